@@ -1,0 +1,269 @@
+#include "core/Archiver.h"
+
+#include "core/FileManager.h"
+#include "core/Values.h"
+
+#include <cstring>
+
+namespace kit {
+
+using coder_detail::ArgRef;
+using Kind = TypeEncoding::Kind;
+
+namespace {
+
+template <class U>
+U load(const unsigned char* p)
+{
+    U v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+} // namespace
+
+class ArchiverDepth {
+public:
+    explicit ArchiverDepth(int& depth) : depth_(depth)
+    {
+        if (depth_ >= Coder::MaxObjectNesting)
+            Exception::raise(InternalInconsistencyException, "an object graph nested deeper than " +
+                                                                 std::to_string(Coder::MaxObjectNesting) +
+                                                                 " objects cannot be archived");
+        if (coder_detail::stackNearlyExhausted())
+            Exception::raise(InternalInconsistencyException,
+                             "an object graph nested deeper than the stack allows cannot be archived");
+        ++depth_;
+    }
+    ~ArchiverDepth() { --depth_; }
+    ArchiverDepth(const ArchiverDepth&) = delete;
+    ArchiverDepth& operator=(const ArchiverDepth&) = delete;
+
+private:
+    int& depth_;
+};
+
+Archiver::Archiver()
+{
+    registerValueClasses();
+    out_.append(coder_detail::Magic);
+    out_.push_back(char(coder_detail::FormatVersion));
+}
+
+Archiver::~Archiver() = default;
+
+std::string Archiver::archivedDataWithRootObject(const Object* root)
+{
+    Archiver a;
+    a.encodeRootObject(root);
+    return std::move(a.out_);
+}
+
+bool Archiver::archiveRootObject(const Object* root, const std::string& path)
+{
+    return FileManager::writeFileAtomically(path, std::string_view(archivedDataWithRootObject(root)));
+}
+
+void Archiver::encodeRootObject(const Object* root)
+{
+    if (depth_ > 0 || noting_)
+        throw std::logic_error("encodeRootObject inside an object's encodeWithCoder");
+    noting_ = true;
+    noted_.clear();
+    try {
+        putObject(root, false);
+    } catch (...) {
+        noting_ = false;
+        noted_.clear();
+        throw;
+    }
+    noting_ = false;
+    unconditional_.insert(noted_.begin(), noted_.end());
+    noted_.clear();
+    encodeObject(root);
+}
+
+std::optional<int> Archiver::versionForClassName(const std::string& className) const
+{
+    if (!ClassRegistry::isRegistered(className))
+        return std::nullopt;
+    return ClassRegistry::versionOf(className);
+}
+
+void Archiver::putByte(unsigned char b)
+{
+    if (!noting_)
+        out_.push_back(char(b));
+}
+
+void Archiver::putVarint(std::uint64_t v)
+{
+    while (v >= 0x80) {
+        putByte(static_cast<unsigned char>(v | 0x80));
+        v >>= 7;
+    }
+    putByte(static_cast<unsigned char>(v));
+}
+
+void Archiver::putFixed(std::uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        putByte(static_cast<unsigned char>(v >> (8 * i)));
+}
+
+void Archiver::putSharedString(std::string_view s)
+{
+    if (noting_)
+        return;
+    auto it = strings_.find(std::string(s));
+    if (it != strings_.end()) {
+        putVarint(2 + it->second);
+        return;
+    }
+    putVarint(1);
+    putVarint(s.size());
+    out_.append(s);
+    std::uint64_t index = strings_.size();
+    strings_.emplace(std::string(s), index);
+}
+
+void Archiver::putCString(bool nil, std::string_view s)
+{
+    if (noting_)
+        return;
+    if (nil) {
+        putVarint(0);
+        return;
+    }
+    putVarint(std::uint64_t(s.size()) + 1);
+    out_.append(s);
+}
+
+void Archiver::putMemory(const TypeEncoding& t, const unsigned char* base)
+{
+    switch (t.kind()) {
+    case Kind::Char:
+    case Kind::UChar: putByte(base[0]); break;
+    case Kind::Bool: putByte(base[0] != 0 ? 1 : 0); break;
+    case Kind::Short:
+    case Kind::UShort: putFixed(load<std::uint16_t>(base), 2); break;
+    case Kind::Int:
+    case Kind::UInt:
+    case Kind::Long:
+    case Kind::ULong:
+    case Kind::Float: putFixed(load<std::uint32_t>(base), 4); break;
+    case Kind::LongLong:
+    case Kind::ULongLong:
+    case Kind::Double: putFixed(load<std::uint64_t>(base), 8); break;
+    case Kind::Object: putObject(load<const Object*>(base), false); break;
+    case Kind::Array:
+        for (std::uint64_t i = 0; i < t.count(); ++i)
+            putMemory(t.element(), base + i * t.element().size());
+        break;
+    case Kind::Struct:
+        for (const auto& f : t.members())
+            putMemory(f, base + f.offset());
+        break;
+    default:
+        // Strings in memory, pointers and bit fields were refused when the
+        // arguments were checked.
+        throw std::logic_error("type " + t.toString() + " cannot be written from memory");
+    }
+}
+
+void Archiver::encodeUnit(std::string_view types, std::span<const TypeEncoding> items, std::span<const ArgRef> values)
+{
+    putSharedString(types);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const ArgRef& a = values[i];
+        switch (a.form) {
+        case ArgRef::Form::String: putCString(a.nil, a.str); break;
+        case ArgRef::Form::Object: putObject(a.object, false); break;
+        case ArgRef::Form::Value: putMemory(items[i], static_cast<const unsigned char*>(a.ptr)); break;
+        default: throw std::logic_error("encodeUnit: unchecked argument");
+        }
+    }
+}
+
+void Archiver::encodeObject(const Object* object)
+{
+    putSharedString("@");
+    putObject(object, false);
+}
+
+void Archiver::encodeConditionalObject(const Object* object)
+{
+    putSharedString("@");
+    putObject(object, true);
+}
+
+void Archiver::encodeTemporaryObject(const Object& object)
+{
+    if (noting_) {
+        ArchiverDepth depth(depth_);
+        object.encodeWithCoder(*this);
+        return;
+    }
+    putSharedString("@");
+    ++nextObject_;
+    putVarint(1);
+    putObjectBody(object);
+}
+
+void Archiver::encodeBytes(std::string_view bytes)
+{
+    if (noting_)
+        return;
+    putSharedString(coder_detail::BytesType);
+    putVarint(bytes.size());
+    out_.append(bytes);
+}
+
+void Archiver::putObject(const Object* object, bool conditional)
+{
+    if (noting_) {
+        if (!object || conditional || !noted_.insert(object).second)
+            return;
+        ArchiverDepth depth(depth_);
+        object->encodeWithCoder(*this);
+        return;
+    }
+    if (!object) {
+        putVarint(0);
+        return;
+    }
+    if (auto it = written_.find(object); it != written_.end()) {
+        putVarint(2 + it->second);
+        return;
+    }
+    if (conditional && !unconditional_.count(object)) {
+        putVarint(0);
+        return;
+    }
+    // Registered before its units so that references back from inside its
+    // own graph (cycles) become back references.
+    written_.emplace(object, nextObject_++);
+    putVarint(1);
+    putObjectBody(*object);
+}
+
+void Archiver::putObjectBody(const Object& object)
+{
+    std::string name = object.className();
+    if (!ClassRegistry::isRegistered(name))
+        throw std::logic_error("class \"" + name + "\" is not registered and could not be read back");
+    if (auto it = classes_.find(name); it != classes_.end()) {
+        putVarint(1 + it->second);
+    } else {
+        putVarint(0);
+        putSharedString(name);
+        putFixed(std::uint32_t(ClassRegistry::versionOf(name)), 4);
+        std::uint64_t index = classes_.size();
+        classes_.emplace(name, index);
+    }
+    ArchiverDepth depth(depth_);
+    object.encodeWithCoder(*this);
+    putVarint(0);
+}
+
+} // namespace kit
