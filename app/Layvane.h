@@ -1,0 +1,62 @@
+#pragma once
+
+// The application delegate of the layout framework. One instance, reachable
+// from everywhere as Main; it owns the string table's use, the preferences
+// and the application-wide settings the lower layers ask for.
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace kit {
+class Font;
+class StringTable;
+}
+class Preferences;
+class UnitsInfo;
+
+class Layvane {
+public:
+    // Class set-up, run once before any delegate exists: the application-wide
+    // units and the language name tables.
+    static void initialize();
+    // The units object made by the class set-up (nullptr before it).
+    static UnitsInfo* applicationUnitsInfo();
+
+    // Reads the string table and becomes Main when there is none yet.
+    Layvane();
+    virtual ~Layvane();
+    Layvane(const Layvane&) = delete;
+    Layvane& operator=(const Layvane&) = delete;
+
+    // The text of the key; "Missing String Key" when the table has none.
+    const std::string& valueForStringKey(const std::string& key) const;
+
+    // Made on first use.
+    Preferences* preferences();
+
+    // The default body font; drawing uses it for a style without a font.
+    kit::Font* font() const { return font_; }
+    void setFont(kit::Font* font) { font_ = font; }
+
+    // None clears the stored name; a name replaces the current key map.
+    void setKeymapName(const std::optional<std::string>& name);
+    const std::optional<std::string>& keymapName() const { return keymapName_; }
+
+    // True when the font name was reported before; otherwise remembers it.
+    bool haveSeenBogusFont(const std::string& name);
+
+protected:
+    virtual std::unique_ptr<Preferences> makePreferences();
+
+private:
+    const kit::StringTable* stringTable_ = nullptr;
+    std::unique_ptr<Preferences> preferences_;
+    kit::Font* font_ = nullptr;
+    std::optional<std::string> keymapName_;
+    std::unique_ptr<std::set<std::string>> bogusFonts_; // made on first report
+};
+
+// The application delegate.
+extern Layvane* Main;

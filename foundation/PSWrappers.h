@@ -1,0 +1,22 @@
+#pragma once
+
+// Small PostScript procedures: positioning rounded to the device's pixels,
+// the live resize outline of a window, and a saved current matrix.
+
+// moveto at the point rounded to the device pixel grid.
+void PSWmovetoround(float x, float y);
+// The point rounded the same way; the point itself without a context.
+void PSWroundpoint(float x, float y, float* roundedX, float* roundedY);
+
+// The resize outline, through the platform's outline overlay.
+void PSinitresize();
+void PSplaceresize(float x, float y, float width, float height);
+void PScleanupresize();
+// found receives 1 and the window and owner numbers when an owned window is
+// at the point, else 0 (the other two then 0).
+void PSWfindownedwindow(float x, float y, int* found, int* windowNumber, int* ownerNumber);
+void PSsetotherwindow(int windowNumber, int otherWindowNumber);
+
+// Saves the current matrix and sets it back: pairs nest.
+void PSWleaveMatrixOnStack();
+void PSWuseMatrixFromStack();

@@ -1,0 +1,67 @@
+#include "foundation/ZYNTime.h"
+
+#include "core/Locale.h"
+
+#include <limits>
+
+std::string preProcessStrftime(std::size_t outputSize, const std::string& format, const std::tm& time)
+{
+    std::string out;
+    if (outputSize == 0)
+        return out;
+    const std::size_t limit = outputSize - 1;
+    bool stopped = false;
+    // An escape goes in whole or not at all: half of one would change what
+    // strftime makes of the rest.
+    auto append = [&](const std::string& text) {
+        if (text.size() > 1 && text[0] == '%' && out.size() + text.size() > limit) {
+            stopped = true;
+            return;
+        }
+        for (char c : text) {
+            if (out.size() >= limit)
+                return;
+            out += c;
+        }
+    };
+    for (std::size_t i = 0; i < format.size() && out.size() < limit && !stopped; ++i) {
+        const char c = format[i];
+        if (c != '%') {
+            append(std::string(1, c));
+            continue;
+        }
+        if (i + 1 == format.size()) {
+            append("%");
+            break;
+        }
+        const char next = format[++i];
+        switch (next) {
+        case 'D':
+            append(time.tm_mday < 10 ? std::to_string(time.tm_mday) : std::string("%d"));
+            break;
+        case 'i': {
+            const int hour = time.tm_hour % 12;
+            append(hour >= 1 && hour <= 9 ? std::to_string(hour) : std::string("%I"));
+            break;
+        }
+        case 'n': {
+            const int month = time.tm_mon + 1;
+            append(month >= 1 && month <= 9 ? std::to_string(month) : std::string("%m"));
+            break;
+        }
+        default:
+            append(std::string{'%', next});
+            break;
+        }
+    }
+    return out;
+}
+
+std::string ZYNStrfTime(const std::string& format, const std::tm& time)
+{
+    // A fixed result buffer cut long formats short; neither step is bounded here.
+    const std::string resolved = preProcessStrftime(std::numeric_limits<std::size_t>::max(), format, time);
+    if (resolved.find('\0') != std::string::npos)
+        return kit::Locale::formatTime(time, resolved.substr(0, resolved.find('\0')));
+    return kit::Locale::formatTime(time, resolved);
+}

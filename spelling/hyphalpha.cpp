@@ -1,0 +1,178 @@
+// Alphabets and character maps of the hyphenation languages.
+
+#include "spelling/hyph_internal.h"
+
+#include <stddef.h>
+
+namespace {
+
+#define LATIN_AZ 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', 'r', 's', 't', 'u', 'v', 'w', 'x', 'y', 'z'
+
+const uint32_t kEnglish[] = {LATIN_AZ, 0xE9, 0xEA};
+// Code 27 stays free so that the accented letters start at 28.
+const uint32_t kRomance[] = {LATIN_AZ, 0, 0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE7, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE,
+                             0xEF, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF9, 0xFA, 0xFB, 0xFC, 0xFF, 0x153};
+const uint32_t kGerman[] = {LATIN_AZ, 0xE4, 0xF6, 0xFC, 0xDF};
+const uint32_t kNordic[] = {LATIN_AZ, 0xE6, 0xF8, 0xE5, 0xE4, 0xF6, 0xFC, 0xE9, 0xE1, 0xED, 0xF3, 0xFA, 0xFD, 0xFE, 0xF0};
+const uint32_t kLatin[] = {LATIN_AZ};
+const uint32_t kTurkish[] = {LATIN_AZ, 0xE7, 0xF6, 0xFC, 0x131, 0x11F, 0x15F};
+const uint32_t kCyrillic[] = {0x430, 0x431, 0x432, 0x433, 0x434, 0x435, 0x436, 0x437, 0x438, 0x439, 0x43A,
+                              0x43B, 0x43C, 0x43D, 0x43E, 0x43F, 0x440, 0x441, 0x442, 0x443, 0x444, 0x445,
+                              0x446, 0x447, 0x448, 0x449, 0x44A, 0x44B, 0x44C, 0x44D, 0x44E, 0x44F, 0x451,
+                              0x456, 0x457, 0x454, 0x491, 0x45E};
+const uint32_t kHebrew[] = {0x5D0, 0x5D1, 0x5D2, 0x5D3, 0x5D4, 0x5D5, 0x5D6, 0x5D7, 0x5D8, 0x5D9, 0x5DA, 0x5DB, 0x5DC, 0x5DD,
+                            0x5DE, 0x5DF, 0x5E0, 0x5E1, 0x5E2, 0x5E3, 0x5E4, 0x5E5, 0x5E6, 0x5E7, 0x5E8, 0x5E9, 0x5EA};
+const uint32_t kCentral[] = {LATIN_AZ, 0xE1, 0xE4, 0x10D, 0x107, 0x10F, 0x111, 0xE9, 0x11B, 0xED, 0x13E, 0x142,
+                             0x144, 0x148, 0xF3, 0xF4, 0xF6, 0x151, 0x155, 0x159, 0x15B, 0x161, 0x165, 0xFA, 0x16F,
+                             0xFC, 0x171, 0xFD, 0x17A, 0x17C, 0x17E, 0x105, 0x119, 0x103, 0xE2, 0xEE, 0x219, 0x21B};
+const uint32_t kCatalan[] = {LATIN_AZ, 0xE0, 0xE7, 0xE8, 0xE9, 0xED, 0xEF, 0xF2, 0xF3, 0xFA, 0xFC};
+
+#define ALPHA(a) {a, (int)(sizeof(a) / sizeof(a[0]))}
+struct Alpha {
+    const uint32_t *letters;
+    int count;
+};
+
+const Alpha kAlpha[32] = {
+    ALPHA(kEnglish),  ALPHA(kRomance),  ALPHA(kRomance),  ALPHA(kRomance),  ALPHA(kRomance),  ALPHA(kGerman),
+    ALPHA(kGerman),   ALPHA(kNordic),   ALPHA(kNordic),   ALPHA(kNordic),   ALPHA(kNordic),   ALPHA(kNordic),
+    ALPHA(kLatin),    ALPHA(kTurkish),  ALPHA(kCyrillic), ALPHA(kCentral),  {NULL, 0},        ALPHA(kHebrew),
+    ALPHA(kLatin),    ALPHA(kCentral),  ALPHA(kCentral),  ALPHA(kRomance),  ALPHA(kCentral),  ALPHA(kCyrillic),
+    ALPHA(kGerman),   ALPHA(kRomance),  ALPHA(kCyrillic), ALPHA(kCatalan),  ALPHA(kCentral),  ALPHA(kCyrillic),
+    {NULL, 0},        ALPHA(kCentral),
+};
+
+// The documents' character set above ASCII (0x80..0xFF), 0 where none.
+const uint16_t kNextstepHigh[128] = {
+    0x00A0, 0x00C0, 0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C7, 0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC,
+    0x00CD, 0x00CE, 0x00CF, 0x00D0, 0x00D1, 0x00D2, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x00D9, 0x00DA, 0x00DB,
+    0x00DC, 0x00DD, 0x00DE, 0x00B5, 0x00D7, 0x00F7, 0x00A9, 0x00A1, 0x00A2, 0x00A3, 0x2044, 0x00A5, 0x0192,
+    0x00A7, 0x00A4, 0x2019, 0x201C, 0x00AB, 0x2039, 0x203A, 0xFB01, 0xFB02, 0x00AE, 0x2013, 0x2020, 0x2021,
+    0x00B7, 0x00A6, 0x00B6, 0x2022, 0x201A, 0x201E, 0x201D, 0x00BB, 0x2026, 0x2030, 0x00AC, 0x00BF, 0x00B9,
+    0x02CB, 0x00B4, 0x02C6, 0x02DC, 0x00AF, 0x02D8, 0x02D9, 0x00A8, 0x00B2, 0x02DA, 0x00B8, 0x00B3, 0x02DD,
+    0x02DB, 0x02C7, 0x2014, 0x00B1, 0x00BC, 0x00BD, 0x00BE, 0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5,
+    0x00E7, 0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00C6, 0x00ED, 0x00AA, 0x00EE, 0x00EF, 0x00F0, 0x00F1,
+    0x0141, 0x00D8, 0x0152, 0x00BA, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00E6, 0x00F9, 0x00FA, 0x00FB,
+    0x0131, 0x00FC, 0x00FD, 0x0142, 0x00F8, 0x0153, 0x00DF, 0x00FE, 0x00FF, 0,      0,
+};
+
+} // namespace
+
+const char *hyph_group_name(int language)
+{
+    switch (language) {
+    case 0: return "english";
+    case 1: case 2: case 3: case 4: case 21: return "romance";
+    case 5: case 6: case 24: return "germanic";
+    case 7: case 8: case 9: case 10: case 11: return "nordic";
+    case 12: return "greek";
+    case 13: case 18: return "turkic";
+    case 14: return "russian";
+    case 15: return "croatian";
+    case 17: return "hebrew";
+    case 19: return "hungarian";
+    case 20: return "polish";
+    case 22: return "czech";
+    case 23: return "ukrainian";
+    case 25: return "slovenian";
+    case 26: return "belarusian";
+    case 27: return "catalan";
+    case 28: return "slovak";
+    case 29: return "bulgarian";
+    case 31: return "romanian";
+    default: return NULL;
+    }
+}
+
+int hyph_record_language(int language)
+{
+    switch (language) {
+    case 8: return 7;   // Nynorsk uses the Bokmal record
+    case 24: return 5;  // Swiss German the German one
+    case 21: return 4;  // French 2 the French one, with its own prefix index
+    case 18: return 13; // Swahili the Turkish one, with its own exceptions
+    default: return language;
+    }
+}
+
+uint16_t hyph_rule_set(int language)
+{
+    switch (language) {
+    case 2: case 6: case 9: case 15: case 18: return 0x1000;
+    case 3: case 10: return 0x2000;
+    case 4: case 11: case 21: return 0x4000;
+    default: return 0x0800;
+    }
+}
+
+const uint32_t *hyph_alphabet(int language, int *count)
+{
+    if (language < 0 || language >= 32 || kAlpha[language].letters == NULL) {
+        *count = 0;
+        return NULL;
+    }
+    *count = kAlpha[language].count;
+    return kAlpha[language].letters;
+}
+
+int hyph_has_map(int language)
+{
+    return language >= 0 && language <= 25 && language != 23 && language != 16;
+}
+
+uint32_t hyph_doc_char(int language, unsigned char c)
+{
+    if (!hyph_has_map(language))
+        return 0;
+    if (language == 14) {
+        // Cyrillic text is set in fonts laid out like Windows-1251.
+        if (c >= 0xC0)
+            return 0x410 + (c - 0xC0);
+        if (c == 0xA8)
+            return 0x401;
+        if (c == 0xB8)
+            return 0x451;
+        return 0;
+    }
+    if (language == 17) // Hebrew fonts laid out like ISO 8859-8
+        return (c >= 0xE0 && c <= 0xFA) ? 0x5D0 + (c - 0xE0) : 0;
+    if (c < 0x80)
+        return c;
+    return kNextstepHigh[c - 0x80];
+}
+
+uint32_t hyph_lower(uint32_t ch)
+{
+    if ((ch >= 'A' && ch <= 'Z') || (ch >= 0xC0 && ch <= 0xDE && ch != 0xD7))
+        return ch + 0x20;
+    if (ch >= 0x410 && ch <= 0x42F)
+        return ch + 0x20;
+    if (ch >= 0x400 && ch <= 0x40F)
+        return ch + 0x50;
+    if (ch == 0x490)
+        return 0x491;
+    if (ch >= 0x391 && ch <= 0x3A9)
+        return ch + 0x20;
+    if (ch == 0x152 || ch == 0x178 || ch == 0x218 || ch == 0x21A)
+        return ch == 0x178 ? 0xFF : ch + 1;
+    // Latin Extended-A pairs capital/small by even/odd code, with the
+    // stretch 0x139..0x148 and 0x179..0x17E the other way round.
+    if ((ch >= 0x100 && ch <= 0x137) || (ch >= 0x14A && ch <= 0x177))
+        return ch | 1;
+    if ((ch >= 0x139 && ch <= 0x148) || (ch >= 0x179 && ch <= 0x17E))
+        return (ch & 1) ? ch + 1 : ch;
+    return ch;
+}
+
+int hyph_is_vowel(uint32_t ch)
+{
+    static const uint32_t kVowels[] = {
+        'a', 'e', 'i', 'o', 'u', 'y', 0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xED,
+        0xEE, 0xEF, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFF, 0x153, 0x11B, 0x151,
+        0x16F, 0x171, 0x105, 0x119, 0x103, 0x131, 0x430, 0x435, 0x451, 0x438, 0x43E, 0x443, 0x44B, 0x44D, 0x44E,
+        0x44F, 0x456, 0x457, 0x454};
+    for (size_t i = 0; i < sizeof(kVowels) / sizeof(kVowels[0]); i++)
+        if (kVowels[i] == ch)
+            return 1;
+    return 0;
+}

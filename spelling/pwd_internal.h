@@ -1,0 +1,90 @@
+#pragma once
+
+// What the engine's sources share: the speller record, the word-scope
+// globals and the table access of the reading layer.
+
+#include "spelling/pwd.h"
+#include "spelling/pwd_format.h"
+
+// The speller record, the data of a speller handle. Block entries follow it.
+struct PWDSpeller {
+    uint16_t fd;
+    uint16_t version;
+    uint16_t language;
+    uint16_t flags;
+    uint8_t classes[256];
+    uint8_t codes[256];
+    uint8_t digrams[256];
+    uint16_t blockCount;
+    uint16_t spare;
+    uint32_t blockSize;
+    uint32_t cacheThreshold;
+    uint8_t level1;
+    uint8_t level2;
+    uint16_t counts[PWDC_COUNT];
+    uint32_t positions[PWDT_COUNT];
+    PWDHandle tables[PWDT_COUNT]; // the slot of the first block holds the found-word cache
+    uint16_t userCount;
+    uint16_t spare2;
+    PWDHandle users[10];
+    uint32_t fileSize;
+};
+
+struct PWDBlockEntry {
+    uint32_t slack;
+    uint32_t firstKey;
+    uint32_t lastKey;
+    PWDHandle handle;
+};
+
+enum {
+    PWD_IDLE = 0x8000,
+    PWDT_CACHE = PWDT_FIRST_BLOCK,
+    PWD_WORD_CAPITAL = 0x100,
+    PWD_WORD_ACCENT = 0x200,
+    PWD_LETTERS = 0x02 | 0x04 | 0x100,
+};
+
+// Word-scope values of the operation in progress.
+extern PWDHandle PWD;
+extern int PWDallLen, PWDonLen, PWDpostLen, PWDskipLen, PWDfirst, PWDsecond, PWDLastLvl1Cnt;
+extern const unsigned char* PWDorigWord;
+extern int CompoundFlg;
+
+PWDSpeller* PWDRecord(void);
+PWDBlockEntry* PWDBlocks(void);
+int PWDPresence(void);
+void PWDSetStatus(int bits);
+int PWDStatus(void);
+
+// Table access for the operation in progress: loads and checks a table on
+// first use and keeps it locked until PWDReleaseTables. NULL (status set)
+// when it cannot be read; an absent table answers a non-NULL pointer and
+// size 0.
+const unsigned char* PWDTable(int which, long* size);
+const unsigned char* PWDBlock(int index, long* length);
+void PWDReleaseBlock(int index);
+void PWDReleaseTables(void);
+
+// Etc block accessors.
+int EtcAccess(int kind, unsigned char* map256, const unsigned char** part, long* partSize);
+unsigned char UnMapChar(int code, int capital);
+
+// Check parts shared with the guesser.
+int PWDCheckToken(unsigned char* first, unsigned char* last, int option);
+int MatchOne(unsigned char* first, unsigned char* last, int option);
+int GetStat(const unsigned char* word, int length);
+int PWDCheckArabic(unsigned char* first, unsigned char* last, int option);
+PWDHandle PWDGuessArabic(unsigned char* word, int length, int status);
+int PWDCompleteArabicGuess(unsigned char* guess, int size);
+int PWDDoGuess(unsigned char* word, int length, int status);
+
+// User lists (the speller's slots).
+int UserSpellCheck(const unsigned char* word, int length);
+int UserGuess(const unsigned char* word, int length);
+int PWDExactGuess(const unsigned char* word, int length, int status, const unsigned char* list, long size,
+                  int caseOption);
+
+// Hyphen points of a word of the engine's set (pairs of position and
+// weight); 0 when the hyphenator is not there.
+int UserGetHyphens(const unsigned char* word, int length, unsigned char* pairs);
