@@ -3,6 +3,7 @@
 // Needs the tables in $SCRIVLY_RESOURCES (the build's resources folder).
 
 #include "spelling/hyph.h"
+#include "spelling/hyph_internal.h"
 #include "tools/hyphgen/hyphref.h"
 
 #include <benchmark/benchmark.h>
@@ -106,5 +107,19 @@ void SelectLanguage(benchmark::State &state)
         benchmark::DoNotOptimize(InitHyph((k++ & 1) ? 0 : 5));
 }
 BENCHMARK(SelectLanguage);
+
+// The first selection of a language: its group file read and checked.
+void FirstSelection(benchmark::State &state)
+{
+    initResources();
+    int language = (int)state.range(0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        hyph_forget();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(InitHyph((uint16_t)language));
+    }
+}
+BENCHMARK(FirstSelection)->Arg(0)->Arg(4)->Arg(5)->Arg(7)->Arg(9)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -231,16 +231,78 @@ bool matchNegativeAt(const uint16_t *rule, int j)
     return false;
 }
 
-unsigned char shapeLeft[64], shapeRight[64];
+// Plain negative rules that match in the current stretch, per letter: the
+// first few by list order, found by one walk of the trie from each letter
+// the first time the stretch asks.
+const int kCandidates = 8;
+uint32_t candidates[256][kCandidates];
+unsigned char ncandidates[256];
+bool candidatesOverflow[256];
+bool candidatesReady;
 
-void initShapes()
+// The negative rule at a word offset of the list, nullptr when it does not
+// fit (offsets come from the file's index).
+inline const uint16_t *negRuleAt(uint32_t at)
 {
-    for (int l = 1; l <= 8; l++)
-        for (int r = 1; r <= 8; r++) {
-            int bit = hyph_shape_bit(l, r);
-            shapeLeft[bit] = (unsigned char)l;
-            shapeRight[bit] = (unsigned char)r;
+    const HyphRules &l = lang->nroot;
+    if (at >= l.n || (uint64_t)at + 2 + (l.w[at] & HYPH_RULE_LEN) > l.n)
+        return nullptr;
+    return l.w + at;
+}
+
+void collectCandidates()
+{
+    const HyphNegIndex &ix = *lang->neg;
+    candidatesReady = true;
+    for (int j = stretchLo; j <= stretchHi; j++) {
+        ncandidates[j] = 0;
+        candidatesOverflow[j] = false;
+    }
+    for (int i = stretchLo - ix.zeros; i <= stretchHi; i++) {
+        uint32_t node = 0;
+        for (int d = 0; d < HYPH_NEG_MAX_DEPTH; d++) {
+            int c = stretchCode(i + d);
+            uint32_t next = 0;
+            if (d == 0)
+                next = ix.root[c];
+            else if (d == 1)
+                next = ix.second[stretchCode(i) * 64 + c];
+            else
+                for (uint32_t k = ix.node[node].child + 1, end = ix.node[node + 1].child + 1; k < end; k++) {
+                    if (ix.letter[k] >= c) {
+                        if (ix.letter[k] == c)
+                            next = k;
+                        break;
+                    }
+                }
+            if (next == 0)
+                break;
+            node = next;
+            for (uint32_t h = ix.node[node].hit, end = ix.node[node + 1].hit; h < end; h++) {
+                uint32_t hit = ix.hits[h];
+                int j = i + (int)(hit & ((1u << HYPH_NEG_MARK_BITS) - 1));
+                uint32_t r = hit >> HYPH_NEG_AT_SHIFT;
+                // The rule's sets ride in the hit; findNegative checks the rule.
+                if (j < stretchLo || j > stretchHi || !((((hit >> HYPH_NEG_MARK_BITS) & 15) << 11) & ruleSet))
+                    continue;
+                // Keep the first kCandidates by list order.
+                int n = ncandidates[j];
+                if (n == kCandidates) {
+                    candidatesOverflow[j] = true;
+                    if (r > candidates[j][n - 1])
+                        continue;
+                    n--;
+                }
+                int k = n;
+                while (k > 0 && candidates[j][k - 1] > r) {
+                    candidates[j][k] = candidates[j][k - 1];
+                    k--;
+                }
+                candidates[j][k] = r;
+                ncandidates[j] = (unsigned char)(n + 1);
+            }
         }
+    }
 }
 
 // The first negative rule, in list order, of the given classes that
@@ -248,48 +310,43 @@ void initShapes()
 const uint16_t *findNegative(int j, uint16_t classes)
 {
     const HyphNegIndex &ix = *lang->neg;
+    if (!candidatesReady)
+        collectCandidates();
     uint32_t best = UINT32_MAX;
-    int a = stretchCode(j - 1), b = stretchCode(j);
-    uint64_t shapes = ix.shapes ? ix.shapes[a * 64 + b] : 0;
-    while (shapes) {
-        int bit = __builtin_ctzll(shapes);
-        shapes &= shapes - 1;
-        int l = shapeLeft[bit], r = shapeRight[bit];
-        uint64_t key = hyph_neg_key_start(l, r);
-        for (int k = 0; k < l + r; k++)
-            key = hyph_neg_key_add(key, k, stretchCode(j - l + k));
-        for (uint32_t slot = hyph_neg_hash(key) & ix.mask;; slot = (slot + 1) & ix.mask) {
-            uint32_t v = ix.slots[slot];
-            if (v == UINT32_MAX)
-                break;
-            if (ix.keys[slot] != key)
-                continue;
-            for (uint32_t r2 = v; r2 != UINT32_MAX && r2 < best; r2 = ix.next[r2]) {
-                const uint16_t *rule = lang->nroot.w + ix.offset[r2];
-                if ((rule[1] & classes & 0x7F00) && (rule[0] & ruleSet)) {
-                    best = r2;
-                    break;
-                }
-            }
+    for (int k = 0; k < ncandidates[j]; k++) {
+        const uint16_t *rule = negRuleAt(candidates[j][k]);
+        // The check keeps a damaged index from placing wrong points.
+        if (rule && (rule[1] & classes & 0x7F00) && (rule[0] & ruleSet) && matchNegativeAt(rule, j)) {
+            best = candidates[j][k];
             break;
         }
-        // Shapes come in list order: the first hit is the first rule.
-        if (ix.canonical && best != UINT32_MAX)
-            break;
+    }
+    if (best == UINT32_MAX && candidatesOverflow[j]) {
+        // More rules matched here than were kept: ask them all.
+        for (uint32_t at = 0; at < lang->nroot.n && lang->nroot.w[at] != 0;
+             at += 2 + (lang->nroot.w[at] & HYPH_RULE_LEN)) {
+            const uint16_t *rule = negRuleAt(at);
+            if (!rule)
+                break;
+            if ((rule[1] & classes & 0x7F00) && (rule[0] & ruleSet) && !(rule[1] & HYPH_NEG_STOP) &&
+                matchNegativeAt(rule, j)) {
+                best = at;
+                break;
+            }
+        }
     }
     for (uint32_t g = 0; g < ix.ngeneral && ix.general[g] < best; g++) {
-        uint32_t r2 = ix.general[g];
-        const uint16_t *rule = lang->nroot.w + ix.offset[r2];
-        if (!(rule[1] & classes & 0x7F00) || !(rule[0] & ruleSet))
+        const uint16_t *rule = negRuleAt(ix.general[g]);
+        if (!rule || !(rule[1] & classes & 0x7F00) || !(rule[0] & ruleSet))
             continue;
         if (matchNegativeAt(rule, j)) {
-            best = r2;
+            best = ix.general[g];
             break;
         }
         if (rule[1] & HYPH_NEG_STOP)
             return nullptr;
     }
-    return best == UINT32_MAX ? nullptr : lang->nroot.w + ix.offset[best];
+    return best == UINT32_MAX ? nullptr : lang->nroot.w + best;
 }
 
 // Root rules over letters s..e: points fall before letters s+1..e.
@@ -299,6 +356,7 @@ void applyRootRules(int s, int e)
     uint32_t nwords = lang->proot.n;
     stretchLo = s;
     stretchHi = e;
+    candidatesReady = false;
     int cursor = s, afterPoint = s, tries = 0;
     uint32_t at = 0;
     bool restart = true;
@@ -877,19 +935,28 @@ bool testWord()
 bool exceptionWord()
 {
     const HyphTable &t = lang->ex;
-    if (!t.p)
+    if (!t.p || lang->nex == 0)
         return false;
     uint32_t off = hyph_rd16(t.p, 3), len = hyph_rd16(t.p, 1);
-    if (off + len > t.len)
-        return false;
-    int elen;
-    const unsigned char *e = ScanList(t.p + off, len, W, N, &elen);
-    if (!e)
-        return false;
-    for (int i = 1; i < elen; i++)
-        if (e[i] & 0x40)
-            addPoint(i - 1, 2);
-    return true;
+    const unsigned char *list = t.p + off;
+    // Binary search over the entries of the word's first letter.
+    uint32_t lo = lang->exFirst[W[0]], hi = lang->exFirst[W[0] + 1];
+    while (lo < hi) {
+        uint32_t mid = lo + (hi - lo) / 2;
+        uint32_t s = lang->exStarts[mid], e = mid + 1 < lang->nex ? lang->exStarts[mid + 1] : len;
+        int c = compare(W, N, list + s, (int)(e - s));
+        if (c == 0) {
+            for (uint32_t i = s + 1; i < e; i++)
+                if (list[i] & 0x40)
+                    addPoint((int)(i - s) - 1, 2);
+            return true;
+        }
+        if (c < 0)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return false;
 }
 
 bool wordListReplace(int s, int e)
@@ -942,8 +1009,6 @@ int selectLanguage(int number)
             fprintf(stderr, "hyphenation: %s\n", lastError);
             return -1;
         }
-        if (shapeLeft[0] == 0)
-            initShapes();
         HyphRecord &r = records[number];
         switch (number) {
         case 0: r.suffixHook = EngSuRepair; r.finalHook = EngSpecific; break;

@@ -27,6 +27,7 @@ enum HyphSlot {
     HYPH_SLOT_NRHYMES = 11,
     HYPH_SLOT_MUINDEX = 15,  // English: the further index beside the root index
     HYPH_SLOT_PRINDEX2 = 16, // French 2: its own prefix index
+    HYPH_SLOT_NEGINDEX = 17, // the trie of the negative root rules beside them
 };
 
 // Feature bits every table uses; others are free for the rules.

@@ -117,6 +117,12 @@ bool indexOk(const HyphTable &t, int extraBuckets)
     return words * 2 <= t.len && hyph_rd16(t.p, 2) <= t.len && hyph_rd16(t.p, 3) <= t.len;
 }
 
+inline bool littleEndian()
+{
+    const uint16_t one = 1;
+    return *(const unsigned char *)&one == 1;
+}
+
 // kind: 0 positive root rules, 1 negative root rules, 2 onsets and rhymes.
 bool rulesOk(const uint16_t *w, uint32_t n, int kind)
 {
@@ -150,6 +156,14 @@ bool loadRules(const Group *g, int slot, int language, int kind, HyphRules *out)
     if (t.len < 2 || t.len % 2)
         return false;
     uint32_t n = t.len / 2;
+    if (kind == 1 && littleEndian() && ((uintptr_t)t.p & 1) == 0) {
+        // The long negative list is used where it lies; the engine checks
+        // each rule it reaches against n, and one that ends the list is
+        // enough for the walks over it.
+        out->w = (const uint16_t *)t.p;
+        out->n = n;
+        return out->w[n - 1] == 0;
+    }
     uint16_t *w = (uint16_t *)malloc(n * sizeof(uint16_t));
     if (!w)
         return false;
@@ -161,86 +175,172 @@ bool loadRules(const Group *g, int slot, int language, int kind, HyphRules *out)
     }
     out->w = w;
     out->n = n;
+    out->owned = 1;
     return true;
 }
 
-HyphNegIndex *buildNegIndex(const HyphRules &rules)
+// A rule the trie can hold: letters only, one of them marked, no stop.
+bool plainRule(const uint16_t *rule, int *mark)
 {
-    uint32_t count = 0;
-    for (uint32_t i = 0; rules.w[i] != 0; i += 2 + (rules.w[i] & HYPH_RULE_LEN))
-        count++;
-    HyphNegIndex *ix = (HyphNegIndex *)calloc(1, sizeof(HyphNegIndex));
+    int len = rule[0] & HYPH_RULE_LEN;
+    if (rule[1] & HYPH_NEG_STOP)
+        return false;
+    *mark = -1;
+    for (int k = 0; k < len; k++) {
+        int kind = HYPH_PAT_KIND(rule[2 + k]);
+        if (kind == 5) {
+            if (*mark >= 0)
+                return false;
+            *mark = k;
+        } else if (kind != 1)
+            return false;
+    }
+    return *mark >= 0;
+}
+
+void freeNegIndex(HyphNegIndex *ix)
+{
     if (!ix)
-        return nullptr;
-    uint32_t size = 16;
-    while (size < 2 * count + 2)
-        size *= 2;
-    ix->offset = (uint32_t *)malloc((count + 1) * sizeof(uint32_t));
-    ix->next = (uint32_t *)malloc((count + 1) * sizeof(uint32_t));
-    ix->general = (uint32_t *)malloc((count + 1) * sizeof(uint32_t));
-    ix->keys = (uint64_t *)calloc(size, sizeof(uint64_t));
-    ix->slots = (uint32_t *)malloc(size * sizeof(uint32_t));
-    ix->shapes = (uint64_t *)calloc(64 * 64, sizeof(uint64_t));
-    if (!ix->offset || !ix->next || !ix->general || !ix->keys || !ix->slots || !ix->shapes) {
-        free(ix->offset);
-        free(ix->next);
-        free(ix->general);
-        free(ix->keys);
-        free(ix->slots);
-        free(ix->shapes);
-        free(ix);
+        return;
+    for (void *p : ix->owned)
+        free(p);
+    free(ix->node);
+    free(ix->second);
+    free(ix);
+}
+
+// Makes a trie section the record's index; data stays owned by the caller
+// (the group file or the built section, handed over in owned).
+HyphNegIndex *attachNegIndex(const unsigned char *data, uint32_t size, void *owned)
+{
+    HyphNegIndex *ix = (HyphNegIndex *)calloc(1, sizeof(HyphNegIndex));
+    if (!ix) {
+        free(owned);
         return nullptr;
     }
-    memset(ix->slots, 0xFF, size * sizeof(uint32_t));
-    ix->mask = size - 1;
-    uint32_t r = 0;
-    int lastSize = 99, lastLeft = 99;
-    ix->canonical = 1;
-    for (uint32_t i = 0; rules.w[i] != 0; i += 2 + (rules.w[i] & HYPH_RULE_LEN), r++) {
-        ix->offset[r] = i;
-        ix->next[r] = UINT32_MAX;
-        const uint16_t *rule = rules.w + i;
-        int len = rule[0] & HYPH_RULE_LEN;
-        int before = -1, plain = !(rule[1] & HYPH_NEG_STOP);
-        for (int k = 0; k < len && plain; k++) {
-            int kind = HYPH_PAT_KIND(rule[2 + k]);
-            if (kind == 5) {
-                if (before >= 0)
-                    plain = 0;
-                before = k;
-            } else if (kind != 1)
-                plain = 0;
+    ix->owned[0] = owned;
+    if (size < 16) {
+        freeNegIndex(ix);
+        return nullptr;
+    }
+    uint64_t nodes = rd32(data), nhits = rd32(data + 4), ngeneral = rd32(data + 8);
+    if (nodes < 1 || 16 + 4 * (nhits + ngeneral) + 3 * nodes != size) {
+        freeNegIndex(ix);
+        return nullptr;
+    }
+    ix->nodes = (uint32_t)nodes;
+    ix->nhits = (uint32_t)nhits;
+    ix->ngeneral = (uint32_t)ngeneral;
+    const unsigned char *words = data + 16;
+    if (littleEndian() && ((uintptr_t)words & 3) == 0) {
+        ix->hits = (const uint32_t *)words;
+    } else {
+        uint32_t *copy = (uint32_t *)malloc((nhits + ngeneral + 1) * sizeof(uint32_t));
+        if (!copy) {
+            freeNegIndex(ix);
+            return nullptr;
         }
-        if (!plain || before < 1 || len > 8 || len - before > 8) {
-            ix->general[ix->ngeneral++] = r;
-            continue;
-        }
-        int left = before, right = len - before;
-        if (len > lastSize || (len == lastSize && left > lastLeft))
-            ix->canonical = 0;
-        lastSize = len;
-        lastLeft = left;
-        uint64_t key = hyph_neg_key_start(left, right);
-        for (int k = 0; k < len; k++)
-            key = hyph_neg_key_add(key, k, rule[2 + k] & 0xFF);
-        int a = rule[2 + before - 1] & 63, b = rule[2 + before] & 63;
-        ix->shapes[a * 64 + b] |= 1ull << hyph_shape_bit(left, right);
-        for (uint32_t s = hyph_neg_hash(key) & ix->mask;; s = (s + 1) & ix->mask) {
-            if (ix->slots[s] == UINT32_MAX) {
-                ix->slots[s] = r;
-                ix->keys[s] = key;
-                break;
-            }
-            if (ix->keys[s] == key) {
-                uint32_t t = ix->slots[s];
-                while (ix->next[t] != UINT32_MAX)
-                    t = ix->next[t];
-                ix->next[t] = r;
-                break;
-            }
-        }
+        for (uint64_t i = 0; i < nhits + ngeneral; i++)
+            copy[i] = rd32(words + 4 * i);
+        ix->owned[1] = copy;
+        ix->hits = copy;
+    }
+    ix->general = ix->hits + nhits;
+    const unsigned char *letters = words + 4 * (nhits + ngeneral);
+    const unsigned char *children = letters + nodes, *hitCounts = children + nodes;
+    ix->letter = letters;
+    ix->node = (HyphNegIndex::Node *)malloc((nodes + 1) * sizeof(HyphNegIndex::Node));
+    if (!ix->node) {
+        freeNegIndex(ix);
+        return nullptr;
+    }
+    // Children of node k are the nodes 1 + node[k].child onwards.
+    uint32_t c = 0, h = 0;
+    for (uint32_t k = 0; k < nodes; k++) {
+        ix->node[k].child = c;
+        ix->node[k].hit = h;
+        c += children[k];
+        h += hitCounts[k];
+    }
+    ix->node[nodes].child = c;
+    ix->node[nodes].hit = h;
+    if (c != nodes - 1 || h != nhits) {
+        freeNegIndex(ix);
+        return nullptr;
+    }
+    ix->second = (uint32_t *)calloc(64 * 64, sizeof(uint32_t));
+    if (!ix->second) {
+        freeNegIndex(ix);
+        return nullptr;
+    }
+    for (uint32_t e = 0; e < children[0]; e++) {
+        uint32_t a = 1 + e;
+        ix->root[letters[a] & 63] = a;
+        for (uint32_t k = ix->node[a].child + 1; k <= ix->node[a + 1].child; k++)
+            ix->second[(letters[a] & 63) * 64 + (letters[k] & 63)] = k;
+    }
+    // Rules that begin with several boundary codes reach further left.
+    for (uint32_t node = ix->root[0]; node != 0 && ix->zeros < HYPH_NEG_MAX_DEPTH;) {
+        ix->zeros++;
+        uint32_t next = 0;
+        if (ix->node[node].child < ix->node[node + 1].child && letters[ix->node[node].child + 1] == 0)
+            next = ix->node[node].child + 1;
+        node = next;
     }
     return ix;
+}
+
+HyphNegIndex *loadNegIndex(const Group *g, int language, const HyphRules &rules)
+{
+    HyphTable t;
+    if (findSection(g, HYPH_SLOT_NEGINDEX, language, &t))
+        return attachNegIndex(t.p, t.len, nullptr);
+    // Built here, the trie walks the list: it must be whole first (a
+    // copied list was checked as it was read).
+    if (!rules.owned && rules.w != kEmptyRules && !rulesOk(rules.w, rules.n, 1))
+        return nullptr;
+    uint32_t size = 0;
+    unsigned char *built = hyph_neg_trie_build(rules.w, rules.n, &size);
+    if (!built)
+        return nullptr;
+    return attachNegIndex(built, size, built);
+}
+
+// Entry starts of the exception list and the runs per first letter.
+bool indexExceptions(HyphRecord *rec)
+{
+    const HyphTable &t = rec->ex;
+    for (int c = 0; c <= 64; c++)
+        rec->exFirst[c] = 0;
+    if (!t.p)
+        return true;
+    uint32_t off = hyph_rd16(t.p, 3), len = hyph_rd16(t.p, 1);
+    if (off + len > t.len)
+        return false;
+    const unsigned char *list = t.p + off;
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < len; i++)
+        n += (list[i] & 0x80) != 0;
+    if (len > 0 && !(list[0] & 0x80))
+        return false;
+    rec->exStarts = (uint16_t *)malloc((n + 1) * sizeof(uint16_t));
+    if (!rec->exStarts)
+        return false;
+    n = 0;
+    for (uint32_t i = 0; i < len; i++)
+        if (list[i] & 0x80)
+            rec->exStarts[n++] = (uint16_t)i;
+    rec->nex = n;
+    // exFirst[c]..exFirst[c + 1]: entries whose first letter is c; a list
+    // out of order only makes the search miss.
+    uint32_t k = 0;
+    for (int c = 0; c < 64; c++) {
+        rec->exFirst[c] = k;
+        while (k < n && (list[rec->exStarts[k]] & 0x3F) <= c)
+            k++;
+    }
+    rec->exFirst[64] = n;
+    return true;
 }
 
 } // namespace
@@ -250,17 +350,10 @@ void hyph_free_record(HyphRecord *rec)
     free((void *)rec->features);
     const HyphRules *lists[] = {&rec->proot, &rec->nroot, &rec->pons, &rec->nons, &rec->prhy, &rec->nrhy};
     for (const HyphRules *l : lists)
-        if (l->w != kEmptyRules)
+        if (l->owned)
             free((void *)l->w);
-    if (rec->neg) {
-        free(rec->neg->offset);
-        free(rec->neg->next);
-        free(rec->neg->general);
-        free(rec->neg->keys);
-        free(rec->neg->slots);
-        free(rec->neg->shapes);
-        free(rec->neg);
-    }
+    freeNegIndex(rec->neg);
+    free(rec->exStarts);
     memset(rec, 0, sizeof *rec);
 }
 
@@ -312,8 +405,8 @@ int hyph_build_record(HyphRecord *rec, int language, const char *dir, char *err,
          loadRules(g, HYPH_SLOT_PONSETS, who, 2, &rec->pons) && loadRules(g, HYPH_SLOT_NONSETS, who, 2, &rec->nons) &&
          loadRules(g, HYPH_SLOT_PRHYMES, who, 2, &rec->prhy) && loadRules(g, HYPH_SLOT_NRHYMES, who, 2, &rec->nrhy);
     if (ok) {
-        rec->neg = buildNegIndex(rec->nroot);
-        ok = rec->neg != nullptr;
+        rec->neg = loadNegIndex(g, who, rec->nroot);
+        ok = rec->neg != nullptr && indexExceptions(rec);
     }
     if (!ok) {
         hyph_free_record(rec);
@@ -321,4 +414,127 @@ int hyph_build_record(HyphRecord *rec, int language, const char *dir, char *err,
         return -1;
     }
     return 0;
+}
+
+unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint32_t *size)
+{
+    // A first-child/next-sibling trie, then written breadth first with
+    // each node's children sorted by letter.
+    uint32_t letters = 0, plain = 0, general = 0;
+    for (uint32_t i = 0; i < n && rules[i] != 0; i += 2 + (rules[i] & HYPH_RULE_LEN)) {
+        int mark;
+        if (plainRule(rules + i, &mark)) {
+            letters += rules[i] & HYPH_RULE_LEN;
+            plain++;
+        } else
+            general++;
+    }
+    uint32_t cap = letters + 1;
+    struct Node {
+        uint32_t child, sibling, hit, lastHit;
+        unsigned char letter;
+    };
+    Node *t = (Node *)calloc(cap, sizeof(Node));
+    uint32_t *hitRule = (uint32_t *)malloc((plain + 1) * sizeof(uint32_t));
+    uint32_t *hitNext = (uint32_t *)malloc((plain + 1) * sizeof(uint32_t));
+    uint32_t *order = (uint32_t *)malloc(cap * sizeof(uint32_t));
+    uint32_t *generalAt = (uint32_t *)malloc((general + 1) * sizeof(uint32_t));
+    uint32_t bytes = 16 + 4 * (plain + general) + 3 * cap;
+    unsigned char *out = (unsigned char *)calloc(bytes, 1);
+    if (!t || !hitRule || !hitNext || !order || !generalAt || !out) {
+        free(t);
+        free(hitRule);
+        free(hitNext);
+        free(order);
+        free(generalAt);
+        free(out);
+        return nullptr;
+    }
+    const uint32_t none = UINT32_MAX;
+    t[0].child = t[0].sibling = t[0].hit = t[0].lastHit = none;
+    uint32_t used = 1, nhits = 0, ngeneral = 0;
+    for (uint32_t i = 0; i < n && rules[i] != 0; i += 2 + (rules[i] & HYPH_RULE_LEN)) {
+        int mark;
+        if (!plainRule(rules + i, &mark) || i >= (1u << (32 - HYPH_NEG_AT_SHIFT))) {
+            generalAt[ngeneral++] = i;
+            continue;
+        }
+        int len = rules[i] & HYPH_RULE_LEN;
+        bool possible = true;
+        for (int k = 0; k < len; k++)
+            possible = possible && (rules[i + 2 + k] & 0xFF) < 64;
+        if (!possible) // a letter no word has: the rule never matches
+            continue;
+        uint32_t node = 0;
+        for (int k = 0; k < len; k++) {
+            unsigned char c = (unsigned char)(rules[i + 2 + k] & 63);
+            uint32_t ch = t[node].child;
+            while (ch != none && t[ch].letter != c)
+                ch = t[ch].sibling;
+            if (ch == none) {
+                ch = used++;
+                t[ch].letter = c;
+                t[ch].child = t[ch].hit = t[ch].lastHit = none;
+                t[ch].sibling = t[node].child;
+                t[node].child = ch;
+            }
+            node = ch;
+        }
+        hitRule[nhits] = (i << HYPH_NEG_AT_SHIFT) | ((uint32_t)(rules[i] >> 11) << HYPH_NEG_MARK_BITS) | (uint32_t)mark;
+        hitNext[nhits] = none;
+        if (t[node].hit == none)
+            t[node].hit = nhits;
+        else
+            hitNext[t[node].lastHit] = nhits;
+        t[node].lastHit = nhits;
+        nhits++;
+    }
+    auto put32 = [](unsigned char *p, uint32_t v) {
+        for (int k = 0; k < 4; k++)
+            p[k] = (unsigned char)(v >> (8 * k));
+    };
+    unsigned char *hits = out + 16;
+    unsigned char *letterOut = hits + 4 * (nhits + ngeneral);
+    unsigned char *childOut = letterOut + used, *hitOut = childOut + used;
+    uint32_t head = 0, tail = 0, nh = 0;
+    order[tail++] = 0;
+    while (head < tail) {
+        uint32_t k = head, old = order[head++];
+        uint32_t kids[64];
+        int nk = 0;
+        for (uint32_t ch = t[old].child; ch != none && nk < 64; ch = t[ch].sibling)
+            kids[nk++] = ch;
+        for (int a = 1; a < nk; a++) // insertion sort by letter
+            for (int b = a; b > 0 && t[kids[b]].letter < t[kids[b - 1]].letter; b--) {
+                uint32_t x = kids[b];
+                kids[b] = kids[b - 1];
+                kids[b - 1] = x;
+            }
+        for (int a = 0; a < nk; a++)
+            order[tail++] = kids[a];
+        letterOut[k] = t[old].letter;
+        childOut[k] = (unsigned char)nk;
+        int count = 0;
+        for (uint32_t h = t[old].hit; h != none; h = hitNext[h], count++)
+            put32(hits + 4 * nh++, hitRule[h]);
+        // More than 255 rules on one node only happens with repeated
+        // rules; the first ones are the ones that count.
+        hitOut[k] = (unsigned char)(count > 255 ? 255 : count);
+        if (count > 255)
+            nh -= count - 255;
+    }
+    for (uint32_t g = 0; g < ngeneral; g++)
+        put32(hits + 4 * (nh + g), generalAt[g]);
+    if (nh != nhits) // close the gap left by dropped repeats
+        memmove(hits + 4 * (nh + ngeneral), letterOut, 3 * used);
+    put32(out, used);
+    put32(out + 4, nh);
+    put32(out + 8, ngeneral);
+    *size = 16 + 4 * (nh + ngeneral) + 3 * used;
+    free(t);
+    free(hitRule);
+    free(hitNext);
+    free(order);
+    free(generalAt);
+    return out;
 }

@@ -12,39 +12,41 @@ struct HyphTable {
 struct HyphRules {
     const uint16_t *w; // ends with a 0 control word
     uint32_t n;
+    int owned;         // w was allocated (else it points into the file)
 };
 
-// Negative root rules that test plain letters around their mark, hashed by
-// their letters; the others are tried in list order.
+// Negative root rules that test plain letters, in a trie over their
+// letters: walking the stretch from each letter finds every such rule that
+// matches, in a few steps per letter. Stored as the file section
+// HYPH_SLOT_NEGINDEX beside the rules: u32 node count, hit count, count of
+// the other rules, 0; u32 hits (word offset of the rule << 9 | its rule
+// sets (control >> 11) << 5 | mark offset);
+// u32 word offsets of the other rules, in list order; then per node a byte
+// each of letter, number of children and number of hits. Nodes are breadth
+// first from the root (node 0), siblings sorted by letter, so a node's
+// children and hits follow those of the nodes before it. Offsets read from
+// a file are checked where they are used.
 struct HyphNegIndex {
-    uint32_t *offset; // word offset of each rule in the list
-    uint32_t *next;   // next rule with the same letters
-    uint64_t *keys;
-    uint32_t *slots;  // first rule of a key, UINT32_MAX for an empty slot
-    uint32_t mask;
-    uint64_t *shapes; // per letter pair around the mark: which (left, right) lengths exist
-    uint32_t *general;
-    uint32_t ngeneral;
-    int canonical; // plain rules run from the most letters to the fewest, left side first
+    void *owned[3];
+    uint32_t nodes, nhits, ngeneral;
+    const uint32_t *hits, *general;
+    const unsigned char *letter;
+    struct Node {
+        uint32_t child, hit; // first child - 1, first hit
+    } *node;                 // nodes + 1
+    uint32_t root[64];               // child of the root per letter, 0 for none
+    uint32_t *second;                // node of the first two letters (64 x 64), 0 for none
+    int zeros;                       // most boundary codes a rule starts with
 };
 
-// Bit of a (left, right) shape in HyphNegIndex::shapes: the most letters
-// first, then the longer left side, so that a canonical list is searched in
-// its own order.
-inline int hyph_shape_bit(int left, int right)
-{
-    int size = left + right; // 2..16
-    // Rank inside all shapes with 1..8 letters a side.
-    int rank = 0;
-    for (int s = 16; s > size; s--)
-        for (int l = 8; l >= 1; l--)
-            if (s - l >= 1 && s - l <= 8)
-                rank++;
-    for (int l = 8; l > left; l--)
-        if (size - l >= 1 && size - l <= 8)
-            rank++;
-    return rank;
-}
+#define HYPH_NEG_MARK_BITS 5
+#define HYPH_NEG_AT_SHIFT 9 // rules further into the list are tried in list order
+#define HYPH_NEG_MAX_DEPTH 31
+
+// Builds the trie section of a negative rule list (ended by a 0 control
+// word); malloc'd, *size gets its length in bytes. nullptr when memory runs
+// out.
+unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint32_t *size);
 
 struct HyphRecord {
     const uint16_t *features;
@@ -52,6 +54,11 @@ struct HyphRecord {
     HyphTable ex, pr, su, ro, mu;
     HyphRules proot, nroot, pons, nons, prhy, nrhy;
     HyphNegIndex *neg;
+    // Where each exception-list entry starts, and the run of entries for
+    // each first letter, so that the search never scans for entry starts.
+    uint16_t *exStarts;
+    uint32_t nex;
+    uint32_t exFirst[65];
     int (*suffixHook)(int end);
     void (*finalHook)(int start, int end);
 };
@@ -64,22 +71,6 @@ inline uint16_t hyph_rd16(const unsigned char *p, int word)
 inline int hyph_hi_code(const HyphTable &t)
 {
     return t.p ? (hyph_rd16(t.p, 0) & 0xFF) : 0;
-}
-
-inline uint64_t hyph_neg_key_start(int left, int right)
-{
-    return (uint64_t)left | ((uint64_t)right << 4);
-}
-
-inline uint64_t hyph_neg_key_add(uint64_t key, int k, int code)
-{
-    return key | ((uint64_t)(code & 63) << (8 + 6 * k));
-}
-
-inline uint32_t hyph_neg_hash(uint64_t key)
-{
-    key *= 0x9E3779B97F4A7C15ull;
-    return (uint32_t)(key >> 32);
 }
 
 // Loads (once per group) and checks the tables of a language; fills rec,

@@ -81,12 +81,113 @@ void GetOnPost(const unsigned char* w, int n, int* status)
     }
 }
 
+// The endings list indexed by its first byte (an ending's last letter), so
+// that coding a word looks only at the endings that can match. Rebuilt when
+// the table's bytes differ from the copy the index was made from.
+struct EndingIndex {
+    enum { kCapacity = 8192, kMaxEndings = 512 };
+    unsigned char copy[kCapacity];
+    long size = -1;
+    uint16_t offset[kMaxEndings];
+    uint16_t index[kMaxEndings];
+    uint16_t bucket[129]; // entries of code c: bucket[c] to bucket[c + 1]
+};
+
+EndingIndex endingIndex;
+
+bool indexEndings(const unsigned char* list, long size)
+{
+    EndingIndex& x = endingIndex;
+    if (size > EndingIndex::kCapacity)
+        return false;
+    if (x.size == size && memcmp(x.copy, list, static_cast<size_t>(size)) == 0)
+        return true;
+    x.size = -1;
+    uint16_t count[129] = {};
+    long n = 0;
+    for (long i = 0; i < size; ++n) {
+        if (n >= EndingIndex::kMaxEndings)
+            return false;
+        ++count[list[i] & 0x7F];
+        while (i < size && list[i])
+            ++i;
+        ++i;
+    }
+    uint16_t at = 0;
+    for (int c = 0; c < 128; ++c) {
+        x.bucket[c] = at;
+        at = static_cast<uint16_t>(at + count[c]);
+    }
+    x.bucket[128] = at;
+    uint16_t fill[128];
+    memcpy(fill, x.bucket, sizeof fill);
+    n = 0;
+    for (long i = 0; i < size; ++n) {
+        int c = list[i] & 0x7F;
+        x.offset[fill[c]] = static_cast<uint16_t>(i);
+        x.index[fill[c]++] = static_cast<uint16_t>(n);
+        while (i < size && list[i])
+            ++i;
+        ++i;
+    }
+    memcpy(x.copy, list, static_cast<size_t>(size));
+    x.size = size;
+    return true;
+}
+
+// As pwdMatchEnding: the longest ending, the first of equal ones.
+int matchEnding(const unsigned char* list, long size, const unsigned char* codes, int n, int* cut)
+{
+    if (!indexEndings(list, size))
+        return pwdMatchEnding(list, size, codes, n, cut);
+    const EndingIndex& x = endingIndex;
+    int c = codes[n - 1] & 0x7F;
+    int best = -2, bestLen = 0;
+    for (int j = x.bucket[c]; j < x.bucket[c + 1]; ++j) {
+        const unsigned char* e = list + x.offset[j];
+        long room = size - x.offset[j];
+        int k = 0;
+        while (k < room && e[k] && k < n && e[k] == codes[n - 1 - k])
+            ++k;
+        if (k < room && !e[k] && k > bestLen) {
+            best = x.index[j];
+            bestLen = k;
+        }
+    }
+    *cut = bestLen;
+    return best;
+}
+
 struct Mapped {
     int first, second;
-    unsigned char stem[PWD_MAX_WORD + 1];
+    unsigned char stem[PWD_MAX_WORD + 1]; // in accent mode the letter codes after the pair
     int stemLen;
     int flag;
+    bool accent;
 };
+
+// Accent mode: stems compare through the equivalence map.
+int accentFlag = 0;
+unsigned char accMap[256];
+
+// Letter codes of the core in accent mode: no ending cut, no digrams.
+bool MapAccent(const unsigned char* w, int n, Mapped* m)
+{
+    PWDSpeller* sp = PWDRecord();
+    if (n < 2)
+        return false;
+    for (int i = 0; i < n; ++i)
+        if (!sp->codes[w[i]] || sp->codes[w[i]] > 127)
+            return false;
+    m->first = PWDfirst = sp->codes[w[0]];
+    m->second = PWDsecond = sp->codes[w[1]];
+    for (int i = 2; i < n; ++i)
+        m->stem[i - 2] = sp->codes[w[i]];
+    m->stemLen = n - 2;
+    m->flag = -1;
+    m->accent = true;
+    return true;
+}
 
 // Codes a word (pair, ending, digram-coded stem); false when it cannot be.
 bool PWDMapWord(const unsigned char* w, int n, Mapped* m)
@@ -111,7 +212,7 @@ bool PWDMapWord(const unsigned char* w, int n, Mapped* m)
     if (!endings || !digram)
         return false;
     int rest = n - 2, cut = 0;
-    int e = rest > 0 ? pwdMatchEnding(endings, esize, codes + 2, rest, &cut) : -2;
+    int e = rest > 0 ? matchEnding(endings, esize, codes + 2, rest, &cut) : -2;
     m->flag = e + 2;
     int stemLen = rest - cut;
     int rows = dsize >= 2 ? digram[0] : 0, cols = dsize >= 2 ? digram[1] : 0;
@@ -131,6 +232,7 @@ bool PWDMapWord(const unsigned char* w, int n, Mapped* m)
         ++i;
     }
     m->stemLen = k;
+    m->accent = false;
     return true;
 }
 
@@ -220,6 +322,81 @@ int PWDMatchDict(const unsigned char* data, long start, long end, const Mapped& 
     return 0;
 }
 
+// A word letter matches an entry letter when equal or equal to its leader.
+bool accSame(unsigned char word, unsigned char entry)
+{
+    return word == entry || word == accMap[entry];
+}
+
+// The rest of the word against one reversed ending.
+bool AccMatchSuff(const unsigned char* rest, int n, const unsigned char* ending, int el)
+{
+    if (n != el)
+        return false;
+    for (int i = 0; i < n; ++i)
+        if (!accSame(rest[i], ending[el - 1 - i]))
+            return false;
+    return true;
+}
+
+// Accent mode: every entry of the range is compared letter by letter through
+// the map (the order of the entries does not follow the folded letters).
+int AccMatchDict(const unsigned char* data, long start, long end, const Mapped& m, bool capital)
+{
+    PWDSpeller* sp = PWDRecord();
+    int presence = PWDPresence();
+    long esize;
+    const unsigned char* endings = PWDTable(PWDT_ENDINGS, &esize);
+    if (!endings)
+        return 0;
+    bool capitalOnly = false;
+    long i = start;
+    while (i < end && !(data[i] & 0x80))
+        ++i;
+    while (i < end) {
+        unsigned char bits[PWD_MAX_DATA_BYTES];
+        int k = pwdDecodeControls(data + i, data + end, presence, bits);
+        if (!k) {
+            PWDSetStatus(PWD_IO_ERROR);
+            return 0;
+        }
+        long s = i + k, t = s;
+        while (t < end && !(data[t] & 0x80))
+            ++t;
+        i = t;
+        // AccMatchEntry: the stem, digrams undone, then the endings it takes.
+        int w = 0;
+        bool same = true;
+        for (long j = s; j < t && same; ++j) {
+            unsigned char c = data[j];
+            unsigned char pair[2] = {sp->digrams[2 * c], sp->digrams[2 * c + 1]};
+            int nl = pair[0] ? 2 : 1;
+            if (!pair[0])
+                pair[0] = c;
+            for (int q = 0; q < nl && same; ++q)
+                same = w < m.stemLen && accSame(m.stem[w++], pair[q]);
+        }
+        if (!same)
+            continue;
+        bool match = w == m.stemLen && pwdFlag(bits, presence, 0);
+        long e = 0;
+        for (int n = 0; !match && e < esize; ++n) {
+            int el = static_cast<int>(strnlen(reinterpret_cast<const char*>(endings + e), static_cast<size_t>(esize - e)));
+            if (pwdFlag(bits, presence, n + 2) && AccMatchSuff(m.stem + w, m.stemLen - w, endings + e, el))
+                match = true;
+            e += el + 1;
+        }
+        if (!match)
+            continue;
+        if (capital || !pwdFlag(bits, presence, 1))
+            return 1;
+        capitalOnly = true;
+    }
+    if (capitalOnly)
+        PWDSetStatus(PWD_CAPITAL_ONLY);
+    return 0;
+}
+
 int CheckCommon(const Mapped& m, int status, int length)
 {
     PWDSpeller* sp = PWDRecord();
@@ -242,6 +419,8 @@ int CheckCommon(const Mapped& m, int status, int length)
         PWDSetStatus(PWD_IO_ERROR);
         return 0;
     }
+    if (m.accent)
+        return AccMatchDict(entries, start, end, m, (status & PWD_WORD_CAPITAL) != 0);
     return PWDMatchDict(entries, start, end, m, (status & PWD_WORD_CAPITAL) != 0);
 }
 
@@ -324,6 +503,37 @@ int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
         else
             hi = mid;
     }
+    if (m.accent) {
+        // Every block that holds entries of the pair.
+        lo = 0;
+        hi = count;
+        while (lo < hi) {
+            int mid = (lo + hi) / 2;
+            if ((blocks[mid].lastKey >> 16) < pair)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        for (int i = lo; i < count && (blocks[i].firstKey >> 16) <= pair; ++i) {
+            long blen;
+            const unsigned char* data = PWDBlock(i, &blen);
+            if (!data)
+                return 0;
+            long s = (blocks[i].firstKey >> 16) == pair ? 0 : start0;
+            long e = (blocks[i].lastKey >> 16) == pair || next0 < 0 ? blen : next0;
+            int r = s <= e && e <= blen ? AccMatchDict(data, s, e, m, (status & PWD_WORD_CAPITAL) != 0) : 0;
+            PWDReleaseBlock(i);
+            if (r)
+                return 1;
+            if (s > e || e > blen) {
+                PWDSetStatus(PWD_IO_ERROR);
+                return 0;
+            }
+            if (PWDStatus() & (PWD_IO_ERROR | PWD_NO_MEMORY))
+                return 0;
+        }
+        return 0;
+    }
     unsigned char word[PWD_MAX_WORD + 2];
     memcpy(word, w, static_cast<size_t>(length));
     word[length] = 0;
@@ -346,8 +556,9 @@ int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
         PWDReleaseBlock(i);
         if (r) {
             cache = PWDRecord()->tables[PWDT_CACHE];
-            if (cache)
-                CNSInsert(cache, word); // a full cache just stops growing
+            // A full cache just stops growing; it is not searched then.
+            if (cache && CNSDictUsed(cache) + length + 1 <= PWD_CACHE_MAX)
+                CNSInsert(cache, word);
             return 1;
         }
         if (PWDStatus() & (PWD_IO_ERROR | PWD_NO_MEMORY))
@@ -371,7 +582,8 @@ int CheckOne(const unsigned char* w, int n, int status, int option)
     int coreStart = PWDonLen, coreLen = n - PWDonLen - PWDpostLen;
     Mapped m;
     bool coded = false;
-    if (coreLen >= 2 && plain(status) && !mixed && PWDMapWord(w + coreStart, coreLen, &m)) {
+    if (coreLen >= 2 && plain(status) && !mixed
+        && (accentFlag ? MapAccent(w + coreStart, coreLen, &m) : PWDMapWord(w + coreStart, coreLen, &m))) {
         coded = true;
         if (CheckCommon(m, status, coreLen))
             return 1;
@@ -489,6 +701,189 @@ int CheckGermanic(unsigned char* w, int n, int status, int option)
     return FindPath(w, b, count, option, TryIt);
 }
 
+// The word of the compound step in progress (TryRussian skips the whole).
+unsigned char* compoundWord = nullptr;
+int compoundLen = 0;
+
+unsigned char russianMark()
+{
+    return 165;
+}
+
+int letterCode(unsigned char c)
+{
+    return PWDRecord()->codes[c];
+}
+
+// Checks a copy of a stretch with `replace` bytes put in place of the first
+// `drop` characters.
+int TryVariant(const unsigned char* w, int n, int drop, const unsigned char* replace, int nreplace, int option)
+{
+    unsigned char buf[PWD_MAX_WORD + 2];
+    int m = n - drop + nreplace;
+    if (m <= 0 || m > PWD_MAX_WORD || drop > n)
+        return 0;
+    if (nreplace > 0)
+        memcpy(buf, replace, static_cast<size_t>(nreplace));
+    memcpy(buf + nreplace, w + drop, static_cast<size_t>(n - drop));
+    buf[m] = 0;
+    return TryIt(buf, buf + m - 1, option);
+}
+
+int TryRussian(unsigned char* first, unsigned char* last, int option)
+{
+    int n = static_cast<int>(last - first) + 1;
+    if (n <= 0 || (n == 1 && *first == '-'))
+        return 1;
+    if (n > PWD_MAX_WORD)
+        return 0;
+    PWDSpeller* sp = PWDRecord();
+    if (!(first == compoundWord && n == compoundLen) && TryIt(first, last, option))
+        return 1;
+    if (PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR))
+        return 0;
+    int c0 = letterCode(first[0]), c1 = n > 1 ? letterCode(first[1]) : 0, c2 = n > 2 ? letterCode(first[2]) : 0;
+    int c3 = n > 3 ? letterCode(first[3]) : 0;
+    unsigned char mark = russianMark();
+    if (c0 == 15 && c1 == 6 && n >= 2) {
+        unsigned char head[2] = {first[0], mark};
+        if (TryVariant(first, n, 2, head, 2, option))
+            return 1;
+    }
+    if (c0 == 17 && c1 == 16 && c2 == 13 && n > 3) {
+        if (c3 != 21) {
+            if (n >= 6 && first[3] == '-' && (sp->classes[first[4]] & PWDK_VOWEL)) {
+                if (TryVariant(first, n, 4, nullptr, 0, option))
+                    return 1;
+            } else if (n >= 5 && !(sp->classes[first[3]] & PWDK_VOWEL)) {
+                if (TryVariant(first, n, 3, nullptr, 0, option))
+                    return 1;
+            }
+        } else if (n >= 6 && TryVariant(first, n, 4, nullptr, 0, option)) {
+            return 1;
+        }
+    }
+    return TryVariant(first, n, 0, &mark, 1, option);
+}
+
+int CheckRussian(unsigned char* w, int n, int option)
+{
+    unsigned char b[2 * PWD_MAX_WORD + 4];
+    int count = 0;
+    b[count++] = 127;
+    for (int i = 0; i < n; ++i) {
+        if (w[i] != '-' || i == 0)
+            continue;
+        // "pol-" keeps its hyphen: the prefix is handled whole.
+        bool prefix = i >= 3 && letterCode(w[i - 3]) == 17 && letterCode(w[i - 2]) == 16
+            && letterCode(w[i - 1]) == 13 && (i == 3 || w[i - 4] == '-');
+        if (prefix)
+            continue;
+        b[count++] = static_cast<unsigned char>(i | 0x80);
+        b[count++] = static_cast<unsigned char>(i);
+    }
+    compoundWord = w;
+    compoundLen = n;
+    int r;
+    if (count > 1 && n - 1 > (b[count - 1] & 0x7F)) {
+        b[count++] = static_cast<unsigned char>(n - 1);
+        r = FindPath(w, b, count, option, TryRussian);
+    } else {
+        r = TryRussian(w, w + n - 1, option);
+    }
+    compoundWord = nullptr;
+    return r;
+}
+
+// Attached clitics (etc kind 1): entries of letter codes written backwards,
+// low 6 bits the code, 0x40 on the first byte for a clitic that may follow
+// another; sorted, so a greater first code ends the search.
+int TryClitic(unsigned char* w, int n, int option)
+{
+    PWDSpeller* sp = PWDRecord();
+    int all = PWDallLen;
+    PWDallLen = n;
+    int r = CheckOne(w, n, GetStat(w, n), option);
+    if (!r && !(PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR))) {
+        // The stress of the word without its clitic may have been written:
+        // the last vowel after a final d, l or r, else the second from the end.
+        int lastCode = sp->codes[w[n - 1]];
+        int wanted = (lastCode == 4 || lastCode == 12 || lastCode == 18) ? 1 : 2;
+        int at = -1;
+        for (int i = n - 1, seen = 0; i >= 0; --i)
+            if ((sp->classes[w[i]] & PWDK_VOWEL) && ++seen == wanted) {
+                at = i;
+                break;
+            }
+        const unsigned char* groups;
+        long gsize;
+        if (at >= 0 && EtcAccess(3, nullptr, &groups, &gsize)) {
+            int code = sp->codes[w[at]];
+            int leader = 0;
+            for (long i = 0; i < gsize && groups[i] && !leader;) {
+                int l = groups[i++];
+                while (i < gsize && groups[i]) {
+                    if (groups[i] == code && l != code)
+                        leader = l;
+                    ++i;
+                }
+                ++i;
+            }
+            unsigned char plainVowel = leader ? UnMapChar(leader, (sp->classes[w[at]] & PWDK_CAPITAL) != 0) : 0;
+            if (plainVowel) {
+                unsigned char saved = w[at];
+                w[at] = plainVowel;
+                r = CheckOne(w, n, GetStat(w, n), option);
+                w[at] = saved;
+            }
+        }
+    }
+    PWDallLen = all;
+    return r;
+}
+
+int SearchClitics(unsigned char* w, int n, int option, int depth)
+{
+    PWDSpeller* sp = PWDRecord();
+    const unsigned char* table;
+    long size;
+    if (!EtcAccess(1, nullptr, &table, &size) || size < 1)
+        return 0;
+    --size; // the length byte at its end
+    int last = sp->codes[w[n - 1]];
+    for (long i = 0; i < size;) {
+        long L = static_cast<long>(strnlen(reinterpret_cast<const char*>(table + i), static_cast<size_t>(size - i)));
+        if (L == 0) {
+            ++i;
+            continue;
+        }
+        if ((table[i] & 0x3F) > last)
+            break;
+        bool follows = (table[i] & 0x40) != 0;
+        long k = 0;
+        while (k < L && k < n && (table[i + k] & 0x3F) == sp->codes[w[n - 1 - k]])
+            ++k;
+        int rest = n - static_cast<int>(L);
+        if (k == L && rest >= 4) {
+            if (TryClitic(w, rest, option))
+                return 1;
+            if (PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR))
+                return 0;
+            if (follows && depth == 0 && SearchClitics(w, rest, option, 1))
+                return 1;
+        }
+        i += L + 1;
+    }
+    return 0;
+}
+
+int CheckClitics(unsigned char* w, int n, int status, int option)
+{
+    if (!plain(status) || n < 5)
+        return 0;
+    return SearchClitics(w, n, option, 0);
+}
+
 int CheckCompound(unsigned char* w, int n, int status, int option)
 {
     if (CheckOne(w, n, status, option))
@@ -497,18 +892,100 @@ int CheckCompound(unsigned char* w, int n, int status, int option)
     int st = PWDStatus();
     if (((st & PWD_CAPITAL_ONLY) && sp->language != 14) || (st & (PWD_NO_MEMORY | PWD_IO_ERROR)))
         return 0;
-    if (!(sp->flags & PWDO_COMPOUNDS) || (sp->flags & PWDO_ATTACHED_CLITICS))
+    if (!(sp->flags & (PWDO_COMPOUNDS | PWDO_ATTACHED_CLITICS)))
         return 0;
     int on = PWDonLen, post = PWDpostLen, all = PWDallLen;
     unsigned char* core = w + on;
     int coreLen = n - on - post;
     PWDonLen = PWDpostLen = 0;
-    CompoundFlg = 1;
-    int r = coreLen > 0 ? CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option) : 0;
-    CompoundFlg = 0;
+    int r = 0;
+    if (coreLen > 0) {
+        if (sp->flags & PWDO_ATTACHED_CLITICS) {
+            r = CheckClitics(core, coreLen, status, option);
+        } else {
+            CompoundFlg = 1;
+            if (sp->language == 14)
+                r = CheckRussian(core, coreLen, option);
+            else
+                r = CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option);
+            CompoundFlg = 0;
+        }
+    }
     PWDonLen = on;
     PWDpostLen = post;
     PWDallLen = all;
+    return r;
+}
+
+// Letters of the equivalence group of a character, in the same case.
+int GetAccents(unsigned char c, unsigned char* out)
+{
+    PWDSpeller* sp = PWDRecord();
+    int code = sp->codes[c];
+    bool capital = (sp->classes[c] & PWDK_CAPITAL) != 0;
+    int n = 0;
+    out[n++] = c;
+    if (!code)
+        return n;
+    int leader = accMap[code];
+    for (int k = 1; k <= sp->counts[PWDC_LETTERS] && n < 16; ++k) {
+        if (k == code || (k != leader && accMap[k] != leader))
+            continue;
+        unsigned char v = UnMapChar(k, capital);
+        if (v && v != c)
+            out[n++] = v;
+    }
+    return n;
+}
+
+int AccentMatch(unsigned char* w, int n, int status, int option)
+{
+    PWDSpeller* sp = PWDRecord();
+    if (!EtcAccess(4, accMap, nullptr, nullptr))
+        return 0;
+    sp = PWDRecord();
+    bool french = sp->language == 4;
+    int start = PWDonLen, end = n - PWDpostLen;
+    if (end - start < 2)
+        return 0;
+    bool any = false, beyond = false;
+    for (int i = start; i < end; ++i) {
+        unsigned char c = w[i];
+        int code = sp->codes[c];
+        if (!code || (french && !(sp->classes[c] & PWDK_CAPITAL)))
+            continue;
+        if (sp->classes[c] & PWDK_ACCENTED) {
+            any = true;
+            beyond = beyond || i >= start + 2;
+        } else if (accMap[code] != code) {
+            return 0;
+        }
+    }
+    if (!any)
+        return 0;
+    unsigned char v0[16], v1[16];
+    int n0 = GetAccents(w[start], v0), n1 = GetAccents(w[start + 1], v1);
+    unsigned char s0 = w[start], s1 = w[start + 1];
+    int on = PWDonLen, post = PWDpostLen;
+    int r = 0;
+    for (int i = 0; i < n0 && !r; ++i)
+        for (int j = 0; j < n1 && !r; ++j) {
+            if (i == 0 && j == 0 && !beyond)
+                continue; // the word as typed has been checked
+            w[start] = v0[i];
+            w[start + 1] = v1[j];
+            PWDonLen = on;
+            PWDpostLen = post;
+            accentFlag = beyond;
+            r = CheckCompound(w, n, status, option);
+            accentFlag = 0;
+            if (PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR))
+                break;
+        }
+    w[start] = s0;
+    w[start + 1] = s1;
+    PWDonLen = on;
+    PWDpostLen = post;
     return r;
 }
 
@@ -559,7 +1036,11 @@ int MatchOne(unsigned char* first, unsigned char* last, int option)
     }
     if (!(status & PWD_LETTERS))
         return 1;
-    return CheckCompound(first, n, status, option);
+    if (CheckCompound(first, n, status, option))
+        return 1;
+    if ((PWDRecord()->flags & PWDO_ACCENTS) && !(PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR)))
+        return AccentMatch(first, n, status, option);
+    return 0;
 }
 
 int PWDCheckToken(unsigned char* first, unsigned char* last, int option)

@@ -354,7 +354,7 @@ PWDHandle PWDInitSpell(const char* path, int mode)
     bool cache = !(sp->cacheThreshold <= static_cast<uint32_t>(avail))
         && avail > static_cast<long>(sp->blockSize) + 40960;
     if (cache) {
-        PWDHandle c = CNSNewDict(0, CNS_GROWS, 1024, 10240, 512, CNSstrcmp);
+        PWDHandle c = CNSNewDict(0, CNS_GROWS, 1024, PWD_CACHE_MAX, 512, CNSstrcmp);
         recordOf(speller)->tables[PWDT_CACHE] = c;
     }
     return speller;
@@ -537,7 +537,7 @@ int PWDStartSpell(PWDHandle speller)
         sp->tables[PWDT_CACHE] = 0;
         long avail = AvailMem();
         if (sp->cacheThreshold > static_cast<uint32_t>(avail) && avail > static_cast<long>(sp->blockSize) + 40960) {
-            c = CNSNewDict(0, CNS_GROWS, 1024, 10240, 512, CNSstrcmp);
+            c = CNSNewDict(0, CNS_GROWS, 1024, PWD_CACHE_MAX, 512, CNSstrcmp);
             recordOf(speller)->tables[PWDT_CACHE] = c;
         }
     }

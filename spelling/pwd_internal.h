@@ -43,6 +43,7 @@ enum {
     PWD_WORD_CAPITAL = 0x100,
     PWD_WORD_ACCENT = 0x200,
     PWD_LETTERS = 0x02 | 0x04 | 0x100,
+    PWD_CACHE_MAX = 10240,
 };
 
 // Word-scope values of the operation in progress.

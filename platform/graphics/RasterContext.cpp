@@ -25,7 +25,7 @@ namespace kit {
 
 namespace {
 
-// Beyond this the image would not fit a 32-bit byte count anyway.
+// Keeps the image's byte count below 2^32.
 constexpr int kMaxSide = 32767;
 // A stroke split into more dashes than this is stroked solid: dashes that
 // many are finer than anything a screen shows, and the split would exhaust
@@ -133,6 +133,44 @@ QPainterPath userPathFromDevice(const DevicePath& path, const Inverse& inv)
         }
     }
     return q;
+}
+
+// A subpath whose points all coincide (a lone moveto does not count)
+// paints a dot with round caps and nothing with the others, whose direction
+// would be unknown. Qt paints nothing, so such subpaths become dots here:
+// a tiny segment with round caps, in user space.
+void addDegenerateDots(const DevicePath& path, const Inverse& inv, QPainterPath& user)
+{
+    const std::vector<double>& c = path.coords;
+    std::size_t k = 0;
+    double sx = 0, sy = 0;
+    bool degenerate = false, hasSegment = false;
+    auto finish = [&] {
+        if (degenerate && hasSegment) {
+            double x, y;
+            inv.map(sx, sy, x, y);
+            user.moveTo(x, y);
+            user.lineTo(x + 1e-3, y);
+        }
+    };
+    for (DevicePath::Verb verb : path.verbs) {
+        const std::size_t count = verb == DevicePath::Verb::CurveTo ? 6 : verb == DevicePath::Verb::ClosePath ? 0 : 2;
+        if (k + count > c.size())
+            return;
+        if (verb == DevicePath::Verb::MoveTo) {
+            finish();
+            sx = c[k];
+            sy = c[k + 1];
+            degenerate = true;
+            hasSegment = false;
+        } else {
+            hasSegment = true;
+            for (std::size_t i = 0; i < count; i += 2)
+                degenerate = degenerate && c[k + i] == sx && c[k + i + 1] == sy;
+        }
+        k += count;
+    }
+    finish();
 }
 
 // PostScript dashing, in user space: the pattern starts afresh, at the
@@ -448,7 +486,9 @@ struct RasterContext::Impl {
     template <typename Op>
     void forCoveredPixels(const QPainterPath& devicePath, const std::vector<ClipEntry>& clips, Op op)
     {
-        QRect box = devicePath.controlPointRect().toAlignedRect().intersected(image.rect());
+        // Cut to the image before rounding: huge coordinates overflow int.
+        const QRectF bounds = devicePath.controlPointRect().intersected(QRectF(image.rect()));
+        const QRect box = bounds.toAlignedRect().intersected(image.rect());
         if (box.isEmpty())
             return;
         QImage mask(box.size(), QImage::Format_Alpha8);
@@ -592,6 +632,8 @@ void strokeDevicePath(QPainter& painter, const DevicePath& path, const GraphicsS
     }
     if (!dashed)
         user = userPathFromDevice(path, *inv);
+    if (s.lineCap == 1)
+        addDegenerateDots(path, *inv, user);
 
     // Qt refuses pens 2^15 units wide or wider: stroke such a line in a
     // space scaled so that the pen is one unit wide.

@@ -40,14 +40,15 @@ inline std::string tempPath(const std::string& name)
 }
 
 // Builds a dictionary from words (UTF-8) with the real builder.
-inline std::string buildDictionary(const std::string& name, int language, const std::vector<std::string>& words)
+inline std::string buildDictionary(const std::string& name, int language, const std::vector<std::string>& words,
+                                   const std::string& flags = "")
 {
     std::string list = tempPath(name + ".txt"), out = tempPath(name + ".dct");
     std::ofstream f(list, std::ios::binary);
     for (const std::string& w : words)
         f << w << "\n";
     f.close();
-    std::string cmd = builder() + " " + std::to_string(language) + " " + out + " " + list + " > /dev/null";
+    std::string cmd = builder() + " " + flags + " " + std::to_string(language) + " " + out + " " + list + " > /dev/null";
     if (std::system(cmd.c_str()) != 0)
         return "";
     std::remove(list.c_str());

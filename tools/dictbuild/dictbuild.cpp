@@ -1,8 +1,11 @@
 // dictbuild: writes a spelling dictionary (".dct") from a word list.
 //
-//   dictbuild [-c] <language number> <output.dct> <word list> [<word list> ...]
+//   dictbuild [-c] [-a] [-k] <language number> <output.dct> <word list> [<word list> ...]
 //
-// -c sets the compound option (words made of listed words are accepted).
+// -c sets the compound option (words made of listed words are accepted),
+// -a accent matching (a word typed without its accents matches the accented
+// form), -k attached clitics (Spanish and Italian pronouns written onto the
+// verb: "dámelo").
 //
 // Input lists hold one word a line, in UTF-8 (or ISO 8859-1 when a file is
 // not valid UTF-8). Words with a character outside the engine's set (Mac OS
@@ -40,6 +43,19 @@
 //   substitution pairs (base code, accented code) ended by 0.
 // - Phonetic table: rings of [length byte counting the bytes after it]
 //   [NUL-terminated alternatives of letter codes].
+// - With -a, the unaccented letters that lead an equivalence group are
+//   classed accented (0x80) as well: they may stand for an accented form.
+// - With -k, the attached-clitic table ends the etc block: entries of letter
+//   codes written backwards, each NUL-terminated, 0x40 on an entry's first
+//   byte when it may follow another clitic, sorted by their codes; then one
+//   length byte that counts the whole table including itself.
+// - Arabic (language 30): the word lists hold bytes of the Macintosh Arabic
+//   set, one word a line, taken as they are; the bytes 161, 163, 164, 166,
+//   191 (the checker's marker characters) and 192 to 234 except 224 are
+//   letters after a-z, without case.
+// - Russian (language 14): character 165 is a lower-case letter with the
+//   letter code after the Latin letters; the check and the guesser put it in
+//   place of a dropped prefix or a merged letter pair.
 // - Cache threshold: the size of the whole file.
 
 #include "spelling/pwd_charsets.h"
@@ -164,9 +180,24 @@ CharTables makeTables(int language)
         if (isLowerLatin(u) && !t.code[b])
             t.code[b] = static_cast<unsigned char>(next++);
     }
-    int middleDot = next++;
-    t.code[0xE1] = static_cast<unsigned char>(middleDot);
-    for (int b = 0; b < 256; ++b) {
+    if (language == 30) {
+        // The upper half is the Arabic set: no Latin letters there.
+        for (int b = 128; b < 256; ++b)
+            t.code[b] = 0;
+        next = apostrophe + 1;
+        for (int b = 161; b <= 234; ++b)
+            if (b == 161 || b == 163 || b == 164 || b == 166 || b == 191 || (b >= 192 && b != 224))
+                t.code[b] = static_cast<unsigned char>(next++);
+    }
+    // Russian: character 165 is a letter that stands for a dropped or merged
+    // part of a word (the compound and guess rules put it in).
+    int russianMark = language == 14 ? next++ : 0;
+    if (russianMark)
+        t.code[0xA5] = static_cast<unsigned char>(russianMark);
+    int middleDot = language == 30 ? 0 : next++;
+    if (middleDot)
+        t.code[0xE1] = static_cast<unsigned char>(middleDot);
+    for (int b = 0; b < 256 && language != 30; ++b) {
         char32_t u = unicodeOf(b);
         if (isUpperLatin(u)) {
             int l = macOf(lowerOf(u));
@@ -211,8 +242,24 @@ CharTables makeTables(int language)
         }
         t.cls[b] = k;
     }
+    if (language == 30) {
+        for (int b = 128; b < 256; ++b)
+            if (t.code[b]) {
+                t.cls[b] = PWDK_LOWER;
+                t.lower[t.code[b]] = t.upper[t.code[b]] = static_cast<unsigned char>(b);
+            } else {
+                t.cls[b] = PWDK_OTHER;
+            }
+        for (int c = 1; c < 128; ++c)
+            t.base[c] = 0;
+    }
+    if (russianMark) {
+        t.cls[0xA5] = PWDK_LOWER;
+        t.lower[russianMark] = t.upper[russianMark] = 0xA5;
+    }
     t.lower[apostrophe] = t.upper[apostrophe] = 0x27;
-    t.lower[middleDot] = t.upper[middleDot] = 0xE1;
+    if (middleDot)
+        t.lower[middleDot] = t.upper[middleDot] = 0xE1;
     for (int c = 1; c <= t.letters; ++c)
         if (!t.upper[c])
             t.upper[c] = t.lower[c];
@@ -220,7 +267,7 @@ CharTables makeTables(int language)
 }
 
 // Decodes a file into lines of Unicode characters.
-std::vector<std::u32string> readList(const std::string& path)
+std::vector<std::u32string> readList(const std::string& path, bool raw)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -230,7 +277,7 @@ std::vector<std::u32string> readList(const std::string& path)
     std::stringstream ss;
     ss << in.rdbuf();
     std::string s = ss.str();
-    bool utf8 = true;
+    bool utf8 = !raw;
     for (size_t i = 0; i < s.size() && utf8;) {
         unsigned char c = s[i];
         int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
@@ -460,28 +507,46 @@ Bytes phoneticTable(const CharTables& t, int language)
 
 int main(int argc, char** argv)
 {
-    bool compounds = argc > 1 && strcmp(argv[1], "-c") == 0;
-    if (compounds) {
+    bool compounds = false, accents = false, attached = false;
+    while (argc > 1 && argv[1][0] == '-' && argv[1][1] && !argv[1][2]) {
+        char o = argv[1][1];
+        if (o == 'c')
+            compounds = true;
+        else if (o == 'a')
+            accents = true;
+        else if (o == 'k')
+            attached = true;
+        else
+            break;
         ++argv;
         --argc;
     }
     if (argc < 4) {
-        fprintf(stderr, "usage: dictbuild [-c] <language> <output.dct> <word list>...\n");
+        fprintf(stderr, "usage: dictbuild [-c] [-a] [-k] <language> <output.dct> <word list>...\n");
         return 2;
     }
     Builder b;
     b.language = atoi(argv[1]);
     b.t = makeTables(b.language);
+    if (accents)
+        for (int ch = 0; ch < 256; ++ch) {
+            int k = b.t.code[ch];
+            bool leads = false;
+            for (int c = 1; c <= b.t.letters && k; ++c)
+                leads = leads || b.t.base[c] == k;
+            if (leads)
+                b.t.cls[ch] |= PWDK_ACCENTED;
+        }
     addClitics(b);
     const CharTables& t = b.t;
     long read = 0;
     for (int i = 3; i < argc; ++i) {
-        for (const std::u32string& line : readList(argv[i])) {
+        for (const std::u32string& line : readList(argv[i], b.language == 30)) {
             ++read;
             std::string w;
             bool ok = true;
             for (char32_t u : line) {
-                int m = u == 0x2019 ? 0xD5 : macOf(u);
+                int m = b.language == 30 ? (u < 256 ? static_cast<int>(u) : -1) : u == 0x2019 ? 0xD5 : macOf(u);
                 if (m <= 0) {
                     ok = false;
                     break;
@@ -811,6 +876,53 @@ int main(int argc, char** argv)
             etc.push_back(static_cast<unsigned char>(c));
         }
     etc.push_back(0);
+
+    if (attached) {
+        // Pronouns written onto the verb; those marked may follow another
+        // ("me" + "lo").
+        std::vector<std::pair<std::string, bool>> clitics;
+        if (b.language == 1)
+            clitics = {{"me", false}, {"te", false}, {"se", false}, {"nos", false}, {"os", false}, {"lo", true},
+                       {"la", true},  {"los", true}, {"las", true}, {"le", true},   {"les", true}};
+        if (b.language == 2)
+            clitics = {{"mi", false}, {"ti", false}, {"si", false}, {"ci", false}, {"vi", false}, {"lo", true},
+                       {"la", true},  {"li", true},  {"le", true},  {"gli", false}, {"ne", true}};
+        std::vector<Bytes> table;
+        for (auto& [word, follows] : clitics) {
+            Bytes e;
+            for (auto it = word.rbegin(); it != word.rend(); ++it) {
+                int code = t.code[static_cast<unsigned char>(*it)];
+                if (code <= 0 || code > 0x3F) {
+                    fprintf(stderr, "dictbuild: clitic letter without a 6-bit code\n");
+                    return 1;
+                }
+                e.push_back(static_cast<unsigned char>(code));
+            }
+            if (follows)
+                e[0] |= 0x40;
+            table.push_back(e);
+        }
+        std::sort(table.begin(), table.end(), [](const Bytes& x, const Bytes& y) {
+            for (size_t i = 0; i < x.size() && i < y.size(); ++i)
+                if ((x[i] & 0x3F) != (y[i] & 0x3F))
+                    return (x[i] & 0x3F) < (y[i] & 0x3F);
+            return x.size() < y.size();
+        });
+        Bytes tail;
+        for (const Bytes& e : table) {
+            tail.insert(tail.end(), e.begin(), e.end());
+            tail.push_back(0);
+        }
+        if (tail.size() + 1 > 255) {
+            fprintf(stderr, "dictbuild: attached clitics table too long\n");
+            return 1;
+        }
+        etc.insert(etc.end(), tail.begin(), tail.end());
+        etc.push_back(static_cast<unsigned char>(tail.size() + 1));
+        options |= PWDO_ATTACHED_CLITICS;
+    }
+    if (accents)
+        options |= PWDO_ACCENTS;
 
     Bytes phonetic = phoneticTable(t, b.language);
 

@@ -42,13 +42,18 @@ Bytes fromWords(const Words &w)
     return b;
 }
 
+// Sections start at multiples of four, so that the engine can use the
+// long lists where they lie.
 bool writeFile(const std::string &path, const std::vector<Section> &sections)
 {
     Bytes out(HYPH_FILE_MAGIC, HYPH_FILE_MAGIC + 4);
     put16(out, HYPH_FILE_VERSION);
     put16(out, (uint16_t)sections.size());
     uint32_t off = 8 + 12 * (uint32_t)sections.size();
+    std::vector<uint32_t> at;
     for (const Section &s : sections) {
+        off = (off + 3) & ~3u;
+        at.push_back(off);
         put16(out, (uint16_t)s.slot);
         put16(out, (uint16_t)s.language);
         for (uint32_t v : {off, (uint32_t)s.data.size()})
@@ -56,8 +61,10 @@ bool writeFile(const std::string &path, const std::vector<Section> &sections)
                 out.push_back((v >> (8 * k)) & 0xFF);
         off += (uint32_t)s.data.size();
     }
-    for (const Section &s : sections)
-        out.insert(out.end(), s.data.begin(), s.data.end());
+    for (size_t i = 0; i < sections.size(); i++) {
+        out.resize(at[i], 0);
+        out.insert(out.end(), sections[i].data.begin(), sections[i].data.end());
+    }
     std::string tmp = path + ".tmp";
     FILE *f = fopen(tmp.c_str(), "wb");
     if (!f)
@@ -153,38 +160,46 @@ struct Sample {
     std::vector<unsigned char> breaks;
 };
 
-const double kBreakShare = 0.5;
-const int kMaxLeft = 4, kMaxRight = 4, kMaxSize = 7, kMinSupport = 3;
-
 struct Counts {
     uint32_t no = 0, yes = 0;
 };
 
+// The learned rules form a decision list that the engine reads most
+// specific first (the most letters, then the longer left side): a rule
+// names the letters around a possible break and says break or not. They
+// are chosen greedily from the general to the specific, each one only when
+// it mends more training breaks than it spoils, given the rules before it,
+// so that the list means at run time what it meant when it was learned.
+int kMaxLeft = 8, kMaxRight = 8, kMaxSize = 12;
+void tuneFromEnv()
+{
+    if (getenv("HYPHGEN_L")) kMaxLeft = atoi(getenv("HYPHGEN_L"));
+    if (getenv("HYPHGEN_R")) kMaxRight = atoi(getenv("HYPHGEN_R"));
+    if (getenv("HYPHGEN_S")) kMaxSize = atoi(getenv("HYPHGEN_S"));
+}
+
 inline int codeIn(const Sample &s, int i) { return (i < 0 || i >= (int)s.codes.size()) ? 0 : s.codes[i]; }
 
+// Contexts are told apart by a 64-bit hash of their shape and letters;
+// each remembers one place it occurs so that its letters can be read back.
 uint64_t keyAt(const Sample &s, int j, int l, int r)
 {
-    uint64_t key = hyph_neg_key_start(l, r);
+    uint64_t h = 0xCBF29CE484222325ull ^ (uint64_t)(l * 16 + r);
     for (int k = 0; k < l + r; k++)
-        key = hyph_neg_key_add(key, k, codeIn(s, j - l + k));
-    return key;
+        h = (h ^ (uint64_t)codeIn(s, j - l + k)) * 0x100000001B3ull;
+    h ^= h >> 29;
+    return h | 1;
 }
 
-int keyCode(uint64_t key, int k) { return (int)((key >> (8 + 6 * k)) & 63); }
-
-uint64_t subKey(uint64_t key, int l, int r, int l2, int r2)
-{
-    uint64_t out = hyph_neg_key_start(l2, r2);
-    for (int k = 0; k < l2 + r2; k++)
-        out = hyph_neg_key_add(out, k, keyCode(key, l - l2 + k));
-    (void)r;
-    return out;
-}
+struct Rule {
+    int left, right;
+    std::vector<unsigned char> letters;
+    int label; // 1 break, 0 none
+};
 
 struct Learned {
     int defaults[4]; // by (left consonant, right consonant): 1 break, 0 none
-    std::vector<std::pair<uint64_t, int>> rules; // in list order; label 1 break / 0 none, plus weight
-    std::vector<int> weights;
+    std::vector<Rule> rules; // in list order
 };
 
 int typeOf(const std::vector<uint16_t> &features, int a, int b)
@@ -194,75 +209,136 @@ int typeOf(const std::vector<uint16_t> &features, int a, int b)
     return ca * 2 + cb;
 }
 
+// Open addressing from a key to a slot of counts.
+struct KeyTable {
+    std::vector<uint64_t> keys;
+    std::vector<uint32_t> n0, n1, right, sample;
+    std::vector<unsigned char> at;
+    std::vector<signed char> label; // -1 no rule
+    uint64_t mask = 0;
+    size_t used = 0;
+
+    void reset(size_t expected)
+    {
+        size_t size = 1024;
+        while (size < expected * 2)
+            size *= 2;
+        keys.assign(size, 0);
+        n0.assign(size, 0);
+        n1.assign(size, 0);
+        right.assign(size, 0);
+        sample.assign(size, 0);
+        at.assign(size, 0);
+        label.assign(size, -1);
+        mask = size - 1;
+        used = 0;
+    }
+    size_t slot(uint64_t key)
+    {
+        uint64_t h = key * 0x9E3779B97F4A7C15ull;
+        for (size_t i = (h >> 20) & mask;; i = (i + 1) & mask) {
+            if (keys[i] == key)
+                return i;
+            if (keys[i] == 0) {
+                keys[i] = key;
+                used++;
+                return i;
+            }
+        }
+    }
+    long find(uint64_t key) const
+    {
+        uint64_t h = key * 0x9E3779B97F4A7C15ull;
+        for (size_t i = (h >> 20) & mask;; i = (i + 1) & mask) {
+            if (keys[i] == key)
+                return (long)i;
+            if (keys[i] == 0)
+                return -1;
+        }
+    }
+};
+
+int gainNeeded()
+{
+    const char *g = getenv("HYPHGEN_GAIN");
+    return g ? atoi(g) : 1;
+}
+
 Learned learn(const std::vector<Sample> &samples, const std::vector<uint16_t> &features)
 {
-    std::unordered_map<uint64_t, Counts> counts;
-    counts.reserve(samples.size() * 40);
+    struct Pos {
+        uint32_t sample;
+        unsigned char j, truth, pred;
+    };
+    std::vector<Pos> pos;
     Counts types[4];
-    for (const Sample &s : samples) {
+    for (uint32_t i = 0; i < samples.size(); i++) {
+        const Sample &s = samples[i];
         int n = (int)s.codes.size();
         for (int j = 2; j <= n - 2; j++) {
-            bool y = s.breaks[j];
+            pos.push_back({i, (unsigned char)j, s.breaks[j], 0});
             Counts &t = types[typeOf(features, s.codes[j - 1], s.codes[j])];
-            (y ? t.yes : t.no)++;
-            for (int l = 1; l <= kMaxLeft; l++)
-                for (int r = 1; r <= kMaxRight && l + r <= kMaxSize; r++) {
-                    if (j - l < -1 || j + r > n + 1)
-                        continue;
-                    Counts &c = counts[keyAt(s, j, l, r)];
-                    (y ? c.yes : c.no)++;
-                }
+            (s.breaks[j] ? t.yes : t.no)++;
         }
     }
     Learned out;
     for (int t = 0; t < 4; t++)
-        out.defaults[t] = types[t].yes > kBreakShare * (types[t].yes + types[t].no);
-    // Shapes from general to specific.
-    std::vector<std::vector<std::pair<uint64_t, Counts>>> byShape(64);
-    for (auto &kv : counts) {
-        int l = kv.first & 15, r = (kv.first >> 4) & 15;
-        if (kv.second.yes + kv.second.no >= (uint32_t)kMinSupport)
-            byShape[(l - 1) * 8 + (r - 1)].push_back(kv);
+        out.defaults[t] = types[t].yes > types[t].no;
+    for (Pos &p : pos) {
+        const Sample &s = samples[p.sample];
+        p.pred = (unsigned char)out.defaults[typeOf(features, s.codes[p.j - 1], s.codes[p.j])];
     }
-    std::unordered_map<uint64_t, int> emitted;
+    const int need = gainNeeded();
+    KeyTable table;
+    // The reverse of the order the engine reads the list in.
     for (int size = 2; size <= kMaxSize; size++)
-        for (int l = 1; l <= kMaxLeft; l++) {
+        for (int l = 1; l <= kMaxLeft && l < size; l++) {
             int r = size - l;
-            if (r < 1 || r > kMaxRight)
+            if (r > kMaxRight)
                 continue;
-            auto &list = byShape[(l - 1) * 8 + (r - 1)];
-            std::sort(list.begin(), list.end(), [](auto &a, auto &b) { return a.first < b.first; });
-            for (auto &kv : list) {
-                uint64_t key = kv.first;
-                int parent = -1;
-                for (int s2 = size - 1; s2 >= 2 && parent < 0; s2--)
-                    for (int l2 = std::min(l, s2 - 1); l2 >= 1 && parent < 0; l2--) {
-                        int r2 = s2 - l2;
-                        if (r2 < 1 || r2 > r)
-                            continue;
-                        auto it = emitted.find(subKey(key, l, r, l2, r2));
-                        if (it != emitted.end())
-                            parent = it->second;
-                    }
-                if (parent < 0)
-                    parent = out.defaults[typeOf(features, keyCode(key, l - 1), keyCode(key, l))];
-                const Counts &c = kv.second;
-                // Only clear majorities make rules.
-                double share = (double)c.yes / (c.yes + c.no);
-                int label = share > kBreakShare;
-                if (label != parent && (label ? share : 1 - share) >= 0.7)
-                    emitted[key] = label;
+            table.reset(pos.size() / 2);
+            for (const Pos &p : pos) {
+                const Sample &s = samples[p.sample];
+                int n = (int)s.codes.size();
+                if (p.j - l < -1 || p.j + r > n + 1)
+                    continue;
+                size_t k = table.slot(keyAt(s, p.j, l, r));
+                table.sample[k] = p.sample;
+                table.at[k] = p.j;
+                (p.truth ? table.n1 : table.n0)[k]++;
+                table.right[k] += p.pred == p.truth;
+            }
+            for (size_t k = 0; k <= table.mask; k++) {
+                if (!table.keys[k])
+                    continue;
+                long g1 = (long)table.n1[k] - table.right[k], g0 = (long)table.n0[k] - table.right[k];
+                if (g1 >= need && g1 >= g0)
+                    table.label[k] = 1;
+                else if (g0 >= need)
+                    table.label[k] = 0;
+                if (table.label[k] < 0)
+                    continue;
+                Rule rule = {l, r, {}, table.label[k]};
+                for (int i = 0; i < size; i++)
+                    rule.letters.push_back((unsigned char)codeIn(samples[table.sample[k]], table.at[k] - l + i));
+                out.rules.push_back(std::move(rule));
+            }
+            for (Pos &p : pos) {
+                const Sample &s = samples[p.sample];
+                int n = (int)s.codes.size();
+                if (p.j - l < -1 || p.j + r > n + 1)
+                    continue;
+                long k = table.find(keyAt(s, p.j, l, r));
+                if (k >= 0 && table.label[k] >= 0)
+                    p.pred = (unsigned char)table.label[k];
             }
         }
-    for (auto &kv : emitted)
-        out.rules.push_back(kv);
-    std::sort(out.rules.begin(), out.rules.end(), [](auto &a, auto &b) {
-        int la = a.first & 15, ra = (a.first >> 4) & 15, lb = b.first & 15, rb = (b.first >> 4) & 15;
-        if (la + ra != lb + rb)
-            return la + ra > lb + rb;
-        if (la != lb)
-            return la > lb;
-        return a.first < b.first;
+    std::sort(out.rules.begin(), out.rules.end(), [](const Rule &a, const Rule &b) {
+        if (a.letters.size() != b.letters.size())
+            return a.letters.size() > b.letters.size();
+        if (a.left != b.left)
+            return a.left > b.left;
+        return a.letters < b.letters;
     });
     return out;
 }
@@ -279,22 +355,35 @@ void learnedRules(const Learned &L, uint16_t set, Words &positive, Words &negati
         positive.push_back((uint16_t)(0x0100 | (L.defaults[t] ? 1 : 4)));
         positive.insert(positive.end(), pat.begin(), pat.end());
     }
-    for (auto &kv : L.rules) {
-        int l = kv.first & 15, r = (kv.first >> 4) & 15;
-        negative.push_back((uint16_t)((l + r) | set));
-        negative.push_back((uint16_t)(0x0100 | (kv.second ? 1 : 4)));
-        for (int k = 0; k < l + r; k++)
-            negative.push_back(letter(keyCode(kv.first, k), k == l));
+    for (const Rule &rule : L.rules) {
+        negative.push_back((uint16_t)(rule.letters.size() | set));
+        negative.push_back((uint16_t)(0x0100 | (rule.label ? 1 : 4)));
+        for (size_t k = 0; k < rule.letters.size(); k++)
+            negative.push_back(letter(rule.letters[k], (int)k == rule.left));
     }
 }
 
 struct LangData {
     int language;
     std::vector<Sample> train;
+    std::vector<Sample> dev;
     std::vector<std::vector<uint32_t>> trainChars;
     Learned learned;
     Bytes exceptions;
 };
+
+// With --dev a tenth of the training words is kept apart as well, for
+// tuning the learning against words it never saw (the held-out words stay
+// untouched either way).
+bool devMode = false;
+
+bool devWord(const std::string &utf8)
+{
+    uint32_t h = 2166136261u;
+    for (unsigned char c : utf8)
+        h = (h ^ c) * 16777619u;
+    return h % 10 == 7;
+}
 
 bool loadSamples(LangData &d, const hyphref::Source &src)
 {
@@ -308,8 +397,15 @@ bool loadSamples(LangData &d, const hyphref::Source &src)
         fprintf(stderr, "hyphgen: no words in /usr/share/dict/%s\n", src.words);
         return false;
     }
-    // At most about 150,000 training words, spread over the list.
-    size_t step = words.size() / 150000 + 1;
+    if (src.more) {
+        std::vector<std::string> more = hyphref::readWords(src.more);
+        words.insert(words.end(), more.begin(), more.end());
+        std::sort(words.begin(), words.end());
+        words.erase(std::unique(words.begin(), words.end()), words.end());
+    }
+    // At most about 500,000 training words, spread over the list.
+    size_t cap = getenv("HYPHGEN_CAP") ? (size_t)atol(getenv("HYPHGEN_CAP")) : 500000;
+    size_t step = words.size() / cap + 1;
     for (size_t i = 0; i < words.size(); i += step) {
         const std::string &w = words[i];
         if (hyphref::heldOut(w))
@@ -321,9 +417,37 @@ bool loadSamples(LangData &d, const hyphref::Source &src)
         s.codes = hyphref::codesOf(d.language, chars);
         if (s.codes.empty() || !ref.breaks(chars, s.breaks))
             continue;
+        if (devMode && devWord(w)) {
+            if (chars.size() >= 6)
+                d.dev.push_back(std::move(s));
+            continue;
+        }
         d.train.push_back(std::move(s));
     }
     return !d.train.empty();
+}
+
+// Agreement with the reference on the words kept apart with --dev.
+void reportDev(const LangData &d)
+{
+    long tp = 0, fp = 0, fn = 0;
+    for (const Sample &s : d.dev) {
+        hyphenate(s.codes.data(), s.codes.data() + s.codes.size() - 1);
+        std::vector<unsigned char> got(s.codes.size(), 0);
+        for (int i = 0; i < hyph_index; i++)
+            if (hyphens[2 * i + 1] < 3 && hyphens[2 * i] + 1 < (int)got.size())
+                got[hyphens[2 * i] + 1] = 1;
+        for (size_t j = 1; j < got.size(); j++) {
+            if (got[j] && s.breaks[j])
+                tp++;
+            else if (got[j])
+                fp++;
+            else if (s.breaks[j])
+                fn++;
+        }
+    }
+    fprintf(stderr, "hyphgen: language %d: dev words %zu precision %.4f recall %.4f\n", d.language, d.dev.size(),
+            tp + fp ? (double)tp / (tp + fp) : 0, tp + fn ? (double)tp / (tp + fn) : 0);
 }
 
 // Runs the engine on the training words and keeps the ones it gets wrong,
@@ -431,6 +555,21 @@ const std::vector<GroupSpec> &groupSpecs()
     return g;
 }
 
+// The trie the engine would build at load time, stored so that loading
+// costs only reading it.
+Bytes negIndex(const Words &rules)
+{
+    uint32_t size = 0;
+    unsigned char *w = hyph_neg_trie_build(rules.data(), (uint32_t)rules.size(), &size);
+    if (!w) {
+        fprintf(stderr, "hyphgen: out of memory\n");
+        exit(1);
+    }
+    Bytes b(w, w + size);
+    free(w);
+    return b;
+}
+
 std::vector<Section> groupSections(const GroupSpec &g, std::vector<LangData> &data)
 {
     std::vector<Section> out;
@@ -459,6 +598,7 @@ std::vector<Section> groupSections(const GroupSpec &g, std::vector<LangData> &da
             neg.push_back(0);
             out.push_back({HYPH_SLOT_PROOT, rec, fromWords(pos)});
             out.push_back({HYPH_SLOT_NROOT, rec, fromWords(neg)});
+            out.push_back({HYPH_SLOT_NEGINDEX, rec, negIndex(neg)});
         }
         out.push_back({HYPH_SLOT_EXINDEX, rec, exceptionIndex(hi, d ? d->exceptions : Bytes())});
         indexSlots(rec, out, hi);
@@ -469,6 +609,7 @@ std::vector<Section> groupSections(const GroupSpec &g, std::vector<LangData> &da
         sharedNeg.push_back(0);
         out.push_back({HYPH_SLOT_PROOT, HYPH_SHARED, fromWords(sharedPos)});
         out.push_back({HYPH_SLOT_NROOT, HYPH_SHARED, fromWords(sharedNeg)});
+        out.push_back({HYPH_SLOT_NEGINDEX, HYPH_SHARED, negIndex(sharedNeg)});
     }
     return out;
 }
@@ -478,9 +619,11 @@ std::vector<Section> groupSections(const GroupSpec &g, std::vector<LangData> &da
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: hyphgen <output folder> <group>\n");
+        fprintf(stderr, "usage: hyphgen <output folder> <group> [--dev]\n");
         return 2;
     }
+    tuneFromEnv();
+    devMode = argc > 3 && std::string(argv[3]) == "--dev";
     std::string dir = argv[1], name = argv[2];
     const GroupSpec *g = nullptr;
     for (const GroupSpec &x : groupSpecs())
@@ -521,6 +664,14 @@ int main(int argc, char **argv)
         }
         d.exceptions = exceptionsFor(d);
     }
+    if (devMode)
+        for (LangData &d : data) {
+            // Measured with the exceptions in place, as the engine runs.
+            hyph_forget();
+            if (!writeFile(path, groupSections(*g, data)) || InitHyph((uint16_t)d.language) != 0)
+                return 1;
+            reportDev(d);
+        }
     hyph_forget();
     if (!writeFile(path, groupSections(*g, data))) {
         fprintf(stderr, "hyphgen: cannot write %s\n", path.c_str());

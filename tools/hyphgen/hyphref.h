@@ -23,6 +23,7 @@ struct Source {
     int language;
     const char *patterns; // file in /usr/share/hyphen, nullptr: none
     const char *words;    // file in /usr/share/dict, nullptr: none
+    const char *more;     // a further word list for training, nullptr: none
 };
 
 // Languages whose tables are learned from hyphenated words; the others get
@@ -30,12 +31,12 @@ struct Source {
 inline const std::vector<Source> &sources()
 {
     static const std::vector<Source> s = {
-        {0, "hyph_en_US.dic", "american-english"}, {1, "hyph_es_ES.dic", "spanish"},
-        {2, "hyph_it_IT.dic", "italian"},          {3, "hyph_pt_PT.dic", "portuguese"},
-        {4, "hyph_fr.dic", "french"},              {5, "hyph_de_DE.dic", "ngerman"},
-        {6, "hyph_nl_NL.dic", "dutch"},            {7, "hyph_nb_NO.dic", "bokmaal"},
-        {9, "hyph_sv_SE.dic", "swedish"},          {10, "hyph_da_DK.dic", "danish"},
-        {27, "hyph_ca_ES.dic", "catalan"},
+        {0, "hyph_en_US.dic", "american-english", "british-english"}, {1, "hyph_es_ES.dic", "spanish", nullptr},
+        {2, "hyph_it_IT.dic", "italian", nullptr},          {3, "hyph_pt_PT.dic", "portuguese", nullptr},
+        {4, "hyph_fr.dic", "french", nullptr},              {5, "hyph_de_DE.dic", "ngerman", nullptr},
+        {6, "hyph_nl_NL.dic", "dutch", nullptr},            {7, "hyph_nb_NO.dic", "bokmaal", nullptr},
+        {9, "hyph_sv_SE.dic", "swedish", nullptr},          {10, "hyph_da_DK.dic", "danish", nullptr},
+        {27, "hyph_ca_ES.dic", "catalan", nullptr},
     };
     return s;
 }

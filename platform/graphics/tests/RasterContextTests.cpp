@@ -247,8 +247,14 @@ TEST(RasterFill, HugeAndDegenerateGeometryIsHarmless)
 {
     RasterContext ctx(50, 50);
     ctx.setgray(0);
+    ctx.rectclip(-1e30f, -1e30f, 2e30f, 2e30f);
+    ctx.rectclip(-3e9f, -3e9f, 6e9f, 6e9f);
     ctx.rectfill(-1e30f, -1e30f, 2e30f, 2e30f);
     EXPECT_EQ(ctx.pixel(25, 25), kBlack);
+    EXPECT_EQ(ctx.pixel(0, 49), kBlack);
+    ctx.highlightRect(makeRect(-1e30f, -1e30f, 2e30f, 2e30f));
+    EXPECT_EQ(ctx.pixel(25, 25), kWhite);
+    ctx.compositerect(-1e30f, 20, 2e30f, 1e30f, CompositeOp::PlusDarker);
     ctx.setgray(1);
     ctx.moveto(1e20f, 0);
     ctx.curveto(-1e20f, 1e20f, 3e19f, -1e25f, 0, 1e22f);
@@ -349,6 +355,32 @@ TEST(RasterStroke, ZeroWidthIsTheThinnestVisibleLine)
         painted += alphaOf(ctx.pixel(10, y)) > 0;
     EXPECT_GE(painted, 1);
     EXPECT_LE(painted, 2);
+}
+
+TEST(RasterStroke, DegenerateSubpathsAreDotsOnlyWithRoundCaps)
+{
+    struct Case {
+        int cap;
+        bool closed; // moveto closepath rather than moveto lineto to the same point
+        bool dot;
+    };
+    const Case cases[] = {{0, false, false}, {1, false, true}, {2, false, false}, {1, true, true}};
+    for (const Case& c : cases) {
+        RasterContext ctx(20, 20);
+        ctx.setgray(0);
+        ctx.setlinewidth(6);
+        ctx.setlinecap(c.cap);
+        ctx.moveto(10, 10);
+        if (c.closed)
+            ctx.closepath();
+        else
+            ctx.lineto(10, 10);
+        ctx.moveto(15, 15); // a lone moveto paints nothing
+        ctx.stroke();
+        EXPECT_EQ(alphaOf(ctx.pixel(10, 9)) > 128, c.dot) << "cap " << c.cap << " closed " << c.closed;
+        EXPECT_EQ(alphaOf(ctx.pixel(12, 9)) > 128, c.dot) << "a dot as wide as the line";
+        EXPECT_EQ(ctx.pixel(15, 4), kClear);
+    }
 }
 
 TEST(RasterStroke, JoinsAndTheMiterLimit)
@@ -549,6 +581,7 @@ TEST(RasterComposite, HighlightTwiceRestoresEveryPixelExactly)
     ctx.highlightRect(r);
     const std::vector<std::uint32_t> once = snapshot(ctx);
     EXPECT_NE(once, before);
+    EXPECT_EQ(ctx.pixel(100, 20), kClear) << "a transparent pixel has nothing to invert";
     EXPECT_EQ(ctx.pixel(5, 5), kWhite) << "outside the rectangle nothing changes";
     EXPECT_EQ(ctx.pixel(50, 40), 0xFF000000 | (ctx.pixel(50, 40) & 0xFFFFFF));
     ctx.highlightRect(r);
@@ -711,6 +744,41 @@ TEST(RasterText, GlyphsLandOnTheirMetricBoxes)
     }
 }
 
+// show puts each glyph where the metrics' advances say: the string looks
+// the same as its glyphs drawn one by one at positions summed here.
+TEST(RasterText, ShowAdvancesByTheMetricsWidths)
+{
+    struct Case {
+        const char* font;
+        float size;
+    };
+    const std::string text = "Minimum WAVE 0123456789 lollipop";
+    for (const Case& c : {Case{"Times-Roman", 20}, Case{"Helvetica", 17.5f}, Case{"Courier-Bold", 13}}) {
+        Font* f = font(c.font, c.size);
+        ASSERT_NE(f, nullptr);
+        RasterContext whole(460, 40), pieces(460, 40);
+        for (RasterContext* ctx : {&whole, &pieces}) {
+            ctx->setgray(0);
+            ctx->selectfont(f);
+        }
+        whole.moveto(3.3f, 12);
+        whole.show(text);
+        double x = 3.3;
+        for (char ch : text) {
+            pieces.moveto(static_cast<float>(x), 12);
+            pieces.show(std::string(1, ch));
+            x += f->advance(static_cast<unsigned char>(ch));
+        }
+        int worst = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int xx = 0; xx < 460; ++xx)
+                worst = std::max(worst, std::abs(alphaOf(whole.pixel(xx, y)) - alphaOf(pieces.pixel(xx, y))));
+        // Only antialiased pixels shared by two neighbouring glyphs may differ.
+        EXPECT_LE(worst, 48) << c.font;
+        EXPECT_GT(countInk(whole, 0, 0, 459, 39), 500) << c.font;
+    }
+}
+
 TEST(RasterText, XyshowPutsEachGlyphAtItsOffset)
 {
     Font* helvetica = font("Helvetica-Bold", 24);
@@ -751,6 +819,7 @@ TEST(RasterText, RotatedScaledAndFlippedFontsFollowTheirMatrices)
         {"rotated 90", Matrix::rotation(90), Matrix::scaling(40, 40), mid, top * 0.5f, mid, -top * 0.5f},
         {"wide font", Matrix{}, Matrix::scaling(160, 40), mid * 4, top * 0.5f, mid, top * 1.5f},
         {"slanted font", Matrix{}, Matrix{40, 0, 20, 40, 0, 0}, mid + top * 0.45f, top * 0.9f, mid, top * 0.9f},
+        {"translated font", Matrix{}, Matrix{40, 0, 0, 40, 30, -20}, mid + 30, top * 0.5f - 20, mid, top * 0.5f},
     };
     for (const Case& c : cases) {
         RasterContext ctx(200, 200);

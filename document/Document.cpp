@@ -1,0 +1,5 @@
+#include "document/Document.h"
+
+float openFileVersion = OpenFileVersionIdle;
+
+Document::~Document() = default;
