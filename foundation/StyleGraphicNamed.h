@@ -3,6 +3,7 @@
 // A named graphic style of the style sheet, with its place in the tree of
 // styles; changes propagate down the tree to what substyles don't define.
 
+#include "foundation/NamedStyleTree.h"
 #include "foundation/StyleGraphic.h"
 
 #include <memory>
@@ -10,13 +11,11 @@
 #include <string>
 #include <vector>
 
-class StyleGraphicNamed : public StyleGraphic {
+class StyleGraphicNamed : public StyleGraphic, public NamedStyleTree<StyleGraphicNamed> {
 public:
     StyleGraphicNamed() = default;
-    // Leaves the tree: the parent forgets it and its substyles become roots.
-    ~StyleGraphicNamed() override;
+    ~StyleGraphicNamed() override { detachFromTree(); }
 
-    void setStyleName(std::optional<std::string> name) { styleName_ = std::move(name); }
     std::optional<std::string> styleName() const override { return styleName_; }
     std::string sortName() const override { return styleName_.value_or(std::string()); }
     std::optional<std::string> rootName() const override;
@@ -24,15 +23,7 @@ public:
     bool isRootStyle() const override { return superstyle_ == nullptr; }
     StyleGraphic* rootStyle() const override;
 
-    void setSuperstyle(StyleGraphicNamed* style) { superstyle_ = style; }
-    StyleGraphicNamed* superstyle() const { return superstyle_; }
-    const std::vector<StyleGraphicNamed*>* substyles() const { return substyles_.get(); }
-    // Refuses a child that is the receiver or one of its ancestors.
-    void addSubstyle(StyleGraphicNamed* style);
-    std::unique_ptr<StyleGraphicNamed> newSubstyle();
-    void _removeSubstyle(StyleGraphicNamed* style);
-    void removeFromSuperstyle();
-    void removeSubstyles();
+    using NamedStyleTree::setStyleName;
 
     std::unique_ptr<StyleGraphic> copy() const override;
     std::unique_ptr<StyleGraphicNamed> copyNamed() const;
@@ -49,7 +40,4 @@ public:
 private:
     void transfer(const StyleGraphic* style, int mask);
 
-    std::optional<std::string> styleName_;
-    StyleGraphicNamed* superstyle_ = nullptr; // not owned
-    std::unique_ptr<std::vector<StyleGraphicNamed*>> substyles_; // the styles are not owned
 };

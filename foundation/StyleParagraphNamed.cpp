@@ -3,17 +3,6 @@
 #include "foundation/StyleNames.h"
 
 #include <algorithm>
-#include <unordered_set>
-
-StyleParagraphNamed::~StyleParagraphNamed()
-{
-    removeFromSuperstyle();
-    if (substyles_) {
-        for (StyleParagraphNamed* child : *substyles_)
-            if (child->superstyle_ == this)
-                child->superstyle_ = nullptr;
-    }
-}
 
 std::optional<std::string> StyleParagraphNamed::rootName() const
 {
@@ -23,60 +12,7 @@ std::optional<std::string> StyleParagraphNamed::rootName() const
 
 StyleParagraph* StyleParagraphNamed::rootStyle() const
 {
-    const StyleParagraphNamed* s = this;
-    std::unordered_set<const StyleParagraphNamed*> seen{s};
-    while (s->superstyle_ && seen.insert(s->superstyle_).second)
-        s = s->superstyle_;
-    return const_cast<StyleParagraphNamed*>(s);
-}
-
-void StyleParagraphNamed::addSubstyle(StyleParagraphNamed* style)
-{
-    if (!style)
-        return;
-    // A child that is the receiver or above it would close a loop.
-    std::unordered_set<const StyleParagraphNamed*> seen;
-    for (const StyleParagraphNamed* s = this; s && seen.insert(s).second; s = s->superstyle_)
-        if (s == style)
-            return;
-    if (!substyles_) {
-        substyles_ = std::make_unique<std::vector<StyleParagraphNamed*>>();
-        substyles_->reserve(2);
-    }
-    style->setStyleName(getSubName(styleName_));
-    style->setCanFree(true);
-    if (style->superstyle_ && style->superstyle_ != this)
-        style->superstyle_->_removeSubstyle(style);
-    style->superstyle_ = this;
-    if (std::find(substyles_->begin(), substyles_->end(), style) == substyles_->end())
-        substyles_->push_back(style);
-}
-
-std::unique_ptr<StyleParagraphNamed> StyleParagraphNamed::newSubstyle()
-{
-    std::unique_ptr<StyleParagraphNamed> child = copyNamed();
-    child->setStyleName(getSubName(styleName_));
-    child->setCanFree(true);
-    addSubstyle(child.get());
-    return child;
-}
-
-void StyleParagraphNamed::_removeSubstyle(StyleParagraphNamed* style)
-{
-    if (substyles_)
-        std::erase(*substyles_, style);
-}
-
-void StyleParagraphNamed::removeFromSuperstyle()
-{
-    if (superstyle_)
-        superstyle_->_removeSubstyle(this);
-    superstyle_ = nullptr;
-}
-
-void StyleParagraphNamed::removeSubstyles()
-{
-    substyles_.reset();
+    return treeRoot();
 }
 
 void StyleParagraphNamed::_copyFrom(const StyleParagraphNamed& source)
