@@ -142,6 +142,10 @@ long PWDPurge(void);
 int PWDInstallUser(PWDHandle speller, PWDHandle list);
 int PWDRemoveUser(PWDHandle speller, PWDHandle list);
 int PWDDetachUser(PWDHandle speller, PWDHandle list);
+// During a guess (from a host hook): offers the near matches of a word
+// (NUL-terminated) among the NUL-terminated words of a handle's first `size`
+// bytes. 0 when no guess is in progress or a match cannot be stored.
+int PWDGuessExact(const unsigned char* word, PWDHandle list, long size);
 
 // Host hooks; the defaults do what the engine's contract says.
 extern int (*UserInitSpell)(PWDHandle speller);

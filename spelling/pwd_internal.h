@@ -79,6 +79,8 @@ int PWDCheckArabic(unsigned char* first, unsigned char* last, int option);
 PWDHandle PWDGuessArabic(unsigned char* word, int length, int status);
 int PWDCompleteArabicGuess(unsigned char* guess, int size);
 int PWDDoGuess(unsigned char* word, int length, int status);
+int PWDGuessRussian(unsigned char* word, int length, int status);
+int PWDCompleteRussianGuess(unsigned char* guess, int size);
 
 // User lists (the speller's slots).
 int UserSpellCheck(const unsigned char* word, int length);

@@ -17,6 +17,14 @@ int wordStatus = 0;
 const unsigned char* typed = nullptr; // the typed word (engine set)
 int typedLen = 0;
 
+// Russian: how the word being guessed was respelled with the mark character
+// (165), so that completion can undo it.
+enum { RU_PLAIN, RU_MARK_IN_FRONT, RU_MARK_FOR_SECOND };
+int russianMark = RU_PLAIN;
+// PWDskipLen when the prefix and the letter after it were dropped.
+constexpr int kSkipPrefixAndLetter = 0x104;
+constexpr unsigned char kRussianMark = 165;
+
 int clampBudget(int length)
 {
     int b = length / 4 + 1;
@@ -121,6 +129,31 @@ void CommitGuess(unsigned char* record)
     }
 }
 
+// With accent matching, a typed word without accents is also offered the
+// suggestion written without them (each letter its group's leader, in the
+// same case; French drops the accents of capitals only).
+void AccentFix(unsigned char* record, int k)
+{
+    PWDSpeller* sp = PWDRecord();
+    if (stopGuess || !(sp->flags & PWDO_ACCENTS) || (wordStatus & PWD_WORD_ACCENT))
+        return;
+    bool changed = false;
+    for (int i = 1; i < k; ++i) {
+        unsigned char c = record[i];
+        int code = sp->codes[c];
+        bool capital = (sp->classes[c] & PWDK_CAPITAL) != 0;
+        if (!code || equivMap[code] == code || (sp->language == 4 && !capital))
+            continue;
+        unsigned char r = UnMapChar(equivMap[code], capital);
+        if (r && r != c) {
+            record[i] = r;
+            changed = true;
+        }
+    }
+    if (changed)
+        CommitGuess(record);
+}
+
 // Completes a suggestion (clitics, case) and stores it.
 void PWDInsertGuess(const unsigned char* word, int score, int caseOption)
 {
@@ -129,12 +162,14 @@ void PWDInsertGuess(const unsigned char* word, int score, int caseOption)
         return;
     unsigned char rec[2 * PWD_MAX_WORD + 8];
     unsigned char completed[2 * PWD_MAX_WORD + 8];
-    if (sp->language == 30) {
+    if (sp->language == 30 || sp->language == 14) {
         size_t wl = strlen(reinterpret_cast<const char*>(word));
         if (wl >= PWD_MAX_WORD)
             return;
         memcpy(completed, word, wl + 1);
-        if (!PWDCompleteArabicGuess(completed, static_cast<int>(sizeof completed)))
+        int ok = sp->language == 30 ? PWDCompleteArabicGuess(completed, static_cast<int>(sizeof completed))
+                                    : PWDCompleteRussianGuess(completed, static_cast<int>(sizeof completed));
+        if (!ok)
             return;
         word = completed;
     }
@@ -168,7 +203,10 @@ void PWDInsertGuess(const unsigned char* word, int score, int caseOption)
                 rec[i] = toCase(rec[i], true);
     }
     rec[0] = static_cast<unsigned char>(score < 1 ? 1 : (score > 127 ? 127 : score));
+    unsigned char plain[2 * PWD_MAX_WORD + 8];
+    memcpy(plain, rec, static_cast<size_t>(k) + 1);
     CommitGuess(rec);
+    AccentFix(plain, k);
 }
 
 void PlaceGuess(const unsigned char* word, int score)
@@ -224,7 +262,7 @@ struct GuessWord {
 };
 
 void GuessEntry(const GuessWord& gw, int x, int y, const unsigned char* e, const unsigned char* end,
-                const unsigned char* endings, long esize)
+                const unsigned char* endings, long esize, bool filter)
 {
     if (stopGuess)
         return;
@@ -250,6 +288,14 @@ void GuessEntry(const GuessWord& gw, int x, int y, const unsigned char* e, const
     unsigned char folded[2 * PWD_MAX_WORD + 4];
     for (int i = 0; i < stemLen; ++i)
         folded[i] = foldMap[word[i]];
+    // The letters after the pair that the respelling fixed must stay.
+    if (filter && trixLen > 0) {
+        if (stemLen < 2 + trixLen || gw.n < 2 + trixLen)
+            return;
+        for (int i = 2; i < 2 + trixLen; ++i)
+            if (folded[i] != gw.folded[i])
+                return;
+    }
     int length = gw.n;
     int budget = clampBudget(length);
     int d = stemLen - length;
@@ -280,13 +326,13 @@ void GuessEntry(const GuessWord& gw, int x, int y, const unsigned char* e, const
 }
 
 void walkRange(const GuessWord& gw, int x, int y, const unsigned char* data, long start, long end,
-               const unsigned char* endings, long esize)
+               const unsigned char* endings, long esize, bool filter)
 {
     long i = start;
     while (i < end && !(data[i] & 0x80))
         ++i;
     while (i < end && !stopGuess) {
-        GuessEntry(gw, x, y, data + i, data + end, endings, esize);
+        GuessEntry(gw, x, y, data + i, data + end, endings, esize, filter);
         ++i;
         while (i < end && !(data[i] & 0x80))
             ++i;
@@ -317,7 +363,7 @@ void GuessPair(const GuessWord& gw, int x, int y)
             long s = pwdGet16(off + 2 * idx);
             long e = 2 * idx + 4 <= osize ? pwdGet16(off + 2 * idx + 2) : csize;
             if (s <= e && e <= csize)
-                walkRange(gw, x, y, ent, s, e, endings, esize);
+                walkRange(gw, x, y, ent, s, e, endings, esize, false);
         }
     }
     // Main blocks.
@@ -356,7 +402,7 @@ void GuessPair(const GuessWord& gw, int x, int y)
         long s = (blocks[i].firstKey >> 16) == pair ? 0 : start0;
         long e = (blocks[i].lastKey >> 16) == pair || next0 < 0 ? blen : next0;
         if (s <= e && e <= blen)
-            walkRange(gw, x, y, data, s, e, endings, esize);
+            walkRange(gw, x, y, data, s, e, endings, esize, true);
         PWDReleaseBlock(i);
     }
 }
@@ -599,7 +645,8 @@ int PWDDoGuess(unsigned char* word, int length, int status)
     gw.n = MapGuess(word + PWDonLen, core, gw.codes);
     for (int i = 0; i < gw.n; ++i)
         gw.folded[i] = foldMap[gw.codes[i]];
-    gw.capital = (wordStatus & PWD_WORD_CAPITAL) != 0;
+    // Without its prefix the rest keeps its case; completion casts the whole.
+    gw.capital = (wordStatus & PWD_WORD_CAPITAL) && !PWDskipLen;
     GuessDict(gw);
     if (stopGuess)
         return 0;
@@ -644,6 +691,7 @@ PWDHandle PWDGuess(PWDHandle speller, const unsigned char* first, const unsigned
     CompoundFlg = 0;
     trixLen = 0;
     PWDonLen = PWDpostLen = PWDskipLen = 0;
+    russianMark = RU_PLAIN;
     int length = static_cast<int>(last - first) + 1;
     PWDallLen = length;
     uint16_t savedFlags = sp->flags;
@@ -679,9 +727,14 @@ PWDHandle PWDGuess(PWDHandle speller, const unsigned char* first, const unsigned
         sp->flags &= ~PWDO_ACCENTS;
     if (sp->language == 30)
         PWDGuessArabic(word, length, status);
+    else if (sp->language == 14)
+        PWDGuessRussian(word, length, status);
     else
         PWDDoGuess(word, length, status);
     PWDRecord()->flags = savedFlags;
+    trixLen = 0;
+    PWDskipLen = 0;
+    russianMark = RU_PLAIN;
     PWDHandle result = (PWDStatus() & PWD_NO_MEMORY) && CNSDictUsed(guesses) == 0 ? 0 : Rearrange();
     CNSKillDict(guesses);
     guesses = 0;
@@ -690,4 +743,109 @@ PWDHandle PWDGuess(PWDHandle speller, const unsigned char* first, const unsigned
         CNSUnlock(speller);
     PWD = 0;
     return result;
+}
+
+int PWDGuessExact(const unsigned char* word, PWDHandle list, long size)
+{
+    // Only a guess in progress has a list to add to.
+    if (!PWD || !guesses || !word || !list || stopGuess)
+        return 0;
+    size_t n = strnlen(reinterpret_cast<const char*>(word), PWD_MAX_WORD + 1);
+    if (n == 0 || n > PWD_MAX_WORD)
+        return 1;
+    long have = CNSGetHandleSize(list);
+    if (size > have)
+        size = have;
+    if (size <= 0)
+        return 1;
+    int wasLocked = CNSHGetState(list) & CNS_LOCKED;
+    CNSLock(list);
+    const unsigned char* data = static_cast<const unsigned char*>(CNSDeref(list));
+    int ok = data ? PWDExactGuess(word, static_cast<int>(n), wordStatus, data, size, CastMode) : 1;
+    if (!wasLocked)
+        CNSUnlock(list);
+    return ok;
+}
+
+// Russian: a word with the three-letter prefix is guessed without it (the
+// prefix comes back in completion); then the word itself, the word after a
+// dropped part (the mark in front), and the word whose second letter the
+// check would stand the mark for.
+int PWDGuessRussian(unsigned char* word, int length, int status)
+{
+    PWDSpeller* sp = PWDRecord();
+    auto code = [&](int i) { return i < length ? sp->codes[word[i]] : 0; };
+    int ok = 1;
+    if (length >= 4 && code(0) == 17 && code(1) == 16 && code(2) == 13) {
+        int skip = word[3] == '-' ? 4 : 3;
+        if (length - skip >= 2) {
+            PWDskipLen = skip;
+            ok = PWDDoGuess(word + skip, length - skip, status);
+        }
+        if (ok && code(3) == 21 && length - 4 >= 2) {
+            PWDskipLen = kSkipPrefixAndLetter;
+            ok = PWDDoGuess(word + 4, length - 4, status);
+        }
+        PWDskipLen = 0;
+    }
+    if (ok)
+        ok = PWDDoGuess(word, length, status);
+    if (ok && sp->codes[kRussianMark] && length + 1 <= PWD_MAX_WORD) {
+        unsigned char marked[PWD_MAX_WORD + 2];
+        marked[0] = kRussianMark;
+        memcpy(marked + 1, word, static_cast<size_t>(length));
+        marked[length + 1] = 0;
+        trixLen = 1;
+        russianMark = RU_MARK_IN_FRONT;
+        ok = PWDDoGuess(marked, length + 1, status);
+    }
+    sp = PWDRecord();
+    if (ok && sp->codes[kRussianMark] && length >= 3 && code(0) == 15 && (code(1) == 6 || code(1) == 10)) {
+        unsigned char marked[PWD_MAX_WORD + 2];
+        memcpy(marked, word, static_cast<size_t>(length) + 1);
+        marked[1] = kRussianMark;
+        trixLen = 0;
+        russianMark = RU_MARK_FOR_SECOND;
+        ok = PWDDoGuess(marked, length, status);
+    }
+    trixLen = 0;
+    russianMark = RU_PLAIN;
+    return ok;
+}
+
+// Undoes the respelling the Russian guesser made: the mark in front goes,
+// the mark after the first letter becomes its letter, and a dropped prefix
+// returns in front.
+// Answers 0 when the result does not fit `size` or is empty.
+int PWDCompleteRussianGuess(unsigned char* guess, int size)
+{
+    PWDSpeller* sp = PWDRecord();
+    int n = static_cast<int>(strnlen(reinterpret_cast<const char*>(guess), static_cast<size_t>(size)));
+    if (n >= size)
+        return 0;
+    if (russianMark == RU_MARK_IN_FRONT && n && guess[0] == kRussianMark) {
+        memmove(guess, guess + 1, static_cast<size_t>(n));
+        --n;
+    } else if (russianMark == RU_MARK_FOR_SECOND && n >= 2 && guess[1] == kRussianMark) {
+        // The mark stands for the pair the check reads it as (codes 15 and 6),
+        // whichever second letter was typed.
+        unsigned char c = UnMapChar(6, 0);
+        if (!c)
+            return 0;
+        guess[1] = c;
+    }
+    if (n == 0)
+        return 0;
+    if (PWDskipLen) {
+        int keep = PWDskipLen == kSkipPrefixAndLetter ? 4 : 3;
+        bool hyphen = PWDskipLen != kSkipPrefixAndLetter && (sp->classes[guess[0]] & PWDK_VOWEL);
+        int add = keep + (hyphen ? 1 : 0);
+        if (keep > typedLen || n + add + 1 > size)
+            return 0;
+        memmove(guess + add, guess, static_cast<size_t>(n) + 1);
+        memcpy(guess, typed, static_cast<size_t>(keep));
+        if (hyphen)
+            guess[keep] = '-';
+    }
+    return 1;
 }

@@ -42,7 +42,18 @@
 //   equivalence groups (leader, members, 0; an empty group ends them);
 //   substitution pairs (base code, accented code) ended by 0.
 // - Phonetic table: rings of [length byte counting the bytes after it]
-//   [NUL-terminated alternatives of letter codes].
+//   [NUL-terminated alternatives of letter codes]; 254 ties an alternative
+//   to the start of the word, 255 is any one letter. The rings hold the
+//   respellings each language's writers confuse (phoneticRings below):
+//   English sounds spelled several ways; Spanish b/v, ll/y, c/z/s, g/j and a
+//   silent initial h; Italian doubled consonants and a silent initial h;
+//   Portuguese ç/ss/s, x/ch, lh, nh, -ão/-am; French é/er/ez/ai, the nasal
+//   vowels, o/au/eau, doubled consonants and a silent initial h; German and
+//   Swiss German f/v/ph, ei/ai, eu/äu, z/tz, ss/ß (not Swiss), umlauts and
+//   their two-letter forms; Dutch ei/ij, au/ou, g/ch, f/v, s/z, t/d/dt and
+//   long vowels; Norwegian, Swedish and Danish their sj/kj sounds, å/o/aa,
+//   æ/ä/e and doubled consonants; Catalan b/v, l·l/ll, ss/ç, g/j, x/ix/tx,
+//   ny and a silent initial h. Other languages have no table.
 // - With -a, the unaccented letters that lead an equivalence group are
 //   classed accented (0x80) as well: they may stand for an accented form.
 // - With -k, the attached-clitic table ends the etc block: entries of letter
@@ -479,24 +490,110 @@ void appendBlock(Bytes& out, const Bytes& body)
     out.insert(out.end(), body.begin(), body.end());
 }
 
+// Phonetic rings by language: each ring lists spellings that sound alike.
+// In the strings '^' binds an alternative to the start of the word and '?'
+// stands for any one letter (copied into the replacement).
+std::vector<std::vector<std::string>> phoneticRings(int language)
+{
+    switch (language) {
+    case 0:
+        return {{"f", "ph", "gh"}, {"k", "c", "ck", "ch", "q"}, {"s", "c", "ss", "sc"}, {"ie", "ei", "ee", "ea"},
+                {"ant", "ent"},     {"ance", "ence"},          {"able", "ible"},        {"er", "or", "ar"},
+                {"tion", "sion"},   {"j", "g", "dg"},           {"ou", "ow"},           {"ai", "ay", "ei"},
+                {"i", "y"},         {"x", "cks", "ks"},         {"w", "wh"},            {"n", "kn", "gn"},
+                {"r", "wr"},        {"m", "mb"}};
+    case 1: // Spanish
+        return {{"b", "v"},   {"y", "ll"},  {"ce", "se", "ze"}, {"ci", "si", "zi"}, {"za", "sa"},
+                {"zo", "so"}, {"zu", "su"}, {"ge", "je"},       {"gi", "ji"},       {"que", "ke"},
+                {"qui", "ki"}, {"ca", "ka"}, {"x", "s"},        {"rr", "r"},        {"^?", "^h?"}};
+    case 2: // Italian: doubled consonants above all
+        return {{"bb", "b"},  {"cc", "c"},   {"dd", "d"},  {"ff", "f"},  {"gg", "g"},   {"ll", "l"},
+                {"mm", "m"},  {"nn", "n"},   {"pp", "p"},  {"rr", "r"},  {"ss", "s"},   {"tt", "t"},
+                {"zz", "z"},  {"qu", "cu"},  {"cqu", "qqu"}, {"gli", "li"}, {"gn", "ni"}, {"sce", "scie", "se"},
+                {"^?", "^h?"}};
+    case 3: // Portuguese
+        return {{"ç", "ss", "s", "c"}, {"x", "ch"}, {"g", "j"},  {"lh", "li"}, {"nh", "ni"},
+                {"z", "s"},            {"ão", "am"}, {"rr", "r"}, {"^?", "^h?"}};
+    case 4: // French
+    case 21:
+        return {{"é", "er", "ez", "ai", "et"}, {"è", "ê", "ai", "ei"}, {"o", "au", "eau", "ô"},
+                {"an", "en", "am", "em"},       {"in", "ain", "ein", "im"}, {"f", "ph"},
+                {"k", "qu", "c"},               {"s", "ss", "c", "ç"},      {"ll", "l"},
+                {"tt", "t"},                    {"nn", "n"},                {"mm", "m"},
+                {"pp", "p"},                    {"rr", "r"},                {"ff", "f"},
+                {"oi", "oy"},                   {"^?", "^h?"}};
+    case 5: // German
+        return {{"f", "v", "ph"}, {"ei", "ai"},    {"eu", "äu", "oi"}, {"k", "ck", "c"}, {"z", "tz", "ts"},
+                {"ss", "ß", "s"}, {"ä", "e"},      {"t", "dt", "th"},  {"x", "chs", "cks"},
+                {"ie", "i", "ih"}, {"ü", "y"},     {"w", "v"},         {"qu", "kw"},      {"ö", "oe"},
+                {"ü", "ue"},      {"ä", "ae"}};
+    case 24: // Swiss German: no sharp s
+        return {{"f", "v", "ph"}, {"ei", "ai"},    {"eu", "äu", "oi"}, {"k", "ck", "c"}, {"z", "tz", "ts"},
+                {"ss", "s"},      {"ä", "e"},      {"t", "dt", "th"},  {"x", "chs", "cks"},
+                {"ie", "i", "ih"}, {"ü", "y"},     {"w", "v"},         {"qu", "kw"},      {"ö", "oe"},
+                {"ü", "ue"},      {"ä", "ae"}};
+    case 6: // Dutch
+        return {{"ei", "ij"}, {"au", "ou"}, {"g", "ch"}, {"f", "v"},  {"s", "z"},  {"t", "d", "dt"},
+                {"c", "k"},   {"ui", "uy"}, {"aa", "a"}, {"ee", "e"}, {"oo", "o"}, {"uu", "u"}};
+    case 7: // Norwegian
+    case 8:
+        return {{"å", "o", "aa"}, {"kj", "sj", "skj"}, {"hj", "j", "gj"}, {"æ", "e"}, {"ø", "ö"},
+                {"kk", "k"},      {"ll", "l"},         {"nn", "n"},       {"ss", "s"}, {"tt", "t"}};
+    case 9: // Swedish
+        return {{"sj", "sk", "stj", "skj"}, {"tj", "kj", "k"}, {"å", "o"}, {"ä", "e"}, {"j", "dj", "hj", "gj"},
+                {"ck", "k"},                {"ll", "l"},       {"nn", "n"}, {"ss", "s"}, {"tt", "t"}};
+    case 10: // Danish
+        return {{"å", "aa", "o"}, {"æ", "e"}, {"ø", "ö"}, {"d", "t"}, {"v", "w"},
+                {"g", "j"},       {"kk", "k"}, {"ll", "l"}, {"nn", "n"}, {"ss", "s"}};
+    case 27: // Catalan
+        return {{"b", "v"},   {"l·l", "ll", "l"}, {"ss", "s", "ç"}, {"g", "j"}, {"x", "ix", "tx"},
+                {"ny", "ñ"},  {"^?", "^h?"}};
+    default:
+        return {};
+    }
+}
+
 Bytes phoneticTable(const CharTables& t, int language)
 {
     Bytes out;
-    if (language != 0)
-        return out;
-    const std::vector<std::vector<std::string>> rings = {
-        {"f", "ph", "gh"}, {"k", "c", "ck", "ch", "q"}, {"s", "c", "ss", "sc"}, {"ie", "ei", "ee", "ea"},
-        {"ant", "ent"},     {"ance", "ence"},          {"able", "ible"},        {"er", "or", "ar"},
-        {"tion", "sion"},   {"j", "g", "dg"},           {"ou", "ow"},           {"ai", "ay", "ei"},
-        {"i", "y"},         {"x", "cks", "ks"},         {"w", "wh"},            {"n", "kn", "gn"},
-        {"r", "wr"},        {"m", "mb"}};
-    for (const auto& ring : rings) {
+    for (const auto& ring : phoneticRings(language)) {
         Bytes body;
+        int alternatives = 0;
         for (const auto& alt : ring) {
-            for (unsigned char c : alt)
-                body.push_back(t.code[c]);
+            Bytes coded;
+            bool fits = true;
+            for (size_t i = 0; i < alt.size();) {
+                unsigned char c = static_cast<unsigned char>(alt[i]);
+                char32_t u = c;
+                if (c >= 0xC0 && i + 1 < alt.size()) {
+                    u = ((c & 0x1F) << 6) | (static_cast<unsigned char>(alt[i + 1]) & 0x3F);
+                    i += 2;
+                } else {
+                    ++i;
+                }
+                if (u == '^') {
+                    coded.push_back(254);
+                    continue;
+                }
+                if (u == '?') {
+                    coded.push_back(255);
+                    continue;
+                }
+                int m = macOf(u);
+                if (m < 0 || !t.code[m]) {
+                    fits = false;
+                    break;
+                }
+                coded.push_back(t.code[m]);
+            }
+            if (!fits)
+                continue;
+            body.insert(body.end(), coded.begin(), coded.end());
             body.push_back(0);
+            ++alternatives;
         }
+        if (alternatives < 2 || body.size() > 255)
+            continue;
         out.push_back(static_cast<unsigned char>(body.size()));
         out.insert(out.end(), body.begin(), body.end());
     }
