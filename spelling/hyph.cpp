@@ -163,7 +163,7 @@ bool matrixBit(const HyphTable &t, int row, int col)
 // [lo, limit) exist only as the boundary, class code 0.
 // Returns the letter after the match, -1 when it fails; *mark gets the
 // letter the marked word fell on (-1 without a mark).
-int matchItems(const uint16_t *pat, int n, int pos, int lo, int limit, int *mark)
+inline __attribute__((always_inline)) int matchItems(const uint16_t *pat, int n, int pos, int lo, int limit, int *mark)
 {
     *mark = -1;
     for (int i = 0; i < n; i++) {
@@ -258,29 +258,42 @@ void collectCandidates()
         ncandidates[j] = 0;
         candidatesOverflow[j] = false;
     }
-    for (int i = stretchLo - ix.zeros; i <= stretchHi; i++) {
-        uint32_t node = 0;
-        for (int d = 0; d < HYPH_NEG_MAX_DEPTH; d++) {
-            int c = stretchCode(i + d);
+    // One pass over the stretch and the boundary around it.
+    uint32_t state = 0;
+    for (int p = stretchLo - ix.zeros; p <= stretchHi + HYPH_NEG_MAX_DEPTH; p++) {
+        // Past the end, once the letters matched lie all beyond it, no rule
+        // found from here on can mark a letter of the stretch.
+        if (p > stretchHi && (int)HYPH_NEG_DEPTH(ix.node[state]) <= p - 1 - stretchHi)
+            break;
+        int c = stretchCode(p);
+        for (;;) {
             uint32_t next = 0;
-            if (d == 0)
+            if (state == 0)
                 next = ix.root[c];
-            else if (d == 1)
-                next = ix.second[stretchCode(i) * 64 + c];
-            else
-                for (uint32_t k = ix.node[node].child + 1, end = ix.node[node + 1].child + 1; k < end; k++) {
-                    if (ix.letter[k] >= c) {
-                        if (ix.letter[k] == c)
+            else if (HYPH_NEG_DEPTH(ix.node[state]) == 1)
+                next = ix.second[HYPH_NEG_LETTER(ix.node[state]) * 64 + c];
+            else {
+                // Siblings are sorted by letter.
+                for (uint32_t k = HYPH_NEG_CHILD(ix.node[state]) + 1, end = HYPH_NEG_CHILD(ix.node[state + 1]) + 1;
+                     k < end; k++)
+                    if ((int)ix.letter[k] >= c) {
+                        if ((int)ix.letter[k] == c)
                             next = k;
                         break;
                     }
-                }
-            if (next == 0)
+            }
+            if (next || state == 0) {
+                state = next;
                 break;
-            node = next;
-            for (uint32_t h = ix.node[node].hit, end = ix.node[node + 1].hit; h < end; h++) {
+            }
+            state = ix.node[state].fail;
+        }
+        for (uint32_t s = ix.node[state].hit < ix.node[state + 1].hit ? state : HYPH_NEG_DICT(ix.node[state]); s != 0;
+             s = HYPH_NEG_DICT(ix.node[s])) {
+            int start = p - (int)HYPH_NEG_DEPTH(ix.node[s]) + 1;
+            for (uint32_t h = ix.node[s].hit, end = ix.node[s + 1].hit; h < end; h++) {
                 uint32_t hit = ix.hits[h];
-                int j = i + (int)(hit & ((1u << HYPH_NEG_MARK_BITS) - 1));
+                int j = start + (int)(hit & ((1u << HYPH_NEG_MARK_BITS) - 1));
                 uint32_t r = hit >> HYPH_NEG_AT_SHIFT;
                 // The rule's sets ride in the hit; findNegative checks the rule.
                 if (j < stretchLo || j > stretchHi || !((((hit >> HYPH_NEG_MARK_BITS) & 15) << 11) & ruleSet))
@@ -305,6 +318,26 @@ void collectCandidates()
     }
 }
 
+// Whether a rule of plain letters matches with its marked letter on j (the
+// trie's rules are such; any other goes the general way).
+bool lettersMatchAt(const uint16_t *rule, int j)
+{
+    int len = rule[0] & HYPH_RULE_LEN, mark = -1;
+    for (int k = 0; k < len; k++) {
+        int kind = HYPH_PAT_KIND(rule[2 + k]);
+        if (kind == 5 && mark < 0)
+            mark = k;
+        else if (kind != 1)
+            return matchNegativeAt(rule, j);
+    }
+    if (mark < 0)
+        return false;
+    for (int k = 0; k < len; k++)
+        if ((rule[2 + k] & 0xFF) != stretchCode(j - mark + k))
+            return false;
+    return true;
+}
+
 // The first negative rule, in list order, of the given classes that
 // matches at letter j; nullptr when none does (or a stop rule failed first).
 const uint16_t *findNegative(int j, uint16_t classes)
@@ -316,7 +349,7 @@ const uint16_t *findNegative(int j, uint16_t classes)
     for (int k = 0; k < ncandidates[j]; k++) {
         const uint16_t *rule = negRuleAt(candidates[j][k]);
         // The check keeps a damaged index from placing wrong points.
-        if (rule && (rule[1] & classes & 0x7F00) && (rule[0] & ruleSet) && matchNegativeAt(rule, j)) {
+        if (rule && (rule[1] & classes & 0x7F00) && (rule[0] & ruleSet) && lettersMatchAt(rule, j)) {
             best = candidates[j][k];
             break;
         }
@@ -349,6 +382,80 @@ const uint16_t *findNegative(int j, uint16_t classes)
     return best == UINT32_MAX ? nullptr : lang->nroot.w + best;
 }
 
+// Whether one item of a pattern accepts a letter code.
+bool itemAccepts(const uint16_t *item, int code)
+{
+    int kind = HYPH_PAT_KIND(item[0]);
+    if (kind == 1 || kind == 5)
+        return code == (item[0] & 0xFF);
+    uint16_t mask = item[1] & 0x1FFF;
+    return (feat(code) & mask) == (item[0] & mask);
+}
+
+// The pair table of the current language, when its positive rules allow
+// one: each of them two single letters, the second marked, no conditions
+// that depend on more than the pair.
+void buildPairTable(HyphRecord &r)
+{
+    const uint16_t *rules = r.proot.w;
+    for (uint32_t at = 0; at < r.proot.n && rules[at] != 0; at += 2 + (rules[at] & HYPH_RULE_LEN)) {
+        uint16_t ctrl = rules[at];
+        if (!(ctrl & ruleSet))
+            continue;
+        const uint16_t *pat = rules + at + 2;
+        int len = ctrl & HYPH_RULE_LEN;
+        int k0 = HYPH_PAT_KIND(pat[0]);
+        int size0 = (k0 == 1 || k0 == 5) ? 1 : 2;
+        if (len < size0)
+            return;
+        int k1 = HYPH_PAT_KIND(pat[size0]);
+        int size1 = (k1 == 1 || k1 == 5) ? 1 : 2;
+        bool ok = !(ctrl & (HYPH_RULE_AFTERPOINT | HYPH_RULE_NEXT)) && ((ctrl >> 8) & 7) <= 2 &&
+                  len == size0 + size1 && k0 != 3 && k1 != 3 && !(pat[0] & HYPH_PAT_MARK) &&
+                  (pat[size0] & HYPH_PAT_MARK) && k0 != 2 && k0 != 6 && k1 != 2 && k1 != 6;
+        if (!ok)
+            return;
+    }
+    // Which letters each item takes, then the first rule of each pair.
+    const int kMost = 64;
+    uint64_t firstTakes[kMost], secondTakes[kMost];
+    uint32_t offsets[kMost];
+    int n = 0;
+    for (uint32_t at = 0; at < r.proot.n && rules[at] != 0; at += 2 + (rules[at] & HYPH_RULE_LEN)) {
+        if (!(rules[at] & ruleSet))
+            continue;
+        if (n == kMost)
+            return; // a long list keeps the plain search
+        const uint16_t *pat = rules + at + 2;
+        int k0 = HYPH_PAT_KIND(pat[0]);
+        const uint16_t *second = pat + ((k0 == 1 || k0 == 5) ? 1 : 2);
+        firstTakes[n] = secondTakes[n] = 0;
+        for (int c = 0; c < 64; c++) {
+            firstTakes[n] |= (uint64_t)itemAccepts(pat, c) << c;
+            secondTakes[n] |= (uint64_t)itemAccepts(second, c) << c;
+        }
+        offsets[n++] = at;
+    }
+    uint32_t *rule = (uint32_t *)calloc(64 * 64, sizeof(uint32_t));
+    unsigned char *tries = (unsigned char *)malloc(64 * 64);
+    if (!rule || !tries) {
+        free(rule);
+        free(tries);
+        return;
+    }
+    for (int a = 0; a < 64; a++)
+        for (int b = 0; b < 64; b++) {
+            int k = 0;
+            while (k < n && !(((firstTakes[k] >> a) & 1) && ((secondTakes[k] >> b) & 1)))
+                k++;
+            if (k < n)
+                rule[a * 64 + b] = offsets[k] + 1;
+            tries[a * 64 + b] = (unsigned char)(k < n ? k + 1 : n);
+        }
+    r.pairRule = rule;
+    r.pairTries = tries;
+}
+
 // Root rules over letters s..e: points fall before letters s+1..e.
 void applyRootRules(int s, int e)
 {
@@ -361,6 +468,36 @@ void applyRootRules(int s, int e)
     uint32_t at = 0;
     bool restart = true;
     while (cursor < e && tries < 500) {
+        if (lang->pairRule && restart) {
+            // The same search, looked up.
+            int pair = W[cursor] * 64 + W[cursor + 1];
+            int count = lang->pairTries[pair];
+            if (tries + count <= 500 && count < 255) {
+                tries += count;
+                uint32_t found = lang->pairRule[pair];
+                if (!found) {
+                    cursor++;
+                    continue;
+                }
+                const uint16_t *rule = rules + found - 1;
+                int j = cursor + 1;
+                int weight = rule[1] & 0xFF;
+                if (rule[1] & 0x7F00) {
+                    const uint16_t *neg = findNegative(j, rule[1]);
+                    if (neg)
+                        weight = neg[1] & 0xFF;
+                }
+                if (weight < 4) {
+                    if (j - 1 == rootStart - 1)
+                        weight = 4;
+                    if (!addPoint(j - 1, weight))
+                        return;
+                    afterPoint = j;
+                }
+                cursor = j;
+                continue;
+            }
+        }
         bool matched = false;
         if (restart)
             at = 0;
@@ -868,6 +1005,18 @@ bool rootListHas(int s, int e, int list)
     return ScanList(t.p + a, b - a, buf, n, &elen) != nullptr;
 }
 
+// Whether any bucket of the root index's two lists holds entries: an empty
+// index can find no seam.
+bool rootIndexHasEntries(const HyphRecord &r)
+{
+    const HyphTable &t = r.ro;
+    int hi = hyph_hi_code(t);
+    for (int c = 1; c <= hi; c++)
+        if (hyph_rd16(t.p, 3 + c) < hyph_rd16(t.p, 4 + c) || hyph_rd16(t.p, 4 + hi + c) < hyph_rd16(t.p, 5 + hi + c))
+            return true;
+    return false;
+}
+
 void HyphenTest(int s, int e, int depth)
 {
     if (depth > 4 || e - s < 3)
@@ -904,7 +1053,7 @@ void HyphenTest(int s, int e, int depth)
 void RootIndexHyphens(int s, int e)
 {
     SortHyphens(s, e);
-    if (!lang->ro.p || rootCount == 0)
+    if (!lang->ro.p || rootCount == 0 || !lang->roEntries)
         return;
     int from = firstPrefixEnd >= 0 ? firstPrefixEnd : 0;
     int to = e;
@@ -1022,6 +1171,10 @@ int selectLanguage(int number)
         default: r.suffixHook = identityHook; r.finalHook = SortHyphens; break;
         }
         recordState[number] = 1;
+        lang = &records[number];
+        ruleSet = hyph_rule_set(number);
+        buildPairTable(r);
+        r.roEntries = r.ro.p && rootIndexHasEntries(r);
     }
     lang = &records[number];
     ruleSet = hyph_rule_set(number);
@@ -1205,9 +1358,13 @@ int pwd_hyphenate(const unsigned char *word, int length, unsigned char *pairs, i
         return 0;
     if (length < 4 || length > 254)
         return 0;
+    if (language > 25 || !hyph_has_map(language))
+        return 0;
+    if (expandedLang != language)
+        ExpandMap(language);
     unsigned char codes[256];
     for (int i = 0; i < length; i++) {
-        codes[i] = (unsigned char)host2dashes(word[i], (uint16_t)language);
+        codes[i] = expandedMap[word[i]];
         if (codes[i] == 0)
             return 0;
     }

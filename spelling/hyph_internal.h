@@ -10,7 +10,7 @@
 // offset, u32 byte length; all little-endian. Tables of 16-bit words are
 // stored little-endian.
 #define HYPH_FILE_MAGIC "SHYP"
-#define HYPH_FILE_VERSION 1
+#define HYPH_FILE_VERSION 2
 #define HYPH_SHARED 0xFFFF
 
 enum HyphSlot {

@@ -224,7 +224,7 @@ HyphNegIndex *attachNegIndex(const unsigned char *data, uint32_t size, void *own
         return nullptr;
     }
     uint64_t nodes = rd32(data), nhits = rd32(data + 4), ngeneral = rd32(data + 8);
-    if (nodes < 1 || 16 + 4 * (nhits + ngeneral) + 3 * nodes != size) {
+    if (nodes < 1 || 16 + 4 * (nhits + ngeneral) + 11 * nodes != size) {
         freeNegIndex(ix);
         return nullptr;
     }
@@ -232,39 +232,56 @@ HyphNegIndex *attachNegIndex(const unsigned char *data, uint32_t size, void *own
     ix->nhits = (uint32_t)nhits;
     ix->ngeneral = (uint32_t)ngeneral;
     const unsigned char *words = data + 16;
+    uint64_t nwords = nhits + ngeneral + 2 * nodes;
     if (littleEndian() && ((uintptr_t)words & 3) == 0) {
         ix->hits = (const uint32_t *)words;
     } else {
-        uint32_t *copy = (uint32_t *)malloc((nhits + ngeneral + 1) * sizeof(uint32_t));
+        uint32_t *copy = (uint32_t *)malloc((nwords + 1) * sizeof(uint32_t));
         if (!copy) {
             freeNegIndex(ix);
             return nullptr;
         }
-        for (uint64_t i = 0; i < nhits + ngeneral; i++)
+        for (uint64_t i = 0; i < nwords; i++)
             copy[i] = rd32(words + 4 * i);
         ix->owned[1] = copy;
         ix->hits = copy;
     }
     ix->general = ix->hits + nhits;
-    const unsigned char *letters = words + 4 * (nhits + ngeneral);
+    const uint32_t *fail = ix->general + ngeneral, *dict = fail + nodes;
+    const unsigned char *letters = words + 4 * nwords;
     const unsigned char *children = letters + nodes, *hitCounts = children + nodes;
     ix->letter = letters;
+    if (nodes >= (1u << 26)) {
+        freeNegIndex(ix);
+        return nullptr;
+    }
     ix->node = (HyphNegIndex::Node *)malloc((nodes + 1) * sizeof(HyphNegIndex::Node));
     if (!ix->node) {
         freeNegIndex(ix);
         return nullptr;
     }
-    // Children of node k are the nodes 1 + node[k].child onwards.
-    uint32_t c = 0, h = 0;
-    for (uint32_t k = 0; k < nodes; k++) {
-        ix->node[k].child = c;
+    // Children of node k are the nodes 1 + its child field onwards; links
+    // lead to earlier nodes only, so that following them always ends. The
+    // nodes one letter deeper than a run of nodes are the run's children.
+    uint32_t c = 0, h = 0, depth = 0, levelEnd = 1;
+    bool ok = fail[0] == 0 && dict[0] == 0;
+    for (uint32_t k = 0; k < nodes && ok; k++) {
+        ok = k == 0 || (fail[k] < k && dict[k] < k);
+        if (k == levelEnd) {
+            depth += depth < HYPH_NEG_MAX_DEPTH;
+            levelEnd = c + 1;
+        }
+        ix->node[k].child = c | ((uint32_t)(letters[k] & 63) << 26);
         ix->node[k].hit = h;
+        ix->node[k].fail = fail[k];
+        ix->node[k].dict = dict[k] | (depth << 27);
         c += children[k];
         h += hitCounts[k];
     }
-    ix->node[nodes].child = c;
+    ix->node[nodes].child = c | (63u << 26);
     ix->node[nodes].hit = h;
-    if (c != nodes - 1 || h != nhits) {
+    ix->node[nodes].fail = ix->node[nodes].dict = 0;
+    if (!ok || c != nodes - 1 || h != nhits) {
         freeNegIndex(ix);
         return nullptr;
     }
@@ -273,34 +290,36 @@ HyphNegIndex *attachNegIndex(const unsigned char *data, uint32_t size, void *own
         freeNegIndex(ix);
         return nullptr;
     }
-    for (uint32_t e = 0; e < children[0]; e++) {
-        uint32_t a = 1 + e;
+    for (uint32_t a = 1; a <= children[0]; a++) {
         ix->root[letters[a] & 63] = a;
-        for (uint32_t k = ix->node[a].child + 1; k <= ix->node[a + 1].child; k++)
-            ix->second[(letters[a] & 63) * 64 + (letters[k] & 63)] = k;
+        for (uint32_t x = HYPH_NEG_CHILD(ix->node[a]) + 1; x <= HYPH_NEG_CHILD(ix->node[a + 1]); x++)
+            ix->second[(letters[a] & 63) * 64 + (letters[x] & 63)] = x;
     }
     // Rules that begin with several boundary codes reach further left.
     for (uint32_t node = ix->root[0]; node != 0 && ix->zeros < HYPH_NEG_MAX_DEPTH;) {
         ix->zeros++;
         uint32_t next = 0;
-        if (ix->node[node].child < ix->node[node + 1].child && letters[ix->node[node].child + 1] == 0)
-            next = ix->node[node].child + 1;
+        uint32_t first = HYPH_NEG_CHILD(ix->node[node]) + 1;
+        if (first <= HYPH_NEG_CHILD(ix->node[node + 1]) && HYPH_NEG_LETTER(ix->node[first]) == 0)
+            next = first;
         node = next;
     }
     return ix;
 }
 
-HyphNegIndex *loadNegIndex(const Group *g, int language, const HyphRules &rules)
+// The index of the record's list for the rule set of the language: the
+// stored one when it holds that set, else one built here.
+HyphNegIndex *loadNegIndex(const Group *g, int language, uint16_t ruleSet, const HyphRules &rules)
 {
     HyphTable t;
-    if (findSection(g, HYPH_SLOT_NEGINDEX, language, &t))
+    if (findSection(g, HYPH_SLOT_NEGINDEX, language, &t) && (t.len < 16 || (rd32(t.p + 12) & ruleSet)))
         return attachNegIndex(t.p, t.len, nullptr);
     // Built here, the trie walks the list: it must be whole first (a
     // copied list was checked as it was read).
     if (!rules.owned && rules.w != kEmptyRules && !rulesOk(rules.w, rules.n, 1))
         return nullptr;
     uint32_t size = 0;
-    unsigned char *built = hyph_neg_trie_build(rules.w, rules.n, &size);
+    unsigned char *built = hyph_neg_trie_build(rules.w, rules.n, ruleSet, &size);
     if (!built)
         return nullptr;
     return attachNegIndex(built, size, built);
@@ -354,6 +373,8 @@ void hyph_free_record(HyphRecord *rec)
             free((void *)l->w);
     freeNegIndex(rec->neg);
     free(rec->exStarts);
+    free(rec->pairRule);
+    free(rec->pairTries);
     memset(rec, 0, sizeof *rec);
 }
 
@@ -405,7 +426,7 @@ int hyph_build_record(HyphRecord *rec, int language, const char *dir, char *err,
          loadRules(g, HYPH_SLOT_PONSETS, who, 2, &rec->pons) && loadRules(g, HYPH_SLOT_NONSETS, who, 2, &rec->nons) &&
          loadRules(g, HYPH_SLOT_PRHYMES, who, 2, &rec->prhy) && loadRules(g, HYPH_SLOT_NRHYMES, who, 2, &rec->nrhy);
     if (ok) {
-        rec->neg = loadNegIndex(g, who, rec->nroot);
+        rec->neg = loadNegIndex(g, who, hyph_rule_set(language), rec->nroot);
         ok = rec->neg != nullptr && indexExceptions(rec);
     }
     if (!ok) {
@@ -416,13 +437,15 @@ int hyph_build_record(HyphRecord *rec, int language, const char *dir, char *err,
     return 0;
 }
 
-unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint32_t *size)
+unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint16_t sets, uint32_t *size)
 {
     // A first-child/next-sibling trie, then written breadth first with
     // each node's children sorted by letter.
     uint32_t letters = 0, plain = 0, general = 0;
     for (uint32_t i = 0; i < n && rules[i] != 0; i += 2 + (rules[i] & HYPH_RULE_LEN)) {
         int mark;
+        if (!(rules[i] & sets))
+            continue;
         if (plainRule(rules + i, &mark)) {
             letters += rules[i] & HYPH_RULE_LEN;
             plain++;
@@ -439,7 +462,7 @@ unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint32_t *
     uint32_t *hitNext = (uint32_t *)malloc((plain + 1) * sizeof(uint32_t));
     uint32_t *order = (uint32_t *)malloc(cap * sizeof(uint32_t));
     uint32_t *generalAt = (uint32_t *)malloc((general + 1) * sizeof(uint32_t));
-    uint32_t bytes = 16 + 4 * (plain + general) + 3 * cap;
+    uint32_t bytes = 16 + 4 * (plain + general) + 11 * cap;
     unsigned char *out = (unsigned char *)calloc(bytes, 1);
     if (!t || !hitRule || !hitNext || !order || !generalAt || !out) {
         free(t);
@@ -455,6 +478,8 @@ unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint32_t *
     uint32_t used = 1, nhits = 0, ngeneral = 0;
     for (uint32_t i = 0; i < n && rules[i] != 0; i += 2 + (rules[i] & HYPH_RULE_LEN)) {
         int mark;
+        if (!(rules[i] & sets))
+            continue;
         if (!plainRule(rules + i, &mark) || i >= (1u << (32 - HYPH_NEG_AT_SHIFT))) {
             generalAt[ngeneral++] = i;
             continue;
@@ -480,7 +505,7 @@ unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint32_t *
             }
             node = ch;
         }
-        hitRule[nhits] = (i << HYPH_NEG_AT_SHIFT) | ((uint32_t)(rules[i] >> 11) << HYPH_NEG_MARK_BITS) | (uint32_t)mark;
+        hitRule[nhits] = (i << HYPH_NEG_AT_SHIFT) | ((uint32_t)((rules[i] >> 11) & 15) << HYPH_NEG_MARK_BITS) | (uint32_t)mark;
         hitNext[nhits] = none;
         if (t[node].hit == none)
             t[node].hit = nhits;
@@ -493,44 +518,101 @@ unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint32_t *
         for (int k = 0; k < 4; k++)
             p[k] = (unsigned char)(v >> (8 * k));
     };
-    unsigned char *hits = out + 16;
-    unsigned char *letterOut = hits + 4 * (nhits + ngeneral);
-    unsigned char *childOut = letterOut + used, *hitOut = childOut + used;
-    uint32_t head = 0, tail = 0, nh = 0;
-    order[tail++] = 0;
-    while (head < tail) {
-        uint32_t k = head, old = order[head++];
-        uint32_t kids[64];
-        int nk = 0;
-        for (uint32_t ch = t[old].child; ch != none && nk < 64; ch = t[ch].sibling)
-            kids[nk++] = ch;
-        for (int a = 1; a < nk; a++) // insertion sort by letter
-            for (int b = a; b > 0 && t[kids[b]].letter < t[kids[b - 1]].letter; b--) {
-                uint32_t x = kids[b];
-                kids[b] = kids[b - 1];
-                kids[b - 1] = x;
+    // Breadth first, into the parts of the section.
+    unsigned char *letterOut = (unsigned char *)malloc(3 * (size_t)cap);
+    uint32_t *first = (uint32_t *)malloc(((size_t)cap + 1) * sizeof(uint32_t));
+    uint32_t *fail = (uint32_t *)calloc(cap, sizeof(uint32_t));
+    uint32_t *dict = (uint32_t *)calloc(cap, sizeof(uint32_t));
+    uint32_t *stage = (uint32_t *)malloc((plain + 1) * sizeof(uint32_t));
+    if (!letterOut || !first || !fail || !dict || !stage) {
+        free(letterOut);
+        free(first);
+        free(fail);
+        free(dict);
+        free(stage);
+        free(out);
+        out = nullptr;
+    } else {
+        unsigned char *childOut = letterOut + cap, *hitOut = childOut + cap;
+        uint32_t head = 0, tail = 0, nh = 0;
+        order[tail++] = 0;
+        while (head < tail) {
+            uint32_t k = head, old = order[head++];
+            uint32_t kids[64];
+            int nk = 0;
+            for (uint32_t ch = t[old].child; ch != none && nk < 64; ch = t[ch].sibling)
+                kids[nk++] = ch;
+            for (int a = 1; a < nk; a++) // insertion sort by letter
+                for (int b = a; b > 0 && t[kids[b]].letter < t[kids[b - 1]].letter; b--) {
+                    uint32_t x = kids[b];
+                    kids[b] = kids[b - 1];
+                    kids[b - 1] = x;
+                }
+            for (int a = 0; a < nk; a++)
+                order[tail++] = kids[a];
+            letterOut[k] = t[old].letter;
+            childOut[k] = (unsigned char)nk;
+            // More than 255 rules on one node only happens with repeated
+            // rules; the first ones are the ones that count.
+            int count = 0;
+            for (uint32_t h = t[old].hit; h != none && count < 255; h = hitNext[h], count++)
+                stage[nh++] = hitRule[h];
+            hitOut[k] = (unsigned char)count;
+        }
+        // Failure links: the longest proper suffix of a node's letters that
+        // is a node too, so that one pass over the stretch finds every rule
+        // (Aho and Corasick); dict skips to the nearest one with rules.
+        first[0] = 1;
+        for (uint32_t k = 0; k < used; k++)
+            first[k + 1] = first[k] + childOut[k];
+        auto child = [&](uint32_t node, unsigned char c) -> uint32_t {
+            for (uint32_t x = first[node]; x < first[node + 1]; x++)
+                if (letterOut[x] == c)
+                    return x;
+            return 0;
+        };
+        for (uint32_t k = 0; k < used; k++)
+            for (uint32_t x = first[k]; x < first[k + 1]; x++) {
+                uint32_t f = 0;
+                if (k != 0) {
+                    uint32_t st = fail[k];
+                    for (;;) {
+                        uint32_t nx = child(st, letterOut[x]);
+                        if (nx) {
+                            f = nx;
+                            break;
+                        }
+                        if (st == 0)
+                            break;
+                        st = fail[st];
+                    }
+                }
+                fail[x] = f;
+                dict[x] = hitOut[f] ? f : dict[f];
             }
-        for (int a = 0; a < nk; a++)
-            order[tail++] = kids[a];
-        letterOut[k] = t[old].letter;
-        childOut[k] = (unsigned char)nk;
-        int count = 0;
-        for (uint32_t h = t[old].hit; h != none; h = hitNext[h], count++)
-            put32(hits + 4 * nh++, hitRule[h]);
-        // More than 255 rules on one node only happens with repeated
-        // rules; the first ones are the ones that count.
-        hitOut[k] = (unsigned char)(count > 255 ? 255 : count);
-        if (count > 255)
-            nh -= count - 255;
+        unsigned char *p = out + 16;
+        for (uint32_t h = 0; h < nh; h++, p += 4)
+            put32(p, stage[h]);
+        for (uint32_t g = 0; g < ngeneral; g++, p += 4)
+            put32(p, generalAt[g]);
+        for (uint32_t k = 0; k < used; k++, p += 4)
+            put32(p, fail[k]);
+        for (uint32_t k = 0; k < used; k++, p += 4)
+            put32(p, dict[k]);
+        memcpy(p, letterOut, used);
+        memcpy(p + used, childOut, used);
+        memcpy(p + 2 * used, hitOut, used);
+        put32(out, used);
+        put32(out + 4, nh);
+        put32(out + 8, ngeneral);
+        put32(out + 12, sets & HYPH_RULE_SETS);
+        *size = 16 + 4 * (nh + ngeneral) + 11 * used;
+        free(letterOut);
+        free(first);
+        free(fail);
+        free(dict);
+        free(stage);
     }
-    for (uint32_t g = 0; g < ngeneral; g++)
-        put32(hits + 4 * (nh + g), generalAt[g]);
-    if (nh != nhits) // close the gap left by dropped repeats
-        memmove(hits + 4 * (nh + ngeneral), letterOut, 3 * used);
-    put32(out, used);
-    put32(out + 4, nh);
-    put32(out + 8, ngeneral);
-    *size = 16 + 4 * (nh + ngeneral) + 3 * used;
     free(t);
     free(hitRule);
     free(hitNext);

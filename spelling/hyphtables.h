@@ -16,37 +16,44 @@ struct HyphRules {
 };
 
 // Negative root rules that test plain letters, in a trie over their
-// letters: walking the stretch from each letter finds every such rule that
-// matches, in a few steps per letter. Stored as the file section
+// letters with failure links, so that one pass over the stretch finds every
+// such rule that matches (Aho and Corasick). Stored as the file section
 // HYPH_SLOT_NEGINDEX beside the rules: u32 node count, hit count, count of
-// the other rules, 0; u32 hits (word offset of the rule << 9 | its rule
-// sets (control >> 11) << 5 | mark offset);
-// u32 word offsets of the other rules, in list order; then per node a byte
+// the other rules, the rule sets it holds (rules of other sets are left out); u32 hits (word offset of the rule << 9 | its rule
+// sets (control >> 11) << 5 | mark offset); u32 word offsets of the other
+// rules, in list order; u32 failure link per node; u32 per node the nearest
+// node with hits along its failure links (0 none); then per node a byte
 // each of letter, number of children and number of hits. Nodes are breadth
 // first from the root (node 0), siblings sorted by letter, so a node's
-// children and hits follow those of the nodes before it. Offsets read from
-// a file are checked where they are used.
+// children and hits follow those of the nodes before it. Rule offsets read
+// from a file are checked where they are used.
 struct HyphNegIndex {
     void *owned[3];
     uint32_t nodes, nhits, ngeneral;
     const uint32_t *hits, *general;
-    const unsigned char *letter;
+    // Everything a step needs in one place: first child - 1 | letter << 26,
+    // first hit, failure link, nearest node with hits | depth << 27.
     struct Node {
-        uint32_t child, hit; // first child - 1, first hit
-    } *node;                 // nodes + 1
-    uint32_t root[64];               // child of the root per letter, 0 for none
-    uint32_t *second;                // node of the first two letters (64 x 64), 0 for none
-    int zeros;                       // most boundary codes a rule starts with
+        uint32_t child, hit, fail, dict;
+    } *node; // nodes + 1
+    const unsigned char *letter; // per node; siblings side by side for the search
+    uint32_t root[64];       // child of the root per letter, 0 for none
+    uint32_t *second;        // node of two letters (64 x 64), 0 for none
+    int zeros;               // most boundary codes a rule starts with
 };
 
 #define HYPH_NEG_MARK_BITS 5
 #define HYPH_NEG_AT_SHIFT 9 // rules further into the list are tried in list order
 #define HYPH_NEG_MAX_DEPTH 31
+#define HYPH_NEG_CHILD(n) ((n).child & 0x3FFFFFF)
+#define HYPH_NEG_LETTER(n) ((n).child >> 26)
+#define HYPH_NEG_DICT(n) ((n).dict & 0x7FFFFFF)
+#define HYPH_NEG_DEPTH(n) ((n).dict >> 27)
 
-// Builds the trie section of a negative rule list (ended by a 0 control
-// word); malloc'd, *size gets its length in bytes. nullptr when memory runs
-// out.
-unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint32_t *size);
+// Builds the trie section of the rules of the given sets of a negative rule
+// list (ended by a 0 control word); malloc'd, *size gets its length in
+// bytes. nullptr when memory runs out.
+unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint16_t sets, uint32_t *size);
 
 struct HyphRecord {
     const uint16_t *features;
@@ -54,6 +61,12 @@ struct HyphRecord {
     HyphTable ex, pr, su, ro, mu;
     HyphRules proot, nroot, pons, nons, prhy, nrhy;
     HyphNegIndex *neg;
+    // When every positive rule of the language tests just two letters, the
+    // first one that matches each letter pair (word offset + 1, 0 none) and
+    // how many rules the search tries on the way.
+    uint32_t *pairRule;
+    unsigned char *pairTries;
+    int roEntries; // the root index has entries
     // Where each exception-list entry starts, and the run of entries for
     // each first letter, so that the search never scans for entry starts.
     uint16_t *exStarts;

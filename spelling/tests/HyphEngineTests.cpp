@@ -2,6 +2,7 @@
 
 #include "spelling/hyph.h"
 #include "spelling/hyph_internal.h"
+#include "spelling/hyphtables.h"
 #include "spelling/tests/HyphTableWriter.h"
 
 #include <gtest/gtest.h>
@@ -212,7 +213,8 @@ TEST_F(HyphEngine, PointBoundsAndWeightFourAtTheEnds)
 
 TEST_F(HyphEngine, AtMostFiveHundredRulesPerWord)
 {
-    for (int misses : {10, 600}) {
+    // With 100 misses a letter the bound falls inside the fifth letter.
+    for (int misses : {10, 100, 600}) {
         Words list, pat;
         pat.push_back(L('q'));
         pat.push_back(L('q', true));
@@ -223,7 +225,8 @@ TEST_F(HyphEngine, AtMostFiveHundredRulesPerWord)
         TableFile t;
         t.rules(HYPH_SLOT_PROOT, list);
         install(12, t);
-        EXPECT_EQ(points("abcdef", 12), misses < 500 ? "0/4 1/1 2/1 3/1 4/4" : "") << misses;
+        EXPECT_EQ(points("abcdef", 12), misses == 10 ? "0/4 1/1 2/1 3/1 4/4" : misses == 100 ? "0/4 1/1 2/1 3/1" : "")
+            << misses;
     }
 }
 
@@ -265,6 +268,95 @@ TEST_F(HyphEngine, NegativeRulesVetoOrReweigh)
     t.rules(HYPH_SLOT_NROOT, neg);
     install(12, t);
     EXPECT_EQ(points("abcdefgh", 12), "0/4 2/0 3/1 4/1 5/1 6/4");
+}
+
+// The index of the negative rules may come with the file; it must give the
+// points the rules give, and a damaged one must neither crash nor apply a
+// rule where its letters are not.
+TEST_F(HyphEngine, StoredNegativeRuleIndex)
+{
+    Words pos, pat;
+    Any(pat), Any(pat, true);
+    positive(pos, pat, 0x0100 | 1);
+    Words neg;
+    negative(neg, {L('a'), L('b'), L('c', true), L('d')}, 0x0100 | 0); // the longer context first
+    negative(neg, {L('b'), L('c', true)}, 0x0100 | 4);
+    negative(neg, {L('c'), L('d', true)}, 0x0100 | 0);
+    Words list = neg;
+    list.push_back(0);
+    uint32_t size = 0;
+    unsigned char *built = hyph_neg_trie_build(list.data(), (uint32_t)list.size(), HYPH_RULE_SETS, &size);
+    ASSERT_NE(built, nullptr);
+    Bytes index(built, built + size);
+    free(built);
+
+    struct Case {
+        const char *name;
+        Bytes index; // empty: none stored
+        const char *abcdefgh, *xbcdefgh;
+    };
+    Bytes truncated(index.begin(), index.end() - 1);
+    // The same layout built from other rules: its offsets name the wrong rules.
+    Words other;
+    negative(other, {L('x'), L('y', true)}, 0x0100 | 4);
+    negative(other, {L('f'), L('g', true)}, 0x0100 | 4);
+    other.push_back(0);
+    unsigned char *otherBuilt = hyph_neg_trie_build(other.data(), (uint32_t)other.size(), HYPH_RULE_SETS, &size);
+    ASSERT_NE(otherBuilt, nullptr);
+    Bytes lying(otherBuilt, otherBuilt + size);
+    free(otherBuilt);
+    Case cases[] = {
+        {"built on loading", {}, "0/4 1/0 2/0 3/1 4/1 5/1 6/4", "0/4 2/0 3/1 4/1 5/1 6/4"},
+        {"stored", index, "0/4 1/0 2/0 3/1 4/1 5/1 6/4", "0/4 2/0 3/1 4/1 5/1 6/4"},
+        // Rules the index does not name are lost, none is misapplied.
+        {"naming other rules", lying, "0/4 1/1 2/1 3/1 4/1 5/1 6/4", "0/4 1/1 2/1 3/1 4/1 5/1 6/4"},
+    };
+    for (const Case &c : cases) {
+        TableFile t;
+        t.rules(HYPH_SLOT_PROOT, pos);
+        t.rules(HYPH_SLOT_NROOT, neg);
+        if (!c.index.empty())
+            t.add(HYPH_SLOT_NEGINDEX, HYPH_SHARED, c.index);
+        install(12, t);
+        EXPECT_EQ(points("abcdefgh", 12), c.abcdefgh) << c.name;
+        EXPECT_EQ(points("xbcdefgh", 12), c.xbcdefgh) << c.name;
+    }
+    TableFile t;
+    t.rules(HYPH_SLOT_PROOT, pos);
+    t.rules(HYPH_SLOT_NROOT, neg);
+    t.add(HYPH_SLOT_NEGINDEX, HYPH_SHARED, truncated);
+    install(12, t);
+    EXPECT_EQ(InitHyph(12), -1);
+    EXPECT_NE(std::string(HyphLastError()), "");
+}
+
+// More negative rules than the engine keeps per letter match at one place:
+// the first of the asked class in list order still decides.
+TEST_F(HyphEngine, ManyNegativeRulesAtOnePlace)
+{
+    Words pos, pat;
+    Any(pat), Any(pat, true);
+    positive(pos, pat, 0x0100 | 1);
+    Words neg;
+    const char *left[] = {"abcd", "bcd", "cd", "d"};
+    const char *right[] = {"efg", "ef", "e"};
+    // Twelve rules of another class around the break before e, then one of
+    // the class asked.
+    for (const char *l : left)
+        for (const char *r : right) {
+            Words p;
+            for (const char *q = l; *q; q++)
+                p.push_back(L(*q));
+            for (const char *q = r; *q; q++)
+                p.push_back(L(*q, q == r));
+            negative(neg, p, 0x0200 | 4);
+        }
+    negative(neg, {L('d'), L('e', true)}, 0x0100 | 0);
+    TableFile t;
+    t.rules(HYPH_SLOT_PROOT, pos);
+    t.rules(HYPH_SLOT_NROOT, neg);
+    install(12, t);
+    EXPECT_EQ(points("abcdefgh", 12), "0/4 1/1 2/1 3/0 4/1 5/1 6/4");
 }
 
 TEST_F(HyphEngine, SuffixesAndPrefixesBringTheirPoints)

@@ -3,7 +3,13 @@
 // root rules from the words hyphenated by libhyphen; the others get the
 // syllable rules of open and closed syllables.
 //
-//   hyphgen <output folder> <group> [--report]
+//   hyphgen <output folder> <group> [--dev]
+//
+// --dev keeps a tenth of the training words apart and prints how the tables
+// do on them. For tuning, HYPHGEN_L, HYPHGEN_R and HYPHGEN_S set the most
+// letters a rule looks at left of the break, right of it and in all,
+// HYPHGEN_GAIN the training breaks a rule must mend, HYPHGEN_CAP the most
+// words taken from a list.
 
 #include "spelling/hyph.h"
 #include "spelling/hyph_internal.h"
@@ -176,6 +182,10 @@ void tuneFromEnv()
     if (getenv("HYPHGEN_L")) kMaxLeft = atoi(getenv("HYPHGEN_L"));
     if (getenv("HYPHGEN_R")) kMaxRight = atoi(getenv("HYPHGEN_R"));
     if (getenv("HYPHGEN_S")) kMaxSize = atoi(getenv("HYPHGEN_S"));
+    // The engine reads at most 31 pattern words.
+    kMaxLeft = std::clamp(kMaxLeft, 1, 30);
+    kMaxRight = std::clamp(kMaxRight, 1, 30);
+    kMaxSize = std::clamp(kMaxSize, 2, 31);
 }
 
 inline int codeIn(const Sample &s, int i) { return (i < 0 || i >= (int)s.codes.size()) ? 0 : s.codes[i]; }
@@ -269,6 +279,7 @@ Learned learn(const std::vector<Sample> &samples, const std::vector<uint16_t> &f
     struct Pos {
         uint32_t sample;
         unsigned char j, truth, pred;
+        uint32_t decider; // the rule that decides it, UINT32_MAX: the default
     };
     std::vector<Pos> pos;
     Counts types[4];
@@ -276,7 +287,7 @@ Learned learn(const std::vector<Sample> &samples, const std::vector<uint16_t> &f
         const Sample &s = samples[i];
         int n = (int)s.codes.size();
         for (int j = 2; j <= n - 2; j++) {
-            pos.push_back({i, (unsigned char)j, s.breaks[j], 0});
+            pos.push_back({i, (unsigned char)j, s.breaks[j], 0, UINT32_MAX});
             Counts &t = types[typeOf(features, s.codes[j - 1], s.codes[j])];
             (s.breaks[j] ? t.yes : t.no)++;
         }
@@ -321,6 +332,7 @@ Learned learn(const std::vector<Sample> &samples, const std::vector<uint16_t> &f
                 Rule rule = {l, r, {}, table.label[k]};
                 for (int i = 0; i < size; i++)
                     rule.letters.push_back((unsigned char)codeIn(samples[table.sample[k]], table.at[k] - l + i));
+                table.right[k] = (uint32_t)out.rules.size();
                 out.rules.push_back(std::move(rule));
             }
             for (Pos &p : pos) {
@@ -329,10 +341,23 @@ Learned learn(const std::vector<Sample> &samples, const std::vector<uint16_t> &f
                 if (p.j - l < -1 || p.j + r > n + 1)
                     continue;
                 long k = table.find(keyAt(s, p.j, l, r));
-                if (k >= 0 && table.label[k] >= 0)
+                if (k >= 0 && table.label[k] >= 0) {
                     p.pred = (unsigned char)table.label[k];
+                    p.decider = table.right[k];
+                }
             }
         }
+    // A rule that more specific ones overrule wherever it matched decides
+    // nothing: it only costs the engine time.
+    std::vector<uint32_t> decides(out.rules.size(), 0);
+    for (const Pos &p : pos)
+        if (p.decider != UINT32_MAX)
+            decides[p.decider]++;
+    std::vector<Rule> kept;
+    for (size_t i = 0; i < out.rules.size(); i++)
+        if (decides[i])
+            kept.push_back(std::move(out.rules[i]));
+    out.rules = std::move(kept);
     std::sort(out.rules.begin(), out.rules.end(), [](const Rule &a, const Rule &b) {
         if (a.letters.size() != b.letters.size())
             return a.letters.size() > b.letters.size();
@@ -557,10 +582,10 @@ const std::vector<GroupSpec> &groupSpecs()
 
 // The trie the engine would build at load time, stored so that loading
 // costs only reading it.
-Bytes negIndex(const Words &rules)
+Bytes negIndex(const Words &rules, uint16_t sets)
 {
     uint32_t size = 0;
-    unsigned char *w = hyph_neg_trie_build(rules.data(), (uint32_t)rules.size(), &size);
+    unsigned char *w = hyph_neg_trie_build(rules.data(), (uint32_t)rules.size(), sets, &size);
     if (!w) {
         fprintf(stderr, "hyphgen: out of memory\n");
         exit(1);
@@ -598,7 +623,7 @@ std::vector<Section> groupSections(const GroupSpec &g, std::vector<LangData> &da
             neg.push_back(0);
             out.push_back({HYPH_SLOT_PROOT, rec, fromWords(pos)});
             out.push_back({HYPH_SLOT_NROOT, rec, fromWords(neg)});
-            out.push_back({HYPH_SLOT_NEGINDEX, rec, negIndex(neg)});
+            out.push_back({HYPH_SLOT_NEGINDEX, rec, negIndex(neg, set)});
         }
         out.push_back({HYPH_SLOT_EXINDEX, rec, exceptionIndex(hi, d ? d->exceptions : Bytes())});
         indexSlots(rec, out, hi);
@@ -609,7 +634,11 @@ std::vector<Section> groupSections(const GroupSpec &g, std::vector<LangData> &da
         sharedNeg.push_back(0);
         out.push_back({HYPH_SLOT_PROOT, HYPH_SHARED, fromWords(sharedPos)});
         out.push_back({HYPH_SLOT_NROOT, HYPH_SHARED, fromWords(sharedNeg)});
-        out.push_back({HYPH_SLOT_NEGINDEX, HYPH_SHARED, negIndex(sharedNeg)});
+        // One index per language that reads the shared list: each walks
+        // only its own rules.
+        for (int rec : g.records)
+            if (rec != 11)
+                out.push_back({HYPH_SLOT_NEGINDEX, rec, negIndex(sharedNeg, hyph_rule_set(rec))});
     }
     return out;
 }
@@ -638,6 +667,11 @@ int main(int argc, char **argv)
         const hyphref::Source *src = hyphref::sourceOf(rec);
         if (!src)
             continue;
+        if (!hyphref::haveWords(*src)) {
+            // A word list not installed: the syllable rules stand in.
+            fprintf(stderr, "hyphgen: language %d: no /usr/share/dict/%s, syllable rules only\n", rec, src->words);
+            continue;
+        }
         LangData d;
         d.language = rec;
         if (!loadSamples(d, *src))

@@ -37,6 +37,10 @@ inline const std::vector<Source> &sources()
         {6, "hyph_nl_NL.dic", "dutch", nullptr},            {7, "hyph_nb_NO.dic", "bokmaal", nullptr},
         {9, "hyph_sv_SE.dic", "swedish", nullptr},          {10, "hyph_da_DK.dic", "danish", nullptr},
         {27, "hyph_ca_ES.dic", "catalan", nullptr},
+        // Learned when their word lists (wpolish, wukrainian, wbulgarian)
+        // are installed.
+        {20, "hyph_pl_PL.dic", "polish", nullptr},     {23, "hyph_uk_UA.dic", "ukrainian", nullptr},
+        {29, "hyph_bg_BG.dic", "bulgarian", nullptr},
     };
     return s;
 }
@@ -47,6 +51,12 @@ inline const Source *sourceOf(int language)
         if (s.language == language)
             return &s;
     return nullptr;
+}
+
+inline bool haveWords(const Source &s)
+{
+    std::ifstream in(std::string("/usr/share/dict/") + s.words);
+    return (bool)in;
 }
 
 // Words kept apart for measuring: never used to build the tables.
@@ -120,9 +130,25 @@ inline std::string docBytes(int language, const std::vector<uint32_t> &chars)
     return out;
 }
 
+// The upper half of ISO 8859-2, which some pattern files use.
+inline const uint16_t *latin2High()
+{
+    static const uint16_t t[96] = {
+        0x00A0, 0x0104, 0x02D8, 0x0141, 0x00A4, 0x013D, 0x015A, 0x00A7, 0x00A8, 0x0160, 0x015E, 0x0164, 0x0179, 0x00AD,
+        0x017D, 0x017B, 0x00B0, 0x0105, 0x02DB, 0x0142, 0x00B4, 0x013E, 0x015B, 0x02C7, 0x00B8, 0x0161, 0x015F, 0x0165,
+        0x017A, 0x02DD, 0x017E, 0x017C, 0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7, 0x010C, 0x00C9,
+        0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E, 0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7,
+        0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF, 0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A,
+        0x0107, 0x00E7, 0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3,
+        0x00F4, 0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
+    };
+    return t;
+}
+
 struct Reference {
     HyphenDict *dict = nullptr;
     bool utf8 = true;
+    bool latin2 = false;
 
     bool open(const char *file)
     {
@@ -131,6 +157,7 @@ struct Reference {
         if (!dict)
             return false;
         utf8 = std::strcmp(dict->cset, "UTF-8") == 0;
+        latin2 = std::strncmp(dict->cset, "ISO8859-2", 9) == 0 || std::strncmp(dict->cset, "ISO-8859-2", 10) == 0;
         return true;
     }
     ~Reference()
@@ -150,6 +177,14 @@ struct Reference {
                 if (ch < 0x80) bytes.push_back((char)ch);
                 else if (ch < 0x800) { bytes.push_back((char)(0xC0 | (ch >> 6))); bytes.push_back((char)(0x80 | (ch & 0x3F))); }
                 else { bytes.push_back((char)(0xE0 | (ch >> 12))); bytes.push_back((char)(0x80 | ((ch >> 6) & 0x3F))); bytes.push_back((char)(0x80 | (ch & 0x3F))); }
+            } else if (latin2 && ch >= 0xA0) {
+                int b = -1;
+                for (int k = 0; k < 96 && b < 0; k++)
+                    if (latin2High()[k] == ch)
+                        b = 0xA0 + k;
+                if (b < 0)
+                    return false;
+                bytes.push_back((char)b);
             } else {
                 if (ch > 0xFF)
                     return false;
