@@ -456,6 +456,26 @@ void buildPairTable(HyphRecord &r)
     r.pairTries = tries;
 }
 
+// The point a matched root rule places before letter j, unless a negative
+// rule vetoes it; false when the word has no room for more points.
+inline bool placeRulePoint(const uint16_t *rule, int j, int *afterPoint)
+{
+    int weight = rule[1] & 0xFF;
+    if (rule[1] & 0x7F00) {
+        const uint16_t *neg = findNegative(j, rule[1]);
+        if (neg)
+            weight = neg[1] & 0xFF;
+    }
+    if (weight < 4) {
+        if (j - 1 == rootStart - 1)
+            weight = 4;
+        if (!addPoint(j - 1, weight))
+            return false;
+        *afterPoint = j;
+    }
+    return true;
+}
+
 // Root rules over letters s..e: points fall before letters s+1..e.
 void applyRootRules(int s, int e)
 {
@@ -479,21 +499,9 @@ void applyRootRules(int s, int e)
                     cursor++;
                     continue;
                 }
-                const uint16_t *rule = rules + found - 1;
                 int j = cursor + 1;
-                int weight = rule[1] & 0xFF;
-                if (rule[1] & 0x7F00) {
-                    const uint16_t *neg = findNegative(j, rule[1]);
-                    if (neg)
-                        weight = neg[1] & 0xFF;
-                }
-                if (weight < 4) {
-                    if (j - 1 == rootStart - 1)
-                        weight = 4;
-                    if (!addPoint(j - 1, weight))
-                        return;
-                    afterPoint = j;
-                }
+                if (!placeRulePoint(rules + found - 1, j, &afterPoint))
+                    return;
                 cursor = j;
                 continue;
             }
@@ -523,19 +531,8 @@ void applyRootRules(int s, int e)
             if (matchItems(rule + 2, len, from, s, e + 1, &mark) < 0 || mark <= s || mark > e || mark <= from - 1)
                 continue;
             int j = mark;
-            int weight = rule[1] & 0xFF;
-            if (rule[1] & 0x7F00) {
-                const uint16_t *neg = findNegative(j, rule[1]);
-                if (neg)
-                    weight = neg[1] & 0xFF;
-            }
-            if (weight < 4) {
-                if (j - 1 == rootStart - 1)
-                    weight = 4;
-                if (!addPoint(j - 1, weight))
-                    return;
-                afterPoint = j;
-            }
+            if (!placeRulePoint(rule, j, &afterPoint))
+                return;
             cursor = j;
             matched = true;
             if (ctrl & HYPH_RULE_NEXT)
