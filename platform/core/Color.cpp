@@ -8,14 +8,6 @@ namespace kit {
 
 namespace {
 
-float clamp01(float v)
-{
-    // NaN becomes 0 so that a damaged value can't poison comparisons.
-    if (!(v >= 0.0f))
-        return 0.0f;
-    return v > 1.0f ? 1.0f : v;
-}
-
 std::string num(float v)
 {
     char buf[32];
@@ -25,15 +17,22 @@ std::string num(float v)
 
 } // namespace
 
+float Color::clampComponent(float v)
+{
+    if (!(v >= 0.0f))
+        return 0.0f;
+    return v > 1.0f ? 1.0f : v;
+}
+
 ColorRef Color::make(Space space, float a, float b, float c, float d, float alpha)
 {
     auto col = std::make_shared<Color>();
     col->space_ = space;
-    col->c_[0] = clamp01(a);
-    col->c_[1] = clamp01(b);
-    col->c_[2] = clamp01(c);
-    col->c_[3] = clamp01(d);
-    col->alpha_ = clamp01(alpha);
+    col->c_[0] = clampComponent(a);
+    col->c_[1] = clampComponent(b);
+    col->c_[2] = clampComponent(c);
+    col->c_[3] = clampComponent(d);
+    col->alpha_ = clampComponent(alpha);
     return col;
 }
 
@@ -134,12 +133,12 @@ float Color::grayLevel() const
     float r, g, b;
     getRed(r, g, b);
     // The luminance weights of the PostScript colour conversions.
-    return clamp01(0.3f * r + 0.59f * g + 0.11f * b);
+    return clampComponent(0.3f * r + 0.59f * g + 0.11f * b);
 }
 
 ColorRef Color::colorWithAlphaComponent(float alpha) const
 {
-    if (clamp01(alpha) == alpha_)
+    if (clampComponent(alpha) == alpha_)
         return shared_from_this();
     return make(space_, c_[0], c_[1], c_[2], c_[3], alpha);
 }

@@ -57,6 +57,9 @@ public:
     static ColorRef namedColor(const std::string& name);
 
 private:
+    // Components and alpha are kept within 0..1; NaN becomes 0 so that a
+    // damaged value can't poison comparisons.
+    static float clampComponent(float v);
     static ColorRef make(Space space, float a, float b, float c, float d, float alpha);
 
     Space space_ = Space::Gray;

@@ -3,18 +3,6 @@
 
 namespace kit {
 
-namespace {
-
-float clampComponent(float v)
-{
-    // NaN becomes 0, as the colour factories do.
-    if (!(v >= 0.0f))
-        return 0.0f;
-    return v > 1.0f ? 1.0f : v;
-}
-
-} // namespace
-
 // One unit: space, four components, alpha, the shared name (nil for others).
 void Color::encodeWithCoder(Coder& coder) const
 {

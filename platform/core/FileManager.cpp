@@ -57,21 +57,6 @@ private:
     int fd_;
 };
 
-bool writeAll(int fd, const void* data, std::size_t size)
-{
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = ::write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 bool readAll(int fd, std::string& out, std::size_t expected)
 {
@@ -164,7 +149,7 @@ bool setErrnoFrom(const std::error_code& ec)
 
 bool writeTemporaryFile(int fd, const void* data, std::size_t size, mode_t mode)
 {
-    return ::fchmod(fd, mode) == 0 && writeAll(fd, data, size) && ::fsync(fd) == 0;
+    return ::fchmod(fd, mode) == 0 && FileManager::writeAllToDescriptor(fd, std::string_view(static_cast<const char*>(data), size)) && ::fsync(fd) == 0;
 }
 
 bool writeAtomically(const std::string& path, const void* data, std::size_t size)
@@ -257,7 +242,7 @@ bool copyRegularFile(const std::string& from, int toFd, mode_t mode)
         }
         if (n == 0)
             break;
-        if (!writeAll(toFd, buffer, static_cast<std::size_t>(n)))
+        if (!FileManager::writeAllToDescriptor(toFd, std::string_view(buffer, static_cast<std::size_t>(n))))
             return false;
     }
     return ::fsync(toFd) == 0;
@@ -693,6 +678,23 @@ std::string FileManager::stringByDeletingPathExtension(const std::string& path)
     if (dot == std::string::npos || dot == 0 || name == "/")
         return trimmed;
     return trimmed.substr(0, trimmed.size() - (name.size() - dot));
+}
+
+bool FileManager::writeAllToDescriptor(int fd, std::string_view data)
+{
+    const char* p = data.data();
+    std::size_t size = data.size();
+    while (size > 0) {
+        ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 } // namespace kit

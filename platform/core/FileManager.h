@@ -59,6 +59,9 @@ public:
     // symbolic link answers its own attributes. nullopt when absent.
     static std::optional<FileAttributes> fileAttributesAtPath(const std::string& path, bool traverseLink = true);
 
+    // Writes all of data to an open descriptor, retrying after signals.
+    static bool writeAllToDescriptor(int fd, std::string_view data);
+
     // Writes bytes to a temporary file in path's folder, flushes it to disk
     // and renames it over path, so that path holds either the old or the new
     // contents, never a mix. On failure the old file is untouched, the

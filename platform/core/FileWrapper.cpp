@@ -80,29 +80,12 @@ void putString32(std::string& out, const std::string& text)
     out += text;
 }
 
-bool writeAll(int fd, const std::string& data)
-{
-    const char* p = data.data();
-    std::size_t left = data.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool writeNewFile(const std::string& path, const std::string& contents)
 {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
+    bool ok = FileManager::writeAllToDescriptor(fd, contents) && ::fsync(fd) == 0;
     if (!ok) {
         ErrnoKeeper keep;
         ::close(fd);
