@@ -80,7 +80,50 @@ std::optional<std::string> readWholeFile(const std::string& path)
     return ss.str();
 }
 
+SystemClipboardBridge* g_bridge = nullptr;
+bool g_inBridge = false;
+
 } // namespace
+
+void Pasteboard::setSystemClipboardBridge(SystemClipboardBridge* bridge)
+{
+    g_bridge = bridge;
+}
+
+void Pasteboard::bridgeDidDeclare()
+{
+    if (!g_bridge || g_inBridge || name_ != GeneralPboard)
+        return;
+    g_inBridge = true;
+    struct Reset {
+        ~Reset() { g_inBridge = false; }
+    } reset;
+    g_bridge->generalPasteboardDidDeclare(*this);
+}
+
+void Pasteboard::bridgeWillRead() const
+{
+    if (!g_bridge || g_inBridge || name_ != GeneralPboard)
+        return;
+    g_inBridge = true;
+    struct Reset {
+        ~Reset() { g_inBridge = false; }
+    } reset;
+    // The general pasteboard lives in the registry, never as a const object.
+    g_bridge->generalPasteboardWillRead(pasteboardWithName(GeneralPboard));
+}
+
+const std::vector<std::string>& Pasteboard::types() const
+{
+    bridgeWillRead();
+    return types_;
+}
+
+int Pasteboard::changeCount() const
+{
+    bridgeWillRead();
+    return changeCount_;
+}
 
 std::string typeForFileExtension(const std::string& extension)
 {
@@ -144,6 +187,7 @@ int Pasteboard::declareTypes(const std::vector<std::string>& types, PasteboardOw
     ++changeCount_;
     if (previous && previous != owner)
         previous->pasteboardChangedOwner(*this);
+    bridgeDidDeclare();
     return changeCount_;
 }
 
@@ -154,6 +198,7 @@ int Pasteboard::addTypes(const std::vector<std::string>& types, PasteboardOwner*
             types_.push_back(t);
     if (owner)
         owner_ = owner;
+    bridgeDidDeclare();
     return changeCount_;
 }
 
@@ -202,6 +247,7 @@ std::optional<std::string> Pasteboard::filteredData(const std::string& type)
 
 std::optional<std::string> Pasteboard::dataForType(const std::string& type)
 {
+    bridgeWillRead();
     if (!hasType(type))
         return std::nullopt;
     auto it = data_.find(type);
@@ -226,6 +272,7 @@ std::optional<std::string> Pasteboard::stringForType(const std::string& type)
 
 std::string Pasteboard::availableTypeFromArray(const std::vector<std::string>& types) const
 {
+    bridgeWillRead();
     for (const auto& t : types)
         if (hasType(t))
             return t;

@@ -45,6 +45,18 @@ public:
     virtual void pasteboardChangedOwner(Pasteboard& pboard);
 };
 
+// The system clipboard behind the general pasteboard; the application kit
+// installs one. Neither call is made again while one is in progress.
+class SystemClipboardBridge {
+public:
+    virtual ~SystemClipboardBridge() = default;
+    // This program declared new contents: offer them to other programs.
+    virtual void generalPasteboardDidDeclare(Pasteboard& pboard) = 0;
+    // The general pasteboard is about to be read: take in what another
+    // program has put on the clipboard since.
+    virtual void generalPasteboardWillRead(Pasteboard& pboard) = 0;
+};
+
 // Named in-process pasteboards. The general pasteboard and drags are bridged
 // to the system clipboard by the application kit; everything else stays here.
 class Pasteboard {
@@ -70,10 +82,13 @@ public:
     std::optional<std::string> dataForType(const std::string& type);
     std::optional<std::string> stringForType(const std::string& type);
 
-    const std::vector<std::string>& types() const { return types_; }
+    const std::vector<std::string>& types() const;
     // The first of the given types that the pasteboard holds, or empty.
     std::string availableTypeFromArray(const std::vector<std::string>& types) const;
-    int changeCount() const { return changeCount_; }
+    int changeCount() const;
+
+    // Installs the bridge (nullptr: none); the caller keeps it alive.
+    static void setSystemClipboardBridge(SystemClipboardBridge* bridge);
 
     // Drops the pasteboard's contents and, for non-shared names, the
     // pasteboard itself; references to it are then invalid.
@@ -103,6 +118,8 @@ public:
 
 private:
     bool hasType(const std::string& type) const;
+    void bridgeDidDeclare();
+    void bridgeWillRead() const;
     std::optional<std::string> filteredData(const std::string& type);
     static Pasteboard& makeFiltered(const std::string& sourceType);
 

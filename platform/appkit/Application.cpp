@@ -1,0 +1,460 @@
+#include "appkit/Application.h"
+
+#include "appkit/Cursor.h"
+#include "appkit/RunLoop.h"
+#include "appkit/SystemClipboard.h"
+#include "appkit/View.h"
+#include "appkit/Window.h"
+#include "appkit/WindowScreen.h"
+#include "core/Alert.h"
+#include "core/Exception.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <limits>
+
+namespace kit {
+
+namespace {
+bool isMouseMotion(EventType t)
+{
+    return t == EventType::MouseMoved || t == EventType::LeftMouseDragged || t == EventType::RightMouseDragged;
+}
+
+bool carriesLocation(EventType t)
+{
+    switch (t) {
+    case EventType::LeftMouseDown:
+    case EventType::LeftMouseUp:
+    case EventType::RightMouseDown:
+    case EventType::RightMouseUp:
+    case EventType::MouseMoved:
+    case EventType::LeftMouseDragged:
+    case EventType::RightMouseDragged: return true;
+    default: return false;
+    }
+}
+
+bool isUserInput(EventType t)
+{
+    return carriesLocation(t) || t == EventType::KeyDown || t == EventType::KeyUp ||
+           t == EventType::FlagsChanged;
+}
+} // namespace
+
+Application& Application::sharedApplication()
+{
+    // Never destroyed: windows and receivers unregister during exit.
+    static Application* app = [] {
+        detail::WindowScreen::startScreen();
+        SystemClipboard::install();
+        return new Application;
+    }();
+    return *app;
+}
+
+Application::Application() = default;
+
+// ---- The queue.
+
+void Application::setCurrentEvent(const Event& event)
+{
+    currentEvent_ = event;
+    setCurrentEventModifierFlags(event.modifierFlags());
+}
+
+void Application::postEvent(const Event& event, bool atStart)
+{
+    Event e = event;
+    e.serial_ = nextSerial_++;
+    if (atStart)
+        queue_.push_front(e);
+    else
+        queue_.push_back(e);
+    wakeUp();
+}
+
+void Application::queueEventFromSource(Event event)
+{
+    Window* window = windowWithWindowNumber(event.windowNumber());
+    if (carriesLocation(event.type())) {
+        lastMouseLocation_ = event.locationInWindow();
+        lastMouseWindow_ = event.windowNumber();
+        if (isMouseMotion(event.type()))
+            Cursor::mouseDidMove();
+        if (window) {
+            for (const Event& te : window->trackingEventsForLocation(event.locationInWindow(), event))
+                postEvent(te, false);
+        }
+    } else if (event.type() == EventType::MouseExited && event.trackingNumber() == 0) {
+        // The pointer left the window itself: every tracking rectangle is left.
+        if (window)
+            for (const Event& te : window->trackingEventsForLocation(std::nullopt, event))
+                postEvent(te, false);
+        return;
+    }
+    if (event.type() == EventType::MouseMoved && (!window || !window->acceptsMouseMovedEvents()))
+        return;
+    if (isUserInput(event.type()) && event.windowNumber() != 0 && !window)
+        return; // the window has gone
+    postEvent(event, false);
+}
+
+void Application::scheduleEvent(const Event& event, Date at)
+{
+    double t = std::isnan(at.time) ? Clock::now() : at.time;
+    Scheduled s{t, nextOrder_++, event};
+    auto pos = std::upper_bound(scheduled_.begin(), scheduled_.end(), s, [](const Scheduled& a, const Scheduled& b) {
+        return a.time < b.time || (a.time == b.time && a.order < b.order);
+    });
+    scheduled_.insert(pos, std::move(s));
+}
+
+void Application::releaseScheduledEvents()
+{
+    double now = Clock::now();
+    while (!scheduled_.empty() && scheduled_.front().time <= now) {
+        Event e = scheduled_.front().event;
+        scheduled_.erase(scheduled_.begin());
+        if (e.timestamp() == 0)
+            e.setTimestamp(now);
+        queueEventFromSource(e);
+    }
+}
+
+void Application::discardEventsMatchingMask(unsigned mask, const Event* beforeEvent)
+{
+    std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+    if (beforeEvent && beforeEvent->serial_ != 0)
+        limit = beforeEvent->serial_;
+    queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
+                                [&](const Event& e) {
+                                    return (mask & eventMaskFromType(e.type())) && e.serial_ < limit;
+                                }),
+                 queue_.end());
+}
+
+bool Application::startPeriodicEvents(double delay, double period)
+{
+    if (periodicRunning_)
+        return false;
+    if (!std::isfinite(delay) || delay < 0)
+        delay = 0;
+    if (!std::isfinite(period) || period <= 0)
+        period = 0.0001;
+    periodicRunning_ = true;
+    periodicNext_ = Clock::now() + delay;
+    periodicPeriod_ = period;
+    return true;
+}
+
+void Application::stopPeriodicEvents()
+{
+    periodicRunning_ = false;
+    // Periodic events already waiting are dropped too.
+    discardEventsMatchingMask(PeriodicMask, nullptr);
+}
+
+void Application::generatePeriodicEvent()
+{
+    if (!periodicRunning_)
+        return;
+    double now = Clock::now();
+    if (periodicNext_ > now)
+        return;
+    // One at a time: a slow reader does not get a backlog.
+    bool queued = std::any_of(queue_.begin(), queue_.end(),
+                              [](const Event& e) { return e.type() == EventType::Periodic; });
+    if (!queued)
+        postEvent(Event::otherEventWithType(EventType::Periodic, lastMouseLocation_, currentEventModifierFlags(), now,
+                                            lastMouseWindow_),
+                  false);
+    periodicNext_ += periodicPeriod_;
+    if (periodicNext_ <= now)
+        periodicNext_ = now + periodicPeriod_;
+}
+
+std::optional<Event> Application::nextEventMatchingMask(unsigned mask, Date untilDate, const std::string& inMode,
+                                                        bool dequeue)
+{
+    RunLoop& loop = RunLoop::currentRunLoop();
+    RunLoop::ModeScope modeScope(loop, inMode);
+    double until = std::isnan(untilDate.time) ? Clock::now() : untilDate.time;
+    for (;;) {
+        pumpScreenEvents();
+        releaseScheduledEvents();
+        generatePeriodicEvent();
+        for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+            if (!(mask & eventMaskFromType(it->type())))
+                continue;
+            Event e = *it;
+            if (dequeue) {
+                queue_.erase(it);
+                setCurrentEvent(e);
+            }
+            return e;
+        }
+        // Timers of this mode run while the loop waits; one of them may
+        // post the event we wait for, or run a loop of its own.
+        if (loop.fireDueTimers(inMode) > 0)
+            continue;
+        double now = Clock::now();
+        if (now >= until)
+            return std::nullopt;
+        double wake = std::min(until, loop.limitDateForMode(inMode));
+        if (periodicRunning_)
+            wake = std::min(wake, periodicNext_);
+        if (!scheduled_.empty())
+            wake = std::min(wake, scheduled_.front().time);
+        if (Clock::isVirtual()) {
+            // Nothing will ever come: do not wait for ever.
+            if (std::isinf(wake))
+                return std::nullopt;
+            Clock::advanceTo(wake);
+            continue;
+        }
+        if (!detail::WindowScreen::waitForScreenEvents(wake - now) && std::isinf(wake))
+            return std::nullopt;
+    }
+}
+
+void Application::pumpScreenEvents()
+{
+    detail::WindowScreen::processScreenEvents();
+}
+
+void Application::wakeUp()
+{
+    detail::WindowScreen::wakeUp();
+}
+
+// ---- Dispatch and loops.
+
+void Application::sendEvent(const Event& event)
+{
+    setCurrentEvent(event);
+    switch (event.type()) {
+    case EventType::Periodic:
+    case EventType::ApplicationDefined:
+    case EventType::AppKitDefined:
+    case EventType::SystemDefined: return;
+    default: break;
+    }
+    Window* window = windowWithWindowNumber(event.windowNumber());
+    if (!window && (event.type() == EventType::KeyDown || event.type() == EventType::KeyUp ||
+                    event.type() == EventType::FlagsChanged) && event.windowNumber() == 0)
+        window = keyWindow();
+    if (window)
+        window->sendEvent(event);
+}
+
+void Application::run()
+{
+    running_ = true;
+    stopRequested_ = false;
+    while (!stopRequested_) {
+        std::optional<Event> e = nextEventMatchingMask(AnyEventMask, Date::distantFuture(), DefaultRunLoopMode, true);
+        if (!e)
+            break; // idle on the virtual clock
+        size_t focusDepth = View::focusStackDepth();
+        bool periodicBefore = periodicRunning_;
+        try {
+            sendEvent(*e);
+        } catch (const Exception& ex) {
+            std::cerr << "Exception raised while handling an event: " << ex.name() << ": " << ex.reason() << "\n";
+        } catch (const std::exception& ex) {
+            std::cerr << "Exception raised while handling an event: " << ex.what() << "\n";
+        }
+        // Whatever an interrupted handler left behind must not block what comes next.
+        View::unlockFocusDownTo(focusDepth);
+        if (!periodicBefore && periodicRunning_)
+            stopPeriodicEvents();
+    }
+    running_ = false;
+    stopRequested_ = false;
+}
+
+void Application::stop(Object*)
+{
+    stopRequested_ = true;
+    wakeUp();
+}
+
+int Application::runModalForWindow(Window* window)
+{
+    if (!window || window->isClosed())
+        return RunAbortedResponse;
+    modal_.push_back(ModalSession{window->windowNumber()});
+    size_t index = modal_.size() - 1;
+    // The session ends however the loop is left, an exception included.
+    struct Pop {
+        std::vector<ModalSession>& stack;
+        size_t index;
+        ~Pop() { stack.resize(std::min(stack.size(), index)); }
+    } pop{modal_, index};
+    size_t focusDepth = View::focusStackDepth();
+    bool periodicBefore = periodicRunning_;
+    window->makeKeyAndOrderFront(nullptr);
+    try {
+        for (;;) {
+            if (modal_.size() <= index)
+                return RunAbortedResponse;
+            if (modal_[index].stopped)
+                return modal_[index].code;
+            std::optional<Event> e =
+                nextEventMatchingMask(AnyEventMask, Date::distantFuture(), ModalPanelRunLoopMode, true);
+            if (!e) // nothing can end the session any more
+                return modal_[index].stopped ? modal_[index].code : RunAbortedResponse;
+            if (isUserInput(e->type()) && e->windowNumber() != modal_[index].windowNumber) {
+                if (e->type() == EventType::LeftMouseDown)
+                    beep();
+                continue;
+            }
+            sendEvent(*e);
+        }
+    } catch (...) {
+        // The caller gets the exception; the queue must not stay blocked by
+        // what the interrupted handler held.
+        View::unlockFocusDownTo(focusDepth);
+        if (!periodicBefore && periodicRunning_)
+            stopPeriodicEvents();
+        throw;
+    }
+}
+
+void Application::stopModalWithCode(int code)
+{
+    if (modal_.empty())
+        return;
+    modal_.back().stopped = true;
+    modal_.back().code = code;
+    // A stop from a timer must not wait for the next user event to be seen.
+    postEvent(Event::otherEventWithType(EventType::AppKitDefined, {}, 0, Clock::now(), 0), false);
+}
+
+Window* Application::modalWindow() const
+{
+    return modal_.empty() ? nullptr : windowWithWindowNumber(modal_.back().windowNumber);
+}
+
+// ---- Windows.
+
+void Application::registerWindow(Window* window)
+{
+    if (window && std::find(windows_.begin(), windows_.end(), window) == windows_.end())
+        windows_.push_back(window);
+}
+
+void Application::unregisterWindow(Window* window)
+{
+    windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
+    if (!window)
+        return;
+    if (keyWindow_ == window->windowNumber())
+        keyWindow_ = 0;
+    if (mainWindow_ == window->windowNumber())
+        mainWindow_ = 0;
+    // Its queued events would go nowhere.
+    int number = window->windowNumber();
+    queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
+                                [number](const Event& e) { return e.windowNumber() == number && isUserInput(e.type()); }),
+                 queue_.end());
+}
+
+Window* Application::windowWithWindowNumber(int windowNumber) const
+{
+    if (windowNumber == 0)
+        return nullptr;
+    for (Window* w : windows_)
+        if (w->windowNumber() == windowNumber)
+            return w;
+    return nullptr;
+}
+
+std::vector<Window*> Application::windows() const
+{
+    return windows_;
+}
+
+Window* Application::keyWindow() const
+{
+    return windowWithWindowNumber(keyWindow_);
+}
+
+Window* Application::mainWindow() const
+{
+    return windowWithWindowNumber(mainWindow_);
+}
+
+void Application::setKeyWindow(Window* window)
+{
+    keyWindow_ = window ? window->windowNumber() : 0;
+}
+
+void Application::setMainWindow(Window* window)
+{
+    mainWindow_ = window ? window->windowNumber() : 0;
+}
+
+// ---- Actions.
+
+Receiver* Application::targetForAction(const std::string& action) const
+{
+    auto searchChain = [&](Responder* start) -> Receiver* {
+        int steps = 0;
+        for (Responder* r = start; r && steps < 10000; r = r->nextResponder(), ++steps)
+            if (r->respondsToSelector(action))
+                return r;
+        return nullptr;
+    };
+    Window* key = keyWindow();
+    Window* main = mainWindow();
+    for (Window* w : {key, main == key ? nullptr : main}) {
+        if (!w)
+            continue;
+        if (Receiver* r = searchChain(w->firstResponder()))
+            return r;
+        if (Receiver* d = w->delegate(); d && d->respondsToSelector(action))
+            return d;
+    }
+    if (respondsToSelector(action))
+        return const_cast<Application*>(this);
+    if (Receiver* d = delegate(); d && d->respondsToSelector(action))
+        return d;
+    return nullptr;
+}
+
+bool Application::sendAction(const std::string& action, Receiver* to, Object* from)
+{
+    Receiver* target = to ? to : targetForAction(action);
+    if (!target || !target->respondsToSelector(action)) {
+        beep();
+        return false;
+    }
+    target->performSelector(action, from);
+    return true;
+}
+
+void Application::beep()
+{
+    kit::beep();
+}
+
+void Application::resetForTesting()
+{
+    queue_.clear();
+    scheduled_.clear();
+    currentEvent_.reset();
+    setCurrentEventModifierFlags(0);
+    periodicRunning_ = false;
+    modal_.clear();
+    stopRequested_ = false;
+    lastMouseLocation_ = {};
+    lastMouseWindow_ = 0;
+    View::unlockFocusDownTo(0);
+    RunLoop::currentRunLoop().reset();
+    Cursor::setHiddenUntilMouseMoves(false);
+}
+
+} // namespace kit

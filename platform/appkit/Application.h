@@ -1,0 +1,153 @@
+#pragma once
+
+#include "appkit/Clock.h"
+#include "appkit/Event.h"
+#include "appkit/Responder.h"
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kit {
+
+class Window;
+
+// Answers of runModalForWindow besides the codes given to stopModalWithCode.
+inline constexpr int RunStoppedResponse = -1000;
+inline constexpr int RunAbortedResponse = -1001;
+
+// The application object: the event queue, fed by the screen (Qt) and by
+// scripts; the main and modal loops; windows; action dispatch.
+//
+// The queue is ours: events wait in it until a loop asks for one by mask,
+// so a tracking loop can take only the mouse events it wants while a key
+// waits, or peek without taking. While a loop waits it runs the run loop in
+// its mode: timers of other modes do not fire meanwhile.
+class Application : public Responder {
+public:
+    // Made on first use, with the screen connection (QT_QPA_PLATFORM decides
+    // which; tests run under "offscreen").
+    static Application& sharedApplication();
+
+    std::string className() const override { return "NSApplication"; }
+
+    // ---- The queue.
+    // The first queued event that matches the mask, waiting for one until
+    // the date in the given run-loop mode; nothing when the date passes (or,
+    // on the virtual clock, when nothing could ever arrive). Without dequeue
+    // the event stays queued. A dequeued event becomes the current event.
+    std::optional<Event> nextEventMatchingMask(unsigned mask, Date untilDate, const std::string& inMode,
+                                               bool dequeue);
+    // Puts an event of the program's own into the queue, first or last.
+    void postEvent(const Event& event, bool atStart);
+    // Drops the queued events of the mask that came before the given event
+    // (every one of them without an event, or when that event is not known).
+    void discardEventsMatchingMask(unsigned mask, const Event* beforeEvent);
+    // The event last taken from the queue, or being dispatched.
+    const Event* currentEvent() const { return currentEvent_ ? &*currentEvent_ : nullptr; }
+    size_t queuedEventCount() const { return queue_.size(); }
+
+    // An event arriving from outside (the screen, a script): mouse-moved
+    // events of windows that do not accept them are dropped, tracking
+    // rectangles produce entered and exited events, a moving mouse shows a
+    // hidden cursor.
+    void queueEventFromSource(Event event);
+    // A scripted event arriving at a time on the application's clock.
+    void scheduleEvent(const Event& event, Date at);
+    size_t scheduledEventCount() const { return scheduled_.size(); }
+
+    // ---- Dispatch and loops.
+    void sendEvent(const Event& event);
+    // The main loop: until stop (or, on the virtual clock, until idle).
+    void run();
+    void stop(Object* sender = nullptr);
+    bool isRunning() const { return running_; }
+
+    // Runs a modal loop for the window: events of other windows' mice and
+    // keys are dropped. Answers the code given to stopModalWithCode, or
+    // RunStoppedResponse / RunAbortedResponse.
+    int runModalForWindow(Window* window);
+    void stopModal() { stopModalWithCode(RunStoppedResponse); }
+    void stopModalWithCode(int code);
+    void abortModal() { stopModalWithCode(RunAbortedResponse); }
+    Window* modalWindow() const;
+
+    // ---- Windows.
+    Window* windowWithWindowNumber(int windowNumber) const;
+    std::vector<Window*> windows() const;
+    Window* keyWindow() const;
+    Window* mainWindow() const;
+
+    // ---- Actions.
+    // The object that would answer the action: the key window's responder
+    // chain, its delegate, the main window's chain and delegate, the
+    // application and its delegate.
+    Receiver* targetForAction(const std::string& action) const;
+    // To the target, or along the chain for a nil target; beeps and answers
+    // false when no one answers.
+    bool sendAction(const std::string& action, Receiver* to, Object* from);
+
+    Receiver* delegate() const { return delegate_.get(); }
+    void setDelegate(Receiver* delegate) { delegate_ = WeakRef<Receiver>(delegate); }
+
+    void beep();
+
+    // Back to an empty queue, no periodic events, no script, no current
+    // event, no modal loop; the run loop's timers and delayed messages are
+    // dropped too. For tests.
+    void resetForTesting();
+
+    // ---- Used by Event, Window and the screen bridge.
+    bool startPeriodicEvents(double delay, double period);
+    void stopPeriodicEvents();
+    bool periodicEventsRunning() const { return periodicRunning_; }
+    void registerWindow(Window* window);
+    void unregisterWindow(Window* window);
+    void setKeyWindow(Window* window);
+    void setMainWindow(Window* window);
+    // Wakes a loop waiting for events on the screen.
+    void wakeUp();
+
+private:
+    Application();
+
+    struct ModalSession {
+        int windowNumber;
+        bool stopped = false;
+        int code = RunStoppedResponse;
+    };
+    struct Scheduled {
+        double time;
+        std::uint64_t order;
+        Event event;
+    };
+
+    void pumpScreenEvents();
+    void releaseScheduledEvents();
+    void generatePeriodicEvent();
+    void waitUntil(double time);
+    void setCurrentEvent(const Event& event);
+    void updateTracking(const Event& event);
+
+    std::deque<Event> queue_;
+    std::vector<Scheduled> scheduled_;
+    std::uint64_t nextSerial_ = 1;
+    std::uint64_t nextOrder_ = 1;
+    std::optional<Event> currentEvent_;
+    bool periodicRunning_ = false;
+    double periodicNext_ = 0;
+    double periodicPeriod_ = 0;
+    Point lastMouseLocation_;
+    int lastMouseWindow_ = 0;
+    bool running_ = false;
+    bool stopRequested_ = false;
+    std::vector<ModalSession> modal_;
+    std::vector<Window*> windows_;
+    int keyWindow_ = 0;
+    int mainWindow_ = 0;
+    WeakRef<Receiver> delegate_;
+};
+
+} // namespace kit

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "appkit/Responder.h"
+#include "graphics/Matrix.h"
+
+#include <memory>
+#include <vector>
+
+namespace kit {
+
+class DrawContext;
+class ScrollView;
+class Window;
+
+// A rectangle of a window that draws itself and takes events. Views form a
+// tree: a view owns its subviews. The frame is in the superview's
+// coordinates, the bounds in the view's own; a flipped view's y grows
+// downwards from the top of its bounds.
+class View : public Responder {
+public:
+    explicit View(const Rect& frameRect = {});
+    ~View() override;
+
+    std::string className() const override { return "NSView"; }
+
+    // ---- Geometry.
+    Rect frame() const { return frame_; }
+    Rect bounds() const { return bounds_; }
+    void setFrame(const Rect& frame);
+    void setFrameOrigin(Point origin);
+    void setFrameSize(Size size);
+    void setBounds(const Rect& bounds);
+    void setBoundsOrigin(Point origin);
+    void setBoundsSize(Size size);
+    // Moves the bounds origin so that the given point becomes the origin.
+    void translateOriginToPoint(Point point);
+    virtual bool isFlipped() const { return false; }
+    virtual bool isOpaque() const { return false; }
+
+    // ---- The tree.
+    View* superview() const { return superview_; }
+    const std::vector<std::unique_ptr<View>>& subviews() const { return subviews_; }
+    Window* window() const;
+    // Takes ownership and answers the view; a view that is already in a
+    // tree, or this view's own ancestor, is refused (nullptr).
+    View* addSubview(std::unique_ptr<View> view);
+    // Hands the view back to the caller.
+    std::unique_ptr<View> removeFromSuperview();
+    bool isDescendantOf(const View* view) const;
+    // This view, or the first subview (depth first) with that tag.
+    View* viewWithTag(int tag);
+    virtual int tag() const { return tag_; }
+    void setTag(int tag) { tag_ = tag; }
+    ScrollView* enclosingScrollView() const;
+    // The deepest view under the point (in the superview's coordinates).
+    virtual View* hitTest(Point point);
+
+    // ---- Conversions. A null view means the window's base coordinates.
+    Point convertPointFromView(Point point, const View* view) const;
+    Point convertPointToView(Point point, const View* view) const;
+    Size convertSizeFromView(Size size, const View* view) const;
+    Size convertSizeToView(Size size, const View* view) const;
+    Rect convertRectFromView(const Rect& rect, const View* view) const;
+    Rect convertRectToView(const Rect& rect, const View* view) const;
+    // From the view's coordinates to the window's base coordinates.
+    Matrix matrixToBase() const;
+    // The platform's mouse test, flipped as this view is.
+    bool mouseInRect(Point point, const Rect& rect) const;
+
+    // The part of the bounds not clipped by the superviews (empty when not
+    // in a window).
+    Rect visibleRect() const;
+
+    // ---- Drawing.
+    // Makes the window's backing image the current DrawContext, drawing in
+    // this view's coordinates and clipped to its visible rectangle. Calls
+    // nest; each lockFocus needs its unlockFocus. A view without a window
+    // draws into nothing.
+    void lockFocus();
+    void unlockFocus();
+    bool canDraw() const;
+    static View* focusView();
+    // The number of focused views, and unwinding to a depth (after an
+    // exception left a loop with the focus held).
+    static size_t focusStackDepth();
+    static void unlockFocusDownTo(size_t depth);
+
+    virtual void drawRect(const Rect& rect) { (void)rect; }
+    void display();
+    void displayRect(const Rect& rect);
+    void displayIfNeeded();
+    void setNeedsDisplay(bool flag);
+    void setNeedsDisplayInRect(const Rect& rect);
+    bool needsDisplay() const { return needsDisplay_; }
+    // Whether this view or one below it needs display.
+    bool needsDisplayBelow() const;
+
+    // ---- Scrolling.
+    // Scrolls the enclosing clip views so that the rectangle shows;
+    // answers whether anything scrolled.
+    bool scrollRectToVisible(const Rect& rect);
+    void scrollPoint(Point point);
+    // Scrolls the enclosing clip view toward the event's location when it
+    // lies outside; answers whether it scrolled.
+    virtual bool autoscroll(const Event& event);
+    // The clip view offers every proposed visible rectangle to its document
+    // view first.
+    virtual Rect adjustScroll(const Rect& proposedVisibleRect) { return proposedVisibleRect; }
+
+    // ---- Events.
+    virtual bool acceptsFirstMouse(const Event& event) { (void)event; return false; }
+    int addTrackingRect(const Rect& rect, Responder* owner, void* userData, bool assumeInside);
+    void removeTrackingRect(int tag);
+
+    // Internal: keeps the window pointer of the tree current.
+    void setWindowForTree(Window* window);
+
+protected:
+    // The view's size or origin changed (subclasses re-tile).
+    virtual void frameDidChange() {}
+    virtual void boundsDidChange() {}
+    // A subview was added or removed.
+    virtual void didAddSubview(View* view) { (void)view; }
+    virtual void willRemoveSubview(View* view) { (void)view; }
+
+private:
+    Matrix matrixToSuperview() const;
+    void displayTree(const Rect& rect, bool onlyIfNeeded);
+    void clearNeedsDisplayBelow();
+
+    Rect frame_;
+    Rect bounds_;
+    View* superview_ = nullptr;
+    Window* window_ = nullptr;
+    std::vector<std::unique_ptr<View>> subviews_;
+    int tag_ = 0;
+    bool needsDisplay_ = false;
+    Rect invalidRect_;
+};
+
+} // namespace kit

@@ -1,0 +1,451 @@
+#include "appkit/Window.h"
+
+#include "appkit/Application.h"
+#include "appkit/View.h"
+#include "appkit/WindowScreen.h"
+#include "graphics/RasterContext.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kit {
+
+namespace {
+constexpr float kTitleBarHeight = 22.0f;
+
+int nextWindowNumber()
+{
+    static int serial = 0;
+    return ++serial;
+}
+
+int pixelExtent(float points)
+{
+    return points > 0 && points < 32768 ? static_cast<int>(points + 0.5f) : 0;
+}
+} // namespace
+
+struct Window::Cache {
+    Rect rect; // base coordinates, whole pixels
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels; // premultiplied, top row first
+};
+
+Rect Window::frameRectForContentRect(const Rect& contentRect, unsigned styleMask)
+{
+    Rect r = contentRect;
+    if (styleMask & TitledWindowMask)
+        r.size.height += kTitleBarHeight;
+    return r;
+}
+
+Rect Window::contentRectForFrameRect(const Rect& frameRect, unsigned styleMask)
+{
+    Rect r = frameRect;
+    if (styleMask & TitledWindowMask)
+        r.size.height = std::max(0.0f, r.size.height - kTitleBarHeight);
+    return r;
+}
+
+Window::Window(const Rect& contentRect, unsigned styleMask)
+    : windowNumber_(nextWindowNumber()), styleMask_(styleMask), contentRect_(contentRect)
+{
+    backing_ = std::make_unique<RasterContext>(pixelExtent(width(contentRect)), pixelExtent(height(contentRect)));
+    backing_->fillImage(0xFFFFFFFFu);
+    auto content = std::make_unique<View>(makeRect(0, 0, width(contentRect), height(contentRect)));
+    setContentView(std::move(content));
+    Application::sharedApplication().registerWindow(this);
+}
+
+Window::~Window()
+{
+    Application::sharedApplication().unregisterWindow(this);
+    if (contentView_)
+        contentView_->setWindowForTree(nullptr);
+}
+
+void Window::setFrameOrigin(Point origin)
+{
+    contentRect_.origin = origin;
+    if (screen_)
+        screen_->placeWindow();
+}
+
+void Window::setContentSize(Size size)
+{
+    if (size == contentRect_.size)
+        return;
+    contentRect_.size = size;
+    backing_ = std::make_unique<RasterContext>(pixelExtent(size.width), pixelExtent(size.height));
+    backing_->fillImage(0xFFFFFFFFu);
+    cache_.reset();
+    if (contentView_)
+        contentView_->setFrame(makeRect(0, 0, size.width, size.height));
+    if (screen_)
+        screen_->placeWindow();
+}
+
+void Window::setTitle(const std::string& title)
+{
+    title_ = title;
+    if (screen_)
+        screen_->placeWindow();
+}
+
+std::unique_ptr<View> Window::setContentView(std::unique_ptr<View> view)
+{
+    if (view && view->superview())
+        return view; // belongs to another tree: refused
+    std::unique_ptr<View> old = std::move(contentView_);
+    if (old) {
+        old->setWindowForTree(nullptr);
+        old->setNextResponder(nullptr);
+    }
+    contentView_ = std::move(view);
+    if (contentView_) {
+        contentView_->setFrame(makeRect(0, 0, width(contentRect_), height(contentRect_)));
+        contentView_->setWindowForTree(this);
+        contentView_->setNextResponder(this);
+    }
+    return old;
+}
+
+void Window::orderFront(Object*)
+{
+    if (closed_)
+        return;
+    visible_ = true;
+    if (!screen_)
+        screen_ = detail::WindowScreen::create(*this);
+    if (screen_)
+        screen_->show(true);
+}
+
+void Window::orderOut(Object*)
+{
+    visible_ = false;
+    if (screen_)
+        screen_->show(false);
+}
+
+void Window::makeKeyAndOrderFront(Object* sender)
+{
+    orderFront(sender);
+    makeKeyWindow();
+    makeMainWindow();
+}
+
+void Window::makeKeyWindow()
+{
+    if (!closed_)
+        Application::sharedApplication().setKeyWindow(this);
+}
+
+void Window::makeMainWindow()
+{
+    if (!closed_)
+        Application::sharedApplication().setMainWindow(this);
+}
+
+bool Window::isKeyWindow() const
+{
+    return Application::sharedApplication().keyWindow() == this;
+}
+
+bool Window::isMainWindow() const
+{
+    return Application::sharedApplication().mainWindow() == this;
+}
+
+void Window::close()
+{
+    if (closed_)
+        return;
+    orderOut(nullptr);
+    closed_ = true;
+    tracking_.clear();
+    screen_.reset();
+    Application::sharedApplication().unregisterWindow(this);
+}
+
+void Window::performClose(Object*)
+{
+    if (Receiver* d = delegate(); d && d->respondsToSelector("windowShouldClose:")) {
+        if (!d->performSelector("windowShouldClose:", this))
+            return;
+    }
+    close();
+}
+
+Responder* Window::firstResponder() const
+{
+    Responder* r = firstResponder_.get();
+    return r ? r : const_cast<Window*>(this);
+}
+
+bool Window::makeFirstResponder(Responder* responder)
+{
+    Responder* current = firstResponder_.get();
+    if (current == responder)
+        return true;
+    if (current && !current->resignFirstResponder())
+        return false;
+    if (responder && responder != this) {
+        if (!responder->acceptsFirstResponder() || !responder->becomeFirstResponder()) {
+            firstResponder_ = WeakRef<Responder>();
+            return false;
+        }
+        firstResponder_ = WeakRef<Responder>(responder);
+    } else {
+        firstResponder_ = WeakRef<Responder>();
+    }
+    return true;
+}
+
+void Window::sendEvent(const Event& event)
+{
+    if (closed_)
+        return;
+    switch (event.type()) {
+    case EventType::LeftMouseDown:
+    case EventType::RightMouseDown: {
+        mouseLocation_ = event.locationInWindow();
+        View* hit = contentView_ ? contentView_->hitTest(event.locationInWindow()) : nullptr;
+        if (!isKeyWindow())
+            makeKeyWindow();
+        if (!hit)
+            return;
+        mouseDownView_ = WeakRef<View>(hit);
+        if (hit->acceptsFirstResponder())
+            makeFirstResponder(hit);
+        if (event.type() == EventType::LeftMouseDown)
+            hit->mouseDown(event);
+        else
+            hit->rightMouseDown(event);
+        return;
+    }
+    case EventType::LeftMouseDragged:
+    case EventType::LeftMouseUp:
+    case EventType::RightMouseDragged:
+    case EventType::RightMouseUp: {
+        mouseLocation_ = event.locationInWindow();
+        View* target = mouseDownView_.get();
+        if (!target)
+            return;
+        switch (event.type()) {
+        case EventType::LeftMouseDragged: target->mouseDragged(event); break;
+        case EventType::LeftMouseUp: target->mouseUp(event); break;
+        case EventType::RightMouseDragged: target->rightMouseDragged(event); break;
+        default: target->rightMouseUp(event); break;
+        }
+        return;
+    }
+    case EventType::MouseMoved:
+        mouseLocation_ = event.locationInWindow();
+        firstResponder()->mouseMoved(event);
+        return;
+    case EventType::MouseEntered:
+    case EventType::MouseExited: {
+        for (const auto& t : tracking_) {
+            if (t.tag != event.trackingNumber())
+                continue;
+            if (Responder* owner = t.owner.get()) {
+                if (event.type() == EventType::MouseEntered)
+                    owner->mouseEntered(event);
+                else
+                    owner->mouseExited(event);
+            }
+            return;
+        }
+        return;
+    }
+    case EventType::KeyDown: firstResponder()->keyDown(event); return;
+    case EventType::KeyUp: firstResponder()->keyUp(event); return;
+    case EventType::FlagsChanged: firstResponder()->flagsChanged(event); return;
+    default: return;
+    }
+}
+
+std::optional<Event> Window::nextEventMatchingMask(unsigned mask)
+{
+    return nextEventMatchingMask(mask, Date::distantFuture(), EventTrackingRunLoopMode, true);
+}
+
+std::optional<Event> Window::nextEventMatchingMask(unsigned mask, Date untilDate, const std::string& inMode,
+                                                   bool dequeue)
+{
+    return Application::sharedApplication().nextEventMatchingMask(mask, untilDate, inMode, dequeue);
+}
+
+void Window::discardEventsMatchingMask(unsigned mask, const Event* beforeEvent)
+{
+    Application::sharedApplication().discardEventsMatchingMask(mask, beforeEvent);
+}
+
+int Window::addTrackingRect(const Rect& rect, Responder* owner, void* userData, bool assumeInside)
+{
+    if (closed_)
+        return 0;
+    int tag = nextTrackingTag_++;
+    tracking_.push_back(TrackingRect{tag, rect, WeakRef<Responder>(owner), userData, assumeInside});
+    return tag;
+}
+
+void Window::removeTrackingRect(int tag)
+{
+    tracking_.erase(std::remove_if(tracking_.begin(), tracking_.end(),
+                                   [tag](const TrackingRect& t) { return t.tag == tag; }),
+                    tracking_.end());
+}
+
+std::vector<Event> Window::trackingEventsForLocation(std::optional<Point> location, const Event& cause)
+{
+    std::vector<Event> exits, enters;
+    for (auto& t : tracking_) {
+        bool inside = location && kit::mouseInRect(*location, t.rect, false);
+        if (inside == t.inside)
+            continue;
+        t.inside = inside;
+        Event e = Event::enterExitEventWithType(inside ? EventType::MouseEntered : EventType::MouseExited,
+                                                location.value_or(mouseLocation_), cause.modifierFlags(),
+                                                cause.timestamp(), windowNumber_, t.tag, t.userData);
+        (inside ? enters : exits).push_back(e);
+    }
+    if (location)
+        mouseLocation_ = *location;
+    // Leaving one rectangle comes before entering the next.
+    exits.insert(exits.end(), enters.begin(), enters.end());
+    return exits;
+}
+
+void Window::display()
+{
+    if (closed_ || !contentView_)
+        return;
+    disableFlushWindow();
+    contentView_->display();
+    enableFlushWindow();
+    flushWindow();
+}
+
+void Window::displayIfNeeded()
+{
+    if (closed_ || !contentView_ || !contentView_->needsDisplayBelow())
+        return;
+    disableFlushWindow();
+    contentView_->displayIfNeeded();
+    enableFlushWindow();
+    flushWindow();
+}
+
+void Window::setViewsNeedDisplay(bool flag)
+{
+    if (contentView_)
+        contentView_->setNeedsDisplay(flag);
+}
+
+bool Window::viewsNeedDisplay() const
+{
+    return contentView_ && contentView_->needsDisplayBelow();
+}
+
+void Window::disableFlushWindow()
+{
+    ++flushDisabled_;
+}
+
+void Window::enableFlushWindow()
+{
+    if (flushDisabled_ > 0)
+        --flushDisabled_;
+}
+
+void Window::flushWindow()
+{
+    if (flushDisabled_ > 0) {
+        needsFlush_ = true;
+        return;
+    }
+    needsFlush_ = false;
+    ++flushCount_;
+    flushedWidth_ = backing_->width();
+    flushedHeight_ = backing_->height();
+    flushed_.resize(static_cast<size_t>(flushedWidth_) * static_cast<size_t>(flushedHeight_));
+    for (int y = 0; y < flushedHeight_; ++y)
+        std::memcpy(flushed_.data() + static_cast<size_t>(y) * static_cast<size_t>(flushedWidth_),
+                    backing_->scanLine(y), static_cast<size_t>(flushedWidth_) * sizeof(std::uint32_t));
+    if (screen_)
+        screen_->showImage(flushed_.data(), flushedWidth_, flushedHeight_);
+}
+
+void Window::flushWindowIfNeeded()
+{
+    if (needsFlush_ && flushDisabled_ == 0)
+        flushWindow();
+}
+
+std::uint32_t Window::flushedPixel(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= flushedWidth_ || y >= flushedHeight_)
+        return 0;
+    std::uint32_t p = flushed_[static_cast<size_t>(flushedHeight_ - 1 - y) * static_cast<size_t>(flushedWidth_) +
+                               static_cast<size_t>(x)];
+    unsigned a = p >> 24;
+    if (a == 0)
+        return 0;
+    if (a == 255)
+        return p;
+    auto un = [a](unsigned c) { return std::min(255u, (c * 255u + a / 2) / a); };
+    return (a << 24) | (un((p >> 16) & 0xFF) << 16) | (un((p >> 8) & 0xFF) << 8) | un(p & 0xFF);
+}
+
+std::uint32_t Window::backingPixel(int x, int y) const
+{
+    return backing_->pixel(x, backing_->height() - 1 - y);
+}
+
+void Window::cacheImageInRect(const Rect& rect)
+{
+    Rect r = intersectionRect(integralRect(rect), makeRect(0, 0, static_cast<float>(backing_->width()),
+                                                           static_cast<float>(backing_->height())));
+    cache_ = std::make_unique<Cache>();
+    cache_->rect = r;
+    cache_->width = static_cast<int>(width(r));
+    cache_->height = static_cast<int>(height(r));
+    cache_->pixels.resize(static_cast<size_t>(cache_->width) * static_cast<size_t>(cache_->height));
+    int top = backing_->height() - static_cast<int>(maxY(r));
+    for (int row = 0; row < cache_->height; ++row)
+        std::memcpy(cache_->pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(cache_->width),
+                    backing_->scanLine(top + row) + static_cast<int>(minX(r)),
+                    static_cast<size_t>(cache_->width) * sizeof(std::uint32_t));
+}
+
+void Window::restoreCachedImage()
+{
+    if (!cache_ || cache_->width == 0 || cache_->height == 0)
+        return;
+    // The backing image may have been replaced since (a resize): restore
+    // only what still fits.
+    int top = backing_->height() - static_cast<int>(maxY(cache_->rect));
+    int left = static_cast<int>(minX(cache_->rect));
+    for (int row = 0; row < cache_->height; ++row) {
+        int y = top + row;
+        if (y < 0 || y >= backing_->height())
+            continue;
+        int w = std::min(cache_->width, backing_->width() - left);
+        if (w <= 0)
+            break;
+        // The window owns its backing image; the context only lends its rows read-only.
+        auto* line = const_cast<std::uint32_t*>(backing_->scanLine(y));
+        std::memcpy(line + left, cache_->pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(cache_->width),
+                    static_cast<size_t>(w) * sizeof(std::uint32_t));
+    }
+}
+
+void Window::discardCachedImage()
+{
+    cache_.reset();
+}
+
+} // namespace kit

@@ -1,0 +1,170 @@
+#pragma once
+
+#include "appkit/Event.h"
+#include "appkit/Responder.h"
+#include "appkit/Clock.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kit {
+
+class RasterContext;
+class View;
+
+namespace detail {
+class WindowScreen;
+}
+
+// Style bits of a window.
+inline constexpr unsigned BorderlessWindowMask = 0;
+inline constexpr unsigned TitledWindowMask = 1;
+inline constexpr unsigned ClosableWindowMask = 2;
+inline constexpr unsigned MiniaturizableWindowMask = 4;
+inline constexpr unsigned ResizableWindowMask = 8;
+
+// A buffered window. Views draw into its backing image at any time, through
+// the raster DrawContext; the screen shows the image as it was at the last
+// flush. Base coordinates: origin at the bottom left of the content area,
+// y up, one unit a point and a pixel.
+class Window : public Responder {
+public:
+    explicit Window(const Rect& contentRect, unsigned styleMask = TitledWindowMask | ClosableWindowMask |
+                                                                  ResizableWindowMask);
+    ~Window() override;
+
+    std::string className() const override { return "NSWindow"; }
+
+    // The frame of a window of that style around a content rectangle (the
+    // title bar adds to the height) and the reverse.
+    static Rect frameRectForContentRect(const Rect& contentRect, unsigned styleMask);
+    static Rect contentRectForFrameRect(const Rect& frameRect, unsigned styleMask);
+
+    int windowNumber() const { return windowNumber_; }
+    unsigned styleMask() const { return styleMask_; }
+    // Screen coordinates, y up.
+    Rect frame() const { return frameRectForContentRect(contentRect_, styleMask_); }
+    Rect contentRect() const { return contentRect_; }
+    void setFrameOrigin(Point origin);
+    // A new size gives a new, blank backing image.
+    void setContentSize(Size size);
+
+    const std::string& title() const { return title_; }
+    void setTitle(const std::string& title);
+
+    // The window owns its content view.
+    View* contentView() const { return contentView_.get(); }
+    std::unique_ptr<View> setContentView(std::unique_ptr<View> view);
+
+    void orderFront(Object* sender = nullptr);
+    void orderOut(Object* sender = nullptr);
+    void makeKeyAndOrderFront(Object* sender = nullptr);
+    void makeKeyWindow();
+    void makeMainWindow();
+    bool isVisible() const { return visible_; }
+    bool isKeyWindow() const;
+    bool isMainWindow() const;
+    // Takes the window off the screen and out of the application: its
+    // queued and future events go nowhere. The object stays usable.
+    void close();
+    // Asks the delegate ("windowShouldClose:") and closes unless it answers NO.
+    void performClose(Object* sender = nullptr);
+    bool isClosed() const { return closed_; }
+
+    Responder* firstResponder() const;
+    bool makeFirstResponder(Responder* responder);
+    Receiver* delegate() const { return delegate_.get(); }
+    void setDelegate(Receiver* delegate) { delegate_ = WeakRef<Receiver>(delegate); }
+
+    // ---- Events.
+    void sendEvent(const Event& event);
+    // The application's queue in the event-tracking mode, waiting without
+    // limit, dequeuing.
+    std::optional<Event> nextEventMatchingMask(unsigned mask);
+    std::optional<Event> nextEventMatchingMask(unsigned mask, Date untilDate, const std::string& inMode,
+                                               bool dequeue);
+    void discardEventsMatchingMask(unsigned mask, const Event* beforeEvent);
+    void setAcceptsMouseMovedEvents(bool flag) { acceptsMouseMoved_ = flag; }
+    bool acceptsMouseMovedEvents() const { return acceptsMouseMoved_; }
+    // Where the mouse was last seen, in base coordinates.
+    Point mouseLocationOutsideOfEventStream() const { return mouseLocation_; }
+
+    // Tracking rectangles, in base coordinates: the owner gets entered and
+    // exited events as the mouse crosses them. Answers the tag.
+    int addTrackingRect(const Rect& rect, Responder* owner, void* userData, bool assumeInside);
+    void removeTrackingRect(int tag);
+    size_t trackingRectCount() const { return tracking_.size(); }
+
+    // ---- Drawing.
+    // The backing image, as a drawing context; pixels can be read back.
+    RasterContext& graphicsContext() const { return *backing_; }
+    void display();
+    void displayIfNeeded();
+    void setViewsNeedDisplay(bool flag);
+    bool viewsNeedDisplay() const;
+
+    // Flushing copies the backing image to the screen. While flushing is
+    // disabled (the calls nest) a flush is only remembered; the last enable
+    // leaves it pending until the next flushWindow or flushWindowIfNeeded.
+    void disableFlushWindow();
+    void enableFlushWindow();
+    bool isFlushWindowDisabled() const { return flushDisabled_ > 0; }
+    void flushWindow();
+    void flushWindowIfNeeded();
+    bool needsFlush() const { return needsFlush_; }
+    int flushCount() const { return flushCount_; }
+    // What the screen shows at (x, y) in base coordinates (unpremultiplied
+    // 0xAARRGGBB); 0 outside.
+    std::uint32_t flushedPixel(int x, int y) const;
+    // The backing image's pixel at base coordinates (x, y), y up.
+    std::uint32_t backingPixel(int x, int y) const;
+
+    // A copy of part of the backing image, put back later: quick feedback
+    // is drawn over it and erased by restoring.
+    void cacheImageInRect(const Rect& rect);
+    void restoreCachedImage();
+    void discardCachedImage();
+
+private:
+    struct TrackingRect {
+        int tag;
+        Rect rect;
+        WeakRef<Responder> owner;
+        void* userData;
+        bool inside;
+    };
+    friend class Application;
+    // Entered and exited events for a mouse now at this base location (or
+    // off the window); they are queued by the caller.
+    std::vector<Event> trackingEventsForLocation(std::optional<Point> location, const Event& cause);
+
+    int windowNumber_;
+    unsigned styleMask_;
+    Rect contentRect_;
+    std::string title_;
+    std::unique_ptr<View> contentView_;
+    std::unique_ptr<RasterContext> backing_;
+    bool visible_ = false;
+    bool closed_ = false;
+    bool acceptsMouseMoved_ = false;
+    int flushDisabled_ = 0;
+    bool needsFlush_ = false;
+    int flushCount_ = 0;
+    Point mouseLocation_;
+    WeakRef<Responder> firstResponder_;
+    WeakRef<Receiver> delegate_;
+    WeakRef<View> mouseDownView_;
+    std::vector<TrackingRect> tracking_;
+    int nextTrackingTag_ = 1;
+    struct Cache;
+    std::unique_ptr<Cache> cache_;
+    std::vector<std::uint32_t> flushed_;
+    int flushedWidth_ = 0;
+    int flushedHeight_ = 0;
+    std::unique_ptr<detail::WindowScreen> screen_;
+};
+
+} // namespace kit

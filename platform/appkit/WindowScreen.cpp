@@ -1,0 +1,373 @@
+#include "appkit/WindowScreen.h"
+
+#include "appkit/Application.h"
+#include "appkit/Clock.h"
+#include "appkit/Event.h"
+#include "appkit/Window.h"
+#include "core/Alert.h"
+#include "core/Locale.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace kit::detail {
+
+namespace {
+
+QEventLoop* g_waiting = nullptr;
+bool g_cursorHidden = false;
+
+unsigned modifierFlagsFrom(Qt::KeyboardModifiers m)
+{
+    unsigned flags = 0;
+    if (m & Qt::ShiftModifier)
+        flags |= ShiftKeyMask;
+    if (m & Qt::ControlModifier)
+        flags |= ControlKeyMask;
+    if (m & Qt::AltModifier)
+        flags |= AlternateKeyMask;
+    if (m & Qt::MetaModifier)
+        flags |= CommandKeyMask;
+    if (m & Qt::KeypadModifier)
+        flags |= NumericPadKeyMask;
+    return flags;
+}
+
+// The character a key types in the platform's terms; 0 for none.
+char16_t functionKeyCharacter(int key)
+{
+    switch (key) {
+    case Qt::Key_Up: return UpArrowFunctionKey;
+    case Qt::Key_Down: return DownArrowFunctionKey;
+    case Qt::Key_Left: return LeftArrowFunctionKey;
+    case Qt::Key_Right: return RightArrowFunctionKey;
+    case Qt::Key_Insert: return InsertFunctionKey;
+    case Qt::Key_Delete: return DeleteFunctionKey;
+    case Qt::Key_Home: return HomeFunctionKey;
+    case Qt::Key_End: return EndFunctionKey;
+    case Qt::Key_PageUp: return PageUpFunctionKey;
+    case Qt::Key_PageDown: return PageDownFunctionKey;
+    case Qt::Key_Print: return PrintScreenFunctionKey;
+    case Qt::Key_ScrollLock: return ScrollLockFunctionKey;
+    case Qt::Key_Pause: return PauseFunctionKey;
+    case Qt::Key_SysReq: return SysReqFunctionKey;
+    case Qt::Key_Menu: return MenuFunctionKey;
+    case Qt::Key_Clear: return ClearLineFunctionKey;
+    case Qt::Key_Undo: return UndoFunctionKey;
+    case Qt::Key_Redo: return RedoFunctionKey;
+    case Qt::Key_Find: return FindFunctionKey;
+    case Qt::Key_Help: return HelpFunctionKey;
+    case Qt::Key_Backspace: return DeleteCharacter;
+    case Qt::Key_Return: return CarriageReturnCharacter;
+    case Qt::Key_Enter: return EnterCharacter;
+    case Qt::Key_Tab: return TabCharacter;
+    case Qt::Key_Backtab: return BackTabCharacter;
+    case Qt::Key_Escape: return EscapeCharacter;
+    default: break;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
+        return static_cast<char16_t>(F1FunctionKey + (key - Qt::Key_F1));
+    return 0;
+}
+
+bool isModifierKey(int key)
+{
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+           key == Qt::Key_AltGr || key == Qt::Key_CapsLock;
+}
+
+class PanelAlertHandler : public AlertHandler {
+public:
+    int runAlertPanel(const std::string& title, const std::string& message, const std::string& defaultButton,
+                      const std::string& alternateButton, const std::string& otherButton) override
+    {
+        QMessageBox box;
+        box.setWindowTitle(QString::fromStdString(title));
+        box.setText(QString::fromStdString(message));
+        QPushButton* def = box.addButton(QString::fromStdString(defaultButton), QMessageBox::AcceptRole);
+        QPushButton* alt = alternateButton.empty()
+                               ? nullptr
+                               : box.addButton(QString::fromStdString(alternateButton), QMessageBox::RejectRole);
+        QPushButton* other = otherButton.empty()
+                                 ? nullptr
+                                 : box.addButton(QString::fromStdString(otherButton), QMessageBox::DestructiveRole);
+        box.setDefaultButton(def);
+        box.exec();
+        if (alt && box.clickedButton() == alt)
+            return AlertAlternateReturn;
+        if (other && box.clickedButton() == other)
+            return AlertOtherReturn;
+        return AlertDefaultReturn;
+    }
+    void beep() override { QApplication::beep(); }
+};
+
+class WindowWidget : public QWidget {
+public:
+    explicit WindowWidget(Window& window) : window_(window)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMouseTracking(true);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+    void setImage(QImage image)
+    {
+        image_ = std::move(image);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        p.drawImage(0, 0, image_);
+    }
+
+    void resizeEvent(QResizeEvent*) override
+    {
+        Size s{static_cast<float>(width()), static_cast<float>(height())};
+        if (s == window_.contentRect().size)
+            return;
+        window_.setContentSize(s);
+        window_.display();
+    }
+
+    void mousePressEvent(QMouseEvent* e) override { press(e); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { press(e); }
+
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        EventType type = e->button() == Qt::RightButton ? EventType::RightMouseUp : EventType::LeftMouseUp;
+        queue(Event::mouseEventWithType(type, base(e), modifierFlagsFrom(e->modifiers()), Clock::now(),
+                                        window_.windowNumber(), clickCount_, 0.0f));
+    }
+
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
+        EventType type = EventType::MouseMoved;
+        if (e->buttons() & Qt::LeftButton)
+            type = EventType::LeftMouseDragged;
+        else if (e->buttons() & Qt::RightButton)
+            type = EventType::RightMouseDragged;
+        queue(Event::mouseEventWithType(type, base(e), modifierFlagsFrom(e->modifiers()), Clock::now(),
+                                        window_.windowNumber(), type == EventType::MouseMoved ? 0 : clickCount_));
+    }
+
+    void leaveEvent(QEvent*) override
+    {
+        queue(Event::enterExitEventWithType(EventType::MouseExited, window_.mouseLocationOutsideOfEventStream(),
+                                            currentEventModifierFlags(), Clock::now(), window_.windowNumber(), 0,
+                                            nullptr));
+    }
+
+    void keyPressEvent(QKeyEvent* e) override { key(e, EventType::KeyDown); }
+    void keyReleaseEvent(QKeyEvent* e) override { key(e, EventType::KeyUp); }
+
+    void closeEvent(QCloseEvent* e) override
+    {
+        // The window decides; Qt must not destroy anything itself.
+        e->ignore();
+        window_.performClose(nullptr);
+    }
+
+private:
+    Point base(QMouseEvent* e) const
+    {
+        QPointF p = e->position();
+        return {static_cast<float>(p.x()), static_cast<float>(height() - p.y())};
+    }
+
+    void queue(const Event& e) { Application::sharedApplication().queueEventFromSource(e); }
+
+    void press(QMouseEvent* e)
+    {
+        Point p = base(e);
+        double now = Clock::now();
+        int button = e->button() == Qt::RightButton ? 2 : 1;
+        double interval = QApplication::doubleClickInterval() / 1000.0;
+        if (button == lastButton_ && now - lastPress_ <= interval && std::fabs(p.x - lastPoint_.x) <= 4 &&
+            std::fabs(p.y - lastPoint_.y) <= 4)
+            ++clickCount_;
+        else
+            clickCount_ = 1;
+        lastButton_ = button;
+        lastPress_ = now;
+        lastPoint_ = p;
+        EventType type = button == 2 ? EventType::RightMouseDown : EventType::LeftMouseDown;
+        queue(Event::mouseEventWithType(type, p, modifierFlagsFrom(e->modifiers()), now, window_.windowNumber(),
+                                        clickCount_));
+    }
+
+    void key(QKeyEvent* e, EventType type)
+    {
+        unsigned flags = modifierFlagsFrom(e->modifiers());
+        Point where = window_.mouseLocationOutsideOfEventStream();
+        if (isModifierKey(e->key())) {
+            queue(Event::otherEventWithType(EventType::FlagsChanged, where, flags, Clock::now(), window_.windowNumber()));
+            return;
+        }
+        std::u16string chars;
+        std::u16string plain;
+        if (char16_t c = functionKeyCharacter(e->key())) {
+            chars = plain = std::u16string(1, c);
+        } else {
+            QString text = e->text();
+            chars.assign(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+            plain = chars;
+            // With Control or Command the text is a control code or nothing;
+            // the key itself still says which letter was pressed.
+            int k = e->key();
+            if ((e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) && k >= 0x20 && k < 0x7F)
+                plain = std::u16string(1, static_cast<char16_t>(k >= 'A' && k <= 'Z' ? k - 'A' + 'a' : k));
+        }
+        queue(Event::keyEventWithType(type, where, flags, Clock::now(), window_.windowNumber(), chars, plain,
+                                      e->isAutoRepeat(), static_cast<unsigned short>(e->nativeScanCode())));
+    }
+
+    Window& window_;
+    QImage image_;
+    int clickCount_ = 0;
+    int lastButton_ = 0;
+    double lastPress_ = -1e9;
+    Point lastPoint_;
+};
+
+class QtWindowScreen : public WindowScreen {
+public:
+    explicit QtWindowScreen(Window& window) : window_(window), widget_(new WindowWidget(window)) { placeWindow(); }
+    ~QtWindowScreen() override { delete widget_; }
+
+    void show(bool visible) override
+    {
+        if (visible)
+            widget_->show();
+        else
+            widget_->hide();
+    }
+
+    void placeWindow() override
+    {
+        Rect r = window_.contentRect();
+        widget_->setWindowTitle(QString::fromStdString(window_.title()));
+        QSize size(static_cast<int>(width(r)), static_cast<int>(height(r)));
+        if (widget_->size() != size)
+            widget_->resize(size);
+    }
+
+    void showImage(const std::uint32_t* pixels, int width, int height) override
+    {
+        if (width <= 0 || height <= 0) {
+            widget_->setImage(QImage());
+            return;
+        }
+        QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(image.scanLine(y), pixels + static_cast<size_t>(y) * static_cast<size_t>(width),
+                        static_cast<size_t>(width) * sizeof(std::uint32_t));
+        widget_->setImage(std::move(image));
+    }
+
+private:
+    Window& window_;
+    WindowWidget* widget_;
+};
+
+} // namespace
+
+void WindowScreen::startScreen()
+{
+    if (!QCoreApplication::instance()) {
+        // Without any display a Qt application cannot start: use the
+        // offscreen platform rather than abort.
+        if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "Scrivly";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv); // lives as long as the program
+        QApplication::setQuitOnLastWindowClosed(false);
+        Locale::useCLocaleForNumbers();
+    }
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) && std::strcmp(platformName(), "offscreen") != 0 &&
+        std::strcmp(platformName(), "minimal") != 0)
+        setAlertHandler(std::make_shared<PanelAlertHandler>());
+}
+
+const char* WindowScreen::platformName()
+{
+    static std::string name;
+    name = QGuiApplication::platformName().toStdString();
+    return name.c_str();
+}
+
+void WindowScreen::processScreenEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool WindowScreen::waitForScreenEvents(double seconds)
+{
+    if (!QCoreApplication::instance() || g_waiting) {
+        if (!std::isfinite(seconds))
+            return false;
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::max(0.0, std::min(seconds, 0.05))));
+        return true;
+    }
+    QEventLoop loop;
+    QTimer timer;
+    if (std::isfinite(seconds)) {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(static_cast<int>(std::ceil(std::max(0.0, std::min(seconds, 86400.0)) * 1000.0)));
+    }
+    g_waiting = &loop;
+    loop.exec(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    g_waiting = nullptr;
+    return true;
+}
+
+void WindowScreen::wakeUp()
+{
+    if (g_waiting)
+        g_waiting->quit();
+}
+
+void WindowScreen::showCursor(bool visible)
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    if (!visible && !g_cursorHidden) {
+        QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+        g_cursorHidden = true;
+    } else if (visible && g_cursorHidden) {
+        QGuiApplication::restoreOverrideCursor();
+        g_cursorHidden = false;
+    }
+}
+
+std::unique_ptr<WindowScreen> WindowScreen::create(Window& window)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return nullptr;
+    return std::make_unique<QtWindowScreen>(window);
+}
+
+} // namespace kit::detail
