@@ -2,11 +2,14 @@
 
 // Operations on arrays that the program's classes share.
 
+#include "core/Exception.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 template <class T>
@@ -90,4 +93,31 @@ void makeObjectsPerformSelector(std::vector<T>& array, Operation operation, cons
 {
     for (auto& element : array)
         operation(element, first, second);
+}
+
+// A new array of an old-style list's elements in order, as the readers of
+// files below 3.0 convert every list. The list answers count() and
+// objectAt(index) (kit::Array does); nil gives an empty array. The elements
+// stay the list's. A null element, or one that is not a T, means a damaged
+// file: NSArchiverArchiveInconsistency, rather than a list with holes.
+template <class T, class List>
+std::vector<T*> initWithNXList(const List* list)
+{
+    std::vector<T*> array;
+    if (!list)
+        return array;
+    const std::size_t count = list->count();
+    for (std::size_t i = 0; i < count; ++i) {
+        auto* element = list->objectAt(i);
+        T* typed = nullptr;
+        if constexpr (std::is_convertible_v<decltype(element), T*>)
+            typed = element;
+        else
+            typed = dynamic_cast<T*>(element);
+        if (!typed)
+            kit::Exception::raise(kit::ArchiverArchiveInconsistencyException,
+                                  "an old list holds a missing or unexpected element at index " + std::to_string(i));
+        array.push_back(typed);
+    }
+    return array;
 }

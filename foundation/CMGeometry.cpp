@@ -69,6 +69,18 @@ void drawRectPath(const kit::Rect* rect, const float* matrix, kit::Rect* out, co
 }
 } // namespace
 
+float CMZoomStatus = 1.0f;
+float CMMaxImageSize = 0.75f * 1920.0f;
+
+void CMSetMaxImageSizeForScreen(const kit::Size& screen)
+{
+    if (!std::isfinite(screen.width) || !std::isfinite(screen.height))
+        return;
+    const float side = std::max(screen.width, screen.height);
+    if (side > 0)
+        CMMaxImageSize = 0.75f * side;
+}
+
 // ---- Rectangles and boxes.
 
 void CMGetBoundingBox(float* box, const kit::Point* points, int count)
@@ -364,29 +376,27 @@ void CMConstrainPointToDirection(const kit::Point* anchor, kit::Point* point, bo
 int CMLineIntersection(const kit::Point* p1, const kit::Point* p2, const kit::Point* p3, const kit::Point* p4,
                        kit::Point* out)
 {
-    const float x1 = p1->x, y1 = p1->y, x2 = p2->x, y2 = p2->y;
-    const float x3 = p3->x, y3 = p3->y, x4 = p4->x, y4 = p4->y;
-    auto sameSign = [](float a, float b) { return (a > 0 && b > 0) || (a < 0 && b < 0); };
-    const float a1 = y2 - y1, b1 = x1 - x2, c1 = x2 * y1 - x1 * y2;
-    const float r3 = a1 * x3 + b1 * y3 + c1, r4 = a1 * x4 + b1 * y4 + c1;
-    if (r3 != 0 && r4 != 0 && sameSign(r3, r4))
+    // Products of two floats are exact in double, so a point lying on a
+    // line tests as exactly on it (segments touching at an end cross).
+    const double x1 = p1->x, y1 = p1->y, x2 = p2->x, y2 = p2->y;
+    const double x3 = p3->x, y3 = p3->y, x4 = p4->x, y4 = p4->y;
+    auto sameSide = [](double a, double b) { return (a > 0 && b > 0) || (a < 0 && b < 0); };
+    const double a1 = y2 - y1, b1 = x1 - x2, c1 = x2 * y1 - x1 * y2;
+    if (sameSide(a1 * x3 + b1 * y3 + c1, a1 * x4 + b1 * y4 + c1))
         return CMLinesDontIntersect;
-    const float a2 = y4 - y3, b2 = x3 - x4, c2 = x4 * y3 - x3 * y4;
-    const float r1 = a2 * x1 + b2 * y1 + c2, r2 = a2 * x2 + b2 * y2 + c2;
-    if (r1 != 0 && r2 != 0 && sameSign(r1, r2))
+    const double a2 = y4 - y3, b2 = x3 - x4, c2 = x4 * y3 - x3 * y4;
+    if (sameSide(a2 * x1 + b2 * y1 + c2, a2 * x2 + b2 * y2 + c2))
         return CMLinesDontIntersect;
-    const float denom = a1 * b2 - a2 * b1;
-    if (std::fabs(denom) >= 0.01f) {
-        const float offset = std::fabs(denom) / 2;
-        float num = b1 * c2 - b2 * c1;
-        const float x = (num >= 0 ? num + offset : num - offset) / denom;
-        num = a2 * c1 - a1 * c2;
-        const float y = (num >= 0 ? num + offset : num - offset) / denom;
+    const double denom = a1 * b2 - a2 * b1;
+    if (std::fabs(denom) >= 0.01) {
+        // The crossing as a fraction of the first segment, which the tests
+        // above keep within it.
+        const double t = std::clamp(((x3 - x1) * (y4 - y3) - (y3 - y1) * (x4 - x3)) / denom, 0.0, 1.0);
         if (out)
-            *out = {x, y};
+            *out = {static_cast<float>(x1 + t * (x2 - x1)), static_cast<float>(y1 + t * (y2 - y1))};
         return CMLinesIntersect;
     }
-    auto outside = [](float lo, float hi, float a, float b) { return (a > hi && b > hi) || (a < lo && b < lo); };
+    auto outside = [](double lo, double hi, double a, double b) { return (a > hi && b > hi) || (a < lo && b < lo); };
     if (outside(std::min(x1, x2), std::max(x1, x2), x3, x4))
         return CMLinesDontIntersect;
     if (outside(std::min(y1, y2), std::max(y1, y2), y3, y4))

@@ -20,6 +20,19 @@ struct CMRectPath {
     float bbox[4] = {};
 };
 
+// The 2x2 identity matrix (a b c d), for what is not transformed.
+inline constexpr float identity[4] = {1, 0, 0, 1};
+
+// The zoom (1.0 = 100 %) of the page view that last took the focus to draw:
+// lengths that must look the same on screen at any zoom are divided by it.
+extern float CMZoomStatus;
+// The largest side, in points, of a picture whose rendering is cached. Set at
+// start-up from the main screen; until then that of a 1920 x 1080 screen.
+extern float CMMaxImageSize;
+// CMMaxImageSize = 0.75 x the larger side of the screen's frame. A size that
+// is not known (not positive, not finite) leaves the value as it was.
+void CMSetMaxImageSizeForScreen(const kit::Size& screen);
+
 void CMGetBoundingBox(float* box, const kit::Point* points, int count);
 void CMGetBoundingRect(kit::Rect* rect, const kit::Point* points, int count);
 void CMNSRectToBbox(const kit::Rect* rect, float* box);
@@ -61,6 +74,10 @@ float CMAngleOfLine(const kit::Point* p1, const kit::Point* p2);
 void CMConstrainPointToProportions(const kit::Point* anchor, kit::Point* point, float ratio);
 void CMConstrainPointToDirection(const kit::Point* anchor, kit::Point* point, bool fortyFive);
 
+// Segments p1-p2 and p3-p4: CMLinesIntersect with the exact crossing in out
+// (segments that touch at an end cross there); CMLinesParallel when they are
+// parallel (|cross product of the directions| below 0.01) and their extents
+// overlap; else CMLinesDontIntersect, out untouched.
 inline constexpr int CMLinesDontIntersect = 1;
 inline constexpr int CMLinesParallel = 2;
 inline constexpr int CMLinesIntersect = 3;

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
+#include <span>
 
 namespace {
 const GxDash initialDashes[5] = {
@@ -45,46 +45,28 @@ void setBit(unsigned char& flags, unsigned char bit, bool on)
     flags = on ? (flags | bit) : (flags & ~bit);
 }
 
-// The item layer's class-wide graphics state cache: the colour, width and
-// dash made current last, so that cached setters skip what is already set.
-struct StateCache {
-    bool hasColor = false;
-    kit::ColorRef color;
-    bool hasWidth = false;
-    float width = 0.0f;
-    bool hasDash = false;
-    std::optional<GxDash> dash; // nullopt: solid
-};
-StateCache stateCache;
-
-void emitColor(const kit::ColorRef& color)
+// The colour becomes current: with cached, only when the context's cached
+// state does not already hold it.
+void setColorIn(kit::DrawContext* ctx, const kit::ColorRef& color, bool cached)
 {
-    kit::DrawContext* ctx = kit::DrawContext::current();
-    if (ctx && color)
+    if (!ctx || !color)
+        return;
+    if (cached)
+        ctx->setColorCached(*color);
+    else
         ctx->setColor(*color);
-    stateCache.hasColor = true;
-    stateCache.color = color;
 }
 
-void setCachedColor(const kit::ColorRef& color)
+std::span<const float> dashPattern(const GxDash* dash)
 {
-    if (stateCache.hasColor) {
-        const kit::ColorRef& last = stateCache.color;
-        if (last == color || (last && color && last->isEqual(*color)))
-            return;
-    }
-    emitColor(color);
+    if (!dash || dash->count < 1)
+        return {};
+    return std::span<const float>(dash->values, std::min<int>(dash->count, GxDashMaxValues));
 }
 
-void emitDash(const GxDash* dash)
+float dashPhase(const GxDash* dash)
 {
-    if (kit::DrawContext* ctx = kit::DrawContext::current()) {
-        if (!dash || dash->count < 1)
-            ctx->setdash({}, 0.0f);
-        else
-            ctx->setdash(std::span<const float>(dash->values, std::min<int>(dash->count, GxDashMaxValues)),
-                         dash->phase);
-    }
+    return dash && dash->count >= 1 ? dash->phase : 0.0f;
 }
 
 GxArrowPath arrowPathBuffer;
@@ -247,12 +229,8 @@ void GxWriteFill(kit::Coder& coder, const GxFill* fill)
 
 void GxSetFill(const GxFill* fill, bool cached)
 {
-    if (!fill)
-        return;
-    if (cached)
-        setCachedColor(fill->color);
-    else
-        emitColor(fill->color);
+    if (fill)
+        setColorIn(kit::DrawContext::current(), fill->color, cached);
 }
 
 // ---- Line.
@@ -488,32 +466,16 @@ void GxSetLine(const GxLine* line, bool cached)
     if (!line)
         return;
     kit::DrawContext* ctx = kit::DrawContext::current();
-    if (cached) {
-        setCachedColor(line->color);
-        if (!stateCache.hasWidth || stateCache.width != line->width) {
-            if (ctx)
-                ctx->setlinewidth(line->width);
-            stateCache.hasWidth = true;
-            stateCache.width = line->width;
-        }
-        const GxDash* dash = line->dash.get();
-        const GxDash* last = stateCache.dash ? &*stateCache.dash : nullptr;
-        if (!stateCache.hasDash || !GxEqualDash(last, dash)) {
-            emitDash(dash);
-            stateCache.hasDash = true;
-            stateCache.dash = dash ? std::optional<GxDash>(*dash) : std::nullopt;
-        }
+    if (!ctx)
         return;
-    }
-    emitColor(line->color);
-    if (ctx)
+    setColorIn(ctx, line->color, cached);
+    if (cached) {
+        ctx->setlinewidthCached(line->width);
+        ctx->setdashCached(dashPattern(line->dash.get()), dashPhase(line->dash.get()));
+    } else {
         ctx->setlinewidth(line->width);
-    GxSetDash(line->dash.get());
-}
-
-void GxResetStateCache()
-{
-    stateCache = StateCache{};
+        GxSetDash(line->dash.get());
+    }
 }
 
 // ---- Dash.
@@ -549,7 +511,8 @@ bool GxEqualDash(const GxDash* a, const GxDash* b)
 
 void GxSetDash(const GxDash* dash)
 {
-    emitDash(dash);
+    if (kit::DrawContext* ctx = kit::DrawContext::current())
+        ctx->setdash(dashPattern(dash), dashPhase(dash));
 }
 
 std::unique_ptr<GxDash> GxReadDash(kit::Coder& coder)

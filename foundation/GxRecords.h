@@ -29,6 +29,11 @@ struct GxArrow {
     kit::Point points[4];
 };
 
+// The solid dash (count 0) and the no-arrow record (kind 0): records that
+// stand for none where a record is needed, as in undo slots.
+inline constexpr GxDash GxNoDash{};
+inline constexpr GxArrow GxNoArrow{};
+
 inline constexpr unsigned char GxArrowFixedSizeFlag = 0x02;
 inline constexpr int GxDashMaxValues = 8;
 inline constexpr int GxArrowMaxPoints = 4;
@@ -83,7 +88,8 @@ bool GxGetFillOverprint(const GxFill* fill);
 int GxGetFillDifferences(const GxFill* a, const GxFill* b);
 std::unique_ptr<GxFill> GxReadFill(kit::Coder& coder);
 void GxWriteFill(kit::Coder& coder, const GxFill* fill);
-// Makes the fill colour current: through the item colour cache when cached.
+// Makes the fill colour current in the current context; with cached, only
+// when that context's cached state does not hold it already.
 void GxSetFill(const GxFill* fill, bool cached);
 
 // ---- Line.
@@ -114,6 +120,7 @@ void GxFreeLineDash(GxLine* line);
 int GxGetLineDifferences(const GxLine* a, const GxLine* b);
 std::unique_ptr<GxLine> GxReadLine(kit::Coder& coder);
 void GxWriteLine(kit::Coder& coder, const GxLine* line);
+// Colour, width and dash, cached as GxSetFill caches the colour.
 void GxSetLine(const GxLine* line, bool cached);
 
 // ---- Dash.
@@ -155,10 +162,6 @@ bool GxHitArrowForLineInRect(const GxArrow* arrow, const kit::Point* start, cons
                              bool flip, const kit::Rect* rect);
 // rect, or nil when the arrow gives none.
 kit::Rect* GxGetArrowRect(const GxArrow* arrow, kit::Rect* rect, float scale);
-
-// The colour, line width and dash last made current through the cached
-// setters; the first cached call after a reset always sets its value.
-void GxResetStateCache();
 
 // Append the five built-in records, from the last table entry to the first.
 void GxInitializeDashList(std::vector<GxDash>& list);

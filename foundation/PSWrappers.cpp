@@ -3,16 +3,6 @@
 #include "core/OutlineOverlay.h"
 #include "graphics/DrawContext.h"
 
-#include <vector>
-
-namespace {
-std::vector<kit::Matrix>& matrixStack()
-{
-    static std::vector<kit::Matrix> stack;
-    return stack;
-}
-} // namespace
-
 void PSWmovetoround(float x, float y)
 {
     if (kit::DrawContext* context = kit::DrawContext::current())
@@ -70,16 +60,11 @@ void PSsetotherwindow(int windowNumber, int otherWindowNumber)
 void PSWleaveMatrixOnStack()
 {
     if (kit::DrawContext* context = kit::DrawContext::current())
-        matrixStack().push_back(context->currentmatrix());
+        context->leaveMatrixOnStack();
 }
 
 void PSWuseMatrixFromStack()
 {
-    auto& stack = matrixStack();
-    if (stack.empty())
-        return;
-    const kit::Matrix m = stack.back();
-    stack.pop_back();
     if (kit::DrawContext* context = kit::DrawContext::current())
-        context->setmatrix(m);
+        context->useMatrixFromStack();
 }

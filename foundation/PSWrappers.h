@@ -17,6 +17,7 @@ void PScleanupresize();
 void PSWfindownedwindow(float x, float y, int* found, int* windowNumber, int* ownerNumber);
 void PSsetotherwindow(int windowNumber, int otherWindowNumber);
 
-// Saves the current matrix and sets it back: pairs nest.
+// The current context's matrix pushed on its own matrix stack, and popped
+// back into the context: pairs nest, per context.
 void PSWleaveMatrixOnStack();
 void PSWuseMatrixFromStack();

@@ -188,17 +188,19 @@ std::string pageFileName(const std::string& name, int page)
                              page);
 }
 
-int splitPostScriptFile(const std::string& path, const std::string& name, int firstPage, int numPages, int capacity)
+PSSplitResult splitPostScriptFile(const std::string& path, const std::string& name, int firstPage, int numPages,
+                                  int capacity)
 {
+    PSSplitResult result;
     auto mapped = kit::FileManager::mappedContentsAtPath(path);
     if (!mapped) {
         std::fprintf(stderr, "Can't Split %s\n", path.c_str());
-        return PSSplitFailed;
+        return result;
     }
     std::string data(mapped->view());
     auto lineEnd = findLineEnd(data);
     if (!lineEnd)
-        return PSSplitFailed;
+        return result;
 
     struct PageEntry {
         std::size_t offset;
@@ -306,20 +308,24 @@ int splitPostScriptFile(const std::string& path, const std::string& name, int fi
     if (haveBox && box[2] == 0)
         haveBox = false;
 
-    bool failed = false;
+    result.fromQuarkXPress = quark;
+    result.status = quark ? PSSplitQuarkXPress : PSSplitDone;
     const long long last = static_cast<long long>(firstPage) + numPages - 1;
-    for (long long p = std::max(firstPage, 1); p <= last; ++p) {
-        const std::size_t index = static_cast<std::size_t>(p - 1);
-        if (index >= pages.size())
-            break; // the file has no such page
-        const PageEntry& page = pages[index];
+    for (long long p = firstPage; p <= last; ++p) {
+        if (p < 1 || static_cast<std::size_t>(p - 1) >= pages.size()) {
+            result.status = PSSplitMissingPages;
+            break;
+        }
+        const PageEntry& page = pages[static_cast<std::size_t>(p - 1)];
+        if (page.length && *page.length > MaximumPageLength) {
+            result.status = PSSplitPageTooLong;
+            break;
+        }
         const bool fullHeader = !quark || p == firstPage;
         std::string out(data, 0, headerEnd(fullHeader));
         out += kit::formatString("\n%% PAGE %d here\n", static_cast<int>(p));
         out += kit::formatString(" %% renumbered to single-page\n /=print /pop load def\n /= /pop load def\n"
                                  " /== /pop load def\n%%%%Page: 1 1\n");
-        if (page.length && *page.length > MaximumPageLength)
-            return PSSplitPageTooLong;
         if (page.length)
             out.append(data, page.offset, *page.length);
         out += kit::formatString("\n%%%%Trailer\n%%%%Pages: 1\n");
@@ -327,12 +333,13 @@ int splitPostScriptFile(const std::string& path, const std::string& name, int fi
             out += kit::formatString("%%%%BoundingBox: %d %d %d %d\n", box[0], box[1], box[2], box[3]);
         else
             out += kit::formatString("%%%%BoundingBox: 0 0 612 792\n");
-        if (!kit::FileManager::writeFileAtomically(pageFileName(name, static_cast<int>(p)), out))
-            failed = true;
+        if (!kit::FileManager::writeFileAtomically(pageFileName(name, static_cast<int>(p)), out)) {
+            result.status = PSSplitFailed;
+            break;
+        }
+        ++result.pagesWritten;
     }
-    if (failed)
-        return PSSplitFailed;
-    return quark ? PSSplitQuarkXPress : PSSplitDone;
+    return result;
 }
 
 bool sendPSFile(const std::string& resourceName)

@@ -9,16 +9,31 @@
 // The page count the file announces outside embedded documents; at least 1.
 int countPostScriptPages(const std::string& path);
 
-// Results of splitPostScriptFile.
-inline constexpr int PSSplitDone = 0;
-inline constexpr int PSSplitQuarkXPress = 1; // written; the caller warns the user
-inline constexpr int PSSplitPageTooLong = 99;
-inline constexpr int PSSplitFailed = -1; // unreadable, no line end, or a page not written
+// Statuses of splitPostScriptFile.
+inline constexpr int PSSplitDone = 0;        // every page asked for was written
+inline constexpr int PSSplitQuarkXPress = 1; // the same, from a QuarkXPress file: the caller warns the user
+inline constexpr int PSSplitMissingPages = 2; // the file has fewer pages than asked for (or more than
+                                              // the table holds): only pagesWritten were written
+inline constexpr int PSSplitPageTooLong = 99; // stopped at a page too long to copy
+inline constexpr int PSSplitFailed = -1;      // unreadable, no line end, or a page file not written
 
-// Writes pages first .. first + count - 1 (as far as the file has them) to
-// pageFileName(name, page). At most `capacity` pages are recorded.
-int splitPostScriptFile(const std::string& path, const std::string& name, int firstPage, int numPages,
-                        int capacity);
+// What a split did. Page files exist for pages firstPage to
+// firstPage + pagesWritten - 1, whatever the status: a caller places those
+// and no others, and tells the user when the status is not PSSplitDone or
+// PSSplitQuarkXPress.
+struct PSSplitResult {
+    int status = PSSplitFailed;
+    int pagesWritten = 0;
+    bool fromQuarkXPress = false;
+
+    bool complete() const { return status == PSSplitDone || status == PSSplitQuarkXPress; }
+};
+
+// Writes pages firstPage .. firstPage + numPages - 1 (numbered from 1) to
+// pageFileName(name, page), stopping at the first page it cannot write. At
+// most `capacity` pages of the file are recorded.
+[[nodiscard]] PSSplitResult splitPostScriptFile(const std::string& path, const std::string& name, int firstPage,
+                                                int numPages, int capacity);
 
 // "<tempPath>/<last component of name>_p<page>.ps".
 std::string pageFileName(const std::string& name, int page);

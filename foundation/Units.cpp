@@ -4,6 +4,7 @@
 #include "core/Locale.h"
 #include "view/RulerViewInset.h"
 
+#include <algorithm>
 #include <cmath>
 
 const float pointsPerUnit[UNITS_KIND_COUNT] = {12.0f, 1.0f, 72.0f, 28.346457f};
@@ -12,6 +13,12 @@ const int divisionRules[UNITS_KIND_COUNT] = {6, 36, 2, 10};
 const int divisionLimits[UNITS_KIND_COUNT] = {1, 6, 3, 1};
 const int joinRules[UNITS_KIND_COUNT] = {3, 6, 2, 5};
 const char* const unitNames[UNITS_KIND_COUNT] = {"Pica", "Point", "Inch", "Centimeter"};
+const float tickLengths[TICK_LENGTH_COUNT] = {10.0f, 6.0f, 4.0f, 2.0f};
+
+float TickLengthForLevel(int level)
+{
+    return tickLengths[std::clamp(level, 0, TICK_LENGTH_COUNT - 1)];
+}
 
 namespace {
 const char* const abbreviations[UNITS_KIND_COUNT] = {"pc", "pt", "in", "cm"};

@@ -23,6 +23,12 @@ extern const int divisionLimits[UNITS_KIND_COUNT];
 extern const int joinRules[UNITS_KIND_COUNT];
 extern const char* const unitNames[UNITS_KIND_COUNT];
 
+// Ruler tick lengths by level, the major tick first.
+inline constexpr int TICK_LENGTH_COUNT = 4;
+extern const float tickLengths[TICK_LENGTH_COUNT];
+// Levels deeper than the table take its last length; a negative level the first.
+float TickLengthForLevel(int level);
+
 // A kind read from an edited defaults file or a damaged document may be
 // anything; tables are only ever indexed through this, which maps a kind
 // outside 0..3 to inches (as UnitsInfo's setUnits: does).

@@ -5,6 +5,7 @@
 #include "graphics/RecordingContext.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -37,7 +38,7 @@ TEST(FoundationGeometry, MatrixOperations)
     applyMatrixToPoint(&p, &origin, m);
     EXPECT_NEAR(p.x, 0, 1e-6);
     EXPECT_NEAR(p.y, 1, 1e-6);
-    float identity[4] = {1, 0, 0, 1}, m2[4] = {2, 3, 4, 5};
+    float m2[4] = {2, 3, 4, 5};
     concatMatrix(identity, m2);
     EXPECT_EQ(std::vector<float>(m2, m2 + 4), (std::vector<float>{2, 3, 4, 5}));
     float inverse[4];
@@ -64,27 +65,69 @@ TEST(FoundationGeometry, MatrixOperations)
     EXPECT_EQ(r, kit::makeRect(0, 0, 20, 20));
 }
 
+TEST(FoundationGeometry, SharedGlobals)
+{
+    kit::Point p{3, -7};
+    const kit::Point origin{1, 1};
+    applyMatrixToPoint(&p, &origin, identity);
+    EXPECT_EQ(p, (kit::Point{3, -7}));
+    EXPECT_EQ(CMZoomStatus, 1.0f);
+
+    const float saved = CMMaxImageSize;
+    EXPECT_EQ(saved, 1440.0f);
+    struct Case {
+        kit::Size screen;
+        float size;
+    };
+    const float nan = std::nanf("");
+    const Case cases[] = {
+        {{1920, 1080}, 1440}, {{768, 1024}, 768},        {{0, 0}, 768},
+        {{-5, -5}, 768},      {{nan, 4000}, 768},        {{4000, std::numeric_limits<float>::infinity()}, 768},
+    };
+    for (const Case& c : cases) {
+        CMSetMaxImageSizeForScreen(c.screen);
+        EXPECT_EQ(CMMaxImageSize, c.size) << c.screen.width << " x " << c.screen.height;
+    }
+    CMMaxImageSize = saved;
+}
+
 TEST(FoundationGeometry, LineIntersection)
 {
     struct Case {
+        const char* what;
         kit::Point p1, p2, p3, p4;
         int result;
         kit::Point at;
     };
     const Case cases[] = {
-        {{0, 0}, {10, 10}, {0, 10}, {10, 0}, CMLinesIntersect, {5.5f, 5.5f}},
-        {{0, 0}, {1, 0}, {2, 0}, {3, 0}, CMLinesDontIntersect, {}},
-        {{0, 0}, {2, 0}, {1, 0}, {3, 0}, CMLinesParallel, {}},
-        {{0, 0}, {10, 0}, {5, 1}, {5, 9}, CMLinesDontIntersect, {}},
-        {{0, 0}, {10, 0}, {0, 1}, {10, 1}, CMLinesDontIntersect, {}},
+        {"diagonals of a square", {0, 0}, {10, 10}, {0, 10}, {10, 0}, CMLinesIntersect, {5, 5}},
+        {"diagonals below the origin", {-10, -10}, {0, 0}, {-10, 0}, {0, -10}, CMLinesIntersect, {-5, -5}},
+        {"slanted crossing", {0, 0}, {4, 2}, {1, 3}, {3, -1}, CMLinesIntersect, {2, 1}},
+        {"vertical and horizontal", {5, 0}, {5, 10}, {0, 3}, {10, 3}, CMLinesIntersect, {5, 3}},
+        {"fractional crossing", {0.5f, 0.25f}, {10.5f, 0.25f}, {3.75f, -5}, {3.75f, 5}, CMLinesIntersect, {3.75f, 0.25f}},
+        {"far from the origin", {10000, 0}, {10010, 10}, {10000, 10}, {10010, 0}, CMLinesIntersect, {10005, 5}},
+        {"touching at ends", {0, 0}, {10, 0}, {10, 0}, {10, 10}, CMLinesIntersect, {10, 0}},
+        {"one end on the other segment", {0, 0}, {10, 0}, {4, 0}, {4, 7}, CMLinesIntersect, {4, 0}},
+        {"crossing beyond both segments", {0, 0}, {1, 1}, {3, 0}, {2, 1}, CMLinesDontIntersect, {}},
+        {"second segment beside the first", {0, 0}, {10, 0}, {5, 1}, {5, 9}, CMLinesDontIntersect, {}},
+        {"parallel apart", {0, 0}, {10, 0}, {0, 1}, {10, 1}, CMLinesDontIntersect, {}},
+        {"collinear apart", {0, 0}, {1, 0}, {2, 0}, {3, 0}, CMLinesDontIntersect, {}},
+        {"collinear overlapping", {0, 0}, {2, 0}, {1, 0}, {3, 0}, CMLinesParallel, {}},
+        {"vertical collinear apart", {0, 0}, {0, 1}, {0, 2}, {0, 3}, CMLinesDontIntersect, {}},
+        {"vertical collinear overlapping", {0, 0}, {0, 2}, {0, 1}, {0, 3}, CMLinesParallel, {}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         kit::Point at{-99, -99};
         EXPECT_EQ(CMLineIntersection(&c.p1, &c.p2, &c.p3, &c.p4, &at), c.result);
-        if (c.result == CMLinesIntersect) {
-            EXPECT_FLOAT_EQ(at.x, c.at.x);
-            EXPECT_FLOAT_EQ(at.y, c.at.y);
-        }
+        const kit::Point expected = c.result == CMLinesIntersect ? c.at : kit::Point{-99, -99};
+        EXPECT_FLOAT_EQ(at.x, expected.x);
+        EXPECT_FLOAT_EQ(at.y, expected.y);
+        // The same crossing whichever segment comes first.
+        kit::Point swapped{-99, -99};
+        EXPECT_EQ(CMLineIntersection(&c.p3, &c.p4, &c.p1, &c.p2, &swapped), c.result);
+        EXPECT_FLOAT_EQ(swapped.x, expected.x);
+        EXPECT_FLOAT_EQ(swapped.y, expected.y);
     }
 }
 

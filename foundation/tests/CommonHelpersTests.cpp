@@ -4,6 +4,7 @@
 #include "core/ImageFileTypes.h"
 #include "core/Pasteboard.h"
 #include "core/ProcessInfo.h"
+#include "core/Values.h"
 #include "foundation/ArrayExtensions.h"
 #include "foundation/CommonHelpers.h"
 #include "foundation/FileManagerExtensions.h"
@@ -275,6 +276,30 @@ TEST(FoundationHelpers, ArrayOperations)
     std::vector<std::string> sorted{"b", "d"};
     addSortedString(sorted, "c");
     EXPECT_EQ(sorted, (std::vector<std::string>{"b", "c", "d"}));
+}
+
+TEST(FoundationHelpers, OldListsBecomeArraysInOrder)
+{
+    kit::Array list;
+    kit::String first("first"), second("second");
+    list.addObject(&first);
+    list.addObject(&second);
+    list.addObject(&first);
+    EXPECT_EQ(initWithNXList<kit::String>(&list), (std::vector<kit::String*>{&first, &second, &first}));
+    EXPECT_EQ(initWithNXList<kit::Object>(&list).size(), 3u);
+    EXPECT_TRUE(initWithNXList<kit::String>(static_cast<const kit::Array*>(nullptr)).empty());
+
+    // A list of a damaged file: an element of another class, or none.
+    kit::Number stray(7);
+    list.addObject(&stray);
+    EXPECT_THROW(initWithNXList<kit::String>(&list), kit::Exception);
+    struct ListWithHole {
+        std::size_t count() const { return 2; }
+        kit::Object* objectAt(std::size_t i) const { return i == 0 ? element : nullptr; }
+        kit::Object* element;
+    };
+    const ListWithHole holed{&first};
+    EXPECT_THROW(initWithNXList<kit::Object>(&holed), kit::Exception);
 }
 
 class FoundationFonts : public DefaultsFolderTest {};

@@ -471,21 +471,105 @@ TEST(GxArrowPath, HitTestsFollowTheLine)
     EXPECT_FALSE(GxHitArrowForLineInRect(&poly, &s, &e, 1.0f, false, &aside));
 }
 
+TEST(GxRecords, NoDashAndNoArrowStandForNone)
+{
+    EXPECT_EQ(GxNoDash.count, 0);
+    EXPECT_TRUE(GxEqualDash(nullptr, &GxNoDash));
+    EXPECT_EQ(GxNoArrow.kind, 0);
+    EXPECT_TRUE(GxEqualArrow(nullptr, &GxNoArrow));
+
+    // Copied over a real record, they make it solid or arrowless.
+    GxDash dash{2, 1.0f, {4, 2}};
+    GxCopyDash(&dash, &GxNoDash);
+    EXPECT_TRUE(GxEqualDash(&dash, nullptr));
+    GxArrow arrow;
+    arrow.kind = 1;
+    arrow.count = 4;
+    GxCopyArrow(&arrow, &GxNoArrow);
+    const kit::Point at{5, 5};
+    kit::RecordingContext ctx;
+    kit::DrawContext::Scope scope(ctx);
+    EXPECT_FALSE(GxDrawArrow(&arrow, &at, 1.0f, false));
+    EXPECT_TRUE(ctx.ops().empty());
+    GxLine line;
+    GxInitLine(&line);
+    GxSetLineDash(&line, &GxNoDash);
+    EXPECT_EQ(GxGetLineDash(&line), nullptr);
+}
+
+// A line of width 3, red, dashed: every attribute differs from a new context.
+GxLine thickRedDashedLine()
+{
+    GxLine line;
+    GxInitLine(&line);
+    GxSetLineWidth(&line, 3);
+    GxSetLineColor(&line, kit::Color::redColor());
+    const float dash[] = {4, 2};
+    GxSetLineDashValues(&line, dash, 2, 1);
+    return line;
+}
+
+void expectLineState(const kit::DrawContext& ctx, const char* where)
+{
+    SCOPED_TRACE(where);
+    EXPECT_EQ(ctx.currentlinewidth(), 3);
+    EXPECT_EQ(ctx.currentColor().space, kit::Color::Space::RGB);
+    EXPECT_EQ(ctx.currentColor().components[0], 1);
+    EXPECT_EQ(ctx.currentdash(), (std::vector<float>{4, 2}));
+    EXPECT_EQ(ctx.currentdashoffset(), 1);
+}
+
 TEST(GxRecords, CachedStateIsSetOnlyWhenItChanges)
 {
     kit::RecordingContext ctx;
     kit::DrawContext::Scope scope(ctx);
-    GxResetStateCache();
-    GxLine line;
-    GxInitLine(&line);
+    const GxLine line = thickRedDashedLine();
     GxSetLine(&line, true);
     const std::size_t first = ctx.ops().size();
-    EXPECT_GT(first, 0u);
+    EXPECT_EQ(first, 3u);
     GxSetLine(&line, true);
     EXPECT_EQ(ctx.ops().size(), first);
     GxSetLine(&line, false);
-    EXPECT_GT(ctx.ops().size(), first);
-    GxResetStateCache();
+    EXPECT_EQ(ctx.ops().size(), 2 * first);
+    expectLineState(ctx, "after the uncached call");
+}
+
+TEST(GxRecords, CachedStateFollowsGrestoreAndTheCurrentContext)
+{
+    const GxLine line = thickRedDashedLine();
+    GxFill fill;
+    GxInitFill(&fill);
+    GxSetFillColor(&fill, kit::Color::redColor());
+
+    kit::RecordingContext first;
+    {
+        kit::DrawContext::Scope scope(first);
+        first.gsave();
+        GxSetLine(&line, true);
+        expectLineState(first, "inside gsave");
+        first.grestore();
+        EXPECT_EQ(first.currentlinewidth(), 1);
+        GxSetLine(&line, true);
+        expectLineState(first, "after grestore");
+    }
+
+    // Another context starts from its own state, whatever the first holds.
+    kit::RecordingContext second;
+    {
+        kit::DrawContext::Scope scope(second);
+        GxSetLine(&line, true);
+        expectLineState(second, "in a new context");
+    }
+    kit::RecordingContext third;
+    {
+        kit::DrawContext::Scope scope(third);
+        GxSetFill(&fill, true);
+        EXPECT_EQ(third.count("setrgbcolor"), 1u);
+        // Raw PostScript may set a colour the context cannot see.
+        third.sendPostScript("0 setgray\n");
+        GxSetFill(&fill, true);
+        EXPECT_EQ(third.count("setrgbcolor"), 2u);
+    }
 }
 
 } // namespace

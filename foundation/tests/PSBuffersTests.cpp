@@ -156,4 +156,27 @@ TEST(FoundationPSWrappers, MatrixSavedAndRestored)
     EXPECT_EQ((kit::Point{x, y}), context.roundPoint({1.3f, 2.7f}));
 }
 
+TEST(FoundationPSWrappers, MatrixStackBelongsToTheContext)
+{
+    kit::RecordingContext first, second;
+    first.translate(10, 20);
+    {
+        kit::DrawContext::Scope scope(first);
+        PSWleaveMatrixOnStack();
+    }
+    second.scale(2, 2);
+    const kit::Matrix secondMatrix = second.currentmatrix();
+    {
+        kit::DrawContext::Scope scope(second);
+        PSWuseMatrixFromStack();
+    }
+    EXPECT_EQ(second.currentmatrix(), secondMatrix);
+    {
+        kit::DrawContext::Scope scope(first);
+        first.scale(3, 3);
+        PSWuseMatrixFromStack();
+    }
+    EXPECT_EQ(first.currentmatrix(), kit::Matrix::translation(10, 20));
+}
+
 } // namespace

@@ -60,7 +60,7 @@ TEST(FoundationPostScriptFiles, CountingSkipsBinaryDataAndNeedsALineEnd)
 TEST(FoundationPostScriptFiles, SplitsTheAskedPagesIntoSinglePageFiles)
 {
     const std::string name = "/somewhere/three-split.ps";
-    ASSERT_EQ(splitPostScriptFile(fixture("three-pages.ps"), name, 2, 2, 10), PSSplitDone);
+    ASSERT_EQ(splitPostScriptFile(fixture("three-pages.ps"), name, 2, 2, 10).status, PSSplitDone);
     EXPECT_FALSE(kit::FileManager::fileExistsAtPath(pageFileName(name, 1)));
     EXPECT_EQ(pageFileName(name, 2), tempPath() + "/three-split.ps_p2.ps");
     for (int p : {2, 3}) {
@@ -83,7 +83,7 @@ TEST(FoundationPostScriptFiles, SplitsTheAskedPagesIntoSinglePageFiles)
 TEST(FoundationPostScriptFiles, LastPageWithoutTrailerKeepsItsContent)
 {
     const std::string name = "no-trailer-split.ps";
-    ASSERT_EQ(splitPostScriptFile(fixture("no-trailer.ps"), name, 1, 2, 10), PSSplitDone);
+    ASSERT_EQ(splitPostScriptFile(fixture("no-trailer.ps"), name, 1, 2, 10).status, PSSplitDone);
     const std::string last = readPage(name, 2);
     EXPECT_NE(last.find("(last page has no trailer) show\nshowpage\n"), std::string::npos);
     const std::string first = readPage(name, 1);
@@ -97,32 +97,76 @@ TEST(FoundationPostScriptFiles, LastPageWithoutTrailerKeepsItsContent)
 TEST(FoundationPostScriptFiles, PagesBeyondThoseFoundAreNotWritten)
 {
     const std::string name = "bounded-split.ps";
-    EXPECT_EQ(splitPostScriptFile(fixture("three-pages.ps"), name, 2, 5, 10), PSSplitDone);
+    PSSplitResult r = splitPostScriptFile(fixture("three-pages.ps"), name, 2, 5, 10);
+    EXPECT_EQ(r.status, PSSplitMissingPages);
+    EXPECT_EQ(r.pagesWritten, 2);
+    EXPECT_FALSE(r.complete());
     EXPECT_TRUE(kit::FileManager::fileExistsAtPath(pageFileName(name, 3)));
     EXPECT_FALSE(kit::FileManager::fileExistsAtPath(pageFileName(name, 4)));
     // A table with room for one page records only the first.
     const std::string small = "small-table.ps";
-    EXPECT_EQ(splitPostScriptFile(fixture("three-pages.ps"), small, 1, 3, 1), PSSplitDone);
+    r = splitPostScriptFile(fixture("three-pages.ps"), small, 1, 3, 1);
+    EXPECT_EQ(r.status, PSSplitMissingPages);
+    EXPECT_EQ(r.pagesWritten, 1);
     EXPECT_NE(readPage(small, 1).find("(page one) show\nshowpage\n"), std::string::npos);
     EXPECT_EQ(readPage(small, 1).find("(page two)"), std::string::npos);
     EXPECT_FALSE(kit::FileManager::fileExistsAtPath(pageFileName(small, 2)));
-    EXPECT_EQ(splitPostScriptFile(fixture("three-pages.ps"), "none.ps", 0, 0, 10), PSSplitDone);
-    EXPECT_FALSE(kit::FileManager::fileExistsAtPath(pageFileName("none.ps", 0)));
+    // Nothing asked, nothing written; page numbers start at 1.
+    r = splitPostScriptFile(fixture("three-pages.ps"), "none.ps", 0, 0, 10);
+    EXPECT_EQ(r.status, PSSplitDone);
+    EXPECT_EQ(r.pagesWritten, 0);
+    r = splitPostScriptFile(fixture("three-pages.ps"), "page-zero.ps", 0, 2, 10);
+    EXPECT_EQ(r.status, PSSplitMissingPages);
+    EXPECT_EQ(r.pagesWritten, 0);
+    EXPECT_FALSE(kit::FileManager::fileExistsAtPath(pageFileName("page-zero.ps", 0)));
+    EXPECT_FALSE(kit::FileManager::fileExistsAtPath(pageFileName("page-zero.ps", 1)));
+}
+
+TEST(FoundationPostScriptFiles, AnnouncedPagesThatAreMissingAreReported)
+{
+    // The count a drop reads announces three pages; the file holds two.
+    const std::string file = "%!PS\n%%Pages: 3\n%%EndProlog\n%%Page: 1 1\n(a)\n%%Page: 2 2\n(b)\n%%Trailer\n";
+    const std::string path = writeTemp("announced", file);
+    const std::string name = "announced-split.ps";
+    const int asked = countPostScriptPages(path);
+    ASSERT_EQ(asked, 3);
+    const PSSplitResult r = splitPostScriptFile(path, name, 1, asked, 10);
+    EXPECT_EQ(r.status, PSSplitMissingPages);
+    EXPECT_EQ(r.pagesWritten, 2);
+    EXPECT_FALSE(r.fromQuarkXPress);
+    for (int p = 1; p <= asked; ++p)
+        EXPECT_EQ(kit::FileManager::fileExistsAtPath(pageFileName(name, p)), p <= r.pagesWritten) << p;
+}
+
+TEST(FoundationPostScriptFiles, APageFileThatCannotBeWrittenStopsTheSplit)
+{
+    // A folder with something in it where page 2's file would go.
+    const std::string name = "blocked-split.ps";
+    const std::string blocked = pageFileName(name, 2);
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(blocked));
+    ASSERT_TRUE(kit::FileManager::writeFileAtomically(blocked + "/keep", "x"));
+    const PSSplitResult r = splitPostScriptFile(fixture("three-pages.ps"), name, 1, 3, 10);
+    EXPECT_EQ(r.status, PSSplitFailed);
+    EXPECT_EQ(r.pagesWritten, 1);
+    EXPECT_TRUE(kit::FileManager::fileExistsAtPath(pageFileName(name, 1)));
+    EXPECT_FALSE(kit::FileManager::fileExistsAtPath(pageFileName(name, 3)));
 }
 
 TEST(FoundationPostScriptFiles, UnreadableOrUnsplittableInputIsAFailure)
 {
     testing::internal::CaptureStderr();
-    EXPECT_EQ(splitPostScriptFile(fixture("missing.ps"), "missing.ps", 1, 1, 10), PSSplitFailed);
+    EXPECT_EQ(splitPostScriptFile(fixture("missing.ps"), "missing.ps", 1, 1, 10).status, PSSplitFailed);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("Can't Split "), std::string::npos);
-    EXPECT_EQ(splitPostScriptFile(writeTemp("noeol", "%!" + std::string(700, ' ')), "noeol.ps", 1, 1, 10),
-              PSSplitFailed);
+    const PSSplitResult noLineEnd =
+        splitPostScriptFile(writeTemp("noeol", "%!" + std::string(700, ' ')), "noeol.ps", 1, 1, 10);
+    EXPECT_EQ(noLineEnd.status, PSSplitFailed);
+    EXPECT_EQ(noLineEnd.pagesWritten, 0);
 }
 
 TEST(FoundationPostScriptFiles, NestedDocumentsAreSkipped)
 {
     const std::string name = "nested-split.ps";
-    ASSERT_EQ(splitPostScriptFile(fixture("nested.ps"), name, 1, 2, 10), PSSplitDone);
+    ASSERT_EQ(splitPostScriptFile(fixture("nested.ps"), name, 1, 2, 10).status, PSSplitDone);
     const std::string first = readPage(name, 1);
     EXPECT_NE(first.find("%%Pages: 3\n%%Page: 1 1\n(inner) show\n%%EndDocument\n(outer one) show\n"),
               std::string::npos);
@@ -132,7 +176,14 @@ TEST(FoundationPostScriptFiles, NestedDocumentsAreSkipped)
 TEST(FoundationPostScriptFiles, QuarkFilesGetTheShorterHeaderAfterTheirFirstPage)
 {
     const std::string name = "quark-split.ps";
-    ASSERT_EQ(splitPostScriptFile(fixture("quark.ps"), name, 1, 2, 10), PSSplitQuarkXPress);
+    const PSSplitResult r = splitPostScriptFile(fixture("quark.ps"), name, 1, 2, 10);
+    ASSERT_EQ(r.status, PSSplitQuarkXPress);
+    EXPECT_TRUE(r.fromQuarkXPress);
+    EXPECT_EQ(r.pagesWritten, 2);
+    // Asked for more pages than it has, it is still known as a Quark file.
+    const PSSplitResult more = splitPostScriptFile(fixture("quark.ps"), "quark-more.ps", 1, 5, 10);
+    EXPECT_EQ(more.status, PSSplitMissingPages);
+    EXPECT_TRUE(more.fromQuarkXPress);
     EXPECT_NE(readPage(name, 1).find("/docsetup 1 def"), std::string::npos);
     EXPECT_EQ(readPage(name, 2).find("/docsetup 1 def"), std::string::npos);
     EXPECT_NE(readPage(name, 2).find("(q2) show"), std::string::npos);
@@ -145,7 +196,7 @@ TEST(FoundationPostScriptFiles, LineEndsBecomeLineFeedsButBinaryBytesStay)
                        std::to_string(binaryData.size()) + "\r" + binaryData + "\r%%EndBinary\r" +
                        "%%BeginData: 3 Binary Bytes\r\r\r\r\r%%EndData\r%%Page: 2 2\r(two)\r%%Trailer\r";
     const std::string name = "binary-split.ps";
-    ASSERT_EQ(splitPostScriptFile(writeTemp("binary", file), name, 1, 2, 10), PSSplitDone);
+    ASSERT_EQ(splitPostScriptFile(writeTemp("binary", file), name, 1, 2, 10).status, PSSplitDone);
     const std::string first = readPage(name, 1);
     EXPECT_NE(first.find("(one)\n%%BeginBinary: 17\n" + binaryData + "\n%%EndBinary\n"), std::string::npos);
     EXPECT_NE(first.find("%%BeginData: 3 Binary Bytes\n\r\r\r\n%%EndData\n"), std::string::npos);
@@ -158,7 +209,7 @@ TEST(FoundationPostScriptFiles, PageCountRewriteKeepsTheLineEnd)
 {
     const std::string name = "short-pages.ps";
     const std::string file = "%!PS\n%%Pages:\n%%Pages:7\n%%EndProlog\n%%Page: 1 1\nx\n%%Trailer\n";
-    ASSERT_EQ(splitPostScriptFile(writeTemp("short", file), name, 1, 1, 10), PSSplitDone);
+    ASSERT_EQ(splitPostScriptFile(writeTemp("short", file), name, 1, 1, 10).status, PSSplitDone);
     EXPECT_EQ(readPage(name, 1).rfind("%!PS\n%%Pages:\n%%Pages:1\n%%EndProlog\n", 0), 0u);
 }
 

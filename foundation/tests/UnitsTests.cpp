@@ -81,6 +81,15 @@ TEST(FoundationUnits, TickExactlyFivePixelsIsUsedAndLevelsAreBounded)
     EXPECT_EQ(levels, 0);
 }
 
+TEST(FoundationUnits, TickLengthsByLevel)
+{
+    EXPECT_EQ(std::vector<float>(tickLengths, tickLengths + TICK_LENGTH_COUNT), (std::vector<float>{10, 6, 4, 2}));
+    const int levels[] = {-1, 0, 1, 2, 3, 4, 8};
+    const float lengths[] = {10, 10, 6, 4, 2, 2, 2};
+    for (std::size_t i = 0; i < std::size(levels); ++i)
+        EXPECT_EQ(TickLengthForLevel(levels[i]), lengths[i]) << levels[i];
+}
+
 TEST(FoundationUnits, KindsOutsideTheTablesActAsInches)
 {
     for (int kind : {-1, 4, 7, 1 << 20}) {

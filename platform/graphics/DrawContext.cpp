@@ -16,6 +16,27 @@ constexpr std::size_t kMaxDashCount = 256;
 
 float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 
+// The colour value setColor leaves in the graphics state.
+ColorValue colorValueOf(const Color& color)
+{
+    ColorValue value{color.space(), {0, 0, 0, 0}};
+    float* c = value.components;
+    switch (color.space()) {
+    case Color::Space::Gray:
+        c[0] = color.whiteComponent();
+        break;
+    case Color::Space::RGB:
+        color.getRed(c[0], c[1], c[2]);
+        break;
+    case Color::Space::CMYK:
+        color.getCyan(c[0], c[1], c[2], c[3]);
+        break;
+    }
+    for (float& v : value.components)
+        v = clamp01(v);
+    return value;
+}
+
 bool allFinite(std::span<const float> values)
 {
     return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
@@ -140,6 +161,21 @@ void DrawContext::grestore()
     emitGrestore();
     state_ = std::move(stack_.back());
     stack_.pop_back();
+}
+
+void DrawContext::leaveMatrixOnStack()
+{
+    matrixStack_.push_back(state_.ctm);
+}
+
+bool DrawContext::useMatrixFromStack()
+{
+    if (matrixStack_.empty())
+        return false;
+    const Matrix m = matrixStack_.back();
+    matrixStack_.pop_back();
+    setmatrix(m);
+    return true;
 }
 
 // ---- Path construction.
@@ -518,6 +554,50 @@ void DrawContext::setColor(const Color& color)
         setalpha(alpha);
 }
 
+// ---- Cached setters.
+
+void DrawContext::setColorCached(const Color& color)
+{
+    const float alpha = color.alphaComponent();
+    if ((state_.cachedState & CachedColor) && state_.color == colorValueOf(color)
+        && (!std::isfinite(alpha) || clamp01(alpha) == state_.alpha))
+        return;
+    setColor(color);
+    state_.cachedState |= CachedColor;
+}
+
+void DrawContext::setlinewidthCached(float width)
+{
+    if ((state_.cachedState & CachedLineWidth) && std::fabs(width) == state_.lineWidth)
+        return;
+    setlinewidth(width);
+    state_.cachedState |= CachedLineWidth;
+}
+
+void DrawContext::setmiterlimitCached(float limit)
+{
+    if ((state_.cachedState & CachedMiterLimit) && limit == state_.miterLimit)
+        return;
+    setmiterlimit(limit);
+    state_.cachedState |= CachedMiterLimit;
+}
+
+void DrawContext::setdashCached(std::span<const float> pattern, float offset)
+{
+    if ((state_.cachedState & CachedDash) && offset == state_.dashOffset
+        && std::equal(pattern.begin(), pattern.end(), state_.dash.begin(), state_.dash.end()))
+        return;
+    setdash(pattern, offset);
+    state_.cachedState |= CachedDash;
+}
+
+void DrawContext::forgetCachedState(unsigned bits)
+{
+    state_.cachedState &= ~bits;
+    for (GraphicsState& saved : stack_)
+        saved.cachedState &= ~bits;
+}
+
 // ---- Line attributes.
 
 void DrawContext::setlinewidth(float lineWidth)
@@ -831,8 +911,10 @@ void DrawContext::movetoRound(float x, float y)
 
 void DrawContext::sendPostScript(std::string_view text)
 {
-    if (!text.empty())
-        emitPostScript(text);
+    if (text.empty())
+        return;
+    emitPostScript(text);
+    forgetCachedState();
 }
 
 void DrawContext::compositerect(float x, float y, float w, float h, CompositeOp op)

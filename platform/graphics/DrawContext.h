@@ -123,6 +123,19 @@ struct GraphicsState {
     bool hasCurrentPoint = false;
     double currentX = 0, currentY = 0;   // device space
     double subpathX = 0, subpathY = 0;   // start of the current subpath
+    // CachedState bits: the attributes the cached setters may take as
+    // already set. Part of the state, so grestore brings back what was
+    // known at the matching gsave.
+    unsigned cachedState = 0;
+};
+
+// The attributes of the cached setters of DrawContext.
+enum CachedState : unsigned {
+    CachedColor = 0x1,
+    CachedLineWidth = 0x2,
+    CachedMiterLimit = 0x4,
+    CachedDash = 0x8,
+    CachedAll = 0xF,
 };
 
 // A drawing context: the PostScript operators the system sends to "the
@@ -226,12 +239,36 @@ public:
     void setmiterlimit(float limit); // at least 1
     // An empty pattern is a solid line.
     void setdash(std::span<const float> pattern, float offset);
+
+    // ---- Cached setters, for drawers that set the same colour, width or
+    // dash for many objects in a row: each sends its operator only when the
+    // attribute is not yet known or the graphics state holds another value.
+    // A new context, a new page and forgetCachedState know nothing, so the
+    // next cached call always sends; raw PostScript text forgets everything,
+    // since it may have changed the output's state behind the context's back.
+    void setColorCached(const Color& color);
+    void setlinewidthCached(float width);
+    void setmiterlimitCached(float limit);
+    void setdashCached(std::span<const float> pattern, float offset);
+    // bits: CachedState values; in the current state and every saved one.
+    void forgetCachedState(unsigned bits = CachedAll);
+    unsigned cachedState() const { return state_.cachedState; }
+
     float currentlinewidth() const { return state_.lineWidth; }
     int currentlinecap() const { return state_.lineCap; }
     int currentlinejoin() const { return state_.lineJoin; }
     float currentmiterlimit() const { return state_.miterLimit; }
     const std::vector<float>& currentdash() const { return state_.dash; }
     float currentdashoffset() const { return state_.dashOffset; }
+
+    // ---- A stack of matrices apart from the graphics state, as matrices
+    // left on the PostScript operand stack: gsave and grestore do not touch
+    // it. Pushes a copy of the current matrix.
+    void leaveMatrixOnStack();
+    // Pops the top matrix and makes it current; false (and nothing done)
+    // when the stack is empty.
+    bool useMatrixFromStack();
+    std::size_t matrixStackDepth() const { return matrixStack_.size(); }
 
     // ---- Coordinate system.
     void translate(float tx, float ty);
@@ -390,6 +427,7 @@ private:
 
     GraphicsState state_;
     std::vector<GraphicsState> stack_;
+    std::vector<Matrix> matrixStack_;
     Matrix defaultMatrix_;
     std::string lastError_;
     unsigned errorCount_ = 0;

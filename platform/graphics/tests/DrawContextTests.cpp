@@ -225,6 +225,106 @@ TEST(DrawContext, SetColorUsesTheColoursOwnOperatorAndAlphaOnlyWhenItChanges)
     EXPECT_EQ(ctx.currentalpha(), 0.25f);
 }
 
+// Each cached setter once per attribute, with the operator it must send.
+struct CachedSetter {
+    const char* op;
+    std::function<void(kit::DrawContext&)> setA; // the value under test
+    std::function<void(kit::DrawContext&)> setB; // another value, sent directly
+};
+
+std::vector<CachedSetter> cachedSetters()
+{
+    static const float dashA[] = {4, 2};
+    static const float dashB[] = {1, 1};
+    return {
+        {"setrgbcolor", [](kit::DrawContext& c) { c.setColorCached(*kit::Color::redColor()); },
+         [](kit::DrawContext& c) { c.setgray(0.5f); }},
+        {"setlinewidth", [](kit::DrawContext& c) { c.setlinewidthCached(3); },
+         [](kit::DrawContext& c) { c.setlinewidth(1); }},
+        {"setmiterlimit", [](kit::DrawContext& c) { c.setmiterlimitCached(4); },
+         [](kit::DrawContext& c) { c.setmiterlimit(10); }},
+        {"setdash", [](kit::DrawContext& c) { c.setdashCached(dashA, 1); },
+         [](kit::DrawContext& c) { c.setdash(dashB, 0); }},
+    };
+}
+
+TEST(DrawContextCache, CachedSettersSendOnlyWhatTheStateLacks)
+{
+    for (const CachedSetter& s : cachedSetters()) {
+        SCOPED_TRACE(s.op);
+        RecordingContext ctx;
+        // A new context knows nothing: the first call sends.
+        s.setA(ctx);
+        EXPECT_EQ(ctx.count(s.op), 1u);
+        s.setA(ctx);
+        EXPECT_EQ(ctx.count(s.op), 1u);
+
+        // A value set behind the cache is seen in the state.
+        s.setB(ctx);
+        s.setA(ctx);
+        EXPECT_EQ(ctx.count(s.op), s.op == std::string("setrgbcolor") ? 2u : 3u);
+        const std::size_t sent = ctx.count(s.op);
+
+        // grestore brings back the state and what was known of it.
+        ctx.gsave();
+        s.setB(ctx);
+        s.setA(ctx);
+        ctx.grestore();
+        s.setA(ctx);
+        EXPECT_EQ(ctx.count(s.op), sent + (s.op == std::string("setrgbcolor") ? 1u : 2u));
+
+        // Forgetting, raw PostScript text and a new page make it send again.
+        const std::size_t before = ctx.count(s.op);
+        ctx.forgetCachedState();
+        s.setA(ctx);
+        ctx.sendPostScript("0 setgray 3 setlinewidth\n");
+        s.setA(ctx);
+        ctx.reset();
+        s.setA(ctx);
+        EXPECT_EQ(ctx.count(s.op), before + 3);
+    }
+}
+
+TEST(DrawContextCache, CachedStateBelongsToEachContextAndEachSavedState)
+{
+    RecordingContext first, second;
+    first.setlinewidthCached(3);
+    first.setColorCached(*kit::Color::redColor());
+    second.setlinewidthCached(3);
+    second.setColorCached(*kit::Color::redColor());
+    EXPECT_EQ(second.currentlinewidth(), 3);
+    EXPECT_EQ(second.count("setlinewidth"), 1u);
+    EXPECT_EQ(second.count("setrgbcolor"), 1u);
+
+    // Raw text inside a gsave may also have changed what is saved.
+    first.gsave();
+    first.sendPostScript("grestore 0 setgray gsave\n");
+    first.grestore();
+    EXPECT_EQ(first.cachedState(), 0u);
+    first.setlinewidthCached(3);
+    EXPECT_EQ(first.count("setlinewidth"), 2u);
+}
+
+TEST(DrawContext, MatrixStackIsPerContextAndApartFromGsave)
+{
+    RecordingContext a, b;
+    a.translate(10, 20);
+    const Matrix saved = a.currentmatrix();
+    a.leaveMatrixOnStack();
+    a.gsave();
+    a.scale(3, 3);
+    a.grestore();
+    a.rotate(30);
+    EXPECT_EQ(a.matrixStackDepth(), 1u);
+    EXPECT_EQ(b.matrixStackDepth(), 0u);
+    EXPECT_FALSE(b.useMatrixFromStack());
+    EXPECT_EQ(b.currentmatrix(), Matrix{});
+    EXPECT_TRUE(a.useMatrixFromStack());
+    EXPECT_EQ(a.currentmatrix(), saved);
+    EXPECT_FALSE(a.useMatrixFromStack());
+    EXPECT_EQ(a.currentmatrix(), saved);
+}
+
 TEST(DrawContext, HsbColourIsKeptAsRgb)
 {
     RecordingContext ctx;
