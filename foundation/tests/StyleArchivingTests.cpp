@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 class StyleArchiving : public ::testing::Test {
@@ -27,6 +30,25 @@ protected:
     {
         const std::string data = kit::Archiver::archivedDataWithRootObject(&object);
         return kit::Unarchiver::unarchiveObjectWithData<T>(data, unclaimed_);
+    }
+
+    // A parent and its substyle, archived in that order in an array, read
+    // back; the decoded objects are left in unclaimed_.
+    template <class Named>
+    std::pair<Named*, Named*> parentAndChildReadBack(const char* parentName, const char* childName)
+    {
+        auto parent = std::make_unique<Named>();
+        parent->setStyleName(std::string(parentName));
+        std::unique_ptr<Named> child = parent->newSubstyle();
+        child->setStyleName(std::string(childName));
+        kit::Array list;
+        list.addObject(parent.get());
+        list.addObject(child.get());
+        const std::string data = kit::Archiver::archivedDataWithRootObject(&list);
+        auto back = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(data, unclaimed_);
+        if (!back || back->count() != 2)
+            return {nullptr, nullptr};
+        return {dynamic_cast<Named*>(back->objectAt(0)), dynamic_cast<Named*>(back->objectAt(1))};
     }
 
     std::vector<std::unique_ptr<kit::Object>> unclaimed_;
@@ -96,18 +118,7 @@ TEST_F(StyleArchiving, GraphicStyleWritesSwitchedOffRecordsAsAbsent)
 
 TEST_F(StyleArchiving, NamedGraphicStylesRejoinTheirParentWithTheirOwnNames)
 {
-    kit::Array list;
-    auto parent = std::make_unique<StyleGraphicNamed>();
-    parent->setStyleName(std::string("Frame"));
-    std::unique_ptr<StyleGraphicNamed> child = parent->newSubstyle();
-    child->setStyleName(std::string("Frame copy"));
-    list.addObject(parent.get());
-    list.addObject(child.get());
-    const std::string data = kit::Archiver::archivedDataWithRootObject(&list);
-    auto back = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(data, unclaimed_);
-    ASSERT_NE(back, nullptr);
-    auto* p = dynamic_cast<StyleGraphicNamed*>(back->objectAt(0));
-    auto* c = dynamic_cast<StyleGraphicNamed*>(back->objectAt(1));
+    auto [p, c] = parentAndChildReadBack<StyleGraphicNamed>("Frame", "Frame copy");
     ASSERT_TRUE(p && c);
     EXPECT_EQ(c->superstyle(), p);
     ASSERT_NE(p->substyles(), nullptr);
@@ -117,17 +128,7 @@ TEST_F(StyleArchiving, NamedGraphicStylesRejoinTheirParentWithTheirOwnNames)
 
 TEST_F(StyleArchiving, NamedParagraphStylesReadTheirParentWithoutJoiningItsList)
 {
-    kit::Array list;
-    auto parent = std::make_unique<StyleParagraphNamed>();
-    parent->setStyleName(std::string("Body"));
-    std::unique_ptr<StyleParagraphNamed> child = parent->newSubstyle();
-    list.addObject(parent.get());
-    list.addObject(child.get());
-    const std::string data = kit::Archiver::archivedDataWithRootObject(&list);
-    auto back = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(data, unclaimed_);
-    ASSERT_NE(back, nullptr);
-    auto* p = dynamic_cast<StyleParagraphNamed*>(back->objectAt(0));
-    auto* c = dynamic_cast<StyleParagraphNamed*>(back->objectAt(1));
+    auto [p, c] = parentAndChildReadBack<StyleParagraphNamed>("Body", "Body+");
     ASSERT_TRUE(p && c);
     EXPECT_EQ(c->superstyle(), p);
     EXPECT_EQ(p->substyles(), nullptr);

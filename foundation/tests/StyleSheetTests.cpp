@@ -9,8 +9,6 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
 
-#include <functional>
-
 namespace {
 
 class StyleSheet : public DefaultsFolderTest {
@@ -246,70 +244,42 @@ TEST_F(StyleSheet, CopiesOfStyles)
     EXPECT_EQ(fromRoot->styleName(), Main->valueForStringKey("New Style"));
 }
 
+// A substyle, a copy of it in the sheet (based on the same parent but not
+// listed as its substyle) and a copy held outside the sheet: once the parent
+// is removed and freed, none of them may point at it.
+template <class Named>
+void removeAParentWithStylesBasedOnIt(StyleList* (StyleInfo::*whichList)())
+{
+    RecordingDocument doc;
+    StyleInfo& sheet = *doc.styleInfo();
+    StyleList* list = (sheet.*whichList)();
+    auto made = std::make_unique<Named>();
+    made->setStyleName(std::string("Frame"));
+    Named* frame = made.get();
+    ASSERT_EQ(sheet.addStyle(std::move(made), list), nullptr);
+    std::unique_ptr<Named> sub = frame->newSubstyle();
+    Named* child = sub.get();
+    ASSERT_EQ(sheet.addStyle(std::move(sub), list), nullptr);
+    auto* copied = dynamic_cast<Named*>(sheet.copyStyle(child, nullptr));
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->styleName(), "Frame1");
+    EXPECT_EQ(copied->superstyle(), frame);
+    std::unique_ptr<Named> outside = child->copyNamed();
+
+    std::unique_ptr<StyleSheetEntry> removed = sheet.removeStyle(frame, list);
+    ASSERT_EQ(removed.get(), frame);
+    for (Named* s : {child, copied, outside.get()})
+        EXPECT_EQ(s->superstyle(), nullptr) << *s->styleName();
+    removed.reset();
+    EXPECT_EQ(child->rootName(), "Frame+");
+    EXPECT_EQ(copied->rootName(), "Frame1");
+    EXPECT_EQ(outside->rootName(), "Frame+");
+}
+
 TEST_F(StyleSheet, RemovingAParentFreesNoStyleBasedOnIt)
 {
-    // A substyle, a copy of it (based on the same parent but not listed as
-    // its substyle) and a copy held outside the sheet, in both lists.
-    struct Kind {
-        StyleList* (StyleInfo::*list)();
-        std::function<std::unique_ptr<StyleSheetEntry>(const std::string&)> make;
-        std::function<StyleSheetEntry*(StyleSheetEntry*)> superstyle;
-        std::function<std::unique_ptr<StyleSheetEntry>(StyleSheetEntry*)> newSubstyle;
-        std::function<std::unique_ptr<StyleSheetEntry>(StyleSheetEntry*)> copy;
-    };
-    const Kind kinds[] = {
-        {&StyleInfo::paragraphStyles,
-         [](const std::string& name) -> std::unique_ptr<StyleSheetEntry> {
-             auto s = std::make_unique<StyleParagraphNamed>();
-             s->setStyleName(name);
-             return s;
-         },
-         [](StyleSheetEntry* s) -> StyleSheetEntry* { return dynamic_cast<StyleParagraphNamed*>(s)->superstyle(); },
-         [](StyleSheetEntry* s) -> std::unique_ptr<StyleSheetEntry> {
-             return dynamic_cast<StyleParagraphNamed*>(s)->newSubstyle();
-         },
-         [](StyleSheetEntry* s) -> std::unique_ptr<StyleSheetEntry> {
-             return dynamic_cast<StyleParagraphNamed*>(s)->copyNamed();
-         }},
-        {&StyleInfo::graphicStyles,
-         [](const std::string& name) -> std::unique_ptr<StyleSheetEntry> {
-             auto s = std::make_unique<StyleGraphicNamed>();
-             s->setStyleName(name);
-             return s;
-         },
-         [](StyleSheetEntry* s) -> StyleSheetEntry* { return dynamic_cast<StyleGraphicNamed*>(s)->superstyle(); },
-         [](StyleSheetEntry* s) -> std::unique_ptr<StyleSheetEntry> {
-             return dynamic_cast<StyleGraphicNamed*>(s)->newSubstyle();
-         },
-         [](StyleSheetEntry* s) -> std::unique_ptr<StyleSheetEntry> {
-             return dynamic_cast<StyleGraphicNamed*>(s)->copyNamed();
-         }},
-    };
-    for (const Kind& kind : kinds) {
-        RecordingDocument doc;
-        StyleInfo& sheet = *doc.styleInfo();
-        StyleList* list = (sheet.*kind.list)();
-        std::unique_ptr<StyleSheetEntry> made = kind.make("Frame");
-        StyleSheetEntry* frame = made.get();
-        ASSERT_EQ(sheet.addStyle(std::move(made), list), nullptr);
-        std::unique_ptr<StyleSheetEntry> sub = kind.newSubstyle(frame);
-        StyleSheetEntry* child = sub.get();
-        ASSERT_EQ(sheet.addStyle(std::move(sub), list), nullptr);
-        StyleSheetEntry* copied = sheet.copyStyle(child, nullptr);
-        ASSERT_NE(copied, nullptr);
-        EXPECT_EQ(copied->styleName(), "Frame1");
-        EXPECT_EQ(kind.superstyle(copied), frame);
-        std::unique_ptr<StyleSheetEntry> outside = kind.copy(child);
-
-        std::unique_ptr<StyleSheetEntry> removed = sheet.removeStyle(frame, list);
-        ASSERT_EQ(removed.get(), frame);
-        for (StyleSheetEntry* s : {child, copied, outside.get()})
-            EXPECT_EQ(kind.superstyle(s), nullptr) << *s->styleName();
-        removed.reset();
-        EXPECT_EQ(child->rootName(), "Frame+");
-        EXPECT_EQ(copied->rootName(), "Frame1");
-        EXPECT_EQ(outside->rootName(), "Frame+");
-    }
+    removeAParentWithStylesBasedOnIt<StyleParagraphNamed>(&StyleInfo::paragraphStyles);
+    removeAParentWithStylesBasedOnIt<StyleGraphicNamed>(&StyleInfo::graphicStyles);
 }
 
 TEST_F(StyleSheet, NewStylesTakeTheDefaultsTheMakerPassesIn)
