@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class Preferences;
 class StyleGraphic;
 class StyleInfo;
 class StyleParagraph;
@@ -14,7 +15,9 @@ class StyleParagraphNamed;
 
 class LayoutDocument : public Document {
 public:
-    LayoutDocument();
+    // The style sheet's new styles take their defaults from the preferences
+    // (not owned; the built-in values for none).
+    explicit LayoutDocument(const Preferences* preferences = nullptr);
     ~LayoutDocument() override;
 
     // The document's style sheet, made with the document.
