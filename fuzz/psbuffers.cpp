@@ -19,6 +19,15 @@ public:
     using kit::DrawContext::state;
 };
 
+// Whatever a context accepted is a path of numbers it can draw.
+void checkPath(kit::DrawContext& context)
+{
+    if (auto* recording = dynamic_cast<Recording*>(&context))
+        for (double c : recording->state().path.coords)
+            if (!std::isfinite(c))
+                fuzz::fail("a non-finite coordinate in an accepted path");
+}
+
 kit::Point point(fuzz::Input& in)
 {
     float x = in.real();
@@ -67,9 +76,12 @@ void run(fuzz::Input& in, kit::DrawContext& context)
             path.addSegment(pts.data(), ops.data(), numPts, numOps);
             break;
         }
-        case 5:
-            path.sendPath(pathActions[in.byte() % 4], in.byte() & 1);
+        case 5: {
+            int action = pathActions[in.byte() % 4];
+            path.sendPath(action, in.byte() & 1);
+            checkPath(context);
             break;
+        }
         case 6:
             path.empty();
             break;
@@ -130,10 +142,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Recording recording;
         fuzz::Input in(data, size);
         run(in, recording);
-        // Whatever a context accepted is a path of numbers it can draw.
-        for (double c : recording.state().path.coords)
-            if (!std::isfinite(c))
-                fuzz::fail("a non-finite coordinate in an accepted path");
     }
     {
         kit::PostScriptContext writer;
