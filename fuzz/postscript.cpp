@@ -20,10 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         int first, count, capacity;
     } splits[] = {{1, pages, 64}, {2, 1, 1}};
     for (const Split& s : splits) {
-        int result = splitPostScriptFile(path, "fuzz", s.first, s.count, s.capacity);
-        if (result != PSSplitDone && result != PSSplitQuarkXPress && result != PSSplitPageTooLong &&
-            result != PSSplitFailed)
+        const PSSplitResult result = splitPostScriptFile(path, "fuzz", s.first, s.count, s.capacity);
+        const int st = result.status;
+        if (st != PSSplitDone && st != PSSplitQuarkXPress && st != PSSplitPageTooLong && st != PSSplitFailed &&
+            st != PSSplitMissingPages)
             fuzz::fail("an unknown split result");
+        if (result.pagesWritten < 0 || result.pagesWritten > s.count)
+            fuzz::fail("more pages written than asked");
+        if (result.complete() && result.pagesWritten != s.count)
+            fuzz::fail("a split answered complete with pages missing");
         for (int p = 0; p <= s.first + std::min(s.count, 64); ++p)
             std::remove(pageFileName("fuzz", p).c_str());
     }

@@ -8,7 +8,6 @@
 #include "core/Exception.h"
 #include "core/Unarchiver.h"
 #include "core/Values.h"
-#include "document/Document.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
@@ -17,12 +16,7 @@
 
 namespace {
 
-const float versions[] = {OpenFileVersionIdle, 2.1f, 2.2f, 2.5f, 2.53f, 2.55f, 2.56f, 2.6f, 3.0f};
-
-struct VersionScope {
-    explicit VersionScope(float v) { openFileVersion = v; }
-    ~VersionScope() { openFileVersion = OpenFileVersionIdle; }
-};
+const float versions[] = {kit::OpenFileVersionIdle, 2.1f, 2.2f, 2.5f, 2.53f, 2.55f, 2.56f, 2.6f, 3.0f};
 
 } // namespace
 
@@ -38,11 +32,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::Input in(data, size);
-    VersionScope version(versions[in.byte() % std::size(versions)]);
+    const float version = versions[in.byte() % std::size(versions)];
     std::vector<std::unique_ptr<kit::Object>> unclaimed;
     std::unique_ptr<kit::Object> root;
     try {
-        root = kit::Unarchiver::unarchiveObjectWithData(in.rest(), unclaimed);
+        kit::Unarchiver u(in.rest());
+        u.setOpenFileVersion(version);
+        root = u.decodeOwnedObject<kit::Object>();
+        unclaimed = u.releaseUnclaimed();
     } catch (const kit::Exception&) {
         return 0;
     }
@@ -54,7 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& o : unclaimed)
         (void)o->isEqual(*root);
     // What we write of a decoded graph we must read back.
-    VersionScope current(OpenFileVersionIdle);
     std::string again;
     try {
         again = kit::Archiver::archivedDataWithRootObject(root.get());

@@ -140,13 +140,17 @@ std::string describeContainer(const Object* container, const char* elided, Body 
 
 // Appends one part of a container's description, or an ellipsis once the
 // whole description is long enough; false when nothing more should follow.
-bool appendDescribed(std::string& s, const std::string& part)
+// The limit is checked before the part is made, so that the part that
+// crossed it is still shown whole.
+template <class Part>
+bool appendDescribed(std::string& s, Part makePart)
 {
     DescriptionWalk* w = descriptionWalk;
     if (w && w->length > MaxDescriptionLength) {
         s += "...";
         return false;
     }
+    const std::string part = makePart();
     s += part;
     if (w)
         w->length += part.size();
@@ -475,7 +479,7 @@ std::string Array::description() const
         for (std::size_t i = 0; i < items_.size(); ++i) {
             if (i)
                 s += ", ";
-            if (!appendDescribed(s, describe(items_[i])))
+            if (!appendDescribed(s, [&] { return describe(items_[i]); }))
                 break;
         }
         return s + ")";
@@ -623,8 +627,8 @@ std::string Dictionary::description() const
     return describeContainer(this, "{...}", [&] {
         std::string s = "{";
         for (const auto& entry : entries_) {
-            if (!appendDescribed(s, describe(entry.first) + " = ") ||
-                !appendDescribed(s, describe(entry.second) + "; "))
+            if (!appendDescribed(s, [&] { return describe(entry.first) + " = "; }) ||
+                !appendDescribed(s, [&] { return describe(entry.second) + "; "; }))
                 break;
         }
         return s + "}";
