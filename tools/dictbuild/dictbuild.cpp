@@ -29,7 +29,8 @@
 //   then the capitalised one; the reader looks at both.
 // - Common list: the entries whose coded stem is at most one byte, in order,
 //   up to 30000 bytes; the main list holds the rest.
-// - Exact list A: words that cannot be coded and are not mixed case, sorted
+// - Exact list A: words that cannot be coded and are not mixed case, and
+//   words with a capital after the first letter ("USA", "McDonald"), sorted
 //   by letter code (a character without one as 128 + its byte); list B: the
 //   mixed-case ones (lower-case first, a capital later), by byte value. A
 //   list is cut at 64000 bytes; what does not fit is counted and reported.
