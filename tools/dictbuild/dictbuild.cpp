@@ -29,7 +29,8 @@
 //   then the capitalised one; the reader looks at both.
 // - Common list: the entries whose coded stem is at most one byte, in order,
 //   up to 30000 bytes; the main list holds the rest.
-// - Exact list A: words that cannot be coded and are not mixed case, sorted
+// - Exact list A: words that cannot be coded and are not mixed case, and
+//   words with a capital after the first letter ("USA", "McDonald"), sorted
 //   by letter code (a character without one as 128 + its byte); list B: the
 //   mixed-case ones (lower-case first, a capital later), by byte value. A
 //   list is cut at 64000 bytes; what does not fit is counted and reported.
@@ -393,6 +394,24 @@ struct Builder {
         return false;
     }
 
+    std::string lowerCase(const std::string& w) const
+    {
+        std::string l = w;
+        for (char& c : l) {
+            unsigned char u = static_cast<unsigned char>(c);
+            if (t.code[u] && t.lower[t.code[u]])
+                c = static_cast<char>(t.lower[t.code[u]]);
+        }
+        return l;
+    }
+
+    // A listed word that goes to the main list, not to an exact list.
+    bool codedWord(const std::string& w) const
+    {
+        int st = status(w);
+        return w.size() >= 2 && words.count(w) && plain(st) && !(st & PWDK_CAPITAL);
+    }
+
     // Whether a piece is a listed word in a form the check accepts.
     bool known(const std::string& piece) const
     {
@@ -401,18 +420,13 @@ struct Builder {
         int st = status(piece);
         if (!(st & (0x02 | 0x04 | 0x100)))
             return true;
-        if (st & 0x100) {
-            std::string l = piece;
-            for (char& c : l) {
-                unsigned char u = static_cast<unsigned char>(c);
-                if (t.code[u] && t.lower[t.code[u]])
-                    c = static_cast<char>(t.lower[t.code[u]]);
-            }
-            std::string cap = l;
-            cap[0] = piece[0];
-            return words.count(l) || words.count(cap);
-        }
-        return false;
+        if (mixed(piece, st) || !(st & 0x100))
+            return false;
+        // A capitalised piece, or one in capitals throughout, matches a coded
+        // word written in lower case or capitalised.
+        std::string l = lowerCase(piece), cap = l;
+        cap[0] = piece[0];
+        return codedWord(l) || codedWord(cap);
     }
 
     bool coveredBySeparators(const std::string& w) const
@@ -669,7 +683,22 @@ int main(int argc, char** argv)
         bool cap;
     };
     std::vector<Coded> coded;
-    std::vector<std::string> exactA, exactB;
+    std::vector<std::string> exactA, exactB, inner;
+    auto code = [&](const std::string& w, int st) {
+        Coded c;
+        c.first = t.code[static_cast<unsigned char>(w[0])];
+        c.second = t.code[static_cast<unsigned char>(w[1])];
+        for (size_t i = 2; i < w.size(); ++i)
+            c.rest.push_back(t.code[static_cast<unsigned char>(w[i])]);
+        c.cap = (st & 0x100) != 0;
+        coded.push_back(c);
+    };
+    auto listBytes = [](const std::vector<std::string>& list) {
+        long n = 0;
+        for (const std::string& w : list)
+            n += static_cast<long>(w.size()) + 1;
+        return n;
+    };
     for (const std::string& w : b.words) {
         int st = b.status(w);
         if (!(st & (0x02 | 0x04 | 0x100)))
@@ -686,13 +715,29 @@ int main(int argc, char** argv)
             (b.mixed(w, st) ? exactB : exactA).push_back(w);
             continue;
         }
-        Coded c;
-        c.first = t.code[static_cast<unsigned char>(w[0])];
-        c.second = t.code[static_cast<unsigned char>(w[1])];
-        for (size_t i = 2; i < w.size(); ++i)
-            c.rest.push_back(t.code[static_cast<unsigned char>(w[i])]);
-        c.cap = (st & 0x100) != 0;
-        coded.push_back(c);
+        // A capital after the first letter ("USA", "McDonald") is kept
+        // exactly: coded, it would also accept "Usa" and "Mcdonald".
+        if (st & PWDK_CAPITAL) {
+            inner.push_back(w);
+            continue;
+        }
+        code(w, st);
+    }
+    // The exact list is one table of limited size. What does not fit is
+    // coded as capitalised, the longest words first, as they are the least
+    // likely to be typed in another case: accepted too widely, never lost.
+    std::stable_sort(inner.begin(), inner.end(),
+                     [](const std::string& x, const std::string& y) { return x.size() < y.size(); });
+    long roomA = kExactBudget - listBytes(exactA);
+    long codedInner = 0;
+    for (const std::string& w : inner) {
+        if (static_cast<long>(w.size()) + 1 <= roomA) {
+            roomA -= static_cast<long>(w.size()) + 1;
+            exactA.push_back(w);
+        } else {
+            code(w, b.status(w));
+            ++codedInner;
+        }
     }
 
     // Endings: the suffixes that save the most bytes.
@@ -1084,9 +1129,10 @@ int main(int argc, char** argv)
         return 1;
     }
     printf("dictbuild: %s: %ld lines, %zu words, %zu coded, %zu entries (%zu common), %zu blocks, "
-           "%zu+%zu exact, %d endings, %ld skipped (not in the set), %ld too long, %ld exact dropped, "
+           "%zu+%zu exact, %ld inner-capital words coded for want of room, %d endings, "
+           "%ld skipped (not in the set), %ld too long, %ld exact dropped, "
            "%zu bytes\n",
            argv[2], read, b.words.size(), coded.size(), entries.size(), common.size(), blocks.size(),
-           exactA.size(), exactB.size(), endingCount, b.skippedSet, b.skippedLong, b.droppedExact, file.size());
+           exactA.size(), exactB.size(), codedInner, endingCount, b.skippedSet, b.skippedLong, b.droppedExact, file.size());
     return 0;
 }
