@@ -99,7 +99,7 @@ void Item::prepareForDrawing()
     if (!hasOverprint() || !overprintApplies(context))
         return;
     context->sendPostScript("true setoverprint\n");
-    context->sendPostScript("0 setgray % force overprinting to take effect\n");
+    context->sendPostScript("0 setgray %% force overprinting to take effect\n");
 }
 
 void Item::finishDrawing()
