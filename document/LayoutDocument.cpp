@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-LayoutDocument::LayoutDocument()
-    : styleInfo_(std::make_unique<StyleInfo>())
+LayoutDocument::LayoutDocument(const Preferences* preferences)
+    : styleInfo_(std::make_unique<StyleInfo>(preferences))
 {
     styleInfo_->setDocument(this);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class Item;
+class Preferences;
 class StyleGraphic;
 class StyleInfo;
 class StyleParagraph;
@@ -18,7 +19,9 @@ class StyleParagraphNamed;
 
 class LayoutDocument : public Document {
 public:
-    LayoutDocument();
+    // The style sheet's new styles take their defaults from the preferences
+    // (not owned; the built-in values for none).
+    explicit LayoutDocument(const Preferences* preferences = nullptr);
     ~LayoutDocument() override;
 
     // The document's style sheet, made with the document.

@@ -3,7 +3,6 @@
 
 #include "core/Coder.h"
 #include "core/Values.h"
-#include "document/Document.h"
 #include "document/Page.h"
 #include "foundation/StoredColor.h"
 #include "foundation/StyleGraphic.h"
@@ -16,8 +15,7 @@ namespace {
 // The document-wide version of the stream being read.
 float storedVersion(const kit::Coder& coder)
 {
-    (void)coder;
-    return openFileVersion;
+    return coder.openFileVersion();
 }
 
 float finiteOr(float value, float fallback)
@@ -106,7 +104,7 @@ void Item::encodeWithCoder(kit::Coder& coder) const
 kit::Object* Item::initWithCoder(kit::Coder& coder)
 {
     const float version = storedVersion(coder);
-    const bool current = isCurrentFileVersion(version);
+    const bool current = kit::isCurrentFileVersion(version);
     frame_ = coder.decodeRect();
     kit::Object* style = nullptr;
     if (current) {
@@ -239,7 +237,7 @@ kit::Object* ItemBox::initWithCoder(kit::Coder& coder)
 {
     Item::initWithCoder(coder);
     const float version = storedVersion(coder);
-    if (isCurrentFileVersion(version)) {
+    if (kit::isCurrentFileVersion(version)) {
         char special = 0;
         coder.decodeValueOfObjCType("c", &special);
         bxFlags_.special = special & 1;

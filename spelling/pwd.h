@@ -156,3 +156,32 @@ extern long (*UserPurgeSpell)(void);
 extern int (*UserTakeGuess)(const unsigned char* record);
 extern int (*UserCancel)(void);
 extern int (*UserIntl_strcmp)(const unsigned char* a, const unsigned char* b);
+
+// Look-ups the host may replace. A setter installs its hook (NULL puts the
+// default back) and answers the hook it replaces; a hook left NULL acts as
+// the default. The defaults are callable, so that a replacement can add to
+// them.
+enum { PWD_MAX_HYPHEN_POINTS = 64 };
+// A word (length bytes of the engine's set) against the host's lists: 1
+// accepted, 2 rejected (listed as a wrong word), 0 not listed.
+typedef int (*PWDUserSpellCheckHook)(PWDHandle speller, const unsigned char* word, int length);
+// Offers suggestions for a word (NUL-terminated, length bytes) through
+// PWDGuessExact; 0 when one could not be stored, which ends the guess.
+typedef int (*PWDUserGuessHook)(PWDHandle speller, const unsigned char* word, int length);
+// Hyphen points of a word for the compound rule: (position, weight) pairs
+// into pairs (room for PWD_MAX_HYPHEN_POINTS); answers their number.
+typedef int (*PWDUserGetHyphensHook)(PWDHandle speller, const unsigned char* word, int length,
+                                     unsigned char* pairs);
+
+extern PWDUserSpellCheckHook UserSpellCheck;
+extern PWDUserGuessHook UserGuess;
+extern PWDUserGetHyphensHook UserGetHyphens;
+PWDUserSpellCheckHook PWDSetUserSpellCheck(PWDUserSpellCheckHook hook);
+PWDUserGuessHook PWDSetUserGuess(PWDUserGuessHook hook);
+PWDUserGetHyphensHook PWDSetUserGetHyphens(PWDUserGetHyphensHook hook);
+// The defaults: the speller's user lists, and the rule hyphenator.
+int PWDDefaultSpellCheck(PWDHandle speller, const unsigned char* word, int length);
+int PWDDefaultGuess(PWDHandle speller, const unsigned char* word, int length);
+int PWDDefaultGetHyphens(PWDHandle speller, const unsigned char* word, int length, unsigned char* pairs);
+// The language number stored in a speller's dictionary, -1 for no speller.
+int PWDSpellerLanguage(PWDHandle speller);

@@ -119,7 +119,9 @@ PWDHandle BuildStack(const unsigned char* w, int n, bool guessing, int option)
             unsigned char alt[PWD_MAX_WORD + 1];
             alt[0] = best->marker;
             memcpy(alt + 1, cur + bestLen, static_cast<size_t>(len - bestLen));
-            ok = ok && pushCandidate(list, skip + bestLen - 1, alt, len - bestLen + 1);
+            // The marker stands for the whole prefix: completion puts all of
+            // its letters back.
+            ok = ok && pushCandidate(list, skip + bestLen, alt, len - bestLen + 1);
         }
     }
     if (!ok) {
@@ -233,6 +235,10 @@ PWDHandle PWDGuessArabic(unsigned char* word, int length, int status)
     PWDHandle list = BuildStack(w, n, true, 0);
     if (!list)
         return 0;
+    // Completion puts back the typed prefix as the candidates count it:
+    // without vowel signs.
+    const unsigned char* typedWord = PWDorigWord;
+    PWDorigWord = w;
     PWDHandle data = CNSDictData(list);
     long used = CNSDictUsed(list);
     for (long i = 0; i < used;) {
@@ -246,6 +252,7 @@ PWDHandle PWDGuessArabic(unsigned char* word, int length, int status)
             break;
     }
     PWDskipLen = 0;
+    PWDorigWord = typedWord;
     CNSKillDict(list);
     return 0;
 }

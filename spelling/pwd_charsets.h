@@ -67,3 +67,33 @@ inline constexpr uint16_t pwdMacRomanUnicode[128] = {
     0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9, 0x0131, 0x02C6, 0x02DC,
     0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
 };
+
+// Lower-case form of each character of Mac OS Roman (the character itself
+// when it has none), for comparisons that ignore case.
+struct PWDCaseFold {
+    unsigned char lower[256];
+};
+
+constexpr PWDCaseFold pwdMakeMacCaseFold()
+{
+    PWDCaseFold f{};
+    for (int b = 0; b < 256; ++b) {
+        f.lower[b] = static_cast<unsigned char>(b);
+        unsigned u = b < 0x80 ? static_cast<unsigned>(b) : pwdMacRomanUnicode[b - 0x80];
+        unsigned l = 0;
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+            l = u + 0x20;
+        else if (u == 0x152)
+            l = 0x153;
+        else if (u == 0x178)
+            l = 0xFF;
+        if (l < 0x80 && l)
+            f.lower[b] = static_cast<unsigned char>(l);
+        for (int c = 0x80; c < 256 && l >= 0x80; ++c)
+            if (pwdMacRomanUnicode[c - 0x80] == l)
+                f.lower[b] = static_cast<unsigned char>(c);
+    }
+    return f;
+}
+
+inline constexpr PWDCaseFold pwdMacCaseFold = pwdMakeMacCaseFold();

@@ -470,7 +470,7 @@ int CheckExact(const unsigned char* w, int n, int status)
     if (!b)
         return 0;
     int found;
-    CNSLookUp(b, probe, 0, size, CNSstrcmp, 0, 0, &found);
+    CNSLookUp(b, probe, 0, size, CNSstrcmp, 0, CNS_OPTION, &found); // case-exact
     return found;
 }
 
@@ -537,8 +537,10 @@ int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
     unsigned char word[PWD_MAX_WORD + 2];
     memcpy(word, w, static_cast<size_t>(length));
     word[length] = 0;
-    PWDHandle cache = sp->tables[PWDT_CACHE];
     for (int i = lo; i < count && blocks[i].firstKey <= key; ++i) {
+        // Reading a block may run the purge, which can drop the cache: look
+        // it up afresh each time.
+        PWDHandle cache = sp->tables[PWDT_CACHE];
         if ((!blocks[i].handle || !CNSDeref(blocks[i].handle)) && cache && CNSSearch(cache, word) >= 0)
             return 1;
         long blen;
@@ -555,7 +557,7 @@ int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
         int r = PWDMatchDict(data, s, e, m, (status & PWD_WORD_CAPITAL) != 0);
         PWDReleaseBlock(i);
         if (r) {
-            cache = PWDRecord()->tables[PWDT_CACHE];
+            PWDHandle cache = PWDRecord()->tables[PWDT_CACHE];
             // A full cache just stops growing; it is not searched then.
             if (cache && CNSDictUsed(cache) + length + 1 <= PWD_CACHE_MAX)
                 CNSInsert(cache, word);
@@ -569,7 +571,7 @@ int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
 
 int CheckOne(const unsigned char* w, int n, int status, int option)
 {
-    int u = UserSpellCheck(w, n);
+    int u = CallUserSpellCheck(w, n);
     if (u == 1)
         return 1;
     if (u == 2) {
@@ -676,13 +678,13 @@ int CheckGermanic(unsigned char* w, int n, int status, int option)
 {
     if (!plain(status) || n < 5)
         return 0;
-    unsigned char pairs[2 * 64];
-    int np = UserGetHyphens(w, n, pairs);
+    unsigned char pairs[2 * PWD_MAX_HYPHEN_POINTS];
+    int np = CallUserGetHyphens(w, n, pairs);
     if (np <= 0)
         return 0;
-    if (np > 40)
-        np = 40;
-    unsigned char b[2 * 40 + 2];
+    if (np > PWD_MAX_HYPHEN_POINTS)
+        np = PWD_MAX_HYPHEN_POINTS;
+    unsigned char b[2 * PWD_MAX_HYPHEN_POINTS + 2];
     int count = 0;
     b[count++] = 127;
     int lastPos = -1;

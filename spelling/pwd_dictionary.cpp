@@ -217,6 +217,21 @@ bool validTable(int which, const unsigned char* t, long size, const PWDSpeller* 
     }
 }
 
+// A cache only when the dictionary does not fit the free space and there is
+// room for a block beside it.
+bool NeedCache(const PWDSpeller* sp)
+{
+    long avail = AvailMem();
+    return sp->cacheThreshold > static_cast<uint32_t>(avail) && avail > static_cast<long>(sp->blockSize) + 40960;
+}
+
+// The found words as they were typed: compared case-exactly, since a word
+// may be right only in the case it was found in.
+PWDHandle NewCache()
+{
+    return CNSNewDict(0, CNS_GROWS | CNS_OPTION, 1024, PWD_CACHE_MAX, 512, CNSstrcmp);
+}
+
 } // namespace
 
 PWDHandle PWD = 0;
@@ -349,12 +364,8 @@ PWDHandle PWDInitSpell(const char* path, int mode)
         return fail(PWD_IO_ERROR);
     if (UserInitSpell && UserInitSpell(speller) != 0)
         return fail(0);
-    sp = recordOf(speller);
-    long avail = AvailMem();
-    bool cache = !(sp->cacheThreshold <= static_cast<uint32_t>(avail))
-        && avail > static_cast<long>(sp->blockSize) + 40960;
-    if (cache) {
-        PWDHandle c = CNSNewDict(0, CNS_GROWS, 1024, PWD_CACHE_MAX, 512, CNSstrcmp);
+    if (NeedCache(recordOf(speller))) {
+        PWDHandle c = NewCache();
         recordOf(speller)->tables[PWDT_CACHE] = c;
     }
     return speller;
@@ -535,9 +546,8 @@ int PWDStartSpell(PWDHandle speller)
         CNSKillDict(c);
         sp = recordOf(speller);
         sp->tables[PWDT_CACHE] = 0;
-        long avail = AvailMem();
-        if (sp->cacheThreshold > static_cast<uint32_t>(avail) && avail > static_cast<long>(sp->blockSize) + 40960) {
-            c = CNSNewDict(0, CNS_GROWS, 1024, PWD_CACHE_MAX, 512, CNSstrcmp);
+        if (NeedCache(sp)) {
+            c = NewCache();
             recordOf(speller)->tables[PWDT_CACHE] = c;
         }
     }

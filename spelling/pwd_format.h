@@ -80,8 +80,11 @@ enum {
 };
 
 enum {
-    PWD_MAX_PRESENCE = 62, // A + B: flags then reach position 7 * 63 - 1
-    PWD_MAX_DATA_BYTES = PWD_MAX_PRESENCE + 1,
+    // A + B at most 7 * 7 + 7: with A up to 7, the presence bits of every
+    // data byte that holds presence bits lie in the first control byte,
+    // which the fast count relies on. Flags then reach position 7 * 57 - 1.
+    PWD_MAX_PRESENCE = 56,
+    PWD_MAX_DATA_BYTES = 63, // room for a decoding of up to 62 presence bits
 };
 
 inline uint16_t pwdGet16(const unsigned char* p)
@@ -111,11 +114,11 @@ inline void pwdPut32(unsigned char* p, uint32_t v)
 
 // The two flag level counts are valid when the presence bits fit the
 // layout: with A = 0 they sit in the first byte (B <= 7); otherwise
-// 7A + 1 <= A + B <= 7A + 7.
+// 7A + 1 <= A + B <= 7A + 7, and A at most 7.
 inline bool pwdLevelsValid(int a, int b)
 {
     int p = a + b;
-    if (b < 0 || a < 0 || p < 1 || p > PWD_MAX_PRESENCE)
+    if (b < 0 || a < 0 || a > 7 || p < 1 || p > PWD_MAX_PRESENCE)
         return false;
     if (a == 0)
         return b <= 7;
@@ -156,12 +159,13 @@ inline constexpr unsigned char pwdBits7[128] = {
 };
 
 // Control-byte count without keeping the data (the check's hot path): every
-// set presence bit stands for one stored byte, and the presence bits of data
-// bytes 1 to 8 all lie in the first byte, so the bytes holding presence bits
-// are found without walking the array. Same answer as pwdDecodeControls.
+// set presence bit stands for one stored byte, and with A <= 7 the presence
+// bits of data bytes 1 to A all lie in the first byte, so the bytes holding
+// presence bits are found without walking the array. Same answer as
+// pwdDecodeControls for every presence count pwdLevelsValid accepts.
 inline int pwdCountControls(const unsigned char* p, const unsigned char* end, int presence)
 {
-    if (p >= end || !(p[0] & 0x80))
+    if (p >= end || !(p[0] & 0x80) || presence < 1 || presence > PWD_MAX_PRESENCE)
         return 0;
     unsigned b0 = p[0] & 0x7Fu;
     int holders = (presence - 1) / 7 + 1;

@@ -194,10 +194,10 @@ int PWDDetachUser(PWDHandle speller, PWDHandle list)
     return takeUser(speller, list, false);
 }
 
-int UserSpellCheck(const unsigned char* word, int length)
+int PWDDefaultSpellCheck(PWDHandle speller, const unsigned char* word, int length)
 {
-    PWDSpeller* sp = PWDRecord();
-    if (!sp->userCount)
+    PWDSpeller* sp = static_cast<PWDSpeller*>(CNSDeref(speller));
+    if (!sp || !sp->userCount || !word || length <= 0 || length > PWD_MAX_WORD)
         return 0;
     unsigned char whole[PWD_MAX_WORD + 2], core[PWD_MAX_WORD + 2];
     memcpy(whole, word, static_cast<size_t>(length));
@@ -209,7 +209,7 @@ int UserSpellCheck(const unsigned char* word, int length)
         core[coreLen] = 0;
     }
     for (int i = 0; i < 10; ++i) {
-        PWDHandle list = PWDRecord()->users[i];
+        PWDHandle list = sp->users[i];
         if (!list)
             continue;
         if (CNSSearch(list, whole) >= 0 || (clitic && CNSSearch(list, core) >= 0)) {
@@ -222,28 +222,33 @@ int UserSpellCheck(const unsigned char* word, int length)
     return 0;
 }
 
-int UserGuess(const unsigned char* word, int length)
+int PWDDefaultGuess(PWDHandle speller, const unsigned char* word, int length)
 {
     for (int i = 0; i < 10; ++i) {
-        PWDHandle list = PWDRecord()->users[i];
+        PWDSpeller* sp = static_cast<PWDSpeller*>(CNSDeref(speller));
+        PWDHandle list = sp ? sp->users[i] : 0;
         if (!list)
             continue;
         PWDHandle data = CNSDictData(list);
         long used = CNSDictUsed(list);
         int flags = CNSDictFlags(list);
+        // Offering a match allocates: the strings must stay put meanwhile.
+        int wasLocked = CNSHGetState(data) & CNS_LOCKED;
         CNSLock(data);
         const unsigned char* strings = static_cast<const unsigned char*>(CNSDeref(data));
         int ok = strings ? PWDExactGuess(word, length, 0, strings, used, (flags & CNS_OPTION) ? 0 : 1) : 1;
-        CNSUnlock(data);
+        if (!wasLocked)
+            CNSUnlock(data);
         if (!ok)
             return 0;
     }
     return 1;
 }
 
-int UserGetHyphens(const unsigned char* word, int length, unsigned char* pairs)
+int PWDDefaultGetHyphens(PWDHandle speller, const unsigned char* word, int length, unsigned char* pairs)
 {
-    if (length <= 0 || length > PWD_MAX_WORD)
+    int language = PWDSpellerLanguage(speller);
+    if (language < 0 || !word || length <= 0 || length > PWD_MAX_WORD)
         return 0;
     // The hyphenator's maps are over the documents' set.
     unsigned char converted[PWD_MAX_WORD + 1];
@@ -253,5 +258,53 @@ int UserGetHyphens(const unsigned char* word, int length, unsigned char* pairs)
             return 0;
     }
     converted[length] = 0;
-    return pwd_hyphenate(converted, length, pairs, PWDRecord()->language);
+    static_assert(HYPH_MAX_POINTS <= PWD_MAX_HYPHEN_POINTS, "the hook's room holds the hyphenator's points");
+    return pwd_hyphenate(converted, length, pairs, language);
+}
+
+int PWDSpellerLanguage(PWDHandle speller)
+{
+    const PWDSpeller* sp = static_cast<const PWDSpeller*>(CNSDeref(speller));
+    return sp ? sp->language : -1;
+}
+
+PWDUserSpellCheckHook UserSpellCheck = PWDDefaultSpellCheck;
+PWDUserGuessHook UserGuess = PWDDefaultGuess;
+PWDUserGetHyphensHook UserGetHyphens = PWDDefaultGetHyphens;
+
+PWDUserSpellCheckHook PWDSetUserSpellCheck(PWDUserSpellCheckHook hook)
+{
+    PWDUserSpellCheckHook old = UserSpellCheck ? UserSpellCheck : PWDDefaultSpellCheck;
+    UserSpellCheck = hook ? hook : PWDDefaultSpellCheck;
+    return old;
+}
+
+PWDUserGuessHook PWDSetUserGuess(PWDUserGuessHook hook)
+{
+    PWDUserGuessHook old = UserGuess ? UserGuess : PWDDefaultGuess;
+    UserGuess = hook ? hook : PWDDefaultGuess;
+    return old;
+}
+
+PWDUserGetHyphensHook PWDSetUserGetHyphens(PWDUserGetHyphensHook hook)
+{
+    PWDUserGetHyphensHook old = UserGetHyphens ? UserGetHyphens : PWDDefaultGetHyphens;
+    UserGetHyphens = hook ? hook : PWDDefaultGetHyphens;
+    return old;
+}
+
+int CallUserSpellCheck(const unsigned char* word, int length)
+{
+    return (UserSpellCheck ? UserSpellCheck : PWDDefaultSpellCheck)(PWD, word, length);
+}
+
+int CallUserGuess(const unsigned char* word, int length)
+{
+    return (UserGuess ? UserGuess : PWDDefaultGuess)(PWD, word, length);
+}
+
+int CallUserGetHyphens(const unsigned char* word, int length, unsigned char* pairs)
+{
+    int n = (UserGetHyphens ? UserGetHyphens : PWDDefaultGetHyphens)(PWD, word, length, pairs);
+    return n < 0 ? 0 : (n > PWD_MAX_HYPHEN_POINTS ? PWD_MAX_HYPHEN_POINTS : n);
 }

@@ -82,12 +82,11 @@ int PWDDoGuess(unsigned char* word, int length, int status);
 int PWDGuessRussian(unsigned char* word, int length, int status);
 int PWDCompleteRussianGuess(unsigned char* guess, int size);
 
-// User lists (the speller's slots).
-int UserSpellCheck(const unsigned char* word, int length);
-int UserGuess(const unsigned char* word, int length);
+// The host's look-ups for the operation in progress, through their hooks.
+int CallUserSpellCheck(const unsigned char* word, int length);
+int CallUserGuess(const unsigned char* word, int length);
+// Hyphen points of a word (pairs of position and weight, room for
+// PWD_MAX_HYPHEN_POINTS); 0 when the hyphenator is not there.
+int CallUserGetHyphens(const unsigned char* word, int length, unsigned char* pairs);
 int PWDExactGuess(const unsigned char* word, int length, int status, const unsigned char* list, long size,
                   int caseOption);
-
-// Hyphen points of a word of the engine's set (pairs of position and
-// weight); 0 when the hyphenator is not there.
-int UserGetHyphens(const unsigned char* word, int length, unsigned char* pairs);

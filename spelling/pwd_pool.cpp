@@ -23,6 +23,10 @@ constexpr int kMaxRegions = 8;
 // A hook that keeps answering "freed something" without helping must not
 // hold an allocation forever.
 constexpr int kMaxFreeUpRounds = 4096;
+// Each handle taken gets a serial in its master's spare bytes, so that an
+// operation can tell its handle from a new one that took the same master
+// while room was being made.
+uint16_t serial = 0;
 
 struct Region {
     uint32_t start;
@@ -321,7 +325,7 @@ PWDHandle CNSHandle(long size)
     // cannot have moved.
     wr(h, b + 8);
     wr16(h + 4, CNS_IN_USE);
-    wr16(h + 6, 0);
+    wr16(h + 6, ++serial);
     ClearMem(CNSPool + b + 8, blockSize(b));
     return h;
 }
@@ -350,9 +354,17 @@ int CNSSetHandleSize(PWDHandle h, long size)
             return 1;
         // The block being grown must survive the room-making: it may move,
         // but must not be purged.
+        uint16_t mark = rd16(h + 6);
         wr16(h + 4, static_cast<uint16_t>(flags & ~CNS_PURGEABLE));
         uint32_t b = Allocate(want);
-        wr16(h + 4, flags);
+        // The free-space hook may have disposed of the handle (and a new
+        // handle may have taken its master): it stays dead.
+        if (!validHandle(h) || rd16(h + 6) != mark) {
+            if (b)
+                Release(b);
+            return 1;
+        }
+        wr16(h + 4, static_cast<uint16_t>(masterFlags(h) | (flags & CNS_PURGEABLE)));
         if (!b)
             return 1;
         data = masterData(h); // compaction may have moved it

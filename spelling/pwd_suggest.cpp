@@ -102,16 +102,20 @@ unsigned char toCase(unsigned char c, bool capital)
     return r ? r : c;
 }
 
-void CommitGuess(unsigned char* record)
+// `coreAt` is where the suggestion itself starts in the record, after a
+// leading clitic put back in front: the bonus compares its first two letters
+// with those of the typed word's core.
+void CommitGuess(unsigned char* record, int coreAt)
 {
     if (stopGuess || !record[1])
         return;
     PWDSpeller* sp = PWDRecord();
     int score = record[0];
     int flag = 2 * score;
-    if (typedLen >= 2 && strlen(reinterpret_cast<char*>(record + 1)) >= 2
-        && equivMap[sp->codes[record[1]]] == equivMap[sp->codes[typed[PWDonLen]]]
-        && equivMap[sp->codes[record[2]]] == equivMap[sp->codes[typed[PWDonLen + 1]]])
+    const unsigned char* core = record + coreAt;
+    if (typedLen - PWDonLen >= 2 && strlen(reinterpret_cast<const char*>(core)) >= 2
+        && equivMap[sp->codes[core[0]]] == equivMap[sp->codes[typed[PWDonLen]]]
+        && equivMap[sp->codes[core[1]]] == equivMap[sp->codes[typed[PWDonLen + 1]]])
         flag -= 1;
     if (flag > 255)
         flag = 255;
@@ -132,7 +136,7 @@ void CommitGuess(unsigned char* record)
 // With accent matching, a typed word without accents is also offered the
 // suggestion written without them (each letter its group's leader, in the
 // same case; French drops the accents of capitals only).
-void AccentFix(unsigned char* record, int k)
+void AccentFix(unsigned char* record, int k, int coreAt)
 {
     PWDSpeller* sp = PWDRecord();
     if (stopGuess || !(sp->flags & PWDO_ACCENTS) || (wordStatus & PWD_WORD_ACCENT))
@@ -151,7 +155,7 @@ void AccentFix(unsigned char* record, int k)
         }
     }
     if (changed)
-        CommitGuess(record);
+        CommitGuess(record, coreAt);
 }
 
 // Completes a suggestion (clitics, case) and stores it.
@@ -181,6 +185,7 @@ void PWDInsertGuess(const unsigned char* word, int score, int caseOption)
         memcpy(rec + k, typed, static_cast<size_t>(PWDonLen));
         k += PWDonLen;
     }
+    int coreAt = k;
     memcpy(rec + k, word, static_cast<size_t>(n));
     k += n;
     if (AttachSTsFlag && PWDpostLen) {
@@ -197,16 +202,15 @@ void PWDInsertGuess(const unsigned char* word, int score, int caseOption)
     bool mixed = wordStatus == (PWDK_CAPITAL | PWDK_LOWER);
     if (caseOption && !mixed && (wordStatus & PWD_WORD_CAPITAL)) {
         bool all = (wordStatus & PWDK_CAPITAL) && !(wordStatus & PWDK_LOWER);
-        int startAt = 1 + (AttachSTsFlag ? PWDonLen : 0);
-        for (int i = startAt; i < k; ++i)
-            if (i == startAt || all)
+        for (int i = coreAt; i < k; ++i)
+            if (i == coreAt || all)
                 rec[i] = toCase(rec[i], true);
     }
     rec[0] = static_cast<unsigned char>(score < 1 ? 1 : (score > 127 ? 127 : score));
     unsigned char plain[2 * PWD_MAX_WORD + 8];
     memcpy(plain, rec, static_cast<size_t>(k) + 1);
-    CommitGuess(rec);
-    AccentFix(plain, k);
+    CommitGuess(rec, coreAt);
+    AccentFix(plain, k, coreAt);
 }
 
 void PlaceGuess(const unsigned char* word, int score)
@@ -631,7 +635,7 @@ int PWDExactGuess(const unsigned char* word, int length, int status, const unsig
 int PWDDoGuess(unsigned char* word, int length, int status)
 {
     (void)status;
-    if (!UserGuess(word, length))
+    if (!CallUserGuess(word, length))
         return 0;
     Exact1Guess(word, length);
     if (PWDonLen && !stopGuess)

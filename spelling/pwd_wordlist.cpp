@@ -2,6 +2,7 @@
 // behind a small header that says how the list grows and compares.
 
 #include "spelling/pwd.h"
+#include "spelling/pwd_charsets.h"
 
 #include <string.h>
 
@@ -57,15 +58,24 @@ long CNSstrlen(const unsigned char* s)
     return lengthOf(s, CNSSep);
 }
 
-int CNSstrcmp(const unsigned char* probe, const unsigned char* stored, int)
+// A list passes its flag 0x10 as the option: set, the strings compare byte
+// by byte (user lists marked case-exact, the engine's own lists); clear,
+// they compare with their letters in lower case.
+int CNSstrcmp(const unsigned char* probe, const unsigned char* stored, int option)
 {
     int sep = CNSSep;
+    const unsigned char* fold = pwdMacCaseFold.lower;
     for (;; ++probe, ++stored) {
         bool pe = *probe == sep, se = *stored == sep;
         if (pe || se)
             return pe && se ? 0 : (pe ? -1 : 1);
-        if (*probe != *stored)
-            return static_cast<int>(*probe) - static_cast<int>(*stored);
+        int a = *probe, b = *stored;
+        if (!option) {
+            a = fold[a];
+            b = fold[b];
+        }
+        if (a != b)
+            return a - b;
     }
 }
 
@@ -255,10 +265,20 @@ int CNSInsert(PWDHandle list, const unsigned char* word)
             ask = h.maximum;
         if (ask > CNS_MAX_HANDLE_SIZE)
             ask = CNS_MAX_HANDLE_SIZE;
-        if (CNSSetHandleSize(h.data, ask) != 0 && CNSSetHandleSize(h.data, need) != 0)
+        // Growing may run the free-space hook: the header stays locked so
+        // that the hook cannot take the list away underneath.
+        int wasLocked = CNSHGetState(list) & CNS_LOCKED;
+        CNSLock(list);
+        bool grown = CNSSetHandleSize(h.data, ask) == 0 || CNSSetHandleSize(h.data, need) == 0;
+        if (!wasLocked)
+            CNSUnlock(list);
+        DictHeader now;
+        if (!grown || !readHeader(list, &now) || now.data != h.data)
             return 1;
     }
     unsigned char* d = static_cast<unsigned char*>(CNSDeref(h.data));
+    if (!d)
+        return 1;
     memmove(d + pos + len, d + pos, h.used - pos);
     memcpy(d + pos, word, static_cast<size_t>(len));
     h.used += static_cast<uint32_t>(len);

@@ -1,5 +1,7 @@
 #include "SpellTestSupport.h"
 
+#include "spelling/pwd_internal.h"
+
 namespace {
 
 using spelltest::PoolTest;
@@ -80,6 +82,86 @@ TEST_F(SpellCheck, PurgingEveryTableGivesTheSameAnswers)
         CNSDisposHandle(h);
     for (size_t i = 0; i < first.size(); ++i)
         EXPECT_EQ(check(sp, words[i]), first[i]) << words[i];
+}
+
+// Words of the main list (the ones the found-word cache keeps), read from
+// the system's word list so that there are enough of them.
+std::vector<std::string> mainListWords(size_t count)
+{
+    std::vector<std::string> out;
+    std::ifstream in("/usr/share/dict/american-english");
+    std::string w;
+    size_t line = 0;
+    while (out.size() < count && std::getline(in, w)) {
+        bool plain = w.size() >= 6 && w.size() <= 12;
+        for (char c : w)
+            plain = plain && c >= 'a' && c <= 'z';
+        if (plain && line++ % 20 == 0)
+            out.push_back(w);
+    }
+    return out;
+}
+
+// The found-word cache, grown to about 8 KB with room to spare, must keep
+// growing when locked handles leave a hole of about a block's size: the
+// purge its growth runs may drop the cache only when nothing is using it,
+// and a freed handle must never come back to life under the insert.
+TEST_F(SpellCheck, TheCacheGrowsSafelyInAShortPool)
+{
+    std::vector<std::string> words = mainListWords(2000);
+    if (words.size() < 2000)
+        GTEST_SKIP() << "no system word list";
+    const size_t filling = 850;
+    PWDKillSpell(sp);
+    sp = 0;
+    for (long hole : {8300L, 9000L, 9500L, 12000L}) {
+        SCOPED_TRACE("hole of " + std::to_string(hole) + " bytes");
+        ASSERT_EQ(InitMemPool(block.data(), static_cast<long>(block.size())), 0);
+        PWDHandle s = PWDInitSpell(spelltest::dictionary("American").c_str(), 0);
+        ASSERT_NE(s, 0u);
+        for (size_t i = 0; i < filling; ++i)
+            ASSERT_NE(check(s, words[i]), 0) << words[i];
+        // Squeeze everything but the loaded tables out, then open the hole.
+        const PWDSpeller* rec = static_cast<const PWDSpeller*>(CNSDeref(s));
+        ASSERT_NE(rec->tables[PWDT_CACHE], 0u) << "no cache to grow";
+        CNSLock(s);
+        for (int t = 0; t < PWDT_COUNT; ++t)
+            if (t != PWDT_CACHE)
+                CNSLock(rec->tables[t]);
+        UserFreeSpace = nullptr;
+        std::vector<PWDHandle> hogs;
+        for (long size : {60000L, 8000L, 1000L, 100L, 8L})
+            while (PWDHandle h = CNSHandle(size)) {
+                CNSLock(h);
+                hogs.push_back(h);
+            }
+        while (!hogs.empty() && AvailMem() < hole) {
+            CNSDisposHandle(hogs.back());
+            hogs.pop_back();
+        }
+        UserFreeSpace = PWDPurge;
+        for (int t = 0; t < PWDT_COUNT; ++t)
+            if (t != PWDT_CACHE)
+                CNSUnlock(rec->tables[t]);
+        CNSUnlock(s);
+
+        int accepted = 0, outOfMemory = 0;
+        for (size_t i = filling; i < words.size(); ++i) {
+            int r = check(s, words[i]);
+            accepted += r != 0;
+            if (!r)
+                outOfMemory += (PWDGetStat()->status & PWD_NO_MEMORY) != 0;
+            ASSERT_EQ(PWDGetStat()->status & PWD_IO_ERROR, 0) << words[i];
+        }
+        // Every word is listed; only a want of memory may turn one down.
+        EXPECT_EQ(accepted + outOfMemory, static_cast<int>(words.size() - filling));
+        for (PWDHandle h : hogs)
+            CNSDisposHandle(h);
+        for (size_t i = 0; i < words.size(); i += 7)
+            EXPECT_NE(check(s, words[i]), 0) << words[i];
+        EXPECT_EQ(check(s, "housse"), 0);
+        PWDKillSpell(s);
+    }
 }
 
 TEST_F(SpellCheck, PoolTooSmallIsAnErrorNotAMisspelling)

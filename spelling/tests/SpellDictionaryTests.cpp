@@ -49,6 +49,7 @@ TEST_F(SpellDictionary, DamagedFiles)
         {"blocks cut off", [](Bytes& f, auto) { f.resize(f.size() - 5000); }, PWD_IO_ERROR},
         {"table beyond the end", [](Bytes& f, auto) { pwdPut32(&f[4 + PWDH_POSITIONS + 4 * PWDT_ENDINGS], 0x7FFFFFF0u); }, PWD_IO_ERROR},
         {"flag levels impossible", [](Bytes& f, auto) { f[4 + PWDH_LEVEL1] = 9; f[4 + PWDH_LEVEL2] = 1; }, PWD_IO_ERROR},
+        {"first flag level 8", [](Bytes& f, auto) { f[4 + PWDH_LEVEL1] = 8; f[4 + PWDH_LEVEL2] = 49; }, PWD_IO_ERROR},
         {"letter count too high", [](Bytes& f, auto) { pwdPut16(&f[4 + PWDH_COUNTS], 300); }, PWD_IO_ERROR},
         {"slack larger than a block", [](Bytes& f, auto) { pwdPut16(&f[4 + PWDH_BLOCK_INDEX], 65000); }, PWD_IO_ERROR},
         {"main offsets of the wrong size",

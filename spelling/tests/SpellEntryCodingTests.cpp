@@ -95,4 +95,47 @@ TEST(SpellEntryCoding, FastControlCountMatchesTheFullDecodingOnRealDictionaries)
         GTEST_SKIP() << "no built dictionaries in SCRIVLY_RESOURCES";
 }
 
+// Every flag-level pair the validator lets through must be counted right
+// by the fast count: entries with random flags, encoded and counted back.
+TEST(SpellEntryCoding, TheValidatorAcceptsOnlyLevelsTheFastCountHandles)
+{
+    uint32_t seed = 2024;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 16;
+    };
+    int accepted = 0;
+    for (int a = 0; a <= 12; ++a) {
+        for (int b = 0; b <= 90; ++b) {
+            if (!pwdLevelsValid(a, b))
+                continue;
+            ++accepted;
+            int presence = a + b;
+            ASSERT_LE(presence, PWD_MAX_PRESENCE) << a << "," << b;
+            int nflags = pwdMaxFlag(presence) + 1;
+            long wrong = 0;
+            for (int round = 0; round < 200; ++round) {
+                std::vector<unsigned char> flags(static_cast<size_t>(nflags));
+                // Sparse and dense entries both.
+                unsigned density = round % 3 == 0 ? 2 : 40;
+                for (auto& f : flags)
+                    f = next() % density == 0;
+                unsigned char out[PWD_MAX_DATA_BYTES + 1], data[PWD_MAX_DATA_BYTES];
+                int k = pwdEncodeControls(flags.data(), nflags, presence, out);
+                out[k] = 0x80; // the next entry
+                if (pwdCountControls(out, out + k + 1, presence) != k || pwdDecodeControls(out, out + k + 1, presence, data) != k)
+                    ++wrong;
+            }
+            EXPECT_EQ(wrong, 0) << "levels " << a << ", " << b;
+        }
+    }
+    EXPECT_GT(accepted, 50);
+    // The first level count of 8 puts a presence bit outside the first byte.
+    for (int b = 49; b <= 54; ++b)
+        EXPECT_FALSE(pwdLevelsValid(8, b)) << b;
+    EXPECT_TRUE(pwdLevelsValid(7, 49));
+    EXPECT_TRUE(pwdLevelsValid(0, 7));
+    EXPECT_FALSE(pwdLevelsValid(0, 8));
+}
+
 } // namespace

@@ -165,6 +165,49 @@ TEST_F(SpellGuessLanguage, AccentMatchingOffersTheUnaccentedForm)
     }
 }
 
+// The article's marker stands for all of the article's letters: the
+// suggestion gets the typed prefix back whole, counted without vowel signs.
+TEST_F(SpellGuessLanguage, ArabicArticleSuggestionsKeepTheWholePrefix)
+{
+    const std::string stem = "\xC8\xCA\xC7\xC8", typo = "\xC8\xCA\xC9\xC8";
+    PWDHandle sp = open("arabicguess", 30, {stem, "\xA3" + stem});
+    ASSERT_NE(sp, 0u);
+    struct {
+        std::string typed, wanted;
+        const char* what;
+    } cases[] = {
+        {"\xC7\xE4" + typo, "\xC7\xE4" + stem, "the article"},
+        {"\xE8\xC7\xE4" + typo, "\xE8\xC7\xE4" + stem, "conjunction and article"},
+        {"\xC7\xEB\xE4" + typo, "\xC7\xE4" + stem, "a vowel sign inside the article"},
+        {typo, stem, "no prefix"},
+    };
+    for (auto& c : cases) {
+        auto g = guesses(sp, c.typed);
+        EXPECT_TRUE(has(g, c.wanted)) << c.what << ": " << list(g);
+        for (auto& p : g)
+            EXPECT_NE(check(sp, p.second), 0) << c.what << ": suggested " << p.second << ", which the check rejects";
+    }
+    PWDKillSpell(sp);
+}
+
+// The bonus for a suggestion that keeps the typed first two letters looks
+// at the words after a leading clitic, not at the clitic put back in front.
+TEST_F(SpellGuessLanguage, TheFirstLettersBonusLooksPastALeadingClitic)
+{
+    PWDHandle sp = open("clitbonus", 4, {"arbre", "avion", "maison"});
+    ASSERT_NE(sp, 0u);
+    auto bare = guesses(sp, "arbxe");
+    int plainFlag = flagOf(bare, "arbre");
+    ASSERT_GT(plainFlag, 0) << list(bare);
+    EXPECT_EQ(plainFlag % 2, 1) << "same first letters: the bonus";
+    auto g = guesses(sp, "l'arbxe");
+    EXPECT_EQ(flagOf(g, "l'arbre"), plainFlag) << list(g);
+    // Other first letters than the typed core's earn no bonus.
+    auto other = guesses(sp, "d'aivon");
+    EXPECT_EQ(flagOf(other, "d'avion"), 2) << list(other);
+    PWDKillSpell(sp);
+}
+
 PWDHandle hostWords = 0;
 int hostCalls = 0;
 int hostResult = -1;

@@ -201,6 +201,61 @@ TEST(SpellPool, GrowingAPurgeableHandleKeepsItsData)
     EXPECT_STREQ(static_cast<const char*>(CNSDeref(h)), "kept");
 }
 
+// A free-space hook that disposes of the very handle being grown (as the
+// engine's purge does with the found-word cache) must not see it revived, nor
+// may a handle that took its master in the meantime be touched.
+PWDHandle growing = 0, spare = 0, successor = 0;
+bool takeTheMaster = false;
+long disposeTheGrowing()
+{
+    if (!growing)
+        return 0;
+    long n = CNSGetHandleSize(growing) + CNSGetHandleSize(spare);
+    CNSDisposHandle(growing);
+    CNSDisposHandle(spare);
+    growing = spare = 0;
+    if (takeTheMaster) {
+        successor = CNSHandle(24);
+        if (successor)
+            std::memcpy(CNSDeref(successor), "someone else's handle", 22);
+    }
+    return n;
+}
+
+TEST(SpellPool, AHandleDisposedWhileGrowingStaysDead)
+{
+    for (bool reuse : {false, true}) {
+        SCOPED_TRACE(reuse ? "its master taken again" : "its master left free");
+        Pool pool(25600);
+        long all = AvailMem();
+        PWDHandle h = CNSHandle(6000);
+        spare = CNSHandle(12000);
+        ASSERT_TRUE(h && spare);
+        growing = h;
+        takeTheMaster = reuse;
+        successor = 0;
+        UserFreeSpace = disposeTheGrowing;
+        // Only the hook can make room for 12000 bytes, and it frees h itself:
+        // afterwards there is room, but not for h.
+        EXPECT_EQ(CNSSetHandleSize(h, 12000), 1);
+        UserFreeSpace = nullptr;
+        EXPECT_EQ(growing, 0u) << "the hook was not called";
+        if (!reuse) {
+            EXPECT_EQ(CNSHGetState(h), 0);
+            EXPECT_EQ(CNSDeref(h), nullptr);
+            EXPECT_EQ(CNSGetHandleSize(h), 0);
+            EXPECT_EQ(CNSSetHandleSize(h, 100), 1);
+            EXPECT_EQ(CNSHGetState(h), 0);
+            // Nothing was left allocated for it.
+            EXPECT_EQ(AvailMem(), all);
+        } else {
+            ASSERT_EQ(successor, h) << "the new handle was expected to take the freed master";
+            EXPECT_EQ(CNSGetHandleSize(successor), 24);
+            EXPECT_STREQ(static_cast<const char*>(CNSDeref(successor)), "someone else's handle");
+        }
+    }
+}
+
 TEST(SpellPool, BlockMoveOverlaps)
 {
     char buf[] = "abcdefghij";

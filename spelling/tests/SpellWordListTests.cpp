@@ -101,6 +101,91 @@ TEST_F(SpellWordList, AppendFastAndReplace)
     EXPECT_EQ(strings(list), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
 }
 
+// Flag 0x10 reaches the comparator: set, the list compares case-exactly;
+// clear, case is ignored (letters of Mac OS Roman in either case).
+TEST_F(SpellWordList, TheOptionFlagSelectsACaseExactComparison)
+{
+    PWDHandle loose = CNSNewDict(0, CNS_GROWS, 16, 1000, 16, CNSstrcmp);
+    PWDHandle exact = CNSNewDict(0, CNS_GROWS | CNS_OPTION, 16, 1000, 16, CNSstrcmp);
+    ASSERT_TRUE(loose && exact);
+    for (PWDHandle list : {loose, exact})
+        for (const char* w : {"frobnicate", "Z\x9frich", "\x83" "cole", "na\x95ve", "\xcfuvre", "stra\xa7" "e"})
+            ASSERT_EQ(CNSInsert(list, u(w)), 0) << w;
+    struct {
+        const char* probe;
+        bool inLoose, inExact;
+    } cases[] = {
+        {"frobnicate", true, true},   {"Frobnicate", true, false}, {"FROBNICATE", true, false},
+        {"z\x9frich", true, false},   {"Z\x86RICH", true, false},  {"Z\x9frich", true, true},
+        {"\x8e" "cole", true, false},    {"\x83" "COLE", true, false},   {"ecole", false, false},
+        {"NA\xecVE", true, false},    {"\xceUVRE", true, false},   {"STRA\xa7" "E", true, false},
+        {"frobnicat", false, false},  {"frobnicates", false, false},
+    };
+    for (auto& c : cases) {
+        EXPECT_EQ(CNSSearch(loose, u(c.probe)) >= 0, c.inLoose) << c.probe;
+        EXPECT_EQ(CNSSearch(exact, u(c.probe)) >= 0, c.inExact) << c.probe;
+    }
+    // Equal but for case is a duplicate only where case is ignored.
+    EXPECT_EQ(CNSInsert(loose, u("FrobNicate")), 2);
+    EXPECT_EQ(CNSInsert(exact, u("FrobNicate")), 0);
+    CNSKillDict(loose);
+    CNSKillDict(exact);
+}
+
+// The free-space hook may run while a list grows. A hook that respects
+// locks (as the engine's purge does) must find the list locked; one that
+// does not must not make the insert write through the freed list.
+PWDHandle hookList = 0, hookSpare = 0;
+bool hookRespectsLocks = true;
+long freeForTheList()
+{
+    long n = 0;
+    if (hookSpare) {
+        n += CNSGetHandleSize(hookSpare);
+        CNSDisposHandle(hookSpare);
+        hookSpare = 0;
+    }
+    if (hookList && !(hookRespectsLocks && (CNSHGetState(hookList) & CNS_LOCKED))) {
+        n += CNSGetHandleSize(hookList) + CNSGetHandleSize(CNSDictData(hookList));
+        CNSKillDict(hookList);
+        hookList = 0;
+    }
+    return n;
+}
+
+TEST_F(SpellWordList, GrowingUnderAFreeSpaceHookKeepsOrLosesTheListCleanly)
+{
+    const std::string word(100, 'w');
+    for (bool respects : {true, false}) {
+        SCOPED_TRACE(respects ? "hook respects locks" : "hook frees regardless");
+        ASSERT_EQ(InitMemPool(block.data(), 100000), 0);
+        PWDHandle list = CNSNewDict(0, CNS_GROWS, 16, 10000, 16, CNSstrcmp);
+        ASSERT_EQ(CNSInsert(list, u("a")), 0);
+        hookSpare = CNSHandle(2000);
+        ASSERT_TRUE(list && hookSpare);
+        // Locked handles take every other byte: only the hook makes room.
+        for (long size : {1000L, 8L})
+            while (PWDHandle h = CNSHandle(size))
+                CNSLock(h);
+        hookList = list;
+        hookRespectsLocks = respects;
+        UserFreeSpace = freeForTheList;
+        int r = CNSInsert(list, u(word.c_str()));
+        UserFreeSpace = nullptr;
+        if (respects) {
+            EXPECT_EQ(r, 0);
+            EXPECT_EQ(hookList, list) << "the list was freed while it grew";
+            EXPECT_EQ(strings(list), (std::vector<std::string>{"a", word}));
+            EXPECT_EQ(CNSHGetState(list) & CNS_LOCKED, 0) << "left locked";
+        } else {
+            EXPECT_EQ(r, 1);
+            EXPECT_EQ(hookList, 0u);
+            EXPECT_EQ(CNSHGetState(list), 0) << "the freed list came back";
+        }
+        hookList = hookSpare = 0;
+    }
+}
+
 TEST(SpellCharsets, TablesMatchThePlatform)
 {
     for (int c = 0; c < 256; ++c) {
