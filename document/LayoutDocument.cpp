@@ -1,8 +1,11 @@
 #include "document/LayoutDocument.h"
 
 #include "foundation/StyleGraphic.h"
+#include "items/Item.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
+
+#include <algorithm>
 
 LayoutDocument::LayoutDocument(const Preferences* preferences)
     : styleInfo_(std::make_unique<StyleInfo>(preferences))
@@ -36,4 +39,41 @@ void LayoutDocument::setCurrentParagraphBasedOnStyle(StyleParagraphNamed* style)
 std::unique_ptr<StyleGraphic> LayoutDocument::graphicStyleOfSelection() const
 {
     return nullptr;
+}
+
+void LayoutDocument::addNamedItem(Item* item)
+{
+    if (item && std::find(namedItems_.begin(), namedItems_.end(), item) == namedItems_.end())
+        namedItems_.push_back(item);
+}
+
+void LayoutDocument::removeNamedItem(Item* item)
+{
+    std::erase(namedItems_, item);
+}
+
+Item* LayoutDocument::findItemNamed(const std::optional<std::string>& name) const
+{
+    if (!name)
+        return nullptr;
+    for (Item* item : namedItems_)
+        if (item->name() == name)
+            return item;
+    return nullptr;
+}
+
+void LayoutDocument::addDestinationLink(const std::string& selection)
+{
+    if (!hasDestinationLinkForSelection(selection))
+        destinationLinks_.push_back(selection);
+}
+
+void LayoutDocument::removeDestinationLink(const std::string& selection)
+{
+    std::erase(destinationLinks_, selection);
+}
+
+bool LayoutDocument::hasDestinationLinkForSelection(const std::string& selection) const
+{
+    return std::find(destinationLinks_.begin(), destinationLinks_.end(), selection) != destinationLinks_.end();
 }

@@ -6,7 +6,11 @@
 #include "document/Document.h"
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+class Item;
 class Preferences;
 class StyleGraphic;
 class StyleInfo;
@@ -37,6 +41,21 @@ public:
     // A graphic style standing for the selected items; nil for none.
     virtual std::unique_ptr<StyleGraphic> graphicStyleOfSelection() const;
 
+    // ---- Named items (not owned): names are unique in the document.
+    // Appended unless present.
+    void addNamedItem(Item* item);
+    void removeNamedItem(Item* item);
+    // The first item in list order whose name is equal; nil for none.
+    Item* findItemNamed(const std::optional<std::string>& name) const;
+
+    // ---- Object links: the selections (description data) that links of
+    // other documents point at in this one.
+    void addDestinationLink(const std::string& selection);
+    void removeDestinationLink(const std::string& selection);
+    bool hasDestinationLinkForSelection(const std::string& selection) const;
+
 private:
     std::unique_ptr<StyleInfo> styleInfo_;
+    std::vector<Item*> namedItems_;
+    std::vector<std::string> destinationLinks_;
 };
