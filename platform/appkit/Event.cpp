@@ -6,8 +6,8 @@
 
 namespace kit {
 
-Event Event::mouseEventWithType(EventType type, Point location, unsigned modifierFlags, double timestamp,
-                                int windowNumber, int clickCount, float pressure)
+Event Event::withCommonFields(EventType type, Point location, unsigned modifierFlags, double timestamp,
+                              int windowNumber)
 {
     Event e;
     e.type_ = type;
@@ -15,6 +15,13 @@ Event Event::mouseEventWithType(EventType type, Point location, unsigned modifie
     e.modifierFlags_ = modifierFlags;
     e.timestamp_ = timestamp;
     e.windowNumber_ = windowNumber;
+    return e;
+}
+
+Event Event::mouseEventWithType(EventType type, Point location, unsigned modifierFlags, double timestamp,
+                                int windowNumber, int clickCount, float pressure)
+{
+    Event e = withCommonFields(type, location, modifierFlags, timestamp, windowNumber);
     e.clickCount_ = clickCount;
     e.pressure_ = pressure;
     return e;
@@ -24,12 +31,7 @@ Event Event::keyEventWithType(EventType type, Point location, unsigned modifierF
                               int windowNumber, std::u16string characters, std::u16string charactersIgnoringModifiers,
                               bool isARepeat, unsigned short keyCode)
 {
-    Event e;
-    e.type_ = type;
-    e.location_ = location;
-    e.modifierFlags_ = modifierFlags;
-    e.timestamp_ = timestamp;
-    e.windowNumber_ = windowNumber;
+    Event e = withCommonFields(type, location, modifierFlags, timestamp, windowNumber);
     e.characters_ = std::move(characters);
     e.charactersIgnoringModifiers_ = std::move(charactersIgnoringModifiers);
     e.isARepeat_ = isARepeat;
@@ -40,12 +42,7 @@ Event Event::keyEventWithType(EventType type, Point location, unsigned modifierF
 Event Event::enterExitEventWithType(EventType type, Point location, unsigned modifierFlags, double timestamp,
                                     int windowNumber, int trackingNumber, void* userData)
 {
-    Event e;
-    e.type_ = type;
-    e.location_ = location;
-    e.modifierFlags_ = modifierFlags;
-    e.timestamp_ = timestamp;
-    e.windowNumber_ = windowNumber;
+    Event e = withCommonFields(type, location, modifierFlags, timestamp, windowNumber);
     e.trackingNumber_ = trackingNumber;
     e.userData_ = userData;
     return e;
@@ -54,12 +51,7 @@ Event Event::enterExitEventWithType(EventType type, Point location, unsigned mod
 Event Event::otherEventWithType(EventType type, Point location, unsigned modifierFlags, double timestamp,
                                 int windowNumber, short subtype, long data1, long data2)
 {
-    Event e;
-    e.type_ = type;
-    e.location_ = location;
-    e.modifierFlags_ = modifierFlags;
-    e.timestamp_ = timestamp;
-    e.windowNumber_ = windowNumber;
+    Event e = withCommonFields(type, location, modifierFlags, timestamp, windowNumber);
     e.subtype_ = subtype;
     e.data1_ = data1;
     e.data2_ = data2;

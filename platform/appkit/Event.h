@@ -154,6 +154,8 @@ public:
     std::string description() const;
 
 private:
+    static Event withCommonFields(EventType type, Point location, unsigned modifierFlags, double timestamp,
+                                  int windowNumber);
     friend class Application;
 
     EventType type_ = EventType::ApplicationDefined;

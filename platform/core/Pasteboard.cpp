@@ -90,27 +90,33 @@ void Pasteboard::setSystemClipboardBridge(SystemClipboardBridge* bridge)
     g_bridge = bridge;
 }
 
-void Pasteboard::bridgeDidDeclare()
+namespace {
+
+// Calls the bridge for the general pasteboard only, and never from inside
+// the bridge itself (it reads and declares the same pasteboard).
+template <class Call>
+void callBridge(const std::string& name, Call call)
 {
-    if (!g_bridge || g_inBridge || name_ != GeneralPboard)
+    if (!g_bridge || g_inBridge || name != GeneralPboard)
         return;
     g_inBridge = true;
     struct Reset {
         ~Reset() { g_inBridge = false; }
     } reset;
-    g_bridge->generalPasteboardDidDeclare(*this);
+    call(*g_bridge);
+}
+
+} // namespace
+
+void Pasteboard::bridgeDidDeclare()
+{
+    callBridge(name_, [&](SystemClipboardBridge& b) { b.generalPasteboardDidDeclare(*this); });
 }
 
 void Pasteboard::bridgeWillRead() const
 {
-    if (!g_bridge || g_inBridge || name_ != GeneralPboard)
-        return;
-    g_inBridge = true;
-    struct Reset {
-        ~Reset() { g_inBridge = false; }
-    } reset;
     // The general pasteboard lives in the registry, never as a const object.
-    g_bridge->generalPasteboardWillRead(pasteboardWithName(GeneralPboard));
+    callBridge(name_, [](SystemClipboardBridge& b) { b.generalPasteboardWillRead(pasteboardWithName(GeneralPboard)); });
 }
 
 const std::vector<std::string>& Pasteboard::types() const
