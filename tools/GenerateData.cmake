@@ -79,8 +79,8 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
     scrivly_data_quote(q_args ${D_ARGS})
     scrivly_data_quote(q_inputs ${D_INPUTS})
     scrivly_data_quote(q_outputs ${D_OUTPUTS})
-    # How the generator is compiled; the build type's own flags (-g, NDEBUG)
-    # do not change what the tools write, so Debug and Release share entries.
+    # How the generator is compiled. Tools take no build-type flags
+    # (scrivly_tool_defaults), so Debug and Release folders share entries.
     set(compiled "${CMAKE_CXX_COMPILER_ID} ${CMAKE_CXX_COMPILER_VERSION} ${CMAKE_CXX_FLAGS}"
         " std=${CMAKE_CXX_STANDARD} $<TARGET_PROPERTY:${generator},COMPILE_OPTIONS>"
         " $<TARGET_PROPERTY:${generator},COMPILE_DEFINITIONS>")
@@ -270,6 +270,8 @@ if(NOT IS_DIRECTORY "${entry}")
       math(EXPR age "${now} - ${used}")
       if(age GREATER limit)
         file(REMOVE_RECURSE "${s}")
+        get_filename_component(n "${s}" NAME)
+        file(REMOVE "${folder}/.locks/${n}")
       endif()
     endforeach()
   endif()
