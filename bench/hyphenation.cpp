@@ -1,5 +1,6 @@
 // Hyphenation quality against libhyphen with Debian's patterns, on the words
-// the table builder kept apart, and the speed of pwd_hyphenate.
+// the table builder kept apart (tools/hyphgen/sources.txt), and the speed of
+// pwd_hyphenate.
 // Needs the tables in $SCRIVLY_RESOURCES (the build's resources folder).
 
 #include "spelling/hyph.h"
@@ -19,14 +20,27 @@ struct Word {
     std::vector<unsigned char> ref; // reference breaks before each letter
 };
 
+// The table of sources beside the table builder.
+const hyphref::Source *sourceOf(int language)
+{
+    static const std::vector<hyphref::Source> sources = [] {
+        std::string here = __FILE__;
+        return hyphref::readSources(here.substr(0, here.rfind('/')) + "/../tools/hyphgen/sources.txt");
+    }();
+    for (const hyphref::Source &s : sources)
+        if (s.language == language)
+            return &s;
+    return nullptr;
+}
+
 std::vector<Word> heldOutWords(int language, size_t limit)
 {
     std::vector<Word> out;
-    const hyphref::Source *src = hyphref::sourceOf(language);
+    const hyphref::Source *src = sourceOf(language);
     hyphref::Reference ref;
     if (!src || !ref.open(src->patterns))
         return out;
-    for (const std::string &w : hyphref::readWords(src->words)) {
+    for (const std::string &w : hyphref::readVocabulary(*src)) {
         if (!hyphref::heldOut(w))
             continue;
         std::vector<uint32_t> chars = hyphref::decodeUtf8(w);

@@ -1,5 +1,3 @@
 #include "document/Document.h"
 
-float openFileVersion = OpenFileVersionIdle;
-
 Document::~Document() = default;

@@ -4,8 +4,8 @@
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
 
-LayoutDocument::LayoutDocument()
-    : styleInfo_(std::make_unique<StyleInfo>())
+LayoutDocument::LayoutDocument(const Preferences* preferences)
+    : styleInfo_(std::make_unique<StyleInfo>(preferences))
 {
     styleInfo_->setDocument(this);
 }

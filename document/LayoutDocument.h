@@ -16,6 +16,7 @@ class Object;
 class Page;
 class PageView;
 class TextWordSpecial;
+class Preferences;
 class StyleGraphic;
 class StyleInfo;
 class StyleParagraph;
@@ -23,7 +24,9 @@ class StyleParagraphNamed;
 
 class LayoutDocument : public Document {
 public:
-    LayoutDocument();
+    // The style sheet's new styles take their defaults from the preferences
+    // (not owned; the built-in values for none).
+    explicit LayoutDocument(const Preferences* preferences = nullptr);
     ~LayoutDocument() override;
 
     // The document's style sheet, made with the document.

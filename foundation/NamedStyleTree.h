@@ -3,6 +3,13 @@
 // The tree that named styles of one kind form: a name, the superstyle it is
 // based on and the substyles based on it. Paragraph and graphic styles keep
 // their trees the same way; Self is the named style class.
+//
+// Both directions of every parent link are kept here and nowhere else. A
+// style may point at a parent whose substyle list does not hold it (a copy,
+// a style read from a file, one dropped by removeSubstyles), so each parent
+// also knows every style based on it, listed or not. When a style goes, the
+// styles based on it become roots and its parent forgets it: no link is ever
+// left pointing at a freed style, whatever the order styles are freed in.
 
 #include "foundation/StyleNames.h"
 
@@ -11,14 +18,20 @@
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 template <class Self>
 class NamedStyleTree {
 public:
+    NamedStyleTree(const NamedStyleTree&) = delete;
+    NamedStyleTree& operator=(const NamedStyleTree&) = delete;
+
     void setStyleName(std::optional<std::string> name) { styleName_ = std::move(name); }
 
-    void setSuperstyle(Self* style) { superstyle_ = style; }
+    // A listed substyle given another parent leaves its old parent's list.
+    // Loops are allowed (files hold them); walks up the tree stop at a repeat.
+    void setSuperstyle(Self* style) { linkSuperstyle(style); }
     Self* superstyle() const { return superstyle_; }
     // nullptr until the first substyle is added.
     const std::vector<Self*>* substyles() const { return substyles_.get(); }
@@ -39,9 +52,7 @@ public:
         }
         style->setStyleName(getSubName(styleName_));
         style->setCanFree(true);
-        if (style->superstyle_ && style->superstyle_ != self())
-            style->superstyle_->_removeSubstyle(style);
-        style->superstyle_ = self();
+        style->linkSuperstyle(self());
         if (std::find(substyles_->begin(), substyles_->end(), style) == substyles_->end())
             substyles_->push_back(style);
     }
@@ -55,6 +66,8 @@ public:
         return child;
     }
 
+    // Takes the style off the list only: it still names the receiver as its
+    // superstyle.
     void _removeSubstyle(Self* style)
     {
         if (substyles_)
@@ -65,25 +78,30 @@ public:
     {
         if (superstyle_)
             superstyle_->_removeSubstyle(self());
-        superstyle_ = nullptr;
+        linkSuperstyle(nullptr);
     }
 
+    // Empties the list; the styles keep the receiver as their superstyle.
     void removeSubstyles() { substyles_.reset(); }
+
+    // Every style based on the receiver, listed or not, becomes a root.
+    void releaseBasedStyles()
+    {
+        substyles_.reset();
+        for (Self* style : std::exchange(basedHere_, {}))
+            style->superstyle_ = nullptr;
+    }
 
 protected:
     NamedStyleTree() = default;
     ~NamedStyleTree() = default;
 
-    // Leaves the tree: the parent forgets it and its substyles become roots.
-    // Called from the named style's destructor, while it is still whole.
+    // Leaves the tree. Called from the named style's destructor, while the
+    // style is still whole.
     void detachFromTree()
     {
         removeFromSuperstyle();
-        if (substyles_) {
-            for (Self* child : *substyles_)
-                if (child->superstyle_ == self())
-                    child->superstyle_ = nullptr;
-        }
+        releaseBasedStyles();
     }
 
     // The top of the superstyle chain; a chain that loops ends at the repeat.
@@ -97,10 +115,26 @@ protected:
     }
 
     std::optional<std::string> styleName_;
-    Self* superstyle_ = nullptr;                        // not owned
-    std::unique_ptr<std::vector<Self*>> substyles_;    // the styles are not owned
 
 private:
+    // The one place a parent link changes.
+    void linkSuperstyle(Self* parent)
+    {
+        if (superstyle_ == parent)
+            return;
+        if (superstyle_) {
+            superstyle_->_removeSubstyle(self());
+            std::erase(superstyle_->basedHere_, self());
+        }
+        superstyle_ = parent;
+        if (parent)
+            parent->basedHere_.push_back(self());
+    }
+
     Self* self() { return static_cast<Self*>(this); }
     const Self* self() const { return static_cast<const Self*>(this); }
+
+    Self* superstyle_ = nullptr;                        // not owned
+    std::unique_ptr<std::vector<Self*>> substyles_;    // the styles are not owned; all are in basedHere_
+    std::vector<Self*> basedHere_;                      // every style whose superstyle_ is this one
 };

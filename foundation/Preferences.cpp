@@ -324,12 +324,16 @@ void Preferences::loadText()
     }
     std::optional<std::string> language;
     GetDefaultStringValue("TextLanguage", &language);
-    language_ = language;
-    // Older releases stored these names; the language table knows the newer ones.
-    if (language == "French")
-        setLanguage(std::string("French1"));
-    else if (language == "Norwegian")
-        setLanguage(std::string("Nynorsk"));
+    // An absent or empty name keeps the built-in language: with none at all
+    // there would be no dictionary to check with.
+    if (language && !language->empty()) {
+        // Older releases stored these names; the language table knows the newer ones.
+        if (language == "French")
+            language = "French1";
+        else if (language == "Norwegian")
+            language = "Nynorsk";
+        setLanguage(language);
+    }
     computeLanguageId();
     GetDefaultBoolValue("TextHyphenate", &hyphenate_);
     GetDefaultBoolValue("TextHungPunct", &hungPunctuation_);

@@ -1,7 +1,6 @@
 #include "foundation/StoredColor.h"
 
 #include "core/Coder.h"
-#include "document/Document.h"
 
 #include <cmath>
 
@@ -43,7 +42,7 @@ kit::ColorRef decodeNXColor(kit::Coder& coder)
 
 kit::ColorRef decodeStoredColor(kit::Coder& coder)
 {
-    if (isCurrentFileVersion(openFileVersion))
+    if (kit::isCurrentFileVersion(coder.openFileVersion()))
         return coder.decodeColor();
     return decodeNXColor(coder);
 }

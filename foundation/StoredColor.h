@@ -14,5 +14,5 @@ class Coder;
 void encodeNXColor(kit::Coder& coder, const kit::ColorRef& color);
 kit::ColorRef decodeNXColor(kit::Coder& coder);
 
-// A colour as the document being read stores it (openFileVersion).
+// A colour as the document being read stores it (the coder's openFileVersion).
 kit::ColorRef decodeStoredColor(kit::Coder& coder);

@@ -66,7 +66,9 @@ std::unique_ptr<StyleChar> StyleChar::copy() const
     c->vertical_ = vertical_;
     c->lineSpacing_ = lineSpacing_;
     c->special_ = special_;
-    c->setFont(font_);
+    // The word space as it is: one set by hand would be lost to setFont's
+    // recomputation, and a copy must equal its original.
+    c->font_ = font_;
     c->setColor(color_);
     return c;
 }
@@ -232,12 +234,15 @@ void StyleChar::changeFont(kit::Object* sender)
 void StyleChar::scaleBy(double factor)
 {
     const float f = float(factor);
+    // Taken before setFont recomputes it, so that it is scaled once and a
+    // word space set by hand keeps its proportion.
+    const float wordSpace = wordSpace_ * f;
     if (font_) {
         if (kit::Font* scaled = kit::Font::fontWithName(font_->fontName(), font_->pointSize() * f))
             setFont(scaled);
     }
     vertical_ *= f;
-    wordSpace_ *= f;
+    wordSpace_ = wordSpace;
     if (leading_ > StyleAutoLeadingThreshold)
         leading_ = (leading_ - StyleAutoLeading) * f + StyleAutoLeading;
     else

@@ -65,6 +65,7 @@ public:
     ~StyleChar() override;
 
     void setDefaultValues();
+    // Equal to the original (isEqual), word space included.
     std::unique_ptr<StyleChar> copy() const;
     void takeCharStyleValuesFrom(const StyleChar* other);
 
@@ -126,6 +127,7 @@ public:
 
     // The font panel's and font accessory's change; sender is unused.
     void changeFont(kit::Object* sender);
+    // The font size and every length times factor, the word space once.
     void scaleBy(double factor);
 
     bool isEqual(const kit::Object& other) const override;

@@ -2,7 +2,6 @@
 
 #include "core/Coder.h"
 #include "core/Exception.h"
-#include "document/Document.h"
 #include "foundation/CommonHelpers.h"
 #include "foundation/StoredColor.h"
 #include "graphics/Font.h"
@@ -41,9 +40,9 @@ void StyleChar::encodeWithCoder(kit::Coder& coder) const
 
 kit::Object* StyleChar::initWithCoder(kit::Coder& coder)
 {
-    const float v = openFileVersion;
+    const float v = coder.openFileVersion();
     short special = 0;
-    if (isCurrentFileVersion(v)) {
+    if (kit::isCurrentFileVersion(v)) {
         font_ = decodeFontObject(coder);
         coder.decodeValuesOfObjCTypes("ffffffs", &wordSpace_, &condense_, &leading_, &tracking_, &vertical_,
                                       &lineSpacing_, &special);

@@ -1,7 +1,6 @@
 #include "foundation/StyleGraphic.h"
 
 #include "core/Coder.h"
-#include "document/Document.h"
 #include "foundation/StyleGraphicNamed.h"
 
 void StyleGraphic::encodeWithCoder(kit::Coder& coder) const
@@ -21,8 +20,8 @@ kit::Object* StyleGraphic::initWithCoder(kit::Coder& coder)
     line_ = GxReadLine(coder);
     leftArrow_ = GxReadArrow(coder);
     rightArrow_ = GxReadArrow(coder);
-    const float v = openFileVersion;
-    if (isCurrentFileVersion(v)) {
+    const float v = coder.openFileVersion();
+    if (kit::isCurrentFileVersion(v)) {
         char flags[6] = {};
         coder.decodeValuesOfObjCTypes("[6c]i", &flags, &definedFlags_);
         doesCrop_ = flags[0] & 1;
@@ -66,15 +65,15 @@ void StyleGraphicNamed::encodeWithCoder(kit::Coder& coder) const
         coder.encodeString(*styleName_);
     else
         coder.encodeObject(nullptr);
-    coder.encodeConditionalObject(superstyle_);
+    coder.encodeConditionalObject(superstyle());
 }
 
 kit::Object* StyleGraphicNamed::initWithCoder(kit::Coder& coder)
 {
     StyleGraphic::initWithCoder(coder);
-    const float v = openFileVersion;
+    const float v = coder.openFileVersion();
     kit::Object* super = nullptr;
-    if (isCurrentFileVersion(v)) {
+    if (kit::isCurrentFileVersion(v)) {
         styleName_ = coder.decodeString();
         super = coder.decodeObject();
     } else if (v >= 2.55f) {

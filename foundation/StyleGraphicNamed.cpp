@@ -25,7 +25,7 @@ std::unique_ptr<StyleGraphicNamed> StyleGraphicNamed::copyNamed() const
     auto c = std::make_unique<StyleGraphicNamed>();
     copyInto(*c);
     c->styleName_ = styleName_;
-    c->superstyle_ = superstyle_;
+    c->setSuperstyle(superstyle());
     return c;
 }
 
@@ -43,8 +43,8 @@ void StyleGraphicNamed::updateWithStyle(const StyleGraphic* style)
         return;
     transfer(style, ~definedFlags());
     setFillOverprint(style->fillOverprint());
-    if (substyles_) {
-        const std::vector<StyleGraphicNamed*> children = *substyles_;
+    if (substyles()) {
+        const std::vector<StyleGraphicNamed*> children = *substyles();
         for (StyleGraphicNamed* child : children)
             child->updateWithStyle(this);
     }
@@ -57,8 +57,8 @@ void StyleGraphicNamed::updateWithStyle(const StyleGraphic* style, int mask)
     const int m = mask & ~definedFlags();
     if (style != this)
         transfer(style, m);
-    if (substyles_) {
-        const std::vector<StyleGraphicNamed*> children = *substyles_;
+    if (substyles()) {
+        const std::vector<StyleGraphicNamed*> children = *substyles();
         for (StyleGraphicNamed* child : children)
             child->updateWithStyle(style, m);
     }

@@ -20,7 +20,7 @@ public:
     std::string sortName() const override { return styleName_.value_or(std::string()); }
     std::optional<std::string> rootName() const override;
     bool isNamedStyle() const override { return true; }
-    bool isRootStyle() const override { return superstyle_ == nullptr; }
+    bool isRootStyle() const override { return superstyle() == nullptr; }
     StyleGraphic* rootStyle() const override;
 
     using NamedStyleTree::setStyleName;

@@ -1,6 +1,5 @@
 #include "foundation/StyleInfo.h"
 
-#include "app/Layvane.h"
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
 #include "foundation/Preferences.h"
@@ -11,30 +10,16 @@
 #include <algorithm>
 #include <cstdio>
 
-StyleInfo::StyleInfo()
+StyleInfo::StyleInfo(const Preferences* preferences)
+    : preferences_(preferences)
 {
     graphicStyles_.reserve(1);
     graphicStyles_.push_back(std::make_unique<StyleGraphic>());
     paragraphStyles_.reserve(1);
-    paragraphStyles_.push_back(std::make_unique<StyleParagraph>());
+    paragraphStyles_.push_back(std::make_unique<StyleParagraph>(preferences_));
 }
 
-StyleInfo::~StyleInfo()
-{
-    // Named styles detach from each other as they go; drop the tree links
-    // first so that no style meets one already gone.
-    for (StyleList* list : {&paragraphStyles_, &graphicStyles_}) {
-        for (auto& entry : *list) {
-            if (auto* p = dynamic_cast<StyleParagraphNamed*>(entry.get())) {
-                p->setSuperstyle(nullptr);
-                p->removeSubstyles();
-            } else if (auto* g = dynamic_cast<StyleGraphicNamed*>(entry.get())) {
-                g->setSuperstyle(nullptr);
-                g->removeSubstyles();
-            }
-        }
-    }
-}
+StyleInfo::~StyleInfo() = default;
 
 namespace {
 bool contains(const StyleList& list, const StyleSheetEntry* style)
@@ -158,7 +143,7 @@ StyleSheetEntry* StyleInfo::addNewStyleInStyles(StyleList* list)
 {
     const std::string newStyle = StyleSheetEntry::stringForKey("New Style");
     if (isParagraphList(list)) {
-        auto style = std::make_unique<StyleParagraphNamed>();
+        auto style = std::make_unique<StyleParagraphNamed>(preferences_);
         StyleParagraph* current = document_ ? document_->currentParagraphStyle() : nullptr;
         StyleParagraphNamed* based = current ? current->basedOnStyle() : nullptr;
         std::optional<std::string> name;
@@ -187,7 +172,7 @@ StyleSheetEntry* StyleInfo::addNewStyleInStyles(StyleList* list)
         if (selected) {
             style->takeStyleValuesFrom(selected.get());
         } else {
-            Preferences* prefs = Main ? Main->preferences() : nullptr;
+            const Preferences* prefs = preferences_;
             if (prefs && prefs->hasFill())
                 style->setFillColor(kit::Color::whiteColor());
             else
@@ -233,7 +218,7 @@ StyleSheetEntry* StyleInfo::copyStyle(StyleSheetEntry* style, StyleList* list)
             c->setStyleName(name);
             copy = std::move(c);
         } else {
-            auto c = std::make_unique<StyleParagraphNamed>();
+            auto c = std::make_unique<StyleParagraphNamed>(preferences_);
             c->takeStyleValuesFrom(dynamic_cast<const StyleParagraph*>(style));
             c->setStyleName(name);
             copy = std::move(c);
@@ -295,18 +280,13 @@ std::unique_ptr<StyleSheetEntry> StyleInfo::removeStyle(StyleSheetEntry* style, 
         for (auto& entry : *list)
             if (auto* other = dynamic_cast<StyleParagraph*>(entry.get()))
                 other->removeStyleReference(p);
-        // Its substyles become roots rather than point at a style gone.
-        if (p->substyles())
-            for (StyleParagraphNamed* child : std::vector<StyleParagraphNamed*>(*p->substyles()))
-                child->removeFromSuperstyle();
+        p->releaseBasedStyles();
         p->removeFromSuperstyle();
         p->setStyleName(std::nullopt);
     } else if (auto* g = dynamic_cast<StyleGraphicNamed*>(removed.get())) {
         if (document_)
             document_->removeGraphicStyle(g);
-        if (g->substyles())
-            for (StyleGraphicNamed* child : std::vector<StyleGraphicNamed*>(*g->substyles()))
-                child->removeFromSuperstyle();
+        g->releaseBasedStyles();
         g->removeFromSuperstyle();
         g->setCanFree(true);
     }

@@ -15,6 +15,7 @@
 #include <string>
 
 class LayoutDocument;
+class Preferences;
 
 class StyleInfo : public kit::Object {
 public:
@@ -26,9 +27,13 @@ public:
     // What renameStyle did.
     enum class RenameResult { Unchanged, Renamed, Refused };
 
-    StyleInfo();
+    // New styles take their defaults from the preferences (not owned; the
+    // built-in values for none).
+    explicit StyleInfo(const Preferences* preferences = nullptr);
     ~StyleInfo() override;
 
+    void setPreferences(const Preferences* preferences) { preferences_ = preferences; }
+    const Preferences* preferences() const { return preferences_; }
     void setDocument(LayoutDocument* document) { document_ = document; }
     LayoutDocument* document() const { return document_; }
     StyleList* paragraphStyles() { return &paragraphStyles_; }
@@ -57,7 +62,8 @@ public:
     StyleSheetEntry* copyStyle(StyleSheetEntry* style, StyleList* list);
     RenameResult renameStyle(StyleSheetEntry* style, const std::optional<std::string>& newName, StyleList* list);
     // Takes the style out of its list and out of everything that refers to
-    // it; its substyles become roots. nil for an unnamed style.
+    // it; every style based on it, listed as its substyle or not, becomes a
+    // root. nil for an unnamed style.
     std::unique_ptr<StyleSheetEntry> removeStyle(StyleSheetEntry* style, StyleList* list);
     static void sortStyles(StyleList* list);
 
@@ -70,6 +76,7 @@ private:
     StyleSheetEntry* insert(std::unique_ptr<StyleSheetEntry> style, StyleList* list);
 
     LayoutDocument* document_ = nullptr; // not owned
+    const Preferences* preferences_ = nullptr; // not owned
     StyleList paragraphStyles_;
     StyleList graphicStyles_;
 };

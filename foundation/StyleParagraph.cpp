@@ -1,6 +1,5 @@
 #include "foundation/StyleParagraph.h"
 
-#include "app/Layvane.h"
 #include "foundation/Border.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
@@ -71,16 +70,20 @@ void StyleParagraph::setForceParagraphStyleDefinitions(bool flag)
 }
 
 StyleParagraph::StyleParagraph()
+    : StyleParagraph(nullptr)
+{
+}
+
+StyleParagraph::StyleParagraph(const Preferences* preferences)
     : charStyle_(std::make_unique<StyleChar>())
 {
-    if (Main) {
-        Preferences* prefs = Main->preferences();
-        charStyle_->setFont(prefs->bodyFont());
-        autoKern_ = prefs->autoKern() & 1;
-        hyphenate_ = prefs->hyphenate() & 1;
-        ligatures_ = prefs->paragraphLigatures();
-        hungPunctuation_ = prefs->hungPunctuation() & 0x3;
-        alignment_ = prefs->paragraphAlignment() & 0x7;
+    if (preferences) {
+        charStyle_->setFont(preferences->bodyFont());
+        autoKern_ = preferences->autoKern() & 1;
+        hyphenate_ = preferences->hyphenate() & 1;
+        ligatures_ = preferences->paragraphLigatures();
+        hungPunctuation_ = preferences->hungPunctuation() & 0x3;
+        alignment_ = preferences->paragraphAlignment() & 0x7;
     }
     charStyle_->setLeading(StyleAutoLeading);
 }

@@ -19,6 +19,7 @@ namespace kit {
 class Font;
 }
 class Border;
+class Preferences;
 class StyleChar;
 class StyleParagraphNamed;
 
@@ -62,7 +63,11 @@ public:
     static bool forceParagraphStyleDefinitions();
     static void setForceParagraphStyleDefinitions(bool flag);
 
+    // The built-in values: no font, every typesetting flag off.
     StyleParagraph();
+    // The font and typesetting flags of a new paragraph from the preferences
+    // (the built-in values for none).
+    explicit StyleParagraph(const Preferences* preferences);
     ~StyleParagraph() override;
 
     virtual std::unique_ptr<StyleParagraph> copy() const;

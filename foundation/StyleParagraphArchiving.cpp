@@ -2,7 +2,6 @@
 
 #include "core/Coder.h"
 #include "core/Exception.h"
-#include "document/Document.h"
 #include "foundation/Border.h"
 #include "foundation/StoredColor.h"
 #include "foundation/StyleChar.h"
@@ -71,8 +70,8 @@ kit::Object* StyleParagraph::initWithCoder(kit::Coder& coder)
     tabs_.clear();
     bullet_.reset();
     border_.reset();
-    const float v = openFileVersion;
-    if (!isCurrentFileVersion(v)) {
+    const float v = coder.openFileVersion();
+    if (!kit::isCurrentFileVersion(v)) {
         initWithCoderOld(coder, v);
         return this;
     }
@@ -244,15 +243,15 @@ void StyleParagraphNamed::encodeWithCoder(kit::Coder& coder) const
         coder.encodeString(*styleName_);
     else
         coder.encodeObject(nullptr);
-    coder.encodeConditionalObject(superstyle_);
+    coder.encodeConditionalObject(superstyle());
 }
 
 kit::Object* StyleParagraphNamed::initWithCoder(kit::Coder& coder)
 {
     StyleParagraph::initWithCoder(coder);
-    const float v = openFileVersion;
+    const float v = coder.openFileVersion();
     StyleParagraphNamed* super = nullptr;
-    if (isCurrentFileVersion(v)) {
+    if (kit::isCurrentFileVersion(v)) {
         styleName_ = coder.decodeString();
         super = decodeStyleReference<StyleParagraphNamed>(coder);
     } else if (v >= 2.55f) {
@@ -266,8 +265,9 @@ kit::Object* StyleParagraphNamed::initWithCoder(kit::Coder& coder)
         super = dynamic_cast<StyleParagraphNamed*>(object);
         setDefinedFlags(-1);
     }
-    // A named paragraph style does not register with its superstyle here; a
-    // superstyle that is the style itself would make a loop.
-    superstyle_ = super == this ? nullptr : super;
+    // Not listed among the superstyle's substyles (only graphic styles
+    // rebuild their lists), but the superstyle still learns of the link. A
+    // superstyle that is the style itself is dropped.
+    setSuperstyle(super == this ? nullptr : super);
     return this;
 }

@@ -18,8 +18,7 @@ StyleParagraph* StyleParagraphNamed::rootStyle() const
 void StyleParagraphNamed::_copyFrom(const StyleParagraphNamed& source)
 {
     styleName_ = source.styleName_;
-    superstyle_ = source.superstyle_;
-    substyles_.reset();
+    setSuperstyle(source.superstyle());
 }
 
 std::unique_ptr<StyleParagraph> StyleParagraphNamed::copy() const
@@ -46,6 +45,6 @@ StyleParagraph* StyleParagraphNamed::takeStyleValuesFrom(const StyleParagraph* o
 void StyleParagraphNamed::removeStyleReference(const StyleParagraph* style)
 {
     StyleParagraph::removeStyleReference(style);
-    if (style && superstyle_ == style)
+    if (style && superstyle() == style)
         removeFromSuperstyle();
 }

@@ -13,14 +13,14 @@
 
 class StyleParagraphNamed : public StyleParagraph, public NamedStyleTree<StyleParagraphNamed> {
 public:
-    StyleParagraphNamed() = default;
+    using StyleParagraph::StyleParagraph;
     ~StyleParagraphNamed() override { detachFromTree(); }
 
     std::optional<std::string> styleName() const override { return styleName_; }
     std::string sortName() const override { return styleName_.value_or(std::string()); }
     std::optional<std::string> rootName() const override;
     bool isNamedStyle() const override { return true; }
-    bool isRootStyle() const override { return superstyle_ == nullptr; }
+    bool isRootStyle() const override { return superstyle() == nullptr; }
     bool isBasedOnNamedStyle() const override { return true; }
     StyleParagraph* rootStyle() const override;
 

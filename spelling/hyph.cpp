@@ -466,13 +466,13 @@ inline bool placeRulePoint(const uint16_t *rule, int j, int *afterPoint)
         if (neg)
             weight = neg[1] & 0xFF;
     }
-    if (weight < 4) {
-        if (j - 1 == rootStart - 1)
-            weight = 4;
-        if (!addPoint(j - 1, weight))
-            return false;
-        *afterPoint = j;
-    }
+    // A point of weight 4 is kept too: it forbids the break where a later
+    // point would allow it.
+    if (j - 1 == rootStart - 1)
+        weight = 4;
+    if (!addPoint(j - 1, weight))
+        return false;
+    *afterPoint = j;
     return true;
 }
 
@@ -640,6 +640,20 @@ void copySuffixPoints(const Affix &a)
     }
 }
 
+// A run of suffixes opened by an entry that starts an island and joined by
+// entries that keep it open: letters [islandLo, islandHi], -1 when none.
+int islandLo = -1, islandHi = -1;
+
+// DoIsland: the island is hyphenated on its own, so that the rules neither
+// see across its seams nor leave its inside without points.
+void DoIsland()
+{
+    int lo = islandLo, hi = islandHi;
+    islandLo = islandHi = -1;
+    if (lo >= 0 && hi > lo)
+        applyRootRules(lo, hi);
+}
+
 int stripSuffixes(int start, int end)
 {
     while (nsuf < 16 && end > start) {
@@ -667,7 +681,16 @@ int stripSuffixes(int start, int end)
         else if (cls >= 2 && mainSuf < 0)
             mainSuf = nsuf;
         nsuf++;
+        bool joins = islandHi >= 0 && (best[3] & 0x20);
+        if (islandHi >= 0 && !joins)
+            DoIsland();
         copySuffixPoints(a);
+        if (joins) {
+            islandLo = a.start;
+        } else if (best[3] & 0x40) {
+            islandLo = a.start;
+            islandHi = a.start + a.letters - 1;
+        }
         end = a.start - 1;
     }
     return end;
@@ -1310,6 +1333,7 @@ int hyphenate(const unsigned char *first, const unsigned char *last)
     for (int i = 0; i < N; i++)
         W[i] = first[i] & 0x3F;
     nsuf = npre = 0;
+    islandLo = islandHi = -1;
     mainSuf = -1;
     firstPrefixEnd = -1;
     rootFirst = rootCount = 0;
@@ -1327,6 +1351,7 @@ int hyphenate(const unsigned char *first, const unsigned char *last)
     start = stripPrefixes(start, end);
     if (npre > 0)
         start = repairPrefix(start, end);
+    DoIsland();
     rootStart = start;
     rootEnd = end;
     int fixEnd = end;

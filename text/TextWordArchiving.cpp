@@ -5,7 +5,6 @@
 #include "core/Coder.h"
 #include "core/Exception.h"
 #include "core/Values.h"
-#include "document/Document.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"
@@ -19,11 +18,7 @@
 namespace {
 
 // The version of the stored form being read: the one place decoders ask.
-float storedVersion(const kit::Coder& coder)
-{
-    (void)coder;
-    return openFileVersion;
-}
+float storedVersion(const kit::Coder& coder) { return coder.openFileVersion(); }
 
 [[noreturn]] void damaged(const std::string& why)
 {
@@ -134,7 +129,7 @@ void TextWord::readPlainWord(kit::Coder& coder)
         hyphenList_ = coder.decodeVectorOfObjCType<short>("s", std::size_t(count));
     };
 
-    if (isCurrentFileVersion(v)) {
+    if (kit::isCurrentFileVersion(v)) {
         short length = 0, n = 0;
         coder.decodeValuesOfObjCTypes("ss", &length, &n);
         const int len = checkedLength(length);
@@ -312,7 +307,7 @@ void TextWordSpecial::readSpecialPart(kit::Coder& coder, float v)
             damaged("a " + object->className() + " where a serial number was stored");
         itemSerialNumber_ = number->intValue();
     };
-    if (isCurrentFileVersion(v)) {
+    if (kit::isCurrentFileVersion(v)) {
         coder.decodeValuesOfObjCTypes("i", &wordType_);
         switch (wordType_) {
         case TextWordGraphic:

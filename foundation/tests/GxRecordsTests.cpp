@@ -1,7 +1,6 @@
 #include "core/Archiver.h"
 #include "core/Unarchiver.h"
 #include "core/Values.h"
-#include "document/Document.h"
 #include "foundation/GxRecords.h"
 #include "foundation/StoredColor.h"
 #include "graphics/RecordingContext.h"
@@ -25,15 +24,6 @@ void roundTrip(Write write, Read read)
     read(in);
     EXPECT_TRUE(in.isAtEnd());
 }
-
-class VersionScope {
-public:
-    explicit VersionScope(float v) : saved_(openFileVersion) { openFileVersion = v; }
-    ~VersionScope() { openFileVersion = saved_; }
-
-private:
-    float saved_;
-};
 
 TEST(GxRecords, NewRecordsHaveTheirDefaults)
 {
@@ -330,7 +320,7 @@ TEST(GxRecords, ColoursOfOldFilesAreReadInTheOldForm)
                 out.encodeValuesOfObjCTypes("@c", nullptr, (unsigned char)1);
             },
             [&](kit::Coder& in) {
-                VersionScope scope(c.version);
+                in.setOpenFileVersion(c.version);
                 fill = GxReadFill(in);
             });
         ASSERT_NE(fill, nullptr) << c.version;

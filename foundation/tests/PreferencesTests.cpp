@@ -91,6 +91,26 @@ TEST_F(FoundationPreferences, DictionaryNames)
     }
 }
 
+TEST_F(FoundationPreferences, ADomainWithoutALanguageKeepsTheBuiltInOne)
+{
+    // Defaults of an older release: other keys, no "TextLanguage" (or an
+    // empty one), so no factory values are registered either.
+    for (const char* stored : {static_cast<const char*>(nullptr), ""}) {
+        SCOPED_TRACE(stored ? "empty" : "absent");
+        ScrivlyPreferences::resetClassSetUp();
+        defaults().setStringForKey("1", "Units");
+        if (stored)
+            defaults().setStringForKey(stored, "TextLanguage");
+        defaults().synchronize();
+        auto prefs = Preferences::create<Preferences>();
+        EXPECT_FALSE(Preferences::didInitializeDefaults());
+        EXPECT_EQ(prefs->units(), 1);
+        EXPECT_EQ(prefs->language(), "English");
+        EXPECT_EQ(prefs->spellCheckDictName(), "American.dct");
+        EXPECT_FALSE(prefs->textDirty());
+    }
+}
+
 TEST_F(FoundationPreferences, IncrementsWithModifiersAndZoom)
 {
     auto prefs = Preferences::create<Preferences>();

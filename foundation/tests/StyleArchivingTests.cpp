@@ -1,7 +1,6 @@
 #include "core/Archiver.h"
 #include "core/Unarchiver.h"
 #include "core/Values.h"
-#include "document/Document.h"
 #include "foundation/Border.h"
 #include "foundation/StoredColor.h"
 #include "foundation/StyleChar.h"
@@ -11,16 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
-
-class VersionScope {
-public:
-    explicit VersionScope(float v) : saved_(openFileVersion) { openFileVersion = v; }
-    ~VersionScope() { openFileVersion = saved_; }
-
-private:
-    float saved_;
-};
 
 class StyleArchiving : public ::testing::Test {
 protected:
@@ -37,6 +30,25 @@ protected:
     {
         const std::string data = kit::Archiver::archivedDataWithRootObject(&object);
         return kit::Unarchiver::unarchiveObjectWithData<T>(data, unclaimed_);
+    }
+
+    // A parent and its substyle, archived in that order in an array, read
+    // back; the decoded objects are left in unclaimed_.
+    template <class Named>
+    std::pair<Named*, Named*> parentAndChildReadBack(const char* parentName, const char* childName)
+    {
+        auto parent = std::make_unique<Named>();
+        parent->setStyleName(std::string(parentName));
+        std::unique_ptr<Named> child = parent->newSubstyle();
+        child->setStyleName(std::string(childName));
+        kit::Array list;
+        list.addObject(parent.get());
+        list.addObject(child.get());
+        const std::string data = kit::Archiver::archivedDataWithRootObject(&list);
+        auto back = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(data, unclaimed_);
+        if (!back || back->count() != 2)
+            return {nullptr, nullptr};
+        return {dynamic_cast<Named*>(back->objectAt(0)), dynamic_cast<Named*>(back->objectAt(1))};
     }
 
     std::vector<std::unique_ptr<kit::Object>> unclaimed_;
@@ -106,25 +118,29 @@ TEST_F(StyleArchiving, GraphicStyleWritesSwitchedOffRecordsAsAbsent)
 
 TEST_F(StyleArchiving, NamedGraphicStylesRejoinTheirParentWithTheirOwnNames)
 {
-    kit::Array list;
-    auto parent = std::make_unique<StyleGraphicNamed>();
-    parent->setStyleName(std::string("Frame"));
-    std::unique_ptr<StyleGraphicNamed> child = parent->newSubstyle();
-    child->setStyleName(std::string("Frame copy"));
-    list.addObject(parent.get());
-    list.addObject(child.get());
-    const std::string data = kit::Archiver::archivedDataWithRootObject(&list);
-    auto back = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(data, unclaimed_);
-    ASSERT_NE(back, nullptr);
-    auto* p = dynamic_cast<StyleGraphicNamed*>(back->objectAt(0));
-    auto* c = dynamic_cast<StyleGraphicNamed*>(back->objectAt(1));
+    auto [p, c] = parentAndChildReadBack<StyleGraphicNamed>("Frame", "Frame copy");
     ASSERT_TRUE(p && c);
     EXPECT_EQ(c->superstyle(), p);
     ASSERT_NE(p->substyles(), nullptr);
     EXPECT_EQ(p->substyles()->size(), 1u);
     EXPECT_EQ(c->styleName(), "Frame copy");
-    // Children first: break the links before the pool deletes them.
-    c->removeFromSuperstyle();
+}
+
+TEST_F(StyleArchiving, NamedParagraphStylesReadTheirParentWithoutJoiningItsList)
+{
+    auto [p, c] = parentAndChildReadBack<StyleParagraphNamed>("Body", "Body+");
+    ASSERT_TRUE(p && c);
+    EXPECT_EQ(c->superstyle(), p);
+    EXPECT_EQ(p->substyles(), nullptr);
+    EXPECT_EQ(c->rootName(), "Body");
+    // Freed parent first, as the pool hands them out: the child becomes a root.
+    auto held = [this](const kit::Object* o) {
+        return std::find_if(unclaimed_.begin(), unclaimed_.end(), [o](const auto& u) { return u.get() == o; });
+    };
+    ASSERT_LT(held(p), held(c));
+    held(p)->reset();
+    EXPECT_EQ(c->superstyle(), nullptr);
+    EXPECT_EQ(c->rootName(), "Body+");
 }
 
 TEST_F(StyleArchiving, LoopingBasedOnChainsReadBackAndEndWalks)
@@ -141,8 +157,6 @@ TEST_F(StyleArchiving, LoopingBasedOnChainsReadBackAndEndWalks)
     list.addObject(a.get());
     list.addObject(b.get());
     const std::string data = kit::Archiver::archivedDataWithRootObject(&list);
-    a->setSuperstyle(nullptr);
-    b->setSuperstyle(nullptr);
     auto back = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(data, unclaimed_);
     ASSERT_NE(back, nullptr);
     auto* ra = dynamic_cast<StyleParagraphNamed*>(back->objectAt(0));
@@ -151,9 +165,136 @@ TEST_F(StyleArchiving, LoopingBasedOnChainsReadBackAndEndWalks)
     EXPECT_TRUE(ra->isBasedOnStyle(rb));
     StyleParagraphNamed outsider;
     EXPECT_FALSE(ra->isBasedOnStyle(&outsider));
+    EXPECT_EQ(ra->superstyle(), rb);
+    EXPECT_EQ(rb->superstyle(), ra);
     EXPECT_NE(ra->rootStyle(), nullptr);
-    ra->setSuperstyle(nullptr);
-    rb->setSuperstyle(nullptr);
+    EXPECT_TRUE(ra->rootName() == "A" || ra->rootName() == "B");
+}
+
+// Graphs of named styles as archives hold them, hostile ones included: each
+// entry is the index of the style's superstyle, or -1; the array archived
+// holds the first `stored` styles (all for -1). Read back and freed in every
+// order, no style may be left pointing at a freed one.
+struct StyleGraph {
+    const char* what;
+    std::vector<int> parents;
+    int stored = -1;
+};
+
+const StyleGraph styleGraphs[] = {
+    {"parent then child", {-1, 0}},
+    {"child before its parent", {1, -1}},
+    {"two children and a grandchild", {-1, 0, 0, 2}},
+    {"a style its own superstyle", {0}},
+    {"a loop of two", {1, 0}},
+    {"a loop of three beside a parent and child", {-1, 0, 3, 4, 2}},
+    {"a child whose parent is not stored", {-1, 2, -1}, 2},
+};
+
+enum class FreeOrder { AsMade, Reversed, WithTheDecoder };
+
+template <class Named>
+class DecodedStyleGraphs : public StyleArchiving {
+protected:
+    std::string archive(const StyleGraph& graph)
+    {
+        std::vector<std::unique_ptr<Named>> styles;
+        for (std::size_t i = 0; i < graph.parents.size(); ++i) {
+            styles.push_back(std::make_unique<Named>());
+            styles.back()->setStyleName("S" + std::to_string(i));
+        }
+        for (std::size_t i = 0; i < graph.parents.size(); ++i)
+            if (graph.parents[i] >= 0)
+                styles[i]->setSuperstyle(styles[std::size_t(graph.parents[i])].get());
+        const std::size_t stored = graph.stored < 0 ? styles.size() : std::size_t(graph.stored);
+        kit::Array list;
+        for (std::size_t i = 0; i < stored; ++i)
+            list.addObject(styles[i].get());
+        return kit::Archiver::archivedDataWithRootObject(&list);
+    }
+
+    // Every style still alive reads its whole chain (ASan catches a freed one).
+    static void walk(const std::vector<Named*>& alive)
+    {
+        for (Named* s : alive) {
+            EXPECT_NE(s->rootStyle(), nullptr);
+            EXPECT_TRUE(s->rootName().has_value());
+            if (Named* up = s->superstyle()) {
+                EXPECT_NE(std::find(alive.begin(), alive.end(), up), alive.end()) << "a link to a freed style";
+            }
+        }
+    }
+
+    void readAndFree(const StyleGraph& graph, FreeOrder order)
+    {
+        const std::string data = archive(graph);
+        if (order == FreeOrder::WithTheDecoder) {
+            kit::Unarchiver in(data);
+            auto* list = dynamic_cast<kit::Array*>(in.decodeObject());
+            ASSERT_NE(list, nullptr);
+            std::vector<Named*> alive;
+            for (kit::Object* o : list->objects())
+                alive.push_back(dynamic_cast<Named*>(o));
+            walk(alive);
+            return;
+        }
+        // The pool hands out the names' strings too; they may go in between.
+        std::vector<std::unique_ptr<kit::Object>> unclaimed;
+        auto list = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(data, unclaimed);
+        ASSERT_NE(list, nullptr);
+        if (order == FreeOrder::Reversed)
+            std::reverse(unclaimed.begin(), unclaimed.end());
+        std::vector<Named*> alive;
+        for (const auto& o : unclaimed)
+            if (auto* n = dynamic_cast<Named*>(o.get()))
+                alive.push_back(n);
+        ASSERT_EQ(alive.size(), list->count());
+        walk(alive);
+        list.reset();
+        for (auto& o : unclaimed) {
+            auto* n = dynamic_cast<Named*>(o.get());
+            o.reset();
+            if (n) {
+                std::erase(alive, n);
+                walk(alive);
+            }
+        }
+    }
+};
+
+using NamedStyleClasses = ::testing::Types<StyleParagraphNamed, StyleGraphicNamed>;
+TYPED_TEST_SUITE(DecodedStyleGraphs, NamedStyleClasses);
+
+TYPED_TEST(DecodedStyleGraphs, FreeCleanlyInEveryOrder)
+{
+    for (const StyleGraph& graph : styleGraphs) {
+        for (FreeOrder order : {FreeOrder::AsMade, FreeOrder::Reversed, FreeOrder::WithTheDecoder}) {
+            SCOPED_TRACE(std::string(graph.what) + ", order " + std::to_string(int(order)));
+            this->readAndFree(graph, order);
+        }
+    }
+}
+
+TYPED_TEST(DecodedStyleGraphs, ParentsAreReadBackExceptTheStyleItself)
+{
+    const StyleGraph childFirst{"child before its parent", {1, -1}};
+    std::vector<std::unique_ptr<kit::Object>> unclaimed;
+    auto list = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(this->archive(childFirst), unclaimed);
+    ASSERT_NE(list, nullptr);
+    auto* child = dynamic_cast<TypeParam*>(list->objectAt(0));
+    auto* parent = dynamic_cast<TypeParam*>(list->objectAt(1));
+    ASSERT_TRUE(child && parent);
+    EXPECT_EQ(child->superstyle(), parent);
+    EXPECT_EQ(child->styleName(), "S0");
+
+    const StyleGraph self{"a style its own superstyle", {0}};
+    std::vector<std::unique_ptr<kit::Object>> unclaimedSelf;
+    auto selfList = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(this->archive(self), unclaimedSelf);
+    ASSERT_NE(selfList, nullptr);
+    auto* s = dynamic_cast<TypeParam*>(selfList->objectAt(0));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->superstyle(), nullptr);
+    EXPECT_TRUE(s->isRootStyle());
 }
 
 TEST_F(StyleArchiving, OldCharacterStyles)
@@ -183,7 +324,7 @@ TEST_F(StyleArchiving, OldCharacterStyles)
         }
         encodeNXColor(out, kit::Color::colorWithGray(0.25f));
         kit::Unarchiver in(out.data());
-        VersionScope scope(c.version);
+        in.setOpenFileVersion(c.version);
         StyleChar s;
         s.initWithCoder(in);
         EXPECT_TRUE(in.isAtEnd());
@@ -251,7 +392,7 @@ TEST_F(StyleArchiving, OldParagraphStylesSwapAlignmentAndMoveBullets)
         }
         kit::Unarchiver in(out.data());
         in.decodeClassName("OldStyleChar", "StyleChar");
-        VersionScope scope(c.version);
+        in.setOpenFileVersion(c.version);
         StyleParagraph s;
         s.initWithCoder(in);
         EXPECT_TRUE(in.isAtEnd()) << c.version;

@@ -8,6 +8,7 @@
 #include "graphics/RecordingContext.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -107,6 +108,52 @@ TEST(StyleChar, ScaleBy)
     fixed.setLeading(12.0f);
     fixed.scaleBy(2.0);
     EXPECT_EQ(fixed.leading(), 24.0f);
+}
+
+TEST(StyleChar, ScalingScalesTheWordSpaceOnce)
+{
+    struct Case {
+        const char* what;
+        float wordSpace; // 0: the font's own
+        std::vector<double> factors;
+        float expected;
+    } cases[] = {
+        {"the font's own, doubled", 0.0f, {2.0}, 5.0f},
+        {"set by hand, doubled", 3.0f, {2.0}, 6.0f},
+        {"headline scaling back and forth", 0.0f, {2.0, 0.5, 2.0, 0.5}, 2.5f},
+        {"set by hand, scaled three times", 3.0f, {2.0, 2.0, 0.5}, 6.0f},
+    };
+    for (const Case& c : cases) {
+        StyleChar s;
+        s.setFont(times(10));
+        ASSERT_EQ(s.wordSpace(), 2.5f); // Times: a space is a quarter of the size
+        if (c.wordSpace != 0.0f)
+            s.setWordSpace(c.wordSpace);
+        for (double f : c.factors)
+            s.scaleBy(f);
+        EXPECT_FLOAT_EQ(s.wordSpace(), c.expected) << c.what;
+    }
+    // Without a font only the numbers scale.
+    StyleChar bare;
+    bare.setWordSpace(2.0f);
+    bare.scaleBy(3.0);
+    EXPECT_EQ(bare.wordSpace(), 6.0f);
+}
+
+TEST(StyleChar, ACopyEqualsItsOriginal)
+{
+    StyleChar s;
+    s.setFont(times(12));
+    s.setCondense(0.8f);
+    s.setTracking(0.5f);
+    s.setWordSpace(7.0f);
+    s.setLeading(14.0f);
+    s.setSpecial(StyleUnderlineFlag);
+    s.setColor(kit::Color::redColor());
+    std::unique_ptr<StyleChar> c = s.copy();
+    EXPECT_EQ(c->wordSpace(), 7.0f);
+    EXPECT_TRUE(c->isEqual(s));
+    EXPECT_EQ(c->differencesFromStyle(&s), 0);
 }
 
 TEST(StyleChar, EqualityAndDifferences)

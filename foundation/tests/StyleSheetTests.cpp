@@ -2,10 +2,12 @@
 
 #include "core/Values.h"
 #include "document/LayoutDocument.h"
+#include "foundation/StyleChar.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleNames.h"
 #include "foundation/StyleParagraphNamed.h"
+#include "graphics/Font.h"
 
 namespace {
 
@@ -240,6 +242,179 @@ TEST_F(StyleSheet, CopiesOfStyles)
     auto* fromRoot = sheet.copyStyle((*sheet.paragraphStyles())[0].get(), nullptr);
     ASSERT_NE(fromRoot, nullptr);
     EXPECT_EQ(fromRoot->styleName(), Main->valueForStringKey("New Style"));
+}
+
+// A substyle, a copy of it in the sheet (based on the same parent but not
+// listed as its substyle) and a copy held outside the sheet: once the parent
+// is removed and freed, none of them may point at it.
+template <class Named>
+void removeAParentWithStylesBasedOnIt(StyleList* (StyleInfo::*whichList)())
+{
+    RecordingDocument doc;
+    StyleInfo& sheet = *doc.styleInfo();
+    StyleList* list = (sheet.*whichList)();
+    auto made = std::make_unique<Named>();
+    made->setStyleName(std::string("Frame"));
+    Named* frame = made.get();
+    ASSERT_EQ(sheet.addStyle(std::move(made), list), nullptr);
+    std::unique_ptr<Named> sub = frame->newSubstyle();
+    Named* child = sub.get();
+    ASSERT_EQ(sheet.addStyle(std::move(sub), list), nullptr);
+    auto* copied = dynamic_cast<Named*>(sheet.copyStyle(child, nullptr));
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->styleName(), "Frame1");
+    EXPECT_EQ(copied->superstyle(), frame);
+    std::unique_ptr<Named> outside = child->copyNamed();
+
+    std::unique_ptr<StyleSheetEntry> removed = sheet.removeStyle(frame, list);
+    ASSERT_EQ(removed.get(), frame);
+    for (Named* s : {child, copied, outside.get()})
+        EXPECT_EQ(s->superstyle(), nullptr) << *s->styleName();
+    removed.reset();
+    EXPECT_EQ(child->rootName(), "Frame+");
+    EXPECT_EQ(copied->rootName(), "Frame1");
+    EXPECT_EQ(outside->rootName(), "Frame+");
+}
+
+TEST_F(StyleSheet, RemovingAParentFreesNoStyleBasedOnIt)
+{
+    removeAParentWithStylesBasedOnIt<StyleParagraphNamed>(&StyleInfo::paragraphStyles);
+    removeAParentWithStylesBasedOnIt<StyleGraphicNamed>(&StyleInfo::graphicStyles);
+}
+
+TEST_F(StyleSheet, NewStylesTakeTheDefaultsTheMakerPassesIn)
+{
+    Preferences* prefs = Main->preferences();
+    prefs->setBodyFont(kit::Font::fontWithName("Courier", 17));
+    prefs->setNewAutoKern(true);
+    prefs->setParagraphAlignment(3);
+    prefs->setHasFill(true);
+    prefs->setHasLine(true);
+    prefs->setLineWidth(4);
+
+    // Nothing is taken from the application's preferences unless passed in.
+    StyleParagraph plain;
+    EXPECT_EQ(plain.font(), nullptr);
+    EXPECT_FALSE(plain.autoKern());
+    EXPECT_EQ(plain.alignment(), 0);
+    StyleInfo bare;
+    auto* bareGraphic = dynamic_cast<StyleGraphic*>(bare.addNewStyleInStyles(bare.graphicStyles()));
+    ASSERT_NE(bareGraphic, nullptr);
+    EXPECT_FALSE(bareGraphic->hasFill());
+    EXPECT_EQ(bareGraphic->lineWidth(), 1.0f);
+
+    StyleParagraph fromPrefs(prefs);
+    EXPECT_EQ(fromPrefs.font(), prefs->bodyFont());
+    EXPECT_TRUE(fromPrefs.autoKern());
+    EXPECT_EQ(fromPrefs.alignment(), 3);
+    EXPECT_EQ(fromPrefs.charStyle()->leading(), StyleAutoLeading);
+
+    LayoutDocument doc(prefs);
+    StyleInfo& sheet = *doc.styleInfo();
+    EXPECT_EQ(dynamic_cast<StyleParagraph*>((*sheet.paragraphStyles())[0].get())->font(), prefs->bodyFont());
+    auto* para = dynamic_cast<StyleParagraph*>(sheet.addNewStyleInStyles(sheet.paragraphStyles()));
+    ASSERT_NE(para, nullptr);
+    EXPECT_EQ(para->font(), prefs->bodyFont());
+    EXPECT_EQ(para->alignment(), 3);
+    auto* graphic = dynamic_cast<StyleGraphic*>(sheet.addNewStyleInStyles(sheet.graphicStyles()));
+    ASSERT_NE(graphic, nullptr);
+    EXPECT_TRUE(graphic->hasFill());
+    EXPECT_EQ(graphic->fillColor(), kit::Color::whiteColor());
+    EXPECT_EQ(graphic->lineWidth(), 4.0f);
+    // Later changes to the preferences reach the sheet's next new style.
+    prefs->setHasLine(false);
+    auto* noLine = dynamic_cast<StyleGraphic*>(sheet.addNewStyleInStyles(sheet.graphicStyles()));
+    ASSERT_NE(noLine, nullptr);
+    EXPECT_FALSE(noLine->hasLine());
+}
+
+// ---- The tree of named styles, for both kinds.
+
+template <class Named>
+class NamedStyleTreeTest : public ::testing::Test {
+protected:
+    static std::unique_ptr<Named> named(const char* name)
+    {
+        auto s = std::make_unique<Named>();
+        s->setStyleName(std::string(name));
+        return s;
+    }
+};
+
+using NamedStyleClasses = ::testing::Types<StyleParagraphNamed, StyleGraphicNamed>;
+TYPED_TEST_SUITE(NamedStyleTreeTest, NamedStyleClasses);
+
+TYPED_TEST(NamedStyleTreeTest, SubstylesDroppedFromTheListOutliveTheirParent)
+{
+    auto parent = this->named("Body");
+    std::unique_ptr<TypeParam> child = parent->newSubstyle();
+    parent->removeSubstyles();
+    EXPECT_EQ(parent->substyles(), nullptr);
+    EXPECT_EQ(child->superstyle(), parent.get()); // still based on it
+    EXPECT_EQ(child->rootName(), "Body");
+    parent.reset();
+    EXPECT_EQ(child->superstyle(), nullptr);
+    EXPECT_TRUE(child->isRootStyle());
+    EXPECT_EQ(child->rootName(), "Body+");
+}
+
+TYPED_TEST(NamedStyleTreeTest, CopiesKeepTheParentWithoutJoiningItsList)
+{
+    auto parent = this->named("Body");
+    std::unique_ptr<TypeParam> child = parent->newSubstyle();
+    std::unique_ptr<TypeParam> copy = child->copyNamed();
+    EXPECT_EQ(copy->superstyle(), parent.get());
+    EXPECT_EQ(copy->substyles(), nullptr);
+    ASSERT_NE(parent->substyles(), nullptr);
+    EXPECT_EQ(*parent->substyles(), std::vector<TypeParam*>{child.get()});
+    parent.reset();
+    for (TypeParam* s : {child.get(), copy.get()}) {
+        EXPECT_EQ(s->superstyle(), nullptr);
+        EXPECT_EQ(s->rootName(), "Body+");
+    }
+}
+
+TYPED_TEST(NamedStyleTreeTest, AFreedChildLeavesItsParentsList)
+{
+    auto parent = this->named("Body");
+    std::unique_ptr<TypeParam> first = parent->newSubstyle();
+    std::unique_ptr<TypeParam> second = parent->newSubstyle();
+    first.reset();
+    ASSERT_NE(parent->substyles(), nullptr);
+    EXPECT_EQ(*parent->substyles(), std::vector<TypeParam*>{second.get()});
+}
+
+TYPED_TEST(NamedStyleTreeTest, ANewParentTakesTheChildFromTheOldOnesList)
+{
+    auto first = this->named("A");
+    auto second = this->named("B");
+    std::unique_ptr<TypeParam> child = first->newSubstyle();
+    child->setSuperstyle(second.get());
+    EXPECT_TRUE(first->substyles()->empty());
+    first.reset();
+    EXPECT_EQ(child->superstyle(), second.get());
+    EXPECT_EQ(child->rootName(), "B");
+    second.reset();
+    EXPECT_TRUE(child->isRootStyle());
+}
+
+TYPED_TEST(NamedStyleTreeTest, LoopsAndSelfParentsFreeInEitherOrder)
+{
+    for (bool firstGoesFirst : {true, false}) {
+        auto a = this->named("A");
+        auto b = this->named("B");
+        a->setSuperstyle(b.get());
+        b->setSuperstyle(a.get());
+        EXPECT_NE(a->rootStyle(), nullptr);
+        auto self = this->named("S");
+        self->setSuperstyle(self.get());
+        EXPECT_EQ(self->rootStyle(), self.get());
+        self.reset();
+        (firstGoesFirst ? a : b).reset();
+        TypeParam* left = a ? a.get() : b.get();
+        EXPECT_EQ(left->superstyle(), nullptr);
+        EXPECT_EQ(left->rootName(), left->styleName());
+    }
 }
 
 // ---- Graphic styles.

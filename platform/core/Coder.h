@@ -62,6 +62,18 @@ namespace kit {
 class Color;
 using ColorRef = std::shared_ptr<const Color>;
 
+// The version of the stored document a coder reads or writes. Idle: the
+// coder carries no document (pasteboard data, copies), and decoders read the
+// current form.
+inline constexpr float OpenFileVersionIdle = -1000.0f;
+inline constexpr float OpenFileVersionCurrent = 3.0f;
+
+// True when decoders are to read the current form: idle, or 3.0 and above.
+inline bool isCurrentFileVersion(float version)
+{
+    return version == OpenFileVersionIdle || version >= OpenFileVersionCurrent;
+}
+
 namespace coder_detail {
 
 inline constexpr std::string_view Magic = "SCRVTS";
@@ -470,6 +482,12 @@ public:
 
     // ---- Facts about the stream.
 
+    // The stored document's version, which its root sets before its graph
+    // is read or written; OpenFileVersionIdle until then, and for archives
+    // that hold no document.
+    float openFileVersion() const { return openFileVersion_; }
+    void setOpenFileVersion(float version) { openFileVersion_ = version; }
+
     // Writing: the registered version of a class. Reading: the version stored
     // with a class met in the stream so far (by its archived or substituted
     // name). nullopt when unknown.
@@ -534,6 +552,7 @@ private:
     [[noreturn]] static void wrongClass(const Object* object, const char* expected);
 
     std::unordered_map<std::string, std::vector<TypeEncoding>> typeCache_;
+    float openFileVersion_ = OpenFileVersionIdle;
 };
 
 // One output argument of decodeValuesOfObjCTypes.

@@ -294,12 +294,13 @@ void Pasteboard::releaseGlobally()
 
 void Pasteboard::ownerWillDisappear(PasteboardOwner* owner)
 {
-    for (auto& [name, board] : boards()) {
+    for (auto& entry : boards()) {
+        Pasteboard* board = entry.second.get();
         if (board->owner_ == owner) {
             // Promises of a vanished owner can no longer be kept.
             board->owner_ = nullptr;
             board->types_.erase(std::remove_if(board->types_.begin(), board->types_.end(),
-                                               [&](const std::string& t) {
+                                               [board](const std::string& t) {
                                                    return !board->data_.count(t) &&
                                                           std::find(board->filteredTypes_.begin(),
                                                                     board->filteredTypes_.end(),

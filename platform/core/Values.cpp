@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <ctime>
+#include <set>
 #include <stdexcept>
 
 namespace kit {
@@ -31,6 +32,129 @@ bool equalOrBoth(const Object* a, const Object* b)
     if (a == b)
         return true;
     return a && b && a->isEqual(*b);
+}
+
+// The stored form lets arrays and dictionaries hold themselves, and lets one
+// value appear many times, so that a plain recursive walk may never end, may
+// exhaust the stack, or may take time exponential in the size of the archive.
+// Every recursive walk over containers goes through one of these guards.
+constexpr int MaxWalkDepth = 512;
+constexpr long MaxEqualitySteps = 1000000;
+constexpr std::size_t MaxDescriptionLength = 1u << 20;
+
+// Equality is co-inductive: a pair of containers met again while it is being
+// compared, or already compared in the same walk, counts as equal (two
+// cycles of equal values are equal). Keys looked up in a dictionary are tried
+// one after the other, so what a failed try assumed is forgotten again.
+struct EqualityWalk {
+    std::set<std::pair<const Object*, const Object*>> assumed;
+    std::vector<std::pair<const Object*, const Object*>> trail;
+    int depth = 0;
+    long steps = 0;
+};
+thread_local EqualityWalk* equalityWalk = nullptr;
+
+template <class Body>
+bool containersEqual(const Object* a, const Object* b, Body elementsEqual)
+{
+    EqualityWalk own;
+    bool outermost = !equalityWalk;
+    if (outermost)
+        equalityWalk = &own;
+    struct Leave {
+        bool outermost;
+        ~Leave()
+        {
+            if (outermost)
+                equalityWalk = nullptr;
+        }
+    } leave{outermost};
+    EqualityWalk& w = *equalityWalk;
+    auto pair = std::make_pair(a, b);
+    if (w.assumed.count(pair))
+        return true;
+    // Beyond these bounds only identical containers are equal.
+    if (w.depth >= MaxWalkDepth || ++w.steps > MaxEqualitySteps || coder_detail::stackNearlyExhausted())
+        return false;
+    w.assumed.insert(pair);
+    w.trail.push_back(pair);
+    ++w.depth;
+    struct Depth {
+        int& depth;
+        ~Depth() { --depth; }
+    } depth{w.depth};
+    return elementsEqual();
+}
+
+std::size_t equalityMark()
+{
+    return equalityWalk ? equalityWalk->trail.size() : 0;
+}
+
+void forgetAssumptionsSince(std::size_t mark)
+{
+    if (!equalityWalk)
+        return;
+    EqualityWalk& w = *equalityWalk;
+    while (w.trail.size() > mark) {
+        w.assumed.erase(w.trail.back());
+        w.trail.pop_back();
+    }
+}
+
+// Descriptions mark a container met again inside itself, or nested too
+// deeply, with an ellipsis, and stop with one once the text grows too long
+// (each level counts what it appends, so the count never falls short).
+struct DescriptionWalk {
+    std::vector<const Object*> open;
+    std::size_t length = 0;
+};
+thread_local DescriptionWalk* descriptionWalk = nullptr;
+
+template <class Body>
+std::string describeContainer(const Object* container, const char* elided, Body describeElements)
+{
+    DescriptionWalk own;
+    bool outermost = !descriptionWalk;
+    if (outermost)
+        descriptionWalk = &own;
+    struct Leave {
+        bool outermost;
+        ~Leave()
+        {
+            if (outermost)
+                descriptionWalk = nullptr;
+        }
+    } leave{outermost};
+    DescriptionWalk& w = *descriptionWalk;
+    if (std::find(w.open.begin(), w.open.end(), container) != w.open.end() || w.open.size() >= MaxWalkDepth ||
+        w.length > MaxDescriptionLength || coder_detail::stackNearlyExhausted())
+        return elided;
+    w.open.push_back(container);
+    struct Close {
+        std::vector<const Object*>& open;
+        ~Close() { open.pop_back(); }
+    } close{w.open};
+    return describeElements();
+}
+
+// Appends one part of a container's description, or an ellipsis once the
+// whole description is long enough; false when nothing more should follow.
+// The limit is checked before the part is made, so that the part that
+// crossed it is still shown whole.
+template <class Part>
+bool appendDescribed(std::string& s, Part makePart)
+{
+    DescriptionWalk* w = descriptionWalk;
+    if (w && w->length > MaxDescriptionLength) {
+        s += "...";
+        return false;
+    }
+    const std::string part = makePart();
+    s += part;
+    if (w)
+        w->length += part.size();
+    return true;
 }
 
 std::string describe(const Object* o)
@@ -338,18 +462,28 @@ bool Array::isEqual(const Object& other) const
     auto* o = dynamic_cast<const Array*>(&other);
     if (!o || o->items_.size() != items_.size())
         return false;
-    for (std::size_t i = 0; i < items_.size(); ++i)
-        if (!equalOrBoth(items_[i], o->items_[i]))
-            return false;
-    return true;
+    if (o == this)
+        return true;
+    return containersEqual(this, o, [&] {
+        for (std::size_t i = 0; i < items_.size(); ++i)
+            if (!equalOrBoth(items_[i], o->items_[i]))
+                return false;
+        return true;
+    });
 }
 
 std::string Array::description() const
 {
-    std::string s = "(";
-    for (std::size_t i = 0; i < items_.size(); ++i)
-        s += (i ? ", " : "") + describe(items_[i]);
-    return s + ")";
+    return describeContainer(this, "(...)", [&] {
+        std::string s = "(";
+        for (std::size_t i = 0; i < items_.size(); ++i) {
+            if (i)
+                s += ", ";
+            if (!appendDescribed(s, [&] { return describe(items_[i]); }))
+                break;
+        }
+        return s + ")";
+    });
 }
 
 // Dictionary
@@ -358,9 +492,12 @@ Dictionary::~Dictionary() = default;
 
 std::size_t Dictionary::find(const Object& key) const
 {
-    for (std::size_t i = 0; i < entries_.size(); ++i)
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        std::size_t mark = equalityMark();
         if (entries_[i].first->isEqual(key))
             return i;
+        forgetAssumptionsSince(mark);
+    }
     return entries_.size();
 }
 
@@ -372,8 +509,8 @@ Object* Dictionary::objectForKey(const Object& key) const
 
 void Dictionary::dropIfUnused(Object* object)
 {
-    for (const auto& [k, v] : entries_)
-        if (k == object || v == object)
+    for (const auto& entry : entries_)
+        if (entry.first == object || entry.second == object)
             return;
     std::erase_if(owned_, [&](const auto& p) { return p.get() == object; });
 }
@@ -428,18 +565,18 @@ void Dictionary::removeObjectForKey(const Object& key)
 
 void Dictionary::claimKeys(Coder& coder)
 {
-    for (const auto& [k, v] : entries_) {
-        (void)v;
-        if (std::none_of(owned_.begin(), owned_.end(), [&](const auto& p) { return p.get() == k; }))
+    for (const auto& entry : entries_) {
+        Object* k = entry.first;
+        if (std::none_of(owned_.begin(), owned_.end(), [k](const auto& p) { return p.get() == k; }))
             owned_.push_back(coder.claim(k, *this));
     }
 }
 
 void Dictionary::claimValues(Coder& coder)
 {
-    for (const auto& [k, v] : entries_) {
-        (void)k;
-        if (std::none_of(owned_.begin(), owned_.end(), [&](const auto& p) { return p.get() == v; }))
+    for (const auto& entry : entries_) {
+        Object* v = entry.second;
+        if (std::none_of(owned_.begin(), owned_.end(), [v](const auto& p) { return p.get() == v; }))
             owned_.push_back(coder.claim(v, *this));
     }
 }
@@ -475,18 +612,27 @@ bool Dictionary::isEqual(const Object& other) const
     auto* o = dynamic_cast<const Dictionary*>(&other);
     if (!o || o->entries_.size() != entries_.size())
         return false;
-    for (const auto& [k, v] : entries_)
-        if (!equalOrBoth(v, o->objectForKey(*k)))
-            return false;
-    return true;
+    if (o == this)
+        return true;
+    return containersEqual(this, o, [&] {
+        for (const auto& [k, v] : entries_)
+            if (!equalOrBoth(v, o->objectForKey(*k)))
+                return false;
+        return true;
+    });
 }
 
 std::string Dictionary::description() const
 {
-    std::string s = "{";
-    for (const auto& [k, v] : entries_)
-        s += describe(k) + " = " + describe(v) + "; ";
-    return s + "}";
+    return describeContainer(this, "{...}", [&] {
+        std::string s = "{";
+        for (const auto& entry : entries_) {
+            if (!appendDescribed(s, [&] { return describe(entry.first) + " = "; }) ||
+                !appendDescribed(s, [&] { return describe(entry.second) + "; "; }))
+                break;
+        }
+        return s + "}";
+    });
 }
 
 } // namespace kit

@@ -120,18 +120,22 @@ std::string pathArct(GraphicsState& s, double x1, double y1, double x2, double y
     double ux = x0 - x1, uy = y0 - y1, vx = x2 - x1, vy = y2 - y1;
     double lu = std::hypot(ux, uy), lv = std::hypot(vx, vy);
     double cross = ux * vy - uy * vx;
-    if (lu == 0 || lv == 0 || r == 0 || std::fabs(cross) <= 1e-12 * lu * lv) {
+    auto lineToCorner = [&] {
         double dx, dy;
         transform(s.ctm, x1, y1, dx, dy);
         pathLine(s, dx, dy);
+    };
+    if (lu == 0 || lv == 0 || r == 0 || std::fabs(cross) <= 1e-12 * lu * lv) {
+        lineToCorner();
         return {};
     }
     ux /= lu;
     uy /= lu;
     vx /= lv;
     vy /= lv;
-    double cosTheta = std::clamp(ux * vx + uy * vy, -1.0, 1.0);
-    double theta = std::acos(cosTheta); // angle at p1 between the two lines
+    // The angle at p1 between the two lines. acos of the dot product loses
+    // small angles (it answers 0 below about 1.5e-8 rad); atan2 keeps them.
+    double theta = std::atan2(std::fabs(ux * vy - uy * vx), ux * vx + uy * vy);
     double tangent = r / std::tan(theta / 2);
     double bx = ux + vx, by = uy + vy;
     double lb = std::hypot(bx, by);
@@ -141,6 +145,13 @@ std::string pathArct(GraphicsState& s, double x1, double y1, double x2, double y
     double cx = x1 + bx * centre, cy = y1 + by * centre;
     double t1x = x1 + ux * tangent, t1y = y1 + uy * tangent;
     double t2x = x1 + vx * tangent, t2y = y1 + vy * tangent;
+    // Lines that turn back so sharply that the arc lies beyond any number
+    // meet like collinear ones: in the corner.
+    if (!(std::isfinite(cx) && std::isfinite(cy) && std::isfinite(t1x) && std::isfinite(t1y) &&
+          std::isfinite(t2x) && std::isfinite(t2y))) {
+        lineToCorner();
+        return {};
+    }
     double a1 = std::atan2(t1y - cy, t1x - cx) * 180.0 / M_PI;
     double a2 = std::atan2(t2y - cy, t2x - cx) * 180.0 / M_PI;
     // Turning left from p0 -> p1 to p1 -> p2 means the arc runs counterclockwise.
@@ -203,6 +214,9 @@ void pathArc(GraphicsState& s, double cx, double cy, double r, double angle1, do
     // PostScript moves angle2 by whole turns until it lies on the arc's side
     // of angle1; more than one turn draws the same circle again, so one is kept.
     double sweep = clockwise ? angle1 - angle2 : angle2 - angle1;
+    // Callers check their numbers; this keeps a NaN from the piece count below.
+    if (!std::isfinite(sweep) || !std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r))
+        return;
     if (sweep < 0) {
         sweep = std::fmod(sweep, 360.0);
         if (sweep < 0)

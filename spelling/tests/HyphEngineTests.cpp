@@ -267,7 +267,26 @@ TEST_F(HyphEngine, NegativeRulesVetoOrReweigh)
     t.rules(HYPH_SLOT_PROOT, pos);
     t.rules(HYPH_SLOT_NROOT, neg);
     install(12, t);
-    EXPECT_EQ(points("abcdefgh", 12), "0/4 2/0 3/1 4/1 5/1 6/4");
+    // The vetoed break stays as a point of weight 4, which forbids it.
+    EXPECT_EQ(points("abcdefgh", 12), "0/4 1/4 2/0 3/1 4/1 5/1 6/4");
+}
+
+// A rule point of weight 4 is added: it keeps a later rule from allowing
+// the break, and the rules after it start from it.
+TEST_F(HyphEngine, RulePointsOfWeightFourAreAdded)
+{
+    Words list, pat;
+    pat = {L('c'), L('d', true)};
+    positive(list, pat, 4);
+    pat = {L('d'), L('e', true)};
+    positive(list, pat, 1, 0x7800, HYPH_RULE_AFTERPOINT);
+    TableFile t;
+    t.rules(HYPH_SLOT_PROOT, list);
+    install(12, t);
+    // Only the forbidden point between c and d anchors the rule that
+    // matches right after the last point.
+    EXPECT_EQ(points("abcdefgh", 12), "2/4 3/1");
+    EXPECT_EQ(points("abxdefgh", 12), "");
 }
 
 // The index of the negative rules may come with the file; it must give the
@@ -306,8 +325,8 @@ TEST_F(HyphEngine, StoredNegativeRuleIndex)
     Bytes lying(otherBuilt, otherBuilt + size);
     free(otherBuilt);
     Case cases[] = {
-        {"built on loading", {}, "0/4 1/0 2/0 3/1 4/1 5/1 6/4", "0/4 2/0 3/1 4/1 5/1 6/4"},
-        {"stored", index, "0/4 1/0 2/0 3/1 4/1 5/1 6/4", "0/4 2/0 3/1 4/1 5/1 6/4"},
+        {"built on loading", {}, "0/4 1/0 2/0 3/1 4/1 5/1 6/4", "0/4 1/4 2/0 3/1 4/1 5/1 6/4"},
+        {"stored", index, "0/4 1/0 2/0 3/1 4/1 5/1 6/4", "0/4 1/4 2/0 3/1 4/1 5/1 6/4"},
         // Rules the index does not name are lost, none is misapplied.
         {"naming other rules", lying, "0/4 1/1 2/1 3/1 4/1 5/1 6/4", "0/4 1/1 2/1 3/1 4/1 5/1 6/4"},
     };
@@ -373,6 +392,36 @@ TEST_F(HyphEngine, SuffixesAndPrefixesBringTheirPoints)
         EXPECT_EQ(points("walking", 15), "3/1");
         // Without an onset list the prefix's point goes and the rules see the whole word.
         EXPECT_EQ(points("unbolted", 15), onsets ? "1/0 4/1" : "1/1 4/1") << onsets;
+    }
+}
+
+// A suffix that starts an island has its letters hyphenated by the rules on
+// their own; suffixes that keep the island open join it, any other closes
+// it.
+TEST_F(HyphEngine, SuffixIslands)
+{
+    const int island = 0x40, keepOpen = 0x20;
+    struct Case {
+        const char *word;
+        int ismFlags, ationFlags;
+        const char *points;
+    } cases[] = {
+        {"creation", 0, 0, "2/1"},
+        {"creation", 0, island, "2/1 3/1"},               // closed after the prefixes
+        {"creationism", island, 0, "2/1 7/1"},            // closed by "ation": "ism" has no break
+        {"creationism", island, keepOpen, "2/1 3/1 6/1 7/1"}, // "ationism" as one island
+        {"creationism", 0, keepOpen, "2/1 7/1"},          // nothing open to keep
+    };
+    for (const Case &c : cases) {
+        TableFile t;
+        t.rules(HYPH_SLOT_PROOT, syllableRules());
+        // One compatibility class whose suffixes may follow each other.
+        t.add(HYPH_SLOT_SUINDEX, HYPH_SHARED,
+              index({{code('m'), suffixEntry("ism", 1, 1, 0, 0, c.ismFlags)},
+                     {code('n'), suffixEntry("ation", 2, 1, 0, 0, c.ationFlags)}},
+                    1, {1}));
+        install(15, t);
+        EXPECT_EQ(points(c.word, 15), c.points) << c.word << " " << c.ismFlags << " " << c.ationFlags;
     }
 }
 

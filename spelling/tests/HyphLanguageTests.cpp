@@ -88,6 +88,11 @@ TEST_F(HyphLanguages, RealWords)
         {1, "ca-mino"},       {1, "ven-ta-na"},   {1, "or-de-na-dor"},   {2, "fi-ne-stra"},
         {2, "cal-co-la-to-re"}, {3, "ja-ne-la"},  {3, "com-pu-ta-dor"},  {6, "wo-nin-gen"},
         {6, "zie-ken-huis"},  {9, "da-to-rer"},   {10, "vin-du-er"},     {10, "com-pu-te-ren"},
+        // Accented letters, whose breaks the tables once learned shifted
+        // by a letter, or (Norwegian) never learned at all.
+        {4, "élé-va-tion"},   {4, "ré-cu-pé-ra-tion"}, {1, "can-ción"},  {1, "pe-rió-di-co"},
+        {7, "erklæ-ring"},    {7, "blå-bærsyl-te-tøy"}, {9, "på-skägg"}, {9, "fö-re-tag"},
+        {10, "ær-lig-hed"},   {5, "ver-gnü-gen"},
     };
     for (const Case &c : cases) {
         std::string bytes;
@@ -106,9 +111,9 @@ TEST_F(HyphLanguages, QualityFloor)
         const char *file;
         double precision, recall;
     } cases[] = {
-        {0, "hyph_en.txt", 0.95, 0.95}, {1, "hyph_es.txt", 0.97, 0.97}, {2, "hyph_it.txt", 0.99, 0.99},
-        {3, "hyph_pt.txt", 0.99, 0.99}, {4, "hyph_fr.txt", 0.95, 0.95}, {5, "hyph_de.txt", 0.98, 0.98},
-        {6, "hyph_nl.txt", 0.98, 0.98}, {7, "hyph_nb.txt", 0.97, 0.97}, {9, "hyph_sv.txt", 0.98, 0.98},
+        {0, "hyph_en.txt", 0.94, 0.95}, {1, "hyph_es.txt", 0.99, 0.99}, {2, "hyph_it.txt", 0.99, 0.99},
+        {3, "hyph_pt.txt", 0.99, 0.99}, {4, "hyph_fr.txt", 0.98, 0.98}, {5, "hyph_de.txt", 0.97, 0.97},
+        {6, "hyph_nl.txt", 0.97, 0.97}, {7, "hyph_nb.txt", 0.95, 0.95}, {9, "hyph_sv.txt", 0.98, 0.98},
         {10, "hyph_da.txt", 0.98, 0.98},
     };
     for (const Case &c : cases) {

@@ -133,9 +133,11 @@ inline Bytes exceptionIndex(const std::vector<const char *> &sortedWords)
     return idx;
 }
 
-// Suffix entry: letters, class, compatibility class 31, a mark before the
-// suffix of the given weight (or none when -1).
-inline Bytes suffixEntry(const char *letters, int cls, int seamWeight, int code2 = 0)
+// Suffix entry: letters, class, compatibility class 31 (unless byte1 is
+// given), a mark before the suffix of the given weight (or none when -1);
+// flags go into byte 3 beside the pattern length (0x40 starts an island,
+// 0x20 keeps one open).
+inline Bytes suffixEntry(const char *letters, int cls, int seamWeight, int code2 = 0, int byte1 = 31, int flags = 0)
 {
     Bytes pat;
     if (seamWeight >= 0)
@@ -143,7 +145,8 @@ inline Bytes suffixEntry(const char *letters, int cls, int seamWeight, int code2
     int n = 0;
     for (const char *p = letters; *p; p++, n++)
         pat.push_back((unsigned char)code(*p));
-    Bytes e = {(unsigned char)(n | (cls << 4)), 31, (unsigned char)code2, (unsigned char)pat.size()};
+    Bytes e = {(unsigned char)(n | (cls << 4)), (unsigned char)byte1, (unsigned char)code2,
+               (unsigned char)(pat.size() | flags)};
     e.insert(e.end(), pat.begin(), pat.end());
     return e;
 }

@@ -1,15 +1,19 @@
 // Builds the hyphenation table files, one per group of languages that share
-// tables. Languages with Debian patterns and a Debian word list learn their
-// root rules from the words hyphenated by libhyphen; the others get the
-// syllable rules of open and closed syllables.
+// tables. Languages given patterns and vocabularies learn their root rules
+// from the words hyphenated by libhyphen; the others get the syllable rules
+// of open and closed syllables.
 //
-//   hyphgen <output folder> <group> [--dev]
+//   hyphgen <output folder> <group> [--dev | --measure] [sources]
+//   sources: --patterns L FILE, --words L FILE, --hunspell L PATH STRIDE
 //
-// --dev keeps a tenth of the training words apart and prints how the tables
-// do on them. For tuning, HYPHGEN_L, HYPHGEN_R and HYPHGEN_S set the most
-// letters a rule looks at left of the break, right of it and in all,
-// HYPHGEN_GAIN the training breaks a rule must mend, HYPHGEN_CAP the most
-// words taken from a list.
+// A tenth of every vocabulary (by a hash of the word) is never trained on.
+// --measure reads the tables already in the output folder and prints their
+// precision and recall against the reference on those held-out words.
+// --dev keeps a further tenth of the training words apart and prints how
+// the tables do on them. For tuning, HYPHGEN_L, HYPHGEN_R and HYPHGEN_S set
+// the most letters a rule looks at left of the break, right of it and in
+// all, HYPHGEN_GAIN the training breaks a rule must mend, HYPHGEN_CAP the
+// most training words taken from the vocabularies.
 
 #include "spelling/hyph.h"
 #include "spelling/hyph_internal.h"
@@ -414,23 +418,17 @@ bool loadSamples(LangData &d, const hyphref::Source &src)
 {
     hyphref::Reference ref;
     if (!ref.open(src.patterns)) {
-        fprintf(stderr, "hyphgen: cannot load /usr/share/hyphen/%s\n", src.patterns);
+        fprintf(stderr, "hyphgen: cannot load %s\n", src.patterns.c_str());
         return false;
     }
-    std::vector<std::string> words = hyphref::readWords(src.words);
+    std::vector<std::string> words = hyphref::readVocabulary(src);
     if (words.empty()) {
-        fprintf(stderr, "hyphgen: no words in /usr/share/dict/%s\n", src.words);
+        fprintf(stderr, "hyphgen: language %d: no words in its vocabularies\n", d.language);
         return false;
     }
-    if (src.more) {
-        std::vector<std::string> more = hyphref::readWords(src.more);
-        words.insert(words.end(), more.begin(), more.end());
-        std::sort(words.begin(), words.end());
-        words.erase(std::unique(words.begin(), words.end()), words.end());
-    }
-    // At most about 500,000 training words, spread over the list.
-    size_t cap = getenv("HYPHGEN_CAP") ? (size_t)atol(getenv("HYPHGEN_CAP")) : 500000;
-    size_t step = words.size() / cap + 1;
+    // At most about HYPHGEN_CAP training words, spread over the vocabulary.
+    size_t cap = getenv("HYPHGEN_CAP") ? (size_t)atol(getenv("HYPHGEN_CAP")) : 150000;
+    size_t step = cap ? words.size() / cap + 1 : 1;
     for (size_t i = 0; i < words.size(); i += step) {
         const std::string &w = words[i];
         if (hyphref::heldOut(w))
@@ -452,27 +450,85 @@ bool loadSamples(LangData &d, const hyphref::Source &src)
     return !d.train.empty();
 }
 
-// Agreement with the reference on the words kept apart with --dev.
-void reportDev(const LangData &d)
-{
-    long tp = 0, fp = 0, fn = 0;
-    for (const Sample &s : d.dev) {
-        hyphenate(s.codes.data(), s.codes.data() + s.codes.size() - 1);
-        std::vector<unsigned char> got(s.codes.size(), 0);
-        for (int i = 0; i < hyph_index; i++)
-            if (hyphens[2 * i + 1] < 3 && hyphens[2 * i] + 1 < (int)got.size())
-                got[hyphens[2 * i] + 1] = 1;
+struct Score {
+    long tp = 0, fp = 0, fn = 0, words = 0;
+    void add(const std::vector<unsigned char> &got, const std::vector<unsigned char> &truth)
+    {
+        words++;
         for (size_t j = 1; j < got.size(); j++) {
-            if (got[j] && s.breaks[j])
+            if (got[j] && truth[j])
                 tp++;
             else if (got[j])
                 fp++;
-            else if (s.breaks[j])
+            else if (truth[j])
                 fn++;
         }
     }
+    double precision() const { return tp + fp ? (double)tp / (tp + fp) : 0; }
+    double recall() const { return tp + fn ? (double)tp / (tp + fn) : 0; }
+};
+
+// The engine's breaks of weight below 3 for the class codes of a word.
+std::vector<unsigned char> engineBreaks(const std::vector<unsigned char> &codes)
+{
+    std::vector<unsigned char> got(codes.size(), 0);
+    if (hyphenate(codes.data(), codes.data() + codes.size() - 1) != 0)
+        return got;
+    for (int i = 0; i < hyph_index; i++)
+        if (hyphens[2 * i + 1] < 3 && hyphens[2 * i] + 1 < (int)got.size())
+            got[hyphens[2 * i] + 1] = 1;
+    return got;
+}
+
+// Agreement with the reference on the words kept apart with --dev.
+void reportDev(const LangData &d)
+{
+    Score score;
+    for (const Sample &s : d.dev)
+        score.add(engineBreaks(s.codes), s.breaks);
     fprintf(stderr, "hyphgen: language %d: dev words %zu precision %.4f recall %.4f\n", d.language, d.dev.size(),
-            tp + fp ? (double)tp / (tp + fp) : 0, tp + fn ? (double)tp / (tp + fn) : 0);
+            score.precision(), score.recall());
+}
+
+// --measure: the tables in the output folder against the reference on the
+// held-out words of the language's vocabularies, which no table saw; words
+// with a letter beyond ASCII are also counted apart.
+int measure(const hyphref::Source &src)
+{
+    hyphref::Reference ref;
+    if (!ref.open(src.patterns)) {
+        fprintf(stderr, "hyphgen: cannot load %s\n", src.patterns.c_str());
+        return 1;
+    }
+    if (InitHyph((uint16_t)src.language) != 0) {
+        fprintf(stderr, "hyphgen: %s\n", HyphLastError());
+        return 1;
+    }
+    std::vector<std::string> words = hyphref::readVocabulary(src);
+    size_t held = 0;
+    for (const std::string &w : words)
+        held += hyphref::heldOut(w);
+    size_t cap = getenv("HYPHGEN_MEASURE_CAP") ? (size_t)atol(getenv("HYPHGEN_MEASURE_CAP")) : 200000;
+    size_t step = cap ? held / cap + 1 : 1, k = 0;
+    Score all, accented;
+    for (const std::string &w : words) {
+        if (!hyphref::heldOut(w) || k++ % step)
+            continue;
+        std::vector<uint32_t> chars = hyphref::decodeUtf8(w);
+        if (chars.size() < 4 || chars.size() > 60)
+            continue;
+        std::vector<unsigned char> codes = hyphref::codesOf(src.language, chars), truth;
+        if (codes.empty() || !ref.breaks(chars, truth))
+            continue;
+        std::vector<unsigned char> got = engineBreaks(codes);
+        all.add(got, truth);
+        if (std::any_of(chars.begin(), chars.end(), [](uint32_t ch) { return ch >= 0x80; }))
+            accented.add(got, truth);
+    }
+    printf("language %2d: %7ld held-out words precision %.4f recall %.4f; %6ld with accents precision %.4f recall %.4f\n",
+           src.language, all.words, all.precision(), all.recall(), accented.words, accented.precision(),
+           accented.recall());
+    return 0;
 }
 
 // Runs the engine on the training words and keeps the ones it gets wrong,
@@ -643,16 +699,153 @@ std::vector<Section> groupSections(const GroupSpec &g, std::vector<LangData> &da
     return out;
 }
 
+// --show: for each line "language word" on standard input, libhyphen's own
+// answer (its digits, one per character), the reference's reading of it
+// and the engine's breaks with the tables in the output folder.
+std::string marked(const std::vector<uint32_t> &chars, const std::vector<unsigned char> &breaks)
+{
+    std::string out;
+    for (size_t j = 0; j < chars.size(); j++) {
+        if (j > 0 && j < breaks.size() && breaks[j])
+            out.push_back('-');
+        hyphref::appendUtf8(out, chars[j]);
+    }
+    return out;
+}
+
+int show(const std::vector<hyphref::Source> &sources)
+{
+    char language[16], word[512];
+    while (scanf("%15s %511s", language, word) == 2) {
+        int l = atoi(language);
+        const hyphref::Source *src = nullptr;
+        for (const hyphref::Source &s : sources)
+            if (s.language == l)
+                src = &s;
+        hyphref::Reference ref;
+        if (!src || !ref.open(src->patterns))
+            continue;
+        std::string w;
+        for (uint32_t ch : hyphref::decodeUtf8(word))
+            hyphref::appendUtf8(w, hyph_lower(ch));
+        std::vector<uint32_t> chars = hyphref::decodeUtf8(w);
+        std::string bytes;
+        for (uint32_t ch : chars) {
+            if (ref.utf8)
+                hyphref::appendUtf8(bytes, ch);
+            else
+                bytes.push_back((char)ch);
+        }
+        std::vector<char> hy(bytes.size() + 5, 0);
+        char **rep = nullptr;
+        int *pos = nullptr, *cut = nullptr;
+        hnj_hyphen_hyphenate3(ref.dict, bytes.c_str(), (int)bytes.size(), hy.data(), nullptr, &rep, &pos, &cut, 2, 2,
+                              2, 2);
+        std::string digits;
+        for (size_t i = 0; i < bytes.size() && hy[i]; i++)
+            digits.push_back(hy[i]);
+        std::vector<unsigned char> truth, codes = hyphref::codesOf(l, chars);
+        ref.breaks(chars, truth);
+        std::string engine = "(not in the alphabet)";
+        if (!codes.empty() && InitHyph((uint16_t)l) == 0)
+            engine = marked(chars, engineBreaks(codes));
+        printf("%2d %-24s libhyphen %-24s reference %-26s engine %s\n", l, w.c_str(), digits.c_str(),
+               marked(chars, truth).c_str(), engine.c_str());
+    }
+    return 0;
+}
+
+// --sample N: N held-out words of the language hyphenated by the
+// reference, one a line ("hy-phen"), a third of them with a letter beyond
+// ASCII where the vocabulary has such; for the tests' fixtures.
+int sample(const hyphref::Source &src, size_t count)
+{
+    hyphref::Reference ref;
+    if (!ref.open(src.patterns))
+        return 1;
+    std::vector<std::string> plain, accented;
+    for (const std::string &w : hyphref::readVocabulary(src)) {
+        if (!hyphref::heldOut(w))
+            continue;
+        std::vector<uint32_t> chars = hyphref::decodeUtf8(w);
+        std::vector<unsigned char> truth;
+        if (chars.size() < 6 || chars.size() > 30 || hyphref::codesOf(src.language, chars).empty() ||
+            hyphref::docBytes(src.language, chars).empty() || !ref.breaks(chars, truth))
+            continue;
+        bool wide = std::any_of(chars.begin(), chars.end(), [](uint32_t ch) { return ch >= 0x80; });
+        (wide ? accented : plain).push_back(marked(chars, truth));
+    }
+    // Spread evenly over each list.
+    std::vector<std::string> out;
+    size_t wantAccented = std::min(accented.size(), count / 3);
+    for (size_t i = 0; i < wantAccented; i++)
+        out.push_back(accented[i * accented.size() / wantAccented]);
+    size_t wantPlain = std::min(plain.size(), count - wantAccented);
+    for (size_t i = 0; i < wantPlain; i++)
+        out.push_back(plain[i * plain.size() / wantPlain]);
+    std::sort(out.begin(), out.end());
+    for (const std::string &w : out)
+        printf("%s\n", w.c_str());
+    return 0;
+}
+
+// The sources given on the command line: --patterns L PATH, --words L
+// PATH, --hunspell L PATH STRIDE (PATH without ".dic"/".aff").
+bool parseSources(int argc, char **argv, int from, std::vector<hyphref::Source> &out)
+{
+    auto sourceFor = [&](int language) -> hyphref::Source & {
+        for (hyphref::Source &s : out)
+            if (s.language == language)
+                return s;
+        out.push_back(hyphref::Source());
+        out.back().language = language;
+        return out.back();
+    };
+    for (int i = from; i < argc; i++) {
+        std::string opt = argv[i];
+        int need = opt == "--hunspell" ? 3 : (opt == "--patterns" || opt == "--words") ? 2 : -1;
+        if (need < 0 || i + need >= argc) {
+            fprintf(stderr, "hyphgen: unexpected argument %s\n", argv[i]);
+            return false;
+        }
+        hyphref::Source &src = sourceFor(atoi(argv[i + 1]));
+        if (opt == "--patterns")
+            src.patterns = argv[i + 2];
+        else if (opt == "--words")
+            src.vocabularies.push_back({argv[i + 2], "", 1});
+        else
+            src.vocabularies.push_back({std::string(argv[i + 2]) + ".dic", std::string(argv[i + 2]) + ".aff",
+                                        std::max(1, atoi(argv[i + 3]))});
+        i += need;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: hyphgen <output folder> <group> [--dev]\n");
+        fprintf(stderr, "usage: hyphgen <output folder> <group> [--dev | --measure] [--patterns L FILE] "
+                        "[--words L FILE] [--hunspell L PATH STRIDE]...\n");
         return 2;
     }
     tuneFromEnv();
-    devMode = argc > 3 && std::string(argv[3]) == "--dev";
+    int first = 3;
+    bool measuring = false;
+    if (argc > 3 && std::string(argv[3]) == "--dev")
+        devMode = true, first = 4;
+    else if (argc > 3 && std::string(argv[3]) == "--measure")
+        measuring = true, first = 4;
+    bool showing = argc > 3 && std::string(argv[3]) == "--show";
+    if (showing)
+        first = 4;
+    size_t sampling = 0;
+    if (argc > 4 && std::string(argv[3]) == "--sample")
+        sampling = (size_t)atol(argv[4]), first = 5;
+    std::vector<hyphref::Source> sources;
+    if (!parseSources(argc, argv, first, sources))
+        return 2;
     std::string dir = argv[1], name = argv[2];
     const GroupSpec *g = nullptr;
     for (const GroupSpec &x : groupSpecs())
@@ -662,14 +855,39 @@ int main(int argc, char **argv)
         fprintf(stderr, "hyphgen: unknown group %s\n", name.c_str());
         return 2;
     }
+    auto sourceOf = [&](int language) -> const hyphref::Source * {
+        for (const hyphref::Source &s : sources)
+            if (s.language == language && !s.patterns.empty() && !s.vocabularies.empty())
+                return &s;
+        return nullptr;
+    };
+    if (showing) {
+        HyphSetResourceDir(dir.c_str());
+        return show(sources);
+    }
+    if (sampling) {
+        int status = 0;
+        for (int rec : g->records)
+            if (const hyphref::Source *src = sourceOf(rec))
+                status |= sample(*src, sampling);
+        return status;
+    }
+    if (measuring) {
+        HyphSetResourceDir(dir.c_str());
+        int status = 0;
+        for (int rec : g->records)
+            if (const hyphref::Source *src = sourceOf(rec))
+                status |= measure(*src);
+        return status;
+    }
     std::vector<LangData> data;
     for (int rec : g->records) {
-        const hyphref::Source *src = hyphref::sourceOf(rec);
-        if (!src)
-            continue;
-        if (!hyphref::haveWords(*src)) {
-            // A word list not installed: the syllable rules stand in.
-            fprintf(stderr, "hyphgen: language %d: no /usr/share/dict/%s, syllable rules only\n", rec, src->words);
+        const hyphref::Source *src = sourceOf(rec);
+        if (!src) {
+            // Without patterns and words the syllable rules stand in.
+            for (const hyphref::Source &s : sources)
+                if (s.language == rec)
+                    fprintf(stderr, "hyphgen: language %d: no patterns or words, syllable rules only\n", rec);
             continue;
         }
         LangData d;

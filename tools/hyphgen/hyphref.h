@@ -14,58 +14,79 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
 namespace hyphref {
 
-struct Source {
-    int language;
-    const char *patterns; // file in /usr/share/hyphen, nullptr: none
-    const char *words;    // file in /usr/share/dict, nullptr: none
-    const char *more;     // a further word list for training, nullptr: none
+// Where a language learns from: its pattern file and its vocabularies.
+// A vocabulary is a word list (one word a line, UTF-8 or ISO 8859-1) or a
+// hunspell dictionary, whose words are expanded with its affix file by
+// hunspell's unmunch from every stride-th stem.
+struct Vocabulary {
+    std::string path;
+    std::string affix; // empty: a plain word list
+    int stride = 1;
 };
 
-// Languages whose tables are learned from hyphenated words; the others get
-// syllable rules.
-inline const std::vector<Source> &sources()
+struct Source {
+    int language = -1;
+    std::string group;
+    std::string patterns;
+    std::vector<Vocabulary> vocabularies;
+};
+
+// Reads the table of sources ("tools/hyphgen/sources.txt"): lines of
+// group, language, kind ("patterns", "words" or "hunspell") and path; a
+// hunspell line gives the dictionary without its ending and may end with
+// a stride. Files that are not installed are left out.
+inline std::vector<Source> readSources(const std::string &file)
 {
-    static const std::vector<Source> s = {
-        {0, "hyph_en_US.dic", "american-english", "british-english"}, {1, "hyph_es_ES.dic", "spanish", nullptr},
-        {2, "hyph_it_IT.dic", "italian", nullptr},          {3, "hyph_pt_PT.dic", "portuguese", nullptr},
-        {4, "hyph_fr.dic", "french", nullptr},              {5, "hyph_de_DE.dic", "ngerman", nullptr},
-        {6, "hyph_nl_NL.dic", "dutch", nullptr},            {7, "hyph_nb_NO.dic", "bokmaal", nullptr},
-        {9, "hyph_sv_SE.dic", "swedish", nullptr},          {10, "hyph_da_DK.dic", "danish", nullptr},
-        {27, "hyph_ca_ES.dic", "catalan", nullptr},
-        // Learned when their word lists (wpolish, wukrainian, wbulgarian)
-        // are installed.
-        {20, "hyph_pl_PL.dic", "polish", nullptr},     {23, "hyph_uk_UA.dic", "ukrainian", nullptr},
-        {29, "hyph_bg_BG.dic", "bulgarian", nullptr},
-    };
-    return s;
+    std::vector<Source> out;
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        char group[64], kind[32], path[1024];
+        int language, stride = 1;
+        int got = sscanf(line.c_str(), "%63s %d %31s %1023s %d", group, &language, kind, path, &stride);
+        if (got < 4 || stride < 1)
+            continue;
+        Source *src = nullptr;
+        for (Source &s : out)
+            if (s.language == language)
+                src = &s;
+        if (!src) {
+            out.push_back(Source());
+            src = &out.back();
+            src->language = language;
+            src->group = group;
+        }
+        std::string k = kind;
+        if (k == "patterns")
+            src->patterns = path;
+        else if (k == "words")
+            src->vocabularies.push_back({path, "", 1});
+        else if (k == "hunspell")
+            src->vocabularies.push_back({std::string(path) + ".dic", std::string(path) + ".aff", stride});
+    }
+    return out;
 }
 
-inline const Source *sourceOf(int language)
+inline void appendUtf8(std::string &out, uint32_t ch)
 {
-    for (const Source &s : sources())
-        if (s.language == language)
-            return &s;
-    return nullptr;
-}
-
-inline bool haveWords(const Source &s)
-{
-    std::ifstream in(std::string("/usr/share/dict/") + s.words);
-    return (bool)in;
-}
-
-// Words kept apart for measuring: never used to build the tables.
-inline bool heldOut(const std::string &utf8)
-{
-    uint32_t h = 2166136261u;
-    for (unsigned char c : utf8)
-        h = (h ^ c) * 16777619u;
-    return h % 10 == 3;
+    if (ch < 0x80) {
+        out.push_back((char)ch);
+    } else if (ch < 0x800) {
+        out.push_back((char)(0xC0 | (ch >> 6)));
+        out.push_back((char)(0x80 | (ch & 0x3F)));
+    } else {
+        out.push_back((char)(0xE0 | (ch >> 12)));
+        out.push_back((char)(0x80 | ((ch >> 6) & 0x3F)));
+        out.push_back((char)(0x80 | (ch & 0x3F)));
+    }
 }
 
 inline std::vector<uint32_t> decodeUtf8(const std::string &s)
@@ -150,13 +171,12 @@ struct Reference {
     bool utf8 = true;
     bool latin2 = false;
 
-    bool open(const char *file)
+    bool open(const std::string &path)
     {
-        std::string path = std::string("/usr/share/hyphen/") + file;
         dict = hnj_hyphen_load(path.c_str());
         if (!dict)
             return false;
-        utf8 = std::strcmp(dict->cset, "UTF-8") == 0;
+        utf8 = dict->utf8 != 0;
         latin2 = std::strncmp(dict->cset, "ISO8859-2", 9) == 0 || std::strncmp(dict->cset, "ISO-8859-2", 10) == 0;
         return true;
     }
@@ -168,15 +188,14 @@ struct Reference {
 
     // Breaks of a lower-case word: out[j] is 1 for a break before letter j.
     // False when the word cannot be put in the patterns' character set.
+    // libhyphen answers one entry per character, also for UTF-8 patterns,
+    // where a character takes several bytes.
     bool breaks(const std::vector<uint32_t> &chars, std::vector<unsigned char> &out)
     {
         std::string bytes;
-        std::vector<int> letterEnd; // byte index of each letter's last byte
         for (uint32_t ch : chars) {
             if (utf8) {
-                if (ch < 0x80) bytes.push_back((char)ch);
-                else if (ch < 0x800) { bytes.push_back((char)(0xC0 | (ch >> 6))); bytes.push_back((char)(0x80 | (ch & 0x3F))); }
-                else { bytes.push_back((char)(0xE0 | (ch >> 12))); bytes.push_back((char)(0x80 | ((ch >> 6) & 0x3F))); bytes.push_back((char)(0x80 | (ch & 0x3F))); }
+                appendUtf8(bytes, ch);
             } else if (latin2 && ch >= 0xA0) {
                 int b = -1;
                 for (int k = 0; k < 96 && b < 0; k++)
@@ -190,7 +209,6 @@ struct Reference {
                     return false;
                 bytes.push_back((char)ch);
             }
-            letterEnd.push_back((int)bytes.size() - 1);
         }
         std::vector<char> hy(bytes.size() + 5, 0);
         char **rep = nullptr;
@@ -198,9 +216,10 @@ struct Reference {
         hnj_hyphen_hyphenate3(dict, bytes.c_str(), (int)bytes.size(), hy.data(), nullptr, &rep, &pos, &cut, 2, 2, 2, 2);
         out.assign(chars.size(), 0);
         for (size_t i = 0; i + 1 < chars.size(); i++)
-            if ((hy[letterEnd[i]] & 1) && !(rep && rep[letterEnd[i]]))
+            if ((hy[i] & 1) && !(rep && rep[i]))
                 out[i + 1] = 1;
         if (rep) {
+            // Allocated one per byte; the entries past the characters are null.
             for (size_t i = 0; i < bytes.size(); i++)
                 free(rep[i]);
             free(rep);
@@ -211,32 +230,133 @@ struct Reference {
     }
 };
 
-// The words of a Debian word list, lower-cased, each once, in file order.
-inline std::vector<std::string> readWords(const char *file)
+// Words kept apart for measuring: never used to build the tables, from
+// whichever vocabulary they come.
+inline bool heldOut(const std::string &utf8)
+{
+    uint32_t h = 2166136261u;
+    for (unsigned char c : utf8)
+        h = (h ^ c) * 16777619u;
+    return h % 10 == 3;
+}
+
+inline bool validUtf8(const std::string &s)
+{
+    return s.empty() || !decodeUtf8(s).empty();
+}
+
+inline std::vector<uint32_t> decodeLatin1(const std::string &s)
+{
+    std::vector<uint32_t> out;
+    for (unsigned char c : s)
+        out.push_back(c);
+    return out;
+}
+
+// Adds the lower-cased word of a line when it is all letters (what is not
+// a letter of the language is dropped later, by its class codes).
+inline void addWord(std::vector<std::string> &out, const std::string &line, bool latin1)
+{
+    if (line.empty() || line.find_first_of(" \t/'-.0123456789") != std::string::npos)
+        return;
+    std::vector<uint32_t> chars = latin1 ? decodeLatin1(line) : decodeUtf8(line);
+    if (chars.empty())
+        return;
+    std::string lower;
+    for (uint32_t ch : chars)
+        appendUtf8(lower, hyph_lower(ch));
+    out.push_back(lower);
+}
+
+// The words of a hunspell dictionary: every stride-th stem expanded by
+// unmunch; empty when it cannot run.
+inline bool expandHunspell(const Vocabulary &v, std::vector<std::string> &out)
+{
+    std::ifstream aff(v.affix), dic(v.path);
+    if (!aff || !dic)
+        return false;
+    bool latin1 = false;
+    std::string line;
+    while (std::getline(aff, line))
+        if (line.compare(0, 4, "SET ") == 0) {
+            latin1 = line.find("8859-1") != std::string::npos;
+            break;
+        }
+    std::vector<std::string> stems;
+    std::getline(dic, line); // the count
+    for (long i = 0; std::getline(dic, line); i++)
+        if (i % v.stride == 0)
+            stems.push_back(line);
+    char tmp[] = "/tmp/hyphgen-XXXXXX";
+    int fd = mkstemp(tmp);
+    if (fd < 0)
+        return false;
+    FILE *f = fdopen(fd, "w");
+    if (!f) {
+        close(fd);
+        unlink(tmp);
+        return false;
+    }
+    fprintf(f, "%zu\n", stems.size());
+    for (const std::string &s : stems)
+        fprintf(f, "%s\n", s.c_str());
+    bool ok = fclose(f) == 0;
+    std::string command = "unmunch '" + std::string(tmp) + "' '" + v.affix + "' 2>/dev/null";
+    FILE *p = ok && v.affix.find('\'') == std::string::npos ? popen(command.c_str(), "r") : nullptr;
+    if (p) {
+        std::string word;
+        for (int c; (c = getc(p)) != EOF;) {
+            if (c != '\n') {
+                word.push_back((char)c);
+                continue;
+            }
+            addWord(out, word, latin1);
+            word.clear();
+        }
+        ok = pclose(p) == 0;
+    } else
+        ok = false;
+    unlink(tmp);
+    return ok;
+}
+
+// The words of a vocabulary, lower-cased, each once, sorted. A plain list
+// that is not all UTF-8 is read as ISO 8859-1, as Debian's Scandinavian
+// lists are.
+inline std::vector<std::string> readWords(const Vocabulary &v)
 {
     std::vector<std::string> out;
-    std::ifstream in(std::string("/usr/share/dict/") + file);
-    std::string line;
-    std::string prev;
-    while (std::getline(in, line)) {
-        if (line.empty() || line.find_first_of(" '-.0123456789") != std::string::npos)
-            continue;
-        std::vector<uint32_t> chars = decodeUtf8(line);
-        if (chars.empty())
-            continue;
-        std::string lower;
-        for (uint32_t ch : chars) {
-            ch = hyph_lower(ch);
-            if (ch < 0x80) lower.push_back((char)ch);
-            else if (ch < 0x800) { lower.push_back((char)(0xC0 | (ch >> 6))); lower.push_back((char)(0x80 | (ch & 0x3F))); }
-            else { lower.push_back((char)(0xE0 | (ch >> 12))); lower.push_back((char)(0x80 | ((ch >> 6) & 0x3F))); lower.push_back((char)(0x80 | (ch & 0x3F))); }
+    if (!v.affix.empty()) {
+        if (!expandHunspell(v, out))
+            fprintf(stderr, "hyphgen: cannot expand %s with unmunch\n", v.path.c_str());
+    } else {
+        std::ifstream in(v.path);
+        std::vector<std::string> lines;
+        std::string line;
+        bool latin1 = false;
+        while (std::getline(in, line)) {
+            latin1 = latin1 || !validUtf8(line);
+            lines.push_back(line);
         }
-        out.push_back(lower);
+        for (const std::string &l : lines)
+            addWord(out, l, latin1);
     }
-    std::vector<std::string> sorted = out;
-    std::sort(sorted.begin(), sorted.end());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    return sorted;
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+// Every vocabulary of a language together.
+inline std::vector<std::string> readVocabulary(const Source &src)
+{
+    std::vector<std::string> words;
+    for (const Vocabulary &v : src.vocabularies) {
+        std::vector<std::string> w = readWords(v);
+        words.insert(words.end(), w.begin(), w.end());
+    }
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    return words;
 }
 
 } // namespace hyphref

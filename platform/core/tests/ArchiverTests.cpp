@@ -253,6 +253,31 @@ public:
     int value = 0;
 };
 
+// Reads the coder's document version. Given a stored version, it sets it on
+// the coder first, as a document's root does, for everything read after.
+class VersionProbe : public Object {
+public:
+    float stored = kit::OpenFileVersionIdle;
+    float seen = 0.0f;
+    std::unique_ptr<VersionProbe> child;
+
+    std::string className() const override { return "ArchTestVersionProbe"; }
+    void encodeWithCoder(Coder& c) const override
+    {
+        c.encodeValueOfObjCType("f", &stored);
+        c.encodeObject(child.get());
+    }
+    Object* initWithCoder(Coder& c) override
+    {
+        c.decodeValueOfObjCType("f", &stored);
+        if (stored != kit::OpenFileVersionIdle)
+            c.setOpenFileVersion(stored);
+        seen = c.openFileVersion();
+        child = c.decodeOwnedObject<VersionProbe>();
+        return this;
+    }
+};
+
 void registerTestClasses()
 {
     static bool done = false;
@@ -271,6 +296,7 @@ void registerTestClasses()
     kit::registerClass<Link>("ArchTestLink");
     kit::registerClass<Versioned>("ArchTestVersioned", 3);
     kit::registerClass<GhostA>("ArchTestGhostA");
+    kit::registerClass<VersionProbe>("ArchTestVersionProbe");
 }
 
 class ArchiverTest : public ::testing::Test {
@@ -1152,6 +1178,35 @@ TEST_F(ArchiverTest, ClassVersionsAreStored)
     EXPECT_EQ(u.versionForClassName("String"), 0);
     EXPECT_EQ(u.versionForClassName("NoSuchClass"), std::nullopt);
     kit::registerClass<Versioned>("ArchTestVersioned", 3);
+}
+
+TEST_F(ArchiverTest, TheDocumentVersionTravelsWithItsCoder)
+{
+    VersionProbe root;
+    root.stored = 2.5f;
+    root.child = std::make_unique<VersionProbe>();
+    const std::string document = Archiver::archivedDataWithRootObject(&root);
+    VersionProbe clip;
+    const std::string pasteboard = Archiver::archivedDataWithRootObject(&clip);
+
+    Archiver writing;
+    EXPECT_EQ(writing.openFileVersion(), -1000.0f);
+    Unarchiver reading(document);
+    EXPECT_EQ(reading.openFileVersion(), -1000.0f);
+    auto back = reading.decodeOwnedObject<VersionProbe>();
+    ASSERT_TRUE(back && back->child);
+    EXPECT_EQ(back->seen, 2.5f);
+    EXPECT_EQ(back->child->seen, 2.5f);
+    // Pasteboard data read while that document is open is no document.
+    auto pasted = Unarchiver::unarchiveObjectWithData<VersionProbe>(pasteboard);
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_EQ(pasted->seen, -1000.0f);
+    EXPECT_EQ(reading.openFileVersion(), 2.5f);
+
+    const std::pair<float, bool> current[] = {{-1000.0f, true}, {2.5f, false}, {2.99f, false}, {3.0f, true},
+                                              {100.0f, true},   {-1.0f, false}};
+    for (const auto& [version, isCurrent] : current)
+        EXPECT_EQ(kit::isCurrentFileVersion(version), isCurrent) << version;
 }
 
 TEST_F(ArchiverTest, UnknownClassesThrowUnlessSubstituted)

@@ -140,4 +140,105 @@ TEST(ValueArchiving, ContainersRoundTripWithValueEquality)
     EXPECT_EQ(unclaimed.size(), 7u); // the array owns none of its decoded elements
 }
 
+// Arrays that hold themselves, as a hostile archive can make them.
+struct SelfHolding {
+    Array a;
+    explicit SelfHolding(int extra = -1)
+    {
+        a.addObject(&a);
+        if (extra >= 0)
+            a.addOwnedObject(std::make_unique<Number>(extra));
+    }
+};
+
+TEST(ValueCycles, SelfHoldingArraysCompareAndDescribeWithoutEnd)
+{
+    SelfHolding x, y, z(1), w(1), v(2);
+    EXPECT_TRUE(x.a.isEqual(y.a));
+    EXPECT_TRUE(z.a.isEqual(w.a));
+    EXPECT_FALSE(z.a.isEqual(v.a));
+    EXPECT_FALSE(x.a.isEqual(z.a));
+    EXPECT_EQ(x.a.description(), "((...))");
+    EXPECT_EQ(z.a.description(), "((...), 1)");
+
+    Dictionary d;
+    d.setObject(&d, &x.a);
+    EXPECT_EQ(d.description(), "{((...)) = {...}; }");
+    EXPECT_EQ(d.objectForKey(y.a), &d);
+    EXPECT_EQ(d.objectForKey(z.a), nullptr);
+}
+
+TEST(ValueCycles, DictionaryKeyedBySelfHoldingArraysDecodes)
+{
+    kit::registerValueClasses();
+    SelfHolding one(1), two(2), plain;
+    String v1("one"), v2("two"), v3("plain");
+    Dictionary d;
+    d.setObject(&v1, &one.a);
+    d.setObject(&v2, &two.a);
+    d.setObject(&v3, &plain.a);
+    ASSERT_EQ(d.count(), 3u);
+
+    std::vector<std::unique_ptr<Object>> unclaimed;
+    auto back = kit::Unarchiver::unarchiveObjectWithData<Dictionary>(kit::Archiver::archivedDataWithRootObject(&d),
+                                                                     unclaimed);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->count(), 3u);
+    const Array* keys[] = {&one.a, &two.a, &plain.a};
+    const char* values[] = {"one", "two", "plain"};
+    for (int i = 0; i < 3; ++i) {
+        auto* value = dynamic_cast<String*>(back->objectForKey(*keys[i]));
+        ASSERT_TRUE(value) << values[i];
+        EXPECT_EQ(value->value(), values[i]);
+    }
+    EXPECT_TRUE(back->isEqual(d));
+    EXPECT_EQ(back->description(), d.description());
+}
+
+TEST(ValueCycles, SharedValuesTakeNoExponentialWalk)
+{
+    // Each level holds the level below twice: 2^80 paths through 81 arrays.
+    constexpr int levels = 80;
+    std::vector<std::unique_ptr<Array>> a, b;
+    for (int i = 0; i <= levels; ++i) {
+        a.push_back(std::make_unique<Array>());
+        b.push_back(std::make_unique<Array>());
+        if (i == 0) {
+            a[0]->addOwnedObject(std::make_unique<String>("leaf"));
+            b[0]->addOwnedObject(std::make_unique<String>("leaf"));
+        } else {
+            for (int k = 0; k < 2; ++k) {
+                a[i]->addObject(a[i - 1].get());
+                b[i]->addObject(b[i - 1].get());
+            }
+        }
+    }
+    EXPECT_TRUE(a[levels]->isEqual(*b[levels]));
+    b[0]->addOwnedObject(std::make_unique<String>("more"));
+    EXPECT_FALSE(a[levels]->isEqual(*b[levels]));
+    std::string text = a[levels]->description();
+    EXPECT_LT(text.size(), std::size_t(4) << 20);
+    EXPECT_NE(text.find("..."), std::string::npos);
+    EXPECT_EQ(text.substr(0, 5), "((((("); // still the real structure up front
+}
+
+TEST(ValueCycles, DeepChainsStayOnTheStack)
+{
+    // Back references let an archive chain arrays far deeper than nesting allows.
+    constexpr int length = 200000;
+    std::vector<std::unique_ptr<Array>> a, b;
+    for (int i = 0; i < length; ++i) {
+        a.push_back(std::make_unique<Array>());
+        b.push_back(std::make_unique<Array>());
+        if (i) {
+            a[i]->addObject(a[i - 1].get());
+            b[i]->addObject(b[i - 1].get());
+        }
+    }
+    EXPECT_TRUE(a.back()->isEqual(*a.back()));
+    (void)a.back()->isEqual(*b.back()); // either answer, but an answer
+    std::string text = a.back()->description();
+    EXPECT_NE(text.find("(...)"), std::string::npos);
+}
+
 } // namespace

@@ -566,3 +566,30 @@ TEST(DrawUserPath, RepeatCountsAndArctAreInterpreted)
     expectPoint(ctx.currentpoint(), 10, -2, 1e-3f);
     EXPECT_NEAR(kit::minY(ctx.state().path.bounds()), -2, 1e-3);
 }
+
+TEST(DrawUserPath, ArctTurningAlmostStraightBackStaysFinite)
+{
+    // From (0, 0) to the corner (100, 0), then almost straight back: the
+    // lines meet at angles too small for acos of their dot product.
+    const float heights[] = {2e-7f, 1e-6f, 1e-5f, 1e-4f, 1.5e-6f, 1e-3f};
+    for (float h : heights) {
+        SCOPED_TRACE(h);
+        Probe ctx;
+        const float coords[] = {0, 0, 100, 0, -100, h, 10};
+        const unsigned char ops[] = {1, 9};
+        ASSERT_TRUE(ctx.doUserPath(UserPath{coords, ops}, kBox, UserPathAction::uappend)) << ctx.lastError();
+        for (double c : ctx.state().path.coords)
+            ASSERT_TRUE(std::isfinite(c));
+        // The arc ends where it touches the second line.
+        auto p = ctx.currentpoint();
+        ASSERT_TRUE(p.has_value());
+        double ax = p->x - 100.0, ay = p->y, vx = -200.0, vy = h;
+        double cross = ax * vy - ay * vx;
+        EXPECT_LE(std::fabs(cross), 1e-4 * std::hypot(ax, ay) * std::hypot(vx, vy));
+        // A line to the first tangent point, then the arc.
+        const auto& verbs = ctx.state().path.verbs;
+        ASSERT_GE(verbs.size(), 3u);
+        EXPECT_EQ(verbs[1], DevicePath::Verb::LineTo);
+        EXPECT_EQ(verbs.back(), DevicePath::Verb::CurveTo);
+    }
+}

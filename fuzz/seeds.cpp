@@ -1,0 +1,220 @@
+// Writes seed inputs made by the program's own writers: archives of every
+// archived class (in the current and in older stored forms) and serialised
+// file wrappers. tools/fuzz runs it into the fuzz build before fuzzing.
+//
+//   fuzz_seeds <folder>   writes <folder>/<target>/<name>
+
+#include "core/Archiver.h"
+#include "core/Color.h"
+#include "core/FileWrapper.h"
+#include "core/UserDefaults.h"
+#include "core/Values.h"
+#include "foundation/Border.h"
+#include "foundation/StoredColor.h"
+#include "foundation/StyleChar.h"
+#include "foundation/StyleGraphicNamed.h"
+#include "foundation/StyleParagraphNamed.h"
+#include "graphics/Font.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+std::filesystem::path out;
+
+void write(const std::string& target, const std::string& name, const std::string& bytes)
+{
+    std::filesystem::create_directories(out / target);
+    std::ofstream f(out / target / name, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// The unarchiver target reads a version byte first: 0 is the current form,
+// the others index its list of older versions.
+void archive(const std::string& name, const kit::Object& root, char version = 0)
+{
+    write("unarchiver", name, std::string(1, version) + kit::Archiver::archivedDataWithRootObject(&root));
+}
+
+// A character style as files before 2.2 hold it, stored under its own name.
+class StyleCharBefore22 : public kit::Object {
+public:
+    std::string className() const override { return "StyleChar"; }
+    void encodeWithCoder(kit::Coder& coder) const override
+    {
+        coder.encodeValuesOfObjCTypes("*f", "Courier", 10.0f);
+        for (float f : {3.0f, 1.0f, 111112.0f, 0.5f, 1.0f})
+            coder.encodeValueOfObjCType("f", &f);
+        short special = StyleBoldFlag, dropped = 0;
+        coder.encodeValueOfObjCType("s", &special);
+        coder.encodeValueOfObjCType("s", &dropped);
+        encodeNXColor(coder, kit::Color::colorWithGray(0.25f));
+    }
+};
+
+// From 2.2 up to 3.0.
+class StyleCharBefore30 : public kit::Object {
+public:
+    std::string className() const override { return "StyleChar"; }
+    void encodeWithCoder(kit::Coder& coder) const override
+    {
+        coder.encodeValuesOfObjCTypes("*fffffffs", "Courier", 10.0f, 3.0f, 1.0f, 12.0f, 0.0f, 0.0f, 1.0f,
+                                      short(StyleBoldFlag));
+        encodeNXColor(coder, kit::Color::blackColor());
+    }
+};
+
+// A paragraph style as 2.5 up to 2.6 store it (version: the stored form's).
+class StyleParagraphOld : public kit::Object {
+public:
+    explicit StyleParagraphOld(float version) : version_(version) {}
+    std::string className() const override { return "StyleParagraph"; }
+    void encodeWithCoder(kit::Coder& coder) const override
+    {
+        StyleCharBefore30 charStyle;
+        coder.encodeTemporaryObject(charStyle);
+        if (version_ >= 2.53f)
+            coder.encodeValuesOfObjCTypes("ffffffcccccss", 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, char(1), char(0),
+                                          char(1), char(7), char(2), short(2), short(3));
+        else
+            coder.encodeValuesOfObjCTypes("ffffffcccccsss", 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, char(1), char(0),
+                                          char(1), char(7), char(1), short(2), short(99), short(3));
+        const int tabs = 1;
+        coder.encodeValueOfObjCType("i", &tabs);
+        if (version_ >= 2.56f)
+            coder.encodeValuesOfObjCTypes("fsc", 36.0f, short(1), char('.'));
+        else
+            coder.encodeValuesOfObjCTypes("sf", short(1), 36.0f);
+        const char hasBullet = 1;
+        coder.encodeValueOfObjCType("c", &hasBullet);
+        coder.encodeValuesOfObjCTypes("*f*f", "Courier", 10.0f, "o", 5.0f);
+        coder.encodePoint({3.0f, 1.0f});
+        encodeNXColor(coder, kit::Color::blackColor());
+        if (version_ >= 2.53f)
+            coder.encodeObject(nullptr);
+        if (version_ >= 2.55f) {
+            coder.encodeObject(nullptr);
+            const int defined = 0x10;
+            coder.encodeValueOfObjCType("i", &defined);
+        }
+        if (version_ >= 2.6f) {
+            const short level = 2;
+            coder.encodeValueOfObjCType("s", &level);
+            coder.encodeObject(nullptr);
+        }
+    }
+
+private:
+    float version_;
+};
+
+void values()
+{
+    kit::String s("Scrivly");
+    archive("string", s);
+    kit::Number i(42), r(2.5), b(true);
+    archive("number-integer", i);
+    archive("number-real", r);
+    archive("number-boolean", b);
+    kit::Date d(86400.5);
+    archive("date", d);
+    kit::Data bytes(std::string("\x00\x01\xfe\xff", 4));
+    archive("data", bytes);
+
+    kit::Array array;
+    array.addObject(&s);
+    array.addObject(&i);
+    array.addObject(&s); // a back reference
+    kit::Dictionary dict;
+    dict.setObject(&array, &s);
+    dict.setObject(&d, &r);
+    array.addObject(&dict);
+    archive("array-with-dictionary", array);
+    archive("dictionary", dict);
+
+    archive("color-gray", *kit::Color::colorWithGray(0.5f, 0.75f));
+    archive("color-cmyk", *kit::Color::colorWithDeviceCyan(0.1f, 0.2f, 0.3f, 0.4f));
+    archive("color-named", *kit::Color::redColor());
+    archive("font", *kit::Font::fontWithName("Times-Roman", 12));
+}
+
+void styles()
+{
+    StyleParagraphNamed base;
+    base.setStyleName(std::string("Body"));
+    StyleParagraph p;
+    p.setFont(kit::Font::fontWithName("Times-Roman", 11));
+    p.setIndents(10, 20, -5);
+    p.setSpaceAfter(6);
+    p.setAlignment(3);
+    p.addTab({72, 3, '.'});
+    p.makeBullet("*", kit::Font::fontWithName("Courier", 10), 2, 3, kit::Color::redColor());
+    p.makeBorder()->setTopStyle(3);
+    p.setBasedOnStyle(&base);
+    p.setAutonumberLevel(3);
+    p.charStyle()->setSpecial(StyleUnderlineFlag);
+    archive("style-paragraph", p);
+    archive("style-paragraph-named", base);
+    StyleChar c;
+    c.setFont(kit::Font::fontWithName("Helvetica-Bold", 9));
+    archive("style-char", c);
+    StyleGraphicNamed g;
+    g.setStyleName(std::string("Frame"));
+    archive("style-graphic-named", g);
+    StyleGraphic plain;
+    archive("style-graphic", plain);
+    Border border;
+    border.setTopStyle(2);
+    archive("border", border);
+
+    // Older stored forms; the indexes are the target's list of versions.
+    archive("old-2.1-style-char", StyleCharBefore22(), 1);
+    archive("old-2.5-style-char", StyleCharBefore30(), 3);
+    archive("old-2.5-style-paragraph", StyleParagraphOld(2.5f), 3);
+    archive("old-2.55-style-paragraph", StyleParagraphOld(2.55f), 5);
+    archive("old-2.6-style-paragraph", StyleParagraphOld(2.6f), 7);
+}
+
+void fileWrappers()
+{
+    using kit::FileWrapper;
+    write("filewrapper", "file", FileWrapper::initRegularFileWithContents("hello\n")->serializedRepresentation());
+    write("filewrapper", "link", FileWrapper::initSymbolicLinkWithDestination("../x")->serializedRepresentation());
+    FileWrapper::Wrappers inner;
+    inner["TXT.rtf"] = FileWrapper::initRegularFileWithContents("{\\rtf1 hi}");
+    inner["image.tiff"] = FileWrapper::initRegularFileWithContents(std::string("II*\0", 4));
+    FileWrapper::Wrappers outer;
+    outer["doc.rtfd"] = FileWrapper::initDirectoryWithFileWrappers(std::move(inner));
+    outer["link"] = FileWrapper::initSymbolicLinkWithDestination("doc.rtfd/TXT.rtf");
+    write("filewrapper", "folder",
+          FileWrapper::initDirectoryWithFileWrappers(std::move(outer))->serializedRepresentation());
+}
+
+void defaults()
+{
+    kit::UserDefaults::Domain d{{"NXPaperType", "Letter"}, {"Units", "1"}, {"quote\"d", "tab\there\nnewline"}};
+    write("defaults", "domain", kit::UserDefaults::stringFromDomain(d));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_seeds <folder>\n");
+        return 2;
+    }
+    out = argv[1];
+    kit::registerValueClasses();
+    kit::Font::initialize();
+    StyleParagraph::initialize();
+    StyleGraphic::initialize();
+    values();
+    styles();
+    fileWrappers();
+    defaults();
+    return 0;
+}
