@@ -418,7 +418,7 @@ void TextWord::deleteFrom(int a, int b)
         widths_[std::size_t(length_)] = screenWidths_[std::size_t(length_)] = 0.0f;
     }
     insertPoint_ = static_cast<short>(std::min<int>(a, length_));
-    setHyphens();
+    invalidateHyphens();
     computeWithStyle(nullptr);
 }
 
