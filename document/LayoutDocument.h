@@ -3,14 +3,22 @@
 // The layout document. So far only the services the style sheet calls: style
 // references in the document's text and items, and what the selection holds.
 
+#include "core/Geometry.h"
 #include "document/Document.h"
 
+#include <climits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+namespace kit {
+class Object;
+}
 class Item;
+class Page;
+class PageView;
+class TextWordSpecial;
 class Preferences;
 class StyleGraphic;
 class StyleInfo;
@@ -54,8 +62,56 @@ public:
     void removeDestinationLink(const std::string& selection);
     bool hasDestinationLinkForSelection(const std::string& selection) const;
 
+    // ---- Services of the text engine's words.
+    // While an import dispatches into a document (and is not suspended),
+    // words are neither measured nor hyphenated.
+    static bool isDispatching();
+    static bool isDispatchingSuspended();
+    static void setDispatching(bool flag);
+    static void setDispatchingSuspended(bool flag);
+
+    bool prefersScreenMetrics() const { return prefersScreenMetrics_; }
+    void setPrefersScreenMetrics(bool flag) { prefersScreenMetrics_ = flag; }
+
+    // Page numbering. The page list arrives with the page model; until then
+    // the document has no pages and finds none (NSNotFound).
+    static constexpr int PageNotFound = INT_MAX;
+    virtual int numPages() const { return 0; }
+    virtual int indexOfPage(const Page* page) const;
+    int firstPageNum() const { return firstPageNum_; }
+    void setFirstPageNum(int number) { firstPageNum_ = number; }
+    int pageNumberFormat() const { return pageNumberFormat_; }
+    void setPageNumberFormat(int format) { pageNumberFormat_ = format; }
+
+    // Header and footer frames, and the marker words that hold them (not owned).
+    const kit::Rect& headerFrame() const { return headerFrame_; }
+    const kit::Rect& footerFrame() const { return footerFrame_; }
+    void setHeaderFrame(const kit::Rect& rect) { headerFrame_ = rect; }
+    void setFooterFrame(const kit::Rect& rect) { footerFrame_ = rect; }
+    void addHeader(TextWordSpecial* word);
+    void addFooter(TextWordSpecial* word);
+    void removeHeader(TextWordSpecial* word);
+    void removeFooter(TextWordSpecial* word);
+    const std::vector<TextWordSpecial*>& headers() const { return headers_; }
+    const std::vector<TextWordSpecial*>& footers() const { return footers_; }
+
+    // The main page view; nil until views arrive.
+    PageView* mainView() const { return nullptr; }
+    // Tells the views to refresh the items (nil: everything), unless
+    // announcements are held back. No views exist yet.
+    virtual void notifyUpdate(PageView* view, const std::vector<kit::Object*>* items);
+
 private:
     std::unique_ptr<StyleInfo> styleInfo_;
     std::vector<Item*> namedItems_;
     std::vector<std::string> destinationLinks_;
+
+    // Text engine state.
+    bool prefersScreenMetrics_ = false;
+    int firstPageNum_ = 1;
+    int pageNumberFormat_ = 0;
+    kit::Rect headerFrame_{};
+    kit::Rect footerFrame_{};
+    std::vector<TextWordSpecial*> headers_;
+    std::vector<TextWordSpecial*> footers_;
 };

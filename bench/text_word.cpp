@@ -1,0 +1,131 @@
+#include "app/Layvane.h"
+#include "core/FileManager.h"
+#include "core/UserDefaults.h"
+#include "foundation/Preferences.h"
+#include "foundation/StyleChar.h"
+#include "foundation/StyleParagraph.h"
+#include "graphics/Font.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
+#include "text/TextWord.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A delegate over an empty defaults folder, smart punctuation off, and a
+// flow whose paragraphs are set in Times-Roman 12 (proportional, kerned).
+struct Setting {
+    Setting()
+    {
+        const std::string folder = kit::FileManager::uniqueTemporaryPath("bench-text");
+        kit::FileManager::createDirectoryAtPath(folder);
+        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        Layvane::initialize();
+        TextWord::initialize();
+        delegate = std::make_unique<Layvane>();
+        delegate->preferences()->setNewSmartPunctuation(false);
+        font = kit::Font::fontWithName("Times-Roman", 12);
+        flow = std::make_unique<TextFlow>();
+        auto typing = std::make_unique<StyleChar>();
+        typing->setFont(font);
+        flow->setCharStyle(std::move(typing));
+    }
+
+    TextParagraph* newParagraph()
+    {
+        auto paragraph = std::make_unique<TextParagraph>();
+        paragraph->paragraphStyle()->setFont(font);
+        return flow->addParagraph(std::move(paragraph));
+    }
+
+    std::unique_ptr<Layvane> delegate;
+    kit::Font* font = nullptr;
+    std::unique_ptr<TextFlow> flow;
+};
+
+Setting& setting()
+{
+    static Setting s;
+    return s;
+}
+
+// Running English-like text: words of 2 to 9 letters with their space.
+std::vector<std::string> words(std::size_t count)
+{
+    static const char* const common[] = {"the", "hyphenation", "of", "paragraphs", "and", "measuring", "words",
+                                         "kerning", "typography", "layout", "with", "columns", "letters",
+                                         "printer", "screen", "documents", "flows", "into", "frames", "page"};
+    std::mt19937 random(7);
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < count; ++i)
+        out.push_back(std::string(common[random() % 20]) + " ");
+    return out;
+}
+
+void BM_MeasureWords(benchmark::State& state)
+{
+    Setting& s = setting();
+    std::vector<TextWord*> list;
+    long long characters = 0;
+    // Paragraphs of 60 words, as running text has them.
+    TextParagraph* paragraph = nullptr;
+    int i = 0;
+    for (const std::string& text : words(6000)) {
+        if (i++ % 60 == 0)
+            paragraph = s.newParagraph();
+        TextWord* word = paragraph->addWord(std::make_unique<TextWord>());
+        word->setText(text.c_str());
+        list.push_back(word);
+        characters += word->textLength();
+    }
+    for (auto _ : state)
+        for (TextWord* word : list)
+            word->computeWithStyle(nullptr);
+    state.SetItemsProcessed(state.iterations() * characters);
+}
+BENCHMARK(BM_MeasureWords);
+
+void BM_InsertAndMeasure(benchmark::State& state)
+{
+    Setting& s = setting();
+    TextParagraph* paragraph = s.newParagraph();
+    for (const std::string& text : words(20))
+        paragraph->addWord(std::make_unique<TextWord>())->setText(text.c_str());
+    TextWord* word = paragraph->addWord(std::make_unique<TextWord>());
+    word->setText("typography");
+    // Each round types a letter and deletes it again: two edits, each
+    // re-measuring the word.
+    for (auto _ : state) {
+        word->setInsertPoint(5);
+        word->addByte('x', true);
+        word->deleteFrom(5, 5);
+    }
+    state.SetItemsProcessed(state.iterations() * 2);
+}
+BENCHMARK(BM_InsertAndMeasure);
+
+void BM_SetHyphens(benchmark::State& state)
+{
+    Setting& s = setting();
+    TextParagraph* paragraph = s.newParagraph();
+    std::vector<TextWord*> list;
+    for (const std::string& text : words(2000)) {
+        TextWord* word = paragraph->addWord(std::make_unique<TextWord>());
+        word->setText(text.c_str());
+        list.push_back(word);
+    }
+    for (auto _ : state)
+        for (TextWord* word : list)
+            word->setHyphens();
+    state.SetItemsProcessed(state.iterations() * static_cast<long long>(list.size()));
+}
+BENCHMARK(BM_SetHyphens);
+
+} // namespace

@@ -1,0 +1,675 @@
+#include "text/TextWord.h"
+
+#include "app/Layvane.h"
+#include "core/CharClass.h"
+#include "core/Exception.h"
+#include "document/LayoutDocument.h"
+#include "foundation/Preferences.h"
+#include "foundation/StyleChar.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+Preferences* preferences() { return Main ? Main->preferences() : nullptr; }
+
+bool smartPunctuationOn()
+{
+    Preferences* p = preferences();
+    return p && p->smartPunctuation();
+}
+
+bool isDoubleQuote(unsigned char c) { return c == TextLeftDoubleQuote || c == '"' || c == TextRightDoubleQuote; }
+
+} // namespace
+
+bool TextWord::importGate() { return LayoutDocument::isDispatching() && !LayoutDocument::isDispatchingSuspended(); }
+
+std::vector<std::string> TextWord::splitIntoWordTexts(const std::string& text)
+{
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at < text.size(); at += MaxWordLength)
+        out.push_back(text.substr(at, MaxWordLength));
+    if (out.empty())
+        out.emplace_back();
+    return out;
+}
+
+// ---- Creation.
+
+TextWord::TextWord() { initWithText("", nullptr); }
+
+TextWord::TextWord(const char* text, kit::Font* font) { initWithText(text, font); }
+
+TextWord::~TextWord() = default;
+
+TextWord* TextWord::initWithText(const char* text, kit::Font* font)
+{
+    (void)font;
+    wordPieceInfo_.assign(1, WordPiece{});
+    maxWordPiece_ = 1;
+    numWordPieces_ = 1;
+    hyphenCount_ = -1;
+    hyphenList_.clear();
+    Preferences* p = preferences();
+    langId_ = p ? static_cast<short>(p->languageId()) : 0;
+    setText(text);
+    return this;
+}
+
+std::unique_ptr<TextWord> TextWord::newWordOfSameClass() const { return std::make_unique<TextWord>(); }
+
+std::unique_ptr<TextWord> TextWord::copy() const
+{
+    std::unique_ptr<TextWord> word = newWordOfSameClass();
+    word->langId_ = langId_;
+    word->paragraph_ = paragraph_;
+    word->setText(text());
+    word->wordPieceInfo_ = wordPieceInfo_;
+    word->maxWordPiece_ = maxWordPiece_;
+    word->numWordPieces_ = numWordPieces_;
+    return word;
+}
+
+// ---- Buffers.
+
+void TextWord::allocateBuffers(int capacity)
+{
+    maxlength_ = static_cast<short>(capacity);
+    text_.assign(std::size_t(capacity), 0);
+    widths_.assign(std::size_t(capacity), 0.0f);
+    screenWidths_.assign(std::size_t(capacity), 0.0f);
+    if (hasStyles()) {
+        styles_.clear();
+        styles_.resize(std::size_t(capacity));
+    }
+}
+
+void TextWord::growCapacityBy(int n)
+{
+    if (n <= 0)
+        return;
+    const int capacity = std::min<int>(maxlength_ + n, WholeWord);
+    const std::size_t size = std::size_t(capacity);
+    text_.resize(size, 0);
+    widths_.resize(size, 0.0f);
+    screenWidths_.resize(size, 0.0f);
+    if (hasStyles())
+        styles_.resize(size);
+    maxlength_ = static_cast<short>(capacity);
+    for (std::size_t i = std::size_t(length_) + 1; i < size; ++i) {
+        text_[i] = 0;
+        widths_[i] = screenWidths_[i] = 0.0f;
+    }
+}
+
+void TextWord::ensureCapacity(int entries)
+{
+    if (maxlength_ < entries)
+        growCapacityBy(entries - maxlength_);
+}
+
+// ---- Text.
+
+void TextWord::setText(const char* s)
+{
+    // Nothing is empty text: the length and the characters agree.
+    if (!s)
+        s = "";
+    const std::size_t n = std::strlen(s);
+    if (n > std::size_t(MaxWordLength))
+        kit::Exception::raise(kit::RangeException, "a word of " + std::to_string(n) + " characters is too long");
+    const bool own = !text_.empty() && s == text();
+    if (text_.empty())
+        allocateBuffers(int(n) + 2);
+    else
+        ensureCapacity(int(n) + 2);
+    if (!own)
+        std::memcpy(text_.data(), s, n);
+    length_ = static_cast<short>(n);
+    std::fill(text_.begin() + std::ptrdiff_t(n), text_.end(), 0);
+
+    if (length_ > 0 && smartPunctuationOn()) {
+        unsigned char* t = text_.data();
+        const bool ligatures = paragraph_ && paragraph_->ligatures();
+        auto removeAt = [&](int at) {
+            std::memmove(t + at, t + at + 1, std::size_t(length_ - at));
+            if (hasStyles())
+                std::move(styles_.begin() + at + 1, styles_.begin() + length_ + 1, styles_.begin() + at);
+            --length_;
+            t[length_ + 1] = 0;
+        };
+        for (int i = 0; i < length_; ++i) {
+            const unsigned char c = t[i];
+            if (c == '.' && i == length_ - 1 && i > 0 && isDoubleQuote(t[i - 1])) {
+                t[i - 1] = '.';
+                t[i] = TextRightDoubleQuote;
+            } else if (c == TextApostrophe) {
+                if (i == 0)
+                    t[i] = TextLeftSingleQuote;
+            } else if (c == '"') {
+                if (i == 0) {
+                    t[i] = TextLeftDoubleQuote;
+                } else if (i == length_ - 1) {
+                    t[i] = TextRightDoubleQuote;
+                } else if (i == length_ - 2) {
+                    const unsigned char last = t[i + 1];
+                    if (last == '.') {
+                        t[i] = '.';
+                        t[i + 1] = TextRightDoubleQuote;
+                    } else if (kit::isPunct(last)) {
+                        t[i] = TextRightDoubleQuote;
+                    }
+                } else if (kit::isPunct(t[i - 1]) && !kit::isPunct(t[i + 1])) {
+                    t[i] = TextLeftDoubleQuote;
+                }
+            } else if (c == '-' && i > 0 && t[i - 1] == '-') {
+                t[i - 1] = TextEmDash;
+                removeAt(i--);
+            } else if ((c == 'i' || c == 'l') && i > 0 && t[i - 1] == 'f' && ligatures) {
+                t[i - 1] = c == 'i' ? TextFiLigature : TextFlLigature;
+                removeAt(i--);
+            }
+        }
+    }
+    if (insertPoint_ > length_)
+        insertPoint_ = length_;
+    if (importGate())
+        return;
+    setHyphens();
+    if (paragraph_)
+        computeWithStyle(nullptr);
+}
+
+const char* TextWord::charAtIndex(int index) const
+{
+    if (index == length_)
+        return " ";
+    if (index < 0 || index > length_)
+        return nullptr;
+    return text() + index;
+}
+
+void TextWord::setInsertPoint(int offset) { insertPoint_ = static_cast<short>(std::clamp<int>(offset, 0, length_)); }
+
+void TextWord::setLangId(short id)
+{
+    if (id == langId_)
+        return;
+    langId_ = id;
+    hyphenList_.clear();
+    hyphenCount_ = 0;
+}
+
+void TextWord::invalidateHyphens()
+{
+    hyphenList_.clear();
+    hyphenCount_ = -1;
+}
+
+// ---- Styles.
+
+StyleChar* TextWord::styleAt(int offset) const
+{
+    if (!hasStyles() || offset < 0 || offset >= int(styles_.size()))
+        return nullptr;
+    return styles_[std::size_t(offset)].get();
+}
+
+std::vector<std::unique_ptr<StyleChar>>& TextWord::createStylesIfNeeded()
+{
+    if (styles_.empty())
+        styles_.resize(std::size_t(std::max<int>(maxlength_, 1)));
+    return styles_;
+}
+
+void TextWord::addCharStyle(std::unique_ptr<StyleChar> style, int offset)
+{
+    if (offset < 0 || offset > length_)
+        return;
+    createStylesIfNeeded()[std::size_t(offset)] = std::move(style);
+}
+
+StyleChar* TextWord::lastStyle() const
+{
+    if (!hasStyles())
+        return nullptr;
+    for (int i = length_; i >= 0; --i)
+        if (styles_[std::size_t(i)])
+            return styles_[std::size_t(i)].get();
+    return nullptr;
+}
+
+void TextWord::stripTrailingStyle()
+{
+    if (hasStyles())
+        styles_[std::size_t(length_)].reset();
+}
+
+StyleChar* TextWord::styleInForce(int letter, bool* metSymbol) const
+{
+    if (metSymbol)
+        *metSymbol = false;
+    if (!paragraph_)
+        return nullptr;
+    TextFlow* flow = paragraph_->flow();
+    if (!flow)
+        return paragraph_->charStyle();
+    textPoint point = flow->pointOfWord(this);
+    if (point.paragraph < 0)
+        return paragraph_->charStyle();
+    point.letter = letter;
+    StyleChar* style = flow->styleCharAt(&point);
+    // A symbol character keeps its own font: the style before it counts.
+    for (int guard = 0; style && style->isSingleSymbol() && guard < 64; ++guard) {
+        if (metSymbol)
+            *metSymbol = true;
+        const textPoint before = point;
+        --point.letter;
+        style = flow->styleCharAt(&point);
+        if (point.paragraph == before.paragraph && point.word == before.word && point.letter >= before.letter)
+            break;
+    }
+    return style;
+}
+
+void TextWord::applyTypingStyle(int at, const StyleChar* typing, const StyleChar* previous, bool metSymbol)
+{
+    if (!typing)
+        return;
+    if (!metSymbol && !(previous && previous->differencesFromStyle(typing) != 0))
+        return;
+    auto& styles = createStylesIfNeeded();
+    styles[std::size_t(at)] = typing->copy();
+    if (previous && std::size_t(at) + 1 < styles.size() && !styles[std::size_t(at) + 1])
+        styles[std::size_t(at) + 1] = previous->copy();
+}
+
+// ---- Editing.
+
+void TextWord::addByte(unsigned char c, bool recompute)
+{
+    if (length_ >= MaxWordLength)
+        kit::Exception::raise(kit::RangeException, "the word is as long as a word may be");
+    const StyleChar* typing = nullptr;
+    const StyleChar* previous = nullptr;
+    bool metSymbol = false;
+    if (recompute) {
+        TextFlow* flow = paragraph_ ? paragraph_->flow() : nullptr;
+        typing = flow ? flow->charStyle() : nullptr;
+        previous = styleInForce(insertPoint_ - 1, &metSymbol);
+    }
+    if (maxlength_ <= length_ + 2)
+        growCapacityBy(std::max<int>(std::min<int>(maxlength_, 4), length_ + 3 - maxlength_));
+    unsigned char* t = text_.data();
+    const int ip = insertPoint_;
+    if (smartPunctuationOn()) {
+        if (c == '.' && ip >= length_ && ip > 0 && isDoubleQuote(t[ip - 1])) {
+            t[ip - 1] = '.';
+            c = TextRightDoubleQuote;
+        } else if (c == TextApostrophe && ip == 0) {
+            c = TextLeftSingleQuote;
+        } else if (c == '"') {
+            if (ip == 0 || (ip == 1 && kit::isPunct(t[1])))
+                c = TextLeftDoubleQuote;
+            else if (ip >= length_)
+                c = TextRightDoubleQuote;
+        } else if (c == '-' && ip > 0 && t[ip - 1] == '-') {
+            t[ip - 1] = TextEmDash;
+            invalidateHyphens();
+            computeWithStyle(nullptr);
+            return;
+        } else if ((c == 'i' || c == 'l') && ip > 0 && t[ip - 1] == 'f' && paragraph_ && paragraph_->ligatures()) {
+            t[ip - 1] = c == 'i' ? TextFiLigature : TextFlLigature;
+            invalidateHyphens();
+            computeWithStyle(nullptr);
+            return;
+        }
+    }
+    const std::size_t at = std::size_t(ip);
+    const std::size_t tail = std::size_t(length_ - ip);
+    std::memmove(t + at + 1, t + at, tail + 1);
+    if (hasStyles())
+        std::move_backward(styles_.begin() + std::ptrdiff_t(at), styles_.begin() + length_ + 1,
+                           styles_.begin() + length_ + 2);
+    if (!recompute && !importGate()) {
+        std::memmove(widths_.data() + at + 1, widths_.data() + at, tail * sizeof(float));
+        std::memmove(screenWidths_.data() + at + 1, screenWidths_.data() + at, tail * sizeof(float));
+    }
+    ++length_;
+    t[at] = c;
+    if (hasStyles())
+        styles_[at].reset();
+    if (recompute)
+        applyTypingStyle(ip, typing, previous, metSymbol);
+    ++insertPoint_;
+    if (!recompute)
+        return;
+    // Hyphen points wait until the line layout asks for them.
+    invalidateHyphens();
+    computeWithStyle(nullptr);
+}
+
+void TextWord::addString(const char* s, bool worryAboutStyle)
+{
+    const StyleChar* typing = nullptr;
+    const StyleChar* previous = nullptr;
+    bool metSymbol = false;
+    if (worryAboutStyle) {
+        TextFlow* flow = paragraph_ ? paragraph_->flow() : nullptr;
+        typing = flow ? flow->charStyle() : nullptr;
+        previous = styleInForce(insertPoint_ - 1, &metSymbol);
+    }
+    const std::size_t n = s ? std::strlen(s) : 0;
+    if (n == 0) {
+        if (hasStyles())
+            styles_[std::size_t(insertPoint_)].reset();
+        if (worryAboutStyle)
+            applyTypingStyle(insertPoint_, typing, previous, metSymbol);
+        return;
+    }
+    if (std::size_t(length_) + n > std::size_t(MaxWordLength))
+        kit::Exception::raise(kit::RangeException, "the text does not fit in one word");
+    if (maxlength_ <= length_ + int(n) + 1)
+        ensureCapacity(length_ + int(n) + 3);
+    const std::size_t at = std::size_t(insertPoint_);
+    const std::size_t tail = std::size_t(length_) - at;
+    std::memmove(text_.data() + at + n, text_.data() + at, tail + 1);
+    std::memcpy(text_.data() + at, s, n);
+    if (hasStyles()) {
+        std::move_backward(styles_.begin() + std::ptrdiff_t(at), styles_.begin() + length_ + 1,
+                           styles_.begin() + length_ + 1 + std::ptrdiff_t(n));
+        for (std::size_t i = at; i < at + n; ++i)
+            styles_[i].reset();
+    }
+    length_ = static_cast<short>(length_ + int(n));
+    if (worryAboutStyle)
+        applyTypingStyle(int(at), typing, previous, metSymbol);
+    insertPoint_ = static_cast<short>(insertPoint_ + int(n));
+    invalidateHyphens();
+}
+
+void TextWord::deleteFrom(int a, int b)
+{
+    // Both ends are inclusive; an end at or past the last character deletes
+    // to the end of the word, and the terminator always stays.
+    a = std::max(a, 0);
+    b = std::min(b, length_ - 1);
+    for (int count = b - a + 1; count > 0 && a < length_; --count) {
+        unsigned char* t = text_.data();
+        const std::size_t at = std::size_t(a);
+        if (hasStyles()) {
+            if (styles_[at] && !styles_[at + 1])
+                styles_[at + 1] = std::move(styles_[at]);
+            styles_[at].reset();
+            std::move(styles_.begin() + a + 1, styles_.begin() + length_ + 1, styles_.begin() + a);
+            styles_[std::size_t(length_)].reset();
+        }
+        const std::size_t tail = std::size_t(length_) - at; // includes the NUL
+        std::memmove(t + at, t + at + 1, tail);
+        std::memmove(widths_.data() + at, widths_.data() + at + 1, (tail - 1) * sizeof(float));
+        std::memmove(screenWidths_.data() + at, screenWidths_.data() + at + 1, (tail - 1) * sizeof(float));
+        --length_;
+        t[length_] = 0;
+        widths_[std::size_t(length_)] = screenWidths_[std::size_t(length_)] = 0.0f;
+    }
+    insertPoint_ = static_cast<short>(std::min<int>(a, length_));
+    invalidateHyphens();
+    computeWithStyle(nullptr);
+}
+
+void TextWord::deleteLeft()
+{
+    if (insertPoint_ == 0) {
+        std::fputs("TextWord: shouldn't be here; deleteLeft:0\n", stderr);
+        return;
+    }
+    unsigned char& before = text_[std::size_t(insertPoint_ - 1)];
+    if (paragraph_ && paragraph_->ligatures() && (before == TextFiLigature || before == TextFlLigature)) {
+        before = 'f';
+        setHyphens();
+        computeWithStyle(nullptr);
+        return;
+    }
+    deleteFrom(insertPoint_ - 1, insertPoint_ - 1);
+}
+
+void TextWord::deleteRight()
+{
+    if (insertPoint_ >= length_) {
+        std::fputs("TextWord: shouldn't be here; deleteRight:MAX\n", stderr);
+        return;
+    }
+    unsigned char& at = text_[std::size_t(insertPoint_)];
+    if (paragraph_ && paragraph_->ligatures() && (at == TextFiLigature || at == TextFlLigature)) {
+        at = at == TextFiLigature ? 'i' : 'l';
+        setHyphens();
+        computeWithStyle(nullptr);
+        return;
+    }
+    deleteFrom(insertPoint_, insertPoint_);
+}
+
+TextWord* TextWord::transposeCurrent()
+{
+    if (insertPoint_ <= 0 || insertPoint_ >= length_)
+        return nullptr;
+    std::swap(text_[std::size_t(insertPoint_ - 1)], text_[std::size_t(insertPoint_)]);
+    setHyphens();
+    computeWithStyle(nullptr);
+    return this;
+}
+
+void TextWord::stripTrailingSpaces()
+{
+    while (length_ > 0 && text_[std::size_t(length_ - 1)] == ' ') {
+        --length_;
+        text_[std::size_t(length_)] = 0;
+        widths_[std::size_t(length_)] = screenWidths_[std::size_t(length_)] = 0.0f;
+    }
+    if (insertPoint_ > length_)
+        insertPoint_ = length_;
+}
+
+void TextWord::adjustLigaturesFrom(int a, int b)
+{
+    b = std::min(b, int(length_));
+    a = std::max(a, 0);
+    if (!paragraph_ || !paragraph_->ligatures()) {
+        for (int i = a; i < b - 1 && i < length_; ++i) {
+            unsigned char c = text_[std::size_t(i)];
+            if (c != TextFiLigature && c != TextFlLigature)
+                continue;
+            text_[std::size_t(i)] = 'f';
+            insertPoint_ = static_cast<short>(i + 1);
+            addByte(c == TextFiLigature ? 'i' : 'l', true);
+            ++b;
+        }
+        return;
+    }
+    for (bool again = true; again;) {
+        again = false;
+        for (int i = a; i <= b - 2 && i + 1 < length_; ++i) {
+            const unsigned char next = text_[std::size_t(i + 1)];
+            if (text_[std::size_t(i)] == 'f' && (next == 'i' || next == 'l')) {
+                text_[std::size_t(i)] = next == 'i' ? TextFiLigature : TextFlLigature;
+                deleteFrom(i + 1, i + 1);
+                --b;
+                again = true;
+                break;
+            }
+        }
+    }
+}
+
+void TextWord::convertCase(int mode, int a, int b)
+{
+    if (length_ == 0)
+        return;
+    a = std::max(a, 0);
+    b = std::min(b, int(length_));
+    const bool ligatures = paragraph_ && paragraph_->ligatures();
+    for (int i = a; i < b && i < length_; ++i) {
+        unsigned char& c = text_[std::size_t(i)];
+        bool upper = mode == 1;
+        if (mode == 3)
+            upper = i == 0 || (i == 1 && kit::isPunct(text_[0]));
+        if (upper && ligatures && (c == TextFiLigature || c == TextFlLigature) && (mode == 1 || mode == 3)) {
+            const unsigned char second = c == TextFiLigature ? 'i' : 'l';
+            c = 'F';
+            insertPoint_ = static_cast<short>(i + 1);
+            addByte(mode == 1 ? static_cast<unsigned char>(second - 'a' + 'A') : second, true);
+            convertCase(mode, a, b + 1);
+            return;
+        }
+        if (c >= 'a' && c <= 'z' && upper)
+            c = static_cast<unsigned char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z' && !upper && mode != 1)
+            c = static_cast<unsigned char>(c - 'A' + 'a');
+    }
+    if (mode == 2)
+        adjustLigaturesFrom(a, b);
+    else if (mode == 3)
+        adjustLigaturesFrom(std::max(a, 1), b);
+    computeWithStyle(nullptr);
+}
+
+TextWord* TextWord::breakAt(int k, bool recompute)
+{
+    if (!paragraph_)
+        return nullptr;
+    k = std::clamp<int>(k, 0, length_);
+    std::unique_ptr<TextWord> word = newWordOfSameClass();
+    word->langId_ = langId_;
+    word->paragraph_ = paragraph_;
+    {
+        const std::string rest(text() + k, std::size_t(length_ - k));
+        // Measured below, once its styles are in place.
+        TextParagraph* keep = word->paragraph_;
+        word->paragraph_ = nullptr;
+        word->setText(rest.c_str());
+        word->paragraph_ = keep;
+    }
+    if (hasStyles()) {
+        auto& theirs = word->createStylesIfNeeded();
+        for (int i = k; i <= length_; ++i)
+            theirs[std::size_t(i - k)] = std::move(styles_[std::size_t(i)]);
+    }
+    if (k < length_) {
+        text_[std::size_t(k)] = 0;
+        length_ = static_cast<short>(k);
+        std::fill(widths_.begin() + k, widths_.end(), 0.0f);
+        std::fill(screenWidths_.begin() + k, screenWidths_.end(), 0.0f);
+        if (insertPoint_ > length_)
+            insertPoint_ = length_;
+        TextParagraph* keep = paragraph_;
+        paragraph_ = nullptr;
+        setText(text());
+        paragraph_ = keep;
+    }
+    TextWord* added = paragraph_->addWord(std::move(word), this);
+    if (recompute) {
+        computeWithStyle(nullptr);
+        added->computeWithStyle(nullptr);
+    }
+    return added;
+}
+
+void TextWord::append(TextWord* other)
+{
+    if (!other || other == this)
+        return;
+    if (typeid(*other) != typeid(*this) && other->textLength() == 0) {
+        if (other->paragraph_)
+            other->paragraph_->removeWord(other);
+        return;
+    }
+    if (isSpecial() || other->isSpecial())
+        return;
+    const int total = length_ + other->length_;
+    if (total > MaxWordLength)
+        kit::Exception::raise(kit::RangeException, "the joined word would be too long");
+    ensureCapacity(std::max<int>(total, other->length_) + 2);
+    if (other->hasStyles())
+        createStylesIfNeeded();
+    std::memcpy(text_.data() + length_, other->text_.data(), std::size_t(other->length_) + 1);
+    if (other->hasStyles())
+        for (int i = 0; i <= other->length_; ++i)
+            styles_[std::size_t(length_ + i)] = std::move(other->styles_[std::size_t(i)]);
+    length_ = static_cast<short>(total);
+    if (other->paragraph_)
+        other->paragraph_->removeWord(other); // other is gone from here on
+    setHyphens();
+    computeWithStyle(nullptr);
+    if (paragraph_)
+        paragraph_->setDirty(true);
+}
+
+// ---- Widths.
+
+void TextWord::setWidthOfChar(float w, int i)
+{
+    if (validIndex(i))
+        widths_[std::size_t(i)] = w;
+}
+
+void TextWord::setScreenWidthOfChar(float w, int i)
+{
+    if (validIndex(i))
+        screenWidths_[std::size_t(i)] = w;
+}
+
+// ---- Export.
+
+int strcpyAndFix(std::string& destination, const char* source)
+{
+    int gained = 0;
+    for (const char* p = source; *p; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == TextFiLigature || c == TextFlLigature) {
+            destination += c == TextFiLigature ? "fi" : "fl";
+            ++gained;
+        } else {
+            destination += *p;
+        }
+    }
+    return gained;
+}
+
+bool TextWord::writeTextToStream(std::string& stream, int type) const
+{
+    if (type == TextExportPlain)
+        strcpyAndFix(stream, text());
+    return true;
+}
+
+bool TextWord::writeTextToStream(std::string& stream, int type, int start, int end) const
+{
+    if (type != TextExportPlain && type != TextExportPlainRange)
+        return true;
+    if (length_ == 0)
+        return true;
+    if (start >= length_ || start < 0)
+        start = 0;
+    if (end >= length_ || end < start)
+        end = length_ - 1;
+    const std::string part(text() + start, std::size_t(end - start + 1));
+    strcpyAndFix(stream, part.c_str());
+    return true;
+}
+
+void TextWord::_printWordPieces() const
+{
+    std::printf("TextWord: (%d)[%s] \n", int(length_), text());
+    for (int i = 0; i < numWordPieces_; ++i) {
+        const WordPiece& p = wordPieceInfo_[std::size_t(i)];
+        std::printf("piece(%d) bk: %d, \n\tlineStart: %.2f, lineHeight: %.2f, sW: %.2f,\n\t bbox (%.2f,%.2f) "
+                    "(%.2f,%.2f)\n",
+                    i, p.lastChar, double(p.lineStart), double(p.lineHeight), double(p.screenWidth), double(p.x),
+                    double(p.y), double(p.width), double(p.height));
+    }
+}

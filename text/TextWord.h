@@ -1,0 +1,270 @@
+#pragma once
+
+// One word of a paragraph: its characters (bytes of the documents' set,
+// usually with the trailing space), the printer and screen advance of every
+// character, the character styles that begin inside it, its hyphen points,
+// and the pieces the line layout cuts it into, one per line it occupies.
+
+#include "core/Geometry.h"
+#include "core/Object.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kit {
+class DrawContext;
+class Font;
+}
+class LayoutDocument;
+class PageView;
+class StyleChar;
+class TextItem;
+class TextParagraph;
+
+// One line's share of a word.
+struct WordPiece {
+    float x = 0;          // printer x origin
+    float y = 0;          // baseline y
+    float width = 0;      // printer width
+    float height = 0;     // height of the piece's text
+    float lineStart = 0;  // top of the line box
+    float lineHeight = 0; // height of that line
+    float screenX = 0;
+    float screenWidth = 0;
+    int lastChar = -1;    // offset of the last character; -1 runs to the end
+};
+
+// Codes of the documents' set the word makes or recognises.
+inline constexpr unsigned char TextFiLigature = 0xAE;
+inline constexpr unsigned char TextFlLigature = 0xAF;
+inline constexpr unsigned char TextEmDash = 0xD0;
+inline constexpr unsigned char TextEnDash = 0xB1;
+inline constexpr unsigned char TextLeftDoubleQuote = 0xAA;
+inline constexpr unsigned char TextRightDoubleQuote = 0xBA;
+inline constexpr unsigned char TextLeftSingleQuote = 0x60;
+inline constexpr unsigned char TextApostrophe = 0x27;
+
+// Plain-text export types.
+inline constexpr int TextExportPlain = 7;
+inline constexpr int TextExportPlainRange = 8;
+
+class TextWord : public kit::Object {
+public:
+    // "The whole word" in selection ranges, and "past the end" in style and
+    // hit-test answers.
+    static constexpr int WholeWord = 32767;
+    // The longest word: maxlength (length + 2) must stay below WholeWord.
+    static constexpr int MaxWordLength = 32764;
+    // Characters sent to one xyshow.
+    static constexpr int XYShowChunk = 4095;
+
+    // Registers the word classes with the archiver.
+    static void initialize();
+
+    // Splits an unbroken run of characters into pieces that each fit in a
+    // word; the pieces keep every character, in order.
+    static std::vector<std::string> splitIntoWordTexts(const std::string& text);
+
+    // ---- Creation (initWithText:andFont: is the designated initializer;
+    // the font is not used).
+    TextWord();
+    explicit TextWord(const char* text, kit::Font* font = nullptr);
+    ~TextWord() override;
+    TextWord(const TextWord&) = delete;
+    TextWord& operator=(const TextWord&) = delete;
+    TextWord* initWithText(const char* text, kit::Font* font);
+    TextWord* initWithFont(kit::Font* font) { return initWithText("", font); }
+    // Buffers of its own; no style array or hyphen list carried over.
+    virtual std::unique_ptr<TextWord> copy() const;
+
+    std::string className() const override { return "TextWord"; }
+
+    // ---- Text and characters.
+    // Null is empty text. Throws kit::Exception (range) for a text longer
+    // than MaxWordLength: split it with splitIntoWordTexts first.
+    virtual void setText(const char* text);
+    const char* text() const { return reinterpret_cast<const char*>(text_.data()); }
+    virtual int length() const { return length_; }
+    // The stored count, whatever a subclass counts for the flow.
+    short textLength() const { return length_; }
+    short maxlength() const { return maxlength_; }
+    virtual const char* charAtIndex(int index) const;
+    // Throws kit::Exception (range) when the word is already as long as a
+    // word may be: the caller starts a new word instead.
+    void addByte(unsigned char c, bool recompute);
+    void addString(const char* s, bool worryAboutStyle);
+    // Removes characters a..b inclusive; the terminator never goes.
+    void deleteFrom(int a, int b);
+    void deleteLeft();
+    void deleteRight();
+    TextWord* transposeCurrent();
+    void convertCase(int mode, int a, int b);
+    void adjustLigaturesFrom(int a, int b);
+    void stripTrailingSpaces();
+    void append(TextWord* other);
+    // The new word goes into the paragraph's word list after this one;
+    // without a paragraph nothing is split and the answer is nil.
+    TextWord* breakAt(int k) { return breakAt(k, true); }
+    TextWord* breakAt(int k, bool recompute);
+    void growCapacityBy(int n);
+
+    int insertPoint() const { return insertPoint_; }
+    void setInsertPoint(int offset);
+    void setInsertToStart() { insertPoint_ = 0; }
+    virtual void setInsertToEnd() { insertPoint_ = length_; }
+    short langId() const { return langId_; }
+    void setLangId(short id);
+
+    // ---- Styles (entries owned by the word).
+    virtual void addCharStyle(std::unique_ptr<StyleChar> style, int offset);
+    std::vector<std::unique_ptr<StyleChar>>& createStylesIfNeeded();
+    const std::vector<std::unique_ptr<StyleChar>>* theStyles() const { return hasStyles() ? &styles_ : nullptr; }
+    bool hasStyles() const { return !styles_.empty(); }
+    StyleChar* styleAt(int offset) const;
+    virtual StyleChar* lastStyle() const;
+    void stripTrailingStyle();
+
+    // ---- Measuring.
+    // The paragraph's font is given to a style without one.
+    virtual void computeWithStyle(StyleChar* style);
+    float widthOfCharAtIdx(int i) const { return validIndex(i) ? widths_[std::size_t(i)] : 0.0f; }
+    float screenWidthOfCharAtIdx(int i) const { return validIndex(i) ? screenWidths_[std::size_t(i)] : 0.0f; }
+    void setWidthOfChar(float w, int i);
+    void setScreenWidthOfChar(float w, int i);
+    const float* charWidthArray() const { return widths_.data(); }
+    const float* screenWidthArray() const { return screenWidths_.data(); }
+    const float* activeWidthArray() const { return usesScreenMetrics() ? screenWidths_.data() : widths_.data(); }
+    // True when hit tests, rectangles and drawing use the screen values.
+    bool usesScreenMetrics() const;
+    float descent() const { return descent_; }
+    float ascent() const { return wordPieceInfo_[0].height - descent_; }
+    float spaceWidth() const { return spaceWidth_; }
+    float screenSpaceWidth() const { return screenSpaceWidth_; }
+    void setXWidth(float w) { wordPieceInfo_[0].width = w; }
+    void setScreenWidth(float w) { wordPieceInfo_[0].screenWidth = w; }
+
+    // ---- Hyphen points (computed on first need after a change).
+    void setHyphens();
+    short hyphenCount() const { return hyphenCount_; }
+    // Null when there are none.
+    const short* hyphenList() const { return hyphenList_.empty() ? nullptr : hyphenList_.data(); }
+
+    // ---- Pieces. Accessors ignore an index past the pieces (getters read
+    // piece 0).
+    short numWordPieces() const { return numWordPieces_; }
+    short maxWordPiece() const { return maxWordPiece_; }
+    const WordPiece& piece(int index) const { return wordPieceInfo_[pieceIndex(index)]; }
+    void setOrigin(kit::Point origin, int piece);
+    void setScreenX(float x, int piece);
+    void setLineStart(float start, float height, int piece);
+    float xOriginForPiece(int p) const { return piece(p).x; }
+    float yOriginForPiece(int p) const { return piece(p).y; }
+    float screenOriginForPiece(int p) const { return piece(p).screenX; }
+    float lineStartForPiece(int p) const { return piece(p).lineStart; }
+    float xWidthForPiece(int p) const { return piece(p).width; }
+    float screenWidthForPiece(int p) const { return piece(p).screenWidth; }
+    int firstOffsetForPiece(int p) const;
+    // The offset after the piece's last character.
+    int endOffsetForPiece(int p) const;
+    virtual void hyphenateAt(int k);
+    void removeLastWordPiece();
+    void emptyWordPieces();
+    // Where a word starting at `start` on a line of remaining width
+    // `maxWidth` can break; *range 0 when it cannot.
+    virtual void findPiece(int piece, kit::Font* font, float maxWidth, int start, int* range, float* width,
+                           bool force);
+    int firstCharAt(float lineStart) const;
+    int lastCharAt(float lineStart) const;
+    float originForLineStart(float lineStart) const;
+    void moveBy(float dx, float dy);
+
+    // ---- Hit testing, rectangles, drawing, export.
+    virtual int hitAtPoint(float x, int piece);
+    int getSelectionRects(kit::Rect* rects, int from, int to) const
+    {
+        return getSelectionRects(rects, nullptr, nullptr, nullptr, from, to);
+    }
+    // Room for numWordPieces entries in every array given.
+    virtual int getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOffsets, int* lastOffsets,
+                                  int from, int to) const;
+    // Draws into the current context.
+    virtual bool drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point,
+                                kit::Size* moved);
+    virtual void drawBox();
+    virtual bool writeTextToStream(std::string& stream, int type) const;
+    virtual bool writeTextToStream(std::string& stream, int type, int start, int end) const;
+
+    // ---- Identity.
+    virtual int wordType() const { return 0; }
+    virtual bool isSpecial() const { return false; }
+    virtual bool isSpecialType(int type) const { (void)type; return false; }
+    virtual bool isVisible() const { return true; }
+    virtual bool isPageDependent() const { return false; }
+    virtual bool canDelete() { return true; }
+    virtual bool isGraphicLink() const { return false; }
+    virtual void resolveInDocument(LayoutDocument* document) { (void)document; }
+    virtual void removeFromDocument(LayoutDocument* document) { (void)document; }
+    virtual void cleanupObjectLink() {}
+    virtual void insertInParagraph(TextParagraph* paragraph) { paragraph_ = paragraph; }
+    void setParagraph(TextParagraph* paragraph) { paragraph_ = paragraph; }
+    TextParagraph* paragraph() const { return paragraph_; }
+    bool isSelected() const { return selected_; }
+    void setSelected(bool flag) { selected_ = flag; }
+
+    void _printWordPieces() const;
+
+    // ---- Stored form.
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
+
+protected:
+    // True while an import runs and words wait to be measured.
+    static bool importGate();
+    bool validIndex(int i) const { return i >= 0 && i < maxlength_; }
+    std::size_t pieceIndex(int p) const { return p >= 0 && p < numWordPieces_ ? std::size_t(p) : 0; }
+    // The buffers hold at least `entries` entries; new entries are zero.
+    void ensureCapacity(int entries);
+    // Sets `maxlength` entries of every buffer, zero-filled.
+    void allocateBuffers(int capacity);
+    // The style in force before the word, as the flow sees it.
+    StyleChar* styleInForce(int letter, bool* metSymbol) const;
+    // Sets the style entries around a character typed with this style.
+    void applyTypingStyle(int at, const StyleChar* typing, const StyleChar* previous, bool metSymbol);
+    void invalidateHyphens();
+    // Measures from the starting style; token words look at style entries 0
+    // and 1 only and kern every pair.
+    void measureRun(StyleChar* firstStyle, bool tokenRules);
+    // A new empty word of this word's class (splitting).
+    virtual std::unique_ptr<TextWord> newWordOfSameClass() const;
+    LayoutDocument* flowDocument() const;
+    void readPlainWord(kit::Coder& coder);
+
+    std::vector<WordPiece> wordPieceInfo_;
+    short maxWordPiece_ = 1;
+    short length_ = 0;
+    short maxlength_ = 0;
+    short insertPoint_ = 0;
+    short langId_ = 0;
+    short hyphenCount_ = -1;
+    short numWordPieces_ = 1;
+    float descent_ = 0;
+    float spaceWidth_ = 0;
+    float screenSpaceWidth_ = 0;
+    std::vector<unsigned char> text_;
+    std::vector<short> hyphenList_;
+    std::vector<float> widths_;
+    std::vector<float> screenWidths_;
+    TextParagraph* paragraph_ = nullptr; // not retained
+    std::vector<std::unique_ptr<StyleChar>> styles_; // empty: no style array
+    bool selected_ = false;
+};
+
+// Copies a NUL-terminated string with the fi and fl ligatures spelled out;
+// answers how many characters the copy gained.
+int strcpyAndFix(std::string& destination, const char* source);
+
+// The stop-character map of a language (non-zero bytes forbid hyphenating a
+// word that holds them); nullptr for a language the engine cannot serve.
+const unsigned char* mapForLangId(int langId);

@@ -1,0 +1,161 @@
+#pragma once
+
+// A word that stands for something other than letters: a tab, a date, time
+// or page-number token, a merge token, an autonumber, a header, footer or
+// footnote marker, a break, or (later) an in-line graphic. It answers every
+// word operation; those that depend on its type code are overridden here.
+
+#include "text/TextWord.h"
+
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+
+class Page;
+
+// Type codes shared by the whole system.
+enum TextWordType : int {
+    TextWordDate = 1,
+    TextWordPageNumber = 2,
+    TextWordTime = 3,
+    TextWordNoText = 4,
+    TextWordTab = 5,
+    TextWordMergeToken = 6,
+    TextWordAutonumber = 7,
+    TextWordLastPageNumber = 8,
+    TextWordFixedDate = 9,
+    TextWordFixedTime = 10,
+    TextWordGraphic = 101,
+    TextWordHeaderMarker = 102,
+    TextWordFooterMarker = 103,
+    TextWordFootnoteMarker = 104,
+    TextWordParagraphEnd = 201,
+    TextWordLineBreak = 202,
+    TextWordPageBreak = 203,
+    TextWordEndOfFlow = 204,
+};
+
+// The document that special words inserted meanwhile attach to: set by a
+// text column's paste for its duration, nil otherwise.
+extern LayoutDocument* textWordSpecialDocumentGlobalHack;
+// Set while a new document is made from a template: date and time tokens
+// read then become fixed tokens.
+extern bool convertToFixedTokens;
+// Set when a stored word refreshed an updating token; the document's
+// after-save step reads and clears it.
+extern bool hasUpdatingTokens;
+
+class TextWordSpecial : public TextWord {
+public:
+    // Type 0: no text, invisible (the archiver's and splitting's word).
+    TextWordSpecial();
+    explicit TextWordSpecial(int type) { initAsType(type); }
+    ~TextWordSpecial() override;
+    TextWordSpecial* initAsType(int type);
+    std::unique_ptr<TextWord> copy() const override;
+
+    std::string className() const override { return "TextWordSpecial"; }
+
+    // ---- Identity.
+    int wordType() const override { return wordType_; }
+    bool isSpecial() const override { return true; }
+    bool isSpecialType(int type) const override { return wordType_ == type; }
+    bool isPageDependent() const override;
+    bool isGraphicLink() const override { return wordType_ == TextWordGraphic; }
+    bool isVisible() const override;
+    // Date, page, time, merge, autonumber and last-page tokens: styled whole.
+    bool isToken() const;
+    int length() const override;
+    const char* charAtIndex(int index) const override;
+    void setInsertToEnd() override;
+
+    // ---- Styles.
+    void addCharStyle(std::unique_ptr<StyleChar> style, int offset) override;
+    StyleChar* lastStyle() const override;
+
+    // ---- Tabs and autonumbers.
+    void setTab(short kind, float location, char leader);
+    float tabLocation() const { return tabLocation_; }
+    short tabType() const { return tabType_; }
+    char tabLeader() const { return static_cast<char>(tabLeader_); }
+    short autonumberValue() const { return tabType_; }
+    void setAutonumberValue(short value) { tabType_ = value; }
+
+    // ---- Tokens.
+    const std::optional<std::string>& formatString() const { return theTokenFormat_; }
+    void setFormatString(const std::optional<std::string>& format) { theTokenFormat_ = format; }
+    // Date and time tokens: the current local time in their format.
+    void updateTokenString();
+    // The same for a given moment.
+    void updateTokenStringForTime(const std::tm& time);
+    // Page tokens: the number of the frame's page, or "?" when it has none.
+    void computeWordTokenInItem(TextItem* item);
+    // The text a page-number token shows for that page of that document.
+    static std::string pageTokenText(const LayoutDocument* document, const Page* page);
+    // The text a last-page token shows for that document.
+    static std::string lastPageTokenText(const LayoutDocument* document);
+
+    // ---- The held object. Graphics and header and footer frames are
+    // retained (shared by copies); tokens only point at theirs.
+    kit::Object* objectReference() const { return image_; }
+    kit::Object* image() const { return image_; }
+    void setObjectReference(kit::Object* object);
+    void setObjectReference(std::shared_ptr<kit::Object> object);
+    const std::optional<int>& itemSerialNumber() const;
+    void setItemSerialNumber(std::optional<int> number) { itemSerialNumber_ = number; }
+    float scaleX() const { return scaleX_; }
+    float scaleY() const { return scaleY_; }
+    void setScale(float x, float y) { scaleX_ = x, scaleY_ = y; }
+    // The column that shows the word, and its page.
+    TextItem* textItem() const;
+    Page* page() const;
+
+    // ---- Document membership.
+    bool canDelete() override;
+    void insertInParagraph(TextParagraph* paragraph) override;
+    void removeFromDocument(LayoutDocument* document) override;
+    void resolveInDocument(LayoutDocument* document) override;
+
+    // ---- Layout, hit testing, drawing, export.
+    void computeWithStyle(StyleChar* style) override;
+    void findPiece(int piece, kit::Font* font, float maxWidth, int start, int* range, float* width,
+                   bool force) override;
+    void hyphenateAt(int k) override;
+    int hitAtPoint(float x, int piece) override;
+    using TextWord::getSelectionRects;
+    int getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOffsets, int* lastOffsets, int from,
+                          int to) const override;
+    bool drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point,
+                        kit::Size* moved) override;
+    void drawBox() override;
+    bool writeTextToStream(std::string& stream, int type) const override;
+    bool writeTextToStream(std::string& stream, int type, int start, int end) const override;
+
+    // ---- Stored form.
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
+
+protected:
+    std::unique_ptr<TextWord> newWordOfSameClass() const override;
+
+private:
+    bool retainsImage() const;
+    // Types 1, 3, 6, 7, 9, 10: the caret goes before or after the whole token.
+    bool isWholeToken() const;
+    // What the graphic word writes as plain text; the seam for in-line graphics.
+    std::string graphicFileName() const;
+    void readSpecialPart(kit::Coder& coder, float version);
+    void fixAfterReading(float version);
+
+    int wordType_ = 0;
+    kit::Object* image_ = nullptr;            // not retained unless imageHold_ holds it
+    std::shared_ptr<kit::Object> imageHold_;  // graphics and header and footer frames
+    float offX_ = 0, offY_ = 0;
+    float scaleX_ = 1.0f, scaleY_ = 1.0f;
+    float tabLocation_ = 0;
+    short tabType_ = 0;
+    short tabLeader_ = 0;
+    std::optional<int> itemSerialNumber_;
+    std::optional<std::string> theTokenFormat_;
+};
