@@ -15,6 +15,9 @@
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
+#include "items/ItemBox.h"
+#include "text/TextWord.h"
+#include "text/TextWordSpecial.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -178,6 +181,29 @@ void styles()
     archive("old-2.6-style-paragraph", StyleParagraphOld(2.6f), 7);
 }
 
+void itemsAndWords()
+{
+    ItemBox box;
+    box.setFrame(kit::makeRect(10, 20, 30, 40));
+    box.rotateByAngle(30);
+    box.setDropShadow(true);
+    box.setRunaround(true, 1, 2, 3, 4, 5);
+    archive("item-box", box);
+
+    TextWord word("styled");
+    auto big = std::make_unique<StyleChar>();
+    big->setFont(kit::Font::fontWithName("Times-Roman", 20));
+    word.addCharStyle(std::move(big), 2);
+    archive("text-word", word);
+    for (int type : {1, 5, 7, 102, 201}) {
+        TextWordSpecial special(type);
+        special.setTab(3, 72, '.');
+        special.setFormatString(std::string("%Y"));
+        special.setItemSerialNumber(17);
+        archive("text-word-special-" + std::to_string(type), special);
+    }
+}
+
 void fileWrappers()
 {
     using kit::FileWrapper;
@@ -212,8 +238,11 @@ int main(int argc, char** argv)
     kit::Font::initialize();
     StyleParagraph::initialize();
     StyleGraphic::initialize();
+    Item::initialize();
+    TextWord::initialize();
     values();
     styles();
+    itemsAndWords();
     fileWrappers();
     defaults();
     return 0;

@@ -9,6 +9,8 @@
 #include "core/Unarchiver.h"
 #include "core/Values.h"
 #include "foundation/StyleGraphic.h"
+#include "items/Item.h"
+#include "text/TextWord.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
 
@@ -26,6 +28,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     kit::Font::initialize();
     StyleParagraph::initialize();
     StyleGraphic::initialize();
+    Item::initialize();
+    TextWord::initialize();
     return 0;
 }
 
