@@ -481,7 +481,9 @@ bool Item::isHitAt(kit::Point point, const PageView* view) const
 
 bool Item::inFill(kit::Point point, const PageView* view) const
 {
-    return Item::isHitAt(point, view);
+    // The item's own point test: a class that refines isHitAt without an
+    // inside of its own (a group, a placed picture) answers the same here.
+    return isHitAt(point, view);
 }
 
 bool Item::isHitInRect(const kit::Rect& rect, const PageView* view) const

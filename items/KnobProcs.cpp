@@ -1,9 +1,12 @@
 #include "items/KnobProcs.h"
 
 #include "graphics/DrawContext.h"
+#include "graphics/PostScriptContext.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,29 +33,63 @@ constexpr std::string_view KnobFontDefinitions =
     "/BuildChar { 0 0 -5 -5 5 5 setcachedevice exch begin Encoding exch get CharProcs exch get exec end } def\n"
     "end /KnobFont exch definefont pop\n";
 
-// The glyph's device rounding: to integer + 0.25 on both device axes.
-double devround(double v)
+// PostScript's round: a half goes up, where std::round takes it away from
+// zero; the two differ on the negative distances of a flipped device.
+double psRound(double v)
 {
-    return std::round(v - 0.25) + 0.25;
+    return std::floor(v + 0.5);
 }
 
-// The knob glyph at (x, y) for a font size, painted as the font would paint
-// it: the corner and the sides rounded in device space.
+// devround and rdevround on one device coordinate: to integer + 0.25.
+double devround(double v)
+{
+    return psRound(v - 0.25) + 0.25;
+}
+
+// The knob glyph at (x, y) for a font size, as the font paints it: the
+// glyph procedure's path in device space, the corner and each of the three
+// sides rounded on its own as the procedure rounds them. The glyph is cached
+// as a bitmap and shown at the current point rounded to a whole pixel, so it
+// is rounded about that pixel rather than the exact point. Under an upright
+// matrix the shape is filled the way the window server fills, every device
+// pixel it covers in part painted in full, so the screen's knob is as crisp
+// as the printed one and covers the same pixels.
 void paintKnobSquare(kit::DrawContext& context, float x, float y, float size)
 {
-    const kit::Matrix& ctm = context.currentmatrix();
-    const float unit = size / 1000.0f;
-    const kit::Point corner = ctm.transform({x - 3 * unit, y - 3 * unit});
-    const auto user = ctm.itransform({static_cast<float>(devround(corner.x)), static_cast<float>(devround(corner.y))});
-    const kit::Point side = ctm.dtransform({6 * unit, 6 * unit});
-    const auto extent = ctm.idtransform({static_cast<float>(devround(side.x)), static_cast<float>(devround(side.y))});
-    if (!user || !extent)
+    const kit::Matrix& m = context.currentmatrix();
+    const auto inverse = m.inverted();
+    if (!inverse)
         return;
+    const double unit = size / 1000.0;
+    const double originX = psRound(m.a * x + m.c * y + m.tx), originY = psRound(m.b * x + m.d * y + m.ty);
+    double px[4], py[4];
+    px[0] = originX + devround(-3 * unit * (m.a + m.c));
+    py[0] = originY + devround(-3 * unit * (m.b + m.d));
+    const double legs[3][2] = {{0, 6 * unit}, {6 * unit, 0}, {0, -6 * unit}};
+    for (int i = 0; i < 3; ++i) {
+        px[i + 1] = px[i] + devround(m.a * legs[i][0] + m.c * legs[i][1]);
+        py[i + 1] = py[i] + devround(m.b * legs[i][0] + m.d * legs[i][1]);
+    }
+    const bool upright = (m.b == 0 && m.c == 0) || (m.a == 0 && m.d == 0);
+    if (upright) {
+        const double x0 = std::floor(*std::min_element(px, px + 4)), x1 = std::ceil(*std::max_element(px, px + 4));
+        const double y0 = std::floor(*std::min_element(py, py + 4)), y1 = std::ceil(*std::max_element(py, py + 4));
+        const double corners[4][2] = {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+        for (int i = 0; i < 4; ++i) {
+            px[i] = corners[i][0];
+            py[i] = corners[i][1];
+        }
+    }
     context.newpath();
-    context.moveto(user->x, user->y);
-    context.rlineto(0, extent->y);
-    context.rlineto(extent->x, 0);
-    context.rlineto(0, -extent->y);
+    for (int i = 0; i < 4; ++i) {
+        const kit::Matrix& n = *inverse;
+        const auto ix = static_cast<float>(n.a * px[i] + n.c * py[i] + n.tx);
+        const auto iy = static_cast<float>(n.b * px[i] + n.d * py[i] + n.ty);
+        if (i == 0)
+            context.moveto(ix, iy);
+        else
+            context.lineto(ix, iy);
+    }
     context.closepath();
     context.fill();
 }
@@ -71,6 +108,37 @@ bool pathFrom(const float* coords, int numCoords, const unsigned char* ops, int 
     *path = {std::span<const float>(coords, static_cast<std::size_t>(numCoords)),
              std::span<const unsigned char>(ops, static_cast<std::size_t>(numOps))};
     return true;
+}
+
+// An encoded user path: a binary number string (token 149, representation
+// 48: IEEE reals, high byte first) and the operator bytes, as hex strings.
+bool appendEncodedUserPath(std::string& out, const kit::UserPath& path)
+{
+    if (path.coords.size() > 0xFFFF)
+        return false;
+    static const char digits[] = "0123456789abcdef";
+    auto hexByte = [&](unsigned byte) {
+        out += digits[(byte >> 4) & 0xF];
+        out += digits[byte & 0xF];
+    };
+    out += "[<9530";
+    hexByte(static_cast<unsigned>(path.coords.size() >> 8));
+    hexByte(static_cast<unsigned>(path.coords.size() & 0xFF));
+    for (float v : path.coords) {
+        const auto bits = std::bit_cast<std::uint32_t>(v);
+        for (int shift = 24; shift >= 0; shift -= 8)
+            hexByte((bits >> shift) & 0xFF);
+    }
+    out += "> <";
+    for (unsigned char op : path.ops)
+        hexByte(op);
+    out += ">]";
+    return true;
+}
+
+const char* operatorName(HitOperator op)
+{
+    return op == HitOperator::inufill ? "inufill" : "inustroke";
 }
 
 void answer(int* result, bool hit)
@@ -176,4 +244,31 @@ void PSpathinpath(kit::DrawContext& context, const float* coords1, int numCoords
     kit::UserPath aperture, path;
     answer(result, pathFrom(coords1, numCoords1, ops1, numOps1, &aperture) &&
                        pathFrom(coords2, numCoords2, ops2, numOps2, &path) && context.inufill(aperture, path));
+}
+
+std::string hitProcedureProgram(float x, float y, const kit::UserPath& path, HitOperator op)
+{
+    std::string out;
+    kit::appendPostScriptNumber(out, x);
+    out += ' ';
+    kit::appendPostScriptNumber(out, y);
+    out += ' ';
+    if (!appendEncodedUserPath(out, path))
+        return {};
+    out += ' ';
+    out += operatorName(op);
+    return out;
+}
+
+std::string hitProcedureProgram(const kit::UserPath& aperture, const kit::UserPath& path, HitOperator op)
+{
+    std::string out;
+    if (!appendEncodedUserPath(out, aperture))
+        return {};
+    out += ' ';
+    if (!appendEncodedUserPath(out, path))
+        return {};
+    out += ' ';
+    out += operatorName(op);
+    return out;
 }

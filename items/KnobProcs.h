@@ -5,11 +5,10 @@
 // out as the font's glyph); the screen draws the same squares and answers the
 // hit tests from the context's own geometry.
 
-#include <string_view>
+#include "graphics/DrawContext.h"
 
-namespace kit {
-class DrawContext;
-}
+#include <string>
+#include <string_view>
 
 // The definitions of devround, rdevround and the Type 3 font "KnobFont".
 std::string_view knobFontPostScript();
@@ -37,3 +36,12 @@ void PSinpath(kit::DrawContext& context, float x, float y, const float* coords, 
 void PSpathinpath(kit::DrawContext& context, const float* coords1, int numCoords1, const unsigned char* ops1,
                   int numOps1, const float* coords2, int numCoords2, const unsigned char* ops2, int numOps2,
                   int* result);
+
+// The programs the hit procedures send to an interpreter that answers them
+// itself: "x y userpath operator" or "aperture userpath operator", each user
+// path encoded as the client library encodes it, [number string of 32-bit
+// reals, operator string]. Each program leaves exactly one boolean. A path
+// too long for a number string gives an empty program.
+enum class HitOperator { inufill, inustroke };
+std::string hitProcedureProgram(float x, float y, const kit::UserPath& path, HitOperator op);
+std::string hitProcedureProgram(const kit::UserPath& aperture, const kit::UserPath& path, HitOperator op);

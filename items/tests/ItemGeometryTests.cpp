@@ -150,6 +150,31 @@ TEST(ItemGeometry, HitTestsAndKnobs)
     EXPECT_FALSE(item.isHitAt({9.5f, 0.5f}, nullptr)); // inside the bounds, outside the diamond
 }
 
+// An item that refines the point test but has no inside of its own, as a
+// group or a placed picture does.
+class LeftHalfItem : public Item {
+public:
+    bool isHitAt(kit::Point point, const PageView* view) const override
+    {
+        return Item::isHitAt(point, view) && point.x < kit::midX(frame());
+    }
+};
+
+TEST(ItemGeometry, FillTestIsTheClassPointTestUnlessTheClassHasAnInside)
+{
+    LeftHalfItem item;
+    item.setFrame(kit::makeRect(0, 0, 10, 10));
+    EXPECT_TRUE(item.inFill({2, 5}, nullptr));
+    EXPECT_FALSE(item.inFill({8, 5}, nullptr)) << "the refined point test decides";
+    // A box's inside is its frame, whatever its outline rule says.
+    ItemBox box;
+    box.setHasFill(false);
+    box.setHasLine(false);
+    box.setFrame(kit::makeRect(0, 0, 100, 100));
+    EXPECT_FALSE(box.isHitAt({50, 50}, nullptr));
+    EXPECT_TRUE(box.inFill({50, 50}, nullptr));
+}
+
 TEST(ItemGeometry, ConstrainEdgeKnobs)
 {
     const kit::Rect r = kit::makeRect(0, 0, 10, 20);

@@ -93,6 +93,32 @@ bool segmentMeetsBox(Vec a, Vec b, double x0, double y0, double x1, double y1)
     return true;
 }
 
+// Does the segment pass through the inside of the box, not just along or
+// onto its border? A fill paints a device pixel only where it covers some
+// of its area.
+bool segmentCrossesOpenBox(Vec a, Vec b, double x0, double y0, double x1, double y1)
+{
+    double dx = b.x - a.x, dy = b.y - a.y;
+    if (dx == 0 && dy == 0)
+        return false;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x - x0, x1 - a.x, a.y - y0, y1 - a.y};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] <= 0)
+                return false;
+        } else {
+            double t = q[i] / p[i];
+            if (p[i] < 0)
+                t0 = std::max(t0, t);
+            else
+                t1 = std::min(t1, t);
+        }
+    }
+    return t0 < t1;
+}
+
 bool onSegment(Vec a, Vec b, Vec p)
 {
     return std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= p.y &&
@@ -161,8 +187,11 @@ bool DrawContext::pointHit(std::string_view op, float x, float y, const UserPath
     auto meetsPixel = [&](Vec a, Vec b) { return segmentMeetsBox(a, b, px, py, px + 1, py + 1); };
 
     if (mode != HitMode::Stroke) {
+        // An edge that only touches the pixel's border paints nothing in it;
+        // with no edge through the pixel, its centre tells for all of it.
         FillRule rule = mode == HitMode::Fill ? FillRule::NonZero : FillRule::EvenOdd;
-        return inside(device, p, rule) || anyFillEdge(device, meetsPixel);
+        auto crossesPixel = [&](Vec a, Vec b) { return segmentCrossesOpenBox(a, b, px, py, px + 1, py + 1); };
+        return anyFillEdge(device, crossesPixel) || inside(device, {px + 0.5, py + 0.5}, rule);
     }
 
     auto inverse = m.inverted();

@@ -160,15 +160,22 @@ TEST(DrawHitTest, PixelTolerancesShrinkWhenTheMatrixZoomsIn)
     RecordingContext ctx;
     ctx.setlinewidth(0);
     // At 1:1 a device pixel is a unit: half a unit off the edge is still in
-    // the edge's pixel.
+    // the pixel a line along the edge paints. A fill paints a pixel only
+    // where it covers some of it: the pixel beyond its edge stays clear,
+    // the one it reaches into by a quarter does not.
     EXPECT_TRUE(ctx.inustroke(50, 100.5f, box.path()));
-    EXPECT_TRUE(ctx.inufill(50, 100.5f, box.path()));
+    EXPECT_FALSE(ctx.inufill(50, 100.5f, box.path()));
+    EXPECT_TRUE(ctx.inufill(50, 99.5f, box.path()));
+    const PathBuilder taller = PathBuilder().rect(0, 0, 100, 100.25f);
+    EXPECT_TRUE(ctx.inufill(50, 100.9f, taller.path()));
+    EXPECT_FALSE(ctx.inufill(50, 101.1f, taller.path()));
     // Zoomed in ten times, the same point is five pixels away.
     ctx.scale(10, 10);
     EXPECT_FALSE(ctx.inustroke(50, 100.5f, box.path()));
-    EXPECT_FALSE(ctx.inufill(50, 100.5f, box.path()));
+    EXPECT_FALSE(ctx.inufill(50, 100.9f, taller.path()));
     EXPECT_TRUE(ctx.inustroke(50, 100.05f, box.path()));
-    EXPECT_TRUE(ctx.inufill(50, 100.05f, box.path()));
+    EXPECT_TRUE(ctx.inufill(50, 100.28f, taller.path()));
+    EXPECT_FALSE(ctx.inufill(50, 100.32f, taller.path()));
     // A line width is in user space: zooming does not change who is inside.
     ctx.setlinewidth(4);
     EXPECT_TRUE(ctx.inustroke(50, 101.9f, box.path()));
