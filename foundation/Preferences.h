@@ -194,6 +194,10 @@ public:
     bool generalDirty() const { return generalDirty_; }
     bool textDirty() const { return textDirty_; }
 
+    // The preferences panel's controller, told of changes (not owned).
+    kit::Object* preferencesDelegate() const { return preferencesDelegate_; }
+    void setPreferencesDelegate(kit::Object* delegate) { preferencesDelegate_ = delegate; }
+
 protected:
     Preferences();
 

@@ -71,7 +71,6 @@ private:
     Section section_ = Section::Header;
     std::string skipUntil_; // the end key of a skipped section
     bool sawCharMetrics_ = false;
-    bool inKernPairs_ = false;
     bool ignoredKernPairs_ = false; // StartKernPairs1: vertical writing, not used
 };
 
