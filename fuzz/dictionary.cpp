@@ -13,7 +13,7 @@ namespace {
 // Words in the engine's character set (Mac Roman): plain, capitalised,
 // with clitics, accents and compounds, and misspelt.
 const char* const words[] = {"house",     "Houses",    "PARIS",   "hOUSE",      "walking",  "l'homme",
-                             "caf\x8e",   "Stra\xa7" "e", "Haus",    "Donaudampfschiffahrt",   "casa",
+                             "caf\x8e",   "Stra\247e", "Haus",    "Donaudampfschiffahrt",   "casa",
                              "1984",      "--",        "house.",  "(house)",    "don't",    "scrivly",
                              "housse",    "wlaking",   "teh",     "qu'est-ce",  "\x80\x81\x82", "a"};
 const char* const guesses[] = {"housse", "wlaking", "caffe", "Strasse", "teh"};
