@@ -713,7 +713,7 @@ int CheckGermanic(unsigned char* w, int n, int status, int option)
     int least = kShortPart < partMin ? kShortPart : partMin;
     if (!plain(status) || n < 2 * least)
         return 0;
-    // A capital inside a word that is not all capitals ("HausBoot") is no
+    // A capital inside a word that is not all capitals ("ZimmerEcke") is no
     // compound of ours.
     PWDSpeller* sp = PWDRecord();
     bool capitals = !(status & PWDK_LOWER);
