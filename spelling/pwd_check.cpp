@@ -701,7 +701,9 @@ int TryPart(unsigned char* first, unsigned char* last, int option)
         if (s < 0 || e >= germanicLen)
             return 0;
         bool startOk = s == 0 || confirmed[s - 1];
-        bool endOk = e == germanicLen - 1 || confirmed[e] || (e + 1 < germanicLen && confirmed[e + 1]);
+        // Before a linking "s" the point follows the "s".
+        bool linked = e + 1 < germanicLen && (germanicWord[e + 1] == 's' || germanicWord[e + 1] == 'S');
+        bool endOk = e == germanicLen - 1 || confirmed[e] || (linked && confirmed[e + 1]);
         if (!startOk || !endOk)
             return 0;
     }
