@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -230,6 +231,60 @@ void BM_CheckWarm(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_CheckWarm)->Arg(0)->Arg(1);
+
+// Checks per second in a compounding language (German): compounds of two
+// or three listed words (range 0), one-letter misspellings of listed words
+// (range 1), and listed words (range 2).
+void BM_CheckCompounds(benchmark::State& state)
+{
+    freshPool();
+    PWDHandle sp = PWDInitSpell((resources() + "/German.dct").c_str(), 0);
+    if (!sp) {
+        state.SkipWithError("dictionary missing");
+        return;
+    }
+    static std::vector<std::string> all = loadWords("/usr/share/dict/ngerman");
+    std::vector<std::string> plainWords;
+    for (const std::string& w : all) {
+        bool simple = w.size() >= 3;
+        for (size_t i = 0; i < w.size() && simple; ++i)
+            simple = (w[i] >= 'a' && w[i] <= 'z') || (i == 0 && w[i] >= 'A' && w[i] <= 'Z');
+        if (simple)
+            plainWords.push_back(w);
+    }
+    std::set<std::string> listed(all.begin(), all.end());
+    std::mt19937 rng(13);
+    std::vector<std::string> text;
+    const char letters[] = "abcdefghijklmnopqrstuvwxyz";
+    while (text.size() < 2000) {
+        std::string w = plainWords[rng() % plainWords.size()];
+        if (state.range(0) == 0) {
+            int parts = 2 + static_cast<int>(rng() % 2);
+            for (int p = 1; p < parts; ++p) {
+                std::string part = plainWords[rng() % plainWords.size()];
+                part[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(part[0])));
+                w += (rng() % 2 && w.back() != 's' ? "s" : "") + part;
+            }
+        } else if (state.range(0) == 1) {
+            size_t k = 1 + rng() % (w.size() - 1);
+            w[k] = letters[rng() % 26];
+        }
+        if (w.size() > 125 || (state.range(0) != 2 && listed.count(w)))
+            continue;
+        text.push_back(w);
+    }
+    for (const auto& w : text)
+        check(sp, w);
+    size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(check(sp, text[i]));
+        if (++i == text.size())
+            i = 0;
+    }
+    PWDKillSpell(sp);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CheckCompounds)->Arg(0)->Arg(1)->Arg(2);
 
 struct Misspelling {
     std::string typed, intended;

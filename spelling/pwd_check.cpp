@@ -637,9 +637,10 @@ int FindPath(unsigned char* word, const unsigned char* b, int count, int option,
                 break;
             }
             unsigned char* reach = static_cast<unsigned char*>(CNSDeref(h));
+            // Boundaries at one offset start the same next stretch.
             bool seen = false;
             for (int k = 0; k < nreach; ++k)
-                seen = seen || reach[k] == j;
+                seen = seen || (b[reach[k]] & 0x7F) == (b[j] & 0x7F);
             if (!seen)
                 reach[nreach++] = static_cast<unsigned char>(j);
         }
@@ -674,33 +675,194 @@ int TryIt(unsigned char* first, unsigned char* last, int option)
     return r;
 }
 
+// The least letters of a compound part (a linking "s" not counted): shorter
+// listed words ("ab", "ge", "ar") would let almost any misspelling split.
+// A part one letter shorter is taken where the hyphenator confirms both its
+// ends as joints ("Eis-bein").
+constexpr int kMinCompoundPart = 4, kShortPart = 3;
+// Parts this long rarely come from a misspelling: the test for a listed word
+// one edit away, which costs most on long words, is left out for them.
+constexpr int kLongPart = 8;
+int partMin = kMinCompoundPart;
+
+// The compound in progress and the joints its hyphen points confirm (after
+// the letter at each marked offset).
+const unsigned char* germanicWord = nullptr;
+int germanicLen = 0;
+bool confirmed[PWD_MAX_WORD + 1];
+
+int TryPart(unsigned char* first, unsigned char* last, int option)
+{
+    long n = last - first + 1;
+    if (n < partMin) {
+        if (n < kShortPart || partMin > kMinCompoundPart || !germanicWord)
+            return 0;
+        long s = first - germanicWord, e = last - germanicWord;
+        if (s < 0 || e >= germanicLen)
+            return 0;
+        bool startOk = s == 0 || confirmed[s - 1];
+        // Before a linking "s" the point follows the "s".
+        bool linked = e + 1 < germanicLen && (germanicWord[e + 1] == 's' || germanicWord[e + 1] == 'S');
+        bool endOk = e == germanicLen - 1 || confirmed[e] || (linked && confirmed[e + 1]);
+        if (!startOk || !endOk)
+            return 0;
+    }
+    return TryIt(first, last, option);
+}
+
 int CheckGermanic(unsigned char* w, int n, int status, int option)
 {
-    if (!plain(status) || n < 5)
+    int least = kShortPart < partMin ? kShortPart : partMin;
+    if (!plain(status) || n < 2 * least)
         return 0;
+    // A capital inside a word that is not all capitals ("ZimmerEcke") is no
+    // compound of ours.
+    PWDSpeller* sp = PWDRecord();
+    bool capitals = !(status & PWDK_LOWER);
+    for (int i = 1; i < n && !capitals; ++i)
+        if (sp->classes[w[i]] & PWDK_CAPITAL)
+            return 0;
+    // The hyphenator's points mark joints, but miss many (before a vowel
+    // above all), so any letter may end a part.
+    memset(confirmed, 0, sizeof confirmed);
     unsigned char pairs[2 * PWD_MAX_HYPHEN_POINTS];
     int np = CallUserGetHyphens(w, n, pairs);
-    if (np <= 0)
-        return 0;
-    if (np > PWD_MAX_HYPHEN_POINTS)
-        np = PWD_MAX_HYPHEN_POINTS;
-    unsigned char b[2 * PWD_MAX_HYPHEN_POINTS + 2];
-    int count = 0;
-    b[count++] = 127;
-    int lastPos = -1;
     for (int i = 0; i < np; ++i) {
         int p = pairs[2 * i], weight = pairs[2 * i + 1] & 0x3F;
-        if (p < 2 || p > n - 3 || weight >= 3 || p <= lastPos)
-            continue;
-        if (weight == 0 && (w[p] == 's' || w[p] == 'S') && p - 1 >= 2)
+        if (p >= 2 && p <= n - 3 && weight < 3)
+            confirmed[p] = true;
+    }
+    unsigned char b[2 * PWD_MAX_WORD + 4];
+    int count = 0;
+    b[count++] = 127;
+    for (int p = least - 1; p <= n - 1 - least; ++p) {
+        // A linking "s" ends the part before it.
+        if ((w[p] == 's' || w[p] == 'S') && p >= least)
             b[count++] = static_cast<unsigned char>(p | 0x80);
         b[count++] = static_cast<unsigned char>(p);
-        lastPos = p;
     }
     if (count == 1)
         return 0;
     b[count++] = static_cast<unsigned char>(n - 1);
-    return FindPath(w, b, count, option, TryIt);
+    const unsigned char* outer = germanicWord;
+    int outerLen = germanicLen;
+    germanicWord = w;
+    germanicLen = n;
+    int r = FindPath(w, b, count, option, TryPart);
+    germanicWord = outer;
+    germanicLen = outerLen;
+    return r;
+}
+
+// Whether a word is one substitution, insertion, deletion or swap of
+// neighbours away from a word the dictionary holds (compounds not tried).
+// A word taken only as a compound but that close to a listed one is far more
+// likely a typing error for it than a new compound ("Hausbot" for
+// "Hausboot" rather than "Haus" and "bot"); the guesses then offer it.
+bool NearListedWord(const unsigned char* w, int n, int option)
+{
+    PWDSpeller* sp = PWDRecord();
+    if (n < 2 || n > PWD_MAX_WORD - 1)
+        return false;
+    unsigned char lowers[128], capitals[128];
+    int nl = 0, nc = 0;
+    for (int c = 1; c < 256; ++c) {
+        if (!sp->codes[c] || sp->codes[c] > 127)
+            continue;
+        if ((sp->classes[c] & PWDK_LOWER) && nl < 128)
+            lowers[nl++] = static_cast<unsigned char>(c);
+        else if ((sp->classes[c] & PWDK_CAPITAL) && nc < 128)
+            capitals[nc++] = static_cast<unsigned char>(c);
+    }
+    bool allCapitals = !(GetStat(w, n) & PWDK_LOWER);
+    bool firstCapital = (sp->classes[w[0]] & PWDK_CAPITAL) != 0;
+    int savedStatus = PWDStatus();
+    int all = PWDallLen, on = PWDonLen, post = PWDpostLen, compound = CompoundFlg;
+    CompoundFlg = 0;
+    bool found = false, failed = false;
+    unsigned char buf[PWD_MAX_WORD + 2];
+    auto listed = [&](int m) {
+        if (found || failed || m < 2)
+            return;
+        buf[m] = 0;
+        PWDallLen = m;
+        PWDonLen = PWDpostLen = 0;
+        PWDGetStat()->status = static_cast<uint16_t>(savedStatus);
+        found = CheckOne(buf, m, GetStat(buf, m), option) != 0;
+        failed = (PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR | PWD_BAD_VERSION)) != 0;
+    };
+    // Letters put in: those of the word's case there.
+    auto letters = [&](bool capital, const unsigned char** set, int* count) {
+        *set = capital ? capitals : lowers;
+        *count = capital ? nc : nl;
+    };
+    for (int i = 0; i + 1 < n && !found && !failed; ++i) { // swaps
+        if (w[i] == w[i + 1])
+            continue;
+        memcpy(buf, w, static_cast<size_t>(n));
+        buf[i] = w[i + 1];
+        buf[i + 1] = w[i];
+        listed(n);
+    }
+    for (int i = 0; i < n && !found && !failed; ++i) { // deletions
+        if (i > 0 && w[i] == w[i - 1])
+            continue;
+        memcpy(buf, w, static_cast<size_t>(i));
+        memcpy(buf + i, w + i + 1, static_cast<size_t>(n - i - 1));
+        listed(n - 1);
+        // A word typed with a capital first letter keeps it.
+        if (i == 0 && firstCapital && !allCapitals && !(sp->classes[buf[0]] & PWDK_CAPITAL)) {
+            unsigned char c = UnMapChar(sp->codes[buf[0]], 1);
+            if (c) {
+                buf[0] = c;
+                listed(n - 1);
+            }
+        }
+    }
+    for (int i = 0; i < n && !found && !failed; ++i) { // substitutions
+        const unsigned char* set;
+        int count;
+        letters(allCapitals || (i == 0 && firstCapital), &set, &count);
+        memcpy(buf, w, static_cast<size_t>(n));
+        for (int k = 0; k < count && !found && !failed; ++k) {
+            if (set[k] == w[i])
+                continue;
+            buf[i] = set[k];
+            listed(n);
+        }
+    }
+    for (int i = 0; i <= n && !found && !failed; ++i) { // insertions
+        memcpy(buf, w, static_cast<size_t>(i));
+        memcpy(buf + i + 1, w + i, static_cast<size_t>(n - i));
+        bool capitalised = i == 0 && firstCapital && !allCapitals;
+        if (capitalised) {
+            // A left-out first letter: the typed capital was the second.
+            buf[1] = UnMapChar(sp->codes[w[0]], 0);
+            if (!buf[1])
+                continue;
+        }
+        // Before a word in lower case a letter of either case.
+        int passes = i == 0 && !firstCapital ? 2 : 1;
+        for (int pass = 0; pass < passes; ++pass) {
+            const unsigned char* set;
+            int count;
+            letters(allCapitals || capitalised || pass == 1, &set, &count);
+            for (int k = 0; k < count && !found && !failed; ++k) {
+                // Doubling a letter is tried once, not once on each side.
+                if (i > 0 && set[k] == w[i - 1])
+                    continue;
+                buf[i] = set[k];
+                listed(n + 1);
+            }
+        }
+    }
+    int keep = failed ? PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR | PWD_BAD_VERSION) : 0;
+    PWDGetStat()->status = static_cast<uint16_t>(savedStatus | keep);
+    PWDallLen = all;
+    PWDonLen = on;
+    PWDpostLen = post;
+    CompoundFlg = compound;
+    return found;
 }
 
 // The word of the compound step in progress (TryRussian skips the whole).
@@ -906,10 +1068,14 @@ int CheckCompound(unsigned char* w, int n, int status, int option)
             r = CheckClitics(core, coreLen, status, option);
         } else {
             CompoundFlg = 1;
-            if (sp->language == 14)
+            if (sp->language == 14) {
                 r = CheckRussian(core, coreLen, option);
-            else
-                r = CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option);
+            } else if (CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option)) {
+                partMin = kLongPart;
+                bool longParts = CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option) != 0;
+                partMin = kMinCompoundPart;
+                r = longParts || !NearListedWord(core, coreLen, option);
+            }
             CompoundFlg = 0;
         }
     }

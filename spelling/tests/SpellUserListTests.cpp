@@ -179,39 +179,39 @@ TEST_F(SpellUserLists, AReplacedGuessHookOffersItsWordsAndTheDefaultComesBack)
     PWDKillSpell(sp);
 }
 
-// The compound rule takes its boundaries from the hyphen hook: a point after
-// the first part's last letter (position 4 of "Tischbein") lets the parts be
-// checked one by one.
+// The compound rule asks the hyphen hook for its joints: a part of three
+// letters ("Eis") needs the hook's point after it; longer parts need none.
 int hyphenCalls = 0;
 int hyphenPoints = 1;
-int splitAfterFive(PWDHandle speller, const unsigned char*, int length, unsigned char* pairs)
+int splitAfterThree(PWDHandle speller, const unsigned char*, int length, unsigned char* pairs)
 {
     ++hyphenCalls;
     EXPECT_EQ(PWDSpellerLanguage(speller), 5);
-    if (length < 8)
+    if (length < 7)
         return 0;
-    pairs[0] = 4;
+    pairs[0] = 2;
     pairs[1] = 0;
     return hyphenPoints;
 }
 
 TEST_F(SpellUserLists, AReplacedHyphenHookGivesTheCompoundBoundaries)
 {
-    PWDHandle sp = open("hookhyph", 5, {"Tisch", "Bein", "Garten"}, "-c");
+    PWDHandle sp = open("hookhyph", 5, {"Eis", "Tisch", "Bein", "Garten"}, "-c");
     ASSERT_NE(sp, 0u);
-    EXPECT_EQ(PWDSetUserGetHyphens(splitAfterFive), &PWDDefaultGetHyphens);
+    EXPECT_EQ(PWDSetUserGetHyphens(splitAfterThree), &PWDDefaultGetHyphens);
     hyphenCalls = 0;
     hyphenPoints = 1;
-    EXPECT_NE(check(sp, "Tischbein"), 0);
-    EXPECT_EQ(check(sp, "Tischbeix"), 0);
+    EXPECT_NE(check(sp, "Eisbein"), 0);
+    EXPECT_EQ(check(sp, "Eisbeix"), 0);
     EXPECT_GT(hyphenCalls, 0);
     hyphenPoints = 0;
-    EXPECT_EQ(check(sp, "Tischbein"), 0) << "without the hook's point there is no boundary";
+    EXPECT_EQ(check(sp, "Eisbein"), 0) << "without the hook's point a three-letter part has no joint";
+    EXPECT_NE(check(sp, "Tischbein"), 0) << "parts of four letters need no point";
 
-    EXPECT_EQ(PWDSetUserGetHyphens(nullptr), &splitAfterFive);
+    EXPECT_EQ(PWDSetUserGetHyphens(nullptr), &splitAfterThree);
     EXPECT_EQ(UserGetHyphens, &PWDDefaultGetHyphens);
     int before = hyphenCalls;
-    check(sp, "Tischbein");
+    check(sp, "Eisbein");
     EXPECT_EQ(hyphenCalls, before);
     // The default answers the rule hyphenator's points for the speller's
     // language, within the room the hook is given.
