@@ -1323,6 +1323,12 @@ void hyph_forget(void)
     dashes_currentLang = HYPH_NO_LANGUAGE;
 }
 
+void hyph_last_affixes(int *suffixLetters, int *prefixLetters)
+{
+    *suffixLetters = nsuf > 0 ? suf[0].letters : 0;
+    *prefixLetters = npre > 0 ? pre[0].letters : 0;
+}
+
 int InitHyph(uint16_t language)
 {
     if (lang && language == dashes_currentLang)
@@ -1357,6 +1363,7 @@ void MakeMap(unsigned char *map, uint16_t language)
 int hyphenate(const unsigned char *first, const unsigned char *last)
 {
     hyph_index = 0;
+    nsuf = npre = 0;
     if (!lang)
         return -1;
     if (!first || !last || last < first)
