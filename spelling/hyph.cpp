@@ -68,13 +68,47 @@ inline int isVowelAt(int i)
     return c != 0 && !(feat(c) & HYPH_F_CONSONANT);
 }
 
+// Positions whose forbidding point gave up its place in a full list: the
+// first point of a position decides it, so they stay forbidden.
+unsigned char forbiddenGone[256 / 8];
+
+inline bool isForbiddenGone(int pos) { return (forbiddenGone[pos >> 3] >> (pos & 7)) & 1; }
+
+// Adds a point; false when the list is full of points that permit breaks.
+// In a full list a permitted break takes the place of a deleted or
+// forbidding point, so that long compounds keep their later breaks.
 bool addPoint(int pos, int weight)
 {
-    if (hyph_index >= HYPH_MAX_POINTS)
+    if (hyph_index < HYPH_MAX_POINTS) {
+        hyphens[2 * hyph_index] = (unsigned char)pos;
+        hyphens[2 * hyph_index + 1] = (unsigned char)weight;
+        hyph_index++;
+        return true;
+    }
+    if (pos < 0 || pos > 254)
         return false;
-    hyphens[2 * hyph_index] = (unsigned char)pos;
-    hyphens[2 * hyph_index + 1] = (unsigned char)weight;
-    hyph_index++;
+    if (weight >= 4 || isForbiddenGone(pos)) {
+        forbiddenGone[pos >> 3] |= (unsigned char)(1 << (pos & 7));
+        return true;
+    }
+    int give = -1;
+    for (int i = 0; i < hyph_index && give < 0; i++)
+        if (hyphens[2 * i] == 255)
+            give = i;
+    for (int i = 0; i < hyph_index && give < 0; i++)
+        if (hyphens[2 * i + 1] >= 4)
+            give = i;
+    if (give < 0)
+        return false;
+    int gone = hyphens[2 * give];
+    if (gone != 255)
+        forbiddenGone[gone >> 3] |= (unsigned char)(1 << (gone & 7));
+    // Keep the order in which the points were found.
+    memmove(hyphens + 2 * give, hyphens + 2 * give + 2, 2 * (size_t)(hyph_index - 1 - give));
+    if (give < rootFirst)
+        rootFirst--;
+    hyphens[2 * hyph_index - 2] = (unsigned char)pos;
+    hyphens[2 * hyph_index - 1] = (unsigned char)weight;
     return true;
 }
 
@@ -83,6 +117,8 @@ void deletePointAt(int pos)
     for (int i = 0; i < hyph_index; i++)
         if (hyphens[2 * i] == pos)
             hyphens[2 * i] = 255;
+    if (pos >= 0 && pos < 255)
+        forbiddenGone[pos >> 3] &= (unsigned char)~(1 << (pos & 7));
 }
 
 // ---- Index tables -------------------------------------------------------
@@ -1287,6 +1323,12 @@ void hyph_forget(void)
     dashes_currentLang = HYPH_NO_LANGUAGE;
 }
 
+void hyph_last_affixes(int *suffixLetters, int *prefixLetters)
+{
+    *suffixLetters = nsuf > 0 ? suf[0].letters : 0;
+    *prefixLetters = npre > 0 ? pre[0].letters : 0;
+}
+
 int InitHyph(uint16_t language)
 {
     if (lang && language == dashes_currentLang)
@@ -1321,6 +1363,7 @@ void MakeMap(unsigned char *map, uint16_t language)
 int hyphenate(const unsigned char *first, const unsigned char *last)
 {
     hyph_index = 0;
+    nsuf = npre = 0;
     if (!lang)
         return -1;
     if (!first || !last || last < first)
@@ -1337,6 +1380,7 @@ int hyphenate(const unsigned char *first, const unsigned char *last)
     mainSuf = -1;
     firstPrefixEnd = -1;
     rootFirst = rootCount = 0;
+    memset(forbiddenGone, 0, sizeof forbiddenGone);
 
     if (testWord() || exceptionWord()) {
         finish();

@@ -68,3 +68,7 @@ int hyph_is_vowel(uint32_t ch);
 // Forgets every loaded table so that the next selection reads the files
 // again (for the table builder, which rewrites them).
 void hyph_forget(void);
+
+// Letters of the outermost suffix and prefix the last word stripped (0 when
+// none), for the table builder that weighs its affix entries.
+void hyph_last_affixes(int *suffixLetters, int *prefixLetters);

@@ -211,6 +211,42 @@ TEST_F(HyphEngine, PointBoundsAndWeightFourAtTheEnds)
         EXPECT_EQ(hyphens[2 * i], i);
 }
 
+// Forbidding points take room in the list of 40 too; a long compound with a
+// point at every letter must still keep every break the rules permit.
+TEST_F(HyphEngine, ForbiddingPointsNeverCrowdOutPermittedBreaks)
+{
+    Words list, pat;
+    Any(pat), pat.push_back(L('b', true));
+    positive(list, pat, 1);
+    Words every = everyLetter(4);
+    list.insert(list.end(), every.begin(), every.end());
+    TableFile t;
+    t.rules(HYPH_SLOT_PROOT, list);
+    install(12, t);
+    for (int parts : {5, 15, 30}) {
+        std::string word;
+        std::vector<int> expected;
+        for (int k = 0; k < parts; k++) {
+            word += "aaa";
+            expected.push_back((int)word.size() - 1);
+            word += 'b';
+        }
+        word += "aa";
+        points(word.c_str(), 12);
+        std::vector<int> permitted;
+        for (int i = 0; i < hyph_index; i++) {
+            EXPECT_LT(hyphens[2 * i], word.size() - 1) << parts;
+            if (hyphens[2 * i + 1] < 4)
+                permitted.push_back(hyphens[2 * i]);
+        }
+        EXPECT_EQ(permitted, expected) << parts;
+        EXPECT_LE(hyph_index, HYPH_MAX_POINTS);
+        if (parts == 5) {
+            EXPECT_EQ(hyph_index, (int)word.size() - 1);
+        }
+    }
+}
+
 TEST_F(HyphEngine, AtMostFiveHundredRulesPerWord)
 {
     // With 100 misses a letter the bound falls inside the fifth letter.

@@ -102,6 +102,48 @@ TEST_F(HyphLanguages, RealWords)
     }
 }
 
+// The built tables' suffix entries are stripped from real words, the
+// language hooks keep them, and the words come out as the reference has them.
+TEST_F(HyphLanguages, SuffixEntriesActOnRealWords)
+{
+    struct Case {
+        int language;
+        const char *word;
+    } cases[] = {
+        {0, "fresh-ness"}, {0, "fool-ish-ness"}, {0, "ve-hi-cles"}, {0, "du-pli-cates"},
+        {0, "mile-stones"}, {9, "sys-tems"},     {9, "eko-sys-tems"},
+    };
+    for (const Case &c : cases) {
+        std::string bytes;
+        std::vector<int> expected;
+        ASSERT_TRUE(parse(c.language, c.word, bytes, expected)) << c.word;
+        EXPECT_EQ(goodBreaks(bytes, c.language), expected) << c.word;
+        int suffixLetters, prefixLetters;
+        hyph_last_affixes(&suffixLetters, &prefixLetters);
+        EXPECT_GT(suffixLetters, 0) << c.word;
+    }
+}
+
+// Compounds longer than forty letters keep every break after the fortieth
+// letter gap, though the tables place a point at every gap.
+TEST_F(HyphLanguages, LongCompoundsKeepTheirLaterBreaks)
+{
+    struct Case {
+        int language;
+        const char *word;
+    } cases[] = {
+        {5, "rind-flei-sche-ti-ket-tie-rungs-über-wa-chungs-auf-ga-ben-über-tra-gungs-ge-setz"},
+        {6, "kin-der-car-na-vals-op-tocht-voor-be-rei-dings-werk-zaam-he-den-plan"},
+    };
+    for (const Case &c : cases) {
+        std::string bytes;
+        std::vector<int> expected;
+        ASSERT_TRUE(parse(c.language, c.word, bytes, expected)) << c.word;
+        ASSERT_GT(bytes.size(), 41u);
+        EXPECT_EQ(goodBreaks(bytes, c.language), expected) << c.word;
+    }
+}
+
 // A floor under the agreement with the reference hyphenation on a few
 // hundred words the tables never saw, so that a regression shows.
 TEST_F(HyphLanguages, QualityFloor)

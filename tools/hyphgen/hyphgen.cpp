@@ -392,6 +392,131 @@ void learnedRules(const Learned &L, uint16_t set, Words &positive, Words &negati
     }
 }
 
+// ---- Affixes ---------------------------------------------------------------
+
+// A suffix or prefix learned from the training words: its letters and the
+// reference's breaks at its seam with the root and inside it.
+struct AffixEntry {
+    std::vector<unsigned char> letters;
+    // Suffix: a break before letter k (0: the seam); prefix: after letter k
+    // (the last: the seam).
+    std::vector<unsigned char> breaks;
+    long gain = 0;
+    uint32_t uses = 0, losses = 0;
+};
+
+const size_t kAffixMost = 6;      // letters
+const uint32_t kAffixWords = 40;  // training words that must end (or begin) with it
+const size_t kAffixEntries = 3000;
+
+// Endings (or beginnings) that leave a root of three letters or more with
+// a vowel, and that the reference breaks the same way in nearly all the
+// training words they occur in.
+std::vector<AffixEntry> affixCandidates(const std::vector<Sample> &train, const std::vector<uint16_t> &features,
+                                        bool suffix)
+{
+    auto vowel = [&](int c) { return c > 0 && c < (int)features.size() && !(features[c] & HYPH_F_CONSONANT); };
+    std::map<std::string, std::map<std::string, uint32_t>> seen;
+    for (const Sample &s : train) {
+        int n = (int)s.codes.size();
+        for (int L = 2; L <= (int)kAffixMost && n - L >= 3; L++) {
+            int rootLo = suffix ? 0 : L, rootHi = suffix ? n - L : n;
+            bool hasVowel = false;
+            for (int i = rootLo; i < rootHi && !hasVowel; i++)
+                hasVowel = vowel(s.codes[i]);
+            if (!hasVowel)
+                continue;
+            std::string letters, breaks;
+            for (int k = 0; k < L; k++) {
+                letters.push_back((char)s.codes[suffix ? n - L + k : k]);
+                breaks.push_back((char)(suffix ? s.breaks[n - L + k] : s.breaks[k + 1]));
+            }
+            seen[letters][breaks]++;
+        }
+    }
+    std::vector<AffixEntry> out;
+    for (const auto &[letters, patterns] : seen) {
+        uint32_t total = 0, best = 0;
+        const std::string *bestBreaks = nullptr;
+        for (const auto &[breaks, count] : patterns) {
+            total += count;
+            if (count > best)
+                best = count, bestBreaks = &breaks;
+        }
+        if (total < kAffixWords || best < total * 0.98)
+            continue;
+        AffixEntry e;
+        e.letters.assign(letters.begin(), letters.end());
+        e.breaks.assign(bestBreaks->begin(), bestBreaks->end());
+        e.uses = total;
+        out.push_back(std::move(e));
+    }
+    // The most used first, as many as the index's offsets can hold.
+    std::sort(out.begin(), out.end(), [](const AffixEntry &a, const AffixEntry &b) { return a.uses > b.uses; });
+    if (out.size() > kAffixEntries)
+        out.resize(kAffixEntries);
+    return out;
+}
+
+// Suffix entry: main class, fixes the root's end, no compatibility class
+// (so one suffix is stripped), the pattern in reading order.
+Bytes suffixEntryBytes(const AffixEntry &e)
+{
+    Bytes pat;
+    for (size_t k = 0; k < e.letters.size(); k++) {
+        if (e.breaks[k])
+            pat.push_back(0x40 | 1);
+        pat.push_back(e.letters[k]);
+    }
+    Bytes b = {(unsigned char)(e.letters.size() | 0x10 | 0x80), 31, 0, (unsigned char)pat.size()};
+    b.insert(b.end(), pat.begin(), pat.end());
+    return b;
+}
+
+// Prefix entry of class 1: the letters after the first, each mark after
+// the letters passed.
+Bytes prefixEntryBytes(const AffixEntry &e)
+{
+    Bytes b = {0};
+    for (size_t k = 1; k < e.letters.size(); k++) {
+        if (e.breaks[k - 1])
+            b.push_back(0x40 | 1);
+        b.push_back(e.letters[k]);
+    }
+    if (e.breaks.back())
+        b.push_back(0x40 | 1);
+    b[0] = (unsigned char)(b.size() | 0x10);
+    return b;
+}
+
+// The index of affix entries, bucketed by their first letter (prefixes)
+// or last letter (suffixes), each bucket sorted.
+Bytes affixIndex(int hi, const std::vector<AffixEntry> &entries, bool suffix)
+{
+    std::vector<std::vector<Bytes>> buckets(hi + 1);
+    for (const AffixEntry &e : entries) {
+        int c = suffix ? e.letters.back() : e.letters.front();
+        if (c >= 1 && c <= hi)
+            buckets[c].push_back(suffix ? suffixEntryBytes(e) : prefixEntryBytes(e));
+    }
+    int words = 5 + hi;
+    Words header(words, 0);
+    header[0] = (uint16_t)hi;
+    header[2] = (uint16_t)(2 * words);
+    Bytes area;
+    for (int c = 1; c <= hi; c++) {
+        header[3 + c] = (uint16_t)area.size();
+        std::sort(buckets[c].begin(), buckets[c].end());
+        for (const Bytes &b : buckets[c])
+            area.insert(area.end(), b.begin(), b.end());
+    }
+    header[4 + hi] = (uint16_t)area.size();
+    header[3] = (uint16_t)(2 * words + area.size());
+    Bytes out = fromWords(header);
+    out.insert(out.end(), area.begin(), area.end());
+    return out;
+}
+
 struct LangData {
     int language;
     std::vector<Sample> train;
@@ -399,6 +524,7 @@ struct LangData {
     std::vector<std::vector<uint32_t>> trainChars;
     Learned learned;
     Bytes exceptions;
+    std::vector<AffixEntry> suffixes, prefixes;
 };
 
 // With --dev a tenth of the training words is kept apart as well, for
@@ -588,7 +714,7 @@ struct GroupSpec {
 };
 
 // Which index slots a record has.
-void indexSlots(int language, std::vector<Section> &out, int hi)
+void indexSlots(int language, const LangData *d, std::vector<Section> &out, int hi)
 {
     bool prefix = true, suffix = false, root = false;
     switch (language) {
@@ -600,12 +726,14 @@ void indexSlots(int language, std::vector<Section> &out, int hi)
     case 15: case 12: case 17: case 3: case 13: prefix = false; break;
     default: break;
     }
+    Bytes prefixes = d ? affixIndex(hi, d->prefixes, false) : emptyIndex(hi, 0);
     if (prefix)
-        out.push_back({HYPH_SLOT_PRINDEX, language, emptyIndex(hi, 0)});
+        out.push_back({HYPH_SLOT_PRINDEX, language, prefixes});
+    // French 2 reads the same prefixes.
     if (language == 4)
-        out.push_back({HYPH_SLOT_PRINDEX2, language, emptyIndex(hi, 0)});
+        out.push_back({HYPH_SLOT_PRINDEX2, language, prefixes});
     if (suffix)
-        out.push_back({HYPH_SLOT_SUINDEX, language, emptyIndex(hi, 0)});
+        out.push_back({HYPH_SLOT_SUINDEX, language, d ? affixIndex(hi, d->suffixes, true) : emptyIndex(hi, 0)});
     if (root)
         out.push_back({HYPH_SLOT_ROINDEX, language, emptyIndex(hi, 1)});
     if (language == 0)
@@ -682,7 +810,7 @@ std::vector<Section> groupSections(const GroupSpec &g, std::vector<LangData> &da
             out.push_back({HYPH_SLOT_NEGINDEX, rec, negIndex(neg, set)});
         }
         out.push_back({HYPH_SLOT_EXINDEX, rec, exceptionIndex(hi, d ? d->exceptions : Bytes())});
-        indexSlots(rec, out, hi);
+        indexSlots(rec, d, out, hi);
     }
     onsetRhymeSlots(first, out, 0x7800);
     if (g.sharedRules) {
@@ -697,6 +825,98 @@ std::vector<Section> groupSections(const GroupSpec &g, std::vector<LangData> &da
                 out.push_back({HYPH_SLOT_NEGINDEX, rec, negIndex(sharedNeg, hyph_rule_set(rec))});
     }
     return out;
+}
+
+// Which slots of the language's record read affix entries.
+bool hasSuffixIndex(int language)
+{
+    switch (language) {
+    case 0: case 4: case 5: case 6: case 7: case 9: case 10: case 11: case 14: case 22: case 29: return true;
+    default: return false;
+    }
+}
+bool hasPrefixIndex(int language)
+{
+    return language != 15 && language != 12 && language != 17 && language != 3 && language != 13;
+}
+
+int wrongBreaks(const std::vector<unsigned char> &got, const std::vector<unsigned char> &truth)
+{
+    int wrong = 0;
+    for (size_t j = 1; j < got.size(); j++)
+        wrong += got[j] != truth[j];
+    return wrong;
+}
+
+// Keeps the affix entries that, with the language hooks acting on them, do
+// not make the engine worse on the training words than the rules alone:
+// each word's gain or loss is counted against the suffix and the prefix
+// the engine stripped from it, and an entry that spoils any word is
+// dropped, until none does. HYPHGEN_AFFIXES=0 leaves them out.
+bool selectAffixes(const GroupSpec &g, std::vector<LangData> &data, LangData &d, const std::string &path)
+{
+    const char *env = getenv("HYPHGEN_AFFIXES");
+    if (env && atoi(env) == 0)
+        return true;
+    // The learned rules already get nearly every training word right, so
+    // the training words cannot show what an entry does to unseen words.
+    // Elsewhere the kept entries cost held-out words a break or two in ten
+    // thousand (HYPHGEN_AFFIXES=1 builds them for every language).
+    bool helps = d.language == 0 || d.language == 7 || d.language == 9;
+    if (!helps && !(env && atoi(env) == 1))
+        return true;
+    std::vector<uint16_t> features = featureWords(d.language);
+    if (hasSuffixIndex(d.language))
+        d.suffixes = affixCandidates(d.train, features, true);
+    if (hasPrefixIndex(d.language))
+        d.prefixes = affixCandidates(d.train, features, false);
+    size_t candidates[2] = {d.suffixes.size(), d.prefixes.size()};
+    // The rules alone.
+    std::vector<int> base;
+    for (const Sample &s : d.train)
+        base.push_back(wrongBreaks(engineBreaks(s.codes), s.breaks));
+    for (int round = 0; round < 6 && !(d.suffixes.empty() && d.prefixes.empty()); round++) {
+        hyph_forget();
+        if (!writeFile(path, groupSections(g, data)) || InitHyph((uint16_t)d.language) != 0) {
+            fprintf(stderr, "hyphgen: cannot try the affixes of language %d\n", d.language);
+            return false;
+        }
+        std::map<std::vector<unsigned char>, AffixEntry *> bySuffix, byPrefix;
+        for (AffixEntry &e : d.suffixes)
+            e.gain = 0, e.uses = e.losses = 0, bySuffix[e.letters] = &e;
+        for (AffixEntry &e : d.prefixes)
+            e.gain = 0, e.uses = e.losses = 0, byPrefix[e.letters] = &e;
+        for (size_t i = 0; i < d.train.size(); i++) {
+            const Sample &s = d.train[i];
+            int gain = base[i] - wrongBreaks(engineBreaks(s.codes), s.breaks);
+            int sl, pl;
+            hyph_last_affixes(&sl, &pl);
+            if (sl > 0) {
+                auto it = bySuffix.find(std::vector<unsigned char>(s.codes.end() - sl, s.codes.end()));
+                if (it != bySuffix.end())
+                    it->second->gain += gain, it->second->uses++, it->second->losses += gain < 0;
+            }
+            if (pl > 0) {
+                auto it = byPrefix.find(std::vector<unsigned char>(s.codes.begin(), s.codes.begin() + pl));
+                if (it != byPrefix.end())
+                    it->second->gain += gain, it->second->uses++, it->second->losses += gain < 0;
+            }
+        }
+        size_t before = d.suffixes.size() + d.prefixes.size();
+        for (std::vector<AffixEntry> *list : {&d.suffixes, &d.prefixes})
+            list->erase(std::remove_if(list->begin(), list->end(),
+                                       [](const AffixEntry &e) { return e.losses > 0 || e.uses == 0; }),
+                        list->end());
+        if (d.suffixes.size() + d.prefixes.size() == before)
+            break;
+    }
+    long gain = 0;
+    for (std::vector<AffixEntry> *list : {&d.suffixes, &d.prefixes})
+        for (const AffixEntry &e : *list)
+            gain += e.gain;
+    fprintf(stderr, "hyphgen: language %d: %zu of %zu suffixes and %zu of %zu prefixes kept, %ld training breaks mended\n",
+            d.language, d.suffixes.size(), candidates[0], d.prefixes.size(), candidates[1], gain);
+    return true;
 }
 
 // --show: for each line "language word" on standard input, libhyphen's own
@@ -906,8 +1126,22 @@ int main(int argc, char **argv)
     }
     if (data.empty())
         return 0;
-    // Exceptions for what the rules get wrong.
     HyphSetResourceDir(dir.c_str());
+    for (LangData &d : data) {
+        hyph_forget();
+        if (InitHyph((uint16_t)d.language) != 0) {
+            fprintf(stderr, "hyphgen: %s\n", HyphLastError());
+            return 1;
+        }
+        if (!selectAffixes(*g, data, d, path))
+            return 1;
+    }
+    hyph_forget();
+    if (!writeFile(path, groupSections(*g, data))) {
+        fprintf(stderr, "hyphgen: cannot write %s\n", path.c_str());
+        return 1;
+    }
+    // Exceptions for what the rules and affixes get wrong.
     for (LangData &d : data) {
         hyph_forget();
         if (InitHyph((uint16_t)d.language) != 0) {
