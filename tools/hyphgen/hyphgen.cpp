@@ -56,7 +56,8 @@ Bytes fromWords(const Words &w)
 // long lists where they lie.
 bool writeFile(const std::string &path, const std::vector<Section> &sections)
 {
-    Bytes out(HYPH_FILE_MAGIC, HYPH_FILE_MAGIC + 4);
+    const char magic[] = HYPH_FILE_MAGIC;
+    Bytes out(magic, magic + 4);
     put16(out, HYPH_FILE_VERSION);
     put16(out, (uint16_t)sections.size());
     uint32_t off = 8 + 12 * (uint32_t)sections.size();
