@@ -4,7 +4,8 @@
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 
-#include "text/TextItemLayer.h"
+#include "document/Page.h"
+#include "items/TextItem.h"
 
 TextFlow::TextFlow() = default;
 
@@ -76,7 +77,8 @@ TextItem* TextFlow::item(const textPoint& point) const
 
 LayoutDocument* TextFlow::document() const
 {
-    return textlayer::documentOfPage(textlayer::pageOfItem(firstTextItem_));
+    Page* page = firstTextItem_ ? firstTextItem_->page() : nullptr;
+    return page ? page->document() : nullptr;
 }
 
 void TextFlow::dirtyFromParagraph(const TextParagraph* paragraph)
