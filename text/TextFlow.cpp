@@ -22,9 +22,14 @@ TextParagraph* TextFlow::addParagraph(std::unique_ptr<TextParagraph> paragraph)
 
 int TextFlow::indexOfParagraph(const TextParagraph* paragraph) const
 {
+    if (!paragraph)
+        return -1;
+    for (std::size_t i = lastFoundParagraph_; i < paragraphList_.size() && i <= lastFoundParagraph_ + 1; ++i)
+        if (paragraphList_[i].get() == paragraph)
+            return int(lastFoundParagraph_ = i);
     for (std::size_t i = 0; i < paragraphList_.size(); ++i)
         if (paragraphList_[i].get() == paragraph)
-            return int(i);
+            return int(lastFoundParagraph_ = i);
     return -1;
 }
 

@@ -20,6 +20,9 @@ struct RunMetrics {
     kit::Font* screenMetrics = nullptr;
     const std::array<float, 256>* printer = nullptr;
     const std::array<float, 256>* screen = nullptr;
+    const std::array<bool, 256>* encoded = nullptr;
+    const std::array<const float*, 256>* kerning = nullptr;
+    bool kernInPixels = false;
     float pointSize = 0;
     float screenScale = 1;
     float descent = 0;
@@ -54,6 +57,9 @@ bool loadMetrics(StyleChar* style, const TextParagraph* paragraph, RunMetrics& m
     m.screenScale = screen ? 1.0f : m.pointSize;
     m.printer = &font->widths();
     m.screen = &m.screenMetrics->widths();
+    m.encoded = &font->encodedGlyphs();
+    m.kerning = &font->kerningRows();
+    m.kernInPixels = font->isScreenFont();
     const float t = style->tracking();
     m.tracking = t == StyleMixedValue ? 0.0f : t;
     const float c = style->condense();
@@ -153,8 +159,13 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
         S += csw;
         if (i > 0 && !m.fixedPitch) {
             const unsigned char p = t[i - 1];
-            if (tokenRules || (m.font->glyphIsEncoded(c) && m.font->glyphIsEncoded(p))) {
-                const float k = m.font->kern(p, c) * m.condense;
+            if (tokenRules || ((*m.encoded)[c] && (*m.encoded)[p])) {
+                // Font::kern read inline: this runs for every letter.
+                const float* row = (*m.kerning)[p];
+                float pair = row ? row[c] * m.pointSize : 0.0f;
+                if (m.kernInPixels)
+                    pair = std::round(pair);
+                const float k = pair * m.condense;
                 w[i - 1] += k;
                 W += k;
             }

@@ -39,6 +39,10 @@ struct FontFace {
     // pair: the text engine asks for a pair at every letter.
     std::array<std::uint16_t, 256> kernRow{}; // 0: no pairs, else row + 1
     std::vector<float> kernTable;
+    // The same rows by pointer, and the encoded codes, for loops that read
+    // them inline (kernTable is not resized after they are set).
+    std::array<const float*, 256> kerningRows{};
+    std::array<bool, 256> encoded{};
     FontMetrics::Box bbox;
     float ascender = 0, descender = 0, capHeight = 0, xHeight = 0;
 };
@@ -281,6 +285,11 @@ void buildTables(FontFace& face)
                     face.kernTable[row + cb] = k.x / 1000.0f;
                 }
         }
+    }
+    for (int code = 0; code < 256; ++code) {
+        face.encoded[code] = face.glyphOfCode[code] >= 0;
+        face.kerningRows[code] =
+            face.kernRow[code] ? face.kernTable.data() + std::size_t(face.kernRow[code] - 1) * 256 : nullptr;
     }
 
     // Vertical metrics. The URW files state Ascender and Descender as 0, so
@@ -627,6 +636,16 @@ float Font::advance(unsigned char code) const
 const std::array<float, 256>& Font::widths() const
 {
     return screen_ ? screenWidths_ : face_->widths;
+}
+
+const std::array<bool, 256>& Font::encodedGlyphs() const
+{
+    return face_->encoded;
+}
+
+const std::array<const float*, 256>& Font::kerningRows() const
+{
+    return face_->kerningRows;
 }
 
 float Font::kern(unsigned char first, unsigned char second) const
