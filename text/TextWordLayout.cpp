@@ -133,6 +133,28 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
     const bool styled = hasStyles();
     float* w = widths_.data();
     float* sw = screenWidths_.data();
+    // The run's metrics in locals: a store into the width arrays could
+    // otherwise alias them and force a reload of each for every letter.
+    float size = 0, condense = 1, tracking = 0, screenScale = 1;
+    const float* printer = nullptr;
+    const float* screen = nullptr;
+    const bool* encoded = nullptr;
+    const float* const* kerning = nullptr;
+    bool kernInPixels = false, fixedPitch = false;
+    auto take = [&] {
+        size = m.pointSize;
+        condense = m.condense;
+        tracking = m.tracking;
+        screenScale = m.screenScale;
+        printer = m.printer->data();
+        screen = m.screen->data();
+        encoded = m.encoded->data();
+        kerning = m.kerning->data();
+        kernInPixels = m.kernInPixels;
+        fixedPitch = m.fixedPitch;
+    };
+    take();
+    unsigned char p = 0;
     for (int i = 0; i <= n; ++i) {
         StyleChar* entry = nullptr;
         if (styled) {
@@ -147,36 +169,35 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
             metEntry = true;
             H = std::max(H, m.height);
             descent_ = std::max(descent_, m.descent);
+            take();
         }
         if (i >= n)
             break;
         const unsigned char c = t[i];
-        const float cw = m.pointSize * (*m.printer)[c] * m.condense + m.tracking;
+        const float cw = size * printer[c] * condense + tracking;
         w[i] = cw;
         W += cw;
-        const float csw = m.screenScale * (*m.screen)[c] + m.tracking;
+        const float csw = screenScale * screen[c] + tracking;
         sw[i] = csw;
         S += csw;
-        if (i > 0 && !m.fixedPitch) {
-            const unsigned char p = t[i - 1];
-            if (tokenRules || ((*m.encoded)[c] && (*m.encoded)[p])) {
-                // Font::kern read inline: this runs for every letter.
-                const float* row = (*m.kerning)[p];
-                float pair = row ? row[c] * m.pointSize : 0.0f;
-                if (m.kernInPixels)
-                    pair = std::round(pair);
-                const float k = pair * m.condense;
-                w[i - 1] += k;
-                W += k;
-            }
+        if (i > 0 && !fixedPitch && (tokenRules || (encoded[c] && encoded[p]))) {
+            // Font::kern, read inline.
+            const float* row = kerning[p];
+            float pair = row ? row[c] * size : 0.0f;
+            if (kernInPixels)
+                pair = std::round(pair);
+            const float k = pair * condense;
+            w[i - 1] += k;
+            W += k;
         }
-        if (i == n - 1 && i > 0 && !m.fixedPitch && !kit::isDigit(c)) {
+        if (i == n - 1 && i > 0 && !fixedPitch && !kit::isDigit(c)) {
             // End at the glyph's ink rather than its advance. A glyph without
             // ink keeps its advance.
             const kit::Rect ink = m.font->boundingRectForGlyph(c);
             if (ink.size.width > 0)
-                W += m.condense * ink.size.width + ink.origin.x - w[i];
+                W += condense * ink.size.width + ink.origin.x - w[i];
         }
+        p = c;
     }
     spaceWidth_ = m.pointSize * (*m.printer)[' '];
     screenSpaceWidth_ = m.screenScale * (*m.screen)[' '];

@@ -576,6 +576,9 @@ Font::Font(const detail::FontFace* face, float size, bool screen) : face_(face),
     if (screen_)
         for (int c = 0; c < 256; ++c)
             screenWidths_[c] = std::round(face_->widths[c] * size_);
+    unitScale_ = size_ / 1000.0f;
+    naturalHeight_ = std::ceil(boundingRectForFont().size.height);
+    descent_ = std::ceil(std::fabs(descender()));
 }
 
 Font::~Font() = default;
@@ -663,7 +666,7 @@ Rect Font::boundingRectForGlyph(unsigned char code) const
     if (g < 0)
         return {};
     const FontMetrics::Box& b = face_->metrics.glyphs[g].box;
-    float s = size_ / 1000.0f;
+    const float s = unitScale_;
     return makeRect(b.llx * s, b.lly * s, (b.urx - b.llx) * s, (b.ury - b.lly) * s);
 }
 
@@ -711,7 +714,7 @@ float Font::widthOfString(std::string_view bytes) const
 Rect Font::boundingRectForFont() const
 {
     const FontMetrics::Box& b = face_->bbox;
-    float s = size_ / 1000.0f;
+    const float s = unitScale_;
     return makeRect(b.llx * s, b.lly * s, (b.urx - b.llx) * s, (b.ury - b.lly) * s);
 }
 
@@ -726,12 +729,12 @@ bool Font::isFixedPitch() const { return face_->metrics.isFixedPitch; }
 
 float Font::naturalHeight() const
 {
-    return std::ceil(boundingRectForFont().size.height);
+    return naturalHeight_;
 }
 
 float Font::descent() const
 {
-    return std::ceil(std::fabs(descender()));
+    return descent_;
 }
 
 float Font::ascent() const

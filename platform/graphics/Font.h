@@ -178,6 +178,10 @@ private:
     bool screen_ = false;
     // Screen fonts: integral advances at size_; printer fonts: unused.
     std::array<float, 256> screenWidths_{};
+    // Fixed for the font's life, and asked for at every word measured.
+    float unitScale_ = 0; // size_ / 1000: font units to points
+    float naturalHeight_ = 0;
+    float descent_ = 0;
     mutable Font* other_ = nullptr; // the screen (or printer) counterpart
 };
 
