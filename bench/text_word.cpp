@@ -152,6 +152,16 @@ void BM_SetHyphens(benchmark::State& state)
         word->setText(text.c_str());
         list.push_back(word);
     }
+    // Without the language's table every word is left at once.
+    int hyphenated = 0;
+    for (TextWord* word : list) {
+        word->setHyphens();
+        hyphenated += word->hyphenCount() > 0;
+    }
+    if (hyphenated == 0) {
+        state.SkipWithError("no hyphenation table found (SCRIVLY_RESOURCES)");
+        return;
+    }
     for (auto _ : state)
         for (TextWord* word : list)
             word->setHyphens();
