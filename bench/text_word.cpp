@@ -69,28 +69,59 @@ std::vector<std::string> words(std::size_t count)
     return out;
 }
 
+// 6000 words of running text in paragraphs of 60, as running text has them.
+struct MeasuredText {
+    std::vector<TextParagraph*> paragraphs;
+    long long characters = 0;
+};
+
+const MeasuredText& measuredText()
+{
+    static const MeasuredText text = [] {
+        Setting& s = setting();
+        MeasuredText out;
+        int i = 0;
+        for (const std::string& word : words(6000)) {
+            if (i++ % 60 == 0)
+                out.paragraphs.push_back(s.newParagraph());
+            TextWord* added = out.paragraphs.back()->addWord(std::make_unique<TextWord>());
+            added->setText(word.c_str());
+            out.characters += added->textLength();
+        }
+        return out;
+    }();
+    return text;
+}
+
+// Measuring as a paragraph measures all its words again: the style carried
+// from word to word, starting with the paragraph's.
 void BM_MeasureWords(benchmark::State& state)
 {
-    Setting& s = setting();
-    std::vector<TextWord*> list;
-    long long characters = 0;
-    // Paragraphs of 60 words, as running text has them.
-    TextParagraph* paragraph = nullptr;
-    int i = 0;
-    for (const std::string& text : words(6000)) {
-        if (i++ % 60 == 0)
-            paragraph = s.newParagraph();
-        TextWord* word = paragraph->addWord(std::make_unique<TextWord>());
-        word->setText(text.c_str());
-        list.push_back(word);
-        characters += word->textLength();
-    }
+    const MeasuredText& text = measuredText();
     for (auto _ : state)
-        for (TextWord* word : list)
-            word->computeWithStyle(nullptr);
-    state.SetItemsProcessed(state.iterations() * characters);
+        for (TextParagraph* paragraph : text.paragraphs) {
+            StyleChar* style = paragraph->charStyle();
+            for (const auto& word : paragraph->wordList()) {
+                word->computeWithStyle(style);
+                if (StyleChar* last = word->lastStyle())
+                    style = last;
+            }
+        }
+    state.SetItemsProcessed(state.iterations() * text.characters);
 }
 BENCHMARK(BM_MeasureWords);
+
+// Measuring each word on its own: the style in force is looked up in the flow.
+void BM_MeasureWordsLookingUpTheStyle(benchmark::State& state)
+{
+    const MeasuredText& text = measuredText();
+    for (auto _ : state)
+        for (TextParagraph* paragraph : text.paragraphs)
+            for (const auto& word : paragraph->wordList())
+                word->computeWithStyle(nullptr);
+    state.SetItemsProcessed(state.iterations() * text.characters);
+}
+BENCHMARK(BM_MeasureWordsLookingUpTheStyle);
 
 void BM_InsertAndMeasure(benchmark::State& state)
 {
@@ -120,6 +151,16 @@ void BM_SetHyphens(benchmark::State& state)
         TextWord* word = paragraph->addWord(std::make_unique<TextWord>());
         word->setText(text.c_str());
         list.push_back(word);
+    }
+    // Without the language's table every word is left at once.
+    int hyphenated = 0;
+    for (TextWord* word : list) {
+        word->setHyphens();
+        hyphenated += word->hyphenCount() > 0;
+    }
+    if (hyphenated == 0) {
+        state.SkipWithError("no hyphenation table found (SCRIVLY_RESOURCES)");
+        return;
     }
     for (auto _ : state)
         for (TextWord* word : list)

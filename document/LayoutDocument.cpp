@@ -1,5 +1,6 @@
 #include "document/LayoutDocument.h"
 
+#include "document/Page.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
 #include "foundation/StyleInfo.h"

@@ -73,10 +73,14 @@ public:
     bool prefersScreenMetrics() const { return prefersScreenMetrics_; }
     void setPrefersScreenMetrics(bool flag) { prefersScreenMetrics_ = flag; }
 
-    // Page numbering. The page list arrives with the page model; until then
-    // the document has no pages and finds none (NSNotFound).
+    // The pages in order and the master page, owned by the document; each
+    // added page is told its document. Page numbering counts the pages only:
+    // the master page and foreign pages are not found (NSNotFound).
     static constexpr int PageNotFound = INT_MAX;
-    virtual int numPages() const { return 0; }
+    Page* addPage(std::unique_ptr<Page> page);
+    Page* masterPage() const { return masterPage_.get(); }
+    Page* setMasterPage(std::unique_ptr<Page> page);
+    virtual int numPages() const { return static_cast<int>(pages_.size()); }
     virtual int indexOfPage(const Page* page) const;
     int firstPageNum() const { return firstPageNum_; }
     void setFirstPageNum(int number) { firstPageNum_ = number; }
@@ -107,6 +111,8 @@ private:
     std::vector<std::string> destinationLinks_;
 
     // Text engine state.
+    std::vector<std::unique_ptr<Page>> pages_;
+    std::unique_ptr<Page> masterPage_;
     bool prefersScreenMetrics_ = false;
     int firstPageNum_ = 1;
     int pageNumberFormat_ = 0;

@@ -1,5 +1,7 @@
 #include "document/LayoutDocument.h"
 
+#include "document/Page.h"
+
 #include <algorithm>
 
 namespace {
@@ -18,9 +20,28 @@ bool LayoutDocument::isDispatchingSuspended() { return dispatchingSuspended; }
 void LayoutDocument::setDispatching(bool flag) { dispatching = flag; }
 void LayoutDocument::setDispatchingSuspended(bool flag) { dispatchingSuspended = flag; }
 
+Page* LayoutDocument::addPage(std::unique_ptr<Page> page)
+{
+    if (!page)
+        return nullptr;
+    page->setDocument(this);
+    pages_.push_back(std::move(page));
+    return pages_.back().get();
+}
+
+Page* LayoutDocument::setMasterPage(std::unique_ptr<Page> page)
+{
+    if (page)
+        page->setDocument(this);
+    masterPage_ = std::move(page);
+    return masterPage_.get();
+}
+
 int LayoutDocument::indexOfPage(const Page* page) const
 {
-    (void)page;
+    for (std::size_t i = 0; i < pages_.size(); ++i)
+        if (pages_[i].get() == page)
+            return static_cast<int>(i);
     return PageNotFound;
 }
 

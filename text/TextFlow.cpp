@@ -4,7 +4,8 @@
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 
-#include "text/TextItemLayer.h"
+#include "document/Page.h"
+#include "items/TextItem.h"
 
 TextFlow::TextFlow() = default;
 
@@ -21,9 +22,14 @@ TextParagraph* TextFlow::addParagraph(std::unique_ptr<TextParagraph> paragraph)
 
 int TextFlow::indexOfParagraph(const TextParagraph* paragraph) const
 {
+    if (!paragraph)
+        return -1;
+    for (std::size_t i = lastFoundParagraph_; i < paragraphList_.size() && i <= lastFoundParagraph_ + 1; ++i)
+        if (paragraphList_[i].get() == paragraph)
+            return int(lastFoundParagraph_ = i);
     for (std::size_t i = 0; i < paragraphList_.size(); ++i)
         if (paragraphList_[i].get() == paragraph)
-            return int(i);
+            return int(lastFoundParagraph_ = i);
     return -1;
 }
 
@@ -76,7 +82,8 @@ TextItem* TextFlow::item(const textPoint& point) const
 
 LayoutDocument* TextFlow::document() const
 {
-    return textlayer::documentOfPage(textlayer::pageOfItem(firstTextItem_));
+    Page* page = firstTextItem_ ? firstTextItem_->page() : nullptr;
+    return page ? page->document() : nullptr;
 }
 
 void TextFlow::dirtyFromParagraph(const TextParagraph* paragraph)

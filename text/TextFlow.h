@@ -57,4 +57,7 @@ private:
     std::vector<std::unique_ptr<TextParagraph>> paragraphList_;
     std::unique_ptr<StyleChar> charStyle_;
     TextItem* firstTextItem_ = nullptr;
+    // Where the last paragraph asked about was found (words of one
+    // paragraph ask one after another).
+    mutable std::size_t lastFoundParagraph_ = 0;
 };

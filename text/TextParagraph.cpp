@@ -27,9 +27,14 @@ bool TextParagraph::ligatures() const { return paragraphStyle_->ligatures(); }
 
 int TextParagraph::indexOfWord(const TextWord* word) const
 {
+    if (!word)
+        return -1;
+    for (std::size_t i = lastFoundWord_; i < wordList_.size() && i <= lastFoundWord_ + 1; ++i)
+        if (wordList_[i].get() == word)
+            return int(lastFoundWord_ = i);
     for (std::size_t i = 0; i < wordList_.size(); ++i)
         if (wordList_[i].get() == word)
-            return int(i);
+            return int(lastFoundWord_ = i);
     return -1;
 }
 

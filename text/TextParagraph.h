@@ -51,4 +51,7 @@ private:
     std::unique_ptr<StyleParagraph> paragraphStyle_;
     std::vector<std::unique_ptr<TextWord>> wordList_;
     bool dirty_ = false;
+    // Where the last word asked about was found: measuring and typing ask
+    // for the same word or the next one again and again.
+    mutable std::size_t lastFoundWord_ = 0;
 };

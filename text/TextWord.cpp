@@ -296,7 +296,7 @@ void TextWord::addByte(unsigned char c, bool recompute)
     if (length_ >= MaxWordLength)
         kit::Exception::raise(kit::RangeException, "the word is as long as a word may be");
     const StyleChar* typing = nullptr;
-    const StyleChar* previous = nullptr;
+    StyleChar* previous = nullptr;
     bool metSymbol = false;
     if (recompute) {
         TextFlow* flow = paragraph_ ? paragraph_->flow() : nullptr;
@@ -351,7 +351,9 @@ void TextWord::addByte(unsigned char c, bool recompute)
         return;
     // Hyphen points wait until the line layout asks for them.
     invalidateHyphens();
-    computeWithStyle(nullptr);
+    // A word without styles of its own is set in the style in force before
+    // it, wherever the caret was: the one just looked up.
+    computeWithStyle(hasStyles() ? nullptr : previous);
 }
 
 void TextWord::addString(const char* s, bool worryAboutStyle)

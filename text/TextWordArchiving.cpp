@@ -8,7 +8,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"
-#include "text/TextItemLayer.h"
+#include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 
@@ -411,7 +411,8 @@ void TextWordSpecial::fixAfterReading(float v)
         break;
     case TextWordHeaderMarker:
     case TextWordFooterMarker:
-        textlayer::setMyMaster(image_, this);
+        if (auto* frame = dynamic_cast<TextItem*>(image_))
+            frame->setMyMaster(this);
         break;
     default:
         break;

@@ -20,6 +20,9 @@ struct RunMetrics {
     kit::Font* screenMetrics = nullptr;
     const std::array<float, 256>* printer = nullptr;
     const std::array<float, 256>* screen = nullptr;
+    const std::array<bool, 256>* encoded = nullptr;
+    const std::array<const float*, 256>* kerning = nullptr;
+    bool kernInPixels = false;
     float pointSize = 0;
     float screenScale = 1;
     float descent = 0;
@@ -54,6 +57,9 @@ bool loadMetrics(StyleChar* style, const TextParagraph* paragraph, RunMetrics& m
     m.screenScale = screen ? 1.0f : m.pointSize;
     m.printer = &font->widths();
     m.screen = &m.screenMetrics->widths();
+    m.encoded = &font->encodedGlyphs();
+    m.kerning = &font->kerningRows();
+    m.kernInPixels = font->isScreenFont();
     const float t = style->tracking();
     m.tracking = t == StyleMixedValue ? 0.0f : t;
     const float c = style->condense();
@@ -127,6 +133,28 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
     const bool styled = hasStyles();
     float* w = widths_.data();
     float* sw = screenWidths_.data();
+    // The run's metrics in locals: a store into the width arrays could
+    // otherwise alias them and force a reload of each for every letter.
+    float size = 0, condense = 1, tracking = 0, screenScale = 1;
+    const float* printer = nullptr;
+    const float* screen = nullptr;
+    const bool* encoded = nullptr;
+    const float* const* kerning = nullptr;
+    bool kernInPixels = false, fixedPitch = false;
+    auto take = [&] {
+        size = m.pointSize;
+        condense = m.condense;
+        tracking = m.tracking;
+        screenScale = m.screenScale;
+        printer = m.printer->data();
+        screen = m.screen->data();
+        encoded = m.encoded->data();
+        kerning = m.kerning->data();
+        kernInPixels = m.kernInPixels;
+        fixedPitch = m.fixedPitch;
+    };
+    take();
+    unsigned char p = 0;
     for (int i = 0; i <= n; ++i) {
         StyleChar* entry = nullptr;
         if (styled) {
@@ -141,31 +169,35 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
             metEntry = true;
             H = std::max(H, m.height);
             descent_ = std::max(descent_, m.descent);
+            take();
         }
         if (i >= n)
             break;
         const unsigned char c = t[i];
-        const float cw = m.pointSize * (*m.printer)[c] * m.condense + m.tracking;
+        const float cw = size * printer[c] * condense + tracking;
         w[i] = cw;
         W += cw;
-        const float csw = m.screenScale * (*m.screen)[c] + m.tracking;
+        const float csw = screenScale * screen[c] + tracking;
         sw[i] = csw;
         S += csw;
-        if (i > 0 && !m.fixedPitch) {
-            const unsigned char p = t[i - 1];
-            if (tokenRules || (m.font->glyphIsEncoded(c) && m.font->glyphIsEncoded(p))) {
-                const float k = m.font->kern(p, c) * m.condense;
-                w[i - 1] += k;
-                W += k;
-            }
+        if (i > 0 && !fixedPitch && (tokenRules || (encoded[c] && encoded[p]))) {
+            // Font::kern, read inline.
+            const float* row = kerning[p];
+            float pair = row ? row[c] * size : 0.0f;
+            if (kernInPixels)
+                pair = std::round(pair);
+            const float k = pair * condense;
+            w[i - 1] += k;
+            W += k;
         }
-        if (i == n - 1 && i > 0 && !m.fixedPitch && !kit::isDigit(c)) {
+        if (i == n - 1 && i > 0 && !fixedPitch && !kit::isDigit(c)) {
             // End at the glyph's ink rather than its advance. A glyph without
             // ink keeps its advance.
             const kit::Rect ink = m.font->boundingRectForGlyph(c);
             if (ink.size.width > 0)
-                W += m.condense * ink.size.width + ink.origin.x - w[i];
+                W += condense * ink.size.width + ink.origin.x - w[i];
         }
+        p = c;
     }
     spaceWidth_ = m.pointSize * (*m.printer)[' '];
     screenSpaceWidth_ = m.screenScale * (*m.screen)[' '];

@@ -7,9 +7,10 @@
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "foundation/ZYNTime.h"
+#include "document/Page.h"
+#include "items/TextItem.h"
 #include "graphics/DrawContext.h"
 #include "graphics/Font.h"
-#include "text/TextItemLayer.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 
@@ -38,7 +39,8 @@ TextWordSpecial::~TextWordSpecial()
     if (retainsImage() && paragraph_ && paragraph_->flow())
         if (LayoutDocument* document = flowDocument())
             removeFromDocument(document);
-    textlayer::releaseMyMaster(image_, this);
+    if (auto* frame = dynamic_cast<TextItem*>(image_); frame && frame->myMaster() == this)
+        frame->setMyMaster(nullptr);
 }
 
 std::unique_ptr<TextWord> TextWordSpecial::newWordOfSameClass() const { return std::make_unique<TextWordSpecial>(); }
@@ -331,8 +333,8 @@ void TextWordSpecial::computeWordTokenInItem(TextItem* item)
 {
     if (wordType_ != TextWordPageNumber && wordType_ != TextWordLastPageNumber)
         return;
-    Page* page = textlayer::pageOfItem(item);
-    LayoutDocument* document = textlayer::documentOfPage(page);
+    Page* page = item ? item->page() : nullptr;
+    LayoutDocument* document = page ? page->document() : nullptr;
     if (!document)
         document = flowDocument();
     const std::string text =
@@ -360,8 +362,8 @@ const std::optional<int>& TextWordSpecial::itemSerialNumber() const
 {
     if (wordType_ == TextWordGraphic) {
         static const std::optional<int> none;
-        if (const std::optional<int>* serial = textlayer::itemSerialNumberOf(image_))
-            return *serial;
+        if (const auto* item = dynamic_cast<const Item*>(image_))
+            return item->itemSerialNumber();
         return none;
     }
     return itemSerialNumber_;
@@ -381,7 +383,7 @@ TextItem* TextWordSpecial::textItem() const
 Page* TextWordSpecial::page() const
 {
     TextItem* item = textItem();
-    return textlayer::pageOfItem(item);
+    return item ? item->page() : nullptr;
 }
 
 std::string TextWordSpecial::graphicFileName() const
@@ -410,8 +412,10 @@ void TextWordSpecial::insertInParagraph(TextParagraph* paragraph)
         return;
     if (wordType_ == TextWordHeaderMarker || wordType_ == TextWordFooterMarker) {
         const bool header = wordType_ == TextWordHeaderMarker;
-        textlayer::placeFrame(image_, header ? document->headerFrame() : document->footerFrame());
-        textlayer::setMyMaster(image_, this);
+        if (auto* frame = dynamic_cast<TextItem*>(image_)) {
+            frame->setFrame(header ? document->headerFrame() : document->footerFrame(), false);
+            frame->setMyMaster(this);
+        }
         if (header)
             document->addHeader(this);
         else

@@ -39,6 +39,10 @@ struct FontFace {
     // pair: the text engine asks for a pair at every letter.
     std::array<std::uint16_t, 256> kernRow{}; // 0: no pairs, else row + 1
     std::vector<float> kernTable;
+    // The same rows by pointer, and the encoded codes, for loops that read
+    // them inline (kernTable is not resized after they are set).
+    std::array<const float*, 256> kerningRows{};
+    std::array<bool, 256> encoded{};
     FontMetrics::Box bbox;
     float ascender = 0, descender = 0, capHeight = 0, xHeight = 0;
 };
@@ -281,6 +285,11 @@ void buildTables(FontFace& face)
                     face.kernTable[row + cb] = k.x / 1000.0f;
                 }
         }
+    }
+    for (int code = 0; code < 256; ++code) {
+        face.encoded[code] = face.glyphOfCode[code] >= 0;
+        face.kerningRows[code] =
+            face.kernRow[code] ? face.kernTable.data() + std::size_t(face.kernRow[code] - 1) * 256 : nullptr;
     }
 
     // Vertical metrics. The URW files state Ascender and Descender as 0, so
@@ -567,6 +576,9 @@ Font::Font(const detail::FontFace* face, float size, bool screen) : face_(face),
     if (screen_)
         for (int c = 0; c < 256; ++c)
             screenWidths_[c] = std::round(face_->widths[c] * size_);
+    unitScale_ = size_ / 1000.0f;
+    naturalHeight_ = std::ceil(boundingRectForFont().size.height);
+    descent_ = std::ceil(std::fabs(descender()));
 }
 
 Font::~Font() = default;
@@ -629,6 +641,16 @@ const std::array<float, 256>& Font::widths() const
     return screen_ ? screenWidths_ : face_->widths;
 }
 
+const std::array<bool, 256>& Font::encodedGlyphs() const
+{
+    return face_->encoded;
+}
+
+const std::array<const float*, 256>& Font::kerningRows() const
+{
+    return face_->kerningRows;
+}
+
 float Font::kern(unsigned char first, unsigned char second) const
 {
     std::uint16_t row = face_->kernRow[first];
@@ -644,7 +666,7 @@ Rect Font::boundingRectForGlyph(unsigned char code) const
     if (g < 0)
         return {};
     const FontMetrics::Box& b = face_->metrics.glyphs[g].box;
-    float s = size_ / 1000.0f;
+    const float s = unitScale_;
     return makeRect(b.llx * s, b.lly * s, (b.urx - b.llx) * s, (b.ury - b.lly) * s);
 }
 
@@ -692,7 +714,7 @@ float Font::widthOfString(std::string_view bytes) const
 Rect Font::boundingRectForFont() const
 {
     const FontMetrics::Box& b = face_->bbox;
-    float s = size_ / 1000.0f;
+    const float s = unitScale_;
     return makeRect(b.llx * s, b.lly * s, (b.urx - b.llx) * s, (b.ury - b.lly) * s);
 }
 
@@ -707,12 +729,12 @@ bool Font::isFixedPitch() const { return face_->metrics.isFixedPitch; }
 
 float Font::naturalHeight() const
 {
-    return std::ceil(boundingRectForFont().size.height);
+    return naturalHeight_;
 }
 
 float Font::descent() const
 {
-    return std::ceil(std::fabs(descender()));
+    return descent_;
 }
 
 float Font::ascent() const

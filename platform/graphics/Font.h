@@ -116,6 +116,13 @@ public:
     // Kerning of the pair at this font's size (0 for none); whole pixels for
     // a screen font.
     float kern(unsigned char first, unsigned char second) const;
+    // For loops over many codes (the text engine's measuring): per code,
+    // glyphIsEncoded; per first code, its kerning amounts at 1 point by
+    // second code, nullptr when the code starts no pair. kern(a, b) is
+    // kerningRows()[a][b] * pointSize(), rounded on a screen font. Valid
+    // while the font lives.
+    const std::array<bool, 256>& encodedGlyphs() const;
+    const std::array<const float*, 256>& kerningRows() const;
     // The glyph's ink box at this font's size; empty for a code without a glyph.
     Rect boundingRectForGlyph(unsigned char code) const;
     // (advance(code), 0).
@@ -171,6 +178,10 @@ private:
     bool screen_ = false;
     // Screen fonts: integral advances at size_; printer fonts: unused.
     std::array<float, 256> screenWidths_{};
+    // Fixed for the font's life, and asked for at every word measured.
+    float unitScale_ = 0; // size_ / 1000: font units to points
+    float naturalHeight_ = 0;
+    float descent_ = 0;
     mutable Font* other_ = nullptr; // the screen (or printer) counterpart
 };
 

@@ -231,3 +231,66 @@ TEST_F(TextTest, CaseConversionAndLigatures)
     word->writeTextToStream(out, TextExportPlainRange, 1, 1);
     EXPECT_EQ(out, "s");
 }
+
+// A word without styles of its own is set in the style in force before it:
+// the last run of an earlier word of its paragraph, else the paragraph's own.
+// Typing into it anywhere keeps that.
+TEST_F(TextTest, TypingIntoAPlainWordKeepsTheStyleInForceBeforeIt)
+{
+    setSmartPunctuation(false);
+    auto big = std::make_unique<StyleChar>();
+    big->setFont(fixtureFont(20));
+    flow_->setCharStyle(big->copy());
+    TextWord* styled = addWord("ab ");
+    styled->addCharStyle(std::move(big), 1);
+    styled->computeWithStyle(nullptr);
+    TextWord* plain = addWord("cd");
+    EXPECT_FLOAT_EQ(plain->xWidthForPiece(0), 24);
+
+    auto next = std::make_unique<TextParagraph>();
+    next->paragraphStyle()->setFont(font_);
+    TextParagraph* second = flow_->addParagraph(std::move(next));
+    TextWord* first = second->addWord(std::make_unique<TextWord>());
+    first->setText("ef");
+    EXPECT_FLOAT_EQ(first->xWidthForPiece(0), 12);
+
+    // The typing style is the big one: in the second paragraph it starts runs.
+    const struct {
+        TextWord* word;
+        int at;
+        bool runs;
+        float width; // after typing
+    } cases[] = {{plain, 0, false, 36}, {plain, 3, false, 48}, {plain, 1, false, 60},
+                 {first, 0, true, 12 + 6 + 6}, {first, 2, true, 12 + 6 + 12 + 6}};
+    for (const auto& c : cases) {
+        c.word->setInsertPoint(c.at);
+        c.word->addByte('x', true);
+        EXPECT_EQ(c.word->hasStyles(), c.runs) << bytes(c.word);
+        EXPECT_FLOAT_EQ(c.word->xWidthForPiece(0), c.width) << bytes(c.word);
+    }
+}
+
+TEST_F(TextTest, WordsAndParagraphsAreFoundWhereverTheyMoved)
+{
+    std::vector<TextWord*> words;
+    for (const char* text : {"a", "b", "c", "d", "e"})
+        words.push_back(addWord(text));
+    for (int i : {4, 0, 1, 2, 2, 3, 1, 4})
+        EXPECT_EQ(paragraph_->indexOfWord(words[std::size_t(i)]), i);
+    std::unique_ptr<TextWord> removed = paragraph_->removeWord(words[1]);
+    EXPECT_EQ(paragraph_->indexOfWord(words[1]), -1);
+    EXPECT_EQ(paragraph_->indexOfWord(words[2]), 1);
+    EXPECT_EQ(paragraph_->indexOfWord(words[0]), 0);
+    paragraph_->addWord(std::move(removed), words[3]);
+    for (int i : {0, 1, 2, 3, 4})
+        EXPECT_EQ(paragraph_->wordAtIndex(i) ? paragraph_->indexOfWord(paragraph_->wordAtIndex(i)) : -2, i);
+    EXPECT_EQ(paragraph_->indexOfWord(words[1]), 3);
+    EXPECT_EQ(paragraph_->indexOfWord(nullptr), -1);
+
+    TextParagraph* second = flow_->addParagraph(std::make_unique<TextParagraph>());
+    EXPECT_EQ(flow_->indexOfParagraph(second), 1);
+    EXPECT_EQ(flow_->indexOfParagraph(paragraph_), 0);
+    TextParagraph outside;
+    EXPECT_EQ(flow_->indexOfParagraph(&outside), -1);
+    EXPECT_EQ(flow_->indexOfParagraph(second), 1);
+}

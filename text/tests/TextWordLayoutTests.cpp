@@ -208,3 +208,49 @@ TEST_F(TextTest, DrawingSendsLongWordsInChunks)
     EXPECT_EQ(shown, text);
     EXPECT_EQ(context.gsaveDepth(), 0);
 }
+
+// Proportional fonts kern: each character's width is its advance, condensed,
+// plus tracking, and the pair it starts adds its kerning (condensed) when both
+// glyphs are encoded. Checked against the font's own pair lookup, exactly.
+TEST_F(TextTest, KernedWidthsFollowTheFontsPairs)
+{
+    setSmartPunctuation(false);
+    kit::Font* times = kit::Font::fontWithName("Times-Roman", 12);
+    kit::Font* helvetica = kit::Font::fontWithName("Helvetica-Oblique", 9.5f);
+    ASSERT_NE(times, nullptr);
+    ASSERT_NE(helvetica, nullptr);
+    ASSERT_LT(times->kern('A', 'V'), 0.0f); // the cases below do kern
+    const struct {
+        kit::Font* font;
+        float condense;
+        float tracking;
+    } settings[] = {
+        {times, 1.0f, 0.0f},
+        {times, 1.25f, -0.5f},
+        {helvetica, 0.8f, 0.25f},
+    };
+    const char* const texts[] = {"AVATAR", "WAVE,", "Tot.", "y'all", "LTAVy", "F\xB1r"};
+    for (const auto& s : settings) {
+        paragraph_->paragraphStyle()->setFont(s.font);
+        paragraph_->charStyle()->setFont(s.font);
+        paragraph_->charStyle()->setCondense(s.condense);
+        paragraph_->charStyle()->setTracking(s.tracking);
+        for (const char* text : texts) {
+            TextWord* word = addWord(text);
+            const int n = word->textLength();
+            std::vector<float> expected(std::size_t(n), 0.0f);
+            for (int i = 0; i < n; ++i) {
+                const auto c = static_cast<unsigned char>(text[i]);
+                expected[std::size_t(i)] = s.font->pointSize() * s.font->widths()[c] * s.condense + s.tracking;
+                if (i > 0) {
+                    const auto p = static_cast<unsigned char>(text[i - 1]);
+                    if (s.font->glyphIsEncoded(c) && s.font->glyphIsEncoded(p))
+                        expected[std::size_t(i - 1)] += s.font->kern(p, c) * s.condense;
+                }
+            }
+            for (int i = 0; i < n; ++i)
+                EXPECT_EQ(word->widthOfCharAtIdx(i), expected[std::size_t(i)])
+                    << s.font->fontName() << " " << text << " " << i;
+        }
+    }
+}

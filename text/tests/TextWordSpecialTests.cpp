@@ -4,26 +4,9 @@
 #include "core/Unarchiver.h"
 #include "core/Values.h"
 #include "document/LayoutDocument.h"
-#include "foundation/PageNumbers.h"
 #include "graphics/RecordingContext.h"
 
-#include <climits>
 #include <ctime>
-
-namespace {
-
-// A document whose page list the test sets.
-class PagedDocument : public LayoutDocument {
-public:
-    int numPages() const override { return pages; }
-    int indexOfPage(const Page* page) const override { return page ? index : PageNotFound; }
-    int pages = 0;
-    int index = 0;
-};
-
-const Page* somePage() { return reinterpret_cast<const Page*>(&somePage); }
-
-} // namespace
 
 TEST_F(TextTest, EveryTypeCountsItsPositions)
 {
@@ -127,22 +110,7 @@ TEST_F(TextTest, DateAndPageTokensShowTheirText)
     EXPECT_EQ(date->length(), 1);
     EXPECT_FLOAT_EQ(date->xWidthForPiece(0), 60);
 
-    PagedDocument document;
-    document.setFirstPageNum(5);
-    document.index = 2;
-    EXPECT_EQ(TextWordSpecial::pageTokenText(&document, somePage()), "7");
-    document.setPageNumberFormat(PageNumberUpperRoman);
-    EXPECT_EQ(TextWordSpecial::pageTokenText(&document, somePage()), "VII");
-    // A frame of the master page: the page is not in the list.
-    document.index = LayoutDocument::PageNotFound;
-    EXPECT_EQ(TextWordSpecial::pageTokenText(&document, somePage()), "?");
-    document.index = INT_MAX - 1;
-    EXPECT_EQ(TextWordSpecial::pageTokenText(&document, somePage()), "?");
-    EXPECT_EQ(TextWordSpecial::pageTokenText(&document, nullptr), "?");
-    document.pages = 12;
-    document.setPageNumberFormat(PageNumberDecimal);
-    EXPECT_EQ(TextWordSpecial::lastPageTokenText(&document), "12");
-
+    // Without a column there is no page to number.
     auto* page = add(std::make_unique<TextWordSpecial>(TextWordPageNumber));
     page->computeWordTokenInItem(nullptr);
     EXPECT_STREQ(page->text(), "?");
