@@ -10,27 +10,13 @@
 
 namespace {
 
-using spelltest::PoolTest;
 
-class SpellGuessLanguage : public PoolTest {
+class SpellGuessLanguage : public spelltest::BuiltDictionaryTest {
 protected:
-    std::vector<std::string> paths;
-    PWDHandle open(const std::string& name, int language, const std::vector<std::string>& words,
-                   const std::string& flags = "")
-    {
-        std::string path = spelltest::buildDictionary(name, language, words, flags);
-        EXPECT_FALSE(path.empty()) << "dictbuild failed for " << name;
-        paths.push_back(path);
-        PWDHandle sp = PWDInitSpell(path.c_str(), 0);
-        EXPECT_NE(sp, 0u) << name;
-        return sp;
-    }
     void TearDown() override
     {
         UserCancel = defaultCancel;
-        for (const std::string& p : paths)
-            std::remove(p.c_str());
-        PoolTest::TearDown();
+        BuiltDictionaryTest::TearDown();
     }
     static bool has(const std::vector<std::pair<int, std::string>>& g, const std::string& w)
     {

@@ -8,27 +8,9 @@
 
 namespace {
 
-using spelltest::PoolTest;
 
-class SpellOptions : public PoolTest {
+class SpellOptions : public spelltest::BuiltDictionaryTest {
 protected:
-    std::vector<std::string> paths;
-    PWDHandle open(const std::string& name, int language, const std::vector<std::string>& words,
-                   const std::string& flags)
-    {
-        std::string path = spelltest::buildDictionary(name, language, words, flags);
-        EXPECT_FALSE(path.empty()) << "dictbuild failed for " << name;
-        paths.push_back(path);
-        PWDHandle sp = PWDInitSpell(path.c_str(), 0);
-        EXPECT_NE(sp, 0u) << name;
-        return sp;
-    }
-    void TearDown() override
-    {
-        for (const std::string& p : paths)
-            std::remove(p.c_str());
-        PoolTest::TearDown();
-    }
     // Words given in UTF-8, checked in the engine's set.
     static std::string mac(const std::string& utf8)
     {

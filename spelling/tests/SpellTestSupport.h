@@ -110,4 +110,27 @@ protected:
     }
 };
 
+// A pool with dictionaries built for the test from word lists; the files go
+// with the test.
+class BuiltDictionaryTest : public PoolTest {
+protected:
+    std::vector<std::string> paths;
+    PWDHandle open(const std::string& name, int language, const std::vector<std::string>& words,
+                   const std::string& flags = "")
+    {
+        std::string path = buildDictionary(name, language, words, flags);
+        EXPECT_FALSE(path.empty()) << "dictbuild failed for " << name;
+        paths.push_back(path);
+        PWDHandle sp = PWDInitSpell(path.c_str(), 0);
+        EXPECT_NE(sp, 0u) << name;
+        return sp;
+    }
+    void TearDown() override
+    {
+        for (const std::string& p : paths)
+            std::remove(p.c_str());
+        PoolTest::TearDown();
+    }
+};
+
 } // namespace spelltest

@@ -9,26 +9,14 @@
 
 namespace {
 
-using spelltest::PoolTest;
 
 const unsigned char* u(const char* s)
 {
     return reinterpret_cast<const unsigned char*>(s);
 }
 
-class SpellUserLists : public PoolTest {
+class SpellUserLists : public spelltest::BuiltDictionaryTest {
 protected:
-    std::vector<std::string> paths;
-    PWDHandle open(const std::string& name, int language, const std::vector<std::string>& words,
-                   const std::string& flags = "")
-    {
-        std::string path = spelltest::buildDictionary(name, language, words, flags);
-        EXPECT_FALSE(path.empty()) << "dictbuild failed for " << name;
-        paths.push_back(path);
-        PWDHandle sp = PWDInitSpell(path.c_str(), 0);
-        EXPECT_NE(sp, 0u) << name;
-        return sp;
-    }
     static PWDHandle list(int flags, std::initializer_list<const char*> words)
     {
         PWDHandle l = CNSNewDict(0, CNS_GROWS | flags, 64, 4096, 64, CNSstrcmp);
@@ -46,9 +34,7 @@ protected:
         PWDSetUserSpellCheck(nullptr);
         PWDSetUserGuess(nullptr);
         PWDSetUserGetHyphens(nullptr);
-        for (const std::string& p : paths)
-            std::remove(p.c_str());
-        PoolTest::TearDown();
+        BuiltDictionaryTest::TearDown();
     }
 };
 
