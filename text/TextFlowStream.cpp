@@ -18,6 +18,15 @@ std::uint16_t TextFlow::textFlowGetc(flowPointer* fp) const
     if (!fp)
         return 0;
     const TextParagraph* paragraph = paragraphAtIndex(fp->point.paragraph);
+    // Inside a word neither the paragraph's end nor the flow's can be
+    // reached: read and step without the general checks.
+    if (const TextWord* word = paragraph ? paragraph->wordAtIndex(fp->point.word) : nullptr;
+        word && fp->point.letter >= 0 && fp->point.letter < word->length()) {
+        const char* at = word->charAtIndex(fp->point.letter);
+        fp->c = at ? static_cast<unsigned char>(*at) : 0;
+        ++fp->point.letter;
+        return fp->c;
+    }
     if (!paragraph || textFlowAtEnd(fp))
         return fp->c;
     if (paragraph->isLastPoint(&fp->point)) {
