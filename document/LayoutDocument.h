@@ -99,6 +99,24 @@ public:
     const std::vector<TextWordSpecial*>& headers() const { return headers_; }
     const std::vector<TextWordSpecial*>& footers() const { return footers_; }
 
+    // Outline numbering: one record per level, levels counted from 1.
+    struct NumberingLevel {
+        std::optional<std::string> prefix;
+        std::optional<std::string> suffix;
+        short start = 1;
+        short unused = 0;
+        signed char displayType = 0;
+        bool showHigherLevels = false;
+    };
+    int paragraphNumberingCount() const { return static_cast<int>(paragraphNumbering_.size()); }
+    // nil outside 1 to the count.
+    const NumberingLevel* paragraphNumberingLevel(int level) const
+    {
+        return level >= 1 && level <= paragraphNumberingCount() ? &paragraphNumbering_[std::size_t(level - 1)]
+                                                                 : nullptr;
+    }
+    void setParagraphNumbering(std::vector<NumberingLevel> levels) { paragraphNumbering_ = std::move(levels); }
+
     // The main page view; nil until views arrive.
     PageView* mainView() const { return nullptr; }
     // Tells the views to refresh the items (nil: everything), unless
@@ -120,4 +138,5 @@ private:
     kit::Rect footerFrame_{};
     std::vector<TextWordSpecial*> headers_;
     std::vector<TextWordSpecial*> footers_;
+    std::vector<NumberingLevel> paragraphNumbering_;
 };

@@ -1,10 +1,12 @@
 #pragma once
 
 // A text column: a frame that shows part of a text flow. So far the services
-// the words of its flow call: the flow it shows and, for a header or footer
+// the flow and its words call: the flow it shows, the points where its text
+// starts and ends, the next column of the chain and, for a header or footer
 // frame, the marker word that owns it.
 
 #include "items/Item.h"
+#include "text/TextPoint.h"
 
 class TextFlow;
 class TextWordSpecial;
@@ -20,7 +22,19 @@ public:
     TextWordSpecial* myMaster() const { return myMaster_; }
     void setMyMaster(TextWordSpecial* word) { myMaster_ = word; }
 
+    // The first and last point of the flow the column shows.
+    const textPoint& startPoint() const { return startPoint_; }
+    const textPoint& endPoint() const { return endPoint_; }
+    void setStartPointVals(int paragraph, int word, int letter) { startPoint_ = {paragraph, word, letter}; }
+    void setEndPointVals(int paragraph, int word, int letter) { endPoint_ = {paragraph, word, letter}; }
+    // The next column of the chain (not owned).
+    TextItem* nextColumn() const { return nextColumn_; }
+    void setNextColumn(TextItem* column) { nextColumn_ = column; }
+
 private:
     TextFlow* flow_ = nullptr; // not owned
     TextWordSpecial* myMaster_ = nullptr;
+    textPoint startPoint_{};
+    textPoint endPoint_{};
+    TextItem* nextColumn_ = nullptr;
 };

@@ -1,63 +1,130 @@
 #pragma once
 
-// A text flow: the paragraphs that run through a chain of text columns. So
-// far the services its words call; editing, selection and layout come later.
+// A text flow: the paragraphs that run through a chain of text columns, the
+// caret (the current paragraph's current word), the selection and the
+// typing style. Navigation over paragraphs, words and points, the flow read
+// as a stream of characters, and autonumbering.
 
+#include "core/Geometry.h"
 #include "core/Object.h"
+#include "text/TextPoint.h"
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class LayoutDocument;
 class StyleChar;
+class StyleParagraph;
 class TextItem;
 class TextParagraph;
 class TextWord;
 
-// A position in a flow: paragraph index, word index in it, letter in the word.
-struct textPoint {
-    int paragraph = 0;
-    int word = 0;
-    int letter = 0;
-};
-
 class TextFlow : public kit::Object {
 public:
+    // One empty paragraph, current, and a typing style in its font.
     TextFlow();
+    explicit TextFlow(TextItem* item);
     ~TextFlow() override;
     std::string className() const override { return "TextFlow"; }
+    void audit(int x) const;
 
+    // ---- Paragraphs.
     const std::vector<std::unique_ptr<TextParagraph>>& paragraphList() const { return paragraphList_; }
+    int paragraphCount() const { return int(paragraphList_.size()); }
     TextParagraph* addParagraph(std::unique_ptr<TextParagraph> paragraph);
+    TextParagraph* insertParagraph(std::unique_ptr<TextParagraph> paragraph, int index);
+    // Hands the paragraph back; nil when it is not in the list.
+    std::unique_ptr<TextParagraph> removeParagraph(const TextParagraph* paragraph);
+    // Cached: constant time unless paragraphs were inserted or removed before it.
     int indexOfParagraph(const TextParagraph* paragraph) const;
+    TextParagraph* paragraphAtIndex(int index) const;
+    TextParagraph* firstParagraph() const { return paragraphAtIndex(0); }
+    TextParagraph* lastParagraph() const { return paragraphAtIndex(paragraphCount() - 1); }
+    TextParagraph* nextParagraph(const TextParagraph* paragraph) const;
+    TextParagraph* previousParagraph(const TextParagraph* paragraph) const;
+    TextParagraph* currentParagraph() const { return currentParagraph_; }
+    void setCurrentParagraph(TextParagraph* paragraph, bool update = true);
 
+    // ---- Words.
+    TextWord* currentWord() const;
+    TextWord* nextWord(const TextWord* word) const;
+    TextWord* previousWord(const TextWord* word) const;
+    TextWord* previousWord(const TextWord* word, int* endChar) const;
+    TextWord* addSpecialWord(int type);
+
+    // ---- Points.
+    textPoint* firstTextPoint(textPoint* tp) const;
+    textPoint* lastTextPoint(textPoint* tp) const;
+    textPoint* getCurrentTextPoint(textPoint* tp) const;
+    void setCurrentPoint(const textPoint* tp);
+    textPoint* nextPoint(textPoint* tp) const;
+    textPoint* nextWholeWord(textPoint* tp) const;
     // The character style in force at the point; the point moves to where
     // the style was found. Letter 32767 stands for the end of a word.
     StyleChar* styleCharAt(textPoint* point) const;
-    // The typing style; nil until one is set.
-    StyleChar* charStyle() const { return charStyle_.get(); }
-    void setCharStyle(std::unique_ptr<StyleChar> style);
-
-    // The head of the chain of columns (not retained).
-    TextItem* firstTextItem() const { return firstTextItem_; }
-    void setFirstTextItem(TextItem* item) { firstTextItem_ = item; }
-    // The column that shows the point; with one column so far, the first.
-    TextItem* item(const textPoint& point) const;
-    // The document of the first column's page; nil when there is none.
-    LayoutDocument* document() const;
-
-    // Marks the paragraph and every one after it for layout.
-    void dirtyFromParagraph(const TextParagraph* paragraph);
-
+    void addCharStyle(std::unique_ptr<StyleChar> style, const textPoint* tp);
     // The point of a word of the flow (letter 0); paragraph -1 when the word
     // is not in the flow.
     textPoint pointOfWord(const TextWord* word) const;
 
+    // ---- Columns.
+    TextItem* firstTextItem() const { return firstTextItem_; }
+    void setFirstTextItem(TextItem* item);
+    TextItem* item(TextItem* column, const textPoint* tp) const;
+    TextItem* item(const textPoint& point) const { return item(firstTextItem_, &point); }
+    kit::Point getXYFromTextPoint(const textPoint* tp, TextItem* column, TextItem** resultItem) const;
+    TextParagraph* hitParagraphAtLoc(kit::Point point, TextItem* column, bool exact) const;
+    // The document of the first column's page; nil when there is none.
+    LayoutDocument* document() const;
+
+    // ---- The flow as a stream of characters, a line feed between paragraphs.
+    std::uint16_t charForPoint(const textPoint* tp) const;
+    std::uint16_t textFlowGetc(flowPointer* fp) const;
+    // Only offset 0 (a rewind) moves the pointer.
+    void textFlowSeek(flowPointer* fp, int offset) const;
+    bool textFlowAtEnd(const flowPointer* fp) const;
+    void printfFlowPointer(const flowPointer* fp, int at) const;
+
+    // ---- Selection (owned) and typing style.
+    kit::Object* textSelection() const { return textSelection_.get(); }
+    // The old selection is released.
+    void setTextSelection(std::unique_ptr<kit::Object> selection);
+    StyleParagraph* paragraphStyle() const { return paragraphStyle_.get(); }
+    StyleChar* charStyle() const;
+    void setCharStyle(std::unique_ptr<StyleChar> style);
+
+    // ---- Autonumbering.
+    void recomputeAllParagraphNumbering() { recomputeAutonumberingFrom(0); }
+    void recomputeAutonumberingFrom(int start);
+    static std::string _textForCount(int count, short type);
+
+    // ---- Dirty marking.
+    // Marks the paragraph and every one after it for layout.
+    void dirtyFromParagraph(const TextParagraph* paragraph);
+    // Marks the paragraphs from..to (inclusive, clamped) for layout.
+    void dirtyFrom(int from, int to);
+    // Marks every paragraph that has lines in the column.
+    void dirtyInItem(const TextItem* column);
+    // A column is going away: no paragraph may keep pointing at it.
+    void forgetItem(const TextItem* column);
+
 private:
+    void noteChangedFrom(std::size_t index) const
+    {
+        if (index < indexValidBelow_)
+            indexValidBelow_ = index;
+    }
+
     std::vector<std::unique_ptr<TextParagraph>> paragraphList_;
-    std::unique_ptr<StyleChar> charStyle_;
+    TextParagraph* currentParagraph_ = nullptr;
+    TextParagraph* inspectedParagraph_ = nullptr;
     TextItem* firstTextItem_ = nullptr;
-    // Where the last paragraph asked about was found (words of one
-    // paragraph ask one after another).
-    mutable std::size_t lastFoundParagraph_ = 0;
+    textPoint currPoint_{};
+    textPoint endPoint_{};
+    std::unique_ptr<kit::Object> textSelection_;
+    std::unique_ptr<StyleParagraph> paragraphStyle_;
+    // Paragraphs below this index know their index (their flowIndex_).
+    mutable std::size_t indexValidBelow_ = 0;
 };

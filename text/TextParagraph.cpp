@@ -2,16 +2,40 @@
 
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
+#include "text/TextFlow.h"
 #include "text/TextWord.h"
+#include "text/TextWordSpecial.h"
+
+#include "items/TextItem.h"
 
 #include <algorithm>
+#include <cstdio>
+
+TextParagraph::PrepareForAddByteHook& TextParagraph::prepareForAddByteHook()
+{
+    static PrepareForAddByteHook hook;
+    return hook;
+}
 
 TextParagraph::TextParagraph()
     : paragraphStyle_(std::make_unique<StyleParagraph>())
 {
+    paragraphStyle_->setLeading(111110.0f); // automatic leading
 }
 
-TextParagraph::~TextParagraph() = default;
+TextParagraph::~TextParagraph()
+{
+    // Words leave their document as they go, which they find through us.
+    currentWord_ = nullptr;
+    wordList_.clear();
+}
+
+void TextParagraph::audit(int x) const
+{
+    (void)x;
+    std::printf("\t\tTextPara %p has %d words at %6.0f, %6.0f\n", static_cast<const void*>(this), wordCount(),
+                double(box_.origin.x), double(box_.origin.y));
+}
 
 void TextParagraph::setParagraphStyle(std::unique_ptr<StyleParagraph> style)
 {
@@ -25,9 +49,66 @@ kit::Font* TextParagraph::font() const { return paragraphStyle_->font(); }
 
 bool TextParagraph::ligatures() const { return paragraphStyle_->ligatures(); }
 
+short TextParagraph::autonumberLevel() const { return paragraphStyle_->autonumberLevel(); }
+
+// ---- Columns.
+
+void TextParagraph::setFirstItem(TextItem* item)
+{
+    if (item == firstItem_)
+        return;
+    firstItem_ = lastItem_ = currentItem_ = item;
+    setDirty(true);
+}
+
+void TextParagraph::forgetItem(const TextItem* item)
+{
+    for (TextItem** field : {&currentItem_, &firstItem_, &lastItem_, &prevParaLastItem_, &firstDirtyItem_,
+                             &lastDirtyItem_})
+        if (*field == item)
+            *field = nullptr;
+}
+
+float TextParagraph::lastY() const
+{
+    if (endsWithHardPage_ && lastItem_)
+        return lastItem_->frame().size.height;
+    return box_.size.height;
+}
+
+float TextParagraph::lowestAvailableY() const
+{
+    const TextParagraph* previous = flow_ ? flow_->previousParagraph(this) : nullptr;
+    return previous && previous != this ? previous->lastEffectiveY() : 0.0f;
+}
+
+// ---- Dirty marking.
+
+void TextParagraph::setDirty(bool flag)
+{
+    dirty_ = flag;
+    if (flag)
+        ordinal_ = -1;
+}
+
+void TextParagraph::setDirtyIfParagraphStyle(const StyleParagraph* style)
+{
+    if (!dirty_ && paragraphStyle_.get() == style)
+        setDirty(true);
+}
+
+void TextParagraph::recompute()
+{
+    // The line layout lays the paragraph out here; until it lands the
+    // paragraph stays marked for it.
+    setDirty(true);
+}
+
+// ---- Words.
+
 int TextParagraph::indexOfWord(const TextWord* word) const
 {
-    if (!word)
+    if (!word || word->paragraph() != this)
         return -1;
     for (std::size_t i = lastFoundWord_; i < wordList_.size() && i <= lastFoundWord_ + 1; ++i)
         if (wordList_[i].get() == word)
@@ -45,17 +126,45 @@ TextWord* TextParagraph::wordAtIndex(int index) const
     return wordList_[std::size_t(index)].get();
 }
 
+TextWord* TextParagraph::nextWord(const TextWord* word) const
+{
+    const int at = indexOfWord(word);
+    return at < 0 ? nullptr : wordAtIndex(at + 1);
+}
+
+TextWord* TextParagraph::previousWord(const TextWord* word) const
+{
+    const int at = indexOfWord(word);
+    return at < 0 ? nullptr : wordAtIndex(at - 1);
+}
+
+bool TextParagraph::isEmpty() const
+{
+    if (wordList_.empty())
+        return true;
+    if (wordList_.size() > 1)
+        return false;
+    const TextWord* only = wordList_.front().get();
+    return !only->isSpecial() && only->length() == 0;
+}
+
 TextWord* TextParagraph::addWord(std::unique_ptr<TextWord> word, const TextWord* after)
 {
     if (!word)
         return nullptr;
-    TextWord* added = word.get();
     const int at = after ? indexOfWord(after) : -1;
-    if (at >= 0)
-        wordList_.insert(wordList_.begin() + at + 1, std::move(word));
-    else
-        wordList_.push_back(std::move(word));
+    return insertWord(std::move(word), at >= 0 ? at + 1 : wordCount());
+}
+
+TextWord* TextParagraph::insertWord(std::unique_ptr<TextWord> word, int index)
+{
+    if (!word)
+        return nullptr;
+    index = std::clamp(index, 0, wordCount());
+    TextWord* added = word.get();
+    wordList_.insert(wordList_.begin() + index, std::move(word));
     added->insertInParagraph(this);
+    added->setParagraph(this);
     return added;
 }
 
@@ -64,7 +173,177 @@ std::unique_ptr<TextWord> TextParagraph::removeWord(const TextWord* word)
     const int at = indexOfWord(word);
     if (at < 0)
         return nullptr;
+    TextWord* w = wordList_[std::size_t(at)].get();
+    TextWord* next = wordAtIndex(at + 1);
+    // The style in force after the word keeps applying to the next word.
+    if (w->hasStyles() && next && !next->styleAt(0)) {
+        auto& styles = w->createStylesIfNeeded();
+        for (int i = std::min<int>(w->textLength(), int(styles.size()) - 1); i >= 0; --i)
+            if (styles[std::size_t(i)]) {
+                next->addCharStyle(std::move(styles[std::size_t(i)]), 0);
+                break;
+            }
+    }
+    if (currentWord_ == w) {
+        if (next) {
+            currentWord_ = next;
+            next->setInsertToStart();
+        } else if (TextWord* previous = wordAtIndex(at - 1)) {
+            currentWord_ = previous;
+            previous->setInsertToEnd();
+        } else {
+            currentWord_ = nullptr;
+        }
+    }
+    w->removeFromDocument(flow_ ? flow_->document() : nullptr);
+    w->setParagraph(nullptr);
     std::unique_ptr<TextWord> removed = std::move(wordList_[std::size_t(at)]);
     wordList_.erase(wordList_.begin() + at);
     return removed;
+}
+
+void TextParagraph::recomputeAllWords()
+{
+    for (const auto& word : wordList_)
+        word->computeWithStyle(nullptr);
+}
+
+// ---- Caret.
+
+void TextParagraph::setInsertToStart()
+{
+    if (flow_)
+        flow_->setCurrentParagraph(this, true);
+    currentWord_ = firstWord();
+    if (currentWord_)
+        currentWord_->setInsertToStart();
+}
+
+void TextParagraph::setInsertToEnd()
+{
+    currentWord_ = lastWord();
+    if (currentWord_)
+        currentWord_->setInsertToEnd();
+}
+
+std::unique_ptr<TextWord> TextParagraph::newPlainWord() const
+{
+    auto word = std::make_unique<TextWord>("", font());
+    word->setParagraph(const_cast<TextParagraph*>(this));
+    return word;
+}
+
+TextWord* TextParagraph::createCurrentWord()
+{
+    TextWord* word = insertWord(newPlainWord(), wordCount());
+    word->setInsertToStart();
+    word->computeWithStyle(nullptr);
+    currentWord_ = word;
+    return word;
+}
+
+// ---- Text points.
+
+int TextParagraph::index() const { return flow_ ? flow_->indexOfParagraph(this) : 0; }
+
+textPoint* TextParagraph::getCurrentTextPoint(textPoint* tp) const
+{
+    const int w = currentWord_ ? indexOfWord(currentWord_) : -1;
+    return setTextPoint(tp, index(), std::max(w, 0), w >= 0 ? currentWord_->insertPoint() : 0);
+}
+
+textPoint* TextParagraph::firstTextPoint(textPoint* tp) const { return setTextPoint(tp, index(), 0, 0); }
+
+textPoint* TextParagraph::lastTextPoint(textPoint* tp) const
+{
+    const TextWord* last = lastWord();
+    return setTextPoint(tp, index(), wordCount() - 1, last ? last->length() : 0);
+}
+
+bool TextParagraph::isLastPoint(const textPoint* tp) const
+{
+    if (!tp)
+        return false;
+    if (wordList_.empty())
+        return true;
+    return tp->word == wordCount() - 1 && tp->letter >= wordList_.back()->length();
+}
+
+textPoint* TextParagraph::nextTextPoint(textPoint* tp) const
+{
+    if (!tp)
+        return tp;
+    const TextWord* word = wordAtIndex(tp->word);
+    if (word && tp->letter < word->length()) {
+        ++tp->letter;
+        return tp;
+    }
+    tp->letter = 0;
+    if (tp->word + 1 < wordCount()) {
+        ++tp->word;
+        return tp;
+    }
+    tp->word = 0;
+    const int paragraphs = flow_ ? flow_->paragraphCount() : 1;
+    tp->paragraph = tp->paragraph + 1 < paragraphs ? tp->paragraph + 1 : 0;
+    return tp;
+}
+
+textPoint* TextParagraph::prevTextPoint(textPoint* tp) const
+{
+    if (!tp)
+        return tp;
+    if (tp->letter > 0) {
+        --tp->letter;
+        return tp;
+    }
+    if (tp->word > 0) {
+        --tp->word;
+    } else {
+        const int paragraphs = flow_ ? flow_->paragraphCount() : 1;
+        tp->paragraph = tp->paragraph > 0 ? tp->paragraph - 1 : paragraphs - 1;
+        tp->word = wordCount() - 1;
+    }
+    const TextWord* word = wordAtIndex(tp->word);
+    tp->letter = word ? word->length() : 0;
+    return tp;
+}
+
+bool TextParagraph::isCurrentAtLogicalFirstPoint() const
+{
+    const int w = currentWord_ ? indexOfWord(currentWord_) : 0;
+    const int l = currentWord_ ? currentWord_->insertPoint() : 0;
+    if (w <= 0 && l == 0)
+        return true;
+    for (int i = l > 0 ? w : w - 1; i >= 0; --i) {
+        const TextWord* word = wordList_[std::size_t(i)].get();
+        if (word->isVisible() && word->length() > 0)
+            return false;
+    }
+    return true;
+}
+
+// ---- Autonumbering.
+
+TextWordSpecial* TextParagraph::autonumberWord()
+{
+    if (autonumberLevel() == 0)
+        return nullptr;
+    for (const auto& word : wordList_)
+        if (word->isSpecialType(TextWordAutonumber))
+            return static_cast<TextWordSpecial*>(word.get());
+    auto word = std::make_unique<TextWordSpecial>(TextWordAutonumber);
+    word->setInsertToEnd();
+    return static_cast<TextWordSpecial*>(insertWord(std::move(word), 0));
+}
+
+void TextParagraph::setAutonumberLevel(short level)
+{
+    if (autonumberLevel() == level)
+        return;
+    if (level == 0)
+        if (TextWordSpecial* word = autonumberWord())
+            removeWord(word);
+    paragraphStyle_->setAutonumberLevel(level);
+    autonumberWord();
 }

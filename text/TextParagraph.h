@@ -1,10 +1,15 @@
 #pragma once
 
-// A paragraph of a text flow: its words and its paragraph style. So far the
-// services its words call; editing and layout come with the flow.
+// A paragraph of a text flow: its words, its paragraph style, the word that
+// holds the caret and the columns its lines fall into. Editing at the caret,
+// Return and joins, and the autonumber word live here; line layout later.
 
+#include "core/Geometry.h"
 #include "core/Object.h"
+#include "text/TextPoint.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -14,16 +19,28 @@ class Font;
 class StyleChar;
 class StyleParagraph;
 class TextFlow;
+class TextItem;
 class TextWord;
+class TextWordSpecial;
 
 class TextParagraph : public kit::Object {
 public:
+    // Key codes of the two delete keys.
+    static constexpr std::uint16_t DeleteBackwardKey = 0xF7E8;
+    static constexpr std::uint16_t DeleteForwardKey = 0xF728;
+
+    // The import bundle's replacement of prepareForAddByte; empty without it.
+    using PrepareForAddByteHook = std::function<void(TextParagraph&, char)>;
+    static PrepareForAddByteHook& prepareForAddByteHook();
+
     TextParagraph();
     ~TextParagraph() override;
     std::string className() const override { return "TextParagraph"; }
+    void audit(int x) const;
 
     TextFlow* flow() const { return flow_; }
     void setFlow(TextFlow* flow) { flow_ = flow; }
+    int ordinal() const { return ordinal_; }
 
     // The paragraph's own style; made with the paragraph.
     StyleParagraph* paragraphStyle() const { return paragraphStyle_.get(); }
@@ -32,26 +49,123 @@ public:
     StyleChar* charStyle() const;
     kit::Font* font() const;
     bool ligatures() const;
+    short autonumberLevel() const;
+    bool isNumbered() const { return autonumberLevel() != 0; }
+
+    // ---- Columns (not owned). Nil clears, so that a deleted column leaves
+    // no pointer behind.
+    TextItem* currentItem() const { return currentItem_; }
+    void setCurrentItem(TextItem* item) { currentItem_ = item; }
+    TextItem* firstItem() const { return firstItem_; }
+    void setFirstItem(TextItem* item);
+    TextItem* lastItem() const { return lastItem_; }
+    void setLastItem(TextItem* item) { lastItem_ = item; }
+    // Forgets the column wherever the paragraph refers to it.
+    void forgetItem(const TextItem* item);
+
+    // ---- Vertical extent as the layout leaves it.
+    const kit::Rect& box() const { return box_; }
+    float firstY() const { return box_.origin.y; }
+    void setFirstY(float y) { box_.origin.y = y; }
+    float lastY() const;
+    void setLastY(float y) { box_.size.height = y; }
+    float lastEffectiveY() const { return lastY(); }
+    float lowestAvailableY() const;
+    bool endsWithHardPage() const { return endsWithHardPage_; }
+
+    // ---- Dirty marking: a dirty paragraph has no valid ordinal.
+    bool dirty() const { return dirty_; }
+    void setDirty(bool flag);
+    void forceDirty() { setDirty(true); }
+    void setDirtyIfParagraphStyle(const StyleParagraph* style);
+    // Lays the paragraph out; the line layout fills this in.
+    void recompute();
 
     // ---- The word list, which owns its words.
     const std::vector<std::unique_ptr<TextWord>>& wordList() const { return wordList_; }
+    int wordCount() const { return int(wordList_.size()); }
     int indexOfWord(const TextWord* word) const;
     // nil for an index outside the list.
     TextWord* wordAtIndex(int index) const;
+    TextWord* firstWord() const { return wordAtIndex(0); }
+    TextWord* lastWord() const { return wordAtIndex(wordCount() - 1); }
+    TextWord* nextWord(const TextWord* word) const;
+    TextWord* previousWord(const TextWord* word) const;
+    bool isEmpty() const;
     // Appends the word (after `after` when given and found) and tells it its paragraph.
     TextWord* addWord(std::unique_ptr<TextWord> word, const TextWord* after = nullptr);
-    // Hands the word back to the caller; nil when it is not in the list.
+    TextWord* insertWord(std::unique_ptr<TextWord> word, int index);
+    // Removes the word, carrying its last style to the next word and moving
+    // the caret off it; the word goes back to the caller (nil when absent).
     std::unique_ptr<TextWord> removeWord(const TextWord* word);
+    void recomputeAllWords();
 
-    bool dirty() const { return dirty_; }
-    void setDirty(bool flag) { dirty_ = flag; }
+    // ---- Caret.
+    TextWord* currentWord() const { return currentWord_; }
+    void setCurrentWord(TextWord* word) { currentWord_ = word; }
+    void setInsertToStart();
+    void setInsertToEnd();
+    TextWord* createCurrentWord();
+
+    // ---- Text points of this paragraph.
+    int index() const;
+    textPoint* getCurrentTextPoint(textPoint* tp) const;
+    textPoint* firstTextPoint(textPoint* tp) const;
+    textPoint* lastTextPoint(textPoint* tp) const;
+    bool isLastPoint(const textPoint* tp) const;
+    textPoint* nextTextPoint(textPoint* tp) const;
+    textPoint* prevTextPoint(textPoint* tp) const;
+    bool isCurrentAtLogicalFirstPoint() const;
+
+    // ---- Editing at the caret.
+    void prepareForAddByte(char c);
+    void addByte(unsigned char c) { addByte(c, true, true); }
+    void addByte(unsigned char c, bool recomputeWord) { addByte(c, recomputeWord, true); }
+    void addByte(unsigned char c, bool recomputeWord, bool ignoreFence);
+    void addString(const char* s, bool worryAboutStyle);
+    TextWord* addSpecialWord(int type);
+    TextWord* processSpecialWord(int type);
+    TextParagraph* breakAtPoint(int index, bool carryStyle);
+    TextParagraph* breakAtPoint(int index, bool carryStyle, std::unique_ptr<TextParagraph> newParagraph);
+    void join(TextParagraph* next) { join(next, true); }
+    void join(TextParagraph* next, bool recompute);
+    // The delete keys at the caret; see the source for what one press removes.
+    TextParagraph* cursorEdit(std::uint16_t key, bool* forceRedraw);
+
+    // ---- Autonumbering.
+    TextWordSpecial* autonumberWord();
+    void setAutonumberLevel(short level);
 
 private:
-    TextFlow* flow_ = nullptr; // not owned
-    std::unique_ptr<StyleParagraph> paragraphStyle_;
+    friend class TextFlow;
+    std::unique_ptr<TextWord> newPlainWord() const;
+    // The lone autonumber word goes, with its paragraph.
+    TextParagraph* removeLoneAutonumberParagraph();
+    void deleteBackward(bool* forceRedraw, TextParagraph** result);
+    void deleteForward(bool* forceRedraw, TextParagraph** result);
+
     std::vector<std::unique_ptr<TextWord>> wordList_;
+    std::unique_ptr<StyleParagraph> paragraphStyle_;
+    TextFlow* flow_ = nullptr;        // not owned
+    TextWord* currentWord_ = nullptr; // an element of wordList_
+    TextItem* currentItem_ = nullptr; // columns: not owned
+    TextItem* firstItem_ = nullptr;
+    TextItem* lastItem_ = nullptr;
+    TextItem* prevParaLastItem_ = nullptr;
+    float prevParaLastY_ = 0;
+    kit::Rect box_{};
+    int ordinal_ = -1;
+    TextItem* firstDirtyItem_ = nullptr;
+    TextItem* lastDirtyItem_ = nullptr;
+    float firstDirtyY_ = 0;
+    float lastDirtyY_ = 0;
     bool dirty_ = false;
+    bool hasIntruders_ = false;
+    bool endsWithHardPage_ = false;
+    bool containsWordTokens_ = false;
     // Where the last word asked about was found: measuring and typing ask
     // for the same word or the next one again and again.
     mutable std::size_t lastFoundWord_ = 0;
+    // The flow's cached index of this paragraph (valid below the flow's mark).
+    mutable std::size_t flowIndex_ = 0;
 };

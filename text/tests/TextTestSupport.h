@@ -46,9 +46,8 @@ protected:
         font_ = fixtureFont();
         ASSERT_NE(font_, nullptr);
         flow_ = std::make_unique<TextFlow>();
-        auto paragraph = std::make_unique<TextParagraph>();
-        paragraph->paragraphStyle()->setFont(font_);
-        paragraph_ = flow_->addParagraph(std::move(paragraph));
+        paragraph_ = flow_->firstParagraph();
+        paragraph_->paragraphStyle()->setFont(font_);
         auto typing = std::make_unique<StyleChar>();
         typing->setFont(font_);
         flow_->setCharStyle(std::move(typing));

@@ -1,0 +1,108 @@
+#include "app/Layvane.h"
+#include "core/FileManager.h"
+#include "foundation/Preferences.h"
+#include "foundation/StyleChar.h"
+#include "foundation/StyleParagraph.h"
+#include "graphics/Font.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
+#include "text/TextWord.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+// A 400-page flow: 4,000 paragraphs of 500 characters (2 million in all),
+// typed through the paragraphs' own editing so the words are real.
+struct LongFlow {
+    LongFlow()
+    {
+        const std::string folder = kit::FileManager::uniqueTemporaryPath("bench-flow");
+        kit::FileManager::createDirectoryAtPath(folder);
+        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        Layvane::initialize();
+        TextWord::initialize();
+        delegate = std::make_unique<Layvane>();
+        delegate->preferences()->setNewSmartPunctuation(false);
+        kit::Font* font = kit::Font::fontWithName("Times-Roman", 12);
+        flow = std::make_unique<TextFlow>();
+        flow->firstParagraph()->paragraphStyle()->setFont(font);
+        auto typing = std::make_unique<StyleChar>();
+        typing->setFont(font);
+        flow->setCharStyle(std::move(typing));
+        const std::string sentence = "the measuring of words in paragraphs ";
+        for (int p = 0; p < Paragraphs; ++p) {
+            if (p > 0)
+                flow->currentParagraph()->addByte('\r');
+            std::string text;
+            while (text.size() < CharactersPerParagraph)
+                text += sentence;
+            text.resize(CharactersPerParagraph);
+            for (unsigned char c : text)
+                flow->currentParagraph()->addByte(c);
+        }
+    }
+
+    static constexpr int Paragraphs = 4000;
+    static constexpr std::size_t CharactersPerParagraph = 500;
+    std::unique_ptr<Layvane> delegate;
+    std::unique_ptr<TextFlow> flow;
+};
+
+LongFlow& longFlow()
+{
+    static LongFlow flow;
+    return flow;
+}
+
+// One character typed at the end of the paragraph and deleted again (the
+// word would otherwise grow without end): the pair, word re-measured.
+void BM_TypeAtEndOfParagraph(benchmark::State& state)
+{
+    TextFlow& flow = *longFlow().flow;
+    TextParagraph* paragraph = flow.paragraphAtIndex(int(state.range(0)));
+    textPoint end;
+    paragraph->lastTextPoint(&end);
+    flow.setCurrentPoint(&end);
+    for (auto _ : state) {
+        paragraph->addByte('x');
+        paragraph->currentWord()->deleteLeft();
+    }
+    benchmark::DoNotOptimize(paragraph->currentWord()->length());
+}
+BENCHMARK(BM_TypeAtEndOfParagraph)->Arg(0)->Arg(3999);
+
+// Looking up the index of the paragraph the caret is in, as every point does.
+void BM_IndexOfParagraph(benchmark::State& state)
+{
+    TextFlow& flow = *longFlow().flow;
+    const TextParagraph* paragraph = flow.paragraphAtIndex(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(flow.indexOfParagraph(paragraph));
+}
+BENCHMARK(BM_IndexOfParagraph)->Arg(0)->Arg(3999);
+
+// The whole flow read through the stream.
+void BM_StreamWholeFlow(benchmark::State& state)
+{
+    TextFlow& flow = *longFlow().flow;
+    std::int64_t characters = 0;
+    for (auto _ : state) {
+        flowPointer fp;
+        flow.textFlowSeek(&fp, 0);
+        unsigned sum = 0;
+        while (!flow.textFlowAtEnd(&fp)) {
+            sum += flow.textFlowGetc(&fp);
+            ++characters;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(characters);
+}
+BENCHMARK(BM_StreamWholeFlow)->Unit(benchmark::kMillisecond);
+
+} // namespace

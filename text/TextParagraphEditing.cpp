@@ -1,0 +1,260 @@
+#include "text/TextParagraph.h"
+
+#include "document/LayoutDocument.h"
+#include "foundation/StyleChar.h"
+#include "foundation/StyleParagraph.h"
+#include "text/TextFlow.h"
+#include "text/TextWord.h"
+#include "text/TextWordSpecial.h"
+
+#include <algorithm>
+
+void TextParagraph::prepareForAddByte(char c)
+{
+    if (const PrepareForAddByteHook& hook = prepareForAddByteHook()) {
+        hook(*this, c);
+        return;
+    }
+    if (!currentWord_)
+        createCurrentWord();
+    TextWord* special = currentWord_;
+    if (!special->isSpecial())
+        return;
+    const bool returnKey = c == 13 || c == 10;
+    const int at = indexOfWord(special);
+    if (special->insertPoint() != 0 && !(special->isSpecialType(TextWordPageBreak) && !returnKey)) {
+        TextWord* next = wordAtIndex(at + 1);
+        if (!next || next->isSpecial())
+            next = insertWord(newPlainWord(), at >= 0 ? at + 1 : wordCount());
+        currentWord_ = next;
+        next->setInsertToStart();
+        return;
+    }
+    TextWord* previous = at > 0 ? wordAtIndex(at - 1) : nullptr;
+    if (!previous || previous->isSpecial())
+        previous = insertWord(newPlainWord(), std::max(at, 0));
+    currentWord_ = previous;
+    previous->setInsertToEnd();
+}
+
+void TextParagraph::addByte(unsigned char c, bool recomputeWord, bool ignoreFence)
+{
+    if (c == 9 || c == 11) {
+        TextWord* tab = addSpecialWord(TextWordTab);
+        if (c == 11)
+            static_cast<TextWordSpecial*>(tab)->setTab(8, 0.0f, 0);
+        return;
+    }
+    prepareForAddByte(static_cast<char>(c));
+    TextWord* word = currentWord_;
+    if (c == 10 || c == 13) {
+        if (word->insertPoint() < word->length())
+            word->breakAt(word->insertPoint());
+        breakAtPoint(indexOfWord(word), true);
+        if (wordCount() >= 2 && currentWord_ == lastWord() && currentWord_->length() == 0)
+            removeWord(currentWord_);
+    } else if (c == 32) {
+        if (recomputeWord || word->hasStyles())
+            word->addByte(c, recomputeWord);
+        TextWord* next = nullptr;
+        if (word->insertPoint() < word->length())
+            next = word->breakAt(word->insertPoint(), recomputeWord);
+        if (!next) {
+            next = insertWord(newPlainWord(), indexOfWord(word) + 1);
+            next->computeWithStyle(nullptr);
+        }
+        currentWord_ = next;
+        next->setInsertToStart();
+        word->stripTrailingSpaces();
+    } else {
+        word->addByte(c, recomputeWord);
+        // A typed character that replaced a selection ends the word unless a
+        // paste fence follows; the paste fences come with the selection.
+        (void)ignoreFence;
+    }
+    setDirty(true);
+}
+
+void TextParagraph::addString(const char* s, bool worryAboutStyle)
+{
+    if (!s)
+        return;
+    prepareForAddByte(s[0]);
+    currentWord_->addString(s, worryAboutStyle);
+}
+
+TextWord* TextParagraph::addSpecialWord(int type)
+{
+    TextWord* word = processSpecialWord(type);
+    setDirty(true);
+    return word;
+}
+
+TextWord* TextParagraph::processSpecialWord(int type)
+{
+    auto owned = std::make_unique<TextWordSpecial>(type);
+    TextWordSpecial* special = owned.get();
+    special->setParagraph(this);
+    special->setInsertToEnd();
+    if (!currentWord_) {
+        createCurrentWord();
+        insertWord(std::move(owned), 0);
+        special->computeWithStyle(nullptr);
+        return special;
+    }
+    const bool endsWord = type == TextWordLineBreak || type == TextWordPageBreak || type == TextWordGraphic ||
+                          type == TextWordTab;
+    if (endsWord && !currentWord_->isSpecial() && currentWord_->insertPoint() > 0)
+        addByte(32, true, true);
+    TextWord* word = currentWord_;
+    const int i = indexOfWord(word);
+    const int p = word->insertPoint();
+    if (p > 0 && p < word->length() && !word->isSpecial()) {
+        TextWord* tail = word->breakAt(p);
+        insertWord(std::move(owned), i + 1);
+        if (tail) {
+            currentWord_ = tail;
+            tail->setInsertToStart();
+        }
+        special->computeWithStyle(nullptr);
+        return special;
+    }
+    if (p > 0) {
+        insertWord(std::move(owned), i + 1);
+        special->setInsertToEnd();
+        currentWord_ = special;
+    } else if (LayoutDocument::isDispatching()) {
+        insertWord(std::move(owned), i + 1);
+        currentWord_ = special;
+    } else {
+        insertWord(std::move(owned), i);
+    }
+    special->computeWithStyle(nullptr);
+    return special;
+}
+
+TextParagraph* TextParagraph::breakAtPoint(int index, bool carryStyle)
+{
+    return breakAtPoint(index, carryStyle, std::make_unique<TextParagraph>());
+}
+
+TextParagraph* TextParagraph::breakAtPoint(int i, bool carryStyle, std::unique_ptr<TextParagraph> owned)
+{
+    if (!owned || !flow_)
+        return nullptr;
+    TextParagraph* n = owned.get();
+    const StyleParagraph* style =
+        LayoutDocument::isDispatching() ? flow_->paragraphStyle() : paragraphStyle_.get();
+    n->setFlow(flow_);
+    n->setFirstItem(currentItem_);
+    const int here = index();
+    if (i == -1) {
+        flow_->insertParagraph(std::move(owned), here);
+        i = 0;
+    } else {
+        flow_->insertParagraph(std::move(owned), here + 1);
+    }
+
+    // The style to carry: the typing style when the split is at the caret.
+    const TextWord* at = wordAtIndex(i);
+    StyleChar* carried = nullptr;
+    const bool atCaret = (!currentWord_ && i == 0 && at && at->insertPoint() == 0) ||
+                         (currentWord_ && i == indexOfWord(currentWord_) && at &&
+                          at->insertPoint() == currentWord_->insertPoint());
+    if (atCaret) {
+        carried = flow_->charStyle();
+    } else {
+        textPoint tp{here, i, at ? at->insertPoint() : 0};
+        carried = flow_->styleCharAt(&tp);
+    }
+    std::unique_ptr<StyleChar> carriedCopy = carried ? carried->copy() : nullptr;
+
+    if (currentWord_ && indexOfWord(currentWord_) > i)
+        currentWord_ = nullptr;
+    for (std::size_t k = std::size_t(i) + 1; k < wordList_.size(); ++k) {
+        wordList_[k]->setParagraph(n);
+        n->wordList_.push_back(std::move(wordList_[k]));
+    }
+    wordList_.resize(std::min(wordList_.size(), std::size_t(i) + 1));
+
+    n->setParagraphStyle(style->copy());
+    StyleParagraph* nextStyle = style->nextParagraphStyle();
+    if (style->basedOnStyle() && nextStyle && nextStyle != style)
+        n->paragraphStyle()->setBasedOnStyle(nextStyle);
+
+    setInsertToEnd();
+    setDirty(true);
+
+    // The autonumber word first, so that the caret lands after it.
+    if (n->isNumbered())
+        n->autonumberWord();
+    TextWord* first = n->wordAtIndex(n->isNumbered() ? 1 : 0);
+    if (!first)
+        first = n->createCurrentWord();
+    n->currentWord_ = first;
+    first->setInsertToStart();
+
+    if (carryStyle && carriedCopy && !n->paragraphStyle()->isBasedOnNamedStyle() &&
+        carriedCopy->differencesFromStyle(n->charStyle()) != 0) {
+        n->charStyle()->takeCharStyleValuesFrom(carriedCopy.get());
+        if (flow_->charStyle() != carried && flow_->charStyle())
+            flow_->charStyle()->takeCharStyleValuesFrom(carriedCopy.get());
+    }
+    n->recomputeAllWords();
+    if (n->isNumbered()) {
+        autonumberWord();
+        flow_->recomputeAutonumberingFrom(here);
+    }
+    n->setDirty(true);
+    flow_->setCurrentParagraph(n, false);
+    return n;
+}
+
+void TextParagraph::join(TextParagraph* p, bool recompute)
+{
+    if (!p || p == this || !flow_ || p->flow() != flow_)
+        return;
+    if (isEmpty() && !p->wordList_.empty() && firstWord() && firstWord()->length() == 0)
+        removeWord(firstWord());
+    const bool pNumbered = p->isNumbered();
+    if (pNumbered)
+        for (int k = p->wordCount() - 1; k >= 0; --k)
+            if (p->wordList_[std::size_t(k)]->isSpecialType(TextWordAutonumber))
+                p->removeWord(p->wordList_[std::size_t(k)].get());
+    // Only the page break goes: words an import put after it stay.
+    for (int k = wordCount() - 1; k >= 0; --k)
+        if (wordList_[std::size_t(k)]->isSpecialType(TextWordPageBreak)) {
+            removeWord(wordList_[std::size_t(k)].get());
+            endsWithHardPage_ = false;
+            break;
+        }
+    if (TextWord* last = lastWord())
+        last->stripTrailingStyle();
+    const bool pEmpty = p->isEmpty();
+    TextWord* pFirst = p->firstWord();
+    for (auto& word : p->wordList_) {
+        word->setParagraph(this);
+        wordList_.push_back(std::move(word));
+    }
+    p->wordList_.clear();
+    p->currentWord_ = nullptr;
+    if (pEmpty && wordCount() >= 2 && pFirst && pFirst->length() == 0) {
+        wordList_.pop_back();
+        currentWord_ = lastWord();
+        currentWord_->setInsertToEnd();
+    } else if (pFirst) {
+        currentWord_ = pFirst;
+        pFirst->setInsertToStart();
+    }
+    if (flow_->currentParagraph() == p)
+        flow_->setCurrentParagraph(this, false);
+    const int here = index();
+    std::unique_ptr<TextParagraph> gone = flow_->removeParagraph(p);
+    recomputeAllWords();
+    if (pNumbered || isNumbered())
+        flow_->recomputeAutonumberingFrom(here);
+    if (recompute)
+        this->recompute();
+    else
+        setDirty(true);
+}
