@@ -13,6 +13,7 @@ LayoutDocument& longDocument()
 {
     static LayoutDocument* document = [] {
         auto* d = new LayoutDocument();
+        d->setPageSize(kit::makeSize(612, 792));
         d->setTileMode(2);
         d->disableCalcPages();
         d->addPages(1000, 0);

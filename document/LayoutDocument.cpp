@@ -3,6 +3,7 @@
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
+#include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
 #include "foundation/StyleInfo.h"
@@ -11,8 +12,10 @@
 #include <algorithm>
 
 LayoutDocument::LayoutDocument(const Preferences* preferences)
-    : styleInfo_(std::make_unique<StyleInfo>(preferences))
+    : styleInfo_(std::make_unique<StyleInfo>(preferences)), preferences_(preferences)
 {
+    if (preferences)
+        paperSize_ = preferences->pageSize();
     styleInfo_->setDocument(this);
     linksInfo_.setDocument(this);
 }

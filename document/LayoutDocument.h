@@ -118,6 +118,53 @@ public:
     // announcements are held back. No views exist yet.
     virtual void notifyUpdate(PageView* view, const std::vector<kit::Object*>* items);
 
+    // ---- Creation and set-up.
+    // Completes a new, opened or reverted document, making only what is
+    // missing; pages, settings and items already there are kept.
+    virtual void setup();
+    static constexpr int FirstPageNumNotSet = -1000;
+    // Marks the document edited only once it has its list of views.
+    void setEdited(bool flag) override;
+    bool hasViewList() const { return hasViewList_; }
+
+    // One outline-numbering level (record 0 of the table carries none).
+    struct NumberingLevel {
+        std::optional<std::string> prefix;
+        std::optional<std::string> suffix;
+        short start = 0;
+        short width = 0;
+        char displayType = 0;
+        char attachPrevious = 0;
+    };
+    const std::vector<NumberingLevel>& paragraphNumbering() const { return paragraphNumbering_; }
+    int paragraphNumberingCount() const { return paragraphNumberingCount_; }
+    // Takes the table (count + 1 records) and marks the document edited.
+    void setParagraphNumbering(std::vector<NumberingLevel> table, int count);
+
+    // The print settings: paper as the printer sees it, orientation 0
+    // portrait or 1 landscape.
+    struct PrintInfo {
+        kit::Size paperSize{};
+        int orientation = 0;
+        float scalingFactor = 0.0f;
+    };
+    const PrintInfo& printInfo() const { return printInfo_; }
+    float pageScale() const { return pageScale_; }
+    void setPageScale(float scale) { pageScale_ = scale; }
+    float defaultTabSpacing() const { return defaultTabSpacing_; }
+    void setDefaultTabSpacing(float spacing) { defaultTabSpacing_ = spacing; }
+
+    bool showGraphics() const { return showGraphics_; }
+    void setShowGraphics(bool flag) { showGraphics_ = flag; }
+    bool showGuides() const { return showGuides_; }
+    void setShowGuides(bool flag) { showGuides_ = flag; }
+    bool showTextRects() const { return showTextRects_; }
+    void setShowTextRects(bool flag) { showTextRects_ = flag; }
+    bool snapToGuides() const { return snapToGuides_; }
+    void setSnapToGuides(bool flag) { snapToGuides_ = flag; }
+    bool snapToRulers() const { return snapToRulers_; }
+    void setSnapToRulers(bool flag) { snapToRulers_ = flag; }
+
     // ---- Page list. Indexes are positions in the page list, displayed
     // indexes positions in the displayed list (pages that are not collapsed,
     // one PageSet standing for each collapsed run).
@@ -242,6 +289,7 @@ public:
 private:
     void pagesChanged();
     void layOutEntries();
+    void resolveMasterLinks();
     int activePageIndexInPages() const;
     std::unique_ptr<StyleInfo> styleInfo_;
     std::vector<Item*> namedItems_;
@@ -267,8 +315,8 @@ private:
     PageView* activeView_ = nullptr;
     kit::Rect canvasRect_{};
     kit::Size canvasMargin_{50.0f, 50.0f};
-    kit::Size pageSize_{612.0f, 792.0f};
-    kit::Size paperSize_{612.0f, 792.0f};
+    kit::Size pageSize_{};
+    kit::Size paperSize_{};
     int tileMode_ = 0;
     int sidedMode_ = 0;
     int disableCalcPages_ = 0;
@@ -276,6 +324,18 @@ private:
     short elementsVisibility_ = 0;
     std::vector<std::unique_ptr<Item>> theMasterItems_;
     std::vector<std::unique_ptr<Guide>> masterGuides_;
+    const Preferences* preferences_ = nullptr;
+    bool hasViewList_ = false;
+    std::vector<NumberingLevel> paragraphNumbering_;
+    int paragraphNumberingCount_ = 0;
+    PrintInfo printInfo_;
+    float pageScale_ = 0.0f;
+    float defaultTabSpacing_ = 36.0f;
+    bool showGraphics_ = false;
+    bool showGuides_ = false;
+    bool showTextRects_ = false;
+    bool snapToGuides_ = false;
+    bool snapToRulers_ = false;
     std::vector<Item*> selected_;
     LinksInfo linksInfo_;
     std::map<int, Item*> serialNumbersToItems_;

@@ -6,6 +6,7 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
+#include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
 #include "items/ItemBox.h"
@@ -31,6 +32,7 @@ protected:
     // count pages of the document's page size, laid out in the given modes.
     void makePages(int count, int tileMode = 2, int sidedMode = 0)
     {
+        document_.setPageSize(kit::makeSize(612, 792));
         document_.setTileMode(tileMode);
         document_.setSidedMode(sidedMode);
         document_.addPages(count, 0);
@@ -354,6 +356,67 @@ TEST_F(PageListTest, StoredPagesRoundTripAndDamageFailsCleanly)
         } catch (const kit::Exception&) {
         }
     }
+}
+
+// Preferences with settings of their own, not read from the user defaults.
+class PlainPreferences : public Preferences {
+public:
+    PlainPreferences() = default;
+};
+
+TEST(LayoutDocumentSetup, FillsOnlyWhatIsMissing)
+{
+    PlainPreferences preferences;
+    preferences.setPageSize(kit::makeSize(842, 595));
+    preferences.setTileMode(2);
+    LayoutDocument document(&preferences);
+    EXPECT_FALSE(document.hasViewList());
+    document.setEdited(true);
+    EXPECT_FALSE(document.isEdited());
+
+    document.setup();
+    EXPECT_EQ(document.pageSize(), kit::makeSize(842, 595));
+    EXPECT_EQ(document.printInfo().paperSize, kit::makeSize(595, 842));
+    EXPECT_EQ(document.printInfo().orientation, 1);
+    EXPECT_EQ(document.tileMode(), 2);
+    EXPECT_EQ(document.pageScale(), 1.0f);
+    EXPECT_EQ(document.firstPageNum(), 1);
+    ASSERT_EQ(document.numPages(), 1);
+    EXPECT_EQ(document.pageAt(0)->size(), kit::makeSize(842, 595));
+    ASSERT_NE(document.masterPage(), nullptr);
+    EXPECT_TRUE(document.showGraphics() && document.showGuides() && document.showTextRects() &&
+                document.snapToGuides());
+    EXPECT_EQ(document.canvasSize(), kit::makeSize(942, 695));
+
+    ASSERT_EQ(document.paragraphNumberingCount(), 8);
+    ASSERT_EQ(document.paragraphNumbering().size(), 9u);
+    const char types[] = {5, 3, 0, 2, 0, 2, 4, 2};
+    const char* prefixes[] = {"", "", "", "", "(", "(", "", ""};
+    const char* suffixes[] = {".", ".", ".", ")", ")", ")", ")", ")"};
+    for (std::size_t level = 1; level <= 8; ++level) {
+        const auto& record = document.paragraphNumbering()[level];
+        EXPECT_EQ(record.displayType, types[level - 1]) << level;
+        EXPECT_EQ(record.prefix.value_or(""), prefixes[level - 1]) << level;
+        EXPECT_EQ(record.suffix.value_or(""), suffixes[level - 1]) << level;
+        EXPECT_EQ(record.start, 1);
+    }
+
+    // Run again on a document that was changed: nothing is made anew.
+    Page* first = document.pageAt(0);
+    Page* master = document.masterPage();
+    document.setPageSize(kit::makeSize(500, 500));
+    document.setShowGuides(false);
+    auto table = document.paragraphNumbering();
+    table[1].suffix = "]";
+    document.setParagraphNumbering(table, 8);
+    EXPECT_TRUE(document.isEdited());
+    document.setup();
+    EXPECT_EQ(document.numPages(), 1);
+    EXPECT_EQ(document.pageAt(0), first);
+    EXPECT_EQ(document.masterPage(), master);
+    EXPECT_EQ(document.pageSize(), kit::makeSize(500, 500));
+    EXPECT_EQ(document.paragraphNumbering()[1].suffix, "]");
+    EXPECT_TRUE(document.showGuides());
 }
 
 } // namespace
