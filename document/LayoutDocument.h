@@ -257,6 +257,22 @@ public:
     void addMasterItem(std::unique_ptr<Item> item);
     std::unique_ptr<Item> removeMasterItem(Item* item);
 
+    // ---- Headers and footers. The frame for the page at position n (1 for
+    // the first page): the last applicable one whose marker stands on that
+    // page or before it; a header whose marker stands on the page (or the
+    // page before, when its parity does not fit) wins. nil for none.
+    Item* headerItemForPageNumber(int n) const;
+    Item* footerItemForPageNumber(int n) const;
+    // A marker's frame and the index of the page it stands on.
+    struct MarkerPlace {
+        Item* frame;
+        int pageIndex;
+    };
+    static Item* itemForPageNumber(int n, int firstPageNum, const std::vector<MarkerPlace>& markers, bool header);
+    // The default frames of new headers and footers.
+    static kit::Rect defaultHeaderFrame() { return kit::makeRect(72.0f, 36.0f, 468.0f, 36.0f); }
+    static kit::Rect defaultFooterFrame() { return kit::makeRect(72.0f, 720.0f, 468.0f, 36.0f); }
+
     // ---- Guides of the document (the master layer's).
     const std::vector<std::unique_ptr<Guide>>& masterGuides() const { return masterGuides_; }
     // The document's guides, whatever the page.
@@ -290,6 +306,7 @@ private:
     void pagesChanged();
     void layOutEntries();
     void resolveMasterLinks();
+    std::vector<MarkerPlace> placesOf(const std::vector<TextWordSpecial*>& markers) const;
     int activePageIndexInPages() const;
     std::unique_ptr<StyleInfo> styleInfo_;
     std::vector<Item*> namedItems_;

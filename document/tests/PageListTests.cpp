@@ -420,3 +420,47 @@ TEST(LayoutDocumentSetup, FillsOnlyWhatIsMissing)
 }
 
 } // namespace
+
+namespace {
+
+TEST(HeadersAndFooters, TheLastApplicableMarkerOnOrBeforeThePage)
+{
+    ItemBox everyPage, oddPages, evenPages, lost;
+    everyPage.setMasterFlags(3);
+    oddPages.setMasterFlags(2);
+    evenPages.setMasterFlags(1);
+    lost.setMasterFlags(3);
+    using Place = LayoutDocument::MarkerPlace;
+    // Footers on the first page (every page) and the fourth (odd pages).
+    const std::vector<Place> footers{{&everyPage, 0}, {&oddPages, 3}};
+    Item* const expected[] = {&everyPage, &everyPage, &everyPage, &everyPage, &oddPages, &everyPage};
+    for (int n = 1; n <= 6; ++n)
+        EXPECT_EQ(LayoutDocument::itemForPageNumber(n, 1, footers, false), expected[n - 1]) << n;
+
+    // A header for odd pages whose marker stands on page 4 is the header of
+    // page 5 at once, ahead of any earlier one.
+    const std::vector<Place> headers{{&everyPage, 0}, {&oddPages, 3}, {&evenPages, 4}};
+    EXPECT_EQ(LayoutDocument::itemForPageNumber(5, 1, headers, true), &oddPages);
+    EXPECT_EQ(LayoutDocument::itemForPageNumber(4, 1, headers, true), &everyPage);
+    EXPECT_EQ(LayoutDocument::itemForPageNumber(6, 1, headers, true), &evenPages);
+
+    // Negative numbers have one parity: page -1 is odd.
+    const std::vector<Place> odd{{&oddPages, 0}};
+    EXPECT_EQ(LayoutDocument::itemForPageNumber(1, -1, odd, false), &oddPages);
+    EXPECT_EQ(LayoutDocument::itemForPageNumber(2, -1, odd, false), nullptr);
+    const std::vector<Place> even{{&evenPages, 0}};
+    EXPECT_EQ(LayoutDocument::itemForPageNumber(1, -1, even, false), nullptr);
+    EXPECT_EQ(LayoutDocument::itemForPageNumber(2, -1, even, false), &evenPages);
+
+    // A marker on no page of the document is skipped, not numbered beyond
+    // the last int, and the markers after it still count.
+    const std::vector<Place> withLost{{&everyPage, 0}, {&lost, LayoutDocument::PageNotFound}, {&oddPages, 1}};
+    for (bool header : {false, true}) {
+        EXPECT_EQ(LayoutDocument::itemForPageNumber(2, 1, withLost, header), &everyPage) << header;
+        EXPECT_EQ(LayoutDocument::itemForPageNumber(3, 1, withLost, header), &oddPages) << header;
+        EXPECT_EQ(LayoutDocument::itemForPageNumber(3, 5, withLost, header), &oddPages) << header;
+    }
+    EXPECT_EQ(LayoutDocument::itemForPageNumber(1, 1, {}, true), nullptr);
+}
+
+} // namespace
