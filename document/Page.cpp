@@ -4,6 +4,7 @@
 #include "core/Exception.h"
 #include "document/Guide.h"
 #include "document/LayoutDocument.h"
+#include "document/PageSet.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
 
@@ -25,6 +26,13 @@ bool usesStyle(const Item& item, const StyleGraphic* style)
 }
 
 } // namespace
+
+void Page::initialize()
+{
+    kit::registerClass<Page>("Page");
+    PageSet::initialize();
+    Guide::initialize();
+}
 
 Page::Page() = default;
 Page::~Page() = default;

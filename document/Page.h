@@ -20,6 +20,8 @@ class Page : public kit::Object {
 public:
     Page();
     ~Page() override;
+    // Registers Page, PageSet and Guide for the archiver.
+    static void initialize();
 
     LayoutDocument* document() const { return document_; }
     void setDocument(LayoutDocument* document) { document_ = document; }

@@ -24,9 +24,7 @@ protected:
         kit::registerValueClasses();
         StyleGraphic::initialize();
         Item::initialize();
-        Guide::initialize();
-        PageSet::initialize();
-        kit::registerClass<Page>("Page");
+        Page::initialize();
     }
 
     // count pages of the document's page size, laid out in the given modes.
