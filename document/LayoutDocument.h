@@ -23,6 +23,8 @@ class Guide;
 class Page;
 class PageSet;
 class PageView;
+class TextFlow;
+class TextItem;
 class TextWordSpecial;
 class Preferences;
 class StyleGraphic;
@@ -285,6 +287,13 @@ public:
     const std::vector<Item*>& selected() const { return selected_; }
     // Deselects what was selected, selects the items (none for an empty list).
     void setSelection(const std::vector<Item*>& items, PageView* view);
+    // The text column and flow being edited (not owned), and the flow that
+    // was being edited when editing last ended.
+    TextItem* activeTextItem() const { return activeTextItem_; }
+    TextFlow* activeTextFlow() const { return activeTextFlow_; }
+    TextFlow* lastActiveTextFlow() const { return lastActiveTextFlow_; }
+    void setActiveTextItem(TextItem* item);
+    void setActiveTextFlow(TextFlow* flow);
     LinksInfo& linksInfo() { return linksInfo_; }
     const LinksInfo& linksInfo() const { return linksInfo_; }
     // Bookkeeping when a page takes or gives up an item.
@@ -354,6 +363,9 @@ private:
     bool snapToGuides_ = false;
     bool snapToRulers_ = false;
     std::vector<Item*> selected_;
+    TextItem* activeTextItem_ = nullptr;
+    TextFlow* activeTextFlow_ = nullptr;
+    TextFlow* lastActiveTextFlow_ = nullptr;
     LinksInfo linksInfo_;
     std::map<int, Item*> serialNumbersToItems_;
     int lastItemSerialNumber_ = 1;

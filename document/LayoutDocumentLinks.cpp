@@ -4,6 +4,7 @@
 
 #include "document/Guide.h"
 #include "items/Item.h"
+#include "items/TextItem.h"
 
 #include <algorithm>
 #include <charconv>
@@ -72,6 +73,19 @@ void LayoutDocument::setSelection(const std::vector<Item*>& items, PageView* vie
     notifyUpdate(view, &announced);
 }
 
+void LayoutDocument::setActiveTextItem(TextItem* item)
+{
+    activeTextItem_ = item;
+    setActiveTextFlow(item ? item->flow() : nullptr);
+}
+
+void LayoutDocument::setActiveTextFlow(TextFlow* flow)
+{
+    if (!flow)
+        lastActiveTextFlow_ = activeTextFlow_;
+    activeTextFlow_ = flow;
+}
+
 void LayoutDocument::itemAdded(Item* item)
 {
     linksInfo_.addLink(item);
@@ -83,6 +97,8 @@ void LayoutDocument::itemRemoved(Item* item)
     linksInfo_.removeLink(item);
     removeNamedItem(item);
     std::erase(selected_, item);
+    if (activeTextItem_ == item)
+        setActiveTextItem(nullptr);
     removedObjectLinkItem(item);
 }
 

@@ -153,13 +153,6 @@ std::vector<Item*> Page::runaroundItemsFor(const Item* item) const
     return found;
 }
 
-int Page::nextColumnSeriesInLayer(int layer) const
-{
-    (void)layer;
-    // Text columns carry no series yet.
-    return 1;
-}
-
 std::vector<Guide*> Page::activeGuides() const
 {
     std::vector<Guide*> list;

@@ -63,8 +63,6 @@ public:
     // The items stacked above the item that push text away from it; empty
     // when none does.
     std::vector<Item*> runaroundItemsFor(const Item* item) const;
-    // One more than the greatest column series of the layer's text columns.
-    int nextColumnSeriesInLayer(int layer) const;
 
     // ---- Guides: the page's own in the pages layer, else the document's.
     const std::vector<std::unique_ptr<Guide>>& guides() const { return guides_; }

@@ -10,6 +10,8 @@
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
 #include "items/ItemBox.h"
+#include "items/TextItem.h"
+#include "text/TextFlow.h"
 
 #include <gtest/gtest.h>
 
@@ -316,6 +318,25 @@ TEST_F(PageListTest, SelectionReplacesAndDeselects)
     document_.setSelection({}, nullptr);
     EXPECT_FALSE(two->isSelected());
     EXPECT_TRUE(document_.selected().empty());
+}
+
+TEST_F(PageListTest, TheActiveFlowIsRememberedWhenEditingEnds)
+{
+    makePages(1);
+    TextFlow flow;
+    auto column = std::make_unique<TextItem>();
+    column->setFlow(&flow);
+    TextItem* c = column.get();
+    document_.pageAt(0)->addItems(std::move(column));
+    document_.setActiveTextItem(c);
+    EXPECT_EQ(document_.activeTextFlow(), &flow);
+    document_.setActiveTextItem(nullptr);
+    EXPECT_EQ(document_.activeTextFlow(), nullptr);
+    EXPECT_EQ(document_.lastActiveTextFlow(), &flow);
+    // A column taken off its page is no longer the one being edited.
+    document_.setActiveTextItem(c);
+    auto removed = document_.pageAt(0)->removeItems({c});
+    EXPECT_EQ(document_.activeTextItem(), nullptr);
 }
 
 TEST_F(PageListTest, StoredPagesRoundTripAndDamageFailsCleanly)
