@@ -48,32 +48,36 @@ int pageSide(int index, int firstPageNum, int count)
     return isOdd(static_cast<long long>(index) + firstPageNum) ? 2 : 1;
 }
 
+namespace {
+
+// Grows the rectangle along one axis: half way to the page, or to the
+// canvas edge when there is none.
+void adjustAlong(float kit::Point::*at, float kit::Size::*length, const Page* page, kit::Rect* rect,
+                 const kit::Rect& canvas, bool before)
+{
+    const float start = rect->origin.*at;
+    const float end = start + rect->size.*length;
+    if (before) {
+        const float to = page ? start - (start - (page->pageRect().origin.*at + page->pageRect().size.*length)) / 2.0f
+                              : canvas.origin.*at;
+        rect->origin.*at = to;
+        rect->size.*length = end - to;
+    } else {
+        const float to = page ? end + (page->pageRect().origin.*at - end) / 2.0f : canvas.origin.*at + canvas.size.*length;
+        rect->size.*length = to - start;
+    }
+}
+
+} // namespace
+
 void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before)
 {
-    if (before) {
-        const float to = page ? kit::minX(*rect) - (kit::minX(*rect) - kit::maxX(page->pageRect())) / 2.0f
-                              : kit::minX(canvas);
-        rect->size.width += kit::minX(*rect) - to;
-        rect->origin.x = to;
-    } else {
-        const float to = page ? kit::maxX(*rect) + (kit::minX(page->pageRect()) - kit::maxX(*rect)) / 2.0f
-                              : kit::maxX(canvas);
-        rect->size.width = to - kit::minX(*rect);
-    }
+    adjustAlong(&kit::Point::x, &kit::Size::width, page, rect, canvas, before);
 }
 
 void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before)
 {
-    if (before) {
-        const float to = page ? kit::minY(*rect) - (kit::minY(*rect) - kit::maxY(page->pageRect())) / 2.0f
-                              : kit::minY(canvas);
-        rect->size.height += kit::minY(*rect) - to;
-        rect->origin.y = to;
-    } else {
-        const float to = page ? kit::maxY(*rect) + (kit::minY(page->pageRect()) - kit::maxY(*rect)) / 2.0f
-                              : kit::maxY(canvas);
-        rect->size.height = to - kit::minY(*rect);
-    }
+    adjustAlong(&kit::Point::y, &kit::Size::height, page, rect, canvas, before);
 }
 
 void LayoutDocument::calcPageRectsFor(int mode)

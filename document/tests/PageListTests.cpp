@@ -142,6 +142,16 @@ TEST_F(PageListTest, VerticalCanvasOfSinglePages)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(document_.pageRectAt(i), kit::makeRect(50, 50 + 808.0f * float(i), 612, 792)) << i;
     EXPECT_EQ(document_.canvasSize(), kit::makeSize(712, 2508));
+    // Grown half way into the gaps and sideways to the canvas edges; the
+    // first page is not grown upward, nor the last downward.
+    EXPECT_EQ(document_.extendedPageRectForIndex(1, 1), kit::makeRect(0, 850, 712, 808));
+    EXPECT_EQ(document_.extendedPageRectForIndex(0, 1), kit::makeRect(0, 50, 712, 800));
+    EXPECT_EQ(document_.extendedPageRectForPage(document_.pageAt(2), 1), kit::makeRect(0, 1658, 712, 800));
+    EXPECT_EQ(document_.extendedPageRectForIndex(3, 1), kit::Rect{});
+
+    document_.setTileMode(0);
+    document_.calcPageRectsFor(1);
+    EXPECT_EQ(document_.extendedPageRectForIndex(0, 2), kit::makeRect(50, 0, 620, 892));
 }
 
 TEST_F(PageListTest, SpreadsAndHorizontalGaps)
