@@ -8,6 +8,8 @@
 #include "document/PageSet.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
+#include "foundation/StyleGraphicNamed.h"
+#include "foundation/StyleInfo.h"
 #include "items/Item.h"
 #include "items/ItemBox.h"
 #include "items/TextItem.h"
@@ -278,6 +280,65 @@ TEST_F(PageListTest, ItemsByLayerAndRunaround)
     ASSERT_EQ(document_.masterItems().size(), 1u);
     EXPECT_EQ(p->masterFlags(), 3);
     EXPECT_EQ(page->items(), std::vector<Item*>{p});
+}
+
+TEST_F(PageListTest, RemovingAGraphicStyleFromPagesAndMasters)
+{
+    makePages(2);
+    StyleInfo* sheet = document_.styleInfo();
+    auto* gone = static_cast<StyleGraphicNamed*>(sheet->addNewStyleInStyles(sheet->graphicStyles()));
+    auto* kept = static_cast<StyleGraphicNamed*>(sheet->addNewStyleInStyles(sheet->graphicStyles()));
+    ASSERT_TRUE(gone && kept);
+    auto styled = [&](StyleGraphicNamed* style) {
+        auto box = std::make_unique<ItemBox>();
+        box->setPage(document_.pageAt(0));
+        box->setGraphicStyle(style);
+        return box;
+    };
+    auto onPage = styled(gone);
+    auto other = styled(kept);
+    auto master = styled(gone);
+    Item* p = onPage.get();
+    Item* o = other.get();
+    Item* m = master.get();
+    document_.pageAt(1)->addItems(std::move(onPage));
+    document_.pageAt(1)->addItems(std::move(other));
+    document_.addMasterItem(std::move(master));
+    document_.removeGraphicStyle(gone);
+    for (Item* item : {p, m}) {
+        ASSERT_NE(item->graphicStyle(), nullptr);
+        EXPECT_FALSE(item->graphicStyle()->isNamedStyle());
+    }
+    EXPECT_EQ(o->graphicStyle(), kept);
+}
+
+TEST(CollapsedStrips, PlacedByTileAndSidedMode)
+{
+    const kit::Rect page = kit::makeRect(10, 20, 600, 800);
+    struct Case {
+        int number, count, tileMode, sidedMode;
+        bool isFirst;
+        kit::Rect expected;
+    };
+    const Case cases[] = {
+        {1, 2, 0, 0, false, kit::makeRect(10, 20, 54, 800)},
+        {1, 2, 1, 1, false, kit::makeRect(10, 20, 54, 800)},
+        {1, 2, 2, 0, false, kit::makeRect(10, 20, 600, 54)},
+        // In spreads a strip sits at the middle of the page height ...
+        {3, 2, 2, 1, false, kit::makeRect(10, 20 + 373, 600, 54)},
+        {2, 1, 2, 1, false, kit::makeRect(10, 20 + 373, 600, 54)},
+        // ... unless it begins the document, or an even run ends odd.
+        {3, 2, 2, 1, true, kit::makeRect(10, 20, 600, 54)},
+        {2, 2, 2, 1, false, kit::makeRect(10, 20, 600, 54)},
+        {-3, 2, 2, 1, false, kit::makeRect(10, 20 + 373, 600, 54)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(getCollapsedPageRect(page, c.number, c.count, c.tileMode, c.sidedMode, c.isFirst), c.expected)
+            << c.number << " " << c.count << " " << c.tileMode << " " << c.sidedMode;
+    EXPECT_EQ(pageSide(0, 1, 1), 0);
+    EXPECT_EQ(pageSide(0, 1, 4), 2);
+    EXPECT_EQ(pageSide(1, 1, 4), 1);
+    EXPECT_EQ(pageSide(0, -1, 4), 2);
 }
 
 TEST_F(PageListTest, ObjectLinksParseOnlyTheirData)
