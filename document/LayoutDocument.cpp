@@ -1,6 +1,9 @@
 #include "document/LayoutDocument.h"
 
+#include "document/Guide.h"
 #include "document/Page.h"
+#include "document/PageSet.h"
+#include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
 #include "foundation/StyleInfo.h"
@@ -9,9 +12,12 @@
 #include <algorithm>
 
 LayoutDocument::LayoutDocument(const Preferences* preferences)
-    : styleInfo_(std::make_unique<StyleInfo>(preferences))
+    : styleInfo_(std::make_unique<StyleInfo>(preferences)), preferences_(preferences)
 {
+    if (preferences)
+        paperSize_ = preferences->pageSize();
     styleInfo_->setDocument(this);
+    linksInfo_.setDocument(this);
 }
 
 LayoutDocument::~LayoutDocument() = default;
@@ -24,7 +30,15 @@ void LayoutDocument::removeStyleReference(const StyleParagraph* style)
 
 void LayoutDocument::removeGraphicStyle(const StyleGraphic* style)
 {
-    (void)style;
+    if (!style)
+        return;
+    for (auto it = theMasterItems_.rbegin(); it != theMasterItems_.rend(); ++it) {
+        const StyleGraphic* own = (*it)->graphicStyle();
+        if (own && own->rootStyle() == style)
+            (*it)->removeGraphicStyle(style);
+    }
+    for (const auto& page : pages_)
+        page->removeGraphicStyle(style);
 }
 
 StyleParagraph* LayoutDocument::currentParagraphStyle() const

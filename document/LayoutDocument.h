@@ -5,8 +5,11 @@
 
 #include "core/Geometry.h"
 #include "document/Document.h"
+#include "document/LinksInfo.h"
 
 #include <climits>
+#include <map>
+#include <string_view>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,14 +19,26 @@ namespace kit {
 class Object;
 }
 class Item;
+class Guide;
 class Page;
+class PageSet;
 class PageView;
+class TextFlow;
+class TextItem;
 class TextWordSpecial;
 class Preferences;
 class StyleGraphic;
 class StyleInfo;
 class StyleParagraph;
 class StyleParagraphNamed;
+
+// Canvas helpers of the page layout.
+kit::Rect getCollapsedPageRect(kit::Rect rect, int number, int count, int tileMode, int sidedMode, bool isFirst);
+// 0 a page alone, 1 a left-hand page, 2 a right-hand page.
+int pageSide(int index, int firstPageNum, int count);
+// Grow the rectangle half way to the page, or to the canvas edge for none.
+void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
+void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 
 class LayoutDocument : public Document {
 public:
@@ -85,7 +100,7 @@ public:
     int firstPageNum() const { return firstPageNum_; }
     void setFirstPageNum(int number) { firstPageNum_ = number; }
     int pageNumberFormat() const { return pageNumberFormat_; }
-    void setPageNumberFormat(int format) { pageNumberFormat_ = format; }
+    void setPageNumberFormat(int format) { pageNumberFormat_ = static_cast<short>(format); }
 
     // Header and footer frames, and the marker words that hold them (not owned).
     const kit::Rect& headerFrame() const { return headerFrame_; }
@@ -123,7 +138,203 @@ public:
     // announcements are held back. No views exist yet.
     virtual void notifyUpdate(PageView* view, const std::vector<kit::Object*>* items);
 
+    // ---- Creation and set-up.
+    // Completes a new, opened or reverted document, making only what is
+    // missing; pages, settings and items already there are kept.
+    virtual void setup();
+    static constexpr int FirstPageNumNotSet = -1000;
+    // Marks the document edited only once it has its list of views.
+    void setEdited(bool flag) override;
+    bool hasViewList() const { return hasViewList_; }
+
+    // One outline-numbering level (record 0 of the table carries none).
+    struct NumberingLevel {
+        std::optional<std::string> prefix;
+        std::optional<std::string> suffix;
+        short start = 0;
+        short width = 0;
+        char displayType = 0;
+        char attachPrevious = 0;
+    };
+    const std::vector<NumberingLevel>& paragraphNumbering() const { return paragraphNumbering_; }
+    int paragraphNumberingCount() const { return paragraphNumberingCount_; }
+    // Takes the table (count + 1 records) and marks the document edited.
+    void setParagraphNumbering(std::vector<NumberingLevel> table, int count);
+
+    // The print settings: paper as the printer sees it, orientation 0
+    // portrait or 1 landscape.
+    struct PrintInfo {
+        kit::Size paperSize{};
+        int orientation = 0;
+        float scalingFactor = 0.0f;
+    };
+    const PrintInfo& printInfo() const { return printInfo_; }
+    float pageScale() const { return pageScale_; }
+    void setPageScale(float scale) { pageScale_ = scale; }
+    float defaultTabSpacing() const { return defaultTabSpacing_; }
+    void setDefaultTabSpacing(float spacing) { defaultTabSpacing_ = spacing; }
+
+    bool showGraphics() const { return showGraphics_; }
+    void setShowGraphics(bool flag) { showGraphics_ = flag; }
+    bool showGuides() const { return showGuides_; }
+    void setShowGuides(bool flag) { showGuides_ = flag; }
+    bool showTextRects() const { return showTextRects_; }
+    void setShowTextRects(bool flag) { showTextRects_ = flag; }
+    bool snapToGuides() const { return snapToGuides_; }
+    void setSnapToGuides(bool flag) { snapToGuides_ = flag; }
+    bool snapToRulers() const { return snapToRulers_; }
+    void setSnapToRulers(bool flag) { snapToRulers_ = flag; }
+
+    // ---- Page list. Indexes are positions in the page list, displayed
+    // indexes positions in the displayed list (pages that are not collapsed,
+    // one PageSet standing for each collapsed run).
+    const std::vector<std::unique_ptr<Page>>& pages() const { return pages_; }
+    const std::vector<std::unique_ptr<PageSet>>& collapsedPages() const { return pagesCollapsed_; }
+    const std::vector<Page*>& displayedPages() const { return pagesDisplayed_; }
+    // Throw std::out_of_range for a bad index.
+    Page* pageAt(int i) const;
+    PageSet* collapsedPageAt(int i) const;
+    Page* displayedPageAt(int i) const;
+    int numDisplayedPages() const { return static_cast<int>(pagesDisplayed_.size()); }
+
+    // -1 (numbers, and displayed indexes from numbers) or PageNotFound
+    // (indexes) for an argument outside its list.
+    int indexOfNumber(int n) const;
+    int numberOfIndex(int i) const;
+    int displayedIndexOfPage(const Page* page) const;
+    int displayedIndexOfNumber(int n) const;
+    int indexOfDisplayedIndex(int d) const;
+    int displayedIndexOfIndex(int i) const;
+    int numberOfDisplayedIndex(int d) const;
+    PageSet* pageSetForCollapsedPage(const Page* page) const;
+
+    Page* activePage() const { return activePage_; }
+    PageView* activeView() const { return activeView_; }
+    // A run makes its first page active; a nil page clears it.
+    void setActivePage(Page* page);
+    int activePageIndex() const;
+    int activePageNumber() const;
+
+    // Rebuild the runs from the pages' collapsed flags, and the displayed
+    // list from the runs (calcPageRectsFor calls them).
+    void calcCollapsedPages();
+    void calcDisplayedPages(bool withRuns);
+
+    // ---- Canvas. tileMode 0 lays pages in a row, 1 and 2 in a column;
+    // sidedMode 1 pairs them into spreads.
+    static constexpr float pageSeparation = 16.0f;
+    static constexpr float pageSeparationSpread = 16.0f;
+    static constexpr float spreadSeparationHorizontal = 48.0f;
+    static constexpr float spreadSeparationVertical = 48.0f;
+    static constexpr float collapsedStripSize = 54.0f;
+    virtual kit::Size canvasMargin() const { return canvasMargin_; }
+    void setCanvasMargin(const kit::Size& margin) { canvasMargin_ = margin; }
+
+    // Mode 1 lays out with the collapsed runs, any other mode every page
+    // singly (the runs list is kept). Nothing while disabled.
+    void calcPageRectsFor(int mode);
+    void disableCalcPages() { ++disableCalcPages_; }
+    void enableCalcPages() { if (disableCalcPages_ > 0) --disableCalcPages_; }
+    kit::Rect pageRectAt(int d) const;
+    kit::Rect paperRect() const { return {{0, 0}, paperSize_}; }
+    kit::Size canvasSize() const { return canvasRect_.size; }
+    const kit::Rect& canvasRect() const { return canvasRect_; }
+    kit::Size maxPageSize() const { return pageSize_; }
+    kit::Size pageSize() const { return pageSize_; }
+    void setPageSize(const kit::Size& size) { pageSize_ = size; }
+    kit::Size paperSize() const { return paperSize_; }
+    void setPaperSize(const kit::Size& size) { paperSize_ = size; }
+    int tileMode() const { return tileMode_; }
+    void setTileMode(int mode) { tileMode_ = mode & 3; }
+    int sidedMode() const { return sidedMode_; }
+    void setSidedMode(int mode) { sidedMode_ = mode & 3; }
+    // Direction 1: for a vertical ruler; 2: for a horizontal one.
+    kit::Rect extendedPageRectForIndex(int d, int direction) const;
+    kit::Rect extendedPageRectForPage(const Page* page, int direction) const;
+    // The displayed entries whose rectangle meets the rectangle, in order;
+    // empty for none.
+    std::vector<Page*> pagesInRect(const kit::Rect& rect, bool extended, int direction) const;
+
+    // ---- Changing the page list. Each answers whether it changed anything.
+    bool addPages(int count, int index);
+    bool insertPages(std::vector<std::unique_ptr<Page>> pages, int index);
+    // Takes the pages out of the list without touching their items.
+    std::vector<std::unique_ptr<Page>> removePages(const std::vector<Page*>& pages);
+    // The removed pages; empty when nothing was deleted.
+    std::vector<std::unique_ptr<Page>> deletePages(int count, int index);
+    bool collapsePages(int count, int index);
+    // A count of -1 expands the run that starts at the index.
+    bool expandPages(int count, int index);
+
+    // ---- Layers: 1 pages, 2 master.
+    int getEditingLayer() const { return whichLayer_; }
+    void setEditingLayer(int layer) { whichLayer_ = static_cast<short>(layer); }
+    int visibilityOfElements() const { return elementsVisibility_; }
+    void setVisibilityOfElements(int v) { elementsVisibility_ = static_cast<short>(v); }
+
+    // ---- Master items, owned by the document; each is given the master page.
+    const std::vector<std::unique_ptr<Item>>& masterItems() const { return theMasterItems_; }
+    void addMasterItem(std::unique_ptr<Item> item);
+    std::unique_ptr<Item> removeMasterItem(Item* item);
+
+    // ---- Headers and footers. The frame for the page at position n (1 for
+    // the first page): the last applicable one whose marker stands on that
+    // page or before it; a header whose marker stands on the page (or the
+    // page before, when its parity does not fit) wins. nil for none.
+    Item* headerItemForPageNumber(int n) const;
+    Item* footerItemForPageNumber(int n) const;
+    // A marker's frame and the index of the page it stands on.
+    struct MarkerPlace {
+        Item* frame;
+        int pageIndex;
+    };
+    static Item* itemForPageNumber(int n, int firstPageNum, const std::vector<MarkerPlace>& markers, bool header);
+    // The default frames of new headers and footers.
+    static kit::Rect defaultHeaderFrame() { return kit::makeRect(72.0f, 36.0f, 468.0f, 36.0f); }
+    static kit::Rect defaultFooterFrame() { return kit::makeRect(72.0f, 720.0f, 468.0f, 36.0f); }
+
+    // ---- Guides of the document (the master layer's).
+    const std::vector<std::unique_ptr<Guide>>& masterGuides() const { return masterGuides_; }
+    // The document's guides, whatever the page.
+    const std::vector<std::unique_ptr<Guide>>& guidesForPage(const Page* page) const;
+    void addMasterGuide(std::unique_ptr<Guide> guide);
+    std::unique_ptr<Guide> removeMasterGuide(Guide* guide);
+    std::unique_ptr<Guide> removeGuideAt(int i);
+
+    // ---- Selection (not owned) and links.
+    const std::vector<Item*>& selected() const { return selected_; }
+    // Deselects what was selected, selects the items (none for an empty list).
+    void setSelection(const std::vector<Item*>& items, PageView* view);
+    // The text column and flow being edited (not owned), and the flow that
+    // was being edited when editing last ended.
+    TextItem* activeTextItem() const { return activeTextItem_; }
+    TextFlow* activeTextFlow() const { return activeTextFlow_; }
+    TextFlow* lastActiveTextFlow() const { return lastActiveTextFlow_; }
+    void setActiveTextItem(TextItem* item);
+    void setActiveTextFlow(TextFlow* flow);
+    LinksInfo& linksInfo() { return linksInfo_; }
+    const LinksInfo& linksInfo() const { return linksInfo_; }
+    // Bookkeeping when a page takes or gives up an item.
+    void itemAdded(Item* item);
+    void itemRemoved(Item* item);
+
+    // Object links: items found again by a serial number the document hands
+    // out; the item describes itself as "1 1 <number>".
+    int lastItemSerialNumber() const { return lastItemSerialNumber_; }
+    void setLastItemSerialNumber(int number) { lastItemSerialNumber_ = number; }
+    void assignSerialNumberToObjectLinkItem(Item* item);
+    void clearSerialNumberOnObjectLinkItem(Item* item);
+    void addedObjectLinkItem(Item* item);
+    void removedObjectLinkItem(Item* item);
+    // The item a link's description data names; nil for any other data.
+    Item* linkedItemAt(std::string_view selection) const;
+
 private:
+    void pagesChanged();
+    void layOutEntries();
+    void resolveMasterLinks();
+    std::vector<MarkerPlace> placesOf(const std::vector<TextWordSpecial*>& markers) const;
+    int activePageIndexInPages() const;
     std::unique_ptr<StyleInfo> styleInfo_;
     std::vector<Item*> namedItems_;
     std::vector<std::string> destinationLinks_;
@@ -133,7 +344,49 @@ private:
     std::unique_ptr<Page> masterPage_;
     bool prefersScreenMetrics_ = false;
     int firstPageNum_ = 1;
-    int pageNumberFormat_ = 0;
+    short pageNumberFormat_ = 0;
+
+    std::vector<std::unique_ptr<PageSet>> pagesCollapsed_;
+    std::vector<Page*> pagesDisplayed_;
+    // For each displayed entry the index of its first page, and for each
+    // page index its displayed entry: every conversion is a look-up.
+    std::vector<int> displayedStart_;
+    std::vector<int> displayedOfIndex_;
+    // Running maximum of the far edge along the tiling direction, to find
+    // the first entry a rectangle can meet by binary search.
+    std::vector<float> reachOfEntry_;
+    Page* activePage_ = nullptr; // not owned
+    PageView* activeView_ = nullptr;
+    kit::Rect canvasRect_{};
+    kit::Size canvasMargin_{50.0f, 50.0f};
+    kit::Size pageSize_{};
+    kit::Size paperSize_{};
+    int tileMode_ = 0;
+    int sidedMode_ = 0;
+    int disableCalcPages_ = 0;
+    short whichLayer_ = 1;
+    short elementsVisibility_ = 0;
+    std::vector<std::unique_ptr<Item>> theMasterItems_;
+    std::vector<std::unique_ptr<Guide>> masterGuides_;
+    const Preferences* preferences_ = nullptr;
+    bool hasViewList_ = false;
+    std::vector<NumberingLevel> paragraphNumbering_;
+    int paragraphNumberingCount_ = 0;
+    PrintInfo printInfo_;
+    float pageScale_ = 0.0f;
+    float defaultTabSpacing_ = 36.0f;
+    bool showGraphics_ = false;
+    bool showGuides_ = false;
+    bool showTextRects_ = false;
+    bool snapToGuides_ = false;
+    bool snapToRulers_ = false;
+    std::vector<Item*> selected_;
+    TextItem* activeTextItem_ = nullptr;
+    TextFlow* activeTextFlow_ = nullptr;
+    TextFlow* lastActiveTextFlow_ = nullptr;
+    LinksInfo linksInfo_;
+    std::map<int, Item*> serialNumbersToItems_;
+    int lastItemSerialNumber_ = 1;
     kit::Rect headerFrame_{};
     kit::Rect footerFrame_{};
     std::vector<TextWordSpecial*> headers_;

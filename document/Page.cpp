@@ -1,5 +1,40 @@
 #include "document/Page.h"
 
+#include "core/Coder.h"
+#include "core/Exception.h"
+#include "document/Guide.h"
+#include "document/LayoutDocument.h"
+#include "document/PageSet.h"
+#include "foundation/StyleGraphic.h"
+#include "items/Item.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int MasterLayer = 2;
+
+bool inMasterLayer(const LayoutDocument* document)
+{
+    return document && document->getEditingLayer() == MasterLayer;
+}
+
+bool usesStyle(const Item& item, const StyleGraphic* style)
+{
+    const StyleGraphic* own = item.graphicStyle();
+    return style && own && own->rootStyle() == style;
+}
+
+} // namespace
+
+void Page::initialize()
+{
+    kit::registerClass<Page>("Page");
+    PageSet::initialize();
+    Guide::initialize();
+}
+
+Page::Page() = default;
 Page::~Page() = default;
 
 void Page::convertToView(kit::Point* point) const
@@ -18,10 +53,219 @@ void Page::convertToPage(kit::Point* point) const
     point->y -= pageRect_.origin.y;
 }
 
-// No flows live on pages yet: there is nothing to lay out again.
+std::vector<Item*> Page::items() const
+{
+    std::vector<Item*> list;
+    const auto& source = inMasterLayer(document_) ? document_->masterItems() : theItems_;
+    list.reserve(source.size());
+    for (const auto& item : source)
+        list.push_back(item.get());
+    return list;
+}
+
+void Page::addItems(std::unique_ptr<Item> item)
+{
+    addItems(std::move(item), true);
+}
+
+void Page::addItems(std::unique_ptr<Item> item, bool checkRunaround)
+{
+    std::vector<std::unique_ptr<Item>> one;
+    one.push_back(std::move(item));
+    addItems(std::move(one), checkRunaround);
+}
+
+void Page::addItems(std::vector<std::unique_ptr<Item>> items, bool checkRunaround)
+{
+    std::vector<Item*> added;
+    const bool master = inMasterLayer(document_);
+    for (auto& item : items) {
+        if (!item)
+            continue;
+        item->setPage(this);
+        added.push_back(item.get());
+        if (master) {
+            // An item on no page would vanish from every page.
+            if (item->masterFlags() == 0)
+                item->setMasterFlags(3);
+            document_->addMasterItem(std::move(item));
+            added.back()->setPage(this);
+        } else {
+            theItems_.push_back(std::move(item));
+        }
+    }
+    bool overlaps = false;
+    for (Item* item : added) {
+        if (document_)
+            document_->itemAdded(item);
+        if (checkRunaround && item->hasRunaround())
+            overlaps = handleOverlaps(item, false) || overlaps;
+    }
+    if (overlaps && document_)
+        document_->notifyUpdate(document_->mainView(), nullptr);
+}
+
+std::vector<std::unique_ptr<Item>> Page::removeItems(const std::vector<Item*>& items)
+{
+    std::vector<std::unique_ptr<Item>> removed;
+    const bool master = inMasterLayer(document_);
+    for (Item* item : items) {
+        if (master) {
+            if (auto owned = document_->removeMasterItem(item))
+                removed.push_back(std::move(owned));
+            continue;
+        }
+        auto at = std::find_if(theItems_.begin(), theItems_.end(), [&](const auto& i) { return i.get() == item; });
+        if (at == theItems_.end())
+            continue;
+        removed.push_back(std::move(*at));
+        theItems_.erase(at);
+    }
+    bool overlaps = false;
+    for (const auto& item : removed) {
+        if (document_)
+            document_->itemRemoved(item.get());
+        if (item->hasRunaround())
+            overlaps = handleOverlaps(item.get(), false) || overlaps;
+    }
+    if (overlaps && document_)
+        document_->notifyUpdate(document_->mainView(), nullptr);
+    return removed;
+}
+
+// No flows are laid out onto pages yet: there is nothing to lay out again.
 bool Page::handleOverlaps(Item* item, bool display)
 {
     (void)item;
     (void)display;
     return true;
+}
+
+std::vector<Item*> Page::runaroundItemsFor(const Item* item) const
+{
+    std::vector<Item*> found;
+    auto at = std::find_if(theItems_.begin(), theItems_.end(), [&](const auto& i) { return i.get() == item; });
+    if (at == theItems_.end())
+        return found;
+    for (++at; at != theItems_.end(); ++at)
+        if ((*at)->hasRunaround())
+            found.push_back(at->get());
+    return found;
+}
+
+std::vector<Guide*> Page::activeGuides() const
+{
+    std::vector<Guide*> list;
+    const auto& source = document_ && document_->getEditingLayer() != 1 ? document_->masterGuides() : guides_;
+    for (const auto& guide : source)
+        list.push_back(guide.get());
+    return list;
+}
+
+void Page::addGuide(std::unique_ptr<Guide> guide)
+{
+    if (!guide)
+        return;
+    if (document_ && document_->getEditingLayer() != 1)
+        document_->addMasterGuide(std::move(guide));
+    else
+        guides_.push_back(std::move(guide));
+}
+
+std::unique_ptr<Guide> Page::removeGuide(Guide* guide)
+{
+    if (document_ && document_->getEditingLayer() != 1)
+        return document_->removeMasterGuide(guide);
+    auto at = std::find_if(guides_.begin(), guides_.end(), [&](const auto& g) { return g.get() == guide; });
+    if (at == guides_.end())
+        return nullptr;
+    std::unique_ptr<Guide> removed = std::move(*at);
+    guides_.erase(at);
+    return removed;
+}
+
+int Page::absolutePageNumber() const
+{
+    const int i = document_ ? document_->indexOfPage(this) : LayoutDocument::PageNotFound;
+    return i == LayoutDocument::PageNotFound ? 0 : i + 1;
+}
+
+int Page::relativePageNumber() const
+{
+    const int i = document_ ? document_->indexOfPage(this) : LayoutDocument::PageNotFound;
+    return i == LayoutDocument::PageNotFound ? 0 : document_->numberOfIndex(i);
+}
+
+bool Page::isDirty() const
+{
+    return std::any_of(theItems_.rbegin(), theItems_.rend(), [](const auto& i) { return i->isDirty(); });
+}
+
+void Page::resolveLinks()
+{
+    std::erase_if(theItems_, [](const auto& item) {
+        return item->frame().size.width == 0.0f && item->frame().size.height == 0.0f;
+    });
+    for (const auto& item : theItems_) {
+        item->resolveInDocument(nullptr); // items resolve against no document object yet
+        if (document_)
+            document_->linksInfo().addLink(item.get());
+    }
+}
+
+void Page::notifyUpdateForGraphicStyle(const StyleGraphic* style)
+{
+    for (auto it = theItems_.rbegin(); it != theItems_.rend(); ++it)
+        if (usesStyle(**it, style))
+            (*it)->unlocalizeGraphicStyle();
+}
+
+void Page::removeGraphicStyle(const StyleGraphic* style)
+{
+    for (auto it = theItems_.rbegin(); it != theItems_.rend(); ++it)
+        if (usesStyle(**it, style))
+            (*it)->removeGraphicStyle(style);
+}
+
+void Page::encodeWithCoder(kit::Coder& coder) const
+{
+    // The document is not an archived object: its place stays nil.
+    coder.encodeConditionalObject(nullptr);
+    std::vector<const kit::Object*> items;
+    for (const auto& item : theItems_)
+        items.push_back(item.get());
+    coder.encodeArray(items);
+    std::vector<const kit::Object*> guides;
+    for (const auto& guide : guides_)
+        guides.push_back(guide.get());
+    coder.encodeArray(guides);
+    coder.encodeRect(pageRect_);
+    const char collapsed = collapsed_ ? 1 : 0;
+    coder.encodeValuesOfObjCTypes("c", collapsed);
+}
+
+kit::Object* Page::initWithCoder(kit::Coder& coder)
+{
+    (void)coder.decodeObject(); // the document sets itself after reading
+    std::vector<std::unique_ptr<Item>> items;
+    if (auto list = coder.decodeArray())
+        for (kit::Object* object : *list)
+            if (object)
+                items.push_back(coder.claim<Item>(object, *this));
+    std::vector<std::unique_ptr<Guide>> guides;
+    if (auto list = coder.decodeArray())
+        for (kit::Object* object : *list)
+            if (object)
+                guides.push_back(coder.claim<Guide>(object, *this));
+    pageRect_ = coder.decodeRect();
+    char collapsed = 0;
+    coder.decodeValuesOfObjCTypes("c", &collapsed);
+    collapsed_ = (collapsed & 1) != 0;
+    theItems_ = std::move(items);
+    guides_ = std::move(guides);
+    for (auto it = theItems_.rbegin(); it != theItems_.rend(); ++it) {
+        (*it)->setPage(this);
+        (*it)->deselect();
+    }
+    return this;
 }

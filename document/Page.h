@@ -1,37 +1,91 @@
 #pragma once
 
-// A page of a document. So far the services its items call: the document it
-// belongs to, its place on the canvas and the coordinate conversions, and
-// the re-layout of text when an item's outline changes.
+// A page of a document: the items that belong to it alone (in stacking
+// order, first drawn first), its own guides, its place on the canvas and
+// whether it is folded into a collapsed run. Master items live with the
+// document, not here.
 
 #include "core/Geometry.h"
 #include "core/Object.h"
 
+#include <memory>
+#include <vector>
+
+class Guide;
 class Item;
 class LayoutDocument;
+class StyleGraphic;
 
 class Page : public kit::Object {
 public:
-    Page() = default;
+    Page();
     ~Page() override;
+    // Registers Page, PageSet and Guide for the archiver.
+    static void initialize();
 
     LayoutDocument* document() const { return document_; }
     void setDocument(LayoutDocument* document) { document_ = document; }
+
     const kit::Rect& pageRect() const { return pageRect_; }
     void setPageRect(const kit::Rect& rect) { pageRect_ = rect; }
+    void getOrigin(kit::Point* origin) const { if (origin) *origin = pageRect_.origin; }
+    kit::Size size() const { return pageRect_.size; }
+    void getRect(kit::Rect* rect) const { if (rect) *rect = pageRect_; }
+    void setOrigin(const kit::Point& origin) { pageRect_.origin = origin; }
+    void setSize(const kit::Size& size) { pageRect_.size = size; }
+    void setRect(const kit::Rect& rect) { pageRect_ = rect; }
+
+    bool isCollapsed() const { return collapsed_; }
+    void setCollapsed(bool flag) { collapsed_ = flag; }
+    // Pages this entry stands for on the canvas.
+    virtual unsigned count() const { return 1; }
 
     // Page coordinates to the canvas (adds the page origin) and back.
     void convertToView(kit::Point* point) const;
     void convertFromPage(kit::Point* point) const { convertToView(point); }
     void convertToPage(kit::Point* point) const;
 
+    // ---- Items. The page owns its own items.
+    const std::vector<std::unique_ptr<Item>>& pageItems() const { return theItems_; }
+    // The list being edited: the document's master items in the master
+    // layer, else the page's own.
+    std::vector<Item*> items() const;
+    void addItems(std::unique_ptr<Item> item);
+    void addItems(std::unique_ptr<Item> item, bool checkRunaround);
+    void addItems(std::vector<std::unique_ptr<Item>> items, bool checkRunaround = true);
+    // Takes the items out of the edited list and hands them back (in the
+    // order asked; items not in the list are skipped).
+    std::vector<std::unique_ptr<Item>> removeItems(const std::vector<Item*>& items);
+
     // Re-lays every text flow on the page after an item changed its outline
     // or runaround (the item itself is not consulted). Always YES.
     virtual bool handleOverlaps(Item* item, bool display);
+    // The items stacked above the item that push text away from it; empty
+    // when none does.
+    std::vector<Item*> runaroundItemsFor(const Item* item) const;
+
+    // ---- Guides: the page's own in the pages layer, else the document's.
+    const std::vector<std::unique_ptr<Guide>>& guides() const { return guides_; }
+    std::vector<Guide*> activeGuides() const;
+    void addGuide(std::unique_ptr<Guide> guide);
+    std::unique_ptr<Guide> removeGuide(Guide* guide);
+
+    int absolutePageNumber() const;
+    int relativePageNumber() const;
+    bool isDirty() const;
+    // After reading: drops items of no size, resolves the others.
+    void resolveLinks();
+    void notifyUpdateForGraphicStyle(const StyleGraphic* style);
+    void removeGraphicStyle(const StyleGraphic* style);
 
     std::string className() const override { return "Page"; }
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
     LayoutDocument* document_ = nullptr; // not owned
+    std::vector<std::unique_ptr<Item>> theItems_;
+    std::vector<std::unique_ptr<Guide>> guides_;
     kit::Rect pageRect_{};
+    bool collapsed_ = false;
 };

@@ -9,6 +9,8 @@
 #include "core/FileWrapper.h"
 #include "core/UserDefaults.h"
 #include "core/Values.h"
+#include "document/Guide.h"
+#include "document/PageSet.h"
 #include "foundation/Border.h"
 #include "foundation/StoredColor.h"
 #include "foundation/StyleChar.h"
@@ -202,6 +204,19 @@ void itemsAndWords()
         special.setItemSerialNumber(17);
         archive("text-word-special-" + std::to_string(type), special);
     }
+
+    Page page;
+    page.setRect(kit::makeRect(50, 50, 612, 792));
+    page.setCollapsed(true);
+    auto onPage = std::make_unique<ItemBox>();
+    onPage->setFrame(kit::makeRect(1, 2, 3, 4));
+    page.addItems(std::move(onPage));
+    page.addGuide(std::make_unique<Guide>(36.0f, Guide::Vertical));
+    archive("page", page);
+    PageSet run;
+    run.setOffset(3);
+    run.setCount(2);
+    archive("page-set", run);
 }
 
 void fileWrappers()
@@ -240,6 +255,7 @@ int main(int argc, char** argv)
     StyleGraphic::initialize();
     Item::initialize();
     TextWord::initialize();
+    Page::initialize();
     values();
     styles();
     itemsAndWords();

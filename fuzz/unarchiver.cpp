@@ -8,6 +8,7 @@
 #include "core/Exception.h"
 #include "core/Unarchiver.h"
 #include "core/Values.h"
+#include "document/Page.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
 #include "text/TextWord.h"
@@ -30,6 +31,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     StyleGraphic::initialize();
     Item::initialize();
     TextWord::initialize();
+    Page::initialize();
     return 0;
 }
 

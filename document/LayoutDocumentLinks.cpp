@@ -1,0 +1,147 @@
+#include "document/LayoutDocument.h"
+
+#include "document/Page.h"
+
+#include "document/Guide.h"
+#include "items/Item.h"
+#include "items/TextItem.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+namespace {
+
+// One decimal number as "%d" reads it: leading white space, an optional
+// sign; nothing is read past the end of the data.
+bool readNumber(std::string_view& text, int* out)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    std::size_t start = i;
+    if (i < text.size() && text[i] == '+')
+        start = ++i;
+    const char* end = text.data() + text.size();
+    auto [next, error] = std::from_chars(text.data() + start, end, *out);
+    if (error != std::errc())
+        return false;
+    text.remove_prefix(static_cast<std::size_t>(next - text.data()));
+    return true;
+}
+
+} // namespace
+
+const std::vector<std::unique_ptr<Guide>>& LayoutDocument::guidesForPage(const Page* page) const
+{
+    (void)page;
+    return masterGuides_;
+}
+
+void LayoutDocument::addMasterGuide(std::unique_ptr<Guide> guide)
+{
+    if (guide)
+        masterGuides_.push_back(std::move(guide));
+}
+
+std::unique_ptr<Guide> LayoutDocument::removeMasterGuide(Guide* guide)
+{
+    auto at = std::find_if(masterGuides_.begin(), masterGuides_.end(), [&](const auto& g) { return g.get() == guide; });
+    return at == masterGuides_.end() ? nullptr : removeGuideAt(static_cast<int>(at - masterGuides_.begin()));
+}
+
+std::unique_ptr<Guide> LayoutDocument::removeGuideAt(int i)
+{
+    if (i < 0 || static_cast<std::size_t>(i) >= masterGuides_.size())
+        return nullptr;
+    std::unique_ptr<Guide> removed = std::move(masterGuides_[static_cast<std::size_t>(i)]);
+    masterGuides_.erase(masterGuides_.begin() + i);
+    return removed;
+}
+
+void LayoutDocument::setSelection(const std::vector<Item*>& items, PageView* view)
+{
+    if (&items != &selected_) {
+        for (Item* item : selected_)
+            item->deselect();
+        selected_ = items;
+        std::erase(selected_, nullptr);
+    }
+    for (Item* item : selected_)
+        item->select();
+    std::vector<kit::Object*> announced(selected_.begin(), selected_.end());
+    notifyUpdate(view, &announced);
+}
+
+void LayoutDocument::setActiveTextItem(TextItem* item)
+{
+    activeTextItem_ = item;
+    setActiveTextFlow(item ? item->flow() : nullptr);
+}
+
+void LayoutDocument::setActiveTextFlow(TextFlow* flow)
+{
+    if (!flow)
+        lastActiveTextFlow_ = activeTextFlow_;
+    activeTextFlow_ = flow;
+}
+
+void LayoutDocument::itemAdded(Item* item)
+{
+    linksInfo_.addLink(item);
+    addedObjectLinkItem(item);
+}
+
+void LayoutDocument::itemRemoved(Item* item)
+{
+    linksInfo_.removeLink(item);
+    removeNamedItem(item);
+    std::erase(selected_, item);
+    if (activeTextItem_ == item)
+        setActiveTextItem(nullptr);
+    removedObjectLinkItem(item);
+}
+
+void LayoutDocument::assignSerialNumberToObjectLinkItem(Item* item)
+{
+    if (!item)
+        return;
+    const int number = lastItemSerialNumber_;
+    if (lastItemSerialNumber_ < std::numeric_limits<int>::max())
+        ++lastItemSerialNumber_;
+    serialNumbersToItems_[number] = item;
+    item->setItemSerialNumber(number);
+}
+
+void LayoutDocument::clearSerialNumberOnObjectLinkItem(Item* item)
+{
+    if (!item || !item->itemSerialNumber())
+        return;
+    serialNumbersToItems_.erase(*item->itemSerialNumber());
+    item->setItemSerialNumber(std::nullopt);
+}
+
+void LayoutDocument::addedObjectLinkItem(Item* item)
+{
+    if (item && item->itemSerialNumber())
+        serialNumbersToItems_.emplace(*item->itemSerialNumber(), item);
+}
+
+void LayoutDocument::removedObjectLinkItem(Item* item)
+{
+    if (!item || !item->itemSerialNumber())
+        return;
+    auto at = serialNumbersToItems_.find(*item->itemSerialNumber());
+    if (at != serialNumbersToItems_.end() && at->second == item)
+        serialNumbersToItems_.erase(at);
+}
+
+Item* LayoutDocument::linkedItemAt(std::string_view selection) const
+{
+    int kind = 0, version = 0, number = 0;
+    if (!readNumber(selection, &kind) || kind != 1 || !readNumber(selection, &version) || version != 1 ||
+        !readNumber(selection, &number))
+        return nullptr;
+    auto at = serialNumbersToItems_.find(number);
+    return at == serialNumbersToItems_.end() ? nullptr : at->second;
+}

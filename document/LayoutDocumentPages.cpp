@@ -1,0 +1,317 @@
+#include "document/LayoutDocument.h"
+
+#include "document/Page.h"
+#include "document/PageSet.h"
+#include "items/Item.h"
+#include "document/Guide.h"
+#include "items/Item.h"
+
+#include <algorithm>
+#include <climits>
+#include <stdexcept>
+
+namespace {
+
+template <class List>
+auto entryAt(const List& list, int i, const char* what)
+{
+    if (i < 0 || static_cast<std::size_t>(i) >= list.size())
+        throw std::out_of_range(what);
+    return &*list[static_cast<std::size_t>(i)];
+}
+
+// The number of a page index; -1 when it does not fit an int.
+int numberFor(int first, long long index)
+{
+    const long long n = first + index;
+    return n >= INT_MIN && n <= INT_MAX ? static_cast<int>(n) : -1;
+}
+
+} // namespace
+
+Page* LayoutDocument::pageAt(int i) const { return entryAt(pages_, i, "pageAt: index beyond bounds"); }
+
+PageSet* LayoutDocument::collapsedPageAt(int i) const
+{
+    return entryAt(pagesCollapsed_, i, "collapsedPageAt: index beyond bounds");
+}
+
+Page* LayoutDocument::displayedPageAt(int i) const
+{
+    return entryAt(pagesDisplayed_, i, "displayedPageAt: index beyond bounds");
+}
+
+int LayoutDocument::indexOfNumber(int n) const
+{
+    const long long i = static_cast<long long>(n) - firstPageNum_;
+    return i >= 0 && i < numPages() ? static_cast<int>(i) : -1;
+}
+
+int LayoutDocument::numberOfIndex(int i) const
+{
+    return i >= 0 && i < numPages() ? numberFor(firstPageNum_, i) : -1;
+}
+
+int LayoutDocument::displayedIndexOfIndex(int i) const
+{
+    if (i < 0 || i >= numPages())
+        return PageNotFound;
+    if (pagesCollapsed_.empty())
+        return i;
+    // The tables describe the displayed list as last laid out; pages added
+    // since then are not displayed yet.
+    if (static_cast<std::size_t>(i) >= displayedOfIndex_.size())
+        return PageNotFound;
+    return displayedOfIndex_[static_cast<std::size_t>(i)];
+}
+
+int LayoutDocument::displayedIndexOfNumber(int n) const
+{
+    const int i = indexOfNumber(n);
+    if (i < 0)
+        return -1;
+    if (pagesCollapsed_.empty())
+        return i;
+    const int d = displayedIndexOfIndex(i);
+    return d == PageNotFound ? -1 : d;
+}
+
+int LayoutDocument::indexOfDisplayedIndex(int d) const
+{
+    if (d < 0 || d >= numDisplayedPages())
+        return PageNotFound;
+    if (pagesCollapsed_.empty())
+        return d;
+    return displayedStart_[static_cast<std::size_t>(d)];
+}
+
+int LayoutDocument::numberOfDisplayedIndex(int d) const
+{
+    if (d < 0 || d >= numDisplayedPages())
+        return -1;
+    if (pagesCollapsed_.empty())
+        return numberFor(firstPageNum_, d);
+    return numberFor(firstPageNum_, displayedStart_[static_cast<std::size_t>(d)]);
+}
+
+int LayoutDocument::displayedIndexOfPage(const Page* page) const
+{
+    if (pagesCollapsed_.empty())
+        return indexOfPage(page);
+    if (auto* run = dynamic_cast<const PageSet*>(page)) {
+        const int d = displayedIndexOfIndex(run->offset());
+        return d != PageNotFound && pagesDisplayed_[static_cast<std::size_t>(d)] == page ? d : PageNotFound;
+    }
+    return displayedIndexOfIndex(indexOfPage(page));
+}
+
+PageSet* LayoutDocument::pageSetForCollapsedPage(const Page* page) const
+{
+    const int i = indexOfPage(page);
+    if (i == PageNotFound)
+        return nullptr;
+    for (auto run = pagesCollapsed_.rbegin(); run != pagesCollapsed_.rend(); ++run)
+        if ((*run)->offset() <= i && i < (*run)->offset() + static_cast<int>((*run)->count()))
+            return run->get();
+    return nullptr;
+}
+
+int LayoutDocument::activePageIndex() const
+{
+    if (!activePage_)
+        return -1;
+    auto at = std::find(pagesDisplayed_.begin(), pagesDisplayed_.end(), activePage_);
+    return at == pagesDisplayed_.end() ? -1 : static_cast<int>(at - pagesDisplayed_.begin());
+}
+
+int LayoutDocument::activePageNumber() const
+{
+    const int d = activePageIndex();
+    if (d < 0 || pagesCollapsed_.empty())
+        return numberFor(firstPageNum_, d);
+    return numberFor(firstPageNum_, displayedStart_[static_cast<std::size_t>(d)]);
+}
+
+// The highlight and the pages panel come with the page view.
+void LayoutDocument::setActivePage(Page* page)
+{
+    if (auto* run = dynamic_cast<PageSet*>(page))
+        page = run->offset() >= 0 && run->offset() < numPages() ? pages_[std::size_t(run->offset())].get() : nullptr;
+    activePage_ = page;
+    activeView_ = mainView();
+}
+
+void LayoutDocument::calcCollapsedPages()
+{
+    pagesCollapsed_.clear();
+    PageSet* run = nullptr;
+    unsigned counter = 0;
+    auto close = [&] {
+        if (run)
+            run->setCount(counter);
+        run = nullptr;
+    };
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        if (!pages_[i]->isCollapsed()) {
+            close();
+            continue;
+        }
+        if (run) {
+            ++counter;
+            continue;
+        }
+        auto made = std::make_unique<PageSet>();
+        made->setSize(pageSize_);
+        made->setOffset(static_cast<int>(i));
+        made->setDocument(this);
+        run = made.get();
+        counter = 1;
+        pagesCollapsed_.push_back(std::move(made));
+    }
+    close();
+}
+
+void LayoutDocument::calcDisplayedPages(bool withRuns)
+{
+    pagesDisplayed_.clear();
+    displayedStart_.clear();
+    displayedOfIndex_.assign(pages_.size(), 0);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        const int d = static_cast<int>(pagesDisplayed_.size());
+        displayedStart_.push_back(static_cast<int>(i));
+        if (withRuns && next < pagesCollapsed_.size() && static_cast<int>(i) == pagesCollapsed_[next]->offset()) {
+            PageSet* run = pagesCollapsed_[next++].get();
+            pagesDisplayed_.push_back(run);
+            const std::size_t last = std::min(pages_.size(), i + std::max(1u, run->count()));
+            for (; i < last; ++i)
+                displayedOfIndex_[i] = d;
+            --i;
+        } else {
+            pagesDisplayed_.push_back(pages_[i].get());
+            displayedOfIndex_[i] = d;
+        }
+    }
+}
+
+void LayoutDocument::pagesChanged()
+{
+    calcPageRectsFor(1);
+}
+
+bool LayoutDocument::addPages(int count, int index)
+{
+    if (count <= 0 || index < 0 || index > numPages())
+        return false;
+    Page* last = nullptr;
+    for (int k = index; k < index + count; ++k) {
+        auto page = std::make_unique<Page>();
+        page->setSize(pageSize_);
+        page->setDocument(this);
+        last = page.get();
+        pages_.insert(pages_.begin() + k, std::move(page));
+    }
+    pagesChanged();
+    setActivePage(last);
+    return true;
+}
+
+bool LayoutDocument::insertPages(std::vector<std::unique_ptr<Page>> pages, int index)
+{
+    if (index < 0 || index > numPages())
+        return false;
+    for (auto& page : pages) {
+        if (!page)
+            continue;
+        page->setDocument(this);
+        pages_.insert(pages_.begin() + index++, std::move(page));
+    }
+    pagesChanged();
+    return true;
+}
+
+std::vector<std::unique_ptr<Page>> LayoutDocument::removePages(const std::vector<Page*>& pages)
+{
+    std::vector<std::unique_ptr<Page>> removed;
+    for (Page* page : pages) {
+        auto at = std::find_if(pages_.begin(), pages_.end(), [&](const auto& p) { return p.get() == page; });
+        if (at == pages_.end())
+            continue;
+        if (activePage_ == page)
+            activePage_ = nullptr;
+        removed.push_back(std::move(*at));
+        pages_.erase(at);
+    }
+    if (!removed.empty())
+        pagesChanged();
+    return removed;
+}
+
+std::vector<std::unique_ptr<Page>> LayoutDocument::deletePages(int count, int index)
+{
+    std::vector<std::unique_ptr<Page>> removed;
+    if (pages_.empty() || index < 0 || index >= numPages() || count <= 0)
+        return removed;
+    count = std::min(count, numPages() - index);
+    for (int k = 0; k < count; ++k) {
+        auto at = pages_.begin() + index;
+        if (activePage_ == at->get())
+            activePage_ = nullptr;
+        removed.push_back(std::move(*at));
+        pages_.erase(at);
+    }
+    pagesChanged();
+    return removed;
+}
+
+bool LayoutDocument::collapsePages(int count, int index)
+{
+    if (index < 0 || index >= numPages() || count <= 0)
+        return false;
+    count = std::min(count, numPages() - index);
+    for (int k = index; k < index + count; ++k)
+        pages_[std::size_t(k)]->setCollapsed(true);
+    pagesChanged();
+    return true;
+}
+
+bool LayoutDocument::expandPages(int count, int index)
+{
+    if (index < 0 || index >= numPages() || (count <= 0 && count != -1))
+        return false;
+    const int end = count == -1 ? numPages() : index + std::min(count, numPages() - index);
+    bool expanded = false;
+    for (int k = index; k < end; ++k) {
+        Page* page = pages_[std::size_t(k)].get();
+        if (!page->isCollapsed()) {
+            if (count == -1)
+                break;
+            continue;
+        }
+        page->setCollapsed(false);
+        expanded = true;
+    }
+    if (expanded)
+        pagesChanged();
+    return expanded;
+}
+
+void LayoutDocument::addMasterItem(std::unique_ptr<Item> item)
+{
+    if (!item)
+        return;
+    item->setPage(masterPage_.get());
+    theMasterItems_.push_back(std::move(item));
+}
+
+std::unique_ptr<Item> LayoutDocument::removeMasterItem(Item* item)
+{
+    auto at = std::find_if(theMasterItems_.begin(), theMasterItems_.end(),
+                           [&](const auto& i) { return i.get() == item; });
+    if (at == theMasterItems_.end())
+        return nullptr;
+    std::unique_ptr<Item> removed = std::move(*at);
+    theMasterItems_.erase(at);
+    removed->setPage(nullptr);
+    return removed;
+}

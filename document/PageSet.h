@@ -1,0 +1,25 @@
+#pragma once
+
+// A run of consecutive collapsed pages, shown on the canvas as one narrow
+// strip. Made and thrown away by the document's page layout; it can not be
+// hit and holds no items.
+
+#include "document/Page.h"
+
+class PageSet : public Page {
+public:
+    static void initialize();
+
+    int offset() const { return pageOffset_; }
+    void setOffset(int offset) { pageOffset_ = static_cast<short>(offset); }
+    unsigned count() const override { return static_cast<unsigned short>(pageCount_); }
+    void setCount(unsigned count) { pageCount_ = static_cast<short>(count); }
+
+    std::string className() const override { return "PageSet"; }
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
+
+private:
+    short pageOffset_ = 0;
+    short pageCount_ = 0;
+};
