@@ -114,24 +114,6 @@ public:
     const std::vector<TextWordSpecial*>& headers() const { return headers_; }
     const std::vector<TextWordSpecial*>& footers() const { return footers_; }
 
-    // Outline numbering: one record per level, levels counted from 1.
-    struct NumberingLevel {
-        std::optional<std::string> prefix;
-        std::optional<std::string> suffix;
-        short start = 1;
-        short unused = 0;
-        signed char displayType = 0;
-        bool showHigherLevels = false;
-    };
-    int paragraphNumberingCount() const { return static_cast<int>(paragraphNumbering_.size()); }
-    // nil outside 1 to the count.
-    const NumberingLevel* paragraphNumberingLevel(int level) const
-    {
-        return level >= 1 && level <= paragraphNumberingCount() ? &paragraphNumbering_[std::size_t(level - 1)]
-                                                                 : nullptr;
-    }
-    void setParagraphNumbering(std::vector<NumberingLevel> levels) { paragraphNumbering_ = std::move(levels); }
-
     // The main page view; nil until views arrive.
     PageView* mainView() const { return nullptr; }
     // Tells the views to refresh the items (nil: everything), unless
@@ -151,13 +133,20 @@ public:
     struct NumberingLevel {
         std::optional<std::string> prefix;
         std::optional<std::string> suffix;
-        short start = 0;
+        short start = 1;
         short width = 0;
         char displayType = 0;
         char attachPrevious = 0;
     };
     const std::vector<NumberingLevel>& paragraphNumbering() const { return paragraphNumbering_; }
     int paragraphNumberingCount() const { return paragraphNumberingCount_; }
+    // The record of a level (levels count from 1); nil outside 1 to the count.
+    const NumberingLevel* paragraphNumberingLevel(int level) const
+    {
+        return level >= 1 && level <= paragraphNumberingCount_ && std::size_t(level) < paragraphNumbering_.size()
+                   ? &paragraphNumbering_[std::size_t(level)]
+                   : nullptr;
+    }
     // Takes the table (count + 1 records) and marks the document edited.
     void setParagraphNumbering(std::vector<NumberingLevel> table, int count);
 
@@ -391,5 +380,4 @@ private:
     kit::Rect footerFrame_{};
     std::vector<TextWordSpecial*> headers_;
     std::vector<TextWordSpecial*> footers_;
-    std::vector<NumberingLevel> paragraphNumbering_;
 };

@@ -7,6 +7,8 @@
 #include "foundation/Preferences.h"
 #include "items/Item.h"
 
+#include <algorithm>
+
 namespace {
 
 // The paper the printer would use when nothing else says.
@@ -122,6 +124,7 @@ void LayoutDocument::setEdited(bool flag)
 void LayoutDocument::setParagraphNumbering(std::vector<NumberingLevel> table, int count)
 {
     paragraphNumbering_ = std::move(table);
-    paragraphNumberingCount_ = count;
+    // A count beyond the records would number levels that have none.
+    paragraphNumberingCount_ = std::clamp(count, 0, std::max(0, static_cast<int>(paragraphNumbering_.size()) - 1));
     setEdited(true);
 }

@@ -74,7 +74,7 @@ void TextFlow::recomputeAutonumberingFrom(int start)
         countLevel(level);
         const LayoutDocument::NumberingLevel* record = document->paragraphNumberingLevel(level);
         int shown = level;
-        while (shown > 1 && document->paragraphNumberingLevel(shown)->showHigherLevels)
+        while (shown > 1 && document->paragraphNumberingLevel(shown)->attachPrevious)
             --shown;
         std::string text = record->prefix.value_or("");
         for (int l = shown; l <= level; ++l) {

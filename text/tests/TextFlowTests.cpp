@@ -379,6 +379,14 @@ protected:
         return out;
     }
 
+    // The levels from 1 on; the table's record 0 stays empty.
+    void setNumbering(std::vector<LayoutDocument::NumberingLevel> levels)
+    {
+        const int count = static_cast<int>(levels.size());
+        levels.insert(levels.begin(), LayoutDocument::NumberingLevel{});
+        document_->setParagraphNumbering(std::move(levels), count);
+    }
+
     std::unique_ptr<LayoutDocument> document_;
     Page* page_ = nullptr;
     std::unique_ptr<TextItem> column_;
@@ -388,7 +396,7 @@ TEST_F(NumberingTest, LevelsCountAndShowTheHigherLevels)
 {
     for (bool showHigher : {true, false}) {
         SetUp();
-        document_->setParagraphNumbering({{}, {std::nullopt, std::nullopt, 1, 0, 0, showHigher}});
+        setNumbering({{}, {std::nullopt, std::nullopt, 1, 0, 0, showHigher}});
         setLevels({1, 2, 2, 1, 2});
         flow_->recomputeAllParagraphNumbering();
         const std::vector<std::string> expected =
@@ -405,7 +413,7 @@ TEST_F(NumberingTest, LevelsCountAndShowTheHigherLevels)
 
 TEST_F(NumberingTest, PrefixesSuffixesStartsAndStylesAreUsed)
 {
-    document_->setParagraphNumbering({{"(", ")", 3, 0, 4, false}, {std::nullopt, ".", 1, 0, 2, true}});
+    setNumbering({{"(", ")", 3, 0, 4, false}, {std::nullopt, ".", 1, 0, 2, true}});
     setLevels({1, 2, 2});
     flow_->recomputeAllParagraphNumbering();
     EXPECT_EQ(numbers(), (std::vector<std::string>{"(iii)", "iii.a.", "iii.b."}));
@@ -415,7 +423,7 @@ TEST_F(NumberingTest, PrefixesSuffixesStartsAndStylesAreUsed)
 
 TEST_F(NumberingTest, ReturnInANumberedParagraphNumbersTheNewOne)
 {
-    document_->setParagraphNumbering({{}});
+    setNumbering({{}});
     setLevels({1});
     type("\r");
     ASSERT_EQ(flow_->paragraphCount(), 2);
@@ -438,7 +446,7 @@ TEST_F(NumberingTest, ReturnInANumberedParagraphNumbersTheNewOne)
 
 TEST_F(NumberingTest, LevelsOutsideTheTableAreSkipped)
 {
-    document_->setParagraphNumbering({{}});
+    setNumbering({{}});
     setLevels({1, 5, 1});
     flow_->recomputeAllParagraphNumbering();
     EXPECT_EQ(flow_->paragraphAtIndex(0)->autonumberWord()->text(), std::string("1"));
@@ -447,7 +455,7 @@ TEST_F(NumberingTest, LevelsOutsideTheTableAreSkipped)
 
 TEST_F(NumberingTest, RecomputingFromTheMiddleContinuesAndEndsWithTheRun)
 {
-    document_->setParagraphNumbering({{}, {std::nullopt, std::nullopt, 1, 0, 0, true}, {}});
+    setNumbering({{}, {std::nullopt, std::nullopt, 1, 0, 0, true}, {}});
     setLevels({1, 1, 2});
     flow_->recomputeAllParagraphNumbering();
     flow_->paragraphAtIndex(2)->autonumberWord()->setText("stale");
@@ -455,7 +463,7 @@ TEST_F(NumberingTest, RecomputingFromTheMiddleContinuesAndEndsWithTheRun)
     EXPECT_EQ(numbers(), (std::vector<std::string>{"1", "2", "2.1"}));
 
     SetUp();
-    document_->setParagraphNumbering({{}, {}, {}});
+    setNumbering({{}, {}, {}});
     setLevels({3, 3, 1});
     TextWordSpecial* outside = flow_->paragraphAtIndex(2)->autonumberWord();
     outside->setText("untouched");
