@@ -16,6 +16,8 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
 #include "items/ItemBox.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
@@ -202,6 +204,16 @@ void itemsAndWords()
         special.setItemSerialNumber(17);
         archive("text-word-special-" + std::to_string(type), special);
     }
+
+    TextFlow flow;
+    TextParagraph* first = flow.firstParagraph();
+    first->addWord(std::make_unique<TextWord>("flow"));
+    first->addWord(std::make_unique<TextWordSpecial>(5));
+    TextParagraph* second = flow.addParagraph(std::make_unique<TextParagraph>());
+    second->addWord(std::make_unique<TextWordSpecial>(7));
+    second->addWord(std::make_unique<TextWord>("two"));
+    flow.setCurrentParagraph(second, false);
+    archive("text-flow", flow);
 }
 
 void fileWrappers()
@@ -239,7 +251,7 @@ int main(int argc, char** argv)
     StyleParagraph::initialize();
     StyleGraphic::initialize();
     Item::initialize();
-    TextWord::initialize();
+    TextFlow::initialize();
     values();
     styles();
     itemsAndWords();

@@ -10,7 +10,7 @@
 #include "core/Values.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
-#include "text/TextWord.h"
+#include "text/TextFlow.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
 
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     StyleParagraph::initialize();
     StyleGraphic::initialize();
     Item::initialize();
-    TextWord::initialize();
+    TextFlow::initialize();
     return 0;
 }
 

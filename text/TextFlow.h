@@ -29,6 +29,10 @@ public:
     ~TextFlow() override;
     std::string className() const override { return "TextFlow"; }
     void audit(int x) const;
+    // Registers the stored text classes (words, paragraphs, flows).
+    static void initialize();
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
     // ---- Paragraphs.
     const std::vector<std::unique_ptr<TextParagraph>>& paragraphList() const { return paragraphList_; }
@@ -125,6 +129,8 @@ private:
     textPoint endPoint_{};
     std::unique_ptr<kit::Object> textSelection_;
     std::unique_ptr<StyleParagraph> paragraphStyle_;
+    // The flow's tables, kept as stored until tables are laid out.
+    std::unique_ptr<kit::Object> tables_;
     // Paragraphs below this index know their index (their flowIndex_).
     mutable std::size_t indexValidBelow_ = 0;
 };

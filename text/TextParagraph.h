@@ -37,6 +37,8 @@ public:
     ~TextParagraph() override;
     std::string className() const override { return "TextParagraph"; }
     void audit(int x) const;
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
     TextFlow* flow() const { return flow_; }
     void setFlow(TextFlow* flow) { flow_ = flow; }
@@ -143,6 +145,8 @@ private:
     TextParagraph* removeLoneAutonumberParagraph();
     void deleteBackward(bool* forceRedraw, TextParagraph** result);
     void deleteForward(bool* forceRedraw, TextParagraph** result);
+    void readOlderForm(kit::Coder& coder, float v);
+    void takeWordList(kit::Coder& coder, kit::Object* list);
 
     std::vector<std::unique_ptr<TextWord>> wordList_;
     std::unique_ptr<StyleParagraph> paragraphStyle_;
