@@ -88,7 +88,10 @@ public:
     int wordCount() const { return int(wordList_.size()); }
     int indexOfWord(const TextWord* word) const;
     // nil for an index outside the list.
-    TextWord* wordAtIndex(int index) const;
+    TextWord* wordAtIndex(int index) const
+    {
+        return unsigned(index) < wordList_.size() ? wordList_[std::size_t(index)].get() : nullptr;
+    }
     TextWord* firstWord() const { return wordAtIndex(0); }
     TextWord* lastWord() const { return wordAtIndex(wordCount() - 1); }
     TextWord* nextWord(const TextWord* word) const;
