@@ -18,6 +18,8 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
 #include "items/ItemBox.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
@@ -217,6 +219,16 @@ void itemsAndWords()
     run.setOffset(3);
     run.setCount(2);
     archive("page-set", run);
+
+    TextFlow flow;
+    TextParagraph* first = flow.firstParagraph();
+    first->addWord(std::make_unique<TextWord>("flow"));
+    first->addWord(std::make_unique<TextWordSpecial>(5));
+    TextParagraph* second = flow.addParagraph(std::make_unique<TextParagraph>());
+    second->addWord(std::make_unique<TextWordSpecial>(7));
+    second->addWord(std::make_unique<TextWord>("two"));
+    flow.setCurrentParagraph(second, false);
+    archive("text-flow", flow);
 }
 
 void fileWrappers()
@@ -254,7 +266,7 @@ int main(int argc, char** argv)
     StyleParagraph::initialize();
     StyleGraphic::initialize();
     Item::initialize();
-    TextWord::initialize();
+    TextFlow::initialize();
     Page::initialize();
     values();
     styles();

@@ -10,10 +10,10 @@
 #include "core/Values.h"
 #include "document/Page.h"
 #include "foundation/StyleGraphic.h"
-#include "items/Item.h"
-#include "text/TextWord.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
+#include "items/Item.h"
+#include "text/TextFlow.h"
 
 #include <iterator>
 
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     StyleParagraph::initialize();
     StyleGraphic::initialize();
     Item::initialize();
-    TextWord::initialize();
+    TextFlow::initialize();
     Page::initialize();
     return 0;
 }

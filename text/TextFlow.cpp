@@ -91,12 +91,6 @@ int TextFlow::indexOfParagraph(const TextParagraph* paragraph) const
     return -1;
 }
 
-TextParagraph* TextFlow::paragraphAtIndex(int index) const
-{
-    if (index < 0 || index >= paragraphCount())
-        return nullptr;
-    return paragraphList_[std::size_t(index)].get();
-}
 
 TextParagraph* TextFlow::nextParagraph(const TextParagraph* paragraph) const
 {

@@ -29,6 +29,10 @@ public:
     ~TextFlow() override;
     std::string className() const override { return "TextFlow"; }
     void audit(int x) const;
+    // Registers the stored text classes (words, paragraphs, flows).
+    static void initialize();
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
     // ---- Paragraphs.
     const std::vector<std::unique_ptr<TextParagraph>>& paragraphList() const { return paragraphList_; }
@@ -39,7 +43,10 @@ public:
     std::unique_ptr<TextParagraph> removeParagraph(const TextParagraph* paragraph);
     // Cached: constant time unless paragraphs were inserted or removed before it.
     int indexOfParagraph(const TextParagraph* paragraph) const;
-    TextParagraph* paragraphAtIndex(int index) const;
+    TextParagraph* paragraphAtIndex(int index) const
+    {
+        return unsigned(index) < paragraphList_.size() ? paragraphList_[std::size_t(index)].get() : nullptr;
+    }
     TextParagraph* firstParagraph() const { return paragraphAtIndex(0); }
     TextParagraph* lastParagraph() const { return paragraphAtIndex(paragraphCount() - 1); }
     TextParagraph* nextParagraph(const TextParagraph* paragraph) const;
@@ -84,7 +91,13 @@ public:
     std::uint16_t textFlowGetc(flowPointer* fp) const;
     // Only offset 0 (a rewind) moves the pointer.
     void textFlowSeek(flowPointer* fp, int offset) const;
-    bool textFlowAtEnd(const flowPointer* fp) const;
+    bool textFlowAtEnd(const flowPointer* fp) const
+    {
+        // Before the last paragraph the end is not reached: asked once per character.
+        if (fp && fp->point.paragraph >= 0 && fp->point.paragraph < paragraphCount() - 1)
+            return false;
+        return textFlowAtEndOfLast(fp);
+    }
     void printfFlowPointer(const flowPointer* fp, int at) const;
 
     // ---- Selection (owned) and typing style.
@@ -111,6 +124,7 @@ public:
     void forgetItem(const TextItem* column);
 
 private:
+    bool textFlowAtEndOfLast(const flowPointer* fp) const;
     void noteChangedFrom(std::size_t index) const
     {
         if (index < indexValidBelow_)
@@ -125,6 +139,8 @@ private:
     textPoint endPoint_{};
     std::unique_ptr<kit::Object> textSelection_;
     std::unique_ptr<StyleParagraph> paragraphStyle_;
+    // The flow's tables, kept as stored until tables are laid out.
+    std::unique_ptr<kit::Object> tables_;
     // Paragraphs below this index know their index (their flowIndex_).
     mutable std::size_t indexValidBelow_ = 0;
 };

@@ -18,10 +18,15 @@ std::uint16_t TextFlow::textFlowGetc(flowPointer* fp) const
     if (!fp)
         return 0;
     const TextParagraph* paragraph = paragraphAtIndex(fp->point.paragraph);
+    const TextWord* word = paragraph ? paragraph->wordAtIndex(fp->point.word) : nullptr;
     // Inside a word neither the paragraph's end nor the flow's can be
     // reached: read and step without the general checks.
-    if (const TextWord* word = paragraph ? paragraph->wordAtIndex(fp->point.word) : nullptr;
-        word && fp->point.letter >= 0 && fp->point.letter < word->length()) {
+    if (const int byte = word ? word->plainByteAt(fp->point.letter) : -1; byte >= 0) {
+        fp->c = std::uint16_t(byte);
+        ++fp->point.letter;
+        return fp->c;
+    }
+    if (word && fp->point.letter >= 0 && fp->point.letter < word->length()) {
         const char* at = word->charAtIndex(fp->point.letter);
         fp->c = at ? static_cast<unsigned char>(*at) : 0;
         ++fp->point.letter;
@@ -47,7 +52,7 @@ void TextFlow::textFlowSeek(flowPointer* fp, int offset) const
     fp->c = 0;
 }
 
-bool TextFlow::textFlowAtEnd(const flowPointer* fp) const
+bool TextFlow::textFlowAtEndOfLast(const flowPointer* fp) const
 {
     if (!fp)
         return true;

@@ -119,12 +119,6 @@ int TextParagraph::indexOfWord(const TextWord* word) const
     return -1;
 }
 
-TextWord* TextParagraph::wordAtIndex(int index) const
-{
-    if (index < 0 || index >= int(wordList_.size()))
-        return nullptr;
-    return wordList_[std::size_t(index)].get();
-}
 
 TextWord* TextParagraph::nextWord(const TextWord* word) const
 {

@@ -37,6 +37,8 @@ public:
     ~TextParagraph() override;
     std::string className() const override { return "TextParagraph"; }
     void audit(int x) const;
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
     TextFlow* flow() const { return flow_; }
     void setFlow(TextFlow* flow) { flow_ = flow; }
@@ -86,7 +88,10 @@ public:
     int wordCount() const { return int(wordList_.size()); }
     int indexOfWord(const TextWord* word) const;
     // nil for an index outside the list.
-    TextWord* wordAtIndex(int index) const;
+    TextWord* wordAtIndex(int index) const
+    {
+        return unsigned(index) < wordList_.size() ? wordList_[std::size_t(index)].get() : nullptr;
+    }
     TextWord* firstWord() const { return wordAtIndex(0); }
     TextWord* lastWord() const { return wordAtIndex(wordCount() - 1); }
     TextWord* nextWord(const TextWord* word) const;
@@ -143,6 +148,8 @@ private:
     TextParagraph* removeLoneAutonumberParagraph();
     void deleteBackward(bool* forceRedraw, TextParagraph** result);
     void deleteForward(bool* forceRedraw, TextParagraph** result);
+    void readOlderForm(kit::Coder& coder, float v);
+    void takeWordList(kit::Coder& coder, kit::Object* list);
 
     std::vector<std::unique_ptr<TextWord>> wordList_;
     std::unique_ptr<StyleParagraph> paragraphStyle_;

@@ -89,6 +89,13 @@ public:
     virtual int length() const { return length_; }
     // The stored count, whatever a subclass counts for the flow.
     short textLength() const { return length_; }
+    // The stored letter at index when this is a plain word and index is
+    // inside its text; -1 otherwise. Not virtual: the flow stream reads every
+    // character through it.
+    int plainByteAt(int index) const
+    {
+        return plain_ && unsigned(index) < unsigned(length_) ? int(text_[std::size_t(index)]) : -1;
+    }
     short maxlength() const { return maxlength_; }
     virtual const char* charAtIndex(int index) const;
     // Throws kit::Exception (range) when the word is already as long as a
@@ -259,6 +266,8 @@ protected:
     TextParagraph* paragraph_ = nullptr; // not retained
     std::vector<std::unique_ptr<StyleChar>> styles_; // empty: no style array
     bool selected_ = false;
+    // False in special words, whose length and letters are their own.
+    bool plain_ = true;
 };
 
 // Copies a NUL-terminated string with the fi and fl ligatures spelled out;

@@ -32,7 +32,7 @@ const std::string& stringForKey(const std::string& key)
 
 } // namespace
 
-TextWordSpecial::TextWordSpecial() = default;
+TextWordSpecial::TextWordSpecial() { plain_ = false; }
 
 TextWordSpecial::~TextWordSpecial()
 {

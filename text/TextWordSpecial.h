@@ -50,7 +50,11 @@ class TextWordSpecial : public TextWord {
 public:
     // Type 0: no text, invisible (the archiver's and splitting's word).
     TextWordSpecial();
-    explicit TextWordSpecial(int type) { initAsType(type); }
+    explicit TextWordSpecial(int type)
+    {
+        plain_ = false;
+        initAsType(type);
+    }
     ~TextWordSpecial() override;
     TextWordSpecial* initAsType(int type);
     std::unique_ptr<TextWord> copy() const override;
