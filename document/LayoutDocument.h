@@ -102,7 +102,8 @@ public:
     int pageNumberFormat() const { return pageNumberFormat_; }
     void setPageNumberFormat(int format) { pageNumberFormat_ = static_cast<short>(format); }
 
-    // Header and footer frames, and the marker words that hold them (not owned).
+    // Header and footer frames, and the marker words that hold them (not
+    // owned). Header and footer markers are kept in text order.
     const kit::Rect& headerFrame() const { return headerFrame_; }
     const kit::Rect& footerFrame() const { return footerFrame_; }
     void setHeaderFrame(const kit::Rect& rect) { headerFrame_ = rect; }
@@ -113,6 +114,10 @@ public:
     void removeFooter(TextWordSpecial* word);
     const std::vector<TextWordSpecial*>& headers() const { return headers_; }
     const std::vector<TextWordSpecial*>& footers() const { return footers_; }
+    // Footnote markers, in the order added.
+    void addFootnote(TextWordSpecial* word);
+    void removeFootnote(TextWordSpecial* word);
+    const std::vector<TextWordSpecial*>& footnotes() const { return footnotes_; }
 
     // The main page view; nil until views arrive.
     PageView* mainView() const { return nullptr; }
@@ -380,4 +385,5 @@ private:
     kit::Rect footerFrame_{};
     std::vector<TextWordSpecial*> headers_;
     std::vector<TextWordSpecial*> footers_;
+    std::vector<TextWordSpecial*> footnotes_;
 };
