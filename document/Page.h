@@ -83,6 +83,10 @@ public:
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
+    // Pages of files below 3.0.
+    kit::Object* initWithOldCoder(kit::Coder& coder, float version);
+    void adoptDecoded(std::vector<std::unique_ptr<Item>> items, std::vector<std::unique_ptr<Guide>> guides);
+
     LayoutDocument* document_ = nullptr; // not owned
     std::vector<std::unique_ptr<Item>> theItems_;
     std::vector<std::unique_ptr<Guide>> guides_;
