@@ -132,6 +132,19 @@ public:
     static constexpr int FirstPageNumNotSet = -1000;
     // Marks the document edited only once it has its list of views.
     void setEdited(bool flag) override;
+    // Drops pages, masters, markers, runs and named items (set-up makes
+    // them again); the settings and the numbering table stay.
+    void emptyDocument() override;
+
+    // The names a stored document goes by.
+    static constexpr const char* docEmbeddedFilename = "LayvaneDoc.lvb";
+    static constexpr const char* documentExtension = "lvb";
+    static constexpr const char* templateExtension = "lvt";
+    static constexpr const char* documentPboardType = "Layvane Document (lvb)";
+    static constexpr const char* templatePboardType = "Layvane Template (lvt)";
+    // The title of a window of the document: its file name and format, and
+    // for one of several views the view's number (plus 1 when addOne).
+    std::string labelViewInWindowTitle(int number, bool addOne) const;
     bool hasViewList() const { return hasViewList_; }
 
     // One outline-numbering level (record 0 of the table carries none).

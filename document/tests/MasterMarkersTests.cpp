@@ -1,4 +1,7 @@
+#include "document/Guide.h"
 #include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "items/ItemBox.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
@@ -82,6 +85,71 @@ TEST_F(MarkerOrderTest, FootnotesKeepTheOrderAddedWithoutEditedMark)
     EXPECT_FALSE(document_.isEdited());
     document_.removeFootnote(late);
     EXPECT_EQ(document_.footnotes(), (std::vector<TextWordSpecial*>{early}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(LayoutDocumentTitles, FileNameFormatAndViewNumber)
+{
+    LayoutDocument document;
+    document.setFilename("/home/a/Letter.lvb");
+    EXPECT_EQ(document.labelViewInWindowTitle(0, false), "/home/a/Letter.lvb * Layvane Document (lvb)");
+    document.setTemplate(true);
+    EXPECT_EQ(document.labelViewInWindowTitle(0, false), "/home/a/Letter.lvb * Layvane Template (lvt)");
+    document.setFileFormat("RTF");
+    EXPECT_EQ(document.labelViewInWindowTitle(2, false), "/home/a/Letter.lvb * RTF * View 2");
+    EXPECT_EQ(document.labelViewInWindowTitle(0, true), "/home/a/Letter.lvb * RTF * View 1");
+    EXPECT_EQ(document.labelViewInWindowTitle(1, true), "/home/a/Letter.lvb * RTF * View 2");
+}
+
+TEST_F(MarkerOrderTest, EmptyingDropsTheContentsAndSetupMakesThemAgain)
+{
+    document_.setFilename("old.lvb");
+    document_.setFileFormat("RTF");
+    document_.setPageSize(kit::makeSize(500, 700));
+    document_.addPages(3, 0);
+    document_.pageAt(2)->setCollapsed(true);
+    document_.calcPageRectsFor(1);
+    document_.setActivePage(document_.pageAt(1));
+    auto box = std::make_unique<ItemBox>();
+    box->setFrame(kit::makeRect(0, 0, 10, 10), false);
+    Item* onPage = box.get();
+    document_.pageAt(0)->addItems(std::move(box));
+    document_.setSelection({onPage}, nullptr);
+    document_.addNamedItem(onPage);
+    document_.addHeader(markerAt(0, 0));
+    document_.addFootnote(markerAt(0, 1, TextWordFootnoteMarker));
+    auto master = std::make_unique<ItemBox>();
+    master->setFrame(kit::makeRect(0, 0, 5, 5), false);
+    document_.addMasterItem(std::move(master));
+    document_.addMasterGuide(std::make_unique<Guide>(12.0f, Guide::Horizontal));
+
+    document_.emptyDocument();
+    EXPECT_EQ(document_.filename(), "");
+    EXPECT_EQ(document_.fileFormat(), "");
+    EXPECT_EQ(document_.pageNumberFormat(), -1);
+    EXPECT_TRUE(document_.pages().empty());
+    EXPECT_EQ(document_.masterPage(), nullptr);
+    EXPECT_TRUE(document_.masterItems().empty());
+    EXPECT_TRUE(document_.masterGuides().empty());
+    EXPECT_TRUE(document_.collapsedPages().empty());
+    EXPECT_TRUE(document_.displayedPages().empty());
+    EXPECT_TRUE(document_.selected().empty());
+    EXPECT_TRUE(document_.headers().empty());
+    EXPECT_TRUE(document_.footnotes().empty());
+    EXPECT_EQ(document_.activePage(), nullptr);
+    EXPECT_EQ(document_.findItemNamed(std::string("x")), nullptr);
+    EXPECT_EQ(document_.paragraphNumberingCount(), 8);
+
+    // Set-up fills the document again, keeping the settings.
+    document_.setup();
+    ASSERT_EQ(document_.pages().size(), 1u);
+    EXPECT_EQ(document_.pageAt(0)->size(), kit::makeSize(500, 700));
+    ASSERT_NE(document_.masterPage(), nullptr);
+    EXPECT_EQ(document_.pageNumberFormat(), 0);
+    EXPECT_EQ(document_.numDisplayedPages(), 1);
 }
 
 } // namespace
