@@ -135,6 +135,9 @@ public:
     // Drops pages, masters, markers, runs and named items (set-up makes
     // them again); the settings and the numbering table stay.
     void emptyDocument() override;
+    // A listing of the style sheet, object links, master items and pages on
+    // standard output.
+    void audit(int indent) const;
 
     // The names a stored document goes by.
     static constexpr const char* docEmbeddedFilename = "LayvaneDoc.lvb";

@@ -215,6 +215,12 @@ void Page::resolveLinks()
     }
 }
 
+void Page::audit(int indent) const
+{
+    for (const auto& item : theItems_)
+        item->audit(indent);
+}
+
 void Page::notifyUpdateForGraphicStyle(const StyleGraphic* style)
 {
     for (auto it = theItems_.rbegin(); it != theItems_.rend(); ++it)

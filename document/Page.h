@@ -78,6 +78,9 @@ public:
     void notifyUpdateForGraphicStyle(const StyleGraphic* style);
     void removeGraphicStyle(const StyleGraphic* style);
 
+    // Every item's audit, with the same argument.
+    void audit(int indent) const override;
+
     std::string className() const override { return "Page"; }
     void encodeWithCoder(kit::Coder& coder) const override;
     kit::Object* initWithCoder(kit::Coder& coder) override;

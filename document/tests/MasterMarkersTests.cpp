@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -150,6 +151,47 @@ TEST_F(MarkerOrderTest, EmptyingDropsTheContentsAndSetupMakesThemAgain)
     ASSERT_NE(document_.masterPage(), nullptr);
     EXPECT_EQ(document_.pageNumberFormat(), 0);
     EXPECT_EQ(document_.numDisplayedPages(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(LayoutDocumentAudit, ListsLinksMastersAndPagesInOrder)
+{
+    LayoutDocument document;
+    document.setup();
+    document.setFilename("Report.lvb");
+    auto box = std::make_unique<ItemBox>();
+    box->setFrame(kit::makeRect(1, 2, 3, 4), false);
+    Item* linked = box.get();
+    document.pageAt(0)->addItems(std::move(box));
+    document.assignSerialNumberToObjectLinkItem(linked);
+    auto master = std::make_unique<ItemBox>();
+    master->setFrame(kit::makeRect(5, 6, 7, 8), false);
+    document.addMasterItem(std::move(master));
+
+    testing::internal::CaptureStdout();
+    document.audit(0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    char serial[128];
+    std::snprintf(serial, sizeof serial, "Object links: last serial = %d, count = 1\n\tSerial %d, item %p(%p)\n\n",
+                  document.lastItemSerialNumber(), *linked->itemSerialNumber(), static_cast<void*>(linked),
+                  static_cast<void*>(linked));
+    EXPECT_EQ(out.rfind("Object audit for Report.lvb\n\n", 0), 0u) << out;
+    const auto links = out.find(serial);
+    const auto masters = out.find("Begin master page items\n");
+    const auto masterItem = out.find("at (5.000000, 6.000000)");
+    const auto mastersEnd = out.find("End master page items\n\nBegin page items\n");
+    const auto pageItem = out.find("at (1.000000, 2.000000)");
+    const auto end = out.find("End page items\n\n");
+    ASSERT_NE(links, std::string::npos) << out;
+    EXPECT_LT(links, masters);
+    EXPECT_LT(masters, masterItem);
+    EXPECT_LT(masterItem, mastersEnd);
+    EXPECT_LT(mastersEnd, pageItem);
+    EXPECT_LT(pageItem, end);
+    EXPECT_NE(end, std::string::npos);
 }
 
 } // namespace
