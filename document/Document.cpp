@@ -1,3 +1,9 @@
 #include "document/Document.h"
 
 Document::~Document() = default;
+
+void Document::emptyDocument()
+{
+    filename_.clear();
+    fileFormat_.clear();
+}

@@ -102,7 +102,8 @@ public:
     int pageNumberFormat() const { return pageNumberFormat_; }
     void setPageNumberFormat(int format) { pageNumberFormat_ = static_cast<short>(format); }
 
-    // Header and footer frames, and the marker words that hold them (not owned).
+    // Header and footer frames, and the marker words that hold them (not
+    // owned). Header and footer markers are kept in text order.
     const kit::Rect& headerFrame() const { return headerFrame_; }
     const kit::Rect& footerFrame() const { return footerFrame_; }
     void setHeaderFrame(const kit::Rect& rect) { headerFrame_ = rect; }
@@ -113,6 +114,10 @@ public:
     void removeFooter(TextWordSpecial* word);
     const std::vector<TextWordSpecial*>& headers() const { return headers_; }
     const std::vector<TextWordSpecial*>& footers() const { return footers_; }
+    // Footnote markers, in the order added.
+    void addFootnote(TextWordSpecial* word);
+    void removeFootnote(TextWordSpecial* word);
+    const std::vector<TextWordSpecial*>& footnotes() const { return footnotes_; }
 
     // The main page view; nil until views arrive.
     PageView* mainView() const { return nullptr; }
@@ -127,6 +132,22 @@ public:
     static constexpr int FirstPageNumNotSet = -1000;
     // Marks the document edited only once it has its list of views.
     void setEdited(bool flag) override;
+    // Drops pages, masters, markers, runs and named items (set-up makes
+    // them again); the settings and the numbering table stay.
+    void emptyDocument() override;
+    // A listing of the style sheet, object links, master items and pages on
+    // standard output.
+    void audit(int indent) const;
+
+    // The names a stored document goes by.
+    static constexpr const char* docEmbeddedFilename = "LayvaneDoc.lvb";
+    static constexpr const char* documentExtension = "lvb";
+    static constexpr const char* templateExtension = "lvt";
+    static constexpr const char* documentPboardType = "Layvane Document (lvb)";
+    static constexpr const char* templatePboardType = "Layvane Template (lvt)";
+    // The title of a window of the document: its file name and format, and
+    // for one of several views the view's number (plus 1 when addOne).
+    std::string labelViewInWindowTitle(int number, bool addOne) const;
     bool hasViewList() const { return hasViewList_; }
 
     // One outline-numbering level (record 0 of the table carries none).
@@ -380,4 +401,5 @@ private:
     kit::Rect footerFrame_{};
     std::vector<TextWordSpecial*> headers_;
     std::vector<TextWordSpecial*> footers_;
+    std::vector<TextWordSpecial*> footnotes_;
 };

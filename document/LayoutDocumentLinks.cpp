@@ -3,11 +3,13 @@
 #include "document/Page.h"
 
 #include "document/Guide.h"
+#include "foundation/StyleInfo.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -144,4 +146,29 @@ Item* LayoutDocument::linkedItemAt(std::string_view selection) const
         return nullptr;
     auto at = serialNumbersToItems_.find(number);
     return at == serialNumbersToItems_.end() ? nullptr : at->second;
+}
+
+void LayoutDocument::audit(int indent) const
+{
+    std::printf("Object audit for %s\n\n", filename().c_str());
+    styleInfo_->audit(indent);
+    std::printf("Object links: last serial = %d, count = %d\n", lastItemSerialNumber_,
+                static_cast<int>(serialNumbersToItems_.size()));
+    for (const auto& [number, item] : serialNumbersToItems_) {
+        // The entry looked up again by the item's own number: a mismatch
+        // shows a stale index.
+        const std::optional<int> own = item ? item->itemSerialNumber() : std::nullopt;
+        const auto again = own ? serialNumbersToItems_.find(*own) : serialNumbersToItems_.end();
+        std::printf("\tSerial %d, item %p(%p)\n", own.value_or(0), static_cast<const void*>(item),
+                    static_cast<const void*>(again == serialNumbersToItems_.end() ? nullptr : again->second));
+    }
+    std::printf("\n");
+    std::printf("Begin master page items\n");
+    for (const auto& item : theMasterItems_)
+        item->audit(indent);
+    std::printf("End master page items\n\n");
+    std::printf("Begin page items\n");
+    for (const auto& page : pages_)
+        page->audit(indent);
+    std::printf("End page items\n\n");
 }

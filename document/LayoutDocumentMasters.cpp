@@ -2,7 +2,13 @@
 
 #include "document/Page.h"
 #include "items/Item.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
+
+#include <algorithm>
+#include <climits>
+#include <utility>
 
 namespace {
 
@@ -22,7 +28,66 @@ bool appliesTo(const Item& frame, long long number)
     }
 }
 
+// A position outside the flow sorts after every position inside it, as an
+// index that is not found does.
+int orNotFound(int index)
+{
+    return index < 0 ? INT_MAX : index;
+}
+
+// Paragraph and word index of the marker, the paragraph counted in the flow.
+std::pair<int, int> textPlace(const TextWordSpecial* marker, const TextFlow* flow)
+{
+    const TextParagraph* paragraph = marker->paragraph();
+    return {orNotFound(flow ? flow->indexOfParagraph(paragraph) : -1),
+            orNotFound(paragraph ? paragraph->indexOfWord(marker) : -1)};
+}
+
+void insertInTextOrder(std::vector<TextWordSpecial*>& list, TextWordSpecial* marker)
+{
+    if (!marker || std::find(list.begin(), list.end(), marker) != list.end())
+        return;
+    const TextFlow* flow = marker->paragraph() ? marker->paragraph()->flow() : nullptr;
+    const auto place = textPlace(marker, flow);
+    auto at = std::find_if(list.begin(), list.end(),
+                           [&](const TextWordSpecial* other) { return place < textPlace(other, flow); });
+    list.insert(at, marker);
+}
+
 } // namespace
+
+void LayoutDocument::addHeader(TextWordSpecial* word)
+{
+    insertInTextOrder(headers_, word);
+    setEdited(true);
+}
+
+void LayoutDocument::addFooter(TextWordSpecial* word)
+{
+    insertInTextOrder(footers_, word);
+    setEdited(true);
+}
+
+void LayoutDocument::removeHeader(TextWordSpecial* word)
+{
+    std::erase(headers_, word);
+}
+
+void LayoutDocument::removeFooter(TextWordSpecial* word)
+{
+    std::erase(footers_, word);
+}
+
+void LayoutDocument::addFootnote(TextWordSpecial* word)
+{
+    if (word && std::find(footnotes_.begin(), footnotes_.end(), word) == footnotes_.end())
+        footnotes_.push_back(word);
+}
+
+void LayoutDocument::removeFootnote(TextWordSpecial* word)
+{
+    std::erase(footnotes_, word);
+}
 
 Item* LayoutDocument::itemForPageNumber(int n, int firstPageNum, const std::vector<MarkerPlace>& markers, bool header)
 {

@@ -5,6 +5,7 @@
 #include "document/Page.h"
 #include "document/PageSet.h"
 #include "foundation/Preferences.h"
+#include "foundation/StyleSheetEntry.h"
 #include "items/Item.h"
 
 #include <algorithm>
@@ -113,6 +114,47 @@ void LayoutDocument::resolveMasterLinks()
         item->setPage(masterPage_.get());
         linksInfo_.addLink(item.get());
     }
+}
+
+void LayoutDocument::emptyDocument()
+{
+    Document::emptyDocument();
+    pageNumberFormat_ = -1;
+    activePage_ = nullptr;
+    activeView_ = nullptr;
+    // The items go with their pages: nothing may point at them afterwards.
+    selected_.clear();
+    activeTextItem_ = nullptr;
+    activeTextFlow_ = nullptr;
+    lastActiveTextFlow_ = nullptr;
+    linksInfo_.empty();
+    namedItems_.clear();
+    serialNumbersToItems_.clear();
+    headers_.clear();
+    footers_.clear();
+    footnotes_.clear();
+    pagesDisplayed_.clear();
+    displayedStart_.clear();
+    displayedOfIndex_.clear();
+    reachOfEntry_.clear();
+    pagesCollapsed_.clear();
+    theMasterItems_.clear();
+    masterGuides_.clear();
+    pages_.clear();
+    masterPage_.reset();
+}
+
+std::string LayoutDocument::labelViewInWindowTitle(int number, bool addOne) const
+{
+    std::string title = filename() + " * ";
+    if (!fileFormat().empty())
+        title += fileFormat();
+    else
+        title += isTemplate() ? templatePboardType : documentPboardType;
+    if (number != 0 || addOne)
+        title += " * " + StyleSheetEntry::stringForKey("View") + " " +
+                 std::to_string(static_cast<long long>(number) + (addOne ? 1 : 0));
+    return title;
 }
 
 void LayoutDocument::setEdited(bool flag)

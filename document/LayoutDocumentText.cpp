@@ -7,12 +7,6 @@
 namespace {
 bool dispatching = false;
 bool dispatchingSuspended = false;
-
-void addOnce(std::vector<TextWordSpecial*>& list, TextWordSpecial* word)
-{
-    if (word && std::find(list.begin(), list.end(), word) == list.end())
-        list.push_back(word);
-}
 } // namespace
 
 bool LayoutDocument::isDispatching() { return dispatching; }
@@ -44,11 +38,6 @@ int LayoutDocument::indexOfPage(const Page* page) const
             return static_cast<int>(i);
     return PageNotFound;
 }
-
-void LayoutDocument::addHeader(TextWordSpecial* word) { addOnce(headers_, word); }
-void LayoutDocument::addFooter(TextWordSpecial* word) { addOnce(footers_, word); }
-void LayoutDocument::removeHeader(TextWordSpecial* word) { std::erase(headers_, word); }
-void LayoutDocument::removeFooter(TextWordSpecial* word) { std::erase(footers_, word); }
 
 void LayoutDocument::notifyUpdate(PageView* view, const std::vector<kit::Object*>* items)
 {

@@ -2,9 +2,11 @@
 
 #include "core/Coder.h"
 #include "core/Exception.h"
+#include "core/Values.h"
 #include "document/Guide.h"
 #include "document/LayoutDocument.h"
 #include "document/PageSet.h"
+#include "foundation/ArrayExtensions.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
 
@@ -213,6 +215,12 @@ void Page::resolveLinks()
     }
 }
 
+void Page::audit(int indent) const
+{
+    for (const auto& item : theItems_)
+        item->audit(indent);
+}
+
 void Page::notifyUpdateForGraphicStyle(const StyleGraphic* style)
 {
     for (auto it = theItems_.rbegin(); it != theItems_.rend(); ++it)
@@ -244,8 +252,54 @@ void Page::encodeWithCoder(kit::Coder& coder) const
     coder.encodeValuesOfObjCTypes("c", collapsed);
 }
 
+namespace {
+
+// The elements of an old-style list unit (files below 3.0), each claimed by
+// the page; nil gives none.
+template <class T>
+std::vector<std::unique_ptr<T>> decodeOldList(kit::Coder& coder, const Page& page)
+{
+    std::vector<std::unique_ptr<T>> owned;
+    kit::Object* object = coder.decodeObject();
+    if (!object)
+        return owned;
+    const auto* list = dynamic_cast<const kit::Array*>(object);
+    if (!list)
+        kit::Exception::raise(kit::ArchiverArchiveInconsistencyException,
+                              "a page's old list is a " + object->className());
+    for (T* element : initWithNXList<T>(list))
+        owned.push_back(coder.claim<T>(element, page));
+    return owned;
+}
+
+// Files below 2.2 keep guides as two counts of locations, horizontal ones
+// first.
+std::vector<std::unique_ptr<Guide>> decodeOldGuideLocations(kit::Coder& coder)
+{
+    short horizontal = 0;
+    short vertical = 0;
+    coder.decodeValuesOfObjCTypes("ss", &horizontal, &vertical);
+    if (horizontal < 0 || vertical < 0)
+        kit::Exception::raise(kit::ArchiverArchiveInconsistencyException,
+                              "a page stores " + std::to_string(horizontal) + " and " + std::to_string(vertical) +
+                                  " guides");
+    const std::size_t count = std::size_t(horizontal) + std::size_t(vertical);
+    const std::vector<float> locations = count ? coder.decodeVectorOfObjCType<float>("f", count) : std::vector<float>{};
+    std::vector<std::unique_ptr<Guide>> guides;
+    guides.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        guides.push_back(std::make_unique<Guide>(locations[i], i < std::size_t(horizontal) ? Guide::Horizontal
+                                                                                          : Guide::Vertical));
+    return guides;
+}
+
+} // namespace
+
 kit::Object* Page::initWithCoder(kit::Coder& coder)
 {
+    const float version = coder.openFileVersion();
+    if (!kit::isCurrentFileVersion(version))
+        return initWithOldCoder(coder, version);
     (void)coder.decodeObject(); // the document sets itself after reading
     std::vector<std::unique_ptr<Item>> items;
     if (auto list = coder.decodeArray())
@@ -261,11 +315,35 @@ kit::Object* Page::initWithCoder(kit::Coder& coder)
     char collapsed = 0;
     coder.decodeValuesOfObjCTypes("c", &collapsed);
     collapsed_ = (collapsed & 1) != 0;
+    adoptDecoded(std::move(items), std::move(guides));
+    return this;
+}
+
+kit::Object* Page::initWithOldCoder(kit::Coder& coder, float version)
+{
+    pageRect_ = coder.decodeRect();
+    auto items = decodeOldList<Item>(coder, *this);
+    auto guides = version >= 2.2f ? decodeOldList<Guide>(coder, *this) : decodeOldGuideLocations(coder);
+    if (version >= 2.0f) {
+        short flags = 0;
+        coder.decodeValueOfObjCType("s", &flags);
+        collapsed_ = (flags & 1) != 0;
+    } else {
+        // The whole flags byte, of which collapsed is the only field.
+        char flags = 0;
+        coder.decodeValueOfObjCType("c", &flags);
+        collapsed_ = (flags & 1) != 0;
+    }
+    adoptDecoded(std::move(items), std::move(guides));
+    return this;
+}
+
+void Page::adoptDecoded(std::vector<std::unique_ptr<Item>> items, std::vector<std::unique_ptr<Guide>> guides)
+{
     theItems_ = std::move(items);
     guides_ = std::move(guides);
     for (auto it = theItems_.rbegin(); it != theItems_.rend(); ++it) {
         (*it)->setPage(this);
         (*it)->deselect();
     }
-    return this;
 }

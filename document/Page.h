@@ -78,11 +78,18 @@ public:
     void notifyUpdateForGraphicStyle(const StyleGraphic* style);
     void removeGraphicStyle(const StyleGraphic* style);
 
+    // Every item's audit, with the same argument.
+    void audit(int indent) const override;
+
     std::string className() const override { return "Page"; }
     void encodeWithCoder(kit::Coder& coder) const override;
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
+    // Pages of files below 3.0.
+    kit::Object* initWithOldCoder(kit::Coder& coder, float version);
+    void adoptDecoded(std::vector<std::unique_ptr<Item>> items, std::vector<std::unique_ptr<Guide>> guides);
+
     LayoutDocument* document_ = nullptr; // not owned
     std::vector<std::unique_ptr<Item>> theItems_;
     std::vector<std::unique_ptr<Guide>> guides_;
