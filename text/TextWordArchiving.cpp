@@ -32,15 +32,14 @@ int checkedLength(long long length)
     return static_cast<int>(length);
 }
 
-TextParagraph* decodeParagraph(kit::Coder& coder)
+// The stored paragraph is checked but not kept: only the paragraph that takes
+// the word into its list points it at itself, so that a word read outside any
+// list never points at a paragraph that does not own it (and may go first).
+void checkParagraphLink(kit::Coder& coder)
 {
     kit::Object* object = coder.decodeObject();
-    if (!object)
-        return nullptr;
-    auto* paragraph = dynamic_cast<TextParagraph*>(object);
-    if (!paragraph)
+    if (object && !dynamic_cast<TextParagraph*>(object))
         damaged("a " + object->className() + " where its paragraph was stored");
-    return paragraph;
 }
 
 } // namespace
@@ -129,6 +128,7 @@ void TextWord::readPlainWord(kit::Coder& coder)
         hyphenList_ = coder.decodeVectorOfObjCType<short>("s", std::size_t(count));
     };
 
+    paragraph_ = nullptr;
     if (kit::isCurrentFileVersion(v)) {
         short length = 0, n = 0;
         coder.decodeValuesOfObjCTypes("ss", &length, &n);
@@ -136,7 +136,7 @@ void TextWord::readPlainWord(kit::Coder& coder)
         if (n < 0 || n > len + 1)
             damaged("a style count of " + std::to_string(n));
         readLetterArray(len);
-        paragraph_ = decodeParagraph(coder);
+        checkParagraphLink(coder);
         if (n > 0) {
             coder.checkUnitCount("s", std::size_t(n));
             createStylesIfNeeded();
@@ -153,7 +153,7 @@ void TextWord::readPlainWord(kit::Coder& coder)
         coder.decodeValuesOfObjCTypes("sss", &length, &langId_, &flag);
         const int len = checkedLength(length);
         readLetterArray(len);
-        paragraph_ = decodeParagraph(coder);
+        checkParagraphLink(coder);
         readStyleSlots(flag, len + 1);
     } else if (v >= 2.2f) {
         std::string letters;
@@ -178,7 +178,7 @@ void TextWord::readPlainWord(kit::Coder& coder)
             WordPiece& piece = wordPieceInfo_[0];
             piece.x = r.origin.x, piece.y = r.origin.y, piece.width = r.size.width, piece.height = r.size.height;
         }
-        paragraph_ = decodeParagraph(coder);
+        checkParagraphLink(coder);
         readWidths(len);
         readHyphens(hyphens, len);
         readStyleSlots(flag, len);
@@ -208,10 +208,8 @@ void TextWord::readPlainWord(kit::Coder& coder)
         coder.checkUnitCount("f", std::size_t(len));
         for (int i = 0; i < len; ++i)
             coder.decodeValuesOfObjCTypes("f", &widths_[std::size_t(i)]);
-        paragraph_ = nullptr;
         kit::Object* paragraph = nullptr;
         coder.decodeValuesOfObjCTypes("@", &paragraph);
-        paragraph_ = dynamic_cast<TextParagraph*>(paragraph);
         const kit::Rect r = coder.decodeRect();
         WordPiece& piece = wordPieceInfo_[0];
         piece.x = r.origin.x, piece.y = r.origin.y, piece.width = r.size.width, piece.height = r.size.height;

@@ -173,6 +173,33 @@ TEST_F(FlowArchivingTest, LinksOutsideTheArchiveReadBackAsNil)
     EXPECT_EQ(fresh->currentWord(), fresh->firstWord());
 }
 
+// A word stored with a link to a paragraph that does not hold it (an archive
+// from elsewhere) must not keep that link: the paragraph may be freed first.
+TEST_F(FlowArchivingTest, AWordReadOutsideItsParagraphsListKeepsNoLinkToIt)
+{
+    paragraph_->addWord(std::make_unique<TextWord>("held"));
+    TextWordSpecial stray(TextWordHeaderMarker);
+    stray.setParagraph(paragraph_);
+    kit::Array both;
+    both.addObject(paragraph_);
+    both.addObject(&stray);
+    const std::string data = kit::Archiver::archivedDataWithRootObject(&both);
+    {
+        auto back = kit::Unarchiver::unarchiveObjectWithData<kit::Array>(data, unclaimed_);
+        ASSERT_NE(back, nullptr);
+        ASSERT_EQ(back->count(), 2u);
+        auto* paragraph = dynamic_cast<TextParagraph*>(back->objectAt(0));
+        auto* word = dynamic_cast<TextWordSpecial*>(back->objectAt(1));
+        ASSERT_NE(paragraph, nullptr);
+        ASSERT_NE(word, nullptr);
+        EXPECT_EQ(word->paragraph(), nullptr);
+        EXPECT_EQ(paragraph->firstWord()->paragraph(), paragraph);
+        // Freed in the order stored: the paragraph before the stray word.
+    }
+    unclaimed_.clear();
+    stray.setParagraph(nullptr);
+}
+
 TEST_F(FlowArchivingTest, DamagedStoredFlowsAndParagraphsAreRefused)
 {
     TextWord stray("stray");
