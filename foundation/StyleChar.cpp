@@ -36,6 +36,11 @@ void StyleChar::setFontAccessoryHook(FontAccessoryHook hook)
     accessoryHook() = std::move(hook);
 }
 
+FontAccessoryValues* StyleChar::fontAccessory(bool create)
+{
+    return accessoryHook() ? accessoryHook()(create) : nullptr;
+}
+
 StyleChar::StyleChar()
 {
     setDefaultValues();
@@ -214,7 +219,7 @@ float StyleChar::screenWordSpaceDelta() const
 void StyleChar::changeFont(kit::Object* sender)
 {
     (void)sender;
-    FontAccessoryValues* accessory = accessoryHook() ? accessoryHook()(true) : nullptr;
+    FontAccessoryValues* accessory = fontAccessory(true);
     setFont(kit::FontManager::sharedFontManager().convertFont(font_));
     if (!accessory)
         return;

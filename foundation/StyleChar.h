@@ -60,6 +60,8 @@ public:
     // the application installs it (none by default).
     using FontAccessoryHook = std::function<FontAccessoryValues*(bool create)>;
     static void setFontAccessoryHook(FontAccessoryHook hook);
+    // The accessory through the hook; nil without one.
+    static FontAccessoryValues* fontAccessory(bool create);
 
     StyleChar();
     ~StyleChar() override;

@@ -18,6 +18,7 @@ class Font;
 }
 class StyleChar;
 class StyleParagraph;
+class StyleParagraphNamed;
 class TextFlow;
 class TextItem;
 class TextWord;
@@ -141,6 +142,47 @@ public:
     TextWordSpecial* autonumberWord();
     void setAutonumberLevel(short level);
 
+    // ---- Styling. Per-character formats that differ from the base are
+    // kept; those that followed the old base move with it.
+    void setStylePara(const StyleParagraph* style) { setStyleParaAndUpdate(style, false); }
+    void setStyleParaAndUpdate(const StyleParagraph* style, bool update);
+    void setStyleParaBlowAwayFonts(const StyleParagraph* style, bool blowAwayFonts)
+    {
+        setStylePara(style, blowAwayFonts, true);
+    }
+    // blowAwayFonts forces the style's values over local ones and moves the
+    // characters that used the old base font to the new one.
+    void setStylePara(const StyleParagraph* style, bool blowAwayFonts, bool recompute);
+    // The ruler (tabs and indents) of the style.
+    void setRuler(const StyleParagraph* style, bool update);
+    // Rebases the paragraph's style on the named style.
+    void setBasedOnStyle(StyleParagraph* style);
+    void localizeNamedParaStyle();
+    void removeStyleReference(const StyleParagraph* style);
+    // After a rebase on newBase: what newBase defines and the paragraph does
+    // not (or everything while definitions are forced) follows newBase.
+    void convertStyleAttributes(const StyleParagraph* newBase);
+    // The style definition changed; the caller updates the paragraph style.
+    void modifyStyleAttributes(const StyleParagraph* definition);
+    void setFont(kit::Font* font) { setFont(font, nullptr, false); }
+    void setFontWithItem(kit::Font* font, TextItem* item)
+    {
+        (void)item;
+        setFont(font);
+    }
+    // Not an overload of setFont: a font pointer would pass as the flag.
+    void setFontAndUpdate(kit::Font* font, bool update) { setFont(font, nullptr, update); }
+    // oldFont nil stands for the character style's font.
+    void setFont(kit::Font* font, kit::Font* oldFont, bool update);
+    // The font panel changed the font while the paragraph is its target.
+    void changeFont(kit::Object* sender, TextItem* item);
+    float topBorderWidth() const;
+    // Marks the run kept together with this paragraph, and the next one.
+    void dirtyKeptTogether();
+    // The first of the run of keep-with-next paragraphs that ends at
+    // paragraph; with setDirty the run after the walk's end is marked.
+    static TextParagraph* findFirstParagraphToKeepTogether(TextParagraph* paragraph, bool setDirty);
+
 private:
     friend class TextFlow;
     std::unique_ptr<TextWord> newPlainWord() const;
@@ -149,6 +191,11 @@ private:
     void deleteBackward(bool* forceRedraw, TextParagraph** result);
     void deleteForward(bool* forceRedraw, TextParagraph** result);
     void readOlderForm(kit::Coder& coder, float v);
+    // Redoes every word's ligatures for the setting the style takes.
+    void redoLigatures(bool ligatures);
+    // Per-character colour, tracking and condense that equalled the old base
+    // follow the new one, for the attributes in take.
+    void followCharacterStyles(const StyleChar* oldBase, const StyleChar* newBase, int take);
     void takeWordList(kit::Coder& coder, kit::Object* list);
 
     std::vector<std::unique_ptr<TextWord>> wordList_;
