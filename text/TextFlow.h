@@ -28,7 +28,7 @@ public:
     explicit TextFlow(TextItem* item);
     ~TextFlow() override;
     std::string className() const override { return "TextFlow"; }
-    void audit(int x) const;
+    void audit(int x) const override;
     // Registers the stored text classes (words, paragraphs, flows).
     static void initialize();
     void encodeWithCoder(kit::Coder& coder) const override;

@@ -37,7 +37,7 @@ public:
     TextParagraph();
     ~TextParagraph() override;
     std::string className() const override { return "TextParagraph"; }
-    void audit(int x) const;
+    void audit(int x) const override;
     void encodeWithCoder(kit::Coder& coder) const override;
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
