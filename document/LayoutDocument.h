@@ -97,8 +97,11 @@ public:
     Page* setMasterPage(std::unique_ptr<Page> page);
     virtual int numPages() const { return static_cast<int>(pages_.size()); }
     virtual int indexOfPage(const Page* page) const;
+    // The number of the first page; FirstPageNumNotSet until set-up.
     int firstPageNum() const { return firstPageNum_; }
-    void setFirstPageNum(int number) { firstPageNum_ = number; }
+    // Kept in 16 bits, as stored: a number that does not fit is refused
+    // (false) and the old one kept.
+    bool setFirstPageNum(int number);
     int pageNumberFormat() const { return pageNumberFormat_; }
     void setPageNumberFormat(int format) { pageNumberFormat_ = static_cast<short>(format); }
 
@@ -276,9 +279,13 @@ public:
     // A count of -1 expands the run that starts at the index.
     bool expandPages(int count, int index);
 
-    // ---- Layers: 1 pages, 2 master.
+    // ---- Layers. In the master layer pages list, take and give up the
+    // document's master items and guides instead of their own.
+    static constexpr int PagesLayer = 1;
+    static constexpr int MasterLayer = 2;
     int getEditingLayer() const { return whichLayer_; }
-    void setEditingLayer(int layer) { whichLayer_ = static_cast<short>(layer); }
+    // Any other layer is refused (false) and the layer kept.
+    bool setEditingLayer(int layer);
     int visibilityOfElements() const { return elementsVisibility_; }
     void setVisibilityOfElements(int v) { elementsVisibility_ = static_cast<short>(v); }
 
@@ -353,7 +360,7 @@ private:
     std::vector<std::unique_ptr<Page>> pages_;
     std::unique_ptr<Page> masterPage_;
     bool prefersScreenMetrics_ = false;
-    int firstPageNum_ = 1;
+    short firstPageNum_ = FirstPageNumNotSet;
     short pageNumberFormat_ = 0;
 
     std::vector<std::unique_ptr<PageSet>> pagesCollapsed_;

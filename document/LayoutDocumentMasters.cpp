@@ -56,6 +56,15 @@ void insertInTextOrder(std::vector<TextWordSpecial*>& list, TextWordSpecial* mar
 
 } // namespace
 
+bool LayoutDocument::setEditingLayer(int layer)
+{
+    // Pages and their guides would disagree on a layer that is neither.
+    if (layer != PagesLayer && layer != MasterLayer)
+        return false;
+    whichLayer_ = static_cast<short>(layer);
+    return true;
+}
+
 void LayoutDocument::addHeader(TextWordSpecial* word)
 {
     insertInTextOrder(headers_, word);

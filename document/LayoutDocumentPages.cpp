@@ -41,6 +41,15 @@ Page* LayoutDocument::displayedPageAt(int i) const
     return entryAt(pagesDisplayed_, i, "displayedPageAt: index beyond bounds");
 }
 
+bool LayoutDocument::setFirstPageNum(int number)
+{
+    // Wrapping into 16 bits would renumber every page.
+    if (number < SHRT_MIN || number > SHRT_MAX)
+        return false;
+    firstPageNum_ = static_cast<short>(number);
+    return true;
+}
+
 int LayoutDocument::indexOfNumber(int n) const
 {
     const long long i = static_cast<long long>(n) - firstPageNum_;

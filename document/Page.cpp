@@ -14,11 +14,9 @@
 
 namespace {
 
-constexpr int MasterLayer = 2;
-
 bool inMasterLayer(const LayoutDocument* document)
 {
-    return document && document->getEditingLayer() == MasterLayer;
+    return document && document->getEditingLayer() == LayoutDocument::MasterLayer;
 }
 
 bool usesStyle(const Item& item, const StyleGraphic* style)
@@ -158,17 +156,118 @@ std::vector<Item*> Page::runaroundItemsFor(const Item* item) const
 std::vector<Guide*> Page::activeGuides() const
 {
     std::vector<Guide*> list;
-    const auto& source = document_ && document_->getEditingLayer() != 1 ? document_->masterGuides() : guides_;
+    const auto& source = inMasterLayer(document_) ? document_->masterGuides() : guides_;
     for (const auto& guide : source)
         list.push_back(guide.get());
     return list;
+}
+
+Item* Page::hitAt(kit::Point point, const PageView* view, std::string_view memberOf)
+{
+    if (!kit::mouseInRect(point, pageRect_, true))
+        return nullptr;
+    convertToPage(&point);
+    auto qualifies = [&](const Item& item) {
+        return (memberOf.empty() || item.className() == memberOf) && item.isHitAt(point, view);
+    };
+    if (!inMasterLayer(document_)) {
+        for (auto at = theItems_.rbegin(); at != theItems_.rend(); ++at)
+            if (qualifies(**at))
+                return at->get();
+        return nullptr;
+    }
+    const int number = absolutePageNumber();
+    const auto& masters = document_->masterItems();
+    for (auto at = masters.rbegin(); at != masters.rend(); ++at)
+        if (qualifies(**at) && (*at)->canAppearOnPageNumber(number, LayoutDocument::MasterLayer)) {
+            (*at)->setPage(this);
+            return at->get();
+        }
+    return nullptr;
+}
+
+std::vector<Item*> Page::hitInRect(const kit::Rect& rect, const PageView* view)
+{
+    std::vector<Item*> hits;
+    if (kit::isEmptyRect(kit::intersectionRect(rect, pageRect_)))
+        return hits;
+    kit::Rect inPage = rect;
+    convertToPage(&inPage.origin);
+    const bool master = inMasterLayer(document_);
+    const int number = master ? absolutePageNumber() : 0;
+    const auto& source = master ? document_->masterItems() : theItems_;
+    for (const auto& item : source) {
+        if (!item->isHitInRect(inPage, view))
+            continue;
+        if (master) {
+            if (!item->canAppearOnPageNumber(number, LayoutDocument::MasterLayer))
+                continue;
+            item->setPage(this);
+        }
+        hits.push_back(item.get());
+    }
+    return hits;
+}
+
+Item* Page::hitKnobAt(kit::Point point, const PageView* view, int* knob)
+{
+    if (!document_)
+        return nullptr;
+    convertToPage(&point);
+    const auto& selected = document_->selected();
+    for (auto at = selected.rbegin(); at != selected.rend(); ++at) {
+        const int hit = (*at)->isHitAtKnob(point, view);
+        if (hit == -1)
+            continue;
+        if (knob)
+            *knob = hit;
+        if ((*at)->masterFlags() != 0)
+            (*at)->setPage(this);
+        return *at;
+    }
+    return nullptr;
+}
+
+Item* Page::hitFill(kit::Point point, const PageView* view)
+{
+    if (!kit::mouseInRect(point, pageRect_, true))
+        return nullptr;
+    convertToPage(&point);
+    for (auto at = theItems_.rbegin(); at != theItems_.rend(); ++at)
+        if ((*at)->inFill(point, view))
+            return at->get();
+    return nullptr;
+}
+
+Guide* Page::hitGuideAt(kit::Point point, const PageView* view)
+{
+    (void)view;
+    if (!kit::mouseInRect(point, pageRect_, true))
+        return nullptr;
+    // Guides lie in page coordinates, as when snapping to them.
+    convertToPage(&point);
+    const kit::Rect square = kit::makeRect(point.x - 2.0f, point.y - 2.0f, 4.0f, 4.0f);
+    for (Guide* guide : activeGuides()) {
+        const bool horizontal = guide->orientation() == Guide::Horizontal;
+        const kit::Point on = horizontal ? kit::Point{point.x, guide->location()} : kit::Point{guide->location(), point.y};
+        if (kit::mouseInRect(on, square, false))
+            return guide;
+    }
+    return nullptr;
+}
+
+bool Page::setCursorRectInView(PageView* view)
+{
+    for (const auto& item : theItems_)
+        item->setCursorRectInView(view);
+    return true;
 }
 
 void Page::addGuide(std::unique_ptr<Guide> guide)
 {
     if (!guide)
         return;
-    if (document_ && document_->getEditingLayer() != 1)
+    if (inMasterLayer(document_))
         document_->addMasterGuide(std::move(guide));
     else
         guides_.push_back(std::move(guide));
@@ -176,7 +275,7 @@ void Page::addGuide(std::unique_ptr<Guide> guide)
 
 std::unique_ptr<Guide> Page::removeGuide(Guide* guide)
 {
-    if (document_ && document_->getEditingLayer() != 1)
+    if (inMasterLayer(document_))
         return document_->removeMasterGuide(guide);
     auto at = std::find_if(guides_.begin(), guides_.end(), [&](const auto& g) { return g.get() == guide; });
     if (at == guides_.end())

@@ -15,6 +15,14 @@ public:
     unsigned count() const override { return static_cast<unsigned short>(pageCount_); }
     void setCount(unsigned count) { pageCount_ = static_cast<short>(count); }
 
+    // A run can not be hit and sets no cursor rectangle.
+    Item* hitAt(kit::Point, const PageView*, std::string_view = {}) override { return nullptr; }
+    std::vector<Item*> hitInRect(const kit::Rect&, const PageView*) override { return {}; }
+    Item* hitKnobAt(kit::Point, const PageView*, int*) override { return nullptr; }
+    Item* hitFill(kit::Point, const PageView*) override { return nullptr; }
+    Guide* hitGuideAt(kit::Point, const PageView*) override { return nullptr; }
+    bool setCursorRectInView(PageView*) override { return true; }
+
     std::string className() const override { return "PageSet"; }
     void encodeWithCoder(kit::Coder& coder) const override;
     kit::Object* initWithCoder(kit::Coder& coder) override;

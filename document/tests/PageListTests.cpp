@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <stdexcept>
 
 namespace {
@@ -37,6 +38,7 @@ protected:
         document_.setPageSize(kit::makeSize(612, 792));
         document_.setTileMode(tileMode);
         document_.setSidedMode(sidedMode);
+        document_.setFirstPageNum(1);
         document_.addPages(count, 0);
     }
 
@@ -98,10 +100,31 @@ TEST_F(PageListTest, WithoutRunsConversionsAreArithmetic)
     EXPECT_EQ(document_.numberOfDisplayedIndex(1), -1);
     EXPECT_EQ(document_.displayedIndexOfPage(document_.pageAt(3)), 3);
     // Numbers far out of range do not overflow into a page.
-    document_.setFirstPageNum(INT_MAX);
+    ASSERT_TRUE(document_.setFirstPageNum(SHRT_MAX));
     EXPECT_EQ(document_.indexOfNumber(INT_MIN), -1);
-    EXPECT_EQ(document_.numberOfIndex(3), -1);
-    EXPECT_EQ(document_.numberOfIndex(0), INT_MAX);
+    EXPECT_EQ(document_.indexOfNumber(INT_MAX), -1);
+    EXPECT_EQ(document_.numberOfIndex(3), SHRT_MAX + 3);
+    EXPECT_EQ(document_.indexOfNumber(SHRT_MAX + 3), 3);
+    ASSERT_TRUE(document_.setFirstPageNum(SHRT_MIN));
+    EXPECT_EQ(document_.numberOfIndex(1), SHRT_MIN + 1);
+    EXPECT_EQ(document_.displayedIndexOfNumber(SHRT_MIN + 3), 3);
+}
+
+TEST_F(PageListTest, TheFirstPageNumberIsKeptIn16Bits)
+{
+    // Unset until set-up, which starts at 1 and keeps a number given.
+    EXPECT_EQ(document_.firstPageNum(), LayoutDocument::FirstPageNumNotSet);
+    // A number that does not fit 16 bits would wrap (65537 to 1): refused.
+    for (int wrong : {SHRT_MAX + 1, 65537, SHRT_MIN - 1, INT_MAX, INT_MIN}) {
+        EXPECT_FALSE(document_.setFirstPageNum(wrong)) << wrong;
+        EXPECT_EQ(document_.firstPageNum(), LayoutDocument::FirstPageNumNotSet) << wrong;
+    }
+    document_.setup();
+    EXPECT_EQ(document_.firstPageNum(), 1);
+    EXPECT_TRUE(document_.setFirstPageNum(-7));
+    document_.setup();
+    EXPECT_EQ(document_.firstPageNum(), -7);
+    EXPECT_EQ(document_.numberOfIndex(0), -7);
 }
 
 TEST_F(PageListTest, SeveralRunsMatchAWalkOverThePages)
@@ -280,6 +303,125 @@ TEST_F(PageListTest, ItemsByLayerAndRunaround)
     ASSERT_EQ(document_.masterItems().size(), 1u);
     EXPECT_EQ(p->masterFlags(), 3);
     EXPECT_EQ(page->items(), std::vector<Item*>{p});
+}
+
+TEST_F(PageListTest, TheEditingLayerChoosesTheListsEdited)
+{
+    makePages(2);
+    Page* page = document_.pageAt(1);
+    auto own = std::make_unique<ItemBox>();
+    Item* o = own.get();
+    page->addItems(std::move(own));
+    page->addGuide(std::make_unique<Guide>(100.0f, Guide::Horizontal));
+    const Guide* pageGuide = page->guides().front().get();
+
+    ASSERT_TRUE(document_.setEditingLayer(LayoutDocument::MasterLayer));
+    EXPECT_TRUE(page->items().empty());
+    EXPECT_TRUE(page->activeGuides().empty());
+    auto master = std::make_unique<ItemBox>();
+    master->setMasterFlags(1);
+    Item* m = master.get();
+    page->addItems(std::move(master));
+    page->addGuide(std::make_unique<Guide>(50.0f, Guide::Vertical));
+    // A master item keeps its placement and is drawn on the page it came from.
+    EXPECT_EQ(m->masterFlags(), 1);
+    EXPECT_EQ(m->page(), page);
+    EXPECT_EQ(page->items(), std::vector<Item*>{m});
+    EXPECT_EQ(page->pageItems().size(), 1u);
+    ASSERT_EQ(document_.masterGuides().size(), 1u);
+    EXPECT_EQ(page->activeGuides(), std::vector<Guide*>{document_.masterGuides().front().get()});
+    // A page's own item is not taken in the master layer.
+    EXPECT_TRUE(page->removeItems({o}).empty());
+
+    // Neither layer: refused, and items and guides still agree on the layer.
+    for (int wrong : {0, 3, -1, 65538}) {
+        EXPECT_FALSE(document_.setEditingLayer(wrong)) << wrong;
+        EXPECT_EQ(document_.getEditingLayer(), LayoutDocument::MasterLayer) << wrong;
+    }
+    EXPECT_EQ(page->items(), std::vector<Item*>{m});
+    EXPECT_EQ(page->activeGuides().size(), 1u);
+
+    ASSERT_TRUE(document_.setEditingLayer(LayoutDocument::PagesLayer));
+    EXPECT_EQ(page->items(), std::vector<Item*>{o});
+    EXPECT_EQ(page->activeGuides(), std::vector<Guide*>{const_cast<Guide*>(pageGuide)});
+    EXPECT_TRUE(page->removeItems({m}).empty());
+    EXPECT_EQ(document_.masterItems().size(), 1u);
+
+    // Set-up always starts in the pages layer, the other layer shown white.
+    document_.setEditingLayer(LayoutDocument::MasterLayer);
+    document_.setVisibilityOfElements(0);
+    document_.setup();
+    EXPECT_EQ(document_.getEditingLayer(), LayoutDocument::PagesLayer);
+    EXPECT_EQ(document_.visibilityOfElements(), 1);
+}
+
+TEST_F(PageListTest, PagesAreHitAndRunsAreNot)
+{
+    makePages(3);
+    collapse({2});
+    Page* page = document_.pageAt(0);
+    PageSet* run = document_.collapsedPageAt(0);
+    // The run lies where the page does, and holds the same kinds of things.
+    run->setRect(page->pageRect());
+    const kit::Point origin = page->pageRect().origin;
+    auto at = [&](float x, float y) { return kit::Point{origin.x + x, origin.y + y}; };
+    for (Page* p : {page, static_cast<Page*>(run)}) {
+        for (float x : {100.0f, 120.0f}) {
+            auto column = std::make_unique<TextItem>();
+            column->setFrame(kit::makeRect(x, 100, 200, 100));
+            p->addItems(std::move(column));
+        }
+        p->addGuide(std::make_unique<Guide>(300.0f, Guide::Horizontal));
+    }
+    Item* bottom = page->pageItems()[0].get();
+    Item* top = page->pageItems()[1].get();
+    document_.setSelection({bottom}, nullptr);
+    int knob = -7;
+
+    EXPECT_EQ(page->hitAt(at(150, 150), nullptr), top);
+    EXPECT_EQ(page->hitAt(at(110, 150), nullptr), bottom);
+    EXPECT_EQ(page->hitAt(at(150, 150), nullptr, "ItemBox"), nullptr); // exact class only
+    EXPECT_EQ(page->hitAt(at(150, 150), nullptr, "TextItem"), top);
+    EXPECT_EQ(page->hitInRect(kit::makeRect(origin.x + 110, origin.y + 110, 15, 5), nullptr),
+              (std::vector<Item*>{bottom, top}));
+    EXPECT_EQ(page->hitInRect(kit::makeRect(origin.x + 110, origin.y + 110, 5, 5), nullptr),
+              std::vector<Item*>{bottom});
+    EXPECT_EQ(page->hitFill(at(150, 150), nullptr), top);
+    // Guides are in page coordinates: the page does not lie at the canvas origin.
+    ASSERT_NE(origin.y, 0.0f);
+    EXPECT_EQ(page->hitGuideAt(at(10, 301.5f), nullptr), page->guides().front().get());
+    EXPECT_EQ(page->hitGuideAt(at(10, 302.5f), nullptr), nullptr);
+    EXPECT_EQ(page->hitKnobAt(at(100, 100), nullptr, &knob), bottom);
+    EXPECT_EQ(knob, 0);
+    EXPECT_TRUE(page->setCursorRectInView(nullptr));
+
+    knob = -7;
+    EXPECT_EQ(run->hitAt(at(150, 150), nullptr), nullptr);
+    EXPECT_TRUE(run->hitInRect(run->pageRect(), nullptr).empty());
+    EXPECT_EQ(run->hitFill(at(150, 150), nullptr), nullptr);
+    EXPECT_EQ(run->hitGuideAt(at(10, 300), nullptr), nullptr);
+    EXPECT_EQ(run->hitKnobAt(at(100, 100), nullptr, &knob), nullptr);
+    EXPECT_EQ(knob, -7);
+    EXPECT_TRUE(run->setCursorRectInView(nullptr));
+
+    // Outside the page nothing is hit, and the master layer's items are
+    // hit on pages they appear on.
+    EXPECT_EQ(page->hitAt(at(-1, 150), nullptr), nullptr);
+    document_.setEditingLayer(LayoutDocument::MasterLayer);
+    auto odd = std::make_unique<TextItem>();
+    odd->setFrame(kit::makeRect(100, 400, 200, 100));
+    odd->setMasterFlags(2);
+    Item* m = odd.get();
+    document_.addMasterItem(std::move(odd));
+    EXPECT_EQ(page->hitAt(at(150, 150), nullptr), nullptr);
+    EXPECT_EQ(page->hitAt(at(150, 450), nullptr), m);
+    EXPECT_EQ(m->page(), page);
+    // Not on the second page, an even one.
+    Page* even = document_.pageAt(1);
+    const kit::Point evenPoint{even->pageRect().origin.x + 150, even->pageRect().origin.y + 450};
+    EXPECT_EQ(even->hitAt(evenPoint, nullptr), nullptr);
+    EXPECT_TRUE(even->hitInRect(even->pageRect(), nullptr).empty());
+    EXPECT_EQ(run->hitAt(at(150, 450), nullptr), nullptr);
 }
 
 TEST_F(PageListTest, RemovingAGraphicStyleFromPagesAndMasters)

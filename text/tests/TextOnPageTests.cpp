@@ -86,9 +86,12 @@ TEST_F(TextOnPageTest, PageTokensShowTheNumberOfTheirColumnsPage)
         {1, -1, PageNumberDecimal, "?", "3"},
         // A frame of the master page stands on no numbered page.
         {-1, 5, PageNumberDecimal, "?", "3"},
-        // The page's number does not fit an int.
-        {1, INT_MAX, PageNumberDecimal, "?", "3"},
-        {0, INT_MAX, PageNumberDecimal, "2147483647", "3"},
+        // The largest first number: the pages after it go past 16 bits.
+        {0, SHRT_MAX, PageNumberDecimal, "32767", "3"},
+        {2, SHRT_MAX, PageNumberDecimal, "32769", "3"},
+        {2, SHRT_MIN, PageNumberDecimal, "?", "3"},
+        // Before set-up the document has no first number.
+        {0, LayoutDocument::FirstPageNumNotSet, PageNumberDecimal, "?", "3"},
     };
     for (const auto& c : cases) {
         document_->setFirstPageNum(c.firstPageNum);
@@ -108,6 +111,7 @@ TEST_F(TextOnPageTest, PageTokensShowTheNumberOfTheirColumnsPage)
     // A page of another document is not among this one's.
     LayoutDocument other(delegate_->preferences());
     Page* foreign = other.addPage(std::make_unique<Page>());
+    other.setFirstPageNum(1);
     document_->setFirstPageNum(1);
     token->computeWordTokenInItem(columnOn(foreign));
     EXPECT_STREQ(token->text(), "1"); // numbered by its own document
