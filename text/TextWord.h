@@ -243,6 +243,9 @@ protected:
     // Measures from the starting style; token words look at style entries 0
     // and 1 only and kern every pair.
     void measureRun(StyleChar* firstStyle, bool tokenRules);
+    // Measures from the word's own first style, else the one given, else the
+    // style in force before it.
+    void measureFromStyle(StyleChar* style, bool tokenRules);
     // A new empty word of this word's class (splitting).
     virtual std::unique_ptr<TextWord> newWordOfSameClass() const;
     LayoutDocument* flowDocument() const;

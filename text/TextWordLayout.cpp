@@ -89,6 +89,11 @@ bool TextWord::usesScreenMetrics() const
 
 void TextWord::computeWithStyle(StyleChar* style)
 {
+    measureFromStyle(style, false);
+}
+
+void TextWord::measureFromStyle(StyleChar* style, bool tokenRules)
+{
     if (importGate())
         return;
     StyleChar* start = nullptr;
@@ -99,7 +104,7 @@ void TextWord::computeWithStyle(StyleChar* style)
     else
         start = styleInForce(-1, nullptr);
     if (start)
-        measureRun(start, false);
+        measureRun(start, tokenRules);
 }
 
 void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)

@@ -451,17 +451,7 @@ void TextWordSpecial::computeWithStyle(StyleChar* style)
         TextWord::computeWithStyle(style);
         return;
     }
-    if (importGate())
-        return;
-    StyleChar* start = nullptr;
-    if (hasStyles() && styles_[0] && length_ > 0)
-        start = styles_[0].get();
-    else if (style)
-        start = style;
-    else
-        start = styleInForce(-1, nullptr);
-    if (start)
-        measureRun(start, true);
+    measureFromStyle(style, true);
 }
 
 void TextWordSpecial::findPiece(int piece, kit::Font* font, float maxWidth, int start, int* range, float* width,
