@@ -358,6 +358,9 @@ private:
 
     // Text engine state.
     std::vector<std::unique_ptr<Page>> pages_;
+    // Where indexOfPage last found a page: page tokens and header lookups ask
+    // for the same or the next page again and again.
+    mutable std::size_t pageIndexHint_ = 0;
     std::unique_ptr<Page> masterPage_;
     bool prefersScreenMetrics_ = false;
     short firstPageNum_ = FirstPageNumNotSet;

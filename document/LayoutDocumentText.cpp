@@ -33,9 +33,14 @@ Page* LayoutDocument::setMasterPage(std::unique_ptr<Page> page)
 
 int LayoutDocument::indexOfPage(const Page* page) const
 {
+    if (!page)
+        return PageNotFound;
+    for (std::size_t i = pageIndexHint_; i < pages_.size() && i < pageIndexHint_ + 2; ++i)
+        if (pages_[i].get() == page)
+            return static_cast<int>(pageIndexHint_ = i);
     for (std::size_t i = 0; i < pages_.size(); ++i)
         if (pages_[i].get() == page)
-            return static_cast<int>(i);
+            return static_cast<int>(pageIndexHint_ = i);
     return PageNotFound;
 }
 
