@@ -1,3 +1,5 @@
+#include "TextBenchSetting.h"
+
 #include "app/Layvane.h"
 #include "core/FileManager.h"
 #include "foundation/Preferences.h"
@@ -18,22 +20,9 @@ namespace {
 
 // A 400-page flow: 4,000 paragraphs of 500 characters (2 million in all),
 // typed through the paragraphs' own editing so the words are real.
-struct LongFlow {
-    LongFlow()
+struct LongFlow : TextBenchSetting {
+    LongFlow() : TextBenchSetting("bench-flow")
     {
-        const std::string folder = kit::FileManager::uniqueTemporaryPath("bench-flow");
-        kit::FileManager::createDirectoryAtPath(folder);
-        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-        Layvane::initialize();
-        TextWord::initialize();
-        delegate = std::make_unique<Layvane>();
-        delegate->preferences()->setNewSmartPunctuation(false);
-        kit::Font* font = kit::Font::fontWithName("Times-Roman", 12);
-        flow = std::make_unique<TextFlow>();
-        flow->firstParagraph()->paragraphStyle()->setFont(font);
-        auto typing = std::make_unique<StyleChar>();
-        typing->setFont(font);
-        flow->setCharStyle(std::move(typing));
         const std::string sentence = "the measuring of words in paragraphs ";
         for (int p = 0; p < Paragraphs; ++p) {
             if (p > 0)
@@ -49,8 +38,6 @@ struct LongFlow {
 
     static constexpr int Paragraphs = 4000;
     static constexpr std::size_t CharactersPerParagraph = 500;
-    std::unique_ptr<Layvane> delegate;
-    std::unique_ptr<TextFlow> flow;
 };
 
 LongFlow& longFlow()

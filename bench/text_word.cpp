@@ -1,3 +1,5 @@
+#include "TextBenchSetting.h"
+
 #include "app/Layvane.h"
 #include "core/FileManager.h"
 #include "core/UserDefaults.h"
@@ -19,24 +21,8 @@
 
 namespace {
 
-// A delegate over an empty defaults folder, smart punctuation off, and a
-// flow whose paragraphs are set in Times-Roman 12 (proportional, kerned).
-struct Setting {
-    Setting()
-    {
-        const std::string folder = kit::FileManager::uniqueTemporaryPath("bench-text");
-        kit::FileManager::createDirectoryAtPath(folder);
-        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-        Layvane::initialize();
-        TextWord::initialize();
-        delegate = std::make_unique<Layvane>();
-        delegate->preferences()->setNewSmartPunctuation(false);
-        font = kit::Font::fontWithName("Times-Roman", 12);
-        flow = std::make_unique<TextFlow>();
-        auto typing = std::make_unique<StyleChar>();
-        typing->setFont(font);
-        flow->setCharStyle(std::move(typing));
-    }
+struct Setting : TextBenchSetting {
+    Setting() : TextBenchSetting("bench-text") {}
 
     TextParagraph* newParagraph()
     {
@@ -45,9 +31,6 @@ struct Setting {
         return flow->addParagraph(std::move(paragraph));
     }
 
-    std::unique_ptr<Layvane> delegate;
-    kit::Font* font = nullptr;
-    std::unique_ptr<TextFlow> flow;
 };
 
 Setting& setting()

@@ -208,9 +208,11 @@ bool withHitContext(F&& test)
 
 } // namespace
 
-bool ItemBox::inBorder(kit::Point point, const PageView* view) const
+// Runs a hit procedure against the box's transformed outline, stroked at the
+// hit line width.
+template <class Procedure>
+bool ItemBox::outlineHit(Procedure procedure) const
 {
-    (void)view;
     float m[4];
     getMatrix(m);
     const CMRectPath outline = *CMCalcRectPathWithMatrix(&frame_, m);
@@ -219,8 +221,16 @@ bool ItemBox::inBorder(kit::Point point, const PageView* view) const
         setLineWidth(context, width);
         setMiterLimit(context, HitMiterLimit);
         int hit = 0;
-        PSinboundary(context, point.x, point.y, outline.coords, 12, RectPathOps, 6, &hit);
+        procedure(context, outline, &hit);
         return hit != 0;
+    });
+}
+
+bool ItemBox::inBorder(kit::Point point, const PageView* view) const
+{
+    (void)view;
+    return outlineHit([&](kit::DrawContext& context, const CMRectPath& outline, int* hit) {
+        PSinboundary(context, point.x, point.y, outline.coords, 12, RectPathOps, 6, hit);
     });
 }
 
@@ -251,16 +261,9 @@ bool ItemBox::isHitInRect(const kit::Rect& rect, const PageView* view) const
     const StyleGraphic* style = graphicStyle();
     if (style && style->hasFill())
         return true;
+    // The shared path buffer is copied before the outline needs it.
     const CMRectPath aperture = *CMCalcRectPath(&rect);
-    float m[4];
-    getMatrix(m);
-    const CMRectPath outline = *CMCalcRectPathWithMatrix(&frame_, m);
-    const float width = hitLineWidth();
-    return withHitContext([&](kit::DrawContext& context) {
-        setLineWidth(context, width);
-        setMiterLimit(context, HitMiterLimit);
-        int hit = 0;
-        PSpathinboundary(context, aperture.coords, 12, RectPathOps, 6, outline.coords, 12, RectPathOps, 6, &hit);
-        return hit != 0;
+    return outlineHit([&](kit::DrawContext& context, const CMRectPath& outline, int* hit) {
+        PSpathinboundary(context, aperture.coords, 12, RectPathOps, 6, outline.coords, 12, RectPathOps, 6, hit);
     });
 }

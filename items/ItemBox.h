@@ -46,6 +46,8 @@ public:
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
+    template <class Procedure>
+    bool outlineHit(Procedure procedure) const;
     // The outline's stroke width for hit tests: at least 10.
     float hitLineWidth() const;
     void strokeHiddenBorder(kit::DrawContext& context, const float* matrix, int white) const;

@@ -189,6 +189,8 @@ public:
 
     // ---- Hit testing, rectangles, drawing, export.
     virtual int hitAtPoint(float x, int piece);
+    // One rectangle per piece of the whole word.
+    std::vector<kit::Rect> wholeWordRects() const;
     int getSelectionRects(kit::Rect* rects, int from, int to) const
     {
         return getSelectionRects(rects, nullptr, nullptr, nullptr, from, to);

@@ -511,6 +511,14 @@ bool TextWord::drawSelfInView(PageView* view, TextItem* item, kit::Font* font, k
     return true;
 }
 
+std::vector<kit::Rect> TextWord::wholeWordRects() const
+{
+    std::vector<kit::Rect> rects(static_cast<std::size_t>(numWordPieces_));
+    const int count = getSelectionRects(rects.data(), 0, WholeWord);
+    rects.resize(static_cast<std::size_t>(std::clamp(count, 0, int(numWordPieces_))));
+    return rects;
+}
+
 void TextWord::drawBox()
 {
     if (numWordPieces_ == 1 && length_ == 0)
@@ -518,10 +526,7 @@ void TextWord::drawBox()
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context)
         return;
-    std::vector<kit::Rect> rects(static_cast<std::size_t>(numWordPieces_));
-    const int count = getSelectionRects(rects.data(), 0, WholeWord);
-    for (int i = 0; i < count; ++i) {
-        const kit::Rect& r = rects[std::size_t(i)];
+    for (const kit::Rect& r : wholeWordRects()) {
         context->rectfill(r.origin.x + 2, r.origin.y + 3, r.size.width - 4, r.size.height - 6);
     }
 }

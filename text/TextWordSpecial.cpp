@@ -607,10 +607,7 @@ void TextWordSpecial::drawBox()
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context)
         return;
-    std::vector<kit::Rect> rects(static_cast<std::size_t>(numWordPieces_));
-    const int count = getSelectionRects(rects.data(), 0, WholeWord);
-    for (int i = 0; i < count; ++i) {
-        const kit::Rect& r = rects[std::size_t(i)];
+    for (const kit::Rect& r : wholeWordRects()) {
         context->rectstroke(r.origin.x, r.origin.y, r.size.width, r.size.height);
         context->rectstroke(r.origin.x, r.origin.y + r.size.height / 2, r.size.width, 0);
     }
