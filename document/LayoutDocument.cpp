@@ -20,7 +20,9 @@ LayoutDocument::LayoutDocument(const Preferences* preferences)
     linksInfo_.setDocument(this);
 }
 
-LayoutDocument::~LayoutDocument() = default;
+// Markers dying with their pages unlist themselves here, so everything they
+// reach must still exist: empty the document before the members go.
+LayoutDocument::~LayoutDocument() { LayoutDocument::emptyDocument(); }
 
 // The document holds no flows or items yet: nothing refers to styles.
 void LayoutDocument::removeStyleReference(const StyleParagraph* style)

@@ -290,9 +290,13 @@ public:
     void setVisibilityOfElements(int v) { elementsVisibility_ = static_cast<short>(v); }
 
     // ---- Master items, owned by the document; each is given the master page.
-    const std::vector<std::unique_ptr<Item>>& masterItems() const { return theMasterItems_; }
-    void addMasterItem(std::unique_ptr<Item> item);
-    std::unique_ptr<Item> removeMasterItem(Item* item);
+    const std::vector<std::shared_ptr<Item>>& masterItems() const { return theMasterItems_; }
+    void addMasterItem(std::shared_ptr<Item> item);
+    std::shared_ptr<Item> removeMasterItem(Item* item);
+    // A header, footer or footnote frame joins the master items while its
+    // marker is listed (sharing the marker's hold) and leaves with it.
+    void addMarkerFrame(const TextWordSpecial* word);
+    void removeMarkerFrame(const TextWordSpecial* word);
 
     // ---- Headers and footers. The frame for the page at position n (1 for
     // the first page): the last applicable one whose marker stands on that
@@ -386,7 +390,8 @@ private:
     int disableCalcPages_ = 0;
     short whichLayer_ = 1;
     short elementsVisibility_ = 0;
-    std::vector<std::unique_ptr<Item>> theMasterItems_;
+    // Header and footer frames are shared with their markers.
+    std::vector<std::shared_ptr<Item>> theMasterItems_;
     std::vector<std::unique_ptr<Guide>> masterGuides_;
     const Preferences* preferences_ = nullptr;
     bool hasViewList_ = false;

@@ -65,37 +65,69 @@ bool LayoutDocument::setEditingLayer(int layer)
     return true;
 }
 
+void LayoutDocument::addMarkerFrame(const TextWordSpecial* word)
+{
+    std::shared_ptr<Item> frame = word ? word->heldItem() : nullptr;
+    if (!frame)
+        return;
+    const bool listed = std::any_of(theMasterItems_.begin(), theMasterItems_.end(),
+                                    [&](const auto& item) { return item == frame; });
+    if (!listed)
+        addMasterItem(std::move(frame));
+}
+
+void LayoutDocument::removeMarkerFrame(const TextWordSpecial* word)
+{
+    auto* frame = word ? dynamic_cast<Item*>(word->objectReference()) : nullptr;
+    if (!frame)
+        return;
+    // Copies of a marker share its frame: it stays while one is listed.
+    const auto showsFrame = [&](const TextWordSpecial* other) { return other->objectReference() == frame; };
+    for (const auto* list : {&headers_, &footers_, &footnotes_})
+        if (std::any_of(list->begin(), list->end(), showsFrame))
+            return;
+    removeMasterItem(frame);
+}
+
 void LayoutDocument::addHeader(TextWordSpecial* word)
 {
     insertInTextOrder(headers_, word);
+    addMarkerFrame(word);
     setEdited(true);
 }
 
 void LayoutDocument::addFooter(TextWordSpecial* word)
 {
     insertInTextOrder(footers_, word);
+    addMarkerFrame(word);
     setEdited(true);
 }
 
 void LayoutDocument::removeHeader(TextWordSpecial* word)
 {
-    std::erase(headers_, word);
+    if (std::erase(headers_, word))
+        removeMarkerFrame(word);
 }
 
 void LayoutDocument::removeFooter(TextWordSpecial* word)
 {
-    std::erase(footers_, word);
+    if (std::erase(footers_, word))
+        removeMarkerFrame(word);
 }
 
 void LayoutDocument::addFootnote(TextWordSpecial* word)
 {
-    if (word && std::find(footnotes_.begin(), footnotes_.end(), word) == footnotes_.end())
+    if (!word)
+        return;
+    addMarkerFrame(word);
+    if (std::find(footnotes_.begin(), footnotes_.end(), word) == footnotes_.end())
         footnotes_.push_back(word);
 }
 
 void LayoutDocument::removeFootnote(TextWordSpecial* word)
 {
-    std::erase(footnotes_, word);
+    if (std::erase(footnotes_, word))
+        removeMarkerFrame(word);
 }
 
 Item* LayoutDocument::itemForPageNumber(int n, int firstPageNum, const std::vector<MarkerPlace>& markers, bool header)

@@ -305,7 +305,7 @@ bool LayoutDocument::expandPages(int count, int index)
     return expanded;
 }
 
-void LayoutDocument::addMasterItem(std::unique_ptr<Item> item)
+void LayoutDocument::addMasterItem(std::shared_ptr<Item> item)
 {
     if (!item)
         return;
@@ -313,13 +313,13 @@ void LayoutDocument::addMasterItem(std::unique_ptr<Item> item)
     theMasterItems_.push_back(std::move(item));
 }
 
-std::unique_ptr<Item> LayoutDocument::removeMasterItem(Item* item)
+std::shared_ptr<Item> LayoutDocument::removeMasterItem(Item* item)
 {
     auto at = std::find_if(theMasterItems_.begin(), theMasterItems_.end(),
                            [&](const auto& i) { return i.get() == item; });
     if (at == theMasterItems_.end())
         return nullptr;
-    std::unique_ptr<Item> removed = std::move(*at);
+    std::shared_ptr<Item> removed = std::move(*at);
     theMasterItems_.erase(at);
     removed->setPage(nullptr);
     return removed;

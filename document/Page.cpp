@@ -63,19 +63,19 @@ std::vector<Item*> Page::items() const
     return list;
 }
 
-void Page::addItems(std::unique_ptr<Item> item)
+void Page::addItems(std::shared_ptr<Item> item)
 {
     addItems(std::move(item), true);
 }
 
-void Page::addItems(std::unique_ptr<Item> item, bool checkRunaround)
+void Page::addItems(std::shared_ptr<Item> item, bool checkRunaround)
 {
-    std::vector<std::unique_ptr<Item>> one;
+    std::vector<std::shared_ptr<Item>> one;
     one.push_back(std::move(item));
     addItems(std::move(one), checkRunaround);
 }
 
-void Page::addItems(std::vector<std::unique_ptr<Item>> items, bool checkRunaround)
+void Page::addItems(std::vector<std::shared_ptr<Item>> items, bool checkRunaround)
 {
     std::vector<Item*> added;
     const bool master = inMasterLayer(document_);
@@ -105,9 +105,9 @@ void Page::addItems(std::vector<std::unique_ptr<Item>> items, bool checkRunaroun
         document_->notifyUpdate(document_->mainView(), nullptr);
 }
 
-std::vector<std::unique_ptr<Item>> Page::removeItems(const std::vector<Item*>& items)
+std::vector<std::shared_ptr<Item>> Page::removeItems(const std::vector<Item*>& items)
 {
-    std::vector<std::unique_ptr<Item>> removed;
+    std::vector<std::shared_ptr<Item>> removed;
     const bool master = inMasterLayer(document_);
     for (Item* item : items) {
         if (master) {
@@ -439,7 +439,7 @@ kit::Object* Page::initWithOldCoder(kit::Coder& coder, float version)
 
 void Page::adoptDecoded(std::vector<std::unique_ptr<Item>> items, std::vector<std::unique_ptr<Guide>> guides)
 {
-    theItems_ = std::move(items);
+    theItems_.assign(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
     guides_ = std::move(guides);
     for (auto it = theItems_.rbegin(); it != theItems_.rend(); ++it) {
         (*it)->setPage(this);

@@ -48,16 +48,16 @@ public:
     void convertToPage(kit::Point* point) const;
 
     // ---- Items. The page owns its own items.
-    const std::vector<std::unique_ptr<Item>>& pageItems() const { return theItems_; }
+    const std::vector<std::shared_ptr<Item>>& pageItems() const { return theItems_; }
     // The list being edited: the document's master items in the master
     // layer, else the page's own.
     std::vector<Item*> items() const;
-    void addItems(std::unique_ptr<Item> item);
-    void addItems(std::unique_ptr<Item> item, bool checkRunaround);
-    void addItems(std::vector<std::unique_ptr<Item>> items, bool checkRunaround = true);
+    void addItems(std::shared_ptr<Item> item);
+    void addItems(std::shared_ptr<Item> item, bool checkRunaround);
+    void addItems(std::vector<std::shared_ptr<Item>> items, bool checkRunaround = true);
     // Takes the items out of the edited list and hands them back (in the
     // order asked; items not in the list are skipped).
-    std::vector<std::unique_ptr<Item>> removeItems(const std::vector<Item*>& items);
+    std::vector<std::shared_ptr<Item>> removeItems(const std::vector<Item*>& items);
 
     // Re-lays every text flow on the page after an item changed its outline
     // or runaround (the item itself is not consulted). Always YES.
@@ -108,7 +108,9 @@ private:
     void adoptDecoded(std::vector<std::unique_ptr<Item>> items, std::vector<std::unique_ptr<Guide>> guides);
 
     LayoutDocument* document_ = nullptr; // not owned
-    std::vector<std::unique_ptr<Item>> theItems_;
+    // Shared: a header or footer marker, an undo record or a pasteboard may
+    // hold an item beside its page.
+    std::vector<std::shared_ptr<Item>> theItems_;
     std::vector<std::unique_ptr<Guide>> guides_;
     kit::Rect pageRect_{};
     bool collapsed_ = false;

@@ -358,6 +358,14 @@ void TextWordSpecial::setObjectReference(std::shared_ptr<kit::Object> object)
     imageHold_ = retainsImage() ? std::move(object) : nullptr;
 }
 
+std::shared_ptr<Item> TextWordSpecial::heldItem() const
+{
+    auto* item = dynamic_cast<Item*>(image_);
+    if (!item || !imageHold_ || imageHold_.get() != image_)
+        return nullptr;
+    return std::shared_ptr<Item>(imageHold_, item);
+}
+
 const std::optional<int>& TextWordSpecial::itemSerialNumber() const
 {
     if (wordType_ == TextWordGraphic) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+class Item;
 class Page;
 
 // Type codes shared by the whole system.
@@ -106,6 +107,9 @@ public:
     kit::Object* image() const { return image_; }
     void setObjectReference(kit::Object* object);
     void setObjectReference(std::shared_ptr<kit::Object> object);
+    // The held frame or graphic as an item, sharing the word's hold; nil
+    // when the word only points at its object.
+    std::shared_ptr<Item> heldItem() const;
     const std::optional<int>& itemSerialNumber() const;
     void setItemSerialNumber(std::optional<int> number) { itemSerialNumber_ = number; }
     float scaleX() const { return scaleX_; }

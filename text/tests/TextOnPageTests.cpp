@@ -147,6 +147,22 @@ TEST_F(TextOnPageTest, HeaderAndFooterFramesArePlacedAndOwnedByTheirMarkers)
     EXPECT_EQ(document_->headers()[0], h);
     ASSERT_EQ(document_->footers().size(), 1u);
     EXPECT_EQ(document_->footers()[0], f);
+    // The frames are master items while their markers are listed, held by
+    // both; listing a marker again does not list its frame twice.
+    document_->addHeader(h);
+    ASSERT_EQ(document_->masterItems().size(), 2u);
+    EXPECT_EQ(document_->masterItems()[0].get(), headerFrame.get());
+    EXPECT_EQ(document_->masterItems()[1].get(), footerFrame.get());
+    EXPECT_EQ(headerFrame.use_count(), 3);
+    EXPECT_EQ(headerFrame->page(), document_->masterPage());
+    // A copy shares the frame: unlisting the copy leaves the frame listed
+    // for the original.
+    std::unique_ptr<TextWord> copy = h->copy();
+    auto* copied = static_cast<TextWordSpecial*>(copy.get());
+    document_->addHeader(copied);
+    document_->removeHeader(copied);
+    EXPECT_EQ(document_->masterItems().size(), 2u);
+    copy.reset();
 
     // Freeing the words unregisters them from the document of their flow's
     // column and releases the frames, which outlive them here.
@@ -155,7 +171,9 @@ TEST_F(TextOnPageTest, HeaderAndFooterFramesArePlacedAndOwnedByTheirMarkers)
     EXPECT_TRUE(document_->footers().empty());
     EXPECT_EQ(headerFrame->myMaster(), nullptr);
     EXPECT_EQ(footerFrame->myMaster(), nullptr);
+    EXPECT_TRUE(document_->masterItems().empty());
     EXPECT_EQ(headerFrame.use_count(), 1);
+    EXPECT_EQ(footerFrame.use_count(), 1);
 }
 
 TEST_F(TextOnPageTest, OutsideAPasteMarkersLeaveTheirFrameAlone)
