@@ -122,8 +122,15 @@ public:
     void removeFootnote(TextWordSpecial* word);
     const std::vector<TextWordSpecial*>& footnotes() const { return footnotes_; }
 
-    // The main page view; nil until views arrive.
-    PageView* mainView() const { return nullptr; }
+    // The document's page views (not owned: their windows own them), the
+    // first being the main one.
+    const std::vector<PageView*>& views() const { return views_; }
+    void addView(PageView* view);
+    void removeView(PageView* view);
+    PageView* mainView() const { return views_.empty() ? nullptr : views_.front(); }
+    // One view's window shows the file name alone; several are numbered 1, 2…
+    void updateWindowTitles();
+    void setFilename(const std::string& name) override;
     // Tells the views to refresh the items (nil: everything), unless
     // announcements are held back. No views exist yet.
     virtual void notifyUpdate(PageView* view, const std::vector<kit::Object*>* items);
@@ -381,6 +388,7 @@ private:
     std::vector<float> reachOfEntry_;
     Page* activePage_ = nullptr; // not owned
     PageView* activeView_ = nullptr;
+    std::vector<PageView*> views_;
     kit::Rect canvasRect_{};
     kit::Size canvasMargin_{50.0f, 50.0f};
     kit::Size pageSize_{};

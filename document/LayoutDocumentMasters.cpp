@@ -1,4 +1,5 @@
 #include "document/LayoutDocument.h"
+#include "view/PageView.h"
 
 #include "document/Page.h"
 #include "items/Item.h"
@@ -61,6 +62,10 @@ bool LayoutDocument::setEditingLayer(int layer)
     // Pages and their guides would disagree on a layer that is neither.
     if (layer != PagesLayer && layer != MasterLayer)
         return false;
+    // A column edited in one layer cannot stay open in the other.
+    if (layer != whichLayer_)
+        if (PageView* main = mainView())
+            main->endEditing();
     whichLayer_ = static_cast<short>(layer);
     return true;
 }

@@ -1,4 +1,5 @@
 #include "document/LayoutDocument.h"
+#include "view/PageView.h"
 
 #include "document/Page.h"
 #include "document/PageSet.h"
@@ -144,10 +145,21 @@ int LayoutDocument::activePageNumber() const
 // The highlight and the pages panel come with the page view.
 void LayoutDocument::setActivePage(Page* page)
 {
+    PageView* main = mainView();
+    Page* shown = page;
+    // A run stands for its first page.
     if (auto* run = dynamic_cast<PageSet*>(page))
         page = run->offset() >= 0 && run->offset() < numPages() ? pages_[std::size_t(run->offset())].get() : nullptr;
+    if (page == activePage_ && main == activeView_)
+        return;
+    // A single page needs no highlight to tell it apart.
+    const bool highlights = numPages() > 1 && main;
+    if (activePage_ && highlights)
+        main->highlight(main->highlightedPage() ? main->highlightedPage() : activePage_, false);
     activePage_ = page;
-    activeView_ = mainView();
+    activeView_ = main;
+    if (shown && highlights)
+        main->highlight(shown, true);
 }
 
 void LayoutDocument::calcCollapsedPages()

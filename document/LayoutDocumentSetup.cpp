@@ -1,4 +1,5 @@
 #include "document/LayoutDocument.h"
+#include "view/PageView.h"
 
 #include "core/PaperSize.h"
 #include "document/Guide.h"
@@ -142,6 +143,40 @@ void LayoutDocument::emptyDocument()
     masterGuides_.clear();
     pages_.clear();
     masterPage_.reset();
+}
+
+void LayoutDocument::addView(PageView* view)
+{
+    if (!view || std::find(views_.begin(), views_.end(), view) != views_.end())
+        return;
+    views_.push_back(view);
+    view->setDocument(this);
+    updateWindowTitles();
+}
+
+void LayoutDocument::removeView(PageView* view)
+{
+    if (!std::erase(views_, view))
+        return;
+    if (activeView_ == view)
+        activeView_ = mainView();
+    updateWindowTitles();
+}
+
+void LayoutDocument::updateWindowTitles()
+{
+    if (views_.size() == 1) {
+        views_.front()->setWindowTitle(labelViewInWindowTitle(0, false));
+        return;
+    }
+    for (std::size_t i = 0; i < views_.size(); ++i)
+        views_[i]->setWindowTitle(labelViewInWindowTitle(static_cast<int>(i), true));
+}
+
+void LayoutDocument::setFilename(const std::string& name)
+{
+    Document::setFilename(name);
+    updateWindowTitles();
 }
 
 std::string LayoutDocument::labelViewInWindowTitle(int number, bool addOne) const

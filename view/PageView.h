@@ -1,12 +1,17 @@
 #pragma once
 
-// The page canvas of a document window. So far the services page items call:
-// the zoom, the document shown, and taking the focus to draw.
+// The page canvas of a document window. So far the services page items and
+// the document call: the zoom, the document shown, taking the focus to draw,
+// the highlighted page, the window's title and ending text editing.
+
+#include <string>
+#include <utility>
 
 namespace kit {
 class DrawContext;
 }
 class LayoutDocument;
+class Page;
 
 class PageView {
 public:
@@ -23,7 +28,18 @@ public:
     // drawing state items cached in it, and the zoom becomes CMZoomStatus.
     void lockFocus(kit::DrawContext& context);
 
+    // The active page is shown highlighted; the drawing reads this.
+    void highlight(Page* page, bool flag);
+    Page* highlightedPage() const { return highlighted_; }
+    // The title of the view's window.
+    const std::string& windowTitle() const { return windowTitle_; }
+    void setWindowTitle(std::string title) { windowTitle_ = std::move(title); }
+    // Closes the text column being edited, if any.
+    void endEditing();
+
 private:
+    Page* highlighted_ = nullptr;        // not owned
+    std::string windowTitle_;
     float zoom_ = 1.0f;
     LayoutDocument* document_ = nullptr; // not owned
 };

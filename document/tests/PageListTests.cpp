@@ -15,6 +15,8 @@
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 
+#include "view/PageView.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -159,6 +161,75 @@ TEST_F(PageListTest, TheActivePageFollowsItsRun)
     // A run made active makes its first page the active page.
     document_.setActivePage(document_.collapsedPageAt(0));
     EXPECT_EQ(document_.activePage(), document_.pageAt(2));
+}
+
+TEST_F(PageListTest, TheMainViewHighlightsTheActivePageOrItsRun)
+{
+    makePages(6);
+    PageView main, second;
+    document_.addView(&main);
+    document_.addView(&second);
+    EXPECT_EQ(document_.mainView(), &main);
+    document_.setActivePage(document_.pageAt(1));
+    EXPECT_EQ(main.highlightedPage(), document_.pageAt(1));
+    EXPECT_EQ(document_.activeView(), &main);
+    document_.setActivePage(document_.pageAt(4));
+    EXPECT_EQ(main.highlightedPage(), document_.pageAt(4));
+    EXPECT_EQ(second.highlightedPage(), nullptr);
+    // A run is highlighted as a whole; its first page becomes active.
+    collapse({2, 3});
+    document_.setActivePage(document_.collapsedPageAt(0));
+    EXPECT_EQ(main.highlightedPage(), document_.collapsedPageAt(0));
+    EXPECT_EQ(document_.activePage(), document_.pageAt(2));
+    document_.removeView(&second);
+    document_.removeView(&main);
+    EXPECT_EQ(document_.mainView(), nullptr);
+
+    // One page alone is never highlighted.
+    LayoutDocument single;
+    single.setPageSize(kit::makeSize(612, 792));
+    single.addPages(1, 0);
+    PageView view;
+    single.addView(&view);
+    single.setActivePage(single.pageAt(0));
+    EXPECT_EQ(single.activePage(), single.pageAt(0));
+    EXPECT_EQ(view.highlightedPage(), nullptr);
+    single.removeView(&view);
+}
+
+TEST_F(PageListTest, WindowTitlesNumberTheViewsOnlyWhenThereAreSeveral)
+{
+    document_.setFilename("/tmp/Report.lvb");
+    PageView first, second;
+    document_.addView(&first);
+    EXPECT_EQ(first.windowTitle(), "/tmp/Report.lvb * Layvane Document (lvb)");
+    document_.addView(&second);
+    EXPECT_EQ(first.windowTitle().substr(first.windowTitle().size() - 2), " 1");
+    EXPECT_EQ(second.windowTitle().substr(second.windowTitle().size() - 2), " 2");
+    document_.setFilename("/tmp/Other.lvb");
+    EXPECT_EQ(second.windowTitle().rfind("/tmp/Other.lvb * ", 0), 0u);
+    document_.removeView(&first);
+    EXPECT_EQ(second.windowTitle(), "/tmp/Other.lvb * Layvane Document (lvb)");
+    document_.removeView(&second);
+}
+
+TEST_F(PageListTest, ChangingTheEditingLayerEndsTextEditing)
+{
+    makePages(1);
+    PageView main;
+    document_.addView(&main);
+    TextFlow flow;
+    auto column = std::make_unique<TextItem>();
+    column->setFlow(&flow);
+    TextItem* c = column.get();
+    document_.pageAt(0)->addItems(std::move(column));
+    document_.setActiveTextItem(c);
+    // The same layer again leaves the column open.
+    document_.setEditingLayer(LayoutDocument::PagesLayer);
+    EXPECT_EQ(document_.activeTextItem(), c);
+    document_.setEditingLayer(LayoutDocument::MasterLayer);
+    EXPECT_EQ(document_.activeTextItem(), nullptr);
+    document_.removeView(&main);
 }
 
 TEST_F(PageListTest, VerticalCanvasOfSinglePages)
