@@ -1,12 +1,18 @@
 #pragma once
 
-// The page canvas of a document window. So far the services page items call:
-// the zoom, the document shown, and taking the focus to draw.
+// The page canvas of a document window. So far the services page items and
+// the text engine call: the zoom, the document shown, taking the focus to
+// draw, and adapting pasted paragraph styles and rulers.
+
+#include <memory>
+#include <string>
 
 namespace kit {
 class DrawContext;
 }
 class LayoutDocument;
+class StyleParagraph;
+class TextItem;
 
 class PageView {
 public:
@@ -22,6 +28,19 @@ public:
     // Starts a drawing pass into the context: the context forgets the
     // drawing state items cached in it, and the zoom becomes CMZoomStatus.
     void lockFocus(kit::DrawContext& context);
+
+    // The style a paragraph pasted from another document takes here: based
+    // on this document's named style of the same name when there is one,
+    // else a local style with the pasted values. Nil for no style.
+    std::unique_ptr<StyleParagraph> checkPastedParaStyleFor(const StyleParagraph* style,
+                                                            const LayoutDocument* fromDocument) const;
+    // The same for a given document (nil: no named styles to base on).
+    static std::unique_ptr<StyleParagraph> adaptPastedStyle(const StyleParagraph* style,
+                                                            const LayoutDocument* document);
+    // A copied paragraph style (ruler: its tabs and indents only) applied
+    // to the column's selected paragraphs, or to the caret paragraph.
+    // False when the data holds no paragraph style.
+    bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column);
 
 private:
     float zoom_ = 1.0f;
