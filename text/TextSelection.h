@@ -149,6 +149,9 @@ public:
     // one. The document is the one special words attach to (may be nil).
     static std::unique_ptr<TextSelection> selectionFromData(const std::string& data, kit::Pasteboard* pboard,
                                                             LayoutDocument* document);
+    // Plain text (bytes of the documents' set, lines ending in a line feed)
+    // as a selection ready to insert; nil for empty text.
+    static std::unique_ptr<TextSelection> selectionFromPlainText(const std::string& text);
     bool writeTextToStream(std::string& stream, int type);
     // The import bundle's RTF writer; empty (writes nothing) without it.
     using WriteRTFHook = std::function<void(TextSelection&, std::string& stream)>;

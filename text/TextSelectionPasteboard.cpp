@@ -8,6 +8,7 @@
 #include "core/Exception.h"
 #include "core/Pasteboard.h"
 #include "core/Unarchiver.h"
+#include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
@@ -190,5 +191,52 @@ std::unique_ptr<TextSelection> TextSelection::selectionFromData(const std::strin
     if (!selection)
         kit::Exception::raise(kit::ArchiverArchiveInconsistencyException, "no selection in the data");
     selection->keepAlive_ = unarchiver.releaseUnclaimed();
+    return selection;
+}
+
+std::unique_ptr<TextSelection> TextSelection::selectionFromPlainText(const std::string& text)
+{
+    if (text.empty())
+        return nullptr;
+    auto selection = std::make_unique<TextSelection>();
+    std::vector<std::string> lines(1);
+    for (char c : text) {
+        if (c == '\n')
+            lines.emplace_back();
+        else if (c != '\r')
+            lines.back() += c;
+    }
+    TextWord* last = nullptr;
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        auto paragraph = std::make_unique<TextParagraph>();
+        // Each space is a word boundary; a run of spaces keeps its empty words.
+        std::size_t from = 0;
+        for (;;) {
+            const std::size_t space = lines[l].find(' ', from);
+            const std::string piece = lines[l].substr(from, space == std::string::npos ? std::string::npos : space - from);
+            std::vector<std::string> texts = TextWord::splitIntoWordTexts(piece);
+            if (texts.empty())
+                texts.emplace_back();
+            for (const std::string& part : texts) {
+                last = paragraph->insertWord(std::make_unique<TextWord>(part.c_str()), paragraph->wordCount());
+                selection->wordList_.push_back(last);
+            }
+            if (space == std::string::npos)
+                break;
+            from = space + 1;
+        }
+        if (l + 1 < lines.size()) {
+            auto end = std::make_unique<TextWordSpecial>(TextWordParagraphEnd);
+            end->setParagraph(paragraph.get());
+            selection->wordList_.push_back(end.get());
+            selection->ownedWords_.push_back(std::move(end));
+        }
+        selection->paragraphList_.push_back(paragraph.get());
+        selection->ownedParagraphs_.push_back(std::move(paragraph));
+    }
+    selection->listsBuilt_ = true;
+    selection->endType_ = SelectionChar;
+    selection->end_ = {int(lines.size()) - 1, selection->paragraphList_.back()->wordCount() - 1,
+                       last ? last->length() : 0};
     return selection;
 }
