@@ -229,12 +229,16 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
         bool firstBreakTaken = false, lastBreakTaken = false;
         bool firstRemovedWhole = false, lastRemovedWhole = false, lastParagraphGone = false;
         TextWord* firstRemainder = nullptr;
+        // Who holds each word, taken before any word goes.
+        std::vector<std::pair<TextWord*, TextParagraph*>> owners;
+        for (TextWord* word : wordList_)
+            owners.emplace_back(word, word->paragraph());
 
         auto cutParagraph = [&](TextParagraph* paragraph, bool isFirst) {
             sawLevel = sawLevel || paragraph->autonumberLevel() != 0;
             std::vector<TextWord*> mine;
-            for (TextWord* word : wordList_)
-                if (word->paragraph() == paragraph)
+            for (const auto& [word, owner] : owners)
+                if (owner == paragraph)
                     mine.push_back(word);
             for (TextWord* word : mine) {
                 if (isParagraphEnd(word)) {
@@ -597,6 +601,7 @@ void TextSelection::insertWords(TextFlow* flow)
     }
 
     // The words between, paragraph-end words splitting the caret paragraph.
+    TextWord* placeholder = nullptr;
     for (std::size_t i = next; i < middleEnd; ++i) {
         TextWord* word = words[i];
         if (isParagraphEnd(word)) {
@@ -615,6 +620,12 @@ void TextSelection::insertWords(TextFlow* flow)
             paragraph->recomputeAllWords();
             paragraph = second;
             index = 0;
+            // The empty word a split leaves in a paragraph of its own gives
+            // way to the pasted words.
+            placeholder = paragraph->wordCount() == 1 && paragraph->firstWord()->length() == 0 &&
+                                  !paragraph->firstWord()->isSpecial()
+                              ? paragraph->firstWord()
+                              : nullptr;
             if (caretAt->paragraph() != paragraph) {
                 caretAt = paragraph->firstWord();
                 caretLetter = 0;
@@ -624,6 +635,12 @@ void TextSelection::insertWords(TextFlow* flow)
         std::unique_ptr<TextWord> owned = take(word);
         if (!owned)
             continue;
+        if (placeholder) {
+            if (caretAt == placeholder)
+                caretAt = nullptr;
+            (void)paragraph->removeWord(placeholder);
+            placeholder = nullptr;
+        }
         TextWord* added = paragraph->insertWord(std::move(owned), index++);
         added->computeWithStyle(caretStyle);
         if (i == lastIndex)

@@ -108,6 +108,14 @@ void TextSelection::walkRuns(const std::function<bool(const StyleChar*)>& needs,
     if (style && p.paragraph >= 0 && needs(style)) {
         textPoint at = start_;
         at.word = std::max(at.word, 0);
+        if (p.word < 0 && (at.word > 0 || at.letter > 0)) {
+            // The letters before the selection keep the paragraph's look in a
+            // copy of their own, as the letters after it do.
+            TextParagraph* paragraph = flow_->paragraphAtIndex(p.paragraph);
+            if (TextWord* first = paragraph ? paragraph->firstWord() : nullptr)
+                if (!first->styleAt(0))
+                    first->addCharStyle(style->copy(), 0);
+        }
         if (!samePoint(p, at)) {
             flow_->addCharStyle(style->copy(), &at);
             textPoint check = at;
