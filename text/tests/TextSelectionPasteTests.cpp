@@ -255,3 +255,17 @@ TEST_F(PasteTest, PlainTextTravelsThroughTheSystemClipboard)
     EXPECT_EQ(dump(), "x" + deja + " vu");
     kit::SystemClipboard::uninstall();
 }
+
+TEST_F(PasteTest, InsertingWholeParagraphsMarksTheDocumentEdited)
+{
+    fill({{"one"}, {"two"}});
+    copy({0, 0, 0}, {0, 0, 3}, SelectionPara);
+    fill({{"x"}, {"y"}});
+    document_->setEdited(false);
+    caretAt({1, 0, 0});
+    std::unique_ptr<TextSelection> pasted = TextSelection::selectionFromData(
+        pboard_->dataForType(LayvanePboardTypeTEXT).value(), pboard_, document_.get());
+    pasted->insertInFlow(flow_.get(), nullptr, true);
+    EXPECT_EQ(dump(), "x|one|y");
+    EXPECT_TRUE(document_->isEdited());
+}
