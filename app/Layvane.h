@@ -13,6 +13,8 @@ namespace kit {
 class Font;
 class StringTable;
 }
+class LayoutDocument;
+class PageView;
 class Preferences;
 class UnitsInfo;
 
@@ -47,6 +49,13 @@ public:
     // True when the font name was reported before; otherwise remembers it.
     bool haveSeenBogusFont(const std::string& name);
 
+    // The document of the main window and its page view (not owned); nil
+    // when there is none.
+    LayoutDocument* mainDocument() const { return mainDocument_; }
+    void setMainDocument(LayoutDocument* document) { mainDocument_ = document; }
+    PageView* mainPageView() const { return mainPageView_; }
+    void setMainPageView(PageView* view) { mainPageView_ = view; }
+
 protected:
     virtual std::unique_ptr<Preferences> makePreferences();
 
@@ -56,6 +65,8 @@ private:
     kit::Font* font_ = nullptr;
     std::optional<std::string> keymapName_;
     std::unique_ptr<std::set<std::string>> bogusFonts_; // made on first report
+    LayoutDocument* mainDocument_ = nullptr;
+    PageView* mainPageView_ = nullptr;
 };
 
 // The application delegate.

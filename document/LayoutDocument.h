@@ -8,6 +8,7 @@
 #include "document/LinksInfo.h"
 
 #include <climits>
+#include <functional>
 #include <map>
 #include <string_view>
 #include <memory>
@@ -84,6 +85,16 @@ public:
     static bool isDispatchingSuspended();
     static void setDispatching(bool flag);
     static void setDispatchingSuspended(bool flag);
+
+    // Import of foreign data at the active column's caret: the import
+    // bundle's operations, empty until it loads. Each answers whether it
+    // read the data.
+    using DispatchStreamHook = std::function<bool(LayoutDocument&, const std::string& data)>;
+    using DispatchMarkupHook =
+        std::function<bool(LayoutDocument&, const std::string& type, const std::string& data)>;
+    static DispatchStreamHook& dispatchRTFStreamHook();
+    static DispatchStreamHook& dispatchHTMLStreamHook();
+    static DispatchMarkupHook& dispatchMarkupHook();
 
     bool prefersScreenMetrics() const { return prefersScreenMetrics_; }
     void setPrefersScreenMetrics(bool flag) { prefersScreenMetrics_ = flag; }

@@ -14,6 +14,24 @@ bool LayoutDocument::isDispatchingSuspended() { return dispatchingSuspended; }
 void LayoutDocument::setDispatching(bool flag) { dispatching = flag; }
 void LayoutDocument::setDispatchingSuspended(bool flag) { dispatchingSuspended = flag; }
 
+LayoutDocument::DispatchStreamHook& LayoutDocument::dispatchRTFStreamHook()
+{
+    static DispatchStreamHook hook;
+    return hook;
+}
+
+LayoutDocument::DispatchStreamHook& LayoutDocument::dispatchHTMLStreamHook()
+{
+    static DispatchStreamHook hook;
+    return hook;
+}
+
+LayoutDocument::DispatchMarkupHook& LayoutDocument::dispatchMarkupHook()
+{
+    static DispatchMarkupHook hook;
+    return hook;
+}
+
 Page* LayoutDocument::addPage(std::unique_ptr<Page> page)
 {
     if (!page)

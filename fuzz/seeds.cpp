@@ -19,6 +19,7 @@
 #include "graphics/Font.h"
 #include "items/ItemBox.h"
 #include "text/TextFlow.h"
+#include "text/TextSelection.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
@@ -229,6 +230,13 @@ void itemsAndWords()
     second->addWord(std::make_unique<TextWord>("two"));
     flow.setCurrentParagraph(second, false);
     archive("text-flow", flow);
+
+    // A copied selection: from inside the first paragraph through the
+    // second, with the break between them and a word cut at each end.
+    TextSelection selection;
+    textPoint from{0, 0, 1}, to{1, 1, 2};
+    selection.selectBetween(&from, &to, &flow, SelectionCharTail, false);
+    archive("text-selection", selection);
 }
 
 void fileWrappers()
@@ -267,6 +275,7 @@ int main(int argc, char** argv)
     StyleGraphic::initialize();
     Item::initialize();
     TextFlow::initialize();
+    TextSelection::initialize();
     Page::initialize();
     values();
     styles();

@@ -14,6 +14,7 @@
 #include "graphics/Font.h"
 #include "items/Item.h"
 #include "text/TextFlow.h"
+#include "text/TextSelection.h"
 
 #include <iterator>
 
@@ -31,6 +32,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     StyleGraphic::initialize();
     Item::initialize();
     TextFlow::initialize();
+    TextSelection::initialize();
     Page::initialize();
     return 0;
 }

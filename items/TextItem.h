@@ -8,6 +8,10 @@
 #include "items/Item.h"
 #include "text/TextPoint.h"
 
+namespace kit {
+class Pasteboard;
+}
+class PageView;
 class TextFlow;
 class TextWordSpecial;
 
@@ -30,6 +34,18 @@ public:
     // The next column of the chain (not owned).
     TextItem* nextColumn() const { return nextColumn_; }
     void setNextColumn(TextItem* column) { nextColumn_ = column; }
+
+    // Pasting
+    // Replaces the flow's selection with the richest data the pasteboard
+    // offers and marks the flow for layout from this column. The data is
+    // read and checked before anything is deleted; a failure beeps, says
+    // so, and leaves the text as it was. True when something was pasted.
+    bool paste(kit::Pasteboard& pboard, bool link, PageView* view);
+    // The general pasteboard, no link.
+    bool paste(PageView* view);
+    // The private type of a copied paragraph style.
+    static constexpr const char* GxParagraphPboardType = "Paragraph Pasteboard Type";
+    static constexpr const char* ZynICFPboardType = "ZYN ICF pasteboard type";
 
 private:
     TextFlow* flow_ = nullptr; // not owned

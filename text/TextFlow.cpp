@@ -3,6 +3,7 @@
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "text/TextParagraph.h"
+#include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
@@ -410,7 +411,9 @@ LayoutDocument* TextFlow::document() const
 
 // ---- Selection and typing style.
 
-void TextFlow::setTextSelection(std::unique_ptr<kit::Object> selection) { textSelection_ = std::move(selection); }
+void TextFlow::setTextSelection(std::unique_ptr<TextSelection> selection) { textSelection_ = std::move(selection); }
+
+void TextFlow::removeSelection() { textSelection_.reset(); }
 
 StyleChar* TextFlow::charStyle() const { return paragraphStyle_->charStyle(); }
 

@@ -19,6 +19,7 @@ class StyleChar;
 class StyleParagraph;
 class TextItem;
 class TextParagraph;
+class TextSelection;
 class TextWord;
 
 class TextFlow : public kit::Object {
@@ -101,9 +102,10 @@ public:
     void printfFlowPointer(const flowPointer* fp, int at) const;
 
     // ---- Selection (owned) and typing style.
-    kit::Object* textSelection() const { return textSelection_.get(); }
+    TextSelection* textSelection() const { return textSelection_.get(); }
     // The old selection is released.
-    void setTextSelection(std::unique_ptr<kit::Object> selection);
+    void setTextSelection(std::unique_ptr<TextSelection> selection);
+    void removeSelection();
     StyleParagraph* paragraphStyle() const { return paragraphStyle_.get(); }
     StyleChar* charStyle() const;
     void setCharStyle(std::unique_ptr<StyleChar> style);
@@ -137,7 +139,7 @@ private:
     TextItem* firstTextItem_ = nullptr;
     textPoint currPoint_{};
     textPoint endPoint_{};
-    std::unique_ptr<kit::Object> textSelection_;
+    std::unique_ptr<TextSelection> textSelection_;
     std::unique_ptr<StyleParagraph> paragraphStyle_;
     // The flow's tables, kept as stored until tables are laid out.
     std::unique_ptr<kit::Object> tables_;

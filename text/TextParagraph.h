@@ -104,6 +104,9 @@ public:
     // Removes the word, carrying its last style to the next word and moving
     // the caret off it; the word goes back to the caller (nil when absent).
     std::unique_ptr<TextWord> removeWord(const TextWord* word);
+    // Takes the word out as it is (no style carried, no document told):
+    // for moving words between paragraphs.
+    std::unique_ptr<TextWord> releaseWord(const TextWord* word);
     void recomputeAllWords();
 
     // ---- Caret.

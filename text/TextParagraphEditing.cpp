@@ -258,3 +258,16 @@ void TextParagraph::join(TextParagraph* p, bool recompute)
     else
         setDirty(true);
 }
+
+std::unique_ptr<TextWord> TextParagraph::releaseWord(const TextWord* word)
+{
+    const int at = indexOfWord(word);
+    if (at < 0)
+        return nullptr;
+    if (currentWord_ == word)
+        currentWord_ = nullptr;
+    std::unique_ptr<TextWord> released = std::move(wordList_[std::size_t(at)]);
+    wordList_.erase(wordList_.begin() + at);
+    released->setParagraph(nullptr);
+    return released;
+}

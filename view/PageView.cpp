@@ -1,8 +1,17 @@
 #include "view/PageView.h"
 
+#include "core/Exception.h"
+#include "core/Unarchiver.h"
 #include "document/LayoutDocument.h"
 #include "foundation/CMGeometry.h"
+#include "foundation/StyleInfo.h"
+#include "foundation/StyleParagraph.h"
+#include "foundation/StyleParagraphNamed.h"
 #include "items/Item.h"
+#include "items/TextItem.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
+#include "text/TextSelection.h"
 
 PageView::~PageView() = default;
 
@@ -24,4 +33,61 @@ void PageView::lockFocus(kit::DrawContext& context)
 {
     Item::resetAll(context);
     CMZoomStatus = zoom_;
+}
+
+std::unique_ptr<StyleParagraph> PageView::checkPastedParaStyleFor(const StyleParagraph* style,
+                                                                  const LayoutDocument* fromDocument) const
+{
+    (void)fromDocument;
+    return adaptPastedStyle(style, document_);
+}
+
+std::unique_ptr<StyleParagraph> PageView::adaptPastedStyle(const StyleParagraph* style,
+                                                           const LayoutDocument* document)
+{
+    if (!style)
+        return nullptr;
+    std::unique_ptr<StyleParagraph> adapted = style->copy();
+    StyleInfo* sheet = document ? document->styleInfo() : nullptr;
+    auto here = [sheet](const StyleParagraph* named) -> StyleParagraphNamed* {
+        if (!named || !sheet)
+            return nullptr;
+        return dynamic_cast<StyleParagraphNamed*>(
+            sheet->styleWithName(named->styleName(), sheet->paragraphStyles()));
+    };
+    // Styles of the pasted data go with it: only this document's named
+    // styles of the same names may stay referenced.
+    adapted->setBasedOnStyle(here(style->basedOnStyle()));
+    adapted->setNextParagraphStyle(here(style->nextParagraphStyle()));
+    return adapted;
+}
+
+bool PageView::pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column)
+{
+    TextFlow* flow = column ? column->flow() : nullptr;
+    if (!flow)
+        return false;
+    std::unique_ptr<StyleParagraph> style;
+    try {
+        style = kit::Unarchiver::unarchiveObjectWithData<StyleParagraph>(data);
+    } catch (const kit::Exception&) {
+        return false;
+    }
+    if (!style)
+        return false;
+    std::unique_ptr<StyleParagraph> adapted = checkPastedParaStyleFor(style.get(), nullptr);
+    if (TextSelection* selection = flow->textSelection()) {
+        if (ruler)
+            selection->setRuler(adapted.get());
+        else
+            selection->setStylePara(adapted.get());
+    } else if (TextParagraph* paragraph = flow->currentParagraph()) {
+        if (ruler)
+            paragraph->setRuler(adapted.get(), false);
+        else
+            paragraph->setStyleParaAndUpdate(adapted.get(), false);
+        paragraph->setDirty(true);
+        paragraph->recompute();
+    }
+    return true;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 // The page canvas of a document window. So far the services page items and
-// the document call: the zoom, the document shown, taking the focus to draw,
-// the highlighted page, the window's title and ending text editing.
+// the document and the text engine call: the zoom, the document shown, taking
+// the focus to draw, the highlighted page, the window's title, ending text
+// editing, and adapting pasted paragraph styles and rulers.
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -12,6 +14,8 @@ class DrawContext;
 }
 class LayoutDocument;
 class Page;
+class StyleParagraph;
+class TextItem;
 
 class PageView {
 public:
@@ -36,6 +40,19 @@ public:
     void setWindowTitle(std::string title) { windowTitle_ = std::move(title); }
     // Closes the text column being edited, if any.
     void endEditing();
+
+    // The style a paragraph pasted from another document takes here: based
+    // on this document's named style of the same name when there is one,
+    // else a local style with the pasted values. Nil for no style.
+    std::unique_ptr<StyleParagraph> checkPastedParaStyleFor(const StyleParagraph* style,
+                                                            const LayoutDocument* fromDocument) const;
+    // The same for a given document (nil: no named styles to base on).
+    static std::unique_ptr<StyleParagraph> adaptPastedStyle(const StyleParagraph* style,
+                                                            const LayoutDocument* document);
+    // A copied paragraph style (ruler: its tabs and indents only) applied
+    // to the column's selected paragraphs, or to the caret paragraph.
+    // False when the data holds no paragraph style.
+    bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column);
 
 private:
     Page* highlighted_ = nullptr;        // not owned

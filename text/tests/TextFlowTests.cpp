@@ -1,5 +1,7 @@
 #include "TextTestSupport.h"
 
+#include "text/TextSelection.h"
+
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "items/TextItem.h"
@@ -326,10 +328,9 @@ TEST_F(TextFlowTest, ANilFirstItemClearsTheParagraphsColumns)
 
 TEST_F(TextFlowTest, ANewSelectionReleasesTheOldOne)
 {
-    struct Probe : kit::Object {
+    struct Probe : TextSelection {
         explicit Probe(bool* gone) : gone_(gone) {}
         ~Probe() override { *gone_ = true; }
-        std::string className() const override { return "Probe"; }
         bool* gone_;
     };
     bool firstGone = false, secondGone = false;

@@ -1,0 +1,227 @@
+// Pasting into a column: the richest kind of data the pasteboard offers
+// replaces the selection. Everything is read and checked first; only then
+// is the selection deleted, and text deleted for a paste that then fails is
+// put back.
+
+#include "items/TextItem.h"
+
+#include "app/Layvane.h"
+#include "core/Alert.h"
+#include "core/Encoding.h"
+#include "core/Exception.h"
+#include "core/Pasteboard.h"
+#include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
+#include "text/TextSelection.h"
+#include "view/PageView.h"
+
+#include <cstring>
+#include <optional>
+
+namespace {
+
+std::string text(const char* key) { return Main ? Main->valueForStringKey(key) : std::string(key); }
+
+void failed(const char* title, const char* message)
+{
+    kit::beep();
+    kit::runAlertPanel(text(title), text(message), text("OK"), "", "");
+}
+
+bool offers(kit::Pasteboard& pboard, const char* type) { return pboard.availableTypeFromArray({type}) == type; }
+
+// The text wrapped as a minimal RTF document for the importer.
+std::string asciiToRTF(const std::string& bytes)
+{
+    std::string rtf = "{\\rtf1\\ansi ";
+    for (unsigned char c : bytes) {
+        if (c == '\\' || c == '{' || c == '}') {
+            rtf += '\\';
+            rtf += char(c);
+        } else if (c == '\n') {
+            rtf += "\\par\n";
+        } else if (c >= 0x80) {
+            static const char hex[] = "0123456789abcdef";
+            rtf += "\\'";
+            rtf += hex[c >> 4];
+            rtf += hex[c & 15];
+        } else {
+            rtf += char(c);
+        }
+    }
+    rtf += "}";
+    return rtf;
+}
+
+bool startsAsHTML(const std::string& data)
+{
+    return data.size() >= 6 && (data.compare(0, 6, "<HTML>") == 0 || data.compare(0, 6, "<html>") == 0);
+}
+
+// The selection's text, kept until the paste is known to have worked.
+class Deletion {
+public:
+    Deletion(TextItem& column, TextFlow& flow, LayoutDocument* document)
+        : column_(column), flow_(flow), document_(document)
+    {
+    }
+
+    // The selection may go: false when it refuses (the paste then ends).
+    bool allowed()
+    {
+        TextSelection* selection = flow_.textSelection();
+        return !selection || selection->isEmpty() || selection->canDelete();
+    }
+
+    void run()
+    {
+        TextSelection* selection = flow_.textSelection();
+        if (!selection || selection->isEmpty())
+            return;
+        kept_ = selection->archivedData();
+        selection->deleteFromItem(&column_, false, true);
+        happened_ = true;
+    }
+
+    // Puts the deleted text back at the caret.
+    void undo()
+    {
+        if (!happened_ || kept_.empty())
+            return;
+        happened_ = false;
+        try {
+            if (auto back = TextSelection::selectionFromData(kept_, nullptr, document_))
+                back->insertInFlow(&flow_, nullptr, true);
+        } catch (const kit::Exception&) {
+            // The kill pasteboard still holds it for undelete.
+        }
+    }
+
+private:
+    TextItem& column_;
+    TextFlow& flow_;
+    LayoutDocument* document_;
+    std::string kept_;
+    bool happened_ = false;
+};
+
+} // namespace
+
+bool TextItem::paste(PageView* view) { return paste(kit::Pasteboard::generalPasteboard(), false, view); }
+
+bool TextItem::paste(kit::Pasteboard& pboard, bool link, PageView* view)
+{
+    TextFlow* flow = flow_;
+    if (!flow) {
+        kit::beep();
+        return false;
+    }
+    LayoutDocument* document = page() ? page()->document() : flow->document();
+    kit::Pasteboard& filtered = kit::Pasteboard::pasteboardByFilteringTypesInPasteboard(pboard);
+    Deletion deletion(*this, *flow, document);
+    bool done = false;
+
+    // An import hook that answers NO has read nothing: the deleted text goes back.
+    auto runImport = [&](const std::function<bool()>& import) {
+        if (!deletion.allowed())
+            return;
+        deletion.run();
+        if (!import()) {
+            deletion.undo();
+            failed("ImportProblem", "ImportNotifyZyn");
+            return;
+        }
+        done = true;
+    };
+    auto insert = [&](std::unique_ptr<TextSelection> pasted) {
+        TextSelection* selection = flow->textSelection();
+        const TextParagraph* place = selection && !selection->isEmpty()
+                                         ? flow->paragraphAtIndex(selection->startParagraph())
+                                         : flow->currentParagraph();
+        if (!pasted || !pasted->canInsertInParagraph(place)) {
+            failed("Paste Error", "PasteInternal");
+            return;
+        }
+        if (!deletion.allowed())
+            return;
+        deletion.run();
+        try {
+            pasted->insertInFlow(flow, nullptr, true);
+        } catch (const kit::Exception&) {
+            deletion.undo();
+            throw;
+        }
+        done = true;
+    };
+
+    try {
+        if (offers(filtered, LayvanePboardTypeTEXT)) {
+            if (link) {
+                kit::beep();
+            } else if (std::optional<std::string> data = filtered.dataForType(LayvanePboardTypeTEXT)) {
+                insert(TextSelection::selectionFromData(*data, &filtered, document));
+            } else {
+                failed("Paste Error", "PasteInternal");
+            }
+        } else if (offers(filtered, ZynICFPboardType) && LayoutDocument::dispatchMarkupHook() && document) {
+            if (link)
+                kit::beep();
+            else if (std::optional<std::string> data = filtered.dataForType(ZynICFPboardType))
+                runImport([&] { return LayoutDocument::dispatchMarkupHook()(*document, ZynICFPboardType, *data); });
+        } else if (offers(pboard, kit::RTFDPboardType) && LayoutDocument::dispatchMarkupHook() && document) {
+            if (link)
+                kit::beep();
+            else if (std::optional<std::string> data = pboard.dataForType(kit::RTFDPboardType))
+                runImport([&] { return LayoutDocument::dispatchMarkupHook()(*document, kit::RTFDPboardType, *data); });
+        } else if (offers(pboard, kit::RTFPboardType) && LayoutDocument::dispatchRTFStreamHook() && document) {
+            if (link)
+                kit::beep();
+            else if (std::optional<std::string> data = pboard.dataForType(kit::RTFPboardType))
+                runImport([&] { return LayoutDocument::dispatchRTFStreamHook()(*document, *data); });
+        } else if (offers(pboard, kit::StringPboardType)) {
+            std::optional<std::string> utf8 = link ? std::nullopt : pboard.stringForType(kit::StringPboardType);
+            std::optional<std::string> bytes =
+                utf8 ? kit::fromUTF8(kit::Encoding::NeXTSTEP, *utf8) : std::optional<std::string>();
+            if (link) {
+                kit::beep();
+            } else if (!bytes) {
+                failed("Paste Error", "PasteInternal");
+            } else if (startsAsHTML(*bytes) && LayoutDocument::dispatchHTMLStreamHook() && document) {
+                runImport([&] { return LayoutDocument::dispatchHTMLStreamHook()(*document, *bytes); });
+            } else if (LayoutDocument::dispatchRTFStreamHook() && document) {
+                runImport([&] { return LayoutDocument::dispatchRTFStreamHook()(*document, asciiToRTF(*bytes)); });
+            } else if (!bytes->empty()) {
+                insert(TextSelection::selectionFromPlainText(*bytes));
+            }
+        } else if (offers(filtered, GxParagraphPboardType) || offers(filtered, kit::RulerPboardType)) {
+            const bool ruler = !offers(filtered, GxParagraphPboardType);
+            const char* type = ruler ? kit::RulerPboardType : GxParagraphPboardType;
+            std::optional<std::string> data = filtered.dataForType(type);
+            if (link)
+                kit::beep();
+            else if (!data || !view || !view->pasteParagraphFromTypedStream(*data, ruler, this))
+                failed("Paste Error", "PasteInternal");
+            else
+                done = true;
+        } else {
+            // Pictures arrive with placed graphics; nothing else is pasted as text.
+            kit::beep();
+        }
+    } catch (const kit::Exception&) {
+        failed("Paste Error", "PasteInternal");
+        done = false;
+    }
+
+    if (done) {
+        flow->dirtyInItem(this);
+        if (TextParagraph* paragraph = flow->currentParagraph())
+            paragraph->recompute();
+        if (document)
+            document->setEdited(true);
+    }
+    if (&filtered != &pboard)
+        filtered.releaseGlobally();
+    return done;
+}

@@ -1,0 +1,242 @@
+// Copying a selection: the private archive at once, the string and RTF
+// forms only when a paste or another program asks for them.
+
+#include "text/TextSelection.h"
+
+#include "core/Archiver.h"
+#include "core/Encoding.h"
+#include "core/Exception.h"
+#include "core/Pasteboard.h"
+#include "core/Unarchiver.h"
+#include "text/TextParagraph.h"
+#include "text/TextWord.h"
+#include "text/TextWordSpecial.h"
+
+#include <algorithm>
+
+namespace {
+
+// The selection class stands as the owner of what it declares.
+class SelectionPasteboardOwner : public kit::PasteboardOwner {
+public:
+    void pasteboardProvideDataForType(kit::Pasteboard& pboard, const std::string& type) override
+    {
+        TextSelection::pasteboardProvideDataForType(pboard, type);
+    }
+};
+
+SelectionPasteboardOwner& owner()
+{
+    static SelectionPasteboardOwner theOwner;
+    return theOwner;
+}
+
+int exportCodeFor(const std::string& type)
+{
+    if (type == kit::StringPboardType)
+        return TextSelection::ExportPlain;
+    if (type == kit::RTFPboardType)
+        return TextSelection::ExportRTF;
+    if (type == kit::RTFDPboardType)
+        return TextSelection::ExportRTFD;
+    return 0;
+}
+
+// Letters [from, to) of a word as plain text; a special word writes itself whole.
+void writeLetters(const TextWord* word, std::string& stream, int from, int to)
+{
+    if (word->isSpecial()) {
+        word->writeTextToStream(stream, TextSelection::ExportPlain);
+        return;
+    }
+    from = std::max(from, 0);
+    to = std::min(to, word->length());
+    // The word's own writer takes an empty range as "the whole word".
+    if (to > from)
+        word->writeTextToStream(stream, TextSelection::ExportPlain, from, to - 1);
+}
+
+} // namespace
+
+TextSelection::WriteRTFHook& TextSelection::writeRTFHook()
+{
+    static WriteRTFHook hook;
+    return hook;
+}
+
+void TextSelection::writeRTF(std::string& stream)
+{
+    if (writeRTFHook())
+        writeRTFHook()(*this, stream);
+}
+
+std::string TextSelection::archivedData()
+{
+    try {
+        return kit::Archiver::archivedDataWithRootObject(this);
+    } catch (const kit::Exception&) {
+        return {};
+    }
+}
+
+void TextSelection::copyToPasteboard(kit::Pasteboard& pboard, const std::vector<std::string>* types)
+{
+    (void)types;
+    const std::string data = archivedData();
+    if (data.empty())
+        return;
+    bool graphics = false;
+    if (flow_)
+        graphics = hasEmbeddedGraphics();
+    else
+        for (const TextWord* word : wordList_)
+            graphics = graphics || word->isSpecialType(TextWordGraphic);
+    std::vector<std::string> declared{LayvanePboardTypeTEXT};
+    if (graphics)
+        declared.push_back(kit::RTFDPboardType);
+    declared.push_back(kit::RTFPboardType);
+    declared.push_back(kit::StringPboardType);
+    pboard.declareTypes(declared, &owner());
+    pboard.setData(data, LayvanePboardTypeTEXT);
+}
+
+void TextSelection::pasteboardProvideDataForType(kit::Pasteboard& pboard, const std::string& type)
+{
+    if (type.empty() || exportCodeFor(type) == 0)
+        return;
+    const std::optional<std::string> data = pboard.dataForType(LayvanePboardTypeTEXT);
+    if (!data)
+        return;
+    try {
+        kit::Unarchiver unarchiver(*data);
+        convert(&unarchiver, type, pboard);
+    } catch (const kit::Exception&) {
+        // Damaged private data leaves the type without data.
+    }
+}
+
+void TextSelection::convert(kit::Unarchiver* unarchiver, const std::string& type, kit::Pasteboard& pboard)
+{
+    if (!unarchiver)
+        return;
+    std::string output;
+    std::unique_ptr<TextSelection> selection;
+    textWordSpecialPboardGlobalHack = &pboard;
+    textWordSpecialDocumentGlobalHack = nullptr;
+    try {
+        selection = unarchiver->decodeOwnedObject<TextSelection>();
+    } catch (const kit::Exception&) {
+        textWordSpecialPboardGlobalHack = nullptr;
+        return;
+    }
+    textWordSpecialPboardGlobalHack = nullptr;
+    const int code = exportCodeFor(type);
+    if (!selection || code == 0)
+        return;
+    try {
+        selection->writeTextToStream(output, code);
+    } catch (const kit::Exception&) {
+        return;
+    }
+    if (code == ExportPlain)
+        pboard.setString(kit::toUTF8(kit::Encoding::NeXTSTEP, output), type);
+    else
+        pboard.setData(output, type);
+}
+
+bool TextSelection::writeTextToStream(std::string& stream, int type)
+{
+    const std::vector<TextWord*>* words = _buildWordList();
+    if (!words)
+        return true;
+    if (type == ExportPlain) {
+        const std::size_t n = words->size();
+        for (std::size_t i = 0; i < n; ++i) {
+            const TextWord* word = (*words)[i];
+            if (i > 0 && !(*words)[i - 1]->isSpecialType(TextWordParagraphEnd) &&
+                !word->isSpecialType(TextWordParagraphEnd))
+                stream += ' ';
+            if (i == 0)
+                writeLetters(word, stream, start_.letter, n == 1 ? end_.letter : TextWord::WholeWord);
+            else if (i == n - 1)
+                writeLetters(word, stream, 0, end_.letter);
+            else
+                word->writeTextToStream(stream, ExportPlain);
+        }
+    } else if (type == ExportRTF) {
+        std::string rtf;
+        writeRTF(rtf);
+        stream += rtf;
+    } else if (type == ExportRTFD) {
+        // The RTFD wrapper is the main document's contents with the RTF
+        // added; documents carry no such contents yet, so the data is empty.
+    }
+    return true;
+}
+
+std::unique_ptr<TextSelection> TextSelection::selectionFromData(const std::string& data, kit::Pasteboard* pboard,
+                                                                LayoutDocument* document)
+{
+    textWordSpecialPboardGlobalHack = pboard;
+    textWordSpecialDocumentGlobalHack = document;
+    struct Reset {
+        ~Reset()
+        {
+            textWordSpecialPboardGlobalHack = nullptr;
+            textWordSpecialDocumentGlobalHack = nullptr;
+        }
+    } reset;
+    kit::Unarchiver unarchiver(data);
+    std::unique_ptr<TextSelection> selection = unarchiver.decodeOwnedObject<TextSelection>();
+    if (!selection)
+        kit::Exception::raise(kit::ArchiverArchiveInconsistencyException, "no selection in the data");
+    selection->keepAlive_ = unarchiver.releaseUnclaimed();
+    return selection;
+}
+
+std::unique_ptr<TextSelection> TextSelection::selectionFromPlainText(const std::string& text)
+{
+    if (text.empty())
+        return nullptr;
+    auto selection = std::make_unique<TextSelection>();
+    std::vector<std::string> lines(1);
+    for (char c : text) {
+        if (c == '\n')
+            lines.emplace_back();
+        else if (c != '\r')
+            lines.back() += c;
+    }
+    TextWord* last = nullptr;
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        auto paragraph = std::make_unique<TextParagraph>();
+        // Each space is a word boundary; a run of spaces keeps its empty words.
+        std::size_t from = 0;
+        for (;;) {
+            const std::size_t space = lines[l].find(' ', from);
+            const std::string piece = lines[l].substr(from, space == std::string::npos ? std::string::npos : space - from);
+            std::vector<std::string> texts = TextWord::splitIntoWordTexts(piece);
+            if (texts.empty())
+                texts.emplace_back();
+            for (const std::string& part : texts) {
+                last = paragraph->insertWord(std::make_unique<TextWord>(part.c_str()), paragraph->wordCount());
+                selection->wordList_.push_back(last);
+            }
+            if (space == std::string::npos)
+                break;
+            from = space + 1;
+        }
+        if (l + 1 < lines.size()) {
+            auto end = std::make_unique<TextWordSpecial>(TextWordParagraphEnd);
+            end->setParagraph(paragraph.get());
+            selection->wordList_.push_back(end.get());
+            selection->ownedWords_.push_back(std::move(end));
+        }
+        selection->paragraphList_.push_back(paragraph.get());
+        selection->ownedParagraphs_.push_back(std::move(paragraph));
+    }
+    selection->listsBuilt_ = true;
+    selection->endType_ = SelectionChar;
+    selection->end_ = {int(lines.size()) - 1, selection->paragraphList_.back()->wordCount() - 1,
+                       last ? last->length() : 0};
+    return selection;
+}

@@ -1,0 +1,271 @@
+#include "TextSelectionTestSupport.h"
+
+#include "appkit/Application.h"
+#include "appkit/SystemClipboard.h"
+#include "core/Encoding.h"
+#include "core/Pasteboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace {
+
+class PasteTest : public SelectionTest {
+protected:
+    void SetUp() override
+    {
+        SelectionTest::SetUp();
+        pboard_ = &kit::Pasteboard::pasteboardWithUniqueName();
+    }
+    void TearDown() override
+    {
+        pboard_->releaseGlobally();
+        SelectionTest::TearDown();
+    }
+
+    // Copies the range of the flow to the test's pasteboard.
+    void copy(textPoint a, textPoint b, int type = SelectionChar, TextFlow* flow = nullptr)
+    {
+        select(a, b, type, flow)->copyToPasteboard(*pboard_);
+        (flow ? flow : flow_.get())->removeSelection();
+    }
+
+    kit::Pasteboard* pboard_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(PasteTest, AWordPastedIntoAWordSplitsUnlessAFenceJoinsIt)
+{
+    const struct {
+        const char* pasted;
+        const char* target;
+        const char* after;
+    } cases[] = {
+        {"XY", "abcd", "ab XY cd"},
+        {"(Y", "abcd", "ab(Y cd"},
+        {"XY", "ab.d", "ab XY.d"},
+        {"(Y", "ab)d", "ab(Y)d"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pasted);
+        fill({{c.pasted}});
+        copy({0, 0, 0}, {0, 0, 2}, SelectionWord);
+        fill({{c.target}});
+        caretAt({0, 0, 2});
+        ASSERT_TRUE(column_->paste(*pboard_, false, nullptr));
+        EXPECT_EQ(dump(), c.after);
+    }
+}
+
+TEST_F(PasteTest, WholeParagraphsGoBeforeTheCaretParagraph)
+{
+    fill({{"one", "two"}, {"three"}, {"after"}});
+    flow_->firstParagraph()->paragraphStyle()->setAlignment(2);
+    copy({0, 0, 0}, {1, 0, 5}, SelectionPara);
+    fill({{"keep", "these"}, {"words"}});
+    while (flow_->paragraphCount() > 2)
+        (void)flow_->removeParagraph(flow_->lastParagraph());
+    document_->setEdited(false);
+    caretAt({1, 0, 0});
+    ASSERT_TRUE(column_->paste(*pboard_, false, nullptr));
+    EXPECT_EQ(dump(), "keep these|one two|three|words");
+    // Without a page view the pasted style is kept.
+    EXPECT_EQ(flow_->paragraphAtIndex(1)->paragraphStyle()->alignment(), 2);
+    // The paste is an edit like every other.
+    EXPECT_TRUE(document_->isEdited());
+}
+
+TEST_F(PasteTest, TextOfSeveralParagraphsSplitsTheCaretParagraph)
+{
+    fill({{"abc", "def"}, {"ghi", "jkl"}});
+    copy({0, 1, 1}, {1, 0, 2});
+    fill({{"1234", "5678"}});
+    while (flow_->paragraphCount() > 1)
+        (void)flow_->removeParagraph(flow_->lastParagraph());
+    caretAt({0, 0, 2});
+    ASSERT_TRUE(column_->paste(*pboard_, false, nullptr));
+    EXPECT_EQ(dump(), "12ef|gh34 5678");
+    textPoint caret;
+    flow_->getCurrentTextPoint(&caret);
+    EXPECT_EQ(caret.paragraph, 1);
+    EXPECT_EQ(flow_->currentWord()->insertPoint(), 2);
+}
+
+TEST_F(PasteTest, InternalTextIsPreferredOverPlainText)
+{
+    fill({{"styled"}});
+    select({0, 0, 0}, {0, 0, 6})->modifyFontAttribute(StyleBoldFlag, true, nullptr);
+    copy({0, 0, 0}, {0, 0, 6});
+    ASSERT_EQ(pboard_->types().front(), LayvanePboardTypeTEXT);
+    fill({{""}});
+    caretAt({0, 0, 0});
+    ASSERT_TRUE(column_->paste(*pboard_, false, nullptr));
+    EXPECT_EQ(dump(), "styled");
+    const StyleChar* style = flow_->firstParagraph()->firstWord()->styleAt(0);
+    ASSERT_NE(style, nullptr);
+    EXPECT_TRUE(style->isBoldface());
+}
+
+TEST_F(PasteTest, ADamagedArchiveDeletesNothing)
+{
+    const std::vector<std::string> damaged = {"", "SCRVTS", "SCRVTS\x01\x05garbage", std::string("\0\0\0", 3)};
+    for (const std::string& data : damaged) {
+        fill({{"keep", "this"}});
+        select({0, 0, 1}, {0, 1, 2});
+        pboard_->declareTypes({LayvanePboardTypeTEXT, kit::StringPboardType}, nullptr);
+        pboard_->setData(data, LayvanePboardTypeTEXT);
+        pboard_->setString("plain", kit::StringPboardType);
+        alerts_->reset();
+        EXPECT_FALSE(column_->paste(*pboard_, false, nullptr));
+        EXPECT_EQ(dump(), "keep this");
+        ASSERT_NE(flow_->textSelection(), nullptr);
+        EXPECT_EQ(alerts_->beeps(), 1);
+        ASSERT_EQ(alerts_->shown().size(), 1u);
+        EXPECT_EQ(alerts_->shown()[0].title, delegate_->valueForStringKey("Paste Error"));
+    }
+}
+
+TEST_F(PasteTest, TextThatDoesNotFitACellIsRefusedBeforeDeleting)
+{
+    fill({{"one"}, {"two"}});
+    copy({0, 0, 0}, {1, 0, 3});
+    struct Cell : TextParagraph {};
+    fill({{"plain"}});
+    while (flow_->paragraphCount() > 1)
+        (void)flow_->removeParagraph(flow_->lastParagraph());
+    TextParagraph* cell = flow_->addParagraph(std::make_unique<Cell>());
+    cell->addWord(std::make_unique<TextWord>())->setText("cell");
+    select({1, 0, 1}, {1, 0, 3});
+    EXPECT_FALSE(column_->paste(*pboard_, false, nullptr));
+    EXPECT_EQ(dump(), "plain|cell");
+    EXPECT_EQ(alerts_->beeps(), 1);
+}
+
+TEST_F(PasteTest, PlainTextRowsAndLinks)
+{
+    const struct {
+        const char* string;
+        bool link;
+        const char* after;
+        bool pasted;
+    } cases[] = {
+        {"new words", false, "anew words", true},
+        {"two\nlines", false, "atwo|lines", true},
+        // Without the import bundle HTML is pasted as its text.
+        {"<html>", false, "a<html>", true},
+        {"<HTM", false, "a<HTM", true},
+        {"linked", true, "a", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.string);
+        fill({{"a"}});
+        while (flow_->paragraphCount() > 1)
+            (void)flow_->removeParagraph(flow_->lastParagraph());
+        caretAt({0, 0, 1});
+        pboard_->declareTypes({kit::StringPboardType}, nullptr);
+        pboard_->setString(c.string, kit::StringPboardType);
+        EXPECT_EQ(column_->paste(*pboard_, c.link, nullptr), c.pasted);
+        EXPECT_EQ(dump(), c.after);
+    }
+}
+
+TEST_F(PasteTest, HTMLIsSniffedOnlyAtTheVeryStart)
+{
+    std::vector<std::string> seen;
+    LayoutDocument::dispatchHTMLStreamHook() = [&](LayoutDocument&, const std::string& data) {
+        seen.push_back("html:" + data);
+        return true;
+    };
+    LayoutDocument::dispatchRTFStreamHook() = [&](LayoutDocument&, const std::string& data) {
+        seen.push_back(data.rfind("{\\rtf1", 0) == 0 ? "rtf" : "?");
+        return data.find("fails") == std::string::npos;
+    };
+    for (const char* string : {"<html><b>x</b>", "<HTML>", " <html>", "<HTM", "this fails"}) {
+        fill({{"keep"}});
+        select({0, 0, 0}, {0, 0, 2});
+        pboard_->declareTypes({kit::StringPboardType}, nullptr);
+        pboard_->setString(string, kit::StringPboardType);
+        column_->paste(*pboard_, false, nullptr);
+    }
+    LayoutDocument::dispatchHTMLStreamHook() = nullptr;
+    LayoutDocument::dispatchRTFStreamHook() = nullptr;
+    EXPECT_EQ(seen, (std::vector<std::string>{"html:<html><b>x</b>", "html:<HTML>", "rtf", "rtf", "rtf"}));
+    // The failed import put the deleted letters back and said so.
+    EXPECT_EQ(dump(), "keep");
+    EXPECT_EQ(alerts_->shown().back().title, delegate_->valueForStringKey("ImportProblem"));
+}
+
+TEST_F(PasteTest, APictureOrUnknownDataIsSkippedWithoutDeleting)
+{
+    fill({{"keep"}});
+    select({0, 0, 0}, {0, 0, 4});
+    pboard_->declareTypes({kit::TIFFPboardType, kit::PostScriptPboardType}, nullptr);
+    pboard_->setData("II*\0", kit::TIFFPboardType);
+    pboard_->setData("%!PS", kit::PostScriptPboardType);
+    EXPECT_FALSE(column_->paste(*pboard_, false, nullptr));
+    EXPECT_EQ(dump(), "keep");
+    EXPECT_EQ(alerts_->beeps(), 1);
+}
+
+TEST_F(PasteTest, ACopyInOneDocumentPastesIntoAnother)
+{
+    fill({{"from", "first"}, {"document"}});
+    copy({0, 1, 0}, {1, 0, 8});
+
+    LayoutDocument other(delegate_->preferences());
+    other.setup();
+    Page* page = other.addPage(std::make_unique<Page>());
+    TextItem column;
+    column.setPage(page);
+    TextFlow flow(&column);
+    column.setFlow(&flow);
+    fill(flow, {{"into", "second"}});
+    const textPoint caret{0, 1, 6};
+    flow.setCurrentPoint(&caret);
+    ASSERT_TRUE(column.paste(*pboard_, false, nullptr));
+    EXPECT_EQ(dump(flow), "into secondfirst|document");
+    EXPECT_TRUE(other.isEdited());
+    // The source is untouched.
+    EXPECT_EQ(dump(), "from first|document");
+}
+
+TEST_F(PasteTest, PlainTextTravelsThroughTheSystemClipboard)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    kit::Application::sharedApplication();
+    kit::SystemClipboard::install();
+    const std::string cafe = kit::fromUTF8(kit::Encoding::NeXTSTEP, "caf\xC3\xA9").value();
+    const std::string deja = kit::fromUTF8(kit::Encoding::NeXTSTEP, "d\xC3\xA9j\xC3\xA0").value();
+    fill({{cafe, "au", "lait"}});
+    kit::Pasteboard& general = kit::Pasteboard::generalPasteboard();
+    select({0, 0, 0}, {0, 1, 2})->copyToPasteboard(general);
+    flow_->removeSelection();
+    // Another program reads plain text, converted to Unicode on the way.
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(mime, nullptr);
+    EXPECT_EQ(mime->text().toStdString(), "caf\xC3\xA9 au");
+
+    // Another program copies plain text; it is pasted at the caret.
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("d\xC3\xA9j\xC3\xA0 vu"));
+    fill({{"x"}});
+    caretAt({0, 0, 1});
+    ASSERT_TRUE(column_->paste(nullptr));
+    EXPECT_EQ(dump(), "x" + deja + " vu");
+    kit::SystemClipboard::uninstall();
+}
+
+TEST_F(PasteTest, InsertingWholeParagraphsMarksTheDocumentEdited)
+{
+    fill({{"one"}, {"two"}});
+    copy({0, 0, 0}, {0, 0, 3}, SelectionPara);
+    fill({{"x"}, {"y"}});
+    document_->setEdited(false);
+    caretAt({1, 0, 0});
+    std::unique_ptr<TextSelection> pasted = TextSelection::selectionFromData(
+        pboard_->dataForType(LayvanePboardTypeTEXT).value(), pboard_, document_.get());
+    pasted->insertInFlow(flow_.get(), nullptr, true);
+    EXPECT_EQ(dump(), "x|one|y");
+    EXPECT_TRUE(document_->isEdited());
+}
