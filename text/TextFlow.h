@@ -21,7 +21,7 @@ class TextItem;
 class TextParagraph;
 class TextWord;
 
-class TextFlow : public kit::Object {
+class TextFlow : public kit::Object, public std::enable_shared_from_this<TextFlow> {
 public:
     // One empty paragraph, current, and a typing style in its font.
     TextFlow();
