@@ -38,6 +38,10 @@ public:
     // Made on first use.
     Preferences* preferences();
 
+    // Whether every page carries automatic text columns (the word
+    // processor) rather than columns placed by hand.
+    virtual bool prefersAutomaticTextItems() const { return false; }
+
     // The default body font; drawing uses it for a style without a font.
     kit::Font* font() const { return font_; }
     void setFont(kit::Font* font) { font_ = font; }

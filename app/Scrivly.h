@@ -10,6 +10,8 @@ public:
 
     Scrivly() = default;
 
+    bool prefersAutomaticTextItems() const override { return true; }
+
 protected:
     std::unique_ptr<Preferences> makePreferences() override;
 };

@@ -8,6 +8,7 @@
 #include "items/Item.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
+#include "view/Undo.h"
 
 #include <algorithm>
 
@@ -18,6 +19,7 @@ LayoutDocument::LayoutDocument(const Preferences* preferences)
         paperSize_ = preferences->pageSize();
     styleInfo_->setDocument(this);
     linksInfo_.setDocument(this);
+    undoInfo_ = std::make_unique<UndoInfo>(this);
 }
 
 // Markers dying with their pages unlist themselves here, so everything they

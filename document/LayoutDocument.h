@@ -27,6 +27,7 @@ class PageView;
 class TextFlow;
 class TextItem;
 class TextWordSpecial;
+class UndoInfo;
 class Preferences;
 class StyleGraphic;
 class StyleInfo;
@@ -294,6 +295,9 @@ public:
     // The removed pages; empty when nothing was deleted.
     std::vector<std::unique_ptr<Page>> deletePages(int count, int index);
     bool collapsePages(int count, int index);
+    // In the word processor: drops trailing pages (never the first) that
+    // hold only page copies of master columns that received no text.
+    void deleteEmptyPages();
     // A count of -1 expands the run that starts at the index.
     bool expandPages(int count, int index);
 
@@ -352,6 +356,8 @@ public:
     void setActiveTextItem(TextItem* item);
     void setActiveTextFlow(TextFlow* flow);
     LinksInfo& linksInfo() { return linksInfo_; }
+    // The document's undo stack, made with the document.
+    UndoInfo* undoInfo() const { return undoInfo_.get(); }
     const LinksInfo& linksInfo() const { return linksInfo_; }
     // Bookkeeping when a page takes or gives up an item.
     void itemAdded(Item* item);
@@ -429,6 +435,7 @@ private:
     TextFlow* activeTextFlow_ = nullptr;
     TextFlow* lastActiveTextFlow_ = nullptr;
     LinksInfo linksInfo_;
+    std::unique_ptr<UndoInfo> undoInfo_;
     std::map<int, Item*> serialNumbersToItems_;
     int lastItemSerialNumber_ = 1;
     kit::Rect headerFrame_{};

@@ -1,11 +1,12 @@
 #include "document/LayoutDocument.h"
 #include "view/PageView.h"
 
+#include "app/Layvane.h"
+#include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
 #include "items/Item.h"
-#include "document/Guide.h"
-#include "items/Item.h"
+#include "items/TextItem.h"
 
 #include <algorithm>
 #include <climits>
@@ -26,6 +27,11 @@ int numberFor(int first, long long index)
 {
     const long long n = first + index;
     return n >= INT_MIN && n <= INT_MAX ? static_cast<int>(n) : -1;
+}
+
+bool prefersAutomaticTextItems()
+{
+    return Main && Main->prefersAutomaticTextItems();
 }
 
 } // namespace
@@ -231,9 +237,11 @@ bool LayoutDocument::addPages(int count, int index)
         page->setDocument(this);
         last = page.get();
         pages_.insert(pages_.begin() + k, std::move(page));
+        pushMasterTextItems(this, last);
     }
     pagesChanged();
-    setActivePage(last);
+    if (!prefersAutomaticTextItems())
+        setActivePage(last);
     return true;
 }
 
@@ -274,8 +282,19 @@ std::vector<std::unique_ptr<Page>> LayoutDocument::deletePages(int count, int in
     if (pages_.empty() || index < 0 || index >= numPages() || count <= 0)
         return removed;
     count = std::min(count, numPages() - index);
+    const bool automatic = prefersAutomaticTextItems();
     for (int k = 0; k < count; ++k) {
         auto at = pages_.begin() + index;
+        const auto& items = (*at)->pageItems();
+        for (std::size_t i = items.size(); i-- > 0;) {
+            auto* column = dynamic_cast<TextItem*>(items[i].get());
+            if (!column || (automatic && column->masterColumn()))
+                continue;
+            if (column->autoFlowMaster())
+                for (const auto& page : pages_)
+                    page->popTextMaster(column);
+            column->removeFromTextFlow();
+        }
         if (activePage_ == at->get())
             activePage_ = nullptr;
         removed.push_back(std::move(*at));
@@ -283,6 +302,25 @@ std::vector<std::unique_ptr<Page>> LayoutDocument::deletePages(int count, int in
     }
     pagesChanged();
     return removed;
+}
+
+void LayoutDocument::deleteEmptyPages()
+{
+    if (!prefersAutomaticTextItems())
+        return;
+    for (int index = numPages() - 1; index >= 1; --index) {
+        Page* page = pages_[std::size_t(index)].get();
+        const std::vector<Item*> items = page->items();
+        const bool empty = std::all_of(items.begin(), items.end(), [](const Item* item) {
+            const auto* column = dynamic_cast<const TextItem*>(item);
+            return column && column->masterColumn() && column->endParagraph() == -2;
+        });
+        if (!empty)
+            return;
+        for (auto at = items.rbegin(); at != items.rend(); ++at)
+            static_cast<TextItem*>(*at)->removeFromTextFlowAndRecompute(false);
+        deletePages(1, index);
+    }
 }
 
 bool LayoutDocument::collapsePages(int count, int index)

@@ -17,6 +17,7 @@ class Item;
 class LayoutDocument;
 class PageView;
 class StyleGraphic;
+class TextItem;
 
 class Page : public kit::Object {
 public:
@@ -87,6 +88,19 @@ public:
     void addGuide(std::unique_ptr<Guide> guide);
     std::unique_ptr<Guide> removeGuide(Guide* guide);
 
+    // ---- Text columns. The greatest column series of the layer's text
+    // columns plus 1 (1 for none).
+    int nextColumnSeriesInLayer(int layer) const;
+    // Puts a copy of a flowing master column on the page, chained into the
+    // master's flow after the copy on the page before; with resize, an
+    // existing conforming copy takes the master's frame again.
+    void pushTextMaster(LayoutDocument* document, TextItem* master, bool resize);
+    // Takes the last conforming copy of the master off the page, out of its
+    // flow without re-layout.
+    void popTextMaster(TextItem* master);
+    // The page's own text column copied from the master; nil for none.
+    TextItem* copyOfMaster(const TextItem* master) const;
+
     int absolutePageNumber() const;
     int relativePageNumber() const;
     bool isDirty() const;
@@ -115,3 +129,9 @@ private:
     kit::Rect pageRect_{};
     bool collapsed_ = false;
 };
+
+// Puts the document's automatic- and manual-flow master columns on the page.
+void pushMasterTextItems(LayoutDocument* document, Page* page);
+// The copy on a page near page that a new copy of master is chained after
+// (direction 2, backwards) or before (direction 1, forwards); nil for none.
+TextItem* findMatchingItem(LayoutDocument* document, Page* page, TextItem* master, int direction);

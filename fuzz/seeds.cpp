@@ -18,6 +18,7 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
 #include "items/ItemBox.h"
+#include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextSelection.h"
 #include "text/TextParagraph.h"
@@ -237,6 +238,25 @@ void itemsAndWords()
     textPoint from{0, 0, 1}, to{1, 1, 2};
     selection.selectBetween(&from, &to, &flow, SelectionCharTail, false);
     archive("text-selection", selection);
+
+    // A chain of columns over three pages, the way a document stores it.
+    std::vector<std::unique_ptr<Page>> pages;
+    std::vector<TextItem*> columns;
+    kit::Array pageList;
+    for (int i = 0; i < 3; ++i) {
+        pages.push_back(std::make_unique<Page>());
+        auto column = std::make_unique<TextItem>();
+        column->setFrame(kit::makeRect(72, 72, 468, 648));
+        columns.push_back(column.get());
+        pages.back()->addItems(std::move(column));
+        pageList.addObject(pages.back().get());
+    }
+    columns[0]->joinColumn(columns[1]);
+    columns[1]->joinColumn(columns[2]);
+    columns[0]->flow()->firstParagraph()->addWord(std::make_unique<TextWord>("chain"));
+    columns[1]->setStartPointVals(1, 0, 0);
+    columns[2]->setStartPointVals(2, 0, 0);
+    archive("text-column-chain", pageList);
 }
 
 void fileWrappers()

@@ -1,4 +1,5 @@
 #include "items/Item.h"
+#include "items/TextItem.h"
 
 #include "core/Alert.h"
 #include "core/Exception.h"
@@ -16,6 +17,7 @@ void Item::initialize()
 {
     kit::registerClass<Item>("Item");
     kit::registerClass<ItemBox>("ItemBox");
+    kit::registerClass<TextItem>("TextItem");
     if (kit::DrawContext* context = kit::DrawContext::current())
         PSinitcontrolpoints(*context);
 }

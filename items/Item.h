@@ -211,14 +211,14 @@ public:
     int masterFlags() const { return itFlags_.master; }
     void setMasterFlags(int flags) { itFlags_.master = static_cast<unsigned>(flags) & 3u; }
     const ItFlags& itFlags() const { return itFlags_; }
-    bool canAppearOnPageNumber(int pageNumber, int layer) const;
+    virtual bool canAppearOnPageNumber(int pageNumber, int layer) const;
     void setCanAppear(bool flag, int pageNumber);
     virtual void didAddToPage(Page* page, int layer);
     virtual void changeFont(const kit::Object* sender);
 
     // ---- Page.
     Page* page() const { return page_; }
-    Page* setPage(Page* page)
+    virtual Page* setPage(Page* page)
     {
         page_ = page;
         return page_;

@@ -1,39 +1,182 @@
 #pragma once
 
-// A text column: a frame that shows part of a text flow. So far the services
-// the flow and its words call: the flow it shows, the points where its text
-// starts and ends, the next column of the chain and, for a header or footer
-// frame, the marker word that owns it.
+// A text column: a box that shows one stretch of a text flow. The columns of
+// a flow form a chain, first to last; the layout records in each where its
+// text starts and ends. Every column of a chain holds the flow, so the flow
+// lives as long as any of its columns. Master columns copied onto pages make
+// new pages appear as text overflows the last copy.
 
-#include "items/Item.h"
+#include "items/ItemBox.h"
 #include "text/TextPoint.h"
 
+#include <memory>
+#include <vector>
+
 namespace kit {
+class Font;
 class Pasteboard;
 }
+class LayoutDocument;
 class PageView;
+class StyleParagraph;
 class TextFlow;
+class TextParagraph;
 class TextWordSpecial;
 
-class TextItem : public Item {
+class TextItem : public ItemBox {
 public:
+    // The text type of display (headline) text, whose type follows the frame.
+    static constexpr int DisplayText = 2;
+
+    // Whether writing a column writes its flow too; YES unless changed.
+    static bool archiveTextFlows();
+    static void setArchiveTextFlows(bool flag);
+
+    // A column with a new flow of one empty paragraph, of which it is the
+    // first column.
+    TextItem();
+    // Unless taken out of its chain already, the column leaves it without
+    // re-layout; the flow forgets it either way.
+    ~TextItem() override;
+
     std::string className() const override { return "TextItem"; }
+    void audit(int indent) const override;
 
-    TextFlow* flow() const { return flow_; }
-    void setFlow(TextFlow* flow) { flow_ = flow; }
+    // ---- Flow. flow() is the flow held; setFlow keeps a flow that has no
+    // shared owner without owning it (its owner keeps it alive).
+    TextFlow* flow() const { return flow_.get(); }
+    const std::shared_ptr<TextFlow>& sharedFlow() const { return flow_; }
+    void setFlow(TextFlow* flow);
+    void setFlow(std::shared_ptr<TextFlow> flow) { flow_ = std::move(flow); }
+    // A new, empty flow of which the column is the first column; the old
+    // flow is let go.
+    TextFlow* initFlow();
 
-    // The header or footer marker that owns this frame (not retained).
-    TextWordSpecial* myMaster() const { return myMaster_; }
-    void setMyMaster(TextWordSpecial* word) { myMaster_ = word; }
+    // ---- Chain (not owned).
+    TextItem* nextColumn() const { return nextColumn_; }
+    void setNextColumn(TextItem* column) { nextColumn_ = column; }
+    TextItem* prevColumn() const { return prevColumn_; }
+    void setPrevColumn(TextItem* column) { prevColumn_ = column; }
+    // A page copy's master column, or a header, footer or footnote marker
+    // word (not owned).
+    kit::Object* myMaster() const { return myMaster_; }
+    void setMyMaster(kit::Object* master) { myMaster_ = master; }
+    TextItem* masterColumn() const;
 
-    // The first and last point of the flow the column shows.
+    int textType() const { return textType_; }
+    void setTextType(int type) { textType_ = type; }
+    bool isDisplay() const { return textType_ == DisplayText; }
+    int columnSeries() const { return columnSeries_; }
+    void setColumnSeries(int series) { columnSeries_ = series; }
+    bool hasChanged() const { return changed_; }
+    void setChanged(bool flag) { changed_ = flag; }
+    bool needsRedrawing() const { return needsRedrawing_; }
+    void setNeedsRedrawing(bool flag) { needsRedrawing_ = flag; }
+    bool textContinues() const { return textContinues_; }
+    void setTextContinues(bool flag) { textContinues_ = flag; }
+    bool isDisconnected() const { return disconnected_; }
+
+    // ---- Where the column's text begins and ends; a negative paragraph
+    // marks a column that received no text.
     const textPoint& startPoint() const { return startPoint_; }
     const textPoint& endPoint() const { return endPoint_; }
     void setStartPointVals(int paragraph, int word, int letter) { startPoint_ = {paragraph, word, letter}; }
     void setEndPointVals(int paragraph, int word, int letter) { endPoint_ = {paragraph, word, letter}; }
-    // The next column of the chain (not owned).
-    TextItem* nextColumn() const { return nextColumn_; }
-    void setNextColumn(TextItem* column) { nextColumn_ = column; }
+    int startParagraph() const { return startPoint_.paragraph; }
+    int startWordOffset() const { return startPoint_.word; }
+    int startLetter() const { return startPoint_.letter; }
+    int endParagraph() const { return endPoint_.paragraph; }
+    int endWordOffset() const { return endPoint_.word; }
+    int endLetter() const { return endPoint_.letter; }
+
+    // ---- Hung punctuation past the edges. The getters answer the printer
+    // margin, or the greater one when the document prefers screen metrics;
+    // the setters only ever raise a margin.
+    float hangLeft() const;
+    float hangRight() const;
+    float screenHangLeft() const { return screenHangLeft_; }
+    float screenHangRight() const { return screenHangRight_; }
+    void setNewHangLeft(float value);
+    void setNewHangRight(float value);
+    void setNewScreenHangLeft(float value);
+    void setNewScreenHangRight(float value);
+
+    // ---- Layout and the chain.
+    // Lays the flow out again from the column's start paragraph; answers
+    // that paragraph, or nil when the column starts at none.
+    TextParagraph* recompute();
+    // Takes the column out of its chain; it keeps its neighbours so that it
+    // can be put back. Without re-layout a first column hands the flow's
+    // first-column role to its next column (or clears it).
+    void removeFromTextFlowAndRecompute(bool recompute);
+    void removeFromTextFlow() { removeFromTextFlowAndRecompute(true); }
+    void relinkInTextFlow();
+    // Makes the column the next one and its flow's text follow this flow's.
+    void joinColumn(TextItem* column);
+    // Cuts the chain after this column; the columns cut off share a new,
+    // empty flow.
+    void unlinkColumn();
+    // A new empty flow and no neighbours (copies of columns).
+    void emptyAndDisconnect();
+    // Steps back (1) or forward (anything else) while the next column is on
+    // the same page and the one stepped from has the receiver's placement.
+    TextItem* _findEndOfFlow(int direction);
+    TextItem* findTextFlowHead() { return _findEndOfFlow(1); }
+    TextItem* findTextFlowTail() { return _findEndOfFlow(2); }
+
+    // ---- Geometry.
+    Page* setPage(Page* page) override;
+    void updatePositionOnPage(Page* page);
+    void moveTo(float x, float y, bool recompute) override;
+    void scaleUnitSquareToSize(kit::Size scale) override;
+    void setFrame(const kit::Rect& frame, bool recompute) override;
+    using Item::setFrame;
+    // Changes under a point both ways are ignored; sides under a point
+    // become 10. Display text scales its type instead of re-laying it.
+    void sizeTo(float width, float height, bool recompute) override;
+    // Fits a headline's frame to its text, without scaling the type.
+    void sizeHeadlineTo(float width, float height);
+    // Scales display text's type (its current paragraph) by the factors.
+    void scaleBy(double sx, double sy);
+    bool shouldResizeNaturally() const override { return isDisplay(); }
+    kit::Rect bounds() const override;
+    // The inherited update bounds widened for hung punctuation and, for
+    // display text, the last paragraph font's descent.
+    void getUpdateBounds(kit::Rect* rect, const PageView* view) const;
+    void getActualBounds(kit::Rect* rect, const PageView* view) const;
+    bool isHitAt(kit::Point point, const PageView* view) const override;
+    bool shouldDrawInRect(const kit::Rect& rect) const override;
+
+    // ---- Styles, forwarded to the flow.
+    bool hasAnyTextItems() const override { return true; }
+    bool canAcceptStyle(std::string_view styleClass) const override;
+    StyleParagraph* paragraphStyle() const;
+    kit::Font* font() const;
+    void setRuler(const StyleParagraph* style);
+    void setStylePara(const StyleParagraph* style);
+    void localizeNamedParaStyle();
+    // A lone column rebinds its paragraphs' named styles to the same-named
+    // styles of its document.
+    void resolveStyles();
+    void resolveInDocument(kit::Object* document) override;
+    // The flow's first column adds the flow when absent.
+    void pleaseListFlows(std::vector<TextFlow*>& flows) const;
+
+    // ---- Master columns and automatic pages.
+    bool autoFlowMaster() const { return itFlags_.autoFlowMaster; }
+    bool manualFlowMaster() const { return itFlags_.manualFlowMaster; }
+    // Setting either kind drops the column's text (its flow).
+    void setAutoFlowText(bool flag);
+    void setManualFlowText(bool flag);
+    void didAddToPage(Page* page, int layer) override;
+    bool canAppearOnPageNumber(int pageNumber, int layer) const override;
+    // For a page copy of an automatic-flow master: inserts one page after
+    // the column's page and records it for undo. YES when a page was added.
+    bool addPageIfNeeded();
+
+    // ---- Stored form.
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
     // Pasting
     // Replaces the flow's selection with the richest data the pasteboard
@@ -48,9 +191,36 @@ public:
     static constexpr const char* ZynICFPboardType = "ZYN ICF pasteboard type";
 
 private:
-    TextFlow* flow_ = nullptr; // not owned
-    TextWordSpecial* myMaster_ = nullptr;
+    LayoutDocument* pageDocument() const;
+    // Every column from this one to the end of its chain (cycles stop).
+    template <class F>
+    void forEachToEnd(F&& f);
+    void readOlderForm(kit::Coder& coder, float version);
+    void takeFlowHold(kit::Coder& coder, kit::Object* stored);
+    void stopWaitingForFlow();
+    // Reading: links are checked both ways once both ends are read.
+    void settleLinksAfterReading();
+
+    std::shared_ptr<TextFlow> flow_;
+    TextItem* nextColumn_ = nullptr;
+    TextItem* prevColumn_ = nullptr;
+    kit::Object* myMaster_ = nullptr;
     textPoint startPoint_{};
     textPoint endPoint_{};
-    TextItem* nextColumn_ = nullptr;
+    int textType_ = 0;
+    int columnSeries_ = 0;
+    float hangLeft_ = 0, hangRight_ = 0;
+    float screenHangLeft_ = 0, screenHangRight_ = 0;
+    bool needsRedrawing_ = false;
+    bool changed_ = false;
+    bool textContinues_ = false;
+    bool disconnected_ = false;
+
+    // Reading state: a flow still being read when the column met it, held
+    // once a column of the chain can hold it; links not yet checked.
+    TextFlow* flowToHold_ = nullptr;
+    bool read_ = true;
+    bool nextUnchecked_ = false;
+    bool prevUnchecked_ = false;
+    std::vector<TextItem*> waitingForCheck_;
 };

@@ -22,7 +22,7 @@ class TextParagraph;
 class TextSelection;
 class TextWord;
 
-class TextFlow : public kit::Object {
+class TextFlow : public kit::Object, public std::enable_shared_from_this<TextFlow> {
 public:
     // One empty paragraph, current, and a typing style in its font.
     TextFlow();

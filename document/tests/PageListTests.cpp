@@ -440,6 +440,8 @@ TEST_F(PageListTest, PagesAreHitAndRunsAreNot)
         for (float x : {100.0f, 120.0f}) {
             auto column = std::make_unique<TextItem>();
             column->setFrame(kit::makeRect(x, 100, 200, 100));
+            // Filled: a rectangle inside an unfilled column misses it.
+            column->setHasFill(true);
             p->addItems(std::move(column));
         }
         p->addGuide(std::make_unique<Guide>(300.0f, Guide::Horizontal));

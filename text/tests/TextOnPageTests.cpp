@@ -30,6 +30,7 @@ protected:
     // Words are freed before the column, pages and document they ask.
     void TearDown() override
     {
+        column_->setFlow(nullptr); // the fixture owns the flow, not the column
         flow_.reset();
         TextTest::TearDown();
     }

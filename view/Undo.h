@@ -1,0 +1,99 @@
+#pragma once
+
+// Undo records and the document's undo stack. A record holds what an edit
+// touched and an undo type code; undoing it reverses the edit and flips the
+// code, so that undoing again redoes it.
+
+#include <memory>
+#include <vector>
+
+class Item;
+class LayoutDocument;
+class Page;
+
+class Undo {
+public:
+    // The codes this program records so far.
+    static constexpr int PagesAdded = 26;
+    static constexpr int PagesRemoved = 27;
+
+    // Items and page are not owned.
+    Undo(std::vector<Item*> items, Page* page, int undoType);
+    virtual ~Undo();
+    Undo(const Undo&) = delete;
+    Undo& operator=(const Undo&) = delete;
+
+    const std::vector<Item*>& items() const { return items_; }
+    Page* page() const { return page_; }
+    int undoType() const { return undoType_; }
+    void setUndoType(int type) { undoType_ = type; }
+
+    virtual void undoInDocument(LayoutDocument* document) = 0;
+    virtual void redoInDocument(LayoutDocument* document) { undoInDocument(document); }
+
+private:
+    std::vector<Item*> items_;
+    Page* page_ = nullptr;
+    int undoType_ = 0;
+};
+
+// Pages added (26) or removed (27) as a run: while the pages are out of the
+// document the record owns them.
+class UndoPage : public Undo {
+public:
+    UndoPage(std::vector<Page*> pages, int offset, int count, int undoType);
+    ~UndoPage() override;
+
+    const std::vector<Page*>& pages() const { return pages_; }
+    int offset() const { return offset_; }
+    void setOffset(int offset) { offset_ = offset; }
+    int count() const { return count_; }
+    void setCount(int count) { count_ = count; }
+
+    // Takes the pages out (26) or puts them back (27), with their text
+    // columns leaving or rejoining their flows.
+    void undoInDocument(LayoutDocument* document) override;
+
+private:
+    std::vector<Page*> pages_;
+    std::vector<std::unique_ptr<Page>> held_;
+    int offset_ = 0;
+    int count_ = 0;
+};
+
+// A document's undo stack. current is the record the next undo reverses;
+// records above it can be redone.
+class UndoInfo {
+public:
+    // -1: no limit (the default until set).
+    static int capacity();
+    static void setCapacity(int capacity);
+
+    explicit UndoInfo(LayoutDocument* document = nullptr);
+    ~UndoInfo();
+    UndoInfo(const UndoInfo&) = delete;
+    UndoInfo& operator=(const UndoInfo&) = delete;
+
+    LayoutDocument* document() const { return document_; }
+    void setDocument(LayoutDocument* document) { document_ = document; }
+
+    // Drops the redo tail, appends the record (the oldest goes past the
+    // limit) and marks the document edited. Nil is ignored.
+    void push(std::unique_ptr<Undo> record);
+    // false when there is nothing to undo (redo).
+    bool undo();
+    bool redo();
+    void empty();
+
+    int count() const { return static_cast<int>(list_.size()); }
+    int undoCount() const { return current_ + 1; }
+    int redoCount() const { return count() - current_ - 1; }
+    // The record the next undo reverses; nil when none.
+    Undo* currentRecord() const;
+
+private:
+    LayoutDocument* document_ = nullptr; // not owned
+    std::vector<std::unique_ptr<Undo>> list_;
+    int current_ = -1;
+    bool limitReached_ = false;
+};
