@@ -113,7 +113,7 @@ bool TextItem::paste(PageView* view) { return paste(kit::Pasteboard::generalPast
 
 bool TextItem::paste(kit::Pasteboard& pboard, bool link, PageView* view)
 {
-    TextFlow* flow = flow_;
+    TextFlow* flow = flow_.get();
     if (!flow) {
         kit::beep();
         return false;

@@ -218,9 +218,7 @@ TEST_F(PageListTest, ChangingTheEditingLayerEndsTextEditing)
     makePages(1);
     PageView main;
     document_.addView(&main);
-    TextFlow flow;
     auto column = std::make_unique<TextItem>();
-    column->setFlow(&flow);
     TextItem* c = column.get();
     document_.pageAt(0)->addItems(std::move(column));
     document_.setActiveTextItem(c);

@@ -219,8 +219,7 @@ TEST_F(PasteTest, ACopyInOneDocumentPastesIntoAnother)
     Page* page = other.addPage(std::make_unique<Page>());
     TextItem column;
     column.setPage(page);
-    TextFlow flow(&column);
-    column.setFlow(&flow);
+    TextFlow& flow = *column.flow();
     fill(flow, {{"into", "second"}});
     const textPoint caret{0, 1, 6};
     flow.setCurrentPoint(&caret);

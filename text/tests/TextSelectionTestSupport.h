@@ -31,6 +31,8 @@ protected:
 
     void TearDown() override
     {
+        // The column leaves its flow as it goes: the flow must still be there.
+        column_.reset();
         flow_.reset();
         TextTest::TearDown();
     }

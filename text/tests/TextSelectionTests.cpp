@@ -238,6 +238,9 @@ TEST_F(SelectionTest, ContainsItemWalksLongChainsAndStopsOnLoops)
     flow_->lastParagraph()->setFirstItem(nullptr);
     flow_->firstParagraph()->setLastItem(nullptr);
     flow_->lastParagraph()->setLastItem(nullptr);
+    // The links were set one way only, and loop: cut them before the columns go.
+    for (auto& column : columns)
+        column->setNextColumn(nullptr);
 }
 
 // ---- Deleting.
