@@ -1,5 +1,6 @@
 #include "items/TextItem.h"
 
+#include "app/Layvane.h"
 #include "core/Color.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
@@ -9,6 +10,7 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextSelection.h"
 
 #include <algorithm>
 #include <climits>
@@ -296,13 +298,18 @@ kit::Font* TextItem::font() const
 // paragraph takes them.
 void TextItem::setRuler(const StyleParagraph* style)
 {
+    TextSelection* selection = flow_ ? flow_->textSelection() : nullptr;
+    if (selection && selection->setRuler(style))
+        return;
     if (TextParagraph* current = flow_ ? flow_->currentParagraph() : nullptr)
         current->setRuler(style, true);
 }
 
 void TextItem::setStylePara(const StyleParagraph* style)
 {
-    if (TextParagraph* current = flow_ ? flow_->currentParagraph() : nullptr)
+    if (TextSelection* selection = flow_ ? flow_->textSelection() : nullptr)
+        selection->setStylePara(style);
+    else if (TextParagraph* current = flow_ ? flow_->currentParagraph() : nullptr)
         current->setStyleParaAndUpdate(style, true);
     if (LayoutDocument* document = pageDocument())
         document->setEdited(true);
@@ -310,10 +317,22 @@ void TextItem::setStylePara(const StyleParagraph* style)
 
 void TextItem::localizeNamedParaStyle()
 {
-    if (TextParagraph* current = flow_ ? flow_->currentParagraph() : nullptr)
+    if (TextSelection* selection = flow_ ? flow_->textSelection() : nullptr)
+        selection->localizeNamedParaStyle(nullptr);
+    else if (TextParagraph* current = flow_ ? flow_->currentParagraph() : nullptr)
         current->localizeNamedParaStyle();
     if (LayoutDocument* document = pageDocument())
         document->setEdited(true);
+}
+
+void TextItem::setTextColor(const kit::ColorRef& color)
+{
+    if (!flow_)
+        return;
+    if (TextSelection* selection = flow_->textSelection())
+        selection->setTextColor(color);
+    else if (StyleChar* typing = flow_->charStyle())
+        typing->setColor(color); // what is typed next
 }
 
 void TextItem::resolveStyles()
@@ -321,6 +340,9 @@ void TextItem::resolveStyles()
     if (prevColumn_ || nextColumn_ || !flow_)
         return;
     LayoutDocument* document = pageDocument();
+    // A pasted column on no page yet resolves against the main document.
+    if (!document && Main)
+        document = Main->mainDocument();
     StyleInfo* sheet = document ? document->styleInfo() : nullptr;
     if (!sheet)
         return;

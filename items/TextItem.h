@@ -155,6 +155,8 @@ public:
     void setRuler(const StyleParagraph* style);
     void setStylePara(const StyleParagraph* style);
     void localizeNamedParaStyle();
+    // The selection's text takes the colour, or without one the typing style.
+    void setTextColor(const kit::ColorRef& color);
     // A lone column rebinds its paragraphs' named styles to the same-named
     // styles of its document.
     void resolveStyles();

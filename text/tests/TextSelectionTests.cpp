@@ -411,3 +411,39 @@ TEST_F(SelectionTest, SizeTrackingAndLanguageOverRuns)
     both->setLangId(3);
     EXPECT_EQ(both->langId(), 3);
 }
+
+TEST_F(SelectionTest, ColumnStyleCommandsGoToTheSelectionElseTheCaretParagraph)
+{
+    fill({{"one"}, {"two"}, {"three"}});
+    auto centred = flow_->firstParagraph()->paragraphStyle()->copy();
+    centred->setAlignment(2);
+    // A selection over the first two paragraphs takes the style; the third
+    // keeps its own.
+    select({0, 0, 1}, {1, 0, 2});
+    column_->setStylePara(centred.get());
+    EXPECT_EQ(flow_->paragraphAtIndex(0)->paragraphStyle()->alignment(), 2);
+    EXPECT_EQ(flow_->paragraphAtIndex(1)->paragraphStyle()->alignment(), 2);
+    EXPECT_EQ(flow_->paragraphAtIndex(2)->paragraphStyle()->alignment(), 0);
+    EXPECT_TRUE(document_->isEdited());
+
+    // Without a selection only the caret paragraph changes.
+    flow_->removeSelection();
+    caretAt({2, 0, 1});
+    auto right = centred->copy();
+    right->setAlignment(1);
+    column_->setStylePara(right.get());
+    EXPECT_EQ(flow_->paragraphAtIndex(2)->paragraphStyle()->alignment(), 1);
+    EXPECT_EQ(flow_->paragraphAtIndex(0)->paragraphStyle()->alignment(), 2);
+
+    // Colour: the selected letters, or else what is typed next.
+    const kit::ColorRef red = kit::Color::colorWithDeviceRed(1, 0, 0);
+    column_->setTextColor(red);
+    EXPECT_TRUE(flow_->charStyle()->color()->isEqual(*red));
+    const kit::ColorRef blue = kit::Color::colorWithDeviceRed(0, 0, 1);
+    select({0, 0, 0}, {0, 0, 3});
+    column_->setTextColor(blue);
+    const StyleChar* at = flow_->firstParagraph()->firstWord()->styleAt(0);
+    ASSERT_NE(at, nullptr);
+    EXPECT_TRUE(at->color()->isEqual(*blue));
+    EXPECT_TRUE(flow_->charStyle()->color()->isEqual(*red));
+}
