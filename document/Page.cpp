@@ -9,6 +9,9 @@
 #include "foundation/ArrayExtensions.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
+#include "items/TextItem.h"
+#include "text/TextFlow.h"
+#include "text/TextPoint.h"
 
 #include <algorithm>
 
@@ -138,6 +141,23 @@ bool Page::handleOverlaps(Item* item, bool display)
 {
     (void)item;
     (void)display;
+    // Every flow on the page is re-laid once, from its frame on this page
+    // whose text starts first.
+    std::vector<std::pair<TextFlow*, TextItem*>> firsts;
+    for (Item* each : items()) {
+        auto* frame = dynamic_cast<TextItem*>(each);
+        TextFlow* flow = frame ? frame->flow() : nullptr;
+        if (!flow)
+            continue;
+        auto seen = std::find_if(firsts.begin(), firsts.end(), [&](const auto& f) { return f.first == flow; });
+        if (seen == firsts.end())
+            firsts.emplace_back(flow, frame);
+        else if (frame->startParagraph() != -1 && TextPointCmp(&frame->startPoint(), &seen->second->startPoint()) < 0)
+            seen->second = frame;
+        flow->dirtyInItem(frame);
+    }
+    for (const auto& [flow, frame] : firsts)
+        frame->recompute();
     return true;
 }
 
@@ -150,6 +170,21 @@ std::vector<Item*> Page::runaroundItemsFor(const Item* item) const
     for (++at; at != theItems_.end(); ++at)
         if ((*at)->hasRunaround())
             found.push_back(at->get());
+    // A copy of a master frame also flows around the master items stacked
+    // above its master that appear on this page.
+    const auto* frame = dynamic_cast<const TextItem*>(item);
+    const auto* master = frame ? dynamic_cast<const TextItem*>(frame->myMaster()) : nullptr;
+    if (!master || !document_)
+        return found;
+    const auto& masters = document_->masterItems();
+    auto from = std::find_if(masters.begin(), masters.end(), [&](const auto& i) { return i.get() == master; });
+    if (from == masters.end())
+        return found;
+    const int number = absolutePageNumber();
+    const int layer = document_->getEditingLayer();
+    for (++from; from != masters.end(); ++from)
+        if ((*from)->hasRunaround() && (*from)->canAppearOnPageNumber(number, layer))
+            found.push_back(from->get());
     return found;
 }
 

@@ -13,6 +13,7 @@
 #include "items/Item.h"
 #include "items/ItemBox.h"
 #include "items/TextItem.h"
+#include "text/TextParagraph.h"
 #include "text/TextFlow.h"
 
 #include "view/PageView.h"
@@ -341,6 +342,68 @@ TEST_F(PageListTest, DeletingCollapsingAndExpandingRanges)
     EXPECT_EQ(document_.pageAt(9), last[1]);
     EXPECT_EQ(last[1]->relativePageNumber(), 10);
     EXPECT_EQ(document_.pageAt(0)->absolutePageNumber(), 1);
+}
+
+TEST_F(PageListTest, AMasterCopyFlowsAroundTheMastersAboveItsMaster)
+{
+    makePages(2);
+    auto master = std::make_unique<TextItem>();
+    auto everyPage = std::make_unique<ItemBox>();
+    auto evenPages = std::make_unique<ItemBox>();
+    auto noRunaround = std::make_unique<ItemBox>();
+    everyPage->setRunaround(true, 1, 1, 1, 1, 0, false);
+    evenPages->setRunaround(true, 1, 1, 1, 1, 0, false);
+    everyPage->setMasterFlags(3);
+    evenPages->setMasterFlags(1);
+    noRunaround->setMasterFlags(3);
+    TextItem* m = master.get();
+    Item* every = everyPage.get();
+    Item* even = evenPages.get();
+    // A runaround master below the master frame does not count.
+    auto below = std::make_unique<ItemBox>();
+    below->setRunaround(true, 1, 1, 1, 1, 0, false);
+    below->setMasterFlags(3);
+    document_.addMasterItem(std::move(below));
+    document_.addMasterItem(std::move(master));
+    document_.addMasterItem(std::move(everyPage));
+    document_.addMasterItem(std::move(evenPages));
+    document_.addMasterItem(std::move(noRunaround));
+    for (int i = 0; i < 2; ++i) {
+        auto copy = std::make_unique<TextItem>();
+        copy->setMyMaster(m);
+        TextItem* c = copy.get();
+        document_.pageAt(i)->addItems(std::move(copy));
+        const std::vector<Item*> expected = i == 0 ? std::vector<Item*>{every} : std::vector<Item*>{every, even};
+        EXPECT_EQ(document_.pageAt(i)->runaroundItemsFor(c), expected) << "page " << i + 1;
+    }
+}
+
+TEST_F(PageListTest, OverlapsRelayEachFlowOnceFromItsFirstFrameOnThePage)
+{
+    makePages(1);
+    Page* page = document_.pageAt(0);
+    auto first = std::make_unique<TextItem>();
+    auto second = std::make_unique<TextItem>();
+    auto empty = std::make_unique<TextItem>();
+    TextItem* f = first.get();
+    TextItem* s = second.get();
+    TextItem* e = empty.get();
+    f->joinColumn(s);
+    s->joinColumn(e);
+    f->flow()->addParagraph(std::make_unique<TextParagraph>());
+    s->setStartPointVals(1, 0, 0);
+    e->setStartPointVals(-1, 0, 0);
+    // Listed later-text first, and a frame that received no text after it.
+    page->addItems(std::move(second));
+    page->addItems(std::move(empty));
+    page->addItems(std::move(first));
+    for (TextItem* frame : {f, s, e})
+        frame->setNewHangLeft(5);
+    EXPECT_TRUE(page->handleOverlaps(nullptr, false));
+    // Only the frame whose text starts first was re-laid (its margins reset).
+    EXPECT_EQ(f->hangLeft(), 0.0f);
+    EXPECT_EQ(s->hangLeft(), 5.0f);
+    EXPECT_EQ(e->hangLeft(), 5.0f);
 }
 
 TEST_F(PageListTest, ItemsByLayerAndRunaround)
