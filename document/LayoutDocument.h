@@ -267,6 +267,15 @@ public:
     void calcPageRectsFor(int mode);
     void disableCalcPages() { ++disableCalcPages_; }
     void enableCalcPages() { if (disableCalcPages_ > 0) --disableCalcPages_; }
+    void reenableCalcPages() { enableCalcPages(); }
+    // Announcements to the views are held back while the counter is above 0.
+    void disableNotify() { ++disableNotify_; }
+    void reenableNotify() { if (disableNotify_ > 0) --disableNotify_; }
+    bool isNotifyDisabled() const { return disableNotify_ > 0; }
+    // Tells the views that the canvas size changed. No views exist yet.
+    virtual void notifyDocumentDidChangeSize() {}
+    // Deletes the pages a reflow left holding only empty master text frames.
+    void deleteEmptyPages();
     kit::Rect pageRectAt(int d) const;
     kit::Rect paperRect() const { return {{0, 0}, paperSize_}; }
     kit::Size canvasSize() const { return canvasRect_.size; }
@@ -413,6 +422,7 @@ private:
     int tileMode_ = 0;
     int sidedMode_ = 0;
     int disableCalcPages_ = 0;
+    int disableNotify_ = 0;
     short whichLayer_ = 1;
     short elementsVisibility_ = 0;
     // Header and footer frames are shared with their markers.

@@ -115,6 +115,17 @@ public:
     void recomputeAutonumberingFrom(int start);
     static std::string _textForCount(int count, short type);
 
+    // ---- Layout.
+    // Lays the whole flow out again from the true first column of its chain.
+    void recomputeAll();
+    // The column and every later one show no text any more; pages left
+    // empty go.
+    void emptyPointsFromColumn(TextItem* column);
+    // Moves the point one line up (0xF700) or down (0xF701) to the letter
+    // nearest x on that line; at either end of the flow the point becomes
+    // the flow's first or last point.
+    void arrowUpDown(textPoint* tp, kit::Point point, std::uint16_t direction) const;
+
     // ---- Dirty marking.
     // Marks the paragraph and every one after it for layout.
     void dirtyFromParagraph(const TextParagraph* paragraph);

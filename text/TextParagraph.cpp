@@ -97,13 +97,6 @@ void TextParagraph::setDirtyIfParagraphStyle(const StyleParagraph* style)
         setDirty(true);
 }
 
-void TextParagraph::recompute()
-{
-    // The line layout lays the paragraph out here; until it lands the
-    // paragraph stays marked for it.
-    setDirty(true);
-}
-
 // ---- Words.
 
 int TextParagraph::indexOfWord(const TextWord* word) const
@@ -198,8 +191,14 @@ std::unique_ptr<TextWord> TextParagraph::removeWord(const TextWord* word)
 
 void TextParagraph::recomputeAllWords()
 {
-    for (const auto& word : wordList_)
-        word->computeWithStyle(nullptr);
+    // Each word starts from the style the one before it ended in, so no word
+    // looks back through the paragraph for it.
+    StyleChar* style = charStyle();
+    for (const auto& word : wordList_) {
+        word->computeWithStyle(style);
+        if (StyleChar* last = word->lastStyle())
+            style = last;
+    }
 }
 
 // ---- Caret.

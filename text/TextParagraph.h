@@ -16,6 +16,7 @@
 namespace kit {
 class Font;
 }
+class Item;
 class StyleChar;
 class StyleParagraph;
 class StyleParagraphNamed;
@@ -23,6 +24,19 @@ class TextFlow;
 class TextItem;
 class TextWord;
 class TextWordSpecial;
+
+// Hanging punctuation: quotes, comma, hyphen, full stop, colon, semicolon
+// and the like may reach into the margin.
+bool HPunct(unsigned char c);
+
+// How far the runaround items push a line band of the column (y and height
+// inside the column) in from its left and right edges.
+void getHorizDeltas(const std::vector<Item*>& list, const TextItem* column, const kit::Rect& frame, float y,
+                    float height, float* left, float* right);
+
+// How far the point misses the rectangle; 0 inside it, the largest float
+// for a rectangle above the point.
+float missedRectBy(const kit::Point& point, const kit::Rect& rect);
 
 class TextParagraph : public kit::Object {
 public:
@@ -72,17 +86,48 @@ public:
     void setFirstY(float y) { box_.origin.y = y; }
     float lastY() const;
     void setLastY(float y) { box_.size.height = y; }
-    float lastEffectiveY() const { return lastY(); }
-    float lowestAvailableY() const;
+    virtual float lastEffectiveY() const { return lastY(); }
+    // The previous paragraph's lastEffectiveY; 0 for the flow's first.
+    virtual float lowestAvailableY() const;
     bool endsWithHardPage() const { return endsWithHardPage_; }
+    virtual float spaceBefore() const;
+    virtual float spaceAfter() const;
+    virtual float spaceBetween() const;
+    // Where the previous paragraph ended at the last layout.
+    TextItem* prevParaLastItem() const { return prevParaLastItem_; }
+    float prevParaLastY() const { return prevParaLastY_; }
+    bool hasIntruders() const { return hasIntruders_; }
+    bool containsWordTokens() const { return containsWordTokens_; }
+    // What the last layout touched, for redrawing.
+    TextItem* firstDirtyItem() const { return firstDirtyItem_; }
+    TextItem* lastDirtyItem() const { return lastDirtyItem_; }
+    float firstDirtyY() const { return firstDirtyY_; }
+    float lastDirtyY() const { return lastDirtyY_; }
 
     // ---- Dirty marking: a dirty paragraph has no valid ordinal.
     bool dirty() const { return dirty_; }
     void setDirty(bool flag);
     void forceDirty() { setDirty(true); }
     void setDirtyIfParagraphStyle(const StyleParagraph* style);
-    // Lays the paragraph out; the line layout fills this in.
-    void recompute();
+    // Lays the paragraph out, and the following ones while their layout
+    // changes; answers the last paragraph whose layout changed. The
+    // document's page calculation and notification wait until the end.
+    TextParagraph* recompute() { return recompute(false); }
+    TextParagraph* recompute(bool trackDamage);
+    // Lays this paragraph's lines out through the chain of columns; true
+    // when its layout changed and the next paragraph must follow.
+    virtual bool _compute(bool trackDamage);
+    // The column after `column` for the paragraph's text from (word,
+    // letter), asking for a page at the end of the chain; nil when none.
+    virtual TextItem* _findNextItem(TextItem* column, TextParagraph* paragraph, int word, int letter);
+    // Shifts the laid-out paragraph into the column without breaking its lines.
+    void moveBy(float delta, TextItem* column);
+
+    // ---- Hit testing in column coordinates. *letter is where the caret
+    // goes in the answered word.
+    TextWord* hitWordAtPoint(int* letter, TextItem* column, kit::Point point, bool* inDeadspace, bool* exact,
+                             int clicks);
+    TextWord* hitWordAtPoint(int* letter, TextItem* column, kit::Point point, bool* inDeadspace);
 
     // ---- The word list, which owns its words.
     const std::vector<std::unique_ptr<TextWord>>& wordList() const { return wordList_; }
@@ -179,7 +224,7 @@ public:
     void setFont(kit::Font* font, kit::Font* oldFont, bool update);
     // The font panel changed the font while the paragraph is its target.
     void changeFont(kit::Object* sender, TextItem* item);
-    float topBorderWidth() const;
+    virtual float topBorderWidth() const;
     // Marks the run kept together with this paragraph, and the next one.
     void dirtyKeptTogether();
     // The first of the run of keep-with-next paragraphs that ends at
@@ -188,6 +233,7 @@ public:
 
 private:
     friend class TextFlow;
+    class LineLayout;
     std::unique_ptr<TextWord> newPlainWord() const;
     // The lone autonumber word goes, with its paragraph.
     TextParagraph* removeLoneAutonumberParagraph();

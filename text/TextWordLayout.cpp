@@ -268,9 +268,22 @@ void TextWord::hyphenateAt(int k)
     WordPiece& previous = wordPieceInfo_[std::size_t(last)];
     previous.lastChar = k - 1;
     WordPiece next{};
-    for (int i = k; i < length_; ++i) {
-        next.width += widths_[std::size_t(i)];
-        next.screenWidth += screenWidths_[std::size_t(i)];
+    // Sum the shorter side, so that a long word cut line by line costs
+    // each line only its own letters.
+    const int from = firstOffsetForPiece(last);
+    if (k - from < length_ - k) {
+        float before = 0, screenBefore = 0;
+        for (int i = from; i < k; ++i) {
+            before += widths_[std::size_t(i)];
+            screenBefore += screenWidths_[std::size_t(i)];
+        }
+        next.width = previous.width - before;
+        next.screenWidth = previous.screenWidth - screenBefore;
+    } else {
+        for (int i = k; i < length_; ++i) {
+            next.width += widths_[std::size_t(i)];
+            next.screenWidth += screenWidths_[std::size_t(i)];
+        }
     }
     previous.width -= next.width;
     previous.screenWidth -= next.screenWidth;
