@@ -274,8 +274,6 @@ public:
     bool isNotifyDisabled() const { return disableNotify_ > 0; }
     // Tells the views that the canvas size changed. No views exist yet.
     virtual void notifyDocumentDidChangeSize() {}
-    // Deletes the pages a reflow left holding only empty master text frames.
-    void deleteEmptyPages();
     kit::Rect pageRectAt(int d) const;
     kit::Rect paperRect() const { return {{0, 0}, paperSize_}; }
     kit::Size canvasSize() const { return canvasRect_.size; }

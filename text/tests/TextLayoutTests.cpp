@@ -25,8 +25,24 @@ protected:
 
     void TearDown() override
     {
+        // The columns leave their flow as they go: the flows must outlive them.
+        document_.reset();
+        retired_.clear();
         flow_.reset();
         TextTest::TearDown();
+    }
+
+    // A new flow; the old one stays until the columns that may point at
+    // it are gone.
+    void newFlow()
+    {
+        retireFlow();
+        flow_ = std::make_unique<TextFlow>();
+    }
+    void retireFlow()
+    {
+        if (flow_)
+            retired_.push_back(std::move(flow_));
     }
 
     // A chain of columns of the size given, one per page.
@@ -65,6 +81,7 @@ protected:
 
     std::unique_ptr<LayoutDocument> document_;
     std::vector<TextItem*> columns_;
+    std::vector<std::unique_ptr<TextFlow>> retired_;
 };
 
 } // namespace
@@ -132,7 +149,7 @@ TEST_F(LayoutTest, TabStops)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         flow_->setFirstTextItem(nullptr);
-        flow_ = std::make_unique<TextFlow>();
+        newFlow();
         paragraph_ = flow_->firstParagraph();
         StyleParagraph* style = paragraph_->paragraphStyle();
         style->setFont(font_);
@@ -170,7 +187,7 @@ TEST_F(LayoutTest, AlignmentJustificationAndHangingPunctuation)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         flow_->setFirstTextItem(nullptr);
-        flow_ = std::make_unique<TextFlow>();
+        newFlow();
         paragraph_ = flow_->firstParagraph();
         paragraph_->paragraphStyle()->setFont(font_);
         paragraph_->paragraphStyle()->setAlignment(c.alignment);
@@ -215,7 +232,7 @@ TEST_F(LayoutTest, LeadingAndLineSpacing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         flow_->setFirstTextItem(nullptr);
-        flow_ = std::make_unique<TextFlow>();
+        newFlow();
         paragraph_ = flow_->firstParagraph();
         paragraph_->paragraphStyle()->setFont(font_);
         paragraph_->charStyle()->setLeading(c.leading);
@@ -254,7 +271,7 @@ TEST_F(LayoutTest, WidowControlOfTwo)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         columns_.clear();
-        flow_ = std::make_unique<TextFlow>();
+        newFlow();
         paragraph_ = flow_->firstParagraph();
         paragraph_->paragraphStyle()->setFont(font_);
         document_ = std::make_unique<LayoutDocument>(delegate_->preferences());
@@ -270,7 +287,7 @@ TEST_F(LayoutTest, WidowControlOfTwo)
         EXPECT_FLOAT_EQ(lineOf(1, c.firstLineInNextColumn), 0);
         EXPECT_EQ(columns_[1]->startPoint().paragraph, 1);
         EXPECT_EQ(columns_[1]->startPoint().word, c.firstLineInNextColumn);
-        flow_.reset();
+        retireFlow();
     }
 }
 
@@ -386,6 +403,7 @@ public:
         (void)column;
         (void)p1;
         (void)p4;
+        (void)left;
         if (p3.y < bottom_)
             *right = p2.x - from_;
     }
@@ -466,7 +484,7 @@ TEST_F(LayoutTest, PathologicalParagraphsEnd)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         columns_.clear();
-        flow_ = std::make_unique<TextFlow>();
+        newFlow();
         paragraph_ = flow_->firstParagraph();
         paragraph_->paragraphStyle()->setFont(font_);
         document_ = std::make_unique<LayoutDocument>(delegate_->preferences());
@@ -481,7 +499,7 @@ TEST_F(LayoutTest, PathologicalParagraphsEnd)
         layOut();
         EXPECT_FALSE(paragraph_->dirty());
         EXPECT_GT(paragraph_->lastY(), 0);
-        flow_.reset();
+        retireFlow();
     }
 }
 
