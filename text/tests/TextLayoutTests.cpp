@@ -380,15 +380,38 @@ TEST_F(LayoutTest, TextPastTheLastColumnLeavesLaterParagraphsWithoutOne)
     EXPECT_TRUE(para(2)->dirty());
 }
 
-TEST_F(LayoutTest, DISABLED_OverflowAddsAPageOnce)
+TEST_F(LayoutTest, OverflowAddsAPageOnce)
 {
-    // Needs the column's automatic pages.
-    makeChain(1, 100, 20);
-    type("aa\nbb\ncc");
-    const int pages = document_->numPages();
-    layOut();
-    EXPECT_EQ(document_->numPages(), pages + 1);
-    EXPECT_EQ(para(2)->lastItem(), columns_[0]->nextColumn());
+    document_->setPageSize(kit::makeSize(200, 200));
+    document_->setFirstPageNum(1);
+    document_->setMasterPage(std::make_unique<Page>());
+    auto master = std::make_unique<TextItem>();
+    master->setFrame(kit::makeRect(0, 0, 100, 15), false);
+    master->setAutoFlowText(true);
+    master->setMasterFlags(3);
+    document_->addMasterItem(std::move(master));
+    ASSERT_TRUE(document_->addPages(1, 0));
+    TextItem* first = nullptr;
+    for (const auto& item : document_->pageAt(0)->pageItems())
+        first = first ? first : dynamic_cast<TextItem*>(item.get());
+    ASSERT_NE(first, nullptr);
+    TextFlow* flow = first->flow();
+    ASSERT_NE(flow, nullptr);
+    flow->firstParagraph()->paragraphStyle()->setFont(font_);
+    for (const char* c = "aa\nbb\ncc"; *c; ++c)
+        flow->currentParagraph()->addByte(static_cast<unsigned char>(*c));
+    // One 10-point line fits a column: the three lines need two more pages,
+    // added as the text reaches the end of the chain, and no more.
+    flow->recomputeAll();
+    ASSERT_EQ(document_->numPages(), 3);
+    TextItem* second = first->nextColumn();
+    ASSERT_NE(second, nullptr);
+    ASSERT_NE(second->nextColumn(), nullptr);
+    EXPECT_EQ(second->page(), document_->pageAt(1));
+    EXPECT_EQ(flow->paragraphAtIndex(2)->lastItem(), second->nextColumn());
+    // Laying the same text out again adds nothing.
+    flow->recomputeAll();
+    EXPECT_EQ(document_->numPages(), 3);
 }
 
 namespace {
