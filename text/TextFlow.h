@@ -17,6 +17,7 @@
 class LayoutDocument;
 class StyleChar;
 class StyleParagraph;
+class TableDefinition;
 class TextItem;
 class TextParagraph;
 class TextWord;
@@ -108,6 +109,10 @@ public:
     StyleChar* charStyle() const;
     void setCharStyle(std::unique_ptr<StyleChar> style);
 
+    // ---- Tables: the flow owns them, and its cells refer to them.
+    TableDefinition* addTable(std::unique_ptr<TableDefinition> table);
+    const std::vector<std::unique_ptr<TableDefinition>>& tables() const { return tables_; }
+
     // ---- Autonumbering.
     void recomputeAllParagraphNumbering() { recomputeAutonumberingFrom(0); }
     void recomputeAutonumberingFrom(int start);
@@ -125,6 +130,7 @@ public:
 
 private:
     bool textFlowAtEndOfLast(const flowPointer* fp) const;
+    void adoptTablesOfCells(kit::Coder& coder);
     void noteChangedFrom(std::size_t index) const
     {
         if (index < indexValidBelow_)
@@ -139,8 +145,7 @@ private:
     textPoint endPoint_{};
     std::unique_ptr<kit::Object> textSelection_;
     std::unique_ptr<StyleParagraph> paragraphStyle_;
-    // The flow's tables, kept as stored until tables are laid out.
-    std::unique_ptr<kit::Object> tables_;
+    std::vector<std::unique_ptr<TableDefinition>> tables_;
     // Paragraphs below this index know their index (their flowIndex_).
     mutable std::size_t indexValidBelow_ = 0;
 };

@@ -72,8 +72,8 @@ public:
     void setFirstY(float y) { box_.origin.y = y; }
     float lastY() const;
     void setLastY(float y) { box_.size.height = y; }
-    float lastEffectiveY() const { return lastY(); }
-    float lowestAvailableY() const;
+    virtual float lastEffectiveY() const;
+    virtual float lowestAvailableY() const;
     bool endsWithHardPage() const { return endsWithHardPage_; }
 
     // ---- Dirty marking: a dirty paragraph has no valid ordinal.
@@ -83,6 +83,14 @@ public:
     void setDirtyIfParagraphStyle(const StyleParagraph* style);
     // Lays the paragraph out; the line layout fills this in.
     void recompute();
+
+    // ---- Layout steps that table cells refine.
+    virtual float spaceBefore() const;
+    virtual float spaceAfter() const;
+    virtual float spaceBetween() const;
+    virtual TextItem* _findNextItem(TextItem* column, TextParagraph* paragraph, int word, int letter);
+    virtual bool _compute(bool trackDamage);
+    void moveBy(float delta, TextItem* column);
 
     // ---- The word list, which owns its words.
     const std::vector<std::unique_ptr<TextWord>>& wordList() const { return wordList_; }
@@ -127,7 +135,7 @@ public:
     void prepareForAddByte(char c);
     void addByte(unsigned char c) { addByte(c, true, true); }
     void addByte(unsigned char c, bool recomputeWord) { addByte(c, recomputeWord, true); }
-    void addByte(unsigned char c, bool recomputeWord, bool ignoreFence);
+    virtual void addByte(unsigned char c, bool recomputeWord, bool ignoreFence);
     void addString(const char* s, bool worryAboutStyle);
     TextWord* addSpecialWord(int type);
     TextWord* processSpecialWord(int type);
@@ -176,7 +184,7 @@ public:
     void setFont(kit::Font* font, kit::Font* oldFont, bool update);
     // The font panel changed the font while the paragraph is its target.
     void changeFont(kit::Object* sender, TextItem* item);
-    float topBorderWidth() const;
+    virtual float topBorderWidth() const;
     // Marks the run kept together with this paragraph, and the next one.
     void dirtyKeptTogether();
     // The first of the run of keep-with-next paragraphs that ends at
