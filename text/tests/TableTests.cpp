@@ -746,3 +746,60 @@ TEST_F(TableLayoutTest, DISABLED_ACellStartingAColumnOverflowsItInsteadOfMovingO
     EXPECT_EQ(cell(0, 0)->lastItem(), columns[0].get());
     EXPECT_GT(cell(0, 0)->lastY(), columns[0]->frame().size.height);
 }
+
+namespace {
+
+// A paragraph style that stores only its left indent, in any version.
+class IndentStyle : public StyleParagraph {
+public:
+    std::string className() const override { return "TableTestIndentStyle"; }
+    void encodeWithCoder(kit::Coder& coder) const override { coder.encodeValuesOfObjCTypes("f", indentLeft()); }
+    kit::Object* initWithCoder(kit::Coder& coder) override
+    {
+        float indent = 0;
+        coder.decodeValuesOfObjCTypes("f", &indent);
+        setIndentLeft(indent);
+        return this;
+    }
+};
+
+} // namespace
+
+TEST_F(TableTest, OlderCellsCarryTheirTableInTheirValuesAndKeepOnlyTheirFieldsBits)
+{
+    kit::registerClass<IndentStyle>("TableTestIndentStyle");
+    TableDefinition table;
+    table.setMargins({{0, 10}, {20, 30}});
+    table.addRow();
+    table.addRow();
+    IndentStyle style;
+    style.setIndentLeft(9);
+    kit::Archiver out;
+    for (int i = 0; i < 6; ++i)
+        out.encodeObject(nullptr);
+    out.encodeObject(&style);
+    out.encodeValuesOfObjCTypes("fcc", 0.0f, char(0), char(0));
+    out.encodeRect(kit::Rect{});
+    out.encodeArray({});
+    // Flag chars with bits above their fields' widths.
+    const std::array<char, 6> flags = {char(0xC8), char(3), char(0x0B), char(0x07), char(0x1F), char(0x03)};
+    out.encodeValuesOfObjCTypes("@ii[6c]", static_cast<const kit::Object*>(&table), 1, 1, flags);
+
+    kit::Unarchiver in(out.data());
+    in.setOpenFileVersion(2.6f);
+    TableParagraph cell;
+    cell.initWithCoder(in);
+    EXPECT_TRUE(in.isAtEnd());
+    ASSERT_NE(cell.table(), nullptr);
+    EXPECT_EQ(cell.table()->rowCount(), 2);
+    EXPECT_EQ(cell.table()->columnCount(), 2);
+    EXPECT_EQ(cell.row(), 1);
+    EXPECT_EQ(cell.column(), 1);
+    EXPECT_EQ(cell.columnSpan(), 200);
+    EXPECT_EQ(cell.rowSpan(), 3);
+    EXPECT_EQ(cell.horizontalAlignment(), 3);
+    EXPECT_EQ(cell.verticalAlignment(), 3);
+    EXPECT_EQ(cell.decimalPlaces(), 15);
+    EXPECT_TRUE(cell.isVirtual());
+    EXPECT_EQ(cell.paragraphStyle()->indentLeft(), 9);
+}
