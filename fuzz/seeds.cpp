@@ -19,6 +19,8 @@
 #include "graphics/Font.h"
 #include "items/ItemBox.h"
 #include "items/TextItem.h"
+#include "text/TableDefinition.h"
+#include "text/TableParagraph.h"
 #include "text/TextFlow.h"
 #include "text/TextSelection.h"
 #include "text/TextParagraph.h"
@@ -257,6 +259,30 @@ void itemsAndWords()
     columns[1]->setStartPointVals(1, 0, 0);
     columns[2]->setStartPointVals(2, 0, 0);
     archive("text-column-chain", pageList);
+
+    // A flow holding a table of two rows of two cells between two paragraphs.
+    TextFlow tabled;
+    tabled.firstParagraph()->addWord(std::make_unique<TextWord>("before"));
+    auto owned = std::make_unique<TableDefinition>();
+    owned->setMargins({{10, 90}, {110, 190}});
+    owned->setJustification(2);
+    TableDefinition* table = tabled.addTable(std::move(owned));
+    for (int r = 0; r < 2; ++r) {
+        TableRow* row = table->addRow();
+        row->setColumnCount(2);
+        row->setIsAutoHeight(char(r));
+        row->setHeight(24);
+        for (int c = 0; c < 2; ++c) {
+            auto cell = std::make_unique<TableParagraph>(table, r, c);
+            cell->addWord(std::make_unique<TextWord>("cell"));
+            cell->addWord(std::make_unique<TextWordSpecial>(202));
+            cell->setColumnSpan(1);
+            cell->setHorizontalAlignment(r + c);
+            tabled.addParagraph(std::move(cell));
+        }
+    }
+    tabled.addParagraph(std::make_unique<TextParagraph>())->addWord(std::make_unique<TextWord>("after"));
+    archive("text-flow-table", tabled);
 }
 
 void fileWrappers()

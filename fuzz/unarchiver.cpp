@@ -13,6 +13,7 @@
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
 #include "items/Item.h"
+#include "text/TableParagraph.h"
 #include "text/TextFlow.h"
 #include "text/TextSelection.h"
 
@@ -21,6 +22,23 @@
 namespace {
 
 const float versions[] = {kit::OpenFileVersionIdle, 2.1f, 2.2f, 2.5f, 2.53f, 2.55f, 2.56f, 2.6f, 3.0f};
+
+// What the layout asks of every cell of a decoded flow: rows and margins
+// are indexed by the cell's stored row and column.
+void askCells(const kit::Object& root)
+{
+    const auto* flow = dynamic_cast<const TextFlow*>(&root);
+    if (!flow)
+        return;
+    for (const auto& paragraph : flow->paragraphList())
+        if (const auto* cell = dynamic_cast<const TableParagraph*>(paragraph.get())) {
+            (void)cell->borderInItem(nullptr);
+            (void)cell->lowestAvailableY();
+            (void)cell->lastEffectiveY();
+            (void)cell->topBorderWidth();
+            (void)cell->spaceAfter();
+        }
+}
 
 } // namespace
 
@@ -56,6 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The walks every decoded graph must survive.
     (void)root->description();
     (void)root->isEqual(*root);
+    askCells(*root);
     for (const auto& o : unclaimed)
         (void)o->isEqual(*root);
     // What we write of a decoded graph we must read back.

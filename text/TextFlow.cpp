@@ -2,6 +2,7 @@
 
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
+#include "text/TableDefinition.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
@@ -27,6 +28,14 @@ TextFlow::TextFlow(TextItem* item)
 }
 
 TextFlow::~TextFlow() = default;
+
+TableDefinition* TextFlow::addTable(std::unique_ptr<TableDefinition> table)
+{
+    if (!table)
+        return nullptr;
+    tables_.push_back(std::move(table));
+    return tables_.back().get();
+}
 
 void TextFlow::audit(int x) const
 {

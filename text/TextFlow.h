@@ -17,6 +17,7 @@
 class LayoutDocument;
 class StyleChar;
 class StyleParagraph;
+class TableDefinition;
 class TextItem;
 class TextParagraph;
 class TextSelection;
@@ -110,6 +111,10 @@ public:
     StyleChar* charStyle() const;
     void setCharStyle(std::unique_ptr<StyleChar> style);
 
+    // ---- Tables: the flow owns them, and its cells refer to them.
+    TableDefinition* addTable(std::unique_ptr<TableDefinition> table);
+    const std::vector<std::unique_ptr<TableDefinition>>& tables() const { return tables_; }
+
     // ---- Autonumbering.
     void recomputeAllParagraphNumbering() { recomputeAutonumberingFrom(0); }
     void recomputeAutonumberingFrom(int start);
@@ -138,6 +143,7 @@ public:
 
 private:
     bool textFlowAtEndOfLast(const flowPointer* fp) const;
+    void adoptTablesOfCells(kit::Coder& coder);
     void noteChangedFrom(std::size_t index) const
     {
         if (index < indexValidBelow_)
@@ -152,8 +158,7 @@ private:
     textPoint endPoint_{};
     std::unique_ptr<TextSelection> textSelection_;
     std::unique_ptr<StyleParagraph> paragraphStyle_;
-    // The flow's tables, kept as stored until tables are laid out.
-    std::unique_ptr<kit::Object> tables_;
+    std::vector<std::unique_ptr<TableDefinition>> tables_;
     // Paragraphs below this index know their index (their flowIndex_).
     mutable std::size_t indexValidBelow_ = 0;
 };

@@ -1,5 +1,5 @@
-// The stored form of flows and of their paragraphs. Words store themselves
-// (TextWordArchiving.cpp). Every list read here is checked element by element
+// The stored form of flows, their paragraphs and their tables. Words store
+// themselves (TextWordArchiving.cpp). Every list read here is checked element by element
 // before the flow or paragraph takes it, so a damaged stream fails the read
 // instead of leaving a paragraph with a foreign object in its word list.
 
@@ -14,9 +14,13 @@
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "items/TextItem.h"
+#include "text/TableDefinition.h"
+#include "text/TableParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace {
@@ -75,6 +79,15 @@ void TextFlow::initialize()
     StyleParagraph::initialize();
     kit::registerClass<TextParagraph>("TextParagraph");
     kit::registerClass<TextFlow>("TextFlow");
+    TableDefinition::initialize();
+}
+
+void TableDefinition::initialize()
+{
+    kit::registerClass<ColumnDefinition>("ColumnDefinition");
+    kit::registerClass<TableDefinition>("TableDefinition");
+    kit::registerClass<TableRow>("TableRow");
+    kit::registerClass<TableParagraph>("TableParagraph");
 }
 
 // ---- Flows.
@@ -84,7 +97,11 @@ void TextFlow::encodeWithCoder(kit::Coder& coder) const
     coder.encodeArray(listOf(paragraphList_));
     coder.encodeConditionalObject(currentParagraph_);
     coder.encodeConditionalObject(firstTextItem_);
-    coder.encodeObject(tables_.get());
+    // No tables: nil, as flows without tables always stored.
+    if (tables_.empty())
+        coder.encodeObject(nullptr);
+    else
+        coder.encodeArray(listOf(tables_));
 }
 
 kit::Object* TextFlow::initWithCoder(kit::Coder& coder)
@@ -115,7 +132,7 @@ kit::Object* TextFlow::initWithCoder(kit::Coder& coder)
     paragraphList_ = claimList<TextParagraph>(coder, list, *this, "flow");
     indexValidBelow_ = 0;
     firstTextItem_ = decodeLink<TextItem>(item, "flow");
-    tables_ = tables ? coder.claim<kit::Object>(tables) : nullptr;
+    tables_ = claimList<TableDefinition>(coder, tables, *this, "flow");
     // The current paragraph is a weak link: one that is not in the list would
     // be left pointing at an object nobody keeps.
     auto* stored = decodeLink<TextParagraph>(current, "flow");
@@ -134,7 +151,25 @@ kit::Object* TextFlow::initWithCoder(kit::Coder& coder)
         paragraph->setFlow(this);
         paragraph->recomputeAllWords();
     }
+    adoptTablesOfCells(coder);
     return this;
+}
+
+// A cell's table is a weak link: one that the flow's tables do not hold
+// would be freed with the decoder. The flow takes it (a table owned
+// elsewhere makes the claim fail: the stream is damaged).
+void TextFlow::adoptTablesOfCells(kit::Coder& coder)
+{
+    for (const auto& paragraph : paragraphList_) {
+        auto* cell = dynamic_cast<TableParagraph*>(paragraph.get());
+        TableDefinition* table = cell ? cell->table() : nullptr;
+        if (!table)
+            continue;
+        const bool held = std::any_of(tables_.begin(), tables_.end(),
+                                      [&](const auto& owned) { return owned.get() == table; });
+        if (!held)
+            tables_.push_back(coder.claim<TableDefinition>(table, *this));
+    }
 }
 
 // ---- Paragraphs.
@@ -289,4 +324,94 @@ void TextParagraph::readOlderForm(kit::Coder& coder, float v)
             if (at < styles.size() && charStyle())
                 styles[at] = charStyle()->copy();
         }
+}
+
+// ---- Tables.
+
+void ColumnDefinition::encodeWithCoder(kit::Coder& coder) const
+{
+    coder.encodeValuesOfObjCTypes("sccc", columnCount_, flowType_, hasLinesBetween_, isBalanced_);
+    for (const Margin& margin : margins_)
+        coder.encodeValuesOfObjCTypes("ff", margin.first, margin.second);
+}
+
+kit::Object* ColumnDefinition::initWithCoder(kit::Coder& coder)
+{
+    short count = 0;
+    coder.decodeValuesOfObjCTypes("sccc", &count, &flowType_, &hasLinesBetween_, &isBalanced_);
+    if (count < 0)
+        damaged("column definition", std::to_string(count) + " columns");
+    coder.checkUnitCount("ff", std::size_t(count));
+    columnCount_ = count;
+    margins_.assign(std::size_t(count), Margin{});
+    for (Margin& margin : margins_)
+        coder.decodeValuesOfObjCTypes("ff", &margin.first, &margin.second);
+    return this;
+}
+
+void TableDefinition::encodeWithCoder(kit::Coder& coder) const
+{
+    ColumnDefinition::encodeWithCoder(coder);
+    coder.encodeValuesOfObjCTypes("c", justification_);
+    coder.encodeArray(listOf(rows_));
+}
+
+kit::Object* TableDefinition::initWithCoder(kit::Coder& coder)
+{
+    ColumnDefinition::initWithCoder(coder);
+    coder.decodeValuesOfObjCTypes("c", &justification_);
+    // Current files store an array, older ones an old list: both read as one.
+    rows_ = claimList<TableRow>(coder, coder.decodeObject(), *this, "table");
+    return this;
+}
+
+void TableRow::encodeWithCoder(kit::Coder& coder) const
+{
+    coder.encodeValuesOfObjCTypes("sccf", columnCount_, justification_, isAutoHeight_, height_);
+}
+
+kit::Object* TableRow::initWithCoder(kit::Coder& coder)
+{
+    coder.decodeValuesOfObjCTypes("sccf", &columnCount_, &justification_, &isAutoHeight_, &height_);
+    if (columnCount_ < 0)
+        damaged("table row", std::to_string(columnCount_) + " cells");
+    return this;
+}
+
+void TableParagraph::encodeWithCoder(kit::Coder& coder) const
+{
+    TextParagraph::encodeWithCoder(coder);
+    coder.encodeConditionalObject(table_);
+    const std::array<char, 6> flags = {char(flags_.columnSpan),   char(flags_.rowSpan),
+                                       char(flags_.horizAlign),   char(flags_.vertAlign),
+                                       char(flags_.decimalPlaces), char(flags_.isVirtual)};
+    coder.encodeValuesOfObjCTypes("ii[6c]", row_, column_, flags);
+}
+
+kit::Object* TableParagraph::initWithCoder(kit::Coder& coder)
+{
+    TextParagraph::initWithCoder(coder);
+    kit::Object* table = nullptr;
+    int row = 0, column = 0;
+    std::array<char, 6> flags{};
+    if (kit::isCurrentFileVersion(coder.openFileVersion())) {
+        table = coder.decodeObject();
+        coder.decodeValuesOfObjCTypes("ii[6c]", &row, &column, &flags);
+    } else {
+        coder.decodeValuesOfObjCTypes("@ii[6c]", &table, &row, &column, &flags);
+    }
+    table_ = decodeLink<TableDefinition>(table, "table cell");
+    // Every cell operation indexes the table's rows and margins by these.
+    if (row < 0 || column < 0 || (table_ && (row >= table_->rowCount() || column >= table_->columnCount())))
+        damaged("table cell", "row " + std::to_string(row) + ", column " + std::to_string(column) +
+                                  " outside its table");
+    row_ = row;
+    column_ = column;
+    setColumnSpan(static_cast<unsigned char>(flags[0]));
+    setRowSpan(static_cast<unsigned char>(flags[1]));
+    flags_.horizAlign = static_cast<unsigned char>(flags[2]) & 0x7u;
+    setVerticalAlignment(static_cast<unsigned char>(flags[3]));
+    setDecimalPlaces(static_cast<unsigned char>(flags[4]));
+    setVirtual((flags[5] & 1) != 0);
+    return this;
 }

@@ -76,6 +76,8 @@ float TextParagraph::lastY() const
     return box_.size.height;
 }
 
+float TextParagraph::lastEffectiveY() const { return lastY(); }
+
 float TextParagraph::lowestAvailableY() const
 {
     const TextParagraph* previous = flow_ ? flow_->previousParagraph(this) : nullptr;

@@ -86,7 +86,7 @@ public:
     void setFirstY(float y) { box_.origin.y = y; }
     float lastY() const;
     void setLastY(float y) { box_.size.height = y; }
-    virtual float lastEffectiveY() const { return lastY(); }
+    virtual float lastEffectiveY() const;
     // The previous paragraph's lastEffectiveY; 0 for the flow's first.
     virtual float lowestAvailableY() const;
     bool endsWithHardPage() const { return endsWithHardPage_; }
@@ -175,7 +175,7 @@ public:
     void prepareForAddByte(char c);
     void addByte(unsigned char c) { addByte(c, true, true); }
     void addByte(unsigned char c, bool recomputeWord) { addByte(c, recomputeWord, true); }
-    void addByte(unsigned char c, bool recomputeWord, bool ignoreFence);
+    virtual void addByte(unsigned char c, bool recomputeWord, bool ignoreFence);
     void addString(const char* s, bool worryAboutStyle);
     TextWord* addSpecialWord(int type);
     TextWord* processSpecialWord(int type);

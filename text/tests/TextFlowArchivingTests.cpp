@@ -45,18 +45,6 @@ protected:
     std::vector<std::unique_ptr<kit::Object>> unclaimed_;
 };
 
-// Units written by hand, read into an object under a version.
-template <class T>
-void readUnits(float version, const std::function<void(kit::Archiver&)>& write, T& object)
-{
-    kit::Archiver out;
-    write(out);
-    kit::Unarchiver in(out.data());
-    in.setOpenFileVersion(version);
-    object.initWithCoder(in);
-    EXPECT_TRUE(in.isAtEnd());
-}
-
 // An array as stored, claiming to hold more elements than it does.
 class LyingArray : public kit::Object {
 public:

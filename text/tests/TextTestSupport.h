@@ -5,7 +5,9 @@
 
 #include "app/Layvane.h"
 #include "core/Alert.h"
+#include "core/Archiver.h"
 #include "core/FileManager.h"
+#include "core/Unarchiver.h"
 #include "core/UserDefaults.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
@@ -19,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +31,18 @@ inline kit::Font* fixtureFont(float size = 10)
         kit::Font::registerFontFromAFM(std::string(SCRIVLY_FIXTURES_DIR) + "/Fixed-Test.afm");
     EXPECT_EQ(registered, "");
     return kit::Font::fontWithName("Fixed-Test", size);
+}
+
+// Units written by hand, read into an object under a version.
+template <class T>
+void readUnits(float version, const std::function<void(kit::Archiver&)>& write, T& object)
+{
+    kit::Archiver out;
+    write(out);
+    kit::Unarchiver in(out.data());
+    in.setOpenFileVersion(version);
+    object.initWithCoder(in);
+    EXPECT_TRUE(in.isAtEnd());
 }
 
 class TextTest : public ::testing::Test {

@@ -16,18 +16,6 @@ std::unique_ptr<T> roundTrip(const T& word, std::vector<std::unique_ptr<kit::Obj
     return kit::Unarchiver::unarchiveObjectWithData<T>(data, unclaimed);
 }
 
-// Units written by hand, read back as a word under a version.
-template <class W>
-void readUnits(float version, const std::function<void(kit::Archiver&)>& write, W& word)
-{
-    kit::Archiver out;
-    write(out);
-    kit::Unarchiver in(out.data());
-    in.setOpenFileVersion(version);
-    word.initWithCoder(in);
-    EXPECT_TRUE(in.isAtEnd());
-}
-
 } // namespace
 
 TEST_F(TextTest, EveryWordKindSurvivesTheStoredForm)
