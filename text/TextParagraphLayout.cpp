@@ -741,6 +741,8 @@ bool TextParagraph::LineLayout::overflow(bool* handOver)
         return true;
     }
     column_->setEndPointVals(index_, startOver ? -1 : start_.word, startOver ? -1 : start_.letter - 1);
+    // A table cell decides by its first y whether it may move on.
+    p_.setFirstY(firstY_);
     TextItem* next = p_._findNextItem(column_, &p_, startOver ? 0 : start_.word, startOver ? 0 : start_.letter);
     if (!next) {
         giveBackSplit();
@@ -880,6 +882,7 @@ bool TextParagraph::LineLayout::run()
     if (y_ != 0)
         y_ += spaceAbove;
     firstY_ = y_;
+    p_.setFirstY(firstY_);
     p_.containsWordTokens_ = p_.hasIntruders_ = p_.endsWithHardPage_ = false;
     display_ = column_ && column_->textType() == 2;
     count_ = p_.wordCount();
