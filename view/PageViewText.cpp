@@ -90,9 +90,19 @@ kit::Rect PageView::caretRectInColumn(const textPoint* point, TextItem* column, 
     if (!paragraph)
         return {};
     if (const TextWord* word = paragraph->wordAtIndex(point->word)) {
-        std::vector<kit::Rect> rects(std::size_t(std::max<short>(word->numWordPieces(), 1)));
-        if (word->getSelectionRects(rects.data(), point->letter, point->letter) > 0)
-            return rects[0];
+        const std::size_t pieces = std::size_t(std::max<short>(word->numWordPieces(), 1));
+        std::vector<kit::Rect> rects(pieces);
+        std::vector<float> baselines(pieces);
+        if (word->getSelectionRects(rects.data(), baselines.data(), nullptr, nullptr, point->letter, point->letter) >
+            0) {
+            kit::Rect caret = rects[0];
+            // Without a line box the caret spans the word's glyphs.
+            if (caret.size.height <= 0) {
+                caret.origin.y = baselines[0] - word->ascent();
+                caret.size.height = word->ascent() + word->descent();
+            }
+            return caret;
+        }
     }
     // No word: the caret stands at the paragraph's top.
     return kit::makeRect(0, paragraph->firstY(), 0, std::max(paragraph->lastY() - paragraph->firstY(), 0.0f));
