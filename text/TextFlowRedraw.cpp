@@ -145,14 +145,12 @@ void TextFlow::refocusOnItem(TextItem* column, PageView* view)
 
 void TextFlow::scrollCurrentWordToVisible(TextItem* column, PageView* view)
 {
-    const TextParagraph* paragraph = currentParagraph();
-    const TextWord* word = paragraph ? paragraph->currentWord() : nullptr;
-    if (!column || !view || !word)
+    if (!column || !view || !currentParagraph() || !currentParagraph()->currentWord())
         return;
-    std::vector<kit::Rect> rects(std::size_t(std::max<short>(word->numWordPieces(), 1)));
-    if (word->getSelectionRects(rects.data(), word->insertPoint(), word->insertPoint()) < 1)
-        return;
-    kit::Rect r = rects[0];
+    // The caret of the current word at its insert point.
+    textPoint caret{};
+    getCurrentTextPoint(&caret);
+    kit::Rect r = PageView::caretRectInColumn(&caret, column, nullptr);
     const kit::Point origin = originInView(column);
     r.origin.x += origin.x;
     r.origin.y += origin.y;
