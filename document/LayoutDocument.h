@@ -143,9 +143,17 @@ public:
     // One view's window shows the file name alone; several are numbered 1, 2…
     void updateWindowTitles();
     void setFilename(const std::string& name) override;
-    // Tells the views to refresh the items (nil: everything), unless
-    // announcements are held back. No views exist yet.
+    // Unless announcements are held back, the given view first and then
+    // every other view refresh the items (nil: everything)...
     virtual void notifyUpdate(PageView* view, const std::vector<kit::Object*>* items);
+    // ...redisplay the rectangle (empty: all they show)...
+    void notifyUpdate(PageView* view, const kit::Rect& rect);
+    // ...or redraw the text of the columns from..to (nil: the chain's end),
+    // paragraphs from..to, within the rectangle (empty: all they show).
+    void notifyUpdate(PageView* view, const kit::Rect& rect, TextItem* fromItem, TextItem* toItem,
+                      int fromParagraph, int toParagraph);
+    // Whether the last text redraw ran to its end (typing did not cut it short).
+    bool lastTextDrawFinished() const { return lastTextDrawFinished_; }
 
     // ---- Creation and set-up.
     // Completes a new, opened or reverted document, making only what is
@@ -413,6 +421,7 @@ private:
     Page* activePage_ = nullptr; // not owned
     PageView* activeView_ = nullptr;
     std::vector<PageView*> views_;
+    bool lastTextDrawFinished_ = true;
     kit::Rect canvasRect_{};
     kit::Size canvasMargin_{50.0f, 50.0f};
     kit::Size pageSize_{};

@@ -62,8 +62,3 @@ int LayoutDocument::indexOfPage(const Page* page) const
     return PageNotFound;
 }
 
-void LayoutDocument::notifyUpdate(PageView* view, const std::vector<kit::Object*>* items)
-{
-    (void)view;
-    (void)items;
-}

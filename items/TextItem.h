@@ -9,10 +9,14 @@
 #include "items/ItemBox.h"
 #include "text/TextPoint.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace kit {
+class Event;
 class Font;
 class Pasteboard;
 }
@@ -21,7 +25,21 @@ class PageView;
 class StyleParagraph;
 class TextFlow;
 class TextParagraph;
+class TextSelection;
 class TextWordSpecial;
+
+// ---- K2 declares, D builds. YES while a paste is being carried out: the quick redraw does
+// nothing and deleting skips re-layout.
+extern bool disableRedraw;
+
+// What the sender of a text command may answer: a menu item's or a
+// control's tag and title. Views answer their tag without it.
+class CommandSender {
+public:
+    virtual ~CommandSender() = default;
+    virtual int tag() const = 0;
+    virtual std::string title() const = 0;
+};
 
 class TextItem : public ItemBox {
 public:
@@ -180,6 +198,82 @@ public:
     void encodeWithCoder(kit::Coder& coder) const override;
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
+    // ---- Editing in a page view. The column is edited in one view at a
+    // time; commands act only while it is being edited.
+    bool isEditing() const { return itFlags_.editing; }
+    PageView* editPageView() const { return editPageView_; }
+    // With an event the flow places the caret or selects from it; without,
+    // the caret is scrolled into view and shown.
+    void beginEditing(const kit::Event* event, PageView* view);
+    void continueEditing(const kit::Event* event, PageView* view);
+    void transferEditingInView(PageView* view);
+    // Closes editing; an emptied headline leaves its page (undo type 2).
+    void finishEditingInView(PageView* view);
+
+    // ---- Text commands of the menus and key map, sent with their sender
+    // (a menu item or control, may be nil) and the view.
+    using Item::changeFont;
+    void changeCase(kit::Object* sender, PageView* view);
+    void changeFont(kit::Object* sender, PageView* view);
+    void changeFontAttribute(kit::Object* sender, PageView* view);
+    void changeKerning(kit::Object* sender, PageView* view);
+    void setFont(kit::Font* font, PageView* view);
+    void setParagraphDefaultFont(kit::Font* font, PageView* view);
+    void subscript(kit::Object* sender, PageView* view);
+    void superscript(kit::Object* sender, PageView* view);
+    void unscript(kit::Object* sender, PageView* view);
+    // The size in the sender's title ("12").
+    void setMenuFontSize(kit::Object* sender, PageView* view);
+    void setMenuAlign(kit::Object* sender, PageView* view);
+    void setMenuLeading(kit::Object* sender, PageView* view);
+    void hangingIndentExpand(kit::Object* sender, PageView* view);
+    void hangingIndentReduce(kit::Object* sender, PageView* view);
+    void indentLeftIn(kit::Object* sender, PageView* view);
+    void indentLeftOut(kit::Object* sender, PageView* view);
+    void indentRightIn(kit::Object* sender, PageView* view);
+    void indentRightOut(kit::Object* sender, PageView* view);
+    void findEnterSelection(kit::Object* sender, PageView* view);
+    void copy(kit::Object* sender, PageView* view);
+    void copyToPasteboard(kit::Pasteboard& pboard, PageView* view);
+    void cut(kit::Object* sender, PageView* view);
+    void cutToPasteboard(kit::Pasteboard& pboard, PageView* view);
+    void delete_(kit::Object* sender, PageView* view);
+    // Brings back the text deleted last (the private kill pasteboard).
+    void undelete(kit::Object* sender, PageView* view);
+    void killToEOL(kit::Object* sender, PageView* view);
+    void killToEOP(kit::Object* sender, PageView* view);
+    void _killTo(kit::Object* sender, PageView* view, std::uint16_t extent);
+    void insertPageBreak(kit::Object* sender, PageView* view);
+    void selectAll(kit::Object* sender, PageView* view);
+    void jumpToSelection(kit::Object* sender, PageView* view);
+    // The panels that take some commands (indents, alignment and leading
+    // from a menu, the find panel's selection): the panels install it. It
+    // gets the panel command's name ("indentLeftIn:"), the sender and the
+    // flow's selection; empty, the commands do nothing.
+    using PanelCommandHook = std::function<void(const std::string& command, kit::Object* sender, TextSelection*)>;
+    static PanelCommandHook& panelCommandHook();
+
+    // ---- Text variables, headers and footers, inserted at the caret.
+    // The new special word, or nil when nothing was inserted.
+    TextWordSpecial* _insertTextVariable(int type, PageView* view);
+    void insertPageNumber(kit::Object* sender, PageView* view);
+    void insertLastPageNumber(kit::Object* sender, PageView* view);
+    // The marker, with a new column of its own framed to the document's
+    // header (footer) frame, shown on the pages the sender's tag names (3
+    // all, 2 odd, 1 even). Nil when nothing was inserted.
+    TextWordSpecial* insertHeader(kit::Object* sender, PageView* view);
+    TextWordSpecial* insertFooter(kit::Object* sender, PageView* view);
+    static std::shared_ptr<TextItem> newHeaderOrFooterTextItem_(const kit::Rect& frame);
+    // Kind 1 date, 0 time: fixed text or an updating token, as the format
+    // panel answers.
+    void _insertDateOrTime(int kind, PageView* view);
+    void insertDate(kit::Object* sender, PageView* view);
+    void insertTime(kit::Object* sender, PageView* view);
+
+    // ---- K2 declares, D builds: drawing.
+    void redrawQuickInView(PageView* view);
+    void drawParagraphsInView(PageView* view, int from, int to);
+
     // Pasting
     // Replaces the flow's selection with the richest data the pasteboard
     // offers and marks the flow for layout from this column. The data is
@@ -203,7 +297,16 @@ private:
     // Reading: links are checked both ways once both ends are read.
     void settleLinksAfterReading();
 
+    // Editing: true when the command may act; beeps first where the
+    // command beeps.
+    bool editingOrBeep() const;
+    TextWordSpecial* insertMarker(int type, kit::Object* sender, PageView* view);
+    void forwardToPanel(const char* command, kit::Object* sender);
+    // The tag of a menu item, control or view; false for another sender.
+    static bool senderTag(const kit::Object* sender, int* tag);
+
     std::shared_ptr<TextFlow> flow_;
+    PageView* editPageView_ = nullptr; // not owned
     TextItem* nextColumn_ = nullptr;
     TextItem* prevColumn_ = nullptr;
     kit::Object* myMaster_ = nullptr;

@@ -14,7 +14,12 @@
 #include <string>
 #include <vector>
 
+namespace kit {
+class Event;
+class Font;
+}
 class LayoutDocument;
+class PageView;
 class StyleChar;
 class StyleParagraph;
 class TableDefinition;
@@ -140,6 +145,40 @@ public:
     void dirtyInItem(const TextItem* column);
     // A column is going away: no paragraph may keep pointing at it.
     void forgetItem(const TextItem* column);
+
+    // ---- After an edit: what to redraw, where the caret went.
+    // The common last step of every key and caret command: redraws what
+    // changed (everything when forced), updates the panels, follows the
+    // caret into another column or scrolls it into view, and moves the
+    // view's cursor. Answers the column holding the new point.
+    TextItem* _finishModifyingInView(PageView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
+                                     bool forceRedraw);
+    // Has the document redraw the band of the current paragraph its last
+    // layout changed, with the dirty (may be nil) and cursor rectangles.
+    void _redrawCurrentParagraphInItem(TextItem* column, PageView* view, kit::Rect* dirtyRect, kit::Rect* cursorRect);
+    // Makes the column's page the main document's active page and has the
+    // view edit the column.
+    void refocusOnItem(TextItem* column, PageView* view);
+    void scrollCurrentWordToVisible(TextItem* column, PageView* view);
+
+    // ---- K2 declares, D builds: drawing the part of the flow a column shows.
+    bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from = 0, int to = 0x7FFFFFFF,
+                        bool white = false);
+
+    // ---- K2 declares, K1 builds: mouse, keys and the typing style.
+    void mouseHandle(const kit::Event& event, PageView* view, TextItem* column);
+    TextItem* selectAll(TextItem* column, PageView* view);
+    bool selectBetween(const textPoint* a, const textPoint* b, bool endWithParaBreak);
+    textPoint* getNewTextPoint(textPoint* tp, std::uint16_t key, TextItem* column);
+    void updateFontPanelFromPoint(const textPoint* tp, TextItem* column);
+    void changeFont(kit::Object* sender, TextItem* column);
+    void changeFontAttribute(kit::Object* sender, TextItem* column);
+    void changeKerning(kit::Object* sender, TextItem* column);
+    void setFont(kit::Font* font, TextItem* column);
+    void setParagraphDefaultFont(kit::Font* font, TextItem* column);
+    void subscript(kit::Object* sender, TextItem* column);
+    void superscript(kit::Object* sender, TextItem* column);
+    void unscript(kit::Object* sender, TextItem* column);
 
 private:
     bool textFlowAtEndOfLast(const flowPointer* fp) const;

@@ -225,6 +225,10 @@ public:
     // The font panel changed the font while the paragraph is its target.
     void changeFont(kit::Object* sender, TextItem* item);
     virtual float topBorderWidth() const;
+    // The paragraph's border box in the column's coordinates: between the
+    // indents, from where its lines start in the column to where they end;
+    // empty for a column the paragraph does not reach.
+    virtual kit::Rect borderInItem(TextItem* column) const;
     // Marks the run kept together with this paragraph, and the next one.
     void dirtyKeptTogether();
     // The first of the run of keep-with-next paragraphs that ends at

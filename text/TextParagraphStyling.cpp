@@ -7,6 +7,7 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
 #include "graphics/FontManager.h"
+#include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextWord.h"
 
@@ -336,4 +337,45 @@ TextParagraph* TextParagraph::findFirstParagraphToKeepTogether(TextParagraph* pa
         for (int i = first == 0 ? 1 : first; i < at; ++i)
             flow->paragraphAtIndex(i)->setDirty(true);
     return start;
+}
+
+kit::Rect TextParagraph::borderInItem(TextItem* column) const
+{
+    if (!column || !firstItem_)
+        return {};
+    const StyleParagraph* style = paragraphStyle_.get();
+    float x = style ? style->indentLeft() : 0.0f;
+    if (style && style->indentDeltaFirst() < 0)
+        x += style->indentDeltaFirst();
+    const float width = column->frame().size.width - ((style ? style->indentRight() : 0.0f) + x);
+    // A paragraph that ends in a page break ends with that word's line.
+    auto bottom = [&]() {
+        const TextWord* last = lastWord();
+        if (last && last->isSpecialType(203))
+            return last->lineStartForPiece(0) + last->piece(0).lineHeight;
+        return lastY();
+    };
+    float top = 0, bottomY = 0;
+    if (column == firstItem_) {
+        top = firstY();
+        bottomY = column == lastItem_ ? bottom() : column->frame().size.height;
+    } else if (column == lastItem_) {
+        top = 0;
+        bottomY = bottom();
+    } else {
+        bool between = false;
+        // A chain that loops must not hold the walk.
+        int steps = 0;
+        for (const TextItem* at = firstItem_->nextColumn(); at && at != lastItem_ && steps < 100000;
+             at = at->nextColumn(), ++steps)
+            if (at == column) {
+                between = true;
+                break;
+            }
+        if (!between)
+            return {};
+        top = 0;
+        bottomY = column->frame().size.height;
+    }
+    return kit::makeRect(x, top, width, bottomY - top);
 }

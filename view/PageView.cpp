@@ -4,6 +4,7 @@
 #include "core/Unarchiver.h"
 #include "document/LayoutDocument.h"
 #include "foundation/CMGeometry.h"
+#include "graphics/DrawContext.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
 #include "foundation/StyleParagraphNamed.h"
@@ -12,6 +13,11 @@
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
+
+PageView::PageView(const kit::Rect& frameRect)
+    : kit::View(frameRect)
+{
+}
 
 PageView::~PageView() = default;
 
@@ -23,16 +29,17 @@ void PageView::highlight(Page* page, bool flag)
         highlighted_ = nullptr;
 }
 
-void PageView::endEditing()
-{
-    if (document_ && document_->activeTextItem())
-        document_->setActiveTextItem(nullptr);
-}
-
 void PageView::lockFocus(kit::DrawContext& context)
 {
     Item::resetAll(context);
     CMZoomStatus = zoom_;
+}
+
+void PageView::lockFocus()
+{
+    kit::View::lockFocus();
+    if (kit::DrawContext* context = kit::DrawContext::current())
+        lockFocus(*context);
 }
 
 std::unique_ptr<StyleParagraph> PageView::checkPastedParaStyleFor(const StyleParagraph* style,

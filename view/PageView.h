@@ -1,26 +1,38 @@
 #pragma once
 
-// The page canvas of a document window. So far the services page items and
-// the document and the text engine call: the zoom, the document shown, taking
-// the focus to draw, the highlighted page, the window's title, ending text
-// editing, and adapting pasted paragraph styles and rulers.
+// The page canvas of a document window: a flipped view whose coordinates are
+// the document's canvas. It draws the document's pages, hit-tests items,
+// scrolls to pages and carets, and keeps the text cursor of the column being
+// edited. The document tells it what changed; it redisplays what is visible.
+
+#include "appkit/View.h"
+#include "text/TextPoint.h"
 
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kit {
 class DrawContext;
+class Object;
 }
+class InfoBarInset;
+class Item;
 class LayoutDocument;
 class Page;
 class StyleParagraph;
+class TextFlow;
 class TextItem;
 
-class PageView {
+class PageView : public kit::View {
 public:
-    PageView() = default;
-    virtual ~PageView();
+    explicit PageView(const kit::Rect& frameRect = {});
+    ~PageView() override;
+
+    std::string className() const override { return "PageView"; }
+    bool isFlipped() const override { return true; }
+    bool acceptsFirstResponder() const override { return true; }
 
     // 1.0 = 100 %.
     float zoom() const { return zoom_; }
@@ -31,6 +43,9 @@ public:
     // Starts a drawing pass into the context: the context forgets the
     // drawing state items cached in it, and the zoom becomes CMZoomStatus.
     void lockFocus(kit::DrawContext& context);
+    // The same for the view's own window, focused as a plain view.
+    void lockFocus();
+    using kit::View::unlockFocus;
 
     // The active page is shown highlighted; the drawing reads this.
     void highlight(Page* page, bool flag);
@@ -38,8 +53,60 @@ public:
     // The title of the view's window.
     const std::string& windowTitle() const { return windowTitle_; }
     void setWindowTitle(std::string title) { windowTitle_ = std::move(title); }
-    // Closes the text column being edited, if any.
-    void endEditing();
+
+    // ---- Editing of text columns.
+    bool isEditing() const { return editing_; }
+    // Opens editing of the column in this view (no event: the caret stays).
+    void beginEditingItem(TextItem* column);
+    // A column begins editing here: a column of the same flow edited
+    // elsewhere hands its editing over, any other editing ends first; the
+    // column becomes the document's active text and its selection.
+    void notifyItemIsEditing(TextItem* column);
+    // Closes the column being edited, if any.
+    void endEditingIfNeeded();
+    void endEditing() { endEditingIfNeeded(); }
+
+    // ---- The text cursor. Moving it to a point of a column shows that
+    // column's page first (a collapsed run opens); forceErase takes the old
+    // cursor off the screen even when it did not move.
+    void moveCursorToTextPoint(const textPoint* point, TextItem* column, bool forceErase);
+    void eraseTextCursor();
+    // In view coordinates; empty while no cursor is shown.
+    kit::Rect textCursorRect() const { return cursorShown_ ? cursorRect_ : kit::Rect{}; }
+    bool isTextCursorShown() const { return cursorShown_; }
+    // The caret of the point in the column, in the column's coordinates; the
+    // column that holds the point is answered through the last argument.
+    static kit::Rect caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder);
+
+    // ---- Pages and hit tests (view coordinates). The pages visible now,
+    // the earliest first, the page being edited last (drawn on top).
+    std::vector<Page*> visiblePages() const;
+    Page* hitPageAt(kit::Point point) const;
+    Item* hitItemAt(kit::Point point);
+    Page* mostVisiblePage() const;
+
+    // ---- Scrolling. The rectangle, of the visible size, to scroll to for
+    // showing the page.
+    kit::Rect scrollRectForPage(const Page* page) const;
+    void showPage(Page* page);
+
+    // ---- The info bar: the view tagged 12 two levels up (nil without one).
+    InfoBarInset* infoBar() const;
+    void setSizeTo(float width, float height);
+    void setMoveTo(float x, float y);
+
+    // ---- Redisplay on the document's notifications. An empty rectangle or
+    // nil items stands for the whole visible area.
+    void invalidateRect(const kit::Rect& rect);
+    virtual void notifyUpdateForRect(const kit::Rect& rect);
+    virtual void notifyUpdateForItems(const std::vector<kit::Object*>* items);
+    // Redraws a range of text: the columns from the first to the last (nil:
+    // to the end of the chain), paragraphs from..to, within the rectangle
+    // (the visible area when empty or not used). False when the redraw
+    // stopped early (the caller redraws later).
+    virtual bool drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem, int fromParagraph,
+                          int toParagraph);
+    void drawRect(const kit::Rect& rect) override;
 
     // The style a paragraph pasted from another document takes here: based
     // on this document's named style of the same name when there is one,
@@ -55,8 +122,17 @@ public:
     bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column);
 
 private:
+    // Draws the columns' text of one page (the page's origin applied).
+    void drawColumnOnPage(TextItem* column, Page* page, const kit::Rect& area, int fromParagraph, int toParagraph);
+    void redisplayVisible(const kit::Rect& rect);
+    kit::Rect visibleOrBounds() const;
+
     Page* highlighted_ = nullptr;        // not owned
     std::string windowTitle_;
     float zoom_ = 1.0f;
     LayoutDocument* document_ = nullptr; // not owned
+    bool editing_ = false;
+    kit::Rect invalidRect_{};
+    kit::Rect cursorRect_{};
+    bool cursorShown_ = false;
 };

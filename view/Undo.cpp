@@ -66,6 +66,34 @@ void UndoPage::undoInDocument(LayoutDocument* document)
     document->setEdited(true);
 }
 
+UndoItems::UndoItems(std::vector<Item*> items, Page* page, int undoType)
+    : Undo(std::move(items), page, undoType)
+{
+}
+
+UndoItems::~UndoItems() = default;
+
+void UndoItems::undoInDocument(LayoutDocument* document)
+{
+    Page* onPage = page();
+    if (!onPage)
+        return;
+    if (document)
+        document->setSelection({}, nullptr);
+    if (undoType() == ItemsAdded) {
+        held_ = onPage->removeItems(items());
+        setUndoType(ItemsRemoved);
+    } else if (undoType() == ItemsRemoved) {
+        onPage->addItems(std::move(held_));
+        held_.clear();
+        setUndoType(ItemsAdded);
+    }
+    if (document) {
+        document->notifyUpdate(nullptr, nullptr);
+        document->setEdited(true);
+    }
+}
+
 int UndoInfo::capacity() { return undoCapacity; }
 void UndoInfo::setCapacity(int capacity) { undoCapacity = capacity; }
 

@@ -14,6 +14,8 @@ class Page;
 class Undo {
 public:
     // The codes this program records so far.
+    static constexpr int ItemsAdded = 1;
+    static constexpr int ItemsRemoved = 2;
     static constexpr int PagesAdded = 26;
     static constexpr int PagesRemoved = 27;
 
@@ -59,6 +61,24 @@ private:
     std::vector<std::unique_ptr<Page>> held_;
     int offset_ = 0;
     int count_ = 0;
+};
+
+// Items added to (1) or removed from (2) a page. Undoing takes the items
+// out or puts them back, and the code flips; while the items are off their
+// page the record holds them.
+class UndoItems : public Undo {
+public:
+    UndoItems(std::vector<Item*> items, Page* page, int undoType);
+    ~UndoItems() override;
+
+    void undoInDocument(LayoutDocument* document) override;
+    // The items the record holds while they are off the page.
+    const std::vector<std::shared_ptr<Item>>& held() const { return held_; }
+    // Items removed before the record was made: it holds them from now on.
+    void hold(std::vector<std::shared_ptr<Item>> items) { held_ = std::move(items); }
+
+private:
+    std::vector<std::shared_ptr<Item>> held_;
 };
 
 // A document's undo stack. current is the record the next undo reverses;

@@ -1,0 +1,47 @@
+// Announcements of changes to the document's page views: the view the change
+// was made in first, then the others.
+
+#include "document/LayoutDocument.h"
+
+#include "view/PageView.h"
+
+namespace {
+
+template <class F>
+void eachView(const std::vector<PageView*>& views, PageView* first, F&& f)
+{
+    if (first)
+        f(first);
+    // From the last to the first, as views are told everywhere.
+    for (auto it = views.rbegin(); it != views.rend(); ++it)
+        if (*it != first)
+            f(*it);
+}
+
+} // namespace
+
+void LayoutDocument::notifyUpdate(PageView* view, const std::vector<kit::Object*>* items)
+{
+    if (isNotifyDisabled())
+        return;
+    eachView(views_, view, [&](PageView* v) { v->notifyUpdateForItems(items); });
+}
+
+void LayoutDocument::notifyUpdate(PageView* view, const kit::Rect& rect)
+{
+    if (isNotifyDisabled())
+        return;
+    eachView(views_, view, [&](PageView* v) { v->notifyUpdateForRect(rect); });
+}
+
+void LayoutDocument::notifyUpdate(PageView* view, const kit::Rect& rect, TextItem* fromItem, TextItem* toItem,
+                                  int fromParagraph, int toParagraph)
+{
+    if (isNotifyDisabled())
+        return;
+    bool finished = true;
+    eachView(views_, view, [&](PageView* v) {
+        finished = v->drawSelf(rect, !kit::isEmptyRect(rect), fromItem, toItem, fromParagraph, toParagraph) && finished;
+    });
+    lastTextDrawFinished_ = finished;
+}

@@ -1,0 +1,168 @@
+// The protocol between a flow and its view after an edit: how much to redraw,
+// following the caret into another column or page, and scrolling it into
+// view.
+
+#include "text/TextFlow.h"
+
+#include "app/Layvane.h"
+#include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "items/TextItem.h"
+#include "text/TextParagraph.h"
+#include "text/TextWord.h"
+#include "view/PageView.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+LayoutDocument* documentOf(const TextItem* column, const TextFlow* flow)
+{
+    Page* page = column ? column->page() : nullptr;
+    if (page && page->document())
+        return page->document();
+    return flow ? flow->document() : nullptr;
+}
+
+// The column's origin on the canvas (the view's coordinates).
+kit::Point originInView(const TextItem* column)
+{
+    kit::Point origin = column->frame().origin;
+    column->convertToView(&origin);
+    return origin;
+}
+
+// Moves r's [lo, lo + extent) span along one axis of s so that it shows,
+// with a margin.
+void bringInto(float rLo, float rExtent, float& sLo, float sExtent)
+{
+    if (sLo > rLo)
+        sLo = rLo - 10.0f;
+    if (rLo + rExtent > sLo + sExtent)
+        sLo = rLo + rExtent - sExtent + 10.0f;
+}
+
+} // namespace
+
+TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
+                                           bool forceRedraw)
+{
+    (void)oldPoint;
+    if (!column)
+        return nullptr;
+    TextItem* target = newPoint ? item(column, newPoint) : column;
+    if (!target)
+        target = column;
+    updateFontPanelFromPoint(newPoint, target);
+    LayoutDocument* document = documentOf(column, this);
+    if (column->isDisplay()) {
+        // A headline follows its text: the whole frame with its knobs.
+        kit::Rect bounds{};
+        column->getUpdateBounds(&bounds, view);
+        kit::Rect withKnobs{};
+        column->Item::getUpdateBounds(&withKnobs, view, true);
+        bounds = kit::unionRect(bounds, withKnobs);
+        if (document)
+            document->notifyUpdate(view, bounds);
+        PageView* main = Main && Main->mainPageView() ? Main->mainPageView() : view;
+        if (main)
+            main->setSizeTo(column->frame().size.width, column->frame().size.height);
+    } else if (!forceRedraw && document && document->lastTextDrawFinished()) {
+        if (view)
+            view->eraseTextCursor();
+    } else {
+        column->redrawQuickInView(view);
+    }
+    column->setNeedsRedrawing(false);
+    if (target != column)
+        refocusOnItem(target, view);
+    else
+        scrollCurrentWordToVisible(target, view);
+    if (view && newPoint)
+        view->moveCursorToTextPoint(newPoint, target, false);
+    return target;
+}
+
+void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, PageView* view, kit::Rect* dirtyRect,
+                                             kit::Rect* cursorRect)
+{
+    TextParagraph* paragraph = currentParagraph();
+    LayoutDocument* document = documentOf(column, this);
+    if (!column || !paragraph || !document)
+        return;
+    // Master columns show on many pages: the view redraws them whole.
+    if (column->masterFlags() != 0) {
+        document->notifyUpdate(view, kit::Rect{}, column, column, 0, -1);
+        return;
+    }
+    const int i = indexOfParagraph(paragraph);
+    TextItem* first = paragraph->firstDirtyItem() ? paragraph->firstDirtyItem() : column;
+    TextItem* last = paragraph->lastDirtyItem() ? paragraph->lastDirtyItem() : first;
+    const float firstY = paragraph->firstDirtyY();
+    const float lastY = paragraph->lastDirtyY();
+    // The columns the change ran through, first to last; a last column not
+    // met along the chain ends the walk at the first.
+    std::vector<TextItem*> columns;
+    for (TextItem* at = first; at; at = at->nextColumn()) {
+        columns.push_back(at);
+        if (at == last || columns.size() > 100000)
+            break;
+    }
+    if (columns.back() != last)
+        columns.resize(1);
+    const bool single = columns.size() == 1;
+    for (TextItem* at : columns) {
+        const kit::Rect border = paragraph->borderInItem(at);
+        const kit::Point origin = originInView(at);
+        const float top = at == first ? firstY : border.origin.y;
+        const float bottom = (at == last || single) ? lastY : border.origin.y + border.size.height;
+        kit::Rect r = kit::makeRect(origin.x + border.origin.x, origin.y + top, border.size.width, bottom - top);
+        if (r.size.height <= 0)
+            r.size.height = 0.01f;
+        if (at == column || single) {
+            if (dirtyRect)
+                r = kit::unionRect(r, *dirtyRect);
+            if (cursorRect)
+                r = kit::unionRect(r, *cursorRect);
+        }
+        r = kit::insetRect(r, -1.0f, -1.0f);
+        document->notifyUpdate(view, r, at, at, i - 1, i + 1);
+    }
+}
+
+void TextFlow::refocusOnItem(TextItem* column, PageView* view)
+{
+    if (!column)
+        return;
+    LayoutDocument* document = Main && Main->mainDocument() ? Main->mainDocument() : documentOf(column, this);
+    Page* page = column->page();
+    if (document && page && document->activePage() != page)
+        document->setActivePage(page);
+    if (view)
+        view->beginEditingItem(column);
+}
+
+void TextFlow::scrollCurrentWordToVisible(TextItem* column, PageView* view)
+{
+    if (!column || !view || !currentParagraph() || !currentParagraph()->currentWord())
+        return;
+    // The caret of the current word at its insert point.
+    textPoint caret{};
+    getCurrentTextPoint(&caret);
+    kit::Rect r = PageView::caretRectInColumn(&caret, column, nullptr);
+    const kit::Point origin = originInView(column);
+    r.origin.x += origin.x;
+    r.origin.y += origin.y;
+    if (r.size.width == 0)
+        r.size.width = 0.01f;
+    if (kit::containsRect(view->visibleRect(), r))
+        return;
+    kit::Rect s = view->scrollRectForPage(column->page());
+    if (!kit::containsRect(s, r)) {
+        bringInto(r.origin.y, r.size.height, s.origin.y, s.size.height);
+        if (!kit::containsRect(s, r))
+            bringInto(r.origin.x, r.size.width, s.origin.x, s.size.width);
+    }
+    view->scrollRectToVisible(s);
+}

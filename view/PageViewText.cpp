@@ -1,0 +1,401 @@
+// The page view's services to text editing: opening and closing editing, the
+// text cursor, hit tests and scrolling to pages, the info bar, redisplay on
+// the document's notifications and the partial redraw of text.
+
+#include "view/PageView.h"
+
+#include "appkit/Application.h"
+#include "appkit/Window.h"
+#include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "document/PageSet.h"
+#include "graphics/DrawContext.h"
+#include "items/Item.h"
+#include "items/TextItem.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
+#include "text/TextWord.h"
+#include "view/InfoBarInset.h"
+
+#include <algorithm>
+
+namespace {
+
+kit::Rect grown(const kit::Rect& r, float d) { return kit::insetRect(r, -d, -d); }
+
+// A key press waiting: the redraw gives way to typing.
+bool keyIsWaiting()
+{
+    auto& app = kit::Application::sharedApplication();
+    std::optional<kit::Event> event =
+        app.nextEventMatchingMask(kit::KeyDownMask, kit::Date::distantPast(), kit::EventTrackingRunLoopMode, false);
+    return event && !event->characters().empty();
+}
+
+} // namespace
+
+// ---- Editing.
+
+void PageView::beginEditingItem(TextItem* column)
+{
+    if (column)
+        column->beginEditing(nullptr, this);
+}
+
+void PageView::notifyItemIsEditing(TextItem* column)
+{
+    if (!document_ || !column)
+        return;
+    TextItem* active = document_->activeTextItem();
+    if (active && active->flow() == column->flow()) {
+        if (active->isEditing() && active->editPageView())
+            active->transferEditingInView(active->editPageView());
+    } else {
+        endEditingIfNeeded();
+    }
+    editing_ = true;
+    document_->setActiveTextItem(column);
+    document_->setSelection({column}, this);
+}
+
+void PageView::endEditingIfNeeded()
+{
+    if (!document_)
+        return;
+    if (editing_) {
+        std::vector<Item*> selected = document_->selected();
+        if (!selected.empty()) {
+            if (auto* column = dynamic_cast<TextItem*>(selected.front()))
+                column->finishEditingInView(this);
+            // While editing the list holds only the edited column.
+            selected.pop_back();
+            document_->setSelection(selected, this);
+        }
+        editing_ = false;
+    }
+    eraseTextCursor();
+    if (document_->activeTextItem())
+        document_->setActiveTextItem(nullptr);
+}
+
+// ---- The text cursor.
+
+kit::Rect PageView::caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder)
+{
+    TextFlow* flow = column ? column->flow() : nullptr;
+    TextItem* at = flow && point ? flow->item(column, point) : column;
+    if (holder)
+        *holder = at;
+    const TextParagraph* paragraph = flow && point ? flow->paragraphAtIndex(point->paragraph) : nullptr;
+    if (!paragraph)
+        return {};
+    if (const TextWord* word = paragraph->wordAtIndex(point->word)) {
+        const std::size_t pieces = std::size_t(std::max<short>(word->numWordPieces(), 1));
+        std::vector<kit::Rect> rects(pieces);
+        std::vector<float> baselines(pieces);
+        if (word->getSelectionRects(rects.data(), baselines.data(), nullptr, nullptr, point->letter, point->letter) >
+            0) {
+            kit::Rect caret = rects[0];
+            // Without a line box the caret spans the word's glyphs.
+            if (caret.size.height <= 0) {
+                caret.origin.y = baselines[0] - word->ascent();
+                caret.size.height = word->ascent() + word->descent();
+            }
+            return caret;
+        }
+    }
+    // No word: the caret stands at the paragraph's top.
+    return kit::makeRect(0, paragraph->firstY(), 0, std::max(paragraph->lastY() - paragraph->firstY(), 0.0f));
+}
+
+void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, bool forceErase)
+{
+    if (!column || !point)
+        return;
+    TextItem* holder = column;
+    kit::Rect caret = caretRectInColumn(point, column, &holder);
+    if (!holder)
+        holder = column;
+    Page* page = holder->page();
+    // A caret in a collapsed run opens the run first.
+    if (page && page->isCollapsed() && document_) {
+        if (PageSet* run = document_->pageSetForCollapsedPage(page))
+            document_->expandPages(-1, run->offset());
+    }
+    kit::Point origin = holder->frame().origin;
+    holder->convertToView(&origin);
+    caret.origin.x += origin.x;
+    caret.origin.y += origin.y;
+    if (caret.size.width <= 0)
+        caret.size.width = 1;
+    const kit::Rect old = cursorRect_;
+    const bool moved = !cursorShown_ || !kit::equalRects(old, caret);
+    if (cursorShown_ && (moved || forceErase))
+        setNeedsDisplayInRect(old);
+    cursorRect_ = caret;
+    cursorShown_ = true;
+    setNeedsDisplayInRect(caret);
+}
+
+void PageView::eraseTextCursor()
+{
+    if (!cursorShown_)
+        return;
+    cursorShown_ = false;
+    setNeedsDisplayInRect(cursorRect_);
+}
+
+// ---- Pages and hit tests.
+
+std::vector<Page*> PageView::visiblePages() const
+{
+    std::vector<Page*> pages;
+    if (!document_)
+        return pages;
+    const kit::Rect visible = visibleOrBounds();
+    Page* edited = nullptr;
+    if (editing_ && document_->activeTextItem())
+        edited = document_->activeTextItem()->page();
+    const float margin = 3.0f / (zoom_ > 0 ? zoom_ : 1.0f);
+    for (Page* page : document_->displayedPages()) {
+        if (!page || !kit::intersectsRect(grown(page->pageRect(), margin), visible))
+            continue;
+        if (page != edited)
+            pages.push_back(page);
+    }
+    if (edited && kit::intersectsRect(grown(edited->pageRect(), margin), visible))
+        pages.push_back(edited);
+    return pages;
+}
+
+Page* PageView::hitPageAt(kit::Point point) const
+{
+    const std::vector<Page*> pages = visiblePages();
+    for (Page* page : pages) {
+        kit::Rect r = page->pageRect();
+        r.size.width += 1;
+        r.size.height += 1;
+        if (mouseInRect(point, r))
+            return page;
+    }
+    return nullptr;
+}
+
+Item* PageView::hitItemAt(kit::Point point)
+{
+    // The page being edited lies on top: ask it first.
+    std::vector<Page*> pages = visiblePages();
+    for (auto it = pages.rbegin(); it != pages.rend(); ++it)
+        if (Item* item = (*it)->hitAt(point, this))
+            return item;
+    return nullptr;
+}
+
+Page* PageView::mostVisiblePage() const
+{
+    const kit::Rect visible = visibleOrBounds();
+    Page* best = nullptr;
+    float bestArea = 0;
+    for (Page* page : visiblePages()) {
+        const kit::Rect r = kit::intersectionRect(page->pageRect(), visible);
+        const float area = r.size.width * r.size.height;
+        if (area > bestArea) {
+            best = page;
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+kit::Rect PageView::visibleOrBounds() const
+{
+    const kit::Rect visible = visibleRect();
+    return kit::isEmptyRect(visible) ? bounds() : visible;
+}
+
+// ---- Scrolling.
+
+kit::Rect PageView::scrollRectForPage(const Page* page) const
+{
+    const kit::Rect visible = visibleOrBounds();
+    if (!page)
+        return visible;
+    const kit::Rect p = page->pageRect();
+    kit::Rect r = visible;
+    // Along an axis where the page fits it is centred; where it does not,
+    // the view shows the same place of the page the most visible page shows,
+    // or the page's top, 5 points above it.
+    const Page* reference = canDraw() ? mostVisiblePage() : nullptr;
+    const bool keepPlace = reference && reference != page;
+    const float width = visible.size.width, height = visible.size.height;
+    if (p.size.width <= width)
+        r.origin.x = p.origin.x - (width - p.size.width) / 2;
+    else if (keepPlace && visible.origin.x >= reference->pageRect().origin.x)
+        r.origin.x = p.origin.x + (visible.origin.x - reference->pageRect().origin.x);
+    else
+        r.origin.x = p.origin.x - (width - p.size.width) / 2;
+    if (p.size.height <= height)
+        r.origin.y = p.origin.y - (height - p.size.height) / 2;
+    else if (keepPlace && visible.origin.y >= reference->pageRect().origin.y)
+        r.origin.y = p.origin.y + (visible.origin.y - reference->pageRect().origin.y);
+    else
+        r.origin.y = p.origin.y - 5.0f;
+    return r;
+}
+
+void PageView::showPage(Page* page)
+{
+    if (!page || !document_)
+        return;
+    document_->setActivePage(page);
+    scrollRectToVisible(scrollRectForPage(page));
+}
+
+// ---- The info bar.
+
+InfoBarInset* PageView::infoBar() const
+{
+    kit::View* up = superview() ? superview()->superview() : nullptr;
+    return up ? dynamic_cast<InfoBarInset*>(up->viewWithTag(InfoBarInset::Tag)) : nullptr;
+}
+
+void PageView::setSizeTo(float width, float height)
+{
+    if (InfoBarInset* bar = infoBar())
+        bar->setSizeTo(width, height);
+}
+
+void PageView::setMoveTo(float x, float y)
+{
+    if (InfoBarInset* bar = infoBar())
+        bar->setMoveTo(x, y);
+}
+
+// ---- Redisplay.
+
+void PageView::invalidateRect(const kit::Rect& rect) { invalidRect_ = kit::unionRect(invalidRect_, rect); }
+
+void PageView::redisplayVisible(const kit::Rect& rect)
+{
+    const kit::Rect visible = visibleOrBounds();
+    const kit::Rect area = kit::intersectionRect(kit::unionRect(rect, invalidRect_), visible);
+    invalidRect_ = {};
+    if (!kit::isEmptyRect(area))
+        setNeedsDisplayInRect(area);
+}
+
+void PageView::notifyUpdateForRect(const kit::Rect& rect)
+{
+    redisplayVisible(kit::isEmptyRect(rect) ? visibleOrBounds() : rect);
+}
+
+void PageView::notifyUpdateForItems(const std::vector<kit::Object*>* items)
+{
+    if (!items) {
+        redisplayVisible(visibleOrBounds());
+        return;
+    }
+    kit::Rect area{};
+    bool everywhere = document_ && document_->getEditingLayer() == LayoutDocument::MasterLayer;
+    for (kit::Object* object : *items) {
+        auto* item = dynamic_cast<Item*>(object);
+        if (!item)
+            continue;
+        // Master items show on many pages.
+        everywhere = everywhere || item->masterFlags() != 0;
+        kit::Rect r{};
+        item->getUpdateBounds(&r, this, true);
+        area = kit::unionRect(area, r);
+    }
+    redisplayVisible(everywhere ? visibleOrBounds() : area);
+}
+
+bool PageView::drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem, int fromParagraph,
+                        int toParagraph)
+{
+    if (!canDraw() || !fromItem || !document_)
+        return true;
+    const kit::Rect area = grown(useRect && !kit::isEmptyRect(rect) ? rect : visibleOrBounds(), 1.0f);
+    const std::vector<Page*> pages = visiblePages();
+    const auto shown = [&](const Page* page) {
+        return page && std::find(pages.begin(), pages.end(), page) != pages.end() &&
+               kit::intersectsRect(page->pageRect(), area);
+    };
+    bool finished = true;
+    lockFocus();
+    if (fromItem->masterFlags() == 0) {
+        for (TextItem* column = fromItem; column; column = column->nextColumn()) {
+            if (Page* page = column->page(); shown(page))
+                drawColumnOnPage(column, page, area, fromParagraph, toParagraph);
+            if (column == toItem)
+                break;
+            if (keyIsWaiting()) {
+                finished = false;
+                break;
+            }
+        }
+    } else {
+        Page* home = fromItem->page();
+        const int layer = document_->getEditingLayer();
+        for (Page* page : pages) {
+            if (!kit::intersectsRect(page->pageRect(), area) ||
+                !fromItem->canAppearOnPageNumber(page->absolutePageNumber(), layer))
+                continue;
+            fromItem->setPage(page);
+            drawColumnOnPage(fromItem, page, area, fromParagraph, toParagraph);
+            fromItem->setPage(home);
+            if (keyIsWaiting()) {
+                finished = false;
+                break;
+            }
+        }
+    }
+    unlockFocus();
+    if (kit::Window* w = window())
+        w->flushWindow();
+    return finished;
+}
+
+void PageView::drawColumnOnPage(TextItem* column, Page* page, const kit::Rect& area, int fromParagraph,
+                                int toParagraph)
+{
+    kit::DrawContext* context = kit::DrawContext::current();
+    if (!context)
+        return;
+    context->gsave();
+    context->translate(page->pageRect().origin.x, page->pageRect().origin.y);
+    column->drawParagraphsInView(this, fromParagraph, toParagraph);
+    const int visibility = document_->visibilityOfElements();
+    const bool masterLayer = document_->getEditingLayer() == LayoutDocument::MasterLayer;
+    kit::Rect onPage = area;
+    onPage.origin.x -= page->pageRect().origin.x;
+    onPage.origin.y -= page->pageRect().origin.y;
+    for (Item* item : page->runaroundItemsFor(column)) {
+        const bool ownLayer = masterLayer == (item->masterFlags() != 0);
+        if (visibility == 0 || ownLayer)
+            item->drawSelfInView(this, onPage);
+        else if (visibility == 1)
+            item->whiteSelfInView(this, onPage);
+    }
+    context->grestore();
+}
+
+void PageView::drawRect(const kit::Rect& rect)
+{
+    kit::DrawContext* context = kit::DrawContext::current();
+    if (!context || !document_)
+        return;
+    // The pages' own items, earliest page first; master items and page
+    // decorations are the page's drawing.
+    for (Page* page : visiblePages()) {
+        if (!kit::intersectsRect(page->pageRect(), rect))
+            continue;
+        const kit::Rect onPage = kit::offsetRect(rect, -page->pageRect().origin.x, -page->pageRect().origin.y);
+        context->gsave();
+        context->translate(page->pageRect().origin.x, page->pageRect().origin.y);
+        for (const auto& item : page->pageItems())
+            if (item->shouldDrawInRect(onPage))
+                item->drawSelfInView(this, onPage);
+        context->grestore();
+    }
+}
