@@ -1,6 +1,7 @@
 #include "graphics/RasterContext.h"
 
 #include "graphics/Font.h"
+#include "graphics/GlyphCache.h"
 
 #include <QColor>
 #include <QImage>
@@ -10,16 +11,13 @@
 #include <QString>
 #include <QTransform>
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_OUTLINE_H
-
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <map>
+#include <cstdint>
 #include <optional>
-#include <unordered_map>
+#include <span>
+#include <vector>
 
 namespace kit {
 
@@ -269,176 +267,6 @@ QColor colorOf(const ColorValue& value, float alpha)
     return QColor::fromRgbF(r, g, b, alpha);
 }
 
-// ---- Glyph outlines from the font files the metrics belong to.
-
-struct FaceEntry {
-    FT_Face face = nullptr;
-    // Outlines in units of the em, y up; an empty path for a blank glyph.
-    std::unordered_map<FT_UInt, QPainterPath> outlines;
-};
-
-struct DecomposeState {
-    QPainterPath* path;
-    double scale;
-    double lastX = 0, lastY = 0;
-};
-
-int outlineMove(const FT_Vector* to, void* user)
-{
-    auto* s = static_cast<DecomposeState*>(user);
-    s->lastX = to->x * s->scale;
-    s->lastY = to->y * s->scale;
-    s->path->moveTo(s->lastX, s->lastY);
-    return 0;
-}
-
-int outlineLine(const FT_Vector* to, void* user)
-{
-    auto* s = static_cast<DecomposeState*>(user);
-    s->lastX = to->x * s->scale;
-    s->lastY = to->y * s->scale;
-    s->path->lineTo(s->lastX, s->lastY);
-    return 0;
-}
-
-int outlineConic(const FT_Vector* control, const FT_Vector* to, void* user)
-{
-    auto* s = static_cast<DecomposeState*>(user);
-    // The quadratic as the cubic that traces it.
-    double cx = control->x * s->scale, cy = control->y * s->scale;
-    double x = to->x * s->scale, y = to->y * s->scale;
-    s->path->cubicTo(s->lastX + 2.0 / 3.0 * (cx - s->lastX), s->lastY + 2.0 / 3.0 * (cy - s->lastY),
-                     x + 2.0 / 3.0 * (cx - x), y + 2.0 / 3.0 * (cy - y), x, y);
-    s->lastX = x;
-    s->lastY = y;
-    return 0;
-}
-
-int outlineCubic(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user)
-{
-    auto* s = static_cast<DecomposeState*>(user);
-    s->lastX = to->x * s->scale;
-    s->lastY = to->y * s->scale;
-    s->path->cubicTo(c1->x * s->scale, c1->y * s->scale, c2->x * s->scale, c2->y * s->scale, s->lastX, s->lastY);
-    return 0;
-}
-
-class GlyphOutlines {
-public:
-    static GlyphOutlines& shared()
-    {
-        static GlyphOutlines instance;
-        return instance;
-    }
-
-    GlyphOutlines(const GlyphOutlines&) = delete;
-    GlyphOutlines& operator=(const GlyphOutlines&) = delete;
-
-    ~GlyphOutlines()
-    {
-        for (auto& [path, entry] : faces_)
-            if (entry.face)
-                FT_Done_Face(entry.face);
-        if (library_)
-            FT_Done_FreeType(library_);
-    }
-
-    // The outline a code of the font shows, or nullptr when the font has no
-    // file, the file does not load, or the code has no glyph in it.
-    const QPainterPath* outline(const Font& font, unsigned char code)
-    {
-        const Codes* codes = codesOf(font);
-        if (!codes || codes->face->face == nullptr)
-            return nullptr;
-        FT_UInt glyph = codes->glyphs[code];
-        if (glyph == 0)
-            return nullptr;
-        FaceEntry& entry = *codes->face;
-        auto found = entry.outlines.find(glyph);
-        if (found == entry.outlines.end())
-            found = entry.outlines.emplace(glyph, load(entry.face, glyph)).first;
-        return found->second.isEmpty() ? nullptr : &found->second;
-    }
-
-private:
-    struct Codes {
-        FaceEntry* face = nullptr;
-        std::array<FT_UInt, 256> glyphs{}; // 0: none (.notdef is blank in these fonts)
-    };
-
-    GlyphOutlines()
-    {
-        if (FT_Init_FreeType(&library_) != 0)
-            library_ = nullptr;
-    }
-
-    FaceEntry* faceFor(const std::string& path)
-    {
-        auto found = faces_.find(path);
-        if (found != faces_.end())
-            return &found->second;
-        FaceEntry& entry = faces_[path];
-        if (library_ && FT_New_Face(library_, path.c_str(), 0, &entry.face) != 0)
-            entry.face = nullptr;
-        if (entry.face) {
-            // One font unit per pixel, in 26.6: outlines unhinted and exact
-            // to 1/64 unit, whatever fractions the charstrings hold.
-            FT_UShort units = entry.face->units_per_EM ? entry.face->units_per_EM : 1000;
-            if (!FT_IS_SCALABLE(entry.face) || FT_Set_Pixel_Sizes(entry.face, 0, units) != 0) {
-                FT_Done_Face(entry.face);
-                entry.face = nullptr;
-            }
-        }
-        return &entry;
-    }
-
-    const Codes* codesOf(const Font& font)
-    {
-        auto found = codes_.find(&font);
-        if (found != codes_.end())
-            return &found->second;
-        if (font.fontFilePath().empty())
-            return nullptr;
-        Codes& codes = codes_[&font];
-        codes.face = faceFor(font.fontFilePath());
-        if (codes.face->face && FT_HAS_GLYPH_NAMES(codes.face->face)) {
-            std::string name;
-            for (int code = 0; code < 256; ++code) {
-                std::string_view glyphName = font.glyphName(static_cast<unsigned char>(code));
-                if (glyphName.empty())
-                    continue;
-                name.assign(glyphName);
-                codes.glyphs[static_cast<std::size_t>(code)] = FT_Get_Name_Index(codes.face->face, name.c_str());
-            }
-        }
-        return &codes;
-    }
-
-    static QPainterPath load(FT_Face face, FT_UInt glyph)
-    {
-        QPainterPath path;
-        path.setFillRule(Qt::WindingFill);
-        if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
-            face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
-            return path;
-        FT_UShort units = face->units_per_EM ? face->units_per_EM : 1000;
-        DecomposeState state{&path, 1.0 / (64.0 * units)};
-        FT_Outline_Funcs funcs{};
-        funcs.move_to = outlineMove;
-        funcs.line_to = outlineLine;
-        funcs.conic_to = outlineConic;
-        funcs.cubic_to = outlineCubic;
-        if (FT_Outline_Decompose(&face->glyph->outline, &funcs, &state) != 0)
-            return QPainterPath();
-        path.closeSubpath();
-        return path;
-    }
-
-    FT_Library library_ = nullptr;
-    std::map<std::string, FaceEntry> faces_;
-    std::unordered_map<const Font*, Codes> codes_;
-};
-
 } // namespace
 
 // ---- The image and the painter over it.
@@ -450,6 +278,20 @@ struct RasterContext::Impl {
     // addresses cannot be reused by other paths.
     std::vector<ClipEntry> appliedClip;
     bool clipKnown = false;
+    // Text: the glyphs, and the buffers a run of them is composed in.
+    detail::GlyphCache glyphs;
+    struct PlacedGlyph {
+        const detail::GlyphImage* image;
+        int x, y;  // the image's top-left pixel
+        QRect box; // the part inside the image
+    };
+    std::vector<PlacedGlyph> placed;
+    std::vector<std::uint8_t> runCoverage;
+    QImage runImage;
+
+    void drawGlyphs(const GraphicsState& s, std::string_view bytes, const std::vector<QPointF>& origins,
+                    bool useCache);
+    void composeGlyphs(std::span<const PlacedGlyph> run, const QRect& box, const std::array<QRgb, 256>& shades);
 
     // Brings the painter's clip to the state's, in device space.
     void applyClip(const std::vector<ClipEntry>& clips)
@@ -722,34 +564,6 @@ void RasterContext::emitUserPath(const UserPath&, std::span<const float, 4>, Use
 
 namespace {
 
-// Fills the glyphs of `bytes`, glyph i with its origin at the device point
-// origins[i], through the linear map (font matrix × CTM) from the 1-unit
-// font to the device.
-void drawGlyphs(QPainter& painter, const GraphicsState& s, std::string_view bytes,
-                const std::vector<QPointF>& origins)
-{
-    const Font* font = s.font.font;
-    if (!font)
-        return;
-    const Matrix m = concatMatrix(Matrix{s.font.matrix.a, s.font.matrix.b, s.font.matrix.c, s.font.matrix.d, 0, 0},
-                                  Matrix{s.ctm.a, s.ctm.b, s.ctm.c, s.ctm.d, 0, 0});
-    if (!std::isfinite(m.determinant()) || m.determinant() == 0)
-        return;
-    GlyphOutlines& outlines = GlyphOutlines::shared();
-    QPainterPath ink;
-    ink.setFillRule(Qt::WindingFill);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const QPainterPath* glyph = outlines.outline(*font, static_cast<unsigned char>(bytes[i]));
-        if (!glyph)
-            continue;
-        ink.addPath(QTransform(m.a, m.b, m.c, m.d, origins[i].x(), origins[i].y()).map(*glyph));
-    }
-    if (ink.isEmpty())
-        return;
-    painter.resetTransform();
-    painter.fillPath(ink, colorOf(s.color, s.alpha));
-}
-
 // Where the glyph origins of a string land when its first one is at the
 // current point: the font matrix's translation moves every glyph.
 QPointF firstOrigin(const GraphicsState& s)
@@ -785,7 +599,7 @@ void RasterContext::emitShow(std::string_view bytes)
         width += font.advance(code) / size;
     }
     impl_->applyClip(s.clips);
-    drawGlyphs(impl_->painter, s, bytes, origins);
+    impl_->drawGlyphs(s, bytes, origins, usesGlyphCache_);
 }
 
 void RasterContext::emitXyshow(std::string_view bytes, std::span<const float> offsets)
@@ -804,8 +618,150 @@ void RasterContext::emitXyshow(std::string_view bytes, std::span<const float> of
         uy += offsets[2 * i + 1];
     }
     impl_->applyClip(s.clips);
-    drawGlyphs(impl_->painter, s, bytes, origins);
+    impl_->drawGlyphs(s, bytes, origins, usesGlyphCache_);
 }
+
+// Fills the glyphs of `bytes`, glyph i with its origin at the device point
+// origins[i], through the linear map (font matrix × CTM) from the 1-unit
+// font to the device. Cached coverage is composed run by run into one
+// image in the current colour, which Qt draws through the clip; glyphs too
+// large for the cache are filled from their outlines.
+void RasterContext::Impl::drawGlyphs(const GraphicsState& s, std::string_view bytes,
+                                     const std::vector<QPointF>& origins, bool useCache)
+{
+    const Font* font = s.font.font;
+    if (!font)
+        return;
+    const Matrix m = concatMatrix(Matrix{s.font.matrix.a, s.font.matrix.b, s.font.matrix.c, s.font.matrix.d, 0, 0},
+                                  Matrix{s.ctm.a, s.ctm.b, s.ctm.c, s.ctm.d, 0, 0});
+    if (!std::isfinite(m.determinant()) || m.determinant() == 0)
+        return;
+    const QColor color = colorOf(s.color, s.alpha);
+    QPainterPath ink;
+    ink.setFillRule(Qt::WindingFill);
+    auto addOutline = [&](std::size_t i) {
+        const QPainterPath* glyph = glyphs.outline(*font, static_cast<unsigned char>(bytes[i]));
+        if (glyph)
+            ink.addPath(QTransform(m.a, m.b, m.c, m.d, origins[i].x(), origins[i].y()).map(*glyph));
+    };
+    detail::GlyphCache::Strike* strike = useCache ? glyphs.strike(*font, {m.a, m.b, m.c, m.d}) : nullptr;
+    if (!strike) {
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            addOutline(i);
+    } else {
+        constexpr int phases = detail::GlyphCache::kPhases;
+        // A glyph whose origin lies further outside the image than a few
+        // ems cannot reach it: it is not even rasterised.
+        const double em = std::max({std::abs(m.a), std::abs(m.b), std::abs(m.c), std::abs(m.d)});
+        const double margin = 8 * em + 2;
+        const QRect bounds = image.rect();
+        placed.clear();
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const double ox = origins[i].x(), oy = origins[i].y();
+            if (!(ox > -margin && ox < bounds.width() + margin && oy > -margin && oy < bounds.height() + margin))
+                continue;
+            // The origin to the nearest phase; then its whole pixel and phase.
+            const auto qx = static_cast<long>(std::floor(ox * phases + 0.5));
+            const auto qy = static_cast<long>(std::floor(oy * phases + 0.5));
+            const long ix = qx >= 0 ? qx / phases : -((-qx + phases - 1) / phases);
+            const long iy = qy >= 0 ? qy / phases : -((-qy + phases - 1) / phases);
+            const detail::GlyphImage* glyph = nullptr;
+            switch (glyphs.image(*strike, static_cast<unsigned char>(bytes[i]), static_cast<int>(qx - ix * phases),
+                                 static_cast<int>(qy - iy * phases), glyph)) {
+            case detail::GlyphCache::Lookup::Blank:
+                break;
+            case detail::GlyphCache::Lookup::Outline:
+                addOutline(i);
+                break;
+            case detail::GlyphCache::Lookup::Image: {
+                const int x = static_cast<int>(ix) + glyph->x, y = static_cast<int>(iy) + glyph->y;
+                const QRect box = QRect(x, y, glyph->width, glyph->height).intersected(bounds);
+                if (!box.isEmpty())
+                    placed.push_back(PlacedGlyph{glyph, x, y, box});
+                break;
+            }
+            }
+        }
+        const QRgb premultiplied = qPremultiply(color.rgba());
+        if (!placed.empty() && qAlpha(premultiplied) != 0) {
+            std::array<QRgb, 256> shades;
+            for (int c = 0; c < 256; ++c) {
+                auto scaled = [c](int channel) { return (channel * c + 127) / 255; };
+                shades[static_cast<std::size_t>(c)] = qRgba(scaled(qRed(premultiplied)), scaled(qGreen(premultiplied)),
+                                                            scaled(qBlue(premultiplied)), scaled(qAlpha(premultiplied)));
+            }
+            // Glyphs are composed in groups whose box they mostly fill (a
+            // line of text is one), so that glyphs far apart do not make
+            // one large, mostly empty image.
+            std::size_t first = 0;
+            QRect box;
+            long long area = 0;
+            for (std::size_t i = 0; i < placed.size(); ++i) {
+                const QRect& r = placed[i].box;
+                const long long own = static_cast<long long>(r.width()) * r.height();
+                const QRect united = box.isEmpty() ? r : box.united(r);
+                if (!box.isEmpty() &&
+                    static_cast<long long>(united.width()) * united.height() > 4 * (area + own) + 4096) {
+                    composeGlyphs(std::span<const PlacedGlyph>(placed).subspan(first, i - first), box, shades);
+                    first = i;
+                    box = r;
+                    area = own;
+                } else {
+                    box = united;
+                    area += own;
+                }
+            }
+            composeGlyphs(std::span<const PlacedGlyph>(placed).subspan(first), box, shades);
+        }
+    }
+    if (ink.isEmpty())
+        return;
+    painter.resetTransform();
+    painter.fillPath(ink, color);
+}
+
+void RasterContext::Impl::composeGlyphs(std::span<const PlacedGlyph> run, const QRect& box,
+                                        const std::array<QRgb, 256>& shades)
+{
+    const int w = box.width(), h = box.height();
+    if (run.empty() || w <= 0 || h <= 0)
+        return;
+    if (runImage.width() < w || runImage.height() < h) {
+        runImage = QImage(std::max(w, runImage.width()), std::max(h, runImage.height()),
+                          QImage::Format_ARGB32_Premultiplied);
+        if (runImage.isNull())
+            return;
+    }
+    runCoverage.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    for (const PlacedGlyph& g : run) {
+        const detail::GlyphImage& glyph = *g.image;
+        const int count = g.box.width();
+        for (int y = g.box.top(); y <= g.box.bottom(); ++y) {
+            const std::uint8_t* src = glyph.coverage.data() +
+                                      static_cast<std::size_t>(y - g.y) * static_cast<std::size_t>(glyph.width) +
+                                      static_cast<std::size_t>(g.box.left() - g.x);
+            std::uint8_t* dst = runCoverage.data() + static_cast<std::size_t>(y - box.top()) * static_cast<std::size_t>(w) +
+                                static_cast<std::size_t>(g.box.left() - box.left());
+            // Overlapping glyphs combine as two fills over each other would.
+            for (int x = 0; x < count; ++x) {
+                const unsigned a = dst[x], b = src[x];
+                dst[x] = static_cast<std::uint8_t>(a + b - (a * b + 127) / 255);
+            }
+        }
+    }
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* cov = runCoverage.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        auto* out = reinterpret_cast<QRgb*>(runImage.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            out[x] = shades[cov[x]];
+    }
+    painter.resetTransform();
+    painter.drawImage(box.topLeft(), runImage, QRect(0, 0, w, h));
+}
+
+void RasterContext::setGlyphCacheLimit(std::size_t bytes) { impl_->glyphs.setLimit(bytes); }
+
+const GlyphCacheStatistics& RasterContext::glyphCacheStatistics() const { return impl_->glyphs.statistics(); }
 
 // ---- Compositing and screen-only marks.
 

@@ -2,11 +2,21 @@
 
 #include "graphics/DrawContext.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace kit {
+
+// What a raster context's glyph cache has done since the context was made.
+struct GlyphCacheStatistics {
+    std::size_t hits = 0;      // glyphs drawn from coverage already rasterised
+    std::size_t misses = 0;    // glyphs rasterised (or found blank) on first use
+    std::size_t evictions = 0; // times the cache was emptied for room
+    std::size_t glyphs = 0;    // coverage images held now
+    std::size_t bytes = 0;     // memory they take, roughly
+};
 
 // The screen back end: paints into an image it owns, 32-bit premultiplied
 // ARGB (0xAARRGGBB in native-endian words), antialiased. The default matrix
@@ -16,7 +26,9 @@ namespace kit {
 //
 // Text is drawn from the outlines of the font file the metrics belong to,
 // at the positions the metrics give; a font without a file draws nothing
-// (the current point still advances).
+// (the current point still advances). Glyphs of screen sizes are rasterised
+// once per font, transform and quarter-pixel phase and then copied in the
+// current colour; each origin moves by at most 1/8 pixel to its phase.
 class RasterContext : public DrawContext {
 public:
     // A size of 0 or less (or one too large to allocate) gives an empty
@@ -44,6 +56,14 @@ public:
     void resetState() { resetGraphicsState(); }
     bool savePNG(const std::string& path) const;
 
+    // With the cache off every glyph is filled from its outline at its exact
+    // position: slower, for comparisons.
+    void setUsesGlyphCache(bool flag) { usesGlyphCache_ = flag; }
+    bool usesGlyphCache() const { return usesGlyphCache_; }
+    // Above this many bytes of coverage the cache starts again (16 MB unless set).
+    void setGlyphCacheLimit(std::size_t bytes);
+    const GlyphCacheStatistics& glyphCacheStatistics() const;
+
 protected:
     void emitFill(FillRule rule) override;
     void emitStroke() override;
@@ -62,6 +82,7 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     double dpi_ = 72.0;
+    bool usesGlyphCache_ = true;
 };
 
 } // namespace kit
