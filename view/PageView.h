@@ -5,6 +5,9 @@
 // the focus to draw, the highlighted page, the window's title, ending text
 // editing, and adapting pasted paragraph styles and rulers.
 
+#include "core/Geometry.h"
+#include "text/TextPoint.h"
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,6 +15,7 @@
 namespace kit {
 class DrawContext;
 }
+class Item;
 class LayoutDocument;
 class Page;
 class StyleParagraph;
@@ -53,6 +57,12 @@ public:
     // to the column's selected paragraphs, or to the caret paragraph.
     // False when the data holds no paragraph style.
     bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column);
+
+    // ==== K2 (declared by K1): the text cursor and hit testing.
+    void moveCursorToTextPoint(const textPoint* point, TextItem* column, bool forceErase);
+    void eraseTextCursor();
+    kit::Rect textCursorRect() const;
+    Item* hitItemAt(kit::Point point);
 
 private:
     Page* highlighted_ = nullptr;        // not owned
