@@ -39,6 +39,7 @@ protected:
         TextPanels::reset();
         TextFlow::setLastKeyWasUpDown(false);
         document_ = std::make_unique<LayoutDocument>(delegate_->preferences());
+        document_->setup();
         document_->setDefaultTabSpacing(0);
         document_->addView(&view_);
         delegate_->setMainDocument(document_.get());
