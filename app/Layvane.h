@@ -4,12 +4,14 @@
 // from everywhere as Main; it owns the string table's use, the preferences
 // and the application-wide settings the lower layers ask for.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 
 namespace kit {
+class Event;
 class Font;
 class StringTable;
 }
@@ -49,6 +51,15 @@ public:
     // None clears the stored name; a name replaces the current key map.
     void setKeymapName(const std::optional<std::string>& name);
     const std::optional<std::string>& keymapName() const { return keymapName_; }
+
+    // The 16-bit text key code of the key event, by the built-in key table;
+    // 0x0F7A with the action's name filled in for a key bound to an
+    // editing action.
+    std::uint16_t convertKeyEvent(const kit::Event& event, std::string* action) const;
+    // The text key code of the first character: its byte in the documents'
+    // set, else 0x100 plus its byte in the Symbol set, else (function keys)
+    // the character itself; 0 for no character.
+    static std::uint16_t firstKeyInString(const std::u16string& characters);
 
     // True when the font name was reported before; otherwise remembers it.
     bool haveSeenBogusFont(const std::string& name);

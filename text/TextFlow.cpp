@@ -116,10 +116,11 @@ TextParagraph* TextFlow::previousParagraph(const TextParagraph* paragraph) const
 
 void TextFlow::setCurrentParagraph(TextParagraph* paragraph, bool update)
 {
-    // The inspectors arrive later; until then there is nothing to update.
-    (void)update;
-    if (paragraph && indexOfParagraph(paragraph) >= 0)
-        currentParagraph_ = paragraph;
+    if (!paragraph || indexOfParagraph(paragraph) < 0)
+        return;
+    currentParagraph_ = paragraph;
+    if (update)
+        inspectParagraph(paragraph);
 }
 
 // ---- Words.
@@ -420,9 +421,25 @@ LayoutDocument* TextFlow::document() const
 
 // ---- Selection and typing style.
 
-void TextFlow::setTextSelection(std::unique_ptr<TextSelection> selection) { textSelection_ = std::move(selection); }
+void TextFlow::setTextSelection(std::unique_ptr<TextSelection> selection)
+{
+    textSelection_ = std::move(selection);
+    if (textSelection_)
+        textSelection_->setFlow(this);
+}
 
-void TextFlow::removeSelection() { textSelection_.reset(); }
+bool TextFlow::removeSelection()
+{
+    bool split = false;
+    if (textSelection_) {
+        TextItem* from = item(firstTextItem_, &textSelection_->start());
+        TextItem* to = item(firstTextItem_, &textSelection_->end());
+        split = (from || to) && from != to;
+    }
+    textSelection_.reset();
+    _updateObjectLinkInspector();
+    return split;
+}
 
 StyleChar* TextFlow::charStyle() const { return paragraphStyle_->charStyle(); }
 

@@ -15,8 +15,10 @@
 #include <vector>
 
 namespace kit {
+class Color;
 class Event;
 class Font;
+using ColorRef = std::shared_ptr<const Color>;
 }
 class LayoutDocument;
 class PageView;
@@ -111,7 +113,8 @@ public:
     TextSelection* textSelection() const { return textSelection_.get(); }
     // The old selection is released.
     void setTextSelection(std::unique_ptr<TextSelection> selection);
-    void removeSelection();
+    // True when the released selection began and ended in different columns.
+    bool removeSelection();
     StyleParagraph* paragraphStyle() const { return paragraphStyle_.get(); }
     StyleChar* charStyle() const;
     void setCharStyle(std::unique_ptr<StyleChar> style);
@@ -161,26 +164,87 @@ public:
     void refocusOnItem(TextItem* column, PageView* view);
     void scrollCurrentWordToVisible(TextItem* column, PageView* view);
 
-    // ---- K2 declares, D builds: drawing the part of the flow a column shows.
+    // ---- Drawing the part of the flow a column shows.
     bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from = 0, int to = 0x7FFFFFFF,
                         bool white = false);
 
-    // ---- K2 declares, K1 builds: mouse, keys and the typing style.
+
+    // ==== K1: mouse tracking, keys and caret movement, typing style.
+
+    // ---- Mouse tracking and selection.
+    // Tracks a mouse down in the column until the mouse goes up: places the
+    // caret or selects by character, word (two clicks) or paragraph (three),
+    // extending with Shift or Alternate, following the drag into the other
+    // columns of this flow.
     void mouseHandle(const kit::Event& event, PageView* view, TextItem* column);
-    TextItem* selectAll(TextItem* column, PageView* view);
+    // Equal points without the break release the selection and answer NO.
     bool selectBetween(const textPoint* a, const textPoint* b, bool endWithParaBreak);
+    // The tail is drawn for the paragraph type only.
+    bool selectBetween(const textPoint* a, const textPoint* b, int endAs);
+    // Equal points make a selection only for the types that take the tail.
+    bool selectBetween(const textPoint* a, const textPoint* b, int endAs, bool drawTail);
+    // Replaces the selection and its highlight in every view of the
+    // document; fromPoint only names the caller.
+    void drawAndSetSelectionType(int type, const textPoint* a, const textPoint* b, bool drawTail, PageView* view,
+                                 int fromPoint);
+    // Selects the whole flow; answers the column that holds the caret.
+    TextItem* selectAll(TextItem* column, PageView* view);
+    // The word around p as a double click takes it; never leaves the word.
+    void wordExtendFor(textPoint* p, textPoint* begin, textPoint* end) const;
+
+    // ---- Keys.
+    // Command keys beep; an editing action goes to the responder chain and
+    // its answer comes back; otherwise the column the caret ends in.
+    kit::Object* processKeyEvent(const kit::Event& event, PageView* view, TextItem* column);
+    // One text key code; answers the column the caret ends in.
+    TextItem* processKey(std::uint16_t code, PageView* view, TextItem* column);
+    // Where the movement key takes the caret; NULL (after a beep) when there
+    // is nowhere to go, the point then holding the flow's first or last point.
     textPoint* getNewTextPoint(textPoint* tp, std::uint16_t key, TextItem* column);
-    void updateFontPanelFromPoint(const textPoint* tp, TextItem* column);
+    // One value for the whole program: a run of up and down keys keeps the
+    // x where it started.
+    static bool lastKeyWasUpDown() { return lastKeyWasUpDown_; }
+    static void setLastKeyWasUpDown(bool flag) { lastKeyWasUpDown_ = flag; }
+    // Whether the code types a character, and which byte (Symbol codes
+    // 0x101-0x1FF type their low byte in the Symbol font).
+    static bool isTypedKey(std::uint16_t code);
+
+    // ---- Typing style and font commands. Commands act on the selection
+    // (or an empty current paragraph) only while the column is edited, and
+    // always on the typing style.
+    kit::Font* font() const;
+    kit::ColorRef color() const;
+    void setCurrentFont(kit::Font* font);
+    void setSingleSymbol(bool flag);
     void changeFont(kit::Object* sender, TextItem* column);
-    void changeFontAttribute(kit::Object* sender, TextItem* column);
-    void changeKerning(kit::Object* sender, TextItem* column);
+    // The attribute is the menu item's tag; the caller checks the sender.
+    void changeFontAttribute(unsigned short attribute, TextItem* column);
+    void setFontAttribute(unsigned short attribute, bool onOrOff, TextItem* column);
     void setFont(kit::Font* font, TextItem* column);
     void setParagraphDefaultFont(kit::Font* font, TextItem* column);
-    void subscript(kit::Object* sender, TextItem* column);
-    void superscript(kit::Object* sender, TextItem* column);
-    void unscript(kit::Object* sender, TextItem* column);
+    void subscript(TextItem* column);
+    void superscript(TextItem* column);
+    void unscript(TextItem* column);
+    // tag steps of the preferences' tracking increment.
+    void changeKerning(int tag, TextItem* column);
+    void setTextColor(const kit::ColorRef& color);
+
+    // ---- Panels that follow the caret.
+    void updateFontPanel(TextItem* column);
+    void updateFontPanelFromPoint(const textPoint* tp, TextItem* column);
+    void inspectParagraph(TextParagraph* paragraph);
+    void _updateObjectLinkInspector();
+
 
 private:
+    // ==== K1.
+    void toggleHighlightInViews(PageView* view);
+    void typeCode(std::uint16_t code, bool ignoreFence);
+    bool runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode);
+    void dropReleasedRepeats();
+    static bool lastKeyWasUpDown_;
+    static float anchorUpDownLocation_;
+
     bool textFlowAtEndOfLast(const flowPointer* fp) const;
     void adoptTablesOfCells(kit::Coder& coder);
     void noteChangedFrom(std::size_t index) const

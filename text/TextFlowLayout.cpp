@@ -1,5 +1,6 @@
 #include "text/TextFlow.h"
 
+#include "core/Alert.h"
 #include "document/LayoutDocument.h"
 #include "items/TextItem.h"
 #include "text/TextParagraph.h"
@@ -46,6 +47,7 @@ void TextFlow::arrowUpDown(textPoint* tp, kit::Point point, std::uint16_t direct
         return;
     const int step = direction == UpArrowKey ? -1 : 1;
     auto giveUp = [&] {
+        kit::beep();
         if (step < 0)
             firstTextPoint(tp);
         else

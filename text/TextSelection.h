@@ -20,6 +20,7 @@ class Unarchiver;
 using ColorRef = std::shared_ptr<const Color>;
 }
 class LayoutDocument;
+class PageView;
 class StyleChar;
 class StyleParagraph;
 class StyleParagraphNamed;
@@ -173,6 +174,11 @@ public:
     TextParagraph* setStylePara(const StyleParagraph* style);
     TextParagraph* setRuler(const StyleParagraph* style);
     void localizeNamedParaStyle(StyleParagraphNamed* style);
+
+    // ==== D (declared by K1): the highlight, drawn twice to remove it, and
+    // the panels showing the selection's fonts.
+    void drawSelfInItem(TextItem* column, PageView* view);
+    void updateFontPanel();
 
     // ---- Stored form.
     void encodeWithCoder(kit::Coder& coder) const override;

@@ -6,6 +6,7 @@
 // edited. The document tells it what changed; it redisplays what is visible.
 
 #include "appkit/View.h"
+#include "core/Geometry.h"
 #include "text/TextPoint.h"
 
 #include <memory>

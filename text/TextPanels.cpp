@@ -1,0 +1,52 @@
+#include "text/TextPanels.h"
+
+namespace {
+struct Panels {
+    std::unique_ptr<FontAccessory> accessory;
+    std::unique_ptr<InfoBar> infoBar;
+    std::unique_ptr<TextPanel> inspector, tabs, styles, graphics, links;
+};
+
+Panels& panels()
+{
+    static Panels shared;
+    return shared;
+}
+
+template <class T>
+T* make(std::unique_ptr<T>& slot)
+{
+    if (!slot)
+        slot = std::make_unique<T>();
+    return slot.get();
+}
+} // namespace
+
+void FontAccessory::setMessage(const std::string& message)
+{
+    if (message == message_)
+        return;
+    message_ = message;
+    ++messageChanges_;
+}
+
+FontAccessory* TextPanels::fontAccessory(bool create)
+{
+    return create ? make(panels().accessory) : panels().accessory.get();
+}
+
+InfoBar* TextPanels::infoBar() { return panels().infoBar.get(); }
+TextPanel* TextPanels::paragraphInspector() { return panels().inspector.get(); }
+TextPanel* TextPanels::tabsPanel() { return panels().tabs.get(); }
+TextPanel* TextPanels::paragraphStylesPanel() { return panels().styles.get(); }
+TextPanel* TextPanels::graphicsInspector() { return panels().graphics.get(); }
+TextPanel* TextPanels::linksPanel() { return panels().links.get(); }
+
+InfoBar* TextPanels::makeInfoBar() { return make(panels().infoBar); }
+TextPanel* TextPanels::makeParagraphInspector() { return make(panels().inspector); }
+TextPanel* TextPanels::makeTabsPanel() { return make(panels().tabs); }
+TextPanel* TextPanels::makeParagraphStylesPanel() { return make(panels().styles); }
+TextPanel* TextPanels::makeGraphicsInspector() { return make(panels().graphics); }
+TextPanel* TextPanels::makeLinksPanel() { return make(panels().links); }
+
+void TextPanels::reset() { panels() = Panels{}; }

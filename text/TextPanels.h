@@ -1,0 +1,144 @@
+#pragma once
+
+// The panels that follow the caret and the selection: the font accessory,
+// the info bar, the paragraph inspector, the tabs and paragraph styles
+// panels, the graphics inspector and the links panel. Their windows come
+// with the interface; until then each keeps what it was last told to show,
+// and exists only once made (the flow never makes one).
+
+#include "foundation/FontAccessoryValues.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kit {
+class Color;
+class Font;
+using ColorRef = std::shared_ptr<const Color>;
+}
+class Item;
+class StyleParagraph;
+class TextParagraph;
+class TextWord;
+
+// The font accessory's fields; -1234.0 shows a mixed value.
+class FontAccessory : public FontAccessoryValues {
+public:
+    float condense() const override { return condense_; }
+    float tracking() const override { return tracking_; }
+    float leading() const override { return leading_; }
+    float vertical() const override { return vertical_; }
+    float wordSpaceOnly() const override { return wordSpace_; }
+    float wordSpace() const { return wordSpace_; }
+    const kit::ColorRef& color() const { return color_; }
+    // 255: the mixed entry.
+    short langId() const { return langId_; }
+    const std::string& message() const { return message_; }
+    // How often the message shown changed.
+    int messageChanges() const { return messageChanges_; }
+
+    void setColor(const kit::ColorRef& color) { color_ = color; }
+    void setNewLeading(float value) { leading_ = value; }
+    void setNewTracking(float value) { tracking_ = value; }
+    void setNewWordSpace(float value) { wordSpace_ = value; }
+    void setNewVertical(float value) { vertical_ = value; }
+    void setNewCondense(float value) { condense_ = value; }
+    void setLangId(short id) { langId_ = id; }
+    void setMessage(const std::string& message);
+
+private:
+    kit::ColorRef color_;
+    float condense_ = 1.0f;
+    float tracking_ = 0;
+    float leading_ = 0;
+    float vertical_ = 0;
+    float wordSpace_ = 0;
+    short langId_ = 0;
+    std::string message_;
+    int messageChanges_ = 0;
+};
+
+// The strip under the page view: font, caret position and size.
+class InfoBar {
+public:
+    void setFont(kit::Font* font, bool isMultiple)
+    {
+        font_ = font;
+        isMultiple_ = isMultiple;
+    }
+    void setMoveTo(float x, float y)
+    {
+        moveX_ = x;
+        moveY_ = y;
+    }
+    void setSizeTo(float width, float height)
+    {
+        width_ = width;
+        height_ = height;
+    }
+    kit::Font* font() const { return font_; }
+    bool isMultiple() const { return isMultiple_; }
+    float moveX() const { return moveX_; }
+    float moveY() const { return moveY_; }
+    float width() const { return width_; }
+    float height() const { return height_; }
+
+private:
+    kit::Font* font_ = nullptr; // interned, not owned
+    bool isMultiple_ = false;
+    float moveX_ = 0, moveY_ = 0, width_ = 0, height_ = 0;
+};
+
+// The paragraph inspector and the tabs panel reload from a paragraph; the
+// paragraph styles panel reloads itself; the graphics inspector and the
+// links panel inspect a list.
+class TextPanel {
+public:
+    bool isVisible() const { return visible_; }
+    void setVisible(bool flag) { visible_ = flag; }
+    void updateFromParagraph(TextParagraph* paragraph)
+    {
+        paragraph_ = paragraph;
+        ++updates_;
+    }
+    void inspectStyle(StyleParagraph* style) { style_ = style; }
+    void inspect() { ++updates_; }
+    void inspectSelection(std::size_t count)
+    {
+        inspected_ = count;
+        ++updates_;
+    }
+    TextParagraph* paragraph() const { return paragraph_; }
+    StyleParagraph* style() const { return style_; }
+    std::size_t inspected() const { return inspected_; }
+    int updates() const { return updates_; }
+
+private:
+    bool visible_ = false;
+    TextParagraph* paragraph_ = nullptr; // not owned
+    StyleParagraph* style_ = nullptr;    // not owned
+    std::size_t inspected_ = 0;
+    int updates_ = 0;
+};
+
+class TextPanels {
+public:
+    // Nil until made (create YES makes the accessory, as its first use does).
+    static FontAccessory* fontAccessory(bool create);
+    static InfoBar* infoBar();
+    static TextPanel* paragraphInspector();
+    static TextPanel* tabsPanel();
+    static TextPanel* paragraphStylesPanel();
+    static TextPanel* graphicsInspector();
+    static TextPanel* linksPanel();
+
+    // The interface (and tests) make and drop them.
+    static InfoBar* makeInfoBar();
+    static TextPanel* makeParagraphInspector();
+    static TextPanel* makeTabsPanel();
+    static TextPanel* makeParagraphStylesPanel();
+    static TextPanel* makeGraphicsInspector();
+    static TextPanel* makeLinksPanel();
+    static void reset();
+};

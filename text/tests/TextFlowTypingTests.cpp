@@ -1,0 +1,107 @@
+#include "TextEditingTestSupport.h"
+
+#include "foundation/StyleChar.h"
+#include "graphics/Font.h"
+#include "graphics/FontManager.h"
+
+namespace {
+
+class TypingStyleTest : public EditingTest {
+protected:
+    void SetUp() override
+    {
+        EditingTest::SetUp();
+        makeColumns(1, 60, 500);
+        setText("ab cd");
+        caretAt(0, 1, 1);
+    }
+};
+
+TEST_F(TypingStyleTest, AnAttributeAskedForAsItIsChangesNothing)
+{
+    struct Case {
+        bool on;
+        bool ask;
+        bool changes;
+    };
+    const Case cases[] = {{false, true, true}, {true, true, false}, {true, false, true}, {false, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.on << c.ask);
+        flow_->charStyle()->modifyFontAttribute(StyleUnderlineFlag, c.on);
+        document_->setEdited(false);
+        flow_->setFontAttribute(StyleUnderlineFlag, c.ask, columns_[0]);
+        EXPECT_EQ((flow_->charStyle()->special() & StyleUnderlineFlag) != 0, c.changes ? c.ask : c.on);
+        EXPECT_EQ(document_->isEdited(), c.changes);
+    }
+}
+
+TEST_F(TypingStyleTest, CommandsLeaveTheTextOfAColumnNotEditedAlone)
+{
+    static_cast<EditedColumn*>(columns_[0])->setEditing(false);
+    textPoint a{0, 0, 0}, b{0, 1, 2};
+    flow_->selectBetween(&a, &b, SelectionChar);
+    flow_->changeFontAttribute(StyleUnderlineFlag, columns_[0]);
+    EXPECT_EQ(flow_->charStyle()->special() & StyleUnderlineFlag, 0);
+    EXPECT_FALSE(document_->isEdited());
+}
+
+TEST_F(TypingStyleTest, SubscriptsAddUpAndUnscriptResets)
+{
+    FontAccessory* accessory = TextPanels::fontAccessory(true);
+    const float ascent = font_->ascent();
+    ASSERT_GT(ascent, 0);
+    flow_->subscript(columns_[0]);
+    flow_->subscript(columns_[0]);
+    EXPECT_FLOAT_EQ(flow_->charStyle()->vertical(), -ascent);
+    EXPECT_FLOAT_EQ(accessory->vertical(), -ascent);
+    flow_->superscript(columns_[0]);
+    EXPECT_FLOAT_EQ(flow_->charStyle()->vertical(), -0.5f * ascent);
+    flow_->unscript(columns_[0]);
+    EXPECT_FLOAT_EQ(flow_->charStyle()->vertical(), 0);
+    EXPECT_FLOAT_EQ(accessory->vertical(), 0);
+}
+
+TEST_F(TypingStyleTest, KerningAtACaretTracksTheCharacterBeforeItOnly)
+{
+    flow_->changeKerning(2, columns_[0]);
+    EXPECT_EQ(selection(), nullptr);
+    EXPECT_TRUE(document_->isEdited());
+    const TextWord* cd = flow_->paragraphAtIndex(0)->wordAtIndex(1);
+    const float step = delegate_->preferences()->flagsIncrement(51);
+    ASSERT_NE(cd->styleAt(0), nullptr);
+    EXPECT_FLOAT_EQ(cd->styleAt(0)->tracking(), 2 * step);
+    const StyleChar* after = cd->styleAt(1);
+    ASSERT_NE(after, nullptr);
+    EXPECT_FLOAT_EQ(after->tracking(), 0);
+    const TextWord* ab = flow_->paragraphAtIndex(0)->wordAtIndex(0);
+    EXPECT_TRUE(!ab->styleAt(0) || ab->styleAt(0)->tracking() == 0);
+}
+
+TEST_F(TypingStyleTest, ThePanelsShowTheOrdinaryCharacterBeforeASymbol)
+{
+    flow_->charStyle()->setFont(fixtureFont(12));
+    FontAccessory* accessory = TextPanels::fontAccessory(true);
+    TextPanel* inspector = TextPanels::makeParagraphInspector();
+    InfoBar* bar = TextPanels::makeInfoBar();
+    caretAt(0, 1, 2);
+    press(0x1B7);
+    ASSERT_EQ(text(), "ab cd\xB7");
+    textPoint at{0, 1, 3};
+    flow_->updateFontPanelFromPoint(&at, columns_[0]);
+    kit::Font* shown = kit::FontManager::sharedFontManager().selectedFont();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->fontName(), "Fixed-Test");
+    EXPECT_EQ(bar->font(), shown);
+    // The typing style follows the caret, not the Symbol character.
+    EXPECT_EQ(flow_->font(), shown);
+    EXPECT_FALSE(flow_->charStyle()->isSingleSymbol());
+    EXPECT_EQ(inspector->paragraph(), flow_->paragraphAtIndex(0));
+    EXPECT_EQ(inspector->style(), flow_->paragraphAtIndex(0)->paragraphStyle());
+    EXPECT_EQ(accessory->message(), delegate_->valueForStringKey("SetFontSelection"));
+    // The info bar shows the caret in page coordinates: after "ab cd" and
+    // the symbol on the first line of a column at 10, 10.
+    EXPECT_FLOAT_EQ(bar->moveY(), 10);
+    EXPECT_GT(bar->moveX(), 10 + 5 * 6);
+}
+
+} // namespace
