@@ -146,6 +146,12 @@ public:
     // Tells the views to refresh the items (nil: everything), unless
     // announcements are held back. No views exist yet.
     virtual void notifyUpdate(PageView* view, const std::vector<kit::Object*>* items);
+    // D (drawing) calls this; the redraw protocol builds it.
+    // Asks every view to redraw the text of the columns from..to (nil: to
+    // the end of the chain), paragraphs fromParagraph..toParagraph, within
+    // the rectangle (an empty one: wherever that text lies).
+    void notifyUpdate(PageView* view, const kit::Rect& rect, TextItem* fromTextItem, TextItem* toTextItem,
+                      int fromParagraph, int toParagraph);
 
     // ---- Creation and set-up.
     // Completes a new, opened or reverted document, making only what is
@@ -212,6 +218,9 @@ public:
     void setShowGuides(bool flag) { showGuides_ = flag; }
     bool showTextRects() const { return showTextRects_; }
     void setShowTextRects(bool flag) { showTextRects_ = flag; }
+    // Text markers (spaces, paragraph ends, breaks, tokens) on screen.
+    bool showTextMarkers() const { return showTextMarkers_; }
+    void setShowTextMarkers(bool flag) { showTextMarkers_ = flag; }
     bool snapToGuides() const { return snapToGuides_; }
     void setSnapToGuides(bool flag) { snapToGuides_ = flag; }
     bool snapToRulers() const { return snapToRulers_; }
@@ -436,6 +445,7 @@ private:
     bool showGraphics_ = false;
     bool showGuides_ = false;
     bool showTextRects_ = false;
+    bool showTextMarkers_ = false;
     bool snapToGuides_ = false;
     bool snapToRulers_ = false;
     std::vector<Item*> selected_;

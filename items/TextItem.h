@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace kit {
+class DrawContext;
 class Font;
 class Pasteboard;
 }
@@ -22,6 +23,9 @@ class StyleParagraph;
 class TextFlow;
 class TextParagraph;
 class TextWordSpecial;
+
+// YES while a paste is being carried out: quick redraws wait for its end.
+extern bool disableRedraw;
 
 class TextItem : public ItemBox {
 public:
@@ -147,6 +151,32 @@ public:
     bool isHitAt(kit::Point point, const PageView* view) const override;
     bool shouldDrawInRect(const kit::Rect& rect) const override;
 
+    // ---- Drawing: the box, then the stretch of the flow the column shows.
+    // The full drawing into the context given.
+    void drawSelf(kit::DrawContext& context, const kit::Rect& rect, PageView* view);
+    using ItemBox::renderInView;
+    bool renderInView(PageView* view, const kit::Rect& bounds, bool white) override;
+    bool drawSelfInView(PageView* view, const kit::Rect& bounds) override;
+    bool whiteSelfInView(PageView* view, const kit::Rect& bounds) override;
+    // Repaints the paragraphs first..last (after an edit): the area is
+    // filled white first; a transformed column repaints all its text.
+    bool drawSelfInView(PageView* view, const kit::Rect& bounds, int fromParagraph, int toParagraph);
+    void drawParagraphsInView(PageView* view, int from, int to);
+    // Bars for lines of text, while the column is dragged.
+    using ItemBox::drawFastInView;
+    bool drawFastInView(PageView* view, const kit::Rect& bounds) override;
+    // Has the document redraw from the column's start paragraph (or an
+    // earlier start of the selection) to the end of the flow; nothing
+    // while disableRedraw is set.
+    void redrawQuickInView(PageView* view);
+    // Where a quick redraw starts: the column and paragraph.
+    void quickRedrawStart(TextItem** column, int* paragraph);
+    // The continuation marker of a selected column: the text goes on in a
+    // next column, is left over, or ends.
+    enum class ContinueMarker { Next, Plus, None };
+    ContinueMarker continueMarker() const;
+    void drawContinueIfNeeded(PageView* view, const kit::Rect& rect);
+
     // ---- Styles, forwarded to the flow.
     bool hasAnyTextItems() const override { return true; }
     bool canAcceptStyle(std::string_view styleClass) const override;
@@ -226,3 +256,7 @@ private:
     bool prevUnchecked_ = false;
     std::vector<TextItem*> waitingForCheck_;
 };
+
+// The continuation marker's rectangle in page coordinates at the zoom: at
+// the frame's far corner, through the column's matrix when transformed.
+void getTContinueRect(const TextItem* column, float zoom, kit::Rect* rect, bool transformed);

@@ -52,7 +52,7 @@ public:
 
     // The cell's rectangle in the column: its share of the space between
     // its neighbours' edges, as high as its row.
-    kit::Rect borderInItem(TextItem* column) const;
+    kit::Rect borderInItem(TextItem* column) const override;
 
     // ---- Layout.
     float spaceBefore() const override;

@@ -16,6 +16,7 @@ class LayoutDocument;
 class Page;
 class StyleParagraph;
 class TextItem;
+struct textPoint;
 
 class PageView {
 public:
@@ -40,6 +41,9 @@ public:
     void setWindowTitle(std::string title) { windowTitle_ = std::move(title); }
     // Closes the text column being edited, if any.
     void endEditing();
+    // D (drawing) calls this; the text cursor belongs to the page view.
+    // Moves the blinking text cursor to the point of the column.
+    void moveCursorToTextPoint(const textPoint* point, TextItem* column, bool forceErase);
 
     // The style a paragraph pasted from another document takes here: based
     // on this document's named style of the same name when there is one,
