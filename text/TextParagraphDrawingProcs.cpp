@@ -289,7 +289,10 @@ void TextSetFont(kit::DrawContext& context, kit::Font* font)
     if (!font)
         return;
     context.selectfont(font);
-    if (context.currentmatrix().determinant() < 0.0)
+    // Flipped against the page's or window's own user space, which runs up.
+    const bool flipped =
+        (context.currentmatrix().determinant() < 0.0) != (context.defaultMatrix().determinant() < 0.0);
+    if (flipped)
         PSWflipCurrentFont(context);
 }
 

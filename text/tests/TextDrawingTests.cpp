@@ -4,6 +4,7 @@
 #include "document/Page.h"
 #include "foundation/FontAccessoryValues.h"
 #include "graphics/FontManager.h"
+#include "graphics/RasterContext.h"
 #include "graphics/RecordingContext.h"
 #include "items/TextItem.h"
 #include "text/TextParagraphDrawing.h"
@@ -618,4 +619,36 @@ TEST_F(DrawingTest, AQuickRedrawStartsAtASelectionInAnEarlierColumn)
     columns_[2]->quickRedrawStart(&from, &paragraph);
     EXPECT_EQ(from, columns_[0]);
     EXPECT_EQ(paragraph, 0);
+}
+
+TEST_F(DrawingTest, TextStandsUprightOnAPageWhoseCoordinatesRunDownward)
+{
+    kit::Font* times = kit::Font::fontWithName("Times-Roman", 24);
+    ASSERT_NE(times, nullptr);
+    restart();
+    flow_->firstParagraph()->paragraphStyle()->setFont(times);
+    flow_->charStyle()->setFont(times);
+    makeChain(1, 180, 80);
+    columns_[0]->setFrame(kit::makeRect(10, 10, 180, 80), false);
+    type("HHH");
+    layOut();
+    const int baseline = int(10 + word(0, 0)->yOriginForPiece(0));
+
+    kit::RasterContext raster(200, 100, 72);
+    raster.fillImage(0xFFFFFFFF);
+    raster.translate(0, 100);
+    raster.scale(1, -1);
+    columns_[0]->drawSelf(raster, kit::makeRect(0, 0, 200, 100), nullptr);
+    int top = 100, bottom = -1;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            if ((raster.pixel(x, y) & 0xFF) < 0x80) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(bottom, 0) << "nothing drawn";
+    // Capitals stand on the baseline and reach up from it.
+    EXPECT_LE(bottom, baseline + 1);
+    EXPECT_GE(top, baseline - 24);
+    EXPECT_LE(top, baseline - 12);
 }
