@@ -11,6 +11,7 @@
 #include "text/TextSelection.h"
 #include "view/PageView.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -651,4 +652,29 @@ TEST_F(DrawingTest, TextStandsUprightOnAPageWhoseCoordinatesRunDownward)
     EXPECT_LE(bottom, baseline + 1);
     EXPECT_GE(top, baseline - 24);
     EXPECT_LE(top, baseline - 12);
+}
+
+TEST_F(DrawingTest, AWordOverMoreThanAHundredAndSixtyLinesIsDrawnAndHighlightedWhole)
+{
+    makeChain(1, 12, 100000);
+    const std::string digits(400, '7');
+    type(digits.c_str());
+    layOut();
+    ASSERT_EQ(para(0)->wordCount(), 1);
+    const int pieces = word(0, 0)->numWordPieces();
+    ASSERT_GT(pieces, 160);
+    draw();
+    std::string text = shownText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '-'), pieces - 1);
+    std::erase(text, ' ');
+    std::erase(text, '-');
+    EXPECT_EQ(text, digits);
+
+    TextSelection selection;
+    const textPoint a{0, 0, 1}, b{0, 0, 399};
+    selection.selectBetween(&a, &b, flow_.get(), SelectionChar, false);
+    const std::vector<kit::Rect> got = selection.highlightRectsInItem(columns_[0]);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_TRUE(kit::equalRects(got[0], kit::makeRect(0, 0, 12, 10.0f * float(pieces))))
+        << kit::stringFromRect(got[0]);
 }
