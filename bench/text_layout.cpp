@@ -1,4 +1,4 @@
-#include "TextBenchSetting.h"
+#include "LaidOutDocument.h"
 
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
@@ -12,86 +12,7 @@
 #include <string>
 #include <vector>
 
-// About 200,000 words of running text in paragraphs of 20 to 200 words, Times
-// 12, justified, hyphenated, through the copies of an automatic master column
-// on Letter pages: the layout adds the pages as the text grows.
-
 namespace {
-
-struct LaidOutDocument : TextBenchSetting {
-    LaidOutDocument() : TextBenchSetting("bench-layout") { build(); }
-
-    // A document of one page whose column holds the words, unmeasured as
-    // after reading a file.
-    void build()
-    {
-        document = std::make_unique<LayoutDocument>(delegate->preferences());
-        document->setPageSize(kit::makeSize(612, 792));
-        document->setFirstPageNum(1);
-        document->setMasterPage(std::make_unique<Page>());
-        auto master = std::make_unique<TextItem>();
-        master->setFrame(kit::makeRect(72, 72, 468, 648), false);
-        master->setAutoFlowText(true);
-        master->setMasterFlags(3);
-        document->addMasterItem(std::move(master));
-        document->addPages(1, 0);
-        first = nullptr;
-        for (const auto& item : document->pageAt(0)->pageItems())
-            if (!first)
-                first = dynamic_cast<TextItem*>(item.get());
-        text = first->flow();
-        StyleParagraph* style = text->firstParagraph()->paragraphStyle();
-        style->setFont(font);
-        style->setAlignment(3);
-        style->setHyphenate(true);
-        auto typing = std::make_unique<StyleChar>();
-        typing->setFont(font);
-        text->setCharStyle(std::move(typing));
-
-        LayoutDocument::setDispatching(true);
-        const char* vocabulary[] = {"the", "measuring", "of", "paragraphs", "through", "columns", "and", "pages",
-                                    "justified", "hyphenation", "typesetting", "a", "word", "processor",
-                                    "international", "responsibility", "in", "layout", "with", "breaking"};
-        std::mt19937 random(12345);
-        int words = 0;
-        while (words < Words) {
-            const int count = 20 + int(random() % 181);
-            TextParagraph* paragraph = text->currentParagraph();
-            for (int i = 0; i < count; ++i) {
-                TextWord* added = paragraph->addWord(std::make_unique<TextWord>());
-                added->setText(vocabulary[random() % 20]);
-            }
-            words += count;
-            if (words < Words)
-                text->currentParagraph()->breakAtPoint(paragraph->wordCount() - 1, false);
-            paragraph->setCurrentWord(paragraph->lastWord());
-        }
-        LayoutDocument::setDispatching(false);
-    }
-
-    void measureAll()
-    {
-        for (const auto& paragraph : text->paragraphList())
-            paragraph->recomputeAllWords();
-    }
-
-    static constexpr int Words = 200000;
-    std::unique_ptr<LayoutDocument> document;
-    TextItem* first = nullptr;
-    TextFlow* text = nullptr;
-};
-
-LaidOutDocument& laidOut()
-{
-    static LaidOutDocument doc;
-    static bool ready = false;
-    if (!ready) {
-        doc.measureAll();
-        doc.text->recomputeAll();
-        ready = true;
-    }
-    return doc;
-}
 
 // Measuring every word, as after reading a file.
 void BM_RecomputeAllWords(benchmark::State& state)

@@ -220,6 +220,9 @@ public:
     void setShowGuides(bool flag) { showGuides_ = flag; }
     bool showTextRects() const { return showTextRects_; }
     void setShowTextRects(bool flag) { showTextRects_ = flag; }
+    // Text markers (spaces, paragraph ends, breaks, tokens) on screen.
+    bool showTextMarkers() const { return showTextMarkers_; }
+    void setShowTextMarkers(bool flag) { showTextMarkers_ = flag; }
     bool snapToGuides() const { return snapToGuides_; }
     void setSnapToGuides(bool flag) { snapToGuides_ = flag; }
     bool snapToRulers() const { return snapToRulers_; }
@@ -445,6 +448,7 @@ private:
     bool showGraphics_ = false;
     bool showGuides_ = false;
     bool showTextRects_ = false;
+    bool showTextMarkers_ = false;
     bool snapToGuides_ = false;
     bool snapToRulers_ = false;
     std::vector<Item*> selected_;

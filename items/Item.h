@@ -202,6 +202,8 @@ public:
     void lock() { itFlags_.locked = 1; }
     void unlock() { itFlags_.locked = 0; }
     bool isLocked() const { return itFlags_.locked; }
+    // Open for text editing (text columns).
+    bool isEditing() const { return itFlags_.editing; }
     bool isDirty() const { return itFlags_.dirty; }
     void setDirty(bool flag) { itFlags_.dirty = flag; }
     bool conformsToMaster() const { return itFlags_.conformsToMaster; }

@@ -16,6 +16,7 @@
 #include <vector>
 
 namespace kit {
+class DrawContext;
 class Event;
 class Font;
 class Pasteboard;
@@ -28,8 +29,8 @@ class TextParagraph;
 class TextSelection;
 class TextWordSpecial;
 
-// ---- K2 declares, D builds. YES while a paste is being carried out: the quick redraw does
-// nothing and deleting skips re-layout.
+// YES while a paste is being carried out: the quick redraw does nothing and
+// deleting skips re-layout.
 extern bool disableRedraw;
 
 // What the sender of a text command may answer: a menu item's or a
@@ -164,6 +165,32 @@ public:
     void getActualBounds(kit::Rect* rect, const PageView* view) const;
     bool isHitAt(kit::Point point, const PageView* view) const override;
     bool shouldDrawInRect(const kit::Rect& rect) const override;
+
+    // ---- Drawing: the box, then the stretch of the flow the column shows.
+    // The full drawing into the context given.
+    void drawSelf(kit::DrawContext& context, const kit::Rect& rect, PageView* view);
+    using ItemBox::renderInView;
+    bool renderInView(PageView* view, const kit::Rect& bounds, bool white) override;
+    bool drawSelfInView(PageView* view, const kit::Rect& bounds) override;
+    bool whiteSelfInView(PageView* view, const kit::Rect& bounds) override;
+    // Repaints the paragraphs first..last (after an edit): the area is
+    // filled white first; a transformed column repaints all its text.
+    bool drawSelfInView(PageView* view, const kit::Rect& bounds, int fromParagraph, int toParagraph);
+    void drawParagraphsInView(PageView* view, int from, int to);
+    // Bars for lines of text, while the column is dragged.
+    using ItemBox::drawFastInView;
+    bool drawFastInView(PageView* view, const kit::Rect& bounds) override;
+    // Has the document redraw from the column's start paragraph (or an
+    // earlier start of the selection) to the end of the flow; nothing
+    // while disableRedraw is set.
+    void redrawQuickInView(PageView* view);
+    // Where a quick redraw starts: the column and paragraph.
+    void quickRedrawStart(TextItem** column, int* paragraph);
+    // The continuation marker of a selected column: the text goes on in a
+    // next column, is left over, or ends.
+    enum class ContinueMarker { Next, Plus, None };
+    ContinueMarker continueMarker() const;
+    void drawContinueIfNeeded(PageView* view, const kit::Rect& rect);
 
     // ---- Styles, forwarded to the flow.
     bool hasAnyTextItems() const override { return true; }
@@ -329,3 +356,7 @@ private:
     bool prevUnchecked_ = false;
     std::vector<TextItem*> waitingForCheck_;
 };
+
+// The continuation marker's rectangle in page coordinates at the zoom: at
+// the frame's far corner, through the column's matrix when transformed.
+void getTContinueRect(const TextItem* column, float zoom, kit::Rect* rect, bool transformed);

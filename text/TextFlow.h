@@ -139,6 +139,14 @@ public:
     // the flow's first or last point.
     void arrowUpDown(textPoint* tp, kit::Point point, std::uint16_t direction) const;
 
+    // ---- Drawing into the current context, in the column's coordinates.
+    // Draws paragraphs from..to of those the column shows, in black (white
+    // to erase); on screen the selection's highlight follows. True when
+    // paragraphs remain after the last one drawn.
+    bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from = 0,
+                        int to = 0x7FFFFFFF, bool white = false);
+    bool whiteSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds);
+
     // ---- Dirty marking.
     // Marks the paragraph and every one after it for layout.
     void dirtyFromParagraph(const TextParagraph* paragraph);

@@ -17,6 +17,7 @@ namespace kit {
 class Font;
 }
 class Item;
+class PageView;
 class StyleChar;
 class StyleParagraph;
 class StyleParagraphNamed;
@@ -225,10 +226,15 @@ public:
     // The font panel changed the font while the paragraph is its target.
     void changeFont(kit::Object* sender, TextItem* item);
     virtual float topBorderWidth() const;
-    // The paragraph's border box in the column's coordinates: between the
-    // indents, from where its lines start in the column to where they end;
-    // empty for a column the paragraph does not reach.
+    // The rectangle of the paragraph's border inside the column, in the
+    // column's coordinates; empty for a column the paragraph does not reach.
     virtual kit::Rect borderInItem(TextItem* column) const;
+
+    // ---- Drawing into the current context, in the column's coordinates.
+    // Draws the part of the paragraph that lies in the column, from the
+    // word and letter given; false when the column ends inside the
+    // paragraph, when it is empty or nothing can be drawn.
+    bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int startWord, int startLetter);
     // Marks the run kept together with this paragraph, and the next one.
     void dirtyKeptTogether();
     // The first of the run of keep-with-next paragraphs that ends at

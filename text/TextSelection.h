@@ -4,6 +4,7 @@
 // whether the paragraph break of the last paragraph goes with it. Deleting,
 // inserting, copying to the pasteboard and styling all start from it.
 
+#include "core/Geometry.h"
 #include "core/Object.h"
 #include "text/TextPoint.h"
 
@@ -175,9 +176,17 @@ public:
     TextParagraph* setRuler(const StyleParagraph* style);
     void localizeNamedParaStyle(StyleParagraphNamed* style);
 
-    // ==== D (declared by K1): the highlight, drawn twice to remove it, and
-    // the panels showing the selection's fonts.
+    // ---- Feedback on screen.
+    // The rectangles (column coordinates) that show the part of the
+    // selection the column holds, each inverted once: 1 or 3 for a column,
+    // 2 for two adjacent lines that do not overlap, one per piece inside a
+    // single word. Empty when the column shows none of it.
+    std::vector<kit::Rect> highlightRectsInItem(TextItem* column) const;
+    // Inverts them in the current context; drawing twice removes them.
     void drawSelfInItem(TextItem* column, PageView* view);
+    // The font panel, the font accessory and the flow's typing style show
+    // what the selection holds: the start's font, "multiple" when another
+    // font occurs, -1234.0 for a value that differs.
     void updateFontPanel();
 
     // ---- Stored form.

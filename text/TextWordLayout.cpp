@@ -7,6 +7,7 @@
 #include "graphics/Font.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextParagraphDrawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -507,7 +508,7 @@ bool TextWord::drawSelfInView(PageView* view, TextItem* item, kit::Font* font, k
     context->gsave();
     context->moveto(point.x, point.y);
     if (font)
-        context->selectfont(font);
+        TextSetFont(*context, font);
     if (font && length_ > 0) {
         // The word may be longer than one xyshow takes: send it in chunks
         // that continue from the current point.

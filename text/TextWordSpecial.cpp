@@ -13,6 +13,7 @@
 #include "graphics/Font.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextParagraphDrawing.h"
 
 
 #include <cmath>
@@ -586,7 +587,7 @@ bool TextWordSpecial::drawSelfInView(PageView* view, TextItem* item, kit::Font* 
         const int count = static_cast<int>(fit);
         context->gsave();
         context->moveto(point.x + gap, point.y);
-        context->selectfont(font);
+        TextSetFont(*context, font);
         context->show(std::string(std::size_t(count), leader));
         context->grestore();
         return true;

@@ -25,6 +25,7 @@ class Page;
 class StyleParagraph;
 class TextFlow;
 class TextItem;
+struct textPoint;
 
 class PageView : public kit::View {
 public:
