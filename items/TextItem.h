@@ -297,10 +297,6 @@ public:
     void insertDate(kit::Object* sender, PageView* view);
     void insertTime(kit::Object* sender, PageView* view);
 
-    // ---- K2 declares, D builds: drawing.
-    void redrawQuickInView(PageView* view);
-    void drawParagraphsInView(PageView* view, int from, int to);
-
     // Pasting
     // Replaces the flow's selection with the richest data the pasteboard
     // offers and marks the flow for layout from this column. The data is

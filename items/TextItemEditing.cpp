@@ -153,7 +153,11 @@ void TextItem::changeFontAttribute(kit::Object* sender, PageView* view)
 {
     if (!editingOrBeep())
         return;
-    flow_->changeFontAttribute(sender, this);
+    // The attribute is the menu item's tag; anything else carries none.
+    int tag = 0;
+    if (!senderTag(sender, &tag))
+        return;
+    flow_->changeFontAttribute(static_cast<unsigned short>(tag), this);
     redrawQuickInView(view);
 }
 
@@ -161,7 +165,10 @@ void TextItem::changeKerning(kit::Object* sender, PageView* view)
 {
     if (!editingOrBeep())
         return;
-    flow_->changeKerning(sender, this);
+    int tag = 0;
+    if (!senderTag(sender, &tag))
+        return;
+    flow_->changeKerning(tag, this);
     redrawQuickInView(view);
 }
 
@@ -185,7 +192,8 @@ void TextItem::subscript(kit::Object* sender, PageView* view)
 {
     if (!isEditing() || !flow_)
         return;
-    flow_->subscript(sender, this);
+    (void)sender;
+    flow_->subscript(this);
     redrawQuickInView(view);
 }
 
@@ -193,7 +201,8 @@ void TextItem::superscript(kit::Object* sender, PageView* view)
 {
     if (!isEditing() || !flow_)
         return;
-    flow_->superscript(sender, this);
+    (void)sender;
+    flow_->superscript(this);
     redrawQuickInView(view);
 }
 
@@ -201,7 +210,8 @@ void TextItem::unscript(kit::Object* sender, PageView* view)
 {
     if (!isEditing() || !flow_)
         return;
-    flow_->unscript(sender, this);
+    (void)sender;
+    flow_->unscript(this);
     redrawQuickInView(view);
 }
 

@@ -172,12 +172,7 @@ public:
     void refocusOnItem(TextItem* column, PageView* view);
     void scrollCurrentWordToVisible(TextItem* column, PageView* view);
 
-    // ---- Drawing the part of the flow a column shows.
-    bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from = 0, int to = 0x7FFFFFFF,
-                        bool white = false);
-
-
-    // ==== K1: mouse tracking, keys and caret movement, typing style.
+    // ---- Mouse tracking, keys and caret movement, typing style.
 
     // ---- Mouse tracking and selection.
     // Tracks a mouse down in the column until the mouse goes up: places the
@@ -245,7 +240,7 @@ public:
 
 
 private:
-    // ==== K1.
+    // Mouse, keys and typing.
     void toggleHighlightInViews(PageView* view);
     void typeCode(std::uint16_t code, bool ignoreFence);
     bool runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode);

@@ -41,6 +41,8 @@ protected:
         document_ = std::make_unique<LayoutDocument>(delegate_->preferences());
         document_->setup();
         document_->setDefaultTabSpacing(0);
+        // A view without a window: large enough to show every page.
+        view_.setFrame(kit::makeRect(0, 0, 20000, 200000));
         document_->addView(&view_);
         delegate_->setMainDocument(document_.get());
         delegate_->setMainPageView(&view_);
@@ -82,6 +84,9 @@ protected:
             chain.push_back(raw);
         }
         flow->setFirstTextItem(chain.front());
+        // The pages keep the places given; the view lists them.
+        document_->calcCollapsedPages();
+        document_->calcDisplayedPages(false);
         return chain;
     }
 
@@ -130,9 +135,11 @@ protected:
         return {origin.x + x, origin.y + y};
     }
 
+    // A mouse event at the view point, located in the window as real ones are.
     kit::Event mouse(kit::EventType type, kit::Point at, unsigned flags = 0, int clicks = 1) const
     {
-        return kit::Event::mouseEventWithType(type, at, flags, kit::Clock::now(), 0, clicks);
+        return kit::Event::mouseEventWithType(type, view_.convertPointToView(at, nullptr), flags, kit::Clock::now(), 0,
+                                              clicks);
     }
     kit::Event key(std::u16string chars, unsigned flags = 0, bool repeat = false,
                    kit::EventType type = kit::EventType::KeyDown) const
