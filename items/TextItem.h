@@ -323,6 +323,9 @@ private:
     // Editing: true when the command may act; beeps first where the
     // command beeps.
     bool editingOrBeep() const;
+    // Runs the command on the flow while the column is edited, then redraws.
+    template <class F>
+    void whileEditing(PageView* view, F&& command);
     TextWordSpecial* insertMarker(int type, kit::Object* sender, PageView* view);
     void forwardToPanel(const char* command, kit::Object* sender);
     // The tag of a menu item, control or view; false for another sender.

@@ -172,47 +172,41 @@ void TextItem::changeKerning(kit::Object* sender, PageView* view)
     redrawQuickInView(view);
 }
 
-void TextItem::setFont(kit::Font* font, PageView* view)
+template <class F>
+void TextItem::whileEditing(PageView* view, F&& command)
 {
     if (!isEditing() || !flow_)
         return;
-    flow_->setFont(font, this);
+    command(*flow_);
     redrawQuickInView(view);
+}
+
+void TextItem::setFont(kit::Font* font, PageView* view)
+{
+    whileEditing(view, [&](TextFlow& flow) { flow.setFont(font, this); });
 }
 
 void TextItem::setParagraphDefaultFont(kit::Font* font, PageView* view)
 {
-    if (!isEditing() || !flow_)
-        return;
-    flow_->setParagraphDefaultFont(font, this);
-    redrawQuickInView(view);
+    whileEditing(view, [&](TextFlow& flow) { flow.setParagraphDefaultFont(font, this); });
 }
 
 void TextItem::subscript(kit::Object* sender, PageView* view)
 {
-    if (!isEditing() || !flow_)
-        return;
     (void)sender;
-    flow_->subscript(this);
-    redrawQuickInView(view);
+    whileEditing(view, [&](TextFlow& flow) { flow.subscript(this); });
 }
 
 void TextItem::superscript(kit::Object* sender, PageView* view)
 {
-    if (!isEditing() || !flow_)
-        return;
     (void)sender;
-    flow_->superscript(this);
-    redrawQuickInView(view);
+    whileEditing(view, [&](TextFlow& flow) { flow.superscript(this); });
 }
 
 void TextItem::unscript(kit::Object* sender, PageView* view)
 {
-    if (!isEditing() || !flow_)
-        return;
     (void)sender;
-    flow_->unscript(this);
-    redrawQuickInView(view);
+    whileEditing(view, [&](TextFlow& flow) { flow.unscript(this); });
 }
 
 void TextItem::setMenuFontSize(kit::Object* sender, PageView* view)
