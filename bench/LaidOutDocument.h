@@ -30,6 +30,8 @@ struct LaidOutDocument : TextBenchSetting {
         document->setMasterPage(std::make_unique<Page>());
         auto master = std::make_unique<TextItem>();
         master->setFrame(kit::makeRect(72, 72, 468, 648), false);
+        // Ordinary column text, as a column drawn by the user is.
+        master->setTextType(1);
         master->setAutoFlowText(true);
         master->setMasterFlags(3);
         document->addMasterItem(std::move(master));

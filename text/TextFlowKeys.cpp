@@ -42,7 +42,6 @@ constexpr std::uint16_t SymbolLast = 0x1FF;
 
 constexpr int LineBreakWord = 202;
 constexpr int PageBreakWord = 203;
-constexpr int OrdinaryText = 1;
 
 bool isMovementKey(std::uint16_t code)
 {
@@ -211,7 +210,9 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
     bool forceRedraw = true, modified = false, moved = false;
     std::uint16_t handled = code;
     const bool blocked = textSelection_ && !textSelection_->canDelete();
-    const int textType = column ? column->textType() : OrdinaryText;
+    // Every type but display text is ordinary column text, 0 (a column
+    // made without a type) as well as 1.
+    const bool display = column && column->textType() == TextItem::DisplayText;
 
     if (!currentParagraph_) {
         kit::beep();
@@ -221,10 +222,10 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
         if (!blocked) {
             if (textSelection_)
                 textSelection_->deleteFromItem(column, false, true);
-            if ((currentFlags() & kit::AlternateKeyMask) || textType == TextItem::DisplayText) {
+            if ((currentFlags() & kit::AlternateKeyMask) || display) {
                 currentParagraph_->addSpecialWord(LineBreakWord);
             } else {
-                if (code == EnterVariantKey && textType == OrdinaryText)
+                if (code == EnterVariantKey)
                     currentParagraph_->addSpecialWord(PageBreakWord);
                 currentParagraph_->addByte(10);
                 currentParagraph_->recompute();
@@ -242,7 +243,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
                 markMainDocumentEdited();
                 if (!forceRedraw) {
                     TextParagraph* laid = currentParagraph_->recompute(true);
-                    if (laid == currentParagraph_ && textType == OrdinaryText) {
+                    if (laid == currentParagraph_ && !display) {
                         _redrawCurrentParagraphInItem(column, view, nullptr, &cursor);
                         modified = false;
                     } else {
@@ -309,7 +310,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
             }
             typeCode(code, ignoreFence);
             TextParagraph* laid = currentParagraph_->recompute(true);
-            if (laid == currentParagraph_ && textType == OrdinaryText && !forceRedraw) {
+            if (laid == currentParagraph_ && !display && !forceRedraw) {
                 _redrawCurrentParagraphInItem(column, view, nullptr, &cursor);
                 if (view) {
                     textPoint caret{};

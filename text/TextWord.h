@@ -36,6 +36,27 @@ struct WordPiece {
     int lastChar = -1;    // offset of the last character; -1 runs to the end
 };
 
+// A word's pieces, never fewer than one. The first lives in the word itself:
+// nearly every word lies on one line, and moving text walks every word, so
+// its position is kept where the word's own fields already are.
+class WordPieceList {
+public:
+    std::size_t size() const { return 1 + more_.size(); }
+    WordPiece& operator[](std::size_t i) { return i == 0 ? first_ : more_[i - 1]; }
+    const WordPiece& operator[](std::size_t i) const { return i == 0 ? first_ : more_[i - 1]; }
+    // Sizes below one keep the first piece.
+    void resize(std::size_t n) { more_.resize(n > 1 ? n - 1 : 0); }
+    void assign(std::size_t n, const WordPiece& piece)
+    {
+        first_ = piece;
+        more_.assign(n > 1 ? n - 1 : 0, piece);
+    }
+
+private:
+    WordPiece first_{};
+    std::vector<WordPiece> more_;
+};
+
 // Codes of the documents' set the word makes or recognises.
 inline constexpr unsigned char TextFiLigature = 0xAE;
 inline constexpr unsigned char TextFlLigature = 0xAF;
@@ -253,7 +274,6 @@ protected:
     LayoutDocument* flowDocument() const;
     void readPlainWord(kit::Coder& coder);
 
-    std::vector<WordPiece> wordPieceInfo_;
     short maxWordPiece_ = 1;
     short length_ = 0;
     short maxlength_ = 0;
@@ -261,6 +281,7 @@ protected:
     short langId_ = 0;
     short hyphenCount_ = -1;
     short numWordPieces_ = 1;
+    WordPieceList wordPieceInfo_;
     float descent_ = 0;
     float spaceWidth_ = 0;
     float screenSpaceWidth_ = 0;

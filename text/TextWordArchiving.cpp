@@ -167,7 +167,8 @@ void TextWord::readPlainWord(kit::Coder& coder)
                 damaged("a piece count of " + std::to_string(pieces));
             coder.checkUnitCount("ffi", std::size_t(pieces));
             wordPieceInfo_.assign(std::size_t(pieces), WordPiece{});
-            for (WordPiece& piece : wordPieceInfo_) {
+            for (std::size_t i = 0; i < wordPieceInfo_.size(); ++i) {
+                WordPiece& piece = wordPieceInfo_[i];
                 const kit::Rect r = coder.decodeRect();
                 piece.x = r.origin.x, piece.y = r.origin.y, piece.width = r.size.width, piece.height = r.size.height;
                 coder.decodeValuesOfObjCTypes("ffi", &piece.lineStart, &piece.lineHeight, &piece.lastChar);

@@ -324,12 +324,15 @@ bool PageView::drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem,
     bool finished = true;
     lockFocus();
     if (fromItem->masterFlags() == 0) {
+        // Columns on pages out of sight cost nothing: only after a drawn
+        // page does the redraw ask whether a key is waiting.
         for (TextItem* column = fromItem; column; column = column->nextColumn()) {
-            if (Page* page = column->page(); shown(page))
-                drawColumnOnPage(column, page, area, fromParagraph, toParagraph);
+            const bool drawn = shown(column->page());
+            if (drawn)
+                drawColumnOnPage(column, column->page(), area, fromParagraph, toParagraph);
             if (column == toItem)
                 break;
-            if (keyIsWaiting()) {
+            if (drawn && keyIsWaiting()) {
                 finished = false;
                 break;
             }

@@ -278,6 +278,9 @@ struct RasterContext::Impl {
     // addresses cannot be reused by other paths.
     std::vector<ClipEntry> appliedClip;
     bool clipKnown = false;
+    // The device pixels the applied clip can let through: glyphs outside
+    // it are not composed at all.
+    QRect clipBox;
     // Text: the glyphs, and the buffers a run of them is composed in.
     detail::GlyphCache glyphs;
     struct PlacedGlyph {
@@ -299,13 +302,17 @@ struct RasterContext::Impl {
         if (clipKnown && sameClip(clips))
             return;
         painter.resetTransform();
+        clipBox = image.rect();
         if (clips.empty()) {
             painter.setClipping(false);
         } else {
             bool first = true;
             for (const ClipEntry& entry : clips) {
-                painter.setClipPath(entry.path ? toQPath(*entry.path, entry.rule) : QPainterPath(),
-                                    first ? Qt::ReplaceClip : Qt::IntersectClip);
+                const QPainterPath path = entry.path ? toQPath(*entry.path, entry.rule) : QPainterPath();
+                painter.setClipPath(path, first ? Qt::ReplaceClip : Qt::IntersectClip);
+                // Grown by a pixel: antialiased clip edges reach into it.
+                const QRectF reach = path.controlPointRect().intersected(QRectF(image.rect()));
+                clipBox = reach.isEmpty() ? QRect() : clipBox & reach.toAlignedRect().adjusted(-1, -1, 1, 1);
                 first = false;
             }
         }
@@ -656,6 +663,8 @@ void RasterContext::Impl::drawGlyphs(const GraphicsState& s, std::string_view by
         const double margin = 8 * em + 2;
         const QRect bounds = image.rect();
         placed.clear();
+        if (clipBox.isEmpty())
+            return;
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             const double ox = origins[i].x(), oy = origins[i].y();
             if (!(ox > -margin && ox < bounds.width() + margin && oy > -margin && oy < bounds.height() + margin))
@@ -675,7 +684,7 @@ void RasterContext::Impl::drawGlyphs(const GraphicsState& s, std::string_view by
                 break;
             case detail::GlyphCache::Lookup::Image: {
                 const int x = static_cast<int>(ix) + glyph->x, y = static_cast<int>(iy) + glyph->y;
-                const QRect box = QRect(x, y, glyph->width, glyph->height).intersected(bounds);
+                const QRect box = QRect(x, y, glyph->width, glyph->height).intersected(clipBox);
                 if (!box.isEmpty())
                     placed.push_back(PlacedGlyph{glyph, x, y, box});
                 break;

@@ -406,6 +406,37 @@ TEST_F(EditingTest, TheCurrentParagraphsChangedBandIsRedrawn)
     EXPECT_EQ(view_->draws[0].toParagraph, -1);
 }
 
+// A column made without a text type (0) is ordinary column text as much as
+// type 1: a typed key that keeps the layout in its paragraph redraws that
+// paragraph's band, not the column and every later one.
+TEST_F(EditingTest, ATypedKeyRedrawsOnlyItsParagraphInAnyOrdinaryColumn)
+{
+    type(flow_, "one\ntwo\nthree");
+    for (int textType : {0, 1}) {
+        SCOPED_TRACE(textType);
+        first_->setTextType(textType);
+        second_->setTextType(textType);
+        first_->beginEditing(nullptr, view_);
+        caretAt(1, 0, 3);
+        view_->draws.clear();
+        flow_->processKey('s', view_, first_);
+        ASSERT_EQ(view_->draws.size(), 1u);
+        const TextDraw& draw = view_->draws[0];
+        EXPECT_TRUE(draw.useRect);
+        EXPECT_EQ(draw.from, first_);
+        EXPECT_EQ(draw.to, first_);
+        EXPECT_EQ(draw.fromParagraph, 0);
+        EXPECT_EQ(draw.toParagraph, 2);
+        // Backspace takes the letter away along the same road.
+        view_->draws.clear();
+        flow_->processKey(TextParagraph::DeleteBackwardKey, view_, first_);
+        ASSERT_EQ(view_->draws.size(), 1u);
+        EXPECT_TRUE(view_->draws[0].useRect);
+        EXPECT_EQ(view_->draws[0].toParagraph, 2);
+        EXPECT_EQ(text(flow_), "one\ntwo\nthree");
+    }
+}
+
 TEST_F(EditingTest, ACaretInTheNextColumnRefocusesOnItsPage)
 {
     // Enough lines to run into the second column (100 points high).

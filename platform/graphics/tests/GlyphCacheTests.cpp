@@ -313,3 +313,63 @@ TEST(GlyphCache, ACacheOverItsLimitStillDrawsEveryGlyph)
     EXPECT_EQ(tight.glyphCacheStatistics().glyphs, 0u);
     EXPECT_GT(roomy.glyphCacheStatistics().glyphs, 30u);
 }
+
+// Text drawn through clips that cut across its glyphs: inside the clips the
+// pixels are those of the unclipped text, outside they stay untouched,
+// whatever the clips' nesting and the resolution.
+TEST(GlyphCache, ClippedTextKeepsTheGlyphsTheClipCutsThrough)
+{
+    Font* times = font("Times-Roman", 14);
+    ASSERT_NE(times, nullptr);
+    const std::string text = "Hamburgefonstiv WAVE fi 0123 jumps over";
+    struct Case {
+        const char* what;
+        double dpi;
+        std::vector<Rect> clips; // in points, nested in order
+    };
+    const Case cases[] = {
+        {"one line cut through its middle", 72, {makeRect(37, 22, 101, 9)}},
+        {"two nested clips", 72, {makeRect(20, 5, 200, 40), makeRect(61, 14, 150, 31)}},
+        {"at 144 dpi", 144, {makeRect(12.5f, 18.5f, 88, 20)}},
+        {"nothing left", 72, {makeRect(10, 10, 50, 10), makeRect(100, 10, 50, 10)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const double s = c.dpi / 72;
+        const int w = static_cast<int>(260 * s), h = static_cast<int>(60 * s);
+        RasterContext whole(w, h, c.dpi), clipped(w, h, c.dpi);
+        for (RasterContext* ctx : {&whole, &clipped}) {
+            ctx->fillImage(kWhite);
+            if (ctx == &clipped)
+                for (const Rect& r : c.clips)
+                    ctx->rectclip(r);
+            ctx->setgray(0);
+            ctx->selectfont(times);
+            for (int line = 0; line < 3; ++line) {
+                ctx->moveto(4.3f, 14.6f + 15.7f * static_cast<float>(line));
+                ctx->show(text);
+            }
+        }
+        // The clips' common part, in pixels; its rows run from the top.
+        Rect inside = c.clips.front();
+        for (const Rect& r : c.clips)
+            inside = intersectionRect(inside, r);
+        const int x0 = static_cast<int>(std::lround(inside.origin.x * s));
+        const int x1 = static_cast<int>(std::lround(maxX(inside) * s));
+        const int top = h - static_cast<int>(std::lround(maxY(inside) * s));
+        const int bottom = h - static_cast<int>(std::lround(inside.origin.y * s));
+        int inked = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const bool in = !isEmptyRect(inside) && x >= x0 && x < x1 && y >= top && y < bottom;
+                const bool edge = !isEmptyRect(inside) && x >= x0 - 1 && x <= x1 && y >= top - 1 && y <= bottom;
+                if (in) {
+                    inked += whole.pixel(x, y) != kWhite;
+                    ASSERT_EQ(clipped.pixel(x, y), whole.pixel(x, y)) << x << ", " << y;
+                } else if (!edge) {
+                    ASSERT_EQ(clipped.pixel(x, y), kWhite) << x << ", " << y;
+                }
+            }
+        EXPECT_EQ(inked > 50, !isEmptyRect(inside));
+    }
+}
