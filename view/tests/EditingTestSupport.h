@@ -94,6 +94,14 @@ protected:
 
     void SetUp() override
     {
+        startApplication();
+        makeDocument();
+    }
+
+    // The application, its delegate and the user defaults, as a document
+    // window finds them.
+    void startApplication()
+    {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         app_ = &kit::Application::sharedApplication();
         kit::Clock::useVirtualClock(0.0);
@@ -107,6 +115,12 @@ protected:
         Layvane::initialize();
         TextWord::initialize();
         delegate_ = std::make_unique<Layvane>();
+    }
+
+    // Three pages, the first two's columns chained in the fixture font, in
+    // a window of 400 × 300.
+    void makeDocument()
+    {
         // The text engine's fixture font.
         std::string top = SCRIVLY_FIXTURES_DIR;
         top.erase(top.rfind("view/tests/fixtures"));
