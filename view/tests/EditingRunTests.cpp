@@ -49,20 +49,7 @@ protected:
         setFont(flow_);
 
         // A window the size of the page, scrolled to show the page whole.
-        const kit::Rect content = kit::makeRect(0, 0, kPageWidth, kPageHeight);
-        window_ = std::make_unique<kit::Window>(content);
-        auto scroll = std::make_unique<kit::ScrollView>(content);
-        auto view = std::make_unique<RecordingPageView>(kit::makeRect(0, 0, 0, 0));
-        view_ = view.get();
-        view_->setFrameSize(document_->canvasSize());
-        view_->setDocument(document_.get());
-        scroll->setDocumentView(std::move(view));
-        infoBar_ = static_cast<InfoBarInset*>(scroll->addSubview(std::make_unique<InfoBarInset>()));
-        scroll_ = scroll.get();
-        window_->setContentView(std::move(scroll));
-        document_->addView(view_);
-        delegate_->setMainDocument(document_.get());
-        delegate_->setMainPageView(view_);
+        openWindow(kit::makeRect(0, 0, kPageWidth, kPageHeight));
         view_->scrollPoint(pages_[0]->pageRect().origin);
         ASSERT_TRUE(kit::equalRects(view_->visibleRect(), pages_[0]->pageRect()))
             << kit::stringFromRect(view_->visibleRect()) << " shows the page "
@@ -151,17 +138,6 @@ protected:
         return all ? double(dark) / all : 0.0;
     }
 
-    // The flow's characters, a line feed between paragraphs.
-    std::string characters() const
-    {
-        std::string out;
-        flowPointer fp{};
-        flow_->textFlowSeek(&fp, 0);
-        while (!flow_->textFlowAtEnd(&fp))
-            out += static_cast<char>(flow_->textFlowGetc(&fp));
-        return out;
-    }
-
     // The name of the font in force at a letter of a word.
     std::string fontAt(int paragraph, int word, int letter) const
     {
@@ -241,7 +217,7 @@ TEST_F(EditingRun, TypedTextWithABoldWordPrintsAsTheScreenShowsIt)
     // Return ends a burst: the flow is handed the first key, the Return and
     // the key after it.
     EXPECT_EQ(typeKeys(kFirst + "\r" + kSecond), 3);
-    EXPECT_EQ(characters(), kFirst + "\n" + kSecond);
+    EXPECT_EQ(text(flow_), kFirst + "\n" + kSecond);
     ASSERT_EQ(flow_->paragraphCount(), 2);
     // Both paragraphs wrap inside the column.
     for (int p = 0; p < 2; ++p) {
@@ -278,7 +254,7 @@ TEST_F(EditingRun, TypedTextWithABoldWordPrintsAsTheScreenShowsIt)
     EXPECT_EQ(fontAt(1, 0, 0), "Times-Roman");
     textPoint boldAt{0, w, 0};
     EXPECT_FLOAT_EQ(flow_->styleCharAt(&boldAt)->pointSize(), 12.0f);
-    EXPECT_EQ(characters(), kFirst + "\n" + kSecond);
+    EXPECT_EQ(text(flow_), kFirst + "\n" + kSecond);
     // The word stays selected for the next command.
     selection = flow_->textSelection();
     ASSERT_NE(selection, nullptr);

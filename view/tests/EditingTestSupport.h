@@ -153,8 +153,15 @@ protected:
         flow_->setCurrentParagraph(flow_->firstParagraph());
         setFont(flow_);
 
-        window_ = std::make_unique<kit::Window>(kit::makeRect(0, 0, 400, 300));
-        auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 400, 300));
+        openWindow(kit::makeRect(0, 0, 400, 300));
+    }
+
+    // A window of the content size showing the document in a page view, in
+    // a scroll view with an info bar; the view is the main page view.
+    void openWindow(const kit::Rect& content)
+    {
+        window_ = std::make_unique<kit::Window>(content);
+        auto scroll = std::make_unique<kit::ScrollView>(content);
         auto view = std::make_unique<RecordingPageView>(kit::makeRect(0, 0, 0, 0));
         view_ = view.get();
         view_->setFrameSize(document_->canvasSize());
