@@ -152,6 +152,9 @@ public:
     // paragraphs from..to, within the rectangle (empty: all they show).
     void notifyUpdate(PageView* view, const kit::Rect& rect, TextItem* fromItem, TextItem* toItem,
                       int fromParagraph, int toParagraph);
+    // Every view, the given one first, marks the items' areas for redisplay
+    // at its next refresh; what they showed is taken away then.
+    void invalidate(PageView* view, const std::vector<Item*>& items);
     // Whether the last text redraw ran to its end (typing did not cut it short).
     bool lastTextDrawFinished() const { return lastTextDrawFinished_; }
 
@@ -364,7 +367,8 @@ public:
 
     // ---- Selection (not owned) and links.
     const std::vector<Item*>& selected() const { return selected_; }
-    // Deselects what was selected, selects the items (none for an empty list).
+    // Deselects what was selected, selects the items (none for an empty
+    // list); every view redraws what was selected and what is.
     void setSelection(const std::vector<Item*>& items, PageView* view);
     // The text column and flow being edited (not owned), and the flow that
     // was being edited when editing last ended.

@@ -63,6 +63,8 @@ std::unique_ptr<Guide> LayoutDocument::removeGuideAt(int i)
 
 void LayoutDocument::setSelection(const std::vector<Item*>& items, PageView* view)
 {
+    // What was selected is drawn again without its knobs or highlight.
+    invalidate(view, selected_);
     if (&items != &selected_) {
         for (Item* item : selected_)
             item->deselect();

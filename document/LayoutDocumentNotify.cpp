@@ -27,6 +27,11 @@ void LayoutDocument::notifyUpdate(PageView* view, const std::vector<kit::Object*
     eachView(views_, view, [&](PageView* v) { v->notifyUpdateForItems(items); });
 }
 
+void LayoutDocument::invalidate(PageView* view, const std::vector<Item*>& items)
+{
+    eachView(views_, view, [&](PageView* v) { v->invalidateItems(items); });
+}
+
 void LayoutDocument::notifyUpdate(PageView* view, const kit::Rect& rect)
 {
     if (isNotifyDisabled())

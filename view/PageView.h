@@ -100,6 +100,8 @@ public:
     // ---- Redisplay on the document's notifications. An empty rectangle or
     // nil items stands for the whole visible area.
     void invalidateRect(const kit::Rect& rect);
+    // The items' areas, as they stand now, join the next redisplay.
+    void invalidateItems(const std::vector<Item*>& items);
     virtual void notifyUpdateForRect(const kit::Rect& rect);
     virtual void notifyUpdateForItems(const std::vector<kit::Object*>* items);
     // Redraws a range of text: the columns from the first to the last (nil:

@@ -275,6 +275,16 @@ void PageView::setMoveTo(float x, float y)
 
 void PageView::invalidateRect(const kit::Rect& rect) { invalidRect_ = kit::unionRect(invalidRect_, rect); }
 
+void PageView::invalidateItems(const std::vector<Item*>& items)
+{
+    for (Item* item : items) {
+        kit::Rect r{};
+        if (item)
+            item->getUpdateBounds(&r, this, true);
+        invalidateRect(r);
+    }
+}
+
 void PageView::redisplayVisible(const kit::Rect& rect)
 {
     const kit::Rect visible = visibleOrBounds();
@@ -395,6 +405,11 @@ void PageView::drawRect(const kit::Rect& rect)
             continue;
         const kit::Rect onPage = kit::offsetRect(rect, -page->pageRect().origin.x, -page->pageRect().origin.y);
         context->gsave();
+        // The paper first: whatever the area showed before goes, a highlight
+        // taken away with its selection included, and text is not drawn
+        // over itself.
+        context->setgray(1.0f);
+        context->rectfill(kit::intersectionRect(rect, page->pageRect()));
         context->translate(page->pageRect().origin.x, page->pageRect().origin.y);
         for (const auto& item : page->pageItems())
             if (item->shouldDrawInRect(onPage))

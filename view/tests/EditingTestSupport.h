@@ -94,6 +94,14 @@ protected:
 
     void SetUp() override
     {
+        startApplication();
+        makeDocument();
+    }
+
+    // The application, its delegate and the user defaults, as a document
+    // window finds them.
+    void startApplication()
+    {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         app_ = &kit::Application::sharedApplication();
         kit::Clock::useVirtualClock(0.0);
@@ -107,6 +115,12 @@ protected:
         Layvane::initialize();
         TextWord::initialize();
         delegate_ = std::make_unique<Layvane>();
+    }
+
+    // Three pages, the first two's columns chained in the fixture font, in
+    // a window of 400 × 300.
+    void makeDocument()
+    {
         // The text engine's fixture font.
         std::string top = SCRIVLY_FIXTURES_DIR;
         top.erase(top.rfind("view/tests/fixtures"));
@@ -139,8 +153,15 @@ protected:
         flow_->setCurrentParagraph(flow_->firstParagraph());
         setFont(flow_);
 
-        window_ = std::make_unique<kit::Window>(kit::makeRect(0, 0, 400, 300));
-        auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 400, 300));
+        openWindow(kit::makeRect(0, 0, 400, 300));
+    }
+
+    // A window of the content size showing the document in a page view, in
+    // a scroll view with an info bar; the view is the main page view.
+    void openWindow(const kit::Rect& content)
+    {
+        window_ = std::make_unique<kit::Window>(content);
+        auto scroll = std::make_unique<kit::ScrollView>(content);
         auto view = std::make_unique<RecordingPageView>(kit::makeRect(0, 0, 0, 0));
         view_ = view.get();
         view_->setFrameSize(document_->canvasSize());
