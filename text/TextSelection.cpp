@@ -139,20 +139,7 @@ bool TextSelection::selectBetween(const textPoint* a, const textPoint* b, TextFl
     flow_ = flow;
     setEndWithParaBreak(endWithParaBreak);
     endType_ = endWithParaBreak ? SelectionPara : SelectionChar;
-    if (samePoint(*a, *b) && endType_ == SelectionPara) {
-        start_ = *a;
-        end_ = *b;
-        return true;
-    }
-    if (before(*b, *a)) {
-        start_ = *b;
-        end_ = *a;
-        textPointsFlipped_ = true;
-    } else {
-        start_ = *a;
-        end_ = *b;
-    }
-    return !samePoint(*a, *b);
+    return placePoints(*a, *b, endType_ == SelectionPara);
 }
 
 bool TextSelection::selectBetween(const textPoint* a, const textPoint* b, TextFlow* flow, int endAs, bool drawTail)
@@ -170,20 +157,25 @@ bool TextSelection::selectBetween(const textPoint* a, const textPoint* b, TextFl
         flow->lastTextPoint(&last);
         endOfFlow_ = samePoint(*b, last);
     }
-    if (samePoint(*a, *b) && selTypeWithTail(endAs)) {
-        start_ = *a;
-        end_ = *b;
+    return placePoints(*a, *b, selTypeWithTail(endAs));
+}
+
+bool TextSelection::placePoints(const textPoint& a, const textPoint& b, bool equalPointsSelect)
+{
+    if (samePoint(a, b) && equalPointsSelect) {
+        start_ = a;
+        end_ = b;
         return true;
     }
-    if (before(*b, *a)) {
-        start_ = *b;
-        end_ = *a;
+    if (before(b, a)) {
+        start_ = b;
+        end_ = a;
         textPointsFlipped_ = true;
     } else {
-        start_ = *a;
-        end_ = *b;
+        start_ = a;
+        end_ = b;
     }
-    return !samePoint(*a, *b);
+    return !samePoint(a, b);
 }
 
 // ---- Reading.

@@ -194,6 +194,9 @@ public:
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
+    // Orders the points into start and end; equal points select only when
+    // asked. False for an empty selection.
+    bool placePoints(const textPoint& a, const textPoint& b, bool equalPointsSelect);
     // Visits the selected words of the flow in order; stops when fn answers false.
     void walkWords(const std::function<bool(TextWord*)>& fn) const;
     void dropLists();

@@ -1,5 +1,7 @@
 #include "TextTestSupport.h"
 
+#include "ColumnChainSupport.h"
+
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "items/TextItem.h"
@@ -48,29 +50,12 @@ protected:
     // A chain of columns of the size given, one per page.
     void makeChain(int count, float width, float height)
     {
-        for (int i = 0; i < count; ++i) {
-            Page* page = document_->addPage(std::make_unique<Page>());
-            auto column = std::make_unique<TextItem>();
-            column->setFrame(kit::makeRect(0, 0, width, height), false);
-            column->setFlow(flow_.get());
-            TextItem* raw = column.get();
-            page->addItems(std::move(column), false);
-            if (!columns_.empty()) {
-                columns_.back()->setNextColumn(raw);
-                raw->setPrevColumn(columns_.back());
-            }
-            columns_.push_back(raw);
-        }
-        flow_->setFirstTextItem(columns_.front());
+        appendColumnChain(*document_, *flow_, columns_, count, width, height);
     }
 
     // Types the text into the flow: spaces part words, tabs make tab words,
     // line feeds start paragraphs.
-    void type(const char* text)
-    {
-        for (const char* c = text; *c; ++c)
-            flow_->currentParagraph()->addByte(static_cast<unsigned char>(*c));
-    }
+    void type(const char* text) { typeInto(*flow_, text); }
 
     void layOut() { flow_->recomputeAll(); }
 
