@@ -117,3 +117,22 @@ void BM_TypeAddingALine(benchmark::State& state)
 BENCHMARK(BM_TypeAddingALine)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+namespace {
+
+// Renumbering after an edit in the last paragraph: the counters are replayed
+// from the flow's first paragraph.
+void BM_RenumberFromTheLastParagraph(benchmark::State& state)
+{
+    LaidOutDocument& doc = laidOut();
+    // Set-up gives the document its numbering levels (this benchmark runs
+    // last: set-up may fill other settings the document lacks).
+    doc.document->setup();
+    const int last = doc.text->paragraphCount() - 1;
+    for (auto _ : state)
+        doc.text->recomputeAutonumberingFrom(last);
+    state.counters["paragraphs"] = double(last + 1);
+}
+BENCHMARK(BM_RenumberFromTheLastParagraph)->Unit(benchmark::kMicrosecond);
+
+} // namespace
