@@ -343,7 +343,7 @@ void Page::resolveLinks()
         return item->frame().size.width == 0.0f && item->frame().size.height == 0.0f;
     });
     for (const auto& item : theItems_) {
-        item->resolveInDocument(nullptr); // items resolve against no document object yet
+        item->resolveInDocument(document_);
         if (document_)
             document_->linksInfo().addLink(item.get());
     }

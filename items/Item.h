@@ -19,6 +19,7 @@ namespace kit {
 class Coder;
 class DrawContext;
 }
+class LayoutDocument;
 class Page;
 class PageView;
 class StyleGraphic;
@@ -268,7 +269,7 @@ public:
     virtual bool hasAnyTextItems() const { return false; }
     virtual bool isGraphicLink() const { return false; }
     virtual bool recomputeTextItems() { return false; }
-    virtual void resolveInDocument(kit::Object* document) { (void)document; }
+    virtual void resolveInDocument(LayoutDocument* document) { (void)document; }
     virtual bool setCursorRectInView(PageView* view)
     {
         (void)view;

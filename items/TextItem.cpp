@@ -357,11 +357,11 @@ void TextItem::resolveStyles()
     }
 }
 
-void TextItem::resolveInDocument(kit::Object* document)
+void TextItem::resolveInDocument(LayoutDocument* document)
 {
-    (void)document;
-    // In-line graphics resolve themselves once placed graphics arrive; only
-    // the first column would pass this on to the flow.
+    // Every column of the chain is told; the flow must hear it once.
+    if (flow_ && flow_->firstTextItem() == this)
+        flow_->resolveInDocument(document);
 }
 
 void TextItem::pleaseListFlows(std::vector<TextFlow*>& flows) const

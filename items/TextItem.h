@@ -205,7 +205,7 @@ public:
     // A lone column rebinds its paragraphs' named styles to the same-named
     // styles of its document.
     void resolveStyles();
-    void resolveInDocument(kit::Object* document) override;
+    void resolveInDocument(LayoutDocument* document) override;
     // The flow's first column adds the flow when absent.
     void pleaseListFlows(std::vector<TextFlow*>& flows) const;
 

@@ -484,3 +484,9 @@ void TextFlow::forgetItem(const TextItem* column)
     for (const auto& paragraph : paragraphList_)
         paragraph->forgetItem(column);
 }
+
+void TextFlow::resolveInDocument(LayoutDocument* document)
+{
+    for (const auto& paragraph : paragraphList_)
+        paragraph->resolveInDocument(document);
+}

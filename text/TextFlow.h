@@ -156,6 +156,8 @@ public:
     void dirtyInItem(const TextItem* column);
     // A column is going away: no paragraph may keep pointing at it.
     void forgetItem(const TextItem* column);
+    // After reading: every word reconnects to what it refers to in the document.
+    void resolveInDocument(LayoutDocument* document);
 
     // ---- After an edit: what to redraw, where the caret went.
     // The common last step of every key and caret command: redraws what

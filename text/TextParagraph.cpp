@@ -342,3 +342,9 @@ void TextParagraph::setAutonumberLevel(short level)
     paragraphStyle_->setAutonumberLevel(level);
     autonumberWord();
 }
+
+void TextParagraph::resolveInDocument(LayoutDocument* document)
+{
+    for (const auto& word : wordList_)
+        word->resolveInDocument(document);
+}

@@ -17,6 +17,7 @@ namespace kit {
 class Font;
 }
 class Item;
+class LayoutDocument;
 class PageView;
 class StyleChar;
 class StyleParagraph;
@@ -207,6 +208,8 @@ public:
     // Rebases the paragraph's style on the named style.
     void setBasedOnStyle(StyleParagraph* style);
     void localizeNamedParaStyle();
+    // Passed on to every word.
+    void resolveInDocument(LayoutDocument* document);
     void removeStyleReference(const StyleParagraph* style);
     // After a rebase on newBase: what newBase defines and the paragraph does
     // not (or everything while definitions are forced) follows newBase.

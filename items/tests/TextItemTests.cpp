@@ -408,3 +408,35 @@ TEST_F(HeadlineTest, ANamedStyleIsRefusedWithAnAlertButTheFrameResizes)
 }
 
 } // namespace
+
+namespace {
+
+// A word that counts the documents it is resolved in.
+class CountingWord : public TextWord {
+public:
+    explicit CountingWord(int* count) : count_(count) {}
+    void resolveInDocument(LayoutDocument* document) override
+    {
+        if (document)
+            ++*count_;
+    }
+
+private:
+    int* count_;
+};
+
+} // namespace
+
+TEST_F(TextItemTest, AChainResolvesItsWordsOnceThroughItsFirstColumn)
+{
+    auto columns = chain(3);
+    int resolved = 0;
+    TextFlow* flow = columns[0]->flow();
+    flow->firstParagraph()->addWord(std::make_unique<CountingWord>(&resolved));
+    flow->lastParagraph()->addWord(std::make_unique<CountingWord>(&resolved));
+    LayoutDocument document;
+    // Reading tells every column; only the flow's first passes it on.
+    for (auto& column : columns)
+        column->resolveInDocument(&document);
+    EXPECT_EQ(resolved, 2);
+}
