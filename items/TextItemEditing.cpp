@@ -128,6 +128,15 @@ void TextItem::finishEditingInView(PageView* view)
 
 // ---- Commands handed to the flow.
 
+template <class F>
+void TextItem::whileEditing(PageView* view, F&& command)
+{
+    if (!isEditing() || !flow_)
+        return;
+    command(*flow_);
+    redrawQuickInView(view);
+}
+
 void TextItem::changeCase(kit::Object* sender, PageView* view)
 {
     TextSelection* selection = flow_ ? flow_->textSelection() : nullptr;
@@ -151,35 +160,19 @@ void TextItem::changeFont(kit::Object* sender, PageView* view)
 
 void TextItem::changeFontAttribute(kit::Object* sender, PageView* view)
 {
-    if (!editingOrBeep())
-        return;
-    // The attribute is the menu item's tag; anything else carries none.
+    // The attribute is the menu item's tag; a sender without one does nothing.
     int tag = 0;
-    if (!senderTag(sender, &tag))
-        return;
-    flow_->changeFontAttribute(static_cast<unsigned short>(tag), this);
-    redrawQuickInView(view);
+    if (editingOrBeep() && senderTag(sender, &tag))
+        whileEditing(view, [&](TextFlow& flow) { flow.changeFontAttribute(static_cast<unsigned short>(tag), this); });
 }
 
 void TextItem::changeKerning(kit::Object* sender, PageView* view)
 {
-    if (!editingOrBeep())
-        return;
     int tag = 0;
-    if (!senderTag(sender, &tag))
-        return;
-    flow_->changeKerning(tag, this);
-    redrawQuickInView(view);
+    if (editingOrBeep() && senderTag(sender, &tag))
+        whileEditing(view, [&](TextFlow& flow) { flow.changeKerning(tag, this); });
 }
 
-template <class F>
-void TextItem::whileEditing(PageView* view, F&& command)
-{
-    if (!isEditing() || !flow_)
-        return;
-    command(*flow_);
-    redrawQuickInView(view);
-}
 
 void TextItem::setFont(kit::Font* font, PageView* view)
 {

@@ -351,16 +351,10 @@ bool TextParagraph::drawSelfInView(PageView* view, TextItem* column, const kit::
                 addUnderline(draw.runs, curX, curY, draw.state.color());
             kit::Size moved{};
             word->drawSelfInView(view, column, draw.state.font(), kit::makePoint(curX, drawY()), &moved);
-            if (markers) {
+            if (markers && TextWordSpecial::isTokenType(type)) {
+                PSWoverdrawToken(*context, r.origin.x, r.origin.y, r.size.width, r.size.height);
+            } else if (markers) {
                 switch (type) {
-                case TextWordDate:
-                case TextWordPageNumber:
-                case TextWordTime:
-                case TextWordMergeToken:
-                case TextWordAutonumber:
-                case TextWordLastPageNumber:
-                    PSWoverdrawToken(*context, r.origin.x, r.origin.y, r.size.width, r.size.height);
-                    break;
                 case TextWordTab:
                     PSWdrawTab(*context, r.origin.x, y, moved.width);
                     break;

@@ -217,6 +217,14 @@ void TextParagraph::LineLayout::measureWords()
         maxAscent_ = std::max(maxAscent_, word->ascent());
         maxDescent_ = std::max(maxDescent_, word->descent());
     };
+    // The word goes on the line whole, with the gap after it.
+    auto advance = [&](float width, float screenWidth, float gap, float screenGap) {
+        x_ += width + gap;
+        sx_ += screenWidth + screenGap;
+        lastGap_ = gap;
+        lastScreenGap_ = screenGap;
+        ++gapWords_;
+    };
     int w = start_.word;
     for (; w < count_; ++w) {
         TextWord* word = p_.wordAtIndex(w);
@@ -340,11 +348,7 @@ void TextParagraph::LineLayout::measureWords()
                 // stands alone however wide it is.
                 if (!first)
                     return;
-                x_ += width + gap;
-                sx_ += screenWidth + screenGap;
-                lastGap_ = gap;
-                lastScreenGap_ = screenGap;
-                ++gapWords_;
+                advance(width, screenWidth, gap, screenGap);
                 count(w, word);
                 continue;
             }
@@ -362,11 +366,7 @@ void TextParagraph::LineLayout::measureWords()
                 return;
             if (range >= word->textLength()) {
                 // The rest of the word fits whole: no split.
-                x_ += width + gap;
-                sx_ += screenWidth + screenGap;
-                lastGap_ = gap;
-                lastScreenGap_ = screenGap;
-                ++gapWords_;
+                advance(width, screenWidth, gap, screenGap);
                 count(w, word);
                 continue;
             }
@@ -379,13 +379,8 @@ void TextParagraph::LineLayout::measureWords()
             split_ = range;
             return;
         }
-        if (type != TextWordHeaderMarker && type != TextWordFooterMarker) {
-            x_ += width + gap;
-            sx_ += screenWidth + screenGap;
-            lastGap_ = gap;
-            lastScreenGap_ = screenGap;
-            ++gapWords_;
-        }
+        if (type != TextWordHeaderMarker && type != TextWordFooterMarker)
+            advance(width, screenWidth, gap, screenGap);
         count(w, word);
     }
     if (w >= count_)

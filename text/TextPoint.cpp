@@ -1,5 +1,7 @@
 #include "text/TextPoint.h"
 
+#include "text/TextWord.h"
+
 #include <utility>
 
 bool EqualTextPoints(const textPoint* a, const textPoint* b)
@@ -33,4 +35,18 @@ textPoint* setTextPoint(textPoint* point, int paragraph, int word, int letter)
     if (point)
         *point = {paragraph, word, letter};
     return point;
+}
+
+void stepBackTextPoint(textPoint* p)
+{
+    if (p->word >= 0 && p->letter > 0) {
+        --p->letter;
+    } else if (p->word > 0) {
+        --p->word;
+        p->letter = TextWord::WholeWord;
+    } else {
+        --p->paragraph;
+        p->word = TextWord::WholeWord;
+        p->letter = TextWord::WholeWord;
+    }
 }

@@ -25,3 +25,6 @@ int TextPointCmp(const textPoint* a, const textPoint* b);
 // Puts the two in reading order; true when they were swapped.
 bool TextPointSort(textPoint* a, textPoint* b);
 textPoint* setTextPoint(textPoint* point, int paragraph, int word, int letter);
+// One letter back; from a word's start to the end of the word before, from a
+// paragraph's start to the end of the paragraph before.
+void stepBackTextPoint(textPoint* p);

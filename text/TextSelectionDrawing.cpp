@@ -11,6 +11,7 @@
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextPoint.h"
 #include "text/TextWord.h"
 
 #include <algorithm>
@@ -43,22 +44,6 @@ kit::Rect caretOf(const TextWord* word, int letter)
 kit::Rect spanX(float left, float right, float y, float height)
 {
     return kit::makeRect(left, y, right - left, height);
-}
-
-// The position one letter before; from a word's start to the end of the word
-// (or paragraph) before.
-void stepBack(textPoint* p)
-{
-    if (p->word >= 0 && p->letter > 0) {
-        --p->letter;
-    } else if (p->word > 0) {
-        --p->word;
-        p->letter = TextWord::WholeWord;
-    } else {
-        --p->paragraph;
-        p->word = TextWord::WholeWord;
-        p->letter = TextWord::WholeWord;
-    }
 }
 
 } // namespace
@@ -154,7 +139,7 @@ void TextSelection::updateFontPanel()
     kit::FontManager& fontManager = kit::FontManager::sharedFontManager();
 
     textPoint p = end_;
-    stepBack(&p);
+    stepBackTextPoint(&p);
     const StyleChar* reference = flow_->styleCharAt(&p);
     if (!reference)
         return;
@@ -194,7 +179,7 @@ void TextSelection::updateFontPanel()
     while (TextPointCmp(&p, &start_) > 0 && p.paragraph >= 0) {
         if (multiple && (!accessory || allMixed()))
             break;
-        stepBack(&p);
+        stepBackTextPoint(&p);
         const StyleChar* run = flow_->styleCharAt(&p);
         if (!run)
             break;
@@ -205,7 +190,7 @@ void TextSelection::updateFontPanel()
     textPoint q = start_;
     const StyleChar* startStyle = flow_->styleCharAt(&q);
     while (startStyle && startStyle->isSingleSymbol() && q.paragraph >= 0) {
-        stepBack(&q);
+        stepBackTextPoint(&q);
         if (q.paragraph < 0)
             break;
         startStyle = flow_->styleCharAt(&q);

@@ -12,6 +12,7 @@
 #include "graphics/Font.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextPoint.h"
 #include "text/TextWord.h"
 
 #include <cmath>
@@ -43,22 +44,6 @@ StyleChar* styleInForce(const TextFlow* flow, textPoint* point)
     return style;
 }
 
-// One letter back; from a paragraph's start (or its own style) to the end
-// of the paragraph before.
-void stepBack(textPoint* p)
-{
-    if (p->word >= 0 && p->letter > 0) {
-        --p->letter;
-    } else if (p->word > 0) {
-        --p->word;
-        p->letter = TextWord::WholeWord;
-    } else {
-        --p->paragraph;
-        p->word = TextWord::WholeWord;
-        p->letter = TextWord::WholeWord;
-    }
-}
-
 void markMainEdited(const TextFlow* flow)
 {
     LayoutDocument* document = flow ? flow->document() : nullptr;
@@ -83,7 +68,7 @@ void TextSelection::walkRuns(const std::function<bool(const StyleChar*)>& needs,
             flow_->addCharStyle(style->copy(), &end_);
         } else {
             p = end_;
-            stepBack(&p);
+            stepBackTextPoint(&p);
             style = styleInForce(flow_, &p);
         }
     }
@@ -102,7 +87,7 @@ void TextSelection::walkRuns(const std::function<bool(const StyleChar*)>& needs,
             }
             change(style);
         }
-        stepBack(&p);
+        stepBackTextPoint(&p);
         style = styleInForce(flow_, &p);
     }
     if (style && p.paragraph >= 0 && needs(style)) {

@@ -122,9 +122,9 @@ bool TextWordSpecial::isPageDependent() const
     return wordType_ == TextWordPageNumber || wordType_ == TextWordLastPageNumber;
 }
 
-bool TextWordSpecial::isToken() const
+bool TextWordSpecial::isTokenType(int type)
 {
-    switch (wordType_) {
+    switch (type) {
     case TextWordDate:
     case TextWordPageNumber:
     case TextWordTime:

@@ -70,7 +70,9 @@ public:
     bool isGraphicLink() const override { return wordType_ == TextWordGraphic; }
     bool isVisible() const override;
     // Date, page, time, merge, autonumber and last-page tokens: styled whole.
-    bool isToken() const;
+    bool isToken() const { return isTokenType(wordType_); }
+    // Dates, times, page numbers, merge tokens and autonumbers.
+    static bool isTokenType(int type);
     int length() const override;
     const char* charAtIndex(int index) const override;
     void setInsertToEnd() override;
