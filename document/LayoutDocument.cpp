@@ -62,21 +62,23 @@ std::unique_ptr<StyleGraphic> LayoutDocument::graphicStyleOfSelection() const
 
 void LayoutDocument::addNamedItem(Item* item)
 {
+    // Entries of items that are gone go as the list is walked.
+    std::erase_if(namedItems_, [](const auto& ref) { return !ref; });
     if (item && std::find(namedItems_.begin(), namedItems_.end(), item) == namedItems_.end())
-        namedItems_.push_back(item);
+        namedItems_.emplace_back(item);
 }
 
 void LayoutDocument::removeNamedItem(Item* item)
 {
-    std::erase(namedItems_, item);
+    std::erase_if(namedItems_, [&](const auto& ref) { return !ref || ref == item; });
 }
 
 Item* LayoutDocument::findItemNamed(const std::optional<std::string>& name) const
 {
     if (!name)
         return nullptr;
-    for (Item* item : namedItems_)
-        if (item->name() == name)
+    for (const auto& ref : namedItems_)
+        if (Item* item = ref.get(); item && item->name() == name)
             return item;
     return nullptr;
 }

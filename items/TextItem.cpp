@@ -57,8 +57,8 @@ void TextItem::audit(int indent) const
     std::printf("\ttype=%d, series=%d, prev=%p, next=%p, flow=%p", textType_, columnSeries_,
                 static_cast<const void*>(prevColumn_), static_cast<const void*>(nextColumn_),
                 static_cast<const void*>(flow_.get()));
-    if (myMaster_)
-        std::printf(", master=%p", static_cast<const void*>(myMaster_));
+    if (const kit::Object* master = myMaster())
+        std::printf(", master=%p", static_cast<const void*>(master));
     std::printf("\n");
     std::printf("Geometry: %d/%d/%d to %d/%d/%d\n", startPoint_.paragraph, startPoint_.word, startPoint_.letter,
                 endPoint_.paragraph, endPoint_.word, endPoint_.letter);
@@ -86,9 +86,13 @@ TextFlow* TextItem::initFlow()
     return flow_.get();
 }
 
-TextItem* TextItem::masterColumn() const { return dynamic_cast<TextItem*>(myMaster_); }
+TextItem* TextItem::masterColumn() const { return dynamic_cast<TextItem*>(myMaster()); }
 
-LayoutDocument* TextItem::pageDocument() const { return page_ ? page_->document() : nullptr; }
+LayoutDocument* TextItem::pageDocument() const
+{
+    Page* page = page_.get();
+    return page ? page->document() : nullptr;
+}
 
 // ---- Hanging margins.
 
@@ -241,7 +245,7 @@ TextItem* TextItem::_findEndOfFlow(int direction)
     TextItem* at = this;
     for (;;) {
         TextItem* step = direction == 1 ? at->prevColumn_ : at->nextColumn_;
-        if (!step || step == this || step->page_ != page_ || at->masterFlags() != masterFlags())
+        if (!step || step == this || step->page() != page() || at->masterFlags() != masterFlags())
             return at;
         at = step;
     }
@@ -251,7 +255,8 @@ TextItem* TextItem::_findEndOfFlow(int direction)
 
 Page* TextItem::setPage(Page* page)
 {
-    const kit::Point was = page_ ? page_->pageRect().origin : kit::Point{0, 0};
+    Page* old = page_.get();
+    const kit::Point was = old ? old->pageRect().origin : kit::Point{0, 0};
     const kit::Point now = page ? page->pageRect().origin : kit::Point{0, 0};
     if (was.x != now.x || was.y != now.y)
         changed_ = true;

@@ -41,7 +41,7 @@ void TextItem::didAddToPage(Page* page, int layer)
     if (layer != LayoutDocument::PagesLayer) {
         // A master is not a copy of another master.
         if (masterColumn())
-            myMaster_ = nullptr;
+            myMaster_.reset();
         if (masterFlags() == 0)
             setMasterFlags(3);
     } else {
@@ -55,7 +55,7 @@ void TextItem::didAddToPage(Page* page, int layer)
 
 bool TextItem::canAppearOnPageNumber(int pageNumber, int layer) const
 {
-    if (const auto* marker = dynamic_cast<const TextWordSpecial*>(myMaster_)) {
+    if (const auto* marker = dynamic_cast<const TextWordSpecial*>(myMaster())) {
         const LayoutDocument* document = pageDocument();
         switch (marker->wordType()) {
         case TextWordFooterMarker:
@@ -77,7 +77,7 @@ bool TextItem::addPageIfNeeded()
     if (!master || !master->autoFlowMaster())
         return false;
     LayoutDocument* document = pageDocument();
-    const int at = document ? document->indexOfPage(page_) : LayoutDocument::PageNotFound;
+    const int at = document ? document->indexOfPage(page()) : LayoutDocument::PageNotFound;
     // Not found is tested before the index is used: adding one to it would
     // overflow.
     if (at == LayoutDocument::PageNotFound || at < 0 || at >= document->numPages()) {
