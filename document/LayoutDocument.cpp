@@ -22,9 +22,13 @@ LayoutDocument::LayoutDocument(const Preferences* preferences)
     undoInfo_ = std::make_unique<UndoInfo>(this);
 }
 
-// Markers dying with their pages unlist themselves here, so everything they
-// reach must still exist: empty the document before the members go.
-LayoutDocument::~LayoutDocument() { LayoutDocument::emptyDocument(); }
+// Nothing that goes with the document may reach it half destroyed: links
+// to it read nil first, and the contents go before the members.
+LayoutDocument::~LayoutDocument()
+{
+    expireWeakLinks();
+    LayoutDocument::emptyDocument();
+}
 
 // The document holds no flows or items yet: nothing refers to styles.
 void LayoutDocument::removeStyleReference(const StyleParagraph* style)

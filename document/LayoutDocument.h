@@ -43,7 +43,8 @@ int pageSide(int index, int firstPageNum, int count);
 void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 
-class LayoutDocument : public Document {
+// Markers refer to the document that lists them weakly.
+class LayoutDocument : public Document, public kit::WeakTarget {
 public:
     // The style sheet's new styles take their defaults from the preferences
     // (not owned; the built-in values for none).

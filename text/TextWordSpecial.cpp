@@ -37,9 +37,10 @@ TextWordSpecial::TextWordSpecial() { plain_ = false; }
 
 TextWordSpecial::~TextWordSpecial()
 {
-    if (retainsImage() && paragraph_ && paragraph_->flow())
-        if (LayoutDocument* document = flowDocument())
-            removeFromDocument(document);
+    if (LayoutDocument* document = listedIn_.get()) {
+        removeFromDocument(document);
+        document->removeFootnote(this);
+    }
     if (auto* frame = dynamic_cast<TextItem*>(objectReference()); frame && frame->myMaster() == this)
         frame->setMyMaster(nullptr);
 }
@@ -457,10 +458,15 @@ void TextWordSpecial::insertInParagraph(TextParagraph* paragraph)
     // Type 101 registers its link with the placed graphic item.
 }
 
+void TextWordSpecial::setListedIn(LayoutDocument* document) { listedIn_ = document; }
+
 void TextWordSpecial::removeFromDocument(LayoutDocument* document)
 {
     // Out of its frame's text, a marker holds its frame again.
     settleHold(nullptr);
+    // A column that left its page no longer finds the document for its text.
+    if (!document)
+        document = listedIn_.get();
     if (!document)
         return;
     if (wordType_ == TextWordHeaderMarker || wordType_ == TextWordFooterMarker) {

@@ -126,6 +126,11 @@ public:
     Page* page() const;
 
     // ---- Document membership.
+    // The document whose header, footer or footnote list names the marker
+    // (the document sets it): the marker leaves its lists when it goes, be
+    // its column and page gone or not. Nil once that document is gone.
+    LayoutDocument* listedIn() const { return listedIn_.get(); }
+    void setListedIn(LayoutDocument* document);
     bool canDelete() override;
     void insertInParagraph(TextParagraph* paragraph) override;
     void removeFromDocument(LayoutDocument* document) override;
@@ -170,6 +175,7 @@ private:
     std::shared_ptr<kit::Object> imageHold_;  // graphics and header and footer frames
     std::weak_ptr<kit::Object> imageWatch_;   // the shared object, held or not
     bool watched_ = false;                    // image_ is shared: imageWatch_ watches it
+    kit::WeakLink<LayoutDocument> listedIn_;
     float offX_ = 0, offY_ = 0;
     float scaleX_ = 1.0f, scaleY_ = 1.0f;
     float tabLocation_ = 0;

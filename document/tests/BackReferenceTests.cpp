@@ -273,4 +273,27 @@ TEST_F(BackReferenceTest, AHeaderMarkerInItsOwnHeadersTextDoesNotKeepItAlive)
     EXPECT_TRUE(watch.expired());
 }
 
+TEST_F(BackReferenceTest, AHeaderMarkerThatGoesWithItsPageTakesItsFrameAlong)
+{
+    // A column of its own on the last page holds the marker in its text.
+    auto body = std::make_shared<TextItem>();
+    body->setFrame(kit::makeRect(72, 72, 200, 200), false);
+    TextItem* column = body.get();
+    document_->pageAt(2)->addItems(std::move(body));
+    std::shared_ptr<TextItem> frame = TextItem::newHeaderOrFooterTextItem_(document_->headerFrame());
+    frame->setMasterFlags(3);
+    std::weak_ptr<TextItem> watch = frame;
+    auto marker = std::make_unique<TextWordSpecial>(TextWordHeaderMarker);
+    marker->setObjectReference(std::shared_ptr<kit::Object>(std::move(frame)));
+    auto* m = static_cast<TextWordSpecial*>(column->flow()->firstParagraph()->addWord(std::move(marker)));
+    document_->addHeader(m);
+    ASSERT_EQ(document_->headerItemForPageNumber(3), watch.lock().get());
+
+    ASSERT_EQ(document_->deletePages(1, 2).size(), 1u);
+    EXPECT_TRUE(document_->headers().empty());
+    EXPECT_EQ(document_->headerItemForPageNumber(1), nullptr);
+    EXPECT_EQ(document_->masterItems().size(), 1u);
+    EXPECT_TRUE(watch.expired());
+}
+
 } // namespace

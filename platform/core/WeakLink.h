@@ -23,16 +23,24 @@ public:
 
     std::weak_ptr<const void> weakToken() const
     {
-        if (!token_)
+        if (!token_ && !gone_)
             token_ = std::make_shared<char>('\0');
         return token_;
     }
 
 protected:
     ~WeakTarget() = default;
+    // From the start of a destructor whose members call back out while they
+    // go: links to the object read nil from now on.
+    void expireWeakLinks()
+    {
+        token_.reset();
+        gone_ = true;
+    }
 
 private:
     mutable std::shared_ptr<const void> token_;
+    bool gone_ = false;
 };
 
 template <class T>
