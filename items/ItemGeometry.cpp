@@ -93,7 +93,7 @@ float Item::naturalRatio() const
 void Item::setFrame(const kit::Rect& frame, bool recompute)
 {
     sizeTo(frame.size.width, frame.size.height, recompute);
-    setFrameOrigin(frame.origin);
+    moveTo(frame.origin.x, frame.origin.y, recompute);
 }
 
 void Item::moveTo(float x, float y, bool recompute)
