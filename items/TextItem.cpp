@@ -20,6 +20,12 @@ namespace {
 
 bool archiveFlows = true;
 
+// One empty paragraph, as a new column's flow holds.
+bool holdsNoText(const TextFlow& flow)
+{
+    return flow.paragraphCount() == 1 && flow.firstParagraph()->isEmpty();
+}
+
 } // namespace
 
 bool TextItem::archiveTextFlows() { return archiveFlows; }
@@ -194,12 +200,19 @@ void TextItem::joinColumn(TextItem* column)
     nextColumn_ = column;
     column->prevColumn_ = this;
     if (flow_ && joined && joined != flow_) {
+        // A flow without text (a new column's one empty paragraph) brings
+        // no paragraph, and gives way to text that joins it: the chain
+        // starts with its text, and two new columns share one paragraph.
+        const bool bringsText = !holdsNoText(*joined);
+        TextParagraph* givesWay = bringsText && holdsNoText(*flow_) ? flow_->firstParagraph() : nullptr;
         TextItem* last = flow_->lastParagraph() ? flow_->lastParagraph()->lastItem() : nullptr;
-        while (joined->paragraphCount() > 0) {
+        while (bringsText && joined->paragraphCount() > 0) {
             std::unique_ptr<TextParagraph> moved = joined->removeParagraph(joined->firstParagraph());
             moved->setFirstItem(last);
             flow_->addParagraph(std::move(moved));
         }
+        if (givesWay)
+            flow_->removeParagraph(givesWay);
         joined->forgetItem(column);
         column->forEachToEnd([&](TextItem* at) { at->flow_ = flow_; });
     } else if (flow_ && !joined) {
