@@ -11,6 +11,8 @@
 #include "text/TextWordSpecial.h"
 #include "view/Undo.h"
 
+#include <algorithm>
+
 void TextItem::setAutoFlowText(bool flag)
 {
     itFlags_.autoFlowMaster = flag;
@@ -77,6 +79,11 @@ bool TextItem::addPageIfNeeded()
     if (!master || !master->autoFlowMaster())
         return false;
     LayoutDocument* document = pageDocument();
+    // A master taken out of the document (an undo record may still hold
+    // it) would give the new page no copy to continue in.
+    if (document && std::none_of(document->masterItems().begin(), document->masterItems().end(),
+                                 [&](const auto& item) { return item.get() == master; }))
+        return false;
     const int at = document ? document->indexOfPage(page()) : LayoutDocument::PageNotFound;
     // Not found is tested before the index is used: adding one to it would
     // overflow.

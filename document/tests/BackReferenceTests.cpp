@@ -164,8 +164,11 @@ TEST_F(BackReferenceTest, CopiesOfARemovedMasterAddNoPages)
     TextItem* last = copyOn(2);
     ASSERT_NE(last, nullptr);
 
-    // While something (an undo record) holds the master, its copies follow it.
+    // While something (an undo record) holds the master, its copies follow
+    // it, but it is no longer the document's to add pages for.
     EXPECT_EQ(last->myMaster(), removed[0].get());
+    EXPECT_FALSE(last->addPageIfNeeded());
+    EXPECT_EQ(document_->numPages(), 3);
     removed.clear();
     EXPECT_EQ(last->myMaster(), nullptr);
     EXPECT_FALSE(last->addPageIfNeeded());
