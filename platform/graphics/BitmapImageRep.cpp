@@ -435,6 +435,11 @@ std::vector<std::unique_ptr<BitmapImageRep>> BitmapImageRep::imageRepsWithData(s
                    spp == 4 + (alphaTagged ? 1 : 0)) {
             rep = readSamplesPage(tif, w, hgt, ColorModel::CMYK, 4, alphaTagged, associated, false, bps, spp, planar,
                                   message, why);
+        } else if (ownSamples && hasPhotometric && photometric == PHOTOMETRIC_RGB && spp == 3 + (alphaTagged ? 1 : 0)) {
+            // libtiff's RGBA conversion would premultiply, losing the colour
+            // under low alpha: RGB strips keep their own samples too.
+            rep = readSamplesPage(tif, w, hgt, ColorModel::RGB, 3, alphaTagged, associated, false, bps, spp, planar,
+                                  message, why);
         } else {
             rep = readRGBAPage(tif, w, hgt, grayish, message, why);
         }

@@ -107,6 +107,7 @@ EPSRaster renderEPS(const std::string& postscript, const Rect& box, int width, i
                           "-sDEVICE=pngalpha",
                           "-dTextAlphaBits=4",
                           "-dGraphicsAlphaBits=4",
+                          "-dUseFastColor",
                           size.c_str(),
                           resolution,
                           output.c_str(),
