@@ -40,6 +40,8 @@ PrintInfo::PrintInfo()
 
 PrintInfo::~PrintInfo() = default;
 
+void PrintInfo::initialize() { registerClass<PrintInfo>("NSPrintInfo"); }
+
 std::shared_ptr<PrintInfo> PrintInfo::sharedPrintInfo()
 {
     if (!shared())

@@ -50,6 +50,9 @@ public:
     PrintInfo();
     ~PrintInfo() override;
 
+    // Registers the class with the archiver.
+    static void initialize();
+
     std::string className() const override { return "NSPrintInfo"; }
     void encodeWithCoder(Coder& coder) const override;
     Object* initWithCoder(Coder& coder) override;
