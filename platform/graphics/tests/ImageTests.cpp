@@ -63,7 +63,13 @@ std::string writeTiff(const std::string& path, const TiffCase& c)
         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, c.photometric);
         TIFFSetField(tif, TIFFTAG_COMPRESSION, c.compression);
         TIFFSetField(tif, TIFFTAG_PLANARCONFIG, c.planar);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 5);
+        // JPEG strips hold whole 16-row blocks.
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, c.compression == COMPRESSION_JPEG ? 16 : 5);
+        if (c.compression == COMPRESSION_JPEG) {
+            TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 90);
+            if (c.photometric == PHOTOMETRIC_YCBCR)
+                TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB); // we hand it RGB
+        }
         TIFFSetField(tif, TIFFTAG_XRESOLUTION, 144.0f);
         TIFFSetField(tif, TIFFTAG_YRESOLUTION, 144.0f);
         TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
@@ -138,6 +144,8 @@ const TiffCase kTiffCases[] = {
     {"palette", PHOTOMETRIC_PALETTE, 1, 8, COMPRESSION_LZW, 0, PLANARCONFIG_CONTIG, 1, BitmapImageRep::ColorModel::RGB},
     {"cmyk", PHOTOMETRIC_SEPARATED, 4, 8, COMPRESSION_LZW, 0, PLANARCONFIG_CONTIG, 1, BitmapImageRep::ColorModel::CMYK},
     {"cmyk-16bit-alpha", PHOTOMETRIC_SEPARATED, 4, 16, COMPRESSION_NONE, 2, PLANARCONFIG_CONTIG, 1, BitmapImageRep::ColorModel::CMYK},
+    {"rgb-jpeg", PHOTOMETRIC_RGB, 3, 8, COMPRESSION_JPEG, 0, PLANARCONFIG_CONTIG, 1, BitmapImageRep::ColorModel::RGB},
+    {"ycbcr-jpeg", PHOTOMETRIC_YCBCR, 3, 8, COMPRESSION_JPEG, 0, PLANARCONFIG_CONTIG, 1, BitmapImageRep::ColorModel::RGB},
     {"multipage", PHOTOMETRIC_RGB, 3, 8, COMPRESSION_LZW, 0, PLANARCONFIG_CONTIG, 3, BitmapImageRep::ColorModel::RGB},
 };
 
