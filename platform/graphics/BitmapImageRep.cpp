@@ -193,7 +193,7 @@ std::uint32_t BitmapImageRep::colorAt(int x, int y) const
         return 0;
     const unsigned char* p = bitmapData() + static_cast<std::size_t>(y) * bytesPerRow_ +
                              static_cast<std::size_t>(x) * static_cast<std::size_t>(samplesPerPixel());
-    std::uint32_t r, g, b, a = 255;
+    std::uint32_t r = 0, g = 0, b = 0, a = 255;
     switch (model_) {
     case ColorModel::Gray:
         r = g = b = p[0];

@@ -207,7 +207,8 @@ void PrintInfo::encodeWithCoder(Coder& coder) const
 {
     int count = int(values_.size());
     coder.encodeValueOfObjCType("i", &count);
-    for (const auto& [key, value] : values_) {
+    for (const auto& entry : values_) {
+        const std::string& key = entry.first;
         std::visit(
             [&](const auto& v) {
                 using T = std::decay_t<decltype(v)>;
@@ -229,7 +230,7 @@ void PrintInfo::encodeWithCoder(Coder& coder) const
                     coder.encodeValuesOfObjCTypes("ff", v.width, v.height);
                 }
             },
-            value);
+            entry.second);
     }
 }
 
