@@ -125,7 +125,7 @@ EPSRaster renderEPS(const std::string& postscript, const Rect& box, int width, i
         }
         if (errFd >= 0)
             ::dup2(errFd, 2);
-        struct rlimit limit = {rlim_t(2) << 30, rlim_t(2) << 30};
+        struct rlimit limit = {rlim_t(1) << 30, rlim_t(1) << 30};
         ::setrlimit(RLIMIT_AS, &limit);
         ::execvp("gs", const_cast<char* const*>(argv));
         ::_exit(127);

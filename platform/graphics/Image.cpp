@@ -1,5 +1,6 @@
 #include "graphics/Image.h"
 
+#include "core/Coder.h"
 #include "core/FileManager.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/EPSImageRep.h"
@@ -48,25 +49,64 @@ std::unique_ptr<Image> Image::imageWithContentsOfFile(const std::string& path, s
 std::unique_ptr<Image> Image::imageWithData(std::string_view data, std::string* error, const ImageLimits& limits)
 {
     auto image = std::make_unique<Image>();
+    if (!image->loadData(data, error, limits))
+        return nullptr;
+    return image;
+}
+
+bool Image::loadData(std::string_view data, std::string* error, const ImageLimits& limits)
+{
     std::string why;
+    std::vector<std::unique_ptr<ImageRep>> reps;
     if (BitmapImageRep::isTIFF(data)) {
         for (auto& page : BitmapImageRep::imageRepsWithData(data, &why, limits))
-            image->addRepresentation(std::move(page));
+            reps.push_back(std::move(page));
     } else if (EPSImageRep::isEPS(data)) {
         if (auto rep = EPSImageRep::imageRepWithData(data, &why))
-            image->addRepresentation(std::move(rep));
+            reps.push_back(std::move(rep));
     } else {
         why = "not a TIFF or EPS picture";
     }
-    if (!image->isValid()) {
+    if (reps.empty()) {
         if (error)
             *error = why;
-        return nullptr;
+        return false;
     }
-    image->data_ = std::string(data);
+    for (auto& rep : reps)
+        addRepresentation(std::move(rep));
+    data_ = std::make_shared<const std::string>(data);
     if (error)
         error->clear();
-    return image;
+    return true;
+}
+
+void Image::initialize() { registerClass<Image>("NSImage"); }
+
+void Image::encodeWithCoder(Coder& coder) const
+{
+    const std::string bytes = data_ ? *data_ : TIFFRepresentation();
+    coder.encodeBytes(bytes);
+    coder.encodeSize(size_);
+    char flags[3] = {char(sizeSet_), char(scalesWhenResized_), char(dataRetained_)};
+    coder.encodeValuesOfObjCTypes("ccc", flags[0], flags[1], flags[2]);
+}
+
+Object* Image::initWithCoder(Coder& coder)
+{
+    const std::string bytes = coder.decodeBytes();
+    const Size size = coder.decodeSize();
+    char sizeSet = 0, scales = 0, retained = 0;
+    coder.decodeValuesOfObjCTypes("ccc", &sizeSet, &scales, &retained);
+    // A picture that no longer decodes comes back empty (invalid), as a
+    // damaged file would: the document still opens.
+    loadData(bytes, nullptr, {});
+    if (!data_ && !bytes.empty())
+        data_ = std::make_shared<const std::string>(bytes); // kept, so that saving again loses nothing
+    size_ = size;
+    sizeSet_ = sizeSet != 0;
+    scalesWhenResized_ = scales != 0;
+    dataRetained_ = retained != 0;
+    return this;
 }
 
 ImageRep* Image::addRepresentation(std::unique_ptr<ImageRep> rep)
@@ -277,7 +317,7 @@ bool Image::compositeToPoint(DrawContext& context, Point point, CompositeOp op)
     return compositeToPoint(context, point, makeRect(0, 0, s.width, s.height), op);
 }
 
-std::string Image::TIFFRepresentation()
+std::string Image::TIFFRepresentation() const
 {
     std::vector<const BitmapImageRep*> bitmaps;
     for (const auto& r : reps_)
@@ -301,7 +341,7 @@ std::string Image::TIFFRepresentation()
         RasterContext raster(wide, high);
         if (raster.width() != wide)
             return {};
-        drawRepresentation(raster, *best, makeRect(0, 0, float(wide), float(high)));
+        best->drawInRect(raster, makeRect(0, 0, float(wide), float(high)));
         argb.resize(static_cast<std::size_t>(wide) * high);
         for (int y = 0; y < high; ++y)
             std::memcpy(argb.data() + static_cast<std::size_t>(y) * wide, raster.scanLine(y),

@@ -38,7 +38,14 @@ public:
     explicit Image(Size size);
     ~Image() override;
 
+    // Registers the class with the archiver.
+    static void initialize();
+
     std::string className() const override { return "NSImage"; }
+    // Stored as the bytes it was read from (or, for an image made in
+    // memory, its TIFF), then its size and flags.
+    void encodeWithCoder(Coder& coder) const override;
+    Object* initWithCoder(Coder& coder) override;
 
     // Files are read into memory (never mapped: a file truncated later must
     // not fault). Null, with a reason, for a file that cannot be read, is
@@ -70,7 +77,7 @@ public:
     // The bytes the image was read from, kept while data is retained.
     bool isDataRetained() const { return dataRetained_; }
     void setDataRetained(bool flag);
-    const std::string& data() const { return data_; }
+    const std::string& data() const { return data_ ? *data_ : empty_; }
 
     ImageDelegate* delegate() const { return delegate_; }
     void setDelegate(ImageDelegate* delegate) { delegate_ = delegate; }
@@ -113,9 +120,11 @@ public:
     // TIFF of the image: bitmaps as they are, anything else rendered at the
     // image's size (an EPS picture through Ghostscript, waiting for it).
     // Empty when there is nothing to write or the rendering fails.
-    std::string TIFFRepresentation();
+    std::string TIFFRepresentation() const;
 
 private:
+    // The representations of the bytes; false (nothing added) with why.
+    bool loadData(std::string_view data, std::string* error, const ImageLimits& limits);
     void cacheFinished();
 
     std::vector<std::unique_ptr<ImageRep>> reps_;
@@ -123,7 +132,9 @@ private:
     bool sizeSet_ = false;
     bool scalesWhenResized_ = false;
     bool dataRetained_ = false;
-    std::string data_;
+    // Shared by copies (every cache entry of a placed picture is one).
+    std::shared_ptr<const std::string> data_;
+    static inline const std::string empty_;
     ImageDelegate* delegate_ = nullptr;
 
     float cacheLimit_ = 0;

@@ -4,7 +4,9 @@
 
 #include "WysiwygSupport.h"
 
+#include "core/Archiver.h"
 #include "core/MainQueue.h"
+#include "core/Unarchiver.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/EPSImageRep.h"
 #include "graphics/Image.h"
@@ -614,6 +616,33 @@ TEST(PictureDrawing, CompositingCopiesCachePixelsUnscaledAtTheDevicePoint)
     EXPECT_EQ(screen.pixel(9, 6), 0xFF00FF00u);
     EXPECT_EQ(screen.pixel(10, 5), 0u);
     EXPECT_EQ(screen.pixel(6, 7), 0u);
+}
+
+TEST(PictureFiles, StoredAsTheirOwnBytes)
+{
+    Image::initialize();
+    BitmapImageRep rep(5, 3, BitmapImageRep::ColorModel::CMYK, false);
+    rep.bitmapData()[0] = 200;
+    Image made;
+    made.addRepresentation(rep.copy()); // made in memory: stored as its TIFF
+    made.setSize({10, 6});
+    auto eps = Image::imageWithData(dosEPS(ourEPS()));
+    ASSERT_TRUE(eps);
+    for (Image* original : {&made, eps.get()}) {
+        auto back = kit::Unarchiver::unarchiveObjectWithData<Image>(kit::Archiver::archivedDataWithRootObject(original));
+        ASSERT_TRUE(back);
+        ASSERT_TRUE(back->isValid());
+        EXPECT_EQ(back->size(), original->size());
+        EXPECT_EQ(back->bestRepresentationForDevice()->className(), original->bestRepresentationForDevice()->className());
+    }
+    // The DOS-EPS file comes back whole, wrapper and all.
+    auto back = kit::Unarchiver::unarchiveObjectWithData<Image>(kit::Archiver::archivedDataWithRootObject(eps.get()));
+    EXPECT_EQ(back->data(), dosEPS(ourEPS()));
+    auto madeBack = kit::Unarchiver::unarchiveObjectWithData<Image>(kit::Archiver::archivedDataWithRootObject(&made));
+    auto* cmyk = dynamic_cast<BitmapImageRep*>(madeBack->bestRepresentationForDevice());
+    ASSERT_TRUE(cmyk);
+    EXPECT_EQ(cmyk->colorModel(), BitmapImageRep::ColorModel::CMYK);
+    EXPECT_EQ(cmyk->bitmapData()[0], 200);
 }
 
 TEST(PictureFiles, FilesAreCopiedNotMappedAndTiffOfAnEPSIsItsRendering)
