@@ -425,7 +425,9 @@ std::vector<std::unique_ptr<BitmapImageRep>> BitmapImageRep::imageRepsWithData(s
                                  (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA);
         const bool associated = alphaTagged && extra[0] == EXTRASAMPLE_ASSOCALPHA;
         const bool grayish = hasPhotometric && (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
-        const bool ownSamples = !TIFFIsTiled(tif) && (bps == 8 || bps == 16) &&
+        std::uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+        const bool ownSamples = !TIFFIsTiled(tif) && (bps == 8 || bps == 16) && sampleFormat == SAMPLEFORMAT_UINT &&
                                 (planar == PLANARCONFIG_CONTIG || planar == PLANARCONFIG_SEPARATE);
         std::unique_ptr<BitmapImageRep> rep;
         if (ownSamples && grayish && spp == 1 + (alphaTagged ? 1 : 0)) {

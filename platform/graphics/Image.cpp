@@ -233,8 +233,15 @@ Image::CacheState Image::prepareCache()
         h = std::max(1.0, std::round(h * f));
     }
     const int wide = int(w), high = int(h);
-    if (cacheRep_ == rep && cacheWide_ == wide && cacheHigh_ == high && cacheState_ != CacheState::Empty)
+    if (cacheRep_ == rep && cacheWide_ == wide && cacheHigh_ == high && cacheState_ != CacheState::Empty) {
+        if (cacheState_ == CacheState::NotReady) {
+            // Someone may have asked the representation for another size
+            // meanwhile: ask again for ours (a rendering under way goes on).
+            static_cast<EPSImageRep*>(rep)->rasterForSize(wide, high, std::max(wide, high));
+            cacheFinished();
+        }
         return cacheState_;
+    }
     recache();
     cacheRep_ = rep;
     cacheWide_ = wide;

@@ -510,6 +510,21 @@ TEST(EPSPictures, ScreenCacheArrivesLaterFromGhostscript)
     EXPECT_EQ(image->cachedPixels()->height, 30);
 }
 
+TEST(EPSPictures, ACacheStillArrivesWhenItsPictureWasDrawnAtAnotherSizeMeanwhile)
+{
+    auto image = Image::imageWithData(ourEPS());
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->prepareCache(), Image::CacheState::NotReady);
+    // Drawn directly at twice the size on the screen before the cache came.
+    kit::RasterContext screen(200, 100);
+    image->drawInRect(screen, kit::makeRect(0, 0, 200, 100));
+    ASSERT_TRUE(runUntil([&] {
+        return image->prepareCache() != Image::CacheState::NotReady;
+    }));
+    EXPECT_EQ(image->cacheState(), Image::CacheState::Ready);
+    EXPECT_EQ(image->cachedPixels()->width, 100);
+}
+
 TEST(EPSPictures, BrokenPostScriptFailsItsCacheWithGhostscriptsReason)
 {
     auto image = Image::imageWithData("%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 20 20\n%%EndComments\n"
