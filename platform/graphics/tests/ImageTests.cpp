@@ -8,6 +8,7 @@
 #include "core/MainQueue.h"
 #include "core/Unarchiver.h"
 #include "graphics/BitmapImageRep.h"
+#include "graphics/CustomImageRep.h"
 #include "graphics/EPSImageRep.h"
 #include "graphics/Image.h"
 #include "graphics/PostScriptContext.h"
@@ -631,6 +632,32 @@ TEST(PictureDrawing, CompositingCopiesCachePixelsUnscaledAtTheDevicePoint)
     EXPECT_EQ(screen.pixel(9, 6), 0xFF00FF00u);
     EXPECT_EQ(screen.pixel(10, 5), 0u);
     EXPECT_EQ(screen.pixel(6, 7), 0u);
+}
+
+TEST(PictureDrawing, ACustomRepresentationDrawsIntoTheCacheAndIntoTIFF)
+{
+    std::vector<kit::Rect> asked;
+    Image image;
+    image.addRepresentation(std::make_unique<kit::CustomImageRep>(kit::Size{20, 10}, [&](kit::DrawContext& ctx, const kit::Rect& r) {
+        asked.push_back(r);
+        ctx.setrgbcolor(0, 0, 1);
+        ctx.rectfill(0, 0, 10, 10); // the left half
+        return true;
+    }));
+    image.setSize({40, 20}); // cached at twice the representation's size
+    ASSERT_EQ(image.prepareCache(), Image::CacheState::Ready);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], kit::makeRect(0, 0, 20, 10));
+    const kit::ImagePixels* px = image.cachedPixels();
+    ASSERT_TRUE(px);
+    EXPECT_EQ(px->width, 40);
+    auto at = [&](int x, int y) { return reinterpret_cast<const std::uint32_t*>(px->data + y * px->bytesPerRow)[x]; };
+    EXPECT_EQ(at(5, 5), 0xFF0000FFu);
+    EXPECT_EQ(at(35, 5), 0u);
+    auto tiff = BitmapImageRep::imageRepWithData(image.TIFFRepresentation());
+    ASSERT_TRUE(tiff);
+    EXPECT_EQ(tiff->colorAt(5, 5), 0xFF0000FFu);
+    EXPECT_EQ(tiff->colorAt(35, 5) >> 24, 0u);
 }
 
 TEST(PictureFiles, StoredAsTheirOwnBytes)
