@@ -1,6 +1,8 @@
 #include "appkit/Application.h"
 
 #include "appkit/Cursor.h"
+#include "appkit/Menu.h"
+#include "appkit/MenuItem.h"
 #include "appkit/RunLoop.h"
 #include "appkit/SystemClipboard.h"
 #include "appkit/View.h"
@@ -56,6 +58,8 @@ Application& Application::sharedApplication()
 
 Application::Application() = default;
 
+Application::~Application() = default;
+
 // ---- The queue.
 
 void Application::setCurrentEvent(const Event& event)
@@ -79,10 +83,29 @@ void Application::queueEventFromSource(Event event)
 {
     Window* window = windowWithWindowNumber(event.windowNumber());
     if (carriesLocation(event.type())) {
+        // A button that moves without being down was let go where the
+        // screen did not report it.
+        if (event.type() == EventType::MouseMoved) {
+            if (leftMouseDownWindow_)
+                endMouseTracking(leftMouseDownWindow_);
+            if (rightMouseDownWindow_)
+                endMouseTracking(rightMouseDownWindow_);
+        }
         lastMouseLocation_ = event.locationInWindow();
         lastMouseWindow_ = event.windowNumber();
+        switch (event.type()) {
+        case EventType::LeftMouseDown: leftMouseDownWindow_ = event.windowNumber(); break;
+        case EventType::LeftMouseUp: leftMouseDownWindow_ = 0; break;
+        case EventType::RightMouseDown: rightMouseDownWindow_ = event.windowNumber(); break;
+        case EventType::RightMouseUp: rightMouseDownWindow_ = 0; break;
+        default: break;
+        }
         if (isMouseMotion(event.type()))
             Cursor::mouseDidMove();
+        if (window && event.type() == EventType::MouseMoved) {
+            window->validateCursorRects();
+            window->updateCursorForLocation(event.locationInWindow());
+        }
         if (window) {
             for (const Event& te : window->trackingEventsForLocation(event.locationInWindow(), event))
                 postEvent(te, false);
@@ -231,13 +254,30 @@ void Application::wakeUp()
 
 // ---- Dispatch and loops.
 
+void Application::endMouseTracking(int windowNumber)
+{
+    auto release = [&](int& downWindow, EventType type) {
+        if (downWindow == 0 || (windowNumber != 0 && downWindow != windowNumber))
+            return;
+        int number = downWindow;
+        downWindow = 0;
+        Point where = number == lastMouseWindow_ ? lastMouseLocation_ : Point{};
+        // Straight into the queue: the window may be gone already, and the
+        // loop must see the mouse-up all the same.
+        postEvent(Event::mouseEventWithType(type, where, currentEventModifierFlags(), Clock::now(), number, 1, 0.0f),
+                  false);
+    };
+    release(leftMouseDownWindow_, EventType::LeftMouseUp);
+    release(rightMouseDownWindow_, EventType::RightMouseUp);
+}
+
 void Application::sendEvent(const Event& event)
 {
     setCurrentEvent(event);
     switch (event.type()) {
+    case EventType::AppKitDefined: performMenuEvent(event); return;
     case EventType::Periodic:
     case EventType::ApplicationDefined:
-    case EventType::AppKitDefined:
     case EventType::SystemDefined: return;
     default: break;
     }
@@ -245,8 +285,59 @@ void Application::sendEvent(const Event& event)
     if (!window && (event.type() == EventType::KeyDown || event.type() == EventType::KeyUp ||
                     event.type() == EventType::FlagsChanged) && event.windowNumber() == 0)
         window = keyWindow();
-    if (window)
+    if (event.type() == EventType::KeyDown && performKeyEquivalents(event))
+        return;
+    if (window) {
         window->sendEvent(event);
+        // What the event changed may have invalidated cursor rectangles.
+        if (!window->isClosed())
+            window->validateCursorRects();
+    }
+}
+
+bool Application::performKeyEquivalents(const Event& event)
+{
+    // Only keys pressed with Command are key equivalents here; a panel's
+    // Return reaches its default button when no responder takes the key.
+    if (!(event.modifierFlags() & CommandKeyMask))
+        return false;
+    if (Window* key = keyWindow(); key && key->performKeyEquivalent(event))
+        return true;
+    if (mainMenu_ && mainMenu_->performKeyEquivalent(event))
+        return true;
+    return false;
+}
+
+bool Application::performMenuEvent(const Event& event)
+{
+    if (event.subtype() != MenuItemChosenSubtype)
+        return false;
+    MenuItem* item = MenuItem::itemWithSerial(static_cast<std::uint64_t>(event.data1()));
+    if (!item)
+        return false;
+    // While a modal panel runs, the menu bar is not the user's way out.
+    if (!modal_.empty()) {
+        beep();
+        return false;
+    }
+    if (Menu* menu = item->menu())
+        menu->performActionForItem(item);
+    return true;
+}
+
+void Application::setMainMenu(std::unique_ptr<Menu> menu)
+{
+    if (mainMenu_)
+        mainMenu_->setMenuBarVisible(false);
+    mainMenu_ = std::move(menu);
+    if (mainMenu_)
+        mainMenu_->setMenuBarVisible(true);
+}
+
+void Application::updateMenus()
+{
+    if (mainMenu_)
+        mainMenu_->update();
 }
 
 void Application::run()
@@ -452,6 +543,8 @@ void Application::resetForTesting()
     stopRequested_ = false;
     lastMouseLocation_ = {};
     lastMouseWindow_ = 0;
+    leftMouseDownWindow_ = 0;
+    rightMouseDownWindow_ = 0;
     View::unlockFocusDownTo(0);
     RunLoop::currentRunLoop().reset();
     Cursor::setHiddenUntilMouseMoves(false);
