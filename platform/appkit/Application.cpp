@@ -393,6 +393,9 @@ int Application::runModalForWindow(Window* window)
                 return RunAbortedResponse;
             if (modal_[index].stopped)
                 return modal_[index].code;
+            // The window went away under the loop (closed, destroyed).
+            if (Window* w = windowWithWindowNumber(modal_[index].windowNumber); !w || w->isClosed())
+                return RunAbortedResponse;
             std::optional<Event> e =
                 nextEventMatchingMask(AnyEventMask, Date::distantFuture(), ModalPanelRunLoopMode, true);
             if (!e) // nothing can end the session any more
@@ -416,7 +419,9 @@ int Application::runModalForWindow(Window* window)
 
 void Application::stopModalWithCode(int code)
 {
-    if (modal_.empty())
+    // The first answer stands: a panel that stops its loop and then closes
+    // itself must not turn its answer into an abort.
+    if (modal_.empty() || modal_.back().stopped)
         return;
     modal_.back().stopped = true;
     modal_.back().code = code;

@@ -1,35 +1,12 @@
 #include "appkit/Button.h"
 
+#include "appkit/ControlWidgets.h"
 #include "appkit/Window.h"
-#include "graphics/Font.h"
 
-#include <QCheckBox>
-#include <QPushButton>
-#include <QRadioButton>
+#include <QAbstractButton>
 
 namespace kit {
 
-namespace {
-
-QString qtTitle(const std::string& title)
-{
-    // Qt takes "&" for a mnemonic mark.
-    QString t = QString::fromStdString(title);
-    t.replace("&", "&&");
-    return t;
-}
-
-bool isCheckBox(ButtonType t)
-{
-    return t == ButtonType::Switch;
-}
-
-bool isRadio(ButtonType t)
-{
-    return t == ButtonType::Radio;
-}
-
-} // namespace
 
 Button::Button(const Rect& frame, const std::string& title, ButtonType type) : Control(frame)
 {
@@ -46,18 +23,8 @@ ButtonCell* Button::buttonCell() const
 
 void Button::makeWidget()
 {
-    ButtonType type = buttonCell()->buttonType();
-    QAbstractButton* b;
-    if (isCheckBox(type))
-        b = new QCheckBox;
-    else if (isRadio(type))
-        b = new QRadioButton;
-    else
-        b = new QPushButton;
-    // Radio buttons of one matrix exclude each other through the kit, not Qt.
-    b->setAutoExclusive(false);
-    widgetType_ = type;
-    setWidget(b);
+    widgetType_ = buttonCell()->buttonType();
+    setWidget(detail::makeButtonWidget(widgetType_));
 }
 
 ButtonType Button::buttonType() const
@@ -68,8 +35,7 @@ ButtonType Button::buttonType() const
 void Button::setButtonType(ButtonType type)
 {
     buttonCell()->setButtonType(type);
-    bool kindChanged = isCheckBox(type) != isCheckBox(widgetType_) || isRadio(type) != isRadio(widgetType_);
-    if (kindChanged)
+    if (!detail::sameButtonWidget(type, widgetType_))
         makeWidget();
     updateWidget();
 }
@@ -163,32 +129,8 @@ void Button::mouseDown(const Event& event)
 
 void Button::updateWidget()
 {
-    auto* b = static_cast<QAbstractButton*>(widget());
-    if (!b)
-        return;
-    ButtonCell* c = buttonCell();
-    b->setText(qtTitle(c->displayedTitle()));
-    b->setEnabled(c->isEnabled());
-    b->setDown(c->isHighlighted());
-    if (auto* box = qobject_cast<QCheckBox*>(b)) {
-        box->setTristate(c->allowsMixedState());
-        box->setCheckState(c->state() == OnState      ? Qt::Checked
-                           : c->state() == MixedState ? Qt::PartiallyChecked
-                                                      : Qt::Unchecked);
-    } else {
-        b->setCheckable(c->togglesState());
-        b->setChecked(c->state() != OffState);
-    }
-    if (auto* push = qobject_cast<QPushButton*>(b)) {
-        push->setFlat(!c->isBordered());
-        // Return's button shows it is the default one.
-        push->setDefault(c->keyEquivalent() == "\r");
-    }
-    if (Font* f = c->font()) {
-        QFont qf(QString::fromStdString(f->familyName()));
-        qf.setPixelSize(std::max(1, static_cast<int>(f->pointSize() + 0.5f)));
-        b->setFont(qf);
-    }
+    if (auto* b = static_cast<QAbstractButton*>(widget()))
+        detail::showButtonCell(b, *buttonCell());
 }
 
 } // namespace kit

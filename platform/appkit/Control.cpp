@@ -209,6 +209,24 @@ void Control::performClick(Object*)
         sendAction();
 }
 
+ControlTextDelegate* Control::delegate() const
+{
+    if (!delegateObject_.isNull())
+        return dynamic_cast<ControlTextDelegate*>(delegateObject_.get());
+    return delegate_;
+}
+
+void Control::setDelegate(ControlTextDelegate* delegate)
+{
+    if (auto* r = dynamic_cast<Receiver*>(delegate)) {
+        delegateObject_ = WeakRef<Receiver>(r);
+        delegate_ = nullptr;
+    } else {
+        delegateObject_ = WeakRef<Receiver>();
+        delegate_ = delegate;
+    }
+}
+
 void Control::setPreviousText(View* view)
 {
     if (view)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appkit/Cell.h"
+#include "appkit/ControlTextDelegate.h"
 #include "appkit/View.h"
 
 #include <functional>
@@ -54,8 +55,8 @@ public:
     void takeStringValueFrom(Object* sender);
     void takeIntValueFrom(Object* sender);
     void takeFloatValueFrom(Object* sender);
-    std::string title() const;
-    void setTitle(const std::string& title);
+    virtual std::string title() const;
+    virtual void setTitle(const std::string& title);
 
     // ---- Settings (of the cell).
     bool isEnabled() const;
@@ -83,6 +84,11 @@ public:
     bool sendAction();
     // Acts as a click would, without the mouse.
     virtual void performClick(Object* sender = nullptr);
+
+    // Told of the editing of the control's text (not owned; a delegate that
+    // is a Receiver is held weakly, so one that goes away is no longer told).
+    ControlTextDelegate* delegate() const;
+    void setDelegate(ControlTextDelegate* delegate);
 
     // ---- Text and the keyboard loop (NeXT's next text): a text field,
     // form or matrix leads to the next one with Tab.
@@ -124,6 +130,8 @@ private:
     std::unique_ptr<detail::WidgetHost> host_;
     WeakRef<Receiver> target_;
     std::string action_;
+    ControlTextDelegate* delegate_ = nullptr;
+    WeakRef<Receiver> delegateObject_;
 };
 
 } // namespace kit

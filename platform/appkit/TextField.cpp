@@ -1,76 +1,33 @@
 #include "appkit/TextField.h"
 
 #include "appkit/Application.h"
+#include "appkit/ControlWidgets.h"
 #include "appkit/WidgetHost.h"
 #include "appkit/Window.h"
-#include "core/Formatter.h"
-#include "graphics/Font.h"
 
 #include <QLineEdit>
-#include <QPalette>
-#include <QValidator>
 
 namespace kit {
 
 namespace {
-
-// The formatter's partial check, as Qt's line editor asks it.
-class FormatterValidator : public QValidator {
-public:
-    FormatterValidator(TextField& field, QObject* parent) : QValidator(parent), field_(field) {}
-
-    State validate(QString& input, int&) const override
-    {
-        Formatter* f = field_.formatter();
-        if (!f)
-            return Acceptable;
-        return f->isPartialStringValid(input.toStdString(), nullptr) ? Intermediate : Invalid;
-    }
-
-private:
-    TextField& field_;
-};
-
 QLineEdit* lineEdit(const Control& c)
 {
     return static_cast<QLineEdit*>(c.widget());
 }
-
-QColor qtColor(const ColorRef& color, QColor fallback)
-{
-    if (!color)
-        return fallback;
-    float r, g, b;
-    color->getRed(r, g, b);
-    return QColor::fromRgbF(r, g, b, color->alphaComponent());
-}
-
-Qt::Alignment qtAlignment(TextAlignment a)
-{
-    switch (a) {
-    case TextAlignment::Right: return Qt::AlignRight | Qt::AlignVCenter;
-    case TextAlignment::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
-    default: return Qt::AlignLeft | Qt::AlignVCenter;
-    }
-}
-
 } // namespace
 
 TextField::TextField(const Rect& frame, const std::string& text) : Control(frame)
 {
     setCell(std::make_unique<TextFieldCell>(text));
-    auto* edit = new QLineEdit;
-    edit->setValidator(new FormatterValidator(*this, edit));
-    QObject::connect(edit, &QLineEdit::textEdited, [this](const QString&) { textEdited(); });
+    QLineEdit* edit = detail::makeLineEdit(*cell());
+    QObject::connect(edit, &QLineEdit::textEdited, [this](const QString&) {
+        if (!updating_)
+            editor_.textEdited();
+    });
     setWidget(edit);
 }
 
-TextField::~TextField()
-{
-    // The validator asks this field; it must not outlive it.
-    if (QLineEdit* e = lineEdit(*this))
-        e->setValidator(nullptr);
-}
+TextField::~TextField() = default;
 
 TextFieldCell* TextField::textFieldCell() const
 {
@@ -119,24 +76,6 @@ void TextField::setPlaceholderString(const std::string& text)
     textFieldCell()->setPlaceholderString(text);
 }
 
-ControlTextDelegate* TextField::delegate() const
-{
-    if (!delegateObject_.isNull())
-        return dynamic_cast<ControlTextDelegate*>(delegateObject_.get());
-    return delegate_;
-}
-
-void TextField::setDelegate(ControlTextDelegate* delegate)
-{
-    if (auto* r = dynamic_cast<Receiver*>(delegate)) {
-        delegateObject_ = WeakRef<Receiver>(r);
-        delegate_ = nullptr;
-    } else {
-        delegateObject_ = WeakRef<Receiver>();
-        delegate_ = delegate;
-    }
-}
-
 // ---- Editing.
 
 bool TextField::acceptsFirstResponder() const
@@ -146,81 +85,18 @@ bool TextField::acceptsFirstResponder() const
 
 bool TextField::becomeFirstResponder()
 {
-    firstResponder_ = true;
-    editing_ = false;
-    if (QLineEdit* e = lineEdit(*this)) {
-        e->setFocus(Qt::OtherFocusReason);
-        e->selectAll();
-    }
+    editor_.begin(*this, cell(), lineEdit(*this));
     return true;
 }
 
 bool TextField::resignFirstResponder()
 {
-    if (!endEditing(false))
-        return false;
-    firstResponder_ = false;
-    if (QLineEdit* e = lineEdit(*this)) {
-        e->deselect();
-        e->clearFocus();
-    }
-    return true;
+    return editor_.end();
 }
 
 bool TextField::validateEditing()
 {
-    return endEditing(true);
-}
-
-bool TextField::endEditing(bool keepFirstResponder)
-{
-    (void)keepFirstResponder;
-    // A text nobody changed is left as it was set.
-    if (!editing_)
-        return true;
-    Cell* c = cell();
-    if (Formatter* f = c->formatter()) {
-        std::unique_ptr<Object> value;
-        std::string error;
-        std::string text = c->stringValue();
-        if (!f->getObjectValue(&value, text, &error)) {
-            ControlTextDelegate* d = delegate();
-            if (!d || !d->controlDidFailToFormatString(this, text, error)) {
-                Application::sharedApplication().beep();
-                if (QLineEdit* e = lineEdit(*this))
-                    e->selectAll();
-                return false;
-            }
-        } else {
-            // The text as the formatter writes it ("2.5" becomes "2.50"), and
-            // the value what that text says, so what is seen is what is kept.
-            c->setObjectValue(std::move(value));
-            c->setStringValue(c->stringValue());
-        }
-    }
-    editing_ = false;
-    if (ControlTextDelegate* d = delegate())
-        d->controlTextDidEndEditing(this);
-    return true;
-}
-
-void TextField::textEdited()
-{
-    if (updating_)
-        return;
-    QLineEdit* e = lineEdit(*this);
-    if (!e)
-        return;
-    bool first = !editing_;
-    editing_ = true;
-    updating_ = true;
-    cell()->setStringValue(e->text().toStdString());
-    updating_ = false;
-    if (ControlTextDelegate* d = delegate()) {
-        if (first)
-            d->controlTextDidBeginEditing(this);
-        d->controlTextDidChange(this);
-    }
+    return editor_.validate();
 }
 
 void TextField::selectText(Object*)
@@ -264,7 +140,7 @@ void TextField::keyDown(const Event& event)
     switch (c) {
     case TabCharacter:
     case BackTabCharacter: {
-        if (!endEditing(true))
+        if (!editor_.validate())
             return;
         bool back = c == BackTabCharacter || (event.modifierFlags() & ShiftKeyMask);
         View* other = back ? previousValidKeyView() : nextValidKeyView();
@@ -277,7 +153,7 @@ void TextField::keyDown(const Event& event)
     case CarriageReturnCharacter:
     case EnterCharacter:
     case NewlineCharacter:
-        if (!endEditing(true))
+        if (!editor_.validate())
             return;
         selectText(this);
         if (actionForCell(cell()).empty())
@@ -292,12 +168,11 @@ void TextField::keyDown(const Event& event)
         Control::keyDown(event);
         return;
     }
-    bool moves = c >= 0xF700 && c <= 0xF8FF && c != DeleteFunctionKey;
-    if (!isEnabled() || (!isEditable() && !moves)) {
-        Application::sharedApplication().beep();
+    if (!editor_.isActive()) {
+        Control::keyDown(event);
         return;
     }
-    detail::WidgetHost::replayKey(widget(), event);
+    editor_.typeKey(event);
 }
 
 int TextField::selectionStart() const
@@ -317,27 +192,9 @@ void TextField::updateWidget()
     QLineEdit* e = lineEdit(*this);
     if (!e || updating_)
         return;
-    TextFieldCell* c = textFieldCell();
-    QString text = QString::fromStdString(c->stringValue());
-    if (e->text() != text) {
-        updating_ = true;
-        e->setText(text);
-        updating_ = false;
-    }
-    e->setEnabled(c->isEnabled());
-    e->setReadOnly(!c->isEditable());
-    e->setFrame(c->isBezeled() || c->isBordered());
-    e->setAlignment(qtAlignment(c->alignment()));
-    e->setPlaceholderText(QString::fromStdString(c->placeholderString()));
-    QPalette p = e->palette();
-    p.setColor(QPalette::Text, qtColor(c->textColor(), Qt::black));
-    p.setColor(QPalette::Base, c->drawsBackground() ? qtColor(c->backgroundColor(), Qt::white) : QColor(Qt::transparent));
-    e->setPalette(p);
-    if (Font* f = c->font()) {
-        QFont qf(QString::fromStdString(f->familyName()));
-        qf.setPixelSize(std::max(1, static_cast<int>(f->pointSize() + 0.5f)));
-        e->setFont(qf);
-    }
+    updating_ = true;
+    detail::showTextCell(e, *textFieldCell());
+    updating_ = false;
 }
 
 } // namespace kit

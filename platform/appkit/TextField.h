@@ -1,7 +1,7 @@
 #pragma once
 
+#include "appkit/CellEditor.h"
 #include "appkit/Control.h"
-#include "appkit/ControlTextDelegate.h"
 #include "appkit/TextFieldCell.h"
 
 namespace kit {
@@ -39,13 +39,8 @@ public:
     std::string placeholderString() const;
     void setPlaceholderString(const std::string& text);
 
-    // Told of the editing (not owned; a delegate that is a Receiver is held
-    // weakly, so one that goes away is simply no longer told).
-    ControlTextDelegate* delegate() const;
-    void setDelegate(ControlTextDelegate* delegate);
-
     // While first responder: whether the text was changed since.
-    bool isEditing() const { return editing_; }
+    bool isEditing() const { return editor_.isEditing(); }
     // Ends the editing as Return would, without sending the action; false
     // (and the field keeps editing) when the formatter refuses the text.
     bool validateEditing();
@@ -65,14 +60,8 @@ protected:
     void updateWidget() override;
 
 private:
-    void textEdited();
-    bool endEditing(bool keepFirstResponder);
-
-    bool editing_ = false;
-    bool firstResponder_ = false;
+    detail::CellEditor editor_;
     bool updating_ = false;
-    ControlTextDelegate* delegate_ = nullptr;
-    WeakRef<Receiver> delegateObject_;
 };
 
 } // namespace kit

@@ -236,6 +236,9 @@ void Window::close()
 {
     if (closed_)
         return;
+    // A modal loop for this window has nothing left to wait for.
+    if (Application::sharedApplication().modalWindow() == this)
+        Application::sharedApplication().abortModal();
     orderOut(nullptr);
     closed_ = true;
     tracking_.clear();
@@ -345,7 +348,7 @@ void Window::sendEvent(const Event& event)
     case EventType::RightMouseDown: {
         mouseLocation_ = event.locationInWindow();
         View* hit = contentView_ ? contentView_->hitTest(event.locationInWindow()) : nullptr;
-        if (!isKeyWindow())
+        if (!isKeyWindow() && (!becomesKeyOnlyIfNeeded() || (hit && hit->acceptsFirstResponder())))
             makeKeyWindow();
         if (!hit)
             return;

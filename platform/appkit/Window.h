@@ -76,6 +76,9 @@ public:
     View* contentView() const { return contentView_.get(); }
     std::unique_ptr<View> setContentView(std::unique_ptr<View> view);
 
+    // Panels may become key only when a click needs the keyboard.
+    virtual bool becomesKeyOnlyIfNeeded() const { return false; }
+
     void orderFront(Object* sender = nullptr);
     void orderOut(Object* sender = nullptr);
     void makeKeyAndOrderFront(Object* sender = nullptr);

@@ -455,6 +455,18 @@ public:
 
     QWidget* widget() const override { return widget_; }
 
+    void setFloating(bool flag) override
+    {
+        if (!widget_->isWindow())
+            return;
+        bool shown = widget_->isVisible();
+        widget_->setWindowFlag(Qt::Tool, flag);
+        widget_->setWindowFlag(Qt::WindowStaysOnTopHint, flag);
+        // Changing the flags hides a window.
+        if (shown)
+            widget_->show();
+    }
+
 private:
     Window& window_;
     WindowWidget* widget_;

@@ -47,6 +47,8 @@ public:
     // The widget that shows the window; the Qt widgets of its controls are
     // its children.
     virtual QWidget* widget() const = 0;
+    // A floating window stays above the others of the program.
+    virtual void setFloating(bool flag) = 0;
 
     // ---- Qt widgets that stand for controls.
     // The widget and every widget it holds (now or later) send their mouse
