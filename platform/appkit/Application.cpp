@@ -451,10 +451,18 @@ void Application::unregisterWindow(Window* window)
         keyWindow_ = 0;
     if (mainWindow_ == window->windowNumber())
         mainWindow_ = 0;
-    // Its queued events would go nowhere.
+    // Its queued events would go nowhere; but when its mouse-down was taken
+    // already, a loop may still wait for the mouse-up: that one stays.
     int number = window->windowNumber();
+    bool downQueued = std::any_of(queue_.begin(), queue_.end(), [number](const Event& e) {
+        return e.windowNumber() == number &&
+               (e.type() == EventType::LeftMouseDown || e.type() == EventType::RightMouseDown);
+    });
     queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
-                                [number](const Event& e) { return e.windowNumber() == number && isUserInput(e.type()); }),
+                                [number, downQueued](const Event& e) {
+                                    bool up = e.type() == EventType::LeftMouseUp || e.type() == EventType::RightMouseUp;
+                                    return e.windowNumber() == number && isUserInput(e.type()) && (downQueued || !up);
+                                }),
                  queue_.end());
 }
 
