@@ -75,6 +75,12 @@ std::unique_ptr<detail::WindowScreen> Window::makeScreen()
     return detail::WindowScreen::create(*this);
 }
 
+void Window::dropScreen()
+{
+    screen_.reset();
+    placeViewsOnScreen();
+}
+
 void Window::setFrameOrigin(Point origin)
 {
     contentRect_.origin = origin;

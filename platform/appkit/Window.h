@@ -190,6 +190,9 @@ public:
 protected:
     // The screen side, made when the window is first ordered front.
     virtual std::unique_ptr<detail::WindowScreen> makeScreen();
+    // Lets the screen side go (it is made again when the window is next
+    // ordered front), its controls' widgets first taken off it.
+    void dropScreen();
 
 private:
     struct CursorRect {

@@ -12,6 +12,7 @@
 #include <QChildEvent>
 #include <QCursor>
 #include <QPixmap>
+#include <QPointer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
@@ -416,7 +417,8 @@ public:
     {
         placeWindow();
     }
-    ~QtWindowScreen() override { delete widget_; }
+    // A widget inside another may have gone with its container already.
+    ~QtWindowScreen() override { delete widget_.data(); }
 
     void show(bool visible) override
     {
@@ -469,7 +471,7 @@ public:
 
 private:
     Window& window_;
-    WindowWidget* widget_;
+    QPointer<WindowWidget> widget_;
 };
 
 } // namespace
