@@ -222,6 +222,9 @@ std::optional<Event> Application::nextEventMatchingMask(unsigned mask, Date unti
         // post the event we wait for, or run a loop of its own.
         if (loop.fireDueTimers(inMode) > 0)
             continue;
+        // Requests from other programs are served the same way.
+        if (loop.serviceInputSources(inMode) > 0)
+            continue;
         double now = Clock::now();
         if (now >= until)
             return std::nullopt;

@@ -13,6 +13,7 @@
 #include <QCursor>
 #include <QPixmap>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
@@ -553,6 +554,31 @@ std::unique_ptr<WindowScreen> WindowScreen::create(Window& window, QWidget* cont
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return nullptr;
     return std::make_unique<QtWindowScreen>(window, container);
+}
+
+void* WindowScreen::watchDescriptor(int fd)
+{
+    if (!QCoreApplication::instance())
+        return nullptr;
+    auto* notifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
+    QObject::connect(notifier, &QSocketNotifier::activated, [notifier] {
+        // Quiet until the run loop has read: a source the current mode does
+        // not serve must not keep waking the wait.
+        notifier->setEnabled(false);
+        WindowScreen::wakeUp();
+    });
+    return notifier;
+}
+
+void WindowScreen::rearmDescriptor(void* watch)
+{
+    if (auto* notifier = static_cast<QSocketNotifier*>(watch))
+        notifier->setEnabled(true);
+}
+
+void WindowScreen::unwatchDescriptor(void* watch)
+{
+    delete static_cast<QSocketNotifier*>(watch);
 }
 
 bool WindowScreen::isRealDisplay()

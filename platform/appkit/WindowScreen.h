@@ -60,6 +60,12 @@ public:
     static void setReplaying(bool flag);
     static bool isReplaying();
 
+    // A descriptor whose readability ends waitForScreenEvents; it is
+    // watched again (rearm) once the run loop has read from it.
+    static void* watchDescriptor(int fd);
+    static void rearmDescriptor(void* watch);
+    static void unwatchDescriptor(void* watch);
+
     // The cursor every window of the program shows.
     static void applyCursor(const Cursor* cursor);
 };
