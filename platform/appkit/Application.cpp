@@ -1,6 +1,7 @@
 #include "appkit/Application.h"
 
 #include "appkit/Cursor.h"
+#include "appkit/FontPanel.h"
 #include "appkit/Menu.h"
 #include "appkit/MenuItem.h"
 #include "appkit/RunLoop.h"
@@ -51,7 +52,10 @@ Application& Application::sharedApplication()
     static Application* app = [] {
         detail::WindowScreen::startScreen();
         SystemClipboard::install();
-        return new Application;
+        auto* made = new Application;
+        // The font manager's changes go along the responder chain from now on.
+        FontPanel::installFontManagerHooks();
+        return made;
     }();
     return *app;
 }
