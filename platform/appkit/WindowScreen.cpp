@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -432,8 +433,19 @@ public:
     void placeWindow() override
     {
         Rect r = window_.contentRect();
-        if (widget_->isWindow())
+        if (widget_->isWindow()) {
             widget_->setWindowTitle(QString::fromStdString(window_.title()));
+            // Screen coordinates run up from the bottom of the main screen;
+            // Qt's down from its top, to the frame's top left.
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                Rect frame = window_.frame();
+                QRect area = screen->geometry();
+                int x = area.left() + static_cast<int>(std::lround(minX(frame)));
+                int y = area.top() + area.height() - static_cast<int>(std::lround(maxY(frame)));
+                if (widget_->pos() != QPoint(x, y))
+                    widget_->QWidget::move(x, y);
+            }
+        }
         QSize size(static_cast<int>(width(r)), static_cast<int>(height(r)));
         if (widget_->size() != size) {
             if (widget_->isWindow())
