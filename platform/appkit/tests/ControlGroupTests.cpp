@@ -276,6 +276,14 @@ TEST_F(PopUpButtonTest, ADragChoosesTheItemUnderTheMouseAndSendsItsAction)
     EXPECT_EQ(target.count("special:"), 1);
     EXPECT_EQ(popup->titleOfSelectedItem(), "Picas");
 
+    // A choice in Qt's own list (a real display's) is handled from the
+    // queue, not inside Qt's signal.
+    QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 1));
+    EXPECT_EQ(popup->indexOfSelectedItem(), 3);
+    app->run();
+    EXPECT_EQ(popup->titleOfSelectedItem(), "Inches");
+    EXPECT_EQ(target.count("unitsAction:"), 2);
+
     // setTitle selects the item of that title, adding it when missing.
     popup->setTitle("125%");
     EXPECT_EQ(popup->numberOfItems(), 5);
