@@ -7,6 +7,7 @@
 #include "core/Archiver.h"
 #include "core/Color.h"
 #include "core/FileWrapper.h"
+#include "core/PortMessage.h"
 #include "core/UserDefaults.h"
 #include "core/Values.h"
 #include "document/Guide.h"
@@ -308,6 +309,26 @@ void defaults()
 
 } // namespace
 
+// Requests and replies of named connections, as the program writes them
+// (the target reads the bytes after a frame's length).
+void portMessages()
+{
+    auto frame = [](const kit::PortMessage& m) {
+        std::string bytes;
+        m.encode(&bytes);
+        return bytes.substr(4);
+    };
+    auto files = std::make_unique<kit::Array>();
+    files->addOwnedObject(std::make_unique<kit::String>("/home/ann/letter.syb"));
+    files->addOwnedObject(std::make_unique<kit::Number>(std::int64_t(3)));
+    auto style = std::make_unique<kit::Dictionary>();
+    style->setOwnedObject(std::make_unique<kit::Number>(12.5), std::make_unique<kit::String>("size"));
+    files->addOwnedObject(std::move(style));
+    write("portmessage", "request", frame(kit::PortMessage::request(7, "openFiles:", std::move(files))));
+    write("portmessage", "reply", frame(kit::PortMessage::reply(7, std::make_unique<kit::Number>(true))));
+    write("portmessage", "error", frame(kit::PortMessage::error(8, "no operation frob:")));
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -328,5 +349,6 @@ int main(int argc, char** argv)
     itemsAndWords();
     fileWrappers();
     defaults();
+    portMessages();
     return 0;
 }

@@ -2,6 +2,9 @@
 #include "core/MainQueue.h"
 
 #include "appkit/Cursor.h"
+#include "appkit/FontPanel.h"
+#include "appkit/Menu.h"
+#include "appkit/MenuItem.h"
 #include "appkit/RunLoop.h"
 #include "appkit/SystemClipboard.h"
 #include "appkit/View.h"
@@ -50,12 +53,17 @@ Application& Application::sharedApplication()
     static Application* app = [] {
         detail::WindowScreen::startScreen();
         SystemClipboard::install();
-        return new Application;
+        auto* made = new Application;
+        // The font manager's changes go along the responder chain from now on.
+        FontPanel::installFontManagerHooks();
+        return made;
     }();
     return *app;
 }
 
 Application::Application() = default;
+
+Application::~Application() = default;
 
 // ---- The queue.
 
@@ -80,10 +88,29 @@ void Application::queueEventFromSource(Event event)
 {
     Window* window = windowWithWindowNumber(event.windowNumber());
     if (carriesLocation(event.type())) {
+        // A button that moves without being down was let go where the
+        // screen did not report it.
+        if (event.type() == EventType::MouseMoved) {
+            if (leftMouseDownWindow_)
+                endMouseTracking(leftMouseDownWindow_);
+            if (rightMouseDownWindow_)
+                endMouseTracking(rightMouseDownWindow_);
+        }
         lastMouseLocation_ = event.locationInWindow();
         lastMouseWindow_ = event.windowNumber();
+        switch (event.type()) {
+        case EventType::LeftMouseDown: leftMouseDownWindow_ = event.windowNumber(); break;
+        case EventType::LeftMouseUp: leftMouseDownWindow_ = 0; break;
+        case EventType::RightMouseDown: rightMouseDownWindow_ = event.windowNumber(); break;
+        case EventType::RightMouseUp: rightMouseDownWindow_ = 0; break;
+        default: break;
+        }
         if (isMouseMotion(event.type()))
             Cursor::mouseDidMove();
+        if (window && event.type() == EventType::MouseMoved) {
+            window->validateCursorRects();
+            window->updateCursorForLocation(event.locationInWindow());
+        }
         if (window) {
             for (const Event& te : window->trackingEventsForLocation(event.locationInWindow(), event))
                 postEvent(te, false);
@@ -203,6 +230,9 @@ std::optional<Event> Application::nextEventMatchingMask(unsigned mask, Date unti
         // Results of background work (a rendered picture) run in any mode.
         if (MainQueue::drain() > 0)
             continue;
+        // Requests from other programs are served the same way.
+        if (loop.serviceInputSources(inMode) > 0)
+            continue;
         double now = Clock::now();
         if (now >= until)
             return std::nullopt;
@@ -242,13 +272,30 @@ void Application::wakeUp()
 
 // ---- Dispatch and loops.
 
+void Application::endMouseTracking(int windowNumber)
+{
+    auto release = [&](int& downWindow, EventType type) {
+        if (downWindow == 0 || (windowNumber != 0 && downWindow != windowNumber))
+            return;
+        int number = downWindow;
+        downWindow = 0;
+        Point where = number == lastMouseWindow_ ? lastMouseLocation_ : Point{};
+        // Straight into the queue: the window may be gone already, and the
+        // loop must see the mouse-up all the same.
+        postEvent(Event::mouseEventWithType(type, where, currentEventModifierFlags(), Clock::now(), number, 1, 0.0f),
+                  false);
+    };
+    release(leftMouseDownWindow_, EventType::LeftMouseUp);
+    release(rightMouseDownWindow_, EventType::RightMouseUp);
+}
+
 void Application::sendEvent(const Event& event)
 {
     setCurrentEvent(event);
     switch (event.type()) {
+    case EventType::AppKitDefined: performMenuEvent(event); return;
     case EventType::Periodic:
     case EventType::ApplicationDefined:
-    case EventType::AppKitDefined:
     case EventType::SystemDefined: return;
     default: break;
     }
@@ -256,8 +303,59 @@ void Application::sendEvent(const Event& event)
     if (!window && (event.type() == EventType::KeyDown || event.type() == EventType::KeyUp ||
                     event.type() == EventType::FlagsChanged) && event.windowNumber() == 0)
         window = keyWindow();
-    if (window)
+    if (event.type() == EventType::KeyDown && performKeyEquivalents(event))
+        return;
+    if (window) {
         window->sendEvent(event);
+        // What the event changed may have invalidated cursor rectangles.
+        if (!window->isClosed())
+            window->validateCursorRects();
+    }
+}
+
+bool Application::performKeyEquivalents(const Event& event)
+{
+    // Only keys pressed with Command are key equivalents here; a panel's
+    // Return reaches its default button when no responder takes the key.
+    if (!(event.modifierFlags() & CommandKeyMask))
+        return false;
+    if (Window* key = keyWindow(); key && key->performKeyEquivalent(event))
+        return true;
+    if (mainMenu_ && mainMenu_->performKeyEquivalent(event))
+        return true;
+    return false;
+}
+
+bool Application::performMenuEvent(const Event& event)
+{
+    if (event.subtype() != MenuItemChosenSubtype)
+        return false;
+    MenuItem* item = MenuItem::itemWithSerial(static_cast<std::uint64_t>(event.data1()));
+    if (!item)
+        return false;
+    // While a modal panel runs, the menu bar is not the user's way out.
+    if (!modal_.empty()) {
+        beep();
+        return false;
+    }
+    if (Menu* menu = item->menu())
+        menu->performActionForItem(item);
+    return true;
+}
+
+void Application::setMainMenu(std::unique_ptr<Menu> menu)
+{
+    if (mainMenu_)
+        mainMenu_->setMenuBarVisible(false);
+    mainMenu_ = std::move(menu);
+    if (mainMenu_)
+        mainMenu_->setMenuBarVisible(true);
+}
+
+void Application::updateMenus()
+{
+    if (mainMenu_)
+        mainMenu_->update();
 }
 
 void Application::run()
@@ -313,6 +411,9 @@ int Application::runModalForWindow(Window* window)
                 return RunAbortedResponse;
             if (modal_[index].stopped)
                 return modal_[index].code;
+            // The window went away under the loop (closed, destroyed).
+            if (Window* w = windowWithWindowNumber(modal_[index].windowNumber); !w || w->isClosed())
+                return RunAbortedResponse;
             std::optional<Event> e =
                 nextEventMatchingMask(AnyEventMask, Date::distantFuture(), ModalPanelRunLoopMode, true);
             if (!e) // nothing can end the session any more
@@ -336,7 +437,9 @@ int Application::runModalForWindow(Window* window)
 
 void Application::stopModalWithCode(int code)
 {
-    if (modal_.empty())
+    // The first answer stands: a panel that stops its loop and then closes
+    // itself must not turn its answer into an abort.
+    if (modal_.empty() || modal_.back().stopped)
         return;
     modal_.back().stopped = true;
     modal_.back().code = code;
@@ -366,10 +469,18 @@ void Application::unregisterWindow(Window* window)
         keyWindow_ = 0;
     if (mainWindow_ == window->windowNumber())
         mainWindow_ = 0;
-    // Its queued events would go nowhere.
+    // Its queued events would go nowhere; but when its mouse-down was taken
+    // already, a loop may still wait for the mouse-up: that one stays.
     int number = window->windowNumber();
+    bool downQueued = std::any_of(queue_.begin(), queue_.end(), [number](const Event& e) {
+        return e.windowNumber() == number &&
+               (e.type() == EventType::LeftMouseDown || e.type() == EventType::RightMouseDown);
+    });
     queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
-                                [number](const Event& e) { return e.windowNumber() == number && isUserInput(e.type()); }),
+                                [number, downQueued](const Event& e) {
+                                    bool up = e.type() == EventType::LeftMouseUp || e.type() == EventType::RightMouseUp;
+                                    return e.windowNumber() == number && isUserInput(e.type()) && (downQueued || !up);
+                                }),
                  queue_.end());
 }
 
@@ -463,6 +574,8 @@ void Application::resetForTesting()
     stopRequested_ = false;
     lastMouseLocation_ = {};
     lastMouseWindow_ = 0;
+    leftMouseDownWindow_ = 0;
+    rightMouseDownWindow_ = 0;
     View::unlockFocusDownTo(0);
     RunLoop::currentRunLoop().reset();
     Cursor::setHiddenUntilMouseMoves(false);

@@ -12,7 +12,12 @@
 
 namespace kit {
 
+class Menu;
+class MenuItem;
 class Window;
+
+// Subtypes of the application kit's own events.
+inline constexpr short MenuItemChosenSubtype = 1;
 
 // Answers of runModalForWindow besides the codes given to stopModalWithCode.
 inline constexpr int RunStoppedResponse = -1000;
@@ -89,6 +94,21 @@ public:
     // false when no one answers.
     bool sendAction(const std::string& action, Receiver* to, Object* from);
 
+    // ---- The main menu (owned): the menu bar, and the key equivalents of
+    // every item, which work in any window of the program.
+    Menu* mainMenu() const { return mainMenu_.get(); }
+    void setMainMenu(std::unique_ptr<Menu> menu);
+    // Revalidates the main menu's items (enabled state and titles).
+    void updateMenus();
+
+    // ---- Mouse tracking loops wait for the button to come up. When the
+    // screen cannot tell (the window lost the pointer's grab, was
+    // deactivated, hidden or closed), this puts a mouse-up in the queue in
+    // the window's place, so that no loop waits for ever. Nothing happens
+    // while no button is down there (0: in any window).
+    void endMouseTracking(int windowNumber);
+    bool isLeftMouseDown() const { return leftMouseDownWindow_ != 0; }
+
     Receiver* delegate() const { return delegate_.get(); }
     void setDelegate(Receiver* delegate) { delegate_ = WeakRef<Receiver>(delegate); }
 
@@ -112,6 +132,7 @@ public:
 
 private:
     Application();
+    ~Application() override;
 
     struct ModalSession {
         int windowNumber;
@@ -130,6 +151,8 @@ private:
     void waitUntil(double time);
     void setCurrentEvent(const Event& event);
     void updateTracking(const Event& event);
+    bool performMenuEvent(const Event& event);
+    bool performKeyEquivalents(const Event& event);
 
     std::deque<Event> queue_;
     std::vector<Scheduled> scheduled_;
@@ -148,6 +171,9 @@ private:
     int keyWindow_ = 0;
     int mainWindow_ = 0;
     WeakRef<Receiver> delegate_;
+    std::unique_ptr<Menu> mainMenu_;
+    int leftMouseDownWindow_ = 0;
+    int rightMouseDownWindow_ = 0;
 };
 
 } // namespace kit

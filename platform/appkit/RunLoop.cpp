@@ -1,6 +1,10 @@
 #include "appkit/RunLoop.h"
 
 #include "appkit/Application.h"
+#include "appkit/InputSource.h"
+#include "appkit/WindowScreen.h"
+
+#include <poll.h>
 
 #include <algorithm>
 #include <cmath>
@@ -238,6 +242,80 @@ void RunLoop::forgetTarget(const std::shared_ptr<Receiver*>& cell)
     for (const auto& t : timers_)
         if (t->hasTarget_ && t->target_.isNull() == false && !t->target_.get())
             t->invalidate();
+}
+
+int RunLoop::addInputSource(int fd, std::function<void()> handler, const std::vector<std::string>& modes)
+{
+    if (fd < 0 || !handler)
+        return 0;
+    InputSource source;
+    source.id = nextSourceId_++;
+    source.fd = fd;
+    source.handler = std::make_shared<std::function<void()>>(std::move(handler));
+    for (const auto& m : modes.empty() ? std::vector<std::string>{DefaultRunLoopMode} : modes)
+        source.modes.insert(m);
+    // The screen's wait ends when the descriptor becomes readable.
+    source.watch = detail::WindowScreen::watchDescriptor(fd);
+    sources_.push_back(std::move(source));
+    return sources_.back().id;
+}
+
+void RunLoop::removeInputSource(int id)
+{
+    for (auto it = sources_.begin(); it != sources_.end(); ++it) {
+        if (it->id != id)
+            continue;
+        detail::WindowScreen::unwatchDescriptor(it->watch);
+        sources_.erase(it);
+        return;
+    }
+}
+
+int RunLoop::serviceInputSources(const std::string& mode)
+{
+    std::vector<pollfd> fds;
+    std::vector<int> ids;
+    for (const auto& s : sources_) {
+        if (!s.modes.count(mode))
+            continue;
+        fds.push_back(pollfd{s.fd, POLLIN, 0});
+        ids.push_back(s.id);
+    }
+    if (fds.empty())
+        return 0;
+    if (::poll(fds.data(), fds.size(), 0) <= 0) {
+        for (int id : ids)
+            for (const auto& s : sources_)
+                if (s.id == id)
+                    detail::WindowScreen::rearmDescriptor(s.watch);
+        return 0;
+    }
+    int ran = 0;
+    for (size_t i = 0; i < fds.size(); ++i) {
+        // A handler may have removed this source (or others).
+        auto it = std::find_if(sources_.begin(), sources_.end(), [&](const InputSource& s) { return s.id == ids[i]; });
+        if (it == sources_.end())
+            continue;
+        if (fds[i].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) {
+            std::shared_ptr<std::function<void()>> handler = it->handler;
+            (*handler)();
+            ++ran;
+        }
+        it = std::find_if(sources_.begin(), sources_.end(), [&](const InputSource& s) { return s.id == ids[i]; });
+        if (it != sources_.end())
+            detail::WindowScreen::rearmDescriptor(it->watch);
+    }
+    return ran;
+}
+
+int detail::addInputSource(int fd, std::function<void()> handler, const std::vector<std::string>& modes)
+{
+    return RunLoop::currentRunLoop().addInputSource(fd, std::move(handler), modes);
+}
+
+void detail::removeInputSource(int id)
+{
+    RunLoop::currentRunLoop().removeInputSource(id);
 }
 
 void RunLoop::reset()

@@ -87,6 +87,16 @@ public:
     size_t pendingPerformRequestCount() const;
     void forgetTarget(const std::shared_ptr<Receiver*>& cell);
 
+    // ---- Input sources: a file descriptor the loop watches in its modes.
+    // When it can be read, the handler runs from the loop (as timers do),
+    // never from inside the screen's own event handling. Answers an id.
+    int addInputSource(int fd, std::function<void()> handler, const std::vector<std::string>& modes);
+    void removeInputSource(int id);
+    // Runs the handlers of the mode's sources that can be read now; answers
+    // how many ran.
+    int serviceInputSources(const std::string& mode);
+    size_t inputSourceCount() const { return sources_.size(); }
+
     // Drops every timer and delayed message (tests start clean).
     void reset();
 
@@ -107,6 +117,15 @@ private:
 
     std::vector<std::shared_ptr<Timer>> timers_;
     std::vector<std::shared_ptr<PerformRequest>> performs_;
+    struct InputSource {
+        int id;
+        int fd;
+        std::shared_ptr<std::function<void()>> handler;
+        std::set<std::string> modes;
+        void* watch;
+    };
+    std::vector<InputSource> sources_;
+    int nextSourceId_ = 1;
     std::string currentMode_;
 };
 

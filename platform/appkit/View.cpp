@@ -82,9 +82,43 @@ void View::setFrameSize(Size size)
     // keeps its scale.
     float sx = scaleOf(frame_.size.width, bounds_.size.width);
     float sy = scaleOf(frame_.size.height, bounds_.size.height);
+    Size old = frame_.size;
     frame_.size = size;
     bounds_.size = {size.width / sx, size.height / sy};
+    if (autoresizesSubviews_)
+        resizeSubviewsWithOldSize(old);
     frameDidChange();
+}
+
+void View::resizeSubviewsWithOldSize(Size oldSize)
+{
+    for (size_t i = 0; i < subviews_.size(); ++i)
+        subviews_[i]->resizeWithOldSuperviewSize(oldSize);
+}
+
+void View::resizeWithOldSuperviewSize(Size oldSize)
+{
+    if (!superview_ || autoresizingMask_ == ViewNotSizable)
+        return;
+    Size now = superview_->frame().size;
+    // The change is shared evenly among the flexible parts of each axis.
+    auto share = [](float change, unsigned mask, unsigned low, unsigned size, unsigned high, float& origin,
+                    float& extent) {
+        int parts = ((mask & low) ? 1 : 0) + ((mask & size) ? 1 : 0) + ((mask & high) ? 1 : 0);
+        if (parts == 0 || change == 0)
+            return;
+        float each = change / static_cast<float>(parts);
+        if (mask & low)
+            origin += each;
+        if (mask & size)
+            extent = std::max(0.0f, extent + each);
+    };
+    Rect f = frame_;
+    share(now.width - oldSize.width, autoresizingMask_, ViewMinXMargin, ViewWidthSizable, ViewMaxXMargin, f.origin.x,
+          f.size.width);
+    share(now.height - oldSize.height, autoresizingMask_, ViewMinYMargin, ViewHeightSizable, ViewMaxYMargin,
+          f.origin.y, f.size.height);
+    setFrame(f);
 }
 
 void View::setBounds(const Rect& bounds)
@@ -119,9 +153,17 @@ Window* View::window() const
 
 void View::setWindowForTree(Window* window)
 {
+    bool changed = window_ != window;
+    if (changed && window_)
+        window_->viewWillLeaveWindow(this);
     window_ = window;
     for (auto& v : subviews_)
         v->setWindowForTree(window);
+    if (changed) {
+        if (window_)
+            window_->invalidateCursorRectsForView(this);
+        viewDidMoveToWindow();
+    }
 }
 
 View* View::addSubview(std::unique_ptr<View> view)
@@ -481,6 +523,66 @@ void View::removeTrackingRect(int tag)
 {
     if (window_)
         window_->removeTrackingRect(tag);
+}
+
+bool View::performKeyEquivalent(const Event& event)
+{
+    for (size_t i = 0; i < subviews_.size(); ++i)
+        if (subviews_[i]->performKeyEquivalent(event))
+            return true;
+    return false;
+}
+
+void View::addCursorRect(const Rect& rect, Cursor* cursor)
+{
+    if (window_ && cursor)
+        window_->addCursorRect(convertRectToView(rect, nullptr), cursor, this);
+}
+
+void View::removeCursorRect(const Rect& rect, Cursor* cursor)
+{
+    if (window_)
+        window_->removeCursorRect(convertRectToView(rect, nullptr), cursor, this);
+}
+
+void View::discardCursorRects()
+{
+    if (window_)
+        window_->discardCursorRectsForView(this);
+}
+
+void View::setNextKeyView(View* view)
+{
+    if (View* old = nextKeyView_.get(); old && old->previousKeyView_.get() == this)
+        old->previousKeyView_ = WeakRef<View>();
+    nextKeyView_ = WeakRef<View>(view);
+    if (view)
+        view->previousKeyView_ = WeakRef<View>(this);
+}
+
+namespace {
+bool acceptsKeyboard(const View* v)
+{
+    return v->window() && v->acceptsFirstResponder();
+}
+} // namespace
+
+View* View::nextValidKeyView() const
+{
+    int steps = 0;
+    for (View* v = nextKeyView(); v && v != this && steps < 10000; v = v->nextKeyView(), ++steps)
+        if (acceptsKeyboard(v))
+            return v;
+    return nullptr;
+}
+
+View* View::previousValidKeyView() const
+{
+    int steps = 0;
+    for (View* v = previousKeyView(); v && v != this && steps < 10000; v = v->previousKeyView(), ++steps)
+        if (acceptsKeyboard(v))
+            return v;
+    return nullptr;
 }
 
 } // namespace kit

@@ -9,9 +9,20 @@
 
 namespace kit {
 
+class Cursor;
 class DrawContext;
 class ScrollView;
 class Window;
+
+// How a view follows its superview's size (bits of autoresizingMask): the
+// sizable bits share a change among the margins and the size that carry them.
+inline constexpr unsigned ViewNotSizable = 0x00;
+inline constexpr unsigned ViewMinXMargin = 0x01;
+inline constexpr unsigned ViewWidthSizable = 0x02;
+inline constexpr unsigned ViewMaxXMargin = 0x04;
+inline constexpr unsigned ViewMinYMargin = 0x08;
+inline constexpr unsigned ViewHeightSizable = 0x10;
+inline constexpr unsigned ViewMaxYMargin = 0x20;
 
 // A rectangle of a window that draws itself and takes events. Views form a
 // tree: a view owns its subviews. The frame is in the superview's
@@ -35,6 +46,14 @@ public:
     void setBoundsSize(Size size);
     // Moves the bounds origin so that the given point becomes the origin.
     void translateOriginToPoint(Point point);
+    // ---- Autoresizing: when a view's size changes and it resizes its
+    // subviews, each subview follows by its mask.
+    unsigned autoresizingMask() const { return autoresizingMask_; }
+    void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
+    bool autoresizesSubviews() const { return autoresizesSubviews_; }
+    void setAutoresizesSubviews(bool flag) { autoresizesSubviews_ = flag; }
+    virtual void resizeSubviewsWithOldSize(Size oldSize);
+    virtual void resizeWithOldSuperviewSize(Size oldSize);
     virtual bool isFlipped() const { return false; }
     virtual bool isOpaque() const { return false; }
 
@@ -112,6 +131,29 @@ public:
     virtual bool acceptsFirstMouse(const Event& event) { (void)event; return false; }
     int addTrackingRect(const Rect& rect, Responder* owner, void* userData, bool assumeInside);
     void removeTrackingRect(int tag);
+    // A key pressed with Command (or a panel's Return): the view or one
+    // below it that has it as its key equivalent acts and answers true.
+    virtual bool performKeyEquivalent(const Event& event);
+
+    // ---- Cursor rectangles (in the view's coordinates). The window asks
+    // each view for them (resetCursorRects) whenever they were invalidated,
+    // and shows a rectangle's cursor while the mouse is inside it.
+    virtual void resetCursorRects() {}
+    void addCursorRect(const Rect& rect, Cursor* cursor);
+    void removeCursorRect(const Rect& rect, Cursor* cursor);
+    void discardCursorRects();
+
+    // ---- The keyboard loop (Tab and Shift-Tab), not owned.
+    View* nextKeyView() const { return nextKeyView_.get(); }
+    void setNextKeyView(View* view);
+    View* previousKeyView() const { return previousKeyView_.get(); }
+    // The next view from here on that accepts the keyboard, nil when none.
+    View* nextValidKeyView() const;
+    View* previousValidKeyView() const;
+
+    // The view's Qt widget, when it has one, goes where the view now lies in
+    // its window (the window calls this before it shows what it drew).
+    virtual void placeOnScreen() {}
 
     // ---- Printing. A print operation (PrintOperation) calls these in
     // this order; views that print override them and call these for the
@@ -144,6 +186,8 @@ protected:
     // A subview was added or removed.
     virtual void didAddSubview(View* view) { (void)view; }
     virtual void willRemoveSubview(View* view) { (void)view; }
+    // The view's window changed (nil: it left every window).
+    virtual void viewDidMoveToWindow() {}
 
 private:
     Matrix matrixToSuperview() const;
@@ -156,6 +200,10 @@ private:
     Window* window_ = nullptr;
     std::vector<std::unique_ptr<View>> subviews_;
     int tag_ = 0;
+    unsigned autoresizingMask_ = ViewNotSizable;
+    bool autoresizesSubviews_ = false;
+    WeakRef<View> nextKeyView_;
+    WeakRef<View> previousKeyView_;
     bool needsDisplay_ = false;
     Rect invalidRect_;
 };

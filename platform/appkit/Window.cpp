@@ -1,11 +1,14 @@
 #include "appkit/Window.h"
 
 #include "appkit/Application.h"
+#include "appkit/Cursor.h"
 #include "appkit/View.h"
 #include "appkit/WindowScreen.h"
+#include "core/UserDefaults.h"
 #include "graphics/RasterContext.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace kit {
@@ -60,14 +63,85 @@ Window::Window(const Rect& contentRect, unsigned styleMask)
 
 Window::~Window()
 {
+    Application::sharedApplication().endMouseTracking(windowNumber_);
     Application::sharedApplication().unregisterWindow(this);
     if (contentView_)
         contentView_->setWindowForTree(nullptr);
+    screen_.reset();
+}
+
+std::unique_ptr<detail::WindowScreen> Window::makeScreen()
+{
+    return detail::WindowScreen::create(*this);
+}
+
+void Window::dropScreen()
+{
+    screen_.reset();
+    placeViewsOnScreen();
 }
 
 void Window::setFrameOrigin(Point origin)
 {
     contentRect_.origin = origin;
+    if (screen_)
+        screen_->placeWindow();
+    if (!frameAutosaveName_.empty())
+        saveFrameUsingName(frameAutosaveName_);
+}
+
+void Window::setFrame(const Rect& frame, bool display)
+{
+    Rect content = contentRectForFrameRect(frame, styleMask_);
+    if (!std::isfinite(minX(frame)) || !std::isfinite(minY(frame)) || !std::isfinite(width(content)) ||
+        !std::isfinite(height(content)) || width(content) <= 0 || height(content) <= 0 ||
+        width(content) >= 32768 || height(content) >= 32768)
+        return;
+    setContentSize(content.size);
+    setFrameOrigin(content.origin);
+    if (display)
+        this->display();
+}
+
+namespace {
+std::string frameKey(const std::string& name)
+{
+    return "NSWindow Frame " + name;
+}
+} // namespace
+
+bool Window::setFrameUsingName(const std::string& name)
+{
+    if (name.empty())
+        return false;
+    std::optional<std::string> stored = UserDefaults::standardUserDefaults().stringForKey(frameKey(name));
+    if (!stored)
+        return false;
+    Rect r = rectFromString(*stored);
+    if (isEmptyRect(r))
+        return false;
+    setFrame(r, false);
+    return frame() == r;
+}
+
+bool Window::setFrameAutosaveName(const std::string& name)
+{
+    frameAutosaveName_ = name;
+    if (!name.empty())
+        saveFrameUsingName(name);
+    return true;
+}
+
+void Window::saveFrameUsingName(const std::string& name) const
+{
+    if (name.empty())
+        return;
+    UserDefaults::standardUserDefaults().setStringForKey(stringFromRect(frame()), frameKey(name));
+}
+
+void Window::setDocumentEdited(bool flag)
+{
+    documentEdited_ = flag;
     if (screen_)
         screen_->placeWindow();
 }
@@ -84,6 +158,9 @@ void Window::setContentSize(Size size)
         contentView_->setFrame(makeRect(0, 0, size.width, size.height));
     if (screen_)
         screen_->placeWindow();
+    placeViewsOnScreen();
+    if (!frameAutosaveName_.empty())
+        saveFrameUsingName(frameAutosaveName_);
 }
 
 void Window::setTitle(const std::string& title)
@@ -117,7 +194,8 @@ void Window::orderFront(Object*)
         return;
     visible_ = true;
     if (!screen_)
-        screen_ = detail::WindowScreen::create(*this);
+        screen_ = makeScreen();
+    placeViewsOnScreen();
     if (screen_)
         screen_->show(true);
 }
@@ -125,6 +203,8 @@ void Window::orderFront(Object*)
 void Window::orderOut(Object*)
 {
     visible_ = false;
+    Application::sharedApplication().endMouseTracking(windowNumber_);
+    placeViewsOnScreen();
     if (screen_)
         screen_->show(false);
 }
@@ -162,10 +242,16 @@ void Window::close()
 {
     if (closed_)
         return;
+    // A modal loop for this window has nothing left to wait for.
+    if (Application::sharedApplication().modalWindow() == this)
+        Application::sharedApplication().abortModal();
     orderOut(nullptr);
     closed_ = true;
     tracking_.clear();
+    cursorRects_.clear();
+    Application::sharedApplication().endMouseTracking(windowNumber_);
     screen_.reset();
+    placeViewsOnScreen();
     Application::sharedApplication().unregisterWindow(this);
 }
 
@@ -203,6 +289,62 @@ bool Window::makeFirstResponder(Responder* responder)
     return true;
 }
 
+void Window::selectNextKeyView(Object*)
+{
+    Responder* r = firstResponder();
+    if (auto* v = dynamic_cast<View*>(r))
+        selectKeyViewFollowingView(v);
+    else if (View* initial = initialFirstResponder())
+        makeFirstResponder(initial);
+}
+
+void Window::selectPreviousKeyView(Object*)
+{
+    Responder* r = firstResponder();
+    if (auto* v = dynamic_cast<View*>(r))
+        selectKeyViewPrecedingView(v);
+    else if (View* initial = initialFirstResponder())
+        makeFirstResponder(initial);
+}
+
+void Window::selectKeyViewFollowingView(View* view)
+{
+    if (!view)
+        return;
+    if (View* next = view->nextValidKeyView())
+        makeFirstResponder(next);
+}
+
+void Window::selectKeyViewPrecedingView(View* view)
+{
+    if (!view)
+        return;
+    if (View* previous = view->previousValidKeyView())
+        makeFirstResponder(previous);
+}
+
+View* Window::initialFirstResponder() const
+{
+    return initialFirstResponder_.get();
+}
+
+void Window::setInitialFirstResponder(View* view)
+{
+    initialFirstResponder_ = WeakRef<View>(view);
+}
+
+void Window::keyDown(const Event& event)
+{
+    if (performKeyEquivalent(event))
+        return;
+    Responder::keyDown(event);
+}
+
+bool Window::performKeyEquivalent(const Event& event)
+{
+    return contentView_ && !closed_ && contentView_->performKeyEquivalent(event);
+}
+
 void Window::sendEvent(const Event& event)
 {
     if (closed_)
@@ -212,7 +354,7 @@ void Window::sendEvent(const Event& event)
     case EventType::RightMouseDown: {
         mouseLocation_ = event.locationInWindow();
         View* hit = contentView_ ? contentView_->hitTest(event.locationInWindow()) : nullptr;
-        if (!isKeyWindow())
+        if (!isKeyWindow() && (!becomesKeyOnlyIfNeeded() || (hit && hit->acceptsFirstResponder())))
             makeKeyWindow();
         if (!hit)
             return;
@@ -319,6 +461,132 @@ std::vector<Event> Window::trackingEventsForLocation(std::optional<Point> locati
     return exits;
 }
 
+// ---- Cursor rectangles.
+
+void Window::addCursorRect(const Rect& rect, Cursor* cursor, View* view)
+{
+    if (closed_ || !cursor || isEmptyRect(rect))
+        return;
+    cursorRects_.push_back(CursorRect{rect, WeakRef<Cursor>(cursor), WeakRef<View>(view)});
+}
+
+void Window::removeCursorRect(const Rect& rect, Cursor* cursor, View* view)
+{
+    cursorRects_.erase(std::remove_if(cursorRects_.begin(), cursorRects_.end(),
+                                      [&](const CursorRect& c) {
+                                          return c.rect == rect && c.cursor.get() == cursor && c.view.get() == view;
+                                      }),
+                       cursorRects_.end());
+}
+
+void Window::discardCursorRectsForView(View* view)
+{
+    cursorRects_.erase(std::remove_if(cursorRects_.begin(), cursorRects_.end(),
+                                      [&](const CursorRect& c) {
+                                          View* v = c.view.get();
+                                          return !v || v == view;
+                                      }),
+                       cursorRects_.end());
+}
+
+void Window::invalidateCursorRectsForView(View* view)
+{
+    if (!view || closed_)
+        return;
+    for (const auto& pending : cursorRectsToReset_)
+        if (pending.get() == view)
+            return;
+    cursorRectsToReset_.push_back(WeakRef<View>(view));
+}
+
+void Window::resetCursorRects()
+{
+    cursorRects_.clear();
+    cursorRectsToReset_.clear();
+    cursorRectsNeverSet_ = false;
+    if (!contentView_ || closed_)
+        return;
+    std::vector<View*> order{contentView_.get()};
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i]->resetCursorRects();
+        for (const auto& sub : order[i]->subviews())
+            order.push_back(sub.get());
+    }
+}
+
+void Window::discardCursorRects()
+{
+    cursorRects_.clear();
+    cursorRectsToReset_.clear();
+}
+
+void Window::enableCursorRects()
+{
+    cursorRectsEnabled_ = true;
+}
+
+void Window::disableCursorRects()
+{
+    cursorRectsEnabled_ = false;
+}
+
+void Window::validateCursorRects()
+{
+    if (closed_)
+        return;
+    if (cursorRectsNeverSet_) {
+        resetCursorRects();
+    } else if (!cursorRectsToReset_.empty()) {
+        std::vector<WeakRef<View>> pending;
+        pending.swap(cursorRectsToReset_);
+        for (const auto& ref : pending) {
+            View* v = ref.get();
+            if (!v || v->window() != this)
+                continue;
+            discardCursorRectsForView(v);
+            v->resetCursorRects();
+        }
+    } else {
+        return;
+    }
+    updateCursorForLocation(mouseLocation_);
+}
+
+void Window::updateCursorForLocation(Point location)
+{
+    if (!cursorRectsEnabled_ || closed_ || !isKeyWindow())
+        return;
+    for (auto it = cursorRects_.rbegin(); it != cursorRects_.rend(); ++it) {
+        Cursor* c = it->cursor.get();
+        if (c && it->view.get() && kit::mouseInRect(location, it->rect, false)) {
+            c->set();
+            return;
+        }
+    }
+    Cursor::arrowCursor()->set();
+}
+
+void Window::viewWillLeaveWindow(View* view)
+{
+    discardCursorRectsForView(view);
+    for (const auto& sub : view->subviews())
+        discardCursorRectsForView(sub.get());
+    if (auto* r = dynamic_cast<View*>(firstResponder_.get()); r && r->isDescendantOf(view))
+        firstResponder_ = WeakRef<Responder>();
+}
+
+void Window::placeViewsOnScreen()
+{
+    if (!contentView_)
+        return;
+    std::vector<View*> order{contentView_.get()};
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i]->placeOnScreen();
+        for (const auto& sub : order[i]->subviews())
+            order.push_back(sub.get());
+    }
+}
+
 void Window::display()
 {
     if (closed_ || !contentView_)
@@ -369,6 +637,7 @@ void Window::flushWindow()
     }
     needsFlush_ = false;
     ++flushCount_;
+    placeViewsOnScreen();
     flushedWidth_ = backing_->width();
     flushedHeight_ = backing_->height();
     flushed_.resize(static_cast<size_t>(flushedWidth_) * static_cast<size_t>(flushedHeight_));

@@ -12,6 +12,7 @@
 
 namespace kit {
 
+class Cursor;
 class RasterContext;
 class View;
 
@@ -51,6 +52,22 @@ public:
     void setFrameOrigin(Point origin);
     // A new size gives a new, blank backing image.
     void setContentSize(Size size);
+    // The frame (title bar included), then a redisplay when asked. A frame
+    // that is not finite or has no area is refused.
+    void setFrame(const Rect& frame, bool display);
+
+    // ---- Frames kept in the user defaults ("NSWindow Frame <name>").
+    // Takes the frame stored under the name; false when none is stored (or
+    // it is unusable), and the frame stays.
+    bool setFrameUsingName(const std::string& name);
+    // Stores the frame under the name now and after every later move or resize.
+    bool setFrameAutosaveName(const std::string& name);
+    const std::string& frameAutosaveName() const { return frameAutosaveName_; }
+    void saveFrameUsingName(const std::string& name) const;
+
+    // The edited mark (the close box shows it).
+    bool isDocumentEdited() const { return documentEdited_; }
+    void setDocumentEdited(bool flag);
 
     const std::string& title() const { return title_; }
     void setTitle(const std::string& title);
@@ -58,6 +75,9 @@ public:
     // The window owns its content view.
     View* contentView() const { return contentView_.get(); }
     std::unique_ptr<View> setContentView(std::unique_ptr<View> view);
+
+    // Panels may become key only when a click needs the keyboard.
+    virtual bool becomesKeyOnlyIfNeeded() const { return false; }
 
     void orderFront(Object* sender = nullptr);
     void orderOut(Object* sender = nullptr);
@@ -75,12 +95,24 @@ public:
     bool isClosed() const { return closed_; }
 
     Responder* firstResponder() const;
-    bool makeFirstResponder(Responder* responder);
+    virtual bool makeFirstResponder(Responder* responder);
+    // The keyboard loop: the first responder's next (or previous) view that
+    // takes the keyboard becomes first responder; text in it is selected.
+    void selectNextKeyView(Object* sender = nullptr);
+    void selectPreviousKeyView(Object* sender = nullptr);
+    void selectKeyViewFollowingView(View* view);
+    void selectKeyViewPrecedingView(View* view);
+    View* initialFirstResponder() const;
+    void setInitialFirstResponder(View* view);
     Receiver* delegate() const { return delegate_.get(); }
     void setDelegate(Receiver* delegate) { delegate_ = WeakRef<Receiver>(delegate); }
 
     // ---- Events.
     void sendEvent(const Event& event);
+    // A key no responder took ends here: a view's key equivalent (a
+    // default button's Return) acts, else the window beeps.
+    void keyDown(const Event& event) override;
+    bool performKeyEquivalent(const Event& event);
     // The application's queue in the event-tracking mode, waiting without
     // limit, dequeuing.
     std::optional<Event> nextEventMatchingMask(unsigned mask);
@@ -97,6 +129,26 @@ public:
     int addTrackingRect(const Rect& rect, Responder* owner, void* userData, bool assumeInside);
     void removeTrackingRect(int tag);
     size_t trackingRectCount() const { return tracking_.size(); }
+
+    // ---- Cursor rectangles (base coordinates). Views add theirs from
+    // resetCursorRects; invalidating a view asks it again before the next
+    // event is handled. While the window is key, the cursor of the last
+    // rectangle added that holds the mouse is shown, the arrow outside them.
+    void addCursorRect(const Rect& rect, Cursor* cursor, View* view);
+    void removeCursorRect(const Rect& rect, Cursor* cursor, View* view);
+    void discardCursorRectsForView(View* view);
+    void invalidateCursorRectsForView(View* view);
+    // Asks every view again at once.
+    void resetCursorRects();
+    void discardCursorRects();
+    void enableCursorRects();
+    void disableCursorRects();
+    bool areCursorRectsEnabled() const { return cursorRectsEnabled_; }
+    size_t cursorRectCount() const { return cursorRects_.size(); }
+    // Asks the invalidated views, then shows the cursor for the mouse at
+    // that base location (the last known one when none is given).
+    void validateCursorRects();
+    void updateCursorForLocation(Point location);
 
     // ---- Drawing.
     // The backing image, as a drawing context; pixels can be read back.
@@ -128,7 +180,26 @@ public:
     void restoreCachedImage();
     void discardCachedImage();
 
+    // The screen side (nil while the window is not on the screen).
+    detail::WindowScreen* screen() const { return screen_.get(); }
+    // Puts the Qt widgets of the window's controls where their views lie.
+    void placeViewsOnScreen();
+    // Internal: a view (and those below it) leaves the window.
+    void viewWillLeaveWindow(View* view);
+
+protected:
+    // The screen side, made when the window is first ordered front.
+    virtual std::unique_ptr<detail::WindowScreen> makeScreen();
+    // Lets the screen side go (it is made again when the window is next
+    // ordered front), its controls' widgets first taken off it.
+    void dropScreen();
+
 private:
+    struct CursorRect {
+        Rect rect;
+        WeakRef<Cursor> cursor;
+        WeakRef<View> view;
+    };
     struct TrackingRect {
         int tag;
         Rect rect;
@@ -159,6 +230,13 @@ private:
     WeakRef<View> mouseDownView_;
     std::vector<TrackingRect> tracking_;
     int nextTrackingTag_ = 1;
+    std::vector<CursorRect> cursorRects_;
+    std::vector<WeakRef<View>> cursorRectsToReset_;
+    bool cursorRectsEnabled_ = true;
+    bool cursorRectsNeverSet_ = true;
+    bool documentEdited_ = false;
+    std::string frameAutosaveName_;
+    WeakRef<View> initialFirstResponder_;
     struct Cache;
     std::unique_ptr<Cache> cache_;
     std::vector<std::uint32_t> flushed_;

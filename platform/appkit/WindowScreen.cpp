@@ -2,6 +2,7 @@
 
 #include "appkit/Application.h"
 #include "appkit/Clock.h"
+#include "appkit/Cursor.h"
 #include "appkit/Event.h"
 #include "appkit/Window.h"
 #include "core/Alert.h"
@@ -9,6 +10,11 @@
 #include "core/MainQueue.h"
 
 #include <QApplication>
+#include <QChildEvent>
+#include <QCursor>
+#include <QPixmap>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
@@ -18,14 +24,17 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 namespace kit::detail {
 
@@ -119,13 +128,77 @@ public:
     void beep() override { QApplication::beep(); }
 };
 
+class WindowWidget;
+
+std::vector<WindowWidget*>& liveWidgets()
+{
+    static auto* widgets = new std::vector<WindowWidget*>;
+    return *widgets;
+}
+
+bool g_replaying = false;
+
+QCursor qtCursor(const Cursor* cursor)
+{
+    if (!cursor)
+        return QCursor(Qt::ArrowCursor);
+    switch (cursor->shape()) {
+    case CursorShape::Arrow: return QCursor(Qt::ArrowCursor);
+    case CursorShape::IBeam: return QCursor(Qt::IBeamCursor);
+    case CursorShape::Crosshair: return QCursor(Qt::CrossCursor);
+    case CursorShape::PointingHand: return QCursor(Qt::PointingHandCursor);
+    case CursorShape::OpenHand: return QCursor(Qt::OpenHandCursor);
+    case CursorShape::ClosedHand: return QCursor(Qt::ClosedHandCursor);
+    case CursorShape::ResizeLeftRight: return QCursor(Qt::SizeHorCursor);
+    case CursorShape::ResizeUpDown: return QCursor(Qt::SizeVerCursor);
+    case CursorShape::Wait: return QCursor(Qt::WaitCursor);
+    case CursorShape::Forbidden: return QCursor(Qt::ForbiddenCursor);
+    case CursorShape::Custom: break;
+    }
+    const std::vector<std::uint32_t>& pixels = cursor->pixels();
+    int w = cursor->imageWidth(), h = cursor->imageHeight();
+    if (w <= 0 || h <= 0 || pixels.size() != static_cast<size_t>(w) * static_cast<size_t>(h))
+        return QCursor(Qt::ArrowCursor);
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(image.scanLine(y), pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(w),
+                    static_cast<size_t>(w) * sizeof(std::uint32_t));
+    Point hot = cursor->hotSpot();
+    return QCursor(QPixmap::fromImage(image), static_cast<int>(hot.x), static_cast<int>(hot.y));
+}
+
+// What every window shows; a copy, so that the kit cursor it came from may go.
+QCursor& currentCursor()
+{
+    static auto* cursor = new QCursor(Qt::ArrowCursor);
+    return *cursor;
+}
+
 class WindowWidget : public QWidget {
 public:
-    explicit WindowWidget(Window& window) : window_(window)
+    WindowWidget(Window& window, QWidget* container) : QWidget(container), window_(window)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setMouseTracking(true);
         setFocusPolicy(Qt::StrongFocus);
+        setCursor(currentCursor());
+        liveWidgets().push_back(this);
+    }
+
+    ~WindowWidget() override
+    {
+        auto& live = liveWidgets();
+        live.erase(std::remove(live.begin(), live.end(), this), live.end());
+        // The widgets of controls belong to their controls, not to this
+        // widget: hand them back before Qt deletes the children.
+        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->property("kitHosted").toBool()) {
+                child->hide();
+                child->setParent(nullptr);
+            }
+        }
+        // A button held down in a window that goes away is let go.
+        Application::sharedApplication().endMouseTracking(window_.windowNumber());
     }
 
     void setImage(QImage image)
@@ -134,87 +207,19 @@ public:
         update();
     }
 
-protected:
-    void paintEvent(QPaintEvent*) override
+    int windowNumber() const { return window_.windowNumber(); }
+
+    // Mouse and keys, from this widget or from a control's widget inside it
+    // (the point already in this widget's coordinates).
+    void mouseFrom(QMouseEvent* e, QPointF p)
     {
-        QPainter p(this);
-        p.fillRect(rect(), Qt::white);
-        p.drawImage(0, 0, image_);
-    }
-
-    void resizeEvent(QResizeEvent*) override
-    {
-        Size s{static_cast<float>(width()), static_cast<float>(height())};
-        if (s == window_.contentRect().size)
-            return;
-        window_.setContentSize(s);
-        window_.display();
-    }
-
-    void mousePressEvent(QMouseEvent* e) override { press(e); }
-    void mouseDoubleClickEvent(QMouseEvent* e) override { press(e); }
-
-    void mouseReleaseEvent(QMouseEvent* e) override
-    {
-        EventType type = e->button() == Qt::RightButton ? EventType::RightMouseUp : EventType::LeftMouseUp;
-        queue(Event::mouseEventWithType(type, base(e), modifierFlagsFrom(e->modifiers()), Clock::now(),
-                                        window_.windowNumber(), clickCount_, 0.0f));
-    }
-
-    void mouseMoveEvent(QMouseEvent* e) override
-    {
-        EventType type = EventType::MouseMoved;
-        if (e->buttons() & Qt::LeftButton)
-            type = EventType::LeftMouseDragged;
-        else if (e->buttons() & Qt::RightButton)
-            type = EventType::RightMouseDragged;
-        queue(Event::mouseEventWithType(type, base(e), modifierFlagsFrom(e->modifiers()), Clock::now(),
-                                        window_.windowNumber(), type == EventType::MouseMoved ? 0 : clickCount_));
-    }
-
-    void leaveEvent(QEvent*) override
-    {
-        queue(Event::enterExitEventWithType(EventType::MouseExited, window_.mouseLocationOutsideOfEventStream(),
-                                            currentEventModifierFlags(), Clock::now(), window_.windowNumber(), 0,
-                                            nullptr));
-    }
-
-    void keyPressEvent(QKeyEvent* e) override { key(e, EventType::KeyDown); }
-    void keyReleaseEvent(QKeyEvent* e) override { key(e, EventType::KeyUp); }
-
-    void closeEvent(QCloseEvent* e) override
-    {
-        // The window decides; Qt must not destroy anything itself.
-        e->ignore();
-        window_.performClose(nullptr);
-    }
-
-private:
-    Point base(QMouseEvent* e) const
-    {
-        QPointF p = e->position();
-        return {static_cast<float>(p.x()), static_cast<float>(height() - p.y())};
-    }
-
-    void queue(const Event& e) { Application::sharedApplication().queueEventFromSource(e); }
-
-    void press(QMouseEvent* e)
-    {
-        Point p = base(e);
-        double now = Clock::now();
-        int button = e->button() == Qt::RightButton ? 2 : 1;
-        double interval = QApplication::doubleClickInterval() / 1000.0;
-        if (button == lastButton_ && now - lastPress_ <= interval && std::fabs(p.x - lastPoint_.x) <= 4 &&
-            std::fabs(p.y - lastPoint_.y) <= 4)
-            ++clickCount_;
-        else
-            clickCount_ = 1;
-        lastButton_ = button;
-        lastPress_ = now;
-        lastPoint_ = p;
-        EventType type = button == 2 ? EventType::RightMouseDown : EventType::LeftMouseDown;
-        queue(Event::mouseEventWithType(type, p, modifierFlagsFrom(e->modifiers()), now, window_.windowNumber(),
-                                        clickCount_));
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: press(e, p); break;
+        case QEvent::MouseButtonRelease: release(e, p); break;
+        case QEvent::MouseMove: move(e, p); break;
+        default: break;
+        }
     }
 
     void key(QKeyEvent* e, EventType type)
@@ -243,6 +248,101 @@ private:
                                       e->isAutoRepeat(), static_cast<unsigned short>(e->nativeScanCode())));
     }
 
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        p.drawImage(0, 0, image_);
+    }
+
+    void resizeEvent(QResizeEvent*) override
+    {
+        Size s{static_cast<float>(width()), static_cast<float>(height())};
+        if (s == window_.contentRect().size)
+            return;
+        window_.setContentSize(s);
+        window_.display();
+    }
+
+    bool event(QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::WindowDeactivate:
+        case QEvent::Hide:
+            // The window server will not tell this window about a button
+            // let go elsewhere: a loop waiting for it must not wait for ever.
+            Application::sharedApplication().endMouseTracking(window_.windowNumber());
+            break;
+        default: break;
+        }
+        return QWidget::event(e);
+    }
+
+    void mousePressEvent(QMouseEvent* e) override { press(e, e->position()); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { press(e, e->position()); }
+    void mouseReleaseEvent(QMouseEvent* e) override { release(e, e->position()); }
+    void mouseMoveEvent(QMouseEvent* e) override { move(e, e->position()); }
+
+    void leaveEvent(QEvent*) override
+    {
+        queue(Event::enterExitEventWithType(EventType::MouseExited, window_.mouseLocationOutsideOfEventStream(),
+                                            currentEventModifierFlags(), Clock::now(), window_.windowNumber(), 0,
+                                            nullptr));
+    }
+
+    void keyPressEvent(QKeyEvent* e) override { key(e, EventType::KeyDown); }
+    void keyReleaseEvent(QKeyEvent* e) override { key(e, EventType::KeyUp); }
+
+    void closeEvent(QCloseEvent* e) override
+    {
+        // The window decides; Qt must not destroy anything itself.
+        e->ignore();
+        window_.performClose(nullptr);
+    }
+
+private:
+    Point base(QPointF p) const { return {static_cast<float>(p.x()), static_cast<float>(height() - p.y())}; }
+
+    void queue(const Event& e) { Application::sharedApplication().queueEventFromSource(e); }
+
+    void release(QMouseEvent* e, QPointF pos)
+    {
+        EventType type = e->button() == Qt::RightButton ? EventType::RightMouseUp : EventType::LeftMouseUp;
+        queue(Event::mouseEventWithType(type, base(pos), modifierFlagsFrom(e->modifiers()), Clock::now(),
+                                        window_.windowNumber(), clickCount_, 0.0f));
+    }
+
+    void move(QMouseEvent* e, QPointF pos)
+    {
+        EventType type = EventType::MouseMoved;
+        if (e->buttons() & Qt::LeftButton)
+            type = EventType::LeftMouseDragged;
+        else if (e->buttons() & Qt::RightButton)
+            type = EventType::RightMouseDragged;
+        queue(Event::mouseEventWithType(type, base(pos), modifierFlagsFrom(e->modifiers()), Clock::now(),
+                                        window_.windowNumber(), type == EventType::MouseMoved ? 0 : clickCount_));
+    }
+
+    void press(QMouseEvent* e, QPointF pos)
+    {
+        Point p = base(pos);
+        double now = Clock::now();
+        int button = e->button() == Qt::RightButton ? 2 : 1;
+        double interval = QApplication::doubleClickInterval() / 1000.0;
+        if (button == lastButton_ && now - lastPress_ <= interval && std::fabs(p.x - lastPoint_.x) <= 4 &&
+            std::fabs(p.y - lastPoint_.y) <= 4)
+            ++clickCount_;
+        else
+            clickCount_ = 1;
+        lastButton_ = button;
+        lastPress_ = now;
+        lastPoint_ = p;
+        EventType type = button == 2 ? EventType::RightMouseDown : EventType::LeftMouseDown;
+        queue(Event::mouseEventWithType(type, p, modifierFlagsFrom(e->modifiers()), now, window_.windowNumber(),
+                                        clickCount_));
+    }
+
     Window& window_;
     QImage image_;
     int clickCount_ = 0;
@@ -251,10 +351,78 @@ private:
     Point lastPoint_;
 };
 
+// Sends what a control's widget receives to the window's widget, which
+// queues it as the application's events.
+class InputRedirect : public QObject {
+public:
+    bool eventFilter(QObject* object, QEvent* e) override
+    {
+        if (e->type() == QEvent::ChildAdded) {
+            if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(e)->child()))
+                WindowScreen::redirectInput(child);
+            return false;
+        }
+        if (g_replaying)
+            return false;
+        auto* w = qobject_cast<QWidget*>(object);
+        if (!w)
+            return false;
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: break;
+        default: return false;
+        }
+        // A pop-up of its own (a combo box's list) is Qt's to handle.
+        WindowWidget* host = nullptr;
+        for (QWidget* p = w; p; p = p->parentWidget()) {
+            if (auto* ww = dynamic_cast<WindowWidget*>(p)) {
+                host = ww;
+                break;
+            }
+            if (p->isWindow())
+                return false;
+        }
+        if (!host)
+            return false;
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            auto* me = static_cast<QMouseEvent*>(e);
+            host->mouseFrom(me, QPointF(w->mapTo(host, me->position().toPoint())));
+            return true;
+        }
+        case QEvent::KeyPress: host->key(static_cast<QKeyEvent*>(e), EventType::KeyDown); return true;
+        case QEvent::KeyRelease: host->key(static_cast<QKeyEvent*>(e), EventType::KeyUp); return true;
+        default: return true; // wheel, context menus and drops would change a value behind the control's back
+        }
+    }
+};
+
+InputRedirect& inputRedirect()
+{
+    static auto* redirect = new InputRedirect;
+    return *redirect;
+}
+
 class QtWindowScreen : public WindowScreen {
 public:
-    explicit QtWindowScreen(Window& window) : window_(window), widget_(new WindowWidget(window)) { placeWindow(); }
-    ~QtWindowScreen() override { delete widget_; }
+    QtWindowScreen(Window& window, QWidget* container) : window_(window), widget_(new WindowWidget(window, container))
+    {
+        placeWindow();
+    }
+    // A widget inside another may have gone with its container already.
+    ~QtWindowScreen() override { delete widget_.data(); }
 
     void show(bool visible) override
     {
@@ -267,10 +435,26 @@ public:
     void placeWindow() override
     {
         Rect r = window_.contentRect();
-        widget_->setWindowTitle(QString::fromStdString(window_.title()));
+        if (widget_->isWindow()) {
+            widget_->setWindowTitle(QString::fromStdString(window_.title()));
+            // Screen coordinates run up from the bottom of the main screen;
+            // Qt's down from its top, to the frame's top left.
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                Rect frame = window_.frame();
+                QRect area = screen->geometry();
+                int x = area.left() + static_cast<int>(std::lround(minX(frame)));
+                int y = area.top() + area.height() - static_cast<int>(std::lround(maxY(frame)));
+                if (widget_->pos() != QPoint(x, y))
+                    widget_->QWidget::move(x, y);
+            }
+        }
         QSize size(static_cast<int>(width(r)), static_cast<int>(height(r)));
-        if (widget_->size() != size)
-            widget_->resize(size);
+        if (widget_->size() != size) {
+            if (widget_->isWindow())
+                widget_->resize(size);
+            else
+                widget_->setFixedSize(size);
+        }
     }
 
     void showImage(const std::uint32_t* pixels, int width, int height) override
@@ -286,9 +470,23 @@ public:
         widget_->setImage(std::move(image));
     }
 
+    QWidget* widget() const override { return widget_; }
+
+    void setFloating(bool flag) override
+    {
+        if (!widget_->isWindow())
+            return;
+        bool shown = widget_->isVisible();
+        widget_->setWindowFlag(Qt::Tool, flag);
+        widget_->setWindowFlag(Qt::WindowStaysOnTopHint, flag);
+        // Changing the flags hides a window.
+        if (shown)
+            widget_->show();
+    }
+
 private:
     Window& window_;
-    WindowWidget* widget_;
+    QPointer<WindowWidget> widget_;
 };
 
 } // namespace
@@ -371,11 +569,74 @@ void WindowScreen::showCursor(bool visible)
     }
 }
 
-std::unique_ptr<WindowScreen> WindowScreen::create(Window& window)
+std::unique_ptr<WindowScreen> WindowScreen::create(Window& window, QWidget* container)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return nullptr;
-    return std::make_unique<QtWindowScreen>(window);
+    return std::make_unique<QtWindowScreen>(window, container);
+}
+
+void* WindowScreen::watchDescriptor(int fd)
+{
+    if (!QCoreApplication::instance())
+        return nullptr;
+    auto* notifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
+    QObject::connect(notifier, &QSocketNotifier::activated, [notifier] {
+        // Quiet until the run loop has read: a source the current mode does
+        // not serve must not keep waking the wait.
+        notifier->setEnabled(false);
+        WindowScreen::wakeUp();
+    });
+    return notifier;
+}
+
+void WindowScreen::rearmDescriptor(void* watch)
+{
+    if (auto* notifier = static_cast<QSocketNotifier*>(watch))
+        notifier->setEnabled(true);
+}
+
+void WindowScreen::unwatchDescriptor(void* watch)
+{
+    delete static_cast<QSocketNotifier*>(watch);
+}
+
+bool WindowScreen::isRealDisplay()
+{
+    const char* name = platformName();
+    return std::strcmp(name, "offscreen") != 0 && std::strcmp(name, "minimal") != 0;
+}
+
+void WindowScreen::redirectInput(QWidget* widget)
+{
+    if (!widget || widget->property("kitRedirected").toBool())
+        return;
+    widget->setProperty("kitRedirected", true);
+    // The control gives the keyboard focus; Qt must not take it on a click.
+    widget->setFocusPolicy(Qt::NoFocus);
+    widget->setAcceptDrops(false);
+    widget->installEventFilter(&inputRedirect());
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        redirectInput(child);
+}
+
+void WindowScreen::setReplaying(bool flag)
+{
+    g_replaying = flag;
+}
+
+bool WindowScreen::isReplaying()
+{
+    return g_replaying;
+}
+
+void WindowScreen::applyCursor(const Cursor* cursor)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    currentCursor() = qtCursor(cursor);
+    for (WindowWidget* w : liveWidgets())
+        w->setCursor(currentCursor());
 }
 
 } // namespace kit::detail

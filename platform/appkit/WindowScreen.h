@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <memory>
 
+class QWidget;
+
 namespace kit {
+class Cursor;
 class Window;
 }
 
@@ -27,9 +30,13 @@ public:
     static void showCursor(bool visible);
     // The name of the screen platform ("offscreen", "xcb", ...).
     static const char* platformName();
+    // Whether windows reach a person (not the offscreen or minimal platform).
+    static bool isRealDisplay();
 
-    // Null when there is no screen.
-    static std::unique_ptr<WindowScreen> create(Window& window);
+    // Null when there is no screen. With a container the window's widget is
+    // made inside it (a panel's part of a Qt dialog) rather than as a window
+    // of its own.
+    static std::unique_ptr<WindowScreen> create(Window& window, QWidget* container = nullptr);
     virtual ~WindowScreen() = default;
 
     virtual void show(bool visible) = 0;
@@ -37,6 +44,30 @@ public:
     virtual void placeWindow() = 0;
     // Premultiplied 0xAARRGGBB rows, top first.
     virtual void showImage(const std::uint32_t* pixels, int width, int height) = 0;
+    // The widget that shows the window; the Qt widgets of its controls are
+    // its children.
+    virtual QWidget* widget() const = 0;
+    // A floating window stays above the others of the program.
+    virtual void setFloating(bool flag) = 0;
+
+    // ---- Qt widgets that stand for controls.
+    // The widget and every widget it holds (now or later) send their mouse
+    // and keys to the application's queue, as the window's own widget does,
+    // instead of acting on them: the control decides, and hands the events
+    // back (replay) when the widget is to act.
+    static void redirectInput(QWidget* widget);
+    // Events sent to redirected widgets while this is set reach them.
+    static void setReplaying(bool flag);
+    static bool isReplaying();
+
+    // A descriptor whose readability ends waitForScreenEvents; it is
+    // watched again (rearm) once the run loop has read from it.
+    static void* watchDescriptor(int fd);
+    static void rearmDescriptor(void* watch);
+    static void unwatchDescriptor(void* watch);
+
+    // The cursor every window of the program shows.
+    static void applyCursor(const Cursor* cursor);
 };
 
 } // namespace kit::detail

@@ -5,6 +5,8 @@
 #include "graphics/DrawContext.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QImage>
 #include <QWidget>
 
@@ -69,7 +71,165 @@ TEST_F(ExampleWindowTest, AWindowShowsRealDrawingOnScreen)
     EXPECT_EQ(shown.pixel(115, 80 - 1 - 40), 0xFFFFFFFFu);
     EXPECT_NE(shown.pixel(85, 80 - 1 - 35), 0xFFFFFFFFu);  // on the diagonal
     EXPECT_EQ(window.flushedPixel(40, 40), 0xFF0000FFu);
+    // The window lies where its frame says: 100 up from the screen's
+    // bottom, its title bar included.
+    QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(widget->pos(), QPoint(100, screen.height() - 100 - 80 - 22));
 
     window.close();
     EXPECT_EQ(topLevelWidgetTitled("Scrivly example"), nullptr);
+}
+
+// ---- The controls and the menu in a real window.
+
+#include "appkit/Box.h"
+#include "appkit/Button.h"
+#include "appkit/CellMatrix.h"
+#include "appkit/Menu.h"
+#include "appkit/PopUpButton.h"
+#include "appkit/Slider.h"
+#include "appkit/TextField.h"
+#include "appkit/WindowScreen.h"
+
+#include <QMenuBar>
+#include <QTimer>
+#include <QWindow>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs a program with arguments (never through a shell); its exit status.
+int runProgram(std::vector<std::string> args)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A paragraph panel of the kit's controls, with an Edit menu.
+struct ControlsExample {
+    explicit ControlsExample(kit::Application& app) : window(makeRect(200, 200, 360, 240))
+    {
+        window.setTitle("Scrivly controls");
+        window.setContentView(std::make_unique<ExampleView>());
+        View* content = window.contentView();
+        auto* box = static_cast<Box*>(content->addSubview(std::make_unique<Box>(makeRect(10, 60, 340, 170), "Paragraph")));
+        View* inside = box->contentView();
+        ligatures = static_cast<Button*>(inside->addSubview(
+            std::make_unique<Button>(makeRect(10, 110, 120, 20), "Ligatures", ButtonType::Switch)));
+        auto radio = std::make_unique<ButtonCell>("Left");
+        radio->setButtonType(ButtonType::Radio);
+        alignment = static_cast<CellMatrix*>(inside->addSubview(
+            std::make_unique<CellMatrix>(makeRect(10, 10, 90, 90), MatrixMode::Radio, std::move(radio), 3, 1)));
+        alignment->setCellSize({90, 24});
+        alignment->setIntercellSpacing({0, 4});
+        const char* titles[] = {"Left", "Centre", "Right"};
+        for (int r = 0; r < 3; ++r)
+            alignment->cellAtRow(r, 0)->setTitle(titles[r]);
+        size = static_cast<TextField*>(inside->addSubview(std::make_unique<TextField>(makeRect(150, 110, 80, 22), "12")));
+        units = static_cast<PopUpButton*>(inside->addSubview(std::make_unique<PopUpButton>(makeRect(150, 70, 120, 24))));
+        units->addItemsWithTitles({"Points", "Inches", "Centimetres"});
+        slider = static_cast<Slider*>(inside->addSubview(std::make_unique<Slider>(makeRect(150, 30, 160, 20))));
+        apply = static_cast<Button*>(content->addSubview(std::make_unique<Button>(makeRect(260, 15, 90, 30), "Apply")));
+        apply->setKeyEquivalent("\r");
+        apply->setTarget(&target);
+        apply->setAction("apply:");
+        size->setTarget(&target);
+        size->setAction("size:");
+
+        auto main = std::make_unique<Menu>("Scrivly");
+        MenuItem* editItem = main->addItemWithTitle("Edit", "");
+        auto edit = std::make_unique<Menu>("Edit");
+        edit->addItemWithTitle("Copy", "copy:", "c");
+        edit->addItem(MenuItem::separatorItem());
+        edit->addItemWithTitle("Apply", "apply:", "a")->setTarget(&target);
+        main->setSubmenu(std::move(edit), editItem);
+        app.setMainMenu(std::move(main));
+        window.makeKeyAndOrderFront();
+        window.display();
+    }
+    ~ControlsExample() { kit::Application::sharedApplication().setMainMenu(nullptr); }
+
+    ActionRecorder target{"apply:", "size:"};
+    Window window;
+    Button* ligatures;
+    CellMatrix* alignment;
+    TextField* size;
+    PopUpButton* units;
+    Slider* slider;
+    Button* apply;
+};
+
+} // namespace
+
+// Offscreen the window's widget shows the controls over the drawing; on a
+// real display (Xvfb) the X server's own mouse and keys reach them through
+// the kit's event queue, as a person's would.
+TEST_F(ExampleWindowTest, ControlsAndTheMenuWorkInARealWindow)
+{
+    ControlsExample example(*app);
+    QWidget* widget = topLevelWidgetTitled("Scrivly controls");
+    ASSERT_NE(widget, nullptr);
+    EXPECT_TRUE(example.apply->widget()->isVisible());
+    EXPECT_EQ(example.apply->widget()->parentWidget(), widget);
+    // The button lies where its view lies: 15 up from the bottom of 240.
+    EXPECT_EQ(example.apply->widget()->geometry(), QRect(260, 240 - 45, 90, 30));
+    QImage shown = widget->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    // The blue square of the drawing shows beside the controls.
+    EXPECT_EQ(shown.pixel(40, 240 - 1 - 40), 0xFF0000FFu);
+
+    if (!detail::WindowScreen::isRealDisplay() || runProgram({"xdotool", "version"}) != 0)
+        GTEST_SKIP() << "the real display part needs X and xdotool";
+    Clock::useRealClock();
+    widget->windowHandle()->requestActivate();
+    auto settle = [this](int ms) {
+        RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(ms / 1000.0));
+    };
+    settle(300);
+    auto clickAt = [&](QWidget* w) {
+        QPoint p = w->mapToGlobal(QPoint(w->width() / 2, w->height() / 2));
+        runProgram({"xdotool", "mousemove", std::to_string(p.x()), std::to_string(p.y()), "click", "1"});
+        settle(300);
+    };
+    clickAt(example.ligatures->widget());
+    EXPECT_EQ(example.ligatures->state(), OnState);
+    clickAt(example.apply->widget());
+    EXPECT_EQ(example.target.count("apply:"), 1);
+    // Typed into the field: select it, type, Return sends its action.
+    clickAt(example.size->widget());
+    runProgram({"xdotool", "key", "ctrl+a", "BackSpace", "1", "8", "Return"});
+    settle(300);
+    EXPECT_EQ(example.size->stringValue(), "18");
+    EXPECT_EQ(example.target.count("size:"), 1);
+    // The menu's key equivalent (Command is the Super key).
+    runProgram({"xdotool", "key", "super+a"});
+    settle(300);
+    EXPECT_EQ(example.target.count("apply:"), 2);
+    if (const char* shot = std::getenv("SCRIVLY_EXAMPLE_SCREENSHOT")) {
+        // With the Edit menu of the menu bar open.
+        QMenuBar* bar = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = w->findChild<QMenuBar*>(); b && w->isVisible())
+                bar = b;
+        if (bar && !bar->actions().isEmpty()) {
+            QPoint p = bar->mapToGlobal(bar->actionGeometry(bar->actions().front()).center());
+            runProgram({"xdotool", "mousemove", std::to_string(p.x()), std::to_string(p.y()), "click", "1"});
+            settle(500);
+        }
+        runProgram({"xwd", "-root", "-silent", "-out", shot});
+        runProgram({"xdotool", "key", "Escape"});
+        settle(200);
+    }
 }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "appkit/Event.h"
+
+class QLineEdit;
+
+namespace kit {
+class Cell;
+class Control;
+}
+
+namespace kit::detail {
+
+// The editing of one text cell of a control in a Qt line editor: the text
+// typed goes into the cell as it changes, the control's delegate hears of
+// it, and the end of the editing checks the text with the cell's formatter.
+// Text fields edit their one cell with it, matrices and forms the cell
+// being typed into.
+class CellEditor {
+public:
+    // Gives the keyboard to the line editor and selects its text.
+    void begin(Control& control, Cell* cell, QLineEdit* edit);
+    bool isActive() const { return cell_ != nullptr; }
+    Cell* cell() const { return cell_; }
+    QLineEdit* lineEdit() const { return edit_; }
+    // Whether the text was changed since begin.
+    bool isEditing() const { return editing_; }
+
+    // The line editor's text changed by typing.
+    void textEdited();
+    // Checks the changed text with the formatter: a refused text beeps,
+    // stays selected and answers false (unless the delegate takes it);
+    // an accepted one is shown as the formatter writes it.
+    bool validate();
+    // validate, then lets the line editor go; false when refused.
+    bool end();
+    // A key typed into the cell (not Tab or Return, which the control
+    // handles): given to the line editor, or a beep when the cell cannot
+    // take it.
+    void typeKey(const Event& event);
+
+private:
+    Control* control_ = nullptr;
+    Cell* cell_ = nullptr;
+    QLineEdit* edit_ = nullptr;
+    bool editing_ = false;
+    bool updating_ = false;
+};
+
+} // namespace kit::detail
