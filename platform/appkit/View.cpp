@@ -3,6 +3,7 @@
 #include "appkit/ClipView.h"
 #include "appkit/ScrollView.h"
 #include "appkit/Window.h"
+#include "graphics/DrawContext.h"
 #include "graphics/RasterContext.h"
 
 #include <algorithm>
@@ -301,14 +302,23 @@ bool View::canDraw() const
 
 void View::lockFocus()
 {
+    lockFocusClipped(nullptr);
+}
+
+void View::lockFocusClipped(const Rect* baseClip)
+{
     DrawContext* context = &nowhere();
     if (canDraw())
-        context = &window_->graphicsContext();
+        context = &window_->focusContext();
     focusStack().push_back(FocusEntry{WeakRef<View>(this), WeakRef<Window>(window_), context, DrawContext::current()});
     context->gsave();
     if (context != &nowhere()) {
         context->initmatrix();
         context->initclip();
+        // Clipped in base coordinates, before the view's own matrix, so
+        // that whole pixels stay whole.
+        if (baseClip)
+            context->rectclip(*baseClip);
         context->concat(matrixToBase());
         Rect visible = visibleRect();
         // An empty clip rectangle would be taken for none: clip to nothing.
@@ -366,19 +376,28 @@ void View::displayRect(const Rect& rect)
     displayTree(rect, false);
 }
 
-void View::displayTree(const Rect& rect, bool onlyIfNeeded)
+void View::displayTree(const Rect& rect, bool onlyIfNeeded, bool clearMarks)
 {
     if (!canDraw())
         return;
     Rect area = intersectionRect(rect, visibleRect());
     if (!onlyIfNeeded || needsDisplay_) {
         if (!isEmptyRect(area)) {
-            lockFocus();
+            // Whole pixels of the window: what is clipped there is erased
+            // and drawn whole, never blended again with what was there.
+            // The view is given a hair more than the clip, so that its
+            // fills of the rectangle cover the edge pixels whole whatever
+            // the rounding of the conversion.
+            const Rect pixels = integralRect(matrixToBase().transformRect(area));
+            area = convertRectFromView(insetRect(pixels, -1.0f / 64, -1.0f / 64), nullptr);
+            lockFocusClipped(&pixels);
             drawRect(area);
             unlockFocus();
         }
-        needsDisplay_ = false;
-        invalidRect_ = {};
+        if (clearMarks) {
+            needsDisplay_ = false;
+            invalidRect_ = {};
+        }
         onlyIfNeeded = false;
     }
     for (size_t i = 0; i < subviews_.size(); ++i) {
@@ -386,11 +405,25 @@ void View::displayTree(const Rect& rect, bool onlyIfNeeded)
         Rect sub = v->convertRectFromView(area, this);
         if (onlyIfNeeded) {
             if (v->needsDisplayBelow())
-                v->displayTree(v->needsDisplay_ ? v->invalidRect_ : v->visibleRect(), true);
+                v->displayTree(v->needsDisplay_ ? v->invalidRect_ : v->visibleRect(), true, clearMarks);
         } else if (!isEmptyRect(sub)) {
-            v->displayTree(sub, false);
+            v->displayTree(sub, false, clearMarks);
         }
     }
+}
+
+void View::cacheDisplayInRect(const Rect& rect, DrawContext& context)
+{
+    if (!canDraw())
+        return;
+    DrawContext* before = window_->pictureContext_;
+    window_->pictureContext_ = &context;
+    struct Restore {
+        Window* window;
+        DrawContext* context;
+        ~Restore() { window->pictureContext_ = context; }
+    } restore{window_, before};
+    displayTree(rect, false, false);
 }
 
 void View::displayIfNeeded()
