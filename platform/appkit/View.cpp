@@ -376,7 +376,7 @@ void View::displayRect(const Rect& rect)
     displayTree(rect, false);
 }
 
-void View::displayTree(const Rect& rect, bool onlyIfNeeded, bool clearMarks)
+void View::displayTree(const Rect& rect, bool onlyIfNeeded)
 {
     if (!canDraw())
         return;
@@ -394,10 +394,8 @@ void View::displayTree(const Rect& rect, bool onlyIfNeeded, bool clearMarks)
             drawRect(area);
             unlockFocus();
         }
-        if (clearMarks) {
-            needsDisplay_ = false;
-            invalidRect_ = {};
-        }
+        needsDisplay_ = false;
+        invalidRect_ = {};
         onlyIfNeeded = false;
     }
     for (size_t i = 0; i < subviews_.size(); ++i) {
@@ -405,9 +403,9 @@ void View::displayTree(const Rect& rect, bool onlyIfNeeded, bool clearMarks)
         Rect sub = v->convertRectFromView(area, this);
         if (onlyIfNeeded) {
             if (v->needsDisplayBelow())
-                v->displayTree(v->needsDisplay_ ? v->invalidRect_ : v->visibleRect(), true, clearMarks);
+                v->displayTree(v->needsDisplay_ ? v->invalidRect_ : v->visibleRect(), true);
         } else if (!isEmptyRect(sub)) {
-            v->displayTree(sub, false, clearMarks);
+            v->displayTree(sub, false);
         }
     }
 }
@@ -416,14 +414,39 @@ void View::cacheDisplayInRect(const Rect& rect, DrawContext& context)
 {
     if (!canDraw())
         return;
-    DrawContext* before = window_->pictureContext_;
-    window_->pictureContext_ = &context;
+    // A picture changes nothing: what needs display in the window stays as
+    // it was, whatever the drawing asks for on the way.
+    struct Marks {
+        View* view;
+        bool needsDisplay;
+        Rect invalidRect;
+    };
+    std::vector<Marks> marks;
+    std::vector<View*> pending;
+    if (View* root = window_->contentView())
+        pending.push_back(root);
+    while (!pending.empty()) {
+        View* v = pending.back();
+        pending.pop_back();
+        marks.push_back({v, v->needsDisplay_, v->invalidRect_});
+        for (auto& sub : v->subviews_)
+            pending.push_back(sub.get());
+    }
     struct Restore {
         Window* window;
         DrawContext* context;
-        ~Restore() { window->pictureContext_ = context; }
-    } restore{window_, before};
-    displayTree(rect, false, false);
+        std::vector<Marks>& marks;
+        ~Restore()
+        {
+            window->pictureContext_ = context;
+            for (const Marks& m : marks) {
+                m.view->needsDisplay_ = m.needsDisplay;
+                m.view->invalidRect_ = m.invalidRect;
+            }
+        }
+    } restore{window_, window_->pictureContext_, marks};
+    window_->pictureContext_ = &context;
+    displayTree(rect, false);
 }
 
 void View::displayIfNeeded()

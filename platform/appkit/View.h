@@ -138,10 +138,7 @@ private:
     // lockFocus, with the clip also limited to a rectangle of base
     // coordinates (nullptr: none).
     void lockFocusClipped(const Rect* baseClip);
-    // Draws the view and its subviews in the rectangle; with onlyIfNeeded
-    // only those that need it. Marks are cleared unless only a picture is
-    // being taken.
-    void displayTree(const Rect& rect, bool onlyIfNeeded, bool clearMarks = true);
+    void displayTree(const Rect& rect, bool onlyIfNeeded);
     void clearNeedsDisplayBelow();
 
     Rect frame_;
