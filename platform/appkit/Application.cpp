@@ -270,6 +270,7 @@ void Application::run()
         View::unlockFocusDownTo(focusDepth);
         if (!periodicBefore && periodicRunning_)
             stopPeriodicEvents();
+        updateWindows();
     }
     running_ = false;
     stopRequested_ = false;
@@ -312,6 +313,7 @@ int Application::runModalForWindow(Window* window)
                 continue;
             }
             sendEvent(*e);
+            updateWindows();
         }
     } catch (...) {
         // The caller gets the exception; the queue must not stay blocked by
@@ -375,6 +377,17 @@ Window* Application::windowWithWindowNumber(int windowNumber) const
 std::vector<Window*> Application::windows() const
 {
     return windows_;
+}
+
+void Application::updateWindows()
+{
+    // A copy: displaying may open or close windows.
+    for (Window* window : std::vector<Window*>(windows_)) {
+        if (std::find(windows_.begin(), windows_.end(), window) == windows_.end())
+            continue;
+        window->displayIfNeeded();
+        window->flushWindowIfNeeded();
+    }
 }
 
 Window* Application::keyWindow() const

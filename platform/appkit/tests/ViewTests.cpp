@@ -319,3 +319,30 @@ TEST_F(ViewTest, TheFreshRepaintSeesWhatWasDrawnOutsideTheRedraw)
     EXPECT_EQ(m.top, 30 - 9);
     EXPECT_EQ(m.bottom, 30 - 6);
 }
+
+TEST_F(ViewTest, TheMainLoopShowsWhatAnEventAskedToRedisplay)
+{
+    struct Toggle : View {
+        using View::View;
+        void mouseDown(const Event&) override
+        {
+            on = !on;
+            setNeedsDisplay(true);
+        }
+        void drawRect(const Rect& rect) override
+        {
+            DrawContext::current()->setgray(on ? 0.0f : 1.0f);
+            DrawContext::current()->rectfill(rect);
+        }
+        bool on = false;
+    };
+    Window window(makeRect(0, 0, 40, 30));
+    auto* toggle = static_cast<Toggle*>(window.contentView()->addSubview(std::make_unique<Toggle>(makeRect(0, 0, 40, 30))));
+    window.display();
+    ASSERT_EQ(window.flushedPixel(5, 5), White);
+    EventScript(window).mouseDown({5, 5}).mouseUp({5, 5}).schedule();
+    app->run();
+    EXPECT_TRUE(toggle->on);
+    EXPECT_FALSE(window.viewsNeedDisplay());
+    EXPECT_EQ(window.flushedPixel(5, 5), Black);
+}
