@@ -279,6 +279,10 @@ void Application::run()
 void Application::stop(Object*)
 {
     stopRequested_ = true;
+    // A stop from a timer or a delayed message must not wait for the next
+    // user event to be seen.
+    if (running_)
+        postEvent(Event::otherEventWithType(EventType::AppKitDefined, {}, 0, Clock::now(), 0), false);
     wakeUp();
 }
 
