@@ -22,9 +22,13 @@ LayoutDocument::LayoutDocument(const Preferences* preferences)
     undoInfo_ = std::make_unique<UndoInfo>(this);
 }
 
-// Markers dying with their pages unlist themselves here, so everything they
-// reach must still exist: empty the document before the members go.
-LayoutDocument::~LayoutDocument() { LayoutDocument::emptyDocument(); }
+// Nothing that goes with the document may reach it half destroyed: links
+// to it read nil first, and the contents go before the members.
+LayoutDocument::~LayoutDocument()
+{
+    expireWeakLinks();
+    LayoutDocument::emptyDocument();
+}
 
 // The document holds no flows or items yet: nothing refers to styles.
 void LayoutDocument::removeStyleReference(const StyleParagraph* style)
@@ -62,21 +66,23 @@ std::unique_ptr<StyleGraphic> LayoutDocument::graphicStyleOfSelection() const
 
 void LayoutDocument::addNamedItem(Item* item)
 {
+    // Entries of items that are gone go as the list is walked.
+    std::erase_if(namedItems_, [](const auto& ref) { return !ref; });
     if (item && std::find(namedItems_.begin(), namedItems_.end(), item) == namedItems_.end())
-        namedItems_.push_back(item);
+        namedItems_.emplace_back(item);
 }
 
 void LayoutDocument::removeNamedItem(Item* item)
 {
-    std::erase(namedItems_, item);
+    std::erase_if(namedItems_, [&](const auto& ref) { return !ref || ref == item; });
 }
 
 Item* LayoutDocument::findItemNamed(const std::optional<std::string>& name) const
 {
     if (!name)
         return nullptr;
-    for (Item* item : namedItems_)
-        if (item->name() == name)
+    for (const auto& ref : namedItems_)
+        if (Item* item = ref.get(); item && item->name() == name)
             return item;
     return nullptr;
 }

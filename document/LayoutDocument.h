@@ -4,6 +4,7 @@
 // references in the document's text and items, and what the selection holds.
 
 #include "core/Geometry.h"
+#include "core/WeakLink.h"
 #include "document/Document.h"
 #include "document/LinksInfo.h"
 
@@ -42,7 +43,8 @@ int pageSide(int index, int firstPageNum, int count);
 void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 
-class LayoutDocument : public Document {
+// Markers refer to the document that lists them weakly.
+class LayoutDocument : public Document, public kit::WeakTarget {
 public:
     // The style sheet's new styles take their defaults from the preferences
     // (not owned; the built-in values for none).
@@ -66,7 +68,8 @@ public:
     // A graphic style standing for the selected items; nil for none.
     virtual std::unique_ptr<StyleGraphic> graphicStyleOfSelection() const;
 
-    // ---- Named items (not owned): names are unique in the document.
+    // ---- Named items (not owned, forgotten when they go): names are unique
+    // in the document.
     // Appended unless present.
     void addNamedItem(Item* item);
     void removeNamedItem(Item* item);
@@ -365,14 +368,14 @@ public:
     std::unique_ptr<Guide> removeMasterGuide(Guide* guide);
     std::unique_ptr<Guide> removeGuideAt(int i);
 
-    // ---- Selection (not owned) and links.
-    const std::vector<Item*>& selected() const { return selected_; }
+    // ---- Selection (not owned: an item that goes leaves it) and links.
+    std::vector<Item*> selected() const;
     // Deselects what was selected, selects the items (none for an empty
     // list); every view redraws what was selected and what is.
     void setSelection(const std::vector<Item*>& items, PageView* view);
     // The text column and flow being edited (not owned), and the flow that
     // was being edited when editing last ended.
-    TextItem* activeTextItem() const { return activeTextItem_; }
+    TextItem* activeTextItem() const { return activeTextItem_.get(); }
     TextFlow* activeTextFlow() const { return activeTextFlow_; }
     TextFlow* lastActiveTextFlow() const { return lastActiveTextFlow_; }
     void setActiveTextItem(TextItem* item);
@@ -381,7 +384,8 @@ public:
     // The document's undo stack, made with the document.
     UndoInfo* undoInfo() const { return undoInfo_.get(); }
     const LinksInfo& linksInfo() const { return linksInfo_; }
-    // Bookkeeping when a page takes or gives up an item.
+    // Bookkeeping when a page takes or gives up an item: links, names,
+    // object-link numbers, the selection and the column being edited.
     void itemAdded(Item* item);
     void itemRemoved(Item* item);
 
@@ -398,12 +402,17 @@ public:
 
 private:
     void pagesChanged();
+    // A page leaves the document (it may come back by undo): its items leave
+    // the document's lists, and master items last hit on it go back to the
+    // master page. pageReturns undoes the bookkeeping.
+    void pageLeaves(Page* page);
+    void pageReturns(Page* page);
     void layOutEntries();
     void resolveMasterLinks();
     std::vector<MarkerPlace> placesOf(const std::vector<TextWordSpecial*>& markers) const;
     int activePageIndexInPages() const;
     std::unique_ptr<StyleInfo> styleInfo_;
-    std::vector<Item*> namedItems_;
+    std::vector<kit::WeakLink<Item>> namedItems_;
     std::vector<std::string> destinationLinks_;
 
     // Text engine state.
@@ -455,13 +464,13 @@ private:
     bool showTextMarkers_ = false;
     bool snapToGuides_ = false;
     bool snapToRulers_ = false;
-    std::vector<Item*> selected_;
-    TextItem* activeTextItem_ = nullptr;
+    std::vector<kit::WeakLink<Item>> selected_;
+    kit::WeakLink<TextItem> activeTextItem_;
     TextFlow* activeTextFlow_ = nullptr;
     TextFlow* lastActiveTextFlow_ = nullptr;
     LinksInfo linksInfo_;
     std::unique_ptr<UndoInfo> undoInfo_;
-    std::map<int, Item*> serialNumbersToItems_;
+    std::map<int, kit::WeakLink<Item>> serialNumbersToItems_;
     int lastItemSerialNumber_ = 1;
     kit::Rect headerFrame_{};
     kit::Rect footerFrame_{};

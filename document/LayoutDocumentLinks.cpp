@@ -61,19 +61,31 @@ std::unique_ptr<Guide> LayoutDocument::removeGuideAt(int i)
     return removed;
 }
 
+std::vector<Item*> LayoutDocument::selected() const
+{
+    std::vector<Item*> items;
+    items.reserve(selected_.size());
+    for (const auto& ref : selected_)
+        if (Item* item = ref.get())
+            items.push_back(item);
+    return items;
+}
+
 void LayoutDocument::setSelection(const std::vector<Item*>& items, PageView* view)
 {
     // What was selected is drawn again without its knobs or highlight.
-    invalidate(view, selected_);
-    if (&items != &selected_) {
-        for (Item* item : selected_)
-            item->deselect();
-        selected_ = items;
-        std::erase(selected_, nullptr);
-    }
-    for (Item* item : selected_)
-        item->select();
-    std::vector<kit::Object*> announced(selected_.begin(), selected_.end());
+    const std::vector<Item*> was = selected();
+    invalidate(view, was);
+    for (Item* item : was)
+        item->deselect();
+    selected_.clear();
+    for (Item* item : items)
+        if (item) {
+            selected_.emplace_back(item);
+            item->select();
+        }
+    const std::vector<Item*> now = selected();
+    std::vector<kit::Object*> announced(now.begin(), now.end());
     notifyUpdate(view, &announced);
 }
 
@@ -92,16 +104,23 @@ void LayoutDocument::setActiveTextFlow(TextFlow* flow)
 
 void LayoutDocument::itemAdded(Item* item)
 {
+    if (!item)
+        return;
     linksInfo_.addLink(item);
+    // An item that comes back (by undo) is found by its name again.
+    if (item->name())
+        addNamedItem(item);
     addedObjectLinkItem(item);
 }
 
 void LayoutDocument::itemRemoved(Item* item)
 {
+    if (!item)
+        return;
     linksInfo_.removeLink(item);
     removeNamedItem(item);
-    std::erase(selected_, item);
-    if (activeTextItem_ == item)
+    std::erase_if(selected_, [&](const auto& ref) { return !ref || ref == item; });
+    if (activeTextItem_.get() == item)
         setActiveTextItem(nullptr);
     removedObjectLinkItem(item);
 }
@@ -127,8 +146,12 @@ void LayoutDocument::clearSerialNumberOnObjectLinkItem(Item* item)
 
 void LayoutDocument::addedObjectLinkItem(Item* item)
 {
-    if (item && item->itemSerialNumber())
-        serialNumbersToItems_.emplace(*item->itemSerialNumber(), item);
+    if (!item || !item->itemSerialNumber())
+        return;
+    // The entry of an item that is gone makes way.
+    auto [at, added] = serialNumbersToItems_.try_emplace(*item->itemSerialNumber(), item);
+    if (!added && !at->second)
+        at->second = item;
 }
 
 void LayoutDocument::removedObjectLinkItem(Item* item)
@@ -136,7 +159,7 @@ void LayoutDocument::removedObjectLinkItem(Item* item)
     if (!item || !item->itemSerialNumber())
         return;
     auto at = serialNumbersToItems_.find(*item->itemSerialNumber());
-    if (at != serialNumbersToItems_.end() && at->second == item)
+    if (at != serialNumbersToItems_.end() && (at->second == item || !at->second))
         serialNumbersToItems_.erase(at);
 }
 
@@ -147,7 +170,7 @@ Item* LayoutDocument::linkedItemAt(std::string_view selection) const
         !readNumber(selection, &number))
         return nullptr;
     auto at = serialNumbersToItems_.find(number);
-    return at == serialNumbersToItems_.end() ? nullptr : at->second;
+    return at == serialNumbersToItems_.end() ? nullptr : at->second.get();
 }
 
 void LayoutDocument::audit(int indent) const
@@ -156,13 +179,14 @@ void LayoutDocument::audit(int indent) const
     styleInfo_->audit(indent);
     std::printf("Object links: last serial = %d, count = %d\n", lastItemSerialNumber_,
                 static_cast<int>(serialNumbersToItems_.size()));
-    for (const auto& [number, item] : serialNumbersToItems_) {
+    for (const auto& [number, ref] : serialNumbersToItems_) {
+        const Item* item = ref.get();
         // The entry looked up again by the item's own number: a mismatch
         // shows a stale index.
         const std::optional<int> own = item ? item->itemSerialNumber() : std::nullopt;
         const auto again = own ? serialNumbersToItems_.find(*own) : serialNumbersToItems_.end();
         std::printf("\tSerial %d, item %p(%p)\n", own.value_or(0), static_cast<const void*>(item),
-                    static_cast<const void*>(again == serialNumbersToItems_.end() ? nullptr : again->second));
+                    static_cast<const void*>(again == serialNumbersToItems_.end() ? nullptr : again->second.get()));
     }
     std::printf("\n");
     std::printf("Begin master page items\n");

@@ -96,6 +96,8 @@ void LayoutDocument::removeMarkerFrame(const TextWordSpecial* word)
 
 void LayoutDocument::addHeader(TextWordSpecial* word)
 {
+    if (word)
+        word->setListedIn(this);
     insertInTextOrder(headers_, word);
     addMarkerFrame(word);
     setEdited(true);
@@ -103,6 +105,8 @@ void LayoutDocument::addHeader(TextWordSpecial* word)
 
 void LayoutDocument::addFooter(TextWordSpecial* word)
 {
+    if (word)
+        word->setListedIn(this);
     insertInTextOrder(footers_, word);
     addMarkerFrame(word);
     setEdited(true);
@@ -110,20 +114,25 @@ void LayoutDocument::addFooter(TextWordSpecial* word)
 
 void LayoutDocument::removeHeader(TextWordSpecial* word)
 {
-    if (std::erase(headers_, word))
+    if (std::erase(headers_, word)) {
+        word->setListedIn(nullptr);
         removeMarkerFrame(word);
+    }
 }
 
 void LayoutDocument::removeFooter(TextWordSpecial* word)
 {
-    if (std::erase(footers_, word))
+    if (std::erase(footers_, word)) {
+        word->setListedIn(nullptr);
         removeMarkerFrame(word);
+    }
 }
 
 void LayoutDocument::addFootnote(TextWordSpecial* word)
 {
     if (!word)
         return;
+    word->setListedIn(this);
     addMarkerFrame(word);
     if (std::find(footnotes_.begin(), footnotes_.end(), word) == footnotes_.end())
         footnotes_.push_back(word);
@@ -131,8 +140,10 @@ void LayoutDocument::addFootnote(TextWordSpecial* word)
 
 void LayoutDocument::removeFootnote(TextWordSpecial* word)
 {
-    if (std::erase(footnotes_, word))
+    if (std::erase(footnotes_, word)) {
+        word->setListedIn(nullptr);
         removeMarkerFrame(word);
+    }
 }
 
 Item* LayoutDocument::itemForPageNumber(int n, int firstPageNum, const std::vector<MarkerPlace>& markers, bool header)

@@ -226,6 +226,23 @@ void LayoutDocument::pagesChanged()
     calcPageRectsFor(1);
 }
 
+void LayoutDocument::pageLeaves(Page* page)
+{
+    if (activePage_ == page)
+        activePage_ = nullptr;
+    for (const auto& item : page->pageItems())
+        itemRemoved(item.get());
+    for (const auto& item : theMasterItems_)
+        if (item->page() == page)
+            item->setPage(masterPage_.get());
+}
+
+void LayoutDocument::pageReturns(Page* page)
+{
+    for (const auto& item : page->pageItems())
+        itemAdded(item.get());
+}
+
 bool LayoutDocument::addPages(int count, int index)
 {
     if (count <= 0 || index < 0 || index > numPages())
@@ -253,7 +270,9 @@ bool LayoutDocument::insertPages(std::vector<std::unique_ptr<Page>> pages, int i
         if (!page)
             continue;
         page->setDocument(this);
+        Page* returning = page.get();
         pages_.insert(pages_.begin() + index++, std::move(page));
+        pageReturns(returning);
     }
     pagesChanged();
     return true;
@@ -266,8 +285,7 @@ std::vector<std::unique_ptr<Page>> LayoutDocument::removePages(const std::vector
         auto at = std::find_if(pages_.begin(), pages_.end(), [&](const auto& p) { return p.get() == page; });
         if (at == pages_.end())
             continue;
-        if (activePage_ == page)
-            activePage_ = nullptr;
+        pageLeaves(page);
         removed.push_back(std::move(*at));
         pages_.erase(at);
     }
@@ -295,8 +313,7 @@ std::vector<std::unique_ptr<Page>> LayoutDocument::deletePages(int count, int in
                     page->popTextMaster(column);
             column->removeFromTextFlow();
         }
-        if (activePage_ == at->get())
-            activePage_ = nullptr;
+        pageLeaves(at->get());
         removed.push_back(std::move(*at));
         pages_.erase(at);
     }
@@ -372,5 +389,6 @@ std::shared_ptr<Item> LayoutDocument::removeMasterItem(Item* item)
     std::shared_ptr<Item> removed = std::move(*at);
     theMasterItems_.erase(at);
     removed->setPage(nullptr);
+    itemRemoved(removed.get());
     return removed;
 }

@@ -38,7 +38,9 @@ void Page::initialize()
 }
 
 Page::Page() = default;
-Page::~Page() = default;
+
+// Items that go with the page no longer see it as theirs.
+Page::~Page() { expireWeakLinks(); }
 
 void Page::convertToView(kit::Point* point) const
 {

@@ -7,6 +7,7 @@
 
 #include "core/Geometry.h"
 #include "core/Object.h"
+#include "core/WeakLink.h"
 
 #include <memory>
 #include <string_view>
@@ -19,7 +20,9 @@ class PageView;
 class StyleGraphic;
 class TextItem;
 
-class Page : public kit::Object {
+// Items refer to their page weakly: a page may go while an undo record, a
+// pasteboard or the master list still holds one of its items.
+class Page : public kit::Object, public kit::WeakTarget {
 public:
     Page();
     ~Page() override;

@@ -3,6 +3,7 @@
 #include "foundation/StyleNames.h"
 
 #include <algorithm>
+#include <utility>
 
 std::optional<std::string> StyleGraphicNamed::rootName() const
 {
@@ -13,6 +14,24 @@ std::optional<std::string> StyleGraphicNamed::rootName() const
 StyleGraphic* StyleGraphicNamed::rootStyle() const
 {
     return treeRoot();
+}
+
+void StyleGraphicNamed::addUser(StyleGraphicUser* user)
+{
+    if (user)
+        users_.insert(user);
+}
+
+void StyleGraphicNamed::removeUser(StyleGraphicUser* user)
+{
+    users_.erase(user);
+}
+
+void StyleGraphicNamed::releaseUsers()
+{
+    // A user told removes itself from a list that is already empty.
+    for (StyleGraphicUser* user : std::exchange(users_, {}))
+        user->graphicStyleWillLeave(this);
 }
 
 std::unique_ptr<StyleGraphic> StyleGraphicNamed::copy() const

@@ -5,16 +5,22 @@
 
 #include "foundation/NamedStyleTree.h"
 #include "foundation/StyleGraphic.h"
+#include "foundation/StyleGraphicUser.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class StyleGraphicNamed : public StyleGraphic, public NamedStyleTree<StyleGraphicNamed> {
 public:
     StyleGraphicNamed() = default;
-    ~StyleGraphicNamed() override { detachFromTree(); }
+    ~StyleGraphicNamed() override
+    {
+        releaseUsers();
+        detachFromTree();
+    }
 
     std::optional<std::string> styleName() const override { return styleName_; }
     std::string sortName() const override { return styleName_.value_or(std::string()); }
@@ -24,6 +30,14 @@ public:
     StyleGraphic* rootStyle() const override;
 
     using NamedStyleTree::setStyleName;
+
+    // The users of the style: each adds itself while it shares the style and
+    // removes itself when it stops.
+    void addUser(StyleGraphicUser* user);
+    void removeUser(StyleGraphicUser* user);
+    // Every user is told that the style leaves, and forgotten.
+    void releaseUsers();
+    std::size_t userCount() const { return users_.size(); }
 
     std::unique_ptr<StyleGraphic> copy() const override;
     std::unique_ptr<StyleGraphicNamed> copyNamed() const;
@@ -39,5 +53,7 @@ public:
 
 private:
     void transfer(const StyleGraphic* style, int mask);
+
+    std::unordered_set<StyleGraphicUser*> users_; // not owned
 
 };

@@ -286,6 +286,9 @@ std::unique_ptr<StyleSheetEntry> StyleInfo::removeStyle(StyleSheetEntry* style, 
     } else if (auto* g = dynamic_cast<StyleGraphicNamed*>(removed.get())) {
         if (document_)
             document_->removeGraphicStyle(g);
+        // Items the document does not reach (held by undo records or
+        // pasteboards) let go of it too.
+        g->releaseUsers();
         g->releaseBasedStyles();
         g->removeFromSuperstyle();
         g->setCanFree(true);

@@ -31,6 +31,7 @@ Item::Item()
 
 Item::~Item()
 {
+    dropGraphicStyle();
     // The document's index of names must not keep a dangling entry.
     if (name_)
         if (LayoutDocument* doc = document())
@@ -69,7 +70,8 @@ Item* Item::reinitFromPasteboard(const std::string& pasteboardName)
 
 LayoutDocument* Item::document() const
 {
-    return page_ ? page_->document() : nullptr;
+    Page* page = page_.get();
+    return page ? page->document() : nullptr;
 }
 
 Item* Item::setName(const std::optional<std::string>& name)
@@ -156,14 +158,20 @@ void Item::changeFont(const kit::Object* sender)
     (void)sender;
 }
 
+Page* Item::setPage(Page* page)
+{
+    page_ = page;
+    return page;
+}
+
 void Item::convertToView(kit::Point* point) const
 {
-    if (page_)
-        page_->convertToView(point);
+    if (Page* page = page_.get())
+        page->convertToView(point);
 }
 
 void Item::convertToPage(kit::Point* point) const
 {
-    if (page_)
-        page_->convertToPage(point);
+    if (Page* page = page_.get())
+        page->convertToPage(point);
 }

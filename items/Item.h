@@ -9,6 +9,8 @@
 #include "core/Color.h"
 #include "core/Geometry.h"
 #include "core/Object.h"
+#include "core/WeakLink.h"
+#include "foundation/StyleGraphicUser.h"
 
 #include <memory>
 #include <optional>
@@ -23,6 +25,7 @@ class LayoutDocument;
 class Page;
 class PageView;
 class StyleGraphic;
+class StyleGraphicNamed;
 struct GxArrow;
 struct GxDash;
 struct GxFill;
@@ -64,7 +67,7 @@ struct Runaround {
     int flowSide = 0;
 };
 
-class Item : public kit::Object {
+class Item : public kit::Object, public kit::WeakTarget, private StyleGraphicUser {
 public:
     // Registers the stored item classes and defines the knob procedures in
     // the current context, when there is one.
@@ -220,13 +223,10 @@ public:
     virtual void didAddToPage(Page* page, int layer);
     virtual void changeFont(const kit::Object* sender);
 
-    // ---- Page.
-    Page* page() const { return page_; }
-    virtual Page* setPage(Page* page)
-    {
-        page_ = page;
-        return page_;
-    }
+    // ---- Page: the page the item lies on, or for a master item the page it
+    // was last hit or drawn on. Nil once that page is gone.
+    Page* page() const { return page_.get(); }
+    virtual Page* setPage(Page* page);
     void convertToView(kit::Point* point) const;
     void convertToPage(kit::Point* point) const;
 
@@ -299,7 +299,7 @@ protected:
     void strokeFrameOutline(kit::DrawContext& context) const;
 
     kit::Rect frame_{};
-    Page* page_ = nullptr; // not owned
+    kit::WeakLink<Page> page_;
     std::optional<std::string> name_;
     ItFlags itFlags_{};
     std::unique_ptr<ItemInfo> info_;
@@ -310,6 +310,12 @@ protected:
 
 private:
     void setInfoMode(unsigned mode);
+    // Shares a named style of the style sheet, which tells the item when it
+    // leaves (the item then keeps a local copy of its values).
+    void shareGraphicStyle(StyleGraphicNamed* style);
+    // No style at all; a shared style forgets the item.
+    void dropGraphicStyle();
+    void graphicStyleWillLeave(StyleGraphicNamed* style) override;
     float intersectionPoint(const Item* column, kit::Point p1, kit::Point p2, kit::Point p3, kit::Point p4,
                             int side, const kit::Point* points, int count, float margin) const;
     // Runs a change of the style: localize, change, fold back.

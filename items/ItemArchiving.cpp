@@ -6,6 +6,7 @@
 #include "document/Page.h"
 #include "foundation/StoredColor.h"
 #include "foundation/StyleGraphic.h"
+#include "foundation/StyleGraphicNamed.h"
 
 #include <cmath>
 #include <cstdio>
@@ -73,7 +74,7 @@ ItFlags flagsFromBits(unsigned bits)
 void Item::encodeWithCoder(kit::Coder& coder) const
 {
     coder.encodeRect(frame_);
-    coder.encodeConditionalObject(page_);
+    coder.encodeConditionalObject(page_.get());
     if (name_)
         coder.encodeString(*name_);
     else
@@ -137,16 +138,16 @@ kit::Object* Item::initWithCoder(kit::Coder& coder)
         }
         style = coder.decodeObject();
     }
-    ownedStyle_.reset();
-    graphicStyle_ = nullptr;
+    dropGraphicStyle();
     if (style) {
         auto* graphic = dynamic_cast<StyleGraphic*>(style);
         if (!graphic)
             throw kit::Exception(kit::ArchiverArchiveInconsistencyException,
                                  "Item: the graphic style is a " + style->className());
         // A named root belongs to the style sheet; anything else is the item's.
-        if (graphic->isNamedStyle() && graphic->isRootStyle())
-            graphicStyle_ = graphic;
+        auto* named = dynamic_cast<StyleGraphicNamed*>(graphic);
+        if (named && named->isRootStyle())
+            shareGraphicStyle(named);
         else
             adoptGraphicStyle(coder.claim<StyleGraphic>(style));
     }

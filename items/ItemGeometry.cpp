@@ -93,7 +93,7 @@ float Item::naturalRatio() const
 void Item::setFrame(const kit::Rect& frame, bool recompute)
 {
     sizeTo(frame.size.width, frame.size.height, recompute);
-    setFrameOrigin(frame.origin);
+    moveTo(frame.origin.x, frame.origin.y, recompute);
 }
 
 void Item::moveTo(float x, float y, bool recompute)
@@ -110,8 +110,8 @@ void Item::moveTo(float x, float y, bool recompute)
             for (kit::Point& p : info_->corners)
                 p.x += dx, p.y += dy;
     }
-    if (recompute && page_)
-        page_->handleOverlaps(this, true);
+    if (Page* page = page_.get(); recompute && page)
+        page->handleOverlaps(this, true);
 }
 
 void Item::moveBy(float dx, float dy)
@@ -329,8 +329,8 @@ void Item::calcInfo(bool recompute)
     else if (mode == 3)
         info_->bounds = boundsOf(info_->corners, 4);
     setInfoMode(mode);
-    if (recompute && page_)
-        page_->handleOverlaps(this, true);
+    if (Page* page = page_.get(); recompute && page)
+        page->handleOverlaps(this, true);
 }
 
 void Item::getFrameBounds(kit::Rect* rect) const

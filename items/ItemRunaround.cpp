@@ -23,8 +23,8 @@ void Item::setRunaround(bool flag, float left, float right, float top, float bot
             textRunaround_ = std::make_unique<Runaround>();
         *textRunaround_ = Runaround{left, right, top, bottom, flowSide};
     }
-    if (recompute && page_)
-        page_->handleOverlaps(this, true);
+    if (Page* page = page_.get(); recompute && page)
+        page->handleOverlaps(this, true);
 }
 
 void Item::getRunaroundValues(const kit::Object* unused, float* left, float* right, float* top, float* bottom,

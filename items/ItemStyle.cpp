@@ -22,9 +22,41 @@ StyleGraphicNamed* documentRootFor(LayoutDocument* doc, const StyleGraphic* styl
 
 } // namespace
 
+void Item::dropGraphicStyle()
+{
+    if (graphicStyle_ && graphicStyle_ != ownedStyle_.get())
+        if (auto* shared = dynamic_cast<StyleGraphicNamed*>(graphicStyle_))
+            shared->removeUser(this);
+    graphicStyle_ = nullptr;
+    ownedStyle_.reset();
+}
+
 void Item::adoptGraphicStyle(std::unique_ptr<StyleGraphic> style)
 {
+    dropGraphicStyle();
     ownedStyle_ = std::move(style);
+    graphicStyle_ = ownedStyle_.get();
+}
+
+void Item::shareGraphicStyle(StyleGraphicNamed* style)
+{
+    if (style == graphicStyle_)
+        return;
+    dropGraphicStyle();
+    graphicStyle_ = style;
+    if (style)
+        style->addUser(this);
+}
+
+void Item::graphicStyleWillLeave(StyleGraphicNamed* style)
+{
+    if (!style || graphicStyle_ != style || ownedStyle_.get() == style)
+        return;
+    // The style has already forgotten the item: keep its look, not it.
+    auto local = std::make_unique<StyleGraphic>();
+    local->takeStyleValuesFrom(style);
+    graphicStyle_ = nullptr;
+    ownedStyle_ = std::move(local);
     graphicStyle_ = ownedStyle_.get();
 }
 
@@ -78,16 +110,15 @@ void Item::setGraphicStyle(StyleGraphic* style)
     }
     StyleGraphicNamed* root = documentRootFor(document(), style);
     // The old style goes first: a derived style of ours is ours alone.
-    ownedStyle_.reset();
-    graphicStyle_ = nullptr;
+    dropGraphicStyle();
     if (!root) {
         adoptGraphicStyle(style->copy());
     } else if (style == root || style->isRootStyle()) {
-        graphicStyle_ = root;
+        shareGraphicStyle(root);
     } else {
         const int differences = style->differencesFromStyle(root);
         if (differences == 0) {
-            graphicStyle_ = root;
+            shareGraphicStyle(root);
         } else {
             std::unique_ptr<StyleGraphic> copy = style->copy();
             copy->setDefinedFlags(differences);
@@ -131,8 +162,11 @@ void Item::unlocalizeGraphicStyle()
         return;
     }
     StyleGraphicNamed* shared = documentRootFor(document(), graphicStyle_);
-    ownedStyle_.reset();
-    graphicStyle_ = shared ? shared : root;
+    if (!shared)
+        shared = dynamic_cast<StyleGraphicNamed*>(root);
+    if (!shared)
+        return;
+    shareGraphicStyle(shared);
 }
 
 void Item::removeGraphicStyle(const kit::Object* sender)

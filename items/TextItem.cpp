@@ -20,6 +20,12 @@ namespace {
 
 bool archiveFlows = true;
 
+// One empty paragraph, as a new column's flow holds.
+bool holdsNoText(const TextFlow& flow)
+{
+    return flow.paragraphCount() == 1 && flow.firstParagraph()->isEmpty();
+}
+
 } // namespace
 
 bool TextItem::archiveTextFlows() { return archiveFlows; }
@@ -57,8 +63,8 @@ void TextItem::audit(int indent) const
     std::printf("\ttype=%d, series=%d, prev=%p, next=%p, flow=%p", textType_, columnSeries_,
                 static_cast<const void*>(prevColumn_), static_cast<const void*>(nextColumn_),
                 static_cast<const void*>(flow_.get()));
-    if (myMaster_)
-        std::printf(", master=%p", static_cast<const void*>(myMaster_));
+    if (const kit::Object* master = myMaster())
+        std::printf(", master=%p", static_cast<const void*>(master));
     std::printf("\n");
     std::printf("Geometry: %d/%d/%d to %d/%d/%d\n", startPoint_.paragraph, startPoint_.word, startPoint_.letter,
                 endPoint_.paragraph, endPoint_.word, endPoint_.letter);
@@ -86,9 +92,13 @@ TextFlow* TextItem::initFlow()
     return flow_.get();
 }
 
-TextItem* TextItem::masterColumn() const { return dynamic_cast<TextItem*>(myMaster_); }
+TextItem* TextItem::masterColumn() const { return dynamic_cast<TextItem*>(myMaster()); }
 
-LayoutDocument* TextItem::pageDocument() const { return page_ ? page_->document() : nullptr; }
+LayoutDocument* TextItem::pageDocument() const
+{
+    Page* page = page_.get();
+    return page ? page->document() : nullptr;
+}
 
 // ---- Hanging margins.
 
@@ -190,12 +200,19 @@ void TextItem::joinColumn(TextItem* column)
     nextColumn_ = column;
     column->prevColumn_ = this;
     if (flow_ && joined && joined != flow_) {
+        // A flow without text (a new column's one empty paragraph) brings
+        // no paragraph, and gives way to text that joins it: the chain
+        // starts with its text, and two new columns share one paragraph.
+        const bool bringsText = !holdsNoText(*joined);
+        TextParagraph* givesWay = bringsText && holdsNoText(*flow_) ? flow_->firstParagraph() : nullptr;
         TextItem* last = flow_->lastParagraph() ? flow_->lastParagraph()->lastItem() : nullptr;
-        while (joined->paragraphCount() > 0) {
+        while (bringsText && joined->paragraphCount() > 0) {
             std::unique_ptr<TextParagraph> moved = joined->removeParagraph(joined->firstParagraph());
             moved->setFirstItem(last);
             flow_->addParagraph(std::move(moved));
         }
+        if (givesWay)
+            flow_->removeParagraph(givesWay);
         joined->forgetItem(column);
         column->forEachToEnd([&](TextItem* at) { at->flow_ = flow_; });
     } else if (flow_ && !joined) {
@@ -241,7 +258,7 @@ TextItem* TextItem::_findEndOfFlow(int direction)
     TextItem* at = this;
     for (;;) {
         TextItem* step = direction == 1 ? at->prevColumn_ : at->nextColumn_;
-        if (!step || step == this || step->page_ != page_ || at->masterFlags() != masterFlags())
+        if (!step || step == this || step->page() != page() || at->masterFlags() != masterFlags())
             return at;
         at = step;
     }
@@ -251,7 +268,8 @@ TextItem* TextItem::_findEndOfFlow(int direction)
 
 Page* TextItem::setPage(Page* page)
 {
-    const kit::Point was = page_ ? page_->pageRect().origin : kit::Point{0, 0};
+    Page* old = page_.get();
+    const kit::Point was = old ? old->pageRect().origin : kit::Point{0, 0};
     const kit::Point now = page ? page->pageRect().origin : kit::Point{0, 0};
     if (was.x != now.x || was.y != now.y)
         changed_ = true;

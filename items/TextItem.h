@@ -77,8 +77,8 @@ public:
     TextItem* prevColumn() const { return prevColumn_; }
     void setPrevColumn(TextItem* column) { prevColumn_ = column; }
     // A page copy's master column, or a header, footer or footnote marker
-    // word (not owned).
-    kit::Object* myMaster() const { return myMaster_; }
+    // word (not owned); nil once it is gone.
+    kit::Object* myMaster() const { return myMaster_.get(); }
     void setMyMaster(kit::Object* master) { myMaster_ = master; }
     TextItem* masterColumn() const;
 
@@ -337,7 +337,7 @@ private:
     PageView* editPageView_ = nullptr; // not owned
     TextItem* nextColumn_ = nullptr;
     TextItem* prevColumn_ = nullptr;
-    kit::Object* myMaster_ = nullptr;
+    kit::WeakLink<kit::Object> myMaster_;
     textPoint startPoint_{};
     textPoint endPoint_{};
     int textType_ = 0;

@@ -73,7 +73,7 @@ void TextItem::encodeWithCoder(kit::Coder& coder) const
     }
     coder.encodeConditionalObject(next);
     coder.encodeConditionalObject(previous);
-    coder.encodeConditionalObject(myMaster_);
+    coder.encodeConditionalObject(myMaster_.get());
     const char continues = textContinues_ ? 1 : 0;
     coder.encodeValuesOfObjCTypes("iiiiiiiiiiffc", textType_, columnSeries_, startPoint_.paragraph, startPoint_.word,
                                   startPoint_.letter, endPoint_.paragraph, endPoint_.word, endPoint_.letter,

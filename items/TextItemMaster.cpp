@@ -11,6 +11,8 @@
 #include "text/TextWordSpecial.h"
 #include "view/Undo.h"
 
+#include <algorithm>
+
 void TextItem::setAutoFlowText(bool flag)
 {
     itFlags_.autoFlowMaster = flag;
@@ -41,7 +43,7 @@ void TextItem::didAddToPage(Page* page, int layer)
     if (layer != LayoutDocument::PagesLayer) {
         // A master is not a copy of another master.
         if (masterColumn())
-            myMaster_ = nullptr;
+            myMaster_.reset();
         if (masterFlags() == 0)
             setMasterFlags(3);
     } else {
@@ -55,7 +57,7 @@ void TextItem::didAddToPage(Page* page, int layer)
 
 bool TextItem::canAppearOnPageNumber(int pageNumber, int layer) const
 {
-    if (const auto* marker = dynamic_cast<const TextWordSpecial*>(myMaster_)) {
+    if (const auto* marker = dynamic_cast<const TextWordSpecial*>(myMaster())) {
         const LayoutDocument* document = pageDocument();
         switch (marker->wordType()) {
         case TextWordFooterMarker:
@@ -77,7 +79,12 @@ bool TextItem::addPageIfNeeded()
     if (!master || !master->autoFlowMaster())
         return false;
     LayoutDocument* document = pageDocument();
-    const int at = document ? document->indexOfPage(page_) : LayoutDocument::PageNotFound;
+    // A master taken out of the document (an undo record may still hold
+    // it) would give the new page no copy to continue in.
+    if (document && std::none_of(document->masterItems().begin(), document->masterItems().end(),
+                                 [&](const auto& item) { return item.get() == master; }))
+        return false;
+    const int at = document ? document->indexOfPage(page()) : LayoutDocument::PageNotFound;
     // Not found is tested before the index is used: adding one to it would
     // overflow.
     if (at == LayoutDocument::PageNotFound || at < 0 || at >= document->numPages()) {

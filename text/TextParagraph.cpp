@@ -25,9 +25,13 @@ TextParagraph::TextParagraph()
 
 TextParagraph::~TextParagraph()
 {
-    // Words leave their document as they go, which they find through us.
+    // The words let go of the paragraph before any is freed: none may reach
+    // it, or a sibling already freed, from its destructor.
     currentWord_ = nullptr;
+    std::vector<std::unique_ptr<TextWord>> words = std::move(wordList_);
     wordList_.clear();
+    for (const auto& word : words)
+        word->setParagraph(nullptr);
 }
 
 void TextParagraph::audit(int x) const

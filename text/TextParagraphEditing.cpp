@@ -239,6 +239,7 @@ void TextParagraph::join(TextParagraph* p, bool recompute)
     p->wordList_.clear();
     p->currentWord_ = nullptr;
     if (pEmpty && wordCount() >= 2 && pFirst && pFirst->length() == 0) {
+        wordList_.back()->setParagraph(nullptr);
         wordList_.pop_back();
         currentWord_ = lastWord();
         currentWord_->setInsertToEnd();

@@ -238,7 +238,7 @@ void TextWordSpecial::encodeWithCoder(kit::Coder& coder) const
     case TextWordGraphic:
     case TextWordHeaderMarker:
     case TextWordFooterMarker:
-        coder.encodeObject(image_);
+        coder.encodeObject(objectReference());
         if (const std::optional<int>& serial = itemSerialNumber())
             coder.encodeTemporaryObject(kit::Number(*serial));
         else
@@ -410,7 +410,7 @@ void TextWordSpecial::fixAfterReading(float v)
         break;
     case TextWordHeaderMarker:
     case TextWordFooterMarker:
-        if (auto* frame = dynamic_cast<TextItem*>(image_))
+        if (auto* frame = dynamic_cast<TextItem*>(objectReference()))
             frame->setMyMaster(this);
         break;
     default:

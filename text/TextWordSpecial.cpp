@@ -37,10 +37,11 @@ TextWordSpecial::TextWordSpecial() { plain_ = false; }
 
 TextWordSpecial::~TextWordSpecial()
 {
-    if (retainsImage() && paragraph_ && paragraph_->flow())
-        if (LayoutDocument* document = flowDocument())
-            removeFromDocument(document);
-    if (auto* frame = dynamic_cast<TextItem*>(image_); frame && frame->myMaster() == this)
+    if (LayoutDocument* document = listedIn_.get()) {
+        removeFromDocument(document);
+        document->removeFootnote(this);
+    }
+    if (auto* frame = dynamic_cast<TextItem*>(objectReference()); frame && frame->myMaster() == this)
         frame->setMyMaster(nullptr);
 }
 
@@ -96,7 +97,10 @@ std::unique_ptr<TextWord> TextWordSpecial::copy() const
     auto* special = static_cast<TextWordSpecial*>(word.get());
     special->wordType_ = wordType_;
     special->image_ = image_;
-    special->imageHold_ = imageHold_;
+    // A copy stands in no text yet: it holds what the original shares.
+    special->imageHold_ = imageHold_ ? imageHold_ : imageWatch_.lock();
+    special->imageWatch_ = imageWatch_;
+    special->watched_ = watched_;
     special->offX_ = offX_;
     special->offY_ = offY_;
     special->scaleX_ = scaleX_;
@@ -348,30 +352,50 @@ void TextWordSpecial::computeWordTokenInItem(TextItem* item)
 
 void TextWordSpecial::setObjectReference(kit::Object* object)
 {
+    std::shared_ptr<kit::Object> shared = watched_ ? imageWatch_.lock() : nullptr;
     image_ = object;
     if (!imageHold_ || imageHold_.get() != object)
         imageHold_.reset();
+    if (!shared || shared.get() != object) {
+        imageWatch_.reset();
+        watched_ = false;
+    }
 }
 
 void TextWordSpecial::setObjectReference(std::shared_ptr<kit::Object> object)
 {
     image_ = object.get();
-    imageHold_ = retainsImage() ? std::move(object) : nullptr;
+    watched_ = object && retainsImage();
+    imageWatch_ = watched_ ? object : nullptr;
+    imageHold_ = watched_ ? std::move(object) : nullptr;
+    settleHold(paragraph_);
 }
 
 std::shared_ptr<Item> TextWordSpecial::heldItem() const
 {
-    auto* item = dynamic_cast<Item*>(image_);
-    if (!item || !imageHold_ || imageHold_.get() != image_)
+    std::shared_ptr<kit::Object> shared = imageHold_ ? imageHold_ : imageWatch_.lock();
+    auto* item = dynamic_cast<Item*>(shared.get());
+    if (!item || shared.get() != image_)
         return nullptr;
-    return std::shared_ptr<Item>(imageHold_, item);
+    return std::shared_ptr<Item>(std::move(shared), item);
+}
+
+void TextWordSpecial::settleHold(const TextParagraph* paragraph)
+{
+    if (!watched_)
+        return;
+    std::shared_ptr<kit::Object> shared = imageHold_ ? imageHold_ : imageWatch_.lock();
+    const auto* frame = dynamic_cast<const TextItem*>(shared.get());
+    const TextFlow* flow = paragraph ? paragraph->flow() : nullptr;
+    const bool ownText = frame && flow && frame->flow() == flow;
+    imageHold_ = ownText ? nullptr : std::move(shared);
 }
 
 const std::optional<int>& TextWordSpecial::itemSerialNumber() const
 {
     if (wordType_ == TextWordGraphic) {
         static const std::optional<int> none;
-        if (const auto* item = dynamic_cast<const Item*>(image_))
+        if (const auto* item = dynamic_cast<const Item*>(objectReference()))
             return item->itemSerialNumber();
         return none;
     }
@@ -416,12 +440,13 @@ bool TextWordSpecial::canDelete()
 void TextWordSpecial::insertInParagraph(TextParagraph* paragraph)
 {
     TextWord::insertInParagraph(paragraph);
+    settleHold(paragraph);
     LayoutDocument* document = textWordSpecialDocumentGlobalHack;
     if (!document)
         return;
     if (wordType_ == TextWordHeaderMarker || wordType_ == TextWordFooterMarker) {
         const bool header = wordType_ == TextWordHeaderMarker;
-        if (auto* frame = dynamic_cast<TextItem*>(image_)) {
+        if (auto* frame = dynamic_cast<TextItem*>(objectReference())) {
             frame->setFrame(header ? document->headerFrame() : document->footerFrame(), false);
             frame->setMyMaster(this);
         }
@@ -433,8 +458,15 @@ void TextWordSpecial::insertInParagraph(TextParagraph* paragraph)
     // Type 101 registers its link with the placed graphic item.
 }
 
+void TextWordSpecial::setListedIn(LayoutDocument* document) { listedIn_ = document; }
+
 void TextWordSpecial::removeFromDocument(LayoutDocument* document)
 {
+    // Out of its frame's text, a marker holds its frame again.
+    settleHold(nullptr);
+    // A column that left its page no longer finds the document for its text.
+    if (!document)
+        document = listedIn_.get();
     if (!document)
         return;
     if (wordType_ == TextWordHeaderMarker || wordType_ == TextWordFooterMarker) {

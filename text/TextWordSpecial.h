@@ -5,6 +5,7 @@
 // footnote marker, a break, or (later) an in-line graphic. It answers every
 // word operation; those that depend on its type code are overridden here.
 
+#include "core/WeakLink.h"
 #include "text/TextWord.h"
 
 #include <ctime>
@@ -47,7 +48,8 @@ extern bool convertToFixedTokens;
 // after-save step reads and clears it.
 extern bool hasUpdatingTokens;
 
-class TextWordSpecial : public TextWord {
+// Header, footer and footnote columns refer back to their marker weakly.
+class TextWordSpecial : public TextWord, public kit::WeakTarget {
 public:
     // Type 0: no text, invisible (the archiver's and splitting's word).
     TextWordSpecial();
@@ -104,9 +106,11 @@ public:
     static std::string lastPageTokenText(const LayoutDocument* document);
 
     // ---- The held object. Graphics and header and footer frames are
-    // retained (shared by copies); tokens only point at theirs.
-    kit::Object* objectReference() const { return image_; }
-    kit::Object* image() const { return image_; }
+    // retained (shared by copies); tokens only point at theirs. A marker
+    // that stands in the text of its own frame only watches it: holding it
+    // there, the frame would own itself. Nil once a watched object is gone.
+    kit::Object* objectReference() const { return watched_ && imageWatch_.expired() ? nullptr : image_; }
+    kit::Object* image() const { return objectReference(); }
     void setObjectReference(kit::Object* object);
     void setObjectReference(std::shared_ptr<kit::Object> object);
     // The held frame or graphic as an item, sharing the word's hold; nil
@@ -122,6 +126,11 @@ public:
     Page* page() const;
 
     // ---- Document membership.
+    // The document whose header, footer or footnote list names the marker
+    // (the document sets it): the marker leaves its lists when it goes, be
+    // its column and page gone or not. Nil once that document is gone.
+    LayoutDocument* listedIn() const { return listedIn_.get(); }
+    void setListedIn(LayoutDocument* document);
     bool canDelete() override;
     void insertInParagraph(TextParagraph* paragraph) override;
     void removeFromDocument(LayoutDocument* document) override;
@@ -156,11 +165,17 @@ private:
     // What the graphic word writes as plain text; the seam for in-line graphics.
     std::string graphicFileName() const;
     void readSpecialPart(kit::Coder& coder, float version);
+    // Holds the shared object, unless it is the frame whose text holds the
+    // paragraph (nil: the word stands in no text).
+    void settleHold(const TextParagraph* paragraph);
     void fixAfterReading(float version);
 
     int wordType_ = 0;
     kit::Object* image_ = nullptr;            // not retained unless imageHold_ holds it
     std::shared_ptr<kit::Object> imageHold_;  // graphics and header and footer frames
+    std::weak_ptr<kit::Object> imageWatch_;   // the shared object, held or not
+    bool watched_ = false;                    // image_ is shared: imageWatch_ watches it
+    kit::WeakLink<LayoutDocument> listedIn_;
     float offX_ = 0, offY_ = 0;
     float scaleX_ = 1.0f, scaleY_ = 1.0f;
     float tabLocation_ = 0;

@@ -12,11 +12,10 @@ int undoCapacity = -1;
 
 // Text columns of pages that leave the document leave their flows, and
 // rejoin them when the pages come back.
-void handleTextColumnsOfPages(const std::vector<Page*>& pages, int count, bool relink)
+void handleTextColumnsOfPages(const std::vector<Page*>& pages, bool relink)
 {
-    const std::size_t n = std::min(pages.size(), static_cast<std::size_t>(std::max(count, 0)));
-    for (std::size_t k = 0; k < n; ++k)
-        for (const auto& item : pages[k]->pageItems())
+    for (Page* page : pages)
+        for (const auto& item : page->pageItems())
             if (auto* column = dynamic_cast<TextItem*>(item.get())) {
                 if (relink)
                     column->relinkInTextFlow();
@@ -25,43 +24,84 @@ void handleTextColumnsOfPages(const std::vector<Page*>& pages, int count, bool r
             }
 }
 
+template <class T>
+std::vector<T*> living(const std::vector<kit::WeakLink<T>>& refs)
+{
+    std::vector<T*> alive;
+    alive.reserve(refs.size());
+    for (const auto& ref : refs)
+        if (T* target = ref.get())
+            alive.push_back(target);
+    return alive;
+}
+
 } // namespace
 
 Undo::Undo(std::vector<Item*> items, Page* page, int undoType)
-    : items_(std::move(items)), page_(page), undoType_(undoType)
+    : page_(page), undoType_(undoType)
 {
+    items_.reserve(items.size());
+    for (Item* item : items)
+        items_.emplace_back(item);
 }
 
 Undo::~Undo() = default;
 
+std::vector<Item*> Undo::items() const { return living(items_); }
+
 UndoPage::UndoPage(std::vector<Page*> pages, int offset, int count, int undoType)
-    : Undo({}, nullptr, undoType), pages_(std::move(pages)), offset_(offset), count_(count)
+    : Undo({}, nullptr, undoType), offset_(offset), count_(count)
 {
+    pages_.reserve(pages.size());
+    for (Page* page : pages)
+        pages_.emplace_back(page);
 }
 
 UndoPage::~UndoPage() = default;
+
+std::vector<Page*> UndoPage::pages() const { return living(pages_); }
 
 void UndoPage::undoInDocument(LayoutDocument* document)
 {
     if (!document)
         return;
-    document->setSelection({}, nullptr);
+    const std::size_t named = std::min(pages_.size(), static_cast<std::size_t>(std::max(count_, 0)));
     if (undoType() == PagesAdded) {
-        held_ = document->removePages(pages_);
+        // Only pages still in the document can be taken out again.
+        std::vector<Page*> present;
+        for (std::size_t k = 0; k < named; ++k)
+            if (Page* page = pages_[k].get(); page && document->indexOfPage(page) != LayoutDocument::PageNotFound)
+                present.push_back(page);
+        if (present.empty())
+            return;
+        document->setSelection({}, nullptr);
+        held_ = document->removePages(present);
         setUndoType(PagesRemoved);
-        handleTextColumnsOfPages(pages_, count_, false);
+        handleTextColumnsOfPages(present, false);
     } else if (undoType() == PagesRemoved) {
+        if (held_.empty())
+            return;
         // Back in their old order, whatever order they were taken out in.
         std::vector<std::unique_ptr<Page>> ordered;
-        for (Page* page : pages_) {
-            auto at = std::find_if(held_.begin(), held_.end(), [&](const auto& p) { return p.get() == page; });
-            if (at != held_.end())
-                ordered.push_back(std::move(*at));
+        std::vector<Page*> back;
+        for (const auto& ref : pages_) {
+            auto at = std::find_if(held_.begin(), held_.end(), [&](const auto& p) { return p.get() == ref.get(); });
+            if (at == held_.end())
+                continue;
+            back.push_back(at->get());
+            ordered.push_back(std::move(*at));
+            held_.erase(at);
+        }
+        for (auto& rest : held_) {
+            back.push_back(rest.get());
+            ordered.push_back(std::move(rest));
         }
         held_.clear();
-        document->insertPages(std::move(ordered), offset_);
+        document->setSelection({}, nullptr);
+        // Pages deleted meanwhile may have shortened the list.
+        document->insertPages(std::move(ordered), std::clamp(offset_, 0, document->numPages()));
         setUndoType(PagesAdded);
-        handleTextColumnsOfPages(pages_, count_, true);
+        handleTextColumnsOfPages(back, true);
     }
     document->setEdited(true);
 }
@@ -78,12 +118,22 @@ void UndoItems::undoInDocument(LayoutDocument* document)
     Page* onPage = page();
     if (!onPage)
         return;
-    if (document)
-        document->setSelection({}, nullptr);
     if (undoType() == ItemsAdded) {
-        held_ = onPage->removeItems(items());
+        const std::vector<Item*> present = items();
+        if (present.empty())
+            return;
+        std::vector<std::shared_ptr<Item>> removed = onPage->removeItems(present);
+        if (removed.empty())
+            return;
+        if (document)
+            document->setSelection({}, nullptr);
+        held_ = std::move(removed);
         setUndoType(ItemsRemoved);
     } else if (undoType() == ItemsRemoved) {
+        if (held_.empty())
+            return;
+        if (document)
+            document->setSelection({}, nullptr);
         onPage->addItems(std::move(held_));
         held_.clear();
         setUndoType(ItemsAdded);

@@ -3,6 +3,12 @@
 // Undo records and the document's undo stack. A record holds what an edit
 // touched and an undo type code; undoing it reverses the edit and flips the
 // code, so that undoing again redoes it.
+//
+// A record refers to its page and items weakly: the document may delete a
+// page (text that shrinks drops empty pages) while a record still names it.
+// Undoing or redoing something that is already gone does nothing.
+
+#include "core/WeakLink.h"
 
 #include <memory>
 #include <vector>
@@ -25,8 +31,10 @@ public:
     Undo(const Undo&) = delete;
     Undo& operator=(const Undo&) = delete;
 
-    const std::vector<Item*>& items() const { return items_; }
-    Page* page() const { return page_; }
+    // The items that still exist, in order.
+    std::vector<Item*> items() const;
+    // Nil once the page is gone.
+    Page* page() const { return page_.get(); }
     int undoType() const { return undoType_; }
     void setUndoType(int type) { undoType_ = type; }
 
@@ -34,8 +42,8 @@ public:
     virtual void redoInDocument(LayoutDocument* document) { undoInDocument(document); }
 
 private:
-    std::vector<Item*> items_;
-    Page* page_ = nullptr;
+    std::vector<kit::WeakLink<Item>> items_;
+    kit::WeakLink<Page> page_;
     int undoType_ = 0;
 };
 
@@ -46,7 +54,10 @@ public:
     UndoPage(std::vector<Page*> pages, int offset, int count, int undoType);
     ~UndoPage() override;
 
-    const std::vector<Page*>& pages() const { return pages_; }
+    // The pages that still exist, in order.
+    std::vector<Page*> pages() const;
+    // Pages removed before the record was made (27): it holds them from now on.
+    void hold(std::vector<std::unique_ptr<Page>> pages) { held_ = std::move(pages); }
     int offset() const { return offset_; }
     void setOffset(int offset) { offset_ = offset; }
     int count() const { return count_; }
@@ -57,7 +68,7 @@ public:
     void undoInDocument(LayoutDocument* document) override;
 
 private:
-    std::vector<Page*> pages_;
+    std::vector<kit::WeakLink<Page>> pages_;
     std::vector<std::unique_ptr<Page>> held_;
     int offset_ = 0;
     int count_ = 0;

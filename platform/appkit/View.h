@@ -4,6 +4,7 @@
 #include "graphics/Matrix.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace kit {
@@ -121,6 +122,27 @@ public:
     virtual bool acceptsFirstMouse(const Event& event) { (void)event; return false; }
     int addTrackingRect(const Rect& rect, Responder* owner, void* userData, bool assumeInside);
     void removeTrackingRect(int tag);
+
+    // ---- Printing. A print operation (PrintOperation) calls these in
+    // this order; views that print override them and call these for the
+    // standard behaviour.
+    // Whether the view knows its pages; first and last are page numbers.
+    // Standard: no (the operation prints the bounds as page 1).
+    virtual bool knowsPagesFirst(int& first, int& last);
+    // The part of the view that makes the page; an empty rectangle ends the
+    // printing. Standard: the bounds.
+    virtual Rect rectForPage(int page);
+    // Standard: the document's header comments and prologue start.
+    virtual void beginPrologueBBox(const Rect& boundingBox, const std::string& creationDate,
+                                   const std::string& createdBy, const std::string& fonts,
+                                   const std::string& forWhom, int pages, const std::string& title);
+    // Standard: the prologue ends.
+    virtual void endPrologue();
+    // After the standard page set-up; PostScript sent here goes into the
+    // page's set-up section. Standard: nothing.
+    virtual void addToPageSetup();
+    // Standard: the page ends (showpage).
+    virtual void endPage();
 
     // Internal: keeps the window pointer of the tree current.
     void setWindowForTree(Window* window);

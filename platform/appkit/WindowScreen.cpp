@@ -6,11 +6,13 @@
 #include "appkit/Window.h"
 #include "core/Alert.h"
 #include "core/Locale.h"
+#include "core/MainQueue.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMetaObject>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -308,6 +310,12 @@ void WindowScreen::startScreen()
         QApplication::setQuitOnLastWindowClosed(false);
         Locale::useCLocaleForNumbers();
     }
+    // Background work posts from other threads: a queued call wakes the
+    // wait below on the main thread, where g_waiting may be read.
+    MainQueue::setWakeUpHandler([] {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [] { WindowScreen::wakeUp(); }, Qt::QueuedConnection);
+    });
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) && std::strcmp(platformName(), "offscreen") != 0 &&
         std::strcmp(platformName(), "minimal") != 0)
         setAlertHandler(std::make_shared<PanelAlertHandler>());

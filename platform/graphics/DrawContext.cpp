@@ -929,6 +929,85 @@ void DrawContext::compositerect(float x, float y, float w, float h, CompositeOp 
     emitCompositerect(makeRect(x, y, w, h), op);
 }
 
+// ---- Pictures.
+
+int ImagePixels::samplesPerPixel() const
+{
+    switch (model) {
+    case Model::Gray: return 1 + (hasAlpha ? 1 : 0);
+    case Model::RGB: return 3 + (hasAlpha ? 1 : 0);
+    case Model::CMYK: return 4 + (hasAlpha ? 1 : 0);
+    case Model::ARGB32: return 4;
+    }
+    return 0;
+}
+
+bool ImagePixels::isValid() const
+{
+    if (width <= 0 || height <= 0 || !data)
+        return false;
+    const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(samplesPerPixel());
+    return bytesPerRow >= row && row / static_cast<std::size_t>(width) == static_cast<std::size_t>(samplesPerPixel());
+}
+
+void DrawContext::drawImage(const ImagePixels& pixels, const Rect& rect)
+{
+    if (!checkFinite("drawImage", {rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
+        return;
+    if (!pixels.isValid()) {
+        refuse("drawImage", "no pixels");
+        return;
+    }
+    if (width(rect) == 0 || height(rect) == 0)
+        return;
+    emitDrawImage(pixels, rect);
+}
+
+void DrawContext::compositeImage(const ImagePixels& pixels, Point point, const Rect& fromRect, CompositeOp op)
+{
+    if (!checkFinite("compositeImage", {point.x, point.y, fromRect.origin.x, fromRect.origin.y, fromRect.size.width,
+                                         fromRect.size.height}))
+        return;
+    if (!pixels.isValid()) {
+        refuse("compositeImage", "no pixels");
+        return;
+    }
+    // Whole pixels inside the image.
+    const double x0 = std::max(0.0, std::floor(double(minX(fromRect))));
+    const double y0 = std::max(0.0, std::floor(double(minY(fromRect))));
+    const double x1 = std::min(double(pixels.width), std::ceil(double(maxX(fromRect))));
+    const double y1 = std::min(double(pixels.height), std::ceil(double(maxY(fromRect))));
+    if (x1 <= x0 || y1 <= y0)
+        return;
+    const Rect part = makeRect(float(x0), float(y0), float(x1 - x0), float(y1 - y0));
+    // The part starts where the caller asked, also when the rectangle began
+    // outside the image.
+    const Point at{point.x + float(x0 - minX(fromRect)), point.y - float(y0 - minY(fromRect))};
+    if (isDrawingToScreen()) {
+        emitCompositeImage(pixels, at, part, op);
+        return;
+    }
+    // On paper: the part as an image, one unit a pixel.
+    ImagePixels sub = pixels;
+    sub.width = int(x1 - x0);
+    sub.height = int(y1 - y0);
+    sub.data = pixels.data + static_cast<std::size_t>(y0) * pixels.bytesPerRow +
+               static_cast<std::size_t>(x0) * static_cast<std::size_t>(pixels.samplesPerPixel());
+    emitDrawImage(sub, makeRect(at.x, at.y - float(sub.height), float(sub.width), float(sub.height)));
+}
+
+void DrawContext::includeEPS(std::string_view postscript, const Rect& boundingBox, std::string_view name)
+{
+    if (!checkFinite("includeEPS", {boundingBox.origin.x, boundingBox.origin.y, boundingBox.size.width,
+                                     boundingBox.size.height}))
+        return;
+    if (postscript.empty()) {
+        refuse("includeEPS", "no PostScript");
+        return;
+    }
+    emitIncludeEPS(postscript, boundingBox, name);
+}
+
 void DrawContext::highlightRect(const Rect& r)
 {
     if (!checkFinite("highlightRect", {r.origin.x, r.origin.y, r.size.width, r.size.height}))

@@ -93,6 +93,25 @@ struct ColorValue {
     void getRGB(float& r, float& g, float& b) const;
 };
 
+// Pixels handed to the image operators: 8 bits a sample, rows from the top
+// of the picture down, each row bytesPerRow long. Alpha, when present, is the
+// last sample of a pixel and not premultiplied; ARGB32 pixels are native
+// 32-bit words 0xAARRGGBB, premultiplied, as the screen keeps them.
+struct ImagePixels {
+    enum class Model : unsigned char { Gray, RGB, CMYK, ARGB32 };
+    int width = 0;
+    int height = 0;
+    Model model = Model::RGB;
+    bool hasAlpha = false; // ARGB32 always carries alpha
+    std::size_t bytesPerRow = 0;
+    const unsigned char* data = nullptr;
+
+    // Bytes per pixel.
+    int samplesPerPixel() const;
+    // Sizes, row length and data agree.
+    bool isValid() const;
+};
+
 struct FontState {
     const Font* font = nullptr; // null for a font known only by name
     std::string name;           // PostScript name; empty when no font is set
@@ -332,6 +351,23 @@ public:
     virtual Point roundPoint(Point p) const;
     void movetoRound(float x, float y);
 
+    // ---- Pictures.
+    // Paints the image into the rectangle (user space, under the current
+    // matrix): its first row along the top edge (maxY), scaled to fill it.
+    void drawImage(const ImagePixels& pixels, const Rect& rect);
+    // Copies the part fromRect (in pixels, origin at the image's top-left
+    // corner) unscaled and upright on the device, its top-left corner at the
+    // device pixel that holds `point` (user space), as compositing does on
+    // the screen. Outputs without pixels (the printer) paint that part one
+    // unit a pixel below and right of the point instead.
+    void compositeImage(const ImagePixels& pixels, Point point, const Rect& fromRect, CompositeOp op);
+    // An EPS file's PostScript (DOS header already removed), drawn in its own
+    // coordinates: the caller moves the bounding box where it belongs. The
+    // PostScript writer embeds it with the usual save/restore, a disabled
+    // showpage and %%BeginDocument/%%EndDocument; outputs that cannot run
+    // PostScript draw nothing (an EPS picture brings its own raster there).
+    void includeEPS(std::string_view postscript, const Rect& boundingBox, std::string_view name);
+
     // ---- Everything else.
     // PostScript text for the output: the PostScript writer copies it, the
     // recording context records it, a screen context ignores it.
@@ -413,6 +449,10 @@ protected:
     virtual void emitHighlightRect(const Rect&) {}
     virtual void emitFrameLinkRect(const Rect&, bool) {}
     virtual void emitWait() {}
+    virtual void emitDrawImage(const ImagePixels&, const Rect&) {}
+    virtual void emitCompositeImage(const ImagePixels&, Point, const Rect& /*fromRect, clipped to the image*/,
+                                    CompositeOp) {}
+    virtual void emitIncludeEPS(std::string_view, const Rect&, std::string_view) {}
 
 private:
     enum class HitMode { Fill, EOFill, Stroke };

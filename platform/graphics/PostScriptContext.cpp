@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace kit {
 
@@ -986,6 +988,171 @@ void PostScriptContext::emitCompositerect(const Rect& r, CompositeOp compositeOp
         // paper has no such thing.
         break;
     }
+}
+
+// ---- Pictures.
+
+namespace {
+
+// ASCII85 (PostScript Level 2), in lines of at most 76 characters. A line
+// never starts with "%", so that nothing reads the data as a DSC comment.
+class ASCII85Writer {
+public:
+    explicit ASCII85Writer(std::string& out) : out_(out) {}
+
+    void put(unsigned char byte)
+    {
+        tuple_ = (tuple_ << 8) | byte;
+        if (++count_ == 4) {
+            emit(4);
+            tuple_ = 0;
+            count_ = 0;
+        }
+    }
+    void finish()
+    {
+        if (count_ > 0) {
+            tuple_ <<= 8 * (4 - count_);
+            emit(count_);
+        }
+        text("~>");
+        out_ += '\n';
+    }
+
+private:
+    void emit(int bytes)
+    {
+        if (bytes == 4 && tuple_ == 0) {
+            text("z");
+            return;
+        }
+        char digits[5];
+        std::uint32_t v = tuple_;
+        for (int i = 4; i >= 0; --i) {
+            digits[i] = static_cast<char>('!' + v % 85);
+            v /= 85;
+        }
+        text(std::string_view(digits, static_cast<std::size_t>(bytes + 1)));
+    }
+    void text(std::string_view t)
+    {
+        for (char ch : t) {
+            if (column_ >= 76) {
+                out_ += '\n';
+                column_ = 0;
+            }
+            if (column_ == 0 && ch == '%') {
+                out_ += ' ';
+                ++column_;
+            }
+            out_ += ch;
+            ++column_;
+        }
+    }
+
+    std::string& out_;
+    std::uint32_t tuple_ = 0;
+    int count_ = 0;
+    int column_ = 0;
+};
+
+// The pixel's colour samples as the page gets them: alpha composited over
+// white paper (PostScript Level 2 has no transparency).
+void putPixel(ASCII85Writer& w, const ImagePixels& px, const unsigned char* in)
+{
+    auto over = [](int c, int a) { return static_cast<unsigned char>((c * a + 127) / 255 + 255 - a); };
+    switch (px.model) {
+    case ImagePixels::Model::Gray:
+        w.put(px.hasAlpha ? over(in[0], in[1]) : in[0]);
+        return;
+    case ImagePixels::Model::RGB:
+        for (int i = 0; i < 3; ++i)
+            w.put(px.hasAlpha ? over(in[i], in[3]) : in[i]);
+        return;
+    case ImagePixels::Model::CMYK:
+        // White paper is no ink.
+        for (int i = 0; i < 4; ++i)
+            w.put(px.hasAlpha ? static_cast<unsigned char>((in[i] * in[4] + 127) / 255) : in[i]);
+        return;
+    case ImagePixels::Model::ARGB32: {
+        std::uint32_t v;
+        std::memcpy(&v, in, 4);
+        const int a = static_cast<int>(v >> 24);
+        // Premultiplied: the colour over white adds what alpha leaves.
+        w.put(static_cast<unsigned char>(std::min(255, static_cast<int>((v >> 16) & 0xFF) + 255 - a)));
+        w.put(static_cast<unsigned char>(std::min(255, static_cast<int>((v >> 8) & 0xFF) + 255 - a)));
+        w.put(static_cast<unsigned char>(std::min(255, static_cast<int>(v & 0xFF) + 255 - a)));
+        return;
+    }
+    }
+}
+
+} // namespace
+
+void PostScriptContext::emitDrawImage(const ImagePixels& px, const Rect& rect)
+{
+    if (!body("drawImage"))
+        return;
+    const char* space = "/DeviceRGB";
+    const char* decode = "[0 1 0 1 0 1]";
+    if (px.model == ImagePixels::Model::Gray) {
+        space = "/DeviceGray";
+        decode = "[0 1]";
+    } else if (px.model == ImagePixels::Model::CMYK) {
+        space = "/DeviceCMYK";
+        decode = "[0 1 0 1 0 1 0 1]";
+    }
+    startLineIfNeeded();
+    std::string& o = *out_;
+    o += "gs\n";
+    appendPostScriptNumber(o, minX(rect));
+    o += ' ';
+    appendPostScriptNumber(o, minY(rect));
+    o += " t ";
+    appendPostScriptNumber(o, width(rect));
+    o += ' ';
+    appendPostScriptNumber(o, height(rect));
+    o += " sc\n";
+    o += space;
+    o += " setcolorspace\n<</ImageType 1/Width " + std::to_string(px.width) + "/Height " + std::to_string(px.height) +
+         "/BitsPerComponent 8/Decode " + decode + "/ImageMatrix[" + std::to_string(px.width) + " 0 0 -" +
+         std::to_string(px.height) + " 0 " + std::to_string(px.height) +
+         "]/DataSource currentfile/ASCII85Decode filter>>image\n";
+    ASCII85Writer writer(o);
+    const int spp = px.samplesPerPixel();
+    for (int y = 0; y < px.height; ++y) {
+        const unsigned char* in = px.data + static_cast<std::size_t>(y) * px.bytesPerRow;
+        for (int x = 0; x < px.width; ++x, in += spp)
+            putPixel(writer, px, in);
+    }
+    writer.finish();
+    o += "gr\n";
+    lineStart_ = o.size();
+}
+
+void PostScriptContext::emitIncludeEPS(std::string_view postscript, const Rect& box, std::string_view name)
+{
+    if (!body("includeEPS"))
+        return;
+    startLineIfNeeded();
+    std::string& o = *out_;
+    // The included file's own stack and dictionaries are undone after it,
+    // and its showpage does nothing (EPSF 3.0, "Guidelines for importing").
+    o += "/Sc_eps_s save def\n/Sc_eps_d countdictstack def\n/Sc_eps_o count 1 sub def\n"
+         "userdict begin\n/showpage {} def\n"
+         "0 setgray 0 setlinecap 1 setlinewidth 0 setlinejoin 10 setmiterlimit [] 0 setdash newpath\n"
+         "/languagelevel where {pop languagelevel 1 ne {false setstrokeadjust false setoverprint} if} if\n";
+    (void)box;
+    o += "%%BeginDocument: ";
+    std::string shown(name.empty() ? std::string_view("Image.eps") : name);
+    appendSanitized(o, shown);
+    o += '\n';
+    o.append(postscript);
+    if (o.back() != '\n' && o.back() != '\r')
+        o += '\n';
+    o += "%%EndDocument\n"
+         "count Sc_eps_o sub {pop} repeat\ncountdictstack Sc_eps_d sub {end} repeat\nSc_eps_s restore\n";
+    lineStart_ = o.size();
 }
 
 } // namespace kit

@@ -118,6 +118,8 @@ protected:
     void emitMovetoRound(float x, float y) override;
     void emitPostScript(std::string_view text) override;
     void emitCompositerect(const Rect& r, CompositeOp op) override;
+    void emitDrawImage(const ImagePixels& pixels, const Rect& rect) override;
+    void emitIncludeEPS(std::string_view postscript, const Rect& box, std::string_view name) override;
 
 private:
     enum class Phase { Idle, Prologue, Setup, PageSetup, Page, BetweenPages, Done };

@@ -876,4 +876,82 @@ void RasterContext::emitFrameLinkRect(const Rect& r, bool isDestination)
     p.resetTransform();
 }
 
+// ---- Pictures.
+
+namespace {
+
+// The pixels as a QImage, sharing the caller's memory where Qt reads the
+// layout as it is; grey with alpha and CMYK are converted.
+QImage toQImage(const ImagePixels& px)
+{
+    const int w = px.width, h = px.height;
+    const auto bpl = static_cast<qsizetype>(px.bytesPerRow);
+    switch (px.model) {
+    case ImagePixels::Model::ARGB32: return QImage(px.data, w, h, bpl, QImage::Format_ARGB32_Premultiplied);
+    case ImagePixels::Model::RGB:
+        return QImage(px.data, w, h, bpl, px.hasAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    case ImagePixels::Model::Gray:
+        if (!px.hasAlpha)
+            return QImage(px.data, w, h, bpl, QImage::Format_Grayscale8);
+        break;
+    case ImagePixels::Model::CMYK: break;
+    }
+    QImage out(w, h, QImage::Format_ARGB32);
+    if (out.isNull())
+        return out;
+    const int spp = px.samplesPerPixel();
+    for (int y = 0; y < h; ++y) {
+        const unsigned char* in = px.data + static_cast<std::size_t>(y) * px.bytesPerRow;
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x, in += spp) {
+            if (px.model == ImagePixels::Model::Gray) {
+                row[x] = qRgba(in[0], in[0], in[0], in[1]);
+            } else {
+                // Device CMYK as PostScript turns it into RGB.
+                const int k = in[3];
+                auto channel = [k](int c) { return std::max(0, 255 - std::min(255, c + k)); };
+                row[x] = qRgba(channel(in[0]), channel(in[1]), channel(in[2]), px.hasAlpha ? in[4] : 255);
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void RasterContext::emitDrawImage(const ImagePixels& pixels, const Rect& rect)
+{
+    if (impl_->image.isNull())
+        return;
+    const QImage picture = toQImage(pixels);
+    if (picture.isNull())
+        return;
+    impl_->applyClip(state().clips);
+    QPainter& p = impl_->painter;
+    // Pixel (u, v), v down, to user space, then to the device.
+    const QTransform toUser(double(kit::width(rect)) / pixels.width, 0, 0, -double(kit::height(rect)) / pixels.height,
+                            minX(rect), maxY(rect));
+    p.setTransform(toUser * toQTransform(state().ctm));
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.drawImage(QPointF(0, 0), picture);
+    p.resetTransform();
+}
+
+void RasterContext::emitCompositeImage(const ImagePixels& pixels, Point point, const Rect& fromRect, CompositeOp op)
+{
+    if (impl_->image.isNull())
+        return;
+    const QImage picture = toQImage(pixels);
+    if (picture.isNull())
+        return;
+    const Point device = state().ctm.transform(point);
+    impl_->applyClip(state().clips);
+    QPainter& p = impl_->painter;
+    p.resetTransform();
+    p.setCompositionMode(qtMode(op));
+    p.drawImage(QPoint(int(std::floor(device.x)), int(std::floor(device.y))), picture,
+                QRect(int(minX(fromRect)), int(minY(fromRect)), int(kit::width(fromRect)), int(kit::height(fromRect))));
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
 } // namespace kit

@@ -77,6 +77,8 @@ protected:
     void emitCompositerect(const Rect& r, CompositeOp op) override;
     void emitHighlightRect(const Rect& r) override;
     void emitFrameLinkRect(const Rect& r, bool isDestination) override;
+    void emitDrawImage(const ImagePixels& pixels, const Rect& rect) override;
+    void emitCompositeImage(const ImagePixels& pixels, Point point, const Rect& fromRect, CompositeOp op) override;
 
 private:
     struct Impl;

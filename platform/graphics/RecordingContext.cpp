@@ -207,6 +207,40 @@ void RecordingContext::emitCompositerect(const Rect& r, CompositeOp op)
     record("compositerect", {minX(r), minY(r), width(r), height(r)}).code = static_cast<int>(op);
 }
 
+namespace {
+const char* modelName(ImagePixels::Model m)
+{
+    switch (m) {
+    case ImagePixels::Model::Gray: return "Gray";
+    case ImagePixels::Model::RGB: return "RGB";
+    case ImagePixels::Model::CMYK: return "CMYK";
+    case ImagePixels::Model::ARGB32: return "ARGB32";
+    }
+    return "";
+}
+} // namespace
+
+void RecordingContext::emitDrawImage(const ImagePixels& pixels, const Rect& r)
+{
+    RecordedOp& op = record("drawImage", {minX(r), minY(r), width(r), height(r), float(pixels.width), float(pixels.height)});
+    op.text = modelName(pixels.model);
+    op.code = pixels.hasAlpha || pixels.model == ImagePixels::Model::ARGB32;
+}
+
+void RecordingContext::emitCompositeImage(const ImagePixels& pixels, Point p, const Rect& r, CompositeOp o)
+{
+    RecordedOp& op = record("compositeImage", {p.x, p.y, minX(r), minY(r), width(r), height(r)});
+    op.text = modelName(pixels.model);
+    op.code = static_cast<int>(o);
+}
+
+void RecordingContext::emitIncludeEPS(std::string_view postscript, const Rect& r, std::string_view name)
+{
+    RecordedOp& op = record("includeEPS", {minX(r), minY(r), width(r), height(r)});
+    op.text = std::string(name);
+    op.data = std::string(postscript);
+}
+
 void RecordingContext::emitHighlightRect(const Rect& r) { record("highlightRect", {minX(r), minY(r), width(r), height(r)}); }
 
 void RecordingContext::emitFrameLinkRect(const Rect& r, bool isDestination)

@@ -26,11 +26,15 @@ namespace kit {
 //   sendPostScript                                     the text
 //   compositerect       x y w h                                      operation
 //   frameLinkRect       x y w h                                      1: destination
+//   drawImage           x y w h, pixels wide, high     model (Gray, RGB, CMYK, ARGB32)  1: alpha
+//   compositeImage      x y, from x y w h              model                            operation
+//   includeEPS          box x y w h                    the name; the PostScript is in `data`
 struct RecordedOp {
     std::string name;
     std::vector<float> numbers;
     std::string text;
     int code = 0;
+    std::string data; // includeEPS: the PostScript
 
     // One line: "moveto 10 20", "show (a\(b\))", "selectfont Times-Roman 12",
     // "setdash [3 3] 0", "doUserPath 179 {1 3 3 10} 0 0 10 10 ...".
@@ -109,6 +113,9 @@ protected:
     void emitHighlightRect(const Rect& r) override;
     void emitFrameLinkRect(const Rect& r, bool isDestination) override;
     void emitWait() override;
+    void emitDrawImage(const ImagePixels& pixels, const Rect& rect) override;
+    void emitCompositeImage(const ImagePixels& pixels, Point point, const Rect& fromRect, CompositeOp op) override;
+    void emitIncludeEPS(std::string_view postscript, const Rect& box, std::string_view name) override;
 
 private:
     RecordedOp& record(const char* name, std::initializer_list<float> numbers = {});
