@@ -112,8 +112,9 @@ public:
     kit::Size size() const { return frame_.size; }
     virtual kit::Rect originalFrame() const { return frame_; }
     void getFrameBounds(kit::Rect* rect) const;
-    // view may be null.
-    void getUpdateBounds(kit::Rect* rect, const PageView* view) const;
+    // view may be null. Everything the item draws lies inside: the form
+    // with knobs (in view coordinates) asks the item's own.
+    virtual void getUpdateBounds(kit::Rect* rect, const PageView* view) const;
     void getUpdateBounds(kit::Rect* rect, const PageView* view, bool knobs) const;
 
     void calcInfo() { calcInfo(true); }

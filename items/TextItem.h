@@ -159,9 +159,11 @@ public:
     void scaleBy(double sx, double sy);
     bool shouldResizeNaturally() const override { return isDisplay(); }
     kit::Rect bounds() const override;
-    // The inherited update bounds widened for hung punctuation and, for
-    // display text, the last paragraph font's descent.
-    void getUpdateBounds(kit::Rect* rect, const PageView* view) const;
+    // The inherited update bounds widened for hung punctuation, the
+    // continuation marker and, for display text, the last paragraph font's
+    // descent.
+    void getUpdateBounds(kit::Rect* rect, const PageView* view) const override;
+    using Item::getUpdateBounds;
     void getActualBounds(kit::Rect* rect, const PageView* view) const;
     bool isHitAt(kit::Point point, const PageView* view) const override;
     bool shouldDrawInRect(const kit::Rect& rect) const override;

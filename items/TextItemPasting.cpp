@@ -218,6 +218,10 @@ bool TextItem::paste(kit::Pasteboard& pboard, bool link, PageView* view)
         flow->dirtyInItem(this);
         if (TextParagraph* paragraph = flow->currentParagraph())
             paragraph->recompute();
+        // The pasted text shows, and the caret after it.
+        textPoint caret{};
+        flow->getCurrentTextPoint(&caret);
+        flow->_finishModifyingInView(view, this, &caret, &caret, true);
         if (document)
             document->setEdited(true);
     }

@@ -89,10 +89,9 @@ bool TextItem::shouldDrawInRect(const kit::Rect& rect) const
         return true;
     if (!itFlags_.shown)
         return false;
-    kit::Rect wide = frame_;
-    const float left = hangLeft();
-    wide.origin.x -= left;
-    wide.size.width += left + hangRight();
+    // Wherever the column draws: hung punctuation and the marker too.
+    kit::Rect wide;
+    getUpdateBounds(&wide, nullptr);
     return kit::intersectsRect(wide, rect);
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/Color.h"
 #include "graphics/DrawContext.h"
+#include "graphics/Font.h"
 #include "items/TextItem.h"
 #include "text/TextParagraph.h"
 #include "text/TextParagraphDrawing.h"
@@ -47,7 +48,12 @@ bool TextFlow::drawSelfInView(PageView* view, TextItem* column, const kit::Rect&
             std::printf("Error: paragraph %d is nil\n", i);
             continue;
         }
-        if (column->isTransformed() || kit::intersectsRect(paragraph->borderInItem(column), bounds))
+        // Ink reaches past the border box by up to about a line; the clip
+        // keeps what shows of it.
+        const kit::Font* font = paragraph->font();
+        const float reach = font ? std::max(font->pointSize(), 1.0f) : 12.0f;
+        if (column->isTransformed() ||
+            kit::intersectsRect(kit::insetRect(paragraph->borderInItem(column), -reach, -reach), bounds))
             paragraph->drawSelfInView(view, column, bounds, i == from ? startWord : 0, i == from ? startLetter : 0);
         if (paragraph == currentParagraph_ && view && screen && column->isEditing() &&
             (!textSelection_ || textSelection_->isEmpty())) {

@@ -143,23 +143,13 @@ void TextFlow::toggleHighlightInViews(PageView* view)
         for (PageView* other : doc->views())
             if (other && other != view)
                 views.push_back(other);
-    // Every column of the chain that shows part of the selection.
-    std::vector<TextItem*> columns;
-    TextItem* head = firstTextItem_;
-    for (int guard = 0; head && head->prevColumn() && guard < TextSelection::MaxChainSteps; ++guard)
-        head = head->prevColumn();
-    for (TextItem* c = head; c; c = c->nextColumn()) {
-        if (textSelection_->containsItem(c))
-            columns.push_back(c);
-        if (c->nextColumn() == head || columns.size() > std::size_t(TextSelection::MaxChainSteps))
-            break;
-    }
+    // Each view inverts the highlight where it shows the selection's
+    // columns, focused on itself; its window shows the result at once.
     for (PageView* v : views) {
         kit::Window* window = windowOf(v);
         if (window)
             window->disableFlushWindow();
-        for (TextItem* c : columns)
-            textSelection_->drawSelfInItem(c, v);
+        v->drawTextSelection(kit::Rect{}, false, this);
         if (window) {
             window->enableFlushWindow();
             window->flushWindow();

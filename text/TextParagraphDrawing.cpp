@@ -274,7 +274,10 @@ bool TextParagraph::drawSelfInView(PageView* view, TextItem* column, const kit::
             const int b = special ? word->length() : std::min(end, word->endOffsetForPiece(p));
             const float y = yOrigins[std::size_t(k)];
             const float pieceX = r.origin.x;
-            if (!transformed && !kit::intersectsRect(r, bounds)) {
+            // Glyphs ink past their piece (overhangs, accents, tails): a
+            // piece that close to the bounds is drawn, and the clip keeps
+            // the part that shows, as a drawing of the whole page would.
+            if (!transformed && !kit::intersectsRect(kit::insetRect(r, -r.size.height, -r.size.height), bounds)) {
                 // Out of sight: only the styles, so that what follows is right.
                 if (special) {
                     apply(word->styleAt(0));

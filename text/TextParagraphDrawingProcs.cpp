@@ -93,8 +93,21 @@ void flushXYbuff(TextGlyphBatch& batch)
 {
     if (batch.count_ > 0) {
         const auto n = std::size_t(batch.count_);
-        batch.context_->xyshow(std::string_view(reinterpret_cast<const char*>(batch.chars_.data()), n),
-                              std::span<const float>(batch.moves_.data(), 2 * n));
+        kit::DrawContext& context = *batch.context_;
+        if (context.currentfont().isSet()) {
+            context.xyshow(std::string_view(reinterpret_cast<const char*>(batch.chars_.data()), n),
+                           std::span<const float>(batch.moves_.data(), 2 * n));
+        } else {
+            // Nothing can be shown before a font is set (a paragraph that
+            // starts with blanks in a style without one), but the moves
+            // still place what follows.
+            float dx = 0, dy = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                dx += batch.moves_[2 * i];
+                dy += batch.moves_[2 * i + 1];
+            }
+            context.rmoveto(dx, dy);
+        }
     }
     batch.empty();
 }

@@ -957,8 +957,21 @@ bool TextParagraph::LineLayout::run()
 
 bool TextParagraph::_compute(bool trackDamage)
 {
+    TextItem* oldLast = lastItem_;
+    const float oldBottom = lastY();
     LineLayout layout(*this, trackDamage);
-    return layout.run();
+    const bool changed = layout.run();
+    // A paragraph that got shorter leaves the lines it no longer reaches to
+    // be cleared: they are damage too, though no word was placed there.
+    if (trackDamage && oldLast && oldLast == lastItem_ && lastY() < oldBottom) {
+        if (!firstDirtyItem_) {
+            firstDirtyItem_ = oldLast;
+            firstDirtyY_ = lastY();
+        }
+        lastDirtyItem_ = oldLast;
+        lastDirtyY_ = std::max(lastDirtyY_, oldBottom);
+    }
+    return changed;
 }
 
 // ---- Driving the layout.

@@ -34,6 +34,8 @@ public:
 
     std::string className() const override { return "PageView"; }
     bool isFlipped() const override { return true; }
+    // The canvas is painted wherever the view draws.
+    bool isOpaque() const override { return true; }
     bool acceptsFirstResponder() const override { return true; }
 
     // 1.0 = 100 %.
@@ -106,10 +108,18 @@ public:
     virtual void notifyUpdateForItems(const std::vector<kit::Object*>* items);
     // Redraws a range of text: the columns from the first to the last (nil:
     // to the end of the chain), paragraphs from..to, within the rectangle
-    // (the visible area when empty or not used). False when the redraw
-    // stopped early (the caller redraws later).
+    // (the visible area when empty or not used). The area the columns show
+    // of it is repainted whole, with the paper and every item there, on
+    // the next display. False when the redraw stopped early (the caller
+    // redraws later); the repaint never does.
     virtual bool drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem, int fromParagraph,
                           int toParagraph);
+    // Inverts the highlight of the flow's selection in every column of it
+    // the view shows, within the rectangle (the visible area when empty or
+    // not used), at once: drawn twice it is gone again.
+    void drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow);
+    // The canvas, then each visible page's paper and items, clipped to the
+    // rectangle.
     void drawRect(const kit::Rect& rect) override;
 
     // The style a paragraph pasted from another document takes here: based
@@ -126,8 +136,8 @@ public:
     bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column);
 
 private:
-    // Draws the columns' text of one page (the page's origin applied).
-    void drawColumnOnPage(TextItem* column, Page* page, const kit::Rect& area, int fromParagraph, int toParagraph);
+    // The area a column shows on a page, in view coordinates.
+    kit::Rect columnAreaOnPage(TextItem* column, const Page* page) const;
     void redisplayVisible(const kit::Rect& rect);
     kit::Rect visibleOrBounds() const;
 

@@ -4,8 +4,8 @@
 
 #include "view/PageView.h"
 
-#include "appkit/Application.h"
 #include "appkit/Window.h"
+#include "core/Color.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
@@ -14,6 +14,7 @@
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "view/InfoBarInset.h"
 
@@ -22,15 +23,6 @@
 namespace {
 
 kit::Rect grown(const kit::Rect& r, float d) { return kit::insetRect(r, -d, -d); }
-
-// A key press waiting: the redraw gives way to typing.
-bool keyIsWaiting()
-{
-    auto& app = kit::Application::sharedApplication();
-    std::optional<kit::Event> event =
-        app.nextEventMatchingMask(kit::KeyDownMask, kit::Date::distantPast(), kit::EventTrackingRunLoopMode, false);
-    return event && !event->characters().empty();
-}
 
 } // namespace
 
@@ -320,9 +312,22 @@ void PageView::notifyUpdateForItems(const std::vector<kit::Object*>* items)
     redisplayVisible(everywhere ? visibleOrBounds() : area);
 }
 
+kit::Rect PageView::columnAreaOnPage(TextItem* column, const Page* page) const
+{
+    kit::Rect r{};
+    column->getUpdateBounds(&r, this);
+    return kit::offsetRect(r, page->pageRect().origin.x, page->pageRect().origin.y);
+}
+
 bool PageView::drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem, int fromParagraph,
                         int toParagraph)
 {
+    // Text is drawn in whole words: painted over what shows, it would
+    // thicken, and an item under or over the column would be lost. So the
+    // area is repainted whole, paper and items in their order, clipped to
+    // it; every paragraph there is drawn, whatever the range.
+    (void)fromParagraph;
+    (void)toParagraph;
     if (!canDraw() || !fromItem || !document_)
         return true;
     const kit::Rect area = grown(useRect && !kit::isEmptyRect(rect) ? rect : visibleOrBounds(), 1.0f);
@@ -331,85 +336,93 @@ bool PageView::drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem,
         return page && std::find(pages.begin(), pages.end(), page) != pages.end() &&
                kit::intersectsRect(page->pageRect(), area);
     };
-    bool finished = true;
-    lockFocus();
+    kit::Rect damaged{};
+    const auto add = [&](TextItem* column, const Page* page) {
+        const kit::Rect r = kit::intersectionRect(columnAreaOnPage(column, page), area);
+        if (!kit::isEmptyRect(r))
+            damaged = kit::isEmptyRect(damaged) ? r : kit::unionRect(damaged, r);
+    };
     if (fromItem->masterFlags() == 0) {
-        // Columns on pages out of sight cost nothing: only after a drawn
-        // page does the redraw ask whether a key is waiting.
         for (TextItem* column = fromItem; column; column = column->nextColumn()) {
-            const bool drawn = shown(column->page());
-            if (drawn)
-                drawColumnOnPage(column, column->page(), area, fromParagraph, toParagraph);
-            if (column == toItem)
+            if (shown(column->page()))
+                add(column, column->page());
+            if (column == toItem || column->nextColumn() == fromItem)
                 break;
-            if (drawn && keyIsWaiting()) {
-                finished = false;
-                break;
-            }
         }
     } else {
-        Page* home = fromItem->page();
+        // A master column shows on every page it may appear on.
         const int layer = document_->getEditingLayer();
-        for (Page* page : pages) {
-            if (!kit::intersectsRect(page->pageRect(), area) ||
-                !fromItem->canAppearOnPageNumber(page->absolutePageNumber(), layer))
+        for (Page* page : pages)
+            if (kit::intersectsRect(page->pageRect(), area) &&
+                fromItem->canAppearOnPageNumber(page->absolutePageNumber(), layer))
+                add(fromItem, page);
+    }
+    if (!kit::isEmptyRect(damaged))
+        setNeedsDisplayInRect(damaged);
+    return true;
+}
+
+void PageView::drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow)
+{
+    TextSelection* selection = flow ? flow->textSelection() : nullptr;
+    if (!selection || !canDraw() || !document_)
+        return;
+    const kit::Rect area = useRect && !kit::isEmptyRect(rect) ? rect : visibleOrBounds();
+    const std::vector<Page*> pages = visiblePages();
+    lockFocus();
+    kit::DrawContext* context = kit::DrawContext::current();
+    // The columns the page draws, as drawRect draws them: each one's text,
+    // then its highlight, in its own coordinates.
+    for (Page* page : pages) {
+        if (!context || !kit::intersectsRect(page->pageRect(), area))
+            continue;
+        const kit::Rect onPage = kit::offsetRect(area, -page->pageRect().origin.x, -page->pageRect().origin.y);
+        for (const auto& item : page->pageItems()) {
+            auto* column = dynamic_cast<TextItem*>(item.get());
+            if (!column || column->flow() != flow || !column->shouldDrawInRect(onPage))
                 continue;
-            fromItem->setPage(page);
-            drawColumnOnPage(fromItem, page, area, fromParagraph, toParagraph);
-            fromItem->setPage(home);
-            if (keyIsWaiting()) {
-                finished = false;
-                break;
+            context->gsave();
+            context->translate(page->pageRect().origin.x + column->frame().origin.x,
+                               page->pageRect().origin.y + column->frame().origin.y);
+            if (column->isTransformed()) {
+                float m[4];
+                column->getMatrix(m);
+                context->concat(kit::Matrix{m[0], m[1], m[2], m[3], 0, 0});
             }
+            selection->drawSelfInItem(column, this);
+            context->grestore();
         }
     }
     unlockFocus();
-    if (kit::Window* w = window())
-        w->flushWindow();
-    return finished;
-}
-
-void PageView::drawColumnOnPage(TextItem* column, Page* page, const kit::Rect& area, int fromParagraph,
-                                int toParagraph)
-{
-    kit::DrawContext* context = kit::DrawContext::current();
-    if (!context)
-        return;
-    context->gsave();
-    context->translate(page->pageRect().origin.x, page->pageRect().origin.y);
-    column->drawParagraphsInView(this, fromParagraph, toParagraph);
-    const int visibility = document_->visibilityOfElements();
-    const bool masterLayer = document_->getEditingLayer() == LayoutDocument::MasterLayer;
-    kit::Rect onPage = area;
-    onPage.origin.x -= page->pageRect().origin.x;
-    onPage.origin.y -= page->pageRect().origin.y;
-    for (Item* item : page->runaroundItemsFor(column)) {
-        const bool ownLayer = masterLayer == (item->masterFlags() != 0);
-        if (visibility == 0 || ownLayer)
-            item->drawSelfInView(this, onPage);
-        else if (visibility == 1)
-            item->whiteSelfInView(this, onPage);
-    }
-    context->grestore();
 }
 
 void PageView::drawRect(const kit::Rect& rect)
 {
     kit::DrawContext* context = kit::DrawContext::current();
-    if (!context || !document_)
+    if (!context)
         return;
-    // The pages' own items, earliest page first; master items and page
-    // decorations are the page's drawing.
+    // Everything the area showed before goes: the canvas around the pages
+    // first, then each page's paper, so that nothing is drawn over itself
+    // and a highlight goes with its selection.
+    if (context->isDrawingToScreen()) {
+        context->gsave();
+        context->setColor(*kit::Color::lightGrayColor());
+        context->rectfill(rect);
+        context->grestore();
+    }
+    if (!document_)
+        return;
+    // Earliest page first, the edited one last; master items and page
+    // decorations are the page's drawing. An item reaching past its page
+    // is drawn wherever the area meets it.
     for (Page* page : visiblePages()) {
-        if (!kit::intersectsRect(page->pageRect(), rect))
-            continue;
         const kit::Rect onPage = kit::offsetRect(rect, -page->pageRect().origin.x, -page->pageRect().origin.y);
         context->gsave();
-        // The paper first: whatever the area showed before goes, a highlight
-        // taken away with its selection included, and text is not drawn
-        // over itself.
-        context->setgray(1.0f);
-        context->rectfill(kit::intersectionRect(rect, page->pageRect()));
+        const kit::Rect paper = kit::intersectionRect(rect, page->pageRect());
+        if (!kit::isEmptyRect(paper)) {
+            context->setgray(1.0f);
+            context->rectfill(paper);
+        }
         context->translate(page->pageRect().origin.x, page->pageRect().origin.y);
         for (const auto& item : page->pageItems())
             if (item->shouldDrawInRect(onPage))

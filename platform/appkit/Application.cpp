@@ -379,6 +379,7 @@ void Application::run()
         View::unlockFocusDownTo(focusDepth);
         if (!periodicBefore && periodicRunning_)
             stopPeriodicEvents();
+        updateWindows();
     }
     running_ = false;
     stopRequested_ = false;
@@ -387,6 +388,10 @@ void Application::run()
 void Application::stop(Object*)
 {
     stopRequested_ = true;
+    // A stop from a timer or a delayed message must not wait for the next
+    // user event to be seen.
+    if (running_)
+        postEvent(Event::otherEventWithType(EventType::AppKitDefined, {}, 0, Clock::now(), 0), false);
     wakeUp();
 }
 
@@ -424,6 +429,7 @@ int Application::runModalForWindow(Window* window)
                 continue;
             }
             sendEvent(*e);
+            updateWindows();
         }
     } catch (...) {
         // The caller gets the exception; the queue must not stay blocked by
@@ -497,6 +503,17 @@ Window* Application::windowWithWindowNumber(int windowNumber) const
 std::vector<Window*> Application::windows() const
 {
     return windows_;
+}
+
+void Application::updateWindows()
+{
+    // A copy: displaying may open or close windows.
+    for (Window* window : std::vector<Window*>(windows_)) {
+        if (std::find(windows_.begin(), windows_.end(), window) == windows_.end())
+            continue;
+        window->displayIfNeeded();
+        window->flushWindowIfNeeded();
+    }
 }
 
 Window* Application::keyWindow() const

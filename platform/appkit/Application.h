@@ -82,6 +82,9 @@ public:
     // ---- Windows.
     Window* windowWithWindowNumber(int windowNumber) const;
     std::vector<Window*> windows() const;
+    // Every window repaints what its views were asked to redisplay and shows
+    // it: what the main and modal loops do after each event.
+    void updateWindows();
     Window* keyWindow() const;
     Window* mainWindow() const;
 

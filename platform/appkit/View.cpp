@@ -3,6 +3,7 @@
 #include "appkit/ClipView.h"
 #include "appkit/ScrollView.h"
 #include "appkit/Window.h"
+#include "graphics/DrawContext.h"
 #include "graphics/RasterContext.h"
 
 #include <algorithm>
@@ -343,14 +344,23 @@ bool View::canDraw() const
 
 void View::lockFocus()
 {
+    lockFocusClipped(nullptr);
+}
+
+void View::lockFocusClipped(const Rect* baseClip)
+{
     DrawContext* context = &nowhere();
     if (canDraw())
-        context = &window_->graphicsContext();
+        context = &window_->focusContext();
     focusStack().push_back(FocusEntry{WeakRef<View>(this), WeakRef<Window>(window_), context, DrawContext::current()});
     context->gsave();
     if (context != &nowhere()) {
         context->initmatrix();
         context->initclip();
+        // Clipped in base coordinates, before the view's own matrix, so
+        // that whole pixels stay whole.
+        if (baseClip)
+            context->rectclip(*baseClip);
         context->concat(matrixToBase());
         Rect visible = visibleRect();
         // An empty clip rectangle would be taken for none: clip to nothing.
@@ -415,7 +425,14 @@ void View::displayTree(const Rect& rect, bool onlyIfNeeded)
     Rect area = intersectionRect(rect, visibleRect());
     if (!onlyIfNeeded || needsDisplay_) {
         if (!isEmptyRect(area)) {
-            lockFocus();
+            // Whole pixels of the window: what is clipped there is erased
+            // and drawn whole, never blended again with what was there.
+            // The view is given a hair more than the clip, so that its
+            // fills of the rectangle cover the edge pixels whole whatever
+            // the rounding of the conversion.
+            const Rect pixels = integralRect(matrixToBase().transformRect(area));
+            area = convertRectFromView(insetRect(pixels, -1.0f / 64, -1.0f / 64), nullptr);
+            lockFocusClipped(&pixels);
             drawRect(area);
             unlockFocus();
         }
@@ -433,6 +450,45 @@ void View::displayTree(const Rect& rect, bool onlyIfNeeded)
             v->displayTree(sub, false);
         }
     }
+}
+
+void View::cacheDisplayInRect(const Rect& rect, DrawContext& context)
+{
+    if (!canDraw())
+        return;
+    // A picture changes nothing: what needs display in the window stays as
+    // it was, whatever the drawing asks for on the way.
+    struct Marks {
+        View* view;
+        bool needsDisplay;
+        Rect invalidRect;
+    };
+    std::vector<Marks> marks;
+    std::vector<View*> pending;
+    if (View* root = window_->contentView())
+        pending.push_back(root);
+    while (!pending.empty()) {
+        View* v = pending.back();
+        pending.pop_back();
+        marks.push_back({v, v->needsDisplay_, v->invalidRect_});
+        for (auto& sub : v->subviews_)
+            pending.push_back(sub.get());
+    }
+    struct Restore {
+        Window* window;
+        DrawContext* context;
+        std::vector<Marks>& marks;
+        ~Restore()
+        {
+            window->pictureContext_ = context;
+            for (const Marks& m : marks) {
+                m.view->needsDisplay_ = m.needsDisplay;
+                m.view->invalidRect_ = m.invalidRect;
+            }
+        }
+    } restore{window_, window_->pictureContext_, marks};
+    window_->pictureContext_ = &context;
+    displayTree(rect, false);
 }
 
 void View::displayIfNeeded()

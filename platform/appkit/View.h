@@ -105,6 +105,11 @@ public:
     static size_t focusStackDepth();
     static void unlockFocusDownTo(size_t depth);
 
+    // Draws the part of the view inside the rectangle. The drawing is
+    // clipped to the rectangle grown to whole pixels of the window, and the
+    // rectangle given is that grown one: a view that paints all of it
+    // leaves nothing of the old picture there, and nothing is drawn twice
+    // over the pixels around it.
     virtual void drawRect(const Rect& rect) { (void)rect; }
     void display();
     void displayRect(const Rect& rect);
@@ -114,6 +119,11 @@ public:
     bool needsDisplay() const { return needsDisplay_; }
     // Whether this view or one below it needs display.
     bool needsDisplayBelow() const;
+    // Draws the view and its subviews inside the rectangle into another
+    // context, exactly as they draw into the window's backing image (the
+    // context's default matrix standing for the window's base coordinates),
+    // leaving alone what needs display: a fresh picture of the view.
+    void cacheDisplayInRect(const Rect& rect, DrawContext& context);
 
     // ---- Scrolling.
     // Scrolls the enclosing clip views so that the rectangle shows;
@@ -191,6 +201,9 @@ protected:
 
 private:
     Matrix matrixToSuperview() const;
+    // lockFocus, with the clip also limited to a rectangle of base
+    // coordinates (nullptr: none).
+    void lockFocusClipped(const Rect* baseClip);
     void displayTree(const Rect& rect, bool onlyIfNeeded);
     void clearNeedsDisplayBelow();
 

@@ -354,11 +354,14 @@ void Window::sendEvent(const Event& event)
     case EventType::RightMouseDown: {
         mouseLocation_ = event.locationInWindow();
         View* hit = contentView_ ? contentView_->hitTest(event.locationInWindow()) : nullptr;
+        // The drags and the mouse up go where the mouse went down: to no
+        // view when it missed them all, never to the view of an earlier
+        // press.
+        mouseDownView_ = WeakRef<View>(hit);
         if (!isKeyWindow() && (!becomesKeyOnlyIfNeeded() || (hit && hit->acceptsFirstResponder())))
             makeKeyWindow();
         if (!hit)
             return;
-        mouseDownView_ = WeakRef<View>(hit);
         if (hit->acceptsFirstResponder())
             makeFirstResponder(hit);
         if (event.type() == EventType::LeftMouseDown)
@@ -667,6 +670,13 @@ std::uint32_t Window::flushedPixel(int x, int y) const
         return p;
     auto un = [a](unsigned c) { return std::min(255u, (c * 255u + a / 2) / a); };
     return (a << 24) | (un((p >> 16) & 0xFF) << 16) | (un((p >> 8) & 0xFF) << 8) | un(p & 0xFF);
+}
+
+DrawContext& Window::focusContext() const
+{
+    if (pictureContext_)
+        return *pictureContext_;
+    return *backing_;
 }
 
 std::uint32_t Window::backingPixel(int x, int y) const

@@ -13,6 +13,7 @@
 namespace kit {
 
 class Cursor;
+class DrawContext;
 class RasterContext;
 class View;
 
@@ -153,6 +154,10 @@ public:
     // ---- Drawing.
     // The backing image, as a drawing context; pixels can be read back.
     RasterContext& graphicsContext() const { return *backing_; }
+    // Where the window's views draw when they lock focus: the backing
+    // image, or the context a view is being drawn into for a picture
+    // (View::cacheDisplayInRect).
+    DrawContext& focusContext() const;
     void display();
     void displayIfNeeded();
     void setViewsNeedDisplay(bool flag);
@@ -208,6 +213,7 @@ private:
         bool inside;
     };
     friend class Application;
+    friend class View;
     // Entered and exited events for a mouse now at this base location (or
     // off the window); they are queued by the caller.
     std::vector<Event> trackingEventsForLocation(std::optional<Point> location, const Event& cause);
@@ -218,6 +224,7 @@ private:
     std::string title_;
     std::unique_ptr<View> contentView_;
     std::unique_ptr<RasterContext> backing_;
+    DrawContext* pictureContext_ = nullptr; // while a view draws a picture of itself
     bool visible_ = false;
     bool closed_ = false;
     bool acceptsMouseMoved_ = false;

@@ -663,3 +663,41 @@ TEST_F(DrawingTest, AWordOverMoreThanAHundredAndSixtyLinesIsDrawnAndHighlightedW
     EXPECT_TRUE(kit::equalRects(got[0], kit::makeRect(0, 0, 12, 10.0f * float(pieces))))
         << kit::stringFromRect(got[0]);
 }
+
+// Blanks at the start of a paragraph whose style names no font (and no
+// default font to fall back on) cannot be shown, but their moves still place
+// the words after them.
+TEST_F(DrawingTest, BlanksBeforeAnyFontStillMoveTheTextAfterThem)
+{
+    makeChain(1, 200, 100);
+    type("   ab cd");
+    layOut();
+    ASSERT_EQ(para(0)->wordCount(), 5);
+    para(0)->paragraphStyle()->charStyle()->setFont(nullptr);
+    auto own = std::make_unique<StyleChar>();
+    own->setFont(font_);
+    word(0, 3)->addCharStyle(std::move(own), 0);
+    draw();
+    // Where the recorded operators put the first glyph of "ab".
+    float x = 0;
+    bool found = false;
+    for (const kit::RecordedOp& op : recording_.ops()) {
+        if (op.name == "moveto") {
+            x = op.numbers[0];
+        } else if (op.name == "rmoveto") {
+            x += op.numbers[0];
+        } else if (op.name == "xyshow") {
+            for (std::size_t i = 0; i < op.text.size() && !found; ++i) {
+                if (op.text[i] == 'a')
+                    found = true;
+                else
+                    x += op.numbers[2 * i];
+            }
+        }
+        if (found)
+            break;
+    }
+    ASSERT_TRUE(found) << shownText();
+    EXPECT_FLOAT_EQ(x, word(0, 3)->xOriginForPiece(0));
+    EXPECT_EQ(shownText(), "ab cd");
+}

@@ -88,3 +88,38 @@ TEST_F(ResponderTest, MouseDownGoesToTheViewUnderItAndKeysToTheFirstResponder)
     // Nobody handles the key: the chain ends in a beep.
     EXPECT_EQ(alerts->beeps(), 1);
 }
+
+TEST_F(ResponderTest, AMouseDownThatHitsNoViewSendsItsDragsAndMouseUpNowhere)
+{
+    // A content view that lets the mouse through where it shows nothing.
+    struct Sheer : View {
+        using View::View;
+        View* hitTest(Point point) override
+        {
+            View* hit = View::hitTest(point);
+            return hit == this ? nullptr : hit;
+        }
+    };
+    struct Tracker : View {
+        using View::View;
+        void mouseDown(const Event&) override { ++downs; }
+        void mouseDragged(const Event&) override { ++drags; }
+        void mouseUp(const Event&) override { ++ups; }
+        int downs = 0, drags = 0, ups = 0;
+    };
+    Window window(makeRect(0, 0, 100, 100));
+    window.setContentView(std::make_unique<Sheer>());
+    auto* tracker =
+        static_cast<Tracker*>(window.contentView()->addSubview(std::make_unique<Tracker>(makeRect(0, 0, 50, 100))));
+    EventScript(window)
+        .mouseDown({10, 10})
+        .mouseUp({10, 10})
+        .mouseDown({75, 10})
+        .mouseDragged({20, 10})
+        .mouseUp({20, 10})
+        .schedule();
+    app->run();
+    EXPECT_EQ(tracker->downs, 1);
+    EXPECT_EQ(tracker->drags, 0);
+    EXPECT_EQ(tracker->ups, 1);
+}

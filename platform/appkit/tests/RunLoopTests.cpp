@@ -197,3 +197,24 @@ TEST_F(RunLoopTest, ModalLoopAnswersTheStopCodeAndIgnoresOtherWindows)
     EXPECT_TRUE(view->keys.empty()); // the document got nothing
     EXPECT_EQ(alerts->beeps(), 1);   // a click elsewhere beeps
 }
+
+TEST_F(RunLoopTest, AStopFromATimerEndsTheMainLoopAtOnce)
+{
+    struct Keys : View {
+        using View::View;
+        bool acceptsFirstResponder() const override { return true; }
+        void keyDown(const Event&) override { ++keys; }
+        int keys = 0;
+    };
+    Window window(makeRect(0, 0, 100, 100));
+    auto* keys = static_cast<Keys*>(window.contentView()->addSubview(std::make_unique<Keys>(makeRect(0, 0, 100, 100))));
+    window.makeKeyAndOrderFront();
+    ASSERT_TRUE(window.makeFirstResponder(keys));
+    // Nothing comes until a key much later: the stop must not wait for it.
+    EventScript(window).at(5.0).keyDown(u"a").schedule();
+    auto timer = Timer::scheduledTimerWithTimeInterval(0.1, [&](Timer&) { app->stop(); }, false);
+    app->run();
+    EXPECT_LT(Clock::now(), 1.0);
+    EXPECT_EQ(keys->keys, 0);
+    EXPECT_FALSE(app->isRunning());
+}

@@ -1,4 +1,5 @@
 #include "AppKitTesting.h"
+#include "FreshRepaint.h"
 
 #include "appkit/EventScript.h"
 #include "appkit/ScrollView.h"
@@ -34,6 +35,25 @@ public:
         c->rectfill(10, 10, 10, 10);
     }
     int draws = 0;
+};
+
+// Paints the rectangle it is asked for white, then lays a translucent square
+// over its whole bounds: a view that draws whole shapes, as text is drawn in
+// whole words, however little of it is being redrawn.
+class Glaze : public View {
+public:
+    using View::View;
+    void drawRect(const Rect& rect) override
+    {
+        rects.push_back(rect);
+        DrawContext* c = DrawContext::current();
+        c->setgray(1);
+        c->rectfill(rect);
+        c->setgray(0);
+        c->setalpha(0.5f);
+        c->rectfill(bounds());
+    }
+    std::vector<Rect> rects;
 };
 
 } // namespace
@@ -244,4 +264,85 @@ TEST_F(ViewTest, DisplayIfNeededDrawsOnlyWhatNeedsIt)
     EXPECT_EQ(left->draws, 1);
     EXPECT_EQ(right->draws, 2);
     EXPECT_FALSE(right->needsDisplay());
+}
+
+TEST_F(ViewTest, ARedrawnAreaEqualsAFreshRepaint)
+{
+    // A redraw is clipped to its area grown to whole pixels, and the view is
+    // told that area: painted over, the pixels around it are left alone and
+    // the edge pixels are not blended twice.
+    const Rect cases[] = {
+        makeRect(10, 10, 5, 5),
+        makeRect(10.5f, 12.25f, 4.5f, 3.3f),
+        makeRect(0.75f, 0.75f, 0.5f, 0.5f),
+        makeRect(30, 20, 40, 40), // reaching out of the window
+    };
+    for (const Rect& invalid : cases) {
+        SCOPED_TRACE(stringFromRect(invalid));
+        Window window(makeRect(0, 0, 48, 40));
+        auto* glaze = static_cast<Glaze*>(window.contentView()->addSubview(std::make_unique<Glaze>(makeRect(2, 3, 40, 30))));
+        window.display();
+        ASSERT_FALSE(repaint::compareWithFreshRepaint(window, *glaze).any());
+        glaze->rects.clear();
+        glaze->setNeedsDisplayInRect(invalid);
+        window.displayIfNeeded();
+        ASSERT_EQ(glaze->rects.size(), 1u);
+        const Rect given = glaze->rects[0];
+        const Rect expected = intersectionRect(integralRect(offsetRect(invalid, 2, 3)), makeRect(2, 3, 40, 30));
+        EXPECT_NEAR(minX(given) + 2, minX(expected), 0.05f);
+        EXPECT_NEAR(maxX(given) + 2, maxX(expected), 0.05f);
+        EXPECT_NEAR(minY(given) + 3, minY(expected), 0.05f);
+        EXPECT_NEAR(maxY(given) + 3, maxY(expected), 0.05f);
+        const repaint::Mismatch m = repaint::compareWithFreshRepaint(window, *glaze);
+        EXPECT_FALSE(m.any()) << m.describe();
+        // Taking the picture leaves what needs display alone.
+        glaze->setNeedsDisplayInRect(invalid);
+        repaint::compareWithFreshRepaint(window, *glaze);
+        EXPECT_TRUE(glaze->needsDisplay());
+    }
+}
+
+TEST_F(ViewTest, TheFreshRepaintSeesWhatWasDrawnOutsideTheRedraw)
+{
+    Window window(makeRect(0, 0, 40, 30));
+    auto* glaze = static_cast<Glaze*>(window.contentView()->addSubview(std::make_unique<Glaze>(makeRect(0, 0, 40, 30))));
+    window.display();
+    // Drawn straight into the window, as feedback is, and never taken back.
+    glaze->lockFocus();
+    DrawContext::current()->setgray(0);
+    DrawContext::current()->rectfill(5, 6, 2, 3);
+    glaze->unlockFocus();
+    const repaint::Mismatch m = repaint::compareWithFreshRepaint(window, *glaze);
+    EXPECT_EQ(m.pixels, 6) << m.describe();
+    EXPECT_EQ(m.left, 5);
+    EXPECT_EQ(m.right, 7);
+    EXPECT_EQ(m.top, 30 - 9);
+    EXPECT_EQ(m.bottom, 30 - 6);
+}
+
+TEST_F(ViewTest, TheMainLoopShowsWhatAnEventAskedToRedisplay)
+{
+    struct Toggle : View {
+        using View::View;
+        void mouseDown(const Event&) override
+        {
+            on = !on;
+            setNeedsDisplay(true);
+        }
+        void drawRect(const Rect& rect) override
+        {
+            DrawContext::current()->setgray(on ? 0.0f : 1.0f);
+            DrawContext::current()->rectfill(rect);
+        }
+        bool on = false;
+    };
+    Window window(makeRect(0, 0, 40, 30));
+    auto* toggle = static_cast<Toggle*>(window.contentView()->addSubview(std::make_unique<Toggle>(makeRect(0, 0, 40, 30))));
+    window.display();
+    ASSERT_EQ(window.flushedPixel(5, 5), White);
+    EventScript(window).mouseDown({5, 5}).mouseUp({5, 5}).schedule();
+    app->run();
+    EXPECT_TRUE(toggle->on);
+    EXPECT_FALSE(window.viewsNeedDisplay());
+    EXPECT_EQ(window.flushedPixel(5, 5), Black);
 }

@@ -1,0 +1,265 @@
+// The page view in a real window on an X display, used as a person uses it:
+// keys and clicks sent through the X server (xdotool) reach the flow through
+// the window's own events and the main loop, and what the X server then
+// shows of the window (read back with xwd) equals a fresh repaint of the
+// view. ctest runs it under Xvfb; without a display it is skipped.
+
+#include "EditingTestSupport.h"
+
+#include "appkit/RunLoop.h"
+#include "graphics/tests/WysiwygSupport.h"
+#include "platform/appkit/tests/FreshRepaint.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The page view as the document window will have it: keys and mouse downs
+// go to the flow of the column being edited.
+class LivePageView : public PageView {
+public:
+    using PageView::PageView;
+    void keyDown(const kit::Event& event) override
+    {
+        if (TextItem* column = editedColumn())
+            column->flow()->processKeyEvent(event, this, column);
+    }
+    void mouseDown(const kit::Event& event) override
+    {
+        if (TextItem* column = editedColumn())
+            column->flow()->mouseHandle(event, this, column);
+    }
+
+private:
+    TextItem* editedColumn() const
+    {
+        TextItem* column = document() ? document()->activeTextItem() : nullptr;
+        return column && column->flow() ? column : nullptr;
+    }
+};
+
+// An X window dump (xwd's format: big-endian header, then pixels), read back
+// as 0xRRGGBB per pixel; empty when the file is not one of 24 or 32 bits.
+struct WindowDump {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
+WindowDump readWindowDump(const std::string& path)
+{
+    WindowDump dump;
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const auto field = [&](std::size_t i) {
+        const std::size_t at = 4 * i;
+        if (at + 4 > bytes.size())
+            return 0u;
+        return unsigned(bytes[at]) << 24 | unsigned(bytes[at + 1]) << 16 | unsigned(bytes[at + 2]) << 8 |
+               unsigned(bytes[at + 3]);
+    };
+    const unsigned headerSize = field(0), format = field(2), width = field(4), height = field(5);
+    const unsigned byteOrder = field(7), bitsPerPixel = field(11), bytesPerLine = field(12), colors = field(19);
+    if (format != 2 || (bitsPerPixel != 32 && bitsPerPixel != 24) || width == 0 || height == 0 || width > 10000 ||
+        height > 10000)
+        return dump;
+    const std::size_t start = std::size_t(headerSize) + std::size_t(colors) * 12;
+    if (start + std::size_t(bytesPerLine) * height > bytes.size())
+        return dump;
+    dump.width = int(width);
+    dump.height = int(height);
+    const unsigned step = bitsPerPixel / 8;
+    for (unsigned y = 0; y < height; ++y) {
+        for (unsigned x = 0; x < width; ++x) {
+            const unsigned char* p = &bytes[start + std::size_t(y) * bytesPerLine + std::size_t(x) * step];
+            // LSBFirst (0): blue, green, red; MSBFirst: the other way round.
+            const std::uint32_t rgb = byteOrder == 0 ? (unsigned(p[2]) << 16 | unsigned(p[1]) << 8 | p[0])
+                                                     : (unsigned(p[step - 3]) << 16 | unsigned(p[step - 2]) << 8 |
+                                                        p[step - 1]);
+            dump.pixels.push_back(rgb);
+        }
+    }
+    return dump;
+}
+
+class LiveWindow : public EditingTest {
+protected:
+    void SetUp() override
+    {
+        const char* platform = std::getenv("QT_QPA_PLATFORM");
+        if (!std::getenv("DISPLAY") || (platform && std::string(platform) != "xcb"))
+            GTEST_SKIP() << "needs an X display (QT_QPA_PLATFORM=xcb)";
+        xdotool_ = wysiwyg::findProgram("xdotool");
+        xwd_ = wysiwyg::findProgram("xwd");
+        if (xdotool_.empty() || xwd_.empty())
+            GTEST_SKIP() << "needs xdotool and xwd";
+        startApplication();
+        // Keys come from the X server as they come: on the real clock.
+        kit::Clock::useRealClock();
+        font_ = kit::Font::fontWithName("Times-Roman", 12);
+        ASSERT_NE(font_, nullptr);
+        document_ = std::make_unique<LayoutDocument>(delegate_->preferences());
+        document_->setPageSize(kit::makeSize(612, 792));
+        document_->setup();
+        pages_.push_back(document_->pageAt(0));
+        column_ = addColumn(0, kit::makeRect(72, 72, 300, 250));
+        column_->setTextType(1);
+        flow_ = column_->flow();
+        setFont(flow_);
+
+        const kit::Rect content = kit::makeRect(40, 40, 460, 360);
+        window_ = std::make_unique<kit::Window>(content);
+        window_->setTitle(kTitle);
+        auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 460, 360));
+        auto view = std::make_unique<LivePageView>(kit::makeRect(0, 0, 0, 0));
+        view_ = nullptr;
+        live_ = view.get();
+        live_->setFrameSize(document_->canvasSize());
+        live_->setDocument(document_.get());
+        scroll->setDocumentView(std::move(view));
+        window_->setContentView(std::move(scroll));
+        document_->addView(live_);
+        delegate_->setMainDocument(document_.get());
+        const kit::Point page = pages_[0]->pageRect().origin;
+        live_->scrollPoint(kit::makePoint(page.x + 20, page.y + 40));
+        window_->makeKeyAndOrderFront();
+        window_->makeFirstResponder(live_);
+        window_->display();
+        column_->beginEditing(nullptr, live_);
+    }
+
+    void TearDown() override
+    {
+        if (!live_)
+            return;
+        document_->removeView(live_);
+        view_ = nullptr;
+        EditingTest::TearDown();
+    }
+
+    // Runs the main loop while the command runs in the background, and a
+    // little longer for the last events to arrive.
+    int runWhile(const std::string& command)
+    {
+        const std::string done = folder_ + "/done";
+        std::remove(done.c_str());
+        const std::string background = "(" + command + "; echo $? > '" + done + "') > '" + folder_ + "/xdotool.log' 2>&1 &";
+        if (std::system(background.c_str()) != 0)
+            return -1;
+        auto& app = *app_;
+        int status = -1;
+        double quietSince = -1;
+        const double deadline = kit::Clock::now() + 30.0;
+        auto timer = kit::Timer::scheduledTimerWithTimeInterval(
+            0.05,
+            [&](kit::Timer&) {
+                if (status < 0) {
+                    std::ifstream in(done);
+                    if (in >> status)
+                        quietSince = kit::Clock::now();
+                }
+                if ((status >= 0 && kit::Clock::now() - quietSince > 0.5) || kit::Clock::now() > deadline)
+                    app.stop();
+            },
+            true);
+        app.run();
+        timer->invalidate();
+        return status;
+    }
+
+    // The window's X id, found while the main loop runs (the window is
+    // mapped through the loop).
+    std::string windowId()
+    {
+        const std::string file = folder_ + "/id";
+        if (runWhile("'" + xdotool_ + "' search --sync --name '" + kTitle + "' > '" + file + "'") != 0)
+            return {};
+        std::ifstream in(file);
+        std::string id;
+        in >> id;
+        return id;
+    }
+
+    // A point of the column in X coordinates of the window (rows down).
+    std::string xPoint(kit::Point inColumn) const
+    {
+        kit::Point origin = column_->frame().origin;
+        column_->convertToView(&origin);
+        const kit::Point base =
+            live_->convertPointToView(kit::makePoint(origin.x + inColumn.x, origin.y + inColumn.y), nullptr);
+        return std::to_string(int(base.x)) + " " + std::to_string(int(window_->contentRect().size.height - base.y));
+    }
+
+    static constexpr const char* kTitle = "Scrivly live page view";
+    std::string xdotool_, xwd_;
+    LivePageView* live_ = nullptr;
+    TextItem* column_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(LiveWindow, TypingThroughTheXServerShowsWhatAFreshRepaintShows)
+{
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    const std::string x = "'" + xdotool_ + "' ";
+    const std::string dumpFile = folder_ + "/window.xwd";
+    // What the window holds equals a fresh repaint, and the X server shows
+    // exactly that. SCRIVLY_LIVE_WINDOW_DUMP keeps each dump for a person to
+    // look at, its value followed by the step.
+    int shots = 0;
+    const auto screenIsFresh = [&](const char* when) {
+        SCOPED_TRACE(when);
+        ++shots;
+        const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *live_, true);
+        EXPECT_FALSE(m.any()) << m.describe();
+        ASSERT_EQ(std::system(("'" + xwd_ + "' -silent -id " + id + " -out '" + dumpFile + "'").c_str()), 0);
+        const WindowDump dump = readWindowDump(dumpFile);
+        const kit::RasterContext& backing = window_->graphicsContext();
+        ASSERT_EQ(dump.width, backing.width());
+        ASSERT_EQ(dump.height, backing.height());
+        int differing = 0;
+        for (int y = 0; y < dump.height; ++y)
+            for (int x0 = 0; x0 < dump.width; ++x0)
+                differing += (backing.pixel(x0, y) & 0xFFFFFF) != dump.pixels[std::size_t(y * dump.width + x0)];
+        EXPECT_EQ(differing, 0) << "the X server shows " << differing << " pixels other than the window's image";
+        if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP")) {
+            const std::string copy = std::string(keep) + "-" + std::to_string(shots) + ".xwd";
+            EXPECT_EQ(std::system(("cp '" + dumpFile + "' '" + copy + "'").c_str()), 0);
+        }
+    };
+
+    // Typed, a Return, more text, then back over the last letters.
+    ASSERT_EQ(runWhile(x + "windowfocus --sync " + id + " && " + x +
+                       "type --delay 15 'Typed through the X server, letter by letter.' && " + x + "key Return && " +
+                       x + "type --delay 15 'A second paragraph with a typo' && " + x +
+                       "key --delay 15 BackSpace BackSpace BackSpace BackSpace && " + x + "type --delay 15 'word.'"),
+              0)
+        << "see " << folder_ << "/xdotool.log";
+    EXPECT_EQ(text(flow_), "Typed through the X server, letter by letter.\nA second paragraph with a word.");
+    screenIsFresh("typed");
+
+    // A double click on "second" highlights it.
+    const textPoint inSecond{1, 1, 3};
+    const kit::Rect second = PageView::caretRectInColumn(&inSecond, column_, nullptr);
+    ASSERT_EQ(runWhile(x + "mousemove --window " + id + " " + xPoint(kit::makePoint(second.origin.x, kit::midY(second))) +
+                       " click --repeat 2 --delay 80 1"),
+              0);
+    ASSERT_NE(flow_->textSelection(), nullptr);
+    screenIsFresh("double-clicked");
+
+    // A click at the end of the text and a last sentence.
+    const textPoint end{1, flow_->lastParagraph()->wordCount() - 1, 5};
+    const kit::Rect last = PageView::caretRectInColumn(&end, column_, nullptr);
+    ASSERT_EQ(runWhile(x + "mousemove --window " + id + " " + xPoint(kit::makePoint(last.origin.x + 20, kit::midY(last))) +
+                       " click 1 && " + x + "type --delay 15 ' The end.'"),
+              0);
+    EXPECT_EQ(flow_->textSelection(), nullptr);
+    EXPECT_EQ(text(flow_), "Typed through the X server, letter by letter.\nA second paragraph with a word. The end.");
+    screenIsFresh("clicked and typed");
+}

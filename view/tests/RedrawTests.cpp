@@ -1,0 +1,441 @@
+// What a page view shows while a column is edited equals the page drawn
+// afresh: after every key, click, drag and command the window's image is
+// compared with a fresh repaint of the view, pixel for pixel.
+
+#include "EditingTestSupport.h"
+
+#include "appkit/Event.h"
+#include "core/EventState.h"
+#include "core/Pasteboard.h"
+#include "graphics/FontManager.h"
+#include "platform/appkit/tests/FreshRepaint.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr float kPageWidth = 612, kPageHeight = 792;
+
+class RedrawTest : public EditingTest {
+protected:
+    void SetUp() override
+    {
+        startApplication();
+        font_ = kit::Font::fontWithName("Times-Roman", 12);
+        ASSERT_NE(font_, nullptr);
+        ASSERT_FALSE(font_->fontFilePath().empty()) << "the URW fonts are not installed";
+        document_ = std::make_unique<LayoutDocument>(delegate_->preferences());
+        document_->setPageSize(kit::makeSize(kPageWidth, kPageHeight));
+        document_->setup();
+        ASSERT_EQ(document_->numPages(), 1);
+        pages_.push_back(document_->pageAt(0));
+        column_ = addColumn(0, kit::makeRect(72, 72, 300, 250));
+        column_->setTextType(1);
+        flow_ = column_->flow();
+        setFont(flow_);
+        // The top of the page and a strip of the canvas beside it.
+        openWindow(kit::makeRect(0, 0, 460, 360));
+        const kit::Point page = pages_[0]->pageRect().origin;
+        view_->scrollPoint(kit::makePoint(page.x + 20, page.y + 40));
+        window_->display();
+        column_->beginEditing(nullptr, view_);
+        ASSERT_TRUE(column_->isEditing());
+        auto& fonts = kit::FontManager::sharedFontManager();
+        fonts.setChangeFontHandler([this] { column_->changeFont(nullptr, view_); });
+    }
+
+    void TearDown() override
+    {
+        kit::FontManager::sharedFontManager().setChangeFontHandler(nullptr);
+        EditingTest::TearDown();
+    }
+
+    // Keys pressed and released, queued as the keyboard queues them and
+    // handed to the flow as the document hands over key downs.
+    void pressKeys(const std::u16string& keys, unsigned flags = 0)
+    {
+        for (char16_t c : keys) {
+            const std::u16string chars(1, c);
+            for (kit::EventType type : {kit::EventType::KeyDown, kit::EventType::KeyUp})
+                app_->postEvent(
+                    kit::Event::keyEventWithType(type, {}, flags, kit::Clock::now(), 0, chars, chars, false), false);
+        }
+        while (auto e = app_->nextEventMatchingMask(kit::KeyDownMask, kit::Date::distantPast(),
+                                                    kit::DefaultRunLoopMode, true))
+            flow_->processKeyEvent(*e, view_, editedColumn());
+        app_->discardEventsMatchingMask(kit::KeyUpMask, nullptr);
+        kit::setCurrentEventModifierFlags(0);
+    }
+
+    TextItem* editedColumn() const
+    {
+        TextItem* active = document_->activeTextItem();
+        return active ? active : column_;
+    }
+
+    // A column point in the window's base coordinates.
+    kit::Point inWindow(kit::Point inColumn) const
+    {
+        kit::Point origin = column_->frame().origin;
+        column_->convertToView(&origin);
+        return view_->convertPointToView(kit::makePoint(origin.x + inColumn.x, origin.y + inColumn.y), nullptr);
+    }
+
+    // A press at one column point tracked by the flow through the drags to
+    // the release at the last point.
+    void mouse(const std::vector<kit::Point>& path, int clicks, unsigned flags = 0)
+    {
+        for (std::size_t i = 1; i < path.size(); ++i)
+            app_->postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDragged, inWindow(path[i]), flags,
+                                                           kit::Clock::now(), 0, clicks),
+                            false);
+        app_->postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseUp, inWindow(path.back()), flags,
+                                                       kit::Clock::now(), 0, clicks),
+                        false);
+        flow_->mouseHandle(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, inWindow(path.front()), flags,
+                                                          kit::Clock::now(), 0, clicks),
+                           view_, editedColumn());
+    }
+
+    void click(kit::Point at, int clicks = 1, unsigned flags = 0)
+    {
+        for (int n = 1; n <= clicks; ++n)
+            mouse({at}, n, flags);
+    }
+
+    // The window brought up to date as after each event, compared with the
+    // view painted afresh.
+    repaint::Mismatch screenAgainstRepaint(bool keep = false)
+    {
+        window_->displayIfNeeded();
+        return repaint::compareWithFreshRepaint(*window_, *view_, keep);
+    }
+
+    // The caret of a letter, in the column's coordinates.
+    kit::Rect caretAt(int paragraph, int word, int letter) const
+    {
+        const textPoint at{paragraph, word, letter};
+        return PageView::caretRectInColumn(&at, column_, nullptr);
+    }
+
+    kit::Point middleOfLetter(int paragraph, int word, int letter) const
+    {
+        const kit::Rect c = caretAt(paragraph, word, letter);
+        return kit::makePoint(c.origin.x + 2, kit::midY(c));
+    }
+
+    // Each paragraph's top and bottom and each word's first origin.
+    std::string layoutDump() const
+    {
+        std::ostringstream out;
+        for (const auto& p : flow_->paragraphList()) {
+            out << "\n[" << p->firstY() << ".." << p->lastY() << "]";
+            for (const auto& w : p->wordList())
+                out << " '" << std::string(w->text(), std::size_t(std::max<int>(w->length(), 0))) << "'@"
+                    << w->xOriginForPiece(0) << "," << w->yOriginForPiece(0);
+        }
+        return out.str();
+    }
+
+    std::string fontAt(int paragraph, int word) const
+    {
+        textPoint at{paragraph, word, 0};
+        const StyleChar* style = flow_->styleCharAt(&at);
+        return style && style->font() ? style->font()->fontName() : "none";
+    }
+
+    TextItem* column_ = nullptr;
+};
+
+} // namespace
+
+// Each key redraws the band of its paragraph and the caret; drawn again over
+// what was there, text grows bold at the edges of that band.
+TEST_F(RedrawTest, KeysAndCaretMovesLeaveTheWindowAsAFreshRepaint)
+{
+    struct Case {
+        const char* name;
+        std::u16string keys;
+    } cases[] = {
+        {"typing", u"Typing redraws the band of its line"},
+        {"a Return", u"\r"},
+        {"Backspace", u"\x7F\x7F"},
+        {"arrows", std::u16string{kit::LeftArrowFunctionKey, kit::LeftArrowFunctionKey, kit::UpArrowFunctionKey,
+                                  kit::RightArrowFunctionKey}},
+        {"forward Delete", std::u16string{kit::DeleteFunctionKey}},
+        {"typing between words", u"xy z"},
+    };
+    pressKeys(u"Some words typed first, over more than one line of the column, in two paragraphs.\r"
+              u"The second one wraps as well, so that lines lie above and below the edits.");
+    const repaint::Mismatch typed = screenAgainstRepaint(true);
+    ASSERT_FALSE(typed.any()) << typed.describe();
+    const textPoint middle{0, 4, 2};
+    flow_->setCurrentPoint(&middle);
+    for (const Case& c : cases) {
+        pressKeys(c.keys);
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        EXPECT_FALSE(m.any()) << c.name << ": " << m.describe();
+    }
+}
+
+// Italic letters ink past their advance ("f" on both sides, "j" to the
+// left): a sliver repainted beside a word, as for a caret there, draws the
+// word's ink that reaches into it.
+TEST_F(RedrawTest, ASliverBesideAWordRepaintsTheInkReachingIntoIt)
+{
+    font_ = kit::Font::fontWithName("Times-Italic", 24);
+    ASSERT_NE(font_, nullptr);
+    setFont(flow_);
+    pressKeys(u"off jolly fjord");
+    const repaint::Mismatch typed = screenAgainstRepaint();
+    ASSERT_FALSE(typed.any()) << typed.describe();
+    kit::Point origin = column_->frame().origin;
+    column_->convertToView(&origin);
+    const TextParagraph* paragraph = flow_->firstParagraph();
+    for (int w = 0; w < paragraph->wordCount(); ++w) {
+        const TextWord* word = paragraph->wordAtIndex(w);
+        const kit::Rect first = caretAt(0, w, 0), last = caretAt(0, w, word->length());
+        // The whole pixels just outside the word's box, which its piece does
+        // not meet.
+        const float left = std::floor(origin.x + first.origin.x) - 1.0f;
+        const float right = std::ceil(origin.x + last.origin.x);
+        for (float x : {left, right}) {
+            SCOPED_TRACE(std::string(word->text(), std::size_t(word->length())) + (x == left ? " left" : " right"));
+            view_->setNeedsDisplayInRect(kit::makeRect(x, origin.y + first.origin.y, 1, first.size.height));
+            const repaint::Mismatch m = screenAgainstRepaint(true);
+            EXPECT_FALSE(m.any()) << m.describe();
+            // The next sliver starts from the right picture.
+            window_->display();
+        }
+    }
+}
+
+// The highlight of a selection made with the mouse shows at once, and goes
+// when the next click takes the selection away.
+TEST_F(RedrawTest, AMouseSelectionShowsItsHighlightAtOnce)
+{
+    pressKeys(u"one highlighted word");
+    const repaint::Mismatch typed = screenAgainstRepaint(true);
+    ASSERT_FALSE(typed.any()) << typed.describe();
+    const kit::Point inWord = middleOfLetter(0, 1, 4);
+    struct Step {
+        const char* name;
+        int clicks;
+        bool selected;
+    } steps[] = {{"a double click", 2, true}, {"a single click", 1, false}, {"a triple click", 3, true}};
+    for (const Step& s : steps) {
+        click(inWord, s.clicks);
+        EXPECT_EQ(flow_->textSelection() != nullptr, s.selected) << s.name;
+        // Straight after the tracking, before anything is redisplayed.
+        const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *view_, true);
+        EXPECT_FALSE(m.any()) << s.name << ": " << m.describe();
+        window_->displayIfNeeded();
+        EXPECT_FALSE(repaint::compareWithFreshRepaint(*window_, *view_).any()) << s.name;
+    }
+}
+
+// The menu commands that change text show the change: cut, paste (the pasted
+// text appears where it goes), bold.
+TEST_F(RedrawTest, TextCommandsLeaveTheWindowAsAFreshRepaint)
+{
+    pressKeys(u"Cut one word, paste it at the end of the line, and make another one bold.");
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    auto& fonts = kit::FontManager::sharedFontManager();
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    } steps[] = {
+        {"cut", [&] {
+             click(middleOfLetter(0, 1, 1), 2);
+             column_->cut(nullptr, view_);
+         }},
+        {"paste", [&] {
+             const textPoint end{0, flow_->firstParagraph()->wordCount() - 1, 0};
+             flow_->setCurrentPoint(&end);
+             ASSERT_TRUE(column_->paste(view_));
+         }},
+        {"bold", [&] {
+             click(middleOfLetter(0, 3, 1), 2);
+             fonts.addFontTrait(kit::BoldFontMask);
+         }},
+    };
+    for (const Step& s : steps) {
+        const std::string before = text(flow_) + fontAt(0, 3);
+        s.act();
+        EXPECT_NE(text(flow_) + fontAt(0, 3), before) << s.name;
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        EXPECT_FALSE(m.any()) << s.name << ": " << m.describe();
+    }
+}
+
+// Backspace or forward Delete that takes a paragraph's last line away (the
+// last word moves up into the line before) clears the line it leaves, though
+// nothing after the paragraph moves.
+TEST_F(RedrawTest, AParagraphThatLosesALineLeavesNoTraceOfIt)
+{
+    struct Case {
+        const char* name;
+        char16_t key;
+        int fromEnd; // letters before the end of the word before the last
+    } cases[] = {{"Backspace", u'\x7F', 0}, {"Delete", kit::DeleteFunctionKey, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Words added until the last one starts a line of its own.
+        pressKeys(u"The words of this paragraph fill its first line");
+        TextParagraph* paragraph = flow_->lastParagraph();
+        const int p = flow_->paragraphCount() - 1;
+        const auto lineOf = [&](int w) { return paragraph->wordAtIndex(w)->yOriginForPiece(0); };
+        for (int n = 0; n < 40 && lineOf(paragraph->wordCount() - 1) == lineOf(paragraph->wordCount() - 2); ++n)
+            pressKeys(u" line");
+        const int last = paragraph->wordCount() - 1;
+        ASSERT_GT(lineOf(last), lineOf(last - 1));
+        ASSERT_FALSE(screenAgainstRepaint().any());
+        // Letters taken from the word before, until the last word fits beside it.
+        const float height = paragraph->lastY();
+        const textPoint at{p, last - 1, paragraph->wordAtIndex(last - 1)->length() - c.fromEnd};
+        flow_->setCurrentPoint(&at);
+        // Each key shown before the next, so that the last one is seen alone.
+        for (int n = 0; n < 30 && paragraph->lastY() >= height; ++n) {
+            window_->displayIfNeeded();
+            pressKeys(std::u16string(1, c.key));
+        }
+        ASSERT_LT(paragraph->lastY(), height);
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        EXPECT_FALSE(m.any()) << m.describe();
+        // The next case in a paragraph of its own, below.
+        const textPoint end{p, paragraph->wordCount() - 1, paragraph->wordAtIndex(paragraph->wordCount() - 1)->length()};
+        flow_->setCurrentPoint(&end);
+        pressKeys(u"\r");
+    }
+}
+
+namespace {
+
+// A number from the environment, or the default.
+unsigned long environmentNumber(const char* name, unsigned long fallback)
+{
+    const char* value = std::getenv(name);
+    if (!value || !*value)
+        return fallback;
+    char* end = nullptr;
+    const unsigned long n = std::strtoul(value, &end, 10);
+    return end && *end == '\0' ? n : fallback;
+}
+
+} // namespace
+
+// A seeded run of edits as a user makes them: typing, Return, Backspace and
+// Delete, arrows with and without Shift, clicks, double and triple clicks,
+// Shift-clicks, drags, Bold, Cut and Paste. After every step the window
+// equals a fresh repaint of the view. SCRIVLY_REDRAW_SEED picks another run,
+// SCRIVLY_REDRAW_STEPS a longer one.
+TEST_F(RedrawTest, RandomEditsLeaveTheWindowAsAFreshRepaint)
+{
+    const unsigned long seed = environmentNumber("SCRIVLY_REDRAW_SEED", 20240611);
+    const unsigned long steps = environmentNumber("SCRIVLY_REDRAW_STEPS", 300);
+    std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
+    const auto below = [&](int n) { return int(random() % unsigned(n)); };
+    auto& fonts = kit::FontManager::sharedFontManager();
+    const std::u16string letters = u"abcdefghijklmnopqrstuvwxyz    ,.";
+    std::vector<std::string> log;
+
+    // Somewhere in the column, mostly over its text.
+    const auto somewhere = [&] {
+        const TextParagraph* last = flow_->lastParagraph();
+        const float bottom = std::min(column_->frame().size.height, (last ? last->lastY() : 0.0f) + 20.0f);
+        return kit::makePoint(float(below(3100)) / 10.0f - 5.0f, float(below(int(bottom * 10) + 1)) / 10.0f);
+    };
+    const auto describe = [](kit::Point p) {
+        std::ostringstream out;
+        out << "(" << p.x << ", " << p.y << ")";
+        return out.str();
+    };
+
+    pressKeys(u"A first paragraph of a few words.\rAnd a second one, long enough to wrap onto a second line "
+              u"of the column.");
+    for (unsigned long step = 0; step < steps; ++step) {
+        std::ostringstream what;
+        const bool crowded = text(flow_).size() > 700;
+        int choice = below(100);
+        if (crowded && choice < 40)
+            choice = 95; // cut rather than type
+        if (choice < 30) {
+            std::u16string keys;
+            for (int n = 1 + below(6); n > 0; --n)
+                keys += letters[std::size_t(below(int(letters.size())))];
+            what << "type \"" << std::string(keys.begin(), keys.end()) << "\"";
+            pressKeys(keys);
+        } else if (choice < 35) {
+            what << "Return";
+            pressKeys(u"\r");
+        } else if (choice < 43) {
+            what << "Backspace";
+            pressKeys(u"\x7F");
+        } else if (choice < 48) {
+            what << "Delete";
+            pressKeys(std::u16string(1, kit::DeleteFunctionKey));
+        } else if (choice < 64) {
+            static constexpr char16_t arrows[] = {kit::LeftArrowFunctionKey, kit::RightArrowFunctionKey,
+                                                  kit::UpArrowFunctionKey, kit::DownArrowFunctionKey};
+            static constexpr const char* names[] = {"Left", "Right", "Up", "Down"};
+            const int a = below(4);
+            const bool shift = below(3) == 0;
+            what << (shift ? "Shift-" : "") << names[a];
+            pressKeys(std::u16string(1, arrows[a]), shift ? kit::ShiftKeyMask : 0);
+        } else if (choice < 78) {
+            const int kind = below(10);
+            const kit::Point at = somewhere();
+            if (kind < 5) {
+                what << "click at " << describe(at);
+                click(at);
+            } else if (kind < 8) {
+                what << "double click at " << describe(at);
+                click(at, 2);
+            } else if (kind < 9) {
+                what << "triple click at " << describe(at);
+                click(at, 3);
+            } else {
+                what << "Shift-click at " << describe(at);
+                click(at, 1, kit::ShiftKeyMask);
+            }
+        } else if (choice < 86) {
+            std::vector<kit::Point> path{somewhere()};
+            for (int n = 1 + below(3); n > 0; --n)
+                path.push_back(somewhere());
+            what << "drag";
+            for (const kit::Point& p : path)
+                what << " " << describe(p);
+            mouse(path, 1);
+        } else if (choice < 90) {
+            const bool on = below(2) == 0;
+            what << (on ? "Bold" : "Unbold");
+            if (on)
+                fonts.addFontTrait(kit::BoldFontMask);
+            else
+                fonts.removeFontTrait(kit::BoldFontMask);
+        } else if (choice < 95) {
+            what << "Paste";
+            editedColumn()->paste(view_);
+        } else {
+            what << "Cut";
+            editedColumn()->cut(nullptr, view_);
+        }
+        log.push_back(what.str());
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        if (m.any()) {
+            std::ostringstream steps;
+            for (std::size_t i = 0; i < log.size(); ++i)
+                steps << "  " << i << ": " << log[i] << "\n";
+            FAIL() << "seed " << seed << ", after step " << step << " (" << log.back() << "): " << m.describe()
+                   << "\nsteps:\n"
+                   << steps.str() << "text: \"" << text(flow_) << "\"\nlayout:" << layoutDump();
+        }
+    }
+}
