@@ -15,16 +15,12 @@
 #include <string>
 #include <vector>
 
-// About 200,000 words of running text in paragraphs of 20 to 200 words, Times
-// 12, justified, hyphenated, through the copies of an automatic master column
-// on Letter pages: the layout adds the pages as the text grows.
+// A new document of one Letter page whose column, a copy of an automatic
+// master column, holds one empty paragraph set justified and hyphenated.
+struct BenchDocument : TextBenchSetting {
+    explicit BenchDocument(const char* folderName) : TextBenchSetting(folderName) {}
 
-struct LaidOutDocument : TextBenchSetting {
-    LaidOutDocument() : TextBenchSetting("bench-layout") { build(); }
-
-    // A document of one page whose column holds the words, unmeasured as
-    // after reading a file.
-    void build()
+    void makeDocument()
     {
         document = std::make_unique<LayoutDocument>(delegate->preferences());
         document->setPageSize(kit::makeSize(612, 792));
@@ -50,6 +46,37 @@ struct LaidOutDocument : TextBenchSetting {
         auto typing = std::make_unique<StyleChar>();
         typing->setFont(font);
         text->setCharStyle(std::move(typing));
+    }
+
+    // The columns that show text, one per page, in page order.
+    std::vector<TextItem*> shownColumns() const
+    {
+        std::vector<TextItem*> shown;
+        for (const auto& page : document->pages())
+            for (const auto& item : page->pageItems())
+                if (auto* column = dynamic_cast<TextItem*>(item.get()); column && column->startParagraph() >= 0)
+                    shown.push_back(column);
+        return shown;
+    }
+
+    std::unique_ptr<LayoutDocument> document;
+    TextItem* first = nullptr;
+    TextFlow* text = nullptr;
+};
+
+// About 200,000 words of running text in paragraphs of 20 to 200 words, Times
+// 12, justified, hyphenated, through the copies of an automatic master column
+// on Letter pages: the layout adds the pages as the text grows.
+
+struct LaidOutDocument : BenchDocument {
+    LaidOutDocument() : BenchDocument("bench-layout") { build(); }
+
+    // The document with the words in its column, unmeasured as after
+    // reading a file.
+    void build()
+    {
+        makeDocument();
+        const StyleParagraph* style = text->firstParagraph()->paragraphStyle();
 
         // Every paragraph is a paragraph of its own style (a copy, as Return
         // makes one) whose first word is the first word of its text.
@@ -101,21 +128,7 @@ struct LaidOutDocument : TextBenchSetting {
             paragraph->recomputeAllWords();
     }
 
-    // The columns that show text, one per page, in page order.
-    std::vector<TextItem*> shownColumns() const
-    {
-        std::vector<TextItem*> shown;
-        for (const auto& page : document->pages())
-            for (const auto& item : page->pageItems())
-                if (auto* column = dynamic_cast<TextItem*>(item.get()); column && column->startParagraph() >= 0)
-                    shown.push_back(column);
-        return shown;
-    }
-
     static constexpr int Words = 200000;
-    std::unique_ptr<LayoutDocument> document;
-    TextItem* first = nullptr;
-    TextFlow* text = nullptr;
 };
 
 inline LaidOutDocument& laidOut()

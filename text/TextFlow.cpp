@@ -268,7 +268,9 @@ StyleChar* TextFlow::styleCharAt(textPoint* tp) const
         tp->word = int(words.size()) - 1;
         tp->letter = TextWord::WholeWord;
     }
-    for (int w = tp->word; w >= 0; --w) {
+    // Only the words that hold style entries are looked at.
+    for (int w = paragraph->lastStyledWordAtOrBefore(tp->word); w >= 0;
+         w = paragraph->lastStyledWordAtOrBefore(w - 1)) {
         const TextWord* word = words[std::size_t(w)].get();
         if (!word->hasStyles())
             continue;
