@@ -68,6 +68,26 @@ TextParagraph* TextFlow::insertParagraph(std::unique_ptr<TextParagraph> paragrap
     return added;
 }
 
+void TextFlow::insertParagraphs(std::vector<std::unique_ptr<TextParagraph>> paragraphs, int index)
+{
+    std::erase(paragraphs, nullptr);
+    if (paragraphs.empty())
+        return;
+    if (index < 0 || index > paragraphCount())
+        index = paragraphCount();
+    const std::size_t at = std::size_t(index), count = paragraphs.size();
+    for (const auto& paragraph : paragraphs)
+        paragraph->setFlow(this);
+    paragraphList_.insert(paragraphList_.begin() + index, std::make_move_iterator(paragraphs.begin()),
+                          std::make_move_iterator(paragraphs.end()));
+    if (at + count < paragraphList_.size())
+        noteChangedFrom(at);
+    for (std::size_t k = 0; k < count; ++k)
+        paragraphList_[at + k]->flowIndex_ = at + k;
+    if (indexValidBelow_ == at)
+        indexValidBelow_ = at + count;
+}
+
 std::unique_ptr<TextParagraph> TextFlow::removeParagraph(const TextParagraph* paragraph)
 {
     const int at = indexOfParagraph(paragraph);

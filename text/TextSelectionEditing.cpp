@@ -420,21 +420,24 @@ void TextSelection::insertParagraphs(TextFlow* flow)
     TextParagraph* firstNew = nullptr;
     TextParagraph* lastNew = nullptr;
     TextWord* lastMoved = nullptr;
-    for (auto it = paragraphList_.rbegin(); it != paragraphList_.rend(); ++it) {
-        TextParagraph* source = *it;
-        TextParagraph* paragraph = flow->insertParagraph(std::make_unique<TextParagraph>(), at);
-        const std::vector<TextWord*> words = [&] {
-            std::vector<TextWord*> list;
-            for (const auto& w : source->wordList())
-                list.push_back(w.get());
-            return list;
-        }();
+    // The new paragraphs go into the flow together (one by one, each would
+    // move all that follow), then take their words from the last on.
+    std::vector<std::unique_ptr<TextParagraph>> made(paragraphList_.size());
+    std::vector<TextParagraph*> newParagraphs;
+    for (auto& paragraph : made) {
+        paragraph = std::make_unique<TextParagraph>();
+        newParagraphs.push_back(paragraph.get());
+    }
+    flow->insertParagraphs(std::move(made), at);
+    for (std::size_t k = paragraphList_.size(); k-- > 0;) {
+        TextParagraph* source = paragraphList_[k];
+        TextParagraph* paragraph = newParagraphs[k];
         std::vector<TextWord*> moving;
-        for (TextWord* word : words) {
-            if (isParagraphEnd(word) || (!inMain && isMarker(word)))
+        for (const auto& word : source->wordList()) {
+            if (isParagraphEnd(word.get()) || (!inMain && isMarker(word.get())))
                 continue;
-            markerPasted = markerPasted || isMarker(word);
-            moving.push_back(word);
+            markerPasted = markerPasted || isMarker(word.get());
+            moving.push_back(word.get());
         }
         std::vector<std::unique_ptr<TextWord>> released = source->releaseWords(moving);
         std::erase(released, nullptr);
