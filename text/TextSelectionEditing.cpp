@@ -383,7 +383,7 @@ std::vector<std::unique_ptr<TextWord>> detachWords(const std::vector<TextWord*>&
             // A run of words of one paragraph is released in one go.
             std::size_t end = i;
             while (holder && end < words.size() && words[end] && !isParagraphEnd(words[end]) &&
-                   words[end]->paragraph() == holder)
+                   words[end]->paragraph() == holder && holder->indexOfWord(words[end]) >= 0)
                 ++end;
             if (end == i) {
                 ++i;
