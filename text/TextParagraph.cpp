@@ -162,13 +162,13 @@ void TextParagraph::insertWords(std::vector<std::unique_ptr<TextWord>> words, in
 {
     std::erase(words, nullptr);
     index = std::clamp(index, 0, wordCount());
-    for (const auto& word : words) {
-        word->insertInParagraph(this);
-        word->setParagraph(this);
-    }
     wordList_.insert(wordList_.begin() + index, std::make_move_iterator(words.begin()),
                      std::make_move_iterator(words.end()));
     noteWordsChangedFrom(index);
+    for (std::size_t k = std::size_t(index); k < std::size_t(index) + words.size(); ++k) {
+        wordList_[k]->insertInParagraph(this);
+        wordList_[k]->setParagraph(this);
+    }
 }
 
 std::unique_ptr<TextWord> TextParagraph::removeWord(const TextWord* word)

@@ -234,7 +234,6 @@ void TextParagraph::join(TextParagraph* p, bool recompute)
         last->stripTrailingStyle();
     const bool pEmpty = p->isEmpty();
     TextWord* pFirst = p->firstWord();
-    noteWordsChangedFrom(wordCount());
     for (auto& word : p->wordList_) {
         word->setParagraph(this);
         wordList_.push_back(std::move(word));
