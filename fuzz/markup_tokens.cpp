@@ -62,7 +62,11 @@ void tokens(fuzz::Input& in)
     configure(stream);
     const std::vector<Tok> first = readAll(stream, data.size());
 
-    // What writeToken writes reads back as the same tokens.
+    // What writeToken writes reads back as the same tokens. Without an
+    // escape byte a token that joined strings in two different quotes has no
+    // written form, so only streams with one are held to it.
+    if (stream.escapeChar() == 0)
+        return;
     ZynTokenStream writer(std::string{});
     configure(writer);
     ZMemoryStream out;

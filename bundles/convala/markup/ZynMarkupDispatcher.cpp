@@ -60,7 +60,7 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::initDispatchTable(ZynDispatchTable* ta
     return this;
 }
 
-bool ZynMarkupDispatcher::dispatchElement(ZynMarkupElement& element) const
+bool ZynMarkupDispatcher::dispatch_(ZynMarkupElement& element) const
 {
     const ZynDispatchTable* table = dispatchTable_.get();
     ZynActor* actor = table ? table->actorForKeyword(element.text()) : nullptr;
@@ -139,7 +139,7 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::dispatch(ZynMarkupStream* stream, ZynD
                     break;
             }
             if (group.active)
-                dispatchElement(element);
+                dispatch_(element);
             break;
         }
         case '\n':
@@ -147,7 +147,7 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::dispatch(ZynMarkupStream* stream, ZynD
             break;
         case ';':
             if (group.active)
-                dispatchElement(element);
+                dispatch_(element);
             break;
         case '{':
             if (groups.size() > MaxGroupDepth) {
@@ -177,7 +177,7 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::dispatch(ZynMarkupStream* stream, ZynD
         default:
             stream->getTextElement(&element);
             if (group.active && element.hasTextValue())
-                dispatchElement(element);
+                dispatch_(element);
             break;
         }
         stream->getNextElement(&element);

@@ -59,7 +59,7 @@ public:
 
 private:
     // Delivers an element by its own keyword; false when nothing handles it.
-    bool dispatchElement(ZynMarkupElement& element) const;
+    bool dispatch_(ZynMarkupElement& element) const;
 
     kit::WeakLink<ZynDispatchTable> dispatchTable_; // shared, not owned
 };
