@@ -42,7 +42,7 @@ ZynSelector ZynHandler::selectorNamed(std::string_view name)
 {
     auto& table = selectors();
     const auto it = table.find(name);
-    return it == table.end() ? nullptr : it->second.get();
+    return it == table.end() || !it->second->hasMethods() ? nullptr : it->second.get();
 }
 
 ZynSelector ZynHandler::addMethod(std::string_view name, const void* classKey, Answers answers, Invoke invoke)

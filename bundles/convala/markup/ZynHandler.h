@@ -39,12 +39,15 @@ public:
     // (the latest registration first), nil when it does not answer.
     const Method* methodFor(const kit::Object* target) const;
     bool respondsTo(const kit::Object* target) const { return methodFor(target) != nullptr; }
+    // Some class implements it.
+    bool hasMethods() const { return !entries_.empty(); }
     // nil when the target is nil or does not answer.
     kit::Object* send(kit::Object* target, kit::Object* first = nullptr, kit::Object* second = nullptr) const;
 
     // The selector of that name, made when new (@selector).
     static ZynSelector selector(std::string_view name);
-    // The selector of that name when one was made, else nil.
+    // The selector of that name when some class implements it, else nil:
+    // what a name read from stored bytes resolves to.
     static ZynSelector selectorNamed(std::string_view name);
 
     // Adds an implementation. A class key registered again replaces its

@@ -1,36 +1,9 @@
 #include "bundles/convala/markup/ZynStream.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "core/FileManager.h"
 
 #include <cstring>
-
-namespace {
-
-// A read-only mapping of a whole file, unmapped when the last stream over it
-// lets go.
-class Mapping {
-public:
-    Mapping(void* address, std::size_t length) : address_(address), length_(length) {}
-    ~Mapping()
-    {
-        if (address_)
-            ::munmap(address_, length_);
-    }
-    Mapping(const Mapping&) = delete;
-    Mapping& operator=(const Mapping&) = delete;
-
-    const unsigned char* bytes() const { return static_cast<const unsigned char*>(address_); }
-    std::size_t length() const { return length_; }
-
-private:
-    void* address_;
-    std::size_t length_;
-};
-
-} // namespace
+#include <optional>
 
 ZynStream::~ZynStream() = default;
 
@@ -44,29 +17,12 @@ ZynStream* ZynStream::initWithData(std::shared_ptr<const std::string> data)
 
 ZynStream* ZynStream::initWithContentsOfMappedFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    // Read rather than mapped: a mapping faults when another program
+    // shortens the file while it is read, and a copy cannot.
+    std::optional<std::string> contents = kit::FileManager::contentsAtPath(path);
+    if (!contents)
         return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    const auto size = static_cast<std::size_t>(st.st_size);
-    if (size == 0) {
-        ::close(fd);
-        setData(std::make_shared<const std::string>());
-        return this;
-    }
-    void* address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
-    if (address == MAP_FAILED)
-        return nullptr;
-    auto mapping = std::make_shared<const Mapping>(address, size);
-    bytes_ = mapping->bytes();
-    length_ = mapping->length();
-    offset_ = 0;
-    keep_ = std::move(mapping);
+    setData(std::make_shared<const std::string>(std::move(*contents)));
     return this;
 }
 

@@ -20,8 +20,8 @@ public:
 
     // This stream over the data at offset 0; nil (nullptr) for nil data.
     ZynStream* initWithData(std::shared_ptr<const std::string> data);
-    // This stream over the file's contents mapped into memory; nil when the
-    // file cannot be read.
+    // This stream over the file's contents; nil when the file cannot be
+    // read.
     ZynStream* initWithContentsOfMappedFile(const std::string& path);
 
     // Takes the data (none for nil) and starts at its first byte.
