@@ -53,6 +53,13 @@ public:
         const auto it = dictionary_.find(keyword);
         return it == dictionary_.end() || it->second.empty() ? nullptr : it->second.back().get();
     }
+    // The same, shared: the actor stays valid even when it is unregistered
+    // while the caller still holds it (as the dispatcher does for a group).
+    std::shared_ptr<ZynActor> sharedActorForKeyword(std::string_view keyword) const
+    {
+        const auto it = dictionary_.find(keyword);
+        return it == dictionary_.end() || it->second.empty() ? nullptr : it->second.back();
+    }
     kit::Object* objectForKeyword(std::string_view keyword) const;
     ZynSelector selectorForKeyword(std::string_view keyword) const;
 

@@ -8,6 +8,7 @@
 #include "core/Coder.h"
 #include "core/Exception.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,11 @@ namespace {
 
 // One open group: the handler of its first keyword (none until it is known,
 // or when nothing handles it), that keyword, whether its elements are
-// delivered, and whether its first keyword is still to come.
+// delivered, and whether its first keyword is still to come. The group holds
+// its handler: handlers inside the group may unregister it from the table
+// before the group's terminator comes.
 struct Group {
-    ZynActor* handler = nullptr;
+    std::shared_ptr<ZynActor> handler;
     std::string keyword;
     bool active = true;
     bool firstKeywordPending = true;
@@ -63,7 +66,8 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::initDispatchTable(ZynDispatchTable* ta
 bool ZynMarkupDispatcher::dispatch_(ZynMarkupElement& element) const
 {
     const ZynDispatchTable* table = dispatchTable_.get();
-    ZynActor* actor = table ? table->actorForKeyword(element.text()) : nullptr;
+    // Held for the call: a handler may unregister its own actor.
+    const std::shared_ptr<ZynActor> actor = table ? table->sharedActorForKeyword(element.text()) : nullptr;
     if (!actor)
         return false;
     actor->actWith(&element);
@@ -121,7 +125,7 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::dispatch(ZynMarkupStream* stream, ZynD
                     element.setIsIgnorableDestination(true);
                 }
                 group.firstKeywordPending = false;
-                group.handler = found ? table->actorForKeyword(element.text()) : nullptr;
+                group.handler = found ? table->sharedActorForKeyword(element.text()) : nullptr;
                 group.active = group.handler != nullptr;
                 if (!group.active) {
                     stream->skipGroup();

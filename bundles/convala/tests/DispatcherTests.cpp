@@ -154,6 +154,32 @@ TEST(ZynMarkupDispatcher, TheNewestRegistrationReceivesTheKeyword)
     EXPECT_EQ(table.objectForKeyword("zyntext"), &text);
 }
 
+// A handler may unregister the very actor that opened the group it is in
+// (a picture group goes once its picture is built, whatever group the text
+// that builds it stands in): the group's terminator still reaches it.
+TEST(ZynMarkupDispatcher, AGroupKeepsItsHandlerWhenItIsUnregisteredInside)
+{
+    ZynDispatchTable table;
+    Recorder document("doc"), picture("pic");
+    const char* const pictureWords[] = {"width", "zyntext", nullptr};
+    const ZynKeywordGroup pictureGroup{&picture, Recorder::recordSelector(), pictureWords};
+    for (const char* k : {"rtf", "NeXTGraphic"})
+        table.registerObject(&document, Recorder::recordSelector(), k);
+    document.onElement = [&](ZynMarkupElement& e) {
+        if (e.text() == "NeXTGraphic" && e.isIntroducer())
+            table.registerGroup(&pictureGroup);
+    };
+    picture.onElement = [&](ZynMarkupElement& e) {
+        if (e.isTextRun())
+            table.unregisterGroup(&pictureGroup);
+    };
+    ZynMarkupDispatcher dispatcher(&table);
+    ZynMarkupStream stream(std::string("{\\rtf1{\\NeXTGraphic}{\\width5 built}}"));
+    dispatcher.dispatch(&stream);
+    EXPECT_EQ(picture.log, (Log{"pic:+width5", "pic:\"built\"", "pic:-width"}));
+    EXPECT_EQ(table.actorForKeyword("width"), nullptr);
+}
+
 // A handler that registers a group at an introducer and unregisters it at
 // the terminator: when the data ends inside the group, the read itself cuts
 // the registration back, so the next read does not dispatch to it.
