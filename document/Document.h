@@ -17,6 +17,8 @@ public:
     void setFileFormat(const std::string& format) { fileFormat_ = format; }
     bool isTemplate() const { return template_; }
     void setTemplate(bool flag) { template_ = flag; }
+    bool isReadOnly() const { return readOnly_; }
+    virtual void setReadOnly(bool flag) { readOnly_ = flag; }
 
     // Before the document is filled again: no file name, no file format.
     virtual void emptyDocument();
@@ -26,4 +28,5 @@ private:
     std::string fileFormat_;
     bool edited_ = false;
     bool template_ = false;
+    bool readOnly_ = false;
 };
