@@ -36,7 +36,7 @@ TEST_F(LayoutRTFExport, AnEmptyDocumentWritesTheFrameAndTheTablesItNeeds)
     setWords(0, {});
     EXPECT_EQ(exportRTF(), "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl \\f0\\fswiss Helvetica;}\n"
                            "{\\colortbl \\red0\\green0\\blue0;}\n"
-                           "\\pard \\ql \\fi0\\li0\\ri0 \\sb0 \\sa0 \\sl280 \\f0\\fs24\\b0 \\i0 \\cf0 }\n");
+                           "\\pard \\ql \\nowidctlpar \\fi0\\li0\\ri0 \\sb0 \\sa0 \\sl300 \\f0\\fs24\\b0 \\i0 \\cf0 }\n");
 }
 
 TEST_F(LayoutRTFExport, TheLayoutDocumentWritesItsActiveTextOnly)
