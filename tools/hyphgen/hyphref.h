@@ -1,8 +1,8 @@
 #pragma once
 
-// What the table builder and the hyphenation benchmark share: the training
-// sources of each language, the word split, and the reference hyphenator
-// (libhyphen with Debian's patterns).
+// What the table builder and the hyphenation benchmark share: the sources
+// of each language, the words of running text that the tables are measured
+// on, and the reference hyphenator (libhyphen with Debian's patterns).
 
 #include "spelling/hyph_internal.h"
 
@@ -13,7 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <unistd.h>
 #include <string>
 #include <vector>
@@ -30,17 +33,21 @@ struct Vocabulary {
     int stride = 1;
 };
 
+// The tables are compiled from the patterns; the word lists give the
+// exceptions; running text (manual pages, manuals) is what they are measured
+// on, less every word of the word lists and of the hunspell dictionary.
 struct Source {
     int language = -1;
     std::string group;
     std::string patterns;
     std::vector<Vocabulary> vocabularies;
+    std::vector<std::string> texts; // files or folders of running text
 };
 
 // Reads the table of sources ("tools/hyphgen/sources.txt"): lines of
-// group, language, kind ("patterns", "words" or "hunspell") and path; a
-// hunspell line gives the dictionary without its ending and may end with
-// a stride. Files that are not installed are left out.
+// group, language, kind ("patterns", "words", "hunspell" or "text") and
+// path; a hunspell line gives the dictionary without its ending and may end
+// with a stride.
 inline std::vector<Source> readSources(const std::string &file)
 {
     std::vector<Source> out;
@@ -71,6 +78,8 @@ inline std::vector<Source> readSources(const std::string &file)
             src->vocabularies.push_back({path, "", 1});
         else if (k == "hunspell")
             src->vocabularies.push_back({std::string(path) + ".dic", std::string(path) + ".aff", stride});
+        else if (k == "text")
+            src->texts.push_back(path);
     }
     return out;
 }
@@ -230,16 +239,6 @@ struct Reference {
     }
 };
 
-// Words kept apart for measuring: never used to build the tables, from
-// whichever vocabulary they come.
-inline bool heldOut(const std::string &utf8)
-{
-    uint32_t h = 2166136261u;
-    for (unsigned char c : utf8)
-        h = (h ^ c) * 16777619u;
-    return h % 10 == 3;
-}
-
 inline bool validUtf8(const std::string &s)
 {
     return s.empty() || !decodeUtf8(s).empty();
@@ -357,6 +356,180 @@ inline std::vector<std::string> readVocabulary(const Source &src)
     std::sort(words.begin(), words.end());
     words.erase(std::unique(words.begin(), words.end()), words.end());
     return words;
+}
+
+// ---- Running text ----------------------------------------------------------
+
+// The bytes of a file; a gzip-compressed one (".gz") through gzip.
+inline std::string readTextFile(const std::string &path)
+{
+    std::string out;
+    if (path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0) {
+        if (path.find('\'') != std::string::npos)
+            return out;
+        FILE *p = popen(("gzip -dc '" + path + "' 2>/dev/null").c_str(), "r");
+        if (!p)
+            return out;
+        char buf[65536];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+            out.append(buf, n);
+        pclose(p);
+        return out;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The running text of a manual page: the text lines and the arguments of
+// the font and heading requests, with the escapes taken out.
+inline std::string groffText(const std::string &raw)
+{
+    static const char *const kept[] = {"B", "I", "BI", "IB", "BR", "RB", "IR", "RI", "SH", "SS", "TP", "IP", "SM"};
+    std::string out;
+    std::istringstream in(raw);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && (line[0] == '.' || line[0] == '\'')) {
+            size_t sp = line.find_first_of(" \t");
+            std::string request = line.substr(1, sp == std::string::npos ? std::string::npos : sp - 1);
+            bool keep = sp != std::string::npos && std::any_of(std::begin(kept), std::end(kept), [&](const char *r) {
+                            return request == r;
+                        });
+            if (!keep)
+                continue;
+            line = line.substr(sp + 1);
+        }
+        for (size_t i = 0; i < line.size(); i++) {
+            if (line[i] != '\\') {
+                out.push_back(line[i]);
+                continue;
+            }
+            // \fX \f(XX \f[..] \(XX \*X \*(XX \[..]: a space in their place.
+            char c = i + 1 < line.size() ? line[i + 1] : ' ';
+            size_t skip = 1;
+            if (c == 'f' || c == '*' || c == 'n') {
+                char d = i + 2 < line.size() ? line[i + 2] : ' ';
+                skip = d == '(' ? 4 : d == '[' ? line.find(']', i) - i : 2;
+            } else if (c == '(')
+                skip = 3;
+            else if (c == '[')
+                skip = line.find(']', i) - i;
+            else if (c == '&' || c == '%')
+                skip = 1;
+            if (c != '&' && c != '%')
+                out.push_back(' ');
+            i += std::min(skip, line.size() - i);
+        }
+        out.push_back('\n');
+    }
+    return out;
+}
+
+// The text of an HTML page: tags and entities become spaces.
+inline std::string htmlText(const std::string &raw)
+{
+    std::string out;
+    for (size_t i = 0; i < raw.size(); i++) {
+        if (raw[i] == '<') {
+            size_t e = raw.find('>', i);
+            if (e == std::string::npos)
+                break;
+            i = e;
+            out.push_back(' ');
+        } else if (raw[i] == '&') {
+            size_t e = raw.find(';', i);
+            if (e != std::string::npos && e - i < 10)
+                i = e;
+            out.push_back(' ');
+        } else
+            out.push_back(raw[i]);
+    }
+    return out;
+}
+
+inline bool isLetterChar(uint32_t ch)
+{
+    return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') ||
+           (ch >= 0xC0 && ch <= 0x24F && ch != 0xD7 && ch != 0xF7) || (ch >= 0x370 && ch <= 0x52F);
+}
+
+// The words of running text in the files under each path (manual pages
+// and HTML), lower-cased, each once: runs of letters that are all small or
+// capitalised (acronyms and identifiers such as "GNU" or "setKey" are left
+// out), of 4 to 60 letters. A file that is not UTF-8 is read as ISO 8859-1.
+inline std::set<std::string> runningTextWords(const std::vector<std::string> &paths)
+{
+    std::set<std::string> out;
+    std::vector<std::string> files;
+    for (const std::string &p : paths) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(p, ec)) {
+            for (auto it = std::filesystem::recursive_directory_iterator(p, ec);
+                 !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+                if (it->is_regular_file(ec))
+                    files.push_back(it->path().string());
+        } else if (std::filesystem::exists(p, ec))
+            files.push_back(p);
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string &f : files) {
+        bool html = f.find(".htm") != std::string::npos;
+        bool man = !html && f.size() > 3 && f.compare(f.size() - 3, 3, ".gz") == 0;
+        if (!html && !man)
+            continue;
+        std::string raw = readTextFile(f);
+        std::string text = html ? htmlText(raw) : groffText(raw);
+        std::vector<uint32_t> chars = decodeUtf8(text);
+        if (chars.empty())
+            chars = decodeLatin1(text);
+        std::vector<uint32_t> word;
+        auto flush = [&]() {
+            bool inner = false, allCaps = word.size() > 1;
+            for (size_t k = 0; k < word.size(); k++) {
+                bool capital = hyph_lower(word[k]) != word[k];
+                inner = inner || (k > 0 && capital);
+                allCaps = allCaps && capital;
+            }
+            if (word.size() >= 4 && word.size() <= 60 && !inner && !allCaps) {
+                std::string lower;
+                for (uint32_t ch : word)
+                    appendUtf8(lower, hyph_lower(ch));
+                out.insert(lower);
+            }
+            word.clear();
+        };
+        for (uint32_t ch : chars) {
+            if (isLetterChar(ch))
+                word.push_back(ch);
+            else
+                flush();
+        }
+        flush();
+    }
+    return out;
+}
+
+// The evaluation words of a language: the words of its running text that
+// are in none of its word lists nor (fully expanded) in its hunspell
+// dictionary, and that its alphabet and the reference can take.
+inline std::vector<std::string> evaluationWords(const Source &src)
+{
+    std::set<std::string> text = runningTextWords(src.texts);
+    Source all = src;
+    for (Vocabulary &v : all.vocabularies)
+        v.stride = 1;
+    std::vector<std::string> vocabulary = readVocabulary(all);
+    std::vector<std::string> out;
+    for (const std::string &w : text) {
+        if (std::binary_search(vocabulary.begin(), vocabulary.end(), w))
+            continue;
+        if (codesOf(src.language, decodeUtf8(w)).empty())
+            continue;
+        out.push_back(w);
+    }
+    return out;
 }
 
 } // namespace hyphref
