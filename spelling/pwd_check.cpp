@@ -424,6 +424,28 @@ int CheckCommon(const Mapped& m, int status, int length)
     return PWDMatchDict(entries, start, end, m, (status & PWD_WORD_CAPITAL) != 0);
 }
 
+// Whether a typed word is the stored one, the stored one with a capital
+// first letter, or the stored one all in capitals: the only forms of a
+// listed word that are accepted ("USA", not "UsA"; "McDonald" and
+// "MCDONALD", not "McDONALD").
+bool caseFits(const unsigned char* typed, const unsigned char* stored, int n)
+{
+    PWDSpeller* sp = PWDRecord();
+    // t is the capital of s, or s itself when s has no small form.
+    auto upper = [&](unsigned char t, unsigned char s) {
+        if (!(sp->classes[s] & PWDK_LOWER))
+            return t == s;
+        return sp->codes[t] != 0 && sp->codes[t] == sp->codes[s] && (sp->classes[t] & PWDK_CAPITAL);
+    };
+    bool same = true, capitalised = true, capitals = true;
+    for (int i = 0; i < n && (same || capitalised || capitals); ++i) {
+        same = same && typed[i] == stored[i];
+        capitalised = capitalised && (i == 0 ? upper(typed[i], stored[i]) : typed[i] == stored[i]);
+        capitals = capitals && upper(typed[i], stored[i]);
+    }
+    return same || capitalised || capitals;
+}
+
 int CheckExact(const unsigned char* w, int n, int status)
 {
     // Plain words are coded; only short capitalised ones and those with inner
@@ -459,11 +481,9 @@ int CheckExact(const unsigned char* w, int n, int status)
                 s = p;
             }
             for (long e = s; e < size && exactCompare(probe, a + e, 0) == 0;
-                 e += static_cast<long>(strlen(reinterpret_cast<const char*>(a + e))) + 1) {
-                unsigned char first = a[e];
-                if (!((sp->classes[first] & PWDK_CAPITAL) && first != probe[0]))
+                 e += static_cast<long>(strlen(reinterpret_cast<const char*>(a + e))) + 1)
+                if (caseFits(probe, a + e, n))
                     return 1;
-            }
         }
     }
     const unsigned char* b = PWDTable(PWDT_EXACT_B, &size);
@@ -471,7 +491,18 @@ int CheckExact(const unsigned char* w, int n, int status)
         return 0;
     int found;
     CNSLookUp(b, probe, 0, size, CNSstrcmp, 0, CNS_OPTION, &found); // case-exact
-    return found;
+    if (found || mixedCase || !(status & PWD_WORD_CAPITAL))
+        return found;
+    // List B is in byte order, so the capitalised or all-capitals form of one
+    // of its words ("IPOD" for "iPod") is looked for one by one.
+    exactCodes = PWDRecord()->codes;
+    for (long e = 0; e < size;) {
+        long len = static_cast<long>(strnlen(reinterpret_cast<const char*>(b + e), static_cast<size_t>(size - e)));
+        if (len == n && exactCompare(probe, b + e, 0) == 0 && caseFits(probe, b + e, n))
+            return 1;
+        e += len + 1;
+    }
+    return 0;
 }
 
 int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
@@ -578,9 +609,10 @@ int CheckOne(const unsigned char* w, int n, int status, int option)
         PWDSetStatus(PWD_USER_REJECTED);
         return 0;
     }
-    // Mixed case: a lower-case first letter and a capital later ("iPod");
-    // "ACLs" starts with a capital and is coded as a capitalised word.
-    bool mixed = option == 0 && status == (PWDK_CAPITAL | PWDK_LOWER);
+    // Mixed case: small letters and a capital after the first letter
+    // ("iPod", "McDonald", "ITs"). Coded words are stored in small letters or
+    // capitalised, so such a word is only looked for in the exact lists.
+    bool mixed = (status & PWDK_CAPITAL) && (status & PWDK_LOWER);
     int coreStart = PWDonLen, coreLen = n - PWDonLen - PWDpostLen;
     Mapped m;
     bool coded = false;
@@ -601,7 +633,7 @@ int CheckOne(const unsigned char* w, int n, int status, int option)
     }
     if (coded && CheckBig(m, w + coreStart, status, coreLen))
         return 1;
-    if (mixed)
+    if (mixed && option == 0)
         PWDSetStatus(PWD_MIXED_CASE);
     return 0;
 }
@@ -691,22 +723,92 @@ const unsigned char* germanicWord = nullptr;
 int germanicLen = 0;
 bool confirmed[PWD_MAX_WORD + 1];
 
+// Whether the hyphenator breaks at both ends of a part of the compound in
+// progress (its start and its end are the word's or confirmed joints).
+bool jointsConfirmed(const unsigned char* first, const unsigned char* last)
+{
+    if (!germanicWord)
+        return false;
+    long s = first - germanicWord, e = last - germanicWord;
+    if (s < 0 || e >= germanicLen)
+        return false;
+    bool startOk = s == 0 || confirmed[s - 1];
+    // Before a linking "s" the point follows the "s".
+    bool linked = e + 1 < germanicLen && (germanicWord[e + 1] == 's' || germanicWord[e + 1] == 'S');
+    bool endOk = e == germanicLen - 1 || confirmed[e] || (linked && confirmed[e + 1]);
+    return startOk && endOk;
+}
+
+// Whether a part is one of the dictionary's common compound parts (the etc
+// block's long section): of the parts that begin compounds, or of those
+// that follow a joint. Both lists hold sorted strings of letter codes.
+bool commonPart(const unsigned char* w, long n, bool first)
+{
+    PWDSpeller* sp = PWDRecord();
+    if (!(sp->flags & PWDO_LONG_SECTION) || n < 1 || n > PWD_MAX_WORD)
+        return false;
+    const unsigned char* sec;
+    long size;
+    if (!EtcAccess(2, nullptr, &sec, &size) || size < 2)
+        return false;
+    long split = pwdGet16(sec);
+    if (2 + split > size)
+        return false;
+    const unsigned char* list = first ? sec + 2 : sec + 2 + split;
+    long len = first ? split : size - 2 - split;
+    unsigned char key[PWD_MAX_WORD + 1];
+    const unsigned char* codes = PWDRecord()->codes;
+    for (long i = 0; i < n; ++i)
+        if (!(key[i] = codes[w[i]]))
+            return false;
+    // Binary search over entries that start after a NUL.
+    long lo = 0, hi = len;
+    while (lo < hi) {
+        long mid = lo + (hi - lo) / 2;
+        while (mid > lo && list[mid - 1])
+            --mid;
+        long end = mid;
+        while (end < len && list[end])
+            ++end;
+        int c = 0;
+        for (long i = 0; i < n && i < end - mid && !c; ++i)
+            c = key[i] < list[mid + i] ? -1 : key[i] > list[mid + i] ? 1 : 0;
+        if (!c)
+            c = n < end - mid ? -1 : n > end - mid ? 1 : 0;
+        if (!c)
+            return true;
+        if (c < 0)
+            hi = mid;
+        else
+            lo = end + 1;
+    }
+    return false;
+}
+
+// With commonOnly, every part must be a common compound part, of four
+// letters or more, with both ends confirmed.
+bool commonOnly = false;
+
 int TryPart(unsigned char* first, unsigned char* last, int option)
 {
     long n = last - first + 1;
-    if (n < partMin) {
-        if (n < kShortPart || partMin > kMinCompoundPart || !germanicWord)
+    bool needJoints = commonOnly;
+    if (commonOnly) {
+        if (n < kMinCompoundPart || !germanicWord)
             return 0;
         long s = first - germanicWord, e = last - germanicWord;
-        if (s < 0 || e >= germanicLen)
-            return 0;
-        bool startOk = s == 0 || confirmed[s - 1];
-        // Before a linking "s" the point follows the "s".
+        // A linking "s" left out of the part belongs to it in the list.
         bool linked = e + 1 < germanicLen && (germanicWord[e + 1] == 's' || germanicWord[e + 1] == 'S');
-        bool endOk = e == germanicLen - 1 || confirmed[e] || (linked && confirmed[e + 1]);
-        if (!startOk || !endOk)
+        if (!commonPart(first, n, s == 0) && !(s == 0 && linked && commonPart(first, n + 1, true)))
             return 0;
     }
+    if (n < partMin) {
+        if (n < kShortPart || partMin > kMinCompoundPart)
+            return 0;
+        needJoints = true;
+    }
+    if (needJoints && !jointsConfirmed(first, last))
+        return 0;
     return TryIt(first, last, option);
 }
 
@@ -1071,10 +1173,20 @@ int CheckCompound(unsigned char* w, int n, int status, int option)
             if (sp->language == 14) {
                 r = CheckRussian(core, coreLen, option);
             } else if (CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option)) {
+                // A compound one edit from a listed word is taken for a typing
+                // error of it, unless its parts are long, or are parts that the
+                // language's compounds use often, joined where the hyphenator
+                // breaks ("Programmname" beside "Programmnamen", but not
+                // "Haltewinke" beside "Haltewinkel").
                 partMin = kLongPart;
-                bool longParts = CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option) != 0;
+                bool sure = CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option) != 0;
                 partMin = kMinCompoundPart;
-                r = longParts || !NearListedWord(core, coreLen, option);
+                if (!sure && (PWDRecord()->flags & PWDO_LONG_SECTION)) {
+                    commonOnly = true;
+                    sure = CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option) != 0;
+                    commonOnly = false;
+                }
+                r = sure || !NearListedWord(core, coreLen, option);
             }
             CompoundFlg = 0;
         }
