@@ -591,7 +591,7 @@ int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
             PWDHandle cache = PWDRecord()->tables[PWDT_CACHE];
             // A full cache just stops growing; it is not searched then.
             if (cache && CNSDictUsed(cache) + length + 1 <= PWD_CACHE_MAX)
-                CNSInsert(cache, word);
+                PWDCacheInsert(cache, word);
             return 1;
         }
         if (PWDStatus() & (PWD_IO_ERROR | PWD_NO_MEMORY))
@@ -612,7 +612,17 @@ int CheckOne(const unsigned char* w, int n, int status, int option)
     // Mixed case: small letters and a capital after the first letter
     // ("iPod", "McDonald", "ITs"). Coded words are stored in small letters or
     // capitalised, so such a word is only looked for in the exact lists.
-    bool mixed = (status & PWDK_CAPITAL) && (status & PWDK_LOWER);
+    // The parts of a compound come from a word whose case was judged whole
+    // (a Russian part may carry a mark put before it).
+    bool mixed = false;
+    if (!CompoundFlg && (status & PWDK_CAPITAL) && (status & PWDK_LOWER)) {
+        PWDSpeller* sp = PWDRecord();
+        int i = 0;
+        while (i < n && !(sp->classes[w[i]] & (PWDK_CAPITAL | PWDK_LOWER)))
+            ++i;
+        for (++i; i < n && !mixed; ++i)
+            mixed = (sp->classes[w[i]] & PWDK_CAPITAL) != 0;
+    }
     int coreStart = PWDonLen, coreLen = n - PWDonLen - PWDpostLen;
     Mapped m;
     bool coded = false;

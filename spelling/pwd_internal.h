@@ -28,6 +28,9 @@ struct PWDSpeller {
     uint16_t spare2;
     PWDHandle users[10];
     uint32_t fileSize;
+    // Recent check results (pwd_interface.cpp): a malloc'd block whose
+    // address is kept as bytes, since pool records are aligned to 4 only.
+    unsigned char results[sizeof(void*)];
 };
 
 struct PWDBlockEntry {
@@ -45,6 +48,15 @@ enum {
     PWD_LETTERS = 0x02 | 0x04 | 0x100,
     PWD_CACHE_MAX = 10240,
 };
+
+// Called whenever a word list or the lists a speller uses change, so that
+// no speller answers from the results of an earlier check.
+void PWDWordListsChanged(void);
+// CNSInsert without that notice, for the found-word cache, which only
+// holds words the dictionary already accepts.
+int PWDCacheInsert(PWDHandle list, const unsigned char* word);
+// Frees a speller's recent results.
+void PWDForgetResults(PWDSpeller* sp);
 
 // Word-scope values of the operation in progress.
 extern PWDHandle PWD;
