@@ -733,12 +733,85 @@ const unsigned char* germanicWord = nullptr;
 int germanicLen = 0;
 bool confirmed[PWD_MAX_WORD + 1];
 
+// The filter of the dictionary's word forms, when it may answer for the
+// look-ups of the compound rule: no user list and the default user check
+// (either could accept a stretch the dictionary does not hold), no accent
+// mode (stems then compare through the equivalence map).
+const PWDFormFilter* formFilter()
+{
+    if (accentFlag || PWDRecord()->userCount || (UserSpellCheck && UserSpellCheck != PWDDefaultSpellCheck))
+        return nullptr;
+    return PWDForms();
+}
+
+// Hashes of a word's prefixes (prefix[i]: its first i letters) and the
+// powers of the base, so that any stretch, and any word one edit away,
+// hashes in a few operations.
+struct WordHashes {
+    uint64_t prefix[PWD_MAX_WORD + 3];
+    uint64_t power[PWD_MAX_WORD + 3];
+    int n;
+    void of(const unsigned char* w, int len)
+    {
+        const unsigned char* codes = PWDRecord()->codes;
+        n = len;
+        prefix[0] = 0;
+        power[0] = 1;
+        for (int i = 0; i < len; ++i) {
+            prefix[i + 1] = pwdFormStep(prefix[i], pwdFormCode(codes, w[i]));
+            power[i + 1] = power[i] * kPWDFormBase;
+        }
+        power[len + 1] = power[len] * kPWDFormBase;
+        power[len + 2] = power[len + 1] * kPWDFormBase;
+    }
+    // Letters [a, b).
+    uint64_t stretch(int a, int b) const { return prefix[b] - prefix[a] * power[b - a]; }
+    // A letter code put in at a (the rest follows from `from`).
+    uint64_t with(int a, unsigned v, int from) const
+    {
+        return pwdFormStep(prefix[a], v) * power[n - from] + stretch(from, n);
+    }
+};
+
+// The hyphen points of the word whose compound readings are being tried.
+struct {
+    bool valid;
+    const unsigned char* w;
+    int n, count;
+    unsigned char pairs[2 * PWD_MAX_HYPHEN_POINTS];
+} germanicPoints;
+bool confirmedReady = false;
+
+// Fills `confirmed` for the compound in progress; the readings of one word
+// ask the hyphenator once.
+void ensureConfirmed()
+{
+    if (confirmedReady)
+        return;
+    confirmedReady = true;
+    const unsigned char* w = germanicWord;
+    int n = germanicLen;
+    memset(confirmed, 0, sizeof confirmed);
+    if (!germanicPoints.valid || germanicPoints.w != w || germanicPoints.n != n) {
+        germanicPoints.count = CallUserGetHyphens(w, n, germanicPoints.pairs);
+        germanicPoints.w = w;
+        germanicPoints.n = n;
+        germanicPoints.valid = true;
+    }
+    for (int i = 0; i < germanicPoints.count; ++i) {
+        int p = germanicPoints.pairs[2 * i], weight = germanicPoints.pairs[2 * i + 1] & 0x3F;
+        if (p >= 2 && p <= n - 3 && weight < 3)
+            confirmed[p] = true;
+    }
+}
+
 // Whether the hyphenator breaks at both ends of a part of the compound in
 // progress (its start and its end are the word's or confirmed joints).
 bool jointsConfirmed(const unsigned char* first, const unsigned char* last)
 {
     if (!germanicWord)
         return false;
+    ensureConfirmed();
     long s = first - germanicWord, e = last - germanicWord;
     if (s < 0 || e >= germanicLen)
         return false;
@@ -799,9 +872,31 @@ bool commonPart(const unsigned char* w, long n, bool first)
 // letters or more, with both ends confirmed.
 bool commonOnly = false;
 
+// The hashes of the compound in progress and the filter that may answer
+// for its stretches (nullptr: none).
+const WordHashes* germanicHashes = nullptr;
+const PWDFormFilter* germanicFilter = nullptr;
+
+// The answers for the stretches of the word whose compound readings are
+// being tried: each reading looks at many of the same stretches. An entry
+// holds the stamp of the word it was found for, and 1 + the answer.
+struct PartAnswer {
+    uint32_t stamp;
+    unsigned char answer;
+};
+PartAnswer partAnswers[PWD_MAX_WORD][PWD_MAX_WORD];
+uint32_t partStamp = 0; // 0: no word, nothing kept
+uint32_t partWords = 0; // words whose readings were tried, for the stamps
+
 int TryPart(unsigned char* first, unsigned char* last, int option)
 {
     long n = last - first + 1;
+    if (germanicFilter && germanicWord) {
+        long s = first - germanicWord;
+        if (s >= 0 && s + n <= germanicLen &&
+            !pwdFormMaybe(germanicFilter, germanicHashes->stretch(static_cast<int>(s), static_cast<int>(s + n))))
+            return 0;
+    }
     bool needJoints = commonOnly;
     if (commonOnly) {
         if (n < kMinCompoundPart || !germanicWord)
@@ -819,6 +914,17 @@ int TryPart(unsigned char* first, unsigned char* last, int option)
     }
     if (needJoints && !jointsConfirmed(first, last))
         return 0;
+    long s = first - germanicWord;
+    if (partStamp && germanicWord && s >= 0 && s + n <= germanicLen && n <= PWD_MAX_WORD) {
+        PartAnswer& a = partAnswers[s][n - 1];
+        if (a.stamp == partStamp)
+            return a.answer;
+        int r = TryIt(first, last, option);
+        // An answer cut short by a table that could not be read is not kept.
+        if (!(PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR | PWD_BAD_VERSION)))
+            a = {partStamp, static_cast<unsigned char>(r != 0)};
+        return r;
+    }
     return TryIt(first, last, option);
 }
 
@@ -836,14 +942,8 @@ int CheckGermanic(unsigned char* w, int n, int status, int option)
             return 0;
     // The hyphenator's points mark joints, but miss many (before a vowel
     // above all), so any letter may end a part.
-    memset(confirmed, 0, sizeof confirmed);
-    unsigned char pairs[2 * PWD_MAX_HYPHEN_POINTS];
-    int np = CallUserGetHyphens(w, n, pairs);
-    for (int i = 0; i < np; ++i) {
-        int p = pairs[2 * i], weight = pairs[2 * i + 1] & 0x3F;
-        if (p >= 2 && p <= n - 3 && weight < 3)
-            confirmed[p] = true;
-    }
+    // The joints are asked of the hyphenator only when a part needs them.
+    confirmedReady = false;
     unsigned char b[2 * PWD_MAX_WORD + 4];
     int count = 0;
     b[count++] = 127;
@@ -858,11 +958,21 @@ int CheckGermanic(unsigned char* w, int n, int status, int option)
     b[count++] = static_cast<unsigned char>(n - 1);
     const unsigned char* outer = germanicWord;
     int outerLen = germanicLen;
+    const WordHashes* outerHashes = germanicHashes;
+    const PWDFormFilter* outerFilter = germanicFilter;
+    WordHashes hashes;
+    germanicFilter = formFilter();
+    if (germanicFilter)
+        hashes.of(w, n);
+    germanicHashes = &hashes;
     germanicWord = w;
     germanicLen = n;
     int r = FindPath(w, b, count, option, TryPart);
+    confirmedReady = false;
     germanicWord = outer;
     germanicLen = outerLen;
+    germanicHashes = outerHashes;
+    germanicFilter = outerFilter;
     return r;
 }
 
@@ -878,8 +988,11 @@ bool NearListedWord(const unsigned char* w, int n, int option)
         return false;
     unsigned char lowers[128], capitals[128];
     int nl = 0, nc = 0;
+    const PWDFormFilter* filter = formFilter();
+    sp = PWDRecord();
     for (int c = 1; c < 256; ++c) {
-        if (!sp->codes[c] || sp->codes[c] > 127)
+        // Letters no word holds make no word.
+        if (!sp->codes[c] || sp->codes[c] > 127 || (filter && !PWDFormLetter(filter, sp->codes[c])))
             continue;
         if ((sp->classes[c] & PWDK_LOWER) && nl < 128)
             lowers[nl++] = static_cast<unsigned char>(c);
@@ -893,6 +1006,12 @@ bool NearListedWord(const unsigned char* w, int n, int option)
     CompoundFlg = 0;
     bool found = false, failed = false;
     unsigned char buf[PWD_MAX_WORD + 2];
+    // Most words one edit away are no words: the filter of the dictionary's
+    // forms tells them from their hashes, before any is spelt out.
+    WordHashes hw;
+    hw.of(w, n);
+    const unsigned char* codes = PWDRecord()->codes;
+    auto maybe = [&](uint64_t h) { return !filter || pwdFormMaybe(filter, h); };
     auto listed = [&](int m) {
         if (found || failed || m < 2)
             return;
@@ -911,6 +1030,11 @@ bool NearListedWord(const unsigned char* w, int n, int option)
     for (int i = 0; i + 1 < n && !found && !failed; ++i) { // swaps
         if (w[i] == w[i + 1])
             continue;
+        if (filter &&
+            !maybe(pwdFormStep(pwdFormStep(hw.prefix[i], pwdFormCode(codes, w[i + 1])), pwdFormCode(codes, w[i])) *
+                           hw.power[n - i - 2] +
+                   hw.stretch(i + 2, n)))
+            continue;
         memcpy(buf, w, static_cast<size_t>(n));
         buf[i] = w[i + 1];
         buf[i + 1] = w[i];
@@ -918,6 +1042,8 @@ bool NearListedWord(const unsigned char* w, int n, int option)
     }
     for (int i = 0; i < n && !found && !failed; ++i) { // deletions
         if (i > 0 && w[i] == w[i - 1])
+            continue;
+        if (filter && !maybe(hw.prefix[i] * hw.power[n - i - 1] + hw.stretch(i + 1, n)))
             continue;
         memcpy(buf, w, static_cast<size_t>(i));
         memcpy(buf + i, w + i + 1, static_cast<size_t>(n - i - 1));
@@ -936,8 +1062,13 @@ bool NearListedWord(const unsigned char* w, int n, int option)
         int count;
         letters(allCapitals || (i == 0 && firstCapital), &set, &count);
         memcpy(buf, w, static_cast<size_t>(n));
+        // Only letters that some word holds between these neighbours.
+        uint64_t fits = filter ? PWDFormBetween(filter, i > 0 ? pwdFormCode(codes, w[i - 1]) : 0,
+                                                i + 1 < n ? pwdFormCode(codes, w[i + 1]) : 0)
+                               : ~0ull;
         for (int k = 0; k < count && !found && !failed; ++k) {
-            if (set[k] == w[i])
+            unsigned v = pwdFormCode(codes, set[k]);
+            if (set[k] == w[i] || !((fits >> (v < 63 ? v : 63)) & 1) || !maybe(hw.with(i, v, i + 1)))
                 continue;
             buf[i] = set[k];
             listed(n);
@@ -959,9 +1090,13 @@ bool NearListedWord(const unsigned char* w, int n, int option)
             const unsigned char* set;
             int count;
             letters(allCapitals || capitalised || pass == 1, &set, &count);
+            uint64_t fits = filter ? PWDFormBetween(filter, i > 0 ? pwdFormCode(codes, w[i - 1]) : 0,
+                                                    i < n ? pwdFormCode(codes, w[i]) : 0)
+                                   : ~0ull;
             for (int k = 0; k < count && !found && !failed; ++k) {
                 // Doubling a letter is tried once, not once on each side.
-                if (i > 0 && set[k] == w[i - 1])
+                unsigned v = pwdFormCode(codes, set[k]);
+                if ((i > 0 && set[k] == w[i - 1]) || !((fits >> (v < 63 ? v : 63)) & 1) || !maybe(hw.with(i, v, i)))
                     continue;
                 buf[i] = set[k];
                 listed(n + 1);
@@ -1182,21 +1317,32 @@ int CheckCompound(unsigned char* w, int n, int status, int option)
             CompoundFlg = 1;
             if (sp->language == 14) {
                 r = CheckRussian(core, coreLen, option);
-            } else if (CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option)) {
+            } else {
                 // A compound one edit from a listed word is taken for a typing
                 // error of it, unless its parts are long, or are parts that the
                 // language's compounds use often, joined where the hyphenator
                 // breaks ("Programmname" beside "Programmnamen", but not
-                // "Haltewinke" beside "Haltewinkel").
+                // "Haltewinke" beside "Haltewinkel"). Those readings are tried
+                // first: a compound they find needs no other search.
+                int st = status | PWD_WORD_CAPITAL;
+                germanicPoints.valid = false;
+                // Old stamps would come back after 2^32 words: start afresh.
+                if (++partWords == 0) {
+                    memset(partAnswers, 0, sizeof partAnswers);
+                    partWords = 1;
+                }
+                partStamp = partWords;
                 partMin = kLongPart;
-                bool sure = CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option) != 0;
+                bool sure = CheckGermanic(core, coreLen, st, option) != 0;
                 partMin = kMinCompoundPart;
                 if (!sure && (PWDRecord()->flags & PWDO_LONG_SECTION)) {
                     commonOnly = true;
-                    sure = CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option) != 0;
+                    sure = CheckGermanic(core, coreLen, st, option) != 0;
                     commonOnly = false;
                 }
-                r = sure || !NearListedWord(core, coreLen, option);
+                r = sure || (CheckGermanic(core, coreLen, st, option) && !NearListedWord(core, coreLen, option));
+                germanicPoints.valid = false;
+                partStamp = 0;
             }
             CompoundFlg = 0;
         }

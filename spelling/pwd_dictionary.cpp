@@ -328,6 +328,7 @@ PWDHandle PWDInitSpell(const char* path, int mode)
         sp->positions[i] = pwdGet32(h + PWDH_POSITIONS + 4 * i);
     sp->fileSize = static_cast<uint32_t>(info.st_size);
     memset(sp->results, 0, sizeof sp->results);
+    memset(sp->forms, 0, sizeof sp->forms);
     PWDBlockEntry* blocks = blocksOf(sp);
     for (long i = 0; i < count; ++i) {
         const unsigned char* e = h + PWDH_BLOCK_INDEX + PWDH_BLOCK_ENTRY * i;
@@ -580,6 +581,7 @@ int PWDKillSpell(PWDHandle speller)
     PWDSpeller* sp = recordOf(speller);
     close(sp->fd);
     PWDForgetResults(sp);
+    PWDForgetForms(sp);
     CNSKillDict(sp->tables[PWDT_CACHE]);
     sp = recordOf(speller);
     for (int i = 0; i < PWDT_COUNT; ++i)

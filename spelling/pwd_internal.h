@@ -31,6 +31,7 @@ struct PWDSpeller {
     // Recent check results (pwd_interface.cpp): a malloc'd block whose
     // address is kept as bytes, since pool records are aligned to 4 only.
     unsigned char results[sizeof(void*)];
+    unsigned char forms[sizeof(void*)]; // the filter of pwd_forms.cpp, the same way
 };
 
 struct PWDBlockEntry {
@@ -57,6 +58,73 @@ void PWDWordListsChanged(void);
 int PWDCacheInsert(PWDHandle list, const unsigned char* word);
 // Frees a speller's recent results.
 void PWDForgetResults(PWDSpeller* sp);
+
+// The filter of every word form of the current speller's dictionary
+// (pwd_forms.cpp), made on first use; nullptr when it cannot be had. A form
+// is hashed over its letter codes (pwdFormCode: 128 + the byte for a
+// character without one) with pwdFormStep from 0; a form the dictionary
+// holds always passes pwdFormMaybe, most others do not.
+// A blocked Bloom filter: each form sets 6 bits of one 512-bit block,
+// so that a question reads one cache line.
+
+struct PWDFormFilter {
+    uint64_t blockMask;
+    int shift;
+    bool usable; // false: the dictionary could not be read whole
+    uint64_t letters; // the letter codes below 64 that any form holds
+    // By letter code (0: the word's edge): the codes that follow it in any
+    // form, and those that come before it; codes from 63 on share bit 63.
+    uint64_t follow[64], lead[64];
+    // By the codes before and after (0: the edge): the codes found between
+    // them in some form.
+    uint64_t between[64][64];
+    uint64_t* bits;
+};
+
+inline uint64_t pwdFormMix(uint64_t h)
+{
+    h *= 0x9E3779B97F4A7C15ull;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 32);
+}
+
+// The block from the top bits, the probes from the 54 bits below them.
+inline uint64_t* pwdFormBlock(const PWDFormFilter* f, uint64_t m)
+{
+    return f->bits + 8 * ((m >> f->shift) & f->blockMask);
+}
+
+const PWDFormFilter* PWDForms(void);
+inline bool pwdFormMaybe(const PWDFormFilter* f, uint64_t h)
+{
+    uint64_t m = pwdFormMix(h);
+    const uint64_t* block = pwdFormBlock(f, m);
+    for (int k = 0; k < 6; ++k, m >>= 9)
+        if (!(block[(m >> 6) & 7] & (1ull << (m & 63))))
+            return false;
+    return true;
+}
+// Whether any form holds the letter code (codes from 63 on answer together).
+bool PWDFormLetter(const PWDFormFilter* filter, unsigned code);
+// Bits of the letter codes that follow a code in some form (code 0: the
+// codes that begin a form; bit 0: the form may end there), and of those
+// that come before it (code 0: the codes that end a form).
+uint64_t PWDFormFollowers(const PWDFormFilter* filter, unsigned code);
+uint64_t PWDFormLeaders(const PWDFormFilter* filter, unsigned code);
+// Bits of the letter codes found between two codes in some form (0: the
+// edge of the form).
+uint64_t PWDFormBetween(const PWDFormFilter* filter, unsigned before, unsigned after);
+void PWDForgetForms(PWDSpeller* sp);
+constexpr uint64_t kPWDFormBase = 0x100000001B3ull;
+inline uint64_t pwdFormStep(uint64_t h, unsigned v)
+{
+    return h * kPWDFormBase + v + 1;
+}
+inline unsigned pwdFormCode(const unsigned char* codes, unsigned char c)
+{
+    return codes[c] ? codes[c] : 128u + c;
+}
 
 // Word-scope values of the operation in progress.
 extern PWDHandle PWD;

@@ -432,6 +432,33 @@ TEST_P(CompoundingLanguages, AcceptCompoundsAndRejectCorruptions)
     EXPECT_GE(rejected, lang.corruptionsRejected) << report.str() << "\naccepted corruptions (Mac Roman):" << slipped.str();
 }
 
+// The compound rule asks a filter of the dictionary's forms before it reads
+// any table; the filter stands aside while a user list is installed (its
+// words are not in it). Both ways give the same answer for every word.
+TEST_P(CompoundingLanguages, TheFilterOfFormsChangesNoAnswer)
+{
+    const Language& lang = GetParam();
+    WordList list(lang.lists);
+    ASSERT_GT(list.words.size(), 10000u);
+    // Made first: a large dictionary's tables fill the pool later on.
+    PWDHandle empty = CNSNewDict(0, CNS_GROWS, 64, 4096, 64, CNSstrcmp);
+    ASSERT_NE(empty, 0u);
+    PWDHandle sp = open(lang.dictionary);
+    ASSERT_NE(sp, 0u);
+    Draw d(7);
+    std::vector<std::string> words = compounds(list, lang, d, 150);
+    std::vector<std::string> typos = corruptions(list, d, 150);
+    words.insert(words.end(), typos.begin(), typos.end());
+    std::vector<int> filtered;
+    for (const std::string& w : words)
+        filtered.push_back(check(sp, w) != 0);
+    ASSERT_EQ(PWDInstallUser(sp, empty), 1);
+    for (size_t i = 0; i < words.size(); ++i)
+        EXPECT_EQ(check(sp, words[i]) != 0, filtered[i] != 0) << words[i];
+    EXPECT_EQ(PWDRemoveUser(sp, empty), 1);
+    PWDKillSpell(sp);
+}
+
 INSTANTIATE_TEST_SUITE_P(Dictionaries, CompoundingLanguages, ::testing::ValuesIn(kCompounding),
                          [](const auto& info) { return std::string(info.param.dictionary); });
 
