@@ -572,7 +572,8 @@ int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
         // Reading a block may run the purge, which can drop the cache: look
         // it up afresh each time.
         PWDHandle cache = sp->tables[PWDT_CACHE];
-        if ((!blocks[i].handle || !CNSDeref(blocks[i].handle)) && cache && CNSSearch(cache, word) >= 0)
+        if (!PWDBlocksMapped() && (!blocks[i].handle || !CNSDeref(blocks[i].handle)) && cache &&
+            CNSSearch(cache, word) >= 0)
             return 1;
         long blen;
         const unsigned char* data = PWDBlock(i, &blen);
@@ -986,18 +987,30 @@ bool NearListedWord(const unsigned char* w, int n, int option)
     PWDSpeller* sp = PWDRecord();
     if (n < 2 || n > PWD_MAX_WORD - 1)
         return false;
-    unsigned char lowers[128], capitals[128];
-    int nl = 0, nc = 0;
+    // The letters put in, by case: by letter code below 63 (one letter a
+    // code, as bits), the others listed.
+    struct Letters {
+        unsigned char byCode[64] = {};
+        uint64_t bits = 0;
+        unsigned char wide[128];
+        int nwide = 0;
+    } lowers, capitals;
     const PWDFormFilter* filter = formFilter();
     sp = PWDRecord();
     for (int c = 1; c < 256; ++c) {
+        int code = sp->codes[c];
         // Letters no word holds make no word.
-        if (!sp->codes[c] || sp->codes[c] > 127 || (filter && !PWDFormLetter(filter, sp->codes[c])))
+        if (!code || code > 127 || (filter && !PWDFormLetter(filter, static_cast<unsigned>(code))))
             continue;
-        if ((sp->classes[c] & PWDK_LOWER) && nl < 128)
-            lowers[nl++] = static_cast<unsigned char>(c);
-        else if ((sp->classes[c] & PWDK_CAPITAL) && nc < 128)
-            capitals[nc++] = static_cast<unsigned char>(c);
+        Letters* l = (sp->classes[c] & PWDK_LOWER) ? &lowers : (sp->classes[c] & PWDK_CAPITAL) ? &capitals : nullptr;
+        if (!l)
+            continue;
+        if (code < 63 && !((l->bits >> code) & 1)) {
+            l->byCode[code] = static_cast<unsigned char>(c);
+            l->bits |= 1ull << code;
+        } else if (l->nwide < 128) {
+            l->wide[l->nwide++] = static_cast<unsigned char>(c);
+        }
     }
     bool allCapitals = !(GetStat(w, n) & PWDK_LOWER);
     bool firstCapital = (sp->classes[w[0]] & PWDK_CAPITAL) != 0;
@@ -1012,6 +1025,8 @@ bool NearListedWord(const unsigned char* w, int n, int option)
     hw.of(w, n);
     const unsigned char* codes = PWDRecord()->codes;
     auto maybe = [&](uint64_t h) { return !filter || pwdFormMaybe(filter, h); };
+    // The letter code at a place of the word, 0 beyond its ends.
+    auto code = [&](int i) { return i >= 0 && i < n ? pwdFormCode(codes, w[i]) : 0u; };
     auto listed = [&](int m) {
         if (found || failed || m < 2)
             return;
@@ -1022,10 +1037,19 @@ bool NearListedWord(const unsigned char* w, int n, int option)
         found = CheckOne(buf, m, GetStat(buf, m), option) != 0;
         failed = (PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR | PWD_BAD_VERSION)) != 0;
     };
-    // Letters put in: those of the word's case there.
-    auto letters = [&](bool capital, const unsigned char** set, int* count) {
-        *set = capital ? capitals : lowers;
-        *count = capital ? nc : nl;
+    // Calls put(letter, code) for each letter of the case that the filter
+    // allows at a place (fits: the codes allowed, bit 63 for any code from 63).
+    auto eachLetter = [&](bool capital, uint64_t fits, auto put) {
+        const Letters& l = capital ? capitals : lowers;
+        for (uint64_t b = fits & l.bits & ~(1ull << 63); b && !found && !failed; b &= b - 1) {
+            unsigned v = static_cast<unsigned>(__builtin_ctzll(b));
+            put(l.byCode[v], v);
+        }
+        for (int k = 0; k < l.nwide && !found && !failed; ++k) {
+            unsigned v = pwdFormCode(codes, l.wide[k]);
+            if ((fits >> (v < 63 ? v : 63)) & 1)
+                put(l.wide[k], v);
+        }
     };
     for (int i = 0; i + 1 < n && !found && !failed; ++i) { // swaps
         if (w[i] == w[i + 1])
@@ -1058,21 +1082,15 @@ bool NearListedWord(const unsigned char* w, int n, int option)
         }
     }
     for (int i = 0; i < n && !found && !failed; ++i) { // substitutions
-        const unsigned char* set;
-        int count;
-        letters(allCapitals || (i == 0 && firstCapital), &set, &count);
         memcpy(buf, w, static_cast<size_t>(n));
         // Only letters that some word holds between these neighbours.
-        uint64_t fits = filter ? PWDFormBetween(filter, i > 0 ? pwdFormCode(codes, w[i - 1]) : 0,
-                                                i + 1 < n ? pwdFormCode(codes, w[i + 1]) : 0)
-                               : ~0ull;
-        for (int k = 0; k < count && !found && !failed; ++k) {
-            unsigned v = pwdFormCode(codes, set[k]);
-            if (set[k] == w[i] || !((fits >> (v < 63 ? v : 63)) & 1) || !maybe(hw.with(i, v, i + 1)))
-                continue;
-            buf[i] = set[k];
+        uint64_t fits = filter ? PWDFormFits(filter, code(i - 2), code(i - 1), code(i + 1), code(i + 2)) : ~0ull;
+        eachLetter(allCapitals || (i == 0 && firstCapital), fits, [&](unsigned char c, unsigned v) {
+            if (c == w[i] || !maybe(hw.with(i, v, i + 1)))
+                return;
+            buf[i] = c;
             listed(n);
-        }
+        });
     }
     for (int i = 0; i <= n && !found && !failed; ++i) { // insertions
         memcpy(buf, w, static_cast<size_t>(i));
@@ -1086,22 +1104,15 @@ bool NearListedWord(const unsigned char* w, int n, int option)
         }
         // Before a word in lower case a letter of either case.
         int passes = i == 0 && !firstCapital ? 2 : 1;
-        for (int pass = 0; pass < passes; ++pass) {
-            const unsigned char* set;
-            int count;
-            letters(allCapitals || capitalised || pass == 1, &set, &count);
-            uint64_t fits = filter ? PWDFormBetween(filter, i > 0 ? pwdFormCode(codes, w[i - 1]) : 0,
-                                                    i < n ? pwdFormCode(codes, w[i]) : 0)
-                                   : ~0ull;
-            for (int k = 0; k < count && !found && !failed; ++k) {
+        uint64_t fits = filter ? PWDFormFits(filter, code(i - 2), code(i - 1), code(i), code(i + 1)) : ~0ull;
+        for (int pass = 0; pass < passes; ++pass)
+            eachLetter(allCapitals || capitalised || pass == 1, fits, [&](unsigned char c, unsigned v) {
                 // Doubling a letter is tried once, not once on each side.
-                unsigned v = pwdFormCode(codes, set[k]);
-                if ((i > 0 && set[k] == w[i - 1]) || !((fits >> (v < 63 ? v : 63)) & 1) || !maybe(hw.with(i, v, i)))
-                    continue;
-                buf[i] = set[k];
+                if ((i > 0 && c == w[i - 1]) || !maybe(hw.with(i, v, i)))
+                    return;
+                buf[i] = c;
                 listed(n + 1);
-            }
-        }
+            });
     }
     int keep = failed ? PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR | PWD_BAD_VERSION) : 0;
     PWDGetStat()->status = static_cast<uint16_t>(savedStatus | keep);

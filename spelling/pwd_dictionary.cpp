@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,6 +91,13 @@ PWDHandle PWDReadHandle(int fd, long limit)
 PWDSpeller* recordOf(PWDHandle speller)
 {
     return static_cast<PWDSpeller*>(CNSDeref(speller));
+}
+
+const unsigned char* mappedOf(const PWDSpeller* sp)
+{
+    const unsigned char* m;
+    memcpy(&m, sp->mapped, sizeof m);
+    return m;
 }
 
 PWDBlockEntry* blocksOf(PWDSpeller* sp)
@@ -329,6 +337,7 @@ PWDHandle PWDInitSpell(const char* path, int mode)
     sp->fileSize = static_cast<uint32_t>(info.st_size);
     memset(sp->results, 0, sizeof sp->results);
     memset(sp->forms, 0, sizeof sp->forms);
+    memset(sp->mapped, 0, sizeof sp->mapped);
     PWDBlockEntry* blocks = blocksOf(sp);
     for (long i = 0; i < count; ++i) {
         const unsigned char* e = h + PWDH_BLOCK_INDEX + PWDH_BLOCK_ENTRY * i;
@@ -370,6 +379,13 @@ PWDHandle PWDInitSpell(const char* path, int mode)
         PWDHandle c = NewCache();
         recordOf(speller)->tables[PWDT_CACHE] = c;
     }
+    // The main word blocks are most of a dictionary, and a small pool would
+    // read them again and again: they are read in place from the file mapped
+    // read-only, which the system keeps in memory as it sees fit.
+    void* map = info.st_size > 0 ? mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0)
+                                 : MAP_FAILED;
+    const unsigned char* mapped = map == MAP_FAILED ? nullptr : static_cast<const unsigned char*>(map);
+    memcpy(recordOf(speller)->mapped, &mapped, sizeof mapped);
     return speller;
 }
 
@@ -423,11 +439,24 @@ void PWDReleaseTables(void)
     lockedCount = 0;
 }
 
+bool PWDBlocksMapped(void)
+{
+    return mappedOf(PWDRecord()) != nullptr;
+}
+
 const unsigned char* PWDBlock(int index, long* length)
 {
     PWDSpeller* sp = PWDRecord();
     PWDBlockEntry* b = blocksOf(sp) + index;
     *length = static_cast<long>(sp->blockSize - b->slack);
+    if (const unsigned char* map = mappedOf(sp)) {
+        long pos = static_cast<long>(sp->positions[PWDT_FIRST_BLOCK]) + static_cast<long>(index) * sp->blockSize;
+        if (*length < 0 || pos < 0 || pos + *length > static_cast<long>(sp->fileSize)) {
+            PWDSetStatus(PWD_IO_ERROR);
+            return nullptr;
+        }
+        return map + pos;
+    }
     if (b->handle && CNSDeref(b->handle)) {
         CNSLock(b->handle);
         return static_cast<const unsigned char*>(CNSDeref(b->handle));
@@ -456,7 +485,9 @@ const unsigned char* PWDBlock(int index, long* length)
 
 void PWDReleaseBlock(int index)
 {
-    CNSUnlock(PWDBlocks()[index].handle);
+    PWDHandle h = PWDBlocks()[index].handle;
+    if (h)
+        CNSUnlock(h);
 }
 
 int EtcAccess(int kind, unsigned char* map, const unsigned char** part, long* partSize)
@@ -579,6 +610,8 @@ int PWDKillSpell(PWDHandle speller)
     if (UserKillSpell)
         UserKillSpell(speller);
     PWDSpeller* sp = recordOf(speller);
+    if (const unsigned char* map = mappedOf(sp))
+        munmap(const_cast<unsigned char*>(map), sp->fileSize);
     close(sp->fd);
     PWDForgetResults(sp);
     PWDForgetForms(sp);

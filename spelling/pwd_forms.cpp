@@ -197,14 +197,18 @@ const PWDFormFilter* PWDForms(void)
             auto bit = [](unsigned c) { return c < 63 ? c : 63u; };
             f->usable = f->bits && eachForm([&](uint64_t h) { setForm(f, h); },
                                             [&](const unsigned char* form, int n) {
-                                                unsigned prev = 0;
+                                                unsigned prev = 0, prev2 = 0;
                                                 for (int i = 0; i < n; ++i) {
                                                     unsigned c = bit(form[i]);
                                                     unsigned next = i + 1 < n ? bit(form[i + 1]) : 0;
+                                                    unsigned next2 = i + 2 < n ? bit(form[i + 2]) : 0;
                                                     f->letters |= 1ull << c;
                                                     f->follow[prev] |= 1ull << c;
                                                     f->lead[c] |= 1ull << prev;
                                                     f->between[prev][next] |= 1ull << c;
+                                                    f->after2[prev2][prev] |= 1ull << c;
+                                                    f->before2[next][next2] |= 1ull << c;
+                                                    prev2 = prev;
                                                     prev = c;
                                                 }
                                                 f->follow[prev] |= 1ull;
@@ -236,6 +240,12 @@ uint64_t PWDFormLeaders(const PWDFormFilter* f, unsigned code)
 uint64_t PWDFormBetween(const PWDFormFilter* f, unsigned before, unsigned after)
 {
     return f->between[before < 63 ? before : 63][after < 63 ? after : 63];
+}
+
+uint64_t PWDFormFits(const PWDFormFilter* f, unsigned a, unsigned b, unsigned c, unsigned d)
+{
+    auto bit = [](unsigned x) { return x < 63 ? x : 63u; };
+    return f->between[bit(b)][bit(c)] & f->after2[bit(a)][bit(b)] & f->before2[bit(c)][bit(d)];
 }
 
 void PWDForgetForms(PWDSpeller* sp)

@@ -32,6 +32,9 @@ struct PWDSpeller {
     // address is kept as bytes, since pool records are aligned to 4 only.
     unsigned char results[sizeof(void*)];
     unsigned char forms[sizeof(void*)]; // the filter of pwd_forms.cpp, the same way
+    // The dictionary file mapped read-only (the same way), from which the
+    // main word blocks are read in place; none: they go through the pool.
+    unsigned char mapped[sizeof(void*)];
 };
 
 struct PWDBlockEntry {
@@ -78,6 +81,9 @@ struct PWDFormFilter {
     // By the codes before and after (0: the edge): the codes found between
     // them in some form.
     uint64_t between[64][64];
+    // By two codes in a row (0: the edge): the codes that follow them, and
+    // those that come before them, in some form.
+    uint64_t after2[64][64], before2[64][64];
     uint64_t* bits;
 };
 
@@ -115,6 +121,9 @@ uint64_t PWDFormLeaders(const PWDFormFilter* filter, unsigned code);
 // Bits of the letter codes found between two codes in some form (0: the
 // edge of the form).
 uint64_t PWDFormBetween(const PWDFormFilter* filter, unsigned before, unsigned after);
+// Bits of the codes that may stand at a place of a word, given the two
+// codes before it (a, b) and the two after it (c, d); 0 for the edge.
+uint64_t PWDFormFits(const PWDFormFilter* filter, unsigned a, unsigned b, unsigned c, unsigned d);
 void PWDForgetForms(PWDSpeller* sp);
 constexpr uint64_t kPWDFormBase = 0x100000001B3ull;
 inline uint64_t pwdFormStep(uint64_t h, unsigned v)
@@ -144,6 +153,9 @@ int PWDStatus(void);
 // size 0.
 const unsigned char* PWDTable(int which, long* size);
 const unsigned char* PWDBlock(int index, long* length);
+// Whether the current speller reads its main blocks from its mapped file,
+// so that none of them ever has to be read again.
+bool PWDBlocksMapped(void);
 void PWDReleaseBlock(int index);
 void PWDReleaseTables(void);
 
