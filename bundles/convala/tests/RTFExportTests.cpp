@@ -278,3 +278,48 @@ TEST_F(RTFExport, AMarkerInItsOwnHeadersTextIsNotWrittenAgain)
 }
 
 } // namespace
+
+namespace {
+
+class SelectionRTF : public ExportTest {
+protected:
+    std::string selectionRTF(textPoint from, textPoint to, int type = SelectionChar)
+    {
+        TextSelection selection;
+        selection.selectBetween(&from, &to, flow_, type, false);
+        ZMemoryStream stream;
+        RTFExportRun run(stream);
+        RTFExportMethods::writeRTF(selection, run);
+        return *stream.data();
+    }
+};
+
+TEST_F(SelectionRTF, TheSelectedTextFromItsFirstLetterToItsLast)
+{
+    const StyleChar* bold = charStyle(font("Helvetica-Bold", 12), StyleBoldFlag);
+    setWords(0, {{"first", bold}, {"word"}});
+    setWords(1, {{"second"}, {"line"}});
+    setWords(2, {{"third"}});
+    const std::string rtf = selectionRTF({0, 0, 2}, {1, 1, 2});
+    // The style in force where the selection starts, though its word began
+    // before; the paragraph break between the two, none after the last.
+    EXPECT_NE(rtf.find("\\b rst word\\par\n"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("second li}\n"), std::string::npos) << rtf;
+    EXPECT_EQ(rtf.find("third"), std::string::npos);
+    EXPECT_EQ(rtf.find("\\paperw"), std::string::npos) << "a selection has no page set-up";
+    if (!haveProgram("unrtf") || !haveProgram("pandoc"))
+        GTEST_SKIP() << "needs unrtf and pandoc (tools/deps installs them)";
+    EXPECT_EQ(unrtfText(rtf), "rst word\nsecond li");
+    EXPECT_NE(pandocNative(rtf).find("Strong"), std::string::npos);
+}
+
+TEST_F(SelectionRTF, AWordsEndInTheMiddleOfTheSelectionKeepsItsSpace)
+{
+    setWords(0, {{"alpha"}, {"beta"}, {"gamma"}});
+    // From inside the first word to the end of the second: the space
+    // between them stays.
+    const std::string rtf = selectionRTF({0, 0, 3}, {0, 1, 4});
+    EXPECT_NE(rtf.find(" ha beta}"), std::string::npos) << rtf;
+}
+
+} // namespace
