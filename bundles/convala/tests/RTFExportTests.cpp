@@ -1,5 +1,7 @@
 #include "ExportTestSupport.h"
 
+#include "bundles/convala/markup/LayoutDocumentIOMethods.h"
+
 #include "core/Color.h"
 #include "foundation/StyleInfo.h"
 
@@ -320,6 +322,93 @@ TEST_F(SelectionRTF, AWordsEndInTheMiddleOfTheSelectionKeepsItsSpace)
     // between them stays.
     const std::string rtf = selectionRTF({0, 0, 3}, {0, 1, 4});
     EXPECT_NE(rtf.find(" ha beta}"), std::string::npos) << rtf;
+}
+
+} // namespace
+
+namespace {
+
+// A face of that name (and family), with metrics enough to set text in.
+kit::Font* registeredFace(const std::string& folder, const std::string& name)
+{
+    std::string afm = "StartFontMetrics 4.1\nFontName " + name + "\nFullName Odd\nFamilyName Odd\nWeight Medium\n"
+                      "ItalicAngle 0\nIsFixedPitch true\nFontBBox 0 -200 600 800\nEncodingScheme AdobeStandardEncoding\n"
+                      "Ascender 750\nDescender -200\nStartCharMetrics 2\nC 32 ; WX 600 ; N space ; B 0 0 0 0 ;\n"
+                      "C 120 ; WX 600 ; N x ; B 0 0 600 500 ;\nEndCharMetrics\nEndFontMetrics\n";
+    const std::string path = folder + "/face" + std::to_string(std::hash<std::string>{}(name)) + ".afm";
+    std::ofstream(path) << afm;
+    const std::string error = kit::Font::registerFontFromAFM(path);
+    EXPECT_EQ(error, "") << name.substr(0, 40);
+    return kit::Font::fontWithName(name, 12);
+}
+
+TEST_F(RTFExport, FontNamesAreEscapedAndWrittenWhole)
+{
+    const struct {
+        std::string name;
+        std::string entry;
+    } cases[] = {
+        {"Brace}Semi;Back\\slash", "\\fnil Brace\\}SemiBack\\\\slash;"},
+        {std::string(5000, 'N'), "\\fnil " + std::string(5000, 'N') + ";"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.substr(0, 40));
+        kit::Font* face = registeredFace(folder_, c.name);
+        ASSERT_NE(face, nullptr);
+        setWords(0, {{"x", charStyle(face)}});
+        const std::string rtf = exportRTF();
+        EXPECT_NE(rtf.find("\\f1" + c.entry + "}\n"), std::string::npos) << rtf.substr(0, 300);
+    }
+}
+
+TEST(RTFExportFamilies, FontsGoByTheirFamily)
+{
+    const struct {
+        const char* font;
+        const char* family;
+    } cases[] = {
+        {"Helvetica-Bold", "swiss"}, {"Times-Italic", "roman"}, {"Courier", "modern"},
+        {"Symbol", "tech"},          {"Palatino-Roman", "nil"},   {nullptr, "nil"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(RTFExportMethods::rtfFamilyOf(c.font ? kit::Font::fontWithName(c.font, 12) : nullptr), c.family)
+            << (c.font ? c.font : "none");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RTFExport, StyleSheetEntriesNameTheirBaseAndNextStyles)
+{
+    StyleInfo* sheet = document_->styleInfo();
+    auto named = [&](const char* name) {
+        auto* style = static_cast<StyleParagraphNamed*>(sheet->addNewStyleInStyles(sheet->paragraphStyles()));
+        (void)sheet->renameStyle(style, std::string(name), sheet->paragraphStyles());
+        style->setDefinedFlags(0);
+        return style;
+    };
+    StyleParagraphNamed* body = named("Body");
+    StyleParagraphNamed* quote = named("Quote");
+    StyleParagraph::setForceParagraphStyleDefinitions(true);
+    quote->setBasedOnStyle(body);
+    quote->setNextParagraphStyle(body);
+    quote->setIndents(36, 36, 0);
+    StyleParagraph::setForceParagraphStyleDefinitions(false);
+    // Without the defined bits nothing but the name is written.
+    body->setNextParagraphStyle(quote);
+    setWords(0, {{"x"}});
+
+    const std::string rtf = exportRTF();
+    EXPECT_NE(rtf.find("{\\s1 Body;}{\\s2\\snext1\\sbasedon1\\fi0\\li720\\ri720  Quote;}}\n"), std::string::npos) << rtf;
+
+    // The style sheet's own form: one entry a line.
+    ZMemoryStream stream;
+    RTFExportRun run(stream);
+    LayoutDocumentIOMethods::buildMarkupLists(*document_, run.context(), run.flowList);
+    RTFExportMethods::writeRTF(*sheet, run);
+    EXPECT_EQ(*stream.data(), "{\\stylesheet {\\s0\\sbasedon222 No Style;}{\\s1 Body;}\n"
+                              "{\\s2\\snext1\\sbasedon1\\fi0\\li720\\ri720  Quote;}\n}\n");
 }
 
 } // namespace
