@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 bool TextFlow::lastKeyWasUpDown_ = false;
@@ -225,7 +226,8 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
             if ((currentFlags() & kit::AlternateKeyMask) || display) {
                 currentParagraph_->addSpecialWord(LineBreakWord);
             } else {
-                if (code == EnterVariantKey)
+                // A table cell takes no page break: Enter ends its line.
+                if (code == EnterVariantKey && typeid(*currentParagraph_) == typeid(TextParagraph))
                     currentParagraph_->addSpecialWord(PageBreakWord);
                 currentParagraph_->addByte(10);
                 currentParagraph_->recompute();

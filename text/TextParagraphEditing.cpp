@@ -59,13 +59,19 @@ void TextParagraph::addByte(unsigned char c, bool recomputeWord, bool ignoreFenc
         TextWord* next = nullptr;
         if (word->insertPoint() < word->length())
             next = word->breakAt(word->insertPoint(), recomputeWord);
-        if (!next) {
+        const bool made = !next;
+        if (made)
             next = insertWord(newPlainWord(), indexOfWord(word) + 1);
-            next->computeWithStyle(nullptr);
-        }
         currentWord_ = next;
         next->setInsertToStart();
         word->stripTrailingSpaces();
+        // A word left empty takes its measures (its word space) from the
+        // text before it, as every empty word does; so does the new word,
+        // from the word as it now ends.
+        if (recomputeWord && word->length() == 0)
+            word->computeWithStyle(nullptr);
+        if (made)
+            next->computeWithStyle(nullptr);
     } else {
         word->addByte(c, recomputeWord);
         // A typed character that replaced a selection ends the word unless a

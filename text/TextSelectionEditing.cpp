@@ -17,7 +17,9 @@
 #include "view/PageView.h"
 
 #include <algorithm>
+#include <memory>
 #include <typeinfo>
+#include <vector>
 
 namespace {
 
@@ -324,6 +326,8 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
         flow->dirtyFrom(remembered.paragraph, flow->paragraphCount() - 1);
         if (TextParagraph* paragraph = flow->paragraphAtIndex(remembered.paragraph))
             paragraph->recompute();
+        else
+            flow->completeLayout();
     }
 }
 
@@ -459,9 +463,12 @@ void TextSelection::insertWords(TextFlow* flow)
     textPoint caret;
     flow->getCurrentTextPoint(&caret);
     textPoint found = caret;
-    StyleChar* caretStyle = lastNonSymbolStyle(flow, &found);
-    if (caretStyle && !samePoint(found, caret))
-        flow->addCharStyle(caretStyle->copy(), &caret);
+    StyleChar* inForce = lastNonSymbolStyle(flow, &found);
+    if (inForce && !samePoint(found, caret))
+        flow->addCharStyle(inForce->copy(), &caret);
+    // A copy: the style lives in a word that splits and joins below.
+    const std::unique_ptr<StyleChar> caretCopy = inForce ? inForce->copy() : nullptr;
+    StyleChar* caretStyle = caretCopy.get();
 
     auto take = [this](TextWord* word) -> std::unique_ptr<TextWord> {
         if (auto taken = takeFrom(ownedWords_, word))
@@ -602,6 +609,7 @@ void TextSelection::insertWords(TextFlow* flow)
 
     // The words between, paragraph-end words splitting the caret paragraph.
     TextWord* placeholder = nullptr;
+    std::vector<TextParagraph*> splitOff;
     for (std::size_t i = next; i < middleEnd; ++i) {
         TextWord* word = words[i];
         if (isParagraphEnd(word)) {
@@ -619,6 +627,7 @@ void TextSelection::insertWords(TextFlow* flow)
                 continue;
             paragraph->recomputeAllWords();
             paragraph = second;
+            splitOff.push_back(second);
             index = 0;
             // The empty word a split leaves in a paragraph of its own gives
             // way to the pasted words.
@@ -648,6 +657,12 @@ void TextSelection::insertWords(TextFlow* flow)
         caretAt = added;
         caretLetter = added->length();
     }
+
+    // Words that went into a paragraph the paste split off follow the
+    // styles before them there, not the caret's.
+    for (TextParagraph* split : splitOff)
+        if (flow->indexOfParagraph(split) >= 0)
+            split->recomputeAllWords();
 
     flow->setCurrentParagraph(paragraph, false);
     if (caretAt && caretAt->paragraph()) {

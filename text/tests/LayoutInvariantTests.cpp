@@ -1,0 +1,145 @@
+#include "TextEditingTestSupport.h"
+
+#include "LayoutInvariant.h"
+#include "RandomEdits.h"
+
+#include "items/ItemBox.h"
+#include "text/TableDefinition.h"
+#include "text/TableParagraph.h"
+#include "text/TableRow.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+// The layout after every edit equals a layout of the same text from scratch.
+
+namespace {
+
+int environmentNumber(const char* name, int fallback)
+{
+    const char* value = std::getenv(name);
+    return value && *value ? std::atoi(value) : fallback;
+}
+
+class LayoutInvariantTest : public EditingTest {
+protected:
+    // A flow over several columns and pages, columns of a few sizes, text in
+    // paragraphs of random words; with some seeds a runaround box over a
+    // column, or a table.
+    void buildScenario(layoutcheck::EditChooser& choose)
+    {
+        TextFlow::initialize();
+        TextSelection::initialize();
+        const int count = 2 + choose.below(3);
+        for (int i = 0; i < count; ++i) {
+            const float width = float(60 + 30 * choose.below(3));
+            const float height = float(40 + 20 * choose.below(4));
+            std::vector<TextItem*> more = makeChain(flow_.get(), 1, width, height);
+            if (!columns_.empty()) {
+                columns_.back()->setNextColumn(more.front());
+                more.front()->setPrevColumn(columns_.back());
+            }
+            columns_.push_back(more.front());
+        }
+        flow_->setFirstTextItem(columns_.front());
+        if (choose.below(3) == 0) {
+            // A box over the right half of a column's upper part.
+            TextItem* column = columns_[std::size_t(choose.below(count))];
+            const kit::Rect frame = column->frame();
+            auto box = std::make_unique<ItemBox>();
+            box->setFrame(kit::makeRect(frame.origin.x + frame.size.width / 2, frame.origin.y + 5,
+                                        frame.size.width, 25),
+                          false);
+            box->setRunaround(true, 0, 0, 0, 0, 0, false);
+            column->page()->addItems(std::move(box), false);
+        }
+        const int paragraphs = 1 + choose.below(5);
+        std::string text;
+        for (int p = 0; p < paragraphs; ++p) {
+            if (p > 0)
+                text += '\n';
+            const int words = choose.below(12);
+            for (int w = 0; w < words; ++w) {
+                if (w > 0)
+                    text += ' ';
+                text += std::string(std::size_t(1 + choose.below(6)), char('a' + choose.below(5)));
+            }
+        }
+        for (char c : text)
+            flow_->currentParagraph()->addByte(static_cast<unsigned char>(c));
+        if (choose.below(4) == 0)
+            addTable(choose);
+        flow_->recomputeAll();
+        caretAt(0, 0, 0);
+    }
+
+    // A table of one or two rows of two cells after the first paragraph.
+    void addTable(layoutcheck::EditChooser& choose)
+    {
+        auto owned = std::make_unique<TableDefinition>();
+        const float width = columns_.front()->frame().size.width;
+        owned->setMargins({{2.0f, width / 2 - 2}, {width / 2 + 2, width - 2}});
+        TableDefinition* table = flow_->addTable(std::move(owned));
+        const int rows = 1 + choose.below(2);
+        int at = 1;
+        for (int r = 0; r < rows; ++r) {
+            TableRow* row = table->addRow();
+            row->setColumnCount(2);
+            row->setIsAutoHeight(1);
+            for (int c = 0; c < 2; ++c) {
+                auto cell = std::make_unique<TableParagraph>(table, r, c);
+                cell->paragraphStyle()->setFont(font_);
+                cell->paragraphStyle()->setIndentLeft(c == 0 ? 2.0f : width / 2 + 2);
+                cell->paragraphStyle()->setIndentRight(c == 0 ? width / 2 + 2 : 2.0f);
+                cell->addWord(std::make_unique<TextWord>(choose.below(2) ? "cell" : "c"));
+                flow_->insertParagraph(std::move(cell), at++);
+            }
+        }
+    }
+
+    // Runs the steps; on a failure reports the seed, every step so far and
+    // what the check found.
+    void runSeed(std::uint32_t seed, int steps)
+    {
+        layoutcheck::SeededChooser choose(seed);
+        buildScenario(choose);
+        layoutcheck::RandomEditor editor(*flow_, &view_, font_, choose);
+        std::vector<layoutcheck::StepCheck> checks{[this] { return layoutcheck::differenceFromFullLayout(*flow_); }};
+        std::string history;
+        for (int step = 0; step < steps; ++step) {
+            const std::string done = editor.step();
+            history += "  " + std::to_string(step) + ": " + done + "\n";
+            for (const auto& check : checks) {
+                const std::string wrong = check();
+                if (!wrong.empty()) {
+                    ADD_FAILURE() << "seed " << seed << ", step " << step << " (" << done << "):\n"
+                                  << wrong << "steps:\n"
+                                  << history;
+                    return;
+                }
+            }
+        }
+    }
+};
+
+} // namespace
+
+// SCRIVLY_RANDOM_EDIT_SEED runs one seed; SCRIVLY_RANDOM_EDIT_STEPS sets the
+// steps per seed, SCRIVLY_RANDOM_EDIT_SEEDS how many seeds.
+TEST_F(LayoutInvariantTest, RandomEditsLeaveTheLayoutOfAFullLayout)
+{
+    const int steps = environmentNumber("SCRIVLY_RANDOM_EDIT_STEPS", 150);
+    if (const int seed = environmentNumber("SCRIVLY_RANDOM_EDIT_SEED", 0)) {
+        runSeed(std::uint32_t(seed), steps);
+        return;
+    }
+    const int seeds = environmentNumber("SCRIVLY_RANDOM_EDIT_SEEDS", 12);
+    for (int seed = 1; seed <= seeds && !HasFailure(); ++seed) {
+        SCOPED_TRACE(seed);
+        TearDown();
+        columns_.clear();
+        SetUp();
+        runSeed(std::uint32_t(seed), steps);
+    }
+}
