@@ -287,8 +287,9 @@ private:
     // The layout pass: until nothing waits, or (with through) until that
     // column is final, or (with a deadline, in seconds) until it passes.
     TextParagraph* layOut(TextParagraph* edited, bool trackDamage, const TextItem* through, double deadline);
-    // The first paragraph of the keep-with-next run (with its row, for a
-    // table cell) that ends just before index; index when there is none.
+    // The first paragraph of what moves with the one at index: the earlier
+    // cells of its row, the keep-with-next run before it, with that run's
+    // first row; index when nothing does.
     int keepRunBefore(int index) const;
     // A run moves on for a paragraph once in a layout: true the first time.
     bool mayMoveKeepRun(int index);

@@ -149,10 +149,11 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
         TextParagraph* paragraph = paragraphAtIndex(i);
         if (i > 0 && !laid[std::size_t(i - 1)] && (paragraph->dirty() || paragraph->ordinal() != i)) {
             // Whether a keep-with-next run before it moves on depends on how
-            // this paragraph breaks: the run goes back to its own place and
-            // is laid out again first, as a layout from scratch lays it.
+            // this paragraph breaks, and a cell's row starts where its first
+            // cell does: what goes with it is laid out again first, from
+            // its own place, as a layout from scratch lays it.
             const int first = keepRunBefore(i);
-            if (first < i) {
+            if (first < i && !laid[std::size_t(first)]) {
                 for (int k = first; k < i; ++k)
                     paragraphAtIndex(k)->setDirty(true);
                 chained = false;
@@ -244,19 +245,29 @@ bool TextFlow::mayMoveKeepRun(int index)
     return true;
 }
 
+namespace {
+// The paragraph at index when it is a cell of the same table row as cell.
+const TableParagraph* rowMate(const TextFlow& flow, int index, const TableParagraph* cell)
+{
+    const auto* other = dynamic_cast<const TableParagraph*>(flow.paragraphAtIndex(index));
+    return other && cell && other->table() == cell->table() && other->row() == cell->row() ? other : nullptr;
+}
+} // namespace
+
 int TextFlow::keepRunBefore(int index) const
 {
+    // A cell stands where its row's first cell puts the row.
     int first = index;
+    const auto* cell = dynamic_cast<const TableParagraph*>(paragraphAtIndex(index));
+    while (first > 0 && rowMate(*this, first - 1, cell))
+        --first;
+    // A keep-with-next run before it moves with it.
     while (first > 0 && paragraphAtIndex(first - 1)->paragraphStyle()->widowControl() == KeepWithNext)
         --first;
-    if (first == index)
-        return index;
     // A cell moves with its row: the row goes back from its first cell.
-    if (const auto* cell = dynamic_cast<const TableParagraph*>(paragraphAtIndex(first)))
-        for (const TableParagraph* before = nullptr;
-             first > 0 && (before = dynamic_cast<const TableParagraph*>(paragraphAtIndex(first - 1))) &&
-             before->table() == cell->table() && before->row() == cell->row();)
-            --first;
+    const auto* start = dynamic_cast<const TableParagraph*>(paragraphAtIndex(first));
+    while (first > 0 && rowMate(*this, first - 1, start))
+        --first;
     return first;
 }
 

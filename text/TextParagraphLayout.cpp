@@ -717,14 +717,18 @@ void TextParagraph::LineLayout::restartAt(const LineStart& start)
 bool TextParagraph::LineLayout::overflow(bool* handOver)
 {
     *handOver = false;
-    TextParagraph* first = TextParagraph::findFirstParagraphToKeepTogether(&p_, true);
+    // The run is marked for layout below, only when it moves on.
+    TextParagraph* first = TextParagraph::findFirstParagraphToKeepTogether(&p_, false);
     const bool laid = !lineStarts_.empty();
     // A paragraph that already starts at the top of this column gains
     // nothing from starting again in the next.
     const bool atTop = laid && p_.firstItem_ == column_ && firstY_ == 0;
     bool startOver = !laid;
+    // A table cell keeps its lines together: its row cannot stand in two
+    // columns at once.
+    const bool together = widow_ == KeepLinesTogether || dynamic_cast<const TableParagraph*>(&p_);
     if (!atTop && laid) {
-        if (first != &p_ || widow_ == KeepLinesTogether || (widow_ > 0 && int(lineStarts_.size()) < widow_))
+        if (first != &p_ || together || (widow_ > 0 && int(lineStarts_.size()) < widow_))
             startOver = true;
     }
     if (first != &p_) {

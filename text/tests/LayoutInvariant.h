@@ -13,6 +13,8 @@
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/TableParagraph.h"
+#include "text/TableRow.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
@@ -129,6 +131,11 @@ inline textPoint placedEnd(const LayoutRecord& full)
     for (const ColumnRecord& c : full.columns)
         if (c.start.paragraph >= 0 && c.end.paragraph >= 0)
             end = c.end;
+    // A paragraph still waiting after a full layout found no room: its
+    // words and those after it have no place.
+    for (std::size_t i = 0; i < full.paragraphs.size() && int(i) < end.paragraph; ++i)
+        if (full.paragraphs[i].dirty)
+            end = {int(i), 0, -1};
     return end;
 }
 
@@ -222,10 +229,16 @@ inline std::string describeFlow(const TextFlow& flow)
     char text[160];
     int p = 0;
     for (const auto& paragraph : flow.paragraphList()) {
-        std::snprintf(text, sizeof text, "  %d %s(widow %d, start %d):", p++,
-                      paragraph->className() == "TextParagraph" ? "" : "cell ",
+        std::snprintf(text, sizeof text, "  %d (widow %d, start %d)", p++,
                       int(paragraph->paragraphStyle()->widowControl()), int(paragraph->paragraphStyle()->columnStart()));
         out += text;
+        if (const auto* cell = dynamic_cast<const TableParagraph*>(paragraph.get())) {
+            const TableRow* row = cell->tableRow();
+            std::snprintf(text, sizeof text, " cell %d,%d of a row at %g+%g", cell->row(), cell->column(),
+                          row ? double(row->firstY()) : 0.0, row ? double(row->height()) : 0.0);
+            out += text;
+        }
+        out += ":";
         for (const auto& word : paragraph->wordList()) {
             std::snprintf(text, sizeof text, " [%s%s w%g h%g s%g", word->isSpecial() ? "#" : "", word->text(),
                           double(word->xWidthForPiece(0)), double(word->piece(0).height), double(word->spaceWidth()));

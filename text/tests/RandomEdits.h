@@ -228,6 +228,9 @@ private:
     {
         const int p = choose_.below(flow_.paragraphCount());
         TextParagraph* paragraph = flow_.paragraphAtIndex(p);
+        // Table cells take their layout settings from their table.
+        if (paragraph->className() != "TextParagraph")
+            return moveCaret();
         std::unique_ptr<StyleParagraph> style = paragraph->paragraphStyle()->copy();
         std::string done = "paragraph " + std::to_string(p);
         switch (choose_.below(7)) {
