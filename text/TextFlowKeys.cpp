@@ -167,8 +167,10 @@ void TextFlow::typeCode(std::uint16_t code, bool ignoreFence)
 bool TextFlow::runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode)
 {
     for (;;) {
-        std::optional<kit::Event> next = peekKeyEvent(kit::KeyDownMask | kit::KeyUpMask);
-        if (!next)
+        // The burst ends at the first queued event that is not a key: a key
+        // typed after a click belongs where the click puts the caret.
+        std::optional<kit::Event> next = peekKeyEvent(kit::AnyEventMask);
+        if (!next || (next->type() != kit::EventType::KeyDown && next->type() != kit::EventType::KeyUp))
             return false;
         if (next->type() == kit::EventType::KeyUp || isReleasedRepeat(*next)) {
             dequeueKeyEvent();

@@ -4,6 +4,7 @@
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "text/TextFlow.h"
+#include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
@@ -74,9 +75,17 @@ void TextParagraph::addByte(unsigned char c, bool recomputeWord, bool ignoreFenc
             next->computeWithStyle(nullptr);
     } else {
         word->addByte(c, recomputeWord);
-        // A typed character that replaced a selection ends the word unless a
-        // paste fence follows; the paste fences come with the selection.
-        (void)ignoreFence;
+        // A character typed over a selected word ends the word, unless what
+        // follows it is a paste fence (closing punctuation) that belongs to it.
+        if (!ignoreFence) {
+            TextWord* typed = currentWord_;
+            const int at = typed->insertPoint();
+            if (at < typed->length() && !TextSelection::isCharAPasteFence(SelectionWordTail, typed->text()[at]))
+                if (typed->breakAt(at, recomputeWord)) {
+                    currentWord_ = typed;
+                    typed->setInsertPoint(at);
+                }
+        }
     }
     setDirty(true);
 }

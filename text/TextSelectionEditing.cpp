@@ -307,6 +307,17 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
             if (TextWord* next = firstRemainder->paragraph()->nextWord(firstRemainder))
                 if (!next->isSpecial() && !firstRemainder->isSpecial())
                     firstRemainder->append(next);
+        // Whole words gone from the middle of the text leave the space before
+        // them and the one after them: an empty word between the two keeps
+        // them apart, and holds the caret, so that pasting the words back
+        // gives the text back.
+        if (firstRemovedWhole && (lastRemovedWhole || !lastWord) && !lastBreakTaken &&
+            flow->indexOfParagraph(firstParagraph) >= 0 && start_.word >= 0 && start_.letter <= 0 &&
+            start_.word <= firstParagraph->wordCount()) {
+            auto empty = std::make_unique<TextWord>(
+                "", firstParagraph->charStyle() ? firstParagraph->charStyle()->font() : nullptr);
+            firstParagraph->insertWord(std::move(empty), start_.word)->computeWithStyle(nullptr);
+        }
         newParagraphIfNone();
     }
 
