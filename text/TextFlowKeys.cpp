@@ -221,6 +221,13 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
         kit::beep();
         return column;
     }
+    // Movement may take the caret anywhere: what an earlier key left for
+    // later is laid out first. An edit lays out the text it changes and
+    // what follows it on screen; the rest waits (drawing lays out what it
+    // shows, idle time the rest).
+    if (isMovementKey(code))
+        completeLayout();
+    DeferLayout defer(*this);
     if (code == 10 || code == 13 || code == EnterVariantKey) {
         if (!blocked) {
             if (textSelection_)

@@ -140,12 +140,6 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
             layoutFrom_ = paragraphList_.size();
             break;
         }
-        if (!chained && i > 0 && paragraphAtIndex(i - 1)->dirty()) {
-            // Laid out and still waiting: the text before ran past the last
-            // column, and nothing from here on has a place.
-            layoutFrom_ = paragraphList_.size();
-            break;
-        }
         TextParagraph* paragraph = paragraphAtIndex(i);
         if (i > 0 && !laid[std::size_t(i - 1)] && (paragraph->dirty() || paragraph->ordinal() != i)) {
             // Whether a keep-with-next run before it moves on depends on how
@@ -159,6 +153,12 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
                 chained = false;
                 continue;
             }
+        }
+        if (!chained && i > 0 && paragraphAtIndex(i - 1)->dirty()) {
+            // Laid out and still waiting: the text before ran past the last
+            // column, and nothing from here on has a place.
+            layoutFrom_ = paragraphList_.size();
+            break;
         }
         if ((deferLayout_ > 0 && editedIndex >= 0 && i > editedIndex + 1) || (through && settled(i)) ||
             (deadline > 0 && secondsNow() >= deadline)) {

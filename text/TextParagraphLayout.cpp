@@ -723,14 +723,6 @@ bool TextParagraph::LineLayout::overflow(bool* handOver)
     // A paragraph that already starts at the top of this column gains
     // nothing from starting again in the next.
     const bool atTop = laid && p_.firstItem_ == column_ && firstY_ == 0;
-    bool startOver = !laid;
-    // A table cell keeps its lines together: its row cannot stand in two
-    // columns at once.
-    const bool together = widow_ == KeepLinesTogether || dynamic_cast<const TableParagraph*>(&p_);
-    if (!atTop && laid) {
-        if (first != &p_ || together || (widow_ > 0 && int(lineStarts_.size()) < widow_))
-            startOver = true;
-    }
     if (first != &p_) {
         // A cell's row moves with it: the run starts at its row's first cell,
         // unless that row already starts a column.
@@ -738,7 +730,18 @@ bool TextParagraph::LineLayout::overflow(bool* handOver)
         TextParagraph* rowStart = flow_->paragraphAtIndex(start);
         first = rowStart != first && rowStart->firstY() == 0 ? &p_ : rowStart;
     }
-    if (first != &p_ && !atTop && flow_->mayMoveKeepRun(index_)) {
+    // Only where there is a next column to move on to: a run moved off the
+    // end of the chain would lose its place.
+    const bool moveRun = first != &p_ && !atTop && (column_->nextColumn() || column_->addPageIfNeeded());
+    bool startOver = !laid;
+    // A table cell keeps its lines together: its row cannot stand in two
+    // columns at once.
+    const bool together = widow_ == KeepLinesTogether || dynamic_cast<const TableParagraph*>(&p_);
+    if (!atTop && laid) {
+        if (moveRun || together || (widow_ > 0 && int(lineStarts_.size()) < widow_))
+            startOver = true;
+    }
+    if (moveRun && flow_->mayMoveKeepRun(index_)) {
         // The run moves on to the next column with this paragraph: the
         // flow's layout starts again from the run's first paragraph, which
         // then opens the next column, and lays this one out after it.

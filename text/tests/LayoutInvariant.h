@@ -257,9 +257,7 @@ inline std::string describeFlow(const TextFlow& flow)
     return out;
 }
 
-// Records the flow's layout, lays the whole flow out from scratch (every word
-// measured again first) and answers how the two differ; empty when they
-// agree. The flow keeps the layout from scratch.
+// The columns' points and the paragraphs' places of a record, a line each.
 inline std::string recordText(const LayoutRecord& r)
 {
     std::string out;
@@ -279,18 +277,25 @@ inline std::string recordText(const LayoutRecord& r)
     return out;
 }
 
+// Completes the flow's layout (what keys left for later), records it, lays
+// the whole flow out from scratch (every word measured again first) and
+// answers how the two differ; empty when they agree. The flow keeps the
+// layout from scratch.
 inline std::string differenceFromFullLayout(TextFlow& flow)
 {
+    // What a key left for later is part of the layout after the edit.
+    flow.completeLayout();
     const LayoutRecord seen = recordLayout(flow);
     const std::string before = describeFlow(flow);
     for (const auto& paragraph : flow.paragraphList())
         paragraph->recomputeAllWords();
     flow.recomputeAll();
-    const std::string differences = layoutDifferences(seen, recordLayout(flow));
+    const LayoutRecord full = recordLayout(flow);
+    const std::string differences = layoutDifferences(seen, full);
     if (differences.empty())
         return differences;
-    return differences + "the words before the layout from scratch:\n" + before + "and after it:\n" +
-           describeFlow(flow);
+    return differences + "the layout after the edit:\n" + recordText(seen) + "from scratch:\n" + recordText(full) +
+           "the words before the layout from scratch:\n" + before + "and after it:\n" + describeFlow(flow);
 }
 
 // One check run after every step: answers what is wrong, empty when nothing.

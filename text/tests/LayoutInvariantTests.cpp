@@ -123,7 +123,132 @@ protected:
     }
 };
 
+// Small flows edited through the keys, their layout compared with one
+// from scratch after each edit.
+class LayoutAfterEditsTest : public EditingTest {
+protected:
+    void type(const char* keys)
+    {
+        for (const char* k = keys; *k; ++k)
+            press(static_cast<unsigned char>(*k));
+    }
+    // Empty when the layout equals one from scratch.
+    std::string fromScratch() { return layoutcheck::differenceFromFullLayout(*flow_); }
+    TextParagraph* para(int i) const { return flow_->paragraphAtIndex(i); }
+    textPoint caret_{};
+};
+
 } // namespace
+
+TEST_F(LayoutAfterEditsTest, ReturnInsideAParagraphLaysOutBothHalves)
+{
+    makeColumns(1, 60, 500);
+    setText("aaaa bbbb cccc dddd eeee\nzz");
+    caretAt(0, 1, 4);
+    press(13);
+    // "aaaa bbbb" keeps one line; the new paragraph starts right below it.
+    EXPECT_FLOAT_EQ(para(0)->lastY(), 10);
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
+    EXPECT_FLOAT_EQ(para(2)->firstY(), 30);
+    type("x");
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, AKeptParagraphThatGrowsIsCheckedAgainWithTheNextOne)
+{
+    // Three lines a column, two words a line. "pp" keeps with the long
+    // paragraph after it, which breaks across columns: both open column 1.
+    makeColumns(3, 40, 30);
+    setText("aa\nbb\npp\nqq rr ss tt uu vv ww xx");
+    TextParagraph* kept = para(2);
+    std::unique_ptr<StyleParagraph> style = kept->paragraphStyle()->copy();
+    style->setWidowControl(-2);
+    kept->setStylePara(style.get(), false, true);
+    ASSERT_EQ(kept->firstItem(), columns_[1]);
+    ASSERT_EQ(fromScratch(), "");
+    // Grown to two lines it would end where it did, with its first line at
+    // the foot of column 0: it moves on with the next paragraph instead.
+    kept->lastTextPoint(&caret_);
+    flow_->setCurrentPoint(&caret_);
+    type(" ppp ppp");
+    EXPECT_EQ(kept->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(kept->firstY(), 0);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, AKeepWithNextRunMovesBeforeTheParagraphThatBreaksIsPlaced)
+{
+    // Four lines a column: two kept headings at its foot, then a paragraph
+    // that breaks across columns; all three move to column 1, each line
+    // in its own place there.
+    makeColumns(3, 40, 40);
+    setText("aa\nbb\nh1\nh2\nqq rr ss tt uu vv");
+    for (int i : {2, 3}) {
+        std::unique_ptr<StyleParagraph> style = para(i)->paragraphStyle()->copy();
+        style->setWidowControl(-2);
+        para(i)->setStylePara(style.get(), false, false);
+    }
+    flow_->recomputeAll();
+    caretAt(4, 0, 2);
+    type("q");
+    EXPECT_EQ(para(2)->firstItem(), columns_[1]);
+    EXPECT_EQ(para(4)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(4)->wordAtIndex(0)->lineStartForPiece(0), 20);
+    for (const auto& word : para(4)->wordList())
+        EXPECT_LT(word->lineStartForPiece(0), 40);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, AKeepWithNextRunInTheLastColumnStaysWhereItIs)
+{
+    // The kept paragraph stands in the last column; the one after it runs
+    // out of room. There is no column to move on to: the run stays, and
+    // the next paragraph keeps the lines it placed, one below the other.
+    makeColumns(2, 40, 30);
+    setText("aa\nbb\ncc\ndd\nhh\nqq rr ss tt");
+    std::unique_ptr<StyleParagraph> style = para(4)->paragraphStyle()->copy();
+    style->setWidowControl(-2);
+    para(4)->setStylePara(style.get(), false, true);
+    EXPECT_EQ(para(4)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(4)->firstY(), 10);
+    EXPECT_EQ(para(5)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(5)->wordAtIndex(0)->lineStartForPiece(0), 20);
+    EXPECT_FLOAT_EQ(para(5)->wordAtIndex(1)->lineStartForPiece(0), 20);
+    const textPoint end = columns_[1]->endPoint();
+    EXPECT_TRUE(samePoint(end, 5, 2, -1)) << end.paragraph << "," << end.word << "," << end.letter;
+    caretAt(5, 1, 2);
+    type("r");
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, EnterSendsTheTextAfterItToTheNextColumn)
+{
+    makeColumns(2, 100, 100);
+    setText("one two");
+    caretAt(0, 0, 3);
+    press(0xF7EB);
+    EXPECT_TRUE(para(0)->endsWithHardPage());
+    EXPECT_EQ(para(1)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 0);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, EditsPastTheEndOfTheChainLeaveTheLastColumnsEnd)
+{
+    // Two lines fit: "dd" and the last paragraph have no place.
+    makeColumns(1, 40, 20);
+    setText("aa\nbb cc dd\nee");
+    const textPoint end = columns_[0]->endPoint();
+    ASSERT_EQ(end.paragraph, 1);
+    caretAt(2, 0, 2);
+    press(TextParagraph::DeleteBackwardKey);
+    type("e");
+    press(13);
+    const textPoint after = columns_[0]->endPoint();
+    EXPECT_TRUE(EqualTextPoints(&after, &end)) << after.paragraph << "," << after.word << "," << after.letter;
+    EXPECT_EQ(fromScratch(), "");
+}
 
 // SCRIVLY_RANDOM_EDIT_SEED runs one seed; SCRIVLY_RANDOM_EDIT_STEPS sets the
 // steps per seed, SCRIVLY_RANDOM_EDIT_SEEDS how many seeds.
