@@ -67,7 +67,9 @@ TextParagraph* TextFlow::insertParagraph(std::unique_ptr<TextParagraph> paragrap
     paragraphList_.insert(paragraphList_.begin() + index, std::move(paragraph));
     if (std::size_t(index) + 1 < paragraphList_.size())
         noteChangedFrom(std::size_t(index));
+    // Every paragraph after it changed places.
     noteLayoutNeededFrom(index);
+    noteLayoutNeededFrom(paragraphCount() - 1);
     added->flowIndex_ = std::size_t(index);
     if (indexValidBelow_ == std::size_t(index))
         indexValidBelow_ = std::size_t(index) + 1;
@@ -85,6 +87,7 @@ std::unique_ptr<TextParagraph> TextFlow::removeParagraph(const TextParagraph* pa
     // The paragraphs after it changed places: their layout is unsettled. A
     // new last paragraph ends the text in its column.
     noteLayoutNeededFrom(at);
+    noteLayoutNeededFrom(paragraphCount() - 1);
     if (at == paragraphCount() && at > 0)
         paragraphAtIndex(at - 1)->setDirty(true);
     if (layoutResume_ == removed.get())

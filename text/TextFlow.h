@@ -284,6 +284,8 @@ private:
     // Paragraphs from index on may need layout.
     void noteLayoutNeededFrom(int index);
     bool isUnsettled(const TextParagraph* paragraph, int index) const;
+    // The first paragraph that waits for layout (the count when none).
+    int firstUnsettled();
     // The layout pass: until nothing waits, or (with through) until that
     // column is final, or (with a deadline, in seconds) until it passes.
     TextParagraph* layOut(TextParagraph* edited, bool trackDamage, const TextItem* through, double deadline);
@@ -313,10 +315,12 @@ private:
     std::vector<std::unique_ptr<TableDefinition>> tables_;
     // Paragraphs below this index know their index (their flowIndex_).
     mutable std::size_t indexValidBelow_ = 0;
-    // Layout: paragraphs before layoutFrom_ are laid out; a chain a key
-    // stopped goes on at layoutResume_; the first paragraph of a
-    // keep-with-next run moves to the next column for its next layout.
+    // Layout: paragraphs before layoutFrom_ and after layoutTo_ are laid out
+    // (but for a chain a key stopped, which goes on at layoutResume_); the
+    // first paragraph of a keep-with-next run moves to the next column for
+    // its next layout.
     std::size_t layoutFrom_ = 0;
+    std::size_t layoutTo_ = 0;
     TextParagraph* layoutResume_ = nullptr;
     TextParagraph* keepRunStart_ = nullptr;
     std::vector<char> keepRunMoved_;

@@ -41,6 +41,11 @@ constexpr std::uint16_t ParagraphStartKey = 0xF7EC, ParagraphEndKey = 0xF7ED;
 constexpr std::uint16_t SymbolBase = 0x100;
 constexpr std::uint16_t SymbolLast = 0x1FF;
 
+// Keys and the mouse's buttons: what a typing burst must not type past.
+constexpr unsigned BurstInputMask = kit::KeyDownMask | kit::KeyUpMask | kit::LeftMouseDownMask | kit::LeftMouseUpMask |
+                                    kit::RightMouseDownMask | kit::RightMouseUpMask | kit::LeftMouseDraggedMask |
+                                    kit::RightMouseDraggedMask;
+
 constexpr int LineBreakWord = 202;
 constexpr int PageBreakWord = 203;
 
@@ -167,9 +172,9 @@ void TextFlow::typeCode(std::uint16_t code, bool ignoreFence)
 bool TextFlow::runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode)
 {
     for (;;) {
-        // The burst ends at the first queued event that is not a key: a key
+        // The burst ends at the first queued input that is not a key: a key
         // typed after a click belongs where the click puts the caret.
-        std::optional<kit::Event> next = peekKeyEvent(kit::AnyEventMask);
+        std::optional<kit::Event> next = peekKeyEvent(BurstInputMask);
         if (!next || (next->type() != kit::EventType::KeyDown && next->type() != kit::EventType::KeyUp))
             return false;
         if (next->type() == kit::EventType::KeyUp || isReleasedRepeat(*next)) {

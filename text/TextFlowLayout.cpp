@@ -59,8 +59,29 @@ void TextFlow::recomputeAll()
 
 void TextFlow::noteLayoutNeededFrom(int index)
 {
-    if (index >= 0 && std::size_t(index) < layoutFrom_)
-        layoutFrom_ = std::size_t(index);
+    if (index < 0)
+        return;
+    layoutFrom_ = std::min(layoutFrom_, std::size_t(index));
+    layoutTo_ = std::max(layoutTo_, std::size_t(index));
+}
+
+int TextFlow::firstUnsettled()
+{
+    // Nothing after the last paragraph marked (or a chain's resume point)
+    // waits: typing looks at a few paragraphs, not the whole flow.
+    std::size_t last = std::min(layoutTo_, paragraphList_.size() - std::min<std::size_t>(paragraphList_.size(), 1));
+    if (layoutResume_)
+        last = std::max(last, std::size_t(std::max(indexOfParagraph(layoutResume_), 0)));
+    std::size_t i = layoutFrom_;
+    while (i < paragraphList_.size() && i <= last && !isUnsettled(paragraphList_[i].get(), int(i)))
+        ++i;
+    if (i >= paragraphList_.size() || i > last) {
+        layoutFrom_ = paragraphList_.size();
+        layoutTo_ = 0;
+        return paragraphCount();
+    }
+    layoutFrom_ = i;
+    return int(i);
 }
 
 bool TextFlow::isUnsettled(const TextParagraph* paragraph, int index) const
@@ -130,12 +151,8 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
     // flow from going round for ever.
     long budget = 8L * paragraphCount() + 64;
     for (;;) {
-        if (!chained) {
-            i = int(std::min(layoutFrom_, paragraphList_.size()));
-            while (i < paragraphCount() && !isUnsettled(paragraphAtIndex(i), i))
-                ++i;
-            layoutFrom_ = std::size_t(i);
-        }
+        if (!chained)
+            i = firstUnsettled();
         if (i >= paragraphCount()) {
             layoutFrom_ = paragraphList_.size();
             break;
@@ -162,12 +179,14 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
         }
         if ((deferLayout_ > 0 && editedIndex >= 0 && i > editedIndex + 1) || (through && settled(i)) ||
             (deadline > 0 && secondsNow() >= deadline)) {
-            // The rest waits; a chain under way goes on from here later.
-            if (chained)
+            // The rest waits; a chain under way goes on from here later, and
+            // what it will move must be drawn again.
+            if (chained) {
                 layoutResume_ = paragraph;
+                if (editedIndex >= 0 && i > editedIndex)
+                    other = paragraph;
+            }
             layoutFrom_ = std::min(layoutFrom_, std::size_t(i));
-            if (editedIndex >= 0 && i > editedIndex)
-                other = paragraph;
             deferred = true;
             break;
         }
@@ -284,13 +303,9 @@ void TextFlow::idleLayout()
     if (!hasPendingLayout())
         return;
     // Where the waiting text starts: the views redraw from there.
-    int from = int(layoutFrom_);
-    while (from < paragraphCount() && !isUnsettled(paragraphAtIndex(from), from))
-        ++from;
-    if (from >= paragraphCount()) {
-        layoutFrom_ = paragraphList_.size();
+    const int from = firstUnsettled();
+    if (from >= paragraphCount())
         return;
-    }
     const TextParagraph* before = paragraphAtIndex(from - 1);
     TextItem* column = before ? before->lastItem() : firstTextItem_;
     layOut(nullptr, false, nullptr, secondsNow() + IdleLayoutSlice);

@@ -25,15 +25,21 @@ void TextParagraph::prepareForAddByte(char c)
     const int at = indexOfWord(special);
     if (special->insertPoint() != 0 && !(special->isSpecialType(TextWordPageBreak) && !returnKey)) {
         TextWord* next = wordAtIndex(at + 1);
-        if (!next || next->isSpecial())
+        if (!next || next->isSpecial()) {
+            // Measured now: a Return may leave it as it is.
             next = insertWord(newPlainWord(), at >= 0 ? at + 1 : wordCount());
+            next->computeWithStyle(nullptr);
+        }
         currentWord_ = next;
         next->setInsertToStart();
         return;
     }
     TextWord* previous = at > 0 ? wordAtIndex(at - 1) : nullptr;
-    if (!previous || previous->isSpecial())
+    if (!previous || previous->isSpecial()) {
+        // Measured now: a Return may leave it as it is.
         previous = insertWord(newPlainWord(), std::max(at, 0));
+        previous->computeWithStyle(nullptr);
+    }
     currentWord_ = previous;
     previous->setInsertToEnd();
 }

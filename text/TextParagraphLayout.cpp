@@ -890,7 +890,9 @@ bool TextParagraph::LineLayout::run()
     // another word ended in goes stale when that word changes. The edited
     // paragraph's words are measured again in order, as reading a file
     // measures them, so that the layout never depends on the edits' order.
-    if (p_.dirty_)
+    // Without styles of their own every word takes the paragraph's.
+    if (p_.dirty_ && std::any_of(p_.wordList_.begin(), p_.wordList_.end(),
+                                 [](const std::unique_ptr<TextWord>& word) { return word->hasStyles(); }))
         p_.recomputeAllWords();
     p_.firstDirtyItem_ = p_.lastDirtyItem_ = nullptr;
     p_.firstDirtyY_ = p_.lastDirtyY_ = 0;

@@ -93,7 +93,7 @@ protected:
                 cell->paragraphStyle()->setIndentLeft(c == 0 ? 2.0f : width / 2 + 2);
                 cell->paragraphStyle()->setIndentRight(c == 0 ? width / 2 + 2 : 2.0f);
                 cell->addWord(std::make_unique<TextWord>(choose.below(2) ? "cell" : "c"));
-                flow_->insertParagraph(std::move(cell), at++);
+                flow_->insertParagraph(std::move(cell), at++)->recomputeAllWords();
             }
         }
     }
