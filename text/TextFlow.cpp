@@ -90,8 +90,6 @@ std::unique_ptr<TextParagraph> TextFlow::removeParagraph(const TextParagraph* pa
     noteLayoutNeededFrom(paragraphCount() - 1);
     if (at == paragraphCount() && at > 0)
         paragraphAtIndex(at - 1)->setDirty(true);
-    if (layoutResume_ == removed.get())
-        layoutResume_ = nullptr;
     if (keepRunStart_ == removed.get())
         keepRunStart_ = nullptr;
     if (currentParagraph_ == removed.get())

@@ -315,13 +315,11 @@ private:
     std::vector<std::unique_ptr<TableDefinition>> tables_;
     // Paragraphs below this index know their index (their flowIndex_).
     mutable std::size_t indexValidBelow_ = 0;
-    // Layout: paragraphs before layoutFrom_ and after layoutTo_ are laid out
-    // (but for a chain a key stopped, which goes on at layoutResume_); the
-    // first paragraph of a keep-with-next run moves to the next column for
-    // its next layout.
+    // Layout: paragraphs before layoutFrom_ and after layoutTo_ are laid out;
+    // the first paragraph of a keep-with-next run moves to the next column
+    // for its next layout.
     std::size_t layoutFrom_ = 0;
     std::size_t layoutTo_ = 0;
-    TextParagraph* layoutResume_ = nullptr;
     TextParagraph* keepRunStart_ = nullptr;
     std::vector<char> keepRunMoved_;
     bool layingOut_ = false;

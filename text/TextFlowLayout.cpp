@@ -67,11 +67,10 @@ void TextFlow::noteLayoutNeededFrom(int index)
 
 int TextFlow::firstUnsettled()
 {
-    // Nothing after the last paragraph marked (or a chain's resume point)
-    // waits: typing looks at a few paragraphs, not the whole flow.
-    std::size_t last = std::min(layoutTo_, paragraphList_.size() - std::min<std::size_t>(paragraphList_.size(), 1));
-    if (layoutResume_)
-        last = std::max(last, std::size_t(std::max(indexOfParagraph(layoutResume_), 0)));
+    // Nothing after the last paragraph marked waits: typing looks at a few
+    // paragraphs, not the whole flow.
+    const std::size_t last =
+        std::min(layoutTo_, paragraphList_.size() - std::min<std::size_t>(paragraphList_.size(), 1));
     std::size_t i = layoutFrom_;
     while (i < paragraphList_.size() && i <= last && !isUnsettled(paragraphList_[i].get(), int(i)))
         ++i;
@@ -86,7 +85,7 @@ int TextFlow::firstUnsettled()
 
 bool TextFlow::isUnsettled(const TextParagraph* paragraph, int index) const
 {
-    return paragraph->dirty() || paragraph->ordinal() != index || paragraph == layoutResume_;
+    return paragraph->dirty() || paragraph->ordinal() != index;
 }
 
 bool TextFlow::hasPendingLayout() const { return layoutFrom_ < paragraphList_.size(); }
@@ -179,19 +178,19 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
         }
         if ((deferLayout_ > 0 && editedIndex >= 0 && i > editedIndex + 1) || (through && settled(i)) ||
             (deadline > 0 && secondsNow() >= deadline)) {
-            // The rest waits; a chain under way goes on from here later, and
-            // what it will move must be drawn again.
+            // The rest waits. A chain under way goes on from here later, with
+            // a full layout: the chain may have moved column points it owns
+            // since it was last laid out. What it will move must be drawn
+            // again.
             if (chained) {
-                layoutResume_ = paragraph;
+                paragraph->ordinal_ = -1;
                 if (editedIndex >= 0 && i > editedIndex)
                     other = paragraph;
             }
-            layoutFrom_ = std::min(layoutFrom_, std::size_t(i));
+            noteLayoutNeededFrom(i);
             deferred = true;
             break;
         }
-        if (layoutResume_ == paragraph)
-            layoutResume_ = nullptr;
         layoutFrom_ = std::size_t(i) + 1;
 
         // The first of a keep-with-next run that must move on starts at the

@@ -3,6 +3,7 @@
 #include "LayoutInvariant.h"
 #include "RandomEdits.h"
 
+#include "appkit/RunLoop.h"
 #include "items/ItemBox.h"
 #include "text/TableDefinition.h"
 #include "text/TableParagraph.h"
@@ -219,6 +220,33 @@ TEST_F(LayoutAfterEditsTest, AKeepWithNextRunInTheLastColumnStaysWhereItIs)
     EXPECT_TRUE(samePoint(end, 5, 2, -1)) << end.paragraph << "," << end.word << "," << end.letter;
     caretAt(5, 1, 2);
     type("r");
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, AKeyLeavesTheTextFurtherOnForDrawingOrIdleTime)
+{
+    // Three lines a column; the first paragraph grows by a line.
+    makeColumns(4, 40, 30);
+    setText("aa bb\ncc\ndd\nee\nff\ngg\nhh\nii");
+    caretAt(0, 1, 2);
+    type(" xx");
+    // The paragraph after the edited one moved at once; the rest waits.
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 20);
+    EXPECT_TRUE(flow_->hasPendingLayout());
+    EXPECT_EQ(para(2)->firstItem(), columns_[0]);
+    // Drawing column 1 lays out what it shows: up to the first paragraph
+    // that ends past it, and no further.
+    flow_->layoutThrough(columns_[1]);
+    EXPECT_EQ(para(2)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(4)->firstY(), 20);
+    EXPECT_EQ(para(5)->firstItem(), columns_[2]);
+    EXPECT_FLOAT_EQ(para(6)->firstY(), 0);
+    EXPECT_TRUE(flow_->hasPendingLayout());
+    // Idle time lays out the rest.
+    kit::RunLoop::currentRunLoop().fireDueTimers(kit::DefaultRunLoopMode);
+    EXPECT_FALSE(flow_->hasPendingLayout());
+    EXPECT_FLOAT_EQ(para(6)->firstY(), 10);
+    EXPECT_FLOAT_EQ(para(7)->firstY(), 20);
     EXPECT_EQ(fromScratch(), "");
 }
 
