@@ -282,12 +282,12 @@ TEST_F(LayoutAfterEditsTest, EditsPastTheEndOfTheChainLeaveTheLastColumnsEnd)
 // steps per seed, SCRIVLY_RANDOM_EDIT_SEEDS how many seeds.
 TEST_F(LayoutInvariantTest, RandomEditsLeaveTheLayoutOfAFullLayout)
 {
-    const int steps = environmentNumber("SCRIVLY_RANDOM_EDIT_STEPS", 150);
+    const int steps = environmentNumber("SCRIVLY_RANDOM_EDIT_STEPS", 200);
     if (const int seed = environmentNumber("SCRIVLY_RANDOM_EDIT_SEED", 0)) {
         runSeed(std::uint32_t(seed), steps);
         return;
     }
-    const int seeds = environmentNumber("SCRIVLY_RANDOM_EDIT_SEEDS", 12);
+    const int seeds = environmentNumber("SCRIVLY_RANDOM_EDIT_SEEDS", 20);
     for (int seed = 1; seed <= seeds && !HasFailure(); ++seed) {
         SCOPED_TRACE(seed);
         TearDown();
