@@ -4,7 +4,7 @@
 #include "RandomEdits.h"
 
 #include "appkit/RunLoop.h"
-#include "items/ItemBox.h"
+#include "items/TextItem.h"
 #include "text/TableDefinition.h"
 #include "text/TableParagraph.h"
 #include "text/TableRow.h"
@@ -247,6 +247,55 @@ TEST_F(LayoutAfterEditsTest, AKeyLeavesTheTextFurtherOnForDrawingOrIdleTime)
     EXPECT_FALSE(flow_->hasPendingLayout());
     EXPECT_FLOAT_EQ(para(6)->firstY(), 10);
     EXPECT_FLOAT_EQ(para(7)->firstY(), 20);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, TheKeysKeepATablesCellsInTheirRow)
+{
+    // "before", one row of two cells, "after", in a column of five lines.
+    makeColumns(2, 100, 50);
+    setText("before\nafter");
+    auto owned = std::make_unique<TableDefinition>();
+    owned->setMargins({{2.0f, 48.0f}, {52.0f, 98.0f}});
+    TableDefinition* table = flow_->addTable(std::move(owned));
+    TableRow* row = table->addRow();
+    row->setColumnCount(2);
+    row->setIsAutoHeight(1);
+    for (int c = 0; c < 2; ++c) {
+        auto cell = std::make_unique<TableParagraph>(table, 0, c);
+        cell->paragraphStyle()->setFont(font_);
+        cell->paragraphStyle()->setIndentLeft(c == 0 ? 2.0f : 52.0f);
+        cell->paragraphStyle()->setIndentRight(c == 0 ? 52.0f : 2.0f);
+        cell->addWord(std::make_unique<TextWord>("cell"));
+        flow_->insertParagraph(std::move(cell), 1 + c)->recomputeAllWords();
+    }
+    flow_->recomputeAll();
+    struct Case {
+        const char* name;
+        textPoint at;
+        std::uint16_t key;
+    };
+    // A delete key at a cell's edge would join the cell to its neighbour.
+    const Case cases[] = {{"Backspace at the first cell's start", {1, 0, 0}, TextParagraph::DeleteBackwardKey},
+                          {"Backspace after the table", {3, 0, 0}, TextParagraph::DeleteBackwardKey},
+                          {"Delete at the last cell's end", {2, 0, 4}, TextParagraph::DeleteForwardKey},
+                          {"Delete before the table", {0, 0, 6}, TextParagraph::DeleteForwardKey}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        caretAt(c.at.paragraph, c.at.word, c.at.letter);
+        const int before = beeps();
+        press(c.key);
+        EXPECT_EQ(beeps(), before + 1);
+        EXPECT_EQ(flow_->paragraphCount(), 4);
+        EXPECT_EQ(text(), "before\ncell\ncell\nafter");
+    }
+    // Enter in a cell ends the cell's line, not the column.
+    caretAt(1, 0, 4);
+    press(0xF7EB);
+    for (const auto& word : para(1)->wordList())
+        EXPECT_FALSE(word->isSpecialType(TextWordPageBreak));
+    EXPECT_FALSE(para(1)->endsWithHardPage());
+    EXPECT_EQ(para(3)->firstItem(), columns_[0]);
     EXPECT_EQ(fromScratch(), "");
 }
 
