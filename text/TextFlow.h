@@ -323,6 +323,7 @@ private:
     TextParagraph* keepRunStart_ = nullptr;
     std::vector<char> keepRunMoved_;
     bool layingOut_ = false;
+    bool layingOutAll_ = false; // recomputeAll: every paragraph, all measured
     int deferLayout_ = 0;
     std::shared_ptr<kit::Timer> idleLayout_;
 };

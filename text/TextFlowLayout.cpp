@@ -52,7 +52,9 @@ void TextFlow::recomputeAll()
         return;
     if (!paragraph->firstItem())
         paragraph->setFirstItem(firstTextItem_);
+    layingOutAll_ = true;
     layOut(nullptr, false, nullptr, 0);
+    layingOutAll_ = false;
 }
 
 // ---- What waits for layout.

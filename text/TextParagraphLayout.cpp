@@ -101,7 +101,8 @@ private:
     float runWidth(int from, bool keepLastGap, bool toDecimal);
     void damage(TextWord* word, int piece, float oldX, float oldY, float oldLineStart, float lineTop);
     void giveBackSplit();
-    void emptyMultiPieceWords(int from);
+    // With askStyles, true when a word from there on has styles of its own.
+    bool emptyMultiPieceWords(int from, bool askStyles = false);
     void restartAt(const LineStart& start);
     // Answers false when the paragraph ran past the last column.
     bool overflow(bool* handOver);
@@ -694,13 +695,17 @@ void TextParagraph::LineLayout::placeLine()
     }
 }
 
-void TextParagraph::LineLayout::emptyMultiPieceWords(int from)
+bool TextParagraph::LineLayout::emptyMultiPieceWords(int from, bool askStyles)
 {
+    bool styled = false;
     for (int w = std::max(from, 0); w < count_; ++w) {
         TextWord* word = p_.wordAtIndex(w);
         if (word->numWordPieces() > 1)
             word->emptyWordPieces();
+        if (askStyles && !styled)
+            styled = word->hasStyles();
     }
+    return styled;
 }
 
 void TextParagraph::LineLayout::restartAt(const LineStart& start)
@@ -886,14 +891,6 @@ bool TextParagraph::LineLayout::run()
         }
     }
 
-    // An edit measures the words it touched; a word measured from the style
-    // another word ended in goes stale when that word changes. The edited
-    // paragraph's words are measured again in order, as reading a file
-    // measures them, so that the layout never depends on the edits' order.
-    // Without styles of their own every word takes the paragraph's.
-    if (p_.dirty_ && std::any_of(p_.wordList_.begin(), p_.wordList_.end(),
-                                 [](const std::unique_ptr<TextWord>& word) { return word->hasStyles(); }))
-        p_.recomputeAllWords();
     p_.firstDirtyItem_ = p_.lastDirtyItem_ = nullptr;
     p_.firstDirtyY_ = p_.lastDirtyY_ = 0;
     p_.ordinal_ = index_;
@@ -911,7 +908,15 @@ bool TextParagraph::LineLayout::run()
     p_.containsWordTokens_ = p_.hasIntruders_ = p_.endsWithHardPage_ = false;
     display_ = column_ && column_->textType() == 2;
     count_ = p_.wordCount();
-    emptyMultiPieceWords(0);
+    // An edit measures the words it touched; a word measured from the style
+    // another word ended in goes stale when that word changes. The edited
+    // paragraph's words are measured again in order, as reading a file
+    // measures them, so that the layout never depends on the edits' order.
+    // Without styles of their own every word takes the paragraph's. A
+    // layout of the whole flow lays out what is already measured.
+    const bool edited = p_.dirty_ && !flow_->layingOutAll_;
+    if (emptyMultiPieceWords(0, edited) && edited)
+        p_.recomputeAllWords();
 
     // A table cell opens the next column only as the first of its row (the
     // row's other cells follow it) and only where the row does not already
