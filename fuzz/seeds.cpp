@@ -19,7 +19,9 @@
 #include "graphics/Font.h"
 #include "items/ItemBox.h"
 #include "items/TextItem.h"
+#include "text/ColumnDefinition.h"
 #include "text/TableDefinition.h"
+#include "text/TableRow.h"
 #include "text/TableParagraph.h"
 #include "text/TextFlow.h"
 #include "text/TextSelection.h"
@@ -44,10 +46,24 @@ void write(const std::string& target, const std::string& name, const std::string
 }
 
 // The unarchiver target reads a version byte first: 0 is the current form,
-// the others index its list of older versions.
-void archive(const std::string& name, const kit::Object& root, char version = 0)
+// the others index its list of older versions (1 to olderVersions).
+constexpr int olderVersions = 8;
+
+// An archive in an older stored form, read under its own version.
+void archiveOld(const std::string& name, const kit::Object& root, char version)
 {
     write("unarchiver", name, std::string(1, version) + kit::Archiver::archivedDataWithRootObject(&root));
+}
+
+// A current archive, also read as every older version would read it: the
+// older decoders meet units they did not write, the way a damaged or
+// mislabelled file meets them.
+void archive(const std::string& name, const kit::Object& root)
+{
+    const std::string bytes = kit::Archiver::archivedDataWithRootObject(&root);
+    write("unarchiver", name, std::string(1, '\0') + bytes);
+    for (int v = 1; v <= olderVersions; ++v)
+        write("unarchiver", name + "@v" + std::to_string(v), std::string(1, char(v)) + bytes);
 }
 
 // A character style as files before 2.2 hold it, stored under its own name.
@@ -182,11 +198,11 @@ void styles()
     archive("border", border);
 
     // Older stored forms; the indexes are the target's list of versions.
-    archive("old-2.1-style-char", StyleCharBefore22(), 1);
-    archive("old-2.5-style-char", StyleCharBefore30(), 3);
-    archive("old-2.5-style-paragraph", StyleParagraphOld(2.5f), 3);
-    archive("old-2.55-style-paragraph", StyleParagraphOld(2.55f), 5);
-    archive("old-2.6-style-paragraph", StyleParagraphOld(2.6f), 7);
+    archiveOld("old-2.1-style-char", StyleCharBefore22(), 1);
+    archiveOld("old-2.5-style-char", StyleCharBefore30(), 3);
+    archiveOld("old-2.5-style-paragraph", StyleParagraphOld(2.5f), 3);
+    archiveOld("old-2.55-style-paragraph", StyleParagraphOld(2.55f), 5);
+    archiveOld("old-2.6-style-paragraph", StyleParagraphOld(2.6f), 7);
 }
 
 void itemsAndWords()
@@ -283,6 +299,42 @@ void itemsAndWords()
     }
     tabled.addParagraph(std::make_unique<TextParagraph>())->addWord(std::make_unique<TextWord>("after"));
     archive("text-flow-table", tabled);
+
+    // Every stored class also as a root of its own, the way a pasteboard or
+    // a damaged file may hand it over without its owner.
+    Item plainItem;
+    plainItem.setFrame(kit::makeRect(5, 6, 70, 80));
+    plainItem.setName(std::string("plain"));
+    archive("item", plainItem);
+    TextParagraph lone;
+    lone.paragraphStyle()->setAlignment(2);
+    lone.addWord(std::make_unique<TextWord>("lone"));
+    lone.addWord(std::make_unique<TextWordSpecial>(1));
+    lone.addWord(std::make_unique<TextWord>("paragraph"));
+    archive("text-paragraph", lone);
+    archive("guide-vertical", Guide(36.0f, Guide::Vertical));
+    archive("guide-horizontal", Guide(-12.5f, Guide::Horizontal));
+    TextItem column;
+    column.setFrame(kit::makeRect(72, 72, 200, 100));
+    column.setTextType(1);
+    column.flow()->firstParagraph()->addWord(std::make_unique<TextWord>("column"));
+    archive("text-column", column);
+    TextItem headline;
+    headline.setFrame(kit::makeRect(72, 72, 300, 40));
+    headline.setTextType(TextItem::DisplayText);
+    archive("text-column-headline", headline);
+    ColumnDefinition edges;
+    edges.setMargins({{0, 100}, {120, 220}, {240, 340}});
+    edges.setFlowType(1);
+    edges.setIsBalanced(1);
+    archive("column-definition", edges);
+    archive("table-definition", *table);
+    archive("table-row", *table->rowAtIndex(0));
+    for (const auto& paragraph : tabled.paragraphList())
+        if (const auto* cell = dynamic_cast<const TableParagraph*>(paragraph.get())) {
+            archive("table-cell", *cell);
+            break;
+        }
 }
 
 void fileWrappers()
