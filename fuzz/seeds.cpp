@@ -4,7 +4,9 @@
 //
 //   fuzz_seeds <folder>   writes <folder>/<target>/<name>
 
+#include "app/ScrivlyPreferences.h"
 #include "core/Archiver.h"
+#include "core/EventState.h"
 #include "core/Color.h"
 #include "core/FileWrapper.h"
 #include "core/UserDefaults.h"
@@ -30,6 +32,10 @@
 #include "text/TextWordSpecial.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <tuple>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -358,6 +364,95 @@ void defaults()
     write("defaults", "domain", kit::UserDefaults::stringFromDomain(d));
 }
 
+// The preferences file as the program writes it: the factory values, and
+// after a user changed some of them; each of its values is also a seed of
+// the value readers. The paper type lives in the global domain.
+void preferences()
+{
+    const std::string folder = (out / "preferences-home").string();
+    std::filesystem::create_directories(folder);
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    kit::UserDefaults::resetStandardUserDefaults();
+    ScrivlyPreferences::resetClassSetUp();
+    auto& defaults = kit::UserDefaults::standardUserDefaults();
+    const auto factory = [&] {
+        std::unique_ptr<ScrivlyPreferences> prefs = Preferences::create<ScrivlyPreferences>();
+        return defaults.persistentDomainForName("Scrivly");
+    }();
+    write("preferences", "factory", kit::UserDefaults::stringFromDomain(factory));
+    std::unique_ptr<ScrivlyPreferences> prefs = Preferences::create<ScrivlyPreferences>();
+    prefs->setWindowFrame(kit::makeRect(10.5f, 20, 800, 600.25f));
+    prefs->setZoom(1.5f);
+    prefs->setLineWidth(0.25f);
+    prefs->setDecimalTabChar(',');
+    prefs->setLanguage(std::string("French1"));
+    prefs->setDateFormat(std::string("%A, %D %B %Y"));
+    prefs->setTimeFormat(std::string("%H:%M:%S"));
+    prefs->setBodyFont(kit::Font::fontWithName("Times-Roman", 11));
+    prefs->setHeadlineFont(kit::Font::fontWithName("Helvetica-Bold", 30));
+    prefs->setIncrement(2.5f, IncrementIndents);
+    prefs->setMultiplier(4, kit::AlternateKeyMask);
+    prefs->storeGeneral();
+    prefs->storeText();
+    const auto changed = defaults.persistentDomainForName("Scrivly");
+    write("preferences", "changed",
+          kit::UserDefaults::stringFromDomain(changed) + "\n//GlobalDomain\n" +
+              kit::UserDefaults::stringFromDomain({{"NSPaperType", "A4"}, {"NSFontSize", "10"}}));
+    std::set<std::string> values;
+    for (const auto* domain : {&factory, &changed})
+        for (const auto& [key, value] : *domain)
+            values.insert(value);
+    for (const auto& [name, value] : std::map<std::string, std::string>{
+             {"rect-platform", kit::stringFromRect(kit::makeRect(1.5f, -2, 640, 480.25f))},
+             {"size-platform", kit::stringFromSize(kit::makeSize(612, 792))},
+             {"paper-a4", "A4"}, {"paper-legal", "Legal"}, {"font-size", "11.5"}})
+        write("defaultvalues", name, value);
+    int n = 0;
+    for (const std::string& value : values)
+        write("defaultvalues", "value-" + std::to_string(n++), value);
+    kit::UserDefaults::resetStandardUserDefaults();
+    std::filesystem::remove_all(folder);
+}
+
+// Pasteboard data of each type a column may be offered, after the type
+// byte and the byte that places the paste (see the target).
+void pasteboard()
+{
+    auto seed = [](const std::string& name, int type, int how, const std::string& data) {
+        write("pasteboard", name, std::string{char(type), char(how)} + data);
+    };
+    TextFlow flow;
+    flow.firstParagraph()->addWord(std::make_unique<TextWord>("copied"));
+    flow.firstParagraph()->addWord(std::make_unique<TextWordSpecial>(5));
+    TextParagraph* second = flow.addParagraph(std::make_unique<TextParagraph>());
+    second->addWord(std::make_unique<TextWord>("words"));
+    second->addWord(std::make_unique<TextWordSpecial>(202));
+    for (const auto& [name, type, a, b] : std::vector<std::tuple<std::string, int, textPoint, textPoint>>{
+             {"selection-in-a-word", SelectionChar, {0, 0, 1}, {0, 0, 4}},
+             {"selection-of-paragraphs", SelectionPara, {0, 0, 0}, {1, 1, 0}},
+             {"selection-of-words", SelectionWord, {0, 0, 0}, {1, 0, 5}}}) {
+        TextSelection selection;
+        selection.selectBetween(&a, &b, &flow, type, false);
+        seed(name, 0, 0, selection.archivedData());
+        seed(name + "-over-a-selection", 0, 4, selection.archivedData());
+    }
+    seed("string-lines", 1, 1, "pasted line\nsecond line\r\nthird\tcolumn");
+    seed("string-html", 1, 0, "<HTML><body>hi</body></HTML>");
+    seed("string-not-utf8", 1, 3, std::string("\xff\xfe bad", 6));
+    seed("string-link", 1, 0x40, "linked");
+    StyleParagraph paragraph;
+    paragraph.setAlignment(2);
+    paragraph.setIndents(10, 20, -5);
+    paragraph.setWidowControl(-2);
+    paragraph.addTab({72, 3, '.'});
+    const std::string style = kit::Archiver::archivedDataWithRootObject(&paragraph);
+    seed("paragraph-style", 2, 1, style);
+    seed("paragraph-style-over-paragraphs", 2, 5, style);
+    seed("ruler", 3, 4, style);
+    seed("rtf", 4, 0, "{\\rtf1\\ansi hello}");
+    seed("tiff", 8, 0, std::string("II*\0", 4));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -380,5 +475,7 @@ int main(int argc, char** argv)
     itemsAndWords();
     fileWrappers();
     defaults();
+    preferences();
+    pasteboard();
     return 0;
 }

@@ -127,6 +127,17 @@ TEST(FoundationDates, LongFormatsAreNotCutShort)
     EXPECT_EQ(text.substr(text.size() - 12), "7-September ");
 }
 
+TEST(FoundationDates, WideFieldsAreNarrowedNotRefused)
+{
+    const std::tm t = makeTime(2001, 9, 7, 8, 0);
+    EXPECT_EQ(ZYNStrfTime("%10Y|%_6Y|%%99Y", t), "0000002001|  2001|%99Y");
+    // A stored format asking for a field of thousands of characters (a
+    // preference or a date token read from a file) gets the widest field.
+    std::string wide;
+    ASSERT_NO_THROW(wide = ZYNStrfTime("%99999999999999999999Y|%_4000d.", t));
+    EXPECT_EQ(wide, std::string(251, '0') + "2001|" + std::string(254, ' ') + "7.");
+}
+
 TEST(FoundationDates, PreProcessingKeepsWithinItsSize)
 {
     const std::tm t = makeTime(2001, 9, 7, 8, 0);
