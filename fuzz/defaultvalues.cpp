@@ -80,9 +80,12 @@ void names(const std::string& text)
     if (const auto paper = kit::sizeForPaperName(text)) {
         if (!(paper->width > 0) || !(paper->height > 0))
             fuzz::fail("a paper name gives no paper");
+        // Either orientation: Ledger is Tabloid turned.
         const std::string name = kit::paperNameForSize(*paper);
         const auto again = kit::sizeForPaperName(name);
-        if (name.empty() || !again || again->width != paper->width || again->height != paper->height)
+        if (name.empty() || !again ||
+            !((again->width == paper->width && again->height == paper->height) ||
+              (again->width == paper->height && again->height == paper->width)))
             fuzz::fail("a paper's size names no paper of that size");
     }
     const float size = DefaultsFloatFromString(text);

@@ -4,6 +4,7 @@
 //
 //   fuzz_seeds <folder>   writes <folder>/<target>/<name>
 
+#include "Operations.h"
 #include "app/ScrivlyPreferences.h"
 #include "core/Archiver.h"
 #include "core/EventState.h"
@@ -35,6 +36,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <string_view>
 #include <tuple>
 #include <filesystem>
 #include <fstream>
@@ -453,6 +455,171 @@ void pasteboard()
     seed("tiff", 8, 0, std::string("II*\0", 4));
 }
 
+// Operation sequences (the format is in Operations.h), each a short
+// scenario of one area of the model, in both kinds of document.
+class Operations {
+public:
+    explicit Operations(std::uint8_t header) { bytes_ += char(header); }
+    Operations& op(fuzz::ops::Op op, std::initializer_list<int> args = {})
+    {
+        bytes_ += char(op);
+        for (int a : args)
+            bytes_ += char(a);
+        return *this;
+    }
+    // Typed in bursts of at most 16 keys.
+    Operations& type(const std::string& text)
+    {
+        for (std::size_t at = 0; at < text.size(); at += 16) {
+            const std::string chunk = text.substr(at, 16);
+            bytes_ += char(fuzz::ops::Type);
+            bytes_ += char(chunk.size() - 1);
+            for (char c : chunk)
+                bytes_ += char(std::string_view(fuzz::ops::TypedKeys).find(c));
+        }
+        return *this;
+    }
+    Operations& key(int which, int modifiers = 0) { return op(fuzz::ops::Key, {which, modifiers}); }
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+void operations()
+{
+    using namespace fuzz::ops;
+    enum Keys { Return, Enter, Backspace, Delete, Tab, Up, Down, Left, Right, WordLeft, WordRight };
+    enum Commands { Cut, Copy, Paste, DeleteSelection, Undelete, KillLine, KillParagraph, PageBreak, SelectAll };
+    const std::string words = "one two three four five six seven eight nine ten eleven twelve ";
+    for (std::uint8_t mode : {std::uint8_t(0), std::uint8_t(WordProcessor), std::uint8_t(WordProcessor | TallColumns),
+                              std::uint8_t(TimesFont | TallColumns)}) {
+        const std::string suffix = "-" + std::to_string(mode);
+        auto seed = [&](const std::string& name, const Operations& ops) {
+            write("operations", name + suffix, ops.bytes());
+        };
+        seed("typing", Operations(mode)
+                           .type(words)
+                           .key(Return)
+                           .type("(quoted) 'words', \"and\" more-")
+                           .key(Backspace)
+                           .key(Left)
+                           .key(Left)
+                           .key(Delete)
+                           .key(WordLeft, 1)
+                           .type("x")
+                           .key(Up)
+                           .key(Tab)
+                           .key(Enter)
+                           .type("after the break"));
+        seed("overflow-and-undo", Operations(mode)
+                                      .type(words + words + words)
+                                      .op(Command, {SelectAll})
+                                      .key(Backspace)
+                                      .op(Undo)
+                                      .op(Redo)
+                                      .op(Undo)
+                                      .op(Undo));
+        seed("cut-and-paste", Operations(mode)
+                                  .type(words)
+                                  .op(Select, {0, 0, 1, 0, 0, 3, 2, 0})
+                                  .op(Command, {Cut})
+                                  .op(Command, {Paste})
+                                  .op(Select, {0, 0, 0, 1, 0, 2, 3, 1})
+                                  .op(Command, {Copy})
+                                  .key(Right)
+                                  .op(Command, {Paste})
+                                  .op(Command, {KillLine})
+                                  .op(Command, {Undelete})
+                                  .op(Command, {KillParagraph})
+                                  .op(Command, {PageBreak}));
+        seed("styles", Operations(mode)
+                           .type(words)
+                           .op(Select, {0, 0, 2, 0, 0, 5, 1, 1})
+                           .op(CharStyle, {0, 3})
+                           .op(CharStyle, {1, 0})
+                           .op(CharStyle, {3, 0})
+                           .op(CharStyle, {6, 7})
+                           .op(CharStyle, {7, 9})
+                           .op(ParagraphStyle, {0, 3})
+                           .op(ParagraphStyle, {1, 0})
+                           .op(ParagraphStyle, {4, 20})
+                           .op(Styles, {0, 0, 0, 0})
+                           .op(Styles, {2, 0, 0, 0})
+                           .op(Styles, {0, 1, 0, 0})
+                           .op(AddItem, {0, 0, 100, 200, 40, 30})
+                           .op(Styles, {2, 1, 1, 1})
+                           .op(SaveAndRead)
+                           .op(Styles, {1, 0, 0, 0})
+                           .op(Styles, {1, 1, 1, 0})
+                           .op(SaveAndRead));
+        seed("pages", Operations(mode)
+                          .type(words)
+                          .op(AddPages, {2, 1})
+                          .op(CollapsePages, {2, 1})
+                          .op(CollapsePages, {3, 1})
+                          .op(DeletePages, {0, 1})
+                          .op(AddPages, {0, 0})
+                          .op(HitTest, {0, 100, 60})
+                          .op(Undo)
+                          .op(SaveAndRead));
+        seed("items", Operations(mode)
+                          .op(AddItem, {0, 0, 40, 30, 50, 50})
+                          .op(AddItem, {1, 0, 60, 60, 90, 80})
+                          .op(AddItem, {2, 0, 40, 200, 120, 30})
+                          .op(Editing, {3})
+                          .type(words)
+                          .op(fuzz::ops::Runaround, {0, 1, 6})
+                          .op(MoveItem, {1, 130, 140, 0, 0})
+                          .op(DeleteItem, {1})
+                          .op(Undo)
+                          .op(Redo)
+                          .op(Editing, {0})
+                          .op(SaveAndRead));
+        seed("masters", Operations(mode)
+                            .op(MasterItem, {0, 0, 10, 10, 30, 20})
+                            .op(MasterItem, {1, 0, 30, 120, 80, 60})
+                            .op(MasterItem, {2 + 4, 0, 130, 120, 60, 60})
+                            .type(words + words)
+                            .op(HitTest, {0, 40, 20})
+                            .op(SaveAndRead)
+                            .op(MasterItem, {3, 0, 0, 0, 0, 0})
+                            .op(AddPages, {0, 1}));
+        seed("links", Operations(mode)
+                          .op(AddItem, {1, 0, 20, 150, 60, 40})
+                          .op(AddItem, {1, 1, 20, 150, 60, 40})
+                          .op(Link, {1, 2})
+                          .op(Link, {2, 0})
+                          .op(Editing, {1})
+                          .type(words + words)
+                          .op(Unlink, {0})
+                          .op(Unlink, {2})
+                          .op(SaveAndRead));
+        seed("variables", Operations(mode)
+                              .type("page ")
+                              .op(Variable, {0, 0})
+                              .type(" of ")
+                              .op(Variable, {1, 0})
+                              .key(Return)
+                              .op(Variable, {2, 2})
+                              .op(Variable, {3, 0})
+                              .op(Variable, {4, 0})
+                              .op(Variable, {5, 1})
+                              .op(AddPages, {1, 1})
+                              .op(SaveAndRead));
+        seed("clicks", Operations(mode)
+                           .type(words + words)
+                           .op(Click, {0, 30, 20, 0, 0})
+                           .type("x")
+                           .op(Click, {0, 100, 120, 1, 0})
+                           .op(Click, {0, 200, 200, 0, 1})
+                           .op(Command, {Cut})
+                           .op(Click, {0, 10, 240, 2, 0})
+                           .key(Down, 1)
+                           .op(Command, {Paste}));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -477,5 +644,6 @@ int main(int argc, char** argv)
     defaults();
     preferences();
     pasteboard();
+    operations();
     return 0;
 }
