@@ -18,9 +18,12 @@
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
+#include "text/TextWordSpecial.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <sstream>
 
 namespace fuzz::ops {
@@ -179,9 +182,40 @@ void Model::checkSaveAndRead() const
         if (auto page = take<Page>(unclaimed, object))
             readPages.push_back(std::move(page));
     read.insertPages(std::move(readPages), 0);
-    for (kit::Object* object : part(1)->objects())
-        if (auto item = take<Item>(unclaimed, object))
+    // Header, footer and footnote frames are held by their markers: the
+    // markers list them again, as opening a document will.
+    std::map<const kit::Object*, TextWordSpecial*> markers;
+    std::vector<const TextFlow*> scanned;
+    std::function<void(const TextFlow*)> scan = [&](const TextFlow* flow) {
+        if (!flow || std::find(scanned.begin(), scanned.end(), flow) != scanned.end())
+            return;
+        scanned.push_back(flow);
+        for (const auto& paragraph : flow->paragraphList())
+            for (const auto& word : paragraph->wordList())
+                if (auto* marker = dynamic_cast<TextWordSpecial*>(word.get()))
+                    if (std::shared_ptr<Item> frame = marker->heldItem()) {
+                        markers[frame.get()] = marker;
+                        if (auto* column = dynamic_cast<const TextItem*>(frame.get()))
+                            scan(column->flow());
+                    }
+    };
+    for (const auto& page : read.pages())
+        for (const auto& item : page->pageItems())
+            if (auto* column = dynamic_cast<const TextItem*>(item.get()))
+                scan(column->flow());
+    for (kit::Object* object : part(1)->objects()) {
+        if (auto item = take<Item>(unclaimed, object)) {
+            if (auto* column = dynamic_cast<const TextItem*>(item.get()))
+                scan(column->flow());
             read.addMasterItem(std::shared_ptr<Item>(std::move(item)));
+        } else if (auto marker = markers.find(object); marker != markers.end()) {
+            switch (marker->second->wordType()) {
+            case TextWordHeaderMarker: read.addHeader(marker->second); break;
+            case TextWordFooterMarker: read.addFooter(marker->second); break;
+            default: read.addFootnote(marker->second); break;
+            }
+        }
+    }
     read.setup();
 
     const std::string was = describe(doc);
