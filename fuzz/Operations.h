@@ -29,7 +29,7 @@ enum Op : std::uint8_t {
     Click,           // column, x, y (fractions of the frame in 1/255), clicks, shift
     Select,          // column, paragraph, word, letter, paragraph, word, letter, end type
     Command,         // command (cut, copy, paste, delete, undelete, kill to line or paragraph end,
-                     // page break, select all, change case)
+                     // page break, select all, change case; the byte / 10 picks the case)
     CharStyle,       // attribute (size, bold, italic, sub-, superscript, kerning, font, colour), value
     ParagraphStyle,  // field (alignment, widows, spacing, indents, leading, hyphenation), value
     Variable,        // kind (page number, last page number, header, footer, date, time), value

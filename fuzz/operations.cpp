@@ -258,7 +258,7 @@ private:
         static const char* const names[] = {"cut",      "copy",       "paste",      "delete",      "undelete",
                                             "kill to line end", "kill to paragraph end", "page break",
                                             "select all", "change case"};
-        const std::uint8_t which = b() % std::size(names), tag = b();
+        const std::uint8_t choice = b(), which = choice % std::size(names), tag = choice / std::size(names);
         note(std::string("command ") + names[which]);
         TextItem* column = edited(0);
         if (!column)
