@@ -87,8 +87,12 @@ std::string boundFieldWidths(const std::string& format)
         }
         if (i > digits)
             out += std::to_string(std::min(width, MaxFieldWidth));
-        // The conversion itself ("%%" included) is copied by the next turn.
-        if (i < format.size() && format[i] == '%')
+        // The E and O modifiers, then the conversion, whatever it is: a '%'
+        // there ends this escape and starts no other ("%6O%%9Y" is "%6O%",
+        // then "%9Y").
+        while (i < format.size() && (format[i] == 'E' || format[i] == 'O'))
+            out += format[i++];
+        if (i < format.size())
             out += format[i++];
     }
     return out;

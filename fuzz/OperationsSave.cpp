@@ -67,7 +67,8 @@ std::string describe(const LayoutDocument& document)
                 << (column->autoFlowMaster() ? "automatically" : column->manualFlowMaster() ? "by hand" : "no")
                 << " series " << column->columnSeries() << " "
                 << point(column->startPoint()) << " to " << point(column->endPoint()) << " next "
-                << where(column->nextColumn()) << " previous " << where(column->prevColumn()) << " master "
+                << (column->isDisconnected() ? "none" : where(column->nextColumn())) << " previous "
+                << (column->isDisconnected() ? "none" : where(column->prevColumn())) << " master "
                 << where(column->myMaster()) << " flow "
                 << (column->autoFlowMaster() || column->manualFlowMaster() ? "-" : flowIndex(column->flow())) << "\n";
     };

@@ -474,6 +474,11 @@ private:
             note("move (no item)");
             return;
         }
+        // The page view moves and deletes no locked item (master copies).
+        if (item->isLocked()) {
+            note("move " + m_.where(item) + " (refused: locked)");
+            return;
+        }
         const float mx = float(int(dx) - 128), my = float(int(dy) - 128);
         note("move " + m_.where(item) + " by " + std::to_string(int(mx)) + "," + std::to_string(int(my)) +
              (w || h ? " to size " + std::to_string(12 + 2 * w) + "x" + std::to_string(12 + h) : ""));
@@ -490,6 +495,10 @@ private:
         Item* item = pick(m_.items(), b());
         if (!item) {
             note("delete item (none)");
+            return;
+        }
+        if (item->isLocked()) {
+            note("delete " + m_.where(item) + " (refused: locked)");
             return;
         }
         note("delete " + m_.where(item));

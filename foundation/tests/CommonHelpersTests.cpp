@@ -136,6 +136,11 @@ TEST(FoundationDates, WideFieldsAreNarrowedNotRefused)
     std::string wide;
     ASSERT_NO_THROW(wide = ZYNStrfTime("%99999999999999999999Y|%_4000d.", t));
     EXPECT_EQ(wide, std::string(251, '0') + "2001|" + std::string(254, ' ') + "7.");
+    // After a modifier the next character is the conversion, a '%' too:
+    // "%6O%" is one escape and "%99999Y" the next.
+    ASSERT_NO_THROW(wide = ZYNStrfTime("%6O%%99999Y", t));
+    EXPECT_EQ(wide.size(), 6u + 255u);
+    EXPECT_EQ(wide.substr(wide.size() - 4), "2001");
 }
 
 TEST(FoundationDates, PreProcessingKeepsWithinItsSize)
