@@ -87,10 +87,10 @@ std::string boundFieldWidths(const std::string& format)
         }
         if (i > digits)
             out += std::to_string(std::min(width, MaxFieldWidth));
-        // The E and O modifiers, then the conversion, whatever it is: a '%'
+        // One E or O modifier, then the conversion, whatever it is: a '%'
         // there ends this escape and starts no other ("%6O%%9Y" is "%6O%",
-        // then "%9Y").
-        while (i < format.size() && (format[i] == 'E' || format[i] == 'O'))
+        // then "%9Y"; "%OO%9Y" is "%OO", then "%9Y").
+        if (i < format.size() && (format[i] == 'E' || format[i] == 'O'))
             out += format[i++];
         if (i < format.size())
             out += format[i++];

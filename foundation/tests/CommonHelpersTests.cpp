@@ -138,9 +138,13 @@ TEST(FoundationDates, WideFieldsAreNarrowedNotRefused)
     EXPECT_EQ(wide, std::string(251, '0') + "2001|" + std::string(254, ' ') + "7.");
     // After a modifier the next character is the conversion, a '%' too:
     // "%6O%" is one escape and "%99999Y" the next.
-    ASSERT_NO_THROW(wide = ZYNStrfTime("%6O%%99999Y", t));
-    EXPECT_EQ(wide.size(), 6u + 255u);
-    EXPECT_EQ(wide.substr(wide.size() - 4), "2001");
+    // One modifier at most: "%OO" is an unknown conversion, which the C
+    // library copies, widened too.
+    for (const char* format : {"%6O%%99999Y", "%OO%99999Y"}) {
+        ASSERT_NO_THROW(wide = ZYNStrfTime(format, t)) << format;
+        EXPECT_LE(wide.size(), 6u + 255u) << format;
+        EXPECT_EQ(wide.substr(wide.size() - 4), "2001") << format;
+    }
 }
 
 TEST(FoundationDates, PreProcessingKeepsWithinItsSize)
