@@ -67,16 +67,23 @@ std::string firstDifference(const std::string& a, const std::string& b)
 {
     std::istringstream x(a), y(b);
     std::string l, r;
+    std::vector<std::string> before;
     for (int n = 0;; ++n) {
         const bool moreL = bool(std::getline(x, l)), moreR = bool(std::getline(y, r));
         if (!moreL && !moreR)
             return "none";
-        if (!moreL || !moreR || l != r)
-            return "line " + std::to_string(n) + ":\n    was:   " + (moreL ? l : "(nothing)") +
-                   "\n    fresh: " + (moreR ? r : "(nothing)");
+        if (!moreL || !moreR || l != r) {
+            // The lines both had just before, for their context.
+            std::string shown = "line " + std::to_string(n) + ":\n";
+            for (const std::string& same : before)
+                shown += "    both:  " + same + "\n";
+            return shown + "    was:   " + (moreL ? l : "(nothing)") + "\n    fresh: " + (moreR ? r : "(nothing)");
+        }
+        before.push_back(l);
+        if (before.size() > 3)
+            before.erase(before.begin());
     }
 }
-
 
 // ---- Back references.
 
