@@ -17,7 +17,6 @@
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
-#include "graphics/RasterContext.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
@@ -31,11 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
-#include <sstream>
 
-#include <sys/mman.h>
-#include <unistd.h>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
@@ -314,12 +309,11 @@ TextItem* Model::editedColumn(std::uint8_t choice)
     return column->isEditing() ? column : nullptr;
 }
 
-void Model::check(const std::string& after)
+void Model::check()
 {
     if (!Trace::checking())
         return;
     const Checks& checks = Checks::enabled();
-    (void)after;
     if (checks.audit) {
         checkLinks();
         checkAudit();

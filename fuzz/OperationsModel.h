@@ -73,7 +73,9 @@ public:
     std::shared_ptr<TextItem> newColumn(const kit::Rect& frame) const;
 
     // Every enabled check, after an operation.
-    void check(const std::string& after);
+    void check();
+    // Saving and reading back, as an operation (when the check is enabled).
+    void saveAndRead() const { checkSaveAndRead(); }
 
 private:
     void checkLinks() const;
@@ -89,10 +91,6 @@ private:
     PageView* view_ = nullptr;
     bool wordProcessor_ = false;
     bool times_ = false;
-
-public:
-    // Save and read back, as an operation.
-    void saveAndRead() const { checkSaveAndRead(); }
 };
 
 // Where an item lies in the document: "page 2 item 1", "master item 0".

@@ -730,11 +730,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                ((header & TallColumns) ? ", tall columns" : ", short columns"));
     {
         Model model(header);
-        model.check("set-up");
+        model.check();
         Runner runner(model, in);
         for (std::size_t n = 0; n < MaxOperations && !in.atEnd(); ++n) {
             runner.run(in.byte());
-            model.check("");
+            model.check();
         }
     }
     Trace::reset();
