@@ -79,7 +79,10 @@ public:
         }
         skip_ = 0;
         if (word == "u") {
+            // A signed 16-bit number; anything else is no character.
             int value = element->intValue();
+            if (value < -32768 || value > 65535)
+                value = 0;
             if (value < 0)
                 value += 65536;
             if (value >= 0xD800 && value <= 0xDBFF) {

@@ -24,6 +24,8 @@ TEST(RTFPlainTextFilter, ReadsTheTextOfRTF)
         // Formatting groups are read; destinations, tables and headers not.
         {"{\\rtf1 {\\b bold} {\\*\\generator x;}{\\info{\\title T}}{\\header head}\\emdash ;\\ldblquote q\\rdblquote}",
          "bold \xE2\x80\x94;\xE2\x80\x9Cq\xE2\x80\x9D"},
+        // Numbers that are no 16-bit character stand for nothing.
+        {"{\\rtf1 a\\u2147483647\\'3fb\\u-70000?c\\u0?d}", "abcd"},
         {"", ""},
         {"{\\rtf1 unclosed {\\b group", "unclosed group"},
     };
