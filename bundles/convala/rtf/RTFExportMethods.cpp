@@ -47,7 +47,7 @@ void appendWord(std::string& out, const char* word, int value, bool space = fals
 } // namespace
 
 RTFExportRun::RTFExportRun(ZMemoryStream& stream, kit::FileWrapper* contents)
-    : stream_(stream), out_(*stream.data()), contents_(contents)
+    : stream_(stream), out_(stream.data() ? *stream.data() : discarded_), contents_(contents)
 {
 }
 
@@ -136,11 +136,11 @@ void RTFExportMethods::writeRTFStylesheet(RTFExportRun& run)
     run.out() += "}\n";
 }
 
-void RTFExportMethods::writeRTF(const StyleInfo& sheet, RTFExportRun& run)
+void RTFExportMethods::writeRTF(StyleInfo& sheet, RTFExportRun& run)
 {
     writeNoStyleEntry(run);
     run.writeForcedAttributesOnly = true;
-    const StyleList& list = *const_cast<StyleInfo&>(sheet).paragraphStyles();
+    const StyleList& list = *sheet.paragraphStyles();
     for (std::size_t i = 1; i < list.size(); ++i) {
         const auto* style = dynamic_cast<const StyleParagraph*>(list[i].get());
         if (style && style->isNamedStyle()) {

@@ -44,7 +44,8 @@ class ZMemoryStream;
 class RTFExportRun {
 public:
     // RTFD pictures go into the folder given (names unique within it);
-    // without one (the clipboard) they are not written.
+    // without one (the clipboard) they are not written. A closed stream
+    // takes nothing.
     explicit RTFExportRun(ZMemoryStream& stream, kit::FileWrapper* contents = nullptr);
     RTFExportRun(const RTFExportRun&) = delete;
     RTFExportRun& operator=(const RTFExportRun&) = delete;
@@ -65,6 +66,7 @@ public:
 
 private:
     ZMemoryStream& stream_;
+    std::string discarded_;
     std::string& out_;
     RTFContext context_;
     kit::FileWrapper* contents_;
@@ -116,7 +118,7 @@ struct RTFExportMethods {
     static void writeRTFColortable(RTFExportRun& run);
     static void writeRTFPlacedGraphicInfo(RTFExportRun& run);
     // The style sheet's own form of the style-sheet group.
-    static void writeRTF(const StyleInfo& sheet, RTFExportRun& run);
+    static void writeRTF(StyleInfo& sheet, RTFExportRun& run);
 
     // ---- Fonts and styles.
     // "swiss", "roman", "modern", "tech" or "nil" by the font's family.
