@@ -236,8 +236,11 @@ void RTFContext::buildListsFromParagraphs(const TextParagraph* paragraph)
         addStyleIfAbsent(style->basedOnStyle());
     if (style->nextParagraphStyle())
         addStyleIfAbsent(style->nextParagraphStyle());
-    for (const auto& word : paragraph->wordList())
-        buildListsFromWords(word.get());
+    // Only the words that hold styles (the paragraph keeps an index of them):
+    // a long document's other words are not touched twice.
+    for (int w = paragraph->lastStyledWordAtOrBefore(paragraph->wordCount() - 1); w >= 0;
+         w = paragraph->lastStyledWordAtOrBefore(w - 1))
+        buildListsFromWords(paragraph->wordAtIndex(w));
 }
 
 void RTFContext::buildListsFromWords(const TextWord* word)
