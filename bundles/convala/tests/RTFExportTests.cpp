@@ -412,3 +412,59 @@ TEST_F(RTFExport, StyleSheetEntriesNameTheirBaseAndNextStyles)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RTFExport, AParagraphWrittenInFullSwitchesOffWhatTheOneBeforeLeftOn)
+{
+    auto styled = [this](unsigned short special, float vertical) {
+        auto style = std::make_unique<StyleChar>();
+        style->setFont(helvetica_);
+        style->setSpecial(special);
+        style->setVertical(vertical);
+        styles_.push_back(std::move(style));
+        return styles_.back().get();
+    };
+    setWords(0, {{"plain"}, {"marked", styled(StyleUnderlineFlag | StyleStrikeoutFlag, 4)}});
+    setWords(1, {{"next"}})->paragraphStyle()->setAlignment(2);
+    const std::string text = body(exportRTF());
+    const std::size_t next = text.find("\\pard \\qc ");
+    ASSERT_NE(next, std::string::npos) << text;
+    const std::string second = text.substr(next);
+    for (const char* off : {"\\ulnone ", "\\strike0 ", "\\up0\\dn0 "})
+        EXPECT_LT(second.find(off), second.find("next")) << off << "\n" << text;
+    if (!haveProgram("pandoc"))
+        GTEST_SKIP() << "needs pandoc (tools/deps installs it)";
+    const std::string native = pandocNative(exportRTF());
+    EXPECT_EQ(native.find("Underline [ Str \"next\""), std::string::npos) << native;
+}
+
+TEST_F(RTFExport, AStyleOnlyTheStyleSheetUsesHasItsFontNumbered)
+{
+    StyleInfo* sheet = document_->styleInfo();
+    auto* code = static_cast<StyleParagraphNamed*>(sheet->addNewStyleInStyles(sheet->paragraphStyles()));
+    (void)sheet->renameStyle(code, std::string("Code"), sheet->paragraphStyles());
+    code->setDefinedFlags(0);
+    StyleParagraph::setForceParagraphStyleDefinitions(true);
+    code->setFont(font("Courier", 10));
+    code->setColor(kit::Color::colorWithDeviceRed(0, 0, 1));
+    StyleParagraph::setForceParagraphStyleDefinitions(false);
+    setWords(0, {{"text"}});
+    const std::string rtf = exportRTF();
+    EXPECT_NE(rtf.find("{\\fonttbl \\f0\\fmodern Courier;\\f1\\fswiss Helvetica;}"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("{\\s1\\f0\\fs20\\b0 \\i0 \\cf0  Code;}"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("{\\colortbl \\red0\\green0\\blue255;"), std::string::npos) << rtf;
+}
+
+TEST_F(SelectionRTF, ParagraphsFormattedAlikeStillTakeTheirOwnCharacterFormat)
+{
+    const StyleChar* bold = charStyle(font("Helvetica-Bold", 12), StyleBoldFlag);
+    setWords(0, {{"one"}, {"loud", bold}});
+    setWords(1, {{"quiet"}});
+    const std::string rtf = selectionRTF({0, 0, 0}, {1, 0, 5});
+    const std::size_t second = rtf.find("\\par\n");
+    ASSERT_NE(second, std::string::npos) << rtf;
+    EXPECT_LT(rtf.find("\\b0 ", second), rtf.find("quiet")) << rtf;
+}
+
+} // namespace
