@@ -60,7 +60,8 @@ int ScrivlyDocumentSaveMethods::saveForeignFile(LayoutDocument& document, const 
         return write(*folder, path);
     }
     if (type == RTFFormat) {
-        std::unique_ptr<kit::FileWrapper> file = kit::FileWrapper::initRegularFileWithContents(documentRTF(document, nullptr));
+        std::unique_ptr<kit::FileWrapper> file =
+            kit::FileWrapper::initRegularFileWithContents(documentRTF(document, nullptr));
         file->setPreferredFilename(RTFDMainFile);
         return write(*file, path);
     }
