@@ -387,9 +387,11 @@ kit::ImageRep* PlacedItem::bestRepresentationForDevice() const
 
 kit::ImageRep* PlacedItem::_getImageRep() const
 {
+    // The representation that is drawn (the largest page of a TIFF file),
+    // so that the natural box and the drawing agree.
     for (auto entry = images_.rbegin(); entry != images_.rend(); ++entry)
-        if (entry->image && entry->image->lastRepresentation())
-            return entry->image->lastRepresentation();
+        if (entry->image && entry->image->bestRepresentationForDevice())
+            return entry->image->bestRepresentationForDevice();
     return nullptr;
 }
 

@@ -15,6 +15,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -241,14 +242,30 @@ inline std::vector<std::uint32_t> ghostscriptPixels(const TempDir& dir, const st
     if (std::system(command.c_str()) != 0)
         return {};
     const std::string ppm = readFile(out);
-    // "P6\n<w> <h>\n255\n" then RGB triples.
-    std::istringstream header(ppm);
-    std::string magic;
-    int pw = 0, ph = 0, maxval = 0;
-    header >> magic >> pw >> ph >> maxval;
-    if (magic != "P6" || pw != w || ph != h || maxval != 255)
+    // "P6", width, height, 255, each after white space or a "#" comment
+    // line, then one white space character and the RGB triples.
+    std::size_t pos = 0;
+    auto token = [&]() -> std::string {
+        for (;;) {
+            while (pos < ppm.size() && std::isspace(static_cast<unsigned char>(ppm[pos])))
+                ++pos;
+            if (pos < ppm.size() && ppm[pos] == '#') {
+                pos = ppm.find('\n', pos);
+                if (pos == std::string::npos)
+                    pos = ppm.size();
+                continue;
+            }
+            break;
+        }
+        const std::size_t start = pos;
+        while (pos < ppm.size() && !std::isspace(static_cast<unsigned char>(ppm[pos])))
+            ++pos;
+        return ppm.substr(start, pos - start);
+    };
+    const std::string magic = token(), pw = token(), ph = token(), maxval = token();
+    if (magic != "P6" || pw != std::to_string(w) || ph != std::to_string(h) || maxval != "255")
         return {};
-    const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
+    const std::size_t start = pos + 1;
     if (ppm.size() < start + std::size_t(w) * h * 3)
         return {};
     std::vector<std::uint32_t> pixels(std::size_t(w) * h);
@@ -264,6 +281,8 @@ inline std::vector<std::uint32_t> ghostscriptPixels(const TempDir& dir, const st
 inline void layOutAsPage(kit::RasterContext& screen, float zoom)
 {
     screen.fillImage(0xFFFFFFFF);
+    screen.initmatrix();
+    screen.initclip();
     screen.translate(0, float(screen.height()));
     screen.scale(zoom, -zoom);
 }
