@@ -64,8 +64,13 @@ bool PlacedItem::checkFileInfoWithForce(bool force)
             naturalRatio_ = box.size.width / box.size.height;
             // A picture shown undistorted keeps being so; one the user
             // stretched keeps its frame.
-            if (std::fabs(current - oldNatural) <= RatioSlack && std::fabs(naturalRatio_ - oldNatural) > RatioSlack)
+            if (std::fabs(current - oldNatural) <= RatioSlack && std::fabs(naturalRatio_ - oldNatural) > RatioSlack) {
+                // The file was just read: it keeps its own date, so that the
+                // next check does not read it once more.
+                const std::optional<double> date = lastModifyTime_;
                 _makeNatural(false);
+                lastModifyTime_ = date;
+            }
         }
     }
     piFlags_.needsChecking = 0;
