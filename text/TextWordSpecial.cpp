@@ -112,6 +112,7 @@ std::unique_ptr<TextWord> TextWordSpecial::copy() const
     special->scaleX_ = scaleX_;
     special->scaleY_ = scaleY_;
     special->tabLocation_ = tabLocation_;
+    special->graphicWidth_ = graphicWidth_;
     special->tabType_ = tabType_;
     special->tabLeader_ = tabLeader_;
     special->setFormatString(theTokenFormat_);
@@ -530,9 +531,12 @@ void TextWordSpecial::computeWithStyle(StyleChar* style)
             descent_ = size.height - offY_;
             piece.height = size.height;
         }
-        if (std::trunc(size.width - piece.width) != 0.0f) {
-            if (piece.width != 0.0f)
-                tabLocation_ = size.width / piece.width * tabLocation_;
+        // Against the picture's width, not the word's: a width override
+        // from the comments differs from the picture's own by design.
+        if (std::trunc(size.width - graphicWidth_) != 0.0f) {
+            if (graphicWidth_ != 0.0f)
+                tabLocation_ = size.width / graphicWidth_ * tabLocation_;
+            graphicWidth_ = size.width;
             const float width = tabLocation_ != 0.0f ? tabLocation_ : size.width;
             setWidthOfChar(width, 0);
             setScreenWidthOfChar(width, 0);

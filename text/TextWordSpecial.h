@@ -227,6 +227,9 @@ private:
     float offX_ = 0, offY_ = 0;
     float scaleX_ = 1.0f, scaleY_ = 1.0f;
     float tabLocation_ = 0;
+    // In-line graphics: the picture's width the word's width was last set
+    // from (not stored; a width override keeps its proportion to it).
+    float graphicWidth_ = 0;
     short tabType_ = 0;
     short tabLeader_ = 0;
     std::optional<int> itemSerialNumber_;

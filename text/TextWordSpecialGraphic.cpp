@@ -167,6 +167,7 @@ TextWordSpecial* TextWordSpecial::_initGraphic()
     offY_ = size.height + offY_;
     tabLocation_ *= scaleX_;
     const float width = tabLocation_ != 0.0f ? tabLocation_ : size.width;
+    graphicWidth_ = size.width;
     setWidthOfChar(width, 0);
     setScreenWidthOfChar(width, 0);
     setXWidth(width);
