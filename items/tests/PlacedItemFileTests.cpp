@@ -24,8 +24,14 @@ namespace {
 using pictures::TempDir;
 
 // The bytes in a buffer of exactly their size, so that a read past the end
-// is caught.
-std::string_view exact(const std::string& s) { return std::string_view(s.data(), s.size()); }
+// is caught (kept until the end of the test program).
+std::string_view exact(const std::string& s)
+{
+    static std::vector<std::unique_ptr<char[]>> kept;
+    kept.push_back(std::make_unique<char[]>(s.size()));
+    std::copy(s.begin(), s.end(), kept.back().get());
+    return std::string_view(kept.back().get(), s.size());
+}
 
 TEST(EPSTitle, NamesAPictureHeldInTheDocument)
 {
@@ -47,6 +53,7 @@ TEST(EPSTitle, NamesAPictureHeldInTheDocument)
         // A title cut off by the end of the data is not trusted.
         {"%!PS\n%%Title: cut", std::nullopt},
         {"%!PS\n%%Title:", std::nullopt},
+        {"%!PS %%Title: no line end", std::nullopt},
         // Over 514 bytes without a line end among them: no comments to read.
         {"%!PS" + longLine + "\n%%Title: late\n", std::nullopt},
         {"%!PS\n%%Title: " + std::string(1024, 'y') + "\n", std::nullopt},

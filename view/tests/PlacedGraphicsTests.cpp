@@ -291,6 +291,29 @@ TEST_F(PlacedGraphics, AnInlineGraphicSitsOnTheBaselineByItsComments)
     delegate_->preferences()->setBaselineFlip(false);
 }
 
+TEST_F(PlacedGraphics, AGraphicWordNotYetLaidOutIsSetUpWhenMeasured)
+{
+    // A copy on the pasteboard is read without being laid out: its piece
+    // has no height until its picture sizes it.
+    const std::string file = path("copied.eps");
+    writeFile(file, boxEPS(30, 20, "0 0 1", "%%Baseline: 0 12 0 0\n"));
+    type(flow_, "a ");
+    TextWordSpecial* word = insertGraphic(file);
+    ASSERT_TRUE(word);
+    const std::string copied = kit::Archiver::archivedDataWithRootObject(word);
+    std::vector<std::unique_ptr<kit::Object>> unclaimed;
+    std::unique_ptr<TextWordSpecial> back = kit::Unarchiver::unarchiveObjectWithData<TextWordSpecial>(copied, unclaimed);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->piece(0).height, 0.0f);
+    TextParagraph* paragraph = flow_->firstParagraph();
+    auto* inserted = static_cast<TextWordSpecial*>(paragraph->insertWord(std::move(back), 0));
+    inserted->computeWithStyle(nullptr);
+    EXPECT_TRUE(std::isfinite(inserted->offY()));
+    EXPECT_FLOAT_EQ(inserted->piece(0).height, 20);
+    EXPECT_FLOAT_EQ(inserted->descent(), 12);
+    EXPECT_FLOAT_EQ(inserted->piece(0).width, 30);
+}
+
 TEST_F(PlacedGraphics, AnInlineGraphicMovesWithItsTextAndFollowsItsPicturesSize)
 {
     const std::string file = path("moving.eps");
