@@ -525,8 +525,16 @@ std::optional<std::string> PlacedItem::getEPSFilename(std::string_view eps)
         text.remove_prefix(1);
     if (text.empty() || text.size() > 1023)
         return std::nullopt;
-    if (std::optional<std::string> first = firstOfHyphenPair(text))
-        return *first + ".eps";
+    // The title is text: a NUL byte ends it.
+    text = text.substr(0, text.find('\0'));
+    if (std::optional<std::string> first = firstOfHyphenPair(text)) {
+        // A name, never a path: the picture's file lies in the document.
+        std::string word = *first;
+        word.erase(0, word.rfind('/') == std::string::npos ? 0 : word.rfind('/') + 1);
+        if (word.empty())
+            return std::nullopt;
+        return word + ".eps";
+    }
     if (const std::size_t open = text.rfind('('); open != std::string_view::npos)
         text = text.substr(open + 1);
     if (const std::size_t slash = text.rfind('/'); slash != std::string_view::npos)

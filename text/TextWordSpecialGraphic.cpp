@@ -99,7 +99,9 @@ void TextWordSpecial::watchPicture()
 
 void TextWordSpecial::registerLink(LayoutDocument* document)
 {
-    if (!document || wordType_ != TextWordGraphic)
+    // Once: a word typed in is listed as it is inserted, and resolving its
+    // document's pages later must not list it twice.
+    if (!document || wordType_ != TextWordGraphic || listedIn_.get() == document)
         return;
     document->linksInfo().addLink(this);
     listedIn_ = document;

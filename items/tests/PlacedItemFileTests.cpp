@@ -43,6 +43,10 @@ TEST(EPSTitle, NamesAPictureHeldInTheDocument)
         {"%!PS-Adobe-3.0 EPSF-3.0\n%%Title: chart.ps - Page 1\n", "chart.ps.eps"},
         {"%!PS\n%%Title: (Disk:Art/logo.eps)\n", "logo.eps"},
         {"%!PS\n%%Title: (plan)\n", "plan.eps"},
+        // Never a path, and a NUL byte ends the title.
+        {"%!PS\n%%Title: Art/chart.ps - Page 1\n", "chart.ps.eps"},
+        {"%!PS\n%%Title: Art/ - Page 1\n", std::nullopt},
+        {std::string("%!PS\n%%Title: (a/b)\0 - c\n", 25), "b.eps"},
         {"%!PS\n%%Title: report\n", "report.eps"},
         {"%!PS\n%%Title: a.b\n", "a.b"},
         {"%!PS\n%%Title: \n", std::nullopt},

@@ -9,6 +9,7 @@
 
 #include "core/Archiver.h"
 #include "core/MainQueue.h"
+#include "core/Pasteboard.h"
 #include "core/Unarchiver.h"
 #include "document/LinksInfo.h"
 #include "foundation/Preferences.h"
@@ -349,6 +350,41 @@ TEST_F(PlacedGraphics, AnInlineGraphicMovesWithItsTextAndFollowsItsPicturesSize)
     EXPECT_EQ(plain, "<graphic:  " + file + "> ");
 }
 
+TEST_F(PlacedGraphics, APastedPictureBecomesAnInlineGraphicHeldInTheDocument)
+{
+    const struct {
+        const char* type;
+        std::string data;
+        const char* extension;
+    } cases[] = {
+        {kit::TIFFPboardType, greenTIFF(20, 10), "tiff"},
+        {kit::PostScriptPboardType, boxEPS(30, 20, "0 0 1"), "eps"},
+    };
+    for (const auto& c : cases) {
+        kit::Pasteboard& pboard = kit::Pasteboard::pasteboardWithUniqueName();
+        pboard.declareTypes({c.type}, nullptr);
+        pboard.setData(c.data, c.type);
+        type(flow_, "x ");
+        const unsigned before = document_->linksInfo().count();
+        ASSERT_TRUE(column_->paste(pboard, false, view_)) << c.type;
+        ASSERT_EQ(document_->linksInfo().count(), before + 1) << c.type;
+        GraphicLink* link = document_->linksInfo().linkAtIndex(int(before));
+        ASSERT_TRUE(link);
+        EXPECT_FALSE(link->isLinked());
+        EXPECT_EQ(kit::FileManager::pathExtension(link->filename().value_or("")), c.extension);
+        auto* word = dynamic_cast<TextWordSpecial*>(link);
+        ASSERT_TRUE(word);
+        EXPECT_EQ(word->paragraph(), flow_->currentParagraph());
+        pboard.releaseGlobally();
+    }
+    // Bytes that hold no picture paste nothing.
+    kit::Pasteboard& bad = kit::Pasteboard::pasteboardWithUniqueName();
+    bad.declareTypes({kit::TIFFPboardType}, nullptr);
+    bad.setData("not a picture", kit::TIFFPboardType);
+    EXPECT_FALSE(column_->paste(bad, false, view_));
+    bad.releaseGlobally();
+}
+
 TEST_F(PlacedGraphics, AnInlineGraphicLeavesTheLinksListWithItsText)
 {
     const std::string file = path("deleted.eps");
@@ -357,6 +393,8 @@ TEST_F(PlacedGraphics, AnInlineGraphicLeavesTheLinksListWithItsText)
     TextWordSpecial* word = insertGraphic(file);
     ASSERT_TRUE(word);
     type(flow_, " b");
+    ASSERT_EQ(document_->linksInfo().count(), 1u);
+    pages_[0]->resolveLinks(); // as after reading: listed once all the same
     ASSERT_EQ(document_->linksInfo().count(), 1u);
     EXPECT_EQ(document_->linksInfo().linkAtIndex(0), static_cast<GraphicLink*>(word));
     EXPECT_EQ(word->linkPage(), pages_[0]);
