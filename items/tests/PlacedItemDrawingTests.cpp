@@ -320,6 +320,73 @@ TEST_F(PlacedDrawing, AnEPSRenderingArrivesWithoutTheDrawingWaitingAndTheViewsRe
     document.removeView(&view);
 }
 
+TEST_F(PlacedDrawing, ThumbnailsObjectLinksAndTheAudit)
+{
+    LayoutDocument document;
+    document.setup();
+    auto item = bitmapPicture(30, 20, kit::BitmapImageRep::ColorModel::RGB);
+    item->setFrame(kit::makeRect(10, 10, 30, 20));
+    document.pageAt(0)->addItems(item);
+    // The fast form of page thumbnails: a dark box.
+    kit::RecordingContext thumbnail;
+    thumbnail.setDrawingToScreen(true);
+    EXPECT_TRUE(item->drawFastInView(screenPaint(thumbnail), everywhere_));
+    EXPECT_EQ(thumbnail.count("rectfill") + thumbnail.count("doUserPath"), 1u);
+    EXPECT_FALSE(item->drawFastInView(screenPaint(thumbnail), kit::makeRect(500, 500, 10, 10)));
+    // An object-linked picture is framed where the view shows object links.
+    document.assignSerialNumberToObjectLinkItem(item.get());
+    document.addDestinationLink(item->createDestinationSelection());
+    ASSERT_TRUE(item->isObjectLinked());
+    for (bool shown : {false, true}) {
+        kit::RecordingContext screen;
+        screen.setDrawingToScreen(true);
+        PlacedPaint paint = screenPaint(screen);
+        paint.showObjectLinks = shown;
+        item->renderInView(paint, everywhere_, false);
+        EXPECT_EQ(screen.count("frameLinkRect"), shown ? 1u : 0u);
+    }
+    ::testing::internal::CaptureStdout();
+    item->audit(0);
+    const std::string dump = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(dump.find("\t" + *item->filename() + "\n"), std::string::npos) << dump;
+}
+
+TEST_F(PlacedDrawing, ScaleAndNaturalProportions)
+{
+    auto item = PlacedItem::initFromStream(pictures::ourEPS()); // a box of 100 x 50
+    ASSERT_TRUE(item);
+    const struct {
+        kit::Size frame;
+        float sx, sy;
+        bool natural;
+    } cases[] = {
+        {{100, 50}, 1, 1, true},
+        {{50, 25}, 0.5f, 0.5f, true},
+        {{100.002f, 50}, 1.00002f, 1.00002f, true}, // within 5e-5: made equal
+        {{200, 50}, 2, 1, false},
+        {{100, 0}, 1, 0, true},
+    };
+    for (const auto& c : cases) {
+        item->setFrameSize(c.frame);
+        float sx = 0, sy = 0;
+        EXPECT_TRUE(item->getScale(&sx, &sy));
+        EXPECT_FLOAT_EQ(sx, c.sx) << c.frame.width << "x" << c.frame.height;
+        EXPECT_FLOAT_EQ(sy, c.sy) << c.frame.width << "x" << c.frame.height;
+        EXPECT_EQ(item->shouldResizeNaturally(), c.natural) << c.frame.width << "x" << c.frame.height;
+    }
+    // Back to its proportions from the same origin; nothing to do once there.
+    item->setFrame(kit::makeRect(0, 0, 200, 50));
+    item->setNeedsChecking(false);
+    item->makeNatural();
+    EXPECT_EQ(item->frame(), kit::makeRect(0, 0, 100, 50));
+    EXPECT_TRUE(item->needsChecking());
+    item->setNeedsChecking(false);
+    item->makeNatural();
+    EXPECT_FALSE(item->needsChecking());
+    item->flip(1);
+    EXPECT_TRUE(item->needsChecking());
+}
+
 // ---- The cache.
 
 class PlacedCache : public PlacedDrawing {

@@ -292,6 +292,27 @@ TEST_F(PlacedGraphics, AnInlineGraphicSitsOnTheBaselineByItsComments)
     delegate_->preferences()->setBaselineFlip(false);
 }
 
+TEST_F(PlacedGraphics, APlacedPictureTakesItsFillAndLineFromThePreferencesAnInlineOneNeither)
+{
+    Preferences* preferences = delegate_->preferences();
+    preferences->setHasFill(true);
+    preferences->setHasLine(true);
+    preferences->setLineWidth(3);
+    const std::string file = path("defaults.eps");
+    writeFile(file, boxEPS(30, 20, "0 0 1"));
+    auto placed = PlacedItem::initWithContentsOfFile(file, true);
+    ASSERT_TRUE(placed);
+    EXPECT_TRUE(placed->hasFill());
+    EXPECT_TRUE(placed->hasLine());
+    EXPECT_FLOAT_EQ(placed->lineWidth(), 3);
+    TextWordSpecial* word = insertGraphic(file);
+    ASSERT_TRUE(word);
+    EXPECT_FALSE(word->graphicItem()->hasFill());
+    EXPECT_FALSE(word->graphicItem()->hasLine());
+    preferences->setHasFill(false);
+    preferences->setHasLine(false);
+}
+
 TEST_F(PlacedGraphics, AGraphicWordNotYetLaidOutIsSetUpWhenMeasured)
 {
     // A copy on the pasteboard is read without being laid out: its piece
