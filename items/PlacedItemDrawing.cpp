@@ -207,6 +207,17 @@ bool PlacedItem::renderInView(const PlacedPaint& paint, const kit::Rect& bounds,
                 break;
             }
         } else if (image) {
+            // Too large for a cache: the screen shows a rendering the EPS
+            // picture keeps at the size drawn, which redraws the picture when
+            // it arrives.
+            if (auto* eps = dynamic_cast<kit::EPSImageRep*>(image->bestRepresentationForDevice());
+                eps && paint.screen) {
+                kit::WeakLink<PlacedItem> self(this);
+                eps->setRasterHandler([self] {
+                    if (PlacedItem* item = self.get())
+                        item->pictureBecameReady();
+                });
+            }
             if (!drawImage(paint, *image, &bounds, nullptr)) {
                 if (paint.screen && isRendering(image->bestRepresentationForDevice()))
                     waiting = true;

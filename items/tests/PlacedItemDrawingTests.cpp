@@ -317,6 +317,22 @@ TEST_F(PlacedDrawing, AnEPSRenderingArrivesWithoutTheDrawingWaitingAndTheViewsRe
     screen.clear();
     item->renderInView(screenPaint(screen), everywhere_, false);
     EXPECT_EQ(screen.count("compositeImage"), 1u);
+
+    // Too large for a cache, it is rendered at the size drawn: that rendering
+    // too redraws the picture when it arrives.
+    const float saved = CMMaxImageSize;
+    CMMaxImageSize = 50;
+    view.updates.clear();
+    screen.clear();
+    item->renderInView(screenPaint(screen), everywhere_, false);
+    EXPECT_EQ(screen.count("setdash"), 1u);
+    EXPECT_EQ(screen.count("drawImage"), 0u);
+    ASSERT_TRUE(pictures::runUntil([&] { return !view.updates.empty(); }));
+    screen.clear();
+    item->renderInView(screenPaint(screen), everywhere_, false);
+    EXPECT_EQ(screen.count("drawImage"), 1u);
+    EXPECT_EQ(screen.count("setdash"), 0u);
+    CMMaxImageSize = saved;
     document.removeView(&view);
 }
 
