@@ -155,6 +155,8 @@ struct RTFExportMethods {
     static void writeRTFSpecial(const TextWordSpecial& word, RTFExportRun& run);
     // The selection's text as a document of its own.
     static void writeRTF(TextSelection& selection, RTFExportRun& run);
-    // The picture of an in-line graphic; none until words hold pictures.
+    // The picture of an in-line graphic: its file's name and bytes (the
+    // picture as TIFF when the bytes are gone) and its size as shown; none
+    // for a word without a picture file.
     static std::optional<RTFPicture> pictureOf(const TextWordSpecial& word);
 };

@@ -6,12 +6,15 @@
 
 #include "bundles/convala/rtf/RTFTextEscapes.h"
 
+#include "core/FileManager.h"
 #include "core/FileWrapper.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "foundation/StyleParagraphNamed.h"
 #include "foundation/ZMemoryStream.h"
 #include "graphics/Font.h"
+#include "graphics/Image.h"
+#include "items/PlacedItem.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
@@ -217,10 +220,13 @@ void RTFExportMethods::writeRTFSpecial(const TextWordSpecial& word, RTFExportRun
         RTFTextEscapes::appendText(out, word.text(), encodingInForce(run));
         break;
     case TextWordGraphic:
-        if (std::optional<RTFPicture> picture = pictureOf(word)) {
-            std::string name = picture->fileName;
-            if (kit::FileWrapper* contents = run.contents())
-                name = contents->addRegularFileWithContents(std::move(picture->data), name);
+        // The picture goes into the run's own folder (RTFD) under a name no
+        // other file there has; without a folder there is nowhere for it.
+        if (kit::FileWrapper* contents = run.contents(); contents) {
+            std::optional<RTFPicture> picture = pictureOf(word);
+            if (!picture)
+                break;
+            const std::string name = contents->addRegularFileWithContents(std::move(picture->data), picture->fileName);
             out += "{{\\NeXTGraphic0 ";
             RTFTextEscapes::appendName(out, name);
             out += " \\width" + std::to_string(twips(picture->size.width)) + " \\height" +
@@ -268,9 +274,29 @@ void RTFExportMethods::writeRTFSpecial(const TextWordSpecial& word, RTFExportRun
 
 std::optional<RTFPicture> RTFExportMethods::pictureOf(const TextWordSpecial& word)
 {
-    // In-line graphic words hold no picture file yet.
-    (void)word;
-    return std::nullopt;
+    const auto* item = dynamic_cast<const PlacedItem*>(word.graphicItem());
+    const std::optional<std::string> file = item ? item->filename() : std::nullopt;
+    if (!file || file->empty())
+        return std::nullopt;
+    RTFPicture picture;
+    picture.fileName = kit::FileManager::lastPathComponent(*file);
+    // A ";" would end the name early for a reader of the group.
+    std::replace(picture.fileName.begin(), picture.fileName.end(), ';', '_');
+    if (!kit::FileWrapper::isValidFilename(picture.fileName))
+        picture.fileName = item->isEPSFile() ? "Picture.eps" : "Picture.tiff";
+    // The bytes the picture was read from; a linked file as it is on disk;
+    // else the picture as TIFF.
+    const kit::Image* image = item->sourceImage();
+    if (image && !image->data().empty())
+        picture.data = image->data();
+    else if (item->isLinked())
+        picture.data = kit::FileManager::contentsAtPath(*file).value_or(std::string());
+    if (picture.data.empty() && image)
+        picture.data = image->TIFFRepresentation();
+    if (picture.data.empty())
+        return std::nullopt;
+    picture.size = item->frame().size;
+    return picture;
 }
 
 void RTFExportMethods::writeRTF(TextSelection& selection, RTFExportRun& run)

@@ -5,6 +5,8 @@
 
 #include "core/FileWrapper.h"
 #include "core/Pasteboard.h"
+#include "graphics/BitmapImageRep.h"
+#include "items/PlacedItem.h"
 
 using namespace convala_test;
 
@@ -115,6 +117,43 @@ TEST_F(ForeignSave, AFolderThatCannotBeWrittenFails)
     path_ = folder_ + "/missing/saved.rtf";
     EXPECT_EQ(save("Rich Text Format (rtf)"), ScrivlyDocumentSaveMethods::WriteFailed);
     EXPECT_FALSE(kit::FileManager::fileExistsAtPath(path_));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ForeignSave, RTFDHoldsTheInlinePicturesUnderNamesOfTheirOwn)
+{
+    PlacedItem::initialize();
+    kit::BitmapImageRep rep(4, 3, kit::BitmapImageRep::ColorModel::RGB, false);
+    const std::string tiff = rep.TIFFRepresentation();
+    // Two pictures of one name, and the text's own file name.
+    for (const char* name : {"/pictures/logo.tiff", "/elsewhere/logo.tiff", "/x/TXT.rtf"}) {
+        const textPoint caret{1, 0, 0};
+        flow_->setCurrentPoint(&caret);
+        auto* word = static_cast<TextWordSpecial*>(flow_->addGraphic(InlineImage::Source::data(tiff), false));
+        ASSERT_NE(word, nullptr);
+        auto* item = dynamic_cast<PlacedItem*>(word->graphicItem());
+        ASSERT_NE(item, nullptr);
+        item->setFilename(std::string(name));
+    }
+    ASSERT_EQ(save("Rich Text Format Directory (rtfd)"), ScrivlyDocumentSaveMethods::Written);
+    std::unique_ptr<kit::FileWrapper> folder = kit::FileWrapper::initWithPath(path_);
+    ASSERT_TRUE(folder && folder->isDirectory());
+    std::vector<std::string> names;
+    for (const auto& [name, file] : folder->fileWrappers())
+        names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"TXT 2.rtf", "TXT.rtf", "logo 2.tiff", "logo.tiff"}));
+    EXPECT_EQ(contents(path_ + "/logo 2.tiff"), tiff);
+    const std::string rtf = contents(path_ + "/TXT.rtf");
+    for (const char* name : {"logo.tiff", "logo 2.tiff", "TXT 2.rtf"})
+        EXPECT_NE(rtf.find(std::string("{{\\NeXTGraphic0 ") + name + " \\width80 \\height60\n},}"), std::string::npos)
+            << name << "\n" << rtf;
+
+    // Plain RTF has nowhere to keep them.
+    ASSERT_EQ(save("Rich Text Format (rtf)"), ScrivlyDocumentSaveMethods::Written);
+    EXPECT_EQ(contents(path_).find("NeXTGraphic"), std::string::npos);
 }
 
 } // namespace
