@@ -16,6 +16,7 @@
 #include "foundation/StyleChar.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraphNamed.h"
+#include "items/PlacedItem.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "view/PageView.h"
@@ -243,7 +244,11 @@ void LayoutDocumentIOMethods::buildInitialLists(Item* item, RTFContext& context,
         if (std::find(flowList.begin(), flowList.end(), column->flow()) == flowList.end())
             flowList.push_back(column->flow());
     }
-    // (Placed graphics join the context's list with placed graphics.)
+    if (auto* picture = dynamic_cast<PlacedItem*>(item)) {
+        auto& pictures = context.placedGraphicList();
+        if (std::find(pictures.begin(), pictures.end(), picture) == pictures.end())
+            pictures.push_back(picture);
+    }
     if (const StyleGraphic* style = item->graphicStyle()) {
         if (style->hasLine())
             context.addColorIfAbsent(style->lineColor());

@@ -73,8 +73,9 @@ struct LayoutDocumentIOMethods {
     // uses. The flows are listed (each once) in flowList.
     static void buildMarkupLists(const LayoutDocument& document, RTFContext& context,
                                  std::vector<TextFlow*>& flowList);
-    // A text column adds its flow to the list; its graphic style's line and
-    // fill colours are numbered.
+    // A text column adds its flow to the list, a placed picture joins the
+    // context's pictures; the item's graphic style's line and fill colours
+    // are numbered.
     static void buildInitialLists(Item* item, RTFContext& context, std::vector<TextFlow*>& flowList);
     // Each master item, then each item of each page in page order.
     static void walkItemsForObject(const LayoutDocument& document, const std::function<void(Item*)>& perform);

@@ -12,7 +12,9 @@
 #include "core/FileWrapper.h"
 #include "core/Pasteboard.h"
 #include "foundation/StyleInfo.h"
+#include "graphics/BitmapImageRep.h"
 #include "items/ItemBox.h"
+#include "items/PlacedItem.h"
 
 #include <functional>
 #include <stdexcept>
@@ -289,6 +291,25 @@ TEST_F(ImportDriver, EveryItemOfEveryPageIsVisitedMastersFirst)
     EXPECT_EQ(visited, expected);
     EXPECT_GE(document_->pageAt(0)->pageItems().size(), 6u);
     EXPECT_EQ(document_->numPages(), 3);
+}
+
+TEST_F(ImportDriver, BeforeAnExportEveryFlowAndPictureIsListedOnce)
+{
+    PlacedItem::initialize();
+    kit::BitmapImageRep rep(2, 2, kit::BitmapImageRep::ColorModel::RGB, false);
+    std::shared_ptr<PlacedItem> picture = PlacedItem::initFromStream(rep.TIFFRepresentation());
+    ASSERT_TRUE(picture);
+    picture->setHasFill(true);
+    picture->setFillColor(kit::Color::colorWithDeviceRed(0, 1, 0));
+    document_->pageAt(0)->addItems(picture, false);
+    document_->addPages(1, 1);
+    RTFContext context;
+    std::vector<TextFlow*> flows;
+    LayoutDocumentIOMethods::buildMarkupLists(*document_, context, flows);
+    // The one flow the master column and its copies on both pages share.
+    EXPECT_EQ(flows, (std::vector<TextFlow*>{flow_}));
+    EXPECT_EQ(context.placedGraphicList(), (std::vector<kit::Object*>{picture.get()}));
+    EXPECT_NE(context.colorNumberFor(kit::Color::colorWithDeviceRed(0, 1, 0)), RTFContext::NotFound);
 }
 
 } // namespace
