@@ -7,6 +7,7 @@
 #include "core/WeakLink.h"
 #include "document/Document.h"
 #include "document/LinksInfo.h"
+#include "foundation/StyleSheetDocument.h"
 
 #include <climits>
 #include <functional>
@@ -44,7 +45,7 @@ void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas,
 void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 
 // Markers refer to the document that lists them weakly.
-class LayoutDocument : public Document, public kit::WeakTarget {
+class LayoutDocument : public Document, public StyleSheetDocument, public kit::WeakTarget {
 public:
     // The style sheet's new styles take their defaults from the preferences
     // (not owned; the built-in values for none).
@@ -54,19 +55,12 @@ public:
     // The document's style sheet, made with the document.
     StyleInfo* styleInfo() const { return styleInfo_.get(); }
 
-    // Every flow's paragraphs drop the style as their based-on or next style.
-    virtual void removeStyleReference(const StyleParagraph* style);
-    // Every page and master item whose graphic style's root is the style
-    // goes back to a local style.
-    virtual void removeGraphicStyle(const StyleGraphic* style);
-
-    // The style of the current paragraph of the flow of the first selected
-    // object, when that object is a text column; nil otherwise.
-    virtual StyleParagraph* currentParagraphStyle() const;
-    // Bases that current paragraph on the style.
-    virtual void setCurrentParagraphBasedOnStyle(StyleParagraphNamed* style);
-    // A graphic style standing for the selected items; nil for none.
-    virtual std::unique_ptr<StyleGraphic> graphicStyleOfSelection() const;
+    // The style sheet's services.
+    void removeStyleReference(const StyleParagraph* style) override;
+    void removeGraphicStyle(const StyleGraphic* style) override;
+    StyleParagraph* currentParagraphStyle() const override;
+    void setCurrentParagraphBasedOnStyle(StyleParagraphNamed* style) override;
+    std::unique_ptr<StyleGraphic> graphicStyleOfSelection() const override;
 
     // ---- Named items (not owned, forgotten when they go): names are unique
     // in the document.
