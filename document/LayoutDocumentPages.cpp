@@ -1,7 +1,7 @@
 #include "document/LayoutDocument.h"
 #include "view/PageView.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"

@@ -1,6 +1,6 @@
 #include "foundation/CMGeometry.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/Alert.h"
 #include "foundation/PSWrappers.h"
 #include "graphics/DrawContext.h"

@@ -1,6 +1,6 @@
 #include "foundation/CommonHelpers.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/Alert.h"
 #include "core/Locale.h"
 #include "graphics/Font.h"

@@ -1,6 +1,6 @@
 #include "foundation/FileManagerExtensions.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/FileManager.h"
 #include "core/Locale.h"
 #include "core/ProcessInfo.h"

@@ -1,6 +1,6 @@
 #include "foundation/Preferences.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/EventState.h"
 #include "core/FileManager.h"
 #include "core/PaperSize.h"

@@ -1,6 +1,6 @@
 #include "foundation/StyleSheetEntry.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/StringTable.h"
 
 int StyleSheetEntry::compare(const StyleSheetEntry& other) const

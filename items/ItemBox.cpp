@@ -1,6 +1,6 @@
 #include "items/ItemBox.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/PSWrappers.h"
 #include "foundation/Preferences.h"

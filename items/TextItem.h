@@ -205,8 +205,9 @@ public:
     // The selection's text takes the colour, or without one the typing style.
     void setTextColor(const kit::ColorRef& color);
     // A lone column rebinds its paragraphs' named styles to the same-named
-    // styles of its document.
-    void resolveStyles();
+    // styles of its document, or of the document it is pasted into while it
+    // stands on no page.
+    void resolveStyles(LayoutDocument* pastedInto = nullptr);
     void resolveInDocument(LayoutDocument* document) override;
     // The flow's first column adds the flow when absent.
     void pleaseListFlows(std::vector<TextFlow*>& flows) const;

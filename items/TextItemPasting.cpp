@@ -5,7 +5,7 @@
 
 #include "items/TextItem.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/Alert.h"
 #include "core/Encoding.h"
 #include "core/Exception.h"

@@ -4,7 +4,7 @@
 
 #include "items/TextItem.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"

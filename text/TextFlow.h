@@ -94,6 +94,8 @@ public:
     TextParagraph* hitParagraphAtLoc(kit::Point point, TextItem* column, bool exact) const;
     // The document of the first column's page; nil when there is none.
     LayoutDocument* document() const;
+    // An edit of the flow marks its own document edited (none: nothing).
+    void markDocumentEdited() const;
 
     // ---- The flow as a stream of characters, a line feed between paragraphs.
     std::uint16_t charForPoint(const textPoint* tp) const;

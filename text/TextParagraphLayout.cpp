@@ -1,6 +1,6 @@
 #include "text/TextParagraph.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/CharClass.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"

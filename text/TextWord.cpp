@@ -1,6 +1,6 @@
 #include "text/TextWord.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/CharClass.h"
 #include "core/Exception.h"
 #include "document/LayoutDocument.h"

@@ -1,7 +1,7 @@
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/Coder.h"
 #include "core/Exception.h"
 #include "core/Values.h"

@@ -1,6 +1,6 @@
 #include "text/TextWordSpecial.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
 #include "foundation/PageNumbers.h"
