@@ -9,13 +9,13 @@
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/Undo.h"
 #include "graphics/Font.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "view/PageView.h"
-#include "view/Undo.h"
 
 #include <cstdio>
 

@@ -7,9 +7,9 @@
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/Undo.h"
 #include "text/TextFlow.h"
 #include "text/TextWordSpecial.h"
-#include "view/Undo.h"
 
 #include <algorithm>
 

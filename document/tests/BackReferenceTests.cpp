@@ -9,6 +9,7 @@
 #include "core/Values.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/Undo.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleInfo.h"
@@ -17,7 +18,6 @@
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
-#include "view/Undo.h"
 
 #include <gtest/gtest.h>
 

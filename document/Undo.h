@@ -1,6 +1,7 @@
 #pragma once
 
-// Undo records and the document's undo stack. A record holds what an edit
+// Undo records and the document's undo stack. The document owns its stack;
+// items and pages make the records. A record holds what an edit
 // touched and an undo type code; undoing it reverses the edit and flips the
 // code, so that undoing again redoes it.
 //

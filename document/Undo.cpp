@@ -1,4 +1,4 @@
-#include "view/Undo.h"
+#include "document/Undo.h"
 
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
