@@ -49,7 +49,7 @@ struct LaidOutDocument : TextBenchSetting {
         typing->setFont(font);
         text->setCharStyle(std::move(typing));
 
-        LayoutDocument::setDispatching(true);
+        document->setDispatching(true);
         const char* vocabulary[] = {"the", "measuring", "of", "paragraphs", "through", "columns", "and", "pages",
                                     "justified", "hyphenation", "typesetting", "a", "word", "processor",
                                     "international", "responsibility", "in", "layout", "with", "breaking"};
@@ -67,7 +67,7 @@ struct LaidOutDocument : TextBenchSetting {
                 text->currentParagraph()->breakAtPoint(paragraph->wordCount() - 1, false);
             paragraph->setCurrentWord(paragraph->lastWord());
         }
-        LayoutDocument::setDispatching(false);
+        document->setDispatching(false);
     }
 
     void measureAll()

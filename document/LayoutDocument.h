@@ -77,12 +77,14 @@ public:
     bool hasDestinationLinkForSelection(const std::string& selection) const;
 
     // ---- Services of the text engine's words.
-    // While an import dispatches into a document (and is not suspended),
-    // words are neither measured nor hyphenated.
-    static bool isDispatching();
-    static bool isDispatchingSuspended();
-    static void setDispatching(bool flag);
-    static void setDispatchingSuspended(bool flag);
+    // While an import dispatches into the document (and is not suspended),
+    // its words are neither measured nor hyphenated. The flags belong to
+    // the import in progress into this document, not to the process: other
+    // documents are read and edited meanwhile as ever.
+    bool isDispatching() const { return dispatching_; }
+    bool isDispatchingSuspended() const { return dispatchingSuspended_; }
+    void setDispatching(bool flag) { dispatching_ = flag; }
+    void setDispatchingSuspended(bool flag) { dispatchingSuspended_ = flag; }
 
     // Import of foreign data at the active column's caret: the import
     // bundle's operations, empty until it loads. Each answers whether it
@@ -416,6 +418,8 @@ private:
     mutable std::size_t pageIndexHint_ = 0;
     std::unique_ptr<Page> masterPage_;
     bool prefersScreenMetrics_ = false;
+    bool dispatching_ = false;
+    bool dispatchingSuspended_ = false;
     short firstPageNum_ = FirstPageNumNotSet;
     short pageNumberFormat_ = 0;
 

@@ -2,8 +2,8 @@
 
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/CMGeometry.h"
-#include "foundation/PSWrappers.h"
 #include "foundation/Preferences.h"
+#include "foundation/PSWrappers.h"
 #include "foundation/StyleGraphic.h"
 #include "graphics/DrawContext.h"
 #include "items/KnobProcs.h"

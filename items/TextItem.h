@@ -321,7 +321,7 @@ private:
     void takeFlowHold(kit::Coder& coder, kit::Object* stored);
     void stopWaitingForFlow();
     // Reading: links are checked both ways once both ends are read.
-    void settleLinksAfterReading();
+    void settleLinksAfterReading(kit::Coder& coder);
 
     // Editing: true when the command may act; beeps first where the
     // command beeps.
@@ -351,8 +351,11 @@ private:
     bool disconnected_ = false;
 
     // Reading state: a flow still being read when the column met it, held
-    // once a column of the chain can hold it; links not yet checked.
+    // once a column of the chain can hold it, and the read's list of such
+    // columns (both cleared when the read ends); links not yet checked.
+    struct WaitingForFlow;
     TextFlow* flowToHold_ = nullptr;
+    WaitingForFlow* waitingIn_ = nullptr;
     bool read_ = true;
     bool nextUnchecked_ = false;
     bool prevUnchecked_ = false;

@@ -5,13 +5,13 @@
 
 #include "items/TextItem.h"
 
-#include "foundation/ApplicationDelegate.h"
 #include "core/Alert.h"
 #include "core/Encoding.h"
 #include "core/Exception.h"
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/ApplicationDelegate.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"

@@ -96,6 +96,10 @@ public:
     LayoutDocument* document() const;
     // An edit of the flow marks its own document edited (none: nothing).
     void markDocumentEdited() const;
+    // Whether an import dispatches into the flow's document, and whether it
+    // is suspended (LayoutDocument); false without a document.
+    bool isDispatching() const;
+    bool isDispatchingSuspended() const;
 
     // ---- The flow as a stream of characters, a line feed between paragraphs.
     std::uint16_t charForPoint(const textPoint* tp) const;

@@ -1,12 +1,12 @@
 #include "text/TextFlow.h"
 
-#include "foundation/ApplicationDelegate.h"
 #include "appkit/Application.h"
 #include "appkit/Cursor.h"
 #include "appkit/Event.h"
 #include "core/Alert.h"
 #include "core/EventState.h"
 #include "document/LayoutDocument.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"

@@ -1,8 +1,8 @@
 #include "text/TextFlow.h"
 
-#include "foundation/ApplicationDelegate.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
@@ -26,6 +26,18 @@ void TextFlow::markDocumentEdited() const
 {
     if (LayoutDocument* document = this->document())
         document->setEdited(true);
+}
+
+bool TextFlow::isDispatching() const
+{
+    const LayoutDocument* document = this->document();
+    return document && document->isDispatching();
+}
+
+bool TextFlow::isDispatchingSuspended() const
+{
+    const LayoutDocument* document = this->document();
+    return document && document->isDispatchingSuspended();
 }
 
 // ---- The typing style.

@@ -3,10 +3,10 @@
 
 #include "text/TextSelection.h"
 
-#include "foundation/ApplicationDelegate.h"
 #include "core/Alert.h"
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "items/TextItem.h"

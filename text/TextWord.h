@@ -251,7 +251,7 @@ public:
 
 protected:
     // True while an import runs and words wait to be measured.
-    static bool importGate();
+    bool importGate() const;
     bool validIndex(int i) const { return i >= 0 && i < maxlength_; }
     std::size_t pieceIndex(int p) const { return p >= 0 && p < numWordPieces_ ? std::size_t(p) : 0; }
     // The buffers hold at least `entries` entries; new entries are zero.
