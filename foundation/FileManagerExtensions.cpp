@@ -1,9 +1,9 @@
 #include "foundation/FileManagerExtensions.h"
 
-#include "foundation/ApplicationDelegate.h"
 #include "core/FileManager.h"
 #include "core/Locale.h"
 #include "core/ProcessInfo.h"
+#include "foundation/ApplicationDelegate.h"
 
 #include <cmath>
 

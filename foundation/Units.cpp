@@ -1,7 +1,7 @@
 #include "foundation/Units.h"
 
-#include "foundation/ApplicationDelegate.h"
 #include "core/Locale.h"
+#include "foundation/ApplicationDelegate.h"
 #include "graphics/Font.h"
 
 #include <algorithm>
