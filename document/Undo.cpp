@@ -49,6 +49,32 @@ void insertAtPlaces(std::vector<std::shared_ptr<Item>>& list, std::vector<std::s
     }
 }
 
+// Puts items back at their places in the page's edited list, with the
+// bookkeeping of an addition.
+void addItemsAtPlaces(Page* page, std::vector<std::shared_ptr<Item>> items, const std::vector<int>& places)
+{
+    std::vector<Item*> added;
+    for (const auto& item : items)
+        if (item)
+            added.push_back(item.get());
+    page->addItems(std::move(items));
+    if (places.empty())
+        return;
+    // addItems put them on top: take them off again and insert each at its place.
+    std::vector<std::shared_ptr<Item>>& list = page->editedItemList();
+    std::vector<std::shared_ptr<Item>> back;
+    for (Item* item : added) {
+        const int at = indexIn(list, item);
+        if (at < 0) {
+            back.push_back(nullptr);
+            continue;
+        }
+        back.push_back(std::move(list[static_cast<std::size_t>(at)]));
+        list.erase(list.begin() + at);
+    }
+    insertAtPlaces(list, std::move(back), places);
+}
+
 void handleOverlapsOnce(const std::vector<Item*>& items)
 {
     std::vector<Page*> pages;
@@ -77,35 +103,6 @@ void invalidateSelectionAndItems(LayoutDocument* document, const std::vector<Ite
 
 using namespace undo_detail;
 
-namespace {
-
-// Puts items back at their places in the page's edited list, with the
-// bookkeeping of an addition.
-void addItemsAtPlaces(Page* page, std::vector<std::shared_ptr<Item>> items, const std::vector<int>& places)
-{
-    std::vector<Item*> added;
-    for (const auto& item : items)
-        if (item)
-            added.push_back(item.get());
-    page->addItems(std::move(items));
-    if (places.empty())
-        return;
-    // addItems put them on top: take them off again and insert each at its place.
-    std::vector<std::shared_ptr<Item>>& list = page->editedItemList();
-    std::vector<std::shared_ptr<Item>> back;
-    for (Item* item : added) {
-        const int at = indexIn(list, item);
-        if (at < 0) {
-            back.push_back(nullptr);
-            continue;
-        }
-        back.push_back(std::move(list[static_cast<std::size_t>(at)]));
-        list.erase(list.begin() + at);
-    }
-    insertAtPlaces(list, std::move(back), places);
-}
-
-} // namespace
 
 void Undo::initialize()
 {

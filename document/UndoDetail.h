@@ -36,6 +36,10 @@ int indexIn(const std::vector<std::shared_ptr<Item>>& list, const Item* item);
 void insertAtPlaces(std::vector<std::shared_ptr<Item>>& list, std::vector<std::shared_ptr<Item>> items,
                     const std::vector<int>& places);
 
+// Adds the items to the page (with the bookkeeping of an addition) at
+// their places in its edited list, as insertAtPlaces does.
+void addItemsAtPlaces(Page* page, std::vector<std::shared_ptr<Item>> items, const std::vector<int>& places);
+
 // Lets each page that holds one of the items lay out its text again once,
 // after items were moved or sized without it.
 void handleOverlapsOnce(const std::vector<Item*>& items);

@@ -35,6 +35,23 @@ bool isRecordCode(int code)
            code == Undo::FillSet || code == Undo::LineSet;
 }
 
+// An item's own style takes a saved style's values without the fill and
+// line that are switched off; they come back too, so that switching them on
+// again shows what they were.
+void keepSwitchedOffValues(StyleGraphic* style, const StyleGraphic* saved)
+{
+    if (!style || !saved || style->isNamedStyle())
+        return;
+    if (!saved->hasFill() && saved->fill()) {
+        style->setFill(saved->fill());
+        style->setHasFill(false);
+    }
+    if (!saved->hasLine() && saved->line()) {
+        style->setLine(saved->line());
+        style->setHasLine(false);
+    }
+}
+
 } // namespace
 
 void checkStyle(LayoutDocument* document, StyleGraphic* style)
@@ -143,6 +160,7 @@ void UndoStyleGraphic::undoStep(LayoutDocument* document)
                 return;
             checkStyle(document, entry->get());
             item->setGraphicStyle(entry->get());
+            keepSwitchedOffValues(item->graphicStyle(), entry->get());
         });
     } else if (const auto* colors = colorData()) {
         if (code != FillColorSet && code != LineColorSet)
@@ -188,6 +206,25 @@ void UndoStyleGraphic::undoStep(LayoutDocument* document)
     } else if (const auto* lines = lineData()) {
         eachItem(*lines, [&](Item* item, const GxLine& line) { item->setLine(GxIsNoLine(&line) ? nullptr : &line); });
     }
+    // What the values switched on is switched off again; a fill or line
+    // that was off keeps its values for when it is on again.
+    const bool fill = code == FillColorSet || code == FillPatternSet || code == FillSet;
+    const bool line = code == LineColorSet || code == LineWidthSet || code == DashSet || code == LeftArrowSet ||
+                      code == RightArrowSet || code == LineSet;
+    if (fill || line)
+        eachItem(wasOn_, [&](Item* item, unsigned char was) {
+            if (was == AttributeAbsent) {
+                if (fill)
+                    item->setFill(nullptr);
+                else
+                    item->setLine(nullptr);
+            } else if (was == AttributeOff) {
+                if (fill)
+                    item->setHasFill(false);
+                else
+                    item->setHasLine(false);
+            }
+        });
 }
 
 void UndoStyleGraphic::redoStep(LayoutDocument* document)

@@ -44,6 +44,15 @@ public:
     void setLineData(std::vector<GxLine> lines);
     void setDashData(std::vector<GxDash> dashes);
     void setArrowData(std::vector<GxArrow> arrows);
+    // What item k's fill (colour, pattern, record) or line (colour, width,
+    // dash, arrows, record) was before the change, in entry k + 1: setting
+    // such a value switches the attribute on, so undo switches it off again,
+    // or takes it away when the item had none.
+    static constexpr unsigned char AttributeOff = 0;
+    static constexpr unsigned char AttributeOn = 1;
+    static constexpr unsigned char AttributeAbsent = 2;
+    void setWasOnData(std::vector<unsigned char> flags) { wasOn_ = std::move(flags); }
+    const std::vector<unsigned char>& wasOnData() const { return wasOn_; }
     // A line width changed by a step (thinner, thicker) rather than set:
     // entry 0 is then the step, and redo steps again.
     void setRelativeLineWidth(bool flag) { relativeLineWidth_ = flag; }
@@ -79,6 +88,7 @@ private:
                  std::vector<GxLine>, std::vector<GxDash>, std::vector<GxArrow>>
         data_;
     bool relativeLineWidth_ = false;
+    std::vector<unsigned char> wasOn_;
     mutable std::unique_ptr<kit::Array> codedData_;
 };
 

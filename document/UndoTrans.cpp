@@ -254,10 +254,20 @@ void UndoTrans::moveToOtherPage(LayoutDocument* document, int* rememberedLayer)
     if (!from || !to)
         return;
     *rememberedLayer = changeEditingLayerForDocument(document);
-    std::vector<std::shared_ptr<Item>> moving = from->removeItems(items());
-    to->addItems(std::move(moving));
+    // The places they leave, for the way back.
+    std::vector<Item*> onList;
+    std::vector<int> places;
+    const std::vector<std::shared_ptr<Item>>& list = from->editedItemList();
+    for (Item* item : items())
+        if (const int at = indexIn(list, item); at >= 0) {
+            onList.push_back(item);
+            places.push_back(at);
+        }
+    std::vector<std::shared_ptr<Item>> moving = from->removeItems(onList);
+    addItemsAtPlaces(to, std::move(moving), oldPlaces_);
     setPage(to);
     oldPage_ = from;
+    oldPlaces_ = std::move(places);
     document->setActivePage(to);
 }
 

@@ -42,8 +42,13 @@ public:
     void setRectData(std::vector<kit::Rect> rects);
     void setMatrixInfo(std::vector<Matrix> matrices);
     void setTInfo(std::vector<TransformInfo> info);
-    // The page the items came from (type 80).
-    void setOldPage(Page* page) { oldPage_ = page; }
+    // The page the items came from (type 80), and the places they had in its
+    // list, so that undo puts them back there rather than on top.
+    void setOldPage(Page* page, std::vector<int> places = {})
+    {
+        oldPage_ = page;
+        oldPlaces_ = std::move(places);
+    }
     Page* oldPage() const { return undoType() == MovedToPage ? oldPage_.get() : nullptr; }
 
     kit::Point point() const { return point_; }
@@ -74,4 +79,5 @@ private:
                  std::vector<TransformInfo>>
         data_;
     kit::WeakLink<Page> oldPage_;
+    std::vector<int> oldPlaces_;
 };

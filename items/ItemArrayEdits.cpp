@@ -121,6 +121,44 @@ GxLine lineCopy(const GxLine* from)
     return line;
 }
 
+// An item's fill as its style keeps it, also while it is switched off (the
+// switch is recorded apart); no-fill when the style keeps none.
+GxFill savedFill(const StyleGraphic* style)
+{
+    if (!style || !style->fill())
+        return noFill();
+    GxFill fill = fillCopy(style->fill());
+    GxSetNoFill(&fill, false);
+    return fill;
+}
+
+GxLine savedLine(const StyleGraphic* style)
+{
+    if (!style || !style->line())
+        return noLine();
+    GxLine line = lineCopy(style->line());
+    GxSetNoLine(&line, false);
+    return line;
+}
+
+// What an item's fill or line was before a change switched it on: on, off
+// with its values kept, or not there at all.
+unsigned char fillState(const Item* item)
+{
+    const StyleGraphic* style = item->graphicStyle();
+    if (!style || !style->fill())
+        return UndoStyleGraphic::AttributeAbsent;
+    return style->hasFill() ? UndoStyleGraphic::AttributeOn : UndoStyleGraphic::AttributeOff;
+}
+
+unsigned char lineState(const Item* item)
+{
+    const StyleGraphic* style = item->graphicStyle();
+    if (!style || !style->line())
+        return UndoStyleGraphic::AttributeAbsent;
+    return style->hasLine() ? UndoStyleGraphic::AttributeOn : UndoStyleGraphic::AttributeOff;
+}
+
 bool takesFlag(const Item* item, int type)
 {
     switch (type) {
@@ -346,42 +384,47 @@ std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic*
 std::unique_ptr<Undo> modifyFill(const std::vector<Item*>& items, const GxFill* fill, bool undo)
 {
     std::vector<GxFill> fills(items.size() + 1);
+    std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     fills[0] = fill ? fillCopy(fill) : noFill();
     backwards(items, [&](Item* item, std::size_t k) {
         if (!item->canFill())
             return;
-        const StyleGraphic* style = item->graphicStyle();
-        fills[k + 1] = style && style->hasFill() ? fillCopy(style->fill()) : noFill();
+        fills[k + 1] = savedFill(item->graphicStyle());
+        wasOn[k + 1] = fillState(item);
         item->setFill(fill);
     });
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, Undo::FillSet);
     record->setFillData(std::move(fills));
+    record->setWasOnData(std::move(wasOn));
     return record;
 }
 
 std::unique_ptr<Undo> modifyLine(const std::vector<Item*>& items, const GxLine* line, bool undo)
 {
     std::vector<GxLine> lines(items.size() + 1);
+    std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     lines[0] = line ? lineCopy(line) : noLine();
     backwards(items, [&](Item* item, std::size_t k) {
         if (!item->canLine())
             return;
-        const StyleGraphic* style = item->graphicStyle();
-        lines[k + 1] = style && style->hasLine() ? lineCopy(style->line()) : noLine();
+        lines[k + 1] = savedLine(item->graphicStyle());
+        wasOn[k + 1] = lineState(item);
         item->setLine(line);
     });
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, Undo::LineSet);
     record->setLineData(std::move(lines));
+    record->setWasOnData(std::move(wasOn));
     return record;
 }
 
 std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::ColorRef& color, int type, bool undo)
 {
     std::vector<UndoStyleGraphic::ColorEntry> colors(items.size() + 1);
+    std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     colors[0] = color;
     bool took = false;
     backwards(items, [&](Item* item, std::size_t k) {
@@ -389,12 +432,14 @@ std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::Co
         if (type == Undo::FillColorSet) {
             if (!item->canFill())
                 return;
-            colors[k + 1] = style ? style->fillColor() : nullptr;
+            wasOn[k + 1] = fillState(item);
+            colors[k + 1] = style && style->fill() ? style->fill()->color : nullptr;
             item->setFillColor(color);
         } else if (type == Undo::LineColorSet || type == Undo::TextColorDropped) {
             if (!item->canLine())
                 return;
-            colors[k + 1] = style ? style->lineColor() : nullptr;
+            wasOn[k + 1] = lineState(item);
+            colors[k + 1] = style && style->line() ? style->line()->color : nullptr;
             if (type == Undo::LineColorSet)
                 item->setLineColor(color);
             else if (auto* column = dynamic_cast<TextItem*>(item))
@@ -408,6 +453,7 @@ std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::Co
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, type);
     record->setColorData(std::move(colors));
+    record->setWasOnData(std::move(wasOn));
     return record;
 }
 
@@ -415,18 +461,21 @@ std::unique_ptr<Undo> modifyPattern(const std::vector<Item*>& items, std::shared
                                     bool undo)
 {
     std::vector<UndoStyleGraphic::PatternEntry> patterns(items.size() + 1);
+    std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     patterns[0] = pattern;
     backwards(items, [&](Item* item, std::size_t k) {
         if (!item->canFill())
             return;
+        wasOn[k + 1] = fillState(item);
         const StyleGraphic* style = item->graphicStyle();
-        patterns[k + 1] = style ? style->fillPattern() : nullptr;
+        patterns[k + 1] = style && style->fill() ? style->fill()->pattern : nullptr;
         item->setFillPattern(pattern);
     });
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, Undo::FillPatternSet);
     record->setPatternData(std::move(patterns));
+    record->setWasOnData(std::move(wasOn));
     return record;
 }
 
@@ -435,12 +484,16 @@ namespace {
 std::unique_ptr<Undo> changeLineWidth(const std::vector<Item*>& items, float value, bool relative, bool undo)
 {
     std::vector<float> widths(items.size() + 1, 0.0f);
+    std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     widths[0] = value;
     backwards(items, [&](Item* item, std::size_t k) {
         if (!item->canLine())
             return;
+        wasOn[k + 1] = lineState(item);
         const float old = item->lineWidth();
-        widths[k + 1] = old;
+        // A line that is off keeps its width for when it is on again.
+        const StyleGraphic* style = item->graphicStyle();
+        widths[k + 1] = style && style->line() ? style->line()->width : old;
         float width = value;
         if (relative) {
             width = old + value;
@@ -454,6 +507,7 @@ std::unique_ptr<Undo> changeLineWidth(const std::vector<Item*>& items, float val
     auto record = recordFor<UndoStyleGraphic>(items, Undo::LineWidthSet);
     record->setFloatData(std::move(widths));
     record->setRelativeLineWidth(relative);
+    record->setWasOnData(std::move(wasOn));
     return record;
 }
 
@@ -498,11 +552,13 @@ std::unique_ptr<Undo> modifyFlag(const std::vector<Item*>& items, bool flag, int
 std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* dash, bool undo)
 {
     std::vector<GxDash> dashes(items.size() + 1, GxNoDash);
+    std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     if (dash)
         GxCopyDash(&dashes[0], dash);
     backwards(items, [&](Item* item, std::size_t k) {
         if (!item->canLine())
             return;
+        wasOn[k + 1] = lineState(item);
         const StyleGraphic* style = item->graphicStyle();
         if (const GxDash* old = style ? style->lineDash() : nullptr)
             GxCopyDash(&dashes[k + 1], old);
@@ -512,6 +568,7 @@ std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* 
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, Undo::DashSet);
     record->setDashData(std::move(dashes));
+    record->setWasOnData(std::move(wasOn));
     return record;
 }
 
@@ -519,11 +576,13 @@ std::unique_ptr<Undo> modifyArrow(const std::vector<Item*>& items, const GxArrow
 {
     const bool left = type == Undo::LeftArrowSet;
     std::vector<GxArrow> arrows(items.size() + 1, GxNoArrow);
+    std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     if (arrow)
         GxCopyArrow(&arrows[0], arrow);
     backwards(items, [&](Item* item, std::size_t k) {
         if (!item->canArrow())
             return;
+        wasOn[k + 1] = lineState(item);
         if (const StyleGraphic* style = item->graphicStyle()) {
             const GxArrow* old = left ? (style->hasLeftArrow() ? style->leftArrow() : nullptr)
                                       : (style->hasRightArrow() ? style->rightArrow() : nullptr);
@@ -539,6 +598,7 @@ std::unique_ptr<Undo> modifyArrow(const std::vector<Item*>& items, const GxArrow
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, left ? Undo::LeftArrowSet : Undo::RightArrowSet);
     record->setArrowData(std::move(arrows));
+    record->setWasOnData(std::move(wasOn));
     return record;
 }
 

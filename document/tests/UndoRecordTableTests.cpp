@@ -365,10 +365,10 @@ const Row rows[] = {
     {"HasLineSet", 74, 74, twoBoxes, [](UndoRecordTable& t) { t.push(modifyFlag(t.both(), false, 74, true)); }},
     {"MovedToPage", 80, 80, twoBoxes,
      [](UndoRecordTable& t) {
-         // The topmost box is dragged onto the next page.
-         t.page(1)->addItems(t.page(0)->removeItems({t.b}));
-         auto record = std::make_unique<UndoTrans>(std::vector<Item*>{t.b}, t.page(1), Undo::MovedToPage);
-         record->setOldPage(t.page(0));
+         // The lower box is dragged onto the next page.
+         t.page(1)->addItems(t.page(0)->removeItems({t.a}));
+         auto record = std::make_unique<UndoTrans>(std::vector<Item*>{t.a}, t.page(1), Undo::MovedToPage);
+         record->setOldPage(t.page(0), {0});
          t.push(std::move(record));
      }},
 };

@@ -132,6 +132,72 @@ TEST_F(ItemArrayEditTest, ALineWidthStepNeverGoesBelowZeroAndRedoStepsAgain)
     }
 }
 
+// Setting a colour, pattern, width, dash or arrow switches the fill or line
+// on: undo switches it off again, or takes it away when the item had none.
+TEST_F(ItemArrayEditTest, UndoOfAValueSwitchesTheFillOrLineItTurnedOnOffAgain)
+{
+    GxDash dash;
+    dash.count = 2;
+    dash.values[0] = 2;
+    dash.values[1] = 1;
+    GxArrow arrow;
+    arrow.kind = 2;
+    arrow.count = 2;
+    arrow.points[1] = {3, 3};
+    const kit::ColorRef green = kit::Color::colorWithDeviceRed(0, 1, 0);
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<Undo>(const std::vector<Item*>&)> edit;
+    };
+    const Case cases[] = {
+        {"fill colour", [&](const auto& items) { return modifyColor(items, green, Undo::FillColorSet, true); }},
+        {"pattern", [&](const auto& items) { return modifyPattern(items, std::make_shared<kit::String>("dots"), true); }},
+        {"line colour", [&](const auto& items) { return modifyColor(items, green, Undo::LineColorSet, true); }},
+        {"line width", [&](const auto& items) { return modifyLineWidth(items, 3.0f, true); }},
+        {"dash", [&](const auto& items) { return modifyDash(items, &dash, true); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        undo_->empty();
+        // One with its fill and line switched off, one that never had them.
+        Item* off = addBox(0, kit::makeRect(0, 0, 10, 10), kit::Color::colorWithDeviceRed(1, 0, 0), 2.0f);
+        off->setHasFill(false);
+        off->setHasLine(false);
+        auto none = std::make_shared<ItemBox>();
+        none->setFrame(kit::makeRect(20, 0, 10, 10), false);
+        none->setFill(nullptr);
+        none->setLine(nullptr);
+        Item* bare = none.get();
+        page(0)->addItems(std::move(none));
+        const std::string before = storedForm();
+        undo_->push(c.edit({off, bare}));
+        ASSERT_NE(storedForm(), before);
+        ASSERT_TRUE(undo_->undo());
+        EXPECT_EQ(storedForm(), before);
+        EXPECT_EQ(bare->graphicStyle()->fill(), nullptr);
+        EXPECT_EQ(bare->graphicStyle()->line(), nullptr);
+        // The values the switched-off fill and line kept are there again.
+        off->setHasFill(true);
+        off->setHasLine(true);
+        EXPECT_TRUE(off->graphicStyle()->fillColor()->isEqual(*kit::Color::colorWithDeviceRed(1, 0, 0)));
+        EXPECT_EQ(off->lineWidth(), 2.0f);
+    }
+}
+
+TEST_F(ItemArrayEditTest, UndoOfAStyleChangeKeepsTheValuesOfASwitchedOffLine)
+{
+    StyleInfo* sheet = document_->styleInfo();
+    auto* named = dynamic_cast<StyleGraphicNamed*>(sheet->addNewStyleInStyles(sheet->graphicStyles()));
+    ASSERT_NE(named, nullptr);
+    Item* box = addBox(0, kit::makeRect(0, 0, 10, 10), nullptr, 3.0f);
+    box->setHasLine(false);
+    undo_->push(modifyStyle({box}, named, true, false));
+    ASSERT_TRUE(undo_->undo());
+    EXPECT_FALSE(box->hasLine());
+    box->setHasLine(true);
+    EXPECT_EQ(box->lineWidth(), 3.0f);
+}
+
 TEST_F(ItemArrayEditTest, ALineWidthOfAnItemThatTakesNoLineStaysAsItWas)
 {
     Item* styleless = addStyleless(0);
