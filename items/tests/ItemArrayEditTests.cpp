@@ -189,13 +189,18 @@ TEST_F(ItemArrayEditTest, UndoOfAStyleChangeKeepsTheValuesOfASwitchedOffLine)
     StyleInfo* sheet = document_->styleInfo();
     auto* named = dynamic_cast<StyleGraphicNamed*>(sheet->addNewStyleInStyles(sheet->graphicStyles()));
     ASSERT_NE(named, nullptr);
-    Item* box = addBox(0, kit::makeRect(0, 0, 10, 10), nullptr, 3.0f);
-    box->setHasLine(false);
-    undo_->push(modifyStyle({box}, named, true, false));
-    ASSERT_TRUE(undo_->undo());
-    EXPECT_FALSE(box->hasLine());
-    box->setHasLine(true);
-    EXPECT_EQ(box->lineWidth(), 3.0f);
+    StyleGraphic plain;
+    // A named style, and an unnamed one that the box's own style takes the
+    // values of.
+    for (StyleGraphic* style : {static_cast<StyleGraphic*>(named), &plain}) {
+        Item* box = addBox(0, kit::makeRect(0, 0, 10, 10), nullptr, 3.0f);
+        box->setHasLine(false);
+        undo_->push(modifyStyle({box}, style, true, false));
+        ASSERT_TRUE(undo_->undo());
+        EXPECT_FALSE(box->hasLine());
+        box->setHasLine(true);
+        EXPECT_EQ(box->lineWidth(), 3.0f);
+    }
 }
 
 TEST_F(ItemArrayEditTest, ALineWidthOfAnItemThatTakesNoLineStaysAsItWas)
