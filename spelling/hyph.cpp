@@ -24,6 +24,7 @@ unsigned char recordState[32]; // 0 untried, 1 ready, 2 failed
 char resourceDir[1024];
 int resourceDirSet = 0;
 char lastError[512];
+int warnings = 1;
 
 // The word being hyphenated, as class codes.
 unsigned char W[256];
@@ -1223,7 +1224,8 @@ int selectLanguage(int number)
         const char *dir = resourceDirSet ? resourceDir : getenv("SCRIVLY_RESOURCES");
         if (hyph_build_record(&records[number], number, dir, lastError, sizeof lastError) != 0) {
             recordState[number] = 2;
-            fprintf(stderr, "hyphenation: %s\n", lastError);
+            if (warnings)
+                fprintf(stderr, "hyphenation: %s\n", lastError);
             return -1;
         }
         HyphRecord &r = records[number];
@@ -1334,6 +1336,8 @@ void hyph_forget(void)
     lang = nullptr;
     dashes_currentLang = HYPH_NO_LANGUAGE;
 }
+
+void hyph_set_warnings(int on) { warnings = on; }
 
 void hyph_last_affixes(int *suffixLetters, int *prefixLetters)
 {
