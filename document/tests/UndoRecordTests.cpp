@@ -169,6 +169,29 @@ TEST_F(UndoRecordTest, ACompositeUndoesItsRecordsBackwardsAndRedoesThemForwards)
     EXPECT_TRUE(kit::equalRects(box->frame(), after));
 }
 
+TEST_F(UndoRecordTest, ACompositeHandsBackARecordTakenOffAndTakesOverAList)
+{
+    Item* box = addBox(0, kit::makeRect(0, 0, 10, 10));
+    UndoComposite composite;
+    composite.addUndo(moveBy({box}, 1, 0, true));
+    composite.addUndo(moveBy({box}, 0, 1, true));
+    const Undo* first = composite.undoList().front().get();
+    std::unique_ptr<Undo> taken = composite.removeUndo(first);
+    EXPECT_EQ(taken.get(), first);
+    EXPECT_EQ(composite.count(), 1);
+    EXPECT_EQ(composite.removeUndo(first), nullptr);
+    std::vector<std::unique_ptr<Undo>> list;
+    list.push_back(std::move(taken));
+    list.push_back(nullptr);
+    composite.setUndoList(std::move(list));
+    ASSERT_EQ(composite.count(), 1);
+    EXPECT_EQ(composite.undoList().front().get(), first);
+    EXPECT_EQ(composite.undoType(), Undo::Composite);
+    // Only the move by (1, 0) is undone.
+    composite.undoInDocument(document_.get());
+    EXPECT_TRUE(kit::equalRects(box->frame(), kit::makeRect(0, 1, 10, 10)));
+}
+
 // The places of an order record pair with its items in any order, and a
 // place beyond a list that shrank meanwhile puts the item on top.
 TEST_F(UndoRecordTest, AnOrderRecordPutsItemsBackInAscendingOrderOfTheirPlacesClampedToTheList)
