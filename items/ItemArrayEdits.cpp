@@ -2,8 +2,7 @@
 
 #include "items/ItemArray.h"
 
-#include "appkit/Application.h"
-#include "appkit/Event.h"
+#include "core/EventState.h"
 #include "document/Page.h"
 #include "document/Undo.h"
 #include "document/UndoStyleGraphic.h"
@@ -518,9 +517,7 @@ std::unique_ptr<Undo> modifyLineWidth(const std::vector<Item*>& items, float wid
     if (width != -1.0f && width != -2.0f)
         return changeLineWidth(items, width, false, undo);
     const Preferences* preferences = Main ? Main->preferences() : nullptr;
-    unsigned flags = 0;
-    if (const kit::Event* event = kit::Application::sharedApplication().currentEvent())
-        flags = event->modifierFlags();
+    const unsigned flags = kit::currentEventModifierFlags();
     const float step = preferences ? preferences->incrementForType(IncrementLineWidth, flags, 1.0f) : 0.0f;
     return changeLineWidth(items, width == -1.0f ? -step : step, true, undo);
 }
