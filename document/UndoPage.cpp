@@ -96,7 +96,9 @@ void UndoPage::undoInDocument(LayoutDocument* document)
     PageView* main = document->mainView();
     if (main && document->numDisplayedPages() > 0) {
         const int d = std::clamp(shown, 0, document->numDisplayedPages() - 1);
-        main->showPage(document->displayedPageAt(d));
+        Page* page = document->displayedPageAt(d);
+        document->setActivePage(page);
+        main->scrollRectToVisible(main->scrollRectForPage(page));
     }
     document->setEdited(true);
 }
