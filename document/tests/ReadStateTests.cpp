@@ -65,12 +65,14 @@ std::vector<std::string> wordsOf(const TextFlow* flow)
     return words;
 }
 
-// Every word with characters has them measured.
+// Every word with characters has them measured. A special word's width is
+// what it holds (a picture's), not its characters'.
 bool measured(const TextFlow* flow)
 {
     for (const auto& paragraph : flow->paragraphList())
         for (const auto& word : paragraph->wordList())
-            if (word->length() > 0 && !(word->widthOfCharAtIdx(0) > 0))
+            if (word->length() > 0 && !dynamic_cast<const TextWordSpecial*>(word.get()) &&
+                !(word->widthOfCharAtIdx(0) > 0))
                 return false;
     return true;
 }
