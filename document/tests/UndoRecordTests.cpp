@@ -13,6 +13,7 @@
 #include "document/UndoTrans.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleInfo.h"
+#include "foundation/UnitsInfo.h"
 #include "items/ItemArray.h"
 #include "view/PageView.h"
 
@@ -313,6 +314,31 @@ TEST_F(UndoRecordTest, AGuideMoveUndoneAndRedoneGoesBackAndForthByItsOffset)
         page(0)->removeGuide(guide);
         EXPECT_TRUE(undo_->undo());
     }
+}
+
+TEST_F(UndoRecordTest, UndoingARulerOriginMoveTwiceGivesTheMovedOriginBack)
+{
+    auto check = [&](auto* document) {
+        if constexpr (requires { document->unitsInfo(); }) {
+            UnitsInfo* units = document->unitsInfo();
+            ASSERT_NE(units, nullptr);
+            auto origin = [&] { return kit::Point{-units->horizontalUnitsOrigin(), -units->verticalUnitsOrigin()}; };
+            // Moved from (0, 0) to (36, 72).
+            units->setUnitsOrigin({36, 72});
+            auto record = std::make_unique<UndoGuide>(std::vector<Item*>{}, page(0), Undo::RulerOriginMoved);
+            record->setPoint(0, 0);
+            undo_->push(std::move(record));
+            ASSERT_TRUE(undo_->undo());
+            EXPECT_EQ(origin().x, 0.0f);
+            EXPECT_EQ(origin().y, 0.0f);
+            ASSERT_TRUE(undo_->redo());
+            EXPECT_EQ(origin().x, 36.0f);
+            EXPECT_EQ(origin().y, 72.0f);
+        } else {
+            GTEST_SKIP() << "documents have no units of their own yet";
+        }
+    };
+    check(document_.get());
 }
 
 TEST_F(UndoRecordTest, UndoingAddedPagesTakesOutTheirColumnsAndShowsThePageBefore)
