@@ -6,8 +6,6 @@
 #include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
 
-Layvane* Main = nullptr;
-
 namespace {
 std::unique_ptr<UnitsInfo>& applicationUnits()
 {

@@ -80,7 +80,7 @@ struct LaidOutDocument : BenchDocument {
 
         // Every paragraph is a paragraph of its own style (a copy, as Return
         // makes one) whose first word is the first word of its text.
-        LayoutDocument::setDispatching(true);
+        document->setDispatching(true);
         TextParagraph* paragraph = text->firstParagraph();
         for (const auto& words : benchtext::paragraphs(Words)) {
             if (paragraph->wordCount() > 0) {
@@ -92,7 +92,7 @@ struct LaidOutDocument : BenchDocument {
                 paragraph->addWord(std::make_unique<TextWord>(word));
             paragraph->setCurrentWord(paragraph->lastWord());
         }
-        LayoutDocument::setDispatching(false);
+        document->setDispatching(false);
         text->setCurrentParagraph(text->lastParagraph(), false);
         checkBuilt();
     }

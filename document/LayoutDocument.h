@@ -7,6 +7,7 @@
 #include "core/WeakLink.h"
 #include "document/Document.h"
 #include "document/LinksInfo.h"
+#include "foundation/StyleSheetDocument.h"
 
 #include <climits>
 #include <functional>
@@ -44,7 +45,7 @@ void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas,
 void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 
 // Markers refer to the document that lists them weakly.
-class LayoutDocument : public Document, public kit::WeakTarget {
+class LayoutDocument : public Document, public StyleSheetDocument, public kit::WeakTarget {
 public:
     // The style sheet's new styles take their defaults from the preferences
     // (not owned; the built-in values for none).
@@ -54,19 +55,12 @@ public:
     // The document's style sheet, made with the document.
     StyleInfo* styleInfo() const { return styleInfo_.get(); }
 
-    // Every flow's paragraphs drop the style as their based-on or next style.
-    virtual void removeStyleReference(const StyleParagraph* style);
-    // Every page and master item whose graphic style's root is the style
-    // goes back to a local style.
-    virtual void removeGraphicStyle(const StyleGraphic* style);
-
-    // The style of the current paragraph of the flow of the first selected
-    // object, when that object is a text column; nil otherwise.
-    virtual StyleParagraph* currentParagraphStyle() const;
-    // Bases that current paragraph on the style.
-    virtual void setCurrentParagraphBasedOnStyle(StyleParagraphNamed* style);
-    // A graphic style standing for the selected items; nil for none.
-    virtual std::unique_ptr<StyleGraphic> graphicStyleOfSelection() const;
+    // The style sheet's services.
+    void removeStyleReference(const StyleParagraph* style) override;
+    void removeGraphicStyle(const StyleGraphic* style) override;
+    StyleParagraph* currentParagraphStyle() const override;
+    void setCurrentParagraphBasedOnStyle(StyleParagraphNamed* style) override;
+    std::unique_ptr<StyleGraphic> graphicStyleOfSelection() const override;
 
     // ---- Named items (not owned, forgotten when they go): names are unique
     // in the document.
@@ -83,12 +77,14 @@ public:
     bool hasDestinationLinkForSelection(const std::string& selection) const;
 
     // ---- Services of the text engine's words.
-    // While an import dispatches into a document (and is not suspended),
-    // words are neither measured nor hyphenated.
-    static bool isDispatching();
-    static bool isDispatchingSuspended();
-    static void setDispatching(bool flag);
-    static void setDispatchingSuspended(bool flag);
+    // While an import dispatches into the document (and is not suspended),
+    // its words are neither measured nor hyphenated. The flags belong to
+    // the import in progress into this document, not to the process: other
+    // documents are read and edited meanwhile as ever.
+    bool isDispatching() const { return dispatching_; }
+    bool isDispatchingSuspended() const { return dispatchingSuspended_; }
+    void setDispatching(bool flag) { dispatching_ = flag; }
+    void setDispatchingSuspended(bool flag) { dispatchingSuspended_ = flag; }
 
     // Import of foreign data at the active column's caret: the import
     // bundle's operations, empty until it loads. Each answers whether it
@@ -344,6 +340,8 @@ public:
 
     // ---- Master items, owned by the document; each is given the master page.
     const std::vector<std::shared_ptr<Item>>& masterItems() const { return theMasterItems_; }
+    // The list itself, for edits of the stacking order (Page::editedItemList).
+    std::vector<std::shared_ptr<Item>>& masterItemList() { return theMasterItems_; }
     void addMasterItem(std::shared_ptr<Item> item);
     std::shared_ptr<Item> removeMasterItem(Item* item);
     // A header, footer or footnote frame joins the master items while its
@@ -433,6 +431,8 @@ private:
     mutable std::size_t pageIndexHint_ = 0;
     std::unique_ptr<Page> masterPage_;
     bool prefersScreenMetrics_ = false;
+    bool dispatching_ = false;
+    bool dispatchingSuspended_ = false;
     short firstPageNum_ = FirstPageNumNotSet;
     short pageNumberFormat_ = 0;
 

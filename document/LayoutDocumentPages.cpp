@@ -1,10 +1,10 @@
 #include "document/LayoutDocument.h"
 #include "view/PageView.h"
 
-#include "app/Layvane.h"
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
+#include "foundation/ApplicationDelegate.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
 

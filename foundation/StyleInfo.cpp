@@ -1,11 +1,11 @@
 #include "foundation/StyleInfo.h"
 
 #include "core/Alert.h"
-#include "document/LayoutDocument.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleNames.h"
 #include "foundation/StyleParagraphNamed.h"
+#include "foundation/StyleSheetDocument.h"
 
 #include <algorithm>
 #include <cstdio>

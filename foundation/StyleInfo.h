@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-class LayoutDocument;
 class Preferences;
+class StyleSheetDocument;
 
 class StyleInfo : public kit::Object {
 public:
@@ -34,8 +34,8 @@ public:
 
     void setPreferences(const Preferences* preferences) { preferences_ = preferences; }
     const Preferences* preferences() const { return preferences_; }
-    void setDocument(LayoutDocument* document) { document_ = document; }
-    LayoutDocument* document() const { return document_; }
+    void setDocument(StyleSheetDocument* document) { document_ = document; }
+    StyleSheetDocument* document() const { return document_; }
     StyleList* paragraphStyles() { return &paragraphStyles_; }
     // Never made in this program.
     StyleList* characterStyles() { return nullptr; }
@@ -75,7 +75,7 @@ private:
     bool isGraphicList(const StyleList* list) const { return list == &graphicStyles_; }
     StyleSheetEntry* insert(std::unique_ptr<StyleSheetEntry> style, StyleList* list);
 
-    LayoutDocument* document_ = nullptr; // not owned
+    StyleSheetDocument* document_ = nullptr; // not owned
     const Preferences* preferences_ = nullptr; // not owned
     StyleList paragraphStyles_;
     StyleList graphicStyles_;

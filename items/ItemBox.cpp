@@ -1,9 +1,9 @@
 #include "items/ItemBox.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/CMGeometry.h"
-#include "foundation/PSWrappers.h"
 #include "foundation/Preferences.h"
+#include "foundation/PSWrappers.h"
 #include "foundation/StyleGraphic.h"
 #include "graphics/DrawContext.h"
 #include "items/KnobProcs.h"

@@ -6,12 +6,12 @@
 
 #include "items/PlacedItem.h"
 
-#include "app/Layvane.h"
 #include "core/Alert.h"
 #include "core/FileManager.h"
 #include "core/Locale.h"
 #include "core/MainQueue.h"
 #include "document/LayoutDocument.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/GxRecords.h"
 #include "foundation/PSWrappers.h"

@@ -1,6 +1,5 @@
 #include "items/TextItem.h"
 
-#include "app/Layvane.h"
 #include "core/Color.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
@@ -353,14 +352,15 @@ void TextItem::setTextColor(const kit::ColorRef& color)
         typing->setColor(color); // what is typed next
 }
 
-void TextItem::resolveStyles()
+void TextItem::resolveStyles(LayoutDocument* pastedInto)
 {
     if (prevColumn_ || nextColumn_ || !flow_)
         return;
     LayoutDocument* document = pageDocument();
-    // A pasted column on no page yet resolves against the main document.
-    if (!document && Main)
-        document = Main->mainDocument();
+    // A pasted column on no page yet resolves against the document it is
+    // pasted into.
+    if (!document)
+        document = pastedInto;
     StyleInfo* sheet = document ? document->styleInfo() : nullptr;
     if (!sheet)
         return;

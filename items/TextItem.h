@@ -205,8 +205,9 @@ public:
     // The selection's text takes the colour, or without one the typing style.
     void setTextColor(const kit::ColorRef& color);
     // A lone column rebinds its paragraphs' named styles to the same-named
-    // styles of its document.
-    void resolveStyles();
+    // styles of its document, or of the document it is pasted into while it
+    // stands on no page.
+    void resolveStyles(LayoutDocument* pastedInto = nullptr);
     void resolveInDocument(LayoutDocument* document) override;
     // The flow's first column adds the flow when absent.
     void pleaseListFlows(std::vector<TextFlow*>& flows) const;
@@ -320,7 +321,7 @@ private:
     void takeFlowHold(kit::Coder& coder, kit::Object* stored);
     void stopWaitingForFlow();
     // Reading: links are checked both ways once both ends are read.
-    void settleLinksAfterReading();
+    void settleLinksAfterReading(kit::Coder& coder);
 
     // Editing: true when the command may act; beeps first where the
     // command beeps.
@@ -350,8 +351,11 @@ private:
     bool disconnected_ = false;
 
     // Reading state: a flow still being read when the column met it, held
-    // once a column of the chain can hold it; links not yet checked.
+    // once a column of the chain can hold it, and the read's list of such
+    // columns (both cleared when the read ends); links not yet checked.
+    struct WaitingForFlow;
     TextFlow* flowToHold_ = nullptr;
+    WaitingForFlow* waitingIn_ = nullptr;
     bool read_ = true;
     bool nextUnchecked_ = false;
     bool prevUnchecked_ = false;

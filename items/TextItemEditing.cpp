@@ -9,13 +9,14 @@
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/Undo.h"
+#include "document/UndoInfo.h"
 #include "graphics/Font.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "view/PageView.h"
-#include "view/Undo.h"
 
 #include <cstdio>
 
@@ -114,9 +115,13 @@ void TextItem::finishEditingInView(PageView* view)
         // An emptied headline goes; undo brings it back. The record holds
         // the column from here on, so nothing of it is touched afterwards.
         LayoutDocument* document = onPage->document();
-        auto record = std::make_unique<UndoItems>(std::vector<Item*>{this}, onPage, Undo::ItemsRemoved);
-        std::vector<std::shared_ptr<Item>> removed = onPage->removeItems({this});
-        record->hold(removed);
+        auto record = std::make_unique<Undo>(std::vector<Item*>{this}, onPage, Undo::ItemsRemoved);
+        std::vector<int> places;
+        const auto& list = onPage->editedItemList();
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].get() == this)
+                places.push_back(static_cast<int>(i));
+        record->hold(onPage->removeItems({this}), std::move(places));
         if (document && document->undoInfo())
             document->undoInfo()->push(std::move(record));
         if (view)

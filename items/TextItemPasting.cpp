@@ -5,7 +5,6 @@
 
 #include "items/TextItem.h"
 
-#include "app/Layvane.h"
 #include "core/Alert.h"
 #include "core/Encoding.h"
 #include "core/Exception.h"
@@ -13,6 +12,7 @@
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/FileManagerExtensions.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/Image.h"

@@ -4,10 +4,10 @@
 
 #include "items/TextItem.h"
 
-#include "app/Layvane.h"
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"

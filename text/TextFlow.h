@@ -100,6 +100,12 @@ public:
     TextParagraph* hitParagraphAtLoc(kit::Point point, TextItem* column, bool exact) const;
     // The document of the first column's page; nil when there is none.
     LayoutDocument* document() const;
+    // An edit of the flow marks its own document edited (none: nothing).
+    void markDocumentEdited() const;
+    // Whether an import dispatches into the flow's document, and whether it
+    // is suspended (LayoutDocument); false without a document.
+    bool isDispatching() const;
+    bool isDispatchingSuspended() const;
 
     // ---- The flow as a stream of characters, a line feed between paragraphs.
     std::uint16_t charForPoint(const textPoint* tp) const;

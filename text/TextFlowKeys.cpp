@@ -1,12 +1,12 @@
 #include "text/TextFlow.h"
 
-#include "app/Layvane.h"
 #include "appkit/Application.h"
 #include "appkit/Cursor.h"
 #include "appkit/Event.h"
 #include "core/Alert.h"
 #include "core/EventState.h"
 #include "document/LayoutDocument.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
@@ -75,12 +75,6 @@ unsigned currentFlags() { return kit::currentEventModifierFlags(); }
 
 const kit::Event* currentEvent() { return kit::Application::sharedApplication().currentEvent(); }
 
-void markMainDocumentEdited()
-{
-    if (Main && Main->mainDocument())
-        Main->mainDocument()->setEdited(true);
-}
-
 // A key that was auto-repeating and has been released: its repeats queued
 // before the release are dropped, and nothing else is.
 struct ReleasedRepeat {
@@ -114,7 +108,7 @@ void dequeueKeyEvent()
 
 std::uint16_t firstKey(const kit::Event& e)
 {
-    return Layvane::firstKeyInString(e.characters());
+    return ApplicationDelegate::firstKeyInString(e.characters());
 }
 } // namespace
 
@@ -166,7 +160,7 @@ void TextFlow::typeCode(std::uint16_t code, bool ignoreFence)
         code = std::uint16_t(code - SymbolBase);
     }
     currentParagraph_->addByte(static_cast<unsigned char>(code), true, ignoreFence);
-    markMainDocumentEdited();
+    markDocumentEdited();
 }
 
 bool TextFlow::runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode)
@@ -256,7 +250,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
             } else {
                 kit::Rect cursor = view ? view->textCursorRect() : kit::Rect{};
                 currentParagraph_->cursorEdit(code, &forceRedraw);
-                markMainDocumentEdited();
+                markDocumentEdited();
                 if (!forceRedraw) {
                     TextParagraph* laid = currentParagraph_->recompute(true);
                     if (laid == currentParagraph_ && !display) {
@@ -343,7 +337,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
 
     dropReleasedRepeats();
     if (modified) {
-        markMainDocumentEdited();
+        markDocumentEdited();
         if (currentParagraph_)
             currentParagraph_->recompute();
     }

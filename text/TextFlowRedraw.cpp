@@ -4,7 +4,6 @@
 
 #include "text/TextFlow.h"
 
-#include "app/Layvane.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "items/TextItem.h"
@@ -65,7 +64,8 @@ TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, tex
         bounds = kit::unionRect(bounds, withKnobs);
         if (document)
             document->notifyUpdate(view, bounds);
-        PageView* main = Main && Main->mainPageView() ? Main->mainPageView() : view;
+        // The info bar of the document's main view shows the frame's size.
+        PageView* main = document && document->mainView() ? document->mainView() : view;
         if (main)
             main->setSizeTo(column->frame().size.width, column->frame().size.height);
     } else if (!forceRedraw && document && document->lastTextDrawFinished()) {
@@ -135,7 +135,7 @@ void TextFlow::refocusOnItem(TextItem* column, PageView* view)
 {
     if (!column)
         return;
-    LayoutDocument* document = Main && Main->mainDocument() ? Main->mainDocument() : documentOf(column, this);
+    LayoutDocument* document = documentOf(column, this);
     Page* page = column->page();
     if (document && page && document->activePage() != page)
         document->setActivePage(page);

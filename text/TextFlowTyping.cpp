@@ -1,8 +1,8 @@
 #include "text/TextFlow.h"
 
-#include "app/Layvane.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
@@ -18,15 +18,27 @@ namespace {
 // The column's editing mark; commands leave the text alone while it is off.
 bool editing(const TextItem* column) { return column && column->itFlags().editing; }
 
-void markMainDocumentEdited()
-{
-    if (Main && Main->mainDocument())
-        Main->mainDocument()->setEdited(true);
-}
-
 // The tracking step the preferences give for the modifier keys held.
 constexpr int TrackingIncrementKind = 51;
 } // namespace
+
+void TextFlow::markDocumentEdited() const
+{
+    if (LayoutDocument* document = this->document())
+        document->setEdited(true);
+}
+
+bool TextFlow::isDispatching() const
+{
+    const LayoutDocument* document = this->document();
+    return document && document->isDispatching();
+}
+
+bool TextFlow::isDispatchingSuspended() const
+{
+    const LayoutDocument* document = this->document();
+    return document && document->isDispatchingSuspended();
+}
 
 // ---- The typing style.
 
@@ -50,7 +62,7 @@ void TextFlow::changeFont(kit::Object* sender, TextItem* column)
             currentParagraph_->changeFont(sender, column);
             currentParagraph_->recompute();
         }
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->changeFont(sender);
 }
@@ -65,7 +77,7 @@ void TextFlow::changeFontAttribute(unsigned short attribute, TextItem* column)
         updateFontPanel(column);
     }
     charStyle()->modifyFontAttribute(attribute, enable);
-    markMainDocumentEdited();
+    markDocumentEdited();
 }
 
 void TextFlow::setFontAttribute(unsigned short attribute, bool onOrOff, TextItem* column)
@@ -90,7 +102,7 @@ void TextFlow::setFont(kit::Font* font, TextItem* column)
             currentParagraph_->recompute();
         }
         updateFontPanel(column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->setFont(font);
 }
@@ -99,7 +111,7 @@ void TextFlow::setParagraphDefaultFont(kit::Font* font, TextItem* column)
 {
     if (editing(column) && textSelection_) {
         textSelection_->setParagraphDefaultFont(font, column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     kit::Font* shown = currentParagraph_ ? currentParagraph_->font() : font;
     charStyle()->setFont(shown);
@@ -120,7 +132,7 @@ void TextFlow::subscript(TextItem* column)
     const float delta = -halfAscent(charStyle());
     if (editing(column) && textSelection_) {
         textSelection_->changeVertical(delta, column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->setVertical(charStyle()->vertical() + delta);
     if (FontAccessory* accessory = TextPanels::fontAccessory(false))
@@ -132,7 +144,7 @@ void TextFlow::superscript(TextItem* column)
     const float delta = halfAscent(charStyle());
     if (editing(column) && textSelection_) {
         textSelection_->changeVertical(delta, column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->setVertical(charStyle()->vertical() + delta);
     if (FontAccessory* accessory = TextPanels::fontAccessory(false))
@@ -143,7 +155,7 @@ void TextFlow::unscript(TextItem* column)
 {
     if (editing(column) && textSelection_) {
         textSelection_->changeVertical(0, column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->setVertical(0);
     if (FontAccessory* accessory = TextPanels::fontAccessory(false))
@@ -175,7 +187,7 @@ void TextFlow::changeKerning(int tag, TextItem* column)
         setCurrentPoint(&caret);
     }
     updateFontPanel(column);
-    markMainDocumentEdited();
+    markDocumentEdited();
 }
 
 void TextFlow::setTextColor(const kit::ColorRef& color)

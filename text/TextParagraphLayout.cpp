@@ -1,9 +1,9 @@
 #include "text/TextParagraph.h"
 
-#include "app/Layvane.h"
 #include "core/CharClass.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"

@@ -3,7 +3,7 @@
 
 #include "text/TextSelection.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/FontAccessoryValues.h"
 #include "foundation/StyleChar.h"
 #include "graphics/DrawContext.h"

@@ -3,10 +3,10 @@
 
 #include "text/TextSelection.h"
 
-#include "app/Layvane.h"
 #include "core/Alert.h"
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "items/TextItem.h"
@@ -66,23 +66,16 @@ StyleChar* lastNonSymbolStyle(const TextFlow* flow, textPoint* point)
     return style;
 }
 
-// The document an edit of the flow marks edited: the flow's own, else the main one.
 void markEdited(const TextFlow* flow)
 {
-    LayoutDocument* document = flow ? flow->document() : nullptr;
-    if (!document && Main)
-        document = Main->mainDocument();
-    if (document)
-        document->setEdited(true);
+    if (flow)
+        flow->markDocumentEdited();
 }
 
 void announceMarkers(const TextFlow* flow)
 {
-    LayoutDocument* document = Main ? Main->mainDocument() : nullptr;
-    if (!document)
-        document = flow->document();
-    if (document)
-        document->notifyUpdate(Main ? Main->mainPageView() : nullptr, nullptr);
+    if (LayoutDocument* document = flow->document())
+        document->notifyUpdate(nullptr, nullptr);
 }
 
 // Keeps letters [from, to) of the word.
@@ -430,7 +423,8 @@ void TextSelection::insertParagraphs(TextFlow* flow)
     TextParagraph* caret = flow->currentParagraph();
     const int at = flow->indexOfParagraph(caret);
     const bool inMain = inMainBody(flow);
-    PageView* view = Main ? Main->mainPageView() : nullptr;
+    LayoutDocument* document = flow->document();
+    PageView* view = document ? document->mainView() : nullptr;
     bool sawLevel = false, markerPasted = false;
     TextParagraph* firstNew = nullptr;
     TextParagraph* lastNew = nullptr;

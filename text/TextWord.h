@@ -262,7 +262,7 @@ protected:
     // setText without the hyphen points and the measuring that follow it.
     void storeText(const char* text, std::size_t length);
     // True while an import runs and words wait to be measured.
-    static bool importGate();
+    bool importGate() const;
     bool validIndex(int i) const { return i >= 0 && i < maxlength_; }
     std::size_t pieceIndex(int p) const { return p >= 0 && p < numWordPieces_ ? std::size_t(p) : 0; }
     // The buffers hold at least `entries` entries; new entries are zero.

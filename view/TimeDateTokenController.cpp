@@ -1,6 +1,6 @@
 #include "view/TimeDateTokenController.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 
 #include <algorithm>

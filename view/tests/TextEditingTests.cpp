@@ -1,10 +1,11 @@
 #include "EditingTestSupport.h"
 
 #include "core/Pasteboard.h"
+#include "document/Undo.h"
+#include "document/UndoInfo.h"
 #include "foundation/ZYNTime.h"
 #include "graphics/RecordingContext.h"
 #include "view/TimeDateTokenController.h"
-#include "view/Undo.h"
 
 #include <algorithm>
 #include <ctime>

@@ -31,6 +31,9 @@ namespace {
 constexpr const char* HTMLPboardType = "ZYN HTML pasteboard type";
 constexpr const char* ICFPboardType = "ZYN ICF pasteboard type";
 
+// One import at a time: the context and the keyword table are shared.
+bool importRunning = false;
+
 // The document and the class-wide flags as they were before the import,
 // given back on every way out.
 class ImportScope {
@@ -39,12 +42,14 @@ public:
         : document_(document), runKind_(runKind), readOnly_(document.isReadOnly()),
           force_(StyleParagraph::forceParagraphStyleDefinitions())
     {
+        importRunning = true;
     }
     ~ImportScope()
     {
-        LayoutDocumentIOMethods::_resetAfterDispatch(runKind_);
+        LayoutDocumentIOMethods::_resetAfterDispatch(document_, runKind_);
         StyleParagraph::setForceParagraphStyleDefinitions(force_);
         document_.setReadOnly(readOnly_);
+        importRunning = false;
     }
     ImportScope(const ImportScope&) = delete;
     ImportScope& operator=(const ImportScope&) = delete;
@@ -98,7 +103,7 @@ bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, const 
     const Reader& reader = rtfReader();
     ZynDispatchTable* table = LayvaneIOMethods::markupDispatchTable();
     ZynMarkupDispatcher* dispatcher = LayvaneIOMethods::markupDispatcher();
-    if (!data || !reader.registerWithMarkupDispatcher || LayoutDocument::isDispatching())
+    if (!data || !reader.registerWithMarkupDispatcher || importRunning)
         return false;
     ZynMarkupStream stream;
     if (!stream.initWithData(std::make_shared<const std::string>(*data)))
@@ -116,7 +121,7 @@ bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, const 
         ZynDispatchTable::Mark mark(*table);
         reader.registerWithMarkupDispatcher(run, *table);
         run.setDispatchThreshold(ZynImportRun::InitialDispatchThreshold);
-        LayoutDocument::setDispatching(true);
+        document.setDispatching(true);
         document.setReadOnly(true);
         dispatcher->dispatch(&stream, run);
         if (run.lostData())
@@ -168,10 +173,10 @@ bool LayoutDocumentIOMethods::dispatchMarkup(LayoutDocument& document, const std
     }
 }
 
-void LayoutDocumentIOMethods::_resetAfterDispatch(int runKind)
+void LayoutDocumentIOMethods::_resetAfterDispatch(LayoutDocument& document, int runKind)
 {
     (void)runKind;
-    LayoutDocument::setDispatching(false);
+    document.setDispatching(false);
 }
 
 void LayoutDocumentIOMethods::_integrateImportedStyleList(LayoutDocument& document, RTFContext& context)

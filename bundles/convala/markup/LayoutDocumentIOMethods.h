@@ -9,8 +9,9 @@
 //
 // Every way out of an import, an exception included, leaves the keyword
 // table as it was before (registrations are cut back to their recorded
-// depths), the document's read-only flag as it was, the class-wide
-// dispatching flag off and the paragraph styles' force switch as it was.
+// depths), the document's read-only flag as it was, its dispatching flag
+// off and the paragraph styles' force switch as it was. One import runs at
+// a time: the context and the keyword table are shared.
 
 #include <functional>
 #include <optional>
@@ -60,9 +61,9 @@ struct LayoutDocumentIOMethods {
     // lost-data flag when the import finished.
     static bool dispatchMarkup(LayoutDocument& document, const std::string& type, const std::string& data,
                                bool* lostData);
-    // Clears the class-wide import flags (the registrations of the run are
+    // Clears the document's import flags (the registrations of the run are
     // cut back by the driver itself).
-    static void _resetAfterDispatch(int runKind);
+    static void _resetAfterDispatch(LayoutDocument& document, int runKind);
     // After an import: each flow takes the imported styles, and every
     // imported named style the document's sheet lacks joins it.
     static void _integrateImportedStyleList(LayoutDocument& document, RTFContext& context);

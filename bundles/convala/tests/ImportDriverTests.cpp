@@ -41,7 +41,7 @@ public:
         if (run) {
             sawDocument = &run->document();
             sawReadOnly = run->document().isReadOnly();
-            sawDispatching = LayoutDocument::isDispatching();
+            sawDispatching = run->document().isDispatching();
             sawThreshold = run->dispatchThreshold();
         }
         if (onElement)
@@ -110,7 +110,7 @@ TEST_F(ImportDriver, AnImportRunsReadOnlyAndLeavesTheDocumentAndTheTableAsTheyWe
         EXPECT_EQ(probe_.sawThreshold, 8192);
         EXPECT_FALSE(lost);
         EXPECT_EQ(document_->isReadOnly(), readOnly);
-        EXPECT_FALSE(LayoutDocument::isDispatching());
+        EXPECT_FALSE(document_->isDispatching());
         EXPECT_TRUE(tableIsEmpty());
     }
     // Plain text is read as RTF.
@@ -144,7 +144,7 @@ TEST_F(ImportDriver, AHandlersExceptionLeavesNothingRegisteredAndTheFlagsAsTheyW
         };
         EXPECT_ANY_THROW(LayoutDocumentIOMethods::dispatchRTFStream(*document_, std::string("{\\rtf1 {\\b x}}")));
         EXPECT_FALSE(document_->isReadOnly());
-        EXPECT_FALSE(LayoutDocument::isDispatching());
+        EXPECT_FALSE(document_->isDispatching());
         EXPECT_FALSE(StyleParagraph::forceParagraphStyleDefinitions());
         EXPECT_TRUE(tableIsEmpty());
         // The next import runs as the first did.
@@ -165,7 +165,7 @@ TEST_F(ImportDriver, TheDocumentClosedDuringAnImportAnswersNoQuietly)
     folder->addRegularFileWithContents("{\\rtf1 text}", "TXT.rtf");
     EXPECT_FALSE(LayoutDocumentIOMethods::dispatchMarkup(*document_, kit::RTFDPboardType,
                                                          folder->serializedRepresentation(), nullptr));
-    EXPECT_FALSE(LayoutDocument::isDispatching());
+    EXPECT_FALSE(document_->isDispatching());
     EXPECT_FALSE(document_->isReadOnly());
     EXPECT_TRUE(tableIsEmpty());
 }
