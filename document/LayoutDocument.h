@@ -25,7 +25,7 @@ class Item;
 class Guide;
 class Page;
 class PageSet;
-class PageView;
+class DocumentView;
 class TextFlow;
 class TextItem;
 class TextWordSpecial;
@@ -135,25 +135,25 @@ public:
 
     // The document's page views (not owned: their windows own them), the
     // first being the main one.
-    const std::vector<PageView*>& views() const { return views_; }
-    void addView(PageView* view);
-    void removeView(PageView* view);
-    PageView* mainView() const { return views_.empty() ? nullptr : views_.front(); }
+    const std::vector<DocumentView*>& views() const { return views_; }
+    void addView(DocumentView* view);
+    void removeView(DocumentView* view);
+    DocumentView* mainView() const { return views_.empty() ? nullptr : views_.front(); }
     // One view's window shows the file name alone; several are numbered 1, 2…
     void updateWindowTitles();
     void setFilename(const std::string& name) override;
     // Unless announcements are held back, the given view first and then
     // every other view refresh the items (nil: everything)...
-    virtual void notifyUpdate(PageView* view, const std::vector<kit::Object*>* items);
+    virtual void notifyUpdate(DocumentView* view, const std::vector<kit::Object*>* items);
     // ...redisplay the rectangle (empty: all they show)...
-    void notifyUpdate(PageView* view, const kit::Rect& rect);
+    void notifyUpdate(DocumentView* view, const kit::Rect& rect);
     // ...or redraw the text of the columns from..to (nil: the chain's end),
     // paragraphs from..to, within the rectangle (empty: all they show).
-    void notifyUpdate(PageView* view, const kit::Rect& rect, TextItem* fromItem, TextItem* toItem,
+    void notifyUpdate(DocumentView* view, const kit::Rect& rect, TextItem* fromItem, TextItem* toItem,
                       int fromParagraph, int toParagraph);
     // Every view, the given one first, marks the items' areas for redisplay
     // at its next refresh; what they showed is taken away then.
-    void invalidate(PageView* view, const std::vector<Item*>& items);
+    void invalidate(DocumentView* view, const std::vector<Item*>& items);
     // Whether the last text redraw ran to its end (typing did not cut it short).
     bool lastTextDrawFinished() const { return lastTextDrawFinished_; }
 
@@ -254,7 +254,7 @@ public:
     PageSet* pageSetForCollapsedPage(const Page* page) const;
 
     Page* activePage() const { return activePage_; }
-    PageView* activeView() const { return activeView_; }
+    DocumentView* activeView() const { return activeView_; }
     // A run makes its first page active; a nil page clears it.
     void setActivePage(Page* page);
     int activePageIndex() const;
@@ -368,7 +368,7 @@ public:
     std::vector<Item*> selected() const;
     // Deselects what was selected, selects the items (none for an empty
     // list); every view redraws what was selected and what is.
-    void setSelection(const std::vector<Item*>& items, PageView* view);
+    void setSelection(const std::vector<Item*>& items, DocumentView* view);
     // The text column and flow being edited (not owned), and the flow that
     // was being edited when editing last ended.
     TextItem* activeTextItem() const { return activeTextItem_.get(); }
@@ -433,8 +433,8 @@ private:
     // the first entry a rectangle can meet by binary search.
     std::vector<float> reachOfEntry_;
     Page* activePage_ = nullptr; // not owned
-    PageView* activeView_ = nullptr;
-    std::vector<PageView*> views_;
+    DocumentView* activeView_ = nullptr;
+    std::vector<DocumentView*> views_;
     bool lastTextDrawFinished_ = true;
     kit::Rect canvasRect_{};
     kit::Size canvasMargin_{50.0f, 50.0f};

@@ -71,7 +71,7 @@ std::vector<Item*> LayoutDocument::selected() const
     return items;
 }
 
-void LayoutDocument::setSelection(const std::vector<Item*>& items, PageView* view)
+void LayoutDocument::setSelection(const std::vector<Item*>& items, DocumentView* view)
 {
     // What was selected is drawn again without its knobs or highlight.
     const std::vector<Item*> was = selected();

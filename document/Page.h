@@ -16,7 +16,7 @@
 class Guide;
 class Item;
 class LayoutDocument;
-class PageView;
+class DocumentView;
 class StyleGraphic;
 class TextItem;
 
@@ -73,17 +73,17 @@ public:
     // ---- Hit tests, points and rectangles in canvas coordinates. The
     // edited layer's items are searched from the top; a master item found
     // is given this page. memberOf names an exact class (empty: any).
-    virtual Item* hitAt(kit::Point point, const PageView* view, std::string_view memberOf = {});
+    virtual Item* hitAt(kit::Point point, const DocumentView* view, std::string_view memberOf = {});
     // The items met, bottom first; empty for none.
-    virtual std::vector<Item*> hitInRect(const kit::Rect& rect, const PageView* view);
+    virtual std::vector<Item*> hitInRect(const kit::Rect& rect, const DocumentView* view);
     // The selected item whose knob is under the point; the knob's number is
     // stored only when one is found.
-    virtual Item* hitKnobAt(kit::Point point, const PageView* view, int* knob);
+    virtual Item* hitKnobAt(kit::Point point, const DocumentView* view, int* knob);
     // The page's own item whose fill is under the point.
-    virtual Item* hitFill(kit::Point point, const PageView* view);
+    virtual Item* hitFill(kit::Point point, const DocumentView* view);
     // The first guide within 2 points of the point, unscaled by zoom.
-    virtual Guide* hitGuideAt(kit::Point point, const PageView* view);
-    virtual bool setCursorRectInView(PageView* view);
+    virtual Guide* hitGuideAt(kit::Point point, const DocumentView* view);
+    virtual bool setCursorRectInView(DocumentView* view);
 
     // ---- Guides: the page's own in the pages layer, else the document's.
     const std::vector<std::unique_ptr<Guide>>& guides() const { return guides_; }

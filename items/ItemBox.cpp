@@ -61,7 +61,7 @@ void ItemBox::calcUpdateBounds(kit::Rect* rect) const
     Item::calcUpdateBounds(rect);
 }
 
-bool ItemBox::drawSelfInView(PageView* view, const kit::Rect& bounds)
+bool ItemBox::drawSelfInView(DocumentView* view, const kit::Rect& bounds)
 {
     prepareForDrawing();
     const bool drawn = renderInView(view, bounds, false, 0);
@@ -69,17 +69,17 @@ bool ItemBox::drawSelfInView(PageView* view, const kit::Rect& bounds)
     return drawn;
 }
 
-bool ItemBox::whiteSelfInView(PageView* view, const kit::Rect& bounds)
+bool ItemBox::whiteSelfInView(DocumentView* view, const kit::Rect& bounds)
 {
     return renderInView(view, bounds, false, 1);
 }
 
-bool ItemBox::clipSelfInView(PageView* view, const kit::Rect& bounds)
+bool ItemBox::clipSelfInView(DocumentView* view, const kit::Rect& bounds)
 {
     return renderInView(view, bounds, true, 0);
 }
 
-bool ItemBox::drawFastInView(PageView* view, const kit::Rect& bounds)
+bool ItemBox::drawFastInView(DocumentView* view, const kit::Rect& bounds)
 {
     return ItemBox::drawSelfInView(view, bounds);
 }
@@ -92,7 +92,7 @@ void ItemBox::strokeHiddenBorder(kit::DrawContext& context, const float* matrix,
     CMFrameRectWithMatrix(&frame_, matrix, nullptr);
 }
 
-bool ItemBox::renderInView(PageView* view, const kit::Rect& bounds, bool doClip, int white)
+bool ItemBox::renderInView(DocumentView* view, const kit::Rect& bounds, bool doClip, int white)
 {
     (void)view;
     if (!shouldDrawInRect(bounds))
@@ -152,7 +152,7 @@ bool ItemBox::renderInView(PageView* view, const kit::Rect& bounds, bool doClip,
     return true;
 }
 
-void ItemBox::drawFastInView(PageView* view, const kit::Rect& visible, const float* matrix, const kit::Rect& frame,
+void ItemBox::drawFastInView(DocumentView* view, const kit::Rect& visible, const float* matrix, const kit::Rect& frame,
                              kit::Rect* bounds)
 {
     (void)view;
@@ -226,7 +226,7 @@ bool ItemBox::outlineHit(Procedure procedure) const
     });
 }
 
-bool ItemBox::inBorder(kit::Point point, const PageView* view) const
+bool ItemBox::inBorder(kit::Point point, const DocumentView* view) const
 {
     (void)view;
     return outlineHit([&](kit::DrawContext& context, const CMRectPath& outline, int* hit) {
@@ -234,12 +234,12 @@ bool ItemBox::inBorder(kit::Point point, const PageView* view) const
     });
 }
 
-bool ItemBox::inFill(kit::Point point, const PageView* view) const
+bool ItemBox::inFill(kit::Point point, const DocumentView* view) const
 {
     return Item::isHitAt(point, view);
 }
 
-bool ItemBox::isHitAt(kit::Point point, const PageView* view) const
+bool ItemBox::isHitAt(kit::Point point, const DocumentView* view) const
 {
     if (!Item::isHitAt(point, view))
         return false;
@@ -252,7 +252,7 @@ bool ItemBox::isHitAt(kit::Point point, const PageView* view) const
     return true;
 }
 
-bool ItemBox::isHitInRect(const kit::Rect& rect, const PageView* view) const
+bool ItemBox::isHitInRect(const kit::Rect& rect, const DocumentView* view) const
 {
     if (!Item::isHitInRect(rect, view))
         return false;

@@ -118,17 +118,17 @@ void Item::strokeFrameOutline(kit::DrawContext& context) const
     CMFrameRectWithMatrix(&frame_, m, nullptr);
 }
 
-bool Item::drawSelfInView(PageView* view, const kit::Rect& bounds)
+bool Item::drawSelfInView(DocumentView* view, const kit::Rect& bounds)
 {
     return renderInView(view, bounds, false);
 }
 
-bool Item::whiteSelfInView(PageView* view, const kit::Rect& bounds)
+bool Item::whiteSelfInView(DocumentView* view, const kit::Rect& bounds)
 {
     return renderInView(view, bounds, true);
 }
 
-bool Item::renderInView(PageView* view, const kit::Rect& bounds, bool white)
+bool Item::renderInView(DocumentView* view, const kit::Rect& bounds, bool white)
 {
     (void)view;
     (void)white;
@@ -145,7 +145,7 @@ bool Item::renderInView(PageView* view, const kit::Rect& bounds, bool white)
     return true;
 }
 
-bool Item::drawFastInView(PageView* view, const kit::Rect& bounds)
+bool Item::drawFastInView(DocumentView* view, const kit::Rect& bounds)
 {
     (void)view;
     if (!shouldDrawInRect(bounds))

@@ -14,7 +14,7 @@
 #include "text/TextFlow.h"
 #include "text/TextParagraphDrawing.h"
 #include "text/TextSelection.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <optional>
 #include <typeinfo>
@@ -35,7 +35,7 @@ constexpr float ContinueMarkerHeight = 13.0f;
 constexpr float FastLinePitch = 33.9426f;
 constexpr float FastBarHeight = 1.25f;
 
-float zoomOf(const PageView* view) { return view && view->zoom() > 0.0f ? view->zoom() : 1.0f; }
+float zoomOf(const DocumentView* view) { return view && view->zoom() > 0.0f ? view->zoom() : 1.0f; }
 
 bool isPageLayoutDocument(const LayoutDocument* document)
 {
@@ -63,23 +63,23 @@ void getTContinueRect(const TextItem* column, float zoom, kit::Rect* rect, bool 
     *rect = kit::makeRect(origin.x, origin.y, w / zoom, h / zoom);
 }
 
-void TextItem::drawSelf(kit::DrawContext& context, const kit::Rect& rect, PageView* view)
+void TextItem::drawSelf(kit::DrawContext& context, const kit::Rect& rect, DocumentView* view)
 {
     kit::DrawContext::Scope scope(context);
     renderInView(view, rect, false);
 }
 
-bool TextItem::drawSelfInView(PageView* view, const kit::Rect& bounds)
+bool TextItem::drawSelfInView(DocumentView* view, const kit::Rect& bounds)
 {
     return renderInView(view, bounds, false);
 }
 
-bool TextItem::whiteSelfInView(PageView* view, const kit::Rect& bounds)
+bool TextItem::whiteSelfInView(DocumentView* view, const kit::Rect& bounds)
 {
     return renderInView(view, bounds, true);
 }
 
-bool TextItem::renderInView(PageView* view, const kit::Rect& rect, bool white)
+bool TextItem::renderInView(DocumentView* view, const kit::Rect& rect, bool white)
 {
     if (!shouldDrawInRect(rect))
         return false;
@@ -145,7 +145,7 @@ bool TextItem::renderInView(PageView* view, const kit::Rect& rect, bool white)
     return true;
 }
 
-bool TextItem::drawSelfInView(PageView* view, const kit::Rect& rect, int fromParagraph, int toParagraph)
+bool TextItem::drawSelfInView(DocumentView* view, const kit::Rect& rect, int fromParagraph, int toParagraph)
 {
     if (!shouldDrawInRect(rect) && !isTransformed())
         return false;
@@ -188,14 +188,14 @@ bool TextItem::drawSelfInView(PageView* view, const kit::Rect& rect, int fromPar
     return true;
 }
 
-void TextItem::drawParagraphsInView(PageView* view, int from, int to)
+void TextItem::drawParagraphsInView(DocumentView* view, int from, int to)
 {
     kit::Rect all;
     getUpdateBounds(&all, view);
     drawSelfInView(view, all, from, to);
 }
 
-bool TextItem::drawFastInView(PageView* view, const kit::Rect& rect)
+bool TextItem::drawFastInView(DocumentView* view, const kit::Rect& rect)
 {
     if (!shouldDrawInRect(rect))
         return false;
@@ -241,7 +241,7 @@ void TextItem::quickRedrawStart(TextItem** column, int* paragraph)
         *paragraph = first;
 }
 
-void TextItem::redrawQuickInView(PageView* view)
+void TextItem::redrawQuickInView(DocumentView* view)
 {
     if (disableRedraw)
         return;
@@ -267,7 +267,7 @@ TextItem::ContinueMarker TextItem::continueMarker() const
     return ContinueMarker::None;
 }
 
-void TextItem::drawContinueIfNeeded(PageView* view, const kit::Rect& rect)
+void TextItem::drawContinueIfNeeded(DocumentView* view, const kit::Rect& rect)
 {
     (void)rect;
     if (!isSelected() || isDisplay())

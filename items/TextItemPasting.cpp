@@ -15,7 +15,7 @@
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <cstring>
 #include <optional>
@@ -109,9 +109,9 @@ private:
 
 } // namespace
 
-bool TextItem::paste(PageView* view) { return paste(kit::Pasteboard::generalPasteboard(), false, view); }
+bool TextItem::paste(DocumentView* view) { return paste(kit::Pasteboard::generalPasteboard(), false, view); }
 
-bool TextItem::paste(kit::Pasteboard& pboard, bool link, PageView* view)
+bool TextItem::paste(kit::Pasteboard& pboard, bool link, DocumentView* view)
 {
     TextFlow* flow = flow_.get();
     if (!flow) {

@@ -15,7 +15,7 @@
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <cmath>
 #include <typeinfo>
@@ -39,7 +39,7 @@ kit::Rect TextItem::bounds() const
     return kit::makeRect(-left, 0.0f, left + frame_.size.width + hangRight(), frame_.size.height);
 }
 
-void TextItem::getUpdateBounds(kit::Rect* rect, const PageView* view) const
+void TextItem::getUpdateBounds(kit::Rect* rect, const DocumentView* view) const
 {
     if (!rect)
         return;
@@ -64,7 +64,7 @@ void TextItem::getUpdateBounds(kit::Rect* rect, const PageView* view) const
     rect->size.width += left + hangRight();
 }
 
-void TextItem::getActualBounds(kit::Rect* rect, const PageView* view) const
+void TextItem::getActualBounds(kit::Rect* rect, const DocumentView* view) const
 {
     if (!rect)
         return;
@@ -74,7 +74,7 @@ void TextItem::getActualBounds(kit::Rect* rect, const PageView* view) const
     rect->size.width += left + hangRight();
 }
 
-bool TextItem::isHitAt(kit::Point point, const PageView* view) const
+bool TextItem::isHitAt(kit::Point point, const DocumentView* view) const
 {
     if (ItemBox::isHitAt(point, view))
         return true;

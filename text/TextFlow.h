@@ -21,7 +21,7 @@ class Font;
 using ColorRef = std::shared_ptr<const Color>;
 }
 class LayoutDocument;
-class PageView;
+class DocumentView;
 class StyleChar;
 class StyleParagraph;
 class TableDefinition;
@@ -151,9 +151,9 @@ public:
     // Draws paragraphs from..to of those the column shows, in black (white
     // to erase); on screen the selection's highlight follows. True when
     // paragraphs remain after the last one drawn.
-    bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from = 0,
+    bool drawSelfInView(DocumentView* view, TextItem* column, const kit::Rect& bounds, int from = 0,
                         int to = 0x7FFFFFFF, bool white = false);
-    bool whiteSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds);
+    bool whiteSelfInView(DocumentView* view, TextItem* column, const kit::Rect& bounds);
 
     // ---- Dirty marking.
     // Marks the paragraph and every one after it for layout.
@@ -172,15 +172,18 @@ public:
     // changed (everything when forced), updates the panels, follows the
     // caret into another column or scrolls it into view, and moves the
     // view's cursor. Answers the column holding the new point.
-    TextItem* _finishModifyingInView(PageView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
+    TextItem* _finishModifyingInView(DocumentView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
                                      bool forceRedraw);
     // Has the document redraw the band of the current paragraph its last
     // layout changed, with the dirty (may be nil) and cursor rectangles.
-    void _redrawCurrentParagraphInItem(TextItem* column, PageView* view, kit::Rect* dirtyRect, kit::Rect* cursorRect);
+    void _redrawCurrentParagraphInItem(TextItem* column, DocumentView* view, kit::Rect* dirtyRect, kit::Rect* cursorRect);
     // Makes the column's page the main document's active page and has the
     // view edit the column.
-    void refocusOnItem(TextItem* column, PageView* view);
-    void scrollCurrentWordToVisible(TextItem* column, PageView* view);
+    void refocusOnItem(TextItem* column, DocumentView* view);
+    void scrollCurrentWordToVisible(TextItem* column, DocumentView* view);
+    // The caret of the point in the column, in the column's coordinates; the
+    // column that holds the point is answered through the last argument.
+    kit::Rect caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder) const;
 
     // ---- Mouse tracking, keys and caret movement, typing style.
 
@@ -189,7 +192,7 @@ public:
     // caret or selects by character, word (two clicks) or paragraph (three),
     // extending with Shift or Alternate, following the drag into the other
     // columns of this flow.
-    void mouseHandle(const kit::Event& event, PageView* view, TextItem* column);
+    void mouseHandle(const kit::Event& event, DocumentView* view, TextItem* column);
     // Equal points without the break release the selection and answer NO.
     bool selectBetween(const textPoint* a, const textPoint* b, bool endWithParaBreak);
     // The tail is drawn for the paragraph type only.
@@ -198,19 +201,19 @@ public:
     bool selectBetween(const textPoint* a, const textPoint* b, int endAs, bool drawTail);
     // Replaces the selection and its highlight in every view of the
     // document; fromPoint only names the caller.
-    void drawAndSetSelectionType(int type, const textPoint* a, const textPoint* b, bool drawTail, PageView* view,
+    void drawAndSetSelectionType(int type, const textPoint* a, const textPoint* b, bool drawTail, DocumentView* view,
                                  int fromPoint);
     // Selects the whole flow; answers the column that holds the caret.
-    TextItem* selectAll(TextItem* column, PageView* view);
+    TextItem* selectAll(TextItem* column, DocumentView* view);
     // The word around p as a double click takes it; never leaves the word.
     void wordExtendFor(textPoint* p, textPoint* begin, textPoint* end) const;
 
     // ---- Keys.
     // Command keys beep; an editing action goes to the responder chain and
     // its answer comes back; otherwise the column the caret ends in.
-    kit::Object* processKeyEvent(const kit::Event& event, PageView* view, TextItem* column);
+    kit::Object* processKeyEvent(const kit::Event& event, DocumentView* view, TextItem* column);
     // One text key code; answers the column the caret ends in.
-    TextItem* processKey(std::uint16_t code, PageView* view, TextItem* column);
+    TextItem* processKey(std::uint16_t code, DocumentView* view, TextItem* column);
     // Where the movement key takes the caret; NULL (after a beep) when there
     // is nowhere to go, the point then holding the flow's first or last point.
     textPoint* getNewTextPoint(textPoint* tp, std::uint16_t key, TextItem* column);
@@ -251,9 +254,9 @@ public:
 
 private:
     // Mouse, keys and typing.
-    void toggleHighlightInViews(PageView* view);
+    void toggleHighlightInViews(DocumentView* view);
     void typeCode(std::uint16_t code, bool ignoreFence);
-    bool runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode);
+    bool runTypingBurst(DocumentView* view, TextItem* column, std::uint16_t* lastCode);
     void dropReleasedRepeats();
     static bool lastKeyWasUpDown_;
     static float anchorUpDownLocation_;

@@ -10,13 +10,13 @@
 #include "text/TextParagraph.h"
 #include "text/TextParagraphDrawing.h"
 #include "text/TextSelection.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 
-bool TextFlow::drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from, int to,
+bool TextFlow::drawSelfInView(DocumentView* view, TextItem* column, const kit::Rect& bounds, int from, int to,
                               bool white)
 {
     kit::DrawContext* context = kit::DrawContext::current();
@@ -73,7 +73,7 @@ bool TextFlow::drawSelfInView(PageView* view, TextItem* column, const kit::Rect&
     return more;
 }
 
-bool TextFlow::whiteSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds)
+bool TextFlow::whiteSelfInView(DocumentView* view, TextItem* column, const kit::Rect& bounds)
 {
     return drawSelfInView(view, column, bounds, 0, 0x7FFFFFFF, true);
 }

@@ -13,7 +13,7 @@
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <optional>
@@ -126,7 +126,7 @@ void TextFlow::dropReleasedRepeats()
     releasedRepeat() = {e->characters(), up->serial()};
 }
 
-kit::Object* TextFlow::processKeyEvent(const kit::Event& event, PageView* view, TextItem* column)
+kit::Object* TextFlow::processKeyEvent(const kit::Event& event, DocumentView* view, TextItem* column)
 {
     if (event.modifierFlags() & kit::CommandKeyMask) {
         kit::beep();
@@ -157,7 +157,7 @@ void TextFlow::typeCode(std::uint16_t code, bool ignoreFence)
     markDocumentEdited();
 }
 
-bool TextFlow::runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode)
+bool TextFlow::runTypingBurst(DocumentView* view, TextItem* column, std::uint16_t* lastCode)
 {
     for (;;) {
         std::optional<kit::Event> next = peekKeyEvent(kit::KeyDownMask | kit::KeyUpMask);
@@ -191,7 +191,7 @@ bool TextFlow::runTypingBurst(PageView* view, TextItem* column, std::uint16_t* l
     }
 }
 
-TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* column)
+TextItem* TextFlow::processKey(std::uint16_t code, DocumentView* view, TextItem* column)
 {
     kit::Cursor::setHiddenUntilMouseMoves(true);
     if (column)

@@ -9,7 +9,7 @@
 #include "items/TextItem.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <vector>
@@ -44,7 +44,7 @@ void bringInto(float rLo, float rExtent, float& sLo, float sExtent)
 
 } // namespace
 
-TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
+TextItem* TextFlow::_finishModifyingInView(DocumentView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
                                            bool forceRedraw)
 {
     (void)oldPoint;
@@ -65,7 +65,7 @@ TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, tex
         if (document)
             document->notifyUpdate(view, bounds);
         // The info bar of the document's main view shows the frame's size.
-        PageView* main = document && document->mainView() ? document->mainView() : view;
+        DocumentView* main = document && document->mainView() ? document->mainView() : view;
         if (main)
             main->setSizeTo(column->frame().size.width, column->frame().size.height);
     } else if (!forceRedraw && document && document->lastTextDrawFinished()) {
@@ -84,7 +84,7 @@ TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, tex
     return target;
 }
 
-void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, PageView* view, kit::Rect* dirtyRect,
+void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, DocumentView* view, kit::Rect* dirtyRect,
                                              kit::Rect* cursorRect)
 {
     TextParagraph* paragraph = currentParagraph();
@@ -131,7 +131,34 @@ void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, PageView* view, k
     }
 }
 
-void TextFlow::refocusOnItem(TextItem* column, PageView* view)
+kit::Rect TextFlow::caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder) const
+{
+    TextItem* at = point ? item(column, point) : column;
+    if (holder)
+        *holder = at;
+    const TextParagraph* paragraph = point ? paragraphAtIndex(point->paragraph) : nullptr;
+    if (!paragraph)
+        return {};
+    if (const TextWord* word = paragraph->wordAtIndex(point->word)) {
+        const std::size_t pieces = std::size_t(std::max<short>(word->numWordPieces(), 1));
+        std::vector<kit::Rect> rects(pieces);
+        std::vector<float> baselines(pieces);
+        if (word->getSelectionRects(rects.data(), baselines.data(), nullptr, nullptr, point->letter, point->letter) >
+            0) {
+            kit::Rect caret = rects[0];
+            // Without a line box the caret spans the word's glyphs.
+            if (caret.size.height <= 0) {
+                caret.origin.y = baselines[0] - word->ascent();
+                caret.size.height = word->ascent() + word->descent();
+            }
+            return caret;
+        }
+    }
+    // No word: the caret stands at the paragraph's top.
+    return kit::makeRect(0, paragraph->firstY(), 0, std::max(paragraph->lastY() - paragraph->firstY(), 0.0f));
+}
+
+void TextFlow::refocusOnItem(TextItem* column, DocumentView* view)
 {
     if (!column)
         return;
@@ -143,14 +170,14 @@ void TextFlow::refocusOnItem(TextItem* column, PageView* view)
         view->beginEditingItem(column);
 }
 
-void TextFlow::scrollCurrentWordToVisible(TextItem* column, PageView* view)
+void TextFlow::scrollCurrentWordToVisible(TextItem* column, DocumentView* view)
 {
     if (!column || !view || !currentParagraph() || !currentParagraph()->currentWord())
         return;
     // The caret of the current word at its insert point.
     textPoint caret{};
     getCurrentTextPoint(&caret);
-    kit::Rect r = PageView::caretRectInColumn(&caret, column, nullptr);
+    kit::Rect r = caretRectInColumn(&caret, column, nullptr);
     const kit::Point origin = originInView(column);
     r.origin.x += origin.x;
     r.origin.y += origin.y;

@@ -19,7 +19,7 @@ class Font;
 }
 class Item;
 class LayoutDocument;
-class PageView;
+class DocumentView;
 class StyleChar;
 class StyleParagraph;
 class StyleParagraphNamed;
@@ -250,7 +250,7 @@ public:
     // Draws the part of the paragraph that lies in the column, from the
     // word and letter given; false when the column ends inside the
     // paragraph, when it is empty or nothing can be drawn.
-    bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int startWord, int startLetter);
+    bool drawSelfInView(DocumentView* view, TextItem* column, const kit::Rect& bounds, int startWord, int startLetter);
     // Marks the run kept together with this paragraph, and the next one.
     void dirtyKeptTogether();
     // The first of the run of keep-with-next paragraphs that ends at

@@ -14,7 +14,7 @@
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <cmath>
@@ -126,7 +126,7 @@ kit::Rect TextParagraph::borderInItem(TextItem* column) const
     return kit::makeRect(x, top, width, bottom - top);
 }
 
-bool TextParagraph::drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int startWord,
+bool TextParagraph::drawSelfInView(DocumentView* view, TextItem* column, const kit::Rect& bounds, int startWord,
                                    int startLetter)
 {
     kit::DrawContext* context = kit::DrawContext::current();

@@ -21,7 +21,7 @@ class Unarchiver;
 using ColorRef = std::shared_ptr<const Color>;
 }
 class LayoutDocument;
-class PageView;
+class DocumentView;
 class StyleChar;
 class StyleParagraph;
 class StyleParagraphNamed;
@@ -183,7 +183,7 @@ public:
     // single word. Empty when the column shows none of it.
     std::vector<kit::Rect> highlightRectsInItem(TextItem* column) const;
     // Inverts them in the current context; drawing twice removes them.
-    void drawSelfInItem(TextItem* column, PageView* view);
+    void drawSelfInItem(TextItem* column, DocumentView* view);
     // The font panel, the font accessory and the flow's typing style show
     // what the selection holds: the start's font, "multiple" when another
     // font occurs, -1234.0 for a value that differs.

@@ -121,7 +121,7 @@ std::vector<kit::Rect> TextSelection::highlightRectsInItem(TextItem* column) con
     return result;
 }
 
-void TextSelection::drawSelfInItem(TextItem* column, PageView* view)
+void TextSelection::drawSelfInItem(TextItem* column, DocumentView* view)
 {
     (void)view;
     kit::DrawContext* context = kit::DrawContext::current();

@@ -8,13 +8,14 @@
 #include "document/LayoutDocument.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
+#include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <typeinfo>
@@ -409,7 +410,7 @@ void TextSelection::insertParagraphs(TextFlow* flow)
     const int at = flow->indexOfParagraph(caret);
     const bool inMain = inMainBody(flow);
     LayoutDocument* document = flow->document();
-    PageView* view = document ? document->mainView() : nullptr;
+    DocumentView* view = document ? document->mainView() : nullptr;
     bool sawLevel = false, markerPasted = false;
     TextParagraph* firstNew = nullptr;
     TextParagraph* lastNew = nullptr;
@@ -442,10 +443,10 @@ void TextSelection::insertParagraphs(TextFlow* flow)
         if (!moved)
             moved = paragraph->createCurrentWord();
         paragraph->setCurrentWord(moved);
-        // Without a page view the pasted style is used as it came.
+        // Without a view the flow's own document adapts the pasted style.
         std::unique_ptr<StyleParagraph> adapted =
             view ? view->checkPastedParaStyleFor(source->paragraphStyle(), nullptr)
-                 : PageView::adaptPastedStyle(source->paragraphStyle(), flow->document());
+                 : StyleInfo::adaptPastedStyle(source->paragraphStyle(), document ? document->styleInfo() : nullptr);
         const StyleParagraph* style = adapted ? adapted.get() : source->paragraphStyle();
         if (style)
             paragraph->setStylePara(style, false, false);

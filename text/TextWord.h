@@ -19,7 +19,7 @@ class DrawContext;
 class Font;
 }
 class LayoutDocument;
-class PageView;
+class DocumentView;
 class StyleChar;
 class TextItem;
 class TextParagraph;
@@ -226,7 +226,7 @@ public:
     virtual int getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOffsets, int* lastOffsets,
                                   int from, int to) const;
     // Draws into the current context.
-    virtual bool drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point,
+    virtual bool drawSelfInView(DocumentView* view, TextItem* item, kit::Font* font, kit::Point point,
                                 kit::Size* moved);
     virtual void drawBox();
     virtual bool writeTextToStream(std::string& stream, int type) const;

@@ -492,7 +492,7 @@ int TextWord::getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOff
 
 // ---- Drawing.
 
-bool TextWord::drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point, kit::Size* moved)
+bool TextWord::drawSelfInView(DocumentView* view, TextItem* item, kit::Font* font, kit::Point point, kit::Size* moved)
 {
     (void)view;
     (void)item;

@@ -583,7 +583,7 @@ int TextWordSpecial::getSelectionRects(kit::Rect* rects, float* yOrigins, int* f
     return numWordPieces_;
 }
 
-bool TextWordSpecial::drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point,
+bool TextWordSpecial::drawSelfInView(DocumentView* view, TextItem* item, kit::Font* font, kit::Point point,
                                      kit::Size* moved)
 {
     switch (wordType_) {

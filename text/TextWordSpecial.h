@@ -145,7 +145,7 @@ public:
     using TextWord::getSelectionRects;
     int getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOffsets, int* lastOffsets, int from,
                           int to) const override;
-    bool drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point,
+    bool drawSelfInView(DocumentView* view, TextItem* item, kit::Font* font, kit::Point point,
                         kit::Size* moved) override;
     void drawBox() override;
     bool writeTextToStream(std::string& stream, int type) const override;

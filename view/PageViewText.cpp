@@ -74,30 +74,11 @@ void PageView::endEditingIfNeeded()
 
 kit::Rect PageView::caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder)
 {
-    TextFlow* flow = column ? column->flow() : nullptr;
-    TextItem* at = flow && point ? flow->item(column, point) : column;
+    if (TextFlow* flow = column ? column->flow() : nullptr)
+        return flow->caretRectInColumn(point, column, holder);
     if (holder)
-        *holder = at;
-    const TextParagraph* paragraph = flow && point ? flow->paragraphAtIndex(point->paragraph) : nullptr;
-    if (!paragraph)
-        return {};
-    if (const TextWord* word = paragraph->wordAtIndex(point->word)) {
-        const std::size_t pieces = std::size_t(std::max<short>(word->numWordPieces(), 1));
-        std::vector<kit::Rect> rects(pieces);
-        std::vector<float> baselines(pieces);
-        if (word->getSelectionRects(rects.data(), baselines.data(), nullptr, nullptr, point->letter, point->letter) >
-            0) {
-            kit::Rect caret = rects[0];
-            // Without a line box the caret spans the word's glyphs.
-            if (caret.size.height <= 0) {
-                caret.origin.y = baselines[0] - word->ascent();
-                caret.size.height = word->ascent() + word->descent();
-            }
-            return caret;
-        }
-    }
-    // No word: the caret stands at the paragraph's top.
-    return kit::makeRect(0, paragraph->firstY(), 0, std::max(paragraph->lastY() - paragraph->firstY(), 0.0f));
+        *holder = column;
+    return {};
 }
 
 void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, bool forceErase)

@@ -87,7 +87,7 @@ TEST_F(EditingTest, CommandsOutsideEditingBeepOrDoNothing)
 {
     type(flow_, "some text");
     MenuItemSender sender(0, "12");
-    using Command = void (TextItem::*)(kit::Object*, PageView*);
+    using Command = void (TextItem::*)(kit::Object*, DocumentView*);
     struct Case {
         const char* name;
         Command command;
