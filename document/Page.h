@@ -19,6 +19,7 @@ class LayoutDocument;
 class DocumentView;
 class StyleGraphic;
 class TextItem;
+struct Paint;
 
 // Items refer to their page weakly: a page may go while an undo record, a
 // pasteboard or the master list still holds one of its items.
@@ -84,6 +85,12 @@ public:
     // The first guide within 2 points of the point, unscaled by zoom.
     virtual Guide* hitGuideAt(kit::Point point, const DocumentView* view);
     virtual bool setCursorRectInView(DocumentView* view);
+
+    // ---- Drawing. The page's paper within the rectangle (canvas
+    // coordinates), then its items in their order, clipped to it: into the
+    // paint's context, with or without a view (printing, thumbnails). An
+    // item reaching past the page is drawn wherever the rectangle meets it.
+    virtual bool drawSelfInView(const Paint& paint, const kit::Rect& rect);
 
     // ---- Guides: the page's own in the pages layer, else the document's.
     const std::vector<std::unique_ptr<Guide>>& guides() const { return guides_; }

@@ -26,6 +26,7 @@ class Page;
 class DocumentView;
 class StyleGraphic;
 class StyleGraphicNamed;
+struct Paint;
 struct GxArrow;
 struct GxDash;
 struct GxFill;
@@ -180,10 +181,10 @@ public:
     virtual bool shouldDrawInRect(const kit::Rect& rect) const;
     virtual void prepareForDrawing();
     virtual void finishDrawing();
-    virtual bool drawSelfInView(DocumentView* view, const kit::Rect& bounds);
-    virtual bool whiteSelfInView(DocumentView* view, const kit::Rect& bounds);
-    virtual bool renderInView(DocumentView* view, const kit::Rect& bounds, bool white);
-    virtual bool drawFastInView(DocumentView* view, const kit::Rect& bounds);
+    virtual bool drawSelfInView(const Paint& paint, const kit::Rect& bounds);
+    virtual bool whiteSelfInView(const Paint& paint, const kit::Rect& bounds);
+    virtual bool renderInView(const Paint& paint, const kit::Rect& bounds, bool white);
+    virtual bool drawFastInView(const Paint& paint, const kit::Rect& bounds);
 
     // ---- Knobs and hit tests (page coordinates; view may be null).
     virtual int numKnobs() const { return 8; }

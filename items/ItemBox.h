@@ -21,15 +21,15 @@ public:
     ~ItemBox() override;
 
     void calcUpdateBounds(kit::Rect* rect) const override;
-    bool drawSelfInView(DocumentView* view, const kit::Rect& bounds) override;
-    bool whiteSelfInView(DocumentView* view, const kit::Rect& bounds) override;
-    virtual bool clipSelfInView(DocumentView* view, const kit::Rect& bounds);
-    bool drawFastInView(DocumentView* view, const kit::Rect& bounds) override;
+    bool drawSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    bool whiteSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    virtual bool clipSelfInView(const Paint& paint, const kit::Rect& bounds);
+    bool drawFastInView(const Paint& paint, const kit::Rect& bounds) override;
     using Item::renderInView;
-    virtual bool renderInView(DocumentView* view, const kit::Rect& bounds, bool doClip, int white);
+    virtual bool renderInView(const Paint& paint, const kit::Rect& bounds, bool doClip, int white);
     // The rubber-band outline of the resize loop: the frame through the
     // matrix; bounds (may be null) gets what was stroked.
-    virtual void drawFastInView(DocumentView* view, const kit::Rect& visible, const float* matrix, const kit::Rect& frame,
+    virtual void drawFastInView(const Paint& paint, const kit::Rect& visible, const float* matrix, const kit::Rect& frame,
                                 kit::Rect* bounds);
 
     bool isHitAt(kit::Point point, const DocumentView* view) const override;

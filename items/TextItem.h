@@ -28,6 +28,7 @@ class TextFlow;
 class TextParagraph;
 class TextSelection;
 class TextWordSpecial;
+struct Paint;
 
 // YES while a paste is being carried out: the quick redraw does nothing and
 // deleting skips re-layout.
@@ -170,18 +171,18 @@ public:
 
     // ---- Drawing: the box, then the stretch of the flow the column shows.
     // The full drawing into the context given.
-    void drawSelf(kit::DrawContext& context, const kit::Rect& rect, DocumentView* view);
+    void drawSelf(const Paint& paint, const kit::Rect& rect);
     using ItemBox::renderInView;
-    bool renderInView(DocumentView* view, const kit::Rect& bounds, bool white) override;
-    bool drawSelfInView(DocumentView* view, const kit::Rect& bounds) override;
-    bool whiteSelfInView(DocumentView* view, const kit::Rect& bounds) override;
+    bool renderInView(const Paint& paint, const kit::Rect& bounds, bool white) override;
+    bool drawSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    bool whiteSelfInView(const Paint& paint, const kit::Rect& bounds) override;
     // Repaints the paragraphs first..last (after an edit): the area is
     // filled white first; a transformed column repaints all its text.
-    bool drawSelfInView(DocumentView* view, const kit::Rect& bounds, int fromParagraph, int toParagraph);
-    void drawParagraphsInView(DocumentView* view, int from, int to);
+    bool drawSelfInView(const Paint& paint, const kit::Rect& bounds, int fromParagraph, int toParagraph);
+    void drawParagraphsInView(const Paint& paint, int from, int to);
     // Bars for lines of text, while the column is dragged.
     using ItemBox::drawFastInView;
-    bool drawFastInView(DocumentView* view, const kit::Rect& bounds) override;
+    bool drawFastInView(const Paint& paint, const kit::Rect& bounds) override;
     // Has the document redraw from the column's start paragraph (or an
     // earlier start of the selection) to the end of the flow; nothing
     // while disableRedraw is set.
@@ -192,7 +193,7 @@ public:
     // next column, is left over, or ends.
     enum class ContinueMarker { Next, Plus, None };
     ContinueMarker continueMarker() const;
-    void drawContinueIfNeeded(DocumentView* view, const kit::Rect& rect);
+    void drawContinueIfNeeded(const Paint& paint, const kit::Rect& rect);
 
     // ---- Styles, forwarded to the flow.
     bool hasAnyTextItems() const override { return true; }
@@ -314,6 +315,8 @@ public:
 
 private:
     LayoutDocument* pageDocument() const;
+    // The update bounds, with the marker's room sized for the zoom.
+    kit::Rect updateBoundsAtZoom(float zoom) const;
     // Every column from this one to the end of its chain (cycles stop).
     template <class F>
     void forEachToEnd(F&& f);

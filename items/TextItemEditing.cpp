@@ -12,11 +12,11 @@
 #include "document/Page.h"
 #include "document/Undo.h"
 #include "graphics/Font.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
-#include "text/DocumentView.h"
 
 #include <cstdio>
 

@@ -12,10 +12,10 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
-#include "text/DocumentView.h"
 
 #include <cstring>
 #include <optional>

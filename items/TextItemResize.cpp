@@ -11,11 +11,11 @@
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
-#include "text/DocumentView.h"
 
 #include <cmath>
 #include <typeinfo>
@@ -41,10 +41,15 @@ kit::Rect TextItem::bounds() const
 
 void TextItem::getUpdateBounds(kit::Rect* rect, const DocumentView* view) const
 {
-    if (!rect)
-        return;
-    const float zoom = view && view->zoom() > 0.0f ? view->zoom() : 1.0f;
-    Item::getUpdateBounds(rect, view);
+    if (rect)
+        *rect = updateBoundsAtZoom(view && view->zoom() > 0.0f ? view->zoom() : 1.0f);
+}
+
+kit::Rect TextItem::updateBoundsAtZoom(float zoom) const
+{
+    kit::Rect bounds;
+    kit::Rect* rect = &bounds;
+    Item::getUpdateBounds(rect, nullptr);
     if (isDisplay()) {
         const TextParagraph* last = flow_ ? flow_->lastParagraph() : nullptr;
         if (kit::Font* font = last ? last->font() : nullptr)
@@ -62,6 +67,7 @@ void TextItem::getUpdateBounds(kit::Rect* rect, const DocumentView* view) const
     const float left = hangLeft();
     rect->origin.x -= left;
     rect->size.width += left + hangRight();
+    return bounds;
 }
 
 void TextItem::getActualBounds(kit::Rect* rect, const DocumentView* view) const

@@ -10,11 +10,11 @@
 #include "foundation/StyleChar.h"
 #include "foundation/ZYNTime.h"
 #include "items/TimeDateFormatPanel.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWordSpecial.h"
-#include "text/DocumentView.h"
 
 #include <ctime>
 

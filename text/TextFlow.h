@@ -29,6 +29,7 @@ class TextItem;
 class TextParagraph;
 class TextSelection;
 class TextWord;
+struct Paint;
 
 class TextFlow : public kit::Object, public std::enable_shared_from_this<TextFlow> {
 public:
@@ -151,9 +152,9 @@ public:
     // Draws paragraphs from..to of those the column shows, in black (white
     // to erase); on screen the selection's highlight follows. True when
     // paragraphs remain after the last one drawn.
-    bool drawSelfInView(DocumentView* view, TextItem* column, const kit::Rect& bounds, int from = 0,
+    bool drawSelfInView(const Paint& paint, TextItem* column, const kit::Rect& bounds, int from = 0,
                         int to = 0x7FFFFFFF, bool white = false);
-    bool whiteSelfInView(DocumentView* view, TextItem* column, const kit::Rect& bounds);
+    bool whiteSelfInView(const Paint& paint, TextItem* column, const kit::Rect& bounds);
 
     // ---- Dirty marking.
     // Marks the paragraph and every one after it for layout.

@@ -10,10 +10,10 @@
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
-#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <optional>

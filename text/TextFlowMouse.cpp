@@ -8,10 +8,10 @@
 #include "document/LayoutDocument.h"
 #include "foundation/CMGeometry.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
-#include "text/DocumentView.h"
 
 #include <vector>
 

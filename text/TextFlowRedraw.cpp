@@ -7,9 +7,9 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
-#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <vector>

@@ -27,6 +27,7 @@ class TextFlow;
 class TextItem;
 class TextWord;
 class TextWordSpecial;
+struct Paint;
 
 // Hanging punctuation: quotes, comma, hyphen, full stop, colon, semicolon
 // and the like may reach into the margin.
@@ -250,7 +251,7 @@ public:
     // Draws the part of the paragraph that lies in the column, from the
     // word and letter given; false when the column ends inside the
     // paragraph, when it is empty or nothing can be drawn.
-    bool drawSelfInView(DocumentView* view, TextItem* column, const kit::Rect& bounds, int startWord, int startLetter);
+    bool drawSelfInView(const Paint& paint, TextItem* column, const kit::Rect& bounds, int startWord, int startLetter);
     // Marks the run kept together with this paragraph, and the next one.
     void dirtyKeptTogether();
     // The first of the run of keep-with-next paragraphs that ends at

@@ -30,6 +30,7 @@ class TextItem;
 class TextParagraph;
 class TextWord;
 class TextWordSpecial;
+struct Paint;
 
 // Selection end types, shared by everything that makes or reads a selection.
 enum TextSelectionType : int {
@@ -183,7 +184,7 @@ public:
     // single word. Empty when the column shows none of it.
     std::vector<kit::Rect> highlightRectsInItem(TextItem* column) const;
     // Inverts them in the current context; drawing twice removes them.
-    void drawSelfInItem(TextItem* column, DocumentView* view);
+    void drawSelfInItem(TextItem* column, const Paint& paint);
     // The font panel, the font accessory and the flow's typing style show
     // what the selection holds: the start's font, "multiple" when another
     // font occurs, -1234.0 for a value that differs.

@@ -11,11 +11,11 @@
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
-#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <typeinfo>

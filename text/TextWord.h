@@ -23,6 +23,7 @@ class DocumentView;
 class StyleChar;
 class TextItem;
 class TextParagraph;
+struct Paint;
 
 // One line's share of a word.
 struct WordPiece {
@@ -226,7 +227,7 @@ public:
     virtual int getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOffsets, int* lastOffsets,
                                   int from, int to) const;
     // Draws into the current context.
-    virtual bool drawSelfInView(DocumentView* view, TextItem* item, kit::Font* font, kit::Point point,
+    virtual bool drawSelfInView(const Paint& paint, TextItem* item, kit::Font* font, kit::Point point,
                                 kit::Size* moved);
     virtual void drawBox();
     virtual bool writeTextToStream(std::string& stream, int type) const;

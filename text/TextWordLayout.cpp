@@ -492,9 +492,9 @@ int TextWord::getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOff
 
 // ---- Drawing.
 
-bool TextWord::drawSelfInView(DocumentView* view, TextItem* item, kit::Font* font, kit::Point point, kit::Size* moved)
+bool TextWord::drawSelfInView(const Paint& paint, TextItem* item, kit::Font* font, kit::Point point, kit::Size* moved)
 {
-    (void)view;
+    (void)paint;
     (void)item;
     const float* w = activeWidthArray();
     float total = 0;

@@ -583,7 +583,7 @@ int TextWordSpecial::getSelectionRects(kit::Rect* rects, float* yOrigins, int* f
     return numWordPieces_;
 }
 
-bool TextWordSpecial::drawSelfInView(DocumentView* view, TextItem* item, kit::Font* font, kit::Point point,
+bool TextWordSpecial::drawSelfInView(const Paint& paint, TextItem* item, kit::Font* font, kit::Point point,
                                      kit::Size* moved)
 {
     switch (wordType_) {
@@ -625,7 +625,7 @@ bool TextWordSpecial::drawSelfInView(DocumentView* view, TextItem* item, kit::Fo
         return true;
     }
     default:
-        return TextWord::drawSelfInView(view, item, font, point, moved);
+        return TextWord::drawSelfInView(paint, item, font, point, moved);
     }
 }
 

@@ -15,6 +15,7 @@
 
 class Item;
 class Page;
+struct Paint;
 
 // Type codes shared by the whole system.
 enum TextWordType : int {
@@ -145,7 +146,7 @@ public:
     using TextWord::getSelectionRects;
     int getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOffsets, int* lastOffsets, int from,
                           int to) const override;
-    bool drawSelfInView(DocumentView* view, TextItem* item, kit::Font* font, kit::Point point,
+    bool drawSelfInView(const Paint& paint, TextItem* item, kit::Font* font, kit::Point point,
                         kit::Size* moved) override;
     void drawBox() override;
     bool writeTextToStream(std::string& stream, int type) const override;

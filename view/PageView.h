@@ -20,6 +20,7 @@ class DrawContext;
 class Object;
 }
 class InfoBarInset;
+struct Paint;
 class Item;
 class LayoutDocument;
 class Page;
@@ -139,7 +140,12 @@ public:
     // False when the data holds no paragraph style.
     bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column) override;
 
+    // A drawing pass of this view into the context over the rectangle.
+    Paint paint(kit::DrawContext& context, const kit::Rect& rect) const;
+
 private:
+    // After drawing, the caret is where the edited text drawn shows it.
+    void placeCursorInDrawnColumns(Page* page, const kit::Rect& rect);
     // The area a column shows on a page, in view coordinates.
     kit::Rect columnAreaOnPage(TextItem* column, const Page* page) const;
     void redisplayVisible(const kit::Rect& rect);
