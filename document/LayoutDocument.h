@@ -470,8 +470,10 @@ private:
     std::unique_ptr<UndoInfo> undoInfo_;
     std::map<int, kit::WeakLink<Item>> serialNumbersToItems_;
     int lastItemSerialNumber_ = 1;
-    kit::Rect headerFrame_{};
-    kit::Rect footerFrame_{};
+    // A header inserted in a new document takes these: an empty frame would
+    // make a column of no size, which reading drops with its text.
+    kit::Rect headerFrame_ = defaultHeaderFrame();
+    kit::Rect footerFrame_ = defaultFooterFrame();
     std::vector<TextWordSpecial*> headers_;
     std::vector<TextWordSpecial*> footers_;
     std::vector<TextWordSpecial*> footnotes_;

@@ -126,6 +126,9 @@ public:
     virtual TextItem* _findNextItem(TextItem* column, TextParagraph* paragraph, int word, int letter);
     // Shifts the laid-out paragraph into the column without breaking its lines.
     void moveBy(float delta, TextItem* column);
+    // Moved by something else than its own layout (a cell by its row): its
+    // next layout breaks its lines again rather than shifting them.
+    void forgetPreviousParagraphEnd() { prevParaLastItem_ = nullptr; }
 
     // ---- Hit testing in column coordinates. *letter is where the caret
     // goes in the answered word.
