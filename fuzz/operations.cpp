@@ -17,6 +17,7 @@
 #include "core/Geometry.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/Undo.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleGraphicNamed.h"
@@ -33,7 +34,6 @@
 #include "text/TextWord.h"
 #include "view/PageView.h"
 #include "view/TimeDateTokenController.h"
-#include "view/Undo.h"
 
 #include <algorithm>
 #include <iterator>
