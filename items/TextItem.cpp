@@ -99,6 +99,14 @@ LayoutDocument* TextItem::pageDocument() const
     return page ? page->document() : nullptr;
 }
 
+TextDocument* TextItem::textDocument() const { return pageDocument(); }
+
+std::vector<Item*> TextItem::runaroundItems() const
+{
+    Page* page = page_.get();
+    return page ? page->runaroundItemsFor(this) : std::vector<Item*>{};
+}
+
 // ---- Hanging margins.
 
 float TextItem::hangLeft() const

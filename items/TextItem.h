@@ -24,6 +24,7 @@ class Pasteboard;
 class LayoutDocument;
 class DocumentView;
 class StyleParagraph;
+class TextDocument;
 class TextFlow;
 class TextParagraph;
 class TextSelection;
@@ -205,6 +206,12 @@ public:
     void localizeNamedParaStyle();
     // The selection's text takes the colour, or without one the typing style.
     void setTextColor(const kit::ColorRef& color);
+    // The document of the column's page, as the text engine asks it; nil
+    // off a page.
+    TextDocument* textDocument() const;
+    // The items stacked above the column on its page that push its text
+    // away; empty off a page.
+    std::vector<Item*> runaroundItems() const;
     // A lone column rebinds its paragraphs' named styles to the same-named
     // styles of its document, or of the document it is pasted into while it
     // stands on no page.

@@ -118,7 +118,8 @@ bool TextItem::paste(kit::Pasteboard& pboard, bool link, DocumentView* view)
         kit::beep();
         return false;
     }
-    LayoutDocument* document = page() ? page()->document() : flow->document();
+    TextItem* first = flow->firstTextItem();
+    LayoutDocument* document = page() ? page()->document() : first ? first->pageDocument() : nullptr;
     kit::Pasteboard& filtered = kit::Pasteboard::pasteboardByFilteringTypesInPasteboard(pboard);
     Deletion deletion(*this, *flow, document);
     bool done = false;

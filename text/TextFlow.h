@@ -21,7 +21,7 @@ class Font;
 class Timer;
 using ColorRef = std::shared_ptr<const Color>;
 }
-class LayoutDocument;
+class TextDocument;
 class DocumentView;
 class StyleChar;
 class StyleParagraph;
@@ -97,11 +97,11 @@ public:
     kit::Point getXYFromTextPoint(const textPoint* tp, TextItem* column, TextItem** resultItem) const;
     TextParagraph* hitParagraphAtLoc(kit::Point point, TextItem* column, bool exact) const;
     // The document of the first column's page; nil when there is none.
-    LayoutDocument* document() const;
+    TextDocument* document() const;
     // An edit of the flow marks its own document edited (none: nothing).
     void markDocumentEdited() const;
     // Whether an import dispatches into the flow's document, and whether it
-    // is suspended (LayoutDocument); false without a document.
+    // is suspended (TextDocument); false without a document.
     bool isDispatching() const;
     bool isDispatchingSuspended() const;
 
@@ -195,7 +195,7 @@ public:
     // A column is going away: no paragraph may keep pointing at it.
     void forgetItem(const TextItem* column);
     // After reading: every word reconnects to what it refers to in the document.
-    void resolveInDocument(LayoutDocument* document);
+    void resolveInDocument(TextDocument* document);
 
     // ---- After an edit: what to redraw, where the caret went.
     // The common last step of every key and caret command: redraws what

@@ -5,10 +5,10 @@
 #include "appkit/View.h"
 #include "appkit/Window.h"
 #include "core/CharClass.h"
-#include "document/LayoutDocument.h"
 #include "foundation/CMGeometry.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
+#include "text/TextDocument.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
@@ -139,7 +139,7 @@ void TextFlow::toggleHighlightInViews(DocumentView* view)
     std::vector<DocumentView*> views;
     if (view)
         views.push_back(view);
-    if (LayoutDocument* doc = document())
+    if (TextDocument* doc = document())
         for (DocumentView* other : doc->views())
             if (other && other != view)
                 views.push_back(other);

@@ -4,10 +4,9 @@
 
 #include "text/TextFlow.h"
 
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
+#include "text/TextDocument.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 
@@ -16,11 +15,10 @@
 
 namespace {
 
-LayoutDocument* documentOf(const TextItem* column, const TextFlow* flow)
+TextDocument* documentOf(const TextItem* column, const TextFlow* flow)
 {
-    Page* page = column ? column->page() : nullptr;
-    if (page && page->document())
-        return page->document();
+    if (TextDocument* document = column ? column->textDocument() : nullptr)
+        return document;
     return flow ? flow->document() : nullptr;
 }
 
@@ -54,7 +52,7 @@ TextItem* TextFlow::_finishModifyingInView(DocumentView* view, TextItem* column,
     if (!target)
         target = column;
     updateFontPanelFromPoint(newPoint, target);
-    LayoutDocument* document = documentOf(column, this);
+    TextDocument* document = documentOf(column, this);
     if (column->isDisplay()) {
         // A headline follows its text: the whole frame with its knobs.
         kit::Rect bounds{};
@@ -88,7 +86,7 @@ void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, DocumentView* vie
                                              kit::Rect* cursorRect)
 {
     TextParagraph* paragraph = currentParagraph();
-    LayoutDocument* document = documentOf(column, this);
+    TextDocument* document = documentOf(column, this);
     if (!column || !paragraph || !document)
         return;
     // Master columns show on many pages: the view redraws them whole.
@@ -162,7 +160,7 @@ void TextFlow::refocusOnItem(TextItem* column, DocumentView* view)
 {
     if (!column)
         return;
-    LayoutDocument* document = documentOf(column, this);
+    TextDocument* document = documentOf(column, this);
     Page* page = column->page();
     if (document && page && document->activePage() != page)
         document->setActivePage(page);

@@ -18,7 +18,7 @@ namespace kit {
 class Font;
 }
 class Item;
-class LayoutDocument;
+class TextDocument;
 class DocumentView;
 class StyleChar;
 class StyleParagraph;
@@ -226,7 +226,7 @@ public:
     void setBasedOnStyle(StyleParagraph* style);
     void localizeNamedParaStyle();
     // Passed on to every word.
-    void resolveInDocument(LayoutDocument* document);
+    void resolveInDocument(TextDocument* document);
     void removeStyleReference(const StyleParagraph* style);
     // After a rebase on newBase: what newBase defines and the paragraph does
     // not (or everything while definitions are forced) follows newBase.

@@ -4,7 +4,6 @@
 
 #include "text/TextParagraphDrawing.h"
 
-#include "document/LayoutDocument.h"
 #include "foundation/Border.h"
 #include "foundation/CommonHelpers.h"
 #include "foundation/Paint.h"
@@ -12,6 +11,7 @@
 #include "graphics/DrawContext.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
@@ -132,7 +132,7 @@ bool TextParagraph::drawSelfInView(const Paint& paint, TextItem* column, const k
     if (!context || !column)
         return false;
     const bool screen = context->isDrawingToScreen();
-    LayoutDocument* document = flow_ ? flow_->document() : nullptr;
+    TextDocument* document = flow_ ? flow_->document() : nullptr;
     const bool greeking = screen && paint.greeks();
     const bool markers = screen && document && document->showTextMarkers();
     const bool screenMetrics = screen && document && document->prefersScreenMetrics();

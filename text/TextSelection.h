@@ -20,7 +20,7 @@ class Pasteboard;
 class Unarchiver;
 using ColorRef = std::shared_ptr<const Color>;
 }
-class LayoutDocument;
+class TextDocument;
 class DocumentView;
 class StyleChar;
 class StyleParagraph;
@@ -151,7 +151,7 @@ public:
     // Reads a copied selection; throws kit::Exception for data that is not
     // one. The document is the one special words attach to (may be nil).
     static std::unique_ptr<TextSelection> selectionFromData(const std::string& data, kit::Pasteboard* pboard,
-                                                            LayoutDocument* document);
+                                                            TextDocument* document);
     // Plain text (bytes of the documents' set, lines ending in a line feed)
     // as a selection ready to insert; nil for empty text.
     static std::unique_ptr<TextSelection> selectionFromPlainText(const std::string& text);

@@ -5,13 +5,12 @@
 
 #include "core/Alert.h"
 #include "core/Pasteboard.h"
-#include "document/LayoutDocument.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
-#include "items/TextItem.h"
 #include "text/DocumentView.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
@@ -75,7 +74,7 @@ void markEdited(const TextFlow* flow)
 
 void announceMarkers(const TextFlow* flow)
 {
-    if (LayoutDocument* document = flow->document())
+    if (TextDocument* document = flow->document())
         document->notifyUpdate(nullptr, nullptr);
 }
 
@@ -154,7 +153,7 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
 
     // 2. Graphics and markers leave the document.
     _buildWordList();
-    LayoutDocument* document = flow->document();
+    TextDocument* document = flow->document();
     for (TextWord* word : wordList_)
         word->removeFromDocument(document);
 
@@ -424,7 +423,7 @@ void TextSelection::insertParagraphs(TextFlow* flow)
     TextParagraph* caret = flow->currentParagraph();
     const int at = flow->indexOfParagraph(caret);
     const bool inMain = inMainBody(flow);
-    LayoutDocument* document = flow->document();
+    TextDocument* document = flow->document();
     DocumentView* view = document ? document->mainView() : nullptr;
     bool sawLevel = false, markerPasted = false;
     TextParagraph* firstNew = nullptr;

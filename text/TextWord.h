@@ -18,7 +18,7 @@ namespace kit {
 class DrawContext;
 class Font;
 }
-class LayoutDocument;
+class TextDocument;
 class DocumentView;
 class StyleChar;
 class TextItem;
@@ -241,8 +241,8 @@ public:
     virtual bool isPageDependent() const { return false; }
     virtual bool canDelete() { return true; }
     virtual bool isGraphicLink() const { return false; }
-    virtual void resolveInDocument(LayoutDocument* document) { (void)document; }
-    virtual void removeFromDocument(LayoutDocument* document) { (void)document; }
+    virtual void resolveInDocument(TextDocument* document) { (void)document; }
+    virtual void removeFromDocument(TextDocument* document) { (void)document; }
     virtual void cleanupObjectLink() {}
     virtual void insertInParagraph(TextParagraph* paragraph) { paragraph_ = paragraph; }
     void setParagraph(TextParagraph* paragraph) { paragraph_ = paragraph; }
@@ -283,7 +283,7 @@ protected:
     void measureFromStyle(StyleChar* style, bool tokenRules);
     // A new empty word of this word's class (splitting).
     virtual std::unique_ptr<TextWord> newWordOfSameClass() const;
-    LayoutDocument* flowDocument() const;
+    TextDocument* flowDocument() const;
     void readPlainWord(kit::Coder& coder);
 
     short maxWordPiece_ = 1;

@@ -41,7 +41,7 @@ enum TextWordType : int {
 
 // The document that special words inserted meanwhile attach to: set by a
 // text column's paste for its duration, nil otherwise.
-extern LayoutDocument* textWordSpecialDocumentGlobalHack;
+extern TextDocument* textWordSpecialDocumentGlobalHack;
 // Set while a new document is made from a template: date and time tokens
 // read then become fixed tokens.
 extern bool convertToFixedTokens;
@@ -102,9 +102,9 @@ public:
     // Page tokens: the number of the frame's page, or "?" when it has none.
     void computeWordTokenInItem(TextItem* item);
     // The text a page-number token shows for that page of that document.
-    static std::string pageTokenText(const LayoutDocument* document, const Page* page);
+    static std::string pageTokenText(const TextDocument* document, const Page* page);
     // The text a last-page token shows for that document.
-    static std::string lastPageTokenText(const LayoutDocument* document);
+    static std::string lastPageTokenText(const TextDocument* document);
 
     // ---- The held object. Graphics and header and footer frames are
     // retained (shared by copies); tokens only point at theirs. A marker
@@ -130,12 +130,12 @@ public:
     // The document whose header, footer or footnote list names the marker
     // (the document sets it): the marker leaves its lists when it goes, be
     // its column and page gone or not. Nil once that document is gone.
-    LayoutDocument* listedIn() const { return listedIn_.get(); }
-    void setListedIn(LayoutDocument* document);
+    TextDocument* listedIn() const { return listedIn_.get(); }
+    void setListedIn(TextDocument* document);
     bool canDelete() override;
     void insertInParagraph(TextParagraph* paragraph) override;
-    void removeFromDocument(LayoutDocument* document) override;
-    void resolveInDocument(LayoutDocument* document) override;
+    void removeFromDocument(TextDocument* document) override;
+    void resolveInDocument(TextDocument* document) override;
 
     // ---- Layout, hit testing, drawing, export.
     void computeWithStyle(StyleChar* style) override;
@@ -176,7 +176,7 @@ private:
     std::shared_ptr<kit::Object> imageHold_;  // graphics and header and footer frames
     std::weak_ptr<kit::Object> imageWatch_;   // the shared object, held or not
     bool watched_ = false;                    // image_ is shared: imageWatch_ watches it
-    kit::WeakLink<LayoutDocument> listedIn_;
+    kit::WeakLink<TextDocument> listedIn_;
     float offX_ = 0, offY_ = 0;
     float scaleX_ = 1.0f, scaleY_ = 1.0f;
     float tabLocation_ = 0;

@@ -447,7 +447,7 @@ namespace {
 class CountingWord : public TextWord {
 public:
     explicit CountingWord(int* count) : count_(count) {}
-    void resolveInDocument(LayoutDocument* document) override
+    void resolveInDocument(TextDocument* document) override
     {
         if (document)
             ++*count_;

@@ -80,7 +80,7 @@ inline LayoutRecord recordLayout(const TextFlow& flow)
                 return int(i);
         return -2;
     };
-    if (const LayoutDocument* document = flow.document())
+    if (const TextDocument* document = flow.document())
         record.pages = document->numPages();
     for (const TextItem* column : chain)
         record.columns.push_back({column->startPoint(), column->endPoint()});
