@@ -5,7 +5,6 @@
 #include "items/TextItem.h"
 
 #include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/GxRecords.h"
 #include "foundation/Paint.h"

@@ -6,7 +6,6 @@
 
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"

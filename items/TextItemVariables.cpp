@@ -6,7 +6,6 @@
 
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/StyleChar.h"
 #include "foundation/ZYNTime.h"
 #include "items/TimeDateFormatPanel.h"

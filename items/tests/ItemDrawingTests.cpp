@@ -2,7 +2,6 @@
 
 #include "core/Archiver.h"
 #include "core/Unarchiver.h"
-#include "document/LayoutDocument.h"
 #include "foundation/Paint.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleInfo.h"

@@ -1,7 +1,6 @@
 #include "ItemTestSupport.h"
 
 #include "core/Alert.h"
-#include "document/LayoutDocument.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "foundation/StyleParagraphNamed.h"

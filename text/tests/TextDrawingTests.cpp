@@ -1,19 +1,16 @@
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
 #include "ColumnChainSupport.h"
 
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/FontAccessoryValues.h"
 #include "foundation/Paint.h"
 #include "graphics/FontManager.h"
 #include "graphics/PostScriptContext.h"
 #include "graphics/RasterContext.h"
 #include "graphics/RecordingContext.h"
-#include "items/TextItem.h"
 #include "text/TextParagraphDrawing.h"
 #include "text/TextSelection.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <sstream>

@@ -1,9 +1,9 @@
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
 #include "core/Archiver.h"
 #include "core/Unarchiver.h"
 #include "core/Values.h"
-#include "document/LayoutDocument.h"
 #include "foundation/Paint.h"
 #include "graphics/RecordingContext.h"
 
