@@ -100,10 +100,12 @@ public:
     TextDocument* document() const;
     // An edit of the flow marks its own document edited (none: nothing).
     void markDocumentEdited() const;
-    // Whether an import dispatches into the flow's document, and whether it
-    // is suspended (TextDocument); false without a document.
+    // Whether an import dispatches into the flow's document (TextDocument);
+    // false without a document.
     bool isDispatching() const;
-    bool isDispatchingSuspended() const;
+    // Dispatching and not suspended: the words are neither measured nor
+    // hyphenated meanwhile.
+    bool importGate() const;
 
     // ---- The flow as a stream of characters, a line feed between paragraphs.
     std::uint16_t charForPoint(const textPoint* tp) const;

@@ -33,10 +33,10 @@ bool TextFlow::isDispatching() const
     return document && document->isDispatching();
 }
 
-bool TextFlow::isDispatchingSuspended() const
+bool TextFlow::importGate() const
 {
     const TextDocument* document = this->document();
-    return document && document->isDispatchingSuspended();
+    return document && document->isDispatching() && !document->isDispatchingSuspended();
 }
 
 // ---- The typing style.
