@@ -23,6 +23,7 @@ namespace kit {
 class Object;
 }
 class Item;
+class GraphicLink;
 class Guide;
 class Page;
 class PageSet;
@@ -373,6 +374,10 @@ public:
     // The document's undo stack, made with the document.
     UndoInfo* undoInfo() const { return undoInfo_.get(); }
     const LinksInfo& linksInfo() const { return linksInfo_; }
+    // The application became active: linked pictures compare their files
+    // with the disk where some view shows them, and the changed ones are
+    // drawn again.
+    void notifyAppDidBecomeActive();
     // Bookkeeping when a page takes or gives up an item: links, names,
     // object-link numbers, the selection and the column being edited.
     void itemAdded(Item* item);
@@ -385,7 +390,10 @@ public:
     void assignSerialNumberToObjectLinkItem(Item* item);
     void clearSerialNumberOnObjectLinkItem(Item* item);
     void addedObjectLinkItem(Item* item);
-    void removedObjectLinkItem(Item* item);
+    void removedObjectLinkItem(Item* item) override;
+    // The graphic-links list's services to the text engine's words.
+    void addLink(GraphicLink* link) override;
+    void removeLink(GraphicLink* link) override;
     // The item a link's description data names; nil for any other data.
     Item* linkedItemAt(std::string_view selection) const;
 

@@ -26,6 +26,7 @@ class Page;
 class DocumentView;
 class StyleGraphic;
 class StyleGraphicNamed;
+class TextDocument;
 struct Paint;
 struct GxArrow;
 struct GxDash;
@@ -271,7 +272,7 @@ public:
     virtual bool hasAnyTextItems() const { return false; }
     virtual bool isGraphicLink() const { return false; }
     virtual bool recomputeTextItems() { return false; }
-    virtual void resolveInDocument(LayoutDocument* document) { (void)document; }
+    virtual void resolveInDocument(TextDocument* document) { (void)document; }
     virtual bool setCursorRectInView(DocumentView* view)
     {
         (void)view;

@@ -383,7 +383,7 @@ void TextItem::resolveStyles(LayoutDocument* pastedInto)
     }
 }
 
-void TextItem::resolveInDocument(LayoutDocument* document)
+void TextItem::resolveInDocument(TextDocument* document)
 {
     // Every column of the chain is told; the flow must hear it once.
     if (flow_ && flow_->firstTextItem() == this)

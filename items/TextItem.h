@@ -216,7 +216,7 @@ public:
     // styles of its document, or of the document it is pasted into while it
     // stands on no page.
     void resolveStyles(LayoutDocument* pastedInto = nullptr);
-    void resolveInDocument(LayoutDocument* document) override;
+    void resolveInDocument(TextDocument* document) override;
     // The flow's first column adds the flow when absent.
     void pleaseListFlows(std::vector<TextFlow*>& flows) const;
 

@@ -17,6 +17,7 @@ namespace kit {
 class Object;
 class Window;
 }
+class GraphicLink;
 class Item;
 class LayoutDocument;
 class Page;
@@ -79,6 +80,9 @@ public:
     // Inverts the highlight of the flow's selection where the view shows
     // it, at once: drawn twice it is gone again.
     virtual void drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow) = 0;
+    // Each page the view shows, the last first while any are left, lets the
+    // linked pictures of the list that it shows compare their files.
+    virtual void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update) = 0;
 
     // ---- Pasting paragraph styles.
     // The style a paragraph pasted from another document takes here.

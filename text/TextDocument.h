@@ -19,6 +19,7 @@ namespace kit {
 class Object;
 }
 class DocumentView;
+class GraphicLink;
 class Item;
 class Page;
 class StyleInfo;
@@ -106,4 +107,11 @@ public:
     virtual void removeHeader(TextWordSpecial* word) = 0;
     virtual void removeFooter(TextWordSpecial* word) = 0;
     virtual void removeFootnote(TextWordSpecial* word) = 0;
+
+    // ---- In-line pictures: the document's graphic-links list (its
+    // linksInfo) takes and drops an in-line graphic word, and a picture
+    // that leaves gives up its object-link number.
+    virtual void addLink(GraphicLink* link) = 0;
+    virtual void removeLink(GraphicLink* link) = 0;
+    virtual void removedObjectLinkItem(Item* item) = 0;
 };

@@ -4,10 +4,10 @@
 #include "core/Unarchiver.h"
 #include "document/LayoutDocument.h"
 #include "foundation/CMGeometry.h"
-#include "graphics/DrawContext.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
 #include "foundation/StyleParagraphNamed.h"
+#include "graphics/DrawContext.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
@@ -33,6 +33,7 @@ void PageView::lockFocus(kit::DrawContext& context)
 {
     Item::resetAll(context);
     CMZoomStatus = zoom_;
+    CMShowGraphics = !document_ || document_->showGraphics() ? 1.0f : 0.0f;
 }
 
 void PageView::lockFocus()

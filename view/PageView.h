@@ -19,6 +19,7 @@ namespace kit {
 class DrawContext;
 class Object;
 }
+class GraphicLink;
 class InfoBarInset;
 struct Paint;
 class Item;
@@ -111,6 +112,9 @@ public:
     void invalidateItems(const std::vector<Item*>& items) override;
     void notifyUpdateForRect(const kit::Rect& rect) override;
     void notifyUpdateForItems(const std::vector<kit::Object*>* items) override;
+    // Each page the view shows, the last first while any are left, lets the
+    // linked pictures of the list that it shows compare their files.
+    void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update) override;
     // Redraws a range of text: the columns from the first to the last (nil:
     // to the end of the chain), paragraphs from..to, within the rectangle
     // (the visible area when empty or not used). The area the columns show

@@ -65,12 +65,13 @@ std::vector<std::string> wordsOf(const TextFlow* flow)
     return words;
 }
 
-// Every word with characters has them measured.
+// Every plain word with characters has them measured.
 bool measured(const TextFlow* flow)
 {
     for (const auto& paragraph : flow->paragraphList())
         for (const auto& word : paragraph->wordList())
-            if (word->length() > 0 && !(word->widthOfCharAtIdx(0) > 0))
+            if (word->length() > 0 && !dynamic_cast<const TextWordSpecial*>(word.get()) &&
+                !(word->widthOfCharAtIdx(0) > 0))
                 return false;
     return true;
 }

@@ -488,6 +488,11 @@ public:
     // that hold no document.
     float openFileVersion() const { return openFileVersion_; }
     void setOpenFileVersion(float version) { openFileVersion_ = version; }
+    // Reading: the path of the document file being read, which its opener
+    // sets (old documents were folders whose pictures lie beside the
+    // archive); empty when not known.
+    const std::string& documentPath() const { return documentPath_; }
+    void setDocumentPath(std::string path) { documentPath_ = std::move(path); }
 
     // ---- State of this read or write.
 
@@ -569,6 +574,7 @@ private:
 
     std::unordered_map<std::string, std::vector<TypeEncoding>> typeCache_;
     float openFileVersion_ = OpenFileVersionIdle;
+    std::string documentPath_;
     // Destroyed after a decoder's pool (a derived class's member), so that
     // objects going with the pool can still leave them.
     std::unordered_map<std::type_index, std::shared_ptr<void>> readContexts_;
