@@ -3,7 +3,7 @@
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
-#include "document/Undo.h"
+#include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleInfo.h"

@@ -327,6 +327,8 @@ public:
 
     // ---- Master items, owned by the document; each is given the master page.
     const std::vector<std::shared_ptr<Item>>& masterItems() const { return theMasterItems_; }
+    // The list itself, for edits of the stacking order (Page::editedItemList).
+    std::vector<std::shared_ptr<Item>>& masterItemList() { return theMasterItems_; }
     void addMasterItem(std::shared_ptr<Item> item);
     std::shared_ptr<Item> removeMasterItem(Item* item);
     // A header, footer or footnote frame joins the master items while its

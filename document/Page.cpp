@@ -140,6 +140,11 @@ std::vector<std::shared_ptr<Item>> Page::removeItems(const std::vector<Item*>& i
     return removed;
 }
 
+std::vector<std::shared_ptr<Item>>& Page::editedItemList()
+{
+    return inMasterLayer(document_) ? document_->masterItemList() : theItems_;
+}
+
 // No flows are laid out onto pages yet: there is nothing to lay out again.
 bool Page::handleOverlaps(Item* item, bool display)
 {

@@ -64,6 +64,10 @@ public:
     // Takes the items out of the edited list and hands them back (in the
     // order asked; items not in the list are skipped).
     std::vector<std::shared_ptr<Item>> removeItems(const std::vector<Item*>& items);
+    // The edited list itself (the document's master items in the master
+    // layer), for edits that reorder it or change its nesting in place:
+    // stacking order, grouping and their undo. They keep the bookkeeping.
+    std::vector<std::shared_ptr<Item>>& editedItemList();
 
     // Re-lays every text flow on the page after an item changed its outline
     // or runaround (the item itself is not consulted). Always YES.

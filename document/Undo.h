@@ -1,131 +1,166 @@
 #pragma once
 
-// Undo records and the document's undo stack. The document owns its stack;
-// items and pages make the records. A record holds what an edit
-// touched and an undo type code; undoing it reverses the edit and flips the
-// code, so that undoing again redoes it.
+// Undo records. Each reversible edit of items, guides, pages and graphic
+// attributes is recorded as one record that holds what the edit touched and
+// an undo type code, and that can reverse the edit and perform it again.
+// The document's undo stack (UndoInfo) owns the records.
 //
 // A record refers to its page and items weakly: the document may delete a
 // page (text that shrinks drops empty pages) while a record still names it.
-// Undoing or redoing something that is already gone does nothing.
+// Undoing or redoing something that is already gone does nothing. What a
+// record takes off its page (items, pages, guides) it holds itself until it
+// puts it back, and frees with itself what only it held.
 
+#include "core/Object.h"
 #include "core/WeakLink.h"
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
+namespace kit {
+class Array;
+}
 class Item;
 class LayoutDocument;
 class Page;
 
-class Undo {
+class Undo : public kit::Object {
 public:
-    // The codes this program records so far.
+    // ---- The undo type codes. Paired codes flip when a record of the base
+    // class is undone, so that undoing again redoes the edit.
     static constexpr int ItemsAdded = 1;
     static constexpr int ItemsRemoved = 2;
+    static constexpr int Moved = 3;
+    static constexpr int Rotated = 4;
+    static constexpr int Locked = 6;
+    static constexpr int Unlocked = 7;
+    static constexpr int Grouped = 8;
+    static constexpr int Ungrouped = 9;
+    static constexpr int BroughtToFront = 10;
+    static constexpr int SentToBack = 11;
+    static constexpr int BroughtForward = 12;
+    static constexpr int SentBackward = 13;
+    static constexpr int MadeNatural = 14;
+    static constexpr int Reshaped = 15;
+    static constexpr int Centred = 16;
+    static constexpr int RulerOriginMoved = 17;
+    static constexpr int GuideAdded = 18;
+    static constexpr int GuideRemoved = 19;
+    static constexpr int GuideMoved = 20;
+    static constexpr int FlippedHorizontally = 21;
+    static constexpr int FlippedVertically = 22;
+    static constexpr int SizedBy = 23;
+    static constexpr int ScaledBy = 24;
+    static constexpr int Composite = 25;
     static constexpr int PagesAdded = 26;
     static constexpr int PagesRemoved = 27;
+    static constexpr int FrameXSet = 28;
+    static constexpr int FrameYSet = 29;
+    static constexpr int FrameWidthSet = 30;
+    static constexpr int FrameHeightSet = 31;
+    static constexpr int FrameOriginSet = 32;
+    static constexpr int FrameSizeSet = 33;
+    static constexpr int FrameSet = 34;
+    static constexpr int RotatedTo = 35;
+    static constexpr int ScaledTo = 36;
+    static constexpr int TextColorDropped = 40;
+    static constexpr int GraphicStyleRedefined = 58;
+    static constexpr int GraphicStyleRemoved = 59;
+    static constexpr int GraphicStyleApplied = 60;
+    static constexpr int FillColorSet = 61;
+    static constexpr int FillPatternSet = 62;
+    static constexpr int FillOverprintSet = 63;
+    static constexpr int LineColorSet = 64;
+    static constexpr int LineWidthSet = 65;
+    static constexpr int LineOverprintSet = 66;
+    static constexpr int DashSet = 67;
+    static constexpr int LeftArrowSet = 68;
+    static constexpr int RightArrowSet = 69;
+    static constexpr int CropSet = 70;
+    static constexpr int FillSet = 71;
+    static constexpr int LineSet = 72;
+    static constexpr int HasFillSet = 73;
+    static constexpr int HasLineSet = 74;
+    static constexpr int MovedToPage = 80;
 
-    // Items and page are not owned.
+    // Registers every record class and the stack for the archiver.
+    static void initialize();
+
+    Undo();
+    // initItems:inPage:withType:. Items and page are not owned.
     Undo(std::vector<Item*> items, Page* page, int undoType);
-    virtual ~Undo();
+    ~Undo() override;
     Undo(const Undo&) = delete;
     Undo& operator=(const Undo&) = delete;
 
     // The items that still exist, in order.
     std::vector<Item*> items() const;
+    // The items as recorded: count and each one, nil once it is gone.
+    std::size_t itemCount() const { return items_.size(); }
+    Item* itemAt(std::size_t k) const { return k < items_.size() ? items_[k].get() : nullptr; }
+    // Exchange the field; answer what it was.
+    std::vector<Item*> setItems(std::vector<Item*> items);
+    Page* setPage(Page* page);
     // Nil once the page is gone.
     Page* page() const { return page_.get(); }
     int undoType() const { return undoType_; }
     void setUndoType(int type) { undoType_ = type; }
 
-    virtual void undoInDocument(LayoutDocument* document) = 0;
-    virtual void redoInDocument(LayoutDocument* document) { undoInDocument(document); }
+    // Items removed from their page before the record was made (type 2):
+    // the record holds them from now on. places, when given, are the indexes
+    // the items had in the page's list, so that undo puts them back there
+    // rather than on top.
+    void hold(std::vector<std::shared_ptr<Item>> items, std::vector<int> places = {});
+    // What the record holds while it is off its page.
+    const std::vector<std::shared_ptr<Item>>& held() const { return held_; }
+
+    // Sets the document's editing layer to the layer of the record's items
+    // and answers the layer that was active before.
+    int changeEditingLayerForDocument(LayoutDocument* document) const;
+    // 2 (master) when the first item has master placement flags, else 1.
+    int getItemsEditingLayer() const;
+
+    // Reverse and repeat the edit. Redo is undo again unless a class has
+    // its own.
+    virtual void undoInDocument(LayoutDocument* document);
+    virtual void redoInDocument(LayoutDocument* document);
+
+    // A group's own member list, for the records of grouping and
+    // ungrouping (8, 9); nil for an item that is no group. Empty until the
+    // groups come: the records then treat every item as a plain one.
+    using GroupMembersHook = std::function<std::vector<std::shared_ptr<Item>>*(Item&)>;
+    static GroupMembersHook& groupMembersHook();
+
+    std::string className() const override { return "Undo"; }
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
+
+protected:
+    // Ends text editing, takes the old and new selection's areas for
+    // redisplay and makes the page active (the frame of the base undo).
+    void beginUndoInDocument(LayoutDocument* document) const;
+    // The items as one selection when previousLayer is the items' layer,
+    // else no selection; the layer is set back to previousLayer either way.
+    void restoreSelection(LayoutDocument* document, int previousLayer) const;
 
 private:
+    void undoAddition(LayoutDocument* document, int previousLayer);
+    void undoRemoval(LayoutDocument* document);
+    void undoGrouping(LayoutDocument* document, int previousLayer);
+    void undoUngrouping(LayoutDocument* document, int previousLayer);
+
     std::vector<kit::WeakLink<Item>> items_;
     kit::WeakLink<Page> page_;
     int undoType_ = 0;
-};
-
-// Pages added (26) or removed (27) as a run: while the pages are out of the
-// document the record owns them.
-class UndoPage : public Undo {
-public:
-    UndoPage(std::vector<Page*> pages, int offset, int count, int undoType);
-    ~UndoPage() override;
-
-    // The pages that still exist, in order.
-    std::vector<Page*> pages() const;
-    // Pages removed before the record was made (27): it holds them from now on.
-    void hold(std::vector<std::unique_ptr<Page>> pages) { held_ = std::move(pages); }
-    int offset() const { return offset_; }
-    void setOffset(int offset) { offset_ = offset; }
-    int count() const { return count_; }
-    void setCount(int count) { count_ = count; }
-
-    // Takes the pages out (26) or puts them back (27), with their text
-    // columns leaving or rejoining their flows.
-    void undoInDocument(LayoutDocument* document) override;
-
-private:
-    std::vector<kit::WeakLink<Page>> pages_;
-    std::vector<std::unique_ptr<Page>> held_;
-    int offset_ = 0;
-    int count_ = 0;
-};
-
-// Items added to (1) or removed from (2) a page. Undoing takes the items
-// out or puts them back, and the code flips; while the items are off their
-// page the record holds them.
-class UndoItems : public Undo {
-public:
-    UndoItems(std::vector<Item*> items, Page* page, int undoType);
-    ~UndoItems() override;
-
-    void undoInDocument(LayoutDocument* document) override;
-    // The items the record holds while they are off the page.
-    const std::vector<std::shared_ptr<Item>>& held() const { return held_; }
-    // Items removed before the record was made: it holds them from now on.
-    void hold(std::vector<std::shared_ptr<Item>> items) { held_ = std::move(items); }
-
-private:
     std::vector<std::shared_ptr<Item>> held_;
+    std::vector<int> heldPlaces_;
+    // The items as the archiver sees them while the record is written.
+    mutable std::unique_ptr<kit::Array> codedItems_;
 };
 
-// A document's undo stack. current is the record the next undo reverses;
-// records above it can be redone.
-class UndoInfo {
-public:
-    // -1: no limit (the default until set).
-    static int capacity();
-    static void setCapacity(int capacity);
-
-    explicit UndoInfo(LayoutDocument* document = nullptr);
-    ~UndoInfo();
-    UndoInfo(const UndoInfo&) = delete;
-    UndoInfo& operator=(const UndoInfo&) = delete;
-
-    LayoutDocument* document() const { return document_; }
-    void setDocument(LayoutDocument* document) { document_ = document; }
-
-    // Drops the redo tail, appends the record (the oldest goes past the
-    // limit) and marks the document edited. Nil is ignored.
-    void push(std::unique_ptr<Undo> record);
-    // false when there is nothing to undo (redo).
-    bool undo();
-    bool redo();
-    void empty();
-
-    int count() const { return static_cast<int>(list_.size()); }
-    int undoCount() const { return current_ + 1; }
-    int redoCount() const { return count() - current_ - 1; }
-    // The record the next undo reverses; nil when none.
-    Undo* currentRecord() const;
-
-private:
-    LayoutDocument* document_ = nullptr; // not owned
-    std::vector<std::unique_ptr<Undo>> list_;
-    int current_ = -1;
-    bool limitReached_ = false;
-};
+// Text columns among the items that leave a page (any code but 2) leave
+// their flows; with code 2 they rejoin them. The main page view is told
+// once, after the walk.
+void handleTextColumns(const std::vector<Item*>& items, int code);

@@ -11,6 +11,7 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/Undo.h"
+#include "document/UndoInfo.h"
 #include "graphics/Font.h"
 #include "text/DocumentView.h"
 #include "text/TextFlow.h"
@@ -115,9 +116,13 @@ void TextItem::finishEditingInView(DocumentView* view)
         // An emptied headline goes; undo brings it back. The record holds
         // the column from here on, so nothing of it is touched afterwards.
         LayoutDocument* document = onPage->document();
-        auto record = std::make_unique<UndoItems>(std::vector<Item*>{this}, onPage, Undo::ItemsRemoved);
-        std::vector<std::shared_ptr<Item>> removed = onPage->removeItems({this});
-        record->hold(removed);
+        auto record = std::make_unique<Undo>(std::vector<Item*>{this}, onPage, Undo::ItemsRemoved);
+        std::vector<int> places;
+        const auto& list = onPage->editedItemList();
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].get() == this)
+                places.push_back(static_cast<int>(i));
+        record->hold(onPage->removeItems({this}), std::move(places));
         if (document && document->undoInfo())
             document->undoInfo()->push(std::move(record));
         if (view)

@@ -7,7 +7,8 @@
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
-#include "document/Undo.h"
+#include "document/UndoInfo.h"
+#include "document/UndoPage.h"
 #include "text/TextFlow.h"
 #include "text/TextWordSpecial.h"
 

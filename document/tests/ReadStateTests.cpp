@@ -65,7 +65,8 @@ std::vector<std::string> wordsOf(const TextFlow* flow)
     return words;
 }
 
-// Every plain word with characters has them measured.
+// Every word with characters has them measured. A special word's width is
+// what it holds (a picture's), not its characters'.
 bool measured(const TextFlow* flow)
 {
     for (const auto& paragraph : flow->paragraphList())

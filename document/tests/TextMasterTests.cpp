@@ -9,6 +9,7 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/Undo.h"
+#include "document/UndoInfo.h"
 #include "foundation/StyleGraphic.h"
 #include "items/ItemBox.h"
 #include "items/TextItem.h"

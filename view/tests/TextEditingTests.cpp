@@ -2,6 +2,7 @@
 
 #include "core/Pasteboard.h"
 #include "document/Undo.h"
+#include "document/UndoInfo.h"
 #include "foundation/Paint.h"
 #include "foundation/ZYNTime.h"
 #include "graphics/RecordingContext.h"
