@@ -18,8 +18,8 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "items/PlacedItem.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <memory>
@@ -66,8 +66,9 @@ private:
 // takes it as its active text).
 void beginEditingMainText(LayoutDocument& document)
 {
-    PageView* view = document.mainView();
-    if (view ? view->isEditing() : document.activeTextItem() != nullptr)
+    DocumentView* view = document.mainView();
+    const TextItem* active = document.activeTextItem();
+    if (active && (!view || (active->isEditing() && active->editPageView() == view)))
         return;
     TextItem* column = document.numPages() > 0 ? LayoutDocumentIOMethods::mainTextItemForPage(document.pageAt(0))
                                                : nullptr;
