@@ -2,11 +2,17 @@
 // to a file and rendered by Ghostscript, or taken by a private CUPS server),
 // and the truth about failures.
 
+#include "appkit/Button.h"
+#include "appkit/PopUpButton.h"
 #include "appkit/PrintOperation.h"
+#include "appkit/PrintPanel.h"
+#include "appkit/RunLoop.h"
+#include "appkit/TextField.h"
 #include "appkit/View.h"
 #include "core/FileManager.h"
 #include "graphics/DrawContext.h"
 #include "graphics/PostScriptContext.h"
+#include "AppKitTesting.h"
 #include "PrivateCups.h"
 
 #include <gtest/gtest.h>
@@ -176,6 +182,49 @@ TEST(PrintOperation, PageRangesReverseOrderAndAnEmptyRectangleEndThePrint)
     EXPECT_FALSE(op->lastError().empty());
 }
 
+TEST(PrintOperation, ThePageIsCentredOnThePaperAndScaledByWhoeverSaysSo)
+{
+    // A view that scales its pages itself: the operation leaves the scale alone.
+    struct SelfScaling : ThreePageView {
+        bool scalesPrintedPages() const override { return true; }
+    };
+    struct Case {
+        const char* what;
+        bool selfScaling;
+        bool centred;
+        std::string translation; // in the page set-up, before the view's; empty: none
+        bool operationScales;
+    } cases[] = {
+        {"centred, scaled by the operation", false, true, "153 306 translate\n", true},
+        {"centred, the view scales", true, true, "0 108 translate\n", false},
+        {"at the corner", false, false, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ThreePageView plain;
+        SelfScaling scaling;
+        ThreePageView& view = c.selfScaling ? scaling : plain;
+        TempFolder folder;
+        auto info = toFile(folder.path() / "centred.ps");
+        info->setPaperSize(kit::makeSize(612, 1008));
+        info->setScalingFactor(0.5);
+        info->setHorizontallyCentered(c.centred);
+        info->setVerticallyCentered(c.centred);
+        auto op = kit::PrintOperation::printOperationWithView(view, info);
+        op->setShowPanels(false);
+        ASSERT_TRUE(op->runOperation()) << op->lastError();
+        const std::string& ps = op->postScript();
+        const auto setup = ps.find("%%BeginPageSetup"), viewSetup = ps.find("% the view's page set-up");
+        ASSERT_NE(setup, std::string::npos);
+        const std::string before = ps.substr(setup, viewSetup - setup);
+        if (c.translation.empty())
+            EXPECT_EQ(before.find("translate"), std::string::npos) << before;
+        else
+            EXPECT_NE(before.find(c.translation), std::string::npos) << before;
+        EXPECT_EQ(ps.find("0.5 0.5 sc\n") != std::string::npos, c.operationScales);
+    }
+}
+
 TEST(PrintOperation, EPSOfARectangleGoesNowhere)
 {
     ThreePageView view;
@@ -281,6 +330,43 @@ TEST_F(PrivateCups, ARefusedJobIsAFailure)
 
     // The print system's destinations: only ours.
     EXPECT_EQ(kit::PrintJob::destinations(), (std::vector<std::string>{"ScrivlyTest"}));
+}
+
+// The print panel offers the print system's destinations, and what the
+// user chooses there (a printer, copies) is what the job carries.
+TEST_F(PrivateCups, ThePrintPanelSendsTheChosenPrinterAndCopies)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    kit::Application& app = kit::Application::sharedApplication();
+    kit::Clock::useVirtualClock(0.0);
+    app.resetForTesting();
+    kit::PrintPanel::install();
+    std::vector<std::string> offered;
+    auto timer = kit::Timer::timerWithTimeInterval(0.2, [&](kit::Timer&) {
+        kit::PrintPanel& panel = *kit::PrintPanel::sharedPrintPanel();
+        offered = panel.printerPopUp()->itemTitles();
+        panel.printerPopUp()->selectItemWithTitle("ScrivlyTest");
+        panel.copiesField()->setStringValue("3");
+        panel.printButton()->performClick();
+    }, false);
+    kit::RunLoop::currentRunLoop().addTimer(timer, kit::ModalPanelRunLoopMode);
+
+    ThreePageView view;
+    TempFolder folder;
+    // The settings say "a file"; the panel's choice sends it to the printer.
+    auto op = kit::PrintOperation::printOperationWithView(view, toFile(folder.path() / "not-this.ps"));
+    op->setJobTitle("Chosen in the panel");
+    const bool printed = op->runOperation();
+    kit::PrintOperation::setPanelRunner(nullptr);
+    app.resetForTesting();
+    kit::Clock::useRealClock();
+    ASSERT_TRUE(printed) << op->lastError();
+    EXPECT_EQ(offered, (std::vector<std::string>{"ScrivlyTest", kit::PrintPanel::SaveToFileTitle}));
+    EXPECT_FALSE(fs::exists(folder.path() / "not-this.ps"));
+    ASSERT_GT(op->result().jobId, 0);
+    EXPECT_EQ(jobAttribute(op->result().jobId, "copies"), "3");
+    EXPECT_EQ(op->printInfo().printerName(), "ScrivlyTest");
+    EXPECT_EQ(op->printInfo().jobDisposition(), kit::PrintSpoolJob);
 }
 
 TEST(PrintJob, AServerThatIsNotThereIsAFailure)
