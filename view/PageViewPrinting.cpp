@@ -339,7 +339,9 @@ void PageView::addToPageSetup()
     // The paper the job is printed on (the document's, unless the print
     // panel chose another).
     const kit::Size paper = info ? info->paperSize() : document_->paperRect().size;
-    const float s = document_->pageScale();
+    // The scale the print panel shows (the document's unless the user
+    // changed it there) is the scale this print is made at.
+    const float s = info ? float(info->scalingFactor()) : document_->pageScale();
     const float pw = page.width, ph = page.height, sw = paper.width, sh = paper.height;
     std::string ps = "%% BEGIN Layvane page setup\n";
     ps += " " + g(pw / 2) + " " + g(ph / 2) + " translate\n";

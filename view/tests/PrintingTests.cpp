@@ -15,6 +15,7 @@
 #include "appkit/RunLoop.h"
 #include "appkit/TextField.h"
 #include "core/Bundle.h"
+#include "appkit/Clock.h"
 #include "core/Color.h"
 #include "graphics/PostScriptContext.h"
 #include "graphics/PrintInfo.h"
@@ -27,6 +28,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 namespace {
@@ -544,6 +546,66 @@ TEST_F(PrintTest, PrintingClearsThePlateAndSeparatesNothing)
     EXPECT_EQ(view_->plateCode(), 0);
     EXPECT_FALSE(view_->isSeparating());
     EXPECT_FALSE(view_->isPreviewing());
+}
+
+// The print panel in a real window on an X display, used through the X
+// server (xdotool): the user types a scale into it and presses Return.
+// ctest runs it under Xvfb; without a display it is skipped.
+// SCRIVLY_LIVE_WINDOW_DUMP keeps the panel's picture (xwd) for a person.
+class LiveWindowPrint : public PrintTest {
+protected:
+    void SetUp() override
+    {
+        const char* platform = std::getenv("QT_QPA_PLATFORM");
+        if (!std::getenv("DISPLAY") || (platform && std::string(platform) != "xcb"))
+            GTEST_SKIP() << "needs an X display (QT_QPA_PLATFORM=xcb)";
+        xdotool_ = wysiwyg::findProgram("xdotool");
+        xwd_ = wysiwyg::findProgram("xwd");
+        if (xdotool_.empty() || xwd_.empty())
+            GTEST_SKIP() << "needs xdotool and xwd";
+        PrintTest::SetUp();
+        kit::Clock::useRealClock();
+    }
+    std::string xdotool_, xwd_;
+};
+
+TEST_F(LiveWindowPrint, ThePrintPanelTakesWhatIsTypedIntoIt)
+{
+    printToFile();
+    kit::PrintPanel::install();
+    kit::PrintPanel& panel = *kit::PrintPanel::sharedPrintPanel();
+    // The scale field and the Print button in X coordinates (rows down).
+    const kit::Rect field = panel.scaleField()->convertRectToView(panel.scaleField()->bounds(), nullptr);
+    const float contentHeight = panel.contentRect().size.height;
+    const int fieldX = int(kit::midX(field)), fieldY = int(contentHeight - kit::midY(field));
+    const std::string dump = folder_ + "/panel.xwd", done = folder_ + "/done";
+    const std::string x = "'" + xdotool_ + "' ";
+    const std::string script =
+        "id=$(" + x + "search --sync --name '^Print$' | head -1) && " + x + "windowfocus --sync $id && sleep 0.5 && " +
+        x + "mousemove --window $id " + std::to_string(fieldX) + " " + std::to_string(fieldY) + " click 1 && " + x +
+        "key --delay 40 End BackSpace BackSpace BackSpace && " + x + "type --delay 40 50 && sleep 0.3 && '" + xwd_ +
+        "' -silent -id $id -out '" + dump + "' && " + x + "key Return";
+    ASSERT_EQ(std::system(("(" + script + "; echo $? > '" + done + "') > '" + folder_ + "/xdotool.log' 2>&1 &").c_str()),
+              0);
+    // Should the X server never answer, the panel is cancelled.
+    auto giveUp = kit::Timer::timerWithTimeInterval(30.0, [](kit::Timer&) { kit::Application::sharedApplication().abortModal(); },
+                                                    false);
+    kit::RunLoop::currentRunLoop().addTimer(giveUp, kit::ModalPanelRunLoopMode);
+    view_->printDocument(nullptr);
+    giveUp->invalidate();
+    for (int i = 0; i < 100 && !fs::exists(done); ++i)
+        usleep(50000);
+    EXPECT_EQ(printtest::readFile(done), "0\n") << printtest::readFile(folder_ + "/xdotool.log");
+    ASSERT_TRUE(view_->lastPrintSuccessful()) << view_->lastPrintError();
+    EXPECT_FLOAT_EQ(document_->pageScale(), 0.5f);
+    EXPECT_TRUE(document_->isEdited());
+    EXPECT_NE(printtest::readFile(out_).find(" 0.5 0.5 scale\n"), std::string::npos);
+    // The X server showed the panel: a picture of its size.
+    ASSERT_TRUE(fs::exists(dump));
+    EXPECT_GT(fs::file_size(dump), std::uintmax_t(360 * 270 * 3));
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP")) {
+        EXPECT_EQ(std::system(("cp '" + dump + "' '" + std::string(keep) + "-print-panel.xwd'").c_str()), 0);
+    }
 }
 
 // The private CUPS server as a part of a printing test.
