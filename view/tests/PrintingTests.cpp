@@ -565,8 +565,15 @@ protected:
             GTEST_SKIP() << "needs xdotool and xwd";
         PrintTest::SetUp();
         kit::Clock::useRealClock();
+        setUp_ = true;
+    }
+    void TearDown() override
+    {
+        if (setUp_)
+            PrintTest::TearDown();
     }
     std::string xdotool_, xwd_;
+    bool setUp_ = false;
 };
 
 TEST_F(LiveWindowPrint, ThePrintPanelTakesWhatIsTypedIntoIt)
