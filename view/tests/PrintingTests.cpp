@@ -17,6 +17,7 @@
 #include "core/Bundle.h"
 #include "appkit/Clock.h"
 #include "core/Color.h"
+#include "core/Exception.h"
 #include "graphics/PostScriptContext.h"
 #include "graphics/PrintInfo.h"
 #include "graphics/tests/WysiwygSupport.h"
@@ -505,6 +506,17 @@ TEST_F(PrintTest, FailuresAreReportedAndLeaveNothingUnderTheName)
         EXPECT_FALSE(fs::exists(folder_ + "/no"));
         EXPECT_EQ(document_->numDisplayedPages(), 2);
     }
+
+    // An exception out of the print (here from its panel) leaves the pages
+    // in their display layout too.
+    printToFile();
+    kit::PrintOperation::setPanelRunner([](kit::PrintOperation&) -> bool {
+        throw kit::Exception("PanelBroke", "the panel could not be shown");
+    });
+    EXPECT_THROW(view_->printDocument(nullptr), kit::Exception);
+    kit::PrintOperation::setPanelRunner(nullptr);
+    EXPECT_FALSE(view_->lastPrintSuccessful());
+    EXPECT_EQ(document_->numDisplayedPages(), 2);
 
     // Printing without panels (mail merge) learns the outcome without an alert.
     alerts_->reset();
