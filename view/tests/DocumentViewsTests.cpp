@@ -1,0 +1,388 @@
+// A document shown in several page views: every change reaches every view,
+// held-back announcements reach none, and the commands the document runs in
+// its main view.
+
+#include "EditingTestSupport.h"
+
+#include "appkit/Event.h"
+#include "appkit/FilePanelHandler.h"
+#include "appkit/RunLoop.h"
+#include "core/EventState.h"
+#include "document/DocumentPanels.h"
+#include "document/Undo.h"
+#include "document/UndoInfo.h"
+#include "foundation/StyleChar.h"
+#include "items/ItemBox.h"
+#include "platform/appkit/tests/FreshRepaint.h"
+
+#include <QImage>
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace {
+
+// The view logs what it is told, in the order the views are told.
+class LoggingPageView : public RecordingPageView {
+public:
+    LoggingPageView(const kit::Rect& frame, std::vector<std::string>* log, std::string name)
+        : RecordingPageView(frame), log_(log), name_(std::move(name))
+    {
+    }
+    void notifyUpdateForRect(const kit::Rect& rect) override
+    {
+        log_->push_back(name_ + " rect");
+        RecordingPageView::notifyUpdateForRect(rect);
+    }
+    void notifyUpdateForItems(const std::vector<kit::Object*>* items) override
+    {
+        log_->push_back(name_ + " items");
+        RecordingPageView::notifyUpdateForItems(items);
+    }
+    void notifyDocumentDidChangeSize(kit::Size size, bool redraw) override
+    {
+        log_->push_back(name_ + (redraw ? " size redraw" : " size"));
+        RecordingPageView::notifyDocumentDidChangeSize(size, redraw);
+    }
+
+private:
+    std::vector<std::string>* log_;
+    std::string name_;
+};
+
+class MoveBy : public MoveByPanel {
+public:
+    int runModal() override
+    {
+        ++runs;
+        const int answer = answers.empty() ? 0 : answers.front();
+        if (!answers.empty())
+            answers.erase(answers.begin());
+        return answer;
+    }
+    void getX(float* px, float* py) const override { *px = x, *py = y; }
+    std::vector<int> answers;
+    float x = 0, y = 0;
+    int runs = 0;
+};
+
+class Panels : public DocumentPanels {
+public:
+    MoveByPanel* moveByPanel(bool) override { return &moveBy; }
+    MoveBy moveBy;
+};
+
+class DocumentViewsTest : public EditingTest {
+protected:
+    void SetUp() override
+    {
+        EditingTest::SetUp();
+        // A second window on the same document, 400 × 300 like the first.
+        window2_ = std::make_unique<kit::Window>(kit::makeRect(0, 0, 400, 300));
+        auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 400, 300));
+        auto view = std::make_unique<LoggingPageView>(kit::makeRect(0, 0, 0, 0), &log_, "second");
+        view2_ = view.get();
+        view2_->setFrameSize(document_->canvasSize());
+        view2_->setDocument(document_.get());
+        scroll->setDocumentView(std::move(view));
+        window2_->setContentView(std::move(scroll));
+        document_->addView(view2_);
+        DocumentPanels::setShared(&panels_);
+    }
+    void TearDown() override
+    {
+        DocumentPanels::setShared(nullptr);
+        if (document_)
+            document_->removeView(view2_);
+        window2_.reset();
+        EditingTest::TearDown();
+    }
+
+    // Both windows shown at the top of the first page.
+    void showFirstPage()
+    {
+        const kit::Point page = pages_[0]->pageRect().origin;
+        for (PageView* v : {static_cast<PageView*>(view_), static_cast<PageView*>(view2_)})
+            v->scrollPoint(kit::makePoint(page.x + 40, page.y + 40));
+        window_->display();
+        window2_->display();
+    }
+
+    void pressKeys(const std::u16string& keys)
+    {
+        for (char16_t c : keys) {
+            const std::u16string chars(1, c);
+            for (kit::EventType type : {kit::EventType::KeyDown, kit::EventType::KeyUp})
+                app_->postEvent(kit::Event::keyEventWithType(type, {}, 0, kit::Clock::now(), 0, chars, chars, false),
+                                false);
+        }
+        while (auto e = app_->nextEventMatchingMask(kit::KeyDownMask, kit::Date::distantPast(),
+                                                    kit::DefaultRunLoopMode, true))
+            flow_->processKeyEvent(*e, view_, document_->activeTextItem());
+        app_->discardEventsMatchingMask(kit::KeyUpMask, nullptr);
+        kit::setCurrentEventModifierFlags(0);
+    }
+
+    std::unique_ptr<kit::Window> window2_;
+    LoggingPageView* view2_ = nullptr;
+    std::vector<std::string> log_;
+    Panels panels_;
+};
+
+QImage imageOf(const kit::Window& window)
+{
+    const kit::RasterContext& r = window.graphicsContext();
+    QImage image(r.width(), r.height(), QImage::Format_ARGB32);
+    for (int y = 0; y < r.height(); ++y)
+        for (int x = 0; x < r.width(); ++x)
+            image.setPixel(x, y, r.pixel(x, y));
+    return image;
+}
+
+// Typing in one view shows in both, each redrawing only the edited column's
+// area, and each window then looks as the view painted afresh.
+TEST_F(DocumentViewsTest, AnEditInOneViewShowsInEveryView)
+{
+    // A font with outlines, so that the text shows.
+    font_ = kit::Font::fontWithName("Times-Roman", 12);
+    ASSERT_NE(font_, nullptr);
+    ASSERT_FALSE(font_->fontFilePath().empty()) << "the URW fonts are not installed";
+    setFont(flow_);
+    showFirstPage();
+    const QImage before1 = imageOf(*window_), before2 = imageOf(*window2_);
+    first_->beginEditing(nullptr, view_);
+    ASSERT_TRUE(first_->isEditing());
+    view_->draws.clear();
+    view2_->draws.clear();
+    pressKeys(u"shown twice");
+    EXPECT_EQ(text(flow_), "shown twice");
+    window_->displayIfNeeded();
+    window2_->displayIfNeeded();
+    // Each view was asked to redraw the column's text, within its area.
+    for (RecordingPageView* v : {static_cast<RecordingPageView*>(view_), static_cast<RecordingPageView*>(view2_)}) {
+        ASSERT_FALSE(v->draws.empty());
+        for (const TextDraw& d : v->draws)
+            EXPECT_TRUE(d.from == first_ || d.from == second_);
+    }
+    EXPECT_FALSE(repaint::compareWithFreshRepaint(*window_, *view_).any());
+    EXPECT_FALSE(repaint::compareWithFreshRepaint(*window2_, *view2_).any());
+    EXPECT_NE(imageOf(*window_), before1);
+    EXPECT_NE(imageOf(*window2_), before2);
+    // Both show the same page at the same place: the same picture.
+    EXPECT_EQ(imageOf(*window_), imageOf(*window2_));
+}
+
+// Announcements go to the view of the change first, then the others last
+// to first; held back, they reach nobody, and the size still reaches all.
+TEST_F(DocumentViewsTest, AnnouncementsReachEveryViewUnlessHeldBack)
+{
+    Item* box = nullptr;
+    {
+        auto item = std::make_shared<ItemBox>();
+        item->setFrame(kit::makeRect(100, 400, 50, 50), false);
+        box = item.get();
+        pages_[0]->addItems(item);
+    }
+    std::vector<kit::Object*> changed{box};
+    log_.clear();
+    document_->notifyUpdate(view2_, &changed);
+    EXPECT_EQ(log_, (std::vector<std::string>{"second items"}));
+    ASSERT_EQ(view_->itemUpdates.size(), 1u);
+    EXPECT_EQ(view_->itemUpdates[0], changed);
+
+    document_->disableNotify();
+    document_->disableNotify();
+    document_->reenableNotify();
+    EXPECT_TRUE(document_->isNotifyDisabled());
+    log_.clear();
+    view_->itemUpdates.clear();
+    window_->display();
+    window2_->display();
+    document_->notifyUpdate(nullptr, &changed);
+    document_->notifyUpdate(nullptr, kit::Rect{});
+    document_->setShowGuides(true);
+    // The canvas grows by a page: the views take its size, but repaint
+    // nothing.
+    ASSERT_TRUE(document_->addPages(1, 3));
+    document_->calcPageRectsFor(1);
+    document_->notifyDocumentDidChangeSize();
+    EXPECT_EQ(log_, (std::vector<std::string>{"second size"}));
+    EXPECT_TRUE(view_->itemUpdates.empty());
+    for (PageView* v : {static_cast<PageView*>(view_), static_cast<PageView*>(view2_)}) {
+        EXPECT_EQ(v->frame().size.height, document_->canvasSize().height);
+        EXPECT_FALSE(v->needsDisplayBelow());
+    }
+    // Released: nothing held back is sent afterwards; a third release keeps
+    // the counter at 0.
+    document_->reenableNotify();
+    document_->reenableNotify();
+    EXPECT_FALSE(document_->isNotifyDisabled());
+    EXPECT_EQ(log_.size(), 1u);
+    document_->disableNotify();
+    EXPECT_TRUE(document_->isNotifyDisabled());
+    document_->reenableNotify();
+
+    // A switch that shows something repaints every view.
+    log_.clear();
+    document_->toggleShowGuides(nullptr);
+    EXPECT_FALSE(document_->showGuides());
+    EXPECT_EQ(log_, (std::vector<std::string>{"second rect"}));
+    EXPECT_TRUE(view_->needsDisplayBelow() || view_->needsDisplay());
+    document_->notifyDocumentDidChangeSize();
+    EXPECT_EQ(log_.back(), "second size redraw");
+}
+
+// A moved item invalidates where it was and where it is, in every view.
+TEST_F(DocumentViewsTest, AMoveRedrawsOnlyTheItemsAreasInEachView)
+{
+    showFirstPage();
+    auto item = std::make_shared<ItemBox>();
+    item->setFrame(kit::makeRect(100, 100, 40, 40), false);
+    item->setHasFill(true);
+    item->setFillColor(kit::Color::blackColor());
+    Item* box = item.get();
+    pages_[0]->addItems(item);
+    document_->setSelection({box}, view_);
+    window_->display();
+    window2_->display();
+    const QImage before = imageOf(*window2_);
+    panels_.moveBy.answers = {MoveByPanel::OK};
+    panels_.moveBy.x = 0.5f; // inches
+    panels_.moveBy.y = 0.0f;
+    document_->runMoveBy(nullptr);
+    EXPECT_FLOAT_EQ(box->frame().origin.x, 136.0f);
+    window2_->displayIfNeeded();
+    EXPECT_FALSE(repaint::compareWithFreshRepaint(*window2_, *view2_).any());
+    EXPECT_NE(imageOf(*window2_), before);
+    // Undone, it is back.
+    ASSERT_NE(document_->undoInfo(), nullptr);
+    document_->undoInfo()->undo();
+    EXPECT_FLOAT_EQ(box->frame().origin.x, 100.0f);
+
+    // Offsets of nothing or of no number move nothing.
+    for (float x : {0.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+        panels_.moveBy.answers = {MoveByPanel::OK};
+        panels_.moveBy.x = x;
+        document_->runMoveBy(nullptr);
+        EXPECT_FLOAT_EQ(box->frame().origin.x, 100.0f);
+    }
+}
+
+// Clone: a copy on top of its source moves, and the panel comes back from
+// the run loop until the user ends it.
+TEST_F(DocumentViewsTest, CloneAndRepeatComesBackUntilCancelled)
+{
+    auto item = std::make_shared<ItemBox>();
+    item->setFrame(kit::makeRect(100, 100, 40, 40), false);
+    Item* box = item.get();
+    pages_[0]->addItems(item);
+    document_->setSelection({box}, view_);
+    const std::size_t count = pages_[0]->pageItems().size();
+    panels_.moveBy.answers = {MoveByPanel::Clone, MoveByPanel::Clone, 0};
+    panels_.moveBy.x = 1.0f;
+    document_->runMoveBy(nullptr);
+    EXPECT_EQ(panels_.moveBy.runs, 1);
+    for (int i = 0; i < 10 && panels_.moveBy.runs < 3; ++i) {
+        kit::Clock::advanceBy(0.01);
+        kit::RunLoop::currentRunLoop().runMode(kit::DefaultRunLoopMode, kit::Date::distantPast());
+    }
+    EXPECT_EQ(panels_.moveBy.runs, 3);
+    ASSERT_EQ(pages_[0]->pageItems().size(), count + 2);
+    EXPECT_FLOAT_EQ(box->frame().origin.x, 100.0f);
+    EXPECT_FLOAT_EQ(pages_[0]->pageItems().back()->frame().origin.x, 244.0f);
+}
+
+TEST_F(DocumentViewsTest, TextEditingTogglesBackToTheLastFlowOrBeeps)
+{
+    document_->toggleTextEditing(view_);
+    EXPECT_EQ(alerts_->beeps(), 1);
+    EXPECT_FALSE(view_->isEditing());
+
+    first_->beginEditing(nullptr, view_);
+    ASSERT_TRUE(view_->isEditing());
+    document_->toggleTextEditing(view_);
+    EXPECT_FALSE(view_->isEditing());
+    document_->toggleTextEditing(view_);
+    EXPECT_TRUE(view_->isEditing());
+    EXPECT_EQ(document_->activeTextItem(), first_);
+}
+
+// The report names the document's fonts; its path goes to the desktop's
+// opener as it is, whatever it holds.
+TEST_F(DocumentViewsTest, TheResourceReportIsSavedAndHandedOverAsAPath)
+{
+    type(flow_, "Some text");
+    const std::string folder = kit::FileManager::uniqueTemporaryPath("report");
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder));
+    const std::string path = folder + "/a;b $(touch pwned).list";
+    auto files = std::make_shared<kit::ScriptedFilePanelHandler>();
+    files->pushAnswer({1, {path}, {}});
+    auto previous = kit::setFilePanelHandler(files);
+    std::vector<std::string> opened;
+    auto savedOpener = LayoutDocument::fileOpener();
+    LayoutDocument::fileOpener() = [&](const std::string& p) {
+        opened.push_back(p);
+        return true;
+    };
+    document_->generateResourceList(nullptr);
+    LayoutDocument::fileOpener() = savedOpener;
+    kit::setFilePanelHandler(previous);
+
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], path);
+    ASSERT_FALSE(files->shown().empty());
+    EXPECT_EQ(files->shown()[0].requiredFileType, "list");
+    std::ifstream in(path);
+    std::stringstream report;
+    report << in.rdbuf();
+    EXPECT_NE(report.str().find("Pages:   3\n"), std::string::npos) << report.str();
+    EXPECT_NE(report.str().find("Placed Graphics in this Document: NONE"), std::string::npos);
+    EXPECT_NE(report.str().find("Fonts used in this document: (1 total)\n Fixed-Test\n"), std::string::npos);
+    EXPECT_NE(report.str().find(" 10.00 pt Fixed-Test"), std::string::npos);
+    kit::FileManager::removeFileAtPath(folder);
+}
+
+// Struck-out text goes, inserted text loses its mark; a struck run at the
+// flow's end goes too.
+TEST_F(DocumentViewsTest, RevisionMarksAreApplied)
+{
+    type(flow_, "keep gone kept new tail");
+    TextParagraph* paragraph = flow_->firstParagraph();
+    auto mark = [&](int word, bool strike, bool redline) {
+        auto style = std::make_unique<StyleChar>();
+        style->setFont(font_);
+        style->setStrikeout(strike);
+        style->setRedline(redline);
+        paragraph->wordAtIndex(word)->addCharStyle(std::move(style), 0);
+    };
+    // The words with letters: keep, gone, kept, new, tail.
+    std::vector<int> words;
+    for (int w = 0; w < paragraph->wordCount(); ++w)
+        if (paragraph->wordAtIndex(w)->length() > 0)
+            words.push_back(w);
+    ASSERT_EQ(words.size(), 5u);
+    mark(words[1], true, false);
+    mark(words[2], false, false);
+    mark(words[3], false, true);
+    mark(words[4], true, false);
+    flow_->recomputeAll();
+    alerts_->pushAnswer(kit::AlertDefaultReturn);
+    document_->processTextMarkup(nullptr);
+    EXPECT_EQ(text(flow_), "keep kept new");
+    for (int w = 0; w < flow_->firstParagraph()->wordCount(); ++w) {
+        const auto* styles = flow_->firstParagraph()->wordAtIndex(w)->theStyles();
+        for (std::size_t i = 0; styles && i < styles->size(); ++i) {
+            const StyleChar* s = (*styles)[i].get();
+            EXPECT_FALSE(s && s->isRedline());
+        }
+    }
+
+    // Cancelled: nothing changes.
+    alerts_->pushAnswer(kit::AlertAlternateReturn);
+    document_->processTextMarkup(nullptr);
+    EXPECT_EQ(text(flow_), "keep kept new");
+}
+
+} // namespace
