@@ -6,6 +6,7 @@
 #include "core/Values.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/PageSet.h"
 #include "foundation/Paint.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleParagraph.h"
@@ -345,6 +346,50 @@ TEST_F(DecoratedPageTest, AThumbnailFitsThePageAndSurvivesAPageOfNoWidth)
                                  [](const kit::RecordedOp& op) { return op.name == "rectfillListWithGrays"; }));
         EXPECT_TRUE(std::any_of(empty.ops().begin(), empty.ops().end(),
                                 [](const kit::RecordedOp& op) { return op.name == "rectfill"; }));
+    }
+}
+
+// A run of collapsed pages shows its numbers on the screen and nothing in
+// print; a narrow strip too thin for "a-b" stacks the numbers.
+TEST_F(PageDrawingTest, ARunOfCollapsedPagesIsLabelledWithItsNumbers)
+{
+    LayoutDocument document;
+    document.setPageSize(kit::makeSize(612, 792));
+    document.setFirstPageNum(1);
+    document.setMasterPage(std::make_unique<Page>());
+    ASSERT_TRUE(document.addPages(6, 0));
+    ASSERT_TRUE(document.collapsePages(3, 1));
+    ASSERT_TRUE(document.collapsePages(1, 5));
+    document.calcPageRectsFor(1);
+    PageSet* run = document.pageSetForCollapsedPage(document.pageAt(1));
+    PageSet* single = document.pageSetForCollapsedPage(document.pageAt(5));
+    ASSERT_NE(run, nullptr);
+    ASSERT_NE(single, nullptr);
+    const std::string pages = StyleSheetEntry::stringForKey("Pages");
+    EXPECT_EQ(single->pageNumbersLabel(), StyleSheetEntry::stringForKey("Page") + "\n6");
+    const kit::Rect strip = run->pageRect();
+    EXPECT_EQ(run->pageNumbersLabel(), pages + (strip.size.width < 30 ? "\n2\n4" : "\n2-4"));
+    run->setRect(kit::makeRect(strip.origin.x, strip.origin.y, 200, strip.size.height));
+    EXPECT_EQ(run->pageNumbersLabel(), pages + "\n2-4");
+    run->setRect(kit::makeRect(strip.origin.x, strip.origin.y, 10, strip.size.height));
+    EXPECT_EQ(run->pageNumbersLabel(), pages + "\n2\n4");
+
+    for (bool screen : {true, false}) {
+        kit::RecordingContext recording;
+        recording.setDrawingToScreen(screen);
+        const kit::Rect all = kit::insetRect(run->pageRect(), -10, -10);
+        EXPECT_TRUE(run->drawSelfInView(Paint::into(recording, 1.0f, all), all));
+        const auto lines = recording.lines();
+        const bool labelled = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.rfind("show", 0) == 0 && line.find('4') != std::string::npos;
+        });
+        EXPECT_EQ(labelled, screen);
+        // Far away, nothing.
+        kit::RecordingContext far;
+        far.setDrawingToScreen(screen);
+        const kit::Rect elsewhere = kit::offsetRect(all, 5000, 5000);
+        EXPECT_FALSE(run->drawSelfInView(Paint::into(far, 1.0f, elsewhere), elsewhere));
+        EXPECT_TRUE(far.ops().empty());
     }
 }
 
