@@ -41,6 +41,14 @@ public:
         log_->push_back(name_ + " items");
         RecordingPageView::notifyUpdateForItems(items);
     }
+    bool drawSelf(const kit::Rect& rect, bool useRect, TextItem* from, TextItem* to, int fromParagraph,
+                  int toParagraph) override
+    {
+        RecordingPageView::drawSelf(rect, useRect, from, to, fromParagraph, toParagraph);
+        return finishes;
+    }
+    // Whether a text redraw runs to its end (typing cuts it short).
+    bool finishes = true;
     void notifyDocumentDidChangeSize(kit::Size size, bool redraw) override
     {
         log_->push_back(name_ + (redraw ? " size redraw" : " size"));
@@ -232,6 +240,42 @@ TEST_F(DocumentViewsTest, AnnouncementsReachEveryViewUnlessHeldBack)
     EXPECT_TRUE(view_->needsDisplayBelow() || view_->needsDisplay());
     document_->notifyDocumentDidChangeSize();
     EXPECT_EQ(log_.back(), "second size redraw");
+}
+
+// Only a text redraw that ran to its end lets the other views follow.
+TEST_F(DocumentViewsTest, AnUnfinishedTextRedrawHoldsTheOtherViewsBack)
+{
+    struct Case {
+        bool finishes;
+        TextItem* to;
+        bool othersDraw;
+        bool stored;
+    } cases[] = {
+        {true, nullptr, true, true},
+        {false, nullptr, false, false},
+    };
+    for (const Case& c : cases) {
+        view2_->finishes = c.finishes;
+        view_->draws.clear();
+        view2_->draws.clear();
+        document_->notifyUpdate(view2_, kit::Rect{}, first_, c.to, 0, 0);
+        EXPECT_EQ(view2_->draws.size(), 1u);
+        EXPECT_EQ(!view_->draws.empty(), c.othersDraw) << c.finishes;
+        EXPECT_EQ(document_->lastTextDrawFinished(), c.stored);
+    }
+    // A redraw up to a column does not say whether typing cut it short: the
+    // flag stays as it was, and still holds the others back.
+    view2_->finishes = true;
+    view_->draws.clear();
+    document_->notifyUpdate(view2_, kit::Rect{}, first_, second_, 0, 0);
+    EXPECT_FALSE(document_->lastTextDrawFinished());
+    EXPECT_TRUE(view_->draws.empty());
+    // Held back, nobody draws.
+    document_->disableNotify();
+    view2_->draws.clear();
+    document_->notifyUpdate(view2_, kit::Rect{}, first_, nullptr, 0, 0);
+    EXPECT_TRUE(view2_->draws.empty());
+    document_->reenableNotify();
 }
 
 // A moved item invalidates where it was and where it is, in every view.
