@@ -5,7 +5,12 @@
 #include "EditingTestSupport.h"
 
 #include "appkit/Event.h"
+#include "appkit/EventScript.h"
 #include "appkit/FilePanelHandler.h"
+#include "appkit/Form.h"
+#include "appkit/FormCell.h"
+#include "appkit/PageLayout.h"
+#include "graphics/PrintInfo.h"
 #include "appkit/RunLoop.h"
 #include "core/EventState.h"
 #include "document/DocumentPanels.h"
@@ -336,6 +341,52 @@ TEST_F(DocumentViewsTest, CloneAndRepeatComesBackUntilCancelled)
     ASSERT_EQ(pages_[0]->pageItems().size(), count + 2);
     EXPECT_FLOAT_EQ(box->frame().origin.x, 100.0f);
     EXPECT_FLOAT_EQ(pages_[0]->pageItems().back()->frame().origin.x, 244.0f);
+}
+
+// The page layout and paper panels, answered as a user answers them: a new
+// page size lays the pages out again and reaches both views; the paper
+// command changes only the paper, and the shared settings end showing the
+// page either way.
+TEST_F(DocumentViewsTest, PageLayoutAndPaperPanelsRunFromTheDocument)
+{
+    const auto savedPrintInfo = kit::PrintInfo::sharedPrintInfo();
+    kit::PrintInfo::setSharedPrintInfo(std::make_shared<kit::PrintInfo>());
+    kit::PageLayout* panel = kit::PageLayout::pageLayout();
+    std::shared_ptr<kit::Timer> typing;
+    auto answer = [&](float width, float height, const std::u16string& key) {
+        typing = kit::Timer::timerWithTimeInterval(
+            0.05,
+            [=](kit::Timer&) {
+                panel->sizeForm()->cellAtIndex(0)->setFloatValue(width);
+                panel->sizeForm()->cellAtIndex(1)->setFloatValue(height);
+            },
+            false);
+        kit::RunLoop::currentRunLoop().addTimer(typing, kit::ModalPanelRunLoopMode);
+        kit::EventScript(*panel).at(0.1).keyDown(key).schedule();
+    };
+
+    log_.clear();
+    answer(595, 842, u"\r");
+    document_->runPageLayout(nullptr);
+    EXPECT_EQ(document_->pageSize().width, 595);
+    EXPECT_EQ(pages_[2]->pageRect().size.height, 842);
+    EXPECT_EQ(log_, (std::vector<std::string>{"second size redraw"}));
+    EXPECT_EQ(view_->frame().size.width, document_->canvasSize().width);
+
+    // Paper: Letter turned to landscape, then a cancelled change.
+    answer(792, 612, u"\r");
+    document_->runPaper(nullptr);
+    EXPECT_EQ(document_->paperSize().width, 792);
+    EXPECT_EQ(document_->paperSize().height, 612);
+    EXPECT_EQ(document_->pageSize().width, 595);
+    answer(100, 100, u"\x1b");
+    document_->runPaper(nullptr);
+    EXPECT_EQ(document_->paperSize().width, 792);
+    const kit::PrintInfo& shared = *kit::PrintInfo::sharedPrintInfo();
+    EXPECT_EQ(shared.paperSize().width, 595);
+    EXPECT_EQ(shared.paperSize().height, 842);
+    EXPECT_EQ(shared.orientation(), kit::PrintInfo::Orientation::Portrait);
+    kit::PrintInfo::setSharedPrintInfo(savedPrintInfo);
 }
 
 TEST_F(DocumentViewsTest, TextEditingTogglesBackToTheLastFlowOrBeeps)
