@@ -81,10 +81,27 @@ public:
     int runs = 0;
 };
 
+// A panel that remembers what it was told.
+class RecordingPanel : public PagesPanel {
+public:
+    bool isVisible() const override { return visible; }
+    void inspect(const std::vector<Item*>& selection) override { told.push_back("inspect " + std::to_string(selection.size())); }
+    void updatePanel(LayoutDocument*) override { told.push_back("update"); }
+    void setActivePage(Page*) override { told.push_back("active page"); }
+    void notifyDocumentDidChangeSize() override { told.push_back("size"); }
+    void redisplayContent() override { told.push_back("redisplay"); }
+    bool visible = true;
+    std::vector<std::string> told;
+};
+
 class Panels : public DocumentPanels {
 public:
     MoveByPanel* moveByPanel(bool) override { return &moveBy; }
+    DocumentPanel* inspectorPanel() override { return &inspector; }
+    DocumentPanel* placementInspector() override { return &placement; }
+    PagesPanel* pagesPanel(bool) override { return &pages; }
     MoveBy moveBy;
+    RecordingPanel inspector, placement, pages;
 };
 
 class DocumentViewsTest : public EditingTest {
@@ -245,6 +262,49 @@ TEST_F(DocumentViewsTest, AnnouncementsReachEveryViewUnlessHeldBack)
     EXPECT_TRUE(view_->needsDisplayBelow() || view_->needsDisplay());
     document_->notifyDocumentDidChangeSize();
     EXPECT_EQ(log_.back(), "second size redraw");
+}
+
+// The panels that follow the document hear of changes while they show.
+TEST_F(DocumentViewsTest, VisiblePanelsFollowTheDocument)
+{
+    RecordingPanel& inspector = panels_.inspector;
+    document_->setSelection({first_}, view_);
+    EXPECT_EQ(inspector.told.back(), "inspect 1");
+    inspector.told.clear();
+    inspector.visible = false;
+    document_->notifyUpdate(view_, nullptr);
+    EXPECT_TRUE(inspector.told.empty());
+
+    panels_.placement.visible = false;
+    document_->notifyUpdateUnits(view_);
+    EXPECT_TRUE(panels_.placement.told.empty());
+    panels_.placement.visible = true;
+    document_->notifyUpdateUnits(view_);
+    EXPECT_EQ(panels_.placement.told, (std::vector<std::string>{"update"}));
+
+    document_->notifyUpdatePageNumber(view_);
+    EXPECT_EQ(panels_.pages.told, (std::vector<std::string>{"redisplay", "active page"}));
+    panels_.pages.told.clear();
+    document_->notifyDocumentDidChangeSize();
+    EXPECT_EQ(panels_.pages.told, (std::vector<std::string>{"size"}));
+
+    // Held back: no panel hears anything.
+    panels_.pages.told.clear();
+    panels_.placement.told.clear();
+    document_->disableNotify();
+    document_->notifyUpdatePageNumber(view_);
+    document_->notifyUpdateUnits(view_);
+    document_->notifyDocumentDidChangeSize();
+    document_->reenableNotify();
+    EXPECT_TRUE(panels_.pages.told.empty());
+    EXPECT_TRUE(panels_.placement.told.empty());
+
+    // Without a registry every panel is nil, and the notices do nothing.
+    DocumentPanels::setShared(nullptr);
+    document_->notifyUpdatePageNumber(view_);
+    document_->notifyUpdateUnits(view_);
+    document_->setSelection({}, view_);
+    DocumentPanels::setShared(&panels_);
 }
 
 // Only a text redraw that ran to its end lets the other views follow.
