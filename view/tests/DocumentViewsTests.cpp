@@ -10,7 +10,10 @@
 #include "appkit/Form.h"
 #include "appkit/FormCell.h"
 #include "appkit/PageLayout.h"
+#include "graphics/PostScriptContext.h"
 #include "graphics/PrintInfo.h"
+#include "graphics/tests/WysiwygSupport.h"
+#include "foundation/Paint.h"
 #include "appkit/RunLoop.h"
 #include "core/EventState.h"
 #include "document/DocumentPanels.h"
@@ -119,10 +122,11 @@ protected:
         view2_ = addWindow(window2_, "second");
         DocumentPanels::setShared(&panels_);
     }
-    LoggingPageView* addWindow(std::unique_ptr<kit::Window>& window, const std::string& name)
+    LoggingPageView* addWindow(std::unique_ptr<kit::Window>& window, const std::string& name,
+                               kit::Size size = {400, 300})
     {
-        window = std::make_unique<kit::Window>(kit::makeRect(0, 0, 400, 300));
-        auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 400, 300));
+        window = std::make_unique<kit::Window>(kit::makeRect(0, 0, size.width, size.height));
+        auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, size.width, size.height));
         auto view = std::make_unique<LoggingPageView>(kit::makeRect(0, 0, 0, 0), &log_, name);
         LoggingPageView* added = view.get();
         added->setFrameSize(document_->canvasSize());
@@ -245,6 +249,63 @@ TEST_F(DocumentViewsTest, AnEditInOneViewShowsInEveryView)
     EXPECT_NE(imageOf(*window2_), before2);
     // Both show the same page at the same place: the same picture.
     EXPECT_EQ(imageOf(*window_), imageOf(*window2_));
+}
+
+// Page 1 edited in one view, shown whole in another and printed through the
+// PostScript writer: the screen and the print look alike.
+TEST_F(DocumentViewsTest, APageEditedInOneViewPrintsAsTheOtherShowsIt)
+{
+    const std::string gs = wysiwyg::findProgram("gs");
+    if (gs.empty())
+        GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    wysiwyg::TempFolder folder;
+    ASSERT_FALSE(folder.path().empty());
+    font_ = kit::Font::fontWithName("Times-Roman", 12);
+    ASSERT_NE(font_, nullptr);
+    ASSERT_FALSE(font_->fontFilePath().empty()) << "the URW fonts are not installed";
+    setFont(flow_);
+    auto box = std::make_shared<ItemBox>();
+    box->setFrame(kit::makeRect(100, 300, 200, 60), false);
+    box->setHasFill(true);
+    box->setFillColor(kit::Color::grayColor());
+    pages_[0]->addItems(box);
+
+    const kit::Rect page = pages_[0]->pageRect();
+    view3_ = addWindow(window3_, "whole page", page.size);
+    view3_->scrollPoint(page.origin);
+    ASSERT_TRUE(kit::equalRects(view3_->visibleRect(), page));
+    window3_->display();
+
+    const auto print = [&] {
+        kit::PostScriptContext ps;
+        kit::PostScriptDocumentInfo info;
+        info.title = "Page 1";
+        ps.beginDocument(info);
+        ps.beginPage("1", 1, kit::makeRect(0, 0, page.size.width, page.size.height));
+        ps.translate(0, page.size.height);
+        ps.scale(1, -1);
+        ps.translate(-page.origin.x, -page.origin.y);
+        EXPECT_TRUE(pages_[0]->drawSelfInView(Paint::into(ps, 1.0f, page), page));
+        ps.endPage();
+        ps.endDocument();
+        EXPECT_EQ(ps.errorCount(), 0u) << ps.lastError();
+        return wysiwyg::printedImage(gs, ps, folder.path(), int(page.size.width), int(page.size.height));
+    };
+    const QImage printedBefore = print();
+
+    first_->beginEditing(nullptr, view_);
+    pressKeys(u"A page edited in one view is shown in the other and printed alike.");
+    view_->endEditingIfNeeded();
+    window3_->displayIfNeeded();
+    const QImage screen = wysiwyg::screenImage(window3_->graphicsContext());
+    const QImage printed = print();
+    ASSERT_FALSE(printed.isNull());
+    const wysiwyg::Comparison c = wysiwyg::compare(printed, screen);
+    EXPECT_TRUE(wysiwyg::matches(c)) << wysiwyg::describe(c) << "; images in "
+                                     << wysiwyg::keepImages(folder, screen, c);
+    EXPECT_GT(wysiwyg::inkOf(screen), 1000);
+    // The page printed before the edit does not pass for it.
+    EXPECT_FALSE(wysiwyg::matches(wysiwyg::compare(printedBefore, screen)));
 }
 
 // Announcements go to the view of the change first, then the others last
