@@ -240,8 +240,15 @@ void Page::highlight(bool on, DocumentView* view)
     (void)on;
     if (!view)
         return;
-    // The frame lies along the page's edges, inside the page.
-    view->notifyUpdateForRect(pageRect_);
+    // The frame lies along the page's edges, inside the page: only those
+    // strips repaint, to show it or take it away.
+    const float z = view->zoom() > 0.0f && std::isfinite(view->zoom()) ? view->zoom() : 1.0f;
+    const float t = 2.5f / z + 2.0f / z;
+    const kit::Rect r = pageRect_;
+    const float w = r.size.width, h = r.size.height;
+    for (const kit::Rect& strip : {kit::makeRect(r.origin.x, r.origin.y, w, t), kit::makeRect(r.origin.x, r.origin.y + h - t, w, t),
+                                   kit::makeRect(r.origin.x, r.origin.y, t, h), kit::makeRect(r.origin.x + w - t, r.origin.y, t, h)})
+        view->notifyUpdateForRect(strip);
 }
 
 void Page::getBounds(kit::Rect* rect, const Guide* guide) const

@@ -308,6 +308,32 @@ TEST_F(DocumentViewsTest, APageEditedInOneViewPrintsAsTheOtherShowsIt)
     EXPECT_FALSE(wysiwyg::matches(wysiwyg::compare(printedBefore, screen)));
 }
 
+// The active page's frame shows, and goes, in every view.
+TEST_F(DocumentViewsTest, TheActivePageIsFramedInEveryView)
+{
+    const kit::Point origin = pages_[0]->pageRect().origin;
+    for (PageView* v : {static_cast<PageView*>(view_), static_cast<PageView*>(view2_)})
+        v->scrollPoint(kit::makePoint(origin.x - 20, origin.y - 20));
+    document_->setActivePage(pages_[1]);
+    window_->display();
+    window2_->display();
+    const QImage unframed = imageOf(*window2_);
+    for (Page* page : {pages_[0], pages_[1]}) {
+        document_->setActivePage(page);
+        window_->displayIfNeeded();
+        window2_->displayIfNeeded();
+        EXPECT_FALSE(repaint::compareWithFreshRepaint(*window_, *view_).any());
+        EXPECT_FALSE(repaint::compareWithFreshRepaint(*window2_, *view2_).any());
+    }
+    // Page 1 framed, then not again.
+    document_->setActivePage(pages_[0]);
+    window2_->displayIfNeeded();
+    EXPECT_NE(imageOf(*window2_), unframed);
+    document_->setActivePage(pages_[1]);
+    window2_->displayIfNeeded();
+    EXPECT_EQ(imageOf(*window2_), unframed);
+}
+
 // Announcements go to the view of the change first, then the others last
 // to first; held back, they reach nobody, and the size still reaches all.
 TEST_F(DocumentViewsTest, AnnouncementsReachEveryViewUnlessHeldBack)
