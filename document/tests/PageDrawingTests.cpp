@@ -290,6 +290,28 @@ TEST_F(DecoratedPageTest, APrintedPageRendersWithoutGuidesOrKnobs)
     EXPECT_GT(inkIn(printed, kit::makeRect(30, 30, 30, 30)), 800);
 }
 
+// A page of no width has no room for the watermark: it is left out, and
+// nothing is drawn with a number that is not finite.
+TEST_F(DecoratedPageTest, APageOfNoWidthDrawsNoWatermark)
+{
+    ASSERT_TRUE(document_.setEditingLayer(LayoutDocument::MasterLayer));
+    const std::string watermark = StyleSheetEntry::stringForKey("MasterBackground");
+    for (kit::Size size : {kit::Size{0, 200}, kit::Size{200, 0}, kit::Size{200, 200}}) {
+        page_->setSize(size);
+        kit::RecordingContext recording;
+        recording.setDrawingToScreen(true);
+        const kit::Rect all = kit::makeRect(-10, -10, 240, 240);
+        page_->drawSelfInView(Paint::into(recording, 1.0f, all), all);
+        bool shown = false;
+        for (const kit::RecordedOp& op : recording.ops()) {
+            for (float n : op.numbers)
+                EXPECT_TRUE(std::isfinite(n)) << op.toString();
+            shown = shown || (op.name == "show" && op.text == watermark);
+        }
+        EXPECT_EQ(shown, size.width > 0 && size.height > 0) << size.width << " x " << size.height;
+    }
+}
+
 // Every knob is drawn, in batches of at most 2000.
 TEST_F(DecoratedPageTest, KnobsOfManyItemsAreAllDrawnInBatches)
 {
