@@ -25,6 +25,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -435,6 +436,25 @@ TEST_F(DocumentViewsTest, VisiblePanelsFollowTheDocument)
     document_->notifyUpdateUnits(view_);
     document_->setSelection({}, view_);
     DocumentPanels::setShared(&panels_);
+}
+
+// A burst of overlap handling redraws the page numbers once, shortly after.
+TEST_F(DocumentViewsTest, OverlapsRedrawThePageNumbersOnceAfterABurst)
+{
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(pages_[0]->handleOverlaps(nullptr, true));
+    EXPECT_TRUE(panels_.pages.told.empty());
+    for (int i = 0; i < 5; ++i) {
+        kit::Clock::advanceBy(0.01);
+        kit::RunLoop::currentRunLoop().runMode(kit::DefaultRunLoopMode, kit::Date::distantPast());
+    }
+    EXPECT_EQ(std::count(panels_.pages.told.begin(), panels_.pages.told.end(), "redisplay"), 1);
+    // Without display nothing is scheduled.
+    panels_.pages.told.clear();
+    pages_[0]->handleOverlaps(nullptr, false);
+    kit::Clock::advanceBy(0.01);
+    kit::RunLoop::currentRunLoop().runMode(kit::DefaultRunLoopMode, kit::Date::distantPast());
+    EXPECT_TRUE(panels_.pages.told.empty());
 }
 
 // Only a text redraw that ran to its end lets the other views follow.
