@@ -36,6 +36,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -495,6 +496,10 @@ bool LayoutDocument::processTextMarkupInFlow(TextFlow* flow)
     // Run starts whose deletion changed nothing: they are passed over, so a
     // run that cannot be deleted never stops the walk.
     std::set<std::tuple<int, int, int>> failed;
+    // Deletions that began at one point: each takes text away, so only a
+    // deletion that takes none keeps coming back there; it is given up.
+    std::map<std::tuple<int, int, int>, int> attempts;
+    constexpr int MostAttempts = 1000;
     auto deleteRun = [&](const textPoint& from, const textPoint& to) {
         TextSelection* selection = nullptr;
         if (flow->selectBetween(&from, &to, 0))
@@ -547,11 +552,11 @@ bool LayoutDocument::processTextMarkupInFlow(TextFlow* flow)
                 inRun = false;
                 textPoint end;
                 setTextPoint(&end, p, w, c);
-                if (deleteRun(start, end)) {
-                    deleted = true;
-                } else {
-                    failed.insert({start.paragraph, start.word, start.letter});
-                }
+                const std::tuple<int, int, int> at{start.paragraph, start.word, start.letter};
+                const bool took = deleteRun(start, end);
+                deleted = deleted || took;
+                if (!took || ++attempts[at] >= MostAttempts)
+                    failed.insert(at);
                 // The walk resumes where the run began.
                 p = start.paragraph;
                 w = start.word;
