@@ -1,0 +1,5 @@
+#include "bundles/convala/markup/ZynImportRun.h"
+
+#include "foundation/StyleChar.h"
+
+ZynImportRun::~ZynImportRun() = default;

@@ -1,0 +1,52 @@
+#pragma once
+
+// One import into a document: what the import handlers keep for the length
+// of the read, and nothing longer. Handlers reach it from every element
+// (dynamic_cast of ZynMarkupElement::dispatchRun()).
+
+#include "bundles/convala/markup/ZynDispatchRun.h"
+
+#include <memory>
+#include <vector>
+
+class LayoutDocument;
+class RTFContext;
+class StyleChar;
+
+class ZynImportRun : public ZynDispatchRun {
+public:
+    // Run kinds, as _resetAfterDispatch: takes them.
+    static constexpr int RTFRun = 1;
+    static constexpr int ICFRun = 2;
+    static constexpr int HTMLRun = 3;
+    // The read position at which the text handlers first lay out the text
+    // read so far and show progress.
+    static constexpr long InitialDispatchThreshold = 8192;
+
+    ZynImportRun(LayoutDocument& document, RTFContext& context, int kind)
+        : document_(document), context_(context), kind_(kind)
+    {
+    }
+    ~ZynImportRun() override;
+
+    LayoutDocument& document() const { return document_; }
+    RTFContext& context() const { return context_; }
+    int kind() const { return kind_; }
+
+    long dispatchThreshold() const { return dispatchThreshold_; }
+    void setDispatchThreshold(long threshold) { dispatchThreshold_ = threshold; }
+
+    // The handlers' own state: a style sheet being read, and the character
+    // styles of the groups open in the text.
+    bool processingStyles() const { return processingStyles_; }
+    void setProcessingStyles(bool flag) { processingStyles_ = flag; }
+    std::vector<std::unique_ptr<StyleChar>>& charStyleStack() { return charStyleStack_; }
+
+private:
+    LayoutDocument& document_;
+    RTFContext& context_;
+    int kind_;
+    long dispatchThreshold_ = InitialDispatchThreshold;
+    bool processingStyles_ = false;
+    std::vector<std::unique_ptr<StyleChar>> charStyleStack_;
+};

@@ -1,0 +1,151 @@
+// The bundle as the program meets it: loaded at start-up from the resources
+// folder, with nothing of it linked in, it sets the program's hooks; copied
+// text then carries RTF, to the system clipboard too, where another program
+// (xclip) reads it; and documents save as RTF through the program's own
+// entry point.
+
+#include "app/Scrivly.h"
+#include "appkit/Application.h"
+#include "appkit/SystemClipboard.h"
+#include "core/FileManager.h"
+#include "core/Pasteboard.h"
+#include "core/UserDefaults.h"
+#include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "foundation/StyleParagraph.h"
+#include "graphics/Font.h"
+#include "items/TextItem.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
+#include "text/TextSelection.h"
+#include "text/TextWord.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+class ConvalaModule : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = kit::FileManager::uniqueTemporaryPath("convala-module");
+        ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder_));
+        setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+        kit::UserDefaults::resetStandardUserDefaults();
+        Scrivly::initialize();
+        TextWord::initialize();
+        TextSelection::initialize();
+        delegate_ = std::make_unique<Scrivly>();
+        ASSERT_TRUE(Layvane::loadImportExportBundle());
+
+        document_ = std::make_unique<LayoutDocument>(delegate_->preferences());
+        document_->setPageSize(kit::makeSize(612, 792));
+        document_->setMasterPage(std::make_unique<Page>());
+        auto master = std::make_unique<TextItem>();
+        master->setFrame(kit::makeRect(72, 72, 468, 648), false);
+        master->setTextType(1);
+        master->setAutoFlowText(true);
+        master->setMasterFlags(3);
+        document_->addMasterItem(std::move(master));
+        document_->addPages(1, 0);
+        for (const auto& item : document_->pageAt(0)->pageItems())
+            if (auto* column = dynamic_cast<TextItem*>(item.get()); column && !flow_)
+                flow_ = column->flow();
+        ASSERT_NE(flow_, nullptr);
+        TextParagraph* paragraph = flow_->firstParagraph();
+        paragraph->paragraphStyle()->setFont(kit::Font::fontWithName("Times-Roman", 12));
+        // "Caf\xE9 au lait" in the documents' character set.
+        for (const char* text : {"Caf\xDD", "au", "lait"})
+            paragraph->addWord(std::make_unique<TextWord>(text));
+    }
+
+    void TearDown() override
+    {
+        document_.reset();
+        delegate_.reset();
+        kit::UserDefaults::resetStandardUserDefaults();
+        kit::FileManager::removeFileAtPath(folder_);
+    }
+
+    // Copies "Caf\xE9 au" to the pasteboard as the text engine copies.
+    void copyTo(kit::Pasteboard& pboard)
+    {
+        textPoint from{0, 0, 0}, to{0, 1, 2};
+        auto selection = std::make_unique<TextSelection>();
+        selection->selectBetween(&from, &to, flow_, SelectionChar, false);
+        selection->copyToPasteboard(pboard);
+    }
+
+    std::string folder_;
+    std::unique_ptr<Scrivly> delegate_;
+    std::unique_ptr<LayoutDocument> document_;
+    TextFlow* flow_ = nullptr;
+};
+
+TEST_F(ConvalaModule, LoadingTheBundleSetsTheProgramsHooks)
+{
+    EXPECT_TRUE(TextSelection::writeRTFHook());
+    EXPECT_TRUE(LayoutDocument::saveForeignFileHook());
+    // Imports wait for a reader of RTF: pasted RTF and text go the
+    // program's own way meanwhile.
+    EXPECT_FALSE(LayoutDocument::dispatchRTFStreamHook());
+    EXPECT_FALSE(LayoutDocument::dispatchMarkupHook());
+    // Loading again changes nothing.
+    EXPECT_TRUE(Layvane::loadImportExportBundle());
+}
+
+TEST_F(ConvalaModule, CopiedTextCarriesRTFAndDocumentsSaveAsRTF)
+{
+    kit::Pasteboard& pboard = kit::Pasteboard::pasteboardWithUniqueName();
+    copyTo(pboard);
+    const std::optional<std::string> rtf = pboard.dataForType(kit::RTFPboardType);
+    pboard.releaseGlobally();
+    ASSERT_TRUE(rtf);
+    EXPECT_EQ(rtf->rfind("{\\rtf1\\ansi\\ansicpg1252", 0), 0u) << *rtf;
+    EXPECT_NE(rtf->find("Caf\\'e9 au}"), std::string::npos) << *rtf;
+
+    const std::string path = folder_ + "/saved.rtf";
+    document_->setFileFormat("Rich Text Format (rtf)");
+    EXPECT_EQ(document_->saveForeignFile(path, true), 0);
+    const std::optional<std::string> saved = kit::FileManager::contentsAtPath(path);
+    ASSERT_TRUE(saved);
+    EXPECT_NE(saved->find("Caf\\'e9 au lait}"), std::string::npos) << *saved;
+}
+
+// On a real X display: the copy reaches the X clipboard as text/rtf, and
+// another program reads it while this one serves the selection.
+TEST_F(ConvalaModule, AnotherProgramReadsCopiedTextAsRTFFromTheClipboard)
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!std::getenv("DISPLAY") || (platform && std::string(platform) != "xcb"))
+        GTEST_SKIP() << "needs an X display (QT_QPA_PLATFORM=xcb)";
+    if (std::system("command -v xclip >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs xclip (tools/deps installs it)";
+    kit::Application::sharedApplication();
+    kit::SystemClipboard::install();
+    copyTo(kit::Pasteboard::generalPasteboard());
+
+    QProcess reader;
+    reader.start("xclip", {"-selection", "clipboard", "-target", "text/rtf", "-out"});
+    ASSERT_TRUE(reader.waitForStarted(5000));
+    // The selection is served from this program's event loop.
+    for (int i = 0; i < 1000 && reader.state() != QProcess::NotRunning; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        reader.waitForFinished(10);
+    }
+    ASSERT_EQ(reader.state(), QProcess::NotRunning);
+    EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+    const std::string rtf = reader.readAllStandardOutput().toStdString();
+    EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1252", 0), 0u) << rtf;
+    EXPECT_NE(rtf.find("Caf\\'e9 au}"), std::string::npos) << rtf;
+    kit::SystemClipboard::uninstall();
+}
+
+} // namespace
