@@ -212,6 +212,7 @@ public:
         float scalingFactor = 0.0f;
     };
     const PrintInfo& printInfo() const { return printInfo_; }
+    void setPrintInfo(const PrintInfo& info) { printInfo_ = info; }
     float pageScale() const { return pageScale_; }
     void setPageScale(float scale) { pageScale_ = scale; }
     float defaultTabSpacing() const override { return defaultTabSpacing_; }

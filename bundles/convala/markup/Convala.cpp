@@ -5,6 +5,7 @@
 #include "bundles/convala/markup/LayoutDocumentIOMethods.h"
 #include "bundles/convala/markup/RTFContext.h"
 #include "bundles/convala/rtf/RTFExportMethods.h"
+#include "bundles/convala/rtf/RTFImportMethods.h"
 #include "bundles/convala/rtf/RTFPlainTextFilter.h"
 
 #include "document/LayoutDocument.h"
@@ -16,6 +17,7 @@ void Convala::installHooks()
     ConvalaClasses::initialize();
     RTFContext::initialize();
     RTFPlainTextFilter::registerService();
+    RTFImportMethods::install();
 
     TextSelection::writeRTFHook() = [](TextSelection& selection, std::string& stream) {
         ZMemoryStream output;
