@@ -143,6 +143,10 @@ bool typingInSymbolFont(const TextFlow& flow)
     return style && style->font() && style->font()->familyName() == "Symbol";
 }
 
+namespace {
+TextWord* addSpecial(TextParagraph& paragraph, int type);
+}
+
 void addTextRun(TextFlow& flow, const std::string& bytes)
 {
     TextParagraph* paragraph = flow.currentParagraph();
@@ -181,10 +185,17 @@ void addTextRun(TextFlow& flow, const std::string& bytes)
             note = false;
         }
         if (!end) {
+            TextParagraph& current = *flow.currentParagraph();
+            const auto* special = dynamic_cast<const TextWordSpecial*>(current.currentWord());
             if (c == '\t')
-                flow.currentParagraph()->addByte(9);
+                addSpecial(current, TextWordTab);
+            else if (special && (special->isToken() || special->wordType() == TextWordGraphic) &&
+                     special->insertPoint() > 0)
+                // A field or a picture ends its word: the space after it
+                // is that end.
+                current.prepareForAddByte(' ');
             else
-                flow.currentParagraph()->addByte(32, i == 0 || i + 1 == bytes.size(), true);
+                current.addByte(32, i == 0 || i + 1 == bytes.size(), true);
         }
         start = i + 1;
     }
@@ -256,13 +267,43 @@ void showProgress(TextFlow& flow, ZynImportRun& run, RTFImportState& state)
                                   ZynImportRun::InitialDispatchThreshold));
 }
 
+// A special word at the caret. The empty word that the space before it
+// left goes: a space before a tab, a break or a field is the words' own
+// boundary (as the writer writes it), so that text read and written again
+// keeps its words.
+TextWord* addSpecial(TextParagraph& paragraph, int type)
+{
+    TextWord* current = paragraph.currentWord();
+    if (current && !current->isSpecial() && current->length() == 0 && current->insertPoint() == 0 &&
+        !current->hasStyles()) {
+        TextWord* previous = paragraph.previousWord(current);
+        const auto* special = dynamic_cast<const TextWordSpecial*>(previous);
+        if (previous && (!previous->isSpecial() || (special && special->isToken()))) {
+            (void)paragraph.removeWord(current);
+            paragraph.setCurrentWord(previous);
+            previous->setInsertToEnd();
+            current = previous;
+        }
+    }
+    // In the middle of a word the text engine splits it.
+    if (!current || (!current->isSpecial() && current->insertPoint() < current->length()))
+        return paragraph.addSpecialWord(type);
+    auto owned = std::make_unique<TextWordSpecial>(type);
+    TextWordSpecial* word = owned.get();
+    paragraph.insertWord(std::move(owned), paragraph.indexOfWord(current) + 1);
+    paragraph.setCurrentWord(word);
+    word->setInsertToEnd();
+    paragraph.setDirty(true);
+    return word;
+}
+
 void endParagraph(TextFlow& flow, ZynImportRun& run, RTFImportState& state)
 {
     TextParagraph* paragraph = flow.currentParagraph();
     if (!paragraph)
         return;
     if (dynamic_cast<TableParagraph*>(paragraph)) {
-        paragraph->addSpecialWord(TextWordLineBreak);
+        addSpecial(*paragraph, TextWordLineBreak);
         return;
     }
     if (flow.paragraphStyle())
@@ -370,17 +411,17 @@ void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
     } else if (word == ";") {
         paragraph->addByte(';', false);
     } else if (word == "tab") {
-        paragraph->addByte(9);
+        addSpecial(*paragraph, TextWordTab);
     } else if (const int code = namedCharacter(word); code >= 0) {
         paragraph->addByte(static_cast<unsigned char>(code), true, true);
     } else if (word == "chdate") {
-        paragraph->addSpecialWord(TextWordDate);
+        addSpecial(*paragraph, TextWordDate);
     } else if (word == "chpgn") {
-        paragraph->addSpecialWord(TextWordPageNumber);
+        addSpecial(*paragraph, TextWordPageNumber);
     } else if (word == "chtime") {
-        paragraph->addSpecialWord(TextWordTime);
+        addSpecial(*paragraph, TextWordTime);
     } else if (word == "page") {
-        paragraph->addSpecialWord(TextWordPageBreak);
+        addSpecial(*paragraph, TextWordPageBreak);
         endParagraph(flow, *run, *state);
     } else if (word == "par" || word == "\n" || word == "\r") {
         endParagraph(flow, *run, *state);
