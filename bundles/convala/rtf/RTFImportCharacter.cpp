@@ -25,6 +25,9 @@ namespace rtfimport {
 float leadingFor(int spacingTwips, const kit::Font* font, bool wnFilter)
 {
     const float wanted = float(spacingTwips) / 20.0f;
+    // A style without a font yet is measured in the body font.
+    if (!font && Main && Main->preferences())
+        font = Main->preferences()->bodyFont();
     const float natural = font ? font->naturalHeight() : 0.0f;
     if (natural < wanted)
         return StyleAutoLeading + wanted - natural;
@@ -158,21 +161,24 @@ void readFlowCharStyle(TextFlow& flow, ZynMarkupElement& element)
         const StyleChar* typing = flow.charStyle();
         stack.push_back(typing ? typing->copy() : std::make_unique<StyleChar>());
     }
-    readParagraphCharStyle(*flow.paragraphStyle(), element);
+    StyleParagraph& typing = *flow.paragraphStyle();
+    const kit::Font* typingBefore = typing.font();
+    readParagraphCharStyle(typing, element);
     TextParagraph* paragraph = flow.currentParagraph();
     if (!paragraph || !paragraph->paragraphStyle() || !paragraph->isCurrentAtLogicalFirstPoint())
         return;
     StyleParagraph& own = *paragraph->paragraphStyle();
     const kit::Font* before = own.font();
     readParagraphCharStyle(own, element);
-    kit::Font* after = own.font();
-    // A paragraph's leading follows its font when the spacing is exact.
+    // At a paragraph's start an exact line spacing read before the font
+    // is made again for the new font, each style for its own font.
     const int spacing = run->context().lastLineSpacing();
-    if (after && after != before && spacing > 0 && spacing != 1000) {
-        const float leading = leadingFor(spacing, after, state->wnFilter);
-        own.setLeading(leading);
-        flow.paragraphStyle()->setLeading(leading);
-    }
+    if (spacing <= 0 || spacing == 1000)
+        return;
+    if (kit::Font* after = own.font(); after && after != before)
+        own.setLeading(leadingFor(spacing, after, state->wnFilter));
+    if (kit::Font* after = typing.font(); after && after != typingBefore)
+        typing.setLeading(leadingFor(spacing, after, state->wnFilter));
 }
 
 } // namespace

@@ -300,7 +300,10 @@ void readMarkupColorTable(RTFContext& context, ZynMarkupElement& element)
     else if (word == "blue")
         state->blue = component;
     else if (word == ";") {
-        context.addColor(kit::Color::colorWithDeviceRed(state->red, state->green, state->blue, 1.0f));
+        // Black is the character formats' own black, so that it matches theirs.
+        const bool black = state->red == 0 && state->green == 0 && state->blue == 0;
+        context.addColor(black ? kit::Color::colorWithDeviceCyan(0, 0, 0, 1, 1)
+                               : kit::Color::colorWithDeviceRed(state->red, state->green, state->blue, 1.0f));
         state->red = state->green = state->blue = 0;
     }
 }
@@ -319,14 +322,15 @@ void readMarkupStylesheet(RTFContext& context, ZynMarkupElement& element)
             state->currentStyle = style.get();
             context.adoptStyle(std::move(style), numberOf(element));
             RTFImportMethods::registerStyleParagraph(*table, state->currentStyle);
-            RTFImportMethods::registerStyleChar(*table, state->currentStyle->charStyle());
+            // On the style, which notes the font words as its own.
+            RTFImportMethods::registerStyleChar(*table, state->currentStyle);
             run->setProcessingStyles(true);
             StyleParagraph::setForceParagraphStyleDefinitions(true);
             state->pendingName.clear();
             state->namePending = false;
         } else if (element.isTerminator() && state->currentStyle) {
             finishStyleName(*state);
-            RTFImportMethods::unregisterStyleChar(*table, state->currentStyle->charStyle());
+            RTFImportMethods::unregisterStyleChar(*table, state->currentStyle);
             RTFImportMethods::unregisterStyleParagraph(*table, state->currentStyle);
             run->setProcessingStyles(false);
             StyleParagraph::setForceParagraphStyleDefinitions(false);

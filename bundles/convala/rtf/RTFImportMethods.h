@@ -161,6 +161,9 @@ public:
     int tableDepth = 0;
     StyleParagraphNamed* currentStyle = nullptr;
     float red = 0, green = 0, blue = 0;
+    // A page break ends its paragraph; the paragraph end written after it
+    // is that same end.
+    bool pageBreakEnded = false;
     // Groups whose text the document cannot take ("info", "pict").
     int swallowDepth = 0;
 

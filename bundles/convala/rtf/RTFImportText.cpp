@@ -423,9 +423,13 @@ void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
     } else if (word == "page") {
         addSpecial(*paragraph, TextWordPageBreak);
         endParagraph(flow, *run, *state);
+        state->pageBreakEnded = true;
+        return;
     } else if (word == "par" || word == "\n" || word == "\r") {
-        endParagraph(flow, *run, *state);
+        if (!state->pageBreakEnded)
+            endParagraph(flow, *run, *state);
     }
+    state->pageBreakEnded = false;
 }
 
 void readParagraphControl(TextFlow& flow, ZynMarkupElement& element)
