@@ -37,6 +37,7 @@ class StyleParagraphNamed;
 class TextFlow;
 class TextItem;
 class TextParagraph;
+class TextWord;
 class ZynDispatchTable;
 
 // The word processor's page set-up as the reader changes it: margin and
@@ -328,6 +329,9 @@ float leadingFor(int spacingTwips, const kit::Font* font, bool wnFilter);
 kit::Font* defaultFont(const ZynMarkupElement& element);
 // The Symbol font is in force for the flow's typing style.
 bool typingInSymbolFont(const TextFlow& flow);
+// A special word at the paragraph's caret, in place of the empty word the
+// space before it left.
+TextWord* addSpecial(TextParagraph& paragraph, int type);
 // Adds document bytes as text to the flow (the text handler's text run).
 void addTextRun(TextFlow& flow, const std::string& bytes);
 

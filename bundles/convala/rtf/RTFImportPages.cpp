@@ -117,7 +117,7 @@ TextItem* RTFLayoutPageSetup::insertHeaderOrFooter(bool header, int masterFlags,
     if (!paragraph)
         return nullptr;
     auto* marker =
-        dynamic_cast<TextWordSpecial*>(paragraph->addSpecialWord(header ? TextWordHeaderMarker : TextWordFooterMarker));
+        dynamic_cast<TextWordSpecial*>(rtfimport::addSpecial(*paragraph, header ? TextWordHeaderMarker : TextWordFooterMarker));
     if (!marker)
         return nullptr;
     marker->setInsertToEnd();
@@ -162,8 +162,11 @@ bool isFooterWord(const std::string& word)
 
 int masterFlagsOf(const std::string& word)
 {
-    const char last = word.back();
-    return last == 'l' ? 1 : last == 'r' ? 2 : 3;
+    if (word == "headerl" || word == "footerl")
+        return 1;
+    if (word == "headerr" || word == "footerr")
+        return 2;
+    return 3;
 }
 
 void readHeaderFooter(RTFImportState& state, ZynMarkupElement& element)

@@ -123,6 +123,36 @@ std::optional<unsigned char> RTFImportMethods::documentByte(char32_t ch, bool sy
 
 namespace rtfimport {
 
+// A special word at the caret. The empty word that the space before it
+// left goes: a space before a tab, a break or a field is the words' own
+// boundary (as the writer writes it), so that text read and written again
+// keeps its words.
+TextWord* addSpecial(TextParagraph& paragraph, int type)
+{
+    TextWord* current = paragraph.currentWord();
+    if (current && !current->isSpecial() && current->length() == 0 && current->insertPoint() == 0 &&
+        !current->hasStyles()) {
+        TextWord* previous = paragraph.previousWord(current);
+        const auto* special = dynamic_cast<const TextWordSpecial*>(previous);
+        if (previous && (!previous->isSpecial() || (special && special->isToken()))) {
+            (void)paragraph.removeWord(current);
+            paragraph.setCurrentWord(previous);
+            previous->setInsertToEnd();
+            current = previous;
+        }
+    }
+    // In the middle of a word the text engine splits it.
+    if (!current || (!current->isSpecial() && current->insertPoint() < current->length()))
+        return paragraph.addSpecialWord(type);
+    auto owned = std::make_unique<TextWordSpecial>(type);
+    TextWordSpecial* word = owned.get();
+    paragraph.insertWord(std::move(owned), paragraph.indexOfWord(current) + 1);
+    paragraph.setCurrentWord(word);
+    word->setInsertToEnd();
+    paragraph.setDirty(true);
+    return word;
+}
+
 void appendNameCharacter(RTFImportState& state, char32_t ch);
 
 kit::Font* defaultFont(const ZynMarkupElement& element)
@@ -141,10 +171,6 @@ bool typingInSymbolFont(const TextFlow& flow)
 {
     const StyleChar* style = flow.charStyle();
     return style && style->font() && style->font()->familyName() == "Symbol";
-}
-
-namespace {
-TextWord* addSpecial(TextParagraph& paragraph, int type);
 }
 
 void addTextRun(TextFlow& flow, const std::string& bytes)
@@ -265,36 +291,6 @@ void showProgress(TextFlow& flow, ZynImportRun& run, RTFImportState& state)
     document.setDispatchingSuspended(false);
     run.setDispatchThreshold(long((offset / ZynImportRun::InitialDispatchThreshold + 1) *
                                   ZynImportRun::InitialDispatchThreshold));
-}
-
-// A special word at the caret. The empty word that the space before it
-// left goes: a space before a tab, a break or a field is the words' own
-// boundary (as the writer writes it), so that text read and written again
-// keeps its words.
-TextWord* addSpecial(TextParagraph& paragraph, int type)
-{
-    TextWord* current = paragraph.currentWord();
-    if (current && !current->isSpecial() && current->length() == 0 && current->insertPoint() == 0 &&
-        !current->hasStyles()) {
-        TextWord* previous = paragraph.previousWord(current);
-        const auto* special = dynamic_cast<const TextWordSpecial*>(previous);
-        if (previous && (!previous->isSpecial() || (special && special->isToken()))) {
-            (void)paragraph.removeWord(current);
-            paragraph.setCurrentWord(previous);
-            previous->setInsertToEnd();
-            current = previous;
-        }
-    }
-    // In the middle of a word the text engine splits it.
-    if (!current || (!current->isSpecial() && current->insertPoint() < current->length()))
-        return paragraph.addSpecialWord(type);
-    auto owned = std::make_unique<TextWordSpecial>(type);
-    TextWordSpecial* word = owned.get();
-    paragraph.insertWord(std::move(owned), paragraph.indexOfWord(current) + 1);
-    paragraph.setCurrentWord(word);
-    word->setInsertToEnd();
-    paragraph.setDirty(true);
-    return word;
 }
 
 void endParagraph(TextFlow& flow, ZynImportRun& run, RTFImportState& state)

@@ -104,6 +104,20 @@ TEST_F(RTFRoundTrip, DocumentsReadBackAsTheyWereWritten)
          [this] {
              setWords(0, {{"x"}, {"abg", styled(font("Symbol", 12))}, {"y", styled(font("Helvetica", 12))}});
          }},
+        {"a header",
+         [this] {
+             auto header = std::make_shared<TextItem>();
+             header->initFlow();
+             header->flow()->firstParagraph()->paragraphStyle()->setFont(helvetica_);
+             header->flow()->firstParagraph()->addWord(std::make_unique<TextWord>("Running"));
+             setWords(0, {{"before"}});
+             TextWordSpecial* marker = addSpecial(0, TextWordHeaderMarker);
+             marker->setObjectReference(std::static_pointer_cast<kit::Object>(header));
+             document_->addHeader(marker);
+             header->setMyMaster(marker);
+             header->setMasterFlags(3);
+             paragraph(0)->addWord(std::make_unique<TextWord>("after"));
+         }},
         {"page set-up",
          [this] {
              document_->setPageNumberFormat(2);
