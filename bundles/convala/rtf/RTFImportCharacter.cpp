@@ -157,10 +157,8 @@ void readFlowCharStyle(TextFlow& flow, ZynMarkupElement& element)
         }
         return;
     }
-    if (element.isIntroducer()) {
-        const StyleChar* typing = flow.charStyle();
-        stack.push_back(typing ? typing->copy() : std::make_unique<StyleChar>());
-    }
+    if (element.isIntroducer())
+        stack.push_back(savedTypingStyle(flow));
     StyleParagraph& typing = *flow.paragraphStyle();
     const kit::Font* typingBefore = typing.font();
     readParagraphCharStyle(typing, element);
@@ -182,6 +180,19 @@ void readFlowCharStyle(TextFlow& flow, ZynMarkupElement& element)
 }
 
 } // namespace
+
+std::unique_ptr<StyleChar> savedTypingStyle(const TextFlow& flow)
+{
+    const StyleChar* typing = flow.charStyle();
+    std::unique_ptr<StyleChar> saved = typing ? typing->copy() : std::make_unique<StyleChar>();
+    // A typing style without a font types in the paragraph's: that is the
+    // font to go back to.
+    if (!saved->font()) {
+        const TextParagraph* paragraph = flow.currentParagraph();
+        saved->setFont(paragraph && paragraph->font() ? paragraph->font() : bodyFont());
+    }
+    return saved;
+}
 
 void installCharacterHandlers()
 {

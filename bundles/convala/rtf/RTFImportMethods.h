@@ -332,6 +332,8 @@ bool typingInSymbolFont(const TextFlow& flow);
 // A special word at the paragraph's caret, in place of the empty word the
 // space before it left.
 TextWord* addSpecial(TextParagraph& paragraph, int type);
+// A copy of the flow's typing format to give back at a group's end.
+std::unique_ptr<StyleChar> savedTypingStyle(const TextFlow& flow);
 // Adds document bytes as text to the flow (the text handler's text run).
 void addTextRun(TextFlow& flow, const std::string& bytes);
 

@@ -437,6 +437,27 @@ void readParagraphControl(TextFlow& flow, ZynMarkupElement& element)
     if (!run || !state || !paragraph || !typing)
         return;
     const std::string& word = element.text();
+    // A group opened by "\pard" gives its character format back at its end,
+    // as every RTF group does: "{\pard\b Heading\par}" makes only the
+    // heading bold.
+    auto& stack = run->charStyleStack();
+    if (word == "pard" && element.isIntroducer()) {
+        stack.push_back(savedTypingStyle(flow));
+    } else if (word == "pard" && element.isTerminator()) {
+        if (!stack.empty()) {
+            if (StyleChar* current = flow.charStyle())
+                current->takeCharStyleValuesFrom(stack.back().get());
+            if (paragraph->isCurrentAtLogicalFirstPoint() && paragraph->paragraphStyle() &&
+                paragraph->paragraphStyle()->charStyle()) {
+                paragraph->paragraphStyle()->charStyle()->takeCharStyleValuesFrom(stack.back().get());
+                // The format the paragraph end carried over goes too.
+                if (TextWord* word = paragraph->currentWord(); word && word->length() == 0 && word->hasStyles())
+                    word->addCharStyle(stack.back()->copy(), 0);
+            }
+            stack.pop_back();
+        }
+        return;
+    }
     if (word == "s") {
         if (element.isTerminator() || !paragraph->isCurrentAtLogicalFirstPoint())
             return;

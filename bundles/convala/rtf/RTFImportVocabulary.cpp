@@ -27,7 +27,10 @@ const char* const infoKeywordList[] = {"title",    "subject",  "author", "operat
                                        "min",      "nofpages", "nofwords", "nofchars", "id",     ";",
                                        "zyntext",  nullptr};
 const char* const tableSetupKeywordList[] = {"colortbl", "fonttbl", "stylesheet", nullptr};
-const char* const unsupportedKeywordList[] = {"pict", "footnote", "field", "xe", "tc", "linestart", "intbl", nullptr};
+// "trowd" begins a table row's group: the row is read on (its cells'
+// text as paragraphs), the table itself is lost.
+const char* const unsupportedKeywordList[] = {"pict", "footnote", "field", "xe",
+                                              "tc",   "linestart", "intbl", "trowd", nullptr};
 const char* const fontTableKeywordList[] = {"f", "froman", "fswiss", "fmodern", "ftech", ";", "zyntext", nullptr};
 const char* const styleTableKeywordList[] = {"s", "sbasedon", "snext", ";", "zyntext", nullptr};
 const char* const colorTableKeywordList[] = {"red", "green", "blue", ";", nullptr};
