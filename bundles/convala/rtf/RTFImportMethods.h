@@ -214,10 +214,15 @@ struct RTFImportMethods {
     using StatusHook = std::function<void(LayoutDocument&, const std::string&)>;
     static StatusHook& statusHook();
 
+    // Tells the user that parts of the data were left out ("ImportProblem",
+    // "ImportDataLoss").
+    static void alertLostData();
+
     // ---- Reading files.
     // An RTF file or an RTFD folder ("TXT.rtf" and its pictures) into the
     // document, as when the file is opened: the page set-up words apply.
-    // False, with why in error, when nothing was read.
+    // False, with why in error, when nothing was read; lostData (may be
+    // null) says whether parts were left out, for the opener to tell.
     static bool openRTFFile(LayoutDocument& document, const std::string& path, bool* lostData,
                             std::string* error);
 

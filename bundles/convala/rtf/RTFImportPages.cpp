@@ -8,7 +8,9 @@
 #include "bundles/convala/markup/ZynDispatchTable.h"
 #include "bundles/convala/rtf/RTFImportMethods.h"
 
+#include "core/Alert.h"
 #include "core/FileWrapper.h"
+#include "foundation/ApplicationDelegate.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "items/TextItem.h"
@@ -385,6 +387,12 @@ void installPageHandlers()
 }
 
 } // namespace rtfimport
+
+void RTFImportMethods::alertLostData()
+{
+    auto text = [](const char* key) { return Main ? Main->valueForStringKey(key) : std::string(key); };
+    kit::runAlertPanel(text("ImportProblem"), text("ImportDataLoss"), "OK", "", "");
+}
 
 bool RTFImportMethods::openRTFFile(LayoutDocument& document, const std::string& path, bool* lostData,
                                    std::string* error)

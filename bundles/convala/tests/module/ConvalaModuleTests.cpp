@@ -7,6 +7,7 @@
 #include "app/Scrivly.h"
 #include "appkit/Application.h"
 #include "appkit/SystemClipboard.h"
+#include "core/Alert.h"
 #include "core/Encoding.h"
 #include "core/FileManager.h"
 #include "core/Pasteboard.h"
@@ -169,6 +170,19 @@ TEST_F(ConvalaModule, PastedRTFGoesInAtTheColumnsCaretWithItsFormat)
     EXPECT_TRUE(flow_->styleCharAt(&creme)->isBoldface());
     textPoint brulee{0, 4, 0};
     EXPECT_FALSE(flow_->styleCharAt(&brulee)->isBoldface());
+
+    // What the document cannot hold is left out, and the user is told.
+    auto alerts = std::make_shared<kit::ScriptedAlertHandler>();
+    kit::setAlertHandler(alerts);
+    kit::Pasteboard& lossy = kit::Pasteboard::pasteboardWithUniqueName();
+    lossy.declareTypes({kit::RTFPboardType}, nullptr);
+    lossy.setData(std::string("{\\rtf1 {\\pict 0a0b} x}"), kit::RTFPboardType);
+    EXPECT_TRUE(target->paste(lossy, false, nullptr));
+    lossy.releaseGlobally();
+    ASSERT_EQ(alerts->shown().size(), 1u);
+    EXPECT_EQ(alerts->shown()[0].title, "Import Problem");
+    EXPECT_EQ(alerts->shown()[0].message, "Some parts of the file could not be converted and were left out.");
+    kit::setAlertHandler(nullptr);
 }
 
 // On a real X display, another program (xclip) puts RTF on the clipboard,
