@@ -18,8 +18,8 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "items/PlacedItem.h"
 #include "items/TextItem.h"
-#include "text/TextFlow.h"
 #include "text/DocumentView.h"
+#include "text/TextFlow.h"
 
 #include <algorithm>
 #include <memory>
@@ -67,7 +67,8 @@ private:
 void beginEditingMainText(LayoutDocument& document)
 {
     DocumentView* view = document.mainView();
-    if (document.activeTextItem())
+    const TextItem* active = document.activeTextItem();
+    if (active && (!view || (active->isEditing() && active->editPageView() == view)))
         return;
     TextItem* column = document.numPages() > 0 ? LayoutDocumentIOMethods::mainTextItemForPage(document.pageAt(0))
                                                : nullptr;

@@ -15,6 +15,7 @@
 #include "graphics/BitmapImageRep.h"
 #include "items/ItemBox.h"
 #include "items/PlacedItem.h"
+#include "view/PageView.h"
 
 #include <functional>
 #include <stdexcept>
@@ -236,6 +237,34 @@ TEST_F(ImportDriver, TheReceivingDocumentEditsItsOwnMainText)
     EXPECT_EQ(document_->activeTextItem(), column_);
     EXPECT_EQ(other.activeTextItem(), nullptr);
     delegate_->setMainDocument(nullptr);
+}
+
+// Through the document's own view: the main text begins editing there,
+// unless the view is editing a column already, which then keeps it.
+TEST_F(ImportDriver, TheDocumentsViewEditsTheMainTextUnlessItEditsAnotherColumn)
+{
+    PageView view;
+    view.setDocument(document_.get());
+    document_->addView(&view);
+    document_->setActiveTextItem(nullptr);
+    ASSERT_TRUE(LayoutDocumentIOMethods::dispatchRTFStream(*document_, std::string("{\\rtf1 x}")));
+    EXPECT_TRUE(column_->isEditing());
+    EXPECT_EQ(column_->editPageView(), &view);
+    EXPECT_EQ(document_->activeTextItem(), column_);
+    view.endEditingIfNeeded();
+
+    auto other = std::make_shared<TextItem>();
+    ASSERT_NE(other->initFlow(), nullptr);
+    other->setFrame(kit::makeRect(72, 600, 200, 100), false);
+    document_->pageAt(0)->addItems(other, false);
+    view.beginEditingItem(other.get());
+    ASSERT_TRUE(other->isEditing());
+    ASSERT_TRUE(LayoutDocumentIOMethods::dispatchRTFStream(*document_, std::string("{\\rtf1 y}")));
+    EXPECT_EQ(document_->activeTextItem(), other.get());
+    EXPECT_TRUE(other->isEditing());
+    EXPECT_FALSE(column_->isEditing());
+    view.endEditingIfNeeded();
+    document_->removeView(&view);
 }
 
 TEST_F(ImportDriver, EveryImportedNamedStyleJoinsTheStyleSheet)

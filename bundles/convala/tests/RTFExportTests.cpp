@@ -4,6 +4,9 @@
 
 #include "core/Color.h"
 #include "foundation/StyleInfo.h"
+#include "text/TableDefinition.h"
+#include "text/TableParagraph.h"
+#include "text/TableRow.h"
 
 #include <algorithm>
 
@@ -465,6 +468,36 @@ TEST_F(SelectionRTF, ParagraphsFormattedAlikeStillTakeTheirOwnCharacterFormat)
     const std::size_t second = rtf.find("\\par\n");
     ASSERT_NE(second, std::string::npos) << rtf;
     EXPECT_LT(rtf.find("\\b0 ", second), rtf.find("quiet")) << rtf;
+}
+
+// A table's cells are paragraphs of the flow: each is written in order with
+// its own text, also a cell without a paragraph format of its own.
+TEST_F(RTFExport, TableCellsAreWrittenInOrder)
+{
+    setWords(0, {{"before"}});
+    auto owned = std::make_unique<TableDefinition>();
+    owned->setMargins({{10.0f, 90.0f}, {110.0f, 190.0f}});
+    TableDefinition* table = flow_->addTable(std::move(owned));
+    for (int r = 0; r < 2; ++r) {
+        TableRow* row = table->addRow();
+        row->setColumnCount(2);
+        for (int c = 0; c < 2; ++c) {
+            auto cell = std::make_unique<TableParagraph>(table, r, c);
+            if (r == 0)
+                cell->setParagraphStyle(flow_->firstParagraph()->paragraphStyle()->copy());
+            const std::string text = "r" + std::to_string(r) + "c" + std::to_string(c);
+            cell->addWord(std::make_unique<TextWord>())->setText(text.c_str());
+            flow_->addParagraph(std::move(cell));
+        }
+    }
+    flow_->addParagraph(std::make_unique<TextParagraph>())->addWord(std::make_unique<TextWord>("after"));
+    const std::string rtf = exportRTF();
+    std::size_t at = 0;
+    for (const char* text : {"before\\par\n", "r0c0\\par\n", "r0c1\\par\n", "r1c0\\par\n", "r1c1\\par\n", "after}"}) {
+        at = rtf.find(text, at);
+        ASSERT_NE(at, std::string::npos) << text << " in\n" << rtf;
+    }
+    EXPECT_EQ(count(rtf, "\\par\n"), 5u) << rtf;
 }
 
 } // namespace
