@@ -151,7 +151,8 @@ TEST_F(RTFImportFormat, TheTablesAreNumberedAndEntriesNamedWhole)
 {
     ASSERT_TRUE(import("{\\rtf1{\\fonttbl{\\f0\\fswiss Helvetica;}{\\f3\\froman Ti\\'6des-Roman;}"
                        "{\\f5\\fswiss Nonexistent Sans;}}{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
-                       "{\\stylesheet{\\s2\\sbasedon222\\b Body\\'e9;}{\\s3\\sbasedon2\\snext2 Sub;}}x}"));
+                       "{\\stylesheet{\\s2\\sbasedon222\\b Body\\'e9;}{\\s3\\sbasedon2\\snext2 Sub;}"
+                       "{\\s4\\uc1 Gr\\u945\\'3fk;}}x}"));
     RTFContext& context = *LayvaneIOMethods::rtfContext();
     ASSERT_NE(context.fontList().count(3), 0u);
     EXPECT_EQ(context.fontList().at(3)->fontName(), "Times-Roman");
@@ -174,6 +175,9 @@ TEST_F(RTFImportFormat, TheTablesAreNumberedAndEntriesNamedWhole)
     EXPECT_EQ(body->definedFlags() & 3, 3);
     EXPECT_EQ(sub->basedOnStyle(), body);
     EXPECT_EQ(sub->nextParagraphStyle(), body);
+    // A "\\u" word in a name is the name's, its fallback skipped.
+    EXPECT_NE(sheet->styleWithName(std::string("Gr\xCE\xB1k"), sheet->paragraphStyles()), nullptr);
+    EXPECT_EQ(text(), "x");
 }
 
 TEST_F(RTFImportFormat, AStyleBasedOnItselfOrOnALoopIsRefused)
