@@ -231,3 +231,18 @@ TEST_F(RTFImportFormat, ABulletDefinedAtAParagraphsStart)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RTFImportFormat, TheDefaultFontNamedBeforeTheFontTableIsTheTablesFont)
+{
+    // "\deff1" comes before the table that defines font 1: "\pard" still
+    // finds it, at the paragraph's size.
+    ASSERT_TRUE(import("{\\rtf1\\deff1{\\fonttbl\\f0\\froman Times-Roman;\\f1\\fmodern Courier;}"
+                       "\\pard\\fs20 \\pard x\\par}"));
+    const StyleParagraph* style = paragraphStyle(0);
+    EXPECT_EQ(style->font()->familyName(), "Courier");
+    EXPECT_FLOAT_EQ(style->font()->pointSize(), 10.0f);
+}
+
+} // namespace
