@@ -245,6 +245,7 @@ public:
         float scalingFactor = 0.0f;
     };
     const PrintInfo& printInfo() const { return printInfo_; }
+    void setPrintInfo(const PrintInfo& info) { printInfo_ = info; }
     // What printing starts from and keeps between prints of the document
     // (printer, copies, range, the print accessory's fields); nil until the
     // first print makes it.

@@ -5,6 +5,7 @@
 #include "bundles/convala/markup/LayoutDocumentIOMethods.h"
 #include "bundles/convala/markup/RTFContext.h"
 #include "bundles/convala/rtf/RTFExportMethods.h"
+#include "bundles/convala/rtf/RTFImportMethods.h"
 #include "bundles/convala/rtf/RTFPlainTextFilter.h"
 
 #include "document/LayoutDocument.h"
@@ -16,6 +17,7 @@ void Convala::installHooks()
     ConvalaClasses::initialize();
     RTFContext::initialize();
     RTFPlainTextFilter::registerService();
+    RTFImportMethods::install();
 
     TextSelection::writeRTFHook() = [](TextSelection& selection, std::string& stream) {
         ZMemoryStream output;
@@ -27,12 +29,21 @@ void Convala::installHooks()
         return ScrivlyDocumentSaveMethods::saveForeignFile(document, path, backup);
     };
     if (LayoutDocumentIOMethods::rtfReader().registerWithMarkupDispatcher) {
+        // What the document could not hold is told once the data is in.
         LayoutDocument::dispatchRTFStreamHook() = [](LayoutDocument& document, const std::string& data) {
-            return LayoutDocumentIOMethods::dispatchRTFStream(document, data);
+            bool lost = false;
+            const bool read = LayoutDocumentIOMethods::dispatchRTFStream(document, data, &lost);
+            if (read && lost)
+                RTFImportMethods::alertLostData();
+            return read;
         };
         LayoutDocument::dispatchMarkupHook() = [](LayoutDocument& document, const std::string& type,
                                                   const std::string& data) {
-            return LayoutDocumentIOMethods::dispatchMarkup(document, type, data, nullptr);
+            bool lost = false;
+            const bool read = LayoutDocumentIOMethods::dispatchMarkup(document, type, data, &lost);
+            if (read && lost)
+                RTFImportMethods::alertLostData();
+            return read;
         };
     }
 }

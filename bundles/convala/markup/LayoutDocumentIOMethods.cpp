@@ -101,6 +101,12 @@ bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, const 
 bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, const std::optional<std::string>& data,
                                                 bool* lostData)
 {
+    return dispatchRTFStream(document, data, lostData, ZynImportOptions{});
+}
+
+bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, const std::optional<std::string>& data,
+                                                bool* lostData, const ZynImportOptions& options)
+{
     const Reader& reader = rtfReader();
     ZynDispatchTable* table = LayvaneIOMethods::markupDispatchTable();
     ZynMarkupDispatcher* dispatcher = LayvaneIOMethods::markupDispatcher();
@@ -118,6 +124,7 @@ bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, const 
         // (The extension of the document's contents joins the context with
         // the document contents.)
         ZynImportRun run(document, context, ZynImportRun::RTFRun);
+        run.setOptions(options);
         // What the document class registers goes when the run ends.
         ZynDispatchTable::Mark mark(*table);
         reader.registerWithMarkupDispatcher(run, *table);
@@ -144,14 +151,20 @@ bool LayoutDocumentIOMethods::dispatchHTMLStream(LayoutDocument& document, const
 bool LayoutDocumentIOMethods::dispatchMarkup(LayoutDocument& document, const std::string& type,
                                              const std::string& data, bool* lostData)
 {
+    return dispatchMarkup(document, type, data, lostData, false);
+}
+
+bool LayoutDocumentIOMethods::dispatchMarkup(LayoutDocument& document, const std::string& type,
+                                             const std::string& data, bool* lostData, bool openingFile)
+{
     if (type == HTMLPboardType || type == ICFPboardType)
         return false;
     if (type != kit::RTFDPboardType)
         return true;
     try {
         std::optional<std::string> rtf;
-        if (std::unique_ptr<kit::FileWrapper> folder = kit::FileWrapper::initWithSerializedRepresentation(data);
-            folder && folder->isDirectory()) {
+        std::unique_ptr<kit::FileWrapper> folder = kit::FileWrapper::initWithSerializedRepresentation(data);
+        if (folder && folder->isDirectory()) {
             const auto& files = folder->fileWrappers();
             if (const auto it = files.find("TXT.rtf"); it != files.end() && it->second->isRegularFile())
                 rtf = it->second->regularFileContents();
@@ -159,7 +172,7 @@ bool LayoutDocumentIOMethods::dispatchMarkup(LayoutDocument& document, const std
         if (!rtf)
             return false;
         bool lost = false;
-        if (!dispatchRTFStream(document, rtf, &lost))
+        if (!dispatchRTFStream(document, rtf, &lost, ZynImportOptions{openingFile, folder.get()}))
             return false;
         if (lostData)
             *lostData = lost;
@@ -182,16 +195,25 @@ void LayoutDocumentIOMethods::_resetAfterDispatch(LayoutDocument& document, int 
 
 void LayoutDocumentIOMethods::_integrateImportedStyleList(LayoutDocument& document, RTFContext& context)
 {
-    if (const auto& resolve = rtfReader().resolveRTFStyleListFrom) {
-        std::vector<TextFlow*> flows;
-        walkItemsForObject(document, [&flows](Item* item) {
-            auto* column = dynamic_cast<TextItem*>(item);
-            if (column && column->flow() && std::find(flows.begin(), flows.end(), column->flow()) == flows.end())
-                flows.push_back(column->flow());
-        });
-        for (TextFlow* flow : flows)
-            resolve(*flow, context);
-    }
+    // The flows take the imported styles once the sheet holds them.
+    struct Resolve {
+        LayoutDocument& document;
+        RTFContext& context;
+        ~Resolve()
+        {
+            const auto& resolve = rtfReader().resolveRTFStyleListFrom;
+            if (!resolve)
+                return;
+            std::vector<TextFlow*> flows;
+            walkItemsForObject(document, [&flows](Item* item) {
+                auto* column = dynamic_cast<TextItem*>(item);
+                if (column && column->flow() && std::find(flows.begin(), flows.end(), column->flow()) == flows.end())
+                    flows.push_back(column->flow());
+            });
+            for (TextFlow* flow : flows)
+                resolve(*flow, context);
+        }
+    } resolveFlows{document, context};
     StyleInfo* sheet = document.styleInfo();
     if (!sheet)
         return;

@@ -26,6 +26,7 @@ class TextFlow;
 class TextItem;
 class ZynDispatchTable;
 class ZynImportRun;
+struct ZynImportOptions;
 
 struct LayoutDocumentIOMethods {
     // The name of the exception a document closed while it is being
@@ -50,6 +51,9 @@ struct LayoutDocumentIOMethods {
     static bool dispatchRTFStream(LayoutDocument& document, const std::optional<std::string>& data);
     static bool dispatchRTFStream(LayoutDocument& document, const std::optional<std::string>& data,
                                   bool* lostData);
+    // The same for a file being opened or an RTFD's folder (its pictures).
+    static bool dispatchRTFStream(LayoutDocument& document, const std::optional<std::string>& data,
+                                  bool* lostData, const ZynImportOptions& options);
     // HTML comes with its reader: until then nothing is read (false).
     static bool dispatchHTMLStream(LayoutDocument& document, const std::optional<std::string>& data);
     // Foreign data by pasteboard type. For RTFD the data is the contents'
@@ -61,6 +65,8 @@ struct LayoutDocumentIOMethods {
     // lost-data flag when the import finished.
     static bool dispatchMarkup(LayoutDocument& document, const std::string& type, const std::string& data,
                                bool* lostData);
+    static bool dispatchMarkup(LayoutDocument& document, const std::string& type, const std::string& data,
+                               bool* lostData, bool openingFile);
     // Clears the document's import flags (the registrations of the run are
     // cut back by the driver itself).
     static void _resetAfterDispatch(LayoutDocument& document, int runKind);

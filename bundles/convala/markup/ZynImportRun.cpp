@@ -3,3 +3,4 @@
 #include "foundation/StyleChar.h"
 
 ZynImportRun::~ZynImportRun() = default;
+ZynReaderState::~ZynReaderState() = default;

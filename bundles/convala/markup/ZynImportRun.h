@@ -9,9 +9,27 @@
 #include <memory>
 #include <vector>
 
+namespace kit {
+class FileWrapper;
+}
 class LayoutDocument;
 class RTFContext;
 class StyleChar;
+
+// What a format's reader keeps for the length of one read (it derives its
+// own class).
+class ZynReaderState {
+public:
+    virtual ~ZynReaderState();
+};
+
+// How the data reaches the import: a file being opened (which may set the
+// document's pages up) or pasted data, and the folder an RTFD came in,
+// where its pictures are.
+struct ZynImportOptions {
+    bool openingFile = false;
+    const kit::FileWrapper* contents = nullptr;
+};
 
 class ZynImportRun : public ZynDispatchRun {
 public:
@@ -42,11 +60,18 @@ public:
     void setProcessingStyles(bool flag) { processingStyles_ = flag; }
     std::vector<std::unique_ptr<StyleChar>>& charStyleStack() { return charStyleStack_; }
 
+    const ZynImportOptions& options() const { return options_; }
+    void setOptions(const ZynImportOptions& options) { options_ = options; }
+    ZynReaderState* readerState() const { return readerState_.get(); }
+    void setReaderState(std::unique_ptr<ZynReaderState> state) { readerState_ = std::move(state); }
+
 private:
     LayoutDocument& document_;
     RTFContext& context_;
     int kind_;
     long dispatchThreshold_ = InitialDispatchThreshold;
     bool processingStyles_ = false;
+    ZynImportOptions options_;
+    std::unique_ptr<ZynReaderState> readerState_;
     std::vector<std::unique_ptr<StyleChar>> charStyleStack_;
 };
