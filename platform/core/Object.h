@@ -42,6 +42,9 @@ public:
     static void registerClass(const std::string& name, int version, Factory factory);
     static bool isRegistered(const std::string& name);
     static std::unique_ptr<Object> create(const std::string& name);
+    // The factory of a registered class (nullptr when unknown); it stays
+    // valid for the life of the program.
+    static const Factory* factoryOf(const std::string& name);
     // The version registered for the class, 0 when unknown.
     static int versionOf(const std::string& name);
 };
