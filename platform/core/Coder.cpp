@@ -200,7 +200,7 @@ const std::vector<TypeEncoding>& Coder::parsedTypes(std::string_view types) cons
 const std::vector<TypeEncoding>& Coder::parsedTypes(const char* types) const
 {
     const auto address = reinterpret_cast<std::uintptr_t>(types);
-    TypeMemo& memo = typeMemo_[(address ^ (address >> 7)) % TypeMemoSize];
+    TypeMemo& memo = typeMemo_[std::size_t((std::uint64_t(address) * 0x9E3779B97F4A7C15ull) >> 56) % TypeMemoSize];
     if (memo.address == types && std::strcmp(memo.entry->first.c_str(), types) == 0)
         return memo.entry->second;
     const TypeCache::value_type& entry = parsedEntry(types);

@@ -588,7 +588,7 @@ private:
         const char* address = nullptr;
         const TypeCache::value_type* entry = nullptr;
     };
-    static constexpr std::size_t TypeMemoSize = 64;
+    static constexpr std::size_t TypeMemoSize = 256;
     mutable std::array<TypeMemo, TypeMemoSize> typeMemo_{};
     float openFileVersion_ = OpenFileVersionIdle;
     std::string documentPath_;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -53,6 +52,16 @@ public:
 
     std::size_t size() const { return size_; }
 
+    // Room for count keys without growing.
+    void reserve(std::size_t count)
+    {
+        std::size_t capacity = slots_.empty() ? 64 : slots_.size();
+        while (count * 4 > capacity * 3)
+            capacity *= 2;
+        if (capacity != slots_.size())
+            rehash(capacity);
+    }
+
     template <class F>
     void forEachValue(F f)
     {
@@ -69,17 +78,20 @@ private:
 
     std::size_t home(const void* key) const
     {
-        // Fibonacci hashing: addresses differ mostly in their middle bits.
-        return std::size_t((std::uint64_t(reinterpret_cast<std::uintptr_t>(key)) * 0x9E3779B97F4A7C15ull) >> shift_);
+        // Objects made one after another lie close together: their slots do
+        // too (the low address bits in place), so a coder walking what it
+        // just made stays in cache. The high bits scatter far-apart regions.
+        const auto a = std::uint64_t(reinterpret_cast<std::uintptr_t>(key));
+        return std::size_t(((a >> 4) ^ ((a >> 24) * 0x9E3779B97F4A7C15ull >> 32)) & mask_);
     }
 
-    void grow()
+    void grow() { rehash(slots_.empty() ? 64 : slots_.size() * 2); }
+
+    void rehash(std::size_t capacity)
     {
         std::vector<Slot> old = std::move(slots_);
-        const std::size_t capacity = old.empty() ? 64 : old.size() * 2;
         slots_.assign(capacity, Slot{});
         mask_ = capacity - 1;
-        shift_ = 64 - unsigned(std::countr_zero(capacity));
         for (const Slot& s : old) {
             if (!s.key)
                 continue;
@@ -93,7 +105,6 @@ private:
     std::vector<Slot> slots_;
     std::size_t size_ = 0;
     std::size_t mask_ = 0;
-    unsigned shift_ = 64;
 };
 
 } // namespace kit

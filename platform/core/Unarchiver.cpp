@@ -3,6 +3,7 @@
 #include "core/Color.h"
 #include "core/Values.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -308,25 +309,45 @@ std::size_t Unarchiver::getClass()
     return classes_.size() - 1;
 }
 
-std::size_t Unarchiver::pool(std::unique_ptr<Object> object)
+std::size_t Unarchiver::pool(std::unique_ptr<Object> object, bool fresh)
 {
-    std::uint32_t& index = entryIndex_[object.get()];
-    // An index here whose entry is no longer in the pool belonged to a
-    // claimed or released object since freed.
-    if (index != 0) {
-        const Entry& old = entries_[index - 1];
-        if (old.state == State::Pooled || old.state == State::Shared)
+    // A factory's new object cannot be one the decoder holds; a replacement
+    // an object answered might.
+    if (!fresh) {
+        const Entry* old = entryFor(object.get());
+        if (old && (old->state == State::Pooled || old->state == State::Shared))
             throw std::logic_error("an object handed to the decoder twice");
     }
     if (entries_.size() >= std::size_t(NotShared) - 1)
         damaged("too many objects");
-    entries_.push_back(Entry{std::move(object)});
-    index = std::uint32_t(entries_.size());
+    const Object* key = object.get();
+    entries_.push_back(Entry{std::move(object), key});
     return entries_.size() - 1;
+}
+
+void Unarchiver::indexEntries()
+{
+    // In pool order, so that an address made again answers its latest
+    // entry (the earlier object there was claimed or released and freed).
+    entryIndex_.reserve(entries_.size());
+    for (; indexed_ < entries_.size(); ++indexed_)
+        entryIndex_[entries_[indexed_].key] = std::uint32_t(indexed_ + 1);
 }
 
 Unarchiver::Entry* Unarchiver::entryFor(const Object* object)
 {
+    if (!object)
+        return nullptr;
+    // Most objects are taken just after they were made. An entry that still
+    // holds its object is the latest for that address (another object there
+    // would have needed this one freed).
+    const std::size_t recent = std::min<std::size_t>(entries_.size(), RecentEntries);
+    for (std::size_t i = entries_.size(); i > entries_.size() - recent; --i)
+        if (entries_[i - 1].object.get() == object)
+            return &entries_[i - 1];
+    // The table catches up only when it is asked, filling many slots in one
+    // loop instead of one between every two objects read.
+    indexEntries();
     const std::uint32_t* index = entryIndex_.find(object);
     return index && *index ? &entries_[*index - 1] : nullptr;
 }
@@ -354,14 +375,14 @@ Object* Unarchiver::getObject()
     // refer back to it (cycles) and it cannot be claimed from inside itself.
     std::size_t index = objects_.size();
     objects_.push_back(raw);
-    const std::size_t entry = pool(std::move(made));
+    const std::size_t entry = pool(std::move(made), true);
     entries_[entry].inProgress = true;
 
     struct Decoding {
         Unarchiver& u;
-        Decoding(Unarchiver& un, const Object* o) : u(un)
+        Decoding(Unarchiver& un, const Object* o, std::size_t e) : u(un)
         {
-            u.decoding_.push_back(o);
+            u.decoding_.push_back({o, e});
             ++u.depth_;
         }
         ~Decoding()
@@ -369,7 +390,7 @@ Object* Unarchiver::getObject()
             u.decoding_.pop_back();
             --u.depth_;
         }
-    } decoding(*this, raw);
+    } decoding(*this, raw, entry);
 
     Object* result = raw->initWithCoder(*this);
     objects_[index] = result;
@@ -505,12 +526,14 @@ std::unique_ptr<Object> Unarchiver::claimObject(Object* object, const Object* ow
     // An owner may be decoded inside what it owns (a weak reference pulled it
     // in first), so claiming an object still being decoded is fine; what a
     // hostile stream must not make is an ownership cycle.
-    const Object* claimer = owner ? owner : decoding_.empty() ? nullptr : decoding_.back();
+    const Object* claimer = owner ? owner : decoding_.empty() ? nullptr : decoding_.back().object;
     std::size_t steps = 0;
     for (const Object* k = claimer; k; ++steps) {
         if (k == object || steps > entries_.size())
             cannotTake(object, "claimed", "it would own itself (an ownership cycle)");
-        const Entry* ke = entryFor(k);
+        // The object being decoded is the usual claimer: its entry is known.
+        const Entry* ke = !decoding_.empty() && k == decoding_.back().object ? &entries_[decoding_.back().entry]
+                                                                             : entryFor(k);
         k = ke && ke->state == State::Claimed ? ke->owner : nullptr;
     }
     e->state = State::Claimed;
@@ -522,6 +545,10 @@ std::shared_ptr<Object> Unarchiver::shareObject(Object* object, const coder_deta
 {
     if (!object)
         return nullptr;
+    // A shared object lives as long as the decoder, so its address is its
+    // own: shared objects (a few colours, many times over) are found at once.
+    if (const std::uint32_t* shared = sharedIndex_.find(object))
+        return shared_[*shared];
     Entry* e = entryFor(object);
     if (!e) {
         std::shared_ptr<Object> s;
@@ -553,6 +580,7 @@ std::shared_ptr<Object> Unarchiver::shareObject(Object* object, const coder_deta
         shared_.push_back(makers.adopt(raw));
     e->shared = std::uint32_t(shared_.size() - 1);
     e->state = State::Shared;
+    sharedIndex_[object] = e->shared;
     return shared_.back();
 }
 
@@ -561,7 +589,7 @@ Object* Unarchiver::adoptReplacement(std::unique_ptr<Object> replacement)
     if (!replacement)
         return nullptr;
     Object* raw = replacement.get();
-    pool(std::move(replacement));
+    pool(std::move(replacement), false);
     return raw;
 }
 

@@ -84,8 +84,12 @@ protected:
 private:
     enum class State : std::uint8_t { Pooled, Claimed, Shared, Released };
     static constexpr std::uint32_t NotShared = 0xFFFFFFFFu;
+    // How many of the latest entries entryFor looks at before the table.
+    static constexpr std::size_t RecentEntries = 8;
     struct Entry {
         std::unique_ptr<Object> object;
+        // The object's address, kept once the object is handed out.
+        const Object* key = nullptr;
         // Who claimed it: the object whose initWithCoder was running then.
         const Object* owner = nullptr;
         // Its shared_ptr in shared_, once shared.
@@ -117,7 +121,8 @@ private:
     void skipRestOfObject();
     Object* getObject();
     std::size_t getClass();
-    std::size_t pool(std::unique_ptr<Object> object);
+    std::size_t pool(std::unique_ptr<Object> object, bool fresh);
+    void indexEntries();
     Entry* entryFor(const Object* object);
     [[noreturn]] void cannotTake(const Object* object, const char* what, const char* why) const;
 
@@ -134,10 +139,19 @@ private:
     // object, claimed, has been freed).
     std::vector<Entry> entries_;
     PointerMap<std::uint32_t> entryIndex_;
+    // Entries before this one are in entryIndex_.
+    std::size_t indexed_ = 0;
     std::vector<std::shared_ptr<Object>> shared_;
+    // Where each shared object's shared_ptr is in shared_.
+    PointerMap<std::uint32_t> sharedIndex_;
     // Entries before this one were offered by releaseUnclaimed already.
     std::size_t released_ = 0;
-    std::vector<const Object*> decoding_; // objects whose initWithCoder runs, innermost last
+    // Objects whose initWithCoder runs, innermost last, with their entries.
+    struct InDecoding {
+        const Object* object;
+        std::size_t entry;
+    };
+    std::vector<InDecoding> decoding_;
     int depth_ = 0;
     bool failed_ = false;
 };
