@@ -20,3 +20,12 @@ void LinksInfo::removeLink(Item* link)
     if (link && link->isGraphicLink())
         std::erase(list_, link);
 }
+
+int LinksInfo::missingLinks() const
+{
+    int missing = 0;
+    for (const Item* link : list_)
+        if (link->cantFind())
+            ++missing;
+    return missing;
+}

@@ -3,12 +3,14 @@
 // The document's graphic links (placed graphics that refer to files), in
 // the order added, behind the links panel.
 
+#include "core/Object.h"
+
 #include <vector>
 
 class Item;
 class LayoutDocument;
 
-class LinksInfo {
+class LinksInfo : public kit::Object {
 public:
     LayoutDocument* document() const { return document_; }
     void setDocument(LayoutDocument* document) { document_ = document; }
@@ -23,6 +25,13 @@ public:
     // Only graphic links are kept; the others are ignored.
     void addLink(Item* link);
     void removeLink(Item* link);
+    // How many links cannot find their file.
+    int missingLinks() const;
+
+    // The document (conditionally), the links and the panel flag.
+    std::string className() const override { return "LinksInfo"; }
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
     LayoutDocument* document_ = nullptr; // not owned

@@ -17,6 +17,8 @@
 PageView::PageView(const kit::Rect& frameRect)
     : kit::View(frameRect)
 {
+    setAction("windowShouldClose:",
+              [this](kit::Object* window) -> kit::Object* { return windowShouldClose(window) ? this : nullptr; });
 }
 
 PageView::~PageView() = default;

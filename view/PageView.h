@@ -27,10 +27,22 @@ class TextFlow;
 class TextItem;
 struct textPoint;
 
+// The place on a page of a view's visible rectangle: its origin in the
+// coordinates of the page (the size stays).
+void convertVisibleRectToVisiblePage(const Page* page, kit::Rect* rect);
+// A rectangle of the same size centred across the page, its top 5 points
+// above the page's.
+void getScrollRectForInitialPageRect(const kit::Rect& pageRect, kit::Rect* rect);
+
 class PageView : public kit::View {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
     ~PageView() override;
+
+    // Class set-up: registers the builder of "Page.nib", the document
+    // window (a window, its scroll view and a page view; the owner's outlet
+    // "lastLoadedScrollView" receives the scroll view).
+    static void initialize();
 
     std::string className() const override { return "PageView"; }
     bool isFlipped() const override { return true; }
@@ -56,7 +68,11 @@ public:
     Page* highlightedPage() const { return highlighted_; }
     // The title of the view's window.
     const std::string& windowTitle() const { return windowTitle_; }
-    void setWindowTitle(std::string title) { windowTitle_ = std::move(title); }
+    void setWindowTitle(std::string title);
+    // The view becomes its window's delegate: closing the window asks the
+    // document to let the view go.
+    void registerWindow();
+    bool windowShouldClose(kit::Object* window);
 
     // ---- Editing of text columns.
     bool isEditing() const { return editing_; }
@@ -93,6 +109,9 @@ public:
     // showing the page.
     kit::Rect scrollRectForPage(const Page* page) const;
     void showPage(Page* page);
+    // The displayed entry of the page of that number (the nearest one when
+    // there is none of that number) becomes active and shown.
+    void showPageNumber(int number);
 
     // ---- The info bar: the view tagged 12 two levels up (nil without one).
     InfoBarInset* infoBar() const;

@@ -137,7 +137,7 @@ protected:
     {
         if (!live_)
             return;
-        document_->removeView(live_);
+        document_->detachView(live_);
         view_ = nullptr;
         EditingTest::TearDown();
     }

@@ -1,0 +1,105 @@
+#pragma once
+
+// Documents on disk under a real application delegate: a folder of their
+// own for the user's defaults and files, scripted alerts and file panels,
+// windows on the offscreen screen.
+
+#include "SampleDocument.h"
+
+#include "app/Layvane.h"
+#include "appkit/Application.h"
+#include "appkit/Clock.h"
+#include "appkit/FilePanelHandler.h"
+#include "core/Alert.h"
+#include "core/FileManager.h"
+#include "core/UserDefaults.h"
+#include "document/DocumentFiles.h"
+#include "document/LayoutDocument.h"
+#include "foundation/Preferences.h"
+#include "text/TextWord.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+class DocumentFileTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        LayoutDocument::initialize();
+        TextWord::initialize();
+        kit::Font::initialize();
+    }
+
+    void SetUp() override
+    {
+        folder_ = kit::FileManager::uniqueTemporaryPath("documents");
+        ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder_));
+        setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
+        setenv("HOME", (folder_ + "/home").c_str(), 1);
+        kit::FileManager::createDirectoryAtPath(folder_ + "/home");
+        kit::UserDefaults::resetStandardUserDefaults();
+        alerts_ = std::make_shared<kit::ScriptedAlertHandler>();
+        kit::setAlertHandler(alerts_);
+        panels_ = std::make_shared<kit::ScriptedFilePanelHandler>();
+        kit::setFilePanelHandler(panels_);
+        kit::Application::sharedApplication().resetForTesting();
+        kit::Clock::useVirtualClock();
+        Layvane::initialize();
+        delegate_ = std::make_unique<Layvane>();
+        delegate_->preferences()->setNewSmartPunctuation(false);
+    }
+
+    void TearDown() override
+    {
+        delegate_.reset();
+        kit::setFilePanelHandler(nullptr);
+        kit::setAlertHandler(nullptr);
+        kit::Clock::useRealClock();
+        kit::FileManager::removeFileAtPath(folder_);
+    }
+
+    std::string path(const std::string& name) const { return folder_ + "/" + name; }
+
+    std::unique_ptr<LayoutDocument> makeDocument(int words = 0, bool extras = true)
+    {
+        return sample::make(delegate_->preferences(), words, extras);
+    }
+
+    // The bytes a document writes.
+    static std::string bytesOf(const LayoutDocument& document) { return writeDocumentData(document).value_or(""); }
+
+    static std::string fileBytes(const std::string& file)
+    {
+        return kit::FileManager::contentsAtPath(file).value_or("<none>");
+    }
+
+    // A document made in code, saved as the file: the list owns it.
+    LayoutDocument* savedDocument(const std::string& file, int words = 0)
+    {
+        std::unique_ptr<LayoutDocument> document = makeDocument(words);
+        LayoutDocument* raw = document.get();
+        delegate_->addDocument(std::move(document));
+        EXPECT_TRUE(raw->saveFile(file, false));
+        return raw;
+    }
+
+    // The alert titles and messages shown, in order.
+    std::vector<std::string> shownMessages() const
+    {
+        std::vector<std::string> messages;
+        for (const auto& shown : alerts_->shown())
+            messages.push_back(shown.message);
+        return messages;
+    }
+
+    std::string text(const char* key) const { return delegate_->valueForStringKey(key); }
+
+    std::string folder_;
+    std::shared_ptr<kit::ScriptedAlertHandler> alerts_;
+    std::shared_ptr<kit::ScriptedFilePanelHandler> panels_;
+    std::unique_ptr<Layvane> delegate_;
+};
