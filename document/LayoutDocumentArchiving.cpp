@@ -16,6 +16,7 @@
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "foundation/ArrayExtensions.h"
+#include "foundation/CommonHelpers.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
@@ -529,6 +530,10 @@ void LayoutDocument::initialize()
     kit::registerClass<UnitsInfo>("UnitsInfo");
     kit::registerClass<StyleInfo>("StyleInfo");
     kit::registerClass<LinksInfo>("LinksInfo");
+    // A font a stored document names that this system lacks is counted
+    // (the document opens edited) and reported once.
+    kit::Font::setSubstituteFontHandler(
+        [](const std::string& name, float size) { return findFont(name, size, true); });
     kit::ClassRegistry::registerClass("LayoutDocument", 0, [] {
         return std::unique_ptr<kit::Object>(new LayoutDocument(documentPreferences()));
     });

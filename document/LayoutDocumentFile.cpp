@@ -194,20 +194,13 @@ std::unique_ptr<LayoutDocument> LayoutDocument::loadFromStream(const std::string
     std::vector<std::unique_ptr<kit::Object>> unclaimed;
     try {
         kit::Unarchiver unarchiver(data);
-        if (preOS) {
-            // The package's archive holds the document's own units: a new
-            // document of this class reads them, as the package's version.
-            document = makeDocument();
-            document->firstPageNum_ = FirstPageNumNotSet;
-            document->pageNumberFormat_ = -1;
+        // The archive of an old package is read as the package's version
+        // unless it says it is of the current form.
+        if (preOS)
             unarchiver.setOpenFileVersion(2.6f);
-            if (document->initWithCoder(unarchiver) != document.get())
-                return nullptr;
-        } else {
-            document = unarchiver.decodeOwnedObject<LayoutDocument>();
-            if (!document)
-                return nullptr;
-        }
+        document = unarchiver.decodeOwnedObject<LayoutDocument>();
+        if (!document)
+            return nullptr;
         unclaimed = unarchiver.releaseUnclaimed();
         document->keptFromReading_ = std::move(unclaimed);
         document->documentDidRead(this);

@@ -65,6 +65,11 @@ bool LayoutDocument::writeArchive(const std::string& path)
     const auto attributes = kit::FileManager::fileAttributesAtPath(path, true);
     if (!attributes || attributes->type != kit::FileType::Directory)
         return kit::FileManager::writeFileAtomically(path, data);
+    // Only the document's own package folder makes way for the file; any
+    // other folder stays what it is.
+    if (path != filename() ||
+        !kit::FileManager::fileExistsAtPath(kit::FileManager::stringByAppendingPathComponent(path, docEmbeddedFilename())))
+        return false;
     // A document of the older package form becomes a plain file. The new
     // file is complete before the folder makes way for it.
     const std::string parked = path + ".save-new";

@@ -10,6 +10,7 @@
 #include "appkit/Application.h"
 #include "appkit/Clock.h"
 #include "appkit/FilePanelHandler.h"
+#include "appkit/SavePanel.h"
 #include "core/Alert.h"
 #include "core/FileManager.h"
 #include "core/UserDefaults.h"
@@ -24,6 +25,21 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// Remembers what documents told it.
+class RecordingDelegate : public Layvane {
+public:
+    void documentDidCreate(LayoutDocument* document) override { created.push_back(document); }
+    void documentDidSave(LayoutDocument* document) override { saved.push_back(document); }
+    std::unique_ptr<LayoutDocument> documentDidClose(LayoutDocument* document) override
+    {
+        closed.push_back(document);
+        return Layvane::documentDidClose(document);
+    }
+    std::vector<LayoutDocument*> created;
+    std::vector<LayoutDocument*> saved;
+    std::vector<LayoutDocument*> closed;
+};
 
 class DocumentFileTest : public ::testing::Test {
 protected:
@@ -49,7 +65,7 @@ protected:
         kit::Application::sharedApplication().resetForTesting();
         kit::Clock::useVirtualClock();
         Layvane::initialize();
-        delegate_ = std::make_unique<Layvane>();
+        delegate_ = std::make_unique<RecordingDelegate>();
         delegate_->preferences()->setNewSmartPunctuation(false);
     }
 
@@ -98,8 +114,49 @@ protected:
 
     std::string text(const char* key) const { return delegate_->valueForStringKey(key); }
 
+    // Whether an alert with the message of the key was shown (its text up
+    // to the first value put in).
+    bool alerted(const char* key) const
+    {
+        const std::string message = text(key);
+        const std::string lead = message.substr(0, message.find('%'));
+        for (const auto& shown : alerts_->shown())
+            if (shown.message.compare(0, lead.size(), lead) == 0)
+                return true;
+        return false;
+    }
+
+    // The names in the test's folder (or a folder in it).
+    std::vector<std::string> listing(const std::string& name = "") const
+    {
+        return kit::FileManager::directoryContentsAtPath(name.empty() ? folder_ : path(name))
+            .value_or(std::vector<std::string>{});
+    }
+
+    // The words of every flow, paragraphs on lines of their own.
+    static std::string textOf(const LayoutDocument& document)
+    {
+        std::string text;
+        for (TextFlow* flow : document.flows())
+            for (const auto& paragraph : flow->paragraphList()) {
+                for (int i = 0; i < paragraph->wordCount(); ++i)
+                    if (const TextWord* word = paragraph->wordAtIndex(i))
+                        text.append(word->text(), std::size_t(word->length())).push_back(' ');
+                text.push_back('\n');
+            }
+        return text;
+    }
+
+    // Something the user did to the document: a word at the end of the text.
+    static void edit(LayoutDocument& document, const char* word = "edited")
+    {
+        TextFlow* flow = sample::firstColumnOn(document.pageAt(0))->flow();
+        flow->currentParagraph()->addWord(std::make_unique<TextWord>(word));
+        document.setEdited(true);
+    }
+
     std::string folder_;
     std::shared_ptr<kit::ScriptedAlertHandler> alerts_;
     std::shared_ptr<kit::ScriptedFilePanelHandler> panels_;
-    std::unique_ptr<Layvane> delegate_;
+    std::unique_ptr<RecordingDelegate> delegate_;
 };
