@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BenchText.h"
 #include "TextBenchSetting.h"
 
 #include "document/LayoutDocument.h"
@@ -8,21 +9,18 @@
 #include "text/TextWordSpecial.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
-// About 200,000 words of running text in paragraphs of 20 to 200 words, Times
-// 12, justified, hyphenated, through the copies of an automatic master column
-// on Letter pages: the layout adds the pages as the text grows.
+// A new document of one Letter page whose column, a copy of an automatic
+// master column, holds one empty paragraph set justified and hyphenated.
+struct BenchDocument : TextBenchSetting {
+    explicit BenchDocument(const char* folderName) : TextBenchSetting(folderName) {}
 
-struct LaidOutDocument : TextBenchSetting {
-    LaidOutDocument() : TextBenchSetting("bench-layout") { build(); }
-
-    // A document of one page whose column holds the words, unmeasured as
-    // after reading a file.
-    void build()
+    void makeDocument()
     {
         document = std::make_unique<LayoutDocument>(delegate->preferences());
         document->setPageSize(kit::makeSize(612, 792));
@@ -48,32 +46,6 @@ struct LaidOutDocument : TextBenchSetting {
         auto typing = std::make_unique<StyleChar>();
         typing->setFont(font);
         text->setCharStyle(std::move(typing));
-
-        LayoutDocument::setDispatching(true);
-        const char* vocabulary[] = {"the", "measuring", "of", "paragraphs", "through", "columns", "and", "pages",
-                                    "justified", "hyphenation", "typesetting", "a", "word", "processor",
-                                    "international", "responsibility", "in", "layout", "with", "breaking"};
-        std::mt19937 random(12345);
-        int words = 0;
-        while (words < Words) {
-            const int count = 20 + int(random() % 181);
-            TextParagraph* paragraph = text->currentParagraph();
-            for (int i = 0; i < count; ++i) {
-                TextWord* added = paragraph->addWord(std::make_unique<TextWord>());
-                added->setText(vocabulary[random() % 20]);
-            }
-            words += count;
-            if (words < Words)
-                text->currentParagraph()->breakAtPoint(paragraph->wordCount() - 1, false);
-            paragraph->setCurrentWord(paragraph->lastWord());
-        }
-        LayoutDocument::setDispatching(false);
-    }
-
-    void measureAll()
-    {
-        for (const auto& paragraph : text->paragraphList())
-            paragraph->recomputeAllWords();
     }
 
     // The columns that show text, one per page, in page order.
@@ -87,10 +59,76 @@ struct LaidOutDocument : TextBenchSetting {
         return shown;
     }
 
-    static constexpr int Words = 200000;
     std::unique_ptr<LayoutDocument> document;
     TextItem* first = nullptr;
     TextFlow* text = nullptr;
+};
+
+// About 200,000 words of running text in paragraphs of 20 to 200 words, Times
+// 12, justified, hyphenated, through the copies of an automatic master column
+// on Letter pages: the layout adds the pages as the text grows.
+
+struct LaidOutDocument : BenchDocument {
+    LaidOutDocument() : BenchDocument("bench-layout") { build(); }
+
+    // The document with the words in its column, unmeasured as after
+    // reading a file.
+    void build()
+    {
+        makeDocument();
+        const StyleParagraph* style = text->firstParagraph()->paragraphStyle();
+
+        // Every paragraph is a paragraph of its own style (a copy, as Return
+        // makes one) whose first word is the first word of its text.
+        LayoutDocument::setDispatching(true);
+        TextParagraph* paragraph = text->firstParagraph();
+        for (const auto& words : benchtext::paragraphs(Words)) {
+            if (paragraph->wordCount() > 0) {
+                auto next = std::make_unique<TextParagraph>();
+                next->setParagraphStyle(style->copy());
+                paragraph = text->addParagraph(std::move(next));
+            }
+            for (const char* word : words)
+                paragraph->addWord(std::make_unique<TextWord>(word));
+            paragraph->setCurrentWord(paragraph->lastWord());
+        }
+        LayoutDocument::setDispatching(false);
+        text->setCurrentParagraph(text->lastParagraph(), false);
+        checkBuilt();
+    }
+
+    // The set-up is what it says: each paragraph justified and hyphenated
+    // in Times 12, starting with a word of the text. A benchmark of
+    // something else would measure nothing useful, so a wrong set-up stops.
+    void checkBuilt() const
+    {
+        const std::vector<std::vector<const char*>> expected = benchtext::paragraphs(Words);
+        auto fail = [](const std::string& why) {
+            std::fprintf(stderr, "LaidOutDocument: %s\n", why.c_str());
+            std::abort();
+        };
+        if (text->paragraphCount() != int(expected.size()))
+            fail(std::to_string(text->paragraphCount()) + " paragraphs, not " + std::to_string(expected.size()));
+        for (int p = 0; p < text->paragraphCount(); ++p) {
+            const TextParagraph* paragraph = text->paragraphAtIndex(p);
+            const StyleParagraph* style = paragraph->paragraphStyle();
+            const std::string where = "paragraph " + std::to_string(p);
+            if (style->alignment() != 3 || !style->hyphenate() || style->font() != font)
+                fail(where + " is not justified and hyphenated in Times 12");
+            const std::vector<const char*>& words = expected[std::size_t(p)];
+            if (paragraph->wordCount() != int(words.size()) || !paragraph->firstWord() ||
+                std::string(paragraph->firstWord()->text()) != words.front())
+                fail(where + " does not hold its words, first word first");
+        }
+    }
+
+    void measureAll()
+    {
+        for (const auto& paragraph : text->paragraphList())
+            paragraph->recomputeAllWords();
+    }
+
+    static constexpr int Words = 200000;
 };
 
 inline LaidOutDocument& laidOut()

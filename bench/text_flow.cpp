@@ -92,4 +92,39 @@ void BM_StreamWholeFlow(benchmark::State& state)
 }
 BENCHMARK(BM_StreamWholeFlow)->Unit(benchmark::kMillisecond);
 
+// One paragraph of 20,000 words, its first word bold when range(0) is 1.
+struct LongParagraph : TextBenchSetting {
+    explicit LongParagraph(bool styled) : TextBenchSetting("bench-paragraph")
+    {
+        TextParagraph* paragraph = flow->firstParagraph();
+        for (int i = 0; i < Words; ++i)
+            paragraph->addWord(std::make_unique<TextWord>("word"));
+        if (styled) {
+            auto bold = std::make_unique<StyleChar>();
+            bold->setFont(kit::Font::fontWithName("Times-Bold", 12));
+            paragraph->firstWord()->addCharStyle(std::move(bold), 0);
+        }
+    }
+    static constexpr int Words = 20000;
+};
+
+// The style in force at the paragraph's last word, as drawing asks for each
+// line and measuring for each word: before any edit, and after a word is
+// added before it (the paragraph changed).
+void BM_StyleInForceAtTheEndOfALongParagraph(benchmark::State& state)
+{
+    LongParagraph long_(state.range(0) != 0);
+    TextParagraph* paragraph = long_.flow->firstParagraph();
+    const bool edit = state.range(1) != 0;
+    for (auto _ : state) {
+        if (edit) {
+            paragraph->insertWord(std::make_unique<TextWord>("new"), LongParagraph::Words - 10);
+            (void)paragraph->removeWord(paragraph->wordAtIndex(LongParagraph::Words - 10));
+        }
+        textPoint at{0, paragraph->wordCount() - 1, 2};
+        benchmark::DoNotOptimize(long_.flow->styleCharAt(&at));
+    }
+}
+BENCHMARK(BM_StyleInForceAtTheEndOfALongParagraph)->ArgNames({"bold", "edit"})->Args({0, 0})->Args({1, 0})->Args({1, 1});
+
 } // namespace

@@ -68,6 +68,26 @@ TextParagraph* TextFlow::insertParagraph(std::unique_ptr<TextParagraph> paragrap
     return added;
 }
 
+void TextFlow::insertParagraphs(std::vector<std::unique_ptr<TextParagraph>> paragraphs, int index)
+{
+    std::erase(paragraphs, nullptr);
+    if (paragraphs.empty())
+        return;
+    if (index < 0 || index > paragraphCount())
+        index = paragraphCount();
+    const std::size_t at = std::size_t(index), count = paragraphs.size();
+    for (const auto& paragraph : paragraphs)
+        paragraph->setFlow(this);
+    paragraphList_.insert(paragraphList_.begin() + index, std::make_move_iterator(paragraphs.begin()),
+                          std::make_move_iterator(paragraphs.end()));
+    if (at + count < paragraphList_.size())
+        noteChangedFrom(at);
+    for (std::size_t k = 0; k < count; ++k)
+        paragraphList_[at + k]->flowIndex_ = at + k;
+    if (indexValidBelow_ == at)
+        indexValidBelow_ = at + count;
+}
+
 std::unique_ptr<TextParagraph> TextFlow::removeParagraph(const TextParagraph* paragraph)
 {
     const int at = indexOfParagraph(paragraph);
@@ -268,7 +288,9 @@ StyleChar* TextFlow::styleCharAt(textPoint* tp) const
         tp->word = int(words.size()) - 1;
         tp->letter = TextWord::WholeWord;
     }
-    for (int w = tp->word; w >= 0; --w) {
+    // Only the words that hold style entries are looked at.
+    for (int w = paragraph->lastStyledWordAtOrBefore(tp->word); w >= 0;
+         w = paragraph->lastStyledWordAtOrBefore(w - 1)) {
         const TextWord* word = words[std::size_t(w)].get();
         if (!word->hasStyles())
             continue;

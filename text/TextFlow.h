@@ -48,6 +48,8 @@ public:
     int paragraphCount() const { return int(paragraphList_.size()); }
     TextParagraph* addParagraph(std::unique_ptr<TextParagraph> paragraph);
     TextParagraph* insertParagraph(std::unique_ptr<TextParagraph> paragraph, int index);
+    // insertParagraph of each, in order from index on, in one pass.
+    void insertParagraphs(std::vector<std::unique_ptr<TextParagraph>> paragraphs, int index);
     // Hands the paragraph back; nil when it is not in the list.
     std::unique_ptr<TextParagraph> removeParagraph(const TextParagraph* paragraph);
     // Cached: constant time unless paragraphs were inserted or removed before it.

@@ -196,6 +196,7 @@ void TextParagraph::takeWordList(kit::Coder& coder, kit::Object* list)
     currentWord_ = nullptr;
     wordList_ = claimList<TextWord>(coder, list, *this, "paragraph");
     lastFoundWord_ = 0;
+    noteWordsChangedFrom(0);
     for (const auto& word : wordList_)
         word->setParagraph(this);
 }

@@ -156,9 +156,23 @@ TextWord* TextParagraph::insertWord(std::unique_ptr<TextWord> word, int index)
     index = std::clamp(index, 0, wordCount());
     TextWord* added = word.get();
     wordList_.insert(wordList_.begin() + index, std::move(word));
+    noteWordsChangedFrom(index);
     added->insertInParagraph(this);
     added->setParagraph(this);
     return added;
+}
+
+void TextParagraph::insertWords(std::vector<std::unique_ptr<TextWord>> words, int index)
+{
+    std::erase(words, nullptr);
+    index = std::clamp(index, 0, wordCount());
+    wordList_.insert(wordList_.begin() + index, std::make_move_iterator(words.begin()),
+                     std::make_move_iterator(words.end()));
+    noteWordsChangedFrom(index);
+    for (std::size_t k = std::size_t(index); k < std::size_t(index) + words.size(); ++k) {
+        wordList_[k]->insertInParagraph(this);
+        wordList_[k]->setParagraph(this);
+    }
 }
 
 std::unique_ptr<TextWord> TextParagraph::removeWord(const TextWord* word)
@@ -192,7 +206,29 @@ std::unique_ptr<TextWord> TextParagraph::removeWord(const TextWord* word)
     w->setParagraph(nullptr);
     std::unique_ptr<TextWord> removed = std::move(wordList_[std::size_t(at)]);
     wordList_.erase(wordList_.begin() + at);
+    noteWordsChangedFrom(at);
     return removed;
+}
+
+int TextParagraph::lastStyledWordAtOrBefore(int index) const
+{
+    if (index < 0)
+        return -1;
+    const std::size_t through = std::min(std::size_t(index) + 1, wordList_.size());
+    for (; styledScanned_ < through; ++styledScanned_)
+        if (wordList_[styledScanned_]->hasStyles())
+            styledWords_.push_back(int(styledScanned_));
+    const auto after = std::upper_bound(styledWords_.begin(), styledWords_.end(), index);
+    return after == styledWords_.begin() ? -1 : *(after - 1);
+}
+
+void TextParagraph::noteWordsChangedFrom(int index) const
+{
+    const std::size_t from = std::size_t(std::max(index, 0));
+    if (from >= styledScanned_)
+        return;
+    styledScanned_ = from;
+    styledWords_.erase(std::lower_bound(styledWords_.begin(), styledWords_.end(), int(from)), styledWords_.end());
 }
 
 void TextParagraph::recomputeAllWords()

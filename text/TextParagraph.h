@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace kit {
@@ -154,6 +155,18 @@ public:
     // Takes the word out as it is (no style carried, no document told):
     // for moving words between paragraphs.
     std::unique_ptr<TextWord> releaseWord(const TextWord* word);
+    // The last word at or before index that holds style entries; -1 when
+    // none does. Answered from an index of such words that lasts until the
+    // list changes, so asking again and again costs next to nothing.
+    int lastStyledWordAtOrBefore(int index) const;
+    // The word list changed from index on; a word that gets style entries
+    // says so with index 0.
+    void noteWordsChangedFrom(int index) const;
+    // releaseWord of each word, in one pass over the list: the answer holds
+    // them in the order given, nil for a word the paragraph does not hold.
+    std::vector<std::unique_ptr<TextWord>> releaseWords(std::span<TextWord* const> words);
+    // insertWord of each word, in order from index on, in one pass.
+    void insertWords(std::vector<std::unique_ptr<TextWord>> words, int index);
     void recomputeAllWords();
 
     // ---- Caret.
@@ -284,4 +297,8 @@ private:
     mutable std::size_t lastFoundWord_ = 0;
     // The flow's cached index of this paragraph (valid below the flow's mark).
     mutable std::size_t flowIndex_ = 0;
+    // The indexes of the words that hold style entries, ascending, among the
+    // words before styledScanned_ (the later ones not looked at yet).
+    mutable std::vector<int> styledWords_;
+    mutable std::size_t styledScanned_ = 0;
 };

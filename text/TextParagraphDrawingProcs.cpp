@@ -301,12 +301,13 @@ void TextSetFont(kit::DrawContext& context, kit::Font* font)
 {
     if (!font)
         return;
-    context.selectfont(font);
     // Flipped against the page's or window's own user space, which runs up.
     const bool flipped =
         (context.currentmatrix().determinant() < 0.0) != (context.defaultMatrix().determinant() < 0.0);
-    if (flipped)
-        PSWflipCurrentFont(context);
+    // The font as it is drawn in one operator (selecting it and then
+    // flipping it would send it twice), and none when it is already set.
+    const float size = font->pointSize();
+    context.setfontCached(font, kit::Matrix{size, 0, 0, flipped ? -size : size, 0, 0});
 }
 
 void TextSetColor(kit::DrawContext& context, const kit::Color& color)

@@ -176,6 +176,8 @@ TextParagraph* TextParagraph::breakAtPoint(int i, bool carryStyle, std::unique_p
         n->wordList_.push_back(std::move(wordList_[k]));
     }
     wordList_.resize(std::min(wordList_.size(), std::size_t(i) + 1));
+    noteWordsChangedFrom(i + 1);
+    n->noteWordsChangedFrom(0);
 
     n->setParagraphStyle(style->copy());
     StyleParagraph* nextStyle = style->nextParagraphStyle();
@@ -237,10 +239,12 @@ void TextParagraph::join(TextParagraph* p, bool recompute)
         wordList_.push_back(std::move(word));
     }
     p->wordList_.clear();
+    p->noteWordsChangedFrom(0);
     p->currentWord_ = nullptr;
     if (pEmpty && wordCount() >= 2 && pFirst && pFirst->length() == 0) {
         wordList_.back()->setParagraph(nullptr);
         wordList_.pop_back();
+        noteWordsChangedFrom(wordCount());
         currentWord_ = lastWord();
         currentWord_->setInsertToEnd();
     } else if (pFirst) {
@@ -269,6 +273,30 @@ std::unique_ptr<TextWord> TextParagraph::releaseWord(const TextWord* word)
         currentWord_ = nullptr;
     std::unique_ptr<TextWord> released = std::move(wordList_[std::size_t(at)]);
     wordList_.erase(wordList_.begin() + at);
+    noteWordsChangedFrom(at);
     released->setParagraph(nullptr);
+    return released;
+}
+
+std::vector<std::unique_ptr<TextWord>> TextParagraph::releaseWords(std::span<TextWord* const> words)
+{
+    // The slots are emptied first and the list closed up once: taking many
+    // words one by one would move the rest of the list for each.
+    std::vector<std::unique_ptr<TextWord>> released(words.size());
+    int firstTaken = wordCount();
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const int at = indexOfWord(words[i]);
+        if (at < 0)
+            continue;
+        firstTaken = std::min(firstTaken, at);
+        if (currentWord_ == words[i])
+            currentWord_ = nullptr;
+        released[i] = std::move(wordList_[std::size_t(at)]);
+        released[i]->setParagraph(nullptr);
+    }
+    if (firstTaken < wordCount()) {
+        std::erase(wordList_, nullptr);
+        noteWordsChangedFrom(firstTaken);
+    }
     return released;
 }

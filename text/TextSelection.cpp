@@ -363,23 +363,25 @@ kit::Object* TextSelection::initWithCoder(kit::Coder& coder)
     textPointsFlipped_ = flipped != 0;
     endOfFlow_ = eof != 0;
 
+    // Sets, not searches of the lists: a selection may hold many words and lines.
+    std::unordered_set<const TextParagraph*> listed;
     for (kit::Object* object : paragraphs.value_or(std::vector<kit::Object*>{})) {
         if (!dynamic_cast<TextParagraph*>(object))
             damaged("a " + (object ? object->className() : std::string("nil")) + " in its paragraph list");
         ownedParagraphs_.push_back(coder.claim<TextParagraph>(object));
         paragraphList_.push_back(ownedParagraphs_.back().get());
+        listed.insert(paragraphList_.back());
     }
+    std::unordered_set<const TextWord*> unheld;
     for (kit::Object* object : words.value_or(std::vector<kit::Object*>{})) {
         auto* word = dynamic_cast<TextWord*>(object);
         if (!word)
             damaged("a " + (object ? object->className() : std::string("nil")) + " in its word list");
-        const bool held = word->paragraph() &&
-                          std::find(paragraphList_.begin(), paragraphList_.end(), word->paragraph()) !=
-                              paragraphList_.end() &&
+        const bool held = word->paragraph() && listed.contains(word->paragraph()) &&
                           word->paragraph()->indexOfWord(word) >= 0;
         if (!held) {
             // Only once: a second entry of the same word is a damaged list.
-            if (std::find(wordList_.begin(), wordList_.end(), word) != wordList_.end())
+            if (!unheld.insert(word).second)
                 damaged("a word listed twice");
             ownedWords_.push_back(coder.claim<TextWord>(object));
         }

@@ -351,17 +351,61 @@ void TextSelection::insertInFlow(TextFlow* flow, const textPoint* point, bool co
 
 namespace {
 
-// Takes a word of a selection read back out of whatever holds it.
-template <class Owned>
-std::unique_ptr<TextWord> takeFrom(std::vector<std::unique_ptr<Owned>>& owned, TextWord* word)
+// Takes the words of a selection out of whatever holds them, all before the
+// paste moves any: the paragraphs of a selection read back, or the lists of
+// the words no paragraph holds. Paragraph-end words are never moved and stay
+// where they are. Answers the words in the order given (nil for one that
+// could not be found); each list is walked once and closed up once, so a
+// paste of many words or lines takes time in proportion to them.
+template <class OwnedWord>
+std::vector<std::unique_ptr<TextWord>> detachWords(const std::vector<TextWord*>& words,
+                                                   std::vector<std::unique_ptr<TextWord>>& owned,
+                                                   std::vector<std::unique_ptr<OwnedWord>>& breaks)
 {
-    for (auto it = owned.begin(); it != owned.end(); ++it)
-        if (it->get() == word) {
-            std::unique_ptr<TextWord> taken(it->release());
-            owned.erase(it);
-            return taken;
+    std::vector<std::unique_ptr<TextWord>> detached(words.size());
+    // The owned lists hold their words in the order of the word list.
+    auto fromOwned = [](auto& list, std::size_t& cursor, TextWord* word) -> std::unique_ptr<TextWord> {
+        for (std::size_t n = 0; n < list.size(); ++n) {
+            const std::size_t at = (cursor + n) % list.size();
+            if (list[at].get() == word) {
+                cursor = at + 1;
+                return std::unique_ptr<TextWord>(list[at].release());
+            }
         }
-    return nullptr;
+        return nullptr;
+    };
+    std::size_t ownedCursor = 0, breakCursor = 0;
+    bool tookOwned = false;
+    for (std::size_t i = 0; i < words.size();) {
+        TextWord* word = words[i];
+        TextParagraph* holder = word ? word->paragraph() : nullptr;
+        if (!word || isParagraphEnd(word) || (holder && holder->indexOfWord(word) >= 0)) {
+            // A run of words of one paragraph is released in one go.
+            std::size_t end = i;
+            while (holder && end < words.size() && words[end] && !isParagraphEnd(words[end]) &&
+                   words[end]->paragraph() == holder && holder->indexOfWord(words[end]) >= 0)
+                ++end;
+            if (end == i) {
+                ++i;
+                continue;
+            }
+            std::vector<std::unique_ptr<TextWord>> run =
+                holder->releaseWords(std::span<TextWord* const>(words.data() + i, end - i));
+            std::move(run.begin(), run.end(), detached.begin() + std::ptrdiff_t(i));
+            i = end;
+            continue;
+        }
+        detached[i] = fromOwned(owned, ownedCursor, word);
+        if (!detached[i])
+            detached[i] = fromOwned(breaks, breakCursor, word);
+        tookOwned = tookOwned || detached[i];
+        ++i;
+    }
+    if (tookOwned) {
+        std::erase(owned, nullptr);
+        std::erase(breaks, nullptr);
+    }
+    return detached;
 }
 
 } // namespace
@@ -376,23 +420,31 @@ void TextSelection::insertParagraphs(TextFlow* flow)
     TextParagraph* firstNew = nullptr;
     TextParagraph* lastNew = nullptr;
     TextWord* lastMoved = nullptr;
-    for (auto it = paragraphList_.rbegin(); it != paragraphList_.rend(); ++it) {
-        TextParagraph* source = *it;
-        TextParagraph* paragraph = flow->insertParagraph(std::make_unique<TextParagraph>(), at);
-        const std::vector<TextWord*> words = [&] {
-            std::vector<TextWord*> list;
-            for (const auto& w : source->wordList())
-                list.push_back(w.get());
-            return list;
-        }();
-        TextWord* moved = nullptr;
-        for (TextWord* word : words) {
-            if (isParagraphEnd(word) || (!inMain && isMarker(word)))
+    // The new paragraphs go into the flow together (one by one, each would
+    // move all that follow), then take their words from the last on.
+    std::vector<std::unique_ptr<TextParagraph>> made(paragraphList_.size());
+    std::vector<TextParagraph*> newParagraphs;
+    for (auto& paragraph : made) {
+        paragraph = std::make_unique<TextParagraph>();
+        newParagraphs.push_back(paragraph.get());
+    }
+    flow->insertParagraphs(std::move(made), at);
+    for (std::size_t k = paragraphList_.size(); k-- > 0;) {
+        TextParagraph* source = paragraphList_[k];
+        TextParagraph* paragraph = newParagraphs[k];
+        std::vector<TextWord*> moving;
+        for (const auto& word : source->wordList()) {
+            if (isParagraphEnd(word.get()) || (!inMain && isMarker(word.get())))
                 continue;
-            markerPasted = markerPasted || isMarker(word);
-            moved = paragraph->insertWord(source->releaseWord(word), paragraph->wordCount());
-            moved->setInsertToEnd();
+            markerPasted = markerPasted || isMarker(word.get());
+            moving.push_back(word.get());
         }
+        std::vector<std::unique_ptr<TextWord>> released = source->releaseWords(moving);
+        std::erase(released, nullptr);
+        for (const auto& word : released)
+            word->setInsertToEnd();
+        TextWord* moved = released.empty() ? nullptr : released.back().get();
+        paragraph->insertWords(std::move(released), paragraph->wordCount());
         if (!moved)
             moved = paragraph->createCurrentWord();
         paragraph->setCurrentWord(moved);
@@ -463,20 +515,14 @@ void TextSelection::insertWords(TextFlow* flow)
     if (caretStyle && !samePoint(found, caret))
         flow->addCharStyle(caretStyle->copy(), &caret);
 
-    auto take = [this](TextWord* word) -> std::unique_ptr<TextWord> {
-        if (auto taken = takeFrom(ownedWords_, word))
-            return taken;
-        if (auto taken = takeFrom(paraBreakList_, word))
-            return taken;
-        return word->paragraph() ? word->paragraph()->releaseWord(word) : nullptr;
-    };
     const int pastedStart = std::max(start_.letter, 0);
     const int pastedEnd = end_.letter;
     bool markerPasted = false;
 
     // 2. One word.
     if (wordList_.size() == 1 && !isParagraphEnd(wordList_[0])) {
-        std::unique_ptr<TextWord> owned = take(wordList_[0]);
+        std::unique_ptr<TextWord> owned =
+            std::move(detachWords(std::vector<TextWord*>{wordList_[0]}, ownedWords_, paraBreakList_).front());
         if (!owned)
             return;
         const bool split = caretWord->length() > 0 && insertPoint != 0;
@@ -528,6 +574,7 @@ void TextSelection::insertWords(TextFlow* flow)
         return;
     for (TextWord* word : words)
         markerPasted = markerPasted || isMarker(word);
+    std::vector<std::unique_ptr<TextWord>> detached = detachWords(words, ownedWords_, paraBreakList_);
 
     if (caretWord->isSpecial() && insertPoint != 0) {
         auto plain = std::make_unique<TextWord>("", paragraph->charStyle() ? paragraph->charStyle()->font() : nullptr);
@@ -544,7 +591,7 @@ void TextSelection::insertWords(TextFlow* flow)
     const std::size_t lastIndex = words.size() - 1;
     TextWord* first = words.front();
     if (!isParagraphEnd(first)) {
-        std::unique_ptr<TextWord> owned = take(first);
+        std::unique_ptr<TextWord> owned = std::move(detached.front());
         if (owned) {
             const int keepTo = lastIndex == 0 ? pastedEnd : TextWord::WholeWord;
             if (insertPoint == 0) {
@@ -582,7 +629,7 @@ void TextSelection::insertWords(TextFlow* flow)
     std::size_t middleEnd = words.size();
     if (lastIndex >= next && !isParagraphEnd(words[lastIndex]) && tail) {
         // The last word goes before the caret tail and may take it in.
-        std::unique_ptr<TextWord> owned = take(words[lastIndex]);
+        std::unique_ptr<TextWord> owned = std::move(detached[lastIndex]);
         middleEnd = lastIndex;
         if (owned) {
             TextWord* last = paragraph->insertWord(std::move(owned), paragraph->indexOfWord(tail));
@@ -601,10 +648,15 @@ void TextSelection::insertWords(TextFlow* flow)
     }
 
     // The words between, paragraph-end words splitting the caret paragraph.
+    // Each run of words between two ends goes in at once; a split measures
+    // the first part again, so only the words after the last split are
+    // measured here.
     TextWord* placeholder = nullptr;
-    for (std::size_t i = next; i < middleEnd; ++i) {
-        TextWord* word = words[i];
-        if (isParagraphEnd(word)) {
+    std::vector<TextWord*> unmeasured;
+    TextWord* lastPasted = nullptr;
+    for (std::size_t i = next; i < middleEnd;) {
+        if (isParagraphEnd(words[i])) {
+            ++i;
             TextParagraph* second = nullptr;
             if (index > 0) {
                 second = paragraph->breakAtPoint(index - 1, true);
@@ -618,6 +670,7 @@ void TextSelection::insertWords(TextFlow* flow)
             if (!second)
                 continue;
             paragraph->recomputeAllWords();
+            unmeasured.clear();
             paragraph = second;
             index = 0;
             // The empty word a split leaves in a paragraph of its own gives
@@ -632,8 +685,14 @@ void TextSelection::insertWords(TextFlow* flow)
             }
             continue;
         }
-        std::unique_ptr<TextWord> owned = take(word);
-        if (!owned)
+        std::vector<std::unique_ptr<TextWord>> run;
+        for (; i < middleEnd && !isParagraphEnd(words[i]); ++i)
+            if (detached[i]) {
+                if (i == lastIndex)
+                    lastPasted = detached[i].get();
+                run.push_back(std::move(detached[i]));
+            }
+        if (run.empty())
             continue;
         if (placeholder) {
             if (caretAt == placeholder)
@@ -641,12 +700,20 @@ void TextSelection::insertWords(TextFlow* flow)
             (void)paragraph->removeWord(placeholder);
             placeholder = nullptr;
         }
-        TextWord* added = paragraph->insertWord(std::move(owned), index++);
-        added->computeWithStyle(caretStyle);
-        if (i == lastIndex)
-            keepLetters(added, 0, pastedEnd);
-        caretAt = added;
-        caretLetter = added->length();
+        caretAt = run.back().get();
+        caretLetter = caretAt->length();
+        for (const auto& word : run)
+            unmeasured.push_back(word.get());
+        const int count = int(run.size());
+        paragraph->insertWords(std::move(run), index);
+        index += count;
+    }
+    for (TextWord* word : unmeasured)
+        word->computeWithStyle(caretStyle);
+    if (lastPasted) {
+        keepLetters(lastPasted, 0, pastedEnd);
+        if (caretAt == lastPasted)
+            caretLetter = lastPasted->length();
     }
 
     flow->setCurrentParagraph(paragraph, false);

@@ -199,33 +199,41 @@ std::unique_ptr<TextSelection> TextSelection::selectionFromPlainText(const std::
     if (text.empty())
         return nullptr;
     auto selection = std::make_unique<TextSelection>();
-    std::vector<std::string> lines(1);
-    for (char c : text) {
-        if (c == '\n')
-            lines.emplace_back();
-        else if (c != '\r')
-            lines.back() += c;
+    // Carriage returns go wherever they are; without one the text is read in place.
+    std::string withoutReturns;
+    std::string_view rest(text);
+    if (text.find('\r') != std::string::npos) {
+        withoutReturns = text;
+        std::erase(withoutReturns, '\r');
+        rest = withoutReturns;
     }
     TextWord* last = nullptr;
-    for (std::size_t l = 0; l < lines.size(); ++l) {
+    int lines = 0;
+    for (;;) {
+        const std::size_t newline = rest.find('\n');
+        const std::string_view line = rest.substr(0, newline);
         auto paragraph = std::make_unique<TextParagraph>();
         // Each space is a word boundary; a run of spaces keeps its empty words.
         std::size_t from = 0;
         for (;;) {
-            const std::size_t space = lines[l].find(' ', from);
-            const std::string piece = lines[l].substr(from, space == std::string::npos ? std::string::npos : space - from);
-            std::vector<std::string> texts = TextWord::splitIntoWordTexts(piece);
-            if (texts.empty())
-                texts.emplace_back();
-            for (const std::string& part : texts) {
-                last = paragraph->insertWord(std::make_unique<TextWord>(part.c_str()), paragraph->wordCount());
+            const std::size_t space = line.find(' ', from);
+            const std::string_view piece = line.substr(from, space == std::string_view::npos ? space : space - from);
+            auto add = [&](std::string_view part) {
+                last = paragraph->insertWord(TextWord::wordForText(part), paragraph->wordCount());
                 selection->wordList_.push_back(last);
-            }
-            if (space == std::string::npos)
+            };
+            if (piece.size() <= std::size_t(TextWord::MaxWordLength))
+                add(piece);
+            else
+                for (const std::string& part : TextWord::splitIntoWordTexts(std::string(piece)))
+                    add(part);
+            if (space == std::string_view::npos)
                 break;
             from = space + 1;
         }
-        if (l + 1 < lines.size()) {
+        ++lines;
+        const bool more = newline != std::string_view::npos;
+        if (more) {
             auto end = std::make_unique<TextWordSpecial>(TextWordParagraphEnd);
             end->setParagraph(paragraph.get());
             selection->wordList_.push_back(end.get());
@@ -233,10 +241,12 @@ std::unique_ptr<TextSelection> TextSelection::selectionFromPlainText(const std::
         }
         selection->paragraphList_.push_back(paragraph.get());
         selection->ownedParagraphs_.push_back(std::move(paragraph));
+        if (!more)
+            break;
+        rest.remove_prefix(newline + 1);
     }
     selection->listsBuilt_ = true;
     selection->endType_ = SelectionChar;
-    selection->end_ = {int(lines.size()) - 1, selection->paragraphList_.back()->wordCount() - 1,
-                       last ? last->length() : 0};
+    selection->end_ = {lines - 1, selection->paragraphList_.back()->wordCount() - 1, last ? last->length() : 0};
     return selection;
 }

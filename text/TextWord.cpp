@@ -45,6 +45,8 @@ TextWord::TextWord() { initWithText("", nullptr); }
 
 TextWord::TextWord(const char* text, kit::Font* font) { initWithText(text, font); }
 
+TextWord::TextWord(HyphensLater) {}
+
 TextWord::~TextWord() = default;
 
 TextWord* TextWord::initWithText(const char* text, kit::Font* font)
@@ -120,7 +122,26 @@ void TextWord::setText(const char* s)
     // Nothing is empty text: the length and the characters agree.
     if (!s)
         s = "";
-    const std::size_t n = std::strlen(s);
+    storeText(s, std::strlen(s));
+    if (importGate())
+        return;
+    setHyphens();
+    if (paragraph_)
+        computeWithStyle(nullptr);
+}
+
+std::unique_ptr<TextWord> TextWord::wordForText(std::string_view text)
+{
+    std::unique_ptr<TextWord> word(new TextWord(HyphensLater{}));
+    Preferences* p = preferences();
+    word->langId_ = p ? static_cast<short>(p->languageId()) : 0;
+    // As a C string: the characters up to the first NUL.
+    word->storeText(text.data(), text.substr(0, text.find('\0')).size());
+    return word;
+}
+
+void TextWord::storeText(const char* s, std::size_t n)
+{
     if (n > std::size_t(MaxWordLength))
         kit::Exception::raise(kit::RangeException, "a word of " + std::to_string(n) + " characters is too long");
     const bool own = !text_.empty() && s == text();
@@ -178,11 +199,6 @@ void TextWord::setText(const char* s)
     }
     if (insertPoint_ > length_)
         insertPoint_ = length_;
-    if (importGate())
-        return;
-    setHyphens();
-    if (paragraph_)
-        computeWithStyle(nullptr);
 }
 
 const char* TextWord::charAtIndex(int index) const
@@ -222,8 +238,12 @@ StyleChar* TextWord::styleAt(int offset) const
 
 std::vector<std::unique_ptr<StyleChar>>& TextWord::createStylesIfNeeded()
 {
-    if (styles_.empty())
+    if (styles_.empty()) {
         styles_.resize(std::size_t(std::max<int>(maxlength_, 1)));
+        // The paragraph's index of the words that hold styles must see it.
+        if (paragraph_)
+            paragraph_->noteWordsChangedFrom(0);
+    }
     return styles_;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kit {
@@ -92,6 +93,11 @@ public:
     // the font is not used).
     TextWord();
     explicit TextWord(const char* text, kit::Font* font = nullptr);
+    // A word of text that comes in bulk (plain text pasted or read): the
+    // characters stored as setText stores them, up to the first NUL, and the
+    // hyphen points left for the layout to find where a line ends
+    // (hyphenCount -1). Throws as setText for a text too long for a word.
+    static std::unique_ptr<TextWord> wordForText(std::string_view text);
     ~TextWord() override;
     TextWord(const TextWord&) = delete;
     TextWord& operator=(const TextWord&) = delete;
@@ -250,6 +256,11 @@ public:
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
 protected:
+    struct HyphensLater {};
+    // One piece, no text yet, hyphen points not computed.
+    explicit TextWord(HyphensLater);
+    // setText without the hyphen points and the measuring that follow it.
+    void storeText(const char* text, std::size_t length);
     // True while an import runs and words wait to be measured.
     static bool importGate();
     bool validIndex(int i) const { return i >= 0 && i < maxlength_; }

@@ -231,6 +231,16 @@ std::optional<std::string> fromUTF8(Encoding encoding, std::string_view utf8)
     out.reserve(utf8.size());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
+        if (encoding != Encoding::Symbol) {
+            // ASCII stands for itself in the text sets: runs of it are copied.
+            std::size_t run = pos;
+            while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80)
+                ++run;
+            out.append(utf8.data() + pos, run - pos);
+            pos = run;
+            if (pos == utf8.size())
+                break;
+        }
         const auto ch = nextUTF8(utf8, pos);
         if (!ch)
             return std::nullopt;

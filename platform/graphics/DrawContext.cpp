@@ -591,6 +591,17 @@ void DrawContext::setdashCached(std::span<const float> pattern, float offset)
     state_.cachedState |= CachedDash;
 }
 
+void DrawContext::setfontCached(const Font* font, const Matrix& fontMatrix)
+{
+    const auto current = [&] { return font && state_.font.font == font && state_.font.matrix == fontMatrix; };
+    if ((state_.cachedState & CachedFont) && current())
+        return;
+    setfont(font, fontMatrix);
+    // A refused font leaves the cache as it was.
+    if (current())
+        state_.cachedState |= CachedFont;
+}
+
 void DrawContext::forgetCachedState(unsigned bits)
 {
     state_.cachedState &= ~bits;

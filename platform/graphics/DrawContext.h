@@ -154,7 +154,8 @@ enum CachedState : unsigned {
     CachedLineWidth = 0x2,
     CachedMiterLimit = 0x4,
     CachedDash = 0x8,
-    CachedAll = 0xF,
+    CachedFont = 0x10,
+    CachedAll = 0x1F,
 };
 
 // A drawing context: the PostScript operators the system sends to "the
@@ -259,8 +260,8 @@ public:
     // An empty pattern is a solid line.
     void setdash(std::span<const float> pattern, float offset);
 
-    // ---- Cached setters, for drawers that set the same colour, width or
-    // dash for many objects in a row: each sends its operator only when the
+    // ---- Cached setters, for drawers that set the same colour, width, dash
+    // or font for many objects in a row: each sends its operator only when the
     // attribute is not yet known or the graphics state holds another value.
     // A new context, a new page and forgetCachedState know nothing, so the
     // next cached call always sends; raw PostScript text forgets everything,
@@ -269,6 +270,8 @@ public:
     void setlinewidthCached(float width);
     void setmiterlimitCached(float limit);
     void setdashCached(std::span<const float> pattern, float offset);
+    // setfont with the font matrix given (a size, flipped or condensed).
+    void setfontCached(const Font* font, const Matrix& fontMatrix);
     // bits: CachedState values; in the current state and every saved one.
     void forgetCachedState(unsigned bits = CachedAll);
     unsigned cachedState() const { return state_.cachedState; }

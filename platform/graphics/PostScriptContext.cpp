@@ -110,36 +110,30 @@ bool isValidName(std::string_view name)
 
 // ---- Tokens.
 
-void appendPostScriptNumber(std::string& out, double value)
+namespace {
+
+// Room for the longest number putNumber writes: a sign, 14 digits, a point
+// and 4 decimals.
+constexpr std::size_t kNumberRoom = 24;
+
+// The number as appendPostScriptNumber writes it, into `at` (kNumberRoom
+// bytes); answers the end, or null for a value of 1e14 or more, which has
+// no fixed decimals. Text is mostly numbers, so this stays out of the
+// library: llround is a call, and a string append per digit is slow.
+// Writes magnitude (in ten-thousandths) backwards from end; answers the start.
+template <class Unsigned>
+char* putDigitsBackwards(char* end, Unsigned magnitude)
 {
-    if (!std::isfinite(value)) {
-        out += '0';
-        return;
-    }
-    if (std::fabs(value) >= 1e14) {
-        // Beyond the range of fixed decimals; an integer this long is read
-        // as a real.
-        out += formatString("%.0f", value);
-        return;
-    }
-    long long scaled = std::llround(value * 10000.0);
-    if (scaled == 0) {
-        out += '0';
-        return;
-    }
-    char buffer[32];
-    char* end = buffer + sizeof buffer;
     char* p = end;
-    unsigned long long magnitude = scaled < 0 ? static_cast<unsigned long long>(-scaled) : static_cast<unsigned long long>(scaled);
-    unsigned long long fraction = magnitude % 10000;
-    unsigned long long whole = magnitude / 10000;
+    Unsigned whole = magnitude / 10000;
+    unsigned fraction = static_cast<unsigned>(magnitude % 10000);
     if (fraction) {
-        int digits = 4;
+        int places = 4;
         while (fraction % 10 == 0) {
             fraction /= 10;
-            --digits;
+            --places;
         }
-        for (int i = 0; i < digits; ++i) {
+        for (int i = 0; i < places; ++i) {
             *--p = static_cast<char>('0' + fraction % 10);
             fraction /= 10;
         }
@@ -149,9 +143,54 @@ void appendPostScriptNumber(std::string& out, double value)
         *--p = static_cast<char>('0' + whole % 10);
         whole /= 10;
     } while (whole);
+    return p;
+}
+
+char* putNumber(char* at, double value)
+{
+    if (!std::isfinite(value)) {
+        *at = '0';
+        return at + 1;
+    }
+    if (std::fabs(value) >= 1e14)
+        return nullptr;
+    const double tenThousandths = value * 10000.0;
+    // Rounded half away from zero, as llround does; the fraction is exact.
+    long long scaled = static_cast<long long>(tenThousandths);
+    const double fraction = tenThousandths - static_cast<double>(scaled);
+    if (fraction >= 0.5)
+        ++scaled;
+    else if (fraction <= -0.5)
+        --scaled;
+    if (scaled == 0) {
+        *at = '0';
+        return at + 1;
+    }
+    char digits[kNumberRoom];
+    char* const end = digits + sizeof digits;
+    const unsigned long long magnitude =
+        scaled < 0 ? static_cast<unsigned long long>(-scaled) : static_cast<unsigned long long>(scaled);
+    // Nearly every number fits 32 bits, whose divisions are cheaper.
+    char* p = magnitude <= 0xFFFFFFFFull ? putDigitsBackwards(end, static_cast<unsigned>(magnitude))
+                                         : putDigitsBackwards(end, magnitude);
     if (scaled < 0)
         *--p = '-';
-    out.append(p, static_cast<std::size_t>(end - p));
+    const std::size_t length = static_cast<std::size_t>(end - p);
+    std::memcpy(at, p, length);
+    return at + length;
+}
+
+} // namespace
+
+void appendPostScriptNumber(std::string& out, double value)
+{
+    char buffer[kNumberRoom];
+    if (const char* end = putNumber(buffer, value)) {
+        out.append(buffer, static_cast<std::size_t>(end - buffer));
+        return;
+    }
+    // Beyond the range of fixed decimals; an integer this long is read as a real.
+    out += formatString("%.0f", value);
 }
 
 std::string postScriptNumber(double value)
@@ -163,28 +202,40 @@ std::string postScriptNumber(double value)
 
 void appendPostScriptString(std::string& out, std::string_view bytes)
 {
-    out += '(';
+    // Gathered in a buffer of our own: every printed glyph passes through here.
+    char chunk[4096];
+    std::size_t used = 0;
+    chunk[used++] = '(';
     std::size_t column = 1;
     for (unsigned char ch : bytes) {
+        // The longest step: an escape of 4 and a line break of 2, with room
+        // left for the closing parenthesis.
+        if (used + 7 > sizeof chunk) {
+            out.append(chunk, used);
+            used = 0;
+        }
         if (ch == '(' || ch == ')' || ch == '\\') {
-            out += '\\';
-            out += static_cast<char>(ch);
+            chunk[used++] = '\\';
+            chunk[used++] = static_cast<char>(ch);
             column += 2;
         } else if (ch < 32 || ch >= 127) {
-            char escape[4] = {'\\', static_cast<char>('0' + (ch >> 6)), static_cast<char>('0' + ((ch >> 3) & 7)),
-                              static_cast<char>('0' + (ch & 7))};
-            out.append(escape, 4);
+            chunk[used++] = '\\';
+            chunk[used++] = static_cast<char>('0' + (ch >> 6));
+            chunk[used++] = static_cast<char>('0' + ((ch >> 3) & 7));
+            chunk[used++] = static_cast<char>('0' + (ch & 7));
             column += 4;
         } else {
-            out += static_cast<char>(ch);
+            chunk[used++] = static_cast<char>(ch);
             ++column;
         }
         if (column >= kWrapColumn) {
-            out += "\\\n";
+            chunk[used++] = '\\';
+            chunk[used++] = '\n';
             column = 0;
         }
     }
-    out += ')';
+    chunk[used++] = ')';
+    out.append(chunk, used);
 }
 
 // ---- The writer.
@@ -445,6 +496,48 @@ void PostScriptContext::number(double v)
 {
     appendPostScriptNumber(*out_, v);
     breakLineIfLong();
+}
+
+void PostScriptContext::numbers(std::span<const float> values)
+{
+    // number() for each, gathered in a buffer of our own and remembered by
+    // value: the advances of every glyph printed pass through here.
+    std::string& out = *out_;
+    char chunk[4096];
+    std::size_t used = 0;
+    for (float v : values) {
+        if (used + kNumberRoom + 1 > sizeof chunk) {
+            out.append(chunk, used);
+            used = 0;
+        }
+        char* end = chunk + used;
+        std::uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        WrittenNumber& memo = numberMemo_[(bits * 2654435761u) >> 23];
+        if (memo.length != 0 && memo.bits == bits) {
+            std::memcpy(end, memo.text, sizeof memo.text);
+            end += memo.length;
+        } else if (char* written = putNumber(end, v)) {
+            if (std::size_t length = std::size_t(written - end); length <= sizeof memo.text) {
+                memo.bits = bits;
+                memo.length = std::uint8_t(length);
+                std::memcpy(memo.text, end, length);
+            }
+            end = written;
+        } else {
+            out.append(chunk, used);
+            used = 0;
+            number(v);
+            continue;
+        }
+        // Past the wrap column the line ends after this number, as breakLineIfLong ends it.
+        const bool wrap = out.size() + std::size_t(end - chunk) - lineStart_ > kWrapColumn;
+        *end++ = wrap ? '\n' : ' ';
+        used = std::size_t(end - chunk);
+        if (wrap)
+            lineStart_ = out.size() + used;
+    }
+    out.append(chunk, used);
 }
 
 void PostScriptContext::numbers(std::initializer_list<double> values)
@@ -898,8 +991,7 @@ void PostScriptContext::emitXyshow(std::string_view bytes, std::span<const float
             lineStart_ = newline + 1;
     }
     out_->append(" [");
-    for (float v : offsets)
-        number(v);
+    numbers(offsets);
     closeArray();
     op("xsh");
 }

@@ -2,6 +2,8 @@
 
 #include "graphics/DrawContext.h"
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -147,6 +149,7 @@ private:
     bool body(std::string_view op);
     void number(double v);
     void numbers(std::initializer_list<double> values);
+    void numbers(std::span<const float> values);
     void closeArray();
     void op(std::string_view name);
     void rectOperands(std::span<const Rect> rects);
@@ -172,6 +175,14 @@ private:
     Written written_;
     std::vector<Written> writtenStack_;
     std::vector<UsedFont> fonts_;
+    // The last numbers written for glyph advances, by their bits: text uses
+    // the same few widths again and again.
+    struct WrittenNumber {
+        std::uint32_t bits = 0;
+        std::uint8_t length = 0; // 0: empty
+        char text[11] = {};
+    };
+    std::array<WrittenNumber, 512> numberMemo_{};
 };
 
 } // namespace kit

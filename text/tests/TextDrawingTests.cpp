@@ -6,6 +6,7 @@
 #include "document/Page.h"
 #include "foundation/FontAccessoryValues.h"
 #include "graphics/FontManager.h"
+#include "graphics/PostScriptContext.h"
 #include "graphics/RasterContext.h"
 #include "graphics/RecordingContext.h"
 #include "items/TextItem.h"
@@ -14,6 +15,7 @@
 #include "view/PageView.h"
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -700,4 +702,47 @@ TEST_F(DrawingTest, BlanksBeforeAnyFontStillMoveTheTextAfterThem)
     ASSERT_TRUE(found) << shownText();
     EXPECT_FLOAT_EQ(x, word(0, 3)->xOriginForPiece(0));
     EXPECT_EQ(shownText(), "ab cd");
+}
+
+// Printed on a page whose coordinates run downward, the text's font goes
+// out once where the text takes it: never selected and then flipped, never
+// sent again while it is the current one.
+TEST_F(DrawingTest, APrintedFontIsSentOnceWhereTheTextTakesIt)
+{
+    makeChain(1, 300, 200);
+    type("first paragraph\rsecond with a big word here");
+    auto big = std::make_unique<StyleChar>();
+    big->setFont(fixtureFont(20));
+    word(1, 3)->addCharStyle(std::move(big), 0);
+    auto normal = std::make_unique<StyleChar>();
+    normal->setFont(font_);
+    word(1, 4)->addCharStyle(std::move(normal), 0);
+    // A style entry that changes nothing: the font it names is already set.
+    auto same = std::make_unique<StyleChar>();
+    same->setFont(font_);
+    word(1, 5)->addCharStyle(std::move(same), 0);
+    layOut();
+
+    kit::PostScriptContext ps;
+    ps.beginPage("1", 1, kit::makeRect(0, 0, 612, 792));
+    ps.translate(0, 792);
+    ps.scale(1, -1);
+    columns_[0]->drawSelf(ps, kit::makeRect(0, 0, 612, 792), nullptr);
+    ps.endDocument();
+    std::vector<std::string> fonts;
+    std::string previous;
+    std::istringstream lines(ps.output());
+    for (std::string line; std::getline(lines, line);) {
+        const bool font = line.size() > 3 && line.compare(line.size() - 3, 3, " sf") == 0;
+        if (font) {
+            EXPECT_FALSE(previous.size() > 3 && previous.compare(previous.size() - 3, 3, " sf") == 0)
+                << previous << " then " << line;
+            fonts.push_back(line);
+        }
+        previous = line;
+    }
+    // Each paragraph is drawn inside its own gsave: its font, then the big
+    // word's and back.
+    EXPECT_EQ(fonts, (std::vector<std::string>{"/Sc-Fixed-Test [10 0 0 -10 0 0] sf", "/Sc-Fixed-Test [10 0 0 -10 0 0] sf",
+                                               "/Sc-Fixed-Test [20 0 0 -20 0 0] sf", "/Sc-Fixed-Test [10 0 0 -10 0 0] sf"}));
 }

@@ -7,6 +7,8 @@
 #include "items/TextItem.h"
 #include "text/TextPoint.h"
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -488,3 +490,122 @@ TEST(NumberTextTest, Styles)
 }
 
 } // namespace
+
+namespace {
+
+// The style in force at a point as the flow defines it: walk back from the
+// point over every word and letter to the nearest style entry, else the
+// paragraph's own style. The point moves to the entry found.
+StyleChar* styleByWalkingBack(const TextFlow& flow, textPoint* tp)
+{
+    if (tp->letter < 0 && tp->word != 0) {
+        --tp->word;
+        tp->letter = TextWord::WholeWord;
+    }
+    if (tp->word < 0) {
+        --tp->paragraph;
+        tp->word = tp->letter = TextWord::WholeWord;
+    }
+    const TextParagraph* paragraph = flow.paragraphAtIndex(tp->paragraph);
+    if (!paragraph)
+        return flow.firstParagraph()->charStyle();
+    if (tp->word >= paragraph->wordCount()) {
+        tp->word = paragraph->wordCount() - 1;
+        tp->letter = TextWord::WholeWord;
+    }
+    for (int w = tp->word; w >= 0; --w) {
+        const TextWord* word = paragraph->wordAtIndex(w);
+        const int from = w == tp->word && tp->letter != TextWord::WholeWord ? std::min<int>(tp->letter, word->textLength())
+                                                                            : word->textLength();
+        for (int i = from; i >= 0; --i)
+            if (StyleChar* style = word->styleAt(i)) {
+                tp->word = w;
+                tp->letter = i;
+                return style;
+            }
+    }
+    return paragraph->charStyle();
+}
+
+} // namespace
+
+// The flow keeps an index of the words that hold styles; after any edit of
+// the word lists its answer must be the walk's, at every point.
+TEST_F(TextFlowTest, TheStyleInForceFollowsEveryEditOfTheWords)
+{
+    for (int i = 0; i < 30; ++i)
+        type(i % 7 == 6 ? "word\r" : "word ");
+    std::mt19937 random(2024);
+    auto below = [&](int n) { return n > 0 ? int(random() % unsigned(n)) : 0; };
+    std::vector<std::unique_ptr<TextWord>> taken;
+    for (int step = 0; step < 400; ++step) {
+        TextParagraph* paragraph = flow_->paragraphAtIndex(below(flow_->paragraphCount()));
+        const int count = paragraph->wordCount();
+        TextWord* word = paragraph->wordAtIndex(below(count));
+        switch (below(9)) {
+        case 0:
+        case 1: { // a style entry somewhere
+            if (!word)
+                break;
+            auto style = std::make_unique<StyleChar>();
+            style->setFont(fixtureFont(float(8 + below(10))));
+            word->addCharStyle(std::move(style), below(word->length() + 1));
+            break;
+        }
+        case 2: // a word taken out, styled or not
+            if (word && count > 1)
+                taken.push_back(below(2) ? paragraph->removeWord(word) : paragraph->releaseWord(word));
+            break;
+        case 3: // a word put back anywhere
+            if (!taken.empty()) {
+                paragraph->insertWord(std::move(taken.back()), below(count + 1));
+                taken.pop_back();
+            }
+            break;
+        case 4: { // several words taken out in one go
+            std::vector<TextWord*> some;
+            for (int w = below(count); w < count && some.size() < 3; w += 2)
+                some.push_back(paragraph->wordAtIndex(w));
+            if (int(some.size()) < count)
+                for (auto& released : paragraph->releaseWords(some))
+                    taken.push_back(std::move(released));
+            break;
+        }
+        case 5: // and put back in one go
+            if (!taken.empty()) {
+                std::vector<std::unique_ptr<TextWord>> back;
+                while (!taken.empty() && back.size() < 3) {
+                    back.push_back(std::move(taken.back()));
+                    taken.pop_back();
+                }
+                paragraph->insertWords(std::move(back), below(count + 1));
+            }
+            break;
+        case 6: // a paragraph split
+            if (count > 1)
+                paragraph->breakAtPoint(below(count - 1), below(2) != 0);
+            break;
+        case 7: // two paragraphs joined
+            if (TextParagraph* next = flow_->nextParagraph(paragraph))
+                paragraph->join(next, false);
+            break;
+        case 8: // a word split or joined to the next
+            if (word && word->length() > 2 && below(2))
+                word->breakAt(1 + below(word->length() - 1));
+            else if (word && paragraph->nextWord(word))
+                word->append(paragraph->nextWord(word));
+            break;
+        }
+        for (int p = 0; p < flow_->paragraphCount(); ++p) {
+            const TextParagraph* at = flow_->paragraphAtIndex(p);
+            for (int w = 0; w < at->wordCount(); ++w)
+                for (int letter : {0, 1, at->wordAtIndex(w)->length(), int(TextWord::WholeWord)}) {
+                    textPoint asked{p, w, letter}, walked{p, w, letter};
+                    const StyleChar* expected = styleByWalkingBack(*flow_, &walked);
+                    ASSERT_EQ(flow_->styleCharAt(&asked), expected) << "step " << step << " at " << p << "," << w;
+                    ASSERT_EQ(asked.word, walked.word) << "step " << step;
+                    ASSERT_EQ(asked.letter, walked.letter) << "step " << step;
+                }
+        }
+    }
+}

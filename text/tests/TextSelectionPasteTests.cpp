@@ -268,3 +268,89 @@ TEST_F(PasteTest, InsertingWholeParagraphsMarksTheDocumentEdited)
     EXPECT_EQ(dump(), "x|one|y");
     EXPECT_TRUE(document_->isEdited());
 }
+
+namespace {
+
+// Every word of the flow is measured: in the fixture font a letter is 6
+// points wide, and the word's pieces share its width.
+void expectEveryWordMeasured(const TextFlow& flow)
+{
+    for (const auto& paragraph : flow.paragraphList())
+        for (const auto& word : paragraph->wordList()) {
+            if (word->isSpecial() || word->length() == 0)
+                continue;
+            float width = 0;
+            for (int piece = 0; piece < word->numWordPieces(); ++piece)
+                width += word->xWidthForPiece(piece);
+            EXPECT_FLOAT_EQ(width, 6.0f * float(word->length())) << word->text();
+        }
+}
+
+std::string numberedLines(int count, const char* after)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += (i ? "\n" : "") + std::to_string(i) + after;
+    return text;
+}
+
+} // namespace
+
+// Pasted text goes in whole, in order, measured, whatever the mix of words,
+// lines, empty lines and carriage returns, and wherever the caret is.
+TEST_F(PasteTest, PlainTextOfManyWordsAndLinesArrivesWordForWord)
+{
+    std::string manyWords, wordsDumped;
+    for (int i = 0; i < 600; ++i) {
+        manyWords += (i ? " w" : "w") + std::to_string(i);
+        wordsDumped += (i ? " w" : "w") + std::to_string(i);
+    }
+    std::string linesDumped;
+    for (int i = 0; i < 400; ++i)
+        linesDumped += (i ? "|" : "") + std::to_string(i) + "x";
+    const struct {
+        std::string pasted;
+        textPoint caret; // in "abcd"
+        std::string after;
+    } cases[] = {
+        {"one two\nthree\n\nfour  five", {0, 0, 2}, "abone two|three||four  fivecd"},
+        {"x\r\ny\r\n", {0, 0, 4}, "abcdx|y|"},
+        {numberedLines(400, "x"), {0, 0, 0}, linesDumped + "abcd"},
+        {numberedLines(400, "x") + "\n", {0, 0, 4}, "abcd" + linesDumped + "|"},
+        {manyWords, {0, 0, 2}, "ab" + wordsDumped + "cd"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pasted.substr(0, 30));
+        fill({{"abcd"}});
+        while (flow_->paragraphCount() > 1)
+            (void)flow_->removeParagraph(flow_->lastParagraph());
+        caretAt(c.caret);
+        pboard_->declareTypes({kit::StringPboardType}, nullptr);
+        pboard_->setString(c.pasted, kit::StringPboardType);
+        ASSERT_TRUE(column_->paste(*pboard_, false, nullptr));
+        EXPECT_EQ(dump(), c.after);
+        expectEveryWordMeasured(*flow_);
+    }
+}
+
+// Whole paragraphs copied and pasted back at a paragraph's start, many at a
+// time, keep their order and their words.
+TEST_F(PasteTest, ManyWholeParagraphsGoInBeforeTheCaretParagraphInOrder)
+{
+    std::vector<std::vector<std::string>> paragraphs;
+    std::string expected;
+    for (int i = 0; i < 300; ++i) {
+        paragraphs.push_back({"p" + std::to_string(i), "w"});
+        expected += "p" + std::to_string(i) + " w|";
+    }
+    paragraphs.push_back({"not", "copied"}); // the copy does not run to the end of its flow
+    fill(paragraphs);
+    copy({0, 0, 0}, {299, 1, 1}, SelectionPara);
+    fill({{"keep"}, {"last"}});
+    while (flow_->paragraphCount() > 2)
+        (void)flow_->removeParagraph(flow_->lastParagraph());
+    caretAt({1, 0, 0});
+    ASSERT_TRUE(column_->paste(*pboard_, false, nullptr));
+    EXPECT_EQ(dump(), "keep|" + expected + "last");
+    expectEveryWordMeasured(*flow_);
+}

@@ -245,6 +245,11 @@ std::vector<CachedSetter> cachedSetters()
          [](kit::DrawContext& c) { c.setmiterlimit(10); }},
         {"setdash", [](kit::DrawContext& c) { c.setdashCached(dashA, 1); },
          [](kit::DrawContext& c) { c.setdash(dashB, 0); }},
+        {"setfont",
+         [](kit::DrawContext& c) {
+             c.setfontCached(kit::Font::fontWithName("Times-Roman", 12), kit::Matrix{12, 0, 0, -12, 0, 0});
+         },
+         [](kit::DrawContext& c) { c.setfont(kit::Font::fontWithName("Times-Roman", 12), kit::Matrix::scaling(12, 12)); }},
     };
 }
 

@@ -6,6 +6,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <sstream>
@@ -194,6 +195,58 @@ TEST(PostScript, NumbersAreShortAndUseAPoint)
     };
     for (const Case& c : cases)
         EXPECT_EQ(kit::postScriptNumber(c.value), c.text) << c.value;
+
+    // Rounded to the nearest ten-thousandth, halves away from zero, over the
+    // values glyph advances take and every half in between.
+    for (int k = -400000; k <= 400000; k += 7) {
+        const double value = k / 20000.0;
+        const long long scaled = std::llround(value * 10000.0);
+        char expected[40];
+        std::snprintf(expected, sizeof expected, "%s%lld.%04lld", scaled < 0 ? "-" : "", std::llabs(scaled) / 10000,
+                      std::llabs(scaled) % 10000);
+        std::string text = expected;
+        while (text.back() == '0')
+            text.pop_back();
+        if (text.back() == '.')
+            text.pop_back();
+        if (scaled == 0)
+            text = "0";
+        ASSERT_EQ(kit::postScriptNumber(value), text) << value;
+    }
+}
+
+TEST(PostScript, XyshowWritesEveryAdvanceAsANumberAndBreaksLongLines)
+{
+    const kit::Font* times = kit::Font::fontWithName("Times-Roman", 12);
+    ASSERT_NE(times, nullptr);
+    PostScriptContext ps;
+    ps.beginPage("1", 1, kLetter);
+    ps.selectfont(times);
+    ps.moveto(72, 700);
+    const std::string text(300, 'a');
+    std::vector<float> offsets;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const float values[] = {5.328f, -0.00005f, 0, -468.18f, 12345.6789f, 1e15f};
+        offsets.push_back(values[i % 6]);
+        offsets.push_back(i % 50 == 49 ? 14.0f : 0.0f);
+    }
+    ps.xyshow(text, offsets);
+    ps.endDocument();
+    const std::string& out = ps.output();
+    const std::size_t open = out.find(") ["), close = out.find("] xsh");
+    ASSERT_NE(open, std::string::npos);
+    ASSERT_NE(close, std::string::npos);
+    std::istringstream numbers(out.substr(open + 3, close - open - 3));
+    std::size_t n = 0;
+    for (std::string token; numbers >> token; ++n) {
+        ASSERT_LT(n, offsets.size());
+        EXPECT_EQ(token, kit::postScriptNumber(offsets[n])) << n;
+    }
+    EXPECT_EQ(n, offsets.size());
+    // A line ends at the first number that takes it past 200 characters.
+    std::istringstream lines(out.substr(open, close - open));
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 200u + 1 + kit::postScriptNumber(1e15f).size()) << line;
 }
 
 TEST(PostScript, StringsEscapeParenthesesBackslashesAndEightBitBytes)
@@ -233,6 +286,25 @@ TEST(PostScript, StringsEscapeParenthesesBackslashesAndEightBitBytes)
         joined += out[i];
     }
     EXPECT_EQ(countOf(joined, "\\351"), 500u);
+
+    // Longer than any buffer the writer gathers it in: every byte, in order.
+    std::string mixed, expected = "(";
+    for (int i = 0; i < 6000; ++i) {
+        const char* escaped[] = {"a", "\\(", "\\351"};
+        mixed += "a(\xE9"[i % 3];
+        expected += escaped[i % 3];
+    }
+    out.clear();
+    kit::appendPostScriptString(out, mixed);
+    joined.clear();
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] == '\\' && i + 1 < out.size() && out[i + 1] == '\n') {
+            ++i;
+            continue;
+        }
+        joined += out[i];
+    }
+    EXPECT_EQ(joined, expected + ")");
 }
 
 TEST(PostScript, NumbersIgnoreACommaLocale)
