@@ -7,10 +7,6 @@
 #include "SampleDocument.h"
 
 #include "app/Layvane.h"
-#include "appkit/Application.h"
-#include "appkit/Clock.h"
-#include "appkit/FilePanelHandler.h"
-#include "appkit/SavePanel.h"
 #include "core/Alert.h"
 #include "core/FileManager.h"
 #include "core/UserDefaults.h"
@@ -25,6 +21,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace kit {
+class ScriptedFilePanelHandler;
+}
 
 // Remembers what documents told it.
 class RecordingDelegate : public Layvane {
@@ -50,33 +50,8 @@ protected:
         kit::Font::initialize();
     }
 
-    void SetUp() override
-    {
-        folder_ = kit::FileManager::uniqueTemporaryPath("documents");
-        ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder_));
-        setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
-        setenv("HOME", (folder_ + "/home").c_str(), 1);
-        kit::FileManager::createDirectoryAtPath(folder_ + "/home");
-        kit::UserDefaults::resetStandardUserDefaults();
-        alerts_ = std::make_shared<kit::ScriptedAlertHandler>();
-        kit::setAlertHandler(alerts_);
-        panels_ = std::make_shared<kit::ScriptedFilePanelHandler>();
-        kit::setFilePanelHandler(panels_);
-        kit::Application::sharedApplication().resetForTesting();
-        kit::Clock::useVirtualClock();
-        Layvane::initialize();
-        delegate_ = std::make_unique<RecordingDelegate>();
-        delegate_->preferences()->setNewSmartPunctuation(false);
-    }
-
-    void TearDown() override
-    {
-        delegate_.reset();
-        kit::setFilePanelHandler(nullptr);
-        kit::setAlertHandler(nullptr);
-        kit::Clock::useRealClock();
-        kit::FileManager::removeFileAtPath(folder_);
-    }
+    void SetUp() override;
+    void TearDown() override;
 
     std::string path(const std::string& name) const { return folder_ + "/" + name; }
 

@@ -4,6 +4,8 @@
 #include "ChildProcess.h"
 #include "DocumentTestSupport.h"
 
+#include "appkit/FilePanelHandler.h"
+#include "appkit/SavePanel.h"
 #include "appkit/Workspace.h"
 #include "core/Archiver.h"
 #include "core/Unarchiver.h"
