@@ -55,9 +55,9 @@ protected:
 
     std::string path(const std::string& name) const { return folder_ + "/" + name; }
 
-    std::unique_ptr<LayoutDocument> makeDocument(int words = 0, bool extras = true)
+    std::unique_ptr<LayoutDocument> makeDocument(int words = 0, bool extras = true, float size = 12)
     {
-        return sample::make(delegate_->preferences(), words, extras);
+        return sample::make(delegate_->preferences(), words, extras, size);
     }
 
     // The bytes a document writes.

@@ -62,11 +62,13 @@ inline TextWordSpecial* addMarker(LayoutDocument& document, TextParagraph* parag
     return marker;
 }
 
-// words: how many words of running text (0: a few paragraphs). The pages
-// are laid out: the layout adds pages as the text grows.
-inline std::unique_ptr<LayoutDocument> make(const Preferences* preferences, int words = 0, bool extras = true)
+// words: how many words of running text (0: a few paragraphs), in Times
+// of the size. The pages are laid out: the layout adds pages as the text
+// grows.
+inline std::unique_ptr<LayoutDocument> make(const Preferences* preferences, int words = 0, bool extras = true,
+                                            float size = 12)
 {
-    kit::Font* font = kit::Font::fontWithName("Times-Roman", 12);
+    kit::Font* font = kit::Font::fontWithName("Times-Roman", size);
     auto document = std::make_unique<LayoutDocument>(preferences);
     document->setPageSize(kit::makeSize(612, 792));
     document->setFirstPageNum(1);
