@@ -16,6 +16,29 @@ std::unique_ptr<LayoutDocument> readDocumentData(const std::string& bytes, bool 
     return document;
 }
 
+std::optional<std::string> readStoredForm(const std::string& path, const std::string& embedded, bool* isPackage)
+{
+    *isPackage = false;
+    const auto attributes = kit::FileManager::fileAttributesAtPath(path, true);
+    if (!attributes)
+        return std::nullopt;
+    if (attributes->type == kit::FileType::Directory) {
+        *isPackage = true;
+        return kit::FileManager::regularFileContentsAtPath(kit::FileManager::stringByAppendingPathComponent(path, embedded));
+    }
+    if (attributes->type != kit::FileType::Regular)
+        return std::nullopt;
+    return kit::FileManager::regularFileContentsAtPath(path);
+}
+
+std::unique_ptr<LayoutDocument> readDocumentFile(const std::string& path)
+{
+    LayoutDocument prototype;
+    bool package = false;
+    std::optional<std::string> bytes = readStoredForm(path, prototype.docEmbeddedFilename(), &package);
+    return bytes ? readDocumentData(*bytes, package) : nullptr;
+}
+
 std::optional<std::string> writeDocumentData(const LayoutDocument& document)
 {
     try {
@@ -28,17 +51,9 @@ std::optional<std::string> writeDocumentData(const LayoutDocument& document)
 
 std::string rewriteDocumentFile(const std::string& from, const std::string& to)
 {
-    const auto attributes = kit::FileManager::fileAttributesAtPath(from, true);
-    if (!attributes)
+    if (!kit::FileManager::fileAttributesAtPath(from, true))
         return "cannot find " + from;
-    const bool package = attributes->type == kit::FileType::Directory;
-    LayoutDocument prototype;
-    const std::string archive =
-        package ? kit::FileManager::stringByAppendingPathComponent(from, prototype.docEmbeddedFilename()) : from;
-    std::optional<std::string> bytes = kit::FileManager::regularFileContentsAtPath(archive);
-    if (!bytes)
-        return "cannot read " + archive;
-    std::unique_ptr<LayoutDocument> document = readDocumentData(*bytes, package);
+    std::unique_ptr<LayoutDocument> document = readDocumentFile(from);
     if (!document)
         return from + " is not a document that can be read";
     std::optional<std::string> written = writeDocumentData(*document);

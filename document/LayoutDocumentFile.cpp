@@ -2,10 +2,10 @@
 // stored form (a plain file, or the archive inside an old package folder),
 // completing the document, and revert.
 //
-// Files are read into memory whole, never mapped: a file cut short by
-// another program while it is open must not bring this one down. Only
-// regular files and package folders are read; anything else is not a
-// document. A read that fails in any way (a damaged archive, a refused
+// Files are read into memory whole, never mapped (readStoredForm): a file
+// cut short by another program while it is open must not bring this one
+// down. Only regular files and package folders are read; anything else is
+// not a document. A read that fails in any way (a damaged archive, a refused
 // version, an exception while the document completes itself) answers nil:
 // the user's file is never taken for an empty document that a save would
 // then write over it.
@@ -18,6 +18,7 @@
 #include "core/FileManager.h"
 #include "core/Unarchiver.h"
 #include "document/DocumentDelegate.h"
+#include "document/DocumentFiles.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
 #include "foundation/CommonHelpers.h"
@@ -49,23 +50,6 @@ void cannotOpen(const std::string& path)
 {
     kit::beep();
     kit::runAlertPanel(documentString("BadDoc"), documentString("BadDocCannotOpen"), "", "", "", {path});
-}
-
-// The archive of a native file: the file itself, or the named file inside
-// a package folder. Nothing for anything else.
-std::optional<std::string> readStoredForm(const std::string& path, const std::string& embedded, bool* isPackage)
-{
-    *isPackage = false;
-    const auto attributes = kit::FileManager::fileAttributesAtPath(path, true);
-    if (!attributes)
-        return std::nullopt;
-    if (attributes->type == kit::FileType::Directory) {
-        *isPackage = true;
-        return kit::FileManager::regularFileContentsAtPath(kit::FileManager::stringByAppendingPathComponent(path, embedded));
-    }
-    if (attributes->type != kit::FileType::Regular)
-        return std::nullopt;
-    return kit::FileManager::regularFileContentsAtPath(path);
 }
 
 } // namespace
