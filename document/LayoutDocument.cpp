@@ -9,6 +9,7 @@
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
 #include "foundation/UnitsInfo.h"
+#include "document/ZynDocumentContents.h"
 #include "view/Undo.h"
 
 #include <algorithm>
@@ -108,4 +109,9 @@ void LayoutDocument::removeDestinationLink(const std::string& selection)
 bool LayoutDocument::hasDestinationLinkForSelection(const std::string& selection) const
 {
     return std::find(destinationLinks_.begin(), destinationLinks_.end(), selection) != destinationLinks_.end();
+}
+
+void LayoutDocument::setActiveDocumentContents(std::unique_ptr<ZynDocumentContents> contents)
+{
+    activeDocumentContents_ = std::move(contents);
 }

@@ -33,6 +33,7 @@ class TextItem;
 class TextWordSpecial;
 class UndoInfo;
 class UnitsInfo;
+class ZynDocumentContents;
 class Preferences;
 class StyleGraphic;
 class StyleInfo;
@@ -123,6 +124,11 @@ public:
     // (seconds since 1970); none for a new document.
     const std::optional<double>& lastModifyTime() const { return lastModifyTime_; }
     void setLastModifyTime(std::optional<double> time) { lastModifyTime_ = time; }
+
+    // Foreign contents being imported into the document (owned); nil for
+    // none.
+    ZynDocumentContents* activeDocumentContents() const { return activeDocumentContents_.get(); }
+    void setActiveDocumentContents(std::unique_ptr<ZynDocumentContents> contents);
 
     // ---- Writing and closing.
     using Document::saveFile;
@@ -573,6 +579,7 @@ private:
     std::unique_ptr<UnitsInfo> unitsInfo_;
     std::vector<kit::WeakLink<Item>> namedItems_;
     std::optional<double> lastModifyTime_;
+    std::unique_ptr<ZynDocumentContents> activeDocumentContents_;
     float storedZoom_ = 1.0f;
     kit::Rect storedWindowFrame_{};
     // The zoom and frame came from a file.

@@ -13,6 +13,8 @@
 #include "text/TextFlow.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <sys/wait.h>
 
 namespace {
 
@@ -88,6 +90,34 @@ TEST_F(RoundTrip, AFlowReachedThroughItsHeaderMarkerKeepsItsColumnAndParagraphs)
         }
     }
     EXPECT_EQ(read->flows().size(), 3u); // the text, the header's, the footer's
+}
+
+} // namespace
+
+namespace {
+
+int runRewrite(const std::string& arguments)
+{
+    const int status = std::system((std::string(SCRIVLY_DOCREWRITE) + " " + arguments + " 2>/dev/null").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(RoundTrip, TheRewriteToolWritesADocumentFileAgainByteForByte)
+{
+    std::unique_ptr<LayoutDocument> made = makeDocument(600);
+    ASSERT_TRUE(made->saveFile(path("in.lvb"), false));
+    EXPECT_EQ(runRewrite(path("in.lvb") + " " + path("out.lvb")), 0);
+    EXPECT_TRUE(fileBytes(path("out.lvb")) == fileBytes(path("in.lvb")));
+    // A package is written as a plain file.
+    kit::FileManager::createDirectoryAtPath(path("old.lvb"));
+    kit::FileManager::copyPath(path("in.lvb"), path("old.lvb/LayvaneDoc.lvb"));
+    EXPECT_EQ(runRewrite(path("old.lvb") + " " + path("plain.lvb")), 0);
+    EXPECT_TRUE(fileBytes(path("plain.lvb")) == fileBytes(path("in.lvb")));
+
+    kit::FileManager::writeFileAtomically(path("bad.lvb"), "not a document");
+    EXPECT_EQ(runRewrite(path("bad.lvb") + " " + path("never.lvb")), 1);
+    EXPECT_FALSE(kit::FileManager::fileExistsAtPath(path("never.lvb")));
+    EXPECT_EQ(runRewrite(path("in.lvb")), 2);
 }
 
 } // namespace

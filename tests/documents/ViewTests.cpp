@@ -285,3 +285,19 @@ TEST_F(Views, ADocumentMadeInCodeIsSavedReopenedEditedRevertedAndSavedAgain)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ScrollPlaces, AVisibleRectangleOnItsPageAndTheTopOfAPage)
+{
+    Page page;
+    page.setRect(kit::makeRect(50, 900, 612, 792));
+    kit::Rect visible = kit::makeRect(80, 1000, 400, 300);
+    convertVisibleRectToVisiblePage(&page, &visible);
+    EXPECT_EQ(visible, kit::makeRect(30, 100, 400, 300));
+    // Centred across the page, its top 5 points above the page's.
+    getScrollRectForInitialPageRect(page.pageRect(), &visible);
+    EXPECT_EQ(visible, kit::makeRect(50 + (612 - 400) / 2.0f, 895, 400, 300));
+}
+
+} // namespace
