@@ -2,10 +2,16 @@
 // dictionaries were built from: acceptance of every listed word, rejection
 // of one-letter corruptions, suggestions for one-edit misspellings, and the
 // speed of opening, checking and guessing in the spelling panel's pool.
-// When hunspell is installed, the same English words go through it too.
+// Running English text goes through hunspell's library too, in the same run.
 
 #include "core/Encoding.h"
 #include "spelling/pwd.h"
+#include "spelling/pwd_internal.h"
+#include "tools/hyphgen/runningtext.h"
+
+#if SCRIVLY_BENCH_HUNSPELL
+#include <hunspell.h>
+#endif
 
 #include <benchmark/benchmark.h>
 
@@ -234,7 +240,9 @@ BENCHMARK(BM_CheckWarm)->Arg(0)->Arg(1);
 
 // Checks per second in a compounding language (German): compounds of two
 // or three listed words (range 0), one-letter misspellings of listed words
-// (range 1), and listed words (range 2).
+// (range 1), and listed words (range 2), as a set of 2,000 words checked in
+// turn (the second argument 0) or 20,000 (1); no word is answered from an
+// earlier check of it.
 void BM_CheckCompounds(benchmark::State& state)
 {
     freshPool();
@@ -256,7 +264,9 @@ void BM_CheckCompounds(benchmark::State& state)
     std::mt19937 rng(13);
     std::vector<std::string> text;
     const char letters[] = "abcdefghijklmnopqrstuvwxyz";
-    while (text.size() < 2000) {
+    std::set<std::string> seen;
+    const size_t words = state.range(1) ? 20000 : 2000;
+    while (text.size() < words) {
         std::string w = plainWords[rng() % plainWords.size()];
         if (state.range(0) == 0) {
             int parts = 2 + static_cast<int>(rng() % 2);
@@ -269,22 +279,28 @@ void BM_CheckCompounds(benchmark::State& state)
             size_t k = 1 + rng() % (w.size() - 1);
             w[k] = letters[rng() % 26];
         }
-        if (w.size() > 125 || (state.range(0) != 2 && listed.count(w)))
+        if (w.size() > 125 || (state.range(0) != 2 && listed.count(w)) || !seen.insert(w).second)
             continue;
         text.push_back(w);
     }
-    for (const auto& w : text)
-        check(sp, w);
+    // The dictionary's tables as a speller has them after its first words;
+    // the words measured are checked for the first time.
+    check(sp, "Bahnhofsuhrzeigerfenster");
     size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(check(sp, text[i]));
-        if (++i == text.size())
+        if (++i == text.size()) {
+            // Each pass starts without the answers of the one before.
+            state.PauseTiming();
+            PWDWordListsChanged();
+            state.ResumeTiming();
             i = 0;
+        }
     }
     PWDKillSpell(sp);
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_CheckCompounds)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_CheckCompounds)->ArgsProduct({{0, 1, 2}, {0, 1}});
 
 struct Misspelling {
     std::string typed, intended;
@@ -358,6 +374,92 @@ void BM_Guess(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Guess)->Unit(benchmark::kMillisecond);
+
+// Running English text: every word of the Debian Edu manual in order, as a
+// checker meets it (repeated words, names, capitals), in the engine's set
+// and in UTF-8 for hunspell. Words outside the engine's set are left out of
+// both.
+struct Text {
+    std::vector<std::string> mac, utf8;
+};
+
+const Text& runningEnglish()
+{
+    static Text t = [] {
+        Text out;
+        for (const std::vector<uint32_t>& w :
+             hyphref::runningTextTokens({"/usr/share/doc/debian-edu-doc-en/debian-edu-bookworm-manual.html"})) {
+            std::string u;
+            for (uint32_t ch : w)
+                hyphref::appendUtf8(u, ch);
+            auto mac = kit::fromUTF8(kit::Encoding::MacRoman, u);
+            if (!mac || mac->empty() || mac->size() > 125)
+                continue;
+            out.mac.push_back(*mac);
+            out.utf8.push_back(u);
+        }
+        return out;
+    }();
+    return t;
+}
+
+// Words per second over the running text, the whole text per iteration,
+// each pass starting without the results of the one before (within a pass
+// the engine answers a repeated word from its recent results).
+void BM_RunningText(benchmark::State& state)
+{
+    const Text& text = runningEnglish();
+    if (text.mac.empty()) {
+        state.SkipWithError("running text missing (debian-edu-doc-en)");
+        return;
+    }
+    freshPool();
+    PWDHandle sp = PWDInitSpell((resources() + "/American.dct").c_str(), 0);
+    if (!sp) {
+        state.SkipWithError("dictionary missing");
+        return;
+    }
+    long accepted = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        PWDWordListsChanged();
+        state.ResumeTiming();
+        accepted = 0;
+        for (const std::string& w : text.mac)
+            accepted += check(sp, w) != 0;
+    }
+    PWDKillSpell(sp);
+    state.counters["words"] = static_cast<double>(text.mac.size());
+    state.counters["accepted%"] = 100.0 * static_cast<double>(accepted) / static_cast<double>(text.mac.size());
+    state.SetItemsProcessed(state.iterations() * static_cast<long>(text.mac.size()));
+}
+BENCHMARK(BM_RunningText)->Unit(benchmark::kMillisecond);
+
+#if SCRIVLY_BENCH_HUNSPELL
+// hunspell's library (Hunspell_spell) on the same words.
+void BM_RunningTextHunspell(benchmark::State& state)
+{
+    const Text& text = runningEnglish();
+    Hunhandle* h = Hunspell_create("/usr/share/hunspell/en_US.aff", "/usr/share/hunspell/en_US.dic");
+    if (text.utf8.empty() || !h) {
+        state.SkipWithError("running text or hunspell's en_US missing");
+        if (h)
+            Hunspell_destroy(h);
+        return;
+    }
+    long accepted = 0;
+    for (auto _ : state) {
+        accepted = 0;
+        for (const std::string& w : text.utf8)
+            accepted += Hunspell_spell(h, w.c_str()) != 0;
+    }
+    Hunspell_destroy(h);
+    state.counters["words"] = static_cast<double>(text.utf8.size());
+    state.counters["accepted%"] = 100.0 * static_cast<double>(accepted) / static_cast<double>(text.utf8.size());
+    state.SetItemsProcessed(state.iterations() * static_cast<long>(text.utf8.size()));
+}
+BENCHMARK(BM_RunningTextHunspell)->Unit(benchmark::kMillisecond);
+#endif
 
 // hunspell on the same words, when it is there: words per second of
 // `hunspell -l` and seconds for suggestions (`hunspell -a`) of 100 words.

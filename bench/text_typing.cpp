@@ -162,6 +162,40 @@ void BM_TypeKeyAddingALine(benchmark::State& state)
 }
 BENCHMARK(BM_TypeKeyAddingALine)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
 
+// What a key that adds a line leaves for idle time: the layout of the pages
+// out of sight, completed after the key (and after the Backspace that takes
+// the line away again). Only the completion is timed.
+void BM_IdleLayoutAfterAKeyAddingALine(benchmark::State& state)
+{
+    TypingWindow typing(int(state.range(0)));
+    TextParagraph* paragraph = typing.flow->currentParagraph();
+    const float height = paragraph->lastY() - paragraph->firstY();
+    int typed = 0;
+    while (paragraph->lastY() - paragraph->firstY() == height && typed < 400) {
+        typing.press(u'm');
+        typing.flow->completeLayout();
+        ++typed;
+    }
+    typing.press(Backspace);
+    typing.flow->completeLayout();
+    for (auto _ : state) {
+        state.PauseTiming();
+        typing.press(u'm');
+        state.ResumeTiming();
+        typing.flow->completeLayout();
+        state.PauseTiming();
+        typing.press(Backspace);
+        state.ResumeTiming();
+        typing.flow->completeLayout();
+    }
+    for (int k = 1; k < typed; ++k)
+        typing.press(Backspace);
+    typing.flow->completeLayout();
+    state.counters["layouts"] = benchmark::Counter(2, benchmark::Counter::kIsIterationInvariantRate,
+                                                   benchmark::Counter::OneK::kIs1000);
+}
+BENCHMARK(BM_IdleLayoutAfterAKeyAddingALine)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // 100 keys queued before the first is handled: the flow takes them in one
 // burst, as far as the layout stays in the paragraph; the time runs until
 // the queue is empty and the window up to date. Taking them away again is

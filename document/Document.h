@@ -57,11 +57,13 @@ public:
     // Neither edited nor named.
     bool isUnused() const { return !edited_ && !named_; }
 
-    // ---- Custom colour names, each kept once.
+    // ---- Custom colour names the document uses (spot colours of its
+    // pictures), each once, in the order first met.
     void addCustomColor(const std::string& name);
     // Empty outside the list.
     std::string customColorAt(int index) const;
     int docCustomColorCount() const { return static_cast<int>(docCustomColors_.size()); }
+    const std::vector<std::string>& customColors() const { return docCustomColors_; }
     void destroyCustomColors() { docCustomColors_.clear(); }
 
     // Before the document is filled again: no file name, no file format, no

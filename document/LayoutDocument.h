@@ -521,6 +521,10 @@ public:
     // The document's undo stack, made with the document.
     UndoInfo* undoInfo() const { return undoInfo_.get(); }
     const LinksInfo& linksInfo() const { return linksInfo_; }
+    // The application became active: linked pictures compare their files
+    // with the disk where some view shows them, and the changed ones are
+    // drawn again.
+    void notifyAppDidBecomeActive();
     // Bookkeeping when a page takes or gives up an item: links, names,
     // object-link numbers, the selection and the column being edited.
     void itemAdded(Item* item);
@@ -649,8 +653,10 @@ private:
     std::unique_ptr<UndoInfo> undoInfo_;
     std::map<int, kit::WeakLink<Item>> serialNumbersToItems_;
     int lastItemSerialNumber_ = 1;
-    kit::Rect headerFrame_{};
-    kit::Rect footerFrame_{};
+    // A header inserted in a new document takes these: an empty frame would
+    // make a column of no size, which reading drops with its text.
+    kit::Rect headerFrame_ = defaultHeaderFrame();
+    kit::Rect footerFrame_ = defaultFooterFrame();
     std::vector<TextWordSpecial*> headers_;
     std::vector<TextWordSpecial*> footers_;
     std::vector<TextWordSpecial*> footnotes_;

@@ -6,6 +6,7 @@
 #include "document/LayoutDocument.h"
 #include "foundation/ArrayExtensions.h"
 #include "items/Item.h"
+#include "text/GraphicLink.h"
 
 namespace {
 
@@ -19,7 +20,11 @@ namespace {
 void LinksInfo::encodeWithCoder(kit::Coder& coder) const
 {
     coder.encodeConditionalObject(document_);
-    coder.encodeArray(std::vector<const kit::Object*>(list_.begin(), list_.end()));
+    std::vector<const kit::Object*> links;
+    for (GraphicLink* link : this->links())
+        if (const auto* object = dynamic_cast<const kit::Object*>(link))
+            links.push_back(object);
+    coder.encodeArray(links);
     const char flag = notifyDocumentPanel_ ? 1 : 0;
     coder.encodeValuesOfObjCTypes("c", flag);
 }
@@ -51,7 +56,8 @@ kit::Object* LinksInfo::initWithCoder(kit::Coder& coder)
         damaged("a " + list->className() + " where the links were stored");
     document_ = static_cast<LayoutDocument*>(document);
     list_.clear();
-    for (Item* item : initWithNXList<Item>(static_cast<kit::Array*>(list)))
-        addLink(item);
+    // Only graphic links join the list; the list does not own them.
+    for (kit::Object* link : initWithNXList<kit::Object>(static_cast<kit::Array*>(list)))
+        addLink(link);
     return this;
 }

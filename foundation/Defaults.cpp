@@ -4,6 +4,8 @@
 #include "core/UserDefaults.h"
 
 #include <climits>
+#include <cmath>
+#include <limits>
 
 namespace {
 kit::UserDefaults& defaults() { return kit::UserDefaults::standardUserDefaults(); }
@@ -34,8 +36,12 @@ int DefaultsIntFromString(const std::string& text)
 
 float DefaultsFloatFromString(const std::string& text)
 {
+    // Infinity, NaN and what does not fit a float are no number: a zoom or a
+    // line width of infinity would poison every computation that used it.
     auto value = kit::Locale::parseFloat(text);
-    return value ? static_cast<float>(*value) : 0.0f;
+    if (!value || !std::isfinite(*value) || std::fabs(*value) > double(std::numeric_limits<float>::max()))
+        return 0.0f;
+    return static_cast<float>(*value);
 }
 
 bool GetDefaultBoolValue(const std::string& key, bool* value)

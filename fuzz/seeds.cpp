@@ -4,7 +4,10 @@
 //
 //   fuzz_seeds <folder>   writes <folder>/<target>/<name>
 
+#include "Operations.h"
+#include "app/ScrivlyPreferences.h"
 #include "core/Archiver.h"
+#include "core/EventState.h"
 #include "core/Color.h"
 #include "core/FileWrapper.h"
 #include "core/PortMessage.h"
@@ -20,7 +23,9 @@
 #include "graphics/Font.h"
 #include "items/ItemBox.h"
 #include "items/TextItem.h"
+#include "text/ColumnDefinition.h"
 #include "text/TableDefinition.h"
+#include "text/TableRow.h"
 #include "text/TableParagraph.h"
 #include "text/TextFlow.h"
 #include "text/TextSelection.h"
@@ -29,6 +34,11 @@
 #include "text/TextWordSpecial.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <string_view>
+#include <tuple>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -45,10 +55,24 @@ void write(const std::string& target, const std::string& name, const std::string
 }
 
 // The unarchiver target reads a version byte first: 0 is the current form,
-// the others index its list of older versions.
-void archive(const std::string& name, const kit::Object& root, char version = 0)
+// the others index its list of older versions (1 to olderVersions).
+constexpr int olderVersions = 8;
+
+// An archive in an older stored form, read under its own version.
+void archiveOld(const std::string& name, const kit::Object& root, char version)
 {
     write("unarchiver", name, std::string(1, version) + kit::Archiver::archivedDataWithRootObject(&root));
+}
+
+// A current archive, also read as every older version would read it: the
+// older decoders meet units they did not write, the way a damaged or
+// mislabelled file meets them.
+void archive(const std::string& name, const kit::Object& root)
+{
+    const std::string bytes = kit::Archiver::archivedDataWithRootObject(&root);
+    write("unarchiver", name, std::string(1, '\0') + bytes);
+    for (int v = 1; v <= olderVersions; ++v)
+        write("unarchiver", name + "@v" + std::to_string(v), std::string(1, char(v)) + bytes);
 }
 
 // A character style as files before 2.2 hold it, stored under its own name.
@@ -183,11 +207,11 @@ void styles()
     archive("border", border);
 
     // Older stored forms; the indexes are the target's list of versions.
-    archive("old-2.1-style-char", StyleCharBefore22(), 1);
-    archive("old-2.5-style-char", StyleCharBefore30(), 3);
-    archive("old-2.5-style-paragraph", StyleParagraphOld(2.5f), 3);
-    archive("old-2.55-style-paragraph", StyleParagraphOld(2.55f), 5);
-    archive("old-2.6-style-paragraph", StyleParagraphOld(2.6f), 7);
+    archiveOld("old-2.1-style-char", StyleCharBefore22(), 1);
+    archiveOld("old-2.5-style-char", StyleCharBefore30(), 3);
+    archiveOld("old-2.5-style-paragraph", StyleParagraphOld(2.5f), 3);
+    archiveOld("old-2.55-style-paragraph", StyleParagraphOld(2.55f), 5);
+    archiveOld("old-2.6-style-paragraph", StyleParagraphOld(2.6f), 7);
 }
 
 void itemsAndWords()
@@ -284,6 +308,42 @@ void itemsAndWords()
     }
     tabled.addParagraph(std::make_unique<TextParagraph>())->addWord(std::make_unique<TextWord>("after"));
     archive("text-flow-table", tabled);
+
+    // Every stored class also as a root of its own, the way a pasteboard or
+    // a damaged file may hand it over without its owner.
+    Item plainItem;
+    plainItem.setFrame(kit::makeRect(5, 6, 70, 80));
+    plainItem.setName(std::string("plain"));
+    archive("item", plainItem);
+    TextParagraph lone;
+    lone.paragraphStyle()->setAlignment(2);
+    lone.addWord(std::make_unique<TextWord>("lone"));
+    lone.addWord(std::make_unique<TextWordSpecial>(1));
+    lone.addWord(std::make_unique<TextWord>("paragraph"));
+    archive("text-paragraph", lone);
+    archive("guide-vertical", Guide(36.0f, Guide::Vertical));
+    archive("guide-horizontal", Guide(-12.5f, Guide::Horizontal));
+    TextItem column;
+    column.setFrame(kit::makeRect(72, 72, 200, 100));
+    column.setTextType(1);
+    column.flow()->firstParagraph()->addWord(std::make_unique<TextWord>("column"));
+    archive("text-column", column);
+    TextItem headline;
+    headline.setFrame(kit::makeRect(72, 72, 300, 40));
+    headline.setTextType(TextItem::DisplayText);
+    archive("text-column-headline", headline);
+    ColumnDefinition edges;
+    edges.setMargins({{0, 100}, {120, 220}, {240, 340}});
+    edges.setFlowType(1);
+    edges.setIsBalanced(1);
+    archive("column-definition", edges);
+    archive("table-definition", *table);
+    archive("table-row", *table->rowAtIndex(0));
+    for (const auto& paragraph : tabled.paragraphList())
+        if (const auto* cell = dynamic_cast<const TableParagraph*>(paragraph.get())) {
+            archive("table-cell", *cell);
+            break;
+        }
 }
 
 void fileWrappers()
@@ -305,6 +365,260 @@ void defaults()
 {
     kit::UserDefaults::Domain d{{"NXPaperType", "Letter"}, {"Units", "1"}, {"quote\"d", "tab\there\nnewline"}};
     write("defaults", "domain", kit::UserDefaults::stringFromDomain(d));
+}
+
+// The preferences file as the program writes it: the factory values, and
+// after a user changed some of them; each of its values is also a seed of
+// the value readers. The paper type lives in the global domain.
+void preferences()
+{
+    const std::string folder = (out / "preferences-home").string();
+    std::filesystem::create_directories(folder);
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    kit::UserDefaults::resetStandardUserDefaults();
+    ScrivlyPreferences::resetClassSetUp();
+    auto& defaults = kit::UserDefaults::standardUserDefaults();
+    const auto factory = [&] {
+        std::unique_ptr<ScrivlyPreferences> prefs = Preferences::create<ScrivlyPreferences>();
+        return defaults.persistentDomainForName("Scrivly");
+    }();
+    write("preferences", "factory", kit::UserDefaults::stringFromDomain(factory));
+    std::unique_ptr<ScrivlyPreferences> prefs = Preferences::create<ScrivlyPreferences>();
+    prefs->setWindowFrame(kit::makeRect(10.5f, 20, 800, 600.25f));
+    prefs->setZoom(1.5f);
+    prefs->setLineWidth(0.25f);
+    prefs->setDecimalTabChar(',');
+    prefs->setLanguage(std::string("French1"));
+    prefs->setDateFormat(std::string("%A, %D %B %Y"));
+    prefs->setTimeFormat(std::string("%H:%M:%S"));
+    prefs->setBodyFont(kit::Font::fontWithName("Times-Roman", 11));
+    prefs->setHeadlineFont(kit::Font::fontWithName("Helvetica-Bold", 30));
+    prefs->setIncrement(2.5f, IncrementIndents);
+    prefs->setMultiplier(4, kit::AlternateKeyMask);
+    prefs->storeGeneral();
+    prefs->storeText();
+    const auto changed = defaults.persistentDomainForName("Scrivly");
+    write("preferences", "changed",
+          kit::UserDefaults::stringFromDomain(changed) + "\n//GlobalDomain\n" +
+              kit::UserDefaults::stringFromDomain({{"NSPaperType", "A4"}, {"NSFontSize", "10"}}));
+    std::set<std::string> values;
+    for (const auto* domain : {&factory, &changed})
+        for (const auto& [key, value] : *domain)
+            values.insert(value);
+    for (const auto& [name, value] : std::map<std::string, std::string>{
+             {"rect-platform", kit::stringFromRect(kit::makeRect(1.5f, -2, 640, 480.25f))},
+             {"size-platform", kit::stringFromSize(kit::makeSize(612, 792))},
+             {"paper-a4", "A4"}, {"paper-legal", "Legal"}, {"font-size", "11.5"}})
+        write("defaultvalues", name, value);
+    int n = 0;
+    for (const std::string& value : values)
+        write("defaultvalues", "value-" + std::to_string(n++), value);
+    kit::UserDefaults::resetStandardUserDefaults();
+    std::filesystem::remove_all(folder);
+}
+
+// Pasteboard data of each type a column may be offered, after the type
+// byte and the byte that places the paste (see the target).
+void pasteboard()
+{
+    auto seed = [](const std::string& name, int type, int how, const std::string& data) {
+        write("pasteboard", name, std::string{char(type), char(how)} + data);
+    };
+    TextFlow flow;
+    flow.firstParagraph()->addWord(std::make_unique<TextWord>("copied"));
+    flow.firstParagraph()->addWord(std::make_unique<TextWordSpecial>(5));
+    TextParagraph* second = flow.addParagraph(std::make_unique<TextParagraph>());
+    second->addWord(std::make_unique<TextWord>("words"));
+    second->addWord(std::make_unique<TextWordSpecial>(202));
+    for (const auto& [name, type, a, b] : std::vector<std::tuple<std::string, int, textPoint, textPoint>>{
+             {"selection-in-a-word", SelectionChar, {0, 0, 1}, {0, 0, 4}},
+             {"selection-of-paragraphs", SelectionPara, {0, 0, 0}, {1, 1, 0}},
+             {"selection-of-words", SelectionWord, {0, 0, 0}, {1, 0, 5}}}) {
+        TextSelection selection;
+        selection.selectBetween(&a, &b, &flow, type, false);
+        seed(name, 0, 0, selection.archivedData());
+        seed(name + "-over-a-selection", 0, 4, selection.archivedData());
+    }
+    seed("string-lines", 1, 1, "pasted line\nsecond line\r\nthird\tcolumn");
+    seed("string-html", 1, 0, "<HTML><body>hi</body></HTML>");
+    seed("string-not-utf8", 1, 3, std::string("\xff\xfe bad", 6));
+    seed("string-link", 1, 0x40, "linked");
+    StyleParagraph paragraph;
+    paragraph.setAlignment(2);
+    paragraph.setIndents(10, 20, -5);
+    paragraph.setWidowControl(-2);
+    paragraph.addTab({72, 3, '.'});
+    const std::string style = kit::Archiver::archivedDataWithRootObject(&paragraph);
+    seed("paragraph-style", 2, 1, style);
+    seed("paragraph-style-over-paragraphs", 2, 5, style);
+    seed("ruler", 3, 4, style);
+    seed("rtf", 4, 0, "{\\rtf1\\ansi hello}");
+    seed("tiff", 8, 0, std::string("II*\0", 4));
+}
+
+// Operation sequences (the format is in Operations.h), each a short
+// scenario of one area of the model, in both kinds of document.
+class Operations {
+public:
+    explicit Operations(std::uint8_t header) { bytes_ += char(header); }
+    Operations& op(fuzz::ops::Op op, std::initializer_list<int> args = {})
+    {
+        bytes_ += char(op);
+        for (int a : args)
+            bytes_ += char(a);
+        return *this;
+    }
+    // Typed in bursts of at most 16 keys.
+    Operations& type(const std::string& text)
+    {
+        for (std::size_t at = 0; at < text.size(); at += 16) {
+            const std::string chunk = text.substr(at, 16);
+            bytes_ += char(fuzz::ops::Type);
+            bytes_ += char(chunk.size() - 1);
+            for (char c : chunk)
+                bytes_ += char(std::string_view(fuzz::ops::TypedKeys).find(c));
+        }
+        return *this;
+    }
+    Operations& key(int which, int modifiers = 0) { return op(fuzz::ops::Key, {which, modifiers}); }
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+void operations()
+{
+    using namespace fuzz::ops;
+    enum Keys { Return, Enter, Backspace, Delete, Tab, Up, Down, Left, Right, WordLeft, WordRight };
+    enum Commands { Cut, Copy, Paste, DeleteSelection, Undelete, KillLine, KillParagraph, PageBreak, SelectAll };
+    const std::string words = "one two three four five six seven eight nine ten eleven twelve ";
+    for (std::uint8_t mode : {std::uint8_t(0), std::uint8_t(WordProcessor), std::uint8_t(WordProcessor | TallColumns),
+                              std::uint8_t(TimesFont | TallColumns)}) {
+        const std::string suffix = "-" + std::to_string(mode);
+        auto seed = [&](const std::string& name, const Operations& ops) {
+            write("operations", name + suffix, ops.bytes());
+        };
+        seed("typing", Operations(mode)
+                           .type(words)
+                           .key(Return)
+                           .type("(quoted) 'words', \"and\" more-")
+                           .key(Backspace)
+                           .key(Left)
+                           .key(Left)
+                           .key(Delete)
+                           .key(WordLeft, 1)
+                           .type("x")
+                           .key(Up)
+                           .key(Tab)
+                           .key(Enter)
+                           .type("after the break"));
+        seed("overflow-and-undo", Operations(mode)
+                                      .type(words + words + words)
+                                      .op(Command, {SelectAll})
+                                      .key(Backspace)
+                                      .op(Undo)
+                                      .op(Redo)
+                                      .op(Undo)
+                                      .op(Undo));
+        seed("cut-and-paste", Operations(mode)
+                                  .type(words)
+                                  .op(Select, {0, 0, 1, 0, 0, 3, 2, 0})
+                                  .op(Command, {Cut})
+                                  .op(Command, {Paste})
+                                  .op(Select, {0, 0, 0, 1, 0, 2, 3, 1})
+                                  .op(Command, {Copy})
+                                  .key(Right)
+                                  .op(Command, {Paste})
+                                  .op(Command, {KillLine})
+                                  .op(Command, {Undelete})
+                                  .op(Command, {KillParagraph})
+                                  .op(Command, {PageBreak}));
+        seed("styles", Operations(mode)
+                           .type(words)
+                           .op(Select, {0, 0, 2, 0, 0, 5, 1, 1})
+                           .op(CharStyle, {0, 3})
+                           .op(CharStyle, {1, 0})
+                           .op(CharStyle, {3, 0})
+                           .op(CharStyle, {6, 7})
+                           .op(CharStyle, {7, 9})
+                           .op(ParagraphStyle, {0, 3})
+                           .op(ParagraphStyle, {1, 0})
+                           .op(ParagraphStyle, {4, 20})
+                           .op(Styles, {0, 0, 0, 0})
+                           .op(Styles, {2, 0, 0, 0})
+                           .op(Styles, {0, 1, 0, 0})
+                           .op(AddItem, {0, 0, 100, 200, 40, 30})
+                           .op(Styles, {2, 1, 1, 1})
+                           .op(SaveAndRead)
+                           .op(Styles, {1, 0, 0, 0})
+                           .op(Styles, {1, 1, 1, 0})
+                           .op(SaveAndRead));
+        seed("pages", Operations(mode)
+                          .type(words)
+                          .op(AddPages, {2, 1})
+                          .op(CollapsePages, {2, 1})
+                          .op(CollapsePages, {3, 1})
+                          .op(DeletePages, {0, 1})
+                          .op(AddPages, {0, 0})
+                          .op(HitTest, {0, 100, 60})
+                          .op(Undo)
+                          .op(SaveAndRead));
+        seed("items", Operations(mode)
+                          .op(AddItem, {0, 0, 40, 30, 50, 50})
+                          .op(AddItem, {1, 0, 60, 60, 90, 80})
+                          .op(AddItem, {2, 0, 40, 200, 120, 30})
+                          .op(Editing, {3})
+                          .type(words)
+                          .op(fuzz::ops::Runaround, {0, 1, 6})
+                          .op(MoveItem, {1, 130, 140, 0, 0})
+                          .op(DeleteItem, {1})
+                          .op(Undo)
+                          .op(Redo)
+                          .op(Editing, {0})
+                          .op(SaveAndRead));
+        seed("masters", Operations(mode)
+                            .op(MasterItem, {0, 0, 10, 10, 30, 20})
+                            .op(MasterItem, {1, 0, 30, 120, 80, 60})
+                            .op(MasterItem, {2 + 4, 0, 130, 120, 60, 60})
+                            .type(words + words)
+                            .op(HitTest, {0, 40, 20})
+                            .op(SaveAndRead)
+                            .op(MasterItem, {3, 0, 0, 0, 0, 0})
+                            .op(AddPages, {0, 1}));
+        seed("links", Operations(mode)
+                          .op(AddItem, {1, 0, 20, 150, 60, 40})
+                          .op(AddItem, {1, 1, 20, 150, 60, 40})
+                          .op(Link, {1, 2})
+                          .op(Link, {2, 0})
+                          .op(Editing, {1})
+                          .type(words + words)
+                          .op(Unlink, {0})
+                          .op(Unlink, {2})
+                          .op(SaveAndRead));
+        seed("variables", Operations(mode)
+                              .type("page ")
+                              .op(Variable, {0, 0})
+                              .type(" of ")
+                              .op(Variable, {1, 0})
+                              .key(Return)
+                              .op(Variable, {2, 2})
+                              .op(Variable, {3, 0})
+                              .op(Variable, {4, 0})
+                              .op(Variable, {5, 1})
+                              .op(AddPages, {1, 1})
+                              .op(SaveAndRead));
+        seed("clicks", Operations(mode)
+                           .type(words + words)
+                           .op(Click, {0, 30, 20, 0, 0})
+                           .type("x")
+                           .op(Click, {0, 100, 120, 1, 0})
+                           .op(Click, {0, 200, 200, 0, 1})
+                           .op(Command, {Cut})
+                           .op(Click, {0, 10, 240, 2, 0})
+                           .key(Down, 1)
+                           .op(Command, {Paste}));
+    }
 }
 
 } // namespace
@@ -350,5 +664,8 @@ int main(int argc, char** argv)
     fileWrappers();
     defaults();
     portMessages();
+    preferences();
+    pasteboard();
+    operations();
     return 0;
 }

@@ -269,8 +269,6 @@ public:
     // ---- Text and links.
     virtual bool hasAnyTextItems() const { return false; }
     virtual bool isGraphicLink() const { return false; }
-    // A graphic link whose file cannot be found.
-    virtual bool cantFind() const { return false; }
     virtual bool recomputeTextItems() { return false; }
     virtual void resolveInDocument(LayoutDocument* document) { (void)document; }
     virtual bool setCursorRectInView(PageView* view)

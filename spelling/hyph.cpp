@@ -24,6 +24,7 @@ unsigned char recordState[32]; // 0 untried, 1 ready, 2 failed
 char resourceDir[1024];
 int resourceDirSet = 0;
 char lastError[512];
+int warnings = 1;
 
 // The word being hyphenated, as class codes.
 unsigned char W[256];
@@ -324,8 +325,13 @@ void collectCandidates()
             }
             state = ix.node[state].fail;
         }
-        for (uint32_t s = ix.node[state].hit < ix.node[state + 1].hit ? state : HYPH_NEG_DICT(ix.node[state]); s != 0;
-             s = HYPH_NEG_DICT(ix.node[s])) {
+        // The longest run only, or every run the dictionary links reach.
+        if (ix.longest && p > stretchHi + 1)
+            break;
+        for (uint32_t s = ix.node[state].hit < ix.node[state + 1].hit ? state
+                          : ix.longest                                 ? 0
+                                                                       : HYPH_NEG_DICT(ix.node[state]);
+             s != 0; s = ix.longest ? 0 : HYPH_NEG_DICT(ix.node[s])) {
             int start = p - (int)HYPH_NEG_DEPTH(ix.node[s]) + 1;
             for (uint32_t h = ix.node[s].hit, end = ix.node[s + 1].hit; h < end; h++) {
                 uint32_t hit = ix.hits[h];
@@ -359,6 +365,13 @@ void collectCandidates()
 bool lettersMatchAt(const uint16_t *rule, int j)
 {
     int len = rule[0] & HYPH_RULE_LEN, mark = -1;
+    // Letters, then any letter marked: the break after the letters.
+    if (len >= 3 && rule[len] == (HYPH_PAT_MARK | HYPH_F_LETTER) && rule[len + 1] == HYPH_F_LETTER) {
+        len -= 2;
+        mark = len;
+        if (j < stretchLo || j > stretchHi)
+            return false;
+    }
     for (int k = 0; k < len; k++) {
         int kind = HYPH_PAT_KIND(rule[2 + k]);
         if (kind == 5 && mark < 0)
@@ -1211,7 +1224,8 @@ int selectLanguage(int number)
         const char *dir = resourceDirSet ? resourceDir : getenv("SCRIVLY_RESOURCES");
         if (hyph_build_record(&records[number], number, dir, lastError, sizeof lastError) != 0) {
             recordState[number] = 2;
-            fprintf(stderr, "hyphenation: %s\n", lastError);
+            if (warnings)
+                fprintf(stderr, "hyphenation: %s\n", lastError);
             return -1;
         }
         HyphRecord &r = records[number];
@@ -1322,6 +1336,8 @@ void hyph_forget(void)
     lang = nullptr;
     dashes_currentLang = HYPH_NO_LANGUAGE;
 }
+
+void hyph_set_warnings(int on) { warnings = on; }
 
 void hyph_last_affixes(int *suffixLetters, int *prefixLetters)
 {

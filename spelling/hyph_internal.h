@@ -69,6 +69,11 @@ int hyph_is_vowel(uint32_t ch);
 // again (for the table builder, which rewrites them).
 void hyph_forget(void);
 
+// Whether a table that cannot be read is reported on standard error (on
+// until turned off). HyphLastError says why either way; the fuzz target,
+// which feeds a broken table thousands of times a second, turns it off.
+void hyph_set_warnings(int on);
+
 // Letters of the outermost suffix and prefix the last word stripped (0 when
 // none), for the table builder that weighs its affix entries.
 void hyph_last_affixes(int *suffixLetters, int *prefixLetters);

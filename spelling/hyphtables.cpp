@@ -179,14 +179,22 @@ bool loadRules(const Group *g, int slot, int language, int kind, HyphRules *out)
     return true;
 }
 
-// A rule the trie can hold: letters only, one of them marked, no stop.
-bool plainRule(const uint16_t *rule, int *mark)
+// A rule the trie can hold: letters only, one of them marked, no stop; or
+// letters followed by one marked item that takes any letter (a break
+// after the letters, whatever follows). *letters gets the letters the trie
+// holds, *mark the marked one (== *letters for the trailing item).
+bool plainRule(const uint16_t *rule, int *mark, int *letters)
 {
     int len = rule[0] & HYPH_RULE_LEN;
     if (rule[1] & HYPH_NEG_STOP)
         return false;
     *mark = -1;
-    for (int k = 0; k < len; k++) {
+    *letters = len;
+    if (len >= 2 && rule[len] == (HYPH_PAT_MARK | HYPH_F_LETTER) && rule[len + 1] == HYPH_F_LETTER) {
+        *letters = len - 2;
+        *mark = len - 2;
+    }
+    for (int k = 0; k < *letters; k++) {
         int kind = HYPH_PAT_KIND(rule[2 + k]);
         if (kind == 5) {
             if (*mark >= 0)
@@ -195,7 +203,7 @@ bool plainRule(const uint16_t *rule, int *mark)
         } else if (kind != 1)
             return false;
     }
-    return *mark >= 0;
+    return *mark >= 0 && *letters > 0;
 }
 
 void freeNegIndex(HyphNegIndex *ix)
@@ -229,6 +237,7 @@ HyphNegIndex *attachNegIndex(const unsigned char *data, uint32_t size, void *own
         return nullptr;
     }
     ix->nodes = (uint32_t)nodes;
+    ix->longest = (rd32(data + 12) & HYPH_NEG_LONGEST) != 0;
     ix->nhits = (uint32_t)nhits;
     ix->ngeneral = (uint32_t)ngeneral;
     const unsigned char *words = data + 16;
@@ -443,10 +452,10 @@ unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint16_t s
     // each node's children sorted by letter.
     uint32_t letters = 0, plain = 0, general = 0;
     for (uint32_t i = 0; i < n && rules[i] != 0; i += 2 + (rules[i] & HYPH_RULE_LEN)) {
-        int mark;
-        if (!(rules[i] & sets))
+        int mark, nletters;
+        if (!(rules[i] & sets & HYPH_RULE_SETS))
             continue;
-        if (plainRule(rules + i, &mark)) {
+        if (plainRule(rules + i, &mark, &nletters)) {
             letters += rules[i] & HYPH_RULE_LEN;
             plain++;
         } else
@@ -477,14 +486,18 @@ unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint16_t s
     t[0].child = t[0].sibling = t[0].hit = t[0].lastHit = none;
     uint32_t used = 1, nhits = 0, ngeneral = 0;
     for (uint32_t i = 0; i < n && rules[i] != 0; i += 2 + (rules[i] & HYPH_RULE_LEN)) {
-        int mark;
-        if (!(rules[i] & sets))
+        int mark, len;
+        if (!(rules[i] & sets & HYPH_RULE_SETS))
             continue;
-        if (!plainRule(rules + i, &mark) || i >= (1u << (32 - HYPH_NEG_AT_SHIFT))) {
+        bool plain = plainRule(rules + i, &mark, &len);
+        // Without the longest runs, a rule of no class never counts.
+        bool lettersOnly = plain && !(rules[i + 1] & 0x7F00);
+        if (lettersOnly && !(sets & HYPH_NEG_LONGEST))
+            continue;
+        if (!plain || i >= (1u << (32 - HYPH_NEG_AT_SHIFT))) {
             generalAt[ngeneral++] = i;
             continue;
         }
-        int len = rules[i] & HYPH_RULE_LEN;
         bool possible = true;
         for (int k = 0; k < len; k++)
             possible = possible && (rules[i + 2 + k] & 0xFF) < 64;
@@ -505,6 +518,8 @@ unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint16_t s
             }
             node = ch;
         }
+        if (lettersOnly)
+            continue;
         hitRule[nhits] = (i << HYPH_NEG_AT_SHIFT) | ((uint32_t)((rules[i] >> 11) & 15) << HYPH_NEG_MARK_BITS) | (uint32_t)mark;
         hitNext[nhits] = none;
         if (t[node].hit == none)
@@ -605,7 +620,7 @@ unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint16_t s
         put32(out, used);
         put32(out + 4, nh);
         put32(out + 8, ngeneral);
-        put32(out + 12, sets & HYPH_RULE_SETS);
+        put32(out + 12, sets & (HYPH_RULE_SETS | HYPH_NEG_LONGEST));
         *size = 16 + 4 * (nh + ngeneral) + 11 * used;
         free(letterOut);
         free(first);

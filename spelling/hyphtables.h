@@ -27,6 +27,13 @@ struct HyphRules {
 // first from the root (node 0), siblings sorted by letter, so a node's
 // children and hits follow those of the nodes before it. Rule offsets read
 // from a file are checked where they are used.
+//
+// With HYPH_NEG_LONGEST among the sets, a place of the stretch takes only
+// the rules of the longest run of letters before it that the trie holds,
+// not those of its shorter tails: the reading of pattern files whose
+// patterns each carry the digits of the shorter ones inside them. A rule
+// of no class (class word without 0x7F00 bits) then only adds its letters
+// to the trie.
 struct HyphNegIndex {
     void *owned[3];
     uint32_t nodes, nhits, ngeneral;
@@ -40,7 +47,10 @@ struct HyphNegIndex {
     uint32_t root[64];       // child of the root per letter, 0 for none
     uint32_t *second;        // node of two letters (64 x 64), 0 for none
     int zeros;               // most boundary codes a rule starts with
+    int longest;             // HYPH_NEG_LONGEST was set
 };
+
+#define HYPH_NEG_LONGEST 0x0001
 
 #define HYPH_NEG_MARK_BITS 5
 #define HYPH_NEG_AT_SHIFT 9 // rules further into the list are tried in list order
@@ -51,8 +61,9 @@ struct HyphNegIndex {
 #define HYPH_NEG_DEPTH(n) ((n).dict >> 27)
 
 // Builds the trie section of the rules of the given sets of a negative rule
-// list (ended by a 0 control word); malloc'd, *size gets its length in
-// bytes. nullptr when memory runs out.
+// list (ended by a 0 control word), HYPH_NEG_LONGEST among them for the
+// longest runs only; malloc'd, *size gets its length in bytes. nullptr when
+// memory runs out.
 unsigned char *hyph_neg_trie_build(const uint16_t *rules, uint32_t n, uint16_t sets, uint32_t *size);
 
 struct HyphRecord {

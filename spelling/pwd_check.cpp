@@ -424,6 +424,28 @@ int CheckCommon(const Mapped& m, int status, int length)
     return PWDMatchDict(entries, start, end, m, (status & PWD_WORD_CAPITAL) != 0);
 }
 
+// Whether a typed word is the stored one, the stored one with a capital
+// first letter, or the stored one all in capitals: the only forms of a
+// listed word that are accepted ("USA", not "UsA"; "McDonald" and
+// "MCDONALD", not "McDONALD").
+bool caseFits(const unsigned char* typed, const unsigned char* stored, int n)
+{
+    PWDSpeller* sp = PWDRecord();
+    // t is the capital of s, or s itself when s has no small form.
+    auto upper = [&](unsigned char t, unsigned char s) {
+        if (!(sp->classes[s] & PWDK_LOWER))
+            return t == s;
+        return sp->codes[t] != 0 && sp->codes[t] == sp->codes[s] && (sp->classes[t] & PWDK_CAPITAL);
+    };
+    bool same = true, capitalised = true, capitals = true;
+    for (int i = 0; i < n && (same || capitalised || capitals); ++i) {
+        same = same && typed[i] == stored[i];
+        capitalised = capitalised && (i == 0 ? upper(typed[i], stored[i]) : typed[i] == stored[i]);
+        capitals = capitals && upper(typed[i], stored[i]);
+    }
+    return same || capitalised || capitals;
+}
+
 int CheckExact(const unsigned char* w, int n, int status)
 {
     // Plain words are coded; only short capitalised ones and those with inner
@@ -459,11 +481,9 @@ int CheckExact(const unsigned char* w, int n, int status)
                 s = p;
             }
             for (long e = s; e < size && exactCompare(probe, a + e, 0) == 0;
-                 e += static_cast<long>(strlen(reinterpret_cast<const char*>(a + e))) + 1) {
-                unsigned char first = a[e];
-                if (!((sp->classes[first] & PWDK_CAPITAL) && first != probe[0]))
+                 e += static_cast<long>(strlen(reinterpret_cast<const char*>(a + e))) + 1)
+                if (caseFits(probe, a + e, n))
                     return 1;
-            }
         }
     }
     const unsigned char* b = PWDTable(PWDT_EXACT_B, &size);
@@ -471,7 +491,18 @@ int CheckExact(const unsigned char* w, int n, int status)
         return 0;
     int found;
     CNSLookUp(b, probe, 0, size, CNSstrcmp, 0, CNS_OPTION, &found); // case-exact
-    return found;
+    if (found || mixedCase || !(status & PWD_WORD_CAPITAL))
+        return found;
+    // List B is in byte order, so the capitalised or all-capitals form of one
+    // of its words ("IPOD" for "iPod") is looked for one by one.
+    exactCodes = PWDRecord()->codes;
+    for (long e = 0; e < size;) {
+        long len = static_cast<long>(strnlen(reinterpret_cast<const char*>(b + e), static_cast<size_t>(size - e)));
+        if (len == n && exactCompare(probe, b + e, 0) == 0 && caseFits(probe, b + e, n))
+            return 1;
+        e += len + 1;
+    }
+    return 0;
 }
 
 int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
@@ -541,7 +572,8 @@ int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
         // Reading a block may run the purge, which can drop the cache: look
         // it up afresh each time.
         PWDHandle cache = sp->tables[PWDT_CACHE];
-        if ((!blocks[i].handle || !CNSDeref(blocks[i].handle)) && cache && CNSSearch(cache, word) >= 0)
+        if (!PWDBlocksMapped() && (!blocks[i].handle || !CNSDeref(blocks[i].handle)) && cache &&
+            CNSSearch(cache, word) >= 0)
             return 1;
         long blen;
         const unsigned char* data = PWDBlock(i, &blen);
@@ -560,7 +592,7 @@ int CheckBig(const Mapped& m, const unsigned char* w, int status, int length)
             PWDHandle cache = PWDRecord()->tables[PWDT_CACHE];
             // A full cache just stops growing; it is not searched then.
             if (cache && CNSDictUsed(cache) + length + 1 <= PWD_CACHE_MAX)
-                CNSInsert(cache, word);
+                PWDCacheInsert(cache, word);
             return 1;
         }
         if (PWDStatus() & (PWD_IO_ERROR | PWD_NO_MEMORY))
@@ -578,9 +610,20 @@ int CheckOne(const unsigned char* w, int n, int status, int option)
         PWDSetStatus(PWD_USER_REJECTED);
         return 0;
     }
-    // Mixed case: a lower-case first letter and a capital later ("iPod");
-    // "ACLs" starts with a capital and is coded as a capitalised word.
-    bool mixed = option == 0 && status == (PWDK_CAPITAL | PWDK_LOWER);
+    // Mixed case: small letters and a capital after the first letter
+    // ("iPod", "McDonald", "ITs"). Coded words are stored in small letters or
+    // capitalised, so such a word is only looked for in the exact lists.
+    // The parts of a compound come from a word whose case was judged whole
+    // (a Russian part may carry a mark put before it).
+    bool mixed = false;
+    if (!CompoundFlg && (status & PWDK_CAPITAL) && (status & PWDK_LOWER)) {
+        PWDSpeller* sp = PWDRecord();
+        int i = 0;
+        while (i < n && !(sp->classes[w[i]] & (PWDK_CAPITAL | PWDK_LOWER)))
+            ++i;
+        for (++i; i < n && !mixed; ++i)
+            mixed = (sp->classes[w[i]] & PWDK_CAPITAL) != 0;
+    }
     int coreStart = PWDonLen, coreLen = n - PWDonLen - PWDpostLen;
     Mapped m;
     bool coded = false;
@@ -601,7 +644,7 @@ int CheckOne(const unsigned char* w, int n, int status, int option)
     }
     if (coded && CheckBig(m, w + coreStart, status, coreLen))
         return 1;
-    if (mixed)
+    if (mixed && option == 0)
         PWDSetStatus(PWD_MIXED_CASE);
     return 0;
 }
@@ -691,21 +734,197 @@ const unsigned char* germanicWord = nullptr;
 int germanicLen = 0;
 bool confirmed[PWD_MAX_WORD + 1];
 
+// The filter of the dictionary's word forms, when it may answer for the
+// look-ups of the compound rule: no user list and the default user check
+// (either could accept a stretch the dictionary does not hold), no accent
+// mode (stems then compare through the equivalence map).
+const PWDFormFilter* formFilter()
+{
+    if (accentFlag || PWDRecord()->userCount || (UserSpellCheck && UserSpellCheck != PWDDefaultSpellCheck))
+        return nullptr;
+    return PWDForms();
+}
+
+// Hashes of a word's prefixes (prefix[i]: its first i letters) and the
+// powers of the base, so that any stretch, and any word one edit away,
+// hashes in a few operations.
+struct WordHashes {
+    uint64_t prefix[PWD_MAX_WORD + 3];
+    uint64_t power[PWD_MAX_WORD + 3];
+    int n;
+    void of(const unsigned char* w, int len)
+    {
+        const unsigned char* codes = PWDRecord()->codes;
+        n = len;
+        prefix[0] = 0;
+        power[0] = 1;
+        for (int i = 0; i < len; ++i) {
+            prefix[i + 1] = pwdFormStep(prefix[i], pwdFormCode(codes, w[i]));
+            power[i + 1] = power[i] * kPWDFormBase;
+        }
+        power[len + 1] = power[len] * kPWDFormBase;
+        power[len + 2] = power[len + 1] * kPWDFormBase;
+    }
+    // Letters [a, b).
+    uint64_t stretch(int a, int b) const { return prefix[b] - prefix[a] * power[b - a]; }
+    // A letter code put in at a (the rest follows from `from`).
+    uint64_t with(int a, unsigned v, int from) const
+    {
+        return pwdFormStep(prefix[a], v) * power[n - from] + stretch(from, n);
+    }
+};
+
+// The hyphen points of the word whose compound readings are being tried.
+struct {
+    bool valid;
+    const unsigned char* w;
+    int n, count;
+    unsigned char pairs[2 * PWD_MAX_HYPHEN_POINTS];
+} germanicPoints;
+bool confirmedReady = false;
+
+// Fills `confirmed` for the compound in progress; the readings of one word
+// ask the hyphenator once.
+void ensureConfirmed()
+{
+    if (confirmedReady)
+        return;
+    confirmedReady = true;
+    const unsigned char* w = germanicWord;
+    int n = germanicLen;
+    memset(confirmed, 0, sizeof confirmed);
+    if (!germanicPoints.valid || germanicPoints.w != w || germanicPoints.n != n) {
+        germanicPoints.count = CallUserGetHyphens(w, n, germanicPoints.pairs);
+        germanicPoints.w = w;
+        germanicPoints.n = n;
+        germanicPoints.valid = true;
+    }
+    for (int i = 0; i < germanicPoints.count; ++i) {
+        int p = germanicPoints.pairs[2 * i], weight = germanicPoints.pairs[2 * i + 1] & 0x3F;
+        if (p >= 2 && p <= n - 3 && weight < 3)
+            confirmed[p] = true;
+    }
+}
+
+// Whether the hyphenator breaks at both ends of a part of the compound in
+// progress (its start and its end are the word's or confirmed joints).
+bool jointsConfirmed(const unsigned char* first, const unsigned char* last)
+{
+    if (!germanicWord)
+        return false;
+    ensureConfirmed();
+    long s = first - germanicWord, e = last - germanicWord;
+    if (s < 0 || e >= germanicLen)
+        return false;
+    bool startOk = s == 0 || confirmed[s - 1];
+    // Before a linking "s" the point follows the "s".
+    bool linked = e + 1 < germanicLen && (germanicWord[e + 1] == 's' || germanicWord[e + 1] == 'S');
+    bool endOk = e == germanicLen - 1 || confirmed[e] || (linked && confirmed[e + 1]);
+    return startOk && endOk;
+}
+
+// Whether a part is one of the dictionary's common compound parts (the etc
+// block's long section): of the parts that begin compounds, or of those
+// that follow a joint. Both lists hold sorted strings of letter codes.
+bool commonPart(const unsigned char* w, long n, bool first)
+{
+    PWDSpeller* sp = PWDRecord();
+    if (!(sp->flags & PWDO_LONG_SECTION) || n < 1 || n > PWD_MAX_WORD)
+        return false;
+    const unsigned char* sec;
+    long size;
+    if (!EtcAccess(2, nullptr, &sec, &size) || size < 2)
+        return false;
+    long split = pwdGet16(sec);
+    if (2 + split > size)
+        return false;
+    const unsigned char* list = first ? sec + 2 : sec + 2 + split;
+    long len = first ? split : size - 2 - split;
+    unsigned char key[PWD_MAX_WORD + 1];
+    const unsigned char* codes = PWDRecord()->codes;
+    for (long i = 0; i < n; ++i)
+        if (!(key[i] = codes[w[i]]))
+            return false;
+    // Binary search over entries that start after a NUL.
+    long lo = 0, hi = len;
+    while (lo < hi) {
+        long mid = lo + (hi - lo) / 2;
+        while (mid > lo && list[mid - 1])
+            --mid;
+        long end = mid;
+        while (end < len && list[end])
+            ++end;
+        int c = 0;
+        for (long i = 0; i < n && i < end - mid && !c; ++i)
+            c = key[i] < list[mid + i] ? -1 : key[i] > list[mid + i] ? 1 : 0;
+        if (!c)
+            c = n < end - mid ? -1 : n > end - mid ? 1 : 0;
+        if (!c)
+            return true;
+        if (c < 0)
+            hi = mid;
+        else
+            lo = end + 1;
+    }
+    return false;
+}
+
+// With commonOnly, every part must be a common compound part, of four
+// letters or more, with both ends confirmed.
+bool commonOnly = false;
+
+// The hashes of the compound in progress and the filter that may answer
+// for its stretches (nullptr: none).
+const WordHashes* germanicHashes = nullptr;
+const PWDFormFilter* germanicFilter = nullptr;
+
+// The answers for the stretches of the word whose compound readings are
+// being tried: each reading looks at many of the same stretches. An entry
+// holds the stamp of the word it was found for, and 1 + the answer.
+struct PartAnswer {
+    uint32_t stamp;
+    unsigned char answer;
+};
+PartAnswer partAnswers[PWD_MAX_WORD][PWD_MAX_WORD];
+uint32_t partStamp = 0; // 0: no word, nothing kept
+uint32_t partWords = 0; // words whose readings were tried, for the stamps
+
 int TryPart(unsigned char* first, unsigned char* last, int option)
 {
     long n = last - first + 1;
-    if (n < partMin) {
-        if (n < kShortPart || partMin > kMinCompoundPart || !germanicWord)
+    if (germanicFilter && germanicWord) {
+        long s = first - germanicWord;
+        if (s >= 0 && s + n <= germanicLen &&
+            !pwdFormMaybe(germanicFilter, germanicHashes->stretch(static_cast<int>(s), static_cast<int>(s + n))))
+            return 0;
+    }
+    bool needJoints = commonOnly;
+    if (commonOnly) {
+        if (n < kMinCompoundPart || !germanicWord)
             return 0;
         long s = first - germanicWord, e = last - germanicWord;
-        if (s < 0 || e >= germanicLen)
-            return 0;
-        bool startOk = s == 0 || confirmed[s - 1];
-        // Before a linking "s" the point follows the "s".
+        // A linking "s" left out of the part belongs to it in the list.
         bool linked = e + 1 < germanicLen && (germanicWord[e + 1] == 's' || germanicWord[e + 1] == 'S');
-        bool endOk = e == germanicLen - 1 || confirmed[e] || (linked && confirmed[e + 1]);
-        if (!startOk || !endOk)
+        if (!commonPart(first, n, s == 0) && !(s == 0 && linked && commonPart(first, n + 1, true)))
             return 0;
+    }
+    if (n < partMin) {
+        if (n < kShortPart || partMin > kMinCompoundPart)
+            return 0;
+        needJoints = true;
+    }
+    if (needJoints && !jointsConfirmed(first, last))
+        return 0;
+    long s = first - germanicWord;
+    if (partStamp && germanicWord && s >= 0 && s + n <= germanicLen && n <= PWD_MAX_WORD) {
+        PartAnswer& a = partAnswers[s][n - 1];
+        if (a.stamp == partStamp)
+            return a.answer;
+        int r = TryIt(first, last, option);
+        // An answer cut short by a table that could not be read is not kept.
+        if (!(PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR | PWD_BAD_VERSION)))
+            a = {partStamp, static_cast<unsigned char>(r != 0)};
+        return r;
     }
     return TryIt(first, last, option);
 }
@@ -724,14 +943,8 @@ int CheckGermanic(unsigned char* w, int n, int status, int option)
             return 0;
     // The hyphenator's points mark joints, but miss many (before a vowel
     // above all), so any letter may end a part.
-    memset(confirmed, 0, sizeof confirmed);
-    unsigned char pairs[2 * PWD_MAX_HYPHEN_POINTS];
-    int np = CallUserGetHyphens(w, n, pairs);
-    for (int i = 0; i < np; ++i) {
-        int p = pairs[2 * i], weight = pairs[2 * i + 1] & 0x3F;
-        if (p >= 2 && p <= n - 3 && weight < 3)
-            confirmed[p] = true;
-    }
+    // The joints are asked of the hyphenator only when a part needs them.
+    confirmedReady = false;
     unsigned char b[2 * PWD_MAX_WORD + 4];
     int count = 0;
     b[count++] = 127;
@@ -746,11 +959,21 @@ int CheckGermanic(unsigned char* w, int n, int status, int option)
     b[count++] = static_cast<unsigned char>(n - 1);
     const unsigned char* outer = germanicWord;
     int outerLen = germanicLen;
+    const WordHashes* outerHashes = germanicHashes;
+    const PWDFormFilter* outerFilter = germanicFilter;
+    WordHashes hashes;
+    germanicFilter = formFilter();
+    if (germanicFilter)
+        hashes.of(w, n);
+    germanicHashes = &hashes;
     germanicWord = w;
     germanicLen = n;
     int r = FindPath(w, b, count, option, TryPart);
+    confirmedReady = false;
     germanicWord = outer;
     germanicLen = outerLen;
+    germanicHashes = outerHashes;
+    germanicFilter = outerFilter;
     return r;
 }
 
@@ -764,15 +987,30 @@ bool NearListedWord(const unsigned char* w, int n, int option)
     PWDSpeller* sp = PWDRecord();
     if (n < 2 || n > PWD_MAX_WORD - 1)
         return false;
-    unsigned char lowers[128], capitals[128];
-    int nl = 0, nc = 0;
+    // The letters put in, by case: by letter code below 63 (one letter a
+    // code, as bits), the others listed.
+    struct Letters {
+        unsigned char byCode[64] = {};
+        uint64_t bits = 0;
+        unsigned char wide[128];
+        int nwide = 0;
+    } lowers, capitals;
+    const PWDFormFilter* filter = formFilter();
+    sp = PWDRecord();
     for (int c = 1; c < 256; ++c) {
-        if (!sp->codes[c] || sp->codes[c] > 127)
+        int code = sp->codes[c];
+        // Letters no word holds make no word.
+        if (!code || code > 127 || (filter && !PWDFormLetter(filter, static_cast<unsigned>(code))))
             continue;
-        if ((sp->classes[c] & PWDK_LOWER) && nl < 128)
-            lowers[nl++] = static_cast<unsigned char>(c);
-        else if ((sp->classes[c] & PWDK_CAPITAL) && nc < 128)
-            capitals[nc++] = static_cast<unsigned char>(c);
+        Letters* l = (sp->classes[c] & PWDK_LOWER) ? &lowers : (sp->classes[c] & PWDK_CAPITAL) ? &capitals : nullptr;
+        if (!l)
+            continue;
+        if (code < 63 && !((l->bits >> code) & 1)) {
+            l->byCode[code] = static_cast<unsigned char>(c);
+            l->bits |= 1ull << code;
+        } else if (l->nwide < 128) {
+            l->wide[l->nwide++] = static_cast<unsigned char>(c);
+        }
     }
     bool allCapitals = !(GetStat(w, n) & PWDK_LOWER);
     bool firstCapital = (sp->classes[w[0]] & PWDK_CAPITAL) != 0;
@@ -781,6 +1019,14 @@ bool NearListedWord(const unsigned char* w, int n, int option)
     CompoundFlg = 0;
     bool found = false, failed = false;
     unsigned char buf[PWD_MAX_WORD + 2];
+    // Most words one edit away are no words: the filter of the dictionary's
+    // forms tells them from their hashes, before any is spelt out.
+    WordHashes hw;
+    hw.of(w, n);
+    const unsigned char* codes = PWDRecord()->codes;
+    auto maybe = [&](uint64_t h) { return !filter || pwdFormMaybe(filter, h); };
+    // The letter code at a place of the word, 0 beyond its ends.
+    auto code = [&](int i) { return i >= 0 && i < n ? pwdFormCode(codes, w[i]) : 0u; };
     auto listed = [&](int m) {
         if (found || failed || m < 2)
             return;
@@ -791,13 +1037,27 @@ bool NearListedWord(const unsigned char* w, int n, int option)
         found = CheckOne(buf, m, GetStat(buf, m), option) != 0;
         failed = (PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR | PWD_BAD_VERSION)) != 0;
     };
-    // Letters put in: those of the word's case there.
-    auto letters = [&](bool capital, const unsigned char** set, int* count) {
-        *set = capital ? capitals : lowers;
-        *count = capital ? nc : nl;
+    // Calls put(letter, code) for each letter of the case that the filter
+    // allows at a place (fits: the codes allowed, bit 63 for any code from 63).
+    auto eachLetter = [&](bool capital, uint64_t fits, auto put) {
+        const Letters& l = capital ? capitals : lowers;
+        for (uint64_t b = fits & l.bits & ~(1ull << 63); b && !found && !failed; b &= b - 1) {
+            unsigned v = static_cast<unsigned>(__builtin_ctzll(b));
+            put(l.byCode[v], v);
+        }
+        for (int k = 0; k < l.nwide && !found && !failed; ++k) {
+            unsigned v = pwdFormCode(codes, l.wide[k]);
+            if ((fits >> (v < 63 ? v : 63)) & 1)
+                put(l.wide[k], v);
+        }
     };
     for (int i = 0; i + 1 < n && !found && !failed; ++i) { // swaps
         if (w[i] == w[i + 1])
+            continue;
+        if (filter &&
+            !maybe(pwdFormStep(pwdFormStep(hw.prefix[i], pwdFormCode(codes, w[i + 1])), pwdFormCode(codes, w[i])) *
+                           hw.power[n - i - 2] +
+                   hw.stretch(i + 2, n)))
             continue;
         memcpy(buf, w, static_cast<size_t>(n));
         buf[i] = w[i + 1];
@@ -806,6 +1066,8 @@ bool NearListedWord(const unsigned char* w, int n, int option)
     }
     for (int i = 0; i < n && !found && !failed; ++i) { // deletions
         if (i > 0 && w[i] == w[i - 1])
+            continue;
+        if (filter && !maybe(hw.prefix[i] * hw.power[n - i - 1] + hw.stretch(i + 1, n)))
             continue;
         memcpy(buf, w, static_cast<size_t>(i));
         memcpy(buf + i, w + i + 1, static_cast<size_t>(n - i - 1));
@@ -820,16 +1082,15 @@ bool NearListedWord(const unsigned char* w, int n, int option)
         }
     }
     for (int i = 0; i < n && !found && !failed; ++i) { // substitutions
-        const unsigned char* set;
-        int count;
-        letters(allCapitals || (i == 0 && firstCapital), &set, &count);
         memcpy(buf, w, static_cast<size_t>(n));
-        for (int k = 0; k < count && !found && !failed; ++k) {
-            if (set[k] == w[i])
-                continue;
-            buf[i] = set[k];
+        // Only letters that some word holds between these neighbours.
+        uint64_t fits = filter ? PWDFormFits(filter, code(i - 2), code(i - 1), code(i + 1), code(i + 2)) : ~0ull;
+        eachLetter(allCapitals || (i == 0 && firstCapital), fits, [&](unsigned char c, unsigned v) {
+            if (c == w[i] || !maybe(hw.with(i, v, i + 1)))
+                return;
+            buf[i] = c;
             listed(n);
-        }
+        });
     }
     for (int i = 0; i <= n && !found && !failed; ++i) { // insertions
         memcpy(buf, w, static_cast<size_t>(i));
@@ -843,18 +1104,15 @@ bool NearListedWord(const unsigned char* w, int n, int option)
         }
         // Before a word in lower case a letter of either case.
         int passes = i == 0 && !firstCapital ? 2 : 1;
-        for (int pass = 0; pass < passes; ++pass) {
-            const unsigned char* set;
-            int count;
-            letters(allCapitals || capitalised || pass == 1, &set, &count);
-            for (int k = 0; k < count && !found && !failed; ++k) {
+        uint64_t fits = filter ? PWDFormFits(filter, code(i - 2), code(i - 1), code(i), code(i + 1)) : ~0ull;
+        for (int pass = 0; pass < passes; ++pass)
+            eachLetter(allCapitals || capitalised || pass == 1, fits, [&](unsigned char c, unsigned v) {
                 // Doubling a letter is tried once, not once on each side.
-                if (i > 0 && set[k] == w[i - 1])
-                    continue;
-                buf[i] = set[k];
+                if ((i > 0 && c == w[i - 1]) || !maybe(hw.with(i, v, i)))
+                    return;
+                buf[i] = c;
                 listed(n + 1);
-            }
-        }
+            });
     }
     int keep = failed ? PWDStatus() & (PWD_NO_MEMORY | PWD_IO_ERROR | PWD_BAD_VERSION) : 0;
     PWDGetStat()->status = static_cast<uint16_t>(savedStatus | keep);
@@ -1070,11 +1328,32 @@ int CheckCompound(unsigned char* w, int n, int status, int option)
             CompoundFlg = 1;
             if (sp->language == 14) {
                 r = CheckRussian(core, coreLen, option);
-            } else if (CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option)) {
+            } else {
+                // A compound one edit from a listed word is taken for a typing
+                // error of it, unless its parts are long, or are parts that the
+                // language's compounds use often, joined where the hyphenator
+                // breaks ("Programmname" beside "Programmnamen", but not
+                // "Haltewinke" beside "Haltewinkel"). Those readings are tried
+                // first: a compound they find needs no other search.
+                int st = status | PWD_WORD_CAPITAL;
+                germanicPoints.valid = false;
+                // Old stamps would come back after 2^32 words: start afresh.
+                if (++partWords == 0) {
+                    memset(partAnswers, 0, sizeof partAnswers);
+                    partWords = 1;
+                }
+                partStamp = partWords;
                 partMin = kLongPart;
-                bool longParts = CheckGermanic(core, coreLen, status | PWD_WORD_CAPITAL, option) != 0;
+                bool sure = CheckGermanic(core, coreLen, st, option) != 0;
                 partMin = kMinCompoundPart;
-                r = longParts || !NearListedWord(core, coreLen, option);
+                if (!sure && (PWDRecord()->flags & PWDO_LONG_SECTION)) {
+                    commonOnly = true;
+                    sure = CheckGermanic(core, coreLen, st, option) != 0;
+                    commonOnly = false;
+                }
+                r = sure || (CheckGermanic(core, coreLen, st, option) && !NearListedWord(core, coreLen, option));
+                germanicPoints.valid = false;
+                partStamp = 0;
             }
             CompoundFlg = 0;
         }

@@ -8,6 +8,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,6 +91,13 @@ PWDHandle PWDReadHandle(int fd, long limit)
 PWDSpeller* recordOf(PWDHandle speller)
 {
     return static_cast<PWDSpeller*>(CNSDeref(speller));
+}
+
+const unsigned char* mappedOf(const PWDSpeller* sp)
+{
+    const unsigned char* m;
+    memcpy(&m, sp->mapped, sizeof m);
+    return m;
 }
 
 PWDBlockEntry* blocksOf(PWDSpeller* sp)
@@ -327,6 +335,9 @@ PWDHandle PWDInitSpell(const char* path, int mode)
     for (int i = 0; i < PWDT_COUNT; ++i)
         sp->positions[i] = pwdGet32(h + PWDH_POSITIONS + 4 * i);
     sp->fileSize = static_cast<uint32_t>(info.st_size);
+    memset(sp->results, 0, sizeof sp->results);
+    memset(sp->forms, 0, sizeof sp->forms);
+    memset(sp->mapped, 0, sizeof sp->mapped);
     PWDBlockEntry* blocks = blocksOf(sp);
     for (long i = 0; i < count; ++i) {
         const unsigned char* e = h + PWDH_BLOCK_INDEX + PWDH_BLOCK_ENTRY * i;
@@ -368,6 +379,28 @@ PWDHandle PWDInitSpell(const char* path, int mode)
         PWDHandle c = NewCache();
         recordOf(speller)->tables[PWDT_CACHE] = c;
     }
+    // The main word blocks are most of a dictionary, and a small pool would
+    // read them again and again: the whole file is read once into memory and
+    // the blocks are read in place there. A copy, not a mapping: a dictionary
+    // file shortened while the speller is open must not crash the program.
+    const unsigned char* mapped = nullptr;
+    if (info.st_size > 0) {
+        auto* copy = static_cast<unsigned char*>(malloc(static_cast<size_t>(info.st_size)));
+        size_t got = 0;
+        while (copy && got < static_cast<size_t>(info.st_size)) {
+            ssize_t n = pread(fd, copy + got, static_cast<size_t>(info.st_size) - got, static_cast<off_t>(got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += static_cast<size_t>(n);
+        }
+        if (copy && got == static_cast<size_t>(info.st_size))
+            mapped = copy;
+        else
+            free(copy);
+    }
+    memcpy(recordOf(speller)->mapped, &mapped, sizeof mapped);
     return speller;
 }
 
@@ -421,11 +454,24 @@ void PWDReleaseTables(void)
     lockedCount = 0;
 }
 
+bool PWDBlocksMapped(void)
+{
+    return mappedOf(PWDRecord()) != nullptr;
+}
+
 const unsigned char* PWDBlock(int index, long* length)
 {
     PWDSpeller* sp = PWDRecord();
     PWDBlockEntry* b = blocksOf(sp) + index;
     *length = static_cast<long>(sp->blockSize - b->slack);
+    if (const unsigned char* map = mappedOf(sp)) {
+        long pos = static_cast<long>(sp->positions[PWDT_FIRST_BLOCK]) + static_cast<long>(index) * sp->blockSize;
+        if (*length < 0 || pos < 0 || pos + *length > static_cast<long>(sp->fileSize)) {
+            PWDSetStatus(PWD_IO_ERROR);
+            return nullptr;
+        }
+        return map + pos;
+    }
     if (b->handle && CNSDeref(b->handle)) {
         CNSLock(b->handle);
         return static_cast<const unsigned char*>(CNSDeref(b->handle));
@@ -454,7 +500,9 @@ const unsigned char* PWDBlock(int index, long* length)
 
 void PWDReleaseBlock(int index)
 {
-    CNSUnlock(PWDBlocks()[index].handle);
+    PWDHandle h = PWDBlocks()[index].handle;
+    if (h)
+        CNSUnlock(h);
 }
 
 int EtcAccess(int kind, unsigned char* map, const unsigned char** part, long* partSize)
@@ -577,7 +625,11 @@ int PWDKillSpell(PWDHandle speller)
     if (UserKillSpell)
         UserKillSpell(speller);
     PWDSpeller* sp = recordOf(speller);
+    if (const unsigned char* map = mappedOf(sp))
+        free(const_cast<unsigned char*>(map));
     close(sp->fd);
+    PWDForgetResults(sp);
+    PWDForgetForms(sp);
     CNSKillDict(sp->tables[PWDT_CACHE]);
     sp = recordOf(speller);
     for (int i = 0; i < PWDT_COUNT; ++i)

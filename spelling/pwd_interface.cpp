@@ -5,6 +5,7 @@
 #include "spelling/pwd_charsets.h"
 #include "spelling/pwd_internal.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 const PWDLanguage lang_list[PWD_LANGUAGE_COUNT] = {
@@ -109,6 +110,64 @@ int PWDStatus(void)
     return statusRecord.status;
 }
 
+namespace {
+
+// Results of recent checks, per speller: running text repeats its words, and
+// a word checked again answers at once. A result stands while no word list
+// has changed since it was stored and the host's look-up hooks are the
+// defaults (a hook of the host's may answer differently at any time).
+constexpr int kResultSlots = 16384, kResultLength = 22;
+struct ResultSlot {
+    unsigned char length, option, result, spare;
+    uint16_t status, first, last;
+    unsigned char word[kResultLength];
+};
+struct ResultCache {
+    uint32_t generation;
+    ResultSlot slots[kResultSlots];
+};
+uint32_t listGeneration = 1;
+
+bool resultsUsable(int length, int option)
+{
+    return length <= kResultLength && option >= 0 && option < 256 &&
+           (!UserSpellCheck || UserSpellCheck == PWDDefaultSpellCheck) &&
+           (!UserGetHyphens || UserGetHyphens == PWDDefaultGetHyphens);
+}
+
+ResultCache* resultsOf(const PWDSpeller* sp)
+{
+    ResultCache* cache;
+    memcpy(&cache, sp->results, sizeof cache);
+    return cache;
+}
+
+void setResults(PWDSpeller* sp, ResultCache* cache)
+{
+    memcpy(sp->results, &cache, sizeof cache);
+}
+
+ResultSlot* resultSlot(ResultCache* cache, const unsigned char* word, int length, int option)
+{
+    uint32_t h = 2166136261u ^ static_cast<uint32_t>(option);
+    for (int i = 0; i < length; ++i)
+        h = (h ^ word[i]) * 16777619u;
+    return &cache->slots[(h ^ (h >> 15)) & (kResultSlots - 1)];
+}
+
+} // namespace
+
+void PWDWordListsChanged(void)
+{
+    ++listGeneration;
+}
+
+void PWDForgetResults(PWDSpeller* sp)
+{
+    free(resultsOf(sp));
+    setResults(sp, nullptr);
+}
+
 int PWDSpellCheck(PWDHandle speller, const unsigned char* first, const unsigned char* last, int option)
 {
     statusRecord.status = statusRecord.first = statusRecord.last = 0;
@@ -122,6 +181,28 @@ int PWDSpellCheck(PWDHandle speller, const unsigned char* first, const unsigned 
         statusRecord.status = PWD_IO_ERROR;
         return 0;
     }
+    int len = static_cast<int>(last - first) + 1;
+    ResultSlot* slot = nullptr;
+    if (resultsUsable(len, option)) {
+        ResultCache* cache = resultsOf(sp);
+        if (!cache) {
+            cache = static_cast<ResultCache*>(calloc(1, sizeof(ResultCache)));
+            setResults(static_cast<PWDSpeller*>(CNSDeref(speller)), cache);
+        }
+        if (cache && cache->generation != listGeneration) {
+            memset(cache->slots, 0, sizeof cache->slots);
+            cache->generation = listGeneration;
+        }
+        if (cache) {
+            slot = resultSlot(cache, first, len, option);
+            if (slot->length == len && slot->option == option && memcmp(slot->word, first, static_cast<size_t>(len)) == 0) {
+                statusRecord.status = slot->status;
+                statusRecord.first = slot->first;
+                statusRecord.last = slot->last;
+                return slot->result;
+            }
+        }
+    }
     PWD = speller;
     int wasLocked = CNSHGetState(speller) & CNS_LOCKED;
     CNSLock(speller);
@@ -131,7 +212,6 @@ int PWDSpellCheck(PWDHandle speller, const unsigned char* first, const unsigned 
     int lvl = (sp->level1 + sp->level2) % 7;
     PWDLastLvl1Cnt = lvl ? lvl : 7;
     unsigned char buf[PWD_MAX_WORD + 2];
-    int len = static_cast<int>(last - first) + 1;
     memcpy(buf, first, static_cast<size_t>(len)); // host2mac is the identity
     buf[len] = 0;
     PWDorigWord = buf;
@@ -151,6 +231,18 @@ int PWDSpellCheck(PWDHandle speller, const unsigned char* first, const unsigned 
     if (!wasLocked)
         CNSUnlock(speller);
     PWD = 0;
+    // A check that could not read its tables or get memory is not kept, nor
+    // one during which a list changed.
+    if (slot && !(statusRecord.status & (PWD_IO_ERROR | PWD_NO_MEMORY | PWD_BAD_VERSION | PWD_NOT_CHECKED)) &&
+        resultsOf(static_cast<PWDSpeller*>(CNSDeref(speller)))->generation == listGeneration) {
+        slot->length = static_cast<unsigned char>(len);
+        slot->option = static_cast<unsigned char>(option);
+        slot->result = static_cast<unsigned char>(result);
+        slot->status = statusRecord.status;
+        slot->first = statusRecord.first;
+        slot->last = statusRecord.last;
+        memcpy(slot->word, first, static_cast<size_t>(len));
+    }
     return result;
 }
 

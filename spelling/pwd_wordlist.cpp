@@ -3,6 +3,7 @@
 
 #include "spelling/pwd.h"
 #include "spelling/pwd_charsets.h"
+#include "spelling/pwd_internal.h"
 
 #include <string.h>
 
@@ -109,6 +110,7 @@ PWDHandle CNSNewDict(int separator, int flags, long initialSize, long maximumSiz
 
 void CNSKillDict(PWDHandle list)
 {
+    PWDWordListsChanged();
     DictHeader h;
     if (!list)
         return;
@@ -239,6 +241,12 @@ void removeAt(PWDHandle list, DictHeader& h, long pos)
 
 int CNSInsert(PWDHandle list, const unsigned char* word)
 {
+    PWDWordListsChanged();
+    return PWDCacheInsert(list, word);
+}
+
+int PWDCacheInsert(PWDHandle list, const unsigned char* word)
+{
     DictHeader h;
     if (!word || !readHeader(list, &h))
         return 1;
@@ -289,6 +297,7 @@ int CNSInsert(PWDHandle list, const unsigned char* word)
 
 int CNSDelete(PWDHandle list, const unsigned char* word)
 {
+    PWDWordListsChanged();
     long pos = CNSSearch(list, word);
     if (pos < 0)
         return 0;
@@ -300,6 +309,7 @@ int CNSDelete(PWDHandle list, const unsigned char* word)
 
 int CNSRemove(PWDHandle list, long index)
 {
+    PWDWordListsChanged();
     DictHeader h;
     if (index < 0 || !readHeader(list, &h))
         return 0;

@@ -174,6 +174,7 @@ void TableParagraph::_alignRowTop(TableRow* row)
     for (int i = at - 1; TableParagraph* cell = sameRowNeighbour(flow->paragraphAtIndex(i)); --i) {
         TextItem* was = cell->lastItem();
         cell->moveBy(firstY() - cell->firstY(), current);
+        cell->forgetPreviousParagraphEnd();
         if (!current)
             continue;
         // The whole row continues in this column.

@@ -1,5 +1,6 @@
 #include "text/TextFlow.h"
 
+#include "appkit/RunLoop.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "text/TableDefinition.h"
@@ -27,7 +28,11 @@ TextFlow::TextFlow(TextItem* item)
     setFirstTextItem(item);
 }
 
-TextFlow::~TextFlow() = default;
+TextFlow::~TextFlow()
+{
+    if (idleLayout_)
+        idleLayout_->invalidate();
+}
 
 TableDefinition* TextFlow::addTable(std::unique_ptr<TableDefinition> table)
 {
@@ -62,6 +67,9 @@ TextParagraph* TextFlow::insertParagraph(std::unique_ptr<TextParagraph> paragrap
     paragraphList_.insert(paragraphList_.begin() + index, std::move(paragraph));
     if (std::size_t(index) + 1 < paragraphList_.size())
         noteChangedFrom(std::size_t(index));
+    // Every paragraph after it changed places.
+    noteLayoutNeededFrom(index);
+    noteLayoutNeededFrom(paragraphCount() - 1);
     added->flowIndex_ = std::size_t(index);
     if (indexValidBelow_ == std::size_t(index))
         indexValidBelow_ = std::size_t(index) + 1;
@@ -96,6 +104,14 @@ std::unique_ptr<TextParagraph> TextFlow::removeParagraph(const TextParagraph* pa
     std::unique_ptr<TextParagraph> removed = std::move(paragraphList_[std::size_t(at)]);
     paragraphList_.erase(paragraphList_.begin() + at);
     noteChangedFrom(std::size_t(at));
+    // The paragraphs after it changed places: their layout is unsettled. A
+    // new last paragraph ends the text in its column.
+    noteLayoutNeededFrom(at);
+    noteLayoutNeededFrom(paragraphCount() - 1);
+    if (at == paragraphCount() && at > 0)
+        paragraphAtIndex(at - 1)->setDirty(true);
+    if (keepRunStart_ == removed.get())
+        keepRunStart_ = nullptr;
     if (currentParagraph_ == removed.get())
         currentParagraph_ = paragraphAtIndex(std::min(at, paragraphCount() - 1));
     if (inspectedParagraph_ == removed.get())
@@ -195,6 +211,16 @@ TextWord* TextFlow::previousWord(const TextWord* word, int* endChar) const
 TextWord* TextFlow::addSpecialWord(int type)
 {
     return currentParagraph_ ? currentParagraph_->addSpecialWord(type) : nullptr;
+}
+
+TextWord* TextFlow::addGraphic(InlineImage::Source source, bool makeSymLink, std::string* error)
+{
+    if (!currentParagraph_) {
+        if (error)
+            *error = "there is no caret";
+        return nullptr;
+    }
+    return currentParagraph_->addGraphic(std::move(source), makeSymLink, error);
 }
 
 // ---- Points.

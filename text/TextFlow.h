@@ -7,6 +7,7 @@
 
 #include "core/Geometry.h"
 #include "core/Object.h"
+#include "text/InlineImage.h"
 #include "text/TextPoint.h"
 
 #include <cstdint>
@@ -18,6 +19,7 @@ namespace kit {
 class Color;
 class Event;
 class Font;
+class Timer;
 using ColorRef = std::shared_ptr<const Color>;
 }
 class LayoutDocument;
@@ -71,6 +73,8 @@ public:
     TextWord* previousWord(const TextWord* word) const;
     TextWord* previousWord(const TextWord* word, int* endChar) const;
     TextWord* addSpecialWord(int type);
+    // An in-line graphic at the caret (see TextParagraph::addGraphic).
+    TextWord* addGraphic(InlineImage::Source source, bool makeSymLink, std::string* error = nullptr);
 
     // ---- Points.
     textPoint* firstTextPoint(textPoint* tp) const;
@@ -133,6 +137,34 @@ public:
     // ---- Layout.
     // Lays the whole flow out again from the true first column of its chain.
     void recomputeAll();
+    // Lays out every paragraph whose layout is not settled, first to last:
+    // edited ones, ones whose place in the list changed, and what a key
+    // left for later; each chain runs while the layout changes. The edited
+    // paragraph (may be nil) records its damage with trackDamage. Answers
+    // the last paragraph whose layout changed, or one left for later: the
+    // edited paragraph only when no other changed.
+    TextParagraph* recomputeUnsettled(TextParagraph* edited, bool trackDamage);
+    // True while paragraphs wait for layout.
+    bool hasPendingLayout() const;
+    // Lays out everything that waits. Whatever reads the whole flow's
+    // layout (saving, printing) calls this first.
+    void completeLayout();
+    // Lays out what waits until the column's text is final: drawing a
+    // column asks for this.
+    void layoutThrough(const TextItem* column);
+    // While one lasts, the layout after an edit stops once it has passed
+    // the paragraph after the edited one; the rest is laid out when a
+    // drawing shows it or when the program is idle.
+    class DeferLayout {
+    public:
+        explicit DeferLayout(TextFlow& flow) : flow_(flow) { ++flow_.deferLayout_; }
+        ~DeferLayout() { --flow_.deferLayout_; }
+        DeferLayout(const DeferLayout&) = delete;
+        DeferLayout& operator=(const DeferLayout&) = delete;
+
+    private:
+        TextFlow& flow_;
+    };
     // The column and every later one show no text any more; pages left
     // empty go.
     void emptyPointsFromColumn(TextItem* column);
@@ -253,6 +285,23 @@ private:
     static float anchorUpDownLocation_;
 
     bool textFlowAtEndOfLast(const flowPointer* fp) const;
+    friend class TextParagraph;
+    // Paragraphs from index on may need layout.
+    void noteLayoutNeededFrom(int index);
+    bool isUnsettled(const TextParagraph* paragraph, int index) const;
+    // The first paragraph that waits for layout (the count when none).
+    int firstUnsettled();
+    // The layout pass: until nothing waits, or (with through) until that
+    // column is final, or (with a deadline, in seconds) until it passes.
+    TextParagraph* layOut(TextParagraph* edited, bool trackDamage, const TextItem* through, double deadline);
+    // The first paragraph of what moves with the one at index: the earlier
+    // cells of its row, the keep-with-next run before it, with that run's
+    // first row; index when nothing does.
+    int keepRunBefore(int index) const;
+    // A run moves on for a paragraph once in a layout: true the first time.
+    bool mayMoveKeepRun(int index);
+    void scheduleIdleLayout();
+    void idleLayout();
     void adoptTablesOfCells(kit::Coder& coder);
     void noteChangedFrom(std::size_t index) const
     {
@@ -271,4 +320,15 @@ private:
     std::vector<std::unique_ptr<TableDefinition>> tables_;
     // Paragraphs below this index know their index (their flowIndex_).
     mutable std::size_t indexValidBelow_ = 0;
+    // Layout: paragraphs before layoutFrom_ and after layoutTo_ are laid out;
+    // the first paragraph of a keep-with-next run moves to the next column
+    // for its next layout.
+    std::size_t layoutFrom_ = 0;
+    std::size_t layoutTo_ = 0;
+    TextParagraph* keepRunStart_ = nullptr;
+    std::vector<char> keepRunMoved_;
+    bool layingOut_ = false;
+    bool layingOutAll_ = false; // recomputeAll: every paragraph, all measured
+    int deferLayout_ = 0;
+    std::shared_ptr<kit::Timer> idleLayout_;
 };

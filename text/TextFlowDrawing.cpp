@@ -22,6 +22,8 @@ bool TextFlow::drawSelfInView(PageView* view, TextItem* column, const kit::Rect&
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context || !column)
         return false;
+    // The column's text is laid out before it is shown.
+    layoutThrough(column);
     const textPoint& start = column->startPoint();
     if (start.paragraph < 0 || from > paragraphCount())
         return false;

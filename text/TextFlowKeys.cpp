@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 bool TextFlow::lastKeyWasUpDown_ = false;
@@ -39,6 +40,11 @@ constexpr std::uint16_t ParagraphStartKey = 0xF7EC, ParagraphEndKey = 0xF7ED;
 // The Symbol font's characters arrive as 0x100 plus their code.
 constexpr std::uint16_t SymbolBase = 0x100;
 constexpr std::uint16_t SymbolLast = 0x1FF;
+
+// Keys and the mouse's buttons: what a typing burst must not type past.
+constexpr unsigned BurstInputMask = kit::KeyDownMask | kit::KeyUpMask | kit::LeftMouseDownMask | kit::LeftMouseUpMask |
+                                    kit::RightMouseDownMask | kit::RightMouseUpMask | kit::LeftMouseDraggedMask |
+                                    kit::RightMouseDraggedMask;
 
 constexpr int LineBreakWord = 202;
 constexpr int PageBreakWord = 203;
@@ -166,8 +172,10 @@ void TextFlow::typeCode(std::uint16_t code, bool ignoreFence)
 bool TextFlow::runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode)
 {
     for (;;) {
-        std::optional<kit::Event> next = peekKeyEvent(kit::KeyDownMask | kit::KeyUpMask);
-        if (!next)
+        // The burst ends at the first queued input that is not a key: a key
+        // typed after a click belongs where the click puts the caret.
+        std::optional<kit::Event> next = peekKeyEvent(BurstInputMask);
+        if (!next || (next->type() != kit::EventType::KeyDown && next->type() != kit::EventType::KeyUp))
             return false;
         if (next->type() == kit::EventType::KeyUp || isReleasedRepeat(*next)) {
             dequeueKeyEvent();
@@ -218,6 +226,13 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
         kit::beep();
         return column;
     }
+    // Movement may take the caret anywhere: what an earlier key left for
+    // later is laid out first. An edit lays out the text it changes and
+    // what follows it on screen; the rest waits (drawing lays out what it
+    // shows, idle time the rest).
+    if (isMovementKey(code))
+        completeLayout();
+    DeferLayout defer(*this);
     if (code == 10 || code == 13 || code == EnterVariantKey) {
         if (!blocked) {
             if (textSelection_)
@@ -225,7 +240,8 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
             if ((currentFlags() & kit::AlternateKeyMask) || display) {
                 currentParagraph_->addSpecialWord(LineBreakWord);
             } else {
-                if (code == EnterVariantKey)
+                // A table cell takes no page break: Enter ends its line.
+                if (code == EnterVariantKey && typeid(*currentParagraph_) == typeid(TextParagraph))
                     currentParagraph_->addSpecialWord(PageBreakWord);
                 currentParagraph_->addByte(10);
                 currentParagraph_->recompute();

@@ -1,13 +1,42 @@
 #include "text/TextFlow.h"
 
+#include "appkit/RunLoop.h"
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "foundation/StyleParagraph.h"
 #include "items/TextItem.h"
+#include "text/TableParagraph.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 
 #include <algorithm>
+#include <chrono>
+#include <typeinfo>
+#include <unordered_set>
 #include <vector>
+
+namespace {
+
+constexpr short KeepWithNext = -2;
+constexpr short ColumnStartNext = 3;
+// How long one turn of idle layout may take, in seconds.
+constexpr double IdleLayoutSlice = 0.002;
+
+double secondsNow()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Nothing laid out after such a paragraph changes the columns before its
+// last one: a keep-with-next run moves only paragraphs after it, and only a
+// row's later cells move its earlier ones.
+bool closesColumns(const TextParagraph* paragraph)
+{
+    return typeid(*paragraph) == typeid(TextParagraph) && paragraph->paragraphStyle()->widowControl() != KeepWithNext;
+}
+
+} // namespace
 
 void TextFlow::recomputeAll()
 {
@@ -18,8 +47,275 @@ void TextFlow::recomputeAll()
         setFirstTextItem(first);
     for (const auto& paragraph : paragraphList_)
         paragraph->forceDirty();
-    if (TextParagraph* paragraph = firstParagraph())
-        paragraph->recompute();
+    TextParagraph* paragraph = firstParagraph();
+    if (!paragraph)
+        return;
+    if (!paragraph->firstItem())
+        paragraph->setFirstItem(firstTextItem_);
+    layingOutAll_ = true;
+    layOut(nullptr, false, nullptr, 0);
+    layingOutAll_ = false;
+}
+
+// ---- What waits for layout.
+
+void TextFlow::noteLayoutNeededFrom(int index)
+{
+    if (index < 0)
+        return;
+    layoutFrom_ = std::min(layoutFrom_, std::size_t(index));
+    layoutTo_ = std::max(layoutTo_, std::size_t(index));
+}
+
+int TextFlow::firstUnsettled()
+{
+    // Nothing after the last paragraph marked waits: typing looks at a few
+    // paragraphs, not the whole flow.
+    const std::size_t last =
+        std::min(layoutTo_, paragraphList_.size() - std::min<std::size_t>(paragraphList_.size(), 1));
+    std::size_t i = layoutFrom_;
+    while (i < paragraphList_.size() && i <= last && !isUnsettled(paragraphList_[i].get(), int(i)))
+        ++i;
+    if (i >= paragraphList_.size() || i > last) {
+        layoutFrom_ = paragraphList_.size();
+        layoutTo_ = 0;
+        return paragraphCount();
+    }
+    layoutFrom_ = i;
+    return int(i);
+}
+
+bool TextFlow::isUnsettled(const TextParagraph* paragraph, int index) const
+{
+    return paragraph->dirty() || paragraph->ordinal() != index;
+}
+
+bool TextFlow::hasPendingLayout() const { return layoutFrom_ < paragraphList_.size(); }
+
+TextParagraph* TextFlow::recomputeUnsettled(TextParagraph* edited, bool trackDamage)
+{
+    return layOut(edited, trackDamage, nullptr, 0);
+}
+
+void TextFlow::completeLayout()
+{
+    if (hasPendingLayout())
+        layOut(nullptr, false, nullptr, 0);
+}
+
+void TextFlow::layoutThrough(const TextItem* column)
+{
+    if (!column || !hasPendingLayout())
+        return;
+    const LayoutDocument* doc = document();
+    if (doc && doc->isNotifyDisabled())
+        return;
+    layOut(nullptr, false, column, 0);
+}
+
+TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const TextItem* through, double deadline)
+{
+    // A layout under way takes in whatever was marked meanwhile.
+    if (layingOut_)
+        return edited;
+    TextItem* firstColumn = edited && edited->firstItem() ? edited->firstItem() : firstTextItem_;
+    Page* page = firstColumn ? firstColumn->page() : nullptr;
+    LayoutDocument* doc = page ? page->document() : nullptr;
+    const int pages = doc ? doc->numPages() : 0;
+    if (doc) {
+        doc->disableCalcPages();
+        doc->disableNotify();
+    }
+    layingOut_ = true;
+
+    const int editedIndex = edited ? indexOfParagraph(edited) : -1;
+    std::unordered_set<const TextItem*> after;
+    if (through)
+        for (const TextItem* c = through->nextColumn(); c && c != through && after.size() < 100000;
+             c = c->nextColumn())
+            after.insert(c);
+    // Whether the column's text is final once the paragraphs before i are.
+    auto settled = [&](int i) {
+        for (int k = i - 1; k >= 0; --k)
+            if (const TextParagraph* p = paragraphAtIndex(k); closesColumns(p))
+                return after.count(p->lastItem()) > 0;
+        return false;
+    };
+
+    // The paragraphs this pass laid out.
+    std::vector<char> laid(paragraphList_.size(), 0);
+    TextParagraph* other = nullptr;
+    bool deferred = false;
+    bool chained = false;
+    int i = 0;
+    // Keep-with-next runs send the layout back; a bound keeps a pathological
+    // flow from going round for ever.
+    long budget = 8L * paragraphCount() + 64;
+    for (;;) {
+        if (!chained)
+            i = firstUnsettled();
+        if (i >= paragraphCount()) {
+            layoutFrom_ = paragraphList_.size();
+            break;
+        }
+        TextParagraph* paragraph = paragraphAtIndex(i);
+        if (i > 0 && !laid[std::size_t(i - 1)] && (paragraph->dirty() || paragraph->ordinal() != i)) {
+            // Whether a keep-with-next run before it moves on depends on how
+            // this paragraph breaks, and a cell's row starts where its first
+            // cell does: what goes with it is laid out again first, from
+            // its own place, as a layout from scratch lays it.
+            const int first = keepRunBefore(i);
+            if (first < i && !laid[std::size_t(first)]) {
+                for (int k = first; k < i; ++k)
+                    paragraphAtIndex(k)->setDirty(true);
+                chained = false;
+                continue;
+            }
+        }
+        if (!chained && i > 0 && paragraphAtIndex(i - 1)->dirty()) {
+            // Laid out and still waiting: the text before ran past the last
+            // column, and nothing from here on has a place.
+            layoutFrom_ = paragraphList_.size();
+            break;
+        }
+        if ((deferLayout_ > 0 && editedIndex >= 0 && i > editedIndex + 1) || (through && settled(i)) ||
+            (deadline > 0 && secondsNow() >= deadline)) {
+            // The rest waits. A chain under way goes on from here later, with
+            // a full layout: the chain may have moved column points it owns
+            // since it was last laid out. What it will move must be drawn
+            // again.
+            if (chained) {
+                paragraph->ordinal_ = -1;
+                if (editedIndex >= 0 && i > editedIndex)
+                    other = paragraph;
+            }
+            noteLayoutNeededFrom(i);
+            deferred = true;
+            break;
+        }
+        layoutFrom_ = std::size_t(i) + 1;
+
+        // The first of a keep-with-next run that must move on starts at the
+        // top of the next column, for this layout only.
+        StyleParagraph* moved = nullptr;
+        short oldStart = 0;
+        int oldFlags = 0;
+        const bool wasForced = StyleParagraph::forceParagraphStyleDefinitions();
+        if (keepRunStart_ == paragraph) {
+            keepRunStart_ = nullptr;
+            moved = paragraph->paragraphStyle();
+            oldStart = moved->columnStart();
+            oldFlags = moved->definedFlags();
+            StyleParagraph::setForceParagraphStyleDefinitions(false);
+            moved->setColumnStart(ColumnStartNext);
+        }
+        const bool changed = paragraph->_compute(trackDamage && paragraph == edited);
+        laid[std::size_t(i)] = 1;
+        if (moved) {
+            moved->setColumnStart(oldStart);
+            moved->setDefinedFlags(oldFlags);
+            StyleParagraph::setForceParagraphStyleDefinitions(wasForced);
+        }
+        if (changed && paragraph != edited)
+            other = paragraph;
+        if (--budget < 0) {
+            layoutFrom_ = paragraphList_.size();
+            break;
+        }
+        const bool overflowed = !changed && paragraph->dirty();
+        if (overflowed && layoutFrom_ >= std::size_t(i)) {
+            // No room left: nothing after it can be placed.
+            layoutFrom_ = paragraphList_.size();
+            break;
+        }
+        if (layoutFrom_ <= std::size_t(i)) {
+            // Marked again at or before it (a keep-with-next run moves on).
+            chained = false;
+            continue;
+        }
+        chained = changed;
+        ++i;
+    }
+
+    layingOut_ = false;
+    keepRunStart_ = nullptr;
+    keepRunMoved_.clear();
+    if (doc) {
+        doc->reenableNotify();
+        doc->reenableCalcPages();
+        if (doc->numPages() != pages) {
+            doc->calcPageRectsFor(1);
+            doc->notifyDocumentDidChangeSize();
+        }
+    }
+    if (deferred && !through && deadline == 0)
+        scheduleIdleLayout();
+    return other ? other : edited;
+}
+
+bool TextFlow::mayMoveKeepRun(int index)
+{
+    if (index < 0)
+        return false;
+    if (keepRunMoved_.size() <= std::size_t(index))
+        keepRunMoved_.resize(paragraphList_.size() + 1, 0);
+    if (keepRunMoved_[std::size_t(index)])
+        return false;
+    keepRunMoved_[std::size_t(index)] = 1;
+    return true;
+}
+
+namespace {
+// The paragraph at index when it is a cell of the same table row as cell.
+const TableParagraph* rowMate(const TextFlow& flow, int index, const TableParagraph* cell)
+{
+    const auto* other = dynamic_cast<const TableParagraph*>(flow.paragraphAtIndex(index));
+    return other && cell && other->table() == cell->table() && other->row() == cell->row() ? other : nullptr;
+}
+} // namespace
+
+int TextFlow::keepRunBefore(int index) const
+{
+    // A cell stands where its row's first cell puts the row.
+    int first = index;
+    const auto* cell = dynamic_cast<const TableParagraph*>(paragraphAtIndex(index));
+    while (first > 0 && rowMate(*this, first - 1, cell))
+        --first;
+    // A keep-with-next run before it moves with it.
+    while (first > 0 && paragraphAtIndex(first - 1)->paragraphStyle()->widowControl() == KeepWithNext)
+        --first;
+    // A cell moves with its row: the row goes back from its first cell.
+    const auto* start = dynamic_cast<const TableParagraph*>(paragraphAtIndex(first));
+    while (first > 0 && rowMate(*this, first - 1, start))
+        --first;
+    return first;
+}
+
+void TextFlow::scheduleIdleLayout()
+{
+    if (idleLayout_ && idleLayout_->isValid())
+        return;
+    idleLayout_ = kit::Timer::scheduledTimerWithTimeInterval(
+        0, [this](kit::Timer&) { idleLayout(); }, false);
+}
+
+void TextFlow::idleLayout()
+{
+    if (!hasPendingLayout())
+        return;
+    // Where the waiting text starts: the views redraw from there.
+    const int from = firstUnsettled();
+    if (from >= paragraphCount())
+        return;
+    const TextParagraph* before = paragraphAtIndex(from - 1);
+    TextItem* column = before ? before->lastItem() : firstTextItem_;
+    layOut(nullptr, false, nullptr, secondsNow() + IdleLayoutSlice);
+    if (LayoutDocument* doc = document(); doc && column)
+        doc->notifyUpdate(nullptr, kit::Rect{}, column, nullptr, std::max(from - 1, 0), 0x7FFFFFFF);
+    if (hasPendingLayout()) {
+        idleLayout_.reset();
+        scheduleIdleLayout();
+    }
 }
 
 void TextFlow::emptyPointsFromColumn(TextItem* column)

@@ -222,6 +222,9 @@ void TextFlow::mouseHandle(const kit::Event& event, PageView* view, TextItem* co
 {
     kit::Application& app = kit::Application::sharedApplication();
     lastKeyWasUpDown_ = false;
+    // The click may land anywhere in the text: what a key left for later is
+    // laid out first.
+    completeLayout();
     if (view)
         view->eraseTextCursor();
     kit::Window* window = windowOf(view);

@@ -157,19 +157,23 @@ void TextFlow::changeKerning(int tag, TextItem* column)
     const float step = Main && Main->preferences() ? Main->preferences()->flagsIncrement(TrackingIncrementKind) : 1.0f;
     const float amount = step * float(tag);
     const bool temporary = !textSelection_;
+    textPoint caret{};
+    getCurrentTextPoint(&caret);
     if (temporary) {
-        // The character before the caret, for this command only.
-        textPoint caret{}, before{};
-        getCurrentTextPoint(&caret);
-        before = caret;
+        // The character before the caret, for this command only. Finding it
+        // makes the word before current; the caret stays where it was.
+        textPoint before = caret;
         if (!getNewTextPoint(&before, 0xF702, column))
             before = caret;
+        setCurrentPoint(&caret);
         selectBetween(&before, &caret, false);
     }
     if (textSelection_)
         textSelection_->changeTracking(amount, column);
-    if (temporary)
+    if (temporary) {
         textSelection_.reset();
+        setCurrentPoint(&caret);
+    }
     updateFontPanel(column);
     markMainDocumentEdited();
 }

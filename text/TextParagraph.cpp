@@ -93,8 +93,11 @@ float TextParagraph::lowestAvailableY() const
 void TextParagraph::setDirty(bool flag)
 {
     dirty_ = flag;
-    if (flag)
+    if (flag) {
         ordinal_ = -1;
+        if (flow_)
+            flow_->noteLayoutNeededFrom(flow_->indexOfParagraph(this));
+    }
 }
 
 void TextParagraph::setDirtyIfParagraphStyle(const StyleParagraph* style)

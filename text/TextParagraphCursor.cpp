@@ -1,6 +1,7 @@
 #include "text/TextParagraph.h"
 
 #include "core/Alert.h"
+#include "text/TableParagraph.h"
 #include "text/TextFlow.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
@@ -8,6 +9,10 @@
 namespace {
 bool isPlain(const TextWord* word) { return word && !word->isSpecial(); }
 bool isAutonumber(const TextWord* word) { return word && word->isSpecialType(TextWordAutonumber); }
+// A table cell is never joined to its neighbour nor removed by a delete key:
+// its row would lose a cell.
+bool isCell(const TextParagraph* paragraph) { return dynamic_cast<const TableParagraph*>(paragraph) != nullptr; }
+bool crossesCell(const TextParagraph* a, const TextParagraph* b) { return isCell(a) || isCell(b); }
 } // namespace
 
 TextParagraph* TextParagraph::cursorEdit(std::uint16_t key, bool* forceRedraw)
@@ -48,7 +53,9 @@ void TextParagraph::deleteBackward(bool* redraw, TextParagraph** result)
             currentWord_->setInsertToStart();
         } else {
             TextParagraph* previous = flow_ ? flow_->previousParagraph(this) : nullptr;
-            if (previous && previous != this) {
+            if (previous && previous != this && crossesCell(previous, this)) {
+                kit::beep();
+            } else if (previous && previous != this) {
                 previous->setInsertToEnd();
                 TextFlow* flow = flow_;
                 flow->setCurrentParagraph(previous, false);
@@ -114,6 +121,10 @@ void TextParagraph::deleteBackward(bool* redraw, TextParagraph** result)
             return;
         }
         TextParagraph* previous = flow_->previousParagraph(this);
+        if (crossesCell(previous, this)) {
+            kit::beep();
+            return;
+        }
         flow_->setCurrentParagraph(previous, false);
         previous->setInsertToEnd();
         previous->join(this);
@@ -164,7 +175,9 @@ void TextParagraph::deleteForward(bool* redraw, TextParagraph** result)
             currentWord_->setInsertToEnd();
         } else {
             TextParagraph* next = flow_ ? flow_->nextParagraph(this) : nullptr;
-            if (next && next != this) {
+            if (next && next != this && crossesCell(this, next)) {
+                kit::beep();
+            } else if (next && next != this) {
                 TextFlow* flow = flow_;
                 flow->setCurrentParagraph(next, false);
                 next->currentWord_ = next->firstWord();
@@ -188,10 +201,17 @@ void TextParagraph::deleteForward(bool* redraw, TextParagraph** result)
             w->deleteRight();
             return;
         }
-        if (!w->canDelete())
-            return;
         const int at = indexOfWord(w);
         const bool wasLast = at == wordCount() - 1;
+        if (wasLast && ip >= w->length() && (!next || crossesCell(this, next))) {
+            // The end of the flow (or of a table cell): nothing follows the
+            // caret to delete.
+            kit::beep();
+            *result = next ? this : nullptr;
+            return;
+        }
+        if (!w->canDelete())
+            return;
         removeWord(w);
         if (TextWord* now = wordAtIndex(at)) {
             currentWord_ = now;
@@ -208,7 +228,9 @@ void TextParagraph::deleteForward(bool* redraw, TextParagraph** result)
 
     TextWord* n = nextWord(w);
     if (!n) {
-        if (next) {
+        if (next && crossesCell(this, next)) {
+            kit::beep();
+        } else if (next) {
             join(next);
         } else {
             kit::beep();

@@ -4,6 +4,7 @@
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "text/TextFlow.h"
+#include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
@@ -24,15 +25,21 @@ void TextParagraph::prepareForAddByte(char c)
     const int at = indexOfWord(special);
     if (special->insertPoint() != 0 && !(special->isSpecialType(TextWordPageBreak) && !returnKey)) {
         TextWord* next = wordAtIndex(at + 1);
-        if (!next || next->isSpecial())
+        if (!next || next->isSpecial()) {
+            // Measured now: a Return may leave it as it is.
             next = insertWord(newPlainWord(), at >= 0 ? at + 1 : wordCount());
+            next->computeWithStyle(nullptr);
+        }
         currentWord_ = next;
         next->setInsertToStart();
         return;
     }
     TextWord* previous = at > 0 ? wordAtIndex(at - 1) : nullptr;
-    if (!previous || previous->isSpecial())
+    if (!previous || previous->isSpecial()) {
+        // Measured now: a Return may leave it as it is.
         previous = insertWord(newPlainWord(), std::max(at, 0));
+        previous->computeWithStyle(nullptr);
+    }
     currentWord_ = previous;
     previous->setInsertToEnd();
 }
@@ -59,18 +66,32 @@ void TextParagraph::addByte(unsigned char c, bool recomputeWord, bool ignoreFenc
         TextWord* next = nullptr;
         if (word->insertPoint() < word->length())
             next = word->breakAt(word->insertPoint(), recomputeWord);
-        if (!next) {
+        const bool made = !next;
+        if (made)
             next = insertWord(newPlainWord(), indexOfWord(word) + 1);
-            next->computeWithStyle(nullptr);
-        }
         currentWord_ = next;
         next->setInsertToStart();
         word->stripTrailingSpaces();
+        // A word left empty takes its measures (its word space) from the
+        // text before it, as every empty word does; so does the new word,
+        // from the word as it now ends.
+        if (recomputeWord && word->length() == 0)
+            word->computeWithStyle(nullptr);
+        if (made)
+            next->computeWithStyle(nullptr);
     } else {
         word->addByte(c, recomputeWord);
-        // A typed character that replaced a selection ends the word unless a
-        // paste fence follows; the paste fences come with the selection.
-        (void)ignoreFence;
+        // A character typed over a selected word ends the word, unless what
+        // follows it is a paste fence (closing punctuation) that belongs to it.
+        if (!ignoreFence) {
+            TextWord* typed = currentWord_;
+            const int at = typed->insertPoint();
+            if (at < typed->length() && !TextSelection::isCharAPasteFence(SelectionWordTail, typed->text()[at]))
+                if (typed->breakAt(at, recomputeWord)) {
+                    currentWord_ = typed;
+                    typed->setInsertPoint(at);
+                }
+        }
     }
     setDirty(true);
 }
@@ -90,9 +111,40 @@ TextWord* TextParagraph::addSpecialWord(int type)
     return word;
 }
 
+TextWord* TextParagraph::addGraphic(InlineImage::Source source, bool makeSymLink, std::string* error)
+{
+    TextWord* word = processSpecialWord(TextWordGraphic, std::move(source), makeSymLink, error);
+    if (word)
+        setDirty(true);
+    return word;
+}
+
+TextWord* TextParagraph::processSpecialWord(int type, InlineImage::Source source, bool makeSymLink,
+                                            std::string* error)
+{
+    if (type != TextWordGraphic)
+        return processSpecialWord(type);
+    std::unique_ptr<TextWordSpecial> graphic =
+        TextWordSpecial::initFromSourceFileName(std::move(source), makeSymLink, error);
+    if (!graphic)
+        return nullptr;
+    TextWordSpecial* word = graphic.get();
+    insertSpecialWord(std::move(graphic));
+    // A picture typed in joins the graphic links of the flow's document.
+    if (flow_)
+        if (LayoutDocument* document = flow_->document())
+            word->resolveInDocument(document);
+    return word;
+}
+
 TextWord* TextParagraph::processSpecialWord(int type)
 {
-    auto owned = std::make_unique<TextWordSpecial>(type);
+    return insertSpecialWord(std::make_unique<TextWordSpecial>(type));
+}
+
+TextWord* TextParagraph::insertSpecialWord(std::unique_ptr<TextWordSpecial> owned)
+{
+    const int type = owned->wordType();
     TextWordSpecial* special = owned.get();
     special->setParagraph(this);
     special->setInsertToEnd();

@@ -9,12 +9,14 @@
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/TableParagraph.h"
 #include "text/TextFlow.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -22,6 +24,7 @@ namespace {
 constexpr float NoTabPending = -1234.0f;
 constexpr int Left = 0, Right = 1, Centre = 2, Justified = 3;
 constexpr int KeepLinesTogether = -1;
+constexpr int KeepWithNext = -2;
 constexpr int ColumnStartNext = 3;
 
 bool isAlignedTab(int type) { return type == 1 || type == 2 || type == 3 || type == 8; }
@@ -98,7 +101,8 @@ private:
     float runWidth(int from, bool keepLastGap, bool toDecimal);
     void damage(TextWord* word, int piece, float oldX, float oldY, float oldLineStart, float lineTop);
     void giveBackSplit();
-    void emptyMultiPieceWords(int from);
+    // With askStyles, true when a word from there on has styles of its own.
+    bool emptyMultiPieceWords(int from, bool askStyles = false);
     void restartAt(const LineStart& start);
     // Answers false when the paragraph ran past the last column.
     bool overflow(bool* handOver);
@@ -110,6 +114,9 @@ private:
     TextParagraph& p_;
     StyleParagraph* style_ = nullptr;
     const bool track_;
+    // A page break ends the column, except in a table cell, whose row would
+    // be cut in two: there it only ends the line.
+    const bool pageBreaks_ = typeid(p_) == typeid(TextParagraph);
     TextFlow* flow_ = nullptr;
     int index_ = 0;
     int count_ = 0;
@@ -317,7 +324,7 @@ void TextParagraph::LineLayout::measureWords()
         const float screenWidth = afterAligned ? 0.0f : word->screenWidthForPiece(piece);
         if (isBreakWord(type)) {
             count(w, word);
-            if (type == TextWordPageBreak)
+            if (type == TextWordPageBreak && pageBreaks_)
                 p_.endsWithHardPage_ = p_.hasIntruders_ = true;
             endedByBreak_ = true;
             return;
@@ -516,7 +523,7 @@ void TextParagraph::LineLayout::placeLine()
 {
     const TextWord* ending = p_.wordAtIndex(lastWord_);
     const bool lastLine = ((ranPastEnd_ || lastWord_ >= count_ - 1) && split_ == 0)
-        || (ending && ending->wordType() == TextWordPageBreak);
+        || (ending && ending->wordType() == TextWordPageBreak && pageBreaks_);
     float usedX = x_, usedSX = sx_;
     if (ranPastEnd_ || endedByBreak_) {
         usedX -= lastGap_;
@@ -607,7 +614,7 @@ void TextParagraph::LineLayout::placeLine()
         };
         if (isBreakWord(type)) {
             put(x, sx);
-            if (type == TextWordPageBreak) {
+            if (type == TextWordPageBreak && pageBreaks_) {
                 p_.endsWithHardPage_ = true;
                 lastWord_ = w;
                 break;
@@ -688,13 +695,17 @@ void TextParagraph::LineLayout::placeLine()
     }
 }
 
-void TextParagraph::LineLayout::emptyMultiPieceWords(int from)
+bool TextParagraph::LineLayout::emptyMultiPieceWords(int from, bool askStyles)
 {
+    bool styled = false;
     for (int w = std::max(from, 0); w < count_; ++w) {
         TextWord* word = p_.wordAtIndex(w);
         if (word->numWordPieces() > 1)
             word->emptyWordPieces();
+        if (askStyles && !styled)
+            styled = word->hasStyles();
     }
+    return styled;
 }
 
 void TextParagraph::LineLayout::restartAt(const LineStart& start)
@@ -711,27 +722,37 @@ void TextParagraph::LineLayout::restartAt(const LineStart& start)
 bool TextParagraph::LineLayout::overflow(bool* handOver)
 {
     *handOver = false;
-    TextParagraph* first = TextParagraph::findFirstParagraphToKeepTogether(&p_, true);
+    // The run is marked for layout below, only when it moves on.
+    TextParagraph* first = TextParagraph::findFirstParagraphToKeepTogether(&p_, false);
     const bool laid = !lineStarts_.empty();
     // A paragraph that already starts at the top of this column gains
     // nothing from starting again in the next.
     const bool atTop = laid && p_.firstItem_ == column_ && firstY_ == 0;
+    if (first != &p_) {
+        // A cell's row moves with it: the run starts at its row's first cell,
+        // unless that row already starts a column.
+        const int start = flow_->keepRunBefore(index_);
+        TextParagraph* rowStart = flow_->paragraphAtIndex(start);
+        first = rowStart != first && rowStart->firstY() == 0 ? &p_ : rowStart;
+    }
+    // Only where there is a next column to move on to: a run moved off the
+    // end of the chain would lose its place.
+    const bool moveRun = first != &p_ && !atTop && (column_->nextColumn() || column_->addPageIfNeeded());
     bool startOver = !laid;
+    // A table cell keeps its lines together: its row cannot stand in two
+    // columns at once.
+    const bool together = widow_ == KeepLinesTogether || dynamic_cast<const TableParagraph*>(&p_);
     if (!atTop && laid) {
-        if (first != &p_ || widow_ == KeepLinesTogether || (widow_ > 0 && int(lineStarts_.size()) < widow_))
+        if (moveRun || together || (widow_ > 0 && int(lineStarts_.size()) < widow_))
             startOver = true;
     }
-    if (first != &p_ && !atTop) {
-        StyleParagraph* firstStyle = first->paragraphStyle();
-        const short oldStart = firstStyle->columnStart();
-        const bool wasForced = StyleParagraph::forceParagraphStyleDefinitions();
-        const int oldFlags = firstStyle->definedFlags();
-        StyleParagraph::setForceParagraphStyleDefinitions(false);
-        firstStyle->setColumnStart(ColumnStartNext);
-        first->recompute();
-        firstStyle->setColumnStart(oldStart);
-        firstStyle->setDefinedFlags(oldFlags);
-        StyleParagraph::setForceParagraphStyleDefinitions(wasForced);
+    if (moveRun && flow_->mayMoveKeepRun(index_)) {
+        // The run moves on to the next column with this paragraph: the
+        // flow's layout starts again from the run's first paragraph, which
+        // then opens the next column, and lays this one out after it.
+        flow_->keepRunStart_ = first;
+        for (int k = flow_->indexOfParagraph(first); k >= 0 && k <= index_; ++k)
+            flow_->paragraphAtIndex(k)->setDirty(true);
         *handOver = true;
         return true;
     }
@@ -816,6 +837,12 @@ bool TextParagraph::LineLayout::finish()
         column_->sizeHeadlineTo(widest_, y_);
     p_.setDirty(false);
     runaround_.clear();
+    // Whether this paragraph must move on with the next one is decided when
+    // the next one breaks across columns: it must be laid out again even
+    // where this one ends where it did.
+    if (widow_ == KeepWithNext && !last)
+        if (TextParagraph* next = flow_->paragraphAtIndex(index_ + 1))
+            next->setDirty(true);
     return true;
 }
 
@@ -881,9 +908,22 @@ bool TextParagraph::LineLayout::run()
     p_.containsWordTokens_ = p_.hasIntruders_ = p_.endsWithHardPage_ = false;
     display_ = column_ && column_->textType() == 2;
     count_ = p_.wordCount();
-    emptyMultiPieceWords(0);
+    // An edit measures the words it touched; a word measured from the style
+    // another word ended in goes stale when that word changes. The edited
+    // paragraph's words are measured again in order, as reading a file
+    // measures them, so that the layout never depends on the edits' order.
+    // Without styles of their own every word takes the paragraph's. A
+    // layout of the whole flow lays out what is already measured.
+    const bool edited = p_.dirty_ && !flow_->layingOutAll_;
+    if (emptyMultiPieceWords(0, edited) && edited)
+        p_.recomputeAllWords();
 
-    if (style_->columnStart() == ColumnStartNext && previous && column_ && !display_) {
+    // A table cell opens the next column only as the first of its row (the
+    // row's other cells follow it) and only where the row does not already
+    // start a column; elsewhere it would cut its row in two.
+    const auto* cell = dynamic_cast<const TableParagraph*>(&p_);
+    const bool opensColumn = !cell || (cell->column() == 0 && y_ != 0);
+    if (style_->columnStart() == ColumnStartNext && previous && column_ && !display_ && opensColumn) {
         column_->setEndPointVals(index_, -1, -1);
         column_ = p_._findNextItem(column_, &p_, 0, 0);
         p_.currentItem_ = p_.firstItem_ = p_.lastItem_ = column_;
@@ -937,7 +977,7 @@ bool TextParagraph::LineLayout::run()
             ++linesInColumn_;
             y_ += advance_;
             const TextWord* last = p_.wordAtIndex(lastWord_);
-            const bool pageBreak = last && last->wordType() == TextWordPageBreak;
+            const bool pageBreak = last && last->wordType() == TextWordPageBreak && pageBreaks_;
             if (split_ > 0) {
                 start_ = {lastWord_, split_, last->numWordPieces() - 1};
             } else {
@@ -986,32 +1026,14 @@ TextParagraph* TextParagraph::recompute(bool trackDamage)
         TextParagraph* previous = at > 0 ? flow_->paragraphAtIndex(at - 1) : nullptr;
         setFirstItem(previous ? previous->lastItem() : flow_->firstTextItem());
     }
-    if (!firstItem_)
+    if (!firstItem_) {
+        // No column for it; what waits before it is still laid out.
+        flow_->recomputeUnsettled(nullptr, false);
         return this;
-    Page* page = firstItem_->page();
-    LayoutDocument* document = page ? page->document() : nullptr;
-    const int pages = document ? document->numPages() : 0;
-    if (document) {
-        document->disableCalcPages();
-        document->disableNotify();
     }
-    TextParagraph* result = this;
-    if (_compute(trackDamage)) {
-        for (int i = index() + 1; TextParagraph* next = flow_->paragraphAtIndex(i); ++i) {
-            if (!next->_compute(false))
-                break;
-            result = next;
-        }
-    }
-    if (document) {
-        document->reenableNotify();
-        document->reenableCalcPages();
-        if (document->numPages() != pages) {
-            document->calcPageRectsFor(1);
-            document->notifyDocumentDidChangeSize();
-        }
-    }
-    return result;
+    // The flow lays out this paragraph and the ones after it while they
+    // change, and anything else an edit left unsettled, in flow order.
+    return flow_->recomputeUnsettled(this, trackDamage);
 }
 
 TextItem* TextParagraph::_findNextItem(TextItem* column, TextParagraph* paragraph, int word, int letter)

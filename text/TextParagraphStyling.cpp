@@ -76,6 +76,7 @@ void TextParagraph::setStylePara(const StyleParagraph* style, bool blowAwayFonts
         }
     }
     const short oldLevel = paragraphStyle_->autonumberLevel();
+    const short oldWidow = paragraphStyle_->widowControl();
     if (const auto* named = dynamic_cast<const StyleParagraphNamed*>(style))
         named->pushStyleValuesOn(paragraphStyle_.get(), blowAwayFonts);
     else
@@ -93,6 +94,9 @@ void TextParagraph::setStylePara(const StyleParagraph* style, bool blowAwayFonts
     }
     if (fontChanged)
         setFont(newFont, oldFont, false);
+    const short newWidow = paragraphStyle_->widowControl();
+    if (newWidow != oldWidow && (oldWidow == KeepWithNext || newWidow == KeepWithNext))
+        dirtyKeptTogether();
     if (recompute)
         this->recompute();
 }
@@ -312,9 +316,15 @@ float TextParagraph::topBorderWidth() const
 void TextParagraph::dirtyKeptTogether()
 {
     findFirstParagraphToKeepTogether(this, true);
-    if (flow_)
-        if (TextParagraph* next = flow_->nextParagraph(this))
-            next->setDirty(true);
+    if (!flow_)
+        return;
+    // The paragraph that ends the run this one belongs to decides whether
+    // the run moves on: it is laid out again, and the run with it.
+    for (TextParagraph* next = flow_->nextParagraph(this); next; next = flow_->nextParagraph(next)) {
+        next->setDirty(true);
+        if (next->paragraphStyle()->widowControl() != KeepWithNext)
+            break;
+    }
 }
 
 TextParagraph* TextParagraph::findFirstParagraphToKeepTogether(TextParagraph* paragraph, bool setDirty)

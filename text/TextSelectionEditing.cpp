@@ -17,7 +17,9 @@
 #include "view/PageView.h"
 
 #include <algorithm>
+#include <memory>
 #include <typeinfo>
+#include <vector>
 
 namespace {
 
@@ -305,6 +307,17 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
             if (TextWord* next = firstRemainder->paragraph()->nextWord(firstRemainder))
                 if (!next->isSpecial() && !firstRemainder->isSpecial())
                     firstRemainder->append(next);
+        // Whole words gone from the middle of the text leave the space before
+        // them and the one after them: an empty word between the two keeps
+        // them apart, and holds the caret, so that pasting the words back
+        // gives the text back.
+        if (firstRemovedWhole && (lastRemovedWhole || !lastWord) && !lastBreakTaken &&
+            flow->indexOfParagraph(firstParagraph) >= 0 && start_.word >= 0 && start_.letter <= 0 &&
+            start_.word <= firstParagraph->wordCount()) {
+            auto empty = std::make_unique<TextWord>(
+                "", firstParagraph->charStyle() ? firstParagraph->charStyle()->font() : nullptr);
+            firstParagraph->insertWord(std::move(empty), start_.word)->computeWithStyle(nullptr);
+        }
         newParagraphIfNone();
     }
 
@@ -324,6 +337,8 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
         flow->dirtyFrom(remembered.paragraph, flow->paragraphCount() - 1);
         if (TextParagraph* paragraph = flow->paragraphAtIndex(remembered.paragraph))
             paragraph->recompute();
+        else
+            flow->completeLayout();
     }
 }
 
@@ -511,9 +526,12 @@ void TextSelection::insertWords(TextFlow* flow)
     textPoint caret;
     flow->getCurrentTextPoint(&caret);
     textPoint found = caret;
-    StyleChar* caretStyle = lastNonSymbolStyle(flow, &found);
-    if (caretStyle && !samePoint(found, caret))
-        flow->addCharStyle(caretStyle->copy(), &caret);
+    StyleChar* inForce = lastNonSymbolStyle(flow, &found);
+    if (inForce && !samePoint(found, caret))
+        flow->addCharStyle(inForce->copy(), &caret);
+    // A copy: the style lives in a word that splits and joins below.
+    const std::unique_ptr<StyleChar> caretCopy = inForce ? inForce->copy() : nullptr;
+    StyleChar* caretStyle = caretCopy.get();
 
     const int pastedStart = std::max(start_.letter, 0);
     const int pastedEnd = end_.letter;
@@ -652,6 +670,7 @@ void TextSelection::insertWords(TextFlow* flow)
     // the first part again, so only the words after the last split are
     // measured here.
     TextWord* placeholder = nullptr;
+    std::vector<TextParagraph*> splitOff;
     std::vector<TextWord*> unmeasured;
     TextWord* lastPasted = nullptr;
     for (std::size_t i = next; i < middleEnd;) {
@@ -672,6 +691,7 @@ void TextSelection::insertWords(TextFlow* flow)
             paragraph->recomputeAllWords();
             unmeasured.clear();
             paragraph = second;
+            splitOff.push_back(second);
             index = 0;
             // The empty word a split leaves in a paragraph of its own gives
             // way to the pasted words.
@@ -715,6 +735,12 @@ void TextSelection::insertWords(TextFlow* flow)
         if (caretAt == lastPasted)
             caretLetter = lastPasted->length();
     }
+
+    // Words that went into a paragraph the paste split off follow the
+    // styles before them there, not the caret's.
+    for (TextParagraph* split : splitOff)
+        if (flow->indexOfParagraph(split) >= 0)
+            split->recomputeAllWords();
 
     flow->setCurrentParagraph(paragraph, false);
     if (caretAt && caretAt->paragraph()) {

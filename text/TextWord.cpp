@@ -74,6 +74,8 @@ std::unique_ptr<TextWord> TextWord::copy() const
     word->wordPieceInfo_ = wordPieceInfo_;
     word->maxWordPiece_ = maxWordPiece_;
     word->numWordPieces_ = numWordPieces_;
+    word->wholeWidth_ = wholeWidth_;
+    word->wholeScreenWidth_ = wholeScreenWidth_;
     return word;
 }
 

@@ -293,6 +293,10 @@ protected:
     short hyphenCount_ = -1;
     short numWordPieces_ = 1;
     WordPieceList wordPieceInfo_;
+    // The whole word's widths as last measured (-1 before that): a word the
+    // layout cut into pieces takes them back when it is whole again.
+    float wholeWidth_ = -1;
+    float wholeScreenWidth_ = -1;
     float descent_ = 0;
     float spaceWidth_ = 0;
     float screenSpaceWidth_ = 0;

@@ -120,6 +120,7 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
 
     if (length_ == 0 || !isVisible()) {
         first.width = first.screenWidth = 0.0001f;
+        wholeWidth_ = wholeScreenWidth_ = first.width;
         first.height = H;
         spaceWidth_ = m.font->widthOfString(" ");
         screenSpaceWidth_ = m.screenMetrics->widthOfString(" ");
@@ -213,6 +214,8 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
         descent_ = m.font->descent();
     first.width = std::max(W, 0.001f);
     first.screenWidth = std::max(S, 0.001f);
+    wholeWidth_ = first.width;
+    wholeScreenWidth_ = first.screenWidth;
     first.height = H;
 }
 
@@ -307,6 +310,10 @@ void TextWord::removeLastWordPiece()
     }
     keep.lastChar = -1;
     --numWordPieces_;
+    if (numWordPieces_ == 1 && wholeWidth_ >= 0) {
+        keep.width = wholeWidth_;
+        keep.screenWidth = wholeScreenWidth_;
+    }
 }
 
 void TextWord::emptyWordPieces()
@@ -314,10 +321,17 @@ void TextWord::emptyWordPieces()
     if (numWordPieces_ <= 1)
         return;
     WordPiece& first = wordPieceInfo_[0];
-    first.width = first.screenWidth = 0;
-    for (int i = 0; i < length_; ++i) {
-        first.width += widths_[std::size_t(i)];
-        first.screenWidth += screenWidths_[std::size_t(i)];
+    if (wholeWidth_ >= 0) {
+        // As measured: the sum of the letters leaves out the ink of the last
+        // and the least width of an empty word.
+        first.width = wholeWidth_;
+        first.screenWidth = wholeScreenWidth_;
+    } else {
+        first.width = first.screenWidth = 0;
+        for (int i = 0; i < length_; ++i) {
+            first.width += widths_[std::size_t(i)];
+            first.screenWidth += screenWidths_[std::size_t(i)];
+        }
     }
     first.lastChar = -1;
     numWordPieces_ = 1;

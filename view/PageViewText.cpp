@@ -312,6 +312,16 @@ void PageView::notifyUpdateForItems(const std::vector<kit::Object*>* items)
     redisplayVisible(everywhere ? visibleOrBounds() : area);
 }
 
+void PageView::notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update)
+{
+    if (!document_)
+        return;
+    const kit::Rect visible = visibleOrBounds();
+    const std::vector<Page*>& pages = document_->displayedPages();
+    for (auto page = pages.rbegin(); page != pages.rend() && !links.empty(); ++page)
+        (*page)->checkFiles(links, this, visible, update);
+}
+
 kit::Rect PageView::columnAreaOnPage(TextItem* column, const Page* page) const
 {
     kit::Rect r{};

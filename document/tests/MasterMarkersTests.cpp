@@ -2,6 +2,7 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "items/ItemBox.h"
+#include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
@@ -91,6 +92,20 @@ TEST_F(MarkerOrderTest, FootnotesKeepTheOrderAddedWithoutEditedMark)
 } // namespace
 
 namespace {
+
+TEST(LayoutDocumentFrames, HeadersOfANewDocumentHaveTheirBandAndSurviveReading)
+{
+    LayoutDocument document;
+    document.setup();
+    EXPECT_EQ(document.headerFrame(), LayoutDocument::defaultHeaderFrame());
+    EXPECT_EQ(document.footerFrame(), LayoutDocument::defaultFooterFrame());
+    // The columns a header and a footer bring, as a document read back
+    // resolves its master items: none of them is dropped for having no size.
+    document.addMasterItem(TextItem::newHeaderOrFooterTextItem_(document.headerFrame()));
+    document.addMasterItem(TextItem::newHeaderOrFooterTextItem_(document.footerFrame()));
+    document.setup();
+    EXPECT_EQ(document.masterItems().size(), 2u);
+}
 
 TEST(LayoutDocumentTitles, FileNameFormatAndViewNumber)
 {

@@ -127,6 +127,26 @@ TEST(FoundationDates, LongFormatsAreNotCutShort)
     EXPECT_EQ(text.substr(text.size() - 12), "7-September ");
 }
 
+TEST(FoundationDates, WideFieldsAreNarrowedNotRefused)
+{
+    const std::tm t = makeTime(2001, 9, 7, 8, 0);
+    EXPECT_EQ(ZYNStrfTime("%10Y|%_6Y|%%99Y", t), "0000002001|  2001|%99Y");
+    // A stored format asking for a field of thousands of characters (a
+    // preference or a date token read from a file) gets the widest field.
+    std::string wide;
+    ASSERT_NO_THROW(wide = ZYNStrfTime("%99999999999999999999Y|%_4000d.", t));
+    EXPECT_EQ(wide, std::string(251, '0') + "2001|" + std::string(254, ' ') + "7.");
+    // After a modifier the next character is the conversion, a '%' too:
+    // "%6O%" is one escape and "%99999Y" the next.
+    // One modifier at most: "%OO" is an unknown conversion, which the C
+    // library copies, widened too.
+    for (const char* format : {"%6O%%99999Y", "%OO%99999Y"}) {
+        ASSERT_NO_THROW(wide = ZYNStrfTime(format, t)) << format;
+        EXPECT_LE(wide.size(), 6u + 255u) << format;
+        EXPECT_EQ(wide.substr(wide.size() - 4), "2001") << format;
+    }
+}
+
 TEST(FoundationDates, PreProcessingKeepsWithinItsSize)
 {
     const std::tm t = makeTime(2001, 9, 7, 8, 0);

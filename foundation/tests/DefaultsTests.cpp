@@ -62,6 +62,9 @@ TEST_F(FoundationDefaults, StoredStringsReadAsNumbersLeniently)
         {"12", 12, 12.0f, true},       {"  7x", 7, 7.0f, true},      {"0", 0, 0.0f, false},
         {"abc", 0, 0.0f, false},       {"2.75", 2, 2.75f, true},     {"", 0, 0.0f, false},
         {"99999999999", INT_MAX, 99999999999.0f, true},             {"-3", -3, -3.0f, true},
+        // Non-finite floats and floats past the float range are no number.
+        {"1e300", 1, 0.0f, true},      {"+inf", 0, 0.0f, false},     {"-nan", 0, 0.0f, false},
+        {"-3.5e38", -3, 0.0f, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

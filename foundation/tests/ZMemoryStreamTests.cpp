@@ -27,6 +27,22 @@ TEST(FoundationMemoryStream, LongFormattedTextIsAppendedWhole)
     EXPECT_EQ(stream.data()->substr(stream.data()->size() - 5), "q>0.5");
 }
 
+// The RTF writer emits font names and text runs through printf: neither is
+// cut at any buffer size.
+TEST(FoundationMemoryStream, LongFontNamesAndTextRunsAreWrittenWhole)
+{
+    std::string name(5000, 'n');
+    name.back() = 'N';
+    std::string run;
+    for (int i = 0; run.size() < 9000; ++i)
+        run += "word" + std::to_string(i) + " ";
+    ZMemoryStream stream;
+    stream.printf("{\\f%d\\f%s %s;}", 12, "swiss", name.c_str());
+    stream.printf("%s", run.c_str());
+    stream.printf("\\par}");
+    EXPECT_EQ(*stream.data(), "{\\f12\\fswiss " + name + ";}" + run + "\\par}");
+}
+
 TEST(FoundationMemoryStream, SavesAtomicallyAndNothingAfterClose)
 {
     const std::string path = kit::FileManager::uniqueTemporaryPath("stream");

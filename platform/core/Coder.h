@@ -496,6 +496,11 @@ public:
     // that hold no document.
     float openFileVersion() const { return openFileVersion_; }
     void setOpenFileVersion(float version) { openFileVersion_ = version; }
+    // Reading: the path of the document file being read, which its opener
+    // sets (old documents were folders whose pictures lie beside the
+    // archive); empty when not known.
+    const std::string& documentPath() const { return documentPath_; }
+    void setDocumentPath(std::string path) { documentPath_ = std::move(path); }
 
     // Writing: the registered version of a class. Reading: the version stored
     // with a class met in the stream so far (by its archived or substituted
@@ -572,6 +577,7 @@ private:
     };
     RecentTypes recentTypes_[64];
     float openFileVersion_ = OpenFileVersionIdle;
+    std::string documentPath_;
 };
 
 // One output argument of decodeValuesOfObjCTypes.

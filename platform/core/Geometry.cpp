@@ -154,7 +154,9 @@ std::vector<float> numbers(const std::string& s)
         float v = 0.0f;
         auto res = std::from_chars(start, end, v);
         if (res.ec == std::errc() && res.ptr != start) {
-            out.push_back(v);
+            // Infinity and NaN are no numbers either: they would not read
+            // back from the written form, and no geometry can use them.
+            out.push_back(std::isfinite(v) ? v : 0.0f);
             p = res.ptr;
         } else if (res.ec == std::errc::result_out_of_range) {
             // Keep going past the digits; a huge number is no number here.

@@ -385,6 +385,46 @@ TEST_F(HyphEngine, StoredNegativeRuleIndex)
     EXPECT_NE(std::string(HyphLastError()), "");
 }
 
+// Rules compiled from a pattern file: a rule may break after its letters
+// whatever letter follows, and a stored index made for the longest runs
+// applies at each letter only the rules of the longest run of letters the
+// trie holds there, as libhyphen reads its patterns ("abcz" hides "bc" in
+// "abcd"); rules of no class only add their letters to the trie.
+TEST_F(HyphEngine, StoredIndexOfTheLongestRuns)
+{
+    Words pos, pat;
+    Any(pat), Any(pat, true);
+    positive(pos, pat, 0x0100 | 1);
+    Words neg;
+    negative(neg, {L('b'), L('c', true)}, 0x0100 | 0);
+    Words after = {L('e'), L('f')};
+    Any(after, true);
+    negative(neg, after, 0x0100 | 0);
+    negative(neg, {L('a', true), L('b'), L('c'), L('z')}, 0);
+    Words list = neg;
+    list.push_back(0);
+    struct Case {
+        uint16_t flags;
+        const char *abcdefgh, *xbcdefgh;
+    } cases[] = {
+        {0, "0/4 1/0 2/1 3/1 4/1 5/0 6/4", "0/4 1/0 2/1 3/1 4/1 5/0 6/4"},
+        {HYPH_NEG_LONGEST, "0/4 1/1 2/1 3/1 4/1 5/0 6/4", "0/4 1/0 2/1 3/1 4/1 5/0 6/4"},
+    };
+    for (const Case &c : cases) {
+        uint32_t size = 0;
+        unsigned char *built = hyph_neg_trie_build(list.data(), (uint32_t)list.size(), HYPH_RULE_SETS | c.flags, &size);
+        ASSERT_NE(built, nullptr);
+        TableFile t;
+        t.rules(HYPH_SLOT_PROOT, pos);
+        t.rules(HYPH_SLOT_NROOT, neg);
+        t.add(HYPH_SLOT_NEGINDEX, HYPH_SHARED, Bytes(built, built + size));
+        free(built);
+        install(12, t);
+        EXPECT_EQ(points("abcdefgh", 12), c.abcdefgh) << c.flags;
+        EXPECT_EQ(points("xbcdefgh", 12), c.xbcdefgh) << c.flags;
+    }
+}
+
 // More negative rules than the engine keeps per letter match at one place:
 // the first of the asked class in list order still decides.
 TEST_F(HyphEngine, ManyNegativeRulesAtOnePlace)

@@ -102,25 +102,25 @@ TEST_F(HyphLanguages, RealWords)
     }
 }
 
-// The built tables' suffix entries are stripped from real words, the
-// language hooks keep them, and the words come out as the reference has them.
-TEST_F(HyphLanguages, SuffixEntriesActOnRealWords)
+// Words of running text, outside every word list, once broken into pieces
+// that the patterns never make: a lone consonant ("pé-r-la-les",
+// "re-ce-p-ção"), or a break inside a consonant cluster.
+TEST_F(HyphLanguages, RunningTextWordsBreakAsThePatternsDo)
 {
     struct Case {
         int language;
         const char *word;
     } cases[] = {
-        {0, "fresh-ness"}, {0, "fool-ish-ness"}, {0, "ve-hi-cles"}, {0, "du-pli-cates"},
-        {0, "mile-stones"}, {9, "sys-tems"},     {9, "eko-sys-tems"},
+        {2, "schreib-ver-su-che"}, {2, "scen-den-do-se-li"},      {3, "re-cep-ção"},
+        {1, "pér-la-les"},         {0, "base-back-ups"},          {5, "ak-ku-ka-pa-zi-täts-tu-fe"},
+        {6, "be-stands-leng-tes"}, {7, "any-thing"},              {9, "an-vänd-ramn"},
+        {10, "au-to-re-enab-le"},
     };
     for (const Case &c : cases) {
         std::string bytes;
         std::vector<int> expected;
         ASSERT_TRUE(parse(c.language, c.word, bytes, expected)) << c.word;
-        EXPECT_EQ(goodBreaks(bytes, c.language), expected) << c.word;
-        int suffixLetters, prefixLetters;
-        hyph_last_affixes(&suffixLetters, &prefixLetters);
-        EXPECT_GT(suffixLetters, 0) << c.word;
+        EXPECT_EQ(goodBreaks(bytes, c.language), expected) << c.word << " in " << c.language;
     }
 }
 
@@ -144,8 +144,10 @@ TEST_F(HyphLanguages, LongCompoundsKeepTheirLaterBreaks)
     }
 }
 
-// A floor under the agreement with the reference hyphenation on a few
-// hundred words the tables never saw, so that a regression shows.
+// The agreement with libhyphen on a few hundred words of running text
+// (translated manual pages and manuals) that are in no word list: the
+// tables are compiled from the same patterns, so every word agrees, except
+// in German, whose list of compound joints is not compiled.
 TEST_F(HyphLanguages, QualityFloor)
 {
     struct Case {
@@ -153,10 +155,10 @@ TEST_F(HyphLanguages, QualityFloor)
         const char *file;
         double precision, recall;
     } cases[] = {
-        {0, "hyph_en.txt", 0.94, 0.95}, {1, "hyph_es.txt", 0.99, 0.99}, {2, "hyph_it.txt", 0.99, 0.99},
-        {3, "hyph_pt.txt", 0.99, 0.99}, {4, "hyph_fr.txt", 0.98, 0.98}, {5, "hyph_de.txt", 0.97, 0.97},
-        {6, "hyph_nl.txt", 0.97, 0.97}, {7, "hyph_nb.txt", 0.95, 0.95}, {9, "hyph_sv.txt", 0.98, 0.98},
-        {10, "hyph_da.txt", 0.98, 0.98},
+        {0, "hyph_en.txt", 1, 1},   {1, "hyph_es.txt", 1, 1},       {2, "hyph_it.txt", 1, 1},
+        {3, "hyph_pt.txt", 1, 1},   {4, "hyph_fr.txt", 1, 1},       {5, "hyph_de.txt", 0.97, 0.95},
+        {6, "hyph_nl.txt", 1, 1},   {7, "hyph_nb.txt", 1, 1},       {9, "hyph_sv.txt", 1, 1},
+        {10, "hyph_da.txt", 1, 1},
     };
     for (const Case &c : cases) {
         std::ifstream in(std::string(SCRIVLY_FIXTURES_DIR) + "/" + c.file);

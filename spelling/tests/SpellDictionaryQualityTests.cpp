@@ -125,11 +125,25 @@ struct WordList {
     std::unordered_set<std::u32string> listed;
     std::vector<char32_t> alphabet;    // lower-case letters seen in the list
 
+    // Files in /usr/share/dict, or hunspell dictionaries ("/path/name.dic"),
+    // whose words unmunch expands.
     explicit WordList(const std::vector<std::string>& files)
     {
         std::set<char32_t> letters;
         for (const std::string& f : files) {
-            std::ifstream in("/usr/share/dict/" + f, std::ios::binary);
+            std::stringstream in;
+            if (f.size() > 4 && f.compare(f.size() - 4, 4, ".dic") == 0) {
+                std::string cmd = "unmunch " + f + " " + f.substr(0, f.size() - 4) + ".aff 2>/dev/null";
+                if (FILE* p = popen(cmd.c_str(), "r")) {
+                    char buf[65536];
+                    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+                        in.write(buf, static_cast<std::streamsize>(n));
+                    pclose(p);
+                }
+            } else {
+                std::ifstream file("/usr/share/dict/" + f, std::ios::binary);
+                in << file.rdbuf();
+            }
             std::string line;
             while (std::getline(in, line)) {
                 std::u32string w = fromUtf8(line);
@@ -277,6 +291,89 @@ TEST_F(SpellDictionaryQuality, CapitalsAfterTheFirstLetterMustBeTyped)
     PWDKillSpell(sp);
 }
 
+// A listed word is accepted as listed, capitalised or in capitals only;
+// other mixtures of small letters and capitals are typing errors ("ITs",
+// "HausBoot"), whether the word is coded or listed exactly.
+TEST_F(SpellDictionaryQuality, OnlyTheListedCaseItsCapitalisedFormAndCapitals)
+{
+    struct Case {
+        const char* dictionary;
+        const char* word;
+        int accepted;
+    };
+    const Case cases[] = {
+        {"American", "its", 1},        {"American", "Its", 1},         {"American", "ITS", 1},
+        {"American", "ITs", 0},        {"American", "iTS", 0},         {"American", "iTs", 0},
+        {"American", "FILEs", 0},      {"American", "Files", 1},       {"American", "FILES", 1},
+        {"American", "EXTensions", 0}, {"American", "Extensions", 1},  {"American", "USA", 1},
+        {"American", "UsA", 0},        {"American", "uSA", 0},         {"American", "McDonald", 1},
+        {"American", "MCDONALD", 1},   {"American", "McDONALD", 0},    {"American", "MCDonald", 0},
+        {"German", "Hausboot", 1},     {"German", "HAUSBOOT", 1},      {"German", "HausBoot", 0},
+        {"German", "hausBoot", 0},     {"German", "HAUSboot", 0},
+    };
+    std::string open_;
+    PWDHandle sp = 0;
+    for (const Case& c : cases) {
+        if (open_ != c.dictionary) {
+            if (sp)
+                PWDKillSpell(sp);
+            sp = open(c.dictionary);
+            open_ = c.dictionary;
+        }
+        ASSERT_NE(sp, 0u) << c.dictionary;
+        EXPECT_EQ(check(sp, c.word) != 0, c.accepted != 0) << c.dictionary << " " << c.word;
+        EXPECT_EQ(PWDGetStat()->status & (PWD_NO_MEMORY | PWD_IO_ERROR), 0) << c.word;
+    }
+    if (sp)
+        PWDKillSpell(sp);
+}
+
+// English takes the words of modern text that the larger word source holds,
+// and still rejects one-letter corruptions of its listed words.
+TEST_F(SpellDictionaryQuality, EnglishTakesModernWordsAndRejectsCorruptions)
+{
+    PWDHandle sp = open("American");
+    ASSERT_NE(sp, 0u);
+    for (const char* w : {"filename", "timeout", "metadata", "checksum", "Filename", "TIMEOUT", "filenames", "timeouts"})
+        EXPECT_NE(check(sp, w), 0) << w;
+    for (const char* w : {"filenmae", "timout", "metdata", "cheksum"})
+        EXPECT_EQ(check(sp, w), 0) << w;
+    WordList list({"american-english", "/usr/share/hunspell/en_US.dic"});
+    ASSERT_GT(list.words.size(), 150000u) << "word list or hunspell dictionary missing";
+    Draw d(envNumber("SCRIVLY_DICT_SEED", 20250611));
+    size_t total = 0, rejected = 0;
+    std::string slipped;
+    for (const std::string& w : corruptions(list, d, envNumber("SCRIVLY_DICT_CASES", 2000))) {
+        ++total;
+        if (!check(sp, w))
+            ++rejected;
+        else if (slipped.size() < 200)
+            slipped += " " + w;
+        ASSERT_EQ(PWDGetStat()->status & (PWD_NO_MEMORY | PWD_IO_ERROR), 0) << w;
+    }
+    PWDKillSpell(sp);
+    double percent = 100.0 * static_cast<double>(rejected) / static_cast<double>(total);
+    std::printf("American: corruptions rejected %zu/%zu = %.2f%%\n", rejected, total, percent);
+    EXPECT_GE(percent, 99.5) << "accepted corruptions:" << slipped;
+}
+
+// A compound of two listed words of four letters or more, joined where the
+// hyphenation tables break, is taken even when it is one edit away from a
+// listed word ("Programmname" beside "Programmnamen", "Sitznamen" beside
+// "Spitznamen").
+TEST_F(SpellDictionaryQuality, GermanCompoundsAtConfirmedJoints)
+{
+    PWDHandle sp = open("German");
+    ASSERT_NE(sp, 0u);
+    const std::pair<const char*, int> cases[] = {
+        {"Programmname", 1}, {"Programmdaten", 1}, {"Maschinennamen", 1}, {"Sitznamen", 1},
+        {"Datenbankname", 1}, {"Programmnmae", 0}, {"Sitznamne", 0},
+    };
+    for (auto& [word, accepted] : cases)
+        EXPECT_EQ(check(sp, word) != 0, accepted != 0) << word;
+    PWDKillSpell(sp);
+}
+
 struct Figures {
     size_t compounds = 0, compoundsAccepted = 0, corruptions = 0, corruptionsRejected = 0;
     std::vector<std::string> missed, slipped; // a few of each, for the message
@@ -333,6 +430,33 @@ TEST_P(CompoundingLanguages, AcceptCompoundsAndRejectCorruptions)
         slipped << " " << w;
     EXPECT_GE(accepted, lang.compoundsAccepted) << report.str() << "\nrejected compounds (Mac Roman):" << missed.str();
     EXPECT_GE(rejected, lang.corruptionsRejected) << report.str() << "\naccepted corruptions (Mac Roman):" << slipped.str();
+}
+
+// The compound rule asks a filter of the dictionary's forms before it reads
+// any table; the filter stands aside while a user list is installed (its
+// words are not in it). Both ways give the same answer for every word.
+TEST_P(CompoundingLanguages, TheFilterOfFormsChangesNoAnswer)
+{
+    const Language& lang = GetParam();
+    WordList list(lang.lists);
+    ASSERT_GT(list.words.size(), 10000u);
+    // Made first: a large dictionary's tables fill the pool later on.
+    PWDHandle empty = CNSNewDict(0, CNS_GROWS, 64, 4096, 64, CNSstrcmp);
+    ASSERT_NE(empty, 0u);
+    PWDHandle sp = open(lang.dictionary);
+    ASSERT_NE(sp, 0u);
+    Draw d(7);
+    std::vector<std::string> words = compounds(list, lang, d, 150);
+    std::vector<std::string> typos = corruptions(list, d, 150);
+    words.insert(words.end(), typos.begin(), typos.end());
+    std::vector<int> filtered;
+    for (const std::string& w : words)
+        filtered.push_back(check(sp, w) != 0);
+    ASSERT_EQ(PWDInstallUser(sp, empty), 1);
+    for (size_t i = 0; i < words.size(); ++i)
+        EXPECT_EQ(check(sp, words[i]) != 0, filtered[i] != 0) << words[i];
+    EXPECT_EQ(PWDRemoveUser(sp, empty), 1);
+    PWDKillSpell(sp);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dictionaries, CompoundingLanguages, ::testing::ValuesIn(kCompounding),

@@ -78,6 +78,46 @@ TEST_F(SpellUserLists, CaseExactOnlyWhenMarked)
     PWDKillSpell(sp);
 }
 
+// A word checked again is answered from the speller's recent results; any
+// change to a list, installed or not yet, and a replaced hook are honoured
+// at once.
+TEST_F(SpellUserLists, RepeatedChecksFollowEveryChangeOfTheLists)
+{
+    PWDHandle sp = open("results", 0, {"house", "garden"});
+    ASSERT_NE(sp, 0u);
+    EXPECT_EQ(check(sp, "zorblax"), 0);
+    EXPECT_EQ(check(sp, "zorblax"), 0);
+    PWDHandle l = list(0, {"frobnicate"});
+    ASSERT_EQ(PWDInstallUser(sp, l), 1);
+    EXPECT_NE(check(sp, "frobnicate"), 0);
+    EXPECT_EQ(check(sp, "zorblax"), 0);
+    ASSERT_EQ(CNSInsert(l, u("zorblax")), 0);
+    EXPECT_NE(check(sp, "zorblax"), 0);
+    EXPECT_EQ(CNSDelete(l, u("zorblax")), 1);
+    EXPECT_EQ(check(sp, "zorblax"), 0);
+    EXPECT_EQ(PWDDetachUser(sp, l), 1);
+    EXPECT_EQ(check(sp, "frobnicate"), 0);
+    // A rejected word keeps its status when answered again.
+    EXPECT_EQ(check(sp, "House"), 1);
+    EXPECT_EQ(check(sp, "hOUSE"), 0);
+    int status = PWDGetStat()->status;
+    EXPECT_EQ(check(sp, "hOUSE"), 0);
+    EXPECT_EQ(PWDGetStat()->status, status);
+    // A host's hook may answer differently each time: it is always asked.
+    int calls = 0;
+    static int* counter;
+    counter = &calls;
+    PWDSetUserSpellCheck([](PWDHandle, const unsigned char*, int) {
+        ++*counter;
+        return 0;
+    });
+    check(sp, "garden");
+    check(sp, "garden");
+    EXPECT_EQ(calls, 2);
+    CNSKillDict(l);
+    PWDKillSpell(sp);
+}
+
 int spellCheckCalls = 0;
 int acceptQwzx(PWDHandle speller, const unsigned char* word, int length)
 {

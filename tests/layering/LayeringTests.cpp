@@ -55,6 +55,7 @@ const char* const kHeaders[] = {
     "platform/graphics/G.h",   "platform/core/D.h", "platform/core/Geo.h",
     "spelling/pwd.h",          "spelling/t.h",      "foundation/F.h",
     "foundation/tests/Help.h", "tools/gen/ref.h",   "platform/appkit/W.h",
+    "bundles/convala/markup/Z.h", "panels/P.h",
 };
 
 struct Case {
@@ -92,6 +93,13 @@ const Case kCases[] = {
     {"foundation/tests/fixtures/broken.cpp", "#include \"app/A.h\"", nullptr},
     {"tools/gen/gen.cpp", "#include \"app/A.h\"", nullptr},
     {"app/Top.cpp", "#include \"view/V.h\"", nullptr},
+    // Bundles stand above the program: they use it, it never includes them.
+    {"bundles/convala/markup/Z.cpp", "#include \"app/A.h\"", nullptr},
+    {"bundles/convala/rtf/W.cpp", "#include \"panels/P.h\"", nullptr},
+    {"bundles/convala/rtf/Own.cpp", "#include \"bundles/convala/markup/Z.h\"", nullptr},
+    {"panels/Up.cpp", "#include \"bundles/convala/markup/Z.h\"",
+     "bundles/convala/markup/Z.h (panels may not include bundles)"},
+    {"app/Up.cpp", "#include \"bundles/convala/markup/Z.h\"", "bundles/convala/markup/Z.h (app may not include bundles)"},
 };
 
 TEST(LayeringCheck, FindsEachUpwardIncludeAndNothingElse)

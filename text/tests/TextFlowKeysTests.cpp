@@ -269,3 +269,78 @@ TEST_F(KeysTest, TheBuiltInTableTranslatesControlAndModifiedKeys)
 }
 
 } // namespace
+
+TEST_F(KeysTest, AKeyTypedOverADoubleClickedWordEndsTheWord)
+{
+    struct Case {
+        const char* text;
+        const char* typed;
+        const char* after;
+    };
+    // A closing fence after the word stays joined to what is typed.
+    const Case cases[] = {{"one two", "X", "X two"}, {"one two", "XY", "XY two"}, {"one, two", "X", "X, two"}};
+    TextSelection::initialize();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        newFlowFor(c.text);
+        click(columns_[0], 3, 5, 0, 2);
+        ASSERT_NE(selection(), nullptr);
+        ASSERT_EQ(selection()->selectionEndType(), SelectionWord);
+        for (const char* k = c.typed; *k; ++k)
+            press(static_cast<unsigned char>(*k));
+        EXPECT_EQ(text(), c.after);
+    }
+}
+
+TEST_F(KeysTest, KeysQueuedAfterAClickAreTypedWhereTheClickPutsTheCaret)
+{
+    layOut("abc def", 400);
+    caretAt(0, 0, 3);
+    // Typed fast: a key, a click before "def", two more keys.
+    post(mouse(kit::EventType::LeftMouseDown, inView(columns_[0], 31, 5)));
+    post(mouse(kit::EventType::LeftMouseUp, inView(columns_[0], 31, 5)));
+    post(key(u"y"));
+    post(key(u"z"));
+    press('x');
+    EXPECT_EQ(text(), "abcx def");
+    // The burst left the click and the keys after it to the normal path.
+    auto& app = kit::Application::sharedApplication();
+    ASSERT_EQ(app.queuedEventCount(), 4u);
+    const auto down = app.nextEventMatchingMask(kit::LeftMouseDownMask, kit::Date::distantPast(),
+                                                kit::DefaultRunLoopMode, true);
+    ASSERT_TRUE(down);
+    flow_->mouseHandle(*down, &view_, columns_[0]);
+    // The first key and, in its burst, the second.
+    const auto k = app.nextEventMatchingMask(kit::KeyDownMask, kit::Date::distantPast(), kit::DefaultRunLoopMode,
+                                             true);
+    ASSERT_TRUE(k);
+    flow_->processKeyEvent(*k, &view_, columns_[0]);
+    EXPECT_EQ(app.queuedEventCount(), 0u);
+    EXPECT_EQ(text(), "abcx yzdef");
+}
+
+TEST_F(KeysTest, ForwardDeleteAtTheEndOfTheFlowOnlyBeeps)
+{
+    // The caret at the end of the flow: after its last word, also an empty one.
+    const struct {
+        const char* text;
+        textPoint at;
+    } cases[] = {{"one", {0, 0, 3}}, {"one ", {0, 1, 0}}, {"one\n", {1, 0, 0}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        newFlowFor(c.text);
+        caretAt(c.at.paragraph, c.at.word, c.at.letter);
+        const int words = flow_->lastParagraph()->wordCount();
+        const int before = beeps();
+        press(TextParagraph::DeleteForwardKey);
+        EXPECT_EQ(beeps(), before + 1);
+        EXPECT_EQ(flow_->lastParagraph()->wordCount(), words);
+        textPoint at = caret();
+        EXPECT_TRUE(EqualTextPoints(&at, &c.at));
+        // The arrows still move the caret.
+        press(Left);
+        EXPECT_EQ(beeps(), before + 1);
+        at = caret();
+        EXPECT_FALSE(EqualTextPoints(&at, &c.at));
+    }
+}

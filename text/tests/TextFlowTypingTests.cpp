@@ -105,3 +105,14 @@ TEST_F(TypingStyleTest, ThePanelsShowTheOrdinaryCharacterBeforeASymbol)
 }
 
 } // namespace
+
+TEST_F(TypingStyleTest, KerningAtAWordsStartLeavesTheCaretThere)
+{
+    caretAt(0, 1, 0);
+    flow_->paragraphAtIndex(0)->wordAtIndex(0)->setInsertPoint(1);
+    flow_->changeKerning(2, columns_[0]);
+    const textPoint at = caret();
+    EXPECT_TRUE(samePoint(at, 0, 1, 0)) << at.paragraph << "," << at.word << "," << at.letter;
+    press('X');
+    EXPECT_EQ(text(), "ab Xcd");
+}

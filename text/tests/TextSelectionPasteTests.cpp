@@ -354,3 +354,51 @@ TEST_F(PasteTest, ManyWholeParagraphsGoInBeforeTheCaretParagraphInOrder)
     EXPECT_EQ(dump(), "keep|" + expected + "last");
     expectEveryWordMeasured(*flow_);
 }
+
+TEST_F(PasteTest, ACutPastedBackWhereItWasGivesTheTextBack)
+{
+    const struct {
+        std::vector<std::vector<std::string>> text;
+        textPoint from, to;
+        const char* cut; // the text left, words joined by spaces
+    } cases[] = {
+        {{{"one", "two", "three"}}, {0, 1, 0}, {0, 2, 5}, "one "},
+        {{{"one", "two", "three", "four"}}, {0, 1, 0}, {0, 2, 5}, "one  four"},
+        {{{"one", "two", "three"}}, {0, 0, 0}, {0, 1, 3}, " three"},
+        {{{"one", "two", "three"}}, {0, 1, 1}, {0, 2, 2}, "one tree"},
+        {{{"one", "two"}, {"three", "four"}}, {0, 1, 0}, {1, 0, 5}, "one  four"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cut);
+        fill(c.text);
+        const std::string before = dump();
+        // What the cut command does: copy, delete without undo, paste back.
+        select(c.from, c.to)->copyToPasteboard(*pboard_);
+        flow_->textSelection()->deleteFromItem(column_.get(), true, false);
+        EXPECT_EQ(dump(), c.cut);
+        ASSERT_TRUE(column_->paste(*pboard_, false, nullptr));
+        EXPECT_EQ(dump(), before);
+    }
+}
+
+TEST_F(PasteTest, WordsPastedAfterAStyleAtAWordsEndAreMeasuredSafely)
+{
+    // The style in force at the caret is stored at the end of the caret
+    // word; the first pasted word, styled itself, is appended over it, and
+    // the middle word is measured after that.
+    auto style = [](float size, const textPoint& at, TextFlow& flow) {
+        auto s = std::make_unique<StyleChar>();
+        s->setFont(fixtureFont(size));
+        flow.addCharStyle(std::move(s), &at);
+    };
+    fill({{"xx", "yy", "zz"}});
+    style(14, {0, 0, 0}, *flow_);
+    copy({0, 0, 0}, {0, 2, 2});
+    fill({{"aaaa"}});
+    style(20, {0, 0, 4}, *flow_);
+    caretAt({0, 0, 4});
+    ASSERT_TRUE(column_->paste(*pboard_, false, nullptr));
+    EXPECT_EQ(dump(), "aaaaxx yy zz");
+    // In the pasted style: 2 letters at 14 points.
+    EXPECT_FLOAT_EQ(flow_->paragraphAtIndex(0)->wordAtIndex(1)->xWidthForPiece(0), 16.8f);
+}

@@ -1,14 +1,18 @@
 // dictbuild: writes a spelling dictionary (".dct") from a word list.
 //
-//   dictbuild [-c] [-a] [-k] <language number> <output.dct> <word list> [<word list> ...]
+//   dictbuild [-c] [-a] [-k] [-p <patterns>] <language number> <output.dct> <word list> [<word list> ...]
 //
 // -c sets the compound option (words made of listed words are accepted),
+// -p names a hyphenation pattern file whose first level lists compounds
+// with their joints (German): the parts they use most become the common
+// compound parts (below),
 // -a accent matching (a word typed without its accents matches the accented
 // form), -k attached clitics (Spanish and Italian pronouns written onto the
 // verb: "dámelo").
 //
 // Input lists hold one word a line, in UTF-8 (or ISO 8859-1 when a file is
-// not valid UTF-8). Words with a character outside the engine's set (Mac OS
+// not valid UTF-8); a hunspell dictionary ("name.dic", with "name.aff"
+// beside it) stands for all its words, expanded by hunspell's unmunch. Words with a character outside the engine's set (Mac OS
 // Roman) are skipped and counted, as are words over 125 bytes.
 //
 // Layout decisions the reader (spelling/pwd_dictionary.cpp, pwd_check.cpp)
@@ -55,6 +59,11 @@
 //   long vowels; Norwegian, Swedish and Danish their sj/kj sounds, å/o/aa,
 //   æ/ä/e and doubled consonants; Catalan b/v, l·l/ll, ss/ç, g/j, x/ix/tx,
 //   ny and a silent initial h. Other languages have no table.
+// - With -p, the etc block's 16-bit-length section (option 0x0020) holds the
+//   common compound parts: a u16 byte count of the first list, the first
+//   list (parts that begin at least 6 of the pattern file's compounds), then
+//   the second (parts that follow a joint in at least 4); each sorted, of
+//   NUL-terminated strings of letter codes, parts of 4 letters or more.
 // - With -a, the unaccented letters that lead an equivalence group are
 //   classed accented (0x80) as well: they may stand for an accented form.
 // - With -k, the attached-clitic table ends the etc block: entries of letter
@@ -278,7 +287,29 @@ CharTables makeTables(int language)
     return t;
 }
 
-// Decodes a file into lines of Unicode characters.
+// The words of a hunspell dictionary ("name.dic" beside "name.aff"), every
+// stem with every affix it takes, as hunspell's unmunch writes them.
+std::string expandHunspell(const std::string& dic)
+{
+    std::string aff = dic.substr(0, dic.size() - 4) + ".aff";
+    if (dic.find('\'') != std::string::npos || aff.find('\'') != std::string::npos) {
+        fprintf(stderr, "dictbuild: cannot expand %s\n", dic.c_str());
+        exit(1);
+    }
+    FILE* p = popen(("unmunch '" + dic + "' '" + aff + "' 2>/dev/null").c_str(), "r");
+    std::string s;
+    char buf[65536];
+    for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;)
+        s.append(buf, n);
+    if (!p || pclose(p) != 0 || s.empty()) {
+        fprintf(stderr, "dictbuild: cannot expand %s with unmunch\n", dic.c_str());
+        exit(1);
+    }
+    return s;
+}
+
+// Decodes a file into lines of Unicode characters; a hunspell dictionary
+// (".dic" with its ".aff" beside it) gives its expanded words.
 std::vector<std::u32string> readList(const std::string& path, bool raw)
 {
     std::ifstream in(path, std::ios::binary);
@@ -286,9 +317,15 @@ std::vector<std::u32string> readList(const std::string& path, bool raw)
         fprintf(stderr, "dictbuild: cannot read %s\n", path.c_str());
         exit(1);
     }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::string s = ss.str();
+    std::string s;
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".dic") == 0 &&
+        std::ifstream(path.substr(0, path.size() - 4) + ".aff")) {
+        s = expandHunspell(path);
+    } else {
+        std::stringstream ss;
+        ss << in.rdbuf();
+        s = ss.str();
+    }
     bool utf8 = !raw;
     for (size_t i = 0; i < s.size() && utf8;) {
         unsigned char c = s[i];
@@ -616,12 +653,73 @@ Bytes phoneticTable(const CharTables& t, int language)
 
 } // namespace
 
+// The common compound parts of a pattern file's first level (libhyphen's
+// format: its compounds with an odd digit at each joint, before the line
+// "NEXTLEVEL"), as the etc block's long section stores them.
+Bytes compoundParts(const std::string& path, const CharTables& t)
+{
+    std::vector<std::u32string> lines = readList(path, false);
+    std::map<Bytes, int> first, later;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const std::u32string& l = lines[i];
+        if (l == U"NEXTLEVEL")
+            break;
+        if (l.empty() || l[0] == '#' || l[0] == '%' || (l[0] >= 'A' && l[0] <= 'Z'))
+            continue;
+        std::vector<Bytes> parts(1);
+        bool ok = true;
+        for (char32_t u : l) {
+            if (u >= '0' && u <= '9') {
+                if ((u - '0') & 1)
+                    parts.emplace_back();
+                continue;
+            }
+            bool capital = (u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7);
+            int m = macOf(capital ? lowerOf(u) : u);
+            if (m <= 0 || !t.code[m]) {
+                ok = false;
+                break;
+            }
+            parts.back().push_back(t.code[m]);
+        }
+        if (!ok)
+            continue;
+        for (size_t k = 0; k < parts.size(); ++k) {
+            if (parts[k].size() < 4)
+                continue;
+            if (k + 1 < parts.size())
+                ++first[parts[k]];
+            if (k > 0)
+                ++later[parts[k]];
+        }
+    }
+    auto listOf = [](const std::map<Bytes, int>& counts, int least) {
+        Bytes out;
+        for (const auto& [part, n] : counts)
+            if (n >= least) {
+                out.insert(out.end(), part.begin(), part.end());
+                out.push_back(0);
+            }
+        return out;
+    };
+    Bytes a = listOf(first, 6), b = listOf(later, 4);
+    Bytes out = {static_cast<unsigned char>(a.size() >> 8), static_cast<unsigned char>(a.size() & 0xFF)};
+    out.insert(out.end(), a.begin(), a.end());
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
 int main(int argc, char** argv)
 {
     bool compounds = false, accents = false, attached = false;
+    std::string partsFrom;
     while (argc > 1 && argv[1][0] == '-' && argv[1][1] && !argv[1][2]) {
         char o = argv[1][1];
-        if (o == 'c')
+        if (o == 'p' && argc > 2) {
+            partsFrom = argv[2];
+            ++argv;
+            --argc;
+        } else if (o == 'c')
             compounds = true;
         else if (o == 'a')
             accents = true;
@@ -633,7 +731,7 @@ int main(int argc, char** argv)
         --argc;
     }
     if (argc < 4) {
-        fprintf(stderr, "usage: dictbuild [-c] [-a] [-k] <language> <output.dct> <word list>...\n");
+        fprintf(stderr, "usage: dictbuild [-c] [-a] [-k] [-p <patterns>] <language> <output.dct> <word list>...\n");
         return 2;
     }
     Builder b;
@@ -1012,6 +1110,17 @@ int main(int argc, char** argv)
         etc.push_back(0);
     }
     etc.push_back(0);
+    if (!partsFrom.empty()) {
+        Bytes parts = compoundParts(partsFrom, t);
+        if (parts.size() > 0xFFFF) {
+            fprintf(stderr, "dictbuild: too many compound parts in %s\n", partsFrom.c_str());
+            return 1;
+        }
+        etc.push_back(static_cast<unsigned char>(parts.size() >> 8));
+        etc.push_back(static_cast<unsigned char>(parts.size() & 0xFF));
+        etc.insert(etc.end(), parts.begin(), parts.end());
+        options |= PWDO_LONG_SECTION;
+    }
     for (int c = 1; c <= t.letters; ++c)
         if (t.base[c]) {
             etc.push_back(t.base[c]);

@@ -1,10 +1,11 @@
 #pragma once
 
-// What the table builder and the hyphenation benchmark share: the training
-// sources of each language, the word split, and the reference hyphenator
-// (libhyphen with Debian's patterns).
+// What the table builder and the hyphenation benchmark share: the sources
+// of each language, the words of running text that the tables are measured
+// on, and the reference hyphenator (libhyphen with Debian's patterns).
 
 #include "spelling/hyph_internal.h"
+#include "tools/hyphgen/runningtext.h"
 
 #include <hyphen.h>
 
@@ -13,7 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <unistd.h>
 #include <string>
 #include <vector>
@@ -30,17 +34,21 @@ struct Vocabulary {
     int stride = 1;
 };
 
+// The tables are compiled from the patterns; the word lists give the
+// exceptions; running text (manual pages, manuals) is what they are measured
+// on, less every word of the word lists and of the hunspell dictionary.
 struct Source {
     int language = -1;
     std::string group;
     std::string patterns;
     std::vector<Vocabulary> vocabularies;
+    std::vector<std::string> texts; // files or folders of running text
 };
 
 // Reads the table of sources ("tools/hyphgen/sources.txt"): lines of
-// group, language, kind ("patterns", "words" or "hunspell") and path; a
-// hunspell line gives the dictionary without its ending and may end with
-// a stride. Files that are not installed are left out.
+// group, language, kind ("patterns", "words", "hunspell" or "text") and
+// path; a hunspell line gives the dictionary without its ending and may end
+// with a stride.
 inline std::vector<Source> readSources(const std::string &file)
 {
     std::vector<Source> out;
@@ -71,43 +79,8 @@ inline std::vector<Source> readSources(const std::string &file)
             src->vocabularies.push_back({path, "", 1});
         else if (k == "hunspell")
             src->vocabularies.push_back({std::string(path) + ".dic", std::string(path) + ".aff", stride});
-    }
-    return out;
-}
-
-inline void appendUtf8(std::string &out, uint32_t ch)
-{
-    if (ch < 0x80) {
-        out.push_back((char)ch);
-    } else if (ch < 0x800) {
-        out.push_back((char)(0xC0 | (ch >> 6)));
-        out.push_back((char)(0x80 | (ch & 0x3F)));
-    } else {
-        out.push_back((char)(0xE0 | (ch >> 12)));
-        out.push_back((char)(0x80 | ((ch >> 6) & 0x3F)));
-        out.push_back((char)(0x80 | (ch & 0x3F)));
-    }
-}
-
-inline std::vector<uint32_t> decodeUtf8(const std::string &s)
-{
-    std::vector<uint32_t> out;
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = s[i];
-        uint32_t ch;
-        int extra;
-        if (c < 0x80) { ch = c; extra = 0; }
-        else if ((c & 0xE0) == 0xC0) { ch = c & 0x1F; extra = 1; }
-        else if ((c & 0xF0) == 0xE0) { ch = c & 0x0F; extra = 2; }
-        else if ((c & 0xF8) == 0xF0) { ch = c & 0x07; extra = 3; }
-        else return {};
-        for (int k = 1; k <= extra; k++) {
-            if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return {};
-            ch = (ch << 6) | (s[i + k] & 0x3F);
-        }
-        out.push_back(ch);
-        i += extra + 1;
+        else if (k == "text")
+            src->texts.push_back(path);
     }
     return out;
 }
@@ -230,27 +203,9 @@ struct Reference {
     }
 };
 
-// Words kept apart for measuring: never used to build the tables, from
-// whichever vocabulary they come.
-inline bool heldOut(const std::string &utf8)
-{
-    uint32_t h = 2166136261u;
-    for (unsigned char c : utf8)
-        h = (h ^ c) * 16777619u;
-    return h % 10 == 3;
-}
-
 inline bool validUtf8(const std::string &s)
 {
     return s.empty() || !decodeUtf8(s).empty();
-}
-
-inline std::vector<uint32_t> decodeLatin1(const std::string &s)
-{
-    std::vector<uint32_t> out;
-    for (unsigned char c : s)
-        out.push_back(c);
-    return out;
 }
 
 // Adds the lower-cased word of a line when it is all letters (what is not
@@ -357,6 +312,27 @@ inline std::vector<std::string> readVocabulary(const Source &src)
     std::sort(words.begin(), words.end());
     words.erase(std::unique(words.begin(), words.end()), words.end());
     return words;
+}
+
+// The evaluation words of a language: the words of its running text that
+// are in none of its word lists nor (fully expanded) in its hunspell
+// dictionary, and that its alphabet and the reference can take.
+inline std::vector<std::string> evaluationWords(const Source &src)
+{
+    std::set<std::string> text = runningTextWords(src.texts);
+    Source all = src;
+    for (Vocabulary &v : all.vocabularies)
+        v.stride = 1;
+    std::vector<std::string> vocabulary = readVocabulary(all);
+    std::vector<std::string> out;
+    for (const std::string &w : text) {
+        if (std::binary_search(vocabulary.begin(), vocabulary.end(), w))
+            continue;
+        if (codesOf(src.language, decodeUtf8(w)).empty())
+            continue;
+        out.push_back(w);
+    }
+    return out;
 }
 
 } // namespace hyphref

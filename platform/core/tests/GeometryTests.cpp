@@ -98,6 +98,11 @@ TEST(Geometry, StringFormsReadBack)
     // Missing numbers read as zero, as the platform does.
     EXPECT_EQ(rectFromString("{{1, 2}"), makeRect(1, 2, 0, 0));
     EXPECT_EQ(rectFromString("garbage"), Rect{});
+    // Infinity and NaN are no numbers: a frame read from the defaults stays
+    // finite, and what is written reads back the same.
+    EXPECT_EQ(rectFromString("+inf 2 3 4"), makeRect(0, 2, 3, 4));
+    EXPECT_EQ(rectFromString("{{-inf, -nan}, {1e39, 5}}"), makeRect(0, 0, 0, 5));
+    EXPECT_EQ(sizeFromString("{-infinity, 2}"), makeSize(0, 2));
 
     EXPECT_EQ(plainStringFromRect(r), "1.5 -2 640 480.25");
     EXPECT_EQ(rectFromPlainString("99 41 644 792"), makeRect(99, 41, 644, 792));

@@ -1,0 +1,3 @@
+#include "bundles/convala/markup/ZynDispatchRun.h"
+
+ZynDispatchRun::~ZynDispatchRun() = default;

@@ -1,0 +1,5 @@
+#include "OperationsModel.h"
+
+#include "core/Values.h"
+
+void fuzz::ops::registerValueClasses() { kit::registerValueClasses(); }

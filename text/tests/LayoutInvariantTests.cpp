@@ -1,0 +1,347 @@
+#include "TextEditingTestSupport.h"
+
+#include "LayoutInvariant.h"
+#include "RandomEdits.h"
+
+#include "appkit/RunLoop.h"
+#include "items/TextItem.h"
+#include "text/TableDefinition.h"
+#include "text/TableParagraph.h"
+#include "text/TableRow.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+// The layout after every edit equals a layout of the same text from scratch.
+
+namespace {
+
+int environmentNumber(const char* name, int fallback)
+{
+    const char* value = std::getenv(name);
+    return value && *value ? std::atoi(value) : fallback;
+}
+
+class LayoutInvariantTest : public EditingTest {
+protected:
+    // A flow over several columns and pages, columns of a few sizes, text in
+    // paragraphs of random words; with some seeds a runaround box over a
+    // column, or a table.
+    void buildScenario(layoutcheck::EditChooser& choose)
+    {
+        TextFlow::initialize();
+        TextSelection::initialize();
+        const int count = 2 + choose.below(3);
+        for (int i = 0; i < count; ++i) {
+            const float width = float(60 + 30 * choose.below(3));
+            const float height = float(40 + 20 * choose.below(4));
+            std::vector<TextItem*> more = makeChain(flow_.get(), 1, width, height);
+            if (!columns_.empty()) {
+                columns_.back()->setNextColumn(more.front());
+                more.front()->setPrevColumn(columns_.back());
+            }
+            columns_.push_back(more.front());
+        }
+        flow_->setFirstTextItem(columns_.front());
+        if (choose.below(3) == 0) {
+            // A box over the right half of a column's upper part.
+            TextItem* column = columns_[std::size_t(choose.below(count))];
+            const kit::Rect frame = column->frame();
+            auto box = std::make_unique<ItemBox>();
+            box->setFrame(kit::makeRect(frame.origin.x + frame.size.width / 2, frame.origin.y + 5,
+                                        frame.size.width, 25),
+                          false);
+            box->setRunaround(true, 0, 0, 0, 0, 0, false);
+            column->page()->addItems(std::move(box), false);
+        }
+        const int paragraphs = 1 + choose.below(5);
+        std::string text;
+        for (int p = 0; p < paragraphs; ++p) {
+            if (p > 0)
+                text += '\n';
+            const int words = choose.below(12);
+            for (int w = 0; w < words; ++w) {
+                if (w > 0)
+                    text += ' ';
+                text += std::string(std::size_t(1 + choose.below(6)), char('a' + choose.below(5)));
+            }
+        }
+        for (char c : text)
+            flow_->currentParagraph()->addByte(static_cast<unsigned char>(c));
+        if (choose.below(4) == 0)
+            addTable(choose);
+        flow_->recomputeAll();
+        caretAt(0, 0, 0);
+    }
+
+    // A table of one or two rows of two cells after the first paragraph.
+    void addTable(layoutcheck::EditChooser& choose)
+    {
+        auto owned = std::make_unique<TableDefinition>();
+        const float width = columns_.front()->frame().size.width;
+        owned->setMargins({{2.0f, width / 2 - 2}, {width / 2 + 2, width - 2}});
+        TableDefinition* table = flow_->addTable(std::move(owned));
+        const int rows = 1 + choose.below(2);
+        int at = 1;
+        for (int r = 0; r < rows; ++r) {
+            TableRow* row = table->addRow();
+            row->setColumnCount(2);
+            row->setIsAutoHeight(1);
+            for (int c = 0; c < 2; ++c) {
+                auto cell = std::make_unique<TableParagraph>(table, r, c);
+                cell->paragraphStyle()->setFont(font_);
+                cell->paragraphStyle()->setIndentLeft(c == 0 ? 2.0f : width / 2 + 2);
+                cell->paragraphStyle()->setIndentRight(c == 0 ? width / 2 + 2 : 2.0f);
+                cell->addWord(std::make_unique<TextWord>(choose.below(2) ? "cell" : "c"));
+                flow_->insertParagraph(std::move(cell), at++)->recomputeAllWords();
+            }
+        }
+    }
+
+    // Runs the steps; on a failure reports the seed, every step so far and
+    // what the check found.
+    void runSeed(std::uint32_t seed, int steps)
+    {
+        layoutcheck::SeededChooser choose(seed);
+        buildScenario(choose);
+        layoutcheck::RandomEditor editor(*flow_, &view_, font_, choose);
+        std::vector<layoutcheck::StepCheck> checks{[this] { return layoutcheck::differenceFromFullLayout(*flow_); }};
+        std::string history;
+        for (int step = 0; step < steps; ++step) {
+            const std::string done = editor.step();
+            history += "  " + std::to_string(step) + ": " + done + "\n";
+            for (const auto& check : checks) {
+                const std::string wrong = check();
+                if (!wrong.empty()) {
+                    ADD_FAILURE() << "seed " << seed << ", step " << step << " (" << done << "):\n"
+                                  << wrong << "steps:\n"
+                                  << history;
+                    return;
+                }
+            }
+        }
+    }
+};
+
+// Small flows edited through the keys, their layout compared with one
+// from scratch after each edit.
+class LayoutAfterEditsTest : public EditingTest {
+protected:
+    void type(const char* keys)
+    {
+        for (const char* k = keys; *k; ++k)
+            press(static_cast<unsigned char>(*k));
+    }
+    // Empty when the layout equals one from scratch.
+    std::string fromScratch() { return layoutcheck::differenceFromFullLayout(*flow_); }
+    TextParagraph* para(int i) const { return flow_->paragraphAtIndex(i); }
+    textPoint caret_{};
+};
+
+} // namespace
+
+TEST_F(LayoutAfterEditsTest, ReturnInsideAParagraphLaysOutBothHalves)
+{
+    makeColumns(1, 60, 500);
+    setText("aaaa bbbb cccc dddd eeee\nzz");
+    caretAt(0, 1, 4);
+    press(13);
+    // "aaaa bbbb" keeps one line; the new paragraph starts right below it.
+    EXPECT_FLOAT_EQ(para(0)->lastY(), 10);
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
+    EXPECT_FLOAT_EQ(para(2)->firstY(), 30);
+    type("x");
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, AKeptParagraphThatGrowsIsCheckedAgainWithTheNextOne)
+{
+    // Three lines a column, two words a line. "pp" keeps with the long
+    // paragraph after it, which breaks across columns: both open column 1.
+    makeColumns(3, 40, 30);
+    setText("aa\nbb\npp\nqq rr ss tt uu vv ww xx");
+    TextParagraph* kept = para(2);
+    std::unique_ptr<StyleParagraph> style = kept->paragraphStyle()->copy();
+    style->setWidowControl(-2);
+    kept->setStylePara(style.get(), false, true);
+    ASSERT_EQ(kept->firstItem(), columns_[1]);
+    ASSERT_EQ(fromScratch(), "");
+    // Grown to two lines it would end where it did, with its first line at
+    // the foot of column 0: it moves on with the next paragraph instead.
+    kept->lastTextPoint(&caret_);
+    flow_->setCurrentPoint(&caret_);
+    type(" ppp ppp");
+    EXPECT_EQ(kept->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(kept->firstY(), 0);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, AKeepWithNextRunMovesBeforeTheParagraphThatBreaksIsPlaced)
+{
+    // Four lines a column: two kept headings at its foot, then a paragraph
+    // that breaks across columns; all three move to column 1, each line
+    // in its own place there.
+    makeColumns(3, 40, 40);
+    setText("aa\nbb\nh1\nh2\nqq rr ss tt uu vv");
+    for (int i : {2, 3}) {
+        std::unique_ptr<StyleParagraph> style = para(i)->paragraphStyle()->copy();
+        style->setWidowControl(-2);
+        para(i)->setStylePara(style.get(), false, false);
+    }
+    flow_->recomputeAll();
+    caretAt(4, 0, 2);
+    type("q");
+    EXPECT_EQ(para(2)->firstItem(), columns_[1]);
+    EXPECT_EQ(para(4)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(4)->wordAtIndex(0)->lineStartForPiece(0), 20);
+    for (const auto& word : para(4)->wordList())
+        EXPECT_LT(word->lineStartForPiece(0), 40);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, AKeepWithNextRunInTheLastColumnStaysWhereItIs)
+{
+    // The kept paragraph stands in the last column; the one after it runs
+    // out of room. There is no column to move on to: the run stays, and
+    // the next paragraph keeps the lines it placed, one below the other.
+    makeColumns(2, 40, 30);
+    setText("aa\nbb\ncc\ndd\nhh\nqq rr ss tt");
+    std::unique_ptr<StyleParagraph> style = para(4)->paragraphStyle()->copy();
+    style->setWidowControl(-2);
+    para(4)->setStylePara(style.get(), false, true);
+    EXPECT_EQ(para(4)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(4)->firstY(), 10);
+    EXPECT_EQ(para(5)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(5)->wordAtIndex(0)->lineStartForPiece(0), 20);
+    EXPECT_FLOAT_EQ(para(5)->wordAtIndex(1)->lineStartForPiece(0), 20);
+    const textPoint end = columns_[1]->endPoint();
+    EXPECT_TRUE(samePoint(end, 5, 2, -1)) << end.paragraph << "," << end.word << "," << end.letter;
+    caretAt(5, 1, 2);
+    type("r");
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, AKeyLeavesTheTextFurtherOnForDrawingOrIdleTime)
+{
+    // Three lines a column; the first paragraph grows by a line.
+    makeColumns(4, 40, 30);
+    setText("aa bb\ncc\ndd\nee\nff\ngg\nhh\nii");
+    caretAt(0, 1, 2);
+    type(" xx");
+    // The paragraph after the edited one moved at once; the rest waits.
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 20);
+    EXPECT_TRUE(flow_->hasPendingLayout());
+    EXPECT_EQ(para(2)->firstItem(), columns_[0]);
+    // Drawing column 1 lays out what it shows: up to the first paragraph
+    // that ends past it, and no further.
+    flow_->layoutThrough(columns_[1]);
+    EXPECT_EQ(para(2)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(4)->firstY(), 20);
+    EXPECT_EQ(para(5)->firstItem(), columns_[2]);
+    EXPECT_FLOAT_EQ(para(6)->firstY(), 0);
+    EXPECT_TRUE(flow_->hasPendingLayout());
+    // Idle time lays out the rest.
+    kit::RunLoop::currentRunLoop().fireDueTimers(kit::DefaultRunLoopMode);
+    EXPECT_FALSE(flow_->hasPendingLayout());
+    EXPECT_FLOAT_EQ(para(6)->firstY(), 10);
+    EXPECT_FLOAT_EQ(para(7)->firstY(), 20);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, TheKeysKeepATablesCellsInTheirRow)
+{
+    // "before", one row of two cells, "after", in a column of five lines.
+    makeColumns(2, 100, 50);
+    setText("before\nafter");
+    auto owned = std::make_unique<TableDefinition>();
+    owned->setMargins({{2.0f, 48.0f}, {52.0f, 98.0f}});
+    TableDefinition* table = flow_->addTable(std::move(owned));
+    TableRow* row = table->addRow();
+    row->setColumnCount(2);
+    row->setIsAutoHeight(1);
+    for (int c = 0; c < 2; ++c) {
+        auto cell = std::make_unique<TableParagraph>(table, 0, c);
+        cell->paragraphStyle()->setFont(font_);
+        cell->paragraphStyle()->setIndentLeft(c == 0 ? 2.0f : 52.0f);
+        cell->paragraphStyle()->setIndentRight(c == 0 ? 52.0f : 2.0f);
+        cell->addWord(std::make_unique<TextWord>("cell"));
+        flow_->insertParagraph(std::move(cell), 1 + c)->recomputeAllWords();
+    }
+    flow_->recomputeAll();
+    struct Case {
+        const char* name;
+        textPoint at;
+        std::uint16_t key;
+    };
+    // A delete key at a cell's edge would join the cell to its neighbour.
+    const Case cases[] = {{"Backspace at the first cell's start", {1, 0, 0}, TextParagraph::DeleteBackwardKey},
+                          {"Backspace after the table", {3, 0, 0}, TextParagraph::DeleteBackwardKey},
+                          {"Delete at the last cell's end", {2, 0, 4}, TextParagraph::DeleteForwardKey},
+                          {"Delete before the table", {0, 0, 6}, TextParagraph::DeleteForwardKey}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        caretAt(c.at.paragraph, c.at.word, c.at.letter);
+        const int before = beeps();
+        press(c.key);
+        EXPECT_EQ(beeps(), before + 1);
+        EXPECT_EQ(flow_->paragraphCount(), 4);
+        EXPECT_EQ(text(), "before\ncell\ncell\nafter");
+    }
+    // Enter in a cell ends the cell's line, not the column.
+    caretAt(1, 0, 4);
+    press(0xF7EB);
+    for (const auto& word : para(1)->wordList())
+        EXPECT_FALSE(word->isSpecialType(TextWordPageBreak));
+    EXPECT_FALSE(para(1)->endsWithHardPage());
+    EXPECT_EQ(para(3)->firstItem(), columns_[0]);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, EnterSendsTheTextAfterItToTheNextColumn)
+{
+    makeColumns(2, 100, 100);
+    setText("one two");
+    caretAt(0, 0, 3);
+    press(0xF7EB);
+    EXPECT_TRUE(para(0)->endsWithHardPage());
+    EXPECT_EQ(para(1)->firstItem(), columns_[1]);
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 0);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, EditsPastTheEndOfTheChainLeaveTheLastColumnsEnd)
+{
+    // Two lines fit: "dd" and the last paragraph have no place.
+    makeColumns(1, 40, 20);
+    setText("aa\nbb cc dd\nee");
+    const textPoint end = columns_[0]->endPoint();
+    ASSERT_EQ(end.paragraph, 1);
+    caretAt(2, 0, 2);
+    press(TextParagraph::DeleteBackwardKey);
+    type("e");
+    press(13);
+    const textPoint after = columns_[0]->endPoint();
+    EXPECT_TRUE(EqualTextPoints(&after, &end)) << after.paragraph << "," << after.word << "," << after.letter;
+    EXPECT_EQ(fromScratch(), "");
+}
+
+// SCRIVLY_RANDOM_EDIT_SEED runs one seed; SCRIVLY_RANDOM_EDIT_STEPS sets the
+// steps per seed, SCRIVLY_RANDOM_EDIT_SEEDS how many seeds.
+TEST_F(LayoutInvariantTest, RandomEditsLeaveTheLayoutOfAFullLayout)
+{
+    const int steps = environmentNumber("SCRIVLY_RANDOM_EDIT_STEPS", 200);
+    if (const int seed = environmentNumber("SCRIVLY_RANDOM_EDIT_SEED", 0)) {
+        runSeed(std::uint32_t(seed), steps);
+        return;
+    }
+    const int seeds = environmentNumber("SCRIVLY_RANDOM_EDIT_SEEDS", 20);
+    for (int seed = 1; seed <= seeds && !HasFailure(); ++seed) {
+        SCOPED_TRACE(seed);
+        TearDown();
+        columns_.clear();
+        SetUp();
+        runSeed(std::uint32_t(seed), steps);
+    }
+}
