@@ -7,10 +7,9 @@
 #include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
 #include "view/PageView.h"
+#include "view/TimeDateTokenController.h"
 
 #include <algorithm>
-
-Layvane* Main = nullptr;
 
 namespace {
 std::unique_ptr<UnitsInfo>& applicationUnits()
@@ -26,6 +25,7 @@ void Layvane::initialize()
     if (!applicationUnits())
         applicationUnits() = std::make_unique<UnitsInfo>();
     initLanguageStringTables();
+    TimeDateTokenController::initialize();
 }
 
 UnitsInfo* Layvane::applicationUnitsInfo() { return applicationUnits().get(); }

@@ -5,6 +5,7 @@
 // and the application-wide settings the lower layers ask for.
 
 #include "document/DocumentDelegate.h"
+#include "foundation/ApplicationDelegate.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,7 +25,7 @@ class PageView;
 class Preferences;
 class UnitsInfo;
 
-class Layvane : public DocumentDelegate {
+class Layvane : public ApplicationDelegate, public DocumentDelegate {
 public:
     // Class set-up, run once before any delegate exists: the application-wide
     // units and the language name tables.
@@ -39,42 +40,38 @@ public:
     Layvane& operator=(const Layvane&) = delete;
 
     // The text of the key; "Missing String Key" when the table has none.
-    const std::string& valueForStringKey(const std::string& key) const;
+    const std::string& valueForStringKey(const std::string& key) const override;
 
     // Made on first use.
-    Preferences* preferences();
+    Preferences* preferences() override;
 
     // Whether every page carries automatic text columns (the word
     // processor) rather than columns placed by hand.
-    virtual bool prefersAutomaticTextItems() const { return false; }
+    bool prefersAutomaticTextItems() const override { return false; }
 
     // The default body font; drawing uses it for a style without a font.
-    kit::Font* font() const { return font_; }
-    void setFont(kit::Font* font) { font_ = font; }
+    kit::Font* font() const override { return font_; }
+    void setFont(kit::Font* font) override { font_ = font; }
 
     // None clears the stored name; a name replaces the current key map.
-    void setKeymapName(const std::optional<std::string>& name);
+    void setKeymapName(const std::optional<std::string>& name) override;
     const std::optional<std::string>& keymapName() const { return keymapName_; }
 
     // The 16-bit text key code of the key event, by the built-in key table;
     // 0x0F7A with the action's name filled in for a key bound to an
     // editing action.
-    std::uint16_t convertKeyEvent(const kit::Event& event, std::string* action) const;
-    // The text key code of the first character: its byte in the documents'
-    // set, else 0x100 plus its byte in the Symbol set, else (function keys)
-    // the character itself; 0 for no character.
-    static std::uint16_t firstKeyInString(const std::u16string& characters);
+    std::uint16_t convertKeyEvent(const kit::Event& event, std::string* action) const override;
 
     // True when the font name was reported before; otherwise remembers it.
-    bool haveSeenBogusFont(const std::string& name);
+    bool haveSeenBogusFont(const std::string& name) override;
 
     // The document of the main window and its page view (not owned); nil
     // when there is none.
     LayoutDocument* mainDocument() const { return mainDocument_; }
     void setMainDocument(LayoutDocument* document) { mainDocument_ = document; }
-    PageView* mainPageView() const { return mainPageView_; }
+    PageView* mainPageView() const override { return mainPageView_; }
     // The view's document becomes the main document (nil: none).
-    void setMainPageView(PageView* view);
+    void setMainPageView(PageView* view) override;
 
     // ---- The open documents, owned here.
     std::vector<LayoutDocument*> documents() const override;
@@ -110,6 +107,3 @@ private:
     std::unique_ptr<kit::Panel> saveAsAccessoryPanel_;
     std::unique_ptr<kit::Panel> saveAsTemplateAccessoryPanel_;
 };
-
-// The application delegate.
-extern Layvane* Main;

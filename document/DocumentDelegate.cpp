@@ -2,18 +2,22 @@
 
 #include "document/DocumentDelegate.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 
-DocumentDelegate* documentDelegate() { return Main; }
+DocumentDelegate* documentDelegate() { return dynamic_cast<DocumentDelegate*>(Main); }
 
 std::string documentString(const std::string& key) { return Main ? Main->valueForStringKey(key) : key; }
 
 Preferences* documentPreferences() { return Main ? Main->preferences() : nullptr; }
 
-PageView* delegateMainPageView() { return Main ? Main->mainPageView() : nullptr; }
+PageView* delegateMainPageView()
+{
+    DocumentDelegate* delegate = documentDelegate();
+    return delegate ? delegate->mainPageView() : nullptr;
+}
 
 void setDelegateMainPageView(PageView* view)
 {
-    if (Main)
-        Main->setMainPageView(view);
+    if (DocumentDelegate* delegate = documentDelegate())
+        delegate->setMainPageView(view);
 }

@@ -39,6 +39,11 @@ public:
     virtual std::unique_ptr<LayoutDocument> documentDidClose(LayoutDocument* document) = 0;
     virtual void documentDidSave(LayoutDocument* document) = 0;
 
+    // The page view of the main window; making a view the main one makes
+    // its document the main document.
+    virtual PageView* mainPageView() const = 0;
+    virtual void setMainPageView(PageView* view) = 0;
+
     // Whether the delegate is opening a document file right now.
     virtual void setOpeningFile(bool flag) = 0;
     virtual bool openingFile() const = 0;
@@ -56,7 +61,7 @@ DocumentDelegate* documentDelegate();
 std::string documentString(const std::string& key);
 // The application's preferences; nil without a delegate.
 Preferences* documentPreferences();
-// The page view of the main window, and making a view the main one (the
-// delegate then takes its document's settings as the current ones).
+// The delegate's main page view, and making a view the main one; nothing
+// without a delegate.
 PageView* delegateMainPageView();
 void setDelegateMainPageView(PageView* view);

@@ -285,7 +285,7 @@ LayoutDocument* LayoutDocument::revertFromData(const std::string& data, bool isP
     delegate->addDocument(std::move(fresh));
 
     // Nothing of this document may stay in its views.
-    for (PageView* view : views_) {
+    for (DocumentView* view : views_) {
         view->endEditingIfNeeded();
         view->highlight(view->highlightedPage(), false);
         view->setDocument(document);

@@ -1,5 +1,5 @@
 #include "document/LayoutDocument.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include "core/PaperSize.h"
 #include "document/Guide.h"

@@ -51,7 +51,7 @@ bool contains(const kit::Rect& outer, const kit::Rect& inner)
 
 } // namespace
 
-bool validView(const LayoutDocument* document, const PageView* view)
+bool validView(const LayoutDocument* document, const DocumentView* view)
 {
     if (!document || !view)
         return false;
@@ -86,7 +86,7 @@ bool LayoutDocument::setOutlet(const std::string& name, kit::Object* object)
 
 void LayoutDocument::firstViewPlace(float* zoom, kit::Rect* frame) const
 {
-    const PageView* first = views_.empty() ? nullptr : views_.front();
+    const DocumentView* first = views_.empty() ? nullptr : views_.front();
     if (!first)
         return;
     *zoom = first->zoom();
@@ -94,7 +94,7 @@ void LayoutDocument::firstViewPlace(float* zoom, kit::Rect* frame) const
         *frame = window->frame();
 }
 
-PageView* LayoutDocument::newView(PageView* model, int number, bool show)
+PageView* LayoutDocument::newView(DocumentView* model, int number, bool show)
 {
     const bool alreadyLoaded = lastLoadedScrollView_ != nullptr;
     if (!alreadyLoaded) {
@@ -165,7 +165,7 @@ PageView* LayoutDocument::newView(PageView* model, int number, bool show)
     return view;
 }
 
-void LayoutDocument::addView(PageView* view)
+void LayoutDocument::addView(DocumentView* view)
 {
     if (!view || std::find(views_.begin(), views_.end(), view) != views_.end())
         return;
@@ -174,7 +174,7 @@ void LayoutDocument::addView(PageView* view)
     updateWindowTitles();
 }
 
-PageView* LayoutDocument::removeView(PageView* view)
+DocumentView* LayoutDocument::removeView(DocumentView* view)
 {
     if (!view || !validView(this, view))
         return view;
@@ -200,17 +200,17 @@ PageView* LayoutDocument::removeView(PageView* view)
     return view;
 }
 
-void LayoutDocument::detachView(PageView* view)
+void LayoutDocument::detachView(DocumentView* view)
 {
     if (!std::erase(views_, view))
         return;
     if (activeView_ == view)
-        activeView_ = nullptr;
+        activeView_ = mainView();
     view->highlight(view->highlightedPage(), false);
     updateWindowTitles();
 }
 
-PageView* LayoutDocument::mainView() const
+DocumentView* LayoutDocument::mainView() const
 {
     PageView* main = delegateMainPageView();
     if (main && validView(this, main))
@@ -267,15 +267,16 @@ void LayoutDocument::invalidateCursorRectsForViews()
 {
     for (auto it = views_.rbegin(); it != views_.rend(); ++it)
         if (kit::Window* window = (*it)->window())
-            window->invalidateCursorRectsForView(*it);
+            if (auto* view = dynamic_cast<kit::View*>(*it))
+                window->invalidateCursorRectsForView(view);
 }
 
 void LayoutDocument::closeViews(kit::Object* sender)
 {
     // The list is copied: closing a window must not ask this document again.
-    const std::vector<PageView*> views = std::move(views_);
+    const std::vector<DocumentView*> views = std::move(views_);
     views_.clear();
-    for (PageView* view : views) {
+    for (DocumentView* view : views) {
         view->endEditingIfNeeded();
         if (delegateMainPageView() == view)
             setDelegateMainPageView(nullptr);
@@ -296,7 +297,7 @@ Document* LayoutDocument::close(kit::Object* sender)
             setSelection({}, main);
     }
     if (isEdited())
-        if (PageView* shown = mainView(); shown && shown->window())
+        if (DocumentView* shown = mainView(); shown && shown->window())
             shown->window()->orderFront(nullptr);
     if (!shouldClose())
         return this;
@@ -327,7 +328,7 @@ void LayoutDocument::delayedCloseAndFree()
 
 Document* LayoutDocument::emergencyClose(kit::Object* sender)
 {
-    for (PageView* view : views_)
+    for (DocumentView* view : views_)
         if (kit::Window* window = view->window()) {
             window->setDelegate(nullptr);
             window->performClose(sender);
@@ -351,7 +352,7 @@ void LayoutDocument::withdrawDelayedRequests()
 
 void LayoutDocument::dropViewsAndWindows()
 {
-    for (PageView* view : views_) {
+    for (DocumentView* view : views_) {
         view->highlight(view->highlightedPage(), false);
         view->setDocument(nullptr);
     }

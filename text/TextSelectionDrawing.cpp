@@ -3,7 +3,7 @@
 
 #include "text/TextSelection.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/FontAccessoryValues.h"
 #include "foundation/StyleChar.h"
 #include "graphics/DrawContext.h"
@@ -121,9 +121,9 @@ std::vector<kit::Rect> TextSelection::highlightRectsInItem(TextItem* column) con
     return result;
 }
 
-void TextSelection::drawSelfInItem(TextItem* column, PageView* view)
+void TextSelection::drawSelfInItem(TextItem* column, const Paint& paint)
 {
-    (void)view;
+    (void)paint;
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context)
         return;

@@ -12,6 +12,7 @@
 #include "core/UserDefaults.h"
 #include "document/DocumentFiles.h"
 #include "document/LayoutDocument.h"
+#include "text/DocumentView.h"
 #include "foundation/Preferences.h"
 #include "text/TextWord.h"
 

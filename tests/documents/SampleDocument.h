@@ -105,7 +105,7 @@ inline std::unique_ptr<LayoutDocument> make(const Preferences* preferences, int 
     std::mt19937 random(12345);
     const int total = words > 0 ? words : 600;
     int written = 0;
-    LayoutDocument::setDispatching(true);
+    document->setDispatching(true);
     while (written < total) {
         const int count = 20 + int(random() % 181);
         TextParagraph* paragraph = flow->currentParagraph();
@@ -116,7 +116,7 @@ inline std::unique_ptr<LayoutDocument> make(const Preferences* preferences, int 
             flow->currentParagraph()->breakAtPoint(paragraph->wordCount() - 1, false);
         paragraph->setCurrentWord(paragraph->lastWord());
     }
-    LayoutDocument::setDispatching(false);
+    document->setDispatching(false);
 
     if (extras) {
         addMarker(*document, flow->firstParagraph(), TextWordHeaderMarker, "Header", font);

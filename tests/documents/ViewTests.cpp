@@ -59,7 +59,7 @@ TEST_F(Views, NewWindowsCascadeFromThePreferencesFrameByTheNumberOfOpenDocuments
         EXPECT_EQ(window->firstResponder(), view);
         EXPECT_EQ(delegate_->mainPageView(), view);
         EXPECT_EQ(window->title(), document->filename() + " * Layvane Document (lvb)");
-        EXPECT_EQ(document->views(), std::vector<PageView*>{view});
+        EXPECT_EQ(document->views(), std::vector<DocumentView*>{view});
         // The document shows the page asked for.
         EXPECT_EQ(document->activePage(), document->pageAt(0));
         while (!delegate_->documents().empty())
@@ -106,7 +106,7 @@ TEST_F(Views, AnOpenedDocumentComesBackWhereItWasShown)
     LayoutDocument prototype(delegate_->preferences());
     LayoutDocument* opened = prototype.initFromFile(path("placed.lvb"), true);
     ASSERT_NE(opened, nullptr);
-    PageView* view = opened->views().front();
+    DocumentView* view = opened->views().front();
     EXPECT_EQ(view->window()->frame(), kit::makeRect(40, 30, 350, 380));
     EXPECT_EQ(view->zoom(), 2.0f);
     // Written back from the view while it shows the document.
@@ -142,7 +142,7 @@ TEST_F(Views, MoreViewsAreNumberedInTheirTitlesAndClosingOneRelabelsTheOther)
     second->window()->performClose(nullptr);
     EXPECT_TRUE(second->window()->isClosed());
     EXPECT_TRUE(alerts_->shown().empty());
-    EXPECT_EQ(document->views(), std::vector<PageView*>{first});
+    EXPECT_EQ(document->views(), std::vector<DocumentView*>{first});
     EXPECT_EQ(first->window()->title(), base);
     EXPECT_EQ(delegate_->documents(), std::vector<LayoutDocument*>{document});
 }
@@ -215,7 +215,7 @@ TEST_F(Views, AWindowClosedWhileADocumentIsBeingImportedStays)
     LayoutDocument* document = listed();
     PageView* view = document->newView(nullptr, 1);
     ASSERT_NE(view, nullptr);
-    LayoutDocument::setDispatching(true);
+    document->setDispatching(true);
     delegate_->setOpeningFile(true);
     alerts_->pushAnswer(kit::AlertAlternateReturn);
     EXPECT_EQ(document->removeView(view), nullptr);
@@ -226,8 +226,8 @@ TEST_F(Views, AWindowClosedWhileADocumentIsBeingImportedStays)
     alerts_->reset();
     EXPECT_EQ(document->removeView(view), nullptr);
     EXPECT_TRUE(alerts_->shown().empty());
-    LayoutDocument::setDispatching(false);
-    EXPECT_EQ(document->views(), std::vector<PageView*>{view});
+    document->setDispatching(false);
+    EXPECT_EQ(document->views(), std::vector<DocumentView*>{view});
 }
 
 TEST_F(Views, AnEmergencyCloseTakesTheWindowsAndTheListPlaceButNotTheDocument)
