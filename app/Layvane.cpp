@@ -21,6 +21,8 @@ std::unique_ptr<UnitsInfo>& applicationUnits()
 
 void Layvane::initialize()
 {
+    // The document window's interface file.
+    PageView::initialize();
     UnitsInfo::initialize();
     if (!applicationUnits())
         applicationUnits() = std::make_unique<UnitsInfo>();
@@ -54,6 +56,10 @@ void Layvane::setMainPageView(PageView* view)
     if (view)
         mainDocument_ = view->document();
 }
+
+DocumentView* Layvane::mainDocumentView() const { return mainPageView_; }
+
+void Layvane::setMainDocumentView(DocumentView* view) { setMainPageView(dynamic_cast<PageView*>(view)); }
 
 std::vector<LayoutDocument*> Layvane::documents() const
 {

@@ -20,6 +20,7 @@ class Font;
 class Panel;
 class StringTable;
 }
+class DocumentView;
 class LayoutDocument;
 class PageView;
 class Preferences;
@@ -69,9 +70,11 @@ public:
     // when there is none.
     LayoutDocument* mainDocument() const { return mainDocument_; }
     void setMainDocument(LayoutDocument* document) { mainDocument_ = document; }
-    PageView* mainPageView() const override { return mainPageView_; }
+    PageView* mainPageView() const { return mainPageView_; }
     // The view's document becomes the main document (nil: none).
-    void setMainPageView(PageView* view) override;
+    void setMainPageView(PageView* view);
+    DocumentView* mainDocumentView() const override;
+    void setMainDocumentView(DocumentView* view) override;
 
     // ---- The open documents, owned here.
     std::vector<LayoutDocument*> documents() const override;

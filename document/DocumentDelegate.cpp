@@ -10,14 +10,14 @@ std::string documentString(const std::string& key) { return Main ? Main->valueFo
 
 Preferences* documentPreferences() { return Main ? Main->preferences() : nullptr; }
 
-PageView* delegateMainPageView()
+DocumentView* delegateMainView()
 {
     DocumentDelegate* delegate = documentDelegate();
-    return delegate ? delegate->mainPageView() : nullptr;
+    return delegate ? delegate->mainDocumentView() : nullptr;
 }
 
-void setDelegateMainPageView(PageView* view)
+void setDelegateMainView(DocumentView* view)
 {
     if (DocumentDelegate* delegate = documentDelegate())
-        delegate->setMainPageView(view);
+        delegate->setMainDocumentView(view);
 }

@@ -14,8 +14,8 @@
 namespace kit {
 class Panel;
 }
+class DocumentView;
 class LayoutDocument;
-class PageView;
 class Preferences;
 
 class DocumentDelegate {
@@ -39,10 +39,10 @@ public:
     virtual std::unique_ptr<LayoutDocument> documentDidClose(LayoutDocument* document) = 0;
     virtual void documentDidSave(LayoutDocument* document) = 0;
 
-    // The page view of the main window; making a view the main one makes
-    // its document the main document.
-    virtual PageView* mainPageView() const = 0;
-    virtual void setMainPageView(PageView* view) = 0;
+    // The view of the main window; making a view the main one makes its
+    // document the main document.
+    virtual DocumentView* mainDocumentView() const = 0;
+    virtual void setMainDocumentView(DocumentView* view) = 0;
 
     // Whether the delegate is opening a document file right now.
     virtual void setOpeningFile(bool flag) = 0;
@@ -63,5 +63,5 @@ std::string documentString(const std::string& key);
 Preferences* documentPreferences();
 // The delegate's main page view, and making a view the main one; nothing
 // without a delegate.
-PageView* delegateMainPageView();
-void setDelegateMainPageView(PageView* view);
+DocumentView* delegateMainView();
+void setDelegateMainView(DocumentView* view);

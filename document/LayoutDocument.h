@@ -31,7 +31,6 @@ class Guide;
 class Page;
 class PageSet;
 class DocumentView;
-class PageView;
 class TextFlow;
 class TextItem;
 class TextWordSpecial;
@@ -57,6 +56,12 @@ void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas,
 bool checkVersion(float version);
 // Whether the view is one of the document's.
 bool validView(const LayoutDocument* document, const DocumentView* view);
+// The place on a page of a view's visible rectangle: its origin in the
+// coordinates of the page (the size stays).
+void convertVisibleRectToVisiblePage(const Page* page, kit::Rect* rect);
+// A rectangle of the same size centred across the page, its top 5 points
+// above the page's.
+void getScrollRectForInitialPageRect(const kit::Rect& pageRect, kit::Rect* rect);
 // Where the top-left corner of the window of the n-th open document goes:
 // five steps down a diagonal, then again from a step further left.
 kit::Point getWindowPosition(const kit::Rect& frame, int n);
@@ -251,8 +256,8 @@ public:
     // document), cascaded by the number of open documents. Every flow is
     // laid out again. Shown, made key and first responder, or kept off the
     // screen.
-    PageView* newView(DocumentView* model, int number, bool forceToScreen);
-    PageView* newView(DocumentView* model, int number) { return newView(model, number, true); }
+    DocumentView* newView(DocumentView* model, int number, bool forceToScreen);
+    DocumentView* newView(DocumentView* model, int number) { return newView(model, number, true); }
     // Takes the view and labels the windows.
     void addView(DocumentView* view);
     // A window of the document is closing: the last view closes the

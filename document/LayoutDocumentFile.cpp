@@ -24,7 +24,8 @@
 #include "foundation/CommonHelpers.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
-#include "view/PageView.h"
+#include "document/DocumentWindowView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -234,7 +235,7 @@ void LayoutDocument::_warnForBadGraphicLinks()
 
 bool LayoutDocument::revert(kit::Object*)
 {
-    if (PageView* main = delegateMainPageView())
+    if (DocumentView* main = delegateMainView())
         main->endEditingIfNeeded();
     if (!named() || filename().empty())
         return false;
@@ -260,13 +261,14 @@ LayoutDocument* LayoutDocument::revertFromData(const std::string& data, bool isP
 {
     const int fontsMissing = unfoundFontCount;
     // Where the main view showed this document, to show the new one there.
-    PageView* remembered = nullptr;
+    DocumentView* remembered = nullptr;
     kit::Rect visible{};
     int displayedIndex = 0;
-    if (PageView* main = delegateMainPageView(); main && validView(this, main)) {
+    if (DocumentView* main = delegateMainView(); main && validView(this, main)) {
         remembered = main;
         visible = main->visibleRect();
-        if (Page* page = main->mostVisiblePage()) {
+        auto* placed = dynamic_cast<DocumentWindowView*>(main);
+        if (Page* page = placed ? placed->mostVisiblePage() : nullptr) {
             displayedIndex = std::max(0, displayedIndexOfPage(page));
             convertVisibleRectToVisiblePage(page, &visible);
         }
@@ -300,8 +302,8 @@ LayoutDocument* LayoutDocument::revertFromData(const std::string& data, bool isP
     document->windows_ = std::move(windows_);
     windows_.clear();
     document->updateWindowTitles();
-    setDelegateMainPageView(nullptr);
-    setDelegateMainPageView(remembered);
+    setDelegateMainView(nullptr);
+    setDelegateMainView(remembered);
 
     kit::Window* window = remembered ? remembered->window() : nullptr;
     if (window)

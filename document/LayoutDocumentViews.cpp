@@ -21,7 +21,9 @@
 #include "foundation/Preferences.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
-#include "view/PageView.h"
+#include "appkit/View.h"
+#include "document/DocumentWindowView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +61,22 @@ bool validView(const LayoutDocument* document, const DocumentView* view)
     return std::find(views.begin(), views.end(), view) != views.end();
 }
 
+void convertVisibleRectToVisiblePage(const Page* page, kit::Rect* rect)
+{
+    if (!page || !rect)
+        return;
+    rect->origin.x -= page->pageRect().origin.x;
+    rect->origin.y -= page->pageRect().origin.y;
+}
+
+void getScrollRectForInitialPageRect(const kit::Rect& pageRect, kit::Rect* rect)
+{
+    if (!rect)
+        return;
+    rect->origin.x = pageRect.origin.x - (rect->size.width - pageRect.size.width) / 2.0f;
+    rect->origin.y = pageRect.origin.y - 5.0f;
+}
+
 kit::Point getWindowPosition(const kit::Rect& frame, int n)
 {
     const int k = n % 5;
@@ -69,7 +87,6 @@ kit::Point getWindowPosition(const kit::Rect& frame, int n)
 
 void LayoutDocument::initializeViews()
 {
-    PageView::initialize();
     const kit::Rect content = kit::makeRect(0, 0, 200, 200);
     viewOffset() = kit::Window::frameRectForContentRect(content, kit::TitledWindowMask).size.height - 200.0f;
 }
@@ -94,7 +111,7 @@ void LayoutDocument::firstViewPlace(float* zoom, kit::Rect* frame) const
         *frame = window->frame();
 }
 
-PageView* LayoutDocument::newView(DocumentView* model, int number, bool show)
+DocumentView* LayoutDocument::newView(DocumentView* model, int number, bool show)
 {
     const bool alreadyLoaded = lastLoadedScrollView_ != nullptr;
     if (!alreadyLoaded) {
@@ -107,20 +124,22 @@ PageView* LayoutDocument::newView(DocumentView* model, int number, bool show)
     kit::ScrollView* scroll = lastLoadedScrollView_;
     lastLoadedScrollView_ = nullptr;
     scroll->tile();
-    auto* view = dynamic_cast<PageView*>(scroll->documentView());
+    kit::View* shown = scroll->documentView();
+    auto* view = dynamic_cast<DocumentView*>(shown);
+    auto* placed = dynamic_cast<DocumentWindowView*>(shown);
     kit::Window* window = scroll->window();
-    if (!view || !window)
+    if (!view || !placed || !window)
         return nullptr;
     addView(view);
     window->disableFlushWindow();
-    view->setFrameSize(canvasSize());
+    shown->setFrameSize(canvasSize());
 
     if (model && model->window()) {
         kit::Rect frame = model->window()->frame();
         frame.origin.x += newViewOffset();
         frame.origin.y -= newViewOffset();
         window->setFrame(frame, false);
-        view->setZoom(model->zoom());
+        placed->setZoom(model->zoom());
         view->scrollRectToVisible(model->visibleRect());
     } else {
         const kit::Rect screen = kit::Window::mainScreenFrame();
@@ -144,24 +163,24 @@ PageView* LayoutDocument::newView(DocumentView* model, int number, bool show)
                 zoom = preferences->zoom();
         }
         window->setFrame(frame, false);
-        view->setZoom(zoom);
+        placed->setZoom(zoom);
     }
 
     window->setDocumentEdited(isEdited());
     window->enableFlushWindow();
-    setDelegateMainPageView(view);
+    setDelegateMainView(view);
     for (TextFlow* flow : flows())
         flow->recomputeAll();
     if (show) {
         window->display();
         window->makeKeyAndOrderFront(nullptr);
-        window->makeFirstResponder(view);
+        window->makeFirstResponder(shown);
     } else {
         window->orderOut(nullptr);
     }
-    view->registerWindow();
+    placed->registerWindow();
     setActivePage(nullptr);
-    view->showPageNumber(number);
+    placed->showPageNumber(number);
     return view;
 }
 
@@ -212,7 +231,7 @@ void LayoutDocument::detachView(DocumentView* view)
 
 DocumentView* LayoutDocument::mainView() const
 {
-    PageView* main = delegateMainPageView();
+    DocumentView* main = delegateMainView();
     if (main && validView(this, main))
         return main;
     return views_.empty() ? nullptr : views_.back();
@@ -278,8 +297,8 @@ void LayoutDocument::closeViews(kit::Object* sender)
     views_.clear();
     for (DocumentView* view : views) {
         view->endEditingIfNeeded();
-        if (delegateMainPageView() == view)
-            setDelegateMainPageView(nullptr);
+        if (delegateMainView() == view)
+            setDelegateMainView(nullptr);
         view->setDocument(nullptr);
         if (kit::Window* window = view->window()) {
             window->setDelegate(nullptr);
@@ -290,7 +309,7 @@ void LayoutDocument::closeViews(kit::Object* sender)
 
 Document* LayoutDocument::close(kit::Object* sender)
 {
-    PageView* main = delegateMainPageView();
+    DocumentView* main = delegateMainView();
     if (main) {
         main->endEditingIfNeeded();
         if (validView(this, main))
@@ -333,7 +352,7 @@ Document* LayoutDocument::emergencyClose(kit::Object* sender)
             window->setDelegate(nullptr);
             window->performClose(sender);
         }
-    setDelegateMainPageView(nullptr);
+    setDelegateMainView(nullptr);
     if (DocumentDelegate* delegate = documentDelegate()) {
         // The program is stopping and its caller still uses the document:
         // it goes only once the run loop comes back, if it ever does.

@@ -7,6 +7,7 @@
 
 #include "appkit/View.h"
 #include "core/Geometry.h"
+#include "document/DocumentWindowView.h"
 #include "text/DocumentView.h"
 #include "text/TextPoint.h"
 
@@ -30,14 +31,7 @@ class TextFlow;
 class TextItem;
 struct textPoint;
 
-// The place on a page of a view's visible rectangle: its origin in the
-// coordinates of the page (the size stays).
-void convertVisibleRectToVisiblePage(const Page* page, kit::Rect* rect);
-// A rectangle of the same size centred across the page, its top 5 points
-// above the page's.
-void getScrollRectForInitialPageRect(const kit::Rect& pageRect, kit::Rect* rect);
-
-class PageView : public kit::View, public DocumentView {
+class PageView : public kit::View, public DocumentView, public DocumentWindowView {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
     ~PageView() override;
@@ -55,7 +49,7 @@ public:
 
     // 1.0 = 100 %.
     float zoom() const override { return zoom_; }
-    void setZoom(float zoom) { zoom_ = zoom; }
+    void setZoom(float zoom) override { zoom_ = zoom; }
     LayoutDocument* document() const override { return document_; }
     void setDocument(LayoutDocument* document) override { document_ = document; }
 
@@ -76,7 +70,7 @@ public:
     void setWindowTitle(std::string title) override;
     // The view becomes its window's delegate: closing the window asks the
     // document to let the view go.
-    void registerWindow();
+    void registerWindow() override;
     bool windowShouldClose(kit::Object* window);
 
     // ---- Editing of text columns.
@@ -108,7 +102,7 @@ public:
     std::vector<Page*> visiblePages() const;
     Page* hitPageAt(kit::Point point) const;
     Item* hitItemAt(kit::Point point) override;
-    Page* mostVisiblePage() const;
+    Page* mostVisiblePage() const override;
 
     // ---- Scrolling. The rectangle, of the visible size, to scroll to for
     // showing the page.
@@ -116,7 +110,7 @@ public:
     void showPage(Page* page);
     // The displayed entry of the page of that number (the nearest one when
     // there is none of that number) becomes active and shown.
-    void showPageNumber(int number);
+    void showPageNumber(int number) override;
     kit::Rect visibleRect() const override { return kit::View::visibleRect(); }
     bool scrollRectToVisible(const kit::Rect& rect) override { return kit::View::scrollRectToVisible(rect); }
 

@@ -12,22 +12,6 @@
 
 #include <algorithm>
 
-void convertVisibleRectToVisiblePage(const Page* page, kit::Rect* rect)
-{
-    if (!page || !rect)
-        return;
-    rect->origin.x -= page->pageRect().origin.x;
-    rect->origin.y -= page->pageRect().origin.y;
-}
-
-void getScrollRectForInitialPageRect(const kit::Rect& pageRect, kit::Rect* rect)
-{
-    if (!rect)
-        return;
-    rect->origin.x = pageRect.origin.x - (rect->size.width - pageRect.size.width) / 2.0f;
-    rect->origin.y = pageRect.origin.y - 5.0f;
-}
-
 void PageView::initialize()
 {
     kit::NibLoader::registerNib("Page.nib", [](kit::NibLoad& load) {
@@ -66,13 +50,13 @@ bool PageView::windowShouldClose(kit::Object* closing)
     if (!document)
         return true;
     kit::Window* own = window();
-    PageView* main = delegateMainPageView();
+    DocumentView* main = delegateMainView();
     if (!document->removeView(this))
         return false;
     // The document may be gone now.
     document_ = nullptr;
     if (main && main->window() == own && own == closing)
-        setDelegateMainPageView(nullptr);
+        setDelegateMainView(nullptr);
     return true;
 }
 

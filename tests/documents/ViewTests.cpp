@@ -48,7 +48,7 @@ TEST_F(Views, NewWindowsCascadeFromThePreferencesFrameByTheNumberOfOpenDocuments
         while (int(delegate_->documents().size()) < c.open)
             listed();
         std::unique_ptr<LayoutDocument> document = makeDocument(60, false);
-        PageView* view = document->newView(nullptr, 1);
+        DocumentView* view = document->newView(nullptr, 1);
         ASSERT_NE(view, nullptr);
         kit::Window* window = view->window();
         ASSERT_NE(window, nullptr);
@@ -56,7 +56,7 @@ TEST_F(Views, NewWindowsCascadeFromThePreferencesFrameByTheNumberOfOpenDocuments
         EXPECT_EQ(window->frame().size, preferred.size) << c.open;
         EXPECT_EQ(view->zoom(), 1.25f);
         EXPECT_TRUE(window->isVisible());
-        EXPECT_EQ(window->firstResponder(), view);
+        EXPECT_EQ(window->firstResponder(), dynamic_cast<kit::Responder*>(view));
         EXPECT_EQ(delegate_->mainPageView(), view);
         EXPECT_EQ(window->title(), document->filename() + " * Layvane Document (lvb)");
         EXPECT_EQ(document->views(), std::vector<DocumentView*>{view});
@@ -86,7 +86,7 @@ TEST_F(Views, AFrameThatDoesNotFitTheScreenGivesWay)
     // Off the screen: the window's own frame instead.
     delegate_->preferences()->setWindowFrame(kit::makeRect(screen.size.width + 100, 10, 300, 300));
     std::unique_ptr<LayoutDocument> away = makeDocument(60, false);
-    PageView* view = away->newView(nullptr, 1);
+    DocumentView* view = away->newView(nullptr, 1);
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(kit::maxX(view->window()->frame()) <= kit::maxX(screen));
     // Taller than the screen less 24 points: cut to that.
@@ -120,9 +120,9 @@ TEST_F(Views, MoreViewsAreNumberedInTheirTitlesAndClosingOneRelabelsTheOther)
 {
     LayoutDocument* document = listed();
     document->setFilename("/docs/Report.lvb");
-    PageView* first = document->newView(nullptr, 1);
+    DocumentView* first = document->newView(nullptr, 1);
     ASSERT_NE(first, nullptr);
-    PageView* second = document->newView(first, 1);
+    DocumentView* second = document->newView(first, 1);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->window()->frame().origin.x,
               first->window()->frame().origin.x + LayoutDocument::newViewOffset());
@@ -134,7 +134,7 @@ TEST_F(Views, MoreViewsAreNumberedInTheirTitlesAndClosingOneRelabelsTheOther)
     EXPECT_EQ(second->window()->title(), base + " * " + text("View") + " 2");
     // The application's main view when it is one of the document's, else the last.
     EXPECT_EQ(document->mainView(), second);
-    delegate_->setMainPageView(first);
+    delegate_->setMainDocumentView(first);
     EXPECT_EQ(document->mainView(), first);
 
     // Closing a window of two asks nothing.
@@ -163,7 +163,7 @@ TEST_F(Views, ClosingTheLastWindowClosesTheDocumentAfterAskingAboutChanges)
         const std::string file = path("last.lvb");
         LayoutDocument* document = savedDocument(file);
         const std::string before = fileBytes(file);
-        PageView* view = document->newView(nullptr, 1);
+        DocumentView* view = document->newView(nullptr, 1);
         ASSERT_NE(view, nullptr);
         kit::Window* window = view->window();
         if (c.edited)
@@ -191,8 +191,8 @@ TEST_F(Views, ClosingTheLastWindowClosesTheDocumentAfterAskingAboutChanges)
 TEST_F(Views, TheCloseCommandAsksAndClosesEveryWindow)
 {
     LayoutDocument* document = listed();
-    PageView* first = document->newView(nullptr, 1);
-    PageView* second = document->newView(first, 1);
+    DocumentView* first = document->newView(nullptr, 1);
+    DocumentView* second = document->newView(first, 1);
     ASSERT_TRUE(first && second);
     kit::Window* windows[] = {first->window(), second->window()};
     edit(*document);
@@ -213,7 +213,7 @@ TEST_F(Views, TheCloseCommandAsksAndClosesEveryWindow)
 TEST_F(Views, AWindowClosedWhileADocumentIsBeingImportedStays)
 {
     LayoutDocument* document = listed();
-    PageView* view = document->newView(nullptr, 1);
+    DocumentView* view = document->newView(nullptr, 1);
     ASSERT_NE(view, nullptr);
     document->setDispatching(true);
     delegate_->setOpeningFile(true);
@@ -233,7 +233,7 @@ TEST_F(Views, AWindowClosedWhileADocumentIsBeingImportedStays)
 TEST_F(Views, AnEmergencyCloseTakesTheWindowsAndTheListPlaceButNotTheDocument)
 {
     LayoutDocument* document = listed();
-    PageView* view = document->newView(nullptr, 1);
+    DocumentView* view = document->newView(nullptr, 1);
     ASSERT_NE(view, nullptr);
     kit::Window* window = view->window();
     edit(*document);
