@@ -19,12 +19,13 @@
 #include "core/Unarchiver.h"
 #include "document/DocumentDelegate.h"
 #include "document/DocumentFiles.h"
+#include "document/DocumentWindowView.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
+#include "document/UndoInfo.h"
 #include "foundation/CommonHelpers.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
-#include "document/DocumentWindowView.h"
 #include "text/DocumentView.h"
 
 #include <algorithm>
@@ -91,6 +92,10 @@ LayoutDocument* LayoutDocument::initFromFile(const std::string& asked, bool view
             opened->lastModifyTime_ = attributes ? std::optional<double>(attributes->modificationDate) : std::nullopt;
         }
     }
+    // The stack starts at the file's state: undoing back to it leaves the
+    // document unedited.
+    if (opened)
+        opened->undoInfo_->documentDidOpen();
     if (opened && view)
         opened->_warnForBadGraphicLinks();
     if (!opened && !reported)
@@ -114,8 +119,13 @@ LayoutDocument* LayoutDocument::_initFromPrivateTypeFile(const std::string& path
 {
     bool isPackage = false;
     std::optional<std::string> data = readStoredForm(path, docEmbeddedFilename(), &isPackage);
-    if (forRevert)
-        return data ? revertFromData(*data, isPackage) : this;
+    if (forRevert) {
+        if (data)
+            return revertFromData(*data, isPackage);
+        // A file gone or unreadable is a revert that failed, and says so.
+        kit::runAlertPanel(documentString("Revert"), documentString("RevertError"), "", "", "");
+        return nullptr;
+    }
     DocumentDelegate* delegate = documentDelegate();
     // Nothing could own the document without the delegate's list.
     if (!data || !delegate)

@@ -16,6 +16,7 @@
 #include "core/FileManager.h"
 #include "document/DocumentDelegate.h"
 #include "document/Page.h"
+#include "document/UndoInfo.h"
 #include "items/Item.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
@@ -152,8 +153,12 @@ bool LayoutDocument::saveFile(const std::string& path, bool keepBackup)
 void LayoutDocument::documentDidSave(const std::string& path)
 {
     Document::documentDidSave(path);
-    if (saveFlag() != SaveModeSaveTo)
+    if (saveFlag() != SaveModeSaveTo) {
         setEdited(false);
+        // Undoing or redoing back to this point leaves the document
+        // unedited again, and nothing else does.
+        undoInfo_->documentDidSave();
+    }
     if (DocumentDelegate* delegate = documentDelegate())
         delegate->documentDidSave(this);
     if (hasUpdatingTokens) {

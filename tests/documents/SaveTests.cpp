@@ -9,6 +9,8 @@
 #include "appkit/Workspace.h"
 #include "core/Archiver.h"
 #include "core/Unarchiver.h"
+#include "document/Undo.h"
+#include "document/UndoInfo.h"
 
 #include <sys/stat.h>
 #include <utime.h>
@@ -122,6 +124,49 @@ TEST_F(Saving, SaveToWritesACopyAndKeepsTheDocumentsNameAndMark)
     EXPECT_TRUE(document->isEdited());
     EXPECT_TRUE(fileBytes(path("copy.lvb")) == bytesOf(*document));
     EXPECT_FALSE(kit::FileManager::fileExistsAtPath(path("copy.lvb~")));
+}
+
+// An edit that changes nothing: what counts here is where the stack stands.
+class StepRecord : public Undo {
+public:
+    void undoInDocument(LayoutDocument*) override {}
+    void redoInDocument(LayoutDocument*) override {}
+};
+
+TEST_F(Saving, UndoAndRedoFindTheDocumentUneditedExactlyWhereItWasLastSavedOrOpened)
+{
+    const std::string file = path("steps.lvb");
+    LayoutDocument* made = savedDocument(file);
+    UndoInfo* undo = made->undoInfo();
+    undo->push(std::make_unique<StepRecord>());
+    ASSERT_TRUE(made->isEdited());
+    ASSERT_TRUE(made->save(nullptr));
+    EXPECT_FALSE(made->isEdited());
+    // Undoing the saved edit leaves the document unlike its file; redoing
+    // it comes back to the file.
+    ASSERT_TRUE(undo->undo());
+    EXPECT_TRUE(made->isEdited());
+    ASSERT_TRUE(undo->redo());
+    EXPECT_FALSE(made->isEdited());
+    // A copy written elsewhere moves nothing.
+    undo->push(std::make_unique<StepRecord>());
+    made->setSaveFlag(Document::SaveModeSaveTo);
+    ASSERT_TRUE(made->doSave(nullptr, path("elsewhere.lvb"), false));
+    EXPECT_TRUE(made->isEdited());
+    ASSERT_TRUE(undo->undo());
+    EXPECT_FALSE(made->isEdited());
+    ASSERT_TRUE(undo->undo());
+    EXPECT_TRUE(made->isEdited());
+
+    // A document opened from its file is unedited at the bottom of its stack.
+    LayoutDocument prototype(delegate_->preferences());
+    LayoutDocument* opened = prototype.initFromFile(file, false);
+    ASSERT_NE(opened, nullptr);
+    ASSERT_FALSE(opened->isEdited());
+    opened->undoInfo()->push(std::make_unique<StepRecord>());
+    EXPECT_TRUE(opened->isEdited());
+    ASSERT_TRUE(opened->undoInfo()->undo());
+    EXPECT_FALSE(opened->isEdited());
 }
 
 TEST_F(Saving, TheSaveCommandsGoThroughThePanelWhenTheDocumentHasNoName)
