@@ -19,6 +19,10 @@ PageView::PageView(const kit::Rect& frameRect)
 {
     setAction("windowShouldClose:",
               [this](kit::Object* window) -> kit::Object* { return windowShouldClose(window) ? this : nullptr; });
+    setAction("printDocument:", [this](kit::Object* sender) -> kit::Object* {
+        printDocument(sender);
+        return nullptr;
+    });
 }
 
 PageView::~PageView() = default;
