@@ -33,7 +33,7 @@ void PageView::highlight(Page* page, bool flag)
     if (flag)
         highlighted_ = page;
     else if (highlighted_ == page)
-        highlighted_ = nullptr;
+        highlighted_.reset();
     // The page draws its frame as the document's active page: its edges
     // repaint, to show the frame or take it away.
     if (page)

@@ -7,6 +7,7 @@
 
 #include "appkit/View.h"
 #include "core/Geometry.h"
+#include "core/WeakLink.h"
 #include "document/DocumentWindowView.h"
 #include "text/DocumentView.h"
 #include "text/TextPoint.h"
@@ -62,7 +63,7 @@ public:
 
     // The active page is shown highlighted; the drawing reads this.
     void highlight(Page* page, bool flag) override;
-    Page* highlightedPage() const override { return highlighted_; }
+    Page* highlightedPage() const override { return highlighted_.get(); }
     kit::Window* window() const override { return kit::View::window(); }
     // The title of the view's window.
     const std::string& windowTitle() const { return windowTitle_; }
@@ -225,7 +226,9 @@ private:
     void redisplayVisible(const kit::Rect& rect);
     kit::Rect visibleOrBounds() const;
 
-    Page* highlighted_ = nullptr;        // not owned
+    // Reads nil once the page is gone (text that shrinks drops pages; runs
+    // of collapsed pages are made again).
+    kit::WeakLink<Page> highlighted_;
     std::string windowTitle_;
     float zoom_ = 1.0f;
     LayoutDocument* document_ = nullptr; // not owned
