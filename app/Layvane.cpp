@@ -1,6 +1,7 @@
 #include "app/Layvane.h"
 
 #include "appkit/Panel.h"
+#include "core/Bundle.h"
 #include "core/StringTable.h"
 #include "document/LayoutDocument.h"
 #include "foundation/Languages.h"
@@ -119,6 +120,12 @@ Preferences* Layvane::preferences()
     if (!preferences_)
         preferences_ = makePreferences();
     return preferences_.get();
+}
+
+bool Layvane::loadImportExportBundle()
+{
+    kit::Bundle* bundle = kit::Bundle::bundleForResource("Convala");
+    return bundle && bundle->principalClass();
 }
 
 std::unique_ptr<Preferences> Layvane::makePreferences() { return Preferences::create<Preferences>(); }
