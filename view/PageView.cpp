@@ -18,6 +18,8 @@
 PageView::PageView(const kit::Rect& frameRect)
     : kit::View(frameRect)
 {
+    setAction("windowShouldClose:",
+              [this](kit::Object* window) -> kit::Object* { return windowShouldClose(window) ? this : nullptr; });
     setAction("printDocument:", [this](kit::Object* sender) -> kit::Object* {
         printDocument(sender);
         return nullptr;
@@ -31,7 +33,7 @@ void PageView::highlight(Page* page, bool flag)
     if (flag)
         highlighted_ = page;
     else if (highlighted_ == page)
-        highlighted_ = nullptr;
+        highlighted_.reset();
     // The page draws its frame as the document's active page: its edges
     // repaint, to show the frame or take it away.
     if (page)

@@ -144,7 +144,7 @@ protected:
         if (document_)
             for (DocumentView* v : {static_cast<DocumentView*>(view2_), static_cast<DocumentView*>(view3_)})
                 if (v)
-                    document_->removeView(v);
+                    document_->detachView(v);
         window3_.reset();
         window2_.reset();
         EditingTest::TearDown();

@@ -118,7 +118,6 @@ protected:
 
         const kit::Rect content = kit::makeRect(40, 40, 460, 360);
         window_ = std::make_unique<kit::Window>(content);
-        window_->setTitle(kTitle);
         auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 460, 360));
         auto view = std::make_unique<LivePageView>(kit::makeRect(0, 0, 0, 0));
         view_ = nullptr;
@@ -128,6 +127,8 @@ protected:
         scroll->setDocumentView(std::move(view));
         window_->setContentView(std::move(scroll));
         document_->addView(live_);
+        // After the document labelled the window with its file name.
+        window_->setTitle(kTitle);
         delegate_->setMainDocument(document_.get());
         const kit::Point page = pages_[0]->pageRect().origin;
         live_->scrollPoint(kit::makePoint(page.x + 20, page.y + 40));
@@ -141,7 +142,7 @@ protected:
     {
         if (!live_)
             return;
-        document_->removeView(live_);
+        document_->detachView(live_);
         view_ = nullptr;
         EditingTest::TearDown();
     }
@@ -287,7 +288,6 @@ TEST_F(LiveWindow, TypingInOneWindowShowsInTheOther)
     constexpr const char* kSecond = "Scrivly second view";
     const kit::Rect content = kit::makeRect(520, 40, 460, 360);
     kit::Window second(content);
-    second.setTitle(kSecond);
     auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 460, 360));
     auto view = std::make_unique<PageView>(kit::makeRect(0, 0, 0, 0));
     PageView* other = view.get();
@@ -296,6 +296,9 @@ TEST_F(LiveWindow, TypingInOneWindowShowsInTheOther)
     scroll->setDocumentView(std::move(view));
     second.setContentView(std::move(scroll));
     document_->addView(other);
+    // After the document numbered both windows' titles.
+    second.setTitle(kSecond);
+    window_->setTitle(kTitle);
     const kit::Point page = pages_[0]->pageRect().origin;
     other->scrollPoint(kit::makePoint(page.x + 20, page.y + 40));
     second.orderFront();
@@ -349,7 +352,7 @@ TEST_F(LiveWindow, TypingInOneWindowShowsInTheOther)
     // The same page at the same place: the text shows alike in both.
     const QRect text(0, 0, 460, 120);
     EXPECT_EQ(pictures[0].copy(text), pictures[1].copy(text));
-    document_->removeView(other);
+    document_->detachView(other);
 }
 
 // The master layer on a real display: small pages with their red shadows
@@ -357,7 +360,7 @@ TEST_F(LiveWindow, TypingInOneWindowShowsInTheOther)
 // page framed. SCRIVLY_LIVE_WINDOW_PNG keeps the picture.
 TEST_F(LiveWindow, TheMasterLayerShowsPagesShadowsWatermarkAndARun)
 {
-    document_->removeView(live_);
+    document_->detachView(live_);
     window_.reset();
     live_ = nullptr;
     auto document = std::make_unique<LayoutDocument>(delegate_->preferences());
@@ -379,7 +382,6 @@ TEST_F(LiveWindow, TheMasterLayerShowsPagesShadowsWatermarkAndARun)
     const kit::Size canvas = document->canvasSize();
     const kit::Rect content = kit::makeRect(10, 10, std::min(canvas.width, 1000.0f), std::min(canvas.height, 700.0f));
     kit::Window window(content);
-    window.setTitle(kTitle3);
     auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, content.size.width, content.size.height));
     auto view = std::make_unique<PageView>(kit::makeRect(0, 0, 0, 0));
     PageView* shown = view.get();
@@ -388,6 +390,8 @@ TEST_F(LiveWindow, TheMasterLayerShowsPagesShadowsWatermarkAndARun)
     scroll->setDocumentView(std::move(view));
     window.setContentView(std::move(scroll));
     document->addView(shown);
+    // After the document labelled the window with its file name.
+    window.setTitle(kTitle3);
     document->setActivePage(document->pageAt(1));
     window.makeKeyAndOrderFront();
     window.display();
@@ -422,5 +426,5 @@ TEST_F(LiveWindow, TheMasterLayerShowsPagesShadowsWatermarkAndARun)
     EXPECT_GT(tinted, 100);
     if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_PNG"))
         picture.save(QString::fromStdString(std::string(keep) + "-master.png"));
-    document->removeView(shown);
+    document->detachView(shown);
 }
