@@ -289,8 +289,9 @@ public:
     void disableNotify() { ++disableNotify_; }
     void reenableNotify() { if (disableNotify_ > 0) --disableNotify_; }
     bool isNotifyDisabled() const { return disableNotify_ > 0; }
-    // Tells the views that the canvas size changed. No views exist yet.
-    virtual void notifyDocumentDidChangeSize() {}
+    // Tells every view the canvas size; they redraw unless announcements
+    // are held back.
+    virtual void notifyDocumentDidChangeSize();
     kit::Rect pageRectAt(int d) const;
     kit::Rect paperRect() const { return {{0, 0}, paperSize_}; }
     kit::Size canvasSize() const { return canvasRect_.size; }

@@ -27,6 +27,12 @@ void LayoutDocument::notifyUpdate(PageView* view, const std::vector<kit::Object*
     eachView(views_, view, [&](PageView* v) { v->notifyUpdateForItems(items); });
 }
 
+void LayoutDocument::notifyDocumentDidChangeSize()
+{
+    for (PageView* view : views_)
+        view->notifyDocumentDidChangeSize(canvasSize(), !isNotifyDisabled());
+}
+
 void LayoutDocument::invalidate(PageView* view, const std::vector<Item*>& items)
 {
     eachView(views_, view, [&](PageView* v) { v->invalidateItems(items); });

@@ -224,6 +224,7 @@ void LayoutDocument::calcDisplayedPages(bool withRuns)
 void LayoutDocument::pagesChanged()
 {
     calcPageRectsFor(1);
+    notifyDocumentDidChangeSize();
 }
 
 void LayoutDocument::pageLeaves(Page* page)

@@ -440,7 +440,8 @@ private:
     }
 
     // An item added to a page (in the pages layer) the way the page view
-    // adds what a tool drew, with its undo record.
+    // adds what a tool drew: selected, with its undo record, and the page's
+    // text laid out around it.
     void addItem()
     {
         const std::uint8_t kind = b() % 3, which = b(), x = b(), y = b(), w = b(), h = b();
@@ -461,9 +462,10 @@ private:
         }
         Item* raw = item.get();
         page->addItems(item);
+        doc_.setSelection({raw}, m_.view());
         if (UndoInfo* undo = doc_.undoInfo())
             undo->push(std::make_unique<UndoItems>(std::vector<Item*>{raw}, page, ::Undo::ItemsAdded));
-        doc_.invalidate(m_.view(), {raw});
+        page->handleOverlaps(raw, true);
     }
 
     void moveItem()

@@ -98,6 +98,10 @@ void TextItem::transferEditingInView(PageView* view)
 {
     if (view)
         view->eraseTextCursor();
+    // Shown as selected until now (with the continuation marker): that area
+    // joins the next redisplay, which the caller's change of selection sends.
+    if (LayoutDocument* document = pageDocument())
+        document->invalidate(view, {this});
     itFlags_.editing = 0;
     Item::deselect();
     editPageView_ = nullptr;

@@ -172,7 +172,7 @@ public:
 
     // ---- Drawing into the current context, in the column's coordinates.
     // Draws paragraphs from..to of those the column shows, in black (white
-    // to erase); on screen the selection's highlight follows. True when
+    // to erase); the page view adds the selection's highlight. True when
     // paragraphs remain after the last one drawn.
     bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from = 0,
                         int to = 0x7FFFFFFF, bool white = false);

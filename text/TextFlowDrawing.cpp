@@ -1,5 +1,6 @@
 // A flow draws what one column shows of it: the paragraphs from the
-// column's start point to its end point, then, on screen, the selection.
+// column's start point to its end point. The selection's highlight is the
+// page view's, over every item of the page.
 
 #include "text/TextFlow.h"
 
@@ -68,10 +69,6 @@ bool TextFlow::drawSelfInView(PageView* view, TextItem* column, const kit::Rect&
             break;
         }
     }
-    // The highlight inverts: drawn in an erasing or shadow pass too, it
-    // would take itself away again.
-    if (screen && textSelection_ && !TextForcedColorScope::forcedColor())
-        textSelection_->drawSelfInItem(column, view);
     return more;
 }
 

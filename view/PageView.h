@@ -106,6 +106,9 @@ public:
     void invalidateItems(const std::vector<Item*>& items);
     virtual void notifyUpdateForRect(const kit::Rect& rect);
     virtual void notifyUpdateForItems(const std::vector<kit::Object*>* items);
+    // The canvas took a new size (pages came, went, moved): the view takes
+    // it, and with redraw shows the visible area again.
+    void notifyDocumentDidChangeSize(const kit::Size& size, bool redraw);
     // Redraws a range of text: the columns from the first to the last (nil:
     // to the end of the chain), paragraphs from..to, within the rectangle
     // (the visible area when empty or not used). The area the columns show
@@ -136,6 +139,10 @@ public:
     bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column);
 
 private:
+    // Inverts the highlight of every selection (or only the flow's) in the
+    // page's columns within the area, in page coordinates.
+    void highlightSelectionsOnPage(kit::DrawContext& context, const Page& page, const kit::Rect& onPage,
+                                   TextFlow* only);
     // The area a column shows on a page, in view coordinates.
     kit::Rect columnAreaOnPage(TextItem* column, const Page* page) const;
     void redisplayVisible(const kit::Rect& rect);

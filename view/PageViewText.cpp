@@ -312,6 +312,14 @@ void PageView::notifyUpdateForItems(const std::vector<kit::Object*>* items)
     redisplayVisible(everywhere ? visibleOrBounds() : area);
 }
 
+void PageView::notifyDocumentDidChangeSize(const kit::Size& size, bool redraw)
+{
+    setFrameSize(size);
+    if (redraw)
+        setNeedsDisplayInRect(visibleOrBounds());
+    invalidRect_ = {};
+}
+
 kit::Rect PageView::columnAreaOnPage(TextItem* column, const Page* page) const
 {
     kit::Rect r{};
@@ -364,36 +372,43 @@ bool PageView::drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem,
 
 void PageView::drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow)
 {
-    TextSelection* selection = flow ? flow->textSelection() : nullptr;
-    if (!selection || !canDraw() || !document_)
+    if (!flow || !flow->textSelection() || !canDraw() || !document_)
         return;
     const kit::Rect area = useRect && !kit::isEmptyRect(rect) ? rect : visibleOrBounds();
-    const std::vector<Page*> pages = visiblePages();
     lockFocus();
-    kit::DrawContext* context = kit::DrawContext::current();
-    // The columns the page draws, as drawRect draws them: each one's text,
-    // then its highlight, in its own coordinates.
-    for (Page* page : pages) {
-        if (!context || !kit::intersectsRect(page->pageRect(), area))
-            continue;
-        const kit::Rect onPage = kit::offsetRect(area, -page->pageRect().origin.x, -page->pageRect().origin.y);
-        for (const auto& item : page->pageItems()) {
-            auto* column = dynamic_cast<TextItem*>(item.get());
-            if (!column || column->flow() != flow || !column->shouldDrawInRect(onPage))
+    if (kit::DrawContext* context = kit::DrawContext::current())
+        for (Page* page : visiblePages()) {
+            if (!kit::intersectsRect(page->pageRect(), area))
                 continue;
             context->gsave();
-            context->translate(page->pageRect().origin.x + column->frame().origin.x,
-                               page->pageRect().origin.y + column->frame().origin.y);
-            if (column->isTransformed()) {
-                float m[4];
-                column->getMatrix(m);
-                context->concat(kit::Matrix{m[0], m[1], m[2], m[3], 0, 0});
-            }
-            selection->drawSelfInItem(column, this);
+            context->translate(page->pageRect().origin.x, page->pageRect().origin.y);
+            highlightSelectionsOnPage(*context, *page, kit::offsetRect(area, -page->pageRect().origin.x,
+                                                                       -page->pageRect().origin.y),
+                                      flow);
             context->grestore();
         }
-    }
     unlockFocus();
+}
+
+void PageView::highlightSelectionsOnPage(kit::DrawContext& context, const Page& page, const kit::Rect& onPage,
+                                         TextFlow* only)
+{
+    for (const auto& item : page.pageItems()) {
+        auto* column = dynamic_cast<TextItem*>(item.get());
+        TextFlow* flow = column ? column->flow() : nullptr;
+        TextSelection* selection = flow ? flow->textSelection() : nullptr;
+        if (!selection || (only && flow != only) || !column->shouldDrawInRect(onPage))
+            continue;
+        context.gsave();
+        context.translate(column->frame().origin.x, column->frame().origin.y);
+        if (column->isTransformed()) {
+            float m[4];
+            column->getMatrix(m);
+            context.concat(kit::Matrix{m[0], m[1], m[2], m[3], 0, 0});
+        }
+        selection->drawSelfInItem(column, this);
+        context.grestore();
+    }
 }
 
 void PageView::drawRect(const kit::Rect& rect)
@@ -402,8 +417,7 @@ void PageView::drawRect(const kit::Rect& rect)
     if (!context)
         return;
     // Everything the area showed before goes: the canvas around the pages
-    // first, then each page's paper, so that nothing is drawn over itself
-    // and a highlight goes with its selection.
+    // first, then each page's paper, so that nothing is drawn over itself.
     if (context->isDrawingToScreen()) {
         context->gsave();
         context->setColor(*kit::Color::lightGrayColor());
@@ -427,6 +441,10 @@ void PageView::drawRect(const kit::Rect& rect)
         for (const auto& item : page->pageItems())
             if (item->shouldDrawInRect(onPage))
                 item->drawSelfInView(this, onPage);
+        // Highlights invert what the page shows, over every item: so the
+        // mouse can toggle them in place and leave what a repaint draws.
+        if (context->isDrawingToScreen())
+            highlightSelectionsOnPage(*context, *page, onPage, nullptr);
         context->grestore();
     }
 }

@@ -8,6 +8,7 @@
 #include "core/EventState.h"
 #include "core/Pasteboard.h"
 #include "graphics/FontManager.h"
+#include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 
 #include <cmath>
@@ -313,6 +314,78 @@ TEST_F(RedrawTest, AParagraphThatLosesALineLeavesNoTraceOfIt)
         const textPoint end{p, paragraph->wordCount() - 1, paragraph->wordAtIndex(paragraph->wordCount() - 1)->length()};
         flow_->setCurrentPoint(&end);
         pressKeys(u"\r");
+    }
+}
+
+// A highlight inverts whatever the page shows, items over the column too,
+// and the mouse toggles it in place: a repaint draws it over every item,
+// not under the ones above its column.
+TEST_F(RedrawTest, AHighlightUnderABoxShowsAsARepaintDrawsIt)
+{
+    pressKeys(u"words under a box and beside it");
+    const kit::Rect word = caretAt(0, 1, 0);
+    auto box = std::make_shared<ItemBox>();
+    box->setFrame(kit::makeRect(column_->frame().origin.x + word.origin.x + 3, column_->frame().origin.y - 4, 40, 30),
+                  false);
+    pages_[0]->addItems(box, false);
+    window_->display();
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    } steps[] = {
+        {"a double click under the box", [&] { click(middleOfLetter(0, 1, 2), 2); }},
+        {"a Shift-click past it", [&] { click(middleOfLetter(0, 4, 2), 1, kit::ShiftKeyMask); }},
+        {"a click that takes the selection away", [&] { click(middleOfLetter(0, 0, 1)); }},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *view_, true);
+        EXPECT_FALSE(m.any()) << s.name << ": " << m.describe();
+        window_->display();
+    }
+}
+
+// The continuation marker shows beside the column being edited (a selected
+// column): ending the editing takes it away.
+TEST_F(RedrawTest, EndingTheEditingTakesTheContinuationMarkerAway)
+{
+    pressKeys(u"a column being edited");
+    ASSERT_TRUE(column_->isSelected());
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    view_->endEditingIfNeeded();
+    ASSERT_FALSE(column_->isSelected());
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+// Pages added or deleted change the canvas: the view takes its new size and
+// shows what moved or changed, as the column that loses its next column
+// (its marker no longer points on).
+TEST_F(RedrawTest, PagesAddedOrDeletedResizeAndRedrawTheView)
+{
+    ASSERT_TRUE(document_->addPages(1, 1));
+    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    pressKeys(u"text in a chain of two columns");
+    ASSERT_EQ(column_->continueMarker(), TextItem::ContinueMarker::Next);
+    window_->display();
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    } steps[] = {
+        {"two pages added", [&] { ASSERT_TRUE(document_->addPages(2, 2)); }},
+        {"the second page deleted", [&] { ASSERT_EQ(document_->deletePages(1, 1).size(), 1u); }},
+        {"the first page collapsed", [&] { ASSERT_TRUE(document_->collapsePages(1, 0)); }},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        EXPECT_EQ(view_->frame().size.width, document_->canvasSize().width) << s.name;
+        EXPECT_EQ(view_->frame().size.height, document_->canvasSize().height) << s.name;
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        EXPECT_FALSE(m.any()) << s.name << ": " << m.describe();
     }
 }
 
