@@ -183,8 +183,8 @@ public:
     using ItemBox::drawFastInView;
     bool drawFastInView(PageView* view, const kit::Rect& bounds) override;
     // Has the document redraw from the column's start paragraph (or an
-    // earlier start of the selection) to the end of the flow; nothing
-    // while disableRedraw is set.
+    // earlier start of the selection), and the column its predecessor ends
+    // in, to the end of the flow; nothing while disableRedraw is set.
     void redrawQuickInView(PageView* view);
     // Where a quick redraw starts: the column and paragraph.
     void quickRedrawStart(TextItem** column, int* paragraph);

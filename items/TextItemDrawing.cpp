@@ -12,6 +12,7 @@
 #include "foundation/StyleGraphic.h"
 #include "graphics/DrawContext.h"
 #include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 #include "text/TextParagraphDrawing.h"
 #include "text/TextSelection.h"
 #include "view/PageView.h"
@@ -235,6 +236,16 @@ void TextItem::quickRedrawStart(TextItem** column, int* paragraph)
         first = selection->startParagraph();
         from = flow_->item(this, &selection->start());
     }
+    // The change may have moved the first paragraph on from the column its
+    // predecessor ends in (or back into it): that column shows it too, or
+    // showed it last.
+    const TextParagraph* before = flow_ && first > 0 ? flow_->paragraphAtIndex(first - 1) : nullptr;
+    if (TextItem* earlier = before ? before->lastItem() : nullptr; earlier && from && earlier != from)
+        for (TextItem* c = earlier->nextColumn(); c && c != earlier; c = c->nextColumn())
+            if (c == from) {
+                from = earlier;
+                break;
+            }
     if (column)
         *column = from;
     if (paragraph)

@@ -10,6 +10,7 @@
 #include "text/TextPoint.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -172,7 +173,7 @@ public:
 
     // ---- Drawing into the current context, in the column's coordinates.
     // Draws paragraphs from..to of those the column shows, in black (white
-    // to erase); the page view adds the selection's highlight. True when
+    // to erase); on screen the selection's highlight follows. True when
     // paragraphs remain after the last one drawn.
     bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from = 0,
                         int to = 0x7FFFFFFF, bool white = false);
@@ -274,7 +275,8 @@ public:
 
 private:
     // Mouse, keys and typing.
-    void toggleHighlightInViews(PageView* view);
+    // Makes the change of the selection and shows it in every view at once.
+    void showSelectionChange(PageView* view, const std::function<void()>& change);
     void typeCode(std::uint16_t code, bool ignoreFence);
     bool runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode);
     void dropReleasedRepeats();
@@ -328,4 +330,8 @@ private:
     bool layingOutAll_ = false; // recomputeAll: every paragraph, all measured
     int deferLayout_ = 0;
     std::shared_ptr<kit::Timer> idleLayout_;
+    // Whether text ran past the chain's last column after the last layout:
+    // that column's marker shows it, and is redrawn when it changes.
+    bool overflowShown_ = false;
+    void showOverflow(LayoutDocument* doc);
 };

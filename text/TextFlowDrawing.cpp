@@ -1,6 +1,5 @@
 // A flow draws what one column shows of it: the paragraphs from the
-// column's start point to its end point. The selection's highlight is the
-// page view's, over every item of the page.
+// column's start point to its end point, then, on screen, the selection.
 
 #include "text/TextFlow.h"
 
@@ -69,6 +68,10 @@ bool TextFlow::drawSelfInView(PageView* view, TextItem* column, const kit::Rect&
             break;
         }
     }
+    // The highlight inverts: drawn in an erasing or shadow pass too, it
+    // would take itself away again.
+    if (screen && textSelection_ && !TextForcedColorScope::forcedColor())
+        textSelection_->drawSelfInItem(column, view);
     return more;
 }
 

@@ -117,10 +117,13 @@ public:
     // redraws later); the repaint never does.
     virtual bool drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem, int fromParagraph,
                           int toParagraph);
-    // Inverts the highlight of the flow's selection in every column of it
-    // the view shows, within the rectangle (the visible area when empty or
-    // not used), at once: drawn twice it is gone again.
-    void drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow);
+    // Where the highlight of the flow's selection shows in the view (view
+    // coordinates; empty for none).
+    kit::Rect textSelectionArea(TextFlow* flow) const;
+    // Repaints the area at once, as the mouse changes a selection: what a
+    // highlight covered and covers is drawn afresh, never inverted in place
+    // over text that may have moved since.
+    void redisplayTextSelection(const kit::Rect& area);
     // The canvas, then each visible page's paper and items, clipped to the
     // rectangle.
     void drawRect(const kit::Rect& rect) override;
@@ -139,10 +142,6 @@ public:
     bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column);
 
 private:
-    // Inverts the highlight of every selection (or only the flow's) in the
-    // page's columns within the area, in page coordinates.
-    void highlightSelectionsOnPage(kit::DrawContext& context, const Page& page, const kit::Rect& onPage,
-                                   TextFlow* only);
     // The area a column shows on a page, in view coordinates.
     kit::Rect columnAreaOnPage(TextItem* column, const Page* page) const;
     void redisplayVisible(const kit::Rect& rect);

@@ -370,45 +370,56 @@ bool PageView::drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem,
     return true;
 }
 
-void PageView::drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow)
+kit::Rect PageView::textSelectionArea(TextFlow* flow) const
 {
-    if (!flow || !flow->textSelection() || !canDraw() || !document_)
-        return;
-    const kit::Rect area = useRect && !kit::isEmptyRect(rect) ? rect : visibleOrBounds();
-    lockFocus();
-    if (kit::DrawContext* context = kit::DrawContext::current())
-        for (Page* page : visiblePages()) {
-            if (!kit::intersectsRect(page->pageRect(), area))
+    TextSelection* selection = flow ? flow->textSelection() : nullptr;
+    kit::Rect area{};
+    if (!selection || !document_)
+        return area;
+    const kit::Rect visible = visibleOrBounds();
+    for (Page* page : visiblePages()) {
+        if (!kit::intersectsRect(page->pageRect(), visible))
+            continue;
+        for (const auto& item : page->pageItems()) {
+            auto* column = dynamic_cast<TextItem*>(item.get());
+            if (!column || column->flow() != flow)
                 continue;
-            context->gsave();
-            context->translate(page->pageRect().origin.x, page->pageRect().origin.y);
-            highlightSelectionsOnPage(*context, *page, kit::offsetRect(area, -page->pageRect().origin.x,
-                                                                       -page->pageRect().origin.y),
-                                      flow);
-            context->grestore();
+            float m[4] = {1, 0, 0, 1};
+            if (column->isTransformed())
+                column->getMatrix(m);
+            const kit::Point origin = kit::makePoint(page->pageRect().origin.x + column->frame().origin.x,
+                                                     page->pageRect().origin.y + column->frame().origin.y);
+            for (const kit::Rect& r : selection->highlightRectsInItem(column)) {
+                // The corners as the column's matrix places them.
+                float left = 0, top = 0, right = 0, bottom = 0;
+                for (int corner = 0; corner < 4; ++corner) {
+                    const float x = corner & 1 ? kit::maxX(r) : kit::minX(r);
+                    const float y = corner & 2 ? kit::maxY(r) : kit::minY(r);
+                    const float vx = m[0] * x + m[2] * y, vy = m[1] * x + m[3] * y;
+                    left = corner ? std::min(left, vx) : vx;
+                    right = corner ? std::max(right, vx) : vx;
+                    top = corner ? std::min(top, vy) : vy;
+                    bottom = corner ? std::max(bottom, vy) : vy;
+                }
+                const kit::Rect placed = kit::makeRect(origin.x + left, origin.y + top, right - left, bottom - top);
+                area = kit::isEmptyRect(area) ? placed : kit::unionRect(area, placed);
+            }
         }
-    unlockFocus();
+    }
+    return area;
 }
 
-void PageView::highlightSelectionsOnPage(kit::DrawContext& context, const Page& page, const kit::Rect& onPage,
-                                         TextFlow* only)
+void PageView::redisplayTextSelection(const kit::Rect& area)
 {
-    for (const auto& item : page.pageItems()) {
-        auto* column = dynamic_cast<TextItem*>(item.get());
-        TextFlow* flow = column ? column->flow() : nullptr;
-        TextSelection* selection = flow ? flow->textSelection() : nullptr;
-        if (!selection || (only && flow != only) || !column->shouldDrawInRect(onPage))
-            continue;
-        context.gsave();
-        context.translate(column->frame().origin.x, column->frame().origin.y);
-        if (column->isTransformed()) {
-            float m[4];
-            column->getMatrix(m);
-            context.concat(kit::Matrix{m[0], m[1], m[2], m[3], 0, 0});
-        }
-        selection->drawSelfInItem(column, this);
-        context.grestore();
-    }
+    if (!canDraw() || kit::isEmptyRect(area))
+        return;
+    // Whole pixels around the highlight: it inverts every pixel it touches.
+    const kit::Rect shown = kit::intersectionRect(grown(area, 1.0f), visibleOrBounds());
+    if (kit::isEmptyRect(shown))
+        return;
+    setNeedsDisplayInRect(shown);
+    if (kit::Window* w = window())
+        w->displayIfNeeded();
 }
 
 void PageView::drawRect(const kit::Rect& rect)
@@ -417,7 +428,8 @@ void PageView::drawRect(const kit::Rect& rect)
     if (!context)
         return;
     // Everything the area showed before goes: the canvas around the pages
-    // first, then each page's paper, so that nothing is drawn over itself.
+    // first, then each page's paper, so that nothing is drawn over itself
+    // and a highlight goes with its selection.
     if (context->isDrawingToScreen()) {
         context->gsave();
         context->setColor(*kit::Color::lightGrayColor());
@@ -441,10 +453,6 @@ void PageView::drawRect(const kit::Rect& rect)
         for (const auto& item : page->pageItems())
             if (item->shouldDrawInRect(onPage))
                 item->drawSelfInView(this, onPage);
-        // Highlights invert what the page shows, over every item: so the
-        // mouse can toggle them in place and leave what a repaint draws.
-        if (context->isDrawingToScreen())
-            highlightSelectionsOnPage(*context, *page, onPage, nullptr);
         context->grestore();
     }
 }

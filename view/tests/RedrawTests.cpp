@@ -389,6 +389,79 @@ TEST_F(RedrawTest, PagesAddedOrDeletedResizeAndRedrawTheView)
     }
 }
 
+// A highlight is taken away where it shows, even after its text moved: a
+// new indent moves the selected line, the next click repaints what the
+// highlight covered.
+TEST_F(RedrawTest, AHighlightTakenAwayAfterItsTextMovedLeavesNoTrace)
+{
+    pressKeys(u"a paragraph long enough to wrap onto a second line of the column, and then a third one");
+    click(middleOfLetter(0, 2, 2), 2);
+    ASSERT_NE(flow_->textSelection(), nullptr);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+    style->setIndentLeft(40);
+    column_->setStylePara(style.get());
+    column_->redrawQuickInView(view_);
+    window_->displayIfNeeded();
+    click(middleOfLetter(0, 0, 0));
+    ASSERT_EQ(flow_->textSelection(), nullptr);
+    const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *view_, true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+// The last column's marker shows whether text runs past it: typing in an
+// earlier column that makes the text run over, or no longer, redraws it.
+TEST_F(RedrawTest, TheMarkerOfTheLastColumnFollowsTheTextRunningPastIt)
+{
+    column_->setFrame(kit::makeRect(72, 72, 150, 40), false);
+    TextItem* last = addColumn(0, kit::makeRect(240, 72, 150, 40));
+    column_->joinColumn(last);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    last->select();
+    pressKeys(u"one\rtwo");
+    ASSERT_EQ(last->continueMarker(), TextItem::ContinueMarker::None);
+    // Words typed into the first paragraph, each shown, until the text
+    // runs past the last column.
+    for (int n = 0; n < 40 && last->continueMarker() == TextItem::ContinueMarker::None; ++n) {
+        window_->displayIfNeeded();
+        const TextParagraph* first = flow_->firstParagraph();
+        const textPoint end{0, first->wordCount() - 1, first->wordAtIndex(first->wordCount() - 1)->length()};
+        flow_->setCurrentPoint(&end);
+        pressKeys(u" w");
+    }
+    ASSERT_EQ(last->continueMarker(), TextItem::ContinueMarker::Plus);
+    repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "running over: " << m.describe();
+    pressKeys(u"\x7F\x7F");
+    ASSERT_EQ(last->continueMarker(), TextItem::ContinueMarker::None);
+    m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "no longer: " << m.describe();
+}
+
+// A paragraph that a new style sends on to the next column is redrawn from
+// the column it left, though the command comes from the column it is in now.
+TEST_F(RedrawTest, AParagraphSentOnByItsStyleLeavesNoTraceInTheColumnItLeft)
+{
+    ASSERT_TRUE(document_->addPages(1, 1));
+    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    pressKeys(u"the first paragraph\rthe second one, which moves on");
+    ASSERT_EQ(flow_->paragraphAtIndex(1)->firstItem(), column_);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    std::unique_ptr<StyleParagraph> style = flow_->paragraphAtIndex(1)->paragraphStyle()->copy();
+    style->setColumnStart(3);
+    flow_->paragraphAtIndex(1)->setStylePara(style.get(), false, true);
+    ASSERT_EQ(flow_->paragraphAtIndex(1)->firstItem(), next);
+    next->redrawQuickInView(view_);
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
 namespace {
 
 // A number from the environment, or the default.
@@ -512,3 +585,4 @@ TEST_F(RedrawTest, RandomEditsLeaveTheWindowAsAFreshRepaint)
         }
     }
 }
+
