@@ -120,7 +120,7 @@ void Model::checkLinks() const
     }
     for (const Item* item : doc.selected())
         if (!live.count(item))
-            failed("the selection holds an item that is gone");
+            failed("the selection holds an item that is gone: " + item->className() + (dynamic_cast<const TextItem*>(item) && static_cast<const TextItem*>(item)->isDisplay() ? " (headline)" : ""));
     if (doc.activeTextItem() && !live.count(doc.activeTextItem()))
         failed("the active column is gone");
     // The active entry may be the run that stands for collapsed pages.

@@ -461,6 +461,8 @@ private:
             item = column;
         }
         Item* raw = item.get();
+        // A drawing tool ends text editing before it draws.
+        m_.view()->endEditingIfNeeded();
         page->addItems(item);
         doc_.setSelection({raw}, m_.view());
         if (UndoInfo* undo = doc_.undoInfo())

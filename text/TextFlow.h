@@ -7,6 +7,7 @@
 
 #include "core/Geometry.h"
 #include "core/Object.h"
+#include "core/WeakLink.h"
 #include "text/TextPoint.h"
 
 #include <cstdint>
@@ -278,7 +279,10 @@ private:
     // Makes the change of the selection and shows it in every view at once.
     void showSelectionChange(PageView* view, const std::function<void()>& change);
     void typeCode(std::uint16_t code, bool ignoreFence);
-    bool runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode);
+    bool runTypingBurst(PageView* view, const kit::WeakLink<TextItem>& column, std::uint16_t* lastCode);
+    // The column a key began in; when its layout took that column away (the
+    // empty page it was on went), the column that holds the caret now.
+    TextItem* columnAfterEdit(const kit::WeakLink<TextItem>& column);
     void dropReleasedRepeats();
     static bool lastKeyWasUpDown_;
     static float anchorUpDownLocation_;

@@ -10,18 +10,40 @@ namespace {
 
 int undoCapacity = -1;
 
-// Text columns of pages that leave the document leave their flows, and
-// rejoin them when the pages come back.
+// Text columns that leave a page leave their flows, and rejoin them when
+// they come back. Columns put back one after another each need the others'
+// places: a column whose place is not there yet waits for the next round,
+// and one whose place is gone for good takes an empty flow of its own.
+void handleTextColumns(const std::vector<Item*>& items, bool relink)
+{
+    std::vector<TextItem*> columns;
+    for (Item* item : items)
+        if (auto* column = dynamic_cast<TextItem*>(item))
+            columns.push_back(column);
+    if (!relink) {
+        for (TextItem* column : columns)
+            column->removeFromTextFlow();
+        return;
+    }
+    for (bool progress = true; progress && !columns.empty();) {
+        progress = false;
+        std::erase_if(columns, [&](TextItem* column) {
+            const bool back = column->relinkInTextFlow();
+            progress = progress || back;
+            return back;
+        });
+    }
+    for (TextItem* column : columns)
+        column->takeEmptyFlow();
+}
+
 void handleTextColumnsOfPages(const std::vector<Page*>& pages, bool relink)
 {
+    std::vector<Item*> items;
     for (Page* page : pages)
         for (const auto& item : page->pageItems())
-            if (auto* column = dynamic_cast<TextItem*>(item.get())) {
-                if (relink)
-                    column->relinkInTextFlow();
-                else
-                    column->removeFromTextFlow();
-            }
+            items.push_back(item.get());
+    handleTextColumns(items, relink);
 }
 
 template <class T>
@@ -122,6 +144,7 @@ void UndoItems::undoInDocument(LayoutDocument* document)
         const std::vector<Item*> present = items();
         if (present.empty())
             return;
+        handleTextColumns(present, false);
         std::vector<std::shared_ptr<Item>> removed = onPage->removeItems(present);
         if (removed.empty())
             return;
@@ -134,8 +157,13 @@ void UndoItems::undoInDocument(LayoutDocument* document)
             return;
         if (document)
             document->setSelection({}, nullptr);
+        std::vector<Item*> back;
+        for (const auto& item : held_)
+            back.push_back(item.get());
         onPage->addItems(std::move(held_));
         held_.clear();
+        // On their page again, where the layout finds them.
+        handleTextColumns(back, true);
         setUndoType(ItemsAdded);
     }
     if (document) {

@@ -9,13 +9,17 @@
 #include "core/Values.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/StyleChar.h"
 #include "foundation/StyleGraphic.h"
+#include "foundation/StyleParagraph.h"
+#include "graphics/Font.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleInfo.h"
 #include "items/ItemBox.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextSelection.h"
 #include "text/TextWordSpecial.h"
 #include "view/Undo.h"
 
@@ -38,6 +42,7 @@ protected:
         Item::initialize();
         Page::initialize();
         TextFlow::initialize();
+        TextSelection::initialize();
     }
 
     void SetUp() override
@@ -93,6 +98,17 @@ protected:
         Item* raw = box.get();
         document_->pageAt(pageIndex)->addItems(std::move(box));
         return raw;
+    }
+
+    // Lines of 24-point type: some 25 to a page.
+    static void useLargeType(TextFlow* flow)
+    {
+        kit::Font* font = kit::Font::fontWithName("Times-Roman", 24);
+        ASSERT_NE(font, nullptr);
+        flow->firstParagraph()->paragraphStyle()->setFont(font);
+        auto typing = std::make_unique<StyleChar>();
+        typing->setFont(font);
+        flow->setCharStyle(std::move(typing));
     }
 
     void expectChain(const std::vector<TextItem*>& order) const
@@ -300,3 +316,26 @@ TEST_F(BackReferenceTest, AHeaderMarkerThatGoesWithItsPageTakesItsFrameAlong)
 }
 
 } // namespace
+
+TEST_F(BackReferenceTest, AKeyWhoseLayoutDeletesThePageOfItsColumnGoesOnInTheColumnOfTheCaret)
+{
+    // Text over the three pages, the caret at its end on the last one.
+    TextFlow* flow = copyOn(0)->flow();
+    useLargeType(flow);
+    for (int i = 0; i < 60; ++i)
+        for (char c : std::string("words of a line\n"))
+            flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    ASSERT_GE(document_->numPages(), 3);
+    TextItem* last = copyOn(document_->numPages() - 1);
+    ASSERT_GE(last->startParagraph(), 0);
+    textPoint first{}, end{};
+    flow->firstTextPoint(&first);
+    flow->lastTextPoint(&end);
+    flow->setCurrentPoint(&end);
+    // Select All and Backspace: the emptied pages go while the key runs.
+    flow->selectBetween(&first, &end, SelectionPara, true);
+    TextItem* after = flow->processKey(TextParagraph::DeleteBackwardKey, nullptr, last);
+    EXPECT_EQ(document_->numPages(), 1);
+    EXPECT_EQ(after, copyOn(0));
+}
