@@ -148,6 +148,9 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
     if (!flow)
         return;
     const textPoint remembered = start_;
+    // Where the deleted text began shows the change, whichever column the
+    // caller goes on in.
+    const kit::WeakLink<TextItem> startColumn(flow->item(item ? item : flow->firstTextItem(), &start_));
 
     // 1. The text on either side keeps its look.
     textPoint s = start_, e = end_;
@@ -339,6 +342,8 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
             paragraph->recompute();
         else
             flow->completeLayout();
+        if (TextItem* from = startColumn.get())
+            from->redrawQuickInView(nullptr);
     }
 }
 

@@ -402,3 +402,17 @@ TEST_F(LayoutInvariantTest, RandomEditsLeaveTheLayoutOfAFullLayout)
         runSeed(std::uint32_t(seed), steps);
     }
 }
+
+// Seeds past the default ones that once found a fault: a highlight's
+// rectangle of negative height inverted past its column (12), and a cut
+// whose start column the caret left was not redrawn (31).
+TEST_F(LayoutInvariantTest, RandomEditsThatOnceFoundFaults)
+{
+    for (std::uint32_t seed : {12u, 31u}) {
+        SCOPED_TRACE(seed);
+        TearDown();
+        columns_.clear();
+        SetUp();
+        runSeed(seed, 200);
+    }
+}
