@@ -3,6 +3,7 @@
 // The root class of documents.
 
 #include <string>
+#include <vector>
 
 class Document {
 public:
@@ -18,10 +19,21 @@ public:
     bool isTemplate() const { return template_; }
     void setTemplate(bool flag) { template_ = flag; }
 
-    // Before the document is filled again: no file name, no file format.
+    // Before the document is filled again: no file name, no file format,
+    // no custom colours.
     virtual void emptyDocument();
 
+    // ---- Custom colour names the document uses (spot colours of its
+    // pictures), each once, in the order first met.
+    void addCustomColor(const std::string& name);
+    // Empty outside the list.
+    std::string customColorAt(int index) const;
+    int docCustomColorCount() const { return static_cast<int>(customColors_.size()); }
+    const std::vector<std::string>& customColors() const { return customColors_; }
+    void destroyCustomColors() { customColors_.clear(); }
+
 private:
+    std::vector<std::string> customColors_;
     std::string filename_;
     std::string fileFormat_;
     bool edited_ = false;

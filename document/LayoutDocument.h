@@ -385,6 +385,10 @@ public:
     // The document's undo stack, made with the document.
     UndoInfo* undoInfo() const { return undoInfo_.get(); }
     const LinksInfo& linksInfo() const { return linksInfo_; }
+    // The application became active: linked pictures compare their files
+    // with the disk where some view shows them, and the changed ones are
+    // drawn again.
+    void notifyAppDidBecomeActive();
     // Bookkeeping when a page takes or gives up an item: links, names,
     // object-link numbers, the selection and the column being edited.
     void itemAdded(Item* item);

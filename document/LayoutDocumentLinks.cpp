@@ -6,6 +6,8 @@
 #include "foundation/StyleInfo.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
+#include "text/GraphicLink.h"
+#include "view/PageView.h"
 
 #include <algorithm>
 #include <charconv>
@@ -100,6 +102,37 @@ void LayoutDocument::setActiveTextFlow(TextFlow* flow)
     if (!flow)
         lastActiveTextFlow_ = activeTextFlow_;
     activeTextFlow_ = flow;
+}
+
+void LayoutDocument::notifyAppDidBecomeActive()
+{
+    std::vector<GraphicLink*> links = linksInfo_.links();
+    for (std::size_t i = links.size(); i-- > 0;) {
+        if (links[i]->isLinked())
+            links[i]->setNeedsChecking(true);
+        else
+            links.erase(links.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    if (links.empty() || views_.empty())
+        return;
+    PageView* main = mainView();
+    main->notifyPlacedFiles(links, kit::Rect{});
+    for (auto view = views_.rbegin(); view != views_.rend() && !links.empty(); ++view)
+        if (*view != main)
+            (*view)->notifyPlacedFiles(links, kit::Rect{});
+    // Those still waiting are shown nowhere: checked when they are drawn.
+    std::erase_if(links, [](const GraphicLink* link) { return link->needsChecking(); });
+    if (links.empty())
+        return;
+    std::vector<kit::Object*> changed;
+    bool inText = false;
+    for (GraphicLink* link : links) {
+        if (auto* item = dynamic_cast<Item*>(link))
+            changed.push_back(item);
+        else
+            inText = true; // an in-line picture: its line is redrawn with the rest
+    }
+    notifyUpdate(main, inText ? nullptr : &changed);
 }
 
 void LayoutDocument::itemAdded(Item* item)

@@ -1,10 +1,18 @@
 #pragma once
 
-// The document's graphic links (placed graphics that refer to files), in
-// the order added, behind the links panel.
+// The document's graphic links: placed pictures and in-line graphic words
+// that show pictures, in the order added, behind the links panel. Entries
+// are not owned: one that goes away leaves the list by itself.
 
+#include "core/WeakLink.h"
+
+#include <functional>
 #include <vector>
 
+namespace kit {
+class Object;
+}
+class GraphicLink;
 class Item;
 class LayoutDocument;
 
@@ -15,17 +23,37 @@ public:
     bool doesNotifyDocumentPanel() const { return notifyDocumentPanel_; }
     void setNotifyDocumentPanel(bool flag) { notifyDocumentPanel_ = flag; }
 
-    const std::vector<Item*>& links() const { return list_; }
+    // The entries still alive, in order.
+    std::vector<GraphicLink*> links() const;
     // nil outside the list.
-    Item* linkAtIndex(int i) const;
-    unsigned count() const { return static_cast<unsigned>(list_.size()); }
+    GraphicLink* linkAtIndex(int i) const;
+    unsigned count() const;
+    // How many entries could not find their file at the last check.
+    unsigned missingLinks() const;
     void empty() { list_.clear(); }
-    // Only graphic links are kept; the others are ignored.
-    void addLink(Item* link);
-    void removeLink(Item* link);
+    // Only graphic links are kept (added without a duplicate check); other
+    // objects are ignored. With notifyDocumentPanel set, the links panel is
+    // shown the list after each change.
+    void addLink(kit::Object* link);
+    void removeLink(kit::Object* link);
+
+    // The row of the placed picture: its own entry, else the first in-line
+    // word that holds it; -1 when neither is listed.
+    int rowOfItem(const Item* item) const;
+    // Asks the links panel to redraw the picture's row, when it is listed.
+    void loadCellForItem(const Item* item);
+
+    // The links panel's side, empty until the panel exists: showing a
+    // document's list (inspect:), and redrawing one row of it (loadCellAt:).
+    using InspectHook = std::function<void(LinksInfo&)>;
+    using LoadCellHook = std::function<void(LinksInfo&, int row)>;
+    static InspectHook& inspectHook();
+    static LoadCellHook& loadCellHook();
 
 private:
+    void pruneGone();
+
     LayoutDocument* document_ = nullptr; // not owned
-    std::vector<Item*> list_;            // not owned
+    std::vector<kit::WeakLink<GraphicLink>> list_;
     bool notifyDocumentPanel_ = true;
 };

@@ -1,5 +1,7 @@
 #include "document/Page.h"
 
+#include "text/GraphicLink.h"
+
 #include "core/Coder.h"
 #include "core/Exception.h"
 #include "core/Values.h"
@@ -348,6 +350,25 @@ void Page::resolveLinks()
         item->resolveInDocument(document_);
         if (document_)
             document_->linksInfo().addLink(item.get());
+    }
+}
+
+void Page::checkFiles(std::vector<GraphicLink*>& list, PageView* view, const kit::Rect& rect,
+                      const kit::Rect& update)
+{
+    if (!kit::intersectsRect(pageRect_, rect))
+        return;
+    const kit::Rect onPage = kit::offsetRect(rect, -pageRect_.origin.x, -pageRect_.origin.y);
+    const int layer = document_ ? document_->getEditingLayer() : LayoutDocument::PagesLayer;
+    for (std::size_t i = list.size(); i-- > 0;) {
+        GraphicLink* link = list[i];
+        const Item* item = link ? link->linkItem() : nullptr;
+        if (!item || !link->needsChecking())
+            continue;
+        const bool here = item->masterFlags() == 0 ? link->linkPage() == this
+                                                    : item->canAppearOnPageNumber(absolutePageNumber(), layer);
+        if (here && !link->checkSelfInView(view, onPage, update))
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
     }
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+class GraphicLink;
 class Guide;
 class Item;
 class LayoutDocument;
@@ -109,6 +110,11 @@ public:
     bool isDirty() const;
     // After reading: drops items of no size, resolves the others.
     void resolveLinks();
+    // Lets the linked pictures of the list that stand on this page (or, on
+    // the master page, appear on it) and wait for a check compare their
+    // files, when the page meets the rectangle (canvas coordinates); those
+    // found unchanged leave the list, so that later pages skip them.
+    void checkFiles(std::vector<GraphicLink*>& list, PageView* view, const kit::Rect& rect, const kit::Rect& update);
     void notifyUpdateForGraphicStyle(const StyleGraphic* style);
     void removeGraphicStyle(const StyleGraphic* style);
 

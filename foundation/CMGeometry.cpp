@@ -70,6 +70,7 @@ void drawRectPath(const kit::Rect* rect, const float* matrix, kit::Rect* out, co
 } // namespace
 
 float CMZoomStatus = 1.0f;
+float CMShowGraphics = 1.0f;
 float CMMaxImageSize = 0.75f * 1920.0f;
 
 void CMSetMaxImageSizeForScreen(const kit::Size& screen)

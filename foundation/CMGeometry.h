@@ -26,6 +26,9 @@ inline constexpr float identity[4] = {1, 0, 0, 1};
 // The zoom (1.0 = 100 %) of the page view that last took the focus to draw:
 // lengths that must look the same on screen at any zoom are divided by it.
 extern float CMZoomStatus;
+// 1.0 while the document of the page view that last took the focus shows
+// its pictures, 0.0 while it shows them as empty frames.
+extern float CMShowGraphics;
 // The largest side, in points, of a picture whose rendering is cached. Set at
 // start-up from the main screen; until then that of a 1920 x 1080 screen.
 extern float CMMaxImageSize;

@@ -1,7 +1,12 @@
 #include "foundation/PSWrappers.h"
 
+#include "core/Bundle.h"
+#include "core/FileManager.h"
 #include "core/OutlineOverlay.h"
 #include "graphics/DrawContext.h"
+
+#include <map>
+#include <optional>
 
 void PSWmovetoround(float x, float y)
 {
@@ -68,3 +73,34 @@ void PSWuseMatrixFromStack()
     if (kit::DrawContext* context = kit::DrawContext::current())
         context->useMatrixFromStack();
 }
+
+namespace {
+
+bool appendResource(std::string& stream, const char* name)
+{
+    // Read once: the resources do not change while the program runs.
+    struct Loaded {
+        std::optional<std::string> text;
+    };
+    static std::map<std::string, Loaded> loaded;
+    auto [at, fresh] = loaded.try_emplace(name);
+    if (fresh) {
+        const std::string path = kit::Bundle::pathForResource(name, "ps");
+        if (!path.empty())
+            at->second.text = kit::FileManager::contentsAtPath(path);
+    }
+    if (!at->second.text) {
+        stream += "(" + std::string(name) + ".ps) LAYVANE_MISSING_FILE_ERROR\n";
+        return false;
+    }
+    stream += *at->second.text;
+    if (!stream.empty() && stream.back() != '\n')
+        stream += '\n';
+    return true;
+}
+
+} // namespace
+
+bool sendDropShadowDict(std::string& stream) { return appendResource(stream, "dropshadow1"); }
+
+bool sendDropShadowEnd(std::string& stream) { return appendResource(stream, "dropshadow2"); }

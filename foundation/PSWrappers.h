@@ -1,7 +1,10 @@
 #pragma once
 
 // Small PostScript procedures: positioning rounded to the device's pixels,
-// the live resize outline of a window, and a saved current matrix.
+// the live resize outline of a window, a saved current matrix, and the
+// drop-shadow wrapping of a picture.
+
+#include <string>
 
 // moveto at the point rounded to the device pixel grid.
 void PSWmovetoround(float x, float y);
@@ -21,3 +24,11 @@ void PSsetotherwindow(int windowNumber, int otherWindowNumber);
 // back into the context: pairs nest, per context.
 void PSWleaveMatrixOnStack();
 void PSWuseMatrixFromStack();
+
+// The drop-shadow prologue and epilogue (the resources "dropshadow1.ps" and
+// "dropshadow2.ps") appended to the PostScript being made, around a
+// picture to be drawn as its own shadow in the colour set before them.
+// False when the resource is missing: the stream then gets
+// "(<file>) LAYVANE_MISSING_FILE_ERROR" in its place.
+bool sendDropShadowDict(std::string& stream);
+bool sendDropShadowEnd(std::string& stream);

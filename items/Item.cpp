@@ -10,6 +10,7 @@
 #include "graphics/DrawContext.h"
 #include "items/ItemBox.h"
 #include "items/KnobProcs.h"
+#include "items/PlacedItem.h"
 
 #include <cstdio>
 
@@ -18,6 +19,7 @@ void Item::initialize()
     kit::registerClass<Item>("Item");
     kit::registerClass<ItemBox>("ItemBox");
     kit::registerClass<TextItem>("TextItem");
+    PlacedItem::initialize();
     if (kit::DrawContext* context = kit::DrawContext::current())
         PSinitcontrolpoints(*context);
 }

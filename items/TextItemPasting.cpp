@@ -9,9 +9,13 @@
 #include "core/Alert.h"
 #include "core/Encoding.h"
 #include "core/Exception.h"
+#include "core/FileManager.h"
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/FileManagerExtensions.h"
+#include "graphics/BitmapImageRep.h"
+#include "graphics/Image.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
@@ -205,8 +209,32 @@ bool TextItem::paste(kit::Pasteboard& pboard, bool link, PageView* view)
                 failed("Paste Error", "PasteInternal");
             else
                 done = true;
+        } else if (offers(filtered, kit::PostScriptPboardType) || offers(filtered, kit::TIFFPboardType)) {
+            // A picture becomes an in-line graphic held in the document,
+            // made from a file of its own.
+            const char* type =
+                offers(filtered, kit::PostScriptPboardType) ? kit::PostScriptPboardType : kit::TIFFPboardType;
+            const std::optional<std::string> data = filtered.dataForType(type);
+            std::unique_ptr<kit::Image> image = data ? kit::Image::imageWithData(*data) : nullptr;
+            if (!image) {
+                failed("Paste Error", "PasteInternal");
+            } else if (deletion.allowed()) {
+                const bool bitmap = dynamic_cast<kit::BitmapImageRep*>(image->lastRepresentation()) != nullptr;
+                image.reset();
+                const std::string path = tempFilenameWithExtension(bitmap ? "tiff" : "eps");
+                if (!kit::FileManager::writeFileAtomically(path, *data)) {
+                    failed("Paste Error", "PasteInternal");
+                } else {
+                    deletion.run();
+                    if (flow->addGraphic(InlineImage::Source::path(path), false)) {
+                        done = true;
+                    } else {
+                        deletion.undo();
+                        failed("Paste Error", "PasteInternal");
+                    }
+                }
+            }
         } else {
-            // Pictures arrive with placed graphics; nothing else is pasted as text.
             kit::beep();
         }
     } catch (const kit::Exception&) {

@@ -213,6 +213,16 @@ TextWord* TextFlow::addSpecialWord(int type)
     return currentParagraph_ ? currentParagraph_->addSpecialWord(type) : nullptr;
 }
 
+TextWord* TextFlow::addGraphic(InlineImage::Source source, bool makeSymLink, std::string* error)
+{
+    if (!currentParagraph_) {
+        if (error)
+            *error = "there is no caret";
+        return nullptr;
+    }
+    return currentParagraph_->addGraphic(std::move(source), makeSymLink, error);
+}
+
 // ---- Points.
 
 textPoint* TextFlow::firstTextPoint(textPoint* tp) const { return setTextPoint(tp, 0, 0, 0); }

@@ -8,6 +8,7 @@
 #include "core/Geometry.h"
 #include "core/Object.h"
 #include "core/WeakLink.h"
+#include "text/InlineImage.h"
 #include "text/TextPoint.h"
 
 #include <cstdint>
@@ -74,6 +75,8 @@ public:
     TextWord* previousWord(const TextWord* word) const;
     TextWord* previousWord(const TextWord* word, int* endChar) const;
     TextWord* addSpecialWord(int type);
+    // An in-line graphic at the caret (see TextParagraph::addGraphic).
+    TextWord* addGraphic(InlineImage::Source source, bool makeSymLink, std::string* error = nullptr);
 
     // ---- Points.
     textPoint* firstTextPoint(textPoint* tp) const;

@@ -6,6 +6,7 @@
 
 #include "core/Geometry.h"
 #include "core/Object.h"
+#include "text/InlineImage.h"
 #include "text/TextPoint.h"
 
 #include <cstdint>
@@ -197,6 +198,11 @@ public:
     void addString(const char* s, bool worryAboutStyle);
     TextWord* addSpecialWord(int type);
     TextWord* processSpecialWord(int type);
+    // An in-line graphic of the picture at the source, at the caret; nil,
+    // with why in error (empty when the user cancelled), when the source
+    // yields no picture: nothing is inserted and the caller tells the user.
+    TextWord* addGraphic(InlineImage::Source source, bool makeSymLink, std::string* error = nullptr);
+    TextWord* processSpecialWord(int type, InlineImage::Source source, bool makeSymLink, std::string* error);
     TextParagraph* breakAtPoint(int index, bool carryStyle);
     TextParagraph* breakAtPoint(int index, bool carryStyle, std::unique_ptr<TextParagraph> newParagraph);
     void join(TextParagraph* next) { join(next, true); }
@@ -264,6 +270,8 @@ private:
     friend class TextFlow;
     class LineLayout;
     std::unique_ptr<TextWord> newPlainWord() const;
+    // Puts a new special word at the caret, as typing one does.
+    TextWord* insertSpecialWord(std::unique_ptr<TextWordSpecial> word);
     // The lone autonumber word goes, with its paragraph.
     TextParagraph* removeLoneAutonumberParagraph();
     void deleteBackward(bool* forceRedraw, TextParagraph** result);

@@ -111,9 +111,40 @@ TextWord* TextParagraph::addSpecialWord(int type)
     return word;
 }
 
+TextWord* TextParagraph::addGraphic(InlineImage::Source source, bool makeSymLink, std::string* error)
+{
+    TextWord* word = processSpecialWord(TextWordGraphic, std::move(source), makeSymLink, error);
+    if (word)
+        setDirty(true);
+    return word;
+}
+
+TextWord* TextParagraph::processSpecialWord(int type, InlineImage::Source source, bool makeSymLink,
+                                            std::string* error)
+{
+    if (type != TextWordGraphic)
+        return processSpecialWord(type);
+    std::unique_ptr<TextWordSpecial> graphic =
+        TextWordSpecial::initFromSourceFileName(std::move(source), makeSymLink, error);
+    if (!graphic)
+        return nullptr;
+    TextWordSpecial* word = graphic.get();
+    insertSpecialWord(std::move(graphic));
+    // A picture typed in joins the graphic links of the flow's document.
+    if (flow_)
+        if (LayoutDocument* document = flow_->document())
+            word->resolveInDocument(document);
+    return word;
+}
+
 TextWord* TextParagraph::processSpecialWord(int type)
 {
-    auto owned = std::make_unique<TextWordSpecial>(type);
+    return insertSpecialWord(std::make_unique<TextWordSpecial>(type));
+}
+
+TextWord* TextParagraph::insertSpecialWord(std::unique_ptr<TextWordSpecial> owned)
+{
+    const int type = owned->wordType();
     TextWordSpecial* special = owned.get();
     special->setParagraph(this);
     special->setInsertToEnd();

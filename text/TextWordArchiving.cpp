@@ -390,8 +390,11 @@ void TextWordSpecial::fixAfterReading(float v)
     (void)v;
     switch (wordType_) {
     case TextWordGraphic:
-        // Laying the graphic out and handing it its serial number come with
-        // the placed graphic item.
+        // A copy on the pasteboard is laid out where it is pasted.
+        if (v != kit::OpenFileVersionIdle)
+            _initGraphic();
+        if (Item* item = graphicItem(); item && itemSerialNumber_)
+            item->setItemSerialNumber(itemSerialNumber_);
         break;
     case TextWordDate:
     case TextWordTime:

@@ -33,6 +33,12 @@ const std::string& stringForKey(const std::string& key)
 
 } // namespace
 
+bool TextWordSpecial::baselineFlip()
+{
+    const Preferences* preferences = Main ? Main->preferences() : nullptr;
+    return preferences && preferences->baselineFlip();
+}
+
 TextWordSpecial::TextWordSpecial() { plain_ = false; }
 
 TextWordSpecial::~TextWordSpecial()
@@ -106,6 +112,7 @@ std::unique_ptr<TextWord> TextWordSpecial::copy() const
     special->scaleX_ = scaleX_;
     special->scaleY_ = scaleY_;
     special->tabLocation_ = tabLocation_;
+    special->graphicWidth_ = graphicWidth_;
     special->tabType_ = tabType_;
     special->tabLeader_ = tabLeader_;
     special->setFormatString(theTokenFormat_);
@@ -421,9 +428,9 @@ Page* TextWordSpecial::page() const
 
 std::string TextWordSpecial::graphicFileName() const
 {
-    // In-line graphics arrive with the placed graphic item; until then a
-    // graphic word knows no file.
-    return std::string();
+    // As a C string: up to its first NUL.
+    const std::string name = filename().value_or(std::string());
+    return name.substr(0, name.find('\0'));
 }
 
 // ---- Document membership.
@@ -444,6 +451,12 @@ void TextWordSpecial::insertInParagraph(TextParagraph* paragraph)
     LayoutDocument* document = textWordSpecialDocumentGlobalHack;
     if (!document)
         return;
+    if (wordType_ == TextWordGraphic) {
+        watchPicture();
+        _initGraphic();
+        registerLink(document);
+        return;
+    }
     if (wordType_ == TextWordHeaderMarker || wordType_ == TextWordFooterMarker) {
         const bool header = wordType_ == TextWordHeaderMarker;
         if (auto* frame = dynamic_cast<TextItem*>(objectReference())) {
@@ -455,7 +468,6 @@ void TextWordSpecial::insertInParagraph(TextParagraph* paragraph)
         else
             document->addFooter(this);
     }
-    // Type 101 registers its link with the placed graphic item.
 }
 
 void TextWordSpecial::setListedIn(LayoutDocument* document) { listedIn_ = document; }
@@ -469,6 +481,16 @@ void TextWordSpecial::removeFromDocument(LayoutDocument* document)
         document = listedIn_.get();
     if (!document)
         return;
+    if (wordType_ == TextWordGraphic) {
+        document->linksInfo().removeLink(this);
+        if (Item* item = graphicItem(); item && item->itemSerialNumber()) {
+            document->removedObjectLinkItem(item);
+            item->setItemSerialNumber(std::nullopt);
+        }
+        if (listedIn_.get() == document)
+            listedIn_.reset();
+        return;
+    }
     if (wordType_ == TextWordHeaderMarker || wordType_ == TextWordFooterMarker) {
         if (wordType_ == TextWordHeaderMarker)
             document->removeHeader(this);
@@ -480,14 +502,54 @@ void TextWordSpecial::removeFromDocument(LayoutDocument* document)
 
 void TextWordSpecial::resolveInDocument(LayoutDocument* document)
 {
-    // Only in-line graphics resolve, with the placed graphic item.
-    (void)document;
+    Item* item = graphicItem();
+    if (!item)
+        return;
+    watchPicture();
+    item->resolveInDocument(document);
+    registerLink(document);
 }
 
 // ---- Layout.
 
 void TextWordSpecial::computeWithStyle(StyleChar* style)
 {
+    if (wordType_ == TextWordGraphic) {
+        if (importGate())
+            return;
+        const Item* item = graphicItem();
+        const kit::Size size = item ? item->size() : kit::Size{};
+        WordPiece& piece = wordPieceInfo_[0];
+        if (std::trunc(size.height - piece.height) != 0.0f) {
+            // A piece of no height has no proportion to carry over: the
+            // graphic is set up again from its picture.
+            if (piece.height == 0.0f) {
+                _initGraphic();
+                return;
+            }
+            offY_ = size.height / piece.height * offY_;
+            descent_ = size.height - offY_;
+            piece.height = size.height;
+        }
+        // Against the picture's width, not the word's: a width override
+        // from the comments differs from the picture's own by design.
+        if (std::trunc(size.width - graphicWidth_) != 0.0f) {
+            if (graphicWidth_ != 0.0f)
+                tabLocation_ = size.width / graphicWidth_ * tabLocation_;
+            graphicWidth_ = size.width;
+            const float width = tabLocation_ != 0.0f ? tabLocation_ : size.width;
+            setWidthOfChar(width, 0);
+            setScreenWidthOfChar(width, 0);
+            setXWidth(width);
+            setScreenWidth(width);
+        }
+        StyleChar* inForce = style ? style : styleInForce(-1, nullptr);
+        kit::Font* font = inForce ? inForce->font() : nullptr;
+        spaceWidth_ = font ? font->widthOfString(" ") : 0.0f;
+        kit::Font* screen = font ? font->screenFont() : nullptr;
+        screenSpaceWidth_ = screen ? screen->widthOfString(" ") : spaceWidth_;
+        return;
+    }
     if (!isToken()) {
         TextWord::computeWithStyle(style);
         return;
@@ -595,11 +657,25 @@ bool TextWordSpecial::drawSelfInView(PageView* view, TextItem* item, kit::Font* 
         if (moved)
             *moved = kit::makeSize(0, 0);
         return true;
-    case TextWordGraphic:
-        // Drawn by the placed graphic item it will hold.
+    case TextWordGraphic: {
         if (moved)
             *moved = kit::makeSize(wordPieceInfo_[0].width, 0);
+        Item* image = graphicItem();
+        kit::DrawContext* context = kit::DrawContext::current();
+        if (!image || !context)
+            return true;
+        // The picture knows its document through the column's page.
+        if (Page* page = item ? item->page() : nullptr; page && image->page() != page)
+            image->setPage(page);
+        context->gsave();
+        image->moveTo(0, 0, false);
+        context->translate(point.x + offX_, point.y - offY_);
+        kit::Rect shown{};
+        image->getUpdateBounds(&shown, nullptr);
+        image->renderInView(view, shown, false);
+        context->grestore();
         return true;
+    }
     case TextWordTab: {
         const float advance = wordPieceInfo_[0].width;
         if (moved)

@@ -2,11 +2,16 @@
 
 // A word that stands for something other than letters: a tab, a date, time
 // or page-number token, a merge token, an autonumber, a header, footer or
-// footnote marker, a break, or (later) an in-line graphic. It answers every
-// word operation; those that depend on its type code are overridden here.
+// footnote marker, a break, or an in-line graphic. It answers every word
+// operation; those that depend on its type code are overridden here. An
+// in-line graphic holds a placed picture item, stands for it in the
+// document's graphic-links list and passes the item's questions on to it.
 
 #include "core/WeakLink.h"
+#include "text/InlineImage.h"
 #include "text/TextWord.h"
+
+#include <functional>
 
 #include <ctime>
 #include <memory>
@@ -49,7 +54,7 @@ extern bool convertToFixedTokens;
 extern bool hasUpdatingTokens;
 
 // Header, footer and footnote columns refer back to their marker weakly.
-class TextWordSpecial : public TextWord, public kit::WeakTarget {
+class TextWordSpecial : public TextWord, public kit::WeakTarget, public GraphicLink {
 public:
     // Type 0: no text, invisible (the archiver's and splitting's word).
     TextWordSpecial();
@@ -125,6 +130,44 @@ public:
     TextItem* textItem() const;
     Page* page() const;
 
+    // ---- In-line graphics (type 101).
+    // A new in-line graphic of the picture at the source; nil, with why in
+    // error (empty when the user cancelled), when it yields no picture.
+    static std::unique_ptr<TextWordSpecial> initFromSourceFileName(InlineImage::Source source, bool makeSymLink,
+                                                                   std::string* error = nullptr);
+    // Sizes the picture by its scale and places it on the baseline by its
+    // EPS comments.
+    TextWordSpecial* _initGraphic();
+    // The offsets of "%%Translation:" or "%%Baseline:" in an EPS picture's
+    // comments (x, y, width, a fourth value); zeros for a picture that is
+    // not EPS or has neither. Values that are not finite numbers of a
+    // sensible size read as 0.
+    static void getEPSOffset(const kit::ImageRep* rep, bool baselineFlip, float* x, float* y, float* width,
+                             float* fourth);
+    float offX() const { return offX_; }
+    float offY() const { return offY_; }
+    // The picture held, as the word's questions need it; nil for none.
+    Item* graphicItem() const;
+    InlineImage* inlineImage() const;
+    // Runs an operation on the held picture; a change of its size by a point
+    // or more takes the new scale and lays the paragraph out again.
+    void forwardToImage(const std::function<void(Item&)>& operation);
+    void replaceFilenameWith(const std::string& path);
+    TextWordSpecial* reinitFromPasteboard(const std::string& pasteboardName);
+
+    // ---- The graphic-links list's questions, answered by the picture (the
+    // defaults for a word without one, or of another type).
+    std::optional<std::string> filename() const override;
+    bool isLinked() const override;
+    bool cantFind() const override;
+    bool needsChecking() const override;
+    void setNeedsChecking(bool flag) override;
+    std::int32_t filesize() const override;
+    std::optional<double> lastModifyTime() const override;
+    Page* linkPage() const override { return page(); }
+    Item* linkItem() const override { return graphicItem(); }
+    bool checkSelfInView(PageView* view, const kit::Rect& bounds, const kit::Rect& update) override;
+
     // ---- Document membership.
     // The document whose header, footer or footnote list names the marker
     // (the document sets it): the marker leaves its lists when it goes, be
@@ -169,6 +212,11 @@ private:
     // paragraph (nil: the word stands in no text).
     void settleHold(const TextParagraph* paragraph);
     void fixAfterReading(float version);
+    // The picture's arrival redraws the column that shows the word.
+    void watchPicture();
+    // Joins the document's graphic-links list (and leaves it when it goes).
+    void registerLink(LayoutDocument* document);
+    static bool baselineFlip();
 
     int wordType_ = 0;
     kit::Object* image_ = nullptr;            // not retained unless imageHold_ holds it
@@ -179,6 +227,9 @@ private:
     float offX_ = 0, offY_ = 0;
     float scaleX_ = 1.0f, scaleY_ = 1.0f;
     float tabLocation_ = 0;
+    // In-line graphics: the picture's width the word's width was last set
+    // from (not stored; a width override keeps its proportion to it).
+    float graphicWidth_ = 0;
     short tabType_ = 0;
     short tabLeader_ = 0;
     std::optional<int> itemSerialNumber_;

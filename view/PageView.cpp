@@ -33,6 +33,7 @@ void PageView::lockFocus(kit::DrawContext& context)
 {
     Item::resetAll(context);
     CMZoomStatus = zoom_;
+    CMShowGraphics = !document_ || document_->showGraphics() ? 1.0f : 0.0f;
 }
 
 void PageView::lockFocus()

@@ -18,6 +18,7 @@ namespace kit {
 class DrawContext;
 class Object;
 }
+class GraphicLink;
 class InfoBarInset;
 class Item;
 class LayoutDocument;
@@ -109,6 +110,9 @@ public:
     // The canvas took a new size (pages came, went, moved): the view takes
     // it, and with redraw shows the visible area again.
     void notifyDocumentDidChangeSize(const kit::Size& size, bool redraw);
+    // Each page the view shows, the last first while any are left, lets the
+    // linked pictures of the list that it shows compare their files.
+    void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update);
     // Redraws a range of text: the columns from the first to the last (nil:
     // to the end of the chain), paragraphs from..to, within the rectangle
     // (the visible area when empty or not used). The area the columns show

@@ -320,6 +320,16 @@ void PageView::notifyDocumentDidChangeSize(const kit::Size& size, bool redraw)
     invalidRect_ = {};
 }
 
+void PageView::notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update)
+{
+    if (!document_)
+        return;
+    const kit::Rect visible = visibleOrBounds();
+    const std::vector<Page*>& pages = document_->displayedPages();
+    for (auto page = pages.rbegin(); page != pages.rend() && !links.empty(); ++page)
+        (*page)->checkFiles(links, this, visible, update);
+}
+
 kit::Rect PageView::columnAreaOnPage(TextItem* column, const Page* page) const
 {
     kit::Rect r{};

@@ -487,6 +487,11 @@ public:
     // that hold no document.
     float openFileVersion() const { return openFileVersion_; }
     void setOpenFileVersion(float version) { openFileVersion_ = version; }
+    // Reading: the path of the document file being read, which its opener
+    // sets (old documents were folders whose pictures lie beside the
+    // archive); empty when not known.
+    const std::string& documentPath() const { return documentPath_; }
+    void setDocumentPath(std::string path) { documentPath_ = std::move(path); }
 
     // Writing: the registered version of a class. Reading: the version stored
     // with a class met in the stream so far (by its archived or substituted
@@ -553,6 +558,7 @@ private:
 
     std::unordered_map<std::string, std::vector<TypeEncoding>> typeCache_;
     float openFileVersion_ = OpenFileVersionIdle;
+    std::string documentPath_;
 };
 
 // One output argument of decodeValuesOfObjCTypes.

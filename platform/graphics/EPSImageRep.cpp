@@ -279,6 +279,13 @@ const EPSRaster& EPSImageRep::rasterForSize(int wide, int high, int maxSide)
     return slot.raster;
 }
 
+EPSRaster EPSImageRep::takeRaster()
+{
+    EPSRaster taken = std::move(slot_->raster);
+    slot_->raster = EPSRaster{};
+    return taken;
+}
+
 bool EPSImageRep::draw(DrawContext& context)
 {
     if (!context.isDrawingToScreen()) {

@@ -62,6 +62,9 @@ public:
     // (sides above maxSide are scaled down, keeping the proportions).
     const EPSRaster& rasterForSize(int pixelsWide, int pixelsHigh, int maxSide = 4096);
     const EPSRaster& raster() const { return slot_->raster; }
+    // Hands the current rendering over (the representation keeps none; the
+    // next request at any size renders again).
+    EPSRaster takeRaster();
     // Runs on the main run loop when a rendering ends (ready or failed).
     void setRasterHandler(std::function<void()> handler) { slot_->handler = std::move(handler); }
     // Seconds Ghostscript may take before it is stopped (30 unless set).

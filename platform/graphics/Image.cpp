@@ -185,8 +185,12 @@ std::unique_ptr<Image> Image::copy() const
 
 bool Image::drawRepresentation(DrawContext& context, ImageRep& rep, const Rect& rect)
 {
-    if (delegate_ && !delegate_->imageWillDrawRep(*this, rep, rect))
+    if (delegate_ && !delegate_->imageWillDrawRep(context, *this, rep, rect))
         return true;
+    if (context.isDrawingToScreen() && &rep == cacheRep_ && cacheState_ == CacheState::Ready) {
+        context.drawImage(cachePixels_, rect);
+        return true;
+    }
     return rep.drawInRect(context, rect);
 }
 
@@ -263,7 +267,7 @@ Image::CacheState Image::prepareCache()
         cacheError_ = "not enough memory for the picture";
         return cacheState_;
     }
-    drawRepresentation(raster, *rep, makeRect(0, 0, float(wide), float(high)));
+    rep->drawInRect(raster, makeRect(0, 0, float(wide), float(high)));
     cacheStore_.resize(static_cast<std::size_t>(wide) * static_cast<std::size_t>(high));
     for (int y = 0; y < high; ++y)
         std::memcpy(cacheStore_.data() + static_cast<std::size_t>(y) * wide, raster.scanLine(y),
@@ -283,9 +287,11 @@ void Image::cacheFinished()
     if (r.width != cacheWide_ || r.height != cacheHigh_)
         return; // another size is being rendered
     if (r.state == EPSRaster::State::Ready) {
-        cacheStore_ = r.argb;
-        cachePixels_ = ImagePixels{r.width, r.height, ImagePixels::Model::ARGB32, true,
-                                   static_cast<std::size_t>(r.width) * 4,
+        // The pixels move here: one copy of a rendering, not two.
+        EPSRaster taken = eps->takeRaster();
+        cacheStore_ = std::move(taken.argb);
+        cachePixels_ = ImagePixels{taken.width, taken.height, ImagePixels::Model::ARGB32, true,
+                                   static_cast<std::size_t>(taken.width) * 4,
                                    reinterpret_cast<const unsigned char*>(cacheStore_.data())};
         cacheState_ = CacheState::Ready;
     } else if (r.state == EPSRaster::State::Failed) {

@@ -16,12 +16,15 @@ namespace kit {
 
 class Image;
 
-// Told before each representation is drawn; answering false skips it (the
-// drawing still counts as done). Not retained by the image.
+// Told before each representation is drawn into a context, with that
+// context: it may change the graphics state the representation is drawn in
+// (a rotated picture), or answer false to skip it (the drawing still counts
+// as done). Making the screen cache does not ask it: the cache is the
+// picture itself. Not retained by the image.
 class ImageDelegate {
 public:
     virtual ~ImageDelegate() = default;
-    virtual bool imageWillDrawRep(Image& image, ImageRep& rep, const Rect& rect) = 0;
+    virtual bool imageWillDrawRep(DrawContext& context, Image& image, ImageRep& rep, const Rect& rect) = 0;
 };
 
 // A picture with its representations (the pages of a TIFF file, an EPS
@@ -88,7 +91,8 @@ public:
     std::unique_ptr<Image> copy() const;
 
     // ---- Drawing into any context (on paper from the representation).
-    // Asks the delegate, then draws the representation scaled into rect.
+    // Asks the delegate, then draws the representation scaled into rect; on
+    // the screen a ready cache of that representation stands in for it.
     virtual bool drawRepresentation(DrawContext& context, ImageRep& rep, const Rect& rect);
     bool drawInRect(DrawContext& context, const Rect& rect);
     // The whole image, its lower-left corner at the point, at its size.

@@ -605,7 +605,7 @@ TEST(PictureDrawing, RecordedOperatorsSayWhatEachBackEndGets)
     // The delegate may veto a representation.
     struct Veto : kit::ImageDelegate {
         int asked = 0;
-        bool imageWillDrawRep(Image&, kit::ImageRep&, const kit::Rect&) override { return ++asked, false; }
+        bool imageWillDrawRep(kit::DrawContext&, Image&, kit::ImageRep&, const kit::Rect&) override { return ++asked, false; }
     } veto;
     bitmapImage.setDelegate(&veto);
     paper.clear();
