@@ -573,10 +573,21 @@ private:
             item->setMasterFlags(placement);
             Item* raw = item.get();
             page->addItems(item);
-            // Flowing masters are copied onto the pages that take them.
-            if (auto* master = dynamic_cast<TextItem*>(raw))
+            // Flowing masters are copied onto the pages that take them, and
+            // the flows are laid out again, as a new master column of the
+            // page setup is.
+            if (auto* master = dynamic_cast<TextItem*>(raw)) {
                 for (const auto& each : doc_.pages())
                     each->pushTextMaster(&doc_, master, false);
+                std::vector<std::shared_ptr<TextFlow>> flows;
+                for (const auto& each : doc_.pages())
+                    for (const auto& item : each->pageItems())
+                        if (auto* copy = dynamic_cast<TextItem*>(item.get()); copy && copy->myMaster() == master &&
+                                                                               copy->sharedFlow())
+                            flows.push_back(copy->sharedFlow());
+                for (const auto& flow : flows)
+                    flow->recomputeAll();
+            }
         }
         doc_.setEditingLayer(LayoutDocument::PagesLayer);
         doc_.notifyUpdate(nullptr, nullptr);
@@ -647,8 +658,14 @@ private:
             if (list) {
                 Item* item = pick(m_.items(), target);
                 note("graphic style " + (style ? *style->styleName() : "(none)") + " for " + m_.where(item));
-                if (item && style)
+                // As the page view's commands change what items look like:
+                // marked for redrawing before, redrawn after.
+                if (item && style) {
+                    doc_.invalidate(m_.view(), {item});
                     item->setGraphicStyle(dynamic_cast<StyleGraphic*>(style));
+                    const std::vector<kit::Object*> changed{item};
+                    doc_.notifyUpdate(m_.view(), &changed);
+                }
             } else {
                 note("paragraph style " + (style ? *style->styleName() : "(none)"));
                 if (auto* named = dynamic_cast<StyleParagraphNamed*>(style)) {

@@ -138,6 +138,9 @@ void TextItem::sizeTo(float width, float height, bool recompute)
 
 void TextItem::sizeHeadlineTo(float width, float height)
 {
+    // The area it leaves joins the next redisplay.
+    if (LayoutDocument* document = pageDocument())
+        document->invalidate(document->mainView(), {this});
     Item::sizeTo(width, height, false);
     changed_ = true;
 }

@@ -148,6 +148,12 @@ public:
     TextParagraph* recomputeUnsettled(TextParagraph* edited, bool trackDamage);
     // True while paragraphs wait for layout.
     bool hasPendingLayout() const;
+    // True while a layout of the flow runs (pages it adds or drops then
+    // join that layout).
+    bool isLayingOut() const { return layingOut_; }
+    // What is marked for layout is laid out when idle, unless drawing or
+    // an edit comes first.
+    void layOutLater() { scheduleIdleLayout(); }
     // Lays out everything that waits. Whatever reads the whole flow's
     // layout (saving, printing) calls this first.
     void completeLayout();

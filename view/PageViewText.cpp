@@ -375,6 +375,11 @@ bool PageView::drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem,
                 fromItem->canAppearOnPageNumber(page->absolutePageNumber(), layer))
                 add(fromItem, page);
     }
+    // What was invalidated before (a headline's old frame) goes with it.
+    const kit::Rect invalid = kit::intersectionRect(invalidRect_, visibleOrBounds());
+    invalidRect_ = {};
+    if (!kit::isEmptyRect(invalid))
+        damaged = kit::isEmptyRect(damaged) ? invalid : kit::unionRect(damaged, invalid);
     if (!kit::isEmptyRect(damaged))
         setNeedsDisplayInRect(damaged);
     return true;

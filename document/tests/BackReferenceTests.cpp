@@ -2,6 +2,8 @@
 // masters that are removed, styles that leave the sheet and frames whose
 // markers stand in their own text.
 
+#include "text/tests/LayoutInvariant.h"
+
 #include "app/Scrivly.h"
 #include "core/Alert.h"
 #include "core/FileManager.h"
@@ -26,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -338,4 +341,30 @@ TEST_F(BackReferenceTest, AKeyWhoseLayoutDeletesThePageOfItsColumnGoesOnInTheCol
     TextItem* after = flow->processKey(TextParagraph::DeleteBackwardKey, nullptr, last);
     EXPECT_EQ(document_->numPages(), 1);
     EXPECT_EQ(after, copyOn(0));
+}
+
+TEST_F(BackReferenceTest, PagesAddedToOrDeletedFromAChainTakeItsTextAsAFullLayoutDoes)
+{
+    TextFlow* flow = copyOn(0)->flow();
+    useLargeType(flow);
+    for (int i = 0; i < 55; ++i)
+        for (char c : std::string("words of a line\n"))
+            flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    const int pages = document_->numPages();
+    ASSERT_GE(pages, 3);
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        int pagesAfter;
+    } steps[] = {
+        {"a page added inside the chain", [&] { ASSERT_TRUE(document_->addPages(1, 1)); }, pages},
+        {"a page deleted from it", [&] { ASSERT_EQ(document_->deletePages(1, 1).size(), 1u); }, pages},
+        {"an empty page added after the text", [&] { ASSERT_TRUE(document_->addPages(1, pages)); }, pages},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "") << s.name;
+        EXPECT_EQ(document_->numPages(), s.pagesAfter) << s.name;
+    }
 }

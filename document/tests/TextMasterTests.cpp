@@ -131,6 +131,38 @@ TEST_F(TextMasterTest, APageInsertedBetweenCopiesSitsBetweenThemInTheChain)
     expectChainOverPages({first, copyOn(1), last});
 }
 
+// A master for every page and one for even pages chain their copies in one
+// flow; pages added in front link each new copy both ways, and no column
+// loses its link to the one before it.
+TEST_F(TextMasterTest, PagesAddedInFrontOfFacingCopiesKeepTheChainLinkedBothWays)
+{
+    addMaster(3);
+    addMaster(1);
+    ASSERT_TRUE(document_.addPages(2, 0));
+    ASSERT_TRUE(document_.addPages(2, 0));
+    int columns = 0;
+    for (int i = 0; i < document_.numPages(); ++i)
+        for (const auto& item : document_.pageAt(i)->pageItems()) {
+            auto* column = dynamic_cast<TextItem*>(item.get());
+            ASSERT_NE(column, nullptr);
+            ++columns;
+            if (column->nextColumn()) {
+                EXPECT_EQ(column->nextColumn()->prevColumn(), column) << "page " << i;
+            }
+            if (column->prevColumn()) {
+                EXPECT_EQ(column->prevColumn()->nextColumn(), column) << "page " << i;
+            }
+        }
+    // One chain through them all.
+    TextItem* head = copyOn(0);
+    while (head->prevColumn())
+        head = head->prevColumn();
+    int chained = 0;
+    for (TextItem* c = head; c && chained <= columns; c = c->nextColumn())
+        ++chained;
+    EXPECT_EQ(chained, columns);
+}
+
 TEST_F(TextMasterTest, OverflowAddsExactlyOnePageAfterTheColumnsPageWithUndo)
 {
     addMaster(3);

@@ -462,6 +462,37 @@ TEST_F(RedrawTest, AParagraphSentOnByItsStyleLeavesNoTraceInTheColumnItLeft)
     EXPECT_FALSE(m.any()) << m.describe();
 }
 
+// A headline fits its frame to its text: where a shrinking frame no longer
+// reaches is drawn afresh, after a key and after a new paragraph style.
+TEST_F(RedrawTest, AShrinkingHeadlineLeavesNoTraceOfItsFrame)
+{
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    ASSERT_EQ(editedColumn(), headline);
+    flow_ = headline->flow();
+    pressKeys(u"a headline of some length");
+    std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+    style->setLeading(30);
+    headline->setStylePara(style.get());
+    headline->redrawQuickInView(view_);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    const float wide = headline->frame().size.width, tall = headline->frame().size.height;
+
+    pressKeys(std::u16string(10, u'\x7F'));
+    ASSERT_LT(headline->frame().size.width, wide);
+    repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "Backspace: " << m.describe();
+
+    style->setLeading(0);
+    headline->setStylePara(style.get());
+    headline->redrawQuickInView(view_);
+    ASSERT_LT(headline->frame().size.height, tall);
+    m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "less leading: " << m.describe();
+}
+
 namespace {
 
 // A number from the environment, or the default.
