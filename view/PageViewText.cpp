@@ -34,10 +34,39 @@ void PageView::beginEditingItem(TextItem* column)
         column->beginEditing(nullptr, this);
 }
 
+Page* PageView::editedPage() const
+{
+    TextItem* active = editing_ && document_ ? document_->activeTextItem() : nullptr;
+    return active ? active->page() : nullptr;
+}
+
+void PageView::redisplayOverhangs(const Page* was, const Page* now)
+{
+    if (was == now)
+        return;
+    // The edited page is drawn last: where items reach past their paper
+    // over a neighbour's, the order of drawing changed.
+    kit::Rect area{};
+    for (const Page* page : {was, now}) {
+        if (!page)
+            continue;
+        for (const auto& item : page->pageItems()) {
+            kit::Rect r{};
+            item->getUpdateBounds(&r, this, true);
+            if (!kit::containsRect(page->pageRect(), r))
+                area = kit::isEmptyRect(area) ? r : kit::unionRect(area, r);
+        }
+    }
+    area = kit::intersectionRect(grown(area, 1.0f), visibleOrBounds());
+    if (!kit::isEmptyRect(area))
+        setNeedsDisplayInRect(area);
+}
+
 void PageView::notifyItemIsEditing(TextItem* column)
 {
     if (!document_ || !column)
         return;
+    const kit::WeakLink<Page> was(editedPage());
     TextItem* active = document_->activeTextItem();
     if (active && active->flow() == column->flow()) {
         if (active->isEditing() && active->editPageView())
@@ -48,12 +77,14 @@ void PageView::notifyItemIsEditing(TextItem* column)
     editing_ = true;
     document_->setActiveTextItem(column);
     document_->setSelection({column}, this);
+    redisplayOverhangs(was.get(), editedPage());
 }
 
 void PageView::endEditingIfNeeded()
 {
     if (!document_)
         return;
+    const kit::WeakLink<Page> was(editedPage());
     if (editing_) {
         std::vector<Item*> selected = document_->selected();
         if (!selected.empty()) {
@@ -68,6 +99,7 @@ void PageView::endEditingIfNeeded()
     eraseTextCursor();
     if (document_->activeTextItem())
         document_->setActiveTextItem(nullptr);
+    redisplayOverhangs(was.get(), editedPage());
 }
 
 // ---- The text cursor.

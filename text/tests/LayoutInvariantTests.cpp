@@ -404,11 +404,12 @@ TEST_F(LayoutInvariantTest, RandomEditsLeaveTheLayoutOfAFullLayout)
 }
 
 // Seeds past the default ones that once found a fault: a highlight's
-// rectangle of negative height inverted past its column (12), and a cut
-// whose start column the caret left was not redrawn (31).
+// rectangle of negative height inverted past its column (12), a cut whose
+// start column the caret left was not redrawn (31), a box reaching past its
+// page kept the drawing order of the page edited before (73).
 TEST_F(LayoutInvariantTest, RandomEditsThatOnceFoundFaults)
 {
-    for (std::uint32_t seed : {12u, 31u}) {
+    for (std::uint32_t seed : {12u, 31u, 73u}) {
         SCOPED_TRACE(seed);
         TearDown();
         columns_.clear();
