@@ -2,6 +2,7 @@
 #include "view/PageView.h"
 
 #include "app/Layvane.h"
+#include "appkit/RunLoop.h"
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
@@ -384,7 +385,11 @@ void LayoutDocument::deleteEmptyPages()
             return;
         for (auto at = items.rbegin(); at != items.rend(); ++at)
             static_cast<TextItem*>(*at)->removeFromTextFlowAndRecompute(false);
-        deletePages(1, index);
+        for (auto& page : deletePages(1, index))
+            retiredPages_.push_back(std::move(page));
+        if (!releaseRetired_ || !releaseRetired_->isValid())
+            releaseRetired_ =
+                kit::Timer::scheduledTimerWithTimeInterval(0, [this](kit::Timer&) { retiredPages_.clear(); }, false);
     }
 }
 

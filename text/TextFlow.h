@@ -289,8 +289,9 @@ private:
     void showSelectionChange(PageView* view, const std::function<void()>& change);
     void typeCode(std::uint16_t code, bool ignoreFence);
     bool runTypingBurst(PageView* view, const kit::WeakLink<TextItem>& column, std::uint16_t* lastCode);
-    // The column a key began in; when its layout took that column away (the
-    // empty page it was on went), the column that holds the caret now.
+    // The column a key began in; when its layout took that column out of
+    // the chain (the empty page it was on went), the column that holds the
+    // caret now.
     TextItem* columnAfterEdit(const kit::WeakLink<TextItem>& column);
     void dropReleasedRepeats();
     static bool lastKeyWasUpDown_;

@@ -171,7 +171,7 @@ void TextFlow::typeCode(std::uint16_t code, bool ignoreFence)
 
 TextItem* TextFlow::columnAfterEdit(const kit::WeakLink<TextItem>& column)
 {
-    if (TextItem* alive = column.get())
+    if (TextItem* alive = column.get(); alive && !alive->isDisconnected())
         return alive;
     textPoint caret{};
     getCurrentTextPoint(&caret);

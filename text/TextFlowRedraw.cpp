@@ -49,6 +49,14 @@ TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, tex
                                            bool forceRedraw)
 {
     (void)oldPoint;
+    // The edit's layout may have dropped the page of the column it began in
+    // (an emptied page at the end): it goes on where the caret is.
+    if (column && column->isDisconnected()) {
+        textPoint caret{};
+        getCurrentTextPoint(&caret);
+        TextItem* holder = item(firstTextItem_, newPoint ? newPoint : &caret);
+        column = holder ? holder : firstTextItem_;
+    }
     if (!column)
         return nullptr;
     TextItem* target = newPoint ? item(column, newPoint) : column;

@@ -368,3 +368,26 @@ TEST_F(BackReferenceTest, PagesAddedToOrDeletedFromAChainTakeItsTextAsAFullLayou
         EXPECT_EQ(document_->numPages(), s.pagesAfter) << s.name;
     }
 }
+
+TEST_F(BackReferenceTest, ACommandWhoseLayoutDropsThePageOfItsColumnFinishesSafely)
+{
+    // Text over three pages; a smaller type for all of it, set through the
+    // last column, leaves that column's page empty.
+    TextFlow* flow = copyOn(0)->flow();
+    useLargeType(flow);
+    for (int i = 0; i < 55; ++i)
+        for (char c : std::string("words of a line\n"))
+            flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    ASSERT_GE(document_->numPages(), 3);
+    TextItem* last = copyOn(document_->numPages() - 1);
+    textPoint first{}, end{};
+    flow->firstTextPoint(&first);
+    flow->lastTextPoint(&end);
+    flow->selectBetween(&first, &end, SelectionPara, true);
+    std::unique_ptr<StyleParagraph> small = flow->firstParagraph()->paragraphStyle()->copy();
+    small->setFont(kit::Font::fontWithName("Times-Roman", 8));
+    last->setStylePara(small.get());
+    EXPECT_LT(document_->numPages(), 3);
+    EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "");
+}
