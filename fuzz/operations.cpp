@@ -330,8 +330,19 @@ private:
         default: {
             note("text colour " + std::to_string(value % 4));
             static const float grays[] = {0, 0.5f, 0.75f, 1};
-            if (column)
+            if (column) {
+                // As the page view's command: the column redrawn after, or
+                // everything when the selection spans columns.
                 column->setTextColor(kit::Color::colorWithGray(grays[value % 4]));
+                TextItem* from = column;
+                TextItem* to = column;
+                if (const TextSelection* selection = column->flow()->textSelection()) {
+                    from = column->flow()->item(column, &selection->start());
+                    to = column->flow()->item(column, &selection->end());
+                }
+                const std::vector<kit::Object*> changed{from};
+                doc_.notifyUpdate(view, from == to && from ? &changed : nullptr);
+            }
             break;
         }
         }

@@ -89,6 +89,7 @@ bool TextItem::renderInView(PageView* view, const kit::Rect& rect, bool white)
         return false;
     kit::Rect b;
     getUpdateBounds(&b, view);
+    const kit::Rect area = b;
     if (!isTransformed())
         b = kit::intersectionRect(b, rect);
     const StyleGraphic* style = graphicStyle();
@@ -117,6 +118,11 @@ bool TextItem::renderInView(PageView* view, const kit::Rect& rect, bool white)
         setLineDash(*context, nullptr);
     }
 
+    // The text shows nowhere outside the area a redraw of the column
+    // covers: ink of a line that its leading sets above the frame is cut at
+    // the frame.
+    context->gsave();
+    context->rectclip(area);
     context->gsave();
     context->translate(frame_.origin.x, frame_.origin.y);
     b = kit::offsetRect(b, -frame_.origin.x, -frame_.origin.y);
@@ -139,6 +145,7 @@ bool TextItem::renderInView(PageView* view, const kit::Rect& rect, bool white)
         textContinues_ = flow_->drawSelfInView(view, this, b, 0, 0x7FFFFFFF, white);
     if (screen && document && document->showTextRects() && isPageLayoutDocument(document))
         drawContinueIfNeeded(view, rect);
+    context->grestore();
     context->grestore();
     resetAll(*context);
     finishDrawing();

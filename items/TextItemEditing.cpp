@@ -111,7 +111,7 @@ void TextItem::finishEditingInView(PageView* view)
 {
     transferEditingInView(view);
     if (flow_)
-        flow_->removeSelection();
+        flow_->removeSelectionInViews(view);
     kit::Window* window = view ? view->window() : nullptr;
     Page* onPage = page();
     if (isDisplay() && isEmptied(flow_.get()) && onPage) {

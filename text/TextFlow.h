@@ -234,6 +234,8 @@ public:
     // document; fromPoint only names the caller.
     void drawAndSetSelectionType(int type, const textPoint* a, const textPoint* b, bool drawTail, PageView* view,
                                  int fromPoint);
+    // Takes the selection away, and its highlight in every view at once.
+    void removeSelectionInViews(PageView* view);
     // Selects the whole flow; answers the column that holds the caret.
     TextItem* selectAll(TextItem* column, PageView* view);
     // The word around p as a double click takes it; never leaves the word.

@@ -170,6 +170,12 @@ void TextFlow::drawAndSetSelectionType(int type, const textPoint* a, const textP
     showSelectionChange(view, [&] { selectBetween(a, b, type, drawTail); });
 }
 
+void TextFlow::removeSelectionInViews(PageView* view)
+{
+    if (textSelection_)
+        showSelectionChange(view, [&] { removeSelection(); });
+}
+
 TextItem* TextFlow::selectAll(TextItem* column, PageView* view)
 {
     textPoint caret{}, first{}, last{};

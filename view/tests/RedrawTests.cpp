@@ -493,6 +493,27 @@ TEST_F(RedrawTest, AShrinkingHeadlineLeavesNoTraceOfItsFrame)
     EXPECT_FALSE(m.any()) << "less leading: " << m.describe();
 }
 
+// Ending the editing takes the selection's highlight away in every column it
+// shows in, not only the edited one.
+TEST_F(RedrawTest, EndingTheEditingTakesAHighlightOverTwoColumnsAway)
+{
+    column_->setFrame(kit::makeRect(72, 72, 150, 60), false);
+    TextItem* next = addColumn(0, kit::makeRect(240, 72, 150, 60));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    pressKeys(u"one\rtwo\rthree\rfour\rfive\rsix");
+    ASSERT_EQ(flow_->lastParagraph()->firstItem(), next);
+    const textPoint a{0, 0, 1}, b{5, 0, 2};
+    flow_->drawAndSetSelectionType(SelectionChar, &a, &b, false, view_, 0);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    view_->endEditingIfNeeded();
+    ASSERT_EQ(flow_->textSelection(), nullptr);
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
 namespace {
 
 // A number from the environment, or the default.
