@@ -148,7 +148,7 @@ public:
 private:
     // The page of the column being edited, drawn last (nil when none).
     Page* editedPage() const;
-    // Redisplays where items of either page reach past its paper.
+    // Redisplays either page and where its items reach past its paper.
     void redisplayOverhangs(const Page* was, const Page* now);
     // The area a column shows on a page, in view coordinates.
     kit::Rect columnAreaOnPage(TextItem* column, const Page* page) const;

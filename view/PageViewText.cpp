@@ -44,12 +44,14 @@ void PageView::redisplayOverhangs(const Page* was, const Page* now)
 {
     if (was == now)
         return;
-    // The edited page is drawn last: where items reach past their paper
-    // over a neighbour's, the order of drawing changed.
+    // The edited page is drawn last, and drawn even inside a collapsed run:
+    // its paper, and where its items reach past it over a neighbour's, are
+    // drawn in another order now.
     kit::Rect area{};
     for (const Page* page : {was, now}) {
         if (!page)
             continue;
+        area = kit::isEmptyRect(area) ? page->pageRect() : kit::unionRect(area, page->pageRect());
         for (const auto& item : page->pageItems()) {
             kit::Rect r{};
             item->getUpdateBounds(&r, this, true);

@@ -163,6 +163,22 @@ TEST_F(TextMasterTest, PagesAddedInFrontOfFacingCopiesKeepTheChainLinkedBothWays
     EXPECT_EQ(chained, columns);
 }
 
+// Text that runs over the copy of a master of even pages only would go on
+// in no column of the odd page added after it: no page is added, and no
+// layout adds one each time it runs.
+TEST_F(TextMasterTest, OverflowAddsNoPageThatTakesNoCopy)
+{
+    addMaster(1);
+    ASSERT_TRUE(document_.addPages(2, 0));
+    TextItem* even = copyOn(1);
+    ASSERT_NE(even, nullptr);
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_FALSE(even->addPageIfNeeded()) << pass;
+        EXPECT_EQ(document_.numPages(), 2) << pass;
+        EXPECT_EQ(document_.undoInfo()->count(), 0) << pass;
+    }
+}
+
 TEST_F(TextMasterTest, OverflowAddsExactlyOnePageAfterTheColumnsPageWithUndo)
 {
     addMaster(3);
