@@ -391,3 +391,21 @@ TEST_F(BackReferenceTest, ACommandWhoseLayoutDropsThePageOfItsColumnFinishesSafe
     EXPECT_LT(document_->numPages(), 3);
     EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "");
 }
+
+TEST_F(BackReferenceTest, AnItemThatKeptATrailingEmptyPageTakesItAlongWhenItGoes)
+{
+    // The text stays on the first page; a box keeps the second one.
+    TextFlow* flow = copyOn(0)->flow();
+    for (char c : std::string("a line"))
+        flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    ASSERT_EQ(document_->numPages(), 1);
+    ASSERT_TRUE(document_->addPages(1, 1));
+    Item* box = addBox(1);
+    flow->completeLayout();
+    ASSERT_EQ(document_->numPages(), 2);
+    std::vector<std::shared_ptr<Item>> removed = document_->pageAt(1)->removeItems({box});
+    ASSERT_EQ(removed.size(), 1u);
+    EXPECT_EQ(document_->numPages(), 1);
+    EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "");
+}
