@@ -4,6 +4,8 @@
 // from everywhere as Main; it owns the string table's use, the preferences
 // and the application-wide settings the lower layers ask for.
 
+#include "foundation/ApplicationDelegate.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -20,7 +22,7 @@ class PageView;
 class Preferences;
 class UnitsInfo;
 
-class Layvane {
+class Layvane : public ApplicationDelegate {
 public:
     // Class set-up, run once before any delegate exists: the application-wide
     // units and the language name tables.
@@ -30,39 +32,35 @@ public:
 
     // Reads the string table and becomes Main when there is none yet.
     Layvane();
-    virtual ~Layvane();
+    ~Layvane() override;
     Layvane(const Layvane&) = delete;
     Layvane& operator=(const Layvane&) = delete;
 
     // The text of the key; "Missing String Key" when the table has none.
-    const std::string& valueForStringKey(const std::string& key) const;
+    const std::string& valueForStringKey(const std::string& key) const override;
 
     // Made on first use.
-    Preferences* preferences();
+    Preferences* preferences() override;
 
     // Whether every page carries automatic text columns (the word
     // processor) rather than columns placed by hand.
-    virtual bool prefersAutomaticTextItems() const { return false; }
+    bool prefersAutomaticTextItems() const override { return false; }
 
     // The default body font; drawing uses it for a style without a font.
-    kit::Font* font() const { return font_; }
-    void setFont(kit::Font* font) { font_ = font; }
+    kit::Font* font() const override { return font_; }
+    void setFont(kit::Font* font) override { font_ = font; }
 
     // None clears the stored name; a name replaces the current key map.
-    void setKeymapName(const std::optional<std::string>& name);
+    void setKeymapName(const std::optional<std::string>& name) override;
     const std::optional<std::string>& keymapName() const { return keymapName_; }
 
     // The 16-bit text key code of the key event, by the built-in key table;
     // 0x0F7A with the action's name filled in for a key bound to an
     // editing action.
-    std::uint16_t convertKeyEvent(const kit::Event& event, std::string* action) const;
-    // The text key code of the first character: its byte in the documents'
-    // set, else 0x100 plus its byte in the Symbol set, else (function keys)
-    // the character itself; 0 for no character.
-    static std::uint16_t firstKeyInString(const std::u16string& characters);
+    std::uint16_t convertKeyEvent(const kit::Event& event, std::string* action) const override;
 
     // True when the font name was reported before; otherwise remembers it.
-    bool haveSeenBogusFont(const std::string& name);
+    bool haveSeenBogusFont(const std::string& name) override;
 
     // The document of the main window and its page view (not owned); nil
     // when there is none.
@@ -83,6 +81,3 @@ private:
     LayoutDocument* mainDocument_ = nullptr;
     PageView* mainPageView_ = nullptr;
 };
-
-// The application delegate.
-extern Layvane* Main;

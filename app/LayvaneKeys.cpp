@@ -1,7 +1,6 @@
 #include "app/Layvane.h"
 
 #include "appkit/Event.h"
-#include "core/Encoding.h"
 #include "core/EventState.h"
 
 namespace {
@@ -14,18 +13,6 @@ std::uint16_t action(std::string* out, const char* name)
     return EditingAction;
 }
 } // namespace
-
-std::uint16_t Layvane::firstKeyInString(const std::u16string& characters)
-{
-    if (characters.empty())
-        return 0;
-    const char32_t c = characters.front();
-    if (auto code = kit::fromUnicode(kit::Encoding::NeXTSTEP, c))
-        return *code;
-    if (auto code = kit::fromUnicode(kit::Encoding::Symbol, c))
-        return std::uint16_t(0x100 + *code);
-    return std::uint16_t(c);
-}
 
 std::uint16_t Layvane::convertKeyEvent(const kit::Event& event, std::string* out) const
 {

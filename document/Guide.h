@@ -3,8 +3,10 @@
 // A guide line on a page or the master: a location along one axis.
 
 #include "core/Object.h"
+#include "core/WeakLink.h"
 
-class Guide : public kit::Object {
+// Undo records refer to guides weakly.
+class Guide : public kit::Object, public kit::WeakTarget {
 public:
     static constexpr char Horizontal = 1;
     static constexpr char Vertical = 2;

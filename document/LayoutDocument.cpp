@@ -3,12 +3,12 @@
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
+#include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
-#include "items/Item.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
-#include "view/Undo.h"
+#include "items/Item.h"
 
 #include <algorithm>
 

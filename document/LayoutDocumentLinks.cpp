@@ -6,8 +6,8 @@
 #include "foundation/StyleInfo.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
 #include "text/GraphicLink.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <charconv>
@@ -73,7 +73,7 @@ std::vector<Item*> LayoutDocument::selected() const
     return items;
 }
 
-void LayoutDocument::setSelection(const std::vector<Item*>& items, PageView* view)
+void LayoutDocument::setSelection(const std::vector<Item*>& items, DocumentView* view)
 {
     // What was selected is drawn again without its knobs or highlight.
     const std::vector<Item*> was = selected();
@@ -115,7 +115,7 @@ void LayoutDocument::notifyAppDidBecomeActive()
     }
     if (links.empty() || views_.empty())
         return;
-    PageView* main = mainView();
+    DocumentView* main = mainView();
     main->notifyPlacedFiles(links, kit::Rect{});
     for (auto view = views_.rbegin(); view != views_.rend() && !links.empty(); ++view)
         if (*view != main)
@@ -134,6 +134,10 @@ void LayoutDocument::notifyAppDidBecomeActive()
     }
     notifyUpdate(main, inText ? nullptr : &changed);
 }
+
+void LayoutDocument::addLink(GraphicLink* link) { linksInfo_.addLink(dynamic_cast<kit::Object*>(link)); }
+
+void LayoutDocument::removeLink(GraphicLink* link) { linksInfo_.removeLink(dynamic_cast<kit::Object*>(link)); }
 
 void LayoutDocument::itemAdded(Item* item)
 {

@@ -1,11 +1,11 @@
 #include "document/LayoutDocument.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
-#include "app/Layvane.h"
 #include "appkit/RunLoop.h"
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
+#include "foundation/ApplicationDelegate.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
@@ -188,7 +188,7 @@ int LayoutDocument::activePageNumber() const
 // The highlight and the pages panel come with the page view.
 void LayoutDocument::setActivePage(Page* page)
 {
-    PageView* main = mainView();
+    DocumentView* main = mainView();
     Page* shown = page;
     // A run stands for its first page.
     if (auto* run = dynamic_cast<PageSet*>(page))

@@ -4,16 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-bool dispatching = false;
-bool dispatchingSuspended = false;
-} // namespace
-
-bool LayoutDocument::isDispatching() { return dispatching; }
-bool LayoutDocument::isDispatchingSuspended() { return dispatchingSuspended; }
-void LayoutDocument::setDispatching(bool flag) { dispatching = flag; }
-void LayoutDocument::setDispatchingSuspended(bool flag) { dispatchingSuspended = flag; }
-
 LayoutDocument::DispatchStreamHook& LayoutDocument::dispatchRTFStreamHook()
 {
     static DispatchStreamHook hook;

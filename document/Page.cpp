@@ -144,6 +144,11 @@ std::vector<std::shared_ptr<Item>> Page::removeItems(const std::vector<Item*>& i
     return removed;
 }
 
+std::vector<std::shared_ptr<Item>>& Page::editedItemList()
+{
+    return inMasterLayer(document_) ? document_->masterItemList() : theItems_;
+}
+
 // No flows are laid out onto pages yet: there is nothing to lay out again.
 bool Page::handleOverlaps(Item* item, bool display)
 {
@@ -205,7 +210,7 @@ std::vector<Guide*> Page::activeGuides() const
     return list;
 }
 
-Item* Page::hitAt(kit::Point point, const PageView* view, std::string_view memberOf)
+Item* Page::hitAt(kit::Point point, const DocumentView* view, std::string_view memberOf)
 {
     if (!kit::mouseInRect(point, pageRect_, true))
         return nullptr;
@@ -229,7 +234,7 @@ Item* Page::hitAt(kit::Point point, const PageView* view, std::string_view membe
     return nullptr;
 }
 
-std::vector<Item*> Page::hitInRect(const kit::Rect& rect, const PageView* view)
+std::vector<Item*> Page::hitInRect(const kit::Rect& rect, const DocumentView* view)
 {
     std::vector<Item*> hits;
     if (kit::isEmptyRect(kit::intersectionRect(rect, pageRect_)))
@@ -252,7 +257,7 @@ std::vector<Item*> Page::hitInRect(const kit::Rect& rect, const PageView* view)
     return hits;
 }
 
-Item* Page::hitKnobAt(kit::Point point, const PageView* view, int* knob)
+Item* Page::hitKnobAt(kit::Point point, const DocumentView* view, int* knob)
 {
     if (!document_)
         return nullptr;
@@ -271,7 +276,7 @@ Item* Page::hitKnobAt(kit::Point point, const PageView* view, int* knob)
     return nullptr;
 }
 
-Item* Page::hitFill(kit::Point point, const PageView* view)
+Item* Page::hitFill(kit::Point point, const DocumentView* view)
 {
     if (!kit::mouseInRect(point, pageRect_, true))
         return nullptr;
@@ -282,7 +287,7 @@ Item* Page::hitFill(kit::Point point, const PageView* view)
     return nullptr;
 }
 
-Guide* Page::hitGuideAt(kit::Point point, const PageView* view)
+Guide* Page::hitGuideAt(kit::Point point, const DocumentView* view)
 {
     (void)view;
     if (!kit::mouseInRect(point, pageRect_, true))
@@ -299,7 +304,7 @@ Guide* Page::hitGuideAt(kit::Point point, const PageView* view)
     return nullptr;
 }
 
-bool Page::setCursorRectInView(PageView* view)
+bool Page::setCursorRectInView(DocumentView* view)
 {
     for (const auto& item : theItems_)
         item->setCursorRectInView(view);
@@ -357,7 +362,7 @@ void Page::resolveLinks()
     }
 }
 
-void Page::checkFiles(std::vector<GraphicLink*>& list, PageView* view, const kit::Rect& rect,
+void Page::checkFiles(std::vector<GraphicLink*>& list, DocumentView* view, const kit::Rect& rect,
                       const kit::Rect& update)
 {
     if (!kit::intersectsRect(pageRect_, rect))

@@ -17,9 +17,10 @@ class GraphicLink;
 class Guide;
 class Item;
 class LayoutDocument;
-class PageView;
+class DocumentView;
 class StyleGraphic;
 class TextItem;
+struct Paint;
 
 // Items refer to their page weakly: a page may go while an undo record, a
 // pasteboard or the master list still holds one of its items.
@@ -63,6 +64,10 @@ public:
     // Takes the items out of the edited list and hands them back (in the
     // order asked; items not in the list are skipped).
     std::vector<std::shared_ptr<Item>> removeItems(const std::vector<Item*>& items);
+    // The edited list itself (the document's master items in the master
+    // layer), for edits that reorder it or change its nesting in place:
+    // stacking order, grouping and their undo. They keep the bookkeeping.
+    std::vector<std::shared_ptr<Item>>& editedItemList();
 
     // Re-lays every text flow on the page after an item changed its outline
     // or runaround (the item itself is not consulted). Always YES.
@@ -74,17 +79,23 @@ public:
     // ---- Hit tests, points and rectangles in canvas coordinates. The
     // edited layer's items are searched from the top; a master item found
     // is given this page. memberOf names an exact class (empty: any).
-    virtual Item* hitAt(kit::Point point, const PageView* view, std::string_view memberOf = {});
+    virtual Item* hitAt(kit::Point point, const DocumentView* view, std::string_view memberOf = {});
     // The items met, bottom first; empty for none.
-    virtual std::vector<Item*> hitInRect(const kit::Rect& rect, const PageView* view);
+    virtual std::vector<Item*> hitInRect(const kit::Rect& rect, const DocumentView* view);
     // The selected item whose knob is under the point; the knob's number is
     // stored only when one is found.
-    virtual Item* hitKnobAt(kit::Point point, const PageView* view, int* knob);
+    virtual Item* hitKnobAt(kit::Point point, const DocumentView* view, int* knob);
     // The page's own item whose fill is under the point.
-    virtual Item* hitFill(kit::Point point, const PageView* view);
+    virtual Item* hitFill(kit::Point point, const DocumentView* view);
     // The first guide within 2 points of the point, unscaled by zoom.
-    virtual Guide* hitGuideAt(kit::Point point, const PageView* view);
-    virtual bool setCursorRectInView(PageView* view);
+    virtual Guide* hitGuideAt(kit::Point point, const DocumentView* view);
+    virtual bool setCursorRectInView(DocumentView* view);
+
+    // ---- Drawing. The page's paper within the rectangle (canvas
+    // coordinates), then its items in their order, clipped to it: into the
+    // paint's context, with or without a view (printing, thumbnails). An
+    // item reaching past the page is drawn wherever the rectangle meets it.
+    virtual bool drawSelfInView(const Paint& paint, const kit::Rect& rect);
 
     // ---- Guides: the page's own in the pages layer, else the document's.
     const std::vector<std::unique_ptr<Guide>>& guides() const { return guides_; }
@@ -114,7 +125,7 @@ public:
     // the master page, appear on it) and wait for a check compare their
     // files, when the page meets the rectangle (canvas coordinates); those
     // found unchanged leave the list, so that later pages skip them.
-    void checkFiles(std::vector<GraphicLink*>& list, PageView* view, const kit::Rect& rect, const kit::Rect& update);
+    void checkFiles(std::vector<GraphicLink*>& list, DocumentView* view, const kit::Rect& rect, const kit::Rect& update);
     void notifyUpdateForGraphicStyle(const StyleGraphic* style);
     void removeGraphicStyle(const StyleGraphic* style);
 

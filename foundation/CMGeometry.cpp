@@ -1,7 +1,7 @@
 #include "foundation/CMGeometry.h"
 
-#include "app/Layvane.h"
 #include "core/Alert.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/PSWrappers.h"
 #include "graphics/DrawContext.h"
 

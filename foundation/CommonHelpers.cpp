@@ -1,8 +1,8 @@
 #include "foundation/CommonHelpers.h"
 
-#include "app/Layvane.h"
 #include "core/Alert.h"
 #include "core/Locale.h"
+#include "foundation/ApplicationDelegate.h"
 #include "graphics/Font.h"
 
 #include <cstring>

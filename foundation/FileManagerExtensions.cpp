@@ -1,9 +1,9 @@
 #include "foundation/FileManagerExtensions.h"
 
-#include "app/Layvane.h"
 #include "core/FileManager.h"
 #include "core/Locale.h"
 #include "core/ProcessInfo.h"
+#include "foundation/ApplicationDelegate.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
 #include "foundation/Preferences.h"
 
-#include "app/Layvane.h"
 #include "core/EventState.h"
 #include "core/FileManager.h"
 #include "core/PaperSize.h"
 #include "core/ProcessInfo.h"
 #include "core/UserDefaults.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Defaults.h"
 #include "graphics/Font.h"
 #include "spelling/pwd.h"

@@ -14,8 +14,9 @@
 #include <optional>
 #include <string>
 
-class LayoutDocument;
 class Preferences;
+class StyleParagraph;
+class StyleSheetDocument;
 
 class StyleInfo : public kit::Object {
 public:
@@ -34,9 +35,10 @@ public:
 
     void setPreferences(const Preferences* preferences) { preferences_ = preferences; }
     const Preferences* preferences() const { return preferences_; }
-    void setDocument(LayoutDocument* document) { document_ = document; }
-    LayoutDocument* document() const { return document_; }
+    void setDocument(StyleSheetDocument* document) { document_ = document; }
+    StyleSheetDocument* document() const { return document_; }
     StyleList* paragraphStyles() { return &paragraphStyles_; }
+    const StyleList* paragraphStyles() const { return &paragraphStyles_; }
     // Never made in this program.
     StyleList* characterStyles() { return nullptr; }
     StyleList* graphicStyles() { return &graphicStyles_; }
@@ -67,6 +69,11 @@ public:
     std::unique_ptr<StyleSheetEntry> removeStyle(StyleSheetEntry* style, StyleList* list);
     static void sortStyles(StyleList* list);
 
+    // A copy of a paragraph style pasted from elsewhere, based on the
+    // sheet's named styles of the same names (nil sheet: on none); nil for
+    // no style.
+    static std::unique_ptr<StyleParagraph> adaptPastedStyle(const StyleParagraph* style, const StyleInfo* sheet);
+
     void audit(int indent) const override;
     std::string className() const override { return "StyleInfo"; }
 
@@ -75,7 +82,7 @@ private:
     bool isGraphicList(const StyleList* list) const { return list == &graphicStyles_; }
     StyleSheetEntry* insert(std::unique_ptr<StyleSheetEntry> style, StyleList* list);
 
-    LayoutDocument* document_ = nullptr; // not owned
+    StyleSheetDocument* document_ = nullptr; // not owned
     const Preferences* preferences_ = nullptr; // not owned
     StyleList paragraphStyles_;
     StyleList graphicStyles_;

@@ -1,7 +1,7 @@
 #include "foundation/StyleSheetEntry.h"
 
-#include "app/Layvane.h"
 #include "core/StringTable.h"
+#include "foundation/ApplicationDelegate.h"
 
 int StyleSheetEntry::compare(const StyleSheetEntry& other) const
 {

@@ -1,8 +1,8 @@
 #include "foundation/Units.h"
 
-#include "app/Layvane.h"
 #include "core/Locale.h"
-#include "view/RulerViewInset.h"
+#include "foundation/ApplicationDelegate.h"
+#include "graphics/Font.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,9 +21,27 @@ float TickLengthForLevel(int level)
 }
 
 namespace {
+// Helvetica's digits are 556/1000 em wide: the width to fall back on when
+// the face is not installed, so rulers still space their labels sensibly.
+constexpr float FallbackDigitEm = 0.556f;
+constexpr float LabelSize = 9.0f;
+
 const char* const abbreviations[UNITS_KIND_COUNT] = {"pc", "pt", "in", "cm"};
 const char* const truncateFormats[UNITS_KIND_COUNT] = {"%.2f", "%.1f", "%.3f", "%.3f"};
 } // namespace
+
+const RulerLabelMetrics& GetRulerLabelMetrics()
+{
+    static const RulerLabelMetrics metrics = [] {
+        RulerLabelMetrics m;
+        m.font = kit::Font::fontWithName("Helvetica", LabelSize);
+        m.digitWidth = m.font ? m.font->widthOfString("0") : FallbackDigitEm * LabelSize;
+        return m;
+    }();
+    return metrics;
+}
+
+float GetRulerMajorThreshold() { return 3.0f * GetRulerLabelMetrics().digitWidth; }
 
 int CheckedUnitsKind(int kind)
 {
@@ -141,7 +159,7 @@ void GetMajorUnitsWithThreshold(float scale, int kind, float threshold, float* i
 
 void GetMajorUnits(float scale, int kind, float* increment, int* divisions)
 {
-    GetMajorUnitsWithThreshold(scale, kind, RulerViewInset::majorThreshold(), increment, divisions);
+    GetMajorUnitsWithThreshold(scale, kind, GetRulerMajorThreshold(), increment, divisions);
 }
 
 void GetTickUnits(float scale, int kind, float major, int divisions, float* tickSpacing, int* tickLevels)
@@ -174,7 +192,7 @@ float GetMajorUnitsIncrementFor(float scale, int kind, float threshold)
 
 float GetMajorUnitsIncrementFor(float scale, int kind)
 {
-    return GetMajorUnitsIncrementFor(scale, kind, RulerViewInset::majorThreshold());
+    return GetMajorUnitsIncrementFor(scale, kind, GetRulerMajorThreshold());
 }
 
 std::string TruncateUnits(float value, int kind)

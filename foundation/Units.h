@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace kit {
+class Font;
+}
+
 // Unit kinds.
 inline constexpr int UNITS_PICAS = 0;
 inline constexpr int UNITS_POINTS = 1;
@@ -46,8 +50,20 @@ void ConvertPointFromOrigin(kit::Point* point, const kit::Point* origin);
 float CoordToUnits(float coordinate, float offset, int kind, float scale);
 float UnitsToCoord(float offset, float value, int kind, float scale);
 
+// The labels of the rulers, set up on first use: the font "Helvetica" 9 pt
+// (nil when it is not installed), the width of one digit, the label height.
+// RulerViewInset shows its labels with them; numbered ticks stand at least
+// three digits apart (RulerViewInset::majorThreshold).
+struct RulerLabelMetrics {
+    kit::Font* font = nullptr;
+    float digitWidth = 0.0f;
+    float labelHeight = 7.0f;
+};
+const RulerLabelMetrics& GetRulerLabelMetrics();
+float GetRulerMajorThreshold();
+
 // The major step of a ruler at this zoom, with the smallest distance in
-// pixels between labelled marks taken from the ruler class.
+// pixels between labelled marks that the rulers keep.
 void GetMajorUnits(float scale, int kind, float* increment, int* divisions);
 // The same with the distance given.
 void GetMajorUnitsWithThreshold(float scale, int kind, float threshold, float* increment, int* divisions);

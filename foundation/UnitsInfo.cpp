@@ -1,6 +1,6 @@
 #include "foundation/UnitsInfo.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/Units.h"
 

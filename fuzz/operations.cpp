@@ -17,6 +17,8 @@
 #include "core/Geometry.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/Undo.h"
+#include "document/UndoInfo.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleGraphicNamed.h"
@@ -33,7 +35,6 @@
 #include "text/TextWord.h"
 #include "view/PageView.h"
 #include "view/TimeDateTokenController.h"
-#include "view/Undo.h"
 
 #include <algorithm>
 #include <iterator>
@@ -477,7 +478,7 @@ private:
         page->addItems(item);
         doc_.setSelection({raw}, m_.view());
         if (UndoInfo* undo = doc_.undoInfo())
-            undo->push(std::make_unique<UndoItems>(std::vector<Item*>{raw}, page, ::Undo::ItemsAdded));
+            undo->push(std::make_unique<::Undo>(std::vector<Item*>{raw}, page, ::Undo::ItemsAdded));
         page->handleOverlaps(raw, true);
     }
 
@@ -520,7 +521,7 @@ private:
         Page* page = item->page();
         m_.view()->endEditingIfNeeded();
         doc_.setSelection({}, m_.view());
-        auto record = std::make_unique<UndoItems>(std::vector<Item*>{item}, page, ::Undo::ItemsRemoved);
+        auto record = std::make_unique<::Undo>(std::vector<Item*>{item}, page, ::Undo::ItemsRemoved);
         std::vector<std::shared_ptr<Item>> removed = page->removeItems({item});
         if (auto* column = dynamic_cast<TextItem*>(item))
             column->removeFromTextFlow();

@@ -23,9 +23,11 @@ class DrawContext;
 }
 class LayoutDocument;
 class Page;
-class PageView;
+class DocumentView;
 class StyleGraphic;
 class StyleGraphicNamed;
+class TextDocument;
+struct Paint;
 struct GxArrow;
 struct GxDash;
 struct GxFill;
@@ -114,8 +116,8 @@ public:
     void getFrameBounds(kit::Rect* rect) const;
     // view may be null. Everything the item draws lies inside: the form
     // with knobs (in view coordinates) asks the item's own.
-    virtual void getUpdateBounds(kit::Rect* rect, const PageView* view) const;
-    void getUpdateBounds(kit::Rect* rect, const PageView* view, bool knobs) const;
+    virtual void getUpdateBounds(kit::Rect* rect, const DocumentView* view) const;
+    void getUpdateBounds(kit::Rect* rect, const DocumentView* view, bool knobs) const;
 
     void calcInfo() { calcInfo(true); }
     virtual void calcInfo(bool recompute);
@@ -180,18 +182,18 @@ public:
     virtual bool shouldDrawInRect(const kit::Rect& rect) const;
     virtual void prepareForDrawing();
     virtual void finishDrawing();
-    virtual bool drawSelfInView(PageView* view, const kit::Rect& bounds);
-    virtual bool whiteSelfInView(PageView* view, const kit::Rect& bounds);
-    virtual bool renderInView(PageView* view, const kit::Rect& bounds, bool white);
-    virtual bool drawFastInView(PageView* view, const kit::Rect& bounds);
+    virtual bool drawSelfInView(const Paint& paint, const kit::Rect& bounds);
+    virtual bool whiteSelfInView(const Paint& paint, const kit::Rect& bounds);
+    virtual bool renderInView(const Paint& paint, const kit::Rect& bounds, bool white);
+    virtual bool drawFastInView(const Paint& paint, const kit::Rect& bounds);
 
     // ---- Knobs and hit tests (page coordinates; view may be null).
     virtual int numKnobs() const { return 8; }
     void getKnobPoints(kit::Point* points) const;
-    virtual bool isHitAt(kit::Point point, const PageView* view) const;
-    virtual int isHitAtKnob(kit::Point point, const PageView* view) const;
-    virtual bool isHitInRect(const kit::Rect& rect, const PageView* view) const;
-    virtual bool inFill(kit::Point point, const PageView* view) const;
+    virtual bool isHitAt(kit::Point point, const DocumentView* view) const;
+    virtual int isHitAtKnob(kit::Point point, const DocumentView* view) const;
+    virtual bool isHitInRect(const kit::Rect& rect, const DocumentView* view) const;
+    virtual bool inFill(kit::Point point, const DocumentView* view) const;
     virtual bool shouldResizeNaturally() const { return false; }
     virtual bool hasScale() const { return false; }
     virtual float currentRatio() const;
@@ -270,8 +272,8 @@ public:
     virtual bool hasAnyTextItems() const { return false; }
     virtual bool isGraphicLink() const { return false; }
     virtual bool recomputeTextItems() { return false; }
-    virtual void resolveInDocument(LayoutDocument* document) { (void)document; }
-    virtual bool setCursorRectInView(PageView* view)
+    virtual void resolveInDocument(TextDocument* document) { (void)document; }
+    virtual bool setCursorRectInView(DocumentView* view)
     {
         (void)view;
         return true;

@@ -1,6 +1,5 @@
 #include "items/PlacedItem.h"
 
-#include "app/Layvane.h"
 #include "core/Alert.h"
 #include "core/Archiver.h"
 #include "core/FileManager.h"
@@ -8,6 +7,7 @@
 #include "core/ProcessInfo.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/FileManagerExtensions.h"
 #include "foundation/PboardTypes.h"
@@ -486,8 +486,11 @@ void PlacedItem::calcUpdateBounds(kit::Rect* rect) const
     Item::calcUpdateBounds(rect);
 }
 
-void PlacedItem::resolveInDocument(LayoutDocument* document)
+TextDocument* PlacedItem::linkDocument() const { return document(); }
+
+void PlacedItem::resolveInDocument(TextDocument* textDocument)
 {
+    auto* document = dynamic_cast<LayoutDocument*>(textDocument);
     if (!page() && document)
         setPage(document->masterPage());
     calcFileInfo();

@@ -1,6 +1,5 @@
 #include "items/TextItem.h"
 
-#include "app/Layvane.h"
 #include "core/Color.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
@@ -98,6 +97,14 @@ LayoutDocument* TextItem::pageDocument() const
 {
     Page* page = page_.get();
     return page ? page->document() : nullptr;
+}
+
+TextDocument* TextItem::textDocument() const { return pageDocument(); }
+
+std::vector<Item*> TextItem::runaroundItems() const
+{
+    Page* page = page_.get();
+    return page ? page->runaroundItemsFor(this) : std::vector<Item*>{};
 }
 
 // ---- Hanging margins.
@@ -375,14 +382,15 @@ void TextItem::setTextColor(const kit::ColorRef& color)
         typing->setColor(color); // what is typed next
 }
 
-void TextItem::resolveStyles()
+void TextItem::resolveStyles(LayoutDocument* pastedInto)
 {
     if (prevColumn_ || nextColumn_ || !flow_)
         return;
     LayoutDocument* document = pageDocument();
-    // A pasted column on no page yet resolves against the main document.
-    if (!document && Main)
-        document = Main->mainDocument();
+    // A pasted column on no page yet resolves against the document it is
+    // pasted into.
+    if (!document)
+        document = pastedInto;
     StyleInfo* sheet = document ? document->styleInfo() : nullptr;
     if (!sheet)
         return;
@@ -397,7 +405,7 @@ void TextItem::resolveStyles()
     }
 }
 
-void TextItem::resolveInDocument(LayoutDocument* document)
+void TextItem::resolveInDocument(TextDocument* document)
 {
     // Every column of the chain is told; the flow must hear it once.
     if (flow_ && flow_->firstTextItem() == this)

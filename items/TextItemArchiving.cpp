@@ -16,14 +16,6 @@
 
 namespace {
 
-// Columns that met their flow while the flow was still being read: they take
-// their hold once a column of the same flow can share it.
-std::vector<TextItem*>& waitingForFlow()
-{
-    static std::vector<TextItem*> columns;
-    return columns;
-}
-
 [[noreturn]] void damaged(const std::string& why)
 {
     kit::Exception::raise(kit::ArchiverArchiveInconsistencyException, "damaged text column: " + why);
@@ -55,6 +47,25 @@ bool isOrigin(const textPoint& p) { return p.paragraph == 0 && p.word == 0 && p.
 float finiteOrZero(float value) { return std::isfinite(value) ? value : 0.0f; }
 
 } // namespace
+
+// Columns of one read that met their flow while the flow was still being
+// read: they take their hold once a column of the same flow can share it. The
+// list belongs to the read: a column still waiting when the read ends stops
+// waiting, and a column that goes leaves the list.
+struct TextItem::WaitingForFlow {
+    std::vector<TextItem*> columns;
+
+    WaitingForFlow() = default;
+    WaitingForFlow(const WaitingForFlow&) = delete;
+    WaitingForFlow& operator=(const WaitingForFlow&) = delete;
+    ~WaitingForFlow()
+    {
+        for (TextItem* column : columns) {
+            column->flowToHold_ = nullptr;
+            column->waitingIn_ = nullptr;
+        }
+    }
+};
 
 void TextItem::encodeWithCoder(kit::Coder& coder) const
 {
@@ -143,7 +154,7 @@ kit::Object* TextItem::initWithCoder(kit::Coder& coder)
         initFlow();
         startPoint_ = {0, 0, 0};
     }
-    settleLinksAfterReading();
+    settleLinksAfterReading(coder);
     return this;
 }
 
@@ -162,17 +173,19 @@ void TextItem::takeFlowHold(kit::Coder& coder, kit::Object* stored)
         // else: the column waits for a column of the same flow to share it.
     }
     flowToHold_ = flow;
-    waitingForFlow().push_back(this);
+    waitingIn_ = &coder.readContext<WaitingForFlow>();
+    waitingIn_->columns.push_back(this);
 }
 
 void TextItem::stopWaitingForFlow()
 {
-    if (flowToHold_)
-        std::erase(waitingForFlow(), this);
+    if (waitingIn_)
+        std::erase(waitingIn_->columns, this);
+    waitingIn_ = nullptr;
     flowToHold_ = nullptr;
 }
 
-void TextItem::settleLinksAfterReading()
+void TextItem::settleLinksAfterReading(kit::Coder& coder)
 {
     // Each end checks its links once the other end is read too.
     if (nextColumn_) {
@@ -203,11 +216,12 @@ void TextItem::settleLinksAfterReading()
     waitingForCheck_.clear();
     read_ = true;
     if (flow_) {
-        auto& waiting = waitingForFlow();
+        auto& waiting = coder.readContext<WaitingForFlow>().columns;
         for (TextItem* column : waiting)
             if (column->flowToHold_ == flow_.get()) {
                 column->flow_ = flow_;
                 column->flowToHold_ = nullptr;
+                column->waitingIn_ = nullptr;
             }
         std::erase_if(waiting, [](const TextItem* c) { return !c->flowToHold_; });
     }

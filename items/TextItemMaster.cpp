@@ -7,9 +7,10 @@
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/UndoInfo.h"
+#include "document/UndoPage.h"
 #include "text/TextFlow.h"
 #include "text/TextWordSpecial.h"
-#include "view/Undo.h"
 
 #include <algorithm>
 

@@ -1,19 +1,19 @@
 #include "text/TextFlow.h"
 
-#include "app/Layvane.h"
 #include "appkit/Application.h"
 #include "appkit/Cursor.h"
 #include "appkit/Event.h"
 #include "core/Alert.h"
 #include "core/EventState.h"
-#include "document/LayoutDocument.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
+#include "text/TextDocument.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <optional>
@@ -75,12 +75,6 @@ unsigned currentFlags() { return kit::currentEventModifierFlags(); }
 
 const kit::Event* currentEvent() { return kit::Application::sharedApplication().currentEvent(); }
 
-void markMainDocumentEdited()
-{
-    if (Main && Main->mainDocument())
-        Main->mainDocument()->setEdited(true);
-}
-
 // A key that was auto-repeating and has been released: its repeats queued
 // before the release are dropped, and nothing else is.
 struct ReleasedRepeat {
@@ -114,7 +108,7 @@ void dequeueKeyEvent()
 
 std::uint16_t firstKey(const kit::Event& e)
 {
-    return Layvane::firstKeyInString(e.characters());
+    return ApplicationDelegate::firstKeyInString(e.characters());
 }
 } // namespace
 
@@ -138,7 +132,7 @@ void TextFlow::dropReleasedRepeats()
     releasedRepeat() = {e->characters(), up->serial()};
 }
 
-kit::Object* TextFlow::processKeyEvent(const kit::Event& event, PageView* view, TextItem* column)
+kit::Object* TextFlow::processKeyEvent(const kit::Event& event, DocumentView* view, TextItem* column)
 {
     if (event.modifierFlags() & kit::CommandKeyMask) {
         kit::beep();
@@ -166,7 +160,7 @@ void TextFlow::typeCode(std::uint16_t code, bool ignoreFence)
         code = std::uint16_t(code - SymbolBase);
     }
     currentParagraph_->addByte(static_cast<unsigned char>(code), true, ignoreFence);
-    markMainDocumentEdited();
+    markDocumentEdited();
 }
 
 TextItem* TextFlow::columnAfterEdit(const kit::WeakLink<TextItem>& column)
@@ -179,7 +173,7 @@ TextItem* TextFlow::columnAfterEdit(const kit::WeakLink<TextItem>& column)
     return holder ? holder : firstTextItem_;
 }
 
-bool TextFlow::runTypingBurst(PageView* view, const kit::WeakLink<TextItem>& edited, std::uint16_t* lastCode)
+bool TextFlow::runTypingBurst(DocumentView* view, const kit::WeakLink<TextItem>& edited, std::uint16_t* lastCode)
 {
     for (;;) {
         // The burst ends at the first queued input that is not a key: a key
@@ -216,7 +210,7 @@ bool TextFlow::runTypingBurst(PageView* view, const kit::WeakLink<TextItem>& edi
     }
 }
 
-TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* column)
+TextItem* TextFlow::processKey(std::uint16_t code, DocumentView* view, TextItem* column)
 {
     kit::Cursor::setHiddenUntilMouseMoves(true);
     if (column)
@@ -271,7 +265,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
             } else {
                 kit::Rect cursor = view ? view->textCursorRect() : kit::Rect{};
                 currentParagraph_->cursorEdit(code, &forceRedraw);
-                markMainDocumentEdited();
+                markDocumentEdited();
                 if (!forceRedraw) {
                     TextParagraph* laid = currentParagraph_->recompute(true);
                     column = columnAfterEdit(edited);
@@ -360,7 +354,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* col
 
     dropReleasedRepeats();
     if (modified) {
-        markMainDocumentEdited();
+        markDocumentEdited();
         if (currentParagraph_)
             currentParagraph_->recompute();
     }

@@ -2,11 +2,10 @@
 
 #include "appkit/RunLoop.h"
 #include "core/Alert.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/StyleParagraph.h"
 #include "items/TextItem.h"
 #include "text/TableParagraph.h"
+#include "text/TextDocument.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 
@@ -107,7 +106,7 @@ void TextFlow::layoutThrough(const TextItem* column)
 {
     if (!column || !hasPendingLayout())
         return;
-    const LayoutDocument* doc = document();
+    const TextDocument* doc = document();
     if (doc && doc->isNotifyDisabled())
         return;
     layOut(nullptr, false, column, 0);
@@ -119,8 +118,7 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
     if (layingOut_)
         return edited;
     TextItem* firstColumn = edited && edited->firstItem() ? edited->firstItem() : firstTextItem_;
-    Page* page = firstColumn ? firstColumn->page() : nullptr;
-    LayoutDocument* doc = page ? page->document() : nullptr;
+    TextDocument* doc = firstColumn ? firstColumn->textDocument() : nullptr;
     const int pages = doc ? doc->numPages() : 0;
     if (doc) {
         doc->disableCalcPages();
@@ -254,7 +252,7 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
     return other ? other : edited;
 }
 
-void TextFlow::showOverflow(LayoutDocument* doc)
+void TextFlow::showOverflow(TextDocument* doc)
 {
     TextItem* last = firstTextItem_;
     for (TextItem* c = last; c; c = c->nextColumn()) {
@@ -327,7 +325,7 @@ void TextFlow::idleLayout()
     const TextParagraph* before = paragraphAtIndex(from - 1);
     TextItem* column = before ? before->lastItem() : firstTextItem_;
     layOut(nullptr, false, nullptr, secondsNow() + IdleLayoutSlice);
-    if (LayoutDocument* doc = document(); doc && column)
+    if (TextDocument* doc = document(); doc && column)
         doc->notifyUpdate(nullptr, kit::Rect{}, column, nullptr, std::max(from - 1, 0), 0x7FFFFFFF);
     if (hasPendingLayout()) {
         idleLayout_.reset();
@@ -343,7 +341,7 @@ void TextFlow::emptyPointsFromColumn(TextItem* column)
         if (c->nextColumn() == column)
             break;
     }
-    if (LayoutDocument* doc = document())
+    if (TextDocument* doc = document())
         doc->deleteEmptyPages();
 }
 

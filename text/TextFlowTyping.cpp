@@ -1,14 +1,13 @@
 #include "text/TextFlow.h"
 
-#include "app/Layvane.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
+#include "text/TextDocument.h"
 #include "text/TextPanels.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
@@ -18,15 +17,27 @@ namespace {
 // The column's editing mark; commands leave the text alone while it is off.
 bool editing(const TextItem* column) { return column && column->itFlags().editing; }
 
-void markMainDocumentEdited()
-{
-    if (Main && Main->mainDocument())
-        Main->mainDocument()->setEdited(true);
-}
-
 // The tracking step the preferences give for the modifier keys held.
 constexpr int TrackingIncrementKind = 51;
 } // namespace
+
+void TextFlow::markDocumentEdited() const
+{
+    if (TextDocument* document = this->document())
+        document->setEdited(true);
+}
+
+bool TextFlow::isDispatching() const
+{
+    const TextDocument* document = this->document();
+    return document && document->isDispatching();
+}
+
+bool TextFlow::importGate() const
+{
+    const TextDocument* document = this->document();
+    return document && document->isDispatching() && !document->isDispatchingSuspended();
+}
 
 // ---- The typing style.
 
@@ -50,7 +61,7 @@ void TextFlow::changeFont(kit::Object* sender, TextItem* column)
             currentParagraph_->changeFont(sender, column);
             currentParagraph_->recompute();
         }
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->changeFont(sender);
 }
@@ -65,7 +76,7 @@ void TextFlow::changeFontAttribute(unsigned short attribute, TextItem* column)
         updateFontPanel(column);
     }
     charStyle()->modifyFontAttribute(attribute, enable);
-    markMainDocumentEdited();
+    markDocumentEdited();
 }
 
 void TextFlow::setFontAttribute(unsigned short attribute, bool onOrOff, TextItem* column)
@@ -90,7 +101,7 @@ void TextFlow::setFont(kit::Font* font, TextItem* column)
             currentParagraph_->recompute();
         }
         updateFontPanel(column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->setFont(font);
 }
@@ -99,7 +110,7 @@ void TextFlow::setParagraphDefaultFont(kit::Font* font, TextItem* column)
 {
     if (editing(column) && textSelection_) {
         textSelection_->setParagraphDefaultFont(font, column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     kit::Font* shown = currentParagraph_ ? currentParagraph_->font() : font;
     charStyle()->setFont(shown);
@@ -120,7 +131,7 @@ void TextFlow::subscript(TextItem* column)
     const float delta = -halfAscent(charStyle());
     if (editing(column) && textSelection_) {
         textSelection_->changeVertical(delta, column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->setVertical(charStyle()->vertical() + delta);
     if (FontAccessory* accessory = TextPanels::fontAccessory(false))
@@ -132,7 +143,7 @@ void TextFlow::superscript(TextItem* column)
     const float delta = halfAscent(charStyle());
     if (editing(column) && textSelection_) {
         textSelection_->changeVertical(delta, column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->setVertical(charStyle()->vertical() + delta);
     if (FontAccessory* accessory = TextPanels::fontAccessory(false))
@@ -143,7 +154,7 @@ void TextFlow::unscript(TextItem* column)
 {
     if (editing(column) && textSelection_) {
         textSelection_->changeVertical(0, column);
-        markMainDocumentEdited();
+        markDocumentEdited();
     }
     charStyle()->setVertical(0);
     if (FontAccessory* accessory = TextPanels::fontAccessory(false))
@@ -175,7 +186,7 @@ void TextFlow::changeKerning(int tag, TextItem* column)
         setCurrentPoint(&caret);
     }
     updateFontPanel(column);
-    markMainDocumentEdited();
+    markDocumentEdited();
 }
 
 void TextFlow::setTextColor(const kit::ColorRef& color)
@@ -273,7 +284,7 @@ void TextFlow::_updateObjectLinkInspector()
 {
     TextPanel* graphics = TextPanels::graphicsInspector();
     if (graphics && graphics->isVisible()) {
-        LayoutDocument* doc = document();
+        TextDocument* doc = document();
         graphics->inspectSelection(doc ? doc->selected().size() : 0);
     }
     TextPanel* links = TextPanels::linksPanel();

@@ -4,7 +4,7 @@
 
 #include "text/TextParagraphDrawing.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "graphics/DrawContext.h"
 #include "graphics/Font.h"
 

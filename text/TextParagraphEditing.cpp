@@ -1,6 +1,5 @@
 #include "text/TextParagraph.h"
 
-#include "document/LayoutDocument.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "text/TextFlow.h"
@@ -132,7 +131,7 @@ TextWord* TextParagraph::processSpecialWord(int type, InlineImage::Source source
     insertSpecialWord(std::move(graphic));
     // A picture typed in joins the graphic links of the flow's document.
     if (flow_)
-        if (LayoutDocument* document = flow_->document())
+        if (TextDocument* document = flow_->document())
             word->resolveInDocument(document);
     return word;
 }
@@ -175,7 +174,7 @@ TextWord* TextParagraph::insertSpecialWord(std::unique_ptr<TextWordSpecial> owne
         insertWord(std::move(owned), i + 1);
         special->setInsertToEnd();
         currentWord_ = special;
-    } else if (LayoutDocument::isDispatching()) {
+    } else if (flow_ && flow_->isDispatching()) {
         insertWord(std::move(owned), i + 1);
         currentWord_ = special;
     } else {
@@ -196,7 +195,7 @@ TextParagraph* TextParagraph::breakAtPoint(int i, bool carryStyle, std::unique_p
         return nullptr;
     TextParagraph* n = owned.get();
     const StyleParagraph* style =
-        LayoutDocument::isDispatching() ? flow_->paragraphStyle() : paragraphStyle_.get();
+        flow_->isDispatching() ? flow_->paragraphStyle() : paragraphStyle_.get();
     n->setFlow(flow_);
     n->setFirstItem(currentItem_);
     const int here = index();

@@ -3,7 +3,7 @@
 
 #include "text/TextSelection.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/FontAccessoryValues.h"
 #include "foundation/StyleChar.h"
 #include "graphics/DrawContext.h"
@@ -149,9 +149,9 @@ std::vector<kit::Rect> TextSelection::unclippedHighlightRectsInItem(TextItem* co
     return result;
 }
 
-void TextSelection::drawSelfInItem(TextItem* column, PageView* view)
+void TextSelection::drawSelfInItem(TextItem* column, const Paint& paint)
 {
-    (void)view;
+    (void)paint;
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context)
         return;

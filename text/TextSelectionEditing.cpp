@@ -3,18 +3,18 @@
 
 #include "text/TextSelection.h"
 
-#include "app/Layvane.h"
 #include "core/Alert.h"
 #include "core/Pasteboard.h"
-#include "document/LayoutDocument.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
+#include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
-#include "items/TextItem.h"
+#include "text/DocumentView.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <memory>
@@ -66,23 +66,16 @@ StyleChar* lastNonSymbolStyle(const TextFlow* flow, textPoint* point)
     return style;
 }
 
-// The document an edit of the flow marks edited: the flow's own, else the main one.
 void markEdited(const TextFlow* flow)
 {
-    LayoutDocument* document = flow ? flow->document() : nullptr;
-    if (!document && Main)
-        document = Main->mainDocument();
-    if (document)
-        document->setEdited(true);
+    if (flow)
+        flow->markDocumentEdited();
 }
 
 void announceMarkers(const TextFlow* flow)
 {
-    LayoutDocument* document = Main ? Main->mainDocument() : nullptr;
-    if (!document)
-        document = flow->document();
-    if (document)
-        document->notifyUpdate(Main ? Main->mainPageView() : nullptr, nullptr);
+    if (TextDocument* document = flow->document())
+        document->notifyUpdate(nullptr, nullptr);
 }
 
 // Keeps letters [from, to) of the word.
@@ -150,7 +143,7 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
     const textPoint remembered = start_;
     // Where the deleted text began shows the change, whichever column the
     // caller goes on in.
-    const kit::WeakLink<TextItem> startColumn(flow->item(item ? item : flow->firstTextItem(), &start_));
+    const kit::WeakLink<TextItem> startColumn = flow->watchedItem(item ? item : flow->firstTextItem(), &start_);
 
     // 1. The text on either side keeps its look.
     textPoint s = start_, e = end_;
@@ -163,7 +156,7 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
 
     // 2. Graphics and markers leave the document.
     _buildWordList();
-    LayoutDocument* document = flow->document();
+    TextDocument* document = flow->document();
     for (TextWord* word : wordList_)
         word->removeFromDocument(document);
 
@@ -342,8 +335,7 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
             paragraph->recompute();
         else
             flow->completeLayout();
-        if (TextItem* from = startColumn.get())
-            from->redrawQuickInView(nullptr);
+        TextFlow::redrawQuickFrom(startColumn);
     }
 }
 
@@ -435,7 +427,8 @@ void TextSelection::insertParagraphs(TextFlow* flow)
     TextParagraph* caret = flow->currentParagraph();
     const int at = flow->indexOfParagraph(caret);
     const bool inMain = inMainBody(flow);
-    PageView* view = Main ? Main->mainPageView() : nullptr;
+    TextDocument* document = flow->document();
+    DocumentView* view = document ? document->mainView() : nullptr;
     bool sawLevel = false, markerPasted = false;
     TextParagraph* firstNew = nullptr;
     TextParagraph* lastNew = nullptr;
@@ -468,10 +461,10 @@ void TextSelection::insertParagraphs(TextFlow* flow)
         if (!moved)
             moved = paragraph->createCurrentWord();
         paragraph->setCurrentWord(moved);
-        // Without a page view the pasted style is used as it came.
+        // Without a view the flow's own document adapts the pasted style.
         std::unique_ptr<StyleParagraph> adapted =
             view ? view->checkPastedParaStyleFor(source->paragraphStyle(), nullptr)
-                 : PageView::adaptPastedStyle(source->paragraphStyle(), flow->document());
+                 : StyleInfo::adaptPastedStyle(source->paragraphStyle(), document ? document->styleInfo() : nullptr);
         const StyleParagraph* style = adapted ? adapted.get() : source->paragraphStyle();
         if (style)
             paragraph->setStylePara(style, false, false);

@@ -3,13 +3,12 @@
 
 #include "text/TextSelection.h"
 
-#include "app/Layvane.h"
 #include "core/Color.h"
-#include "document/LayoutDocument.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextPoint.h"
@@ -42,15 +41,6 @@ StyleChar* styleInForce(const TextFlow* flow, textPoint* point)
     if (paragraph && style == paragraph->charStyle())
         point->word = -1;
     return style;
-}
-
-void markMainEdited(const TextFlow* flow)
-{
-    LayoutDocument* document = flow ? flow->document() : nullptr;
-    if (!document && Main)
-        document = Main->mainDocument();
-    if (document)
-        document->setEdited(true);
 }
 
 } // namespace
@@ -126,7 +116,8 @@ void TextSelection::finishStyling(bool remeasure)
         if (TextParagraph* paragraph = flow_->paragraphAtIndex(start_.paragraph))
             paragraph->recompute();
     }
-    markMainEdited(flow_);
+    if (flow_)
+        flow_->markDocumentEdited();
 }
 
 void TextSelection::setFont(kit::Font* font, TextItem* item)
@@ -269,7 +260,8 @@ void TextSelection::changeCaseWithTag(int tag)
         paragraph->setDirty(true);
     if (!paragraphList_.empty())
         paragraphList_.front()->recompute();
-    markMainEdited(flow_);
+    if (flow_)
+        flow_->markDocumentEdited();
 }
 
 TextParagraph* TextSelection::setStylePara(const StyleParagraph* style)

@@ -1,9 +1,8 @@
 #include "text/TextWord.h"
 
-#include "app/Layvane.h"
 #include "core/CharClass.h"
 #include "core/Exception.h"
-#include "document/LayoutDocument.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "text/TextFlow.h"
@@ -27,7 +26,11 @@ bool isDoubleQuote(unsigned char c) { return c == TextLeftDoubleQuote || c == '"
 
 } // namespace
 
-bool TextWord::importGate() { return LayoutDocument::isDispatching() && !LayoutDocument::isDispatchingSuspended(); }
+bool TextWord::importGate() const
+{
+    const TextFlow* flow = paragraph_ ? paragraph_->flow() : nullptr;
+    return flow && flow->importGate();
+}
 
 std::vector<std::string> TextWord::splitIntoWordTexts(const std::string& text)
 {

@@ -1,10 +1,10 @@
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
-#include "app/Layvane.h"
 #include "core/Coder.h"
 #include "core/Exception.h"
 #include "core/Values.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"

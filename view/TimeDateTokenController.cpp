@@ -1,6 +1,6 @@
 #include "view/TimeDateTokenController.h"
 
-#include "app/Layvane.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 
 #include <algorithm>
@@ -12,6 +12,11 @@ const char* const dateFormats[] = {"%B %D, %Y", "%n/%D/%y", "%D %B %Y", "%A, %B 
 const char* const timeFormats[] = {"%i:%M %p", "%H:%M", "%H:%M:%S", "%i:%M:%S %p"};
 
 } // namespace
+
+void TimeDateTokenController::initialize()
+{
+    TimeDateFormatPanel::maker() = [] { return std::make_unique<TimeDateTokenController>(); };
+}
 
 TimeDateTokenController::Runner& TimeDateTokenController::runner()
 {

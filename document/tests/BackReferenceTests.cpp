@@ -11,6 +11,8 @@
 #include "core/Values.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/Undo.h"
+#include "document/UndoInfo.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleParagraph.h"
@@ -23,7 +25,6 @@
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWordSpecial.h"
-#include "view/Undo.h"
 
 #include <gtest/gtest.h>
 
@@ -159,7 +160,7 @@ TEST_F(BackReferenceTest, AnItemRecordWhosePageIsGoneDoesNothing)
                 watch = item;
         UndoInfo* undo = document_->undoInfo();
         undo->empty();
-        undo->push(std::make_unique<UndoItems>(std::vector<Item*>{box}, document_->pageAt(2), Undo::ItemsAdded));
+        undo->push(std::make_unique<Undo>(std::vector<Item*>{box}, document_->pageAt(2), Undo::ItemsAdded));
         if (undoFirst) {
             ASSERT_TRUE(undo->undo());
         }
@@ -259,7 +260,7 @@ TEST_F(BackReferenceTest, AnItemHeldByAnUndoRecordKeepsTheLookOfAStyleThatLeaves
     ASSERT_EQ(box->graphicStyle(), named);
 
     // The box is deleted into an undo record; the style is removed and freed.
-    auto record = std::make_unique<UndoItems>(std::vector<Item*>{box}, document_->pageAt(2), Undo::ItemsRemoved);
+    auto record = std::make_unique<Undo>(std::vector<Item*>{box}, document_->pageAt(2), Undo::ItemsRemoved);
     record->hold(document_->pageAt(2)->removeItems({box}));
     document_->undoInfo()->push(std::move(record));
     EXPECT_NE(sheet->removeStyle(named, nullptr), nullptr);

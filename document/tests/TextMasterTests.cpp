@@ -8,12 +8,13 @@
 #include "core/Values.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/Undo.h"
+#include "document/UndoInfo.h"
 #include "foundation/StyleGraphic.h"
 #include "items/ItemBox.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
-#include "view/Undo.h"
 
 #include <gtest/gtest.h>
 

@@ -52,6 +52,7 @@
 #include <string_view>
 #include <tuple>
 #include <type_traits>
+#include <typeindex>
 #include <typeinfo>
 #include <unordered_map>
 #include <utility>
@@ -493,6 +494,21 @@ public:
     const std::string& documentPath() const { return documentPath_; }
     void setDocumentPath(std::string path) { documentPath_ = std::move(path); }
 
+    // ---- State of this read or write.
+
+    // The one object of type T that belongs to this coder's read (or write),
+    // made on first use and destroyed with the coder. What the classes being
+    // read share across objects (columns waiting for their flow) lives here,
+    // never in the process, so that two archives can be read at once.
+    template <class T>
+    T& readContext()
+    {
+        auto it = readContexts_.find(std::type_index(typeid(T)));
+        if (it == readContexts_.end())
+            it = readContexts_.emplace(std::type_index(typeid(T)), std::make_shared<T>()).first;
+        return *static_cast<T*>(it->second.get());
+    }
+
     // Writing: the registered version of a class. Reading: the version stored
     // with a class met in the stream so far (by its archived or substituted
     // name). nullopt when unknown.
@@ -559,6 +575,9 @@ private:
     std::unordered_map<std::string, std::vector<TypeEncoding>> typeCache_;
     float openFileVersion_ = OpenFileVersionIdle;
     std::string documentPath_;
+    // Destroyed after a decoder's pool (a derived class's member), so that
+    // objects going with the pool can still leave them.
+    std::unordered_map<std::type_index, std::shared_ptr<void>> readContexts_;
 };
 
 // One output argument of decodeValuesOfObjCTypes.

@@ -1,3 +1,4 @@
+#include "HigherLayers.h"
 #include "TextEditingTestSupport.h"
 
 #include "LayoutInvariant.h"
@@ -8,7 +9,6 @@
 #include "appkit/RunLoop.h"
 #include "appkit/ScrollView.h"
 #include "appkit/Window.h"
-#include "items/TextItem.h"
 #include "text/TableDefinition.h"
 #include "text/TableParagraph.h"
 #include "text/TableRow.h"

@@ -3,6 +3,8 @@
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"
 
+#include <functional>
+
 namespace {
 
 constexpr std::uint16_t Up = 0xF700, Down = 0xF701, Left = 0xF702, Right = 0xF703;
@@ -227,6 +229,41 @@ TEST_F(KeysTest, ReleasedRepeatsAreDroppedButTypedKeysAreNot)
     flow_->processKeyEvent(*first, &view_, columns_[0]);
     EXPECT_EQ(text(), "kzq");
     EXPECT_EQ(app.queuedEventCount(), 0u);
+}
+
+// An edit marks the document of the flow it changes, whichever document the
+// application's main window shows: otherwise closing it would lose the edit.
+TEST_F(KeysTest, EditsMarkTheirOwnDocumentEditedNotTheMainOne)
+{
+    TextSelection::initialize(); // a deleted selection is kept for undo
+    layOut("ab cd ef");
+    LayoutDocument other(delegate_->preferences());
+    other.setup();
+    delegate_->setMainDocument(&other);
+    const textPoint from{0, 1, 0}, to{0, 1, 2};
+    struct Case {
+        const char* name;
+        std::function<void()> edit;
+    };
+    const Case cases[] = {
+        {"typing", [&] { press('x'); }},
+        {"deleting backward", [&] { press(TextParagraph::DeleteBackwardKey); }},
+        {"deleting a selection", [&] {
+             ASSERT_TRUE(flow_->selectBetween(&from, &to, false));
+             press(TextParagraph::DeleteForwardKey);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        caretAt(0, 2, 1);
+        document_->setEdited(false);
+        other.setEdited(false);
+        c.edit();
+        EXPECT_TRUE(document_->isEdited());
+        EXPECT_FALSE(other.isEdited());
+    }
+    EXPECT_EQ(text(), "ab  xf");
+    delegate_->setMainDocument(document_.get());
 }
 
 TEST_F(KeysTest, TheBuiltInTableTranslatesControlAndModifiedKeys)

@@ -3,7 +3,8 @@
 
 #include "EditingTestSupport.h"
 
-#include "view/Undo.h"
+#include "document/Undo.h"
+#include "document/UndoInfo.h"
 
 #include <memory>
 #include <vector>
@@ -24,7 +25,7 @@ protected:
     // The column leaves its page and its chain into a record on the stack.
     void deleteColumn(TextItem* column, Page* page)
     {
-        auto record = std::make_unique<UndoItems>(std::vector<Item*>{column}, page, Undo::ItemsRemoved);
+        auto record = std::make_unique<Undo>(std::vector<Item*>{column}, page, Undo::ItemsRemoved);
         std::vector<std::shared_ptr<Item>> removed = page->removeItems({column});
         column->removeFromTextFlow();
         record->hold(std::move(removed));

@@ -1428,4 +1428,40 @@ TEST_F(ArchiverTest, FlippedBytesDecodeOrFailCleanly)
     EXPECT_GT(decodes, 0);
 }
 
+// What one read keeps belongs to its coder: two coders alive at once have
+// their own, made on first use, and each goes with its coder.
+TEST_F(ArchiverTest, ReadContextsBelongToTheirCoder)
+{
+    struct Waiting {
+        std::vector<int> list;
+        int* gone = nullptr;
+        ~Waiting()
+        {
+            if (gone)
+                ++*gone;
+        }
+    };
+    int gone = 0;
+    {
+        kit::Archiver out;
+        out.encodeString("x");
+        kit::Unarchiver first(out.data());
+        {
+            kit::Unarchiver second(out.data());
+            first.readContext<Waiting>().list.push_back(1);
+            second.readContext<Waiting>().list.push_back(2);
+            second.readContext<Waiting>().gone = &gone;
+            EXPECT_EQ(&first.readContext<Waiting>(), &first.readContext<Waiting>());
+            EXPECT_EQ(first.readContext<Waiting>().list, std::vector<int>{1});
+            EXPECT_EQ(second.readContext<Waiting>().list, std::vector<int>{2});
+            // Another type is another context.
+            EXPECT_TRUE(first.readContext<std::vector<int>>().empty());
+        }
+        EXPECT_EQ(gone, 1);
+        first.readContext<Waiting>().gone = &gone;
+        EXPECT_EQ(first.readContext<Waiting>().list, std::vector<int>{1});
+    }
+    EXPECT_EQ(gone, 2);
+}
+
 } // namespace

@@ -1,0 +1,154 @@
+#include "document/UndoInfo.h"
+
+#include "core/Coder.h"
+#include "core/Values.h"
+#include "document/LayoutDocument.h"
+#include "document/Undo.h"
+#include "foundation/Defaults.h"
+
+#include <algorithm>
+
+namespace {
+
+int undoCapacity = -1;
+
+} // namespace
+
+void UndoInfo::initialize()
+{
+    int limit = 0;
+    if (GetDefaultIntValue("UndoLimit", &limit))
+        undoCapacity = limit;
+}
+
+int UndoInfo::capacity() { return undoCapacity; }
+void UndoInfo::setCapacity(int capacity) { undoCapacity = capacity; }
+
+UndoInfo::PagesPanelNoticeHook& UndoInfo::notifyUndoItemAddedHook()
+{
+    static PagesPanelNoticeHook hook;
+    return hook;
+}
+
+UndoInfo::UndoInfo(LayoutDocument* document)
+    : document_(document)
+{
+}
+
+UndoInfo::~UndoInfo() = default;
+
+void UndoInfo::notifyPagesPanel(Undo& record) const
+{
+    if (notifyPagePanel_)
+        if (const PagesPanelNoticeHook& notice = notifyUndoItemAddedHook())
+            notice(record);
+}
+
+void UndoInfo::markEditedByIndex()
+{
+    if (document_)
+        document_->setEdited(current_ != savedIndex_);
+}
+
+void UndoInfo::push(std::unique_ptr<Undo> record)
+{
+    if (!record)
+        return;
+    while (list_.size() > static_cast<std::size_t>(current_ + 1))
+        list_.pop_back();
+    // The saved state lay in the redo tail just dropped.
+    if (savedIndex_ > current_)
+        savedIndex_ = Unreachable;
+    Undo& pushed = *record;
+    list_.push_back(std::move(record));
+    if (undoCapacity == -1 || list_.size() <= static_cast<unsigned>(undoCapacity)) {
+        ++current_;
+    } else {
+        // The oldest goes; every state's index moves down by one, and the
+        // state before the oldest can no longer be reached.
+        list_.erase(list_.begin());
+        limitReached_ = true;
+        if (savedIndex_ != Unreachable)
+            savedIndex_ = savedIndex_ > -1 ? savedIndex_ - 1 : Unreachable;
+    }
+    if (document_)
+        document_->setEdited(true);
+    // With capacity 0 the record is already gone.
+    if (!list_.empty() && list_.back().get() == &pushed)
+        notifyPagesPanel(pushed);
+}
+
+bool UndoInfo::undo()
+{
+    if (current_ < 0 || current_ >= count())
+        return false;
+    Undo& record = *list_[static_cast<std::size_t>(current_)];
+    record.undoInDocument(document_);
+    notifyPagesPanel(record);
+    --current_;
+    markEditedByIndex();
+    return true;
+}
+
+bool UndoInfo::redo()
+{
+    if (current_ + 1 >= count())
+        return false;
+    ++current_;
+    Undo& record = *list_[static_cast<std::size_t>(current_)];
+    record.redoInDocument(document_);
+    markEditedByIndex();
+    notifyPagesPanel(record);
+    return true;
+}
+
+void UndoInfo::pop()
+{
+    if (current_ < 0 || current_ >= count())
+        return;
+    list_.erase(list_.begin() + current_);
+    // A saved state with the given-up edit in it is reached by no path now.
+    if (savedIndex_ >= current_)
+        savedIndex_ = Unreachable;
+    --current_;
+    markEditedByIndex();
+}
+
+void UndoInfo::empty()
+{
+    // Without records, only the present state can be the saved one.
+    savedIndex_ = current_ == savedIndex_ ? -1 : Unreachable;
+    current_ = -1;
+    list_.clear();
+    limitReached_ = false;
+}
+
+Undo* UndoInfo::currentRecord() const
+{
+    return current_ >= 0 && current_ < count() ? list_[static_cast<std::size_t>(current_)].get() : nullptr;
+}
+
+void UndoInfo::encodeWithCoder(kit::Coder& coder) const
+{
+    codedList_ = std::make_unique<kit::Array>();
+    for (const auto& record : list_)
+        codedList_->addObject(record.get());
+    // The document is no archived object: its place stays nil.
+    coder.encodeValuesOfObjCTypes("@@i", static_cast<const kit::Object*>(nullptr),
+                                  static_cast<const kit::Object*>(codedList_.get()), current_);
+}
+
+kit::Object* UndoInfo::initWithCoder(kit::Coder& coder)
+{
+    kit::Object* unused = nullptr;
+    kit::Object* list = nullptr;
+    int current = -1;
+    coder.decodeValuesOfObjCTypes("@@i", &unused, &list, &current);
+    list_.clear();
+    if (auto* array = dynamic_cast<kit::Array*>(list))
+        for (kit::Object* element : array->objects())
+            list_.push_back(coder.claim<Undo>(element, *this));
+    current_ = std::clamp(current, -1, count() - 1);
+    savedIndex_ = current_;
+    return this;
+}

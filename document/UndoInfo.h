@@ -1,0 +1,87 @@
+#pragma once
+
+// A document's undo stack: the records pushed by editing operations, oldest
+// first, with the index of the record the next undo reverses; records above
+// it can be redone. It owns every record pushed on it, keeps at most the
+// capacity from the "UndoLimit" preference, and keeps the document's edited
+// mark true: the document is unedited exactly at the point it was opened or
+// last saved.
+
+#include "core/Object.h"
+
+#include <climits>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kit {
+class Array;
+}
+class LayoutDocument;
+class Undo;
+
+class UndoInfo : public kit::Object {
+public:
+    // Class set-up: the capacity from the "UndoLimit" default, when there is
+    // one (-1, no limit, until then).
+    static void initialize();
+    static int capacity();
+    static void setCapacity(int capacity);
+
+    // The pages panel's notice of a record pushed, undone or redone; empty
+    // while the panel does not exist.
+    using PagesPanelNoticeHook = std::function<void(Undo& record)>;
+    static PagesPanelNoticeHook& notifyUndoItemAddedHook();
+
+    explicit UndoInfo(LayoutDocument* document = nullptr);
+    ~UndoInfo() override;
+    UndoInfo(const UndoInfo&) = delete;
+    UndoInfo& operator=(const UndoInfo&) = delete;
+
+    LayoutDocument* document() const { return document_; }
+    void setDocument(LayoutDocument* document) { document_ = document; }
+    bool doesNotifyPagePanel() const { return notifyPagePanel_; }
+    void setNotifyPagePanel(bool flag) { notifyPagePanel_ = flag; }
+    bool limitReached() const { return limitReached_; }
+
+    // Drops the redo tail, appends the record (the oldest goes past the
+    // limit) and marks the document edited. Nil is ignored.
+    void push(std::unique_ptr<Undo> record);
+    // false when there is nothing to undo (redo).
+    bool undo();
+    bool redo();
+    // Discards the current record without undoing it: its edit was given up.
+    void pop();
+    void empty();
+
+    // The document now matches its file: it was opened, reverted or saved.
+    // Undo and redo mark it unedited when they come back to this point.
+    void documentDidOpen() { savedIndex_ = current_; }
+    void documentDidSave() { savedIndex_ = current_; }
+
+    int count() const { return static_cast<int>(list_.size()); }
+    int undoCount() const { return current_ + 1; }
+    int redoCount() const { return count() - current_ - 1; }
+    // The record the next undo reverses; nil when none.
+    Undo* currentRecord() const;
+    const std::vector<std::unique_ptr<Undo>>& list() const { return list_; }
+
+    std::string className() const override { return "UndoInfo"; }
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
+
+private:
+    // The saved state lies on no path the stack can take any more.
+    static constexpr int Unreachable = INT_MIN;
+    void notifyPagesPanel(Undo& record) const;
+    void markEditedByIndex();
+
+    LayoutDocument* document_ = nullptr; // not owned
+    std::vector<std::unique_ptr<Undo>> list_;
+    int current_ = -1;
+    // current_ when the document matched its file.
+    int savedIndex_ = -1;
+    bool limitReached_ = false;
+    bool notifyPagePanel_ = true;
+    mutable std::unique_ptr<kit::Array> codedList_;
+};

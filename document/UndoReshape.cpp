@@ -1,0 +1,93 @@
+#include "document/UndoReshape.h"
+
+#include "appkit/Application.h"
+#include "appkit/Event.h"
+#include "appkit/View.h"
+#include "appkit/Window.h"
+#include "core/Coder.h"
+#include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "document/UndoDetail.h"
+#include "items/Item.h"
+#include "text/DocumentView.h"
+
+using namespace undo_detail;
+
+UndoReshape::~UndoReshape() = default;
+
+UndoReshape::PerformResizeHook& UndoReshape::performResizeHook()
+{
+    static PerformResizeHook hook;
+    return hook;
+}
+
+void UndoReshape::setItem(Item* item, int knob, const kit::Point* point)
+{
+    item_ = item;
+    knob_ = knob;
+    if (point)
+        point_ = *point;
+}
+
+void UndoReshape::undoInDocument(LayoutDocument* document)
+{
+    if (!document || document->views().empty())
+        return;
+    DocumentView* view = document->views().front();
+    // The reshape is replayed as mouse events in the view's window.
+    auto* platform = dynamic_cast<kit::View*>(view);
+    invalidateSelectionAndItems(document, items());
+    Page* onPage = page();
+    if (onPage)
+        document->setActivePage(onPage);
+    Item* reshaped = item_.get();
+    const PerformResizeHook& resize = performResizeHook();
+    if (undoType() == Reshaped && reshaped && onPage && resize && platform) {
+        // Page coordinates to the window's.
+        auto inWindow = [&](kit::Point p) {
+            onPage->convertToView(&p);
+            return platform->convertPointToView(p, nullptr);
+        };
+        kit::Point start{};
+        reshaped->getKnob(knob_, &start);
+        kit::Application& app = kit::Application::sharedApplication();
+        const kit::Event* current = app.currentEvent();
+        const double time = (current ? current->timestamp() : 0.0) + 1.0;
+        const int window = view->window() ? view->window()->windowNumber() : 0;
+        const kit::Event down =
+            kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, inWindow(start), 0, time, window, 1, 0.0f);
+        const kit::Point to = inWindow(point_);
+        // At the front of the queue, the drag before the mouse-up.
+        app.postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseUp, to, 0, time, window, 1, 0.0f), true);
+        app.postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDragged, to, 0, time, window, 1, 0.0f),
+                      true);
+        if (kit::Window* w = view->window())
+            w->disableFlushWindow();
+        platform->lockFocus();
+        resize(*reshaped, &knob_, view, down);
+        platform->unlockFocus();
+        if (kit::Window* w = view->window())
+            w->enableFlushWindow();
+        point_ = start;
+    }
+    const bool sameLayer = document->getEditingLayer() == getItemsEditingLayer();
+    select(document, sameLayer ? items() : std::vector<Item*>{});
+    document->setEdited(true);
+}
+
+void UndoReshape::encodeWithCoder(kit::Coder& coder) const
+{
+    Undo::encodeWithCoder(coder);
+    coder.encodeValuesOfObjCTypes("@i", static_cast<const kit::Object*>(item_.get()), knob_);
+    coder.encodePoint(point_);
+}
+
+kit::Object* UndoReshape::initWithCoder(kit::Coder& coder)
+{
+    Undo::initWithCoder(coder);
+    kit::Object* item = nullptr;
+    coder.decodeValuesOfObjCTypes("@i", &item, &knob_);
+    item_ = dynamic_cast<Item*>(item);
+    point_ = coder.decodePoint();
+    return this;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+// The record of an item reshaped by dragging one of its knobs (type 15).
+// Undo drags the knob back through the item's own resize loop, and keeps
+// where the knob was, so that the next call (redo) drags it back again.
+
+#include "core/Geometry.h"
+#include "document/Undo.h"
+
+#include <functional>
+
+namespace kit {
+class Event;
+}
+class DocumentView;
+
+class UndoReshape : public Undo {
+public:
+    UndoReshape() = default;
+    UndoReshape(std::vector<Item*> items, Page* page, int undoType) : Undo(std::move(items), page, undoType) {}
+    ~UndoReshape() override;
+
+    void setItem(Item* item, int knob, const kit::Point* point);
+    Item* item() const { return item_.get(); }
+    int knob() const { return knob_; }
+    kit::Point point() const { return point_; }
+
+    void undoInDocument(LayoutDocument* document) override;
+
+    // The item's resize loop, run with the knob (which it may change), the
+    // view and the mouse-down that starts it; it reads the drag and the
+    // mouse-up from the window's queue. Empty until items resize by knobs:
+    // the record then moves nothing.
+    using PerformResizeHook = std::function<void(Item& item, int* knob, DocumentView* view, const kit::Event& mouseDown)>;
+    static PerformResizeHook& performResizeHook();
+
+    std::string className() const override { return "UndoReshape"; }
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
+
+private:
+    kit::WeakLink<Item> item_;
+    int knob_ = 0;
+    kit::Point point_{};
+};
