@@ -199,9 +199,12 @@ void Undo::undoInDocument(LayoutDocument* document)
         return;
     const bool needsPage = undoType_ == ItemsAdded || undoType_ == ItemsRemoved || undoType_ == Grouped ||
                            undoType_ == Ungrouped;
-    // The page went meanwhile: there is nowhere to take the items from or
-    // put them back.
-    if (needsPage && !page())
+    // The page went meanwhile (or left the document, to be freed after the
+    // current event): there is nowhere to take the items from or put them
+    // back.
+    Page* onPage = page();
+    if (needsPage && (!onPage || (onPage != document->masterPage() &&
+                                  document->indexOfPage(onPage) == LayoutDocument::PageNotFound)))
         return;
     beginUndoInDocument(document);
     const int previous = changeEditingLayerForDocument(document);

@@ -410,3 +410,32 @@ TEST_F(BackReferenceTest, AnItemThatKeptATrailingEmptyPageTakesItAlongWhenItGoes
     EXPECT_EQ(document_->numPages(), 1);
     EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "");
 }
+
+TEST_F(BackReferenceTest, AnItemRecordWhosePageLeftWithTheLayoutDoesNothing)
+{
+    // The text stays on the first page; a box keeps the second one until it
+    // is deleted, and the emptied page goes (kept alive until the event is
+    // done, as the layout that dropped it may still be running).
+    TextFlow* flow = copyOn(0)->flow();
+    for (char c : std::string("a line"))
+        flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    ASSERT_TRUE(document_->addPages(1, 1));
+    Item* box = addBox(1);
+    flow->completeLayout();
+    ASSERT_EQ(document_->numPages(), 2);
+    Page* second = document_->pageAt(1);
+    UndoInfo* undo = document_->undoInfo();
+    undo->empty();
+    auto record = std::make_unique<Undo>(std::vector<Item*>{box}, second, Undo::ItemsRemoved);
+    record->hold(second->removeItems({box}));
+    undo->push(std::move(record));
+    ASSERT_EQ(document_->numPages(), 1);
+    // Nothing comes back onto the page that left, and nothing of it is
+    // selected.
+    undo->undo();
+    EXPECT_EQ(document_->numPages(), 1);
+    EXPECT_TRUE(document_->selected().empty());
+    EXPECT_EQ(document_->indexOfPage(box->page()), LayoutDocument::PageNotFound);
+    EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "");
+}

@@ -368,6 +368,28 @@ TEST_F(LayoutAfterEditsTest, EnterSendsTheTextAfterItToTheNextColumn)
     EXPECT_EQ(fromScratch(), "");
 }
 
+TEST_F(LayoutAfterEditsTest, APageBreakOverTheWholeTextKeepsItsMeasureThroughAParagraphStyle)
+{
+    TextSelection::initialize(); // the break replaces the selection through a copy of it
+    kit::Font* times = kit::Font::fontWithName("Times-Roman", 12);
+    ASSERT_NE(times, nullptr);
+    para(0)->paragraphStyle()->setFont(times);
+    auto typing = std::make_unique<StyleChar>();
+    typing->setFont(times);
+    flow_->setCharStyle(std::move(typing));
+    makeColumns(2, 100, 48);
+    setText("");
+    columns_[0]->selectAll(nullptr, &view_);
+    columns_[0]->insertPageBreak(nullptr, &view_);
+    ASSERT_TRUE(para(0)->endsWithHardPage());
+    EXPECT_EQ(fromScratch(), "");
+    columns_[0]->selectAll(nullptr, &view_);
+    std::unique_ptr<StyleParagraph> style = para(0)->paragraphStyle()->copy();
+    style->setAlignment(0);
+    columns_[0]->setStylePara(style.get());
+    EXPECT_EQ(fromScratch(), "");
+}
+
 TEST_F(LayoutAfterEditsTest, EditsPastTheEndOfTheChainLeaveTheLastColumnsEnd)
 {
     // Two lines fit: "dd" and the last paragraph have no place.
