@@ -212,11 +212,14 @@ void Undo::undoInDocument(LayoutDocument* document)
     case ItemsAdded:
         undoAddition(document, previous);
         break;
-    case ItemsRemoved:
-        undoRemoval(document);
+    case ItemsRemoved: {
+        // Only what came back is selected: an item that another record
+        // took (an emptied headline at the end of its editing) stays there.
+        const std::vector<Item*> back = undoRemoval(document);
         document->setEditingLayer(previous);
-        select(document, items());
+        select(document, back);
         break;
+    }
     case Locked:
     case Unlocked:
         for (Item* item : items()) {
@@ -263,7 +266,7 @@ void Undo::undoAddition(LayoutDocument* document, int previousLayer)
     undoType_ = ItemsRemoved;
 }
 
-void Undo::undoRemoval(LayoutDocument* document)
+std::vector<Item*> Undo::undoRemoval(LayoutDocument* document)
 {
     (void)document;
     std::vector<Item*> back;
@@ -274,6 +277,7 @@ void Undo::undoRemoval(LayoutDocument* document)
     // On their page again, where the layout finds them.
     handleTextColumns(back, ItemsRemoved);
     undoType_ = ItemsAdded;
+    return back;
 }
 
 void Undo::undoGrouping(LayoutDocument* document, int previousLayer)

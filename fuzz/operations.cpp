@@ -518,8 +518,13 @@ private:
             return;
         }
         note("delete " + m_.where(item));
-        Page* page = item->page();
         m_.view()->endEditingIfNeeded();
+        // An emptied headline goes, with its record, as its editing ends.
+        if (const std::vector<Item*> left = m_.items(); std::find(left.begin(), left.end(), item) == left.end()) {
+            note("  (gone as its editing ended)");
+            return;
+        }
+        Page* page = item->page();
         doc_.setSelection({}, m_.view());
         auto record = std::make_unique<::Undo>(std::vector<Item*>{item}, page, ::Undo::ItemsRemoved);
         std::vector<std::shared_ptr<Item>> removed = page->removeItems({item});

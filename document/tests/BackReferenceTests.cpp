@@ -439,3 +439,24 @@ TEST_F(BackReferenceTest, AnItemRecordWhosePageLeftWithTheLayoutDoesNothing)
     EXPECT_EQ(document_->indexOfPage(box->page()), LayoutDocument::PageNotFound);
     EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "");
 }
+
+TEST_F(BackReferenceTest, UndoingARemovalSelectsOnlyWhatComesBack)
+{
+    // Another record took the box already (as the end of editing takes an
+    // emptied headline): this one holds nothing of it.
+    Item* box = addBox(1);
+    Page* page = document_->pageAt(1);
+    auto first = std::make_unique<Undo>(std::vector<Item*>{box}, page, Undo::ItemsRemoved);
+    first->hold(page->removeItems({box}));
+    UndoInfo* undo = document_->undoInfo();
+    undo->empty();
+    undo->push(std::move(first));
+    undo->push(std::make_unique<Undo>(std::vector<Item*>{box}, page, Undo::ItemsRemoved));
+    ASSERT_TRUE(undo->undo());
+    EXPECT_TRUE(document_->selected().empty());
+    // The record that holds it puts it back, selected.
+    ASSERT_TRUE(undo->undo());
+    ASSERT_EQ(document_->selected().size(), 1u);
+    EXPECT_EQ(document_->selected().front(), box);
+    EXPECT_EQ(box->page(), page);
+}
