@@ -368,26 +368,27 @@ TEST_F(LayoutAfterEditsTest, EnterSendsTheTextAfterItToTheNextColumn)
     EXPECT_EQ(fromScratch(), "");
 }
 
-TEST_F(LayoutAfterEditsTest, APageBreakOverTheWholeTextKeepsItsMeasureThroughAParagraphStyle)
+TEST_F(LayoutAfterEditsTest, DeletingTheWholeTextKeepsTheParagraphsFont)
 {
-    TextSelection::initialize(); // the break replaces the selection through a copy of it
-    kit::Font* times = kit::Font::fontWithName("Times-Roman", 12);
-    ASSERT_NE(times, nullptr);
-    para(0)->paragraphStyle()->setFont(times);
-    auto typing = std::make_unique<StyleChar>();
-    typing->setFont(times);
-    flow_->setCharStyle(std::move(typing));
+    // A kill at the end of the text takes the last paragraph's end: the
+    // whole flow, as Select All and Delete take it.
+    TextSelection::initialize(); // the kill goes through a copy of the selection
     makeColumns(2, 100, 48);
-    setText("");
-    columns_[0]->selectAll(nullptr, &view_);
-    columns_[0]->insertPageBreak(nullptr, &view_);
-    ASSERT_TRUE(para(0)->endsWithHardPage());
-    EXPECT_EQ(fromScratch(), "");
-    columns_[0]->selectAll(nullptr, &view_);
-    std::unique_ptr<StyleParagraph> style = para(0)->paragraphStyle()->copy();
-    style->setAlignment(0);
-    columns_[0]->setStylePara(style.get());
-    EXPECT_EQ(fromScratch(), "");
+    for (const char* text : {"", "one"}) {
+        SCOPED_TRACE(text);
+        setText(text);
+        caretAt(0, 0, int(std::string(text).size()));
+        columns_[0]->killToEOL(nullptr, &view_);
+        ASSERT_EQ(flow_->paragraphCount(), 1);
+        EXPECT_EQ(para(0)->font(), font_);
+        EXPECT_EQ(fromScratch(), "");
+        // Text typed after it is measured in that font.
+        type("a");
+        EXPECT_EQ(fromScratch(), "");
+        EXPECT_GT(para(0)->wordAtIndex(0)->piece(0).height, 0);
+        columns_[0]->selectAll(nullptr, &view_);
+        columns_[0]->delete_(nullptr, &view_);
+    }
 }
 
 TEST_F(LayoutAfterEditsTest, EditsPastTheEndOfTheChainLeaveTheLastColumnsEnd)
