@@ -63,7 +63,7 @@ public:
     void setWindowTitle(std::string title) override { windowTitle_ = std::move(title); }
 
     // ---- Editing of text columns.
-    bool isEditing() const { return editing_; }
+    bool isEditing() const override { return editing_; }
     // Opens editing of the column in this view (no event: the caret stays).
     void beginEditingItem(TextItem* column) override;
     // A column begins editing here: a column of the same flow edited
@@ -112,12 +112,23 @@ public:
     void invalidateItems(const std::vector<Item*>& items) override;
     void notifyUpdateForRect(const kit::Rect& rect) override;
     void notifyUpdateForItems(const std::vector<kit::Object*>* items) override;
-    // The canvas took a new size (pages came, went, moved): the view takes
-    // it, and with redraw shows the visible area again.
-    void notifyDocumentDidChangeSize(const kit::Size& size, bool redraw) override;
     // Each page the view shows, the last first while any are left, lets the
     // linked pictures of the list that it shows compare their files.
     void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update) override;
+    // The view keeps no page images: everything visible repaints.
+    void notifyUpdatePageCache() override;
+    // The info bar shows measurements in the document's units.
+    void notifyUpdateUnits() override;
+    // The view takes the canvas size; with redraw, everything visible
+    // repaints.
+    void notifyDocumentDidChangeSize(kit::Size size, bool redraw) override;
+
+    // ---- Commands of the document.
+    // Copies of the selected items, made through their stored form, join
+    // their pages above the originals and become the selection.
+    void clone() override;
+    // The unlocked selection moves by the offset; the move is undoable.
+    void doNudge(float dx, float dy) override;
     // Redraws a range of text: the columns from the first to the last (nil:
     // to the end of the chain), paragraphs from..to, within the rectangle
     // (the visible area when empty or not used). The area the columns show
@@ -148,6 +159,48 @@ public:
     // A drawing pass of this view into the context over the rectangle.
     Paint paint(kit::DrawContext& context, const kit::Rect& rect) const;
 
+    // ---- Printing (PageViewPrinting.cpp). The Print command: the whole
+    // document, or the print list when the sender is a panel.
+    void printDocument(kit::Object* sender);
+    PageView* commonPrintPanelStuff(kit::Object* sender);
+    // True to go on printing: the scaled first page fits the paper, or the
+    // user chose to print anyway.
+    bool checkPageSizes();
+    // Set to 0 by "OK Forever": the paper check asks no more in this run.
+    static short askAboutPageSize;
+    void initializePrintList(int size);
+    void addPageToPrintList(int pageNumber);
+    void freePrintListIfPossible();
+    const std::vector<int>& printList() const { return printList_; }
+    int printListCount() const { return static_cast<int>(printList_.size()); }
+    void setSuppressPrintPanel(bool flag) { suppressPrintPanel_ = flag; }
+    bool suppressPrintPanel() const { return suppressPrintPanel_; }
+    bool lastPrintSuccessful() const { return lastPrintResult_ == 0; }
+    // Why the last print failed; empty after a success or a cancel.
+    const std::string& lastPrintError() const { return lastPrintError_; }
+    bool isSeparating() const { return separating_; }
+    bool isPreviewing() const { return previewing_; }
+    const std::string& colorPlate() const { return colorPlate_; }
+    short plateCode() const { return plateCode_; }
+    // The resource's PostScript into the current context; nil (with a line
+    // that makes the interpreter report it) when it is missing.
+    PageView* sendPrintFile(const std::string& name);
+    void sendPrePrintProlog();
+    // Crop marks around a page of that size, outside it, in the context.
+    static void drawCropMarks(kit::DrawContext& context, float width, float height);
+    bool knowsPagesFirst(int& first, int& last) override;
+    kit::Rect rectForPage(int page) override;
+    void beginPrologueBBox(const kit::Rect& boundingBox, const std::string& creationDate,
+                           const std::string& createdBy, const std::string& fonts, const std::string& forWhom,
+                           int pages, const std::string& title) override;
+    void endPrologue() override;
+    void addToPageSetup() override;
+    void endPage() override;
+    bool scalesPrintedPages() const override { return true; }
+    // The displayed pages that meet the rectangle, in order (what a print
+    // of the rectangle shows).
+    std::vector<Page*> pagesMeeting(const kit::Rect& rect) const;
+
 private:
     // The page of the column being edited, drawn last (nil when none).
     Page* editedPage() const;
@@ -168,4 +221,17 @@ private:
     kit::Rect invalidRect_{};
     kit::Rect cursorRect_{};
     bool cursorShown_ = false;
+    // Objects of cloned items' stored form that nothing else took.
+    std::vector<std::unique_ptr<kit::Object>> cloneKeep_;
+
+    // Printing.
+    std::vector<int> printList_; // page numbers in print order
+    int printListIdx_ = 0;
+    int lastPrintResult_ = 0; // 0: the last print succeeded
+    std::string lastPrintError_;
+    std::string colorPlate_;
+    short plateCode_ = 0;
+    bool separating_ = false;
+    bool previewing_ = false;
+    bool suppressPrintPanel_ = false;
 };

@@ -328,14 +328,6 @@ void PageView::notifyUpdateForItems(const std::vector<kit::Object*>* items)
     redisplayVisible(everywhere ? visibleOrBounds() : area);
 }
 
-void PageView::notifyDocumentDidChangeSize(const kit::Size& size, bool redraw)
-{
-    setFrameSize(size);
-    if (redraw)
-        setNeedsDisplayInRect(visibleOrBounds());
-    invalidRect_ = {};
-}
-
 void PageView::notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update)
 {
     if (!document_)
@@ -408,11 +400,21 @@ kit::Rect PageView::textSelectionArea(TextFlow* flow) const
     if (!selection || !document_)
         return area;
     const kit::Rect visible = visibleOrBounds();
+    const int layer = document_->getEditingLayer();
     for (Page* page : visiblePages()) {
         if (!kit::intersectsRect(page->pageRect(), visible))
             continue;
-        for (const auto& item : page->pageItems()) {
-            auto* column = dynamic_cast<TextItem*>(item.get());
+        // The page's columns and the master columns that show on it (more
+        // than the page draws the highlight in does no harm: the area is
+        // only repainted).
+        std::vector<Item*> items;
+        for (const auto& item : page->pageItems())
+            items.push_back(item.get());
+        for (const auto& item : document_->masterItems())
+            if (item->canAppearOnPageNumber(page->absolutePageNumber(), layer))
+                items.push_back(item.get());
+        for (Item* item : items) {
+            auto* column = dynamic_cast<TextItem*>(item);
             if (!column || column->flow() != flow)
                 continue;
             float m[4] = {1, 0, 0, 1};
@@ -472,7 +474,7 @@ void PageView::drawRect(const kit::Rect& rect)
     // Earliest page first, the edited one last; master items and page
     // decorations are the page's drawing.
     const Paint paint = this->paint(*context, rect);
-    const std::vector<Page*> pages = visiblePages();
+    const std::vector<Page*> pages = context->isDrawingToScreen() ? visiblePages() : pagesMeeting(rect);
     for (Page* page : pages)
         page->drawSelfInView(paint, rect);
     if (context->isDrawingToScreen())
