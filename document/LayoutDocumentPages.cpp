@@ -271,7 +271,6 @@ void LayoutDocument::calcDisplayedPages(bool withRuns)
 void LayoutDocument::pagesChanged()
 {
     calcPageRectsFor(1);
-    notifyDocumentDidChangeSize();
 }
 
 void LayoutDocument::pageLeaves(Page* page)

@@ -415,6 +415,8 @@ private:
         const int count = 1 + b() % 3, index = b() % (doc_.numPages() + 1);
         note("add " + std::to_string(count) + " pages at " + std::to_string(index));
         doc_.addPages(count, index);
+        // The canvas size goes to the views, as after any command on pages.
+        doc_.notifyDocumentDidChangeSize();
     }
 
     void deletePages()
@@ -429,6 +431,7 @@ private:
         }
         m_.view()->endEditingIfNeeded();
         (void)doc_.deletePages(count, index);
+        doc_.notifyDocumentDidChangeSize();
     }
 
     void collapsePages()
@@ -442,6 +445,7 @@ private:
             doc_.expandPages(count, index);
         else
             doc_.collapsePages(count, index);
+        doc_.notifyDocumentDidChangeSize();
     }
 
     // ---- Items.

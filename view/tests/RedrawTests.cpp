@@ -382,6 +382,8 @@ TEST_F(RedrawTest, PagesAddedOrDeletedResizeAndRedrawTheView)
     };
     for (const Step& s : steps) {
         s.act();
+        // As a command on pages does: the views take the new canvas size.
+        document_->notifyDocumentDidChangeSize();
         EXPECT_EQ(view_->frame().size.width, document_->canvasSize().width) << s.name;
         EXPECT_EQ(view_->frame().size.height, document_->canvasSize().height) << s.name;
         const repaint::Mismatch m = screenAgainstRepaint(true);
