@@ -513,7 +513,9 @@ public:
     std::vector<std::unique_ptr<Page>> deletePages(int count, int index);
     bool collapsePages(int count, int index);
     // In the word processor: drops trailing pages (never the first) that
-    // hold only page copies of master columns that received no text.
+    // hold only page copies of master columns that received no text. The
+    // layout that empties them runs inside some command on one of their
+    // columns: the pages are kept until the current event is done.
     void deleteEmptyPages() override;
     // A count of -1 expands the run that starts at the index.
     bool expandPages(int count, int index);
@@ -698,6 +700,9 @@ private:
 
     // Text engine state.
     std::vector<std::unique_ptr<Page>> pages_;
+    // Pages that left during the current event, released after it.
+    std::vector<std::unique_ptr<Page>> retiredPages_;
+    std::shared_ptr<kit::Timer> releaseRetired_;
     // Where indexOfPage last found a page: page tokens and header lookups ask
     // for the same or the next page again and again.
     mutable std::size_t pageIndexHint_ = 0;

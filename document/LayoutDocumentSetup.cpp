@@ -1,4 +1,6 @@
 #include "document/LayoutDocument.h"
+
+#include "appkit/RunLoop.h"
 #include "text/DocumentView.h"
 
 #include "core/PaperSize.h"
@@ -141,6 +143,9 @@ void LayoutDocument::emptyDocument()
     pagesCollapsed_.clear();
     theMasterItems_.clear();
     masterGuides_.clear();
+    if (releaseRetired_)
+        releaseRetired_->invalidate();
+    retiredPages_.clear();
     pages_.clear();
     masterPage_.reset();
 }

@@ -137,6 +137,14 @@ std::vector<std::shared_ptr<Item>> Page::removeItems(const std::vector<Item*>& i
     }
     if (overlaps && document_)
         document_->notifyUpdate(document_->mainView(), nullptr);
+    // An item that kept a trailing page of the word processor whose text
+    // ended before it kept it no longer.
+    if (document_ && !master && !removed.empty()) {
+        const int pages = document_->numPages();
+        document_->deleteEmptyPages();
+        if (document_->numPages() != pages)
+            document_->notifyDocumentDidChangeSize();
+    }
     return removed;
 }
 

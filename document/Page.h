@@ -139,9 +139,6 @@ public:
     void drawGuidesInView(const Paint& paint, const kit::Rect& rect) const;
     // The area a guide covers on the page, for its repaint.
     void getBounds(kit::Rect* rect, const Guide* guide) const;
-    // The flow's text selection in the flow's columns on the page (not in
-    // columns drawn white); rect in canvas coordinates, screen only.
-    void drawTextSelectionInView(const Paint& paint, const kit::Rect& rect, TextFlow* flow) const;
     // A thumbnail into a context of width x height points: cleared, then
     // the page with its shadow, scaled to fit, drawn fast, and framed.
     virtual void drawSelfInImageRep(kit::DrawContext& context, float width, float height);

@@ -74,9 +74,10 @@ public:
     TextFlow* initFlow();
 
     // ---- Chain (not owned).
-    TextItem* nextColumn() const { return nextColumn_; }
+    // The chain's neighbours; nil once they are gone.
+    TextItem* nextColumn() const { return nextColumn_.get(); }
     void setNextColumn(TextItem* column) { nextColumn_ = column; }
-    TextItem* prevColumn() const { return prevColumn_; }
+    TextItem* prevColumn() const { return prevColumn_.get(); }
     void setPrevColumn(TextItem* column) { prevColumn_ = column; }
     // A page copy's master column, or a header, footer or footnote marker
     // word (not owned); nil once it is gone.
@@ -131,7 +132,14 @@ public:
     // first-column role to its next column (or clears it).
     void removeFromTextFlowAndRecompute(bool recompute);
     void removeFromTextFlow() { removeFromTextFlowAndRecompute(true); }
-    void relinkInTextFlow();
+    // Puts a removed column back between the neighbours it kept, when they
+    // are still next to each other in its flow (or, for a first column,
+    // when the flow still starts where it did); false, and nothing changes,
+    // when that place is gone.
+    bool relinkInTextFlow();
+    // A column that cannot go back into its chain takes an empty flow of
+    // its own.
+    void takeEmptyFlow();
     // Makes the column the next one and its flow's text follow this flow's.
     void joinColumn(TextItem* column);
     // Cuts the chain after this column; the columns cut off share a new,
@@ -185,8 +193,8 @@ public:
     using ItemBox::drawFastInView;
     bool drawFastInView(const Paint& paint, const kit::Rect& bounds) override;
     // Has the document redraw from the column's start paragraph (or an
-    // earlier start of the selection) to the end of the flow; nothing
-    // while disableRedraw is set.
+    // earlier start of the selection), and the column its predecessor ends
+    // in, to the end of the flow; nothing while disableRedraw is set.
     void redrawQuickInView(DocumentView* view);
     // Where a quick redraw starts: the column and paragraph.
     void quickRedrawStart(TextItem** column, int* paragraph);
@@ -351,8 +359,8 @@ private:
 
     std::shared_ptr<TextFlow> flow_;
     DocumentView* editPageView_ = nullptr; // not owned
-    TextItem* nextColumn_ = nullptr;
-    TextItem* prevColumn_ = nullptr;
+    kit::WeakLink<TextItem> nextColumn_;
+    kit::WeakLink<TextItem> prevColumn_;
     kit::WeakLink<kit::Object> myMaster_;
     textPoint startPoint_{};
     textPoint endPoint_{};

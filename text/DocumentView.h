@@ -77,9 +77,13 @@ public:
     // up before the end (the caller redraws later).
     virtual bool drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem,
                           int fromParagraph, int toParagraph) = 0;
-    // Inverts the highlight of the flow's selection where the view shows
-    // it, at once: drawn twice it is gone again.
-    virtual void drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow) = 0;
+    // Where the highlight of the flow's selection shows in the view (view
+    // coordinates; empty for none).
+    virtual kit::Rect textSelectionArea(TextFlow* flow) const = 0;
+    // Repaints the area at once, as the mouse changes a selection: what a
+    // highlight covered and covers is drawn afresh, never inverted in place
+    // over text that may have moved since.
+    virtual void redisplayTextSelection(const kit::Rect& area) = 0;
     // Each page the view shows, the last first while any are left, lets the
     // linked pictures of the list that it shows compare their files.
     virtual void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update) = 0;

@@ -152,10 +152,8 @@ public:
     // redraws later); the repaint never does.
     bool drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem, int fromParagraph,
                   int toParagraph) override;
-    // Inverts the highlight of the flow's selection in every column of it
-    // the view shows, within the rectangle (the visible area when empty or
-    // not used), at once: drawn twice it is gone again.
-    void drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow) override;
+    kit::Rect textSelectionArea(TextFlow* flow) const override;
+    void redisplayTextSelection(const kit::Rect& area) override;
     // The canvas, then each visible page's paper and items, clipped to the
     // rectangle.
     void drawRect(const kit::Rect& rect) override;
@@ -219,6 +217,10 @@ public:
     std::vector<Page*> pagesMeeting(const kit::Rect& rect) const;
 
 private:
+    // The page of the column being edited, drawn last (nil when none).
+    Page* editedPage() const;
+    // Redisplays either page and where its items reach past its paper.
+    void redisplayOverhangs(const Page* was, const Page* now);
     // After drawing, the caret is where the edited text drawn shows it.
     void placeCursorInDrawnColumns(Page* page, const kit::Rect& rect);
     // The area a column shows on a page, in view coordinates.

@@ -35,10 +35,41 @@ void PageView::beginEditingItem(TextItem* column)
         column->beginEditing(nullptr, this);
 }
 
+Page* PageView::editedPage() const
+{
+    TextItem* active = editing_ && document_ ? document_->activeTextItem() : nullptr;
+    return active ? active->page() : nullptr;
+}
+
+void PageView::redisplayOverhangs(const Page* was, const Page* now)
+{
+    if (was == now)
+        return;
+    // The edited page is drawn last, and drawn even inside a collapsed run:
+    // its paper, and where its items reach past it over a neighbour's, are
+    // drawn in another order now.
+    kit::Rect area{};
+    for (const Page* page : {was, now}) {
+        if (!page)
+            continue;
+        area = kit::isEmptyRect(area) ? page->pageRect() : kit::unionRect(area, page->pageRect());
+        for (const auto& item : page->pageItems()) {
+            kit::Rect r{};
+            item->getUpdateBounds(&r, this, true);
+            if (!kit::containsRect(page->pageRect(), r))
+                area = kit::isEmptyRect(area) ? r : kit::unionRect(area, r);
+        }
+    }
+    area = kit::intersectionRect(grown(area, 1.0f), visibleOrBounds());
+    if (!kit::isEmptyRect(area))
+        setNeedsDisplayInRect(area);
+}
+
 void PageView::notifyItemIsEditing(TextItem* column)
 {
     if (!document_ || !column)
         return;
+    const kit::WeakLink<Page> was(editedPage());
     TextItem* active = document_->activeTextItem();
     if (active && active->flow() == column->flow()) {
         if (active->isEditing() && active->editPageView())
@@ -49,12 +80,14 @@ void PageView::notifyItemIsEditing(TextItem* column)
     editing_ = true;
     document_->setActiveTextItem(column);
     document_->setSelection({column}, this);
+    redisplayOverhangs(was.get(), editedPage());
 }
 
 void PageView::endEditingIfNeeded()
 {
     if (!document_)
         return;
+    const kit::WeakLink<Page> was(editedPage());
     if (editing_) {
         std::vector<Item*> selected = document_->selected();
         if (!selected.empty()) {
@@ -69,6 +102,7 @@ void PageView::endEditingIfNeeded()
     eraseTextCursor();
     if (document_->activeTextItem())
         document_->setActiveTextItem(nullptr);
+    redisplayOverhangs(was.get(), editedPage());
 }
 
 // ---- The text cursor.
@@ -349,26 +383,76 @@ bool PageView::drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem,
                 fromItem->canAppearOnPageNumber(page->absolutePageNumber(), layer))
                 add(fromItem, page);
     }
+    // What was invalidated before (a headline's old frame) goes with it.
+    const kit::Rect invalid = kit::intersectionRect(invalidRect_, visibleOrBounds());
+    invalidRect_ = {};
+    if (!kit::isEmptyRect(invalid))
+        damaged = kit::isEmptyRect(damaged) ? invalid : kit::unionRect(damaged, invalid);
     if (!kit::isEmptyRect(damaged))
         setNeedsDisplayInRect(damaged);
     return true;
 }
 
-void PageView::drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow)
+kit::Rect PageView::textSelectionArea(TextFlow* flow) const
 {
     TextSelection* selection = flow ? flow->textSelection() : nullptr;
-    if (!selection || !canDraw() || !document_)
+    kit::Rect area{};
+    if (!selection || !document_)
+        return area;
+    const kit::Rect visible = visibleOrBounds();
+    const int layer = document_->getEditingLayer();
+    for (Page* page : visiblePages()) {
+        if (!kit::intersectsRect(page->pageRect(), visible))
+            continue;
+        // The page's columns and the master columns that show on it (more
+        // than the page draws the highlight in does no harm: the area is
+        // only repainted).
+        std::vector<Item*> items;
+        for (const auto& item : page->pageItems())
+            items.push_back(item.get());
+        for (const auto& item : document_->masterItems())
+            if (item->canAppearOnPageNumber(page->absolutePageNumber(), layer))
+                items.push_back(item.get());
+        for (Item* item : items) {
+            auto* column = dynamic_cast<TextItem*>(item);
+            if (!column || column->flow() != flow)
+                continue;
+            float m[4] = {1, 0, 0, 1};
+            if (column->isTransformed())
+                column->getMatrix(m);
+            const kit::Point origin = kit::makePoint(page->pageRect().origin.x + column->frame().origin.x,
+                                                     page->pageRect().origin.y + column->frame().origin.y);
+            for (const kit::Rect& r : selection->highlightRectsInItem(column)) {
+                // The corners as the column's matrix places them.
+                float left = 0, top = 0, right = 0, bottom = 0;
+                for (int corner = 0; corner < 4; ++corner) {
+                    const float x = corner & 1 ? kit::maxX(r) : kit::minX(r);
+                    const float y = corner & 2 ? kit::maxY(r) : kit::minY(r);
+                    const float vx = m[0] * x + m[2] * y, vy = m[1] * x + m[3] * y;
+                    left = corner ? std::min(left, vx) : vx;
+                    right = corner ? std::max(right, vx) : vx;
+                    top = corner ? std::min(top, vy) : vy;
+                    bottom = corner ? std::max(bottom, vy) : vy;
+                }
+                const kit::Rect placed = kit::makeRect(origin.x + left, origin.y + top, right - left, bottom - top);
+                area = kit::isEmptyRect(area) ? placed : kit::unionRect(area, placed);
+            }
+        }
+    }
+    return area;
+}
+
+void PageView::redisplayTextSelection(const kit::Rect& area)
+{
+    if (!canDraw() || kit::isEmptyRect(area))
         return;
-    const kit::Rect area = useRect && !kit::isEmptyRect(rect) ? rect : visibleOrBounds();
-    const std::vector<Page*> pages = visiblePages();
-    lockFocus();
-    kit::DrawContext* context = kit::DrawContext::current();
-    const Paint paint = context ? this->paint(*context, area) : Paint{};
-    // The columns of the flow each page draws, in their own coordinates.
-    if (context)
-        for (Page* page : pages)
-            page->drawTextSelectionInView(paint, area, flow);
-    unlockFocus();
+    // Whole pixels around the highlight: it inverts every pixel it touches.
+    const kit::Rect shown = kit::intersectionRect(grown(area, 1.0f), visibleOrBounds());
+    if (kit::isEmptyRect(shown))
+        return;
+    setNeedsDisplayInRect(shown);
+    if (kit::Window* w = window())
+        w->displayIfNeeded();
 }
 
 void PageView::drawRect(const kit::Rect& rect)
