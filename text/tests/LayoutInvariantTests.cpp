@@ -33,7 +33,7 @@ protected:
     void TearDown() override
     {
         if (shown_) {
-            document_->removeView(shown_);
+            document_->detachView(shown_);
             delegate_->setMainPageView(nullptr);
         }
         window_.reset();
@@ -57,7 +57,7 @@ protected:
         shown_->setDocument(document_.get());
         scroll->setDocumentView(std::move(view));
         window_->setContentView(std::move(scroll));
-        document_->removeView(&view_);
+        document_->detachView(&view_);
         document_->addView(shown_);
         delegate_->setMainPageView(shown_);
         window_->display();
