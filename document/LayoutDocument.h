@@ -6,6 +6,7 @@
 #include "core/Geometry.h"
 #include "core/WeakLink.h"
 #include "document/Document.h"
+#include "document/Guide.h"
 #include "document/LinksInfo.h"
 #include "foundation/StyleSheetDocument.h"
 
@@ -45,7 +46,9 @@ void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas,
 void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 
 // Markers refer to the document that lists them weakly.
-class LayoutDocument : public Document, public StyleSheetDocument, public kit::WeakTarget {
+// The guides of its pages ask it before they are dragged and tell it after
+// (GuideDelegate); the page-layout document lets every drag go.
+class LayoutDocument : public Document, public StyleSheetDocument, public GuideDelegate, public kit::WeakTarget {
 public:
     // The style sheet's new styles take their defaults from the preferences
     // (not owned; the built-in values for none).
@@ -365,6 +368,9 @@ public:
     void addMasterGuide(std::unique_ptr<Guide> guide);
     std::unique_ptr<Guide> removeMasterGuide(Guide* guide);
     std::unique_ptr<Guide> removeGuideAt(int i);
+    // A guide leaves its list: every guide of the document (the master's and
+    // the pages') that has it as partner forgets it.
+    void forgetPartnerLinksTo(const Guide* guide);
 
     // ---- Selection (not owned: an item that goes leaves it) and links.
     std::vector<Item*> selected() const;

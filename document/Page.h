@@ -90,6 +90,16 @@ public:
     virtual Guide* hitGuideAt(kit::Point point, const PageView* view);
     virtual bool setCursorRectInView(PageView* view);
 
+    // ---- Snapping, points in page coordinates, moved in place; the reach
+    // is 4 screen pixels (4 / CMZoomStatus points). The guide forms answer
+    // bit 1 for x (a vertical guide) and bit 2 for y; the first guide in
+    // reach wins on each axis, and an axis the mask already has stays.
+    int snapPointToGuides(kit::Point* point) const;
+    static int snapPoint(kit::Point* point, const std::vector<std::unique_ptr<Guide>>& toGuides, int* result);
+    // To the smallest ruler ticks of the document's unit at the zoom:
+    // direction and answer have bit 2 for x and bit 1 for y.
+    int snapPointToRulers(kit::Point* point, int direction) const;
+
     // ---- Guides: the page's own in the pages layer, else the document's.
     const std::vector<std::unique_ptr<Guide>>& guides() const { return guides_; }
     std::vector<Guide*> activeGuides() const;

@@ -17,6 +17,7 @@
 #include "items/TextItem.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -386,9 +387,11 @@ std::unique_ptr<Undo> modifyFill(const std::vector<Item*>& items, const GxFill* 
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     fills[0] = fill ? fillCopy(fill) : noFill();
     backwards(items, [&](Item* item, std::size_t k) {
+        // Every item's own slot holds what it has, whether or not it takes
+        // the change: undo reads them all.
+        fills[k + 1] = savedFill(item->graphicStyle());
         if (!item->canFill())
             return;
-        fills[k + 1] = savedFill(item->graphicStyle());
         wasOn[k + 1] = fillState(item);
         item->setFill(fill);
     });
@@ -406,9 +409,9 @@ std::unique_ptr<Undo> modifyLine(const std::vector<Item*>& items, const GxLine* 
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     lines[0] = line ? lineCopy(line) : noLine();
     backwards(items, [&](Item* item, std::size_t k) {
+        lines[k + 1] = savedLine(item->graphicStyle());
         if (!item->canLine())
             return;
-        lines[k + 1] = savedLine(item->graphicStyle());
         wasOn[k + 1] = lineState(item);
         item->setLine(line);
     });
@@ -486,13 +489,13 @@ std::unique_ptr<Undo> changeLineWidth(const std::vector<Item*>& items, float val
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     widths[0] = value;
     backwards(items, [&](Item* item, std::size_t k) {
-        if (!item->canLine())
-            return;
-        wasOn[k + 1] = lineState(item);
         const float old = item->lineWidth();
         // A line that is off keeps its width for when it is on again.
         const StyleGraphic* style = item->graphicStyle();
         widths[k + 1] = style && style->line() ? style->line()->width : old;
+        if (!item->canLine())
+            return;
+        wasOn[k + 1] = lineState(item);
         float width = value;
         if (relative) {
             width = old + value;
@@ -514,8 +517,13 @@ std::unique_ptr<Undo> changeLineWidth(const std::vector<Item*>& items, float val
 
 std::unique_ptr<Undo> modifyLineWidth(const std::vector<Item*>& items, float width, bool undo)
 {
-    if (width != -1.0f && width != -2.0f)
+    if (width != -1.0f && width != -2.0f) {
+        // -1 and -2 are steps; any other width below 0 (or not a number) is
+        // no width at all.
+        if (!(width >= 0.0f) || !std::isfinite(width))
+            width = 0.0f;
         return changeLineWidth(items, width, false, undo);
+    }
     const Preferences* preferences = Main ? Main->preferences() : nullptr;
     const unsigned flags = kit::currentEventModifierFlags();
     const float step = preferences ? preferences->incrementForType(IncrementLineWidth, flags, 1.0f) : 0.0f;
@@ -533,9 +541,9 @@ std::unique_ptr<Undo> modifyFlag(const std::vector<Item*>& items, bool flag, int
     flags[0] = flag;
     bool took = false;
     backwards(items, [&](Item* item, std::size_t k) {
+        flags[k + 1] = flagOf(item, type);
         if (!takesFlag(item, type))
             return;
-        flags[k + 1] = flagOf(item, type);
         setFlag(item, flag, type);
         took = true;
     });
@@ -553,12 +561,12 @@ std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* 
     if (dash)
         GxCopyDash(&dashes[0], dash);
     backwards(items, [&](Item* item, std::size_t k) {
-        if (!item->canLine())
-            return;
-        wasOn[k + 1] = lineState(item);
         const StyleGraphic* style = item->graphicStyle();
         if (const GxDash* old = style ? style->lineDash() : nullptr)
             GxCopyDash(&dashes[k + 1], old);
+        if (!item->canLine())
+            return;
+        wasOn[k + 1] = lineState(item);
         item->setLineDash(dash);
     });
     if (!undo || items.empty())
@@ -577,15 +585,15 @@ std::unique_ptr<Undo> modifyArrow(const std::vector<Item*>& items, const GxArrow
     if (arrow)
         GxCopyArrow(&arrows[0], arrow);
     backwards(items, [&](Item* item, std::size_t k) {
-        if (!item->canArrow())
-            return;
-        wasOn[k + 1] = lineState(item);
         if (const StyleGraphic* style = item->graphicStyle()) {
             const GxArrow* old = left ? (style->hasLeftArrow() ? style->leftArrow() : nullptr)
                                       : (style->hasRightArrow() ? style->rightArrow() : nullptr);
             if (old)
                 GxCopyArrow(&arrows[k + 1], old);
         }
+        if (!item->canArrow())
+            return;
+        wasOn[k + 1] = lineState(item);
         if (left)
             item->setLeftArrow(arrow);
         else

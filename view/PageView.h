@@ -7,15 +7,19 @@
 
 #include "appkit/View.h"
 #include "core/Geometry.h"
+#include "core/WeakLink.h"
 #include "text/TextPoint.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace kit {
 class DrawContext;
+class Event;
 class Object;
 }
 class GraphicLink;
@@ -27,6 +31,21 @@ class StyleParagraph;
 class TextFlow;
 class TextItem;
 struct textPoint;
+
+// What shows the live frame of an item being resized or moved: the info
+// bar, the two rulers (tags 13 and 14, marking the extent) and the
+// placement inspector. Each shows what concerns it; the rest does nothing.
+class LiveFrameDisplay {
+public:
+    virtual ~LiveFrameDisplay() = default;
+    // Shown only while visible (the placement inspector may be off screen).
+    virtual bool isVisible() const { return true; }
+    virtual void setMoveTo(float x, float y) { (void)x, (void)y; }
+    virtual void setSizeTo(float width, float height) { (void)width, (void)height; }
+    virtual void setScale(float sx, float sy) { (void)sx, (void)sy; }
+    // The extent in canvas coordinates; an empty rectangle clears the marks.
+    virtual void setRect(const kit::Rect& rect) { (void)rect; }
+};
 
 class PageView : public kit::View {
 public:
@@ -88,6 +107,8 @@ public:
     std::vector<Page*> visiblePages() const;
     Page* hitPageAt(kit::Point point) const;
     Item* hitItemAt(kit::Point point);
+    // Only items of exactly that class.
+    Item* hitItemAt(kit::Point point, std::string_view memberOf);
     Page* mostVisiblePage() const;
 
     // ---- Scrolling. The rectangle, of the visible size, to scroll to for
@@ -99,6 +120,31 @@ public:
     InfoBarInset* infoBar() const;
     void setSizeTo(float width, float height);
     void setMoveTo(float x, float y);
+    // ---- Live feedback of a drag: the info bar, the rulers (views tagged
+    // 13 and 14 two levels up) and the placement inspector while visible.
+    // Empty when none is there.
+    std::vector<LiveFrameDisplay*> liveFrameDisplays() const;
+    // The placement inspector, registered by the panels (nil while none).
+    using PlacementInspectorHook = std::function<LiveFrameDisplay*()>;
+    static PlacementInspectorHook& placementInspectorHook();
+
+    // ---- Quick feedback over a saved image: the window's image of what
+    // the view shows is saved (the page names the coordinates later
+    // rectangles are given in; nil: the canvas), and parts of it put back
+    // over what was drawn since. The image belongs to the view's window.
+    void snapshot(Page* page);
+    // The rectangle in the coordinates of the page given to snapshot.
+    void restoreWithSnapshot(const kit::Rect& rect);
+    // The rectangle made integral and aligned to device pixels.
+    kit::Rect centerScanRect(const kit::Rect& rect) const;
+
+    // ---- Item commands of the menus (the sender may be nil). Each acts on
+    // the unlocked selection of the active page and pushes its undo record.
+    void group(kit::Object* sender);
+    void ungroup(kit::Object* sender);
+    // A guide pulled out of a ruler at the mouse-down (orientation 1
+    // horizontal, 2 vertical), dragged until the button goes up.
+    void addGuide(const kit::Event& event, char orientation);
 
     // ---- Redisplay on the document's notifications. An empty rectangle or
     // nil items stands for the whole visible area.
@@ -145,6 +191,8 @@ private:
     void redisplayVisible(const kit::Rect& rect);
     kit::Rect visibleOrBounds() const;
 
+    // The page the saved image's rectangles are given in (none: the canvas).
+    kit::WeakLink<Page> snapshotPage_;
     Page* highlighted_ = nullptr;        // not owned
     std::string windowTitle_;
     float zoom_ = 1.0f;
