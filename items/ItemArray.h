@@ -79,7 +79,7 @@ std::unique_ptr<Undo> moveBy(const std::vector<Item*>& items, float dx, float dy
 // About the centre of the items' drawn bounds.
 std::unique_ptr<Undo> rotateBy(const std::vector<Item*>& items, float degrees, bool undo);
 std::unique_ptr<Undo> sizeBy(const std::vector<Item*>& items, float dw, float dh, bool undo);
-// About the centre of the items' drawn bounds.
+// About the centre of the items' drawn bounds; a factor of 0 changes nothing.
 std::unique_ptr<Undo> scaleBy(const std::vector<Item*>& items, float sx, float sy, bool undo);
 // The fields the type names (28 x, 29 y, 30 width, 31 height, 32 origin,
 // 33 size, 34 all) taken from the rectangle; other types change nothing.

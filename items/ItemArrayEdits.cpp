@@ -253,6 +253,9 @@ std::unique_ptr<Undo> sizeBy(const std::vector<Item*>& items, float dw, float dh
 
 std::unique_ptr<Undo> scaleBy(const std::vector<Item*>& items, float sx, float sy, bool undo)
 {
+    // A factor of 0 would flatten the items beyond what undo can invert.
+    if (sx == 0.0f || sy == 0.0f || !std::isfinite(sx) || !std::isfinite(sy))
+        return nullptr;
     const kit::Point c = centreOf(drawnBounds(items));
     float scale[4];
     getScaleMatrix(sx, sy, scale);
