@@ -15,6 +15,7 @@
 #include "items/ItemArray.h"
 #include "items/ItemBox.h"
 #include "items/ItemGroup.h"
+#include "items/PlacedItem.h"
 #include "items/TextItem.h"
 
 #include <gtest/gtest.h>
@@ -331,6 +332,18 @@ TEST_F(ItemGroupTest, ListsExpandThroughNestedGroups)
     EXPECT_EQ(flows, std::vector<TextFlow*>{column->flow()});
 }
 
+TEST_F(ItemGroupTest, ThePicturesOfAGroupAreListedOnceAndThoseOfMemberGroupsNot)
+{
+    auto picture = std::make_shared<PlacedItem>(PlacedItem::Defaults::None);
+    auto inside = std::make_shared<PlacedItem>(PlacedItem::Defaults::None);
+    auto inner = ItemGroup::initWithList({inside});
+    auto group = ItemGroup::initWithList({box(kit::makeRect(0, 0, 10, 10)), picture, inner});
+    std::vector<Item*> images;
+    group->addImagesToList(images);
+    group->addImagesToList(images);
+    EXPECT_EQ(images, std::vector<Item*>{picture.get()});
+}
+
 // ---- Drawing.
 
 class CroppedDrawing : public ItemGroupTest {
@@ -364,6 +377,27 @@ TEST_F(CroppedDrawing, TheMembersAreClippedToTheCroppingShape)
         group->drawSelfInView(nullptr, kit::makeRect(0, 0, Side, Side));
     }
     EXPECT_EQ(at(raster, 10, 10), 0xFF0000u);
+}
+
+TEST_F(CroppedDrawing, ASelectedCroppingGroupShowsTheClippedPartsAsAGhost)
+{
+    auto red = filled(kit::makeRect(0, 0, Side, Side), kit::Color::colorWithDeviceRed(1, 0, 0));
+    auto shape = box(kit::makeRect(35, 35, 30, 30));
+    shape->setDoesCrop(true);
+    auto group = ItemGroup::initWithList({red, shape});
+    for (bool selected : {false, true}) {
+        if (selected)
+            group->select();
+        kit::RasterContext raster(Side, Side, 72);
+        raster.fillImage(0xFFFFFFFF);
+        {
+            kit::DrawContext::Scope scope(raster);
+            group->drawSelfInView(nullptr, kit::makeRect(0, 0, Side, Side));
+        }
+        EXPECT_EQ(at(raster, 50, 50), 0xFF0000u) << selected;
+        // The ghost is the white drawing: gray 0.8.
+        EXPECT_EQ(at(raster, 10, 10), selected ? 0xCCCCCCu : 0xFFFFFFu) << std::hex << at(raster, 10, 10);
+    }
 }
 
 TEST_F(CroppedDrawing, ASecondCroppingShapeIsToldAfterTheScreenDrawingAndNeverWhilePrinting)

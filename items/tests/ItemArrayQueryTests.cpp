@@ -1,0 +1,200 @@
+// What a selection has in common (or "mixed"), the lists built from a
+// selection, and the old values a record keeps of items that do not take a
+// change.
+
+#include "document/tests/UndoTestSupport.h"
+
+#include "document/UndoStyleGraphic.h"
+#include "foundation/GxRecords.h"
+#include "foundation/StyleGraphicNamed.h"
+#include "foundation/StyleInfo.h"
+#include "items/ItemArray.h"
+#include "items/ItemGroup.h"
+
+#include <cmath>
+
+namespace {
+
+class ItemArrayQueryTest : public UndoTest {
+protected:
+    StyleGraphicNamed* namedStyle()
+    {
+        StyleInfo* sheet = document_->styleInfo();
+        auto* named = dynamic_cast<StyleGraphicNamed*>(sheet->addNewStyleInStyles(sheet->graphicStyles()));
+        EXPECT_NE(named, nullptr);
+        return named;
+    }
+};
+
+TEST_F(ItemArrayQueryTest, QueriesAnswerTheCommonValueOrMixed)
+{
+    ItemBox* plain = addBox(0, kit::makeRect(10, 10, 50, 50));
+    ItemBox* turned = addBox(0, kit::makeRect(100, 10, 50, 50));
+    turned->rotateByAngle(30);
+    ItemBox* turnedToo = addBox(0, kit::makeRect(200, 10, 50, 50));
+    turnedToo->rotateByAngle(30);
+    ItemBox* locked = addBox(0, kit::makeRect(300, 10, 50, 50));
+    locked->lock();
+    locked->setMasterFlags(2);
+    TextItem* column = nullptr;
+    {
+        auto c = std::make_shared<TextItem>();
+        c->setFrame(kit::makeRect(10, 100, 100, 100), false);
+        c->setConformsToMaster(false);
+        column = c.get();
+        page(0)->addItems(std::move(c));
+    }
+    struct Case {
+        const char* what;
+        std::vector<Item*> items;
+        bool rotationCommon;
+        float angle;
+        bool locked;
+        int masterFlags;
+        bool conforms;
+    } cases[] = {
+        {"none", {}, true, 0, true, 0, true},
+        // The reading runs the other way in page coordinates (y down).
+        {"one turned", {turned}, true, -30, false, 0, true},
+        {"two turned alike", {turned, turnedToo}, true, -30, false, 0, true},
+        {"turned and not", {plain, turned}, false, 0, false, 0, true},
+        {"locked only", {locked}, true, 0, true, 2, true},
+        {"locked and not", {plain, locked}, true, 0, false, 2, true},
+        {"a column that does not conform", {plain, column}, true, 0, false, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        float angle = -1;
+        EXPECT_EQ(getRotation(c.items, &angle), c.rotationCommon);
+        if (c.rotationCommon) {
+            EXPECT_NEAR(angle, c.angle, 1e-4);
+        }
+        EXPECT_EQ(isLocked(c.items), c.locked);
+        EXPECT_EQ(masterFlags(c.items), c.masterFlags);
+        EXPECT_EQ(conformsToMaster(c.items), c.conforms);
+        float sx = 0, sy = 0;
+        EXPECT_TRUE(getScale(c.items, &sx, &sy));
+        EXPECT_EQ(sx, 1.0f);
+        EXPECT_EQ(sy, 1.0f);
+    }
+    const std::vector<Item*> two{plain, turned};
+    EXPECT_TRUE(kit::equalRects(frame(two), kit::makeRect(10, 10, 140, 50)));
+    EXPECT_TRUE(kit::isEmptyRect(frame({})));
+    kit::Rect bounds{};
+    getFrameBounds(two, &bounds);
+    kit::Rect turnedBounds{};
+    turned->getFrameBounds(&turnedBounds);
+    EXPECT_TRUE(kit::equalRects(bounds, kit::unionRect(plain->frame(), turnedBounds)));
+    int permissions = -1;
+    EXPECT_EQ(checkGraphicPermissions({plain, column}, &permissions),
+              plain->graphicPermissions() | column->graphicPermissions());
+    EXPECT_EQ(permissions, plain->graphicPermissions() | column->graphicPermissions());
+}
+
+TEST_F(ItemArrayQueryTest, TheCommonGraphicStyleAndTheAttributesThatDiffer)
+{
+    ItemBox* a = addBox(0, kit::makeRect(10, 10, 50, 50), kit::Color::colorWithDeviceRed(1, 0, 0), 1.0f);
+    ItemBox* b = addBox(0, kit::makeRect(100, 10, 50, 50), kit::Color::colorWithDeviceRed(1, 0, 0), 1.0f);
+    ItemBox* wide = addBox(0, kit::makeRect(200, 10, 50, 50), kit::Color::colorWithDeviceRed(1, 0, 0), 3.0f);
+    // Alike: no differences; the first item's style answers.
+    StyleGraphic values;
+    int differences = -1;
+    EXPECT_EQ(checkGraphicStyleValues({a, b}, &values, &differences), a->graphicStyle());
+    EXPECT_EQ(differences, 0);
+    EXPECT_FLOAT_EQ(values.lineWidth(), 1.0f);
+    // The line width is mixed: its bit is set, the fill's is not.
+    EXPECT_NE(checkGraphicStyleValues({a, wide}, &values, &differences), nullptr);
+    const int lineWidthOnly = differences;
+    EXPECT_NE(lineWidthOnly, 0);
+    b->setFillColor(kit::Color::colorWithDeviceRed(0, 0, 1));
+    checkGraphicStyleValues({a, b}, &values, &differences);
+    EXPECT_NE(differences, 0);
+    EXPECT_EQ(differences & lineWidthOnly, 0);
+
+    // A local style meeting a named one: no common style.
+    StyleGraphicNamed* named = namedStyle();
+    ItemBox* styled = addBox(0, kit::makeRect(300, 10, 50, 50));
+    styled->setGraphicStyle(named);
+    ItemBox* styledToo = addBox(0, kit::makeRect(400, 10, 50, 50));
+    styledToo->setGraphicStyle(named);
+    EXPECT_EQ(graphicStyle({a, styled}), nullptr);
+    EXPECT_EQ(graphicStyle({styled, styledToo}), named);
+    EXPECT_EQ(graphicStyle({}), nullptr);
+}
+
+TEST_F(ItemArrayQueryTest, ListsSplitByLockStateAndKind)
+{
+    ItemBox* a = addBox(0, kit::makeRect(10, 10, 50, 50));
+    ItemBox* b = addBox(0, kit::makeRect(100, 10, 50, 50));
+    b->lock();
+    auto c = std::make_shared<TextItem>();
+    c->setFrame(kit::makeRect(10, 100, 100, 100), false);
+    TextItem* column = c.get();
+    page(0)->addItems(std::move(c));
+    const std::vector<Item*> all{a, b, column};
+    std::vector<Item*> locked{a}, unlocked{b};
+    EXPECT_EQ(&splitIntoLocked(all, &locked, &unlocked), &all);
+    EXPECT_EQ(locked, std::vector<Item*>{b});
+    EXPECT_EQ(unlocked, (std::vector<Item*>{a, column}));
+    EXPECT_EQ(subsetCopyForLockState(all, true), std::vector<Item*>{b});
+    EXPECT_EQ(subsetCopyForLockState(all, false), (std::vector<Item*>{a, column}));
+    EXPECT_TRUE(subsetCopyForLockState({a}, true).empty());
+    EXPECT_EQ(subsetCopyForTextItems(all), std::vector<Item*>{column});
+    EXPECT_TRUE(subsetCopyForTextItems({a, b}).empty());
+}
+
+TEST_F(ItemArrayQueryTest, AnAbsoluteLineWidthBelowZeroIsNoWidth)
+{
+    ItemBox* a = addBox(0, kit::makeRect(10, 10, 50, 50), nullptr, 2.0f);
+    ItemBox* b = addBox(0, kit::makeRect(100, 10, 50, 50), nullptr, 5.0f);
+    for (float width : {-0.5f, -3.0f, -1e30f, NAN}) {
+        std::unique_ptr<Undo> record = modifyLineWidth({a, b}, width, true);
+        EXPECT_FLOAT_EQ(a->lineWidth(), 0.0f) << width;
+        EXPECT_FLOAT_EQ(b->lineWidth(), 0.0f) << width;
+        record->undoInDocument(document_.get());
+        EXPECT_FLOAT_EQ(a->lineWidth(), 2.0f) << width;
+        EXPECT_FLOAT_EQ(b->lineWidth(), 5.0f) << width;
+    }
+    // -1 and -2 stay steps.
+    modifyLineWidth({a}, -2.0f, false);
+    EXPECT_GT(a->lineWidth(), 2.0f);
+}
+
+// A box that takes no arrows (a plain box), and one that does.
+class ArrowBox : public ItemBox {
+public:
+    bool canArrow() const override { return true; }
+};
+
+TEST_F(ItemArrayQueryTest, ARecordKeepsWhatItemsThatDoNotTakeTheChangeHave)
+{
+    // The plain box's style carries an arrow it does not draw.
+    ItemBox* plain = addBox(0, kit::makeRect(10, 10, 50, 50));
+    GxArrow kept = GxNoArrow;
+    kept.kind = 2;
+    kept.count = 3;
+    kept.points[1] = {5, 2};
+    kept.points[2] = {0, 4};
+    plain->graphicStyle()->setLeftArrow(&kept);
+    auto arrows = std::make_shared<ArrowBox>();
+    arrows->setFrame(kit::makeRect(100, 10, 50, 50), false);
+    Item* arrowBox = arrows.get();
+    page(0)->addItems(std::move(arrows));
+
+    GxArrow applied = GxNoArrow;
+    applied.kind = 1;
+    applied.count = 3;
+    applied.points[1] = {4, 2};
+    applied.points[2] = {0, 4};
+    std::unique_ptr<Undo> record = modifyArrow({plain, arrowBox}, &applied, Undo::LeftArrowSet, true);
+    const auto* data = dynamic_cast<UndoStyleGraphic*>(record.get())->arrowData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(data->size(), 3u);
+    EXPECT_TRUE(GxEqualArrow(&(*data)[0], &applied));
+    // The plain box's slot holds its own arrow, not an empty record.
+    EXPECT_TRUE(GxEqualArrow(&(*data)[1], &kept));
+    EXPECT_TRUE(GxEqualArrow(&(*data)[2], nullptr));
+    EXPECT_TRUE(GxEqualArrow(plain->graphicStyle()->leftArrow(), &kept));
+}
+
+} // namespace
