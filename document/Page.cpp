@@ -171,6 +171,39 @@ bool Page::handleOverlaps(Item* item, bool display)
     return true;
 }
 
+void Page::itemDidChange(Item* item)
+{
+    if (overlapsHeld_ > 0)
+        overlapsWanted_ = true;
+    else
+        handleOverlaps(item, true);
+}
+
+void Page::releaseOverlaps()
+{
+    if (overlapsHeld_ > 0 && --overlapsHeld_ == 0 && overlapsWanted_) {
+        overlapsWanted_ = false;
+        handleOverlaps(nullptr, true);
+    }
+}
+
+OverlapsHeld::OverlapsHeld(const std::vector<Item*>& items)
+{
+    for (Item* item : items)
+        if (Page* page = item ? item->page() : nullptr;
+            page && std::find(pages_.begin(), pages_.end(), page) == pages_.end()) {
+            page->holdOverlaps();
+            pages_.emplace_back(page);
+        }
+}
+
+OverlapsHeld::~OverlapsHeld()
+{
+    for (const auto& page : pages_)
+        if (Page* p = page.get())
+            p->releaseOverlaps();
+}
+
 std::vector<Item*> Page::runaroundItemsFor(const Item* item) const
 {
     std::vector<Item*> found;

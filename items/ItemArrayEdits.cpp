@@ -216,6 +216,7 @@ std::unique_ptr<Undo> moveBy(const std::vector<Item*>& items, float dx, float dy
 
 std::unique_ptr<Undo> rotateBy(const std::vector<Item*>& items, float degrees, bool undo)
 {
+    const OverlapsHeld held(items);
     const kit::Point c = centreOf(drawnBounds(items));
     float rotation[4];
     getRotationMatrix(degrees, rotation);
@@ -253,6 +254,7 @@ std::unique_ptr<Undo> sizeBy(const std::vector<Item*>& items, float dw, float dh
 
 std::unique_ptr<Undo> scaleBy(const std::vector<Item*>& items, float sx, float sy, bool undo)
 {
+    const OverlapsHeld held(items);
     // A factor of 0 would flatten the items beyond what undo can invert.
     if (sx == 0.0f || sy == 0.0f || !std::isfinite(sx) || !std::isfinite(sy))
         return nullptr;
@@ -279,6 +281,7 @@ std::unique_ptr<Undo> scaleBy(const std::vector<Item*>& items, float sx, float s
 
 std::unique_ptr<Undo> setFrame(const std::vector<Item*>& items, const kit::Rect& rect, int type, bool undo)
 {
+    const OverlapsHeld held(items);
     if (type < Undo::FrameXSet || type > Undo::FrameSet)
         return nullptr;
     std::vector<kit::Rect> rects(items.size() + 1);
@@ -306,6 +309,7 @@ std::unique_ptr<Undo> setFrame(const std::vector<Item*>& items, const kit::Rect&
 
 std::unique_ptr<Undo> rotateTo(const std::vector<Item*>& items, float degrees, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<TransformInfo> entries;
     backwards(items, [&](Item* item, std::size_t) {
         TransformInfo t = transformBefore(item);
@@ -333,6 +337,7 @@ std::unique_ptr<Undo> rotateTo(const std::vector<Item*>& items, float degrees, b
 
 std::unique_ptr<Undo> scaleTo(const std::vector<Item*>& items, float sx, float sy, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<kit::Rect> rects(items.size());
     backwards(items, [&](Item* item, std::size_t k) {
         rects[k] = item->frame();
@@ -362,6 +367,7 @@ std::unique_ptr<Undo> scaleTo(const std::vector<Item*>& items, float sx, float s
 
 std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic* style, bool undo, bool remove)
 {
+    const OverlapsHeld held(items);
     std::vector<UndoStyleGraphic::StyleEntry> entries(items.size() + 1);
     backwards(items, [&](Item* item, std::size_t k) {
         if (!item->canAcceptStyle("StyleGraphic"))
@@ -386,6 +392,7 @@ std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic*
 
 std::unique_ptr<Undo> modifyFill(const std::vector<Item*>& items, const GxFill* fill, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<GxFill> fills(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     fills[0] = fill ? fillCopy(fill) : noFill();
@@ -408,6 +415,7 @@ std::unique_ptr<Undo> modifyFill(const std::vector<Item*>& items, const GxFill* 
 
 std::unique_ptr<Undo> modifyLine(const std::vector<Item*>& items, const GxLine* line, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<GxLine> lines(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     lines[0] = line ? lineCopy(line) : noLine();
@@ -428,6 +436,7 @@ std::unique_ptr<Undo> modifyLine(const std::vector<Item*>& items, const GxLine* 
 
 std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::ColorRef& color, int type, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<UndoStyleGraphic::ColorEntry> colors(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     colors[0] = color;
@@ -465,6 +474,7 @@ std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::Co
 std::unique_ptr<Undo> modifyPattern(const std::vector<Item*>& items, std::shared_ptr<const kit::Object> pattern,
                                     bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<UndoStyleGraphic::PatternEntry> patterns(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     patterns[0] = pattern;
@@ -488,6 +498,7 @@ namespace {
 
 std::unique_ptr<Undo> changeLineWidth(const std::vector<Item*>& items, float value, bool relative, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<float> widths(items.size() + 1, 0.0f);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     widths[0] = value;
@@ -540,6 +551,7 @@ std::unique_ptr<Undo> changeLineWidthBy(const std::vector<Item*>& items, float s
 
 std::unique_ptr<Undo> modifyFlag(const std::vector<Item*>& items, bool flag, int type, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<unsigned char> flags(items.size() + 1, 0);
     flags[0] = flag;
     bool took = false;
@@ -559,6 +571,7 @@ std::unique_ptr<Undo> modifyFlag(const std::vector<Item*>& items, bool flag, int
 
 std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* dash, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<GxDash> dashes(items.size() + 1, GxNoDash);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     if (dash)
@@ -582,6 +595,7 @@ std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* 
 
 std::unique_ptr<Undo> modifyArrow(const std::vector<Item*>& items, const GxArrow* arrow, int type, bool undo)
 {
+    const OverlapsHeld held(items);
     const bool left = type == Undo::LeftArrowSet;
     std::vector<GxArrow> arrows(items.size() + 1, GxNoArrow);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);

@@ -198,3 +198,45 @@ TEST_F(ItemArrayQueryTest, ARecordKeepsWhatItemsThatDoNotTakeTheChangeHave)
 }
 
 } // namespace
+
+namespace {
+
+// Counts the page's re-layouts.
+class CountingLayoutPage : public Page {
+public:
+    bool handleOverlaps(Item* item, bool display) override
+    {
+        ++overlaps;
+        return Page::handleOverlaps(item, display);
+    }
+    int overlaps = 0;
+};
+
+TEST_F(ItemArrayQueryTest, AnEditOfManyItemsLaysTheirPageOutOnceAndSoDoesItsUndo)
+{
+    CountingLayoutPage page;
+    std::vector<std::shared_ptr<ItemBox>> boxes;
+    std::vector<Item*> items;
+    for (int i = 0; i < 50; ++i) {
+        boxes.push_back(std::make_shared<ItemBox>());
+        boxes.back()->setFrame(kit::makeRect(float(i) * 10, 10, 8, 8), false);
+        boxes.back()->setPage(&page);
+        items.push_back(boxes.back().get());
+    }
+    const std::function<std::unique_ptr<Undo>()> edits[] = {
+        [&] { return modifyLineWidth(items, 3.0f, true); },
+        [&] { return setFrame(items, kit::makeRect(0, 0, 20, 20), Undo::FrameSizeSet, true); },
+        [&] { return scaleBy(items, 2, 2, true); },
+        [&] { return rotateBy(items, 10, true); },
+    };
+    for (std::size_t i = 0; i < std::size(edits); ++i) {
+        page.overlaps = 0;
+        std::unique_ptr<Undo> record = edits[i]();
+        EXPECT_EQ(page.overlaps, 1) << i;
+        page.overlaps = 0;
+        record->undoInDocument(document_.get());
+        EXPECT_EQ(page.overlaps, 1) << i;
+    }
+}
+
+} // namespace
