@@ -7,6 +7,10 @@
 #include "document/Guide.h"
 #include "items/ItemArray.h"
 #include "items/ItemGroup.h"
+#include "items/PlacedItem.h"
+#include "text/GraphicLink.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -185,6 +189,31 @@ TEST_F(GroupCommandTest, TheSelectionsAttributesAcrossAGroupAndUndo)
     ASSERT_TRUE(stack().undo());
     EXPECT_FLOAT_EQ(a->lineWidth(), 1.0f);
     EXPECT_FLOAT_EQ(c->lineWidth(), 1.0f);
+}
+
+TEST_F(GroupCommandTest, APictureStaysInTheDocumentsLinksListOnceThroughGroupingAndUndo)
+{
+    auto placed = std::make_shared<PlacedItem>(PlacedItem::Defaults::None);
+    placed->setFrame(kit::makeRect(100, 100, 50, 50), false);
+    Item* picture = placed.get();
+    pages_[0]->addItems(std::move(placed));
+    ItemBox* box = addBox(0, kit::makeRect(200, 100, 50, 50));
+    const auto listed = [&] {
+        const std::vector<GraphicLink*> links = document_->linksInfo().links();
+        return std::count(links.begin(), links.end(), dynamic_cast<GraphicLink*>(picture));
+    };
+    ASSERT_EQ(listed(), 1);
+    document_->setSelection({picture, box}, nullptr);
+    view_->group(nullptr);
+    EXPECT_EQ(listed(), 1);
+    view_->ungroup(nullptr);
+    EXPECT_EQ(listed(), 1);
+    for (int step = 0; step < 2; ++step) {
+        ASSERT_TRUE(stack().undo());
+        EXPECT_EQ(listed(), 1) << step;
+    }
+    ASSERT_TRUE(stack().redo());
+    EXPECT_EQ(listed(), 1);
 }
 
 // A run as a user makes it: two boxes and a column drawn by dragging, the
