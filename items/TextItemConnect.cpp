@@ -16,6 +16,7 @@
 #include "view/PageView.h"
 
 #include <cmath>
+#include <unordered_set>
 
 namespace {
 
@@ -23,8 +24,6 @@ constexpr float DarkGray = 1.0f / 3.0f;
 constexpr float LightGray = 2.0f / 3.0f;
 // The knob number of the continuation marker.
 constexpr int ContinueKnob = 8;
-// A chain is walked at most this far: a damaged one may be a ring.
-constexpr int ChainWalkLimit = 1 << 20;
 
 std::string stringForKey(const char* key) { return Main ? Main->valueForStringKey(key) : key; }
 
@@ -142,9 +141,10 @@ TextItem* TextItem::checkColumnConnect(TextItem* target)
         kit::runAlertPanel(title, stringForKey(message), std::string(), std::string(), std::string());
         return nullptr;
     };
-    int steps = 0;
-    for (TextItem* at = target; at && steps < ChainWalkLimit; at = at->nextColumn(), ++steps)
-        if (at == this)
+    // A chain that runs back into itself (a damaged one) counts as circular too.
+    std::unordered_set<const TextItem*> seen;
+    for (TextItem* at = target; at; at = at->nextColumn())
+        if (at == this || !seen.insert(at).second)
             return refuse("CircularConnect", true);
     const LayoutDocument* doc = pageDocument();
     if (doc && doc->getEditingLayer() == LayoutDocument::MasterLayer && masterFlags() != target->masterFlags())

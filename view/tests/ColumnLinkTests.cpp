@@ -126,6 +126,22 @@ TEST_F(ColumnLinkTest, EachRefusalTellsWhyAndLeavesBothChainsAsTheyWere)
     }
 }
 
+TEST_F(ColumnLinkTest, AChainThatRunsBackIntoItselfIsRefusedAsCircular)
+{
+    // A damaged chain: two columns each the other's next.
+    TextItem* a = column(0, kit::makeRect(72, 72, 120, 40));
+    TextItem* b = column(0, kit::makeRect(300, 72, 120, 40));
+    a->setNextColumn(b);
+    b->setNextColumn(a);
+    TextItem* lone = column(1, kit::makeRect(72, 72, 120, 40), "lone");
+    dragFromMarker(lone, a);
+    EXPECT_EQ(lone->nextColumn(), nullptr);
+    ASSERT_EQ(alerts_->shown().size(), 1u);
+    EXPECT_EQ(alerts_->shown().back().message, delegate_->valueForStringKey("CircularConnect"));
+    a->setNextColumn(nullptr);
+    b->setNextColumn(nullptr);
+}
+
 TEST_F(ColumnLinkTest, InTheMasterLayerOnlyColumnsOfTheSamePagesLink)
 {
     auto master = [&](int flags, const kit::Rect& frame) {
