@@ -4,6 +4,7 @@
 #include "foundation/Languages.h"
 #include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
+#include "view/TimeDateTokenController.h"
 
 namespace {
 std::unique_ptr<UnitsInfo>& applicationUnits()
@@ -19,6 +20,7 @@ void Layvane::initialize()
     if (!applicationUnits())
         applicationUnits() = std::make_unique<UnitsInfo>();
     initLanguageStringTables();
+    TimeDateTokenController::initialize();
 }
 
 UnitsInfo* Layvane::applicationUnitsInfo() { return applicationUnits().get(); }

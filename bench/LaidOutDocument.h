@@ -79,7 +79,9 @@ struct LaidOutDocument : BenchDocument {
         const StyleParagraph* style = text->firstParagraph()->paragraphStyle();
 
         // Every paragraph is a paragraph of its own style (a copy, as Return
-        // makes one) whose first word is the first word of its text.
+        // makes one) whose first word is the first word of its text. A word
+        // joins its paragraph before it takes its text: the import into the
+        // document holds back the measuring of the document's words only.
         document->setDispatching(true);
         TextParagraph* paragraph = text->firstParagraph();
         for (const auto& words : benchtext::paragraphs(Words)) {
@@ -89,7 +91,7 @@ struct LaidOutDocument : BenchDocument {
                 paragraph = text->addParagraph(std::move(next));
             }
             for (const char* word : words)
-                paragraph->addWord(std::make_unique<TextWord>(word));
+                paragraph->addWord(std::make_unique<TextWord>())->setText(word);
             paragraph->setCurrentWord(paragraph->lastWord());
         }
         document->setDispatching(false);

@@ -8,6 +8,7 @@
 
 #include "core/Encoding.h"
 #include "core/FileManager.h"
+#include "foundation/Paint.h"
 #include "graphics/PostScriptContext.h"
 #include "text/TextSelection.h"
 
@@ -65,7 +66,7 @@ void drawPages(BenchDocument& doc, kit::PostScriptContext& context)
         context.scale(1, -1);
         for (const auto& item : page->pageItems())
             if (auto* column = dynamic_cast<TextItem*>(item.get()))
-                column->drawSelf(context, box, nullptr);
+                column->drawSelf(Paint::into(context), box);
         context.endPage();
     }
     context.endDocument();

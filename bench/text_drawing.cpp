@@ -1,5 +1,6 @@
 #include "LaidOutDocument.h"
 
+#include "foundation/Paint.h"
 #include "graphics/PostScriptContext.h"
 
 #include <benchmark/benchmark.h>
@@ -24,7 +25,7 @@ void BM_DrawAllColumnsToPostScript(benchmark::State& state)
             // The page's coordinates run downward, as in the page view.
             context.translate(0, 792);
             context.scale(1, -1);
-            column->drawSelf(context, page, nullptr);
+            column->drawSelf(Paint::into(context), page);
             context.endPage();
         }
         context.endDocument();

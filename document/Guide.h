@@ -17,7 +17,7 @@ namespace kit {
 class Event;
 }
 class Guide;
-class PageView;
+class DocumentView;
 
 // What the delegate of a guide may answer; both operations are optional.
 class GuideDelegate {
@@ -70,7 +70,7 @@ public:
     void forgetPartner() { partner_.reset(); }
     // The same location, orientation, delegate and partner.
     std::unique_ptr<Guide> copy() const;
-    void drawWithFrame(const kit::Rect& frame, PageView* view) { (void)frame, (void)view; }
+    void drawWithFrame(const kit::Rect& frame, DocumentView* view) { (void)frame, (void)view; }
 
     // The drag loop of an existing guide of the document's active page:
     // the guide follows the mouse (as preview lines over the window's saved
@@ -78,10 +78,10 @@ public:
     // goes up, and is then moved there, to the page it was dropped on, or
     // off every page (removed). Its partner and the partner's partner move
     // with it on its own page. The undo record goes on the document's stack.
-    void dragFromPoint(kit::Point point, PageView* view, const kit::Event& event);
+    void dragFromPoint(kit::Point point, DocumentView* view, const kit::Event& event);
     // The same for a new guide, handed over by its creator: dropped on a
     // page it belongs to that page, dropped off every page it is freed.
-    static void dragFromPoint(std::unique_ptr<Guide> guide, kit::Point point, PageView* view,
+    static void dragFromPoint(std::unique_ptr<Guide> guide, kit::Point point, DocumentView* view,
                               const kit::Event& event);
 
     std::string className() const override { return "Guide"; }
@@ -90,7 +90,7 @@ public:
 
 private:
     // The loop; owned holds a new guide (isNew) until a page takes it.
-    void drag(kit::Point point, PageView* view, const kit::Event& event, std::unique_ptr<Guide> owned);
+    void drag(kit::Point point, DocumentView* view, const kit::Event& event, std::unique_ptr<Guide> owned);
 
     float location_ = 0.0f;
     char orientation_ = Horizontal;

@@ -13,7 +13,7 @@
 #include "document/UndoGuide.h"
 #include "document/UndoInfo.h"
 #include "graphics/DrawContext.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 
@@ -36,18 +36,18 @@ kit::Rect pageRectToView(const Page* page, const kit::Rect& rect)
 
 } // namespace
 
-void Guide::dragFromPoint(kit::Point point, PageView* view, const kit::Event& event)
+void Guide::dragFromPoint(kit::Point point, DocumentView* view, const kit::Event& event)
 {
     drag(point, view, event, nullptr);
 }
 
-void Guide::dragFromPoint(std::unique_ptr<Guide> guide, kit::Point point, PageView* view, const kit::Event& event)
+void Guide::dragFromPoint(std::unique_ptr<Guide> guide, kit::Point point, DocumentView* view, const kit::Event& event)
 {
     if (Guide* g = guide.get())
         g->drag(point, view, event, std::move(guide));
 }
 
-void Guide::drag(kit::Point point, PageView* view, const kit::Event& event, std::unique_ptr<Guide> owned)
+void Guide::drag(kit::Point point, DocumentView* view, const kit::Event& event, std::unique_ptr<Guide> owned)
 {
     const bool isNew = owned != nullptr;
     LayoutDocument* doc = view ? view->document() : nullptr;
@@ -106,7 +106,7 @@ void Guide::drag(kit::Point point, PageView* view, const kit::Event& event, std:
     kit::Point last = point;
     std::optional<kit::Event> e = event;
     while (e && e->type() != kit::EventType::LeftMouseUp) {
-        kit::Point p = view->convertPointFromView(e->locationInWindow(), nullptr);
+        kit::Point p = view->locationInView(*e);
         if (snapAlways || (e->modifierFlags() & kit::ShiftKeyMask))
             if (Page* under = view->hitPageAt(p)) {
                 under->convertToPage(&p);

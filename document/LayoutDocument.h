@@ -9,6 +9,7 @@
 #include "document/Guide.h"
 #include "document/LinksInfo.h"
 #include "foundation/StyleSheetDocument.h"
+#include "text/TextDocument.h"
 
 #include <climits>
 #include <functional>
@@ -23,10 +24,11 @@ namespace kit {
 class Object;
 }
 class Item;
+class GraphicLink;
 class Guide;
 class Page;
 class PageSet;
-class PageView;
+class DocumentView;
 class TextFlow;
 class TextItem;
 class TextWordSpecial;
@@ -45,10 +47,10 @@ int pageSide(int index, int firstPageNum, int count);
 void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 
-// Markers refer to the document that lists them weakly.
-// The guides of its pages ask it before they are dragged and tell it after
-// (GuideDelegate); the page-layout document lets every drag go.
-class LayoutDocument : public Document, public StyleSheetDocument, public GuideDelegate, public kit::WeakTarget {
+// Markers refer to the document that lists them weakly (TextDocument is the
+// weak target). The guides of its pages ask it before they are dragged and
+// tell it after (GuideDelegate); the page-layout document lets every drag go.
+class LayoutDocument : public Document, public StyleSheetDocument, public TextDocument, public GuideDelegate {
 public:
     // The style sheet's new styles take their defaults from the preferences
     // (not owned; the built-in values for none).
@@ -56,7 +58,7 @@ public:
     ~LayoutDocument() override;
 
     // The document's style sheet, made with the document.
-    StyleInfo* styleInfo() const { return styleInfo_.get(); }
+    StyleInfo* styleInfo() const override { return styleInfo_.get(); }
 
     // The style sheet's services.
     void removeStyleReference(const StyleParagraph* style) override;
@@ -84,8 +86,8 @@ public:
     // its words are neither measured nor hyphenated. The flags belong to
     // the import in progress into this document, not to the process: other
     // documents are read and edited meanwhile as ever.
-    bool isDispatching() const { return dispatching_; }
-    bool isDispatchingSuspended() const { return dispatchingSuspended_; }
+    bool isDispatching() const override { return dispatching_; }
+    bool isDispatchingSuspended() const override { return dispatchingSuspended_; }
     void setDispatching(bool flag) { dispatching_ = flag; }
     void setDispatchingSuspended(bool flag) { dispatchingSuspended_ = flag; }
 
@@ -99,66 +101,65 @@ public:
     static DispatchStreamHook& dispatchHTMLStreamHook();
     static DispatchMarkupHook& dispatchMarkupHook();
 
-    bool prefersScreenMetrics() const { return prefersScreenMetrics_; }
+    bool prefersScreenMetrics() const override { return prefersScreenMetrics_; }
     void setPrefersScreenMetrics(bool flag) { prefersScreenMetrics_ = flag; }
 
     // The pages in order and the master page, owned by the document; each
-    // added page is told its document. Page numbering counts the pages only:
-    // the master page and foreign pages are not found (NSNotFound).
-    static constexpr int PageNotFound = INT_MAX;
+    // added page is told its document. Page numbering counts the pages only
+    // (PageNotFound for the master page and foreign pages).
     Page* addPage(std::unique_ptr<Page> page);
     Page* masterPage() const { return masterPage_.get(); }
     Page* setMasterPage(std::unique_ptr<Page> page);
-    virtual int numPages() const { return static_cast<int>(pages_.size()); }
-    virtual int indexOfPage(const Page* page) const;
+    int numPages() const override { return static_cast<int>(pages_.size()); }
+    int indexOfPage(const Page* page) const override;
     // The number of the first page; FirstPageNumNotSet until set-up.
-    int firstPageNum() const { return firstPageNum_; }
+    int firstPageNum() const override { return firstPageNum_; }
     // Kept in 16 bits, as stored: a number that does not fit is refused
     // (false) and the old one kept.
     bool setFirstPageNum(int number);
-    int pageNumberFormat() const { return pageNumberFormat_; }
+    int pageNumberFormat() const override { return pageNumberFormat_; }
     void setPageNumberFormat(int format) { pageNumberFormat_ = static_cast<short>(format); }
 
     // Header and footer frames, and the marker words that hold them (not
     // owned). Header and footer markers are kept in text order.
-    const kit::Rect& headerFrame() const { return headerFrame_; }
-    const kit::Rect& footerFrame() const { return footerFrame_; }
+    const kit::Rect& headerFrame() const override { return headerFrame_; }
+    const kit::Rect& footerFrame() const override { return footerFrame_; }
     void setHeaderFrame(const kit::Rect& rect) { headerFrame_ = rect; }
     void setFooterFrame(const kit::Rect& rect) { footerFrame_ = rect; }
-    void addHeader(TextWordSpecial* word);
-    void addFooter(TextWordSpecial* word);
-    void removeHeader(TextWordSpecial* word);
-    void removeFooter(TextWordSpecial* word);
+    void addHeader(TextWordSpecial* word) override;
+    void addFooter(TextWordSpecial* word) override;
+    void removeHeader(TextWordSpecial* word) override;
+    void removeFooter(TextWordSpecial* word) override;
     const std::vector<TextWordSpecial*>& headers() const { return headers_; }
     const std::vector<TextWordSpecial*>& footers() const { return footers_; }
     // Footnote markers, in the order added.
     void addFootnote(TextWordSpecial* word);
-    void removeFootnote(TextWordSpecial* word);
+    void removeFootnote(TextWordSpecial* word) override;
     const std::vector<TextWordSpecial*>& footnotes() const { return footnotes_; }
 
     // The document's page views (not owned: their windows own them), the
     // first being the main one.
-    const std::vector<PageView*>& views() const { return views_; }
-    void addView(PageView* view);
-    void removeView(PageView* view);
-    PageView* mainView() const { return views_.empty() ? nullptr : views_.front(); }
+    const std::vector<DocumentView*>& views() const override { return views_; }
+    void addView(DocumentView* view);
+    void removeView(DocumentView* view);
+    DocumentView* mainView() const override { return views_.empty() ? nullptr : views_.front(); }
     // One view's window shows the file name alone; several are numbered 1, 2…
     void updateWindowTitles();
     void setFilename(const std::string& name) override;
     // Unless announcements are held back, the given view first and then
     // every other view refresh the items (nil: everything)...
-    virtual void notifyUpdate(PageView* view, const std::vector<kit::Object*>* items);
+    void notifyUpdate(DocumentView* view, const std::vector<kit::Object*>* items) override;
     // ...redisplay the rectangle (empty: all they show)...
-    void notifyUpdate(PageView* view, const kit::Rect& rect);
+    void notifyUpdate(DocumentView* view, const kit::Rect& rect) override;
     // ...or redraw the text of the columns from..to (nil: the chain's end),
     // paragraphs from..to, within the rectangle (empty: all they show).
-    void notifyUpdate(PageView* view, const kit::Rect& rect, TextItem* fromItem, TextItem* toItem,
-                      int fromParagraph, int toParagraph);
+    void notifyUpdate(DocumentView* view, const kit::Rect& rect, TextItem* fromItem, TextItem* toItem,
+                      int fromParagraph, int toParagraph) override;
     // Every view, the given one first, marks the items' areas for redisplay
     // at its next refresh; what they showed is taken away then.
-    void invalidate(PageView* view, const std::vector<Item*>& items);
+    void invalidate(DocumentView* view, const std::vector<Item*>& items);
     // Whether the last text redraw ran to its end (typing did not cut it short).
-    bool lastTextDrawFinished() const { return lastTextDrawFinished_; }
+    bool lastTextDrawFinished() const override { return lastTextDrawFinished_; }
 
     // ---- Creation and set-up.
     // Completes a new, opened or reverted document, making only what is
@@ -185,19 +186,11 @@ public:
     std::string labelViewInWindowTitle(int number, bool addOne) const;
     bool hasViewList() const { return hasViewList_; }
 
-    // One outline-numbering level (record 0 of the table carries none).
-    struct NumberingLevel {
-        std::optional<std::string> prefix;
-        std::optional<std::string> suffix;
-        short start = 1;
-        short width = 0;
-        char displayType = 0;
-        char attachPrevious = 0;
-    };
+    // Outline numbering (TextDocument::NumberingLevel records).
     const std::vector<NumberingLevel>& paragraphNumbering() const { return paragraphNumbering_; }
-    int paragraphNumberingCount() const { return paragraphNumberingCount_; }
+    int paragraphNumberingCount() const override { return paragraphNumberingCount_; }
     // The record of a level (levels count from 1); nil outside 1 to the count.
-    const NumberingLevel* paragraphNumberingLevel(int level) const
+    const NumberingLevel* paragraphNumberingLevel(int level) const override
     {
         return level >= 1 && level <= paragraphNumberingCount_ && std::size_t(level) < paragraphNumbering_.size()
                    ? &paragraphNumbering_[std::size_t(level)]
@@ -216,7 +209,7 @@ public:
     const PrintInfo& printInfo() const { return printInfo_; }
     float pageScale() const { return pageScale_; }
     void setPageScale(float scale) { pageScale_ = scale; }
-    float defaultTabSpacing() const { return defaultTabSpacing_; }
+    float defaultTabSpacing() const override { return defaultTabSpacing_; }
     void setDefaultTabSpacing(float spacing) { defaultTabSpacing_ = spacing; }
 
     bool showGraphics() const { return showGraphics_; }
@@ -226,7 +219,7 @@ public:
     bool showTextRects() const { return showTextRects_; }
     void setShowTextRects(bool flag) { showTextRects_ = flag; }
     // Text markers (spaces, paragraph ends, breaks, tokens) on screen.
-    bool showTextMarkers() const { return showTextMarkers_; }
+    bool showTextMarkers() const override { return showTextMarkers_; }
     void setShowTextMarkers(bool flag) { showTextMarkers_ = flag; }
     bool snapToGuides() const { return snapToGuides_; }
     void setSnapToGuides(bool flag) { snapToGuides_ = flag; }
@@ -256,10 +249,10 @@ public:
     int numberOfDisplayedIndex(int d) const;
     PageSet* pageSetForCollapsedPage(const Page* page) const;
 
-    Page* activePage() const { return activePage_; }
-    PageView* activeView() const { return activeView_; }
+    Page* activePage() const override { return activePage_; }
+    DocumentView* activeView() const { return activeView_; }
     // A run makes its first page active; a nil page clears it.
-    void setActivePage(Page* page);
+    void setActivePage(Page* page) override;
     int activePageIndex() const;
     int activePageNumber() const;
 
@@ -280,16 +273,16 @@ public:
 
     // Mode 1 lays out with the collapsed runs, any other mode every page
     // singly (the runs list is kept). Nothing while disabled.
-    void calcPageRectsFor(int mode);
-    void disableCalcPages() { ++disableCalcPages_; }
+    void calcPageRectsFor(int mode) override;
+    void disableCalcPages() override { ++disableCalcPages_; }
     void enableCalcPages() { if (disableCalcPages_ > 0) --disableCalcPages_; }
-    void reenableCalcPages() { enableCalcPages(); }
+    void reenableCalcPages() override { enableCalcPages(); }
     // Announcements to the views are held back while the counter is above 0.
-    void disableNotify() { ++disableNotify_; }
-    void reenableNotify() { if (disableNotify_ > 0) --disableNotify_; }
-    bool isNotifyDisabled() const { return disableNotify_ > 0; }
+    void disableNotify() override { ++disableNotify_; }
+    void reenableNotify() override { if (disableNotify_ > 0) --disableNotify_; }
+    bool isNotifyDisabled() const override { return disableNotify_ > 0; }
     // Tells the views that the canvas size changed. No views exist yet.
-    virtual void notifyDocumentDidChangeSize() {}
+    void notifyDocumentDidChangeSize() override {}
     kit::Rect pageRectAt(int d) const;
     kit::Rect paperRect() const { return {{0, 0}, paperSize_}; }
     kit::Size canvasSize() const { return canvasRect_.size; }
@@ -320,7 +313,7 @@ public:
     bool collapsePages(int count, int index);
     // In the word processor: drops trailing pages (never the first) that
     // hold only page copies of master columns that received no text.
-    void deleteEmptyPages();
+    void deleteEmptyPages() override;
     // A count of -1 expands the run that starts at the index.
     bool expandPages(int count, int index);
 
@@ -373,10 +366,10 @@ public:
     void forgetPartnerLinksTo(const Guide* guide);
 
     // ---- Selection (not owned: an item that goes leaves it) and links.
-    std::vector<Item*> selected() const;
+    std::vector<Item*> selected() const override;
     // Deselects what was selected, selects the items (none for an empty
     // list); every view redraws what was selected and what is.
-    void setSelection(const std::vector<Item*>& items, PageView* view);
+    void setSelection(const std::vector<Item*>& items, DocumentView* view);
     // The text column and flow being edited (not owned), and the flow that
     // was being edited when editing last ended.
     TextItem* activeTextItem() const { return activeTextItem_.get(); }
@@ -404,7 +397,10 @@ public:
     void assignSerialNumberToObjectLinkItem(Item* item);
     void clearSerialNumberOnObjectLinkItem(Item* item);
     void addedObjectLinkItem(Item* item);
-    void removedObjectLinkItem(Item* item);
+    void removedObjectLinkItem(Item* item) override;
+    // The graphic-links list's services to the text engine's words.
+    void addLink(GraphicLink* link) override;
+    void removeLink(GraphicLink* link) override;
     // The item a link's description data names; nil for any other data.
     Item* linkedItemAt(std::string_view selection) const;
 
@@ -445,8 +441,8 @@ private:
     // the first entry a rectangle can meet by binary search.
     std::vector<float> reachOfEntry_;
     Page* activePage_ = nullptr; // not owned
-    PageView* activeView_ = nullptr;
-    std::vector<PageView*> views_;
+    DocumentView* activeView_ = nullptr;
+    std::vector<DocumentView*> views_;
     bool lastTextDrawFinished_ = true;
     kit::Rect canvasRect_{};
     kit::Size canvasMargin_{50.0f, 50.0f};

@@ -7,8 +7,8 @@
 #include "items/Item.h"
 #include "items/ItemGroup.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
 #include "text/GraphicLink.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <charconv>
@@ -84,7 +84,7 @@ std::vector<Item*> LayoutDocument::selected() const
     return items;
 }
 
-void LayoutDocument::setSelection(const std::vector<Item*>& items, PageView* view)
+void LayoutDocument::setSelection(const std::vector<Item*>& items, DocumentView* view)
 {
     // What was selected is drawn again without its knobs or highlight.
     const std::vector<Item*> was = selected();
@@ -126,7 +126,7 @@ void LayoutDocument::notifyAppDidBecomeActive()
     }
     if (links.empty() || views_.empty())
         return;
-    PageView* main = mainView();
+    DocumentView* main = mainView();
     main->notifyPlacedFiles(links, kit::Rect{});
     for (auto view = views_.rbegin(); view != views_.rend() && !links.empty(); ++view)
         if (*view != main)
@@ -145,6 +145,10 @@ void LayoutDocument::notifyAppDidBecomeActive()
     }
     notifyUpdate(main, inText ? nullptr : &changed);
 }
+
+void LayoutDocument::addLink(GraphicLink* link) { linksInfo_.addLink(dynamic_cast<kit::Object*>(link)); }
+
+void LayoutDocument::removeLink(GraphicLink* link) { linksInfo_.removeLink(dynamic_cast<kit::Object*>(link)); }
 
 void LayoutDocument::itemAdded(Item* item)
 {

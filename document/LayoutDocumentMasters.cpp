@@ -1,5 +1,5 @@
 #include "document/LayoutDocument.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include "document/Page.h"
 #include "items/Item.h"
@@ -64,8 +64,8 @@ bool LayoutDocument::setEditingLayer(int layer)
         return false;
     // A column edited in one layer cannot stay open in the other.
     if (layer != whichLayer_)
-        if (PageView* main = mainView())
-            main->endEditing();
+        if (DocumentView* main = mainView())
+            main->endEditingIfNeeded();
     whichLayer_ = static_cast<short>(layer);
     return true;
 }

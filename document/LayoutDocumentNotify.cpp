@@ -3,12 +3,12 @@
 
 #include "document/LayoutDocument.h"
 
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 namespace {
 
 template <class F>
-void eachView(const std::vector<PageView*>& views, PageView* first, F&& f)
+void eachView(const std::vector<DocumentView*>& views, DocumentView* first, F&& f)
 {
     if (first)
         f(first);
@@ -20,32 +20,32 @@ void eachView(const std::vector<PageView*>& views, PageView* first, F&& f)
 
 } // namespace
 
-void LayoutDocument::notifyUpdate(PageView* view, const std::vector<kit::Object*>* items)
+void LayoutDocument::notifyUpdate(DocumentView* view, const std::vector<kit::Object*>* items)
 {
     if (isNotifyDisabled())
         return;
-    eachView(views_, view, [&](PageView* v) { v->notifyUpdateForItems(items); });
+    eachView(views_, view, [&](DocumentView* v) { v->notifyUpdateForItems(items); });
 }
 
-void LayoutDocument::invalidate(PageView* view, const std::vector<Item*>& items)
+void LayoutDocument::invalidate(DocumentView* view, const std::vector<Item*>& items)
 {
-    eachView(views_, view, [&](PageView* v) { v->invalidateItems(items); });
+    eachView(views_, view, [&](DocumentView* v) { v->invalidateItems(items); });
 }
 
-void LayoutDocument::notifyUpdate(PageView* view, const kit::Rect& rect)
+void LayoutDocument::notifyUpdate(DocumentView* view, const kit::Rect& rect)
 {
     if (isNotifyDisabled())
         return;
-    eachView(views_, view, [&](PageView* v) { v->notifyUpdateForRect(rect); });
+    eachView(views_, view, [&](DocumentView* v) { v->notifyUpdateForRect(rect); });
 }
 
-void LayoutDocument::notifyUpdate(PageView* view, const kit::Rect& rect, TextItem* fromItem, TextItem* toItem,
+void LayoutDocument::notifyUpdate(DocumentView* view, const kit::Rect& rect, TextItem* fromItem, TextItem* toItem,
                                   int fromParagraph, int toParagraph)
 {
     if (isNotifyDisabled())
         return;
     bool finished = true;
-    eachView(views_, view, [&](PageView* v) {
+    eachView(views_, view, [&](DocumentView* v) {
         finished = v->drawSelf(rect, !kit::isEmptyRect(rect), fromItem, toItem, fromParagraph, toParagraph) && finished;
     });
     lastTextDrawFinished_ = finished;

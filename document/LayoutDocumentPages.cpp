@@ -1,5 +1,5 @@
 #include "document/LayoutDocument.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include "document/Guide.h"
 #include "document/Page.h"
@@ -151,7 +151,7 @@ int LayoutDocument::activePageNumber() const
 // The highlight and the pages panel come with the page view.
 void LayoutDocument::setActivePage(Page* page)
 {
-    PageView* main = mainView();
+    DocumentView* main = mainView();
     Page* shown = page;
     // A run stands for its first page.
     if (auto* run = dynamic_cast<PageSet*>(page))

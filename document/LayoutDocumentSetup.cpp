@@ -1,5 +1,5 @@
 #include "document/LayoutDocument.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include "core/PaperSize.h"
 #include "document/Guide.h"
@@ -145,7 +145,7 @@ void LayoutDocument::emptyDocument()
     masterPage_.reset();
 }
 
-void LayoutDocument::addView(PageView* view)
+void LayoutDocument::addView(DocumentView* view)
 {
     if (!view || std::find(views_.begin(), views_.end(), view) != views_.end())
         return;
@@ -154,7 +154,7 @@ void LayoutDocument::addView(PageView* view)
     updateWindowTitles();
 }
 
-void LayoutDocument::removeView(PageView* view)
+void LayoutDocument::removeView(DocumentView* view)
 {
     if (!std::erase(views_, view))
         return;

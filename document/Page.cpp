@@ -242,7 +242,7 @@ std::vector<Guide*> Page::activeGuides() const
     return list;
 }
 
-Item* Page::hitAt(kit::Point point, const PageView* view, std::string_view memberOf)
+Item* Page::hitAt(kit::Point point, const DocumentView* view, std::string_view memberOf)
 {
     if (!kit::mouseInRect(point, pageRect_, true))
         return nullptr;
@@ -266,7 +266,7 @@ Item* Page::hitAt(kit::Point point, const PageView* view, std::string_view membe
     return nullptr;
 }
 
-std::vector<Item*> Page::hitInRect(const kit::Rect& rect, const PageView* view)
+std::vector<Item*> Page::hitInRect(const kit::Rect& rect, const DocumentView* view)
 {
     std::vector<Item*> hits;
     if (kit::isEmptyRect(kit::intersectionRect(rect, pageRect_)))
@@ -289,7 +289,7 @@ std::vector<Item*> Page::hitInRect(const kit::Rect& rect, const PageView* view)
     return hits;
 }
 
-Item* Page::hitKnobAt(kit::Point point, const PageView* view, int* knob)
+Item* Page::hitKnobAt(kit::Point point, const DocumentView* view, int* knob)
 {
     if (!document_)
         return nullptr;
@@ -308,7 +308,7 @@ Item* Page::hitKnobAt(kit::Point point, const PageView* view, int* knob)
     return nullptr;
 }
 
-Item* Page::hitFill(kit::Point point, const PageView* view)
+Item* Page::hitFill(kit::Point point, const DocumentView* view)
 {
     if (!kit::mouseInRect(point, pageRect_, true))
         return nullptr;
@@ -319,7 +319,7 @@ Item* Page::hitFill(kit::Point point, const PageView* view)
     return nullptr;
 }
 
-Guide* Page::hitGuideAt(kit::Point point, const PageView* view)
+Guide* Page::hitGuideAt(kit::Point point, const DocumentView* view)
 {
     (void)view;
     if (!kit::mouseInRect(point, pageRect_, true))
@@ -336,7 +336,7 @@ Guide* Page::hitGuideAt(kit::Point point, const PageView* view)
     return nullptr;
 }
 
-bool Page::setCursorRectInView(PageView* view)
+bool Page::setCursorRectInView(DocumentView* view)
 {
     for (const auto& item : theItems_)
         item->setCursorRectInView(view);
@@ -398,7 +398,7 @@ void Page::resolveLinks()
     }
 }
 
-void Page::checkFiles(std::vector<GraphicLink*>& list, PageView* view, const kit::Rect& rect,
+void Page::checkFiles(std::vector<GraphicLink*>& list, DocumentView* view, const kit::Rect& rect,
                       const kit::Rect& update)
 {
     if (!kit::intersectsRect(pageRect_, rect))

@@ -17,9 +17,10 @@ class GraphicLink;
 class Guide;
 class Item;
 class LayoutDocument;
-class PageView;
+class DocumentView;
 class StyleGraphic;
 class TextItem;
+struct Paint;
 
 // Items refer to their page weakly: a page may go while an undo record, a
 // pasteboard or the master list still holds one of its items.
@@ -84,17 +85,23 @@ public:
     // ---- Hit tests, points and rectangles in canvas coordinates. The
     // edited layer's items are searched from the top; a master item found
     // is given this page. memberOf names an exact class (empty: any).
-    virtual Item* hitAt(kit::Point point, const PageView* view, std::string_view memberOf = {});
+    virtual Item* hitAt(kit::Point point, const DocumentView* view, std::string_view memberOf = {});
     // The items met, bottom first; empty for none.
-    virtual std::vector<Item*> hitInRect(const kit::Rect& rect, const PageView* view);
+    virtual std::vector<Item*> hitInRect(const kit::Rect& rect, const DocumentView* view);
     // The selected item whose knob is under the point; the knob's number is
     // stored only when one is found.
-    virtual Item* hitKnobAt(kit::Point point, const PageView* view, int* knob);
+    virtual Item* hitKnobAt(kit::Point point, const DocumentView* view, int* knob);
     // The page's own item whose fill is under the point.
-    virtual Item* hitFill(kit::Point point, const PageView* view);
+    virtual Item* hitFill(kit::Point point, const DocumentView* view);
     // The first guide within 2 points of the point, unscaled by zoom.
-    virtual Guide* hitGuideAt(kit::Point point, const PageView* view);
-    virtual bool setCursorRectInView(PageView* view);
+    virtual Guide* hitGuideAt(kit::Point point, const DocumentView* view);
+    virtual bool setCursorRectInView(DocumentView* view);
+
+    // ---- Drawing. The page's paper within the rectangle (canvas
+    // coordinates), then its items in their order, clipped to it: into the
+    // paint's context, with or without a view (printing, thumbnails). An
+    // item reaching past the page is drawn wherever the rectangle meets it.
+    virtual bool drawSelfInView(const Paint& paint, const kit::Rect& rect);
 
     // ---- Snapping, points in page coordinates, moved in place; the reach
     // is 4 screen pixels (4 / CMZoomStatus points). The guide forms answer
@@ -134,7 +141,7 @@ public:
     // the master page, appear on it) and wait for a check compare their
     // files, when the page meets the rectangle (canvas coordinates); those
     // found unchanged leave the list, so that later pages skip them.
-    void checkFiles(std::vector<GraphicLink*>& list, PageView* view, const kit::Rect& rect, const kit::Rect& update);
+    void checkFiles(std::vector<GraphicLink*>& list, DocumentView* view, const kit::Rect& rect, const kit::Rect& update);
     void notifyUpdateForGraphicStyle(const StyleGraphic* style);
     void removeGraphicStyle(const StyleGraphic* style);
 

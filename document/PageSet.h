@@ -16,12 +16,12 @@ public:
     void setCount(unsigned count) { pageCount_ = static_cast<short>(count); }
 
     // A run can not be hit and sets no cursor rectangle.
-    Item* hitAt(kit::Point, const PageView*, std::string_view = {}) override { return nullptr; }
-    std::vector<Item*> hitInRect(const kit::Rect&, const PageView*) override { return {}; }
-    Item* hitKnobAt(kit::Point, const PageView*, int*) override { return nullptr; }
-    Item* hitFill(kit::Point, const PageView*) override { return nullptr; }
-    Guide* hitGuideAt(kit::Point, const PageView*) override { return nullptr; }
-    bool setCursorRectInView(PageView*) override { return true; }
+    Item* hitAt(kit::Point, const DocumentView*, std::string_view = {}) override { return nullptr; }
+    std::vector<Item*> hitInRect(const kit::Rect&, const DocumentView*) override { return {}; }
+    Item* hitKnobAt(kit::Point, const DocumentView*, int*) override { return nullptr; }
+    Item* hitFill(kit::Point, const DocumentView*) override { return nullptr; }
+    Guide* hitGuideAt(kit::Point, const DocumentView*) override { return nullptr; }
+    bool setCursorRectInView(DocumentView*) override { return true; }
 
     std::string className() const override { return "PageSet"; }
     void encodeWithCoder(kit::Coder& coder) const override;

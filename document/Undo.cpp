@@ -15,7 +15,7 @@
 #include "document/UndoTrans.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <climits>
@@ -116,7 +116,7 @@ void Undo::initialize()
     kit::registerClass<UndoStyleGraphic>("UndoStyleGraphic");
     kit::registerClass<UndoInfo>("UndoInfo");
     // A reshape is undone by dragging the knob back through the item's own loop.
-    UndoReshape::performResizeHook() = [](Item& item, int* knob, PageView* view, const kit::Event& mouseDown) {
+    UndoReshape::performResizeHook() = [](Item& item, int* knob, DocumentView* view, const kit::Event& mouseDown) {
         item.performResize(knob, view, mouseDown);
     };
 }
@@ -181,7 +181,7 @@ int Undo::changeEditingLayerForDocument(LayoutDocument* document) const
 
 void Undo::beginUndoInDocument(LayoutDocument* document) const
 {
-    if (PageView* main = document->mainView())
+    if (DocumentView* main = document->mainView())
         main->endEditingIfNeeded();
     invalidateSelectionAndItems(document, items());
     if (Page* onPage = page())
@@ -370,7 +370,7 @@ void handleTextColumns(const std::vector<Item*>& items, int code)
             document = column->page()->document();
     }
     // One redisplay for the whole walk, not one per column.
-    if (PageView* main = document ? document->mainView() : nullptr)
+    if (DocumentView* main = document ? document->mainView() : nullptr)
         main->notifyUpdateForRect({});
 }
 

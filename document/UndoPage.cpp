@@ -6,7 +6,7 @@
 #include "document/Page.h"
 #include "document/UndoDetail.h"
 #include "items/TextItem.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 
@@ -93,7 +93,7 @@ void UndoPage::undoInDocument(LayoutDocument* document)
     }
     // The page before the run, or the run itself; never outside the list
     // (a run that started the document has no page before it).
-    PageView* main = document->mainView();
+    DocumentView* main = document->mainView();
     if (main && document->numDisplayedPages() > 0) {
         const int d = std::clamp(shown, 0, document->numDisplayedPages() - 1);
         Page* page = document->displayedPageAt(d);

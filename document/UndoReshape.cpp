@@ -2,13 +2,14 @@
 
 #include "appkit/Application.h"
 #include "appkit/Event.h"
+#include "appkit/View.h"
 #include "appkit/Window.h"
 #include "core/Coder.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/UndoDetail.h"
 #include "items/Item.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 using namespace undo_detail;
 
@@ -32,18 +33,20 @@ void UndoReshape::undoInDocument(LayoutDocument* document)
 {
     if (!document || document->views().empty())
         return;
-    PageView* view = document->views().front();
+    DocumentView* view = document->views().front();
+    // The reshape is replayed as mouse events in the view's window.
+    auto* platform = dynamic_cast<kit::View*>(view);
     invalidateSelectionAndItems(document, items());
     Page* onPage = page();
     if (onPage)
         document->setActivePage(onPage);
     Item* reshaped = item_.get();
     const PerformResizeHook& resize = performResizeHook();
-    if (undoType() == Reshaped && reshaped && onPage && resize) {
+    if (undoType() == Reshaped && reshaped && onPage && resize && platform) {
         // Page coordinates to the window's.
         auto inWindow = [&](kit::Point p) {
             onPage->convertToView(&p);
-            return view->convertPointToView(p, nullptr);
+            return platform->convertPointToView(p, nullptr);
         };
         kit::Point start{};
         reshaped->getKnob(knob_, &start);
@@ -60,9 +63,9 @@ void UndoReshape::undoInDocument(LayoutDocument* document)
                       true);
         if (kit::Window* w = view->window())
             w->disableFlushWindow();
-        view->lockFocus();
+        platform->lockFocus();
         resize(*reshaped, &knob_, view, down);
-        view->unlockFocus();
+        platform->unlockFocus();
         if (kit::Window* w = view->window())
             w->enableFlushWindow();
         point_ = start;

@@ -12,7 +12,7 @@
 namespace kit {
 class Event;
 }
-class PageView;
+class DocumentView;
 
 class UndoReshape : public Undo {
 public:
@@ -31,7 +31,7 @@ public:
     // view and the mouse-down that starts it; it reads the drag and the
     // mouse-up from the window's queue. Empty until items resize by knobs:
     // the record then moves nothing.
-    using PerformResizeHook = std::function<void(Item& item, int* knob, PageView* view, const kit::Event& mouseDown)>;
+    using PerformResizeHook = std::function<void(Item& item, int* knob, DocumentView* view, const kit::Event& mouseDown)>;
     static PerformResizeHook& performResizeHook();
 
     std::string className() const override { return "UndoReshape"; }

@@ -316,3 +316,21 @@ void StyleInfo::audit(int indent) const
     std::printf("\n");
     std::fflush(stdout);
 }
+
+std::unique_ptr<StyleParagraph> StyleInfo::adaptPastedStyle(const StyleParagraph* style, const StyleInfo* sheet)
+{
+    if (!style)
+        return nullptr;
+    std::unique_ptr<StyleParagraph> adapted = style->copy();
+    auto here = [sheet](const StyleParagraph* named) -> StyleParagraphNamed* {
+        if (!named || !sheet)
+            return nullptr;
+        return dynamic_cast<StyleParagraphNamed*>(
+            sheet->styleWithName(named->styleName(), sheet->paragraphStyles()));
+    };
+    // Styles of the pasted data go with it: only the sheet's named styles of
+    // the same names may stay referenced.
+    adapted->setBasedOnStyle(here(style->basedOnStyle()));
+    adapted->setNextParagraphStyle(here(style->nextParagraphStyle()));
+    return adapted;
+}

@@ -15,6 +15,7 @@
 #include <string>
 
 class Preferences;
+class StyleParagraph;
 class StyleSheetDocument;
 
 class StyleInfo : public kit::Object {
@@ -37,6 +38,7 @@ public:
     void setDocument(StyleSheetDocument* document) { document_ = document; }
     StyleSheetDocument* document() const { return document_; }
     StyleList* paragraphStyles() { return &paragraphStyles_; }
+    const StyleList* paragraphStyles() const { return &paragraphStyles_; }
     // Never made in this program.
     StyleList* characterStyles() { return nullptr; }
     StyleList* graphicStyles() { return &graphicStyles_; }
@@ -66,6 +68,11 @@ public:
     // root. nil for an unnamed style.
     std::unique_ptr<StyleSheetEntry> removeStyle(StyleSheetEntry* style, StyleList* list);
     static void sortStyles(StyleList* list);
+
+    // A copy of a paragraph style pasted from elsewhere, based on the
+    // sheet's named styles of the same names (nil sheet: on none); nil for
+    // no style.
+    static std::unique_ptr<StyleParagraph> adaptPastedStyle(const StyleParagraph* style, const StyleInfo* sheet);
 
     void audit(int indent) const override;
     std::string className() const override { return "StyleInfo"; }

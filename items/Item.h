@@ -25,10 +25,12 @@ class Event;
 }
 class LayoutDocument;
 class Page;
-class PageView;
+class DocumentView;
 class StyleGraphic;
 class StyleGraphicNamed;
+class TextDocument;
 class TextFlow;
+struct Paint;
 struct GxArrow;
 struct GxDash;
 struct GxFill;
@@ -117,8 +119,8 @@ public:
     void getFrameBounds(kit::Rect* rect) const;
     // view may be null. Everything the item draws lies inside: the form
     // with knobs (in view coordinates) asks the item's own.
-    virtual void getUpdateBounds(kit::Rect* rect, const PageView* view) const;
-    void getUpdateBounds(kit::Rect* rect, const PageView* view, bool knobs) const;
+    virtual void getUpdateBounds(kit::Rect* rect, const DocumentView* view) const;
+    void getUpdateBounds(kit::Rect* rect, const DocumentView* view, bool knobs) const;
 
     void calcInfo() { calcInfo(true); }
     virtual void calcInfo(bool recompute);
@@ -183,28 +185,28 @@ public:
     virtual bool shouldDrawInRect(const kit::Rect& rect) const;
     virtual void prepareForDrawing();
     virtual void finishDrawing();
-    virtual bool drawSelfInView(PageView* view, const kit::Rect& bounds);
-    virtual bool whiteSelfInView(PageView* view, const kit::Rect& bounds);
-    virtual bool renderInView(PageView* view, const kit::Rect& bounds, bool white);
-    virtual bool drawFastInView(PageView* view, const kit::Rect& bounds);
+    virtual bool drawSelfInView(const Paint& paint, const kit::Rect& bounds);
+    virtual bool whiteSelfInView(const Paint& paint, const kit::Rect& bounds);
+    virtual bool renderInView(const Paint& paint, const kit::Rect& bounds, bool white);
+    virtual bool drawFastInView(const Paint& paint, const kit::Rect& bounds);
 
     // ---- Knobs and hit tests (page coordinates; view may be null).
     virtual int numKnobs() const { return 8; }
     void getKnobPoints(kit::Point* points) const;
-    virtual bool isHitAt(kit::Point point, const PageView* view) const;
-    virtual int isHitAtKnob(kit::Point point, const PageView* view) const;
-    virtual bool isHitInRect(const kit::Rect& rect, const PageView* view) const;
-    virtual bool inFill(kit::Point point, const PageView* view) const;
+    virtual bool isHitAt(kit::Point point, const DocumentView* view) const;
+    virtual int isHitAtKnob(kit::Point point, const DocumentView* view) const;
+    virtual bool isHitInRect(const kit::Rect& rect, const DocumentView* view) const;
+    virtual bool inFill(kit::Point point, const DocumentView* view) const;
     // The modal resize loop: the knob (nil for a new item, dragged out from
     // knob 4) follows the mouse until the button goes up, over quick
     // feedback drawn above a saved image of the page; the frame changes
     // once, at the end, without laying the page out. The knob then names
     // the knob under the mouse. Answers the item.
-    virtual Item* performResize(int* knob, PageView* view, const kit::Event& event);
+    virtual Item* performResize(int* knob, DocumentView* view, const kit::Event& event);
     // A new item dragged out from the mouse-down point (snapped to the
     // guides, else to the rulers, as the document asks), on no page when
     // done: the caller adds it.
-    Item* initWithMouseDown(const kit::Event& event, PageView* view);
+    Item* initWithMouseDown(const kit::Event& event, DocumentView* view);
     virtual bool shouldResizeNaturally() const { return false; }
     virtual bool hasScale() const { return false; }
     virtual float currentRatio() const;
@@ -288,8 +290,8 @@ public:
     {
         (void)flows, (void)images;
     }
-    virtual void resolveInDocument(LayoutDocument* document) { (void)document; }
-    virtual bool setCursorRectInView(PageView* view)
+    virtual void resolveInDocument(TextDocument* document) { (void)document; }
+    virtual bool setCursorRectInView(DocumentView* view)
     {
         (void)view;
         return true;

@@ -18,7 +18,7 @@ class Font;
 class Object;
 }
 class Item;
-class PageView;
+class DocumentView;
 class StyleGraphic;
 class StyleParagraph;
 class Undo;
@@ -34,8 +34,8 @@ kit::Rect frame(const std::vector<Item*>& items);
 void getFrameBounds(const std::vector<Item*>& items, kit::Rect* rect);
 // The union of what the items draw, in the view's coordinates (through the
 // last item's page), grown for knobs when the last item is selected.
-void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const PageView* view);
-void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const PageView* view, bool knobs);
+void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const DocumentView* view);
+void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const DocumentView* view, bool knobs);
 // NO (mixed) when an item has no single angle or differs from the last
 // item's; YES with the last item's angle (0 for none) otherwise.
 bool getRotation(const std::vector<Item*>& items, float* degrees);

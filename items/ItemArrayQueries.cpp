@@ -9,7 +9,7 @@
 #include "items/ItemGroup.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <cmath>
 
@@ -53,12 +53,12 @@ void getFrameBounds(const std::vector<Item*>& items, kit::Rect* rect)
     });
 }
 
-void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const PageView* view)
+void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const DocumentView* view)
 {
     getUpdateBounds(items, rect, view, true);
 }
 
-void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const PageView* view, bool knobs)
+void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const DocumentView* view, bool knobs)
 {
     (void)knobs; // the knobs' margin follows the last item's selection
     if (!rect)

@@ -61,27 +61,27 @@ void ItemBox::calcUpdateBounds(kit::Rect* rect) const
     Item::calcUpdateBounds(rect);
 }
 
-bool ItemBox::drawSelfInView(PageView* view, const kit::Rect& bounds)
+bool ItemBox::drawSelfInView(const Paint& paint, const kit::Rect& bounds)
 {
     prepareForDrawing();
-    const bool drawn = renderInView(view, bounds, false, 0);
+    const bool drawn = renderInView(paint, bounds, false, 0);
     finishDrawing();
     return drawn;
 }
 
-bool ItemBox::whiteSelfInView(PageView* view, const kit::Rect& bounds)
+bool ItemBox::whiteSelfInView(const Paint& paint, const kit::Rect& bounds)
 {
-    return renderInView(view, bounds, false, 1);
+    return renderInView(paint, bounds, false, 1);
 }
 
-bool ItemBox::clipSelfInView(PageView* view, const kit::Rect& bounds)
+bool ItemBox::clipSelfInView(const Paint& paint, const kit::Rect& bounds)
 {
-    return renderInView(view, bounds, true, 0);
+    return renderInView(paint, bounds, true, 0);
 }
 
-bool ItemBox::drawFastInView(PageView* view, const kit::Rect& bounds)
+bool ItemBox::drawFastInView(const Paint& paint, const kit::Rect& bounds)
 {
-    return ItemBox::drawSelfInView(view, bounds);
+    return ItemBox::drawSelfInView(paint, bounds);
 }
 
 void ItemBox::strokeHiddenBorder(kit::DrawContext& context, const float* matrix, int white) const
@@ -92,9 +92,9 @@ void ItemBox::strokeHiddenBorder(kit::DrawContext& context, const float* matrix,
     CMFrameRectWithMatrix(&frame_, matrix, nullptr);
 }
 
-bool ItemBox::renderInView(PageView* view, const kit::Rect& bounds, bool doClip, int white)
+bool ItemBox::renderInView(const Paint& paint, const kit::Rect& bounds, bool doClip, int white)
 {
-    (void)view;
+    (void)paint;
     if (!shouldDrawInRect(bounds))
         return false;
     kit::DrawContext* context = kit::DrawContext::current();
@@ -152,10 +152,10 @@ bool ItemBox::renderInView(PageView* view, const kit::Rect& bounds, bool doClip,
     return true;
 }
 
-void ItemBox::drawFastInView(PageView* view, const kit::Rect& visible, const float* matrix, const kit::Rect& frame,
+void ItemBox::drawFastInView(const Paint& paint, const kit::Rect& visible, const float* matrix, const kit::Rect& frame,
                              kit::Rect* bounds)
 {
-    (void)view;
+    (void)paint;
     (void)visible;
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context)
@@ -226,7 +226,7 @@ bool ItemBox::outlineHit(Procedure procedure) const
     });
 }
 
-bool ItemBox::inBorder(kit::Point point, const PageView* view) const
+bool ItemBox::inBorder(kit::Point point, const DocumentView* view) const
 {
     (void)view;
     return outlineHit([&](kit::DrawContext& context, const CMRectPath& outline, int* hit) {
@@ -234,12 +234,12 @@ bool ItemBox::inBorder(kit::Point point, const PageView* view) const
     });
 }
 
-bool ItemBox::inFill(kit::Point point, const PageView* view) const
+bool ItemBox::inFill(kit::Point point, const DocumentView* view) const
 {
     return Item::isHitAt(point, view);
 }
 
-bool ItemBox::isHitAt(kit::Point point, const PageView* view) const
+bool ItemBox::isHitAt(kit::Point point, const DocumentView* view) const
 {
     if (!Item::isHitAt(point, view))
         return false;
@@ -252,7 +252,7 @@ bool ItemBox::isHitAt(kit::Point point, const PageView* view) const
     return true;
 }
 
-bool ItemBox::isHitInRect(const kit::Rect& rect, const PageView* view) const
+bool ItemBox::isHitInRect(const kit::Rect& rect, const DocumentView* view) const
 {
     if (!Item::isHitInRect(rect, view))
         return false;

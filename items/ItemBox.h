@@ -21,21 +21,21 @@ public:
     ~ItemBox() override;
 
     void calcUpdateBounds(kit::Rect* rect) const override;
-    bool drawSelfInView(PageView* view, const kit::Rect& bounds) override;
-    bool whiteSelfInView(PageView* view, const kit::Rect& bounds) override;
-    virtual bool clipSelfInView(PageView* view, const kit::Rect& bounds);
-    bool drawFastInView(PageView* view, const kit::Rect& bounds) override;
+    bool drawSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    bool whiteSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    virtual bool clipSelfInView(const Paint& paint, const kit::Rect& bounds);
+    bool drawFastInView(const Paint& paint, const kit::Rect& bounds) override;
     using Item::renderInView;
-    virtual bool renderInView(PageView* view, const kit::Rect& bounds, bool doClip, int white);
+    virtual bool renderInView(const Paint& paint, const kit::Rect& bounds, bool doClip, int white);
     // The rubber-band outline of the resize loop: the frame through the
     // matrix; bounds (may be null) gets what was stroked.
-    virtual void drawFastInView(PageView* view, const kit::Rect& visible, const float* matrix, const kit::Rect& frame,
+    virtual void drawFastInView(const Paint& paint, const kit::Rect& visible, const float* matrix, const kit::Rect& frame,
                                 kit::Rect* bounds);
 
-    bool isHitAt(kit::Point point, const PageView* view) const override;
-    bool isHitInRect(const kit::Rect& rect, const PageView* view) const override;
-    bool inBorder(kit::Point point, const PageView* view) const;
-    bool inFill(kit::Point point, const PageView* view) const override;
+    bool isHitAt(kit::Point point, const DocumentView* view) const override;
+    bool isHitInRect(const kit::Rect& rect, const DocumentView* view) const override;
+    bool inBorder(kit::Point point, const DocumentView* view) const;
+    bool inFill(kit::Point point, const DocumentView* view) const override;
     bool canCrop() const override { return canAcceptStyle("StyleGraphic"); }
 
     bool special() const { return bxFlags_.special; }

@@ -118,19 +118,19 @@ void Item::strokeFrameOutline(kit::DrawContext& context) const
     CMFrameRectWithMatrix(&frame_, m, nullptr);
 }
 
-bool Item::drawSelfInView(PageView* view, const kit::Rect& bounds)
+bool Item::drawSelfInView(const Paint& paint, const kit::Rect& bounds)
 {
-    return renderInView(view, bounds, false);
+    return renderInView(paint, bounds, false);
 }
 
-bool Item::whiteSelfInView(PageView* view, const kit::Rect& bounds)
+bool Item::whiteSelfInView(const Paint& paint, const kit::Rect& bounds)
 {
-    return renderInView(view, bounds, true);
+    return renderInView(paint, bounds, true);
 }
 
-bool Item::renderInView(PageView* view, const kit::Rect& bounds, bool white)
+bool Item::renderInView(const Paint& paint, const kit::Rect& bounds, bool white)
 {
-    (void)view;
+    (void)paint;
     (void)white;
     if (!shouldDrawInRect(bounds))
         return false;
@@ -145,9 +145,9 @@ bool Item::renderInView(PageView* view, const kit::Rect& bounds, bool white)
     return true;
 }
 
-bool Item::drawFastInView(PageView* view, const kit::Rect& bounds)
+bool Item::drawFastInView(const Paint& paint, const kit::Rect& bounds)
 {
-    (void)view;
+    (void)paint;
     if (!shouldDrawInRect(bounds))
         return false;
     kit::DrawContext* context = kit::DrawContext::current();

@@ -2,7 +2,7 @@
 
 #include "document/Page.h"
 #include "foundation/CMGeometry.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <cmath>
@@ -341,13 +341,13 @@ void Item::getFrameBounds(kit::Rect* rect) const
         *rect = frame_;
 }
 
-void Item::getUpdateBounds(kit::Rect* rect, const PageView* view) const
+void Item::getUpdateBounds(kit::Rect* rect, const DocumentView* view) const
 {
     (void)view;
     *rect = (itFlags_.infoMode == 0 || !info_) ? frame_ : info_->bounds;
 }
 
-void Item::getUpdateBounds(kit::Rect* rect, const PageView* view, bool knobs) const
+void Item::getUpdateBounds(kit::Rect* rect, const DocumentView* view, bool knobs) const
 {
     getUpdateBounds(rect, view);
     if (!knobs)
@@ -468,7 +468,7 @@ void constrainPointToRect(kit::Point* point, kit::Point* knobPoint, const kit::R
 
 // ---- Hit tests.
 
-bool Item::isHitAt(kit::Point point, const PageView* view) const
+bool Item::isHitAt(kit::Point point, const DocumentView* view) const
 {
     (void)view;
     if (itFlags_.infoMode == 0 || !info_)
@@ -479,14 +479,14 @@ bool Item::isHitAt(kit::Point point, const PageView* view) const
     return kit::intersectsRect(small, info_->bounds) && _frameDoesIntersectRect(small);
 }
 
-bool Item::inFill(kit::Point point, const PageView* view) const
+bool Item::inFill(kit::Point point, const DocumentView* view) const
 {
     // The item's own point test: a class that refines isHitAt without an
     // inside of its own (a group, a placed picture) answers the same here.
     return isHitAt(point, view);
 }
 
-bool Item::isHitInRect(const kit::Rect& rect, const PageView* view) const
+bool Item::isHitInRect(const kit::Rect& rect, const DocumentView* view) const
 {
     (void)view;
     if (isLocked())
@@ -498,7 +498,7 @@ bool Item::isHitInRect(const kit::Rect& rect, const PageView* view) const
     return kit::intersectsRect(info_->bounds, rect) && _frameDoesIntersectRect(rect);
 }
 
-int Item::isHitAtKnob(kit::Point point, const PageView* view) const
+int Item::isHitAtKnob(kit::Point point, const DocumentView* view) const
 {
     if (isLocked())
         return -1;

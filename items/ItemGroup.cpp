@@ -3,14 +3,14 @@
 #include "core/Coder.h"
 #include "core/Exception.h"
 #include "core/Values.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "document/Undo.h"
 #include "foundation/ArrayExtensions.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/StyleGraphic.h"
 #include "items/PlacedItem.h"
 #include "items/TextItem.h"
+#include "text/GraphicLink.h"
+#include "text/TextDocument.h"
 
 #include <algorithm>
 #include <cmath>
@@ -144,12 +144,13 @@ void ItemGroup::audit(int indent) const
         member->audit(indent);
 }
 
-void ItemGroup::resolveInDocument(LayoutDocument* document)
+void ItemGroup::resolveInDocument(TextDocument* document)
 {
     for (const auto& member : theItems_) {
         member->resolveInDocument(document);
-        if (document)
-            document->linksInfo().addLink(member.get());
+        // The links list keeps only the members that are graphic links.
+        if (auto* link = dynamic_cast<GraphicLink*>(member.get()); document && link && link->isGraphicLink())
+            document->addLink(link);
     }
 }
 
@@ -398,7 +399,7 @@ void ItemGroup::postConcatMatrix(const float* matrix)
     Item::postConcatMatrix(matrix);
 }
 
-void ItemGroup::getUpdateBounds(kit::Rect* rect, const PageView* view) const
+void ItemGroup::getUpdateBounds(kit::Rect* rect, const DocumentView* view) const
 {
     Item::getUpdateBounds(rect, view);
     *rect = kit::insetRect(*rect, -1.0f, -1.0f);
@@ -441,7 +442,7 @@ void ItemGroup::getHorizontalDeltas(const Item* column, kit::Point p1, kit::Poin
 
 // ---- Hit tests.
 
-bool ItemGroup::isHitAt(kit::Point point, const PageView* view) const
+bool ItemGroup::isHitAt(kit::Point point, const DocumentView* view) const
 {
     hitItem_.reset();
     if (!Item::isHitAt(point, view))
@@ -466,7 +467,7 @@ bool ItemGroup::isHitAt(kit::Point point, const PageView* view) const
     return true;
 }
 
-bool ItemGroup::isHitInRect(const kit::Rect& rect, const PageView* view) const
+bool ItemGroup::isHitInRect(const kit::Rect& rect, const DocumentView* view) const
 {
     if (!Item::isHitInRect(rect, view))
         return false;

@@ -48,7 +48,7 @@ public:
     bool containsItem(const Item* item) const;
 
     void audit(int indent) const override;
-    void resolveInDocument(LayoutDocument* document) override;
+    void resolveInDocument(TextDocument* document) override;
     // Adds the placed pictures among the members (not those of member
     // groups) that are not listed yet.
     void addImagesToList(std::vector<Item*>& images) const;
@@ -95,7 +95,7 @@ public:
     void scaleUnitSquareToSize(kit::Size scale) override;
     void setMatrix(const float* matrix) override;
     void postConcatMatrix(const float* matrix) override;
-    void getUpdateBounds(kit::Rect* rect, const PageView* view) const override;
+    void getUpdateBounds(kit::Rect* rect, const DocumentView* view) const override;
     using Item::getUpdateBounds;
     bool shouldResizeNaturally() const override;
     // Whether some member (or a member's member) keeps text away.
@@ -105,15 +105,15 @@ public:
                              float* leftDelta, float* rightDelta) const override;
 
     // ---- Hit tests through the members (top first).
-    bool isHitAt(kit::Point point, const PageView* view) const override;
-    bool isHitInRect(const kit::Rect& rect, const PageView* view) const override;
+    bool isHitAt(kit::Point point, const DocumentView* view) const override;
+    bool isHitInRect(const kit::Rect& rect, const DocumentView* view) const override;
 
     // ---- Drawing. A second cropping member found while drawing is not
     // clipped to, and is told after the pass (never while printing).
-    bool drawSelfInView(PageView* view, const kit::Rect& bounds) override;
-    bool whiteSelfInView(PageView* view, const kit::Rect& bounds) override;
-    bool renderInView(PageView* view, const kit::Rect& bounds, bool white) override;
-    bool drawFastInView(PageView* view, const kit::Rect& bounds) override;
+    bool drawSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    bool whiteSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    bool renderInView(const Paint& paint, const kit::Rect& bounds, bool white) override;
+    bool drawFastInView(const Paint& paint, const kit::Rect& bounds) override;
     // Reports a second cropping member the last drawing found: a beep and
     // the "TooManyCrops" alert, and the member stops cropping. Runs by
     // itself after a screen drawing; nothing when there is none.
@@ -143,4 +143,4 @@ private:
 
 // The ghost of a member of a selected cropping group: drawn whole in light
 // gray behind the cropped drawing (an EPS picture as its silhouette).
-bool drawCroppedGraphic(Item* member, PageView* view, const kit::Rect* bounds);
+bool drawCroppedGraphic(Item* member, const Paint& paint, const kit::Rect* bounds);

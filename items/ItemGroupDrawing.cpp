@@ -9,6 +9,7 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
+#include "foundation/Paint.h"
 #include "graphics/DrawContext.h"
 #include "items/ItemBox.h"
 #include "items/PlacedItem.h"
@@ -19,7 +20,7 @@ std::string stringForKey(const char* key) { return Main ? Main->valueForStringKe
 
 } // namespace
 
-bool drawCroppedGraphic(Item* member, PageView* view, const kit::Rect* bounds)
+bool drawCroppedGraphic(Item* member, const Paint& paint, const kit::Rect* bounds)
 {
     kit::DrawContext* context = kit::DrawContext::current();
     if (!member || !context || !bounds)
@@ -29,9 +30,9 @@ bool drawCroppedGraphic(Item* member, PageView* view, const kit::Rect* bounds)
     auto* picture = dynamic_cast<PlacedItem*>(member);
     if (picture && picture->isEPSFile()) {
         const kit::Point none{0, 0};
-        picture->drawDropShadow(picture->paintFor(view), nullptr, &none, *kit::Color::colorWithGray(0.8f, 1.0f));
+        picture->drawDropShadow(picture->paintFor(paint), nullptr, &none, *kit::Color::colorWithGray(0.8f, 1.0f));
     } else {
-        drawn = member->whiteSelfInView(view, *bounds);
+        drawn = member->whiteSelfInView(paint, *bounds);
     }
     context->grestore();
     return drawn;
@@ -42,20 +43,20 @@ bool ItemGroup::mayAppear(const Item& member, int pageNumber, int layer) const
     return member.masterFlags() == 0 || member.canAppearOnPageNumber(pageNumber, layer);
 }
 
-bool ItemGroup::drawSelfInView(PageView* view, const kit::Rect& bounds) { return renderInView(view, bounds, false); }
+bool ItemGroup::drawSelfInView(const Paint& paint, const kit::Rect& bounds) { return renderInView(paint, bounds, false); }
 
-bool ItemGroup::whiteSelfInView(PageView* view, const kit::Rect& bounds) { return renderInView(view, bounds, true); }
+bool ItemGroup::whiteSelfInView(const Paint& paint, const kit::Rect& bounds) { return renderInView(paint, bounds, true); }
 
-bool ItemGroup::drawFastInView(PageView* view, const kit::Rect& bounds)
+bool ItemGroup::drawFastInView(const Paint& paint, const kit::Rect& bounds)
 {
     if (!shouldDrawInRect(bounds))
         return false;
     for (const auto& member : theItems_)
-        member->drawFastInView(view, bounds);
+        member->drawFastInView(paint, bounds);
     return true;
 }
 
-bool ItemGroup::renderInView(PageView* view, const kit::Rect& bounds, bool white)
+bool ItemGroup::renderInView(const Paint& paint, const kit::Rect& bounds, bool white)
 {
     // What the drawing depends on, gathered in one place.
     kit::DrawContext* context = kit::DrawContext::current();
@@ -76,7 +77,7 @@ bool ItemGroup::renderInView(PageView* view, const kit::Rect& bounds, bool white
             context->gsave();
             for (const auto& member : theItems_)
                 if (!member->doesCrop() && mayAppear(*member, number, layer))
-                    drawCroppedGraphic(member.get(), view, &bounds);
+                    drawCroppedGraphic(member.get(), paint, &bounds);
             context->grestore();
         }
         for (const auto& member : theItems_) {
@@ -86,7 +87,7 @@ bool ItemGroup::renderInView(PageView* view, const kit::Rect& bounds, bool white
                 context->gsave();
                 clipping = true;
                 if (auto* box = dynamic_cast<ItemBox*>(member.get()))
-                    box->clipSelfInView(view, bounds);
+                    box->clipSelfInView(paint, bounds);
                 continue;
             }
             // Two cropping shapes: nothing is clipped. The model is not
@@ -103,9 +104,9 @@ bool ItemGroup::renderInView(PageView* view, const kit::Rect& bounds, bool white
         if (clipping && member->doesCrop() && dynamic_cast<ItemBox*>(member.get()))
             continue;
         if (white)
-            member->whiteSelfInView(view, bounds);
+            member->whiteSelfInView(paint, bounds);
         else
-            member->drawSelfInView(view, bounds);
+            member->drawSelfInView(paint, bounds);
     }
     if (clipping) {
         context->grestore();

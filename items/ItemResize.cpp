@@ -9,10 +9,11 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "foundation/CMGeometry.h"
+#include "foundation/Paint.h"
 #include "graphics/DrawContext.h"
 #include "items/ItemBox.h"
 #include "items/KnobProcs.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <cmath>
 
@@ -57,7 +58,7 @@ struct Feedback {
 
 } // namespace
 
-Item* Item::performResize(int* knobPointer, PageView* view, const kit::Event& event)
+Item* Item::performResize(int* knobPointer, DocumentView* view, const kit::Event& event)
 {
     Page* onPage = page();
     kit::Window* window = view ? view->window() : nullptr;
@@ -105,6 +106,7 @@ Item* Item::performResize(int* knobPointer, PageView* view, const kit::Event& ev
     // 4. The first feedback, over the saved image of the page.
     auto* quick = dynamic_cast<ItemBox*>(this);
     const kit::Rect visible = view->visibleRect();
+    const Paint paint = Paint::into(context, zoom, visible);
     kit::Rect drawn{};
     if (!quick) {
         setLineWidth(context, 0.0f);
@@ -115,7 +117,7 @@ Item* Item::performResize(int* knobPointer, PageView* view, const kit::Event& ev
         CMFrameRectWithMatrix(&frame_, m, &drawn);
     } else {
         view->snapshot(onPage);
-        quick->drawFastInView(view, visible, m, frame_, &drawn);
+        quick->drawFastInView(paint, visible, m, frame_, &drawn);
     }
     drawn = kit::insetRect(drawn, -5.0f / zoom, -5.0f / zoom);
     kit::Point knobPoint{};
@@ -126,7 +128,7 @@ Item* Item::performResize(int* knobPointer, PageView* view, const kit::Event& ev
     view->restoreWithSnapshot(drawn);
 
     // 5. The pointer keeps its distance to the knob; the anchor stays.
-    kit::Point down = view->convertPointFromView(event.locationInWindow(), nullptr);
+    kit::Point down = view->locationInView(event);
     onPage->convertToPage(&down);
     const kit::Point offset{knobPoint.x - down.x, knobPoint.y - down.y};
     const int anchorKnob = corner ? (knob + 4) % 8 : (knob + 3) % 8;
@@ -148,7 +150,7 @@ Item* Item::performResize(int* knobPointer, PageView* view, const kit::Event& ev
         if (!e || e->type() == kit::EventType::LeftMouseUp)
             break;
         if (e->type() != kit::EventType::FlagsChanged) {
-            raw = view->convertPointFromView(e->locationInWindow(), nullptr);
+            raw = view->locationInView(*e);
             onPage->convertToPage(&raw);
             raw = {raw.x + offset.x, raw.y + offset.y};
         }
@@ -186,7 +188,7 @@ Item* Item::performResize(int* knobPointer, PageView* view, const kit::Event& ev
             setGray(context, DarkGray);
             CMFrameRectWithMatrix(&rect, m, &drawn);
         } else {
-            quick->drawFastInView(view, visible, m, rect, &drawn);
+            quick->drawFastInView(paint, visible, m, rect, &drawn);
         }
         kit::Point shownKnob = knobPoint;
         if (transformed)
@@ -233,11 +235,11 @@ Item* Item::performResize(int* knobPointer, PageView* view, const kit::Event& ev
     return this;
 }
 
-Item* Item::initWithMouseDown(const kit::Event& event, PageView* view)
+Item* Item::initWithMouseDown(const kit::Event& event, DocumentView* view)
 {
     if (!view)
         return this;
-    kit::Point at = view->convertPointFromView(event.locationInWindow(), nullptr);
+    kit::Point at = view->locationInView(event);
     Page* onPage = view->hitPageAt(at);
     if (!onPage)
         return this;

@@ -486,8 +486,11 @@ void PlacedItem::calcUpdateBounds(kit::Rect* rect) const
     Item::calcUpdateBounds(rect);
 }
 
-void PlacedItem::resolveInDocument(LayoutDocument* document)
+TextDocument* PlacedItem::linkDocument() const { return document(); }
+
+void PlacedItem::resolveInDocument(TextDocument* textDocument)
 {
+    auto* document = dynamic_cast<LayoutDocument*>(textDocument);
     if (!page() && document)
         setPage(document->masterPage());
     calcFileInfo();

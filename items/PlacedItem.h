@@ -113,6 +113,7 @@ public:
     const PiFlags& piFlags() const { return piFlags_; }
     bool isGraphicLink() const override { return true; }
     Page* linkPage() const override { return page(); }
+    TextDocument* linkDocument() const override;
     Item* linkItem() const override { return const_cast<PlacedItem*>(this); }
     // Adds the item to the pictures list unless it is there.
     void pleaseListFlows(std::vector<TextFlow*>& flows, std::vector<Item*>& images) override;
@@ -138,7 +139,7 @@ public:
     // After a document is read: an item without a page goes on the
     // document's master page; its file is looked at again and its custom
     // colours join the document's.
-    void resolveInDocument(LayoutDocument* document) override;
+    void resolveInDocument(TextDocument* document) override;
     void audit(int indent) const override;
 
     // ---- The file link.
@@ -151,7 +152,7 @@ public:
     bool checkFileInfoWithForce(bool force) override;
     // Reads the picture again from its file.
     void setUseFromFile();
-    bool checkSelfInView(PageView* view, const kit::Rect& bounds, const kit::Rect& update) override;
+    bool checkSelfInView(DocumentView* view, const kit::Rect& bounds, const kit::Rect& update) override;
     // The picture becomes one held in the document (nil: not linked, or the
     // file cannot be read).
     PlacedItem* breakInDocument(LayoutDocument* document);
@@ -190,13 +191,13 @@ public:
 
     // ---- Drawing. The view forms gather what the drawing depends on and
     // call the paint forms.
-    bool drawSelfInView(PageView* view, const kit::Rect& bounds) override;
-    bool whiteSelfInView(PageView* view, const kit::Rect& bounds) override;
-    bool drawHiddenInView(PageView* view, const kit::Rect& bounds);
-    bool renderInView(PageView* view, const kit::Rect& bounds, bool white) override;
-    bool drawFastInView(PageView* view, const kit::Rect& bounds) override;
+    bool drawSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    bool whiteSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    bool drawHiddenInView(const Paint& paint, const kit::Rect& bounds);
+    bool renderInView(const Paint& paint, const kit::Rect& bounds, bool white) override;
+    bool drawFastInView(const Paint& paint, const kit::Rect& bounds) override;
     // What the view, its document and the current context say about drawing.
-    PlacedPaint paintFor(PageView* view) const;
+    PlacedPaint paintFor(const Paint& paint) const;
     bool renderInView(const PlacedPaint& paint, const kit::Rect& bounds, bool white);
     bool renderHiddenInView(const PlacedPaint& paint, const kit::Rect* clip, bool white);
     bool drawFastInView(const PlacedPaint& paint, const kit::Rect& bounds);
@@ -222,8 +223,8 @@ public:
     // ---- Hit testing: a picture without an opaque fill, shown more than
     // 40 pixels wide and high, with alpha, is hit only when it has some
     // opaque pixel.
-    bool isHitAt(kit::Point point, const PageView* view) const override;
-    bool isHitInRect(const kit::Rect& rect, const PageView* view) const override;
+    bool isHitAt(kit::Point point, const DocumentView* view) const override;
+    bool isHitInRect(const kit::Rect& rect, const DocumentView* view) const override;
     bool _hitInRect(const kit::Rect& rect, bool hit, float zoom) const;
     // Whether any alpha sample of the plane is above 0: rows of bytesPerRow
     // bytes, samples of bitsPerSample bits (1, 2, 4, 8 or 16, most

@@ -9,7 +9,7 @@
 #include "document/LayoutDocument.h"
 #include "foundation/CMGeometry.h"
 #include "graphics/DrawContext.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <cmath>
 
@@ -21,7 +21,7 @@ std::vector<float> zoomsOfViews(const LayoutDocument* document)
     std::vector<float> zooms;
     if (!document)
         return zooms;
-    const std::vector<PageView*>& views = document->views();
+    const std::vector<DocumentView*>& views = document->views();
     for (auto view = views.rbegin(); view != views.rend(); ++view)
         if (*view)
             zooms.push_back((*view)->zoom());

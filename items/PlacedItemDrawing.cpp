@@ -14,6 +14,7 @@
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/GxRecords.h"
+#include "foundation/Paint.h"
 #include "foundation/PSWrappers.h"
 #include "foundation/StyleGraphic.h"
 #include "graphics/BitmapImageRep.h"
@@ -21,7 +22,7 @@
 #include "graphics/EPSImageRep.h"
 #include "graphics/Font.h"
 #include "items/ItemBox.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <algorithm>
 #include <cmath>
@@ -75,11 +76,11 @@ std::string colorOperator(const kit::Color& color)
 
 // ---- What drawing depends on.
 
-PlacedPaint PlacedItem::paintFor(PageView* view) const
+PlacedPaint PlacedItem::paintFor(const Paint& pass) const
 {
     kit::DrawContext* context = kit::DrawContext::current();
     PlacedPaint paint{*context};
-    paint.zoom = view ? view->zoom() : CMZoomStatus;
+    paint.zoom = pass.zoom;
     if (!(paint.zoom > 0.0f) || !std::isfinite(paint.zoom))
         paint.zoom = 1.0f;
     paint.screen = context->isDrawingToScreen();
@@ -89,42 +90,42 @@ PlacedPaint PlacedItem::paintFor(PageView* view) const
     return paint;
 }
 
-bool PlacedItem::drawSelfInView(PageView* view, const kit::Rect& bounds)
+bool PlacedItem::drawSelfInView(const Paint& paint, const kit::Rect& bounds)
 {
     if (!kit::DrawContext::current())
         return false;
     prepareForDrawing();
-    const bool drawn = renderInView(paintFor(view), bounds, false);
+    const bool drawn = renderInView(paintFor(paint), bounds, false);
     finishDrawing();
     return drawn;
 }
 
-bool PlacedItem::whiteSelfInView(PageView* view, const kit::Rect& bounds)
+bool PlacedItem::whiteSelfInView(const Paint& paint, const kit::Rect& bounds)
 {
     if (!kit::DrawContext::current())
         return false;
-    return renderHiddenInView(paintFor(view), &bounds, true);
+    return renderHiddenInView(paintFor(paint), &bounds, true);
 }
 
-bool PlacedItem::drawHiddenInView(PageView* view, const kit::Rect& bounds)
+bool PlacedItem::drawHiddenInView(const Paint& paint, const kit::Rect& bounds)
 {
     if (!kit::DrawContext::current())
         return false;
-    return renderHiddenInView(paintFor(view), &bounds, false);
+    return renderHiddenInView(paintFor(paint), &bounds, false);
 }
 
-bool PlacedItem::renderInView(PageView* view, const kit::Rect& bounds, bool white)
+bool PlacedItem::renderInView(const Paint& paint, const kit::Rect& bounds, bool white)
 {
     if (!kit::DrawContext::current())
         return false;
-    return renderInView(paintFor(view), bounds, white);
+    return renderInView(paintFor(paint), bounds, white);
 }
 
-bool PlacedItem::drawFastInView(PageView* view, const kit::Rect& bounds)
+bool PlacedItem::drawFastInView(const Paint& paint, const kit::Rect& bounds)
 {
     if (!kit::DrawContext::current())
         return false;
-    return drawFastInView(paintFor(view), bounds);
+    return drawFastInView(paintFor(paint), bounds);
 }
 
 // ---- The drawing.
@@ -459,7 +460,7 @@ void PlacedItem::drawLinkChains(const PlacedPaint& paint)
 
 // ---- Hit testing.
 
-bool PlacedItem::isHitAt(kit::Point point, const PageView* view) const
+bool PlacedItem::isHitAt(kit::Point point, const DocumentView* view) const
 {
     bool hit = Item::isHitAt(point, view);
     const LayoutDocument* doc = document();
@@ -476,7 +477,7 @@ bool PlacedItem::isHitAt(kit::Point point, const PageView* view) const
     return _hitInRect(square, hit, zoom);
 }
 
-bool PlacedItem::isHitInRect(const kit::Rect& rect, const PageView* view) const
+bool PlacedItem::isHitInRect(const kit::Rect& rect, const DocumentView* view) const
 {
     bool hit = Item::isHitInRect(rect, view);
     const LayoutDocument* doc = document();

@@ -106,7 +106,7 @@ void PlacedItem::setUseFromFile()
     calcInfo(false);
 }
 
-bool PlacedItem::checkSelfInView(PageView* view, const kit::Rect& bounds, const kit::Rect& update)
+bool PlacedItem::checkSelfInView(DocumentView* view, const kit::Rect& bounds, const kit::Rect& update)
 {
     (void)view;
     (void)update;

@@ -99,6 +99,14 @@ LayoutDocument* TextItem::pageDocument() const
     return page ? page->document() : nullptr;
 }
 
+TextDocument* TextItem::textDocument() const { return pageDocument(); }
+
+std::vector<Item*> TextItem::runaroundItems() const
+{
+    Page* page = page_.get();
+    return page ? page->runaroundItemsFor(this) : std::vector<Item*>{};
+}
+
 // ---- Hanging margins.
 
 float TextItem::hangLeft() const
@@ -375,7 +383,7 @@ void TextItem::resolveStyles(LayoutDocument* pastedInto)
     }
 }
 
-void TextItem::resolveInDocument(LayoutDocument* document)
+void TextItem::resolveInDocument(TextDocument* document)
 {
     // Every column of the chain is told; the flow must hear it once.
     if (flow_ && flow_->firstTextItem() == this)

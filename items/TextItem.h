@@ -22,12 +22,14 @@ class Font;
 class Pasteboard;
 }
 class LayoutDocument;
-class PageView;
+class DocumentView;
 class StyleParagraph;
+class TextDocument;
 class TextFlow;
 class TextParagraph;
 class TextSelection;
 class TextWordSpecial;
+struct Paint;
 
 // YES while a paste is being carried out: the quick redraw does nothing and
 // deleting skips re-layout.
@@ -162,50 +164,50 @@ public:
     // The inherited update bounds widened for hung punctuation, the
     // continuation marker and, for display text, the last paragraph font's
     // descent.
-    void getUpdateBounds(kit::Rect* rect, const PageView* view) const override;
+    void getUpdateBounds(kit::Rect* rect, const DocumentView* view) const override;
     using Item::getUpdateBounds;
-    void getActualBounds(kit::Rect* rect, const PageView* view) const;
-    bool isHitAt(kit::Point point, const PageView* view) const override;
+    void getActualBounds(kit::Rect* rect, const DocumentView* view) const;
+    bool isHitAt(kit::Point point, const DocumentView* view) const override;
     bool shouldDrawInRect(const kit::Rect& rect) const override;
 
     // ---- Drawing: the box, then the stretch of the flow the column shows.
     // The full drawing into the context given.
-    void drawSelf(kit::DrawContext& context, const kit::Rect& rect, PageView* view);
+    void drawSelf(const Paint& paint, const kit::Rect& rect);
     using ItemBox::renderInView;
-    bool renderInView(PageView* view, const kit::Rect& bounds, bool white) override;
-    bool drawSelfInView(PageView* view, const kit::Rect& bounds) override;
-    bool whiteSelfInView(PageView* view, const kit::Rect& bounds) override;
+    bool renderInView(const Paint& paint, const kit::Rect& bounds, bool white) override;
+    bool drawSelfInView(const Paint& paint, const kit::Rect& bounds) override;
+    bool whiteSelfInView(const Paint& paint, const kit::Rect& bounds) override;
     // Repaints the paragraphs first..last (after an edit): the area is
     // filled white first; a transformed column repaints all its text.
-    bool drawSelfInView(PageView* view, const kit::Rect& bounds, int fromParagraph, int toParagraph);
-    void drawParagraphsInView(PageView* view, int from, int to);
+    bool drawSelfInView(const Paint& paint, const kit::Rect& bounds, int fromParagraph, int toParagraph);
+    void drawParagraphsInView(const Paint& paint, int from, int to);
     // Bars for lines of text, while the column is dragged.
     using ItemBox::drawFastInView;
-    bool drawFastInView(PageView* view, const kit::Rect& bounds) override;
+    bool drawFastInView(const Paint& paint, const kit::Rect& bounds) override;
     // Has the document redraw from the column's start paragraph (or an
     // earlier start of the selection) to the end of the flow; nothing
     // while disableRedraw is set.
-    void redrawQuickInView(PageView* view);
+    void redrawQuickInView(DocumentView* view);
     // Where a quick redraw starts: the column and paragraph.
     void quickRedrawStart(TextItem** column, int* paragraph);
     // The continuation marker of a selected column: the text goes on in a
     // next column, is left over, or ends.
     enum class ContinueMarker { Next, Plus, None };
     ContinueMarker continueMarker() const;
-    void drawContinueIfNeeded(PageView* view, const kit::Rect& rect);
+    void drawContinueIfNeeded(const Paint& paint, const kit::Rect& rect);
 
     // ---- Linking by the mouse. The marker answers knob 8 (not for display
     // text, nor where the application prefers automatic text columns).
-    int isHitAtKnob(kit::Point point, const PageView* view) const override;
+    int isHitAtKnob(kit::Point point, const DocumentView* view) const override;
     // Knob 8 links (or shows the link of a column that goes on) and answers
     // nil; any other knob resizes, unless the application prefers automatic
     // text columns. The text is laid out again either way.
-    Item* performResize(int* knob, PageView* view, const kit::Event& event) override;
+    Item* performResize(int* knob, DocumentView* view, const kit::Event& event) override;
     // The wire from the marker follows the mouse; released over another
     // column it links it, unless a check refuses (each tells why).
-    void doColumnConnect(PageView* view, const kit::Event& event);
+    void doColumnConnect(DocumentView* view, const kit::Event& event);
     // The wire to the next column, until the button goes up.
-    void showColumnConnect(PageView* view, const kit::Event& event);
+    void showColumnConnect(DocumentView* view, const kit::Event& event);
 
     // ---- Styles, forwarded to the flow.
     bool hasAnyTextItems() const override { return true; }
@@ -217,11 +219,17 @@ public:
     void localizeNamedParaStyle();
     // The selection's text takes the colour, or without one the typing style.
     void setTextColor(const kit::ColorRef& color);
+    // The document of the column's page, as the text engine asks it; nil
+    // off a page.
+    TextDocument* textDocument() const;
+    // The items stacked above the column on its page that push its text
+    // away; empty off a page.
+    std::vector<Item*> runaroundItems() const;
     // A lone column rebinds its paragraphs' named styles to the same-named
     // styles of its document, or of the document it is pasted into while it
     // stands on no page.
     void resolveStyles(LayoutDocument* pastedInto = nullptr);
-    void resolveInDocument(LayoutDocument* document) override;
+    void resolveInDocument(TextDocument* document) override;
     // The flow's first column adds the flow when absent.
     void pleaseListFlows(std::vector<TextFlow*>& flows) const;
     void pleaseListFlows(std::vector<TextFlow*>& flows, std::vector<Item*>& images) override
@@ -249,51 +257,51 @@ public:
     // ---- Editing in a page view. The column is edited in one view at a
     // time; commands act only while it is being edited.
     bool isEditing() const { return itFlags_.editing; }
-    PageView* editPageView() const { return editPageView_; }
+    DocumentView* editPageView() const { return editPageView_; }
     // With an event the flow places the caret or selects from it; without,
     // the caret is scrolled into view and shown.
-    void beginEditing(const kit::Event* event, PageView* view);
-    void continueEditing(const kit::Event* event, PageView* view);
-    void transferEditingInView(PageView* view);
+    void beginEditing(const kit::Event* event, DocumentView* view);
+    void continueEditing(const kit::Event* event, DocumentView* view);
+    void transferEditingInView(DocumentView* view);
     // Closes editing; an emptied headline leaves its page (undo type 2).
-    void finishEditingInView(PageView* view);
+    void finishEditingInView(DocumentView* view);
 
     // ---- Text commands of the menus and key map, sent with their sender
     // (a menu item or control, may be nil) and the view.
     using Item::changeFont;
-    void changeCase(kit::Object* sender, PageView* view);
-    void changeFont(kit::Object* sender, PageView* view);
-    void changeFontAttribute(kit::Object* sender, PageView* view);
-    void changeKerning(kit::Object* sender, PageView* view);
-    void setFont(kit::Font* font, PageView* view);
-    void setParagraphDefaultFont(kit::Font* font, PageView* view);
-    void subscript(kit::Object* sender, PageView* view);
-    void superscript(kit::Object* sender, PageView* view);
-    void unscript(kit::Object* sender, PageView* view);
+    void changeCase(kit::Object* sender, DocumentView* view);
+    void changeFont(kit::Object* sender, DocumentView* view);
+    void changeFontAttribute(kit::Object* sender, DocumentView* view);
+    void changeKerning(kit::Object* sender, DocumentView* view);
+    void setFont(kit::Font* font, DocumentView* view);
+    void setParagraphDefaultFont(kit::Font* font, DocumentView* view);
+    void subscript(kit::Object* sender, DocumentView* view);
+    void superscript(kit::Object* sender, DocumentView* view);
+    void unscript(kit::Object* sender, DocumentView* view);
     // The size in the sender's title ("12").
-    void setMenuFontSize(kit::Object* sender, PageView* view);
-    void setMenuAlign(kit::Object* sender, PageView* view);
-    void setMenuLeading(kit::Object* sender, PageView* view);
-    void hangingIndentExpand(kit::Object* sender, PageView* view);
-    void hangingIndentReduce(kit::Object* sender, PageView* view);
-    void indentLeftIn(kit::Object* sender, PageView* view);
-    void indentLeftOut(kit::Object* sender, PageView* view);
-    void indentRightIn(kit::Object* sender, PageView* view);
-    void indentRightOut(kit::Object* sender, PageView* view);
-    void findEnterSelection(kit::Object* sender, PageView* view);
-    void copy(kit::Object* sender, PageView* view);
-    void copyToPasteboard(kit::Pasteboard& pboard, PageView* view);
-    void cut(kit::Object* sender, PageView* view);
-    void cutToPasteboard(kit::Pasteboard& pboard, PageView* view);
-    void delete_(kit::Object* sender, PageView* view);
+    void setMenuFontSize(kit::Object* sender, DocumentView* view);
+    void setMenuAlign(kit::Object* sender, DocumentView* view);
+    void setMenuLeading(kit::Object* sender, DocumentView* view);
+    void hangingIndentExpand(kit::Object* sender, DocumentView* view);
+    void hangingIndentReduce(kit::Object* sender, DocumentView* view);
+    void indentLeftIn(kit::Object* sender, DocumentView* view);
+    void indentLeftOut(kit::Object* sender, DocumentView* view);
+    void indentRightIn(kit::Object* sender, DocumentView* view);
+    void indentRightOut(kit::Object* sender, DocumentView* view);
+    void findEnterSelection(kit::Object* sender, DocumentView* view);
+    void copy(kit::Object* sender, DocumentView* view);
+    void copyToPasteboard(kit::Pasteboard& pboard, DocumentView* view);
+    void cut(kit::Object* sender, DocumentView* view);
+    void cutToPasteboard(kit::Pasteboard& pboard, DocumentView* view);
+    void delete_(kit::Object* sender, DocumentView* view);
     // Brings back the text deleted last (the private kill pasteboard).
-    void undelete(kit::Object* sender, PageView* view);
-    void killToEOL(kit::Object* sender, PageView* view);
-    void killToEOP(kit::Object* sender, PageView* view);
-    void _killTo(kit::Object* sender, PageView* view, std::uint16_t extent);
-    void insertPageBreak(kit::Object* sender, PageView* view);
-    void selectAll(kit::Object* sender, PageView* view);
-    void jumpToSelection(kit::Object* sender, PageView* view);
+    void undelete(kit::Object* sender, DocumentView* view);
+    void killToEOL(kit::Object* sender, DocumentView* view);
+    void killToEOP(kit::Object* sender, DocumentView* view);
+    void _killTo(kit::Object* sender, DocumentView* view, std::uint16_t extent);
+    void insertPageBreak(kit::Object* sender, DocumentView* view);
+    void selectAll(kit::Object* sender, DocumentView* view);
+    void jumpToSelection(kit::Object* sender, DocumentView* view);
     // The panels that take some commands (indents, alignment and leading
     // from a menu, the find panel's selection): the panels install it. It
     // gets the panel command's name ("indentLeftIn:"), the sender and the
@@ -303,29 +311,29 @@ public:
 
     // ---- Text variables, headers and footers, inserted at the caret.
     // The new special word, or nil when nothing was inserted.
-    TextWordSpecial* _insertTextVariable(int type, PageView* view);
-    void insertPageNumber(kit::Object* sender, PageView* view);
-    void insertLastPageNumber(kit::Object* sender, PageView* view);
+    TextWordSpecial* _insertTextVariable(int type, DocumentView* view);
+    void insertPageNumber(kit::Object* sender, DocumentView* view);
+    void insertLastPageNumber(kit::Object* sender, DocumentView* view);
     // The marker, with a new column of its own framed to the document's
     // header (footer) frame, shown on the pages the sender's tag names (3
     // all, 2 odd, 1 even). Nil when nothing was inserted.
-    TextWordSpecial* insertHeader(kit::Object* sender, PageView* view);
-    TextWordSpecial* insertFooter(kit::Object* sender, PageView* view);
+    TextWordSpecial* insertHeader(kit::Object* sender, DocumentView* view);
+    TextWordSpecial* insertFooter(kit::Object* sender, DocumentView* view);
     static std::shared_ptr<TextItem> newHeaderOrFooterTextItem_(const kit::Rect& frame);
     // Kind 1 date, 0 time: fixed text or an updating token, as the format
     // panel answers.
-    void _insertDateOrTime(int kind, PageView* view);
-    void insertDate(kit::Object* sender, PageView* view);
-    void insertTime(kit::Object* sender, PageView* view);
+    void _insertDateOrTime(int kind, DocumentView* view);
+    void insertDate(kit::Object* sender, DocumentView* view);
+    void insertTime(kit::Object* sender, DocumentView* view);
 
     // Pasting
     // Replaces the flow's selection with the richest data the pasteboard
     // offers and marks the flow for layout from this column. The data is
     // read and checked before anything is deleted; a failure beeps, says
     // so, and leaves the text as it was. True when something was pasted.
-    bool paste(kit::Pasteboard& pboard, bool link, PageView* view);
+    bool paste(kit::Pasteboard& pboard, bool link, DocumentView* view);
     // The general pasteboard, no link.
-    bool paste(PageView* view);
+    bool paste(DocumentView* view);
     // The private type of a copied paragraph style.
     static constexpr const char* GxParagraphPboardType = "Paragraph Pasteboard Type";
     static constexpr const char* ZynICFPboardType = "ZYN ICF pasteboard type";
@@ -334,6 +342,8 @@ private:
     LayoutDocument* pageDocument() const;
     // The column to link, or nil when a check refused it (the user is told).
     TextItem* checkColumnConnect(TextItem* target);
+    // The update bounds, with the marker's room sized for the zoom.
+    kit::Rect updateBoundsAtZoom(float zoom) const;
     // Every column from this one to the end of its chain (cycles stop).
     template <class F>
     void forEachToEnd(F&& f);
@@ -348,14 +358,14 @@ private:
     bool editingOrBeep() const;
     // Runs the command on the flow while the column is edited, then redraws.
     template <class F>
-    void whileEditing(PageView* view, F&& command);
-    TextWordSpecial* insertMarker(int type, kit::Object* sender, PageView* view);
+    void whileEditing(DocumentView* view, F&& command);
+    TextWordSpecial* insertMarker(int type, kit::Object* sender, DocumentView* view);
     void forwardToPanel(const char* command, kit::Object* sender);
     // The tag of a menu item, control or view; false for another sender.
     static bool senderTag(const kit::Object* sender, int* tag);
 
     std::shared_ptr<TextFlow> flow_;
-    PageView* editPageView_ = nullptr; // not owned
+    DocumentView* editPageView_ = nullptr; // not owned
     TextItem* nextColumn_ = nullptr;
     TextItem* prevColumn_ = nullptr;
     kit::WeakLink<kit::Object> myMaster_;

@@ -13,7 +13,7 @@
 #include "foundation/CMGeometry.h"
 #include "graphics/DrawContext.h"
 #include "text/TextFlow.h"
-#include "view/PageView.h"
+#include "text/DocumentView.h"
 
 #include <cmath>
 #include <unordered_set>
@@ -29,7 +29,7 @@ std::string stringForKey(const char* key) { return Main ? Main->valueForStringKe
 
 bool prefersAutomaticTextItems() { return Main && Main->prefersAutomaticTextItems(); }
 
-float zoomOf(const PageView* view)
+float zoomOf(const DocumentView* view)
 {
     const float z = view ? view->zoom() : 1.0f;
     return z > 0.0f && std::isfinite(z) ? z : 1.0f;
@@ -101,7 +101,7 @@ void calcWires(kit::Point s, kit::Point e, float zoom, bool horizontalFirst, kit
     *b = kit::insetRect(*b, -1.0f / zoom, -1.0f / zoom);
 }
 
-int TextItem::isHitAtKnob(kit::Point point, const PageView* view) const
+int TextItem::isHitAtKnob(kit::Point point, const DocumentView* view) const
 {
     const int knob = ItemBox::isHitAtKnob(point, view);
     if (knob != -1 || isDisplay() || prefersAutomaticTextItems())
@@ -111,7 +111,7 @@ int TextItem::isHitAtKnob(kit::Point point, const PageView* view) const
     return kit::mouseInRect(point, r, true) ? ContinueKnob : -1;
 }
 
-Item* TextItem::performResize(int* knob, PageView* view, const kit::Event& event)
+Item* TextItem::performResize(int* knob, DocumentView* view, const kit::Event& event)
 {
     Item* answer = this;
     if (knob && *knob == ContinueKnob) {
@@ -161,7 +161,7 @@ TextItem* TextItem::checkColumnConnect(TextItem* target)
     return target;
 }
 
-void TextItem::doColumnConnect(PageView* view, const kit::Event& event)
+void TextItem::doColumnConnect(DocumentView* view, const kit::Event& event)
 {
     Page* onPage = page();
     kit::Window* window = view ? view->window() : nullptr;
@@ -193,7 +193,7 @@ void TextItem::doColumnConnect(PageView* view, const kit::Event& event)
     window->flushWindow();
 
     // 2. The whole window saved; the wire is drawn over it.
-    const kit::Point down = view->convertPointFromView(event.locationInWindow(), nullptr);
+    const kit::Point down = view->locationInView(event);
     const bool acceptedMoves = window->acceptsMouseMovedEvents();
     window->setAcceptsMouseMovedEvents(true);
     const kit::Rect content = window->contentRect();
@@ -209,7 +209,7 @@ void TextItem::doColumnConnect(PageView* view, const kit::Event& event)
         std::optional<kit::Event> e = window->nextEventMatchingMask(kit::LeftMouseUpMask | kit::LeftMouseDraggedMask);
         if (!e)
             break;
-        const kit::Point p = view->convertPointFromView(e->locationInWindow(), nullptr);
+        const kit::Point p = view->locationInView(*e);
         if (!shaped) {
             horizontalFirst = std::fabs(p.y - down.y) <= std::fabs(p.x - down.x);
             shaped = true;
@@ -247,7 +247,7 @@ void TextItem::doColumnConnect(PageView* view, const kit::Event& event)
     view->unlockFocus();
 }
 
-void TextItem::showColumnConnect(PageView* view, const kit::Event& event)
+void TextItem::showColumnConnect(DocumentView* view, const kit::Event& event)
 {
     Page* onPage = page();
     kit::Window* window = view ? view->window() : nullptr;
@@ -286,7 +286,7 @@ void TextItem::showColumnConnect(PageView* view, const kit::Event& event)
     window->cacheImageInRect(kit::makeRect(0, 0, content.size.width, content.size.height));
     const kit::Point start{kit::midX(marker), kit::midY(marker)};
     const kit::Point end{kit::midX(nextBounds), kit::midY(nextBounds)};
-    kit::Point down = view->convertPointFromView(event.locationInWindow(), nullptr);
+    kit::Point down = view->locationInView(event);
     onPage->convertToPage(&down);
     const bool horizontalFirst = std::fabs(end.y - down.y) <= std::fabs(end.x - down.x);
     kit::Rect a{}, b{};

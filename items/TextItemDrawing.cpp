@@ -5,16 +5,16 @@
 #include "items/TextItem.h"
 
 #include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/GxRecords.h"
+#include "foundation/Paint.h"
 #include "foundation/PSBuffers.h"
 #include "foundation/StyleGraphic.h"
 #include "graphics/DrawContext.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraphDrawing.h"
 #include "text/TextSelection.h"
-#include "view/PageView.h"
 
 #include <optional>
 #include <typeinfo>
@@ -35,7 +35,7 @@ constexpr float ContinueMarkerHeight = 13.0f;
 constexpr float FastLinePitch = 33.9426f;
 constexpr float FastBarHeight = 1.25f;
 
-float zoomOf(const PageView* view) { return view && view->zoom() > 0.0f ? view->zoom() : 1.0f; }
+float zoomOf(const Paint& paint) { return paint.zoom > 0.0f ? paint.zoom : 1.0f; }
 
 bool isPageLayoutDocument(const LayoutDocument* document)
 {
@@ -63,23 +63,25 @@ void getTContinueRect(const TextItem* column, float zoom, kit::Rect* rect, bool 
     *rect = kit::makeRect(origin.x, origin.y, w / zoom, h / zoom);
 }
 
-void TextItem::drawSelf(kit::DrawContext& context, const kit::Rect& rect, PageView* view)
+void TextItem::drawSelf(const Paint& paint, const kit::Rect& rect)
 {
-    kit::DrawContext::Scope scope(context);
-    renderInView(view, rect, false);
+    if (!paint.context)
+        return;
+    kit::DrawContext::Scope scope(*paint.context);
+    renderInView(paint, rect, false);
 }
 
-bool TextItem::drawSelfInView(PageView* view, const kit::Rect& bounds)
+bool TextItem::drawSelfInView(const Paint& paint, const kit::Rect& bounds)
 {
-    return renderInView(view, bounds, false);
+    return renderInView(paint, bounds, false);
 }
 
-bool TextItem::whiteSelfInView(PageView* view, const kit::Rect& bounds)
+bool TextItem::whiteSelfInView(const Paint& paint, const kit::Rect& bounds)
 {
-    return renderInView(view, bounds, true);
+    return renderInView(paint, bounds, true);
 }
 
-bool TextItem::renderInView(PageView* view, const kit::Rect& rect, bool white)
+bool TextItem::renderInView(const Paint& paint, const kit::Rect& rect, bool white)
 {
     if (!shouldDrawInRect(rect))
         return false;
@@ -87,15 +89,15 @@ bool TextItem::renderInView(PageView* view, const kit::Rect& rect, bool white)
     if (!context)
         return false;
     kit::Rect b;
-    getUpdateBounds(&b, view);
+    b = updateBoundsAtZoom(zoomOf(paint));
     if (!isTransformed())
         b = kit::intersectionRect(b, rect);
     const StyleGraphic* style = graphicStyle();
     if (style && (style->hasFill() || style->hasLine())) {
         if (white)
-            ItemBox::whiteSelfInView(view, b);
+            ItemBox::whiteSelfInView(paint, b);
         else
-            ItemBox::drawSelfInView(view, b);
+            ItemBox::drawSelfInView(paint, b);
     }
     prepareForDrawing();
     float m[4];
@@ -129,15 +131,15 @@ bool TextItem::renderInView(PageView* view, const kit::Rect& rect, bool white)
         {
             // Everything the text sets takes the shadow's colour.
             TextForcedColorScope shadow(shade);
-            flow_->drawSelfInView(view, this, b, 0, 0x7FFFFFFF, white);
+            flow_->drawSelfInView(paint, this, b, 0, 0x7FFFFFFF, white);
         }
         context->grestore();
         resetAll(*context);
     }
     if (flow_)
-        textContinues_ = flow_->drawSelfInView(view, this, b, 0, 0x7FFFFFFF, white);
+        textContinues_ = flow_->drawSelfInView(paint, this, b, 0, 0x7FFFFFFF, white);
     if (screen && document && document->showTextRects() && isPageLayoutDocument(document))
-        drawContinueIfNeeded(view, rect);
+        drawContinueIfNeeded(paint, rect);
     context->grestore();
     resetAll(*context);
     finishDrawing();
@@ -145,7 +147,7 @@ bool TextItem::renderInView(PageView* view, const kit::Rect& rect, bool white)
     return true;
 }
 
-bool TextItem::drawSelfInView(PageView* view, const kit::Rect& rect, int fromParagraph, int toParagraph)
+bool TextItem::drawSelfInView(const Paint& paint, const kit::Rect& rect, int fromParagraph, int toParagraph)
 {
     if (!shouldDrawInRect(rect) && !isTransformed())
         return false;
@@ -157,7 +159,7 @@ bool TextItem::drawSelfInView(PageView* view, const kit::Rect& rect, int fromPar
     context->gsave();
     kit::Rect b;
     if (!isTransformed()) {
-        getUpdateBounds(&b, view);
+        b = updateBoundsAtZoom(zoomOf(paint));
         b = kit::intersectionRect(b, rect);
         context->rectclip(b);
         context->rectfill(b);
@@ -182,20 +184,20 @@ bool TextItem::drawSelfInView(PageView* view, const kit::Rect& rect, int fromPar
     // The white fill is not the text's colour: the flow sets its own.
     context->forgetCachedState(kit::CachedColor);
     if (flow_)
-        textContinues_ = flow_->drawSelfInView(view, this, b, fromParagraph, toParagraph, false);
+        textContinues_ = flow_->drawSelfInView(paint, this, b, fromParagraph, toParagraph, false);
     context->grestore();
     setDirty(false);
     return true;
 }
 
-void TextItem::drawParagraphsInView(PageView* view, int from, int to)
+void TextItem::drawParagraphsInView(const Paint& paint, int from, int to)
 {
     kit::Rect all;
-    getUpdateBounds(&all, view);
-    drawSelfInView(view, all, from, to);
+    all = updateBoundsAtZoom(zoomOf(paint));
+    drawSelfInView(paint, all, from, to);
 }
 
-bool TextItem::drawFastInView(PageView* view, const kit::Rect& rect)
+bool TextItem::drawFastInView(const Paint& paint, const kit::Rect& rect)
 {
     if (!shouldDrawInRect(rect))
         return false;
@@ -204,7 +206,7 @@ bool TextItem::drawFastInView(PageView* view, const kit::Rect& rect)
         return false;
     const StyleGraphic* style = graphicStyle();
     if (style && (style->hasFill() || style->hasLine()))
-        ItemBox::drawSelfInView(view, rect);
+        ItemBox::drawSelfInView(paint, rect);
     context->gsave();
     context->setgray(0.0f);
     kit::Rect area = frame_;
@@ -241,7 +243,7 @@ void TextItem::quickRedrawStart(TextItem** column, int* paragraph)
         *paragraph = first;
 }
 
-void TextItem::redrawQuickInView(PageView* view)
+void TextItem::redrawQuickInView(DocumentView* view)
 {
     if (disableRedraw)
         return;
@@ -267,7 +269,7 @@ TextItem::ContinueMarker TextItem::continueMarker() const
     return ContinueMarker::None;
 }
 
-void TextItem::drawContinueIfNeeded(PageView* view, const kit::Rect& rect)
+void TextItem::drawContinueIfNeeded(const Paint& paint, const kit::Rect& rect)
 {
     (void)rect;
     if (!isSelected() || isDisplay())
@@ -275,7 +277,7 @@ void TextItem::drawContinueIfNeeded(PageView* view, const kit::Rect& rect)
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context)
         return;
-    const float zoom = zoomOf(view);
+    const float zoom = zoomOf(paint);
     kit::Rect r;
     getTContinueRect(this, zoom, &r, false);
     // In the column's translated coordinates.

@@ -4,6 +4,7 @@
 #include "items/TextItem.h"
 
 #include "appkit/Cursor.h"
+#include "appkit/View.h"
 #include "appkit/Window.h"
 #include "core/Alert.h"
 #include "core/Pasteboard.h"
@@ -12,11 +13,11 @@
 #include "document/Undo.h"
 #include "document/UndoInfo.h"
 #include "graphics/Font.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
-#include "view/PageView.h"
 
 #include <cstdio>
 
@@ -66,7 +67,7 @@ bool TextItem::editingOrBeep() const
 
 // ---- Opening and closing.
 
-void TextItem::beginEditing(const kit::Event* event, PageView* view)
+void TextItem::beginEditing(const kit::Event* event, DocumentView* view)
 {
     if (!view || !flow_)
         return;
@@ -84,7 +85,7 @@ void TextItem::beginEditing(const kit::Event* event, PageView* view)
     view->moveCursorToTextPoint(&caret, this, false);
 }
 
-void TextItem::continueEditing(const kit::Event* event, PageView* view)
+void TextItem::continueEditing(const kit::Event* event, DocumentView* view)
 {
     if (!view || view != editPageView_) {
         beginEditing(event, view);
@@ -95,7 +96,7 @@ void TextItem::continueEditing(const kit::Event* event, PageView* view)
         flow_->mouseHandle(*event, view, this);
 }
 
-void TextItem::transferEditingInView(PageView* view)
+void TextItem::transferEditingInView(DocumentView* view)
 {
     if (view)
         view->eraseTextCursor();
@@ -104,7 +105,7 @@ void TextItem::transferEditingInView(PageView* view)
     editPageView_ = nullptr;
 }
 
-void TextItem::finishEditingInView(PageView* view)
+void TextItem::finishEditingInView(DocumentView* view)
 {
     transferEditingInView(view);
     if (flow_)
@@ -134,7 +135,7 @@ void TextItem::finishEditingInView(PageView* view)
 // ---- Commands handed to the flow.
 
 template <class F>
-void TextItem::whileEditing(PageView* view, F&& command)
+void TextItem::whileEditing(DocumentView* view, F&& command)
 {
     if (!isEditing() || !flow_)
         return;
@@ -142,7 +143,7 @@ void TextItem::whileEditing(PageView* view, F&& command)
     redrawQuickInView(view);
 }
 
-void TextItem::changeCase(kit::Object* sender, PageView* view)
+void TextItem::changeCase(kit::Object* sender, DocumentView* view)
 {
     TextSelection* selection = flow_ ? flow_->textSelection() : nullptr;
     if (!isEditing() || !selection) {
@@ -155,7 +156,7 @@ void TextItem::changeCase(kit::Object* sender, PageView* view)
     redrawQuickInView(view);
 }
 
-void TextItem::changeFont(kit::Object* sender, PageView* view)
+void TextItem::changeFont(kit::Object* sender, DocumentView* view)
 {
     if (!editingOrBeep())
         return;
@@ -163,7 +164,7 @@ void TextItem::changeFont(kit::Object* sender, PageView* view)
     redrawQuickInView(view);
 }
 
-void TextItem::changeFontAttribute(kit::Object* sender, PageView* view)
+void TextItem::changeFontAttribute(kit::Object* sender, DocumentView* view)
 {
     // The attribute is the menu item's tag; a sender without one does nothing.
     int tag = 0;
@@ -171,7 +172,7 @@ void TextItem::changeFontAttribute(kit::Object* sender, PageView* view)
         whileEditing(view, [&](TextFlow& flow) { flow.changeFontAttribute(static_cast<unsigned short>(tag), this); });
 }
 
-void TextItem::changeKerning(kit::Object* sender, PageView* view)
+void TextItem::changeKerning(kit::Object* sender, DocumentView* view)
 {
     int tag = 0;
     if (editingOrBeep() && senderTag(sender, &tag))
@@ -179,35 +180,35 @@ void TextItem::changeKerning(kit::Object* sender, PageView* view)
 }
 
 
-void TextItem::setFont(kit::Font* font, PageView* view)
+void TextItem::setFont(kit::Font* font, DocumentView* view)
 {
     whileEditing(view, [&](TextFlow& flow) { flow.setFont(font, this); });
 }
 
-void TextItem::setParagraphDefaultFont(kit::Font* font, PageView* view)
+void TextItem::setParagraphDefaultFont(kit::Font* font, DocumentView* view)
 {
     whileEditing(view, [&](TextFlow& flow) { flow.setParagraphDefaultFont(font, this); });
 }
 
-void TextItem::subscript(kit::Object* sender, PageView* view)
+void TextItem::subscript(kit::Object* sender, DocumentView* view)
 {
     (void)sender;
     whileEditing(view, [&](TextFlow& flow) { flow.subscript(this); });
 }
 
-void TextItem::superscript(kit::Object* sender, PageView* view)
+void TextItem::superscript(kit::Object* sender, DocumentView* view)
 {
     (void)sender;
     whileEditing(view, [&](TextFlow& flow) { flow.superscript(this); });
 }
 
-void TextItem::unscript(kit::Object* sender, PageView* view)
+void TextItem::unscript(kit::Object* sender, DocumentView* view)
 {
     (void)sender;
     whileEditing(view, [&](TextFlow& flow) { flow.unscript(this); });
 }
 
-void TextItem::setMenuFontSize(kit::Object* sender, PageView* view)
+void TextItem::setMenuFontSize(kit::Object* sender, DocumentView* view)
 {
     TextSelection* selection = flow_ ? flow_->textSelection() : nullptr;
     if (!isEditing() || !selection) {
@@ -233,16 +234,16 @@ void TextItem::forwardToPanel(const char* command, kit::Object* sender)
         panelCommandHook()(command, sender, flow_->textSelection());
 }
 
-void TextItem::setMenuAlign(kit::Object* sender, PageView*) { forwardToPanel("setAlignmentFromMenu:", sender); }
-void TextItem::setMenuLeading(kit::Object* sender, PageView*) { forwardToPanel("setLeadingFromMenu:", sender); }
-void TextItem::hangingIndentExpand(kit::Object* sender, PageView*) { forwardToPanel("hangingIndentExpand:", sender); }
-void TextItem::hangingIndentReduce(kit::Object* sender, PageView*) { forwardToPanel("hangingIndentReduce:", sender); }
-void TextItem::indentLeftIn(kit::Object* sender, PageView*) { forwardToPanel("indentLeftIn:", sender); }
-void TextItem::indentLeftOut(kit::Object* sender, PageView*) { forwardToPanel("indentLeftOut:", sender); }
-void TextItem::indentRightIn(kit::Object* sender, PageView*) { forwardToPanel("indentRightIn:", sender); }
-void TextItem::indentRightOut(kit::Object* sender, PageView*) { forwardToPanel("indentRightOut:", sender); }
+void TextItem::setMenuAlign(kit::Object* sender, DocumentView*) { forwardToPanel("setAlignmentFromMenu:", sender); }
+void TextItem::setMenuLeading(kit::Object* sender, DocumentView*) { forwardToPanel("setLeadingFromMenu:", sender); }
+void TextItem::hangingIndentExpand(kit::Object* sender, DocumentView*) { forwardToPanel("hangingIndentExpand:", sender); }
+void TextItem::hangingIndentReduce(kit::Object* sender, DocumentView*) { forwardToPanel("hangingIndentReduce:", sender); }
+void TextItem::indentLeftIn(kit::Object* sender, DocumentView*) { forwardToPanel("indentLeftIn:", sender); }
+void TextItem::indentLeftOut(kit::Object* sender, DocumentView*) { forwardToPanel("indentLeftOut:", sender); }
+void TextItem::indentRightIn(kit::Object* sender, DocumentView*) { forwardToPanel("indentRightIn:", sender); }
+void TextItem::indentRightOut(kit::Object* sender, DocumentView*) { forwardToPanel("indentRightOut:", sender); }
 
-void TextItem::findEnterSelection(kit::Object* sender, PageView*)
+void TextItem::findEnterSelection(kit::Object* sender, DocumentView*)
 {
     // The find panel takes the selection whether or not the column is edited.
     TextSelection* selection = flow_ ? flow_->textSelection() : nullptr;
@@ -252,9 +253,9 @@ void TextItem::findEnterSelection(kit::Object* sender, PageView*)
 
 // ---- The pasteboard and deleting.
 
-void TextItem::copy(kit::Object*, PageView* view) { copyToPasteboard(kit::Pasteboard::generalPasteboard(), view); }
+void TextItem::copy(kit::Object*, DocumentView* view) { copyToPasteboard(kit::Pasteboard::generalPasteboard(), view); }
 
-void TextItem::copyToPasteboard(kit::Pasteboard& pboard, PageView*)
+void TextItem::copyToPasteboard(kit::Pasteboard& pboard, DocumentView*)
 {
     TextSelection* selection = flow_ ? flow_->textSelection() : nullptr;
     if (!isEditing() || !selection) {
@@ -264,9 +265,9 @@ void TextItem::copyToPasteboard(kit::Pasteboard& pboard, PageView*)
     selection->copyToPasteboard(pboard);
 }
 
-void TextItem::cut(kit::Object*, PageView* view) { cutToPasteboard(kit::Pasteboard::generalPasteboard(), view); }
+void TextItem::cut(kit::Object*, DocumentView* view) { cutToPasteboard(kit::Pasteboard::generalPasteboard(), view); }
 
-void TextItem::cutToPasteboard(kit::Pasteboard& pboard, PageView* view)
+void TextItem::cutToPasteboard(kit::Pasteboard& pboard, DocumentView* view)
 {
     TextSelection* selection = flow_ ? flow_->textSelection() : nullptr;
     if (!isEditing() || !selection || !selection->canDelete()) {
@@ -285,7 +286,7 @@ void TextItem::cutToPasteboard(kit::Pasteboard& pboard, PageView* view)
     flow_->_finishModifyingInView(view, endColumn ? endColumn : this, &caret, &caret, true);
 }
 
-void TextItem::delete_(kit::Object*, PageView* view)
+void TextItem::delete_(kit::Object*, DocumentView* view)
 {
     TextSelection* selection = flow_ ? flow_->textSelection() : nullptr;
     if (!isEditing() || !selection || !selection->canDelete()) {
@@ -302,7 +303,7 @@ void TextItem::delete_(kit::Object*, PageView* view)
     flow_->_finishModifyingInView(view, endColumn ? endColumn : this, &caret, &caret, true);
 }
 
-void TextItem::undelete(kit::Object*, PageView* view)
+void TextItem::undelete(kit::Object*, DocumentView* view)
 {
     if (!editingOrBeep())
         return;
@@ -319,10 +320,10 @@ void TextItem::undelete(kit::Object*, PageView* view)
     redrawQuickInView(view);
 }
 
-void TextItem::killToEOL(kit::Object* sender, PageView* view) { _killTo(sender, view, EndOfLineKey); }
-void TextItem::killToEOP(kit::Object* sender, PageView* view) { _killTo(sender, view, EndOfParagraphKey); }
+void TextItem::killToEOL(kit::Object* sender, DocumentView* view) { _killTo(sender, view, EndOfLineKey); }
+void TextItem::killToEOP(kit::Object* sender, DocumentView* view) { _killTo(sender, view, EndOfParagraphKey); }
 
-void TextItem::_killTo(kit::Object* sender, PageView* view, std::uint16_t extent)
+void TextItem::_killTo(kit::Object* sender, DocumentView* view, std::uint16_t extent)
 {
     if (!flow_)
         return;
@@ -342,7 +343,7 @@ void TextItem::_killTo(kit::Object* sender, PageView* view, std::uint16_t extent
     cut(sender, view);
 }
 
-void TextItem::insertPageBreak(kit::Object*, PageView* view)
+void TextItem::insertPageBreak(kit::Object*, DocumentView* view)
 {
     if (!editingOrBeep())
         return;
@@ -364,7 +365,7 @@ void TextItem::insertPageBreak(kit::Object*, PageView* view)
     flow_->_finishModifyingInView(view, this, &before, &after, true);
 }
 
-void TextItem::selectAll(kit::Object*, PageView* view)
+void TextItem::selectAll(kit::Object*, DocumentView* view)
 {
     if (!isEditing() || !flow_)
         return;
@@ -375,7 +376,7 @@ void TextItem::selectAll(kit::Object*, PageView* view)
     }
 }
 
-void TextItem::jumpToSelection(kit::Object*, PageView* view)
+void TextItem::jumpToSelection(kit::Object*, DocumentView* view)
 {
     if (isEditing() && flow_)
         flow_->scrollCurrentWordToVisible(this, view);

@@ -16,10 +16,10 @@
 #include "foundation/FileManagerExtensions.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/Image.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
-#include "view/PageView.h"
 
 #include <cstring>
 #include <optional>
@@ -113,16 +113,17 @@ private:
 
 } // namespace
 
-bool TextItem::paste(PageView* view) { return paste(kit::Pasteboard::generalPasteboard(), false, view); }
+bool TextItem::paste(DocumentView* view) { return paste(kit::Pasteboard::generalPasteboard(), false, view); }
 
-bool TextItem::paste(kit::Pasteboard& pboard, bool link, PageView* view)
+bool TextItem::paste(kit::Pasteboard& pboard, bool link, DocumentView* view)
 {
     TextFlow* flow = flow_.get();
     if (!flow) {
         kit::beep();
         return false;
     }
-    LayoutDocument* document = page() ? page()->document() : flow->document();
+    TextItem* first = flow->firstTextItem();
+    LayoutDocument* document = page() ? page()->document() : first ? first->pageDocument() : nullptr;
     kit::Pasteboard& filtered = kit::Pasteboard::pasteboardByFilteringTypesInPasteboard(pboard);
     Deletion deletion(*this, *flow, document);
     bool done = false;

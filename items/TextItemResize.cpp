@@ -6,16 +6,15 @@
 
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
-#include "view/PageView.h"
 
 #include <cmath>
 #include <typeinfo>
@@ -39,12 +38,17 @@ kit::Rect TextItem::bounds() const
     return kit::makeRect(-left, 0.0f, left + frame_.size.width + hangRight(), frame_.size.height);
 }
 
-void TextItem::getUpdateBounds(kit::Rect* rect, const PageView* view) const
+void TextItem::getUpdateBounds(kit::Rect* rect, const DocumentView* view) const
 {
-    if (!rect)
-        return;
-    const float zoom = view && view->zoom() > 0.0f ? view->zoom() : 1.0f;
-    Item::getUpdateBounds(rect, view);
+    if (rect)
+        *rect = updateBoundsAtZoom(view && view->zoom() > 0.0f ? view->zoom() : 1.0f);
+}
+
+kit::Rect TextItem::updateBoundsAtZoom(float zoom) const
+{
+    kit::Rect bounds;
+    kit::Rect* rect = &bounds;
+    Item::getUpdateBounds(rect, nullptr);
     if (isDisplay()) {
         const TextParagraph* last = flow_ ? flow_->lastParagraph() : nullptr;
         if (kit::Font* font = last ? last->font() : nullptr)
@@ -62,9 +66,10 @@ void TextItem::getUpdateBounds(kit::Rect* rect, const PageView* view) const
     const float left = hangLeft();
     rect->origin.x -= left;
     rect->size.width += left + hangRight();
+    return bounds;
 }
 
-void TextItem::getActualBounds(kit::Rect* rect, const PageView* view) const
+void TextItem::getActualBounds(kit::Rect* rect, const DocumentView* view) const
 {
     if (!rect)
         return;
@@ -74,7 +79,7 @@ void TextItem::getActualBounds(kit::Rect* rect, const PageView* view) const
     rect->size.width += left + hangRight();
 }
 
-bool TextItem::isHitAt(kit::Point point, const PageView* view) const
+bool TextItem::isHitAt(kit::Point point, const DocumentView* view) const
 {
     if (ItemBox::isHitAt(point, view))
         return true;

@@ -6,15 +6,14 @@
 
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/StyleChar.h"
 #include "foundation/ZYNTime.h"
+#include "items/TimeDateFormatPanel.h"
+#include "text/DocumentView.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWordSpecial.h"
-#include "view/PageView.h"
-#include "view/TimeDateTokenController.h"
 
 #include <ctime>
 
@@ -37,7 +36,7 @@ std::tm localNow()
 
 } // namespace
 
-TextWordSpecial* TextItem::_insertTextVariable(int type, PageView* view)
+TextWordSpecial* TextItem::_insertTextVariable(int type, DocumentView* view)
 {
     if (!isEditing() || !flow_)
         return nullptr;
@@ -83,9 +82,9 @@ TextWordSpecial* TextItem::_insertTextVariable(int type, PageView* view)
     return word;
 }
 
-void TextItem::insertPageNumber(kit::Object*, PageView* view) { _insertTextVariable(TextWordPageNumber, view); }
+void TextItem::insertPageNumber(kit::Object*, DocumentView* view) { _insertTextVariable(TextWordPageNumber, view); }
 
-void TextItem::insertLastPageNumber(kit::Object*, PageView* view)
+void TextItem::insertLastPageNumber(kit::Object*, DocumentView* view)
 {
     _insertTextVariable(TextWordLastPageNumber, view);
 }
@@ -98,17 +97,17 @@ std::shared_ptr<TextItem> TextItem::newHeaderOrFooterTextItem_(const kit::Rect& 
     return column;
 }
 
-TextWordSpecial* TextItem::insertHeader(kit::Object* sender, PageView* view)
+TextWordSpecial* TextItem::insertHeader(kit::Object* sender, DocumentView* view)
 {
     return insertMarker(TextWordHeaderMarker, sender, view);
 }
 
-TextWordSpecial* TextItem::insertFooter(kit::Object* sender, PageView* view)
+TextWordSpecial* TextItem::insertFooter(kit::Object* sender, DocumentView* view)
 {
     return insertMarker(TextWordFooterMarker, sender, view);
 }
 
-TextWordSpecial* TextItem::insertMarker(int type, kit::Object* sender, PageView* view)
+TextWordSpecial* TextItem::insertMarker(int type, kit::Object* sender, DocumentView* view)
 {
     TextWordSpecial* marker = _insertTextVariable(type, view);
     if (!marker)
@@ -132,19 +131,21 @@ TextWordSpecial* TextItem::insertMarker(int type, kit::Object* sender, PageView*
     return marker;
 }
 
-void TextItem::_insertDateOrTime(int kind, PageView* view)
+void TextItem::_insertDateOrTime(int kind, DocumentView* view)
 {
     if (!isEditing() || !flow_)
         return;
     if (TextSelection* selection = flow_->textSelection(); selection && !selection->canDelete())
         return;
     LayoutDocument* document = view && view->document() ? view->document() : pageDocument();
-    TimeDateTokenController controller;
-    const int answer = controller.runForDocument(document, kind == 1 ? TimeDateTokenController::Date
-                                                                     : TimeDateTokenController::Time);
-    if (answer == TimeDateTokenController::InsertFixed) {
+    std::unique_ptr<TimeDateFormatPanel> panel = TimeDateFormatPanel::maker() ? TimeDateFormatPanel::maker()() : nullptr;
+    if (!panel)
+        return;
+    const int answer =
+        panel->runForDocument(document, kind == 1 ? TimeDateFormatPanel::Date : TimeDateFormatPanel::Time);
+    if (answer == TimeDateFormatPanel::InsertFixed) {
         // Fixed text arrives as plain text in the surrounding style.
-        const std::string text = ZYNStrfTime(controller.format(), localNow());
+        const std::string text = ZYNStrfTime(panel->format(), localNow());
         kit::Pasteboard& pboard = kit::Pasteboard::pasteboardWithUniqueName();
         pboard.declareTypes({kit::StringPboardType}, nullptr);
         pboard.setString(text, kit::StringPboardType);
@@ -152,7 +153,7 @@ void TextItem::_insertDateOrTime(int kind, PageView* view)
         pboard.releaseGlobally();
         if (document)
             document->setEdited(true);
-    } else if (answer == TimeDateTokenController::InsertUpdating) {
+    } else if (answer == TimeDateFormatPanel::InsertUpdating) {
         if (TextSelection* selection = flow_->textSelection())
             selection->deleteFromItem(this, false, true);
         TextParagraph* paragraph = flow_->currentParagraph();
@@ -164,7 +165,7 @@ void TextItem::_insertDateOrTime(int kind, PageView* view)
         auto* word = dynamic_cast<TextWordSpecial*>(paragraph->addSpecialWord(kind == 1 ? TextWordDate : TextWordTime));
         if (!word)
             return;
-        word->setFormatString(controller.format());
+        word->setFormatString(panel->format());
         word->updateTokenString();
         word->setInsertToEnd();
         paragraph->recompute();
@@ -176,5 +177,5 @@ void TextItem::_insertDateOrTime(int kind, PageView* view)
     }
 }
 
-void TextItem::insertDate(kit::Object*, PageView* view) { _insertDateOrTime(1, view); }
-void TextItem::insertTime(kit::Object*, PageView* view) { _insertDateOrTime(0, view); }
+void TextItem::insertDate(kit::Object*, DocumentView* view) { _insertDateOrTime(1, view); }
+void TextItem::insertTime(kit::Object*, DocumentView* view) { _insertDateOrTime(0, view); }

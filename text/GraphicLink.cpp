@@ -1,8 +1,7 @@
 #include "text/GraphicLink.h"
 
 #include "core/FileManager.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
+#include "text/TextDocument.h"
 
 #include <climits>
 
@@ -12,12 +11,13 @@ namespace {
 
 int sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
-// Where the page comes in its document; pages of no document, the master
-// page and no page at all come after every numbered page, together.
-int pageIndexOf(const Page* page)
+// Where the link's page comes in its document; pages of no document, the
+// master page and no page at all come after every numbered page, together.
+int pageIndexOf(const GraphicLink& link)
 {
-    const LayoutDocument* document = page ? page->document() : nullptr;
-    const int index = document ? document->indexOfPage(page) : LayoutDocument::PageNotFound;
+    const Page* page = link.linkPage();
+    const TextDocument* document = page ? link.linkDocument() : nullptr;
+    const int index = document ? document->indexOfPage(page) : TextDocument::PageNotFound;
     return index < 0 ? INT_MAX : index;
 }
 
@@ -49,7 +49,7 @@ int GraphicLink::comparePage(const GraphicLink& other) const
     const Page* mine = linkPage();
     const Page* theirs = other.linkPage();
     if (mine != theirs) {
-        const int a = pageIndexOf(mine), b = pageIndexOf(theirs);
+        const int a = pageIndexOf(*this), b = pageIndexOf(other);
         if (a != b)
             return a < b ? -1 : 1;
     }

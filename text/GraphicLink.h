@@ -13,7 +13,8 @@
 
 class Item;
 class Page;
-class PageView;
+class TextDocument;
+class DocumentView;
 
 class GraphicLink {
 public:
@@ -36,13 +37,15 @@ public:
     virtual std::optional<double> lastModifyTime() const = 0;
     // The page the picture stands on (an in-line word: its column's), or nil.
     virtual Page* linkPage() const = 0;
+    // The document of that page, or nil.
+    virtual TextDocument* linkDocument() const = 0;
     // The placed picture itself (an in-line word: the one it holds), or nil.
     virtual Item* linkItem() const = 0;
     // Asked by a page for each link on its check list (bounds in page
     // coordinates): false when the file turned out unchanged, so that the
     // page drops the link from the list; true otherwise, also when nothing
     // was checked because no check is due or the picture is not shown there.
-    virtual bool checkSelfInView(PageView* view, const kit::Rect& bounds, const kit::Rect& update) = 0;
+    virtual bool checkSelfInView(DocumentView* view, const kit::Rect& bounds, const kit::Rect& update) = 0;
 
     // ---- The orders of the links list: -1 when this entry comes first, 1
     // when the other does, 0 when they tie. Each is a strict weak order, so

@@ -9,7 +9,6 @@
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
-#include "document/Page.h"
 #include "items/TextItem.h"
 
 #include <cstdio>
@@ -461,11 +460,7 @@ TextParagraph* TextFlow::hitParagraphAtLoc(kit::Point point, TextItem* column, b
     return afterY < beforeY ? after : before;
 }
 
-LayoutDocument* TextFlow::document() const
-{
-    Page* page = firstTextItem_ ? firstTextItem_->page() : nullptr;
-    return page ? page->document() : nullptr;
-}
+TextDocument* TextFlow::document() const { return firstTextItem_ ? firstTextItem_->textDocument() : nullptr; }
 
 // ---- Selection and typing style.
 
@@ -533,7 +528,7 @@ void TextFlow::forgetItem(const TextItem* column)
         paragraph->forgetItem(column);
 }
 
-void TextFlow::resolveInDocument(LayoutDocument* document)
+void TextFlow::resolveInDocument(TextDocument* document)
 {
     for (const auto& paragraph : paragraphList_)
         paragraph->resolveInDocument(document);

@@ -22,8 +22,8 @@ class Font;
 class Timer;
 using ColorRef = std::shared_ptr<const Color>;
 }
-class LayoutDocument;
-class PageView;
+class TextDocument;
+class DocumentView;
 class StyleChar;
 class StyleParagraph;
 class TableDefinition;
@@ -31,6 +31,7 @@ class TextItem;
 class TextParagraph;
 class TextSelection;
 class TextWord;
+struct Paint;
 
 class TextFlow : public kit::Object, public std::enable_shared_from_this<TextFlow> {
 public:
@@ -99,13 +100,15 @@ public:
     kit::Point getXYFromTextPoint(const textPoint* tp, TextItem* column, TextItem** resultItem) const;
     TextParagraph* hitParagraphAtLoc(kit::Point point, TextItem* column, bool exact) const;
     // The document of the first column's page; nil when there is none.
-    LayoutDocument* document() const;
+    TextDocument* document() const;
     // An edit of the flow marks its own document edited (none: nothing).
     void markDocumentEdited() const;
-    // Whether an import dispatches into the flow's document, and whether it
-    // is suspended (LayoutDocument); false without a document.
+    // Whether an import dispatches into the flow's document (TextDocument);
+    // false without a document.
     bool isDispatching() const;
-    bool isDispatchingSuspended() const;
+    // Dispatching and not suspended: the words are neither measured nor
+    // hyphenated meanwhile.
+    bool importGate() const;
 
     // ---- The flow as a stream of characters, a line feed between paragraphs.
     std::uint16_t charForPoint(const textPoint* tp) const;
@@ -183,9 +186,9 @@ public:
     // Draws paragraphs from..to of those the column shows, in black (white
     // to erase); on screen the selection's highlight follows. True when
     // paragraphs remain after the last one drawn.
-    bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from = 0,
+    bool drawSelfInView(const Paint& paint, TextItem* column, const kit::Rect& bounds, int from = 0,
                         int to = 0x7FFFFFFF, bool white = false);
-    bool whiteSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds);
+    bool whiteSelfInView(const Paint& paint, TextItem* column, const kit::Rect& bounds);
 
     // ---- Dirty marking.
     // Marks the paragraph and every one after it for layout.
@@ -197,22 +200,25 @@ public:
     // A column is going away: no paragraph may keep pointing at it.
     void forgetItem(const TextItem* column);
     // After reading: every word reconnects to what it refers to in the document.
-    void resolveInDocument(LayoutDocument* document);
+    void resolveInDocument(TextDocument* document);
 
     // ---- After an edit: what to redraw, where the caret went.
     // The common last step of every key and caret command: redraws what
     // changed (everything when forced), updates the panels, follows the
     // caret into another column or scrolls it into view, and moves the
     // view's cursor. Answers the column holding the new point.
-    TextItem* _finishModifyingInView(PageView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
+    TextItem* _finishModifyingInView(DocumentView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
                                      bool forceRedraw);
     // Has the document redraw the band of the current paragraph its last
     // layout changed, with the dirty (may be nil) and cursor rectangles.
-    void _redrawCurrentParagraphInItem(TextItem* column, PageView* view, kit::Rect* dirtyRect, kit::Rect* cursorRect);
+    void _redrawCurrentParagraphInItem(TextItem* column, DocumentView* view, kit::Rect* dirtyRect, kit::Rect* cursorRect);
     // Makes the column's page the main document's active page and has the
     // view edit the column.
-    void refocusOnItem(TextItem* column, PageView* view);
-    void scrollCurrentWordToVisible(TextItem* column, PageView* view);
+    void refocusOnItem(TextItem* column, DocumentView* view);
+    void scrollCurrentWordToVisible(TextItem* column, DocumentView* view);
+    // The caret of the point in the column, in the column's coordinates; the
+    // column that holds the point is answered through the last argument.
+    kit::Rect caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder) const;
 
     // ---- Mouse tracking, keys and caret movement, typing style.
 
@@ -221,7 +227,7 @@ public:
     // caret or selects by character, word (two clicks) or paragraph (three),
     // extending with Shift or Alternate, following the drag into the other
     // columns of this flow.
-    void mouseHandle(const kit::Event& event, PageView* view, TextItem* column);
+    void mouseHandle(const kit::Event& event, DocumentView* view, TextItem* column);
     // Equal points without the break release the selection and answer NO.
     bool selectBetween(const textPoint* a, const textPoint* b, bool endWithParaBreak);
     // The tail is drawn for the paragraph type only.
@@ -230,19 +236,19 @@ public:
     bool selectBetween(const textPoint* a, const textPoint* b, int endAs, bool drawTail);
     // Replaces the selection and its highlight in every view of the
     // document; fromPoint only names the caller.
-    void drawAndSetSelectionType(int type, const textPoint* a, const textPoint* b, bool drawTail, PageView* view,
+    void drawAndSetSelectionType(int type, const textPoint* a, const textPoint* b, bool drawTail, DocumentView* view,
                                  int fromPoint);
     // Selects the whole flow; answers the column that holds the caret.
-    TextItem* selectAll(TextItem* column, PageView* view);
+    TextItem* selectAll(TextItem* column, DocumentView* view);
     // The word around p as a double click takes it; never leaves the word.
     void wordExtendFor(textPoint* p, textPoint* begin, textPoint* end) const;
 
     // ---- Keys.
     // Command keys beep; an editing action goes to the responder chain and
     // its answer comes back; otherwise the column the caret ends in.
-    kit::Object* processKeyEvent(const kit::Event& event, PageView* view, TextItem* column);
+    kit::Object* processKeyEvent(const kit::Event& event, DocumentView* view, TextItem* column);
     // One text key code; answers the column the caret ends in.
-    TextItem* processKey(std::uint16_t code, PageView* view, TextItem* column);
+    TextItem* processKey(std::uint16_t code, DocumentView* view, TextItem* column);
     // Where the movement key takes the caret; NULL (after a beep) when there
     // is nowhere to go, the point then holding the flow's first or last point.
     textPoint* getNewTextPoint(textPoint* tp, std::uint16_t key, TextItem* column);
@@ -283,9 +289,9 @@ public:
 
 private:
     // Mouse, keys and typing.
-    void toggleHighlightInViews(PageView* view);
+    void toggleHighlightInViews(DocumentView* view);
     void typeCode(std::uint16_t code, bool ignoreFence);
-    bool runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode);
+    bool runTypingBurst(DocumentView* view, TextItem* column, std::uint16_t* lastCode);
     void dropReleasedRepeats();
     static bool lastKeyWasUpDown_;
     static float anchorUpDownLocation_;

@@ -10,13 +10,12 @@
 #include "text/TextParagraph.h"
 #include "text/TextParagraphDrawing.h"
 #include "text/TextSelection.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 
-bool TextFlow::drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int from, int to,
+bool TextFlow::drawSelfInView(const Paint& paint, TextItem* column, const kit::Rect& bounds, int from, int to,
                               bool white)
 {
     kit::DrawContext* context = kit::DrawContext::current();
@@ -56,13 +55,7 @@ bool TextFlow::drawSelfInView(PageView* view, TextItem* column, const kit::Rect&
         const float reach = font ? std::max(font->pointSize(), 1.0f) : 12.0f;
         if (column->isTransformed() ||
             kit::intersectsRect(kit::insetRect(paragraph->borderInItem(column), -reach, -reach), bounds))
-            paragraph->drawSelfInView(view, column, bounds, i == from ? startWord : 0, i == from ? startLetter : 0);
-        if (paragraph == currentParagraph_ && view && screen && column->isEditing() &&
-            (!textSelection_ || textSelection_->isEmpty())) {
-            textPoint caret{};
-            getCurrentTextPoint(&caret);
-            view->moveCursorToTextPoint(&caret, column, false);
-        }
+            paragraph->drawSelfInView(paint, column, bounds, i == from ? startWord : 0, i == from ? startLetter : 0);
         if (i >= to) {
             more = i + 1 < paragraphCount();
             break;
@@ -71,11 +64,11 @@ bool TextFlow::drawSelfInView(PageView* view, TextItem* column, const kit::Rect&
     // The highlight inverts: drawn in an erasing or shadow pass too, it
     // would take itself away again.
     if (screen && textSelection_ && !TextForcedColorScope::forcedColor())
-        textSelection_->drawSelfInItem(column, view);
+        textSelection_->drawSelfInItem(column, paint);
     return more;
 }
 
-bool TextFlow::whiteSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds)
+bool TextFlow::whiteSelfInView(const Paint& paint, TextItem* column, const kit::Rect& bounds)
 {
-    return drawSelfInView(view, column, bounds, 0, 0x7FFFFFFF, true);
+    return drawSelfInView(paint, column, bounds, 0, 0x7FFFFFFF, true);
 }

@@ -5,15 +5,15 @@
 #include "appkit/Event.h"
 #include "core/Alert.h"
 #include "core/EventState.h"
-#include "document/LayoutDocument.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
+#include "text/TextDocument.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <optional>
@@ -132,7 +132,7 @@ void TextFlow::dropReleasedRepeats()
     releasedRepeat() = {e->characters(), up->serial()};
 }
 
-kit::Object* TextFlow::processKeyEvent(const kit::Event& event, PageView* view, TextItem* column)
+kit::Object* TextFlow::processKeyEvent(const kit::Event& event, DocumentView* view, TextItem* column)
 {
     if (event.modifierFlags() & kit::CommandKeyMask) {
         kit::beep();
@@ -163,7 +163,7 @@ void TextFlow::typeCode(std::uint16_t code, bool ignoreFence)
     markDocumentEdited();
 }
 
-bool TextFlow::runTypingBurst(PageView* view, TextItem* column, std::uint16_t* lastCode)
+bool TextFlow::runTypingBurst(DocumentView* view, TextItem* column, std::uint16_t* lastCode)
 {
     for (;;) {
         // The burst ends at the first queued input that is not a key: a key
@@ -199,7 +199,7 @@ bool TextFlow::runTypingBurst(PageView* view, TextItem* column, std::uint16_t* l
     }
 }
 
-TextItem* TextFlow::processKey(std::uint16_t code, PageView* view, TextItem* column)
+TextItem* TextFlow::processKey(std::uint16_t code, DocumentView* view, TextItem* column)
 {
     kit::Cursor::setHiddenUntilMouseMoves(true);
     if (column)

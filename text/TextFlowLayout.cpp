@@ -2,11 +2,10 @@
 
 #include "appkit/RunLoop.h"
 #include "core/Alert.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/StyleParagraph.h"
 #include "items/TextItem.h"
 #include "text/TableParagraph.h"
+#include "text/TextDocument.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 
@@ -107,7 +106,7 @@ void TextFlow::layoutThrough(const TextItem* column)
 {
     if (!column || !hasPendingLayout())
         return;
-    const LayoutDocument* doc = document();
+    const TextDocument* doc = document();
     if (doc && doc->isNotifyDisabled())
         return;
     layOut(nullptr, false, column, 0);
@@ -119,8 +118,7 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
     if (layingOut_)
         return edited;
     TextItem* firstColumn = edited && edited->firstItem() ? edited->firstItem() : firstTextItem_;
-    Page* page = firstColumn ? firstColumn->page() : nullptr;
-    LayoutDocument* doc = page ? page->document() : nullptr;
+    TextDocument* doc = firstColumn ? firstColumn->textDocument() : nullptr;
     const int pages = doc ? doc->numPages() : 0;
     if (doc) {
         doc->disableCalcPages();
@@ -310,7 +308,7 @@ void TextFlow::idleLayout()
     const TextParagraph* before = paragraphAtIndex(from - 1);
     TextItem* column = before ? before->lastItem() : firstTextItem_;
     layOut(nullptr, false, nullptr, secondsNow() + IdleLayoutSlice);
-    if (LayoutDocument* doc = document(); doc && column)
+    if (TextDocument* doc = document(); doc && column)
         doc->notifyUpdate(nullptr, kit::Rect{}, column, nullptr, std::max(from - 1, 0), 0x7FFFFFFF);
     if (hasPendingLayout()) {
         idleLayout_.reset();
@@ -326,7 +324,7 @@ void TextFlow::emptyPointsFromColumn(TextItem* column)
         if (c->nextColumn() == column)
             break;
     }
-    if (LayoutDocument* doc = document())
+    if (TextDocument* doc = document())
         doc->deleteEmptyPages();
 }
 

@@ -5,13 +5,13 @@
 #include "appkit/View.h"
 #include "appkit/Window.h"
 #include "core/CharClass.h"
-#include "document/LayoutDocument.h"
 #include "foundation/CMGeometry.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
+#include "text/TextDocument.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
-#include "view/PageView.h"
 
 #include <vector>
 
@@ -27,21 +27,21 @@ constexpr double AutoscrollPeriod = 0.1;
 
 // The page view as a platform view, once it is one; until then event
 // locations are already in its coordinates.
-kit::View* platformView(PageView* view) { return dynamic_cast<kit::View*>(view); }
+kit::View* platformView(DocumentView* view) { return dynamic_cast<kit::View*>(view); }
 
-kit::Window* windowOf(PageView* view)
+kit::Window* windowOf(DocumentView* view)
 {
     kit::View* v = platformView(view);
     return v ? v->window() : nullptr;
 }
 
-kit::Point locationInView(PageView* view, const kit::Event& event)
+kit::Point locationInView(DocumentView* view, const kit::Event& event)
 {
     kit::View* v = platformView(view);
     return v ? v->convertPointFromView(event.locationInWindow(), nullptr) : event.locationInWindow();
 }
 
-void autoscrollIfOutside(PageView* view, const kit::Event& event, kit::Point location)
+void autoscrollIfOutside(DocumentView* view, const kit::Event& event, kit::Point location)
 {
     kit::View* v = platformView(view);
     kit::View* clip = v ? v->superview() : nullptr;
@@ -132,20 +132,20 @@ bool TextFlow::selectBetween(const textPoint* a, const textPoint* b, int endAs, 
     return textSelection_->selectBetween(a, b, this, endAs, drawTail);
 }
 
-void TextFlow::toggleHighlightInViews(PageView* view)
+void TextFlow::toggleHighlightInViews(DocumentView* view)
 {
     if (!textSelection_)
         return;
-    std::vector<PageView*> views;
+    std::vector<DocumentView*> views;
     if (view)
         views.push_back(view);
-    if (LayoutDocument* doc = document())
-        for (PageView* other : doc->views())
+    if (TextDocument* doc = document())
+        for (DocumentView* other : doc->views())
             if (other && other != view)
                 views.push_back(other);
     // Each view inverts the highlight where it shows the selection's
     // columns, focused on itself; its window shows the result at once.
-    for (PageView* v : views) {
+    for (DocumentView* v : views) {
         kit::Window* window = windowOf(v);
         if (window)
             window->disableFlushWindow();
@@ -158,7 +158,7 @@ void TextFlow::toggleHighlightInViews(PageView* view)
 }
 
 void TextFlow::drawAndSetSelectionType(int type, const textPoint* a, const textPoint* b, bool drawTail,
-                                       PageView* view, int fromPoint)
+                                       DocumentView* view, int fromPoint)
 {
     (void)fromPoint;
     toggleHighlightInViews(view);
@@ -166,7 +166,7 @@ void TextFlow::drawAndSetSelectionType(int type, const textPoint* a, const textP
     toggleHighlightInViews(view);
 }
 
-TextItem* TextFlow::selectAll(TextItem* column, PageView* view)
+TextItem* TextFlow::selectAll(TextItem* column, DocumentView* view)
 {
     textPoint caret{}, first{}, last{};
     getCurrentTextPoint(&caret);
@@ -218,7 +218,7 @@ void TextFlow::wordExtendFor(textPoint* p, textPoint* begin, textPoint* end) con
 
 // ---- Tracking.
 
-void TextFlow::mouseHandle(const kit::Event& event, PageView* view, TextItem* column)
+void TextFlow::mouseHandle(const kit::Event& event, DocumentView* view, TextItem* column)
 {
     kit::Application& app = kit::Application::sharedApplication();
     lastKeyWasUpDown_ = false;

@@ -1,7 +1,7 @@
 #include "text/TextFlow.h"
 
-#include "document/LayoutDocument.h"
 #include "foundation/PageNumbers.h"
+#include "text/TextDocument.h"
 #include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
 
@@ -37,7 +37,7 @@ std::string TextFlow::_textForCount(int count, short type)
 
 void TextFlow::recomputeAutonumberingFrom(int start)
 {
-    const LayoutDocument* document = this->document();
+    const TextDocument* document = this->document();
     if (!document)
         return;
     const int count = document->paragraphNumberingCount();
@@ -72,7 +72,7 @@ void TextFlow::recomputeAutonumberingFrom(int start)
         if (level < firstLevel - 1)
             break;
         countLevel(level);
-        const LayoutDocument::NumberingLevel* record = document->paragraphNumberingLevel(level);
+        const TextDocument::NumberingLevel* record = document->paragraphNumberingLevel(level);
         int shown = level;
         while (shown > 1 && document->paragraphNumberingLevel(shown)->attachPrevious)
             --shown;

@@ -4,23 +4,21 @@
 
 #include "text/TextFlow.h"
 
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
+#include "text/TextDocument.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace {
 
-LayoutDocument* documentOf(const TextItem* column, const TextFlow* flow)
+TextDocument* documentOf(const TextItem* column, const TextFlow* flow)
 {
-    Page* page = column ? column->page() : nullptr;
-    if (page && page->document())
-        return page->document();
+    if (TextDocument* document = column ? column->textDocument() : nullptr)
+        return document;
     return flow ? flow->document() : nullptr;
 }
 
@@ -44,7 +42,7 @@ void bringInto(float rLo, float rExtent, float& sLo, float sExtent)
 
 } // namespace
 
-TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
+TextItem* TextFlow::_finishModifyingInView(DocumentView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
                                            bool forceRedraw)
 {
     (void)oldPoint;
@@ -54,7 +52,7 @@ TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, tex
     if (!target)
         target = column;
     updateFontPanelFromPoint(newPoint, target);
-    LayoutDocument* document = documentOf(column, this);
+    TextDocument* document = documentOf(column, this);
     if (column->isDisplay()) {
         // A headline follows its text: the whole frame with its knobs.
         kit::Rect bounds{};
@@ -65,7 +63,7 @@ TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, tex
         if (document)
             document->notifyUpdate(view, bounds);
         // The info bar of the document's main view shows the frame's size.
-        PageView* main = document && document->mainView() ? document->mainView() : view;
+        DocumentView* main = document && document->mainView() ? document->mainView() : view;
         if (main)
             main->setSizeTo(column->frame().size.width, column->frame().size.height);
     } else if (!forceRedraw && document && document->lastTextDrawFinished()) {
@@ -84,11 +82,11 @@ TextItem* TextFlow::_finishModifyingInView(PageView* view, TextItem* column, tex
     return target;
 }
 
-void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, PageView* view, kit::Rect* dirtyRect,
+void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, DocumentView* view, kit::Rect* dirtyRect,
                                              kit::Rect* cursorRect)
 {
     TextParagraph* paragraph = currentParagraph();
-    LayoutDocument* document = documentOf(column, this);
+    TextDocument* document = documentOf(column, this);
     if (!column || !paragraph || !document)
         return;
     // Master columns show on many pages: the view redraws them whole.
@@ -131,11 +129,38 @@ void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, PageView* view, k
     }
 }
 
-void TextFlow::refocusOnItem(TextItem* column, PageView* view)
+kit::Rect TextFlow::caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder) const
+{
+    TextItem* at = point ? item(column, point) : column;
+    if (holder)
+        *holder = at;
+    const TextParagraph* paragraph = point ? paragraphAtIndex(point->paragraph) : nullptr;
+    if (!paragraph)
+        return {};
+    if (const TextWord* word = paragraph->wordAtIndex(point->word)) {
+        const std::size_t pieces = std::size_t(std::max<short>(word->numWordPieces(), 1));
+        std::vector<kit::Rect> rects(pieces);
+        std::vector<float> baselines(pieces);
+        if (word->getSelectionRects(rects.data(), baselines.data(), nullptr, nullptr, point->letter, point->letter) >
+            0) {
+            kit::Rect caret = rects[0];
+            // Without a line box the caret spans the word's glyphs.
+            if (caret.size.height <= 0) {
+                caret.origin.y = baselines[0] - word->ascent();
+                caret.size.height = word->ascent() + word->descent();
+            }
+            return caret;
+        }
+    }
+    // No word: the caret stands at the paragraph's top.
+    return kit::makeRect(0, paragraph->firstY(), 0, std::max(paragraph->lastY() - paragraph->firstY(), 0.0f));
+}
+
+void TextFlow::refocusOnItem(TextItem* column, DocumentView* view)
 {
     if (!column)
         return;
-    LayoutDocument* document = documentOf(column, this);
+    TextDocument* document = documentOf(column, this);
     Page* page = column->page();
     if (document && page && document->activePage() != page)
         document->setActivePage(page);
@@ -143,14 +168,14 @@ void TextFlow::refocusOnItem(TextItem* column, PageView* view)
         view->beginEditingItem(column);
 }
 
-void TextFlow::scrollCurrentWordToVisible(TextItem* column, PageView* view)
+void TextFlow::scrollCurrentWordToVisible(TextItem* column, DocumentView* view)
 {
     if (!column || !view || !currentParagraph() || !currentParagraph()->currentWord())
         return;
     // The caret of the current word at its insert point.
     textPoint caret{};
     getCurrentTextPoint(&caret);
-    kit::Rect r = PageView::caretRectInColumn(&caret, column, nullptr);
+    kit::Rect r = caretRectInColumn(&caret, column, nullptr);
     const kit::Point origin = originInView(column);
     r.origin.x += origin.x;
     r.origin.y += origin.y;

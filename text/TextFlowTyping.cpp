@@ -1,7 +1,5 @@
 #include "text/TextFlow.h"
 
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
@@ -9,6 +7,7 @@
 #include "graphics/Font.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
+#include "text/TextDocument.h"
 #include "text/TextPanels.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
@@ -24,20 +23,20 @@ constexpr int TrackingIncrementKind = 51;
 
 void TextFlow::markDocumentEdited() const
 {
-    if (LayoutDocument* document = this->document())
+    if (TextDocument* document = this->document())
         document->setEdited(true);
 }
 
 bool TextFlow::isDispatching() const
 {
-    const LayoutDocument* document = this->document();
+    const TextDocument* document = this->document();
     return document && document->isDispatching();
 }
 
-bool TextFlow::isDispatchingSuspended() const
+bool TextFlow::importGate() const
 {
-    const LayoutDocument* document = this->document();
-    return document && document->isDispatchingSuspended();
+    const TextDocument* document = this->document();
+    return document && document->isDispatching() && !document->isDispatchingSuspended();
 }
 
 // ---- The typing style.
@@ -285,7 +284,7 @@ void TextFlow::_updateObjectLinkInspector()
 {
     TextPanel* graphics = TextPanels::graphicsInspector();
     if (graphics && graphics->isVisible()) {
-        LayoutDocument* doc = document();
+        TextDocument* doc = document();
         graphics->inspectSelection(doc ? doc->selected().size() : 0);
     }
     TextPanel* links = TextPanels::linksPanel();

@@ -386,7 +386,7 @@ void TextParagraph::setAutonumberLevel(short level)
     autonumberWord();
 }
 
-void TextParagraph::resolveInDocument(LayoutDocument* document)
+void TextParagraph::resolveInDocument(TextDocument* document)
 {
     for (const auto& word : wordList_)
         word->resolveInDocument(document);

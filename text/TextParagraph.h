@@ -19,8 +19,8 @@ namespace kit {
 class Font;
 }
 class Item;
-class LayoutDocument;
-class PageView;
+class TextDocument;
+class DocumentView;
 class StyleChar;
 class StyleParagraph;
 class StyleParagraphNamed;
@@ -28,6 +28,7 @@ class TextFlow;
 class TextItem;
 class TextWord;
 class TextWordSpecial;
+struct Paint;
 
 // Hanging punctuation: quotes, comma, hyphen, full stop, colon, semicolon
 // and the like may reach into the margin.
@@ -231,7 +232,7 @@ public:
     void setBasedOnStyle(StyleParagraph* style);
     void localizeNamedParaStyle();
     // Passed on to every word.
-    void resolveInDocument(LayoutDocument* document);
+    void resolveInDocument(TextDocument* document);
     void removeStyleReference(const StyleParagraph* style);
     // After a rebase on newBase: what newBase defines and the paragraph does
     // not (or everything while definitions are forced) follows newBase.
@@ -259,7 +260,7 @@ public:
     // Draws the part of the paragraph that lies in the column, from the
     // word and letter given; false when the column ends inside the
     // paragraph, when it is empty or nothing can be drawn.
-    bool drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int startWord, int startLetter);
+    bool drawSelfInView(const Paint& paint, TextItem* column, const kit::Rect& bounds, int startWord, int startLetter);
     // Marks the run kept together with this paragraph, and the next one.
     void dirtyKeptTogether();
     // The first of the run of keep-with-next paragraphs that ends at

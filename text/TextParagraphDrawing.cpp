@@ -4,17 +4,17 @@
 
 #include "text/TextParagraphDrawing.h"
 
-#include "document/LayoutDocument.h"
 #include "foundation/Border.h"
 #include "foundation/CommonHelpers.h"
+#include "foundation/Paint.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/DrawContext.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr float GreekingZoom = 0.25f;
 // Pieces this close to the current point start at it.
 constexpr float SamePointSlack = 0.01f;
 // A chain this long is taken for a loop.
@@ -126,15 +125,15 @@ kit::Rect TextParagraph::borderInItem(TextItem* column) const
     return kit::makeRect(x, top, width, bottom - top);
 }
 
-bool TextParagraph::drawSelfInView(PageView* view, TextItem* column, const kit::Rect& bounds, int startWord,
+bool TextParagraph::drawSelfInView(const Paint& paint, TextItem* column, const kit::Rect& bounds, int startWord,
                                    int startLetter)
 {
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context || !column)
         return false;
     const bool screen = context->isDrawingToScreen();
-    LayoutDocument* document = flow_ ? flow_->document() : nullptr;
-    const bool greeking = screen && view && view->zoom() <= GreekingZoom;
+    TextDocument* document = flow_ ? flow_->document() : nullptr;
+    const bool greeking = screen && paint.greeks();
     const bool markers = screen && document && document->showTextMarkers();
     const bool screenMetrics = screen && document && document->prefersScreenMetrics();
 
@@ -353,7 +352,7 @@ bool TextParagraph::drawSelfInView(PageView* view, TextItem* column, const kit::
             if (underlined)
                 addUnderline(draw.runs, curX, curY, draw.state.color());
             kit::Size moved{};
-            word->drawSelfInView(view, column, draw.state.font(), kit::makePoint(curX, drawY()), &moved);
+            word->drawSelfInView(paint, column, draw.state.font(), kit::makePoint(curX, drawY()), &moved);
             if (markers && TextWordSpecial::isTokenType(type)) {
                 PSWoverdrawToken(*context, r.origin.x, r.origin.y, r.size.width, r.size.height);
             } else if (markers) {

@@ -131,7 +131,7 @@ TextWord* TextParagraph::processSpecialWord(int type, InlineImage::Source source
     insertSpecialWord(std::move(graphic));
     // A picture typed in joins the graphic links of the flow's document.
     if (flow_)
-        if (LayoutDocument* document = flow_->document())
+        if (TextDocument* document = flow_->document())
             word->resolveInDocument(document);
     return word;
 }

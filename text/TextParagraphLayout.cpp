@@ -1,8 +1,6 @@
 #include "text/TextParagraph.h"
 
 #include "core/CharClass.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
@@ -10,6 +8,7 @@
 #include "graphics/Font.h"
 #include "items/TextItem.h"
 #include "text/TableParagraph.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
@@ -175,8 +174,7 @@ void TextParagraph::LineLayout::setUpColumn()
         rightLimit_ = lineIndent_ + 36;
     runaround_.clear();
     if (!display_) {
-        if (Page* page = column_->page())
-            runaround_ = page->runaroundItemsFor(column_);
+        runaround_ = column_->runaroundItems();
         if (!runaround_.empty())
             p_.hasIntruders_ = true;
     }
@@ -853,7 +851,7 @@ bool TextParagraph::LineLayout::run()
         return false;
     style_ = p_.paragraphStyle_.get();
     topBorder_ = p_.topBorderWidth();
-    LayoutDocument* document = flow_->document();
+    TextDocument* document = flow_->document();
     defaultTab_ = document ? document->defaultTabSpacing() : 0.0f;
     index_ = p_.index();
     TextParagraph* previous = index_ > 0 ? flow_->paragraphAtIndex(index_ - 1) : nullptr;

@@ -7,7 +7,6 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
 #include "graphics/FontManager.h"
-#include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextWord.h"
 

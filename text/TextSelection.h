@@ -20,8 +20,8 @@ class Pasteboard;
 class Unarchiver;
 using ColorRef = std::shared_ptr<const Color>;
 }
-class LayoutDocument;
-class PageView;
+class TextDocument;
+class DocumentView;
 class StyleChar;
 class StyleParagraph;
 class StyleParagraphNamed;
@@ -30,6 +30,7 @@ class TextItem;
 class TextParagraph;
 class TextWord;
 class TextWordSpecial;
+struct Paint;
 
 // Selection end types, shared by everything that makes or reads a selection.
 enum TextSelectionType : int {
@@ -150,7 +151,7 @@ public:
     // Reads a copied selection; throws kit::Exception for data that is not
     // one. The document is the one special words attach to (may be nil).
     static std::unique_ptr<TextSelection> selectionFromData(const std::string& data, kit::Pasteboard* pboard,
-                                                            LayoutDocument* document);
+                                                            TextDocument* document);
     // Plain text (bytes of the documents' set, lines ending in a line feed)
     // as a selection ready to insert; nil for empty text.
     static std::unique_ptr<TextSelection> selectionFromPlainText(const std::string& text);
@@ -183,7 +184,7 @@ public:
     // single word. Empty when the column shows none of it.
     std::vector<kit::Rect> highlightRectsInItem(TextItem* column) const;
     // Inverts them in the current context; drawing twice removes them.
-    void drawSelfInItem(TextItem* column, PageView* view);
+    void drawSelfInItem(TextItem* column, const Paint& paint);
     // The font panel, the font accessory and the flow's typing style show
     // what the selection holds: the start's font, "multiple" when another
     // font occurs, -1234.0 for a value that differs.

@@ -121,9 +121,9 @@ std::vector<kit::Rect> TextSelection::highlightRectsInItem(TextItem* column) con
     return result;
 }
 
-void TextSelection::drawSelfInItem(TextItem* column, PageView* view)
+void TextSelection::drawSelfInItem(TextItem* column, const Paint& paint)
 {
-    (void)view;
+    (void)paint;
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context)
         return;

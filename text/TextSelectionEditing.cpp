@@ -5,16 +5,16 @@
 
 #include "core/Alert.h"
 #include "core/Pasteboard.h"
-#include "document/LayoutDocument.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
+#include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
-#include "items/TextItem.h"
+#include "text/DocumentView.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <memory>
@@ -74,7 +74,7 @@ void markEdited(const TextFlow* flow)
 
 void announceMarkers(const TextFlow* flow)
 {
-    if (LayoutDocument* document = flow->document())
+    if (TextDocument* document = flow->document())
         document->notifyUpdate(nullptr, nullptr);
 }
 
@@ -153,7 +153,7 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
 
     // 2. Graphics and markers leave the document.
     _buildWordList();
-    LayoutDocument* document = flow->document();
+    TextDocument* document = flow->document();
     for (TextWord* word : wordList_)
         word->removeFromDocument(document);
 
@@ -423,8 +423,8 @@ void TextSelection::insertParagraphs(TextFlow* flow)
     TextParagraph* caret = flow->currentParagraph();
     const int at = flow->indexOfParagraph(caret);
     const bool inMain = inMainBody(flow);
-    LayoutDocument* document = flow->document();
-    PageView* view = document ? document->mainView() : nullptr;
+    TextDocument* document = flow->document();
+    DocumentView* view = document ? document->mainView() : nullptr;
     bool sawLevel = false, markerPasted = false;
     TextParagraph* firstNew = nullptr;
     TextParagraph* lastNew = nullptr;
@@ -457,10 +457,10 @@ void TextSelection::insertParagraphs(TextFlow* flow)
         if (!moved)
             moved = paragraph->createCurrentWord();
         paragraph->setCurrentWord(moved);
-        // Without a page view the pasted style is used as it came.
+        // Without a view the flow's own document adapts the pasted style.
         std::unique_ptr<StyleParagraph> adapted =
             view ? view->checkPastedParaStyleFor(source->paragraphStyle(), nullptr)
-                 : PageView::adaptPastedStyle(source->paragraphStyle(), flow->document());
+                 : StyleInfo::adaptPastedStyle(source->paragraphStyle(), document ? document->styleInfo() : nullptr);
         const StyleParagraph* style = adapted ? adapted.get() : source->paragraphStyle();
         if (style)
             paragraph->setStylePara(style, false, false);

@@ -175,7 +175,7 @@ bool TextSelection::writeTextToStream(std::string& stream, int type)
 }
 
 std::unique_ptr<TextSelection> TextSelection::selectionFromData(const std::string& data, kit::Pasteboard* pboard,
-                                                                LayoutDocument* document)
+                                                                TextDocument* document)
 {
     textWordSpecialPboardGlobalHack = pboard;
     textWordSpecialDocumentGlobalHack = document;

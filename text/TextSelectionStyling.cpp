@@ -4,11 +4,11 @@
 #include "text/TextSelection.h"
 
 #include "core/Color.h"
-#include "document/LayoutDocument.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextPoint.h"

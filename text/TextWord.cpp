@@ -29,7 +29,7 @@ bool isDoubleQuote(unsigned char c) { return c == TextLeftDoubleQuote || c == '"
 bool TextWord::importGate() const
 {
     const TextFlow* flow = paragraph_ ? paragraph_->flow() : nullptr;
-    return flow && flow->isDispatching() && !flow->isDispatchingSuspended();
+    return flow && flow->importGate();
 }
 
 std::vector<std::string> TextWord::splitIntoWordTexts(const std::string& text)

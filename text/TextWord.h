@@ -18,11 +18,12 @@ namespace kit {
 class DrawContext;
 class Font;
 }
-class LayoutDocument;
-class PageView;
+class TextDocument;
+class DocumentView;
 class StyleChar;
 class TextItem;
 class TextParagraph;
+struct Paint;
 
 // One line's share of a word.
 struct WordPiece {
@@ -226,7 +227,7 @@ public:
     virtual int getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOffsets, int* lastOffsets,
                                   int from, int to) const;
     // Draws into the current context.
-    virtual bool drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point,
+    virtual bool drawSelfInView(const Paint& paint, TextItem* item, kit::Font* font, kit::Point point,
                                 kit::Size* moved);
     virtual void drawBox();
     virtual bool writeTextToStream(std::string& stream, int type) const;
@@ -240,8 +241,8 @@ public:
     virtual bool isPageDependent() const { return false; }
     virtual bool canDelete() { return true; }
     virtual bool isGraphicLink() const { return false; }
-    virtual void resolveInDocument(LayoutDocument* document) { (void)document; }
-    virtual void removeFromDocument(LayoutDocument* document) { (void)document; }
+    virtual void resolveInDocument(TextDocument* document) { (void)document; }
+    virtual void removeFromDocument(TextDocument* document) { (void)document; }
     virtual void cleanupObjectLink() {}
     virtual void insertInParagraph(TextParagraph* paragraph) { paragraph_ = paragraph; }
     void setParagraph(TextParagraph* paragraph) { paragraph_ = paragraph; }
@@ -282,7 +283,7 @@ protected:
     void measureFromStyle(StyleChar* style, bool tokenRules);
     // A new empty word of this word's class (splitting).
     virtual std::unique_ptr<TextWord> newWordOfSameClass() const;
-    LayoutDocument* flowDocument() const;
+    TextDocument* flowDocument() const;
     void readPlainWord(kit::Coder& coder);
 
     short maxWordPiece_ = 1;

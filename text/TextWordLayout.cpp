@@ -1,10 +1,10 @@
 #include "text/TextWord.h"
 
 #include "core/CharClass.h"
-#include "document/LayoutDocument.h"
 #include "foundation/StyleChar.h"
 #include "graphics/DrawContext.h"
 #include "graphics/Font.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextParagraphDrawing.h"
@@ -71,7 +71,7 @@ bool loadMetrics(StyleChar* style, const TextParagraph* paragraph, RunMetrics& m
 
 } // namespace
 
-LayoutDocument* TextWord::flowDocument() const
+TextDocument* TextWord::flowDocument() const
 {
     TextFlow* flow = paragraph_ ? paragraph_->flow() : nullptr;
     return flow ? flow->document() : nullptr;
@@ -82,7 +82,7 @@ bool TextWord::usesScreenMetrics() const
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context || !context->isDrawingToScreen())
         return false;
-    LayoutDocument* document = flowDocument();
+    TextDocument* document = flowDocument();
     return document && document->prefersScreenMetrics();
 }
 
@@ -506,9 +506,9 @@ int TextWord::getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOff
 
 // ---- Drawing.
 
-bool TextWord::drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point, kit::Size* moved)
+bool TextWord::drawSelfInView(const Paint& paint, TextItem* item, kit::Font* font, kit::Point point, kit::Size* moved)
 {
-    (void)view;
+    (void)paint;
     (void)item;
     const float* w = activeWidthArray();
     float total = 0;

@@ -1,8 +1,6 @@
 #include "text/TextWordSpecial.h"
 
 #include "core/Alert.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/PageNumbers.h"
 #include "foundation/Preferences.h"
@@ -11,6 +9,7 @@
 #include "graphics/DrawContext.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextParagraphDrawing.h"
@@ -20,7 +19,7 @@
 #include <ctime>
 #include <limits>
 
-LayoutDocument* textWordSpecialDocumentGlobalHack = nullptr;
+TextDocument* textWordSpecialDocumentGlobalHack = nullptr;
 bool convertToFixedTokens = false;
 bool hasUpdatingTokens = false;
 
@@ -43,7 +42,7 @@ TextWordSpecial::TextWordSpecial() { plain_ = false; }
 
 TextWordSpecial::~TextWordSpecial()
 {
-    if (LayoutDocument* document = listedIn_.get()) {
+    if (TextDocument* document = listedIn_.get()) {
         removeFromDocument(document);
         document->removeFootnote(this);
     }
@@ -318,13 +317,13 @@ void TextWordSpecial::updateTokenStringForTime(const std::tm& time)
     setText(shown.c_str());
 }
 
-std::string TextWordSpecial::pageTokenText(const LayoutDocument* document, const Page* page)
+std::string TextWordSpecial::pageTokenText(const TextDocument* document, const Page* page)
 {
     if (!document || !page)
         return "?";
     const int index = document->indexOfPage(page);
     // A frame of the master page belongs to no numbered page.
-    if (index < 0 || index == LayoutDocument::PageNotFound)
+    if (index < 0 || index == TextDocument::PageNotFound)
         return "?";
     const long long number = static_cast<long long>(index) + document->firstPageNum();
     if (number > std::numeric_limits<int>::max() || number < std::numeric_limits<int>::min())
@@ -333,7 +332,7 @@ std::string TextWordSpecial::pageTokenText(const LayoutDocument* document, const
     return text.empty() ? "?" : text;
 }
 
-std::string TextWordSpecial::lastPageTokenText(const LayoutDocument* document)
+std::string TextWordSpecial::lastPageTokenText(const TextDocument* document)
 {
     if (!document)
         return "?";
@@ -346,7 +345,7 @@ void TextWordSpecial::computeWordTokenInItem(TextItem* item)
     if (wordType_ != TextWordPageNumber && wordType_ != TextWordLastPageNumber)
         return;
     Page* page = item ? item->page() : nullptr;
-    LayoutDocument* document = page ? page->document() : nullptr;
+    TextDocument* document = item ? item->textDocument() : nullptr;
     if (!document)
         document = flowDocument();
     const std::string text =
@@ -448,7 +447,7 @@ void TextWordSpecial::insertInParagraph(TextParagraph* paragraph)
 {
     TextWord::insertInParagraph(paragraph);
     settleHold(paragraph);
-    LayoutDocument* document = textWordSpecialDocumentGlobalHack;
+    TextDocument* document = textWordSpecialDocumentGlobalHack;
     if (!document)
         return;
     if (wordType_ == TextWordGraphic) {
@@ -470,9 +469,9 @@ void TextWordSpecial::insertInParagraph(TextParagraph* paragraph)
     }
 }
 
-void TextWordSpecial::setListedIn(LayoutDocument* document) { listedIn_ = document; }
+void TextWordSpecial::setListedIn(TextDocument* document) { listedIn_ = document; }
 
-void TextWordSpecial::removeFromDocument(LayoutDocument* document)
+void TextWordSpecial::removeFromDocument(TextDocument* document)
 {
     // Out of its frame's text, a marker holds its frame again.
     settleHold(nullptr);
@@ -482,7 +481,7 @@ void TextWordSpecial::removeFromDocument(LayoutDocument* document)
     if (!document)
         return;
     if (wordType_ == TextWordGraphic) {
-        document->linksInfo().removeLink(this);
+        document->removeLink(this);
         if (Item* item = graphicItem(); item && item->itemSerialNumber()) {
             document->removedObjectLinkItem(item);
             item->setItemSerialNumber(std::nullopt);
@@ -500,7 +499,7 @@ void TextWordSpecial::removeFromDocument(LayoutDocument* document)
     }
 }
 
-void TextWordSpecial::resolveInDocument(LayoutDocument* document)
+void TextWordSpecial::resolveInDocument(TextDocument* document)
 {
     Item* item = graphicItem();
     if (!item)
@@ -645,7 +644,7 @@ int TextWordSpecial::getSelectionRects(kit::Rect* rects, float* yOrigins, int* f
     return numWordPieces_;
 }
 
-bool TextWordSpecial::drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point,
+bool TextWordSpecial::drawSelfInView(const Paint& paint, TextItem* item, kit::Font* font, kit::Point point,
                                      kit::Size* moved)
 {
     switch (wordType_) {
@@ -672,7 +671,7 @@ bool TextWordSpecial::drawSelfInView(PageView* view, TextItem* item, kit::Font* 
         context->translate(point.x + offX_, point.y - offY_);
         kit::Rect shown{};
         image->getUpdateBounds(&shown, nullptr);
-        image->renderInView(view, shown, false);
+        image->renderInView(paint, shown, false);
         context->grestore();
         return true;
     }
@@ -701,7 +700,7 @@ bool TextWordSpecial::drawSelfInView(PageView* view, TextItem* item, kit::Font* 
         return true;
     }
     default:
-        return TextWord::drawSelfInView(view, item, font, point, moved);
+        return TextWord::drawSelfInView(paint, item, font, point, moved);
     }
 }
 

@@ -20,6 +20,7 @@
 
 class Item;
 class Page;
+struct Paint;
 
 // Type codes shared by the whole system.
 enum TextWordType : int {
@@ -45,7 +46,7 @@ enum TextWordType : int {
 
 // The document that special words inserted meanwhile attach to: set by a
 // text column's paste for its duration, nil otherwise.
-extern LayoutDocument* textWordSpecialDocumentGlobalHack;
+extern TextDocument* textWordSpecialDocumentGlobalHack;
 // Set while a new document is made from a template: date and time tokens
 // read then become fixed tokens.
 extern bool convertToFixedTokens;
@@ -106,9 +107,9 @@ public:
     // Page tokens: the number of the frame's page, or "?" when it has none.
     void computeWordTokenInItem(TextItem* item);
     // The text a page-number token shows for that page of that document.
-    static std::string pageTokenText(const LayoutDocument* document, const Page* page);
+    static std::string pageTokenText(const TextDocument* document, const Page* page);
     // The text a last-page token shows for that document.
-    static std::string lastPageTokenText(const LayoutDocument* document);
+    static std::string lastPageTokenText(const TextDocument* document);
 
     // ---- The held object. Graphics and header and footer frames are
     // retained (shared by copies); tokens only point at theirs. A marker
@@ -165,19 +166,20 @@ public:
     std::int32_t filesize() const override;
     std::optional<double> lastModifyTime() const override;
     Page* linkPage() const override { return page(); }
+    TextDocument* linkDocument() const override;
     Item* linkItem() const override { return graphicItem(); }
-    bool checkSelfInView(PageView* view, const kit::Rect& bounds, const kit::Rect& update) override;
+    bool checkSelfInView(DocumentView* view, const kit::Rect& bounds, const kit::Rect& update) override;
 
     // ---- Document membership.
     // The document whose header, footer or footnote list names the marker
     // (the document sets it): the marker leaves its lists when it goes, be
     // its column and page gone or not. Nil once that document is gone.
-    LayoutDocument* listedIn() const { return listedIn_.get(); }
-    void setListedIn(LayoutDocument* document);
+    TextDocument* listedIn() const { return listedIn_.get(); }
+    void setListedIn(TextDocument* document);
     bool canDelete() override;
     void insertInParagraph(TextParagraph* paragraph) override;
-    void removeFromDocument(LayoutDocument* document) override;
-    void resolveInDocument(LayoutDocument* document) override;
+    void removeFromDocument(TextDocument* document) override;
+    void resolveInDocument(TextDocument* document) override;
 
     // ---- Layout, hit testing, drawing, export.
     void computeWithStyle(StyleChar* style) override;
@@ -188,7 +190,7 @@ public:
     using TextWord::getSelectionRects;
     int getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOffsets, int* lastOffsets, int from,
                           int to) const override;
-    bool drawSelfInView(PageView* view, TextItem* item, kit::Font* font, kit::Point point,
+    bool drawSelfInView(const Paint& paint, TextItem* item, kit::Font* font, kit::Point point,
                         kit::Size* moved) override;
     void drawBox() override;
     bool writeTextToStream(std::string& stream, int type) const override;
@@ -215,7 +217,7 @@ private:
     // The picture's arrival redraws the column that shows the word.
     void watchPicture();
     // Joins the document's graphic-links list (and leaves it when it goes).
-    void registerLink(LayoutDocument* document);
+    void registerLink(TextDocument* document);
     static bool baselineFlip();
 
     int wordType_ = 0;
@@ -223,7 +225,7 @@ private:
     std::shared_ptr<kit::Object> imageHold_;  // graphics and header and footer frames
     std::weak_ptr<kit::Object> imageWatch_;   // the shared object, held or not
     bool watched_ = false;                    // image_ is shared: imageWatch_ watches it
-    kit::WeakLink<LayoutDocument> listedIn_;
+    kit::WeakLink<TextDocument> listedIn_;
     float offX_ = 0, offY_ = 0;
     float scaleX_ = 1.0f, scaleY_ = 1.0f;
     float tabLocation_ = 0;

@@ -6,13 +6,12 @@
 #include "text/TextWordSpecial.h"
 
 #include "core/ProcessInfo.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/StyleChar.h"
 #include "graphics/DrawContext.h"
 #include "graphics/EPSImageRep.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 
@@ -88,8 +87,7 @@ void TextWordSpecial::watchPicture()
     picture->setPictureReadyObserver([self] {
         TextWordSpecial* word = self.get();
         TextItem* column = word ? word->textItem() : nullptr;
-        Page* page = column ? column->page() : nullptr;
-        LayoutDocument* document = page ? page->document() : nullptr;
+        TextDocument* document = column ? column->textDocument() : nullptr;
         if (!document)
             return;
         std::vector<kit::Object*> items{column};
@@ -97,13 +95,13 @@ void TextWordSpecial::watchPicture()
     });
 }
 
-void TextWordSpecial::registerLink(LayoutDocument* document)
+void TextWordSpecial::registerLink(TextDocument* document)
 {
     // Once: a word typed in is listed as it is inserted, and resolving its
     // document's pages later must not list it twice.
     if (!document || wordType_ != TextWordGraphic || listedIn_.get() == document)
         return;
-    document->linksInfo().addLink(this);
+    document->addLink(this);
     listedIn_ = document;
 }
 
@@ -265,7 +263,13 @@ std::optional<double> TextWordSpecial::lastModifyTime() const
     return picture ? picture->lastModifyTime() : std::optional<double>(kit::ProcessInfo::currentTime());
 }
 
-bool TextWordSpecial::checkSelfInView(PageView* view, const kit::Rect& bounds, const kit::Rect& update)
+TextDocument* TextWordSpecial::linkDocument() const
+{
+    TextItem* column = textItem();
+    return column ? column->textDocument() : nullptr;
+}
+
+bool TextWordSpecial::checkSelfInView(DocumentView* view, const kit::Rect& bounds, const kit::Rect& update)
 {
     (void)view;
     (void)update;

@@ -1,13 +1,14 @@
 #include "view/PageView.h"
 
+#include "appkit/Event.h"
 #include "core/Exception.h"
 #include "core/Unarchiver.h"
 #include "document/LayoutDocument.h"
 #include "foundation/CMGeometry.h"
-#include "graphics/DrawContext.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
 #include "foundation/StyleParagraphNamed.h"
+#include "graphics/DrawContext.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
@@ -43,6 +44,11 @@ void PageView::lockFocus()
         lockFocus(*context);
 }
 
+kit::Point PageView::locationInView(const kit::Event& event) const
+{
+    return convertPointFromView(event.locationInWindow(), nullptr);
+}
+
 std::unique_ptr<StyleParagraph> PageView::checkPastedParaStyleFor(const StyleParagraph* style,
                                                                   const LayoutDocument* fromDocument) const
 {
@@ -53,21 +59,7 @@ std::unique_ptr<StyleParagraph> PageView::checkPastedParaStyleFor(const StylePar
 std::unique_ptr<StyleParagraph> PageView::adaptPastedStyle(const StyleParagraph* style,
                                                            const LayoutDocument* document)
 {
-    if (!style)
-        return nullptr;
-    std::unique_ptr<StyleParagraph> adapted = style->copy();
-    StyleInfo* sheet = document ? document->styleInfo() : nullptr;
-    auto here = [sheet](const StyleParagraph* named) -> StyleParagraphNamed* {
-        if (!named || !sheet)
-            return nullptr;
-        return dynamic_cast<StyleParagraphNamed*>(
-            sheet->styleWithName(named->styleName(), sheet->paragraphStyles()));
-    };
-    // Styles of the pasted data go with it: only this document's named
-    // styles of the same names may stay referenced.
-    adapted->setBasedOnStyle(here(style->basedOnStyle()));
-    adapted->setNextParagraphStyle(here(style->nextParagraphStyle()));
-    return adapted;
+    return StyleInfo::adaptPastedStyle(style, document ? document->styleInfo() : nullptr);
 }
 
 bool PageView::pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column)

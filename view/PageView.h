@@ -8,6 +8,7 @@
 #include "appkit/View.h"
 #include "core/Geometry.h"
 #include "core/WeakLink.h"
+#include "text/DocumentView.h"
 #include "text/TextPoint.h"
 
 #include <functional>
@@ -24,6 +25,7 @@ class Object;
 }
 class GraphicLink;
 class InfoBarInset;
+struct Paint;
 class Item;
 class LayoutDocument;
 class Page;
@@ -32,22 +34,7 @@ class TextFlow;
 class TextItem;
 struct textPoint;
 
-// What shows the live frame of an item being resized or moved: the info
-// bar, the two rulers (tags 13 and 14, marking the extent) and the
-// placement inspector. Each shows what concerns it; the rest does nothing.
-class LiveFrameDisplay {
-public:
-    virtual ~LiveFrameDisplay() = default;
-    // Shown only while visible (the placement inspector may be off screen).
-    virtual bool isVisible() const { return true; }
-    virtual void setMoveTo(float x, float y) { (void)x, (void)y; }
-    virtual void setSizeTo(float width, float height) { (void)width, (void)height; }
-    virtual void setScale(float sx, float sy) { (void)sx, (void)sy; }
-    // The extent in canvas coordinates; an empty rectangle clears the marks.
-    virtual void setRect(const kit::Rect& rect) { (void)rect; }
-};
-
-class PageView : public kit::View {
+class PageView : public kit::View, public DocumentView {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
     ~PageView() override;
@@ -59,44 +46,46 @@ public:
     bool acceptsFirstResponder() const override { return true; }
 
     // 1.0 = 100 %.
-    float zoom() const { return zoom_; }
+    float zoom() const override { return zoom_; }
     void setZoom(float zoom) { zoom_ = zoom; }
-    LayoutDocument* document() const { return document_; }
-    void setDocument(LayoutDocument* document) { document_ = document; }
+    LayoutDocument* document() const override { return document_; }
+    void setDocument(LayoutDocument* document) override { document_ = document; }
 
     // Starts a drawing pass into the context: the context forgets the
     // drawing state items cached in it, and the zoom becomes CMZoomStatus.
     void lockFocus(kit::DrawContext& context);
     // The same for the view's own window, focused as a plain view.
-    void lockFocus();
-    using kit::View::unlockFocus;
+    void lockFocus() override;
+    void unlockFocus() override { kit::View::unlockFocus(); }
+    kit::Point locationInView(const kit::Event& event) const override;
 
     // The active page is shown highlighted; the drawing reads this.
-    void highlight(Page* page, bool flag);
-    Page* highlightedPage() const { return highlighted_; }
+    void highlight(Page* page, bool flag) override;
+    Page* highlightedPage() const override { return highlighted_; }
+    kit::Window* window() const override { return kit::View::window(); }
     // The title of the view's window.
     const std::string& windowTitle() const { return windowTitle_; }
-    void setWindowTitle(std::string title) { windowTitle_ = std::move(title); }
+    void setWindowTitle(std::string title) override { windowTitle_ = std::move(title); }
 
     // ---- Editing of text columns.
     bool isEditing() const { return editing_; }
     // Opens editing of the column in this view (no event: the caret stays).
-    void beginEditingItem(TextItem* column);
+    void beginEditingItem(TextItem* column) override;
     // A column begins editing here: a column of the same flow edited
     // elsewhere hands its editing over, any other editing ends first; the
     // column becomes the document's active text and its selection.
-    void notifyItemIsEditing(TextItem* column);
+    void notifyItemIsEditing(TextItem* column) override;
     // Closes the column being edited, if any.
-    void endEditingIfNeeded();
+    void endEditingIfNeeded() override;
     void endEditing() { endEditingIfNeeded(); }
 
     // ---- The text cursor. Moving it to a point of a column shows that
     // column's page first (a collapsed run opens); forceErase takes the old
     // cursor off the screen even when it did not move.
-    void moveCursorToTextPoint(const textPoint* point, TextItem* column, bool forceErase);
-    void eraseTextCursor();
+    void moveCursorToTextPoint(const textPoint* point, TextItem* column, bool forceErase) override;
+    void eraseTextCursor() override;
     // In view coordinates; empty while no cursor is shown.
-    kit::Rect textCursorRect() const { return cursorShown_ ? cursorRect_ : kit::Rect{}; }
+    kit::Rect textCursorRect() const override { return cursorShown_ ? cursorRect_ : kit::Rect{}; }
     bool isTextCursorShown() const { return cursorShown_; }
     // The caret of the point in the column, in the column's coordinates; the
     // column that holds the point is answered through the last argument.
@@ -105,25 +94,27 @@ public:
     // ---- Pages and hit tests (view coordinates). The pages visible now,
     // the earliest first, the page being edited last (drawn on top).
     std::vector<Page*> visiblePages() const;
-    Page* hitPageAt(kit::Point point) const;
-    Item* hitItemAt(kit::Point point);
+    Page* hitPageAt(kit::Point point) const override;
+    Item* hitItemAt(kit::Point point) override;
     // Only items of exactly that class.
-    Item* hitItemAt(kit::Point point, std::string_view memberOf);
+    Item* hitItemAt(kit::Point point, std::string_view memberOf) override;
     Page* mostVisiblePage() const;
 
     // ---- Scrolling. The rectangle, of the visible size, to scroll to for
     // showing the page.
-    kit::Rect scrollRectForPage(const Page* page) const;
+    kit::Rect scrollRectForPage(const Page* page) const override;
     void showPage(Page* page);
+    kit::Rect visibleRect() const override { return kit::View::visibleRect(); }
+    bool scrollRectToVisible(const kit::Rect& rect) override { return kit::View::scrollRectToVisible(rect); }
 
     // ---- The info bar: the view tagged 12 two levels up (nil without one).
     InfoBarInset* infoBar() const;
-    void setSizeTo(float width, float height);
+    void setSizeTo(float width, float height) override;
     void setMoveTo(float x, float y);
     // ---- Live feedback of a drag: the info bar, the rulers (views tagged
     // 13 and 14 two levels up) and the placement inspector while visible.
     // Empty when none is there.
-    std::vector<LiveFrameDisplay*> liveFrameDisplays() const;
+    std::vector<LiveFrameDisplay*> liveFrameDisplays() const override;
     // The placement inspector, registered by the panels (nil while none).
     using PlacementInspectorHook = std::function<LiveFrameDisplay*()>;
     static PlacementInspectorHook& placementInspectorHook();
@@ -132,11 +123,11 @@ public:
     // the view shows is saved (the page names the coordinates later
     // rectangles are given in; nil: the canvas), and parts of it put back
     // over what was drawn since. The image belongs to the view's window.
-    void snapshot(Page* page);
+    void snapshot(Page* page) override;
     // The rectangle in the coordinates of the page given to snapshot.
-    void restoreWithSnapshot(const kit::Rect& rect);
+    void restoreWithSnapshot(const kit::Rect& rect) override;
     // The rectangle made integral and aligned to device pixels.
-    kit::Rect centerScanRect(const kit::Rect& rect) const;
+    kit::Rect centerScanRect(const kit::Rect& rect) const override;
 
     // ---- Item commands of the menus (the sender may be nil). Each acts on
     // the unlocked selection of the active page and pushes its undo record.
@@ -150,24 +141,24 @@ public:
     // nil items stands for the whole visible area.
     void invalidateRect(const kit::Rect& rect);
     // The items' areas, as they stand now, join the next redisplay.
-    void invalidateItems(const std::vector<Item*>& items);
-    virtual void notifyUpdateForRect(const kit::Rect& rect);
-    virtual void notifyUpdateForItems(const std::vector<kit::Object*>* items);
+    void invalidateItems(const std::vector<Item*>& items) override;
+    void notifyUpdateForRect(const kit::Rect& rect) override;
+    void notifyUpdateForItems(const std::vector<kit::Object*>* items) override;
     // Each page the view shows, the last first while any are left, lets the
     // linked pictures of the list that it shows compare their files.
-    void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update);
+    void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update) override;
     // Redraws a range of text: the columns from the first to the last (nil:
     // to the end of the chain), paragraphs from..to, within the rectangle
     // (the visible area when empty or not used). The area the columns show
     // of it is repainted whole, with the paper and every item there, on
     // the next display. False when the redraw stopped early (the caller
     // redraws later); the repaint never does.
-    virtual bool drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem, int fromParagraph,
-                          int toParagraph);
+    bool drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem, int fromParagraph,
+                  int toParagraph) override;
     // Inverts the highlight of the flow's selection in every column of it
     // the view shows, within the rectangle (the visible area when empty or
     // not used), at once: drawn twice it is gone again.
-    void drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow);
+    void drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow) override;
     // The canvas, then each visible page's paper and items, clipped to the
     // rectangle.
     void drawRect(const kit::Rect& rect) override;
@@ -176,16 +167,21 @@ public:
     // on this document's named style of the same name when there is one,
     // else a local style with the pasted values. Nil for no style.
     std::unique_ptr<StyleParagraph> checkPastedParaStyleFor(const StyleParagraph* style,
-                                                            const LayoutDocument* fromDocument) const;
+                                                            const LayoutDocument* fromDocument) const override;
     // The same for a given document (nil: no named styles to base on).
     static std::unique_ptr<StyleParagraph> adaptPastedStyle(const StyleParagraph* style,
                                                             const LayoutDocument* document);
     // A copied paragraph style (ruler: its tabs and indents only) applied
     // to the column's selected paragraphs, or to the caret paragraph.
     // False when the data holds no paragraph style.
-    bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column);
+    bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column) override;
+
+    // A drawing pass of this view into the context over the rectangle.
+    Paint paint(kit::DrawContext& context, const kit::Rect& rect) const;
 
 private:
+    // After drawing, the caret is where the edited text drawn shows it.
+    void placeCursorInDrawnColumns(Page* page, const kit::Rect& rect);
     // The area a column shows on a page, in view coordinates.
     kit::Rect columnAreaOnPage(TextItem* column, const Page* page) const;
     void redisplayVisible(const kit::Rect& rect);

@@ -9,6 +9,7 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
+#include "foundation/Paint.h"
 #include "graphics/DrawContext.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
@@ -74,30 +75,11 @@ void PageView::endEditingIfNeeded()
 
 kit::Rect PageView::caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder)
 {
-    TextFlow* flow = column ? column->flow() : nullptr;
-    TextItem* at = flow && point ? flow->item(column, point) : column;
+    if (TextFlow* flow = column ? column->flow() : nullptr)
+        return flow->caretRectInColumn(point, column, holder);
     if (holder)
-        *holder = at;
-    const TextParagraph* paragraph = flow && point ? flow->paragraphAtIndex(point->paragraph) : nullptr;
-    if (!paragraph)
-        return {};
-    if (const TextWord* word = paragraph->wordAtIndex(point->word)) {
-        const std::size_t pieces = std::size_t(std::max<short>(word->numWordPieces(), 1));
-        std::vector<kit::Rect> rects(pieces);
-        std::vector<float> baselines(pieces);
-        if (word->getSelectionRects(rects.data(), baselines.data(), nullptr, nullptr, point->letter, point->letter) >
-            0) {
-            kit::Rect caret = rects[0];
-            // Without a line box the caret spans the word's glyphs.
-            if (caret.size.height <= 0) {
-                caret.origin.y = baselines[0] - word->ascent();
-                caret.size.height = word->ascent() + word->descent();
-            }
-            return caret;
-        }
-    }
-    // No word: the caret stands at the paragraph's top.
-    return kit::makeRect(0, paragraph->firstY(), 0, std::max(paragraph->lastY() - paragraph->firstY(), 0.0f));
+        *holder = column;
+    return {};
 }
 
 void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, bool forceErase)
@@ -381,6 +363,7 @@ void PageView::drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* 
     const std::vector<Page*> pages = visiblePages();
     lockFocus();
     kit::DrawContext* context = kit::DrawContext::current();
+    const Paint paint = context ? this->paint(*context, area) : Paint{};
     // The columns the page draws, as drawRect draws them: each one's text,
     // then its highlight, in its own coordinates.
     for (Page* page : pages) {
@@ -399,7 +382,7 @@ void PageView::drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* 
                 column->getMatrix(m);
                 context->concat(kit::Matrix{m[0], m[1], m[2], m[3], 0, 0});
             }
-            selection->drawSelfInItem(column, this);
+            selection->drawSelfInItem(column, paint);
             context->grestore();
         }
     }
@@ -423,20 +406,38 @@ void PageView::drawRect(const kit::Rect& rect)
     if (!document_)
         return;
     // Earliest page first, the edited one last; master items and page
-    // decorations are the page's drawing. An item reaching past its page
-    // is drawn wherever the area meets it.
-    for (Page* page : visiblePages()) {
-        const kit::Rect onPage = kit::offsetRect(rect, -page->pageRect().origin.x, -page->pageRect().origin.y);
-        context->gsave();
-        const kit::Rect paper = kit::intersectionRect(rect, page->pageRect());
-        if (!kit::isEmptyRect(paper)) {
-            context->setgray(1.0f);
-            context->rectfill(paper);
-        }
-        context->translate(page->pageRect().origin.x, page->pageRect().origin.y);
-        for (const auto& item : page->pageItems())
-            if (item->shouldDrawInRect(onPage))
-                item->drawSelfInView(this, onPage);
-        context->grestore();
+    // decorations are the page's drawing.
+    const Paint paint = this->paint(*context, rect);
+    const std::vector<Page*> pages = visiblePages();
+    for (Page* page : pages)
+        page->drawSelfInView(paint, rect);
+    if (context->isDrawingToScreen())
+        for (Page* page : pages)
+            placeCursorInDrawnColumns(page, rect);
+}
+
+Paint PageView::paint(kit::DrawContext& context, const kit::Rect& rect) const
+{
+    return Paint::into(context, zoom_, rect);
+}
+
+void PageView::placeCursorInDrawnColumns(Page* page, const kit::Rect& rect)
+{
+    // The caret follows the text it stands in as that text is drawn: in an
+    // edited column that showed the caret's paragraph, without a selection.
+    const kit::Rect onPage = kit::offsetRect(rect, -page->pageRect().origin.x, -page->pageRect().origin.y);
+    for (const auto& item : page->pageItems()) {
+        auto* column = dynamic_cast<TextItem*>(item.get());
+        TextFlow* flow = column ? column->flow() : nullptr;
+        if (!flow || !column->isEditing() || !column->shouldDrawInRect(onPage))
+            continue;
+        if (const TextSelection* selection = flow->textSelection(); selection && !selection->isEmpty())
+            continue;
+        textPoint caret{};
+        flow->getCurrentTextPoint(&caret);
+        const int first = column->startParagraph();
+        if (first < 0 || caret.paragraph < first || caret.paragraph > column->endParagraph())
+            continue;
+        moveCursorToTextPoint(&caret, column, false);
     }
 }

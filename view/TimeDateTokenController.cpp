@@ -13,6 +13,11 @@ const char* const timeFormats[] = {"%i:%M %p", "%H:%M", "%H:%M:%S", "%i:%M:%S %p
 
 } // namespace
 
+void TimeDateTokenController::initialize()
+{
+    TimeDateFormatPanel::maker() = [] { return std::make_unique<TimeDateTokenController>(); };
+}
+
 TimeDateTokenController::Runner& TimeDateTokenController::runner()
 {
     static Runner run;

@@ -5,19 +5,18 @@
 // Until the panel has its window, the answer comes from a runner that the
 // program or a test installs; without one the panel counts as cancelled.
 
+#include "items/TimeDateFormatPanel.h"
+
 #include <functional>
 #include <string>
 #include <vector>
 
 class LayoutDocument;
 
-class TimeDateTokenController {
+class TimeDateTokenController : public TimeDateFormatPanel {
 public:
-    static constexpr int Date = 1;
-    static constexpr int Time = 0;
-    static constexpr int InsertFixed = 2;
-    static constexpr int InsertUpdating = 3;
-    static constexpr int Cancelled = 0;
+    // Class set-up: text columns run this panel to insert dates and times.
+    static void initialize();
 
     // Answers InsertFixed, InsertUpdating or anything else for a cancel, and
     // may pick a format with setFormat.
@@ -25,12 +24,12 @@ public:
     static Runner& runner();
 
     // Runs the panel modally for the document and the kind (Date or Time).
-    int runForDocument(LayoutDocument* document, int type);
+    int runForDocument(LayoutDocument* document, int type) override;
 
     // The formats the panel lists for its kind: the preferred one first.
     const std::vector<std::string>& formats() const { return formats_; }
     // The chosen format: the first listed until one is picked.
-    const std::string& format() const { return format_; }
+    const std::string& format() const override { return format_; }
     void setFormat(std::string format) { format_ = std::move(format); }
     int type() const { return type_; }
     LayoutDocument* document() const { return document_; }

@@ -2,7 +2,7 @@
 
 #include "core/Archiver.h"
 #include "core/Unarchiver.h"
-#include "document/LayoutDocument.h"
+#include "foundation/Paint.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleInfo.h"
 #include "graphics/RecordingContext.h"
@@ -61,7 +61,7 @@ TEST(ItemDrawing, OverprintOnlyOnPrinterPlates)
         ItemBox box;
         box.setFrame(kit::makeRect(0, 0, 10, 10));
         box.setFillOverprint(true);
-        EXPECT_TRUE(box.drawSelfInView(nullptr, kit::makeRect(0, 0, 100, 100)));
+        EXPECT_TRUE(box.drawSelfInView(Paint::into(ctx), kit::makeRect(0, 0, 100, 100)));
         EXPECT_EQ(ctx.count("sendPostScript"), c.texts) << c.screen << c.eps;
     }
 }
@@ -73,7 +73,7 @@ TEST(ItemDrawing, HiddenItemDrawsNothing)
     Item item;
     item.setFrame(kit::makeRect(0, 0, 10, 10));
     item.obscure();
-    EXPECT_FALSE(item.drawSelfInView(nullptr, kit::makeRect(0, 0, 100, 100)));
+    EXPECT_FALSE(item.drawSelfInView(Paint::into(ctx), kit::makeRect(0, 0, 100, 100)));
     EXPECT_TRUE(ctx.ops().empty());
 }
 
@@ -106,7 +106,7 @@ TEST(ItemBoxTest, HiddenBorderOnScreenOnly)
         box.setHasLine(false);
         box.setHasFill(false);
         box.setFrame(kit::makeRect(0, 0, 10, 10));
-        EXPECT_TRUE(box.drawSelfInView(nullptr, kit::makeRect(0, 0, 100, 100)));
+        EXPECT_TRUE(box.drawSelfInView(Paint::into(ctx), kit::makeRect(0, 0, 100, 100)));
         EXPECT_EQ(ctx.count("setdash") > 0, screen);
     }
 }

@@ -154,7 +154,7 @@ TEST(ItemGeometry, HitTestsAndKnobs)
 // group or a placed picture does.
 class LeftHalfItem : public Item {
 public:
-    bool isHitAt(kit::Point point, const PageView* view) const override
+    bool isHitAt(kit::Point point, const DocumentView* view) const override
     {
         return Item::isHitAt(point, view) && point.x < kit::midX(frame());
     }

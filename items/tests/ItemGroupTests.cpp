@@ -10,6 +10,7 @@
 #include "core/MainQueue.h"
 #include "core/Unarchiver.h"
 #include "document/Undo.h"
+#include "foundation/Paint.h"
 #include "graphics/PostScriptContext.h"
 #include "graphics/RasterContext.h"
 #include "items/ItemArray.h"
@@ -363,7 +364,7 @@ TEST_F(CroppedDrawing, TheMembersAreClippedToTheCroppingShape)
     raster.fillImage(0xFFFFFFFF);
     {
         kit::DrawContext::Scope scope(raster);
-        ASSERT_TRUE(group->drawSelfInView(nullptr, kit::makeRect(0, 0, Side, Side)));
+        ASSERT_TRUE(group->drawSelfInView(Paint::into(raster), kit::makeRect(0, 0, Side, Side)));
     }
     EXPECT_EQ(at(raster, 50, 50), 0xFF0000u);
     for (auto [x, y] : {std::pair{10, 10}, {90, 90}, {10, 90}, {50, 20}})
@@ -374,7 +375,7 @@ TEST_F(CroppedDrawing, TheMembersAreClippedToTheCroppingShape)
     raster.fillImage(0xFFFFFFFF);
     {
         kit::DrawContext::Scope scope(raster);
-        group->drawSelfInView(nullptr, kit::makeRect(0, 0, Side, Side));
+        group->drawSelfInView(Paint::into(raster), kit::makeRect(0, 0, Side, Side));
     }
     EXPECT_EQ(at(raster, 10, 10), 0xFF0000u);
 }
@@ -392,7 +393,7 @@ TEST_F(CroppedDrawing, ASelectedCroppingGroupShowsTheClippedPartsAsAGhost)
         raster.fillImage(0xFFFFFFFF);
         {
             kit::DrawContext::Scope scope(raster);
-            group->drawSelfInView(nullptr, kit::makeRect(0, 0, Side, Side));
+            group->drawSelfInView(Paint::into(raster), kit::makeRect(0, 0, Side, Side));
         }
         EXPECT_EQ(at(raster, 50, 50), 0xFF0000u) << selected;
         // The ghost is the white drawing: gray 0.8.
@@ -415,7 +416,7 @@ TEST_F(CroppedDrawing, ASecondCroppingShapeIsToldAfterTheScreenDrawingAndNeverWh
     ps.beginPage("1", 1, kit::makeRect(0, 0, Side, Side));
     {
         kit::DrawContext::Scope scope(ps);
-        EXPECT_TRUE(group->drawSelfInView(nullptr, kit::makeRect(0, 0, Side, Side)));
+        EXPECT_TRUE(group->drawSelfInView(Paint::into(ps), kit::makeRect(0, 0, Side, Side)));
     }
     ps.endPage();
     ps.endDocument();
@@ -428,8 +429,8 @@ TEST_F(CroppedDrawing, ASecondCroppingShapeIsToldAfterTheScreenDrawingAndNeverWh
     raster.fillImage(0xFFFFFFFF);
     {
         kit::DrawContext::Scope scope(raster);
-        group->drawSelfInView(nullptr, kit::makeRect(0, 0, Side, Side));
-        group->drawSelfInView(nullptr, kit::makeRect(0, 0, Side, Side));
+        group->drawSelfInView(Paint::into(raster), kit::makeRect(0, 0, Side, Side));
+        group->drawSelfInView(Paint::into(raster), kit::makeRect(0, 0, Side, Side));
         EXPECT_TRUE(alerts_->shown().empty());
         EXPECT_TRUE(second->doesCrop());
     }

@@ -2,7 +2,6 @@
 
 #include "core/Alert.h"
 #include "core/Exception.h"
-#include "document/LayoutDocument.h"
 
 #include <gtest/gtest.h>
 

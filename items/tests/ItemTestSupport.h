@@ -1,8 +1,10 @@
 #pragma once
 
-// Pages that count their re-layouts, and a class set-up run once.
+// Pages that count their re-layouts, and a class set-up run once. Items are
+// tested on the pages of real documents.
 
 #include "core/Values.h"
+#include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"

@@ -9,7 +9,6 @@
 
 #include "core/Alert.h"
 #include "core/MainQueue.h"
-#include "document/LayoutDocument.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/StyleGraphic.h"
 #include "graphics/BitmapImageRep.h"

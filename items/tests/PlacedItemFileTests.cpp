@@ -7,7 +7,6 @@
 
 #include "core/Alert.h"
 #include "core/FileManager.h"
-#include "document/LayoutDocument.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/RecordingContext.h"
 #include "items/PlacedItem.h"

@@ -8,7 +8,6 @@
 
 #include "core/Alert.h"
 #include "core/FileManager.h"
-#include "document/LayoutDocument.h"
 #include "document/LinksInfo.h"
 #include "graphics/RecordingContext.h"
 #include "items/ItemBox.h"

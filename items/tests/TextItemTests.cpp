@@ -1,7 +1,6 @@
 #include "ItemTestSupport.h"
 
 #include "core/Alert.h"
-#include "document/LayoutDocument.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "foundation/StyleParagraphNamed.h"
@@ -447,7 +446,7 @@ namespace {
 class CountingWord : public TextWord {
 public:
     explicit CountingWord(int* count) : count_(count) {}
-    void resolveInDocument(LayoutDocument* document) override
+    void resolveInDocument(TextDocument* document) override
     {
         if (document)
             ++*count_;

@@ -179,6 +179,12 @@ TEST(Layering, TreeIncludesOnlyDownwardOrAllowed)
     const std::vector<layering::Allowance> allowed = layering::readAllowList(list, errors);
     for (const std::string& e : errors)
         ADD_FAILURE() << e;
+    // Each entry names the one file it lets through: a pattern there would
+    // let any new file reach upward without anyone noticing.
+    for (const layering::Allowance& a : allowed)
+        if (a.from.find_first_of("*?[") != std::string::npos)
+            ADD_FAILURE() << list.filename().string() << ":" << a.line << ": " << a.from
+                          << " is a pattern, not a single file";
     const layering::Result r = layering::check(root, allowed);
     for (const layering::Finding& f : r.findings)
         ADD_FAILURE() << layering::describe(f);

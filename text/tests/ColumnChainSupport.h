@@ -3,9 +3,8 @@
 // Columns of one flow, each on a new page of the document, linked in order:
 // what the layout and drawing tests lay text into.
 
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
-#include "items/TextItem.h"
+#include "HigherLayers.h"
+
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 

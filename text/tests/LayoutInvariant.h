@@ -8,11 +8,11 @@
 // of one step is a function that answers what went wrong (empty when
 // nothing did); the random edit test runs a list of them after every step.
 
-#include "document/LayoutDocument.h"
+#include "HigherLayers.h"
+
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
-#include "items/TextItem.h"
 #include "text/TableParagraph.h"
 #include "text/TableRow.h"
 #include "text/TextFlow.h"
@@ -80,7 +80,7 @@ inline LayoutRecord recordLayout(const TextFlow& flow)
                 return int(i);
         return -2;
     };
-    if (const LayoutDocument* document = flow.document())
+    if (const TextDocument* document = flow.document())
         record.pages = document->numPages();
     for (const TextItem* column : chain)
         record.columns.push_back({column->startPoint(), column->endPoint()});

@@ -1,10 +1,10 @@
+#include "HigherLayers.h"
 #include "TextEditingTestSupport.h"
 
 #include "LayoutInvariant.h"
 #include "RandomEdits.h"
 
 #include "appkit/RunLoop.h"
-#include "items/TextItem.h"
 #include "text/TableDefinition.h"
 #include "text/TableParagraph.h"
 #include "text/TableRow.h"

@@ -7,16 +7,16 @@
 // the selection. The chooser decides: a seeded generator in the tests, the
 // fuzzer's bytes in a fuzz target. Free of the test framework.
 
+#include "HigherLayers.h"
+
 #include "core/EventState.h"
 #include "core/Pasteboard.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
-#include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
-#include "view/PageView.h"
 
 #include <cstdint>
 #include <memory>

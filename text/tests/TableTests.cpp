@@ -1,12 +1,10 @@
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
 #include "core/Archiver.h"
 #include "core/Exception.h"
 #include "core/Unarchiver.h"
 #include "core/Values.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
-#include "items/TextItem.h"
 #include "text/TableDefinition.h"
 #include "text/TableParagraph.h"
 

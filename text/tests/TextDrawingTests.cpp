@@ -1,18 +1,16 @@
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
 #include "ColumnChainSupport.h"
 
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/FontAccessoryValues.h"
+#include "foundation/Paint.h"
 #include "graphics/FontManager.h"
 #include "graphics/PostScriptContext.h"
 #include "graphics/RasterContext.h"
 #include "graphics/RecordingContext.h"
-#include "items/TextItem.h"
 #include "text/TextParagraphDrawing.h"
 #include "text/TextSelection.h"
-#include "view/PageView.h"
 
 #include <algorithm>
 #include <sstream>
@@ -85,7 +83,7 @@ protected:
     {
         recording_.reset();
         kit::DrawContext::Scope scope(recording_);
-        return flow_->drawSelfInView(&view_, columns_[std::size_t(column)], kit::makeRect(-1000, -1000, 5000, 5000));
+        return flow_->drawSelfInView(view_.paint(recording_, {}), columns_[std::size_t(column)], kit::makeRect(-1000, -1000, 5000, 5000));
     }
 
     TextParagraph* para(int i) { return flow_->paragraphAtIndex(i); }
@@ -410,7 +408,7 @@ TEST_F(DrawingTest, ErasingTakesColouredTextToo)
     recording_.reset();
     {
         kit::DrawContext::Scope scope(recording_);
-        flow_->whiteSelfInView(&view_, columns_[0], kit::makeRect(0, 0, 200, 500));
+        flow_->whiteSelfInView(view_.paint(recording_, {}), columns_[0], kit::makeRect(0, 0, 200, 500));
     }
     ASSERT_EQ(shownText(), "abc def");
     for (const kit::RecordedOp& op : recording_.ops()) {
@@ -472,7 +470,7 @@ TEST_F(DrawingTest, AColumnBetweenTheEndsIsHighlightedWhole)
     recording_.reset();
     {
         kit::DrawContext::Scope scope(recording_);
-        selection.drawSelfInItem(columns_[1], &view_);
+        selection.drawSelfInItem(columns_[1], view_.paint(recording_, {}));
     }
     EXPECT_EQ(recording_.count("highlightRect"), got.size());
 }
@@ -552,7 +550,7 @@ TEST_F(DrawingTest, AColumnDrawsItsTextAtItsOriginAndNotesWhetherItContinues)
         SCOPED_TRACE(c.column);
         TextItem* column = columns_[std::size_t(c.column)];
         recording_.reset();
-        column->drawSelf(recording_, kit::makeRect(0, 0, 612, 792), &view_);
+        column->drawSelf(view_.paint(recording_, {}), kit::makeRect(0, 0, 612, 792));
         EXPECT_EQ(column->textContinues(), c.continues);
         EXPECT_EQ(shownText(), c.column == 0 ? "aaaa bbbb" : "cccc dddd");
         const auto moves = ops("translate");
@@ -563,7 +561,7 @@ TEST_F(DrawingTest, AColumnDrawsItsTextAtItsOriginAndNotesWhetherItContinues)
     }
     // Outside the rectangle asked for, nothing is drawn.
     recording_.reset();
-    columns_[0]->drawSelf(recording_, kit::makeRect(300, 300, 10, 10), &view_);
+    columns_[0]->drawSelf(view_.paint(recording_, {}), kit::makeRect(300, 300, 10, 10));
     EXPECT_EQ(recording_.count("xyshow"), 0u);
 }
 
@@ -574,7 +572,7 @@ TEST_F(DrawingTest, FastDrawingShowsBarsForLines)
     recording_.reset();
     {
         kit::DrawContext::Scope scope(recording_);
-        EXPECT_TRUE(columns_[0]->drawFastInView(&view_, kit::makeRect(0, 0, 612, 792)));
+        EXPECT_TRUE(columns_[0]->drawFastInView(view_.paint(recording_, {}), kit::makeRect(0, 0, 612, 792)));
     }
     const auto fills = ops("rectfill");
     ASSERT_EQ(fills.size(), 1u);
@@ -626,7 +624,7 @@ TEST_F(DrawingTest, TextStandsUprightOnAPageWhoseCoordinatesRunDownward)
     raster.fillImage(0xFFFFFFFF);
     raster.translate(0, 100);
     raster.scale(1, -1);
-    columns_[0]->drawSelf(raster, kit::makeRect(0, 0, 200, 100), nullptr);
+    columns_[0]->drawSelf(Paint::into(raster), kit::makeRect(0, 0, 200, 100));
     int top = 100, bottom = -1;
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 200; ++x)
@@ -727,7 +725,7 @@ TEST_F(DrawingTest, APrintedFontIsSentOnceWhereTheTextTakesIt)
     ps.beginPage("1", 1, kit::makeRect(0, 0, 612, 792));
     ps.translate(0, 792);
     ps.scale(1, -1);
-    columns_[0]->drawSelf(ps, kit::makeRect(0, 0, 612, 792), nullptr);
+    columns_[0]->drawSelf(Paint::into(ps), kit::makeRect(0, 0, 612, 792));
     ps.endDocument();
     std::vector<std::string> fonts;
     std::string previous;

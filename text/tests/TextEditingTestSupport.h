@@ -5,18 +5,15 @@
 // scripted mouse and key events. The fixture font is 6 points a glyph at 10
 // points, lines 10 high.
 
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
 #include "appkit/Application.h"
 #include "appkit/Clock.h"
 #include "appkit/Event.h"
 #include "core/EventState.h"
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
-#include "items/TextItem.h"
 #include "text/TextPanels.h"
 #include "text/TextSelection.h"
-#include "view/PageView.h"
 
 #include <string>
 #include <vector>

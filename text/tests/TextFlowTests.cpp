@@ -1,10 +1,8 @@
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
 #include "text/TextSelection.h"
 
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
-#include "items/TextItem.h"
 #include "text/TextPoint.h"
 
 #include <algorithm>

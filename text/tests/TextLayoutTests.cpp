@@ -1,10 +1,7 @@
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
 #include "ColumnChainSupport.h"
-
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
-#include "items/TextItem.h"
 
 #include <cfloat>
 #include <string>

@@ -1,9 +1,7 @@
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/PageNumbers.h"
-#include "items/TextItem.h"
 
 #include <climits>
 #include <cstring>

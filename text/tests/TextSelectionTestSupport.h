@@ -3,11 +3,9 @@
 // A flow on the first page of a document, filled from lists of words, with
 // the document as the delegate's main document.
 
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
-#include "document/LayoutDocument.h"
-#include "document/Page.h"
-#include "items/TextItem.h"
 #include "text/TextSelection.h"
 
 #include <string>

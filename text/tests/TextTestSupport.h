@@ -3,7 +3,8 @@
 // A flow of one paragraph in the fixture font (every glyph 600 units wide,
 // so 6 points at size 10), with a delegate whose preferences the test sets.
 
-#include "app/Layvane.h"
+#include "HigherLayers.h"
+
 #include "core/Alert.h"
 #include "core/Archiver.h"
 #include "core/FileManager.h"

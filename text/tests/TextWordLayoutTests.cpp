@@ -1,5 +1,6 @@
 #include "TextTestSupport.h"
 
+#include "foundation/Paint.h"
 #include "graphics/RecordingContext.h"
 #include "spelling/hyph.h"
 
@@ -196,7 +197,7 @@ TEST_F(TextTest, DrawingSendsLongWordsInChunks)
     kit::RecordingContext context;
     kit::DrawContext::Scope scope(context);
     kit::Size moved{};
-    EXPECT_TRUE(word->drawSelfInView(nullptr, nullptr, font_, kit::makePoint(5, 7), &moved));
+    EXPECT_TRUE(word->drawSelfInView(Paint::into(context), nullptr, font_, kit::makePoint(5, 7), &moved));
     EXPECT_FLOAT_EQ(moved.width, 60000);
     std::string shown;
     for (const kit::RecordedOp& op : context.ops())

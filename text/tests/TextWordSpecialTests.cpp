@@ -1,9 +1,10 @@
+#include "HigherLayers.h"
 #include "TextTestSupport.h"
 
 #include "core/Archiver.h"
 #include "core/Unarchiver.h"
 #include "core/Values.h"
-#include "document/LayoutDocument.h"
+#include "foundation/Paint.h"
 #include "graphics/RecordingContext.h"
 
 #include <ctime>
@@ -147,7 +148,7 @@ TEST_F(TextTest, TabLeadersLineUpOnTheirWidth)
     kit::DrawContext::Scope scope(context);
     kit::Size moved{};
     // Leader characters 3 points wide, drawn from x = 10: they start at 12.
-    tab->drawSelfInView(nullptr, nullptr, fixtureFont(5), kit::makePoint(10, 40), &moved);
+    tab->drawSelfInView(Paint::into(context), nullptr, fixtureFont(5), kit::makePoint(10, 40), &moved);
     EXPECT_FLOAT_EQ(moved.width, 20);
     const kit::RecordedOp* moveto = nullptr;
     const kit::RecordedOp* show = nullptr;

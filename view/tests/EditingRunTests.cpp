@@ -5,6 +5,7 @@
 
 #include "EditingTestSupport.h"
 
+#include "foundation/Paint.h"
 #include "graphics/FontManager.h"
 #include "graphics/PostScriptContext.h"
 #include "graphics/tests/WysiwygSupport.h"
@@ -174,10 +175,10 @@ protected:
         const kit::Rect whole = kit::makeRect(0, 0, kPageWidth, kPageHeight);
         for (const auto& item : pages_[0]->pageItems()) {
             if (auto* column = dynamic_cast<TextItem*>(item.get())) {
-                column->drawSelf(ps, whole, view_);
+                column->drawSelf(view_->paint(ps, whole), whole);
             } else {
                 kit::DrawContext::Scope scope(ps);
-                item->drawSelfInView(view_, whole);
+                item->drawSelfInView(view_->paint(ps, whole), whole);
             }
         }
         ps.endPage();

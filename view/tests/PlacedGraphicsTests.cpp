@@ -12,6 +12,7 @@
 #include "core/Pasteboard.h"
 #include "core/Unarchiver.h"
 #include "document/LinksInfo.h"
+#include "foundation/Paint.h"
 #include "foundation/Preferences.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/PostScriptContext.h"
@@ -145,10 +146,10 @@ protected:
         const kit::Rect whole = kit::makeRect(0, 0, kPageWidth, kPageHeight);
         for (const auto& item : page->pageItems()) {
             if (auto* column = dynamic_cast<TextItem*>(item.get())) {
-                column->drawSelf(ps, whole, view_);
+                column->drawSelf(view_->paint(ps, whole), whole);
             } else {
                 kit::DrawContext::Scope scope(ps);
-                item->drawSelfInView(view_, whole);
+                item->drawSelfInView(view_->paint(ps, whole), whole);
             }
         }
         ps.endPage();

@@ -3,6 +3,7 @@
 #include "core/Pasteboard.h"
 #include "document/Undo.h"
 #include "document/UndoInfo.h"
+#include "foundation/Paint.h"
 #include "foundation/ZYNTime.h"
 #include "graphics/RecordingContext.h"
 #include "view/TimeDateTokenController.h"
@@ -88,7 +89,7 @@ TEST_F(EditingTest, CommandsOutsideEditingBeepOrDoNothing)
 {
     type(flow_, "some text");
     MenuItemSender sender(0, "12");
-    using Command = void (TextItem::*)(kit::Object*, PageView*);
+    using Command = void (TextItem::*)(kit::Object*, DocumentView*);
     struct Case {
         const char* name;
         Command command;
@@ -304,7 +305,7 @@ TEST_F(EditingTest, APageNumberWordShowsItsPageOrAQuestionMarkOnTheMaster)
         ASSERT_NE(word, nullptr);
         // Drawn as printing draws it: the page's own columns, or the master's.
         kit::RecordingContext context;
-        column->drawSelf(context, kit::makeRect(0, 0, 612, 792), view_);
+        column->drawSelf(view_->paint(context, kit::makeRect(0, 0, 612, 792)), kit::makeRect(0, 0, 612, 792));
         EXPECT_EQ(std::string(word->text(), std::size_t(word->length())), c.shown) << c.page;
         view_->endEditingIfNeeded();
     }
