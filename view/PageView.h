@@ -133,6 +133,10 @@ public:
     // the unlocked selection of the active page and pushes its undo record.
     void group(kit::Object* sender);
     void ungroup(kit::Object* sender);
+    // What a drag of the selection shows: the unlocked selected items, or,
+    // with Control held and one group among them, the member of the group
+    // that the last click hit, alone.
+    std::vector<Item*> selectionToDrag(unsigned modifierFlags) const;
     // A guide pulled out of a ruler at the mouse-down (orientation 1
     // horizontal, 2 vertical), dragged until the button goes up.
     void addGuide(const kit::Event& event, char orientation);

@@ -7,11 +7,13 @@
 #include "appkit/Event.h"
 #include "appkit/Window.h"
 #include "core/Alert.h"
+#include "core/EventState.h"
 #include "document/Guide.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/Undo.h"
 #include "document/UndoInfo.h"
+#include "items/ItemArray.h"
 #include "items/ItemGroup.h"
 #include "view/InfoBarInset.h"
 
@@ -176,6 +178,18 @@ void PageView::ungroup(kit::Object* sender)
     record->hold(std::move(groups));
     if (UndoInfo* stack = doc->undoInfo())
         stack->push(std::move(record));
+}
+
+std::vector<Item*> PageView::selectionToDrag(unsigned modifierFlags) const
+{
+    if (!document_)
+        return {};
+    std::vector<Item*> items = subsetCopyForLockState(document_->selected(), false);
+    if ((modifierFlags & kit::ControlKeyMask) && items.size() == 1)
+        if (auto* group = dynamic_cast<ItemGroup*>(items.front()))
+            if (Item* member = group->hitItem())
+                return {member};
+    return items;
 }
 
 // ---- Guides.

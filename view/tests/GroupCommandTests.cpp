@@ -4,6 +4,7 @@
 
 #include "ItemLoopTestSupport.h"
 
+#include "core/EventState.h"
 #include "document/Guide.h"
 #include "items/ItemArray.h"
 #include "items/ItemGroup.h"
@@ -140,6 +141,48 @@ TEST_F(GroupCommandTest, UngroupingPutsTheMembersInTheGroupsPlaceAndUndoRebuilds
     ASSERT_TRUE(stack().undo());
     ASSERT_TRUE(stack().undo());
     EXPECT_EQ(itemsOf(0), (std::vector<Item*>{a, b, c}));
+}
+
+TEST_F(GroupCommandTest, ControlDragsTheMemberOfALoneGroupThatTheClickHit)
+{
+    ItemBox* a = addBox(0, kit::makeRect(100, 100, 50, 50));
+    ItemBox* b = addBox(0, kit::makeRect(200, 150, 50, 50));
+    ItemBox* c = addBox(0, kit::makeRect(300, 150, 50, 50));
+    ItemBox* locked = addBox(0, kit::makeRect(400, 150, 50, 50));
+    locked->lock();
+    document_->setSelection({a, b}, nullptr);
+    view_->group(nullptr);
+    auto* group = static_cast<ItemGroup*>(document_->selected().front());
+    ASSERT_TRUE(group->isHitAt({210, 160}, view_));
+
+    using Items = std::vector<Item*>;
+    struct Case {
+        Items selection;
+        unsigned flags;
+        Items expected;
+    } cases[] = {
+        {{group}, 0, {group}},
+        {{group}, kit::ControlKeyMask, {b}},
+        {{group}, kit::ControlKeyMask | kit::ShiftKeyMask, {b}},
+        // A locked item is not dragged, and so leaves the group alone.
+        {{group, locked}, kit::ControlKeyMask, {b}},
+        {{group, c}, kit::ControlKeyMask, {group, c}},
+        {{c}, kit::ControlKeyMask, {c}},
+        {{}, kit::ControlKeyMask, {}},
+    };
+    for (const Case& k : cases) {
+        document_->setSelection(k.selection, nullptr);
+        Items got = view_->selectionToDrag(k.flags);
+        std::sort(got.begin(), got.end());
+        Items expected = k.expected;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(got, expected) << k.selection.size() << " selected, flags " << std::hex << k.flags;
+    }
+
+    // A click that hit no member leaves the group itself.
+    document_->setSelection({group}, nullptr);
+    ASSERT_FALSE(group->isHitAt({500, 500}, view_));
+    EXPECT_EQ(view_->selectionToDrag(kit::ControlKeyMask), Items{group});
 }
 
 TEST_F(GroupCommandTest, AGroupMovedScaledAndTurnedComesBackStepByStep)
