@@ -91,6 +91,11 @@ void Guide::drag(kit::Point point, DocumentView* view, const kit::Event& event, 
         limits = pageRectToView(page, limits);
     }
 
+    // Limits of a negative extent count from their other edge.
+    const float edge1 = horizontal ? kit::minY(limits) : kit::minX(limits);
+    const float edge2 = horizontal ? kit::maxY(limits) : kit::maxX(limits);
+    const float lowLimit = std::min(edge1, edge2), highLimit = std::max(edge1, edge2);
+
     // 5. The window saved; the previews are drawn over it.
     const kit::Rect content = window->contentRect();
     window->cacheImageInRect(kit::makeRect(0, 0, content.size.width, content.size.height));
@@ -116,9 +121,9 @@ void Guide::drag(kit::Point point, DocumentView* view, const kit::Event& event, 
         window->restoreCachedImage();
         window->flushWindow();
         if (horizontal)
-            p.y = std::clamp(p.y, kit::minY(limits), kit::maxY(limits));
+            p.y = std::clamp(p.y, lowLimit, highLimit);
         else
-            p.x = std::clamp(p.x, kit::minX(limits), kit::maxX(limits));
+            p.x = std::clamp(p.x, lowLimit, highLimit);
         last = p;
         if (context) {
             auto line = [&](float at) {

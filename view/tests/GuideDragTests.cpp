@@ -212,6 +212,15 @@ TEST_F(GuideDragTest, TheDelegatesLimitsHoldHoweverFarTheMouseGoes)
         EXPECT_FLOAT_EQ(guide->location(), c.expected) << c.to;
         pages_[0]->removeGuide(guide);
     }
+    // The same limits given from their far edge (a negative height).
+    delegate.limits = kit::makeRect(0, 200, 612, -100);
+    for (const Case& c : cases) {
+        Guide* guide = addGuide(pages_[0], 150, Guide::Horizontal);
+        guide->setDelegate(&delegate);
+        drag(guide, pages_[0], {300, 150}, {{300, c.to}});
+        EXPECT_FLOAT_EQ(guide->location(), c.expected) << c.to << " from the far edge";
+        pages_[0]->removeGuide(guide);
+    }
 }
 
 TEST_F(GuideDragTest, ANoFromTheDelegateEndsTheDragBeforeAnythingIsDrawn)
