@@ -7,9 +7,11 @@
 #include "EditingTestSupport.h"
 
 #include "appkit/RunLoop.h"
+#include "items/ItemBox.h"
 #include "graphics/tests/WysiwygSupport.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,9 +34,30 @@ public:
     }
     void mouseDown(const kit::Event& event) override
     {
-        if (TextItem* column = editedColumn())
+        if (TextItem* column = editedColumn()) {
             column->flow()->mouseHandle(event, this, column);
+            return;
+        }
+        // As the selection tool does: a knob of a selected item runs the
+        // item's resize loop, then the page shows the new frame.
+        kit::Point at = locationInView(event);
+        Page* page = hitPageAt(at);
+        if (!page || !document())
+            return;
+        page->convertToPage(&at);
+        for (Item* item : document()->selected()) {
+            int knob = item->isHitAtKnob(at, this);
+            if (knob < 0)
+                continue;
+            invalidateItems({item});
+            item->performResize(&knob, this, event);
+            std::vector<kit::Object*> changed{item};
+            notifyUpdateForItems(&changed);
+            ++resizes;
+            return;
+        }
     }
+    int resizes = 0;
 
 private:
     TextItem* editedColumn() const
@@ -190,10 +213,46 @@ protected:
     {
         kit::Point origin = column_->frame().origin;
         column_->convertToView(&origin);
-        const kit::Point base =
-            live_->convertPointToView(kit::makePoint(origin.x + inColumn.x, origin.y + inColumn.y), nullptr);
-        return std::to_string(int(base.x)) + " " + std::to_string(int(window_->contentRect().size.height - base.y));
+        return xPointOfView(kit::makePoint(origin.x + inColumn.x, origin.y + inColumn.y));
     }
+    // A point of the first page likewise.
+    std::string xPointOfPage(kit::Point p) const
+    {
+        pages_[0]->convertToView(&p);
+        return xPointOfView(p);
+    }
+    std::string xPointOfView(kit::Point p) const
+    {
+        const kit::Point base = live_->convertPointToView(p, nullptr);
+        return std::to_string(int(std::lround(base.x))) + " " +
+               std::to_string(int(std::lround(window_->contentRect().size.height - base.y)));
+    }
+    // What the window holds equals a fresh repaint, and the X server shows
+    // exactly that. SCRIVLY_LIVE_WINDOW_DUMP keeps each dump for a person to
+    // look at, its value followed by the step.
+    void expectScreenIsFresh(const std::string& id, const char* when)
+    {
+        SCOPED_TRACE(when);
+        ++shots_;
+        const std::string dumpFile = folder_ + "/window.xwd";
+        const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *live_, true);
+        EXPECT_FALSE(m.any()) << m.describe();
+        ASSERT_EQ(std::system(("'" + xwd_ + "' -silent -id " + id + " -out '" + dumpFile + "'").c_str()), 0);
+        const WindowDump dump = readWindowDump(dumpFile);
+        const kit::RasterContext& backing = window_->graphicsContext();
+        ASSERT_EQ(dump.width, backing.width());
+        ASSERT_EQ(dump.height, backing.height());
+        int differing = 0;
+        for (int y = 0; y < dump.height; ++y)
+            for (int x0 = 0; x0 < dump.width; ++x0)
+                differing += (backing.pixel(x0, y) & 0xFFFFFF) != dump.pixels[std::size_t(y * dump.width + x0)];
+        EXPECT_EQ(differing, 0) << "the X server shows " << differing << " pixels other than the window's image";
+        if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP")) {
+            const std::string copy = std::string(keep) + "-" + std::to_string(shots_) + ".xwd";
+            EXPECT_EQ(std::system(("cp '" + dumpFile + "' '" + copy + "'").c_str()), 0);
+        }
+    }
+    int shots_ = 0;
 
     static constexpr const char* kTitle = "Scrivly live page view";
     std::string xdotool_, xwd_;
@@ -208,31 +267,7 @@ TEST_F(LiveWindow, TypingThroughTheXServerShowsWhatAFreshRepaintShows)
     const std::string id = windowId();
     ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
     const std::string x = "'" + xdotool_ + "' ";
-    const std::string dumpFile = folder_ + "/window.xwd";
-    // What the window holds equals a fresh repaint, and the X server shows
-    // exactly that. SCRIVLY_LIVE_WINDOW_DUMP keeps each dump for a person to
-    // look at, its value followed by the step.
-    int shots = 0;
-    const auto screenIsFresh = [&](const char* when) {
-        SCOPED_TRACE(when);
-        ++shots;
-        const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *live_, true);
-        EXPECT_FALSE(m.any()) << m.describe();
-        ASSERT_EQ(std::system(("'" + xwd_ + "' -silent -id " + id + " -out '" + dumpFile + "'").c_str()), 0);
-        const WindowDump dump = readWindowDump(dumpFile);
-        const kit::RasterContext& backing = window_->graphicsContext();
-        ASSERT_EQ(dump.width, backing.width());
-        ASSERT_EQ(dump.height, backing.height());
-        int differing = 0;
-        for (int y = 0; y < dump.height; ++y)
-            for (int x0 = 0; x0 < dump.width; ++x0)
-                differing += (backing.pixel(x0, y) & 0xFFFFFF) != dump.pixels[std::size_t(y * dump.width + x0)];
-        EXPECT_EQ(differing, 0) << "the X server shows " << differing << " pixels other than the window's image";
-        if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP")) {
-            const std::string copy = std::string(keep) + "-" + std::to_string(shots) + ".xwd";
-            EXPECT_EQ(std::system(("cp '" + dumpFile + "' '" + copy + "'").c_str()), 0);
-        }
-    };
+    const auto screenIsFresh = [&](const char* when) { expectScreenIsFresh(id, when); };
 
     // Typed, a Return, more text, then back over the last letters.
     ASSERT_EQ(runWhile(x + "windowfocus --sync " + id + " && " + x +
@@ -262,4 +297,45 @@ TEST_F(LiveWindow, TypingThroughTheXServerShowsWhatAFreshRepaintShows)
     EXPECT_EQ(flow_->textSelection(), nullptr);
     EXPECT_EQ(text(flow_), "Typed through the X server, letter by letter.\nA second paragraph with a word. The end.");
     screenIsFresh("clicked and typed");
+}
+
+TEST_F(LiveWindow, AKnobDraggedThroughTheXServerResizesTheBoxAndLeavesNoFeedbackBehind)
+{
+    live_->endEditingIfNeeded();
+    auto shared = std::make_shared<ItemBox>();
+    ItemBox* box = shared.get();
+    box->setFrame(kit::makeRect(120, 240, 80, 50), false);
+    box->setHasFill(true);
+    box->setFillColor(kit::Color::colorWithDeviceRed(0.2f, 0.4f, 0.9f));
+    box->setHasLine(true);
+    box->setLineWidth(1.0f);
+    box->setLineColor(kit::Color::blackColor());
+    pages_[0]->addItems(std::move(shared));
+    document_->setSelection({box}, live_);
+    window_->display();
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    expectScreenIsFresh(id, "selected");
+
+    // Knob 4, the far corner, pulled out by 60 and 40 points in steps, the
+    // button held between them.
+    const std::string x = "'" + xdotool_ + "' ";
+    std::string drag = x + "mousemove --window " + id + " " + xPointOfPage({200, 290}) + " && sleep 0.2 && " + x +
+                       "mousedown 1 && sleep 0.2";
+    for (int step = 1; step <= 6; ++step)
+        drag += " && " + x + "mousemove --window " + id + " " +
+                xPointOfPage({200.0f + 10.0f * float(step), 290.0f + 40.0f * float(step) / 6.0f}) + " && sleep 0.1";
+    // For a person to look at: the feedback while the button is still down.
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
+        drag += " && '" + xwd_ + "' -silent -id " + id + " -out '" + keep + "-dragging.xwd'";
+    drag += " && " + x + "mouseup 1";
+    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    EXPECT_EQ(live_->resizes, 1);
+    const kit::Rect frame = box->frame();
+    EXPECT_NEAR(frame.origin.x, 120, 0.01);
+    EXPECT_NEAR(frame.origin.y, 240, 0.01);
+    // The view's zoom is 1: one pixel is one point, give or take the rounding.
+    EXPECT_NEAR(frame.size.width, 140, 1.01) << kit::stringFromRect(frame);
+    EXPECT_NEAR(frame.size.height, 90, 1.01) << kit::stringFromRect(frame);
+    expectScreenIsFresh(id, "resized");
 }
