@@ -7,6 +7,8 @@
 #include "EditingTestSupport.h"
 
 #include "appkit/RunLoop.h"
+#include "document/Guide.h"
+#include "document/UndoInfo.h"
 #include "items/ItemBox.h"
 #include "graphics/tests/WysiwygSupport.h"
 #include "platform/appkit/tests/FreshRepaint.h"
@@ -44,6 +46,13 @@ public:
         Page* page = hitPageAt(at);
         if (!page || !document())
             return;
+        // A guide under the mouse is dragged by its own loop.
+        if (Guide* guide = page->hitGuideAt(at, this)) {
+            document()->setActivePage(page);
+            guide->dragFromPoint(at, this, event);
+            ++guideDrags;
+            return;
+        }
         page->convertToPage(&at);
         for (Item* item : document()->selected()) {
             int knob = item->isHitAtKnob(at, this);
@@ -58,6 +67,7 @@ public:
         }
     }
     int resizes = 0;
+    int guideDrags = 0;
 
 private:
     TextItem* editedColumn() const
@@ -338,4 +348,34 @@ TEST_F(LiveWindow, AKnobDraggedThroughTheXServerResizesTheBoxAndLeavesNoFeedback
     EXPECT_NEAR(frame.size.width, 140, 1.01) << kit::stringFromRect(frame);
     EXPECT_NEAR(frame.size.height, 90, 1.01) << kit::stringFromRect(frame);
     expectScreenIsFresh(id, "resized");
+}
+
+TEST_F(LiveWindow, AGuideDraggedThroughTheXServerMovesAndLeavesNoPreviewBehind)
+{
+    live_->endEditingIfNeeded();
+    auto owned = std::make_unique<Guide>(150.0f, Guide::Horizontal);
+    owned->setDelegate(document_.get());
+    Guide* guide = owned.get();
+    pages_[0]->addGuide(std::move(owned));
+    window_->display();
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    const int records = document_->undoInfo()->count();
+
+    const std::string x = "'" + xdotool_ + "' ";
+    std::string drag = x + "mousemove --window " + id + " " + xPointOfPage({300, 150}) + " && sleep 0.2 && " + x +
+                       "mousedown 1 && sleep 0.2";
+    for (int step = 1; step <= 5; ++step)
+        drag += " && " + x + "mousemove --window " + id + " " +
+                xPointOfPage({300.0f, 150.0f + 20.0f * float(step)}) + " && sleep 0.1";
+    // For a person to look at: the preview line while the button is down.
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
+        drag += " && '" + xwd_ + "' -silent -id " + id + " -out '" + keep + "-guide-dragging.xwd'";
+    drag += " && " + x + "mouseup 1";
+    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    EXPECT_EQ(live_->guideDrags, 1);
+    ASSERT_EQ(pages_[0]->guides().size(), 1u);
+    EXPECT_NEAR(guide->location(), 250.0f, 1.01f);
+    EXPECT_EQ(document_->undoInfo()->count(), records + 1);
+    expectScreenIsFresh(id, "guide moved");
 }
