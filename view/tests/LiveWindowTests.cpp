@@ -1,6 +1,7 @@
 // The page view in a real window on an X display, used as a person uses it:
 // keys and clicks sent through the X server (xdotool) reach the flow through
-// the window's own events and the main loop, and what the X server then
+// the window's own events and the main loop, drags of a knob and of a guide
+// run their loops on those events, and what the X server then
 // shows of the window (read back with xwd) equals a fresh repaint of the
 // view. ctest runs it under Xvfb; without a display it is skipped.
 
