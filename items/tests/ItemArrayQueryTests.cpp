@@ -8,6 +8,9 @@
 #include "foundation/GxRecords.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleInfo.h"
+#include "foundation/StyleParagraphNamed.h"
+#include "graphics/Font.h"
+#include "text/TextFlow.h"
 #include "items/ItemArray.h"
 #include "items/ItemGroup.h"
 
@@ -120,6 +123,77 @@ TEST_F(ItemArrayQueryTest, TheCommonGraphicStyleAndTheAttributesThatDiffer)
     EXPECT_EQ(graphicStyle({a, styled}), nullptr);
     EXPECT_EQ(graphicStyle({styled, styledToo}), named);
     EXPECT_EQ(graphicStyle({}), nullptr);
+}
+
+TEST_F(ItemArrayQueryTest, TheFontAndParagraphStyleOfTheColumns)
+{
+    ItemBox* box = addBox(0, kit::makeRect(10, 10, 50, 50));
+    auto addColumn = [&](float y, const char* fontName) {
+        auto c = std::make_shared<TextItem>();
+        c->setFrame(kit::makeRect(10, y, 100, 50), false);
+        TextItem* raw = c.get();
+        page(0)->addItems(std::move(c));
+        raw->flow()->setCurrentFont(kit::Font::fontWithName(fontName, 12));
+        return raw;
+    };
+    TextItem* times = addColumn(100, "Times-Roman");
+    TextItem* timesToo = addColumn(200, "Times-Roman");
+    TextItem* helvetica = addColumn(300, "Helvetica");
+    kit::Font* timesFont = kit::Font::fontWithName("Times-Roman", 12);
+    kit::Font* helveticaFont = kit::Font::fontWithName("Helvetica", 12);
+    ASSERT_NE(timesFont, nullptr);
+    ASSERT_NE(helveticaFont, nullptr);
+    ASSERT_NE(timesFont, helveticaFont);
+
+    struct FontCase {
+        const char* what;
+        std::vector<Item*> items;
+        kit::Font* font;
+        int mixed;
+    } fonts[] = {
+        {"no column", {box}, nullptr, 0},
+        {"one font", {times, box, timesToo}, timesFont, 0},
+        // The last column's font, and mixed.
+        {"two fonts", {times, helvetica, box}, helveticaFont, 1},
+        {"two fonts the other way", {helvetica, times}, timesFont, 1},
+    };
+    for (const FontCase& c : fonts) {
+        SCOPED_TRACE(c.what);
+        int mixed = 0;
+        EXPECT_EQ(getFont(c.items, &mixed), c.font);
+        EXPECT_EQ(mixed, c.mixed);
+    }
+
+    // One column's paragraph based on a named style, the others local.
+    StyleInfo* sheet = document_->styleInfo();
+    auto* named = dynamic_cast<StyleParagraphNamed*>(sheet->addNewStyleInStyles(sheet->paragraphStyles()));
+    ASSERT_NE(named, nullptr);
+    StyleParagraph* local = times->paragraphStyle();
+    StyleParagraph* based = timesToo->paragraphStyle();
+    StyleParagraph* localToo = helvetica->paragraphStyle();
+    ASSERT_NE(local, nullptr);
+    ASSERT_NE(based, nullptr);
+    ASSERT_NE(localToo, nullptr);
+    ASSERT_NE(local, localToo);
+    based->setBasedOnStyle(named);
+    ASSERT_TRUE(based->isBasedOnNamedStyle());
+    ASSERT_FALSE(local->isBasedOnNamedStyle());
+    struct StyleCase {
+        const char* what;
+        std::vector<Item*> items;
+        StyleParagraph* style;
+    } styles[] = {
+        {"no column", {box}, nullptr},
+        {"one column", {box, times}, local},
+        {"two local styles: the first", {times, helvetica}, local},
+        {"a local style meets one based on a named style", {times, timesToo}, nullptr},
+        {"the next column offers a new candidate", {times, timesToo, helvetica}, localToo},
+        {"a style based on a named one stays", {timesToo, times}, based},
+    };
+    for (const StyleCase& c : styles) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(paragraphStyle(c.items), c.style);
+    }
 }
 
 TEST_F(ItemArrayQueryTest, ListsSplitByLockStateAndKind)
