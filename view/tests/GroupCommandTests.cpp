@@ -185,6 +185,37 @@ TEST_F(GroupCommandTest, ControlDragsTheMemberOfALoneGroupThatTheClickHit)
     EXPECT_EQ(view_->selectionToDrag(kit::ControlKeyMask), Items{group});
 }
 
+TEST_F(GroupCommandTest, RecomputingAGroupsTextLaysItsColumnsOutInTheirFramesThroughNestedGroups)
+{
+    TextItem* column = addColumn(0, kit::makeRect(72, 72, 400, 200));
+    column->setTextType(1);
+    setFont(column->flow());
+    std::string words;
+    for (int i = 0; i < 10; ++i)
+        words += "abcdefghi ";
+    type(column->flow(), words);
+    column->flow()->recomputeAll();
+    ASSERT_EQ(column->continueMarker(), TextItem::ContinueMarker::None);
+    const std::string before = text(column->flow());
+    ItemBox* box = addBox(0, kit::makeRect(100, 400, 50, 50));
+    ItemBox* other = addBox(0, kit::makeRect(300, 400, 50, 50));
+    document_->setSelection({column, box}, nullptr);
+    view_->group(nullptr);
+    Item* inner = document_->selected().front();
+    document_->setSelection({inner, other}, nullptr);
+    view_->group(nullptr);
+    auto* outer = dynamic_cast<ItemGroup*>(document_->selected().front());
+    ASSERT_NE(outer, nullptr);
+    ASSERT_TRUE(outer->containsItem(column));
+
+    // The frame narrowed without laying the text out: the layout is stale.
+    column->setFrame(kit::makeRect(72, 72, 60, 20), false);
+    ASSERT_EQ(column->continueMarker(), TextItem::ContinueMarker::None);
+    EXPECT_FALSE(outer->recomputeTextItems());
+    EXPECT_EQ(column->continueMarker(), TextItem::ContinueMarker::Plus);
+    EXPECT_EQ(text(column->flow()), before);
+}
+
 TEST_F(GroupCommandTest, AGroupMovedScaledAndTurnedComesBackStepByStep)
 {
     ItemBox* a = addBox(0, kit::makeRect(100, 100, 60, 40));
