@@ -380,6 +380,26 @@ TEST_F(CroppedDrawing, TheMembersAreClippedToTheCroppingShape)
     EXPECT_EQ(at(raster, 10, 10), 0xFF0000u);
 }
 
+TEST_F(CroppedDrawing, TheQuickDrawingDrawsEveryMemberOnlyWhereAskedTo)
+{
+    auto red = filled(kit::makeRect(0, 0, 40, 40), kit::Color::colorWithDeviceRed(1, 0, 0));
+    auto blue = filled(kit::makeRect(60, 60, 40, 40), kit::Color::colorWithDeviceRed(0, 0, 1));
+    auto inner = ItemGroup::initWithList({blue});
+    auto group = ItemGroup::initWithList({red, inner});
+    kit::RasterContext raster(Side, Side, 72);
+    raster.fillImage(0xFFFFFFFF);
+    {
+        kit::DrawContext::Scope scope(raster);
+        // Far from the group: nothing drawn.
+        EXPECT_FALSE(group->drawFastInView(Paint::into(raster), kit::makeRect(500, 500, 10, 10)));
+        EXPECT_EQ(at(raster, 20, 20), 0xFFFFFFu);
+        EXPECT_TRUE(group->drawFastInView(Paint::into(raster), kit::makeRect(0, 0, Side, Side)));
+    }
+    EXPECT_EQ(at(raster, 20, 20), 0xFF0000u);
+    EXPECT_EQ(at(raster, 80, 80), 0x0000FFu);
+    EXPECT_EQ(at(raster, 50, 50), 0xFFFFFFu);
+}
+
 TEST_F(CroppedDrawing, ASelectedCroppingGroupShowsTheClippedPartsAsAGhost)
 {
     auto red = filled(kit::makeRect(0, 0, Side, Side), kit::Color::colorWithDeviceRed(1, 0, 0));
