@@ -22,6 +22,7 @@
 
 namespace kit {
 class Object;
+class PrintInfo;
 }
 class Item;
 class GraphicLink;
@@ -207,6 +208,11 @@ public:
         float scalingFactor = 0.0f;
     };
     const PrintInfo& printInfo() const { return printInfo_; }
+    // What printing starts from and keeps between prints of the document
+    // (printer, copies, range, the print accessory's fields); nil until the
+    // first print makes it.
+    const std::shared_ptr<kit::PrintInfo>& printSettings() const { return printSettings_; }
+    void setPrintSettings(std::shared_ptr<kit::PrintInfo> settings) { printSettings_ = std::move(settings); }
     float pageScale() const { return pageScale_; }
     void setPageScale(float scale) { pageScale_ = scale; }
     float defaultTabSpacing() const override { return defaultTabSpacing_; }
@@ -462,6 +468,7 @@ private:
     std::vector<NumberingLevel> paragraphNumbering_;
     int paragraphNumberingCount_ = 0;
     PrintInfo printInfo_;
+    std::shared_ptr<kit::PrintInfo> printSettings_;
     float pageScale_ = 0.0f;
     float defaultTabSpacing_ = 36.0f;
     bool showGraphics_ = false;

@@ -18,6 +18,10 @@
 PageView::PageView(const kit::Rect& frameRect)
     : kit::View(frameRect)
 {
+    setAction("printDocument:", [this](kit::Object* sender) -> kit::Object* {
+        printDocument(sender);
+        return nullptr;
+    });
 }
 
 PageView::~PageView() = default;

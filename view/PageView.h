@@ -183,6 +183,48 @@ public:
     // A drawing pass of this view into the context over the rectangle.
     Paint paint(kit::DrawContext& context, const kit::Rect& rect) const;
 
+    // ---- Printing (PageViewPrinting.cpp). The Print command: the whole
+    // document, or the print list when the sender is a panel.
+    void printDocument(kit::Object* sender);
+    PageView* commonPrintPanelStuff(kit::Object* sender);
+    // True to go on printing: the scaled first page fits the paper, or the
+    // user chose to print anyway.
+    bool checkPageSizes();
+    // Set to 0 by "OK Forever": the paper check asks no more in this run.
+    static short askAboutPageSize;
+    void initializePrintList(int size);
+    void addPageToPrintList(int pageNumber);
+    void freePrintListIfPossible();
+    const std::vector<int>& printList() const { return printList_; }
+    int printListCount() const { return static_cast<int>(printList_.size()); }
+    void setSuppressPrintPanel(bool flag) { suppressPrintPanel_ = flag; }
+    bool suppressPrintPanel() const { return suppressPrintPanel_; }
+    bool lastPrintSuccessful() const { return lastPrintResult_ == 0; }
+    // Why the last print failed; empty after a success or a cancel.
+    const std::string& lastPrintError() const { return lastPrintError_; }
+    bool isSeparating() const { return separating_; }
+    bool isPreviewing() const { return previewing_; }
+    const std::string& colorPlate() const { return colorPlate_; }
+    short plateCode() const { return plateCode_; }
+    // The resource's PostScript into the current context; nil (with a line
+    // that makes the interpreter report it) when it is missing.
+    PageView* sendPrintFile(const std::string& name);
+    void sendPrePrintProlog();
+    // Crop marks around a page of that size, outside it, in the context.
+    static void drawCropMarks(kit::DrawContext& context, float width, float height);
+    bool knowsPagesFirst(int& first, int& last) override;
+    kit::Rect rectForPage(int page) override;
+    void beginPrologueBBox(const kit::Rect& boundingBox, const std::string& creationDate,
+                           const std::string& createdBy, const std::string& fonts, const std::string& forWhom,
+                           int pages, const std::string& title) override;
+    void endPrologue() override;
+    void addToPageSetup() override;
+    void endPage() override;
+    bool scalesPrintedPages() const override { return true; }
+    // The displayed pages that meet the rectangle, in order (what a print
+    // of the rectangle shows).
+    std::vector<Page*> pagesMeeting(const kit::Rect& rect) const;
+
 private:
     // After drawing, the caret is where the edited text drawn shows it.
     void placeCursorInDrawnColumns(Page* page, const kit::Rect& rect);
@@ -201,4 +243,15 @@ private:
     kit::Rect invalidRect_{};
     kit::Rect cursorRect_{};
     bool cursorShown_ = false;
+
+    // Printing.
+    std::vector<int> printList_; // page numbers in print order
+    int printListIdx_ = 0;
+    int lastPrintResult_ = 0; // 0: the last print succeeded
+    std::string lastPrintError_;
+    std::string colorPlate_;
+    short plateCode_ = 0;
+    bool separating_ = false;
+    bool previewing_ = false;
+    bool suppressPrintPanel_ = false;
 };

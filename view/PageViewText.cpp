@@ -408,7 +408,7 @@ void PageView::drawRect(const kit::Rect& rect)
     // Earliest page first, the edited one last; master items and page
     // decorations are the page's drawing.
     const Paint paint = this->paint(*context, rect);
-    const std::vector<Page*> pages = visiblePages();
+    const std::vector<Page*> pages = context->isDrawingToScreen() ? visiblePages() : pagesMeeting(rect);
     for (Page* page : pages)
         page->drawSelfInView(paint, rect);
     if (context->isDrawingToScreen())

@@ -147,12 +147,21 @@ bool PrintOperation::writeDocument()
         order.push_back(n);
     if (!eps_ && info_->reversePageOrder())
         std::reverse(order.begin(), order.end());
-    const float scale = eps_ ? 1.0f : float(info_->scalingFactor());
+    const float factor = eps_ ? 1.0f : float(info_->scalingFactor());
+    const float scale = view_.scalesPrintedPages() ? 1.0f : factor;
     for (int n : order) {
         const Rect r = eps_ ? epsRect_ : pagesKnown ? view_.rectForPage(n) : view_.bounds();
         if (!(width(r) > 0) || !(height(r) > 0))
             break; // the view has no more pages
         ps.beginPage(std::to_string(n), n, eps_ ? box : info_->paperRect());
+        if (!eps_) {
+            // The standard page set-up: the page in the paper's middle.
+            const Size paper = info_->paperSize();
+            const float dx = info_->isHorizontallyCentered() ? (paper.width - width(r) * scale) / 2 : 0;
+            const float dy = info_->isVerticallyCentered() ? (paper.height - height(r) * scale) / 2 : 0;
+            if (dx != 0 || dy != 0)
+                ps.sendPostScript(postScriptNumber(dx) + " " + postScriptNumber(dy) + " translate");
+        }
         view_.addToPageSetup();
         ps.endPageSetup();
         ps.gsave();

@@ -20,8 +20,9 @@ class View;
 // The view is called in this order: knowsPagesFirst, beginPrologueBBox,
 // endPrologue, then per page rectForPage, addToPageSetup (in the page's
 // set-up), the drawing (drawRect with the writer as the current context,
-// after the standard page set-up: the rectangle's corner on the paper's,
-// scaled by the scaling factor, flipped views upright), endPage.
+// after the standard page set-up: the rectangle centred on the paper (or
+// at its corner, as the settings say), scaled by the scaling factor unless
+// the view scales itself, flipped views upright), endPage.
 class PrintOperation {
 public:
     static std::unique_ptr<PrintOperation> printOperationWithView(View& view, std::shared_ptr<PrintInfo> info);

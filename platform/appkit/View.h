@@ -185,6 +185,9 @@ public:
     virtual void addToPageSetup();
     // Standard: the page ends (showpage).
     virtual void endPage();
+    // Whether the view scales its pages by the print settings' factor
+    // itself (in its page set-up); standard: no, the operation does.
+    virtual bool scalesPrintedPages() const { return false; }
 
     // Internal: keeps the window pointer of the tree current.
     void setWindowForTree(Window* window);

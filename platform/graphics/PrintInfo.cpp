@@ -151,6 +151,11 @@ double PrintInfo::scalingFactor() const
 
 void PrintInfo::setScalingFactor(double factor) { setValue(PrintScalingFactor, factor); }
 
+bool PrintInfo::isHorizontallyCentered() const { return boolForKey(PrintHorizontallyCentered).value_or(true); }
+void PrintInfo::setHorizontallyCentered(bool flag) { setValue(PrintHorizontallyCentered, flag); }
+bool PrintInfo::isVerticallyCentered() const { return boolForKey(PrintVerticallyCentered).value_or(true); }
+void PrintInfo::setVerticallyCentered(bool flag) { setValue(PrintVerticallyCentered, flag); }
+
 float PrintInfo::leftMargin() const { return marginOr(*this, PrintLeftMargin, 72); }
 float PrintInfo::rightMargin() const { return marginOr(*this, PrintRightMargin, 72); }
 float PrintInfo::topMargin() const { return marginOr(*this, PrintTopMargin, 90); }

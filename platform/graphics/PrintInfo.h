@@ -30,6 +30,8 @@ inline constexpr const char* PrintPrinterName = "NSPrintPrinterName";
 inline constexpr const char* PrintJobDisposition = "NSPrintJobDisposition";
 inline constexpr const char* PrintSavePath = "NSPrintSavePath";
 inline constexpr const char* PrintReversePageOrder = "NSPrintReversePageOrder";
+inline constexpr const char* PrintHorizontallyCentered = "NSPrintHorizontallyCentered";
+inline constexpr const char* PrintVerticallyCentered = "NSPrintVerticallyCentered";
 
 // Values of PrintJobDisposition.
 inline constexpr const char* PrintSpoolJob = "NSPrintSpoolJob"; // to the printer
@@ -88,6 +90,12 @@ public:
     // A finite factor above 0; anything else reads as 1.
     double scalingFactor() const;
     void setScalingFactor(double factor);
+    // Whether a page smaller or larger than the paper is centred on it
+    // (standard: yes) rather than put at the paper's corner.
+    bool isHorizontallyCentered() const;
+    void setHorizontallyCentered(bool flag);
+    bool isVerticallyCentered() const;
+    void setVerticallyCentered(bool flag);
     float leftMargin() const;
     float rightMargin() const;
     float topMargin() const;

@@ -2,11 +2,18 @@
 // to a file and rendered by Ghostscript, or taken by a private CUPS server),
 // and the truth about failures.
 
+#include "appkit/Button.h"
+#include "appkit/PopUpButton.h"
 #include "appkit/PrintOperation.h"
+#include "appkit/PrintPanel.h"
+#include "appkit/RunLoop.h"
+#include "appkit/TextField.h"
 #include "appkit/View.h"
 #include "core/FileManager.h"
 #include "graphics/DrawContext.h"
 #include "graphics/PostScriptContext.h"
+#include "AppKitTesting.h"
+#include "PrivateCups.h"
 
 #include <gtest/gtest.h>
 
@@ -30,31 +37,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "printing-XXXXXX").string();
-        if (::mkdtemp(pattern.data()))
-            path_ = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::string readFile(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
+using namespace printtest;
 
 std::size_t countOf(const std::string& text, const std::string& what)
 {
@@ -199,6 +182,49 @@ TEST(PrintOperation, PageRangesReverseOrderAndAnEmptyRectangleEndThePrint)
     EXPECT_FALSE(op->lastError().empty());
 }
 
+TEST(PrintOperation, ThePageIsCentredOnThePaperAndScaledByWhoeverSaysSo)
+{
+    // A view that scales its pages itself: the operation leaves the scale alone.
+    struct SelfScaling : ThreePageView {
+        bool scalesPrintedPages() const override { return true; }
+    };
+    struct Case {
+        const char* what;
+        bool selfScaling;
+        bool centred;
+        std::string translation; // in the page set-up, before the view's; empty: none
+        bool operationScales;
+    } cases[] = {
+        {"centred, scaled by the operation", false, true, "153 306 translate\n", true},
+        {"centred, the view scales", true, true, "0 108 translate\n", false},
+        {"at the corner", false, false, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ThreePageView plain;
+        SelfScaling scaling;
+        ThreePageView& view = c.selfScaling ? scaling : plain;
+        TempFolder folder;
+        auto info = toFile(folder.path() / "centred.ps");
+        info->setPaperSize(kit::makeSize(612, 1008));
+        info->setScalingFactor(0.5);
+        info->setHorizontallyCentered(c.centred);
+        info->setVerticallyCentered(c.centred);
+        auto op = kit::PrintOperation::printOperationWithView(view, info);
+        op->setShowPanels(false);
+        ASSERT_TRUE(op->runOperation()) << op->lastError();
+        const std::string& ps = op->postScript();
+        const auto setup = ps.find("%%BeginPageSetup"), viewSetup = ps.find("% the view's page set-up");
+        ASSERT_NE(setup, std::string::npos);
+        const std::string before = ps.substr(setup, viewSetup - setup);
+        if (c.translation.empty())
+            EXPECT_EQ(before.find("translate"), std::string::npos) << before;
+        else
+            EXPECT_NE(before.find(c.translation), std::string::npos) << before;
+        EXPECT_EQ(ps.find("0.5 0.5 sc\n") != std::string::npos, c.operationScales);
+    }
+}
+
 TEST(PrintOperation, EPSOfARectangleGoesNowhere)
 {
     ThreePageView view;
@@ -268,151 +294,6 @@ TEST(PrintOperation, AFullDiskFailsThePrintAndLeavesNothingUnderTheName)
     }
 }
 
-// ---- Through CUPS: a scheduler of the test's own, on its own port, with a
-// queue whose device is a file.
-
-int freePort()
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    ::close(fd);
-    return port;
-}
-
-bool accepting(int port)
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(std::uint16_t(port));
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    ::close(fd);
-    return ok;
-}
-
-class PrivateCups : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const char* cupsd = "/usr/sbin/cupsd";
-        if (::access(cupsd, X_OK) != 0)
-            GTEST_SKIP() << "no CUPS scheduler at " << cupsd << " (tools/deps installs cups-daemon)";
-        if (::access("/usr/lib/cups/filter/gziptoany", X_OK) != 0)
-            GTEST_SKIP() << "CUPS's pass-through filter gziptoany is missing (tools/deps installs cups-core-drivers)";
-        port = freePort();
-        root = folder.path();
-        for (const char* sub : {"spool", "cache", "state", "log", "ppd"})
-            fs::create_directories(root / sub);
-        output = root / "received.ps";
-        std::ofstream(root / "cupsd.conf") << "Listen 127.0.0.1:" << port << "\n"
-                                           << "LogLevel debug\nBrowsing Off\nDefaultAuthType None\nWebInterface No\n"
-                                              "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-                                              "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
-                                              "</Policy>\n";
-        std::ofstream files(root / "cups-files.conf");
-        files << "FileDevice Yes\nServerRoot " << root.string() << "\nRequestRoot " << (root / "spool").string()
-              << "\nCacheDir " << (root / "cache").string() << "\nStateDir " << (root / "state").string()
-              << "\nTempDir " << (root / "spool").string() << "\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
-              << "ErrorLog " << (root / "log/error_log").string() << "\nAccessLog " << (root / "log/access_log").string()
-              << "\nPageLog " << (root / "log/page_log").string() << "\n";
-        // The scheduler refuses to run its jobs as root.
-        if (::geteuid() == 0)
-            files << "User lp\nGroup lp\nSystemGroup root\n";
-        files.close();
-        // A queue with no PPD would be "raw", and CUPS 2.4 sends a raw job to
-        // a file device through no program at all, writing nothing. This PPD's
-        // one filter, gziptoany, passes PostScript through unchanged.
-        std::ofstream(root / "ppd" / "ScrivlyTest.ppd")
-            << "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
-               "*LanguageEncoding: ISOLatin1\n*PCFileName: \"SCRIVLY.PPD\"\n*Manufacturer: \"Scrivly\"\n"
-               "*Product: \"(Test)\"\n*ModelName: \"Scrivly Test File\"\n*ShortNickName: \"Scrivly Test File\"\n"
-               "*NickName: \"Scrivly Test File\"\n*PSVersion: \"(3010.000) 0\"\n*LanguageLevel: \"3\"\n"
-               "*ColorDevice: True\n*DefaultColorSpace: RGB\n*FileSystem: False\n*Throughput: \"1\"\n"
-               "*cupsFilter: \"application/postscript 0 gziptoany\"\n"
-               "*OpenUI *PageSize: PickOne\n*DefaultPageSize: Letter\n*PageSize Letter: \"\"\n*CloseUI: *PageSize\n"
-               "*DefaultPageRegion: Letter\n*PageRegion Letter: \"\"\n*DefaultImageableArea: Letter\n"
-               "*ImageableArea Letter: \"0 0 612 792\"\n*DefaultPaperDimension: Letter\n"
-               "*PaperDimension Letter: \"612 792\"\n";
-        std::ofstream(root / "printers.conf") << "<Printer ScrivlyTest>\nDeviceURI file://" << output.string()
-                                              << "\nState Idle\nAccepting Yes\nShared No\n</Printer>\n";
-        fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                  fs::perms::others_read | fs::perms::others_exec);
-
-        const std::string conf = (root / "cupsd.conf").string(), filesConf = (root / "cups-files.conf").string();
-        const std::string stderrPath = (root / "log" / "stderr").string();
-        pid = ::fork();
-        if (pid == 0) {
-            FILE* err = std::freopen(stderrPath.c_str(), "w", stderr);
-            (void)err;
-            ::execl(cupsd, cupsd, "-f", "-c", conf.c_str(), "-s", filesConf.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        if (pid < 0)
-            GTEST_SKIP() << "cannot start a process for the CUPS scheduler";
-        for (int i = 0; i < 200 && !accepting(port); ++i) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                GTEST_SKIP() << "the CUPS scheduler would not start on this machine: "
-                             << readFile(stderrPath) << readFile(root / "log/error_log").substr(0, 2000);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        if (!accepting(port))
-            GTEST_SKIP() << "the CUPS scheduler did not listen on port " << port;
-        setenv("CUPS_SERVER", ("127.0.0.1:" + std::to_string(port)).c_str(), 1);
-    }
-
-    void TearDown() override
-    {
-        unsetenv("CUPS_SERVER");
-        cupsSetServer(nullptr);
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-        }
-    }
-
-    // A job attribute as the scheduler keeps it.
-    std::string jobAttribute(int job, const char* name)
-    {
-        http_t* http = httpConnect2("127.0.0.1", port, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
-        if (!http)
-            return "no connection";
-        ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-        char uri[256];
-        std::snprintf(uri, sizeof uri, "ipp://localhost/jobs/%d", job);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-        ipp_t* response = cupsDoRequest(http, request, "/");
-        std::string value = "missing";
-        if (response) {
-            if (ipp_attribute_t* a = ippFindAttribute(response, name, IPP_TAG_ZERO)) {
-                char text[256];
-                ippAttributeString(a, text, sizeof text);
-                value = text;
-            }
-            ippDelete(response);
-        }
-        httpClose(http);
-        return value;
-    }
-
-    TempFolder folder;
-    fs::path root, output;
-    int port = 0;
-    pid_t pid = -1;
-};
-
 TEST_F(PrivateCups, TheQueueReceivesThePostScriptWeWrote)
 {
     ThreePageView view;
@@ -449,6 +330,43 @@ TEST_F(PrivateCups, ARefusedJobIsAFailure)
 
     // The print system's destinations: only ours.
     EXPECT_EQ(kit::PrintJob::destinations(), (std::vector<std::string>{"ScrivlyTest"}));
+}
+
+// The print panel offers the print system's destinations, and what the
+// user chooses there (a printer, copies) is what the job carries.
+TEST_F(PrivateCups, ThePrintPanelSendsTheChosenPrinterAndCopies)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    kit::Application& app = kit::Application::sharedApplication();
+    kit::Clock::useVirtualClock(0.0);
+    app.resetForTesting();
+    kit::PrintPanel::install();
+    std::vector<std::string> offered;
+    auto timer = kit::Timer::timerWithTimeInterval(0.2, [&](kit::Timer&) {
+        kit::PrintPanel& panel = *kit::PrintPanel::sharedPrintPanel();
+        offered = panel.printerPopUp()->itemTitles();
+        panel.printerPopUp()->selectItemWithTitle("ScrivlyTest");
+        panel.copiesField()->setStringValue("3");
+        panel.printButton()->performClick();
+    }, false);
+    kit::RunLoop::currentRunLoop().addTimer(timer, kit::ModalPanelRunLoopMode);
+
+    ThreePageView view;
+    TempFolder folder;
+    // The settings say "a file"; the panel's choice sends it to the printer.
+    auto op = kit::PrintOperation::printOperationWithView(view, toFile(folder.path() / "not-this.ps"));
+    op->setJobTitle("Chosen in the panel");
+    const bool printed = op->runOperation();
+    kit::PrintOperation::setPanelRunner(nullptr);
+    app.resetForTesting();
+    kit::Clock::useRealClock();
+    ASSERT_TRUE(printed) << op->lastError();
+    EXPECT_EQ(offered, (std::vector<std::string>{"ScrivlyTest", kit::PrintPanel::SaveToFileTitle}));
+    EXPECT_FALSE(fs::exists(folder.path() / "not-this.ps"));
+    ASSERT_GT(op->result().jobId, 0);
+    EXPECT_EQ(jobAttribute(op->result().jobId, "copies"), "3");
+    EXPECT_EQ(op->printInfo().printerName(), "ScrivlyTest");
+    EXPECT_EQ(op->printInfo().jobDisposition(), kit::PrintSpoolJob);
 }
 
 TEST(PrintJob, AServerThatIsNotThereIsAFailure)
