@@ -241,9 +241,18 @@ void TextItem::doColumnConnect(DocumentView* view, const kit::Event& event)
     context.grestore();
     resetAll(context);
 
-    // 5, 6. The checks, then the link.
-    if (TextItem* linked = checkColumnConnect(target))
+    // 5, 6. The checks, then the link. The text now runs on through the
+    // linked column and those after it: every view repaints the chain.
+    if (TextItem* linked = checkColumnConnect(target)) {
         joinColumn(linked);
+        if (LayoutDocument* doc = pageDocument()) {
+            std::vector<kit::Object*> chain;
+            std::unordered_set<const TextItem*> seen;
+            for (TextItem* at = this; at && seen.insert(at).second; at = at->nextColumn())
+                chain.push_back(at);
+            doc->notifyUpdate(view, &chain);
+        }
+    }
     view->unlockFocus();
 }
 

@@ -78,6 +78,9 @@ TEST_F(ColumnLinkTest, DraggingFromTheMarkerOfAnOverflowingColumnLinksALoneColum
     EXPECT_TRUE(alerts_->shown().empty());
     // Linking records no undo.
     EXPECT_EQ(document_->undoInfo()->count(), 0);
+    // The views repaint the text where it runs on.
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
 }
 
 TEST_F(ColumnLinkTest, EachRefusalTellsWhyAndLeavesBothChainsAsTheyWere)

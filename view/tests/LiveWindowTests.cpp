@@ -380,3 +380,49 @@ TEST_F(LiveWindow, AGuideDraggedThroughTheXServerMovesAndLeavesNoPreviewBehind)
     EXPECT_EQ(document_->undoInfo()->count(), records + 1);
     expectScreenIsFresh(id, "guide moved");
 }
+
+TEST_F(LiveWindow, AColumnLinkedByItsMarkerThroughTheXServerTakesTheTextThatDidNotFit)
+{
+    live_->endEditingIfNeeded();
+    column_->setFrame(kit::makeRect(72, 72, 200, 40), false);
+    std::string words;
+    for (int i = 0; i < 30; ++i)
+        words += "overflowing ";
+    type(flow_, words);
+    flow_->recomputeAll();
+    ASSERT_EQ(column_->continueMarker(), TextItem::ContinueMarker::Plus);
+    TextItem* next = addColumn(0, kit::makeRect(300, 100, 120, 200));
+    next->setTextType(1);
+    setFont(next->flow());
+    next->flow()->recomputeAll();
+    document_->setSelection({column_}, live_);
+    window_->display();
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    const std::string before = text(flow_);
+
+    kit::Rect marker{};
+    getTContinueRect(column_, 1.0f, &marker, false);
+    const kit::Point from{kit::midX(marker), kit::midY(marker)};
+    ASSERT_EQ(column_->isHitAtKnob(from, live_), 8);
+    const std::string x = "'" + xdotool_ + "' ";
+    std::string drag = x + "mousemove --window " + id + " " + xPointOfPage(from) + " && sleep 0.2 && " + x +
+                       "mousedown 1 && sleep 0.2";
+    for (int step = 1; step <= 5; ++step)
+        drag += " && " + x + "mousemove --window " + id + " " +
+                xPointOfPage({from.x + (360.0f - from.x) * float(step) / 5.0f,
+                              from.y + (200.0f - from.y) * float(step) / 5.0f}) +
+                " && sleep 0.1";
+    // For a person to look at: the wire while the button is down.
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
+        drag += " && '" + xwd_ + "' -silent -id " + id + " -out '" + keep + "-linking.xwd'";
+    drag += " && " + x + "mouseup 1";
+    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    EXPECT_EQ(live_->resizes, 1);
+    ASSERT_EQ(column_->nextColumn(), next);
+    EXPECT_EQ(next->flow(), flow_);
+    EXPECT_EQ(text(flow_), before);
+    EXPECT_EQ(column_->continueMarker(), TextItem::ContinueMarker::Next);
+    EXPECT_GE(next->startParagraph(), 0);
+    expectScreenIsFresh(id, "linked");
+}
