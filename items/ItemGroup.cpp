@@ -290,6 +290,13 @@ GROUP_SETTER(setDoesCrop, bool, canCrop)
 
 // ---- Geometry.
 
+void ItemGroup::setFrame(const kit::Rect& frame, bool recompute)
+{
+    if (!isUsableFactor(frame.size.width) || !isUsableFactor(frame.size.height))
+        return;
+    Item::setFrame(frame, recompute);
+}
+
 void ItemGroup::moveTo(float x, float y, bool recompute)
 {
     const float dx = x - frame_.origin.x, dy = y - frame_.origin.y;

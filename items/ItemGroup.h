@@ -90,6 +90,10 @@ public:
     void setDoesCrop(bool flag) override;
 
     // ---- Geometry: the members follow the group.
+    // A frame with a side of no size changes nothing: the members cannot
+    // be scaled to it, so the group does not move there either.
+    void setFrame(const kit::Rect& frame, bool recompute) override;
+    using Item::setFrame;
     void moveTo(float x, float y, bool recompute) override;
     void sizeTo(float width, float height, bool recompute) override;
     void scaleUnitSquareToSize(kit::Size scale) override;

@@ -171,6 +171,10 @@ TEST_F(ItemGroupTest, AZeroSideAZeroFactorOrASingularMatrixChangesNothing)
         [&] { group->setMatrix(singular); },
         [&] { group->postConcatMatrix(singular); },
         [&] { scaleBy({group.get()}, 0, 1, false); },
+        // A knob dragged onto the opposite edge: the group neither shrinks
+        // to nothing nor jumps there.
+        [&] { group->setFrame(kit::makeRect(kit::maxX(frame), frame.origin.y, 0, frame.size.height), false); },
+        [&] { group->setFrame(kit::makeRect(frame.origin.x, kit::maxY(frame), frame.size.width, 0), false); },
     };
     for (std::size_t i = 0; i < std::size(edits); ++i) {
         edits[i]();
