@@ -1,5 +1,7 @@
 #include "document/LayoutDocument.h"
 
+#include "appkit/RunLoop.h"
+
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
@@ -26,6 +28,9 @@ LayoutDocument::LayoutDocument(const Preferences* preferences)
 // to it read nil first, and the contents go before the members.
 LayoutDocument::~LayoutDocument()
 {
+    for (const auto& request : {pageNumberRedraw_, moveByAgain_})
+        if (request)
+            request->invalidate();
     expireWeakLinks();
     LayoutDocument::emptyDocument();
 }

@@ -4,6 +4,7 @@
 #include "core/Exception.h"
 #include "core/Unarchiver.h"
 #include "document/LayoutDocument.h"
+#include "document/Page.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
@@ -32,6 +33,10 @@ void PageView::highlight(Page* page, bool flag)
         highlighted_ = page;
     else if (highlighted_ == page)
         highlighted_ = nullptr;
+    // The page draws its frame as the document's active page: its edges
+    // repaint, to show the frame or take it away.
+    if (page)
+        page->highlight(flag, this);
 }
 
 void PageView::lockFocus(kit::DrawContext& context)

@@ -68,7 +68,7 @@ public:
     void setWindowTitle(std::string title) override { windowTitle_ = std::move(title); }
 
     // ---- Editing of text columns.
-    bool isEditing() const { return editing_; }
+    bool isEditing() const override { return editing_; }
     // Opens editing of the column in this view (no event: the caret stays).
     void beginEditingItem(TextItem* column) override;
     // A column begins editing here: a column of the same flow edited
@@ -151,6 +151,20 @@ public:
     // Each page the view shows, the last first while any are left, lets the
     // linked pictures of the list that it shows compare their files.
     void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update) override;
+    // The view keeps no page images: everything visible repaints.
+    void notifyUpdatePageCache() override;
+    // The info bar shows measurements in the document's units.
+    void notifyUpdateUnits() override;
+    // The view takes the canvas size; with redraw, everything visible
+    // repaints.
+    void notifyDocumentDidChangeSize(kit::Size size, bool redraw) override;
+
+    // ---- Commands of the document.
+    // Copies of the selected items, made through their stored form, join
+    // their pages above the originals and become the selection.
+    void clone() override;
+    // The unlocked selection moves by the offset; the move is undoable.
+    void doNudge(float dx, float dy) override;
     // Redraws a range of text: the columns from the first to the last (nil:
     // to the end of the chain), paragraphs from..to, within the rectangle
     // (the visible area when empty or not used). The area the columns show
@@ -243,6 +257,8 @@ private:
     kit::Rect invalidRect_{};
     kit::Rect cursorRect_{};
     bool cursorShown_ = false;
+    // Objects of cloned items' stored form that nothing else took.
+    std::vector<std::unique_ptr<kit::Object>> cloneKeep_;
 
     // Printing.
     std::vector<int> printList_; // page numbers in print order
