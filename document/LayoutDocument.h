@@ -7,6 +7,7 @@
 #include "core/Geometry.h"
 #include "core/WeakLink.h"
 #include "document/Document.h"
+#include "document/Guide.h"
 #include "document/LinksInfo.h"
 #include "foundation/StyleSheetDocument.h"
 #include "text/TextDocument.h"
@@ -75,8 +76,9 @@ void getScrollRectForInitialPageRect(const kit::Rect& pageRect, kit::Rect* rect)
 kit::Point getWindowPosition(const kit::Rect& frame, int n);
 
 // Markers refer to the document that lists them weakly (TextDocument is the
-// weak target).
-class LayoutDocument : public Document, public StyleSheetDocument, public TextDocument, public kit::NibOwner {
+// weak target). The guides of its pages ask it before they are dragged and
+// tell it after (GuideDelegate); the page-layout document lets every drag go.
+class LayoutDocument : public Document, public StyleSheetDocument, public TextDocument, public GuideDelegate, public kit::NibOwner {
 public:
     // The style sheet's new styles take their defaults from the preferences
     // (not owned; the built-in values for none).
@@ -564,6 +566,9 @@ public:
     void addMasterGuide(std::unique_ptr<Guide> guide);
     std::unique_ptr<Guide> removeMasterGuide(Guide* guide);
     std::unique_ptr<Guide> removeGuideAt(int i);
+    // A guide leaves its list: every guide of the document (the master's and
+    // the pages') that has it as partner forgets it.
+    void forgetPartnerLinksTo(const Guide* guide);
 
     // ---- Selection (not owned: an item that goes leaves it) and links.
     std::vector<Item*> selected() const override;

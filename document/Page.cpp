@@ -11,6 +11,7 @@
 #include "foundation/ArrayExtensions.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
+#include "items/ItemGroup.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextPoint.h"
@@ -180,14 +181,49 @@ bool Page::handleOverlaps(Item* item, bool display)
     return true;
 }
 
+void Page::itemDidChange(Item* item)
+{
+    if (overlapsHeld_ > 0)
+        overlapsWanted_ = true;
+    else
+        handleOverlaps(item, true);
+}
+
+void Page::releaseOverlaps()
+{
+    if (overlapsHeld_ > 0 && --overlapsHeld_ == 0 && overlapsWanted_) {
+        overlapsWanted_ = false;
+        handleOverlaps(nullptr, true);
+    }
+}
+
+OverlapsHeld::OverlapsHeld(const std::vector<Item*>& items)
+{
+    for (Item* item : items)
+        if (Page* page = item ? item->page() : nullptr;
+            page && std::find(pages_.begin(), pages_.end(), page) == pages_.end()) {
+            page->holdOverlaps();
+            pages_.emplace_back(page);
+        }
+}
+
+OverlapsHeld::~OverlapsHeld()
+{
+    for (const auto& page : pages_)
+        if (Page* p = page.get())
+            p->releaseOverlaps();
+}
+
 std::vector<Item*> Page::runaroundItemsFor(const Item* item) const
 {
     std::vector<Item*> found;
     auto at = std::find_if(theItems_.begin(), theItems_.end(), [&](const auto& i) { return i.get() == item; });
     if (at == theItems_.end())
         return found;
+    // A group combines its members' runaround itself.
     for (++at; at != theItems_.end(); ++at)
-        if ((*at)->hasRunaround())
+        if (const auto* group = dynamic_cast<const ItemGroup*>(at->get());
+            (*at)->hasRunaround() || (group && group->hasRunaroundMembers()))
             found.push_back(at->get());
     // A copy of a master frame also flows around the master items stacked
     // above its master that appear on this page.
@@ -336,6 +372,10 @@ std::unique_ptr<Guide> Page::removeGuide(Guide* guide)
         return nullptr;
     std::unique_ptr<Guide> removed = std::move(*at);
     guides_.erase(at);
+    if (document_)
+        document_->forgetPartnerLinksTo(removed.get());
+    else
+        forgetPartnerLinks(guides_, removed.get());
     return removed;
 }
 

@@ -115,6 +115,10 @@ void Undo::initialize()
     kit::registerClass<UndoOrder>("UndoOrder");
     kit::registerClass<UndoStyleGraphic>("UndoStyleGraphic");
     kit::registerClass<UndoInfo>("UndoInfo");
+    // A reshape is undone by dragging the knob back through the item's own loop.
+    UndoReshape::performResizeHook() = [](Item& item, int* knob, DocumentView* view, const kit::Event& mouseDown) {
+        item.performResize(knob, view, mouseDown);
+    };
 }
 
 Undo::Undo() = default;

@@ -204,6 +204,19 @@ public:
     ContinueMarker continueMarker() const;
     void drawContinueIfNeeded(const Paint& paint, const kit::Rect& rect);
 
+    // ---- Linking by the mouse. The marker answers knob 8 (not for display
+    // text, nor where the application prefers automatic text columns).
+    int isHitAtKnob(kit::Point point, const DocumentView* view) const override;
+    // Knob 8 links (or shows the link of a column that goes on) and answers
+    // nil; any other knob resizes, unless the application prefers automatic
+    // text columns. The text is laid out again either way.
+    Item* performResize(int* knob, DocumentView* view, const kit::Event& event) override;
+    // The wire from the marker follows the mouse; released over another
+    // column it links it, unless a check refuses (each tells why).
+    void doColumnConnect(DocumentView* view, const kit::Event& event);
+    // The wire to the next column, until the button goes up.
+    void showColumnConnect(DocumentView* view, const kit::Event& event);
+
     // ---- Styles, forwarded to the flow.
     bool hasAnyTextItems() const override { return true; }
     bool canAcceptStyle(std::string_view styleClass) const override;
@@ -227,6 +240,11 @@ public:
     void resolveInDocument(TextDocument* document) override;
     // The flow's first column adds the flow when absent.
     void pleaseListFlows(std::vector<TextFlow*>& flows) const;
+    void pleaseListFlows(std::vector<TextFlow*>& flows, std::vector<Item*>& images) override
+    {
+        (void)images;
+        pleaseListFlows(flows);
+    }
 
     // ---- Master columns and automatic pages.
     bool autoFlowMaster() const { return itFlags_.autoFlowMaster; }
@@ -335,6 +353,8 @@ public:
 
 private:
     LayoutDocument* pageDocument() const;
+    // The column to link, or nil when a check refused it (the user is told).
+    TextItem* checkColumnConnect(TextItem* target);
     // The update bounds, with the marker's room sized for the zoom.
     kit::Rect updateBoundsAtZoom(float zoom) const;
     // Every column from this one to the end of its chain (cycles stop).
@@ -388,3 +408,6 @@ private:
 // The continuation marker's rectangle in page coordinates at the zoom: at
 // the frame's far corner, through the column's matrix when transformed.
 void getTContinueRect(const TextItem* column, float zoom, kit::Rect* rect, bool transformed);
+// The wire from s to e while linking: two bars 2 points thick forming an L,
+// vertical first or horizontal first, each grown by a pixel at the zoom.
+void calcWires(kit::Point s, kit::Point e, float zoom, bool horizontalFirst, kit::Rect* a, kit::Rect* b);

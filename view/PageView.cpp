@@ -1,5 +1,6 @@
 #include "view/PageView.h"
 
+#include "appkit/Event.h"
 #include "core/Exception.h"
 #include "core/Unarchiver.h"
 #include "document/LayoutDocument.h"
@@ -52,6 +53,11 @@ void PageView::lockFocus()
     kit::View::lockFocus();
     if (kit::DrawContext* context = kit::DrawContext::current())
         lockFocus(*context);
+}
+
+kit::Point PageView::locationInView(const kit::Event& event) const
+{
+    return convertPointFromView(event.locationInWindow(), nullptr);
 }
 
 std::unique_ptr<StyleParagraph> PageView::checkPastedParaStyleFor(const StyleParagraph* style,

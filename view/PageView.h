@@ -12,13 +12,16 @@
 #include "text/DocumentView.h"
 #include "text/TextPoint.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace kit {
 class DrawContext;
+class Event;
 class Object;
 }
 class GraphicLink;
@@ -58,8 +61,9 @@ public:
     // drawing state items cached in it, and the zoom becomes CMZoomStatus.
     void lockFocus(kit::DrawContext& context);
     // The same for the view's own window, focused as a plain view.
-    void lockFocus();
-    using kit::View::unlockFocus;
+    void lockFocus() override;
+    void unlockFocus() override { kit::View::unlockFocus(); }
+    kit::Point locationInView(const kit::Event& event) const override;
 
     // The active page is shown highlighted; the drawing reads this.
     void highlight(Page* page, bool flag) override;
@@ -101,8 +105,10 @@ public:
     // ---- Pages and hit tests (view coordinates). The pages visible now,
     // the earliest first, the page being edited last (drawn on top).
     std::vector<Page*> visiblePages() const;
-    Page* hitPageAt(kit::Point point) const;
+    Page* hitPageAt(kit::Point point) const override;
     Item* hitItemAt(kit::Point point) override;
+    // Only items of exactly that class.
+    Item* hitItemAt(kit::Point point, std::string_view memberOf) override;
     Page* mostVisiblePage() const override;
 
     // ---- Scrolling. The rectangle, of the visible size, to scroll to for
@@ -119,6 +125,35 @@ public:
     InfoBarInset* infoBar() const;
     void setSizeTo(float width, float height) override;
     void setMoveTo(float x, float y);
+    // ---- Live feedback of a drag: the info bar, the rulers (views tagged
+    // 13 and 14 two levels up) and the placement inspector while visible.
+    // Empty when none is there.
+    std::vector<LiveFrameDisplay*> liveFrameDisplays() const override;
+    // The placement inspector, registered by the panels (nil while none).
+    using PlacementInspectorHook = std::function<LiveFrameDisplay*()>;
+    static PlacementInspectorHook& placementInspectorHook();
+
+    // ---- Quick feedback over a saved image: the window's image of what
+    // the view shows is saved (the page names the coordinates later
+    // rectangles are given in; nil: the canvas), and parts of it put back
+    // over what was drawn since. The image belongs to the view's window.
+    void snapshot(Page* page) override;
+    // The rectangle in the coordinates of the page given to snapshot.
+    void restoreWithSnapshot(const kit::Rect& rect) override;
+    // The rectangle made integral and aligned to device pixels.
+    kit::Rect centerScanRect(const kit::Rect& rect) const override;
+
+    // ---- Item commands of the menus (the sender may be nil). Each acts on
+    // the unlocked selection of the active page and pushes its undo record.
+    void group(kit::Object* sender);
+    void ungroup(kit::Object* sender);
+    // What a drag of the selection shows: the unlocked selected items, or,
+    // with Control held and one group among them, the member of the group
+    // that the last click hit, alone.
+    std::vector<Item*> selectionToDrag(unsigned modifierFlags) const;
+    // A guide pulled out of a ruler at the mouse-down (orientation 1
+    // horizontal, 2 vertical), dragged until the button goes up.
+    void addGuide(const kit::Event& event, char orientation);
 
     // ---- Redisplay on the document's notifications. An empty rectangle or
     // nil items stands for the whole visible area.
@@ -228,6 +263,8 @@ private:
     void redisplayVisible(const kit::Rect& rect);
     kit::Rect visibleOrBounds() const;
 
+    // The page the saved image's rectangles are given in (none: the canvas).
+    kit::WeakLink<Page> snapshotPage_;
     // Reads nil once the page is gone (text that shrinks drops pages; runs
     // of collapsed pages are made again).
     kit::WeakLink<Page> highlighted_;
