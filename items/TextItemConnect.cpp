@@ -260,7 +260,7 @@ void TextItem::showColumnConnect(DocumentView* view, const kit::Event& event)
 {
     Page* onPage = page();
     kit::Window* window = view ? view->window() : nullptr;
-    TextItem* next = nextColumn_;
+    TextItem* next = nextColumn_.get();
     if (!onPage || !window || !next || next == this)
         return;
     // 1. Where the next column lies, seen from this column's page.
