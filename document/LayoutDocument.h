@@ -20,6 +20,7 @@
 #include <vector>
 
 namespace kit {
+class Event;
 class Object;
 class PageLayout;
 class Timer;
@@ -56,6 +57,7 @@ void getUpdateBoundsForParaStyle(kit::Rect* rect);
 
 // Markers refer to the document that lists them weakly (TextDocument is the
 // weak target).
+class CanvasView;
 class LayoutDocument : public Document, public StyleSheetDocument, public TextDocument {
 public:
     // The style sheet's new styles take their defaults from the preferences
@@ -452,6 +454,22 @@ public:
     // The item a link's description data names; nil for any other data.
     Item* linkedItemAt(std::string_view selection) const;
 
+    // The page's main text column: none here (the word processor's
+    // document has one on every page).
+    virtual TextItem* mainTextItemForPage(Page* page) const { (void)page; return nullptr; }
+
+    // ---- Events of a canvas (LayoutDocumentEvents.cpp). Each mouse down
+    // goes to the text tool, a loop of the selection tool or the active
+    // tool; nothing while an import dispatches.
+    void mouseDown(const kit::Event& event, CanvasView* view);
+    // A document that must not be changed: drags, reshapes and deletes are
+    // refused.
+    bool isReadOnly() const { return readOnly_; }
+    void setReadOnly(bool flag) { readOnly_ = flag; }
+    // False for a key it does not handle (it then goes up the responder
+    // chain).
+    bool keyDown(const kit::Event& event, CanvasView* view);
+
     // ---- Commands the page view forwards.
     // Ends text editing in the view, or begins it again at the caret of
     // the flow edited last (a beep when there is none to begin).
@@ -555,6 +573,7 @@ private:
     bool showGraphics_ = false;
     bool showGuides_ = false;
     bool showTextRects_ = false;
+    bool readOnly_ = false;
     bool showTextMarkers_ = false;
     bool snapToGuides_ = false;
     bool snapToRulers_ = false;

@@ -22,6 +22,7 @@ PageView::PageView(const kit::Rect& frameRect)
         printDocument(sender);
         return nullptr;
     });
+    registerCanvasActions();
 }
 
 PageView::~PageView() = default;
