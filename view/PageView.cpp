@@ -23,9 +23,13 @@ PageView::PageView(const kit::Rect& frameRect)
         return nullptr;
     });
     registerCanvasActions();
+    registerTextActions();
 }
 
-PageView::~PageView() = default;
+PageView::~PageView()
+{
+    discardTrackingRect();
+}
 
 void PageView::highlight(Page* page, bool flag)
 {

@@ -22,6 +22,7 @@
 namespace kit {
 class DrawContext;
 class Event;
+class Font;
 class MenuItem;
 class Object;
 }
@@ -267,6 +268,27 @@ public:
     static bool killPasteboardHasPasteType();
     static int pasteChecks() { return pasteChecks_; }
 
+    // ---- Text commands (PageViewTextCommands.cpp), forwarded to the
+    // column being edited with this view. Nothing while none is edited.
+    using TextCommand = void (TextItem::*)(kit::Object* sender, DocumentView* view);
+    void _passThroughTextMethod(TextCommand command, kit::Object* sender);
+    // The scratch menu item of the alignment, case and size commands.
+    kit::MenuItem* fakeMenu() const { return fakeMenu_.get(); }
+    void increasePointSize(kit::Object* sender);
+    void decreasePointSize(kit::Object* sender);
+    // The font at the caret while editing; nil otherwise.
+    kit::Font* font() const;
+
+    // ---- Navigation (PageViewNavigation.cpp).
+    // The displayed page at the index (clamped) becomes active and shows.
+    void showPageAtDisplayedIndex(int index);
+    void showPageNumber(int number);
+    void showLastPage();
+    // A page number outside the document beeps.
+    void gotoPage(int number);
+    // -1 the previous, 1 the next page after the most visible one.
+    void gotoNextPage(int tag);
+
     // ---- Printing (PageViewPrinting.cpp). The Print command: the whole
     // document, or the print list when the sender is a panel.
     void printDocument(kit::Object* sender);
@@ -312,6 +334,7 @@ public:
 private:
     // The menu commands by action name.
     void registerCanvasActions();
+    void registerTextActions();
     // After drawing, the caret is where the edited text drawn shows it.
     void placeCursorInDrawnColumns(Page* page, const kit::Rect& rect);
     // The area a column shows on a page, in view coordinates.
@@ -334,6 +357,7 @@ private:
     int trectNum_ = 0;
     bool showingObjectLinks_ = false;
     kit::Rect dragFeedback_{};
+    std::unique_ptr<kit::MenuItem> fakeMenu_;
     static int pasteChecks_;
 
     // Printing.

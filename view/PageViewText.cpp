@@ -96,6 +96,18 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
         if (PageSet* run = document_->pageSetForCollapsedPage(page))
             document_->expandPages(-1, run->offset());
     }
+    // Only the part of the caret inside its column shows; a caret wholly
+    // outside it shows none.
+    const float frameHeight = holder->frame().size.height;
+    if (caret.origin.y >= frameHeight || caret.origin.y + caret.size.height < 0) {
+        eraseTextCursor();
+        return;
+    }
+    if (caret.origin.y < 0) {
+        caret.size.height += caret.origin.y;
+        caret.origin.y = 0;
+    }
+    caret.size.height = std::min(caret.size.height, frameHeight - caret.origin.y);
     kit::Point origin = holder->frame().origin;
     holder->convertToView(&origin);
     caret.origin.x += origin.x;

@@ -482,4 +482,63 @@ TEST_F(CanvasTest, TheTextToolEditsTheColumnClickedAndBesideIt)
     EXPECT_FALSE(view_->isEditing());
 }
 
+TEST_F(CanvasTest, GoToPageShowsPagesInTheDocumentAndBeepsOutsideIt)
+{
+    const int beeps = alerts_->beeps();
+    view_->gotoPage(2);
+    EXPECT_EQ(document_->activePage(), pages_[1]);
+    EXPECT_TRUE(kit::intersectsRect(view_->visibleRect(), pages_[1]->pageRect()));
+    for (int outside : {0, 4, -7}) {
+        view_->gotoPage(outside);
+        EXPECT_EQ(document_->activePage(), pages_[1]) << outside;
+    }
+    EXPECT_EQ(alerts_->beeps(), beeps + 3);
+    view_->showLastPage();
+    EXPECT_EQ(document_->activePage(), pages_[2]);
+    view_->showPageAtDisplayedIndex(-5);
+    EXPECT_EQ(document_->activePage(), pages_[0]);
+}
+
+TEST_F(CanvasTest, TextCommandsReachTheEditedColumnWithTheirTags)
+{
+    first_->beginEditing(nullptr, view_);
+    ASSERT_TRUE(view_->isEditing());
+    view_->performSelector("alignCenter:", nullptr);
+    EXPECT_EQ(flow_->firstParagraph()->paragraphStyle()->alignment(), 2);
+    EXPECT_EQ(view_->fakeMenu()->tag(), 2);
+    view_->performSelector("alignLeft:", nullptr);
+    EXPECT_EQ(flow_->firstParagraph()->paragraphStyle()->alignment(), 0);
+    EXPECT_EQ(view_->font(), flow_->font());
+    view_->endEditingIfNeeded();
+    EXPECT_EQ(view_->font(), nullptr);
+    // Without a column being edited nothing happens.
+    view_->performSelector("alignCenter:", nullptr);
+    EXPECT_EQ(flow_->firstParagraph()->paragraphStyle()->alignment(), 0);
+}
+
+TEST_F(CanvasTest, ACaretWhollyOutsideItsColumnShowsNone)
+{
+    // Enough paragraphs that the last lies below the column's frame.
+    first_->setFrame(kit::makeRect(72, 72, 300, 30), false);
+    first_->unlinkColumn();
+    for (int i = 0; i < 12; ++i)
+        type(flow_, "line\n");
+    flow_->recomputeAll();
+    const textPoint last{flow_->paragraphCount() - 1, 0, 0};
+    TextItem* holder = nullptr;
+    const kit::Rect inColumn = PageView::caretRectInColumn(&last, first_, &holder);
+    ASSERT_EQ(holder, first_);
+    ASSERT_GE(inColumn.origin.y, first_->frame().size.height) << "the caret must lie below the frame";
+    first_->beginEditing(nullptr, view_);
+    view_->moveCursorToTextPoint(&last, first_, true);
+    EXPECT_FALSE(view_->isTextCursorShown());
+    EXPECT_TRUE(kit::isEmptyRect(view_->textCursorRect()));
+    // A caret inside shows, no taller than the column.
+    const textPoint top{0, 0, 0};
+    view_->moveCursorToTextPoint(&top, first_, true);
+    EXPECT_TRUE(view_->isTextCursorShown());
+    EXPECT_GT(view_->textCursorRect().size.height, 0);
+    EXPECT_LE(view_->textCursorRect().size.height, first_->frame().size.height);
+}
+
 } // namespace
