@@ -1,5 +1,6 @@
 #include "view/PageView.h"
 
+#include "appkit/MenuItem.h"
 #include "core/Exception.h"
 #include "core/Unarchiver.h"
 #include "document/LayoutDocument.h"
@@ -24,11 +25,17 @@ PageView::PageView(const kit::Rect& frameRect)
     });
     registerCanvasActions();
     registerTextActions();
+    setAction("drawCursor:", [this](kit::Object* sender) -> kit::Object* {
+        drawCursor(sender);
+        return nullptr;
+    });
 }
 
 PageView::~PageView()
 {
-    discardTrackingRect();
+    // The window's tracking rectangle holds the view weakly; a blink still
+    // pending must not reach it.
+    cancelPreviousPerformRequestsWithTarget(this);
 }
 
 void PageView::highlight(Page* page, bool flag)

@@ -20,6 +20,7 @@
 #include <vector>
 
 namespace kit {
+class Pasteboard;
 class DrawContext;
 class Event;
 class Font;
@@ -92,6 +93,12 @@ public:
     // In view coordinates; empty while no cursor is shown.
     kit::Rect textCursorRect() const override { return cursorShown_ ? cursorRect_ : kit::Rect{}; }
     bool isTextCursorShown() const { return cursorShown_; }
+    // The caret blinks every 0.6 s: the view as sender toggles it, another
+    // sender shows it, nil takes it away (PageViewCursor.cpp).
+    void drawCursor(kit::Object* sender);
+    // Whether the blink shows the caret now.
+    bool isCursorDrawn() const { return cursorShown_ && cursorCycle_; }
+    static constexpr double BlinkInterval = 0.6;
     // The caret of the point in the column, in the column's coordinates; the
     // column that holds the point is answered through the last argument.
     static kit::Rect caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder);
@@ -279,6 +286,23 @@ public:
     // The font at the caret while editing; nil otherwise.
     kit::Font* font() const;
 
+    // ---- Services (PageViewServices.cpp). The view serves a request it
+    // can write the send type for (and take the return type back).
+    PageView* validRequestorForSendType(const std::string& sendType, const std::string& returnType);
+    // Writes the selection in each type it can, declaring only those it
+    // wrote; false when it wrote none.
+    bool writeSelectionToPasteboard(kit::Pasteboard& pboard, const std::vector<std::string>& types);
+    // Each answers whether it wrote. Text comes from the first item's
+    // flow's selection; pictures and RTF are not written here yet.
+    // Each answers whether it wrote. PostScript is the EPS of the items'
+    // bounds on their page; text comes from the first item's flow's
+    // selection; TIFF is not made here yet.
+    bool writePSToStream(std::string& stream, const std::vector<Item*>& items);
+    bool writeTIFFToStream(std::string& stream, const std::vector<Item*>& items);
+    bool writeASCIIToStream(std::string& stream, const std::vector<Item*>& items);
+    bool writeRTFToStream(std::string& stream, const std::vector<Item*>& items);
+    bool writeRTFDToStream(std::string& stream, const std::vector<Item*>& items);
+
     // ---- Navigation (PageViewNavigation.cpp).
     // The displayed page at the index (clamped) becomes active and shows.
     void showPageAtDisplayedIndex(int index);
@@ -335,6 +359,8 @@ private:
     // The menu commands by action name.
     void registerCanvasActions();
     void registerTextActions();
+    void restartBlink();
+    void drawCaret(kit::DrawContext& context, const kit::Rect& rect) const;
     // After drawing, the caret is where the edited text drawn shows it.
     void placeCursorInDrawnColumns(Page* page, const kit::Rect& rect);
     // The area a column shows on a page, in view coordinates.
@@ -350,6 +376,7 @@ private:
     kit::Rect invalidRect_{};
     kit::Rect cursorRect_{};
     bool cursorShown_ = false;
+    bool cursorCycle_ = false; // the blink shows the caret
     // Objects of cloned items' stored form that nothing else took.
     std::vector<std::unique_ptr<kit::Object>> cloneKeep_;
 

@@ -99,7 +99,7 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
     // Only the part of the caret inside its column shows; a caret wholly
     // outside it shows none.
     const float frameHeight = holder->frame().size.height;
-    if (caret.origin.y >= frameHeight || caret.origin.y + caret.size.height < 0) {
+    if (caret.origin.y >= frameHeight || (caret.origin.y < 0 && caret.origin.y + caret.size.height <= 0)) {
         eraseTextCursor();
         return;
     }
@@ -121,6 +121,9 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
     cursorRect_ = caret;
     cursorShown_ = true;
     setNeedsDisplayInRect(caret);
+    // A caret that moved shows at once and blinks from there.
+    if (moved || forceErase)
+        restartBlink();
 }
 
 void PageView::eraseTextCursor()
@@ -128,6 +131,8 @@ void PageView::eraseTextCursor()
     if (!cursorShown_)
         return;
     cursorShown_ = false;
+    cursorCycle_ = false;
+    kit::Receiver::cancelPreviousPerformRequestsWithTarget(this, "drawCursor:", this);
     setNeedsDisplayInRect(cursorRect_);
 }
 
@@ -405,9 +410,11 @@ void PageView::drawRect(const kit::Rect& rect)
     const std::vector<Page*> pages = context->isDrawingToScreen() ? visiblePages() : pagesMeeting(rect);
     for (Page* page : pages)
         page->drawSelfInView(paint, rect);
-    if (context->isDrawingToScreen())
+    if (context->isDrawingToScreen()) {
         for (Page* page : pages)
             placeCursorInDrawnColumns(page, rect);
+        drawCaret(*context, rect);
+    }
 }
 
 Paint PageView::paint(kit::DrawContext& context, const kit::Rect& rect) const

@@ -9,6 +9,17 @@
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 
+namespace {
+
+// The scratch item answers its tag to the text commands as any sender does.
+class ScratchMenuItem : public kit::MenuItem, public CommandSender {
+public:
+    int tag() const override { return kit::MenuItem::tag(); }
+    std::string title() const override { return kit::MenuItem::title(); }
+};
+
+} // namespace
+
 void PageView::_passThroughTextMethod(TextCommand command, kit::Object* sender)
 {
     TextItem* column = document_ ? document_->activeTextItem() : nullptr;
@@ -41,7 +52,7 @@ kit::Font* PageView::font() const
 
 void PageView::registerTextActions()
 {
-    fakeMenu_ = std::make_unique<kit::MenuItem>();
+    fakeMenu_ = std::make_unique<ScratchMenuItem>();
     // Forwarded as they come, with the sender.
     static const struct {
         const char* action;

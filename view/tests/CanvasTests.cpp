@@ -8,6 +8,8 @@
 #include "appkit/Cursor.h"
 #include "appkit/Event.h"
 #include "appkit/MenuItem.h"
+#include "appkit/RunLoop.h"
+#include "core/Encoding.h"
 #include "core/EventState.h"
 #include "core/Pasteboard.h"
 #include "document/DocumentPanels.h"
@@ -15,6 +17,7 @@
 #include "foundation/Preferences.h"
 #include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
+#include "view/LayvaneTool.h"
 #include "view/PanelToolbar.h"
 
 #include <cmath>
@@ -501,44 +504,191 @@ TEST_F(CanvasTest, GoToPageShowsPagesInTheDocumentAndBeepsOutsideIt)
 
 TEST_F(CanvasTest, TextCommandsReachTheEditedColumnWithTheirTags)
 {
+    std::vector<std::pair<std::string, int>> reached;
+    TextItem::panelCommandHook() = [&](const std::string& command, kit::Object* sender, TextSelection*) {
+        const auto* menu = dynamic_cast<const CommandSender*>(sender);
+        reached.emplace_back(command, menu ? menu->tag() : -1);
+    };
     first_->beginEditing(nullptr, view_);
     ASSERT_TRUE(view_->isEditing());
     view_->performSelector("alignCenter:", nullptr);
-    EXPECT_EQ(flow_->firstParagraph()->paragraphStyle()->alignment(), 2);
-    EXPECT_EQ(view_->fakeMenu()->tag(), 2);
-    view_->performSelector("alignLeft:", nullptr);
-    EXPECT_EQ(flow_->firstParagraph()->paragraphStyle()->alignment(), 0);
+    view_->performSelector("alignSelJustify:", nullptr);
+    view_->performSelector("indentLeftIn:", nullptr);
     EXPECT_EQ(view_->font(), flow_->font());
     view_->endEditingIfNeeded();
     EXPECT_EQ(view_->font(), nullptr);
-    // Without a column being edited nothing happens.
+    // Without a column being edited nothing is forwarded.
     view_->performSelector("alignCenter:", nullptr);
-    EXPECT_EQ(flow_->firstParagraph()->paragraphStyle()->alignment(), 0);
+    TextItem::panelCommandHook() = nullptr;
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"setAlignmentFromMenu:", 2}, {"setAlignmentFromMenu:", 3}, {"indentLeftIn:", -1}};
+    EXPECT_EQ(reached, expected);
 }
 
 TEST_F(CanvasTest, ACaretWhollyOutsideItsColumnShowsNone)
 {
-    // Enough paragraphs that the last lies below the column's frame.
-    first_->setFrame(kit::makeRect(72, 72, 300, 30), false);
-    first_->unlinkColumn();
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 5; ++i)
         type(flow_, "line\n");
-    flow_->recomputeAll();
-    const textPoint last{flow_->paragraphCount() - 1, 0, 0};
+    const textPoint fifth{4, 0, 1};
     TextItem* holder = nullptr;
-    const kit::Rect inColumn = PageView::caretRectInColumn(&last, first_, &holder);
+    const kit::Rect inColumn = PageView::caretRectInColumn(&fifth, first_, &holder);
     ASSERT_EQ(holder, first_);
-    ASSERT_GE(inColumn.origin.y, first_->frame().size.height) << "the caret must lie below the frame";
+    ASSERT_GT(inColumn.size.height, 0);
+    // The column shrinks above the line without a new layout: the caret's
+    // line now lies wholly below its frame.
+    kit::Rect frame = first_->frame();
+    frame.size.height = inColumn.origin.y - 1;
+    first_->setFrame(frame, false);
     first_->beginEditing(nullptr, view_);
-    view_->moveCursorToTextPoint(&last, first_, true);
+    view_->moveCursorToTextPoint(&fifth, first_, true);
     EXPECT_FALSE(view_->isTextCursorShown());
     EXPECT_TRUE(kit::isEmptyRect(view_->textCursorRect()));
     // A caret inside shows, no taller than the column.
-    const textPoint top{0, 0, 0};
+    const textPoint top{0, 0, 1};
     view_->moveCursorToTextPoint(&top, first_, true);
     EXPECT_TRUE(view_->isTextCursorShown());
     EXPECT_GT(view_->textCursorRect().size.height, 0);
     EXPECT_LE(view_->textCursorRect().size.height, first_->frame().size.height);
+}
+
+TEST_F(CanvasTest, AServiceGetsOnlyTheTypesWrittenAndTextAsUnicode)
+{
+    kit::Pasteboard& pboard = kit::Pasteboard::pasteboardWithUniqueName();
+    // Nothing selected: no type can be written, and the answer says so.
+    document_->setSelection({}, view_);
+    EXPECT_FALSE(view_->writeSelectionToPasteboard(pboard, {kit::StringPboardType, kit::PostScriptPboardType}));
+    EXPECT_EQ(view_->validRequestorForSendType(kit::StringPboardType, ""), nullptr);
+    EXPECT_EQ(view_->validRequestorForSendType("", kit::TIFFPboardType), view_) << "image return types";
+
+    // Selected text with a character beyond ASCII (NeXTSTEP 0xE9).
+    first_->beginEditing(nullptr, view_);
+    type(flow_, std::string("caf") + char(0xE9));
+    first_->selectAll(nullptr, view_);
+    document_->setSelection({first_}, view_);
+    ASSERT_TRUE(flow_->textSelection() && !flow_->textSelection()->isEmpty());
+    EXPECT_TRUE(view_->writeSelectionToPasteboard(pboard, {kit::TIFFPboardType, kit::StringPboardType}));
+    EXPECT_EQ(pboard.types(), std::vector<std::string>{kit::StringPboardType});
+    const std::string expected = kit::toUTF8(kit::Encoding::NeXTSTEP, std::string("caf") + char(0xE9));
+    EXPECT_NE(expected, std::string("caf") + char(0xE9));
+    EXPECT_EQ(pboard.stringForType(kit::StringPboardType).value_or(""), expected);
+}
+
+TEST_F(CanvasTest, TheCaretBlinksEverySixTenthsAndTheWindowFollows)
+{
+    first_->beginEditing(nullptr, view_);
+    type(flow_, "Blink");
+    caretAt(0, 0, 2);
+    const textPoint top{0, 0, 2};
+    view_->moveCursorToTextPoint(&top, first_, true);
+    ASSERT_TRUE(view_->isCursorDrawn());
+    ASSERT_GT(view_->textCursorRect().size.height, 0);
+    kit::RunLoop& loop = kit::RunLoop::currentRunLoop();
+    bool drawn = true;
+    for (int step = 0; step < 4; ++step) {
+        kit::Clock::advanceBy(PageView::BlinkInterval);
+        loop.fireDueTimers(kit::DefaultRunLoopMode);
+        drawn = !drawn;
+        EXPECT_EQ(view_->isCursorDrawn(), drawn) << step;
+        const repaint::Mismatch m = screenAgainstRepaint();
+        EXPECT_FALSE(m.any()) << m.describe();
+    }
+    // Shown in the window exactly while the blink shows it.
+    window_->displayIfNeeded();
+    const kit::Rect caret = view_->convertRectToView(view_->textCursorRect(), nullptr);
+    const std::uint32_t pixel = window_->backingPixel(int(kit::midX(caret)), int(kit::midY(caret)));
+    EXPECT_EQ((pixel & 0xFFFFFFu) != 0xFFFFFFu, drawn)
+        << "caret " << caret.origin.x << "," << caret.origin.y << " " << caret.size.width << "x" << caret.size.height;
+    view_->eraseTextCursor();
+    kit::Clock::advanceBy(2 * PageView::BlinkInterval);
+    loop.fireDueTimers(kit::DefaultRunLoopMode);
+    EXPECT_FALSE(view_->isCursorDrawn());
+}
+
+// The run a user makes on three pages, the window checked against a fresh
+// repaint after every step.
+TEST_F(CanvasTest, AScriptedRunOnThreePagesUndoesWholeAndEndsZoomedAtThePointer)
+{
+    const auto fresh = [&](const char* step) {
+        const repaint::Mismatch m = screenAgainstRepaint();
+        EXPECT_FALSE(m.any()) << step << ": " << m.describe();
+    };
+    const std::vector<Item*> page1 = order(0), page2 = order(1);
+    const kit::Rect a = boxes_[0]->frame(), b = boxes_[1]->frame();
+
+    click(inWindow(0, centre(boxes_[0])), kit::ShiftKeyMask);
+    click(inWindow(0, centre(boxes_[1])), kit::ShiftKeyMask);
+    ASSERT_EQ(document_->selected(), (std::vector<Item*>{boxes_[0], boxes_[1]}));
+    fresh("shift-clicks");
+    const kit::Point from = centre(boxes_[0]);
+    drag({inWindow(0, from), inWindow(1, kit::makePoint(from.x, 100)), inWindow(1, kit::makePoint(from.x, 400))}, 0,
+         kit::AlternateKeyMask);
+    ASSERT_EQ(order(1).size(), page2.size() + 2);
+    fresh("copy-drag to page 2");
+    // Around the two copies, clear of the page's column.
+    drag({inWindow(1, kit::makePoint(90, 360)), inWindow(1, kit::makePoint(300, 440))});
+    EXPECT_EQ(document_->selected().size(), 2u);
+    fresh("marquee");
+    key(kit::DownArrowFunctionKey);
+    fresh("nudge");
+    view_->bringToFront(nullptr);
+    fresh("bring to front");
+
+    while (document_->undoInfo()->undoCount() > 0)
+        view_->undo(nullptr);
+    EXPECT_EQ(order(0), page1);
+    EXPECT_EQ(order(1), page2);
+    EXPECT_EQ(boxes_[0]->frame(), a);
+    EXPECT_EQ(boxes_[1]->frame(), b);
+    fresh("undone");
+
+    registry_.toolbar_.setActiveTool(registry_.toolbar_.textTool());
+    click(inWindow(0, kit::makePoint(kit::midX(first_->frame()), kit::midY(first_->frame()))));
+    ASSERT_TRUE(view_->isEditing());
+    EXPECT_TRUE(view_->isCursorDrawn());
+    kit::MenuItem undo("Undo", "undo:");
+    view_->validateMenuItem(&undo);
+    EXPECT_EQ(undo.title(), delegate_->valueForStringKey("Undelete"));
+    fresh("text tool click");
+
+    kit::Point pointer = centre(boxes_[3]);
+    pages_[0]->convertToView(&pointer);
+    const kit::Point before = view_->convertPointToView(pointer, nullptr);
+    ASSERT_TRUE(view_->zoomTo(2.0f, pointer));
+    const kit::Point after = view_->convertPointToView(pointer, nullptr);
+    EXPECT_NEAR(after.x, before.x, 1.0f);
+    EXPECT_NEAR(after.y, before.y, 1.0f);
+    fresh("zoom at the pointer");
+}
+
+TEST_F(CanvasTest, ACreationBegunOffThePagesGoesToThePageItsDragOverlapsMost)
+{
+    LayvaneTool tool;
+    const kit::Rect page1 = pages_[0]->pageRect();
+    // From the canvas left of page 1 to a point inside it.
+    const kit::Point start = kit::makePoint(kit::minX(page1) - 30, kit::minY(page1) + 100);
+    const kit::Point end = kit::makePoint(kit::minX(page1) + 90, kit::minY(page1) + 160);
+    const int records = document_->undoInfo()->count();
+    Item* made = tool.createInView(
+        view_, mouse(kit::EventType::LeftMouseDown, view_->convertPointToView(start, nullptr)),
+        [&](PageView*, const kit::Event&, kit::Point* endPoint) -> std::unique_ptr<Item> {
+            *endPoint = end;
+            auto box = std::make_unique<ItemBox>();
+            box->setFrame(kit::makeRect(0, 0, 120, 60), false);
+            return box;
+        });
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->page(), pages_[0]);
+    EXPECT_EQ(document_->selected(), std::vector<Item*>{made});
+    EXPECT_EQ(document_->undoInfo()->count(), records + 1);
+    EXPECT_FLOAT_EQ(made->frame().origin.y, 100);
+    // A refused creation leaves the selection cleared and records nothing.
+    EXPECT_EQ(tool.createInView(view_, mouse(kit::EventType::LeftMouseDown, {}),
+                                [](PageView*, const kit::Event&, kit::Point*) { return std::unique_ptr<Item>(); }),
+              nullptr);
+    EXPECT_TRUE(document_->selected().empty());
+    EXPECT_EQ(document_->undoInfo()->count(), records + 1);
+    // The page that the rectangle meets most, for a point off the pages.
+    EXPECT_EQ(view_->hitPageIn(kit::makeRect(kit::minX(page1) - 30, kit::maxY(page1) - 10, 60, 20)), pages_[0]);
 }
 
 } // namespace
