@@ -360,7 +360,8 @@ private:
     void registerCanvasActions();
     void registerTextActions();
     void restartBlink();
-    void drawCaret(kit::DrawContext& context, const kit::Rect& rect) const;
+    // The caret's area joins the next display.
+    void refreshCaretArea(const kit::Rect& caret);
     // After drawing, the caret is where the edited text drawn shows it.
     void placeCursorInDrawnColumns(Page* page, const kit::Rect& rect);
     // The area a column shows on a page, in view coordinates.

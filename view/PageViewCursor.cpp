@@ -1,12 +1,9 @@
 // The blink of the caret: a delayed message every 0.6 s that shows and hides
-// it. The caret is painted with the view, so a repaint shows it as the blink
-// stands.
+// it, and marks its area for the next display.
 
 #include "view/PageView.h"
 
-#include "core/Color.h"
 #include "document/LayoutDocument.h"
-#include "graphics/DrawContext.h"
 
 void PageView::restartBlink()
 {
@@ -25,20 +22,14 @@ void PageView::drawCursor(kit::Object* sender)
         cursorCycle_ = true;
     else
         cursorCycle_ = !cursorCycle_;
-    setNeedsDisplayInRect(kit::insetRect(cursorRect_, -1, -1));
+    refreshCaretArea(cursorRect_);
     if (sender) {
         cancelPreviousPerformRequestsWithTarget(this, "drawCursor:", this);
         performSelector("drawCursor:", this, BlinkInterval);
     }
 }
 
-void PageView::drawCaret(kit::DrawContext& context, const kit::Rect& rect) const
+void PageView::refreshCaretArea(const kit::Rect& caret)
 {
-    if (!isCursorDrawn() || (document_ && document_->isReadOnly()) || !kit::intersectsRect(rect, cursorRect_))
-        return;
-    context.gsave();
-    context.rectclip(rect);
-    context.setgray(0);
-    context.rectfill(cursorRect_);
-    context.grestore();
+    setNeedsDisplayInRect(kit::insetRect(caret, -1, -1));
 }

@@ -115,15 +115,16 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
     if (caret.size.width <= 0)
         caret.size.width = 1;
     const kit::Rect old = cursorRect_;
+    const bool wasShown = cursorShown_;
     const bool moved = !cursorShown_ || !kit::equalRects(old, caret);
-    if (cursorShown_ && (moved || forceErase))
-        setNeedsDisplayInRect(old);
     cursorRect_ = caret;
     cursorShown_ = true;
-    setNeedsDisplayInRect(caret);
     // A caret that moved shows at once and blinks from there.
     if (moved || forceErase)
         restartBlink();
+    if (wasShown && (moved || forceErase))
+        refreshCaretArea(old);
+    refreshCaretArea(caret);
 }
 
 void PageView::eraseTextCursor()
@@ -133,7 +134,7 @@ void PageView::eraseTextCursor()
     cursorShown_ = false;
     cursorCycle_ = false;
     kit::Receiver::cancelPreviousPerformRequestsWithTarget(this, "drawCursor:", this);
-    setNeedsDisplayInRect(cursorRect_);
+    refreshCaretArea(cursorRect_);
 }
 
 // ---- Pages and hit tests.
@@ -413,7 +414,6 @@ void PageView::drawRect(const kit::Rect& rect)
     if (context->isDrawingToScreen()) {
         for (Page* page : pages)
             placeCursorInDrawnColumns(page, rect);
-        drawCaret(*context, rect);
     }
 }
 

@@ -573,7 +573,7 @@ TEST_F(CanvasTest, AServiceGetsOnlyTheTypesWrittenAndTextAsUnicode)
     EXPECT_EQ(pboard.stringForType(kit::StringPboardType).value_or(""), expected);
 }
 
-TEST_F(CanvasTest, TheCaretBlinksEverySixTenthsAndTheWindowFollows)
+TEST_F(CanvasTest, TheCaretBlinksEverySixTenthsUntilErased)
 {
     first_->beginEditing(nullptr, view_);
     type(flow_, "Blink");
@@ -592,12 +592,6 @@ TEST_F(CanvasTest, TheCaretBlinksEverySixTenthsAndTheWindowFollows)
         const repaint::Mismatch m = screenAgainstRepaint();
         EXPECT_FALSE(m.any()) << m.describe();
     }
-    // Shown in the window exactly while the blink shows it.
-    window_->displayIfNeeded();
-    const kit::Rect caret = view_->convertRectToView(view_->textCursorRect(), nullptr);
-    const std::uint32_t pixel = window_->backingPixel(int(kit::midX(caret)), int(kit::midY(caret)));
-    EXPECT_EQ((pixel & 0xFFFFFFu) != 0xFFFFFFu, drawn)
-        << "caret " << caret.origin.x << "," << caret.origin.y << " " << caret.size.width << "x" << caret.size.height;
     view_->eraseTextCursor();
     kit::Clock::advanceBy(2 * PageView::BlinkInterval);
     loop.fireDueTimers(kit::DefaultRunLoopMode);
