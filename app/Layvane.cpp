@@ -1,5 +1,6 @@
 #include "app/Layvane.h"
 
+#include "core/Bundle.h"
 #include "core/StringTable.h"
 #include "foundation/Languages.h"
 #include "foundation/Preferences.h"
@@ -48,6 +49,12 @@ Preferences* Layvane::preferences()
     if (!preferences_)
         preferences_ = makePreferences();
     return preferences_.get();
+}
+
+bool Layvane::loadImportExportBundle()
+{
+    kit::Bundle* bundle = kit::Bundle::bundleForResource("Convala");
+    return bundle && bundle->principalClass();
 }
 
 std::unique_ptr<Preferences> Layvane::makePreferences() { return Preferences::create<Preferences>(); }

@@ -18,6 +18,8 @@ public:
     void setFileFormat(const std::string& format) { fileFormat_ = format; }
     bool isTemplate() const { return template_; }
     void setTemplate(bool flag) { template_ = flag; }
+    bool isReadOnly() const { return readOnly_; }
+    virtual void setReadOnly(bool flag) { readOnly_ = flag; }
 
     // Before the document is filled again: no file name, no file format,
     // no custom colours.
@@ -38,4 +40,5 @@ private:
     std::string fileFormat_;
     bool edited_ = false;
     bool template_ = false;
+    bool readOnly_ = false;
 };

@@ -93,6 +93,8 @@ public:
     // ---- Creation (initWithText:andFont: is the designated initializer;
     // the font is not used).
     TextWord();
+    // No letters yet: initWithCoder sizes them for the stored word.
+    explicit TextWord(kit::ForDecodingTag);
     explicit TextWord(const char* text, kit::Font* font = nullptr);
     // A word of text that comes in bulk (plain text pasted or read): the
     // characters stored as setText stores them, up to the first NUL, and the
@@ -273,7 +275,10 @@ protected:
     // The style in force before the word, as the flow sees it.
     StyleChar* styleInForce(int letter, bool* metSymbol) const;
     // Sets the style entries around a character typed with this style.
-    void applyTypingStyle(int at, const StyleChar* typing, const StyleChar* previous, bool metSymbol);
+    // The letter typed at `at` (count 0), or the count letters inserted
+    // there, take the typing style; what follows keeps the style it had.
+    void applyTypingStyle(int at, const StyleChar* typing, const StyleChar* previous, bool metSymbol,
+                          int count = 0);
     void invalidateHyphens();
     // Measures from the starting style; token words look at style entries 0
     // and 1 only and kern every pair.

@@ -69,17 +69,20 @@ void Archiver::encodeRootObject(const Object* root)
     if (depth_ > 0 || noting_)
         throw std::logic_error("encodeRootObject inside an object's encodeWithCoder");
     noting_ = true;
-    noted_.clear();
+    // A pass that fails leaves its marks unfinished: the next pass has a
+    // number of its own.
+    const std::uint32_t pass = ++notingPass_;
     try {
         putObject(root, false);
     } catch (...) {
         noting_ = false;
-        noted_.clear();
         throw;
     }
     noting_ = false;
-    unconditional_.insert(noted_.begin(), noted_.end());
-    noted_.clear();
+    objects_.forEachValue([pass](ObjectMark& mark) {
+        if (mark.notedPass == pass)
+            mark.unconditional = true;
+    });
     encodeObject(root);
 }
 
@@ -98,24 +101,33 @@ void Archiver::putByte(unsigned char b)
 
 void Archiver::putVarint(std::uint64_t v)
 {
+    if (noting_)
+        return;
+    char bytes[10];
+    std::size_t n = 0;
     while (v >= 0x80) {
-        putByte(static_cast<unsigned char>(v | 0x80));
+        bytes[n++] = char(static_cast<unsigned char>(v | 0x80));
         v >>= 7;
     }
-    putByte(static_cast<unsigned char>(v));
+    bytes[n++] = char(static_cast<unsigned char>(v));
+    out_.append(bytes, n);
 }
 
 void Archiver::putFixed(std::uint64_t v, int bytes)
 {
+    if (noting_)
+        return;
+    char little[8];
     for (int i = 0; i < bytes; ++i)
-        putByte(static_cast<unsigned char>(v >> (8 * i)));
+        little[i] = char(static_cast<unsigned char>(v >> (8 * i)));
+    out_.append(little, std::size_t(bytes));
 }
 
 void Archiver::putSharedString(std::string_view s)
 {
     if (noting_)
         return;
-    auto it = strings_.find(std::string(s));
+    auto it = strings_.find(s);
     if (it != strings_.end()) {
         putVarint(2 + it->second);
         return;
@@ -222,8 +234,12 @@ void Archiver::encodeBytes(std::string_view bytes)
 void Archiver::putObject(const Object* object, bool conditional)
 {
     if (noting_) {
-        if (!object || conditional || !noted_.insert(object).second)
+        if (!object || conditional)
             return;
+        ObjectMark& mark = objects_[object];
+        if (mark.notedPass == notingPass_)
+            return;
+        mark.notedPass = notingPass_;
         ArchiverDepth depth(depth_);
         object->encodeWithCoder(*this);
         return;
@@ -232,29 +248,30 @@ void Archiver::putObject(const Object* object, bool conditional)
         putVarint(0);
         return;
     }
-    if (auto it = written_.find(object); it != written_.end()) {
-        putVarint(2 + it->second);
+    ObjectMark* mark = objects_.find(object);
+    if (mark && mark->written) {
+        putVarint(2 + (mark->written - 1));
         return;
     }
-    if (conditional && !unconditional_.count(object)) {
+    if (conditional && !(mark && mark->unconditional)) {
         putVarint(0);
         return;
     }
     // Registered before its units so that references back from inside its
     // own graph (cycles) become back references.
-    written_.emplace(object, nextObject_++);
+    (mark ? *mark : objects_[object]).written = ++nextObject_;
     putVarint(1);
     putObjectBody(*object);
 }
 
 void Archiver::putObjectBody(const Object& object)
 {
-    std::string name = object.className();
-    if (!ClassRegistry::isRegistered(name))
-        throw std::logic_error("class \"" + name + "\" is not registered and could not be read back");
+    const std::string name = object.className();
     if (auto it = classes_.find(name); it != classes_.end()) {
         putVarint(1 + it->second);
     } else {
+        if (!ClassRegistry::isRegistered(name))
+            throw std::logic_error("class \"" + name + "\" is not registered and could not be read back");
         putVarint(0);
         putSharedString(name);
         putFixed(std::uint32_t(ClassRegistry::versionOf(name)), 4);

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "core/Coder.h"
+#include "core/PointerMap.h"
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace kit {
 
@@ -70,16 +70,30 @@ private:
     void putObject(const Object* object, bool conditional);
     void putObjectBody(const Object& object);
 
+    struct StringHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    using StringIndex = std::unordered_map<std::string, std::uint64_t, StringHash, std::equal_to<>>;
+
+    // What the archiver knows of one object.
+    struct ObjectMark {
+        // Its record number + 1 once written; 0 before.
+        std::uint64_t written = 0;
+        // The noting pass that last met it (passes count from 1).
+        std::uint32_t notedPass = 0;
+        // Some unconditional unit writes it (from a finished noting pass).
+        bool unconditional = false;
+    };
+
     std::string out_;
-    std::unordered_map<std::string, std::uint64_t> strings_;
-    std::unordered_map<std::string, std::uint64_t> classes_;
-    std::unordered_map<const Object*, std::uint64_t> written_;
+    StringIndex strings_;
+    StringIndex classes_;
+    PointerMap<ObjectMark> objects_;
     std::uint64_t nextObject_ = 0;
-    // Objects some unconditional unit writes (from the noting pass).
-    std::unordered_set<const Object*> unconditional_;
     // The noting pass: nothing is written, objects are only walked.
     bool noting_ = false;
-    std::unordered_set<const Object*> noted_;
+    std::uint32_t notingPass_ = 0;
     int depth_ = 0;
 };
 

@@ -537,8 +537,10 @@ protected:
     virtual std::unique_ptr<Object> claimObject(Object* object, const Object* owner);
     virtual std::shared_ptr<Object> shareObject(Object* object, const coder_detail::ShareMakers& makers);
 
-    // Parsed (and checked archivable) type strings, cached.
-    const std::vector<TypeEncoding>& parsedTypes(std::string_view types);
+    // Parsed (and checked archivable) type strings, cached: a unit's type
+    // string is parsed once per coder, however many units use it.
+    const std::vector<TypeEncoding>& parsedTypes(std::string_view types) const;
+    const std::vector<TypeEncoding>& parsedTypes(const char* types) const;
     [[noreturn]] void wrongCoder(const char* operation) const;
 
 private:
@@ -572,7 +574,22 @@ private:
     void decodeArrayImpl(const char* type, std::size_t count, const coder_detail::OutRef& elements);
     [[noreturn]] static void wrongClass(const Object* object, const char* expected);
 
-    std::unordered_map<std::string, std::vector<TypeEncoding>> typeCache_;
+    struct TypeStringHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    using TypeCache = std::unordered_map<std::string, std::vector<TypeEncoding>, TypeStringHash, std::equal_to<>>;
+    const TypeCache::value_type& parsedEntry(std::string_view types) const;
+    mutable TypeCache typeCache_;
+    // The type strings of the program's own calls are literals: their
+    // entries are found again by address (and checked by content, since an
+    // address may hold another string later).
+    struct TypeMemo {
+        const char* address = nullptr;
+        const TypeCache::value_type* entry = nullptr;
+    };
+    static constexpr std::size_t TypeMemoSize = 256;
+    mutable std::array<TypeMemo, TypeMemoSize> typeMemo_{};
     float openFileVersion_ = OpenFileVersionIdle;
     std::string documentPath_;
     // Destroyed after a decoder's pool (a derived class's member), so that

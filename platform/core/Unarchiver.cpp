@@ -3,6 +3,7 @@
 #include "core/Color.h"
 #include "core/Values.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -64,28 +65,6 @@ std::uint64_t minEncodedSize(const TypeEncoding& t)
 
 } // namespace
 
-// Marks the decoder failed when an exception leaves a read: the position in
-// the stream is then unknown.
-class UnarchiverGuard {
-public:
-    explicit UnarchiverGuard(Unarchiver& u) : u_(u), exceptions_(std::uncaught_exceptions())
-    {
-        if (u_.failed_)
-            u_.damaged("an earlier read of this archive failed");
-    }
-    ~UnarchiverGuard()
-    {
-        if (std::uncaught_exceptions() > exceptions_)
-            u_.failed_ = true;
-    }
-    UnarchiverGuard(const UnarchiverGuard&) = delete;
-    UnarchiverGuard& operator=(const UnarchiverGuard&) = delete;
-
-private:
-    Unarchiver& u_;
-    int exceptions_;
-};
-
 Unarchiver::Unarchiver(std::string data) : data_(std::move(data))
 {
     registerValueClasses();
@@ -104,6 +83,12 @@ Unarchiver::~Unarchiver() = default;
 void Unarchiver::damaged(const std::string& why) const
 {
     Exception::raise(ArchiverArchiveInconsistencyException, why + " (at byte " + std::to_string(pos_) + ")");
+}
+
+void Unarchiver::checkNotFailed() const
+{
+    if (failed_)
+        damaged("an earlier read of this archive failed");
 }
 
 void Unarchiver::need(std::uint64_t n) const
@@ -215,13 +200,21 @@ void Unarchiver::getMemory(const TypeEncoding& t, unsigned char* base)
         break;
     }
     case Kind::Array: {
-        std::uint64_t m = minEncodedSize(t.element());
+        const TypeEncoding& e = t.element();
+        // Letters: byte for byte as stored.
+        if (e.kind() == Kind::Char || e.kind() == Kind::UChar) {
+            need(t.count());
+            std::memcpy(base, data_.data() + pos_, std::size_t(t.count()));
+            pos_ += std::size_t(t.count());
+            break;
+        }
+        std::uint64_t m = minEncodedSize(e);
         if (m == 0)
             break;
         if (t.count() > remaining() / m)
             damaged("an array longer than the bytes left");
         for (std::uint64_t i = 0; i < t.count(); ++i)
-            getMemory(t.element(), base + i * t.element().size());
+            getMemory(e, base + i * e.size());
         break;
     }
     case Kind::Struct:
@@ -292,13 +285,13 @@ void Unarchiver::skipRestOfObject()
     }
 }
 
-const Unarchiver::ClassInfo& Unarchiver::getClass()
+std::size_t Unarchiver::getClass()
 {
     std::uint64_t ref = getVarint();
     if (ref >= 1) {
         if (ref - 1 >= classes_.size())
             damaged("a reference to a class that does not exist");
-        return classes_[std::size_t(ref - 1)];
+        return std::size_t(ref - 1);
     }
     std::uint64_t nameRef = getVarint();
     if (nameRef == 0)
@@ -307,32 +300,56 @@ const Unarchiver::ClassInfo& Unarchiver::getClass()
     info.archivedName = getSharedString(nameRef);
     info.version = int(std::int32_t(std::uint32_t(getFixed(4))));
     info.className = classNameDecodedForArchiveClassName(info.archivedName);
-    if (!ClassRegistry::isRegistered(info.className))
+    info.factory = ClassRegistry::factoryOf(info.className);
+    if (!info.factory)
         damaged("class not found: \"" + info.className + "\"");
     versions_[info.archivedName] = info.version;
     versions_[info.className] = info.version;
     classes_.push_back(std::move(info));
-    return classes_.back();
+    return classes_.size() - 1;
 }
 
-Unarchiver::Entry& Unarchiver::pool(std::unique_ptr<Object> object)
+std::size_t Unarchiver::pool(std::unique_ptr<Object> object, bool fresh)
 {
+    // A factory's new object cannot be one the decoder holds; a replacement
+    // an object answered might.
+    if (!fresh) {
+        const Entry* old = entryFor(object.get());
+        if (old && (old->state == State::Pooled || old->state == State::Shared))
+            throw std::logic_error("an object handed to the decoder twice");
+    }
+    if (entries_.size() >= std::size_t(NotShared) - 1)
+        damaged("too many objects");
     const Object* key = object.get();
-    auto it = owned_.find(key);
-    if (it != owned_.end() && (it->second.state == State::Pooled || it->second.state == State::Shared))
-        throw std::logic_error("an object handed to the decoder twice");
-    Entry entry;
-    entry.object = std::move(object);
-    // An old entry here belonged to a claimed or released object since freed.
-    Entry& e = owned_.insert_or_assign(key, std::move(entry)).first->second;
-    made_.push_back(key);
-    return e;
+    entries_.push_back(Entry{std::move(object), key});
+    return entries_.size() - 1;
+}
+
+void Unarchiver::indexEntries()
+{
+    // In pool order, so that an address made again answers its latest
+    // entry (the earlier object there was claimed or released and freed).
+    entryIndex_.reserve(entries_.size());
+    for (; indexed_ < entries_.size(); ++indexed_)
+        entryIndex_[entries_[indexed_].key] = std::uint32_t(indexed_ + 1);
 }
 
 Unarchiver::Entry* Unarchiver::entryFor(const Object* object)
 {
-    auto it = owned_.find(object);
-    return it == owned_.end() ? nullptr : &it->second;
+    if (!object)
+        return nullptr;
+    // Most objects are taken just after they were made. An entry that still
+    // holds its object is the latest for that address (another object there
+    // would have needed this one freed).
+    const std::size_t recent = std::min<std::size_t>(entries_.size(), RecentEntries);
+    for (std::size_t i = entries_.size(); i > entries_.size() - recent; --i)
+        if (entries_[i - 1].object.get() == object)
+            return &entries_[i - 1];
+    // The table catches up only when it is asked, filling many slots in one
+    // loop instead of one between every two objects read.
+    indexEntries();
+    const std::uint32_t* index = entryIndex_.find(object);
+    return index && *index ? &entries_[*index - 1] : nullptr;
 }
 
 Object* Unarchiver::getObject()
@@ -349,22 +366,23 @@ Object* Unarchiver::getObject()
         damaged("objects nested deeper than " + std::to_string(MaxObjectNesting));
     if (coder_detail::stackNearlyExhausted())
         damaged("objects nested deeper than the stack allows");
-    std::string className = getClass().className;
-    std::unique_ptr<Object> made = ClassRegistry::create(className);
+    const std::size_t classIndex = getClass();
+    std::unique_ptr<Object> made = (*classes_[classIndex].factory)();
     if (!made)
-        damaged("class not found: \"" + className + "\"");
+        damaged("class not found: \"" + classes_[classIndex].className + "\"");
     Object* raw = made.get();
     // Numbered and pooled before its units are read, so that the units can
     // refer back to it (cycles) and it cannot be claimed from inside itself.
     std::size_t index = objects_.size();
     objects_.push_back(raw);
-    pool(std::move(made)).inProgress = true;
+    const std::size_t entry = pool(std::move(made), true);
+    entries_[entry].inProgress = true;
 
     struct Decoding {
         Unarchiver& u;
-        Decoding(Unarchiver& un, const Object* o) : u(un)
+        Decoding(Unarchiver& un, const Object* o, std::size_t e) : u(un)
         {
-            u.decoding_.push_back(o);
+            u.decoding_.push_back({o, e});
             ++u.depth_;
         }
         ~Decoding()
@@ -372,55 +390,72 @@ Object* Unarchiver::getObject()
             u.decoding_.pop_back();
             --u.depth_;
         }
-    } decoding(*this, raw);
+    } decoding(*this, raw, entry);
 
     Object* result = raw->initWithCoder(*this);
     objects_[index] = result;
-    entryFor(raw)->inProgress = false;
+    entries_[entry].inProgress = false;
     if (!result) {
         skipRestOfObject();
     } else if (getVarint() != 0) {
-        damaged("class \"" + className + "\" reads fewer units than its object holds");
+        damaged("class \"" + classes_[classIndex].className + "\" reads fewer units than its object holds");
     }
     return result;
 }
 
+// An exception leaving any read marks the decoder failed (checkNotFailed).
+
 void Unarchiver::decodeUnit(std::string_view types, std::span<const TypeEncoding> items, std::span<const OutRef> out)
 {
-    UnarchiverGuard guard(*this);
-    const std::string& stored = getUnitTypes();
-    if (stored != types)
-        damaged("a unit of type \"" + stored + "\" where \"" + std::string(types) + "\" was expected");
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const OutRef& o = out[i];
-        switch (o.form) {
-        case OutRef::Form::String: *static_cast<std::string*>(o.ptr) = getCString().value_or(std::string()); break;
-        case OutRef::Form::OptString: *static_cast<std::optional<std::string>*>(o.ptr) = getCString(); break;
-        case OutRef::Form::Value: getMemory(items[i], static_cast<unsigned char*>(o.ptr)); break;
+    checkNotFailed();
+    try {
+        const std::string& stored = getUnitTypes();
+        if (stored != types)
+            damaged("a unit of type \"" + stored + "\" where \"" + std::string(types) + "\" was expected");
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const OutRef& o = out[i];
+            switch (o.form) {
+            case OutRef::Form::String: *static_cast<std::string*>(o.ptr) = getCString().value_or(std::string()); break;
+            case OutRef::Form::OptString: *static_cast<std::optional<std::string>*>(o.ptr) = getCString(); break;
+            case OutRef::Form::Value: getMemory(items[i], static_cast<unsigned char*>(o.ptr)); break;
+            }
         }
+    } catch (...) {
+        failed_ = true;
+        throw;
     }
 }
 
 Object* Unarchiver::decodeObject()
 {
-    UnarchiverGuard guard(*this);
-    const std::string& stored = getUnitTypes();
-    if (stored != "@")
-        damaged("a unit of type \"" + stored + "\" where an object was expected");
-    return getObject();
+    checkNotFailed();
+    try {
+        const std::string& stored = getUnitTypes();
+        if (stored != "@")
+            damaged("a unit of type \"" + stored + "\" where an object was expected");
+        return getObject();
+    } catch (...) {
+        failed_ = true;
+        throw;
+    }
 }
 
 std::string Unarchiver::decodeBytes()
 {
-    UnarchiverGuard guard(*this);
-    const std::string& stored = getUnitTypes();
-    if (stored != coder_detail::BytesType)
-        damaged("a unit of type \"" + stored + "\" where bytes were expected");
-    std::uint64_t n = getVarint();
-    need(n);
-    std::string bytes(data_, pos_, std::size_t(n));
-    pos_ += std::size_t(n);
-    return bytes;
+    checkNotFailed();
+    try {
+        const std::string& stored = getUnitTypes();
+        if (stored != coder_detail::BytesType)
+            damaged("a unit of type \"" + stored + "\" where bytes were expected");
+        std::uint64_t n = getVarint();
+        need(n);
+        std::string bytes(data_, pos_, std::size_t(n));
+        pos_ += std::size_t(n);
+        return bytes;
+    } catch (...) {
+        failed_ = true;
+        throw;
+    }
 }
 
 bool Unarchiver::isAtEnd() const
@@ -432,27 +467,17 @@ bool Unarchiver::isAtEnd() const
 
 void Unarchiver::checkArrayCount(const char* type, std::size_t count) const
 {
-    TypeEncoding t = [&] {
-        try {
-            return TypeEncoding::parse(type ? type : "");
-        } catch (const std::invalid_argument& e) {
-            throw std::logic_error(e.what());
-        }
-    }();
-    std::uint64_t m = minEncodedSize(t);
+    const std::vector<TypeEncoding>& list = parsedTypes(type ? type : "");
+    if (list.size() != 1)
+        throw std::logic_error("checkArrayCount: \"" + std::string(type) + "\" is not one type");
+    std::uint64_t m = minEncodedSize(list.front());
     if (m != 0 && count > remaining() / m)
         damaged("a count of " + std::to_string(count) + " is more than the bytes left can hold");
 }
 
 void Unarchiver::checkUnitCount(const char* types, std::size_t count) const
 {
-    std::vector<TypeEncoding> list = [&] {
-        try {
-            return TypeEncoding::parseList(types ? types : "");
-        } catch (const std::invalid_argument& e) {
-            throw std::logic_error(e.what());
-        }
-    }();
+    const std::vector<TypeEncoding>& list = parsedTypes(types ? types : "");
     std::uint64_t m = 1; // the unit's type reference
     for (const auto& t : list)
         m = std::min(Saturated - 1, m + minEncodedSize(t));
@@ -501,12 +526,14 @@ std::unique_ptr<Object> Unarchiver::claimObject(Object* object, const Object* ow
     // An owner may be decoded inside what it owns (a weak reference pulled it
     // in first), so claiming an object still being decoded is fine; what a
     // hostile stream must not make is an ownership cycle.
-    const Object* claimer = owner ? owner : decoding_.empty() ? nullptr : decoding_.back();
+    const Object* claimer = owner ? owner : decoding_.empty() ? nullptr : decoding_.back().object;
     std::size_t steps = 0;
     for (const Object* k = claimer; k; ++steps) {
-        if (k == object || steps > owned_.size())
+        if (k == object || steps > entries_.size())
             cannotTake(object, "claimed", "it would own itself (an ownership cycle)");
-        const Entry* ke = entryFor(k);
+        // The object being decoded is the usual claimer: its entry is known.
+        const Entry* ke = !decoding_.empty() && k == decoding_.back().object ? &entries_[decoding_.back().entry]
+                                                                             : entryFor(k);
         k = ke && ke->state == State::Claimed ? ke->owner : nullptr;
     }
     e->state = State::Claimed;
@@ -518,6 +545,10 @@ std::shared_ptr<Object> Unarchiver::shareObject(Object* object, const coder_deta
 {
     if (!object)
         return nullptr;
+    // A shared object lives as long as the decoder, so its address is its
+    // own: shared objects (a few colours, many times over) are found at once.
+    if (const std::uint32_t* shared = sharedIndex_.find(object))
+        return shared_[*shared];
     Entry* e = entryFor(object);
     if (!e) {
         std::shared_ptr<Object> s;
@@ -534,7 +565,7 @@ std::shared_ptr<Object> Unarchiver::shareObject(Object* object, const coder_deta
         return s;
     }
     switch (e->state) {
-    case State::Shared: return e->shared;
+    case State::Shared: return shared_[e->shared];
     case State::Claimed: cannotTake(object, "shared", "it was claimed");
     case State::Released: cannotTake(object, "shared", "it was handed out by releaseUnclaimed");
     case State::Pooled: break;
@@ -544,11 +575,13 @@ std::shared_ptr<Object> Unarchiver::shareObject(Object* object, const coder_deta
     Object* raw = e->object.release();
     // A colour made by shared_ptr<Color> knows its owner (shared_from_this).
     if (auto* c = dynamic_cast<Color*>(raw))
-        e->shared = std::shared_ptr<Color>(c);
+        shared_.push_back(std::shared_ptr<Color>(c));
     else
-        e->shared = makers.adopt(raw);
+        shared_.push_back(makers.adopt(raw));
+    e->shared = std::uint32_t(shared_.size() - 1);
     e->state = State::Shared;
-    return e->shared;
+    sharedIndex_[object] = e->shared;
+    return shared_.back();
 }
 
 Object* Unarchiver::adoptReplacement(std::unique_ptr<Object> replacement)
@@ -556,7 +589,7 @@ Object* Unarchiver::adoptReplacement(std::unique_ptr<Object> replacement)
     if (!replacement)
         return nullptr;
     Object* raw = replacement.get();
-    pool(std::move(replacement));
+    pool(std::move(replacement), false);
     return raw;
 }
 
@@ -565,15 +598,14 @@ std::vector<std::unique_ptr<Object>> Unarchiver::releaseUnclaimed()
     if (depth_ > 0)
         throw std::logic_error("releaseUnclaimed while an object is being decoded");
     std::vector<std::unique_ptr<Object>> out;
-    for (const Object* key : made_) {
-        Entry* e = entryFor(key);
+    for (; released_ < entries_.size(); ++released_) {
+        Entry& e = entries_[released_];
         // Objects whose decoding failed half-way stay and die with the decoder.
-        if (e && e->state == State::Pooled && !e->inProgress && e->object.get() == key) {
-            out.push_back(std::move(e->object));
-            e->state = State::Released;
+        if (e.state == State::Pooled && !e.inProgress && e.object) {
+            out.push_back(std::move(e.object));
+            e.state = State::Released;
         }
     }
-    made_.clear();
     return out;
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "core/Coder.h"
+#include "core/PointerMap.h"
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace kit {
@@ -82,24 +82,32 @@ protected:
     std::shared_ptr<Object> shareObject(Object* object, const coder_detail::ShareMakers& makers) override;
 
 private:
-    friend class UnarchiverGuard;
-
     enum class State : std::uint8_t { Pooled, Claimed, Shared, Released };
+    static constexpr std::uint32_t NotShared = 0xFFFFFFFFu;
+    // How many of the latest entries entryFor looks at before the table.
+    static constexpr std::size_t RecentEntries = 8;
     struct Entry {
         std::unique_ptr<Object> object;
-        std::shared_ptr<Object> shared;
-        State state = State::Pooled;
-        bool inProgress = false;
+        // The object's address, kept once the object is handed out.
+        const Object* key = nullptr;
         // Who claimed it: the object whose initWithCoder was running then.
         const Object* owner = nullptr;
+        // Its shared_ptr in shared_, once shared.
+        std::uint32_t shared = NotShared;
+        State state = State::Pooled;
+        bool inProgress = false;
     };
     struct ClassInfo {
         std::string archivedName;
         std::string className;
         int version = 0;
+        // The registry's factory, looked up once per class and archive.
+        const ClassRegistry::Factory* factory = nullptr;
     };
 
     [[noreturn]] void damaged(const std::string& why) const;
+    // Reads of a failed archive throw: the position in the stream is then unknown.
+    void checkNotFailed() const;
     std::size_t remaining() const { return data_.size() - pos_; }
     void need(std::uint64_t n) const;
     unsigned char getByte();
@@ -112,8 +120,9 @@ private:
     void skipValue(const TypeEncoding& t);
     void skipRestOfObject();
     Object* getObject();
-    const ClassInfo& getClass();
-    Entry& pool(std::unique_ptr<Object> object);
+    std::size_t getClass();
+    std::size_t pool(std::unique_ptr<Object> object, bool fresh);
+    void indexEntries();
     Entry* entryFor(const Object* object);
     [[noreturn]] void cannotTake(const Object* object, const char* what, const char* why) const;
 
@@ -125,9 +134,24 @@ private:
     std::map<std::string, std::string> substitutions_;
     // What each object record answers, by the record's number.
     std::vector<Object*> objects_;
-    std::unordered_map<const Object*, Entry> owned_;
-    std::vector<const Object*> made_; // pool order for releaseUnclaimed
-    std::vector<const Object*> decoding_; // objects whose initWithCoder runs, innermost last
+    // Every object the decoder was handed, in pool order, and where each
+    // address's latest entry is (an address may come again once its first
+    // object, claimed, has been freed).
+    std::vector<Entry> entries_;
+    PointerMap<std::uint32_t> entryIndex_;
+    // Entries before this one are in entryIndex_.
+    std::size_t indexed_ = 0;
+    std::vector<std::shared_ptr<Object>> shared_;
+    // Where each shared object's shared_ptr is in shared_.
+    PointerMap<std::uint32_t> sharedIndex_;
+    // Entries before this one were offered by releaseUnclaimed already.
+    std::size_t released_ = 0;
+    // Objects whose initWithCoder runs, innermost last, with their entries.
+    struct InDecoding {
+        const Object* object;
+        std::size_t entry;
+    };
+    std::vector<InDecoding> decoding_;
     int depth_ = 0;
     bool failed_ = false;
 };
