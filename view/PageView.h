@@ -412,6 +412,9 @@ private:
     void refreshCaretArea(const kit::Rect& caret);
     // After drawing, the caret is where the edited text drawn shows it.
     void placeCursorInDrawnColumns(Page* page, const kit::Rect& rect);
+    // Paints the caret over what rect shows when the blink has it on
+    // (PageViewCursor.cpp).
+    void drawTextCursor(kit::DrawContext& context, const kit::Rect& rect) const;
     // The area a column shows on a page, in view coordinates.
     kit::Rect columnAreaOnPage(TextItem* column, const Page* page) const;
     void redisplayVisible(const kit::Rect& rect);
@@ -430,6 +433,7 @@ private:
     kit::Rect cursorRect_{};
     bool cursorShown_ = false;
     bool cursorCycle_ = false; // the blink shows the caret
+    kit::Rect cursorClip_{};   // the caret's column, in view coordinates
     // Objects of cloned items' stored form that nothing else took.
     std::vector<std::unique_ptr<kit::Object>> cloneKeep_;
 

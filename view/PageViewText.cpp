@@ -148,6 +148,8 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
     caret.origin.y += origin.y;
     if (caret.size.width <= 0)
         caret.size.width = 1;
+    // Drawing keeps the caret inside the column also sideways.
+    cursorClip_ = kit::makeRect(origin.x, origin.y, holder->frame().size.width, frameHeight);
     const kit::Rect old = cursorRect_;
     const bool wasShown = cursorShown_;
     const bool moved = !cursorShown_ || !kit::equalRects(old, caret);
@@ -498,6 +500,7 @@ void PageView::drawRect(const kit::Rect& rect)
     if (context->isDrawingToScreen()) {
         for (Page* page : pages)
             placeCursorInDrawnColumns(page, rect);
+        drawTextCursor(*context, rect);
     }
 }
 

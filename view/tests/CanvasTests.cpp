@@ -598,6 +598,104 @@ TEST_F(CanvasTest, TheCaretBlinksEverySixTenthsUntilErased)
     EXPECT_FALSE(view_->isCursorDrawn());
 }
 
+// The caret's pixels in the window: black pixels within its rectangle (and
+// one pixel around it), rows from the top.
+int caretPixels(const kit::Window& window, const PageView& view, const kit::Rect& caret)
+{
+    const kit::RasterContext& image = window.graphicsContext();
+    const kit::Rect base = view.convertRectToView(caret, nullptr);
+    const int left = std::max(0, int(std::floor(kit::minX(base))) - 1);
+    const int right = std::min(image.width(), int(std::ceil(kit::maxX(base))) + 1);
+    const int top = std::max(0, image.height() - int(std::ceil(kit::maxY(base))));
+    const int bottom = std::min(image.height(), image.height() - int(std::floor(kit::minY(base))));
+    int black = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            black += image.scanLine(y)[x] == 0xFF000000u;
+    return black;
+}
+
+// A user typing sees the insertion point: painted while the blink has it on,
+// gone after the next 0.6 s, and the window equal to a fresh repaint in
+// either state. No caret shows over a text selection, in a read-only
+// document or in a window that is not the key window.
+TEST_F(CanvasTest, TheCaretIsPaintedWhileTheBlinkShowsIt)
+{
+    window_->makeKeyWindow();
+    first_->beginEditing(nullptr, view_);
+    type(flow_, "Caret");
+    // After the last letter: nothing else is drawn right of it.
+    caretAt(0, 0, 5);
+    const textPoint end{0, 0, 5};
+    view_->moveCursorToTextPoint(&end, first_, true);
+    ASSERT_TRUE(view_->isCursorDrawn());
+    const kit::Rect caret = view_->textCursorRect();
+    const kit::Rect base = view_->convertRectToView(caret, nullptr);
+    // Whole pixel rows the caret covers at half size.
+    const int rows = int(std::round(kit::height(base)));
+    ASSERT_GE(rows, 4);
+    window_->displayIfNeeded();
+    const int shown = caretPixels(*window_, *view_, caret);
+    EXPECT_GE(shown, rows - 1);
+    EXPECT_LE(shown, rows + 1) << "one pixel wide";
+    repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+
+    kit::RunLoop& loop = kit::RunLoop::currentRunLoop();
+    kit::Clock::advanceBy(PageView::BlinkInterval);
+    loop.fireDueTimers(kit::DefaultRunLoopMode);
+    ASSERT_FALSE(view_->isCursorDrawn());
+    window_->displayIfNeeded();
+    EXPECT_EQ(caretPixels(*window_, *view_, caret), 0);
+    m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+    kit::Clock::advanceBy(PageView::BlinkInterval);
+    loop.fireDueTimers(kit::DefaultRunLoopMode);
+    window_->displayIfNeeded();
+    EXPECT_EQ(caretPixels(*window_, *view_, caret), shown) << "back on";
+
+    // Each state that hides the caret, then undone: the caret returns.
+    struct Case {
+        const char* name;
+        std::function<void()> hide, show;
+    };
+    const Case cases[] = {
+        {"read-only", [&] { document_->setReadOnly(true); }, [&] { document_->setReadOnly(false); }},
+        {"another key window", [&] { app_->setKeyWindow(nullptr); }, [&] { window_->makeKeyWindow(); }},
+    };
+    for (const Case& c : cases) {
+        c.hide();
+        view_->setNeedsDisplayInRect(view_->visibleRect());
+        window_->displayIfNeeded();
+        EXPECT_EQ(caretPixels(*window_, *view_, caret), 0) << c.name;
+        c.show();
+        if (!view_->isCursorDrawn())
+            view_->drawCursor(first_);
+        view_->setNeedsDisplayInRect(view_->visibleRect());
+        window_->displayIfNeeded();
+        EXPECT_EQ(caretPixels(*window_, *view_, caret), shown) << c.name;
+    }
+
+    // While text is selected the highlight shows, the caret not: the window
+    // is the same with the blink on and off. The first two letters only, so
+    // that the highlight leaves the caret's pixels white.
+    first_->selectAll(nullptr, view_);
+    const textPoint from{0, 0, 0}, to{0, 0, 2};
+    ASSERT_TRUE(flow_->textSelection()->selectBetween(&from, &to, flow_, false));
+    view_->drawCursor(first_);
+    ASSERT_TRUE(view_->isCursorDrawn());
+    view_->setNeedsDisplayInRect(view_->visibleRect());
+    window_->displayIfNeeded();
+    EXPECT_EQ(caretPixels(*window_, *view_, caret), 0);
+    view_->drawCursor(nullptr);
+    ASSERT_FALSE(view_->isCursorDrawn());
+    view_->setNeedsDisplayInRect(view_->visibleRect());
+    window_->displayIfNeeded();
+    EXPECT_EQ(caretPixels(*window_, *view_, caret), 0);
+    const repaint::Mismatch last = screenAgainstRepaint();
+    EXPECT_FALSE(last.any()) << last.describe();
+}
+
 // The run a user makes on three pages, the window checked against a fresh
 // repaint after every step.
 TEST_F(CanvasTest, AScriptedRunOnThreePagesUndoesWholeAndEndsZoomedAtThePointer)
