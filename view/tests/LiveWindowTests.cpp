@@ -14,6 +14,7 @@
 #include "graphics/tests/WysiwygSupport.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -209,6 +210,26 @@ protected:
         return status;
     }
 
+    // Runs the main loop for a while: long enough for the X server to get
+    // what the window last flushed.
+    void settle(double seconds)
+    {
+        auto& app = *app_;
+        auto timer = kit::Timer::scheduledTimerWithTimeInterval(seconds, [&](kit::Timer&) { app.stop(); }, false);
+        app.run();
+        timer->invalidate();
+    }
+
+    // Stops the caret's blink where it is and lets the screen catch up, so
+    // that the window, a fresh repaint and the X server are compared in one
+    // blink state. The next key or click starts the blink again.
+    void holdCaretStill()
+    {
+        kit::Receiver::cancelPreviousPerformRequestsWithTarget(live_, "drawCursor:", live_);
+        window_->displayIfNeeded();
+        settle(0.1);
+    }
+
     // The window's X id, found while the main loop runs (the window is
     // mapped through the loop).
     std::string windowId()
@@ -248,6 +269,7 @@ protected:
     {
         SCOPED_TRACE(when);
         ++shots_;
+        holdCaretStill();
         const std::string dumpFile = folder_ + "/window.xwd";
         const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *live_, true);
         EXPECT_FALSE(m.any()) << m.describe();
@@ -311,6 +333,46 @@ TEST_F(LiveWindow, TypingThroughTheXServerShowsWhatAFreshRepaintShows)
     EXPECT_EQ(flow_->textSelection(), nullptr);
     EXPECT_EQ(text(flow_), "Typed through the X server, letter by letter.\nA second paragraph with a word. The end.");
     screenIsFresh("clicked and typed");
+}
+
+// What the X server shows of the caret after typing: black pixels in its
+// rectangle while the blink has it on, none after the next blink. Between
+// two passes of the main loop the blink stands still.
+TEST_F(LiveWindow, TheCaretShowsWhereTypingGoesAndBlinksOff)
+{
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    const std::string x = "'" + xdotool_ + "' ";
+    ASSERT_EQ(runWhile(x + "windowfocus --sync " + id + " && " + x + "type --delay 15 'Where is the caret'"), 0)
+        << "see " << folder_ << "/xdotool.log";
+    ASSERT_EQ(text(flow_), "Where is the caret");
+    ASSERT_TRUE(window_->isKeyWindow());
+    const auto caretPixelsShown = [&] {
+        const WindowDump dump = readWindowDump(folder_ + "/window.xwd");
+        const kit::Rect base = live_->convertRectToView(live_->textCursorRect(), nullptr);
+        const int left = std::max(0, int(std::floor(kit::minX(base))) - 1);
+        const int right = std::min(dump.width, int(std::ceil(kit::maxX(base))) + 1);
+        const int top = std::max(0, dump.height - int(std::ceil(kit::maxY(base))));
+        const int bottom = std::min(dump.height, dump.height - int(std::floor(kit::minY(base))));
+        int black = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x0 = left; x0 < right; ++x0)
+                black += dump.pixels[std::size_t(y * dump.width + x0)] == 0;
+        return black;
+    };
+    // Shown afresh, as a click or a key shows it.
+    live_->drawCursor(column_);
+    ASSERT_TRUE(live_->isCursorDrawn());
+    const float height = live_->textCursorRect().size.height;
+    ASSERT_GT(height, 4);
+    expectScreenIsFresh(id, "caret on");
+    EXPECT_GE(caretPixelsShown(), int(height) - 1);
+    EXPECT_LE(caretPixelsShown(), int(height) + 1) << "one pixel wide";
+
+    live_->drawCursor(live_);
+    ASSERT_FALSE(live_->isCursorDrawn());
+    expectScreenIsFresh(id, "caret off");
+    EXPECT_EQ(caretPixelsShown(), 0);
 }
 
 TEST_F(LiveWindow, AKnobDraggedThroughTheXServerResizesTheBoxAndLeavesNoFeedbackBehind)
@@ -478,6 +540,10 @@ TEST_F(LiveWindow, TypingInOneWindowShowsInTheOther)
     ASSERT_EQ(runWhile(x + "windowfocus --sync " + id + " && " + x + "type --delay 15 'Seen in both windows.'"), 0)
         << "see " << folder_ << "/xdotool.log";
     EXPECT_EQ(text(flow_), "Seen in both windows.");
+    // The caret shows only in the window typed in: off for the comparison.
+    if (live_->isCursorDrawn())
+        live_->drawCursor(live_);
+    holdCaretStill();
     window_->displayIfNeeded();
     second.displayIfNeeded();
 
