@@ -19,6 +19,7 @@ class StyleParagraph;
 class ToolPalette;
 
 namespace kit {
+class Object;
 class View;
 }
 
@@ -87,6 +88,30 @@ public:
     virtual void getX(float* x, float* y) const = 0;
 };
 
+// The modal dialog that asks for one page number.
+class GotoPagesPanel {
+public:
+    // The code of a run ended by OK.
+    static constexpr int Stop = -1000;
+
+    virtual ~GotoPagesPanel() = default;
+    // 1: go to a page; 2: view a page.
+    virtual void setViewType(int type) = 0;
+    virtual void setPageNumberFirst(int first, int last) = 0;
+    virtual void setActivePageNumber(int number) = 0;
+    virtual int runModal() = 0;
+    // The page number chosen.
+    virtual int toPage() const = 0;
+};
+
+// The find and replace panel, as the canvas's find commands reach it.
+class FindPanel {
+public:
+    virtual ~FindPanel() = default;
+    virtual void findNext(kit::Object* sender) = 0;
+    virtual void findPrevious(kit::Object* sender) = 0;
+};
+
 // The application's panel registry. Every getter of this base answers nil.
 class DocumentPanels {
 public:
@@ -105,6 +130,8 @@ public:
     virtual PagesPanel* pagesPanel(bool create) { (void)create; return nullptr; }
     virtual PageLayoutAccessory* pageLayoutAccessory(bool create) { (void)create; return nullptr; }
     virtual MoveByPanel* moveByPanel(bool create) { (void)create; return nullptr; }
+    virtual GotoPagesPanel* gotoPagesPanel(bool create) { (void)create; return nullptr; }
+    virtual FindPanel* findPanel(bool create) { (void)create; return nullptr; }
     // The links panel shows the main document's graphic links again.
     virtual void updateLinksPanel() {}
     // The toolbar's tools (nil: none; the selection tool then acts).

@@ -330,6 +330,13 @@ public:
     void decreasePointSize(kit::Object* sender);
     // The font at the caret while editing; nil otherwise.
     kit::Font* font() const;
+    // The edited text's font to the font pasteboard, and from it to the
+    // edited text.
+    void copyFont(kit::Object* sender);
+    void pasteFont(kit::Object* sender);
+    // To the find panel; a beep while it does not exist.
+    void findNext(kit::Object* sender);
+    void findPrevious(kit::Object* sender);
 
     // ---- Services (PageViewServices.cpp). The view serves a request it
     // can write the send type for (and take the return type back).
@@ -356,6 +363,9 @@ public:
     void gotoPage(int number);
     // -1 the previous, 1 the next page after the most visible one.
     void gotoNextPage(int tag);
+    // Asks for a page number in the go-to dialog and shows that page;
+    // beeps while there is no dialog.
+    void runGotoPage(kit::Object* sender);
 
     // ---- Printing (PageViewPrinting.cpp). The Print command: the whole
     // document, or the print list when the sender is a panel.

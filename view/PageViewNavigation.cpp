@@ -5,6 +5,7 @@
 
 #include "appkit/Window.h"
 #include "core/Alert.h"
+#include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 
@@ -62,4 +63,22 @@ void PageView::gotoNextPage(int tag)
     const int index = document_->displayedIndexOfNumber(number);
     if (index >= 0 && index < document_->numDisplayedPages())
         showPageNumber(number);
+}
+
+void PageView::runGotoPage(kit::Object* sender)
+{
+    (void)sender;
+    if (!document_)
+        return;
+    GotoPagesPanel* panel = DocumentPanels::shared().gotoPagesPanel(true);
+    if (!panel) {
+        kit::beep();
+        return;
+    }
+    const int first = document_->firstPageNum();
+    panel->setViewType(1);
+    panel->setPageNumberFirst(first, first + document_->numPages() - 1);
+    panel->setActivePageNumber(document_->activePageNumber());
+    if (panel->runModal() == GotoPagesPanel::Stop)
+        gotoPage(panel->toPage());
 }

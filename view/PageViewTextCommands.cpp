@@ -4,6 +4,8 @@
 #include "view/PageView.h"
 
 #include "appkit/MenuItem.h"
+#include "core/Alert.h"
+#include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
@@ -48,6 +50,22 @@ kit::Font* PageView::font() const
 {
     TextFlow* flow = editing_ && document_ ? document_->activeTextFlow() : nullptr;
     return flow ? flow->font() : nullptr;
+}
+
+void PageView::findNext(kit::Object* sender)
+{
+    if (FindPanel* panel = DocumentPanels::shared().findPanel(false))
+        panel->findNext(sender);
+    else
+        kit::beep();
+}
+
+void PageView::findPrevious(kit::Object* sender)
+{
+    if (FindPanel* panel = DocumentPanels::shared().findPanel(false))
+        panel->findPrevious(sender);
+    else
+        kit::beep();
 }
 
 void PageView::registerTextActions()
@@ -132,6 +150,14 @@ void PageView::registerTextActions()
     });
     setAction("decreasePointSize:", [this](kit::Object* sender) -> kit::Object* {
         decreasePointSize(sender);
+        return nullptr;
+    });
+    setAction("findNext:", [this](kit::Object* sender) -> kit::Object* {
+        findNext(sender);
+        return nullptr;
+    });
+    setAction("findPrevious:", [this](kit::Object* sender) -> kit::Object* {
+        findPrevious(sender);
         return nullptr;
     });
 }

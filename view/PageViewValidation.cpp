@@ -221,6 +221,7 @@ void PageView::registerCanvasActions()
     plain("toggleDropShadow:", &PageView::toggleDropShadow);
     plain("removeColor:", &PageView::removeColor);
     plain("removeLine:", &PageView::removeLine);
+    plain("runGotoPage:", &PageView::runGotoPage);
     const auto tagged = [this](const char* name, auto body) {
         setAction(name, [this, body](kit::Object* sender) -> kit::Object* {
             const auto* item = dynamic_cast<const kit::MenuItem*>(sender);

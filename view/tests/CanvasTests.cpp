@@ -26,10 +26,50 @@
 
 namespace {
 
+// A go-to dialog that answers as scripted and keeps what it was shown.
+class ScriptedGotoPanel : public GotoPagesPanel {
+public:
+    void setViewType(int type) override { viewType = type; }
+    void setPageNumberFirst(int first, int last) override
+    {
+        shownFirst = first;
+        shownLast = last;
+    }
+    void setActivePageNumber(int number) override { shownActive = number; }
+    int runModal() override
+    {
+        ++runs;
+        return answer;
+    }
+    int toPage() const override { return chosen; }
+    int answer = GotoPagesPanel::Stop, chosen = 0;
+    int viewType = 0, shownFirst = 0, shownLast = 0, shownActive = 0, runs = 0;
+};
+
+class ScriptedFindPanel : public FindPanel {
+public:
+    void findNext(kit::Object* sender) override { calls.emplace_back(1, sender); }
+    void findPrevious(kit::Object* sender) override { calls.emplace_back(-1, sender); }
+    std::vector<std::pair<int, kit::Object*>> calls;
+};
+
 class ToolbarRegistry : public DocumentPanels {
 public:
     ToolPalette* toolbar() override { return &toolbar_; }
+    GotoPagesPanel* gotoPagesPanel(bool create) override
+    {
+        createdGoto = createdGoto || create;
+        return hasGoto && createdGoto ? &goto_ : nullptr;
+    }
+    FindPanel* findPanel(bool create) override
+    {
+        createdFind = createdFind || create;
+        return createdFind ? &find_ : nullptr;
+    }
     PanelToolbar toolbar_;
+    ScriptedGotoPanel goto_;
+    ScriptedFindPanel find_;
+    bool hasGoto = true, createdGoto = false, createdFind = false;
 };
 
 class CanvasTest : public EditingTest {
@@ -500,6 +540,63 @@ TEST_F(CanvasTest, GoToPageShowsPagesInTheDocumentAndBeepsOutsideIt)
     EXPECT_EQ(document_->activePage(), pages_[2]);
     view_->showPageAtDisplayedIndex(-5);
     EXPECT_EQ(document_->activePage(), pages_[0]);
+}
+
+TEST_F(CanvasTest, TheGoToDialogShowsThePageChosenAndNothingOnCancel)
+{
+    document_->setActivePage(pages_[1]);
+    const int beeps = alerts_->beeps();
+    struct Case {
+        const char* name;
+        bool panel;
+        int answer, chosen;
+        Page* active; // after the command
+        int beeps;
+    };
+    const Case cases[] = {
+        {"OK on page 3", true, GotoPagesPanel::Stop, 3, pages_[2], 0},
+        {"cancelled", true, -1001, 1, pages_[2], 0},
+        {"a page outside", true, GotoPagesPanel::Stop, 9, pages_[2], 1},
+        {"OK on page 1", true, GotoPagesPanel::Stop, 1, pages_[0], 1},
+        {"no dialog", false, GotoPagesPanel::Stop, 2, pages_[0], 2},
+    };
+    int runs = 0;
+    for (const Case& c : cases) {
+        registry_.hasGoto = c.panel;
+        registry_.goto_.answer = c.answer;
+        registry_.goto_.chosen = c.chosen;
+        const int before = document_->activePageNumber();
+        view_->performSelector("runGotoPage:", nullptr);
+        runs += c.panel;
+        EXPECT_EQ(registry_.goto_.runs, runs) << c.name;
+        EXPECT_EQ(document_->activePage(), c.active) << c.name;
+        EXPECT_EQ(alerts_->beeps(), beeps + c.beeps) << c.name;
+        if (!c.panel)
+            continue;
+        // Asked to go to a page of the document's numbers, from the active one.
+        EXPECT_EQ(registry_.goto_.viewType, 1) << c.name;
+        EXPECT_EQ(registry_.goto_.shownFirst, 1) << c.name;
+        EXPECT_EQ(registry_.goto_.shownLast, 3) << c.name;
+        EXPECT_EQ(registry_.goto_.shownActive, before) << c.name;
+    }
+    EXPECT_TRUE(registry_.createdGoto) << "the dialog is made on request";
+}
+
+TEST_F(CanvasTest, FindCommandsGoToAnExistingFindPanelAndBeepWithoutOne)
+{
+    const int beeps = alerts_->beeps();
+    kit::MenuItem next("Find Next", "findNext:");
+    view_->performSelector("findNext:", &next);
+    view_->performSelector("findPrevious:", &next);
+    EXPECT_EQ(alerts_->beeps(), beeps + 2);
+    EXPECT_FALSE(registry_.createdFind) << "the commands do not make the panel";
+    EXPECT_TRUE(registry_.find_.calls.empty());
+    registry_.createdFind = true;
+    view_->performSelector("findPrevious:", &next);
+    view_->performSelector("findNext:", nullptr);
+    const std::vector<std::pair<int, kit::Object*>> expected = {{-1, &next}, {1, nullptr}};
+    EXPECT_EQ(registry_.find_.calls, expected);
+    EXPECT_EQ(alerts_->beeps(), beeps + 2);
 }
 
 TEST_F(CanvasTest, TextCommandsReachTheEditedColumnWithTheirTags)
