@@ -5,11 +5,14 @@
 
 #include "appkit/MenuItem.h"
 #include "core/Alert.h"
+#include "core/Pasteboard.h"
 #include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
+#include "graphics/Font.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
+#include "view/FontPasteboard.h"
 
 namespace {
 
@@ -50,6 +53,34 @@ kit::Font* PageView::font() const
 {
     TextFlow* flow = editing_ && document_ ? document_->activeTextFlow() : nullptr;
     return flow ? flow->font() : nullptr;
+}
+
+void PageView::copyFont(kit::Object* sender)
+{
+    (void)sender;
+    kit::Font* current = document_ && document_->activeTextItem() ? font() : nullptr;
+    if (!current)
+        return;
+    kit::Pasteboard& pboard = kit::Pasteboard::pasteboardWithName(kit::FontPboard);
+    pboard.declareTypes({kit::FontPboardType}, nullptr);
+    pboard.setData(fontPasteboardData({current->fontName(), current->pointSize()}), kit::FontPboardType);
+}
+
+void PageView::pasteFont(kit::Object* sender)
+{
+    (void)sender;
+    TextItem* column = document_ ? document_->activeTextItem() : nullptr;
+    if (!column)
+        return;
+    const std::optional<std::string> data =
+        kit::Pasteboard::pasteboardWithName(kit::FontPboard).dataForType(kit::FontPboardType);
+    const std::optional<FontChoice> choice = data ? readFontPasteboardData(*data) : std::nullopt;
+    kit::Font* pasted = choice ? kit::Font::fontWithName(choice->name, choice->size) : nullptr;
+    if (!pasted)
+        return;
+    lockFocus();
+    column->setFont(pasted, this);
+    unlockFocus();
 }
 
 void PageView::findNext(kit::Object* sender)
@@ -150,6 +181,14 @@ void PageView::registerTextActions()
     });
     setAction("decreasePointSize:", [this](kit::Object* sender) -> kit::Object* {
         decreasePointSize(sender);
+        return nullptr;
+    });
+    setAction("copyFont:", [this](kit::Object* sender) -> kit::Object* {
+        copyFont(sender);
+        return nullptr;
+    });
+    setAction("pasteFont:", [this](kit::Object* sender) -> kit::Object* {
+        pasteFont(sender);
         return nullptr;
     });
     setAction("findNext:", [this](kit::Object* sender) -> kit::Object* {

@@ -15,8 +15,10 @@
 #include "document/DocumentPanels.h"
 #include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
+#include "graphics/Font.h"
 #include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
+#include "view/FontPasteboard.h"
 #include "view/LayvaneTool.h"
 #include "view/PanelToolbar.h"
 
@@ -597,6 +599,38 @@ TEST_F(CanvasTest, FindCommandsGoToAnExistingFindPanelAndBeepWithoutOne)
     const std::vector<std::pair<int, kit::Object*>> expected = {{-1, &next}, {1, nullptr}};
     EXPECT_EQ(registry_.find_.calls, expected);
     EXPECT_EQ(alerts_->beeps(), beeps + 2);
+}
+
+TEST_F(CanvasTest, CopyFontAndPasteFontCarryTheEditedTextsFontThroughTheFontPasteboard)
+{
+    kit::Pasteboard& fonts = kit::Pasteboard::pasteboardWithName(kit::FontPboard);
+    fonts.declareTypes({kit::FontPboardType}, nullptr);
+    fonts.setData("left alone", kit::FontPboardType);
+    // Nothing edited: nothing copied.
+    view_->performSelector("copyFont:", nullptr);
+    EXPECT_EQ(fonts.dataForType(kit::FontPboardType).value_or(""), "left alone");
+
+    first_->beginEditing(nullptr, view_);
+    ASSERT_EQ(view_->font(), font_);
+    view_->performSelector("copyFont:", nullptr);
+    const std::optional<FontChoice> copied = readFontPasteboardData(fonts.dataForType(kit::FontPboardType).value_or(""));
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(copied->name, font_->fontName());
+    EXPECT_FLOAT_EQ(copied->size, font_->pointSize());
+
+    // Another font pasted reaches the text being edited.
+    kit::Font* other = kit::Font::fontWithName("Helvetica-Bold", 18);
+    ASSERT_NE(other, nullptr);
+    ASSERT_NE(other, font_);
+    fonts.declareTypes({kit::FontPboardType}, nullptr);
+    fonts.setData(fontPasteboardData({"Helvetica-Bold", 18}), kit::FontPboardType);
+    view_->performSelector("pasteFont:", nullptr);
+    EXPECT_EQ(view_->font(), other);
+    // Data that is no font changes nothing.
+    fonts.declareTypes({kit::FontPboardType}, nullptr);
+    fonts.setData("{\\rtf1 no font}", kit::FontPboardType);
+    view_->performSelector("pasteFont:", nullptr);
+    EXPECT_EQ(view_->font(), other);
 }
 
 TEST_F(CanvasTest, TextCommandsReachTheEditedColumnWithTheirTags)
