@@ -427,6 +427,12 @@ public:
     void toggleFontMetrics(kit::Object* sender);
     // Selected text columns show their knobs.
     virtual bool showTextKnobs() const { return true; }
+    // Whether a drag from the rulers' corner may move the units origin.
+    virtual bool viewWillChangeOrigin(DocumentView* view, kit::Point point)
+    {
+        (void)view, (void)point;
+        return true;
+    }
 
     // ---- Page list. Indexes are positions in the page list, displayed
     // indexes positions in the displayed list (pages that are not collapsed,

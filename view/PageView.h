@@ -169,6 +169,12 @@ public:
     // A guide pulled out of a ruler at the mouse-down (orientation 1
     // horizontal, 2 vertical), dragged until the button goes up.
     void addGuide(const kit::Event& event, char orientation);
+    // A drag from the rulers' corner box places the units origin at the
+    // page point released on, snapped to the page's corners (and to the
+    // ruler marks when the document snaps to rulers or Shift is held); one
+    // undo record. Released off the pages or on the same origin: nothing.
+    void addOrigin(const kit::Event& mouseDown);
+    void doOriginDrag(const kit::Event& mouseDown, kit::Point start);
 
     // ---- Redisplay on the document's notifications. An empty rectangle or
     // nil items stands for the whole visible area.

@@ -22,11 +22,13 @@
 #include "document/Page.h"
 #include "document/Undo.h"
 #include "document/UndoComposite.h"
+#include "document/UndoGuide.h"
 #include "document/UndoInfo.h"
 #include "document/UndoReshape.h"
 #include "document/UndoTrans.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
+#include "foundation/UnitsInfo.h"
 #include "graphics/DrawContext.h"
 #include "items/Item.h"
 #include "items/ItemArray.h"
@@ -538,4 +540,82 @@ void PageView::doRotateNudge(float angle)
     document_->notifyUpdate(this, static_cast<const std::vector<kit::Object*>*>(nullptr));
     if (record && document_->undoInfo())
         document_->undoInfo()->push(std::move(record));
+}
+
+// ---- The units origin.
+
+void PageView::addOrigin(const kit::Event& mouseDown)
+{
+    if (!document_)
+        return;
+    const kit::Point at = pointOfEvent(mouseDown);
+    if (!document_->viewWillChangeOrigin(this, at))
+        return;
+    endEditingIfNeeded();
+    doOriginDrag(mouseDown, at);
+}
+
+void PageView::doOriginDrag(const kit::Event& mouseDown, kit::Point start)
+{
+    kit::Window* w = window();
+    if (!document_ || !w)
+        return;
+    // The point over a page snapped to its corners, then to the ruler marks
+    // in the directions the corners left free.
+    const auto snapped = [this](kit::Point p, bool shift) {
+        Page* page = hitPageAt(p);
+        if (!page)
+            return p;
+        page->convertToPage(&p);
+        const int done = page->snapPointToCorners(&p);
+        if (done != 3 && (document_->snapToRulers() || shift))
+            page->snapPointToRulers(&p, done ^ 3);
+        page->convertToView(&p);
+        return p;
+    };
+    kit::Point point = snapped(start, mouseDown.modifierFlags() & kit::ShiftKeyMask);
+    w->setAcceptsMouseMovedEvents(true);
+    {
+        WindowCache cache(*this);
+        std::optional<kit::Event> event = mouseDown;
+        while (event && event->type() != kit::EventType::LeftMouseUp) {
+            point = snapped(pointOfEvent(*event), event->modifierFlags() & kit::ShiftKeyMask);
+            cache.restore();
+            const kit::Rect visible = visibleRect();
+            lockFocus();
+            if (kit::DrawContext* context = kit::DrawContext::current()) {
+                context->gsave();
+                context->setgray(0.333f);
+                context->setlinewidth(0.15f);
+                context->moveto(kit::minX(visible), point.y);
+                context->lineto(kit::maxX(visible), point.y);
+                context->moveto(point.x, kit::minY(visible));
+                context->lineto(point.x, kit::maxY(visible));
+                context->stroke();
+                context->grestore();
+            }
+            unlockFocus();
+            w->flushWindow();
+            event = w->nextEventMatchingMask(kDragMask);
+        }
+        if (event)
+            point = snapped(pointOfEvent(*event), event->modifierFlags() & kit::ShiftKeyMask);
+    }
+    w->setAcceptsMouseMovedEvents(false);
+    Page* page = hitPageAt(point);
+    UnitsInfo* units = document_->unitsInfo();
+    if (!page || !units)
+        return;
+    kit::Point origin = point;
+    page->convertToPage(&origin);
+    const kit::Point was{-units->horizontalUnitsOrigin(), -units->verticalUnitsOrigin()};
+    if (origin.x == was.x && origin.y == was.y)
+        return;
+    units->setUnitsOrigin(origin);
+    document_->setActivePage(page);
+    document_->notifyUpdateUnits(this);
+    auto record = std::make_unique<UndoGuide>(std::vector<Item*>{}, page, UndoGuide::RulerOriginMoved);
+    record->setPoint(was.x, was.y);
+    if (UndoInfo* stack = document_->undoInfo())
+        stack->push(std::move(record));
 }

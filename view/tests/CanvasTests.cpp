@@ -15,6 +15,7 @@
 #include "document/DocumentPanels.h"
 #include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
+#include "foundation/UnitsInfo.h"
 #include "graphics/Font.h"
 #include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
@@ -631,6 +632,50 @@ TEST_F(CanvasTest, CopyFontAndPasteFontCarryTheEditedTextsFontThroughTheFontPast
     fonts.setData("{\\rtf1 no font}", kit::FontPboardType);
     view_->performSelector("pasteFont:", nullptr);
     EXPECT_EQ(view_->font(), other);
+}
+
+TEST_F(CanvasTest, ADragFromTheRulersCornerMovesTheUnitsOriginWithOneUndo)
+{
+    UnitsInfo* units = document_->unitsInfo();
+    ASSERT_NE(units, nullptr);
+    const auto origin = [&] { return kit::makePoint(-units->horizontalUnitsOrigin(), -units->verticalUnitsOrigin()); };
+    const kit::Point before = origin();
+    UndoInfo* stack = document_->undoInfo();
+    const int records = stack->undoCount();
+    // From the corner box (off the pages) to a point of page 2, clear of its
+    // corners and middles: the origin goes there, in page coordinates.
+    const kit::Point corner = view_->convertPointToView(kit::makePoint(pages_[0]->pageRect().origin.x - 15, 0), nullptr);
+    const auto dragTo = [&](kit::Point end, unsigned flags) {
+        app_->postEvent(mouse(kit::EventType::LeftMouseDragged, end, flags), false);
+        app_->postEvent(mouse(kit::EventType::LeftMouseUp, end, flags), false);
+        view_->addOrigin(mouse(kit::EventType::LeftMouseDown, corner, flags));
+    };
+    dragTo(inWindow(1, kit::makePoint(150, 250)), 0);
+    EXPECT_NEAR(origin().x, 150, 1.0f);
+    EXPECT_NEAR(origin().y, 250, 1.0f);
+    EXPECT_EQ(document_->activePage(), pages_[1]);
+    EXPECT_EQ(stack->undoCount(), records + 1);
+    repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << "the cross hairs are gone: " << m.describe();
+
+    // Near a page corner it snaps there.
+    dragTo(inWindow(0, kit::makePoint(2, 3)), 0);
+    EXPECT_EQ(origin(), kit::makePoint(0, 0));
+    EXPECT_EQ(document_->activePage(), pages_[0]);
+    EXPECT_EQ(stack->undoCount(), records + 2);
+    // Released on the same origin, or off the pages: nothing changes.
+    dragTo(inWindow(0, kit::makePoint(1, 1)), 0);
+    dragTo(corner, 0);
+    EXPECT_EQ(origin(), kit::makePoint(0, 0));
+    EXPECT_EQ(stack->undoCount(), records + 2);
+
+    view_->undo(nullptr);
+    EXPECT_NEAR(origin().x, 150, 1.0f);
+    EXPECT_NEAR(origin().y, 250, 1.0f);
+    view_->undo(nullptr);
+    EXPECT_EQ(origin(), before);
+    m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
 }
 
 TEST_F(CanvasTest, TextCommandsReachTheEditedColumnWithTheirTags)
