@@ -148,8 +148,11 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
     caret.origin.y += origin.y;
     if (caret.size.width <= 0)
         caret.size.width = 1;
-    // Drawing keeps the caret inside the column also sideways.
-    cursorClip_ = kit::makeRect(origin.x, origin.y, holder->frame().size.width, frameHeight);
+    // Drawing keeps the caret inside the column also sideways. A turned or
+    // scaled column's caret would stand elsewhere than this rectangle: it
+    // is not painted there.
+    cursorClip_ = holder->isTransformed() ? kit::Rect{}
+                                          : kit::makeRect(origin.x, origin.y, holder->frame().size.width, frameHeight);
     const kit::Rect old = cursorRect_;
     const bool wasShown = cursorShown_;
     const bool moved = !cursorShown_ || !kit::equalRects(old, caret);

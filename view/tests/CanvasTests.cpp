@@ -870,6 +870,26 @@ TEST_F(CanvasTest, TheCaretIsPaintedWhileTheBlinkShowsIt)
     EXPECT_EQ(caretPixels(*window_, *view_, caret), 0);
     const repaint::Mismatch last = screenAgainstRepaint();
     EXPECT_FALSE(last.any()) << last.describe();
+
+    // In a turned column the caret would not stand where its rectangle is:
+    // the window is the same with the blink on and off.
+    flow_->textSelection()->empty();
+    first_->rotateByAngle(90);
+    ASSERT_TRUE(first_->isTransformed());
+    view_->moveCursorToTextPoint(&end, first_, true);
+    ASSERT_TRUE(view_->isCursorDrawn());
+    const auto image = [&] {
+        view_->setNeedsDisplayInRect(view_->visibleRect());
+        window_->displayIfNeeded();
+        const kit::RasterContext& shown = window_->graphicsContext();
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < shown.height(); ++y)
+            pixels.insert(pixels.end(), shown.scanLine(y), shown.scanLine(y) + shown.width());
+        return pixels;
+    };
+    const std::vector<std::uint32_t> on = image();
+    view_->drawCursor(nullptr);
+    EXPECT_TRUE(on == image());
 }
 
 // The run a user makes on three pages, the window checked against a fresh
