@@ -4,6 +4,7 @@
 // from everywhere as Main; it owns the string table's use, the preferences
 // and the application-wide settings the lower layers ask for.
 
+#include "document/DocumentDelegate.h"
 #include "foundation/ApplicationDelegate.h"
 
 #include <cstdint>
@@ -11,18 +12,21 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace kit {
 class Event;
 class Font;
+class Panel;
 class StringTable;
 }
+class DocumentView;
 class LayoutDocument;
 class PageView;
 class Preferences;
 class UnitsInfo;
 
-class Layvane : public ApplicationDelegate {
+class Layvane : public ApplicationDelegate, public DocumentDelegate {
 public:
     // Class set-up, run once before any delegate exists: the application-wide
     // units and the language name tables.
@@ -67,7 +71,28 @@ public:
     LayoutDocument* mainDocument() const { return mainDocument_; }
     void setMainDocument(LayoutDocument* document) { mainDocument_ = document; }
     PageView* mainPageView() const { return mainPageView_; }
-    void setMainPageView(PageView* view) { mainPageView_ = view; }
+    // The view's document becomes the main document (nil: none).
+    void setMainPageView(PageView* view);
+    DocumentView* mainDocumentView() const override;
+    void setMainDocumentView(DocumentView* view) override;
+
+    // ---- The open documents, owned here.
+    std::vector<LayoutDocument*> documents() const override;
+    void addDocument(std::unique_ptr<LayoutDocument> document) override;
+    std::unique_ptr<LayoutDocument> removeDocument(LayoutDocument* document) override;
+    // Hooks after a document was made or saved: nothing in the layout
+    // framework.
+    void documentDidCreate(LayoutDocument* document) override { (void)document; }
+    void documentDidSave(LayoutDocument* document) override { (void)document; }
+    // The document is no longer the main one and leaves the list.
+    std::unique_ptr<LayoutDocument> documentDidClose(LayoutDocument* document) override;
+    void setOpeningFile(bool flag) override { openingFile_ = flag; }
+    bool openingFile() const override { return openingFile_; }
+    // The save panel's accessories (none until set).
+    kit::Panel* saveAsAccessoryPanel() override { return saveAsAccessoryPanel_.get(); }
+    kit::Panel* saveAsTemplateAccessoryPanel() override { return saveAsTemplateAccessoryPanel_.get(); }
+    void setSaveAsAccessoryPanel(std::unique_ptr<kit::Panel> panel);
+    void setSaveAsTemplateAccessoryPanel(std::unique_ptr<kit::Panel> panel);
 
 protected:
     virtual std::unique_ptr<Preferences> makePreferences();
@@ -80,4 +105,8 @@ private:
     std::unique_ptr<std::set<std::string>> bogusFonts_; // made on first report
     LayoutDocument* mainDocument_ = nullptr;
     PageView* mainPageView_ = nullptr;
+    std::vector<std::unique_ptr<LayoutDocument>> documents_;
+    bool openingFile_ = false;
+    std::unique_ptr<kit::Panel> saveAsAccessoryPanel_;
+    std::unique_ptr<kit::Panel> saveAsTemplateAccessoryPanel_;
 };

@@ -62,7 +62,7 @@ struct TypingWindow {
     ~TypingWindow()
     {
         view->endEditingIfNeeded();
-        document->removeView(view);
+        document->detachView(view);
         doc.delegate->setMainPageView(nullptr);
         doc.delegate->setMainDocument(nullptr);
         window.reset();

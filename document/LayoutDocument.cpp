@@ -8,25 +8,33 @@
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
+#include "foundation/UnitsInfo.h"
+#include "document/ZynDocumentContents.h"
 #include "items/Item.h"
 
 #include <algorithm>
 
 LayoutDocument::LayoutDocument(const Preferences* preferences)
-    : styleInfo_(std::make_unique<StyleInfo>(preferences)), preferences_(preferences)
+    : styleInfo_(std::make_unique<StyleInfo>(preferences)), unitsInfo_(std::make_unique<UnitsInfo>()),
+      preferences_(preferences)
 {
-    if (preferences)
+    if (preferences) {
         paperSize_ = preferences->pageSize();
+        storedWindowFrame_ = preferences->windowFrame();
+    }
     styleInfo_->setDocument(this);
+    unitsInfo_->setDocument(this);
     linksInfo_.setDocument(this);
     undoInfo_ = std::make_unique<UndoInfo>(this);
 }
 
 // Nothing that goes with the document may reach it half destroyed: links
-// to it read nil first, and the contents go before the members.
+// to it read nil first, its views forget it, and the contents go before the
+// members.
 LayoutDocument::~LayoutDocument()
 {
     expireWeakLinks();
+    dropViewsAndWindows();
     LayoutDocument::emptyDocument();
 }
 
@@ -101,4 +109,9 @@ void LayoutDocument::removeDestinationLink(const std::string& selection)
 bool LayoutDocument::hasDestinationLinkForSelection(const std::string& selection) const
 {
     return std::find(destinationLinks_.begin(), destinationLinks_.end(), selection) != destinationLinks_.end();
+}
+
+void LayoutDocument::setActiveDocumentContents(std::unique_ptr<ZynDocumentContents> contents)
+{
+    activeDocumentContents_ = std::move(contents);
 }

@@ -3,6 +3,7 @@
 // The layout document. So far only the services the style sheet calls: style
 // references in the document's text and items, and what the selection holds.
 
+#include "appkit/NibLoader.h"
 #include "core/Geometry.h"
 #include "core/WeakLink.h"
 #include "document/Document.h"
@@ -20,8 +21,10 @@
 #include <vector>
 
 namespace kit {
+class Coder;
 class Object;
 class PrintInfo;
+class ScrollView;
 }
 class Item;
 class GraphicLink;
@@ -33,6 +36,8 @@ class TextFlow;
 class TextItem;
 class TextWordSpecial;
 class UndoInfo;
+class UnitsInfo;
+class ZynDocumentContents;
 class Preferences;
 class StyleGraphic;
 class StyleInfo;
@@ -47,17 +52,124 @@ int pageSide(int index, int firstPageNum, int count);
 void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 
+// The stored document's version is above what this program writes: asks
+// whether to open it anyway (true) or not.
+bool checkVersion(float version);
+// Whether the view is one of the document's.
+bool validView(const LayoutDocument* document, const DocumentView* view);
+// The place on a page of a view's visible rectangle: its origin in the
+// coordinates of the page (the size stays).
+void convertVisibleRectToVisiblePage(const Page* page, kit::Rect* rect);
+// A rectangle of the same size centred across the page, its top 5 points
+// above the page's.
+void getScrollRectForInitialPageRect(const kit::Rect& pageRect, kit::Rect* rect);
+// Where the top-left corner of the window of the n-th open document goes:
+// five steps down a diagonal, then again from a step further left.
+kit::Point getWindowPosition(const kit::Rect& frame, int n);
+
 // Markers refer to the document that lists them weakly (TextDocument is the
 // weak target).
-class LayoutDocument : public Document, public StyleSheetDocument, public TextDocument {
+class LayoutDocument : public Document, public StyleSheetDocument, public TextDocument, public kit::NibOwner {
 public:
     // The style sheet's new styles take their defaults from the preferences
     // (not owned; the built-in values for none).
     explicit LayoutDocument(const Preferences* preferences = nullptr);
     ~LayoutDocument() override;
 
-    // The document's style sheet, made with the document.
+    // Class set-up: registers the document and its helpers with the archiver
+    // and measures a window's title bar (the offset of a new view's window).
+    static void initialize();
+    static float newViewOffset();
+
+    std::string className() const override { return "LayoutDocument"; }
+    // A new, empty document of the same class, as reading makes one.
+    virtual std::unique_ptr<LayoutDocument> makeDocument() const;
+
+    // ---- The names a stored document goes by.
+    std::string documentExtension() const override { return "lvb"; }
+    std::string templateExtension() const override { return "lvt"; }
+    // The archive inside a folder of the older package form.
+    virtual std::string docEmbeddedFilename() const { return "LayvaneDoc.lvb"; }
+    virtual std::string documentPboardType() const { return "Layvane Document (lvb)"; }
+    virtual std::string templatePboardType() const { return "Layvane Template (lvt)"; }
+
+    // ---- Opening, reading and revert.
+    // The path being opened while an open runs; empty otherwise.
+    static const std::string& currentFileName();
+    // Opens the file as a document of this one's class. The receiver only
+    // stands for its class (the caller keeps it and may drop it), except in
+    // a revert, where it is the live document that the one read replaces.
+    // The document read joins the application delegate's list, which owns
+    // it, and gets its first view (shown or not); the answer is that
+    // document, or nil (with the "BadDoc" alert) when the file could not be
+    // read. After a revert the receiver is gone when the list owned it.
+    LayoutDocument* initFromFile(const std::string& path, bool view, bool forRevert);
+    LayoutDocument* initFromFile(const std::string& path, bool view) { return initFromFile(path, view, false); }
+    LayoutDocument* initWithContentsOfFile(const std::string& path) { return initFromFile(path, true, false); }
+    // Which reader a file's extension goes to.
+    virtual bool _canInitPrivateType(const std::string& extension) const;
+    virtual bool _canInitOtherType(const std::string& extension) const;
+    virtual LayoutDocument* _initFromPrivateTypeFile(const std::string& path, bool view, bool forRevert);
+    virtual LayoutDocument* _initFromOtherTypeFile(const std::string& path, bool view, bool forRevert);
+    // Foreign files: the import bundle's reader when it is loaded (it
+    // reports its own failures), nil otherwise.
+    virtual LayoutDocument* _initFromAlienTypeFile(const std::string& path, bool view, bool forRevert);
+    using AlienReader =
+        std::function<LayoutDocument*(LayoutDocument& receiver, const std::string& path, bool view, bool forRevert)>;
+    static AlienReader& alienReaderHook();
+    // The stored document in the data, read into a new document of this
+    // class and completed (documentDidRead); nil when the data is damaged,
+    // refused or not a document. preOS: the archive of an old package,
+    // read as the package's version.
+    std::unique_ptr<LayoutDocument> initFromStream(const std::string& data, bool preOS);
+    std::unique_ptr<LayoutDocument> loadFromStream(const std::string& data, bool preOS);
+    // After reading: lays out the master layer's text.
+    virtual void documentDidRead(kit::Object* sender);
+    // The "MissingFiles" alert when linked files are missing.
+    void _warnForBadGraphicLinks();
+    // Reads the file again into a new document that takes over this one's
+    // windows and list place; asks first when there are unsaved changes.
+    // True when a revert ran. This document is freed when the list owned it.
+    bool revert(kit::Object* sender);
+    // The file's modification date when it was last read or written
+    // (seconds since 1970); none for a new document.
+    const std::optional<double>& lastModifyTime() const { return lastModifyTime_; }
+    void setLastModifyTime(std::optional<double> time) { lastModifyTime_ = time; }
+
+    // Foreign contents being imported into the document (owned); nil for
+    // none.
+    ZynDocumentContents* activeDocumentContents() const { return activeDocumentContents_.get(); }
+    void setActiveDocumentContents(std::unique_ptr<ZynDocumentContents> contents);
+
+    // ---- Writing and closing.
+    using Document::saveFile;
+    // Writes the stored form to the path: over the document's own file
+    // after checking it did not change on disk since, keeping the old one
+    // as path~ (a second link to it, or a copy) until the new one is
+    // complete and only when backups are wanted; the file at path is never
+    // removed or renamed before the new one is complete.
+    bool saveFile(const std::string& path, bool withBackup) override;
+    bool writeToPath(const std::string& path) override;
+    void documentDidSave(const std::string& path) override;
+    void doDataLinkSave(kit::Object* sender) { (void)sender; }
+    // Asks about unsaved changes; nil when the document closed (it is freed
+    // when the delegate's list owned it), else the document.
+    Document* close(kit::Object* sender) override;
+    // The last view closed and the question was answered: off the list,
+    // freed when the list owned it. nil.
+    LayoutDocument* closeAndFree();
+    // Marks the document unedited and closes it after the current event.
+    void delayedCloseAndFree();
+    // Closes the windows without a question and leaves the list; the
+    // document is not freed (the program is stopping).
+    Document* emergencyClose(kit::Object* sender) override;
+
+    // The document's style sheet and units, made with the document.
     StyleInfo* styleInfo() const override { return styleInfo_.get(); }
+    UnitsInfo* unitsInfo() const { return unitsInfo_.get(); }
+    // Every text flow: the master items' first, then each page's in page
+    // order, each once.
+    std::vector<TextFlow*> flows() const;
 
     // The style sheet's services.
     void removeStyleReference(const StyleParagraph* style) override;
@@ -136,15 +248,41 @@ public:
     void removeFootnote(TextWordSpecial* word) override;
     const std::vector<TextWordSpecial*>& footnotes() const { return footnotes_; }
 
-    // The document's page views (not owned: their windows own them), the
-    // first being the main one.
+    // ---- Views. The document's page views (not owned: their windows own
+    // them), in the order added.
     const std::vector<DocumentView*>& views() const override { return views_; }
+    // A new page view in a window of its own made from "Page.nib", showing
+    // the page of that number: placed after the model view's window, or
+    // where the document was last shown (the preferences' frame for a new
+    // document), cascaded by the number of open documents. Every flow is
+    // laid out again. Shown, made key and first responder, or kept off the
+    // screen.
+    DocumentView* newView(DocumentView* model, int number, bool forceToScreen);
+    DocumentView* newView(DocumentView* model, int number) { return newView(model, number, true); }
+    // Takes the view and labels the windows.
     void addView(DocumentView* view);
-    void removeView(DocumentView* view);
-    DocumentView* mainView() const override { return views_.empty() ? nullptr : views_.front(); }
+    // A window of the document is closing: the last view closes the
+    // document after asking about unsaved changes. The view, or nil when
+    // it stays (the question was cancelled, or an import is running).
+    DocumentView* removeView(DocumentView* view);
+    // Takes the view off the list without asking anything.
+    void detachView(DocumentView* view);
+    // The application's main view when it is one of these, else the last.
+    DocumentView* mainView() const override;
     // One view's window shows the file name alone; several are numbered 1, 2…
     void updateWindowTitles();
     void setFilename(const std::string& name) override;
+    void invalidateCursorRectsForViews();
+    // The scroll view of the page window loaded last ("Page.nib" fills it).
+    kit::ScrollView* lastLoadedScrollView() const { return lastLoadedScrollView_; }
+    bool setOutlet(const std::string& name, kit::Object* object) override;
+    // The zoom and window frame the document was last shown with: read from
+    // its file, or 1.0 and the preferences' frame for a new document;
+    // written back while the document has no view.
+    float storedZoom() const { return storedZoom_; }
+    const kit::Rect& storedWindowFrame() const { return storedWindowFrame_; }
+    void setStoredZoom(float zoom) { storedZoom_ = zoom; }
+    void setStoredWindowFrame(const kit::Rect& frame) { storedWindowFrame_ = frame; }
     // Unless announcements are held back, the given view first and then
     // every other view refresh the items (nil: everything)...
     void notifyUpdate(DocumentView* view, const std::vector<kit::Object*>* items) override;
@@ -165,21 +303,25 @@ public:
     // missing; pages, settings and items already there are kept.
     virtual void setup();
     static constexpr int FirstPageNumNotSet = -1000;
-    // Marks the document edited only once it has its list of views.
+    // Marks the document edited only once it has its list of views, and
+    // every window of it with it.
     void setEdited(bool flag) override;
+    void _forceSetEdited(bool flag);
     // Drops pages, masters, markers, runs and named items (set-up makes
     // them again); the settings and the numbering table stay.
     void emptyDocument() override;
     // A listing of the style sheet, object links, master items and pages on
     // standard output.
-    void audit(int indent) const;
+    void audit(int indent) const override;
 
-    // The names a stored document goes by.
-    static constexpr const char* docEmbeddedFilename = "LayvaneDoc.lvb";
-    static constexpr const char* documentExtension = "lvb";
-    static constexpr const char* templateExtension = "lvt";
-    static constexpr const char* documentPboardType = "Layvane Document (lvb)";
-    static constexpr const char* templatePboardType = "Layvane Template (lvt)";
+    // ---- The stored form: the root of the document's archive.
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
+    // The serial-number table of files from 2.21 up to 3.0.
+    void readObjectLinks(kit::Coder& coder);
+    bool _readScrivlyDocumentStream(const std::string& data) { (void)data; return false; }
+    // What the root read, before the document takes it.
+    struct ReadRoot;
     // The title of a window of the document: its file name and format, and
     // for one of several views the view's number (plus 1 when addOne).
     std::string labelViewInWindowTitle(int number, bool addOne) const;
@@ -406,6 +548,33 @@ public:
     Item* linkedItemAt(std::string_view selection) const;
 
 private:
+    // Objects of the archive this document was read from that nothing
+    // claimed: items, styles and words may still point at them. Declared
+    // first, so they go last.
+    std::vector<std::unique_ptr<kit::Object>> keptFromReading_;
+
+    // Reading the root.
+    kit::Object* initWithOldCoder(kit::Coder& coder, float version);
+    void readObjectLinks(kit::Coder& coder, ReadRoot& read);
+    void readViewPlace(float zoom, const kit::Rect& frame);
+    void readNumberingTable(kit::Coder& coder);
+    void adoptReadObjects(kit::Coder& coder, ReadRoot& read);
+    void keepActiveTextFlow(kit::Object* flow);
+    // The zoom and window frame of the first view, when there is one.
+    void firstViewPlace(float* zoom, kit::Rect* frame) const;
+    static void initializeViews();
+    // Opening: the data of a native file (a package's archive) or nothing.
+    std::optional<std::string> readDocumentData(const std::string& path, bool* isPackage) const;
+    LayoutDocument* revertFromData(const std::string& data, bool isPackage);
+    void withdrawDelayedRequests();
+    // Saving.
+    bool writeArchive(const std::string& path);
+    // Views.
+    void closeViews(kit::Object* sender);
+    // Before the document goes: its views forget it, its windows go once
+    // the run loop comes back.
+    void dropViewsAndWindows();
+
     void pagesChanged();
     // A page leaves the document (it may come back by undo): its items leave
     // the document's lists, and master items last hit on it go back to the
@@ -417,7 +586,20 @@ private:
     std::vector<MarkerPlace> placesOf(const std::vector<TextWordSpecial*>& markers) const;
     int activePageIndexInPages() const;
     std::unique_ptr<StyleInfo> styleInfo_;
+    std::unique_ptr<UnitsInfo> unitsInfo_;
     std::vector<kit::WeakLink<Item>> namedItems_;
+    std::optional<double> lastModifyTime_;
+    std::unique_ptr<ZynDocumentContents> activeDocumentContents_;
+    float storedZoom_ = 1.0f;
+    kit::Rect storedWindowFrame_{};
+    // The zoom and frame came from a file.
+    bool hasStoredPlace_ = false;
+    kit::ScrollView* lastLoadedScrollView_ = nullptr; // not owned
+    // The page windows made for the views, with what each window holds.
+    std::vector<std::unique_ptr<kit::Object>> windows_;
+    // The serial-number table as written (numbers owned), rebuilt when the
+    // table changed, so that every pass of one archive sees the same objects.
+    mutable std::unique_ptr<kit::Object> storedSerialTable_;
     std::vector<std::string> destinationLinks_;
 
     // Text engine state.

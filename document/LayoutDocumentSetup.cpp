@@ -145,59 +145,6 @@ void LayoutDocument::emptyDocument()
     masterPage_.reset();
 }
 
-void LayoutDocument::addView(DocumentView* view)
-{
-    if (!view || std::find(views_.begin(), views_.end(), view) != views_.end())
-        return;
-    views_.push_back(view);
-    view->setDocument(this);
-    updateWindowTitles();
-}
-
-void LayoutDocument::removeView(DocumentView* view)
-{
-    if (!std::erase(views_, view))
-        return;
-    if (activeView_ == view)
-        activeView_ = mainView();
-    updateWindowTitles();
-}
-
-void LayoutDocument::updateWindowTitles()
-{
-    if (views_.size() == 1) {
-        views_.front()->setWindowTitle(labelViewInWindowTitle(0, false));
-        return;
-    }
-    for (std::size_t i = 0; i < views_.size(); ++i)
-        views_[i]->setWindowTitle(labelViewInWindowTitle(static_cast<int>(i), true));
-}
-
-void LayoutDocument::setFilename(const std::string& name)
-{
-    Document::setFilename(name);
-    updateWindowTitles();
-}
-
-std::string LayoutDocument::labelViewInWindowTitle(int number, bool addOne) const
-{
-    std::string title = filename() + " * ";
-    if (!fileFormat().empty())
-        title += fileFormat();
-    else
-        title += isTemplate() ? templatePboardType : documentPboardType;
-    if (number != 0 || addOne)
-        title += " * " + StyleSheetEntry::stringForKey("View") + " " +
-                 std::to_string(static_cast<long long>(number) + (addOne ? 1 : 0));
-    return title;
-}
-
-void LayoutDocument::setEdited(bool flag)
-{
-    if (flag != isEdited() && hasViewList_)
-        Document::setEdited(flag);
-}
-
 void LayoutDocument::setParagraphNumbering(std::vector<NumberingLevel> table, int count)
 {
     paragraphNumbering_ = std::move(table);

@@ -4,19 +4,17 @@
 // that show pictures, in the order added, behind the links panel. Entries
 // are not owned: one that goes away leaves the list by itself.
 
+#include "core/Object.h"
 #include "core/WeakLink.h"
 
 #include <functional>
 #include <vector>
 
-namespace kit {
-class Object;
-}
 class GraphicLink;
 class Item;
 class LayoutDocument;
 
-class LinksInfo {
+class LinksInfo : public kit::Object {
 public:
     LayoutDocument* document() const { return document_; }
     void setDocument(LayoutDocument* document) { document_ = document; }
@@ -42,6 +40,11 @@ public:
     int rowOfItem(const Item* item) const;
     // Asks the links panel to redraw the picture's row, when it is listed.
     void loadCellForItem(const Item* item);
+
+    // The document (conditionally), the links and the panel flag.
+    std::string className() const override { return "LinksInfo"; }
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
     // The links panel's side, empty until the panel exists: showing a
     // document's list (inspect:), and redrawing one row of it (loadCellAt:).

@@ -399,8 +399,9 @@ void Page::removeGraphicStyle(const StyleGraphic* style)
 
 void Page::encodeWithCoder(kit::Coder& coder) const
 {
-    // The document is not an archived object: its place stays nil.
-    coder.encodeConditionalObject(nullptr);
+    // A back reference when the document is the archive's root; nil in
+    // copies of pages.
+    coder.encodeConditionalObject(document_);
     std::vector<const kit::Object*> items;
     for (const auto& item : theItems_)
         items.push_back(item.get());
@@ -462,7 +463,10 @@ kit::Object* Page::initWithCoder(kit::Coder& coder)
     const float version = coder.openFileVersion();
     if (!kit::isCurrentFileVersion(version))
         return initWithOldCoder(coder, version);
-    (void)coder.decodeObject(); // the document sets itself after reading
+    // The document sets itself after reading.
+    if (kit::Object* document = coder.decodeObject(); document && !dynamic_cast<LayoutDocument*>(document))
+        kit::Exception::raise(kit::ArchiverArchiveInconsistencyException,
+                              "a page's document is a " + document->className());
     std::vector<std::unique_ptr<Item>> items;
     if (auto list = coder.decodeArray())
         for (kit::Object* object : *list)

@@ -76,6 +76,10 @@ public:
 
     void audit(int indent) const override;
     std::string className() const override { return "StyleInfo"; }
+    // The paragraph styles and the graphic styles; the document is not
+    // stored.
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
     bool isParagraphList(const StyleList* list) const { return list == &paragraphStyles_; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Geometry.h"
+#include "core/Object.h"
 
 #include <string>
 #include <vector>
@@ -9,7 +10,7 @@ class LayoutDocument;
 
 // A document's measurement unit and ruler origin (one more instance serves
 // the application). Lengths are points inside; these convert for display.
-class UnitsInfo {
+class UnitsInfo : public kit::Object {
 public:
     // Builds the abbreviation list once.
     static void initialize();
@@ -48,6 +49,10 @@ public:
     void convertUnitsToPoint(kit::Point* point) const;
     void convertUnitsToSize(kit::Size* size) const;
     void convertUnitsToRect(kit::Rect* rect) const;
+
+    std::string className() const override { return "UnitsInfo"; }
+    void encodeWithCoder(kit::Coder& coder) const override;
+    kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
     float ppu() const;

@@ -235,7 +235,7 @@ Model::Model(std::uint8_t header)
 Model::~Model()
 {
     if (document_ && view_)
-        document_->removeView(view_);
+        document_->detachView(view_);
     if (delegate_) {
         delegate_->setMainDocument(nullptr);
         delegate_->setMainPageView(nullptr);

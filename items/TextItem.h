@@ -235,6 +235,11 @@ public:
     // ---- Stored form.
     void encodeWithCoder(kit::Coder& coder) const override;
     kit::Object* initWithCoder(kit::Coder& coder) override;
+    // At the end of a read: a column that met its flow while the flow was
+    // still being read, and no other column of the flow came later to hand
+    // it over, takes its hold now (from the initWithCoder of whatever holds
+    // the column).
+    void holdFlowMetWhileReading(kit::Coder& coder);
 
     // ---- Editing in a page view. The column is edited in one view at a
     // time; commands act only while it is being edited.

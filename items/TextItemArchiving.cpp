@@ -150,7 +150,8 @@ kit::Object* TextItem::initWithCoder(kit::Coder& coder)
         textType_ = 1;
     if (storedFlow) {
         takeFlowHold(coder, storedFlow);
-    } else if (holdsFlow) {
+    } else if (holdsFlow && !autoFlowMaster() && !manualFlowMaster()) {
+        // A flowing master has no text of its own: its copies carry it.
         initFlow();
         startPoint_ = {0, 0, 0};
     }
@@ -175,6 +176,20 @@ void TextItem::takeFlowHold(kit::Coder& coder, kit::Object* stored)
     flowToHold_ = flow;
     waitingIn_ = &coder.readContext<WaitingForFlow>();
     waitingIn_->columns.push_back(this);
+}
+
+void TextItem::holdFlowMetWhileReading(kit::Coder& coder)
+{
+    TextFlow* flow = flowToHold_;
+    if (!flow)
+        return;
+    stopWaitingForFlow();
+    if (flow_)
+        return;
+    if (std::shared_ptr<TextFlow> held = flow->weak_from_this().lock())
+        flow_ = std::move(held);
+    else
+        flow_ = std::const_pointer_cast<TextFlow>(coder.share<TextFlow>(flow));
 }
 
 void TextItem::stopWaitingForFlow()

@@ -204,6 +204,10 @@ void TextParagraph::takeWordList(kit::Coder& coder, kit::Object* list)
 kit::Object* TextParagraph::initWithCoder(kit::Coder& coder)
 {
     const float v = coder.openFileVersion();
+    // The flow links its paragraphs to itself once it has them all; when the
+    // flow is reached through this paragraph, that happens while this one is
+    // still being read.
+    flow_ = nullptr;
     kit::Object* current = nullptr;
     if (kit::isCurrentFileVersion(v)) {
         kit::Object* list = coder.decodeObject();
@@ -227,8 +231,6 @@ kit::Object* TextParagraph::initWithCoder(kit::Coder& coder)
         readOlderForm(coder, v);
         return this;
     }
-    // The flow links its paragraphs to itself once it has them all.
-    flow_ = nullptr;
     auto* stored = decodeLink<TextWord>(current, "paragraph");
     if (stored && stored->paragraph() == this)
         currentWord_ = stored;

@@ -21,6 +21,8 @@ PageView::PageView(const kit::Rect& frameRect)
         printDocument(sender);
         return nullptr;
     });
+    setAction("windowShouldClose:",
+              [this](kit::Object* window) -> kit::Object* { return windowShouldClose(window) ? this : nullptr; });
 }
 
 PageView::~PageView() = default;

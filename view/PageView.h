@@ -7,6 +7,7 @@
 
 #include "appkit/View.h"
 #include "core/Geometry.h"
+#include "document/DocumentWindowView.h"
 #include "text/DocumentView.h"
 #include "text/TextPoint.h"
 
@@ -30,10 +31,15 @@ class TextFlow;
 class TextItem;
 struct textPoint;
 
-class PageView : public kit::View, public DocumentView {
+class PageView : public kit::View, public DocumentView, public DocumentWindowView {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
     ~PageView() override;
+
+    // Class set-up: registers the builder of "Page.nib", the document
+    // window (a window, its scroll view and a page view; the owner's outlet
+    // "lastLoadedScrollView" receives the scroll view).
+    static void initialize();
 
     std::string className() const override { return "PageView"; }
     bool isFlipped() const override { return true; }
@@ -43,7 +49,7 @@ public:
 
     // 1.0 = 100 %.
     float zoom() const override { return zoom_; }
-    void setZoom(float zoom) { zoom_ = zoom; }
+    void setZoom(float zoom) override { zoom_ = zoom; }
     LayoutDocument* document() const override { return document_; }
     void setDocument(LayoutDocument* document) override { document_ = document; }
 
@@ -60,7 +66,12 @@ public:
     kit::Window* window() const override { return kit::View::window(); }
     // The title of the view's window.
     const std::string& windowTitle() const { return windowTitle_; }
-    void setWindowTitle(std::string title) override { windowTitle_ = std::move(title); }
+    // Sets the window's title too.
+    void setWindowTitle(std::string title) override;
+    // The view becomes its window's delegate: closing the window asks the
+    // document to let the view go.
+    void registerWindow() override;
+    bool windowShouldClose(kit::Object* window);
 
     // ---- Editing of text columns.
     bool isEditing() const { return editing_; }
@@ -91,12 +102,15 @@ public:
     std::vector<Page*> visiblePages() const;
     Page* hitPageAt(kit::Point point) const;
     Item* hitItemAt(kit::Point point) override;
-    Page* mostVisiblePage() const;
+    Page* mostVisiblePage() const override;
 
     // ---- Scrolling. The rectangle, of the visible size, to scroll to for
     // showing the page.
     kit::Rect scrollRectForPage(const Page* page) const override;
     void showPage(Page* page);
+    // The displayed entry of the page of that number (the nearest one when
+    // there is none of that number) becomes active and shown.
+    void showPageNumber(int number) override;
     kit::Rect visibleRect() const override { return kit::View::visibleRect(); }
     bool scrollRectToVisible(const kit::Rect& rect) override { return kit::View::scrollRectToVisible(rect); }
 

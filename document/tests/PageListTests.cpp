@@ -168,8 +168,9 @@ TEST_F(PageListTest, TheMainViewHighlightsTheActivePageOrItsRun)
 {
     makePages(6);
     PageView main, second;
-    document_.addView(&main);
+    // Without an application's main view the last view added is the main one.
     document_.addView(&second);
+    document_.addView(&main);
     EXPECT_EQ(document_.mainView(), &main);
     document_.setActivePage(document_.pageAt(1));
     EXPECT_EQ(main.highlightedPage(), document_.pageAt(1));
@@ -182,8 +183,8 @@ TEST_F(PageListTest, TheMainViewHighlightsTheActivePageOrItsRun)
     document_.setActivePage(document_.collapsedPageAt(0));
     EXPECT_EQ(main.highlightedPage(), document_.collapsedPageAt(0));
     EXPECT_EQ(document_.activePage(), document_.pageAt(2));
-    document_.removeView(&second);
-    document_.removeView(&main);
+    document_.detachView(&second);
+    document_.detachView(&main);
     EXPECT_EQ(document_.mainView(), nullptr);
 
     // One page alone is never highlighted.
@@ -195,7 +196,7 @@ TEST_F(PageListTest, TheMainViewHighlightsTheActivePageOrItsRun)
     single.setActivePage(single.pageAt(0));
     EXPECT_EQ(single.activePage(), single.pageAt(0));
     EXPECT_EQ(view.highlightedPage(), nullptr);
-    single.removeView(&view);
+    single.detachView(&view);
 }
 
 TEST_F(PageListTest, WindowTitlesNumberTheViewsOnlyWhenThereAreSeveral)
@@ -209,9 +210,9 @@ TEST_F(PageListTest, WindowTitlesNumberTheViewsOnlyWhenThereAreSeveral)
     EXPECT_EQ(second.windowTitle().substr(second.windowTitle().size() - 2), " 2");
     document_.setFilename("/tmp/Other.lvb");
     EXPECT_EQ(second.windowTitle().rfind("/tmp/Other.lvb * ", 0), 0u);
-    document_.removeView(&first);
+    document_.detachView(&first);
     EXPECT_EQ(second.windowTitle(), "/tmp/Other.lvb * Layvane Document (lvb)");
-    document_.removeView(&second);
+    document_.detachView(&second);
 }
 
 TEST_F(PageListTest, ChangingTheEditingLayerEndsTextEditing)
@@ -228,7 +229,7 @@ TEST_F(PageListTest, ChangingTheEditingLayerEndsTextEditing)
     EXPECT_EQ(document_.activeTextItem(), c);
     document_.setEditingLayer(LayoutDocument::MasterLayer);
     EXPECT_EQ(document_.activeTextItem(), nullptr);
-    document_.removeView(&main);
+    document_.detachView(&main);
 }
 
 TEST_F(PageListTest, VerticalCanvasOfSinglePages)

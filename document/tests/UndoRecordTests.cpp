@@ -35,7 +35,7 @@ protected:
     void TearDown() override
     {
         if (viewAdded_)
-            document_->removeView(&view_);
+            document_->detachView(&view_);
         UndoTest::TearDown();
     }
     CountingPageView* view()

@@ -332,7 +332,7 @@ TEST_F(PlacedDrawing, AnEPSRenderingArrivesWithoutTheDrawingWaitingAndTheViewsRe
     EXPECT_EQ(screen.count("drawImage"), 1u);
     EXPECT_EQ(screen.count("setdash"), 0u);
     CMMaxImageSize = saved;
-    document.removeView(&view);
+    document.detachView(&view);
 }
 
 TEST_F(PlacedDrawing, ThumbnailsObjectLinksAndTheAudit)
@@ -417,7 +417,7 @@ protected:
     void TearDown() override
     {
         for (auto& view : views_)
-            document_.removeView(view.get());
+            document_.detachView(view.get());
         PlacedDrawing::TearDown();
     }
     PageView* addView(float zoom)

@@ -76,7 +76,7 @@ protected:
     }
     void TearDown() override
     {
-        document_.removeView(&view_);
+        document_.detachView(&view_);
         LinksInfo::loadCellHook() = nullptr;
         EXPECT_TRUE(pictures::settle());
     }

@@ -44,6 +44,9 @@ public:
     // title bar adds to the height) and the reverse.
     static Rect frameRectForContentRect(const Rect& contentRect, unsigned styleMask);
     static Rect contentRectForFrameRect(const Rect& frameRect, unsigned styleMask);
+    // The main screen's frame in screen coordinates (origin at its bottom
+    // left).
+    static Rect mainScreenFrame();
 
     int windowNumber() const { return windowNumber_; }
     unsigned styleMask() const { return styleMask_; }

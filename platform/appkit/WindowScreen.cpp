@@ -643,3 +643,17 @@ void WindowScreen::applyCursor(const Cursor* cursor)
 }
 
 } // namespace kit::detail
+
+namespace kit {
+
+Rect Window::mainScreenFrame()
+{
+    Application::sharedApplication(); // the connection to the screens
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        return makeRect(0, 0, float(area.width()), float(area.height()));
+    }
+    return makeRect(0, 0, 1024, 768);
+}
+
+} // namespace kit

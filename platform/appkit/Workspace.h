@@ -24,9 +24,20 @@ public:
     using Opener = std::function<bool(const std::string& path)>;
     void setOpener(Opener opener) { opener_ = std::move(opener); }
 
+    // What the volume holding path is: its file system type ("DOS" for the
+    // FAT family, else the kernel's name for it, such as "ext2/3/4",
+    // "tmpfs", "nfs"), whether it is writable, and so on. False when path
+    // (or, for a path that does not exist yet, its folder) is not found.
+    bool getFileSystemInfoForPath(const std::string& path, bool* removable, bool* writable, bool* unmountable,
+                                  std::string* description, std::string* type) const;
+    // Tests stand in for the file system type (empty: ask the kernel).
+    using FileSystemTypeQuery = std::function<std::string(const std::string& path)>;
+    void setFileSystemTypeQuery(FileSystemTypeQuery query) { fileSystemTypeQuery_ = std::move(query); }
+
 private:
     Workspace() = default;
     Opener opener_;
+    FileSystemTypeQuery fileSystemTypeQuery_;
 };
 
 } // namespace kit

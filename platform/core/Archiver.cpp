@@ -69,17 +69,14 @@ void Archiver::encodeRootObject(const Object* root)
     if (depth_ > 0 || noting_)
         throw std::logic_error("encodeRootObject inside an object's encodeWithCoder");
     noting_ = true;
-    noted_.clear();
+    ++notingPass_;
     try {
         putObject(root, false);
     } catch (...) {
         noting_ = false;
-        noted_.clear();
         throw;
     }
     noting_ = false;
-    unconditional_.insert(noted_.begin(), noted_.end());
-    noted_.clear();
     encodeObject(root);
 }
 
@@ -115,16 +112,30 @@ void Archiver::putSharedString(std::string_view s)
 {
     if (noting_)
         return;
-    auto it = strings_.find(std::string(s));
-    if (it != strings_.end()) {
-        putVarint(2 + it->second);
+    RecentString& recent = recentStrings_[(reinterpret_cast<std::uintptr_t>(s.data()) >> 3) % std::size(recentStrings_)];
+    if (recent.set && recent.data == s.data() && recent.size == s.size() &&
+        std::memcmp(recent.text, s.data(), s.size()) == 0) {
+        putVarint(2 + recent.index);
         return;
     }
-    putVarint(1);
-    putVarint(s.size());
-    out_.append(s);
-    std::uint64_t index = strings_.size();
-    strings_.emplace(std::string(s), index);
+    std::uint64_t index = 0;
+    if (auto it = strings_.find(s); it != strings_.end()) {
+        index = it->second;
+        putVarint(2 + index);
+    } else {
+        putVarint(1);
+        putVarint(s.size());
+        out_.append(s);
+        index = strings_.size();
+        strings_.emplace(std::string(s), index);
+    }
+    if (s.size() <= sizeof recent.text) {
+        recent.data = s.data();
+        recent.size = s.size();
+        std::memcpy(recent.text, s.data(), s.size());
+        recent.index = index;
+        recent.set = true;
+    }
 }
 
 void Archiver::putCString(bool nil, std::string_view s)
@@ -222,8 +233,13 @@ void Archiver::encodeBytes(std::string_view bytes)
 void Archiver::putObject(const Object* object, bool conditional)
 {
     if (noting_) {
-        if (!object || conditional || !noted_.insert(object).second)
+        if (!object || conditional)
             return;
+        Seen& seen = *seen_.emplace(object).first;
+        if (seen.notedIn == notingPass_)
+            return;
+        seen.notedIn = notingPass_;
+        seen.unconditional = true;
         ArchiverDepth depth(depth_);
         object->encodeWithCoder(*this);
         return;
@@ -232,29 +248,33 @@ void Archiver::putObject(const Object* object, bool conditional)
         putVarint(0);
         return;
     }
-    if (auto it = written_.find(object); it != written_.end()) {
-        putVarint(2 + it->second);
+    Seen* seen = seen_.find(object);
+    if (seen && seen->written) {
+        putVarint(2 + (seen->written - 1));
         return;
     }
-    if (conditional && !unconditional_.count(object)) {
+    if (conditional && !(seen && seen->unconditional)) {
         putVarint(0);
         return;
     }
     // Registered before its units so that references back from inside its
     // own graph (cycles) become back references.
-    written_.emplace(object, nextObject_++);
+    if (!seen)
+        seen = seen_.emplace(object).first;
+    seen->written = ++nextObject_;
     putVarint(1);
     putObjectBody(*object);
 }
 
 void Archiver::putObjectBody(const Object& object)
 {
-    std::string name = object.className();
-    if (!ClassRegistry::isRegistered(name))
-        throw std::logic_error("class \"" + name + "\" is not registered and could not be read back");
+    const std::string name = object.className();
     if (auto it = classes_.find(name); it != classes_.end()) {
         putVarint(1 + it->second);
     } else {
+        // Looked up in the registry once per class of the archive.
+        if (!ClassRegistry::isRegistered(name))
+            throw std::logic_error("class \"" + name + "\" is not registered and could not be read back");
         putVarint(0);
         putSharedString(name);
         putFixed(std::uint32_t(ClassRegistry::versionOf(name)), 4);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Coder.h"
+#include "core/PointerTable.h"
 
 #include <cstdint>
 #include <string>
@@ -71,15 +72,30 @@ private:
     void putObjectBody(const Object& object);
 
     std::string out_;
-    std::unordered_map<std::string, std::uint64_t> strings_;
-    std::unordered_map<std::string, std::uint64_t> classes_;
-    std::unordered_map<const Object*, std::uint64_t> written_;
+    coder_detail::StringMap<std::uint64_t> strings_;
+    // Shared strings of recent units by address, with their text to compare
+    // (see Coder's type cache).
+    struct RecentString {
+        const char* data = nullptr;
+        std::size_t size = 0;
+        char text[32] = {};
+        std::uint64_t index = 0;
+        bool set = false;
+    };
+    RecentString recentStrings_[64];
+    coder_detail::StringMap<std::uint64_t> classes_;
+    // Per object: its number plus one once written, the noting pass that
+    // last met it, and whether some unconditional unit writes it.
+    struct Seen {
+        std::uint64_t written = 0;
+        std::uint32_t notedIn = 0;
+        bool unconditional = false;
+    };
+    detail::PointerTable<Seen> seen_;
     std::uint64_t nextObject_ = 0;
-    // Objects some unconditional unit writes (from the noting pass).
-    std::unordered_set<const Object*> unconditional_;
     // The noting pass: nothing is written, objects are only walked.
     bool noting_ = false;
-    std::unordered_set<const Object*> noted_;
+    std::uint32_t notingPass_ = 0;
     int depth_ = 0;
 };
 

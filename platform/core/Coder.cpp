@@ -175,9 +175,22 @@ void Coder::wrongClass(const Object* object, const char* expected)
 
 const std::vector<TypeEncoding>& Coder::parsedTypes(std::string_view types)
 {
-    auto it = typeCache_.find(std::string(types));
+    RecentTypes& recent = recentTypes_[(reinterpret_cast<std::uintptr_t>(types.data()) >> 3) % std::size(recentTypes_)];
+    if (recent.parsed && recent.data == types.data() && recent.size == types.size() &&
+        std::memcmp(recent.text, types.data(), types.size()) == 0)
+        return *recent.parsed;
+    const auto remember = [&](const std::vector<TypeEncoding>& parsed) -> const std::vector<TypeEncoding>& {
+        if (types.size() <= sizeof recent.text) {
+            recent.data = types.data();
+            recent.size = types.size();
+            std::memcpy(recent.text, types.data(), types.size());
+            recent.parsed = &parsed;
+        }
+        return parsed;
+    };
+    auto it = typeCache_.find(types);
     if (it != typeCache_.end())
-        return it->second;
+        return remember(it->second);
     std::vector<TypeEncoding> list;
     try {
         list = TypeEncoding::parseList(types);
@@ -188,7 +201,7 @@ const std::vector<TypeEncoding>& Coder::parsedTypes(std::string_view types)
         if (!t.isArchivable())
             throw std::logic_error("type " + t.toString() + " in \"" + std::string(types) +
                                    "\" cannot be archived (pointers, bit fields, unknown or empty structs)");
-    return typeCache_.emplace(std::string(types), std::move(list)).first->second;
+    return remember(typeCache_.emplace(std::string(types), std::move(list)).first->second);
 }
 
 void Coder::encodeValuesImpl(const char* types, std::span<const ArgRef> values)
@@ -200,7 +213,16 @@ void Coder::encodeValuesImpl(const char* types, std::span<const ArgRef> values)
     if (items.size() != values.size())
         throw std::logic_error(std::string(op) + "(\"" + types + "\"): " + std::to_string(items.size()) +
                                " types but " + std::to_string(values.size()) + " values");
-    std::vector<ArgRef> norm(values.begin(), values.end());
+    // Units hold a few values: no allocation for them.
+    ArgRef few[16];
+    std::vector<ArgRef> many;
+    ArgRef* norm = few;
+    if (values.size() > std::size(few)) {
+        many.assign(values.begin(), values.end());
+        norm = many.data();
+    } else {
+        std::copy(values.begin(), values.end(), few);
+    }
     for (std::size_t i = 0; i < items.size(); ++i) {
         const TypeEncoding& t = items[i];
         ArgRef& a = norm[i];
@@ -243,7 +265,7 @@ void Coder::encodeValuesImpl(const char* types, std::span<const ArgRef> values)
             break;
         }
     }
-    encodeUnit(types, items, norm);
+    encodeUnit(types, items, std::span<const ArgRef>(norm, values.size()));
 }
 
 void Coder::decodeValuesImpl(const char* types, std::span<const OutRef> out)

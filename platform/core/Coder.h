@@ -78,6 +78,15 @@ inline bool isCurrentFileVersion(float version)
 namespace coder_detail {
 
 inline constexpr std::string_view Magic = "SCRVTS";
+
+// Lets tables keyed by std::string be searched with a string_view, without
+// making a string for every unit.
+struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+};
+template <class V>
+using StringMap = std::unordered_map<std::string, V, StringHash, std::equal_to<>>;
 inline constexpr unsigned char FormatVersion = 1;
 // The type string of a byte block unit (encodeBytes).
 inline constexpr std::string_view BytesType = "[c]";
@@ -572,7 +581,17 @@ private:
     void decodeArrayImpl(const char* type, std::size_t count, const coder_detail::OutRef& elements);
     [[noreturn]] static void wrongClass(const Object* object, const char* expected);
 
-    std::unordered_map<std::string, std::vector<TypeEncoding>> typeCache_;
+    coder_detail::StringMap<std::vector<TypeEncoding>> typeCache_;
+    // The type strings of recent units by address (most are literals), so
+    // that a unit seldom hashes its type string; the text is kept and
+    // compared too, as an address may be reused for another string.
+    struct RecentTypes {
+        const char* data = nullptr;
+        std::size_t size = 0;
+        char text[32] = {};
+        const std::vector<TypeEncoding>* parsed = nullptr;
+    };
+    RecentTypes recentTypes_[64];
     float openFileVersion_ = OpenFileVersionIdle;
     std::string documentPath_;
     // Destroyed after a decoder's pool (a derived class's member), so that

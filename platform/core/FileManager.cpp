@@ -428,6 +428,32 @@ std::optional<std::string> FileManager::contentsAtPath(const std::string& path)
     return readOpenFile(fd.get(), st);
 }
 
+std::optional<std::string> FileManager::regularFileContentsAtPath(const std::string& path)
+{
+    struct stat st;
+    FileDescriptor fd(openForReading(path, st));
+    if (fd.get() < 0)
+        return std::nullopt;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return std::nullopt;
+    }
+    return readOpenFile(fd.get(), st);
+}
+
+bool FileManager::linkPath(const std::string& from, const std::string& to)
+{
+    if (from.empty() || to.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (::linkat(AT_FDCWD, withoutTrailingSlashes(from).c_str(), AT_FDCWD, withoutTrailingSlashes(to).c_str(),
+                 AT_SYMLINK_FOLLOW) != 0)
+        return false;
+    syncFolder(parentFolder(withoutTrailingSlashes(to)));
+    return true;
+}
+
 std::optional<MappedFile> FileManager::mappedContentsAtPath(const std::string& path)
 {
     struct stat st;

@@ -74,6 +74,10 @@ public:
     // The whole file; nullopt when it cannot be read (absent, a folder, a
     // pipe or socket, no permission).
     static std::optional<std::string> contentsAtPath(const std::string& path);
+    // The whole file when path (symbolic links followed) is a regular file;
+    // nullopt (errno EISDIR or EINVAL) for folders, devices, pipes and
+    // sockets, which a reader of documents must not take as a file.
+    static std::optional<std::string> regularFileContentsAtPath(const std::string& path);
     static std::optional<MappedFile> mappedContentsAtPath(const std::string& path);
 
     // A folder made once per run under $TMPDIR (or /tmp), mode 0700, and
@@ -100,6 +104,10 @@ public:
     // Moves (renames) to a path where nothing exists yet; across file systems
     // it copies, then removes the original. Fails when to exists.
     static bool movePath(const std::string& from, const std::string& to);
+    // A second name (hard link) for the file at from, a symbolic link there
+    // being followed; to must not exist. Fails on file systems without hard
+    // links (EPERM) and across file systems (EXDEV).
+    static bool linkPath(const std::string& from, const std::string& to);
 
     // The names in a folder, without "." and "..", sorted by bytes; nullopt
     // when it is not a readable folder.

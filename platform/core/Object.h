@@ -42,6 +42,9 @@ public:
     static void registerClass(const std::string& name, int version, Factory factory);
     static bool isRegistered(const std::string& name);
     static std::unique_ptr<Object> create(const std::string& name);
+    // The factory registered under the name (nullptr for none); it stays in
+    // place, though registering the name again replaces what it makes.
+    static const Factory* factoryFor(const std::string& name);
     // The version registered for the class, 0 when unknown.
     static int versionOf(const std::string& name);
 };

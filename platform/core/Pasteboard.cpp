@@ -346,6 +346,25 @@ std::vector<std::string> Pasteboard::typesFilterableTo(const std::string& type)
     return out;
 }
 
+std::vector<std::string> Pasteboard::typesFilterableFrom(const std::string& type)
+{
+    // Every type that reaches it through one or more converters.
+    std::vector<std::string> out;
+    std::set<std::string> seen{type};
+    std::deque<std::string> queue{type};
+    while (!queue.empty()) {
+        std::string t = queue.front();
+        queue.pop_front();
+        for (const auto& c : converters()) {
+            if (c.to == t && seen.insert(c.from).second) {
+                out.push_back(c.from);
+                queue.push_back(c.from);
+            }
+        }
+    }
+    return out;
+}
+
 Pasteboard& Pasteboard::makeFiltered(const std::string& sourceType)
 {
     Pasteboard& pb = pasteboardWithUniqueName();

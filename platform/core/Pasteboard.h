@@ -103,6 +103,8 @@ public:
     static void removeAllConverters();
     // The types the given type converts to, itself excluded.
     static std::vector<std::string> typesFilterableTo(const std::string& type);
+    // The types that convert to the given type, itself excluded.
+    static std::vector<std::string> typesFilterableFrom(const std::string& type);
     // A new unique pasteboard holding the data in its type and promising
     // every type the converters reach from it.
     static Pasteboard& pasteboardByFilteringData(const std::string& data, const std::string& type);

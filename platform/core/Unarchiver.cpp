@@ -97,9 +97,17 @@ Unarchiver::Unarchiver(std::string data) : data_(std::move(data))
         Exception::raise(ArchiverArchiveInconsistencyException,
                          "archive format " + std::to_string(version) + " is not supported");
     pos_ = header;
+    // An object record takes a few bytes at least.
+    owned_.reserve(data_.size() / 16);
 }
 
-Unarchiver::~Unarchiver() = default;
+Unarchiver::~Unarchiver()
+{
+    // What was made later refers to what was made earlier, rarely the
+    // other way: the last made goes first.
+    while (!entries_.empty())
+        entries_.pop_back();
+}
 
 void Unarchiver::damaged(const std::string& why) const
 {
@@ -307,7 +315,8 @@ const Unarchiver::ClassInfo& Unarchiver::getClass()
     info.archivedName = getSharedString(nameRef);
     info.version = int(std::int32_t(std::uint32_t(getFixed(4))));
     info.className = classNameDecodedForArchiveClassName(info.archivedName);
-    if (!ClassRegistry::isRegistered(info.className))
+    info.factory = ClassRegistry::factoryFor(info.className);
+    if (!info.factory)
         damaged("class not found: \"" + info.className + "\"");
     versions_[info.archivedName] = info.version;
     versions_[info.className] = info.version;
@@ -318,21 +327,25 @@ const Unarchiver::ClassInfo& Unarchiver::getClass()
 Unarchiver::Entry& Unarchiver::pool(std::unique_ptr<Object> object)
 {
     const Object* key = object.get();
-    auto it = owned_.find(key);
-    if (it != owned_.end() && (it->second.state == State::Pooled || it->second.state == State::Shared))
-        throw std::logic_error("an object handed to the decoder twice");
-    Entry entry;
-    entry.object = std::move(object);
-    // An old entry here belonged to a claimed or released object since freed.
-    Entry& e = owned_.insert_or_assign(key, std::move(entry)).first->second;
-    made_.push_back(key);
+    auto [index, added] = owned_.emplace(key);
+    if (!added) {
+        const Entry& old = entries_[*index];
+        if (old.state == State::Pooled || old.state == State::Shared)
+            throw std::logic_error("an object handed to the decoder twice");
+    }
+    // An old entry of the address belonged to a claimed or released object
+    // since freed: the address now names the new one.
+    *index = entries_.size();
+    entries_.emplace_back();
+    Entry& e = entries_.back();
+    e.object = std::move(object);
     return e;
 }
 
 Unarchiver::Entry* Unarchiver::entryFor(const Object* object)
 {
-    auto it = owned_.find(object);
-    return it == owned_.end() ? nullptr : &it->second;
+    const std::size_t* index = owned_.find(object);
+    return index ? &entries_[*index] : nullptr;
 }
 
 Object* Unarchiver::getObject()
@@ -349,38 +362,43 @@ Object* Unarchiver::getObject()
         damaged("objects nested deeper than " + std::to_string(MaxObjectNesting));
     if (coder_detail::stackNearlyExhausted())
         damaged("objects nested deeper than the stack allows");
-    std::string className = getClass().className;
-    std::unique_ptr<Object> made = ClassRegistry::create(className);
+    const ClassInfo& info = getClass();
+    // Nested objects may add classes (the list moves): keep its place.
+    const std::size_t classIndex = std::size_t(&info - classes_.data());
+    std::unique_ptr<Object> made = (*info.factory)();
     if (!made)
-        damaged("class not found: \"" + className + "\"");
+        damaged("class not found: \"" + info.className + "\"");
     Object* raw = made.get();
     // Numbered and pooled before its units are read, so that the units can
     // refer back to it (cycles) and it cannot be claimed from inside itself.
     std::size_t index = objects_.size();
     objects_.push_back(raw);
-    pool(std::move(made)).inProgress = true;
+    Entry& entry = pool(std::move(made));
+    entry.inProgress = true;
 
     struct Decoding {
         Unarchiver& u;
-        Decoding(Unarchiver& un, const Object* o) : u(un)
+        Decoding(Unarchiver& un, const Object* o, Entry* e) : u(un)
         {
             u.decoding_.push_back(o);
+            u.decodingEntries_.push_back(e);
             ++u.depth_;
         }
         ~Decoding()
         {
             u.decoding_.pop_back();
+            u.decodingEntries_.pop_back();
             --u.depth_;
         }
-    } decoding(*this, raw);
+    } decoding(*this, raw, &entry);
 
     Object* result = raw->initWithCoder(*this);
     objects_[index] = result;
-    entryFor(raw)->inProgress = false;
+    entry.inProgress = false;
     if (!result) {
         skipRestOfObject();
     } else if (getVarint() != 0) {
-        damaged("class \"" + className + "\" reads fewer units than its object holds");
+        damaged("class \"" + classes_[classIndex].className + "\" reads fewer units than its object holds");
     }
     return result;
 }
@@ -502,16 +520,33 @@ std::unique_ptr<Object> Unarchiver::claimObject(Object* object, const Object* ow
     // in first), so claiming an object still being decoded is fine; what a
     // hostile stream must not make is an ownership cycle.
     const Object* claimer = owner ? owner : decoding_.empty() ? nullptr : decoding_.back();
-    std::size_t steps = 0;
-    for (const Object* k = claimer; k; ++steps) {
-        if (k == object || steps > owned_.size())
-            cannotTake(object, "claimed", "it would own itself (an ownership cycle)");
-        const Entry* ke = entryFor(k);
-        k = ke && ke->state == State::Claimed ? ke->owner : nullptr;
-    }
+    Entry* claimerEntry = owner ? entryFor(owner) : decodingEntries_.empty() ? nullptr : decodingEntries_.back();
+    // An object nobody claimed can only be the top of a chain of owners.
+    if (claimer == object || (claimerEntry && topOwner(claimerEntry) == e))
+        cannotTake(object, "claimed", "it would own itself (an ownership cycle)");
     e->state = State::Claimed;
     e->owner = claimer;
+    e->above = claimerEntry;
     return std::move(e->object);
+}
+
+Unarchiver::Entry* Unarchiver::topOwner(Entry* entry)
+{
+    // Up by the shortcuts, then every entry passed takes the top as its
+    // shortcut: a long chain is walked once.
+    Entry* top = entry;
+    std::size_t steps = 0;
+    while (top->state == State::Claimed && top->above) {
+        top = top->above;
+        if (++steps > entries_.size())
+            return top; // owners never form a loop; stop rather than spin
+    }
+    for (Entry* k = entry; k != top && k->state == State::Claimed && k->above;) {
+        Entry* next = k->above;
+        k->above = top;
+        k = next;
+    }
+    return top;
 }
 
 std::shared_ptr<Object> Unarchiver::shareObject(Object* object, const coder_detail::ShareMakers& makers)
@@ -565,15 +600,14 @@ std::vector<std::unique_ptr<Object>> Unarchiver::releaseUnclaimed()
     if (depth_ > 0)
         throw std::logic_error("releaseUnclaimed while an object is being decoded");
     std::vector<std::unique_ptr<Object>> out;
-    for (const Object* key : made_) {
-        Entry* e = entryFor(key);
+    // In the order pooled.
+    for (Entry& e : entries_) {
         // Objects whose decoding failed half-way stay and die with the decoder.
-        if (e && e->state == State::Pooled && !e->inProgress && e->object.get() == key) {
-            out.push_back(std::move(e->object));
-            e->state = State::Released;
+        if (e.state == State::Pooled && !e.inProgress && e.object) {
+            out.push_back(std::move(e.object));
+            e.state = State::Released;
         }
     }
-    made_.clear();
     return out;
 }
 

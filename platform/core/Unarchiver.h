@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/Coder.h"
+#include "core/PointerTable.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -92,11 +94,16 @@ private:
         bool inProgress = false;
         // Who claimed it: the object whose initWithCoder was running then.
         const Object* owner = nullptr;
+        // The entry of an owner somewhere up the chain of owners (the
+        // owner's, or one found further up since): a shortcut to the top of
+        // the chain. Entries stay in place, so the shortcut needs no look-up.
+        Entry* above = nullptr;
     };
     struct ClassInfo {
         std::string archivedName;
         std::string className;
         int version = 0;
+        const ClassRegistry::Factory* factory = nullptr;
     };
 
     [[noreturn]] void damaged(const std::string& why) const;
@@ -115,6 +122,9 @@ private:
     const ClassInfo& getClass();
     Entry& pool(std::unique_ptr<Object> object);
     Entry* entryFor(const Object* object);
+    // The entry at the top of the chain of owners above the entry: the
+    // first one up the chain that nobody claimed.
+    Entry* topOwner(Entry* entry);
     [[noreturn]] void cannotTake(const Object* object, const char* what, const char* why) const;
 
     std::string data_;
@@ -125,9 +135,13 @@ private:
     std::map<std::string, std::string> substitutions_;
     // What each object record answers, by the record's number.
     std::vector<Object*> objects_;
-    std::unordered_map<const Object*, Entry> owned_;
-    std::vector<const Object*> made_; // pool order for releaseUnclaimed
+    // Entries in the order their objects were pooled (they stay in place),
+    // found by address; the decoder deletes what it still owns last made
+    // first.
+    std::deque<Entry> entries_;
+    detail::PointerTable<std::size_t> owned_;
     std::vector<const Object*> decoding_; // objects whose initWithCoder runs, innermost last
+    std::vector<Entry*> decodingEntries_;  // and their entries
     int depth_ = 0;
     bool failed_ = false;
 };

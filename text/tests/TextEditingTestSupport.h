@@ -52,7 +52,7 @@ protected:
         kit::setCurrentEventModifierFlags(0);
         TextPanels::reset();
         delegate_->setMainDocument(nullptr);
-        document_->removeView(&view_);
+        document_->detachView(&view_);
         document_.reset();
         others_.clear();
         flow_.reset();

@@ -178,7 +178,7 @@ protected:
     void TearDown() override
     {
         if (document_)
-            document_->removeView(view_);
+            document_->detachView(view_);
         window_.reset();
         document_.reset();
         delegate_.reset();

@@ -114,7 +114,6 @@ protected:
 
         const kit::Rect content = kit::makeRect(40, 40, 460, 360);
         window_ = std::make_unique<kit::Window>(content);
-        window_->setTitle(kTitle);
         auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 460, 360));
         auto view = std::make_unique<LivePageView>(kit::makeRect(0, 0, 0, 0));
         view_ = nullptr;
@@ -124,6 +123,8 @@ protected:
         scroll->setDocumentView(std::move(view));
         window_->setContentView(std::move(scroll));
         document_->addView(live_);
+        // After the document labelled the window with its file name.
+        window_->setTitle(kTitle);
         delegate_->setMainDocument(document_.get());
         const kit::Point page = pages_[0]->pageRect().origin;
         live_->scrollPoint(kit::makePoint(page.x + 20, page.y + 40));
@@ -137,7 +138,7 @@ protected:
     {
         if (!live_)
             return;
-        document_->removeView(live_);
+        document_->detachView(live_);
         view_ = nullptr;
         EditingTest::TearDown();
     }
