@@ -7,6 +7,11 @@
 #include "core/StringTable.h"
 #include "document/LayoutDocument.h"
 #include "document/LinksInfo.h"
+#include "document/Page.h"
+#include "document/Undo.h"
+#include "items/Item.h"
+#include "text/TextSelection.h"
+#include "view/RulerViewInset.h"
 #include "document/UndoInfo.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/Languages.h"
@@ -43,8 +48,15 @@ void Layvane::initialize()
     };
     static Marker marker;
     NoID = &marker;
+    // The classes of stored documents and pasteboard data, by name.
+    LayoutDocument::initialize();
+    TextSelection::initialize();
+    Item::initialize();
+    Page::initialize();
+    Undo::initialize();
     // The document window's interface file.
     PageView::initialize();
+    RulerViewInset::initialize();
     UnitsInfo::initialize();
     if (!applicationUnits())
         applicationUnits() = std::make_unique<UnitsInfo>();
