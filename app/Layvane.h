@@ -198,6 +198,8 @@ public:
     // in minutes; 5 minutes for none).
     static double firstAutoSaveDelay(int interval);
     static double laterAutoSaveDelay(int interval);
+    // Withdraws any autosave asked for and asks for one after the delay.
+    void scheduleAutoSave(double delay);
     static int hasEditedDocument(const std::vector<LayoutDocument*>& documents);
     // Whether the program may end; a crash writes crash copies and answers
     // NO.
@@ -282,7 +284,6 @@ protected:
     // templates' tokens set.
     LayoutDocument* readTemplate(const std::string& path, bool display);
     LayoutDocument* openWithPanel(bool display, bool fromTemplate);
-    void scheduleAutoSave(double delay);
     // The visible-panels mask to store at quit.
     int visiblePanelsMask();
 

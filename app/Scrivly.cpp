@@ -2,6 +2,7 @@
 
 #include "app/ScrivlyPreferences.h"
 #include "appkit/Application.h"
+#include "appkit/Connection.h"
 #include "appkit/Menu.h"
 #include "appkit/MenuItem.h"
 #include "appkit/NibLoader.h"
@@ -13,6 +14,8 @@
 #include "document/LayoutDocument.h"
 #include "document/UndoInfo.h"
 #include "document/ZynDocumentContents.h"
+
+#include <cstdio>
 
 void Scrivly::initialize()
 {
@@ -163,4 +166,40 @@ bool Scrivly::validateMenuItem(kit::MenuItem* item)
         return mainDocument() != nullptr;
     }
     return Layvane::validateMenuItem(item);
+}
+
+int Scrivly::runMain(const std::vector<std::string>& arguments, const std::string& mainInterface)
+{
+    if (handOverToRunningProgram(arguments))
+        return 0;
+
+    kit::Application& application = kit::Application::sharedApplication();
+    Scrivly::initialize();
+    std::vector<std::unique_ptr<kit::Object>> made;
+    if (!kit::NibLoader::loadNibFile(mainInterface, &application, &made)) {
+        std::fputs(("Scrivly: the main interface file \"" + mainInterface + "\" could not be loaded; the program cannot start.\n").c_str(),
+                   stderr);
+        return 1;
+    }
+    auto* delegate = dynamic_cast<Scrivly*>(application.delegate());
+    if (!delegate) {
+        std::fputs("Scrivly: the main interface file made no application delegate; the program cannot start.\n",
+                   stderr);
+        return 1;
+    }
+
+    // A second launch that starts meanwhile finds this one.
+    std::unique_ptr<kit::Connection> launcher = delegate->serveLaunchConnection();
+    if (!launcher && handOverToRunningProgram(arguments))
+        return 0;
+
+    delegate->setCommandLineArguments(arguments);
+    delegate->applicationWillFinishLaunching();
+    delegate->appDidInit(&application, false);
+    application.run();
+
+    launcher.reset();
+    application.setMainMenu(nullptr);
+    made.clear();
+    return 0;
 }

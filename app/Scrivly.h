@@ -30,6 +30,10 @@ public:
     // Hands the files named after the program's name to the program that
     // serves the session; false when none answers.
     static bool handOverToRunningProgram(const std::vector<std::string>& arguments);
+    // The program: hands the files over, or loads the main interface file,
+    // launches and runs the event loop. The exit status: 0, or 1 when the
+    // program could not start.
+    static int runMain(const std::vector<std::string>& arguments, const std::string& mainInterface);
 
     std::string className() const override { return "Scrivly"; }
     bool prefersAutomaticTextItems() const override { return true; }
