@@ -274,6 +274,8 @@ public:
 
 protected:
     virtual std::unique_ptr<Preferences> makePreferences();
+    // A fresh document made by newGeneric, before its first view.
+    virtual void prepareNewDocument(LayoutDocument& document) { (void)document; }
     // After the launch's documents are there.
     virtual void launchedWithDocuments() {}
     // The panel of the outlet, loading its file when asked and needed.

@@ -127,6 +127,7 @@ LayoutDocument* Layvane::newGeneric(bool display)
 {
     std::unique_ptr<LayoutDocument> document = documentClass();
     document->setup();
+    prepareNewDocument(*document);
     document->setFilename(newUntitled());
     LayoutDocument* raw = document.get();
     addDocument(std::move(document));

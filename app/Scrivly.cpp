@@ -68,6 +68,13 @@ LayoutDocument* Scrivly::openFile(const std::string& path, bool display)
 
 void Scrivly::launchedWithDocuments() { setupSaveToAccessory(); }
 
+void Scrivly::prepareNewDocument(LayoutDocument& document)
+{
+    if (auto* prefs = dynamic_cast<ScrivlyPreferences*>(preferences()))
+        if (prefs->saveFormat())
+            document.setFileFormat(*prefs->saveFormat());
+}
+
 int Scrivly::setupSaveToAccessory()
 {
     const std::vector<std::string> foreign = ZynDocumentContents::saveFileTypesForType(ZynICFPboardType);

@@ -71,6 +71,8 @@ public:
 protected:
     std::unique_ptr<Preferences> makePreferences() override;
     void launchedWithDocuments() override;
+    // The preference "SaveFormat" becomes the new document's file format.
+    void prepareNewDocument(LayoutDocument& document) override;
 
 private:
     kit::PopUpButton* saveToAccessoryPopup_ = nullptr;
