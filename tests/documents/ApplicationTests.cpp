@@ -10,6 +10,7 @@
 #include "appkit/Application.h"
 #include "appkit/Clock.h"
 #include "appkit/FilePanelHandler.h"
+#include "appkit/FontPanel.h"
 #include "appkit/Menu.h"
 #include "appkit/MenuItem.h"
 #include "appkit/NibLoader.h"
@@ -503,6 +504,30 @@ TEST_F(Application, APanelIsMadeOnceFromItsFileAndItsCommandWaitsForIt)
     Scrivly scrivly;
     EXPECT_EQ(scrivly.graphicStylesPanel(true), nullptr);
     EXPECT_EQ(scrivly.lineEditorPanel(true), nullptr);
+}
+
+TEST_F(Application, TheFontPanelAndTheSuggestionPanelAndTheMaskTheyLeave)
+{
+    send("runSuggest:");
+    ASSERT_EQ(alerts_->shown().size(), 1u);
+    EXPECT_EQ(alerts_->shown()[0].title, "Warning");
+    EXPECT_EQ(alerts_->shown()[0].message, "Suggestion panel cannot be loaded from ZynSuggestionPanel.bundle.");
+
+    send("runFontPanel:");
+    kit::FontPanel* fonts = kit::FontPanel::sharedFontPanel(false);
+    ASSERT_NE(fonts, nullptr);
+    EXPECT_TRUE(fonts->isVisible());
+    EXPECT_FALSE(fonts->isFloatingPanel());
+
+    // At quit the panels on screen are remembered when asked for.
+    delegate_->preferences()->setVisibleMask(0x01);
+    delegate_->preferences()->setRememberVisiblePanels(true);
+    ASSERT_TRUE(delegate_->applicationShouldTerminate());
+    EXPECT_EQ(delegate_->preferences()->visibleMask(), 0x01 | 0x02);
+    fonts->orderOut(nullptr);
+    delegate_->preferences()->setVisibleMask(0x02 | 0x04);
+    ASSERT_TRUE(delegate_->applicationShouldTerminate());
+    EXPECT_EQ(delegate_->preferences()->visibleMask(), 0);
 }
 
 TEST_F(Application, TheMenusCarryTheCommandsTagsAndValidation)
