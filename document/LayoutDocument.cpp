@@ -1,5 +1,7 @@
 #include "document/LayoutDocument.h"
 
+#include "appkit/RunLoop.h"
+
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
@@ -33,6 +35,9 @@ LayoutDocument::LayoutDocument(const Preferences* preferences)
 // members.
 LayoutDocument::~LayoutDocument()
 {
+    for (const auto& request : {pageNumberRedraw_, moveByAgain_})
+        if (request)
+            request->invalidate();
     expireWeakLinks();
     dropViewsAndWindows();
     LayoutDocument::emptyDocument();

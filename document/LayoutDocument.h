@@ -23,6 +23,8 @@
 namespace kit {
 class Coder;
 class Object;
+class PageLayout;
+class Timer;
 class PrintInfo;
 class ScrollView;
 }
@@ -32,6 +34,7 @@ class Guide;
 class Page;
 class PageSet;
 class DocumentView;
+class PageLayoutAccessory;
 class TextFlow;
 class TextItem;
 class TextWordSpecial;
@@ -51,6 +54,10 @@ int pageSide(int index, int firstPageNum, int count);
 // Grow the rectangle half way to the page, or to the canvas edge for none.
 void adjustPageRectX(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
 void adjustPageRectY(const Page* page, kit::Rect* rect, const kit::Rect& canvas, bool before);
+// The area a change of a graphic or paragraph style redraws: none (the
+// views are redrawn whole).
+void getUpdateBoundsForGraphicStyle(kit::Rect* rect);
+void getUpdateBoundsForParaStyle(kit::Rect* rect);
 
 // The stored document's version is above what this program writes: asks
 // whether to open it anyway (true) or not.
@@ -213,7 +220,7 @@ public:
     static DispatchMarkupHook& dispatchMarkupHook();
 
     bool prefersScreenMetrics() const override { return prefersScreenMetrics_; }
-    void setPrefersScreenMetrics(bool flag) { prefersScreenMetrics_ = flag; }
+    void setPrefersScreenMetrics(bool flag);
 
     // The pages in order and the master page, owned by the document; each
     // added page is told its document. Page numbering counts the pages only
@@ -297,6 +304,31 @@ public:
     void invalidate(DocumentView* view, const std::vector<Item*>& items);
     // Whether the last text redraw ran to its end (typing did not cut it short).
     bool lastTextDrawFinished() const override { return lastTextDrawFinished_; }
+    // The following are held back while announcements are, and need a view
+    // list; the view given, when there is one, is told first, then the
+    // others from the last to the first.
+    // Every view drops what it keeps of drawn pages (not held back).
+    void notifyUpdatePageCache(DocumentView* view);
+    // The units changed: the tabs panel, the paragraph and placement
+    // inspectors and every view show measurements anew.
+    void notifyUpdateUnits(DocumentView* view);
+    // Page numbers changed: the pages panel and every view show them anew.
+    void notifyUpdatePageNumber(DocumentView* view);
+    // Once, shortly, for the main view: a burst of changes redraws the page
+    // numbers once.
+    void notifyUpdatePageNumberLater();
+    // A paragraph style changed: its panels, and every view.
+    void notifyUpdateForParaStyle(DocumentView* view, const StyleParagraph* style);
+    // A graphic style changed: master and page items that use it take its
+    // values again (always), then its panels and every view.
+    void notifyUpdateForGraphicStyle(DocumentView* view, const StyleGraphic* style);
+    // The font panel follows the caret of the column being edited.
+    void notifyUpdateFontPanel();
+    // The visible inspectors and panels show the selection.
+    void notifyInspectors();
+    // Lays out the column's text with announcements and page layout held
+    // back; a page count that changed lays the pages out once afterwards.
+    void recomputeFromTextItem(TextItem* item);
 
     // ---- Creation and set-up.
     // Completes a new, opened or reverted document, making only what is
@@ -361,19 +393,31 @@ public:
     float defaultTabSpacing() const override { return defaultTabSpacing_; }
     void setDefaultTabSpacing(float spacing) { defaultTabSpacing_ = spacing; }
 
+    // ---- Display and snapping switches. Setting one that shows or hides
+    // something has every view repaint (unless announcements are held
+    // back); each toggle sets the opposite of its getter.
     bool showGraphics() const { return showGraphics_; }
-    void setShowGraphics(bool flag) { showGraphics_ = flag; }
+    void setShowGraphics(bool flag);
+    void toggleShowGraphics(kit::Object* sender);
     bool showGuides() const { return showGuides_; }
-    void setShowGuides(bool flag) { showGuides_ = flag; }
+    virtual void setShowGuides(bool flag);
+    void toggleShowGuides(kit::Object* sender);
     bool showTextRects() const { return showTextRects_; }
-    void setShowTextRects(bool flag) { showTextRects_ = flag; }
+    void setShowTextRects(bool flag);
+    void toggleShowTextRects(kit::Object* sender);
     // Text markers (spaces, paragraph ends, breaks, tokens) on screen.
     bool showTextMarkers() const override { return showTextMarkers_; }
-    void setShowTextMarkers(bool flag) { showTextMarkers_ = flag; }
+    void setShowTextMarkers(bool flag);
+    void toggleTextMarkers(kit::Object* sender);
     bool snapToGuides() const { return snapToGuides_; }
     void setSnapToGuides(bool flag) { snapToGuides_ = flag; }
+    void toggleSnapToGuides(kit::Object* sender) { (void)sender, setSnapToGuides(!snapToGuides_); }
     bool snapToRulers() const { return snapToRulers_; }
     void setSnapToRulers(bool flag) { snapToRulers_ = flag; }
+    void toggleSnapToRulers(kit::Object* sender) { (void)sender, setSnapToRulers(!snapToRulers_); }
+    void toggleFontMetrics(kit::Object* sender);
+    // Selected text columns show their knobs.
+    virtual bool showTextKnobs() const { return true; }
 
     // ---- Page list. Indexes are positions in the page list, displayed
     // indexes positions in the displayed list (pages that are not collapsed,
@@ -424,14 +468,15 @@ public:
     // singly (the runs list is kept). Nothing while disabled.
     void calcPageRectsFor(int mode) override;
     void disableCalcPages() override { ++disableCalcPages_; }
-    void enableCalcPages() { if (disableCalcPages_ > 0) --disableCalcPages_; }
+    void enableCalcPages() { disableCalcPages_ = disableCalcPages_ > 0 ? short(disableCalcPages_ - 1) : short(0); }
     void reenableCalcPages() override { enableCalcPages(); }
     // Announcements to the views are held back while the counter is above 0.
     void disableNotify() override { ++disableNotify_; }
-    void reenableNotify() override { if (disableNotify_ > 0) --disableNotify_; }
+    void reenableNotify() override { disableNotify_ = disableNotify_ > 0 ? short(disableNotify_ - 1) : short(0); }
     bool isNotifyDisabled() const override { return disableNotify_ > 0; }
-    // Tells the views that the canvas size changed. No views exist yet.
-    void notifyDocumentDidChangeSize() override {}
+    // Every view takes the canvas size, and repaints unless announcements
+    // are held back; the pages panel then reads the page list again.
+    void notifyDocumentDidChangeSize() override;
     kit::Rect pageRectAt(int d) const;
     kit::Rect paperRect() const { return {{0, 0}, paperSize_}; }
     kit::Size canvasSize() const { return canvasRect_.size; }
@@ -441,10 +486,12 @@ public:
     void setPageSize(const kit::Size& size) { pageSize_ = size; }
     kit::Size paperSize() const { return paperSize_; }
     void setPaperSize(const kit::Size& size) { paperSize_ = size; }
+    // A new mode lays the pages out again and tells the views the canvas
+    // size; the modes keep 2 bits.
     int tileMode() const { return tileMode_; }
-    void setTileMode(int mode) { tileMode_ = mode & 3; }
+    void setTileMode(int mode);
     int sidedMode() const { return sidedMode_; }
-    void setSidedMode(int mode) { sidedMode_ = mode & 3; }
+    void setSidedMode(int mode);
     // Direction 1: for a vertical ruler; 2: for a horizontal one.
     kit::Rect extendedPageRectForIndex(int d, int direction) const;
     kit::Rect extendedPageRectForPage(const Page* page, int direction) const;
@@ -550,6 +597,35 @@ public:
     // The item a link's description data names; nil for any other data.
     Item* linkedItemAt(std::string_view selection) const;
 
+    // ---- Commands the page view forwards.
+    // Ends text editing in the view, or begins it again at the caret of
+    // the flow edited last (a beep when there is none to begin).
+    void toggleTextEditing(DocumentView* view);
+    // The page layout panel with the page-layout accessory: the page size
+    // (the shared print settings), the arrangement, the first page number,
+    // its format and the default tab spacing.
+    void runPageLayout(kit::Object* sender);
+    // The shared print settings show the page size; paperFollowsPage tells
+    // whether the paper equals the page size.
+    virtual void setupPageLayout(kit::PageLayout* panel, PageLayoutAccessory* accessory, bool* paperFollowsPage);
+    // Takes what the panel and accessory hold; a size that is not finite
+    // and positive and a first page number out of range are refused.
+    virtual void processPageLayout(PageLayoutAccessory* accessory, bool paperFollowsPage);
+    // The paper panel: the paper the document prints on.
+    void runPaper(kit::Object* sender);
+    // The move-by panel: moves the selection, or clones it and moves the
+    // clone, after which the panel comes back until OK or Cancel.
+    void runMoveBy(kit::Object* sender);
+    // A plain-text report of the pages, pictures, colours and fonts, saved
+    // where the user says and opened in the desktop's viewer.
+    void generateResourceList(kit::Object* sender);
+    // Struck-out text is deleted and inserted text loses its mark.
+    void processTextMarkup(kit::Object* sender);
+    // Where the desktop opens a file for the user (the report): given the
+    // path as an argument, never through a shell. Replaced by tests.
+    using FileOpener = std::function<bool(const std::string& path)>;
+    static FileOpener& fileOpener();
+
 private:
     // Objects of the archive this document was read from that nothing
     // claimed: items, styles and words may still point at them. Declared
@@ -578,6 +654,16 @@ private:
     // the run loop comes back.
     void dropViewsAndWindows();
 
+    // Delayed requests (a shortly repeated move-by, a page-number redraw),
+    // withdrawn when the document goes.
+    std::shared_ptr<kit::Timer> pageNumberRedraw_;
+    std::shared_ptr<kit::Timer> moveByAgain_;
+    // Whether there is a view list to announce to.
+    bool hasViews() const { return hasViewList_ || !views_.empty(); }
+    // The report's text.
+    std::string resourceListReport(const std::string& name) const;
+    // Revision marks of one flow; answers whether text was deleted.
+    bool processTextMarkupInFlow(TextFlow* flow);
     void pagesChanged();
     // A page leaves the document (it may come back by undo): its items leave
     // the document's lists, and master items last hit on it go back to the
@@ -636,8 +722,8 @@ private:
     kit::Size paperSize_{};
     int tileMode_ = 0;
     int sidedMode_ = 0;
-    int disableCalcPages_ = 0;
-    int disableNotify_ = 0;
+    short disableCalcPages_ = 0;
+    short disableNotify_ = 0;
     short whichLayer_ = 1;
     short elementsVisibility_ = 0;
     // Header and footer frames are shared with their markers.

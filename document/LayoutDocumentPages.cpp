@@ -162,6 +162,16 @@ void LayoutDocument::setActivePage(Page* page)
     const bool highlights = numPages() > 1 && main;
     if (activePage_ && highlights)
         main->highlight(main->highlightedPage() ? main->highlightedPage() : activePage_, false);
+    // Every other view draws the frame of the active page too: the old and
+    // the new frame repaint there (announced like any change).
+    if (highlights && !isNotifyDisabled())
+        for (DocumentView* view : views_)
+            if (view != main) {
+                if (activePage_)
+                    activePage_->highlight(false, view);
+                if (page)
+                    page->highlight(true, view);
+            }
     activePage_ = page;
     activeView_ = main;
     if (shown && highlights)

@@ -11,19 +11,20 @@
 
 #include "appkit/NibLoader.h"
 #include "appkit/Receiver.h"
+#include "appkit/RunLoop.h"
 #include "appkit/ScrollView.h"
+#include "appkit/View.h"
 #include "appkit/Window.h"
 #include "core/Alert.h"
 #include "core/Exception.h"
 #include "core/MainQueue.h"
 #include "document/DocumentDelegate.h"
+#include "document/DocumentWindowView.h"
 #include "document/Page.h"
 #include "foundation/Preferences.h"
 #include "items/TextItem.h"
-#include "text/TextFlow.h"
-#include "appkit/View.h"
-#include "document/DocumentWindowView.h"
 #include "text/DocumentView.h"
+#include "text/TextFlow.h"
 
 #include <algorithm>
 #include <cmath>
@@ -365,6 +366,11 @@ Document* LayoutDocument::emergencyClose(kit::Object* sender)
 
 void LayoutDocument::withdrawDelayedRequests()
 {
+    for (std::shared_ptr<kit::Timer>* request : {&pageNumberRedraw_, &moveByAgain_})
+        if (*request) {
+            (*request)->invalidate();
+            request->reset();
+        }
     if (auto* column = dynamic_cast<kit::Receiver*>(activeTextItem()))
         kit::Receiver::cancelPreviousPerformRequestsWithTarget(column);
 }

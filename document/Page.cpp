@@ -149,7 +149,6 @@ std::vector<std::shared_ptr<Item>>& Page::editedItemList()
 bool Page::handleOverlaps(Item* item, bool display)
 {
     (void)item;
-    (void)display;
     // Every flow on the page is re-laid once, from its frame on this page
     // whose text starts first.
     std::vector<std::pair<TextFlow*, TextItem*>> firsts;
@@ -167,6 +166,9 @@ bool Page::handleOverlaps(Item* item, bool display)
     }
     for (const auto& [flow, frame] : firsts)
         frame->recompute();
+    // A burst of overlap changes redraws the page numbers once, shortly.
+    if (display && document_)
+        document_->notifyUpdatePageNumberLater();
     return true;
 }
 

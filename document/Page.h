@@ -19,8 +19,33 @@ class Item;
 class LayoutDocument;
 class DocumentView;
 class StyleGraphic;
+class TextFlow;
 class TextItem;
 struct Paint;
+namespace kit {
+class DrawContext;
+}
+
+// Markers for the knobs of dragged items that lie on a guide, in the form
+// the knob procedure draws: the first marker at start, then in points the
+// moves from each marker to the next (x, y pairs; the last pair unused).
+struct KnobMarkerList {
+    int count = 0;
+    float startX = 0, startY = 0;
+    std::vector<float> points;
+    // Set by the caller for drawing.
+    float knobWidth = 0, knobHeight = 0;
+};
+// Room for the knobs of an item more (at least 12 numbers).
+void prepareKnobsForNewKnobs(KnobMarkerList* list, int newKnobs);
+// The knobs of an item with the eight usual knobs that stand for the
+// flagged ones on a horizontal (H) or vertical (V) guide: an edge whose
+// three knobs all lie on it shows its middle knob alone.
+void copyHNormalKnobs(KnobMarkerList* list, const kit::Point* knobs, const bool* flags);
+void copyVNormalKnobs(KnobMarkerList* list, const kit::Point* knobs, const bool* flags);
+// Draws the knobs of the items (all locked or all unlocked) at the zoom, in
+// batches of at most 2000 knobs; every knob is drawn.
+void drawKnobs(kit::DrawContext& context, const std::vector<Item*>& items, float zoom);
 
 // Items refer to their page weakly: a page may go while an undo record, a
 // pasteboard or the master list still holds one of its items.
@@ -91,11 +116,45 @@ public:
     virtual Guide* hitGuideAt(kit::Point point, const DocumentView* view);
     virtual bool setCursorRectInView(DocumentView* view);
 
+    // ---- Snapping, points in page coordinates, moved in place; the reach
+    // is 4 screen pixels (4 / CMZoomStatus points). The guide forms answer
+    // bit 1 for x (a vertical guide) and bit 2 for y; the first guide in
+    // reach wins on each axis, and an axis the mask already has stays.
+    int snapPointToGuides(kit::Point* point) const;
+    static int snapPoint(kit::Point* point, const std::vector<std::unique_ptr<Guide>>& toGuides, int* result);
+    // To the smallest ruler ticks of the document's unit at the zoom:
+    // direction and answer have bit 2 for x and bit 1 for y.
+    int snapPointToRulers(kit::Point* point, int direction) const;
+
     // ---- Drawing. The page's paper within the rectangle (canvas
     // coordinates), then its items in their order, clipped to it: into the
     // paint's context, with or without a view (printing, thumbnails). An
     // item reaching past the page is drawn wherever the rectangle meets it.
     virtual bool drawSelfInView(const Paint& paint, const kit::Rect& rect);
+    // The frame of the active page: the view repaints the page's edges, and
+    // drawing shows the frame while the page is active.
+    void highlight(bool on, DocumentView* view);
+    // The guides of the page and the document's for it, in page
+    // coordinates, where they meet the rectangle.
+    void drawGuidesInView(const Paint& paint, const kit::Rect& rect) const;
+    // The area a guide covers on the page, for its repaint.
+    void getBounds(kit::Rect* rect, const Guide* guide) const;
+    // The flow's text selection in the flow's columns on the page (not in
+    // columns drawn white); rect in canvas coordinates, screen only.
+    void drawTextSelectionInView(const Paint& paint, const kit::Rect& rect, TextFlow* flow) const;
+    // A thumbnail into a context of width x height points: cleared, then
+    // the page with its shadow, scaled to fit, drawn fast, and framed.
+    virtual void drawSelfInImageRep(kit::DrawContext& context, float width, float height);
+
+    // ---- Snapping dragged items, offsets in page points.
+    // To the page's corners, middles of edges and centre (bit 2 x, bit 1 y).
+    int snapPointToCorners(kit::Point* point) const;
+    // The items' knobs, moved by the offset, to the document's and the
+    // page's guides; the offset takes the snap. Markers for the knobs that
+    // lie on a guide go to the list when one is given.
+    int snapItemsToGuides(const std::vector<Item*>& items, kit::Point* offset, KnobMarkerList* knobs) const;
+    // The items' knobs, moved by the offset, to the ruler ticks.
+    int snapItemsToRulers(const std::vector<Item*>& items, kit::Point* offset) const;
 
     // ---- Guides: the page's own in the pages layer, else the document's.
     const std::vector<std::unique_ptr<Guide>>& guides() const { return guides_; }
@@ -137,6 +196,8 @@ public:
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
+    // The name of the master layer, spread over the page in rows.
+    void drawMasterWatermark(kit::DrawContext& context, float w, float h) const;
     // Pages of files below 3.0.
     kit::Object* initWithOldCoder(kit::Coder& coder, float version);
     void adoptDecoded(std::vector<std::unique_ptr<Item>> items, std::vector<std::unique_ptr<Guide>> guides);

@@ -23,6 +23,16 @@ public:
     Guide* hitGuideAt(kit::Point, const DocumentView*) override { return nullptr; }
     bool setCursorRectInView(DocumentView*) override { return true; }
 
+    // ---- Drawing. On the screen the strip is white with a shadow, a frame,
+    // a white tear across it and its page numbers; it draws nothing else.
+    bool drawSelfInView(const Paint& paint, const kit::Rect& rect) override;
+    // The label of the run ("Page 4", "Pages 4-9"), twice along the strip.
+    bool drawPageNumbersInView(const Paint& paint, const kit::Rect& rect) const;
+    // The run's label text for a strip of the run's size.
+    std::string pageNumbersLabel() const;
+    // The pages panel's picture of the run: a framed white strip.
+    void drawSelfInImageRep(kit::DrawContext& context, float width, float height) override;
+
     std::string className() const override { return "PageSet"; }
     void encodeWithCoder(kit::Coder& coder) const override;
     kit::Object* initWithCoder(kit::Coder& coder) override;

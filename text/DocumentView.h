@@ -83,6 +83,22 @@ public:
     // Each page the view shows, the last first while any are left, lets the
     // linked pictures of the list that it shows compare their files.
     virtual void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update) = 0;
+    // Whatever the view keeps of drawn pages is stale: all it shows repaints.
+    virtual void notifyUpdatePageCache() = 0;
+    // The document's measurement unit or ruler origin changed.
+    virtual void notifyUpdateUnits() = 0;
+    // The canvas has a new size: the view takes it, and with redraw
+    // repaints all it shows.
+    virtual void notifyDocumentDidChangeSize(kit::Size size, bool redraw) = 0;
+
+    // ---- Commands the document runs in the view.
+    // Whether a text column is being edited in this view.
+    virtual bool isEditing() const = 0;
+    // Copies of the selected items land on the active page over their
+    // originals and become the selection.
+    virtual void clone() = 0;
+    // Moves the unlocked selected items by the offset (points), with undo.
+    virtual void doNudge(float dx, float dy) = 0;
 
     // ---- Pasting paragraph styles.
     // The style a paragraph pasted from another document takes here.

@@ -3,6 +3,7 @@
 #include "core/Exception.h"
 #include "core/Unarchiver.h"
 #include "document/LayoutDocument.h"
+#include "document/Page.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"
@@ -17,12 +18,12 @@
 PageView::PageView(const kit::Rect& frameRect)
     : kit::View(frameRect)
 {
+    setAction("windowShouldClose:",
+              [this](kit::Object* window) -> kit::Object* { return windowShouldClose(window) ? this : nullptr; });
     setAction("printDocument:", [this](kit::Object* sender) -> kit::Object* {
         printDocument(sender);
         return nullptr;
     });
-    setAction("windowShouldClose:",
-              [this](kit::Object* window) -> kit::Object* { return windowShouldClose(window) ? this : nullptr; });
 }
 
 PageView::~PageView() = default;
@@ -32,7 +33,11 @@ void PageView::highlight(Page* page, bool flag)
     if (flag)
         highlighted_ = page;
     else if (highlighted_ == page)
-        highlighted_ = nullptr;
+        highlighted_.reset();
+    // The page draws its frame as the document's active page: its edges
+    // repaint, to show the frame or take it away.
+    if (page)
+        page->highlight(flag, this);
 }
 
 void PageView::lockFocus(kit::DrawContext& context)

@@ -7,6 +7,7 @@
 
 #include "appkit/View.h"
 #include "core/Geometry.h"
+#include "core/WeakLink.h"
 #include "document/DocumentWindowView.h"
 #include "text/DocumentView.h"
 #include "text/TextPoint.h"
@@ -62,7 +63,7 @@ public:
 
     // The active page is shown highlighted; the drawing reads this.
     void highlight(Page* page, bool flag) override;
-    Page* highlightedPage() const override { return highlighted_; }
+    Page* highlightedPage() const override { return highlighted_.get(); }
     kit::Window* window() const override { return kit::View::window(); }
     // The title of the view's window.
     const std::string& windowTitle() const { return windowTitle_; }
@@ -74,7 +75,7 @@ public:
     bool windowShouldClose(kit::Object* window);
 
     // ---- Editing of text columns.
-    bool isEditing() const { return editing_; }
+    bool isEditing() const override { return editing_; }
     // Opens editing of the column in this view (no event: the caret stays).
     void beginEditingItem(TextItem* column) override;
     // A column begins editing here: a column of the same flow edited
@@ -129,6 +130,20 @@ public:
     // Each page the view shows, the last first while any are left, lets the
     // linked pictures of the list that it shows compare their files.
     void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update) override;
+    // The view keeps no page images: everything visible repaints.
+    void notifyUpdatePageCache() override;
+    // The info bar shows measurements in the document's units.
+    void notifyUpdateUnits() override;
+    // The view takes the canvas size; with redraw, everything visible
+    // repaints.
+    void notifyDocumentDidChangeSize(kit::Size size, bool redraw) override;
+
+    // ---- Commands of the document.
+    // Copies of the selected items, made through their stored form, join
+    // their pages above the originals and become the selection.
+    void clone() override;
+    // The unlocked selection moves by the offset; the move is undoable.
+    void doNudge(float dx, float dy) override;
     // Redraws a range of text: the columns from the first to the last (nil:
     // to the end of the chain), paragraphs from..to, within the rectangle
     // (the visible area when empty or not used). The area the columns show
@@ -211,7 +226,9 @@ private:
     void redisplayVisible(const kit::Rect& rect);
     kit::Rect visibleOrBounds() const;
 
-    Page* highlighted_ = nullptr;        // not owned
+    // Reads nil once the page is gone (text that shrinks drops pages; runs
+    // of collapsed pages are made again).
+    kit::WeakLink<Page> highlighted_;
     std::string windowTitle_;
     float zoom_ = 1.0f;
     LayoutDocument* document_ = nullptr; // not owned
@@ -219,6 +236,8 @@ private:
     kit::Rect invalidRect_{};
     kit::Rect cursorRect_{};
     bool cursorShown_ = false;
+    // Objects of cloned items' stored form that nothing else took.
+    std::vector<std::unique_ptr<kit::Object>> cloneKeep_;
 
     // Printing.
     std::vector<int> printList_; // page numbers in print order

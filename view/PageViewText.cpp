@@ -364,28 +364,10 @@ void PageView::drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* 
     lockFocus();
     kit::DrawContext* context = kit::DrawContext::current();
     const Paint paint = context ? this->paint(*context, area) : Paint{};
-    // The columns the page draws, as drawRect draws them: each one's text,
-    // then its highlight, in its own coordinates.
-    for (Page* page : pages) {
-        if (!context || !kit::intersectsRect(page->pageRect(), area))
-            continue;
-        const kit::Rect onPage = kit::offsetRect(area, -page->pageRect().origin.x, -page->pageRect().origin.y);
-        for (const auto& item : page->pageItems()) {
-            auto* column = dynamic_cast<TextItem*>(item.get());
-            if (!column || column->flow() != flow || !column->shouldDrawInRect(onPage))
-                continue;
-            context->gsave();
-            context->translate(page->pageRect().origin.x + column->frame().origin.x,
-                               page->pageRect().origin.y + column->frame().origin.y);
-            if (column->isTransformed()) {
-                float m[4];
-                column->getMatrix(m);
-                context->concat(kit::Matrix{m[0], m[1], m[2], m[3], 0, 0});
-            }
-            selection->drawSelfInItem(column, paint);
-            context->grestore();
-        }
-    }
+    // The columns of the flow each page draws, in their own coordinates.
+    if (context)
+        for (Page* page : pages)
+            page->drawTextSelectionInView(paint, area, flow);
     unlockFocus();
 }
 

@@ -7,6 +7,8 @@
 #include "EditingTestSupport.h"
 
 #include "appkit/RunLoop.h"
+#include "document/Guide.h"
+#include "items/ItemBox.h"
 #include "graphics/tests/WysiwygSupport.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 
@@ -14,6 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+
+#include <QImage>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -263,4 +267,164 @@ TEST_F(LiveWindow, TypingThroughTheXServerShowsWhatAFreshRepaintShows)
     EXPECT_EQ(flow_->textSelection(), nullptr);
     EXPECT_EQ(text(flow_), "Typed through the X server, letter by letter.\nA second paragraph with a word. The end.");
     screenIsFresh("clicked and typed");
+}
+
+// Two windows on one document: what is typed in the first shows in the
+// second, guides and the knobs of a selected box included, and the X server
+// shows each window's image. SCRIVLY_LIVE_WINDOW_PNG keeps both pictures.
+TEST_F(LiveWindow, TypingInOneWindowShowsInTheOther)
+{
+    auto box = std::make_shared<ItemBox>();
+    box->setFrame(kit::makeRect(320, 340, 60, 40), false);
+    box->setHasFill(true);
+    box->setFillColor(kit::Color::grayColor());
+    pages_[0]->addItems(box);
+    pages_[0]->addGuide(std::make_unique<Guide>(330.0f, Guide::Horizontal));
+    pages_[0]->addGuide(std::make_unique<Guide>(110.0f, Guide::Vertical));
+    document_->setShowGuides(true);
+    // Selected in the second window; editing goes on in the first.
+    box->select();
+
+    constexpr const char* kSecond = "Scrivly second view";
+    const kit::Rect content = kit::makeRect(520, 40, 460, 360);
+    kit::Window second(content);
+    auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 460, 360));
+    auto view = std::make_unique<PageView>(kit::makeRect(0, 0, 0, 0));
+    PageView* other = view.get();
+    other->setFrameSize(document_->canvasSize());
+    other->setDocument(document_.get());
+    scroll->setDocumentView(std::move(view));
+    second.setContentView(std::move(scroll));
+    document_->addView(other);
+    // After the document numbered both windows' titles.
+    second.setTitle(kSecond);
+    window_->setTitle(kTitle);
+    const kit::Point page = pages_[0]->pageRect().origin;
+    other->scrollPoint(kit::makePoint(page.x + 20, page.y + 40));
+    second.orderFront();
+    second.display();
+    window_->display();
+
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty());
+    const std::string ids = folder_ + "/second";
+    ASSERT_EQ(runWhile("'" + xdotool_ + "' search --sync --name '" + kSecond + "' > '" + ids + "'"), 0);
+    std::string secondId;
+    std::ifstream(ids) >> secondId;
+    ASSERT_FALSE(secondId.empty());
+
+    const std::string x = "'" + xdotool_ + "' ";
+    ASSERT_EQ(runWhile(x + "windowfocus --sync " + id + " && " + x + "type --delay 15 'Seen in both windows.'"), 0)
+        << "see " << folder_ << "/xdotool.log";
+    EXPECT_EQ(text(flow_), "Seen in both windows.");
+    window_->displayIfNeeded();
+    second.displayIfNeeded();
+
+    struct Shown {
+        kit::Window* window;
+        PageView* view;
+        std::string id, name;
+    } shown[] = {{window_.get(), live_, id, "first"}, {&second, other, secondId, "second"}};
+    QImage pictures[2];
+    for (int i = 0; i < 2; ++i) {
+        const Shown& s = shown[i];
+        SCOPED_TRACE(s.name);
+        EXPECT_FALSE(repaint::compareWithFreshRepaint(*s.window, *s.view).any());
+        const std::string file = folder_ + "/" + s.name + ".xwd";
+        ASSERT_EQ(std::system(("'" + xwd_ + "' -silent -id " + s.id + " -out '" + file + "'").c_str()), 0);
+        const WindowDump dump = readWindowDump(file);
+        const kit::RasterContext& backing = s.window->graphicsContext();
+        ASSERT_EQ(dump.width, backing.width());
+        ASSERT_EQ(dump.height, backing.height());
+        int differing = 0;
+        QImage picture(dump.width, dump.height, QImage::Format_RGB32);
+        for (int y = 0; y < dump.height; ++y)
+            for (int x0 = 0; x0 < dump.width; ++x0) {
+                const std::uint32_t rgb = dump.pixels[std::size_t(y * dump.width + x0)];
+                differing += (backing.pixel(x0, y) & 0xFFFFFF) != rgb;
+                picture.setPixel(x0, y, 0xFF000000u | rgb);
+            }
+        EXPECT_EQ(differing, 0);
+        pictures[i] = picture;
+        if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_PNG"))
+            picture.save(QString::fromStdString(std::string(keep) + "-" + s.name + ".png"));
+    }
+    // The same page at the same place: the text shows alike in both.
+    const QRect text(0, 0, 460, 120);
+    EXPECT_EQ(pictures[0].copy(text), pictures[1].copy(text));
+    document_->detachView(other);
+}
+
+// The master layer on a real display: small pages with their red shadows
+// and watermark, a run of collapsed pages as a labelled strip, the active
+// page framed. SCRIVLY_LIVE_WINDOW_PNG keeps the picture.
+TEST_F(LiveWindow, TheMasterLayerShowsPagesShadowsWatermarkAndARun)
+{
+    document_->detachView(live_);
+    window_.reset();
+    live_ = nullptr;
+    auto document = std::make_unique<LayoutDocument>(delegate_->preferences());
+    document->setPageSize(kit::makeSize(200, 150));
+    document->setup();
+    document->addPages(4, 1);
+    document->collapsePages(2, 2);
+    document->calcPageRectsFor(1);
+    auto master = std::make_shared<ItemBox>();
+    master->setFrame(kit::makeRect(20, 20, 60, 40), false);
+    master->setHasFill(true);
+    master->setFillColor(kit::Color::grayColor());
+    master->setMasterFlags(3);
+    master->setCanAppear(true, 1);
+    document->addMasterItem(master);
+    ASSERT_TRUE(document->setEditingLayer(LayoutDocument::MasterLayer));
+
+    constexpr const char* kTitle3 = "Scrivly master layer";
+    const kit::Size canvas = document->canvasSize();
+    const kit::Rect content = kit::makeRect(10, 10, std::min(canvas.width, 1000.0f), std::min(canvas.height, 700.0f));
+    kit::Window window(content);
+    auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, content.size.width, content.size.height));
+    auto view = std::make_unique<PageView>(kit::makeRect(0, 0, 0, 0));
+    PageView* shown = view.get();
+    shown->setFrameSize(canvas);
+    shown->setDocument(document.get());
+    scroll->setDocumentView(std::move(view));
+    window.setContentView(std::move(scroll));
+    document->addView(shown);
+    // After the document labelled the window with its file name.
+    window.setTitle(kTitle3);
+    document->setActivePage(document->pageAt(1));
+    window.makeKeyAndOrderFront();
+    window.display();
+
+    const std::string ids = folder_ + "/master";
+    ASSERT_EQ(runWhile("'" + xdotool_ + "' search --sync --name '" + kTitle3 + "' > '" + ids + "'"), 0);
+    std::string id;
+    std::ifstream(ids) >> id;
+    ASSERT_FALSE(id.empty());
+    window.displayIfNeeded();
+    EXPECT_FALSE(repaint::compareWithFreshRepaint(window, *shown).any());
+    const std::string file = folder_ + "/master.xwd";
+    ASSERT_EQ(std::system(("'" + xwd_ + "' -silent -id " + id + " -out '" + file + "'").c_str()), 0);
+    const WindowDump dump = readWindowDump(file);
+    const kit::RasterContext& backing = window.graphicsContext();
+    ASSERT_EQ(dump.width, backing.width());
+    ASSERT_EQ(dump.height, backing.height());
+    int differing = 0, red = 0, tinted = 0;
+    QImage picture(dump.width, dump.height, QImage::Format_RGB32);
+    for (int y = 0; y < dump.height; ++y)
+        for (int x0 = 0; x0 < dump.width; ++x0) {
+            const std::uint32_t rgb = dump.pixels[std::size_t(y * dump.width + x0)];
+            differing += (backing.pixel(x0, y) & 0xFFFFFF) != rgb;
+            picture.setPixel(x0, y, 0xFF000000u | rgb);
+            const int r = int(rgb >> 16) & 255, g = int(rgb >> 8) & 255, b = int(rgb) & 255;
+            red += r > 200 && g < 60 && b < 60;
+            // The watermark's pale cyan.
+            tinted += r < 240 && g > 240 && b > 240;
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(red, 100);
+    EXPECT_GT(tinted, 100);
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_PNG"))
+        picture.save(QString::fromStdString(std::string(keep) + "-master.png"));
+    document->detachView(shown);
 }

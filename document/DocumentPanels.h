@@ -1,0 +1,114 @@
+#pragma once
+
+// The panels and inspectors that follow the main document, as the document
+// reaches them: through the application's panel registry, whose getters
+// answer nil for a panel that does not exist (or is not made on request).
+// Until the application installs its registry every getter answers nil, and
+// a notice to a nil panel does nothing.
+
+#include "core/Geometry.h"
+
+#include <string>
+#include <vector>
+
+class Item;
+class LayoutDocument;
+class Page;
+class StyleGraphic;
+class StyleParagraph;
+
+namespace kit {
+class View;
+}
+
+// What the document tells an inspector or panel. Each notice has a default
+// that ignores it: a panel answers those it cares about.
+class DocumentPanel {
+public:
+    virtual ~DocumentPanel() = default;
+    // On screen.
+    virtual bool isVisible() const = 0;
+    // Show the selection.
+    virtual void inspect(const std::vector<Item*>& selection) { (void)selection; }
+    // Show the selection; nil: show nothing in particular (reload).
+    virtual void inspectSelection(const std::vector<Item*>* selection) { (void)selection; }
+    virtual void inspectStyle(const StyleGraphic* style) { (void)style; }
+    // Measurements are shown anew (the document's units changed).
+    virtual void updatePanel(LayoutDocument* document) { (void)document; }
+    // The style's entry is drawn again.
+    virtual void notifyUpdateForStyle(const StyleGraphic* style) { (void)style; }
+    virtual void notifyUpdateForStyle(const StyleParagraph* style) { (void)style; }
+};
+
+// The pages panel: the page list of the main document.
+class PagesPanel : public DocumentPanel {
+public:
+    virtual void setActivePage(Page* page) = 0;
+    // The page list is read again.
+    virtual void notifyDocumentDidChangeSize() = 0;
+    // The page numbers shown are drawn again.
+    virtual void redisplayContent() = 0;
+};
+
+// The page-layout accessory: the document's own settings shown below the
+// paper settings of the page layout panel. Tile modes 3 and 4 stand for 0
+// and 2 with facing pages.
+class PageLayoutAccessory {
+public:
+    virtual ~PageLayoutAccessory() = default;
+    // The view the panel shows (nil: none).
+    virtual kit::View* view() = 0;
+    virtual void setUnitName(const std::string& name) = 0;
+    virtual void setSidedMode(int mode) = 0;
+    virtual int sidedMode() const = 0;
+    virtual void setTileMode(int mode) = 0;
+    virtual int tileMode() const = 0;
+    virtual void setPageNumber(int number) = 0;
+    virtual int pageNumber() const = 0;
+    virtual void setPageNumberFormat(short format) = 0;
+    virtual short pageNumberFormat() const = 0;
+    // Shows the document's default tab spacing in its units.
+    virtual void setDefaultTabInfo(const LayoutDocument* document) = 0;
+    // The typed tab spacing, from the document's units to points.
+    virtual float defaultTabFromDocument(const LayoutDocument* document) const = 0;
+};
+
+// The move-by panel.
+class MoveByPanel {
+public:
+    static constexpr int OK = 1;
+    static constexpr int Clone = -1;
+
+    virtual ~MoveByPanel() = default;
+    // OK, Clone, or anything else for a cancel.
+    virtual int runModal() = 0;
+    // The offset typed, in the document's units.
+    virtual void getX(float* x, float* y) const = 0;
+};
+
+// The application's panel registry. Every getter of this base answers nil.
+class DocumentPanels {
+public:
+    virtual ~DocumentPanels() = default;
+
+    virtual DocumentPanel* inspectorPanel() { return nullptr; }
+    virtual DocumentPanel* lineEditorPanel() { return nullptr; }
+    virtual DocumentPanel* paragraphStylesPanel() { return nullptr; }
+    virtual DocumentPanel* graphicStylesPanel() { return nullptr; }
+    virtual DocumentPanel* graphicsInspector() { return nullptr; }
+    virtual DocumentPanel* paragraphInspector() { return nullptr; }
+    virtual DocumentPanel* placementInspector() { return nullptr; }
+    // create: made when it does not exist yet.
+    virtual DocumentPanel* linksPanel(bool create) { (void)create; return nullptr; }
+    virtual DocumentPanel* tabsPanel(bool create) { (void)create; return nullptr; }
+    virtual PagesPanel* pagesPanel(bool create) { (void)create; return nullptr; }
+    virtual PageLayoutAccessory* pageLayoutAccessory(bool create) { (void)create; return nullptr; }
+    virtual MoveByPanel* moveByPanel(bool create) { (void)create; return nullptr; }
+    // The links panel shows the main document's graphic links again.
+    virtual void updateLinksPanel() {}
+
+    // The registry in use: the application's, or one that answers nil.
+    static DocumentPanels& shared();
+    // Installs a registry (not owned; nil: none again).
+    static void setShared(DocumentPanels* panels);
+};

@@ -1,0 +1,89 @@
+// The page view's side of the document's notices and of the commands the
+// document runs in it: clone and nudge.
+
+#include "view/PageView.h"
+
+#include "core/Archiver.h"
+#include "core/Exception.h"
+#include "core/Unarchiver.h"
+#include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "document/Undo.h"
+#include "document/UndoInfo.h"
+#include "items/Item.h"
+#include "items/ItemArray.h"
+#include "view/InfoBarInset.h"
+
+#include <algorithm>
+
+void PageView::notifyUpdatePageCache()
+{
+    notifyUpdateForRect(kit::Rect{});
+}
+
+void PageView::notifyUpdateUnits()
+{
+    if (InfoBarInset* bar = infoBar())
+        bar->setNeedsDisplay(true);
+}
+
+void PageView::notifyDocumentDidChangeSize(kit::Size size, bool redraw)
+{
+    setFrameSize(size);
+    if (redraw)
+        setNeedsDisplay(true);
+}
+
+void PageView::clone()
+{
+    if (!document_)
+        return;
+    const std::vector<Item*> originals = document_->selected();
+    std::vector<Item*> copies;
+    for (Item* original : originals) {
+        Page* page = original->page();
+        if (!page)
+            continue;
+        std::unique_ptr<Item> copy;
+        std::vector<std::unique_ptr<kit::Object>> rest;
+        try {
+            copy = kit::Unarchiver::unarchiveObjectWithData<Item>(kit::Archiver::archivedDataWithRootObject(original),
+                                                                  rest);
+        } catch (const kit::Exception&) {
+            continue;
+        }
+        if (!copy)
+            continue;
+        // What the copy refers to and nothing else claimed lives with the
+        // view's document copies.
+        for (auto& object : rest)
+            cloneKeep_.push_back(std::move(object));
+        copy->deselect();
+        copy->resolveInDocument(document_);
+        Item* added = copy.get();
+        page->addItems(std::shared_ptr<Item>(std::move(copy)));
+        copies.push_back(added);
+    }
+    if (copies.empty())
+        return;
+    document_->setSelection(copies, this);
+    std::vector<kit::Object*> shown(copies.begin(), copies.end());
+    document_->notifyUpdate(this, &shown);
+}
+
+void PageView::doNudge(float dx, float dy)
+{
+    if (!document_)
+        return;
+    std::vector<Item*> items = document_->selected();
+    std::erase_if(items, [](const Item* item) { return item->isLocked(); });
+    if (items.empty())
+        return;
+    // Where they were and where they go.
+    document_->invalidate(this, items);
+    std::unique_ptr<Undo> record = moveBy(items, dx, dy, true);
+    if (record && document_->undoInfo())
+        document_->undoInfo()->push(std::move(record));
+    std::vector<kit::Object*> moved(items.begin(), items.end());
+    document_->notifyUpdate(this, &moved);
+}
