@@ -101,8 +101,6 @@ LayoutDocument* Layvane::openFile(const std::string& asked, bool display)
     // The document read joins the list itself.
     LayoutDocument* document = reader->initFromFile(path, display);
     openingFile_ = wasOpening;
-    if (document)
-        addDocument(std::unique_ptr<LayoutDocument>(document));
     return document;
 }
 
@@ -118,8 +116,6 @@ LayoutDocument* Layvane::readTemplate(const std::string& asked, bool display)
     std::unique_ptr<LayoutDocument> reader = documentClass();
     LayoutDocument* document = reader->initFromFile(canonicalPath(asked), display);
     openingFile_ = wasOpening;
-    if (document)
-        addDocument(std::unique_ptr<LayoutDocument>(document));
     return document;
 }
 
