@@ -41,8 +41,7 @@ void Layvane::initialize()
     done = true;
     // The import bundle binds its operations to the program's classes as
     // its principal class is asked for; a missing bundle is skipped.
-    if (kit::Bundle* convala = kit::Bundle::bundleForResource("Convala"))
-        (void)convala->principalClass();
+    (void)loadImportExportBundle();
     struct Marker : kit::Object {
         std::string className() const override { return "NSObject"; }
     };
@@ -196,6 +195,12 @@ Preferences* Layvane::preferences()
     if (!preferences_)
         preferences_ = makePreferences();
     return preferences_.get();
+}
+
+bool Layvane::loadImportExportBundle()
+{
+    kit::Bundle* bundle = kit::Bundle::bundleForResource("Convala");
+    return bundle && bundle->principalClass();
 }
 
 std::unique_ptr<Preferences> Layvane::makePreferences() { return Preferences::create<Preferences>(); }

@@ -82,6 +82,11 @@ public:
     // Made on first use.
     Preferences* preferences() override;
 
+    // Start-up: loads the import/export bundle ("Convala" in the resources
+    // folder), which sets the program's import and export hooks. False when
+    // it is missing or cannot be loaded; the program then goes without it.
+    static bool loadImportExportBundle();
+
     // Whether every page carries automatic text columns (the word
     // processor) rather than columns placed by hand.
     bool prefersAutomaticTextItems() const override { return false; }

@@ -218,6 +218,13 @@ public:
     static DispatchStreamHook& dispatchRTFStreamHook();
     static DispatchStreamHook& dispatchHTMLStreamHook();
     static DispatchMarkupHook& dispatchMarkupHook();
+    // Saving in the foreign format the document records (RTF, RTFD, plain
+    // text...): the import bundle's operation, empty until it loads. The
+    // status is 0 when the file was written; without the bundle it is 5 (no
+    // filter for the type) and nothing is written.
+    using SaveForeignFileHook = std::function<int(LayoutDocument&, const std::string& path, bool withBackup)>;
+    static SaveForeignFileHook& saveForeignFileHook();
+    int saveForeignFile(const std::string& path, bool withBackup);
 
     bool prefersScreenMetrics() const override { return prefersScreenMetrics_; }
     void setPrefersScreenMetrics(bool flag);
@@ -383,6 +390,7 @@ public:
         float scalingFactor = 0.0f;
     };
     const PrintInfo& printInfo() const { return printInfo_; }
+    void setPrintInfo(const PrintInfo& info) { printInfo_ = info; }
     // What printing starts from and keeps between prints of the document
     // (printer, copies, range, the print accessory's fields); nil until the
     // first print makes it.

@@ -22,6 +22,19 @@ LayoutDocument::DispatchMarkupHook& LayoutDocument::dispatchMarkupHook()
     return hook;
 }
 
+LayoutDocument::SaveForeignFileHook& LayoutDocument::saveForeignFileHook()
+{
+    static SaveForeignFileHook hook;
+    return hook;
+}
+
+int LayoutDocument::saveForeignFile(const std::string& path, bool withBackup)
+{
+    if (const SaveForeignFileHook& hook = saveForeignFileHook())
+        return hook(*this, path, withBackup);
+    return 5;
+}
+
 Page* LayoutDocument::addPage(std::unique_ptr<Page> page)
 {
     if (!page)

@@ -302,7 +302,8 @@ StyleChar* TextWord::styleInForce(int letter, bool* metSymbol) const
     return style;
 }
 
-void TextWord::applyTypingStyle(int at, const StyleChar* typing, const StyleChar* previous, bool metSymbol)
+void TextWord::applyTypingStyle(int at, const StyleChar* typing, const StyleChar* previous, bool metSymbol,
+                                int count)
 {
     if (!typing)
         return;
@@ -310,8 +311,12 @@ void TextWord::applyTypingStyle(int at, const StyleChar* typing, const StyleChar
         return;
     auto& styles = createStylesIfNeeded();
     styles[std::size_t(at)] = typing->copy();
-    if (previous && std::size_t(at) + 1 < styles.size() && !styles[std::size_t(at) + 1])
-        styles[std::size_t(at) + 1] = previous->copy();
+    // A typed letter hands the style back at the next letter; inserted text
+    // hands it back after its last letter, when a letter follows there.
+    const std::size_t after = std::size_t(at) + std::size_t(std::max(count, 1));
+    const std::size_t limit = count > 0 ? std::size_t(length_) : styles.size();
+    if (previous && after < limit && !styles[after])
+        styles[after] = previous->copy();
 }
 
 // ---- Editing.
@@ -415,7 +420,7 @@ void TextWord::addString(const char* s, bool worryAboutStyle)
     }
     length_ = static_cast<short>(length_ + int(n));
     if (worryAboutStyle)
-        applyTypingStyle(int(at), typing, previous, metSymbol);
+        applyTypingStyle(int(at), typing, previous, metSymbol, int(n));
     insertPoint_ = static_cast<short>(insertPoint_ + int(n));
     invalidateHyphens();
 }

@@ -273,7 +273,10 @@ protected:
     // The style in force before the word, as the flow sees it.
     StyleChar* styleInForce(int letter, bool* metSymbol) const;
     // Sets the style entries around a character typed with this style.
-    void applyTypingStyle(int at, const StyleChar* typing, const StyleChar* previous, bool metSymbol);
+    // The letter typed at `at` (count 0), or the count letters inserted
+    // there, take the typing style; what follows keeps the style it had.
+    void applyTypingStyle(int at, const StyleChar* typing, const StyleChar* previous, bool metSymbol,
+                          int count = 0);
     void invalidateHyphens();
     // Measures from the starting style; token words look at style entries 0
     // and 1 only and kern every pair.

@@ -1,11 +1,17 @@
 // The import/export module that the program loads from the resources folder
-// ("Convala.bundle/Convala.so").
-//
-// Seam: the bundle's principal class comes with the program's bundle loader.
-// Its entry point runs ConvalaClasses::initialize() and then sets the
-// program's hooks: writeRTF: of the text selection, dispatchMarkup:lostData:,
-// dispatchRTFStream:, saveForeignFile:withBackup: and the paragraph step
-// before a character is added. Until then the module carries the markup
-// framework and sets nothing, and the program works without it.
+// ("Convala.bundle/Convala.so"): its entry point sets the program's hooks
+// and answers the principal class.
 
-#include "bundles/convala/markup/ConvalaClasses.h"
+#include "bundles/convala/markup/Convala.h"
+
+#include "core/Bundle.h"
+
+#include <memory>
+
+extern "C" const kit::BundleClass* ScrivlyBundlePrincipalClass(kit::Bundle* bundle)
+{
+    (void)bundle;
+    Convala::installHooks();
+    static const kit::BundleClass principal{"Convala", [] { return std::make_unique<Convala>(); }};
+    return &principal;
+}

@@ -294,3 +294,30 @@ TEST_F(TextTest, WordsAndParagraphsAreFoundWhereverTheyMoved)
     EXPECT_EQ(flow_->indexOfParagraph(&outside), -1);
     EXPECT_EQ(flow_->indexOfParagraph(second), 1);
 }
+
+TEST_F(TextTest, InsertedTextTakesTheTypingStyleOverAllItsLetters)
+{
+    setSmartPunctuation(false);
+    TextWord* word = addWord("ab");
+    word->setInsertPoint(1);
+    flow_->charStyle()->setUnderline(true);
+    word->addString("XYZ", true);
+    ASSERT_EQ(bytes(word), "aXYZb");
+    // The underline begins at the first inserted letter and holds over all
+    // of them; the letter after them has its own style back.
+    ASSERT_NE(word->styleAt(1), nullptr);
+    EXPECT_TRUE(word->styleAt(1)->isUnderline());
+    EXPECT_EQ(word->styleAt(2), nullptr);
+    EXPECT_EQ(word->styleAt(3), nullptr);
+    ASSERT_NE(word->styleAt(4), nullptr);
+    EXPECT_FALSE(word->styleAt(4)->isUnderline());
+    // At the end of the word nothing follows, so nothing is handed back.
+    word->setInsertPoint(5);
+    flow_->charStyle()->setUnderline(false);
+    flow_->charStyle()->setStrikeout(true);
+    word->addString("cd", true);
+    ASSERT_NE(word->styleAt(5), nullptr);
+    EXPECT_TRUE(word->styleAt(5)->isStrikeout());
+    EXPECT_EQ(word->styleAt(6), nullptr);
+    EXPECT_EQ(word->styleAt(7), nullptr);
+}
