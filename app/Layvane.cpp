@@ -5,6 +5,7 @@
 #include "appkit/Window.h"
 #include "core/Bundle.h"
 #include "core/StringTable.h"
+#include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
 #include "document/LinksInfo.h"
 #include "document/Page.h"
@@ -39,9 +40,6 @@ void Layvane::initialize()
     if (done)
         return;
     done = true;
-    // The import bundle binds its operations to the program's classes as
-    // its principal class is asked for; a missing bundle is skipped.
-    (void)loadImportExportBundle();
     struct Marker : kit::Object {
         std::string className() const override { return "NSObject"; }
     };
@@ -70,8 +68,10 @@ UnitsInfo* Layvane::applicationUnitsInfo() { return applicationUnits().get(); }
 Layvane::Layvane()
     : stringTable_(&kit::StringTable::applicationTable())
 {
-    if (!Main)
+    if (!Main) {
         Main = this;
+        installDocumentPanels();
+    }
     unitsInfo_ = applicationUnits().get();
     registerActions();
 }
@@ -79,6 +79,7 @@ Layvane::Layvane()
 Layvane::~Layvane()
 {
     kit::Receiver::cancelPreviousPerformRequestsWithTarget(this);
+    removeDocumentPanels();
     // The documents go while Main still answers them, the last opened first.
     while (!documents_.empty())
         documents_.pop_back();

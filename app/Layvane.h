@@ -29,6 +29,7 @@ class Panel;
 class Pasteboard;
 class StringTable;
 }
+class DocumentPanels;
 class DocumentView;
 class LayoutDocument;
 class LinksInfo;
@@ -49,9 +50,10 @@ class Layvane : public kit::Receiver,
                 public ApplicationDelegate,
                 public DocumentDelegate {
 public:
-    // Class set-up, run once before any delegate exists, in this order: the
-    // import bundle, NoID, the application-wide units, the largest cached
-    // image size, the language name tables.
+    // Class set-up, run once before any delegate exists, in this order:
+    // NoID, the stored classes, the application-wide units, the largest
+    // cached image size, the language name tables. The program loads the
+    // import bundle just before (runMain); tests load it when they need it.
     static void initialize();
     // The units object made by the class set-up (mainUnitsInfo; nullptr
     // before it).
@@ -264,6 +266,11 @@ public:
     // Whether a panel command can do anything: its panel exists or its
     // interface file is there.
     bool canRunPanel(const std::string& action) const;
+    // The panel of the outlet, made when needed (what the documents ask).
+    kit::Object* panelForDocuments(const std::string& name);
+    // The documents reach this registry while the delegate is Main.
+    void installDocumentPanels();
+    void removeDocumentPanels();
     // Loading an interface file fills the outlet of that name.
     bool setOutlet(const std::string& name, kit::Object* object) override;
 
@@ -315,4 +322,6 @@ private:
     std::map<std::string, kit::Object*> outlets_;
     std::vector<std::unique_ptr<kit::Object>> panelObjects_;
     std::unique_ptr<kit::Object> remoteObject_;
+    // The registry as the documents reach it (installed while this is Main).
+    std::unique_ptr<DocumentPanels> documentPanels_;
 };

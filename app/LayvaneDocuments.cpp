@@ -243,7 +243,7 @@ bool Layvane::validateMenuItem(kit::MenuItem* item)
         return document && document->named();
     static const std::set<std::string> needDocument = {
         "close:",           "save:",          "saveAs:",        "saveAll:",      "saveAsTemplate:",
-        "runPageLayout:",   "saveTo:",        "printDocument:", "runColumnsInspector:", "runParaNumbering:"};
+        "runPageLayout:",   "runPaper:",  "runMoveBy:", "saveTo:",        "printDocument:", "runColumnsInspector:", "runParaNumbering:"};
     if (needDocument.count(action) && !document)
         return false;
     if (action.rfind("run", 0) == 0 || action == "showCharacterSetPanel:" || action == "showInfoPanel:" ||

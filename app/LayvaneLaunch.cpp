@@ -154,11 +154,9 @@ void Layvane::registerActions()
         if (mainPageView_)
             mainPageView_->printDocument(sender);
     });
-    command("runPageLayout:", [this](kit::Object*) {
-        // The page-layout accessory is not built yet: the command waits
-        // for it (its item is disabled meanwhile).
-        (void)pageLayoutAccessory(true);
-    });
+    toMain("runPageLayout:", [](LayoutDocument* d, kit::Object* s) { d->runPageLayout(s); });
+    toMain("runPaper:", [](LayoutDocument* d, kit::Object* s) { d->runPaper(s); });
+    toMain("runMoveBy:", [](LayoutDocument* d, kit::Object* s) { d->runMoveBy(s); });
     command("terminate:", [this](kit::Object*) {
         if (applicationShouldTerminate())
             kit::Application::sharedApplication().stop(this);

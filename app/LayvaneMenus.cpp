@@ -66,6 +66,7 @@ std::unique_ptr<kit::Menu> Layvane::makeMainMenu()
                                              {"Close", "close:", "w"},
                                              {"", ""},
                                              {"Page Layout...", "runPageLayout:", "P"},
+                                             {"Paper...", "runPaper:"},
                                              {"Print...", "printDocument:", "p"},
                                          });
 

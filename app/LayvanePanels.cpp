@@ -12,6 +12,7 @@
 #include "core/Alert.h"
 #include "core/Bundle.h"
 #include "core/FileManager.h"
+#include "document/DocumentPanels.h"
 #include "graphics/FontManager.h"
 
 #include <map>
@@ -76,7 +77,6 @@ const std::map<std::string, std::string>& commandPanels()
         {"inspect:", "inspectorPanel"},
         {"runGotoPage:", "gotoPagesPanel"},
         {"runMoveBy:", "moveByPanel"},
-        {"runPageLayout:", "pageLayoutAccessory"},
     };
     return panels;
 }
@@ -211,4 +211,53 @@ void Layvane::closeAllPanels(kit::Object* sender)
     for (kit::Window* window : kit::Application::sharedApplication().windows())
         if (dynamic_cast<kit::Panel*>(window) && window->isVisible() && window != bar)
             window->performClose(this);
+}
+
+// The documents reach the panels through their own interfaces: a panel of
+// the registry answers for each interface it implements.
+class LayvaneDocumentPanels : public DocumentPanels {
+public:
+    explicit LayvaneDocumentPanels(Layvane& owner) : owner_(owner) {}
+
+    DocumentPanel* inspectorPanel() override { return as<DocumentPanel>("inspectorPanel", false); }
+    DocumentPanel* lineEditorPanel() override { return dynamic_cast<DocumentPanel*>(owner_.lineEditorPanel(false)); }
+    DocumentPanel* paragraphStylesPanel() override { return as<DocumentPanel>("paragraphStylesPanel", false); }
+    DocumentPanel* graphicStylesPanel() override
+    {
+        return dynamic_cast<DocumentPanel*>(owner_.graphicStylesPanel(false));
+    }
+    DocumentPanel* graphicsInspector() override { return as<DocumentPanel>("GraphicsInspector", false); }
+    DocumentPanel* paragraphInspector() override { return as<DocumentPanel>("ParagraphInspector", false); }
+    DocumentPanel* placementInspector() override { return as<DocumentPanel>("PlacementInspector", false); }
+    DocumentPanel* linksPanel(bool create) override { return as<DocumentPanel>("linksPanel", create); }
+    DocumentPanel* tabsPanel(bool create) override { return as<DocumentPanel>("tabsPanel", create); }
+    PagesPanel* pagesPanel(bool create) override { return as<PagesPanel>("pagesPanel", create); }
+    PageLayoutAccessory* pageLayoutAccessory(bool create) override
+    {
+        return as<PageLayoutAccessory>("pageLayoutAccessory", create);
+    }
+    MoveByPanel* moveByPanel(bool create) override { return as<MoveByPanel>("moveByPanel", create); }
+
+private:
+    template <class T>
+    T* as(const char* name, bool create)
+    {
+        return dynamic_cast<T*>(create ? owner_.panelForDocuments(name) : owner_.outlet(name));
+    }
+    Layvane& owner_;
+};
+
+kit::Object* Layvane::panelForDocuments(const std::string& name) { return panel(name, true); }
+
+void Layvane::installDocumentPanels()
+{
+    documentPanels_ = std::make_unique<LayvaneDocumentPanels>(*this);
+    DocumentPanels::setShared(documentPanels_.get());
+}
+
+void Layvane::removeDocumentPanels()
+{
+    if (documentPanels_ && &DocumentPanels::shared() == documentPanels_.get())
+        DocumentPanels::setShared(nullptr);
+    documentPanels_.reset();
 }

@@ -181,6 +181,10 @@ int Scrivly::runMain(const std::vector<std::string>& arguments, const std::strin
         return 0;
 
     kit::Application& application = kit::Application::sharedApplication();
+    // The import bundle binds its operations to the program's classes as
+    // its principal class is asked for; a missing bundle is skipped. Only
+    // the program loads it: tests choose whether they want it.
+    (void)loadImportExportBundle();
     Scrivly::initialize();
     std::vector<std::unique_ptr<kit::Object>> made;
     if (!kit::NibLoader::loadNibFile(mainInterface, &application, &made)) {

@@ -18,6 +18,7 @@
 #include "appkit/PopUpButton.h"
 #include "appkit/RunLoop.h"
 #include "appkit/Window.h"
+#include "document/DocumentPanels.h"
 #include "text/TextWordSpecial.h"
 
 #include <csignal>
@@ -457,6 +458,16 @@ TEST_F(Application, AFatalSignalWritesACrashCopyOfEveryEditedDocument)
 
 // ---- The panels registry.
 
+// A pages panel as its interface file would make it.
+class FakePagesPanel : public kit::Panel, public PagesPanel {
+public:
+    FakePagesPanel() : kit::Panel(kit::makeRect(0, 0, 100, 100)) {}
+    bool isVisible() const override { return kit::Panel::isVisible(); }
+    void setActivePage(Page*) override {}
+    void notifyDocumentDidChangeSize() override {}
+    void redisplayContent() override {}
+};
+
 TEST_F(Application, APanelIsMadeOnceFromItsFileAndItsCommandWaitsForIt)
 {
     auto menu = delegate_->makeMainMenu();
@@ -476,17 +487,20 @@ TEST_F(Application, APanelIsMadeOnceFromItsFileAndItsCommandWaitsForIt)
     int loads = 0;
     kit::NibLoader::registerNib("PanelPages.nib", [&loads](kit::NibLoad& load) {
         ++loads;
-        kit::Panel* panel = load.addTopLevelObject(std::make_unique<kit::Panel>(kit::makeRect(0, 0, 100, 100)));
+        FakePagesPanel* panel = load.addTopLevelObject(std::make_unique<FakePagesPanel>());
         return load.connectOutlet("pagesPanel", panel);
     });
     EXPECT_TRUE(delegate_->validateMenuItem(pages));
     EXPECT_EQ(delegate_->pagesPanel(false), nullptr);
+    EXPECT_EQ(DocumentPanels::shared().pagesPanel(false), nullptr);
     send("runPages:");
     kit::Object* panel = delegate_->pagesPanel(false);
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(delegate_->pagesPanel(true), panel);
     send("runPages:");
     EXPECT_EQ(loads, 1);
+    // The documents reach the same panel through their registry.
+    EXPECT_EQ(DocumentPanels::shared().pagesPanel(false), dynamic_cast<PagesPanel*>(panel));
     auto* window = dynamic_cast<kit::Panel*>(panel);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
