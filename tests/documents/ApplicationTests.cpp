@@ -9,6 +9,8 @@
 #include "app/Scrivly.h"
 #include "appkit/Application.h"
 #include "appkit/Clock.h"
+#include "appkit/Event.h"
+#include "core/EventState.h"
 #include "appkit/FilePanelHandler.h"
 #include "appkit/FontPanel.h"
 #include "appkit/Menu.h"
@@ -580,6 +582,19 @@ TEST_F(Application, TheMenusCarryTheCommandsTagsAndValidation)
         }
     };
     keysOf(menu.get());
+
+    // Menu keys go with Command (the Super key): the text's Control keys
+    // never choose a menu item, the same letter with Command does.
+    auto key = [](char letter, unsigned modifiers) {
+        const std::u16string c(1, char16_t(letter));
+        return kit::Event::keyEventWithType(kit::EventType::KeyDown, {}, modifiers, 0, 0, c, c, false);
+    };
+    for (char letter : std::string("abcdefhknprtvy")) {
+        const kit::Event control = key(letter, kit::ControlKeyMask);
+        for (const auto& [action, item] : byAction)
+            EXPECT_FALSE(item->matchesKeyEquivalent(control)) << "Control-" << letter << " " << action;
+    }
+    EXPECT_TRUE(byAction["save:"]->matchesKeyEquivalent(key('s', kit::CommandKeyMask)));
 
     EXPECT_FALSE(delegate_->validateMenuItem(byAction["save:"]));
     EXPECT_FALSE(delegate_->validateMenuItem(byAction["revert:"]));
