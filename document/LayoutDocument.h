@@ -7,6 +7,7 @@
 #include "core/Geometry.h"
 #include "core/WeakLink.h"
 #include "document/Document.h"
+#include "document/Guide.h"
 #include "document/LinksInfo.h"
 #include "foundation/StyleSheetDocument.h"
 #include "text/TextDocument.h"
@@ -22,6 +23,7 @@
 
 namespace kit {
 class Coder;
+class Event;
 class Object;
 class PageLayout;
 class Timer;
@@ -75,8 +77,10 @@ void getScrollRectForInitialPageRect(const kit::Rect& pageRect, kit::Rect* rect)
 kit::Point getWindowPosition(const kit::Rect& frame, int n);
 
 // Markers refer to the document that lists them weakly (TextDocument is the
-// weak target).
-class LayoutDocument : public Document, public StyleSheetDocument, public TextDocument, public kit::NibOwner {
+class CanvasView;
+// weak target). The guides of its pages ask it before they are dragged and
+// tell it after (GuideDelegate); the page-layout document lets every drag go.
+class LayoutDocument : public Document, public StyleSheetDocument, public TextDocument, public GuideDelegate, public kit::NibOwner {
 public:
     // The style sheet's new styles take their defaults from the preferences
     // (not owned; the built-in values for none).
@@ -516,7 +520,9 @@ public:
     std::vector<std::unique_ptr<Page>> deletePages(int count, int index);
     bool collapsePages(int count, int index);
     // In the word processor: drops trailing pages (never the first) that
-    // hold only page copies of master columns that received no text.
+    // hold only page copies of master columns that received no text. The
+    // layout that empties them runs inside some command on one of their
+    // columns: the pages are kept until the current event is done.
     void deleteEmptyPages() override;
     // A count of -1 expands the run that starts at the index.
     bool expandPages(int count, int index);
@@ -565,6 +571,9 @@ public:
     void addMasterGuide(std::unique_ptr<Guide> guide);
     std::unique_ptr<Guide> removeMasterGuide(Guide* guide);
     std::unique_ptr<Guide> removeGuideAt(int i);
+    // A guide leaves its list: every guide of the document (the master's and
+    // the pages') that has it as partner forgets it.
+    void forgetPartnerLinksTo(const Guide* guide);
 
     // ---- Selection (not owned: an item that goes leaves it) and links.
     std::vector<Item*> selected() const override;
@@ -604,6 +613,22 @@ public:
     void removeLink(GraphicLink* link) override;
     // The item a link's description data names; nil for any other data.
     Item* linkedItemAt(std::string_view selection) const;
+
+    // The page's main text column: none here (the word processor's
+    // document has one on every page).
+    virtual TextItem* mainTextItemForPage(Page* page) const { (void)page; return nullptr; }
+
+    // ---- Events of a canvas (LayoutDocumentEvents.cpp). Each mouse down
+    // goes to the text tool, a loop of the selection tool or the active
+    // tool; nothing while an import dispatches.
+    void mouseDown(const kit::Event& event, CanvasView* view);
+    // A document that must not be changed: drags, reshapes and deletes are
+    // refused.
+    bool isReadOnly() const { return readOnly_; }
+    void setReadOnly(bool flag) { readOnly_ = flag; }
+    // False for a key it does not handle (it then goes up the responder
+    // chain).
+    bool keyDown(const kit::Event& event, CanvasView* view);
 
     // ---- Commands the page view forwards.
     // Ends text editing in the view, or begins it again at the caret of
@@ -701,6 +726,9 @@ private:
 
     // Text engine state.
     std::vector<std::unique_ptr<Page>> pages_;
+    // Pages that left during the current event, released after it.
+    std::vector<std::unique_ptr<Page>> retiredPages_;
+    std::shared_ptr<kit::Timer> releaseRetired_;
     // Where indexOfPage last found a page: page tokens and header lookups ask
     // for the same or the next page again and again.
     mutable std::size_t pageIndexHint_ = 0;
@@ -748,6 +776,7 @@ private:
     bool showGraphics_ = false;
     bool showGuides_ = false;
     bool showTextRects_ = false;
+    bool readOnly_ = false;
     bool showTextMarkers_ = false;
     bool snapToGuides_ = false;
     bool snapToRulers_ = false;

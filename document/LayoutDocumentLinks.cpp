@@ -5,6 +5,7 @@
 #include "document/Guide.h"
 #include "foundation/StyleInfo.h"
 #include "items/Item.h"
+#include "items/ItemGroup.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
 #include "text/GraphicLink.h"
@@ -60,7 +61,17 @@ std::unique_ptr<Guide> LayoutDocument::removeGuideAt(int i)
         return nullptr;
     std::unique_ptr<Guide> removed = std::move(masterGuides_[static_cast<std::size_t>(i)]);
     masterGuides_.erase(masterGuides_.begin() + i);
+    forgetPartnerLinksTo(removed.get());
     return removed;
+}
+
+void LayoutDocument::forgetPartnerLinksTo(const Guide* guide)
+{
+    forgetPartnerLinks(masterGuides_, guide);
+    for (const auto& page : pages_)
+        forgetPartnerLinks(page->guides(), guide);
+    if (masterPage_)
+        forgetPartnerLinks(masterPage_->guides(), guide);
 }
 
 std::vector<Item*> LayoutDocument::selected() const
@@ -148,6 +159,10 @@ void LayoutDocument::itemAdded(Item* item)
     if (item->name())
         addNamedItem(item);
     addedObjectLinkItem(item);
+    // The members of a group are on the page with it.
+    if (auto* group = dynamic_cast<ItemGroup*>(item))
+        for (const auto& member : group->items())
+            itemAdded(member.get());
 }
 
 void LayoutDocument::itemRemoved(Item* item)
@@ -160,6 +175,9 @@ void LayoutDocument::itemRemoved(Item* item)
     if (activeTextItem_.get() == item)
         setActiveTextItem(nullptr);
     removedObjectLinkItem(item);
+    if (auto* group = dynamic_cast<ItemGroup*>(item))
+        for (const auto& member : group->items())
+            itemRemoved(member.get());
 }
 
 void LayoutDocument::assignSerialNumberToObjectLinkItem(Item* item)

@@ -1,12 +1,14 @@
 #include "document/LayoutDocument.h"
 #include "text/DocumentView.h"
 
+#include "appkit/RunLoop.h"
 #include "document/Guide.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
 #include "foundation/ApplicationDelegate.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
+#include "text/TextFlow.h"
 
 #include <algorithm>
 #include <climits>
@@ -33,6 +35,41 @@ bool prefersAutomaticTextItems()
 {
     return Main && Main->prefersAutomaticTextItems();
 }
+
+// The flows whose chains gained or lost columns are laid out again, from
+// the column before the first one that came or went (the flow's first
+// column when there is none): marked now, laid out as keys leave text for
+// later, where drawing shows it or when idle. A flow that is laying out
+// (its overflow added the pages) goes on through them itself.
+class ChainChanges {
+public:
+    void note(TextItem* column)
+    {
+        const std::shared_ptr<TextFlow> flow = column ? column->sharedFlow() : nullptr;
+        if (!flow || flow->isLayingOut() ||
+            std::any_of(changed_.begin(), changed_.end(), [&](const auto& c) { return c.flow == flow; }))
+            return;
+        changed_.push_back({flow, column->prevColumn()});
+    }
+
+    void layOutLater()
+    {
+        for (const Change& c : changed_) {
+            const TextItem* from = c.before.get();
+            const int paragraph =
+                from && from->flow() == c.flow.get() && !from->isDisconnected() ? from->startParagraph() : 0;
+            c.flow->dirtyFrom(std::max(paragraph, 0), c.flow->paragraphCount() - 1);
+            c.flow->layOutLater();
+        }
+    }
+
+private:
+    struct Change {
+        std::shared_ptr<TextFlow> flow;
+        kit::WeakLink<TextItem> before;
+    };
+    std::vector<Change> changed_;
+};
 
 } // namespace
 
@@ -258,6 +295,7 @@ bool LayoutDocument::addPages(int count, int index)
     if (count <= 0 || index < 0 || index > numPages())
         return false;
     Page* last = nullptr;
+    ChainChanges chains;
     for (int k = index; k < index + count; ++k) {
         auto page = std::make_unique<Page>();
         page->setSize(pageSize_);
@@ -265,10 +303,14 @@ bool LayoutDocument::addPages(int count, int index)
         last = page.get();
         pages_.insert(pages_.begin() + k, std::move(page));
         pushMasterTextItems(this, last);
+        for (const auto& item : last->pageItems())
+            chains.note(dynamic_cast<TextItem*>(item.get()));
     }
     pagesChanged();
     if (!prefersAutomaticTextItems())
         setActivePage(last);
+    // Copies joined chains: their text flows through them.
+    chains.layOutLater();
     return true;
 }
 
@@ -310,24 +352,30 @@ std::vector<std::unique_ptr<Page>> LayoutDocument::deletePages(int count, int in
     if (pages_.empty() || index < 0 || index >= numPages() || count <= 0)
         return removed;
     count = std::min(count, numPages() - index);
-    const bool automatic = prefersAutomaticTextItems();
+    // Every column leaves its chain (copies of masters too: a record that
+    // keeps the pages puts them back); the chains are laid out again.
+    ChainChanges chains;
     for (int k = 0; k < count; ++k) {
         auto at = pages_.begin() + index;
         const auto& items = (*at)->pageItems();
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (auto* column = dynamic_cast<TextItem*>(items[i].get()); column && !column->isDisconnected())
+                chains.note(column);
         for (std::size_t i = items.size(); i-- > 0;) {
             auto* column = dynamic_cast<TextItem*>(items[i].get());
-            if (!column || (automatic && column->masterColumn()))
+            if (!column || column->isDisconnected())
                 continue;
             if (column->autoFlowMaster())
                 for (const auto& page : pages_)
                     page->popTextMaster(column);
-            column->removeFromTextFlow();
+            column->removeFromTextFlowAndRecompute(false);
         }
         pageLeaves(at->get());
         removed.push_back(std::move(*at));
         pages_.erase(at);
     }
     pagesChanged();
+    chains.layOutLater();
     return removed;
 }
 
@@ -346,7 +394,11 @@ void LayoutDocument::deleteEmptyPages()
             return;
         for (auto at = items.rbegin(); at != items.rend(); ++at)
             static_cast<TextItem*>(*at)->removeFromTextFlowAndRecompute(false);
-        deletePages(1, index);
+        for (auto& page : deletePages(1, index))
+            retiredPages_.push_back(std::move(page));
+        if (!releaseRetired_ || !releaseRetired_->isValid())
+            releaseRetired_ =
+                kit::Timer::scheduledTimerWithTimeInterval(0, [this](kit::Timer&) { retiredPages_.clear(); }, false);
     }
 }
 

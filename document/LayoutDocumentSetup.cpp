@@ -1,6 +1,7 @@
 #include "document/LayoutDocument.h"
 
 #include "foundation/FileManagerExtensions.h"
+#include "appkit/RunLoop.h"
 #include "text/DocumentView.h"
 
 #include "core/PaperSize.h"
@@ -143,6 +144,9 @@ void LayoutDocument::emptyDocument()
     pagesCollapsed_.clear();
     theMasterItems_.clear();
     masterGuides_.clear();
+    if (releaseRetired_)
+        releaseRetired_->invalidate();
+    retiredPages_.clear();
     pages_.clear();
     masterPage_.reset();
 }

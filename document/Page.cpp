@@ -11,6 +11,7 @@
 #include "foundation/ArrayExtensions.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
+#include "items/ItemGroup.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextPoint.h"
@@ -137,6 +138,14 @@ std::vector<std::shared_ptr<Item>> Page::removeItems(const std::vector<Item*>& i
     }
     if (overlaps && document_)
         document_->notifyUpdate(document_->mainView(), nullptr);
+    // An item that kept a trailing page of the word processor whose text
+    // ended before it kept it no longer.
+    if (document_ && !master && !removed.empty()) {
+        const int pages = document_->numPages();
+        document_->deleteEmptyPages();
+        if (document_->numPages() != pages)
+            document_->notifyDocumentDidChangeSize();
+    }
     return removed;
 }
 
@@ -172,14 +181,49 @@ bool Page::handleOverlaps(Item* item, bool display)
     return true;
 }
 
+void Page::itemDidChange(Item* item)
+{
+    if (overlapsHeld_ > 0)
+        overlapsWanted_ = true;
+    else
+        handleOverlaps(item, true);
+}
+
+void Page::releaseOverlaps()
+{
+    if (overlapsHeld_ > 0 && --overlapsHeld_ == 0 && overlapsWanted_) {
+        overlapsWanted_ = false;
+        handleOverlaps(nullptr, true);
+    }
+}
+
+OverlapsHeld::OverlapsHeld(const std::vector<Item*>& items)
+{
+    for (Item* item : items)
+        if (Page* page = item ? item->page() : nullptr;
+            page && std::find(pages_.begin(), pages_.end(), page) == pages_.end()) {
+            page->holdOverlaps();
+            pages_.emplace_back(page);
+        }
+}
+
+OverlapsHeld::~OverlapsHeld()
+{
+    for (const auto& page : pages_)
+        if (Page* p = page.get())
+            p->releaseOverlaps();
+}
+
 std::vector<Item*> Page::runaroundItemsFor(const Item* item) const
 {
     std::vector<Item*> found;
     auto at = std::find_if(theItems_.begin(), theItems_.end(), [&](const auto& i) { return i.get() == item; });
     if (at == theItems_.end())
         return found;
+    // A group combines its members' runaround itself.
     for (++at; at != theItems_.end(); ++at)
-        if ((*at)->hasRunaround())
+        if (const auto* group = dynamic_cast<const ItemGroup*>(at->get());
+            (*at)->hasRunaround() || (group && group->hasRunaroundMembers()))
             found.push_back(at->get());
     // A copy of a master frame also flows around the master items stacked
     // above its master that appear on this page.
@@ -328,6 +372,10 @@ std::unique_ptr<Guide> Page::removeGuide(Guide* guide)
         return nullptr;
     std::unique_ptr<Guide> removed = std::move(*at);
     guides_.erase(at);
+    if (document_)
+        document_->forgetPartnerLinksTo(removed.get());
+    else
+        forgetPartnerLinks(guides_, removed.get());
     return removed;
 }
 

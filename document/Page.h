@@ -97,6 +97,12 @@ public:
     // Re-lays every text flow on the page after an item changed its outline
     // or runaround (the item itself is not consulted). Always YES.
     virtual bool handleOverlaps(Item* item, bool display);
+    // An item changed: the page lays out again now, or once when the
+    // edit of many items that holds it releases it.
+    void itemDidChange(Item* item);
+    // ---- Edits of many items hold the re-layout (the calls nest).
+    void holdOverlaps() { ++overlapsHeld_; }
+    void releaseOverlaps();
     // The items stacked above the item that push text away from it; empty
     // when none does.
     std::vector<Item*> runaroundItemsFor(const Item* item) const;
@@ -139,9 +145,6 @@ public:
     void drawGuidesInView(const Paint& paint, const kit::Rect& rect) const;
     // The area a guide covers on the page, for its repaint.
     void getBounds(kit::Rect* rect, const Guide* guide) const;
-    // The flow's text selection in the flow's columns on the page (not in
-    // columns drawn white); rect in canvas coordinates, screen only.
-    void drawTextSelectionInView(const Paint& paint, const kit::Rect& rect, TextFlow* flow) const;
     // A thumbnail into a context of width x height points: cleared, then
     // the page with its shadow, scaled to fit, drawn fast, and framed.
     virtual void drawSelfInImageRep(kit::DrawContext& context, float width, float height);
@@ -209,6 +212,21 @@ private:
     std::vector<std::unique_ptr<Guide>> guides_;
     kit::Rect pageRect_{};
     bool collapsed_ = false;
+    int overlapsHeld_ = 0;
+    bool overlapsWanted_ = false;
+};
+
+// For the length of an edit of many items, each of their pages lays its
+// text out once, at the end, rather than once per item.
+class OverlapsHeld {
+public:
+    explicit OverlapsHeld(const std::vector<Item*>& items);
+    ~OverlapsHeld();
+    OverlapsHeld(const OverlapsHeld&) = delete;
+    OverlapsHeld& operator=(const OverlapsHeld&) = delete;
+
+private:
+    std::vector<kit::WeakLink<Page>> pages_;
 };
 
 // Puts the document's automatic- and manual-flow master columns on the page.

@@ -311,51 +311,6 @@ void Page::drawGuidesInView(const Paint& paint, const kit::Rect& rect) const
     }
 }
 
-void Page::drawTextSelectionInView(const Paint& paint, const kit::Rect& rect, TextFlow* flow) const
-{
-    if (!paint.context || !paint.screen || !flow || !kit::intersectsRect(pageRect_, rect))
-        return;
-    TextSelection* selection = flow->textSelection();
-    if (!selection)
-        return;
-    kit::DrawContext& context = *paint.context;
-    const int layer = document_ ? document_->getEditingLayer() : LayoutDocument::PagesLayer;
-    const int visibility = document_ ? document_->visibilityOfElements() : 0;
-    const bool otherShown = visibility != 1 && visibility != 2;
-    const int number = absolutePageNumber();
-    const kit::Rect onPage = kit::offsetRect(rect, -pageRect_.origin.x, -pageRect_.origin.y);
-    auto visit = [&](Item* item) {
-        auto* column = dynamic_cast<TextItem*>(item);
-        // The highlight inverts: a column outside the area is left alone.
-        if (!column || column->flow() != flow || !column->shouldDrawInRect(onPage))
-            return;
-        context.gsave();
-        context.translate(column->frame().origin.x, column->frame().origin.y);
-        if (column->isTransformed()) {
-            float m[4];
-            column->getMatrix(m);
-            context.concat(kit::Matrix{m[0], m[1], m[2], m[3], 0, 0});
-        }
-        selection->drawSelfInItem(column, paint);
-        context.grestore();
-    };
-    context.gsave();
-    context.translate(pageRect_.origin.x, pageRect_.origin.y);
-    if (document_ && (layer == LayoutDocument::MasterLayer || otherShown))
-        for (const auto& item : document_->masterItems())
-            if (item->canAppearOnPageNumber(number, layer) &&
-                !(layer == LayoutDocument::PagesLayer && isFlowMaster(*item)))
-                visit(item.get());
-    if (layer == LayoutDocument::PagesLayer || otherShown)
-        for (const auto& item : theItems_) {
-            const auto* column = dynamic_cast<const TextItem*>(item.get());
-            if (layer == LayoutDocument::MasterLayer && column && column->textType() != TextItem::DisplayText)
-                continue;
-            visit(item.get());
-        }
-    context.grestore();
-}
-
 void Page::drawSelfInImageRep(kit::DrawContext& context, float width, float height)
 {
     kit::DrawContext::Scope current(context);

@@ -90,7 +90,10 @@ void Page::pushTextMaster(LayoutDocument* document, TextItem* master, bool resiz
         if (previous) {
             // The copy's own flow goes: it shows the chain's.
             copy->setFlow(previous->sharedFlow());
-            TextItem* after = next ? next : previous->nextColumn();
+            // Right after the copy before it, whatever follows that now: a
+            // chain whose neighbours are not next to each other (facing-page
+            // masters) must not lose the column between them.
+            TextItem* after = previous->nextColumn();
             copy->setPrevColumn(previous);
             copy->setNextColumn(after);
             previous->setNextColumn(copy.get());

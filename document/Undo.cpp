@@ -115,6 +115,10 @@ void Undo::initialize()
     kit::registerClass<UndoOrder>("UndoOrder");
     kit::registerClass<UndoStyleGraphic>("UndoStyleGraphic");
     kit::registerClass<UndoInfo>("UndoInfo");
+    // A reshape is undone by dragging the knob back through the item's own loop.
+    UndoReshape::performResizeHook() = [](Item& item, int* knob, DocumentView* view, const kit::Event& mouseDown) {
+        item.performResize(knob, view, mouseDown);
+    };
 }
 
 Undo::Undo() = default;
@@ -199,9 +203,12 @@ void Undo::undoInDocument(LayoutDocument* document)
         return;
     const bool needsPage = undoType_ == ItemsAdded || undoType_ == ItemsRemoved || undoType_ == Grouped ||
                            undoType_ == Ungrouped;
-    // The page went meanwhile: there is nowhere to take the items from or
-    // put them back.
-    if (needsPage && !page())
+    // The page went meanwhile (or left the document, to be freed after the
+    // current event): there is nowhere to take the items from or put them
+    // back.
+    Page* onPage = page();
+    if (needsPage && (!onPage || (onPage != document->masterPage() &&
+                                  document->indexOfPage(onPage) == LayoutDocument::PageNotFound)))
         return;
     beginUndoInDocument(document);
     const int previous = changeEditingLayerForDocument(document);
@@ -209,11 +216,14 @@ void Undo::undoInDocument(LayoutDocument* document)
     case ItemsAdded:
         undoAddition(document, previous);
         break;
-    case ItemsRemoved:
-        undoRemoval(document);
+    case ItemsRemoved: {
+        // Only what came back is selected: an item that another record
+        // took (an emptied headline at the end of its editing) stays there.
+        const std::vector<Item*> back = undoRemoval(document);
         document->setEditingLayer(previous);
-        select(document, items());
+        select(document, back);
         break;
+    }
     case Locked:
     case Unlocked:
         for (Item* item : items()) {
@@ -260,16 +270,18 @@ void Undo::undoAddition(LayoutDocument* document, int previousLayer)
     undoType_ = ItemsRemoved;
 }
 
-void Undo::undoRemoval(LayoutDocument* document)
+std::vector<Item*> Undo::undoRemoval(LayoutDocument* document)
 {
     (void)document;
     std::vector<Item*> back;
     for (const auto& item : held_)
         back.push_back(item.get());
-    handleTextColumns(back, ItemsRemoved);
     addItemsAtPlaces(page(), std::exchange(held_, {}), heldPlaces_);
     heldPlaces_.clear();
+    // On their page again, where the layout finds them.
+    handleTextColumns(back, ItemsRemoved);
     undoType_ = ItemsAdded;
+    return back;
 }
 
 void Undo::undoGrouping(LayoutDocument* document, int previousLayer)
@@ -354,16 +366,31 @@ void Undo::undoUngrouping(LayoutDocument* document, int previousLayer)
 void handleTextColumns(const std::vector<Item*>& items, int code)
 {
     LayoutDocument* document = nullptr;
-    for (Item* item : items) {
-        auto* column = dynamic_cast<TextItem*>(item);
-        if (!column)
-            continue;
-        if (code == Undo::ItemsRemoved)
-            column->relinkInTextFlow();
-        else
+    std::vector<TextItem*> columns;
+    for (Item* item : items)
+        if (auto* column = dynamic_cast<TextItem*>(item)) {
+            columns.push_back(column);
+            if (!document && column->page())
+                document = column->page()->document();
+        }
+    if (code != Undo::ItemsRemoved) {
+        for (TextItem* column : columns)
             column->removeFromTextFlow();
-        if (!document && column->page())
-            document = column->page()->document();
+    } else {
+        // Columns put back one after another each need the others' places:
+        // a column whose place is not there yet waits for the next round,
+        // and one whose place is gone for good takes an empty flow of its
+        // own.
+        for (bool progress = true; progress && !columns.empty();) {
+            progress = false;
+            std::erase_if(columns, [&](TextItem* column) {
+                const bool back = column->relinkInTextFlow();
+                progress = progress || back;
+                return back;
+            });
+        }
+        for (TextItem* column : columns)
+            column->takeEmptyFlow();
     }
     // One redisplay for the whole walk, not one per column.
     if (DocumentView* main = document ? document->mainView() : nullptr)

@@ -147,7 +147,8 @@ protected:
 
 private:
     void undoAddition(LayoutDocument* document, int previousLayer);
-    void undoRemoval(LayoutDocument* document);
+    // Answers the items put back.
+    std::vector<Item*> undoRemoval(LayoutDocument* document);
     void undoGrouping(LayoutDocument* document, int previousLayer);
     void undoUngrouping(LayoutDocument* document, int previousLayer);
 

@@ -18,14 +18,11 @@ namespace {
 // rejoin them when the pages come back.
 void handleTextColumnsOfPages(const std::vector<Page*>& pages, bool relink)
 {
+    std::vector<Item*> items;
     for (Page* page : pages)
         for (const auto& item : page->pageItems())
-            if (auto* column = dynamic_cast<TextItem*>(item.get())) {
-                if (relink)
-                    column->relinkInTextFlow();
-                else
-                    column->removeFromTextFlow();
-            }
+            items.push_back(item.get());
+    handleTextColumns(items, relink ? Undo::ItemsRemoved : Undo::ItemsAdded);
 }
 
 } // namespace

@@ -114,6 +114,7 @@ void UndoStyleGraphic::perform(LayoutDocument* document, bool undo)
     if (!redefinition)
         if (Page* onPage = page())
             document->setActivePage(onPage);
+    const OverlapsHeld held(items());
     if ((itemCount() > 0 || redefinition) && hasData()) {
         if (redefinition)
             swapRedefinedStyle(document);

@@ -72,7 +72,10 @@ void UndoTrans::perform(LayoutDocument* document, bool undo)
     if (undoType() != MovedToPage)
         if (Page* onPage = page())
             document->setActivePage(onPage);
-    step(document, undo, &remembered);
+    {
+        const OverlapsHeld held(items());
+        step(document, undo, &remembered);
+    }
     const bool sameLayer = remembered == getItemsEditingLayer();
     document->setEditingLayer(remembered);
     select(document, sameLayer ? items() : std::vector<Item*>{});

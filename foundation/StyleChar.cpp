@@ -46,9 +46,20 @@ StyleChar::StyleChar()
     setDefaultValues();
 }
 
+StyleChar::StyleChar(kit::ForDecodingTag)
+{
+    setDefaultMeasures();
+}
+
 StyleChar::~StyleChar() = default;
 
 void StyleChar::setDefaultValues()
+{
+    setDefaultMeasures();
+    color_ = kit::Color::colorWithDeviceCyan(0.0f, 0.0f, 0.0f, 1.0f, 1.0f);
+}
+
+void StyleChar::setDefaultMeasures()
 {
     font_ = nullptr;
     wordSpace_ = 0.0f;
@@ -58,7 +69,6 @@ void StyleChar::setDefaultValues()
     vertical_ = 0.0f;
     lineSpacing_ = 1.0f;
     special_ = 0;
-    color_ = kit::Color::colorWithDeviceCyan(0.0f, 0.0f, 0.0f, 1.0f, 1.0f);
 }
 
 std::unique_ptr<StyleChar> StyleChar::copy() const

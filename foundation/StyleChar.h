@@ -64,6 +64,9 @@ public:
     static FontAccessoryValues* fontAccessory(bool create);
 
     StyleChar();
+    // The defaults without a colour (initWithCoder reads one; none is a
+    // state a stored style may have anyway).
+    explicit StyleChar(kit::ForDecodingTag);
     ~StyleChar() override;
 
     void setDefaultValues();
@@ -148,6 +151,8 @@ public:
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
+    // Every default but the colour.
+    void setDefaultMeasures();
     kit::Font* font_ = nullptr; // interned; never owned
     float wordSpace_ = 0.0f;
     float condense_ = 1.0f;

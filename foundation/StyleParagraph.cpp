@@ -88,6 +88,12 @@ StyleParagraph::StyleParagraph(const Preferences* preferences)
     charStyle_->setLeading(StyleAutoLeading);
 }
 
+StyleParagraph::StyleParagraph(kit::ForDecodingTag)
+    : charStyle_(std::make_unique<StyleChar>(kit::ForDecoding))
+{
+    charStyle_->setLeading(StyleAutoLeading);
+}
+
 StyleParagraph::~StyleParagraph() = default;
 
 template <class Same>

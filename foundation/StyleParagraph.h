@@ -68,6 +68,9 @@ public:
     // The font and typesetting flags of a new paragraph from the preferences
     // (the built-in values for none).
     explicit StyleParagraph(const Preferences* preferences);
+    // The built-in values, its character style without a colour (both are
+    // read by initWithCoder).
+    explicit StyleParagraph(kit::ForDecodingTag);
     ~StyleParagraph() override;
 
     virtual std::unique_ptr<StyleParagraph> copy() const;

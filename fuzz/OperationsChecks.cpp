@@ -5,23 +5,19 @@
 
 #include "OperationsModel.h"
 
+#include "platform/appkit/tests/FreshRepaint.h"
+#include "text/tests/LayoutInvariant.h"
+
 #include "appkit/Window.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
-#include "foundation/StyleGraphic.h"
-#include "foundation/StyleInfo.h"
-#include "foundation/StyleParagraph.h"
-#include "graphics/Font.h"
-#include "graphics/RasterContext.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
-#include "text/TextParagraph.h"
-#include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
+#include "view/PageView.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <sstream>
 
@@ -31,21 +27,6 @@
 namespace fuzz::ops {
 
 namespace {
-
-std::string point(const textPoint& p)
-{
-    return std::to_string(p.paragraph) + "/" + std::to_string(p.word) + "/" + std::to_string(p.letter);
-}
-
-// Distinct flows of the columns, in order.
-std::vector<TextFlow*> flowsOf(const std::vector<TextItem*>& columns)
-{
-    std::vector<TextFlow*> flows;
-    for (TextItem* column : columns)
-        if (column->flow() && std::find(flows.begin(), flows.end(), column->flow()) == flows.end())
-            flows.push_back(column->flow());
-    return flows;
-}
 
 // The text columns of a document: the pages' and the master items'.
 std::vector<TextItem*> allColumns(const LayoutDocument& document)
@@ -139,7 +120,7 @@ void Model::checkLinks() const
     }
     for (const Item* item : doc.selected())
         if (!live.count(item))
-            failed("the selection holds an item that is gone");
+            failed("the selection holds an item that is gone: " + item->className() + (dynamic_cast<const TextItem*>(item) && static_cast<const TextItem*>(item)->isDisplay() ? " (headline)" : ""));
     if (doc.activeTextItem() && !live.count(doc.activeTextItem()))
         failed("the active column is gone");
     // The active entry may be the run that stands for collapsed pages.
@@ -189,100 +170,27 @@ void Model::checkAudit() const
 
 void Model::checkRepaint()
 {
-    auto image = [&] {
-        const kit::RasterContext& context = window_->graphicsContext();
-        std::vector<std::uint32_t> pixels(std::size_t(context.width()) * std::size_t(context.height()));
-        for (int y = 0; y < context.height(); ++y)
-            for (int x = 0; x < context.width(); ++x)
-                pixels[std::size_t(y) * std::size_t(context.width()) + std::size_t(x)] = context.pixel(x, y);
-        return pixels;
-    };
     window_->displayIfNeeded();
-    const std::vector<std::uint32_t> shown = image();
-    window_->display();
-    const std::vector<std::uint32_t> fresh = image();
-    if (shown.size() != fresh.size())
-        failed("the window changed size in a repaint");
-    const int width = window_->graphicsContext().width();
-    int differ = 0, left = width, right = -1, top = -1, bottom = -1;
-    for (std::size_t i = 0; i < shown.size(); ++i)
-        if (shown[i] != fresh[i]) {
-            const int x = int(i % std::size_t(width)), y = int(i / std::size_t(width));
-            ++differ;
-            left = std::min(left, x);
-            right = std::max(right, x);
-            bottom = std::max(bottom, y);
-            if (top < 0)
-                top = y;
-        }
-    if (differ)
-        failed("the window differs from a fresh repaint in " + std::to_string(differ) + " pixels, x " +
-               std::to_string(left) + "-" + std::to_string(right) + ", rows " + std::to_string(top) + "-" +
-               std::to_string(bottom) + " from the top");
+    const repaint::Mismatch mismatch = repaint::compareWithFreshRepaint(*window_, *view_, Trace::printing());
+    if (mismatch.any())
+        failed("the window: " + mismatch.describe());
 }
 
 // ---- Incremental layout against a fresh full layout.
 
-namespace {
-
-// Every column's text points and every word piece's place, one per line.
-std::string layoutOf(const LayoutDocument& document)
-{
-    std::string out;
-    char line[256];
-    const std::vector<TextItem*> columns = allColumns(document);
-    for (TextItem* column : columns) {
-        // A column of an empty flow shows nothing whether or not it was
-        // ever laid out (0/0/0 to 0/0/0 before, 0/0/0 to 1/-1/-1 after).
-        const TextFlow* flow = column->flow();
-        const bool empty = flow && flow->paragraphCount() == 1 && flow->firstParagraph()->wordCount() == 0;
-        const bool neverLaidOut = column->startPoint().paragraph == 0 && column->startPoint().word == 0 &&
-                                  column->startPoint().letter == 0 && column->endPoint().paragraph == 0 &&
-                                  column->endPoint().word == 0 && column->endPoint().letter == 0;
-        out += whereIn(document, column) + ": " +
-               (empty && (neverLaidOut || column->endPoint().paragraph == 1)
-                    ? std::string("empty")
-                    : point(column->startPoint()) + " to " + point(column->endPoint())) +
-               "\n";
-    }
-    const std::vector<TextFlow*> flows = flowsOf(columns);
-    for (std::size_t f = 0; f < flows.size(); ++f) {
-        const TextFlow* flow = flows[f];
-        for (int p = 0; p < flow->paragraphCount(); ++p) {
-            const TextParagraph* paragraph = flow->paragraphAtIndex(p);
-            for (int w = 0; w < paragraph->wordCount(); ++w) {
-                const TextWord* word = paragraph->wordAtIndex(w);
-                for (int k = 0; k < std::max<int>(1, word->numWordPieces()); ++k) {
-                    const WordPiece& piece = word->piece(k);
-                    std::snprintf(line, sizeof line,
-                                  "flow %zu paragraph %d word %d piece %d: x %.2f y %.2f width %.2f line %.2f+%.2f "
-                                  "to %d\n",
-                                  f, p, w, k, double(piece.x), double(piece.y), double(piece.width),
-                                  double(piece.lineStart), double(piece.lineHeight), piece.lastChar);
-                    out += line;
-                }
-            }
-        }
-    }
-    return out;
-}
-
-} // namespace
-
 void Model::checkLayout()
 {
-    const std::string incremental = layoutOf(*document_);
     // Held by shared pointer: a full layout may take pages, and their
     // columns, away.
     std::vector<std::shared_ptr<TextFlow>> flows;
     for (TextItem* column : allColumns(*document_))
         if (column->sharedFlow() && std::find(flows.begin(), flows.end(), column->sharedFlow()) == flows.end())
             flows.push_back(column->sharedFlow());
-    for (const auto& flow : flows)
-        flow->recomputeAll();
-    const std::string fresh = layoutOf(*document_);
-    if (incremental != fresh)
-        failed("the layout differs from a fresh full layout at " + firstDifference(incremental, fresh));
+    for (std::size_t f = 0; f < flows.size(); ++f) {
+        const std::string wrong = layoutcheck::differenceFromFullLayout(*flows[f]);
+        if (!wrong.empty())
+            failed("flow " + std::to_string(f) + ": the layout differs from a fresh full layout:\n" + wrong);
+    }
 }
 
 } // namespace fuzz::ops

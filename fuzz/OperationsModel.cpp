@@ -320,8 +320,12 @@ void Model::check()
     }
     if (checks.redraw)
         checkRepaint();
-    if (checks.layout)
+    if (checks.layout) {
         checkLayout();
+        // What the full layout invalidated is drawn now, not counted as the
+        // next operation's redraw.
+        window_->displayIfNeeded();
+    }
 }
 
 } // namespace fuzz::ops

@@ -331,8 +331,19 @@ private:
         default: {
             note("text colour " + std::to_string(value % 4));
             static const float grays[] = {0, 0.5f, 0.75f, 1};
-            if (column)
+            if (column) {
+                // As the page view's command: the column redrawn after, or
+                // everything when the selection spans columns.
                 column->setTextColor(kit::Color::colorWithGray(grays[value % 4]));
+                TextItem* from = column;
+                TextItem* to = column;
+                if (const TextSelection* selection = column->flow()->textSelection()) {
+                    from = column->flow()->item(column, &selection->start());
+                    to = column->flow()->item(column, &selection->end());
+                }
+                const std::vector<kit::Object*> changed{from};
+                doc_.notifyUpdate(view, from == to && from ? &changed : nullptr);
+            }
             break;
         }
         }
@@ -404,6 +415,8 @@ private:
         const int count = 1 + b() % 3, index = b() % (doc_.numPages() + 1);
         note("add " + std::to_string(count) + " pages at " + std::to_string(index));
         doc_.addPages(count, index);
+        // The canvas size goes to the views, as after any command on pages.
+        doc_.notifyDocumentDidChangeSize();
     }
 
     void deletePages()
@@ -418,6 +431,7 @@ private:
         }
         m_.view()->endEditingIfNeeded();
         (void)doc_.deletePages(count, index);
+        doc_.notifyDocumentDidChangeSize();
     }
 
     void collapsePages()
@@ -431,6 +445,7 @@ private:
             doc_.expandPages(count, index);
         else
             doc_.collapsePages(count, index);
+        doc_.notifyDocumentDidChangeSize();
     }
 
     // ---- Items.
@@ -441,7 +456,8 @@ private:
     }
 
     // An item added to a page (in the pages layer) the way the page view
-    // adds what a tool drew, with its undo record.
+    // adds what a tool drew: selected, with its undo record, and the page's
+    // text laid out around it.
     void addItem()
     {
         const std::uint8_t kind = b() % 3, which = b(), x = b(), y = b(), w = b(), h = b();
@@ -461,10 +477,13 @@ private:
             item = column;
         }
         Item* raw = item.get();
+        // A drawing tool ends text editing before it draws.
+        m_.view()->endEditingIfNeeded();
         page->addItems(item);
+        doc_.setSelection({raw}, m_.view());
         if (UndoInfo* undo = doc_.undoInfo())
             undo->push(std::make_unique<::Undo>(std::vector<Item*>{raw}, page, ::Undo::ItemsAdded));
-        doc_.invalidate(m_.view(), {raw});
+        page->handleOverlaps(raw, true);
     }
 
     void moveItem()
@@ -503,8 +522,13 @@ private:
             return;
         }
         note("delete " + m_.where(item));
-        Page* page = item->page();
         m_.view()->endEditingIfNeeded();
+        // An emptied headline goes, with its record, as its editing ends.
+        if (const std::vector<Item*> left = m_.items(); std::find(left.begin(), left.end(), item) == left.end()) {
+            note("  (gone as its editing ended)");
+            return;
+        }
+        Page* page = item->page();
         doc_.setSelection({}, m_.view());
         auto record = std::make_unique<::Undo>(std::vector<Item*>{item}, page, ::Undo::ItemsRemoved);
         std::vector<std::shared_ptr<Item>> removed = page->removeItems({item});
@@ -570,10 +594,21 @@ private:
             item->setMasterFlags(placement);
             Item* raw = item.get();
             page->addItems(item);
-            // Flowing masters are copied onto the pages that take them.
-            if (auto* master = dynamic_cast<TextItem*>(raw))
+            // Flowing masters are copied onto the pages that take them, and
+            // the flows are laid out again, as a new master column of the
+            // page setup is.
+            if (auto* master = dynamic_cast<TextItem*>(raw)) {
                 for (const auto& each : doc_.pages())
                     each->pushTextMaster(&doc_, master, false);
+                std::vector<std::shared_ptr<TextFlow>> flows;
+                for (const auto& each : doc_.pages())
+                    for (const auto& item : each->pageItems())
+                        if (auto* copy = dynamic_cast<TextItem*>(item.get()); copy && copy->myMaster() == master &&
+                                                                               copy->sharedFlow())
+                            flows.push_back(copy->sharedFlow());
+                for (const auto& flow : flows)
+                    flow->recomputeAll();
+            }
         }
         doc_.setEditingLayer(LayoutDocument::PagesLayer);
         doc_.notifyUpdate(nullptr, nullptr);
@@ -644,8 +679,14 @@ private:
             if (list) {
                 Item* item = pick(m_.items(), target);
                 note("graphic style " + (style ? *style->styleName() : "(none)") + " for " + m_.where(item));
-                if (item && style)
+                // As the page view's commands change what items look like:
+                // marked for redrawing before, redrawn after.
+                if (item && style) {
+                    doc_.invalidate(m_.view(), {item});
                     item->setGraphicStyle(dynamic_cast<StyleGraphic*>(style));
+                    const std::vector<kit::Object*> changed{item};
+                    doc_.notifyUpdate(m_.view(), &changed);
+                }
             } else {
                 note("paragraph style " + (style ? *style->styleName() : "(none)"));
                 if (auto* named = dynamic_cast<StyleParagraphNamed*>(style)) {

@@ -21,7 +21,9 @@
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
+#include "document/Undo.h"
 #include "items/ItemBox.h"
+#include "items/ItemGroup.h"
 #include "items/TextItem.h"
 #include "text/ColumnDefinition.h"
 #include "text/TableDefinition.h"
@@ -234,6 +236,23 @@ void itemsAndWords()
         special.setFormatString(std::string("%Y"));
         special.setItemSerialNumber(17);
         archive("text-word-special-" + std::to_string(type), special);
+    }
+
+    // A turned group of a cropping box and a group of one box.
+    {
+        auto shape = std::make_shared<ItemBox>();
+        shape->setFrame(kit::makeRect(10, 10, 40, 40));
+        shape->setDoesCrop(true);
+        auto inside = std::make_shared<ItemBox>();
+        inside->setFrame(kit::makeRect(30, 30, 60, 20));
+        auto group = ItemGroup::initWithList({shape, ItemGroup::initWithList({inside})});
+        group->rotateByAngle(15);
+        archive("item-group", *group);
+        // A damaged one, which holds itself.
+        std::vector<std::shared_ptr<Item>>& members = *Undo::groupMembersHook()(*group);
+        members.push_back(group);
+        archive("item-group-inside-itself", *group);
+        members.pop_back();
     }
 
     Page page;
@@ -517,10 +536,10 @@ void operations()
                                       .type(words + words + words)
                                       .op(Command, {SelectAll})
                                       .key(Backspace)
-                                      .op(Undo)
+                                      .op(fuzz::ops::Undo)
                                       .op(Redo)
-                                      .op(Undo)
-                                      .op(Undo));
+                                      .op(fuzz::ops::Undo)
+                                      .op(fuzz::ops::Undo));
         seed("cut-and-paste", Operations(mode)
                                   .type(words)
                                   .op(Select, {0, 0, 1, 0, 0, 3, 2, 0})
@@ -562,7 +581,7 @@ void operations()
                           .op(DeletePages, {0, 1})
                           .op(AddPages, {0, 0})
                           .op(HitTest, {0, 100, 60})
-                          .op(Undo)
+                          .op(fuzz::ops::Undo)
                           .op(SaveAndRead));
         seed("items", Operations(mode)
                           .op(AddItem, {0, 0, 40, 30, 50, 50})
@@ -573,7 +592,7 @@ void operations()
                           .op(fuzz::ops::Runaround, {0, 1, 6})
                           .op(MoveItem, {1, 130, 140, 0, 0})
                           .op(DeleteItem, {1})
-                          .op(Undo)
+                          .op(fuzz::ops::Undo)
                           .op(Redo)
                           .op(Editing, {0})
                           .op(SaveAndRead));

@@ -9,6 +9,7 @@
 #include "foundation/StyleSheetEntry.h"
 #include "graphics/DrawContext.h"
 #include "items/ItemBox.h"
+#include "items/ItemGroup.h"
 #include "items/KnobProcs.h"
 #include "items/PlacedItem.h"
 
@@ -19,6 +20,7 @@ void Item::initialize()
     kit::registerClass<Item>("Item");
     kit::registerClass<ItemBox>("ItemBox");
     kit::registerClass<TextItem>("TextItem");
+    ItemGroup::initialize();
     PlacedItem::initialize();
     if (kit::DrawContext* context = kit::DrawContext::current())
         PSinitcontrolpoints(*context);

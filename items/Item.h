@@ -16,10 +16,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kit {
 class Coder;
 class DrawContext;
+class Event;
 }
 class LayoutDocument;
 class Page;
@@ -27,6 +29,7 @@ class DocumentView;
 class StyleGraphic;
 class StyleGraphicNamed;
 class TextDocument;
+class TextFlow;
 struct Paint;
 struct GxArrow;
 struct GxDash;
@@ -194,6 +197,16 @@ public:
     virtual int isHitAtKnob(kit::Point point, const DocumentView* view) const;
     virtual bool isHitInRect(const kit::Rect& rect, const DocumentView* view) const;
     virtual bool inFill(kit::Point point, const DocumentView* view) const;
+    // The modal resize loop: the knob (nil for a new item, dragged out from
+    // knob 4) follows the mouse until the button goes up, over quick
+    // feedback drawn above a saved image of the page; the frame changes
+    // once, at the end, without laying the page out. The knob then names
+    // the knob under the mouse. Answers the item.
+    virtual Item* performResize(int* knob, DocumentView* view, const kit::Event& event);
+    // A new item dragged out from the mouse-down point (snapped to the
+    // guides, else to the rulers, as the document asks), on no page when
+    // done: the caller adds it.
+    Item* initWithMouseDown(const kit::Event& event, DocumentView* view);
     virtual bool shouldResizeNaturally() const { return false; }
     virtual bool hasScale() const { return false; }
     virtual float currentRatio() const;
@@ -206,8 +219,8 @@ public:
     void obscure() { itFlags_.shown = 0; }
     void unobscure() { itFlags_.shown = 1; }
     bool isShown() const { return itFlags_.shown; }
-    void lock() { itFlags_.locked = 1; }
-    void unlock() { itFlags_.locked = 0; }
+    virtual void lock() { itFlags_.locked = 1; }
+    virtual void unlock() { itFlags_.locked = 0; }
     bool isLocked() const { return itFlags_.locked; }
     // Open for text editing (text columns).
     bool isEditing() const { return itFlags_.editing; }
@@ -234,10 +247,10 @@ public:
 
     // ---- Graphic style and permissions. canAcceptStyle takes a style class name.
     virtual bool canAcceptStyle(std::string_view styleClass) const;
-    void setGraphicStyle(StyleGraphic* style);
+    virtual void setGraphicStyle(StyleGraphic* style);
     StyleGraphic* graphicStyle() const;
-    void takeGraphicStyleValuesFrom(const StyleGraphic* style);
-    int graphicPermissions() const;
+    virtual void takeGraphicStyleValuesFrom(const StyleGraphic* style);
+    virtual int graphicPermissions() const;
     virtual bool canFill() const;
     virtual bool canLine() const;
     virtual bool canCrop() const { return false; }
@@ -245,25 +258,25 @@ public:
     void localizeGraphicStyle();
     void unlocalizeGraphicStyle();
     void removeGraphicStyle(const kit::Object* sender);
-    void setHasFill(bool flag);
-    bool hasFill() const;
-    void setFill(const GxFill* fill);
-    void setFillColor(const kit::ColorRef& color);
-    void setFillPattern(std::shared_ptr<const kit::Object> pattern);
-    void setFillOverprint(bool flag);
+    virtual void setHasFill(bool flag);
+    virtual bool hasFill() const;
+    virtual void setFill(const GxFill* fill);
+    virtual void setFillColor(const kit::ColorRef& color);
+    virtual void setFillPattern(std::shared_ptr<const kit::Object> pattern);
+    virtual void setFillOverprint(bool flag);
     bool hasOverprint() const;
-    void setHasLine(bool flag);
-    bool hasLine() const;
+    virtual void setHasLine(bool flag);
+    virtual bool hasLine() const;
     float lineWidth() const;
-    void setLine(const GxLine* line);
-    void setLineColor(const kit::ColorRef& color);
-    void setLineWidth(float width);
-    void setLineOverprint(bool flag);
-    void setLineDash(const GxDash* dash);
-    void setLeftArrow(const GxArrow* arrow);
-    void setRightArrow(const GxArrow* arrow);
-    void setDoesCrop(bool flag);
-    bool doesCrop() const;
+    virtual void setLine(const GxLine* line);
+    virtual void setLineColor(const kit::ColorRef& color);
+    virtual void setLineWidth(float width);
+    virtual void setLineOverprint(bool flag);
+    virtual void setLineDash(const GxDash* dash);
+    virtual void setLeftArrow(const GxArrow* arrow);
+    virtual void setRightArrow(const GxArrow* arrow);
+    virtual void setDoesCrop(bool flag);
+    virtual bool doesCrop() const;
     void reverseColor(const kit::Object* sender);
     void removeColorLine(const kit::Object* sender) { (void)sender, setHasLine(false); }
     void removeColorFill(const kit::Object* sender) { (void)sender, setHasFill(false); }
@@ -272,6 +285,11 @@ public:
     virtual bool hasAnyTextItems() const { return false; }
     virtual bool isGraphicLink() const { return false; }
     virtual bool recomputeTextItems() { return false; }
+    // Adds the item's flows and placed pictures to the lists, each once.
+    virtual void pleaseListFlows(std::vector<TextFlow*>& flows, std::vector<Item*>& images)
+    {
+        (void)flows, (void)images;
+    }
     virtual void resolveInDocument(TextDocument* document) { (void)document; }
     virtual bool setCursorRectInView(DocumentView* view)
     {

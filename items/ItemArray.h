@@ -14,9 +14,11 @@
 #include <vector>
 
 namespace kit {
+class Font;
 class Object;
 }
 class Item;
+class DocumentView;
 class StyleGraphic;
 class StyleParagraph;
 class Undo;
@@ -25,12 +27,59 @@ struct GxDash;
 struct GxFill;
 struct GxLine;
 
+// ---- Queries over a selection: the common value, or "mixed".
+// The union of the frames (empty for none).
+kit::Rect frame(const std::vector<Item*>& items);
+// The union of the items' transformed frames.
+void getFrameBounds(const std::vector<Item*>& items, kit::Rect* rect);
+// The union of what the items draw, in the view's coordinates (through the
+// last item's page), grown for knobs when the last item is selected.
+void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const DocumentView* view);
+void getUpdateBounds(const std::vector<Item*>& items, kit::Rect* rect, const DocumentView* view, bool knobs);
+// NO (mixed) when an item has no single angle or differs from the last
+// item's; YES with the last item's angle (0 for none) otherwise.
+bool getRotation(const std::vector<Item*>& items, float* degrees);
+// The same for both scales (1, 1 for none).
+bool getScale(const std::vector<Item*>& items, float* sx, float* sy);
+// Every item locked (YES for none).
+bool isLocked(const std::vector<Item*>& items);
+// NO when a text column does not conform to its master.
+bool conformsToMaster(const std::vector<Item*>& items);
+// The OR of the items' master codes, and of their graphic permissions.
+int masterFlags(const std::vector<Item*>& items);
+int checkGraphicPermissions(const std::vector<Item*>& items, int* permissions);
+// The graphic style the items share: the first item's, nil when a local
+// style meets a named one; named styles of one root answer the root's
+// derived style.
+StyleGraphic* graphicStyle(const std::vector<Item*>& items);
+// The style takes the first item's values; differences gets the mask of the
+// attributes where another item's style differs (0x1f7f: all). Answers the
+// shared style as graphicStyle does.
+StyleGraphic* checkGraphicStyleValues(const std::vector<Item*>& items, StyleGraphic* style, int* differences);
+// The font of the last text column's flow; mixed becomes 1 when another
+// column's flow has another font. Nil without a column.
+kit::Font* getFont(const std::vector<Item*>& items, int* mixed);
+// The paragraph style of the text columns, nil when a local style meets
+// one based on a named style.
+StyleParagraph* paragraphStyle(const std::vector<Item*>& items);
+
+// ---- New lists built from a selection.
+// The items with every group followed by its members (and theirs).
+std::vector<Item*> expandItemGroups(const std::vector<Item*>& items);
+// The locked items into the first list, the others into the second.
+const std::vector<Item*>& splitIntoLocked(const std::vector<Item*>& items, std::vector<Item*>* locked,
+                                          std::vector<Item*>* unlocked);
+// The items whose lock state is the flag; empty (nil) for none.
+std::vector<Item*> subsetCopyForLockState(const std::vector<Item*>& items, bool flag);
+// The text columns; empty (nil) for none.
+std::vector<Item*> subsetCopyForTextItems(const std::vector<Item*>& items);
+
 // ---- Geometry (UndoTrans).
 std::unique_ptr<Undo> moveBy(const std::vector<Item*>& items, float dx, float dy, bool undo);
 // About the centre of the items' drawn bounds.
 std::unique_ptr<Undo> rotateBy(const std::vector<Item*>& items, float degrees, bool undo);
 std::unique_ptr<Undo> sizeBy(const std::vector<Item*>& items, float dw, float dh, bool undo);
-// About the centre of the items' drawn bounds.
+// About the centre of the items' drawn bounds; a factor of 0 changes nothing.
 std::unique_ptr<Undo> scaleBy(const std::vector<Item*>& items, float sx, float sy, bool undo);
 // The fields the type names (28 x, 29 y, 30 width, 31 height, 32 origin,
 // 33 size, 34 all) taken from the rectangle; other types change nothing.
@@ -51,7 +100,7 @@ std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::Co
 std::unique_ptr<Undo> modifyPattern(const std::vector<Item*>& items, std::shared_ptr<const kit::Object> pattern,
                                     bool undo);
 // -1 thinner and -2 thicker by the preferences' line-width step; any other
-// value is the width itself.
+// value is the width itself (a negative one is 0).
 std::unique_ptr<Undo> modifyLineWidth(const std::vector<Item*>& items, float width, bool undo);
 // Every item's width changed by the step (never below 0).
 std::unique_ptr<Undo> changeLineWidthBy(const std::vector<Item*>& items, float step, bool undo);

@@ -17,6 +17,7 @@
 #include "items/TextItem.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -215,6 +216,7 @@ std::unique_ptr<Undo> moveBy(const std::vector<Item*>& items, float dx, float dy
 
 std::unique_ptr<Undo> rotateBy(const std::vector<Item*>& items, float degrees, bool undo)
 {
+    const OverlapsHeld held(items);
     const kit::Point c = centreOf(drawnBounds(items));
     float rotation[4];
     getRotationMatrix(degrees, rotation);
@@ -252,6 +254,10 @@ std::unique_ptr<Undo> sizeBy(const std::vector<Item*>& items, float dw, float dh
 
 std::unique_ptr<Undo> scaleBy(const std::vector<Item*>& items, float sx, float sy, bool undo)
 {
+    const OverlapsHeld held(items);
+    // A factor of 0 would flatten the items beyond what undo can invert.
+    if (sx == 0.0f || sy == 0.0f || !std::isfinite(sx) || !std::isfinite(sy))
+        return nullptr;
     const kit::Point c = centreOf(drawnBounds(items));
     float scale[4];
     getScaleMatrix(sx, sy, scale);
@@ -275,6 +281,7 @@ std::unique_ptr<Undo> scaleBy(const std::vector<Item*>& items, float sx, float s
 
 std::unique_ptr<Undo> setFrame(const std::vector<Item*>& items, const kit::Rect& rect, int type, bool undo)
 {
+    const OverlapsHeld held(items);
     if (type < Undo::FrameXSet || type > Undo::FrameSet)
         return nullptr;
     std::vector<kit::Rect> rects(items.size() + 1);
@@ -302,6 +309,7 @@ std::unique_ptr<Undo> setFrame(const std::vector<Item*>& items, const kit::Rect&
 
 std::unique_ptr<Undo> rotateTo(const std::vector<Item*>& items, float degrees, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<TransformInfo> entries;
     backwards(items, [&](Item* item, std::size_t) {
         TransformInfo t = transformBefore(item);
@@ -329,6 +337,7 @@ std::unique_ptr<Undo> rotateTo(const std::vector<Item*>& items, float degrees, b
 
 std::unique_ptr<Undo> scaleTo(const std::vector<Item*>& items, float sx, float sy, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<kit::Rect> rects(items.size());
     backwards(items, [&](Item* item, std::size_t k) {
         rects[k] = item->frame();
@@ -358,6 +367,7 @@ std::unique_ptr<Undo> scaleTo(const std::vector<Item*>& items, float sx, float s
 
 std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic* style, bool undo, bool remove)
 {
+    const OverlapsHeld held(items);
     std::vector<UndoStyleGraphic::StyleEntry> entries(items.size() + 1);
     backwards(items, [&](Item* item, std::size_t k) {
         if (!item->canAcceptStyle("StyleGraphic"))
@@ -382,13 +392,16 @@ std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic*
 
 std::unique_ptr<Undo> modifyFill(const std::vector<Item*>& items, const GxFill* fill, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<GxFill> fills(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     fills[0] = fill ? fillCopy(fill) : noFill();
     backwards(items, [&](Item* item, std::size_t k) {
+        // Every item's own slot holds what it has, whether or not it takes
+        // the change: undo reads them all.
+        fills[k + 1] = savedFill(item->graphicStyle());
         if (!item->canFill())
             return;
-        fills[k + 1] = savedFill(item->graphicStyle());
         wasOn[k + 1] = fillState(item);
         item->setFill(fill);
     });
@@ -402,13 +415,14 @@ std::unique_ptr<Undo> modifyFill(const std::vector<Item*>& items, const GxFill* 
 
 std::unique_ptr<Undo> modifyLine(const std::vector<Item*>& items, const GxLine* line, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<GxLine> lines(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     lines[0] = line ? lineCopy(line) : noLine();
     backwards(items, [&](Item* item, std::size_t k) {
+        lines[k + 1] = savedLine(item->graphicStyle());
         if (!item->canLine())
             return;
-        lines[k + 1] = savedLine(item->graphicStyle());
         wasOn[k + 1] = lineState(item);
         item->setLine(line);
     });
@@ -422,6 +436,7 @@ std::unique_ptr<Undo> modifyLine(const std::vector<Item*>& items, const GxLine* 
 
 std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::ColorRef& color, int type, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<UndoStyleGraphic::ColorEntry> colors(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     colors[0] = color;
@@ -459,6 +474,7 @@ std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::Co
 std::unique_ptr<Undo> modifyPattern(const std::vector<Item*>& items, std::shared_ptr<const kit::Object> pattern,
                                     bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<UndoStyleGraphic::PatternEntry> patterns(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     patterns[0] = pattern;
@@ -482,17 +498,18 @@ namespace {
 
 std::unique_ptr<Undo> changeLineWidth(const std::vector<Item*>& items, float value, bool relative, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<float> widths(items.size() + 1, 0.0f);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     widths[0] = value;
     backwards(items, [&](Item* item, std::size_t k) {
-        if (!item->canLine())
-            return;
-        wasOn[k + 1] = lineState(item);
         const float old = item->lineWidth();
         // A line that is off keeps its width for when it is on again.
         const StyleGraphic* style = item->graphicStyle();
         widths[k + 1] = style && style->line() ? style->line()->width : old;
+        if (!item->canLine())
+            return;
+        wasOn[k + 1] = lineState(item);
         float width = value;
         if (relative) {
             width = old + value;
@@ -514,8 +531,13 @@ std::unique_ptr<Undo> changeLineWidth(const std::vector<Item*>& items, float val
 
 std::unique_ptr<Undo> modifyLineWidth(const std::vector<Item*>& items, float width, bool undo)
 {
-    if (width != -1.0f && width != -2.0f)
+    if (width != -1.0f && width != -2.0f) {
+        // -1 and -2 are steps; any other width below 0 (or not a number) is
+        // no width at all.
+        if (!(width >= 0.0f) || !std::isfinite(width))
+            width = 0.0f;
         return changeLineWidth(items, width, false, undo);
+    }
     const Preferences* preferences = Main ? Main->preferences() : nullptr;
     const unsigned flags = kit::currentEventModifierFlags();
     const float step = preferences ? preferences->incrementForType(IncrementLineWidth, flags, 1.0f) : 0.0f;
@@ -529,13 +551,14 @@ std::unique_ptr<Undo> changeLineWidthBy(const std::vector<Item*>& items, float s
 
 std::unique_ptr<Undo> modifyFlag(const std::vector<Item*>& items, bool flag, int type, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<unsigned char> flags(items.size() + 1, 0);
     flags[0] = flag;
     bool took = false;
     backwards(items, [&](Item* item, std::size_t k) {
+        flags[k + 1] = flagOf(item, type);
         if (!takesFlag(item, type))
             return;
-        flags[k + 1] = flagOf(item, type);
         setFlag(item, flag, type);
         took = true;
     });
@@ -548,17 +571,18 @@ std::unique_ptr<Undo> modifyFlag(const std::vector<Item*>& items, bool flag, int
 
 std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* dash, bool undo)
 {
+    const OverlapsHeld held(items);
     std::vector<GxDash> dashes(items.size() + 1, GxNoDash);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     if (dash)
         GxCopyDash(&dashes[0], dash);
     backwards(items, [&](Item* item, std::size_t k) {
-        if (!item->canLine())
-            return;
-        wasOn[k + 1] = lineState(item);
         const StyleGraphic* style = item->graphicStyle();
         if (const GxDash* old = style ? style->lineDash() : nullptr)
             GxCopyDash(&dashes[k + 1], old);
+        if (!item->canLine())
+            return;
+        wasOn[k + 1] = lineState(item);
         item->setLineDash(dash);
     });
     if (!undo || items.empty())
@@ -571,21 +595,22 @@ std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* 
 
 std::unique_ptr<Undo> modifyArrow(const std::vector<Item*>& items, const GxArrow* arrow, int type, bool undo)
 {
+    const OverlapsHeld held(items);
     const bool left = type == Undo::LeftArrowSet;
     std::vector<GxArrow> arrows(items.size() + 1, GxNoArrow);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     if (arrow)
         GxCopyArrow(&arrows[0], arrow);
     backwards(items, [&](Item* item, std::size_t k) {
-        if (!item->canArrow())
-            return;
-        wasOn[k + 1] = lineState(item);
         if (const StyleGraphic* style = item->graphicStyle()) {
             const GxArrow* old = left ? (style->hasLeftArrow() ? style->leftArrow() : nullptr)
                                       : (style->hasRightArrow() ? style->rightArrow() : nullptr);
             if (old)
                 GxCopyArrow(&arrows[k + 1], old);
         }
+        if (!item->canArrow())
+            return;
+        wasOn[k + 1] = lineState(item);
         if (left)
             item->setLeftArrow(arrow);
         else

@@ -111,7 +111,7 @@ void Item::moveTo(float x, float y, bool recompute)
                 p.x += dx, p.y += dy;
     }
     if (Page* page = page_.get(); recompute && page)
-        page->handleOverlaps(this, true);
+        page->itemDidChange(this);
 }
 
 void Item::moveBy(float dx, float dy)
@@ -330,7 +330,7 @@ void Item::calcInfo(bool recompute)
         info_->bounds = boundsOf(info_->corners, 4);
     setInfoMode(mode);
     if (Page* page = page_.get(); recompute && page)
-        page->handleOverlaps(this, true);
+        page->itemDidChange(this);
 }
 
 void Item::getFrameBounds(kit::Rect* rect) const

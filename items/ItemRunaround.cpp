@@ -24,7 +24,7 @@ void Item::setRunaround(bool flag, float left, float right, float top, float bot
         *textRunaround_ = Runaround{left, right, top, bottom, flowSide};
     }
     if (Page* page = page_.get(); recompute && page)
-        page->handleOverlaps(this, true);
+        page->itemDidChange(this);
 }
 
 void Item::getRunaroundValues(const kit::Object* unused, float* left, float* right, float* top, float* bottom,

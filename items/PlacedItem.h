@@ -116,7 +116,7 @@ public:
     TextDocument* linkDocument() const override;
     Item* linkItem() const override { return const_cast<PlacedItem*>(this); }
     // Adds the item to the pictures list unless it is there.
-    void pleaseListFlows(std::vector<TextFlow*>& flows, std::vector<Item*>& images);
+    void pleaseListFlows(std::vector<TextFlow*>& flows, std::vector<Item*>& images) override;
 
     // ---- Proportions.
     bool hasScale() const override { return true; }

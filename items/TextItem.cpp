@@ -60,7 +60,7 @@ void TextItem::audit(int indent) const
 {
     ItemBox::audit(indent);
     std::printf("\ttype=%d, series=%d, prev=%p, next=%p, flow=%p", textType_, columnSeries_,
-                static_cast<const void*>(prevColumn_), static_cast<const void*>(nextColumn_),
+                static_cast<const void*>(prevColumn_.get()), static_cast<const void*>(nextColumn_.get()),
                 static_cast<const void*>(flow_.get()));
     if (const kit::Object* master = myMaster())
         std::printf(", master=%p", static_cast<const void*>(master));
@@ -146,8 +146,8 @@ TextParagraph* TextItem::recompute()
 
 void TextItem::removeFromTextFlowAndRecompute(bool recompute)
 {
-    TextItem* previous = prevColumn_;
-    TextItem* next = nextColumn_;
+    TextItem* previous = prevColumn_.get();
+    TextItem* next = nextColumn_.get();
     // Only links that point back here are moved: a neighbour of another
     // chain keeps its own.
     if (previous && previous->nextColumn_ == this)
@@ -170,28 +170,50 @@ void TextItem::removeFromTextFlowAndRecompute(bool recompute)
     changed_ = true;
 }
 
-void TextItem::relinkInTextFlow()
+bool TextItem::relinkInTextFlow()
 {
-    if (prevColumn_)
-        prevColumn_->nextColumn_ = this;
-    if (nextColumn_)
-        nextColumn_->prevColumn_ = this;
-    if (!prevColumn_) {
-        if (flow_)
-            flow_->setFirstTextItem(this);
-        recompute();
+    // Neighbours that went, or left the flow, are no neighbours any more.
+    const auto inChain = [&](const TextItem* c) { return c && c->flow_ == flow_ && !c->disconnected_; };
+    TextItem* previous = inChain(prevColumn_.get()) ? prevColumn_.get() : nullptr;
+    TextItem* next = inChain(nextColumn_.get()) ? nextColumn_.get() : nullptr;
+    const bool fits = flow_ && flow_->paragraphCount() > 0 &&
+                      (previous ? previous->nextColumn() == next : flow_->firstTextItem() == next) &&
+                      (!next || next->prevColumn() == previous);
+    if (!fits)
+        return false;
+    prevColumn_ = previous;
+    nextColumn_ = next;
+    if (next)
+        next->prevColumn_ = this;
+    if (previous) {
+        previous->nextColumn_ = this;
+        previous->recompute();
     } else {
-        prevColumn_->recompute();
+        flow_->setFirstTextItem(this);
+        recompute();
     }
     disconnected_ = false;
     changed_ = true;
+    return true;
+}
+
+void TextItem::takeEmptyFlow()
+{
+    if (flow_)
+        flow_->forgetItem(this);
+    initFlow();
+    startPoint_ = {0, 0, 0};
+    nextColumn_ = prevColumn_ = nullptr;
+    disconnected_ = false;
+    changed_ = true;
+    recompute();
 }
 
 template <class F>
 void TextItem::forEachToEnd(F&& f)
 {
     for (TextItem* at = this; at;) {
-        TextItem* next = at->nextColumn_;
+        TextItem* next = at->nextColumn_.get();
         f(at);
         if (next == this)
             break;
@@ -233,7 +255,7 @@ void TextItem::joinColumn(TextItem* column)
 
 void TextItem::unlinkColumn()
 {
-    TextItem* next = nextColumn_;
+    TextItem* next = nextColumn_.get();
     nextColumn_ = nullptr;
     if (next) {
         std::shared_ptr<TextFlow> old = flow_;
@@ -264,7 +286,7 @@ TextItem* TextItem::_findEndOfFlow(int direction)
 {
     TextItem* at = this;
     for (;;) {
-        TextItem* step = direction == 1 ? at->prevColumn_ : at->nextColumn_;
+        TextItem* step = direction == 1 ? at->prevColumn_.get() : at->nextColumn_.get();
         if (!step || step == this || step->page() != page() || at->masterFlags() != masterFlags())
             return at;
         at = step;

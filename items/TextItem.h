@@ -74,9 +74,10 @@ public:
     TextFlow* initFlow();
 
     // ---- Chain (not owned).
-    TextItem* nextColumn() const { return nextColumn_; }
+    // The chain's neighbours; nil once they are gone.
+    TextItem* nextColumn() const { return nextColumn_.get(); }
     void setNextColumn(TextItem* column) { nextColumn_ = column; }
-    TextItem* prevColumn() const { return prevColumn_; }
+    TextItem* prevColumn() const { return prevColumn_.get(); }
     void setPrevColumn(TextItem* column) { prevColumn_ = column; }
     // A page copy's master column, or a header, footer or footnote marker
     // word (not owned); nil once it is gone.
@@ -131,7 +132,14 @@ public:
     // first-column role to its next column (or clears it).
     void removeFromTextFlowAndRecompute(bool recompute);
     void removeFromTextFlow() { removeFromTextFlowAndRecompute(true); }
-    void relinkInTextFlow();
+    // Puts a removed column back between the neighbours it kept, when they
+    // are still next to each other in its flow (or, for a first column,
+    // when the flow still starts where it did); false, and nothing changes,
+    // when that place is gone.
+    bool relinkInTextFlow();
+    // A column that cannot go back into its chain takes an empty flow of
+    // its own.
+    void takeEmptyFlow();
     // Makes the column the next one and its flow's text follow this flow's.
     void joinColumn(TextItem* column);
     // Cuts the chain after this column; the columns cut off share a new,
@@ -185,8 +193,8 @@ public:
     using ItemBox::drawFastInView;
     bool drawFastInView(const Paint& paint, const kit::Rect& bounds) override;
     // Has the document redraw from the column's start paragraph (or an
-    // earlier start of the selection) to the end of the flow; nothing
-    // while disableRedraw is set.
+    // earlier start of the selection), and the column its predecessor ends
+    // in, to the end of the flow; nothing while disableRedraw is set.
     void redrawQuickInView(DocumentView* view);
     // Where a quick redraw starts: the column and paragraph.
     void quickRedrawStart(TextItem** column, int* paragraph);
@@ -195,6 +203,19 @@ public:
     enum class ContinueMarker { Next, Plus, None };
     ContinueMarker continueMarker() const;
     void drawContinueIfNeeded(const Paint& paint, const kit::Rect& rect);
+
+    // ---- Linking by the mouse. The marker answers knob 8 (not for display
+    // text, nor where the application prefers automatic text columns).
+    int isHitAtKnob(kit::Point point, const DocumentView* view) const override;
+    // Knob 8 links (or shows the link of a column that goes on) and answers
+    // nil; any other knob resizes, unless the application prefers automatic
+    // text columns. The text is laid out again either way.
+    Item* performResize(int* knob, DocumentView* view, const kit::Event& event) override;
+    // The wire from the marker follows the mouse; released over another
+    // column it links it, unless a check refuses (each tells why).
+    void doColumnConnect(DocumentView* view, const kit::Event& event);
+    // The wire to the next column, until the button goes up.
+    void showColumnConnect(DocumentView* view, const kit::Event& event);
 
     // ---- Styles, forwarded to the flow.
     bool hasAnyTextItems() const override { return true; }
@@ -219,6 +240,11 @@ public:
     void resolveInDocument(TextDocument* document) override;
     // The flow's first column adds the flow when absent.
     void pleaseListFlows(std::vector<TextFlow*>& flows) const;
+    void pleaseListFlows(std::vector<TextFlow*>& flows, std::vector<Item*>& images) override
+    {
+        (void)images;
+        pleaseListFlows(flows);
+    }
 
     // ---- Master columns and automatic pages.
     bool autoFlowMaster() const { return itFlags_.autoFlowMaster; }
@@ -327,6 +353,8 @@ public:
 
 private:
     LayoutDocument* pageDocument() const;
+    // The column to link, or nil when a check refused it (the user is told).
+    TextItem* checkColumnConnect(TextItem* target);
     // The update bounds, with the marker's room sized for the zoom.
     kit::Rect updateBoundsAtZoom(float zoom) const;
     // Every column from this one to the end of its chain (cycles stop).
@@ -351,8 +379,8 @@ private:
 
     std::shared_ptr<TextFlow> flow_;
     DocumentView* editPageView_ = nullptr; // not owned
-    TextItem* nextColumn_ = nullptr;
-    TextItem* prevColumn_ = nullptr;
+    kit::WeakLink<TextItem> nextColumn_;
+    kit::WeakLink<TextItem> prevColumn_;
     kit::WeakLink<kit::Object> myMaster_;
     textPoint startPoint_{};
     textPoint endPoint_{};
@@ -380,3 +408,6 @@ private:
 // The continuation marker's rectangle in page coordinates at the zoom: at
 // the frame's far corner, through the column's matrix when transformed.
 void getTContinueRect(const TextItem* column, float zoom, kit::Rect* rect, bool transformed);
+// The wire from s to e while linking: two bars 2 points thick forming an L,
+// vertical first or horizontal first, each grown by a pixel at the zoom.
+void calcWires(kit::Point s, kit::Point e, float zoom, bool horizontalFirst, kit::Rect* a, kit::Rect* b);

@@ -72,8 +72,8 @@ void TextItem::encodeWithCoder(kit::Coder& coder) const
     ItemBox::encodeWithCoder(coder);
     // A column out of its chain keeps its old neighbours only to be put back:
     // they may be gone, and are not its links.
-    TextItem* next = disconnected_ ? nullptr : nextColumn_;
-    TextItem* previous = disconnected_ ? nullptr : prevColumn_;
+    TextItem* next = disconnected_ ? nullptr : nextColumn_.get();
+    TextItem* previous = disconnected_ ? nullptr : prevColumn_.get();
     if (archiveTextFlows()) {
         // From the head too: a chain whose first column starts nowhere would
         // otherwise store its text only conditionally, and lose it.

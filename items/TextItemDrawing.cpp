@@ -13,6 +13,7 @@
 #include "graphics/DrawContext.h"
 #include "text/DocumentView.h"
 #include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 #include "text/TextParagraphDrawing.h"
 #include "text/TextSelection.h"
 
@@ -90,6 +91,7 @@ bool TextItem::renderInView(const Paint& paint, const kit::Rect& rect, bool whit
         return false;
     kit::Rect b;
     b = updateBoundsAtZoom(zoomOf(paint));
+    const kit::Rect area = b;
     if (!isTransformed())
         b = kit::intersectionRect(b, rect);
     const StyleGraphic* style = graphicStyle();
@@ -118,6 +120,11 @@ bool TextItem::renderInView(const Paint& paint, const kit::Rect& rect, bool whit
         setLineDash(*context, nullptr);
     }
 
+    // The text shows nowhere outside the area a redraw of the column
+    // covers: ink of a line that its leading sets above the frame is cut at
+    // the frame.
+    context->gsave();
+    context->rectclip(area);
     context->gsave();
     context->translate(frame_.origin.x, frame_.origin.y);
     b = kit::offsetRect(b, -frame_.origin.x, -frame_.origin.y);
@@ -140,6 +147,7 @@ bool TextItem::renderInView(const Paint& paint, const kit::Rect& rect, bool whit
         textContinues_ = flow_->drawSelfInView(paint, this, b, 0, 0x7FFFFFFF, white);
     if (screen && document && document->showTextRects() && isPageLayoutDocument(document))
         drawContinueIfNeeded(paint, rect);
+    context->grestore();
     context->grestore();
     resetAll(*context);
     finishDrawing();
@@ -237,6 +245,16 @@ void TextItem::quickRedrawStart(TextItem** column, int* paragraph)
         first = selection->startParagraph();
         from = flow_->item(this, &selection->start());
     }
+    // The change may have moved the first paragraph on from the column its
+    // predecessor ends in (or back into it): that column shows it too, or
+    // showed it last.
+    const TextParagraph* before = flow_ && first > 0 ? flow_->paragraphAtIndex(first - 1) : nullptr;
+    if (TextItem* earlier = before ? before->lastItem() : nullptr; earlier && from && earlier != from)
+        for (TextItem* c = earlier->nextColumn(); c && c != earlier; c = c->nextColumn())
+            if (c == from) {
+                from = earlier;
+                break;
+            }
     if (column)
         *column = from;
     if (paragraph)

@@ -100,6 +100,10 @@ void TextItem::transferEditingInView(DocumentView* view)
 {
     if (view)
         view->eraseTextCursor();
+    // Shown as selected until now (with the continuation marker): that area
+    // joins the next redisplay, which the caller's change of selection sends.
+    if (LayoutDocument* document = pageDocument())
+        document->invalidate(view, {this});
     itFlags_.editing = 0;
     Item::deselect();
     editPageView_ = nullptr;
@@ -109,7 +113,7 @@ void TextItem::finishEditingInView(DocumentView* view)
 {
     transferEditingInView(view);
     if (flow_)
-        flow_->removeSelection();
+        flow_->removeSelectionInViews(view);
     kit::Window* window = view ? view->window() : nullptr;
     Page* onPage = page();
     if (isDisplay() && isEmptied(flow_.get()) && onPage) {

@@ -97,6 +97,13 @@ bool TextItem::addPageIfNeeded()
         kit::beep();
         return false;
     }
+    // A page that takes no copy to go on in (a master of facing pages
+    // only) gives the text no room: it goes again, or every layout would
+    // add another.
+    if (!nextColumn()) {
+        (void)document->deletePages(1, index);
+        return false;
+    }
     if (UndoInfo* undo = document->undoInfo())
         undo->push(std::make_unique<UndoPage>(std::vector<Page*>{document->pageAt(index)}, index, 1,
                                               Undo::PagesAdded));

@@ -58,9 +58,12 @@ kit::Rect TextItem::updateBoundsAtZoom(float zoom) const
         // Room for the continuation marker, drawn by the page-layout
         // document only (not by its subclasses).
         if (isSelected() && document && document->showTextRects() && typeid(*document) == typeid(LayoutDocument)) {
-            rect->size.width += 12.0f / zoom;
-            if (rect->size.height < 13.0f / zoom)
-                rect->size.height = 13.0f / zoom;
+            // The marker stands beside the frame's lower right corner, above
+            // its top in a frame lower than the marker; its outline straddles
+            // the marker's edge.
+            kit::Rect marker{};
+            getTContinueRect(this, zoom, &marker, false);
+            *rect = kit::unionRect(*rect, kit::insetRect(marker, -1.0f / zoom, -1.0f / zoom));
         }
     }
     const float left = hangLeft();
@@ -143,6 +146,9 @@ void TextItem::sizeTo(float width, float height, bool recompute)
 
 void TextItem::sizeHeadlineTo(float width, float height)
 {
+    // The area it leaves joins the next redisplay.
+    if (LayoutDocument* document = pageDocument())
+        document->invalidate(document->mainView(), {this});
     Item::sizeTo(width, height, false);
     changed_ = true;
 }

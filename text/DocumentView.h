@@ -11,9 +11,11 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kit {
+class Event;
 class Object;
 class Window;
 }
@@ -25,6 +27,21 @@ class StyleParagraph;
 class TextFlow;
 class TextItem;
 struct textPoint;
+
+// What shows the live frame of an item being resized or moved: the info
+// bar, the two rulers (tags 13 and 14, marking the extent) and the
+// placement inspector. Each shows what concerns it; the rest does nothing.
+class LiveFrameDisplay {
+public:
+    virtual ~LiveFrameDisplay() = default;
+    // Shown only while visible (the placement inspector may be off screen).
+    virtual bool isVisible() const { return true; }
+    virtual void setMoveTo(float x, float y) { (void)x, (void)y; }
+    virtual void setSizeTo(float width, float height) { (void)width, (void)height; }
+    virtual void setScale(float sx, float sy) { (void)sx, (void)sy; }
+    // The extent in canvas coordinates; an empty rectangle clears the marks.
+    virtual void setRect(const kit::Rect& rect) { (void)rect; }
+};
 
 class DocumentView {
 public:
@@ -77,9 +94,13 @@ public:
     // up before the end (the caller redraws later).
     virtual bool drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem, TextItem* toItem,
                           int fromParagraph, int toParagraph) = 0;
-    // Inverts the highlight of the flow's selection where the view shows
-    // it, at once: drawn twice it is gone again.
-    virtual void drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow) = 0;
+    // Where the highlight of the flow's selection shows in the view (view
+    // coordinates; empty for none).
+    virtual kit::Rect textSelectionArea(TextFlow* flow) const = 0;
+    // Repaints the area at once, as the mouse changes a selection: what a
+    // highlight covered and covers is drawn afresh, never inverted in place
+    // over text that may have moved since.
+    virtual void redisplayTextSelection(const kit::Rect& area) = 0;
     // Each page the view shows, the last first while any are left, lets the
     // linked pictures of the list that it shows compare their files.
     virtual void notifyPlacedFiles(std::vector<GraphicLink*>& links, const kit::Rect& update) = 0;
@@ -99,6 +120,28 @@ public:
     virtual void clone() = 0;
     // Moves the unlocked selected items by the offset (points), with undo.
     virtual void doNudge(float dx, float dy) = 0;
+
+    // ---- The mouse loops of items and guides (resizing, creating by
+    // dragging, linking columns, moving guides), which draw quick feedback
+    // in the view's window until the button goes up.
+    // Focus on the view for drawing: its zoom becomes CMZoomStatus and the
+    // items forget the drawing state cached in the context.
+    virtual void lockFocus() = 0;
+    virtual void unlockFocus() = 0;
+    // Where a mouse event of the view's window happened, in view coordinates.
+    virtual kit::Point locationInView(const kit::Event& event) const = 0;
+    // The page or item (of exactly that class; empty: any) under a point.
+    virtual Page* hitPageAt(kit::Point point) const = 0;
+    virtual Item* hitItemAt(kit::Point point, std::string_view memberOf) = 0;
+    // The window's image of what the view shows is saved (the page names
+    // the coordinates later rectangles are given in; nil: the view's) and
+    // parts of it put back over what was drawn since.
+    virtual void snapshot(Page* page) = 0;
+    virtual void restoreWithSnapshot(const kit::Rect& rect) = 0;
+    // The rectangle made integral and aligned to device pixels.
+    virtual kit::Rect centerScanRect(const kit::Rect& rect) const = 0;
+    // What shows the frame live while it is dragged; empty for none.
+    virtual std::vector<LiveFrameDisplay*> liveFrameDisplays() const = 0;
 
     // ---- Pasting paragraph styles.
     // The style a paragraph pasted from another document takes here.

@@ -7,10 +7,12 @@
 
 #include "core/Geometry.h"
 #include "core/Object.h"
+#include "core/WeakLink.h"
 #include "text/InlineImage.h"
 #include "text/TextPoint.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +98,11 @@ public:
     TextItem* firstTextItem() const { return firstTextItem_; }
     void setFirstTextItem(TextItem* item);
     TextItem* item(TextItem* column, const textPoint* tp) const;
+    // The same, watched: nil once the column is gone.
+    kit::WeakLink<TextItem> watchedItem(TextItem* column, const textPoint* tp) const;
+    // Has the column, while it is there, redraw from where it shows the
+    // flow (TextItem::redrawQuickInView, in no view in particular).
+    static void redrawQuickFrom(const kit::WeakLink<TextItem>& column);
     TextItem* item(const textPoint& point) const { return item(firstTextItem_, &point); }
     kit::Point getXYFromTextPoint(const textPoint* tp, TextItem* column, TextItem** resultItem) const;
     TextParagraph* hitParagraphAtLoc(kit::Point point, TextItem* column, bool exact) const;
@@ -155,6 +162,12 @@ public:
     TextParagraph* recomputeUnsettled(TextParagraph* edited, bool trackDamage);
     // True while paragraphs wait for layout.
     bool hasPendingLayout() const;
+    // True while a layout of the flow runs (pages it adds or drops then
+    // join that layout).
+    bool isLayingOut() const { return layingOut_; }
+    // What is marked for layout is laid out when idle, unless drawing or
+    // an edit comes first.
+    void layOutLater() { scheduleIdleLayout(); }
     // Lays out everything that waits. Whatever reads the whole flow's
     // layout (saving, printing) calls this first.
     void completeLayout();
@@ -238,6 +251,8 @@ public:
     // document; fromPoint only names the caller.
     void drawAndSetSelectionType(int type, const textPoint* a, const textPoint* b, bool drawTail, DocumentView* view,
                                  int fromPoint);
+    // Takes the selection away, and its highlight in every view at once.
+    void removeSelectionInViews(DocumentView* view);
     // Selects the whole flow; answers the column that holds the caret.
     TextItem* selectAll(TextItem* column, DocumentView* view);
     // The word around p as a double click takes it; never leaves the word.
@@ -289,9 +304,14 @@ public:
 
 private:
     // Mouse, keys and typing.
-    void toggleHighlightInViews(DocumentView* view);
+    // Makes the change of the selection and shows it in every view at once.
+    void showSelectionChange(DocumentView* view, const std::function<void()>& change);
     void typeCode(std::uint16_t code, bool ignoreFence);
-    bool runTypingBurst(DocumentView* view, TextItem* column, std::uint16_t* lastCode);
+    bool runTypingBurst(DocumentView* view, const kit::WeakLink<TextItem>& column, std::uint16_t* lastCode);
+    // The column a key began in; when its layout took that column out of
+    // the chain (the empty page it was on went), the column that holds the
+    // caret now.
+    TextItem* columnAfterEdit(const kit::WeakLink<TextItem>& column);
     void dropReleasedRepeats();
     static bool lastKeyWasUpDown_;
     static float anchorUpDownLocation_;
@@ -343,4 +363,8 @@ private:
     bool layingOutAll_ = false; // recomputeAll: every paragraph, all measured
     int deferLayout_ = 0;
     std::shared_ptr<kit::Timer> idleLayout_;
+    // Whether text ran past the chain's last column after the last layout:
+    // that column's marker shows it, and is redrawn when it changes.
+    bool overflowShown_ = false;
+    void showOverflow(TextDocument* doc);
 };

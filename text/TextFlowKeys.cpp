@@ -163,7 +163,17 @@ void TextFlow::typeCode(std::uint16_t code, bool ignoreFence)
     markDocumentEdited();
 }
 
-bool TextFlow::runTypingBurst(DocumentView* view, TextItem* column, std::uint16_t* lastCode)
+TextItem* TextFlow::columnAfterEdit(const kit::WeakLink<TextItem>& column)
+{
+    if (TextItem* alive = column.get(); alive && !alive->isDisconnected())
+        return alive;
+    textPoint caret{};
+    getCurrentTextPoint(&caret);
+    TextItem* holder = item(firstTextItem_, &caret);
+    return holder ? holder : firstTextItem_;
+}
+
+bool TextFlow::runTypingBurst(DocumentView* view, const kit::WeakLink<TextItem>& edited, std::uint16_t* lastCode)
 {
     for (;;) {
         // The burst ends at the first queued input that is not a key: a key
@@ -190,6 +200,7 @@ bool TextFlow::runTypingBurst(DocumentView* view, TextItem* column, std::uint16_
         dropReleasedRepeats();
         if (currentParagraph_->recompute(true) != currentParagraph_)
             return true;
+        TextItem* column = columnAfterEdit(edited);
         _redrawCurrentParagraphInItem(column, view, nullptr, &cursor);
         if (view) {
             textPoint caret{};
@@ -204,6 +215,8 @@ TextItem* TextFlow::processKey(std::uint16_t code, DocumentView* view, TextItem*
     kit::Cursor::setHiddenUntilMouseMoves(true);
     if (column)
         column->setNeedsRedrawing(true);
+    // A layout may take the column's page away (an emptied page at the end).
+    const kit::WeakLink<TextItem> edited(column);
     textPoint oldPoint{}, newPoint{};
     if (textSelection_)
         oldPoint = textSelection_->start();
@@ -224,8 +237,10 @@ TextItem* TextFlow::processKey(std::uint16_t code, DocumentView* view, TextItem*
     // later is laid out first. An edit lays out the text it changes and
     // what follows it on screen; the rest waits (drawing lays out what it
     // shows, idle time the rest).
-    if (isMovementKey(code))
+    if (isMovementKey(code)) {
         completeLayout();
+        column = columnAfterEdit(edited);
+    }
     DeferLayout defer(*this);
     if (code == 10 || code == 13 || code == EnterVariantKey) {
         if (!blocked) {
@@ -253,6 +268,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, DocumentView* view, TextItem*
                 markDocumentEdited();
                 if (!forceRedraw) {
                     TextParagraph* laid = currentParagraph_->recompute(true);
+                    column = columnAfterEdit(edited);
                     if (laid == currentParagraph_ && !display) {
                         _redrawCurrentParagraphInItem(column, view, nullptr, &cursor);
                         modified = false;
@@ -320,6 +336,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, DocumentView* view, TextItem*
             }
             typeCode(code, ignoreFence);
             TextParagraph* laid = currentParagraph_->recompute(true);
+            column = columnAfterEdit(edited);
             if (laid == currentParagraph_ && !display && !forceRedraw) {
                 _redrawCurrentParagraphInItem(column, view, nullptr, &cursor);
                 if (view) {
@@ -328,7 +345,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, DocumentView* view, TextItem*
                     view->moveCursorToTextPoint(&caret, column, false);
                 }
                 dropReleasedRepeats();
-                forceRedraw = runTypingBurst(view, column, &handled);
+                forceRedraw = runTypingBurst(view, edited, &handled);
             } else {
                 forceRedraw = true;
             }
@@ -344,7 +361,7 @@ TextItem* TextFlow::processKey(std::uint16_t code, DocumentView* view, TextItem*
     if (!moved)
         getCurrentTextPoint(&newPoint);
     lastKeyWasUpDown_ = handled == UpKey || handled == DownKey;
-    return _finishModifyingInView(view, column, &oldPoint, &newPoint, forceRedraw);
+    return _finishModifyingInView(view, columnAfterEdit(edited), &oldPoint, &newPoint, forceRedraw);
 }
 
 textPoint* TextFlow::getNewTextPoint(textPoint* tp, std::uint16_t key, TextItem* column)

@@ -245,10 +245,27 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
             doc->calcPageRectsFor(1);
             doc->notifyDocumentDidChangeSize();
         }
+        showOverflow(doc);
     }
     if (deferred && !through && deadline == 0)
         scheduleIdleLayout();
     return other ? other : edited;
+}
+
+void TextFlow::showOverflow(TextDocument* doc)
+{
+    TextItem* last = firstTextItem_;
+    for (TextItem* c = last; c; c = c->nextColumn()) {
+        last = c;
+        if (c->nextColumn() == firstTextItem_)
+            break;
+    }
+    const bool overflows = last && last->continueMarker() == TextItem::ContinueMarker::Plus;
+    if (overflows == overflowShown_)
+        return;
+    overflowShown_ = overflows;
+    const std::vector<kit::Object*> items{last};
+    doc->notifyUpdate(nullptr, &items);
 }
 
 bool TextFlow::mayMoveKeepRun(int index)

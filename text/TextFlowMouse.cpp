@@ -132,10 +132,8 @@ bool TextFlow::selectBetween(const textPoint* a, const textPoint* b, int endAs, 
     return textSelection_->selectBetween(a, b, this, endAs, drawTail);
 }
 
-void TextFlow::toggleHighlightInViews(DocumentView* view)
+void TextFlow::showSelectionChange(DocumentView* view, const std::function<void()>& change)
 {
-    if (!textSelection_)
-        return;
     std::vector<DocumentView*> views;
     if (view)
         views.push_back(view);
@@ -143,13 +141,21 @@ void TextFlow::toggleHighlightInViews(DocumentView* view)
         for (DocumentView* other : doc->views())
             if (other && other != view)
                 views.push_back(other);
-    // Each view inverts the highlight where it shows the selection's
-    // columns, focused on itself; its window shows the result at once.
-    for (DocumentView* v : views) {
-        kit::Window* window = windowOf(v);
+    // Each view repaints at once what the highlight covered before the
+    // change and covers after it; its window shows the result.
+    std::vector<kit::Rect> before;
+    for (DocumentView* v : views)
+        before.push_back(v->textSelectionArea(this));
+    change();
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const kit::Rect after = views[i]->textSelectionArea(this);
+        const kit::Rect area = kit::isEmptyRect(before[i]) ? after
+                               : kit::isEmptyRect(after)   ? before[i]
+                                                           : kit::unionRect(before[i], after);
+        kit::Window* window = windowOf(views[i]);
         if (window)
             window->disableFlushWindow();
-        v->drawTextSelection(kit::Rect{}, false, this);
+        views[i]->redisplayTextSelection(area);
         if (window) {
             window->enableFlushWindow();
             window->flushWindow();
@@ -161,9 +167,13 @@ void TextFlow::drawAndSetSelectionType(int type, const textPoint* a, const textP
                                        DocumentView* view, int fromPoint)
 {
     (void)fromPoint;
-    toggleHighlightInViews(view);
-    selectBetween(a, b, type, drawTail);
-    toggleHighlightInViews(view);
+    showSelectionChange(view, [&] { selectBetween(a, b, type, drawTail); });
+}
+
+void TextFlow::removeSelectionInViews(DocumentView* view)
+{
+    if (textSelection_)
+        showSelectionChange(view, [&] { removeSelection(); });
 }
 
 TextItem* TextFlow::selectAll(TextItem* column, DocumentView* view)
@@ -271,10 +281,8 @@ void TextFlow::mouseHandle(const kit::Event& event, DocumentView* view, TextItem
     if (word) {
         const textPoint hitPoint{indexOfParagraph(hit), hit->indexOfWord(word), letter};
         if (!extend) {
-            if (textSelection_) {
-                toggleHighlightInViews(view);
-                removeSelection();
-            }
+            if (textSelection_)
+                showSelectionChange(view, [&] { removeSelection(); });
             currPoint_ = hitPoint;
             endPoint_ = hitPoint;
         } else {

@@ -42,10 +42,29 @@ void bringInto(float rLo, float rExtent, float& sLo, float sExtent)
 
 } // namespace
 
+kit::WeakLink<TextItem> TextFlow::watchedItem(TextItem* column, const textPoint* tp) const
+{
+    return kit::WeakLink<TextItem>(item(column, tp));
+}
+
+void TextFlow::redrawQuickFrom(const kit::WeakLink<TextItem>& column)
+{
+    if (TextItem* from = column.get())
+        from->redrawQuickInView(nullptr);
+}
+
 TextItem* TextFlow::_finishModifyingInView(DocumentView* view, TextItem* column, textPoint* oldPoint, textPoint* newPoint,
                                            bool forceRedraw)
 {
     (void)oldPoint;
+    // The edit's layout may have dropped the page of the column it began in
+    // (an emptied page at the end): it goes on where the caret is.
+    if (column && column->isDisconnected()) {
+        textPoint caret{};
+        getCurrentTextPoint(&caret);
+        TextItem* holder = item(firstTextItem_, newPoint ? newPoint : &caret);
+        column = holder ? holder : firstTextItem_;
+    }
     if (!column)
         return nullptr;
     TextItem* target = newPoint ? item(column, newPoint) : column;

@@ -23,6 +23,12 @@ TextParagraph::TextParagraph()
     paragraphStyle_->setLeading(111110.0f); // automatic leading
 }
 
+TextParagraph::TextParagraph(kit::ForDecodingTag)
+    : paragraphStyle_(std::make_unique<StyleParagraph>(kit::ForDecoding))
+{
+    paragraphStyle_->setLeading(111110.0f); // automatic leading
+}
+
 TextParagraph::~TextParagraph()
 {
     // The words let go of the paragraph before any is freed: none may reach

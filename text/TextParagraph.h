@@ -54,6 +54,8 @@ public:
     static PrepareForAddByteHook& prepareForAddByteHook();
 
     TextParagraph();
+    // Its style without a colour: initWithCoder reads the style.
+    explicit TextParagraph(kit::ForDecodingTag);
     ~TextParagraph() override;
     std::string className() const override { return "TextParagraph"; }
     void audit(int x) const override;

@@ -363,28 +363,36 @@ kit::Object* TextSelection::initWithCoder(kit::Coder& coder)
     textPointsFlipped_ = flipped != 0;
     endOfFlow_ = eof != 0;
 
-    // Sets, not searches of the lists: a selection may hold many words and lines.
-    std::unordered_set<const TextParagraph*> listed;
+    // No searches of the lists: a selection may hold many words and lines.
     for (kit::Object* object : paragraphs.value_or(std::vector<kit::Object*>{})) {
         if (!dynamic_cast<TextParagraph*>(object))
             damaged("a " + (object ? object->className() : std::string("nil")) + " in its paragraph list");
         ownedParagraphs_.push_back(coder.claim<TextParagraph>(object));
         paragraphList_.push_back(ownedParagraphs_.back().get());
-        listed.insert(paragraphList_.back());
     }
-    std::unordered_set<const TextWord*> unheld;
+    // The words come in the order of their paragraphs, so a cursor finds
+    // each one's paragraph; a set is made only for a list out of that order.
+    std::size_t cursor = 0;
+    std::unordered_set<const TextParagraph*> listed;
+    auto isListed = [&](const TextParagraph* paragraph) {
+        for (std::size_t k = cursor; k < paragraphList_.size() && k <= cursor + 1; ++k)
+            if (paragraphList_[k] == paragraph) {
+                cursor = k;
+                return true;
+            }
+        if (listed.empty())
+            listed.insert(paragraphList_.begin(), paragraphList_.end());
+        return listed.contains(paragraph);
+    };
     for (kit::Object* object : words.value_or(std::vector<kit::Object*>{})) {
         auto* word = dynamic_cast<TextWord*>(object);
         if (!word)
             damaged("a " + (object ? object->className() : std::string("nil")) + " in its word list");
-        const bool held = word->paragraph() && listed.contains(word->paragraph()) &&
+        const bool held = word->paragraph() && isListed(word->paragraph()) &&
                           word->paragraph()->indexOfWord(word) >= 0;
-        if (!held) {
-            // Only once: a second entry of the same word is a damaged list.
-            if (!unheld.insert(word).second)
-                damaged("a word listed twice");
+        // A second entry of the same word is refused by its second claim.
+        if (!held)
             ownedWords_.push_back(coder.claim<TextWord>(object));
-        }
         wordList_.push_back(word);
     }
     listsBuilt_ = paragraphs.has_value() || words.has_value();

@@ -45,7 +45,7 @@ enum TextSelectionType : int {
 // The private pasteboard type of copied text, and the pasteboard that keeps
 // deleted text for undelete.
 inline constexpr const char* LayvanePboardTypeTEXT = "Layvane Text Pasteboard Type";
-inline constexpr const char* ZYN_PRIVATEKILL = "ZYN_PRIVATEKILL";
+inline constexpr const char* ZYN_PRIVATEKILL = "ZYNPrivateKillPboard";
 
 // Characters a pasted word stays joined to on its left and right.
 extern const char ZYNSmartLeft[10];
@@ -181,7 +181,8 @@ public:
     // The rectangles (column coordinates) that show the part of the
     // selection the column holds, each inverted once: 1 or 3 for a column,
     // 2 for two adjacent lines that do not overlap, one per piece inside a
-    // single word. Empty when the column shows none of it.
+    // single word; none reaches past the column's area. Empty when the
+    // column shows none of it.
     std::vector<kit::Rect> highlightRectsInItem(TextItem* column) const;
     // Inverts them in the current context; drawing twice removes them.
     void drawSelfInItem(TextItem* column, const Paint& paint);
@@ -195,6 +196,7 @@ public:
     kit::Object* initWithCoder(kit::Coder& coder) override;
 
 private:
+    std::vector<kit::Rect> unclippedHighlightRectsInItem(TextItem* column) const;
     // Orders the points into start and end; equal points select only when
     // asked. False for an empty selection.
     bool placePoints(const textPoint& a, const textPoint& b, bool equalPointsSelect);

@@ -50,6 +50,34 @@ kit::Rect spanX(float left, float right, float y, float height)
 
 std::vector<kit::Rect> TextSelection::highlightRectsInItem(TextItem* column) const
 {
+    std::vector<kit::Rect> result = unclippedHighlightRectsInItem(column);
+    if (result.empty())
+        return result;
+    // No further than the column's text is drawn, and so redrawn: a border
+    // box that a negative indent widens reaches past it where no line hangs.
+    kit::Rect area{};
+    if (column->isTransformed()) {
+        const float left = column->hangLeft();
+        area = kit::makeRect(-left, 0, column->frame().size.width + left + column->hangRight(),
+                             column->frame().size.height);
+    } else {
+        column->getUpdateBounds(&area, nullptr);
+        area = kit::offsetRect(area, -column->frame().origin.x, -column->frame().origin.y);
+    }
+    for (kit::Rect& r : result) {
+        // The inversion covers a rectangle whichever way its size points.
+        if (r.size.width < 0)
+            r = kit::makeRect(r.origin.x + r.size.width, r.origin.y, -r.size.width, r.size.height);
+        if (r.size.height < 0)
+            r = kit::makeRect(r.origin.x, r.origin.y + r.size.height, r.size.width, -r.size.height);
+        if (!kit::isEmptyRect(r))
+            r = kit::intersectionRect(r, area);
+    }
+    return result;
+}
+
+std::vector<kit::Rect> TextSelection::unclippedHighlightRectsInItem(TextItem* column) const
+{
     std::vector<kit::Rect> result;
     if (!column || !flow_ || !containsItem(column))
         return result;

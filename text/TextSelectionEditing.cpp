@@ -141,6 +141,9 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
     if (!flow)
         return;
     const textPoint remembered = start_;
+    // Where the deleted text began shows the change, whichever column the
+    // caller goes on in.
+    const kit::WeakLink<TextItem> startColumn = flow->watchedItem(item ? item : flow->firstTextItem(), &start_);
 
     // 1. The text on either side keeps its look.
     textPoint s = start_, e = end_;
@@ -168,10 +171,14 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
         paragraph->createCurrentWord();
         flow->setCurrentParagraph(paragraph, false);
     };
-    auto newParagraphIfNone = [flow, item]() {
+    // A flow left without paragraphs takes an empty one, in the style of
+    // the last paragraph that went (its font measures the empty word).
+    auto newParagraphIfNone = [flow, item](std::unique_ptr<StyleParagraph> style = nullptr) {
         if (flow->paragraphCount() > 0)
             return;
         TextParagraph* paragraph = flow->addParagraph(std::make_unique<TextParagraph>());
+        if (style)
+            paragraph->setParagraphStyle(std::move(style));
         paragraph->setFirstItem(item);
         paragraph->createCurrentWord();
         flow->setCurrentParagraph(paragraph, false);
@@ -200,8 +207,8 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
         }
         wordList_.clear();
         paragraphList_.clear();
-        (void)flow->removeParagraph(selectedLast);
-        newParagraphIfNone();
+        std::unique_ptr<TextParagraph> gone = flow->removeParagraph(selectedLast);
+        newParagraphIfNone(gone && gone->paragraphStyle() ? gone->paragraphStyle()->copy() : nullptr);
     } else if (wordList_.size() == 1 && !isParagraphEnd(wordList_[0])) {
         // 5. Part of one word.
         TextWord* word = wordList_[0];
@@ -332,6 +339,7 @@ void TextSelection::deleteFromItem(TextItem* item, bool recompute, bool undo)
             paragraph->recompute();
         else
             flow->completeLayout();
+        TextFlow::redrawQuickFrom(startColumn);
     }
 }
 

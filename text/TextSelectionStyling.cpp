@@ -53,14 +53,15 @@ void TextSelection::walkRuns(const std::function<bool(const StyleChar*)>& needs,
     textPoint p = end_;
     StyleChar* style = styleInForce(flow_, &p);
     if (style && (copyAtEndAlways || needs(style))) {
-        if (!samePoint(p, end_)) {
-            // The text after the selection keeps the old value.
+        // The text after the selection keeps the old value.
+        if (!samePoint(p, end_))
             flow_->addCharStyle(style->copy(), &end_);
-        } else {
-            p = end_;
-            stepBackTextPoint(&p);
-            style = styleInForce(flow_, &p);
-        }
+        // The selection's last run, found again: the copy may have taken the
+        // place of the style found (a date or page number holds one style
+        // for all that follows it).
+        p = end_;
+        stepBackTextPoint(&p);
+        style = styleInForce(flow_, &p);
     }
     while (style && after(p, start_) && p.paragraph >= 0) {
         if (needs(style)) {

@@ -50,6 +50,12 @@ TextWord::TextWord(const char* text, kit::Font* font) { initWithText(text, font)
 
 TextWord::TextWord(HyphensLater) {}
 
+TextWord::TextWord(kit::ForDecodingTag) : TextWord(HyphensLater{})
+{
+    Preferences* p = preferences();
+    langId_ = p ? static_cast<short>(p->languageId()) : 0;
+}
+
 TextWord::~TextWord() = default;
 
 TextWord* TextWord::initWithText(const char* text, kit::Font* font)

@@ -93,6 +93,8 @@ public:
     // ---- Creation (initWithText:andFont: is the designated initializer;
     // the font is not used).
     TextWord();
+    // No letters yet: initWithCoder sizes them for the stored word.
+    explicit TextWord(kit::ForDecodingTag);
     explicit TextWord(const char* text, kit::Font* font = nullptr);
     // A word of text that comes in bulk (plain text pasted or read): the
     // characters stored as setText stores them, up to the first NUL, and the

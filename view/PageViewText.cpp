@@ -35,10 +35,41 @@ void PageView::beginEditingItem(TextItem* column)
         column->beginEditing(nullptr, this);
 }
 
+Page* PageView::editedPage() const
+{
+    TextItem* active = editing_ && document_ ? document_->activeTextItem() : nullptr;
+    return active ? active->page() : nullptr;
+}
+
+void PageView::redisplayOverhangs(const Page* was, const Page* now)
+{
+    if (was == now)
+        return;
+    // The edited page is drawn last, and drawn even inside a collapsed run:
+    // its paper, and where its items reach past it over a neighbour's, are
+    // drawn in another order now.
+    kit::Rect area{};
+    for (const Page* page : {was, now}) {
+        if (!page)
+            continue;
+        area = kit::isEmptyRect(area) ? page->pageRect() : kit::unionRect(area, page->pageRect());
+        for (const auto& item : page->pageItems()) {
+            kit::Rect r{};
+            item->getUpdateBounds(&r, this, true);
+            if (!kit::containsRect(page->pageRect(), r))
+                area = kit::isEmptyRect(area) ? r : kit::unionRect(area, r);
+        }
+    }
+    area = kit::intersectionRect(grown(area, 1.0f), visibleOrBounds());
+    if (!kit::isEmptyRect(area))
+        setNeedsDisplayInRect(area);
+}
+
 void PageView::notifyItemIsEditing(TextItem* column)
 {
     if (!document_ || !column)
         return;
+    const kit::WeakLink<Page> was(editedPage());
     TextItem* active = document_->activeTextItem();
     if (active && active->flow() == column->flow()) {
         if (active->isEditing() && active->editPageView())
@@ -49,12 +80,14 @@ void PageView::notifyItemIsEditing(TextItem* column)
     editing_ = true;
     document_->setActiveTextItem(column);
     document_->setSelection({column}, this);
+    redisplayOverhangs(was.get(), editedPage());
 }
 
 void PageView::endEditingIfNeeded()
 {
     if (!document_)
         return;
+    const kit::WeakLink<Page> was(editedPage());
     if (editing_) {
         std::vector<Item*> selected = document_->selected();
         if (!selected.empty()) {
@@ -69,6 +102,7 @@ void PageView::endEditingIfNeeded()
     eraseTextCursor();
     if (document_->activeTextItem())
         document_->setActiveTextItem(nullptr);
+    redisplayOverhangs(was.get(), editedPage());
 }
 
 // ---- The text cursor.
@@ -96,6 +130,18 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
         if (PageSet* run = document_->pageSetForCollapsedPage(page))
             document_->expandPages(-1, run->offset());
     }
+    // Only the part of the caret inside its column shows; a caret wholly
+    // outside it shows none.
+    const float frameHeight = holder->frame().size.height;
+    if (caret.origin.y >= frameHeight || (caret.origin.y < 0 && caret.origin.y + caret.size.height <= 0)) {
+        eraseTextCursor();
+        return;
+    }
+    if (caret.origin.y < 0) {
+        caret.size.height += caret.origin.y;
+        caret.origin.y = 0;
+    }
+    caret.size.height = std::min(caret.size.height, frameHeight - caret.origin.y);
     kit::Point origin = holder->frame().origin;
     holder->convertToView(&origin);
     caret.origin.x += origin.x;
@@ -103,12 +149,16 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
     if (caret.size.width <= 0)
         caret.size.width = 1;
     const kit::Rect old = cursorRect_;
+    const bool wasShown = cursorShown_;
     const bool moved = !cursorShown_ || !kit::equalRects(old, caret);
-    if (cursorShown_ && (moved || forceErase))
-        setNeedsDisplayInRect(old);
     cursorRect_ = caret;
     cursorShown_ = true;
-    setNeedsDisplayInRect(caret);
+    // A caret that moved shows at once and blinks from there.
+    if (moved || forceErase)
+        restartBlink();
+    if (wasShown && (moved || forceErase))
+        refreshCaretArea(old);
+    refreshCaretArea(caret);
 }
 
 void PageView::eraseTextCursor()
@@ -116,7 +166,9 @@ void PageView::eraseTextCursor()
     if (!cursorShown_)
         return;
     cursorShown_ = false;
-    setNeedsDisplayInRect(cursorRect_);
+    cursorCycle_ = false;
+    kit::Receiver::cancelPreviousPerformRequestsWithTarget(this, "drawCursor:", this);
+    refreshCaretArea(cursorRect_);
 }
 
 // ---- Pages and hit tests.
@@ -349,26 +401,76 @@ bool PageView::drawSelf(const kit::Rect& rect, bool useRect, TextItem* fromItem,
                 fromItem->canAppearOnPageNumber(page->absolutePageNumber(), layer))
                 add(fromItem, page);
     }
+    // What was invalidated before (a headline's old frame) goes with it.
+    const kit::Rect invalid = kit::intersectionRect(invalidRect_, visibleOrBounds());
+    invalidRect_ = {};
+    if (!kit::isEmptyRect(invalid))
+        damaged = kit::isEmptyRect(damaged) ? invalid : kit::unionRect(damaged, invalid);
     if (!kit::isEmptyRect(damaged))
         setNeedsDisplayInRect(damaged);
     return true;
 }
 
-void PageView::drawTextSelection(const kit::Rect& rect, bool useRect, TextFlow* flow)
+kit::Rect PageView::textSelectionArea(TextFlow* flow) const
 {
     TextSelection* selection = flow ? flow->textSelection() : nullptr;
-    if (!selection || !canDraw() || !document_)
+    kit::Rect area{};
+    if (!selection || !document_)
+        return area;
+    const kit::Rect visible = visibleOrBounds();
+    const int layer = document_->getEditingLayer();
+    for (Page* page : visiblePages()) {
+        if (!kit::intersectsRect(page->pageRect(), visible))
+            continue;
+        // The page's columns and the master columns that show on it (more
+        // than the page draws the highlight in does no harm: the area is
+        // only repainted).
+        std::vector<Item*> items;
+        for (const auto& item : page->pageItems())
+            items.push_back(item.get());
+        for (const auto& item : document_->masterItems())
+            if (item->canAppearOnPageNumber(page->absolutePageNumber(), layer))
+                items.push_back(item.get());
+        for (Item* item : items) {
+            auto* column = dynamic_cast<TextItem*>(item);
+            if (!column || column->flow() != flow)
+                continue;
+            float m[4] = {1, 0, 0, 1};
+            if (column->isTransformed())
+                column->getMatrix(m);
+            const kit::Point origin = kit::makePoint(page->pageRect().origin.x + column->frame().origin.x,
+                                                     page->pageRect().origin.y + column->frame().origin.y);
+            for (const kit::Rect& r : selection->highlightRectsInItem(column)) {
+                // The corners as the column's matrix places them.
+                float left = 0, top = 0, right = 0, bottom = 0;
+                for (int corner = 0; corner < 4; ++corner) {
+                    const float x = corner & 1 ? kit::maxX(r) : kit::minX(r);
+                    const float y = corner & 2 ? kit::maxY(r) : kit::minY(r);
+                    const float vx = m[0] * x + m[2] * y, vy = m[1] * x + m[3] * y;
+                    left = corner ? std::min(left, vx) : vx;
+                    right = corner ? std::max(right, vx) : vx;
+                    top = corner ? std::min(top, vy) : vy;
+                    bottom = corner ? std::max(bottom, vy) : vy;
+                }
+                const kit::Rect placed = kit::makeRect(origin.x + left, origin.y + top, right - left, bottom - top);
+                area = kit::isEmptyRect(area) ? placed : kit::unionRect(area, placed);
+            }
+        }
+    }
+    return area;
+}
+
+void PageView::redisplayTextSelection(const kit::Rect& area)
+{
+    if (!canDraw() || kit::isEmptyRect(area))
         return;
-    const kit::Rect area = useRect && !kit::isEmptyRect(rect) ? rect : visibleOrBounds();
-    const std::vector<Page*> pages = visiblePages();
-    lockFocus();
-    kit::DrawContext* context = kit::DrawContext::current();
-    const Paint paint = context ? this->paint(*context, area) : Paint{};
-    // The columns of the flow each page draws, in their own coordinates.
-    if (context)
-        for (Page* page : pages)
-            page->drawTextSelectionInView(paint, area, flow);
-    unlockFocus();
+    // Whole pixels around the highlight: it inverts every pixel it touches.
+    const kit::Rect shown = kit::intersectionRect(grown(area, 1.0f), visibleOrBounds());
+    if (kit::isEmptyRect(shown))
+        return;
+    setNeedsDisplayInRect(shown);
+    if (kit::Window* w = window())
+        w->displayIfNeeded();
 }
 
 void PageView::drawRect(const kit::Rect& rect)
@@ -393,9 +495,10 @@ void PageView::drawRect(const kit::Rect& rect)
     const std::vector<Page*> pages = context->isDrawingToScreen() ? visiblePages() : pagesMeeting(rect);
     for (Page* page : pages)
         page->drawSelfInView(paint, rect);
-    if (context->isDrawingToScreen())
+    if (context->isDrawingToScreen()) {
         for (Page* page : pages)
             placeCursorInDrawnColumns(page, rect);
+    }
 }
 
 Paint PageView::paint(kit::DrawContext& context, const kit::Rect& rect) const

@@ -2,6 +2,8 @@
 // masters that are removed, styles that leave the sheet and frames whose
 // markers stand in their own text.
 
+#include "text/tests/LayoutInvariant.h"
+
 #include "app/Scrivly.h"
 #include "core/Alert.h"
 #include "core/FileManager.h"
@@ -11,18 +13,23 @@
 #include "document/Page.h"
 #include "document/Undo.h"
 #include "document/UndoInfo.h"
+#include "foundation/StyleChar.h"
 #include "foundation/StyleGraphic.h"
+#include "foundation/StyleParagraph.h"
+#include "graphics/Font.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleInfo.h"
 #include "items/ItemBox.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextSelection.h"
 #include "text/TextWordSpecial.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,6 +46,7 @@ protected:
         Item::initialize();
         Page::initialize();
         TextFlow::initialize();
+        TextSelection::initialize();
     }
 
     void SetUp() override
@@ -94,6 +102,17 @@ protected:
         Item* raw = box.get();
         document_->pageAt(pageIndex)->addItems(std::move(box));
         return raw;
+    }
+
+    // Lines of 24-point type: some 25 to a page.
+    static void useLargeType(TextFlow* flow)
+    {
+        kit::Font* font = kit::Font::fontWithName("Times-Roman", 24);
+        ASSERT_NE(font, nullptr);
+        flow->firstParagraph()->paragraphStyle()->setFont(font);
+        auto typing = std::make_unique<StyleChar>();
+        typing->setFont(font);
+        flow->setCharStyle(std::move(typing));
     }
 
     void expectChain(const std::vector<TextItem*>& order) const
@@ -301,3 +320,143 @@ TEST_F(BackReferenceTest, AHeaderMarkerThatGoesWithItsPageTakesItsFrameAlong)
 }
 
 } // namespace
+
+TEST_F(BackReferenceTest, AKeyWhoseLayoutDeletesThePageOfItsColumnGoesOnInTheColumnOfTheCaret)
+{
+    // Text over the three pages, the caret at its end on the last one.
+    TextFlow* flow = copyOn(0)->flow();
+    useLargeType(flow);
+    for (int i = 0; i < 60; ++i)
+        for (char c : std::string("words of a line\n"))
+            flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    ASSERT_GE(document_->numPages(), 3);
+    TextItem* last = copyOn(document_->numPages() - 1);
+    ASSERT_GE(last->startParagraph(), 0);
+    textPoint first{}, end{};
+    flow->firstTextPoint(&first);
+    flow->lastTextPoint(&end);
+    flow->setCurrentPoint(&end);
+    // Select All and Backspace: the emptied pages go while the key runs.
+    flow->selectBetween(&first, &end, SelectionPara, true);
+    TextItem* after = flow->processKey(TextParagraph::DeleteBackwardKey, nullptr, last);
+    EXPECT_EQ(document_->numPages(), 1);
+    EXPECT_EQ(after, copyOn(0));
+}
+
+TEST_F(BackReferenceTest, PagesAddedToOrDeletedFromAChainTakeItsTextAsAFullLayoutDoes)
+{
+    TextFlow* flow = copyOn(0)->flow();
+    useLargeType(flow);
+    for (int i = 0; i < 55; ++i)
+        for (char c : std::string("words of a line\n"))
+            flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    const int pages = document_->numPages();
+    ASSERT_GE(pages, 3);
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        int pagesAfter;
+    } steps[] = {
+        {"a page added inside the chain", [&] { ASSERT_TRUE(document_->addPages(1, 1)); }, pages},
+        {"a page deleted from it", [&] { ASSERT_EQ(document_->deletePages(1, 1).size(), 1u); }, pages},
+        {"an empty page added after the text", [&] { ASSERT_TRUE(document_->addPages(1, pages)); }, pages},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "") << s.name;
+        EXPECT_EQ(document_->numPages(), s.pagesAfter) << s.name;
+    }
+}
+
+TEST_F(BackReferenceTest, ACommandWhoseLayoutDropsThePageOfItsColumnFinishesSafely)
+{
+    // Text over three pages; a smaller type for all of it, set through the
+    // last column, leaves that column's page empty.
+    TextFlow* flow = copyOn(0)->flow();
+    useLargeType(flow);
+    for (int i = 0; i < 55; ++i)
+        for (char c : std::string("words of a line\n"))
+            flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    ASSERT_GE(document_->numPages(), 3);
+    TextItem* last = copyOn(document_->numPages() - 1);
+    textPoint first{}, end{};
+    flow->firstTextPoint(&first);
+    flow->lastTextPoint(&end);
+    flow->selectBetween(&first, &end, SelectionPara, true);
+    std::unique_ptr<StyleParagraph> small = flow->firstParagraph()->paragraphStyle()->copy();
+    small->setFont(kit::Font::fontWithName("Times-Roman", 8));
+    last->setStylePara(small.get());
+    EXPECT_LT(document_->numPages(), 3);
+    EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "");
+}
+
+TEST_F(BackReferenceTest, AnItemThatKeptATrailingEmptyPageTakesItAlongWhenItGoes)
+{
+    // The text stays on the first page; a box keeps the second one.
+    TextFlow* flow = copyOn(0)->flow();
+    for (char c : std::string("a line"))
+        flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    ASSERT_EQ(document_->numPages(), 1);
+    ASSERT_TRUE(document_->addPages(1, 1));
+    Item* box = addBox(1);
+    flow->completeLayout();
+    ASSERT_EQ(document_->numPages(), 2);
+    std::vector<std::shared_ptr<Item>> removed = document_->pageAt(1)->removeItems({box});
+    ASSERT_EQ(removed.size(), 1u);
+    EXPECT_EQ(document_->numPages(), 1);
+    EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "");
+}
+
+TEST_F(BackReferenceTest, AnItemRecordWhosePageLeftWithTheLayoutDoesNothing)
+{
+    // The text stays on the first page; a box keeps the second one until it
+    // is deleted, and the emptied page goes (kept alive until the event is
+    // done, as the layout that dropped it may still be running).
+    TextFlow* flow = copyOn(0)->flow();
+    for (char c : std::string("a line"))
+        flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    ASSERT_TRUE(document_->addPages(1, 1));
+    Item* box = addBox(1);
+    flow->completeLayout();
+    ASSERT_EQ(document_->numPages(), 2);
+    Page* second = document_->pageAt(1);
+    UndoInfo* undo = document_->undoInfo();
+    undo->empty();
+    auto record = std::make_unique<Undo>(std::vector<Item*>{box}, second, Undo::ItemsRemoved);
+    record->hold(second->removeItems({box}));
+    undo->push(std::move(record));
+    ASSERT_EQ(document_->numPages(), 1);
+    // Nothing comes back onto the page that left, and nothing of it is
+    // selected.
+    undo->undo();
+    EXPECT_EQ(document_->numPages(), 1);
+    EXPECT_TRUE(document_->selected().empty());
+    EXPECT_EQ(document_->indexOfPage(box->page()), LayoutDocument::PageNotFound);
+    EXPECT_EQ(layoutcheck::differenceFromFullLayout(*flow), "");
+}
+
+TEST_F(BackReferenceTest, UndoingARemovalSelectsOnlyWhatComesBack)
+{
+    // Another record took the box already (as the end of editing takes an
+    // emptied headline): this one holds nothing of it.
+    Item* box = addBox(1);
+    Page* page = document_->pageAt(1);
+    auto first = std::make_unique<Undo>(std::vector<Item*>{box}, page, Undo::ItemsRemoved);
+    first->hold(page->removeItems({box}));
+    UndoInfo* undo = document_->undoInfo();
+    undo->empty();
+    undo->push(std::move(first));
+    undo->push(std::make_unique<Undo>(std::vector<Item*>{box}, page, Undo::ItemsRemoved));
+    ASSERT_TRUE(undo->undo());
+    EXPECT_TRUE(document_->selected().empty());
+    // The record that holds it puts it back, selected.
+    ASSERT_TRUE(undo->undo());
+    ASSERT_EQ(document_->selected().size(), 1u);
+    EXPECT_EQ(document_->selected().front(), box);
+    EXPECT_EQ(box->page(), page);
+}

@@ -132,6 +132,54 @@ TEST_F(TextMasterTest, APageInsertedBetweenCopiesSitsBetweenThemInTheChain)
     expectChainOverPages({first, copyOn(1), last});
 }
 
+// A master for every page and one for even pages chain their copies in one
+// flow; pages added in front link each new copy both ways, and no column
+// loses its link to the one before it.
+TEST_F(TextMasterTest, PagesAddedInFrontOfFacingCopiesKeepTheChainLinkedBothWays)
+{
+    addMaster(3);
+    addMaster(1);
+    ASSERT_TRUE(document_.addPages(2, 0));
+    ASSERT_TRUE(document_.addPages(2, 0));
+    int columns = 0;
+    for (int i = 0; i < document_.numPages(); ++i)
+        for (const auto& item : document_.pageAt(i)->pageItems()) {
+            auto* column = dynamic_cast<TextItem*>(item.get());
+            ASSERT_NE(column, nullptr);
+            ++columns;
+            if (column->nextColumn()) {
+                EXPECT_EQ(column->nextColumn()->prevColumn(), column) << "page " << i;
+            }
+            if (column->prevColumn()) {
+                EXPECT_EQ(column->prevColumn()->nextColumn(), column) << "page " << i;
+            }
+        }
+    // One chain through them all.
+    TextItem* head = copyOn(0);
+    while (head->prevColumn())
+        head = head->prevColumn();
+    int chained = 0;
+    for (TextItem* c = head; c && chained <= columns; c = c->nextColumn())
+        ++chained;
+    EXPECT_EQ(chained, columns);
+}
+
+// Text that runs over the copy of a master of even pages only would go on
+// in no column of the odd page added after it: no page is added, and no
+// layout adds one each time it runs.
+TEST_F(TextMasterTest, OverflowAddsNoPageThatTakesNoCopy)
+{
+    addMaster(1);
+    ASSERT_TRUE(document_.addPages(2, 0));
+    TextItem* even = copyOn(1);
+    ASSERT_NE(even, nullptr);
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_FALSE(even->addPageIfNeeded()) << pass;
+        EXPECT_EQ(document_.numPages(), 2) << pass;
+        EXPECT_EQ(document_.undoInfo()->count(), 0) << pass;
+    }
+}
+
 TEST_F(TextMasterTest, OverflowAddsExactlyOnePageAfterTheColumnsPageWithUndo)
 {
     addMaster(3);

@@ -130,6 +130,41 @@ TEST_F(TextItemTest, RelinkingPutsARemovedColumnBack)
     }
 }
 
+TEST_F(TextItemTest, ARemovedColumnForgetsANeighbourThatWent)
+{
+    auto columns = chain(3);
+    columns[1]->removeFromTextFlow();
+    columns[2].reset();
+    EXPECT_EQ(columns[1]->nextColumn(), nullptr);
+    EXPECT_TRUE(columns[1]->relinkInTextFlow());
+    expectChain({columns[0].get(), columns[1].get()});
+}
+
+TEST_F(TextItemTest, RelinkingWaitsForItsPlaceAndRefusesOneThatIsGone)
+{
+    // Two columns out: each goes back once its neighbours are there.
+    auto columns = chain(4);
+    columns[1]->removeFromTextFlow();
+    columns[2]->removeFromTextFlow();
+    EXPECT_FALSE(columns[1]->relinkInTextFlow());
+    EXPECT_TRUE(columns[1]->isDisconnected());
+    EXPECT_TRUE(columns[2]->relinkInTextFlow());
+    EXPECT_TRUE(columns[1]->relinkInTextFlow());
+    expectChain({columns[0].get(), columns[1].get(), columns[2].get(), columns[3].get()});
+
+    // The column before took another next one meanwhile: no place is left.
+    columns[1]->removeFromTextFlow();
+    columns[0]->unlinkColumn();
+    auto other = std::make_unique<TextItem>();
+    columns[0]->joinColumn(other.get());
+    EXPECT_FALSE(columns[1]->relinkInTextFlow());
+    expectChain({columns[0].get(), other.get()});
+    columns[1]->takeEmptyFlow();
+    EXPECT_FALSE(columns[1]->isDisconnected());
+    ASSERT_NE(columns[1]->flow(), columns[0]->flow());
+    expectChain({columns[1].get()});
+}
+
 TEST_F(TextItemTest, JoiningAppendsTheOtherFlowsTextAndReleasesThatFlow)
 {
     auto first = std::make_unique<TextItem>();

@@ -722,6 +722,31 @@ void Window::restoreCachedImage()
     }
 }
 
+void Window::restoreCachedImageInRect(const Rect& rect)
+{
+    if (!cache_ || cache_->width == 0 || cache_->height == 0)
+        return;
+    const Rect r = intersectionRect(integralRect(rect), cache_->rect);
+    if (isEmptyRect(r))
+        return;
+    const int cacheTop = backing_->height() - static_cast<int>(maxY(cache_->rect));
+    const int cacheLeft = static_cast<int>(minX(cache_->rect));
+    const int top = backing_->height() - static_cast<int>(maxY(r));
+    const int left = static_cast<int>(minX(r));
+    const int w = std::min(static_cast<int>(width(r)), backing_->width() - left);
+    if (w <= 0 || left < 0)
+        return;
+    for (int row = 0; row < static_cast<int>(height(r)); ++row) {
+        const int y = top + row;
+        if (y < 0 || y >= backing_->height())
+            continue;
+        const std::size_t from = static_cast<std::size_t>(y - cacheTop) * static_cast<std::size_t>(cache_->width) +
+                                 static_cast<std::size_t>(left - cacheLeft);
+        auto* line = const_cast<std::uint32_t*>(backing_->scanLine(y));
+        std::memcpy(line + left, cache_->pixels.data() + from, static_cast<std::size_t>(w) * sizeof(std::uint32_t));
+    }
+}
+
 void Window::discardCachedImage()
 {
     cache_.reset();

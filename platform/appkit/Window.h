@@ -186,6 +186,8 @@ public:
     // is drawn over it and erased by restoring.
     void cacheImageInRect(const Rect& rect);
     void restoreCachedImage();
+    // Only the part of the cached image inside the rectangle (base coordinates).
+    void restoreCachedImageInRect(const Rect& rect);
     void discardCachedImage();
 
     // The screen side (nil while the window is not on the screen).

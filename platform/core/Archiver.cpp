@@ -69,7 +69,9 @@ void Archiver::encodeRootObject(const Object* root)
     if (depth_ > 0 || noting_)
         throw std::logic_error("encodeRootObject inside an object's encodeWithCoder");
     noting_ = true;
-    ++notingPass_;
+    // A pass that fails leaves its marks unfinished: the next pass has a
+    // number of its own.
+    const std::uint32_t pass = ++notingPass_;
     try {
         putObject(root, false);
     } catch (...) {
@@ -77,6 +79,10 @@ void Archiver::encodeRootObject(const Object* root)
         throw;
     }
     noting_ = false;
+    objects_.forEachValue([pass](ObjectMark& mark) {
+        if (mark.notedPass == pass)
+            mark.unconditional = true;
+    });
     encodeObject(root);
 }
 
@@ -95,47 +101,42 @@ void Archiver::putByte(unsigned char b)
 
 void Archiver::putVarint(std::uint64_t v)
 {
+    if (noting_)
+        return;
+    char bytes[10];
+    std::size_t n = 0;
     while (v >= 0x80) {
-        putByte(static_cast<unsigned char>(v | 0x80));
+        bytes[n++] = char(static_cast<unsigned char>(v | 0x80));
         v >>= 7;
     }
-    putByte(static_cast<unsigned char>(v));
+    bytes[n++] = char(static_cast<unsigned char>(v));
+    out_.append(bytes, n);
 }
 
 void Archiver::putFixed(std::uint64_t v, int bytes)
 {
+    if (noting_)
+        return;
+    char little[8];
     for (int i = 0; i < bytes; ++i)
-        putByte(static_cast<unsigned char>(v >> (8 * i)));
+        little[i] = char(static_cast<unsigned char>(v >> (8 * i)));
+    out_.append(little, std::size_t(bytes));
 }
 
 void Archiver::putSharedString(std::string_view s)
 {
     if (noting_)
         return;
-    RecentString& recent = recentStrings_[(reinterpret_cast<std::uintptr_t>(s.data()) >> 3) % std::size(recentStrings_)];
-    if (recent.set && recent.data == s.data() && recent.size == s.size() &&
-        std::memcmp(recent.text, s.data(), s.size()) == 0) {
-        putVarint(2 + recent.index);
+    auto it = strings_.find(s);
+    if (it != strings_.end()) {
+        putVarint(2 + it->second);
         return;
     }
-    std::uint64_t index = 0;
-    if (auto it = strings_.find(s); it != strings_.end()) {
-        index = it->second;
-        putVarint(2 + index);
-    } else {
-        putVarint(1);
-        putVarint(s.size());
-        out_.append(s);
-        index = strings_.size();
-        strings_.emplace(std::string(s), index);
-    }
-    if (s.size() <= sizeof recent.text) {
-        recent.data = s.data();
-        recent.size = s.size();
-        std::memcpy(recent.text, s.data(), s.size());
-        recent.index = index;
-        recent.set = true;
-    }
+    putVarint(1);
+    putVarint(s.size());
+    out_.append(s);
+    std::uint64_t index = strings_.size();
+    strings_.emplace(std::string(s), index);
 }
 
 void Archiver::putCString(bool nil, std::string_view s)
@@ -235,11 +236,10 @@ void Archiver::putObject(const Object* object, bool conditional)
     if (noting_) {
         if (!object || conditional)
             return;
-        Seen& seen = *seen_.emplace(object).first;
-        if (seen.notedIn == notingPass_)
+        ObjectMark& mark = objects_[object];
+        if (mark.notedPass == notingPass_)
             return;
-        seen.notedIn = notingPass_;
-        seen.unconditional = true;
+        mark.notedPass = notingPass_;
         ArchiverDepth depth(depth_);
         object->encodeWithCoder(*this);
         return;
@@ -248,20 +248,18 @@ void Archiver::putObject(const Object* object, bool conditional)
         putVarint(0);
         return;
     }
-    Seen* seen = seen_.find(object);
-    if (seen && seen->written) {
-        putVarint(2 + (seen->written - 1));
+    ObjectMark* mark = objects_.find(object);
+    if (mark && mark->written) {
+        putVarint(2 + (mark->written - 1));
         return;
     }
-    if (conditional && !(seen && seen->unconditional)) {
+    if (conditional && !(mark && mark->unconditional)) {
         putVarint(0);
         return;
     }
     // Registered before its units so that references back from inside its
     // own graph (cycles) become back references.
-    if (!seen)
-        seen = seen_.emplace(object).first;
-    seen->written = ++nextObject_;
+    (mark ? *mark : objects_[object]).written = ++nextObject_;
     putVarint(1);
     putObjectBody(*object);
 }
@@ -272,7 +270,6 @@ void Archiver::putObjectBody(const Object& object)
     if (auto it = classes_.find(name); it != classes_.end()) {
         putVarint(1 + it->second);
     } else {
-        // Looked up in the registry once per class of the archive.
         if (!ClassRegistry::isRegistered(name))
             throw std::logic_error("class \"" + name + "\" is not registered and could not be read back");
         putVarint(0);

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "core/Coder.h"
-#include "core/PointerTable.h"
+#include "core/PointerMap.h"
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace kit {
 
@@ -71,27 +70,26 @@ private:
     void putObject(const Object* object, bool conditional);
     void putObjectBody(const Object& object);
 
-    std::string out_;
-    coder_detail::StringMap<std::uint64_t> strings_;
-    // Shared strings of recent units by address, with their text to compare
-    // (see Coder's type cache).
-    struct RecentString {
-        const char* data = nullptr;
-        std::size_t size = 0;
-        char text[32] = {};
-        std::uint64_t index = 0;
-        bool set = false;
+    struct StringHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    RecentString recentStrings_[64];
-    coder_detail::StringMap<std::uint64_t> classes_;
-    // Per object: its number plus one once written, the noting pass that
-    // last met it, and whether some unconditional unit writes it.
-    struct Seen {
+    using StringIndex = std::unordered_map<std::string, std::uint64_t, StringHash, std::equal_to<>>;
+
+    // What the archiver knows of one object.
+    struct ObjectMark {
+        // Its record number + 1 once written; 0 before.
         std::uint64_t written = 0;
-        std::uint32_t notedIn = 0;
+        // The noting pass that last met it (passes count from 1).
+        std::uint32_t notedPass = 0;
+        // Some unconditional unit writes it (from a finished noting pass).
         bool unconditional = false;
     };
-    detail::PointerTable<Seen> seen_;
+
+    std::string out_;
+    StringIndex strings_;
+    StringIndex classes_;
+    PointerMap<ObjectMark> objects_;
     std::uint64_t nextObject_ = 0;
     // The noting pass: nothing is written, objects are only walked.
     bool noting_ = false;

@@ -3,6 +3,7 @@
 #include "core/Values.h"
 
 #include <algorithm>
+#include <array>
 #include <cxxabi.h>
 #include <pthread.h>
 #include <cstdlib>
@@ -184,24 +185,11 @@ void Coder::wrongClass(const Object* object, const char* expected)
                          object->className());
 }
 
-const std::vector<TypeEncoding>& Coder::parsedTypes(std::string_view types)
+const Coder::TypeCache::value_type& Coder::parsedEntry(std::string_view types) const
 {
-    RecentTypes& recent = recentTypes_[(reinterpret_cast<std::uintptr_t>(types.data()) >> 3) % std::size(recentTypes_)];
-    if (recent.parsed && recent.data == types.data() && recent.size == types.size() &&
-        std::memcmp(recent.text, types.data(), types.size()) == 0)
-        return *recent.parsed;
-    const auto remember = [&](const std::vector<TypeEncoding>& parsed) -> const std::vector<TypeEncoding>& {
-        if (types.size() <= sizeof recent.text) {
-            recent.data = types.data();
-            recent.size = types.size();
-            std::memcpy(recent.text, types.data(), types.size());
-            recent.parsed = &parsed;
-        }
-        return parsed;
-    };
     auto it = typeCache_.find(types);
     if (it != typeCache_.end())
-        return remember(it->second);
+        return *it;
     std::vector<TypeEncoding> list;
     try {
         list = TypeEncoding::parseList(types);
@@ -212,7 +200,23 @@ const std::vector<TypeEncoding>& Coder::parsedTypes(std::string_view types)
         if (!t.isArchivable())
             throw std::logic_error("type " + t.toString() + " in \"" + std::string(types) +
                                    "\" cannot be archived (pointers, bit fields, unknown or empty structs)");
-    return remember(typeCache_.emplace(std::string(types), std::move(list)).first->second);
+    return *typeCache_.emplace(std::string(types), std::move(list)).first;
+}
+
+const std::vector<TypeEncoding>& Coder::parsedTypes(std::string_view types) const
+{
+    return parsedEntry(types).second;
+}
+
+const std::vector<TypeEncoding>& Coder::parsedTypes(const char* types) const
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(types);
+    TypeMemo& memo = typeMemo_[std::size_t((std::uint64_t(address) * 0x9E3779B97F4A7C15ull) >> 56) % TypeMemoSize];
+    if (memo.address == types && std::strcmp(memo.entry->first.c_str(), types) == 0)
+        return memo.entry->second;
+    const TypeCache::value_type& entry = parsedEntry(types);
+    memo = {types, &entry};
+    return entry.second;
 }
 
 void Coder::encodeValuesImpl(const char* types, std::span<const ArgRef> values)
@@ -224,15 +228,17 @@ void Coder::encodeValuesImpl(const char* types, std::span<const ArgRef> values)
     if (items.size() != values.size())
         throw std::logic_error(std::string(op) + "(\"" + types + "\"): " + std::to_string(items.size()) +
                                " types but " + std::to_string(values.size()) + " values");
-    // Units hold a few values: no allocation for them.
-    ArgRef few[16];
-    std::vector<ArgRef> many;
-    ArgRef* norm = few;
-    if (values.size() > std::size(few)) {
-        many.assign(values.begin(), values.end());
-        norm = many.data();
+    // Normalised in a copy; units have a few values, so it lives on the stack.
+    constexpr std::size_t Inline = 16;
+    std::array<ArgRef, Inline> inlineNorm;
+    std::vector<ArgRef> heapNorm;
+    std::span<ArgRef> norm;
+    if (values.size() <= Inline) {
+        std::copy(values.begin(), values.end(), inlineNorm.begin());
+        norm = std::span<ArgRef>(inlineNorm.data(), values.size());
     } else {
-        std::copy(values.begin(), values.end(), few);
+        heapNorm.assign(values.begin(), values.end());
+        norm = heapNorm;
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
         const TypeEncoding& t = items[i];
@@ -276,7 +282,7 @@ void Coder::encodeValuesImpl(const char* types, std::span<const ArgRef> values)
             break;
         }
     }
-    encodeUnit(types, items, std::span<const ArgRef>(norm, values.size()));
+    encodeUnit(types, items, norm);
 }
 
 void Coder::decodeValuesImpl(const char* types, std::span<const OutRef> out)

@@ -78,15 +78,6 @@ inline bool isCurrentFileVersion(float version)
 namespace coder_detail {
 
 inline constexpr std::string_view Magic = "SCRVTS";
-
-// Lets tables keyed by std::string be searched with a string_view, without
-// making a string for every unit.
-struct StringHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-};
-template <class V>
-using StringMap = std::unordered_map<std::string, V, StringHash, std::equal_to<>>;
 inline constexpr unsigned char FormatVersion = 1;
 // The type string of a byte block unit (encodeBytes).
 inline constexpr std::string_view BytesType = "[c]";
@@ -546,8 +537,10 @@ protected:
     virtual std::unique_ptr<Object> claimObject(Object* object, const Object* owner);
     virtual std::shared_ptr<Object> shareObject(Object* object, const coder_detail::ShareMakers& makers);
 
-    // Parsed (and checked archivable) type strings, cached.
-    const std::vector<TypeEncoding>& parsedTypes(std::string_view types);
+    // Parsed (and checked archivable) type strings, cached: a unit's type
+    // string is parsed once per coder, however many units use it.
+    const std::vector<TypeEncoding>& parsedTypes(std::string_view types) const;
+    const std::vector<TypeEncoding>& parsedTypes(const char* types) const;
     [[noreturn]] void wrongCoder(const char* operation) const;
 
 private:
@@ -581,17 +574,22 @@ private:
     void decodeArrayImpl(const char* type, std::size_t count, const coder_detail::OutRef& elements);
     [[noreturn]] static void wrongClass(const Object* object, const char* expected);
 
-    coder_detail::StringMap<std::vector<TypeEncoding>> typeCache_;
-    // The type strings of recent units by address (most are literals), so
-    // that a unit seldom hashes its type string; the text is kept and
-    // compared too, as an address may be reused for another string.
-    struct RecentTypes {
-        const char* data = nullptr;
-        std::size_t size = 0;
-        char text[32] = {};
-        const std::vector<TypeEncoding>* parsed = nullptr;
+    struct TypeStringHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    RecentTypes recentTypes_[64];
+    using TypeCache = std::unordered_map<std::string, std::vector<TypeEncoding>, TypeStringHash, std::equal_to<>>;
+    const TypeCache::value_type& parsedEntry(std::string_view types) const;
+    mutable TypeCache typeCache_;
+    // The type strings of the program's own calls are literals: their
+    // entries are found again by address (and checked by content, since an
+    // address may hold another string later).
+    struct TypeMemo {
+        const char* address = nullptr;
+        const TypeCache::value_type* entry = nullptr;
+    };
+    static constexpr std::size_t TypeMemoSize = 256;
+    mutable std::array<TypeMemo, TypeMemoSize> typeMemo_{};
     float openFileVersion_ = OpenFileVersionIdle;
     std::string documentPath_;
     // Destroyed after a decoder's pool (a derived class's member), so that

@@ -46,7 +46,7 @@ std::unique_ptr<Object> ClassRegistry::create(const std::string& name)
     return it->second.factory();
 }
 
-const ClassRegistry::Factory* ClassRegistry::factoryFor(const std::string& name)
+const ClassRegistry::Factory* ClassRegistry::factoryOf(const std::string& name)
 {
     auto it = registry().find(name);
     return it == registry().end() ? nullptr : &it->second.factory;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 namespace kit {
 
@@ -42,12 +43,20 @@ public:
     static void registerClass(const std::string& name, int version, Factory factory);
     static bool isRegistered(const std::string& name);
     static std::unique_ptr<Object> create(const std::string& name);
-    // The factory registered under the name (nullptr for none); it stays in
-    // place, though registering the name again replaces what it makes.
-    static const Factory* factoryFor(const std::string& name);
+    // The factory of a registered class (nullptr when unknown); it stays
+    // valid for the life of the program.
+    static const Factory* factoryOf(const std::string& name);
     // The version registered for the class, 0 when unknown.
     static int versionOf(const std::string& name);
 };
+
+// Marks the constructor the unarchiver makes an object with when the class
+// has one: it may leave out what initWithCoder always replaces (a default
+// colour made only to be freed, many thousand times in a long paste).
+struct ForDecodingTag {
+    explicit ForDecodingTag() = default;
+};
+inline constexpr ForDecodingTag ForDecoding{};
 
 // Registers T (default-constructible) under a name. Classes register from
 // their explicit class set-up, never from static initialisers, which a static
@@ -55,7 +64,12 @@ public:
 template <class T>
 void registerClass(const std::string& name, int version = 0)
 {
-    ClassRegistry::registerClass(name, version, [] { return std::unique_ptr<Object>(new T()); });
+    ClassRegistry::registerClass(name, version, [] {
+        if constexpr (std::is_constructible_v<T, ForDecodingTag>)
+            return std::unique_ptr<Object>(new T(ForDecoding));
+        else
+            return std::unique_ptr<Object>(new T());
+    });
 }
 
 } // namespace kit

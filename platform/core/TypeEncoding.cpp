@@ -51,10 +51,10 @@ public:
         case 'f': scalar(t, K::Float, 4); break;
         case 'd': scalar(t, K::Double, 8); break;
         case '@': scalar(t, K::Object, 8); break;
-        case '*': scalar(t, K::CString, 8); break;
-        case '%': scalar(t, K::Atom, 8); break;
-        case ':': scalar(t, K::Selector, 8); break;
-        case '#': scalar(t, K::Class, 8); break;
+        case '*': scalar(t, K::CString, 8); t.hasStrings_ = true; break;
+        case '%': scalar(t, K::Atom, 8); t.hasStrings_ = true; break;
+        case ':': scalar(t, K::Selector, 8); t.hasStrings_ = true; break;
+        case '#': scalar(t, K::Class, 8); t.hasStrings_ = true; break;
         case '?': t.kind_ = K::Unknown; t.complete_ = false; break;
         case '^': {
             t.kind_ = K::Pointer;
@@ -116,6 +116,7 @@ private:
             fail("']' expected");
         ++pos_;
         t.complete_ = e.complete_;
+        t.hasStrings_ = e.hasStrings_;
         t.alignment_ = e.alignment_;
         if (e.size_ != 0 && t.count_ > MaxLayoutSize / e.size_)
             fail("array too large");
@@ -151,6 +152,8 @@ private:
             TypeEncoding f = parseOne(depth + 1);
             if (!f.complete_)
                 t.complete_ = false;
+            if (f.hasStrings_)
+                t.hasStrings_ = true;
             if (f.kind_ == TypeEncoding::Kind::Bitfield) {
                 // GCC's rule for unsigned int bit fields: a field never
                 // straddles its 32-bit storage unit; width 0 closes the unit.
@@ -220,17 +223,6 @@ bool TypeEncoding::isArchivable() const
     return true;
 }
 
-bool TypeEncoding::containsStrings() const
-{
-    if (isString())
-        return true;
-    if (kind_ == Kind::Pointer)
-        return false;
-    for (const auto& m : members_)
-        if (m.containsStrings())
-            return true;
-    return false;
-}
 
 std::string TypeEncoding::toString() const
 {

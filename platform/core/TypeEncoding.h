@@ -58,7 +58,8 @@ public:
     // Everything the archiver can carry: no pointers, bit fields, unknowns or
     // incomplete or empty structs anywhere inside.
     bool isArchivable() const;
-    bool containsStrings() const;
+    // A string anywhere inside, pointees apart (known from parsing).
+    bool containsStrings() const { return hasStrings_; }
 
     // The type spelled back as a type-encoding string.
     std::string toString() const;
@@ -71,6 +72,7 @@ private:
     std::string name_;
     bool hasFields_ = false;
     bool complete_ = true;
+    bool hasStrings_ = false;
     std::vector<TypeEncoding> members_;
     std::size_t size_ = 0;
     std::size_t alignment_ = 1;

@@ -3,6 +3,7 @@
 #include "core/Color.h"
 #include "core/Values.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -64,28 +65,6 @@ std::uint64_t minEncodedSize(const TypeEncoding& t)
 
 } // namespace
 
-// Marks the decoder failed when an exception leaves a read: the position in
-// the stream is then unknown.
-class UnarchiverGuard {
-public:
-    explicit UnarchiverGuard(Unarchiver& u) : u_(u), exceptions_(std::uncaught_exceptions())
-    {
-        if (u_.failed_)
-            u_.damaged("an earlier read of this archive failed");
-    }
-    ~UnarchiverGuard()
-    {
-        if (std::uncaught_exceptions() > exceptions_)
-            u_.failed_ = true;
-    }
-    UnarchiverGuard(const UnarchiverGuard&) = delete;
-    UnarchiverGuard& operator=(const UnarchiverGuard&) = delete;
-
-private:
-    Unarchiver& u_;
-    int exceptions_;
-};
-
 Unarchiver::Unarchiver(std::string data) : data_(std::move(data))
 {
     registerValueClasses();
@@ -97,21 +76,19 @@ Unarchiver::Unarchiver(std::string data) : data_(std::move(data))
         Exception::raise(ArchiverArchiveInconsistencyException,
                          "archive format " + std::to_string(version) + " is not supported");
     pos_ = header;
-    // An object record takes a few bytes at least.
-    owned_.reserve(data_.size() / 16);
 }
 
-Unarchiver::~Unarchiver()
-{
-    // What was made later refers to what was made earlier, rarely the
-    // other way: the last made goes first.
-    while (!entries_.empty())
-        entries_.pop_back();
-}
+Unarchiver::~Unarchiver() = default;
 
 void Unarchiver::damaged(const std::string& why) const
 {
     Exception::raise(ArchiverArchiveInconsistencyException, why + " (at byte " + std::to_string(pos_) + ")");
+}
+
+void Unarchiver::checkNotFailed() const
+{
+    if (failed_)
+        damaged("an earlier read of this archive failed");
 }
 
 void Unarchiver::need(std::uint64_t n) const
@@ -223,13 +200,21 @@ void Unarchiver::getMemory(const TypeEncoding& t, unsigned char* base)
         break;
     }
     case Kind::Array: {
-        std::uint64_t m = minEncodedSize(t.element());
+        const TypeEncoding& e = t.element();
+        // Letters: byte for byte as stored.
+        if (e.kind() == Kind::Char || e.kind() == Kind::UChar) {
+            need(t.count());
+            std::memcpy(base, data_.data() + pos_, std::size_t(t.count()));
+            pos_ += std::size_t(t.count());
+            break;
+        }
+        std::uint64_t m = minEncodedSize(e);
         if (m == 0)
             break;
         if (t.count() > remaining() / m)
             damaged("an array longer than the bytes left");
         for (std::uint64_t i = 0; i < t.count(); ++i)
-            getMemory(t.element(), base + i * t.element().size());
+            getMemory(e, base + i * e.size());
         break;
     }
     case Kind::Struct:
@@ -300,13 +285,13 @@ void Unarchiver::skipRestOfObject()
     }
 }
 
-const Unarchiver::ClassInfo& Unarchiver::getClass()
+std::size_t Unarchiver::getClass()
 {
     std::uint64_t ref = getVarint();
     if (ref >= 1) {
         if (ref - 1 >= classes_.size())
             damaged("a reference to a class that does not exist");
-        return classes_[std::size_t(ref - 1)];
+        return std::size_t(ref - 1);
     }
     std::uint64_t nameRef = getVarint();
     if (nameRef == 0)
@@ -315,37 +300,56 @@ const Unarchiver::ClassInfo& Unarchiver::getClass()
     info.archivedName = getSharedString(nameRef);
     info.version = int(std::int32_t(std::uint32_t(getFixed(4))));
     info.className = classNameDecodedForArchiveClassName(info.archivedName);
-    info.factory = ClassRegistry::factoryFor(info.className);
+    info.factory = ClassRegistry::factoryOf(info.className);
     if (!info.factory)
         damaged("class not found: \"" + info.className + "\"");
     versions_[info.archivedName] = info.version;
     versions_[info.className] = info.version;
     classes_.push_back(std::move(info));
-    return classes_.back();
+    return classes_.size() - 1;
 }
 
-Unarchiver::Entry& Unarchiver::pool(std::unique_ptr<Object> object)
+std::size_t Unarchiver::pool(std::unique_ptr<Object> object, bool fresh)
 {
-    const Object* key = object.get();
-    auto [index, added] = owned_.emplace(key);
-    if (!added) {
-        const Entry& old = entries_[*index];
-        if (old.state == State::Pooled || old.state == State::Shared)
+    // A factory's new object cannot be one the decoder holds; a replacement
+    // an object answered might.
+    if (!fresh) {
+        const Entry* old = entryFor(object.get());
+        if (old && (old->state == State::Pooled || old->state == State::Shared))
             throw std::logic_error("an object handed to the decoder twice");
     }
-    // An old entry of the address belonged to a claimed or released object
-    // since freed: the address now names the new one.
-    *index = entries_.size();
-    entries_.emplace_back();
-    Entry& e = entries_.back();
-    e.object = std::move(object);
-    return e;
+    if (entries_.size() >= std::size_t(NotShared) - 1)
+        damaged("too many objects");
+    const Object* key = object.get();
+    entries_.push_back(Entry{std::move(object), key});
+    return entries_.size() - 1;
+}
+
+void Unarchiver::indexEntries()
+{
+    // In pool order, so that an address made again answers its latest
+    // entry (the earlier object there was claimed or released and freed).
+    entryIndex_.reserve(entries_.size());
+    for (; indexed_ < entries_.size(); ++indexed_)
+        entryIndex_[entries_[indexed_].key] = std::uint32_t(indexed_ + 1);
 }
 
 Unarchiver::Entry* Unarchiver::entryFor(const Object* object)
 {
-    const std::size_t* index = owned_.find(object);
-    return index ? &entries_[*index] : nullptr;
+    if (!object)
+        return nullptr;
+    // Most objects are taken just after they were made. An entry that still
+    // holds its object is the latest for that address (another object there
+    // would have needed this one freed).
+    const std::size_t recent = std::min<std::size_t>(entries_.size(), RecentEntries);
+    for (std::size_t i = entries_.size(); i > entries_.size() - recent; --i)
+        if (entries_[i - 1].object.get() == object)
+            return &entries_[i - 1];
+    // The table catches up only when it is asked, filling many slots in one
+    // loop instead of one between every two objects read.
+    indexEntries();
+    const std::uint32_t* index = entryIndex_.find(object);
+    return index && *index ? &entries_[*index - 1] : nullptr;
 }
 
 Object* Unarchiver::getObject()
@@ -362,39 +366,35 @@ Object* Unarchiver::getObject()
         damaged("objects nested deeper than " + std::to_string(MaxObjectNesting));
     if (coder_detail::stackNearlyExhausted())
         damaged("objects nested deeper than the stack allows");
-    const ClassInfo& info = getClass();
-    // Nested objects may add classes (the list moves): keep its place.
-    const std::size_t classIndex = std::size_t(&info - classes_.data());
-    std::unique_ptr<Object> made = (*info.factory)();
+    const std::size_t classIndex = getClass();
+    std::unique_ptr<Object> made = (*classes_[classIndex].factory)();
     if (!made)
-        damaged("class not found: \"" + info.className + "\"");
+        damaged("class not found: \"" + classes_[classIndex].className + "\"");
     Object* raw = made.get();
     // Numbered and pooled before its units are read, so that the units can
     // refer back to it (cycles) and it cannot be claimed from inside itself.
     std::size_t index = objects_.size();
     objects_.push_back(raw);
-    Entry& entry = pool(std::move(made));
-    entry.inProgress = true;
+    const std::size_t entry = pool(std::move(made), true);
+    entries_[entry].inProgress = true;
 
     struct Decoding {
         Unarchiver& u;
-        Decoding(Unarchiver& un, const Object* o, Entry* e) : u(un)
+        Decoding(Unarchiver& un, const Object* o, std::size_t e) : u(un)
         {
-            u.decoding_.push_back(o);
-            u.decodingEntries_.push_back(e);
+            u.decoding_.push_back({o, e});
             ++u.depth_;
         }
         ~Decoding()
         {
             u.decoding_.pop_back();
-            u.decodingEntries_.pop_back();
             --u.depth_;
         }
-    } decoding(*this, raw, &entry);
+    } decoding(*this, raw, entry);
 
     Object* result = raw->initWithCoder(*this);
     objects_[index] = result;
-    entry.inProgress = false;
+    entries_[entry].inProgress = false;
     if (!result) {
         skipRestOfObject();
     } else if (getVarint() != 0) {
@@ -403,42 +403,59 @@ Object* Unarchiver::getObject()
     return result;
 }
 
+// An exception leaving any read marks the decoder failed (checkNotFailed).
+
 void Unarchiver::decodeUnit(std::string_view types, std::span<const TypeEncoding> items, std::span<const OutRef> out)
 {
-    UnarchiverGuard guard(*this);
-    const std::string& stored = getUnitTypes();
-    if (stored != types)
-        damaged("a unit of type \"" + stored + "\" where \"" + std::string(types) + "\" was expected");
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const OutRef& o = out[i];
-        switch (o.form) {
-        case OutRef::Form::String: *static_cast<std::string*>(o.ptr) = getCString().value_or(std::string()); break;
-        case OutRef::Form::OptString: *static_cast<std::optional<std::string>*>(o.ptr) = getCString(); break;
-        case OutRef::Form::Value: getMemory(items[i], static_cast<unsigned char*>(o.ptr)); break;
+    checkNotFailed();
+    try {
+        const std::string& stored = getUnitTypes();
+        if (stored != types)
+            damaged("a unit of type \"" + stored + "\" where \"" + std::string(types) + "\" was expected");
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const OutRef& o = out[i];
+            switch (o.form) {
+            case OutRef::Form::String: *static_cast<std::string*>(o.ptr) = getCString().value_or(std::string()); break;
+            case OutRef::Form::OptString: *static_cast<std::optional<std::string>*>(o.ptr) = getCString(); break;
+            case OutRef::Form::Value: getMemory(items[i], static_cast<unsigned char*>(o.ptr)); break;
+            }
         }
+    } catch (...) {
+        failed_ = true;
+        throw;
     }
 }
 
 Object* Unarchiver::decodeObject()
 {
-    UnarchiverGuard guard(*this);
-    const std::string& stored = getUnitTypes();
-    if (stored != "@")
-        damaged("a unit of type \"" + stored + "\" where an object was expected");
-    return getObject();
+    checkNotFailed();
+    try {
+        const std::string& stored = getUnitTypes();
+        if (stored != "@")
+            damaged("a unit of type \"" + stored + "\" where an object was expected");
+        return getObject();
+    } catch (...) {
+        failed_ = true;
+        throw;
+    }
 }
 
 std::string Unarchiver::decodeBytes()
 {
-    UnarchiverGuard guard(*this);
-    const std::string& stored = getUnitTypes();
-    if (stored != coder_detail::BytesType)
-        damaged("a unit of type \"" + stored + "\" where bytes were expected");
-    std::uint64_t n = getVarint();
-    need(n);
-    std::string bytes(data_, pos_, std::size_t(n));
-    pos_ += std::size_t(n);
-    return bytes;
+    checkNotFailed();
+    try {
+        const std::string& stored = getUnitTypes();
+        if (stored != coder_detail::BytesType)
+            damaged("a unit of type \"" + stored + "\" where bytes were expected");
+        std::uint64_t n = getVarint();
+        need(n);
+        std::string bytes(data_, pos_, std::size_t(n));
+        pos_ += std::size_t(n);
+        return bytes;
+    } catch (...) {
+        failed_ = true;
+        throw;
+    }
 }
 
 bool Unarchiver::isAtEnd() const
@@ -450,27 +467,17 @@ bool Unarchiver::isAtEnd() const
 
 void Unarchiver::checkArrayCount(const char* type, std::size_t count) const
 {
-    TypeEncoding t = [&] {
-        try {
-            return TypeEncoding::parse(type ? type : "");
-        } catch (const std::invalid_argument& e) {
-            throw std::logic_error(e.what());
-        }
-    }();
-    std::uint64_t m = minEncodedSize(t);
+    const std::vector<TypeEncoding>& list = parsedTypes(type ? type : "");
+    if (list.size() != 1)
+        throw std::logic_error("checkArrayCount: \"" + std::string(type) + "\" is not one type");
+    std::uint64_t m = minEncodedSize(list.front());
     if (m != 0 && count > remaining() / m)
         damaged("a count of " + std::to_string(count) + " is more than the bytes left can hold");
 }
 
 void Unarchiver::checkUnitCount(const char* types, std::size_t count) const
 {
-    std::vector<TypeEncoding> list = [&] {
-        try {
-            return TypeEncoding::parseList(types ? types : "");
-        } catch (const std::invalid_argument& e) {
-            throw std::logic_error(e.what());
-        }
-    }();
+    const std::vector<TypeEncoding>& list = parsedTypes(types ? types : "");
     std::uint64_t m = 1; // the unit's type reference
     for (const auto& t : list)
         m = std::min(Saturated - 1, m + minEncodedSize(t));
@@ -519,40 +526,29 @@ std::unique_ptr<Object> Unarchiver::claimObject(Object* object, const Object* ow
     // An owner may be decoded inside what it owns (a weak reference pulled it
     // in first), so claiming an object still being decoded is fine; what a
     // hostile stream must not make is an ownership cycle.
-    const Object* claimer = owner ? owner : decoding_.empty() ? nullptr : decoding_.back();
-    Entry* claimerEntry = owner ? entryFor(owner) : decodingEntries_.empty() ? nullptr : decodingEntries_.back();
-    // An object nobody claimed can only be the top of a chain of owners.
-    if (claimer == object || (claimerEntry && topOwner(claimerEntry) == e))
-        cannotTake(object, "claimed", "it would own itself (an ownership cycle)");
+    const Object* claimer = owner ? owner : decoding_.empty() ? nullptr : decoding_.back().object;
+    std::size_t steps = 0;
+    for (const Object* k = claimer; k; ++steps) {
+        if (k == object || steps > entries_.size())
+            cannotTake(object, "claimed", "it would own itself (an ownership cycle)");
+        // The object being decoded is the usual claimer: its entry is known.
+        const Entry* ke = !decoding_.empty() && k == decoding_.back().object ? &entries_[decoding_.back().entry]
+                                                                             : entryFor(k);
+        k = ke && ke->state == State::Claimed ? ke->owner : nullptr;
+    }
     e->state = State::Claimed;
     e->owner = claimer;
-    e->above = claimerEntry;
     return std::move(e->object);
-}
-
-Unarchiver::Entry* Unarchiver::topOwner(Entry* entry)
-{
-    // Up by the shortcuts, then every entry passed takes the top as its
-    // shortcut: a long chain is walked once.
-    Entry* top = entry;
-    std::size_t steps = 0;
-    while (top->state == State::Claimed && top->above) {
-        top = top->above;
-        if (++steps > entries_.size())
-            return top; // owners never form a loop; stop rather than spin
-    }
-    for (Entry* k = entry; k != top && k->state == State::Claimed && k->above;) {
-        Entry* next = k->above;
-        k->above = top;
-        k = next;
-    }
-    return top;
 }
 
 std::shared_ptr<Object> Unarchiver::shareObject(Object* object, const coder_detail::ShareMakers& makers)
 {
     if (!object)
         return nullptr;
+    // A shared object lives as long as the decoder, so its address is its
+    // own: shared objects (a few colours, many times over) are found at once.
+    if (const std::uint32_t* shared = sharedIndex_.find(object))
+        return shared_[*shared];
     Entry* e = entryFor(object);
     if (!e) {
         std::shared_ptr<Object> s;
@@ -569,7 +565,7 @@ std::shared_ptr<Object> Unarchiver::shareObject(Object* object, const coder_deta
         return s;
     }
     switch (e->state) {
-    case State::Shared: return e->shared;
+    case State::Shared: return shared_[e->shared];
     case State::Claimed: cannotTake(object, "shared", "it was claimed");
     case State::Released: cannotTake(object, "shared", "it was handed out by releaseUnclaimed");
     case State::Pooled: break;
@@ -579,11 +575,13 @@ std::shared_ptr<Object> Unarchiver::shareObject(Object* object, const coder_deta
     Object* raw = e->object.release();
     // A colour made by shared_ptr<Color> knows its owner (shared_from_this).
     if (auto* c = dynamic_cast<Color*>(raw))
-        e->shared = std::shared_ptr<Color>(c);
+        shared_.push_back(std::shared_ptr<Color>(c));
     else
-        e->shared = makers.adopt(raw);
+        shared_.push_back(makers.adopt(raw));
+    e->shared = std::uint32_t(shared_.size() - 1);
     e->state = State::Shared;
-    return e->shared;
+    sharedIndex_[object] = e->shared;
+    return shared_.back();
 }
 
 Object* Unarchiver::adoptReplacement(std::unique_ptr<Object> replacement)
@@ -591,7 +589,7 @@ Object* Unarchiver::adoptReplacement(std::unique_ptr<Object> replacement)
     if (!replacement)
         return nullptr;
     Object* raw = replacement.get();
-    pool(std::move(replacement));
+    pool(std::move(replacement), false);
     return raw;
 }
 
@@ -600,8 +598,8 @@ std::vector<std::unique_ptr<Object>> Unarchiver::releaseUnclaimed()
     if (depth_ > 0)
         throw std::logic_error("releaseUnclaimed while an object is being decoded");
     std::vector<std::unique_ptr<Object>> out;
-    // In the order pooled.
-    for (Entry& e : entries_) {
+    for (; released_ < entries_.size(); ++released_) {
+        Entry& e = entries_[released_];
         // Objects whose decoding failed half-way stay and die with the decoder.
         if (e.state == State::Pooled && !e.inProgress && e.object) {
             out.push_back(std::move(e.object));

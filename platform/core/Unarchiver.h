@@ -1,14 +1,12 @@
 #pragma once
 
 #include "core/Coder.h"
-#include "core/PointerTable.h"
+#include "core/PointerMap.h"
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace kit {
@@ -84,29 +82,32 @@ protected:
     std::shared_ptr<Object> shareObject(Object* object, const coder_detail::ShareMakers& makers) override;
 
 private:
-    friend class UnarchiverGuard;
-
     enum class State : std::uint8_t { Pooled, Claimed, Shared, Released };
+    static constexpr std::uint32_t NotShared = 0xFFFFFFFFu;
+    // How many of the latest entries entryFor looks at before the table.
+    static constexpr std::size_t RecentEntries = 8;
     struct Entry {
         std::unique_ptr<Object> object;
-        std::shared_ptr<Object> shared;
-        State state = State::Pooled;
-        bool inProgress = false;
+        // The object's address, kept once the object is handed out.
+        const Object* key = nullptr;
         // Who claimed it: the object whose initWithCoder was running then.
         const Object* owner = nullptr;
-        // The entry of an owner somewhere up the chain of owners (the
-        // owner's, or one found further up since): a shortcut to the top of
-        // the chain. Entries stay in place, so the shortcut needs no look-up.
-        Entry* above = nullptr;
+        // Its shared_ptr in shared_, once shared.
+        std::uint32_t shared = NotShared;
+        State state = State::Pooled;
+        bool inProgress = false;
     };
     struct ClassInfo {
         std::string archivedName;
         std::string className;
         int version = 0;
+        // The registry's factory, looked up once per class and archive.
         const ClassRegistry::Factory* factory = nullptr;
     };
 
     [[noreturn]] void damaged(const std::string& why) const;
+    // Reads of a failed archive throw: the position in the stream is then unknown.
+    void checkNotFailed() const;
     std::size_t remaining() const { return data_.size() - pos_; }
     void need(std::uint64_t n) const;
     unsigned char getByte();
@@ -119,12 +120,10 @@ private:
     void skipValue(const TypeEncoding& t);
     void skipRestOfObject();
     Object* getObject();
-    const ClassInfo& getClass();
-    Entry& pool(std::unique_ptr<Object> object);
+    std::size_t getClass();
+    std::size_t pool(std::unique_ptr<Object> object, bool fresh);
+    void indexEntries();
     Entry* entryFor(const Object* object);
-    // The entry at the top of the chain of owners above the entry: the
-    // first one up the chain that nobody claimed.
-    Entry* topOwner(Entry* entry);
     [[noreturn]] void cannotTake(const Object* object, const char* what, const char* why) const;
 
     std::string data_;
@@ -135,13 +134,24 @@ private:
     std::map<std::string, std::string> substitutions_;
     // What each object record answers, by the record's number.
     std::vector<Object*> objects_;
-    // Entries in the order their objects were pooled (they stay in place),
-    // found by address; the decoder deletes what it still owns last made
-    // first.
-    std::deque<Entry> entries_;
-    detail::PointerTable<std::size_t> owned_;
-    std::vector<const Object*> decoding_; // objects whose initWithCoder runs, innermost last
-    std::vector<Entry*> decodingEntries_;  // and their entries
+    // Every object the decoder was handed, in pool order, and where each
+    // address's latest entry is (an address may come again once its first
+    // object, claimed, has been freed).
+    std::vector<Entry> entries_;
+    PointerMap<std::uint32_t> entryIndex_;
+    // Entries before this one are in entryIndex_.
+    std::size_t indexed_ = 0;
+    std::vector<std::shared_ptr<Object>> shared_;
+    // Where each shared object's shared_ptr is in shared_.
+    PointerMap<std::uint32_t> sharedIndex_;
+    // Entries before this one were offered by releaseUnclaimed already.
+    std::size_t released_ = 0;
+    // Objects whose initWithCoder runs, innermost last, with their entries.
+    struct InDecoding {
+        const Object* object;
+        std::size_t entry;
+    };
+    std::vector<InDecoding> decoding_;
     int depth_ = 0;
     bool failed_ = false;
 };

@@ -41,6 +41,18 @@ private:
     std::mt19937 random_;
 };
 
+// An item of the Size menu.
+class SizeMenuItem : public kit::Object, public CommandSender {
+public:
+    explicit SizeMenuItem(float size) : title_(std::to_string(int(size))) {}
+    std::string className() const override { return "NSMenuItem"; }
+    int tag() const override { return 0; }
+    std::string title() const override { return title_; }
+
+private:
+    std::string title_;
+};
+
 class RandomEditor {
 public:
     // The styles use the font's family at a few sizes; every column of the
@@ -137,9 +149,24 @@ private:
         return " at " + pointText(caret);
     }
 
+    // Selections made and taken away as the mouse does it: the highlight
+    // changes in the window at once.
+    void selectShown(const textPoint& a, const textPoint& b, int type)
+    {
+        flow_.drawAndSetSelectionType(type, &a, &b, type == SelectionPara, view_, 0);
+    }
+    void deselectShown()
+    {
+        // Equal points take the selection away.
+        textPoint caret{};
+        flow_.getCurrentTextPoint(&caret);
+        flow_.drawAndSetSelectionType(SelectionChar, &caret, &caret, false, view_, 0);
+        flow_.removeSelection();
+    }
+
     std::string moveCaret()
     {
-        flow_.removeSelection();
+        deselectShown();
         const textPoint p = randomPoint();
         flow_.setCurrentPoint(&p);
         return "caret to " + pointText(p);
@@ -164,7 +191,7 @@ private:
             a = {choose_.below(flow_.paragraphCount()), 0, 0};
             const int last = std::min(flow_.paragraphCount() - 1, a.paragraph + choose_.below(2));
             flow_.paragraphAtIndex(last)->lastTextPoint(&b);
-            flow_.selectBetween(&a, &b, 1);
+            selectShown(a, b, SelectionPara);
             done = "paragraphs " + pointText(a) + " to " + pointText(b);
         } else {
             b = randomPoint();
@@ -177,7 +204,7 @@ private:
                 b.letter = word ? choose_.below(word->length() + 1) : 0;
             }
             const int type = choose_.below(3) == 0 ? SelectionWord : SelectionChar;
-            flow_.selectBetween(&a, &b, type);
+            selectShown(a, b, type);
             done = std::string(type == SelectionWord ? "words " : "letters ") + pointText(a) + " to " + pointText(b);
         }
         // Only a selection the caret stands in is edited.
@@ -210,7 +237,7 @@ private:
         default:
             at->copyToPasteboard(pasteboard_, view_);
             hasPasted_ = true;
-            flow_.removeSelection();
+            deselectShown();
             return "copy " + selected;
         }
     }
@@ -275,12 +302,16 @@ private:
             break;
         }
         }
+        // As the paragraph panel sets it: through the column, then redrawn.
         textPoint a{p, 0, 0}, b{};
         paragraph->lastTextPoint(&b);
-        flow_.selectBetween(&a, &b, 1);
-        if (TextSelection* selection = flow_.textSelection())
-            selection->setStylePara(style.get());
-        flow_.removeSelection();
+        selectShown(a, b, SelectionPara);
+        if (flow_.textSelection()) {
+            TextItem* at = column();
+            at->setStylePara(style.get());
+            at->redrawQuickInView(view_);
+        }
+        deselectShown();
         return done;
     }
 
@@ -292,8 +323,9 @@ private:
             return selected + " (none)";
         static const float sizes[] = {8, 10, 14, 20};
         const float size = sizes[choose_.below(4)];
-        selection->setFontSize(size, column());
-        flow_.removeSelection();
+        const SizeMenuItem item(size);
+        column()->setMenuFontSize(const_cast<SizeMenuItem*>(&item), view_);
+        deselectShown();
         return "size " + std::to_string(int(size)) + " for " + selected;
     }
 

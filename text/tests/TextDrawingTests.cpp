@@ -451,6 +451,45 @@ TEST_F(DrawingTest, HighlightTakesOneOrThreeRectanglesInAColumn)
     }
 }
 
+// A highlight never reaches past what its column draws, and so redraws: a
+// first line indented to the left widens the paragraph's box, but hangs in
+// one column only.
+TEST_F(DrawingTest, AHighlightStaysInsideTheAreaOfItsColumn)
+{
+    makeChain(2, 60, 30);
+    type("aaaa bbbb cccc dddd eeee ffff gggg hhhh");
+    std::unique_ptr<StyleParagraph> style = paragraph_->paragraphStyle()->copy();
+    style->setIndentDeltaFirst(-6);
+    paragraph_->setStylePara(style.get(), false, false);
+    layOut();
+    ASSERT_EQ(columns_[1]->startParagraph(), 0);
+    struct Case {
+        const char* name;
+        textPoint a, b;
+    } cases[] = {{"the whole paragraph", {0, 0, 0}, {0, 7, 4}},
+                 {"from the second line into the next column", {0, 2, 2}, {0, 6, 1}},
+                 {"from the first line into the next column", {0, 0, 2}, {0, 5, 1}}};
+    for (const Case& c : cases) {
+        TextSelection selection;
+        selection.selectBetween(&c.a, &c.b, flow_.get(), SelectionChar, false);
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+            kit::Rect area{};
+            columns_[i]->getUpdateBounds(&area, nullptr);
+            area = kit::offsetRect(area, -columns_[i]->frame().origin.x, -columns_[i]->frame().origin.y);
+            for (const kit::Rect& r : selection.highlightRectsInItem(columns_[i])) {
+                SCOPED_TRACE(std::string(c.name) + ", column " + std::to_string(i) + ": " + kit::stringFromRect(r) +
+                             " in " + kit::stringFromRect(area));
+                EXPECT_GE(r.size.width, 0);
+                EXPECT_GE(r.size.height, 0);
+                EXPECT_GE(kit::minX(r), kit::minX(area));
+                EXPECT_LE(kit::maxX(r), kit::maxX(area));
+                EXPECT_GE(kit::minY(r), kit::minY(area));
+                EXPECT_LE(kit::maxY(r), kit::maxY(area));
+            }
+        }
+    }
+}
+
 TEST_F(DrawingTest, AColumnBetweenTheEndsIsHighlightedWhole)
 {
     makeChain(3, 60, 10);
@@ -594,8 +633,10 @@ TEST_F(DrawingTest, AQuickRedrawStartsAtASelectionInAnEarlierColumn)
     ASSERT_EQ(columns_[2]->startParagraph(), 2);
     TextItem* from = nullptr;
     int paragraph = -1;
+    // From the column the paragraph before ends in: the paragraph may just
+    // have left it.
     columns_[2]->quickRedrawStart(&from, &paragraph);
-    EXPECT_EQ(from, columns_[2]);
+    EXPECT_EQ(from, columns_[1]);
     EXPECT_EQ(paragraph, 2);
 
     auto selection = std::make_unique<TextSelection>();

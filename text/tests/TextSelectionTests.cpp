@@ -5,6 +5,7 @@
 #include "core/Unarchiver.h"
 
 #include <cmath>
+#include <ctime>
 
 namespace {
 
@@ -410,6 +411,31 @@ TEST_F(SelectionTest, SizeTrackingAndLanguageOverRuns)
     EXPECT_EQ(both->langId(), 255);
     both->setLangId(3);
     EXPECT_EQ(both->langId(), 3);
+}
+
+// A selection that ends on a date keeps the look of what follows in a copy
+// stored on the date, which holds one style for all that follows it: the
+// style found there must not be read once the copy replaced it.
+TEST_F(SelectionTest, ColouringUpToADateKeepsWhatFollowsIt)
+{
+    fill({{"ab", "cd"}});
+    TextParagraph* paragraph = flow_->firstParagraph();
+    auto date = std::make_unique<TextWordSpecial>(TextWordDate);
+    date->setFormatString(std::string("%Y-%m-%d"));
+    std::tm fixed{};
+    fixed.tm_year = 126;
+    date->updateTokenStringForTime(fixed);
+    TextWordSpecial* token = static_cast<TextWordSpecial*>(paragraph->insertWord(std::move(date), 1));
+    ASSERT_GT(token->textLength(), 3);
+    auto after = paragraph->charStyle()->copy();
+    after->setTracking(4);
+    token->addCharStyle(std::move(after), 1);
+    select({0, 0, 1}, {0, 1, 3})->setTextColor(kit::Color::colorWithGray(0.5f));
+    ASSERT_NE(paragraph->wordAtIndex(0)->styleAt(1), nullptr);
+    EXPECT_TRUE(paragraph->wordAtIndex(0)->styleAt(1)->color()->isEqual(*kit::Color::colorWithGray(0.5f)));
+    // What follows the date keeps its look.
+    ASSERT_NE(token->styleAt(1), nullptr);
+    EXPECT_EQ(token->styleAt(1)->tracking(), 4.0f);
 }
 
 TEST_F(SelectionTest, ColumnStyleCommandsGoToTheSelectionElseTheCaretParagraph)

@@ -1,6 +1,7 @@
 // The page view in a real window on an X display, used as a person uses it:
 // keys and clicks sent through the X server (xdotool) reach the flow through
-// the window's own events and the main loop, and what the X server then
+// the window's own events and the main loop, drags of a knob and of a guide
+// run their loops on those events, and what the X server then
 // shows of the window (read back with xwd) equals a fresh repaint of the
 // view. ctest runs it under Xvfb; without a display it is skipped.
 
@@ -8,10 +9,12 @@
 
 #include "appkit/RunLoop.h"
 #include "document/Guide.h"
+#include "document/UndoInfo.h"
 #include "items/ItemBox.h"
 #include "graphics/tests/WysiwygSupport.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,9 +39,38 @@ public:
     }
     void mouseDown(const kit::Event& event) override
     {
-        if (TextItem* column = editedColumn())
+        if (TextItem* column = editedColumn()) {
             column->flow()->mouseHandle(event, this, column);
+            return;
+        }
+        // As the selection tool does: a knob of a selected item runs the
+        // item's resize loop, then the page shows the new frame.
+        kit::Point at = locationInView(event);
+        Page* page = hitPageAt(at);
+        if (!page || !document())
+            return;
+        // A guide under the mouse is dragged by its own loop.
+        if (Guide* guide = page->hitGuideAt(at, this)) {
+            document()->setActivePage(page);
+            guide->dragFromPoint(at, this, event);
+            ++guideDrags;
+            return;
+        }
+        page->convertToPage(&at);
+        for (Item* item : document()->selected()) {
+            int knob = item->isHitAtKnob(at, this);
+            if (knob < 0)
+                continue;
+            invalidateItems({item});
+            item->performResize(&knob, this, event);
+            std::vector<kit::Object*> changed{item};
+            notifyUpdateForItems(&changed);
+            ++resizes;
+            return;
+        }
     }
+    int resizes = 0;
+    int guideDrags = 0;
 
 private:
     TextItem* editedColumn() const
@@ -195,10 +227,46 @@ protected:
     {
         kit::Point origin = column_->frame().origin;
         column_->convertToView(&origin);
-        const kit::Point base =
-            live_->convertPointToView(kit::makePoint(origin.x + inColumn.x, origin.y + inColumn.y), nullptr);
-        return std::to_string(int(base.x)) + " " + std::to_string(int(window_->contentRect().size.height - base.y));
+        return xPointOfView(kit::makePoint(origin.x + inColumn.x, origin.y + inColumn.y));
     }
+    // A point of the first page likewise.
+    std::string xPointOfPage(kit::Point p) const
+    {
+        pages_[0]->convertToView(&p);
+        return xPointOfView(p);
+    }
+    std::string xPointOfView(kit::Point p) const
+    {
+        const kit::Point base = live_->convertPointToView(p, nullptr);
+        return std::to_string(int(std::lround(base.x))) + " " +
+               std::to_string(int(std::lround(window_->contentRect().size.height - base.y)));
+    }
+    // What the window holds equals a fresh repaint, and the X server shows
+    // exactly that. SCRIVLY_LIVE_WINDOW_DUMP keeps each dump for a person to
+    // look at, its value followed by the step.
+    void expectScreenIsFresh(const std::string& id, const char* when)
+    {
+        SCOPED_TRACE(when);
+        ++shots_;
+        const std::string dumpFile = folder_ + "/window.xwd";
+        const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *live_, true);
+        EXPECT_FALSE(m.any()) << m.describe();
+        ASSERT_EQ(std::system(("'" + xwd_ + "' -silent -id " + id + " -out '" + dumpFile + "'").c_str()), 0);
+        const WindowDump dump = readWindowDump(dumpFile);
+        const kit::RasterContext& backing = window_->graphicsContext();
+        ASSERT_EQ(dump.width, backing.width());
+        ASSERT_EQ(dump.height, backing.height());
+        int differing = 0;
+        for (int y = 0; y < dump.height; ++y)
+            for (int x0 = 0; x0 < dump.width; ++x0)
+                differing += (backing.pixel(x0, y) & 0xFFFFFF) != dump.pixels[std::size_t(y * dump.width + x0)];
+        EXPECT_EQ(differing, 0) << "the X server shows " << differing << " pixels other than the window's image";
+        if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP")) {
+            const std::string copy = std::string(keep) + "-" + std::to_string(shots_) + ".xwd";
+            EXPECT_EQ(std::system(("cp '" + dumpFile + "' '" + copy + "'").c_str()), 0);
+        }
+    }
+    int shots_ = 0;
 
     static constexpr const char* kTitle = "Scrivly live page view";
     std::string xdotool_, xwd_;
@@ -213,31 +281,7 @@ TEST_F(LiveWindow, TypingThroughTheXServerShowsWhatAFreshRepaintShows)
     const std::string id = windowId();
     ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
     const std::string x = "'" + xdotool_ + "' ";
-    const std::string dumpFile = folder_ + "/window.xwd";
-    // What the window holds equals a fresh repaint, and the X server shows
-    // exactly that. SCRIVLY_LIVE_WINDOW_DUMP keeps each dump for a person to
-    // look at, its value followed by the step.
-    int shots = 0;
-    const auto screenIsFresh = [&](const char* when) {
-        SCOPED_TRACE(when);
-        ++shots;
-        const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *live_, true);
-        EXPECT_FALSE(m.any()) << m.describe();
-        ASSERT_EQ(std::system(("'" + xwd_ + "' -silent -id " + id + " -out '" + dumpFile + "'").c_str()), 0);
-        const WindowDump dump = readWindowDump(dumpFile);
-        const kit::RasterContext& backing = window_->graphicsContext();
-        ASSERT_EQ(dump.width, backing.width());
-        ASSERT_EQ(dump.height, backing.height());
-        int differing = 0;
-        for (int y = 0; y < dump.height; ++y)
-            for (int x0 = 0; x0 < dump.width; ++x0)
-                differing += (backing.pixel(x0, y) & 0xFFFFFF) != dump.pixels[std::size_t(y * dump.width + x0)];
-        EXPECT_EQ(differing, 0) << "the X server shows " << differing << " pixels other than the window's image";
-        if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP")) {
-            const std::string copy = std::string(keep) + "-" + std::to_string(shots) + ".xwd";
-            EXPECT_EQ(std::system(("cp '" + dumpFile + "' '" + copy + "'").c_str()), 0);
-        }
-    };
+    const auto screenIsFresh = [&](const char* when) { expectScreenIsFresh(id, when); };
 
     // Typed, a Return, more text, then back over the last letters.
     ASSERT_EQ(runWhile(x + "windowfocus --sync " + id + " && " + x +
@@ -267,6 +311,123 @@ TEST_F(LiveWindow, TypingThroughTheXServerShowsWhatAFreshRepaintShows)
     EXPECT_EQ(flow_->textSelection(), nullptr);
     EXPECT_EQ(text(flow_), "Typed through the X server, letter by letter.\nA second paragraph with a word. The end.");
     screenIsFresh("clicked and typed");
+}
+
+TEST_F(LiveWindow, AKnobDraggedThroughTheXServerResizesTheBoxAndLeavesNoFeedbackBehind)
+{
+    live_->endEditingIfNeeded();
+    auto shared = std::make_shared<ItemBox>();
+    ItemBox* box = shared.get();
+    box->setFrame(kit::makeRect(120, 240, 80, 50), false);
+    box->setHasFill(true);
+    box->setFillColor(kit::Color::colorWithDeviceRed(0.2f, 0.4f, 0.9f));
+    box->setHasLine(true);
+    box->setLineWidth(1.0f);
+    box->setLineColor(kit::Color::blackColor());
+    pages_[0]->addItems(std::move(shared));
+    document_->setSelection({box}, live_);
+    window_->display();
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    expectScreenIsFresh(id, "selected");
+
+    // Knob 4, the far corner, pulled out by 60 and 40 points in steps, the
+    // button held between them.
+    const std::string x = "'" + xdotool_ + "' ";
+    std::string drag = x + "mousemove --window " + id + " " + xPointOfPage({200, 290}) + " && sleep 0.2 && " + x +
+                       "mousedown 1 && sleep 0.2";
+    for (int step = 1; step <= 6; ++step)
+        drag += " && " + x + "mousemove --window " + id + " " +
+                xPointOfPage({200.0f + 10.0f * float(step), 290.0f + 40.0f * float(step) / 6.0f}) + " && sleep 0.1";
+    // For a person to look at: the feedback while the button is still down.
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
+        drag += " && '" + xwd_ + "' -silent -id " + id + " -out '" + keep + "-dragging.xwd'";
+    drag += " && " + x + "mouseup 1";
+    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    EXPECT_EQ(live_->resizes, 1);
+    const kit::Rect frame = box->frame();
+    EXPECT_NEAR(frame.origin.x, 120, 0.01);
+    EXPECT_NEAR(frame.origin.y, 240, 0.01);
+    // The view's zoom is 1: one pixel is one point, give or take the rounding.
+    EXPECT_NEAR(frame.size.width, 140, 1.01) << kit::stringFromRect(frame);
+    EXPECT_NEAR(frame.size.height, 90, 1.01) << kit::stringFromRect(frame);
+    expectScreenIsFresh(id, "resized");
+}
+
+TEST_F(LiveWindow, AGuideDraggedThroughTheXServerMovesAndLeavesNoPreviewBehind)
+{
+    live_->endEditingIfNeeded();
+    auto owned = std::make_unique<Guide>(150.0f, Guide::Horizontal);
+    owned->setDelegate(document_.get());
+    Guide* guide = owned.get();
+    pages_[0]->addGuide(std::move(owned));
+    window_->display();
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    const int records = document_->undoInfo()->count();
+
+    const std::string x = "'" + xdotool_ + "' ";
+    std::string drag = x + "mousemove --window " + id + " " + xPointOfPage({300, 150}) + " && sleep 0.2 && " + x +
+                       "mousedown 1 && sleep 0.2";
+    for (int step = 1; step <= 5; ++step)
+        drag += " && " + x + "mousemove --window " + id + " " +
+                xPointOfPage({300.0f, 150.0f + 20.0f * float(step)}) + " && sleep 0.1";
+    // For a person to look at: the preview line while the button is down.
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
+        drag += " && '" + xwd_ + "' -silent -id " + id + " -out '" + keep + "-guide-dragging.xwd'";
+    drag += " && " + x + "mouseup 1";
+    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    EXPECT_EQ(live_->guideDrags, 1);
+    ASSERT_EQ(pages_[0]->guides().size(), 1u);
+    EXPECT_NEAR(guide->location(), 250.0f, 1.01f);
+    EXPECT_EQ(document_->undoInfo()->count(), records + 1);
+    expectScreenIsFresh(id, "guide moved");
+}
+
+TEST_F(LiveWindow, AColumnLinkedByItsMarkerThroughTheXServerTakesTheTextThatDidNotFit)
+{
+    live_->endEditingIfNeeded();
+    column_->setFrame(kit::makeRect(72, 72, 200, 40), false);
+    std::string words;
+    for (int i = 0; i < 30; ++i)
+        words += "overflowing ";
+    type(flow_, words);
+    flow_->recomputeAll();
+    ASSERT_EQ(column_->continueMarker(), TextItem::ContinueMarker::Plus);
+    TextItem* next = addColumn(0, kit::makeRect(300, 100, 120, 200));
+    next->setTextType(1);
+    setFont(next->flow());
+    next->flow()->recomputeAll();
+    document_->setSelection({column_}, live_);
+    window_->display();
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    const std::string before = text(flow_);
+
+    kit::Rect marker{};
+    getTContinueRect(column_, 1.0f, &marker, false);
+    const kit::Point from{kit::midX(marker), kit::midY(marker)};
+    ASSERT_EQ(column_->isHitAtKnob(from, live_), 8);
+    const std::string x = "'" + xdotool_ + "' ";
+    std::string drag = x + "mousemove --window " + id + " " + xPointOfPage(from) + " && sleep 0.2 && " + x +
+                       "mousedown 1 && sleep 0.2";
+    for (int step = 1; step <= 5; ++step)
+        drag += " && " + x + "mousemove --window " + id + " " +
+                xPointOfPage({from.x + (360.0f - from.x) * float(step) / 5.0f,
+                              from.y + (200.0f - from.y) * float(step) / 5.0f}) +
+                " && sleep 0.1";
+    // For a person to look at: the wire while the button is down.
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
+        drag += " && '" + xwd_ + "' -silent -id " + id + " -out '" + keep + "-linking.xwd'";
+    drag += " && " + x + "mouseup 1";
+    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    EXPECT_EQ(live_->resizes, 1);
+    ASSERT_EQ(column_->nextColumn(), next);
+    EXPECT_EQ(next->flow(), flow_);
+    EXPECT_EQ(text(flow_), before);
+    EXPECT_EQ(column_->continueMarker(), TextItem::ContinueMarker::Next);
+    EXPECT_GE(next->startParagraph(), 0);
+    expectScreenIsFresh(id, "linked");
 }
 
 // Two windows on one document: what is typed in the first shows in the

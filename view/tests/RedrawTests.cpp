@@ -8,6 +8,7 @@
 #include "core/EventState.h"
 #include "core/Pasteboard.h"
 #include "graphics/FontManager.h"
+#include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 
 #include <cmath>
@@ -316,6 +317,205 @@ TEST_F(RedrawTest, AParagraphThatLosesALineLeavesNoTraceOfIt)
     }
 }
 
+// A highlight inverts whatever the page shows, items over the column too,
+// and the mouse toggles it in place: a repaint draws it over every item,
+// not under the ones above its column.
+TEST_F(RedrawTest, AHighlightUnderABoxShowsAsARepaintDrawsIt)
+{
+    pressKeys(u"words under a box and beside it");
+    const kit::Rect word = caretAt(0, 1, 0);
+    auto box = std::make_shared<ItemBox>();
+    box->setFrame(kit::makeRect(column_->frame().origin.x + word.origin.x + 3, column_->frame().origin.y - 4, 40, 30),
+                  false);
+    pages_[0]->addItems(box, false);
+    window_->display();
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    } steps[] = {
+        {"a double click under the box", [&] { click(middleOfLetter(0, 1, 2), 2); }},
+        {"a Shift-click past it", [&] { click(middleOfLetter(0, 4, 2), 1, kit::ShiftKeyMask); }},
+        {"a click that takes the selection away", [&] { click(middleOfLetter(0, 0, 1)); }},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *view_, true);
+        EXPECT_FALSE(m.any()) << s.name << ": " << m.describe();
+        window_->display();
+    }
+}
+
+// The continuation marker shows beside the column being edited (a selected
+// column): ending the editing takes it away.
+TEST_F(RedrawTest, EndingTheEditingTakesTheContinuationMarkerAway)
+{
+    pressKeys(u"a column being edited");
+    ASSERT_TRUE(column_->isSelected());
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    view_->endEditingIfNeeded();
+    ASSERT_FALSE(column_->isSelected());
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+// Pages added or deleted change the canvas: the view takes its new size and
+// shows what moved or changed, as the column that loses its next column
+// (its marker no longer points on).
+TEST_F(RedrawTest, PagesAddedOrDeletedResizeAndRedrawTheView)
+{
+    ASSERT_TRUE(document_->addPages(1, 1));
+    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    pressKeys(u"text in a chain of two columns");
+    ASSERT_EQ(column_->continueMarker(), TextItem::ContinueMarker::Next);
+    window_->display();
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    } steps[] = {
+        {"two pages added", [&] { ASSERT_TRUE(document_->addPages(2, 2)); }},
+        {"the second page deleted", [&] { ASSERT_EQ(document_->deletePages(1, 1).size(), 1u); }},
+        {"the first page collapsed", [&] { ASSERT_TRUE(document_->collapsePages(1, 0)); }},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        // As a command on pages does: the views take the new canvas size.
+        document_->notifyDocumentDidChangeSize();
+        EXPECT_EQ(view_->frame().size.width, document_->canvasSize().width) << s.name;
+        EXPECT_EQ(view_->frame().size.height, document_->canvasSize().height) << s.name;
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        EXPECT_FALSE(m.any()) << s.name << ": " << m.describe();
+    }
+}
+
+// A highlight is taken away where it shows, even after its text moved: a
+// new indent moves the selected line, the next click repaints what the
+// highlight covered.
+TEST_F(RedrawTest, AHighlightTakenAwayAfterItsTextMovedLeavesNoTrace)
+{
+    pressKeys(u"a paragraph long enough to wrap onto a second line of the column, and then a third one");
+    click(middleOfLetter(0, 2, 2), 2);
+    ASSERT_NE(flow_->textSelection(), nullptr);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+    style->setIndentLeft(40);
+    column_->setStylePara(style.get());
+    column_->redrawQuickInView(view_);
+    window_->displayIfNeeded();
+    click(middleOfLetter(0, 0, 0));
+    ASSERT_EQ(flow_->textSelection(), nullptr);
+    const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *view_, true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+// The last column's marker shows whether text runs past it: typing in an
+// earlier column that makes the text run over, or no longer, redraws it.
+TEST_F(RedrawTest, TheMarkerOfTheLastColumnFollowsTheTextRunningPastIt)
+{
+    column_->setFrame(kit::makeRect(72, 72, 150, 40), false);
+    TextItem* last = addColumn(0, kit::makeRect(240, 72, 150, 40));
+    column_->joinColumn(last);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    last->select();
+    pressKeys(u"one\rtwo");
+    ASSERT_EQ(last->continueMarker(), TextItem::ContinueMarker::None);
+    // Words typed into the first paragraph, each shown, until the text
+    // runs past the last column.
+    for (int n = 0; n < 40 && last->continueMarker() == TextItem::ContinueMarker::None; ++n) {
+        window_->displayIfNeeded();
+        const TextParagraph* first = flow_->firstParagraph();
+        const textPoint end{0, first->wordCount() - 1, first->wordAtIndex(first->wordCount() - 1)->length()};
+        flow_->setCurrentPoint(&end);
+        pressKeys(u" w");
+    }
+    ASSERT_EQ(last->continueMarker(), TextItem::ContinueMarker::Plus);
+    repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "running over: " << m.describe();
+    pressKeys(u"\x7F\x7F");
+    ASSERT_EQ(last->continueMarker(), TextItem::ContinueMarker::None);
+    m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "no longer: " << m.describe();
+}
+
+// A paragraph that a new style sends on to the next column is redrawn from
+// the column it left, though the command comes from the column it is in now.
+TEST_F(RedrawTest, AParagraphSentOnByItsStyleLeavesNoTraceInTheColumnItLeft)
+{
+    ASSERT_TRUE(document_->addPages(1, 1));
+    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    pressKeys(u"the first paragraph\rthe second one, which moves on");
+    ASSERT_EQ(flow_->paragraphAtIndex(1)->firstItem(), column_);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    std::unique_ptr<StyleParagraph> style = flow_->paragraphAtIndex(1)->paragraphStyle()->copy();
+    style->setColumnStart(3);
+    flow_->paragraphAtIndex(1)->setStylePara(style.get(), false, true);
+    ASSERT_EQ(flow_->paragraphAtIndex(1)->firstItem(), next);
+    next->redrawQuickInView(view_);
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+// A headline fits its frame to its text: where a shrinking frame no longer
+// reaches is drawn afresh, after a key and after a new paragraph style.
+TEST_F(RedrawTest, AShrinkingHeadlineLeavesNoTraceOfItsFrame)
+{
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    ASSERT_EQ(editedColumn(), headline);
+    flow_ = headline->flow();
+    pressKeys(u"a headline of some length");
+    std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+    style->setLeading(30);
+    headline->setStylePara(style.get());
+    headline->redrawQuickInView(view_);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    const float wide = headline->frame().size.width, tall = headline->frame().size.height;
+
+    pressKeys(std::u16string(10, u'\x7F'));
+    ASSERT_LT(headline->frame().size.width, wide);
+    repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "Backspace: " << m.describe();
+
+    style->setLeading(0);
+    headline->setStylePara(style.get());
+    headline->redrawQuickInView(view_);
+    ASSERT_LT(headline->frame().size.height, tall);
+    m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "less leading: " << m.describe();
+}
+
+// Ending the editing takes the selection's highlight away in every column it
+// shows in, not only the edited one.
+TEST_F(RedrawTest, EndingTheEditingTakesAHighlightOverTwoColumnsAway)
+{
+    column_->setFrame(kit::makeRect(72, 72, 150, 60), false);
+    TextItem* next = addColumn(0, kit::makeRect(240, 72, 150, 60));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    pressKeys(u"one\rtwo\rthree\rfour\rfive\rsix");
+    ASSERT_EQ(flow_->lastParagraph()->firstItem(), next);
+    const textPoint a{0, 0, 1}, b{5, 0, 2};
+    flow_->drawAndSetSelectionType(SelectionChar, &a, &b, false, view_, 0);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    view_->endEditingIfNeeded();
+    ASSERT_EQ(flow_->textSelection(), nullptr);
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
 namespace {
 
 // A number from the environment, or the default.
@@ -439,3 +639,4 @@ TEST_F(RedrawTest, RandomEditsLeaveTheWindowAsAFreshRepaint)
         }
     }
 }
+

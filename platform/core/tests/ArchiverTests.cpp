@@ -1045,6 +1045,60 @@ TEST_F(ArchiverTest, HostileStreamsCannotMakeOwnershipCycles)
     EXPECT_THROW(array->claimElements(u), kit::Exception);
 }
 
+// Many more objects than a decoder has just made: what it knows of each one
+// (claimed, shared, its owner) holds however long ago the object was read.
+TEST_F(ArchiverTest, OwnershipHoldsForObjectsReadLongBefore)
+{
+    constexpr int Count = 200;
+    std::vector<std::unique_ptr<kit::String>> strings;
+    Archiver ar;
+    for (int i = 0; i < Count; ++i) {
+        strings.push_back(std::make_unique<kit::String>("s" + std::to_string(i)));
+        ar.encodeObject(strings.back().get());
+    }
+    for (int i = 1; i < Count; i += 2)
+        ar.encodeObject(strings[std::size_t(i)].get()); // back references
+
+    Unarchiver u(ar.data());
+    std::vector<Object*> read;
+    for (int i = 0; i < Count; ++i)
+        read.push_back(u.decodeObject());
+    std::vector<std::unique_ptr<kit::String>> claimed;
+    for (int i = 0; i < Count; i += 2) {
+        claimed.push_back(u.claim<kit::String>(read[std::size_t(i)]));
+        EXPECT_EQ(claimed.back().get(), read[std::size_t(i)]);
+        EXPECT_EQ(claimed.back()->value(), "s" + std::to_string(i));
+    }
+    for (int i = 0; i < Count; i += 2)
+        EXPECT_THROW(u.claim<kit::String>(read[std::size_t(i)]), kit::Exception) << i;
+    for (int i = 1; i < Count; i += 2) {
+        auto shared = u.decodeSharedObject<kit::String>();
+        EXPECT_EQ(shared.get(), read[std::size_t(i)]);
+        EXPECT_EQ(shared, u.share<kit::String>(read[std::size_t(i)]));
+    }
+    EXPECT_THROW(u.claim<kit::String>(read[1]), kit::Exception); // shared
+    EXPECT_TRUE(u.releaseUnclaimed().empty());
+
+    // A ring of owners longer than that: the last node owns the first, found
+    // only by following every owner back.
+    constexpr int Ring = 40;
+    std::vector<std::unique_ptr<Node>> nodes;
+    for (int i = 0; i < Ring; ++i)
+        nodes.push_back(std::make_unique<Node>("n" + std::to_string(i)));
+    for (int i = 0; i < Ring; ++i)
+        nodes[std::size_t(i)]->children.emplace_back(nodes[std::size_t((i + 1) % Ring)].get());
+    const std::string ring = Archiver::archivedDataWithRootObject(nodes[0].get());
+    for (auto& n : nodes)
+        (void)n->children.front().release();
+    Unarchiver r(ring);
+    try {
+        r.decodeOwnedObject<Node>();
+        ADD_FAILURE() << "an ownership cycle was accepted";
+    } catch (const kit::Exception& e) {
+        EXPECT_NE(e.reason().find("cycle"), std::string::npos) << e.reason();
+    }
+}
+
 TEST_F(ArchiverTest, AnOwnerMayBeDecodedInsideWhatItOwns)
 {
     // item1's weak reference pulls item2 in first, item2's weak parent
