@@ -21,15 +21,27 @@ cleanup() {
 }
 trap cleanup EXIT
 
-exec 5>"$WORK/displayfd"
-Xvfb -displayfd 5 -screen 0 1280x900x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for i in $(seq 1 50); do
-    [ -s "$WORK/displayfd" ] && break
-    sleep 0.1
+# Xvfb names its display on the descriptor once it takes connections; a
+# server that lost a race for its display number is started again.
+for attempt in 1 2 3; do
+    rm -f "$WORK/displayfd"
+    exec 5>"$WORK/displayfd"
+    Xvfb -displayfd 5 -screen 0 1280x900x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    exec 5>&-
+    for i in $(seq 1 100); do
+        [ "$(wc -l < "$WORK/displayfd")" -ge 1 ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ "$(wc -l < "$WORK/displayfd")" -ge 1 ]; then
+        export DISPLAY=":$(head -n1 "$WORK/displayfd")"
+        xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    fi
+    kill "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
 done
-[ -s "$WORK/displayfd" ] || { echo "SKIP: Xvfb did not start: $(cat "$WORK/xvfb.log")"; exit 77; }
-export DISPLAY=":$(head -n1 "$WORK/displayfd")"
+[ -n "$XVFB_PID" ] || { echo "SKIP: Xvfb did not start: $(cat "$WORK/xvfb.log")"; exit 77; }
 export XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config" HOME="$WORK/home" QT_QPA_PLATFORM=xcb
 # The program's behaviour is tested here; leaks are the unit tests' concern.
 export ASAN_OPTIONS=detect_leaks=0
