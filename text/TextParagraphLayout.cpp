@@ -114,8 +114,9 @@ private:
     StyleParagraph* style_ = nullptr;
     const bool track_;
     // A page break ends the column, except in a table cell, whose row would
-    // be cut in two: there it only ends the line.
-    const bool pageBreaks_ = typeid(p_) == typeid(TextParagraph);
+    // be cut in two, and in display text, which grows to its text and has
+    // no column to go on to: there it only ends the line.
+    bool pageBreaks_ = typeid(p_) == typeid(TextParagraph);
     TextFlow* flow_ = nullptr;
     int index_ = 0;
     int count_ = 0;
@@ -905,6 +906,8 @@ bool TextParagraph::LineLayout::run()
     p_.setFirstY(firstY_);
     p_.containsWordTokens_ = p_.hasIntruders_ = p_.endsWithHardPage_ = false;
     display_ = column_ && column_->textType() == 2;
+    if (display_)
+        pageBreaks_ = false;
     count_ = p_.wordCount();
     // An edit measures the words it touched; a word measured from the style
     // another word ended in goes stale when that word changes. The edited

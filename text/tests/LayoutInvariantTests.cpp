@@ -368,6 +368,24 @@ TEST_F(LayoutAfterEditsTest, EnterSendsTheTextAfterItToTheNextColumn)
     EXPECT_EQ(fromScratch(), "");
 }
 
+TEST_F(LayoutAfterEditsTest, APageBreakInAHeadlineOnlyEndsItsLine)
+{
+    // A headline grows to its text and has no column to go on to: the text
+    // after a page break stays in it, right below, and laying it out again
+    // neither moves it nor grows the headline.
+    makeColumns(1, 100, 20);
+    columns_[0]->setTextType(TextItem::DisplayText);
+    setText("one two");
+    caretAt(0, 0, 3);
+    columns_[0]->insertPageBreak(nullptr, nullptr);
+    ASSERT_EQ(flow_->paragraphCount(), 2);
+    EXPECT_FLOAT_EQ(para(0)->lastY(), 10);
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
+    EXPECT_FLOAT_EQ(columns_[0]->frame().size.height, 20);
+    EXPECT_EQ(fromScratch(), "");
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
+}
+
 TEST_F(LayoutAfterEditsTest, DeletingTheWholeTextKeepsTheParagraphsFont)
 {
     // A kill at the end of the text takes the last paragraph's end: the
