@@ -132,6 +132,9 @@ private:
 
     // Where the layout stands.
     TextItem* column_ = nullptr;
+    // The column the previous paragraph's page break ended: no line has
+    // room there, not even one without height.
+    const TextItem* brokenColumn_ = nullptr;
     kit::Rect frame_{};
     float y_ = 0;
     float firstY_ = 0;
@@ -935,6 +938,8 @@ bool TextParagraph::LineLayout::run()
     }
     if (!column_)
         return false;
+    if (previous && previous->endsWithHardPage() && previous->lastItem() == column_)
+        brokenColumn_ = column_;
 
     StyleChar* cs = p_.charStyle();
     wordSpaceDelta_ = cs ? cs->wordSpaceDelta() : 0.0f;
@@ -960,7 +965,8 @@ bool TextParagraph::LineLayout::run()
             resetWidestForLine();
             if (!measureLine())
                 break;
-            if (!(y_ + lineHeight_ <= frame_.size.height || display_ || y_ == 0)) {
+            const bool room = y_ + lineHeight_ <= frame_.size.height && column_ != brokenColumn_;
+            if (!(room || display_ || y_ == 0)) {
                 bool handOver = false;
                 if (!overflow(&handOver))
                     return false;

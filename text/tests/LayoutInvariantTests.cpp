@@ -386,6 +386,24 @@ TEST_F(LayoutAfterEditsTest, APageBreakInAHeadlineOnlyEndsItsLine)
     EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
 }
 
+TEST_F(LayoutAfterEditsTest, ALineWithoutHeightAfterAPageBreakStartsTheNextColumn)
+{
+    // Text in a flow without a font has lines of no height: even one of
+    // those has no room at the foot of the column a page break ended,
+    // whatever order the paragraphs are laid out in.
+    flow_ = std::make_unique<TextFlow>();
+    makeColumns(2, 100, 20);
+    setText("one");
+    press(0xF7EB);
+    ASSERT_TRUE(para(0)->endsWithHardPage());
+    ASSERT_FLOAT_EQ(para(1)->wordAtIndex(0)->piece(0).height, 0);
+    EXPECT_EQ(para(1)->firstItem(), columns_[1]);
+    caretAt(0, 0, 0);
+    type("x");
+    EXPECT_EQ(fromScratch(), "");
+    EXPECT_EQ(para(1)->firstItem(), columns_[1]);
+}
+
 TEST_F(LayoutAfterEditsTest, DeletingTheWholeTextKeepsTheParagraphsFont)
 {
     // A kill at the end of the text takes the last paragraph's end: the
