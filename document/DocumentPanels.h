@@ -16,6 +16,7 @@ class LayoutDocument;
 class Page;
 class StyleGraphic;
 class StyleParagraph;
+class ToolPalette;
 
 namespace kit {
 class View;
@@ -106,6 +107,8 @@ public:
     virtual MoveByPanel* moveByPanel(bool create) { (void)create; return nullptr; }
     // The links panel shows the main document's graphic links again.
     virtual void updateLinksPanel() {}
+    // The toolbar's tools (nil: none; the selection tool then acts).
+    virtual ToolPalette* toolbar() { return nullptr; }
 
     // The registry in use: the application's, or one that answers nil.
     static DocumentPanels& shared();

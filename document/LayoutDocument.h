@@ -23,6 +23,7 @@
 
 namespace kit {
 class Coder;
+class Event;
 class Object;
 class PageLayout;
 class Timer;
@@ -76,6 +77,7 @@ void getScrollRectForInitialPageRect(const kit::Rect& pageRect, kit::Rect* rect)
 kit::Point getWindowPosition(const kit::Rect& frame, int n);
 
 // Markers refer to the document that lists them weakly (TextDocument is the
+class CanvasView;
 // weak target). The guides of its pages ask it before they are dragged and
 // tell it after (GuideDelegate); the page-layout document lets every drag go.
 class LayoutDocument : public Document, public StyleSheetDocument, public TextDocument, public GuideDelegate, public kit::NibOwner {
@@ -609,6 +611,22 @@ public:
     // The item a link's description data names; nil for any other data.
     Item* linkedItemAt(std::string_view selection) const;
 
+    // The page's main text column: none here (the word processor's
+    // document has one on every page).
+    virtual TextItem* mainTextItemForPage(Page* page) const { (void)page; return nullptr; }
+
+    // ---- Events of a canvas (LayoutDocumentEvents.cpp). Each mouse down
+    // goes to the text tool, a loop of the selection tool or the active
+    // tool; nothing while an import dispatches.
+    void mouseDown(const kit::Event& event, CanvasView* view);
+    // A document that must not be changed: drags, reshapes and deletes are
+    // refused.
+    bool isReadOnly() const { return readOnly_; }
+    void setReadOnly(bool flag) { readOnly_ = flag; }
+    // False for a key it does not handle (it then goes up the responder
+    // chain).
+    bool keyDown(const kit::Event& event, CanvasView* view);
+
     // ---- Commands the page view forwards.
     // Ends text editing in the view, or begins it again at the caret of
     // the flow edited last (a beep when there is none to begin).
@@ -755,6 +773,7 @@ private:
     bool showGraphics_ = false;
     bool showGuides_ = false;
     bool showTextRects_ = false;
+    bool readOnly_ = false;
     bool showTextMarkers_ = false;
     bool snapToGuides_ = false;
     bool snapToRulers_ = false;

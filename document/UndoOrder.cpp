@@ -7,6 +7,7 @@
 #include "items/Item.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 using namespace undo_detail;
@@ -92,11 +93,21 @@ void UndoOrder::reorder(std::vector<std::shared_ptr<Item>>& list) const
     case SentBackward: {
         const std::unordered_set<const Item*> moving(present.begin(), present.end());
         const int last = static_cast<int>(list.size()) - 1;
-        for (auto at = present.rbegin(); at != present.rend(); ++at) {
-            const int i = indexIn(list, *at);
-            if (i < 0)
-                continue;
-            const int j = undoType() == BroughtForward ? i + 1 : i - 1;
+        // Forward from the front-most item, backward from the back-most, so
+        // that a run of adjacent items moves as one either way.
+        const bool forward = undoType() == BroughtForward;
+        std::unordered_map<const Item*, int> at;
+        for (int i = 0; i <= last; ++i)
+            at.emplace(list[static_cast<std::size_t>(i)].get(), i);
+        std::vector<int> order;
+        for (const Item* item : present)
+            if (auto found = at.find(item); found != at.end())
+                order.push_back(found->second);
+        std::sort(order.begin(), order.end());
+        if (forward)
+            std::reverse(order.begin(), order.end());
+        for (const int i : order) {
+            const int j = forward ? i + 1 : i - 1;
             if (j < 0 || j > last || moving.count(list[static_cast<std::size_t>(j)].get()))
                 continue;
             std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);

@@ -45,7 +45,7 @@ enum TextSelectionType : int {
 // The private pasteboard type of copied text, and the pasteboard that keeps
 // deleted text for undelete.
 inline constexpr const char* LayvanePboardTypeTEXT = "Layvane Text Pasteboard Type";
-inline constexpr const char* ZYN_PRIVATEKILL = "ZYN_PRIVATEKILL";
+inline constexpr const char* ZYN_PRIVATEKILL = "ZYNPrivateKillPboard";
 
 // Characters a pasted word stays joined to on its left and right.
 extern const char ZYNSmartLeft[10];

@@ -1,6 +1,7 @@
 #include "view/PageView.h"
 
 #include "appkit/Event.h"
+#include "appkit/MenuItem.h"
 #include "core/Exception.h"
 #include "core/Unarchiver.h"
 #include "document/LayoutDocument.h"
@@ -25,9 +26,20 @@ PageView::PageView(const kit::Rect& frameRect)
         printDocument(sender);
         return nullptr;
     });
+    registerCanvasActions();
+    registerTextActions();
+    setAction("drawCursor:", [this](kit::Object* sender) -> kit::Object* {
+        drawCursor(sender);
+        return nullptr;
+    });
 }
 
-PageView::~PageView() = default;
+PageView::~PageView()
+{
+    // The window's tracking rectangle holds the view weakly; a blink still
+    // pending must not reach it.
+    cancelPreviousPerformRequestsWithTarget(this);
+}
 
 void PageView::highlight(Page* page, bool flag)
 {

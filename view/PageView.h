@@ -5,7 +5,10 @@
 // scrolls to pages and carets, and keeps the text cursor of the column being
 // edited. The document tells it what changed; it redisplays what is visible.
 
+#include "appkit/MenuValidation.h"
 #include "appkit/View.h"
+#include "document/CanvasView.h"
+#include "core/Color.h"
 #include "core/Geometry.h"
 #include "core/WeakLink.h"
 #include "document/DocumentWindowView.h"
@@ -20,11 +23,16 @@
 #include <vector>
 
 namespace kit {
+class Pasteboard;
 class DrawContext;
 class Event;
+class Font;
+class MenuItem;
 class Object;
 }
+class Undo;
 class GraphicLink;
+class Guide;
 class InfoBarInset;
 struct Paint;
 class Item;
@@ -35,7 +43,7 @@ class TextFlow;
 class TextItem;
 struct textPoint;
 
-class PageView : public kit::View, public DocumentView, public DocumentWindowView {
+class PageView : public kit::View, public DocumentView, public DocumentWindowView, public CanvasView, public kit::MenuValidation {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
     ~PageView() override;
@@ -53,7 +61,8 @@ public:
 
     // 1.0 = 100 %.
     float zoom() const override { return zoom_; }
-    void setZoom(float zoom) override { zoom_ = zoom; }
+    // Stores the factor as it is; one outside the zoom range is ignored.
+    void setZoom(float zoom) override;
     LayoutDocument* document() const override { return document_; }
     void setDocument(LayoutDocument* document) override { document_ = document; }
 
@@ -98,6 +107,12 @@ public:
     // In view coordinates; empty while no cursor is shown.
     kit::Rect textCursorRect() const override { return cursorShown_ ? cursorRect_ : kit::Rect{}; }
     bool isTextCursorShown() const { return cursorShown_; }
+    // The caret blinks every 0.6 s: the view as sender toggles it, another
+    // sender shows it, nil takes it away (PageViewCursor.cpp).
+    void drawCursor(kit::Object* sender);
+    // Whether the blink shows the caret now.
+    bool isCursorDrawn() const { return cursorShown_ && cursorCycle_; }
+    static constexpr double BlinkInterval = 0.6;
     // The caret of the point in the column, in the column's coordinates; the
     // column that holds the point is answered through the last argument.
     static kit::Rect caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder);
@@ -209,6 +224,139 @@ public:
     // A drawing pass of this view into the context over the rectangle.
     Paint paint(kit::DrawContext& context, const kit::Rect& rect) const;
 
+
+    // ---- Zoom (PageViewZoom.cpp). Factors outside 0.1 .. 16 (and NaN)
+    // are ignored: they come from callers and files, and the clip view
+    // divides by them. Each answers whether the zoom changed.
+    static constexpr float MinZoom = 0.1f;
+    static constexpr float MaxZoom = 16.0f;
+    static bool isValidZoom(float factor);
+    bool zoomTo(float factor);                              // about the visible centre
+    bool zoomTo(float factor, kit::Point at);               // the point stays put on the screen
+    bool zoomTo(float factor, const kit::Rect& inRect);     // then the rectangle shows
+    bool _doZoom(float factor);
+    void _updateScrollRect(const kit::Rect& rect);
+
+    // ---- Events (PageViewEvents.cpp). The document decides what they do.
+    void mouseDown(const kit::Event& event) override;
+    void keyDown(const kit::Event& event) override;
+    void mouseEntered(const kit::Event& event) override;
+    void flagsChanged(const kit::Event& event) override;
+    void resetCursorRects() override;
+    void setTrackingRect();
+    void discardTrackingRect();
+    int trackingRectTag() const { return trectNum_; }
+    // Editing from the first column of a page (1 is the first; 0 counts
+    // as 1); a number outside the document does nothing.
+    void beginEditingPageNumber(int number);
+    bool isShowingObjectLinks() const { return showingObjectLinks_; }
+    void toggleShowObjectLinks(kit::Object* sender);
+    Item* hitFillAt(kit::Point point);
+    // The visible page meeting the rectangle most (ties: the first met).
+    Page* hitPageIn(const kit::Rect& rect) const;
+    Guide* hitGuideAt(kit::Point point, Page** page) override;
+
+    // ---- CanvasView: the loops of the selection tool (PageViewMouse.cpp).
+    DocumentView* documentView() override { return this; }
+    kit::Point pointOfEvent(const kit::Event& event) const override;
+    Item* hitKnobAt(kit::Point point, int* knob) override;
+    void doItemHit(const kit::Event& mouseDown, Item* item) override;
+    // A drag of the unlocked selection from the mouse-down point; the first
+    // event of the drag is in hand.
+    void doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint);
+    void doMarqueeDrag(const kit::Event& mouseDown) override;
+    void selectItemsInRect(const kit::Rect& rect);
+    void doKnobHit(const kit::Event& mouseDown, Item* item, int knob) override;
+    void doGuideDrag(const kit::Event& mouseDown, Guide* guide, Page* page) override;
+    void handleArrowKey(const kit::Event& keyDown) override;
+    void doRotateNudge(float angle);
+    // Copies of the items through their stored form; nil when they cannot
+    // be made (nothing changes then).
+    std::vector<std::shared_ptr<Item>> makeCopy(const std::vector<Item*>& items);
+    // The item goes into the list after the last entry below it in the
+    // active page's stacking order.
+    void insertItemIntoSortedList(Item* item, std::vector<Item*>& list) const;
+    void getSelectedBounds(const std::vector<Item*>& items, kit::Rect* rect) const;
+    // The outline that follows the pointer while items are dragged, as last
+    // drawn, in view coordinates (empty when none is shown).
+    kit::Rect dragFeedbackRect() const { return dragFeedback_; }
+
+    // ---- Item commands (PageViewItemCommands.cpp).
+    void delete_(kit::Object* sender) override;
+    void selectAll(kit::Object* sender);
+    void selectNextItem(int step) override;
+    void undo(kit::Object* sender);
+    void redo(kit::Object* sender);
+    void lock(kit::Object* sender);
+    void unlock(kit::Object* sender);
+    void unlockAll(kit::Object* sender);
+    void bringToFront(kit::Object* sender);
+    void sendToBack(kit::Object* sender);
+    void popForward(kit::Object* sender);
+    void pushBackward(kit::Object* sender);
+    void makeNatural(kit::Object* sender);
+    void flipHorizontal(kit::Object* sender);
+    void flipVertical(kit::Object* sender);
+    // 1 horizontally, 2 vertically, anything else both.
+    void centerOnPage(int mode);
+    void offsetDropShadow(float dx, float dy);
+    void toggleDropShadow(kit::Object* sender);
+    void changeColor(int tag);
+    void removeColor(kit::Object* sender);
+    void removeLine(kit::Object* sender);
+    // The colours of the colour menu by tag: 1 black, 2 light grey, 3 dark
+    // grey, 4 cyan, 5 magenta, 6 yellow, any other white.
+    static kit::ColorRef getColorValue(int tag);
+    void redisplayKnobs();
+
+    // ---- Menu validation and toggles (PageViewValidation.cpp).
+    bool validateMenuItem(kit::MenuItem* item) override;
+    // Retitles two-state items from the string table; YES only when the
+    // title of a font-attribute item changed.
+    bool updateCommand(kit::MenuItem* item);
+    // Whether the pasteboard holds a type this program pastes; checked
+    // again only when its change count moved.
+    static bool generalPasteboardHasPasteType();
+    static bool killPasteboardHasPasteType();
+    static int pasteChecks() { return pasteChecks_; }
+
+    // ---- Text commands (PageViewTextCommands.cpp), forwarded to the
+    // column being edited with this view. Nothing while none is edited.
+    using TextCommand = void (TextItem::*)(kit::Object* sender, DocumentView* view);
+    void _passThroughTextMethod(TextCommand command, kit::Object* sender);
+    // The scratch menu item of the alignment, case and size commands.
+    kit::MenuItem* fakeMenu() const { return fakeMenu_.get(); }
+    void increasePointSize(kit::Object* sender);
+    void decreasePointSize(kit::Object* sender);
+    // The font at the caret while editing; nil otherwise.
+    kit::Font* font() const;
+
+    // ---- Services (PageViewServices.cpp). The view serves a request it
+    // can write the send type for (and take the return type back).
+    PageView* validRequestorForSendType(const std::string& sendType, const std::string& returnType);
+    // Writes the selection in each type it can, declaring only those it
+    // wrote; false when it wrote none.
+    bool writeSelectionToPasteboard(kit::Pasteboard& pboard, const std::vector<std::string>& types);
+    // Each answers whether it wrote. Text comes from the first item's
+    // flow's selection; pictures and RTF are not written here yet.
+    // Each answers whether it wrote. PostScript is the EPS of the items'
+    // bounds on their page; text comes from the first item's flow's
+    // selection; TIFF is not made here yet.
+    bool writePSToStream(std::string& stream, const std::vector<Item*>& items);
+    bool writeTIFFToStream(std::string& stream, const std::vector<Item*>& items);
+    bool writeASCIIToStream(std::string& stream, const std::vector<Item*>& items);
+    bool writeRTFToStream(std::string& stream, const std::vector<Item*>& items);
+    bool writeRTFDToStream(std::string& stream, const std::vector<Item*>& items);
+
+    // ---- Navigation (PageViewNavigation.cpp).
+    // The displayed page at the index (clamped) becomes active and shows.
+    void showPageAtDisplayedIndex(int index);
+    void showLastPage();
+    // A page number outside the document beeps.
+    void gotoPage(int number);
+    // -1 the previous, 1 the next page after the most visible one.
+    void gotoNextPage(int tag);
+
     // ---- Printing (PageViewPrinting.cpp). The Print command: the whole
     // document, or the print list when the sender is a panel.
     void printDocument(kit::Object* sender);
@@ -256,6 +404,12 @@ private:
     Page* editedPage() const;
     // Redisplays either page and where its items reach past its paper.
     void redisplayOverhangs(const Page* was, const Page* now);
+    // The menu commands by action name.
+    void registerCanvasActions();
+    void registerTextActions();
+    void restartBlink();
+    // The caret's area joins the next display.
+    void refreshCaretArea(const kit::Rect& caret);
     // After drawing, the caret is where the edited text drawn shows it.
     void placeCursorInDrawnColumns(Page* page, const kit::Rect& rect);
     // The area a column shows on a page, in view coordinates.
@@ -275,8 +429,16 @@ private:
     kit::Rect invalidRect_{};
     kit::Rect cursorRect_{};
     bool cursorShown_ = false;
+    bool cursorCycle_ = false; // the blink shows the caret
     // Objects of cloned items' stored form that nothing else took.
     std::vector<std::unique_ptr<kit::Object>> cloneKeep_;
+
+    // Events and loops.
+    int trectNum_ = 0;
+    bool showingObjectLinks_ = false;
+    kit::Rect dragFeedback_{};
+    std::unique_ptr<kit::MenuItem> fakeMenu_;
+    static int pasteChecks_;
 
     // Printing.
     std::vector<int> printList_; // page numbers in print order

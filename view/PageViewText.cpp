@@ -130,6 +130,18 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
         if (PageSet* run = document_->pageSetForCollapsedPage(page))
             document_->expandPages(-1, run->offset());
     }
+    // Only the part of the caret inside its column shows; a caret wholly
+    // outside it shows none.
+    const float frameHeight = holder->frame().size.height;
+    if (caret.origin.y >= frameHeight || (caret.origin.y < 0 && caret.origin.y + caret.size.height <= 0)) {
+        eraseTextCursor();
+        return;
+    }
+    if (caret.origin.y < 0) {
+        caret.size.height += caret.origin.y;
+        caret.origin.y = 0;
+    }
+    caret.size.height = std::min(caret.size.height, frameHeight - caret.origin.y);
     kit::Point origin = holder->frame().origin;
     holder->convertToView(&origin);
     caret.origin.x += origin.x;
@@ -137,12 +149,16 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
     if (caret.size.width <= 0)
         caret.size.width = 1;
     const kit::Rect old = cursorRect_;
+    const bool wasShown = cursorShown_;
     const bool moved = !cursorShown_ || !kit::equalRects(old, caret);
-    if (cursorShown_ && (moved || forceErase))
-        setNeedsDisplayInRect(old);
     cursorRect_ = caret;
     cursorShown_ = true;
-    setNeedsDisplayInRect(caret);
+    // A caret that moved shows at once and blinks from there.
+    if (moved || forceErase)
+        restartBlink();
+    if (wasShown && (moved || forceErase))
+        refreshCaretArea(old);
+    refreshCaretArea(caret);
 }
 
 void PageView::eraseTextCursor()
@@ -150,7 +166,9 @@ void PageView::eraseTextCursor()
     if (!cursorShown_)
         return;
     cursorShown_ = false;
-    setNeedsDisplayInRect(cursorRect_);
+    cursorCycle_ = false;
+    kit::Receiver::cancelPreviousPerformRequestsWithTarget(this, "drawCursor:", this);
+    refreshCaretArea(cursorRect_);
 }
 
 // ---- Pages and hit tests.
@@ -477,9 +495,10 @@ void PageView::drawRect(const kit::Rect& rect)
     const std::vector<Page*> pages = context->isDrawingToScreen() ? visiblePages() : pagesMeeting(rect);
     for (Page* page : pages)
         page->drawSelfInView(paint, rect);
-    if (context->isDrawingToScreen())
+    if (context->isDrawingToScreen()) {
         for (Page* page : pages)
             placeCursorInDrawnColumns(page, rect);
+    }
 }
 
 Paint PageView::paint(kit::DrawContext& context, const kit::Rect& rect) const

@@ -60,10 +60,3 @@ bool PageView::windowShouldClose(kit::Object* closing)
     return true;
 }
 
-void PageView::showPageNumber(int number)
-{
-    if (!document_ || document_->numDisplayedPages() == 0)
-        return;
-    const int displayed = std::clamp(document_->displayedIndexOfNumber(number), 0, document_->numDisplayedPages() - 1);
-    showPage(document_->displayedPageAt(displayed));
-}

@@ -217,7 +217,7 @@ TEST_F(UndoRecordTest, AnOrderRecordPutsItemsBackInAscendingOrderOfTheirPlacesCl
     EXPECT_EQ(itemsOf(page(0)), (std::vector<Item*>{boxes[1], boxes[4]}));
 }
 
-TEST_F(UndoRecordTest, BringingTwoNeighboursForwardKeepsTheirOrderAndSendingBackMovesOnlyTheBackOne)
+TEST_F(UndoRecordTest, TwoNeighboursMoveTogetherForwardAndBackKeepingTheirOrder)
 {
     std::vector<ItemBox*> b;
     for (int i = 0; i < 4; ++i)
@@ -228,7 +228,7 @@ TEST_F(UndoRecordTest, BringingTwoNeighboursForwardKeepsTheirOrderAndSendingBack
     };
     const Case cases[] = {
         {Undo::BroughtForward, {0, 3, 1, 2}},
-        {Undo::SentBackward, {1, 0, 2, 3}},
+        {Undo::SentBackward, {1, 2, 0, 3}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);

@@ -345,3 +345,17 @@ TEST_F(GuideDragTest, AnItemDrawnNearANewGuideSnapsToIt)
 }
 
 } // namespace
+
+TEST_F(GuideDragTest, AClickOnAShownGuideInThePageViewDragsIt)
+{
+    document_->setShowGuides(true);
+    Guide* guide = addGuide(pages_[0], 250, Guide::Horizontal);
+    document_->setActivePage(pages_[1]);
+    queueDrag(pages_[0], {{300, 320}, {300, 400}});
+    view_->mouseDown(mouseAt(kit::EventType::LeftMouseDown, pages_[0], {300, 250}));
+    EXPECT_FLOAT_EQ(guide->location(), 400.0f);
+    EXPECT_EQ(document_->activePage(), pages_[0]);
+    ASSERT_GE(stack().count(), 1);
+    ASSERT_TRUE(stack().undo());
+    EXPECT_FLOAT_EQ(guide->location(), 250.0f);
+}

@@ -8,11 +8,64 @@
 #include "core/Coder.h"
 #include "core/Exception.h"
 
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Whether a stretch of markup holds text of its own: letters outside control
+// words, escaped characters and hex bytes; optional destinations inside
+// ("{\\* ...}") are left out.
+bool holdsText(std::string_view span, int marker)
+{
+    std::size_t at = 0;
+    while (at < span.size()) {
+        const char c = span[at];
+        if (c == '\\') {
+            if (at + 1 >= span.size())
+                return false;
+            const char next = span[at + 1];
+            if (std::isalpha(static_cast<unsigned char>(next))) {
+                at += 2;
+                while (at < span.size() && std::isalpha(static_cast<unsigned char>(span[at])))
+                    ++at;
+                if (at < span.size() && span[at] == '-')
+                    ++at;
+                while (at < span.size() && std::isdigit(static_cast<unsigned char>(span[at])))
+                    ++at;
+                if (at < span.size() && span[at] == ' ')
+                    ++at;
+                continue;
+            }
+            if (static_cast<unsigned char>(next) == marker)
+                return false;
+            return true; // an escaped character, a symbol or a hex byte
+        }
+        if (c == '{' && at + 2 < span.size() && span[at + 1] == '\\' &&
+            static_cast<unsigned char>(span[at + 2]) == marker) {
+            // Skip the optional destination whole.
+            int open = 0;
+            for (; at < span.size(); ++at) {
+                if (span[at] == '\\') {
+                    ++at;
+                    continue;
+                }
+                if (span[at] == '{')
+                    ++open;
+                else if (span[at] == '}' && --open == 0)
+                    break;
+            }
+            ++at;
+            continue;
+        }
+        if (c != '{' && c != '}' && c != '\r' && c != '\n' && c != ';')
+            return true;
+        ++at;
+    }
+    return false;
+}
 
 // One open group: the handler of its first keyword (none until it is known,
 // or when nothing handles it), that keyword, whether its elements are
@@ -120,15 +173,23 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::dispatch(ZynMarkupStream* stream, ZynD
             const bool hex = first == '\'';
             if (group.firstKeywordPending && !escaped && !hex) {
                 bool found = true;
+                bool ignorable = false;
                 if (element.text().size() == 1 && static_cast<unsigned char>(first) == stream->destinationMarker()) {
                     found = readDestinationKeyword(*stream, element);
                     element.setIsIgnorableDestination(true);
+                    ignorable = true;
                 }
                 group.firstKeywordPending = false;
                 group.handler = found ? table->sharedActorForKeyword(element.text()) : nullptr;
                 group.active = group.handler != nullptr;
                 if (!group.active) {
+                    const std::size_t from = stream->offset();
                     stream->skipGroup();
+                    // A group nobody reads is dropped; when it held text that is
+                    // not an optional destination's, the reader must say so.
+                    if (!ignorable &&
+                        holdsText(stream->data().substr(from, stream->offset() - from), stream->destinationMarker()))
+                        run.lostData_ = true;
                     break;
                 }
                 group.keyword = element.text();

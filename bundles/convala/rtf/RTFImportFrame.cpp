@@ -6,6 +6,7 @@
 #include "bundles/convala/markup/RTFContext.h"
 #include "bundles/convala/markup/ZynDispatchTable.h"
 #include "bundles/convala/rtf/RTFImportMethods.h"
+#include "bundles/convala/rtf/RTFTextEscapes.h"
 
 #include "app/Layvane.h"
 #include "document/LayoutDocument.h"
@@ -35,25 +36,6 @@ std::string trimmed(const std::string& text)
         return {};
     const auto last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
-}
-
-void appendUTF8(std::string& out, char32_t ch)
-{
-    if (ch < 0x80) {
-        out += char(ch);
-    } else if (ch < 0x800) {
-        out += char(0xC0 | (ch >> 6));
-        out += char(0x80 | (ch & 0x3F));
-    } else if (ch < 0x10000) {
-        out += char(0xE0 | (ch >> 12));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    } else {
-        out += char(0xF0 | (ch >> 18));
-        out += char(0x80 | ((ch >> 12) & 0x3F));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    }
 }
 
 // The font of a font-table name: mapped through the font map, else the
@@ -110,14 +92,14 @@ void appendNameText(RTFImportState& state, const std::string& bytes)
     for (std::size_t i = from; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if (const std::optional<char32_t> ch = RTFImportMethods::codePageCharacter(state.codePage, byte))
-            appendUTF8(state.pendingName, *ch);
+            RTFTextEscapes::appendUTF8(state.pendingName, *ch);
     }
     state.namePending = true;
 }
 
 void appendNameCharacter(RTFImportState& state, char32_t ch)
 {
-    appendUTF8(state.pendingName, ch);
+    RTFTextEscapes::appendUTF8(state.pendingName, ch);
     state.namePending = true;
 }
 

@@ -15,25 +15,6 @@
 
 namespace {
 
-void appendUTF8(std::string& out, char32_t ch)
-{
-    if (ch < 0x80) {
-        out += char(ch);
-    } else if (ch < 0x800) {
-        out += char(0xC0 | (ch >> 6));
-        out += char(0x80 | (ch & 0x3F));
-    } else if (ch < 0x10000) {
-        out += char(0xE0 | (ch >> 12));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    } else {
-        out += char(0xF0 | (ch >> 18));
-        out += char(0x80 | ((ch >> 12) & 0x3F));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    }
-}
-
 // Words whose groups hold running text: formatting, which the text keeps
 // nothing of, but whose groups must be read rather than skipped.
 constexpr const char* formattingWords[] = {
@@ -74,7 +55,7 @@ public:
                 --skip_;
             }
             for (unsigned char c : bytes)
-                appendUTF8(text, RTFTextEscapes::codePageCharacter(c).value_or(U'\uFFFD'));
+                RTFTextEscapes::appendUTF8(text, RTFTextEscapes::codePageCharacter(c).value_or(U'\uFFFD'));
             return this;
         }
         skip_ = 0;
@@ -89,10 +70,10 @@ public:
                 high_ = char32_t(value);
             } else if (value >= 0xDC00 && value <= 0xDFFF) {
                 if (high_)
-                    appendUTF8(text, 0x10000 + ((high_ - 0xD800) << 10) + (char32_t(value) - 0xDC00));
+                    RTFTextEscapes::appendUTF8(text, 0x10000 + ((high_ - 0xD800) << 10) + (char32_t(value) - 0xDC00));
                 high_ = 0;
             } else if (value > 0) {
-                appendUTF8(text, char32_t(value));
+                RTFTextEscapes::appendUTF8(text, char32_t(value));
             }
             skip_ = fallback_;
             return this;
@@ -103,7 +84,7 @@ public:
         }
         for (const NamedCharacter& t : textWords) {
             if (word == t.word) {
-                appendUTF8(text, t.ch);
+                RTFTextEscapes::appendUTF8(text, t.ch);
                 break;
             }
         }

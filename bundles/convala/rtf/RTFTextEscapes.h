@@ -33,4 +33,7 @@ struct RTFTextEscapes {
     // its semicolons left out, since a ";" would end the entry early.
     // Ill-formed UTF-8 bytes are taken as Windows-1252 characters.
     static void appendName(std::string& out, std::string_view utf8);
+
+    // A character as UTF-8 (what the readers hand on).
+    static void appendUTF8(std::string& out, char32_t ch);
 };

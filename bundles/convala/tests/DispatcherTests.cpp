@@ -258,7 +258,9 @@ TEST(ZynMarkupDispatcher, EveryTruncationLeavesTheTableAsItWas)
     ZynMarkupStream whole(document);
     dispatcher.dispatch(&whole, run);
     EXPECT_EQ(run.unclosedGroups(), 0u);
-    EXPECT_FALSE(run.lostData());
+    // Nobody here reads the field's result: its text "Y" is dropped, and the
+    // run says so.
+    EXPECT_TRUE(run.lostData());
     EXPECT_EQ(counter.log.back(), "-rtf");
 }
 
@@ -371,3 +373,32 @@ TEST(ZynMarkupDispatcher, BoundsEveryReader)
 }
 
 } // namespace
+
+// A group whose first word nobody reads is skipped; when it held text that an
+// optional destination did not, the run says data was lost.
+TEST(ZynMarkupDispatcher, ASkippedGroupWithTextIsLostDataAndOneWithoutIsNot)
+{
+    ZynDispatchTable table;
+    Recorder recorder;
+    for (const char* k : {"rtf", "zyntext", "par"})
+        table.registerObject(&recorder, Recorder::recordSelector(), k);
+    ZynMarkupDispatcher dispatcher(&table);
+    const struct {
+        const char* input;
+        bool lost;
+    } cases[] = {
+        {"{\\rtf1 {\\rtlch hidden}shown\\par}", true},
+        {"{\\rtf1 {\\rtlch \\'e9}shown\\par}", true},
+        {"{\\rtf1 {\\rtlch\\fcs1 \\af0 }shown\\par}", false},
+        {"{\\rtf1 {\\*\\unknown hidden}shown\\par}", false},
+        {"{\\rtf1 {\\rtlch {\\*\\bkmkstart a}}shown\\par}", false},
+        {"{\\rtf1 {\\rtlch {\\*\\bkmkstart a}text}shown\\par}", true},
+        {"{\\rtf1 {\\colortbl;\\red0\\green0\\blue0;}shown\\par}", false},
+    };
+    for (const auto& c : cases) {
+        ZynDispatchRun run;
+        ZynMarkupStream stream(c.input);
+        dispatcher.dispatch(&stream, run);
+        EXPECT_EQ(run.lostData(), c.lost) << c.input;
+    }
+}

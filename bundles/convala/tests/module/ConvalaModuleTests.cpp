@@ -24,7 +24,9 @@
 #include "text/TextWord.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -206,8 +208,13 @@ TEST_F(ConvalaModule, AnotherProgramsRTFOnTheClipboardPastesIntoAColumn)
     TextItem* target = column();
     ASSERT_NE(target, nullptr);
     bool pasted = false;
-    for (int i = 0; i < 100 && !pasted; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // The clipboard owner may be slow to answer on a busy machine: wait on the
+    // clock, not on a count of event passes (a pass with nothing to do is instant).
+    QElapsedTimer waited;
+    waited.start();
+    while (!pasted && waited.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
         pasted = !kit::Pasteboard::generalPasteboard().availableTypeFromArray({kit::RTFPboardType}).empty() &&
                  target->paste(kit::Pasteboard::generalPasteboard(), false, nullptr);
     }

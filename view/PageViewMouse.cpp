@@ -1,0 +1,541 @@
+// The selection tool's modal loops on the canvas and the keyboard nudges.
+// Each loop takes the mouse events from the window itself until the button
+// goes up (the kit ends it with a mouse-up when the grab is lost), shows its
+// feedback over a cached copy of the window and puts the copy back, so the
+// pages are never redrawn while the pointer moves; at the end it changes
+// the model once and pushes one undo record.
+
+#include "view/PageView.h"
+
+#include "appkit/Application.h"
+#include "appkit/Event.h"
+#include "appkit/Window.h"
+#include "appkit/Workspace.h"
+#include "core/Alert.h"
+#include "core/Archiver.h"
+#include "core/EventState.h"
+#include "core/Exception.h"
+#include "core/FileManager.h"
+#include "core/Unarchiver.h"
+#include "document/Guide.h"
+#include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "document/Undo.h"
+#include "document/UndoComposite.h"
+#include "document/UndoInfo.h"
+#include "document/UndoReshape.h"
+#include "document/UndoTrans.h"
+#include "foundation/ApplicationDelegate.h"
+#include "foundation/Preferences.h"
+#include "graphics/DrawContext.h"
+#include "items/Item.h"
+#include "items/ItemArray.h"
+#include "items/PlacedItem.h"
+#include "items/TextItem.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+constexpr unsigned kDragMask = kit::LeftMouseUpMask | kit::LeftMouseDraggedMask;
+
+std::vector<Item*> unlockedSelection(const LayoutDocument* document)
+{
+    std::vector<Item*> items = document ? document->selected() : std::vector<Item*>{};
+    std::erase_if(items, [](const Item* item) { return item->isLocked(); });
+    return items;
+}
+
+kit::Rect outsetToPixels(const kit::Rect& r, float by)
+{
+    const float x0 = std::floor(kit::minX(r) - by), y0 = std::floor(kit::minY(r) - by);
+    const float x1 = std::ceil(kit::maxX(r) + by), y1 = std::ceil(kit::maxY(r) + by);
+    return kit::makeRect(x0, y0, x1 - x0, y1 - y0);
+}
+
+// The window's image of the view's visible area, kept while a loop draws
+// its feedback over it.
+class WindowCache {
+public:
+    explicit WindowCache(PageView& view) : view_(view) { take(); }
+    ~WindowCache()
+    {
+        if (kit::Window* w = view_.window()) {
+            w->restoreCachedImage();
+            w->discardCachedImage();
+            w->flushWindow();
+        }
+    }
+    void take()
+    {
+        if (kit::Window* w = view_.window()) {
+            w->displayIfNeeded();
+            w->cacheImageInRect(outsetToPixels(view_.convertRectToView(view_.visibleRect(), nullptr), 0));
+        }
+    }
+    void restore()
+    {
+        if (kit::Window* w = view_.window())
+            w->restoreCachedImage();
+    }
+
+private:
+    PageView& view_;
+};
+
+void strokeOutline(PageView& view, const kit::Rect& rect, float gray)
+{
+    if (kit::isEmptyRect(rect) || !view.window())
+        return;
+    view.lockFocus();
+    if (kit::DrawContext* context = kit::DrawContext::current()) {
+        context->gsave();
+        context->setgray(gray);
+        context->setlinewidth(0);
+        context->rectstroke(kit::minX(rect), kit::minY(rect), kit::width(rect), kit::height(rect));
+        context->grestore();
+    }
+    view.unlockFocus();
+}
+
+} // namespace
+
+void PageView::getSelectedBounds(const std::vector<Item*>& items, kit::Rect* rect) const
+{
+    kit::Rect all{};
+    for (Item* item : items) {
+        kit::Rect r{};
+        item->getUpdateBounds(&r, this);
+        all = kit::unionRect(all, r);
+    }
+    if (rect)
+        *rect = all;
+}
+
+void PageView::insertItemIntoSortedList(Item* item, std::vector<Item*>& list) const
+{
+    Page* page = document_ ? document_->activePage() : nullptr;
+    if (!page) {
+        list.push_back(item);
+        return;
+    }
+    // One walk of the page's list gives every place.
+    std::unordered_map<const Item*, int> place;
+    int i = 0;
+    for (const auto& shared : page->pageItems())
+        place.emplace(shared.get(), i++);
+    const auto where = [&](const Item* it) {
+        auto found = place.find(it);
+        return found == place.end() ? -1 : found->second;
+    };
+    const int mine = where(item);
+    for (std::size_t k = list.size(); k-- > 0;)
+        if (where(list[k]) < mine) {
+            list.insert(list.begin() + static_cast<std::ptrdiff_t>(k + 1), item);
+            return;
+        }
+    list.insert(list.begin(), item);
+}
+
+void PageView::doItemHit(const kit::Event& mouseDown, Item* item)
+{
+    if (!document_ || !item)
+        return;
+    if (mouseDown.clickCount() != 1) {
+        if (auto* column = dynamic_cast<TextItem*>(item)) {
+            column->beginEditing(&mouseDown, this);
+            return;
+        }
+        auto* placed = dynamic_cast<PlacedItem*>(item);
+        const Preferences* prefs = Main ? Main->preferences() : nullptr;
+        if (mouseDown.clickCount() >= 2 && placed && prefs && prefs->doubleClickOpen()) {
+            // The workspace opens only an existing regular file, in the
+            // viewer for its type; it never runs a program.
+            const std::optional<std::string> path = placed->resolvedname();
+            if (!path || !kit::FileManager::isReadableFileAtPath(*path) ||
+                !kit::Workspace::sharedWorkspace().openFile(*path))
+                kit::beep();
+        }
+        return;
+    }
+    kit::Window* w = window();
+    const kit::Point point = pointOfEvent(mouseDown);
+    const bool wasSelected = item->isSelected();
+    std::vector<Item*> list = document_->selected();
+    Page* page = item->page();
+    if (w)
+        w->setAcceptsMouseMovedEvents(true);
+    if (document_->getEditingLayer() == LayoutDocument::MasterLayer && page)
+        document_->setActivePage(page);
+
+    bool dragTest = true;
+    if (page == document_->activePage() || !page) {
+        if (mouseDown.modifierFlags() & kit::ShiftKeyMask) {
+            if (!wasSelected)
+                insertItemIntoSortedList(item, list);
+            else
+                std::erase(list, item);
+            document_->setSelection(list, this);
+            dragTest = !wasSelected;
+        } else if (!wasSelected) {
+            document_->setSelection({item}, this);
+        }
+    } else {
+        document_->setActivePage(page);
+        document_->setSelection({item}, this);
+    }
+    if (dragTest && w) {
+        std::optional<kit::Event> next = w->nextEventMatchingMask(kDragMask);
+        if (next && next->type() == kit::EventType::LeftMouseDragged)
+            doDrag(*next, point);
+    }
+    if (w)
+        w->setAcceptsMouseMovedEvents(false);
+}
+
+std::vector<std::shared_ptr<Item>> PageView::makeCopy(const std::vector<Item*>& items)
+{
+    std::vector<std::shared_ptr<Item>> copies;
+    try {
+        for (Item* original : items) {
+            std::vector<std::unique_ptr<kit::Object>> rest;
+            std::unique_ptr<Item> copy =
+                kit::Unarchiver::unarchiveObjectWithData<Item>(kit::Archiver::archivedDataWithRootObject(original),
+                                                               rest);
+            if (!copy)
+                return {};
+            for (auto& object : rest)
+                cloneKeep_.push_back(std::move(object));
+            copy->deselect();
+            copies.push_back(std::shared_ptr<Item>(std::move(copy)));
+        }
+    } catch (const kit::Exception&) {
+        return {};
+    }
+    for (const auto& copy : copies) {
+        copy->resolveInDocument(document_);
+        if (auto* column = dynamic_cast<TextItem*>(copy.get()))
+            column->recompute();
+    }
+    return copies;
+}
+
+void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
+{
+    kit::Window* w = window();
+    if (!document_ || document_->isReadOnly() || !w)
+        return;
+    std::vector<Item*> items = unlockedSelection(document_);
+    if (items.empty())
+        return;
+    const std::vector<Item*> before = document_->selected();
+    Page* startPage = document_->activePage() ? document_->activePage() : items.front()->page();
+    if (!startPage)
+        return;
+    kit::Rect updateBounds{};
+    getSelectedBounds(items, &updateBounds);
+    const kit::Point startOrigin = startPage->pageRect().origin;
+    const kit::Point start = kit::makePoint(mouseDownPoint.x - startOrigin.x, mouseDownPoint.y - startOrigin.y);
+
+    // The items stay drawn in place; an outline of their bounds follows the
+    // pointer. Its cost does not grow with the zoom or the selection.
+    WindowCache cache(*this);
+    w->setAcceptsMouseMovedEvents(true);
+    kit::Application& app = kit::Application::sharedApplication();
+    bool periodic = false;
+    kit::Event event = dragEvent;
+    kit::Event kept = dragEvent;
+    kit::Point point = pointOfEvent(dragEvent);
+    Page* page = startPage;
+    kit::Point offset{};
+    KnobMarkerList knobs;
+    for (;;) {
+        const kit::EventType type = event.type();
+        if (type == kit::EventType::LeftMouseUp)
+            break;
+        if (type != kit::EventType::Periodic) {
+            point = pointOfEvent(event);
+            kept = event;
+        }
+        if (type == kit::EventType::MouseExited && !periodic)
+            periodic = app.startPeriodicEvents(0.1, 0.1);
+        else if (type == kit::EventType::MouseEntered && periodic) {
+            app.stopPeriodicEvents();
+            periodic = false;
+        }
+        if (event.modifierFlags() & kit::ShiftKeyMask) {
+            if (std::fabs(point.x - mouseDownPoint.x) > std::fabs(point.y - mouseDownPoint.y))
+                point.y = mouseDownPoint.y;
+            else
+                point.x = mouseDownPoint.x;
+        }
+        const kit::Rect visible = visibleRect();
+        if (point.x < kit::minX(visible) || point.y < kit::minY(visible) || point.x > kit::maxX(visible) ||
+            point.y > kit::maxY(visible)) {
+            cache.restore();
+            autoscroll(kept);
+            cache.take();
+            point = pointOfEvent(kept);
+        }
+        cache.restore();
+        dragFeedback_ = {};
+        page = hitPageAt(point);
+        if (page) {
+            const kit::Point origin = page->pageRect().origin;
+            offset = kit::makePoint(point.x - origin.x - start.x, point.y - origin.y - start.y);
+            bool snapped = false;
+            knobs.count = 0;
+            if (document_->snapToGuides())
+                snapped = page->snapItemsToGuides(items, &offset, &knobs) != 0;
+            if (!snapped && document_->snapToRulers())
+                page->snapItemsToRulers(items, &offset);
+            setMoveTo(offset.x, offset.y);
+            // The bounds as they would lie on this page.
+            dragFeedback_ = kit::offsetRect(updateBounds, offset.x + origin.x - startOrigin.x,
+                                            offset.y + origin.y - startOrigin.y);
+            strokeOutline(*this, dragFeedback_, 0.0f);
+            // Snapped knobs, as many as the list holds points for.
+            const int marks = std::min<int>(knobs.count, static_cast<int>(knobs.points.size() / 2));
+            if (marks > 0 && marks < 2048) {
+                lockFocus();
+                if (kit::DrawContext* context = kit::DrawContext::current())
+                    for (int k = 0; k < marks; ++k) {
+                        kit::Point mark = kit::makePoint(knobs.points[2 * k], knobs.points[2 * k + 1]);
+                        page->convertToView(&mark);
+                        context->setgray(0);
+                        context->rectfill(mark.x - 2, mark.y - 2, 4, 4);
+                    }
+                unlockFocus();
+            }
+        }
+        w->flushWindow();
+        std::optional<kit::Event> next =
+            w->nextEventMatchingMask(kDragMask | kit::MouseEnteredMask | kit::MouseExitedMask | kit::PeriodicMask);
+        if (!next)
+            break;
+        event = *next;
+        if (event.type() == kit::EventType::LeftMouseUp && periodic) {
+            app.stopPeriodicEvents();
+            periodic = false;
+        }
+    }
+    if (periodic)
+        app.stopPeriodicEvents();
+    cache.restore();
+    dragFeedback_ = {};
+    w->setAcceptsMouseMovedEvents(false);
+
+    Page* finalPage = page;
+    if (!finalPage) {
+        document_->setSelection(before, this);
+        return;
+    }
+    UndoInfo* undo = document_->undoInfo();
+    const bool copying = (event.modifierFlags() & kit::AlternateKeyMask) != 0;
+    const bool pagesLayer = document_->getEditingLayer() != LayoutDocument::MasterLayer;
+    document_->invalidate(this, items);
+    std::vector<Item*> moved = items;
+    std::unique_ptr<UndoComposite> composite;
+    if (copying) {
+        std::vector<std::shared_ptr<Item>> copies = makeCopy(items);
+        if (copies.empty()) {
+            // Nothing could be copied: nothing changes.
+            document_->setSelection(before, this);
+            return;
+        }
+        moved.clear();
+        for (const auto& copy : copies)
+            moved.push_back(copy.get());
+        (pagesLayer ? finalPage : startPage)->addItems(std::move(copies));
+    } else if (pagesLayer && finalPage != startPage) {
+        std::vector<std::shared_ptr<Item>> taken = startPage->removeItems(items);
+        std::erase(taken, nullptr);
+        finalPage->addItems(std::move(taken));
+        auto toPage = std::make_unique<UndoTrans>(items, finalPage, Undo::MovedToPage);
+        toPage->setOldPage(startPage);
+        composite = std::make_unique<UndoComposite>();
+        composite->addUndo(std::move(toPage));
+    }
+    if (!pagesLayer) {
+        const bool swapSides = (document_->indexOfPage(startPage) % 2) != (document_->indexOfPage(finalPage) % 2);
+        if (swapSides)
+            for (Item* item : moved)
+                if (item->masterFlags() != 3)
+                    item->setMasterFlags(item->masterFlags() ^ 3);
+    }
+    document_->setActivePage(finalPage);
+    std::unique_ptr<Undo> record;
+    if (copying) {
+        moveBy(moved, offset.x, offset.y, false);
+        record = std::make_unique<Undo>(moved, pagesLayer ? finalPage : startPage, Undo::ItemsAdded);
+        document_->setSelection(moved, this);
+    } else {
+        record = moveBy(moved, offset.x, offset.y, true);
+        document_->setSelection(before, this);
+    }
+    if (undo && record) {
+        if (composite) {
+            composite->addUndo(std::move(record));
+            undo->push(std::move(composite));
+        } else {
+            undo->push(std::move(record));
+        }
+    }
+    for (Item* item : moved)
+        if (Page* on = item->page())
+            on->handleOverlaps(item, false);
+    std::vector<kit::Object*> shown(moved.begin(), moved.end());
+    document_->notifyUpdate(this, &shown);
+    document_->notifyUpdate(nullptr, static_cast<const std::vector<kit::Object*>*>(nullptr));
+}
+
+void PageView::doMarqueeDrag(const kit::Event& mouseDown)
+{
+    kit::Window* w = window();
+    if (!document_ || !w)
+        return;
+    const kit::Point start = pointOfEvent(mouseDown);
+    Page* page = hitPageAt(start);
+    if (!(page && page == document_->activePage() && (mouseDown.modifierFlags() & kit::ShiftKeyMask)))
+        document_->setSelection({}, this);
+    document_->setActivePage(page);
+    w->setAcceptsMouseMovedEvents(true);
+    std::optional<kit::Event> event = w->nextEventMatchingMask(kDragMask);
+    if (event && event->type() == kit::EventType::LeftMouseDragged && page) {
+        const kit::Rect pageRect = page->pageRect();
+        kit::Rect marquee{};
+        {
+            WindowCache cache(*this);
+            while (event && event->type() != kit::EventType::LeftMouseUp) {
+                const kit::Point p = pointOfEvent(*event);
+                const kit::Rect spanned = kit::makeRect(std::min(start.x, p.x), std::min(start.y, p.y),
+                                                        std::fabs(p.x - start.x), std::fabs(p.y - start.y));
+                marquee = kit::intersectionRect(spanned, pageRect);
+                cache.restore();
+                dragFeedback_ = marquee;
+                strokeOutline(*this, marquee, 0.17f);
+                w->flushWindow();
+                event = w->nextEventMatchingMask(kDragMask);
+            }
+        }
+        dragFeedback_ = {};
+        selectItemsInRect(marquee);
+    }
+    w->setAcceptsMouseMovedEvents(false);
+    if (document_->getEditingLayer() == LayoutDocument::MasterLayer)
+        setNeedsDisplay(true);
+}
+
+void PageView::selectItemsInRect(const kit::Rect& rect)
+{
+    Page* page = document_ ? document_->activePage() : nullptr;
+    if (!page || kit::isEmptyRect(rect))
+        return;
+    std::vector<Item*> list = document_->selected();
+    document_->invalidate(this, list);
+    // Toggled against a set, so that a thousand items take one pass.
+    std::unordered_set<const Item*> inside;
+    for (Item* item : page->hitInRect(rect, this))
+        inside.insert(item);
+    std::unordered_set<const Item*> wasSelected(list.begin(), list.end());
+    std::vector<Item*> result;
+    result.reserve(list.size() + inside.size());
+    for (Item* item : list)
+        if (!inside.count(item))
+            result.push_back(item);
+    for (Item* item : page->hitInRect(rect, this))
+        if (!wasSelected.count(item))
+            result.push_back(item);
+    document_->setSelection(result, this);
+    std::vector<kit::Object*> shown(result.begin(), result.end());
+    document_->notifyUpdate(this, &shown);
+}
+
+void PageView::doKnobHit(const kit::Event& mouseDown, Item* item, int knob)
+{
+    if (!document_ || document_->isReadOnly() || !item)
+        return;
+    // The resize loop belongs to the items; without it nothing changes.
+    auto& hook = UndoReshape::performResizeHook();
+    if (!hook)
+        return;
+    const std::vector<Item*> selection = document_->selected();
+    document_->invalidate(this, selection);
+    kit::Point old{};
+    item->getKnob(knob, &old);
+    const kit::Rect frameBefore = item->frame();
+    int finalKnob = knob;
+    hook(*item, &finalKnob, this, mouseDown);
+    document_->notifyUpdate(nullptr, static_cast<const std::vector<kit::Object*>*>(nullptr));
+    if (item->frame() == frameBefore)
+        return;
+    auto record = std::make_unique<UndoReshape>(selection, document_->activePage(), Undo::Reshaped);
+    record->setItem(item, finalKnob, &old);
+    if (UndoInfo* undo = document_->undoInfo())
+        undo->push(std::move(record));
+}
+
+void PageView::doGuideDrag(const kit::Event& mouseDown, Guide* guide, Page* page)
+{
+    if (!document_ || document_->isReadOnly() || !guide)
+        return;
+    // The guide's loop works on the active page's guides.
+    if (page && page != document_->activePage())
+        document_->setActivePage(page);
+    guide->dragFromPoint(pointOfEvent(mouseDown), this, mouseDown);
+}
+
+void PageView::handleArrowKey(const kit::Event& keyDown)
+{
+    const Preferences* prefs = Main ? Main->preferences() : nullptr;
+    float dx = 0, dy = 0;
+    const auto add = [&](const kit::Event& key) {
+        const float step = prefs ? prefs->incrementForType(3, key.modifierFlags(), zoom_) : 1.0f;
+        for (char16_t c : key.characters())
+            switch (c) {
+            case kit::UpArrowFunctionKey: dy -= step; break;
+            case kit::DownArrowFunctionKey: dy += step; break;
+            case kit::LeftArrowFunctionKey: dx -= step; break;
+            case kit::RightArrowFunctionKey: dx += step; break;
+            default: break;
+            }
+    };
+    const auto isArrow = [](const kit::Event& key) {
+        const std::u16string& c = key.characters();
+        return !c.empty() && c.front() >= kit::UpArrowFunctionKey && c.front() <= kit::RightArrowFunctionKey;
+    };
+    add(keyDown);
+    // Arrows that piled up while the canvas redrew join this move; any
+    // other key stays queued for its own handling.
+    if (kit::Window* w = window())
+        for (;;) {
+            std::optional<kit::Event> waiting =
+                w->nextEventMatchingMask(kit::KeyDownMask, kit::Date::distantPast(), kit::EventTrackingRunLoopMode, false);
+            if (!waiting || !isArrow(*waiting))
+                break;
+            w->nextEventMatchingMask(kit::KeyDownMask, kit::Date::distantPast(), kit::EventTrackingRunLoopMode, true);
+            add(*waiting);
+        }
+    if (dx != 0 || dy != 0)
+        doNudge(dx, dy);
+}
+
+void PageView::doRotateNudge(float angle)
+{
+    if (!document_)
+        return;
+    std::vector<Item*> items = unlockedSelection(document_);
+    if (items.empty())
+        return;
+    document_->invalidate(this, items);
+    std::unique_ptr<Undo> record = rotateBy(items, angle, true);
+    for (Item* item : items)
+        if (Page* page = item->page())
+            page->handleOverlaps(item, false);
+    document_->notifyUpdate(this, static_cast<const std::vector<kit::Object*>*>(nullptr));
+    if (record && document_->undoInfo())
+        document_->undoInfo()->push(std::move(record));
+}

@@ -1,0 +1,137 @@
+// The text commands of the menus, the font panel and the font menu reach
+// the canvas as first responder; it hands them to the column being edited.
+
+#include "view/PageView.h"
+
+#include "appkit/MenuItem.h"
+#include "document/LayoutDocument.h"
+#include "graphics/FontManager.h"
+#include "items/TextItem.h"
+#include "text/TextFlow.h"
+
+namespace {
+
+// The scratch item answers its tag to the text commands as any sender does.
+class ScratchMenuItem : public kit::MenuItem, public CommandSender {
+public:
+    int tag() const override { return kit::MenuItem::tag(); }
+    std::string title() const override { return kit::MenuItem::title(); }
+};
+
+} // namespace
+
+void PageView::_passThroughTextMethod(TextCommand command, kit::Object* sender)
+{
+    TextItem* column = document_ ? document_->activeTextItem() : nullptr;
+    if (!column || !command)
+        return;
+    lockFocus();
+    (column->*command)(sender, this);
+    unlockFocus();
+}
+
+void PageView::increasePointSize(kit::Object* sender)
+{
+    (void)sender;
+    fakeMenu_->setTag(3);
+    kit::FontManager::sharedFontManager().modifyFont(fakeMenu_->tag());
+}
+
+void PageView::decreasePointSize(kit::Object* sender)
+{
+    (void)sender;
+    fakeMenu_->setTag(4);
+    kit::FontManager::sharedFontManager().modifyFont(fakeMenu_->tag());
+}
+
+kit::Font* PageView::font() const
+{
+    TextFlow* flow = editing_ && document_ ? document_->activeTextFlow() : nullptr;
+    return flow ? flow->font() : nullptr;
+}
+
+void PageView::registerTextActions()
+{
+    fakeMenu_ = std::make_unique<ScratchMenuItem>();
+    // Forwarded as they come, with the sender.
+    static const struct {
+        const char* action;
+        TextCommand command;
+    } kForwarded[] = {
+        {"setMenuAlign:", &TextItem::setMenuAlign},
+        {"changeCase:", &TextItem::changeCase},
+        {"changeFontAttribute:", &TextItem::changeFontAttribute},
+        {"changeKerning:", &TextItem::changeKerning},
+        {"findEnterSelection:", &TextItem::findEnterSelection},
+        {"jumpToSelection:", &TextItem::jumpToSelection},
+        {"hangingIndentExpand:", &TextItem::hangingIndentExpand},
+        {"hangingIndentReduce:", &TextItem::hangingIndentReduce},
+        {"indentLeftIn:", &TextItem::indentLeftIn},
+        {"indentLeftOut:", &TextItem::indentLeftOut},
+        {"indentRightIn:", &TextItem::indentRightIn},
+        {"indentRightOut:", &TextItem::indentRightOut},
+        {"insertPageBreak:", &TextItem::insertPageBreak},
+        {"insertPageNumber:", &TextItem::insertPageNumber},
+        {"insertLastPageNumber:", &TextItem::insertLastPageNumber},
+        {"insertDate:", &TextItem::insertDate},
+        {"insertTime:", &TextItem::insertTime},
+        {"setMenuFontSize:", &TextItem::setMenuFontSize},
+        {"setMenuLeading:", &TextItem::setMenuLeading},
+        {"superscript:", &TextItem::superscript},
+        {"subscript:", &TextItem::subscript},
+        {"unscript:", &TextItem::unscript},
+        {"changeFont:", &TextItem::changeFont},
+        {"killToEOL:", &TextItem::killToEOL},
+        {"killToEOP:", &TextItem::killToEOP},
+    };
+    for (const auto& entry : kForwarded) {
+        const TextCommand command = entry.command;
+        setAction(entry.action, [this, command](kit::Object* sender) -> kit::Object* {
+            _passThroughTextMethod(command, sender);
+            return nullptr;
+        });
+    }
+    // Forwarded with the scratch item carrying the choice in its tag.
+    static const struct {
+        const char* action;
+        TextCommand command;
+        int tag;
+    } kTagged[] = {
+        {"alignLeft:", &TextItem::setMenuAlign, 0},         {"alignRight:", &TextItem::setMenuAlign, 1},
+        {"alignCenter:", &TextItem::setMenuAlign, 2},       {"alignSelJustify:", &TextItem::setMenuAlign, 3},
+        {"convertSelUpperCase:", &TextItem::changeCase, 1}, {"convertSelLowerCase:", &TextItem::changeCase, 2},
+        {"convertSelMixedCase:", &TextItem::changeCase, 3},
+    };
+    for (const auto& entry : kTagged) {
+        const TextCommand command = entry.command;
+        const int tag = entry.tag;
+        setAction(entry.action, [this, command, tag](kit::Object*) -> kit::Object* {
+            fakeMenu_->setTag(tag);
+            _passThroughTextMethod(command, fakeMenu_.get());
+            return nullptr;
+        });
+    }
+    // The headers and footers show on many pages: all repaints.
+    for (const char* action : {"insertHeader:", "insertFooter:"}) {
+        const bool header = action[6] == 'H';
+        setAction(action, [this, header](kit::Object* sender) -> kit::Object* {
+            TextItem* column = document_ ? document_->activeTextItem() : nullptr;
+            if (!column)
+                return nullptr;
+            lockFocus();
+            header ? column->insertHeader(sender, this) : column->insertFooter(sender, this);
+            unlockFocus();
+            if (!document_->isDispatching())
+                document_->notifyUpdate(this, static_cast<const std::vector<kit::Object*>*>(nullptr));
+            return nullptr;
+        });
+    }
+    setAction("increasePointSize:", [this](kit::Object* sender) -> kit::Object* {
+        increasePointSize(sender);
+        return nullptr;
+    });
+    setAction("decreasePointSize:", [this](kit::Object* sender) -> kit::Object* {
+        decreasePointSize(sender);
+        return nullptr;
+    });
+}
