@@ -327,42 +327,41 @@ void Pasteboard::removeAllConverters()
     converters().clear();
 }
 
-std::vector<std::string> Pasteboard::typesFilterableTo(const std::string& type)
+namespace {
+
+// Every type reachable from the type through one or more converters, walking
+// them forward (from → to) or backward.
+template <class Converters>
+std::vector<std::string> reachableTypes(const Converters& list, const std::string& type, bool forward)
 {
-    // Every type reachable through one or more converters.
     std::vector<std::string> out;
     std::set<std::string> seen{type};
     std::deque<std::string> queue{type};
     while (!queue.empty()) {
         std::string t = queue.front();
         queue.pop_front();
-        for (const auto& c : converters()) {
-            if (c.from == t && seen.insert(c.to).second) {
-                out.push_back(c.to);
-                queue.push_back(c.to);
+        for (const auto& c : list) {
+            const std::string& here = forward ? c.from : c.to;
+            const std::string& there = forward ? c.to : c.from;
+            if (here == t && seen.insert(there).second) {
+                out.push_back(there);
+                queue.push_back(there);
             }
         }
     }
     return out;
 }
 
+} // namespace
+
+std::vector<std::string> Pasteboard::typesFilterableTo(const std::string& type)
+{
+    return reachableTypes(converters(), type, true);
+}
+
 std::vector<std::string> Pasteboard::typesFilterableFrom(const std::string& type)
 {
-    // Every type that reaches it through one or more converters.
-    std::vector<std::string> out;
-    std::set<std::string> seen{type};
-    std::deque<std::string> queue{type};
-    while (!queue.empty()) {
-        std::string t = queue.front();
-        queue.pop_front();
-        for (const auto& c : converters()) {
-            if (c.to == t && seen.insert(c.from).second) {
-                out.push_back(c.from);
-                queue.push_back(c.from);
-            }
-        }
-    }
-    return out;
+    return reachableTypes(converters(), type, false);
 }
 
 Pasteboard& Pasteboard::makeFiltered(const std::string& sourceType)
