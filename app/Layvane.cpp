@@ -1,16 +1,30 @@
 #include "app/Layvane.h"
 
+#include "appkit/Application.h"
 #include "appkit/Panel.h"
+#include "appkit/Window.h"
 #include "core/Bundle.h"
 #include "core/StringTable.h"
+#include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
+#include "document/LinksInfo.h"
+#include "document/Page.h"
+#include "document/Undo.h"
+#include "items/Item.h"
+#include "text/TextSelection.h"
+#include "view/RulerViewInset.h"
+#include "document/UndoInfo.h"
+#include "foundation/CMGeometry.h"
 #include "foundation/Languages.h"
 #include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
+#include "graphics/PrintInfo.h"
 #include "view/PageView.h"
 #include "view/TimeDateTokenController.h"
 
 #include <algorithm>
+
+kit::Object* NoID = nullptr;
 
 namespace {
 std::unique_ptr<UnitsInfo>& applicationUnits()
@@ -22,11 +36,29 @@ std::unique_ptr<UnitsInfo>& applicationUnits()
 
 void Layvane::initialize()
 {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    struct Marker : kit::Object {
+        std::string className() const override { return "NSObject"; }
+    };
+    static Marker marker;
+    NoID = &marker;
+    // The classes of stored documents and pasteboard data, by name.
+    LayoutDocument::initialize();
+    TextSelection::initialize();
+    Item::initialize();
+    Page::initialize();
+    Undo::initialize();
     // The document window's interface file.
     PageView::initialize();
+    RulerViewInset::initialize();
     UnitsInfo::initialize();
     if (!applicationUnits())
         applicationUnits() = std::make_unique<UnitsInfo>();
+    const kit::Rect screen = kit::Window::mainScreenFrame();
+    CMSetMaxImageSizeForScreen(screen.size);
     initLanguageStringTables();
     TimeDateTokenController::initialize();
 }
@@ -36,12 +68,18 @@ UnitsInfo* Layvane::applicationUnitsInfo() { return applicationUnits().get(); }
 Layvane::Layvane()
     : stringTable_(&kit::StringTable::applicationTable())
 {
-    if (!Main)
+    if (!Main) {
         Main = this;
+        installDocumentPanels();
+    }
+    unitsInfo_ = applicationUnits().get();
+    registerActions();
 }
 
 Layvane::~Layvane()
 {
+    kit::Receiver::cancelPreviousPerformRequestsWithTarget(this);
+    removeDocumentPanels();
     // The documents go while Main still answers them, the last opened first.
     while (!documents_.empty())
         documents_.pop_back();
@@ -53,14 +91,48 @@ Layvane::~Layvane()
 
 void Layvane::setMainPageView(PageView* view)
 {
+    LayoutDocument* document = view ? view->document() : nullptr;
+    if (!view || document != mainDocument_) {
+        mainPageView_ = view;
+        mainDocument_ = document;
+        if (document) {
+            if (document->printSettings())
+                kit::PrintInfo::setSharedPrintInfo(document->printSettings());
+            undoInfo_ = document->undoInfo();
+            setUnitsInfo(document->unitsInfo());
+            styleInfo_ = document->styleInfo();
+            linksInfo_ = &document->linksInfo();
+        } else {
+            undoInfo_ = nullptr;
+            setUnitsInfo(nullptr);
+            styleInfo_ = nullptr;
+            linksInfo_ = nullptr;
+        }
+        // The panels that show the main document are not built yet: they
+        // would inspect the selection here.
+        return;
+    }
     mainPageView_ = view;
-    if (view)
-        mainDocument_ = view->document();
 }
+
+void Layvane::setUnitsInfo(UnitsInfo* units) { unitsInfo_ = units ? units : applicationUnits().get(); }
 
 DocumentView* Layvane::mainDocumentView() const { return mainPageView_; }
 
 void Layvane::setMainDocumentView(DocumentView* view) { setMainPageView(dynamic_cast<PageView*>(view)); }
+
+void Layvane::followMainWindow()
+{
+    kit::Window* window = kit::Application::sharedApplication().mainWindow();
+    if (!window)
+        return;
+    auto* view = dynamic_cast<PageView*>(window->delegate());
+    if (view && view != mainPageView_ && view->document()) {
+        const auto list = documents();
+        if (std::find(list.begin(), list.end(), view->document()) != list.end())
+            setMainPageView(view);
+    }
+}
 
 std::vector<LayoutDocument*> Layvane::documents() const
 {
@@ -96,10 +168,14 @@ std::unique_ptr<LayoutDocument> Layvane::removeDocument(LayoutDocument* document
 
 std::unique_ptr<LayoutDocument> Layvane::documentDidClose(LayoutDocument* document)
 {
-    if (mainDocument_ == document)
+    if (mainDocument_ == document || (mainPageView_ && mainPageView_->document() == document)) {
         mainDocument_ = nullptr;
-    if (mainPageView_ && mainPageView_->document() == document)
         mainPageView_ = nullptr;
+        undoInfo_ = nullptr;
+        styleInfo_ = nullptr;
+        linksInfo_ = nullptr;
+        setUnitsInfo(nullptr);
+    }
     return removeDocument(document);
 }
 
@@ -141,4 +217,18 @@ bool Layvane::haveSeenBogusFont(const std::string& name)
     if (!bogusFonts_)
         bogusFonts_ = std::make_unique<std::set<std::string>>();
     return !bogusFonts_->insert(name).second;
+}
+
+void Layvane::destroyBogusFontList()
+{
+    if (bogusFonts_)
+        bogusFonts_->clear();
+}
+
+std::unique_ptr<LayoutDocument> Layvane::documentClass() { return std::make_unique<LayoutDocument>(preferences()); }
+
+std::vector<std::string> Layvane::openTypes()
+{
+    const std::unique_ptr<LayoutDocument> probe = documentClass();
+    return {probe->documentExtension(), probe->templateExtension(), "syb"};
 }

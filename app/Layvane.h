@@ -1,13 +1,19 @@
 #pragma once
 
 // The application delegate of the layout framework. One instance, reachable
-// from everywhere as Main; it owns the string table's use, the preferences
-// and the application-wide settings the lower layers ask for.
+// from everywhere as Main and as the application's delegate: it owns the
+// string table's use, the preferences, the list of open documents and the
+// document commands, the autosave timer, quitting and the crash save, and
+// the registry of panels.
 
+#include "appkit/MenuValidation.h"
+#include "appkit/NibLoader.h"
+#include "appkit/Receiver.h"
 #include "document/DocumentDelegate.h"
 #include "foundation/ApplicationDelegate.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -17,21 +23,40 @@
 namespace kit {
 class Event;
 class Font;
+class Menu;
+class OpenPanel;
 class Panel;
+class Pasteboard;
 class StringTable;
 }
+class DocumentPanels;
 class DocumentView;
 class LayoutDocument;
+class LinksInfo;
+class StyleInfo;
+class UndoInfo;
 class PageView;
 class Preferences;
+class TextItem;
 class UnitsInfo;
 
-class Layvane : public ApplicationDelegate, public DocumentDelegate {
+// A plain object made once at the delegate's class set-up: a marker value
+// that stands for "no value" where nil cannot.
+extern kit::Object* NoID;
+
+class Layvane : public kit::Receiver,
+                public kit::MenuValidation,
+                public kit::NibOwner,
+                public ApplicationDelegate,
+                public DocumentDelegate {
 public:
-    // Class set-up, run once before any delegate exists: the application-wide
-    // units and the language name tables.
+    // Class set-up, run once before any delegate exists, in this order:
+    // NoID, the stored classes, the application-wide units, the largest
+    // cached image size, the language name tables. The program loads the
+    // import bundle just before (runMain); tests load it when they need it.
     static void initialize();
-    // The units object made by the class set-up (nullptr before it).
+    // The units object made by the class set-up (mainUnitsInfo; nullptr
+    // before it).
     static UnitsInfo* applicationUnitsInfo();
 
     // Reads the string table and becomes Main when there is none yet.
@@ -39,6 +64,19 @@ public:
     ~Layvane() override;
     Layvane(const Layvane&) = delete;
     Layvane& operator=(const Layvane&) = delete;
+
+    std::string className() const override { return "Layvane"; }
+
+    // ---- Class values (answered by the instance for its class).
+    virtual std::string _apiConnectionName() const { return "LayvaneRemoteControl"; }
+    virtual bool prefersEmbeddedTabRulers() const { return false; }
+    virtual std::string keymapFileExtension() const { return "keymap"; }
+    // The folder of templates under the home folder; empty for none.
+    virtual std::string templateDir() const { return std::string(); }
+    // A new, empty document of the class the delegate makes.
+    virtual std::unique_ptr<LayoutDocument> documentClass();
+    // The extensions the open panel offers; empty for every file.
+    virtual std::vector<std::string> openTypes();
 
     // The text of the key; "Missing String Key" when the table has none.
     const std::string& valueForStringKey(const std::string& key) const override;
@@ -70,26 +108,38 @@ public:
 
     // True when the font name was reported before; otherwise remembers it.
     bool haveSeenBogusFont(const std::string& name) override;
+    void destroyBogusFontList();
 
-    // The document of the main window and its page view (not owned); nil
-    // when there is none.
-    LayoutDocument* mainDocument() const { return mainDocument_; }
-    void setMainDocument(LayoutDocument* document) { mainDocument_ = document; }
-    PageView* mainPageView() const { return mainPageView_; }
-    // The view's document becomes the main document (nil: none).
-    void setMainPageView(PageView* view);
-    DocumentView* mainDocumentView() const override;
-    void setMainDocumentView(DocumentView* view) override;
+    // ---- Launching.
+    // The application is about to run: the fatal-signal handler.
+    void applicationWillFinishLaunching();
+    // The launching steps, once: panels, the command line's files (the
+    // arguments after the program's name), a new document when none is
+    // open, the key map, the first autosave, the remote interface, the
+    // "Patch" bundle.
+    void appDidInit(kit::Object* sender, bool pending);
+    void setCommandLineArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
+    bool didLaunch() const { return launched_; }
+    void initServices();
+    void _loadAPIIfEnabled();
+    // The deepest screen has colours; its bits per sample.
+    bool useColor() const;
+    int bitDepth() const;
+    // Makes the inspectors of a group (only "Inspectors" has any).
+    void loadClasses(const std::string& group, kit::Object* owner);
+    virtual std::vector<std::string> inspectorClassNames() const;
 
     // ---- The open documents, owned here.
     std::vector<LayoutDocument*> documents() const override;
+    // Adding a document already listed does nothing: a document is listed
+    // exactly once however many paths report it.
     void addDocument(std::unique_ptr<LayoutDocument> document) override;
     std::unique_ptr<LayoutDocument> removeDocument(LayoutDocument* document) override;
     // Hooks after a document was made or saved: nothing in the layout
     // framework.
     void documentDidCreate(LayoutDocument* document) override { (void)document; }
     void documentDidSave(LayoutDocument* document) override { (void)document; }
-    // The document is no longer the main one and leaves the list.
+    // The panels forget the document, which leaves the list.
     std::unique_ptr<LayoutDocument> documentDidClose(LayoutDocument* document) override;
     void setOpeningFile(bool flag) override { openingFile_ = flag; }
     bool openingFile() const override { return openingFile_; }
@@ -99,8 +149,157 @@ public:
     void setSaveAsAccessoryPanel(std::unique_ptr<kit::Panel> panel);
     void setSaveAsTemplateAccessoryPanel(std::unique_ptr<kit::Panel> panel);
 
+    // ---- The main page view and the parts taken from its document.
+    // The document of the main window and its page view (not owned); nil
+    // when there is none.
+    LayoutDocument* mainDocument() const { return mainDocument_; }
+    // A document made main without a window (tests, tools).
+    void setMainDocument(LayoutDocument* document) { mainDocument_ = document; }
+    PageView* mainPageView() const { return mainPageView_; }
+    // The view's document becomes the main document (nil: none): its print
+    // settings, undo stack, units, style sheet and links become the
+    // current ones and the panels show it.
+    virtual void setMainPageView(PageView* view);
+    DocumentView* mainDocumentView() const override;
+    void setMainDocumentView(DocumentView* view) override;
+    // The main window's page view becomes the main one when it changed.
+    void followMainWindow();
+    UnitsInfo* unitsInfo() const { return unitsInfo_; }
+    void setUnitsInfo(UnitsInfo* units);
+    UndoInfo* undoInfo() const { return undoInfo_; }
+    StyleInfo* styleInfo() const { return styleInfo_; }
+    LinksInfo* linksInfo() const { return linksInfo_; }
+
+    // ---- Document commands (Part of the File menu).
+    // Opens the file (a relative path from the current folder). A document
+    // open on the same file, under any name for it (a symbolic link, a
+    // path with "..", another hard link), is brought to the front and
+    // answered instead; nil when the file does not open.
+    virtual LayoutDocument* openFile(const std::string& path, bool display);
+    // A new untitled document: from the preferences' template file when it
+    // opens, else a fresh one.
+    virtual LayoutDocument* new_(bool display);
+    LayoutDocument* newGeneric(bool display);
+    LayoutDocument* open(bool display) { return openWithPanel(display, false); }
+    LayoutDocument* newFromTemplate(bool display);
+    LayoutDocument* openTemplate(bool display);
+    void saveAll(kit::Object* sender);
+    // The workspace (a second launch, the desktop) opens a file.
+    bool applicationOpenFile(const std::string& path);
+    // Every open document, the main one first, checks its linked files.
+    void applicationDidBecomeActive();
+    bool validateMenuItem(kit::MenuItem* item) override;
+    // The first open document whose file is the named one, or nil.
+    LayoutDocument* findDocumentNamed(const std::string& name) const;
+
+    // ---- Services.
+    bool newFromSelection(kit::Pasteboard* pasteboard, std::string* error);
+    bool stuffFromSelection(kit::Pasteboard* pasteboard, std::string* error);
+    bool pasteStuffFromPasteBoard(kit::Pasteboard* pasteboard, TextItem* column);
+
+    // ---- Autosave, crash save and quit.
+    // Saves every edited document that has a file, then asks to be called
+    // again after the interval.
+    void autoSaveAll(kit::Object* sender);
+    // When the first autosave comes, and every later one ("AutoSaveInterval"
+    // in minutes; 5 minutes for none).
+    static double firstAutoSaveDelay(int interval);
+    static double laterAutoSaveDelay(int interval);
+    // Withdraws any autosave asked for and asks for one after the delay.
+    void scheduleAutoSave(double delay);
+    static int hasEditedDocument(const std::vector<LayoutDocument*>& documents);
+    // Whether the program may end; a crash writes crash copies and answers
+    // NO.
+    bool terminateCheck(bool crash);
+    // The quit check, then the visible panels and the preferences are
+    // stored.
+    bool applicationShouldTerminate();
+    bool appPowerOff();
+    // The documents stored on the device (a folder and what is inside it,
+    // never a folder whose name only begins alike) are saved when edited
+    // and closed.
+    void appUnmounting(const std::string& devicePath);
+    // The fatal-signal handler for hang-up, interrupt, illegal
+    // instruction, bus error, segmentation fault, abort and floating-point
+    // exception, on a stack of its own.
+    static void installSignalHandlers();
+    static void segfault_cleanup(int signal);
+
+    // ---- Panels registry. Each getter loads the panel's interface file
+    // once, when create is set; nil for a panel that is not there (its
+    // file is not built) or not made yet.
+    kit::Object* infoPanel(bool create) { return panel("infoPanel", create); }
+    kit::Object* preferencesPanel(bool create) { return panel("preferencesPanel", create); }
+    kit::Object* alignmentPanel(bool create) { return panel("alignmentPanel", create); }
+    virtual kit::Object* lineEditorPanel(bool create) { return panel("lineEditorPanel", create); }
+    virtual kit::Object* graphicStylesPanel(bool create) { return panel("graphicStylesPanel", create); }
+    kit::Object* paragraphStylesPanel(bool create);
+    kit::Object* columnsInspector(bool create) { return panel("columnsInspector", create); }
+    kit::Object* pagesPanel(bool create) { return panel("pagesPanel", create); }
+    kit::Object* gotoPagesPanel(bool create) { return panel("gotoPagesPanel", create); }
+    kit::Object* addPagesPanel(bool create) { return panel("addPagesPanel", create); }
+    kit::Object* deletePagesPanel(bool create) { return panel("deletePagesPanel", create); }
+    kit::Object* collapsePagesPanel(bool create) { return panel("collapsePagesPanel", create); }
+    kit::Object* zoomPanel(bool create) { return panel("zoomPanel", create); }
+    kit::Object* spellPanel(bool create) { return panel("spellPanel", create); }
+    kit::Object* findPanel(bool create) { return panel("findPanel", create); }
+    kit::Object* linksPanel(bool create) { return panel("linksPanel", create); }
+    kit::Object* tabsPanel(bool create) { return panel("tabsPanel", create); }
+    kit::Object* pageLayoutAccessory(bool create) { return panel("pageLayoutAccessory", create); }
+    kit::Object* fontAccessory(bool create) { return panel("fontAccessory", create); }
+    virtual kit::Object* printAccessory(bool create) { return panel("printAccessory", create); }
+    kit::Object* moveByPanel(bool create) { return panel("moveByPanel", create); }
+    kit::Object* importPanel(bool create) { return panel("importPanel", create); }
+    kit::Object* characterSetPanel(bool create) { return panel("characterSetPanel", create); }
+    kit::Object* paragraphNumberingPanel(bool create) { return panel("paragraphNumberingPanel", create); }
+    // The inspector window, made on first call (nil while it is not built).
+    kit::Object* inspectorPanel() { return panel("inspectorPanel", true); }
+    kit::Object* toolbar() const { return outlet("toolbar"); }
+    // The shared open panel titled for opening, placing or replacing.
+    kit::OpenPanel* openPanel(bool create);
+    kit::OpenPanel* placePanel(bool create);
+    kit::OpenPanel* replacePanel(bool create);
+    // The panel an outlet holds; nil for none.
+    kit::Object* outlet(const std::string& name) const;
+    // The interface file of a panel's outlet ("" for a panel without one).
+    virtual std::string panelFile(const std::string& name) const;
+    // Whether a panel command can do anything: its panel exists or its
+    // interface file is there.
+    bool canRunPanel(const std::string& action) const;
+    // The panel of the outlet, made when needed (what the documents ask).
+    kit::Object* panelForDocuments(const std::string& name);
+    // The documents reach this registry while the delegate is Main.
+    void installDocumentPanels();
+    void removeDocumentPanels();
+    // Loading an interface file fills the outlet of that name.
+    bool setOutlet(const std::string& name, kit::Object* object) override;
+
+    void runFontPanel(kit::Object* sender);
+    void runSuggest(kit::Object* sender);
+    void showHelp(kit::Object* sender);
+    // Every visible panel but the toolbar's closes.
+    void closeAllPanels(kit::Object* sender);
+
+    // ---- The menus over the kit: the main menu with the commands'
+    // actions, tags and key equivalents (Command is the Super key).
+    virtual std::unique_ptr<kit::Menu> makeMainMenu();
+
 protected:
     virtual std::unique_ptr<Preferences> makePreferences();
+    // A fresh document made by newGeneric, before its first view.
+    virtual void prepareNewDocument(LayoutDocument& document) { (void)document; }
+    // After the launch's documents are there.
+    virtual void launchedWithDocuments() {}
+    // The panel of the outlet, loading its file when asked and needed.
+    kit::Object* panel(const std::string& name, bool create);
+    // The delegate's actions by their names.
+    void registerActions();
+    // Opens the file afresh (never an open document) with the flag for
+    // templates' tokens set.
+    LayoutDocument* readTemplate(const std::string& path, bool display);
+    LayoutDocument* openWithPanel(bool display, bool fromTemplate);
+    // The visible-panels mask to store at quit.
+    int visiblePanelsMask();
 
 private:
     const kit::StringTable* stringTable_ = nullptr;
@@ -108,10 +307,21 @@ private:
     kit::Font* font_ = nullptr;
     std::optional<std::string> keymapName_;
     std::unique_ptr<std::set<std::string>> bogusFonts_; // made on first report
-    LayoutDocument* mainDocument_ = nullptr;
     PageView* mainPageView_ = nullptr;
+    LayoutDocument* mainDocument_ = nullptr; // the main page view's, checked against the list
+    UnitsInfo* unitsInfo_ = nullptr;
+    UndoInfo* undoInfo_ = nullptr;
+    StyleInfo* styleInfo_ = nullptr;
+    LinksInfo* linksInfo_ = nullptr;
     std::vector<std::unique_ptr<LayoutDocument>> documents_;
     bool openingFile_ = false;
+    bool launched_ = false;
+    std::vector<std::string> arguments_;
     std::unique_ptr<kit::Panel> saveAsAccessoryPanel_;
     std::unique_ptr<kit::Panel> saveAsTemplateAccessoryPanel_;
+    std::map<std::string, kit::Object*> outlets_;
+    std::vector<std::unique_ptr<kit::Object>> panelObjects_;
+    std::unique_ptr<kit::Object> remoteObject_;
+    // The registry as the documents reach it (installed while this is Main).
+    std::unique_ptr<DocumentPanels> documentPanels_;
 };

@@ -1,13 +1,216 @@
 #include "app/Scrivly.h"
 
 #include "app/ScrivlyPreferences.h"
+#include "appkit/Application.h"
+#include "appkit/Connection.h"
+#include "appkit/Menu.h"
+#include "appkit/MenuItem.h"
+#include "appkit/NibLoader.h"
+#include "appkit/PopUpButton.h"
+#include "appkit/SavePanel.h"
+#include "appkit/View.h"
+#include "core/Alert.h"
+#include "core/FileManager.h"
+#include "document/LayoutDocument.h"
 #include "document/UndoInfo.h"
+#include "document/ZynDocumentContents.h"
+
+#include <cstdio>
 
 void Scrivly::initialize()
 {
     Layvane::initialize();
     ScrivlyPreferences::initialize();
     UndoInfo::initialize();
+    registerMainInterface();
 }
 
+void Scrivly::registerMainInterface()
+{
+    kit::NibLoader::registerNib("Scrivly.nib", [](kit::NibLoad& load) {
+        auto* application = load.ownerAs<kit::Application>();
+        if (!application)
+            return false;
+        Scrivly* delegate = load.addTopLevelObject(std::make_unique<Scrivly>());
+        application->setDelegate(delegate);
+        application->setMainMenu(delegate->makeMainMenu());
+        if (kit::Menu* menu = application->mainMenu())
+            menu->setMenuBarVisible(true);
+        application->setDidBecomeActiveHandler([delegate] { delegate->applicationDidBecomeActive(); });
+        application->setSessionEndHandler([delegate] { return delegate->appPowerOff(); });
+        return true;
+    });
+}
+
+Scrivly::Scrivly() = default;
+Scrivly::~Scrivly() = default;
+
 std::unique_ptr<Preferences> Scrivly::makePreferences() { return Preferences::create<ScrivlyPreferences>(); }
+
+std::vector<std::string> Scrivly::inspectorClassNames() const { return {"ParagraphInspector", "GraphicsInspector"}; }
+
+std::string Scrivly::panelFile(const std::string& name) const
+{
+    if (name == "infoPanel")
+        return "Info.nib";
+    if (name == "printAccessory" || name == "graphicStylesPanel" || name == "lineEditorPanel")
+        return std::string();
+    return Layvane::panelFile(name);
+}
+
+LayoutDocument* Scrivly::openFile(const std::string& path, bool display)
+{
+    setOpeningFile(true);
+    LayoutDocument* document = Layvane::openFile(path, display);
+    setOpeningFile(false);
+    return document;
+}
+
+void Scrivly::launchedWithDocuments() { setupSaveToAccessory(); }
+
+void Scrivly::prepareNewDocument(LayoutDocument& document)
+{
+    if (auto* prefs = dynamic_cast<ScrivlyPreferences*>(preferences()))
+        if (prefs->saveFormat())
+            document.setFileFormat(*prefs->saveFormat());
+}
+
+int Scrivly::setupSaveToAccessory()
+{
+    const std::vector<std::string> foreign = ZynDocumentContents::saveFileTypesForType(ZynICFPboardType);
+    if (!saveToAccessoryView_) {
+        saveToAccessoryView_ = std::make_unique<kit::View>(kit::makeRect(0, 0, 300, 40));
+        auto popup = std::make_unique<kit::PopUpButton>(kit::makeRect(20, 8, 260, 24));
+        saveToAccessoryPopup_ = popup.get();
+        saveToAccessoryView_->addSubview(std::move(popup));
+    }
+    kit::PopUpButton* popup = saveToAccessoryPopup_;
+    popup->setTarget(this);
+    popup->setAction("setSaveToType:");
+    popup->removeAllItems();
+    const std::unique_ptr<LayoutDocument> probe = documentClass();
+    popup->addItemWithTitle(probe->documentPboardType());
+    popup->addItemWithTitle(probe->templatePboardType());
+    for (const std::string& type : foreign)
+        popup->addItemWithTitle(type);
+    popup->addItemWithTitle("Rich Text Format (rtf)");
+    popup->addItemWithTitle("Rich Text Format Directory (rtfd)");
+    popup->addItemWithTitle("ascii");
+    popup->selectItemAtIndex(0);
+    setAction("setSaveToType:", [this](kit::Object* sender) -> kit::Object* {
+        setSaveToType(sender);
+        return this;
+    });
+    setAction("saveTo:", [this](kit::Object* sender) -> kit::Object* {
+        followMainWindow();
+        saveTo(sender);
+        return this;
+    });
+    return int(foreign.size()) + 5;
+}
+
+std::optional<std::string> Scrivly::extensionForPBoardType(const std::string& type)
+{
+    const size_t open = type.rfind('(');
+    const size_t close = type.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close <= open + 1)
+        return std::nullopt;
+    return type.substr(open + 1, close - open - 1);
+}
+
+std::string Scrivly::saveToType() const
+{
+    return saveToAccessoryPopup_ ? saveToAccessoryPopup_->titleOfSelectedItem() : std::string();
+}
+
+void Scrivly::setSaveToType(kit::Object* sender)
+{
+    auto* popup = dynamic_cast<kit::PopUpButton*>(sender);
+    if (!popup)
+        return;
+    // The running save panel asks for the new type at once.
+    kit::SavePanel::savePanel()->setRequiredFileType(extensionForPBoardType(popup->titleOfSelectedItem()).value_or(""));
+}
+
+bool Scrivly::saveTo(kit::Object* sender)
+{
+    (void)sender;
+    LayoutDocument* document = mainDocument();
+    if (!document)
+        return false;
+    if (!saveToAccessoryView_)
+        setupSaveToAccessory();
+    kit::SavePanel* panel = kit::SavePanel::savePanel();
+    std::unique_ptr<kit::View> previous = panel->setAccessoryView(std::move(saveToAccessoryView_));
+    panel->setRequiredFileType(extensionForPBoardType(saveToType()).value_or(""));
+    std::string folder;
+    std::string name;
+    if (document->named()) {
+        folder = kit::FileManager::stringByDeletingLastPathComponent(document->filename());
+        name = kit::FileManager::stringByDeletingPathExtension(kit::FileManager::lastPathComponent(document->filename()));
+    }
+    const int answer = panel->runModalForDirectory(folder, name);
+    saveToAccessoryView_ = panel->setAccessoryView(std::move(previous));
+    if (answer != kit::FileHandlingPanelOKButton)
+        return false;
+    const std::string path = panel->filename();
+    const int index = saveToAccessoryPopup_->indexOfSelectedItem();
+    // The first two are the program's own form; the others need the import
+    // and export bundle's writers.
+    const int previousFlag = document->saveFlag();
+    document->setSaveFlag(Document::SaveModeSaveTo);
+    const bool written = index <= 1 && document->writeToPath(path);
+    document->setSaveFlag(previousFlag);
+    if (!written)
+        kit::runAlertPanel("Save", "Could not save %@.", "", "", "", {path});
+    return written;
+}
+
+bool Scrivly::validateMenuItem(kit::MenuItem* item)
+{
+    if (item->action() == "saveTo:") {
+        followMainWindow();
+        return mainDocument() != nullptr;
+    }
+    return Layvane::validateMenuItem(item);
+}
+
+int Scrivly::runMain(const std::vector<std::string>& arguments, const std::string& mainInterface)
+{
+    if (handOverToRunningProgram(arguments))
+        return 0;
+
+    kit::Application& application = kit::Application::sharedApplication();
+    // The import bundle binds its operations to the program's classes as
+    // its principal class is asked for; a missing bundle is skipped. Only
+    // the program loads it: tests choose whether they want it.
+    (void)loadImportExportBundle();
+    Scrivly::initialize();
+    std::vector<std::unique_ptr<kit::Object>> made;
+    if (!kit::NibLoader::loadNibFile(mainInterface, &application, &made)) {
+        std::fputs(("Scrivly: the main interface file \"" + mainInterface + "\" could not be loaded; the program cannot start.\n").c_str(),
+                   stderr);
+        return 1;
+    }
+    auto* delegate = dynamic_cast<Scrivly*>(application.delegate());
+    if (!delegate) {
+        std::fputs("Scrivly: the main interface file made no application delegate; the program cannot start.\n",
+                   stderr);
+        return 1;
+    }
+
+    // A second launch that starts meanwhile finds this one.
+    std::unique_ptr<kit::Connection> launcher = delegate->serveLaunchConnection();
+    if (!launcher && handOverToRunningProgram(arguments))
+        return 0;
+
+    delegate->setCommandLineArguments(arguments);
+    delegate->applicationWillFinishLaunching();
+    delegate->appDidInit(&application, false);
+    application.run();
+
+    launcher.reset();
+    application.setMainMenu(nullptr);
+    made.clear();
+    return 0;
+}

@@ -2,16 +2,79 @@
 
 #include "app/Layvane.h"
 
+#include <memory>
+
+namespace kit {
+class Connection;
+class PopUpButton;
+class View;
+}
+
 // The word processor's application delegate.
 class Scrivly : public Layvane {
 public:
     // The framework's class set-up, then the word processor's factory values.
     static void initialize();
 
-    Scrivly() = default;
+    Scrivly();
+    ~Scrivly() override;
 
+    // The main interface file "Scrivly.nib": the delegate, the application's
+    // delegate and main menu, the desktop's notices.
+    static void registerMainInterface();
+    // The name that the program of a user's session serves, and serving it:
+    // the files of a later launch open here. Nil when another program
+    // serves it already.
+    static std::string launchConnectionName() { return "ScrivlyLaunch"; }
+    std::unique_ptr<kit::Connection> serveLaunchConnection();
+    // Hands the files named after the program's name to the program that
+    // serves the session; false when none answers.
+    static bool handOverToRunningProgram(const std::vector<std::string>& arguments);
+    // The program: hands the files over, or loads the main interface file,
+    // launches and runs the event loop. The exit status: 0, or 1 when the
+    // program could not start.
+    static int runMain(const std::vector<std::string>& arguments, const std::string& mainInterface);
+
+    std::string className() const override { return "Scrivly"; }
     bool prefersAutomaticTextItems() const override { return true; }
+    bool prefersEmbeddedTabRulers() const override { return true; }
+    std::string _apiConnectionName() const override { return "ScrivlyRemoteControl"; }
+    std::string templateDir() const override { return "Library/Scrivly/Templates"; }
+    // Every file: the document decides by the extension.
+    std::vector<std::string> openTypes() override { return {}; }
+    std::vector<std::string> inspectorClassNames() const override;
+    std::string panelFile(const std::string& name) const override;
+
+    // Opening a file: the flag that tells the import it runs.
+    LayoutDocument* openFile(const std::string& path, bool display) override;
+
+    // No graphic styles panel and no line editor in the word processor.
+    kit::Object* graphicStylesPanel(bool) override { return nullptr; }
+    kit::Object* lineEditorPanel(bool) override { return nullptr; }
+    // Its print accessory is made in code, once the accessory is built.
+    kit::Object* printAccessory(bool) override { return nullptr; }
+
+    // ---- Save To: a copy of the main document in a format the pop-up of
+    // the save panel's accessory names; the document keeps its own name.
+    // Fills the pop-up; answers its number of items.
+    int setupSaveToAccessory();
+    // The pop-up's choice becomes the save panel's required type.
+    void setSaveToType(kit::Object* popup);
+    std::string saveToType() const;
+    kit::PopUpButton* saveToAccessoryPopup() const { return saveToAccessoryPopup_; }
+    // "rtf" of "Rich Text Format (rtf)"; none without a non-empty
+    // parenthesis at the end.
+    static std::optional<std::string> extensionForPBoardType(const std::string& type);
+    bool saveTo(kit::Object* sender);
+    bool validateMenuItem(kit::MenuItem* item) override;
 
 protected:
     std::unique_ptr<Preferences> makePreferences() override;
+    void launchedWithDocuments() override;
+    // The preference "SaveFormat" becomes the new document's file format.
+    void prepareNewDocument(LayoutDocument& document) override;
+
+private:
+    kit::PopUpButton* saveToAccessoryPopup_ = nullptr;
+    std::unique_ptr<kit::View> saveToAccessoryView_;
 };

@@ -345,6 +345,9 @@ public:
     // Completes a new, opened or reverted document, making only what is
     // missing; pages, settings and items already there are kept.
     virtual void setup();
+    // An opened template or foreign document becomes a new untitled one:
+    // not a template, not foreign, the next untitled name.
+    virtual void transformToNewUntitled();
     static constexpr int FirstPageNumNotSet = -1000;
     // Marks the document edited only once it has its list of views, and
     // every window of it with it.

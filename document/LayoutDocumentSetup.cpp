@@ -1,5 +1,6 @@
 #include "document/LayoutDocument.h"
 
+#include "foundation/FileManagerExtensions.h"
 #include "appkit/RunLoop.h"
 #include "text/DocumentView.h"
 
@@ -156,4 +157,11 @@ void LayoutDocument::setParagraphNumbering(std::vector<NumberingLevel> table, in
     // A count beyond the records would number levels that have none.
     paragraphNumberingCount_ = std::clamp(count, 0, std::max(0, static_cast<int>(paragraphNumbering_.size()) - 1));
     setEdited(true);
+}
+
+void LayoutDocument::transformToNewUntitled()
+{
+    setTemplate(false);
+    setForeign(false);
+    setFilename(newUntitled());
 }

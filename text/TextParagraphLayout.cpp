@@ -114,8 +114,9 @@ private:
     StyleParagraph* style_ = nullptr;
     const bool track_;
     // A page break ends the column, except in a table cell, whose row would
-    // be cut in two: there it only ends the line.
-    const bool pageBreaks_ = typeid(p_) == typeid(TextParagraph);
+    // be cut in two, and in display text, which grows to its text and has
+    // no column to go on to: there it only ends the line.
+    bool pageBreaks_ = typeid(p_) == typeid(TextParagraph);
     TextFlow* flow_ = nullptr;
     int index_ = 0;
     int count_ = 0;
@@ -131,6 +132,9 @@ private:
 
     // Where the layout stands.
     TextItem* column_ = nullptr;
+    // The column the previous paragraph's page break ended: no line has
+    // room there, not even one without height.
+    const TextItem* brokenColumn_ = nullptr;
     kit::Rect frame_{};
     float y_ = 0;
     float firstY_ = 0;
@@ -905,6 +909,8 @@ bool TextParagraph::LineLayout::run()
     p_.setFirstY(firstY_);
     p_.containsWordTokens_ = p_.hasIntruders_ = p_.endsWithHardPage_ = false;
     display_ = column_ && column_->textType() == 2;
+    if (display_)
+        pageBreaks_ = false;
     count_ = p_.wordCount();
     // An edit measures the words it touched; a word measured from the style
     // another word ended in goes stale when that word changes. The edited
@@ -932,6 +938,8 @@ bool TextParagraph::LineLayout::run()
     }
     if (!column_)
         return false;
+    if (previous && previous->endsWithHardPage() && previous->lastItem() == column_)
+        brokenColumn_ = column_;
 
     StyleChar* cs = p_.charStyle();
     wordSpaceDelta_ = cs ? cs->wordSpaceDelta() : 0.0f;
@@ -957,7 +965,8 @@ bool TextParagraph::LineLayout::run()
             resetWidestForLine();
             if (!measureLine())
                 break;
-            if (!(y_ + lineHeight_ <= frame_.size.height || display_ || y_ == 0)) {
+            const bool room = y_ + lineHeight_ <= frame_.size.height && column_ != brokenColumn_;
+            if (!(room || display_ || y_ == 0)) {
                 bool handOver = false;
                 if (!overflow(&handOver))
                     return false;

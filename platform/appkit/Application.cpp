@@ -536,6 +536,16 @@ void Application::setMainWindow(Window* window)
     mainWindow_ = window ? window->windowNumber() : 0;
 }
 
+void Application::setDidBecomeActiveHandler(std::function<void()> handler)
+{
+    detail::WindowScreen::setActivationHandler(std::move(handler));
+}
+
+void Application::setSessionEndHandler(std::function<bool()> handler)
+{
+    detail::WindowScreen::setSessionEndHandler(std::move(handler));
+}
+
 // ---- Actions.
 
 Receiver* Application::targetForAction(const std::string& action) const

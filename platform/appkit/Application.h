@@ -5,6 +5,7 @@
 #include "appkit/Responder.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,6 +112,11 @@ public:
     // while no button is down there (0: in any window).
     void endMouseTracking(int windowNumber);
     bool isLeftMouseDown() const { return leftMouseDownWindow_ != 0; }
+
+    // The desktop's notices: the program became the active one; the
+    // session ends (the handler answers whether the program may end).
+    void setDidBecomeActiveHandler(std::function<void()> handler);
+    void setSessionEndHandler(std::function<bool()> handler);
 
     Receiver* delegate() const { return delegate_.get(); }
     void setDelegate(Receiver* delegate) { delegate_ = WeakRef<Receiver>(delegate); }

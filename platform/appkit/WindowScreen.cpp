@@ -25,6 +25,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QTimer>
 #include <QWidget>
 
@@ -517,6 +518,28 @@ void WindowScreen::startScreen()
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) && std::strcmp(platformName(), "offscreen") != 0 &&
         std::strcmp(platformName(), "minimal") != 0)
         setAlertHandler(std::make_shared<PanelAlertHandler>());
+}
+
+void WindowScreen::setActivationHandler(std::function<void()> handler)
+{
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app || !handler)
+        return;
+    QObject::connect(app, &QGuiApplication::applicationStateChanged, app, [handler](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            handler();
+    });
+}
+
+void WindowScreen::setSessionEndHandler(std::function<bool()> handler)
+{
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app || !handler)
+        return;
+    QObject::connect(app, &QGuiApplication::commitDataRequest, app, [handler](QSessionManager& manager) {
+        if (!handler())
+            manager.cancel();
+    });
 }
 
 const char* WindowScreen::platformName()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -27,6 +28,11 @@ public:
     // false when it cannot wait for the screen at all.
     static bool waitForScreenEvents(double seconds);
     static void wakeUp();
+    // The program became the active one on the desktop; the desktop session
+    // is ending (log-out, power-off), and the answer says whether the
+    // program may end.
+    static void setActivationHandler(std::function<void()> handler);
+    static void setSessionEndHandler(std::function<bool()> handler);
     static void showCursor(bool visible);
     // The name of the screen platform ("offscreen", "xcb", ...).
     static const char* platformName();

@@ -7,6 +7,7 @@
 #include <cxxabi.h>
 #include <pthread.h>
 #include <cstdlib>
+#include <csignal>
 #include <cstring>
 
 namespace kit {
@@ -137,6 +138,7 @@ constexpr const char* RectType = "{Rect={Point=ff}{Size=ff}}";
 bool coder_detail::stackNearlyExhausted()
 {
     thread_local std::uintptr_t low = 0;
+    thread_local std::uintptr_t high = 0;
     thread_local std::uintptr_t margin = 0;
     thread_local bool known = false;
     if (!known) {
@@ -147,6 +149,7 @@ bool coder_detail::stackNearlyExhausted()
             std::size_t size = 0;
             if (pthread_attr_getstack(&attr, &addr, &size) == 0) {
                 low = reinterpret_cast<std::uintptr_t>(addr);
+                high = low + size;
                 // Room for one more class's frames and for throwing.
                 margin = std::max<std::size_t>(256 * 1024, size / 8);
             }
@@ -156,6 +159,14 @@ bool coder_detail::stackNearlyExhausted()
     if (!low)
         return false;
     auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+    if (here >= low && here < high)
+        return here < low + margin;
+    // A signal handler on its own stack (the crash save) measures that one.
+    stack_t alternate{};
+    if (::sigaltstack(nullptr, &alternate) == 0 && (alternate.ss_flags & SS_ONSTACK)) {
+        const auto base = reinterpret_cast<std::uintptr_t>(alternate.ss_sp);
+        return here < base + std::max<std::size_t>(64 * 1024, alternate.ss_size / 8);
+    }
     return here < low + margin;
 }
 

@@ -368,6 +368,42 @@ TEST_F(LayoutAfterEditsTest, EnterSendsTheTextAfterItToTheNextColumn)
     EXPECT_EQ(fromScratch(), "");
 }
 
+TEST_F(LayoutAfterEditsTest, APageBreakInAHeadlineOnlyEndsItsLine)
+{
+    // A headline grows to its text and has no column to go on to: the text
+    // after a page break stays in it, right below, and laying it out again
+    // neither moves it nor grows the headline.
+    makeColumns(1, 100, 20);
+    columns_[0]->setTextType(TextItem::DisplayText);
+    setText("one two");
+    caretAt(0, 0, 3);
+    columns_[0]->insertPageBreak(nullptr, nullptr);
+    ASSERT_EQ(flow_->paragraphCount(), 2);
+    EXPECT_FLOAT_EQ(para(0)->lastY(), 10);
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
+    EXPECT_FLOAT_EQ(columns_[0]->frame().size.height, 20);
+    EXPECT_EQ(fromScratch(), "");
+    EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
+}
+
+TEST_F(LayoutAfterEditsTest, ALineWithoutHeightAfterAPageBreakStartsTheNextColumn)
+{
+    // Text in a flow without a font has lines of no height: even one of
+    // those has no room at the foot of the column a page break ended,
+    // whatever order the paragraphs are laid out in.
+    flow_ = std::make_unique<TextFlow>();
+    makeColumns(2, 100, 20);
+    setText("one");
+    press(0xF7EB);
+    ASSERT_TRUE(para(0)->endsWithHardPage());
+    ASSERT_FLOAT_EQ(para(1)->wordAtIndex(0)->piece(0).height, 0);
+    EXPECT_EQ(para(1)->firstItem(), columns_[1]);
+    caretAt(0, 0, 0);
+    type("x");
+    EXPECT_EQ(fromScratch(), "");
+    EXPECT_EQ(para(1)->firstItem(), columns_[1]);
+}
+
 TEST_F(LayoutAfterEditsTest, DeletingTheWholeTextKeepsTheParagraphsFont)
 {
     // A kill at the end of the text takes the last paragraph's end: the

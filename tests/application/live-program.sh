@@ -1,0 +1,120 @@
+#!/bin/sh
+# The built program as a user meets it, on a private X server: it starts
+# with its menu bar and an untitled document; a document saved, closed and
+# opened again through the menus comes back unchanged; a second launch with
+# a file hands it to the first program and ends; Quit ends the program.
+# Skipped (status 77) when no X server can be started here.
+set -u
+PROGRAM=$1
+command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
+command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
+
+WORK=$(mktemp -d /tmp/scrivly-live.XXXXXX)
+mkdir -p "$WORK/run" "$WORK/config" "$WORK/home" "$WORK/docs"
+chmod 700 "$WORK/run"
+XVFB_PID=
+APP_PID=
+cleanup() {
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# Xvfb names its display on the descriptor once it takes connections; a
+# server that lost a race for its display number is started again.
+for attempt in 1 2 3; do
+    rm -f "$WORK/displayfd"
+    exec 5>"$WORK/displayfd"
+    Xvfb -displayfd 5 -screen 0 1280x900x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    exec 5>&-
+    for i in $(seq 1 100); do
+        [ "$(wc -l < "$WORK/displayfd")" -ge 1 ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ "$(wc -l < "$WORK/displayfd")" -ge 1 ]; then
+        export DISPLAY=":$(head -n1 "$WORK/displayfd")"
+        xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    fi
+    kill "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+done
+[ -n "$XVFB_PID" ] || { echo "SKIP: Xvfb did not start: $(cat "$WORK/xvfb.log")"; exit 77; }
+export XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config" HOME="$WORK/home" QT_QPA_PLATFORM=xcb
+# The program's behaviour is tested here; leaks are the unit tests' concern.
+export ASAN_OPTIONS=detect_leaks=0
+cd "$WORK/docs"
+
+fail() { echo "FAIL: $*"; xdotool search --name '.' getwindowname %@ 2>/dev/null; cat "$WORK/app.log"; exit 1; }
+# Waits for a window whose name matches.
+waitFor() {
+    for i in $(seq 1 100); do
+        xdotool search --name "$1" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+gone() {
+    for i in $(seq 1 50); do
+        xdotool search --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+click() { xdotool mousemove "$1" "$2" click 1; sleep 0.7; }
+
+"$PROGRAM" >"$WORK/app.log" 2>&1 &
+APP_PID=$!
+waitFor "Untitled-1" || fail "no untitled document window"
+# The menu bar is a window of its own; the screen is not blank.
+xwd -root -silent > "$WORK/shot.xwd" || fail "no screenshot"
+[ "$(wc -c < "$WORK/shot.xwd")" -gt 100000 ] || fail "screenshot too small"
+if command -v xwdtopnm >/dev/null && command -v ppmhist >/dev/null; then
+    colours=$(xwdtopnm "$WORK/shot.xwd" 2>/dev/null | ppmhist -noheader 2>/dev/null | wc -l)
+    [ "$colours" -gt 2 ] || fail "the screen shows $colours colours"
+fi
+
+# Document > Save As..., a name, Return.
+click 78 8
+click 100 141
+waitFor "^Save$" || fail "no save panel"
+xdotool type --delay 30 "made"
+xdotool key Return
+waitFor "made.lvb" || fail "the document was not saved"
+[ -f made.lvb ] || fail "made.lvb is not on disk"
+before=$(md5sum < made.lvb)
+
+# Document > Close, then Document > Open... the file.
+click 78 8
+click 87 251
+gone "made.lvb" || fail "the document did not close"
+click 78 8
+click 92 73
+waitFor "^Open$" || fail "no open panel"
+xdotool type --delay 30 "made.lvb"
+xdotool key Return
+waitFor "made.lvb" || fail "the document did not open again"
+[ "$(md5sum < made.lvb)" = "$before" ] || fail "the file changed"
+
+# A second launch hands its file over and ends.
+cp made.lvb other.lvb
+timeout 20 "$PROGRAM" other.lvb >"$WORK/second.log" 2>&1
+status=$?
+[ "$status" -eq 0 ] || fail "the second launch ended with $status: $(cat "$WORK/second.log")"
+waitFor "other.lvb" || fail "the first program did not open the file handed over"
+[ "$(pgrep -c -x Scrivly)" -ge 1 ] || true
+
+# Quit from the menu bar ends the program (nothing is edited).
+click 404 8
+for i in $(seq 1 50); do
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$APP_PID" 2>/dev/null && fail "Quit did not end the program"
+wait "$APP_PID"
+status=$?
+APP_PID=
+[ "$status" -eq 0 ] || fail "the program ended with $status"
+echo "PASS"
