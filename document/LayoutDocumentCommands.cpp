@@ -11,6 +11,7 @@
 #include "appkit/TextField.h"
 #include "appkit/Workspace.h"
 #include "core/Alert.h"
+#include "core/FileManager.h"
 #include "document/DocumentPanels.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
@@ -35,7 +36,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <set>
 #include <tuple>
@@ -472,13 +472,10 @@ void LayoutDocument::generateResourceList(kit::Object* sender)
     if (path.empty())
         return;
     const std::string report = resourceListReport(filename());
-    {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        if (!file)
-            return;
-        file << report;
-        if (!file.flush())
-            return;
+    // Never half a report over an older one; a failure is told, not opened.
+    if (!kit::FileManager::writeFileAtomically(path, report)) {
+        kit::runAlertPanel("", StyleSheetEntry::stringForKey("SaveError"), "", "", "", {path});
+        return;
     }
     // The path goes to the desktop's opener as an argument: no shell ever
     // reads it.

@@ -10,11 +10,13 @@
 #include "appkit/Form.h"
 #include "appkit/FormCell.h"
 #include "appkit/PageLayout.h"
+#include "core/Alert.h"
 #include "graphics/PostScriptContext.h"
 #include "graphics/PrintInfo.h"
 #include "graphics/tests/WysiwygSupport.h"
 #include "foundation/Paint.h"
 #include "appkit/RunLoop.h"
+#include "core/Alert.h"
 #include "core/EventState.h"
 #include "document/DocumentPanels.h"
 #include "document/Undo.h"
@@ -647,6 +649,32 @@ TEST_F(DocumentViewsTest, TheResourceReportIsSavedAndHandedOverAsAPath)
     EXPECT_NE(report.str().find("Fonts used in this document: (1 total)\n Fixed-Test\n"), std::string::npos);
     EXPECT_NE(report.str().find(" 10.00 pt Fixed-Test"), std::string::npos);
     kit::FileManager::removeFileAtPath(folder);
+}
+
+// A report that cannot be written is told, and nothing is opened.
+TEST_F(DocumentViewsTest, AResourceReportThatCannotBeWrittenIsToldAndNotOpened)
+{
+    const std::string path = kit::FileManager::uniqueTemporaryPath("report") + "/missing/folder.list";
+    auto files = std::make_shared<kit::ScriptedFilePanelHandler>();
+    files->pushAnswer({1, {path}, {}});
+    auto previousFiles = kit::setFilePanelHandler(files);
+    auto alerts = std::make_shared<kit::ScriptedAlertHandler>();
+    auto previousAlerts = kit::setAlertHandler(alerts);
+    int opened = 0;
+    auto savedOpener = LayoutDocument::fileOpener();
+    LayoutDocument::fileOpener() = [&](const std::string&) {
+        ++opened;
+        return true;
+    };
+    document_->generateResourceList(nullptr);
+    LayoutDocument::fileOpener() = savedOpener;
+    kit::setAlertHandler(previousAlerts);
+    kit::setFilePanelHandler(previousFiles);
+
+    EXPECT_EQ(opened, 0);
+    ASSERT_EQ(alerts->shown().size(), 1u);
+    EXPECT_NE(alerts->shown()[0].message.find(path), std::string::npos) << alerts->shown()[0].message;
+    EXPECT_FALSE(kit::FileManager::fileExistsAtPath(path));
 }
 
 // Struck-out text goes, inserted text loses its mark; a struck run at the
