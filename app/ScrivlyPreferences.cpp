@@ -37,6 +37,29 @@ void ScrivlyPreferences::resetClassSetUp()
     Preferences::resetClassSetUp();
 }
 
+void ScrivlyPreferences::setMarginLines(bool value)
+{
+    if (marginLines_ != value)
+        markGeneralDirty();
+    marginLines_ = value;
+}
+
+void ScrivlyPreferences::setOpenUntitled(int value)
+{
+    if (openUntitled_ != value)
+        markGeneralDirty();
+    openUntitled_ = value;
+}
+
+void ScrivlyPreferences::setSaveFormat(const std::optional<std::string>& format)
+{
+    // The empty name is the native form, as none is.
+    std::optional<std::string> kept = format && !format->empty() ? format : std::nullopt;
+    if (saveFormat_ != kept)
+        markGeneralDirty();
+    saveFormat_ = std::move(kept);
+}
+
 void ScrivlyPreferences::defaultGeneral()
 {
     Preferences::defaultGeneral();
