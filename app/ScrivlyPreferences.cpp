@@ -4,6 +4,8 @@
 #include "foundation/Defaults.h"
 
 namespace {
+bool isOpenUntitledMode(int value) { return value >= 0 && value <= 2; }
+
 bool& classSetUp()
 {
     static bool done = false;
@@ -46,6 +48,8 @@ void ScrivlyPreferences::setMarginLines(bool value)
 
 void ScrivlyPreferences::setOpenUntitled(int value)
 {
+    if (!isOpenUntitledMode(value))
+        return;
     if (openUntitled_ != value)
         markGeneralDirty();
     openUntitled_ = value;
@@ -86,6 +90,10 @@ void ScrivlyPreferences::loadGeneral()
     // The factory value is the empty string: the native form, as none is.
     saveFormat_ = format && !format->empty() ? format : std::nullopt;
     GetDefaultIntValue("OpenOthersUntitled", &openUntitled_);
+    // A value no mode has (a damaged or foreign defaults file) is the
+    // factory mode, not something that would be stored back unnoticed.
+    if (!isOpenUntitledMode(openUntitled_))
+        openUntitled_ = 0;
 }
 
 void ScrivlyPreferences::storeGeneral()

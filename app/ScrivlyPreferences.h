@@ -16,7 +16,8 @@ public:
     // that storing the preferences writes it.
     bool marginLines() const { return marginLines_; }
     void setMarginLines(bool value);
-    // 0 untitled without a file format, 1 under its own path, 2 untitled.
+    // 0 untitled without a file format, 1 under its own path, 2 untitled;
+    // another value is refused.
     int openUntitled() const { return openUntitled_; }
     void setOpenUntitled(int value);
     // None is the native form.

@@ -102,6 +102,5 @@ void ScrivlyPreferencesDelegate::setSaveFormatPreference()
     if (!saveFormatPopup_ || !prefs || saveFormatPopup_->numberOfItems() == 0)
         return;
     const std::string title = saveFormatPopup_->titleOfSelectedItem();
-    prefs->setSaveFormat(title == saveFormatPopup_->itemTitleAtIndex(0) ? std::nullopt
-                                                                        : std::optional<std::string>(title));
+    prefs->setSaveFormat(title == nativeFormatTitle() ? std::nullopt : std::optional<std::string>(title));
 }

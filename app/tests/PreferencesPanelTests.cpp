@@ -120,13 +120,19 @@ TEST_F(PreferencesPanel, ChoicesAreStoredOnOKAndShownWhenThePanelOpensAgain)
     EXPECT_FALSE(prefs()->saveFormat().has_value());
 }
 
-TEST_F(PreferencesPanel, AStoredFormatNoLongerOfferedShowsTheFirstItem)
+TEST_F(PreferencesPanel, StoredValuesThePanelCannotShowShowTheFirstChoice)
 {
     kit::UserDefaults::standardUserDefaults().setStringForKey("Some Retired Format (old)", "SaveFormat");
+    kit::UserDefaults::standardUserDefaults().setStringForKey("7", "OpenOthersUntitled");
     makeDelegate(true);
     openPanel();
     EXPECT_EQ(prefs()->saveFormat(), "Some Retired Format (old)");
     EXPECT_EQ(popup_->indexOfSelectedItem(), 0);
+    // No naming mode 7: the factory mode, which the matrix shows.
+    EXPECT_EQ(prefs()->openUntitled(), 0);
+    EXPECT_EQ(matrix_->selectedCell()->tag(), 0);
+    prefs()->setOpenUntitled(-1);
+    EXPECT_EQ(prefs()->openUntitled(), 0);
 }
 
 TEST_F(PreferencesPanel, RevertShowsTheStoredValuesAgain)
