@@ -7,6 +7,7 @@
 #include "core/UserDefaults.h"
 #include "core/Bundle.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -113,7 +114,9 @@ std::optional<std::string> readKeymapFile(const std::string& path, bool* cut)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::string bytes(Layvane::MaxKeymapFileSize + 1, '\0');
+    // One byte past the limit tells a file cut there.
+    const std::size_t room = std::size_t(std::min<std::uint64_t>(attributes->size, Layvane::MaxKeymapFileSize)) + 1;
+    std::string bytes(room, '\0');
     in.read(bytes.data(), std::streamsize(bytes.size()));
     if (in.bad())
         return std::nullopt;
@@ -195,12 +198,16 @@ const std::vector<keymap>* Layvane::keymappings() const
         text = text.substr(0, text.rfind('\n') == std::string_view::npos ? 0 : text.rfind('\n') + 1);
     KeymapReading reading = readKeymap(text);
     *keymappings_ = std::move(reading.records);
-    if (reading.skippedLines || cut)
-        std::fprintf(stderr,
-                     "Key map %s: %d line(s) left out, from line %d on (longer than %zu characters, not plain "
-                     "text, or naming no known action)%s.\n",
-                     path.c_str(), reading.skippedLines, reading.firstSkippedLine, MaxKeymapLine,
-                     cut ? "; the file was read only up to 1 MiB" : "");
+    // One warning for the file, however many lines it loses.
+    std::string warning;
+    if (reading.skippedLines)
+        warning = std::to_string(reading.skippedLines) + " line(s) left out, from line "
+                  + std::to_string(reading.firstSkippedLine) + " on (longer than " + std::to_string(MaxKeymapLine)
+                  + " characters, not plain text, or naming no known action)";
+    if (cut)
+        warning += std::string(warning.empty() ? "" : "; ") + "only its first 1 MiB was read";
+    if (!warning.empty())
+        std::fprintf(stderr, "Key map %s: %s.\n", path.c_str(), warning.c_str());
     return keymappings_.get();
 }
 

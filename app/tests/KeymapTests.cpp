@@ -162,6 +162,19 @@ TEST_F(Keymaps, ADamagedFileKeepsItsSoundLinesWithOneWarning)
     EXPECT_NE(warnings.find("Damaged.keymap"), std::string::npos) << warnings;
     EXPECT_NE(warnings.find("from line 2"), std::string::npos) << warnings;
 
+    // A file past the size limit is read up to its last whole line there.
+    const std::string line = "F5 = copy:\n";
+    std::string huge;
+    while (huge.size() <= Layvane::MaxKeymapFileSize)
+        huge += line;
+    writeUserKeymap("Huge", huge);
+    testing::internal::CaptureStderr();
+    delegate.setKeymapName(std::string("Huge"));
+    const std::string cut = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(delegate.keymappings()->size(), Layvane::MaxKeymapFileSize / line.size());
+    EXPECT_NE(cut.find("only its first 1 MiB"), std::string::npos) << cut;
+    EXPECT_EQ(std::count(cut.begin(), cut.end(), '\n'), 1) << cut;
+
     // A sound file says nothing.
     writeUserKeymap("Sound", "F5 = copy:\n");
     testing::internal::CaptureStderr();
