@@ -43,6 +43,7 @@ TextItem* frameOfMarker(const TextWordSpecial* marker)
 
 ScrivlyDocument::ScrivlyDocument(const Preferences* preferences) : LayoutDocument(preferences) {}
 
+
 ScrivlyDocument::~ScrivlyDocument() = default;
 
 void ScrivlyDocument::initialize()
@@ -99,12 +100,12 @@ void ScrivlyDocument::setup()
     setPartners();
 
     // A stored count or gutter that cannot be laid out is put right.
-    columnCount_ = std::clamp(columnCount_, 1, MaxColumnCount);
-    if (!std::isfinite(columnGutterWidth_))
-        columnGutterWidth_ = 18.0f;
-    columnGutterWidth_ = std::max(columnGutterWidth_, 0.0f);
+    const int wanted = std::clamp(columnCount_, 1, MaxColumnCount);
+    float gutter = std::isfinite(columnGutterWidth_) ? std::max(columnGutterWidth_, 0.0f) : 18.0f;
+    const bool edited = isEdited();
 
-    if (!mainTextItem()) {
+    const bool made = !mainTextItem();
+    if (made) {
         auto item = std::make_shared<TextItem>();
         item->setTextType(1);
         item->setAutoFlowText(true);
@@ -112,19 +113,28 @@ void ScrivlyDocument::setup()
         item->setColumnSeries(1);
         mainTextItem_ = item.get();
         addMasterItem(std::move(item));
-        // Only the main column was made: the rest of a count are made anew.
-        columnCount_ = 1;
-        resizeMasterTextItems();
-        if (!pages().empty()) {
-            Page* first = pages().front().get();
-            pushMasterTextItems(this, first);
-            if (TextItem* main = mainTextItemForPage(first))
-                main->setName(std::string("MainText"));
-        }
-        setEdited(false);
-    } else {
-        resizeMasterTextItems();
     }
+    // The columns there really are; the count stored may say otherwise.
+    columnCount_ = std::max<int>(1, int(masterColumns().size()));
+    columnGutterWidth_ = gutter;
+    resizeMasterTextItems();
+    if (made && !pages().empty()) {
+        Page* first = pages().front().get();
+        pushMasterTextItems(this, first);
+        if (TextItem* main = mainTextItemForPage(first))
+            main->setName(std::string("MainText"));
+    }
+    int count = wanted;
+    while (count > 1 && !acceptsColumns(count, gutter))
+        --count;
+    if (!acceptsColumns(count, gutter))
+        gutter = 0.0f;
+    if (count != columnCount_)
+        resetDocumentColumnCount(count, gutter);
+    // Completing the document is no change of the user's.
+    if (!edited)
+        setEdited(false);
+    convertPendingOldHeaders();
 }
 
 void ScrivlyDocument::makeMissingGuides()

@@ -181,11 +181,24 @@ private:
     const ScrivlyPreferences* scrivlyPreferences() const;
     // The old header and footer frames of a file before 2.6, made markers
     // of the main flow.
-    struct OldHeaders;
+    struct OldHeaders {
+        bool header = false;
+        bool secondHeader = false;
+        bool footer = false;
+        bool secondFooter = false;
+        kit::WeakLink<TextItem> footerFrame;
+        kit::WeakLink<TextItem> headerFrame;
+        kit::WeakLink<TextItem> secondFooterFrame;
+        kit::WeakLink<TextItem> secondHeaderFrame;
+    };
     void convertOldHeaders(const OldHeaders& old);
+    void convertPendingOldHeaders();
     // Revert: each view's place on its most visible page.
     struct ViewPlace;
 
+    // Old header and footer frames waiting for the main text that set-up
+    // completes.
+    std::unique_ptr<OldHeaders> pendingOldHeaders_;
     std::vector<kit::WeakLink<Guide>> guideList_;
     kit::WeakLink<TextItem> mainTextItem_;
     int columnCount_ = 1;

@@ -39,16 +39,6 @@ TextItem* frameObject(kit::Object* object, const char* what)
 
 } // namespace
 
-struct ScrivlyDocument::OldHeaders {
-    bool header = false;
-    bool secondHeader = false;
-    bool footer = false;
-    bool secondFooter = false;
-    TextItem* footerFrame = nullptr;
-    TextItem* headerFrame = nullptr;
-    TextItem* secondFooterFrame = nullptr;
-    TextItem* secondHeaderFrame = nullptr;
-};
 
 void ScrivlyDocument::encodeWithCoder(kit::Coder& coder) const
 {
@@ -182,12 +172,21 @@ kit::Object* ScrivlyDocument::initWithOlderCoder(kit::Coder& coder)
             column->setName(std::string("MainText"));
     if (version < 2.6f) {
         // Frames that are not master items of this file are not taken.
-        for (TextItem** frame : {&old.footerFrame, &old.headerFrame, &old.secondFooterFrame, &old.secondHeaderFrame})
-            if (!isMaster(*frame))
+        for (kit::WeakLink<TextItem>* frame :
+             {&old.footerFrame, &old.headerFrame, &old.secondFooterFrame, &old.secondHeaderFrame})
+            if (!isMaster(frame->get()))
                 *frame = nullptr;
-        convertOldHeaders(old);
+        // They become markers of the main text once set-up has made sure
+        // there is one.
+        pendingOldHeaders_ = std::make_unique<OldHeaders>(std::move(old));
     }
     return this;
+}
+
+void ScrivlyDocument::convertPendingOldHeaders()
+{
+    if (std::unique_ptr<OldHeaders> old = std::move(pendingOldHeaders_))
+        convertOldHeaders(*old);
 }
 
 void ScrivlyDocument::convertOldHeaders(const OldHeaders& old)
@@ -195,7 +194,8 @@ void ScrivlyDocument::convertOldHeaders(const OldHeaders& old)
     TextItem* mainColumn = pages().empty() ? nullptr : mainTextItemForPage(pages().front().get());
     TextFlow* flow = mainColumn ? mainColumn->flow() : nullptr;
     std::vector<std::shared_ptr<Item>> frames(4);
-    TextItem* const olds[4] = {old.footerFrame, old.headerFrame, old.secondFooterFrame, old.secondHeaderFrame};
+    TextItem* const olds[4] = {old.footerFrame.get(), old.headerFrame.get(), old.secondFooterFrame.get(),
+                               old.secondHeaderFrame.get()};
     for (int i = 0; i < 4; ++i)
         if (olds[i] && (i == 0 || std::find(olds, olds + i, olds[i]) == olds + i))
             frames[std::size_t(i)] = removeMasterItem(olds[i]);
