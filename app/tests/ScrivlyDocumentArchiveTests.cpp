@@ -288,6 +288,14 @@ TEST_F(WordProcessorArchiveTest, Version26WindowFrameComesBackOnTheScreen)
     EXPECT_EQ(read->paragraphNumberingLevel(2)->start, 2);
     EXPECT_EQ(read->paragraphNumberingLevel(2)->prefix.value_or(""), "(");
     EXPECT_FLOAT_EQ(read->defaultTabSpacing(), 48);
+    EXPECT_FLOAT_EQ(read->storedZoom(), 1.5f);
+    const kit::Rect screenNow = kit::Window::mainScreenFrame();
+    const kit::Rect stored = read->storedWindowFrame();
+    EXPECT_GE(stored.origin.x, screenNow.origin.x);
+    EXPECT_GE(stored.origin.y, screenNow.origin.y);
+    EXPECT_LE(stored.origin.x + stored.size.width, screenNow.origin.x + screenNow.size.width);
+    EXPECT_LE(stored.origin.y + stored.size.height, screenNow.origin.y + screenNow.size.height);
+    EXPECT_FLOAT_EQ(stored.size.height, 300);
 
     const kit::Rect screen = kit::makeRect(0, 0, 1280, 1024);
     const kit::Rect clamped = ScrivlyDocument::clampFrameToScreen(record.windowFrame, screen);

@@ -90,7 +90,8 @@ protected:
         flow->completeLayout();
     }
 
-    // The words of every flow, paragraphs on lines of their own.
+    // The words of every flow, a space between words, paragraphs on lines
+    // of their own.
     static std::string textOf(const LayoutDocument& document)
     {
         std::string text;
@@ -98,8 +99,11 @@ protected:
             for (const auto& paragraph : flow->paragraphList()) {
                 std::string line;
                 for (int i = 0; i < paragraph->wordCount(); ++i)
-                    if (const TextWord* word = paragraph->wordAtIndex(i); word && !word->isSpecial())
+                    if (const TextWord* word = paragraph->wordAtIndex(i); word && !word->isSpecial() && word->length()) {
+                        if (!line.empty())
+                            line += ' ';
                         line.append(word->text(), std::size_t(word->length()));
+                    }
                 text += line + "\n";
             }
         return text;
