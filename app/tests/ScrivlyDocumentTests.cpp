@@ -4,6 +4,7 @@
 #include "WordProcessorFixture.h"
 
 #include "app/ScrivlyDocument.h"
+#include "appkit/View.h"
 #include "appkit/Window.h"
 #include "core/Archiver.h"
 #include "core/FileManager.h"
@@ -347,4 +348,52 @@ TEST_F(WordProcessorTest, DeletingInTheMasterLayerKeepsTheMainColumns)
     EXPECT_EQ(document->mainTextItem(), masters[0]);
     ASSERT_TRUE(document->setEditingLayer(LayoutDocument::PagesLayer));
     EXPECT_NE(columnsOn(*document, document->pageAt(0))[1], nullptr);
+}
+
+TEST_F(WordProcessorTest, ADragInTheHeaderAreaEditsTheHeaderAndInTheTextTheMainText)
+{
+    ScrivlyDocument* document = newDocument();
+    Page* page = document->pageAt(0);
+    TextItem* main = document->mainTextItemForPage(page);
+    typeText(*document, "Body");
+    TextFlow* flow = main->flow();
+    auto* marker = dynamic_cast<TextWordSpecial*>(flow->currentParagraph()->addSpecialWord(TextWordHeaderMarker));
+    ASSERT_NE(marker, nullptr);
+    auto frame = std::make_shared<TextItem>();
+    frame->setFrame(kit::makeRect(72, 36, 468, 34), false);
+    marker->setObjectReference(std::shared_ptr<kit::Object>(frame));
+    document->addHeader(marker);
+    frame->setMyMaster(marker);
+    frame->setMasterFlags(3);
+    flow->recomputeAll();
+    ASSERT_EQ(document->headerItemForPageNumber(1), frame.get());
+
+    DocumentView* view = document->mainView();
+    auto* canvas = dynamic_cast<CanvasView*>(view);
+    auto* shown = dynamic_cast<kit::View*>(view);
+    ASSERT_NE(canvas, nullptr);
+    ASSERT_NE(shown, nullptr);
+    view->endEditingIfNeeded();
+    kit::Application& app = kit::Application::sharedApplication();
+    const int window = view->window()->windowNumber();
+    // A press at a point of the page, then a drag that the document waits
+    // for before it decides where the text goes.
+    const auto press = [&](float x, float y) {
+        const kit::Point inView = kit::makePoint(page->pageRect().origin.x + x, page->pageRect().origin.y + y);
+        const kit::Point base = shown->convertPointToView(inView, nullptr);
+        app.postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDragged, base, 0, kit::Clock::now(), window),
+                      false);
+        app.postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseUp, base, 0, kit::Clock::now(), window),
+                      false);
+        document->mouseDown(
+            kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, base, 0, kit::Clock::now(), window), canvas);
+    };
+    // In the page's left margin, level with the header: no item is hit there.
+    press(20, 50);
+    EXPECT_TRUE(view->isEditing());
+    EXPECT_EQ(document->activeTextItem(), frame.get());
+    view->endEditingIfNeeded();
+    press(20, 300);
+    EXPECT_TRUE(view->isEditing());
+    EXPECT_EQ(document->activeTextItem(), main);
 }

@@ -25,6 +25,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -625,7 +626,12 @@ TEST_F(Application, SaveToOffersTheTypesAndTheirExtensions)
 
 TEST_F(Application, AMissingMainInterfaceFileIsAFailedStart)
 {
-    setenv("XDG_RUNTIME_DIR", path("").c_str(), 1);
+    // A session folder of the test's own (private, or it is not used): a
+    // program that another session runs meanwhile must not take the files.
+    const std::string runtime = path("run");
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(runtime));
+    ASSERT_EQ(::chmod(runtime.c_str(), 0700), 0);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     EXPECT_EQ(Scrivly::runMain({"Scrivly"}, "NoSuchInterface.nib"), 1);
 }
 
