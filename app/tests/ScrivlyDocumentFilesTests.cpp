@@ -11,6 +11,7 @@
 #include "document/ZynDocumentContents.h"
 #include "core/MainQueue.h"
 #include "foundation/FileManagerExtensions.h"
+#include "text/DocumentView.h"
 
 #include <sys/stat.h>
 
@@ -233,4 +234,30 @@ TEST_F(WordProcessorFilesTest, SaveAsProposesTheExtensionOfTheFormat)
         ASSERT_FALSE(panels_->shown().empty());
         EXPECT_EQ(panels_->shown().back().requiredFileType, c.extension) << c.format;
     }
+}
+
+TEST_F(WordProcessorFilesTest, ReadingAForeignFileAgainKeepsTheDocumentAndItsViews)
+{
+    const std::string file = write("again.rtf", "{\\rtf1\\ansi Again}");
+    auto* document = dynamic_cast<ScrivlyDocument*>(delegate_->openFile(file, true));
+    ASSERT_NE(document, nullptr);
+    ASSERT_EQ(document->views().size(), 1u);
+    DocumentView* view = document->views().front();
+    ASSERT_TRUE(document->resetDocumentColumnCount(3, 10));
+    const std::size_t listed = delegate_->documents().size();
+
+    // The revert path: the document empties itself and reads the file anew.
+    EXPECT_EQ(document->_initFromAlienTypeFile(file, true, true), document);
+    EXPECT_EQ(imported_.calls, 2);
+    EXPECT_EQ(delegate_->documents().size(), listed);
+    ASSERT_EQ(document->views().size(), 1u);
+    EXPECT_EQ(document->views().front(), view);
+    EXPECT_EQ(view->document(), document);
+    // Set up afresh: one column, the guides and the main text again.
+    EXPECT_EQ(document->columnCount(), 1);
+    EXPECT_EQ(document->masterColumns().size(), 1u);
+    EXPECT_EQ(document->masterGuides().size(), 8u);
+    ASSERT_NE(document->mainTextItemForPage(document->pageAt(0)), nullptr);
+    EXPECT_EQ(document->activePage(), document->pageAt(0));
+    EXPECT_EQ(document->activeDocumentContents(), nullptr);
 }
