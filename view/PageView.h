@@ -25,6 +25,7 @@
 namespace kit {
 class Pasteboard;
 class DrawContext;
+class RasterContext;
 class Event;
 class Font;
 class MenuItem;
@@ -153,8 +154,20 @@ public:
     // rectangles are given in; nil: the canvas), and parts of it put back
     // over what was drawn since. The image belongs to the view's window.
     void snapshot(Page* page) override;
-    // The rectangle in the coordinates of the page given to snapshot.
+    // The rectangle in the coordinates of the page given to snapshot (or
+    // to switchSnapshotToPage since).
     void restoreWithSnapshot(const kit::Rect& rect) override;
+    // Later rectangles are given in this page's coordinates (nil: the
+    // canvas's); the saved image stays.
+    void switchSnapshotToPage(Page* page);
+    // The picture a drag of the selection shows: the items of
+    // selectionToDrag drawn at the zoom, without knobs, two-thirds opaque
+    // unless the preference "FastDrag" is on. The bounds it covers, in view
+    // coordinates, are answered through the last argument. Nil when nothing
+    // is dragged or the picture would pass MaxDragPicturePixels: the drag
+    // then shows an outline of the bounds.
+    std::unique_ptr<kit::RasterContext> drawSelection(unsigned modifierFlags, kit::Rect* bounds);
+    static constexpr double MaxDragPicturePixels = 4.0 * 1024.0 * 1024.0;
     // The rectangle made integral and aligned to device pixels.
     kit::Rect centerScanRect(const kit::Rect& rect) const override;
 
@@ -436,8 +449,9 @@ private:
     void redisplayVisible(const kit::Rect& rect);
     kit::Rect visibleOrBounds() const;
 
-    // The page the saved image's rectangles are given in (none: the canvas).
-    kit::WeakLink<Page> snapshotPage_;
+    // The origin of the page the saved image's rectangles are given in
+    // (the canvas's: 0, 0).
+    kit::Point snapshotOrigin_{};
     // Reads nil once the page is gone (text that shrinks drops pages; runs
     // of collapsed pages are made again).
     kit::WeakLink<Page> highlighted_;

@@ -17,6 +17,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
 #include "graphics/Font.h"
+#include "graphics/RasterContext.h"
 #include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 #include "view/FontPasteboard.h"
@@ -977,6 +978,111 @@ TEST_F(CanvasTest, ACreationBegunOffThePagesGoesToThePageItsDragOverlapsMost)
     EXPECT_EQ(document_->undoInfo()->count(), records + 1);
     // The page that the rectangle meets most, for a point off the pages.
     EXPECT_EQ(view_->hitPageIn(kit::makeRect(kit::minX(page1) - 30, kit::maxY(page1) - 10, 60, 20)), pages_[0]);
+}
+
+// What a drag reports to the placement inspector and the rulers, and what
+// the screen shows at each report.
+class DragWatcher : public kit::View, public LiveFrameDisplay {
+public:
+    explicit DragWatcher(int tag = 0) { setTag(tag); }
+    bool isVisible() const override { return true; }
+    void setMoveBy(float dx, float dy) override
+    {
+        moved.x += dx;
+        moved.y += dy;
+        ++moves;
+    }
+    void setRect(const kit::Rect& rect) override
+    {
+        if (onRect)
+            onRect(rect);
+        rects.push_back(rect);
+    }
+    kit::Point moved{};
+    int moves = 0;
+    std::vector<kit::Rect> rects;
+    std::function<void(const kit::Rect&)> onRect;
+};
+
+TEST_F(CanvasTest, ADragShowsAPictureOfTheItemsOverTheSavedWindowAndReportsEachStep)
+{
+    DragWatcher inspector;
+    PageView::placementInspectorHook() = [&inspector]() -> LiveFrameDisplay* { return &inspector; };
+    auto* ruler = static_cast<DragWatcher*>(scroll_->addSubview(std::make_unique<DragWatcher>(13)));
+    delegate_->preferences()->setFastDrag(false);
+    click(inWindow(0, centre(boxes_[0])));
+    const kit::Rect a = boxes_[0]->frame();
+    // Each report comes before the step draws: the screen shows the picture
+    // of the step before, two-thirds opaque over the white page, while the
+    // window's own image there is the page again.
+    int checked = 0;
+    kit::Rect previous{};
+    ruler->onRect = [&](const kit::Rect& rect) {
+        if (!kit::isEmptyRect(previous) && !kit::isEmptyRect(rect)) {
+            const kit::Point centreOf = view_->convertPointToView(
+                kit::makePoint(kit::midX(previous), kit::midY(previous)), nullptr);
+            const std::uint32_t shown = window_->flushedPixel(int(centreOf.x), int(centreOf.y));
+            const std::uint32_t image = window_->backingPixel(int(centreOf.x), int(centreOf.y));
+            const int grey = int(shown & 0xFF);
+            EXPECT_GT(grey, 150) << std::hex << shown;
+            EXPECT_LT(grey, 200) << std::hex << shown;
+            EXPECT_EQ(image, 0xFFFFFFFFu);
+            ++checked;
+        }
+        previous = rect;
+    };
+    const kit::Point from = centre(boxes_[0]);
+    drag({inWindow(0, from), inWindow(0, kit::makePoint(from.x, from.y + 200)),
+          inWindow(0, kit::makePoint(from.x + 10, from.y + 260)), inWindow(0, kit::makePoint(from.x + 20, from.y + 300))});
+    PageView::placementInspectorHook() = nullptr;
+    EXPECT_EQ(checked, 2);
+    // The moves add up to the drag; the rulers' marks follow the frame and
+    // are cleared at the end.
+    EXPECT_FLOAT_EQ(inspector.moved.x, 20);
+    EXPECT_FLOAT_EQ(inspector.moved.y, 300);
+    EXPECT_EQ(inspector.moves, 3);
+    ASSERT_EQ(ruler->rects.size(), 4u);
+    kit::Rect last = kit::offsetRect(a, 20, 300);
+    pages_[0]->convertFromPage(&last.origin);
+    EXPECT_EQ(ruler->rects[2], last);
+    EXPECT_TRUE(kit::isEmptyRect(ruler->rects.back()));
+    EXPECT_EQ(boxes_[0]->frame(), kit::offsetRect(a, 20, 300));
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, TheDragPictureIsBoundedAndBeyondItTheDragShowsAnOutline)
+{
+    click(inWindow(0, centre(boxes_[0])));
+    delegate_->preferences()->setFastDrag(false);
+    // At 50 %: the picture of the box, grown by a point, at the zoom.
+    kit::Rect bounds{};
+    std::unique_ptr<kit::RasterContext> picture = view_->drawSelection(0, &bounds);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->width(), int(std::ceil(0.5f * kit::width(bounds))) + 1);
+    EXPECT_EQ(picture->height(), int(std::ceil(0.5f * kit::height(bounds))) + 1);
+    const std::uint32_t middle = picture->pixel(picture->width() / 2, picture->height() / 2);
+    EXPECT_NEAR(int(middle >> 24), 170, 2) << std::hex << middle;
+    delegate_->preferences()->setFastDrag(true);
+    picture = view_->drawSelection(0, &bounds);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixel(picture->width() / 2, picture->height() / 2) >> 24, 0xFFu);
+
+    // A page-sized box at 1600 % would take gigabytes: no picture, and the
+    // drag still moves it, following with an outline.
+    Item* big = addBox(0, kit::makeRect(20, 20, 560, 740));
+    document_->setSelection({big}, view_);
+    ASSERT_TRUE(view_->zoomTo(16.0f, kit::makePoint(kit::midX(pages_[0]->pageRect()), kit::midY(pages_[0]->pageRect()))));
+    window_->display();
+    EXPECT_EQ(view_->drawSelection(0, &bounds), nullptr);
+    EXPECT_GT(double(kit::width(bounds)) * kit::height(bounds) * 256.0, PageView::MaxDragPicturePixels);
+    kit::Point at = kit::makePoint(kit::midX(view_->visibleRect()), kit::midY(view_->visibleRect()));
+    const kit::Point down = view_->convertPointToView(at, nullptr);
+    drag({down, kit::makePoint(down.x + 16, down.y - 32)});
+    EXPECT_FLOAT_EQ(big->frame().origin.x, 21);
+    EXPECT_FLOAT_EQ(big->frame().origin.y, 22);
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
 }
 
 } // namespace
