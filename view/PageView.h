@@ -119,8 +119,17 @@ public:
     static kit::Rect caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder);
 
     // ---- Pages and hit tests (view coordinates). The pages visible now,
-    // the earliest first, the page being edited last (drawn on top).
+    // the earliest first, the page being edited last (drawn on top), from
+    // the view's page cache.
     std::vector<Page*> visiblePages() const;
+    // The page cache: the displayed pages that meet the visible area, the
+    // latest first and the page being edited at the front. Rebuilt for
+    // every scroll the clip view proposes (returned unchanged), on the
+    // document's notices, and whenever the visible area, the zoom, the
+    // edited page or the page list is no longer what it was built for.
+    kit::Rect adjustScroll(const kit::Rect& proposedVisibleRect) override;
+    void emptyPageCache();
+    std::vector<Page*> pageCache() const;
     Page* hitPageAt(kit::Point point) const override;
     Item* hitItemAt(kit::Point point) override;
     // Only items of exactly that class.
@@ -452,6 +461,23 @@ private:
     // The origin of the page the saved image's rectangles are given in
     // (the canvas's: 0, 0).
     kit::Point snapshotOrigin_{};
+    // The page cache and what it was built for.
+    struct PageCacheKey {
+        kit::Rect visible{};
+        float zoom = 0;
+        const Page* edited = nullptr;
+        const void* pages = nullptr;
+        std::size_t count = 0;
+        const Page* first = nullptr;
+        const Page* last = nullptr;
+        friend bool operator==(const PageCacheKey&, const PageCacheKey&) = default;
+    };
+    PageCacheKey pageCacheKeyFor(const kit::Rect& visible) const;
+    void buildPageCache(const kit::Rect& visible) const;
+    const std::vector<kit::WeakLink<Page>>& validPageCache() const;
+    mutable std::vector<kit::WeakLink<Page>> pageCache_;
+    mutable PageCacheKey pageCacheKey_{};
+    mutable bool pageCacheBuilt_ = false;
     // Reads nil once the page is gone (text that shrinks drops pages; runs
     // of collapsed pages are made again).
     kit::WeakLink<Page> highlighted_;

@@ -149,6 +149,24 @@ void PageView::doItemHit(const kit::Event& mouseDown, Item* item)
 {
     if (!document_ || !item)
         return;
+    // A locked item that a drag starts on within two seconds is passed
+    // over, as if nothing lay there: the drag moves a guide or draws a
+    // marquee across it.
+    if (kit::Window* w = window(); w && item->isLocked()) {
+        std::optional<kit::Event> next = w->nextEventMatchingMask(
+            kDragMask, kit::Date::dateWithTimeIntervalSinceNow(2.0), kit::EventTrackingRunLoopMode, false);
+        if (next && next->type() == kit::EventType::LeftMouseDragged) {
+            Page* page = nullptr;
+            Guide* guide = document_->showGuides() ? hitGuideAt(pointOfEvent(mouseDown), &page) : nullptr;
+            if (guide) {
+                document_->setActivePage(page);
+                doGuideDrag(mouseDown, guide, page);
+            } else {
+                doMarqueeDrag(mouseDown);
+            }
+            return;
+        }
+    }
     if (mouseDown.clickCount() != 1) {
         if (auto* column = dynamic_cast<TextItem*>(item)) {
             column->beginEditing(&mouseDown, this);

@@ -178,24 +178,82 @@ void PageView::eraseTextCursor()
 
 // ---- Pages and hit tests.
 
-std::vector<Page*> PageView::visiblePages() const
+PageView::PageCacheKey PageView::pageCacheKeyFor(const kit::Rect& visible) const
 {
-    std::vector<Page*> pages;
+    PageCacheKey key;
+    key.visible = visible;
+    key.zoom = zoom_;
+    key.edited = editedPage();
+    if (document_) {
+        const std::vector<Page*>& pages = document_->displayedPages();
+        key.pages = pages.data();
+        key.count = pages.size();
+        key.first = pages.empty() ? nullptr : pages.front();
+        key.last = pages.empty() ? nullptr : pages.back();
+    }
+    return key;
+}
+
+void PageView::buildPageCache(const kit::Rect& visible) const
+{
+    pageCache_.clear();
+    pageCacheKey_ = pageCacheKeyFor(visible);
+    pageCacheBuilt_ = true;
     if (!document_)
-        return pages;
-    const kit::Rect visible = visibleOrBounds();
-    Page* edited = nullptr;
-    if (editing_ && document_->activeTextItem())
-        edited = document_->activeTextItem()->page();
+        return;
+    Page* edited = editedPage();
     const float margin = 3.0f / (zoom_ > 0 ? zoom_ : 1.0f);
-    for (Page* page : document_->displayedPages()) {
+    const std::vector<Page*>& pages = document_->displayedPages();
+    // The latest first; the page being edited at the front.
+    for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
+        Page* page = *it;
         if (!page || !kit::intersectsRect(grown(page->pageRect(), margin), visible))
             continue;
-        if (page != edited)
-            pages.push_back(page);
+        if (page == edited)
+            pageCache_.insert(pageCache_.begin(), page);
+        else
+            pageCache_.emplace_back(page);
     }
-    if (edited && kit::intersectsRect(grown(edited->pageRect(), margin), visible))
-        pages.push_back(edited);
+}
+
+const std::vector<kit::WeakLink<Page>>& PageView::validPageCache() const
+{
+    const kit::Rect visible = visibleOrBounds();
+    const bool stale = !pageCacheBuilt_ || !(pageCacheKey_ == pageCacheKeyFor(visible)) ||
+                       std::any_of(pageCache_.begin(), pageCache_.end(), [](const auto& page) { return !page; });
+    if (stale)
+        buildPageCache(visible);
+    return pageCache_;
+}
+
+kit::Rect PageView::adjustScroll(const kit::Rect& proposedVisibleRect)
+{
+    buildPageCache(proposedVisibleRect);
+    return proposedVisibleRect;
+}
+
+void PageView::emptyPageCache()
+{
+    pageCache_.clear();
+    pageCacheBuilt_ = false;
+}
+
+std::vector<Page*> PageView::pageCache() const
+{
+    std::vector<Page*> pages;
+    for (const auto& page : validPageCache())
+        pages.push_back(page.get());
+    return pages;
+}
+
+std::vector<Page*> PageView::visiblePages() const
+{
+    // Drawn and asked from the cache's last entry to its first.
+    const std::vector<kit::WeakLink<Page>>& cache = validPageCache();
+    std::vector<Page*> pages;
+    pages.reserve(cache.size());
+    for (auto it = cache.rbegin(); it != cache.rend(); ++it)
+        pages.push_back(it->get());
     return pages;
 }
 

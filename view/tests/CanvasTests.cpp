@@ -1085,4 +1085,66 @@ TEST_F(CanvasTest, TheDragPictureIsBoundedAndBeyondItTheDragShowsAnOutline)
     EXPECT_FALSE(m.any()) << m.describe();
 }
 
+TEST_F(CanvasTest, ThePageCacheHoldsTheVisiblePagesLatestFirstWithTheEditedPageInFront)
+{
+    // All three pages show at 50 %.
+    EXPECT_EQ(view_->pageCache(), (std::vector<Page*>{pages_[2], pages_[1], pages_[0]}));
+    EXPECT_EQ(view_->visiblePages(), (std::vector<Page*>{pages_[0], pages_[1], pages_[2]}));
+    ASSERT_TRUE(view_->zoomTo(2.0f));
+    // The clip view's proposal builds the cache for the area proposed, and
+    // is answered unchanged.
+    const kit::Rect third = pages_[2]->pageRect();
+    const kit::Rect proposed = kit::makeRect(kit::minX(third) + 10, kit::minY(third) + 10, 100, 100);
+    EXPECT_EQ(view_->adjustScroll(proposed), proposed);
+    view_->scrollPoint(proposed.origin);
+    EXPECT_EQ(view_->pageCache(), std::vector<Page*>{pages_[2]});
+    EXPECT_EQ(view_->hitPageAt(kit::makePoint(kit::midX(third), kit::minY(third) + 50)), pages_[2]);
+    EXPECT_EQ(view_->hitPageAt(kit::makePoint(kit::midX(pages_[0]->pageRect()), kit::midY(pages_[0]->pageRect()))),
+              nullptr);
+
+    // Back at 50 %, editing on page 1: it is drawn and asked last.
+    ASSERT_TRUE(view_->zoomTo(0.5f));
+    view_->scrollPoint(kit::makePoint(pages_[0]->pageRect().origin.x - 20, pages_[0]->pageRect().origin.y - 20));
+    view_->beginEditingItem(first_);
+    ASSERT_TRUE(view_->isEditing());
+    EXPECT_EQ(view_->pageCache(), (std::vector<Page*>{pages_[0], pages_[2], pages_[1]}));
+    EXPECT_EQ(view_->visiblePages().back(), pages_[0]);
+    view_->endEditingIfNeeded();
+    EXPECT_EQ(view_->pageCache(), (std::vector<Page*>{pages_[2], pages_[1], pages_[0]}));
+    // A page that goes leaves the cache, with or without a notice.
+    const Page* gone = pages_[1];
+    ASSERT_EQ(document_->deletePages(1, 1).size(), 1u);
+    for (Page* page : view_->pageCache()) {
+        EXPECT_NE(page, nullptr);
+        EXPECT_NE(page, gone);
+    }
+    view_->emptyPageCache();
+    EXPECT_FALSE(view_->pageCache().empty());
+}
+
+TEST_F(CanvasTest, ALockedItemUnderADragWithinTwoSecondsIsPassedOver)
+{
+    boxes_[0]->lock();
+    const kit::Rect a = boxes_[0]->frame();
+    // A drag from the locked box around the box beside it draws a marquee.
+    drag({inWindow(0, centre(boxes_[0])), inWindow(0, kit::makePoint(300, 370))});
+    EXPECT_EQ(boxes_[0]->frame(), a);
+    EXPECT_EQ(document_->selected(), std::vector<Item*>{boxes_[1]});
+    // A click selects it.
+    click(inWindow(0, centre(boxes_[0])));
+    EXPECT_EQ(document_->selected(), std::vector<Item*>{boxes_[0]});
+    // A drag that starts later than two seconds after the press takes the
+    // locked item, which does not move.
+    const kit::Point down = inWindow(0, centre(boxes_[0]));
+    app_->scheduleEvent(mouse(kit::EventType::LeftMouseDragged, inWindow(0, kit::makePoint(300, 370))),
+                        kit::Date::dateWithTimeIntervalSinceNow(2.5));
+    app_->scheduleEvent(mouse(kit::EventType::LeftMouseUp, inWindow(0, kit::makePoint(300, 370))),
+                        kit::Date::dateWithTimeIntervalSinceNow(2.6));
+    view_->mouseDown(mouse(kit::EventType::LeftMouseDown, down));
+    EXPECT_EQ(document_->selected(), std::vector<Item*>{boxes_[0]});
+    EXPECT_EQ(boxes_[0]->frame(), a);
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
 } // namespace
