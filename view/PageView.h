@@ -44,6 +44,14 @@ class TextFlow;
 class TextItem;
 struct textPoint;
 
+// A styles panel as its Apply command reaches the canvas: the style it
+// offers now (a graphic or a paragraph style; nil for none).
+class StyleSource {
+public:
+    virtual ~StyleSource() = default;
+    virtual kit::Object* currentStyle() const = 0;
+};
+
 class PageView : public kit::View, public DocumentView, public DocumentWindowView, public CanvasView, public kit::MenuValidation {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
@@ -336,6 +344,21 @@ public:
     // grey, 4 cyan, 5 magenta, 6 yellow, any other white.
     static kit::ColorRef getColorValue(int tag);
     void redisplayKnobs();
+    // The one selected column is cut from the columns after it, which keep
+    // the rest of the text as a flow of their own. Without a column after
+    // it, or with more than one column selected, an alert says why.
+    void unlinkColumn(kit::Object* sender);
+    // The style of the sending styles panel (a StyleSource) applied to the
+    // selection; a local style sent by the delegate's own styles panel of
+    // its kind replaces the items' named styles.
+    void applyStyle(kit::Object* sender);
+    // Handed to the document (processTextMarkup: then the view redraws);
+    // viewPage: opens another window at the active page.
+    void runMoveBy(kit::Object* sender);
+    void runPaper(kit::Object* sender);
+    void generateResourceList(kit::Object* sender);
+    void processTextMarkup(kit::Object* sender);
+    void viewPage(kit::Object* sender);
 
     // ---- Menu validation and toggles (PageViewValidation.cpp).
     bool validateMenuItem(kit::MenuItem* item) override;

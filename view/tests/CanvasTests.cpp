@@ -15,6 +15,7 @@
 #include "document/DocumentPanels.h"
 #include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
+#include "foundation/StyleGraphic.h"
 #include "foundation/UnitsInfo.h"
 #include "graphics/Font.h"
 #include "graphics/RasterContext.h"
@@ -60,6 +61,7 @@ public:
 class ToolbarRegistry : public DocumentPanels {
 public:
     ToolPalette* toolbar() override { return &toolbar_; }
+    MoveByPanel* moveByPanel(bool) override { return &moveBy_; }
     GotoPagesPanel* gotoPagesPanel(bool create) override
     {
         createdGoto = createdGoto || create;
@@ -70,7 +72,17 @@ public:
         createdFind = createdFind || create;
         return createdFind ? &find_ : nullptr;
     }
+    struct CancelledMoveBy : MoveByPanel {
+        int runModal() override
+        {
+            ++runs;
+            return 0;
+        }
+        void getX(float* x, float* y) const override { *x = *y = 0; }
+        int runs = 0;
+    };
     PanelToolbar toolbar_;
+    CancelledMoveBy moveBy_;
     ScriptedGotoPanel goto_;
     ScriptedFindPanel find_;
     bool hasGoto = true, createdGoto = false, createdFind = false;
@@ -1145,6 +1157,84 @@ TEST_F(CanvasTest, ALockedItemUnderADragWithinTwoSecondsIsPassedOver)
     EXPECT_EQ(boxes_[0]->frame(), a);
     const repaint::Mismatch m = screenAgainstRepaint();
     EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, UnlinkCutsTheOneSelectedColumnFromItsChainOrSaysWhyNot)
+{
+    struct Case {
+        std::vector<Item*> selection;
+        const char* message; // nil: unlinked
+    };
+    const Case cases[] = {
+        {{second_}, "NoDownstream"},
+        {{first_, second_}, "SelectOneOnly"},
+        {{boxes_[0]}, nullptr},
+        {{first_}, nullptr},
+    };
+    for (const Case& c : cases) {
+        alerts_->reset();
+        document_->setSelection(c.selection, view_);
+        view_->performSelector("unlinkColumn:", nullptr);
+        if (c.message) {
+            ASSERT_EQ(alerts_->shown().size(), 1u) << c.message;
+            EXPECT_EQ(alerts_->shown()[0].title, delegate_->valueForStringKey("UnlinkText"));
+            EXPECT_EQ(alerts_->shown()[0].message, delegate_->valueForStringKey(c.message));
+            EXPECT_EQ(first_->nextColumn(), second_);
+        } else {
+            EXPECT_TRUE(alerts_->shown().empty());
+        }
+    }
+    // The last case unlinked: two flows now.
+    EXPECT_EQ(first_->nextColumn(), nullptr);
+    EXPECT_NE(first_->flow(), second_->flow());
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, ApplyStyleGivesTheSelectionTheStylesPanelsStyleWithUndo)
+{
+    struct Panel : kit::Object, StyleSource {
+        std::string className() const override { return "StylesPanel"; }
+        kit::Object* currentStyle() const override { return style; }
+        kit::Object* style = nullptr;
+    } panel;
+    auto style = std::make_unique<StyleGraphic>();
+    style->setHasFill(true);
+    style->setFillColor(kit::Color::colorWithDeviceCyan(0, 1, 1, 0, 1));
+    const StyleGraphic* before = boxes_[0]->graphicStyle();
+    const int records = document_->undoInfo()->count();
+    // No style, or nothing selected: nothing happens.
+    document_->setSelection({boxes_[0]}, view_);
+    view_->performSelector("applyStyle:", &panel);
+    panel.style = style.get();
+    document_->setSelection({}, view_);
+    view_->performSelector("applyStyle:", &panel);
+    EXPECT_EQ(document_->undoInfo()->count(), records);
+
+    document_->setSelection({boxes_[0]}, view_);
+    view_->performSelector("applyStyle:", &panel);
+    ASSERT_NE(boxes_[0]->graphicStyle(), nullptr);
+    EXPECT_TRUE(boxes_[0]->graphicStyle()->fillColor()->isEqual(*style->fillColor()));
+    EXPECT_EQ(document_->undoInfo()->count(), records + 1);
+    repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+    view_->undo(nullptr);
+    EXPECT_EQ(bool(boxes_[0]->graphicStyle()), bool(before));
+    if (before) {
+        EXPECT_FALSE(boxes_[0]->graphicStyle()->fillColor()->isEqual(*style->fillColor()));
+    }
+    m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, TheMoveByPaperAndMarkupCommandsReachTheDocument)
+{
+    for (const char* action : {"runMoveBy:", "runPaper:", "generateResourceList:", "processTextMarkup:", "viewPage:",
+                               "unlinkColumn:", "applyStyle:"})
+        EXPECT_TRUE(view_->respondsToSelector(action)) << action;
+    // The document runs its move-by panel.
+    view_->performSelector("runMoveBy:", nullptr);
+    EXPECT_EQ(registry_.moveBy_.runs, 1);
 }
 
 } // namespace
