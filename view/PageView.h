@@ -7,6 +7,7 @@
 
 #include "appkit/MenuValidation.h"
 #include "appkit/View.h"
+#include "appkit/WindowResizeDelegate.h"
 #include "document/CanvasView.h"
 #include "core/Color.h"
 #include "core/Geometry.h"
@@ -15,6 +16,7 @@
 #include "text/DocumentView.h"
 #include "text/TextPoint.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -52,7 +54,8 @@ public:
     virtual kit::Object* currentStyle() const = 0;
 };
 
-class PageView : public kit::View, public DocumentView, public DocumentWindowView, public CanvasView, public kit::MenuValidation {
+class PageView : public kit::View, public DocumentView, public DocumentWindowView, public CanvasView, public kit::MenuValidation,
+                 public kit::WindowResizeDelegate {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
     ~PageView() override;
@@ -95,6 +98,20 @@ public:
     // document to let the view go.
     void registerWindow() override;
     bool windowShouldClose(kit::Object* window);
+    // ---- The window's delegate (PageViewWindow.cpp). Key: the tracking
+    // rectangle is renewed and the view becomes the main page view; the
+    // caret shows or goes at once, as it blinks only in the key window.
+    void windowDidBecomeKey(kit::Object* notification);
+    void windowDidResignKey(kit::Object* notification);
+    void windowDidBecomeMain(kit::Object* notification);
+    // The main page view is cleared.
+    void windowWillMiniaturize(kit::Object* notification);
+    // At least 256 points wide and 140 high.
+    kit::Size windowWillResize(kit::Object* sender, kit::Size proposedFrameSize) override;
+    // The document lays its pages out for the new size and tells its views.
+    void windowDidResize(kit::Object* notification);
+    static constexpr float MinWindowWidth = 256.0f;
+    static constexpr float MinWindowHeight = 140.0f;
 
     // ---- Editing of text columns.
     bool isEditing() const override { return editing_; }
@@ -513,6 +530,12 @@ private:
     bool cursorShown_ = false;
     bool cursorCycle_ = false; // the blink shows the caret
     kit::Rect cursorClip_{};   // the caret's column, in view coordinates
+    // The caret in its column's coordinates, the column's origin in view
+    // coordinates and its matrix (identity unless turned or scaled).
+    kit::Rect cursorLocal_{};
+    kit::Point cursorOrigin_{};
+    std::array<float, 4> cursorMatrix_{1, 0, 0, 1};
+    kit::Point caretPointInView(float x, float y) const;
     // Objects of cloned items' stored form that nothing else took.
     std::vector<std::unique_ptr<kit::Object>> cloneKeep_;
 

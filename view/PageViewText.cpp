@@ -20,6 +20,7 @@
 #include "view/InfoBarInset.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -144,15 +145,30 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
     caret.size.height = std::min(caret.size.height, frameHeight - caret.origin.y);
     kit::Point origin = holder->frame().origin;
     holder->convertToView(&origin);
-    caret.origin.x += origin.x;
-    caret.origin.y += origin.y;
     if (caret.size.width <= 0)
         caret.size.width = 1;
-    // Drawing keeps the caret inside the column also sideways. A turned or
-    // scaled column's caret would stand elsewhere than this rectangle: it
-    // is not painted there.
-    cursorClip_ = holder->isTransformed() ? kit::Rect{}
-                                          : kit::makeRect(origin.x, origin.y, holder->frame().size.width, frameHeight);
+    // A turned or scaled column's caret stands as its text does: through
+    // the column's matrix about the frame's origin. Drawing keeps the caret
+    // inside the column also sideways.
+    cursorOrigin_ = origin;
+    cursorLocal_ = caret;
+    cursorMatrix_ = {1, 0, 0, 1};
+    if (holder->isTransformed())
+        holder->getMatrix(cursorMatrix_.data());
+    const float columnWidth = holder->frame().size.width;
+    if (holder->isTransformed()) {
+        const kit::Point top = caretPointInView(caret.origin.x, kit::minY(caret));
+        const kit::Point bottom = caretPointInView(caret.origin.x, kit::maxY(caret));
+        caret = kit::makeRect(std::min(top.x, bottom.x), std::min(top.y, bottom.y), std::fabs(top.x - bottom.x),
+                              std::fabs(top.y - bottom.y));
+        caret.size.width = std::max(caret.size.width, 1.0f);
+        caret.size.height = std::max(caret.size.height, 1.0f);
+        cursorClip_ = caret;
+    } else {
+        caret.origin.x += origin.x;
+        caret.origin.y += origin.y;
+        cursorClip_ = kit::makeRect(origin.x, origin.y, columnWidth, frameHeight);
+    }
     const kit::Rect old = cursorRect_;
     const bool wasShown = cursorShown_;
     const bool moved = !cursorShown_ || !kit::equalRects(old, caret);
@@ -174,6 +190,12 @@ void PageView::eraseTextCursor()
     cursorCycle_ = false;
     kit::Receiver::cancelPreviousPerformRequestsWithTarget(this, "drawCursor:", this);
     refreshCaretArea(cursorRect_);
+}
+
+kit::Point PageView::caretPointInView(float x, float y) const
+{
+    const auto& m = cursorMatrix_;
+    return kit::makePoint(cursorOrigin_.x + m[0] * x + m[2] * y, cursorOrigin_.y + m[1] * x + m[3] * y);
 }
 
 // ---- Pages and hit tests.

@@ -13,12 +13,14 @@
 #include "core/EventState.h"
 #include "core/Pasteboard.h"
 #include "document/DocumentPanels.h"
+#include "document/Undo.h"
 #include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/UnitsInfo.h"
 #include "graphics/Font.h"
 #include "graphics/RasterContext.h"
+#include "items/ItemArray.h"
 #include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 #include "view/FontPasteboard.h"
@@ -884,8 +886,8 @@ TEST_F(CanvasTest, TheCaretIsPaintedWhileTheBlinkShowsIt)
     const repaint::Mismatch last = screenAgainstRepaint();
     EXPECT_FALSE(last.any()) << last.describe();
 
-    // In a turned column the caret would not stand where its rectangle is:
-    // the window is the same with the blink on and off.
+    // In a turned column the caret stands along the turned lines: the
+    // blink shows and hides it there too.
     flow_->textSelection()->empty();
     first_->rotateByAngle(90);
     ASSERT_TRUE(first_->isTransformed());
@@ -902,7 +904,7 @@ TEST_F(CanvasTest, TheCaretIsPaintedWhileTheBlinkShowsIt)
     };
     const std::vector<std::uint32_t> on = image();
     view_->drawCursor(nullptr);
-    EXPECT_TRUE(on == image());
+    EXPECT_FALSE(on == image());
 }
 
 // The run a user makes on three pages, the window checked against a fresh
@@ -1235,6 +1237,101 @@ TEST_F(CanvasTest, TheMoveByPaperAndMarkupCommandsReachTheDocument)
     // The document runs its move-by panel.
     view_->performSelector("runMoveBy:", nullptr);
     EXPECT_EQ(registry_.moveBy_.runs, 1);
+}
+
+// Dark pixels of the window in the rectangle (view coordinates): the caret
+// of a turned column is antialiased.
+int darkPixels(const kit::Window& window, const PageView& view, const kit::Rect& rect)
+{
+    const kit::RasterContext& image = window.graphicsContext();
+    const kit::Rect base = view.convertRectToView(rect, nullptr);
+    int dark = 0;
+    for (int y = std::max(0, image.height() - int(std::ceil(kit::maxY(base))) - 1);
+         y < std::min(image.height(), image.height() - int(std::floor(kit::minY(base))) + 1); ++y)
+        for (int x = std::max(0, int(std::floor(kit::minX(base))) - 1);
+             x < std::min(image.width(), int(std::ceil(kit::maxX(base))) + 1); ++x)
+            dark += (image.pixel(x, y) & 0xFF) < 0x60;
+    return dark;
+}
+
+TEST_F(CanvasTest, TheCaretOfATurnedColumnStandsAlongItsTurnedLines)
+{
+    window_->makeKeyWindow();
+    ASSERT_TRUE(view_->zoomTo(1.0f));
+    // A quarter turn: the column's lines run down the page.
+    rotateBy({first_}, 90.0f, false);
+    ASSERT_TRUE(first_->isTransformed());
+    document_->notifyUpdate(nullptr, static_cast<const std::vector<kit::Object*>*>(nullptr));
+    first_->beginEditing(nullptr, view_);
+    type(flow_, "Caret");
+    caretAt(0, 0, 2);
+    const textPoint point{0, 0, 2};
+    view_->moveCursorToTextPoint(&point, first_, true);
+    ASSERT_TRUE(view_->isCursorDrawn());
+    const kit::Rect caret = view_->textCursorRect();
+    // Lying across the view, as long as the upright caret is high.
+    EXPECT_GT(kit::width(caret), 4 * kit::height(caret)) << kit::stringFromRect(caret);
+    view_->scrollRectToVisible(kit::insetRect(caret, -50, -50));
+    ASSERT_TRUE(kit::containsRect(view_->visibleRect(), caret));
+    window_->displayIfNeeded();
+    const int shown = darkPixels(*window_, *view_, caret);
+    EXPECT_GE(shown, int(kit::width(caret)) - 2);
+    repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+    // The blink takes it away.
+    kit::Clock::advanceBy(PageView::BlinkInterval);
+    kit::RunLoop::currentRunLoop().fireDueTimers(kit::DefaultRunLoopMode);
+    window_->displayIfNeeded();
+    EXPECT_EQ(darkPixels(*window_, *view_, caret), 0);
+    m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, TheWindowsDelegateFollowsKeyMainResizeAndMiniaturise)
+{
+    view_->registerWindow();
+    window_->makeKeyWindow();
+    first_->beginEditing(nullptr, view_);
+    type(flow_, "Caret");
+    const textPoint end{0, 0, 5};
+    caretAt(0, 0, 5);
+    view_->moveCursorToTextPoint(&end, first_, true);
+    window_->displayIfNeeded();
+    const kit::Rect caret = view_->textCursorRect();
+    const int shown = caretPixels(*window_, *view_, caret);
+    ASSERT_GT(shown, 0);
+    // Another window becomes key: the caret goes with the next display,
+    // not with the next blink; the tracking rectangle goes too.
+    kit::Window other(kit::makeRect(0, 0, 100, 100));
+    other.makeKeyWindow();
+    EXPECT_EQ(view_->trackingRectTag(), 0);
+    window_->displayIfNeeded();
+    EXPECT_EQ(caretPixels(*window_, *view_, caret), 0);
+    window_->makeKeyWindow();
+    EXPECT_NE(view_->trackingRectTag(), 0);
+    window_->displayIfNeeded();
+    EXPECT_EQ(caretPixels(*window_, *view_, caret), shown);
+
+    // Main: the view becomes the main page view; miniaturised, none is.
+    delegate_->setMainPageView(nullptr);
+    other.makeMainWindow();
+    window_->makeMainWindow();
+    EXPECT_EQ(delegate_->mainPageView(), view_);
+    window_->miniaturize();
+    EXPECT_EQ(delegate_->mainPageView(), nullptr);
+
+    // A resize by the user is held at 256 by 140 points at least, and the
+    // view takes the document's canvas again.
+    struct Case {
+        kit::Size asked, frame;
+    };
+    for (const Case& c : {Case{{100, 100}, {256, 140}}, Case{{600, 100}, {600, 140}}, Case{{500, 400}, {500, 400}}}) {
+        window_->resizeByUser(c.asked);
+        EXPECT_EQ(window_->frame().size, c.frame);
+    }
+    EXPECT_EQ(view_->frame().size, document_->canvasSize());
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
 }
 
 } // namespace
