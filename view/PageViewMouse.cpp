@@ -238,10 +238,19 @@ std::vector<std::shared_ptr<Item>> PageView::makeCopy(const std::vector<Item*>& 
     } catch (const kit::Exception&) {
         return {};
     }
-    for (const auto& copy : copies) {
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        Item* copy = copies[i].get();
         copy->resolveInDocument(document_);
-        if (auto* column = dynamic_cast<TextItem*>(copy.get()))
+        // A copy of a column of a chain would carry the whole flow's text
+        // into one column: it starts empty, on its own.
+        const auto* original = dynamic_cast<const TextItem*>(items[i]);
+        auto* column = dynamic_cast<TextItem*>(copy);
+        if (column && original && !original->isDisplay() && (original->nextColumn() || original->prevColumn()))
+            column->emptyAndDisconnect();
+        if (column)
             column->recompute();
+        else
+            copy->recomputeTextItems();
     }
     return copies;
 }

@@ -1334,4 +1334,26 @@ TEST_F(CanvasTest, TheWindowsDelegateFollowsKeyMainResizeAndMiniaturise)
     EXPECT_FALSE(m.any()) << m.describe();
 }
 
+TEST_F(CanvasTest, ACopyDraggedFromAChainedColumnIsAnEmptyColumnOfItsOwn)
+{
+    type(flow_, "Chained text");
+    const std::string before = text(flow_);
+    document_->setSelection({first_}, view_);
+    const kit::Point from = kit::makePoint(kit::midX(first_->frame()), kit::midY(first_->frame()));
+    drag({inWindow(0, from), inWindow(0, kit::makePoint(from.x, from.y + 300))}, 0, kit::AlternateKeyMask);
+    ASSERT_EQ(document_->selected().size(), 1u);
+    auto* copy = dynamic_cast<TextItem*>(document_->selected().front());
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(copy, first_);
+    EXPECT_EQ(copy->nextColumn(), nullptr);
+    EXPECT_EQ(copy->prevColumn(), nullptr);
+    EXPECT_NE(copy->flow(), flow_);
+    EXPECT_EQ(first_->nextColumn(), second_);
+    EXPECT_EQ(text(flow_), before);
+    ASSERT_NE(copy->flow(), nullptr);
+    EXPECT_EQ(text(copy->flow()), "");
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
 } // namespace
