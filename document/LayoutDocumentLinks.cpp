@@ -37,10 +37,14 @@ bool readNumber(std::string_view& text, int* out)
 
 } // namespace
 
-const std::vector<std::unique_ptr<Guide>>& LayoutDocument::guidesForPage(const Page* page) const
+std::vector<Guide*> LayoutDocument::guidesForPage(const Page* page) const
 {
     (void)page;
-    return masterGuides_;
+    std::vector<Guide*> list;
+    list.reserve(masterGuides_.size());
+    for (const auto& guide : masterGuides_)
+        list.push_back(guide.get());
+    return list;
 }
 
 void LayoutDocument::addMasterGuide(std::unique_ptr<Guide> guide)
