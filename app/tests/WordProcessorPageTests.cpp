@@ -105,11 +105,13 @@ TEST_F(WordProcessorTest, APageDrawsSnapsToAndPicksUpOnlyTheGuidesThatApplyToIt)
     struct Case {
         const char* name;
         bool header, footer;
+        int firstPageNumber;
     } cases[] = {
-        {"plain page", false, false},
-        {"with a header", true, false},
-        {"with a footer", false, true},
-        {"with both", true, true},
+        {"plain page", false, false, 1},
+        {"with a header", true, false, 1},
+        {"with a footer", false, true, 1},
+        {"with both", true, true, 1},
+        {"with both, numbered from 5", true, true, 5},
     };
     const float zoom = CMZoomStatus;
     CMZoomStatus = 1.0f;
@@ -118,6 +120,7 @@ TEST_F(WordProcessorTest, APageDrawsSnapsToAndPicksUpOnlyTheGuidesThatApplyToIt)
         ScrivlyDocument* document = newDocument();
         ASSERT_NE(document, nullptr);
         document->setShowGuides(true);
+        ASSERT_TRUE(document->setFirstPageNum(c.firstPageNumber));
         if (c.header) {
             ASSERT_NE(addMarkedFrame(*document, true), nullptr);
         }
