@@ -285,3 +285,26 @@ TEST_F(WordProcessorTest, APlainClickInTheMainTextPutsTheCaretThere)
     }
     DocumentPanels::setShared(nullptr);
 }
+
+// A header that starts on the second page gives its guides to that page, not
+// to the first.
+TEST_F(WordProcessorTest, AHeaderFromTheSecondPageOnShowsItsGuidesOnlyThere)
+{
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    std::string text;
+    for (int i = 0; i < 700; ++i)
+        text += "words ";
+    typeText(*document, text);
+    ASSERT_GE(document->numPages(), 2);
+    ASSERT_NE(addMarkedFrame(*document, true), nullptr);
+    ASSERT_EQ(document->headerItemForPageNumber(1), nullptr);
+    ASSERT_NE(document->headerItemForPageNumber(2), nullptr);
+
+    const DrawnGuides first = drawnGuides(*document->pageAt(0));
+    const DrawnGuides second = drawnGuides(*document->pageAt(1));
+    EXPECT_EQ(first.horizontal, (std::set<float>{72, 720}));
+    EXPECT_EQ(second.horizontal, (std::set<float>{36, 70, 72, 720}));
+    EXPECT_EQ(first.vertical, (std::set<float>{72, 540}));
+    EXPECT_EQ(second.vertical, (std::set<float>{72, 540}));
+}
