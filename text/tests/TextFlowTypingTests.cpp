@@ -4,7 +4,6 @@
 #include "graphics/Font.h"
 #include "graphics/FontManager.h"
 #include "appkit/ScrollView.h"
-#include "view/InfoBarInset.h"
 
 namespace {
 

@@ -170,6 +170,9 @@ protected:
         view_->setDocument(document_.get());
         scroll->setDocumentView(std::move(view));
         infoBar_ = static_cast<InfoBarInset*>(scroll->addSubview(InfoBarInset::loadFromNib()));
+        // A plain scroll view gives the bar no strip of its own: it shows its
+        // values but paints nothing over the page view.
+        infoBar_->setFrame(kit::Rect{});
         scroll_ = scroll.get();
         window_->setContentView(std::move(scroll));
         document_->addView(view_);
