@@ -81,6 +81,18 @@ bool CellEditor::end()
     return true;
 }
 
+void CellEditor::abort()
+{
+    if (edit_) {
+        edit_->deselect();
+        edit_->clearFocus();
+    }
+    control_ = nullptr;
+    cell_ = nullptr;
+    edit_ = nullptr;
+    editing_ = false;
+}
+
 void CellEditor::typeKey(const Event& event)
 {
     if (!cell_ || !edit_)

@@ -34,6 +34,9 @@ public:
     bool validate();
     // validate, then lets the line editor go; false when refused.
     bool end();
+    // Lets the line editor go without checking: the cell keeps the text
+    // typed so far (a control that can no longer be typed into).
+    void abort();
     // A key typed into the cell (not Tab or Return, which the control
     // handles): given to the line editor, or a beep when the cell cannot
     // take it.

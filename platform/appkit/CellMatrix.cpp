@@ -503,12 +503,17 @@ void CellMatrix::sendAction(const std::string& selector, Receiver* target, bool 
 
 void CellMatrix::setEnabled(bool flag)
 {
+    enabled_ = flag;
     updating_ = true;
     for (auto& c : cells_)
         c->setEnabled(flag);
     updating_ = false;
     updateWidget();
     setNeedsDisplay(true);
+    if (!flag && editor_.isActive()) {
+        editor_.abort();
+        resignKeyboardIfRefused();
+    }
 }
 
 // ---- Text cells.
@@ -919,6 +924,8 @@ void CellMatrix::syncWidget(size_t index)
 
 void CellMatrix::updateWidget()
 {
+    if (QWidget* w = widget())
+        w->setEnabled(enabled_);
     if (slots_.size() != cells_.size())
         return;
     for (size_t i = 0; i < cells_.size(); ++i)

@@ -38,13 +38,43 @@ TextFieldCell* TextField::textFieldCell() const
     bool TextField::get() const { return textFieldCell()->get(); }                                            \
     void TextField::set(bool flag) { textFieldCell()->set(flag); }
 
-KIT_FIELD_FLAG(isEditable, setEditable)
-KIT_FIELD_FLAG(isSelectable, setSelectable)
 KIT_FIELD_FLAG(isBezeled, setBezeled)
 KIT_FIELD_FLAG(isBordered, setBordered)
 KIT_FIELD_FLAG(drawsBackground, setDrawsBackground)
 
 #undef KIT_FIELD_FLAG
+
+bool TextField::isEditable() const { return textFieldCell()->isEditable(); }
+bool TextField::isSelectable() const { return textFieldCell()->isSelectable(); }
+
+void TextField::setEditable(bool flag)
+{
+    textFieldCell()->setEditable(flag);
+    if (!acceptsFirstResponder())
+        dropKeyboard();
+}
+
+void TextField::setSelectable(bool flag)
+{
+    textFieldCell()->setSelectable(flag);
+    if (!acceptsFirstResponder())
+        dropKeyboard();
+}
+
+void TextField::setEnabled(bool flag)
+{
+    Control::setEnabled(flag);
+    if (!acceptsFirstResponder())
+        dropKeyboard();
+}
+
+void TextField::dropKeyboard()
+{
+    if (!editor_.isActive())
+        return;
+    editor_.abort();
+    resignKeyboardIfRefused();
+}
 
 ColorRef TextField::textColor() const
 {
