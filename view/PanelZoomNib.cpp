@@ -33,7 +33,7 @@ void RegisterPanelZoomNib()
         entry->setFormatter(percent);
         form->sizeToCells();
 
-        auto buttons = std::make_unique<kit::CellMatrix>(kit::makeRect(64, 12, 160, 24), kit::MatrixMode::Track,
+        auto buttons = std::make_unique<kit::CellMatrix>(kit::makeRect(64, 12, 160, 24), kit::MatrixMode::Highlight,
                                                          std::make_unique<kit::ButtonCell>(), 1, 2);
         buttons->setTag(PanelZoomButtonsTag);
         buttons->setCellSize({79, 24});

@@ -136,7 +136,9 @@ void TextField::selectText(Object*)
     Window* w = window();
     if (w && w->firstResponder() != this)
         w->makeFirstResponder(this);
-    if (QLineEdit* e = lineEdit(*this))
+    if (editor_.lineEdit())
+        editor_.selectAllText();
+    else if (QLineEdit* e = lineEdit(*this))
         e->selectAll();
 }
 
@@ -149,6 +151,7 @@ void TextField::mouseDown(const Event& event)
         return;
     // The line editor places the caret and selects as the mouse drags.
     host()->replayMouse(*this, nullptr, event);
+    editor_.mousePlacedCaret();
     Application& app = Application::sharedApplication();
     for (;;) {
         std::optional<Event> e = app.nextEventMatchingMask(LeftMouseUpMask | LeftMouseDraggedMask,

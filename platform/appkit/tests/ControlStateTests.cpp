@@ -13,6 +13,7 @@
 #include "appkit/Window.h"
 #include "core/NumberFormatter.h"
 
+#include <QLineEdit>
 #include <QWidget>
 
 #include <functional>
@@ -254,6 +255,42 @@ TEST_F(ControlStateTest, AFormEntryKeepsTheKeyboardUntilItsFormatterReadsTheText
     app->run();
     EXPECT_EQ(target.calls.size(), 1u);
     EXPECT_EQ(zoom->intValue(), 25);
+}
+
+// A dialog selects the text of its first entry before it comes on screen:
+// the entry has the keyboard and the text is still selected once it shows,
+// so what is typed replaces it.
+TEST_F(ControlStateTest, TextSelectedBeforeTheWindowShowsIsReplacedByTyping)
+{
+    for (bool isForm : {true, false}) {
+        SCOPED_TRACE(isForm);
+        Panel panel(makeRect(100, 100, 240, 80));
+        Control* control = nullptr;
+        if (isForm) {
+            auto* form = place<Form>(panel, makeRect(10, 40, 200, 24));
+            form->addEntry("Zoom:")->setIntValue(100);
+            form->sizeToCells();
+            form->selectTextAtIndex(0);
+            control = form;
+        } else {
+            auto* field = place<TextField>(panel, makeRect(10, 40, 100, 22), "100");
+            field->selectText(nullptr);
+            control = field;
+        }
+        EXPECT_EQ(panel.firstResponder(), control);
+        QList<QLineEdit*> edits = control->widget()->findChildren<QLineEdit*>();
+        if (auto* self = qobject_cast<QLineEdit*>(control->widget()))
+            edits.prepend(self);
+        ASSERT_FALSE(edits.empty());
+        EXPECT_TRUE(edits[0]->hasSelectedText());
+        panel.makeKeyAndOrderFront();
+        // Time passes on screen before the first key.
+        EventScript(panel).at(0.1).mouseMoved({1, 1}).schedule();
+        app->run();
+        EventScript(panel).at(0.1).keyDown(u"5").after(0.1).keyDown(u"0").schedule();
+        app->run();
+        EXPECT_EQ(control->stringValue(), "50");
+    }
 }
 
 // The button of a pop-up list, a disabled item and the tags of its items.
