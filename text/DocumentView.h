@@ -49,6 +49,8 @@ public:
 class InfoBarDisplay : public LiveFrameDisplay {
 public:
     virtual void setFont(kit::Font* font, bool isMultiple) = 0;
+    // Shows the selection of the view's document afresh.
+    virtual void inspect() {}
 };
 
 class DocumentView {

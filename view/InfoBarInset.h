@@ -65,7 +65,7 @@ public:
     UnitsInfo* unitsInfo() const;
 
     // ---- Showing the selection.
-    void inspect();
+    void inspect() override;
     void inspectSelection(const std::vector<Item*>& items);
 
     // ---- Live values; each stores the value and shows it in the unit's

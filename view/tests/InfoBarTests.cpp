@@ -175,11 +175,17 @@ TEST_F(InfoBarTest, InspectingShowsTheSelectionAndNothingSelectedShowsZeros)
         EXPECT_EQ(text(outlet), "0.000") << outlet;
     for (const char* outlet : {"rotationField", "scaleField", "fontField", "fontSizeField"})
         EXPECT_EQ(text(outlet), "") << outlet;
-    // inspect asks the document of the scroll view's page view.
+    // inspect asks the document of the scroll view's page view; a new
+    // selection is shown at once.
     EXPECT_EQ(infoBar_->pageView(), view_);
-    document_->setSelection(std::vector<Item*>{first_}, view_);
+    document_->setSelection(std::vector<Item*>{a.get()}, view_);
+    EXPECT_EQ(text("xField"), "2.000");
+    EXPECT_EQ(text("wField"), "1.000");
+    infoBar_->setFrameRect(kit::Rect{});
     infoBar_->inspect();
-    EXPECT_NE(text("wField"), "0.000");
+    EXPECT_EQ(text("wField"), "1.000");
+    document_->setSelection({}, view_);
+    EXPECT_EQ(text("wField"), "0.000");
 }
 
 TEST_F(InfoBarTest, DrawingFillsTheBarAndDrawsTheChosenBorders)
