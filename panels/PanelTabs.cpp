@@ -1,13 +1,17 @@
 #include "panels/PanelTabs.h"
 
 #include "app/Layvane.h"
+#include "appkit/Button.h"
+#include "appkit/ButtonCell.h"
 #include "appkit/CellMatrix.h"
 #include "appkit/NibLoader.h"
 #include "appkit/TextField.h"
 #include "appkit/View.h"
 #include "core/Alert.h"
+#include "core/NumberFormatter.h"
 #include "document/LayoutDocument.h"
 #include "foundation/StyleInfo.h"
+#include "foundation/Units.h"
 #include "foundation/UnitsInfo.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
@@ -78,6 +82,43 @@ void PanelTabs::initialize()
 {
     kit::NibLoader::registerNib("PanelTabs.nib", [](kit::NibLoad& load) {
         auto panel = std::make_unique<PanelTabs>();
+        kit::View* content = panel->contentView();
+        // The ruler's place is the strip above the controls.
+        auto position = std::make_unique<kit::TextField>(kit::makeRect(10, 10, 70, 22));
+        auto numbers = std::make_shared<kit::NumberFormatter>();
+        numbers->setAllowsEmpty(true);
+        position->setFormatter(numbers);
+        auto units = std::make_unique<kit::TextField>(kit::makeRect(82, 10, 26, 22));
+        units->setEditable(false);
+        units->setSelectable(false);
+        units->setBordered(false);
+        units->setBezeled(false);
+        units->setDrawsBackground(false);
+        units->setTag(UNITS_LABEL_TAG);
+        auto prototype = std::make_unique<kit::ButtonCell>();
+        prototype->setButtonType(kit::ButtonType::Radio);
+        auto types = std::make_unique<kit::CellMatrix>(kit::makeRect(116, 10, 236, 22), kit::MatrixMode::Radio,
+                                                       std::move(prototype), 1, 4);
+        types->setCellSize({58, 22});
+        types->setIntercellSpacing({1, 0});
+        const char* titles[] = {"Left", "Center", "Right", "Decimal"};
+        for (int type = 0; type < 4; ++type) {
+            kit::Cell* cell = types->cellAtRow(0, type);
+            cell->setTitle(Main ? Main->valueForStringKey(titles[type]) : titles[type]);
+            cell->setTag(type);
+        }
+        types->selectCellAtRow(0, 0);
+        types->setTarget(panel.get());
+        types->setAction("setTabType:");
+        auto add = std::make_unique<kit::Button>(kit::makeRect(358, 9, 54, 24),
+                                                 Main ? Main->valueForStringKey("Add") : "Add");
+        add->setTarget(panel.get());
+        add->setAction("addTab:");
+        PanelTabs* raw = panel.get();
+        raw->setPositionField(static_cast<kit::TextField*>(content->addSubview(std::move(position))));
+        raw->setUnitsLabel(static_cast<kit::TextField*>(content->addSubview(std::move(units))));
+        raw->setTabTypeSelector(static_cast<kit::CellMatrix*>(content->addSubview(std::move(types))));
+        content->addSubview(std::move(add));
         PanelTabs* made = load.addTopLevelObject(std::move(panel));
         made->init(nullptr);
         made->setFloatingPanel(true);
@@ -90,6 +131,14 @@ void PanelTabs::resetWorkingState() { working() = WorkingState{}; }
 PanelTabs::PanelTabs()
     : kit::Panel(kit::makeRect(0, 0, 422, 90))
 {
+    setAction("addTab:", [this](kit::Object* sender) -> kit::Object* {
+        addTab(sender);
+        return this;
+    });
+    setAction("setTabType:", [this](kit::Object* sender) -> kit::Object* {
+        setTabType(sender);
+        return this;
+    });
 }
 
 PanelTabs::~PanelTabs() = default;
@@ -155,6 +204,7 @@ void PanelTabs::setPosition(float location)
     if (UnitsInfo* units = unitsInfo())
         units->convertFloatValueFromUnits(1.0f, &perUnit);
     positionField_->setFloatValue(perUnit != 0 ? location / perUnit : location);
+    shownPosition_ = positionField_->stringValue();
 }
 
 void PanelTabs::addTab(int type, float location) { addTab(type, location, 0); }
@@ -171,7 +221,7 @@ void PanelTabs::addTab(kit::Object* sender)
 {
     (void)sender;
     float location = position_;
-    if (positionField_) {
+    if (positionField_ && positionField_->stringValue() != shownPosition_) {
         float perUnit = 1;
         if (UnitsInfo* units = unitsInfo())
             units->convertFloatValueFromUnits(1.0f, &perUnit);
@@ -203,6 +253,12 @@ StyleTabStop* PanelTabs::removeTab(StyleTabStop* record)
     }
     redisplayRuler();
     return this->tabs();
+}
+
+void PanelTabs::setTabType(kit::Object* sender)
+{
+    if (auto* control = dynamic_cast<kit::Control*>(sender))
+        working().newTabType = static_cast<short>(std::max(control->selectedTag(), 0));
 }
 
 void PanelTabs::updateTabType(int type)
@@ -364,6 +420,8 @@ void PanelTabs::updatePanel(LayoutDocument* document)
     UnitsInfo* units = document ? document->unitsInfo() : nullptr;
     if (units && units->units() != currentUnits_) {
         currentUnits_ = units->units();
+        if (unitsLabel_)
+            unitsLabel_->setStringValue(UnitsAbbreviationText(currentUnits_));
         setPosition(position_);
     }
     redisplayRuler();

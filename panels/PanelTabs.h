@@ -37,7 +37,9 @@ public:
     static constexpr short RightMargin = 8;
     static constexpr int NumIndents = 5;
 
-    // Registers the builder of "PanelTabs.nib".
+    // Registers the builder of "PanelTabs.nib": the panel with its position
+    // field, tab type selector (cells tagged with the types 0 to 3) and add
+    // button below the place of its ruler.
     static void initialize();
     // The class-wide working state back to its start (for tests).
     static void resetWorkingState();
@@ -55,7 +57,10 @@ public:
     void rulerWillFree(kit::View* ruler);
     kit::View* ruler() const { return ruler_; }
     void setPositionField(kit::TextField* field) { positionField_ = field; }
+    kit::TextField* positionField() const { return positionField_; }
     void setTabTypeSelector(kit::CellMatrix* selector) { tabTypeSelector_ = selector; }
+    kit::CellMatrix* tabTypeSelector() const { return tabTypeSelector_; }
+    void setUnitsLabel(kit::TextField* label) { unitsLabel_ = label; }
 
     // ---- The working records (read and moved in place by the ruler).
     StyleTabStop* tabs();
@@ -80,6 +85,8 @@ public:
     // Nothing is applied: the ruler applies when its drag ends.
     StyleTabStop* removeTab(StyleTabStop* record);
     void updateTabType(int type);
+    // The type selector's choice becomes the type of stops added here.
+    void setTabType(kit::Object* sender);
 
     // ---- Loading and writing styles.
     void updateFromParagraph(TextParagraph* paragraph);
@@ -104,7 +111,11 @@ private:
     kit::View* ruler_ = nullptr; // not owned
     kit::TextField* positionField_ = nullptr;
     kit::CellMatrix* tabTypeSelector_ = nullptr;
+    kit::TextField* unitsLabel_ = nullptr;
     float position_ = 0;
+    // The field's text as setPosition wrote it: unchanged, it stands for
+    // position_ exactly.
+    std::string shownPosition_;
     int currentUnits_ = -1;
     bool disableApply_ = false;
 };

@@ -2,6 +2,14 @@
 
 #include "panels/PanelTabs.h"
 
+#include "appkit/Button.h"
+#include "appkit/CellMatrix.h"
+#include "appkit/EventScript.h"
+#include "appkit/RunLoop.h"
+#include "appkit/TextField.h"
+#include "foundation/Units.h"
+#include "foundation/UnitsInfo.h"
+
 #include <cmath>
 #include <limits>
 
@@ -179,6 +187,72 @@ TEST_F(PanelTabsTest, TheRegistryMakesTheTabsAndZoomPanelsOnceFromTheirFiles)
     EXPECT_EQ(delegate_->zoomPanel(false), zoom);
     EXPECT_NE(zoom->contentView()->viewWithTag(5), nullptr);
     EXPECT_NE(zoom->contentView()->viewWithTag(6), nullptr);
+}
+
+// The panel from its file: a position typed in the document's unit, a
+// type chosen in the selector and the add button put a stop into the
+// edited paragraph.
+TEST_F(PanelTabsTest, TheAddButtonPutsTheTypedStopOfTheChosenTypeIntoTheParagraph)
+{
+    PanelTabs::initialize();
+    auto* tabs = dynamic_cast<PanelTabs*>(delegate_->tabsPanel(true));
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_NE(tabs->positionField(), nullptr);
+    ASSERT_NE(tabs->tabTypeSelector(), nullptr);
+    document_->unitsInfo()->setUnits(2); // inches
+    edit();
+    tabs->inspect(document_->selected());
+    kit::View* label = tabs->contentView()->viewWithTag(UNITS_LABEL_TAG);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(static_cast<kit::TextField*>(label)->stringValue(), UnitsAbbreviationText(2));
+    tabs->makeKeyAndOrderFront(nullptr);
+
+    kit::CellMatrix* types = tabs->tabTypeSelector();
+    const kit::Rect right = types->convertRectToView(types->cellFrameAtRow(0, 2), nullptr);
+    kit::Button* add = nullptr;
+    for (const auto& view : tabs->contentView()->subviews())
+        if (auto* button = dynamic_cast<kit::Button*>(view.get()))
+            add = button;
+    ASSERT_NE(add, nullptr);
+    const kit::Rect addFrame = add->convertRectToView(add->bounds(), nullptr);
+    const kit::Point addAt{kit::midX(addFrame), kit::midY(addFrame)};
+    const kit::Point rightAt{kit::midX(right), kit::midY(right)};
+    const kit::Rect left = types->convertRectToView(types->cellFrameAtRow(0, 0), nullptr);
+    const kit::Point leftAt{kit::midX(left), kit::midY(left)};
+
+    const struct {
+        const char16_t* typed;
+        const kit::Point* choose;
+        std::vector<float> locations;
+        std::vector<short> types;
+    } steps[] = {
+        {u"1.5", &rightAt, {108}, {2}},
+        {u"1.5", nullptr, {108}, {2}},        // a stop is there already
+        {u"-1", &leftAt, {0, 108}, {0, 2}},   // below the zero: at the zero
+        {u"0.25", nullptr, {0, 18, 108}, {0, 0, 2}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.typed, step.typed + std::char_traits<char16_t>::length(step.typed)));
+        tabs->positionField()->selectText(nullptr);
+        kit::EventScript script(*tabs);
+        double at = 0.1;
+        for (const char16_t* k = step.typed; *k; ++k, at += 0.1)
+            script.at(at).keyDown(std::u16string(1, *k));
+        if (step.choose)
+            script.at(at += 0.1).mouseDown(*step.choose).after(0.05).mouseUp(*step.choose);
+        script.at(at + 0.2).mouseDown(addAt).after(0.05).mouseUp(addAt);
+        script.schedule();
+        // The caret blinks on: the run ends after the script.
+        auto stop = kit::Timer::timerWithTimeInterval(at + 1.0, [this](kit::Timer&) { app_->stop(nullptr); }, false);
+        kit::RunLoop::currentRunLoop().addTimer(stop, kit::DefaultRunLoopMode);
+        app_->run();
+        const StyleParagraph* style = flow_->currentParagraph()->paragraphStyle();
+        EXPECT_EQ(locations(style), step.locations);
+        std::vector<short> kinds;
+        for (const StyleTabStop& tab : style->tabs())
+            kinds.push_back(tab.type);
+        EXPECT_EQ(kinds, step.types);
+    }
 }
 
 } // namespace
