@@ -104,6 +104,11 @@ void LayoutDocument::setSelection(const std::vector<Item*>& items, DocumentView*
     const std::vector<Item*> now = selected();
     std::vector<kit::Object*> announced(now.begin(), now.end());
     notifyUpdate(view, &announced);
+    // The info bar of each window shows the new selection.
+    if (!isNotifyDisabled())
+        for (DocumentView* shown : views_)
+            if (InfoBarDisplay* bar = shown->infoBarDisplay())
+                bar->inspect();
 }
 
 void LayoutDocument::setActiveTextItem(TextItem* item)
