@@ -271,6 +271,9 @@ void LayoutDocument::calcDisplayedPages(bool withRuns)
 void LayoutDocument::pagesChanged()
 {
     calcPageRectsFor(1);
+    // The views take the new canvas whoever changed the pages: a caret
+    // that opens a collapsed run, an undo, a flow that adds a page.
+    notifyDocumentDidChangeSize();
 }
 
 void LayoutDocument::pageLeaves(Page* page)

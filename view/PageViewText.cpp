@@ -516,6 +516,10 @@ void PageView::placeCursorInDrawnColumns(Page* page, const kit::Rect& rect)
 {
     // The caret follows the text it stands in as that text is drawn: in an
     // edited column that showed the caret's paragraph, without a selection.
+    // Drawing changes nothing: a caret on a collapsed page would open its
+    // run in the middle of the drawing.
+    if (page->isCollapsed())
+        return;
     const kit::Rect onPage = kit::offsetRect(rect, -page->pageRect().origin.x, -page->pageRect().origin.y);
     for (const auto& item : page->pageItems()) {
         auto* column = dynamic_cast<TextItem*>(item.get());
