@@ -6,6 +6,7 @@
 
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
+#include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
@@ -149,8 +150,25 @@ void TextItem::sizeHeadlineTo(float width, float height)
     // The area it leaves joins the next redisplay.
     if (LayoutDocument* document = pageDocument())
         document->invalidate(document->mainView(), {this});
+    const kit::Size was = frame_.size;
     Item::sizeTo(width, height, false);
     changed_ = true;
+    if (hasRunaround() && (frame_.size.width != was.width || frame_.size.height != was.height))
+        headlineResized_ = true;
+}
+
+void TextItem::flowAroundResizedHeadline()
+{
+    if (!headlineResized_)
+        return;
+    headlineResized_ = false;
+    Page* page = page_.get();
+    if (!page)
+        return;
+    page->itemDidChange(this);
+    // The text around it moved: shown again.
+    if (LayoutDocument* document = pageDocument())
+        document->notifyUpdate(nullptr, nullptr);
 }
 
 void TextItem::scaleBy(double sx, double sy)
