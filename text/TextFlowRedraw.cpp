@@ -134,7 +134,11 @@ void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, DocumentView* vie
         const kit::Point origin = originInView(at);
         const float top = at == first ? firstY : border.origin.y;
         const float bottom = (at == last || single) ? lastY : border.origin.y + border.size.height;
-        kit::Rect r = kit::makeRect(origin.x + border.origin.x, origin.y + top, border.size.width, bottom - top);
+        // Hung punctuation and hyphens ink past the paragraph's border.
+        const float left = std::max(at->hangLeft(), at->screenHangLeft()),
+                    right = std::max(at->hangRight(), at->screenHangRight());
+        kit::Rect r = kit::makeRect(origin.x + border.origin.x - left, origin.y + top, border.size.width + left + right,
+                                    bottom - top);
         if (r.size.height <= 0)
             r.size.height = 0.01f;
         if (at == column || single) {
