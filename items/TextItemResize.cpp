@@ -6,7 +6,6 @@
 
 #include "core/Alert.h"
 #include "document/LayoutDocument.h"
-#include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
@@ -155,20 +154,6 @@ void TextItem::sizeHeadlineTo(float width, float height)
     changed_ = true;
     if (hasRunaround() && (frame_.size.width != was.width || frame_.size.height != was.height))
         headlineResized_ = true;
-}
-
-void TextItem::flowAroundResizedHeadline()
-{
-    if (!headlineResized_)
-        return;
-    headlineResized_ = false;
-    Page* page = page_.get();
-    if (!page)
-        return;
-    page->itemDidChange(this);
-    // The text around it moved: shown again.
-    if (LayoutDocument* document = pageDocument())
-        document->notifyUpdate(nullptr, nullptr);
 }
 
 void TextItem::scaleBy(double sx, double sy)
