@@ -4,6 +4,7 @@
 
 #include "text/TextFlow.h"
 
+#include "graphics/Font.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
 #include "text/TextDocument.h"
@@ -147,7 +148,11 @@ void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, DocumentView* vie
             if (cursorRect)
                 r = kit::unionRect(r, *cursorRect);
         }
-        r = kit::insetRect(r, -1.0f, -1.0f);
+        // Glyphs ink above and below their line's box where the leading is
+        // tight: by up to about a line, as drawing reaches.
+        const kit::Font* font = paragraph->font();
+        const float reach = font ? std::max(font->pointSize(), 1.0f) : 1.0f;
+        r = kit::insetRect(r, -1.0f, -reach);
         document->notifyUpdate(view, r, at, at, i - 1, i + 1);
     }
 }
