@@ -497,12 +497,17 @@ void PageView::drawRect(const kit::Rect& rect)
     // Earliest page first, the edited one last; master items and page
     // decorations are the page's drawing.
     const Paint paint = this->paint(*context, rect);
-    const std::vector<Page*> pages = context->isDrawingToScreen() ? visiblePages() : pagesMeeting(rect);
-    for (Page* page : pages)
-        page->drawSelfInView(paint, rect);
+    const std::vector<Page*> found = context->isDrawingToScreen() ? visiblePages() : pagesMeeting(rect);
+    // A layout finished while a page is drawn may make the collapsed runs
+    // anew: the pages are held weakly.
+    const std::vector<kit::WeakLink<Page>> pages(found.begin(), found.end());
+    for (const auto& page : pages)
+        if (page)
+            page->drawSelfInView(paint, rect);
     if (context->isDrawingToScreen()) {
-        for (Page* page : pages)
-            placeCursorInDrawnColumns(page, rect);
+        for (const auto& page : pages)
+            if (page)
+                placeCursorInDrawnColumns(page.get(), rect);
         drawTextCursor(*context, rect);
     }
 }
