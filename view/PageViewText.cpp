@@ -504,6 +504,7 @@ void PageView::drawRect(const kit::Rect& rect)
         for (Page* page : pages)
             placeCursorInDrawnColumns(page, rect);
         drawTextCursor(*context, rect);
+        drawDropHighlight(*context, rect);
     }
 }
 
