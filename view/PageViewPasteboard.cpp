@@ -572,7 +572,14 @@ std::vector<std::shared_ptr<Item>> PageView::pasteFromPasteboard(kit::Pasteboard
         for (const auto& item : read->items) {
             item->deselect();
             if (auto* column = dynamic_cast<TextItem*>(item.get())) {
-                if (!column->isDisplay() && (column->nextColumn() || column->prevColumn()))
+                // A column of a chain comes without the chain: its links
+                // are not stored with it, so its text starting elsewhere,
+                // going on elsewhere or held by another column tells.
+                const textPoint& start = column->startPoint();
+                const bool chained = column->nextColumn() || column->prevColumn() || column->textContinues() ||
+                                     start.paragraph != 0 || start.word != 0 || start.letter != 0 ||
+                                     (column->flow() && column->flow()->firstTextItem() != column);
+                if (!column->isDisplay() && chained)
                     column->emptyAndDisconnect();
             }
             item->resolveInDocument(document_);
@@ -779,11 +786,28 @@ bool PageView::checkGraphicStylesInItems(const std::vector<std::shared_ptr<Item>
         if (!style)
             return;
         StyleGraphicNamed* here = sheetGraphicStyle(sheet, style->rootName());
-        if (!here || (answer == 0 && graphicStyleDiffers(sheet, style)))
+        const bool differs = graphicStyleDiffers(sheet, style);
+        if (!here || (answer == 0 && differs)) {
             installNewGraphicStyle(sheet, style->rootStyle());
-        // Found again by name: the sheet's style shared, or a substyle of
-        // it defining only what differs.
-        item.setGraphicStyle(style);
+            item.setGraphicStyle(style);
+            return;
+        }
+        if (!differs) {
+            item.setGraphicStyle(here);
+            return;
+        }
+        // The sheet's style with the pasted look: a substyle of it that
+        // defines only what differs.
+        std::unique_ptr<StyleGraphic> sub = style->copy();
+        auto* named = dynamic_cast<StyleGraphicNamed*>(sub.get());
+        if (!named) {
+            item.setGraphicStyle(style);
+            return;
+        }
+        named->setDefinedFlags(style->differencesFromStyle(here));
+        here->addSubstyle(named);
+        item.setGraphicStyle(named);
+        named->removeFromSuperstyle();
     });
     return true;
 }
@@ -874,23 +898,16 @@ bool PageView::pasteParagraphFromTypedStream(const std::string& data, bool ruler
         if (entry && named && entry->styleName() == named->styleName())
             source = entry;
     }
-    std::unique_ptr<StyleParagraph> adapted = source->copy();
-    if (source != style.get()) {
-        adapted = source->copy();
-    } else {
-        if (style->isNamedStyle()) {
-            // A named style pasted as such: its copy is based on the sheet's.
-            auto local = std::make_unique<StyleParagraph>();
-            local->takeStyleValuesFrom(style.get());
-            adapted = std::move(local);
-            adapted->setBasedOnStyle(
-                dynamic_cast<StyleParagraphNamed*>(mapPastedNamedStyle(sheet, style.get(), !sameDocument)));
-        } else {
-            adapted->setBasedOnStyle(dynamic_cast<StyleParagraphNamed*>(
-                mapPastedNamedStyle(sheet, style->basedOnStyle(), !sameDocument)));
-        }
-        adapted->setNextParagraphStyle(mapPastedNamedStyle(sheet, style->nextParagraphStyle(), !sameDocument));
-    }
+    // The values travel as a style of the paragraph's own, based on the
+    // sheet's style standing for the copied one.
+    auto adapted = std::make_unique<StyleParagraph>();
+    adapted->takeStyleValuesFrom(source);
+    const StyleParagraph* named = source->isNamedStyle() ? source : source->basedOnStyle();
+    if (source != style.get())
+        adapted->setBasedOnStyle(const_cast<StyleParagraph*>(named));
+    else
+        adapted->setBasedOnStyle(mapPastedNamedStyle(sheet, const_cast<StyleParagraph*>(named), !sameDocument));
+    adapted->setNextParagraphStyle(mapPastedNamedStyle(sheet, source->nextParagraphStyle(), !sameDocument));
     for (auto& object : rest)
         cloneKeep_.push_back(std::move(object));
     cloneKeep_.push_back(std::move(style));
