@@ -199,7 +199,9 @@ bool loadDragPasteboard(const QMimeData& md)
             contents.emplace_back(FilenamesPboardType, filenamesPropertyList(paths));
     }
     for (const QString& format : md.formats()) {
-        if (format == QLatin1String("text/uri-list"))
+        // Files travel as file names only: the text beside them is their
+        // names again, and would be taken first.
+        if (format == QLatin1String("text/uri-list") || (!contents.empty() && format.startsWith("text/plain")))
             continue;
         const std::string type = SystemClipboard::pasteboardTypeForMimeType(format.toStdString());
         if (type.empty() || std::any_of(contents.begin(), contents.end(), [&](const auto& c) { return c.first == type; }))
