@@ -14,7 +14,11 @@
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/BitmapImageRep.h"
+#include "items/ItemArray.h"
+#include "items/ItemGroup.h"
 #include "items/PlacedItem.h"
+#include "text/TextParagraph.h"
+#include "text/TextWord.h"
 
 #include <fstream>
 
@@ -293,6 +297,43 @@ TEST_F(PlaceAndDropTest, AParagraphStyleDroppedOnAParagraphAppliesToItAndShowsWh
     drop();
     EXPECT_EQ(alerts_->beeps(), beeps + 1);
     (void)box;
+}
+
+TEST_F(PlaceAndDropTest, APictureIntoEditedTextIsAnInlineGraphicAndOneOnACroppingBoxIsGroupedWithIt)
+{
+    const std::string path = file("small.tiff", greenTIFF(40, 20));
+    TextItem* column = addColumn(0, kit::makeRect(72, 72, 300, 200));
+    setFont(column->flow());
+    type(column->flow(), "ab cd");
+    view_->beginEditingItem(column);
+    ASSERT_TRUE(view_->isEditing());
+    ASSERT_TRUE(view_->_importFiles({path}, false, pages_[0], column, false, kit::Point{}));
+    int graphics = 0;
+    for (const auto& paragraph : column->flow()->paragraphList())
+        for (const auto& word : paragraph->wordList())
+            graphics += word->isSpecialType(101) ? 1 : 0;
+    EXPECT_EQ(graphics, 1);
+    // The text holds it: no item joined the page.
+    EXPECT_EQ(itemsOf(pages_[0]), std::vector<Item*>{column});
+    view_->endEditingIfNeeded();
+
+    ItemBox* box = addBox(0, kit::makeRect(300, 400, 100, 100));
+    (void)modifyFlag({box}, true, Undo::CropSet, false);
+    ASSERT_TRUE(box->doesCrop());
+    const int records = document_->undoInfo()->count();
+    ASSERT_TRUE(view_->_importFiles({path}, false, pages_[0], box, false, kit::Point{}));
+    ASSERT_EQ(itemsOf(pages_[0]).size(), 2u);
+    auto* group = dynamic_cast<ItemGroup*>(itemsOf(pages_[0])[1]);
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->items().size(), 2u);
+    EXPECT_EQ(group->items()[0].get(), box);
+    EXPECT_NE(dynamic_cast<PlacedItem*>(group->items()[1].get()), nullptr);
+    // Undone step by step: the group, then the picture itself.
+    EXPECT_EQ(document_->undoInfo()->count(), records + 2);
+    ASSERT_TRUE(document_->undoInfo()->undo());
+    EXPECT_EQ(itemsOf(pages_[0]).size(), 3u);
+    ASSERT_TRUE(document_->undoInfo()->undo());
+    EXPECT_EQ(itemsOf(pages_[0]), (std::vector<Item*>{column, box}));
 }
 
 TEST(FilenamesPropertyList, ReadsWhatItWritesAndRefusesTheRest)
