@@ -4,7 +4,6 @@
 
 #include "ItemLoopTestSupport.h"
 
-#include "app/Scrivly.h"
 #include "core/Archiver.h"
 #include "core/Pasteboard.h"
 #include "core/Unarchiver.h"
@@ -31,6 +30,11 @@ std::string greenTIFF(int w, int h)
         rep.bitmapData()[std::size_t(i) * 3 + 1] = 255;
     return rep.TIFFRepresentation();
 }
+
+// An application built on the layout framework, as the word processor is:
+// any subclass of the framework's delegate.
+class LayoutSubclassDelegate : public Layvane {
+};
 
 // A second layout document of one Letter page in a window of its own.
 struct OtherDocument {
@@ -251,7 +255,7 @@ TEST_F(ItemPasteboardTest, ALinkedTextFrameArrivesEmptyAndUnlinked)
     EXPECT_EQ(a->nextColumn(), b);
 }
 
-TEST_F(ItemPasteboardTest, TheWordProcessorPastesCopiedItemsAsOnePicture)
+TEST_F(ItemPasteboardTest, AnApplicationBuiltOnTheFrameworkPastesCopiedItemsAsOnePicture)
 {
     ItemBox* box = addBox(0, kit::makeRect(100, 100, 40, 30));
     document_->setSelection({box}, view_);
@@ -265,7 +269,7 @@ TEST_F(ItemPasteboardTest, TheWordProcessorPastesCopiedItemsAsOnePicture)
     window_.reset();
     document_.reset();
     delegate_.reset();
-    delegate_ = std::make_unique<Scrivly>();
+    delegate_ = std::make_unique<LayoutSubclassDelegate>();
     OtherDocument other(delegate_->preferences());
     other.view->paste(nullptr);
     ASSERT_EQ(itemsOf(other.page()).size(), 1u);
