@@ -432,4 +432,42 @@ TEST_F(ItemPasteboardTest, AParagraphStyleStreamAppliesToTheSelectedTextFrames)
     }
 }
 
+// A named paragraph style from another document whose name this document
+// uses for a different style arrives renamed, and the user is told.
+TEST_F(ItemPasteboardTest, AParagraphStyleFromAnotherDocumentThatDiffersArrivesRenamed)
+{
+    TextItem* column = addColumn(0, kit::makeRect(72, 72, 200, 100));
+    setFont(column->flow());
+    type(column->flow(), "words");
+    const auto namedStyle = [](LayoutDocument& document, float indent) {
+        StyleInfo* sheet = document.styleInfo();
+        auto* style = dynamic_cast<StyleParagraphNamed*>(sheet->addNewStyleInStyles(sheet->paragraphStyles()));
+        EXPECT_NE(style, nullptr);
+        EXPECT_EQ(sheet->renameStyle(style, std::string("Heading"), sheet->paragraphStyles()),
+                  StyleInfo::RenameResult::Renamed);
+        style->setIndentLeft(indent);
+        return style;
+    };
+    StyleParagraphNamed* here = namedStyle(*document_, 30);
+    OtherDocument other(delegate_->preferences());
+    StyleParagraphNamed* there = namedStyle(*other.document, 10);
+    const std::string stream =
+        PageView::copyParagraphStyleToStream(there, 41, other.document.get(), PageView::PasteOwnerPageView, 1);
+    kit::Pasteboard& pboard = kit::Pasteboard::pasteboardWithName(GxParagraphPboardType);
+    pboard.declareTypes({GxParagraphPboardType}, nullptr);
+    pboard.setData(stream, GxParagraphPboardType);
+    document_->setSelection({column}, view_);
+    alerts_->reset();
+    view_->pasteParagraphStyle(nullptr);
+    ASSERT_EQ(alerts_->shown().size(), 1u);
+    EXPECT_EQ(alerts_->shown()[0].title, "Paste Styles");
+    const StyleParagraph* applied = column->flow()->firstParagraph()->paragraphStyle();
+    EXPECT_FLOAT_EQ(applied->indentLeft(), 10);
+    ASSERT_NE(applied->basedOnStyle(), nullptr);
+    EXPECT_NE(applied->basedOnStyle(), here);
+    EXPECT_NE(applied->basedOnStyle()->styleName(), here->styleName());
+    EXPECT_NE(alerts_->shown()[0].message.find(applied->basedOnStyle()->styleName().value_or("?")), std::string::npos);
+    EXPECT_FLOAT_EQ(here->indentLeft(), 30);
+}
+
 } // namespace

@@ -264,6 +264,32 @@ TEST_F(PlaceAndDropTest, AColourDroppedOnAnUnselectedBoxColoursOnlyThatBox)
     EXPECT_TRUE(target->graphicStyle()->lineColor()->isEqual(*kit::Color::blackColor()));
 }
 
+TEST_F(PlaceAndDropTest, AColourDroppedOnSelectedTextColoursTheText)
+{
+    TextItem* column = addColumn(0, kit::makeRect(72, 72, 300, 200));
+    setFont(column->flow());
+    type(column->flow(), "plain red plain");
+    view_->beginEditingItem(column);
+    TextFlow* flow = column->flow();
+    const textPoint from{0, 1, 0}, to{0, 1, 3};
+    flow->selectBetween(&from, &to, SelectionChar);
+    ASSERT_TRUE(flow->textSelection() && !flow->textSelection()->isEmpty());
+    // The middle of the word "red": 6 points a letter, "plain " before it.
+    const kit::Point onWord = kit::makePoint(72 + 6 * 6 + 9, 72 + 5);
+    const kit::ColorRef red = kit::Color::redColor();
+    ASSERT_GT(dragOver(dragPasteboard(PageViewColorData(red), kit::ColorPboardType), pages_[0], onWord), 0);
+    drop();
+    textPoint inside{0, 1, 1};
+    ASSERT_NE(flow->styleCharAt(&inside), nullptr);
+    EXPECT_TRUE(flow->styleCharAt(&inside)->color() && flow->styleCharAt(&inside)->color()->isEqual(*red));
+    textPoint before{0, 0, 1};
+    StyleChar* plain = flow->styleCharAt(&before);
+    EXPECT_FALSE(plain && plain->color() && plain->color()->isEqual(*red));
+    // The frame itself keeps its fill.
+    EXPECT_FALSE(column->graphicStyle() && column->graphicStyle()->hasFill() &&
+                 column->graphicStyle()->fillColor()->isEqual(*red));
+}
+
 TEST_F(PlaceAndDropTest, AParagraphStyleDroppedOnAParagraphAppliesToItAndShowsWhereItLands)
 {
     TextItem* column = addColumn(0, kit::makeRect(72, 72, 300, 200));
