@@ -4,6 +4,7 @@
 
 #include "ItemLoopTestSupport.h"
 
+#include "appkit/MenuItem.h"
 #include "core/Archiver.h"
 #include "core/Pasteboard.h"
 #include "core/Unarchiver.h"
@@ -468,6 +469,46 @@ TEST_F(ItemPasteboardTest, AParagraphStyleFromAnotherDocumentThatDiffersArrivesR
     EXPECT_NE(applied->basedOnStyle()->styleName(), here->styleName());
     EXPECT_NE(alerts_->shown()[0].message.find(applied->basedOnStyle()->styleName().value_or("?")), std::string::npos);
     EXPECT_FLOAT_EQ(here->indentLeft(), 30);
+}
+
+TEST_F(ItemPasteboardTest, CopyDeclaresWhatItIsAskedForAndCopyRulerAlwaysCopiesTheRuler)
+{
+    ItemBox* box = addBox(0, kit::makeRect(100, 100, 40, 40));
+    document_->setSelection({box}, view_);
+    kit::Pasteboard& pboard = kit::Pasteboard::pasteboardWithUniqueName();
+    const std::vector<std::string> onlyText{kit::StringPboardType};
+    view_->copyToPasteboard(pboard, &onlyText);
+    EXPECT_EQ(pboard.types(), std::vector<std::string>{LayvanePboardType});
+    view_->copyToPasteboard(pboard, nullptr);
+    EXPECT_EQ(pboard.types(),
+              (std::vector<std::string>{LayvanePboardType, kit::PostScriptPboardType, kit::TIFFPboardType}));
+    // Nothing selected: no pasteboard is touched.
+    const int count = pboard.changeCount();
+    document_->setSelection({}, view_);
+    view_->copyToPasteboard(pboard, nullptr);
+    EXPECT_EQ(pboard.changeCount(), count);
+    pboard.releaseGlobally();
+
+    TextItem* column = addColumn(0, kit::makeRect(72, 300, 200, 100));
+    setFont(column->flow());
+    type(column->flow(), "words");
+    document_->setSelection({column}, view_);
+    kit::MenuItem item;
+    item.setTag(0);
+    view_->copyRuler(&item);
+    EXPECT_EQ(item.tag(), 48);
+    const std::optional<std::string> stream =
+        kit::Pasteboard::pasteboardWithName(GxParagraphPboardType).dataForType(GxParagraphPboardType);
+    ASSERT_TRUE(stream);
+    kit::Unarchiver reader(*stream);
+    int code = 0;
+    reader.decodeValuesOfObjCTypes("i", &code);
+    EXPECT_EQ(code, 48);
+    // A first item without a paragraph style beeps.
+    document_->setSelection({box}, view_);
+    const int beeps = alerts_->beeps();
+    view_->copyParagraphStyle(&item);
+    EXPECT_EQ(alerts_->beeps(), beeps + 1);
 }
 
 } // namespace
