@@ -153,9 +153,10 @@ bool PageView::_importFiles(const std::vector<std::string>& paths, bool makeSymL
     try {
         for (const std::string& path : paths) {
             bool isDirectory = false;
-            if (!kit::FileManager::fileExistsAtPath(path, &isDirectory) || isDirectory)
-                continue;
             const std::string extension = extensionOf(path);
+            // Of folders only RTFD documents are files to place.
+            if (!kit::FileManager::fileExistsAtPath(path, &isDirectory) || (isDirectory && extension != "rtfd"))
+                continue;
             kit::Pasteboard& filtered = kit::Pasteboard::pasteboardByFilteringFile(path);
             const bool picture =
                 matchImportType(extension) || isKnownEPSFileExtension(extension) ||

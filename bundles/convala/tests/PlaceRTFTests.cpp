@@ -76,5 +76,16 @@ TEST_F(PlaceRTFTest, AnRTFFilePlacedOrDroppedIntoTheEditedTextIsReadAsRTF)
     }
 }
 
+TEST_F(PlaceRTFTest, AnRTFDFolderPlacedIntoTheEditedTextIsReadWhole)
+{
+    const std::string folder = folder_ + "/report.rtfd";
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder));
+    file("report.rtfd/TXT.rtf", "{\\rtf1\\ansi Folder words\\par}");
+    view_->beginEditingItem(column_);
+    ASSERT_TRUE(view_->_importFiles({folder}, false, column_->page(), column_, false, kit::Point{}));
+    EXPECT_NE(textOf(flow_).find("Folder words"), std::string::npos) << textOf(flow_);
+    EXPECT_TRUE(alerts_->shown().empty());
+}
+
 } // namespace
 } // namespace convala_test
