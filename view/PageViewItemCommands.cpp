@@ -66,7 +66,7 @@ void PageView::delete_(kit::Object* sender)
             continue;
         // A page's copy of a master column stays where the word processor
         // lays its text.
-        if (automatic && dynamic_cast<TextItem*>(column->myMaster())) {
+        if ((automatic && dynamic_cast<TextItem*>(column->myMaster())) || document_->keepsItemOnDelete(column)) {
             unlocked.erase(unlocked.begin() + static_cast<std::ptrdiff_t>(k));
             continue;
         }
