@@ -1,7 +1,8 @@
 #!/bin/sh
 # The built program on a private X server takes a file dragged from another
-# program of the desktop (text/uri-list): a TIFF dropped on the page becomes
-# a picture there, shown on the screen and kept when the document is saved.
+# program of the desktop (text/uri-list): a TIFF dropped on the page of a new
+# document, whose main text is being edited, becomes a picture in the text,
+# shown on the screen and kept when the document is saved.
 # Skipped (status 77) when no X server can be started here.
 set -u
 PROGRAM=$1
@@ -96,13 +97,13 @@ done
 grep -q "drop action [1-9]" "$WORK/source.log" || fail "the drop was refused: $(cat "$WORK/source.log")"
 sleep 1
 
-# The picture shows: red on the screen where it was dropped.
+# The picture shows: red in the document window.
 xwd -root -silent > "$WORK/shot.xwd" || fail "no screenshot"
 if command -v xwdtopnm >/dev/null && command -v ppmhist >/dev/null; then
-    red=$(xwdtopnm "$WORK/shot.xwd" 2>/dev/null | pamcut -left 380 -top 380 -width 40 -height 40 2>/dev/null |
+    red=$(xwdtopnm "$WORK/shot.xwd" 2>/dev/null | pamcut -left 100 -top 60 -width 700 -height 820 2>/dev/null |
           pnmdepth 255 2>/dev/null |
           ppmhist -noheader 2>/dev/null | awk '$1 == 255 && $2 == 0 && $3 == 0 { print $5 }')
-    [ -n "$red" ] && [ "$red" -gt 1000 ] || fail "no red picture at the drop point"
+    [ -n "$red" ] && [ "$red" -gt 1000 ] || fail "no red picture in the window"
 fi
 
 # Saved, the document holds the picture's file.
