@@ -18,6 +18,7 @@
 
 void PageView::notifyUpdatePageCache()
 {
+    buildPageCache(visibleOrBounds());
     notifyUpdateForRect(kit::Rect{});
 }
 
@@ -30,6 +31,7 @@ void PageView::notifyUpdateUnits()
 void PageView::notifyDocumentDidChangeSize(kit::Size size, bool redraw)
 {
     setFrameSize(size);
+    buildPageCache(visibleOrBounds());
     if (redraw)
         setNeedsDisplay(true);
 }
