@@ -25,7 +25,7 @@ void PageView::notifyUpdatePageCache()
 void PageView::notifyUpdateUnits()
 {
     if (InfoBarInset* bar = infoBar())
-        bar->setNeedsDisplay(true);
+        bar->inspect();
 }
 
 void PageView::notifyDocumentDidChangeSize(kit::Size size, bool redraw)
