@@ -1,5 +1,7 @@
 #pragma once
 
+#include <typeinfo>
+
 // The application delegate of the layout framework. One instance, reachable
 // from everywhere as Main and as the application's delegate: it owns the
 // string table's use, the preferences, the list of open documents and the
@@ -114,6 +116,8 @@ public:
     // Whether every page carries automatic text columns (the word
     // processor) rather than columns placed by hand.
     bool prefersAutomaticTextItems() const override { return false; }
+    // Any subclass (the word processor) pastes items as a picture.
+    bool pastesItemsAsPictures() const override { return typeid(*this) != typeid(Layvane); }
 
     // The default body font; drawing uses it for a style without a font.
     kit::Font* font() const override { return font_; }

@@ -237,6 +237,8 @@ public:
         return as<PageLayoutAccessory>("pageLayoutAccessory", create);
     }
     MoveByPanel* moveByPanel(bool create) override { return as<MoveByPanel>("moveByPanel", create); }
+    kit::OpenPanel* placePanel(bool create) override { return owner_.placePanel(create); }
+    ImportPanel* importPanel(bool create) override { return as<ImportPanel>("importPanel", create); }
 
 private:
     template <class T>

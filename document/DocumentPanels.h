@@ -20,6 +20,7 @@ class ToolPalette;
 
 namespace kit {
 class Object;
+class OpenPanel;
 class View;
 }
 
@@ -112,6 +113,19 @@ public:
     virtual void findPrevious(kit::Object* sender) = 0;
 };
 
+// The options of importing a PostScript file of several pages.
+class ImportPanel {
+public:
+    virtual ~ImportPanel() = default;
+    virtual bool importLock() const = 0;
+    virtual bool importAbove() const = 0;
+    virtual bool importCenter() const = 0;
+    // Per cent.
+    virtual int importScale() const = 0;
+    // 1 for OK.
+    virtual int runModal() = 0;
+};
+
 // The application's panel registry. Every getter of this base answers nil.
 class DocumentPanels {
 public:
@@ -132,6 +146,9 @@ public:
     virtual MoveByPanel* moveByPanel(bool create) { (void)create; return nullptr; }
     virtual GotoPagesPanel* gotoPagesPanel(bool create) { (void)create; return nullptr; }
     virtual FindPanel* findPanel(bool create) { (void)create; return nullptr; }
+    // The open panel of the Place command.
+    virtual kit::OpenPanel* placePanel(bool create) { (void)create; return nullptr; }
+    virtual ImportPanel* importPanel(bool create) { (void)create; return nullptr; }
     // The links panel shows the main document's graphic links again.
     virtual void updateLinksPanel() {}
     // The toolbar's tools (nil: none; the selection tool then acts).

@@ -3,6 +3,8 @@
 // The layout document. So far only the services the style sheet calls: style
 // references in the document's text and items, and what the selection holds.
 
+#include <cstdint>
+
 #include "appkit/NibLoader.h"
 #include "core/Geometry.h"
 #include "core/WeakLink.h"
@@ -657,6 +659,9 @@ public:
     virtual void mouseDown(const kit::Event& event, CanvasView* view);
     // A document that must not be changed: drags, reshapes and deletes are
     // refused.
+    // Tells documents apart on the pasteboard: numbered from 1 in the
+    // order made, never reused while the program runs.
+    std::uint32_t pasteSerial() const { return pasteSerial_; }
     bool isReadOnly() const { return readOnly_; }
     void setReadOnly(bool flag) { readOnly_ = flag; }
     // False for a key it does not handle (it then goes up the responder
@@ -830,6 +835,8 @@ private:
     bool showGuides_ = false;
     bool showTextRects_ = false;
     bool readOnly_ = false;
+    static inline std::uint32_t lastPasteSerial_ = 0;
+    std::uint32_t pasteSerial_ = ++lastPasteSerial_;
     bool showTextMarkers_ = false;
     bool snapToGuides_ = false;
     bool snapToRulers_ = false;

@@ -27,6 +27,10 @@ public:
     // processor) rather than columns placed by hand.
     virtual bool prefersAutomaticTextItems() const = 0;
 
+    // Whether copied page items paste as one picture rather than as items:
+    // only the layout application itself pastes them as items.
+    virtual bool pastesItemsAsPictures() const { return false; }
+
     // The default body font; drawing uses it for a style without a font.
     virtual kit::Font* font() const = 0;
     virtual void setFont(kit::Font* font) = 0;

@@ -6,6 +6,7 @@
 
 #include "Operations.h"
 #include "app/ScrivlyPreferences.h"
+#include "appkit/DraggingDestination.h"
 #include "core/Archiver.h"
 #include "core/EventState.h"
 #include "core/Color.h"
@@ -34,6 +35,9 @@
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
+#include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "view/PageView.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -467,12 +471,63 @@ void pasteboard()
     paragraph.setIndents(10, 20, -5);
     paragraph.setWidowControl(-2);
     paragraph.addTab({72, 3, '.'});
-    const std::string style = kit::Archiver::archivedDataWithRootObject(&paragraph);
+    // As the styles panel writes the paragraph stream.
+    const std::string style = PageView::copyParagraphStyleToStream(&paragraph, 41, nullptr, 1, 0);
+    const std::string ruler = PageView::copyParagraphStyleToStream(&paragraph, 48, nullptr, 1, 0);
     seed("paragraph-style", 2, 1, style);
     seed("paragraph-style-over-paragraphs", 2, 5, style);
-    seed("ruler", 3, 4, style);
+    seed("ruler", 3, 4, ruler);
     seed("rtf", 4, 0, "{\\rtf1\\ansi hello}");
     seed("tiff", 8, 0, std::string("II*\0", 4));
+}
+
+// The page view's private formats, as its copy commands write them, after
+// the type byte and the link byte (see the target).
+void itemPaste()
+{
+    auto seed = [](const std::string& name, int type, int how, const std::string& data) {
+        write("itempaste", name, std::string{char(type), char(how)} + data);
+    };
+    LayoutDocument document;
+    document.setup();
+    Page* page = document.pageAt(0);
+    auto box = std::make_shared<ItemBox>();
+    box->setFrame(kit::makeRect(100, 100, 50, 40), false);
+    box->setHasFill(true);
+    auto member = std::make_shared<ItemBox>();
+    member->setFrame(kit::makeRect(10, 10, 20, 20), false);
+    std::shared_ptr<ItemGroup> group = ItemGroup::initWithList({member});
+    auto column = std::make_shared<TextItem>();
+    column->setFrame(kit::makeRect(72, 300, 300, 200), false);
+    column->flow()->firstParagraph()->addWord(std::make_unique<TextWord>("copied"));
+    page->addItems(box, false);
+    page->addItems(group, false);
+    page->addItems(column, false);
+    PageView view(kit::makeRect(0, 0, 612, 792));
+    view.setDocument(&document);
+    document.setSelection({box.get(), group.get(), column.get()}, nullptr);
+    std::string items;
+    if (view.copySelectionToStream(items)) {
+        seed("items", 0, 0, items);
+        seed("items-link", 0, 1, items);
+    }
+    for (int code : {28, 33, 34, 35, 36}) {
+        std::string stream;
+        if (view.copyDimensionsToStream(stream, code))
+            seed("dimensions-" + std::to_string(code), 1, 0, stream);
+    }
+    for (int code : {60, 61, 64, 71, 72}) {
+        std::string stream;
+        if (view.copyGraphicsToStream(stream, code))
+            seed("graphics-" + std::to_string(code), 2, 0, stream);
+    }
+    StyleParagraph paragraph;
+    paragraph.setIndents(10, 20, -5);
+    seed("paragraph-style", 3, 0, PageView::copyParagraphStyleToStream(&paragraph, 41, &document, 1, 3));
+    seed("ruler", 3, 0, PageView::copyParagraphStyleToStream(&paragraph, 48, &document, 1, 0));
+    seed("colour", 4, 0, PageViewColorData(kit::Color::redColor()));
+    seed("filenames", 5, 0, kit::filenamesPropertyList({"a.tiff", "b \"q\".ps"}));
+    document.setSelection({}, nullptr);
 }
 
 // Operation sequences (the format is in Operations.h), each a short
@@ -685,6 +740,7 @@ int main(int argc, char** argv)
     portMessages();
     preferences();
     pasteboard();
+    itemPaste();
     operations();
     return 0;
 }

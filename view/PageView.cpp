@@ -95,33 +95,3 @@ std::unique_ptr<StyleParagraph> PageView::adaptPastedStyle(const StyleParagraph*
 {
     return StyleInfo::adaptPastedStyle(style, document ? document->styleInfo() : nullptr);
 }
-
-bool PageView::pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column)
-{
-    TextFlow* flow = column ? column->flow() : nullptr;
-    if (!flow)
-        return false;
-    std::unique_ptr<StyleParagraph> style;
-    try {
-        style = kit::Unarchiver::unarchiveObjectWithData<StyleParagraph>(data);
-    } catch (const kit::Exception&) {
-        return false;
-    }
-    if (!style)
-        return false;
-    std::unique_ptr<StyleParagraph> adapted = checkPastedParaStyleFor(style.get(), nullptr);
-    if (TextSelection* selection = flow->textSelection()) {
-        if (ruler)
-            selection->setRuler(adapted.get());
-        else
-            selection->setStylePara(adapted.get());
-    } else if (TextParagraph* paragraph = flow->currentParagraph()) {
-        if (ruler)
-            paragraph->setRuler(adapted.get(), false);
-        else
-            paragraph->setStyleParaAndUpdate(adapted.get(), false);
-        paragraph->setDirty(true);
-        paragraph->recompute();
-    }
-    return true;
-}

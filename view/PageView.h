@@ -5,6 +5,7 @@
 // scrolls to pages and carets, and keeps the text cursor of the column being
 // edited. The document tells it what changed; it redisplays what is visible.
 
+#include "appkit/DraggingDestination.h"
 #include "appkit/MenuValidation.h"
 #include "appkit/View.h"
 #include "appkit/WindowResizeDelegate.h"
@@ -32,6 +33,7 @@ class Event;
 class Font;
 class MenuItem;
 class Object;
+class PasteboardOwner;
 }
 class Undo;
 class GraphicLink;
@@ -55,7 +57,7 @@ public:
 };
 
 class PageView : public kit::View, public DocumentView, public DocumentWindowView, public CanvasView, public kit::MenuValidation,
-                 public kit::WindowResizeDelegate {
+                 public kit::WindowResizeDelegate, public kit::DraggingDestination {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
     ~PageView() override;
@@ -413,16 +415,81 @@ public:
     // Writes the selection in each type it can, declaring only those it
     // wrote; false when it wrote none.
     bool writeSelectionToPasteboard(kit::Pasteboard& pboard, const std::vector<std::string>& types);
-    // Each answers whether it wrote. Text comes from the first item's
-    // flow's selection; pictures and RTF are not written here yet.
     // Each answers whether it wrote. PostScript is the EPS of the items'
-    // bounds on their page; text comes from the first item's flow's
-    // selection; TIFF is not made here yet.
+    // bounds on their page, TIFF that EPS rendered; text comes from the
+    // first item's flow's selection.
     bool writePSToStream(std::string& stream, const std::vector<Item*>& items);
     bool writeTIFFToStream(std::string& stream, const std::vector<Item*>& items);
     bool writeASCIIToStream(std::string& stream, const std::vector<Item*>& items);
     bool writeRTFToStream(std::string& stream, const std::vector<Item*>& items);
     bool writeRTFDToStream(std::string& stream, const std::vector<Item*>& items);
+
+    // ---- Copying and pasting items (PageViewPasteboard.cpp). The four
+    // private streams; identities are a document's pasteboard identity
+    // (process and serial), never an address.
+    static constexpr int PasteOwnerPageView = 1;
+    static constexpr int PasteOwnerGraphicStylesPanel = 2;
+    void copy(kit::Object* sender);
+    void copyToPasteboard(kit::Pasteboard& pboard);
+    // Nil types: the item type, PostScript and TIFF (the pictures promised).
+    void copyToPasteboard(kit::Pasteboard& pboard, const std::vector<std::string>* types);
+    bool copySelectionToStream(std::string& stream);
+    void cut(kit::Object* sender);
+    void cutToPasteboard(kit::Pasteboard& pboard);
+    // The sender's tag is the attribute code (28..36; 60, 61, 64, 71, 72;
+    // 41 or 48).
+    void copyDimensions(kit::Object* sender);
+    void copyGraphics(kit::Object* sender);
+    void copyParagraphStyle(kit::Object* sender);
+    void copyRuler(kit::Object* sender);
+    bool copyDimensionsToStream(std::string& stream, int attribute);
+    bool copyGraphicsToStream(std::string& stream, int attribute);
+    // The paragraph stream of a style (index: its place in the source
+    // document's paragraph list, 0 for none).
+    static std::string copyParagraphStyleToStream(const StyleParagraph* style, int attribute,
+                                                  const LayoutDocument* document, int owner, int index);
+    void paste(kit::Object* sender);
+    void pasteAndLink(kit::Object* sender);
+    void pasteParagraphStyle(kit::Object* sender);
+    void pasteRuler(kit::Object* sender);
+    void paste(kit::Pasteboard& pboard, bool link);
+    // point: in the view; the zero point means the visible centre.
+    void paste(kit::Pasteboard& pboard, bool link, kit::Point point);
+    // New items not on any page, or empty (attribute pastes act on the
+    // selection themselves).
+    std::vector<std::shared_ptr<Item>> pasteFromPasteboard(kit::Pasteboard& pboard, bool link, kit::Point point);
+    // False when the stream is damaged (an alert told the user; nothing changed).
+    bool pasteDimensionsFromTypedStream(const std::string& data);
+    bool pasteGraphicsFromTypedStream(const std::string& data);
+    // Graphic styles of pasted items (a group's members too) onto this
+    // document's sheet; false when the user cancels.
+    bool checkGraphicStylesInItems(const std::vector<std::shared_ptr<Item>>& items, bool fromThisDocument);
+    Page* pastedPage() const { return pastedPage_.get(); }
+    bool previousPaste() const { return previousPaste_; }
+    // The selection of another (read) document written for a pasteboard
+    // type; the class side of the promised pictures.
+    static void convert(const std::string& itemData, const std::string& type, kit::Pasteboard& pboard);
+    static kit::PasteboardOwner& pasteboardOwner();
+
+    // ---- Placing and importing files (PageViewPlace.cpp).
+    void place(kit::Object* sender);
+    // point: in page coordinates (zero: the page's centre). True when
+    // anything was placed.
+    bool _importFiles(const std::vector<std::string>& paths, bool makeSymLinks, Page* page, Item* item,
+                      bool fromDragSession, kit::Point atPagePoint);
+
+    // ---- Drop target (PageViewDrop.cpp). Operations: 0 none, 1 copy,
+    // 2 link, 4 generic.
+    int draggingEntered(kit::DraggingInfo& info) override;
+    int draggingUpdated(kit::DraggingInfo& info) override;
+    void draggingExited(kit::DraggingInfo& info) override;
+    bool prepareForDragOperation(kit::DraggingInfo& info) override;
+    bool performDragOperation(kit::DraggingInfo& info) override;
+    void concludeDragOperation(kit::DraggingInfo& info) override;
+    int calcDragInfo(kit::DraggingInfo& info, kit::Rect* rect);
+    // point: in window coordinates.
+    void acceptColor(const kit::ColorRef& color, kit::Point point);
+    kit::Rect dropRect() const { return dropRect_; }
 
     // ---- Navigation (PageViewNavigation.cpp).
     // The displayed page at the index (clamped) becomes active and shows.
@@ -547,6 +614,14 @@ private:
     std::unique_ptr<kit::MenuItem> fakeMenu_;
     static int pasteChecks_;
 
+    // Copying and pasting; the drop target's highlighted frame.
+    kit::WeakLink<Page> pastedPage_;
+    bool previousPaste_ = false;
+    kit::Rect dropRect_{};
+    void toggleDropHighlight(const kit::Rect& rect);
+    // The frame of dropRect_ over what rect shows (PageViewDrop.cpp).
+    void drawDropHighlight(kit::DrawContext& context, const kit::Rect& rect) const;
+
     // Printing.
     std::vector<int> printList_; // page numbers in print order
     int printListIdx_ = 0;
@@ -558,3 +633,12 @@ private:
     bool previewing_ = false;
     bool suppressPrintPanel_ = false;
 };
+
+// The first of the types, in their order, that is one of the wanted; empty
+// for none.
+std::string MatchTypes(const std::vector<std::string>& types, const std::vector<std::string>& wanted);
+
+// Colours as they travel on the colour pasteboard type; nil for data that
+// holds no colour.
+std::string PageViewColorData(const kit::ColorRef& color);
+kit::ColorRef PageViewColorFromData(const std::string& data);

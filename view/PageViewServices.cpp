@@ -6,6 +6,7 @@
 #include "appkit/PrintOperation.h"
 #include "core/Encoding.h"
 #include "core/Pasteboard.h"
+#include "graphics/Image.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "foundation/PboardTypes.h"
@@ -141,8 +142,15 @@ bool PageView::writePSToStream(std::string& stream, const std::vector<Item*>& it
 
 bool PageView::writeTIFFToStream(std::string& stream, const std::vector<Item*>& items)
 {
-    (void)stream, (void)items;
-    return false;
+    std::string eps;
+    if (!writePSToStream(eps, items))
+        return false;
+    std::unique_ptr<kit::Image> image = kit::Image::imageWithData(eps);
+    const std::string tiff = image ? image->TIFFRepresentation() : std::string();
+    if (tiff.empty())
+        return false;
+    stream += tiff;
+    return true;
 }
 
 bool PageView::writeASCIIToStream(std::string& stream, const std::vector<Item*>& items)

@@ -591,6 +591,7 @@ void PageView::drawRect(const kit::Rect& rect)
             if (page)
                 placeCursorInDrawnColumns(page.get(), rect);
         drawTextCursor(*context, rect);
+        drawDropHighlight(*context, rect);
     }
 }
 

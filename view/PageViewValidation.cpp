@@ -222,6 +222,18 @@ void PageView::registerCanvasActions()
     plain("removeColor:", &PageView::removeColor);
     plain("removeLine:", &PageView::removeLine);
     plain("runGotoPage:", &PageView::runGotoPage);
+    // Copying, pasting and placing (PageViewPasteboard.cpp, PageViewPlace.cpp).
+    plain("copy:", &PageView::copy);
+    plain("cut:", &PageView::cut);
+    plain("paste:", static_cast<void (PageView::*)(kit::Object*)>(&PageView::paste));
+    plain("pasteAndLink:", &PageView::pasteAndLink);
+    plain("pasteRuler:", &PageView::pasteRuler);
+    plain("pasteParagraphStyle:", &PageView::pasteParagraphStyle);
+    plain("copyDimensions:", &PageView::copyDimensions);
+    plain("copyGraphics:", &PageView::copyGraphics);
+    plain("copyParagraphStyle:", &PageView::copyParagraphStyle);
+    plain("copyRuler:", &PageView::copyRuler);
+    plain("place:", &PageView::place);
     plain("unlinkColumn:", &PageView::unlinkColumn);
     plain("applyStyle:", &PageView::applyStyle);
     plain("runMoveBy:", &PageView::runMoveBy);

@@ -9,6 +9,7 @@
 #include "document/DocumentDelegate.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "foundation/PboardTypes.h"
 
 #include <algorithm>
 
@@ -46,6 +47,11 @@ void PageView::registerWindow()
 {
     if (kit::Window* w = window())
         w->setDelegate(this);
+    // A read-only document takes no drops.
+    if (document_ && document_->isReadOnly())
+        unregisterDraggedTypes();
+    else
+        registerForDraggedTypes(getPastePboardTypes());
 }
 
 bool PageView::windowShouldClose(kit::Object* closing)

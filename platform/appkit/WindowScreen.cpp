@@ -3,15 +3,24 @@
 #include "appkit/Application.h"
 #include "appkit/Clock.h"
 #include "appkit/Cursor.h"
+#include "appkit/DraggingDestination.h"
+#include "appkit/SystemClipboard.h"
 #include "appkit/Event.h"
 #include "appkit/Window.h"
 #include "core/Alert.h"
 #include "core/Locale.h"
 #include "core/MainQueue.h"
+#include "core/Pasteboard.h"
 
 #include <QApplication>
 #include <QChildEvent>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QPixmap>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -175,6 +184,63 @@ QCursor& currentCursor()
     return *cursor;
 }
 
+// What the desktop drags, on the drag pasteboard: local files as file
+// names, the rest by MIME type.
+bool loadDragPasteboard(const QMimeData& md)
+{
+    Pasteboard& pboard = Pasteboard::pasteboardWithName(DragPboard);
+    std::vector<std::pair<std::string, std::string>> contents;
+    if (md.hasUrls()) {
+        std::vector<std::string> paths;
+        for (const QUrl& url : md.urls())
+            if (url.isLocalFile())
+                paths.push_back(url.toLocalFile().toStdString());
+        if (!paths.empty())
+            contents.emplace_back(FilenamesPboardType, filenamesPropertyList(paths));
+    }
+    for (const QString& format : md.formats()) {
+        // Files travel as file names only: the text beside them is their
+        // names again, and would be taken first.
+        if (format == QLatin1String("text/uri-list") || (!contents.empty() && format.startsWith("text/plain")))
+            continue;
+        const std::string type = SystemClipboard::pasteboardTypeForMimeType(format.toStdString());
+        if (type.empty() || std::any_of(contents.begin(), contents.end(), [&](const auto& c) { return c.first == type; }))
+            continue;
+        const QByteArray bytes = md.data(format);
+        contents.emplace_back(type, std::string(bytes.constData(), std::size_t(bytes.size())));
+    }
+    std::vector<std::string> types;
+    for (const auto& c : contents)
+        types.push_back(c.first);
+    pboard.declareTypes(types, nullptr);
+    for (const auto& c : contents)
+        pboard.setData(c.second, c.first);
+    return !types.empty();
+}
+
+int operationMaskFrom(Qt::DropActions actions)
+{
+    int mask = 0;
+    if (actions & Qt::CopyAction)
+        mask |= DragOperationCopy;
+    if (actions & Qt::LinkAction)
+        mask |= DragOperationLink;
+    if (actions & Qt::MoveAction)
+        mask |= DragOperationGeneric;
+    return mask;
+}
+
+Qt::DropAction actionFor(int operation)
+{
+    if (operation & DragOperationLink)
+        return Qt::LinkAction;
+    if (operation & DragOperationCopy)
+        return Qt::CopyAction;
+    if (operation & DragOperationGeneric)
+        return Qt::MoveAction;
+    return Qt::IgnoreAction;
+}
+
 class WindowWidget : public QWidget {
 public:
     WindowWidget(Window& window, QWidget* container) : QWidget(container), window_(window)
@@ -183,6 +249,7 @@ public:
         setMouseTracking(true);
         setFocusPolicy(Qt::StrongFocus);
         setCursor(currentCursor());
+        setAcceptDrops(true);
         liveWidgets().push_back(this);
     }
 
@@ -307,6 +374,32 @@ protected:
                                             nullptr));
     }
 
+    // The desktop's drag and drop, handed to the registered view under the
+    // pointer.
+    void dragEnterEvent(QDragEnterEvent* e) override
+    {
+        dragLoaded_ = e->mimeData() && loadDragPasteboard(*e->mimeData());
+        dragTo(e, true);
+    }
+    void dragMoveEvent(QDragMoveEvent* e) override { dragTo(e, false); }
+    void dragLeaveEvent(QDragLeaveEvent*) override { leaveDrag(); }
+    void dropEvent(QDropEvent* e) override
+    {
+        DraggingDestination* destination = dragTo(e, false);
+        if (!destination || !e->isAccepted()) {
+            leaveDrag();
+            return;
+        }
+        PlainDraggingInfo info(Pasteboard::pasteboardWithName(DragPboard), base(e->position()),
+                               operationMaskFrom(e->possibleActions()));
+        dragDestination_ = nullptr;
+        if (destination->prepareForDragOperation(info)) {
+            (void)destination->performDragOperation(info);
+            destination->concludeDragOperation(info);
+        }
+        window_.displayIfNeeded();
+    }
+
     void keyPressEvent(QKeyEvent* e) override { key(e, EventType::KeyDown); }
     void keyReleaseEvent(QKeyEvent* e) override { key(e, EventType::KeyUp); }
 
@@ -318,6 +411,46 @@ protected:
     }
 
 private:
+    DraggingDestination* dragTo(QDropEvent* e, bool entered)
+    {
+        Pasteboard& pboard = Pasteboard::pasteboardWithName(DragPboard);
+        PlainDraggingInfo info(pboard, base(e->position()), operationMaskFrom(e->possibleActions()));
+        DraggingDestination* destination =
+            dragLoaded_ ? DraggingDestination::destinationAt(window_, info.draggingLocation(), pboard) : nullptr;
+        if (destination != dragDestination_) {
+            if (dragDestination_)
+                dragDestination_->draggingExited(info);
+            dragDestination_ = destination;
+            entered = true;
+        }
+        int operation = DragOperationNone;
+        if (destination)
+            operation = entered ? destination->draggingEntered(info) : destination->draggingUpdated(info);
+        window_.displayIfNeeded();
+        if (operation == DragOperationNone) {
+            e->ignore();
+        } else {
+            e->setDropAction(actionFor(operation & operationMaskFrom(e->possibleActions())
+                                           ? operation & operationMaskFrom(e->possibleActions())
+                                           : operation));
+            e->accept();
+        }
+        return destination;
+    }
+
+    void leaveDrag()
+    {
+        if (dragDestination_) {
+            PlainDraggingInfo info(Pasteboard::pasteboardWithName(DragPboard), Point{}, 0);
+            dragDestination_->draggingExited(info);
+            window_.displayIfNeeded();
+        }
+        dragDestination_ = nullptr;
+    }
+
+    DraggingDestination* dragDestination_ = nullptr;
+    bool dragLoaded_ = false;
+
     Point base(QPointF p) const { return {static_cast<float>(p.x()), static_cast<float>(height() - p.y())}; }
 
     void queue(const Event& e) { Application::sharedApplication().queueEventFromSource(e); }

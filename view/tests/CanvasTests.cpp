@@ -757,8 +757,12 @@ TEST_F(CanvasTest, AServiceGetsOnlyTheTypesWrittenAndTextAsUnicode)
     first_->selectAll(nullptr, view_);
     document_->setSelection({first_}, view_);
     ASSERT_TRUE(flow_->textSelection() && !flow_->textSelection()->isEmpty());
-    EXPECT_TRUE(view_->writeSelectionToPasteboard(pboard, {kit::TIFFPboardType, kit::StringPboardType}));
-    EXPECT_EQ(pboard.types(), std::vector<std::string>{kit::StringPboardType});
+    // A type the view never writes is not declared.
+    EXPECT_TRUE(view_->writeSelectionToPasteboard(
+        pboard, {kit::TIFFPboardType, kit::TabularTextPboardType, kit::StringPboardType}));
+    EXPECT_EQ(pboard.types(), (std::vector<std::string>{kit::TIFFPboardType, kit::StringPboardType}));
+    const std::string tiff = pboard.dataForType(kit::TIFFPboardType).value_or("");
+    EXPECT_TRUE(tiff.compare(0, 4, std::string("II*\0", 4)) == 0 || tiff.compare(0, 4, std::string("MM\0*", 4)) == 0);
     const std::string expected = kit::toUTF8(kit::Encoding::NeXTSTEP, std::string("caf") + char(0xE9));
     EXPECT_NE(expected, std::string("caf") + char(0xE9));
     EXPECT_EQ(pboard.stringForType(kit::StringPboardType).value_or(""), expected);
