@@ -70,6 +70,7 @@ Layvane::Layvane()
 {
     if (!Main) {
         Main = this;
+        PageWindowServices::setShared(this);
         installDocumentPanels();
     }
     unitsInfo_ = applicationUnits().get();
@@ -87,6 +88,8 @@ Layvane::~Layvane()
     mainPageView_ = nullptr;
     if (Main == this)
         Main = nullptr;
+    if (PageWindowServices::shared() == this)
+        PageWindowServices::setShared(nullptr);
 }
 
 void Layvane::setMainPageView(PageView* view)

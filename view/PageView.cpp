@@ -1,4 +1,5 @@
 #include "view/PageView.h"
+#include "view/PageScrollView.h"
 
 #include "appkit/Event.h"
 #include "appkit/MenuItem.h"
@@ -51,6 +52,14 @@ void PageView::highlight(Page* page, bool flag)
     // repaint, to show the frame or take it away.
     if (page)
         page->highlight(flag, this);
+    if (flag)
+        if (PageScrollView* scroll = pageScrollView())
+            scroll->notifyUpdatePageStatus();
+}
+
+PageScrollView* PageView::pageScrollView() const
+{
+    return dynamic_cast<PageScrollView*>(enclosingScrollView());
 }
 
 void PageView::lockFocus(kit::DrawContext& context)

@@ -34,6 +34,7 @@ class Undo;
 class GraphicLink;
 class Guide;
 class InfoBarInset;
+class PageScrollView;
 struct Paint;
 class Item;
 class LayoutDocument;
@@ -135,6 +136,9 @@ public:
     void showPageNumber(int number) override;
     kit::Rect visibleRect() const override { return kit::View::visibleRect(); }
     bool scrollRectToVisible(const kit::Rect& rect) override { return kit::View::scrollRectToVisible(rect); }
+
+    // The document window's scroll view (nil in a plain scroll view).
+    PageScrollView* pageScrollView() const;
 
     // ---- The info bar: the view tagged 12 two levels up (nil without one).
     InfoBarInset* infoBar() const;

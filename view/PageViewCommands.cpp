@@ -13,6 +13,7 @@
 #include "items/Item.h"
 #include "items/ItemArray.h"
 #include "view/InfoBarInset.h"
+#include "view/PageScrollView.h"
 
 #include <algorithm>
 
@@ -25,6 +26,8 @@ void PageView::notifyUpdateUnits()
 {
     if (InfoBarInset* bar = infoBar())
         bar->setNeedsDisplay(true);
+    if (PageScrollView* scroll = pageScrollView())
+        scroll->notifyUpdateUnits();
 }
 
 void PageView::notifyDocumentDidChangeSize(kit::Size size, bool redraw)
@@ -32,6 +35,8 @@ void PageView::notifyDocumentDidChangeSize(kit::Size size, bool redraw)
     setFrameSize(size);
     if (redraw)
         setNeedsDisplay(true);
+    if (PageScrollView* scroll = pageScrollView())
+        scroll->reflectSize();
 }
 
 void PageView::clone()
