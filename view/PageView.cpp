@@ -52,9 +52,12 @@ void PageView::highlight(Page* page, bool flag)
     // repaint, to show the frame or take it away.
     if (page)
         page->highlight(flag, this);
-    if (flag)
-        if (PageScrollView* scroll = pageScrollView())
-            scroll->notifyUpdatePageStatus();
+}
+
+void PageView::notifyUpdatePageStatus()
+{
+    if (PageScrollView* scroll = pageScrollView())
+        scroll->notifyUpdatePageStatus();
 }
 
 PageScrollView* PageView::pageScrollView() const

@@ -197,6 +197,7 @@ public:
     // The view takes the canvas size; with redraw, everything visible
     // repaints.
     void notifyDocumentDidChangeSize(kit::Size size, bool redraw) override;
+    void notifyUpdatePageStatus() override;
 
     // ---- Commands of the document.
     // Copies of the selected items, made through their stored form, join

@@ -60,13 +60,13 @@ bool buildPageWindow(kit::NibLoad& load)
     }
     scroll->setPageButtons(std::move(buttons));
 
-    auto box = std::make_unique<kit::Box>(kit::makeRect(0, 0, 84, bar), "");
+    auto box = std::make_unique<kit::Box>(kit::makeRect(0, 0, 76, bar), "");
     box->setTitlePosition(kit::BoxTitlePosition::NoTitle);
     box->setBorderType(kit::BorderType::NoBorder);
     box->setContentViewMargins(kit::makeSize(0, 0));
-    auto number = std::make_unique<kit::TextField>(kit::makeRect(0, 0, 46, bar), "0");
+    auto number = std::make_unique<kit::TextField>(kit::makeRect(0, 0, 40, bar), "0");
     number->setEditable(true);
-    auto count = std::make_unique<kit::TextField>(kit::makeRect(48, 0, 36, bar), "0");
+    auto count = std::make_unique<kit::TextField>(kit::makeRect(42, 0, 34, bar), "0");
     count->setEditable(false);
     count->setBezeled(false);
     count->setDrawsBackground(false);
@@ -78,9 +78,9 @@ bool buildPageWindow(kit::NibLoad& load)
     scroll->setPageNumberField(numberField);
     scroll->setPageCountField(countField);
 
-    scroll->setLayerPopup(popup(70, {{text("LayerPages"), 1}, {text("LayerMaster"), 0}}));
-    scroll->setVisiblePopup(popup(84, {{text("VisibleAll"), 0}, {text("VisibleLayer"), 1}}));
-    auto zoom = popup(70, {{"10%", 0}, {"25%", 0}, {"50%", 0}, {"75%", 0}, {"100%", 0}, {"150%", 0},
+    scroll->setLayerPopup(popup(60, {{text("LayerPages"), 1}, {text("LayerMaster"), 0}}));
+    scroll->setVisiblePopup(popup(70, {{text("VisibleAll"), 0}, {text("VisibleLayer"), 1}}));
+    auto zoom = popup(60, {{"10%", 0}, {"25%", 0}, {"50%", 0}, {"75%", 0}, {"100%", 0}, {"150%", 0},
                            {"200%", 0}, {"400%", 0}, {"800%", 0}, {"1600%", 0}, {text("ZoomOther"), -1}});
     // The last entry asks for any zoom in the zoom panel.
     if (kit::MenuItem* other = zoom->itemAtIndex(zoom->numberOfItems() - 1)) {
@@ -90,7 +90,7 @@ bool buildPageWindow(kit::NibLoad& load)
     zoom->selectItemWithTitle("100%");
     scroll->setZoomPopup(std::move(zoom));
     scroll->setUnitsPopup(
-        popup(96, {{text("Picas"), 0}, {text("Points"), 1}, {text("Inches"), 2}, {text("Centimeters"), 3}}));
+        popup(86, {{text("Picas"), 0}, {text("Points"), 1}, {text("Inches"), 2}, {text("Centimeters"), 3}}));
 
     PageScrollView* view = scroll.get();
     window->setContentView(std::move(scroll));
