@@ -6,6 +6,7 @@
 // the model once and pushes one undo record.
 
 #include "view/PageView.h"
+#include "view/RulerViewInset.h"
 
 #include "appkit/Application.h"
 #include "appkit/Event.h"
@@ -87,6 +88,18 @@ public:
 private:
     PageView& view_;
 };
+
+// The rulers of the window mark the extent of what is dragged (an empty
+// rectangle clears the marks).
+void markRulers(PageView& view, const kit::Rect& rect)
+{
+    kit::View* up = view.superview() ? view.superview()->superview() : nullptr;
+    if (!up)
+        return;
+    for (int tag : {RulerViewInset::HorizontalTag, RulerViewInset::VerticalTag})
+        if (auto* ruler = dynamic_cast<RulerViewInset*>(up->viewWithTag(tag)); ruler && !ruler->isCornerBox())
+            ruler->setRect(rect);
+}
 
 void strokeOutline(PageView& view, const kit::Rect& rect, float gray)
 {
@@ -299,6 +312,8 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
             dragFeedback_ = kit::offsetRect(updateBounds, offset.x + origin.x - startOrigin.x,
                                             offset.y + origin.y - startOrigin.y);
             strokeOutline(*this, dragFeedback_, 0.0f);
+            // The outline is the page's; the rulers measure the canvas.
+            markRulers(*this, kit::offsetRect(dragFeedback_, origin.x, origin.y));
             // Snapped knobs, as many as the list holds points for.
             const int marks = std::min<int>(knobs.count, static_cast<int>(knobs.points.size() / 2));
             if (marks > 0 && marks < 2048) {
@@ -328,6 +343,7 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
         app.stopPeriodicEvents();
     cache.restore();
     dragFeedback_ = {};
+    markRulers(*this, {});
     w->setAcceptsMouseMovedEvents(false);
 
     Page* finalPage = page;

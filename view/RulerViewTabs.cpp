@@ -3,7 +3,7 @@
 
 #include "view/RulerViewInset.h"
 
-#include "appkit/Application.h"
+#include "core/Alert.h"
 #include "appkit/Event.h"
 #include "appkit/ScrollView.h"
 #include "appkit/Window.h"
@@ -292,7 +292,7 @@ void RulerViewInset::mouseDownInTabRuler(const kit::Event& event)
     PageView* view = pageView();
     const bool styleEditor = panel && panel->isStyleEditor(this);
     if (!panel || (!(view && view->isEditing()) && !styleEditor)) {
-        kit::Application::sharedApplication().beep();
+        kit::beep();
         return;
     }
     const float s = scale();

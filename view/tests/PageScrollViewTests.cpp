@@ -12,6 +12,7 @@
 #include "appkit/Scroller.h"
 #include "appkit/TextField.h"
 #include "document/DocumentPanels.h"
+#include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
 #include "graphics/RecordingContext.h"
 #include "items/ItemBox.h"
@@ -467,4 +468,49 @@ TEST_F(ScrollViewTest, PositionMarksFollowARectangleAndClear)
     EXPECT_FLOAT_EQ(ruler->highCoord(), 280);
     ruler->setRect({});
     EXPECT_FALSE(ruler->areTrackMarksVisible());
+}
+
+TEST_F(ScrollViewTest, AUnitKindOutOfRangeIsTakenAsPoints)
+{
+    // The preferences file says 7: the popup selects points, not an entry
+    // past its end.
+    delegate_->preferences()->setUnits(7);
+    makePages(1);
+    openScrollWindow();
+    EXPECT_EQ(scroll_->unitsPopup()->indexOfSelectedItem(), 1);
+    delegate_->preferences()->setUnits(2);
+    NibOwner owner;
+    std::vector<std::unique_ptr<kit::Object>> made;
+    ASSERT_TRUE(kit::NibLoader::loadNibFile("Page.nib", &owner, &made));
+    EXPECT_EQ(owner.scroll->unitsPopup()->indexOfSelectedItem(), 2);
+}
+
+TEST_F(ScrollViewTest, ADraggedBoxIsMarkedOnTheRulersUntilItIsDropped)
+{
+    makePages(1);
+    openScrollWindow();
+    scroll_->toggleRulers(nullptr);
+    RulerViewInset* ruler = scroll_->horizontalRuler();
+    const kit::Rect paper = pages_[0]->pageRect();
+    page_->scrollPoint(paper.origin);
+    window_->display();
+    auto box = std::make_shared<ItemBox>();
+    box->setFrame(kit::makeRect(20, 20, 60, 40), false);
+    Item* item = box.get();
+    pages_[0]->addItems(std::move(box));
+    document_->setSelection({item}, page_);
+    document_->setActivePage(pages_[0]);
+    const kit::Point down = page_->convertPointToView(kit::makePoint(paper.origin.x + 50, paper.origin.y + 40), nullptr);
+    const kit::Point to = kit::makePoint(down.x + 30, down.y);
+    // The marks shown while the drag runs, seen from the info bar's place.
+    post(kit::EventType::LeftMouseDragged, to);
+    post(kit::EventType::LeftMouseDragged, kit::makePoint(to.x + 1, to.y));
+    post(kit::EventType::LeftMouseUp, kit::makePoint(to.x + 1, to.y));
+    page_->doDrag(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDragged, to, 0, kit::Clock::now(),
+                                                 window_->windowNumber()),
+                  page_->convertPointFromView(down, nullptr));
+    EXPECT_FALSE(ruler->areTrackMarksVisible());
+    // Last shown around the box's new place on the canvas, knobs and all.
+    EXPECT_NEAR(ruler->lowCoord(), paper.origin.x + item->frame().origin.x, 3.0f);
+    EXPECT_NEAR(ruler->highCoord(), paper.origin.x + kit::maxX(item->frame()), 3.0f);
 }
