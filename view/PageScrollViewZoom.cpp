@@ -133,6 +133,9 @@ void PageScrollView::zoomAction(kit::Object* sender)
     view->zoomTo(zoom);
     tile();
     setNeedsDisplay(true);
+    // A choice in the list may come between events: show it now.
+    if (kit::Window* w = window())
+        w->displayIfNeeded();
     const kit::Rect cursor = view->textCursorRect();
     LayoutDocument* doc = view->document();
     if (!doc || (cursor.size.width == 0 && cursor.size.height == 0 && cursor.origin.x == 0 && cursor.origin.y == 0))
