@@ -65,6 +65,18 @@ PageScrollView* PageView::pageScrollView() const
     return dynamic_cast<PageScrollView*>(enclosingScrollView());
 }
 
+bool PageView::rulersAreVisible() const
+{
+    const PageScrollView* scroll = pageScrollView();
+    return scroll && scroll->rulerIsVisible();
+}
+
+bool PageView::infoBarIsVisible() const
+{
+    const PageScrollView* scroll = pageScrollView();
+    return scroll && scroll->infoBarIsVisible();
+}
+
 void PageView::lockFocus(kit::DrawContext& context)
 {
     Item::resetAll(context);

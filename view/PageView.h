@@ -139,6 +139,8 @@ public:
 
     // The document window's scroll view (nil in a plain scroll view).
     PageScrollView* pageScrollView() const;
+    bool rulersAreVisible() const override;
+    bool infoBarIsVisible() const override;
 
     // ---- The info bar: the view tagged 12 two levels up (nil without one).
     InfoBarInset* infoBar() const;
