@@ -5,7 +5,13 @@
 
 #include "EditingTestSupport.h"
 
+#include "appkit/ButtonCell.h"
+#include "appkit/CellMatrix.h"
 #include "appkit/ClipView.h"
+#include "appkit/Form.h"
+#include "appkit/FormCell.h"
+#include "appkit/Panel.h"
+#include "appkit/RunLoop.h"
 #include "appkit/MenuItem.h"
 #include "appkit/NibLoader.h"
 #include "appkit/PopUpButton.h"
@@ -17,6 +23,7 @@
 #include "graphics/RecordingContext.h"
 #include "items/ItemBox.h"
 #include "view/PageScrollView.h"
+#include "view/PageWindowServices.h"
 #include "view/RulerViewInset.h"
 
 #include <cmath>
@@ -512,4 +519,73 @@ TEST_F(ScrollViewTest, ADraggedBoxIsMarkedOnTheRulersUntilItIsDropped)
     // Last shown around the box's new place on the canvas, knobs and all.
     EXPECT_NEAR(ruler->lowCoord(), paper.origin.x + item->frame().origin.x, 3.0f);
     EXPECT_NEAR(ruler->highCoord(), paper.origin.x + kit::maxX(item->frame()), 3.0f);
+}
+
+namespace {
+
+// The zoom panel as its interface file makes it: OK and Cancel (tags 1 and
+// 0) tagged 5, a one-entry form tagged 6.
+class ZoomPanelServices : public PageWindowServices {
+public:
+    ZoomPanelServices()
+        : panel(std::make_unique<kit::Panel>(kit::makeRect(0, 0, 200, 100)))
+    {
+        auto buttons = std::make_unique<kit::CellMatrix>(kit::makeRect(10, 10, 160, 20), kit::MatrixMode::Track);
+        buttons->renewRows(1, 2);
+        for (int tag : {0, 1}) {
+            auto cell = std::make_unique<kit::ButtonCell>(tag ? "OK" : "Cancel");
+            cell->setTag(tag);
+            buttons->putCell(std::move(cell), 0, tag);
+        }
+        buttons->setTag(5);
+        this->buttons = static_cast<kit::CellMatrix*>(panel->contentView()->addSubview(std::move(buttons)));
+        auto form = std::make_unique<kit::Form>(kit::makeRect(10, 50, 160, 20));
+        form->addEntry("Zoom");
+        form->setTag(6);
+        this->form = static_cast<kit::Form*>(panel->contentView()->addSubview(std::move(form)));
+    }
+    bool prefersEmbeddedTabRulers() const override { return false; }
+    kit::Object* zoomPanel(bool) override { return panel.get(); }
+    kit::Object* tabsPanel(bool) override { return nullptr; }
+
+    std::unique_ptr<kit::Panel> panel;
+    kit::CellMatrix* buttons = nullptr;
+    kit::Form* form = nullptr;
+};
+
+} // namespace
+
+TEST_F(ScrollViewTest, TheZoomPanelTakesAZoomInRangeOnly)
+{
+    makePages(1);
+    openScrollWindow();
+    ZoomPanelServices services;
+    PageWindowServices::setShared(&services);
+    struct Case {
+        const char* typed;
+        int button;
+        float zoom;
+    };
+    // OK with 10 gives 10 %; 1700 and words are ignored; Cancel keeps it.
+    const Case cases[] = {{"10", 1, 0.1f}, {"1700", 1, 0.1f}, {"abc", 1, 0.1f}, {"300", 0, 0.1f}, {"250", 1, 2.5f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        // The panel shows the present zoom; the user types over it and
+        // presses a button while it runs.
+        auto press = kit::Timer::timerWithTimeInterval(
+            0.01,
+            [&](kit::Timer&) {
+                EXPECT_EQ(services.form->cellAtIndex(0)->stringValue(),
+                          std::to_string(std::lround(page_->zoom() * 100.0f)));
+                services.form->cellAtIndex(0)->setStringValue(c.typed);
+                services.buttons->selectCellWithTag(c.button);
+                scroll_->zButtonAction(services.buttons);
+            },
+            false);
+        kit::RunLoop::currentRunLoop().addTimer(press, kit::ModalPanelRunLoopMode);
+        scroll_->zoom(nullptr);
+        EXPECT_FLOAT_EQ(page_->zoom(), c.zoom);
+    }
+    EXPECT_EQ(scroll_->zoomPopup()->titleOfSelectedItem(), "250%");
+    PageWindowServices::setShared(delegate_.get());
 }
