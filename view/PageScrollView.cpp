@@ -607,6 +607,14 @@ void PageScrollView::invalidateRulers()
 
 // ---- The info bar.
 
+bool PageScrollView::setOutlet(const std::string& name, kit::Object* object)
+{
+    if (name != "infoBar")
+        return false;
+    loadedInfoBar_ = dynamic_cast<InfoBarInset*>(object);
+    return loadedInfoBar_ != nullptr;
+}
+
 bool PageScrollView::showInfoBar(bool flag)
 {
     if (infoBarVisible_ == flag)

@@ -7,6 +7,7 @@
 // info bar, and the zoom commands of the window. Its coordinates are
 // flipped: the minimum-y edge is the top.
 
+#include "appkit/NibLoader.h"
 #include "appkit/ScrollView.h"
 
 #include <memory>
@@ -25,7 +26,7 @@ class InfoBarInset;
 class PageView;
 class RulerViewInset;
 
-class PageScrollView : public kit::ScrollView {
+class PageScrollView : public kit::ScrollView, public kit::NibOwner {
 public:
     static constexpr int Tag = 10;
     // The item of the zoom popup that holds a zoom not in its list.
@@ -67,8 +68,10 @@ public:
     InfoBarInset* infoBar() const { return infoBar_; }
     kit::Scroller* verticalScroller() const { return vScroller_; }
     kit::Scroller* horizontalScroller() const { return hScroller_; }
-    // The "InfoBarInset.nib" loader connects the bar through this outlet.
+    // The "InfoBarInset.nib" loader connects the bar through the outlet
+    // "infoBar".
     void setInfoBar(InfoBarInset* bar) { loadedInfoBar_ = bar; }
+    bool setOutlet(const std::string& name, kit::Object* object) override;
 
     // ---- Rulers and info bar.
     RulerViewInset* horizontalRuler() const;

@@ -589,3 +589,30 @@ TEST_F(ScrollViewTest, TheZoomPanelTakesAZoomInRangeOnly)
     EXPECT_EQ(scroll_->zoomPopup()->titleOfSelectedItem(), "250%");
     PageWindowServices::setShared(delegate_.get());
 }
+
+TEST_F(ScrollViewTest, TheInfoBarComesFromItsInterfaceFileOnce)
+{
+    int loads = 0;
+    InfoBarInset* made = nullptr;
+    kit::NibLoader::registerNib("InfoBarInset.nib", [&](kit::NibLoad& load) {
+        ++loads;
+        auto window = std::make_unique<kit::Window>(kit::makeRect(0, 0, 300, 20));
+        made = static_cast<InfoBarInset*>(
+            window->contentView()->addSubview(std::make_unique<InfoBarInset>(kit::makeRect(0, 0, 300, 13))));
+        load.addTopLevelObject(std::move(window));
+        return load.connectOutlet("infoBar", made);
+    });
+    makePages(1);
+    openScrollWindow();
+    EXPECT_TRUE(scroll_->showInfoBar(true));
+    EXPECT_FALSE(scroll_->showInfoBar(true));
+    ASSERT_EQ(scroll_->infoBar(), made);
+    EXPECT_EQ(made->superview(), scroll_);
+    EXPECT_EQ(page_->infoBar(), made);
+    scroll_->toggleInfoBar(nullptr);
+    EXPECT_EQ(page_->infoBar(), nullptr);
+    scroll_->toggleInfoBar(nullptr);
+    EXPECT_EQ(page_->infoBar(), made);
+    EXPECT_EQ(loads, 1);
+    kit::NibLoader::unregisterNib("InfoBarInset.nib");
+}
