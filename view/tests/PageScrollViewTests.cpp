@@ -17,6 +17,7 @@
 #include "appkit/PopUpButton.h"
 #include "appkit/Scroller.h"
 #include "appkit/TextField.h"
+#include "document/CanvasView.h"
 #include "document/DocumentPanels.h"
 #include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
@@ -615,4 +616,107 @@ TEST_F(ScrollViewTest, TheInfoBarComesFromItsInterfaceFileOnce)
     EXPECT_EQ(page_->infoBar(), made);
     EXPECT_EQ(loads, 1);
     kit::NibLoader::unregisterNib("InfoBarInset.nib");
+}
+
+namespace {
+
+// A toolbar whose active tool takes its mouse downs from the scroll view.
+class ScrollViewTool : public DocumentTool {
+public:
+    int purpose() const override { return DocumentTool::ScrollViewPurpose; }
+    kit::Cursor* currentCursor(CanvasView*) const override { return nullptr; }
+    void doTool(CanvasView* view, const kit::Event&) override { runIn.push_back(view); }
+    std::vector<CanvasView*> runIn;
+};
+
+class OneToolPalette : public ToolPalette {
+public:
+    explicit OneToolPalette(DocumentTool* tool) : tool_(tool) {}
+    DocumentTool* activeTool() const override { return tool_; }
+    DocumentTool* selectTool() const override { return nullptr; }
+    DocumentTool* textTool() const override { return nullptr; }
+    bool isSelectToolForced() const override { return false; }
+    void toggleSelectToolForced() override {}
+    kit::Cursor* correctCursor(const kit::Event*, CanvasView*) const override { return nullptr; }
+
+private:
+    DocumentTool* tool_;
+};
+
+class ToolPanels : public DocumentPanels {
+public:
+    explicit ToolPanels(ToolPalette* palette) : palette_(palette) {}
+    ToolPalette* toolbar() override { return palette_; }
+
+private:
+    ToolPalette* palette_;
+};
+
+} // namespace
+
+TEST_F(ScrollViewTest, AToolOfTheScrollViewTakesTheMouseDownsOverThePages)
+{
+    makePages(1);
+    openScrollWindow();
+    ScrollViewTool tool;
+    OneToolPalette palette(&tool);
+    ToolPanels panels(&palette);
+    DocumentPanels::setShared(&panels);
+    const kit::Rect visible = page_->visibleRect();
+    const kit::Point inside =
+        page_->convertPointToView(kit::makePoint(kit::midX(visible), kit::midY(visible)), scroll_->superview());
+    EXPECT_EQ(scroll_->hitTest(inside), scroll_);
+    scroll_->mouseDown(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown,
+                                                      page_->convertPointToView(inside, nullptr), 0,
+                                                      kit::Clock::now(), window_->windowNumber()));
+    ASSERT_EQ(tool.runIn.size(), 1u);
+    EXPECT_EQ(tool.runIn[0], page_);
+    // The scrollers and controls stay the user's.
+    const kit::Point onScroller = kit::makePoint(8, 100);
+    EXPECT_NE(scroll_->hitTest(scroll_->convertPointToView(onScroller, scroll_->superview())), scroll_);
+    DocumentPanels::setShared(nullptr);
+    EXPECT_NE(scroll_->hitTest(inside), scroll_);
+}
+
+TEST_F(ScrollViewTest, TheCornerBoxMovesTheOriginAndUndoPutsItBack)
+{
+    makePages(1);
+    openScrollWindow();
+    scroll_->toggleRulers(nullptr);
+    const kit::Rect paper = pages_[0]->pageRect();
+    page_->scrollPoint(paper.origin);
+    window_->display();
+    RulerViewInset* corner = scroll_->cornerBox();
+    ASSERT_NE(corner, nullptr);
+    const kit::Point onCorner = corner->convertPointToView(kit::makePoint(5, 5), nullptr);
+    const kit::Point onPage =
+        page_->convertPointToView(kit::makePoint(paper.origin.x + 100, paper.origin.y + 120), nullptr);
+    post(kit::EventType::LeftMouseDragged, onPage);
+    post(kit::EventType::LeftMouseDragged, onPage);
+    post(kit::EventType::LeftMouseUp, onPage);
+    corner->mouseDown(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, onCorner, 0, kit::Clock::now(),
+                                                     window_->windowNumber()));
+    UnitsInfo* units = document_->unitsInfo();
+    EXPECT_NEAR(-units->horizontalUnitsOrigin(), 100, 1.0f);
+    EXPECT_NEAR(-units->verticalUnitsOrigin(), 120, 1.0f);
+    page_->undo(nullptr);
+    EXPECT_FLOAT_EQ(units->horizontalUnitsOrigin(), 0);
+    EXPECT_FLOAT_EQ(units->verticalUnitsOrigin(), 0);
+}
+
+TEST_F(ScrollViewTest, TheStatusLineAndThePageButtons)
+{
+    makePages(3);
+    openScrollWindow();
+    scroll_->setStatus("Reading page 4");
+    EXPECT_EQ(scroll_->pageNumberField()->stringValue(), "Reading page 4");
+    document_->setActivePage(pages_[0]);
+    EXPECT_EQ(scroll_->pageButtons()->action(), "gotoNextPage:");
+    auto* buttons = dynamic_cast<kit::CellMatrix*>(scroll_->pageButtons());
+    ASSERT_NE(buttons, nullptr);
+    ASSERT_NE(buttons->cellWithTag(-1), nullptr);
+    ASSERT_TRUE(buttons->selectCellWithTag(1));
+    page_->performSelector("gotoNextPage:", buttons);
+    EXPECT_EQ(document_->activePage(), pages_[1]);
+    EXPECT_EQ(scroll_->pageNumberField()->stringValue(), "2");
 }
