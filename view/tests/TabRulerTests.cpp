@@ -8,6 +8,7 @@
 #include "graphics/RecordingContext.h"
 #include "view/PageScrollView.h"
 #include "view/RulerViewInset.h"
+#include "foundation/CMGeometry.h"
 #include "view/TabRulerPanel.h"
 #include "view/ThumbView.h"
 
@@ -420,4 +421,30 @@ TEST_F(ThumbViewTest, UnselectedThumbnailsAreWashedOut)
     kit::RecordingContext again;
     draw(0, again, kit::OffState);
     EXPECT_EQ(again.count("compositerect"), 1u);
+}
+
+TEST_F(TabRulerTest, ShiftSnapsTheDraggedStopToTheNearestTick)
+{
+    CMZoomStatus = 1.0f;
+    ruler_->calcTickMarks();
+    const float step = ruler_->tickUnits() * 1.0f; // points, at scale 1
+    ASSERT_GT(step, 4.0f);
+    const float near = std::round(103.0f / step) * step;
+    struct Case {
+        float to;
+        unsigned flags;
+        float expected;
+    };
+    // Within 4 pixels of a tick with Shift: on the tick; without Shift:
+    // where the mouse is.
+    const Case cases[] = {{near + 2.0f, kit::ShiftKeyMask, near},
+                          {near + 2.0f, 0, near + 2.0f},
+                          {near - 2.5f, kit::ShiftKeyMask, near}};
+    for (const Case& c : cases) {
+        panel_.tabs_ = {{60, 0, 0}};
+        post(mouse(kit::EventType::LeftMouseUp, c.to, 5, c.flags));
+        press(61, 5);
+        ASSERT_EQ(panel_.tabs_.size(), 1u);
+        EXPECT_FLOAT_EQ(panel_.tabs_[0].position, c.expected) << c.to;
+    }
 }
