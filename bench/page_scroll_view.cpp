@@ -7,7 +7,10 @@
 #include "view/PageScrollView.h"
 #include "view/PageView.h"
 #include "view/RulerViewInset.h"
+#include "view/TabRulerPanel.h"
 #include "view/ThumbView.h"
+#include "appkit/Clock.h"
+#include "appkit/Event.h"
 
 #include <benchmark/benchmark.h>
 
@@ -169,5 +172,68 @@ void BM_TwentyThumbnails(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TwentyThumbnails)->Unit(benchmark::kMillisecond);
+
+// A tab-drag step in the window's embedded tab ruler at page 200: one
+// pointer event, the window's image put back, the marker and the hairline
+// drawn, the window flushed. 60 steps a press.
+class BenchTabs : public kit::Receiver, public TabRulerPanel {
+public:
+    BenchTabs()
+    {
+        tabs_ = {{72, 0, 0}, {144, 1, 0}, {216, 2, 0}};
+        indents_ = {{0, 4, 0}, {400, 5, 0}, {0, 6, 0}, {0, 7, 0}, {468, 8, 0}};
+    }
+    std::string className() const override { return "PanelTabs"; }
+    TabRecord* tabs() override { return tabs_.data(); }
+    int numTabs() const override { return int(tabs_.size()); }
+    TabRecord* indents() override { return indents_.data(); }
+    int numIndents() const override { return int(indents_.size()); }
+    void addTab(int type, float at) override { tabs_.push_back({at, short(type), 0}); }
+    void removeTab(TabRecord* r) override { tabs_.erase(tabs_.begin() + (r - tabs_.data())); }
+    void updateTabType(int) override {}
+    void setPosition(float) override {}
+    void apply(RulerViewInset*, bool, bool) override {}
+    bool disableApply() const override { return false; }
+    void rulerWillFree(RulerViewInset*) override {}
+    void setEmbeddedRuler(RulerViewInset*) override {}
+    bool isStyleEditor(const RulerViewInset*) const override { return true; }
+    std::vector<TabRecord> tabs_, indents_;
+};
+
+void BM_TabDragStep(benchmark::State& state)
+{
+    Frame& f = frame();
+    f.view->zoomTo(1.0f);
+    f.showPage(std::min(199, f.document->numPages() - 1));
+    BenchTabs panel;
+    RulerViewInset* ruler = f.scroll->horizontalRuler();
+    ruler->setTabPanel(&panel);
+    f.scroll->tile();
+    f.window->display();
+    kit::Application& app = kit::Application::sharedApplication();
+    constexpr int steps = 60;
+    const float pageX = f.document->pageAt(std::min(199, f.document->numPages() - 1))->pageRect().origin.x;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Stops on the page shown, where the drag draws.
+        const float start = pageX + 144.0f;
+        for (int i = 1; i <= steps; ++i) {
+            const kit::Point at = ruler->convertPointToView(kit::makePoint(start + float(i), 5), nullptr);
+            app.postEvent(kit::Event::mouseEventWithType(i == steps ? kit::EventType::LeftMouseUp
+                                                                    : kit::EventType::LeftMouseDragged,
+                                                         at, 0, kit::Clock::now(), f.window->windowNumber()),
+                          false);
+        }
+        panel.tabs_ = {{pageX + 72, 0, 0}, {pageX + 144, 1, 0}, {pageX + 216, 2, 0}};
+        const kit::Point down = ruler->convertPointToView(kit::makePoint(start, 5), nullptr);
+        state.ResumeTiming();
+        ruler->mouseDown(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, down, 0, kit::Clock::now(),
+                                                        f.window->windowNumber()));
+    }
+    state.counters["per_step_ms"] = benchmark::Counter(double(steps), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    ruler->setTabPanel(nullptr);
+    ruler->setEmbeddedTabRuler(false);
+}
+BENCHMARK(BM_TabDragStep)->Unit(benchmark::kMillisecond);
 
 } // namespace
