@@ -209,12 +209,6 @@ bool Layvane::loadImportExportBundle()
 
 std::unique_ptr<Preferences> Layvane::makePreferences() { return Preferences::create<Preferences>(); }
 
-void Layvane::setKeymapName(const std::optional<std::string>& name)
-{
-    // Key maps themselves are read by the application shell.
-    keymapName_ = name;
-}
-
 bool Layvane::haveSeenBogusFont(const std::string& name)
 {
     if (!bogusFonts_)

@@ -19,6 +19,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kit {
@@ -40,6 +41,27 @@ class PageView;
 class Preferences;
 class TextItem;
 class UnitsInfo;
+
+// One usable line of a key map (type encoding "{keymap=iii:}"): the key code
+// it matches and the modifier bits that must be down, a replacement code (0:
+// none; lines of a file always give 0) and the editing action.
+struct keymap {
+    int key = 0;
+    int modifiers = 0;
+    int result = 0;
+    std::string action;
+
+    bool operator==(const keymap&) const = default;
+};
+
+// What reading a key map's bytes gave: the records in file order, and the
+// lines left out for being too long, not plain text or naming no known
+// action (how many, and the first one's number from 1).
+struct KeymapReading {
+    std::vector<keymap> records;
+    int skippedLines = 0;
+    int firstSkippedLine = 0;
+};
 
 // A plain object made once at the delegate's class set-up: a marker value
 // that stands for "no value" where nil cannot.
@@ -99,13 +121,37 @@ public:
     kit::Font* font() const override { return font_; }
     void setFont(kit::Font* font) override { font_ = font; }
 
-    // None clears the stored name; a name replaces the current key map.
+    // ---- Key maps.
+    // A name replaces the current key map, read at once; none clears the
+    // name and drops the records (the built-in table alone applies). The
+    // empty name (the preferences' "None") is no key map.
     void setKeymapName(const std::optional<std::string>& name) override;
     const std::optional<std::string>& keymapName() const { return keymapName_; }
+    // The records of the named key map, read when none are loaded; nil when
+    // no name was set. A missing or unreadable file gives an empty list.
+    const std::vector<keymap>* keymappings() const;
+    // Where the key map of the name is read: the user's folder
+    // ($XDG_CONFIG_HOME/Scrivly) first, then the resources folder, as
+    // "<name>.<keymapFileExtension>". Empty when neither holds one, or for
+    // a name that is not a plain file name.
+    std::string keymapPath(const std::string& name) const;
+    // The lines of a key map file: "key part = action", a line at most 255
+    // characters. Lines without "=", or whose key part has neither a double
+    // quote followed by the key nor a function-key name, are passed over;
+    // longer lines, lines that are not plain text and actions no object of
+    // the program answers make no record and are counted.
+    static KeymapReading readKeymap(std::string_view text);
+    static constexpr std::size_t MaxKeymapLine = 255;
+    // The key-map file read at most this far.
+    static constexpr std::size_t MaxKeymapFileSize = 1 << 20;
 
-    // The 16-bit text key code of the key event, by the built-in key table;
-    // 0x0F7A with the action's name filled in for a key bound to an
-    // editing action.
+    // The first record for the key code (by reference) whose modifiers are
+    // all down, for a key down only: its replacement code, or 0x0F7A and
+    // its action. False when none matches.
+    bool findKeymappingForEvent(const kit::Event& event, std::uint16_t* key, std::string* action) const override;
+    // The 16-bit text key code of the key event: the key map first, then
+    // the built-in key table; 0x0F7A with the action's name filled in for a
+    // key bound to an editing action.
     std::uint16_t convertKeyEvent(const kit::Event& event, std::string* action) const override;
 
     // True when the font name was reported before; otherwise remembers it.
@@ -308,6 +354,7 @@ private:
     std::unique_ptr<Preferences> preferences_;
     kit::Font* font_ = nullptr;
     std::optional<std::string> keymapName_;
+    mutable std::unique_ptr<std::vector<keymap>> keymappings_; // nil until a name is set
     std::unique_ptr<std::set<std::string>> bogusFonts_; // made on first report
     PageView* mainPageView_ = nullptr;
     LayoutDocument* mainDocument_ = nullptr; // the main page view's, checked against the list

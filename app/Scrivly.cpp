@@ -1,5 +1,6 @@
 #include "app/Scrivly.h"
 
+#include "app/ScrivlyDocument.h"
 #include "app/ScrivlyPreferences.h"
 #include "appkit/Application.h"
 #include "appkit/Connection.h"
@@ -11,7 +12,12 @@
 #include "appkit/View.h"
 #include "core/Alert.h"
 #include "core/FileManager.h"
+#include "document/DocumentWindowView.h"
 #include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "items/TextItem.h"
+#include "text/DocumentView.h"
+#include "appkit/Window.h"
 #include "document/UndoInfo.h"
 #include "document/ZynDocumentContents.h"
 
@@ -21,6 +27,7 @@ void Scrivly::initialize()
 {
     Layvane::initialize();
     ScrivlyPreferences::initialize();
+    ScrivlyDocument::initialize();
     UndoInfo::initialize();
     registerMainInterface();
 }
@@ -42,8 +49,32 @@ void Scrivly::registerMainInterface()
     });
 }
 
-Scrivly::Scrivly() = default;
-Scrivly::~Scrivly() = default;
+Scrivly::Scrivly()
+{
+    // The document's Save To asks the accessory's pop-up for its type.
+    ScrivlyDocument::saveToTypeSource() = [this] { return saveToType(); };
+}
+
+Scrivly::~Scrivly() { ScrivlyDocument::saveToTypeSource() = nullptr; }
+
+std::unique_ptr<LayoutDocument> Scrivly::documentClass() { return std::make_unique<ScrivlyDocument>(preferences()); }
+
+void Scrivly::documentDidCreate(LayoutDocument* document)
+{
+    Layvane::documentDidCreate(document);
+    // The caret goes into the main text of the page most in view, so that
+    // a new or opened document can be typed into at once.
+    auto* words = dynamic_cast<ScrivlyDocument*>(document);
+    DocumentView* view = words ? words->mainView() : nullptr;
+    if (!view || view->isEditing() || !view->window() || !view->window()->isVisible())
+        return;
+    auto* placed = dynamic_cast<DocumentWindowView*>(view);
+    Page* page = placed ? placed->mostVisiblePage() : nullptr;
+    if (!page && words->numPages() > 0)
+        page = words->pageAt(0);
+    if (TextItem* main = words->mainTextItemForPage(page))
+        view->beginEditingItem(main);
+}
 
 std::unique_ptr<Preferences> Scrivly::makePreferences() { return Preferences::create<ScrivlyPreferences>(); }
 
@@ -159,6 +190,13 @@ bool Scrivly::saveTo(kit::Object* sender)
     // and export bundle's writers.
     const int previousFlag = document->saveFlag();
     document->setSaveFlag(Document::SaveModeSaveTo);
+    // The word processor's document writes its own form or a foreign one
+    // and tells a failure itself.
+    if (auto* words = dynamic_cast<ScrivlyDocument*>(document)) {
+        const bool written = words->saveFile(path, false);
+        document->setSaveFlag(previousFlag);
+        return written;
+    }
     const bool written = index <= 1 && document->writeToPath(path);
     document->setSaveFlag(previousFlag);
     if (!written)

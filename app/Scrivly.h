@@ -36,6 +36,9 @@ public:
     static int runMain(const std::vector<std::string>& arguments, const std::string& mainInterface);
 
     std::string className() const override { return "Scrivly"; }
+    // New and opened documents are the word processor's.
+    std::unique_ptr<LayoutDocument> documentClass() override;
+    void documentDidCreate(LayoutDocument* document) override;
     bool prefersAutomaticTextItems() const override { return true; }
     bool prefersEmbeddedTabRulers() const override { return true; }
     std::string _apiConnectionName() const override { return "ScrivlyRemoteControl"; }

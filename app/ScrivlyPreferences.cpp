@@ -4,6 +4,8 @@
 #include "foundation/Defaults.h"
 
 namespace {
+bool isOpenUntitledMode(int value) { return value >= 0 && value <= 2; }
+
 bool& classSetUp()
 {
     static bool done = false;
@@ -37,6 +39,31 @@ void ScrivlyPreferences::resetClassSetUp()
     Preferences::resetClassSetUp();
 }
 
+void ScrivlyPreferences::setMarginLines(bool value)
+{
+    if (marginLines_ != value)
+        markGeneralDirty();
+    marginLines_ = value;
+}
+
+void ScrivlyPreferences::setOpenUntitled(int value)
+{
+    if (!isOpenUntitledMode(value))
+        return;
+    if (openUntitled_ != value)
+        markGeneralDirty();
+    openUntitled_ = value;
+}
+
+void ScrivlyPreferences::setSaveFormat(const std::optional<std::string>& format)
+{
+    // The empty name is the native form, as none is.
+    std::optional<std::string> kept = format && !format->empty() ? format : std::nullopt;
+    if (saveFormat_ != kept)
+        markGeneralDirty();
+    saveFormat_ = std::move(kept);
+}
+
 void ScrivlyPreferences::defaultGeneral()
 {
     Preferences::defaultGeneral();
@@ -63,6 +90,10 @@ void ScrivlyPreferences::loadGeneral()
     // The factory value is the empty string: the native form, as none is.
     saveFormat_ = format && !format->empty() ? format : std::nullopt;
     GetDefaultIntValue("OpenOthersUntitled", &openUntitled_);
+    // A value no mode has (a damaged or foreign defaults file) is the
+    // factory mode, not something that would be stored back unnoticed.
+    if (!isOpenUntitledMode(openUntitled_))
+        openUntitled_ = 0;
 }
 
 void ScrivlyPreferences::storeGeneral()

@@ -12,14 +12,17 @@ public:
     static void initializeDefaults();
     static void resetClassSetUp();
 
+    // The setters mark the general group dirty when the value changes, so
+    // that storing the preferences writes it.
     bool marginLines() const { return marginLines_; }
-    void setMarginLines(bool value) { marginLines_ = value; }
-    // 0 untitled without a file format, 1 under its own path, 2 untitled.
+    void setMarginLines(bool value);
+    // 0 untitled without a file format, 1 under its own path, 2 untitled;
+    // another value is refused.
     int openUntitled() const { return openUntitled_; }
-    void setOpenUntitled(int value) { openUntitled_ = value; }
+    void setOpenUntitled(int value);
     // None is the native form.
     const std::optional<std::string>& saveFormat() const { return saveFormat_; }
-    void setSaveFormat(const std::optional<std::string>& format) { saveFormat_ = format; }
+    void setSaveFormat(const std::optional<std::string>& format);
 
     void defaultGeneral() override;
     void defaultText() override;

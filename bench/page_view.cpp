@@ -136,7 +136,8 @@ struct BoxPage : BenchDocument {
 };
 
 // One drag step of 200 selected boxes at 200 %: the pointer's event, the
-// outline over the cached window, the flush. 60 steps a press.
+// picture over the saved window, the flush, the erase. 60 steps a press
+// (the picture and the repaint at the press and the release included).
 void BM_DragStep(benchmark::State& state)
 {
     BoxPage doc(200);

@@ -92,7 +92,7 @@ public:
     // document goes to Save As), save under a new name, save as a template
     // (a template mark that the save did not keep is taken back).
     bool save(kit::Object* sender);
-    bool saveAs(kit::Object* sender);
+    virtual bool saveAs(kit::Object* sender);
     bool saveAsTemplate(kit::Object* sender);
     // Runs the save panel with the accessory view (taken while the panel
     // runs and handed back), the required extension, in the document's

@@ -86,6 +86,8 @@ public:
     // (not owned; the built-in values for none).
     explicit LayoutDocument(const Preferences* preferences = nullptr);
     ~LayoutDocument() override;
+    // The preferences the document was made with (nil for none).
+    const Preferences* preferences() const { return preferences_; }
 
     // Class set-up: registers the document and its helpers with the archiver
     // and measures a window's title bar (the offset of a new view's window).
@@ -151,6 +153,7 @@ public:
     // none.
     ZynDocumentContents* activeDocumentContents() const { return activeDocumentContents_.get(); }
     void setActiveDocumentContents(std::unique_ptr<ZynDocumentContents> contents);
+    std::unique_ptr<ZynDocumentContents> takeActiveDocumentContents();
 
     // ---- Writing and closing.
     using Document::saveFile;
@@ -228,6 +231,12 @@ public:
     // filter for the type) and nothing is written.
     using SaveForeignFileHook = std::function<int(LayoutDocument&, const std::string& path, bool withBackup)>;
     static SaveForeignFileHook& saveForeignFileHook();
+    // Importing the active document contents as a file being opened (its
+    // page set-up applies): as the interchange format, or else as RTF or
+    // RTFD by what the contents hold. Answers whether it read them; lostData
+    // tells whether parts were left out. Empty until the bundle loads.
+    using DispatchContentsHook = std::function<bool(LayoutDocument&, bool interchange, bool* lostData)>;
+    static DispatchContentsHook& dispatchContentsHook();
     int saveForeignFile(const std::string& path, bool withBackup);
 
     bool prefersScreenMetrics() const override { return prefersScreenMetrics_; }
@@ -367,7 +376,20 @@ public:
     void readObjectLinks(kit::Coder& coder);
     bool _readScrivlyDocumentStream(const std::string& data) { (void)data; return false; }
     // What the root read, before the document takes it.
-    struct ReadRoot;
+    struct ReadRoot {
+        kit::Object* units = nullptr;
+        kit::Object* styles = nullptr;
+        kit::Object* printInfo = nullptr;
+        std::vector<Item*> masters;
+        std::vector<Guide*> guides;
+        std::vector<Page*> pages;
+        std::vector<TextWordSpecial*> headers;
+        std::vector<TextWordSpecial*> footers;
+        std::vector<TextWordSpecial*> footnotes;
+        std::vector<Item*> named;
+        std::vector<std::pair<int, Item*>> serials;
+        kit::Object* activeFlow = nullptr;
+    };
     // The title of a window of the document: its file name and format, and
     // for one of several views the view's number (plus 1 when addOne).
     std::string labelViewInWindowTitle(int number, bool addOne) const;
@@ -623,23 +645,26 @@ public:
     // The page's main text column: none here (the word processor's
     // document has one on every page).
     virtual TextItem* mainTextItemForPage(Page* page) const { (void)page; return nullptr; }
+    // Items that deleting the selection leaves in place: none here (the
+    // word processor keeps its main text's master columns).
+    virtual bool keepsItemOnDelete(const Item* item) const { (void)item; return false; }
 
     // ---- Events of a canvas (LayoutDocumentEvents.cpp). Each mouse down
     // goes to the text tool, a loop of the selection tool or the active
     // tool; nothing while an import dispatches.
-    void mouseDown(const kit::Event& event, CanvasView* view);
+    virtual void mouseDown(const kit::Event& event, CanvasView* view);
     // A document that must not be changed: drags, reshapes and deletes are
     // refused.
     bool isReadOnly() const { return readOnly_; }
     void setReadOnly(bool flag) { readOnly_ = flag; }
     // False for a key it does not handle (it then goes up the responder
     // chain).
-    bool keyDown(const kit::Event& event, CanvasView* view);
+    virtual bool keyDown(const kit::Event& event, CanvasView* view);
 
     // ---- Commands the page view forwards.
     // Ends text editing in the view, or begins it again at the caret of
     // the flow edited last (a beep when there is none to begin).
-    void toggleTextEditing(DocumentView* view);
+    virtual void toggleTextEditing(DocumentView* view);
     // The page layout panel with the page-layout accessory: the page size
     // (the shared print settings), the arrangement, the first page number,
     // its format and the default tab spacing.
@@ -665,18 +690,38 @@ public:
     using FileOpener = std::function<bool(const std::string& path)>;
     static FileOpener& fileOpener();
 
+protected:
+    // ---- Reading the root, for subclasses with a root of their own.
+    // The document-wide version, which becomes the coder's unless an old
+    // package's preset stands; false when the user refused a newer file.
+    bool readDocumentVersion(kit::Coder& coder);
+    // The framework's record after the version.
+    kit::Object* initWithCurrentCoder(kit::Coder& coder);
+    void readObjectLinks(kit::Coder& coder, ReadRoot& read);
+    void readViewPlace(float zoom, const kit::Rect& frame);
+    void readNumberingTable(kit::Coder& coder);
+    void adoptReadObjects(kit::Coder& coder, ReadRoot& read);
+    // Stored lists checked for the class of their elements (a damaged file
+    // raises).
+    static std::vector<Item*> decodeItemList(kit::Object* object, const char* what);
+    static std::vector<Guide*> decodeGuideList(kit::Object* object);
+    static std::vector<Page*> decodePageList(kit::Object* object);
+    static std::vector<TextWordSpecial*> decodeMarkerList(kit::Object* object, const char* what, int type);
+    static void decodeUnitsAndStyles(kit::Object* units, kit::Object* styles, ReadRoot& read);
+    void setPageAndPaperSize(const kit::Size& page, const kit::Size& paper);
+    void setModes(int tile, int sided)
+    {
+        tileMode_ = tile & 3;
+        sidedMode_ = sided & 3;
+    }
+
 private:
     // Objects of the archive this document was read from that nothing
     // claimed: items, styles and words may still point at them. Declared
     // first, so they go last.
     std::vector<std::unique_ptr<kit::Object>> keptFromReading_;
 
-    // Reading the root.
     kit::Object* initWithOldCoder(kit::Coder& coder, float version);
-    void readObjectLinks(kit::Coder& coder, ReadRoot& read);
-    void readViewPlace(float zoom, const kit::Rect& frame);
-    void readNumberingTable(kit::Coder& coder);
-    void adoptReadObjects(kit::Coder& coder, ReadRoot& read);
     void keepActiveTextFlow(kit::Object* flow);
     // The zoom and window frame of the first view, when there is one.
     void firstViewPlace(float* zoom, kit::Rect* frame) const;

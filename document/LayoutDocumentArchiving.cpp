@@ -196,22 +196,6 @@ void LayoutDocument::encodeWithCoder(kit::Coder& coder) const
     coder.setOpenFileVersion(kit::OpenFileVersionIdle);
 }
 
-// What the root read, checked for class, before the document takes it.
-struct LayoutDocument::ReadRoot {
-    kit::Object* units = nullptr;
-    kit::Object* styles = nullptr;
-    kit::Object* printInfo = nullptr;
-    std::vector<Item*> masters;
-    std::vector<Guide*> guides;
-    std::vector<Page*> pages;
-    std::vector<TextWordSpecial*> headers;
-    std::vector<TextWordSpecial*> footers;
-    std::vector<TextWordSpecial*> footnotes;
-    std::vector<Item*> named;
-    std::vector<std::pair<int, Item*>> serials;
-    kit::Object* activeFlow = nullptr;
-};
-
 namespace {
 
 std::vector<Page*> decodePages(kit::Object* object)
@@ -240,22 +224,33 @@ void decodeStyles(kit::Object* object, LayoutDocument::ReadRoot& read)
 
 } // namespace
 
-kit::Object* LayoutDocument::initWithCoder(kit::Coder& coder)
+bool LayoutDocument::readDocumentVersion(kit::Coder& coder)
 {
     float version = 0.0f;
     coder.decodeValueOfObjCType("f", &version);
     if (!std::isfinite(version))
         damaged("its version is not a number");
     if (!checkVersion(version))
-        return nullptr;
+        return false;
     // An old package's archive is read as the package's version, which the
     // loader sets; its own version says nothing more.
     const float preset = coder.openFileVersion();
     if (preset == kit::OpenFileVersionIdle || kit::isCurrentFileVersion(version))
         coder.setOpenFileVersion(version);
+    return true;
+}
+
+kit::Object* LayoutDocument::initWithCoder(kit::Coder& coder)
+{
+    if (!readDocumentVersion(coder))
+        return nullptr;
     if (!kit::isCurrentFileVersion(coder.openFileVersion()))
         return initWithOldCoder(coder, coder.openFileVersion());
+    return initWithCurrentCoder(coder);
+}
 
+kit::Object* LayoutDocument::initWithCurrentCoder(kit::Coder& coder)
+{
     char tile = 0;
     char sided = 0;
     float zoom = 1.0f;
@@ -375,6 +370,39 @@ kit::Object* LayoutDocument::initWithOldCoder(kit::Coder& coder, float version)
         defaultTabSpacing_ = 36.0f;
     adoptReadObjects(coder, read);
     return this;
+}
+
+std::vector<Item*> LayoutDocument::decodeItemList(kit::Object* object, const char* what)
+{
+    return decodeList<Item>(object, what);
+}
+
+std::vector<Guide*> LayoutDocument::decodeGuideList(kit::Object* object)
+{
+    return decodeList<Guide>(object, "master guides");
+}
+
+std::vector<Page*> LayoutDocument::decodePageList(kit::Object* object) { return decodePages(object); }
+
+std::vector<TextWordSpecial*> LayoutDocument::decodeMarkerList(kit::Object* object, const char* what, int type)
+{
+    return decodeMarkers(object, what, type);
+}
+
+void LayoutDocument::decodeUnitsAndStyles(kit::Object* units, kit::Object* styles, ReadRoot& read)
+{
+    decodeUnits(units, read);
+    decodeStyles(styles, read);
+}
+
+void LayoutDocument::setPageAndPaperSize(const kit::Size& page, const kit::Size& paper)
+{
+    pageSize_ = page;
+    paperSize_ = paper;
+    if (!isFinitePositive(pageSize_.width) || !isFinitePositive(pageSize_.height))
+        damaged("its page size is not usable");
+    if (!isFinitePositive(paperSize_.width) || !isFinitePositive(paperSize_.height))
+        paperSize_ = {};
 }
 
 void LayoutDocument::readObjectLinks(kit::Coder& coder)

@@ -1,4 +1,5 @@
 #include "document/LayoutDocument.h"
+#include "document/ZynDocumentContents.h"
 
 #include "document/Page.h"
 
@@ -25,6 +26,17 @@ LayoutDocument::DispatchMarkupHook& LayoutDocument::dispatchMarkupHook()
 LayoutDocument::SaveForeignFileHook& LayoutDocument::saveForeignFileHook()
 {
     static SaveForeignFileHook hook;
+    return hook;
+}
+
+std::unique_ptr<ZynDocumentContents> LayoutDocument::takeActiveDocumentContents()
+{
+    return std::move(activeDocumentContents_);
+}
+
+LayoutDocument::DispatchContentsHook& LayoutDocument::dispatchContentsHook()
+{
+    static DispatchContentsHook hook;
     return hook;
 }
 

@@ -31,8 +31,12 @@ public:
     virtual kit::Font* font() const = 0;
     virtual void setFont(kit::Font* font) = 0;
 
-    // None clears the stored name; a name replaces the current key map.
+    // A name replaces the current key map; none clears the name and the
+    // key map with it.
     virtual void setKeymapName(const std::optional<std::string>& name) = 0;
+    // Whether the user's key map binds the key down: its replacement for
+    // the key code (by reference), or 0x0F7A and the action's name.
+    virtual bool findKeymappingForEvent(const kit::Event& event, std::uint16_t* key, std::string* action) const = 0;
     // The 16-bit text key code of the key event, by the key table; 0x0F7A
     // with the action's name filled in for a key bound to an editing action.
     virtual std::uint16_t convertKeyEvent(const kit::Event& event, std::string* action) const = 0;

@@ -5,6 +5,7 @@
 
 #include "FuzzInput.h"
 
+#include "app/ScrivlyDocument.h"
 #include "core/Alert.h"
 #include "document/DocumentFiles.h"
 #include "document/LayoutDocument.h"
@@ -16,6 +17,8 @@
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     LayoutDocument::initialize();
+    // The word processor's documents and their older records too.
+    ScrivlyDocument::initialize();
     TextWord::initialize();
     // A newer version is opened anyway, as the user may choose.
     kit::setAlertHandler(std::make_shared<kit::ScriptedAlertHandler>());

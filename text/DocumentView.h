@@ -37,6 +37,9 @@ public:
     // Shown only while visible (the placement inspector may be off screen).
     virtual bool isVisible() const { return true; }
     virtual void setMoveTo(float x, float y) { (void)x, (void)y; }
+    // A move of the shown position by the offset (a drag reports each
+    // step's change).
+    virtual void setMoveBy(float dx, float dy) { (void)dx, (void)dy; }
     virtual void setSizeTo(float width, float height) { (void)width, (void)height; }
     virtual void setScale(float sx, float sy) { (void)sx, (void)sy; }
     // The extent in canvas coordinates; an empty rectangle clears the marks.

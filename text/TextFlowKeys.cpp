@@ -186,6 +186,11 @@ bool TextFlow::runTypingBurst(DocumentView* view, const kit::WeakLink<TextItem>&
             continue;
         }
         std::uint16_t code = firstKey(*next);
+        // A key the user's key map binds is left for the key translation.
+        std::uint16_t mapped = code;
+        std::string action;
+        if (Main && Main->findKeymappingForEvent(*next, &mapped, &action))
+            return false;
         const unsigned flags = next->modifierFlags();
         const bool plainFlags = flags == 0 || flags == kit::ShiftKeyMask;
         const bool printable = code >= 32 && code < SymbolBase && code != 0x7F;

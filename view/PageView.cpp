@@ -27,6 +27,17 @@ PageView::PageView(const kit::Rect& frameRect)
         printDocument(sender);
         return nullptr;
     });
+    for (const auto& [name, operation] :
+         std::initializer_list<std::pair<const char*, void (PageView::*)(kit::Object*)>>{
+             {"windowDidBecomeKey:", &PageView::windowDidBecomeKey},
+             {"windowDidResignKey:", &PageView::windowDidResignKey},
+             {"windowDidBecomeMain:", &PageView::windowDidBecomeMain},
+             {"windowWillMiniaturize:", &PageView::windowWillMiniaturize},
+             {"windowDidResize:", &PageView::windowDidResize}})
+        setAction(name, [this, operation](kit::Object* notification) -> kit::Object* {
+            (this->*operation)(notification);
+            return nullptr;
+        });
     registerCanvasActions();
     registerTextActions();
     setAction("drawCursor:", [this](kit::Object* sender) -> kit::Object* {

@@ -7,6 +7,7 @@
 
 #include "appkit/MenuValidation.h"
 #include "appkit/View.h"
+#include "appkit/WindowResizeDelegate.h"
 #include "document/CanvasView.h"
 #include "core/Color.h"
 #include "core/Geometry.h"
@@ -15,6 +16,7 @@
 #include "text/DocumentView.h"
 #include "text/TextPoint.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +27,7 @@
 namespace kit {
 class Pasteboard;
 class DrawContext;
+class RasterContext;
 class Event;
 class Font;
 class MenuItem;
@@ -44,7 +47,16 @@ class TextFlow;
 class TextItem;
 struct textPoint;
 
-class PageView : public kit::View, public DocumentView, public DocumentWindowView, public CanvasView, public kit::MenuValidation {
+// A styles panel as its Apply command reaches the canvas: the style it
+// offers now (a graphic or a paragraph style; nil for none).
+class StyleSource {
+public:
+    virtual ~StyleSource() = default;
+    virtual kit::Object* currentStyle() const = 0;
+};
+
+class PageView : public kit::View, public DocumentView, public DocumentWindowView, public CanvasView, public kit::MenuValidation,
+                 public kit::WindowResizeDelegate {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
     ~PageView() override;
@@ -87,6 +99,20 @@ public:
     // document to let the view go.
     void registerWindow() override;
     bool windowShouldClose(kit::Object* window);
+    // ---- The window's delegate (PageViewWindow.cpp). Key: the tracking
+    // rectangle is renewed and the view becomes the main page view; the
+    // caret shows or goes at once, as it blinks only in the key window.
+    void windowDidBecomeKey(kit::Object* notification);
+    void windowDidResignKey(kit::Object* notification);
+    void windowDidBecomeMain(kit::Object* notification);
+    // The main page view is cleared.
+    void windowWillMiniaturize(kit::Object* notification);
+    // At least 256 points wide and 140 high.
+    kit::Size windowWillResize(kit::Object* sender, kit::Size proposedFrameSize) override;
+    // The document lays its pages out for the new size and tells its views.
+    void windowDidResize(kit::Object* notification);
+    static constexpr float MinWindowWidth = 256.0f;
+    static constexpr float MinWindowHeight = 140.0f;
 
     // ---- Editing of text columns.
     bool isEditing() const override { return editing_; }
@@ -119,8 +145,17 @@ public:
     static kit::Rect caretRectInColumn(const textPoint* point, TextItem* column, TextItem** holder);
 
     // ---- Pages and hit tests (view coordinates). The pages visible now,
-    // the earliest first, the page being edited last (drawn on top).
+    // the earliest first, the page being edited last (drawn on top), from
+    // the view's page cache.
     std::vector<Page*> visiblePages() const;
+    // The page cache: the displayed pages that meet the visible area, the
+    // latest first and the page being edited at the front. Rebuilt for
+    // every scroll the clip view proposes (returned unchanged), on the
+    // document's notices, and whenever the visible area, the zoom, the
+    // edited page or the page list is no longer what it was built for.
+    kit::Rect adjustScroll(const kit::Rect& proposedVisibleRect) override;
+    void emptyPageCache();
+    std::vector<Page*> pageCache() const;
     Page* hitPageAt(kit::Point point) const override;
     Item* hitItemAt(kit::Point point) override;
     // Only items of exactly that class.
@@ -159,8 +194,20 @@ public:
     // rectangles are given in; nil: the canvas), and parts of it put back
     // over what was drawn since. The image belongs to the view's window.
     void snapshot(Page* page) override;
-    // The rectangle in the coordinates of the page given to snapshot.
+    // The rectangle in the coordinates of the page given to snapshot (or
+    // to switchSnapshotToPage since).
     void restoreWithSnapshot(const kit::Rect& rect) override;
+    // Later rectangles are given in this page's coordinates (nil: the
+    // canvas's); the saved image stays.
+    void switchSnapshotToPage(Page* page);
+    // The picture a drag of the selection shows: the items of
+    // selectionToDrag drawn at the zoom, without knobs, two-thirds opaque
+    // unless the preference "FastDrag" is on. The bounds it covers, in view
+    // coordinates, are answered through the last argument. Nil when nothing
+    // is dragged or the picture would pass MaxDragPicturePixels: the drag
+    // then shows an outline of the bounds.
+    std::unique_ptr<kit::RasterContext> drawSelection(unsigned modifierFlags, kit::Rect* bounds);
+    static constexpr double MaxDragPicturePixels = 4.0 * 1024.0 * 1024.0;
     // The rectangle made integral and aligned to device pixels.
     kit::Rect centerScanRect(const kit::Rect& rect) const override;
 
@@ -321,6 +368,21 @@ public:
     // grey, 4 cyan, 5 magenta, 6 yellow, any other white.
     static kit::ColorRef getColorValue(int tag);
     void redisplayKnobs();
+    // The one selected column is cut from the columns after it, which keep
+    // the rest of the text as a flow of their own. Without a column after
+    // it, or with more than one column selected, an alert says why.
+    void unlinkColumn(kit::Object* sender);
+    // The style of the sending styles panel (a StyleSource) applied to the
+    // selection; a local style sent by the delegate's own styles panel of
+    // its kind replaces the items' named styles.
+    void applyStyle(kit::Object* sender);
+    // Handed to the document (processTextMarkup: then the view redraws);
+    // viewPage: opens another window at the active page.
+    void runMoveBy(kit::Object* sender);
+    void runPaper(kit::Object* sender);
+    void generateResourceList(kit::Object* sender);
+    void processTextMarkup(kit::Object* sender);
+    void viewPage(kit::Object* sender);
 
     // ---- Menu validation and toggles (PageViewValidation.cpp).
     bool validateMenuItem(kit::MenuItem* item) override;
@@ -443,8 +505,26 @@ private:
     void redisplayVisible(const kit::Rect& rect);
     kit::Rect visibleOrBounds() const;
 
-    // The page the saved image's rectangles are given in (none: the canvas).
-    kit::WeakLink<Page> snapshotPage_;
+    // The origin of the page the saved image's rectangles are given in
+    // (the canvas's: 0, 0).
+    kit::Point snapshotOrigin_{};
+    // The page cache and what it was built for.
+    struct PageCacheKey {
+        kit::Rect visible{};
+        float zoom = 0;
+        const Page* edited = nullptr;
+        const void* pages = nullptr;
+        std::size_t count = 0;
+        const Page* first = nullptr;
+        const Page* last = nullptr;
+        friend bool operator==(const PageCacheKey&, const PageCacheKey&) = default;
+    };
+    PageCacheKey pageCacheKeyFor(const kit::Rect& visible) const;
+    void buildPageCache(const kit::Rect& visible) const;
+    const std::vector<kit::WeakLink<Page>>& validPageCache() const;
+    mutable std::vector<kit::WeakLink<Page>> pageCache_;
+    mutable PageCacheKey pageCacheKey_{};
+    mutable bool pageCacheBuilt_ = false;
     // Reads nil once the page is gone (text that shrinks drops pages; runs
     // of collapsed pages are made again).
     kit::WeakLink<Page> highlighted_;
@@ -457,6 +537,12 @@ private:
     bool cursorShown_ = false;
     bool cursorCycle_ = false; // the blink shows the caret
     kit::Rect cursorClip_{};   // the caret's column, in view coordinates
+    // The caret in its column's coordinates, the column's origin in view
+    // coordinates and its matrix (identity unless turned or scaled).
+    kit::Rect cursorLocal_{};
+    kit::Point cursorOrigin_{};
+    std::array<float, 4> cursorMatrix_{1, 0, 0, 1};
+    kit::Point caretPointInView(float x, float y) const;
     // Objects of cloned items' stored form that nothing else took.
     std::vector<std::unique_ptr<kit::Object>> cloneKeep_;
 

@@ -19,6 +19,7 @@
 
 void PageView::notifyUpdatePageCache()
 {
+    buildPageCache(visibleOrBounds());
     notifyUpdateForRect(kit::Rect{});
 }
 
@@ -33,6 +34,7 @@ void PageView::notifyUpdateUnits()
 void PageView::notifyDocumentDidChangeSize(kit::Size size, bool redraw)
 {
     setFrameSize(size);
+    buildPageCache(visibleOrBounds());
     if (redraw)
         setNeedsDisplay(true);
     if (PageScrollView* scroll = pageScrollView())

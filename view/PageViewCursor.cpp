@@ -58,12 +58,27 @@ void PageView::drawTextCursor(kit::DrawContext& context, const kit::Rect& rect) 
     const kit::Rect caret = kit::intersectionRect(cursorRect_, cursorClip_);
     if (kit::isEmptyRect(caret) || !kit::intersectsRect(kit::insetRect(caret, -1, -1), rect))
         return;
-    // One whole device pixel wide whatever the zoom, so that a redraw of
-    // part of the caret paints the same pixels as a redraw of all of it.
     const kit::Matrix& m = context.currentmatrix();
     const auto device = [&m](float x, float y) {
         return kit::makePoint(m.a * x + m.c * y + m.tx, m.b * x + m.d * y + m.ty);
     };
+    if (cursorMatrix_ != std::array<float, 4>{1, 0, 0, 1}) {
+        // Along the turned column's vertical, one device pixel thick.
+        const kit::Point a = caretPointInView(kit::minX(cursorLocal_), kit::minY(cursorLocal_));
+        const kit::Point b = caretPointInView(kit::minX(cursorLocal_), kit::maxY(cursorLocal_));
+        const kit::Point from = device(a.x, a.y), to = device(b.x, b.y);
+        context.gsave();
+        context.setmatrix(kit::Matrix::identity());
+        context.setColor(*kit::Color::blackColor());
+        context.setlinewidth(1.0f);
+        context.moveto(from.x, from.y);
+        context.lineto(to.x, to.y);
+        context.stroke();
+        context.grestore();
+        return;
+    }
+    // One whole device pixel wide whatever the zoom, so that a redraw of
+    // part of the caret paints the same pixels as a redraw of all of it.
     const kit::Point top = device(kit::minX(caret), kit::minY(caret));
     const kit::Point bottom = device(kit::minX(caret), kit::maxY(caret));
     const float left = std::floor(std::min(top.x, bottom.x));

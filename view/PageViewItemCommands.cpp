@@ -5,6 +5,7 @@
 #include "view/PageView.h"
 
 #include "core/Alert.h"
+#include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/Undo.h"
@@ -12,6 +13,8 @@
 #include "document/UndoOrder.h"
 #include "document/UndoTrans.h"
 #include "foundation/ApplicationDelegate.h"
+#include "foundation/StyleGraphicNamed.h"
+#include "foundation/StyleParagraphNamed.h"
 #include "graphics/DrawContext.h"
 #include "items/Item.h"
 #include "items/ItemArray.h"
@@ -66,7 +69,7 @@ void PageView::delete_(kit::Object* sender)
             continue;
         // A page's copy of a master column stays where the word processor
         // lays its text.
-        if (automatic && dynamic_cast<TextItem*>(column->myMaster())) {
+        if ((automatic && dynamic_cast<TextItem*>(column->myMaster())) || document_->keepsItemOnDelete(column)) {
             unlocked.erase(unlocked.begin() + static_cast<std::ptrdiff_t>(k));
             continue;
         }
@@ -502,4 +505,89 @@ void PageView::redisplayKnobs()
         return;
     invalidateItems(document_->selected());
     redisplayVisible(kit::Rect{});
+}
+
+// ---- Columns and styles.
+
+void PageView::unlinkColumn(kit::Object* sender)
+{
+    (void)sender;
+    const std::vector<Item*> items = unlockedOf(document_);
+    std::vector<TextItem*> columns;
+    for (Item* item : items)
+        if (auto* column = dynamic_cast<TextItem*>(item))
+            columns.push_back(column);
+    if (columns.empty())
+        return;
+    if (columns.size() == 1 && columns.front()->nextColumn()) {
+        document_->invalidate(this, items);
+        columns.front()->unlinkColumn();
+        // The columns after it show other text now, wherever they are.
+        document_->notifyUpdate(nullptr, static_cast<const std::vector<kit::Object*>*>(nullptr));
+        return;
+    }
+    const auto text = [](const char* key) { return Main ? Main->valueForStringKey(key) : std::string(key); };
+    kit::runAlertPanel(text("UnlinkText"), text(columns.size() == 1 ? "NoDownstream" : "SelectOneOnly"), "", "", "");
+    std::vector<kit::Object*> shown(items.begin(), items.end());
+    document_->notifyUpdate(this, &shown);
+}
+
+void PageView::applyStyle(kit::Object* sender)
+{
+    const auto* source = dynamic_cast<const StyleSource*>(sender);
+    kit::Object* style = source ? source->currentStyle() : nullptr;
+    const std::vector<Item*> items = document_ ? document_->selected() : std::vector<Item*>{};
+    if (!style || items.empty())
+        return;
+    DocumentPanels& panels = DocumentPanels::shared();
+    const auto* panel = dynamic_cast<const DocumentPanel*>(sender);
+    document_->invalidate(this, items);
+    document_->disableNotify();
+    const int pages = document_->numPages();
+    std::unique_ptr<Undo> record;
+    if (auto* graphic = dynamic_cast<StyleGraphic*>(style)) {
+        const bool remove = panel && panel == panels.graphicStylesPanel() && !dynamic_cast<StyleGraphicNamed*>(graphic);
+        record = modifyStyle(items, graphic, true, remove);
+    } else if (const auto* paragraph = dynamic_cast<const StyleParagraph*>(style)) {
+        const bool remove =
+            panel && panel == panels.paragraphStylesPanel() && !dynamic_cast<const StyleParagraphNamed*>(paragraph);
+        record = modifyTextStyle(items, paragraph, true, remove);
+    }
+    document_->reenableNotify();
+    if (document_->numPages() != pages)
+        document_->notifyDocumentDidChangeSize();
+    pushRecord(document_, this, items, std::move(record));
+}
+
+void PageView::runMoveBy(kit::Object* sender)
+{
+    if (document_)
+        document_->runMoveBy(sender);
+}
+
+void PageView::runPaper(kit::Object* sender)
+{
+    if (document_)
+        document_->runPaper(sender);
+}
+
+void PageView::generateResourceList(kit::Object* sender)
+{
+    if (document_)
+        document_->generateResourceList(sender);
+}
+
+void PageView::processTextMarkup(kit::Object* sender)
+{
+    if (!document_)
+        return;
+    document_->processTextMarkup(sender);
+    document_->notifyUpdate(this, static_cast<const std::vector<kit::Object*>*>(nullptr));
+}
+
+void PageView::viewPage(kit::Object* sender)
+{
+    (void)sender;
+    if (document_)
+        document_->newView(this, document_->activePageNumber());
 }

@@ -68,19 +68,23 @@ std::vector<LiveFrameDisplay*> PageView::liveFrameDisplays() const
 
 void PageView::snapshot(Page* page)
 {
-    snapshotPage_ = page;
+    switchSnapshotToPage(page);
     if (kit::Window* w = window())
         w->cacheImageInRect(convertRectToView(visibleOrBounds(), nullptr));
+}
+
+void PageView::switchSnapshotToPage(Page* page)
+{
+    snapshotOrigin_ = page ? page->pageRect().origin : kit::Point{};
 }
 
 void PageView::restoreWithSnapshot(const kit::Rect& rect)
 {
     kit::Window* w = window();
-    if (!w)
+    if (!w || kit::isEmptyRect(rect))
         return;
-    kit::Rect r = rect;
-    if (Page* page = snapshotPage_.get())
-        page->convertToView(&r.origin);
+    const kit::Rect r = kit::offsetRect(rect, snapshotOrigin_.x, snapshotOrigin_.y);
+    // The window keeps only what lay in the visible area.
     w->restoreCachedImageInRect(kit::insetRect(convertRectToView(r, nullptr), -1.0f, -1.0f));
 }
 

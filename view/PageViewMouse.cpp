@@ -30,9 +30,12 @@
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
+#include "foundation/Paint.h"
 #include "graphics/DrawContext.h"
+#include "graphics/RasterContext.h"
 #include "items/Item.h"
 #include "items/ItemArray.h"
+#include "items/ItemGroup.h"
 #include "items/PlacedItem.h"
 #include "items/TextItem.h"
 
@@ -88,18 +91,6 @@ public:
 private:
     PageView& view_;
 };
-
-// The rulers of the window mark the extent of what is dragged (an empty
-// rectangle clears the marks).
-void markRulers(PageView& view, const kit::Rect& rect)
-{
-    kit::View* up = view.superview() ? view.superview()->superview() : nullptr;
-    if (!up)
-        return;
-    for (int tag : {RulerViewInset::HorizontalTag, RulerViewInset::VerticalTag})
-        if (auto* ruler = dynamic_cast<RulerViewInset*>(up->viewWithTag(tag)); ruler && !ruler->isCornerBox())
-            ruler->setRect(rect);
-}
 
 void strokeOutline(PageView& view, const kit::Rect& rect, float gray)
 {
@@ -159,6 +150,24 @@ void PageView::doItemHit(const kit::Event& mouseDown, Item* item)
 {
     if (!document_ || !item)
         return;
+    // A locked item that a drag starts on within two seconds is passed
+    // over, as if nothing lay there: the drag moves a guide or draws a
+    // marquee across it.
+    if (kit::Window* w = window(); w && item->isLocked()) {
+        std::optional<kit::Event> next = w->nextEventMatchingMask(
+            kDragMask, kit::Date::dateWithTimeIntervalSinceNow(2.0), kit::EventTrackingRunLoopMode, false);
+        if (next && next->type() == kit::EventType::LeftMouseDragged) {
+            Page* page = nullptr;
+            Guide* guide = document_->showGuides() ? hitGuideAt(pointOfEvent(mouseDown), &page) : nullptr;
+            if (guide) {
+                document_->setActivePage(page);
+                doGuideDrag(mouseDown, guide, page);
+            } else {
+                doMarqueeDrag(mouseDown);
+            }
+            return;
+        }
+    }
     if (mouseDown.clickCount() != 1) {
         if (auto* column = dynamic_cast<TextItem*>(item)) {
             column->beginEditing(&mouseDown, this);
@@ -230,12 +239,78 @@ std::vector<std::shared_ptr<Item>> PageView::makeCopy(const std::vector<Item*>& 
     } catch (const kit::Exception&) {
         return {};
     }
-    for (const auto& copy : copies) {
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        Item* copy = copies[i].get();
         copy->resolveInDocument(document_);
-        if (auto* column = dynamic_cast<TextItem*>(copy.get()))
+        // A copy of a column of a chain would carry the whole flow's text
+        // into one column: it starts empty, on its own.
+        const auto* original = dynamic_cast<const TextItem*>(items[i]);
+        auto* column = dynamic_cast<TextItem*>(copy);
+        if (column && original && !original->isDisplay() && (original->nextColumn() || original->prevColumn()))
+            column->emptyAndDisconnect();
+        if (column)
             column->recompute();
+        else
+            copy->recomputeTextItems();
     }
     return copies;
+}
+
+std::unique_ptr<kit::RasterContext> PageView::drawSelection(unsigned modifierFlags, kit::Rect* bounds)
+{
+    if (bounds)
+        *bounds = {};
+    const std::vector<Item*> items = selectionToDrag(modifierFlags);
+    if (items.empty())
+        return nullptr;
+    kit::Rect area{};
+    for (Item* item : items) {
+        kit::Rect r{};
+        item->getUpdateBounds(&r, this);
+        item->convertToView(&r.origin);
+        area = kit::isEmptyRect(area) ? r : kit::unionRect(area, r);
+    }
+    area = kit::insetRect(area, -1.0f, -1.0f);
+    if (bounds)
+        *bounds = area;
+    const float zoom = zoom_;
+    const double w = std::ceil(double(zoom) * kit::width(area)) + 1.0;
+    const double h = std::ceil(double(zoom) * kit::height(area)) + 1.0;
+    // The picture grows with the square of the zoom: beyond the bound the
+    // drag shows an outline instead.
+    if (!(w > 0 && h > 0) || w * h > MaxDragPicturePixels)
+        return nullptr;
+    auto image = std::make_unique<kit::RasterContext>(int(w), int(h));
+    if (image->width() != int(w) || image->height() != int(h))
+        return nullptr;
+    kit::DrawContext::Scope current(*image);
+    lockFocus(*image);
+    // Flipped, as the view draws: the bounds' top-left corner at the
+    // image's top-left corner.
+    image->concat(kit::Matrix{zoom, 0, 0, -zoom, -zoom * kit::minX(area), float(h) + zoom * kit::minY(area)});
+    const Paint paint = this->paint(*image, area);
+    for (Item* item : items) {
+        kit::Point origin{};
+        item->convertToView(&origin);
+        image->gsave();
+        image->translate(origin.x, origin.y);
+        Paint onPage = paint;
+        onPage.rect = kit::offsetRect(area, -origin.x, -origin.y);
+        Item::resetAll(*image);
+        item->drawSelfInView(onPage, onPage.rect);
+        image->grestore();
+    }
+    Item::resetAll(*image);
+    const Preferences* prefs = Main ? Main->preferences() : nullptr;
+    if (!prefs || !prefs->fastDrag()) {
+        // Two-thirds opaque, so that what lies under the items shows.
+        image->setmatrix(kit::Matrix::identity());
+        image->initclip();
+        image->setgray(1.0f);
+        image->setalpha(2.0f / 3.0f);
+        image->compositerect(0, 0, float(w), float(h), kit::CompositeOp::DestinationIn);
+    }
+    return image;
 }
 
 void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
@@ -243,21 +318,51 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
     kit::Window* w = window();
     if (!document_ || document_->isReadOnly() || !w)
         return;
-    std::vector<Item*> items = unlockedSelection(document_);
+    std::vector<Item*> items = selectionToDrag(dragEvent.modifierFlags());
     if (items.empty())
         return;
+    // A member of a group dragged alone; the group's bounds follow it.
+    ItemGroup* memberOf = nullptr;
+    if (const std::vector<Item*> unlocked = unlockedSelection(document_);
+        items.size() == 1 && unlocked.size() == 1 && unlocked.front() != items.front())
+        memberOf = dynamic_cast<ItemGroup*>(unlocked.front());
     const std::vector<Item*> before = document_->selected();
     Page* startPage = document_->activePage() ? document_->activePage() : items.front()->page();
     if (!startPage)
         return;
-    kit::Rect updateBounds{};
-    getSelectedBounds(items, &updateBounds);
     const kit::Point startOrigin = startPage->pageRect().origin;
     const kit::Point start = kit::makePoint(mouseDownPoint.x - startOrigin.x, mouseDownPoint.y - startOrigin.y);
+    kit::Rect frameBounds{};
+    for (Item* item : items)
+        frameBounds = kit::isEmptyRect(frameBounds) ? item->frame() : kit::unionRect(frameBounds, item->frame());
+    std::vector<LiveFrameDisplay*> live = liveFrameDisplays();
 
-    // The items stay drawn in place; an outline of their bounds follows the
-    // pointer. Its cost does not grow with the zoom or the selection.
-    WindowCache cache(*this);
+    // The picture of the items, drawn once; the items stay drawn in place,
+    // without knobs, and the window's image is saved behind the picture.
+    document_->invalidate(this, before);
+    for (Item* item : before)
+        item->deselect();
+    kit::Rect pictureBounds{};
+    std::unique_ptr<kit::RasterContext> picture = drawSelection(dragEvent.modifierFlags(), &pictureBounds);
+    std::vector<kit::Object*> shownBefore(before.begin(), before.end());
+    document_->notifyUpdate(this, &shownBefore);
+    w->displayIfNeeded();
+    snapshot(startPage);
+    kit::ImagePixels pixels;
+    if (picture) {
+        pixels.width = picture->width();
+        pixels.height = picture->height();
+        pixels.model = kit::ImagePixels::Model::ARGB32;
+        pixels.hasAlpha = true;
+        pixels.bytesPerRow = std::size_t(picture->width()) * 4u;
+        pixels.data = reinterpret_cast<const unsigned char*>(picture->scanLine(0));
+    }
+    float knobOuter = 0, knobInner = 0;
+    getKnobSizesForScale(zoom_, &knobOuter, &knobInner);
+    const auto clipFor = [this](const Page* page) {
+        return page ? kit::intersectionRect(visibleOrBounds(), page->pageRect()) : kit::Rect{};
+    };
+
     w->setAcceptsMouseMovedEvents(true);
     kit::Application& app = kit::Application::sharedApplication();
     bool periodic = false;
@@ -265,8 +370,12 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
     kit::Event kept = dragEvent;
     kit::Point point = pointOfEvent(dragEvent);
     Page* page = startPage;
+    kit::Rect clip = clipFor(page);
     kit::Point offset{};
+    kit::Point shownOffset{};
     KnobMarkerList knobs;
+    knobs.knobWidth = knobOuter;
+    knobs.knobHeight = knobOuter;
     for (;;) {
         const kit::EventType type = event.type();
         if (type == kit::EventType::LeftMouseUp)
@@ -290,15 +399,24 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
         const kit::Rect visible = visibleRect();
         if (point.x < kit::minX(visible) || point.y < kit::minY(visible) || point.x > kit::maxX(visible) ||
             point.y > kit::maxY(visible)) {
-            cache.restore();
-            autoscroll(kept);
-            cache.take();
-            point = pointOfEvent(kept);
+            // The picture is off the window already: the view scrolls,
+            // repaints where it was taken from, and is saved anew.
+            w->restoreCachedImage();
+            if (autoscroll(kept)) {
+                w->displayIfNeeded();
+                point = pointOfEvent(kept);
+            }
+            snapshot(page);
+            clip = clipFor(page);
         }
-        cache.restore();
+        Page* under = hitPageAt(point);
         dragFeedback_ = {};
-        page = hitPageAt(point);
-        if (page) {
+        if (under) {
+            if (under != page) {
+                clip = clipFor(under);
+                switchSnapshotToPage(under);
+            }
+            page = under;
             const kit::Point origin = page->pageRect().origin;
             offset = kit::makePoint(point.x - origin.x - start.x, point.y - origin.y - start.y);
             bool snapped = false;
@@ -307,28 +425,59 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
                 snapped = page->snapItemsToGuides(items, &offset, &knobs) != 0;
             if (!snapped && document_->snapToRulers())
                 page->snapItemsToRulers(items, &offset);
-            setMoveTo(offset.x, offset.y);
-            // The bounds as they would lie on this page.
-            dragFeedback_ = kit::offsetRect(updateBounds, offset.x + origin.x - startOrigin.x,
-                                            offset.y + origin.y - startOrigin.y);
-            strokeOutline(*this, dragFeedback_, 0.0f);
-            // The outline is the page's; the rulers measure the canvas.
-            markRulers(*this, kit::offsetRect(dragFeedback_, origin.x, origin.y));
-            // Snapped knobs, as many as the list holds points for.
-            const int marks = std::min<int>(knobs.count, static_cast<int>(knobs.points.size() / 2));
-            if (marks > 0 && marks < 2048) {
-                lockFocus();
-                if (kit::DrawContext* context = kit::DrawContext::current())
+            const kit::Point step{offset.x - shownOffset.x, offset.y - shownOffset.y};
+            shownOffset = offset;
+            kit::Rect moved = frameBounds;
+            moved.origin = kit::makePoint(moved.origin.x + offset.x, moved.origin.y + offset.y);
+            page->convertFromPage(&moved.origin);
+            for (LiveFrameDisplay* display : live) {
+                if (step.x != 0 || step.y != 0)
+                    display->setMoveBy(step.x, step.y);
+                display->setRect(moved);
+            }
+            // Where the picture lies now, in view coordinates.
+            const kit::Rect shown = kit::offsetRect(pictureBounds, offset.x + origin.x - startOrigin.x,
+                                                    offset.y + origin.y - startOrigin.y);
+            dragFeedback_ = shown;
+            lockFocus();
+            if (kit::DrawContext* context = kit::DrawContext::current()) {
+                context->gsave();
+                context->rectclip(clip);
+                if (picture) {
+                    context->compositeImage(pixels, shown.origin,
+                                            kit::makeRect(0, 0, float(pixels.width), float(pixels.height)),
+                                            kit::CompositeOp::SourceOver);
+                } else {
+                    context->setgray(0);
+                    context->setlinewidth(0);
+                    context->rectstroke(kit::minX(shown), kit::minY(shown), kit::width(shown), kit::height(shown));
+                }
+                const int marks = std::min<int>(knobs.count, static_cast<int>(knobs.points.size() / 2));
+                if (marks > 0 && marks < 2048) {
+                    context->setgray(0);
+                    const float half = knobs.knobWidth / 2;
                     for (int k = 0; k < marks; ++k) {
                         kit::Point mark = kit::makePoint(knobs.points[2 * k], knobs.points[2 * k + 1]);
                         page->convertToView(&mark);
-                        context->setgray(0);
-                        context->rectfill(mark.x - 2, mark.y - 2, 4, 4);
+                        context->rectfill(mark.x - half, mark.y - half, knobs.knobWidth, knobs.knobHeight);
                     }
-                unlockFocus();
+                }
+                context->grestore();
             }
+            unlockFocus();
+            w->flushWindow();
+            // Erased in the window's image, not on the screen: the next
+            // flush shows the picture at its next place.
+            kit::Rect erase = kit::offsetRect(shown, -origin.x, -origin.y);
+            for (int k = 0; k < std::min<int>(knobs.count, int(knobs.points.size() / 2)) && k < 2048; ++k) {
+                const float half = knobs.knobWidth / 2 + 1;
+                erase = kit::unionRect(erase, kit::makeRect(knobs.points[2 * k] - half, knobs.points[2 * k + 1] - half,
+                                                            2 * half, 2 * half));
+            }
+            restoreWithSnapshot(kit::insetRect(erase, -1.0f, -1.0f));
+        } else {
+            w->flushWindow();
         }
-        w->flushWindow();
         std::optional<kit::Event> next =
             w->nextEventMatchingMask(kDragMask | kit::MouseEnteredMask | kit::MouseExitedMask | kit::PeriodicMask);
         if (!next)
@@ -341,34 +490,43 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
     }
     if (periodic)
         app.stopPeriodicEvents();
-    cache.restore();
+    w->restoreCachedImage();
+    w->discardCachedImage();
     dragFeedback_ = {};
-    markRulers(*this, {});
+    for (LiveFrameDisplay* display : live)
+        display->setRect({});
     w->setAcceptsMouseMovedEvents(false);
 
-    Page* finalPage = page;
+    const auto showBefore = [&] {
+        for (Item* item : before)
+            item->select();
+        std::vector<kit::Object*> shown(before.begin(), before.end());
+        document_->notifyUpdate(this, &shown);
+    };
+    Page* finalPage = page && hitPageAt(point) ? page : nullptr;
     if (!finalPage) {
-        document_->setSelection(before, this);
+        showBefore();
         return;
     }
     UndoInfo* undo = document_->undoInfo();
     const bool copying = (event.modifierFlags() & kit::AlternateKeyMask) != 0;
+    // Where the items stood is repainted with the change.
+    document_->invalidate(this, memberOf ? std::vector<Item*>{memberOf} : items);
     const bool pagesLayer = document_->getEditingLayer() != LayoutDocument::MasterLayer;
-    document_->invalidate(this, items);
     std::vector<Item*> moved = items;
     std::unique_ptr<UndoComposite> composite;
     if (copying) {
         std::vector<std::shared_ptr<Item>> copies = makeCopy(items);
         if (copies.empty()) {
             // Nothing could be copied: nothing changes.
-            document_->setSelection(before, this);
+            showBefore();
             return;
         }
         moved.clear();
         for (const auto& copy : copies)
             moved.push_back(copy.get());
         (pagesLayer ? finalPage : startPage)->addItems(std::move(copies));
-    } else if (pagesLayer && finalPage != startPage) {
+    } else if (pagesLayer && finalPage != startPage && !memberOf) {
         std::vector<std::shared_ptr<Item>> taken = startPage->removeItems(items);
         std::erase(taken, nullptr);
         finalPage->addItems(std::move(taken));
@@ -384,7 +542,8 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
                 if (item->masterFlags() != 3)
                     item->setMasterFlags(item->masterFlags() ^ 3);
     }
-    document_->setActivePage(finalPage);
+    if (!memberOf)
+        document_->setActivePage(finalPage);
     std::unique_ptr<Undo> record;
     if (copying) {
         moveBy(moved, offset.x, offset.y, false);
@@ -392,6 +551,8 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
         document_->setSelection(moved, this);
     } else {
         record = moveBy(moved, offset.x, offset.y, true);
+        for (Item* item : before)
+            item->select();
         document_->setSelection(before, this);
     }
     if (undo && record) {
@@ -402,7 +563,9 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
             undo->push(std::move(record));
         }
     }
-    for (Item* item : moved)
+    if (memberOf && !memberOf->isTransformed())
+        memberOf->calcGroupBounds();
+    for (Item* item : memberOf ? std::vector<Item*>{memberOf} : moved)
         if (Page* on = item->page())
             on->handleOverlaps(item, false);
     std::vector<kit::Object*> shown(moved.begin(), moved.end());

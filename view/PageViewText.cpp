@@ -20,6 +20,7 @@
 #include "view/InfoBarInset.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -144,15 +145,30 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
     caret.size.height = std::min(caret.size.height, frameHeight - caret.origin.y);
     kit::Point origin = holder->frame().origin;
     holder->convertToView(&origin);
-    caret.origin.x += origin.x;
-    caret.origin.y += origin.y;
     if (caret.size.width <= 0)
         caret.size.width = 1;
-    // Drawing keeps the caret inside the column also sideways. A turned or
-    // scaled column's caret would stand elsewhere than this rectangle: it
-    // is not painted there.
-    cursorClip_ = holder->isTransformed() ? kit::Rect{}
-                                          : kit::makeRect(origin.x, origin.y, holder->frame().size.width, frameHeight);
+    // A turned or scaled column's caret stands as its text does: through
+    // the column's matrix about the frame's origin. Drawing keeps the caret
+    // inside the column also sideways.
+    cursorOrigin_ = origin;
+    cursorLocal_ = caret;
+    cursorMatrix_ = {1, 0, 0, 1};
+    if (holder->isTransformed())
+        holder->getMatrix(cursorMatrix_.data());
+    const float columnWidth = holder->frame().size.width;
+    if (holder->isTransformed()) {
+        const kit::Point top = caretPointInView(caret.origin.x, kit::minY(caret));
+        const kit::Point bottom = caretPointInView(caret.origin.x, kit::maxY(caret));
+        caret = kit::makeRect(std::min(top.x, bottom.x), std::min(top.y, bottom.y), std::fabs(top.x - bottom.x),
+                              std::fabs(top.y - bottom.y));
+        caret.size.width = std::max(caret.size.width, 1.0f);
+        caret.size.height = std::max(caret.size.height, 1.0f);
+        cursorClip_ = caret;
+    } else {
+        caret.origin.x += origin.x;
+        caret.origin.y += origin.y;
+        cursorClip_ = kit::makeRect(origin.x, origin.y, columnWidth, frameHeight);
+    }
     const kit::Rect old = cursorRect_;
     const bool wasShown = cursorShown_;
     const bool moved = !cursorShown_ || !kit::equalRects(old, caret);
@@ -176,26 +192,90 @@ void PageView::eraseTextCursor()
     refreshCaretArea(cursorRect_);
 }
 
+kit::Point PageView::caretPointInView(float x, float y) const
+{
+    const auto& m = cursorMatrix_;
+    return kit::makePoint(cursorOrigin_.x + m[0] * x + m[2] * y, cursorOrigin_.y + m[1] * x + m[3] * y);
+}
+
 // ---- Pages and hit tests.
+
+PageView::PageCacheKey PageView::pageCacheKeyFor(const kit::Rect& visible) const
+{
+    PageCacheKey key;
+    key.visible = visible;
+    key.zoom = zoom_;
+    key.edited = editedPage();
+    if (document_) {
+        const std::vector<Page*>& pages = document_->displayedPages();
+        key.pages = pages.data();
+        key.count = pages.size();
+        key.first = pages.empty() ? nullptr : pages.front();
+        key.last = pages.empty() ? nullptr : pages.back();
+    }
+    return key;
+}
+
+void PageView::buildPageCache(const kit::Rect& visible) const
+{
+    pageCache_.clear();
+    pageCacheKey_ = pageCacheKeyFor(visible);
+    pageCacheBuilt_ = true;
+    if (!document_)
+        return;
+    Page* edited = editedPage();
+    const float margin = 3.0f / (zoom_ > 0 ? zoom_ : 1.0f);
+    const std::vector<Page*>& pages = document_->displayedPages();
+    // The latest first; the page being edited at the front.
+    for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
+        Page* page = *it;
+        if (!page || !kit::intersectsRect(grown(page->pageRect(), margin), visible))
+            continue;
+        if (page == edited)
+            pageCache_.insert(pageCache_.begin(), page);
+        else
+            pageCache_.emplace_back(page);
+    }
+}
+
+const std::vector<kit::WeakLink<Page>>& PageView::validPageCache() const
+{
+    const kit::Rect visible = visibleOrBounds();
+    const bool stale = !pageCacheBuilt_ || !(pageCacheKey_ == pageCacheKeyFor(visible)) ||
+                       std::any_of(pageCache_.begin(), pageCache_.end(), [](const auto& page) { return !page; });
+    if (stale)
+        buildPageCache(visible);
+    return pageCache_;
+}
+
+kit::Rect PageView::adjustScroll(const kit::Rect& proposedVisibleRect)
+{
+    buildPageCache(proposedVisibleRect);
+    return proposedVisibleRect;
+}
+
+void PageView::emptyPageCache()
+{
+    pageCache_.clear();
+    pageCacheBuilt_ = false;
+}
+
+std::vector<Page*> PageView::pageCache() const
+{
+    std::vector<Page*> pages;
+    for (const auto& page : validPageCache())
+        pages.push_back(page.get());
+    return pages;
+}
 
 std::vector<Page*> PageView::visiblePages() const
 {
+    // Drawn and asked from the cache's last entry to its first.
+    const std::vector<kit::WeakLink<Page>>& cache = validPageCache();
     std::vector<Page*> pages;
-    if (!document_)
-        return pages;
-    const kit::Rect visible = visibleOrBounds();
-    Page* edited = nullptr;
-    if (editing_ && document_->activeTextItem())
-        edited = document_->activeTextItem()->page();
-    const float margin = 3.0f / (zoom_ > 0 ? zoom_ : 1.0f);
-    for (Page* page : document_->displayedPages()) {
-        if (!page || !kit::intersectsRect(grown(page->pageRect(), margin), visible))
-            continue;
-        if (page != edited)
-            pages.push_back(page);
-    }
-    if (edited && kit::intersectsRect(grown(edited->pageRect(), margin), visible))
-        pages.push_back(edited);
+    pages.reserve(cache.size());
+    for (auto it = cache.rbegin(); it != cache.rend(); ++it)
+        pages.push_back(it->get());
     return pages;
 }
 

@@ -233,6 +233,13 @@ void PageView::registerCanvasActions()
     plain("removeColor:", &PageView::removeColor);
     plain("removeLine:", &PageView::removeLine);
     plain("runGotoPage:", &PageView::runGotoPage);
+    plain("unlinkColumn:", &PageView::unlinkColumn);
+    plain("applyStyle:", &PageView::applyStyle);
+    plain("runMoveBy:", &PageView::runMoveBy);
+    plain("runPaper:", &PageView::runPaper);
+    plain("generateResourceList:", &PageView::generateResourceList);
+    plain("processTextMarkup:", &PageView::processTextMarkup);
+    plain("viewPage:", &PageView::viewPage);
     const auto tagged = [this](const char* name, auto body) {
         setAction(name, [this, body](kit::Object* sender) -> kit::Object* {
             const auto* item = dynamic_cast<const kit::MenuItem*>(sender);

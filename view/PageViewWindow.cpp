@@ -105,6 +105,10 @@ void PageView::initialize()
 {
     PageScrollView::initialize();
     kit::NibLoader::registerNib("Page.nib", buildPageWindow);
+    // The page view's actions are known by name before any window opens
+    // (a key map read at launch names them).
+    const PageView names;
+    (void)names;
 }
 
 void PageView::setWindowTitle(std::string title)
@@ -136,3 +140,50 @@ bool PageView::windowShouldClose(kit::Object* closing)
     return true;
 }
 
+
+void PageView::windowDidBecomeKey(kit::Object* notification)
+{
+    (void)notification;
+    setTrackingRect();
+    setDelegateMainView(this);
+    if (cursorShown_)
+        refreshCaretArea(cursorRect_);
+}
+
+void PageView::windowDidResignKey(kit::Object* notification)
+{
+    (void)notification;
+    discardTrackingRect();
+    // Otherwise the caret would stay up until its next blink.
+    if (cursorShown_)
+        refreshCaretArea(cursorRect_);
+}
+
+void PageView::windowDidBecomeMain(kit::Object* notification)
+{
+    (void)notification;
+    setDelegateMainView(this);
+}
+
+void PageView::windowWillMiniaturize(kit::Object* notification)
+{
+    (void)notification;
+    if (delegateMainView() == this)
+        setDelegateMainView(nullptr);
+}
+
+kit::Size PageView::windowWillResize(kit::Object* sender, kit::Size proposedFrameSize)
+{
+    (void)sender;
+    return kit::makeSize(std::max(proposedFrameSize.width, MinWindowWidth),
+                         std::max(proposedFrameSize.height, MinWindowHeight));
+}
+
+void PageView::windowDidResize(kit::Object* notification)
+{
+    (void)notification;
+    if (!document_)
+        return;
+    document_->calcPageRectsFor(1);
+    document_->notifyDocumentDidChangeSize();
+}

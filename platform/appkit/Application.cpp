@@ -526,14 +526,35 @@ Window* Application::mainWindow() const
     return windowWithWindowNumber(mainWindow_);
 }
 
+namespace {
+
+void tellDelegate(Window* window, const char* message)
+{
+    Receiver* d = window ? window->delegate() : nullptr;
+    if (d && d->respondsToSelector(message))
+        d->performSelector(message, window);
+}
+
+} // namespace
+
 void Application::setKeyWindow(Window* window)
 {
-    keyWindow_ = window ? window->windowNumber() : 0;
+    const int number = window ? window->windowNumber() : 0;
+    if (number == keyWindow_)
+        return;
+    Window* was = keyWindow();
+    keyWindow_ = number;
+    tellDelegate(was, "windowDidResignKey:");
+    tellDelegate(window, "windowDidBecomeKey:");
 }
 
 void Application::setMainWindow(Window* window)
 {
-    mainWindow_ = window ? window->windowNumber() : 0;
+    const int number = window ? window->windowNumber() : 0;
+    if (number == mainWindow_)
+        return;
+    mainWindow_ = number;
+    tellDelegate(window, "windowDidBecomeMain:");
 }
 
 void Application::setDidBecomeActiveHandler(std::function<void()> handler)

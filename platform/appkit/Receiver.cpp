@@ -2,7 +2,28 @@
 
 #include "appkit/RunLoop.h"
 
+#include <set>
+
 namespace kit {
+
+namespace {
+std::set<std::string, std::less<>>& selectorTable()
+{
+    static auto* table = new std::set<std::string, std::less<>>;
+    return *table;
+}
+} // namespace
+
+void Receiver::registerSelector(const std::string& selector)
+{
+    if (!selector.empty())
+        selectorTable().insert(selector);
+}
+
+bool Receiver::isRegisteredSelector(const std::string& selector)
+{
+    return selectorTable().count(selector) != 0;
+}
 
 Receiver::Receiver() : cell_(std::make_shared<Receiver*>(this)) {}
 
@@ -53,8 +74,10 @@ void Receiver::cancelPreviousPerformRequestsWithTarget(Receiver* target)
 
 void Receiver::setAction(const std::string& selector, Action action)
 {
-    if (action)
+    if (action) {
+        registerSelector(selector);
         actions_[selector] = std::move(action);
+    }
     else
         actions_.erase(selector);
 }

@@ -62,6 +62,14 @@ public:
 
     std::shared_ptr<Receiver*> weakCell() const { return cell_; }
 
+    // The names of every action some object of the program answers: each
+    // name given to setAction is entered here for the life of the process
+    // (the runtime's table of selectors), and a class may enter the names
+    // its objects will answer before any exists. What reads action names
+    // from outside (key maps) checks them here.
+    static void registerSelector(const std::string& selector);
+    static bool isRegisteredSelector(const std::string& selector);
+
 protected:
     void setAction(const std::string& selector, Action action);
 

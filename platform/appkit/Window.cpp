@@ -146,6 +146,34 @@ void Window::setDocumentEdited(bool flag)
         screen_->placeWindow();
 }
 
+void Window::resizeByUser(Size proposedFrameSize)
+{
+    Size frameSize = proposedFrameSize;
+    if (auto* d = dynamic_cast<WindowResizeDelegate*>(delegate()))
+        frameSize = d->windowWillResize(this, frameSize);
+    const Rect content = contentRectForFrameRect(makeRect(0, 0, frameSize.width, frameSize.height), styleMask_);
+    if (!std::isfinite(width(content)) || !std::isfinite(height(content)) || width(content) <= 0 ||
+        height(content) <= 0 || width(content) >= 32768 || height(content) >= 32768)
+        return;
+    if (content.size == contentRect_.size) {
+        // Refused: the screen shows the window at its size again.
+        if (screen_)
+            screen_->placeWindow();
+        return;
+    }
+    setContentSize(content.size);
+}
+
+void Window::miniaturize(Object*)
+{
+    if (closed_)
+        return;
+    if (Receiver* d = delegate(); d && d->respondsToSelector("windowWillMiniaturize:"))
+        d->performSelector("windowWillMiniaturize:", this);
+    if (screen_)
+        screen_->miniaturize();
+}
+
 void Window::setContentSize(Size size)
 {
     if (size == contentRect_.size)
@@ -161,6 +189,8 @@ void Window::setContentSize(Size size)
     placeViewsOnScreen();
     if (!frameAutosaveName_.empty())
         saveFrameUsingName(frameAutosaveName_);
+    if (Receiver* d = delegate(); d && d->respondsToSelector("windowDidResize:"))
+        d->performSelector("windowDidResize:", this);
 }
 
 void Window::setTitle(const std::string& title)

@@ -3,6 +3,7 @@
 #include "appkit/Event.h"
 #include "appkit/Responder.h"
 #include "appkit/Clock.h"
+#include "appkit/WindowResizeDelegate.h"
 
 #include <cstdint>
 #include <memory>
@@ -54,8 +55,15 @@ public:
     Rect frame() const { return frameRectForContentRect(contentRect_, styleMask_); }
     Rect contentRect() const { return contentRect_; }
     void setFrameOrigin(Point origin);
-    // A new size gives a new, blank backing image.
+    // A new size gives a new, blank backing image; the delegate hears of
+    // it ("windowDidResize:").
     void setContentSize(Size size);
+    // A resize the user asks for: the frame size the delegate allows
+    // (WindowResizeDelegate), then the content size of that frame.
+    void resizeByUser(Size proposedFrameSize);
+    // Tells the delegate ("windowWillMiniaturize:") and turns the window
+    // into its icon.
+    void miniaturize(Object* sender = nullptr);
     // The frame (title bar included), then a redisplay when asked. A frame
     // that is not finite or has no area is refused.
     void setFrame(const Rect& frame, bool display);

@@ -262,13 +262,28 @@ protected:
         Size s{static_cast<float>(width()), static_cast<float>(height())};
         if (s == window_.contentRect().size)
             return;
-        window_.setContentSize(s);
+        if (isWindow()) {
+            const Rect frame = Window::frameRectForContentRect(makeRect(0, 0, s.width, s.height), window_.styleMask());
+            window_.resizeByUser(frame.size);
+        } else {
+            window_.setContentSize(s);
+        }
         window_.display();
     }
 
     bool event(QEvent* e) override
     {
         switch (e->type()) {
+        case QEvent::WindowStateChange:
+            // Turned into an icon by the window manager.
+            if (isMinimized() && !minimized_) {
+                minimized_ = true;
+                if (Receiver* d = window_.delegate(); d && d->respondsToSelector("windowWillMiniaturize:"))
+                    d->performSelector("windowWillMiniaturize:", &window_);
+            } else if (!isMinimized()) {
+                minimized_ = false;
+            }
+            break;
         case QEvent::WindowDeactivate:
         case QEvent::Hide:
             // The window server will not tell this window about a button
@@ -349,6 +364,7 @@ private:
 
     Window& window_;
     QImage image_;
+    bool minimized_ = false;
     int clickCount_ = 0;
     int lastButton_ = 0;
     double lastPress_ = -1e9;
@@ -434,6 +450,12 @@ public:
             widget_->show();
         else
             widget_->hide();
+    }
+
+    void miniaturize() override
+    {
+        if (widget_->isWindow())
+            widget_->showMinimized();
     }
 
     void placeWindow() override

@@ -48,6 +48,8 @@ public:
     virtual void show(bool visible) = 0;
     // Title, position and size follow the window.
     virtual void placeWindow() = 0;
+    // The window becomes its icon.
+    virtual void miniaturize() {}
     // Premultiplied 0xAARRGGBB rows, top first.
     virtual void showImage(const std::uint32_t* pixels, int width, int height) = 0;
     // The widget that shows the window; the Qt widgets of its controls are

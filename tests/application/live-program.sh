@@ -82,28 +82,28 @@ click 100 141
 waitFor "^Save$" || fail "no save panel"
 xdotool type --delay 30 "made"
 xdotool key Return
-waitFor "made.lvb" || fail "the document was not saved"
-[ -f made.lvb ] || fail "made.lvb is not on disk"
-before=$(md5sum < made.lvb)
+waitFor "made.syb" || fail "the document was not saved"
+[ -f made.syb ] || fail "made.syb is not on disk"
+before=$(md5sum < made.syb)
 
 # Document > Close, then Document > Open... the file.
 click 78 8
 click 87 251
-gone "made.lvb" || fail "the document did not close"
+gone "made.syb" || fail "the document did not close"
 click 78 8
 click 92 73
 waitFor "^Open$" || fail "no open panel"
-xdotool type --delay 30 "made.lvb"
+xdotool type --delay 30 "made.syb"
 xdotool key Return
-waitFor "made.lvb" || fail "the document did not open again"
-[ "$(md5sum < made.lvb)" = "$before" ] || fail "the file changed"
+waitFor "made.syb" || fail "the document did not open again"
+[ "$(md5sum < made.syb)" = "$before" ] || fail "the file changed"
 
 # A second launch hands its file over and ends.
-cp made.lvb other.lvb
-timeout 20 "$PROGRAM" other.lvb >"$WORK/second.log" 2>&1
+cp made.syb other.syb
+timeout 20 "$PROGRAM" other.syb >"$WORK/second.log" 2>&1
 status=$?
 [ "$status" -eq 0 ] || fail "the second launch ended with $status: $(cat "$WORK/second.log")"
-waitFor "other.lvb" || fail "the first program did not open the file handed over"
+waitFor "other.syb" || fail "the first program did not open the file handed over"
 [ "$(pgrep -c -x Scrivly)" -ge 1 ] || true
 
 # Quit from the menu bar ends the program (nothing is edited).

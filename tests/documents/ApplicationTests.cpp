@@ -25,6 +25,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -625,7 +626,13 @@ TEST_F(Application, SaveToOffersTheTypesAndTheirExtensions)
 
 TEST_F(Application, AMissingMainInterfaceFileIsAFailedStart)
 {
-    setenv("XDG_RUNTIME_DIR", path("").c_str(), 1);
+    // A session folder of the test's own, private as the connections want
+    // it: otherwise they fall back to the user's shared one, where another
+    // program running meanwhile would take the launch.
+    const std::string runtime = path("runtime");
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(runtime, true, 0700));
+    ASSERT_EQ(::chmod(runtime.c_str(), 0700), 0);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     EXPECT_EQ(Scrivly::runMain({"Scrivly"}, "NoSuchInterface.nib"), 1);
 }
 

@@ -5,6 +5,7 @@
 // Exit status 0 when it was read and written, 1 when not (the reason on
 // standard error), 2 for wrong arguments.
 
+#include "app/ScrivlyDocument.h"
 #include "document/DocumentFiles.h"
 #include "document/LayoutDocument.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
         return 2;
     }
     LayoutDocument::initialize();
+    ScrivlyDocument::initialize();
     const std::string problem = rewriteDocumentFile(argv[1], argv[2]);
     if (!problem.empty()) {
         std::fprintf(stderr, "docrewrite: %s\n", problem.c_str());

@@ -213,6 +213,31 @@ TEST_F(KeysTest, ATypingBurstTakesEveryQueuedKey)
     EXPECT_EQ(app.queuedEventCount(), 1u);
 }
 
+// A queued key that the user's key map binds is not typed by the burst: it
+// stays queued for the key translation, which sends its action.
+TEST_F(KeysTest, ATypingBurstStopsAtAKeyTheKeyMapBinds)
+{
+    const std::string userFolder = kit::UserDefaults::defaultsFolder();
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(userFolder));
+    ASSERT_TRUE(kit::FileManager::writeFileAtomically(userFolder + "/Burst.keymap", "\"x\" = copy:\n"));
+    delegate_->setKeymapName(std::string("Burst"));
+    layOut("", 400);
+    for (const char16_t* chars : {u"b", u"x", u"c"})
+        post(key(chars));
+    auto& app = kit::Application::sharedApplication();
+    const auto first = app.nextEventMatchingMask(kit::KeyDownMask, kit::Date::distantPast(), kit::DefaultRunLoopMode, true);
+    ASSERT_TRUE(first);
+    flow_->processKeyEvent(*first, &view_, columns_[0]);
+    EXPECT_EQ(text(), "b");
+    const auto next = app.nextEventMatchingMask(kit::KeyDownMask, kit::Date::distantPast(), kit::DefaultRunLoopMode, true);
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->characters(), u"x");
+    std::string action;
+    EXPECT_EQ(delegate_->convertKeyEvent(*next, &action), 0x0F7A);
+    EXPECT_EQ(action, "copy:");
+    delegate_->setKeymapName(std::nullopt);
+}
+
 TEST_F(KeysTest, ReleasedRepeatsAreDroppedButTypedKeysAreNot)
 {
     layOut("", 400);

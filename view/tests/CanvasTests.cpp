@@ -13,10 +13,14 @@
 #include "core/EventState.h"
 #include "core/Pasteboard.h"
 #include "document/DocumentPanels.h"
+#include "document/Undo.h"
 #include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
+#include "foundation/StyleGraphic.h"
 #include "foundation/UnitsInfo.h"
 #include "graphics/Font.h"
+#include "graphics/RasterContext.h"
+#include "items/ItemArray.h"
 #include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 #include "view/FontPasteboard.h"
@@ -59,6 +63,7 @@ public:
 class ToolbarRegistry : public DocumentPanels {
 public:
     ToolPalette* toolbar() override { return &toolbar_; }
+    MoveByPanel* moveByPanel(bool) override { return &moveBy_; }
     GotoPagesPanel* gotoPagesPanel(bool create) override
     {
         createdGoto = createdGoto || create;
@@ -69,7 +74,17 @@ public:
         createdFind = createdFind || create;
         return createdFind ? &find_ : nullptr;
     }
+    struct CancelledMoveBy : MoveByPanel {
+        int runModal() override
+        {
+            ++runs;
+            return 0;
+        }
+        void getX(float* x, float* y) const override { *x = *y = 0; }
+        int runs = 0;
+    };
     PanelToolbar toolbar_;
+    CancelledMoveBy moveBy_;
     ScriptedGotoPanel goto_;
     ScriptedFindPanel find_;
     bool hasGoto = true, createdGoto = false, createdFind = false;
@@ -871,8 +886,8 @@ TEST_F(CanvasTest, TheCaretIsPaintedWhileTheBlinkShowsIt)
     const repaint::Mismatch last = screenAgainstRepaint();
     EXPECT_FALSE(last.any()) << last.describe();
 
-    // In a turned column the caret would not stand where its rectangle is:
-    // the window is the same with the blink on and off.
+    // In a turned column the caret stands along the turned lines: the
+    // blink shows and hides it there too.
     flow_->textSelection()->empty();
     first_->rotateByAngle(90);
     ASSERT_TRUE(first_->isTransformed());
@@ -889,7 +904,7 @@ TEST_F(CanvasTest, TheCaretIsPaintedWhileTheBlinkShowsIt)
     };
     const std::vector<std::uint32_t> on = image();
     view_->drawCursor(nullptr);
-    EXPECT_TRUE(on == image());
+    EXPECT_FALSE(on == image());
 }
 
 // The run a user makes on three pages, the window checked against a fresh
@@ -977,6 +992,368 @@ TEST_F(CanvasTest, ACreationBegunOffThePagesGoesToThePageItsDragOverlapsMost)
     EXPECT_EQ(document_->undoInfo()->count(), records + 1);
     // The page that the rectangle meets most, for a point off the pages.
     EXPECT_EQ(view_->hitPageIn(kit::makeRect(kit::minX(page1) - 30, kit::maxY(page1) - 10, 60, 20)), pages_[0]);
+}
+
+// What a drag reports to the placement inspector and the rulers, and what
+// the screen shows at each report.
+class DragWatcher : public kit::View, public LiveFrameDisplay {
+public:
+    explicit DragWatcher(int tag = 0) { setTag(tag); }
+    bool isVisible() const override { return true; }
+    void setMoveBy(float dx, float dy) override
+    {
+        moved.x += dx;
+        moved.y += dy;
+        ++moves;
+    }
+    void setRect(const kit::Rect& rect) override
+    {
+        if (onRect)
+            onRect(rect);
+        rects.push_back(rect);
+    }
+    kit::Point moved{};
+    int moves = 0;
+    std::vector<kit::Rect> rects;
+    std::function<void(const kit::Rect&)> onRect;
+};
+
+TEST_F(CanvasTest, ADragShowsAPictureOfTheItemsOverTheSavedWindowAndReportsEachStep)
+{
+    DragWatcher inspector;
+    PageView::placementInspectorHook() = [&inspector]() -> LiveFrameDisplay* { return &inspector; };
+    auto* ruler = static_cast<DragWatcher*>(scroll_->addSubview(std::make_unique<DragWatcher>(13)));
+    delegate_->preferences()->setFastDrag(false);
+    click(inWindow(0, centre(boxes_[0])));
+    const kit::Rect a = boxes_[0]->frame();
+    // Each report comes before the step draws: the screen shows the picture
+    // of the step before, two-thirds opaque over the white page, while the
+    // window's own image there is the page again.
+    int checked = 0;
+    kit::Rect previous{};
+    ruler->onRect = [&](const kit::Rect& rect) {
+        if (!kit::isEmptyRect(previous) && !kit::isEmptyRect(rect)) {
+            const kit::Point centreOf = view_->convertPointToView(
+                kit::makePoint(kit::midX(previous), kit::midY(previous)), nullptr);
+            const std::uint32_t shown = window_->flushedPixel(int(centreOf.x), int(centreOf.y));
+            const std::uint32_t image = window_->backingPixel(int(centreOf.x), int(centreOf.y));
+            const int grey = int(shown & 0xFF);
+            EXPECT_GT(grey, 150) << std::hex << shown;
+            EXPECT_LT(grey, 200) << std::hex << shown;
+            EXPECT_EQ(image, 0xFFFFFFFFu);
+            ++checked;
+        }
+        previous = rect;
+    };
+    const kit::Point from = centre(boxes_[0]);
+    drag({inWindow(0, from), inWindow(0, kit::makePoint(from.x, from.y + 200)),
+          inWindow(0, kit::makePoint(from.x + 10, from.y + 260)), inWindow(0, kit::makePoint(from.x + 20, from.y + 300))});
+    PageView::placementInspectorHook() = nullptr;
+    EXPECT_EQ(checked, 2);
+    // The moves add up to the drag; the rulers' marks follow the frame and
+    // are cleared at the end.
+    EXPECT_FLOAT_EQ(inspector.moved.x, 20);
+    EXPECT_FLOAT_EQ(inspector.moved.y, 300);
+    EXPECT_EQ(inspector.moves, 3);
+    ASSERT_EQ(ruler->rects.size(), 4u);
+    kit::Rect last = kit::offsetRect(a, 20, 300);
+    pages_[0]->convertFromPage(&last.origin);
+    EXPECT_EQ(ruler->rects[2], last);
+    EXPECT_TRUE(kit::isEmptyRect(ruler->rects.back()));
+    EXPECT_EQ(boxes_[0]->frame(), kit::offsetRect(a, 20, 300));
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, TheDragPictureIsBoundedAndBeyondItTheDragShowsAnOutline)
+{
+    click(inWindow(0, centre(boxes_[0])));
+    delegate_->preferences()->setFastDrag(false);
+    // At 50 %: the picture of the box, grown by a point, at the zoom.
+    kit::Rect bounds{};
+    std::unique_ptr<kit::RasterContext> picture = view_->drawSelection(0, &bounds);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->width(), int(std::ceil(0.5f * kit::width(bounds))) + 1);
+    EXPECT_EQ(picture->height(), int(std::ceil(0.5f * kit::height(bounds))) + 1);
+    const std::uint32_t middle = picture->pixel(picture->width() / 2, picture->height() / 2);
+    EXPECT_NEAR(int(middle >> 24), 170, 2) << std::hex << middle;
+    delegate_->preferences()->setFastDrag(true);
+    picture = view_->drawSelection(0, &bounds);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixel(picture->width() / 2, picture->height() / 2) >> 24, 0xFFu);
+
+    // A page-sized box at 1600 % would take gigabytes: no picture, and the
+    // drag still moves it, following with an outline.
+    Item* big = addBox(0, kit::makeRect(20, 20, 560, 740));
+    document_->setSelection({big}, view_);
+    ASSERT_TRUE(view_->zoomTo(16.0f, kit::makePoint(kit::midX(pages_[0]->pageRect()), kit::midY(pages_[0]->pageRect()))));
+    window_->display();
+    EXPECT_EQ(view_->drawSelection(0, &bounds), nullptr);
+    EXPECT_GT(double(kit::width(bounds)) * kit::height(bounds) * 256.0, PageView::MaxDragPicturePixels);
+    kit::Point at = kit::makePoint(kit::midX(view_->visibleRect()), kit::midY(view_->visibleRect()));
+    const kit::Point down = view_->convertPointToView(at, nullptr);
+    drag({down, kit::makePoint(down.x + 16, down.y - 32)});
+    EXPECT_FLOAT_EQ(big->frame().origin.x, 21);
+    EXPECT_FLOAT_EQ(big->frame().origin.y, 22);
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, ThePageCacheHoldsTheVisiblePagesLatestFirstWithTheEditedPageInFront)
+{
+    // All three pages show at 50 %.
+    EXPECT_EQ(view_->pageCache(), (std::vector<Page*>{pages_[2], pages_[1], pages_[0]}));
+    EXPECT_EQ(view_->visiblePages(), (std::vector<Page*>{pages_[0], pages_[1], pages_[2]}));
+    ASSERT_TRUE(view_->zoomTo(2.0f));
+    // The clip view's proposal builds the cache for the area proposed, and
+    // is answered unchanged.
+    const kit::Rect third = pages_[2]->pageRect();
+    const kit::Rect proposed = kit::makeRect(kit::minX(third) + 10, kit::minY(third) + 10, 100, 100);
+    EXPECT_EQ(view_->adjustScroll(proposed), proposed);
+    view_->scrollPoint(proposed.origin);
+    EXPECT_EQ(view_->pageCache(), std::vector<Page*>{pages_[2]});
+    EXPECT_EQ(view_->hitPageAt(kit::makePoint(kit::midX(third), kit::minY(third) + 50)), pages_[2]);
+    EXPECT_EQ(view_->hitPageAt(kit::makePoint(kit::midX(pages_[0]->pageRect()), kit::midY(pages_[0]->pageRect()))),
+              nullptr);
+
+    // Back at 50 %, editing on page 1: it is drawn and asked last.
+    ASSERT_TRUE(view_->zoomTo(0.5f));
+    view_->scrollPoint(kit::makePoint(pages_[0]->pageRect().origin.x - 20, pages_[0]->pageRect().origin.y - 20));
+    view_->beginEditingItem(first_);
+    ASSERT_TRUE(view_->isEditing());
+    EXPECT_EQ(view_->pageCache(), (std::vector<Page*>{pages_[0], pages_[2], pages_[1]}));
+    EXPECT_EQ(view_->visiblePages().back(), pages_[0]);
+    view_->endEditingIfNeeded();
+    EXPECT_EQ(view_->pageCache(), (std::vector<Page*>{pages_[2], pages_[1], pages_[0]}));
+    // A page that goes leaves the cache, with or without a notice.
+    const Page* gone = pages_[1];
+    ASSERT_EQ(document_->deletePages(1, 1).size(), 1u);
+    for (Page* page : view_->pageCache()) {
+        EXPECT_NE(page, nullptr);
+        EXPECT_NE(page, gone);
+    }
+    view_->emptyPageCache();
+    EXPECT_FALSE(view_->pageCache().empty());
+}
+
+TEST_F(CanvasTest, ALockedItemUnderADragWithinTwoSecondsIsPassedOver)
+{
+    boxes_[0]->lock();
+    const kit::Rect a = boxes_[0]->frame();
+    // A drag from the locked box around the box beside it draws a marquee.
+    drag({inWindow(0, centre(boxes_[0])), inWindow(0, kit::makePoint(300, 370))});
+    EXPECT_EQ(boxes_[0]->frame(), a);
+    EXPECT_EQ(document_->selected(), std::vector<Item*>{boxes_[1]});
+    // A click selects it.
+    click(inWindow(0, centre(boxes_[0])));
+    EXPECT_EQ(document_->selected(), std::vector<Item*>{boxes_[0]});
+    // A drag that starts later than two seconds after the press takes the
+    // locked item, which does not move.
+    const kit::Point down = inWindow(0, centre(boxes_[0]));
+    app_->scheduleEvent(mouse(kit::EventType::LeftMouseDragged, inWindow(0, kit::makePoint(300, 370))),
+                        kit::Date::dateWithTimeIntervalSinceNow(2.5));
+    app_->scheduleEvent(mouse(kit::EventType::LeftMouseUp, inWindow(0, kit::makePoint(300, 370))),
+                        kit::Date::dateWithTimeIntervalSinceNow(2.6));
+    view_->mouseDown(mouse(kit::EventType::LeftMouseDown, down));
+    EXPECT_EQ(document_->selected(), std::vector<Item*>{boxes_[0]});
+    EXPECT_EQ(boxes_[0]->frame(), a);
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, UnlinkCutsTheOneSelectedColumnFromItsChainOrSaysWhyNot)
+{
+    struct Case {
+        std::vector<Item*> selection;
+        const char* message; // nil: unlinked
+    };
+    const Case cases[] = {
+        {{second_}, "NoDownstream"},
+        {{first_, second_}, "SelectOneOnly"},
+        {{boxes_[0]}, nullptr},
+        {{first_}, nullptr},
+    };
+    for (const Case& c : cases) {
+        alerts_->reset();
+        document_->setSelection(c.selection, view_);
+        view_->performSelector("unlinkColumn:", nullptr);
+        if (c.message) {
+            ASSERT_EQ(alerts_->shown().size(), 1u) << c.message;
+            EXPECT_EQ(alerts_->shown()[0].title, delegate_->valueForStringKey("UnlinkText"));
+            EXPECT_EQ(alerts_->shown()[0].message, delegate_->valueForStringKey(c.message));
+            EXPECT_EQ(first_->nextColumn(), second_);
+        } else {
+            EXPECT_TRUE(alerts_->shown().empty());
+        }
+    }
+    // The last case unlinked: two flows now.
+    EXPECT_EQ(first_->nextColumn(), nullptr);
+    EXPECT_NE(first_->flow(), second_->flow());
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, ApplyStyleGivesTheSelectionTheStylesPanelsStyleWithUndo)
+{
+    struct Panel : kit::Object, StyleSource {
+        std::string className() const override { return "StylesPanel"; }
+        kit::Object* currentStyle() const override { return style; }
+        kit::Object* style = nullptr;
+    } panel;
+    auto style = std::make_unique<StyleGraphic>();
+    style->setHasFill(true);
+    style->setFillColor(kit::Color::colorWithDeviceCyan(0, 1, 1, 0, 1));
+    const StyleGraphic* before = boxes_[0]->graphicStyle();
+    const int records = document_->undoInfo()->count();
+    // No style, or nothing selected: nothing happens.
+    document_->setSelection({boxes_[0]}, view_);
+    view_->performSelector("applyStyle:", &panel);
+    panel.style = style.get();
+    document_->setSelection({}, view_);
+    view_->performSelector("applyStyle:", &panel);
+    EXPECT_EQ(document_->undoInfo()->count(), records);
+
+    document_->setSelection({boxes_[0]}, view_);
+    view_->performSelector("applyStyle:", &panel);
+    ASSERT_NE(boxes_[0]->graphicStyle(), nullptr);
+    EXPECT_TRUE(boxes_[0]->graphicStyle()->fillColor()->isEqual(*style->fillColor()));
+    EXPECT_EQ(document_->undoInfo()->count(), records + 1);
+    repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+    view_->undo(nullptr);
+    EXPECT_EQ(bool(boxes_[0]->graphicStyle()), bool(before));
+    if (before) {
+        EXPECT_FALSE(boxes_[0]->graphicStyle()->fillColor()->isEqual(*style->fillColor()));
+    }
+    m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, TheMoveByPaperAndMarkupCommandsReachTheDocument)
+{
+    for (const char* action : {"runMoveBy:", "runPaper:", "generateResourceList:", "processTextMarkup:", "viewPage:",
+                               "unlinkColumn:", "applyStyle:"})
+        EXPECT_TRUE(view_->respondsToSelector(action)) << action;
+    // The document runs its move-by panel.
+    view_->performSelector("runMoveBy:", nullptr);
+    EXPECT_EQ(registry_.moveBy_.runs, 1);
+}
+
+// Dark pixels of the window in the rectangle (view coordinates): the caret
+// of a turned column is antialiased.
+int darkPixels(const kit::Window& window, const PageView& view, const kit::Rect& rect)
+{
+    const kit::RasterContext& image = window.graphicsContext();
+    const kit::Rect base = view.convertRectToView(rect, nullptr);
+    int dark = 0;
+    for (int y = std::max(0, image.height() - int(std::ceil(kit::maxY(base))) - 1);
+         y < std::min(image.height(), image.height() - int(std::floor(kit::minY(base))) + 1); ++y)
+        for (int x = std::max(0, int(std::floor(kit::minX(base))) - 1);
+             x < std::min(image.width(), int(std::ceil(kit::maxX(base))) + 1); ++x)
+            dark += (image.pixel(x, y) & 0xFF) < 0x60;
+    return dark;
+}
+
+TEST_F(CanvasTest, TheCaretOfATurnedColumnStandsAlongItsTurnedLines)
+{
+    window_->makeKeyWindow();
+    ASSERT_TRUE(view_->zoomTo(1.0f));
+    // A quarter turn: the column's lines run down the page.
+    rotateBy({first_}, 90.0f, false);
+    ASSERT_TRUE(first_->isTransformed());
+    document_->notifyUpdate(nullptr, static_cast<const std::vector<kit::Object*>*>(nullptr));
+    first_->beginEditing(nullptr, view_);
+    type(flow_, "Caret");
+    caretAt(0, 0, 2);
+    const textPoint point{0, 0, 2};
+    view_->moveCursorToTextPoint(&point, first_, true);
+    ASSERT_TRUE(view_->isCursorDrawn());
+    const kit::Rect caret = view_->textCursorRect();
+    // Lying across the view, as long as the upright caret is high.
+    EXPECT_GT(kit::width(caret), 4 * kit::height(caret)) << kit::stringFromRect(caret);
+    view_->scrollRectToVisible(kit::insetRect(caret, -50, -50));
+    ASSERT_TRUE(kit::containsRect(view_->visibleRect(), caret));
+    window_->displayIfNeeded();
+    const int shown = darkPixels(*window_, *view_, caret);
+    EXPECT_GE(shown, int(kit::width(caret)) - 2);
+    repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+    // The blink takes it away.
+    kit::Clock::advanceBy(PageView::BlinkInterval);
+    kit::RunLoop::currentRunLoop().fireDueTimers(kit::DefaultRunLoopMode);
+    window_->displayIfNeeded();
+    EXPECT_EQ(darkPixels(*window_, *view_, caret), 0);
+    m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, TheWindowsDelegateFollowsKeyMainResizeAndMiniaturise)
+{
+    view_->registerWindow();
+    window_->makeKeyWindow();
+    first_->beginEditing(nullptr, view_);
+    type(flow_, "Caret");
+    const textPoint end{0, 0, 5};
+    caretAt(0, 0, 5);
+    view_->moveCursorToTextPoint(&end, first_, true);
+    window_->displayIfNeeded();
+    const kit::Rect caret = view_->textCursorRect();
+    const int shown = caretPixels(*window_, *view_, caret);
+    ASSERT_GT(shown, 0);
+    // Another window becomes key: the caret goes with the next display,
+    // not with the next blink; the tracking rectangle goes too.
+    kit::Window other(kit::makeRect(0, 0, 100, 100));
+    other.makeKeyWindow();
+    EXPECT_EQ(view_->trackingRectTag(), 0);
+    window_->displayIfNeeded();
+    EXPECT_EQ(caretPixels(*window_, *view_, caret), 0);
+    window_->makeKeyWindow();
+    EXPECT_NE(view_->trackingRectTag(), 0);
+    window_->displayIfNeeded();
+    EXPECT_EQ(caretPixels(*window_, *view_, caret), shown);
+
+    // Main: the view becomes the main page view; miniaturised, none is.
+    delegate_->setMainPageView(nullptr);
+    other.makeMainWindow();
+    window_->makeMainWindow();
+    EXPECT_EQ(delegate_->mainPageView(), view_);
+    window_->miniaturize();
+    EXPECT_EQ(delegate_->mainPageView(), nullptr);
+
+    // A resize by the user is held at 256 by 140 points at least, and the
+    // view takes the document's canvas again.
+    struct Case {
+        kit::Size asked, frame;
+    };
+    for (const Case& c : {Case{{100, 100}, {256, 140}}, Case{{600, 100}, {600, 140}}, Case{{500, 400}, {500, 400}}}) {
+        window_->resizeByUser(c.asked);
+        EXPECT_EQ(window_->frame().size, c.frame);
+    }
+    EXPECT_EQ(view_->frame().size, document_->canvasSize());
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+TEST_F(CanvasTest, ACopyDraggedFromAChainedColumnIsAnEmptyColumnOfItsOwn)
+{
+    type(flow_, "Chained text");
+    const std::string before = text(flow_);
+    document_->setSelection({first_}, view_);
+    const kit::Point from = kit::makePoint(kit::midX(first_->frame()), kit::midY(first_->frame()));
+    drag({inWindow(0, from), inWindow(0, kit::makePoint(from.x, from.y + 300))}, 0, kit::AlternateKeyMask);
+    ASSERT_EQ(document_->selected().size(), 1u);
+    auto* copy = dynamic_cast<TextItem*>(document_->selected().front());
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(copy, first_);
+    EXPECT_EQ(copy->nextColumn(), nullptr);
+    EXPECT_EQ(copy->prevColumn(), nullptr);
+    EXPECT_NE(copy->flow(), flow_);
+    EXPECT_EQ(first_->nextColumn(), second_);
+    EXPECT_EQ(text(flow_), before);
+    ASSERT_NE(copy->flow(), nullptr);
+    EXPECT_EQ(text(copy->flow()), "");
+    const repaint::Mismatch m = screenAgainstRepaint();
+    EXPECT_FALSE(m.any()) << m.describe();
 }
 
 } // namespace

@@ -73,7 +73,13 @@ public:
             ++resizes;
             return;
         }
+        // An item under the mouse: the selection tool's click and drag.
+        if (Item* item = hitItemAt(locationInView(event))) {
+            doItemHit(event, item);
+            ++itemHits;
+        }
     }
+    int itemHits = 0;
     int resizes = 0;
     int guideDrags = 0;
 
@@ -772,4 +778,50 @@ TEST_F(LiveWindowScroll, ADraggedScrollerMovesTheRulersWithThePages)
     }
     EXPECT_GE(checked, 1);
     expectScreenIsFresh(id, "scrolled");
+}
+
+TEST_F(LiveWindow, ABoxDraggedOutOfTheWindowThroughTheXServerScrollsTheViewAndMovesWithIt)
+{
+    live_->endEditingIfNeeded();
+    auto shared = std::make_shared<ItemBox>();
+    ItemBox* box = shared.get();
+    box->setFrame(kit::makeRect(120, 240, 80, 50), false);
+    box->setHasFill(true);
+    box->setFillColor(kit::Color::colorWithDeviceRed(0.9f, 0.3f, 0.2f));
+    pages_[0]->addItems(std::move(shared));
+    document_->setSelection({box}, live_);
+    window_->display();
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    const kit::Rect visible = live_->visibleRect();
+    const int records = document_->undoInfo()->count();
+
+    // Pressed on the box, then down past the window's bottom edge, held
+    // there while the view scrolls, and let go.
+    const std::string x = "'" + xdotool_ + "' ";
+    const int below = int(window_->contentRect().size.height) + 30;
+    std::string drag = x + "mousemove --window " + id + " " + xPointOfPage({160, 265}) + " && sleep 0.2 && " + x +
+                       "mousedown 1 && sleep 0.2";
+    for (int step = 1; step <= 4; ++step)
+        drag += " && " + x + "mousemove --window " + id + " " + xPointOfPage({160, 265.0f + 20.0f * float(step)}) +
+                " && sleep 0.1";
+    drag += " && " + x + "mousemove --window " + id + " 200 " + std::to_string(below) + " && sleep 1.0";
+    // Back inside, near the bottom: the picture shows under the pointer
+    // over the scrolled page.
+    drag += " && " + x + "mousemove --window " + id + " 200 " + std::to_string(below - 100) + " && sleep 0.3";
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
+        drag += " && '" + xwd_ + "' -silent -root -out '" + keep + "-autoscroll.xwd'";
+    drag += " && " + x + "mouseup 1";
+    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    EXPECT_EQ(live_->itemHits, 1);
+    // The view scrolled down while the pointer stayed below it, and the box
+    // went with the view: it lies where the pointer let it go, in sight.
+    const kit::Rect now = live_->visibleRect();
+    EXPECT_GT(kit::minY(now), kit::minY(visible) + 100) << kit::stringFromRect(now);
+    kit::Rect frame = box->frame();
+    EXPECT_GT(frame.origin.y, 240 + 100) << kit::stringFromRect(frame);
+    pages_[0]->convertFromPage(&frame.origin);
+    EXPECT_TRUE(kit::containsRect(now, frame)) << kit::stringFromRect(frame) << " in " << kit::stringFromRect(now);
+    EXPECT_EQ(document_->undoInfo()->count(), records + 1);
+    expectScreenIsFresh(id, "dragged out of the window");
 }

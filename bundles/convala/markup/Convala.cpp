@@ -8,7 +8,9 @@
 #include "bundles/convala/rtf/RTFImportMethods.h"
 #include "bundles/convala/rtf/RTFPlainTextFilter.h"
 
+#include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
+#include "document/ZynDocumentContents.h"
 #include "foundation/ZMemoryStream.h"
 #include "text/TextSelection.h"
 
@@ -27,6 +29,19 @@ void Convala::installHooks()
     };
     LayoutDocument::saveForeignFileHook() = [](LayoutDocument& document, const std::string& path, bool backup) {
         return ScrivlyDocumentSaveMethods::saveForeignFile(document, path, backup);
+    };
+    // A foreign file being opened: RTF, or an RTFD folder with its pictures;
+    // the interchange format comes with its reader.
+    LayoutDocument::dispatchContentsHook() = [](LayoutDocument& document, bool interchange, bool* lostData) {
+        const ZynDocumentContents* contents = document.activeDocumentContents();
+        if (!contents || interchange)
+            return false;
+        const std::optional<std::string> data = contents->serializedRepresentation();
+        if (!data)
+            return false;
+        if (contents->isWrapper())
+            return LayoutDocumentIOMethods::dispatchMarkup(document, kit::RTFDPboardType, *data, lostData, true);
+        return LayoutDocumentIOMethods::dispatchRTFStream(document, data, lostData, ZynImportOptions{true, nullptr});
     };
     if (LayoutDocumentIOMethods::rtfReader().registerWithMarkupDispatcher) {
         // What the document could not hold is told once the data is in.

@@ -7,6 +7,8 @@
 #include "bundles/convala/markup/ZynMarkupDispatcher.h"
 #include "bundles/convala/markup/ZynMarkupElement.h"
 #include "bundles/convala/rtf/RTFImportMethods.h"
+#include "bundles/convala/rtf/RTFScrivlyPageSetup.h"
+#include "app/ScrivlyDocument.h"
 
 #include "document/LayoutDocument.h"
 #include "foundation/ApplicationDelegate.h"
@@ -175,6 +177,8 @@ void RTFImportMethods::registerDocument(ZynImportRun& run, ZynDispatchTable& tab
 RTFImportMethods::PageSetupMaker& RTFImportMethods::pageSetupMaker()
 {
     static PageSetupMaker maker = [](LayoutDocument& document) -> std::unique_ptr<RTFPageSetupTarget> {
+        if (auto* words = dynamic_cast<ScrivlyDocument*>(&document))
+            return std::make_unique<RTFScrivlyPageSetup>(*words);
         if (!Main || !Main->prefersAutomaticTextItems())
             return nullptr;
         return std::make_unique<RTFLayoutPageSetup>(document);

@@ -1,0 +1,129 @@
+#!/bin/sh
+# A user writes in the built program, on a private X server: the program
+# starts with a new document; a paragraph typed through the X server goes
+# into its main text; Escape ends text editing; the document is saved
+# through the save panel under a name of the user's; Quit ends the program.
+# The file read back holds the paragraph, and the window's page (read with
+# xwd) matches the saved document's first page drawn by the screen back
+# end. Skipped (status 77) when no X server can be started here.
+#
+#   live-typing.sh <program> <docshow>
+#
+# SCRIVLY_KEEP_SHOTS=folder keeps the window's picture and the differences.
+set -u
+PROGRAM=$1
+DOCSHOW=$2
+PARAGRAPH="The quick brown fox jumps over the lazy dog, and the word processor keeps every word of it."
+command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
+command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
+command -v xwd >/dev/null 2>&1 || { echo "SKIP: xwd is not installed"; exit 77; }
+command -v xwdtopnm >/dev/null 2>&1 || { echo "SKIP: xwdtopnm (netpbm) is not installed"; exit 77; }
+
+WORK=$(mktemp -d /tmp/scrivly-typing.XXXXXX)
+mkdir -p "$WORK/run" "$WORK/config" "$WORK/home" "$WORK/docs"
+chmod 700 "$WORK/run"
+XVFB_PID=
+APP_PID=
+cleanup() {
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# Xvfb names its display on the descriptor once it takes connections; a
+# server that lost a race for its display number is started again.
+for attempt in 1 2 3; do
+    rm -f "$WORK/displayfd"
+    exec 5>"$WORK/displayfd"
+    Xvfb -displayfd 5 -screen 0 1280x900x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    exec 5>&-
+    for i in $(seq 1 100); do
+        [ "$(wc -l < "$WORK/displayfd")" -ge 1 ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ "$(wc -l < "$WORK/displayfd")" -ge 1 ]; then
+        export DISPLAY=":$(head -n1 "$WORK/displayfd")"
+        xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    fi
+    kill "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+done
+[ -n "$XVFB_PID" ] || { echo "SKIP: Xvfb did not start: $(cat "$WORK/xvfb.log")"; exit 77; }
+export XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config" HOME="$WORK/home" QT_QPA_PLATFORM=xcb
+# The program's behaviour is tested here; leaks are the unit tests' concern.
+export ASAN_OPTIONS=detect_leaks=0
+cd "$WORK/docs"
+
+fail() { echo "FAIL: $*"; xdotool search --name '.' getwindowname %@ 2>/dev/null; cat "$WORK/app.log"; exit 1; }
+# Waits for a window whose name matches.
+waitFor() {
+    for i in $(seq 1 100); do
+        xdotool search --name "$1" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+gone() {
+    for i in $(seq 1 50); do
+        xdotool search --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+click() { xdotool mousemove "$1" "$2" click 1; sleep 0.7; }
+
+"$PROGRAM" >"$WORK/app.log" 2>&1 &
+APP_PID=$!
+waitFor "Untitled-1" || fail "no untitled document window"
+WINDOW=$(xdotool search --sync --name "Untitled-1" | head -n1)
+xdotool windowfocus --sync "$WINDOW" || fail "the document window cannot be focused"
+sleep 0.5
+# The caret is in the main text of a new document: typing writes there.
+xdotool type --delay 25 "$PARAGRAPH"
+sleep 0.5
+# Escape ends text editing: the caret goes.
+xdotool key Escape
+sleep 1
+xwd -silent -id "$WINDOW" -out "$WORK/window.xwd" || fail "no picture of the window"
+xwdtopnm "$WORK/window.xwd" > "$WORK/window.ppm" 2>/dev/null || fail "the window's picture cannot be read"
+
+# Document > Save As..., a name, Return.
+click 78 8
+click 100 141
+waitFor "^Save$" || fail "no save panel"
+PANEL=$(xdotool search --sync --name "^Save$" | head -n1)
+xdotool windowfocus --sync "$PANEL" || fail "the save panel cannot be focused"
+xdotool type --delay 30 "typed"
+xdotool key Return
+waitFor "typed.syb" || fail "the document was not saved"
+[ -f typed.syb ] || fail "typed.syb is not on disk"
+
+# Quit from the menu bar ends the program (nothing is edited now).
+click 404 8
+for i in $(seq 1 50); do
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$APP_PID" 2>/dev/null && fail "Quit did not end the program"
+wait "$APP_PID"
+status=$?
+APP_PID=
+[ "$status" -eq 0 ] || fail "the program ended with $status"
+
+# The file holds the paragraph.
+text=$("$DOCSHOW" text typed.syb) || fail "typed.syb cannot be read"
+[ "$text" = "$PARAGRAPH" ] || fail "typed.syb holds \"$text\""
+
+# The window showed the page as the screen back end draws it.
+result=$("$DOCSHOW" compare typed.syb "$WORK/window.ppm" "$WORK/differences.png")
+compared=$?
+echo "$result"
+if [ -n "${SCRIVLY_KEEP_SHOTS:-}" ]; then
+    mkdir -p "$SCRIVLY_KEEP_SHOTS"
+    cp "$WORK/window.ppm" "$WORK/differences.png" "$SCRIVLY_KEEP_SHOTS/" 2>/dev/null
+fi
+[ "$compared" -eq 0 ] || fail "the window's page differs from the drawn page: $result"
+echo "PASS"
