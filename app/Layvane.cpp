@@ -19,7 +19,9 @@
 #include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
 #include "graphics/PrintInfo.h"
+#include "view/InfoBarInset.h"
 #include "view/PageView.h"
+#include "view/PanelZoomNib.h"
 #include "view/TimeDateTokenController.h"
 
 #include <algorithm>
@@ -54,6 +56,9 @@ void Layvane::initialize()
     // The document window's interface file.
     PageView::initialize();
     RulerViewInset::initialize();
+    // The info bar's and the zoom panel's interface files.
+    InfoBarInset::initialize();
+    RegisterPanelZoomNib();
     UnitsInfo::initialize();
     if (!applicationUnits())
         applicationUnits() = std::make_unique<UnitsInfo>();

@@ -98,7 +98,7 @@ public:
     // The guides that apply to a page: the four margins, the header's when
     // the page has a header, the footer's when it has a footer. A new list
     // each call: a caller may keep it while it asks again.
-    std::vector<Guide*> guidesForPage(const Page* page) const;
+    std::vector<Guide*> guidesForPage(const Page* page) const override;
     void getHeaderFrame(kit::Rect* rect) const;
     void getFooterFrame(kit::Rect* rect) const;
 

@@ -1,8 +1,14 @@
 // The program's entry.
 
 #include "app/Scrivly.h"
+#include "panels/PanelTabs.h"
 
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv) { return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib"); }
+int main(int argc, char** argv)
+{
+    // The panels' interface files, which the application's registry loads by name.
+    PanelTabs::initialize();
+    return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib");
+}

@@ -19,9 +19,9 @@
 
 namespace {
 
-bool listed(const std::vector<std::unique_ptr<Guide>>& list, const Guide* guide)
+bool listed(const std::vector<Guide*>& list, const Guide* guide)
 {
-    return guide && std::any_of(list.begin(), list.end(), [&](const auto& g) { return g.get() == guide; });
+    return guide && std::find(list.begin(), list.end(), guide) != list.end();
 }
 
 // A page rectangle in the view's coordinates: both corners converted.
@@ -65,7 +65,7 @@ void Guide::drag(kit::Point point, DocumentView* view, const kit::Event& event, 
         return;
 
     // 2. The followers and whether their previews are shown.
-    const auto& shownGuides = doc->guidesForPage(page);
+    const std::vector<Guide*> shownGuides = doc->guidesForPage(page);
     Guide* follower = partner_.get();
     Guide* second = follower ? follower->partner() : nullptr;
     if (second == this || second == follower)

@@ -594,8 +594,10 @@ public:
 
     // ---- Guides of the document (the master layer's).
     const std::vector<std::unique_ptr<Guide>>& masterGuides() const { return masterGuides_; }
-    // The document's guides, whatever the page.
-    const std::vector<std::unique_ptr<Guide>>& guidesForPage(const Page* page) const;
+    // The document's guides that a page draws, snaps to and hits: here every
+    // master guide, whatever the page. A new list each call, so a caller may
+    // keep it while it asks again.
+    virtual std::vector<Guide*> guidesForPage(const Page* page) const;
     void addMasterGuide(std::unique_ptr<Guide> guide);
     std::unique_ptr<Guide> removeMasterGuide(Guide* guide);
     std::unique_ptr<Guide> removeGuideAt(int i);

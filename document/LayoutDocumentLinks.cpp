@@ -37,10 +37,14 @@ bool readNumber(std::string_view& text, int* out)
 
 } // namespace
 
-const std::vector<std::unique_ptr<Guide>>& LayoutDocument::guidesForPage(const Page* page) const
+std::vector<Guide*> LayoutDocument::guidesForPage(const Page* page) const
 {
     (void)page;
-    return masterGuides_;
+    std::vector<Guide*> list;
+    list.reserve(masterGuides_.size());
+    for (const auto& guide : masterGuides_)
+        list.push_back(guide.get());
+    return list;
 }
 
 void LayoutDocument::addMasterGuide(std::unique_ptr<Guide> guide)
@@ -100,6 +104,11 @@ void LayoutDocument::setSelection(const std::vector<Item*>& items, DocumentView*
     const std::vector<Item*> now = selected();
     std::vector<kit::Object*> announced(now.begin(), now.end());
     notifyUpdate(view, &announced);
+    // The info bar of each window shows the new selection.
+    if (!isNotifyDisabled())
+        for (DocumentView* shown : views_)
+            if (InfoBarDisplay* bar = shown->infoBarDisplay())
+                bar->inspect();
 }
 
 void LayoutDocument::setActiveTextItem(TextItem* item)

@@ -8,6 +8,7 @@
 #include "document/Guide.h"
 #include "document/LayoutDocument.h"
 #include "document/PageSet.h"
+#include "foundation/ApplicationDelegate.h"
 #include "foundation/ArrayExtensions.h"
 #include "foundation/StyleGraphic.h"
 #include "items/Item.h"
@@ -337,7 +338,10 @@ Guide* Page::hitGuideAt(kit::Point point, const DocumentView* view)
     // Guides lie in page coordinates, as when snapping to them.
     convertToPage(&point);
     const kit::Rect square = kit::makeRect(point.x - 2.0f, point.y - 2.0f, 4.0f, 4.0f);
-    for (Guide* guide : activeGuides()) {
+    // Where the document fixes its guides, only those that apply to this page
+    // can be picked up, whatever the layer.
+    const bool fixedGuides = document_ && Main && Main->prefersAutomaticTextItems();
+    for (Guide* guide : fixedGuides ? document_->guidesForPage(this) : activeGuides()) {
         const bool horizontal = guide->orientation() == Guide::Horizontal;
         const kit::Point on = horizontal ? kit::Point{point.x, guide->location()} : kit::Point{guide->location(), point.y};
         if (kit::mouseInRect(on, square, false))

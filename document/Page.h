@@ -127,6 +127,7 @@ public:
     // bit 1 for x (a vertical guide) and bit 2 for y; the first guide in
     // reach wins on each axis, and an axis the mask already has stays.
     int snapPointToGuides(kit::Point* point) const;
+    static int snapPoint(kit::Point* point, const std::vector<Guide*>& toGuides, int* result);
     static int snapPoint(kit::Point* point, const std::vector<std::unique_ptr<Guide>>& toGuides, int* result);
     // To the smallest ruler ticks of the document's unit at the zoom:
     // direction and answer have bit 2 for x and bit 1 for y.

@@ -269,9 +269,8 @@ void Page::drawGuidesInView(const Paint& paint, const kit::Rect& rect) const
 {
     if (!paint.context)
         return;
-    const std::vector<std::unique_ptr<Guide>>* document =
-        document_ ? &document_->guidesForPage(this) : nullptr;
-    if (guides_.empty() && (!document || document->empty()))
+    const std::vector<Guide*> document = document_ ? document_->guidesForPage(this) : std::vector<Guide*>{};
+    if (guides_.empty() && document.empty())
         return;
     kit::DrawContext& context = *paint.context;
     const float q = 1.0f / usableZoom(paint.zoom);
@@ -279,7 +278,7 @@ void Page::drawGuidesInView(const Paint& paint, const kit::Rect& rect) const
     std::vector<kit::Rect> rects;
     // A guide is a line of one device pixel, in the pixel its location
     // falls in: its repaint area (getBounds) then always covers it.
-    auto collect = [&](const std::vector<std::unique_ptr<Guide>>& list) {
+    auto collect = [&](const auto& list) {
         rects.clear();
         for (auto it = list.rbegin(); it != list.rend(); ++it) {
             const Guide& guide = **it;
@@ -302,12 +301,10 @@ void Page::drawGuidesInView(const Paint& paint, const kit::Rect& rect) const
         Item::setColor(context, pagesGuideColor());
         context.rectfillList(rects);
     }
-    if (document) {
-        collect(*document);
-        if (!rects.empty()) {
-            Item::setColor(context, masterGuideColor());
-            context.rectfillList(rects);
-        }
+    collect(document);
+    if (!rects.empty()) {
+        Item::setColor(context, masterGuideColor());
+        context.rectfillList(rects);
     }
 }
 

@@ -46,14 +46,28 @@ RulerUnits rulerUnitsOf(const Document* document)
     return units;
 }
 
+std::vector<Guide*> pointersTo(const std::vector<std::unique_ptr<Guide>>& guides)
+{
+    std::vector<Guide*> list;
+    list.reserve(guides.size());
+    for (const auto& guide : guides)
+        list.push_back(guide.get());
+    return list;
+}
+
 } // namespace
 
 int Page::snapPoint(kit::Point* point, const std::vector<std::unique_ptr<Guide>>& toGuides, int* result)
 {
+    return snapPoint(point, pointersTo(toGuides), result);
+}
+
+int Page::snapPoint(kit::Point* point, const std::vector<Guide*>& toGuides, int* result)
+{
     int mask = result ? *result : 0;
     const float reach = snapReach();
     if (point)
-        for (const auto& guide : toGuides) {
+        for (const Guide* guide : toGuides) {
             if (mask == (GuideSnappedX | GuideSnappedY))
                 break;
             if (!guide)
@@ -217,10 +231,10 @@ const kit::Point* knobsOf(const Item* item, std::vector<kit::Point>& buffer, int
 // The markers of one item's knobs that lie on the guides of one
 // orientation (list order from the last), after the offset.
 void markKnobs(KnobMarkerList* list, const kit::Point* knobs, int count, bool normal,
-               const std::vector<std::unique_ptr<Guide>>& guides, int orientation, kit::Point offset)
+               const std::vector<Guide*>& guides, int orientation, kit::Point offset)
 {
     for (auto it = guides.rbegin(); it != guides.rend(); ++it) {
-        const Guide* guide = it->get();
+        const Guide* guide = *it;
         if (!guide || guide->orientation() != orientation)
             continue;
         const bool horizontal = orientation == Guide::Horizontal;
@@ -252,16 +266,16 @@ int Page::snapItemsToGuides(const std::vector<Item*>& items, kit::Point* offset,
     const float reach = snapReach();
     if (!offset || items.empty() || !(reach > 0.0f))
         return 0;
-    static const std::vector<std::unique_ptr<Guide>> none;
-    const std::vector<std::unique_ptr<Guide>>& documentGuides = document_ ? document_->guidesForPage(this) : none;
+    const std::vector<Guide*> documentGuides = document_ ? document_->guidesForPage(this) : std::vector<Guide*>{};
+    const std::vector<Guide*> ownGuides = pointersTo(guides_);
     int mask = 0;
     int highest = -1;
     std::vector<kit::Point> buffer;
     for (int i = int(items.size()) - 1; i >= 0 && mask != (GuideSnappedX | GuideSnappedY); --i) {
         int count = 0;
         const kit::Point* points = knobsOf(items[std::size_t(i)], buffer, &count);
-        for (const auto* list : {&documentGuides, &guides_}) {
-            for (const auto& guide : *list) {
+        for (const auto* list : {&documentGuides, &ownGuides}) {
+            for (const Guide* guide : *list) {
                 if (mask == (GuideSnappedX | GuideSnappedY))
                     break;
                 if (!guide)
@@ -291,7 +305,7 @@ int Page::snapItemsToGuides(const std::vector<Item*>& items, kit::Point* offset,
         const kit::Point* points = knobsOf(item, buffer, &count);
         prepareKnobsForNewKnobs(knobs, count);
         const bool normal = count == 8;
-        for (const auto* list : {&documentGuides, &guides_}) {
+        for (const auto* list : {&documentGuides, &ownGuides}) {
             if (mask & GuideSnappedY)
                 markKnobs(knobs, points, count, normal, *list, Guide::Horizontal, *offset);
             if (mask & GuideSnappedX)

@@ -16,6 +16,7 @@
 
 namespace kit {
 class Event;
+class Font;
 class Object;
 class Window;
 }
@@ -44,6 +45,15 @@ public:
     virtual void setScale(float sx, float sy) { (void)sx, (void)sy; }
     // The extent in canvas coordinates; an empty rectangle clears the marks.
     virtual void setRect(const kit::Rect& rect) { (void)rect; }
+};
+
+// The info bar of a view's window: the live frame, and the font at the
+// caret or of the selection (several fonts: the "MultipleFonts" text).
+class InfoBarDisplay : public LiveFrameDisplay {
+public:
+    virtual void setFont(kit::Font* font, bool isMultiple) = 0;
+    // Shows the selection of the view's document afresh.
+    virtual void inspect() {}
 };
 
 class DocumentView {
@@ -83,6 +93,8 @@ public:
     virtual kit::Rect scrollRectForPage(const Page* page) const = 0;
     // Shows a width and height in the info bar, when there is one.
     virtual void setSizeTo(float width, float height) = 0;
+    // The info bar of the view's window; nil while it has none.
+    virtual InfoBarDisplay* infoBarDisplay() const { return nullptr; }
     virtual Item* hitItemAt(kit::Point point) = 0;
 
     // ---- The document's notices: each marks what the view repaints on its

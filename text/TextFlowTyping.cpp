@@ -7,11 +7,22 @@
 #include "graphics/Font.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
 #include "text/TextDocument.h"
 #include "text/TextPanels.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
+
+namespace {
+// The info bar of the window of the document's main view.
+InfoBarDisplay* mainInfoBar(const TextFlow& flow)
+{
+    TextDocument* document = flow.document();
+    DocumentView* view = document ? document->mainView() : nullptr;
+    return view ? view->infoBarDisplay() : nullptr;
+}
+} // namespace
 
 namespace {
 // The column's editing mark; commands leave the text alone while it is off.
@@ -115,7 +126,7 @@ void TextFlow::setParagraphDefaultFont(kit::Font* font, TextItem* column)
     kit::Font* shown = currentParagraph_ ? currentParagraph_->font() : font;
     charStyle()->setFont(shown);
     kit::FontManager::sharedFontManager().setSelectedFont(shown, false);
-    if (InfoBar* bar = TextPanels::infoBar())
+    if (InfoBarDisplay* bar = mainInfoBar(*this))
         bar->setFont(shown, false);
 }
 
@@ -237,7 +248,7 @@ void TextFlow::updateFontPanelFromPoint(const textPoint* tp, TextItem* column)
     if (!style)
         style = paragraph->charStyle();
     kit::FontManager::sharedFontManager().setSelectedFont(style->font(), false);
-    if (InfoBar* bar = TextPanels::infoBar()) {
+    if (InfoBarDisplay* bar = mainInfoBar(*this)) {
         bar->setFont(style->font(), false);
         TextItem* holder = nullptr;
         kit::Point xy = getXYFromTextPoint(tp, column ? column : firstTextItem_, &holder);

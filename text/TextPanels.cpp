@@ -3,7 +3,6 @@
 namespace {
 struct Panels {
     std::unique_ptr<FontAccessory> accessory;
-    std::unique_ptr<InfoBar> infoBar;
     std::unique_ptr<TextPanel> inspector, tabs, styles, graphics, links;
 };
 
@@ -35,14 +34,12 @@ FontAccessory* TextPanels::fontAccessory(bool create)
     return create ? make(panels().accessory) : panels().accessory.get();
 }
 
-InfoBar* TextPanels::infoBar() { return panels().infoBar.get(); }
 TextPanel* TextPanels::paragraphInspector() { return panels().inspector.get(); }
 TextPanel* TextPanels::tabsPanel() { return panels().tabs.get(); }
 TextPanel* TextPanels::paragraphStylesPanel() { return panels().styles.get(); }
 TextPanel* TextPanels::graphicsInspector() { return panels().graphics.get(); }
 TextPanel* TextPanels::linksPanel() { return panels().links.get(); }
 
-InfoBar* TextPanels::makeInfoBar() { return make(panels().infoBar); }
 TextPanel* TextPanels::makeParagraphInspector() { return make(panels().inspector); }
 TextPanel* TextPanels::makeTabsPanel() { return make(panels().tabs); }
 TextPanel* TextPanels::makeParagraphStylesPanel() { return make(panels().styles); }

@@ -1,7 +1,7 @@
 #pragma once
 
 // The panels that follow the caret and the selection: the font accessory,
-// the info bar, the paragraph inspector, the tabs and paragraph styles
+// the paragraph inspector, the tabs and paragraph styles
 // panels, the graphics inspector and the links panel. Their windows come
 // with the interface; until then each keeps what it was last told to show,
 // and exists only once made (the flow never makes one).
@@ -59,37 +59,6 @@ private:
     int messageChanges_ = 0;
 };
 
-// The strip under the page view: font, caret position and size.
-class InfoBar {
-public:
-    void setFont(kit::Font* font, bool isMultiple)
-    {
-        font_ = font;
-        isMultiple_ = isMultiple;
-    }
-    void setMoveTo(float x, float y)
-    {
-        moveX_ = x;
-        moveY_ = y;
-    }
-    void setSizeTo(float width, float height)
-    {
-        width_ = width;
-        height_ = height;
-    }
-    kit::Font* font() const { return font_; }
-    bool isMultiple() const { return isMultiple_; }
-    float moveX() const { return moveX_; }
-    float moveY() const { return moveY_; }
-    float width() const { return width_; }
-    float height() const { return height_; }
-
-private:
-    kit::Font* font_ = nullptr; // interned, not owned
-    bool isMultiple_ = false;
-    float moveX_ = 0, moveY_ = 0, width_ = 0, height_ = 0;
-};
-
 // The paragraph inspector and the tabs panel reload from a paragraph; the
 // paragraph styles panel reloads itself; the graphics inspector and the
 // links panel inspect a list.
@@ -126,7 +95,6 @@ class TextPanels {
 public:
     // Nil until made (create YES makes the accessory, as its first use does).
     static FontAccessory* fontAccessory(bool create);
-    static InfoBar* infoBar();
     static TextPanel* paragraphInspector();
     static TextPanel* tabsPanel();
     static TextPanel* paragraphStylesPanel();
@@ -134,7 +102,6 @@ public:
     static TextPanel* linksPanel();
 
     // The interface (and tests) make and drop them.
-    static InfoBar* makeInfoBar();
     static TextPanel* makeParagraphInspector();
     static TextPanel* makeTabsPanel();
     static TextPanel* makeParagraphStylesPanel();

@@ -65,13 +65,6 @@ void inspectBar(Bar* bar)
 }
 
 template <class Bar>
-void setUpBar(Bar* bar)
-{
-    if constexpr (requires { bar->initializeBar(); })
-        bar->initializeBar();
-}
-
-template <class Bar>
 void setBarSide(Bar* bar, int side)
 {
     if constexpr (requires { bar->setSide(side); })
@@ -620,26 +613,14 @@ bool PageScrollView::showInfoBar(bool flag)
     if (infoBarVisible_ == flag)
         return false;
     if (flag && !infoBarMade_) {
-        loadedInfoBar_ = nullptr;
-        std::vector<std::unique_ptr<kit::Object>> made;
-        std::unique_ptr<kit::View> bar;
-        if (kit::NibLoader::isRegistered("InfoBarInset.nib") &&
-            kit::NibLoader::loadNibFile("InfoBarInset.nib", this, &made) && loadedInfoBar_) {
-            if (loadedInfoBar_->superview())
-                bar = loadedInfoBar_->removeFromSuperview();
-            else
-                for (auto& object : made)
-                    if (object.get() == loadedInfoBar_)
-                        bar.reset(static_cast<kit::View*>(object.release()));
-        }
+        // From "InfoBarInset.nib", taken out of the file's window and set up.
+        std::unique_ptr<kit::View> bar = InfoBarInset::loadFromNib();
         if (!bar) {
-            // No interface file for it: the bar is made here.
-            auto plain = std::make_unique<InfoBarInset>(kit::makeRect(0, 0, 100, infoBarHeight()));
-            loadedInfoBar_ = plain.get();
-            bar = std::move(plain);
+            // No interface file for it: a bare bar made here.
+            bar = std::make_unique<InfoBarInset>(kit::makeRect(0, 0, 100, infoBarHeight()));
         }
-        infoBar_ = loadedInfoBar_;
-        setUpBar(infoBar_);
+        infoBar_ = static_cast<InfoBarInset*>(bar.get());
+        loadedInfoBar_ = infoBar_;
         kept_.push_back(std::move(bar));
         infoBarMade_ = true;
     }

@@ -179,6 +179,7 @@ public:
 
     // ---- The info bar: the view tagged 12 two levels up (nil without one).
     InfoBarInset* infoBar() const;
+    InfoBarDisplay* infoBarDisplay() const override;
     void setSizeTo(float width, float height) override;
     void setMoveTo(float x, float y);
     // ---- Live feedback of a drag: the info bar, the rulers (views tagged

@@ -25,10 +25,11 @@ void PageView::notifyUpdatePageCache()
 
 void PageView::notifyUpdateUnits()
 {
-    if (InfoBarInset* bar = infoBar())
-        bar->setNeedsDisplay(true);
+    // The window's frame shows the new units (its info bar too).
     if (PageScrollView* scroll = pageScrollView())
         scroll->notifyUpdateUnits();
+    else if (InfoBarInset* bar = infoBar())
+        bar->inspect();
 }
 
 void PageView::notifyDocumentDidChangeSize(kit::Size size, bool redraw)

@@ -370,6 +370,8 @@ InfoBarInset* PageView::infoBar() const
     return up ? dynamic_cast<InfoBarInset*>(up->viewWithTag(InfoBarInset::Tag)) : nullptr;
 }
 
+InfoBarDisplay* PageView::infoBarDisplay() const { return infoBar(); }
+
 void PageView::setSizeTo(float width, float height)
 {
     if (InfoBarInset* bar = infoBar())

@@ -15,10 +15,18 @@ void CellEditor::begin(Control& control, Cell* cell, QLineEdit* edit)
     cell_ = cell;
     edit_ = edit;
     editing_ = false;
-    if (edit_) {
+    selectAllPending_ = false;
+    if (edit_)
         edit_->setFocus(Qt::OtherFocusReason);
-        edit_->selectAll();
-    }
+    selectAllText();
+}
+
+void CellEditor::selectAllText()
+{
+    if (!edit_)
+        return;
+    edit_->selectAll();
+    selectAllPending_ = true;
 }
 
 void CellEditor::textEdited()
@@ -81,10 +89,26 @@ bool CellEditor::end()
     return true;
 }
 
+void CellEditor::abort()
+{
+    selectAllPending_ = false;
+    if (edit_) {
+        edit_->deselect();
+        edit_->clearFocus();
+    }
+    control_ = nullptr;
+    cell_ = nullptr;
+    edit_ = nullptr;
+    editing_ = false;
+}
+
 void CellEditor::typeKey(const Event& event)
 {
     if (!cell_ || !edit_)
         return;
+    if (selectAllPending_ && !edit_->hasSelectedText())
+        edit_->selectAll();
+    selectAllPending_ = false;
     const std::u16string& chars = event.characters();
     char16_t c = chars.empty() ? 0 : chars.front();
     bool moves = c >= 0xF700 && c <= 0xF8FF && c != DeleteFunctionKey;

@@ -34,10 +34,18 @@ public:
     bool validate();
     // validate, then lets the line editor go; false when refused.
     bool end();
+    // Lets the line editor go without checking: the cell keeps the text
+    // typed so far (a control that can no longer be typed into).
+    void abort();
     // A key typed into the cell (not Tab or Return, which the control
     // handles): given to the line editor, or a beep when the cell cannot
-    // take it.
+    // take it. Text selected as a whole (begin, selectAllText) is replaced
+    // by the first key even when Qt dropped the selection meanwhile (as it
+    // does when the window first comes on screen).
     void typeKey(const Event& event);
+    void selectAllText();
+    // The mouse placed the caret: what it selected stands.
+    void mousePlacedCaret() { selectAllPending_ = false; }
 
 private:
     Control* control_ = nullptr;
@@ -45,6 +53,7 @@ private:
     QLineEdit* edit_ = nullptr;
     bool editing_ = false;
     bool updating_ = false;
+    bool selectAllPending_ = false;
 };
 
 } // namespace kit::detail

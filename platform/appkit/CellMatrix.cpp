@@ -503,12 +503,17 @@ void CellMatrix::sendAction(const std::string& selector, Receiver* target, bool 
 
 void CellMatrix::setEnabled(bool flag)
 {
+    enabled_ = flag;
     updating_ = true;
     for (auto& c : cells_)
         c->setEnabled(flag);
     updating_ = false;
     updateWidget();
     setNeedsDisplay(true);
+    if (!flag && editor_.isActive()) {
+        editor_.abort();
+        resignKeyboardIfRefused();
+    }
 }
 
 // ---- Text cells.
@@ -572,7 +577,9 @@ bool CellMatrix::editCellAtRow(int row, int column, bool selectAllText)
     const Slot* slot = slots_.size() == cells_.size() ? slots_[indexOf(row, column)].get() : nullptr;
     if (editor_.cell() != cell)
         editor_.begin(*this, cell, slot ? slot->edit : nullptr);
-    if (selectAllText && slot && slot->edit)
+    if (selectAllText && slot && slot->edit && editor_.lineEdit() == slot->edit)
+        editor_.selectAllText();
+    else if (selectAllText && slot && slot->edit)
         slot->edit->selectAll();
     return true;
 }
@@ -621,6 +628,7 @@ void CellMatrix::mouseDown(const Event& event)
         QLineEdit* edit = slots_.size() == cells_.size() ? slots_[indexOf(row, column)]->edit : nullptr;
         // The line editor places the caret and selects as the mouse drags.
         host()->replayMouse(*this, edit, event);
+        editor_.mousePlacedCaret();
         Application& app = Application::sharedApplication();
         for (;;) {
             std::optional<Event> e = app.nextEventMatchingMask(LeftMouseUpMask | LeftMouseDraggedMask,
@@ -760,8 +768,7 @@ void CellMatrix::keyDown(const Event& event)
         if (!editor_.validate())
             return;
         Cell* cell = editor_.cell();
-        if (QLineEdit* e = editor_.lineEdit())
-            e->selectAll();
+        editor_.selectAllText();
         if (actionForCell(cell).empty())
             Control::keyDown(event);
         else
@@ -919,6 +926,8 @@ void CellMatrix::syncWidget(size_t index)
 
 void CellMatrix::updateWidget()
 {
+    if (QWidget* w = widget())
+        w->setEnabled(enabled_);
     if (slots_.size() != cells_.size())
         return;
     for (size_t i = 0; i < cells_.size(); ++i)

@@ -101,6 +101,9 @@ public:
     // ones that are on) as argument.
     void sendAction(const std::string& selector, Receiver* target, bool forAllCells);
     using Control::sendAction;
+    // The matrix's own state: every cell takes it, and a disabled matrix
+    // being typed into gives up the keyboard.
+    bool isEnabled() const override { return enabled_; }
     void setEnabled(bool flag) override;
 
     // ---- Text cells.
@@ -162,6 +165,7 @@ private:
     bool drawsBackground_ = true;
     detail::CellEditor editor_;
     bool updating_ = false;
+    bool enabled_ = true;
 };
 
 } // namespace kit

@@ -118,6 +118,13 @@ void Control::setEnabled(bool flag)
     updateWidget();
 }
 
+void Control::resignKeyboardIfRefused()
+{
+    Window* w = window();
+    if (w && w->firstResponder() == this && !acceptsFirstResponder())
+        w->makeFirstResponder(w);
+}
+
 TextAlignment Control::alignment() const
 {
     return cell_ ? cell_->alignment() : TextAlignment::Left;

@@ -39,7 +39,7 @@ public:
     void setCell(std::unique_ptr<Cell> cell);
     // The cell the value messages and actions concern.
     virtual Cell* selectedCell() const { return cell_.get(); }
-    int selectedTag() const;
+    virtual int selectedTag() const;
     // A cell of this control changed what the control shows.
     virtual void updateCell(Cell* cell);
 
@@ -59,7 +59,7 @@ public:
     virtual void setTitle(const std::string& title);
 
     // ---- Settings (of the cell).
-    bool isEnabled() const;
+    virtual bool isEnabled() const;
     virtual void setEnabled(bool flag);
     TextAlignment alignment() const;
     void setAlignment(TextAlignment alignment);
@@ -115,6 +115,9 @@ protected:
     virtual void updateWidget() {}
     void viewDidMoveToWindow() override;
     void frameDidChange() override;
+    // A control that can no longer take the keyboard while it has it hands
+    // it to its window (what was typed stays in the cell).
+    void resignKeyboardIfRefused();
     // The action to send and where, for a cell of this control.
     std::string actionForCell(const Cell* cell) const;
     Receiver* targetForCell(const Cell* cell) const;

@@ -201,6 +201,12 @@ bool PopUpButton::selectItemWithTag(int tag)
     return true;
 }
 
+int PopUpButton::selectedTag() const
+{
+    MenuItem* item = selectedItem();
+    return item ? item->tag() : -1;
+}
+
 void PopUpButton::setTitle(const std::string& title)
 {
     if (indexOfItemWithTitle(title) < 0)

@@ -65,6 +65,8 @@ public:
     bool selectItemWithTag(int tag);
 
     std::string title() const override { return titleOfSelectedItem(); }
+    // The selected item's tag; -1 with none.
+    int selectedTag() const override;
     void setTitle(const std::string& title) override;
 
     // Selects the item and sends its action as a choice of the user would.

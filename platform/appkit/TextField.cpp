@@ -38,13 +38,43 @@ TextFieldCell* TextField::textFieldCell() const
     bool TextField::get() const { return textFieldCell()->get(); }                                            \
     void TextField::set(bool flag) { textFieldCell()->set(flag); }
 
-KIT_FIELD_FLAG(isEditable, setEditable)
-KIT_FIELD_FLAG(isSelectable, setSelectable)
 KIT_FIELD_FLAG(isBezeled, setBezeled)
 KIT_FIELD_FLAG(isBordered, setBordered)
 KIT_FIELD_FLAG(drawsBackground, setDrawsBackground)
 
 #undef KIT_FIELD_FLAG
+
+bool TextField::isEditable() const { return textFieldCell()->isEditable(); }
+bool TextField::isSelectable() const { return textFieldCell()->isSelectable(); }
+
+void TextField::setEditable(bool flag)
+{
+    textFieldCell()->setEditable(flag);
+    if (!acceptsFirstResponder())
+        dropKeyboard();
+}
+
+void TextField::setSelectable(bool flag)
+{
+    textFieldCell()->setSelectable(flag);
+    if (!acceptsFirstResponder())
+        dropKeyboard();
+}
+
+void TextField::setEnabled(bool flag)
+{
+    Control::setEnabled(flag);
+    if (!acceptsFirstResponder())
+        dropKeyboard();
+}
+
+void TextField::dropKeyboard()
+{
+    if (!editor_.isActive())
+        return;
+    editor_.abort();
+    resignKeyboardIfRefused();
+}
 
 ColorRef TextField::textColor() const
 {
@@ -106,7 +136,9 @@ void TextField::selectText(Object*)
     Window* w = window();
     if (w && w->firstResponder() != this)
         w->makeFirstResponder(this);
-    if (QLineEdit* e = lineEdit(*this))
+    if (editor_.lineEdit())
+        editor_.selectAllText();
+    else if (QLineEdit* e = lineEdit(*this))
         e->selectAll();
 }
 
@@ -119,6 +151,7 @@ void TextField::mouseDown(const Event& event)
         return;
     // The line editor places the caret and selects as the mouse drags.
     host()->replayMouse(*this, nullptr, event);
+    editor_.mousePlacedCaret();
     Application& app = Application::sharedApplication();
     for (;;) {
         std::optional<Event> e = app.nextEventMatchingMask(LeftMouseUpMask | LeftMouseDraggedMask,

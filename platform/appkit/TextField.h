@@ -26,6 +26,9 @@ public:
     void setEditable(bool flag);
     bool isSelectable() const;
     void setSelectable(bool flag);
+    // A field disabled (or made neither editable nor selectable) while it is
+    // typed into keeps what was typed and gives the keyboard to its window.
+    void setEnabled(bool flag) override;
     bool isBezeled() const;
     void setBezeled(bool flag);
     bool isBordered() const;
@@ -60,6 +63,8 @@ protected:
     void updateWidget() override;
 
 private:
+    void dropKeyboard();
+
     detail::CellEditor editor_;
     bool updating_ = false;
 };

@@ -7,11 +7,14 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QRegion>
 #include <QWidget>
 
 #include <cmath>
+#include <vector>
 
 namespace kit::detail {
 
@@ -80,6 +83,38 @@ private:
     bool previous_;
 };
 
+// The text selected in the line editors of a widget, kept across the moves
+// of the widget into and out of a window's screen: Qt drops a selection when
+// its editor changes parent or is hidden, but text selected (selectText)
+// before a window comes on screen is still selected when it does.
+class KeptSelections {
+public:
+    explicit KeptSelections(QWidget* widget)
+    {
+        QList<QLineEdit*> edits = widget->findChildren<QLineEdit*>();
+        if (auto* self = qobject_cast<QLineEdit*>(widget))
+            edits.prepend(self);
+        for (QLineEdit* e : edits)
+            if (e->hasSelectedText())
+                kept_.push_back({e, e->selectionStart(), static_cast<int>(e->selectedText().size())});
+    }
+    void restore() const
+    {
+        for (const Kept& k : kept_)
+            if (k.edit && !k.edit->hasSelectedText())
+                k.edit->setSelection(k.start, k.length);
+    }
+
+private:
+    struct Kept {
+        QPointer<QLineEdit> edit;
+        int start;
+        int length;
+    };
+    std::vector<Kept> kept_;
+};
+
+
 } // namespace
 
 WidgetHost::WidgetHost(QWidget* widget) : widget_(widget)
@@ -106,6 +141,7 @@ void WidgetHost::place(const View& view)
         widget_->resize(r.size());
         return;
     }
+    const KeptSelections selections(widget_);
     if (widget_->parentWidget() != parent) {
         widget_->setParent(parent);
     }
@@ -130,6 +166,7 @@ void WidgetHost::place(const View& view)
     // Later views lie over earlier ones, as the window draws them.
     widget_->raise();
     widget_->show();
+    selections.restore();
 }
 
 void WidgetHost::detach()

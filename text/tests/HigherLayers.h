@@ -9,4 +9,5 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "items/TextItem.h"
+#include "view/InfoBarInset.h"
 #include "view/PageView.h"

@@ -3,6 +3,7 @@
 #include "foundation/StyleChar.h"
 #include "graphics/Font.h"
 #include "graphics/FontManager.h"
+#include "appkit/ScrollView.h"
 
 namespace {
 
@@ -82,7 +83,15 @@ TEST_F(TypingStyleTest, ThePanelsShowTheOrdinaryCharacterBeforeASymbol)
     flow_->charStyle()->setFont(fixtureFont(12));
     FontAccessory* accessory = TextPanels::fontAccessory(true);
     TextPanel* inspector = TextPanels::makeParagraphInspector();
-    InfoBar* bar = TextPanels::makeInfoBar();
+    // The main view of the document lies in a scroll view with an info bar.
+    kit::ScrollView scroll(kit::makeRect(0, 0, 400, 300));
+    auto owned = std::make_unique<PageView>(kit::makeRect(0, 0, 400, 300));
+    PageView* mainView = owned.get();
+    scroll.setDocumentView(std::move(owned));
+    InfoBarInset* bar = static_cast<InfoBarInset*>(scroll.addSubview(InfoBarInset::loadFromNib()));
+    ASSERT_NE(bar, nullptr);
+    document_->addView(mainView);
+    delegate_->setMainPageView(mainView);
     caretAt(0, 1, 2);
     press(0x1B7);
     ASSERT_EQ(text(), "ab cd\xB7");
@@ -91,7 +100,9 @@ TEST_F(TypingStyleTest, ThePanelsShowTheOrdinaryCharacterBeforeASymbol)
     kit::Font* shown = kit::FontManager::sharedFontManager().selectedFont();
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->fontName(), "Fixed-Test");
-    EXPECT_EQ(bar->font(), shown);
+    EXPECT_EQ(bar->text("fontField"), shown->fontName());
+    ASSERT_FLOAT_EQ(shown->pointSize(), 10);
+    EXPECT_EQ(bar->text("fontSizeField"), "10.0");
     // The typing style follows the caret, not the Symbol character.
     EXPECT_EQ(flow_->font(), shown);
     EXPECT_FALSE(flow_->charStyle()->isSingleSymbol());
@@ -100,8 +111,10 @@ TEST_F(TypingStyleTest, ThePanelsShowTheOrdinaryCharacterBeforeASymbol)
     EXPECT_EQ(accessory->message(), delegate_->valueForStringKey("SetFontSelection"));
     // The info bar shows the caret in page coordinates: after "ab cd" and
     // the symbol on the first line of a column at 10, 10.
-    EXPECT_FLOAT_EQ(bar->moveY(), 10);
-    EXPECT_GT(bar->moveX(), 10 + 5 * 6);
+    EXPECT_FLOAT_EQ(bar->selectedRect().origin.y, 10);
+    EXPECT_GT(bar->selectedRect().origin.x, 10 + 5 * 6);
+    delegate_->setMainPageView(&view_);
+    document_->detachView(mainView);
 }
 
 } // namespace

@@ -123,7 +123,9 @@ protected:
     {
         // The text engine's fixture font.
         std::string top = SCRIVLY_FIXTURES_DIR;
-        top.erase(top.rfind("view/tests/fixtures"));
+        // (from any folder's tests: the top of the tree)
+        top.erase(top.rfind("/tests/fixtures"));
+        top.erase(top.rfind('/') + 1);
         static const std::string registered =
             kit::Font::registerFontFromAFM(top + "text/tests/fixtures/Fixed-Test.afm");
         ASSERT_EQ(registered, "");
@@ -167,7 +169,10 @@ protected:
         view_->setFrameSize(document_->canvasSize());
         view_->setDocument(document_.get());
         scroll->setDocumentView(std::move(view));
-        infoBar_ = static_cast<InfoBarInset*>(scroll->addSubview(std::make_unique<InfoBarInset>()));
+        infoBar_ = static_cast<InfoBarInset*>(scroll->addSubview(InfoBarInset::loadFromNib()));
+        // A plain scroll view gives the bar no strip of its own: it shows its
+        // values but paints nothing over the page view.
+        infoBar_->setFrame(kit::Rect{});
         scroll_ = scroll.get();
         window_->setContentView(std::move(scroll));
         document_->addView(view_);

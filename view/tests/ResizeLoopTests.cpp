@@ -168,7 +168,7 @@ TEST_F(ResizeLoopTest, TheLiveDisplaysFollowTheFrameAndTheRulersAreClearedAtTheE
     EXPECT_EQ(inspector.sizeTo.y, 75.0f);
     EXPECT_FLOAT_EQ(inspector.scale.x, 2.0f);
     EXPECT_FLOAT_EQ(inspector.scale.y, 1.5f);
-    EXPECT_EQ(infoBar_->measurement(), "sx: 200%  sy: 150%");
+    EXPECT_EQ(infoBar_->text("scaleField"), "200/150%");
     // The rulers marked the frame on the canvas while it moved, and are
     // cleared when the button goes up.
     ASSERT_GE(ruler->rects.size(), 2u);

@@ -1,5 +1,8 @@
 #include "EditingTestSupport.h"
 
+#include "foundation/Units.h"
+#include "foundation/UnitsInfo.h"
+
 #include "core/Pasteboard.h"
 #include "document/Undo.h"
 #include "document/UndoInfo.h"
@@ -504,10 +507,12 @@ TEST_F(EditingTest, AHeadlineEditReportsItsSizeInTheInfoBar)
     textPoint caret{};
     headline->flow()->getCurrentTextPoint(&caret);
     headline->flow()->_finishModifyingInView(view_, headline, &caret, &caret, false);
-    char expected[64];
-    std::snprintf(expected, sizeof expected, "w: %.2f  h: %.2f", double(headline->frame().size.width),
-                  double(headline->frame().size.height));
-    EXPECT_EQ(infoBar_->measurement(), expected);
+    // In the document's unit.
+    kit::Size size = headline->frame().size;
+    document_->unitsInfo()->convertSizeToUnits(&size);
+    const int kind = document_->unitsInfo()->units();
+    EXPECT_EQ(infoBar_->text("wField"), TruncateUnits(size.width, kind));
+    EXPECT_EQ(infoBar_->text("hField"), TruncateUnits(size.height, kind));
 }
 
 } // namespace

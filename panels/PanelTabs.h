@@ -1,0 +1,121 @@
+#pragma once
+
+// The tabs and indents panel: one class-wide working copy of a paragraph's
+// tab stops and its five indent markers, loaded from the paragraph being
+// edited and written back into the styles of the selected paragraphs. The
+// tab ruler (the panel's own, or the one embedded in a document window)
+// reads and moves the records in place and asks the panel to add, remove
+// and apply. The panel's window and its controls come later: until then
+// the position field and the type selector are optional.
+
+#include "appkit/Panel.h"
+#include "document/DocumentPanels.h"
+#include "foundation/StyleParagraph.h"
+
+#include <vector>
+
+namespace kit {
+class CellMatrix;
+class TextField;
+class View;
+}
+class StyleParagraph;
+class TextParagraph;
+class UnitsInfo;
+
+// Orders the records by location in place: a shell sort with halving gaps
+// that never exchanges equal locations (+infinity sorts last).
+void sortTabs(StyleTabStop* tabs, int count);
+
+class PanelTabs : public kit::Panel, public DocumentPanel {
+public:
+    // Record types of the indent markers, in the order of indents().
+    static constexpr short LeftIndent = 4;
+    static constexpr short RightIndent = 5;
+    static constexpr short FirstLineIndent = 6;
+    static constexpr short LeftMargin = 7;
+    static constexpr short RightMargin = 8;
+    static constexpr int NumIndents = 5;
+
+    // Registers the builder of "PanelTabs.nib": the panel with its position
+    // field, tab type selector (cells tagged with the types 0 to 3) and add
+    // button below the place of its ruler.
+    static void initialize();
+    // The class-wide working state back to its start (for tests).
+    static void resetWorkingState();
+
+    PanelTabs();
+    ~PanelTabs() override;
+    std::string className() const override { return "PanelTabs"; }
+
+    // ---- Set-up: the ruler served (not owned) and the optional controls.
+    PanelTabs* init(kit::Object* sender);
+    PanelTabs* init(kit::Object* sender, kit::View* ruler);
+    void setRuler(kit::View* ruler);
+    // The embedded ruler of a window takes the panel's own one's place.
+    void setEmbeddedRuler(kit::View* ruler);
+    void rulerWillFree(kit::View* ruler);
+    kit::View* ruler() const { return ruler_; }
+    void setPositionField(kit::TextField* field) { positionField_ = field; }
+    kit::TextField* positionField() const { return positionField_; }
+    void setTabTypeSelector(kit::CellMatrix* selector) { tabTypeSelector_ = selector; }
+    kit::CellMatrix* tabTypeSelector() const { return tabTypeSelector_; }
+    void setUnitsLabel(kit::TextField* label) { unitsLabel_ = label; }
+
+    // ---- The working records (read and moved in place by the ruler).
+    StyleTabStop* tabs();
+    int numTabs() const;
+    StyleTabStop* indents();
+    int numIndents() const { return NumIndents; }
+    short newTabType() const;
+    char newTabLeader() const;
+    bool absoluteTabs() const;
+
+    // ---- Tab stops.
+    // Shows the position (points) in the document's unit.
+    void setPosition(float location);
+    // The position last shown, in points.
+    float position() const { return position_; }
+    void addTab(int type, float location);
+    void addTab(int type, float location, char leader);
+    // Adds a stop at the position shown (never below 0) unless one is
+    // there already, then applies.
+    void addTab(kit::Object* sender);
+    // Removes the record (a pointer into tabs()); answers the new array.
+    // Nothing is applied: the ruler applies when its drag ends.
+    StyleTabStop* removeTab(StyleTabStop* record);
+    void updateTabType(int type);
+    // The type selector's choice becomes the type of stops added here.
+    void setTabType(kit::Object* sender);
+
+    // ---- Loading and writing styles.
+    void updateFromParagraph(TextParagraph* paragraph);
+    void updateFromParagraphStyle(const StyleParagraph* style);
+    void updateTabsForParagraphStyle(StyleParagraph* style, bool isIndent) const;
+    // Applies the working tabs (or indents) to the selected paragraphs of
+    // the edited text; step +1 or -1 moves their autonumber level.
+    void apply(kit::Object* sender, bool isIndent, int adjustAutonumber);
+    bool disableApply() const { return disableApply_; }
+    void setDisableApply(bool flag) { disableApply_ = flag; }
+
+    // ---- Following the main document.
+    bool isVisible() const override;
+    void inspect(const std::vector<Item*>& selection) override;
+    void inspectSelection(const std::vector<Item*>* selection) override;
+    void updatePanel(LayoutDocument* document) override;
+    UnitsInfo* unitsInfo() const;
+
+private:
+    void redisplayRuler();
+
+    kit::View* ruler_ = nullptr; // not owned
+    kit::TextField* positionField_ = nullptr;
+    kit::CellMatrix* tabTypeSelector_ = nullptr;
+    kit::TextField* unitsLabel_ = nullptr;
+    float position_ = 0;
+    // The field's text as setPosition wrote it: unchanged, it stands for
+    // position_ exactly.
+    std::string shownPosition_;
+    int currentUnits_ = -1;
+    bool disableApply_ = false;
+};

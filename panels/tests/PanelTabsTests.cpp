@@ -1,0 +1,258 @@
+#include "view/tests/EditingTestSupport.h"
+
+#include "panels/PanelTabs.h"
+
+#include "appkit/Button.h"
+#include "appkit/CellMatrix.h"
+#include "appkit/EventScript.h"
+#include "appkit/RunLoop.h"
+#include "appkit/TextField.h"
+#include "foundation/Units.h"
+#include "foundation/UnitsInfo.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// ---- Sorting the records.
+
+TEST(SortTabsTest, OrdersByLocationKeepingEqualOnesAndInfinityLast)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        std::vector<StyleTabStop> in;
+        std::vector<StyleTabStop> out;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{{5, 0, 0}}, {{5, 0, 0}}},
+        {{{30, 0, 0}, {10, 1, 0}, {20, 2, 0}}, {{10, 1, 0}, {20, 2, 0}, {30, 0, 0}}},
+        // Equal locations are never exchanged: the types stay in order.
+        {{{10, 3, 0}, {10, 1, 0}, {5, 0, 0}}, {{5, 0, 0}, {10, 3, 0}, {10, 1, 0}}},
+        {{{inf, 0, 0}, {72, 0, '.'}, {36, 2, 0}, {0, 1, 0}}, {{0, 1, 0}, {36, 2, 0}, {72, 0, '.'}, {inf, 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<StyleTabStop> tabs = c.in;
+        sortTabs(tabs.empty() ? nullptr : tabs.data(), int(tabs.size()));
+        ASSERT_EQ(tabs.size(), c.out.size());
+        for (std::size_t i = 0; i < tabs.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(tabs[i].location, c.out[i].location);
+            EXPECT_EQ(tabs[i].type, c.out[i].type);
+            EXPECT_EQ(tabs[i].leader, c.out[i].leader);
+        }
+    }
+}
+
+// ---- The panel over a document whose text is edited in a window.
+
+class PanelTabsTest : public EditingTest {
+protected:
+    void SetUp() override
+    {
+        EditingTest::SetUp();
+        PanelTabs::resetWorkingState();
+        type(flow_, "one\ntwo\nthree");
+        ASSERT_EQ(flow_->paragraphCount(), 3);
+        for (const auto& paragraph : flow_->paragraphList())
+            paragraph->paragraphStyle()->setTabs(nullptr, 0);
+        panel_.init(nullptr);
+    }
+    void TearDown() override
+    {
+        PanelTabs::resetWorkingState();
+        EditingTest::TearDown();
+    }
+
+    void edit()
+    {
+        first_->beginEditing(nullptr, view_);
+        ASSERT_TRUE(view_->isEditing());
+    }
+
+    static std::vector<float> locations(const StyleParagraph* style)
+    {
+        std::vector<float> out;
+        for (const StyleTabStop& tab : style->tabs())
+            out.push_back(tab.location);
+        return out;
+    }
+
+    PanelTabs panel_;
+};
+
+TEST_F(PanelTabsTest, StopsAreAddedOnceAndRemovedToAnEmptyArray)
+{
+    edit();
+    panel_.addTab(2, 72);
+    panel_.addTab(0, 36);
+    panel_.addTab(1, 72); // a stop is already there
+    ASSERT_EQ(panel_.numTabs(), 2);
+    EXPECT_EQ(panel_.tabs()[0].location, 36);
+    EXPECT_EQ(panel_.tabs()[1].location, 72);
+    EXPECT_EQ(panel_.tabs()[1].type, 2);
+    // A negative position puts the stop at the ruler's zero.
+    panel_.addTab(3, -20);
+    ASSERT_EQ(panel_.numTabs(), 3);
+    EXPECT_EQ(panel_.tabs()[0].location, 0);
+    EXPECT_EQ(panel_.tabs()[0].type, 3);
+
+    // Removing goes by the record; a pointer from elsewhere removes nothing.
+    StyleTabStop stranger{36, 0, 0};
+    panel_.removeTab(&stranger);
+    EXPECT_EQ(panel_.numTabs(), 3);
+    panel_.removeTab(&panel_.tabs()[1]);
+    ASSERT_EQ(panel_.numTabs(), 2);
+    EXPECT_EQ(panel_.tabs()[0].location, 0);
+    EXPECT_EQ(panel_.tabs()[1].location, 72);
+    panel_.removeTab(&panel_.tabs()[0]);
+    panel_.removeTab(&panel_.tabs()[0]);
+    EXPECT_EQ(panel_.numTabs(), 0);
+    EXPECT_EQ(panel_.tabs(), nullptr);
+    panel_.addTab(0, 18);
+    ASSERT_EQ(panel_.numTabs(), 1);
+    EXPECT_EQ(panel_.tabs()[0].location, 18);
+}
+
+TEST_F(PanelTabsTest, ApplyingWritesTheTabsOrIndentsIntoTheSelectedParagraphsOnly)
+{
+    edit();
+    textPoint from{0, 0, 1}, to{1, 0, 1};
+    flow_->selectBetween(&from, &to, SelectionChar);
+    ASSERT_NE(flow_->textSelection(), nullptr);
+    panel_.addTab(0, 50);
+    panel_.addTab(1, 100);
+    for (int index : {0, 1}) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(locations(flow_->paragraphAtIndex(index)->paragraphStyle()), (std::vector<float>{50, 100}));
+    }
+    EXPECT_TRUE(locations(flow_->paragraphAtIndex(2)->paragraphStyle()).empty());
+
+    // The indents: left 20, right margin less 30, first line 10 left of the left indent.
+    StyleTabStop* indents = panel_.indents();
+    ASSERT_EQ(panel_.numIndents(), 5);
+    indents[4].location = 300;
+    indents[0].location = 20;
+    indents[1].location = 270;
+    indents[2].location = 10;
+    panel_.apply(nullptr, true, 0);
+    const StyleParagraph* style = flow_->paragraphAtIndex(1)->paragraphStyle();
+    EXPECT_FLOAT_EQ(style->indentLeft(), 20);
+    EXPECT_FLOAT_EQ(style->indentRight(), 30);
+    EXPECT_FLOAT_EQ(style->indentDeltaFirst(), -10);
+    EXPECT_FLOAT_EQ(flow_->paragraphAtIndex(2)->paragraphStyle()->indentLeft(), 0);
+    // The tabs stayed as they were.
+    EXPECT_EQ(locations(style), (std::vector<float>{50, 100}));
+
+    // Loading the paragraph back shows what was written.
+    PanelTabs::resetWorkingState();
+    panel_.updateFromParagraphStyle(style);
+    ASSERT_EQ(panel_.numTabs(), 2);
+    EXPECT_EQ(panel_.tabs()[1].type, 1);
+    EXPECT_FLOAT_EQ(panel_.indents()[0].location, 20);
+    EXPECT_FLOAT_EQ(panel_.indents()[2].location, 10);
+}
+
+TEST_F(PanelTabsTest, WithoutEditingApplyingOnlyBeepsAndSwitchedOffItDoesNothing)
+{
+    const int beeps = alerts_->beeps();
+    panel_.addTab(0, 40);
+    EXPECT_EQ(alerts_->beeps(), beeps + 1);
+    for (const auto& paragraph : flow_->paragraphList())
+        EXPECT_TRUE(paragraph->paragraphStyle()->tabs().empty());
+
+    edit();
+    panel_.setDisableApply(true);
+    panel_.addTab(0, 80);
+    EXPECT_EQ(alerts_->beeps(), beeps + 1);
+    EXPECT_TRUE(flow_->currentParagraph()->paragraphStyle()->tabs().empty());
+    panel_.setDisableApply(false);
+    panel_.apply(nullptr, false, 0);
+    EXPECT_EQ(locations(flow_->currentParagraph()->paragraphStyle()), (std::vector<float>{40, 80}));
+}
+
+TEST_F(PanelTabsTest, TheRegistryMakesTheTabsAndZoomPanelsOnceFromTheirFiles)
+{
+    PanelTabs::initialize();
+    EXPECT_EQ(delegate_->tabsPanel(false), nullptr);
+    auto* tabs = dynamic_cast<PanelTabs*>(delegate_->tabsPanel(true));
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_TRUE(tabs->isFloatingPanel());
+    EXPECT_EQ(delegate_->tabsPanel(true), tabs);
+    EXPECT_EQ(DocumentPanels::shared().tabsPanel(false), tabs);
+
+    auto* zoom = dynamic_cast<kit::Panel*>(delegate_->zoomPanel(true));
+    ASSERT_NE(zoom, nullptr);
+    EXPECT_EQ(delegate_->zoomPanel(false), zoom);
+    EXPECT_NE(zoom->contentView()->viewWithTag(5), nullptr);
+    EXPECT_NE(zoom->contentView()->viewWithTag(6), nullptr);
+}
+
+// The panel from its file: a position typed in the document's unit, a
+// type chosen in the selector and the add button put a stop into the
+// edited paragraph.
+TEST_F(PanelTabsTest, TheAddButtonPutsTheTypedStopOfTheChosenTypeIntoTheParagraph)
+{
+    PanelTabs::initialize();
+    auto* tabs = dynamic_cast<PanelTabs*>(delegate_->tabsPanel(true));
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_NE(tabs->positionField(), nullptr);
+    ASSERT_NE(tabs->tabTypeSelector(), nullptr);
+    document_->unitsInfo()->setUnits(2); // inches
+    edit();
+    tabs->inspect(document_->selected());
+    kit::View* label = tabs->contentView()->viewWithTag(UNITS_LABEL_TAG);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(static_cast<kit::TextField*>(label)->stringValue(), UnitsAbbreviationText(2));
+    tabs->makeKeyAndOrderFront(nullptr);
+
+    kit::CellMatrix* types = tabs->tabTypeSelector();
+    const kit::Rect right = types->convertRectToView(types->cellFrameAtRow(0, 2), nullptr);
+    kit::Button* add = nullptr;
+    for (const auto& view : tabs->contentView()->subviews())
+        if (auto* button = dynamic_cast<kit::Button*>(view.get()))
+            add = button;
+    ASSERT_NE(add, nullptr);
+    const kit::Rect addFrame = add->convertRectToView(add->bounds(), nullptr);
+    const kit::Point addAt{kit::midX(addFrame), kit::midY(addFrame)};
+    const kit::Point rightAt{kit::midX(right), kit::midY(right)};
+    const kit::Rect left = types->convertRectToView(types->cellFrameAtRow(0, 0), nullptr);
+    const kit::Point leftAt{kit::midX(left), kit::midY(left)};
+
+    const struct {
+        const char16_t* typed;
+        const kit::Point* choose;
+        std::vector<float> locations;
+        std::vector<short> types;
+    } steps[] = {
+        {u"1.5", &rightAt, {108}, {2}},
+        {u"1.5", nullptr, {108}, {2}},        // a stop is there already
+        {u"-1", &leftAt, {0, 108}, {0, 2}},   // below the zero: at the zero
+        {u"0.25", nullptr, {0, 18, 108}, {0, 0, 2}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.typed, step.typed + std::char_traits<char16_t>::length(step.typed)));
+        tabs->positionField()->selectText(nullptr);
+        kit::EventScript script(*tabs);
+        double at = 0.1;
+        for (const char16_t* k = step.typed; *k; ++k, at += 0.1)
+            script.at(at).keyDown(std::u16string(1, *k));
+        if (step.choose)
+            script.at(at += 0.1).mouseDown(*step.choose).after(0.05).mouseUp(*step.choose);
+        script.at(at + 0.2).mouseDown(addAt).after(0.05).mouseUp(addAt);
+        script.schedule();
+        // The caret blinks on: the run ends after the script.
+        auto stop = kit::Timer::timerWithTimeInterval(at + 1.0, [this](kit::Timer&) { app_->stop(nullptr); }, false);
+        kit::RunLoop::currentRunLoop().addTimer(stop, kit::DefaultRunLoopMode);
+        app_->run();
+        const StyleParagraph* style = flow_->currentParagraph()->paragraphStyle();
+        EXPECT_EQ(locations(style), step.locations);
+        std::vector<short> kinds;
+        for (const StyleTabStop& tab : style->tabs())
+            kinds.push_back(tab.type);
+        EXPECT_EQ(kinds, step.types);
+    }
+}
+
+} // namespace

@@ -1,0 +1,3 @@
+#include "core/Values.h"
+
+void registerEditingClasses() { kit::registerValueClasses(); }
