@@ -273,6 +273,9 @@ void LayoutDocument::calcDisplayedPages(bool withRuns)
 void LayoutDocument::pagesChanged()
 {
     calcPageRectsFor(1);
+    // The views take the new canvas whoever changed the pages: a caret
+    // that opens a collapsed run, an undo, a flow that adds a page.
+    notifyDocumentDidChangeSize();
 }
 
 void LayoutDocument::pageLeaves(Page* page)
@@ -387,7 +390,12 @@ void LayoutDocument::deleteEmptyPages()
         return;
     for (int index = numPages() - 1; index >= 1; --index) {
         Page* page = pages_[std::size_t(index)].get();
-        const std::vector<Item*> items = page->items();
+        // The page's own items, whichever layer is being edited: in the
+        // master layer the list would be the master items, and a page left
+        // behind then stayed until the next layout took it.
+        std::vector<Item*> items;
+        for (const auto& item : page->pageItems())
+            items.push_back(item.get());
         const bool empty = std::all_of(items.begin(), items.end(), [](const Item* item) {
             const auto* column = dynamic_cast<const TextItem*>(item);
             return column && column->masterColumn() && column->endParagraph() == -2;

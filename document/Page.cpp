@@ -16,6 +16,7 @@
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextPoint.h"
+#include "text/TextWordSpecial.h"
 
 #include <algorithm>
 
@@ -120,6 +121,13 @@ std::vector<std::shared_ptr<Item>> Page::removeItems(const std::vector<Item*>& i
     const bool master = inMasterLayer(document_);
     for (Item* item : items) {
         if (master) {
+            // A header, footer or footnote frame stays while its marker is
+            // listed: it goes with the marker taken out of the text.
+            const auto holds = [item](const TextWordSpecial* marker) { return marker->objectReference() == item; };
+            if (std::any_of(document_->headers().begin(), document_->headers().end(), holds) ||
+                std::any_of(document_->footers().begin(), document_->footers().end(), holds) ||
+                std::any_of(document_->footnotes().begin(), document_->footnotes().end(), holds))
+                continue;
             if (auto owned = document_->removeMasterItem(item))
                 removed.push_back(std::move(owned));
             continue;

@@ -52,7 +52,9 @@ void UndoPage::undoInDocument(LayoutDocument* document)
         for (std::size_t k = 0; k < named; ++k)
             if (Page* page = pages_[k].get(); page && document->indexOfPage(page) != LayoutDocument::PageNotFound)
                 present.push_back(page);
-        if (present.empty())
+        // A document keeps a page: when the run is all that is left (the
+        // pages before it were deleted meanwhile), it stays.
+        if (present.empty() || int(present.size()) >= document->numPages())
             return;
         document->setSelection({}, nullptr);
         held_ = document->removePages(present);

@@ -71,6 +71,8 @@ std::string firstDifference(const std::string& a, const std::string& b)
 void Model::checkLinks() const
 {
     const LayoutDocument& doc = *document_;
+    if (doc.numPages() < 1)
+        failed("the document has no page");
     std::set<const kit::Object*> live;
     std::set<const Page*> pages;
     for (const auto& page : doc.pages()) {

@@ -129,14 +129,15 @@ std::unique_ptr<T> take(std::vector<std::unique_ptr<kit::Object>>& unclaimed, ki
 
 } // namespace
 
-// Until the document has a stored form of its own, the parts that store
-// themselves are stored together: the pages with their items and text, the
-// master items and the named styles. Reading them back into a new document
-// must give the document that was saved.
+// The parts the document's stored form keeps are stored together: the
+// pages with their items and text, the master items, the named styles and
+// the header, footer and footnote markers (a marker whose text is held by
+// an undo record is listed, and stored, all the same). Reading them back
+// into a new document must give the document that was saved.
 void Model::checkSaveAndRead() const
 {
     const LayoutDocument& doc = *document_;
-    kit::Array pages, masters, paragraphStyles, graphicStyles, root;
+    kit::Array pages, masters, paragraphStyles, graphicStyles, headers, footers, footnotes, root;
     for (const auto& page : doc.pages())
         pages.addObject(page.get());
     for (const auto& item : doc.masterItems())
@@ -147,7 +148,11 @@ void Model::checkSaveAndRead() const
                                      std::pair{sheet->graphicStyles(), &graphicStyles}})
         for (std::size_t i = 1; i < list->size(); ++i)
             part->addObject(dynamic_cast<kit::Object*>((*list)[i].get()));
-    for (kit::Array* part : {&pages, &masters, &paragraphStyles, &graphicStyles})
+    for (const auto& [list, part] :
+         {std::pair{&doc.headers(), &headers}, std::pair{&doc.footers(), &footers}, std::pair{&doc.footnotes(), &footnotes}})
+        for (TextWordSpecial* marker : *list)
+            part->addObject(marker);
+    for (kit::Array* part : {&pages, &masters, &paragraphStyles, &graphicStyles, &headers, &footers, &footnotes})
         root.addObject(part);
     std::string saved;
     try {
@@ -163,11 +168,12 @@ void Model::checkSaveAndRead() const
     } catch (const kit::Exception& e) {
         failed(std::string("the saved document does not read back: ") + e.what());
     }
-    if (!back || back->count() != 4)
+    if (!back || back->count() != 7)
         failed("the saved document reads back without its parts");
     auto part = [&](std::size_t i) { return dynamic_cast<kit::Array*>(back->objectAt(i)); };
-    if (!part(0) || !part(1) || !part(2) || !part(3))
-        failed("the saved document reads back without its parts");
+    for (std::size_t i = 0; i < 7; ++i)
+        if (!part(i))
+            failed("the saved document reads back without its parts");
 
     LayoutDocument read(doc.styleInfo()->preferences());
     read.setPageSize(doc.pageSize());
@@ -204,6 +210,11 @@ void Model::checkSaveAndRead() const
         for (const auto& item : page->pageItems())
             if (auto* column = dynamic_cast<const TextItem*>(item.get()))
                 scan(column->flow());
+    // A listed marker out of every text holds its frame all the same.
+    for (std::size_t i = 4; i < 7; ++i)
+        for (kit::Object* object : part(i)->objects())
+            if (auto* marker = dynamic_cast<TextWordSpecial*>(object); marker && marker->objectReference())
+                markers.emplace(marker->objectReference(), marker);
     for (kit::Object* object : part(1)->objects()) {
         if (auto item = take<Item>(unclaimed, object)) {
             if (auto* column = dynamic_cast<const TextItem*>(item.get()))
@@ -217,6 +228,16 @@ void Model::checkSaveAndRead() const
             }
         }
     }
+    // Listed as the document lists them when it reads its stored form.
+    for (kit::Object* object : part(4)->objects())
+        if (auto* marker = dynamic_cast<TextWordSpecial*>(object))
+            read.addHeader(marker);
+    for (kit::Object* object : part(5)->objects())
+        if (auto* marker = dynamic_cast<TextWordSpecial*>(object))
+            read.addFooter(marker);
+    for (kit::Object* object : part(6)->objects())
+        if (auto* marker = dynamic_cast<TextWordSpecial*>(object))
+            read.addFootnote(marker);
     read.setup();
 
     const std::string was = describe(doc);

@@ -554,6 +554,8 @@ private:
         item->setRunaround(on & 1, g, g, g, g, on >> 1 & 3);
         if (Page* page = item->page())
             page->handleOverlaps(item, false);
+        // As the inspector's command: the text that moved is shown.
+        doc_.notifyUpdate(nullptr, nullptr);
     }
 
     // Master items: added or removed in the master layer, as the page view

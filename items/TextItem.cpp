@@ -132,6 +132,21 @@ void TextItem::setNewScreenHangRight(float value) { screenHangRight_ = std::max(
 
 // ---- Layout and the chain.
 
+void TextItem::flowAroundResizedHeadline()
+{
+    if (!headlineResized_)
+        return;
+    headlineResized_ = false;
+    Page* page = page_.get();
+    if (!page)
+        return;
+    page->itemDidChange(this);
+    // The text around it moved: shown again.
+    if (LayoutDocument* document = pageDocument())
+        document->notifyUpdate(nullptr, nullptr);
+}
+
+
 TextParagraph* TextItem::recompute()
 {
     hangLeft_ = hangRight_ = screenHangLeft_ = screenHangRight_ = 0.0f;

@@ -165,6 +165,9 @@ public:
     void sizeTo(float width, float height, bool recompute) override;
     // Fits a headline's frame to its text, without scaling the type.
     void sizeHeadlineTo(float width, float height);
+    // After its flow's layout: a headline that changed size with its text
+    // and has runaround lays out again the text of its page around it.
+    void flowAroundResizedHeadline();
     // Scales display text's type (its current paragraph) by the factors.
     void scaleBy(double sx, double sy);
     bool shouldResizeNaturally() const override { return isDisplay(); }
@@ -390,6 +393,7 @@ private:
     float screenHangLeft_ = 0, screenHangRight_ = 0;
     bool needsRedrawing_ = false;
     bool changed_ = false;
+    bool headlineResized_ = false;
     bool textContinues_ = false;
     bool disconnected_ = false;
 

@@ -241,9 +241,18 @@ void TextItem::quickRedrawStart(TextItem** column, int* paragraph)
     TextItem* from = this;
     int first = startParagraph();
     const TextSelection* selection = flow_ ? flow_->textSelection() : nullptr;
-    if (selection && !selection->isEmpty() && selection->startParagraph() < first) {
+    if (selection && !selection->isEmpty() && (first < 0 || selection->startParagraph() < first)) {
         first = selection->startParagraph();
         from = flow_->item(this, &selection->start());
+    } else if (flow_ && (!selection || selection->isEmpty())) {
+        // The caret's paragraph may show in an earlier column (a click in
+        // an empty column after the text puts the caret at its end).
+        textPoint caret{};
+        flow_->getCurrentTextPoint(&caret);
+        if (caret.paragraph >= 0 && (first < 0 || caret.paragraph < first)) {
+            first = caret.paragraph;
+            from = flow_->item(this, &caret);
+        }
     }
     // The change may have moved the first paragraph on from the column its
     // predecessor ends in (or back into it): that column shows it too, or

@@ -149,8 +149,11 @@ void TextItem::sizeHeadlineTo(float width, float height)
     // The area it leaves joins the next redisplay.
     if (LayoutDocument* document = pageDocument())
         document->invalidate(document->mainView(), {this});
+    const kit::Size was = frame_.size;
     Item::sizeTo(width, height, false);
     changed_ = true;
+    if (hasRunaround() && (frame_.size.width != was.width || frame_.size.height != was.height))
+        headlineResized_ = true;
 }
 
 void TextItem::scaleBy(double sx, double sy)

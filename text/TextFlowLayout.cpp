@@ -249,6 +249,9 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
     }
     if (deferred && !through && deadline == 0)
         scheduleIdleLayout();
+    // Only now, with this flow laid out: the page lays out every flow on it.
+    if (firstTextItem_ && firstTextItem_->isDisplay())
+        firstTextItem_->flowAroundResizedHeadline();
     return other ? other : edited;
 }
 

@@ -4,6 +4,7 @@
 
 #include "text/TextFlow.h"
 
+#include "graphics/Font.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
 #include "text/TextDocument.h"
@@ -134,7 +135,11 @@ void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, DocumentView* vie
         const kit::Point origin = originInView(at);
         const float top = at == first ? firstY : border.origin.y;
         const float bottom = (at == last || single) ? lastY : border.origin.y + border.size.height;
-        kit::Rect r = kit::makeRect(origin.x + border.origin.x, origin.y + top, border.size.width, bottom - top);
+        // Hung punctuation and hyphens ink past the paragraph's border.
+        const float left = std::max(at->hangLeft(), at->screenHangLeft()),
+                    right = std::max(at->hangRight(), at->screenHangRight());
+        kit::Rect r = kit::makeRect(origin.x + border.origin.x - left, origin.y + top, border.size.width + left + right,
+                                    bottom - top);
         if (r.size.height <= 0)
             r.size.height = 0.01f;
         if (at == column || single) {
@@ -143,7 +148,11 @@ void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, DocumentView* vie
             if (cursorRect)
                 r = kit::unionRect(r, *cursorRect);
         }
-        r = kit::insetRect(r, -1.0f, -1.0f);
+        // Glyphs ink above and below their line's box where the leading is
+        // tight: by up to about a line, as drawing reaches.
+        const kit::Font* font = paragraph->font();
+        const float reach = font ? std::max(font->pointSize(), 1.0f) : 1.0f;
+        r = kit::insetRect(r, -1.0f, -reach);
         document->notifyUpdate(view, r, at, at, i - 1, i + 1);
     }
 }

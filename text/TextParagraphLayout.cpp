@@ -682,10 +682,14 @@ void TextParagraph::LineLayout::placeLine()
         x += word->xWidthForPiece(piece);
         sx += word->screenWidthForPiece(piece);
         widest_ = std::max(widest_, std::min(x, rightLimit_));
-        if (x > frame_.size.width)
-            column_->setNewHangRight(x - frame_.size.width);
-        if (sx > frame_.size.width)
-            column_->setNewScreenHangRight(sx - frame_.size.width);
+        // A piece cut at the line's end is drawn with a hyphen after it,
+        // whose ink the column's redraws must reach as well.
+        const float hyphen =
+            !word->isSpecial() && piece < word->numWordPieces() - 1 && font_ ? font_->widthOfString("-") : 0.0f;
+        if (x + hyphen > frame_.size.width)
+            column_->setNewHangRight(x + hyphen - frame_.size.width);
+        if (sx + hyphen > frame_.size.width)
+            column_->setNewScreenHangRight(sx + hyphen - frame_.size.width);
         if (word->isVisible()) {
             const bool stretch = justify && w > lastTab;
             x += gapOf(word) + (stretch ? gap : 0.0f);

@@ -204,8 +204,9 @@ private:
     void walkWords(const std::function<bool(TextWord*)>& fn) const;
     void dropLists();
     // The run walk over the styles in force: needs says whether a style
-    // needs the change, change makes it.
-    void walkRuns(const std::function<bool(const StyleChar*)>& needs, const std::function<void(StyleChar*)>& change,
+    // needs the change, change makes it. True when it stored a style of
+    // its own in a word (the word is to be measured again).
+    bool walkRuns(const std::function<bool(const StyleChar*)>& needs, const std::function<void(StyleChar*)>& change,
                   bool copyAtEndAlways);
     void finishStyling(bool remeasure);
     void insertParagraphs(TextFlow* flow);

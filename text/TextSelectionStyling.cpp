@@ -45,17 +45,20 @@ StyleChar* styleInForce(const TextFlow* flow, textPoint* point)
 
 } // namespace
 
-void TextSelection::walkRuns(const std::function<bool(const StyleChar*)>& needs,
+bool TextSelection::walkRuns(const std::function<bool(const StyleChar*)>& needs,
                              const std::function<void(StyleChar*)>& change, bool copyAtEndAlways)
 {
     if (!flow_ || isEmpty())
-        return;
+        return false;
+    bool stored = false;
     textPoint p = end_;
     StyleChar* style = styleInForce(flow_, &p);
     if (style && (copyAtEndAlways || needs(style))) {
         // The text after the selection keeps the old value.
-        if (!samePoint(p, end_))
+        if (!samePoint(p, end_)) {
             flow_->addCharStyle(style->copy(), &end_);
+            stored = true;
+        }
         // The selection's last run, found again: the copy may have taken the
         // place of the style found (a date or page number holds one style
         // for all that follows it).
@@ -71,8 +74,10 @@ void TextSelection::walkRuns(const std::function<bool(const StyleChar*)>& needs,
                 TextWord* first = paragraph ? paragraph->firstWord() : nullptr;
                 if (!first)
                     break;
-                if (!first->styleAt(0))
+                if (!first->styleAt(0)) {
                     first->addCharStyle(style->copy(), 0);
+                    stored = true;
+                }
                 style = first->styleAt(0);
                 p = textPoint{p.paragraph, 0, 0};
             }
@@ -89,18 +94,22 @@ void TextSelection::walkRuns(const std::function<bool(const StyleChar*)>& needs,
             // copy of their own, as the letters after it do.
             TextParagraph* paragraph = flow_->paragraphAtIndex(p.paragraph);
             if (TextWord* first = paragraph ? paragraph->firstWord() : nullptr)
-                if (!first->styleAt(0))
+                if (!first->styleAt(0)) {
                     first->addCharStyle(style->copy(), 0);
+                    stored = true;
+                }
         }
         if (!samePoint(p, at)) {
             flow_->addCharStyle(style->copy(), &at);
+            stored = true;
             textPoint check = at;
             style = styleInForce(flow_, &check);
             if (!samePoint(check, at))
-                return; // no word to store it in: never the paragraph's own style
+                return stored; // no word to store it in: never the paragraph's own style
         }
         change(style);
     }
+    return stored;
 }
 
 void TextSelection::finishStyling(bool remeasure)
@@ -166,14 +175,16 @@ void TextSelection::modifyFontAttribute(unsigned short mask, bool enable, TextIt
 
 void TextSelection::setTextColor(const kit::ColorRef& color)
 {
-    walkRuns(
+    const bool stored = walkRuns(
         [&color](const StyleChar* s) {
             if (!s->color() || !color)
                 return s->color() != color;
             return !s->color()->isEqual(*color);
         },
         [&color](StyleChar* s) { s->setColor(color); }, false);
-    finishStyling(false);
+    // A colour changes no measure, but a style stored where a run is split
+    // is the word's own now and may be taller than what it measured with.
+    finishStyling(stored);
 }
 
 void TextSelection::changeFont(kit::Object* sender, TextItem* item)

@@ -579,12 +579,17 @@ void PageView::drawRect(const kit::Rect& rect)
     // Earliest page first, the edited one last; master items and page
     // decorations are the page's drawing.
     const Paint paint = this->paint(*context, rect);
-    const std::vector<Page*> pages = context->isDrawingToScreen() ? visiblePages() : pagesMeeting(rect);
-    for (Page* page : pages)
-        page->drawSelfInView(paint, rect);
+    const std::vector<Page*> found = context->isDrawingToScreen() ? visiblePages() : pagesMeeting(rect);
+    // A layout finished while a page is drawn may make the collapsed runs
+    // anew: the pages are held weakly.
+    const std::vector<kit::WeakLink<Page>> pages(found.begin(), found.end());
+    for (const auto& page : pages)
+        if (page)
+            page->drawSelfInView(paint, rect);
     if (context->isDrawingToScreen()) {
-        for (Page* page : pages)
-            placeCursorInDrawnColumns(page, rect);
+        for (const auto& page : pages)
+            if (page)
+                placeCursorInDrawnColumns(page.get(), rect);
         drawTextCursor(*context, rect);
     }
 }
@@ -598,6 +603,10 @@ void PageView::placeCursorInDrawnColumns(Page* page, const kit::Rect& rect)
 {
     // The caret follows the text it stands in as that text is drawn: in an
     // edited column that showed the caret's paragraph, without a selection.
+    // Drawing changes nothing: a caret on a collapsed page would open its
+    // run in the middle of the drawing.
+    if (page->isCollapsed())
+        return;
     const kit::Rect onPage = kit::offsetRect(rect, -page->pageRect().origin.x, -page->pageRect().origin.y);
     for (const auto& item : page->pageItems()) {
         auto* column = dynamic_cast<TextItem*>(item.get());

@@ -335,6 +335,17 @@ TEST_F(EmptyPagesTest, TheFirstPageStaysAndAnyOtherItemStopsTheWalk)
     EXPECT_EQ(copyOn(0)->flow()->firstTextItem(), copyOn(0));
 }
 
+// Whether a page is empty is a matter of its own items: while the master
+// layer is edited, a trailing page goes as it does in the pages layer.
+TEST_F(EmptyPagesTest, TrailingPagesGoWhileTheMasterLayerIsEdited)
+{
+    textEndsOnPage(1);
+    document_.setEditingLayer(LayoutDocument::MasterLayer);
+    document_.deleteEmptyPages();
+    document_.setEditingLayer(LayoutDocument::PagesLayer);
+    EXPECT_EQ(document_.numPages(), 2);
+}
+
 // Three pages, one column each, joined into one chain of three paragraphs.
 class StoredChainTest : public TextMasterTest {
 protected:

@@ -379,6 +379,23 @@ TEST_F(UndoRecordTest, ThePageShownAndThePagesTouchedStayInsideTheLists)
     EXPECT_EQ(document_->numPages(), 4);
 }
 
+// The pages before an added run were deleted meanwhile: undoing the run
+// would leave the document without a page, and does nothing.
+TEST_F(UndoRecordTest, UndoingAddedPagesThatAreAllTheDocumentHasKeepsThem)
+{
+    view();
+    ASSERT_TRUE(document_->addPages(1, 3));
+    Page* added = page(3);
+    undo_->push(std::make_unique<UndoPage>(std::vector<Page*>{added}, 3, 1, Undo::PagesAdded));
+    ASSERT_EQ(document_->deletePages(3, 0).size(), 3u);
+    ASSERT_EQ(document_->numPages(), 1);
+    (void)undo_->undo();
+    ASSERT_EQ(document_->numPages(), 1);
+    EXPECT_EQ(page(0), added);
+    (void)undo_->redo();
+    EXPECT_EQ(document_->numPages(), 1);
+}
+
 TEST_F(UndoRecordTest, AMoveToAnotherPageAndItsUndoMakeThePageTheItemsLieOnActive)
 {
     Item* box = addBox(0, kit::makeRect(10, 10, 10, 10));

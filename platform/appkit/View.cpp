@@ -424,6 +424,10 @@ void View::displayTree(const Rect& rect, bool onlyIfNeeded)
         return;
     Rect area = intersectionRect(rect, visibleRect());
     if (!onlyIfNeeded || needsDisplay_) {
+        // What the drawing itself marks (a layout it finishes may change
+        // the view) stays marked for the next pass.
+        needsDisplay_ = false;
+        invalidRect_ = {};
         if (!isEmptyRect(area)) {
             // Whole pixels of the window: what is clipped there is erased
             // and drawn whole, never blended again with what was there.
@@ -436,8 +440,6 @@ void View::displayTree(const Rect& rect, bool onlyIfNeeded)
             drawRect(area);
             unlockFocus();
         }
-        needsDisplay_ = false;
-        invalidRect_ = {};
         onlyIfNeeded = false;
     }
     for (size_t i = 0; i < subviews_.size(); ++i) {

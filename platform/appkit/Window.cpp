@@ -635,7 +635,10 @@ void Window::displayIfNeeded()
     if (closed_ || !contentView_ || !contentView_->needsDisplayBelow())
         return;
     disableFlushWindow();
-    contentView_->displayIfNeeded();
+    // A drawing that marks the views again (its layout changed them) is
+    // followed by the areas it marked, a few rounds at most.
+    for (int round = 0; round < 4 && contentView_->needsDisplayBelow(); ++round)
+        contentView_->displayIfNeeded();
     enableFlushWindow();
     flushWindow();
 }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 
@@ -22,6 +23,16 @@ State& state()
     // Never destroyed: worker threads may still post while the program exits.
     static auto* s = new State;
     return *s;
+}
+
+// A worker still running when the program exits would post into Qt and the
+// library statics that exit is tearing down: exit waits for it, bounded by
+// the longest a render may take.
+void waitForBackgroundWorkAtExit()
+{
+    State& s = state();
+    std::unique_lock lock(s.mutex);
+    s.posted.wait_for(lock, std::chrono::seconds(45), [&] { return s.inFlight <= 0; });
 }
 
 } // namespace
@@ -68,6 +79,9 @@ bool MainQueue::hasPosted()
 
 void MainQueue::beginBackgroundWork()
 {
+    // Registered after the libraries' statics, so it runs before they go.
+    static const bool waitsAtExit = std::atexit(waitForBackgroundWorkAtExit) == 0;
+    (void)waitsAtExit;
     State& s = state();
     std::lock_guard lock(s.mutex);
     ++s.inFlight;

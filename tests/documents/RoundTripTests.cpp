@@ -92,6 +92,30 @@ TEST_F(RoundTrip, AFlowReachedThroughItsHeaderMarkerKeepsItsColumnAndParagraphs)
     EXPECT_EQ(read->flows().size(), 3u); // the text, the header's, the footer's
 }
 
+// The only column of the text with the header marker is deleted, as the
+// page view deletes it (an undo record keeps it): the marker stays listed
+// and its frame names it, written and read back so.
+TEST_F(RoundTrip, AHeaderWhoseTextAnUndoRecordHoldsKeepsItsMarker)
+{
+    std::unique_ptr<LayoutDocument> made = makeDocument(60);
+    ASSERT_EQ(made->numPages(), 1);
+    TextItem* column = sample::firstColumnOn(made->pageAt(0));
+    ASSERT_NE(column, nullptr);
+    std::vector<std::shared_ptr<Item>> held = made->pageAt(0)->removeItems({column});
+    ASSERT_EQ(held.size(), 1u);
+    column->removeFromTextFlow();
+    ASSERT_EQ(made->headers().size(), 1u);
+
+    std::unique_ptr<LayoutDocument> read = readDocumentData(bytesOf(*made));
+    ASSERT_NE(read, nullptr);
+    ASSERT_EQ(read->headers().size(), 1u);
+    TextWordSpecial* header = read->headers().front();
+    const auto frame = std::find_if(read->masterItems().begin(), read->masterItems().end(),
+                                    [&](const auto& item) { return item.get() == header->objectReference(); });
+    ASSERT_NE(frame, read->masterItems().end());
+    EXPECT_EQ(static_cast<TextItem*>(frame->get())->myMaster(), header);
+}
+
 } // namespace
 
 namespace {

@@ -369,8 +369,6 @@ TEST_F(DocumentViewsTest, AnnouncementsReachEveryViewUnlessHeldBack)
     // The canvas grows by a page: the views take its size, but repaint
     // nothing.
     ASSERT_TRUE(document_->addPages(1, 3));
-    document_->calcPageRectsFor(1);
-    document_->notifyDocumentDidChangeSize();
     EXPECT_EQ(log_, (std::vector<std::string>{"second size"}));
     EXPECT_TRUE(view_->itemUpdates.empty());
     for (PageView* v : {static_cast<PageView*>(view_), static_cast<PageView*>(view2_)}) {

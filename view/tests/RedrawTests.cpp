@@ -379,11 +379,13 @@ TEST_F(RedrawTest, PagesAddedOrDeletedResizeAndRedrawTheView)
         {"two pages added", [&] { ASSERT_TRUE(document_->addPages(2, 2)); }},
         {"the second page deleted", [&] { ASSERT_EQ(document_->deletePages(1, 1).size(), 1u); }},
         {"the first page collapsed", [&] { ASSERT_TRUE(document_->collapsePages(1, 0)); }},
+        // The caret opens the run as the letter goes in.
+        {"a letter typed on the collapsed page", [&] { pressKeys(u"x"); }},
+        {"both pages collapsed", [&] { ASSERT_TRUE(document_->collapsePages(2, 0)); }},
     };
     for (const Step& s : steps) {
+        // The operations announce the new canvas size to the views.
         s.act();
-        // As a command on pages does: the views take the new canvas size.
-        document_->notifyDocumentDidChangeSize();
         EXPECT_EQ(view_->frame().size.width, document_->canvasSize().width) << s.name;
         EXPECT_EQ(view_->frame().size.height, document_->canvasSize().height) << s.name;
         const repaint::Mismatch m = screenAgainstRepaint(true);

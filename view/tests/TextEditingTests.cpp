@@ -391,13 +391,14 @@ TEST_F(EditingTest, TheCurrentParagraphsChangedBandIsRedrawn)
     EXPECT_EQ(draw.fromParagraph, 0);
     EXPECT_EQ(draw.toParagraph, 2);
     // The band from the first to the last dirty y in the column, on the
-    // canvas, grown by a point.
+    // canvas, grown by a point sideways and by the type size (the ink's
+    // reach past tight lines) up and down.
     kit::Point origin = first_->frame().origin;
     first_->convertToView(&origin);
     const kit::Rect border = paragraph->borderInItem(first_);
     kit::Rect band = kit::makeRect(origin.x + border.origin.x, origin.y + paragraph->firstDirtyY(), border.size.width,
                                    paragraph->lastDirtyY() - paragraph->firstDirtyY());
-    band = kit::insetRect(kit::unionRect(band, cursor), -1, -1);
+    band = kit::insetRect(kit::unionRect(band, cursor), -1, -font_->pointSize());
     EXPECT_TRUE(kit::equalRects(draw.rect, band)) << kit::stringFromRect(draw.rect) << " " << kit::stringFromRect(band);
 
     // A master column is redrawn whole, wherever it shows.

@@ -8,6 +8,8 @@
 #include "graphics/PostScriptContext.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 using namespace kit;
@@ -34,6 +36,23 @@ TEST_F(BackgroundWorkTest, AWaitingLoopRunsWhatAnotherThreadPosts)
     EXPECT_FALSE(event.has_value());
     EXPECT_TRUE(ran);
     EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST(BackgroundWorkExit, TheProgramExitsOnlyAfterWorkStillInFlightHasPosted)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            MainQueue::beginBackgroundWork();
+            std::thread([] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                MainQueue::post([] {});
+                std::fputs("worker posted\n", stderr);
+                MainQueue::endBackgroundWork();
+            }).detach();
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "worker posted");
 }
 
 TEST_F(BackgroundWorkTest, AnEPSPictureBecomesReadyWhileTheLoopRuns)

@@ -56,6 +56,26 @@ public:
     std::vector<Rect> rects;
 };
 
+// Its first drawing finds it changed (as a layout finished while drawing
+// may change a page view) and marks it again.
+class ChangesWhileDrawing : public View {
+public:
+    using View::View;
+    void drawRect(const Rect& rect) override
+    {
+        DrawContext* c = DrawContext::current();
+        c->setgray(gray);
+        c->rectfill(rect);
+        if (gray != 0) {
+            gray = 0;
+            setNeedsDisplay(true);
+        }
+        ++draws;
+    }
+    float gray = 1;
+    int draws = 0;
+};
+
 } // namespace
 
 using ViewTest = AppKitTest;
@@ -264,6 +284,18 @@ TEST_F(ViewTest, DisplayIfNeededDrawsOnlyWhatNeedsIt)
     EXPECT_EQ(left->draws, 1);
     EXPECT_EQ(right->draws, 2);
     EXPECT_FALSE(right->needsDisplay());
+}
+
+TEST_F(ViewTest, WhatADrawingMarksIsDrawnBeforeTheWindowIsDone)
+{
+    Window window(makeRect(0, 0, 40, 30));
+    auto* view = static_cast<ChangesWhileDrawing*>(
+        window.contentView()->addSubview(std::make_unique<ChangesWhileDrawing>(makeRect(0, 0, 40, 30))));
+    view->setNeedsDisplay(true);
+    window.displayIfNeeded();
+    EXPECT_EQ(view->draws, 2);
+    EXPECT_FALSE(window.viewsNeedDisplay());
+    EXPECT_FALSE(repaint::compareWithFreshRepaint(window, *view).any());
 }
 
 TEST_F(ViewTest, ARedrawnAreaEqualsAFreshRepaint)
