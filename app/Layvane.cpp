@@ -75,6 +75,7 @@ Layvane::Layvane()
 {
     if (!Main) {
         Main = this;
+        PageWindowServices::setShared(this);
         installDocumentPanels();
     }
     unitsInfo_ = applicationUnits().get();
@@ -92,6 +93,8 @@ Layvane::~Layvane()
     mainPageView_ = nullptr;
     if (Main == this)
         Main = nullptr;
+    if (PageWindowServices::shared() == this)
+        PageWindowServices::setShared(nullptr);
 }
 
 void Layvane::setMainPageView(PageView* view)

@@ -13,6 +13,7 @@
 #include "appkit/Receiver.h"
 #include "document/DocumentDelegate.h"
 #include "foundation/ApplicationDelegate.h"
+#include "view/PageWindowServices.h"
 
 #include <cstdint>
 #include <map>
@@ -72,7 +73,8 @@ class Layvane : public kit::Receiver,
                 public kit::MenuValidation,
                 public kit::NibOwner,
                 public ApplicationDelegate,
-                public DocumentDelegate {
+                public DocumentDelegate,
+                public PageWindowServices {
 public:
     // Class set-up, run once before any delegate exists, in this order:
     // NoID, the stored classes, the application-wide units, the largest
@@ -93,7 +95,7 @@ public:
 
     // ---- Class values (answered by the instance for its class).
     virtual std::string _apiConnectionName() const { return "LayvaneRemoteControl"; }
-    virtual bool prefersEmbeddedTabRulers() const { return false; }
+    bool prefersEmbeddedTabRulers() const override { return false; }
     virtual std::string keymapFileExtension() const { return "keymap"; }
     // The folder of templates under the home folder; empty for none.
     virtual std::string templateDir() const { return std::string(); }
@@ -290,11 +292,11 @@ public:
     kit::Object* addPagesPanel(bool create) { return panel("addPagesPanel", create); }
     kit::Object* deletePagesPanel(bool create) { return panel("deletePagesPanel", create); }
     kit::Object* collapsePagesPanel(bool create) { return panel("collapsePagesPanel", create); }
-    kit::Object* zoomPanel(bool create) { return panel("zoomPanel", create); }
+    kit::Object* zoomPanel(bool create) override { return panel("zoomPanel", create); }
     kit::Object* spellPanel(bool create) { return panel("spellPanel", create); }
     kit::Object* findPanel(bool create) { return panel("findPanel", create); }
     kit::Object* linksPanel(bool create) { return panel("linksPanel", create); }
-    kit::Object* tabsPanel(bool create) { return panel("tabsPanel", create); }
+    kit::Object* tabsPanel(bool create) override { return panel("tabsPanel", create); }
     kit::Object* pageLayoutAccessory(bool create) { return panel("pageLayoutAccessory", create); }
     kit::Object* fontAccessory(bool create) { return panel("fontAccessory", create); }
     virtual kit::Object* printAccessory(bool create) { return panel("printAccessory", create); }

@@ -19,4 +19,7 @@ public:
     virtual void showPageNumber(int number) = 0;
     // The page of which the most is visible; nil for none.
     virtual Page* mostVisiblePage() const = 0;
+    // What the window's frame shows around the view.
+    virtual bool rulersAreVisible() const { return false; }
+    virtual bool infoBarIsVisible() const { return false; }
 };

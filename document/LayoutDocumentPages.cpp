@@ -213,6 +213,8 @@ void LayoutDocument::setActivePage(Page* page)
     activeView_ = main;
     if (shown && highlights)
         main->highlight(shown, true);
+    for (DocumentView* view : views_)
+        view->notifyUpdatePageStatus();
 }
 
 void LayoutDocument::calcCollapsedPages()

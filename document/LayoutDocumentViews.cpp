@@ -142,6 +142,15 @@ DocumentView* LayoutDocument::newView(DocumentView* model, int number, bool show
         window->setFrame(frame, false);
         placed->setZoom(model->zoom());
         view->scrollRectToVisible(model->visibleRect());
+        // The new window's frame shows what the model's shows.
+        model->endEditingIfNeeded();
+        view->notifyUpdateUnits();
+        if (const auto* shown = dynamic_cast<const DocumentWindowView*>(model)) {
+            if (shown->rulersAreVisible())
+                scroll->performSelector("toggleRulers:", nullptr);
+            if (shown->infoBarIsVisible())
+                scroll->performSelector("toggleInfoBar:", nullptr);
+        }
     } else {
         const kit::Rect screen = kit::Window::mainScreenFrame();
         const Preferences* preferences = documentPreferences();
@@ -165,6 +174,8 @@ DocumentView* LayoutDocument::newView(DocumentView* model, int number, bool show
         }
         window->setFrame(frame, false);
         placed->setZoom(zoom);
+        if (preferences && preferences->rulers())
+            scroll->performSelector("toggleRulers:", nullptr);
     }
 
     window->setDocumentEdited(isEdited());

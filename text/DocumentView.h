@@ -126,6 +126,9 @@ public:
     // The canvas has a new size: the view takes it, and with redraw
     // repaints all it shows.
     virtual void notifyDocumentDidChangeSize(kit::Size size, bool redraw) = 0;
+    // The active page or the page count changed: the window's page field
+    // shows them anew.
+    virtual void notifyUpdatePageStatus() {}
 
     // ---- Commands the document runs in the view.
     // Whether a text column is being edited in this view.

@@ -1,4 +1,5 @@
 #include "view/PageView.h"
+#include "view/PageScrollView.h"
 
 #include "appkit/Event.h"
 #include "appkit/MenuItem.h"
@@ -62,6 +63,29 @@ void PageView::highlight(Page* page, bool flag)
     // repaint, to show the frame or take it away.
     if (page)
         page->highlight(flag, this);
+}
+
+void PageView::notifyUpdatePageStatus()
+{
+    if (PageScrollView* scroll = pageScrollView())
+        scroll->notifyUpdatePageStatus();
+}
+
+PageScrollView* PageView::pageScrollView() const
+{
+    return dynamic_cast<PageScrollView*>(enclosingScrollView());
+}
+
+bool PageView::rulersAreVisible() const
+{
+    const PageScrollView* scroll = pageScrollView();
+    return scroll && scroll->rulerIsVisible();
+}
+
+bool PageView::infoBarIsVisible() const
+{
+    const PageScrollView* scroll = pageScrollView();
+    return scroll && scroll->infoBarIsVisible();
 }
 
 void PageView::lockFocus(kit::DrawContext& context)

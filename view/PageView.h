@@ -39,6 +39,7 @@ class Undo;
 class GraphicLink;
 class Guide;
 class InfoBarInset;
+class PageScrollView;
 struct Paint;
 class Item;
 class LayoutDocument;
@@ -173,6 +174,11 @@ public:
     kit::Rect visibleRect() const override { return kit::View::visibleRect(); }
     bool scrollRectToVisible(const kit::Rect& rect) override { return kit::View::scrollRectToVisible(rect); }
 
+    // The document window's scroll view (nil in a plain scroll view).
+    PageScrollView* pageScrollView() const;
+    bool rulersAreVisible() const override;
+    bool infoBarIsVisible() const override;
+
     // ---- The info bar: the view tagged 12 two levels up (nil without one).
     InfoBarInset* infoBar() const;
     InfoBarDisplay* infoBarDisplay() const override;
@@ -243,6 +249,7 @@ public:
     // The view takes the canvas size; with redraw, everything visible
     // repaints.
     void notifyDocumentDidChangeSize(kit::Size size, bool redraw) override;
+    void notifyUpdatePageStatus() override;
 
     // ---- Commands of the document.
     // Copies of the selected items, made through their stored form, join

@@ -13,6 +13,7 @@
 #include "items/Item.h"
 #include "items/ItemArray.h"
 #include "view/InfoBarInset.h"
+#include "view/PageScrollView.h"
 
 #include <algorithm>
 
@@ -24,7 +25,10 @@ void PageView::notifyUpdatePageCache()
 
 void PageView::notifyUpdateUnits()
 {
-    if (InfoBarInset* bar = infoBar())
+    // The window's frame shows the new units (its info bar too).
+    if (PageScrollView* scroll = pageScrollView())
+        scroll->notifyUpdateUnits();
+    else if (InfoBarInset* bar = infoBar())
         bar->inspect();
 }
 
@@ -34,6 +38,8 @@ void PageView::notifyDocumentDidChangeSize(kit::Size size, bool redraw)
     buildPageCache(visibleOrBounds());
     if (redraw)
         setNeedsDisplay(true);
+    if (PageScrollView* scroll = pageScrollView())
+        scroll->reflectSize();
 }
 
 void PageView::clone()

@@ -6,6 +6,7 @@
 // the model once and pushes one undo record.
 
 #include "view/PageView.h"
+#include "view/RulerViewInset.h"
 
 #include "appkit/Application.h"
 #include "appkit/Event.h"

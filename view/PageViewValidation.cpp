@@ -14,6 +14,9 @@
 #include "text/TextFlow.h"
 #include "text/TextSelection.h"
 #include "view/InfoBarInset.h"
+#include "view/PageScrollView.h"
+#include "appkit/Control.h"
+#include "foundation/PageNumbers.h"
 
 #include <algorithm>
 #include <array>
@@ -197,6 +200,14 @@ void PageView::registerCanvasActions()
             document_->toggleTextEditing(this);
     });
     command("showObjectLinks:", [this](kit::Object* sender) { toggleShowObjectLinks(sender); });
+    command("toggleRulers:", [this](kit::Object* sender) {
+        if (PageScrollView* scroll = pageScrollView())
+            scroll->toggleRulers(sender);
+    });
+    command("toggleInfoBar:", [this](kit::Object* sender) {
+        if (PageScrollView* scroll = pageScrollView())
+            scroll->toggleInfoBar(sender);
+    });
 
     const auto plain = [this](const char* name, void (PageView::*operation)(kit::Object*)) {
         setAction(name, [this, operation](kit::Object* sender) -> kit::Object* {
@@ -249,6 +260,19 @@ void PageView::registerCanvasActions()
         });
     };
     tagged("changeColor:", [this](int tag) { changeColor(tag); });
+    // The page buttons and the page-number field of the scroll view.
+    setAction("gotoNextPage:", [this](kit::Object* sender) -> kit::Object* {
+        if (const auto* control = dynamic_cast<const kit::Control*>(sender))
+            gotoNextPage(control->selectedTag());
+        else if (const auto* item = dynamic_cast<const kit::MenuItem*>(sender))
+            gotoNextPage(item->tag() == -1 ? -1 : 1);
+        return nullptr;
+    });
+    setAction("gotoPage:", [this](kit::Object* sender) -> kit::Object* {
+        if (const auto* control = dynamic_cast<const kit::Control*>(sender))
+            gotoPage(ConvertPageStringToNumber(control->stringValue(), document_ ? document_->pageNumberFormat() : 0));
+        return nullptr;
+    });
     tagged("centerOnPageHoriz:", [this](int) { centerOnPage(1); });
     tagged("centerOnPageVert:", [this](int) { centerOnPage(2); });
     tagged("centerOnPageBoth:", [this](int) { centerOnPage(-1); });

@@ -6,6 +6,7 @@
 #include "appkit/ClipView.h"
 #include "appkit/Window.h"
 #include "document/LayoutDocument.h"
+#include "view/PageScrollView.h"
 
 #include <cmath>
 
@@ -32,6 +33,8 @@ bool PageView::_doZoom(float factor)
     }
     if (canDraw())
         setTrackingRect();
+    if (PageScrollView* scroll = pageScrollView())
+        scroll->reflectZoom();
     return true;
 }
 

@@ -123,6 +123,9 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, const std::string& m
     timer->modes_.insert(mode);
     if (std::find(timers_.begin(), timers_.end(), timer) == timers_.end())
         timers_.push_back(timer);
+    // A timer added from inside the screen's wait (a Qt signal, such as a
+    // choice in a pop-up list) would otherwise wait for the next event.
+    detail::WindowScreen::wakeUp();
 }
 
 void RunLoop::removeInvalid()

@@ -13,6 +13,10 @@
 #include "items/ItemBox.h"
 #include "graphics/tests/WysiwygSupport.h"
 #include "platform/appkit/tests/FreshRepaint.h"
+#include "appkit/ClipView.h"
+#include "appkit/Scroller.h"
+#include "view/PageScrollView.h"
+#include "view/RulerViewInset.h"
 
 #include <algorithm>
 #include <cmath>
@@ -660,6 +664,120 @@ TEST_F(LiveWindow, TheMasterLayerShowsPagesShadowsWatermarkAndARun)
     if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_PNG"))
         picture.save(QString::fromStdString(std::string(keep) + "-master.png"));
     document->detachView(shown);
+}
+
+// The document window's own scroll view, scrolled by dragging its scroller
+// through the X server: the rulers follow, and on the screen the zero tick
+// of each page whose edge shows stands on that edge.
+class LiveWindowScroll : public LiveWindow {
+protected:
+    void SetUp() override
+    {
+        LiveWindow::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        live_->endEditingIfNeeded();
+        for (int i = 0; i < 2; ++i) {
+            auto page = std::make_unique<Page>();
+            page->setSize(kit::makeSize(612, 792));
+            pages_.push_back(document_->addPage(std::move(page)));
+        }
+        document_->calcPageRectsFor(1);
+        document_->detachView(live_);
+        auto scroll = std::make_unique<PageScrollView>(kit::makeRect(0, 0, 460, 360));
+        auto view = std::make_unique<LivePageView>(kit::makeRect(0, 0, 0, 0));
+        live_ = view.get();
+        scroll->setDocumentView(std::move(view));
+        live_->setFrameSize(document_->canvasSize());
+        live_->setDocument(document_.get());
+        scroll_ = scroll.get();
+        window_->setContentView(std::move(scroll));
+        document_->addView(live_);
+        window_->setTitle(kTitle);
+        scroll_->toggleRulers(nullptr);
+        scroll_->tile();
+        live_->scrollPoint(pages_[0]->pageRect().origin);
+        window_->display();
+    }
+
+    // The window column (x) of the darkest tick near x in the ruler, read
+    // from the screen.
+    int darkestTickNear(const WindowDump& dump, float x, float fromY, float toY)
+    {
+        int best = -1;
+        unsigned bestDark = 0;
+        for (int col = int(std::lround(x)) - 2; col <= int(std::lround(x)) + 2; ++col) {
+            unsigned dark = 0;
+            for (int row = int(fromY); row <= int(toY); ++row) {
+                if (col < 0 || col >= dump.width || row < 0 || row >= dump.height)
+                    continue;
+                const std::uint32_t rgb = dump.pixels[std::size_t(row * dump.width + col)];
+                dark += 255 - (rgb & 0xFF);
+            }
+            if (dark > bestDark) {
+                bestDark = dark;
+                best = col;
+            }
+        }
+        return best;
+    }
+
+    PageScrollView* scroll_ = nullptr;
+};
+
+TEST_F(LiveWindowScroll, ADraggedScrollerMovesTheRulersWithThePages)
+{
+    const std::string id = windowId();
+    ASSERT_FALSE(id.empty()) << "xdotool found no window titled " << kTitle;
+    kit::Scroller* scroller = scroll_->horizontalScroller();
+    ASSERT_TRUE(scroller->isEnabled());
+    const kit::Rect knob = scroller->convertRectToView(scroller->knobRect(), nullptr);
+    const float height = window_->contentRect().size.height;
+    const auto xy = [&](float x, float y) {
+        return std::to_string(int(std::lround(x))) + " " + std::to_string(int(std::lround(height - y)));
+    };
+    const float startX = kit::midX(knob), y = kit::midY(knob);
+    const std::string x = "'" + xdotool_ + "' ";
+    // Far enough that the second page's left edge comes into view.
+    const kit::Rect second = pages_[1]->pageRect();
+    const float by = (second.origin.x - pages_[0]->pageRect().origin.x - 150.0f) * scroller->bounds().size.width /
+                     live_->frame().size.width;
+    std::string drag = x + "mousemove --window " + id + " " + xy(startX, y) + " && sleep 0.2 && " + x +
+                       "mousedown 1 && sleep 0.2";
+    for (int step = 1; step <= 4; ++step)
+        drag += " && " + x + "mousemove --window " + id + " " + xy(startX + by * float(step) / 4.0f, y) +
+                " && sleep 0.1";
+    drag += " && " + x + "mouseup 1";
+    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    const kit::Rect visible = live_->visibleRect();
+    ASSERT_GT(visible.origin.x, pages_[0]->pageRect().origin.x + 100.0f);
+    ASSERT_LT(second.origin.x, kit::maxX(visible));
+    window_->displayIfNeeded();
+    settle(0.3);
+
+    const std::string dumpFile = folder_ + "/scrolled.xwd";
+    ASSERT_EQ(std::system(("'" + xwd_ + "' -silent -id " + id + " -out '" + dumpFile + "'").c_str()), 0);
+    const WindowDump dump = readWindowDump(dumpFile);
+    ASSERT_GT(dump.width, 0);
+    if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP")) {
+        EXPECT_EQ(std::system(("cp '" + dumpFile + "' '" + std::string(keep) + "-scrolled.xwd'").c_str()), 0);
+    }
+    RulerViewInset* ruler = scroll_->horizontalRuler();
+    // The rows of the long ticks, below the numbers.
+    const kit::Point low = ruler->convertPointToView(kit::makePoint(0, 1.5f), nullptr);
+    const kit::Point high = ruler->convertPointToView(kit::makePoint(0, 3.0f), nullptr);
+    int checked = 0;
+    for (Page* page : pages_) {
+        const float edge = live_->convertPointToView(page->pageRect().origin, nullptr).x;
+        const kit::Rect clip = scroll_->horizontalRulerClip()->frame();
+        if (edge < kit::minX(clip) + 3 || edge > kit::maxX(clip) - 3)
+            continue;
+        ++checked;
+        const int tick = darkestTickNear(dump, edge, height - high.y, height - low.y);
+        EXPECT_NEAR(tick, edge, 1.0) << "page " << page->absolutePageNumber();
+    }
+    EXPECT_GE(checked, 1);
+    expectScreenIsFresh(id, "scrolled");
 }
 
 TEST_F(LiveWindow, ABoxDraggedOutOfTheWindowThroughTheXServerScrollsTheViewAndMovesWithIt)
