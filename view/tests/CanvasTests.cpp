@@ -474,6 +474,27 @@ TEST_F(CanvasTest, MenuValidationFollowsSelectionEditingAndTheStacks)
         }
         view_->endEditingIfNeeded();
     }
+    // Every title a toggle takes is in the string table, in either state.
+    for (const char* action : {"undo:", "toggleInfoBar:", "showGraphics:", "showGuides:", "snapToGuides:",
+                               "snapToRulers:", "showTextRects:", "toggleFontMetrics:", "toggleTextEditing:",
+                               "toggleTextMarkers:"})
+        for (bool edit : {false, true}) {
+            SCOPED_TRACE(std::string(action) + (edit ? " editing" : ""));
+            if (edit)
+                first_->beginEditing(nullptr, view_);
+            kit::MenuItem item("", action);
+            view_->validateMenuItem(&item);
+            EXPECT_NE(item.title(), "Missing String Key");
+            view_->endEditingIfNeeded();
+        }
+    for (int tag : {0x10, 0x20, 0x80, 0x100, 0x800}) {
+        first_->beginEditing(nullptr, view_);
+        kit::MenuItem item("", "changeFontAttribute:");
+        item.setTag(tag);
+        view_->validateMenuItem(&item);
+        EXPECT_NE(item.title(), "Missing String Key") << tag;
+        view_->endEditingIfNeeded();
+    }
     // Undo becomes Undelete while typing, with the tag of the state.
     kit::MenuItem undo("Undo", "undo:");
     first_->beginEditing(nullptr, view_);
