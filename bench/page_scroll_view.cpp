@@ -189,7 +189,11 @@ public:
     TabRecord* indents() override { return indents_.data(); }
     int numIndents() const override { return int(indents_.size()); }
     void addTab(int type, float at) override { tabs_.push_back({at, short(type), 0}); }
-    void removeTab(TabRecord* r) override { tabs_.erase(tabs_.begin() + (r - tabs_.data())); }
+    TabRecord* removeTab(TabRecord* r) override
+    {
+        tabs_.erase(tabs_.begin() + (r - tabs_.data()));
+        return tabs_.data();
+    }
     void updateTabType(int) override {}
     void setPosition(float) override {}
     void apply(RulerViewInset*, bool, bool) override {}

@@ -18,6 +18,7 @@
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
 #include "view/PageView.h"
+#include "view/RulerViewInset.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,17 +67,6 @@ bool editingText()
 }
 
 } // namespace
-
-void sortTabs(StyleTabStop* tabs, int count)
-{
-    if (!tabs)
-        return;
-    for (int gap = count / 2; gap > 0; gap /= 2)
-        for (int i = gap; i < count; ++i)
-            for (int j = i - gap; j >= 0; j -= gap)
-                if (tabs[j].location > tabs[j + gap].location)
-                    std::swap(tabs[j], tabs[j + gap]);
-}
 
 void PanelTabs::initialize()
 {
@@ -171,6 +161,15 @@ void PanelTabs::rulerWillFree(kit::View* ruler)
 {
     if (ruler_ == ruler)
         ruler_ = nullptr;
+}
+
+void PanelTabs::setEmbeddedRuler(RulerViewInset* ruler) { setEmbeddedRuler(static_cast<kit::View*>(ruler)); }
+
+void PanelTabs::rulerWillFree(RulerViewInset* ruler) { rulerWillFree(static_cast<kit::View*>(ruler)); }
+
+void PanelTabs::apply(RulerViewInset* ruler, bool isIndent, bool adjustAutonumber)
+{
+    apply(static_cast<kit::Object*>(ruler), isIndent, adjustAutonumber ? 1 : 0);
 }
 
 void PanelTabs::redisplayRuler()

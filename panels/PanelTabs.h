@@ -11,6 +11,7 @@
 #include "appkit/Panel.h"
 #include "document/DocumentPanels.h"
 #include "foundation/StyleParagraph.h"
+#include "view/TabRulerPanel.h"
 
 #include <vector>
 
@@ -23,11 +24,9 @@ class StyleParagraph;
 class TextParagraph;
 class UnitsInfo;
 
-// Orders the records by location in place: a shell sort with halving gaps
-// that never exchanges equal locations (+infinity sorts last).
-void sortTabs(StyleTabStop* tabs, int count);
+// The records are ordered by location with sortTabs (the tab ruler's).
 
-class PanelTabs : public kit::Panel, public DocumentPanel {
+class PanelTabs : public kit::Panel, public DocumentPanel, public TabRulerPanel {
 public:
     // Record types of the indent markers, in the order of indents().
     static constexpr short LeftIndent = 4;
@@ -55,6 +54,10 @@ public:
     // The embedded ruler of a window takes the panel's own one's place.
     void setEmbeddedRuler(kit::View* ruler);
     void rulerWillFree(kit::View* ruler);
+    // The same for the window's embedded tab ruler, which edits the
+    // working records in place.
+    void setEmbeddedRuler(RulerViewInset* ruler) override;
+    void rulerWillFree(RulerViewInset* ruler) override;
     kit::View* ruler() const { return ruler_; }
     void setPositionField(kit::TextField* field) { positionField_ = field; }
     kit::TextField* positionField() const { return positionField_; }
@@ -63,28 +66,28 @@ public:
     void setUnitsLabel(kit::TextField* label) { unitsLabel_ = label; }
 
     // ---- The working records (read and moved in place by the ruler).
-    StyleTabStop* tabs();
-    int numTabs() const;
-    StyleTabStop* indents();
-    int numIndents() const { return NumIndents; }
+    StyleTabStop* tabs() override;
+    int numTabs() const override;
+    StyleTabStop* indents() override;
+    int numIndents() const override { return NumIndents; }
     short newTabType() const;
     char newTabLeader() const;
     bool absoluteTabs() const;
 
     // ---- Tab stops.
     // Shows the position (points) in the document's unit.
-    void setPosition(float location);
+    void setPosition(float location) override;
     // The position last shown, in points.
     float position() const { return position_; }
-    void addTab(int type, float location);
+    void addTab(int type, float location) override;
     void addTab(int type, float location, char leader);
     // Adds a stop at the position shown (never below 0) unless one is
     // there already, then applies.
     void addTab(kit::Object* sender);
     // Removes the record (a pointer into tabs()); answers the new array.
     // Nothing is applied: the ruler applies when its drag ends.
-    StyleTabStop* removeTab(StyleTabStop* record);
-    void updateTabType(int type);
+    StyleTabStop* removeTab(StyleTabStop* record) override;
+    void updateTabType(int type) override;
     // The type selector's choice becomes the type of stops added here.
     void setTabType(kit::Object* sender);
 
@@ -95,7 +98,8 @@ public:
     // Applies the working tabs (or indents) to the selected paragraphs of
     // the edited text; step +1 or -1 moves their autonumber level.
     void apply(kit::Object* sender, bool isIndent, int adjustAutonumber);
-    bool disableApply() const { return disableApply_; }
+    void apply(RulerViewInset* ruler, bool isIndent, bool adjustAutonumber) override;
+    bool disableApply() const override { return disableApply_; }
     void setDisableApply(bool flag) { disableApply_ = flag; }
 
     // ---- Following the main document.

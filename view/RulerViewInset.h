@@ -22,7 +22,8 @@ class LayoutDocument;
 class Page;
 class PageView;
 class TabRulerPanel;
-struct TabRecord;
+struct StyleTabStop;
+using TabRecord = StyleTabStop;
 class UnitsInfo;
 
 class RulerViewInset : public kit::View, public LiveFrameDisplay {

@@ -56,7 +56,7 @@ void sortTabs(TabRecord* records, int count)
         return;
     for (int gap = count / 2; gap > 0; gap /= 2)
         for (int i = gap; i < count; ++i)
-            for (int j = i - gap; j >= 0 && records[j].position > records[j + gap].position; j -= gap)
+            for (int j = i - gap; j >= 0 && records[j].location > records[j + gap].location; j -= gap)
                 std::swap(records[j], records[j + gap]);
 }
 
@@ -193,7 +193,7 @@ void RulerViewInset::drawTabs(const kit::Rect& rect, kit::View* view)
         if (&tab == dragged)
             continue;
         const MarkerGeometry& g = geometry(tab.type);
-        const float x = s * tab.position - g.offset;
+        const float x = s * tab.location - g.offset;
         if (inside(x, 1.0f, g.width))
             drawMarker(*context, tab, x, 1.0f);
     }
@@ -204,7 +204,7 @@ void RulerViewInset::drawTabs(const kit::Rect& rect, kit::View* view)
         if (&mark == dragged)
             continue;
         const MarkerGeometry& g = geometry(mark.type);
-        const float x = s * mark.position - g.offset;
+        const float x = s * mark.location - g.offset;
         if (inside(x, 12.0f, g.width))
             drawMarker(*context, mark, x, 12.0f);
     }
@@ -214,9 +214,9 @@ void RulerViewInset::drawTabs(const kit::Rect& rect, kit::View* view)
     const float spacing = doc ? doc->defaultTabSpacing() : 0.0f;
     if (spacing == 0.0f || !std::isfinite(spacing) || spacing * s < 2.0f)
         return;
-    double start = numTabs > 0 ? tabs[numTabs - 1].position : 0.0;
-    if (numIndents >= 3 && indents[2].position > start)
-        start = indents[2].position;
+    double start = numTabs > 0 ? tabs[numTabs - 1].location : 0.0;
+    if (numIndents >= 3 && indents[2].location > start)
+        start = indents[2].location;
     double mark = std::ceil((start + 0.0001) / spacing) * spacing;
     // Marks left of the drawn part are skipped, not walked.
     const double left = kit::minX(wide) / s;
@@ -237,7 +237,7 @@ TabRecord* RulerViewInset::hitTabAt(kit::Point point)
     const float s = scale();
     const auto hit = [&](const TabRecord& r, float y, float height) {
         const MarkerGeometry& g = geometry(r.type);
-        const kit::Rect box = kit::makeRect(r.position - (g.offset + 1.0f) / s, y, g.width / s, height);
+        const kit::Rect box = kit::makeRect(r.location - (g.offset + 1.0f) / s, y, g.width / s, height);
         return kit::pointInRect(point, box);
     };
     TabRecord* tabs = panel->tabs();
@@ -326,7 +326,7 @@ void RulerViewInset::mouseDownInTabRuler(const kit::Event& event)
         bar = dynamic_cast<LiveFrameDisplay*>(superview()->superview()->viewWithTag(12));
 
     dragged = record;
-    float x = s * record->position;
+    float x = s * record->location;
     const bool drawing = w && canDraw();
     if (drawing) {
         // The ruler without the record, as the drag's background.
@@ -422,18 +422,18 @@ void RulerViewInset::mouseDownInTabRuler(const kit::Event& event)
         x = std::min(x, limit);
         if (record->type == 5) {
             if (numIndents > 0)
-                x = std::max(x, s * indents[0].position + kMinIndentGap);
+                x = std::max(x, s * indents[0].location + kMinIndentGap);
             if (numIndents > 2)
-                x = std::max(x, s * indents[2].position + kMinIndentGap);
+                x = std::max(x, s * indents[2].location + kMinIndentGap);
         } else if ((record->type == 4 || record->type == 6) && numIndents > 1)
-            x = std::min(x, s * indents[1].position - kMinIndentGap);
+            x = std::min(x, s * indents[1].location - kMinIndentGap);
         redraw();
-        record->position = x / s;
-        panel->setPosition(record->position);
+        record->location = x / s;
+        panel->setPosition(record->location);
         if (bar)
-            bar->setMoveTo(record->position, 0);
+            bar->setMoveTo(record->location, 0);
     }
-    if (!isIndent && record->position < 0)
+    if (!isIndent && record->location < 0)
         removed = true;
     if (drawing) {
         w->restoreCachedImage();
@@ -444,7 +444,7 @@ void RulerViewInset::mouseDownInTabRuler(const kit::Event& event)
         panel->removeTab(record);
     else {
         panel->updateTabType(startType);
-        panel->setPosition(record->position);
+        panel->setPosition(record->location);
         sortTabs(panel->tabs(), panel->numTabs());
     }
     panel->apply(this, isIndent, false);

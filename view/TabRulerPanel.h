@@ -4,16 +4,15 @@
 // records it edits in place. The panel (a higher layer) implements it; the
 // ruler finds it by a dynamic cast of the panel object it is given.
 
+#include "foundation/StyleParagraph.h"
+
 class RulerViewInset;
 
-// One tab stop or indent marker: position in points from the ruler's zero,
-// type (0 left, 1 centre, 2 right, 3 decimal tab; 4 left, 5 right, 6 first
-// line indent; 7 left, 8 right margin) and leader character (0: none).
-struct TabRecord {
-    float position = 0.0f;
-    short type = 0;
-    char leader = 0;
-};
+// One tab stop or indent marker, the paragraph's own record: location in
+// points from the ruler's zero, type (0 left, 1 centre, 2 right, 3 decimal
+// tab; 4 left, 5 right, 6 first line indent; 7 left, 8 right margin) and
+// leader character (0: none).
+using TabRecord = StyleTabStop;
 
 class TabRulerPanel {
 public:
@@ -26,7 +25,8 @@ public:
     virtual int numIndents() const = 0;
     // A stop of the type at the position (points), without a leader.
     virtual void addTab(int type, float location) = 0;
-    virtual void removeTab(TabRecord* record) = 0;
+    // Answers the stops after the removal.
+    virtual TabRecord* removeTab(TabRecord* record) = 0;
     virtual void updateTabType(int type) = 0;
     // Shows the position (points) in the panel's field.
     virtual void setPosition(float position) = 0;

@@ -1,6 +1,7 @@
 #include "view/tests/EditingTestSupport.h"
 
 #include "panels/PanelTabs.h"
+#include "view/RulerViewInset.h"
 
 #include "appkit/Button.h"
 #include "appkit/CellMatrix.h"
@@ -256,3 +257,36 @@ TEST_F(PanelTabsTest, TheAddButtonPutsTheTypedStopOfTheChosenTypeIntoTheParagrap
 }
 
 } // namespace
+
+TEST_F(PanelTabsTest, ATabRulerDragsTheEditedParagraphsStopsThroughThePanel)
+{
+    edit();
+    textPoint from{0, 0, 1}, to{1, 0, 1};
+    flow_->selectBetween(&from, &to, SelectionChar);
+    panel_.addTab(0, 50);
+    // A ruler in a panel serves the main document's edited text.
+    kit::Panel window(kit::makeRect(0, 0, 400, 60));
+    auto* ruler = static_cast<RulerViewInset*>(
+        window.contentView()->addSubview(std::make_unique<RulerViewInset>(kit::makeRect(0, 0, 400, 27))));
+    ruler->setTabPanel(&panel_);
+    window.display();
+    // The ruler reads the panel's own records.
+    ASSERT_NE(panel_.tabs(), nullptr);
+    EXPECT_EQ(ruler->hitTabAt(kit::makePoint(51, 5)), panel_.tabs());
+
+    const auto mouse = [&](kit::EventType type, float x) {
+        return kit::Event::mouseEventWithType(type, kit::makePoint(x, 5), 0, kit::Clock::now(),
+                                              window.windowNumber());
+    };
+    app_->postEvent(mouse(kit::EventType::LeftMouseDragged, 120), false);
+    app_->postEvent(mouse(kit::EventType::LeftMouseUp, 120), false);
+    ruler->mouseDown(mouse(kit::EventType::LeftMouseDown, 51));
+    ASSERT_EQ(panel_.numTabs(), 1);
+    EXPECT_FLOAT_EQ(panel_.tabs()[0].location, 120);
+    for (int index : {0, 1}) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(locations(flow_->paragraphAtIndex(index)->paragraphStyle()), (std::vector<float>{120}));
+    }
+    EXPECT_TRUE(locations(flow_->paragraphAtIndex(2)->paragraphStyle()).empty());
+    ruler->setTabPanel(nullptr);
+}

@@ -362,6 +362,9 @@ void Application::run()
 {
     running_ = true;
     stopRequested_ = false;
+    // What was drawn before the loop began (the first document's window)
+    // must show before the loop waits for the first event.
+    updateWindows();
     while (!stopRequested_) {
         std::optional<Event> e = nextEventMatchingMask(AnyEventMask, Date::distantFuture(), DefaultRunLoopMode, true);
         if (!e)
@@ -410,6 +413,7 @@ int Application::runModalForWindow(Window* window)
     size_t focusDepth = View::focusStackDepth();
     bool periodicBefore = periodicRunning_;
     window->makeKeyAndOrderFront(nullptr);
+    updateWindows();
     try {
         for (;;) {
             if (modal_.size() <= index)

@@ -29,7 +29,11 @@ public:
     TabRecord* indents() override { return indents_.data(); }
     int numIndents() const override { return static_cast<int>(indents_.size()); }
     void addTab(int type, float location) override { tabs_.push_back({location, static_cast<short>(type), 0}); }
-    void removeTab(TabRecord* record) override { tabs_.erase(tabs_.begin() + (record - tabs_.data())); }
+    TabRecord* removeTab(TabRecord* record) override
+    {
+        tabs_.erase(tabs_.begin() + (record - tabs_.data()));
+        return tabs_.data();
+    }
     void updateTabType(int type) override { told.push_back(type); }
     void setPosition(float position) override { positions.push_back(position); }
     void apply(RulerViewInset*, bool isIndent, bool) override { applied.push_back(isIndent); }
@@ -116,7 +120,7 @@ TEST_F(TabRulerTest, AClickInTheTabStripAddsAStopOfTheModifiersType)
         press(x, 5, c.flags);
         ASSERT_FALSE(panel_.tabs_.empty());
         EXPECT_EQ(panel_.tabs_.back().type, c.type);
-        EXPECT_FLOAT_EQ(panel_.tabs_.back().position, x);
+        EXPECT_FLOAT_EQ(panel_.tabs_.back().location, x);
         EXPECT_FALSE(panel_.applied.back());
         EXPECT_EQ(RulerViewInset::draggedTab(), nullptr);
         x += 60;
@@ -139,7 +143,7 @@ TEST_F(TabRulerTest, DraggedOffTheLeftAStopGoesAndAnIndentStopsAtZero)
 
     post(mouse(kit::EventType::LeftMouseUp, -30, 14));
     press(50, 14);
-    EXPECT_FLOAT_EQ(panel_.indents_[0].position, 0);
+    EXPECT_FLOAT_EQ(panel_.indents_[0].location, 0);
     EXPECT_TRUE(panel_.applied.back());
 }
 
@@ -156,7 +160,7 @@ TEST_F(TabRulerTest, KeysRetypeTheDraggedStop)
         press(101, 5);
         ASSERT_EQ(panel_.tabs_.size(), 1u);
         EXPECT_EQ(panel_.tabs_[0].type, cycle[presses - 1]);
-        EXPECT_FLOAT_EQ(panel_.tabs_[0].position, 120);
+        EXPECT_FLOAT_EQ(panel_.tabs_[0].location, 120);
     }
     // The leader: "." twice sets it both times; on a stop that had it, "."
     // takes it away.
@@ -180,7 +184,7 @@ TEST_F(TabRulerTest, KeysRetypeTheDraggedStop)
     EXPECT_EQ(panel_.tabs_[0].type, 1);
     key(0xF728);
     post(mouse(kit::EventType::LeftMouseUp, 100, 5));
-    press(panel_.tabs_[0].position, 5);
+    press(panel_.tabs_[0].location, 5);
     EXPECT_TRUE(panel_.tabs_.empty());
 }
 
@@ -190,18 +194,18 @@ TEST_F(TabRulerTest, IndentsKeepTheirDistanceAndTheRulerBoundsTheDrag)
     // indents.
     post(mouse(kit::EventType::LeftMouseUp, 55, 14));
     press(300, 14);
-    EXPECT_FLOAT_EQ(panel_.indents_[1].position, 68);
+    EXPECT_FLOAT_EQ(panel_.indents_[1].location, 68);
     // The left indent stays 18 left of the right one.
     post(mouse(kit::EventType::LeftMouseUp, 200, 14));
     press(50, 14);
-    EXPECT_FLOAT_EQ(panel_.indents_[0].position, 50);
+    EXPECT_FLOAT_EQ(panel_.indents_[0].location, 50);
     // Without a page view the ruler's own width is the limit: the stop
     // stays, at the end of the ruler.
     panel_.tabs_ = {{100, 0, 0}};
     post(mouse(kit::EventType::LeftMouseUp, 1000, 5));
     press(101, 5);
     ASSERT_EQ(panel_.tabs_.size(), 1u);
-    EXPECT_FLOAT_EQ(panel_.tabs_[0].position, 400);
+    EXPECT_FLOAT_EQ(panel_.tabs_[0].location, 400);
 }
 
 TEST_F(TabRulerTest, ADragWhoseMouseUpNeverComesEndsAndApplies)
@@ -209,7 +213,7 @@ TEST_F(TabRulerTest, ADragWhoseMouseUpNeverComesEndsAndApplies)
     panel_.tabs_ = {{100, 0, 0}};
     post(mouse(kit::EventType::LeftMouseDragged, 150, 5));
     press(101, 5);
-    EXPECT_FLOAT_EQ(panel_.tabs_[0].position, 150);
+    EXPECT_FLOAT_EQ(panel_.tabs_[0].location, 150);
     EXPECT_EQ(RulerViewInset::draggedTab(), nullptr);
     EXPECT_EQ(panel_.applied.size(), 1u);
 }
@@ -221,7 +225,7 @@ TEST_F(TabRulerTest, WithoutIndentRecordsNothingReadsPastThem)
     EXPECT_EQ(ruler_->hitTabAt(kit::makePoint(50, 14)), nullptr);
     post(mouse(kit::EventType::LeftMouseUp, 130, 5));
     press(101, 5);
-    EXPECT_FLOAT_EQ(panel_.tabs_[0].position, 130);
+    EXPECT_FLOAT_EQ(panel_.tabs_[0].location, 130);
     kit::RecordingContext context;
     ruler_->cacheDisplayInRect(ruler_->bounds(), context);
     // The margins are not hit: only the indents before the last two.
@@ -301,7 +305,7 @@ TEST_F(EmbeddedTabRulerTest, DefaultMarksBeginBeyondTheLastStopAndTheThirdIndent
     EXPECT_FLOAT_EQ(ruler_->preferredWidth(), 27.0f);
     EXPECT_FLOAT_EQ(scroll_->horizontalRulerClip()->frame().size.height, 27.0f);
     panel_.tabs_ = {{100, 0, 0}};
-    panel_.indents_[2].position = 150;
+    panel_.indents_[2].location = 150;
     document_->setDefaultTabSpacing(36);
     std::vector<float> marks = defaultMarks();
     ASSERT_FALSE(marks.empty());
@@ -445,6 +449,6 @@ TEST_F(TabRulerTest, ShiftSnapsTheDraggedStopToTheNearestTick)
         post(mouse(kit::EventType::LeftMouseUp, c.to, 5, c.flags));
         press(61, 5);
         ASSERT_EQ(panel_.tabs_.size(), 1u);
-        EXPECT_FLOAT_EQ(panel_.tabs_[0].position, c.expected) << c.to;
+        EXPECT_FLOAT_EQ(panel_.tabs_[0].location, c.expected) << c.to;
     }
 }

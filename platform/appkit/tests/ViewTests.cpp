@@ -378,3 +378,14 @@ TEST_F(ViewTest, TheMainLoopShowsWhatAnEventAskedToRedisplay)
     EXPECT_FALSE(window.viewsNeedDisplay());
     EXPECT_EQ(window.flushedPixel(5, 5), Black);
 }
+
+TEST_F(ViewTest, TheMainLoopShowsAWindowMarkedBeforeItBeganWithoutWaitingForAnEvent)
+{
+    Window window(makeRect(0, 0, 60, 30));
+    auto* swatches =
+        static_cast<Swatches*>(window.contentView()->addSubview(std::make_unique<Swatches>(makeRect(0, 0, 60, 30))));
+    swatches->setNeedsDisplay(true);
+    app->run(); // no event comes: idle at once on the virtual clock
+    EXPECT_EQ(swatches->draws, 1);
+    EXPECT_FALSE(window.viewsNeedDisplay());
+}
