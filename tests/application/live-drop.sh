@@ -11,63 +11,7 @@ command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77
 command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
 command -v pnmtotiff >/dev/null 2>&1 || { echo "SKIP: netpbm is not installed"; exit 77; }
 
-WORK=$(mktemp -d /tmp/scrivly-live.XXXXXX)
-mkdir -p "$WORK/run" "$WORK/config" "$WORK/home" "$WORK/docs"
-chmod 700 "$WORK/run"
-XVFB_PID=
-APP_PID=
-SOURCE_PID=
-cleanup() {
-    [ -n "$SOURCE_PID" ] && kill "$SOURCE_PID" 2>/dev/null
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-# Xvfb names its display on the descriptor once it takes connections; a
-# server that lost a race for its display number is started again.
-for attempt in 1 2 3; do
-    rm -f "$WORK/displayfd"
-    exec 5>"$WORK/displayfd"
-    Xvfb -displayfd 5 -screen 0 1280x900x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    exec 5>&-
-    for i in $(seq 1 100); do
-        [ "$(wc -l < "$WORK/displayfd")" -ge 1 ] && break
-        kill -0 "$XVFB_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    if [ "$(wc -l < "$WORK/displayfd")" -ge 1 ]; then
-        export DISPLAY=":$(head -n1 "$WORK/displayfd")"
-        xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    fi
-    kill "$XVFB_PID" 2>/dev/null
-    XVFB_PID=
-done
-[ -n "$XVFB_PID" ] || { echo "SKIP: Xvfb did not start: $(cat "$WORK/xvfb.log")"; exit 77; }
-export XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config" HOME="$WORK/home" QT_QPA_PLATFORM=xcb
-# The program's behaviour is tested here; leaks are the unit tests' concern.
-export ASAN_OPTIONS=detect_leaks=0
-cd "$WORK/docs"
-
-fail() { echo "FAIL: $*"; xdotool search --name '.' getwindowname %@ 2>/dev/null; cat "$WORK/app.log"; exit 1; }
-# Waits for a window whose name matches.
-waitFor() {
-    for i in $(seq 1 100); do
-        xdotool search --name "$1" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-gone() {
-    for i in $(seq 1 50); do
-        xdotool search --name "$1" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    return 1
-}
-click() { xdotool mousemove "$1" "$2" click 1; sleep 0.7; }
+. "$(dirname "$0")/live-session.sh"
 
 "$PROGRAM" >"$WORK/app.log" 2>&1 &
 APP_PID=$!
