@@ -52,6 +52,9 @@ std::string_view glyphName(Encoding encoding, unsigned char code);
 // that the screen shows what the printer prints.
 std::optional<char32_t> glyphUnicode(Encoding encoding, unsigned char code);
 
+// Appends the character as UTF-8.
+void appendUTF8(std::string& out, char32_t ch);
+
 // Bytes of the set to UTF-8. A code without a character becomes U+FFFD.
 std::string toUTF8(Encoding encoding, std::string_view bytes);
 

@@ -196,21 +196,4 @@ void RTFTextEscapes::appendName(std::string& out, std::string_view utf8)
     }
 }
 
-void RTFTextEscapes::appendUTF8(std::string& out, char32_t ch)
-{
-    if (ch < 0x80) {
-        out += char(ch);
-    } else if (ch < 0x800) {
-        out += char(0xC0 | (ch >> 6));
-        out += char(0x80 | (ch & 0x3F));
-    } else if (ch < 0x10000) {
-        out += char(0xE0 | (ch >> 12));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    } else {
-        out += char(0xF0 | (ch >> 18));
-        out += char(0x80 | ((ch >> 12) & 0x3F));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    }
-}
+void RTFTextEscapes::appendUTF8(std::string& out, char32_t ch) { kit::appendUTF8(out, ch); }

@@ -9,6 +9,7 @@
 
 #include "app/Layvane.h"
 #include "app/Scrivly.h"
+#include "core/Encoding.h"
 #include "core/FileManager.h"
 #include "core/UserDefaults.h"
 #include "document/LayoutDocument.h"
@@ -208,24 +209,7 @@ inline std::string writeTemporary(const std::string& bytes, const std::string& n
     return path;
 }
 
-inline void appendUTF8(std::string& out, char32_t ch)
-{
-    if (ch < 0x80) {
-        out += char(ch);
-    } else if (ch < 0x800) {
-        out += char(0xC0 | (ch >> 6));
-        out += char(0x80 | (ch & 0x3F));
-    } else if (ch < 0x10000) {
-        out += char(0xE0 | (ch >> 12));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    } else {
-        out += char(0xF0 | (ch >> 18));
-        out += char(0x80 | ((ch >> 12) & 0x3F));
-        out += char(0x80 | ((ch >> 6) & 0x3F));
-        out += char(0x80 | (ch & 0x3F));
-    }
-}
+using kit::appendUTF8;
 
 // unrtf's own table of the HTML entities it writes (a code on one line,
 // its entity indented on the next), for reading its output back as text.
