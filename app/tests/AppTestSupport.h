@@ -12,6 +12,7 @@
 #include "core/Alert.h"
 #include "core/FileManager.h"
 #include "core/UserDefaults.h"
+#include "foundation/tests/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@
 #include <memory>
 #include <string>
 
-class AppTest : public ::testing::Test {
+class AppTest : public DefaultsFolderTest {
 protected:
     void SetUp() override
     {
@@ -27,13 +28,7 @@ protected:
         app_ = &kit::Application::sharedApplication();
         kit::Clock::useVirtualClock(0.0);
         app_->resetForTesting();
-        folder_ = kit::FileManager::uniqueTemporaryPath("app-defaults");
-        ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder_));
-        setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
-        kit::UserDefaults::resetStandardUserDefaults();
-        ScrivlyPreferences::resetClassSetUp();
-        alerts_ = std::make_shared<kit::ScriptedAlertHandler>();
-        kit::setAlertHandler(alerts_);
+        DefaultsFolderTest::SetUp();
     }
 
     void TearDown() override
@@ -41,23 +36,7 @@ protected:
         delegate_.reset();
         app_->resetForTesting();
         kit::Clock::useRealClock();
-        kit::setAlertHandler(nullptr);
-        kit::UserDefaults::resetStandardUserDefaults();
-        ScrivlyPreferences::resetClassSetUp();
-        kit::FileManager::removeFileAtPath(folder_);
-    }
-
-    Layvane& makeDelegate(bool wordProcessor = false)
-    {
-        delegate_.reset();
-        if (wordProcessor) {
-            Scrivly::initialize();
-            delegate_ = std::make_unique<Scrivly>();
-        } else {
-            Layvane::initialize();
-            delegate_ = std::make_unique<Layvane>();
-        }
-        return *delegate_;
+        DefaultsFolderTest::TearDown();
     }
 
     // Writes a file into the user's key-map folder.
@@ -74,7 +53,4 @@ protected:
     }
 
     kit::Application* app_ = nullptr;
-    std::string folder_;
-    std::shared_ptr<kit::ScriptedAlertHandler> alerts_;
-    std::unique_ptr<Layvane> delegate_;
 };
