@@ -605,6 +605,15 @@ TEST_F(Application, TheMenusCarryTheCommandsTagsAndValidation)
     EXPECT_FALSE(delegate_->validateMenuItem(byAction["revert:"]));
     ASSERT_TRUE(document->saveFile(path("menu.lvb"), false));
     EXPECT_TRUE(delegate_->validateMenuItem(byAction["revert:"]));
+
+    // The view menu's toggles reach the document's page view.
+    auto* view = dynamic_cast<kit::Receiver*>(document->mainView());
+    ASSERT_NE(view, nullptr);
+    for (const char* action : {"toggleRulers:", "toggleInfoBar:", "showGuides:", "snapToGuides:", "snapToRulers:",
+                               "showTextRects:", "showGraphics:", "showObjectLinks:", "toggleTextMarkers:"}) {
+        EXPECT_TRUE(byAction.count(action)) << action;
+        EXPECT_TRUE(view->respondsToSelector(action)) << action;
+    }
 }
 
 TEST_F(Application, SaveToOffersTheTypesAndTheirExtensions)
