@@ -28,7 +28,7 @@ State& state()
 // A worker still running when the program exits would post into Qt and the
 // library statics that exit is tearing down: exit waits for it, bounded by
 // the longest a render may take.
-void waitForBackgroundWorkAtExit()
+void waitForWorkInFlight()
 {
     State& s = state();
     std::unique_lock lock(s.mutex);
@@ -77,10 +77,11 @@ bool MainQueue::hasPosted()
     return !s.queue.empty();
 }
 
+void MainQueue::waitForBackgroundWorkAtExit() { std::atexit(waitForWorkInFlight); }
+
 void MainQueue::beginBackgroundWork()
 {
-    // Registered after the libraries' statics, so it runs before they go.
-    static const bool waitsAtExit = std::atexit(waitForBackgroundWorkAtExit) == 0;
+    static const bool waitsAtExit = (waitForBackgroundWorkAtExit(), true);
     (void)waitsAtExit;
     State& s = state();
     std::lock_guard lock(s.mutex);

@@ -23,6 +23,11 @@ public:
     static void beginBackgroundWork();
     static void endBackgroundWork();
     static int backgroundWorkInFlight();
+    // Makes exit wait (bounded) for the work in flight, before the statics
+    // made until now go; beginBackgroundWork does it the first time, and a
+    // library whose state the workers use does it again once that state is
+    // made.
+    static void waitForBackgroundWorkAtExit();
 
     // Blocks the calling thread until something is posted or the seconds
     // pass; answers whether something is waiting.

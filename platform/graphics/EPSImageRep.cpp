@@ -258,6 +258,7 @@ const EPSRaster& EPSImageRep::rasterForSize(int wide, int high, int maxSide)
     slot.raster = EPSRaster{EPSRaster::State::Rendering, wide, high, {}, {}};
     const std::uint64_t generation = ++slot.generation;
     (void)FileManager::temporaryDirectory(); // made here, on the main thread
+    detail::prepareRendering();
     std::weak_ptr<Slot> weak = slot_;
     auto ps = postscript_;
     const Rect box = box_;

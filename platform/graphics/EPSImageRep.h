@@ -92,6 +92,9 @@ namespace detail {
 // premultiplied ARGB pixels: the bounding box fills width x height. Blocks;
 // called on a worker thread.
 EPSRaster renderEPS(const std::string& postscript, const Rect& box, int width, int height, double timeLimit);
+// Main thread, before the first render: the image reader's library state
+// comes into being here, so that exit waits for the renders before it goes.
+void prepareRendering();
 
 } // namespace detail
 

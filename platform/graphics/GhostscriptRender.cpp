@@ -8,6 +8,9 @@
 #include "core/FileManager.h"
 #include "graphics/PostScriptContext.h"
 
+#include "core/MainQueue.h"
+
+#include <QBuffer>
 #include <QImage>
 
 #include <atomic>
@@ -55,6 +58,22 @@ std::string complaint(const std::string& path)
 }
 
 } // namespace
+
+void prepareRendering()
+{
+    static const bool prepared = [] {
+        // Reading a PNG once makes the reader's lazily built statics, which
+        // exit destroys in the reverse order of their making.
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(1, 1, QImage::Format_ARGB32).save(&buffer, "PNG");
+        (void)QImage::fromData(png, "PNG");
+        MainQueue::waitForBackgroundWorkAtExit();
+        return true;
+    }();
+    (void)prepared;
+}
 
 EPSRaster renderEPS(const std::string& postscript, const Rect& box, int width, int height, double timeLimit)
 {
