@@ -233,3 +233,41 @@ TEST_F(PageWindowScriptTest, ALongDocumentWorkedThroughItsWindow)
         EXPECT_TRUE(flow->currentParagraph()->paragraphStyle()->tabs().empty());
     }
 }
+
+// Tabs... shows the panel just above the left of the selected text frame,
+// and leaves it where it is for a selection that is no text frame.
+TEST_F(PageWindowScriptTest, TheTabsPanelIsPlacedByTheSelectedTextFrame)
+{
+    makePages(3);
+    TextItem* column = addColumn(1, kit::makeRect(90, 110, 300, 100));
+    auto made = std::make_shared<ItemBox>();
+    made->setFrame(kit::makeRect(90, 400, 100, 50), false);
+    Item* box = made.get();
+    pages_[1]->addItems(std::move(made));
+    openScrollWindow(kit::Size{700, 600});
+    page_->registerWindow();
+    window_->setFrameOrigin(kit::makePoint(40, 120));
+    window_->makeKeyAndOrderFront(nullptr);
+    kit::Rect frame = column->frame();
+    frame.origin = onPage(pages_[1], frame.origin.x, frame.origin.y);
+    page_->scrollRectToVisible(kit::insetRect(frame, -20, -20));
+    document_->setSelection({column}, page_);
+    delegate_->performSelector("runTabs:", nullptr);
+    auto* tabs = dynamic_cast<PanelTabs*>(delegate_->tabsPanel(false));
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_TRUE(tabs->isVisible());
+    // The frame's top left corner on the screen; the title bar lies above
+    // the window's content.
+    const kit::Point corner = inWindow(frame.origin);
+    const kit::Rect content = window_->contentRect();
+    const float titleBar = window_->frame().size.height - content.size.height;
+    EXPECT_NEAR(tabs->frame().origin.x, content.origin.x + corner.x - 10.0f, 0.01f);
+    EXPECT_NEAR(tabs->frame().origin.y, content.origin.y + corner.y + titleBar - 15.0f, 0.01f);
+
+    const kit::Rect placed = tabs->frame();
+    document_->setSelection({box}, page_);
+    page_->scrollPoint(pages_[0]->pageRect().origin);
+    tabs->alignPanel(nullptr);
+    EXPECT_EQ(tabs->frame().origin.x, placed.origin.x);
+    EXPECT_EQ(tabs->frame().origin.y, placed.origin.y);
+}
