@@ -179,6 +179,9 @@ void Window::setMiniwindowImage(const Image* image)
 {
     miniwindowImage_ = image ? image->copy() : nullptr;
     if (miniwindowImage_) {
+        // No desktop shows icons larger than this; a huge picture must not
+        // become a huge icon.
+        miniwindowImage_->setCacheSideLimit(256);
         // A picture rendered later (EPS) reaches the screen when it is there.
         miniwindowImage_->setReadyHandler([this](Image&) { showMiniwindowImage(); });
         miniwindowImage_->prepareCache();
@@ -194,8 +197,8 @@ void Window::showMiniwindowImage()
     if (pixels && pixels->model == ImagePixels::Model::ARGB32 && pixels->isValid() &&
         pixels->bytesPerRow == static_cast<std::size_t>(pixels->width) * 4)
         screen_->setIcon(reinterpret_cast<const std::uint32_t*>(pixels->data), pixels->width, pixels->height);
-    else if (!miniwindowImage_)
-        screen_->setIcon(nullptr, 0, 0);
+    else if (!miniwindowImage_ || miniwindowImage_->cacheState() != Image::CacheState::NotReady)
+        screen_->setIcon(nullptr, 0, 0); // none, or a picture that cannot be drawn
 }
 
 void Window::setContentSize(Size size)
