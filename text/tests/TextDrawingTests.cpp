@@ -648,6 +648,26 @@ TEST_F(DrawingTest, AQuickRedrawStartsAtASelectionInAnEarlierColumn)
     EXPECT_EQ(paragraph, 0);
 }
 
+// A paragraph changed in a later column it runs on into (a larger font
+// made it longer) is redrawn from the column it begins in.
+TEST_F(DrawingTest, AQuickRedrawStartsInTheColumnItsParagraphBeginsIn)
+{
+    makeChain(3, 60, 10);
+    type("aaaa bbbb cccc dddd\nee");
+    layOut();
+    ASSERT_EQ(para(0)->firstItem(), columns_[0]);
+    ASSERT_EQ(columns_[1]->startParagraph(), 0);
+    TextItem* from = nullptr;
+    int paragraph = -1;
+    auto selection = std::make_unique<TextSelection>();
+    const textPoint a{0, 0, 0}, b{0, 3, 4};
+    selection->selectBetween(&a, &b, flow_.get(), SelectionChar, false);
+    flow_->setTextSelection(std::move(selection));
+    columns_[1]->quickRedrawStart(&from, &paragraph);
+    EXPECT_EQ(from, columns_[0]);
+    EXPECT_EQ(paragraph, 0);
+}
+
 // A left indent wider than the column is cut back by the layout: a redraw
 // of only the part of the column where the text stands draws it.
 TEST_F(DrawingTest, TextLeftOfAnIndentWiderThanItsColumnIsDrawnInAPartialRedraw)
