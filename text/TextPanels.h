@@ -59,9 +59,9 @@ private:
     int messageChanges_ = 0;
 };
 
-// The paragraph inspector reloads from a paragraph; the
-// paragraph styles panel reloads itself; the graphics inspector and the
-// links panel inspect a list.
+// The paragraph inspector reloads from a paragraph; the paragraph styles
+// panel reloads itself; the graphics inspector and the links panel inspect
+// a list.
 class TextPanel {
 public:
     bool isVisible() const { return visible_; }
