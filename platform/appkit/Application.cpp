@@ -233,6 +233,15 @@ std::optional<Event> Application::nextEventMatchingMask(unsigned mask, Date unti
         // Requests from other programs are served the same way.
         if (loop.serviceInputSources(inMode) > 0)
             continue;
+        // What timers, background work or other programs changed (a window
+        // they ordered in) is drawn before the loop goes idle, not after
+        // the next event. A tracking loop draws what it tracks itself.
+        if (inMode != EventTrackingRunLoopMode) {
+            const size_t queued = queue_.size();
+            updateWindows();
+            if (queue_.size() != queued)
+                continue;
+        }
         double now = Clock::now();
         if (now >= until)
             return std::nullopt;

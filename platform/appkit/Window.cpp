@@ -250,6 +250,10 @@ void Window::orderFront(Object*)
     if (closed_)
         return;
     visible_ = true;
+    // A window that has never drawn shows its views' drawing, not a blank,
+    // when it first reaches the screen.
+    if (flushCount_ == 0)
+        setViewsNeedDisplay(true);
     if (!screen_) {
         screen_ = makeScreen();
         showMiniwindowImage();

@@ -278,6 +278,8 @@ public:
 
     int windowNumber() const { return window_.windowNumber(); }
 
+    bool floating_ = false;
+
     // Mouse and keys, from this widget or from a control's widget inside it
     // (the point already in this widget's coordinates).
     void mouseFrom(QMouseEvent* e, QPointF p)
@@ -580,10 +582,17 @@ public:
 
     void show(bool visible) override
     {
-        if (visible)
-            widget_->show();
-        else
+        if (!visible) {
             widget_->hide();
+            return;
+        }
+        widget_->show();
+        // Without a window manager nothing keeps the floating panels above
+        // a window ordered in after them: raise them again.
+        if (widget_->isWindow() && !widget_->floating_)
+            for (WindowWidget* w : liveWidgets())
+                if (w != widget_ && w->floating_ && w->isWindow() && w->isVisible())
+                    w->raise();
     }
 
     void miniaturize() override
@@ -650,6 +659,7 @@ public:
         if (!widget_->isWindow())
             return;
         bool shown = widget_->isVisible();
+        widget_->floating_ = flag;
         widget_->setWindowFlag(Qt::Tool, flag);
         widget_->setWindowFlag(Qt::WindowStaysOnTopHint, flag);
         // Changing the flags hides a window.

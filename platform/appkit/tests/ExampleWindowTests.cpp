@@ -281,3 +281,93 @@ TEST_F(ExampleWindowTest, TheMiniwindowImageIsTheIconTheXServerHolds)
     expected.insert(expected.end(), 16 * 8, 0xFFFF0000ul);
     EXPECT_EQ(values, expected) << shown;
 }
+
+#include "appkit/Panel.h"
+#include "appkit/RunLoop.h"
+
+#ifdef SCRIVLY_TEST_XCB
+#include <xcb/xcb.h>
+#endif
+
+namespace {
+
+// What the X server itself shows in a rectangle of the screen, 0xRRGGBB
+// rows top first: one read of the root window, so neither Qt's copy of a
+// window nor a screenshot tool's assembly of windows stands in for it.
+// Empty when it cannot be read.
+std::vector<std::uint32_t> serverPixels(QRect area)
+{
+    std::vector<std::uint32_t> pixels;
+#ifdef SCRIVLY_TEST_XCB
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return pixels;
+    }
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(setup).data;
+    xcb_get_image_reply_t* reply = xcb_get_image_reply(
+        connection,
+        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, static_cast<int16_t>(area.x()),
+                      static_cast<int16_t>(area.y()), static_cast<uint16_t>(area.width()),
+                      static_cast<uint16_t>(area.height()), ~0u),
+        nullptr);
+    // Only the usual 24-bit colour in 32-bit pixels, least significant byte first.
+    if (reply && reply->depth == 24 && setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST &&
+        xcb_get_image_data_length(reply) == area.width() * area.height() * 4) {
+        const uint8_t* data = xcb_get_image_data(reply);
+        for (int i = 0; i < area.width() * area.height(); ++i)
+            pixels.push_back(std::uint32_t(data[i * 4]) | std::uint32_t(data[i * 4 + 1]) << 8 |
+                             std::uint32_t(data[i * 4 + 2]) << 16);
+    }
+    std::free(reply);
+    xcb_disconnect(connection);
+#else
+    (void)area;
+#endif
+    return pixels;
+}
+
+} // namespace
+
+// A floating panel and then a new window, both ordered in by timers: the X
+// server shows each with its own drawing (the panel above the window, as a
+// floating panel stays) before any key or click has reached the program,
+// with no window manager to help.
+TEST_F(ExampleWindowTest, ANewWindowAndAFloatingPanelArePaintedWithoutAnEvent)
+{
+    if (!detail::WindowScreen::isRealDisplay())
+        GTEST_SKIP() << "needs an X display";
+    Clock::useRealClock();
+    Window window(makeRect(100, 100, 300, 200));
+    window.setTitle("Scrivly new window");
+    window.setContentView(std::make_unique<ExampleView>());
+    // Wholly over the window's white, clear of its drawing.
+    Panel panel(makeRect(220, 170, 120, 80));
+    panel.setTitle("Scrivly floating panel");
+    panel.setContentView(std::make_unique<ExampleView>());
+    panel.setFloatingPanel(true);
+    auto panelTimer = Timer::scheduledTimerWithTimeInterval(0.05, [&](Timer&) { panel.orderFront(); }, false);
+    auto windowTimer = Timer::scheduledTimerWithTimeInterval(0.15, [&](Timer&) { window.makeKeyAndOrderFront(); }, false);
+    RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(0.8));
+    ASSERT_TRUE(window.screen() && panel.screen());
+
+    struct Shown {
+        const char* name;
+        QWidget* widget;
+    } shown[] = {{"window", window.screen()->widget()}, {"floating panel", panel.screen()->widget()}};
+    for (const Shown& s : shown) {
+        SCOPED_TRACE(s.name);
+        const QRect area(s.widget->mapToGlobal(QPoint(0, 0)), s.widget->size());
+        const std::vector<std::uint32_t> pixels = serverPixels(area);
+        if (pixels.empty())
+            GTEST_SKIP() << "cannot read the X server's screen";
+        // Base coordinates run up from the bottom of the content.
+        auto at = [&](int x, int y) { return pixels[size_t(area.height() - 1 - y) * size_t(area.width()) + size_t(x)]; };
+        EXPECT_EQ(at(40, 40), 0x0000FFu);  // the blue square
+        EXPECT_EQ(at(10, 40), 0x000000u);  // the frame's left edge
+        EXPECT_EQ(at(5, 5), 0xFFFFFFu);    // outside the frame
+    }
+    window.close();
+    panel.close();
+}

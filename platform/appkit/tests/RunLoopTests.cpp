@@ -218,3 +218,55 @@ TEST_F(RunLoopTest, AStopFromATimerEndsTheMainLoopAtOnce)
     EXPECT_EQ(keys->keys, 0);
     EXPECT_FALSE(app->isRunning());
 }
+
+namespace {
+
+// Fills itself with its colour (0xRRGGBB).
+class ColourView : public View {
+public:
+    using View::View;
+    void drawRect(const Rect& rect) override
+    {
+        DrawContext* c = DrawContext::current();
+        c->setrgbcolor(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, (colour & 0xFF) / 255.0f);
+        c->rectfill(rect);
+    }
+    std::uint32_t colour = 0x0000FF;
+};
+
+} // namespace
+
+// Windows show what timers and delayed work did to them as soon as the loop
+// has nothing left to do, without waiting for a person to press a key.
+TEST_F(RunLoopTest, WhatATimerChangesIsDrawnBeforeTheLoopWaits)
+{
+    struct Case {
+        const char* name;
+        bool displayedBefore; // the window was on screen and drawn before the timer
+    } cases[] = {{"a window the timer orders in", false}, {"a view of a shown window the timer marks", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        app->resetForTesting();
+        Window window(makeRect(100, 100, 60, 40));
+        auto* view = static_cast<ColourView*>(window.contentView()->addSubview(
+            std::make_unique<ColourView>(makeRect(0, 0, 60, 40))));
+        if (c.displayedBefore) {
+            window.orderFront();
+            window.display();
+            ASSERT_EQ(window.flushedPixel(30, 20), 0xFF0000FFu);
+        }
+        auto timer = Timer::scheduledTimerWithTimeInterval(0.1, [&](Timer&) {
+            view->colour = 0xFF0000;
+            if (c.displayedBefore)
+                view->setNeedsDisplay(true);
+            else
+                window.orderFront();
+        }, false);
+        const int flushes = window.flushCount();
+        RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(1.0));
+        EXPECT_EQ(app->queuedEventCount(), 0u);
+        EXPECT_EQ(window.flushedPixel(30, 20), 0xFFFF0000u);
+        EXPECT_EQ(window.flushCount(), flushes + 1); // drawn once, not on every turn of the loop
+        window.close();
+    }
+}
