@@ -170,9 +170,7 @@ bool TextParagraph::drawSelfInView(const Paint& paint, TextItem* column, const k
             auto* special = dynamic_cast<TextWordSpecial*>(word.get());
             if (!special)
                 continue;
-            const std::string before = special->text();
-            special->computeWordTokenInItem(column);
-            changed = changed || before != special->text();
+            changed = special->computeWordTokenInItem(column) || changed;
         }
         if (changed)
             recompute();

@@ -642,3 +642,23 @@ TEST_F(RedrawTest, RandomEditsLeaveTheWindowAsAFreshRepaint)
     }
 }
 
+
+// A page token going in where a selection stood in a headline: the headline
+// takes its width with the number the token shows, before it is drawn.
+TEST_F(RedrawTest, AHeadlineFitsAPageTokenBeforeItIsDrawn)
+{
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    flow_ = headline->flow();
+    pressKeys(u"haaaaaaf");
+    const textPoint from{0, 0, 3}, to{0, 0, 0};
+    flow_->drawAndSetSelectionType(SelectionChar, &from, &to, false, view_, 0);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    headline->insertLastPageNumber(nullptr, view_);
+    const float width = headline->frame().size.width;
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+    EXPECT_EQ(headline->frame().size.width, width) << "the drawing resized the headline";
+}
