@@ -321,11 +321,6 @@ void TextParagraph::LineLayout::measureWords()
             count(w, word);
             continue;
         }
-        // A page token is measured with the number it shows in this column:
-        // found only when drawn, it would resize the line under the drawing.
-        if (word->isPageDependent())
-            if (auto* token = dynamic_cast<TextWordSpecial*>(word))
-                token->computeWordTokenInItem(column_);
         const bool afterAligned = isAlignedTab(activeTab_);
         const float width = afterAligned ? 0.0f : word->xWidthForPiece(piece);
         const float screenWidth = afterAligned ? 0.0f : word->screenWidthForPiece(piece);

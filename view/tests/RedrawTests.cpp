@@ -393,6 +393,40 @@ TEST_F(RedrawTest, PagesAddedOrDeletedResizeAndRedrawTheView)
     }
 }
 
+// Pages added change the number last-page tokens show, in a headline and in
+// a paragraph running through two columns: what the wider numbers move is
+// shown whole on the first display.
+TEST_F(RedrawTest, PagesAddedRedrawWhatWiderLastPageNumbersMove)
+{
+    column_->setFrame(kit::makeRect(72, 72, 60, 30), true);
+    TextItem* next = addColumn(0, kit::makeRect(200, 72, 60, 120));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    for (int i = 0; i < 12; ++i) {
+        pressKeys(u"p ");
+        column_->insertLastPageNumber(nullptr, view_);
+        pressKeys(u" ");
+    }
+    ASSERT_EQ(flow_->firstParagraph()->lastItem(), next) << "the paragraph runs into the second column";
+
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    flow_ = headline->flow();
+    pressKeys(u"of ");
+    headline->insertLastPageNumber(nullptr, view_);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    const float narrow = headline->frame().size.width;
+
+    ASSERT_TRUE(document_->addPages(9, 1));
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_GT(headline->frame().size.width, narrow);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
 // A highlight is taken away where it shows, even after its text moved: a
 // new indent moves the selected line, the next click repaints what the
 // highlight covered.
