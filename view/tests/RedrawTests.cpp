@@ -8,6 +8,7 @@
 #include "core/EventState.h"
 #include "core/Pasteboard.h"
 #include "graphics/FontManager.h"
+#include "foundation/StyleInfo.h"
 #include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 
@@ -424,6 +425,38 @@ TEST_F(RedrawTest, PagesAddedRedrawWhatWiderLastPageNumbersMove)
     ASSERT_TRUE(document_->addPages(9, 1));
     const repaint::Mismatch m = screenAgainstRepaint(true);
     EXPECT_GT(headline->frame().size.width, narrow);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+// A leading far below the type's size sets a headline's lines upwards: the
+// frame keeps no height rather than a negative one, and a graphic style with
+// a line given to it afterwards shows where a repaint draws it.
+TEST_F(RedrawTest, AHeadlineWithNegativeLeadingTakesALineWhereItShows)
+{
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    flow_ = headline->flow();
+    pressKeys(u"ab\rcd");
+    std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+    style->setLeading(-3);
+    headline->setStylePara(style.get());
+    headline->redrawQuickInView(view_);
+    view_->endEditingIfNeeded();
+    window_->displayIfNeeded();
+    EXPECT_GE(headline->frame().size.height, 0.0f);
+
+    StyleGraphic* lined = nullptr;
+    for (const auto& entry : *document_->styleInfo()->graphicStyles())
+        if (auto* graphic = dynamic_cast<StyleGraphic*>(entry.get()); graphic && graphic->hasLine() && !lined)
+            lined = graphic;
+    ASSERT_NE(lined, nullptr);
+    document_->invalidate(view_, {headline});
+    headline->setGraphicStyle(lined);
+    const std::vector<kit::Object*> changed{headline};
+    document_->notifyUpdate(view_, &changed);
+    const repaint::Mismatch m = screenAgainstRepaint(true);
     EXPECT_FALSE(m.any()) << m.describe();
 }
 
