@@ -460,6 +460,31 @@ TEST_F(RedrawTest, AHeadlineWithNegativeLeadingTakesALineWhereItShows)
     EXPECT_FALSE(m.any()) << m.describe();
 }
 
+// A header's frame shows on the pages at once, over a master frame it
+// overlaps, and goes again with its marker.
+TEST_F(RedrawTest, AHeadersFrameShowsWhereItIsInsertedAndGoesWithItsMarker)
+{
+    const kit::Rect header = document_->headerFrame();
+    auto box = std::make_shared<ItemBox>();
+    box->setFrame(kit::makeRect(header.origin.x - 20, header.origin.y - 21, 28, 33), false);
+    box->setMasterFlags(3);
+    document_->addMasterItem(box);
+    view_->scrollPoint(pages_[0]->pageRect().origin);
+    window_->display();
+    pressKeys(u"a header");
+    ASSERT_FALSE(screenAgainstRepaint().any());
+
+    MenuItemSender sender(3, "Header");
+    TextWordSpecial* marker = column_->insertHeader(&sender, view_);
+    ASSERT_NE(marker, nullptr);
+    repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "inserted: " << m.describe();
+
+    document_->removeHeader(marker);
+    m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "removed: " << m.describe();
+}
+
 // A highlight is taken away where it shows, even after its text moved: a
 // new indent moves the selected line, the next click repaints what the
 // highlight covered.
