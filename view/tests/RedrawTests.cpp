@@ -642,3 +642,62 @@ TEST_F(RedrawTest, RandomEditsLeaveTheWindowAsAFreshRepaint)
     }
 }
 
+
+// Killing to the line's end starts from the selection: the highlight goes
+// where it showed, also where the kill takes less than was selected. With
+// nothing to kill the selection stays as it shows.
+TEST_F(RedrawTest, KillingToTheLineEndTakesTheHighlightAway)
+{
+    // A column one line high, and another that takes the text after it.
+    column_->setFrame(kit::makeRect(72, 72, 150, 16), false);
+    column_->joinColumn(addColumn(0, kit::makeRect(240, 72, 150, 60)));
+    struct Case {
+        const char* name;
+        std::u16string text;
+        unsigned flags;
+        std::function<void()> select;
+        const char* left;
+        bool selected;
+    } cases[] = {
+        {"a selection past the caret's line", u"first paragraph\rsecond paragraph\rthird", 0,
+         [&] {
+             const textPoint caret{0, 1, 4}, a{0, 0, 2}, b{2, 0, 3};
+             flow_->setCurrentPoint(&caret);
+             flow_->drawAndSetSelectionType(SelectionChar, &a, &b, false, view_, 0);
+         },
+         "fi\nsecond paragraph\nthird", false},
+        {"nothing to kill before a line break", u"\r", kit::ShiftKeyMask | kit::AlternateKeyMask,
+         [&] {
+             // Three clicks in the first column, which the first one starts editing.
+             for (int n = 1; n <= 3; ++n) {
+                 const kit::Point at = inWindow(kit::makePoint(20, 8));
+                 app_->postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseUp, at, 0, kit::Clock::now(), 0, n),
+                                 false);
+                 const kit::Event down =
+                     kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, at, 0, kit::Clock::now(), 0, n);
+                 if (column_->isEditing())
+                     flow_->mouseHandle(down, view_, column_);
+                 else
+                     column_->beginEditing(&down, view_);
+             }
+             ASSERT_EQ(editedColumn(), column_);
+         },
+         "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        editedColumn()->selectAll(nullptr, view_);
+        editedColumn()->delete_(nullptr, view_);
+        ASSERT_EQ(text(flow_), "");
+        pressKeys(c.text, c.flags);
+        c.select();
+        ASSERT_NE(flow_->textSelection(), nullptr);
+        ASSERT_FALSE(screenAgainstRepaint().any());
+        editedColumn()->killToEOL(nullptr, view_);
+        EXPECT_EQ(text(flow_), c.left);
+        EXPECT_EQ(flow_->textSelection() != nullptr, c.selected);
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        EXPECT_FALSE(m.any()) << m.describe();
+        window_->display();
+    }
+}
