@@ -256,9 +256,11 @@ void TextItem::quickRedrawStart(TextItem** column, int* paragraph)
     }
     // The change may have moved the first paragraph on from the column its
     // predecessor ends in (or back into it): that column shows it too, or
-    // showed it last.
+    // showed it last. The flow's first paragraph starts in the chain's first
+    // column, however many columns on the edit is made.
     const TextParagraph* before = flow_ && first > 0 ? flow_->paragraphAtIndex(first - 1) : nullptr;
-    if (TextItem* earlier = before ? before->lastItem() : nullptr; earlier && from && earlier != from)
+    TextItem* earlier = before ? before->lastItem() : flow_ && first == 0 ? flow_->firstTextItem() : nullptr;
+    if (earlier && from && earlier != from)
         for (TextItem* c = earlier->nextColumn(); c && c != earlier; c = c->nextColumn())
             if (c == from) {
                 from = earlier;

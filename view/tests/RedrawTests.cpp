@@ -701,3 +701,36 @@ TEST_F(RedrawTest, KillingToTheLineEndTakesTheHighlightAway)
         window_->display();
     }
 }
+
+// A paragraph style changed from a later column of the first paragraph
+// repaints the paragraph's start in the columns before, with and without a
+// selection there.
+TEST_F(RedrawTest, AStyleChangedFromTheSecondColumnOfTheFirstParagraphRepaintsItsStart)
+{
+    column_->setFrame(kit::makeRect(72, 72, 150, 16), false);
+    TextItem* next = addColumn(0, kit::makeRect(240, 72, 150, 60));
+    column_->joinColumn(next);
+    pressKeys(u"a first paragraph long enough to run on into the second column");
+    ASSERT_EQ(editedColumn(), next);
+    ASSERT_EQ(next->startParagraph(), 0);
+    struct Case {
+        const char* name;
+        bool select;
+        float indent;
+    } cases[] = {{"the caret", false, 20}, {"a selection from the first column", true, 40}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.select) {
+            const textPoint a{0, 1, 2}, b{0, 6, 1};
+            flow_->drawAndSetSelectionType(SelectionChar, &a, &b, false, view_, 0);
+        }
+        ASSERT_FALSE(screenAgainstRepaint().any());
+        std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+        style->setIndentLeft(c.indent);
+        next->setStylePara(style.get());
+        next->redrawQuickInView(view_);
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        EXPECT_FALSE(m.any()) << m.describe();
+        window_->display();
+    }
+}
