@@ -734,3 +734,31 @@ TEST_F(RedrawTest, AStyleChangedFromTheSecondColumnOfTheFirstParagraphRepaintsIt
         window_->display();
     }
 }
+
+// A headline fitted narrower than its text (a page break after the text
+// leaves a last line of nothing) draws the text past its new edge at once,
+// as far as a layout from scratch measures it: laying it out again changes
+// nothing on screen.
+TEST_F(RedrawTest, AHeadlineFittedNarrowerThanItsTextDrawsTheOverhangAtOnce)
+{
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    ASSERT_EQ(editedColumn(), headline);
+    flow_ = headline->flow();
+    pressKeys(u"cefee");
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    const float wide = headline->frame().size.width;
+    headline->insertPageBreak(nullptr, view_);
+    ASSERT_LT(headline->frame().size.width, wide);
+    repaint::Mismatch m = screenAgainstRepaint(true);
+    ASSERT_FALSE(m.any()) << "page break: " << m.describe();
+    kit::Rect edited{}, full{};
+    headline->getUpdateBounds(&edited, view_);
+    flow_->recomputeAll();
+    headline->getUpdateBounds(&full, view_);
+    EXPECT_TRUE(kit::containsRect(edited, full));
+    m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "laid out again: " << m.describe();
+}
