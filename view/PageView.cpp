@@ -34,8 +34,8 @@ PageView::PageView(const kit::Rect& frameRect)
              {"windowDidBecomeMain:", &PageView::windowDidBecomeMain},
              {"windowWillMiniaturize:", &PageView::windowWillMiniaturize},
              {"windowDidResize:", &PageView::windowDidResize}})
-        setAction(name, [this, operation](kit::Object* notification) -> kit::Object* {
-            (this->*operation)(notification);
+        setAction(name, [this, op = operation](kit::Object* notification) -> kit::Object* {
+            (this->*op)(notification);
             return nullptr;
         });
     registerCanvasActions();
