@@ -89,6 +89,10 @@ bool TextItem::renderInView(const Paint& paint, const kit::Rect& rect, bool whit
     kit::DrawContext* context = kit::DrawContext::current();
     if (!context)
         return false;
+    // Laid out first: the layout measures how far the text reaches past the
+    // frame, which the area drawn and clipped to takes in.
+    if (flow_)
+        flow_->layoutThrough(this);
     kit::Rect b;
     b = updateBoundsAtZoom(zoomOf(paint));
     const kit::Rect area = b;
@@ -163,6 +167,8 @@ bool TextItem::drawSelfInView(const Paint& paint, const kit::Rect& rect, int fro
     if (!context)
         return false;
     const LayoutDocument* document = pageDocument();
+    if (flow_)
+        flow_->layoutThrough(this);
     setGray(*context, 1.0f);
     context->gsave();
     kit::Rect b;

@@ -762,3 +762,30 @@ TEST_F(RedrawTest, AHeadlineFittedNarrowerThanItsTextDrawsTheOverhangAtOnce)
     m = screenAgainstRepaint(true);
     EXPECT_FALSE(m.any()) << "laid out again: " << m.describe();
 }
+
+// Text a deleted page sends on to the next column is laid out as that
+// column is drawn: a first line outdented past the column's left edge shows
+// there whole, as a repaint shows it, not cut at the frame.
+TEST_F(RedrawTest, TextLaidOutAsItsColumnIsDrawnShowsItsOverhang)
+{
+    ASSERT_TRUE(document_->addPages(1, 1));
+    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    pressKeys(u"an outdented first line");
+    std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+    style->setIndentDeltaFirst(-30);
+    column_->setStylePara(style.get());
+    column_->redrawQuickInView(view_);
+    ASSERT_GT(column_->hangLeft(), 0);
+    ASSERT_EQ(next->hangLeft(), 0);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    view_->endEditingIfNeeded();
+    ASSERT_EQ(document_->deletePages(1, 0).size(), 1u);
+    document_->notifyDocumentDidChangeSize();
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+    EXPECT_GT(next->hangLeft(), 0);
+}
