@@ -461,6 +461,27 @@ TEST_F(LayoutAfterEditsTest, DeletingTheWholeTextKeepsTheParagraphsFont)
     }
 }
 
+TEST_F(LayoutAfterEditsTest, AParagraphStyleThatChangesTheCharacterStyleMeasuresTheWordsAnew)
+{
+    // The paragraph after a break typed in subscript takes the typing
+    // style; given the first paragraph's style back, its empty word stands
+    // on the plain baseline again.
+    TextSelection::initialize();
+    makeColumns(2, 100, 160);
+    setText("");
+    columns_[0]->subscript(nullptr, &view_);
+    columns_[0]->insertPageBreak(nullptr, &view_);
+    EXPECT_EQ(fromScratch(), "");
+    columns_[0]->selectAll(nullptr, &view_);
+    std::unique_ptr<StyleParagraph> style = para(0)->paragraphStyle()->copy();
+    style->setAlignment(0);
+    columns_[0]->setStylePara(style.get());
+    ASSERT_EQ(flow_->paragraphCount(), 2);
+    EXPECT_FLOAT_EQ(para(1)->wordAtIndex(0)->ascent(), 8);
+    EXPECT_FLOAT_EQ(para(1)->wordAtIndex(0)->yOriginForPiece(0), 8);
+    EXPECT_EQ(fromScratch(), "");
+}
+
 TEST_F(LayoutAfterEditsTest, EditsPastTheEndOfTheChainLeaveTheLastColumnsEnd)
 {
     // Two lines fit: "dd" and the last paragraph have no place.
