@@ -9,6 +9,7 @@
 #include "items/Item.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 
 #include <algorithm>
 #include <climits>
@@ -51,6 +52,8 @@ public:
             return;
         changed_.push_back({flow, column->prevColumn()});
     }
+
+    bool empty() const { return changed_.empty(); }
 
     void layOutLater()
     {
@@ -316,7 +319,28 @@ bool LayoutDocument::addPages(int count, int index)
         setActivePage(last);
     // Copies joined chains: their text flows through them.
     chains.layOutLater();
+    if (prefersAutomaticTextItems() && chains.empty())
+        layOutEndsOfFlows();
     return true;
+}
+
+void LayoutDocument::layOutEndsOfFlows()
+{
+    // Pages that joined no chain: the end of each flow's text is laid out
+    // again, which takes away pages left empty after it, as a layout from
+    // scratch would.
+    std::vector<TextFlow*> flows;
+    for (const auto& page : pages_)
+        for (const auto& item : page->pageItems()) {
+            auto* column = dynamic_cast<TextItem*>(item.get());
+            TextFlow* flow = column ? column->flow() : nullptr;
+            if (!flow || flow->isLayingOut() || flow->paragraphCount() == 0 ||
+                std::find(flows.begin(), flows.end(), flow) != flows.end())
+                continue;
+            flows.push_back(flow);
+            flow->paragraphAtIndex(flow->paragraphCount() - 1)->setDirty(true);
+            flow->layOutLater();
+        }
 }
 
 bool LayoutDocument::insertPages(std::vector<std::unique_ptr<Page>> pages, int index)

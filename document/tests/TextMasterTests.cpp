@@ -346,6 +346,27 @@ TEST_F(EmptyPagesTest, TrailingPagesGoWhileTheMasterLayerIsEdited)
     EXPECT_EQ(document_.numPages(), 2);
 }
 
+// Pages added after the text without columns of their own go as pages left
+// empty by the text do: at the flow's next layout, not only at a full one.
+TEST_F(EmptyPagesTest, PagesAddedWithoutColumnsAfterTheTextGo)
+{
+    auto box = std::make_unique<ItemBox>();
+    box->setFrame(kit::makeRect(0, 0, 10, 10), false);
+    document_.pageAt(1)->addItems(std::move(box));
+    TextFlow* flow = copyOn(0)->flow();
+    ASSERT_NE(flow, nullptr);
+    flow->recomputeAll();
+    ASSERT_EQ(document_.numPages(), 2); // the box keeps page 2
+    ASSERT_NE(document_.removeMasterItem(document_.masterItems().front().get()), nullptr);
+    ASSERT_TRUE(document_.addPages(2, 2));
+    ASSERT_EQ(document_.numPages(), 4);
+    EXPECT_TRUE(document_.pageAt(3)->pageItems().empty());
+    flow->completeLayout();
+    EXPECT_EQ(document_.numPages(), 2);
+    flow->recomputeAll();
+    EXPECT_EQ(document_.numPages(), 2);
+}
+
 // Three pages, one column each, joined into one chain of three paragraphs.
 class StoredChainTest : public TextMasterTest {
 protected:
