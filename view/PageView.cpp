@@ -34,7 +34,7 @@ PageView::PageView(const kit::Rect& frameRect)
              {"windowDidBecomeMain:", &PageView::windowDidBecomeMain},
              {"windowWillMiniaturize:", &PageView::windowWillMiniaturize},
              {"windowDidResize:", &PageView::windowDidResize}})
-        setAction(name, [this, operation](kit::Object* notification) -> kit::Object* {
+        setAction(name, [this, operation = operation](kit::Object* notification) -> kit::Object* {
             (this->*operation)(notification);
             return nullptr;
         });
