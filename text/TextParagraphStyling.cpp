@@ -96,8 +96,9 @@ void TextParagraph::setStylePara(const StyleParagraph* style, bool blowAwayFonts
     if (fontChanged)
         setFont(newFont, oldFont, false);
     // Words without styles of their own are measured in the paragraph's
-    // character style: one that now measures otherwise measures them anew.
-    else if (oldChars && (oldChars->differencesFromStyle(paragraphStyle_->charStyle()) & ~StyleColorMask) != 0)
+    // character style: one that now measures otherwise measures them anew
+    // (setFont does not when the style already took the font).
+    if (oldChars && (oldChars->differencesFromStyle(paragraphStyle_->charStyle()) & ~StyleColorMask) != 0)
         recomputeAllWords();
     const short newWidow = paragraphStyle_->widowControl();
     if (newWidow != oldWidow && (oldWidow == KeepWithNext || newWidow == KeepWithNext))

@@ -482,6 +482,25 @@ TEST_F(LayoutAfterEditsTest, AParagraphStyleThatChangesTheCharacterStyleMeasures
     EXPECT_EQ(fromScratch(), "");
 }
 
+TEST_F(LayoutAfterEditsTest, AParagraphStyleThatBringsAFontMeasuresTheWordsMadeWithout)
+{
+    // A page break typed where the paragraph has no font is not measured;
+    // the paragraph style of the one after it brings the font.
+    TextSelection::initialize();
+    makeColumns(2, 100, 160);
+    setText("");
+    para(0)->paragraphStyle()->charStyle()->setFont(nullptr);
+    columns_[0]->insertPageBreak(nullptr, &view_);
+    ASSERT_EQ(flow_->paragraphCount(), 2);
+    ASSERT_FLOAT_EQ(para(0)->wordAtIndex(0)->piece(0).height, 0);
+    ASSERT_EQ(para(1)->font(), font_);
+    columns_[0]->selectAll(nullptr, &view_);
+    std::unique_ptr<StyleParagraph> style = para(1)->paragraphStyle()->copy();
+    columns_[0]->setStylePara(style.get());
+    EXPECT_FLOAT_EQ(para(0)->wordAtIndex(0)->piece(0).height, 10);
+    EXPECT_EQ(fromScratch(), "");
+}
+
 TEST_F(LayoutAfterEditsTest, EditsPastTheEndOfTheChainLeaveTheLastColumnsEnd)
 {
     // Two lines fit: "dd" and the last paragraph have no place.
