@@ -18,6 +18,7 @@
 #include "foundation/Languages.h"
 #include "foundation/Preferences.h"
 #include "foundation/UnitsInfo.h"
+#include "graphics/Image.h"
 #include "graphics/PrintInfo.h"
 #include "view/InfoBarInset.h"
 #include "view/PageView.h"
@@ -95,6 +96,14 @@ Layvane::~Layvane()
         Main = nullptr;
     if (PageWindowServices::shared() == this)
         PageWindowServices::setShared(nullptr);
+}
+
+kit::Image* Layvane::namedImage(const std::string& name)
+{
+    auto [it, added] = namedImages_.try_emplace(name);
+    if (added)
+        it->second = kit::Image::imageNamed(name);
+    return it->second.get();
 }
 
 void Layvane::setMainPageView(PageView* view)

@@ -27,6 +27,7 @@
 namespace kit {
 class Event;
 class Font;
+class Image;
 class Menu;
 class OpenPanel;
 class Panel;
@@ -96,6 +97,11 @@ public:
     // ---- Class values (answered by the instance for its class).
     virtual std::string _apiConnectionName() const { return "LayvaneRemoteControl"; }
     bool prefersEmbeddedTabRulers() const override { return false; }
+    // The pictures of a miniaturised document window, the second for a
+    // document with unsaved changes: the images "LayvaneDocument" and
+    // "LayvaneDocumentH" of the resources (nil when missing).
+    kit::Image* miniwindowImage() override { return namedImage("LayvaneDocument"); }
+    kit::Image* miniwindowImageH() override { return namedImage("LayvaneDocumentH"); }
     virtual std::string keymapFileExtension() const { return "keymap"; }
     // The folder of templates under the home folder; empty for none.
     virtual std::string templateDir() const { return std::string(); }
@@ -346,6 +352,9 @@ protected:
     kit::Object* panel(const std::string& name, bool create);
     // The delegate's actions by their names.
     void registerActions();
+    // The image of the resources by that name, read once and kept by the
+    // delegate; nil when there is none.
+    kit::Image* namedImage(const std::string& name);
     // Opens the file afresh (never an open document) with the flag for
     // templates' tokens set.
     LayoutDocument* readTemplate(const std::string& path, bool display);
@@ -375,6 +384,7 @@ private:
     std::map<std::string, kit::Object*> outlets_;
     std::vector<std::unique_ptr<kit::Object>> panelObjects_;
     std::unique_ptr<kit::Object> remoteObject_;
+    std::map<std::string, std::unique_ptr<kit::Image>> namedImages_; // nil: looked for, missing
     // The registry as the documents reach it (installed while this is Main).
     std::unique_ptr<DocumentPanels> documentPanels_;
 };

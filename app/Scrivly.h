@@ -41,6 +41,8 @@ public:
     void documentDidCreate(LayoutDocument* document) override;
     bool prefersAutomaticTextItems() const override { return true; }
     bool prefersEmbeddedTabRulers() const override { return true; }
+    kit::Image* miniwindowImage() override { return namedImage("ScrivlyDocument"); }
+    kit::Image* miniwindowImageH() override { return namedImage("ScrivlyDocumentH"); }
     std::string _apiConnectionName() const override { return "ScrivlyRemoteControl"; }
     std::string templateDir() const override { return "Library/Scrivly/Templates"; }
     // Every file: the document decides by the extension.

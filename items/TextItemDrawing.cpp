@@ -254,16 +254,23 @@ void TextItem::quickRedrawStart(TextItem** column, int* paragraph)
             from = flow_->item(this, &caret);
         }
     }
+    // The first paragraph may begin in an earlier column (a change that
+    // lengthened it runs it on into this one): its start shows there.
+    const auto earlierInChain = [&](TextItem* earlier) {
+        if (earlier && from && earlier != from)
+            for (TextItem* c = earlier->nextColumn(); c && c != earlier; c = c->nextColumn())
+                if (c == from) {
+                    from = earlier;
+                    break;
+                }
+    };
+    if (const TextParagraph* own = flow_ && first >= 0 ? flow_->paragraphAtIndex(first) : nullptr)
+        earlierInChain(own->firstItem());
     // The change may have moved the first paragraph on from the column its
     // predecessor ends in (or back into it): that column shows it too, or
     // showed it last.
     const TextParagraph* before = flow_ && first > 0 ? flow_->paragraphAtIndex(first - 1) : nullptr;
-    if (TextItem* earlier = before ? before->lastItem() : nullptr; earlier && from && earlier != from)
-        for (TextItem* c = earlier->nextColumn(); c && c != earlier; c = c->nextColumn())
-            if (c == from) {
-                from = earlier;
-                break;
-            }
+    earlierInChain(before ? before->lastItem() : nullptr);
     if (column)
         *column = from;
     if (paragraph)

@@ -50,11 +50,15 @@ bool TextFlow::drawSelfInView(const Paint& paint, TextItem* column, const kit::R
             continue;
         }
         // Ink reaches past the border box by up to about a line; the clip
-        // keeps what shows of it.
+        // keeps what shows of it. Across, only the drawn area counts: an
+        // indent wider than the column is cut back by the layout, so the
+        // lines stand left of the border the style asks for.
         const kit::Font* font = paragraph->font();
         const float reach = font ? std::max(font->pointSize(), 1.0f) : 12.0f;
-        if (column->isTransformed() ||
-            kit::intersectsRect(kit::insetRect(paragraph->borderInItem(column), -reach, -reach), bounds))
+        kit::Rect near = kit::insetRect(paragraph->borderInItem(column), -reach, -reach);
+        near.origin.x = bounds.origin.x;
+        near.size.width = bounds.size.width;
+        if (column->isTransformed() || kit::intersectsRect(near, bounds))
             paragraph->drawSelfInView(paint, column, bounds, i == from ? startWord : 0, i == from ? startLetter : 0);
         if (i >= to) {
             more = i + 1 < paragraphCount();

@@ -135,11 +135,16 @@ void TextFlow::_redrawCurrentParagraphInItem(TextItem* column, DocumentView* vie
         const kit::Point origin = originInView(at);
         const float top = at == first ? firstY : border.origin.y;
         const float bottom = (at == last || single) ? lastY : border.origin.y + border.size.height;
-        // Hung punctuation and hyphens ink past the paragraph's border.
+        // Across, the whole width the column draws in: hung punctuation and
+        // hyphens ink past the paragraph's border, and an indent wider than
+        // the column is cut back by the layout, left of the border.
         const float left = std::max(at->hangLeft(), at->screenHangLeft()),
                     right = std::max(at->hangRight(), at->screenHangRight());
-        kit::Rect r = kit::makeRect(origin.x + border.origin.x - left, origin.y + top, border.size.width + left + right,
-                                    bottom - top);
+        kit::Rect drawn{};
+        at->getUpdateBounds(&drawn, view);
+        const float fromX = std::min(drawn.origin.x - at->frame().origin.x, border.origin.x - left);
+        const float toX = std::max(kit::maxX(drawn) - at->frame().origin.x, kit::maxX(border) + right);
+        kit::Rect r = kit::makeRect(origin.x + fromX, origin.y + top, toX - fromX, bottom - top);
         if (r.size.height <= 0)
             r.size.height = 0.01f;
         if (at == column || single) {

@@ -509,8 +509,8 @@ void TextParagraph::LineLayout::damage(TextWord* word, int piece, float oldX, fl
     const bool unchanged = samePoint(oldX, newX) && samePoint(oldY, newY);
     if (unchanged && word != p_.currentWord_)
         return;
-    if (!unchanged && !word->isSpecial() && piece > 0)
-        return;
+    // A word broken over lines gets its later pieces anew at each layout,
+    // with no place of their own before: where one stands now is damage.
     if (!p_.firstDirtyItem_) {
         p_.firstDirtyItem_ = column_;
         p_.firstDirtyY_ = lineTop;

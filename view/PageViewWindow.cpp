@@ -12,6 +12,7 @@
 #include "appkit/TextField.h"
 #include "foundation/ApplicationDelegate.h"
 #include "view/PageScrollView.h"
+#include "view/PageWindowServices.h"
 #include "appkit/ScrollView.h"
 #include "appkit/Window.h"
 #include "document/DocumentDelegate.h"
@@ -176,6 +177,13 @@ void PageView::windowWillMiniaturize(kit::Object* notification)
     (void)notification;
     if (delegateMainView() == this)
         setDelegateMainView(nullptr);
+    PageWindowServices* services = PageWindowServices::shared();
+    kit::Window* win = window();
+    if (!services || !win || !document_)
+        return;
+    // Without a picture the window keeps the icon it has.
+    if (kit::Image* image = document_->isEdited() ? services->miniwindowImageH() : services->miniwindowImage())
+        win->setMiniwindowImage(image);
 }
 
 kit::Size PageView::windowWillResize(kit::Object* sender, kit::Size proposedFrameSize)

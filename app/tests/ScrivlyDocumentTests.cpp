@@ -12,6 +12,8 @@
 #include "document/DocumentFiles.h"
 #include "document/Guide.h"
 #include "document/Page.h"
+#include "graphics/BitmapImageRep.h"
+#include "graphics/Image.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
 #include "text/TextFlow.h"
@@ -396,4 +398,39 @@ TEST_F(WordProcessorTest, ADragInTheHeaderAreaEditsTheHeaderAndInTheTextTheMainT
     press(20, 300);
     EXPECT_TRUE(view->isEditing());
     EXPECT_EQ(document->activeTextItem(), main);
+}
+
+// A miniaturised document window shows the word processor's document
+// picture from the resources, the one for unsaved changes once the text was
+// typed into.
+TEST_F(WordProcessorTest, AMiniaturisedWindowShowsTheDocumentPictureOfItsState)
+{
+    kit::Image* plain = delegate_->miniwindowImage();
+    kit::Image* edited = delegate_->miniwindowImageH();
+    ASSERT_TRUE(plain && edited);
+    auto samples = [](const kit::Image* image) {
+        auto* rep = image ? dynamic_cast<const kit::BitmapImageRep*>(image->bestRepresentationForDevice()) : nullptr;
+        return rep ? rep->TIFFRepresentation(kit::TIFFCompression::None) : std::string();
+    };
+    for (kit::Image* image : {plain, edited})
+        EXPECT_EQ(image->size(), kit::makeSize(48, 48));
+    EXPECT_NE(samples(plain), samples(edited));
+    // Read once and kept.
+    EXPECT_EQ(delegate_->miniwindowImage(), plain);
+
+    ScrivlyDocument* document = newDocument();
+    ASSERT_TRUE(document && document->mainView());
+    auto* canvas = dynamic_cast<CanvasView*>(document->mainView());
+    kit::Window* window = document->mainView()->window();
+    ASSERT_TRUE(canvas && window);
+    ASSERT_FALSE(document->isEdited());
+    window->miniaturize();
+    EXPECT_EQ(samples(window->miniwindowImage()), samples(plain));
+
+    document->mainView()->endEditingIfNeeded();
+    ASSERT_TRUE(document->keyDown(key(u"\x1b"), canvas));
+    ASSERT_TRUE(document->keyDown(key(u"a"), canvas));
+    ASSERT_TRUE(document->isEdited());
+    window->miniaturize();
+    EXPECT_EQ(samples(window->miniwindowImage()), samples(edited));
 }

@@ -5,6 +5,7 @@
 #include "appkit/View.h"
 #include "appkit/WindowScreen.h"
 #include "core/UserDefaults.h"
+#include "graphics/Image.h"
 #include "graphics/RasterContext.h"
 
 #include <algorithm>
@@ -174,6 +175,32 @@ void Window::miniaturize(Object*)
         screen_->miniaturize();
 }
 
+void Window::setMiniwindowImage(const Image* image)
+{
+    miniwindowImage_ = image ? image->copy() : nullptr;
+    if (miniwindowImage_) {
+        // No desktop shows icons larger than this; a huge picture must not
+        // become a huge icon.
+        miniwindowImage_->setCacheSideLimit(256);
+        // A picture rendered later (EPS) reaches the screen when it is there.
+        miniwindowImage_->setReadyHandler([this](Image&) { showMiniwindowImage(); });
+        miniwindowImage_->prepareCache();
+    }
+    showMiniwindowImage();
+}
+
+void Window::showMiniwindowImage()
+{
+    if (!screen_)
+        return;
+    const ImagePixels* pixels = miniwindowImage_ ? miniwindowImage_->cachedPixels() : nullptr;
+    if (pixels && pixels->model == ImagePixels::Model::ARGB32 && pixels->isValid() &&
+        pixels->bytesPerRow == static_cast<std::size_t>(pixels->width) * 4)
+        screen_->setIcon(reinterpret_cast<const std::uint32_t*>(pixels->data), pixels->width, pixels->height);
+    else if (!miniwindowImage_ || miniwindowImage_->cacheState() != Image::CacheState::NotReady)
+        screen_->setIcon(nullptr, 0, 0); // none, or a picture that cannot be drawn
+}
+
 void Window::setContentSize(Size size)
 {
     if (size == contentRect_.size)
@@ -223,8 +250,10 @@ void Window::orderFront(Object*)
     if (closed_)
         return;
     visible_ = true;
-    if (!screen_)
+    if (!screen_) {
         screen_ = makeScreen();
+        showMiniwindowImage();
+    }
     placeViewsOnScreen();
     if (screen_)
         screen_->show(true);

@@ -15,6 +15,7 @@ namespace kit {
 
 class Cursor;
 class DrawContext;
+class Image;
 class RasterContext;
 class View;
 
@@ -64,6 +65,11 @@ public:
     // Tells the delegate ("windowWillMiniaturize:") and turns the window
     // into its icon.
     void miniaturize(Object* sender = nullptr);
+    // The picture the desktop shows for the miniaturised window (its window
+    // icon). The window keeps a copy of its own, so the image given may go;
+    // nil takes the picture away (the program's icon shows again).
+    void setMiniwindowImage(const Image* image);
+    Image* miniwindowImage() const { return miniwindowImage_.get(); }
     // The frame (title bar included), then a redisplay when asked. A frame
     // that is not finite or has no area is refused.
     void setFrame(const Rect& frame, bool display);
@@ -227,6 +233,8 @@ private:
     };
     friend class Application;
     friend class View;
+    // The miniwindow image's pixels become the screen side's icon.
+    void showMiniwindowImage();
     // Entered and exited events for a mouse now at this base location (or
     // off the window); they are queued by the caller.
     std::vector<Event> trackingEventsForLocation(std::optional<Point> location, const Event& cause);
@@ -262,6 +270,7 @@ private:
     std::vector<std::uint32_t> flushed_;
     int flushedWidth_ = 0;
     int flushedHeight_ = 0;
+    std::unique_ptr<Image> miniwindowImage_;
     std::unique_ptr<detail::WindowScreen> screen_;
 };
 

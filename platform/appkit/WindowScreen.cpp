@@ -26,6 +26,7 @@
 #include <QSocketNotifier>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
 #include <QMetaObject>
 #include <QKeyEvent>
@@ -589,6 +590,19 @@ public:
     {
         if (widget_->isWindow())
             widget_->showMinimized();
+    }
+
+    void setIcon(const std::uint32_t* pixels, int width, int height) override
+    {
+        if (!pixels || width <= 0 || height <= 0) {
+            widget_->setWindowIcon(QIcon());
+            return;
+        }
+        QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(image.scanLine(y), pixels + static_cast<size_t>(y) * static_cast<size_t>(width),
+                        static_cast<size_t>(width) * sizeof(std::uint32_t));
+        widget_->setWindowIcon(QIcon(QPixmap::fromImage(image)));
     }
 
     void placeWindow() override

@@ -50,6 +50,9 @@ public:
     virtual void placeWindow() = 0;
     // The window becomes its icon.
     virtual void miniaturize() {}
+    // The icon the desktop shows for the window (premultiplied 0xAARRGGBB
+    // rows, top first); no pixels: the program's own.
+    virtual void setIcon(const std::uint32_t* pixels, int width, int height) = 0;
     // Premultiplied 0xAARRGGBB rows, top first.
     virtual void showImage(const std::uint32_t* pixels, int width, int height) = 0;
     // The widget that shows the window; the Qt widgets of its controls are

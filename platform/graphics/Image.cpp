@@ -1,5 +1,6 @@
 #include "graphics/Image.h"
 
+#include "core/Bundle.h"
 #include "core/Coder.h"
 #include "core/FileManager.h"
 #include "graphics/BitmapImageRep.h"
@@ -44,6 +45,12 @@ std::unique_ptr<Image> Image::imageWithContentsOfFile(const std::string& path, s
         return nullptr;
     }
     return imageWithData(*bytes, error, limits);
+}
+
+std::unique_ptr<Image> Image::imageNamed(const std::string& name)
+{
+    const std::string path = Bundle::pathForResource(name, "tiff");
+    return path.empty() ? nullptr : imageWithContentsOfFile(path);
 }
 
 std::unique_ptr<Image> Image::imageWithData(std::string_view data, std::string* error, const ImageLimits& limits)

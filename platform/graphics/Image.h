@@ -59,6 +59,10 @@ public:
     static std::unique_ptr<Image> imageWithData(std::string_view data, std::string* error = nullptr,
                                                 const ImageLimits& limits = {});
     static constexpr std::uint64_t maxFileBytes = 512ull << 20;
+    // The picture "<name>.tiff" of the resources folder, read afresh on
+    // every call (the caller keeps it); null when there is none or it does
+    // not read.
+    static std::unique_ptr<Image> imageNamed(const std::string& name);
 
     // ---- Representations (owned).
     const std::vector<std::unique_ptr<ImageRep>>& representations() const { return reps_; }

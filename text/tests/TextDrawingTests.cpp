@@ -648,6 +648,42 @@ TEST_F(DrawingTest, AQuickRedrawStartsAtASelectionInAnEarlierColumn)
     EXPECT_EQ(paragraph, 0);
 }
 
+// A paragraph changed in a later column it runs on into (a larger font
+// made it longer) is redrawn from the column it begins in.
+TEST_F(DrawingTest, AQuickRedrawStartsInTheColumnItsParagraphBeginsIn)
+{
+    makeChain(3, 60, 10);
+    type("aaaa bbbb cccc dddd\nee");
+    layOut();
+    ASSERT_EQ(para(0)->firstItem(), columns_[0]);
+    ASSERT_EQ(columns_[1]->startParagraph(), 0);
+    TextItem* from = nullptr;
+    int paragraph = -1;
+    auto selection = std::make_unique<TextSelection>();
+    const textPoint a{0, 0, 0}, b{0, 3, 4};
+    selection->selectBetween(&a, &b, flow_.get(), SelectionChar, false);
+    flow_->setTextSelection(std::move(selection));
+    columns_[1]->quickRedrawStart(&from, &paragraph);
+    EXPECT_EQ(from, columns_[0]);
+    EXPECT_EQ(paragraph, 0);
+}
+
+// A left indent wider than the column is cut back by the layout: a redraw
+// of only the part of the column where the text stands draws it.
+TEST_F(DrawingTest, TextLeftOfAnIndentWiderThanItsColumnIsDrawnInAPartialRedraw)
+{
+    makeChain(1, 26, 40);
+    columns_[0]->setFrame(kit::makeRect(100, 100, 26, 40), false);
+    para(0)->paragraphStyle()->setIndentLeft(48);
+    type("a");
+    layOut();
+    const float x = word(0, 0)->xOriginForPiece(0);
+    ASSERT_LT(x, 26.0f);
+    recording_.reset();
+    columns_[0]->drawSelf(view_.paint(recording_, {}), kit::makeRect(100 + x + 3, 100, 2, 12));
+    EXPECT_EQ(shownText(), "a");
+}
+
 TEST_F(DrawingTest, TextStandsUprightOnAPageWhoseCoordinatesRunDownward)
 {
     kit::Font* times = kit::Font::fontWithName("Times-Roman", 24);

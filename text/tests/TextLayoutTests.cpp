@@ -106,6 +106,20 @@ TEST_F(LayoutTest, AWordWiderThanTheLineIsSplitByForce)
     EXPECT_EQ(word(0, 0)->numWordPieces(), 2);
 }
 
+// The later pieces of a split word are made anew by each layout: a letter
+// typed at the word's end changes its last line, which must be redrawn.
+TEST_F(LayoutTest, ALetterTypedIntoAWordSplitByForceDamagesItsLastLine)
+{
+    makeChain(1, 60, 500);
+    type("1234567890123456789012345");
+    layOut();
+    ASSERT_EQ(word(0, 0)->numWordPieces(), 3);
+    type("6");
+    EXPECT_EQ(para(0)->recompute(true), para(0));
+    EXPECT_EQ(para(0)->lastDirtyItem(), columns_[0]);
+    EXPECT_GE(para(0)->lastDirtyY(), lineOf(0, 0, 2) + 10);
+}
+
 TEST_F(LayoutTest, TabStops)
 {
     struct Case {

@@ -18,7 +18,9 @@
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/UnitsInfo.h"
+#include "graphics/BitmapImageRep.h"
 #include "graphics/Font.h"
+#include "graphics/Image.h"
 #include "graphics/RasterContext.h"
 #include "items/ItemArray.h"
 #include "items/ItemBox.h"
@@ -26,6 +28,7 @@
 #include "view/FontPasteboard.h"
 #include "view/LayvaneTool.h"
 #include "view/PanelToolbar.h"
+#include "view/PageWindowServices.h"
 
 #include <cmath>
 #include <functional>
@@ -1357,6 +1360,80 @@ TEST_F(CanvasTest, TheWindowsDelegateFollowsKeyMainResizeAndMiniaturise)
     EXPECT_EQ(view_->frame().size, document_->canvasSize());
     const repaint::Mismatch m = screenAgainstRepaint();
     EXPECT_FALSE(m.any()) << m.describe();
+}
+
+namespace {
+
+// The delegate's services with pictures for miniaturised windows; it stands
+// in for the delegate while it lives.
+class PicturedServices : public PageWindowServices {
+public:
+    PicturedServices() : previous_(PageWindowServices::shared()) { PageWindowServices::setShared(this); }
+    ~PicturedServices() override { PageWindowServices::setShared(previous_); }
+    bool prefersEmbeddedTabRulers() const override { return false; }
+    kit::Object* zoomPanel(bool) override { return nullptr; }
+    kit::Object* tabsPanel(bool) override { return nullptr; }
+    kit::Image* miniwindowImage() override { return plain.get(); }
+    kit::Image* miniwindowImageH() override { return edited.get(); }
+
+    static std::unique_ptr<kit::Image> solid(std::uint8_t grey)
+    {
+        auto rep = std::make_unique<kit::BitmapImageRep>(4, 4, kit::BitmapImageRep::ColorModel::Gray, false);
+        std::fill_n(rep->bitmapData(), rep->bytesPerRow() * 4, grey);
+        auto image = std::make_unique<kit::Image>(kit::makeSize(4, 4));
+        image->addRepresentation(std::move(rep));
+        return image;
+    }
+
+    std::unique_ptr<kit::Image> plain = solid(0x20), edited = solid(0xC0);
+
+private:
+    PageWindowServices* previous_;
+};
+
+// The grey of a window's miniwindow image; -1 for none.
+int miniwindowGrey(const kit::Window& window)
+{
+    kit::Image* image = window.miniwindowImage();
+    auto* rep = image ? dynamic_cast<kit::BitmapImageRep*>(image->bestRepresentationForDevice()) : nullptr;
+    return rep ? int(rep->colorAt(1, 1) & 0xFF) : -1;
+}
+
+} // namespace
+
+TEST_F(CanvasTest, AMiniaturisedWindowShowsThePictureForItsDocumentsEditedState)
+{
+    view_->registerWindow();
+    // The delegate here has no pictures: the window keeps its icon.
+    window_->miniaturize();
+    EXPECT_EQ(miniwindowGrey(*window_), -1);
+
+    PicturedServices services;
+    struct Step {
+        bool edited;
+        int grey;
+    } steps[] = {{false, 0x20}, {true, 0xC0}, {true, 0xC0}, {false, 0x20}};
+    // The fixture's document has no view list, through which the document
+    // would also mark its windows: its own flag is what counts here.
+    for (const Step& s : steps) {
+        document_->Document::setEdited(s.edited);
+        ASSERT_EQ(document_->isEdited(), s.edited);
+        window_->miniaturize();
+        EXPECT_EQ(miniwindowGrey(*window_), s.grey) << s.edited;
+    }
+
+    // Without the picture for the state, the last one stays.
+    services.edited.reset();
+    document_->Document::setEdited(true);
+    window_->miniaturize();
+    EXPECT_EQ(miniwindowGrey(*window_), 0x20);
+
+    // A window whose view has no document keeps its icon.
+    kit::Window bare(kit::makeRect(0, 0, 300, 200));
+    bare.setContentView(std::make_unique<PageView>(kit::makeRect(0, 0, 300, 200)));
+    static_cast<PageView*>(bare.contentView())->registerWindow();
+    bare.miniaturize();
+    EXPECT_EQ(miniwindowGrey(bare), -1);
 }
 
 TEST_F(CanvasTest, ACopyDraggedFromAChainedColumnIsAnEmptyColumnOfItsOwn)

@@ -11,6 +11,7 @@
 #include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -119,6 +120,22 @@ protected:
         return repaint::compareWithFreshRepaint(*window_, *view_, keep);
     }
 
+    // The pixels of the window darker than mid grey in a rectangle of the view.
+    int darkPixels(const kit::Rect& inView) const
+    {
+        const kit::RasterContext& image = window_->graphicsContext();
+        const kit::Rect base = view_->convertRectToView(inView, nullptr);
+        const int left = std::max(0, int(std::floor(kit::minX(base))));
+        const int right = std::min(image.width(), int(std::ceil(kit::maxX(base))));
+        const int top = std::max(0, image.height() - int(std::ceil(kit::maxY(base))));
+        const int bottom = std::min(image.height(), image.height() - int(std::floor(kit::minY(base))));
+        int dark = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                dark += (image.scanLine(y)[x] & 0xFF) < 0x80;
+        return dark;
+    }
+
     // The caret of a letter, in the column's coordinates.
     kit::Rect caretAt(int paragraph, int word, int letter) const
     {
@@ -216,6 +233,71 @@ TEST_F(RedrawTest, ASliverBesideAWordRepaintsTheInkReachingIntoIt)
             window_->display();
         }
     }
+}
+
+// A left indent wider than the column is cut back by the layout: the text
+// stands left of where the indent asks. It shows there, a typed key redraws
+// it there, and a sliver repainted over it (as for the caret) draws it again.
+TEST_F(RedrawTest, TextLeftOfAnIndentWiderThanItsColumnIsDrawnWhereItStands)
+{
+    column_->setFrame(kit::makeRect(72, 72, 60, 250), false);
+    flow_->firstParagraph()->paragraphStyle()->setIndentLeft(100);
+    pressKeys(u"ab");
+    window_->display();
+    pressKeys(u"w");
+    const repaint::Mismatch typed = screenAgainstRepaint(true);
+    EXPECT_FALSE(typed.any()) << typed.describe();
+
+    kit::Point origin = column_->frame().origin;
+    column_->convertToView(&origin);
+    const kit::Rect from = caretAt(0, 0, 0), to = caretAt(0, 0, 3);
+    const kit::Rect line = kit::makeRect(origin.x + from.origin.x, origin.y + from.origin.y,
+                                         to.origin.x - from.origin.x, from.size.height);
+    ASSERT_LT(kit::maxX(line), origin.x + 60);
+    EXPECT_GT(darkPixels(line), 20) << "the text is not drawn";
+
+    window_->display();
+    const kit::Rect letter = caretAt(0, 0, 2);
+    view_->setNeedsDisplayInRect(
+        kit::makeRect(origin.x + letter.origin.x + 2, origin.y + letter.origin.y, 2, letter.size.height));
+    const repaint::Mismatch sliver = screenAgainstRepaint(true);
+    EXPECT_FALSE(sliver.any()) << sliver.describe();
+}
+
+// A word wider than its column is broken over lines, here over two columns,
+// the first out of sight. A letter typed at its end is redrawn with its
+// line in the second column, not only where the caret was and goes (a "j"
+// inks left of the caret before it).
+TEST_F(RedrawTest, ALetterTypedAtTheEndOfAWordBrokenOverColumnsRedrawsItsLine)
+{
+    font_ = kit::Font::fontWithName("Times-Bold", 24);
+    ASSERT_NE(font_, nullptr);
+    column_->setFrame(kit::makeRect(72, 600, 60, 30), false);
+    TextItem* next = addColumn(0, kit::makeRect(72, 72, 60, 200));
+    next->setTextType(1);
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    setFont(flow_);
+    pressKeys(std::u16string(12, u'm'));
+    ASSERT_EQ(flow_->firstParagraph()->lastItem(), next);
+    window_->display();
+    view_->draws.clear();
+    pressKeys(u"j");
+    // The redrawn band reaches the last line, in the column it stands in.
+    const TextWord* word = flow_->firstParagraph()->wordAtIndex(0);
+    const int piece = word->numWordPieces() - 1;
+    kit::Point origin = next->frame().origin;
+    next->convertToView(&origin);
+    const kit::Rect line = kit::makeRect(origin.x + word->xOriginForPiece(piece),
+                                         origin.y + word->lineStartForPiece(piece), word->xWidthForPiece(piece),
+                                         word->piece(piece).lineHeight);
+    EXPECT_TRUE(std::any_of(view_->draws.begin(), view_->draws.end(), [&](const TextDraw& d) {
+        return d.from == next && d.useRect && kit::containsRect(d.rect, line);
+    })) << kit::stringFromRect(line);
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
 }
 
 // The highlight of a selection made with the mouse shows at once, and goes

@@ -390,13 +390,16 @@ TEST_F(EditingTest, TheCurrentParagraphsChangedBandIsRedrawn)
     EXPECT_EQ(draw.to, first_);
     EXPECT_EQ(draw.fromParagraph, 0);
     EXPECT_EQ(draw.toParagraph, 2);
-    // The band from the first to the last dirty y in the column, on the
-    // canvas, grown by a point sideways and by the type size (the ink's
-    // reach past tight lines) up and down.
+    // The band from the first to the last dirty y in the column, across
+    // the width the column draws in, on the canvas, grown by a point
+    // sideways and by the type size (the ink's reach past tight lines) up
+    // and down.
     kit::Point origin = first_->frame().origin;
     first_->convertToView(&origin);
-    const kit::Rect border = paragraph->borderInItem(first_);
-    kit::Rect band = kit::makeRect(origin.x + border.origin.x, origin.y + paragraph->firstDirtyY(), border.size.width,
+    kit::Rect drawn{};
+    first_->getUpdateBounds(&drawn, view_);
+    kit::Rect band = kit::makeRect(origin.x + drawn.origin.x - first_->frame().origin.x,
+                                   origin.y + paragraph->firstDirtyY(), drawn.size.width,
                                    paragraph->lastDirtyY() - paragraph->firstDirtyY());
     band = kit::insetRect(kit::unionRect(band, cursor), -1, -font_->pointSize());
     EXPECT_TRUE(kit::equalRects(draw.rect, band)) << kit::stringFromRect(draw.rect) << " " << kit::stringFromRect(band);

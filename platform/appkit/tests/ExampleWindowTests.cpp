@@ -2,7 +2,9 @@
 
 #include "appkit/View.h"
 #include "appkit/Window.h"
+#include "graphics/BitmapImageRep.h"
 #include "graphics/DrawContext.h"
+#include "graphics/Image.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -94,6 +96,10 @@ TEST_F(ExampleWindowTest, AWindowShowsRealDrawingOnScreen)
 #include <QMenuBar>
 #include <QTimer>
 #include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -232,4 +238,46 @@ TEST_F(ExampleWindowTest, ControlsAndTheMenuWorkInARealWindow)
         runProgram({"xdotool", "key", "Escape"});
         settle(200);
     }
+}
+
+// The miniwindow image reaches the X server as the window's icon property,
+// which a window manager shows for the iconified window.
+TEST_F(ExampleWindowTest, TheMiniwindowImageIsTheIconTheXServerHolds)
+{
+    Window window(makeRect(100, 100, 120, 80), TitledWindowMask | MiniaturizableWindowMask);
+    window.setTitle("Scrivly icon");
+    window.makeKeyAndOrderFront();
+    auto rep = std::make_unique<BitmapImageRep>(16, 8, BitmapImageRep::ColorModel::RGB, false);
+    for (int i = 0; i < 16 * 8; ++i) {
+        rep->bitmapData()[i * 3] = 0xFF;
+        rep->bitmapData()[i * 3 + 1] = rep->bitmapData()[i * 3 + 2] = 0;
+    }
+    Image red(makeSize(16, 8));
+    red.addRepresentation(std::move(rep));
+    window.setMiniwindowImage(&red);
+    if (!detail::WindowScreen::isRealDisplay() || runProgram({"xprop", "-version"}) != 0)
+        GTEST_SKIP() << "the X server part needs X and xprop";
+    RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(0.3));
+    const std::string id = std::to_string(window.screen()->widget()->winId());
+    // Width, height, then the ARGB pixels a row at a time.
+    std::string shown;
+    if (FILE* out = ::popen(("xprop -id " + id + " -f _NET_WM_ICON 32c ' $0+' _NET_WM_ICON").c_str(), "r")) {
+        char buffer[4096];
+        while (size_t n = std::fread(buffer, 1, sizeof buffer, out))
+            shown.append(buffer, n);
+        ::pclose(out);
+    }
+    std::vector<unsigned long> values;
+    const size_t start = shown.find(") ");
+    ASSERT_NE(start, std::string::npos) << shown;
+    for (const char* p = shown.c_str() + start + 2; *p;) {
+        char* end = nullptr;
+        values.push_back(std::strtoul(p, &end, 10));
+        if (end == p)
+            break;
+        p = end + std::strspn(end, ", \n");
+    }
+    std::vector<unsigned long> expected{16, 8};
+    expected.insert(expected.end(), 16 * 8, 0xFFFF0000ul);
+    EXPECT_EQ(values, expected) << shown;
 }

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -713,6 +714,55 @@ TEST(PictureFiles, FilesAreCopiedNotMappedAndTiffOfAnEPSIsItsRendering)
     std::string error;
     EXPECT_FALSE(Image::imageWithContentsOfFile((folder.path() / "missing.tiff").string(), &error));
     EXPECT_FALSE(error.empty());
+}
+
+// Named pictures are the TIFF files of the resources folder, each call a
+// new image; anything else under the name, or none, gives nothing.
+TEST(PictureFiles, NamedPicturesComeFromTheResourcesFolder)
+{
+    wysiwyg::TempFolder folder;
+    struct Resources {
+        explicit Resources(const std::string& path)
+        {
+            if (const char* old = std::getenv("SCRIVLY_RESOURCES"))
+                saved = old;
+            ::setenv("SCRIVLY_RESOURCES", path.c_str(), 1);
+        }
+        ~Resources()
+        {
+            if (saved)
+                ::setenv("SCRIVLY_RESOURCES", saved->c_str(), 1);
+            else
+                ::unsetenv("SCRIVLY_RESOURCES");
+        }
+        std::optional<std::string> saved;
+    } resources(folder.path().string());
+
+    BitmapImageRep red(3, 2, BitmapImageRep::ColorModel::RGB, false);
+    for (int i = 0; i < 6; ++i) {
+        red.bitmapData()[i * 3] = 0xFF;
+        red.bitmapData()[i * 3 + 1] = red.bitmapData()[i * 3 + 2] = 0;
+    }
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream f(folder.path() / name, std::ios::binary);
+        f << bytes;
+    };
+    write("Red.tiff", red.TIFFRepresentation());
+    write("Damaged.tiff", red.TIFFRepresentation().substr(0, 12));
+    write("Text.tiff", "not a picture");
+    write("Eps.ps", ourEPS());
+    std::filesystem::create_directory(folder.path() / "Folder.tiff");
+
+    auto first = Image::imageNamed("Red");
+    auto second = Image::imageNamed("Red");
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first.get(), second.get());
+    EXPECT_EQ(first->size(), kit::makeSize(3, 2));
+    auto* rep = dynamic_cast<BitmapImageRep*>(first->bestRepresentationForDevice());
+    ASSERT_TRUE(rep);
+    EXPECT_EQ(rep->colorAt(2, 1), 0xFFFF0000u);
+    for (const char* name : {"Damaged", "Text", "Eps", "Folder", "Missing", "", "../Red"})
+        EXPECT_FALSE(Image::imageNamed(name)) << name;
 }
 
 } // namespace
