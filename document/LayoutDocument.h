@@ -729,8 +729,8 @@ private:
     std::vector<std::unique_ptr<kit::Object>> keptFromReading_;
 
     kit::Object* initWithOldCoder(kit::Coder& coder, float version);
-    // The word processor's pages added without text columns: each flow's
-    // last paragraph is laid out again (later), which drops empty pages.
+    // After the word processor's pages were added: each flow's last
+    // paragraph is laid out again (later), which drops empty pages.
     void layOutEndsOfFlows();
     void keepActiveTextFlow(kit::Object* flow);
     // The zoom and window frame of the first view, when there is one.

@@ -304,6 +304,7 @@ bool LayoutDocument::addPages(int count, int index)
         return false;
     Page* last = nullptr;
     ChainChanges chains;
+    bool duringLayout = false;
     for (int k = index; k < index + count; ++k) {
         auto page = std::make_unique<Page>();
         page->setSize(pageSize_);
@@ -311,24 +312,29 @@ bool LayoutDocument::addPages(int count, int index)
         last = page.get();
         pages_.insert(pages_.begin() + k, std::move(page));
         pushMasterTextItems(this, last);
-        for (const auto& item : last->pageItems())
-            chains.note(dynamic_cast<TextItem*>(item.get()));
+        for (const auto& item : last->pageItems()) {
+            auto* column = dynamic_cast<TextItem*>(item.get());
+            chains.note(column);
+            if (column && column->flow() && column->flow()->isLayingOut())
+                duringLayout = true;
+        }
     }
     pagesChanged();
     if (!prefersAutomaticTextItems())
         setActivePage(last);
     // Copies joined chains: their text flows through them.
     chains.layOutLater();
-    if (prefersAutomaticTextItems() && chains.empty())
+    // A flow whose text ran over added the page and goes on through it.
+    if (prefersAutomaticTextItems() && !duringLayout)
         layOutEndsOfFlows();
     return true;
 }
 
 void LayoutDocument::layOutEndsOfFlows()
 {
-    // Pages that joined no chain: the end of each flow's text is laid out
-    // again, which takes away pages left empty after it, as a layout from
-    // scratch would.
+    // The end of each flow's text is laid out again, which takes away the
+    // pages left empty after it, as a layout from scratch would: pages added
+    // after the text may hold no column of its chain.
     std::vector<TextFlow*> flows;
     for (const auto& page : pages_)
         for (const auto& item : page->pageItems()) {
