@@ -53,8 +53,6 @@ public:
         changed_.push_back({flow, column->prevColumn()});
     }
 
-    bool empty() const { return changed_.empty(); }
-
     void layOutLater()
     {
         for (const Change& c : changed_) {
