@@ -34,8 +34,9 @@ PageView::PageView(const kit::Rect& frameRect)
              {"windowDidBecomeMain:", &PageView::windowDidBecomeMain},
              {"windowWillMiniaturize:", &PageView::windowWillMiniaturize},
              {"windowDidResize:", &PageView::windowDidResize}})
-        setAction(name, [this, operation](kit::Object* notification) -> kit::Object* {
-            (this->*operation)(notification);
+        // An init-capture: clang 14 cannot capture a structured binding.
+        setAction(name, [this, op = operation](kit::Object* notification) -> kit::Object* {
+            (this->*op)(notification);
             return nullptr;
         });
     registerCanvasActions();
