@@ -333,6 +333,8 @@ public:
     bool setOutlet(const std::string& name, kit::Object* object) override;
 
     void runFontPanel(kit::Object* sender);
+    // The tabs panel shows the selection's paragraph, placed by its frame.
+    void runTabs(kit::Object* sender);
     void runSuggest(kit::Object* sender);
     void showHelp(kit::Object* sender);
     // Every visible panel but the toolbar's closes.

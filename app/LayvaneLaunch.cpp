@@ -169,6 +169,7 @@ void Layvane::registerActions()
     command("runSuggest:", [this](kit::Object* sender) { runSuggest(sender); });
     command("showHelp:", [this](kit::Object* sender) { showHelp(sender); });
     command("closeAllPanels:", [this](kit::Object* sender) { closeAllPanels(sender); });
+    command("runTabs:", [this](kit::Object* sender) { runTabs(sender); });
     // Panels brought to the front; their own set-up comes with them.
     struct Run {
         const char* action;
@@ -181,7 +182,7 @@ void Layvane::registerActions()
         {"runGraphicStyles:", "graphicStylesPanel", false}, {"runParaStyles:", "paragraphStylesPanel", false},
         {"runPages:", "pagesPanel", false},         {"runSpellCheck:", "spellPanel", true},
         {"runFind:", "findPanel", true},            {"runLinksPanel:", "linksPanel", false},
-        {"runTabs:", "tabsPanel", false},           {"showCharacterSetPanel:", "characterSetPanel", false},
+        {"showCharacterSetPanel:", "characterSetPanel", false},
         {"inspect:", "inspectorPanel", false},
     };
     for (const Run& run : runs) {

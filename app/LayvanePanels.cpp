@@ -13,7 +13,9 @@
 #include "core/Bundle.h"
 #include "core/FileManager.h"
 #include "document/DocumentPanels.h"
+#include "document/LayoutDocument.h"
 #include "graphics/FontManager.h"
+#include "items/TextItem.h"
 
 #include <map>
 
@@ -255,11 +257,36 @@ void Layvane::installDocumentPanels()
 {
     documentPanels_ = std::make_unique<LayvaneDocumentPanels>(*this);
     DocumentPanels::setShared(documentPanels_.get());
+    // A text frame's indent commands go to the tabs panel, made for them.
+    TextItem::panelCommandHook() = [this](const std::string& command, kit::Object* sender, TextSelection*) {
+        static const char* const kTabsCommands[] = {"hangingIndentExpand:", "hangingIndentReduce:", "indentLeftIn:",
+                                                    "indentLeftOut:",       "indentRightIn:",       "indentRightOut:"};
+        for (const char* name : kTabsCommands)
+            if (command == name) {
+                if (auto* panel = dynamic_cast<kit::Receiver*>(tabsPanel(true)))
+                    panel->performSelector(command, sender);
+                return;
+            }
+    };
 }
 
 void Layvane::removeDocumentPanels()
 {
-    if (documentPanels_ && &DocumentPanels::shared() == documentPanels_.get())
+    if (documentPanels_ && &DocumentPanels::shared() == documentPanels_.get()) {
         DocumentPanels::setShared(nullptr);
+        TextItem::panelCommandHook() = nullptr;
+    }
     documentPanels_.reset();
+}
+
+void Layvane::runTabs(kit::Object* sender)
+{
+    (void)sender;
+    kit::Object* made = tabsPanel(true);
+    if (auto* panel = dynamic_cast<DocumentPanel*>(made))
+        panel->inspect(mainDocument_ ? mainDocument_->selected() : std::vector<Item*>{});
+    if (auto* receiver = dynamic_cast<kit::Receiver*>(made))
+        receiver->performSelector("alignPanel:", this);
+    if (auto* window = dynamic_cast<kit::Window*>(made))
+        window->orderFront(this);
 }

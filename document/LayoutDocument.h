@@ -609,6 +609,8 @@ public:
 
     // ---- Selection (not owned: an item that goes leaves it) and links.
     std::vector<Item*> selected() const override;
+    // The registry's tabs panel, when it exists.
+    ParagraphPanel* tabsPanel() const override;
     // Deselects what was selected, selects the items (none for an empty
     // list); every view redraws what was selected and what is.
     void setSelection(const std::vector<Item*>& items, DocumentView* view);

@@ -82,8 +82,12 @@ bool LayoutDocument::keyDown(const kit::Event& event, CanvasView* view)
         return false;
     }
     DocumentView* shown = view->documentView();
-    if (shown->isEditing() && activeTextFlow())
-        return activeTextFlow()->processKeyEvent(event, shown, activeTextItem()) != nullptr;
+    // The edited text takes every key: one that performs an action answers
+    // nil, and must not go on up the chain to be beeped at.
+    if (shown->isEditing() && activeTextFlow()) {
+        activeTextFlow()->processKeyEvent(event, shown, activeTextItem());
+        return true;
+    }
     switch (c) {
     case kit::DeleteCharacter:
     case kit::BackspaceCharacter:

@@ -77,8 +77,11 @@ void LayoutDocument::addMarkerFrame(const TextWordSpecial* word)
         return;
     const bool listed = std::any_of(theMasterItems_.begin(), theMasterItems_.end(),
                                     [&](const auto& item) { return item == frame; });
-    if (!listed)
-        addMasterItem(std::move(frame));
+    if (listed)
+        return;
+    addMasterItem(std::move(frame));
+    // A master frame shows on many pages (its outline over what is there).
+    notifyUpdate(nullptr, nullptr);
 }
 
 void LayoutDocument::removeMarkerFrame(const TextWordSpecial* word)
@@ -91,7 +94,8 @@ void LayoutDocument::removeMarkerFrame(const TextWordSpecial* word)
     for (const auto* list : {&headers_, &footers_, &footnotes_})
         if (std::any_of(list->begin(), list->end(), showsFrame))
             return;
-    removeMasterItem(frame);
+    if (removeMasterItem(frame))
+        notifyUpdate(nullptr, nullptr);
 }
 
 void LayoutDocument::addHeader(TextWordSpecial* word)

@@ -11,6 +11,7 @@
 #include "items/Item.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
+#include "text/ParagraphPanel.h"
 #include "text/TextFlow.h"
 
 namespace {
@@ -199,6 +200,11 @@ void LayoutDocument::notifyUpdateFontPanel()
     auto* column = dynamic_cast<TextItem*>(list.front());
     if (column && column->isEditing() && column->flow())
         column->flow()->updateFontPanel(column);
+}
+
+ParagraphPanel* LayoutDocument::tabsPanel() const
+{
+    return dynamic_cast<ParagraphPanel*>(DocumentPanels::shared().tabsPanel(false));
 }
 
 void LayoutDocument::notifyInspectors()

@@ -84,6 +84,10 @@ bool TextItem::whiteSelfInView(const Paint& paint, const kit::Rect& bounds)
 
 bool TextItem::renderInView(const Paint& paint, const kit::Rect& rect, bool white)
 {
+    // The text is laid out before the area it draws in is taken: a layout
+    // still waiting (pages deleted) may hang a line past the frame.
+    if (flow_)
+        flow_->layoutThrough(this);
     if (!shouldDrawInRect(rect))
         return false;
     kit::DrawContext* context = kit::DrawContext::current();

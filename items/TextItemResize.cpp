@@ -16,6 +16,7 @@
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
 
+#include <algorithm>
 #include <cmath>
 #include <typeinfo>
 
@@ -150,7 +151,10 @@ void TextItem::sizeHeadlineTo(float width, float height)
     if (LayoutDocument* document = pageDocument())
         document->invalidate(document->mainView(), {this});
     const kit::Size was = frame_.size;
-    Item::sizeTo(width, height, false);
+    // Lines that a negative leading sets upwards add up to less than
+    // nothing: the frame keeps no height then rather than a negative one,
+    // which no bounds, hit or redraw could take in.
+    Item::sizeTo(std::max(width, 0.0f), std::max(height, 0.0f), false);
     changed_ = true;
     if (hasRunaround() && (frame_.size.width != was.width || frame_.size.height != was.height))
         headlineResized_ = true;

@@ -68,6 +68,9 @@ TextWordSpecial* TextItem::_insertTextVariable(int type, DocumentView* view)
     if (!word)
         return nullptr;
     word->setInsertToEnd();
+    // Measured with the number it shows here: found only when drawn, it
+    // would resize the line (a headline its frame) under the drawing.
+    word->computeWordTokenInItem(this);
     paragraph->recompute();
     if (inWord && paragraph->indexOfWord(inWord) >= 0) {
         paragraph->setCurrentWord(inWord);

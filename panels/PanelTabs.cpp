@@ -129,6 +129,26 @@ PanelTabs::PanelTabs()
         setTabType(sender);
         return this;
     });
+    // The text frames' indent commands arrive here by name.
+    static const struct {
+        const char* action;
+        void (PanelTabs::*step)(kit::Object*);
+    } kSteps[] = {
+        {"hangingIndentExpand:", &PanelTabs::hangingIndentExpand},
+        {"hangingIndentReduce:", &PanelTabs::hangingIndentReduce},
+        {"indentLeftIn:", &PanelTabs::indentLeftIn},
+        {"indentLeftOut:", &PanelTabs::indentLeftOut},
+        {"indentRightIn:", &PanelTabs::indentRightIn},
+        {"indentRightOut:", &PanelTabs::indentRightOut},
+        {"alignPanel:", &PanelTabs::alignPanel},
+    };
+    for (const auto& entry : kSteps) {
+        const auto step = entry.step;
+        setAction(entry.action, [this, step](kit::Object* sender) -> kit::Object* {
+            (this->*step)(sender);
+            return this;
+        });
+    }
 }
 
 PanelTabs::~PanelTabs() = default;

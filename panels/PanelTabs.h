@@ -11,6 +11,7 @@
 #include "appkit/Panel.h"
 #include "document/DocumentPanels.h"
 #include "foundation/StyleParagraph.h"
+#include "text/ParagraphPanel.h"
 #include "view/TabRulerPanel.h"
 
 #include <vector>
@@ -26,7 +27,7 @@ class UnitsInfo;
 
 // The records are ordered by location with sortTabs (the tab ruler's).
 
-class PanelTabs : public kit::Panel, public DocumentPanel, public TabRulerPanel {
+class PanelTabs : public kit::Panel, public DocumentPanel, public TabRulerPanel, public ParagraphPanel {
 public:
     // Record types of the indent markers, in the order of indents().
     static constexpr short LeftIndent = 4;
@@ -92,7 +93,7 @@ public:
     void setTabType(kit::Object* sender);
 
     // ---- Loading and writing styles.
-    void updateFromParagraph(TextParagraph* paragraph);
+    void updateFromParagraph(TextParagraph* paragraph) override;
     void updateFromParagraphStyle(const StyleParagraph* style);
     void updateTabsForParagraphStyle(StyleParagraph* style, bool isIndent) const;
     // Applies the working tabs (or indents) to the selected paragraphs of
@@ -101,6 +102,23 @@ public:
     void apply(RulerViewInset* ruler, bool isIndent, bool adjustAutonumber) override;
     bool disableApply() const override { return disableApply_; }
     void setDisableApply(bool flag) { disableApply_ = flag; }
+
+    // ---- The indent steps of the edited text: a marker goes to the next or
+    // previous stop (the paragraph's own, else the document's default
+    // stops), the left and first-line markers keep 18 points short of the
+    // right one, no marker leaves the column, and the paragraphs take the
+    // result. Stepping the left edge also steps the autonumber level.
+    void hangingIndentExpand(kit::Object* sender);
+    void hangingIndentReduce(kit::Object* sender);
+    void indentLeftIn(kit::Object* sender);
+    void indentLeftOut(kit::Object* sender);
+    void indentRightIn(kit::Object* sender);
+    void indentRightOut(kit::Object* sender);
+    float _findTabStopAfter(float x) const;
+    float _findTabStopBefore(float x) const;
+
+    // Places the panel just above the left of the selected text frame.
+    void alignPanel(kit::Object* sender);
 
     // ---- Following the main document.
     bool isVisible() const override;
@@ -111,6 +129,15 @@ public:
 
 private:
     void redisplayRuler();
+    // The default stop spacing of the main document; 0 for none (also for
+    // a spacing that is not a positive finite number).
+    float defaultTabSpacing() const;
+    // The working copy from the paragraph at the caret, so that a step
+    // starts from what the paragraph has.
+    void reloadEditedParagraph();
+    void stepLeftEdge(bool in, kit::Object* sender);
+    void stepHanging(bool expand, kit::Object* sender);
+    void stepRightEdge(bool out, kit::Object* sender);
 
     kit::View* ruler_ = nullptr; // not owned
     kit::TextField* positionField_ = nullptr;

@@ -22,6 +22,7 @@ class DocumentView;
 class GraphicLink;
 class Item;
 class Page;
+class ParagraphPanel;
 class StyleInfo;
 class TextItem;
 class TextWordSpecial;
@@ -92,6 +93,8 @@ public:
     virtual bool showTextMarkers() const = 0;
     virtual float defaultTabSpacing() const = 0;
     virtual std::vector<Item*> selected() const = 0;
+    // The tabs panel when one was made (never made for the asking).
+    virtual ParagraphPanel* tabsPanel() const { return nullptr; }
 
     // ---- Outline numbering: the record of a level (levels count from 1);
     // nil outside 1 to the count.

@@ -8,6 +8,7 @@
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
+#include "text/ParagraphPanel.h"
 #include "text/TextDocument.h"
 #include "text/TextPanels.h"
 #include "text/TextParagraph.h"
@@ -284,8 +285,9 @@ void TextFlow::inspectParagraph(TextParagraph* paragraph)
         inspector->updateFromParagraph(paragraph);
         inspector->inspectStyle(paragraph->paragraphStyle());
     }
-    if (TextPanel* tabs = TextPanels::tabsPanel())
-        tabs->updateFromParagraph(paragraph);
+    if (TextDocument* doc = document())
+        if (ParagraphPanel* tabs = doc->tabsPanel())
+            tabs->updateFromParagraph(paragraph);
     if (TextPanel* styles = TextPanels::paragraphStylesPanel())
         styles->inspect();
     inspectedParagraph_ = paragraph;

@@ -1,10 +1,10 @@
 #pragma once
 
 // The panels that follow the caret and the selection: the font accessory,
-// the paragraph inspector, the tabs and paragraph styles
-// panels, the graphics inspector and the links panel. Their windows come
-// with the interface; until then each keeps what it was last told to show,
-// and exists only once made (the flow never makes one).
+// the paragraph inspector, the paragraph styles panel, the graphics
+// inspector and the links panel (the tabs panel comes from the document).
+// Their windows come with the interface; until then each keeps what it was
+// last told to show, and exists only once made (the flow never makes one).
 
 #include "foundation/FontAccessoryValues.h"
 
@@ -59,9 +59,9 @@ private:
     int messageChanges_ = 0;
 };
 
-// The paragraph inspector and the tabs panel reload from a paragraph; the
-// paragraph styles panel reloads itself; the graphics inspector and the
-// links panel inspect a list.
+// The paragraph inspector reloads from a paragraph; the paragraph styles
+// panel reloads itself; the graphics inspector and the links panel inspect
+// a list.
 class TextPanel {
 public:
     bool isVisible() const { return visible_; }
@@ -96,14 +96,12 @@ public:
     // Nil until made (create YES makes the accessory, as its first use does).
     static FontAccessory* fontAccessory(bool create);
     static TextPanel* paragraphInspector();
-    static TextPanel* tabsPanel();
     static TextPanel* paragraphStylesPanel();
     static TextPanel* graphicsInspector();
     static TextPanel* linksPanel();
 
     // The interface (and tests) make and drop them.
     static TextPanel* makeParagraphInspector();
-    static TextPanel* makeTabsPanel();
     static TextPanel* makeParagraphStylesPanel();
     static TextPanel* makeGraphicsInspector();
     static TextPanel* makeLinksPanel();

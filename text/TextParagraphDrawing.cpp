@@ -11,6 +11,7 @@
 #include "graphics/DrawContext.h"
 #include "graphics/Font.h"
 #include "items/TextItem.h"
+#include "text/DocumentView.h"
 #include "text/TextDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
@@ -163,19 +164,40 @@ bool TextParagraph::drawSelfInView(const Paint& paint, TextItem* column, const k
         return false;
 
     if (containsWordTokens_) {
-        bool changed = false;
+        bool changed = false, perPage = false;
         for (const auto& word : wordList_) {
             if (!word->isPageDependent())
                 continue;
             auto* special = dynamic_cast<TextWordSpecial*>(word.get());
             if (!special)
                 continue;
-            const std::string before = special->text();
-            special->computeWordTokenInItem(column);
-            changed = changed || before != special->text();
+            perPage = perPage || special->wordType() == TextWordPageNumber;
+            changed = special->computeWordTokenInItem(column) || changed;
         }
-        if (changed)
+        if (changed) {
+            // Once the numbers changed (pages added or taken away), what
+            // their new widths moved is drawn again by the next pass. Not
+            // where the numbers differ from page to page: a paragraph over
+            // several pages, or a master column, changes them with every
+            // page drawn.
+            const bool settles =
+                !perPage || (firstItem_ == column && lastItem_ == column && column->masterFlags() == 0);
+            // The layout may take a page, and its column, away.
+            const kit::WeakLink<TextItem> first(firstItem_ ? firstItem_ : column);
             recompute();
+            TextItem* from = first.get() ? first.get() : column;
+            if (settles && document && !document->isNotifyDisabled()) {
+                std::vector<kit::Object*> moved{column};
+                for (TextItem* at = from; at && moved.size() < 100000; at = at->nextColumn()) {
+                    if (at != column)
+                        moved.push_back(at);
+                    if (at->nextColumn() == from)
+                        break;
+                }
+                for (DocumentView* view : document->views())
+                    view->notifyUpdateForItems(&moved);
+            }
+        }
     }
 
     const StyleParagraph* style = paragraphStyle();

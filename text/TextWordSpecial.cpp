@@ -340,18 +340,21 @@ std::string TextWordSpecial::lastPageTokenText(const TextDocument* document)
     return text.empty() ? "?" : text;
 }
 
-void TextWordSpecial::computeWordTokenInItem(TextItem* item)
+bool TextWordSpecial::computeWordTokenInItem(TextItem* item)
 {
     if (wordType_ != TextWordPageNumber && wordType_ != TextWordLastPageNumber)
-        return;
+        return false;
     Page* page = item ? item->page() : nullptr;
     TextDocument* document = item ? item->textDocument() : nullptr;
     if (!document)
         document = flowDocument();
     const std::string text =
         wordType_ == TextWordPageNumber ? pageTokenText(document, page) : lastPageTokenText(page ? document : nullptr);
+    if (this->text() == text)
+        return false;
     setText(text.c_str());
     computeWithStyle(nullptr);
+    return true;
 }
 
 // ---- The held object.

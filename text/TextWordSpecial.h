@@ -105,7 +105,8 @@ public:
     // The same for a given moment.
     void updateTokenStringForTime(const std::tm& time);
     // Page tokens: the number of the frame's page, or "?" when it has none.
-    void computeWordTokenInItem(TextItem* item);
+    // True when the text changed (and the word was measured again).
+    bool computeWordTokenInItem(TextItem* item);
     // The text a page-number token shows for that page of that document.
     static std::string pageTokenText(const TextDocument* document, const Page* page);
     // The text a last-page token shows for that document.

@@ -34,9 +34,8 @@ PageView::PageView(const kit::Rect& frameRect)
              {"windowDidBecomeMain:", &PageView::windowDidBecomeMain},
              {"windowWillMiniaturize:", &PageView::windowWillMiniaturize},
              {"windowDidResize:", &PageView::windowDidResize}})
-        // An init-capture: clang 14 cannot capture a structured binding.
-        setAction(name, [this, op = operation](kit::Object* notification) -> kit::Object* {
-            (this->*op)(notification);
+        setAction(name, [this, operation = operation](kit::Object* notification) -> kit::Object* {
+            (this->*operation)(notification);
             return nullptr;
         });
     registerCanvasActions();

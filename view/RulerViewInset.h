@@ -101,8 +101,13 @@ public:
     void setEmbeddedTabRuler(bool flag);
     bool isEmbeddedTabRuler() const { return embeddedTabs_; }
     void drawTabs(const kit::Rect& rect, kit::View* view);
-    // x in points (already divided by the scale), y in ruler pixels.
+    // x in points from the tab ruler's zero (tabZero() taken off, divided
+    // by the scale), y in ruler pixels.
     TabRecord* hitTabAt(kit::Point point);
+    // Where the stops count from, in ruler pixels: for the embedded ruler
+    // the left edge of the page whose text is edited (the stops and indents
+    // are the paragraph's, measured on its page), else 0.
+    double tabZero() const;
     void mouseDownInTabRuler(const kit::Event& event);
     // The image a record is drawn with: "Leader" first when it has a
     // leader, then the type's name ("TabLeft" ... "MarginRight").
@@ -171,9 +176,11 @@ private:
     // A stop or marker with its image, at x (ruler pixels) and y.
     static void drawMarker(kit::DrawContext& context, const TabRecord& record, float x, float y);
     static void drawDefaultMark(kit::DrawContext& context, float x, float y);
-    // The drag's feedback: the line and the marker at x (ruler pixels).
+    // The drag's feedback: the line and the marker at x (ruler pixels from
+    // the tab ruler's zero).
     void drawDragFeedback(const TabRecord& record, bool isIndent, float x);
-    // The page view's hairline at x (ruler pixels), highlighted.
+    // The page view's hairline at x (ruler pixels from the tab ruler's
+    // zero), highlighted.
     void drawPageHairline(float x);
     // The widest number this ruler may draw, in digits.
     int widestLabelDigits() const;

@@ -9,6 +9,8 @@
 #include "appkit/Window.h"
 #include "core/EventState.h"
 #include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "items/TextItem.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/Units.h"
@@ -77,6 +79,16 @@ void RulerViewInset::setTabPanel(kit::Receiver* panel)
 }
 
 TabRulerPanel* RulerViewInset::tabRulerPanel() const { return dynamic_cast<TabRulerPanel*>(tabPanel_.get()); }
+
+double RulerViewInset::tabZero() const
+{
+    if (!embeddedTabs_)
+        return 0.0;
+    const LayoutDocument* doc = document();
+    const TextItem* edited = doc ? doc->activeTextItem() : nullptr;
+    const Page* page = edited ? edited->page() : nullptr;
+    return page ? double(scale()) * double(page->pageRect().origin.x) : 0.0;
+}
 
 void RulerViewInset::setEmbeddedTabRuler(bool flag)
 {
@@ -181,10 +193,15 @@ void RulerViewInset::drawTabs(const kit::Rect& rect, kit::View* view)
     if (!context || !panel)
         return;
     const float s = scale();
-    const kit::Rect wide = kit::insetRect(rect, -5.0f, -5.0f);
+    const double zero = tabZero();
+    // The drawn rectangle from the tab ruler's zero, where the records count.
+    kit::Rect wide = kit::insetRect(rect, -5.0f, -5.0f);
+    wide.origin.x = static_cast<float>(double(wide.origin.x) - zero);
     const auto inside = [&](float x, float y, float w) {
         return x >= kit::minX(wide) && x + w <= kit::maxX(wide) && y >= kit::minY(wide) && y + 2.0f <= kit::maxY(wide);
     };
+    context->gsave();
+    context->translate(static_cast<float>(zero), 0.0f);
     context->setColor(*ticksColor_);
     TabRecord* tabs = panel->tabs();
     const int numTabs = tabs ? panel->numTabs() : 0;
@@ -212,8 +229,10 @@ void RulerViewInset::drawTabs(const kit::Rect& rect, kit::View* view)
     // closer than two pixels would only blacken the ruler.
     const LayoutDocument* doc = document();
     const float spacing = doc ? doc->defaultTabSpacing() : 0.0f;
-    if (spacing == 0.0f || !std::isfinite(spacing) || spacing * s < 2.0f)
+    if (spacing == 0.0f || !std::isfinite(spacing) || spacing * s < 2.0f) {
+        context->grestore();
         return;
+    }
     double start = numTabs > 0 ? tabs[numTabs - 1].location : 0.0;
     if (numIndents >= 3 && indents[2].location > start)
         start = indents[2].location;
@@ -227,6 +246,7 @@ void RulerViewInset::drawTabs(const kit::Rect& rect, kit::View* view)
         if (inside(x, 1.0f, 5.0f))
             drawDefaultMark(*context, x, 1.0f);
     }
+    context->grestore();
 }
 
 TabRecord* RulerViewInset::hitTabAt(kit::Point point)
@@ -264,6 +284,7 @@ void RulerViewInset::drawDragFeedback(const TabRecord& record, bool isIndent, fl
     const MarkerGeometry& g = geometry(record.type);
     const float y = isIndent ? 12.0f : 1.0f;
     context->gsave();
+    context->translate(static_cast<float>(tabZero()), 0.0f);
     context->setColor(*cursorColor_);
     context->setlinewidth(0.15f);
     context->moveto(x, y);
@@ -282,7 +303,8 @@ void RulerViewInset::drawPageHairline(float x)
     const kit::Rect visible = view->visibleRect();
     view->lockFocus();
     if (kit::DrawContext* context = kit::DrawContext::current())
-        context->highlightRect(kit::makeRect(x / scale(), kit::minY(visible), 0.15f, visible.size.height));
+        context->highlightRect(kit::makeRect(static_cast<float>((double(x) + tabZero()) / scale()), kit::minY(visible),
+                                             0.15f, visible.size.height));
     view->unlockFocus();
 }
 
@@ -296,7 +318,13 @@ void RulerViewInset::mouseDownInTabRuler(const kit::Event& event)
         return;
     }
     const float s = scale();
-    kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
+    // Ruler pixels from the tab ruler's zero from here on.
+    const double zero = tabZero();
+    const auto local = [&](const kit::Event& e) {
+        const kit::Point at = convertPointFromView(e.locationInWindow(), nullptr);
+        return kit::makePoint(static_cast<float>(double(at.x) - zero), at.y);
+    };
+    kit::Point p = local(event);
     TabRecord* record = hitTabAt(kit::makePoint(p.x / s, p.y));
     if (!record && p.y >= 1.0f && p.y <= 10.0f) {
         const unsigned flags = event.modifierFlags();
@@ -398,7 +426,7 @@ void RulerViewInset::mouseDownInTabRuler(const kit::Event& event)
         }
         if (type == kit::EventType::LeftMouseUp)
             up = true;
-        x = convertPointFromView(e->locationInWindow(), nullptr).x;
+        x = local(*e).x;
         if (e->modifierFlags() & kit::ShiftKeyMask) {
             const float zoom = CMZoomStatus > 0.0f ? CMZoomStatus : 1.0f;
             const double step = double(tickUnits_) * pointsPerUnit[kind] * zoom;
@@ -417,7 +445,7 @@ void RulerViewInset::mouseDownInTabRuler(const kit::Event& event)
         float limit = bounds().size.width;
         if (view) {
             const kit::Rect visible = view->visibleRect();
-            limit = (visible.origin.x + visible.size.width) * s;
+            limit = static_cast<float>(double(visible.origin.x + visible.size.width) * s - zero);
         }
         x = std::min(x, limit);
         if (record->type == 5) {

@@ -256,6 +256,234 @@ TEST_F(PanelTabsTest, TheAddButtonPutsTheTypedStopOfTheChosenTypeIntoTheParagrap
     }
 }
 
+// The caret entering another paragraph shows that paragraph's stops and
+// indents in the registry's panel; without a panel none is made for it.
+TEST_F(PanelTabsTest, TheCaretEnteringAParagraphLoadsItIntoTheRegistrysPanel)
+{
+    PanelTabs::initialize();
+    StyleParagraph* second = flow_->paragraphAtIndex(1)->paragraphStyle();
+    const StyleTabStop stops[] = {{40, 2, '.'}, {90, 0, 0}};
+    second->setTabs(stops, 2);
+    second->setIndentLeft(20);
+    edit();
+    const auto enter = [&](int index) { flow_->setCurrentParagraph(flow_->paragraphAtIndex(index), true); };
+    enter(0);
+    enter(1);
+    EXPECT_EQ(delegate_->tabsPanel(false), nullptr);
+
+    auto* tabs = dynamic_cast<PanelTabs*>(delegate_->tabsPanel(true));
+    ASSERT_NE(tabs, nullptr);
+    enter(0);
+    EXPECT_EQ(tabs->numTabs(), 0);
+    EXPECT_FLOAT_EQ(tabs->indents()[0].location, 0);
+    enter(1);
+    ASSERT_EQ(tabs->numTabs(), 2);
+    EXPECT_FLOAT_EQ(tabs->tabs()[0].location, 40);
+    EXPECT_EQ(tabs->tabs()[0].leader, '.');
+    EXPECT_FLOAT_EQ(tabs->tabs()[1].location, 90);
+    EXPECT_FLOAT_EQ(tabs->indents()[0].location, 20);
+}
+
+// ---- The indent steps.
+
+// The paragraph at the caret before a step: its indents (points) and stops.
+struct Indents {
+    float left;
+    float deltaFirst;
+    float right;
+};
+
+class IndentStepTest : public PanelTabsTest {
+protected:
+    void load(const Indents& indents, const std::vector<float>& stops, float spacing)
+    {
+        StyleParagraph* style = flow_->currentParagraph()->paragraphStyle();
+        style->setIndentLeft(indents.left);
+        style->setIndentDeltaFirst(indents.deltaFirst);
+        style->setIndentRight(indents.right);
+        std::vector<StyleTabStop> tabs;
+        for (float at : stops)
+            tabs.push_back({at, 0, 0});
+        style->setTabs(tabs.empty() ? nullptr : tabs.data(), int(tabs.size()));
+        document_->setDefaultTabSpacing(spacing);
+    }
+    Indents stored() const
+    {
+        const StyleParagraph* style = flow_->currentParagraph()->paragraphStyle();
+        return {style->indentLeft(), style->indentDeltaFirst(), style->indentRight()};
+    }
+};
+
+TEST_F(IndentStepTest, TheNextAndPreviousStopComeFromTheParagraphThenTheDefaultStops)
+{
+    edit();
+    struct Case {
+        std::vector<float> stops;
+        float spacing;
+        float x;
+        float after;
+        float before;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const Case cases[] = {
+        // Past the last stop the default ones count from the zero; left of
+        // the first default one after it the previous stop is a default one.
+        {{100}, 36, 100, 108, 72},
+        {{100}, 36, 108, 144, 72},
+        {{100}, 36, 50, 100, 36},
+        {{}, 36, 0, 36, -36},
+        // Without default stops the paragraph's own are the only ones.
+        {{50, 100}, 0, 100, 100, 50},
+        {{50, 100}, 0, 75, 100, 50},
+        {{50, 100}, 0, 20, 50, 0},
+        // A spacing that is no positive number counts as none.
+        {{50}, nan, 60, 60, 50},
+        {{50}, inf, 10, 50, 0},
+        {{50}, -36, 10, 50, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.spacing << " at " << c.x);
+        load({0, 0, 0}, c.stops, c.spacing);
+        panel_.updateFromParagraph(flow_->currentParagraph());
+        EXPECT_FLOAT_EQ(panel_._findTabStopAfter(c.x), c.after);
+        EXPECT_FLOAT_EQ(panel_._findTabStopBefore(c.x), c.before);
+    }
+}
+
+// The column is 300 wide; the default stops every 36 unless a case says.
+TEST_F(IndentStepTest, EachStepMovesItsMarkerAndTheParagraphTakesIt)
+{
+    edit();
+    using Step = void (PanelTabs::*)(kit::Object*);
+    struct Case {
+        const char* name;
+        Step step;
+        Indents before;
+        std::vector<float> stops;
+        Indents after;
+        float spacing = 36;
+    };
+    const Case cases[] = {
+        {"left in", &PanelTabs::indentLeftIn, {0, 0, 0}, {}, {36, 0, 0}},
+        {"left in to a stop", &PanelTabs::indentLeftIn, {0, 0, 0}, {50}, {50, 0, 0}},
+        {"left in, hanging", &PanelTabs::indentLeftIn, {36, -36, 0}, {}, {72, -36, 0}},
+        {"left out", &PanelTabs::indentLeftOut, {72, 0, 0}, {}, {36, 0, 0}},
+        // 18 points short of the right indent, the first line along.
+        {"left in near the right", &PanelTabs::indentLeftIn, {216, 0, 40}, {}, {242, 0, 40}},
+        {"hanging expand", &PanelTabs::hangingIndentExpand, {0, 0, 0}, {}, {36, -36, 0}},
+        {"hanging reduce", &PanelTabs::hangingIndentReduce, {72, -72, 0}, {}, {36, -36, 0}},
+        {"hanging expand near the right", &PanelTabs::hangingIndentExpand, {216, 0, 40}, {}, {242, -26, 40}},
+        {"right in", &PanelTabs::indentRightIn, {0, 0, 0}, {}, {0, 0, 12}},
+        {"right in near the left", &PanelTabs::indentRightIn, {280, 0, 0}, {}, {280, 0, 2}},
+        {"right out", &PanelTabs::indentRightOut, {0, 0, 48}, {}, {0, 0, 12}},
+        // None leaves the column: not left of its left edge, not past its
+        // right edge.
+        {"left out at the edge", &PanelTabs::indentLeftOut, {0, 0, 0}, {}, {0, 0, 0}},
+        {"left out, hanging at the edge", &PanelTabs::indentLeftOut, {36, -36, 0}, {}, {36, -36, 0}},
+        {"hanging reduce at the edge", &PanelTabs::hangingIndentReduce, {0, 0, 0}, {}, {0, 0, 0}},
+        {"right out at the edge", &PanelTabs::indentRightOut, {0, 0, 12}, {}, {0, 0, 0}},
+        // Without default stops: the paragraph's own stops, else the edge.
+        {"left out without defaults", &PanelTabs::indentLeftOut, {100, 0, 0}, {50, 100}, {50, 0, 0}, 0},
+        {"left in past the stops without defaults", &PanelTabs::indentLeftIn, {100, 0, 0}, {50, 100}, {100, 0, 0}, 0},
+        {"left in with a spacing that is no number", &PanelTabs::indentLeftIn, {0, 0, 0}, {},
+         {0, 0, 0}, std::numeric_limits<float>::quiet_NaN()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        load(c.before, c.stops, c.spacing);
+        (panel_.*c.step)(nullptr);
+        const Indents got = stored();
+        EXPECT_FLOAT_EQ(got.left, c.after.left);
+        EXPECT_FLOAT_EQ(got.deltaFirst, c.after.deltaFirst);
+        EXPECT_FLOAT_EQ(got.right, c.after.right);
+    }
+}
+
+// A step works from what the paragraph holds, even when the panel was
+// made only for it or the paragraph changed since the caret came in.
+TEST_F(IndentStepTest, AStepStartsFromTheParagraphNotFromWhatThePanelLastShowed)
+{
+    edit();
+    load({72, 0, 0}, {}, 36);
+    PanelTabs::resetWorkingState();
+    panel_.indentLeftIn(nullptr);
+    EXPECT_FLOAT_EQ(stored().left, 108);
+    EXPECT_FLOAT_EQ(stored().right, 0);
+    load({0, 0, 100}, {}, 36);
+    panel_.indentRightOut(nullptr);
+    EXPECT_FLOAT_EQ(stored().right, 84);
+    EXPECT_FLOAT_EQ(stored().left, 0);
+}
+
+TEST_F(IndentStepTest, LeftStepsMoveTheAutonumberLevelWithinTheNumberingLevels)
+{
+    document_->setParagraphNumbering(std::vector<TextDocument::NumberingLevel>(4), 3);
+    edit();
+    load({0, 0, 0}, {}, 36);
+    struct Case {
+        void (PanelTabs::*step)(kit::Object*);
+        short level;
+    };
+    const Case cases[] = {
+        {&PanelTabs::indentLeftIn, 1},  {&PanelTabs::indentLeftIn, 2},   {&PanelTabs::indentLeftIn, 3},
+        {&PanelTabs::indentLeftIn, 3},  {&PanelTabs::indentRightIn, 3},  {&PanelTabs::hangingIndentExpand, 3},
+        {&PanelTabs::indentLeftOut, 2}, {&PanelTabs::indentLeftOut, 1},  {&PanelTabs::indentLeftOut, 1},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(index++);
+        (panel_.*c.step)(nullptr);
+        EXPECT_EQ(flow_->currentParagraph()->autonumberLevel(), c.level);
+    }
+}
+
+// The commands as the menu and the keys send them reach the panel the
+// registry makes, and act on the selected paragraphs only.
+TEST_F(IndentStepTest, MenuAndKeysReachTheRegistrysPanel)
+{
+    PanelTabs::initialize();
+    document_->setDefaultTabSpacing(36);
+    // Nothing edited: no panel is made for it.
+    view_->performSelector("indentLeftIn:", nullptr);
+    EXPECT_EQ(delegate_->tabsPanel(false), nullptr);
+
+    edit();
+    // The caret in the second paragraph, the first two selected.
+    caretAt(1, 0, 1);
+    textPoint from{0, 0, 1}, to{1, 0, 1};
+    flow_->selectBetween(&from, &to, SelectionChar);
+    MenuItemSender menu(0, "Indent Left In");
+    view_->performSelector("indentLeftIn:", &menu);
+    ASSERT_NE(delegate_->tabsPanel(false), nullptr);
+    EXPECT_FLOAT_EQ(flow_->paragraphAtIndex(1)->paragraphStyle()->indentLeft(), 36);
+
+    // Control-Tab, Control-R and Alternate-Tab, typed into the window.
+    window_->makeKeyAndOrderFront(nullptr);
+    window_->makeFirstResponder(view_);
+    kit::EventScript script(*window_);
+    script.at(0.1).keyDown(u"\t", kit::ControlKeyMask).after(0.05).keyUp(u"\t", kit::ControlKeyMask);
+    script.after(0.1).keyDown(u"\x12", kit::ControlKeyMask).after(0.05).keyUp(u"\x12", kit::ControlKeyMask);
+    script.after(0.1).keyDown(u"\t", kit::AlternateKeyMask).after(0.05).keyUp(u"\t", kit::AlternateKeyMask);
+    script.schedule();
+    auto stop = kit::Timer::timerWithTimeInterval(1.0, [this](kit::Timer&) { app_->stop(nullptr); }, false);
+    kit::RunLoop::currentRunLoop().addTimer(stop, kit::DefaultRunLoopMode);
+    const int beeps = alerts_->beeps();
+    app_->run();
+    EXPECT_EQ(alerts_->beeps(), beeps);
+    for (int index : {0, 1}) {
+        SCOPED_TRACE(index);
+        const StyleParagraph* style = flow_->paragraphAtIndex(index)->paragraphStyle();
+        EXPECT_FLOAT_EQ(style->indentLeft(), 108);
+        EXPECT_FLOAT_EQ(style->indentDeltaFirst(), -36);
+        EXPECT_FLOAT_EQ(style->indentRight(), 12);
+    }
+    const StyleParagraph* untouched = flow_->paragraphAtIndex(2)->paragraphStyle();
+    EXPECT_FLOAT_EQ(untouched->indentLeft(), 0);
+    EXPECT_FLOAT_EQ(untouched->indentRight(), 0);
+    EXPECT_EQ(text(flow_), "one\ntwo\nthree");
+}
+
 } // namespace
 
 TEST_F(PanelTabsTest, ATabRulerDragsTheEditedParagraphsStopsThroughThePanel)

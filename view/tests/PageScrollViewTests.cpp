@@ -3,7 +3,7 @@
 // field; rulers that count each page from its own zero; a ruler drag that
 // ends outside the page view.
 
-#include "EditingTestSupport.h"
+#include "ScrollViewTestSupport.h"
 
 #include "appkit/ButtonCell.h"
 #include "appkit/CellMatrix.h"
@@ -32,18 +32,6 @@
 
 namespace {
 
-class NibOwner : public kit::Object, public kit::NibOwner {
-public:
-    std::string className() const override { return "TestOwner"; }
-    bool setOutlet(const std::string& name, kit::Object* object) override
-    {
-        if (name == "lastLoadedScrollView")
-            scroll = dynamic_cast<PageScrollView*>(object);
-        return true;
-    }
-    PageScrollView* scroll = nullptr;
-};
-
 bool sameRect(const kit::Rect& a, const kit::Rect& b)
 {
     return std::fabs(a.origin.x - b.origin.x) < 0.01f && std::fabs(a.origin.y - b.origin.y) < 0.01f &&
@@ -51,81 +39,6 @@ bool sameRect(const kit::Rect& a, const kit::Rect& b)
 }
 
 } // namespace
-
-class ScrollViewTest : public EditingTest {
-protected:
-    void SetUp() override
-    {
-        startApplication();
-        PageView::initialize();
-    }
-
-    void makePages(int count, kit::Size size = {612, 792})
-    {
-        document_ = std::make_unique<LayoutDocument>(delegate_->preferences());
-        document_->setPageSize(size);
-        document_->setFirstPageNum(1);
-        document_->setMasterPage(std::make_unique<Page>());
-        for (int i = 0; i < count; ++i) {
-            auto page = std::make_unique<Page>();
-            page->setSize(size);
-            pages_.push_back(document_->addPage(std::move(page)));
-        }
-        document_->calcPageRectsFor(1);
-    }
-
-    // The document window of "Page.nib" at the content size.
-    void openScrollWindow(kit::Size content = {400, 300})
-    {
-        NibOwner owner;
-        std::vector<std::unique_ptr<kit::Object>> made;
-        ASSERT_TRUE(kit::NibLoader::loadNibFile("Page.nib", &owner, &made));
-        ASSERT_NE(owner.scroll, nullptr);
-        for (auto& object : made)
-            if (auto* w = dynamic_cast<kit::Window*>(object.get())) {
-                object.release();
-                window_.reset(w);
-            }
-        ASSERT_TRUE(window_);
-        scroll_ = owner.scroll;
-        window_->setFrame(kit::Window::frameRectForContentRect(kit::makeRect(0, 0, content.width, content.height),
-                                                               window_->styleMask()),
-                          false);
-        page_ = scroll_->pageView();
-        page_->setFrameSize(document_->canvasSize());
-        page_->setDocument(document_.get());
-        document_->addView(page_);
-        delegate_->setMainDocument(document_.get());
-        delegate_->setMainPageView(page_);
-        scroll_->tile();
-        window_->display();
-    }
-
-    void TearDown() override
-    {
-        if (document_ && page_)
-            document_->detachView(page_);
-        page_ = nullptr;
-        EditingTest::TearDown();
-    }
-
-    // The ruler drawn over its whole visible part into a recording.
-    void drawRuler(RulerViewInset* ruler, kit::RecordingContext& context)
-    {
-        ruler->setDirty(true);
-        ruler->cacheDisplayInRect(ruler->visibleRect(), context);
-    }
-
-    void post(kit::EventType type, kit::Point inWindow, unsigned flags = 0)
-    {
-        app_->postEvent(kit::Event::mouseEventWithType(type, inWindow, flags, kit::Clock::now(),
-                                                       window_->windowNumber()),
-                        false);
-    }
-
-    PageScrollView* scroll_ = nullptr;
-    PageView* page_ = nullptr;
-};
 
 TEST_F(ScrollViewTest, TilingGivesEachMixOfRulersAndInfoBarItsFrames)
 {
@@ -486,7 +399,7 @@ TEST_F(ScrollViewTest, AUnitKindOutOfRangeIsTakenAsPoints)
     openScrollWindow();
     EXPECT_EQ(scroll_->unitsPopup()->indexOfSelectedItem(), 1);
     delegate_->preferences()->setUnits(2);
-    NibOwner owner;
+    PageNibOwner owner;
     std::vector<std::unique_ptr<kit::Object>> made;
     ASSERT_TRUE(kit::NibLoader::loadNibFile("Page.nib", &owner, &made));
     EXPECT_EQ(owner.scroll->unitsPopup()->indexOfSelectedItem(), 2);

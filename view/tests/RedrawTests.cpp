@@ -8,6 +8,7 @@
 #include "core/EventState.h"
 #include "core/Pasteboard.h"
 #include "graphics/FontManager.h"
+#include "foundation/StyleInfo.h"
 #include "items/ItemBox.h"
 #include "platform/appkit/tests/FreshRepaint.h"
 
@@ -475,6 +476,123 @@ TEST_F(RedrawTest, PagesAddedOrDeletedResizeAndRedrawTheView)
     }
 }
 
+// Pages added change the number last-page tokens show, in a headline and in
+// a paragraph running through two columns: what the wider numbers move is
+// shown whole on the first display.
+TEST_F(RedrawTest, PagesAddedRedrawWhatWiderLastPageNumbersMove)
+{
+    column_->setFrame(kit::makeRect(72, 72, 60, 30), true);
+    TextItem* next = addColumn(0, kit::makeRect(200, 72, 60, 120));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    for (int i = 0; i < 12; ++i) {
+        pressKeys(u"p ");
+        column_->insertLastPageNumber(nullptr, view_);
+        pressKeys(u" ");
+    }
+    ASSERT_EQ(flow_->firstParagraph()->lastItem(), next) << "the paragraph runs into the second column";
+
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    flow_ = headline->flow();
+    pressKeys(u"of ");
+    headline->insertLastPageNumber(nullptr, view_);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    const float narrow = headline->frame().size.width;
+
+    ASSERT_TRUE(document_->addPages(9, 1));
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_GT(headline->frame().size.width, narrow);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+// A leading far below the type's size sets a headline's lines upwards: the
+// frame keeps no height rather than a negative one, and a graphic style with
+// a line given to it afterwards shows where a repaint draws it.
+TEST_F(RedrawTest, AHeadlineWithNegativeLeadingTakesALineWhereItShows)
+{
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    flow_ = headline->flow();
+    pressKeys(u"ab\rcd");
+    std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+    style->setLeading(-3);
+    headline->setStylePara(style.get());
+    headline->redrawQuickInView(view_);
+    view_->endEditingIfNeeded();
+    window_->displayIfNeeded();
+    EXPECT_GE(headline->frame().size.height, 0.0f);
+
+    StyleGraphic* lined = nullptr;
+    for (const auto& entry : *document_->styleInfo()->graphicStyles())
+        if (auto* graphic = dynamic_cast<StyleGraphic*>(entry.get()); graphic && graphic->hasLine() && !lined)
+            lined = graphic;
+    ASSERT_NE(lined, nullptr);
+    document_->invalidate(view_, {headline});
+    headline->setGraphicStyle(lined);
+    const std::vector<kit::Object*> changed{headline};
+    document_->notifyUpdate(view_, &changed);
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
+// A header's frame shows on the pages at once, over a master frame it
+// overlaps, and goes again with its marker.
+TEST_F(RedrawTest, AHeadersFrameShowsWhereItIsInsertedAndGoesWithItsMarker)
+{
+    const kit::Rect header = document_->headerFrame();
+    auto box = std::make_shared<ItemBox>();
+    box->setFrame(kit::makeRect(header.origin.x - 20, header.origin.y - 21, 28, 33), false);
+    box->setMasterFlags(3);
+    document_->addMasterItem(box);
+    view_->scrollPoint(pages_[0]->pageRect().origin);
+    window_->display();
+    pressKeys(u"a header");
+    ASSERT_FALSE(screenAgainstRepaint().any());
+
+    MenuItemSender sender(3, "Header");
+    TextWordSpecial* marker = column_->insertHeader(&sender, view_);
+    ASSERT_NE(marker, nullptr);
+    repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "inserted: " << m.describe();
+
+    document_->removeHeader(marker);
+    m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "removed: " << m.describe();
+}
+
+// A page taken away leaves its column's text to the next page's column,
+// laid out only when drawn: a first line hanging left of that column shows
+// whole.
+TEST_F(RedrawTest, TextLaidOutWhenDrawnShowsItsHangingFirstLine)
+{
+    ASSERT_TRUE(document_->addPages(1, 1));
+    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    pressKeys(u"f");
+    std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+    style->setIndentDeltaFirst(-25);
+    column_->setStylePara(style.get());
+    column_->redrawQuickInView(view_);
+    view_->endEditingIfNeeded();
+    ASSERT_FALSE(screenAgainstRepaint().any());
+
+    ASSERT_EQ(document_->deletePages(1, 0).size(), 1u);
+    document_->notifyDocumentDidChangeSize();
+    ASSERT_TRUE(flow_->hasPendingLayout());
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+}
+
 // A highlight is taken away where it shows, even after its text moved: a
 // new indent moves the selected line, the next click repaints what the
 // highlight covered.
@@ -724,3 +842,23 @@ TEST_F(RedrawTest, RandomEditsLeaveTheWindowAsAFreshRepaint)
     }
 }
 
+
+// A page token going in where a selection stood in a headline: the headline
+// takes its width with the number the token shows, before it is drawn.
+TEST_F(RedrawTest, AHeadlineFitsAPageTokenBeforeItIsDrawn)
+{
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    flow_ = headline->flow();
+    pressKeys(u"haaaaaaf");
+    const textPoint from{0, 0, 3}, to{0, 0, 0};
+    flow_->drawAndSetSelectionType(SelectionChar, &from, &to, false, view_, 0);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    headline->insertLastPageNumber(nullptr, view_);
+    const float width = headline->frame().size.width;
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+    EXPECT_EQ(headline->frame().size.width, width) << "the drawing resized the headline";
+}

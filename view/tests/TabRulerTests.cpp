@@ -328,6 +328,44 @@ TEST_F(EmbeddedTabRulerTest, WhileNoTextIsEditedAClickOnlyBeeps)
     EXPECT_TRUE(panel_.tabs_.empty());
 }
 
+// The stops count from the left edge of the page whose text is edited,
+// wherever that page lies on the canvas.
+TEST_F(EmbeddedTabRulerTest, StopsCountFromTheEditedPagesLeftEdge)
+{
+    auto page = std::make_unique<Page>();
+    page->setSize(kit::makeSize(612, 792));
+    Page* second = document_->addPage(std::move(page));
+    document_->calcPageRectsFor(1);
+    page_->setFrameSize(document_->canvasSize());
+    ASSERT_GT(second->pageRect().origin.x, 600.0f);
+    auto column = std::make_shared<TextItem>();
+    column->setFrame(kit::makeRect(72, 72, 300, 100), false);
+    TextItem* edited = column.get();
+    second->addItems(column, false);
+    delegate_->setMainDocument(document_.get());
+    delegate_->setMainPageView(page_);
+    page_->scrollPoint(second->pageRect().origin);
+    edited->beginEditing(nullptr, page_);
+    ASSERT_TRUE(page_->isEditing());
+    panel_.styleEditor = false;
+    const float zero = ruler_->scale() * second->pageRect().origin.x;
+    EXPECT_FLOAT_EQ(static_cast<float>(ruler_->tabZero()), zero);
+
+    // A stop at 100 is hit 100 pixels right of the page's edge and dragged
+    // from there.
+    const auto at = [&](float x) { return ruler_->convertPointToView(kit::makePoint(zero + x, 5), nullptr); };
+    panel_.tabs_ = {{100, 0, 0}};
+    post(mouse(kit::EventType::LeftMouseUp, at(150).x, at(150).y));
+    press(at(101).x, at(101).y);
+    ASSERT_EQ(panel_.tabs_.size(), 1u);
+    EXPECT_FLOAT_EQ(panel_.tabs_[0].location, 150);
+    // Left of the page's edge it goes.
+    post(mouse(kit::EventType::LeftMouseUp, at(-20).x, at(-20).y));
+    press(at(151).x, at(151).y);
+    EXPECT_TRUE(panel_.tabs_.empty());
+    page_->endEditingIfNeeded();
+}
+
 // ---- Thumbnails.
 
 namespace {
