@@ -731,6 +731,9 @@ private:
     std::vector<std::unique_ptr<kit::Object>> keptFromReading_;
 
     kit::Object* initWithOldCoder(kit::Coder& coder, float version);
+    // After the word processor's pages were added: each flow's last
+    // paragraph is laid out again (later), which drops empty pages.
+    void layOutEndsOfFlows();
     void keepActiveTextFlow(kit::Object* flow);
     // The zoom and window frame of the first view, when there is one.
     void firstViewPlace(float* zoom, kit::Rect* frame) const;

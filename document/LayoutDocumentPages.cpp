@@ -9,6 +9,7 @@
 #include "items/Item.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 
 #include <algorithm>
 #include <climits>
@@ -301,6 +302,7 @@ bool LayoutDocument::addPages(int count, int index)
         return false;
     Page* last = nullptr;
     ChainChanges chains;
+    bool duringLayout = false;
     for (int k = index; k < index + count; ++k) {
         auto page = std::make_unique<Page>();
         page->setSize(pageSize_);
@@ -308,15 +310,41 @@ bool LayoutDocument::addPages(int count, int index)
         last = page.get();
         pages_.insert(pages_.begin() + k, std::move(page));
         pushMasterTextItems(this, last);
-        for (const auto& item : last->pageItems())
-            chains.note(dynamic_cast<TextItem*>(item.get()));
+        for (const auto& item : last->pageItems()) {
+            auto* column = dynamic_cast<TextItem*>(item.get());
+            chains.note(column);
+            if (column && column->flow() && column->flow()->isLayingOut())
+                duringLayout = true;
+        }
     }
     pagesChanged();
     if (!prefersAutomaticTextItems())
         setActivePage(last);
     // Copies joined chains: their text flows through them.
     chains.layOutLater();
+    // A flow whose text ran over added the page and goes on through it.
+    if (prefersAutomaticTextItems() && !duringLayout)
+        layOutEndsOfFlows();
     return true;
+}
+
+void LayoutDocument::layOutEndsOfFlows()
+{
+    // The end of each flow's text is laid out again, which takes away the
+    // pages left empty after it, as a layout from scratch would: pages added
+    // after the text may hold no column of its chain.
+    std::vector<TextFlow*> flows;
+    for (const auto& page : pages_)
+        for (const auto& item : page->pageItems()) {
+            auto* column = dynamic_cast<TextItem*>(item.get());
+            TextFlow* flow = column ? column->flow() : nullptr;
+            if (!flow || flow->isLayingOut() || flow->paragraphCount() == 0 ||
+                std::find(flows.begin(), flows.end(), flow) != flows.end())
+                continue;
+            flows.push_back(flow);
+            flow->paragraphAtIndex(flow->paragraphCount() - 1)->setDirty(true);
+            flow->layOutLater();
+        }
 }
 
 bool LayoutDocument::insertPages(std::vector<std::unique_ptr<Page>> pages, int index)

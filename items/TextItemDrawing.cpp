@@ -167,6 +167,8 @@ bool TextItem::drawSelfInView(const Paint& paint, const kit::Rect& rect, int fro
     if (!context)
         return false;
     const LayoutDocument* document = pageDocument();
+    if (flow_)
+        flow_->layoutThrough(this);
     setGray(*context, 1.0f);
     context->gsave();
     kit::Rect b;

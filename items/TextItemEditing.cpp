@@ -329,7 +329,7 @@ void TextItem::killToEOP(kit::Object* sender, DocumentView* view) { _killTo(send
 
 void TextItem::_killTo(kit::Object* sender, DocumentView* view, std::uint16_t extent)
 {
-    if (!flow_)
+    if (!editingOrBeep())
         return;
     textPoint a{}, b{};
     if (TextSelection* selection = flow_->textSelection()) {
@@ -343,6 +343,11 @@ void TextItem::_killTo(kit::Object* sender, DocumentView* view, std::uint16_t ex
     // At a paragraph's end the kill takes the break: the next paragraph joins.
     const TextParagraph* paragraph = flow_->paragraphAtIndex(a.paragraph);
     const bool atEnd = paragraph && paragraph->isLastPoint(&a);
+    if (EqualTextPoints(&a, &b) && !atEnd) {
+        // Nothing to kill: the selection stays, as it shows.
+        kit::beep();
+        return;
+    }
     flow_->selectBetween(&a, &b, atEnd);
     cut(sender, view);
 }

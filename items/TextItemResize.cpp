@@ -156,6 +156,12 @@ void TextItem::sizeHeadlineTo(float width, float height)
     // which no bounds, hit or redraw could take in.
     Item::sizeTo(std::max(width, 0.0f), std::max(height, 0.0f), false);
     changed_ = true;
+    // The lines were laid out in the old width and stay where they are: ink
+    // that reached past the old edge reaches as far past the new one, and
+    // the column draws and repaints that far until a layout measures again.
+    const float narrower = was.width - frame_.size.width;
+    hangRight_ = std::max(0.0f, hangRight_ + narrower);
+    screenHangRight_ = std::max(0.0f, screenHangRight_ + narrower);
     if (hasRunaround() && (frame_.size.width != was.width || frame_.size.height != was.height))
         headlineResized_ = true;
 }

@@ -568,6 +568,11 @@ void TextParagraph::LineLayout::placeLine()
     }
 
     float x = lineIndent_, sx = lineIndent_, gap = 0, screenGap = 0;
+    // A centred headline reaches as far right of its text as it starts left
+    // of it: fitted to that, a second layout centres the text where it is.
+    float mirrored = 0;
+    if (display_ && alignment_ == Centre)
+        mirrored = slack / 2;
     if (alignment_ == Justified) {
         if (gapWords_ >= 2) {
             gap = slack / float(gapWords_ - 1);
@@ -681,7 +686,7 @@ void TextParagraph::LineLayout::placeLine()
         put(x, sx);
         x += word->xWidthForPiece(piece);
         sx += word->screenWidthForPiece(piece);
-        widest_ = std::max(widest_, std::min(x, rightLimit_));
+        widest_ = std::max(widest_, std::min(x + mirrored, rightLimit_));
         // A piece cut at the line's end is drawn with a hyphen after it,
         // whose ink the column's redraws must reach as well.
         const float hyphen =
@@ -731,9 +736,10 @@ bool TextParagraph::LineLayout::overflow(bool* handOver)
     // The run is marked for layout below, only when it moves on.
     TextParagraph* first = TextParagraph::findFirstParagraphToKeepTogether(&p_, false);
     const bool laid = !lineStarts_.empty();
-    // A paragraph that already starts at the top of this column gains
-    // nothing from starting again in the next.
-    const bool atTop = laid && p_.firstItem_ == column_ && firstY_ == 0;
+    // A paragraph that already starts at the top of a column, this one or
+    // an earlier one it runs on from, gains nothing from starting again in
+    // the next: it would start over there, and again, column after column.
+    const bool atTop = laid && firstY_ == 0;
     if (first != &p_) {
         // A cell's row moves with it: the run starts at its row's first cell,
         // unless that row already starts a column.
@@ -839,8 +845,10 @@ bool TextParagraph::LineLayout::finish()
         column_->setEndPointVals(index_ + 1, -1, -1);
     if (last && column_->nextColumn())
         flow_->emptyPointsFromColumn(column_->nextColumn());
+    // The right indent stays inside the frame: without it every layout
+    // would narrow the headline by it.
     if (display_ && widest_ != 0 && last)
-        column_->sizeHeadlineTo(widest_, y_);
+        column_->sizeHeadlineTo(widest_ + style_->indentRight(), y_);
     p_.setDirty(false);
     runaround_.clear();
     // Whether this paragraph must move on with the next one is decided when

@@ -76,6 +76,8 @@ void TextParagraph::setStylePara(const StyleParagraph* style, bool blowAwayFonts
     }
     const short oldLevel = paragraphStyle_->autonumberLevel();
     const short oldWidow = paragraphStyle_->widowControl();
+    const StyleChar* chars = paragraphStyle_->charStyle();
+    const std::unique_ptr<StyleChar> oldChars = chars ? chars->copy() : nullptr;
     if (const auto* named = dynamic_cast<const StyleParagraphNamed*>(style))
         named->pushStyleValuesOn(paragraphStyle_.get(), blowAwayFonts);
     else
@@ -93,6 +95,11 @@ void TextParagraph::setStylePara(const StyleParagraph* style, bool blowAwayFonts
     }
     if (fontChanged)
         setFont(newFont, oldFont, false);
+    // Words without styles of their own are measured in the paragraph's
+    // character style: one that now measures otherwise measures them anew
+    // (setFont does not when the style already took the font).
+    if (oldChars && (oldChars->differencesFromStyle(paragraphStyle_->charStyle()) & ~StyleColorMask) != 0)
+        recomputeAllWords();
     const short newWidow = paragraphStyle_->widowControl();
     if (newWidow != oldWidow && (oldWidow == KeepWithNext || newWidow == KeepWithNext))
         dirtyKeptTogether();

@@ -346,6 +346,37 @@ TEST_F(EmptyPagesTest, TrailingPagesGoWhileTheMasterLayerIsEdited)
     EXPECT_EQ(document_.numPages(), 2);
 }
 
+// Pages added after the text without columns of its chain go as pages left
+// empty by the text do: at the flow's next layout, not only at a full one.
+TEST_F(EmptyPagesTest, PagesAddedAfterTheTextWithoutItsColumnsGo)
+{
+    auto box = std::make_unique<ItemBox>();
+    box->setFrame(kit::makeRect(0, 0, 10, 10), false);
+    document_.pageAt(1)->addItems(std::move(box));
+    TextFlow* flow = copyOn(0)->flow();
+    ASSERT_NE(flow, nullptr);
+    flow->recomputeAll();
+    ASSERT_EQ(document_.numPages(), 2); // the box keeps page 2
+    ASSERT_NE(document_.removeMasterItem(document_.masterItems().front().get()), nullptr);
+
+    // Without any master the pages come bare; with a manual one for odd
+    // pages, the first of them with a copy of its own, which stays.
+    for (const bool manual : {false, true}) {
+        SCOPED_TRACE(manual ? "manual master" : "no master");
+        if (manual)
+            addMaster(2, false);
+        ASSERT_TRUE(document_.addPages(2, 2));
+        ASSERT_EQ(document_.numPages(), 4);
+        EXPECT_TRUE(document_.pageAt(3)->pageItems().empty());
+        EXPECT_EQ(document_.pageAt(2)->pageItems().empty(), !manual);
+        flow->completeLayout();
+        EXPECT_EQ(document_.numPages(), manual ? 3 : 2);
+        const int incremental = document_.numPages();
+        flow->recomputeAll();
+        EXPECT_EQ(document_.numPages(), incremental);
+    }
+}
+
 // Three pages, one column each, joined into one chain of three paragraphs.
 class StoredChainTest : public TextMasterTest {
 protected:

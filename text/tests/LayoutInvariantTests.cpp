@@ -388,6 +388,38 @@ TEST_F(LayoutAfterEditsTest, APageBreakInAHeadlineOnlyEndsItsLine)
     EXPECT_FLOAT_EQ(para(1)->firstY(), 10);
 }
 
+TEST_F(LayoutAfterEditsTest, AHeadlineFittedToItsTextKeepsItsTextWhereItIs)
+{
+    // "one" is 18 wide in a 100-wide headline. Left-aligned text takes its
+    // own width, right-aligned and centred text the whole frame; the right
+    // indent stays inside. Laid out again, nothing moves.
+    struct Case {
+        const char* name;
+        short alignment;
+        float indentRight, width, x;
+    };
+    const Case cases[] = {{"left", 0, 0, 18, 0},          {"right", 1, 0, 100, 82},
+                          {"centred", 2, 0, 100, 41},     {"left, indented", 0, 10, 28, 0},
+                          {"right, indented", 1, 10, 100, 72}, {"centred, indented", 2, 10, 100, 36}};
+    makeColumns(1, 100, 20);
+    columns_[0]->setTextType(TextItem::DisplayText);
+    setText("one");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        columns_[0]->setFrame(kit::makeRect(10, 10, 100, 20), false);
+        std::unique_ptr<StyleParagraph> style = para(0)->paragraphStyle()->copy();
+        style->setAlignment(c.alignment);
+        style->setIndentRight(c.indentRight);
+        para(0)->setStylePara(style.get(), false, true);
+        for (int layout = 0; layout < 3; ++layout) {
+            SCOPED_TRACE(layout);
+            EXPECT_FLOAT_EQ(columns_[0]->frame().size.width, c.width);
+            EXPECT_FLOAT_EQ(para(0)->wordAtIndex(0)->xOriginForPiece(0), c.x);
+            EXPECT_EQ(fromScratch(), "");
+        }
+    }
+}
+
 TEST_F(LayoutAfterEditsTest, ALineWithoutHeightAfterAPageBreakStartsTheNextColumn)
 {
     // Text in a flow without a font has lines of no height: even one of
@@ -427,6 +459,46 @@ TEST_F(LayoutAfterEditsTest, DeletingTheWholeTextKeepsTheParagraphsFont)
         columns_[0]->selectAll(nullptr, &view_);
         columns_[0]->delete_(nullptr, &view_);
     }
+}
+
+TEST_F(LayoutAfterEditsTest, AParagraphStyleThatChangesTheCharacterStyleMeasuresTheWordsAnew)
+{
+    // The paragraph after a break typed in subscript takes the typing
+    // style; given the first paragraph's style back, its empty word stands
+    // on the plain baseline again.
+    TextSelection::initialize();
+    makeColumns(2, 100, 160);
+    setText("");
+    columns_[0]->subscript(nullptr, &view_);
+    columns_[0]->insertPageBreak(nullptr, &view_);
+    EXPECT_EQ(fromScratch(), "");
+    columns_[0]->selectAll(nullptr, &view_);
+    std::unique_ptr<StyleParagraph> style = para(0)->paragraphStyle()->copy();
+    style->setAlignment(0);
+    columns_[0]->setStylePara(style.get());
+    ASSERT_EQ(flow_->paragraphCount(), 2);
+    EXPECT_FLOAT_EQ(para(1)->wordAtIndex(0)->ascent(), 8);
+    EXPECT_FLOAT_EQ(para(1)->wordAtIndex(0)->yOriginForPiece(0), 8);
+    EXPECT_EQ(fromScratch(), "");
+}
+
+TEST_F(LayoutAfterEditsTest, AParagraphStyleThatBringsAFontMeasuresTheWordsMadeWithout)
+{
+    // A page break typed where the paragraph has no font is not measured;
+    // the paragraph style of the one after it brings the font.
+    TextSelection::initialize();
+    makeColumns(2, 100, 160);
+    setText("");
+    para(0)->paragraphStyle()->charStyle()->setFont(nullptr);
+    columns_[0]->insertPageBreak(nullptr, &view_);
+    ASSERT_EQ(flow_->paragraphCount(), 2);
+    ASSERT_FLOAT_EQ(para(0)->wordAtIndex(0)->piece(0).height, 0);
+    ASSERT_EQ(para(1)->font(), font_);
+    columns_[0]->selectAll(nullptr, &view_);
+    std::unique_ptr<StyleParagraph> style = para(1)->paragraphStyle()->copy();
+    columns_[0]->setStylePara(style.get());
+    EXPECT_FLOAT_EQ(para(0)->wordAtIndex(0)->piece(0).height, 10);
+    EXPECT_EQ(fromScratch(), "");
 }
 
 TEST_F(LayoutAfterEditsTest, EditsPastTheEndOfTheChainLeaveTheLastColumnsEnd)

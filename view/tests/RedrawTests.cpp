@@ -862,3 +862,150 @@ TEST_F(RedrawTest, AHeadlineFitsAPageTokenBeforeItIsDrawn)
     EXPECT_FALSE(m.any()) << m.describe();
     EXPECT_EQ(headline->frame().size.width, width) << "the drawing resized the headline";
 }
+
+// Killing to the line's end starts from the selection: the highlight goes
+// where it showed, also where the kill takes less than was selected. With
+// nothing to kill the selection stays as it shows.
+TEST_F(RedrawTest, KillingToTheLineEndTakesTheHighlightAway)
+{
+    // A column one line high, and another that takes the text after it.
+    column_->setFrame(kit::makeRect(72, 72, 150, 16), false);
+    column_->joinColumn(addColumn(0, kit::makeRect(240, 72, 150, 60)));
+    struct Case {
+        const char* name;
+        std::u16string text;
+        unsigned flags;
+        std::function<void()> select;
+        const char* left;
+        bool selected;
+    } cases[] = {
+        {"a selection past the caret's line", u"first paragraph\rsecond paragraph\rthird", 0,
+         [&] {
+             const textPoint caret{0, 1, 4}, a{0, 0, 2}, b{2, 0, 3};
+             flow_->setCurrentPoint(&caret);
+             flow_->drawAndSetSelectionType(SelectionChar, &a, &b, false, view_, 0);
+         },
+         "fi\nsecond paragraph\nthird", false},
+        {"nothing to kill before a line break", u"\r", kit::ShiftKeyMask | kit::AlternateKeyMask,
+         [&] {
+             // Three clicks in the first column, which the first one starts editing.
+             for (int n = 1; n <= 3; ++n) {
+                 const kit::Point at = inWindow(kit::makePoint(20, 8));
+                 app_->postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseUp, at, 0, kit::Clock::now(), 0, n),
+                                 false);
+                 const kit::Event down =
+                     kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, at, 0, kit::Clock::now(), 0, n);
+                 if (column_->isEditing())
+                     flow_->mouseHandle(down, view_, column_);
+                 else
+                     column_->beginEditing(&down, view_);
+             }
+             ASSERT_EQ(editedColumn(), column_);
+         },
+         "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        editedColumn()->selectAll(nullptr, view_);
+        editedColumn()->delete_(nullptr, view_);
+        ASSERT_EQ(text(flow_), "");
+        pressKeys(c.text, c.flags);
+        c.select();
+        ASSERT_NE(flow_->textSelection(), nullptr);
+        ASSERT_FALSE(screenAgainstRepaint().any());
+        editedColumn()->killToEOL(nullptr, view_);
+        EXPECT_EQ(text(flow_), c.left);
+        EXPECT_EQ(flow_->textSelection() != nullptr, c.selected);
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        EXPECT_FALSE(m.any()) << m.describe();
+        window_->display();
+    }
+}
+
+// A paragraph style changed from a later column of the first paragraph
+// repaints the paragraph's start in the columns before, with and without a
+// selection there.
+TEST_F(RedrawTest, AStyleChangedFromTheSecondColumnOfTheFirstParagraphRepaintsItsStart)
+{
+    column_->setFrame(kit::makeRect(72, 72, 150, 16), false);
+    TextItem* next = addColumn(0, kit::makeRect(240, 72, 150, 60));
+    column_->joinColumn(next);
+    pressKeys(u"a first paragraph long enough to run on into the second column");
+    ASSERT_EQ(editedColumn(), next);
+    ASSERT_EQ(next->startParagraph(), 0);
+    struct Case {
+        const char* name;
+        bool select;
+        float indent;
+    } cases[] = {{"the caret", false, 20}, {"a selection from the first column", true, 40}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.select) {
+            const textPoint a{0, 1, 2}, b{0, 6, 1};
+            flow_->drawAndSetSelectionType(SelectionChar, &a, &b, false, view_, 0);
+        }
+        ASSERT_FALSE(screenAgainstRepaint().any());
+        std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+        style->setIndentLeft(c.indent);
+        next->setStylePara(style.get());
+        next->redrawQuickInView(view_);
+        const repaint::Mismatch m = screenAgainstRepaint(true);
+        EXPECT_FALSE(m.any()) << m.describe();
+        window_->display();
+    }
+}
+
+// A headline fitted narrower than its text (a page break after the text
+// leaves a last line of nothing) draws the text past its new edge at once,
+// as far as a layout from scratch measures it: laying it out again changes
+// nothing on screen.
+TEST_F(RedrawTest, AHeadlineFittedNarrowerThanItsTextDrawsTheOverhangAtOnce)
+{
+    TextItem* headline = addColumn(0, kit::makeRect(100, 280, 40, 20));
+    headline->setTextType(TextItem::DisplayText);
+    setFont(headline->flow());
+    headline->beginEditing(nullptr, view_);
+    ASSERT_EQ(editedColumn(), headline);
+    flow_ = headline->flow();
+    pressKeys(u"cefee");
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    const float wide = headline->frame().size.width;
+    headline->insertPageBreak(nullptr, view_);
+    ASSERT_LT(headline->frame().size.width, wide);
+    repaint::Mismatch m = screenAgainstRepaint(true);
+    ASSERT_FALSE(m.any()) << "page break: " << m.describe();
+    kit::Rect edited{}, full{};
+    headline->getUpdateBounds(&edited, view_);
+    flow_->recomputeAll();
+    headline->getUpdateBounds(&full, view_);
+    EXPECT_TRUE(kit::containsRect(edited, full));
+    m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << "laid out again: " << m.describe();
+}
+
+// Text a deleted page sends on to the next column is laid out as that
+// column is drawn: a first line outdented past the column's left edge shows
+// there whole, as a repaint shows it, not cut at the frame.
+TEST_F(RedrawTest, TextLaidOutAsItsColumnIsDrawnShowsItsOverhang)
+{
+    ASSERT_TRUE(document_->addPages(1, 1));
+    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
+    column_->joinColumn(next);
+    while (flow_->paragraphCount() > 1)
+        flow_->removeParagraph(flow_->lastParagraph());
+    flow_->setCurrentParagraph(flow_->firstParagraph());
+    pressKeys(u"an outdented first line");
+    std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
+    style->setIndentDeltaFirst(-30);
+    column_->setStylePara(style.get());
+    column_->redrawQuickInView(view_);
+    ASSERT_GT(column_->hangLeft(), 0);
+    ASSERT_EQ(next->hangLeft(), 0);
+    ASSERT_FALSE(screenAgainstRepaint().any());
+    view_->endEditingIfNeeded();
+    ASSERT_EQ(document_->deletePages(1, 0).size(), 1u);
+    document_->notifyDocumentDidChangeSize();
+    const repaint::Mismatch m = screenAgainstRepaint(true);
+    EXPECT_FALSE(m.any()) << m.describe();
+    EXPECT_GT(next->hangLeft(), 0);
+}
