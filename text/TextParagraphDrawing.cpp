@@ -298,7 +298,22 @@ bool TextParagraph::drawSelfInView(const Paint& paint, TextItem* column, const k
             // Glyphs ink past their piece (overhangs, accents, tails): a
             // piece that close to the bounds is drawn, and the clip keeps
             // the part that shows, as a drawing of the whole page would.
-            if (!transformed && !kit::intersectsRect(kit::insetRect(r, -r.size.height, -r.size.height), bounds)) {
+            // A tracking tighter than the glyphs are wide moves the pen
+            // back: the glyphs then stand outside the piece, which is never
+            // narrower than nothing.
+            kit::Rect reach = r;
+            if (!special) {
+                float pen = 0.0f, leftmost = 0.0f, rightmost = std::max(r.size.width, 0.0f);
+                for (int i = a; i < b; ++i) {
+                    pen += screenMetrics ? word->screenWidthOfCharAtIdx(i) : word->widthOfCharAtIdx(i);
+                    leftmost = std::min(leftmost, pen);
+                    rightmost = std::max(rightmost, pen);
+                }
+                reach.origin.x += leftmost;
+                reach.size.width = rightmost - leftmost;
+            }
+            if (!transformed &&
+                !kit::intersectsRect(kit::insetRect(reach, -r.size.height, -r.size.height), bounds)) {
                 // Out of sight: only the styles, so that what follows is right.
                 if (special) {
                     apply(word->styleAt(0));

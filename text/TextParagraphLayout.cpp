@@ -736,9 +736,10 @@ bool TextParagraph::LineLayout::overflow(bool* handOver)
     // The run is marked for layout below, only when it moves on.
     TextParagraph* first = TextParagraph::findFirstParagraphToKeepTogether(&p_, false);
     const bool laid = !lineStarts_.empty();
-    // A paragraph that already starts at the top of this column gains
-    // nothing from starting again in the next.
-    const bool atTop = laid && p_.firstItem_ == column_ && firstY_ == 0;
+    // A paragraph that already starts at the top of a column, this one or
+    // an earlier one it runs on from, gains nothing from starting again in
+    // the next: it would start over there, and again, column after column.
+    const bool atTop = laid && firstY_ == 0;
     if (first != &p_) {
         // A cell's row moves with it: the run starts at its row's first cell,
         // unless that row already starts a column.

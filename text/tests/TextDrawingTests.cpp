@@ -684,6 +684,27 @@ TEST_F(DrawingTest, TextLeftOfAnIndentWiderThanItsColumnIsDrawnInAPartialRedraw)
     EXPECT_EQ(shownText(), "a");
 }
 
+// Tracking tighter than the glyphs are wide moves the pen back along the
+// word: its glyphs stand left of where its piece begins, and a redraw there
+// (the caret's old place) must draw them as the whole column does.
+TEST_F(DrawingTest, AWordTrackedBackwardsIsDrawnInAPartialRedrawLeftOfItsPiece)
+{
+    makeChain(1, 200, 40);
+    columns_[0]->setFrame(kit::makeRect(100, 100, 200, 40), false);
+    type("abcdefgh ");
+    flow_->charStyle()->setTracking(-10);
+    type("xxxxxxxxxx");
+    layOut();
+    TextWord* tracked = word(0, 1);
+    ASSERT_EQ(std::string(tracked->text(), std::size_t(tracked->length())), "xxxxxxxxxx");
+    const float x = tracked->xOriginForPiece(0);
+    ASSERT_GT(x - 36, 0.0f);
+    // Its last glyph stands 36 points left of the piece's origin.
+    recording_.reset();
+    columns_[0]->drawSelf(view_.paint(recording_, {}), kit::makeRect(100 + x - 36, 100, 2, 12));
+    EXPECT_NE(shownText().find("xxxxxxxxxx"), std::string::npos) << shownText();
+}
+
 TEST_F(DrawingTest, TextStandsUprightOnAPageWhoseCoordinatesRunDownward)
 {
     kit::Font* times = kit::Font::fontWithName("Times-Roman", 24);

@@ -302,6 +302,22 @@ TEST_F(LayoutTest, KeepWithNextMovesWithTheParagraphThatBreaks)
     EXPECT_EQ(para(1)->paragraphStyle()->definedFlags() & StyleColumnStartMask, 0);
 }
 
+// Lines kept together that fill more than a column break where they must:
+// started again in the next column they would break there again, and in a
+// word processor add pages without end.
+TEST_F(LayoutTest, LinesKeptTogetherLongerThanAColumnStayWhereTheyStartAtTheTop)
+{
+    makeChain(4, 40, 20); // two lines of two words a column
+    type("aa bb cc dd ee ff gg hh ii jj");
+    para(0)->paragraphStyle()->setWidowControl(-1);
+    layOut();
+    EXPECT_EQ(para(0)->firstItem(), columns_[0]);
+    EXPECT_FLOAT_EQ(para(0)->firstY(), 0);
+    EXPECT_EQ(para(0)->lastItem(), columns_[2]);
+    EXPECT_EQ(columns_[1]->startPoint().word, 4);
+    EXPECT_EQ(columns_[2]->startPoint().word, 8);
+}
+
 TEST_F(LayoutTest, ColumnStartThreeOpensTheNextColumn)
 {
     makeChain(2, 100, 100);
