@@ -125,10 +125,9 @@ void ScrivlyDocument::setup()
     if (made && !pages().empty()) {
         Page* first = pages().front().get();
         pushMasterTextItems(this, first);
-        if (TextItem* main = mainTextItemForPage(first)) {
+        // (The copy's flow has the body font: see Page::pushTextMaster.)
+        if (TextItem* main = mainTextItemForPage(first))
             main->setName(std::string("MainText"));
-            giveBodyFont(main->flow());
-        }
     }
     int count = wanted;
     while (count > 1 && !acceptsColumns(count, gutter))
@@ -141,22 +140,6 @@ void ScrivlyDocument::setup()
     if (!edited)
         setEdited(false);
     convertPendingOldHeaders();
-}
-
-void ScrivlyDocument::giveBodyFont(TextFlow* flow) const
-{
-    // The new main text is typed in the preferences' body font.
-    kit::Font* font = preferences() ? preferences()->bodyFont() : nullptr;
-    if (!flow || !font)
-        return;
-    if (StyleParagraph* style = flow->paragraphStyle())
-        style->setFont(font);
-    for (const auto& paragraph : flow->paragraphList())
-        if (StyleParagraph* style = paragraph->paragraphStyle())
-            style->setFont(font);
-    auto typing = std::make_unique<StyleChar>();
-    typing->setFont(font);
-    flow->setCharStyle(std::move(typing));
 }
 
 void ScrivlyDocument::makeMissingGuides()

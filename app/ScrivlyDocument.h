@@ -178,7 +178,6 @@ private:
     void makeMissingGuides();
     void setPartners();
     TextItem* newMasterColumn(int series) const;
-    void giveBodyFont(TextFlow* flow) const;
     const ScrivlyPreferences* scrivlyPreferences() const;
     // The old header and footer frames of a file before 2.6, made markers
     // of the main flow.

@@ -577,6 +577,9 @@ public:
     // marker is listed (sharing the marker's hold) and leaves with it.
     void addMarkerFrame(const TextWordSpecial* word);
     void removeMarkerFrame(const TextWordSpecial* word);
+    // A text begun afresh in the document (a new main text, a master's copy
+    // with a flow of its own) is typed in the preferences' body font.
+    void giveBodyFont(TextFlow* flow) const;
 
     // ---- Headers and footers. The frame for the page at position n (1 for
     // the first page): the last applicable one whose marker stands on that

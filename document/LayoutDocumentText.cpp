@@ -2,6 +2,11 @@
 #include "document/ZynDocumentContents.h"
 
 #include "document/Page.h"
+#include "foundation/Preferences.h"
+#include "foundation/StyleChar.h"
+#include "foundation/StyleParagraph.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 
 #include <algorithm>
 
@@ -77,3 +82,18 @@ int LayoutDocument::indexOfPage(const Page* page) const
     return PageNotFound;
 }
 
+
+void LayoutDocument::giveBodyFont(TextFlow* flow) const
+{
+    kit::Font* font = preferences() ? preferences()->bodyFont() : nullptr;
+    if (!flow || !font)
+        return;
+    if (StyleParagraph* style = flow->paragraphStyle())
+        style->setFont(font);
+    for (const auto& paragraph : flow->paragraphList())
+        if (StyleParagraph* style = paragraph->paragraphStyle())
+            style->setFont(font);
+    auto typing = std::make_unique<StyleChar>();
+    typing->setFont(font);
+    flow->setCharStyle(std::move(typing));
+}

@@ -86,6 +86,7 @@ void Page::pushTextMaster(LayoutDocument* document, TextItem* master, bool resiz
     copy->setMasterFlags(0);
     copy->setMyMaster(master);
 
+    const bool joinsChain = flows && (previous || next);
     if (flows) {
         if (previous) {
             // The copy's own flow goes: it shows the chain's.
@@ -119,6 +120,12 @@ void Page::pushTextMaster(LayoutDocument* document, TextItem* master, bool resiz
         copy->setConformsToMaster(true);
         copy->lock();
     }
+    // A copy that starts a flow of its own (the first of a chain, any copy
+    // of a manual master) would hold words no font measures: a flowing
+    // master keeps no text, so it is typed in the body font, as a new main
+    // text is.
+    if (document && !joinsChain)
+        document->giveBodyFont(copy->flow());
     theItems_.push_back(std::move(copy));
 }
 

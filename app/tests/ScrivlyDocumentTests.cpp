@@ -434,3 +434,30 @@ TEST_F(WordProcessorTest, AMiniaturisedWindowShowsTheDocumentPictureOfItsState)
     window->miniaturize();
     EXPECT_EQ(samples(window->miniwindowImage()), samples(edited));
 }
+
+// File > New's main text is typed in the body font; the copies on the pages
+// that overflow and page insertion add go on in that one flow.
+TEST_F(WordProcessorTest, TheMainTextHasTheBodyFontOnEveryPage)
+{
+    ScrivlyDocument* document = newDocument();
+    kit::Font* body = document->preferences()->bodyFont();
+    ASSERT_NE(body, nullptr);
+    TextFlow* flow = document->mainTextItemForPage(document->pageAt(0))->flow();
+    ASSERT_NE(flow, nullptr);
+    EXPECT_EQ(flow->firstParagraph()->font(), body);
+    ASSERT_NE(flow->charStyle(), nullptr);
+    EXPECT_EQ(flow->charStyle()->font(), body);
+
+    std::string words;
+    for (int i = 0; i < 1200; ++i)
+        words += "word ";
+    typeText(*document, words);
+    ASSERT_GE(document->numPages(), 2);
+    ASSERT_TRUE(document->addPages(1, 0));
+    ASSERT_TRUE(document->addPages(1, document->numPages()));
+    for (int p = 0; p < document->numPages(); ++p) {
+        TextItem* main = document->mainTextItemForPage(document->pageAt(p));
+        ASSERT_NE(main, nullptr) << p;
+        EXPECT_EQ(main->flow(), flow) << p;
+    }
+}

@@ -1459,3 +1459,75 @@ TEST_F(CanvasTest, ACopyDraggedFromAChainedColumnIsAnEmptyColumnOfItsOwn)
 }
 
 } // namespace
+
+// A text column added in the master layer is copied onto the pages; back in
+// the pages layer, a click into a copy and three typed letters are measured
+// and show in the window as a fresh repaint shows them, whether the master
+// flows from page to page or each copy holds a text of its own.
+TEST_F(CanvasTest, TextTypedIntoANewMastersCopyIsMeasuredAndShows)
+{
+    for (const bool automatic : {true, false}) {
+        SCOPED_TRACE(automatic);
+        ASSERT_TRUE(document_->setEditingLayer(LayoutDocument::MasterLayer));
+        auto master = std::make_shared<TextItem>();
+        master->setFrame(kit::makeRect(330, automatic ? 500 : 640, 200, 100), false);
+        if (automatic)
+            master->setAutoFlowText(true);
+        else
+            master->setManualFlowText(true);
+        master->setMasterFlags(3);
+        TextItem* raw = master.get();
+        pages_[0]->addItems(master);
+        for (Page* page : pages_)
+            page->pushTextMaster(document_.get(), raw, false);
+        ASSERT_TRUE(document_->setEditingLayer(LayoutDocument::PagesLayer));
+        // The first page's copy: the head of an automatic master's chain,
+        // a text of its own for a manual master.
+        TextItem* copy = pages_[0]->copyOfMaster(raw);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(copy->flow() == pages_[1]->copyOfMaster(raw)->flow(), automatic);
+        document_->notifyUpdate(nullptr, static_cast<const std::vector<kit::Object*>*>(nullptr));
+        window_->displayIfNeeded();
+
+        // The window's pixels over the copy.
+        const auto shownOverCopy = [&] {
+            const kit::Rect frame = copy->frame();
+            const kit::Point a = inWindow(0, frame.origin);
+            const kit::Point b = inWindow(0, kit::makePoint(kit::maxX(frame), kit::maxY(frame)));
+            const kit::RasterContext& shown = window_->graphicsContext();
+            std::vector<std::uint32_t> pixels;
+            const int top = std::max(0, shown.height() - int(std::max(a.y, b.y)));
+            const int bottom = std::min(shown.height(), shown.height() - int(std::min(a.y, b.y)));
+            const int left = std::max(0, int(std::min(a.x, b.x)));
+            const int right = std::min(shown.width(), int(std::max(a.x, b.x)));
+            for (int y = top; y < bottom; ++y)
+                pixels.insert(pixels.end(), shown.scanLine(y) + left, shown.scanLine(y) + right);
+            return pixels;
+        };
+        const std::vector<std::uint32_t> empty = shownOverCopy();
+        ASSERT_FALSE(empty.empty());
+
+        registry_.toolbar_.setActiveTool(registry_.toolbar_.textTool());
+        click(inWindow(0, centre(copy)));
+        ASSERT_TRUE(view_->isEditing());
+        ASSERT_EQ(document_->activeTextItem(), copy);
+        for (char c : std::string("abc"))
+            key(char16_t(c));
+        TextFlow* flow = copy->flow();
+        EXPECT_EQ(text(flow), "abc");
+        const TextWord* word = flow->firstParagraph()->wordList().front().get();
+        EXPECT_GT(word->piece(0).width, 0.0f);
+        EXPECT_GT(word->piece(0).screenWidth, 0.0f);
+        const repaint::Mismatch m = screenAgainstRepaint();
+        EXPECT_FALSE(m.any()) << m.describe();
+        view_->endEditingIfNeeded();
+        window_->displayIfNeeded();
+        const std::vector<std::uint32_t> typed = shownOverCopy();
+        ASSERT_EQ(typed.size(), empty.size());
+        std::size_t changed = 0;
+        for (std::size_t i = 0; i < typed.size(); ++i)
+            changed += typed[i] != empty[i] ? 1 : 0;
+        EXPECT_GT(changed, 0u);
+        registry_.toolbar_.setActiveTool(registry_.toolbar_.selectTool());
+    }
+}
