@@ -14,6 +14,7 @@
 #include "foundation/Units.h"
 #include "foundation/UnitsInfo.h"
 #include "items/TextItem.h"
+#include "panels/MainDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
@@ -48,17 +49,8 @@ WorkingState& working()
 
 Layvane* application() { return dynamic_cast<Layvane*>(Main); }
 
-LayoutDocument* mainDocument()
-{
-    Layvane* app = application();
-    return app ? app->mainDocument() : nullptr;
-}
-
-PageView* mainPageView()
-{
-    Layvane* app = application();
-    return app ? app->mainPageView() : nullptr;
-}
+using panels::mainDocument;
+using panels::mainPageView;
 
 bool editingText()
 {
@@ -67,6 +59,18 @@ bool editingText()
 }
 
 } // namespace
+
+LayoutDocument* panels::mainDocument()
+{
+    Layvane* app = application();
+    return app ? app->mainDocument() : nullptr;
+}
+
+PageView* panels::mainPageView()
+{
+    Layvane* app = application();
+    return app ? app->mainPageView() : nullptr;
+}
 
 void PanelTabs::initialize()
 {

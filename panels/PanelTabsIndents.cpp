@@ -2,7 +2,7 @@
 
 #include "panels/PanelTabs.h"
 
-#include "app/Layvane.h"
+#include "panels/MainDocument.h"
 #include "appkit/View.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
@@ -21,19 +21,8 @@ constexpr float kMinIndentGap = 18.0f;
 // A hair past a stop, so that a marker standing on one moves on.
 constexpr double kPastStop = 0.0001;
 
-Layvane* application() { return dynamic_cast<Layvane*>(Main); }
-
-LayoutDocument* mainDocument()
-{
-    Layvane* app = application();
-    return app ? app->mainDocument() : nullptr;
-}
-
-PageView* mainPageView()
-{
-    Layvane* app = application();
-    return app ? app->mainPageView() : nullptr;
-}
+using panels::mainDocument;
+using panels::mainPageView;
 
 } // namespace
 

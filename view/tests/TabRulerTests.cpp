@@ -3,6 +3,7 @@
 // thumbnails with their labels.
 
 #include "EditingTestSupport.h"
+#include "ScrollViewTestSupport.h"
 
 #include "appkit/NibLoader.h"
 #include "graphics/RecordingContext.h"
@@ -50,18 +51,6 @@ public:
     RulerViewInset* freed = nullptr;
     RulerViewInset* embedded = nullptr;
     bool styleEditor = true;
-};
-
-class OwnerOfPageNib : public kit::Object, public kit::NibOwner {
-public:
-    std::string className() const override { return "TestOwner"; }
-    bool setOutlet(const std::string& name, kit::Object* object) override
-    {
-        if (name == "lastLoadedScrollView")
-            scroll = dynamic_cast<PageScrollView*>(object);
-        return true;
-    }
-    PageScrollView* scroll = nullptr;
 };
 
 } // namespace
@@ -258,7 +247,7 @@ protected:
         page->setSize(kit::makeSize(612, 792));
         pages_.push_back(document_->addPage(std::move(page)));
         document_->calcPageRectsFor(1);
-        OwnerOfPageNib owner;
+        PageNibOwner owner;
         std::vector<std::unique_ptr<kit::Object>> made;
         ASSERT_TRUE(kit::NibLoader::loadNibFile("Page.nib", &owner, &made));
         for (auto& object : made)
