@@ -553,6 +553,8 @@ public:
     std::vector<Page*> pagesMeeting(const kit::Rect& rect) const;
 
 private:
+    // Puts what toStream writes of the selection on the pasteboard as type.
+    void copyAttribute(kit::Object* sender, const std::string& type, bool (PageView::*toStream)(std::string&, int));
     // The page of the column being edited, drawn last (nil when none).
     Page* editedPage() const;
     // Redisplays either page and where its items reach past its paper.

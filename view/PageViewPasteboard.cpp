@@ -381,26 +381,26 @@ std::string PageView::copyParagraphStyleToStream(const StyleParagraph* style, in
     return archiver.data();
 }
 
-void PageView::copyDimensions(kit::Object* sender)
+void PageView::copyAttribute(kit::Object* sender, const std::string& type,
+                             bool (PageView::*toStream)(std::string&, int))
 {
     std::string stream;
-    if (document_ && !document_->selected().empty() && copyDimensionsToStream(stream, senderTag(sender))) {
+    if (document_ && !document_->selected().empty() && (this->*toStream)(stream, senderTag(sender))) {
         kit::Pasteboard& pboard = kit::Pasteboard::generalPasteboard();
-        pboard.declareTypes({GxDimensionsPboardType}, &pasteboardOwner());
-        pboard.setData(stream, GxDimensionsPboardType);
+        pboard.declareTypes({type}, &pasteboardOwner());
+        pboard.setData(stream, type);
     }
     previousPaste_ = false;
 }
 
+void PageView::copyDimensions(kit::Object* sender)
+{
+    copyAttribute(sender, GxDimensionsPboardType, &PageView::copyDimensionsToStream);
+}
+
 void PageView::copyGraphics(kit::Object* sender)
 {
-    std::string stream;
-    if (document_ && !document_->selected().empty() && copyGraphicsToStream(stream, senderTag(sender))) {
-        kit::Pasteboard& pboard = kit::Pasteboard::generalPasteboard();
-        pboard.declareTypes({GxGraphicsPboardType}, &pasteboardOwner());
-        pboard.setData(stream, GxGraphicsPboardType);
-    }
-    previousPaste_ = false;
+    copyAttribute(sender, GxGraphicsPboardType, &PageView::copyGraphicsToStream);
 }
 
 void PageView::copyParagraphStyle(kit::Object* sender)
