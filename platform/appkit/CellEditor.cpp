@@ -79,6 +79,12 @@ bool CellEditor::end()
 {
     if (!validate())
         return false;
+    release();
+    return true;
+}
+
+void CellEditor::release()
+{
     if (edit_) {
         edit_->deselect();
         edit_->clearFocus();
@@ -86,19 +92,12 @@ bool CellEditor::end()
     control_ = nullptr;
     cell_ = nullptr;
     edit_ = nullptr;
-    return true;
 }
 
 void CellEditor::abort()
 {
     selectAllPending_ = false;
-    if (edit_) {
-        edit_->deselect();
-        edit_->clearFocus();
-    }
-    control_ = nullptr;
-    cell_ = nullptr;
-    edit_ = nullptr;
+    release();
     editing_ = false;
 }
 

@@ -48,6 +48,8 @@ public:
     void mousePlacedCaret() { selectAllPending_ = false; }
 
 private:
+    // Lets go of the field and the control being edited.
+    void release();
     Control* control_ = nullptr;
     Cell* cell_ = nullptr;
     QLineEdit* edit_ = nullptr;
