@@ -80,14 +80,8 @@ void ScrivlyDocument::mouseDown(const kit::Event& event, CanvasView* view)
             view->doItemHit(event, hit);
         return;
     }
-    if (showGuides()) {
-        Page* page = nullptr;
-        if (Guide* guide = view->hitGuideAt(point, &page)) {
-            setActivePage(page);
-            view->doGuideDrag(event, guide, page);
-            return;
-        }
-    }
+    if (dragGuideAt(event, view, point))
+        return;
 
     const bool drags = userDrags(shown);
     Page* page = shown->hitPageAt(point);

@@ -703,6 +703,8 @@ public:
     static FileOpener& fileOpener();
 
 protected:
+    // Drags the guide under the point, when guides show; false for none.
+    bool dragGuideAt(const kit::Event& event, CanvasView* view, kit::Point point);
     // ---- Reading the root, for subclasses with a root of their own.
     // The document-wide version, which becomes the coder's unless an old
     // package's preset stands; false when the user refused a newer file.

@@ -53,15 +53,22 @@ void LayoutDocument::mouseDown(const kit::Event& event, CanvasView* view)
         view->doItemHit(event, hit);
         return;
     }
-    if (showGuides()) {
-        Page* page = nullptr;
-        if (Guide* guide = view->hitGuideAt(point, &page)) {
-            setActivePage(page);
-            view->doGuideDrag(event, guide, page);
-            return;
-        }
-    }
+    if (dragGuideAt(event, view, point))
+        return;
     view->doMarqueeDrag(event);
+}
+
+bool LayoutDocument::dragGuideAt(const kit::Event& event, CanvasView* view, kit::Point point)
+{
+    if (!showGuides())
+        return false;
+    Page* page = nullptr;
+    Guide* guide = view->hitGuideAt(point, &page);
+    if (!guide)
+        return false;
+    setActivePage(page);
+    view->doGuideDrag(event, guide, page);
+    return true;
 }
 
 bool LayoutDocument::keyDown(const kit::Event& event, CanvasView* view)
