@@ -337,6 +337,12 @@ bool typingInSymbolFont(const TextFlow& flow);
 // A special word at the paragraph's caret, in place of the empty word the
 // space before it left.
 TextWord* addSpecial(TextParagraph& paragraph, int type);
+
+// The paper of every page and of the master page becomes size; the caller
+// tells the views.
+void setPaperOfPages(LayoutDocument& document, const kit::Size& size);
+// The print settings turn to landscape.
+void setLandscape(LayoutDocument& document);
 // A copy of the flow's typing format to give back at a group's end.
 std::unique_ptr<StyleChar> savedTypingStyle(const TextFlow& flow);
 // Adds document bytes as text to the flow (the text handler's text run).

@@ -65,21 +65,11 @@ kit::Size RTFLayoutPageSetup::pageSize() const { return document_.pageSize(); }
 
 void RTFLayoutPageSetup::setPageSize(const kit::Size& size)
 {
-    document_.setPageSize(size);
-    document_.setPaperSize(size);
-    for (const auto& page : document_.pages())
-        page->setSize(size);
-    if (Page* master = document_.masterPage())
-        master->setSize(size);
+    rtfimport::setPaperOfPages(document_, size);
     document_.notifyDocumentDidChangeSize();
 }
 
-void RTFLayoutPageSetup::setLandscape()
-{
-    LayoutDocument::PrintInfo info = document_.printInfo();
-    info.orientation = 1;
-    document_.setPrintInfo(info);
-}
+void RTFLayoutPageSetup::setLandscape() { rtfimport::setLandscape(document_); }
 
 void RTFLayoutPageSetup::resizeMasterTextItems()
 {
@@ -149,6 +139,23 @@ std::vector<TextItem*> RTFLayoutPageSetup::headerOrFooterColumns(bool header) co
 }
 
 namespace rtfimport {
+
+void setPaperOfPages(LayoutDocument& document, const kit::Size& size)
+{
+    document.setPageSize(size);
+    document.setPaperSize(size);
+    for (const auto& page : document.pages())
+        page->setSize(size);
+    if (Page* master = document.masterPage())
+        master->setSize(size);
+}
+
+void setLandscape(LayoutDocument& document)
+{
+    LayoutDocument::PrintInfo info = document.printInfo();
+    info.orientation = 1;
+    document.setPrintInfo(info);
+}
 
 namespace {
 

@@ -10,22 +10,12 @@ void RTFScrivlyPageSetup::setPageSize(const kit::Size& size)
 {
     // The margins are the reader's to place: the guides keep their places
     // here and the reader moves them as the words say.
-    document_.setPageSize(size);
-    document_.setPaperSize(size);
-    for (const auto& page : document_.pages())
-        page->setSize(size);
-    if (Page* master = document_.masterPage())
-        master->setSize(size);
+    rtfimport::setPaperOfPages(document_, size);
     document_.calcPageRectsFor(1);
     document_.notifyDocumentDidChangeSize();
 }
 
-void RTFScrivlyPageSetup::setLandscape()
-{
-    LayoutDocument::PrintInfo info = document_.printInfo();
-    info.orientation = 1;
-    document_.setPrintInfo(info);
-}
+void RTFScrivlyPageSetup::setLandscape() { rtfimport::setLandscape(document_); }
 
 float RTFScrivlyPageSetup::leftMargin() const { return document_.leftMargin(); }
 float RTFScrivlyPageSetup::rightMargin() const { return document_.rightMargin(); }
