@@ -6,6 +6,7 @@
 // stores.
 
 #include "FuzzInput.h"
+#include "ModelClasses.h"
 
 #include "app/Layvane.h"
 #include "appkit/DraggingDestination.h"
@@ -53,14 +54,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     setenv("XDG_CONFIG_HOME", fuzz::scratchFolder().c_str(), 1);
     alerts = std::make_shared<kit::ScriptedAlertHandler>();
     kit::setAlertHandler(alerts);
-    kit::registerValueClasses();
-    kit::Font::initialize();
-    StyleParagraph::initialize();
-    StyleGraphic::initialize();
-    Item::initialize();
-    TextFlow::initialize();
-    TextSelection::initialize();
-    Page::initialize();
+    fuzz::initializeModelClasses();
     Undo::initialize();
     Layvane::initialize();
     TextWord::initialize();

@@ -6,6 +6,7 @@
 // is the data. After the paste the flow must read, lay out, and store.
 
 #include "FuzzInput.h"
+#include "ModelClasses.h"
 
 #include "app/Layvane.h"
 #include "core/Alert.h"
@@ -90,14 +91,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     setenv("XDG_CONFIG_HOME", fuzz::scratchFolder().c_str(), 1);
     alerts = std::make_shared<kit::ScriptedAlertHandler>();
     kit::setAlertHandler(alerts);
-    kit::registerValueClasses();
-    kit::Font::initialize();
-    StyleParagraph::initialize();
-    StyleGraphic::initialize();
-    Item::initialize();
-    TextFlow::initialize();
-    TextSelection::initialize();
-    Page::initialize();
+    fuzz::initializeModelClasses();
     Layvane::initialize();
     TextWord::initialize();
     delegate = std::make_unique<Layvane>();

@@ -4,6 +4,7 @@
 //
 //   fuzz_seeds <folder>   writes <folder>/<target>/<name>
 
+#include "ModelClasses.h"
 #include "Operations.h"
 #include "app/ScrivlyPreferences.h"
 #include "appkit/DraggingDestination.h"
@@ -724,14 +725,7 @@ int main(int argc, char** argv)
         return 2;
     }
     out = argv[1];
-    kit::registerValueClasses();
-    kit::Font::initialize();
-    StyleParagraph::initialize();
-    StyleGraphic::initialize();
-    Item::initialize();
-    TextFlow::initialize();
-    TextSelection::initialize();
-    Page::initialize();
+    fuzz::initializeModelClasses();
     values();
     styles();
     itemsAndWords();

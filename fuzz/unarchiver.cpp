@@ -3,6 +3,7 @@
 // documents are read with older forms); the rest is the archive.
 
 #include "FuzzInput.h"
+#include "ModelClasses.h"
 
 #include "core/Archiver.h"
 #include "core/Exception.h"
@@ -44,14 +45,7 @@ void askCells(const kit::Object& root)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    kit::registerValueClasses();
-    kit::Font::initialize();
-    StyleParagraph::initialize();
-    StyleGraphic::initialize();
-    Item::initialize();
-    TextFlow::initialize();
-    TextSelection::initialize();
-    Page::initialize();
+    fuzz::initializeModelClasses();
     return 0;
 }
 
