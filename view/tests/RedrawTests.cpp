@@ -77,6 +77,20 @@ protected:
         kit::setCurrentEventModifierFlags(0);
     }
 
+    // A second page whose column the first one runs on into, and a flow of
+    // one empty paragraph to type into; nil when the page cannot be added.
+    TextItem* chainOnToASecondPage()
+    {
+        if (!document_->addPages(1, 1))
+            return nullptr;
+        TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
+        column_->joinColumn(next);
+        while (flow_->paragraphCount() > 1)
+            flow_->removeParagraph(flow_->lastParagraph());
+        flow_->setCurrentParagraph(flow_->firstParagraph());
+        return next;
+    }
+
     TextItem* editedColumn() const
     {
         TextItem* active = document_->activeTextItem();
@@ -446,12 +460,8 @@ TEST_F(RedrawTest, EndingTheEditingTakesTheContinuationMarkerAway)
 // (its marker no longer points on).
 TEST_F(RedrawTest, PagesAddedOrDeletedResizeAndRedrawTheView)
 {
-    ASSERT_TRUE(document_->addPages(1, 1));
-    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
-    column_->joinColumn(next);
-    while (flow_->paragraphCount() > 1)
-        flow_->removeParagraph(flow_->lastParagraph());
-    flow_->setCurrentParagraph(flow_->firstParagraph());
+    TextItem* next = chainOnToASecondPage();
+    ASSERT_NE(next, nullptr);
     pressKeys(u"text in a chain of two columns");
     ASSERT_EQ(column_->continueMarker(), TextItem::ContinueMarker::Next);
     window_->display();
@@ -622,12 +632,8 @@ TEST_F(RedrawTest, TheMarkerOfTheLastColumnFollowsTheTextRunningPastIt)
 // the column it left, though the command comes from the column it is in now.
 TEST_F(RedrawTest, AParagraphSentOnByItsStyleLeavesNoTraceInTheColumnItLeft)
 {
-    ASSERT_TRUE(document_->addPages(1, 1));
-    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
-    column_->joinColumn(next);
-    while (flow_->paragraphCount() > 1)
-        flow_->removeParagraph(flow_->lastParagraph());
-    flow_->setCurrentParagraph(flow_->firstParagraph());
+    TextItem* next = chainOnToASecondPage();
+    ASSERT_NE(next, nullptr);
     pressKeys(u"the first paragraph\rthe second one, which moves on");
     ASSERT_EQ(flow_->paragraphAtIndex(1)->firstItem(), column_);
     ASSERT_FALSE(screenAgainstRepaint().any());
@@ -962,12 +968,8 @@ TEST_F(RedrawTest, AHeadlineFittedNarrowerThanItsTextDrawsTheOverhangAtOnce)
 // there whole, as a repaint shows it, not cut at the frame.
 TEST_F(RedrawTest, TextLaidOutAsItsColumnIsDrawnShowsItsOverhang)
 {
-    ASSERT_TRUE(document_->addPages(1, 1));
-    TextItem* next = addColumn(0, kit::makeRect(72, 72, 300, 250), document_->pageAt(1));
-    column_->joinColumn(next);
-    while (flow_->paragraphCount() > 1)
-        flow_->removeParagraph(flow_->lastParagraph());
-    flow_->setCurrentParagraph(flow_->firstParagraph());
+    TextItem* next = chainOnToASecondPage();
+    ASSERT_NE(next, nullptr);
     pressKeys(u"an outdented first line");
     std::unique_ptr<StyleParagraph> style = flow_->firstParagraph()->paragraphStyle()->copy();
     style->setIndentDeltaFirst(-30);
