@@ -5,6 +5,7 @@
 
 #include "bundles/convala/markup/RTFContext.h"
 #include "bundles/convala/markup/ZynDispatchTable.h"
+#include "bundles/convala/rtf/RTFFontNames.h"
 #include "bundles/convala/rtf/RTFImportMethods.h"
 #include "bundles/convala/rtf/RTFTextEscapes.h"
 
@@ -38,35 +39,48 @@ std::string trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-// The font of a font-table name: mapped through the font map, else the
-// family word's font, else the body font; each miss says so.
-kit::Font* fontForName(RTFImportState& state, const std::string& name)
+void cannotMapFontName(const std::string& name)
 {
-    if (!state.fallbackFontName) {
-        kit::Font* body = bodyFont();
-        state.fallbackFontName = body ? body->fontName() : std::string("Times-Roman");
-    }
-    const std::string mapped = RTFContext::mapImportFontName(name);
-    if (kit::Font* font = kit::Font::fontWithName(mapped, 12.0f))
-        return font;
-    std::printf("%s: Can't map fontname '%s'\n", "Scrivly", mapped.c_str());
-    if (kit::Font* font = kit::Font::fontWithName(*state.fallbackFontName, 12.0f))
-        return font;
-    std::printf("%s: Can't map fontname '%s'\n", "Scrivly", state.fallbackFontName->c_str());
-    return bodyFont();
+    std::printf("%s: Can't map fontname '%s'\n", "Scrivly", name.c_str());
 }
 
+// The font of a font-table entry: its name, else its alternative name,
+// else the face of its family word or, without one, the body font; each
+// miss says so.
+kit::Font* fontForEntry(const RTFImportState& state, const std::string& name, const std::string& altName)
+{
+    for (const std::string& candidate : {name, altName}) {
+        if (candidate.empty())
+            continue;
+        if (const std::optional<std::string> face = RTFFontNames::importFontName(candidate, RTFContext::maps()))
+            if (kit::Font* font = kit::Font::fontWithName(*face, 12.0f))
+                return font;
+        cannotMapFontName(RTFContext::mapImportFontName(candidate));
+    }
+    kit::Font* body = bodyFont();
+    const std::string fallback =
+        state.fallbackFontName ? *state.fallbackFontName : body ? body->fontName() : std::string("Times-Roman");
+    if (kit::Font* font = kit::Font::fontWithName(fallback, 12.0f))
+        return font;
+    cannotMapFontName(fallback);
+    return body;
+}
+
+// The end of a font-table entry: its font is stored, and what the entry
+// said of its family and other names is forgotten.
 void finishFontName(RTFImportState& state, RTFContext& context)
 {
-    if (!state.namePending)
-        return;
-    state.namePending = false;
+    const bool pending = state.namePending;
     const std::string name = trimmed(state.pendingName);
+    const std::string altName = trimmed(state.altFontName);
+    state.namePending = false;
     state.pendingName.clear();
-    if (name.empty())
-        return;
-    if (kit::Font* font = fontForName(state, name))
-        context.addFont(font, state.currentFontSlot);
+    state.altFontName.clear();
+    state.readingAltName = false;
+    if (pending && !(name.empty() && altName.empty()))
+        if (kit::Font* font = fontForEntry(state, name, altName))
+            context.addFont(font, state.currentFontSlot);
+    state.fallbackFontName.reset();
 }
 
 void finishStyleName(RTFImportState& state)
@@ -78,6 +92,12 @@ void finishStyleName(RTFImportState& state)
     state.pendingName.clear();
     if (state.currentStyle && !name.empty())
         state.currentStyle->setStyleName(name);
+}
+
+// An entry's alternative name is read apart from its name.
+std::string& nameBeingRead(RTFImportState& state)
+{
+    return state.readingAltName ? state.altFontName : state.pendingName;
 }
 
 } // namespace
@@ -92,14 +112,14 @@ void appendNameText(RTFImportState& state, const std::string& bytes)
     for (std::size_t i = from; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if (const std::optional<char32_t> ch = RTFImportMethods::codePageCharacter(state.codePage, byte))
-            RTFTextEscapes::appendUTF8(state.pendingName, *ch);
+            RTFTextEscapes::appendUTF8(nameBeingRead(state), *ch);
     }
     state.namePending = true;
 }
 
 void appendNameCharacter(RTFImportState& state, char32_t ch)
 {
-    RTFTextEscapes::appendUTF8(state.pendingName, ch);
+    RTFTextEscapes::appendUTF8(nameBeingRead(state), ch);
     state.namePending = true;
 }
 
@@ -235,16 +255,47 @@ void readUnsupportedKeyword(RTFContext&, ZynMarkupElement& element)
     }
 }
 
+// "{\*\falt Name}": a name to try when the entry's own is unknown.
+void readAltFontName(RTFImportState& state, const ZynMarkupElement& element)
+{
+    if (element.isIntroducer()) {
+        state.altFontName.clear();
+        state.readingAltName = true;
+    } else if (element.isTerminator()) {
+        state.readingAltName = false;
+    }
+}
+
+// A family word stands for the entry it is written in, in any place there.
+// "fnil" and "fbidi" name no family and leave a family word of the same
+// entry as it is.
+void readFontFamilyWord(RTFImportState& state, const std::string& word)
+{
+    if (std::optional<std::string> face = RTFFontNames::fontNameForFamilyWord(word))
+        state.fallbackFontName = std::move(face);
+}
+
 void readMarkupFontTable(RTFContext& context, ZynMarkupElement& element)
 {
     RTFImportState* state = stateOf(element);
     if (!state)
         return;
     const std::string& word = element.text();
-    if (word == "f") {
+    if (word == "falt") {
+        readAltFontName(*state, element);
+        return;
+    }
+    // An entry's closing brace ends it, whatever word its group began with.
+    if (element.isTerminator()) {
         finishFontName(*state, context);
-        // An entry's closing brace ends it.
-        state->currentFontSlot = element.isTerminator() ? RTFContext::NotFound : numberOf(element);
+        state->currentFontSlot = RTFContext::NotFound;
+        return;
+    }
+    if (word == "f") {
+        // A name still open ends with the entry it belongs to.
+        if (state->namePending)
+            finishFontName(*state, context);
+        state->currentFontSlot = numberOf(element);
         return;
     }
     if (word == ";") {
@@ -252,20 +303,10 @@ void readMarkupFontTable(RTFContext& context, ZynMarkupElement& element)
         state->currentFontSlot = RTFContext::NotFound;
         return;
     }
-    if (!state->fallbackFontName) {
-        kit::Font* body = bodyFont();
-        state->fallbackFontName = body ? body->fontName() : std::string("Times-Roman");
-    }
     if (word == "zyntext")
         appendNameText(*state, element.textValue());
-    else if (word == "froman")
-        state->fallbackFontName = "Times-Roman";
-    else if (word == "fswiss")
-        state->fallbackFontName = "Helvetica";
-    else if (word == "fmodern")
-        state->fallbackFontName = "Courier";
-    else if (word == "ftech")
-        state->fallbackFontName = "Symbol";
+    else
+        readFontFamilyWord(*state, word);
 }
 
 void readMarkupColorTable(RTFContext& context, ZynMarkupElement& element)

@@ -153,7 +153,13 @@ public:
 
     // ---- The frame (font, colour and style tables).
     int currentFontSlot = 2147483647;
+    // The face of the entry's family word, for a name nobody knows; none
+    // for an entry without one (the body font). One entry's only.
     std::optional<std::string> fallbackFontName;
+    // The entry's alternative name ("{\*\falt Name}"), read while
+    // readingAltName is set.
+    std::string altFontName;
+    bool readingAltName = false;
     // A table entry's name, gathered from its text runs, escapes and
     // "\uN" words (UTF-8) until its ";".
     std::string pendingName;

@@ -33,7 +33,8 @@ const char* const tableSetupKeywordList[] = {"colortbl", "fonttbl", "stylesheet"
 // text as paragraphs), the table itself is lost.
 const char* const unsupportedKeywordList[] = {"pict", "footnote", "field", "xe",
                                               "tc",   "linestart", "intbl", "trowd", nullptr};
-const char* const fontTableKeywordList[] = {"f", "froman", "fswiss", "fmodern", "ftech", ";", "zyntext", nullptr};
+const char* const fontTableKeywordList[] = {"f",     "froman", "fswiss", "fmodern", "ftech", "fscript", "fdecor",
+                                            "fnil",  "fbidi",  "falt",   ";",       "zyntext", nullptr};
 const char* const styleTableKeywordList[] = {"s", "sbasedon", "snext", ";", "zyntext", nullptr};
 const char* const colorTableKeywordList[] = {"red", "green", "blue", ";", nullptr};
 const char* const charStyleKeywordList[] = {"f",     "fs",     "b",  "i",  "cf",    "plain",  "ul",
