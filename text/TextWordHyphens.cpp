@@ -62,8 +62,12 @@ void TextWord::initializeHyphenation()
 
 void TextWord::setHyphens()
 {
-    if (importGate())
+    // During an import the work waits: the layout computes the points once,
+    // when a line end first needs them.
+    if (importGate()) {
+        invalidateHyphens();
         return;
+    }
     hyphenList_.clear();
     hyphenCount_ = 0;
     if (length_ <= 5)
