@@ -124,6 +124,15 @@ void Application::queueEventFromSource(Event event)
     }
     if (event.type() == EventType::MouseMoved && (!window || !window->acceptsMouseMovedEvents()))
         return;
+    if (event.type() == EventType::AppKitDefined && event.subtype() == WindowActivatedSubtype) {
+        // Only the window the desktop activated last counts.
+        queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
+                                    [](const Event& e) {
+                                        return e.type() == EventType::AppKitDefined &&
+                                               e.subtype() == WindowActivatedSubtype;
+                                    }),
+                     queue_.end());
+    }
     if (isUserInput(event.type()) && event.windowNumber() != 0 && !window)
         return; // the window has gone
     postEvent(event, false);
@@ -302,16 +311,25 @@ void Application::sendEvent(const Event& event)
 {
     setCurrentEvent(event);
     switch (event.type()) {
-    case EventType::AppKitDefined: performMenuEvent(event); return;
+    case EventType::AppKitDefined:
+        if (event.subtype() == WindowActivatedSubtype)
+            windowActivated(event);
+        else
+            performMenuEvent(event);
+        return;
     case EventType::Periodic:
     case EventType::ApplicationDefined:
     case EventType::SystemDefined: return;
     default: break;
     }
     Window* window = windowWithWindowNumber(event.windowNumber());
-    if (!window && (event.type() == EventType::KeyDown || event.type() == EventType::KeyUp ||
-                    event.type() == EventType::FlagsChanged) && event.windowNumber() == 0)
-        window = keyWindow();
+    // The desktop gives keys to the window it thinks active (a palette just
+    // clicked, the menu bar's window); they belong to the key window.
+    if (event.type() == EventType::KeyDown || event.type() == EventType::KeyUp ||
+        event.type() == EventType::FlagsChanged) {
+        if (Window* key = keyWindow(); key && !key->isClosed())
+            window = key;
+    }
     if (event.type() == EventType::KeyDown && performKeyEquivalents(event))
         return;
     if (window) {
@@ -488,6 +506,7 @@ void Application::unregisterWindow(Window* window)
         keyWindow_ = 0;
     if (mainWindow_ == window->windowNumber())
         mainWindow_ = 0;
+    frontOrder_.erase(std::remove(frontOrder_.begin(), frontOrder_.end(), window->windowNumber()), frontOrder_.end());
     // Its queued events would go nowhere; but when its mouse-down was taken
     // already, a loop may still wait for the mouse-up: that one stays.
     int number = window->windowNumber();
@@ -553,12 +572,20 @@ void tellDelegate(Window* window, const char* message)
 void Application::setKeyWindow(Window* window)
 {
     const int number = window ? window->windowNumber() : 0;
-    if (number == keyWindow_)
+    if (number != keyWindow_) {
+        Window* was = keyWindow();
+        keyWindow_ = number;
+        tellDelegate(was, "windowDidResignKey:");
+        tellDelegate(window, "windowDidBecomeKey:");
+    }
+    if (!window)
         return;
-    Window* was = keyWindow();
-    keyWindow_ = number;
-    tellDelegate(was, "windowDidResignKey:");
-    tellDelegate(window, "windowDidBecomeKey:");
+    frontOrder_.erase(std::remove(frontOrder_.begin(), frontOrder_.end(), number), frontOrder_.end());
+    frontOrder_.push_back(number);
+    // The window the user works in is the main one: what the menus act on
+    // must never stay with a window clicked away from.
+    if (window->canBecomeMainWindow() && keyWindow_ == number)
+        setMainWindow(window);
 }
 
 void Application::setMainWindow(Window* window)
@@ -568,6 +595,57 @@ void Application::setMainWindow(Window* window)
         return;
     mainWindow_ = number;
     tellDelegate(window, "windowDidBecomeMain:");
+}
+
+void Application::windowDidOrderFront(Window* window)
+{
+    if (!window)
+        return;
+    const int number = window->windowNumber();
+    frontOrder_.erase(std::remove(frontOrder_.begin(), frontOrder_.end(), number), frontOrder_.end());
+    frontOrder_.push_back(number);
+}
+
+Window* Application::frontDocumentWindow(const Window* except) const
+{
+    for (auto it = frontOrder_.rbegin(); it != frontOrder_.rend(); ++it) {
+        Window* w = windowWithWindowNumber(*it);
+        if (w && w != except && w->isVisible() && !w->isClosed() && w->canBecomeMainWindow())
+            return w;
+    }
+    return nullptr;
+}
+
+void Application::windowDidOrderOut(Window* window)
+{
+    if (!window)
+        return;
+    const int number = window->windowNumber();
+    frontOrder_.erase(std::remove(frontOrder_.begin(), frontOrder_.end(), number), frontOrder_.end());
+    const bool wasMain = mainWindow_ == number;
+    if (wasMain)
+        setMainWindow(frontDocumentWindow(window));
+    if (keyWindow_ == number) {
+        // A panel hands the keys back to the window it served.
+        Window* main = mainWindow();
+        if (!main || !main->isVisible() || main->isClosed())
+            main = frontDocumentWindow(window);
+        setKeyWindow(main);
+    }
+}
+
+void Application::windowActivated(const Event& event)
+{
+    Window* window = windowWithWindowNumber(static_cast<int>(event.data1()));
+    if (!window || window->isClosed() || !window->isVisible() || window->isKeyWindow())
+        return;
+    // While a panel runs modally it keeps the keys; a palette becomes key
+    // only when a click in it needs the keyboard (the click decides).
+    if (Window* modal = modalWindow(); modal && modal != window)
+        return;
+    if (window->becomesKeyOnlyIfNeeded())
+        return;
+    setKeyWindow(window);
 }
 
 void Application::setDidBecomeActiveHandler(std::function<void()> handler)

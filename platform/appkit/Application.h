@@ -19,6 +19,9 @@ class Window;
 
 // Subtypes of the application kit's own events.
 inline constexpr short MenuItemChosenSubtype = 1;
+// The desktop made a window the active one (a click on its title bar, the
+// window manager's keys); data1 is the window's number.
+inline constexpr short WindowActivatedSubtype = 2;
 
 // Answers of runModalForWindow besides the codes given to stopModalWithCode.
 inline constexpr int RunStoppedResponse = -1000;
@@ -58,7 +61,7 @@ public:
     // An event arriving from outside (the screen, a script): mouse-moved
     // events of windows that do not accept them are dropped, tracking
     // rectangles produce entered and exited events, a moving mouse shows a
-    // hidden cursor.
+    // hidden cursor; of several activations waiting, the last one stands.
     void queueEventFromSource(Event event);
     // A scripted event arriving at a time on the application's clock.
     void scheduleEvent(const Event& event, Date at);
@@ -86,6 +89,10 @@ public:
     // Every window repaints what its views were asked to redisplay and shows
     // it: what the main and modal loops do after each event.
     void updateWindows();
+    // Keys go to the key window whichever window the screen gave them to.
+    // A window that becomes key becomes main too when it can (a document's,
+    // not a panel); when the key or main window leaves the screen, the main
+    // window, else the document window most recently in front, takes over.
     Window* keyWindow() const;
     Window* mainWindow() const;
 
@@ -136,6 +143,8 @@ public:
     void unregisterWindow(Window* window);
     void setKeyWindow(Window* window);
     void setMainWindow(Window* window);
+    void windowDidOrderFront(Window* window);
+    void windowDidOrderOut(Window* window);
     // Wakes a loop waiting for events on the screen.
     void wakeUp();
 
@@ -161,6 +170,10 @@ private:
     void setCurrentEvent(const Event& event);
     void updateTracking(const Event& event);
     bool performMenuEvent(const Event& event);
+    void windowActivated(const Event& event);
+    // The visible window that can be main most recently in front (other
+    // than the one given); nil for none.
+    Window* frontDocumentWindow(const Window* except) const;
     bool performKeyEquivalents(const Event& event);
 
     std::deque<Event> queue_;
@@ -179,6 +192,7 @@ private:
     std::vector<Window*> windows_;
     int keyWindow_ = 0;
     int mainWindow_ = 0;
+    std::vector<int> frontOrder_; // window numbers, the most recently in front last
     WeakRef<Receiver> delegate_;
     std::unique_ptr<Menu> mainMenu_;
     int leftMouseDownWindow_ = 0;

@@ -284,7 +284,10 @@ void Menu::setMenuBarVisible(bool flag)
     if (menuBar_ || !qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
     menuBar_ = std::make_unique<MenuBar>();
-    menuBar_->window = new QWidget(nullptr, Qt::Window);
+    // The bar takes no keyboard focus from the window being typed in: a
+    // menu it opens takes the keys while it is open, and gives them back.
+    menuBar_->window = new QWidget(nullptr, Qt::Window | Qt::WindowDoesNotAcceptFocus);
+    menuBar_->window->setAttribute(Qt::WA_ShowWithoutActivating);
     menuBar_->window->setWindowTitle(QString::fromStdString(ProcessInfo::processName()));
     auto* layout = new QVBoxLayout(menuBar_->window);
     layout->setContentsMargins(0, 0, 0, 0);

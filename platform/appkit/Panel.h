@@ -12,6 +12,8 @@ public:
     explicit Panel(const Rect& contentRect, unsigned styleMask = TitledWindowMask | ClosableWindowMask);
 
     std::string className() const override { return "NSPanel"; }
+    // A panel serves the main window and never takes its place.
+    bool canBecomeMainWindow() const override { return false; }
 
     // A floating panel stays above the document windows.
     bool isFloatingPanel() const { return floating_; }

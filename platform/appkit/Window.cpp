@@ -261,15 +261,19 @@ void Window::orderFront(Object*)
     placeViewsOnScreen();
     if (screen_)
         screen_->show(true);
+    Application::sharedApplication().windowDidOrderFront(this);
 }
 
 void Window::orderOut(Object*)
 {
+    const bool wasVisible = visible_;
     visible_ = false;
     Application::sharedApplication().endMouseTracking(windowNumber_);
     placeViewsOnScreen();
     if (screen_)
         screen_->show(false);
+    if (wasVisible || isKeyWindow() || isMainWindow())
+        Application::sharedApplication().windowDidOrderOut(this);
 }
 
 void Window::makeKeyAndOrderFront(Object* sender)
@@ -287,7 +291,7 @@ void Window::makeKeyWindow()
 
 void Window::makeMainWindow()
 {
-    if (!closed_)
+    if (!closed_ && canBecomeMainWindow())
         Application::sharedApplication().setMainWindow(this);
 }
 

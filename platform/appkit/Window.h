@@ -96,6 +96,9 @@ public:
 
     // Panels may become key only when a click needs the keyboard.
     virtual bool becomesKeyOnlyIfNeeded() const { return false; }
+    // A window that becomes key becomes the main window too when it can:
+    // a titled window that is not a panel (the window of a document).
+    virtual bool canBecomeMainWindow() const { return (styleMask_ & TitledWindowMask) != 0; }
 
     void orderFront(Object* sender = nullptr);
     void orderOut(Object* sender = nullptr);

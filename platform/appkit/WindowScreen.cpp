@@ -354,6 +354,14 @@ protected:
                 minimized_ = false;
             }
             break;
+        case QEvent::WindowActivate:
+            // The desktop made this window the active one (its title bar
+            // clicked, a key of the window manager): it becomes key in turn,
+            // after what was queued before.
+            if (isWindow())
+                queue(Event::otherEventWithType(EventType::AppKitDefined, {}, currentEventModifierFlags(), Clock::now(),
+                                                0, WindowActivatedSubtype, window_.windowNumber()));
+            break;
         case QEvent::WindowDeactivate:
         case QEvent::Hide:
             // The window server will not tell this window about a button
