@@ -140,14 +140,17 @@ void Layvane::setMainDocumentView(DocumentView* view) { setMainPageView(dynamic_
 
 void Layvane::followMainWindow()
 {
-    kit::Window* window = kit::Application::sharedApplication().mainWindow();
-    if (!window)
-        return;
-    auto* view = dynamic_cast<PageView*>(window->delegate());
-    if (view && view != mainPageView_ && view->document()) {
-        const auto list = documents();
-        if (std::find(list.begin(), list.end(), view->document()) != list.end())
+    // The document commands act on the window the user works in: the key
+    // window's document, else (a panel is key) the main window's.
+    kit::Application& application = kit::Application::sharedApplication();
+    const auto list = documents();
+    for (kit::Window* window : {application.keyWindow(), application.mainWindow()}) {
+        auto* view = window && !window->isClosed() ? dynamic_cast<PageView*>(window->delegate()) : nullptr;
+        if (!view || !view->document() || std::find(list.begin(), list.end(), view->document()) == list.end())
+            continue;
+        if (view != mainPageView_ || view->document() != mainDocument_)
             setMainPageView(view);
+        return;
     }
 }
 

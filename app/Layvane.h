@@ -220,7 +220,8 @@ public:
     virtual void setMainPageView(PageView* view);
     DocumentView* mainDocumentView() const override;
     void setMainDocumentView(DocumentView* view) override;
-    // The main window's page view becomes the main one when it changed.
+    // The key window's page view (the main window's while a panel is key)
+    // becomes the main one when it changed.
     void followMainWindow();
     UnitsInfo* unitsInfo() const { return unitsInfo_; }
     void setUnitsInfo(UnitsInfo* units);

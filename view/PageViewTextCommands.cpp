@@ -175,6 +175,22 @@ void PageView::registerTextActions()
             return nullptr;
         });
     }
+    // The font menu's traits and sizes go through the font manager, which
+    // sends changeFont: back along the responder chain with its change.
+    static const struct {
+        const char* action;
+        void (kit::FontManager::*send)(int);
+    } kFontManager[] = {{"addFontTrait:", &kit::FontManager::addFontTrait},
+                        {"removeFontTrait:", &kit::FontManager::removeFontTrait},
+                        {"modifyFont:", &kit::FontManager::modifyFont}};
+    for (const auto& entry : kFontManager) {
+        const auto send = entry.send;
+        setAction(entry.action, [send](kit::Object* sender) -> kit::Object* {
+            const auto* item = dynamic_cast<const kit::MenuItem*>(sender);
+            (kit::FontManager::sharedFontManager().*send)(item ? item->tag() : 0);
+            return nullptr;
+        });
+    }
     setAction("increasePointSize:", [this](kit::Object* sender) -> kit::Object* {
         increasePointSize(sender);
         return nullptr;

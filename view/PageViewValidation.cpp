@@ -79,7 +79,7 @@ bool PageView::validateMenuItem(kit::MenuItem* item)
     if (isOneOf(action, {"changeCase:", "changeTracking:", "changeKerning:", "insertDate:", "insertTime:",
                          "insertMergeToken:", "insertPageBreak:", "insertPageNumber:", "insertLastPageNumber:",
                          "copyRuler:", "pasteRuler:", "copyParagraphStyle:", "pasteParagraphStyle:",
-                         "setMenuAlign:"}))
+                         "setMenuAlign:", "addFontTrait:", "removeFontTrait:", "modifyFont:"}))
         return editing_;
     if (action == "changeFontAttribute:") {
         updateCommand(item);
