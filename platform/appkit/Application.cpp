@@ -35,7 +35,8 @@ bool carriesLocation(EventType t)
     case EventType::RightMouseUp:
     case EventType::MouseMoved:
     case EventType::LeftMouseDragged:
-    case EventType::RightMouseDragged: return true;
+    case EventType::RightMouseDragged:
+    case EventType::ScrollWheel: return true;
     default: return false;
     }
 }

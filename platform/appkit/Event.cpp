@@ -27,6 +27,15 @@ Event Event::mouseEventWithType(EventType type, Point location, unsigned modifie
     return e;
 }
 
+Event Event::scrollWheelEvent(Point location, unsigned modifierFlags, double timestamp, int windowNumber,
+                              float deltaX, float deltaY)
+{
+    Event e = withCommonFields(EventType::ScrollWheel, location, modifierFlags, timestamp, windowNumber);
+    e.deltaX_ = deltaX;
+    e.deltaY_ = deltaY;
+    return e;
+}
+
 Event Event::keyEventWithType(EventType type, Point location, unsigned modifierFlags, double timestamp,
                               int windowNumber, std::u16string characters, std::u16string charactersIgnoringModifiers,
                               bool isARepeat, unsigned short keyCode)

@@ -29,6 +29,7 @@ enum class EventType : int {
     ApplicationDefined = 15,
     Periodic = 16,
     CursorUpdate = 17,
+    ScrollWheel = 22,
 };
 
 inline constexpr unsigned eventMaskFromType(EventType type) { return 1u << static_cast<int>(type); }
@@ -50,6 +51,7 @@ inline constexpr unsigned SystemDefinedMask = 1u << 14;
 inline constexpr unsigned ApplicationDefinedMask = 1u << 15;
 inline constexpr unsigned PeriodicMask = 1u << 16;
 inline constexpr unsigned CursorUpdateMask = 1u << 17;
+inline constexpr unsigned ScrollWheelMask = 1u << 22;
 inline constexpr unsigned AnyEventMask = 0xFFFFFFFFu;
 
 // Characters of keys that type nothing: the platform's private-use codes.
@@ -112,6 +114,10 @@ public:
                                   unsigned short keyCode = 0);
     static Event enterExitEventWithType(EventType type, Point location, unsigned modifierFlags, double timestamp,
                                         int windowNumber, int trackingNumber, void* userData);
+    // The mouse wheel turned: whole notches (a fraction for fine wheels),
+    // y positive away from the user, x positive to the left.
+    static Event scrollWheelEvent(Point location, unsigned modifierFlags, double timestamp, int windowNumber,
+                                  float deltaX, float deltaY);
     // Periodic, application-defined and the other kinds.
     static Event otherEventWithType(EventType type, Point location, unsigned modifierFlags, double timestamp,
                                     int windowNumber, short subtype = 0, long data1 = 0, long data2 = 0);
@@ -131,6 +137,8 @@ public:
     unsigned short keyCode() const { return keyCode_; }
     int trackingNumber() const { return trackingNumber_; }
     void* userData() const { return userData_; }
+    float deltaX() const { return deltaX_; }
+    float deltaY() const { return deltaY_; }
     short subtype() const { return subtype_; }
     long data1() const { return data1_; }
     long data2() const { return data2_; }
@@ -172,6 +180,8 @@ private:
     int trackingNumber_ = 0;
     void* userData_ = nullptr;
     short subtype_ = 0;
+    float deltaX_ = 0;
+    float deltaY_ = 0;
     long data1_ = 0;
     long data2_ = 0;
     std::uint64_t serial_ = 0;

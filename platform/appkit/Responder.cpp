@@ -25,6 +25,7 @@ KIT_PASS_ON(mouseExited, EventType::MouseExited)
 KIT_PASS_ON(keyDown, EventType::KeyDown)
 KIT_PASS_ON(keyUp, EventType::KeyUp)
 KIT_PASS_ON(flagsChanged, EventType::FlagsChanged)
+KIT_PASS_ON(scrollWheel, EventType::ScrollWheel)
 
 #undef KIT_PASS_ON
 

@@ -32,6 +32,7 @@ public:
     virtual void keyDown(const Event& event);
     virtual void keyUp(const Event& event);
     virtual void flagsChanged(const Event& event);
+    virtual void scrollWheel(const Event& event);
 
     // Sends the action to the first object along the chain that answers
     // it; answers whether one did.

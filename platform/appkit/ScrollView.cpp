@@ -36,6 +36,35 @@ void ScrollView::setHasHorizontalScroller(bool flag)
     tile();
 }
 
+void ScrollView::scrollClipView(ClipView* clip, Point point)
+{
+    if (clip)
+        clip->scrollToPoint(point);
+}
+
+void ScrollView::scrollWheel(const Event& event)
+{
+    float across = event.deltaX();
+    float down = -event.deltaY();
+    if (across == 0 && (event.modifierFlags() & ShiftKeyMask)) {
+        across = event.deltaY();
+        down = 0;
+    }
+    const Rect frame = clip_->frame();
+    const Rect shown = clip_->bounds();
+    // Three lines a notch, in window points whatever the document's scale.
+    const float step = 3 * lineScroll();
+    const float sx = width(frame) > 0 ? width(shown) / width(frame) : 1.0f;
+    const float sy = height(frame) > 0 ? height(shown) / height(frame) : 1.0f;
+    const float dx = -across * step * sx;
+    float dy = down * step * sy;
+    if (!clip_->isFlipped())
+        dy = -dy;
+    if (dx == 0 && dy == 0)
+        return;
+    scrollClipView(clip_, {shown.origin.x + dx, shown.origin.y + dy});
+}
+
 void ScrollView::tile()
 {
     Rect b = bounds();

@@ -29,6 +29,12 @@ public:
     virtual void tile();
     // The clip view scrolled: scrollers and rulers follow.
     virtual void reflectScrolledClipView(ClipView* clipView) { (void)clipView; }
+    // Scrolls the clip view to the point (its bounds' coordinates).
+    virtual void scrollClipView(ClipView* clip, Point point);
+    // The wheel scrolls the document a few lines a notch (across with
+    // Shift when the wheel has no second axis).
+    void scrollWheel(const Event& event) override;
+    static float lineScroll() { return 12.0f; }
 
 protected:
     void frameDidChange() override { tile(); }

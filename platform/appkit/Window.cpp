@@ -457,6 +457,12 @@ void Window::sendEvent(const Event& event)
         mouseLocation_ = event.locationInWindow();
         firstResponder()->mouseMoved(event);
         return;
+    case EventType::ScrollWheel:
+        // To the view under the pointer, which passes it up to the scroll
+        // view around it.
+        if (View* hit = contentView_ ? contentView_->hitTest(event.locationInWindow()) : nullptr)
+            hit->scrollWheel(event);
+        return;
     case EventType::MouseEntered:
     case EventType::MouseExited: {
         for (const auto& t : tracking_) {

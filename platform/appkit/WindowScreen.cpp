@@ -32,6 +32,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -413,6 +414,19 @@ protected:
 
     void keyPressEvent(QKeyEvent* e) override { key(e, EventType::KeyDown); }
     void keyReleaseEvent(QKeyEvent* e) override { key(e, EventType::KeyUp); }
+
+    // A notch of a common wheel is 120 eighths of a degree.
+    void wheelEvent(QWheelEvent* e) override
+    {
+        const QPoint angle = e->angleDelta();
+        if (angle.isNull()) {
+            e->ignore();
+            return;
+        }
+        queue(Event::scrollWheelEvent(base(e->position()), modifierFlagsFrom(e->modifiers()), Clock::now(),
+                                      window_.windowNumber(), float(angle.x()) / 120.0f, float(angle.y()) / 120.0f));
+        e->accept();
+    }
 
     void closeEvent(QCloseEvent* e) override
     {

@@ -5,8 +5,13 @@
 #include "appkit/ScrollView.h"
 #include "appkit/View.h"
 #include "appkit/Window.h"
+#include "appkit/WindowScreen.h"
 #include "graphics/DrawContext.h"
 #include "graphics/RasterContext.h"
+
+#include <QApplication>
+#include <QWheelEvent>
+#include <QWidget>
 
 using namespace kit;
 
@@ -267,6 +272,36 @@ TEST_F(ViewTest, ScrollRectToVisibleAndAutoscroll)
 
     scroll->setHasVerticalScroller(true);
     EXPECT_EQ(scroll->contentSize(), (Size{200 - ScrollView::scrollerWidth(), 200}));
+}
+
+TEST_F(ViewTest, TheWheelScrollsTheScrollViewUnderThePointer)
+{
+    Window window(makeRect(0, 0, 200, 200));
+    auto* scroll = static_cast<ScrollView*>(
+        window.contentView()->addSubview(std::make_unique<ScrollView>(makeRect(0, 0, 200, 200))));
+    scroll->setDocumentView(std::make_unique<FlippedView>(makeRect(0, 0, 400, 800)));
+    View* doc = scroll->documentView();
+    window.orderFront();
+    QWidget* widget = window.screen() ? window.screen()->widget() : nullptr;
+    ASSERT_NE(widget, nullptr);
+    // As the screen delivers a wheel: eighths of a degree, 120 a notch.
+    const auto turn = [&](QPoint angle, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent wheel(QPointF(100, 100), widget->mapToGlobal(QPointF(100, 100)), QPoint(), angle, Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget, &wheel);
+        app->run();
+    };
+    const float notch = 3 * ScrollView::lineScroll();
+
+    // Towards the user: down the document.
+    turn({0, -240}, Qt::NoModifier);
+    EXPECT_EQ(doc->visibleRect().origin, (Point{0, 2 * notch}));
+    // Away: back up, and never past the top.
+    turn({0, 600}, Qt::NoModifier);
+    EXPECT_EQ(doc->visibleRect().origin, (Point{0, 0}));
+    // With Shift a wheel of one axis goes across.
+    turn({0, -120}, Qt::ShiftModifier);
+    EXPECT_EQ(doc->visibleRect().origin, (Point{notch, 0}));
 }
 
 TEST_F(ViewTest, DisplayIfNeededDrawsOnlyWhatNeedsIt)
