@@ -6,6 +6,7 @@
 #include "appkit/Application.h"
 #include "appkit/Connection.h"
 #include "appkit/FontPanel.h"
+#include "appkit/PrintPanel.h"
 #include "appkit/Window.h"
 #include "core/Alert.h"
 #include "core/Bundle.h"
@@ -40,6 +41,9 @@ void Layvane::appDidInit(kit::Object* sender, bool pending)
     (void)inspectorPanel();
 
     kit::FontPanel::installFontManagerHooks();
+    // Printing asks where the job goes (a printer, or a PostScript file)
+    // before it goes anywhere, whether or not a printer is set up.
+    kit::PrintPanel::install();
     if (mask & 0x80)
         performSelector("runGraphicStyles:", this);
     if (mask & 0x08)
