@@ -571,7 +571,7 @@ private:
             commandKey(u"w");
             if (kit::Window* still = app_.windowWithWindowNumber(closing); still && still->isVisible())
                 return std::string("Close left the window in front open");
-            keyPanel_ = nullptr;
+            // A panel that had the keys keeps them.
             break;
         }
         }
