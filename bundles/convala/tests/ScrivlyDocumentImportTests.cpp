@@ -7,6 +7,7 @@
 
 #include "bundles/convala/markup/Convala.h"
 #include "bundles/convala/markup/LayoutDocumentIOMethods.h"
+#include "bundles/convala/markup/ZynImportRun.h"
 #include "bundles/convala/rtf/RTFImportMethods.h"
 
 #include "core/FileManager.h"
@@ -88,6 +89,42 @@ TEST_F(ScrivlyDocumentImport, AnRTFDFolderIsReadWithItsMainFile)
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(textOf(*document), "In a folder.\n\n");
     EXPECT_EQ(document->fileFormat(), "Rich Text Format Directory (rtfd)");
+}
+
+// A header group that shrinks the paper below the header's own height: the
+// main column stays on the page, and the read says that the file's layout
+// could not be kept.
+TEST_F(ScrivlyDocumentImport, AHeaderTallerThanThePaperLeavesTheMainColumnOnThePage)
+{
+    const std::string rtf = "{\\rtf1\\ansi{\\header One\\par Two\\par Three\\par Four\\par Five\\par Six\\par"
+                            " Seven\\par\\paperh1440}Body text.\\par}";
+    const std::string folder = path("tall.rtfd");
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder));
+    ASSERT_TRUE(kit::FileManager::writeFileAtomically(folder + "/TXT.rtf", rtf));
+    ASSERT_TRUE(kit::FileManager::writeFileAtomically(path("tall.rtf"), rtf));
+    for (const std::string& file : {path("tall.rtf"), folder}) {
+        SCOPED_TRACE(file);
+        ScrivlyDocument* document = open(file);
+        ASSERT_NE(document, nullptr);
+        const kit::Size page = document->pageSize();
+        EXPECT_FLOAT_EQ(page.height, 72);
+        EXPECT_NE(textOf(*document).find("Body text."), std::string::npos);
+        std::vector<TextItem*> columns = document->masterColumns();
+        columns.push_back(document->mainTextItemForPage(document->pageAt(0)));
+        for (TextItem* column : columns) {
+            ASSERT_NE(column, nullptr);
+            const kit::Rect frame = column->frame();
+            EXPECT_GE(frame.origin.y, 0.0f);
+            EXPECT_GE(frame.size.height, RTFImportMethods::MinColumnWidth);
+            EXPECT_LE(frame.origin.y + frame.size.height, page.height);
+            EXPECT_GE(frame.origin.x, 0.0f);
+            EXPECT_LE(frame.origin.x + frame.size.width, page.width);
+        }
+    }
+    ScrivlyDocument* document = newDocument();
+    bool lost = false;
+    ASSERT_TRUE(LayoutDocumentIOMethods::dispatchRTFStream(*document, rtf, &lost, ZynImportOptions{true, nullptr}));
+    EXPECT_TRUE(lost);
 }
 
 TEST_F(ScrivlyDocumentImport, TwoColumnsSetThroughTheDocumentSurviveSaveAndReopen)
