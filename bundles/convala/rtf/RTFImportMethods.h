@@ -14,6 +14,7 @@
 #include "bundles/convala/markup/ZynImportRun.h"
 #include "bundles/convala/markup/ZynKeywordGroup.h"
 #include "bundles/convala/markup/ZynMarkupElement.h"
+#include "bundles/convala/rtf/RTFTextDecoder.h"
 
 #include "core/Geometry.h"
 #include "foundation/StyleChar.h"
@@ -142,8 +143,9 @@ class RTFImportState : public ZynReaderState, public kit::Object {
 public:
     std::string className() const override { return "RTFImportState"; }
 
-    // The code pages that "\'xx" escapes are read in.
-    enum class CodePage { Windows1252, MacRoman, PC437, PC850, NeXTSTEP, Unknown };
+    // The groups scope the decoder's font and fallback count.
+    void groupOpened(ZynImportRun& run) override;
+    void groupClosed(ZynImportRun& run) override;
 
     LayoutDocument* document = nullptr;
     bool openingFile = false;
@@ -169,9 +171,9 @@ public:
     int swallowDepth = 0;
 
     // ---- Characters.
-    CodePage codePage = CodePage::Windows1252;
-    int unicodeSkip = 1;
-    int pendingSkip = 0;
+    RTFTextDecoder decoder;
+    // Set by "\widowctrl": what "\pard" gives a paragraph's widow control.
+    short documentWidowControl = 0;
 
     // ---- Paragraphs and tabs.
     short pendingTabType = 0;
@@ -248,10 +250,6 @@ struct RTFImportMethods {
     // The document character (NeXTSTEP, or Symbol for the Symbol font) of
     // a Unicode character; none when the set lacks it.
     static std::optional<unsigned char> documentByte(char32_t ch, bool symbolFont);
-    // The Unicode character of a byte of the code page; none for a byte
-    // without one.
-    static std::optional<char32_t> codePageCharacter(RTFImportState::CodePage page, unsigned char byte);
-    static RTFImportState::CodePage codePageNumbered(int number);
 
     // ---- Limits the reader keeps to.
     static constexpr int MaxTabStops = 100;
@@ -297,6 +295,7 @@ extern const char* const paragraphKeywordList[];
 extern const char* const headerKeywordList[];
 extern const char* const marginKeywordList[];
 extern const char* const pageNumKeywordList[];
+extern const char* const groupKeywordList[];
 
 void registerList(ZynDispatchTable& table, kit::Object* target, const char* selector, const char* const* list);
 void unregisterList(ZynDispatchTable& table, kit::Object* target, const char* const* list);
@@ -323,10 +322,10 @@ void installParagraphHandlers();
 void installTextHandlers();
 void installPageHandlers();
 
-// Table entry names: text runs and escapes of the code page, and Unicode
+// Table entry names: text runs and escapes of the code page, and "\uN"
 // characters, gathered as UTF-8.
 void appendNameText(RTFImportState& state, const std::string& bytes);
-void appendNameCharacter(RTFImportState& state, char32_t ch);
+void appendNameUnicode(RTFImportState& state, std::int32_t n);
 // A leading code for a line spacing of the given twips with the font.
 float leadingFor(int spacingTwips, const kit::Font* font, bool wnFilter);
 
@@ -345,6 +344,9 @@ void setPaperOfPages(LayoutDocument& document, const kit::Size& size);
 void setLandscape(LayoutDocument& document);
 // A copy of the flow's typing format to give back at a group's end.
 std::unique_ptr<StyleChar> savedTypingStyle(const TextFlow& flow);
+// Gives back the format last saved on the run's stack (and takes it off):
+// the typing format, and the paragraph's own while nothing is written in it.
+void restoreTypingStyle(TextFlow& flow, ZynImportRun& run);
 // Adds document bytes as text to the flow (the text handler's text run).
 void addTextRun(TextFlow& flow, const std::string& bytes);
 
