@@ -174,8 +174,10 @@ void readFlowCharStyle(TextFlow& flow, ZynMarkupElement& element)
     StyleParagraph& typing = *flow.paragraphStyle();
     const kit::Font* typingBefore = typing.font();
     readParagraphCharStyle(typing, element);
+    // A list number's format is its own, not the paragraph's.
     TextParagraph* paragraph = flow.currentParagraph();
-    if (!paragraph || !paragraph->paragraphStyle() || !paragraph->isCurrentAtLogicalFirstPoint())
+    if (!paragraph || !paragraph->paragraphStyle() || !paragraph->isCurrentAtLogicalFirstPoint() ||
+        state->listTextDepth > 0)
         return;
     StyleParagraph& own = *paragraph->paragraphStyle();
     const kit::Font* before = own.font();

@@ -85,7 +85,7 @@ void finishStyleName(RTFImportState& state)
 void appendNameText(RTFImportState& state, const std::string& bytes)
 {
     RTFTextDecoder::UTF8Output out(state.pendingName);
-    state.decoder.text(bytes, out);
+    state.decoder.text(bytes, out, RTFTextDecoder::Reading::Name);
     state.namePending = true;
 }
 

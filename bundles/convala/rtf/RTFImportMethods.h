@@ -18,6 +18,7 @@
 
 #include "core/Geometry.h"
 #include "foundation/StyleChar.h"
+#include "text/TextPoint.h"
 #include "core/Object.h"
 
 #include <functional>
@@ -169,6 +170,13 @@ public:
     bool pageBreakEnded = false;
     // Groups whose text the document cannot take ("info", "pict").
     int swallowDepth = 0;
+
+    // ---- List numbers ("\listtext", "\pntext").
+    // Groups open; and where the text stood when the last one ended: while
+    // nothing follows the number, the paragraph's words still shape the
+    // paragraph it begins.
+    int listTextDepth = 0;
+    std::optional<textPoint> listTextEnd;
 
     // ---- Characters.
     RTFTextDecoder decoder;
@@ -336,6 +344,9 @@ bool typingInSymbolFont(const TextFlow& flow);
 // A special word at the paragraph's caret, in place of the empty word the
 // space before it left.
 TextWord* addSpecial(TextParagraph& paragraph, int type);
+// Whether paragraph words shape the flow's current paragraph: at its
+// logical first point, or when only its list number stands before the caret.
+bool atParagraphStart(const TextFlow& flow, const ZynMarkupElement& element);
 
 // The paper of every page and of the master page becomes size; the caller
 // tells the views.

@@ -272,18 +272,44 @@ bool holdsText(const TextParagraph& paragraph)
 // its text and format are read, the paragraph words inside (a "\pard" that
 // resets the format for the number) are not the paragraph's. Its format is
 // given back at its end.
-void readListText(TextFlow& flow, ZynImportRun& run, ZynDispatchTable& table, const ZynMarkupElement& element)
+void readListText(TextFlow& flow, ZynImportRun& run, RTFImportState& state, ZynDispatchTable& table,
+                  const ZynMarkupElement& element)
 {
     if (element.isIntroducer()) {
         run.charStyleStack().push_back(savedTypingStyle(flow));
         registerList(table, nullptr, "_readParagraphControlInfo:", paragraphKeywordList);
         RTFImportMethods::registerStyleParagraph(table, nullptr);
+        ++state.listTextDepth;
     } else if (element.isTerminator()) {
         RTFImportMethods::unregisterStyleParagraph(table, nullptr);
         unregisterList(table, nullptr, paragraphKeywordList);
         restoreTypingStyle(flow, run);
+        state.listTextDepth = std::max(0, state.listTextDepth - 1);
+        textPoint end{};
+        flow.getCurrentTextPoint(&end);
+        state.listTextEnd = end;
     }
 }
+
+} // namespace
+
+bool atParagraphStart(const TextFlow& flow, const ZynMarkupElement& element)
+{
+    const TextParagraph* paragraph = flow.currentParagraph();
+    if (!paragraph)
+        return false;
+    if (paragraph->isCurrentAtLogicalFirstPoint())
+        return true;
+    const RTFImportState* state = stateOf(element);
+    if (!state || !state->listTextEnd)
+        return false;
+    textPoint now{};
+    flow.getCurrentTextPoint(&now);
+    const textPoint& end = *state->listTextEnd;
+    return now.paragraph == end.paragraph && now.word == end.word && now.letter == end.letter;
+}
+
+namespace {
 
 void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
 {
@@ -312,7 +338,7 @@ void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
     }
     if (word == "listtext" || word == "pntext") {
         if (table && state->swallowDepth == 0)
-            readListText(flow, *run, *table, element);
+            readListText(flow, *run, *state, *table, element);
         return;
     }
     // A word that adds text does so once: a group it begins ends without it.
@@ -349,7 +375,8 @@ void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
         if (!element.hasTextValue())
             return;
         DocumentText text(typingInSymbolFont(flow));
-        state->decoder.text(element.textValue(), text, text.symbolFont());
+        state->decoder.text(element.textValue(), text,
+                            text.symbolFont() ? RTFTextDecoder::Reading::Symbol : RTFTextDecoder::Reading::Text);
         if (text.lost || state->decoder.takeLost())
             setLostData(element);
         addTextRun(flow, text.text);
@@ -403,7 +430,7 @@ void readParagraphControl(TextFlow& flow, ZynMarkupElement& element)
         return;
     }
     if (word == "s") {
-        if (element.isTerminator() || !paragraph->isCurrentAtLogicalFirstPoint())
+        if (element.isTerminator() || !atParagraphStart(flow, element))
             return;
         auto* style = dynamic_cast<StyleParagraphNamed*>(run->context().styleAtIndex(numberOf(element)));
         if (!style)
@@ -411,7 +438,7 @@ void readParagraphControl(TextFlow& flow, ZynMarkupElement& element)
         typing->setBasedOnStyle(style);
         paragraph->setBasedOnStyle(style);
     } else if (word == "pard") {
-        if (!paragraph->isCurrentAtLogicalFirstPoint())
+        if (!atParagraphStart(flow, element))
             return;
         paragraph->localizeNamedParaStyle();
         typing->setBasedOnStyle(nullptr);
@@ -432,7 +459,9 @@ void readParagraphControl(TextFlow& flow, ZynMarkupElement& element)
             style->setColumnStart(0);
         }
         run->context().setLastLineSpacing(0);
-        kit::Font* font = defaultFont(element);
+        // The paragraph's font is its first words' too: a list number
+        // before the caret keeps its own.
+        kit::Font* font = paragraph->isCurrentAtLogicalFirstPoint() ? defaultFont(element) : nullptr;
         kit::Font* current = paragraph->font();
         if (font && current && font->familyName() != current->familyName()) {
             if (kit::Font* sized = kit::FontManager::sharedFontManager().convertFontToSize(font, current->pointSize()))
@@ -477,7 +506,7 @@ void readNeXTGraphicInfo(TextFlow& flow, ZynMarkupElement& element)
             state->pictureName = std::string();
         // Names are UTF-8 in the folder; the file escapes them.
         RTFTextDecoder::UTF8Output name(*state->pictureName);
-        state->decoder.text(element.textValue(), name);
+        state->decoder.text(element.textValue(), name, RTFTextDecoder::Reading::Name);
         (void)state->decoder.takeLost();
         // Past the limit the name can only be refused: keep it from growing.
         if (state->pictureName->size() > RTFImportMethods::MaxPictureName + 1)

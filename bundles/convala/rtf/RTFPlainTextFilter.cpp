@@ -161,7 +161,7 @@ private:
             decoder.setFontCodePage(decoder.currentFont(), n);
         } else if (element.isTextRun()) {
             RTFTextDecoder::UTF8Output out(name_);
-            decoder.text(element.textValue(), out);
+            decoder.text(element.textValue(), out, RTFTextDecoder::Reading::Name);
             const auto first = name_.find_first_not_of(' ');
             const auto last = name_.find_last_not_of(' ');
             if (first != std::string::npos && name_.compare(first, last - first + 1, "Symbol") == 0)

@@ -344,8 +344,9 @@ void emit(RTFTextDecoder::Output& out, char32_t ch)
 
 } // namespace
 
-void RTFTextDecoder::text(std::string_view bytes, Output& out, bool symbolBytes)
+void RTFTextDecoder::text(std::string_view bytes, Output& out, Reading reading)
 {
+    const bool symbolBytes = reading == Reading::Symbol;
     CodePageTable* table = nullptr;
     int codePage = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -390,6 +391,8 @@ void RTFTextDecoder::text(std::string_view bytes, Output& out, bool symbolBytes)
         }
         if (!table) {
             codePage = codePageInForce();
+            if (reading == Reading::Name && codePage == SymbolCodePage)
+                codePage = documentCodePage_;
             table = tableFor(codePage);
         }
         const char32_t entry = table->entry(byte);

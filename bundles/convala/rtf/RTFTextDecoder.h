@@ -83,10 +83,13 @@ public:
     void groupOpened();
     void groupClosed();
 
-    // Bytes of text (a run or an escape). With symbolBytes every byte is
-    // taken as a symbol font's (U+F000 + byte), whatever the code page.
-    // Control characters other than the tab give nothing.
-    void text(std::string_view bytes, Output& out, bool symbolBytes = false);
+    // How bytes are read: in the code page in force; as a symbol font's
+    // (U+F000 + byte), whatever the code page; or as a name in a table
+    // (a symbol font's name is in the document's code page).
+    enum class Reading { Text, Symbol, Name };
+    // Bytes of text (a run or an escape). Control characters other than
+    // the tab give nothing.
+    void text(std::string_view bytes, Output& out, Reading reading = Reading::Text);
     // \uN, then its fallback is skipped.
     void unicode(std::int32_t n, Output& out);
     // A control word that stands for one character ("\emdash", "\tab"):
