@@ -341,6 +341,8 @@ TEST_F(RTFOtherPrograms, WhatWasReadWritesAsRTFThatPandocReadsWithTheSameWords)
         bool lost = false;
         ASSERT_TRUE(open(folder + "/" + d.name, &lost));
         const std::vector<std::string> read = wordsOf(textUTF8(flow_));
+        bool dropped = false;
+        ASSERT_EQ(firstMissing(read, representable(d.text, &dropped)), "") << joined(read);
         const std::string path = folder + "/again.rtf";
         writeFile(path, exportRTF());
         int status = -1;
