@@ -200,12 +200,11 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::dispatch(ZynMarkupStream* stream, ZynD
                     group.handler = table->sharedActorForKeyword(ZynGroupKeyword);
                     group.keyword = ZynGroupKeyword;
                     if (group.handler) {
-                        ZynMarkupElement introducer;
-                        introducer.setDispatchRun(&run);
-                        introducer.setText(ZynGroupKeyword);
-                        introducer.setTextValue(element.text());
-                        introducer.setIsIntroducer(true);
-                        group.handler->actWith(&introducer);
+                        element.reset();
+                        element.setTextValue(element.text());
+                        element.setText(ZynGroupKeyword);
+                        element.setIsIntroducer(true);
+                        group.handler->actWith(&element);
                     }
                     break;
                 }

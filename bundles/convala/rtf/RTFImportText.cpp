@@ -170,8 +170,8 @@ public:
     bool symbolFont() const { return symbolFont_; }
     void character(char32_t ch) override
     {
-        if (ch == '\t')
-            text += '\t';
+        if (ch == '\t' || (ch >= 0x20 && ch < 0x7F && !symbolFont_))
+            text += char(ch); // ASCII is the set's own
         else if (const std::optional<unsigned char> code = RTFImportMethods::documentByte(ch, symbolFont_))
             text += char(*code);
         else
