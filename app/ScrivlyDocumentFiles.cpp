@@ -210,13 +210,15 @@ LayoutDocument* ScrivlyDocument::_initFromAlienTypeFile(const std::string& path,
         return nullptr;
     }
 
+    // Whatever the format: an opened file always has one, and the user must
+    // hear of what was left out of it.
+    if (lost && display) {
+        kit::beep();
+        kit::runAlertPanel(documentString("Import"), documentString("ImportDataLoss"), "", "", "");
+    }
     if (formatted) {
         document->setFilename(newUntitled());
     } else {
-        if (lost && display) {
-            kit::beep();
-            kit::runAlertPanel(documentString("Import"), documentString("ImportDataLoss"), "", "", "");
-        }
         const ScrivlyPreferences* prefs = document->scrivlyPreferences();
         const int untitled = prefs ? prefs->openUntitled() : 0;
         if (interchange && untitled == 0) {
