@@ -170,6 +170,26 @@ TEST_F(ScrivlyDocumentImport, APlainTextFileOpensInItsOwnEncoding)
     EXPECT_EQ(alerts_->beeps(), 0);
 }
 
+// An RTF file that lost parts on its way in says so too, though it opens as
+// an untitled document of its own format.
+TEST_F(ScrivlyDocumentImport, AnOpenedRTFFileThatLostPartsTellsTheUser)
+{
+    const std::string lossy = path("lossy.rtf");
+    ASSERT_TRUE(kit::FileManager::writeFileAtomically(lossy, "{\\rtf1\\ansi 5\\u8364\\'3f each\\par}"));
+    ScrivlyDocument* document = open(lossy, true);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->fileFormat(), "Rich Text Format (rtf)");
+    // The fallback stands in for the euro sign.
+    EXPECT_EQ(unicodeText(*document), "5? each\n\n");
+    EXPECT_TRUE(toldOfLostData());
+
+    alerts_->reset();
+    const std::string whole = path("whole.rtf");
+    ASSERT_TRUE(kit::FileManager::writeFileAtomically(whole, "{\\rtf1\\ansi caf\\'e9\\par}"));
+    ASSERT_NE(open(whole, true), nullptr);
+    EXPECT_TRUE(alerts_->shown().empty());
+}
+
 // What Scrivly writes as plain text (UTF-8) opens again as the same text,
 // and writes the same bytes again.
 TEST_F(ScrivlyDocumentImport, ThePlainTextSaveReopensUnchanged)
