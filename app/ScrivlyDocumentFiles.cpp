@@ -210,12 +210,6 @@ LayoutDocument* ScrivlyDocument::_initFromAlienTypeFile(const std::string& path,
         return nullptr;
     }
 
-    // Whatever the format: an opened file always has one, and the user must
-    // hear of what was left out of it.
-    if (lost && display) {
-        kit::beep();
-        kit::runAlertPanel(documentString("Import"), documentString("ImportDataLoss"), "", "", "");
-    }
     if (formatted) {
         document->setFilename(newUntitled());
     } else {
@@ -230,6 +224,12 @@ LayoutDocument* ScrivlyDocument::_initFromAlienTypeFile(const std::string& path,
         } else {
             document->setFilename(path);
         }
+    }
+    // Whatever the format (an opened file always has one), the user hears of
+    // what was left out, once the window has its name.
+    if (lost && display) {
+        kit::beep();
+        kit::runAlertPanel(documentString("Import"), documentString("ImportDataLoss"), "", "", "");
     }
 
     if (forRevert) {
