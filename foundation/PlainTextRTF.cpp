@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
-bool needsEscape(unsigned char c) { return c == '{' || c == '}' || c == '\\' || c == '\n'; }
+bool needsEscape(unsigned char c) { return c == '{' || c == '}' || c == '\\' || c == '\n' || c == '\r'; }
 
 // "\uN" takes a signed 16-bit number; a character past the first plane goes
 // as its two UTF-16 halves. The space ends the number, so that a digit
@@ -66,7 +66,13 @@ std::string PlainTextRTF::wrap(std::string_view header, std::string_view text)
         if (run == text.size())
             break;
         const auto c = static_cast<unsigned char>(text[run]);
-        if (needsEscape(c)) {
+        if (c == '\r') {
+            // A line ends in a line feed, a carriage return and a line feed,
+            // or, in older Mac files, a carriage return alone.
+            if (run + 1 == text.size() || text[run + 1] != '\n')
+                rtf += "\\\n";
+            i = run + 1;
+        } else if (needsEscape(c)) {
             rtf += '\\';
             rtf += char(c);
             i = run + 1;

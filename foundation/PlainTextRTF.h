@@ -7,8 +7,9 @@
 // leading byte-order mark is dropped and every other character goes as a
 // "\uN" escape under "\uc0", so that no fallback follows it. Anything else
 // is Windows-1252, whose bytes the reader takes so under "\ansi". In both,
-// "{", "}" and "\" are escaped, a line feed ends a paragraph, and every
-// other byte is copied. The reader then leaves out, and reports, what the
+// "{", "}" and "\" are escaped, a line feed, a carriage return and line
+// feed, or a carriage return alone ends a paragraph, and every other byte
+// is copied. The reader then leaves out, and reports, what the
 // documents' character set lacks.
 
 #include <string>

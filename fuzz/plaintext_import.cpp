@@ -152,7 +152,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view text(bytes);
     if (kit::isWellFormedUTF8(text) && text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
-    const auto lines = std::count(text.begin(), text.end(), '\n');
+    // A line feed, a carriage return and line feed, or a carriage return
+    // alone ends a line.
+    std::ptrdiff_t lines = std::count(text.begin(), text.end(), '\n');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))
+            ++lines;
     if (main->flow()->paragraphCount() != lines + 1)
         fuzz::fail("the lines are not the paragraphs");
     bool missing = false;

@@ -63,6 +63,8 @@ TEST_F(Contents, PlainTextBecomesRTFWithItsSpecialCharactersEscaped)
         {"{\xC3\xA9}\n", header + "\\uc0 \\{\\u233 \\}\\\n}"},
         {"caf\xE9 \x80", header + "caf\xE9 \x80}"},
         {"\xC3\xA9\xC3", header + "\xC3\xA9\xC3}"},
+        // Line ends of every kind end one paragraph each.
+        {"a\r\nb\rc\r\r\nd\r", header + "a\\\nb\\\nc\\\n\\\nd\\\n}"},
     };
     for (const auto& e : encodings)
         EXPECT_EQ(ZYNAsciiToRTFStream(e.text), e.rtf) << e.text;
