@@ -1,7 +1,6 @@
 #include "text/TextWordStorage.h"
 
 #include <algorithm>
-#include <cstring>
 
 // ---- Pieces.
 
@@ -50,20 +49,6 @@ WordLetters::~WordLetters()
         delete[] heap_.block;
 }
 
-int WordLetters::heapCapacity() const
-{
-    Count count = 0;
-    std::memcpy(&count, heap_.block, sizeof count);
-    return count;
-}
-
-float* WordLetters::heapFloats() const { return reinterpret_cast<float*>(heap_.block + floatsOffset()); }
-
-short* WordLetters::heapShorts() const
-{
-    return reinterpret_cast<short*>(heap_.block + shortsOffset(heapCapacity()));
-}
-
 void WordLetters::reserve(int entries, int keep)
 {
     const int old = capacity();
@@ -76,16 +61,19 @@ void WordLetters::reserve(int entries, int keep)
         std::fill_n(text() + keep, tail, 0);
         return;
     }
+    const std::size_t n = std::size_t(entries);
     // Value-initialised: every entry starts at zero.
-    auto* block = new unsigned char[blockBytes(entries)]();
-    const Count count = entries;
-    std::memcpy(block, &count, sizeof count);
-    auto* floats = reinterpret_cast<float*>(block + floatsOffset());
-    std::copy_n(widths(), keep, floats);
-    std::copy_n(screenWidths(), keep, floats + entries);
-    std::copy_n(hyphens(), keep, reinterpret_cast<short*>(block + shortsOffset(entries)));
-    std::copy_n(text(), keep, block + textOffset(entries));
+    auto* block = new unsigned char[n * (2 * sizeof(float) + sizeof(short) + 1)]();
+    Heap made{true, entries, block, nullptr, nullptr, nullptr, nullptr};
+    made.widths = reinterpret_cast<float*>(block);
+    made.screenWidths = made.widths + n;
+    made.hyphens = reinterpret_cast<short*>(made.screenWidths + n);
+    made.text = reinterpret_cast<unsigned char*>(made.hyphens + n);
+    std::copy_n(widths(), keep, made.widths);
+    std::copy_n(screenWidths(), keep, made.screenWidths);
+    std::copy_n(hyphens(), keep, made.hyphens);
+    std::copy_n(text(), keep, made.text);
     if (onHeap())
         delete[] heap_.block;
-    heap_ = Heap{true, block};
+    heap_ = made;
 }

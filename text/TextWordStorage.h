@@ -6,7 +6,6 @@
 // allocation (the word's own) and its letters lie beside its fields.
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -61,44 +60,25 @@ public:
     WordLetters(const WordLetters&) = delete;
     WordLetters& operator=(const WordLetters&) = delete;
 
-    int capacity() const { return onHeap() ? heapCapacity() : InlineCapacity; }
+    int capacity() const { return onHeap() ? heap_.capacity : InlineCapacity; }
     bool isInline() const { return !onHeap(); }
     // Room for at least `entries` entries in every array: inside while they
     // fit, else a block of exactly that many. The first `keep` entries of
     // every array keep their values; all the others are zero afterwards.
     void reserve(int entries, int keep);
 
-    unsigned char* text() { return onHeap() ? heap_.block + textOffset(heapCapacity()) : inline_.text; }
-    const unsigned char* text() const
-    {
-        return onHeap() ? heap_.block + textOffset(heapCapacity()) : inline_.text;
-    }
-    float* widths() { return onHeap() ? heapFloats() : inline_.widths; }
-    const float* widths() const { return onHeap() ? heapFloats() : inline_.widths; }
-    float* screenWidths() { return onHeap() ? heapFloats() + heapCapacity() : inline_.screenWidths; }
-    const float* screenWidths() const { return onHeap() ? heapFloats() + heapCapacity() : inline_.screenWidths; }
-    short* hyphens() { return onHeap() ? heapShorts() : inline_.hyphens; }
-    const short* hyphens() const { return onHeap() ? heapShorts() : inline_.hyphens; }
+    unsigned char* text() { return onHeap() ? heap_.text : inline_.text; }
+    const unsigned char* text() const { return onHeap() ? heap_.text : inline_.text; }
+    float* widths() { return onHeap() ? heap_.widths : inline_.widths; }
+    const float* widths() const { return onHeap() ? heap_.widths : inline_.widths; }
+    float* screenWidths() { return onHeap() ? heap_.screenWidths : inline_.screenWidths; }
+    const float* screenWidths() const { return onHeap() ? heap_.screenWidths : inline_.screenWidths; }
+    short* hyphens() { return onHeap() ? heap_.hyphens : inline_.hyphens; }
+    const short* hyphens() const { return onHeap() ? heap_.hyphens : inline_.hyphens; }
 
 private:
-    // A block holds its capacity, then the widths, the screen widths, the
-    // hyphen points and the letters.
-    using Count = std::int32_t;
-    static constexpr std::size_t floatsOffset() { return sizeof(Count); }
-    static constexpr std::size_t shortsOffset(int capacity)
-    {
-        return floatsOffset() + 2 * sizeof(float) * std::size_t(capacity);
-    }
-    static constexpr std::size_t textOffset(int capacity)
-    {
-        return shortsOffset(capacity) + sizeof(short) * std::size_t(capacity);
-    }
-    static constexpr std::size_t blockBytes(int capacity) { return textOffset(capacity) + std::size_t(capacity); }
     // Either member's first field: the two share it.
     bool onHeap() const { return inline_.onHeap; }
-    int heapCapacity() const;
-    float* heapFloats() const;
-    short* heapShorts() const;
 
     struct Inline {
         bool onHeap; // false
@@ -107,9 +87,16 @@ private:
         float widths[InlineCapacity];
         float screenWidths[InlineCapacity];
     };
+    // A block holds the widths, the screen widths, the hyphen points and the
+    // letters, capacity entries each; the arrays are found without it.
     struct Heap {
         bool onHeap; // true
+        int capacity;
         unsigned char* block;
+        float* widths;
+        float* screenWidths;
+        short* hyphens;
+        unsigned char* text;
     };
     // The block takes the room of the arrays it replaces.
     union {
