@@ -21,6 +21,7 @@
 #include "document/DocumentDelegate.h"
 #include "document/DocumentWindowView.h"
 #include "document/Page.h"
+#include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
@@ -280,6 +281,10 @@ std::string LayoutDocument::labelViewInWindowTitle(int number, bool addOne) cons
 
 void LayoutDocument::setEdited(bool flag)
 {
+    // Told even when the mark stays: an edit after an undoable one is still
+    // one that undo does not take back.
+    if (undoInfo_)
+        undoInfo_->documentMarkedEdited(flag);
     if (flag != isEdited())
         _forceSetEdited(flag);
 }

@@ -44,6 +44,29 @@ void UndoInfo::notifyPagesPanel(Undo& record) const
             notice(record);
 }
 
+struct UndoInfo::Working {
+    explicit Working(UndoInfo& stack) : stack_(stack), was_(stack.working_) { stack_.working_ = true; }
+    ~Working() { stack_.working_ = was_; }
+    Working(const Working&) = delete;
+    Working& operator=(const Working&) = delete;
+    UndoInfo& stack_;
+    bool was_;
+};
+
+void UndoInfo::documentDidOpen()
+{
+    // A document changed while it was read (fonts put in place of missing
+    // ones) is unlike its file at every point of the stack.
+    savedIndex_ = document_ && document_->isEdited() ? Unreachable : current_;
+}
+
+void UndoInfo::documentMarkedEdited(bool edited)
+{
+    if (working_)
+        return;
+    savedIndex_ = edited ? Unreachable : current_;
+}
+
 void UndoInfo::markEditedByIndex()
 {
     if (document_)
@@ -54,6 +77,7 @@ void UndoInfo::push(std::unique_ptr<Undo> record)
 {
     if (!record)
         return;
+    const Working working(*this);
     while (list_.size() > static_cast<std::size_t>(current_ + 1))
         list_.pop_back();
     // The saved state lay in the redo tail just dropped.
@@ -82,6 +106,7 @@ bool UndoInfo::undo()
 {
     if (current_ < 0 || current_ >= count())
         return false;
+    const Working working(*this);
     Undo& record = *list_[static_cast<std::size_t>(current_)];
     record.undoInDocument(document_);
     notifyPagesPanel(record);
@@ -94,6 +119,7 @@ bool UndoInfo::redo()
 {
     if (current_ + 1 >= count())
         return false;
+    const Working working(*this);
     ++current_;
     Undo& record = *list_[static_cast<std::size_t>(current_)];
     record.redoInDocument(document_);
@@ -106,6 +132,7 @@ void UndoInfo::pop()
 {
     if (current_ < 0 || current_ >= count())
         return;
+    const Working working(*this);
     list_.erase(list_.begin() + current_);
     // A saved state with the given-up edit in it is reached by no path now.
     if (savedIndex_ >= current_)

@@ -5,7 +5,8 @@
 // it can be redone. It owns every record pushed on it, keeps at most the
 // capacity from the "UndoLimit" preference, and keeps the document's edited
 // mark true: the document is unedited exactly at the point it was opened or
-// last saved.
+// last saved, and only while no edit it holds no record of (typing, text
+// deletes, paragraph changes) has happened since.
 
 #include "core/Object.h"
 
@@ -56,8 +57,13 @@ public:
 
     // The document now matches its file: it was opened, reverted or saved.
     // Undo and redo mark it unedited when they come back to this point.
-    void documentDidOpen() { savedIndex_ = current_; }
+    void documentDidOpen();
     void documentDidSave() { savedIndex_ = current_; }
+    // The document's edited mark was set from outside the stack's own
+    // work. Marked edited, it changed in a way no record gives back, so no
+    // undo or redo can bring it back to its file; marked unedited, it
+    // matches its file where the stack now stands.
+    void documentMarkedEdited(bool edited);
 
     int count() const { return static_cast<int>(list_.size()); }
     int undoCount() const { return current_ + 1; }
@@ -75,6 +81,9 @@ private:
     static constexpr int Unreachable = INT_MIN;
     void notifyPagesPanel(Undo& record) const;
     void markEditedByIndex();
+    // Set while the stack pushes, undoes, redoes or pops: the edited marks
+    // its records and it set then are its own.
+    struct Working;
 
     LayoutDocument* document_ = nullptr; // not owned
     std::vector<std::unique_ptr<Undo>> list_;
@@ -83,5 +92,6 @@ private:
     int savedIndex_ = -1;
     bool limitReached_ = false;
     bool notifyPagePanel_ = true;
+    bool working_ = false;
     mutable std::unique_ptr<kit::Array> codedList_;
 };

@@ -150,11 +150,16 @@ bool TextSelection::writeTextToStream(std::string& stream, int type)
     if (!words)
         return true;
     if (type == ExportPlain) {
+        // Words are parted by a space; a tab or a break stands between its
+        // words by itself (a space typed beside it is an empty word).
+        const auto standsAlone = [](const TextWord* w) {
+            return w->isSpecialType(TextWordParagraphEnd) || w->isSpecialType(TextWordTab) ||
+                   w->isSpecialType(TextWordLineBreak) || w->isSpecialType(TextWordPageBreak);
+        };
         const std::size_t n = words->size();
         for (std::size_t i = 0; i < n; ++i) {
             const TextWord* word = (*words)[i];
-            if (i > 0 && !(*words)[i - 1]->isSpecialType(TextWordParagraphEnd) &&
-                !word->isSpecialType(TextWordParagraphEnd))
+            if (i > 0 && !standsAlone((*words)[i - 1]) && !standsAlone(word))
                 stream += ' ';
             if (i == 0)
                 writeLetters(word, stream, start_.letter, n == 1 ? end_.letter : TextWord::WholeWord);

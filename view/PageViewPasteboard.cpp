@@ -522,11 +522,14 @@ void PageView::paste(kit::Pasteboard& pboard, bool link, kit::Point point)
     for (Item* item : added)
         previousList().emplace_back(item);
     previousPaste_ = true;
+    // The record marks the document edited; undone, it finds it unedited
+    // again where it was saved.
     if (UndoInfo* undo = document_->undoInfo())
         undo->push(std::make_unique<Undo>(added, page, Undo::ItemsAdded));
+    else
+        document_->setEdited(true);
     std::vector<kit::Object*> shown(added.begin(), added.end());
     document_->notifyUpdate(this, &shown);
-    document_->setEdited(true);
 }
 
 std::vector<std::shared_ptr<Item>> PageView::pasteFromPasteboard(kit::Pasteboard& pboard, bool link,
@@ -938,11 +941,12 @@ bool PageView::pasteParagraphFromTypedStream(const std::string& data, bool ruler
     document_->invalidate(this, columns);
     std::unique_ptr<Undo> record =
         ruler ? modifyRuler(columns, adapted.get(), true) : modifyTextStyle(columns, adapted.get(), true, false);
-    document_->setEdited(true);
     std::vector<kit::Object*> changed(columns.begin(), columns.end());
     document_->notifyUpdate(this, &changed);
     if (record && document_->undoInfo())
         document_->undoInfo()->push(std::move(record));
+    else
+        document_->setEdited(true);
     return true;
 }
 

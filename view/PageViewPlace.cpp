@@ -127,6 +127,7 @@ bool PageView::_importFiles(const std::vector<std::string>& paths, bool makeSymL
     const int layer = document_->getEditingLayer();
     std::vector<Item*> placed;
     bool anything = false;
+    bool unrecorded = false;
 
     auto* target = dynamic_cast<TextItem*>(item);
     bool targetEditing = target && editing_ && target->isEditing();
@@ -197,7 +198,7 @@ bool PageView::_importFiles(const std::vector<std::string>& paths, bool makeSymL
                     continue;
                 }
                 if (target->paste(*chosen, false, this))
-                    anything = true;
+                    anything = unrecorded = true;
                 chosen->releaseGlobally();
                 continue;
             }
@@ -212,7 +213,7 @@ bool PageView::_importFiles(const std::vector<std::string>& paths, bool makeSymL
                 std::string error;
                 if (flow->addGraphic(InlineImage::Source::path(path), makeSymLinks, &error)) {
                     target->redrawQuickInView(this);
-                    anything = true;
+                    anything = unrecorded = true;
                 } else if (!error.empty()) {
                     kit::runAlertPanel(text("Place"), error, text("OK"), "", "");
                 }
@@ -372,7 +373,10 @@ bool PageView::_importFiles(const std::vector<std::string>& paths, bool makeSymL
         document_->setSelection(placed, this);
     }
     if (anything) {
-        document_->setEdited(true);
+        // Items placed are on the stack, which marked the document; text
+        // placed in a column is not.
+        if (unrecorded || !document_->undoInfo())
+            document_->setEdited(true);
         document_->notifyUpdate(this, static_cast<const std::vector<kit::Object*>*>(nullptr));
     }
     return anything;

@@ -118,10 +118,12 @@ TEST_F(UndoStackTest, TheCapacityComesFromTheUndoLimitPreference)
 }
 
 // The edited mark follows the document's distance from its file: it is
-// unedited exactly where it was opened or last saved.
+// unedited exactly where it was opened or last saved, and never again once
+// the document changed in a way the stack holds no record of (Edit: typing,
+// a text delete, a paragraph change), until the next save.
 TEST_F(UndoStackTest, TheDocumentIsUneditedExactlyAtItsSavedPoint)
 {
-    enum Step { Push, Undo_, Redo, Pop, Save };
+    enum Step { Push, Undo_, Redo, Pop, Save, Edit };
     struct Action {
         Step step;
         bool edited;
@@ -148,6 +150,14 @@ TEST_F(UndoStackTest, TheDocumentIsUneditedExactlyAtItsSavedPoint)
           {Redo, true}, {Redo, true}}},
         {"an edit given up", 100, {{Push, true}, {Pop, false}}},
         {"an edit given up after a save", 100, {{Push, true}, {Save, false}, {Push, true}, {Pop, false}}},
+        {"typed after a save, the saved edit undone and redone", 100,
+         {{Push, true}, {Save, false}, {Edit, true}, {Undo_, true}, {Redo, true}, {Undo_, true}}},
+        {"typed after an undoable edit", 100, {{Push, true}, {Edit, true}, {Undo_, true}, {Redo, true}}},
+        {"typed while edited already, then undone", 100,
+         {{Push, true}, {Edit, true}, {Push, true}, {Undo_, true}, {Undo_, true}}},
+        {"typed, then an edit given up", 100, {{Edit, true}, {Push, true}, {Pop, true}}},
+        {"typed, saved, then undone back to the save", 100, {{Edit, true}, {Save, false}, {Push, true}, {Undo_, false}}},
+        {"typed with no limit", -1, {{Push, true}, {Save, false}, {Edit, true}, {Undo_, true}, {Redo, true}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -167,6 +177,7 @@ TEST_F(UndoStackTest, TheDocumentIsUneditedExactlyAtItsSavedPoint)
                 document_->setEdited(false);
                 undo_->documentDidSave();
                 break;
+            case Edit: document_->setEdited(true); break;
             }
             EXPECT_EQ(document_->isEdited(), c.actions[i].edited);
         }

@@ -1,6 +1,6 @@
 // A program of the desktop that drags a file: its window, pressed, starts a
-// drag offering the file as text/uri-list (copy or link), and says how the
-// drag ended.
+// drag offering the file as text/uri-list (copy or link), says when a target
+// under the pointer accepts it, and how the drag ended.
 //
 //   drag_source <file>
 
@@ -30,6 +30,10 @@ protected:
         data->setUrls({QUrl::fromLocalFile(path_)});
         auto* drag = new QDrag(this);
         drag->setMimeData(data);
+        QObject::connect(drag, &QDrag::actionChanged, [](Qt::DropAction accepted) {
+            std::printf("accepted %d\n", int(accepted));
+            std::fflush(stdout);
+        });
         const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::CopyAction);
         std::printf("drop action %d\n", int(action));
         std::fflush(stdout);

@@ -32,26 +32,35 @@ for p in "1150 740" "1000 700" "800 600" "600 500" "450 420" "400 400" "402 401"
     xdotool mousemove $p
     sleep 0.3
 done
-sleep 0.5
+# Let go once the page says it takes the file.
+for i in $(seq 1 600); do
+    grep "^accepted" "$WORK/source.log" | tail -n 1 | grep -q "accepted [1-9]" && break
+    sleep 0.1
+done
 xdotool mouseup 1
-for i in $(seq 1 50); do
+for i in $(seq 1 600); do
     grep -q "drop action" "$WORK/source.log" && break
     sleep 0.1
 done
 grep -q "drop action [1-9]" "$WORK/source.log" || fail "the drop was refused: $(cat "$WORK/source.log")"
-sleep 1
 
-# The picture shows: red in the document window.
-xwd -root -silent > "$WORK/shot.xwd" || fail "no screenshot"
+# The picture shows: red in the document window, once the program has
+# drawn it.
 if command -v xwdtopnm >/dev/null && command -v ppmhist >/dev/null; then
-    red=$(xwdtopnm "$WORK/shot.xwd" 2>/dev/null | pamcut -left 100 -top 60 -width 700 -height 820 2>/dev/null |
-          pnmdepth 255 2>/dev/null |
-          ppmhist -noheader 2>/dev/null | awk '$1 == 255 && $2 == 0 && $3 == 0 { print $5 }')
+    red=0
+    for i in $(seq 1 120); do
+        xwd -root -silent > "$WORK/shot.xwd" || fail "no screenshot"
+        red=$(xwdtopnm "$WORK/shot.xwd" 2>/dev/null | pamcut -left 100 -top 60 -width 700 -height 820 2>/dev/null |
+              pnmdepth 255 2>/dev/null |
+              ppmhist -noheader 2>/dev/null | awk '$1 == 255 && $2 == 0 && $3 == 0 { print $5 }')
+        [ -n "$red" ] && [ "$red" -gt 1000 ] && break
+        sleep 0.5
+    done
     [ -n "$red" ] && [ "$red" -gt 1000 ] || fail "no red picture in the window"
 fi
 
 # Saved, the document holds the picture's file.
-click 78 8
+openMenu 78 8 || fail "the Document menu did not open"
 click 100 141
 waitFor "^Save$" || fail "no save panel"
 xdotool type --delay 30 "dropped"

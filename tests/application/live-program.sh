@@ -23,7 +23,7 @@ if command -v xwdtopnm >/dev/null && command -v ppmhist >/dev/null; then
 fi
 
 # Document > Save As..., a name, Return.
-click 78 8
+openMenu 78 8 || fail "the Document menu did not open"
 click 100 141
 waitFor "^Save$" || fail "no save panel"
 xdotool type --delay 30 "made"
@@ -33,10 +33,10 @@ waitFor "made.syb" || fail "the document was not saved"
 before=$(md5sum < made.syb)
 
 # Document > Close, then Document > Open... the file.
-click 78 8
+openMenu 78 8 || fail "the Document menu did not open"
 click 87 251
 gone "made.syb" || fail "the document did not close"
-click 78 8
+openMenu 78 8 || fail "the Document menu did not open"
 click 92 73
 waitFor "^Open$" || fail "no open panel"
 xdotool type --delay 30 "made.syb"
@@ -54,7 +54,7 @@ waitFor "other.syb" || fail "the first program did not open the file handed over
 
 # Quit from the menu bar ends the program (nothing is edited).
 click 404 8
-for i in $(seq 1 50); do
+for i in $(seq 1 600); do
     kill -0 "$APP_PID" 2>/dev/null || break
     sleep 0.1
 done

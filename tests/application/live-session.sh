@@ -44,19 +44,32 @@ export ASAN_OPTIONS=detect_leaks=0
 cd "$WORK/docs"
 
 fail() { echo "FAIL: $*"; xdotool search --name '.' getwindowname %@ 2>/dev/null; cat "$WORK/app.log"; exit 1; }
-# Waits for a window whose name matches.
+# Waits for a window whose name matches; a busy machine may take long to
+# show it, so the bound is generous (a minute) and the wait ends at once when
+# it shows.
 waitFor() {
-    for i in $(seq 1 100); do
+    for i in $(seq 1 600); do
         xdotool search --name "$1" >/dev/null 2>&1 && return 0
         sleep 0.1
     done
     return 1
 }
 gone() {
-    for i in $(seq 1 50); do
+    for i in $(seq 1 600); do
         xdotool search --name "$1" >/dev/null 2>&1 || return 0
         sleep 0.1
     done
     return 1
 }
 click() { xdotool mousemove "$1" "$2" click 1; sleep 0.7; }
+# Opens a menu of the menu bar by its title, and waits until its window
+# shows (one more window on the screen).
+openMenu() {
+    shown=$(xdotool search --onlyvisible --name "" 2>/dev/null | wc -l)
+    xdotool mousemove "$1" "$2" click 1
+    for i in $(seq 1 600); do
+        [ "$(xdotool search --onlyvisible --name "" 2>/dev/null | wc -l)" -gt "$shown" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}

@@ -40,7 +40,7 @@ xwdtopnm "$WORK/window.xwd" 2>/dev/null | pamcut -cropbottom 16 > "$WORK/window.
     fail "the window's picture cannot be read"
 
 # Document > Save As..., a name, Return.
-click 78 8
+openMenu 78 8 || fail "the Document menu did not open"
 click 100 141
 waitFor "^Save$" || fail "no save panel"
 PANEL=$(xdotool search --sync --name "^Save$" | head -n1)
@@ -52,7 +52,7 @@ waitFor "typed.syb" || fail "the document was not saved"
 
 # Quit from the menu bar ends the program (nothing is edited now).
 click 404 8
-for i in $(seq 1 50); do
+for i in $(seq 1 600); do
     kill -0 "$APP_PID" 2>/dev/null || break
     sleep 0.1
 done

@@ -8,9 +8,20 @@
 #include "appkit/SavePanel.h"
 #include "appkit/Workspace.h"
 #include "core/Archiver.h"
+#include "core/MainQueue.h"
+#include "core/Pasteboard.h"
 #include "core/Unarchiver.h"
+#include "document/Page.h"
 #include "document/Undo.h"
 #include "document/UndoInfo.h"
+#include "foundation/StyleParagraph.h"
+#include "items/ItemBox.h"
+#include "items/TextItem.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
+#include "view/PageView.h"
+
+#include <functional>
 
 #include <sys/stat.h>
 #include <utime.h>
@@ -167,6 +178,124 @@ TEST_F(Saving, UndoAndRedoFindTheDocumentUneditedExactlyWhereItWasLastSavedOrOpe
     EXPECT_TRUE(opened->isEdited());
     ASSERT_TRUE(opened->undoInfo()->undo());
     EXPECT_FALSE(opened->isEdited());
+}
+
+// Typing, deleting text and changing a paragraph put no record on the undo
+// stack: once one of them happened, no undo or redo of an item's edit brings
+// the document back to its file, and closing it asks about the changes.
+TEST_F(Saving, TextEditedSinceTheSaveStaysEditedThroughUndoAndRedoOfItemEdits)
+{
+    struct Case {
+        const char* name;
+        bool nudgeBeforeSave;
+        std::function<void(TextFlow*, PageView*, TextItem*)> edit;
+    };
+    const auto typed = [](TextFlow* flow, PageView* view, TextItem* column) {
+        for (char c : std::string("typed"))
+            flow->processKey(std::uint16_t(c), view, column);
+    };
+    const auto deleted = [](TextFlow* flow, PageView* view, TextItem* column) {
+        flow->processKey(TextParagraph::DeleteBackwardKey, view, column);
+    };
+    const auto centred = [](TextFlow* flow, PageView*, TextItem* column) {
+        std::unique_ptr<StyleParagraph> style = flow->currentParagraph()->paragraphStyle()->copy();
+        style->setAlignment(2);
+        column->setStylePara(style.get());
+    };
+    const Case cases[] = {
+        {"typed after the save, nudged before it", true, typed},
+        {"typed after the save and the nudge", false, typed},
+        {"a letter deleted", true, deleted},
+        {"a paragraph centred", false, centred},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        alerts_->reset();
+        const std::string file = path("typed.lvb");
+        LayoutDocument* document = savedDocument(file);
+        auto* view = dynamic_cast<PageView*>(document->newView(nullptr, 1));
+        ASSERT_NE(view, nullptr);
+        auto owned = std::make_shared<ItemBox>();
+        ItemBox* box = owned.get();
+        box->setFrame(kit::makeRect(100, 100, 50, 50), false);
+        document->pageAt(0)->addItems(std::move(owned));
+        const auto nudge = [&] {
+            view->endEditingIfNeeded();
+            document->setSelection({box}, view);
+            view->doNudge(1, 0);
+        };
+        if (c.nudgeBeforeSave)
+            nudge();
+        ASSERT_TRUE(document->save(nullptr));
+        ASSERT_FALSE(document->isEdited());
+        if (!c.nudgeBeforeSave)
+            nudge();
+        TextItem* column = sample::firstColumnOn(document->pageAt(0));
+        document->setSelection({}, view);
+        column->beginEditing(nullptr, view);
+        c.edit(column->flow(), view, column);
+        ASSERT_TRUE(document->isEdited());
+        const std::string edited = textOf(*document);
+        view->endEditingIfNeeded();
+
+        UndoInfo* undo = document->undoInfo();
+        ASSERT_TRUE(undo->undo());
+        EXPECT_TRUE(document->isEdited()) << "the typed text would be lost";
+        ASSERT_TRUE(undo->redo());
+        EXPECT_TRUE(document->isEdited());
+        ASSERT_TRUE(undo->undo());
+        EXPECT_TRUE(document->isEdited());
+        EXPECT_EQ(textOf(*document), edited);
+        // Close asks; the user keeps the document open.
+        alerts_->pushAnswer(kit::AlertOtherReturn);
+        EXPECT_EQ(document->close(nullptr), document);
+        EXPECT_EQ(alerts_->shown().size(), 1u);
+        delegate_->removeDocument(document);
+        kit::MainQueue::drain();
+    }
+}
+
+// An item's edit alone is what the stack gives back: undone to the saved
+// point, the document is its file again.
+TEST_F(Saving, AnItemEditUndoneBackToTheSaveLeavesTheDocumentUnedited)
+{
+    struct Case {
+        const char* name;
+        std::function<void(PageView*, ItemBox*)> edit;
+    };
+    const Case cases[] = {
+        {"nudged", [](PageView* view, ItemBox*) { view->doNudge(1, 0); }},
+        {"copied and pasted",
+         [](PageView* view, ItemBox*) {
+             kit::Pasteboard& pboard = kit::Pasteboard::pasteboardWithUniqueName();
+             view->copyToPasteboard(pboard);
+             view->paste(pboard, false);
+             pboard.releaseGlobally();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = path("nudged.lvb");
+        LayoutDocument* document = savedDocument(file);
+        auto* view = dynamic_cast<PageView*>(document->newView(nullptr, 1));
+        ASSERT_NE(view, nullptr);
+        auto owned = std::make_shared<ItemBox>();
+        ItemBox* box = owned.get();
+        box->setFrame(kit::makeRect(100, 100, 50, 50), false);
+        document->pageAt(0)->addItems(std::move(owned));
+        ASSERT_TRUE(document->save(nullptr));
+        document->setSelection({box}, view);
+        const int records = document->undoInfo()->count();
+        c.edit(view, box);
+        ASSERT_EQ(document->undoInfo()->count(), records + 1);
+        ASSERT_TRUE(document->isEdited());
+        ASSERT_TRUE(document->undoInfo()->undo());
+        EXPECT_FALSE(document->isEdited());
+        ASSERT_TRUE(document->undoInfo()->redo());
+        EXPECT_TRUE(document->isEdited());
+        delegate_->removeDocument(document);
+        kit::MainQueue::drain();
+    }
 }
 
 TEST_F(Saving, TheSaveCommandsGoThroughThePanelWhenTheDocumentHasNoName)

@@ -5,6 +5,7 @@
 #include "core/Unarchiver.h"
 
 #include <cmath>
+#include <cstdint>
 #include <ctime>
 
 namespace {
@@ -178,6 +179,28 @@ TEST_F(SelectionTest, PlainTextCoversExactlyTheSelectedLetters)
         std::string text;
         EXPECT_TRUE(selection.writeTextToStream(text, TextSelection::ExportPlain));
         EXPECT_EQ(text, c.text);
+    }
+}
+
+// What is copied is the text as typed: a tab stands between its words by
+// itself, and a space is there only where one was typed. (A space typed just
+// before a tab is the words' boundary, as typing keeps it: not written.)
+TEST_F(SelectionTest, PlainTextIsTheTextAsTyped)
+{
+    const char* const typed[] = {"A\tB", "A\t B", "Item\tQty\tPrice", "A\t\tB", "\tA", "two  spaces\t"};
+    for (const char* keys : typed) {
+        SCOPED_TRACE(keys);
+        fill({{""}});
+        caretAt({0, 0, 0});
+        for (const char* k = keys; *k; ++k)
+            flow_->processKey(std::uint16_t(*k), nullptr, column_.get());
+        TextParagraph* paragraph = flow_->firstParagraph();
+        const int last = paragraph->wordCount() - 1;
+        TextSelection* selection = select({0, 0, 0}, {0, last, paragraph->wordAtIndex(last)->length()});
+        std::string text;
+        EXPECT_TRUE(selection->writeTextToStream(text, TextSelection::ExportPlain));
+        EXPECT_EQ(text, keys) << dump();
+        flow_->setTextSelection(nullptr); // the next case's words replace these
     }
 }
 

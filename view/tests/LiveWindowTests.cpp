@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 
 #include <QImage>
 #include <iterator>
@@ -79,9 +80,18 @@ public:
             ++itemHits;
         }
     }
+    // Told after each step of a drag's scrolling, as the user sees it.
+    bool autoscroll(const kit::Event& event) override
+    {
+        const bool scrolled = PageView::autoscroll(event);
+        if (didAutoscroll)
+            didAutoscroll();
+        return scrolled;
+    }
     int itemHits = 0;
     int resizes = 0;
     int guideDrags = 0;
+    std::function<void()> didAutoscroll;
 
 private:
     TextItem* editedColumn() const
@@ -192,7 +202,7 @@ protected:
 
     // Runs the main loop while the command runs in the background, and a
     // little longer for the last events to arrive.
-    int runWhile(const std::string& command)
+    int runWhile(const std::string& command, const std::function<bool()>& seen = nullptr)
     {
         const std::string done = folder_ + "/done";
         std::remove(done.c_str());
@@ -211,7 +221,10 @@ protected:
                     if (in >> status)
                         quietSince = kit::Clock::now();
                 }
-                if ((status >= 0 && kit::Clock::now() - quietSince > 0.5) || kit::Clock::now() > deadline)
+                // What the test checks has come, or (with nothing named)
+                // the events have had a moment to arrive.
+                const bool arrived = seen ? seen() : kit::Clock::now() - quietSince > 0.5;
+                if ((status >= 0 && arrived) || kit::Clock::now() > deadline)
                     app.stop();
             },
             true);
@@ -415,7 +428,7 @@ TEST_F(LiveWindow, AKnobDraggedThroughTheXServerResizesTheBoxAndLeavesNoFeedback
     if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
         drag += " && '" + xwd_ + "' -silent -id " + id + " -out '" + keep + "-dragging.xwd'";
     drag += " && " + x + "mouseup 1";
-    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    ASSERT_EQ(runWhile(drag, [&] { return live_->resizes > 0; }), 0) << "see " << folder_ << "/xdotool.log";
     EXPECT_EQ(live_->resizes, 1);
     const kit::Rect frame = box->frame();
     EXPECT_NEAR(frame.origin.x, 120, 0.01);
@@ -448,7 +461,7 @@ TEST_F(LiveWindow, AGuideDraggedThroughTheXServerMovesAndLeavesNoPreviewBehind)
     if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
         drag += " && '" + xwd_ + "' -silent -id " + id + " -out '" + keep + "-guide-dragging.xwd'";
     drag += " && " + x + "mouseup 1";
-    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    ASSERT_EQ(runWhile(drag, [&] { return live_->guideDrags > 0; }), 0) << "see " << folder_ << "/xdotool.log";
     EXPECT_EQ(live_->guideDrags, 1);
     ASSERT_EQ(pages_[0]->guides().size(), 1u);
     EXPECT_NEAR(guide->location(), 250.0f, 1.01f);
@@ -492,7 +505,7 @@ TEST_F(LiveWindow, AColumnLinkedByItsMarkerThroughTheXServerTakesTheTextThatDidN
     if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
         drag += " && '" + xwd_ + "' -silent -id " + id + " -out '" + keep + "-linking.xwd'";
     drag += " && " + x + "mouseup 1";
-    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    ASSERT_EQ(runWhile(drag, [&] { return live_->resizes > 0; }), 0) << "see " << folder_ << "/xdotool.log";
     EXPECT_EQ(live_->resizes, 1);
     ASSERT_EQ(column_->nextColumn(), next);
     EXPECT_EQ(next->flow(), flow_);
@@ -748,7 +761,10 @@ TEST_F(LiveWindowScroll, ADraggedScrollerMovesTheRulersWithThePages)
         drag += " && " + x + "mousemove --window " + id + " " + xy(startX + by * float(step) / 4.0f, y) +
                 " && sleep 0.1";
     drag += " && " + x + "mouseup 1";
-    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    ASSERT_EQ(runWhile(drag, [&] {
+        const kit::Rect shown = live_->visibleRect();
+        return shown.origin.x > pages_[0]->pageRect().origin.x + 100.0f && second.origin.x < kit::maxX(shown);
+    }), 0) << "see " << folder_ << "/xdotool.log";
     const kit::Rect visible = live_->visibleRect();
     ASSERT_GT(visible.origin.x, pages_[0]->pageRect().origin.x + 100.0f);
     ASSERT_LT(second.origin.x, kit::maxX(visible));
@@ -800,19 +816,31 @@ TEST_F(LiveWindow, ABoxDraggedOutOfTheWindowThroughTheXServerScrollsTheViewAndMo
     // there while the view scrolls, and let go.
     const std::string x = "'" + xdotool_ + "' ";
     const int below = int(window_->contentRect().size.height) + 30;
+    // The pointer stays below the window until the view has scrolled well
+    // past what is checked (a busy machine scrolls in fewer steps a second).
+    const std::string scrolled = folder_ + "/scrolled";
+    std::remove(scrolled.c_str());
+    live_->didAutoscroll = [&] {
+        if (kit::minY(live_->visibleRect()) > kit::minY(visible) + 150)
+            std::ofstream(scrolled) << "scrolled\n";
+    };
     std::string drag = x + "mousemove --window " + id + " " + xPointOfPage({160, 265}) + " && sleep 0.2 && " + x +
                        "mousedown 1 && sleep 0.2";
     for (int step = 1; step <= 4; ++step)
         drag += " && " + x + "mousemove --window " + id + " " + xPointOfPage({160, 265.0f + 20.0f * float(step)}) +
                 " && sleep 0.1";
-    drag += " && " + x + "mousemove --window " + id + " 200 " + std::to_string(below) + " && sleep 1.0";
+    drag += " && " + x + "mousemove --window " + id + " 200 " + std::to_string(below) +
+            " && for i in $(seq 400); do [ -e '" + scrolled + "' ] && break; sleep 0.05; done";
     // Back inside, near the bottom: the picture shows under the pointer
     // over the scrolled page.
     drag += " && " + x + "mousemove --window " + id + " 200 " + std::to_string(below - 100) + " && sleep 0.3";
     if (const char* keep = std::getenv("SCRIVLY_LIVE_WINDOW_DUMP"))
         drag += " && '" + xwd_ + "' -silent -root -out '" + keep + "-autoscroll.xwd'";
     drag += " && " + x + "mouseup 1";
-    ASSERT_EQ(runWhile(drag), 0) << "see " << folder_ << "/xdotool.log";
+    // Done once the drop is on the undo stack.
+    ASSERT_EQ(runWhile(drag, [&] { return document_->undoInfo()->count() > records; }), 0)
+        << "see " << folder_ << "/xdotool.log";
+    live_->didAutoscroll = nullptr;
     EXPECT_EQ(live_->itemHits, 1);
     // The view scrolled down while the pointer stayed below it, and the box
     // went with the view: it lies where the pointer let it go, in sight.

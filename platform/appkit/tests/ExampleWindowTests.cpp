@@ -100,6 +100,7 @@ TEST_F(ExampleWindowTest, AWindowShowsRealDrawingOnScreen)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -203,25 +204,33 @@ TEST_F(ExampleWindowTest, ControlsAndTheMenuWorkInARealWindow)
     auto settle = [this](int ms) {
         RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(ms / 1000.0));
     };
-    settle(300);
+    // A busy machine may take seconds to pass on what the X server got: each
+    // step waits, with a generous bound, for what the user would see.
+    auto settleUntil = [&](const std::function<bool()>& seen) {
+        for (int i = 0; i < 300 && !seen(); ++i)
+            settle(50);
+        return seen();
+    };
+    ASSERT_TRUE(settleUntil([&] { return widget->isActiveWindow(); }));
     auto clickAt = [&](QWidget* w) {
         QPoint p = w->mapToGlobal(QPoint(w->width() / 2, w->height() / 2));
         runProgram({"xdotool", "mousemove", std::to_string(p.x()), std::to_string(p.y()), "click", "1"});
-        settle(300);
     };
     clickAt(example.ligatures->widget());
-    EXPECT_EQ(example.ligatures->state(), OnState);
+    EXPECT_TRUE(settleUntil([&] { return example.ligatures->state() == OnState; }));
     clickAt(example.apply->widget());
-    EXPECT_EQ(example.target.count("apply:"), 1);
-    // Typed into the field: select it, type, Return sends its action.
+    EXPECT_TRUE(settleUntil([&] { return example.target.count("apply:") == 1; }));
+    // Typed into the field once it has the keyboard: select it, type, Return
+    // sends its action.
     clickAt(example.size->widget());
+    ASSERT_TRUE(settleUntil([&] { return example.window.firstResponder() == example.size; }));
     runProgram({"xdotool", "key", "ctrl+a", "BackSpace", "1", "8", "Return"});
-    settle(300);
+    EXPECT_TRUE(settleUntil([&] { return example.target.count("size:") == 1; }));
     EXPECT_EQ(example.size->stringValue(), "18");
     EXPECT_EQ(example.target.count("size:"), 1);
     // The menu's key equivalent (Command is the Super key).
     runProgram({"xdotool", "key", "super+a"});
-    settle(300);
+    EXPECT_TRUE(settleUntil([&] { return example.target.count("apply:") >= 2; }));
     EXPECT_EQ(example.target.count("apply:"), 2);
     if (const char* shot = std::getenv("SCRIVLY_EXAMPLE_SCREENSHOT")) {
         // With the Edit menu of the menu bar open.
