@@ -30,6 +30,9 @@ public:
     // Hands the files named after the program's name to the program that
     // serves the session; false when none answers.
     static bool handOverToRunningProgram(const std::vector<std::string>& arguments);
+    // What the process sets up before anything else: the allocator keeps
+    // the memory the program frees for its next use.
+    static void prepareProcess();
     // The program: hands the files over, or loads the main interface file,
     // launches and runs the event loop. The exit status: 0, or 1 when the
     // program could not start.

@@ -124,6 +124,21 @@ struct LaidOutDocument : BenchDocument {
         }
     }
 
+    // Every paragraph asks for hyphenation: once laid out, words split
+    // across lines must exist, or what is measured is unhyphenated text.
+    // Said on standard error for every program that lays the document out.
+    int checkHyphenated() const
+    {
+        int split = 0;
+        for (const auto& paragraph : text->paragraphList())
+            for (const auto& word : paragraph->wordList())
+                split += word->numWordPieces() > 1 ? 1 : 0;
+        std::fprintf(stderr, "LaidOutDocument: check %s: %d words split across lines on %d pages%s\n",
+                     split > 0 ? "ok" : "FAILED", split, document->numPages(),
+                     split > 0 ? "" : " (hyphenation is asked for)");
+        return split;
+    }
+
     void measureAll()
     {
         for (const auto& paragraph : text->paragraphList())
@@ -140,6 +155,7 @@ inline LaidOutDocument& laidOut()
     if (!ready) {
         doc.measureAll();
         doc.text->recomputeAll();
+        doc.checkHyphenated();
         ready = true;
     }
     return doc;

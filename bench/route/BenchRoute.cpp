@@ -159,6 +159,7 @@ struct Program {
         setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
         setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        Scrivly::prepareProcess();
         PanelTabs::initialize();
         application = &kit::Application::sharedApplication();
         (void)Scrivly::loadImportExportBundle();
@@ -407,7 +408,15 @@ int run(const Options& options)
         return program.print(output);
     };
 
-    // The first time, then the repeats.
+    // The first time, then the repeats; with each time, the pages of
+    // memory the system handed the process meanwhile.
+    long faults = route::memoryFaults();
+    auto faultsSince = [&]() {
+        const long now = route::memoryFaults();
+        const long made = now - faults;
+        faults = now;
+        return double(made);
+    };
     auto start = Clock::now();
     document = openOnce();
     double first = msBetween(start, Clock::now());
@@ -417,21 +426,25 @@ int run(const Options& options)
     }
     if (!opening) {
         report.figure("open_ms", first, "ms");
+        report.figure("open_faults", faultsSince(), "");
         if (options.restyle) {
             start = Clock::now();
             justifyAndHyphenate(*document);
             report.figure("restyle_ms", msBetween(start, Clock::now()), "ms");
         }
+        faultsSince();
         start = Clock::now();
         if (!step())
             return 2;
         first = msBetween(start, Clock::now());
     }
     report.figure(r + "_first_ms", first, "ms");
+    report.figure(r + "_first_faults", faultsSince(), "");
     report.figure("main_to_done_ms", msBetween(processMain, Clock::now()), "ms");
     for (int i = 0; i < options.repeat; ++i) {
         if (opening) {
             program.close(document);
+            faultsSince();
             start = Clock::now();
             document = openOnce();
         } else {
@@ -443,6 +456,7 @@ int run(const Options& options)
         if (!document)
             return 2;
         report.figure(r + "_repeat_ms", ms, "ms");
+        report.figure(r + "_repeat_faults", faultsSince(), "");
     }
     report.figure("peak_MiB", route::peakResidentMiB(), "MiB");
 

@@ -7,6 +7,8 @@
 
 #include <fstream>
 
+#include <sys/resource.h>
+
 namespace route {
 
 namespace {
@@ -115,5 +117,12 @@ WordComparison compareWords(const std::vector<std::string>& expected, const std:
 
 double peakResidentMiB() { return statusMiB("VmHWM"); }
 double residentMiB() { return statusMiB("VmRSS"); }
+
+long memoryFaults()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
 
 } // namespace route

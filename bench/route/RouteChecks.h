@@ -40,5 +40,8 @@ WordComparison compareWords(const std::vector<std::string>& expected, const std:
 // The process's peak and current resident memory, in MiB (/proc/self/status).
 double peakResidentMiB();
 double residentMiB();
+// Pages the system has handed the process so far (minor faults): the cost
+// of memory written for the first time.
+long memoryFaults();
 
 } // namespace route

@@ -794,6 +794,10 @@ TEST_F(ArchiverTest, AllUnitKindsTogetherInOneArchive)
     std::vector<std::unique_ptr<Object>> keep;
     Unarchiver u(bytes);
     readRepresentative(u, true, keep);
+    // Again from the caller's bytes, not a copy of them.
+    std::vector<std::unique_ptr<Object>> borrowedKeep;
+    Unarchiver borrowed(std::string_view(bytes), Unarchiver::BorrowBytes{});
+    readRepresentative(borrowed, true, borrowedKeep);
 }
 
 TEST_F(ArchiverTest, UnitGroupingIsPartOfTheFormat)
@@ -1449,6 +1453,15 @@ TEST_F(ArchiverTest, EveryTruncationFails)
             {
                 Unarchiver u(bytes.substr(0, n));
                 readRepresentative(u, false, keep);
+            },
+            kit::Exception);
+        // Borrowed bytes of their own, so that a read past them is caught.
+        const std::string prefix = bytes.substr(0, n);
+        std::vector<std::unique_ptr<Object>> borrowedKeep;
+        EXPECT_THROW(
+            {
+                Unarchiver u(std::string_view(prefix), Unarchiver::BorrowBytes{});
+                readRepresentative(u, false, borrowedKeep);
             },
             kit::Exception);
     }
