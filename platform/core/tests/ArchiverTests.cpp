@@ -827,6 +827,40 @@ TEST_F(ArchiverTest, UnitGroupingIsPartOfTheFormat)
     EXPECT_EQ(b, 2);
 }
 
+// Type strings are found again by where they lie; one place that holds
+// another type later (a caller's buffer) must give that other type, in
+// units and in shared strings alike.
+TEST_F(ArchiverTest, ATypeStringChangedInPlaceIsReadAnew)
+{
+    Archiver a;
+    char type[8] = "c";
+    const char letters[3] = {'a', 'b', 'c'};
+    const short numbers[3] = {1, 2, 3};
+    a.encodeArrayOfObjCType(type, 3, letters);
+    std::strcpy(type, "s");
+    a.encodeArrayOfObjCType(type, 3, numbers);
+    std::strcpy(type, "cc");
+    a.encodeValuesOfObjCTypes(type, 'x', 'y');
+    std::strcpy(type, "s");
+    a.encodeValuesOfObjCTypes(type, short(7));
+
+    Unarchiver u(a.data());
+    char readLetters[3] = {};
+    short readNumbers[3] = {};
+    u.decodeArrayOfObjCType("c", 3, readLetters);
+    u.decodeArrayOfObjCType("s", 3, readNumbers);
+    char x = 0, y = 0;
+    short seven = 0;
+    u.decodeValuesOfObjCTypes("cc", &x, &y);
+    u.decodeValuesOfObjCTypes("s", &seven);
+    EXPECT_EQ(std::string(readLetters, 3), "abc");
+    EXPECT_EQ(readNumbers[2], 3);
+    EXPECT_EQ(x, 'x');
+    EXPECT_EQ(y, 'y');
+    EXPECT_EQ(seven, 7);
+    EXPECT_TRUE(u.isAtEnd());
+}
+
 TEST_F(ArchiverTest, ReadingTheWrongKindOfUnitThrows)
 {
     Archiver a;
