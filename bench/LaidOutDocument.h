@@ -59,6 +59,41 @@ struct BenchDocument : TextBenchSetting {
         return shown;
     }
 
+    // What a laid-out flow shows: its words and the lines that end inside
+    // a word.
+    struct Shown {
+        long words = 0;
+        long splitWords = 0; // hyphenated line ends
+    };
+    static Shown shown(const TextFlow& flow)
+    {
+        Shown s;
+        for (const auto& paragraph : flow.paragraphList())
+            for (const auto& word : paragraph->wordList())
+                if (!word->isSpecial() && word->length() > 0) {
+                    ++s.words;
+                    s.splitWords += word->numWordPieces() - 1;
+                }
+        return s;
+    }
+
+    // A justified, hyphenated text of this length that splits no word over
+    // a line end is not hyphenated, whatever its style says; a benchmark of
+    // it would measure something else. Every word must have arrived, too.
+    static Shown checkHyphenated(const TextFlow& flow, long words, const char* what)
+    {
+        const Shown s = shown(flow);
+        auto fail = [what](const std::string& why) {
+            std::fprintf(stderr, "%s: %s\n", what, why.c_str());
+            std::abort();
+        };
+        if (s.words != words)
+            fail(std::to_string(s.words) + " words laid out, not " + std::to_string(words));
+        if (s.splitWords == 0)
+            fail("no word is split across lines: the text is not hyphenated");
+        return s;
+    }
+
     std::unique_ptr<LayoutDocument> document;
     TextItem* first = nullptr;
     TextFlow* text = nullptr;
@@ -124,19 +159,15 @@ struct LaidOutDocument : BenchDocument {
         }
     }
 
-    // Every paragraph asks for hyphenation: once laid out, words split
-    // across lines must exist, or what is measured is unhyphenated text.
-    // Said on standard error for every program that lays the document out.
-    int checkHyphenated() const
+    // Laid out, the text is hyphenated as it asks: words run over line ends.
+    Shown checkLaidOut() const { return checkHyphenated(*text, totalWords(), "LaidOutDocument"); }
+
+    static long totalWords()
     {
-        int split = 0;
-        for (const auto& paragraph : text->paragraphList())
-            for (const auto& word : paragraph->wordList())
-                split += word->numWordPieces() > 1 ? 1 : 0;
-        std::fprintf(stderr, "LaidOutDocument: check %s: %d words split across lines on %d pages%s\n",
-                     split > 0 ? "ok" : "FAILED", split, document->numPages(),
-                     split > 0 ? "" : " (hyphenation is asked for)");
-        return split;
+        long n = 0;
+        for (const auto& paragraph : benchtext::paragraphs(Words))
+            n += long(paragraph.size());
+        return n;
     }
 
     void measureAll()
@@ -155,7 +186,7 @@ inline LaidOutDocument& laidOut()
     if (!ready) {
         doc.measureAll();
         doc.text->recomputeAll();
-        doc.checkHyphenated();
+        doc.checkLaidOut();
         ready = true;
     }
     return doc;
