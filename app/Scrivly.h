@@ -39,6 +39,9 @@ public:
     static HandOver handOverToRunningProgram(const std::vector<std::string>& arguments, std::string* why);
     // How long a second launch waits for the running program (seconds).
     static constexpr double HandOverPatience = 30;
+    // What the process sets up before anything else: the allocator keeps
+    // the memory the program frees for its next use.
+    static void prepareProcess();
     // The program: hands the files over, or loads the main interface file,
     // launches and runs the event loop. The exit status: 0, or 1 when the
     // program could not start.

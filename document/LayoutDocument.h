@@ -510,7 +510,9 @@ public:
     // singly (the runs list is kept). Nothing while disabled.
     void calcPageRectsFor(int mode) override;
     void disableCalcPages() override { ++disableCalcPages_; }
-    void enableCalcPages() { disableCalcPages_ = disableCalcPages_ > 0 ? short(disableCalcPages_ - 1) : short(0); }
+    // The last enable makes the rectangles of pages added or removed
+    // meanwhile and tells the views, once.
+    void enableCalcPages();
     void reenableCalcPages() override { enableCalcPages(); }
     // Announcements to the views are held back while the counter is above 0.
     void disableNotify() override { ++disableNotify_; }
@@ -827,6 +829,8 @@ private:
     int tileMode_ = 0;
     int sidedMode_ = 0;
     short disableCalcPages_ = 0;
+    // Pages came or went while their rectangles were held back.
+    bool pagesChangedWhileHeld_ = false;
     short disableNotify_ = 0;
     short whichLayer_ = 1;
     short elementsVisibility_ = 0;

@@ -195,7 +195,7 @@ std::unique_ptr<LayoutDocument> LayoutDocument::loadFromStream(const std::string
     std::unique_ptr<LayoutDocument> document;
     std::vector<std::unique_ptr<kit::Object>> unclaimed;
     try {
-        kit::Unarchiver unarchiver(data);
+        kit::Unarchiver unarchiver(data, kit::Unarchiver::BorrowBytes{});
         // The archive of an old package is read as the package's version
         // unless it says it is of the current form.
         if (preOS)

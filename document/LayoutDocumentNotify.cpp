@@ -180,6 +180,12 @@ void LayoutDocument::notifyUpdateForGraphicStyle(DocumentView* view, const Style
 
 void LayoutDocument::notifyDocumentDidChangeSize()
 {
+    // While the pages' rectangles are held back the canvas keeps its old
+    // size: the views hear of it when the rectangles are made again.
+    if (disableCalcPages_ > 0) {
+        pagesChangedWhileHeld_ = true;
+        return;
+    }
     const bool held = isNotifyDisabled();
     // The views take the size even while held back: a view must never show
     // a canvas smaller than its pages.

@@ -273,10 +273,26 @@ void LayoutDocument::calcDisplayedPages(bool withRuns)
 
 void LayoutDocument::pagesChanged()
 {
+    // A layout adds page after page with the rectangles held back: telling
+    // the views each time (which walk every page) made reading a long text
+    // quadratic, and they would only see the old canvas anyway.
+    if (disableCalcPages_ > 0) {
+        pagesChangedWhileHeld_ = true;
+        return;
+    }
     calcPageRectsFor(1);
     // The views take the new canvas whoever changed the pages: a caret
     // that opens a collapsed run, an undo, a flow that adds a page.
     notifyDocumentDidChangeSize();
+}
+
+void LayoutDocument::enableCalcPages()
+{
+    disableCalcPages_ = disableCalcPages_ > 0 ? short(disableCalcPages_ - 1) : short(0);
+    if (disableCalcPages_ == 0 && pagesChangedWhileHeld_) {
+        pagesChangedWhileHeld_ = false;
+        pagesChanged();
+    }
 }
 
 void LayoutDocument::pageLeaves(Page* page)

@@ -184,7 +184,7 @@ bool PrintOperation::writeDocument()
         return false;
     }
     ps.endDocument();
-    postscript_ = ps.output();
+    postscript_ = ps.takeOutput();
     return true;
 }
 
@@ -206,9 +206,9 @@ Rect View::rectForPage(int page)
 void View::beginPrologueBBox(const Rect& boundingBox, const std::string& creationDate, const std::string& createdBy,
                              const std::string& fonts, const std::string& forWhom, int pages, const std::string& title)
 {
-    // The writer lists the fonts and counts the pages itself.
+    // The writer lists the fonts and counts the pages itself; the count
+    // asked for only makes room.
     (void)fonts;
-    (void)pages;
     PrintOperation* op = PrintOperation::currentOperation();
     if (!op || !op->context())
         return;
@@ -218,6 +218,7 @@ void View::beginPrologueBBox(const Rect& boundingBox, const std::string& creatio
     info.creator = createdBy;
     info.forWhom = forWhom;
     info.title = title;
+    info.pages = pages;
     op->context()->beginDocument(info);
 }
 

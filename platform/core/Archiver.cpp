@@ -127,16 +127,27 @@ void Archiver::putSharedString(std::string_view s)
 {
     if (noting_)
         return;
-    auto it = strings_.find(s);
-    if (it != strings_.end()) {
-        putVarint(2 + it->second);
+    const auto address = std::uint64_t(reinterpret_cast<std::uintptr_t>(s.data()));
+    SharedMemo& memo = sharedMemo_[std::size_t((address * 0x9E3779B97F4A7C15ull) >> 58) % SharedMemoSize];
+    // The text is compared too: the same address may hold another string now.
+    if (memo.data == s.data() && memo.text == s) {
+        putVarint(2 + memo.index);
         return;
     }
-    putVarint(1);
-    putVarint(s.size());
-    out_.append(s);
-    std::uint64_t index = strings_.size();
-    strings_.emplace(std::string(s), index);
+    std::uint64_t index = 0;
+    if (auto it = strings_.find(s); it != strings_.end()) {
+        index = it->second;
+        putVarint(2 + index);
+    } else {
+        putVarint(1);
+        putVarint(s.size());
+        out_.append(s);
+        index = strings_.size();
+        strings_.emplace(std::string(s), index);
+    }
+    memo.data = s.data();
+    memo.text.assign(s);
+    memo.index = index;
 }
 
 void Archiver::putCString(bool nil, std::string_view s)
@@ -169,6 +180,12 @@ void Archiver::putMemory(const TypeEncoding& t, const unsigned char* base)
     case Kind::Double: putFixed(load<std::uint64_t>(base), 8); break;
     case Kind::Object: putObject(load<const Object*>(base), false); break;
     case Kind::Array:
+        // Letters: byte for byte, as the reader takes them.
+        if (t.element().kind() == Kind::Char || t.element().kind() == Kind::UChar) {
+            if (!noting_)
+                out_.append(reinterpret_cast<const char*>(base), std::size_t(t.count()));
+            break;
+        }
         for (std::uint64_t i = 0; i < t.count(); ++i)
             putMemory(t.element(), base + i * t.element().size());
         break;

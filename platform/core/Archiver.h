@@ -3,6 +3,7 @@
 #include "core/Coder.h"
 #include "core/PointerMap.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -88,6 +89,16 @@ private:
 
     std::string out_;
     StringIndex strings_;
+    // The shared strings written last, by where their text lies: the same
+    // few type strings come with every unit, and a look at the text costs
+    // less than hashing it again.
+    struct SharedMemo {
+        const char* data = nullptr;
+        std::string text;
+        std::uint64_t index = 0;
+    };
+    static constexpr std::size_t SharedMemoSize = 64;
+    std::array<SharedMemo, SharedMemoSize> sharedMemo_{};
     StringIndex classes_;
     PointerMap<ObjectMark> objects_;
     std::uint64_t nextObject_ = 0;

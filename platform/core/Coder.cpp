@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cxxabi.h>
 #include <pthread.h>
 #include <cstdlib>
@@ -307,12 +308,35 @@ void Coder::decodeValuesImpl(const char* types, std::span<const OutRef> out)
     decodeUnit(types, items, out);
 }
 
+const Coder::TypeCache::value_type& Coder::arrayEntry(const char* type, std::size_t count) const
+{
+    const auto address = std::uint64_t(reinterpret_cast<std::uintptr_t>(type));
+    ArrayMemo& memo = arrayMemo_[std::size_t(((address ^ (count * 0x9E3779B97F4A7C15ull)) * 0x9E3779B97F4A7C15ull) >> 58) %
+                                 ArrayMemoSize];
+    // The entry's own "[count type]" is checked against the text at the
+    // address, which may hold another string now.
+    if (memo.element == type && memo.count == count) {
+        const std::string_view known = memo.entry->first;
+        std::size_t n = 0;
+        const char* digits = known.data() + 1;
+        const auto [end, error] = std::from_chars(digits, known.data() + known.size(), n);
+        const std::size_t at = std::size_t(end - known.data());
+        if (known.front() == '[' && error == std::errc() && n == count && known.back() == ']' &&
+            known.substr(at, known.size() - at - 1) == std::string_view(type))
+            return *memo.entry;
+    }
+    const TypeCache::value_type& entry = parsedEntry(arrayTypeString(type, count));
+    memo = {type, count, &entry};
+    return entry;
+}
+
 void Coder::encodeArrayImpl(const char* type, std::size_t count, const ArgRef& elements)
 {
     if (!type)
         throw std::logic_error("encodeArrayOfObjCType: no type string");
-    std::string arrayType = arrayTypeString(type, count);
-    const auto& items = parsedTypes(arrayType);
+    const TypeCache::value_type& entry = arrayEntry(type, count);
+    const std::string& arrayType = entry.first;
+    const auto& items = entry.second;
     if (items.size() != 1)
         throw std::logic_error("encodeArrayOfObjCType: \"" + std::string(type) + "\" is not one type");
     checkArray("encodeArrayOfObjCType", arrayType, items[0], elements.elem, elements.ptr);
@@ -323,8 +347,9 @@ void Coder::decodeArrayImpl(const char* type, std::size_t count, const OutRef& e
 {
     if (!type)
         throw std::logic_error("decodeArrayOfObjCType: no type string");
-    std::string arrayType = arrayTypeString(type, count);
-    const auto& items = parsedTypes(arrayType);
+    const TypeCache::value_type& entry = arrayEntry(type, count);
+    const std::string& arrayType = entry.first;
+    const auto& items = entry.second;
     if (items.size() != 1)
         throw std::logic_error("decodeArrayOfObjCType: \"" + std::string(type) + "\" is not one type");
     checkArray("decodeArrayOfObjCType", arrayType, items[0], elements.elem, elements.ptr);

@@ -590,6 +590,16 @@ private:
     };
     static constexpr std::size_t TypeMemoSize = 256;
     mutable std::array<TypeMemo, TypeMemoSize> typeMemo_{};
+    // Array units of an element type and a count ("[12c]" for a word of
+    // eleven letters): found again without making their type string.
+    struct ArrayMemo {
+        const char* element = nullptr;
+        std::size_t count = 0;
+        const TypeCache::value_type* entry = nullptr;
+    };
+    static constexpr std::size_t ArrayMemoSize = 64;
+    mutable std::array<ArrayMemo, ArrayMemoSize> arrayMemo_{};
+    const TypeCache::value_type& arrayEntry(const char* type, std::size_t count) const;
     float openFileVersion_ = OpenFileVersionIdle;
     std::string documentPath_;
     // Destroyed after a decoder's pool (a derived class's member), so that

@@ -68,15 +68,15 @@ private:
 
 bool readAll(int fd, std::string& out, std::size_t expected)
 {
+    // One byte more than expected: the read that meets the end of the file
+    // finds room, and a whole file is not copied into a larger buffer then.
     out.clear();
-    // One byte more than the file holds, for the read that finds its end:
-    // a buffer that had to grow for it would hold the file twice over.
-    out.reserve(expected + 1);
+    out.resize(expected + 1);
     constexpr std::size_t chunk = 1 << 16;
     std::size_t length = 0;
     while (true) {
-        if (out.size() == length)
-            out.resize(std::max(length + chunk, out.capacity()));
+        if (length == out.size())
+            out.resize(length + std::max(chunk, length / 2));
         ssize_t n = ::read(fd, out.data() + length, out.size() - length);
         if (n < 0) {
             if (errno == EINTR)

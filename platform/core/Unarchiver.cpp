@@ -65,11 +65,19 @@ std::uint64_t minEncodedSize(const TypeEncoding& t)
 
 } // namespace
 
-Unarchiver::Unarchiver(std::string data) : data_(std::move(data))
+Unarchiver::Unarchiver(std::string data) : owned_(std::move(data))
+{
+    data_ = owned_;
+    readHeader();
+}
+
+Unarchiver::Unarchiver(std::string_view data, BorrowBytes) : data_(data) { readHeader(); }
+
+void Unarchiver::readHeader()
 {
     registerValueClasses();
     const std::size_t header = coder_detail::Magic.size() + 1;
-    if (data_.size() < header || std::string_view(data_).substr(0, coder_detail::Magic.size()) != coder_detail::Magic)
+    if (data_.size() < header || data_.substr(0, coder_detail::Magic.size()) != coder_detail::Magic)
         Exception::raise(ArchiverArchiveInconsistencyException, "not an archive");
     auto version = static_cast<unsigned char>(data_[coder_detail::Magic.size()]);
     if (version != coder_detail::FormatVersion)
@@ -131,7 +139,7 @@ const std::string& Unarchiver::getSharedString(std::uint64_t ref)
     if (ref == 1) {
         std::uint64_t n = getVarint();
         need(n);
-        strings_.emplace_back(data_, pos_, std::size_t(n));
+        strings_.emplace_back(data_.substr(pos_, std::size_t(n)));
         pos_ += std::size_t(n);
         return strings_.back();
     }
@@ -157,7 +165,7 @@ std::optional<std::string> Unarchiver::getCString()
     if (v == 0)
         return std::nullopt;
     need(v - 1);
-    std::string s(data_, pos_, std::size_t(v - 1));
+    std::string s(data_.substr(pos_, std::size_t(v - 1)));
     pos_ += std::size_t(v - 1);
     return s;
 }
@@ -449,7 +457,7 @@ std::string Unarchiver::decodeBytes()
             damaged("a unit of type \"" + stored + "\" where bytes were expected");
         std::uint64_t n = getVarint();
         need(n);
-        std::string bytes(data_, pos_, std::size_t(n));
+        std::string bytes(data_.substr(pos_, std::size_t(n)));
         pos_ += std::size_t(n);
         return bytes;
     } catch (...) {

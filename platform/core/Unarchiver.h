@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kit {
@@ -33,6 +34,12 @@ class Unarchiver : public Coder {
 public:
     // Throws kit::Exception when data is not an archive of this format.
     explicit Unarchiver(std::string data);
+    // Reads bytes that the caller keeps, unchanged, for as long as the
+    // decoder lives: a large archive is not copied first.
+    struct BorrowBytes {};
+    Unarchiver(std::string_view data, BorrowBytes);
+    Unarchiver(const Unarchiver&) = delete;
+    Unarchiver& operator=(const Unarchiver&) = delete;
     ~Unarchiver() override;
 
     // The root object of a root archive, claimed by the caller; objects the
@@ -105,6 +112,7 @@ private:
         const ClassRegistry::Factory* factory = nullptr;
     };
 
+    void readHeader();
     [[noreturn]] void damaged(const std::string& why) const;
     // Reads of a failed archive throw: the position in the stream is then unknown.
     void checkNotFailed() const;
@@ -126,7 +134,9 @@ private:
     Entry* entryFor(const Object* object);
     [[noreturn]] void cannotTake(const Object* object, const char* what, const char* why) const;
 
-    std::string data_;
+    // The archive: its own copy, or the caller's bytes.
+    std::string owned_;
+    std::string_view data_;
     std::size_t pos_ = 0;
     std::vector<std::string> strings_;
     std::vector<ClassInfo> classes_;

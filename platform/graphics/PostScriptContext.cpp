@@ -353,6 +353,11 @@ void PostScriptContext::endPage()
     if (kind_ == Kind::Document)
         o += "showpage\n%%PageTrailer\n";
     lineStart_ = o.size();
+    // Room for the other pages at the first page's size and a quarter more:
+    // each copy of a growing buffer writes fresh memory, which the system
+    // hands out page by page, while room never written costs nothing.
+    if (pages_ == 1 && info_.pages > 1 && kind_ == Kind::Document)
+        o.reserve(o.size() + o.size() / 4 * 5 * std::size_t(info_.pages - 1));
     phase_ = Phase::BetweenPages;
     resetGraphicsState();
     writtenStack_.clear();
@@ -370,9 +375,10 @@ void PostScriptContext::endDocument()
     if (phase_ == Phase::PageSetup || phase_ == Phase::Page)
         endPage();
 
-    std::string& o = output_;
-    o.clear();
-    o.reserve(pagesText_.size() + prologue_.size() + setup_.size() + 8192);
+    // The header, prologue and set-up go in front of the pages, in the
+    // pages' own buffer when it has room: no second copy of the document.
+    std::string o;
+    o.reserve(prologue_.size() + setup_.size() + 8192);
     o += kind_ == Kind::EPS ? "%!PS-Adobe-3.0 EPSF-3.0\n" : "%!PS-Adobe-3.0\n";
     Rect box = hasBox(info_.boundingBox) ? info_.boundingBox : pagesBox_;
     if (hasBox(box) || kind_ == Kind::EPS) {
@@ -446,13 +452,13 @@ void PostScriptContext::endDocument()
     if (!setup_.empty() && setup_.back() != '\n')
         o += '\n';
     o += "%%EndSetup\n";
-    o += pagesText_;
-    o += "%%Trailer\nend\n%%EOF\n";
+    pagesText_.insert(0, o);
+    pagesText_ += "%%Trailer\nend\n%%EOF\n";
+    output_ = std::move(pagesText_);
+    pagesText_ = std::string();
 
     phase_ = Phase::Done;
     out_ = nullptr;
-    pagesText_.clear();
-    pagesText_.shrink_to_fit();
 }
 
 bool PostScriptContext::writeToFile(const std::string& path) const

@@ -28,6 +28,10 @@ struct PostScriptDocumentInfo {
     std::string forWhom;
     // Default user space; an empty box takes the union of the pages' boxes.
     Rect boundingBox;
+    // The pages the caller means to draw, when it knows (0: unknown): the
+    // writer then makes room for all of them once the first is written,
+    // instead of copying its text each time it outgrows its buffer.
+    int pages = 0;
 };
 
 // Writes conforming PostScript (DSC 3.0, language level 2) or an EPS file.
@@ -72,6 +76,8 @@ public:
     int pageCount() const { return pages_; }
     // The document, complete after endDocument (empty before).
     const std::string& output() const { return output_; }
+    // The document handed over without a copy; output() is empty after.
+    std::string takeOutput() { return std::move(output_); }
     // Writes output() atomically; false when unfinished or the write fails.
     bool writeToFile(const std::string& path) const;
 

@@ -647,3 +647,44 @@ TEST_F(LayoutTest, NotificationIsHeldBackDuringTheChain)
     EXPECT_EQ(doc->sizeChanges, 0);
     EXPECT_FALSE(doc->isNotifyDisabled());
 }
+
+// Text that runs through 40 pages added one by one during one layout: the
+// views hear of the new canvas once it is made, not once a page (each
+// notice walks every page).
+TEST_F(LayoutTest, PagesAddedDuringALayoutAreAnnouncedOnce)
+{
+    auto counting = std::make_unique<CountingDocument>(delegate_->preferences());
+    CountingDocument* doc = counting.get();
+    document_ = std::move(counting);
+    doc->setPageSize(kit::makeSize(200, 200));
+    doc->setFirstPageNum(1);
+    doc->setMasterPage(std::make_unique<Page>());
+    auto master = std::make_unique<TextItem>();
+    master->setFrame(kit::makeRect(0, 0, 100, 15), false);
+    master->setAutoFlowText(true);
+    master->setMasterFlags(3);
+    doc->addMasterItem(std::move(master));
+    ASSERT_TRUE(doc->addPages(1, 0));
+    TextItem* first = nullptr;
+    for (const auto& item : doc->pageAt(0)->pageItems())
+        first = first ? first : dynamic_cast<TextItem*>(item.get());
+    ASSERT_NE(first, nullptr);
+    TextFlow* flow = first->flow();
+    flow->firstParagraph()->paragraphStyle()->setFont(font_);
+    for (int i = 0; i < 40; ++i) {
+        if (i > 0)
+            flow->currentParagraph()->addByte('\n');
+        flow->currentParagraph()->addByte('a');
+    }
+    doc->sizeChanges = 0;
+    flow->recomputeAll();
+    ASSERT_EQ(doc->numPages(), 40);
+    EXPECT_GE(doc->sizeChanges, 1);
+    EXPECT_LE(doc->sizeChanges, 2);
+    EXPECT_FALSE(doc->heldBack);
+    // The canvas holds the last page.
+    const kit::Rect last = doc->pageAt(39)->pageRect();
+    EXPECT_GT(last.size.width, 0);
+    EXPECT_LE(last.origin.x + last.size.width, doc->canvasSize().width);
+    EXPECT_LE(last.origin.y + last.size.height, doc->canvasSize().height);
+}

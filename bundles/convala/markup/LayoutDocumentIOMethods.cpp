@@ -43,6 +43,10 @@ public:
           force_(StyleParagraph::forceParagraphStyleDefinitions())
     {
         importRunning = true;
+        // The text is laid out paragraph by paragraph as it arrives, adding
+        // page after page: the pages' rectangles (and the views' canvas) are
+        // made once, at the end, instead of once a page over every page.
+        document_.disableCalcPages();
     }
     ~ImportScope()
     {
@@ -50,6 +54,7 @@ public:
         StyleParagraph::setForceParagraphStyleDefinitions(force_);
         document_.setReadOnly(readOnly_);
         importRunning = false;
+        document_.reenableCalcPages();
     }
     ImportScope(const ImportScope&) = delete;
     ImportScope& operator=(const ImportScope&) = delete;
@@ -112,8 +117,10 @@ bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, const 
     ZynMarkupDispatcher* dispatcher = LayvaneIOMethods::markupDispatcher();
     if (!data || !reader.registerWithMarkupDispatcher || importRunning)
         return false;
+    // The stream reads the caller's bytes, which outlive it, without a copy
+    // (a pointer that owns nothing).
     ZynMarkupStream stream;
-    if (!stream.initWithData(std::make_shared<const std::string>(*data)))
+    if (!stream.initWithData(std::shared_ptr<const std::string>(std::shared_ptr<const void>(), &*data)))
         return false;
 
     RTFContext& context = *LayvaneIOMethods::rtfContext();

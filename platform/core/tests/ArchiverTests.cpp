@@ -794,6 +794,10 @@ TEST_F(ArchiverTest, AllUnitKindsTogetherInOneArchive)
     std::vector<std::unique_ptr<Object>> keep;
     Unarchiver u(bytes);
     readRepresentative(u, true, keep);
+    // Again from the caller's bytes, not a copy of them.
+    std::vector<std::unique_ptr<Object>> borrowedKeep;
+    Unarchiver borrowed(std::string_view(bytes), Unarchiver::BorrowBytes{});
+    readRepresentative(borrowed, true, borrowedKeep);
 }
 
 TEST_F(ArchiverTest, UnitGroupingIsPartOfTheFormat)
@@ -821,6 +825,40 @@ TEST_F(ArchiverTest, UnitGroupingIsPartOfTheFormat)
     right.decodeValuesOfObjCTypes("ss", &a, &b);
     EXPECT_EQ(a, 1);
     EXPECT_EQ(b, 2);
+}
+
+// Type strings are found again by where they lie; one place that holds
+// another type later (a caller's buffer) must give that other type, in
+// units and in shared strings alike.
+TEST_F(ArchiverTest, ATypeStringChangedInPlaceIsReadAnew)
+{
+    Archiver a;
+    char type[8] = "c";
+    const char letters[3] = {'a', 'b', 'c'};
+    const short numbers[3] = {1, 2, 3};
+    a.encodeArrayOfObjCType(type, 3, letters);
+    std::strcpy(type, "s");
+    a.encodeArrayOfObjCType(type, 3, numbers);
+    std::strcpy(type, "cc");
+    a.encodeValuesOfObjCTypes(type, 'x', 'y');
+    std::strcpy(type, "s");
+    a.encodeValuesOfObjCTypes(type, short(7));
+
+    Unarchiver u(a.data());
+    char readLetters[3] = {};
+    short readNumbers[3] = {};
+    u.decodeArrayOfObjCType("c", 3, readLetters);
+    u.decodeArrayOfObjCType("s", 3, readNumbers);
+    char x = 0, y = 0;
+    short seven = 0;
+    u.decodeValuesOfObjCTypes("cc", &x, &y);
+    u.decodeValuesOfObjCTypes("s", &seven);
+    EXPECT_EQ(std::string(readLetters, 3), "abc");
+    EXPECT_EQ(readNumbers[2], 3);
+    EXPECT_EQ(x, 'x');
+    EXPECT_EQ(y, 'y');
+    EXPECT_EQ(seven, 7);
+    EXPECT_TRUE(u.isAtEnd());
 }
 
 TEST_F(ArchiverTest, ReadingTheWrongKindOfUnitThrows)
@@ -1449,6 +1487,15 @@ TEST_F(ArchiverTest, EveryTruncationFails)
             {
                 Unarchiver u(bytes.substr(0, n));
                 readRepresentative(u, false, keep);
+            },
+            kit::Exception);
+        // Borrowed bytes of their own, so that a read past them is caught.
+        const std::string prefix = bytes.substr(0, n);
+        std::vector<std::unique_ptr<Object>> borrowedKeep;
+        EXPECT_THROW(
+            {
+                Unarchiver u(std::string_view(prefix), Unarchiver::BorrowBytes{});
+                readRepresentative(u, false, borrowedKeep);
             },
             kit::Exception);
     }

@@ -193,6 +193,25 @@ TEST(FileManager, FailedAtomicWriteLeavesOldFileAndRemovesTemporary)
     EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"keep", "sub"}));
 }
 
+// The read that meets the end of a file must not copy the whole file into
+// a buffer twice its size.
+TEST(FileManager, ReadsAWholeFileIntoABufferOfItsSize)
+{
+    TempFolder dir;
+    for (std::size_t size : {40u, 65535u, 65536u, 65537u, 300000u}) {
+        const std::string bytes(size, 'x');
+        put(dir / "file", bytes);
+        // (Each read checked where it lands: a copy would hide the buffer.)
+        const std::optional<std::string> whole = FileManager::contentsAtPath(dir / "file");
+        const std::optional<std::string> regular = FileManager::regularFileContentsAtPath(dir / "file");
+        for (const std::optional<std::string>* contents : {&whole, &regular}) {
+            ASSERT_TRUE(*contents) << size;
+            EXPECT_EQ(**contents, bytes) << size;
+            EXPECT_LE((*contents)->capacity(), size + 1) << size;
+        }
+    }
+}
+
 TEST(FileManager, ReadsWholeAndMappedContents)
 {
     TempFolder dir;

@@ -58,10 +58,11 @@ struct Sections {
 // A document with text in three fonts, lines, curves, dashes, fills, clips,
 // rectangle lists, user paths, xyshow and hostile strings: what the renderer
 // test paints and the structure test reads.
-std::string sampleDocument(PostScriptContext::Kind kind = PostScriptContext::Kind::Document)
+std::string sampleDocument(PostScriptContext::Kind kind = PostScriptContext::Kind::Document, int pagesAnnounced = 0)
 {
     PostScriptContext ps(kind);
     kit::PostScriptDocumentInfo info;
+    info.pages = pagesAnnounced;
     info.title = "Sample\nwith a newline";
     info.creationDate = "Tue Dec 9 2025";
     info.forWhom = "tests";
@@ -164,10 +165,20 @@ std::string sampleDocument(PostScriptContext::Kind kind = PostScriptContext::Kin
         ps.endPage();
     }
     ps.endDocument();
-    return ps.output();
+    return ps.takeOutput();
 }
 
 } // namespace
+
+// The pages a printer announces only make room: too few, the right number
+// or far too many, the document is the same, byte for byte.
+TEST(PostScript, AnnouncedPagesChangeNothingWritten)
+{
+    const std::string plain = sampleDocument();
+    for (int pages : {1, 2, 1000})
+        EXPECT_EQ(sampleDocument(PostScriptContext::Kind::Document, pages), plain) << pages;
+    EXPECT_EQ(sampleDocument(PostScriptContext::Kind::EPS, 5), sampleDocument(PostScriptContext::Kind::EPS));
+}
 
 TEST(PostScript, NumbersAreShortAndUseAPoint)
 {
@@ -517,6 +528,10 @@ TEST(PostScript, WriteToFileWritesTheFinishedDocument)
     ASSERT_TRUE(ps.writeToFile(path));
     EXPECT_EQ(kit::FileManager::contentsAtPath(path), ps.output());
     kit::FileManager::removeFileAtPath(path);
+    // Handed over, the document leaves the writer.
+    const std::string whole = ps.output();
+    EXPECT_EQ(ps.takeOutput(), whole);
+    EXPECT_TRUE(ps.output().empty());
 }
 
 // ---- Rendering with Ghostscript.
