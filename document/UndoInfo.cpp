@@ -12,6 +12,19 @@ namespace {
 
 int undoCapacity = -1;
 
+// Set while a record is undone or redone, whatever leaves the call.
+class Replaying {
+public:
+    explicit Replaying(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Replaying() { flag_ = was_; }
+    Replaying(const Replaying&) = delete;
+    Replaying& operator=(const Replaying&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
+
 } // namespace
 
 void UndoInfo::initialize()
@@ -52,7 +65,9 @@ void UndoInfo::markEditedByIndex()
 
 void UndoInfo::push(std::unique_ptr<Undo> record)
 {
-    if (!record)
+    // Pushed in the middle of an undo, a record would cut the redo tail and
+    // leave the index on the record being undone.
+    if (!record || replaying_)
         return;
     while (list_.size() > static_cast<std::size_t>(current_ + 1))
         list_.pop_back();
@@ -83,7 +98,10 @@ bool UndoInfo::undo()
     if (current_ < 0 || current_ >= count())
         return false;
     Undo& record = *list_[static_cast<std::size_t>(current_)];
-    record.undoInDocument(document_);
+    {
+        Replaying replaying(replaying_);
+        record.undoInDocument(document_);
+    }
     notifyPagesPanel(record);
     --current_;
     markEditedByIndex();
@@ -96,7 +114,10 @@ bool UndoInfo::redo()
         return false;
     ++current_;
     Undo& record = *list_[static_cast<std::size_t>(current_)];
-    record.redoInDocument(document_);
+    {
+        Replaying replaying(replaying_);
+        record.redoInDocument(document_);
+    }
     markEditedByIndex();
     notifyPagesPanel(record);
     return true;

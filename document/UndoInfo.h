@@ -45,7 +45,9 @@ public:
     bool limitReached() const { return limitReached_; }
 
     // Drops the redo tail, appends the record (the oldest goes past the
-    // limit) and marks the document edited. Nil is ignored.
+    // limit) and marks the document edited. Nil is ignored, and so is a
+    // record made while an undo or redo runs: what that change brings
+    // about (a page the layout adds as the text comes back) is part of it.
     void push(std::unique_ptr<Undo> record);
     // false when there is nothing to undo (redo).
     bool undo();
@@ -83,5 +85,7 @@ private:
     int savedIndex_ = -1;
     bool limitReached_ = false;
     bool notifyPagePanel_ = true;
+    // An undo or redo runs.
+    bool replaying_ = false;
     mutable std::unique_ptr<kit::Array> codedList_;
 };
