@@ -87,8 +87,23 @@ void handleOverlapsOnce(const std::vector<Item*>& items)
 
 void select(LayoutDocument* document, const std::vector<Item*>& items)
 {
-    if (document)
-        document->setSelection(items, nullptr);
+    if (!document)
+        return;
+    // Only what stands in the document: an item another record holds off
+    // its page (or whose page went with the text) is not selected.
+    std::vector<Item*> shown;
+    for (Item* item : items) {
+        Page* page = item ? item->page() : nullptr;
+        const bool onPage = page && document->indexOfPage(page) != LayoutDocument::PageNotFound &&
+                            std::any_of(page->pageItems().begin(), page->pageItems().end(),
+                                        [&](const auto& i) { return i.get() == item; });
+        const auto& masters = document->masterItems();
+        const bool master =
+            item && std::any_of(masters.begin(), masters.end(), [&](const auto& i) { return i.get() == item; });
+        if (onPage || master)
+            shown.push_back(item);
+    }
+    document->setSelection(shown, nullptr);
 }
 
 void invalidateSelectionAndItems(LayoutDocument* document, const std::vector<Item*>& items)

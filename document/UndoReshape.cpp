@@ -29,9 +29,36 @@ void UndoReshape::setItem(Item* item, int knob, const kit::Point* point)
         point_ = *point;
 }
 
+void UndoReshape::setOldFrame(const kit::Rect& frame)
+{
+    frame_ = frame;
+    hasFrame_ = true;
+}
+
 void UndoReshape::undoInDocument(LayoutDocument* document)
 {
-    if (!document || document->views().empty())
+    if (!document)
+        return;
+    if (Item* reshaped = item_.get(); undoType() == Reshaped && reshaped && hasFrame_) {
+        // The frame itself: the drag replayed through the resize loop is
+        // constrained again (proportions, the knobs of a flipped or turned
+        // item) and lands elsewhere. The page's text is laid out around it
+        // again.
+        invalidateSelectionAndItems(document, items());
+        if (Page* onPage = page())
+            document->setActivePage(onPage);
+        kit::Point at{};
+        reshaped->getKnob(knob_, &at);
+        const kit::Rect now = reshaped->frame();
+        reshaped->setFrame(frame_, true);
+        frame_ = now;
+        point_ = at;
+        const bool sameLayer = document->getEditingLayer() == getItemsEditingLayer();
+        select(document, sameLayer ? items() : std::vector<Item*>{});
+        document->setEdited(true);
+        return;
+    }
+    if (document->views().empty())
         return;
     DocumentView* view = document->views().front();
     // The reshape is replayed as mouse events in the view's window.

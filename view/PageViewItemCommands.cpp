@@ -166,13 +166,19 @@ void lockOrUnlock(PageView* view, LayoutDocument* document, bool lock)
     const std::vector<Item*> items = document ? document->selected() : std::vector<Item*>{};
     if (items.empty())
         return;
-    for (Item* item : items)
+    // The record holds only the items that change: its undo would change
+    // those already in that state too.
+    std::vector<Item*> changed;
+    for (Item* item : items) {
+        if (item->isLocked() != lock)
+            changed.push_back(item);
         lock ? item->lock() : item->unlock();
+    }
     view->redisplayKnobs();
     std::vector<kit::Object*> shown(items.begin(), items.end());
     document->notifyUpdate(view, &shown);
-    if (UndoInfo* undo = document->undoInfo())
-        undo->push(std::make_unique<Undo>(items, document->activePage(), lock ? Undo::Locked : Undo::Unlocked));
+    if (UndoInfo* undo = document->undoInfo(); undo && !changed.empty())
+        undo->push(std::make_unique<Undo>(changed, document->activePage(), lock ? Undo::Locked : Undo::Unlocked));
 }
 
 } // namespace

@@ -650,11 +650,16 @@ void PageView::doKnobHit(const kit::Event& mouseDown, Item* item, int knob)
     const kit::Rect frameBefore = item->frame();
     int finalKnob = knob;
     hook(*item, &finalKnob, this, mouseDown);
+    // The loop sets the frame alone: the text on the page goes around the
+    // new outline.
+    if (Page* page = item->page(); page && item->frame() != frameBefore)
+        page->itemDidChange(item);
     document_->notifyUpdate(nullptr, static_cast<const std::vector<kit::Object*>*>(nullptr));
     if (item->frame() == frameBefore)
         return;
     auto record = std::make_unique<UndoReshape>(selection, document_->activePage(), Undo::Reshaped);
     record->setItem(item, finalKnob, &old);
+    record->setOldFrame(frameBefore);
     if (UndoInfo* undo = document_->undoInfo())
         undo->push(std::move(record));
 }

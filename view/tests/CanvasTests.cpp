@@ -445,6 +445,50 @@ TEST_F(CanvasTest, DeleteLockAndCentreUndoToTheSameList)
     EXPECT_FALSE(m.any()) << m.describe();
 }
 
+// Each undo gives back each item's own state: an item that was already
+// locked (unlocked) stays so when Lock (Unlock) is undone.
+TEST_F(CanvasTest, UndoOfLockAndUnlockLeavesItemsThatWereAlreadySo)
+{
+    for (const bool locking : {true, false}) {
+        SCOPED_TRACE(locking ? "lock" : "unlock");
+        // One box is locked, the other not, before the command.
+        Item* wasLocked = locking ? boxes_[0] : boxes_[1];
+        Item* wasUnlocked = locking ? boxes_[1] : boxes_[0];
+        wasUnlocked->unlock();
+        wasLocked->lock();
+        document_->setSelection({boxes_[0], boxes_[1]}, view_);
+        locking ? view_->lock(nullptr) : view_->unlock(nullptr);
+        EXPECT_EQ(boxes_[0]->isLocked(), locking);
+        EXPECT_EQ(boxes_[1]->isLocked(), locking);
+        view_->undo(nullptr);
+        EXPECT_TRUE(wasLocked->isLocked());
+        EXPECT_FALSE(wasUnlocked->isLocked());
+        view_->redo(nullptr);
+        EXPECT_EQ(boxes_[0]->isLocked(), locking);
+        EXPECT_EQ(boxes_[1]->isLocked(), locking);
+    }
+    boxes_[0]->unlock();
+    boxes_[1]->unlock();
+}
+
+// An item a record holds off its page, whose page then left the document,
+// is not selected by the undo of an earlier record of it.
+TEST_F(CanvasTest, UndoSelectsNoItemThatIsOffThePages)
+{
+    Item* box = addBox(2, kit::makeRect(100, 100, 50, 50));
+    document_->setActivePage(pages_[2]);
+    document_->setSelection({box}, view_);
+    view_->doNudge(5, 0);
+    view_->delete_(nullptr);
+    std::vector<std::unique_ptr<Page>> gone = document_->deletePages(1, 2);
+    ASSERT_EQ(gone.size(), 1u);
+    view_->undo(nullptr); // the delete: its page is gone
+    view_->undo(nullptr); // the nudge
+    for (Item* item : document_->selected())
+        EXPECT_NE(document_->indexOfPage(item->page()), LayoutDocument::PageNotFound);
+    EXPECT_TRUE(document_->selected().empty());
+}
+
 TEST_F(CanvasTest, MenuValidationFollowsSelectionEditingAndTheStacks)
 {
     struct Case {
