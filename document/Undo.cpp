@@ -106,6 +106,13 @@ void select(LayoutDocument* document, const std::vector<Item*>& items)
     document->setSelection(shown, nullptr);
 }
 
+void activate(LayoutDocument* document, Page* page)
+{
+    if (document && page &&
+        (page == document->masterPage() || document->indexOfPage(page) != LayoutDocument::PageNotFound))
+        document->setActivePage(page);
+}
+
 void invalidateSelectionAndItems(LayoutDocument* document, const std::vector<Item*>& items)
 {
     if (!document)
@@ -199,8 +206,7 @@ void Undo::beginUndoInDocument(LayoutDocument* document) const
     if (DocumentView* main = document->mainView())
         main->endEditingIfNeeded();
     invalidateSelectionAndItems(document, items());
-    if (Page* onPage = page())
-        document->setActivePage(onPage);
+    activate(document, page());
 }
 
 void Undo::restoreSelection(LayoutDocument* document, int previousLayer) const

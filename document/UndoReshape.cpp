@@ -45,8 +45,7 @@ void UndoReshape::undoInDocument(LayoutDocument* document)
         // item) and lands elsewhere. The page's text is laid out around it
         // again.
         invalidateSelectionAndItems(document, items());
-        if (Page* onPage = page())
-            document->setActivePage(onPage);
+        activate(document, page());
         kit::Point at{};
         reshaped->getKnob(knob_, &at);
         const kit::Rect now = reshaped->frame();
@@ -65,8 +64,7 @@ void UndoReshape::undoInDocument(LayoutDocument* document)
     auto* platform = dynamic_cast<kit::View*>(view);
     invalidateSelectionAndItems(document, items());
     Page* onPage = page();
-    if (onPage)
-        document->setActivePage(onPage);
+    activate(document, onPage);
     Item* reshaped = item_.get();
     const PerformResizeHook& resize = performResizeHook();
     if (undoType() == Reshaped && reshaped && onPage && resize && platform) {

@@ -112,8 +112,7 @@ void UndoStyleGraphic::perform(LayoutDocument* document, bool undo)
     const bool redefinition = undoType() == GraphicStyleRedefined;
     invalidateSelectionAndItems(document, items());
     if (!redefinition)
-        if (Page* onPage = page())
-            document->setActivePage(onPage);
+        activate(document, page());
     const OverlapsHeld held(items());
     if ((itemCount() > 0 || redefinition) && hasData()) {
         if (redefinition)

@@ -207,7 +207,14 @@ void PageView::unlockAll(kit::Object* sender)
             items.push_back(item.get());
     else if (page)
         items = page->items();
-    std::erase_if(items, [](const Item* item) { return !item->isLocked(); });
+    // The word processor lays its text in the pages' copies of the master
+    // columns, where the masters put them: they stay locked, as they stay
+    // on their pages when deleted.
+    const bool automatic = Main && Main->prefersAutomaticTextItems();
+    std::erase_if(items, [automatic](const Item* item) {
+        const auto* column = dynamic_cast<const TextItem*>(item);
+        return !item->isLocked() || (automatic && column && dynamic_cast<const TextItem*>(column->myMaster()));
+    });
     if (items.empty())
         return;
     for (Item* item : items)

@@ -96,13 +96,25 @@ std::string layoutOf(const LayoutDocument& document)
             out << "  no text\n";
             continue;
         }
+        // Text past the end of the last column has no place: where the
+        // layout left its words says nothing.
+        const textPoint end = layoutcheck::detail::placedEnd(record);
         int p = 0;
         for (const auto& paragraph : record.paragraphs) {
-            out << "  paragraph " << p++ << " columns " << paragraph.firstColumn << ".." << paragraph.lastColumn
+            const int at = p++;
+            if (at > end.paragraph || (at == end.paragraph && end.word < 0)) {
+                out << "  paragraph " << at << " has no place\n";
+                continue;
+            }
+            out << "  paragraph " << at << " columns " << paragraph.firstColumn << ".." << paragraph.lastColumn
                 << " y " << num(paragraph.firstY) << ".." << num(paragraph.lastY) << ":";
-            for (const auto& word : paragraph.words)
+            int w = 0;
+            for (const auto& word : paragraph.words) {
+                if (at == end.paragraph && w++ >= end.word)
+                    break;
                 for (const auto& piece : word.pieces)
                     out << " " << num(piece.x) << "," << num(piece.y);
+            }
             out << "\n";
         }
     }
@@ -132,13 +144,13 @@ void writePictures(const std::string& folder)
     }
 }
 
-// Undo (Redo) until the stack has nothing more; the view's own command,
-// with text editing ended as Escape ends it.
-int undoAll(Session& session, bool undo)
+// Undo (Redo) until the stack has nothing more, or `most` times; the view's
+// own command, with text editing ended as Escape ends it.
+int undoAll(Session& session, bool undo, int most = 10000)
 {
     UndoInfo* stack = session.document().undoInfo();
     int done = 0;
-    for (int guard = 0; stack && guard < 10000; ++guard) {
+    for (int guard = 0; stack && guard < most; ++guard) {
         if ((undo ? stack->undoCount() : stack->redoCount()) <= 0)
             break;
         session.endEditing();
@@ -194,6 +206,9 @@ Result run(const Sequence& sequence, const std::string& folder)
     session.endEditing();
     session.completeLayout();
     const std::string last = snapshot(session.document());
+    // Records undone by the sequence's own Undo stay undone in the last
+    // document: Redo goes back as far as the sequence had gone.
+    const int depth = session.document().undoInfo() ? session.document().undoInfo()->undoCount() : 0;
 
     const int undone = undoAll(session, true);
     result.trace.push_back("undo everything (" + std::to_string(undone) + ")");
@@ -222,7 +237,7 @@ Result run(const Sequence& sequence, const std::string& folder)
         return result;
     }
 
-    const int redone = undoAll(session, false);
+    const int redone = undoAll(session, false, depth);
     result.trace.push_back("redo everything (" + std::to_string(redone) + ")");
     if (const std::string problem = fuzz::ops::linkProblems(session.document()); !problem.empty()) {
         fail("redo", problem);

@@ -227,8 +227,15 @@ bool Session::edit(const TextEdit& edit)
     }
     switch (edit.kind) {
     case TextEdit::Keys:
-        for (char16_t c : edit.keys)
+        for (char16_t c : edit.keys) {
+            // A key that took the caret's page away may end the editing
+            // (a known fault of its own): the user clicks back into the
+            // text, and the caret stays where it was.
+            if (!(view_->isEditing() && document_->activeTextFlow() == flow))
+                if (TextItem* again = mainColumn())
+                    view_->beginEditingItem(again);
             key(std::u16string(1, c));
+        }
         break;
     case TextEdit::Header:
     case TextEdit::Footer: {
