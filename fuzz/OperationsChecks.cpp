@@ -12,12 +12,14 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "items/Item.h"
+#include "items/ItemGroup.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextWordSpecial.h"
 #include "view/PageView.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -74,10 +76,18 @@ std::string linkProblems(const LayoutDocument& doc)
         return "the document has no page";
     std::set<const kit::Object*> live;
     std::set<const Page*> pages;
+    // A group's members keep their links (a column in a group goes on
+    // in its chain).
+    std::function<void(const Item*)> add = [&](const Item* item) {
+        live.insert(item);
+        if (const auto* group = dynamic_cast<const ItemGroup*>(item))
+            for (const auto& member : group->items())
+                add(member.get());
+    };
     for (const auto& page : doc.pages()) {
         pages.insert(page.get());
         for (const auto& item : page->pageItems())
-            live.insert(item.get());
+            add(item.get());
     }
     std::set<const kit::Object*> masters;
     for (const auto& item : doc.masterItems()) {

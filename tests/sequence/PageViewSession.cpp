@@ -72,8 +72,10 @@ Session::Session(bool wordProcessor, const std::string& folder)
     delegate_->setFont(textFont());
     Preferences* preferences = delegate_->preferences();
     preferences->setNewSmartPunctuation(false);
-    preferences->setWindowFrame(kit::makeRect(0, 0, 900, 1000));
-    preferences->setZoom(0.5f);
+    // Small, so that each redraw costs little; at this zoom two pages and
+    // more show at once.
+    preferences->setWindowFrame(kit::makeRect(0, 0, 400, 520));
+    preferences->setZoom(0.25f);
     document_ = delegate_->new_(false);
     view_ = document_->views().empty() ? nullptr : dynamic_cast<PageView*>(document_->views().front());
     delegate_->setMainPageView(view_);
@@ -185,7 +187,6 @@ void Session::key(std::u16string characters, unsigned flags)
     view_->keyDown(down);
     kit::setCurrentEventModifierFlags(0);
     kit::Application::sharedApplication().discardEventsMatchingMask(kit::KeyDownMask | kit::KeyUpMask, nullptr);
-    window().displayIfNeeded();
 }
 
 void Session::endEditing()
