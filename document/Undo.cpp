@@ -14,6 +14,7 @@
 #include "document/UndoStyleGraphic.h"
 #include "document/UndoTrans.h"
 #include "items/Item.h"
+#include "items/ItemArray.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
 
@@ -387,13 +388,11 @@ void Undo::undoUngrouping(LayoutDocument* document, int previousLayer)
 void handleTextColumns(const std::vector<Item*>& items, int code)
 {
     LayoutDocument* document = nullptr;
-    std::vector<TextItem*> columns;
-    for (Item* item : items)
-        if (auto* column = dynamic_cast<TextItem*>(item)) {
-            columns.push_back(column);
-            if (!document && column->page())
-                document = column->page()->document();
-        }
+    // A group's columns leave and rejoin their flows with it.
+    std::vector<TextItem*> columns = textColumnsWithin(items);
+    for (TextItem* column : columns)
+        if (!document && column->page())
+            document = column->page()->document();
     if (code != Undo::ItemsRemoved) {
         for (TextItem* column : columns)
             column->removeFromTextFlow();
