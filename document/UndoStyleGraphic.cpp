@@ -117,9 +117,10 @@ void UndoStyleGraphic::perform(LayoutDocument* document, bool undo)
     if ((itemCount() > 0 || redefinition) && hasData()) {
         if (redefinition)
             swapRedefinedStyle(document);
-        else if (undo)
+        else if (undo) {
             undoStep(document);
-        else
+            memberStyles_.restore();
+        } else
             redoStep(document);
     }
     if (!redefinition) {

@@ -74,6 +74,8 @@ void UndoTrans::perform(LayoutDocument* document, bool undo)
     {
         const OverlapsHeld held(items());
         step(document, undo, &remembered);
+        if (undo)
+            styles_.restore();
     }
     const bool sameLayer = remembered == getItemsEditingLayer();
     document->setEditingLayer(remembered);

@@ -527,11 +527,21 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
             moved.push_back(copy.get());
         (pagesLayer ? finalPage : startPage)->addItems(std::move(copies));
     } else if (pagesLayer && finalPage != startPage && !memberOf) {
+        // Where they stood in the first page's stacking order, for the way
+        // back.
+        std::vector<int> places;
+        std::unordered_map<const Item*, int> placeOf;
+        for (std::size_t i = 0; i < startPage->pageItems().size(); ++i)
+            placeOf.emplace(startPage->pageItems()[i].get(), int(i));
+        for (Item* item : items) {
+            const auto found = placeOf.find(item);
+            places.push_back(found == placeOf.end() ? -1 : found->second);
+        }
         std::vector<std::shared_ptr<Item>> taken = startPage->removeItems(items);
         std::erase(taken, nullptr);
         finalPage->addItems(std::move(taken));
         auto toPage = std::make_unique<UndoTrans>(items, finalPage, Undo::MovedToPage);
-        toPage->setOldPage(startPage);
+        toPage->setOldPage(startPage, std::move(places));
         composite = std::make_unique<UndoComposite>();
         composite->addUndo(std::move(toPage));
     }

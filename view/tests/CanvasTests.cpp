@@ -17,6 +17,9 @@
 #include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
+#include "foundation/StyleGraphicNamed.h"
+#include "foundation/StyleInfo.h"
+#include "core/Archiver.h"
 #include "foundation/UnitsInfo.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/Font.h"
@@ -487,6 +490,73 @@ TEST_F(CanvasTest, UndoSelectsNoItemThatIsOffThePages)
     for (Item* item : document_->selected())
         EXPECT_NE(document_->indexOfPage(item->page()), LayoutDocument::PageNotFound);
     EXPECT_TRUE(document_->selected().empty());
+}
+
+// Each undo gives back each item's own graphic state: a Scale To pasted on
+// an item of a named style, and a colour or line change of a group whose
+// members differ.
+TEST_F(CanvasTest, UndoGivesBackEachItemsOwnGraphicState)
+{
+    StyleInfo* sheet = document_->styleInfo();
+    auto* named = dynamic_cast<StyleGraphicNamed*>(sheet->addNewStyleInStyles(sheet->graphicStyles()));
+    ASSERT_NE(named, nullptr);
+    named->setHasLine(true);
+    named->setLineWidth(1.3f);
+    boxes_[0]->setGraphicStyle(named);
+    ASSERT_EQ(boxes_[0]->graphicStyle(), named);
+    document_->setSelection({boxes_[0]}, view_);
+    kit::Archiver stream;
+    stream.encodeValuesOfObjCTypes("i", int(Undo::ScaledTo));
+    stream.encodeRect(kit::makeRect(0, 0, 10, 10));
+    stream.encodeValuesOfObjCTypes("fff", 0.0f, 1.7f, 2.3f);
+    ASSERT_TRUE(view_->pasteDimensionsFromTypedStream(stream.data()));
+    ASSERT_NE(boxes_[0]->frame().size.width, 80.0f);
+    view_->undo(nullptr);
+    EXPECT_EQ(boxes_[0]->graphicStyle(), named);
+    EXPECT_EQ(boxes_[0]->lineWidth(), 1.3f);
+    EXPECT_EQ(boxes_[0]->frame(), kit::makeRect(100, 300, 80, 60));
+
+    // A group of two boxes, one with a line of 2 in red, one of 5 in green.
+    boxes_[1]->setHasLine(true);
+    boxes_[1]->setLineWidth(2.0f);
+    boxes_[1]->setLineColor(kit::Color::redColor());
+    boxes_[2]->setHasLine(true);
+    boxes_[2]->setLineWidth(5.0f);
+    boxes_[2]->setLineColor(kit::Color::colorWithGray(0.5f));
+    document_->setSelection({boxes_[1], boxes_[2]}, view_);
+    view_->group(nullptr);
+    ASSERT_EQ(document_->selected().size(), 1u);
+    view_->changeColor(4);
+    view_->removeLine(nullptr);
+    view_->undo(nullptr);
+    view_->undo(nullptr);
+    for (auto [box, width, color] : {std::tuple{boxes_[1], 2.0f, kit::Color::redColor()},
+                                     std::tuple{boxes_[2], 5.0f, kit::Color::colorWithGray(0.5f)}}) {
+        EXPECT_TRUE(box->hasLine());
+        EXPECT_EQ(box->lineWidth(), width);
+        EXPECT_TRUE(box->graphicStyle()->lineColor()->isEqual(*color)) << box->graphicStyle()->lineColor()->description();
+        EXPECT_TRUE(box->hasFill());
+        EXPECT_TRUE(box->graphicStyle()->fillColor()->isEqual(*kit::Color::grayColor()));
+    }
+}
+
+// A box dragged from the bottom of its page's stack to another page comes
+// back to its own place in the stack on undo, not on top.
+TEST_F(CanvasTest, UndoOfADragToAnotherPagePutsTheItemBackAtItsPlace)
+{
+    const std::vector<Item*> start = order(0);
+    const auto place = std::find(start.begin(), start.end(), boxes_[0]) - start.begin();
+    ASSERT_LT(place + 1, std::ptrdiff_t(start.size()));
+    document_->setSelection({boxes_[0]}, view_);
+    const kit::Point from = centre(boxes_[0]);
+    drag({inWindow(0, from), inWindow(0, {from.x + 5, from.y + 5}), inWindow(1, {300, 400})});
+    ASSERT_EQ(boxes_[0]->page(), pages_[1]);
+    view_->undo(nullptr);
+    EXPECT_EQ(order(0), start);
+    view_->redo(nullptr);
+    EXPECT_EQ(boxes_[0]->page(), pages_[1]);
+    view_->undo(nullptr);
+    EXPECT_EQ(order(0), start);
 }
 
 TEST_F(CanvasTest, MenuValidationFollowsSelectionEditingAndTheStacks)
