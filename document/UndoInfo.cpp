@@ -57,6 +57,14 @@ void UndoInfo::notifyPagesPanel(Undo& record) const
             notice(record);
 }
 
+void UndoInfo::dropPagesLeftEmpty()
+{
+    // The text lets go of the pages it no longer needs once the change is
+    // over; a page a record still needs stays for it.
+    if (document_)
+        document_->deleteEmptyPagesNotNeededBy(*this);
+}
+
 void UndoInfo::markEditedByIndex()
 {
     if (document_)
@@ -102,6 +110,7 @@ bool UndoInfo::undo()
         Replaying replaying(replaying_);
         record.undoInDocument(document_);
     }
+    dropPagesLeftEmpty();
     notifyPagesPanel(record);
     --current_;
     markEditedByIndex();
@@ -118,6 +127,7 @@ bool UndoInfo::redo()
         Replaying replaying(replaying_);
         record.redoInDocument(document_);
     }
+    dropPagesLeftEmpty();
     markEditedByIndex();
     notifyPagesPanel(record);
     return true;
@@ -142,6 +152,17 @@ void UndoInfo::empty()
     current_ = -1;
     list_.clear();
     limitReached_ = false;
+}
+
+bool UndoInfo::needsPage(const Page* page) const
+{
+    return std::any_of(list_.begin(), list_.end(), [&](const auto& record) { return record->needsPage(page); });
+}
+
+bool UndoInfo::redoNeedsPage(const Page* page) const
+{
+    const auto from = list_.begin() + std::clamp(current_ + 1, 0, count());
+    return std::any_of(from, list_.end(), [&](const auto& record) { return record->needsPage(page); });
 }
 
 Undo* UndoInfo::currentRecord() const

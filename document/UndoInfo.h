@@ -18,6 +18,7 @@ namespace kit {
 class Array;
 }
 class LayoutDocument;
+class Page;
 class Undo;
 
 class UndoInfo : public kit::Object {
@@ -43,6 +44,12 @@ public:
     bool doesNotifyPagePanel() const { return notifyPagePanel_; }
     void setNotifyPagePanel(bool flag) { notifyPagePanel_ = flag; }
     bool limitReached() const { return limitReached_; }
+    // An undo or redo runs.
+    bool isReplaying() const { return replaying_; }
+    // Whether a record on the stack needs the page to stay.
+    bool needsPage(const Page* page) const;
+    // The same for the records undone, which a redo does again.
+    bool redoNeedsPage(const Page* page) const;
 
     // Drops the redo tail, appends the record (the oldest goes past the
     // limit) and marks the document edited. Nil is ignored, and so is a
@@ -77,6 +84,7 @@ private:
     static constexpr int Unreachable = INT_MIN;
     void notifyPagesPanel(Undo& record) const;
     void markEditedByIndex();
+    void dropPagesLeftEmpty();
 
     LayoutDocument* document_ = nullptr; // not owned
     std::vector<std::unique_ptr<Undo>> list_;

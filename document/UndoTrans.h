@@ -51,6 +51,10 @@ public:
         oldPlaces_ = std::move(places);
     }
     Page* oldPage() const { return undoType() == MovedToPage ? oldPage_.get() : nullptr; }
+    bool needsPage(const Page* page) const override
+    {
+        return Undo::needsPage(page) || (page && oldPage() == page);
+    }
     // The items' graphic styles before a scale (which changes line widths,
     // a named style's too): undo gives them back exactly.
     void keepStyles(GraphicStyleSnapshot styles) { styles_ = std::move(styles); }
