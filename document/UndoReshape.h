@@ -8,8 +8,11 @@
 
 #include "core/Geometry.h"
 #include "document/Undo.h"
+#include "items/GraphicStyleSnapshot.h"
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace kit {
 class Event;
@@ -25,6 +28,9 @@ public:
     void setItem(Item* item, int knob, const kit::Point* point);
     // The frame the item had before the drag.
     void setOldFrame(const kit::Rect& frame);
+    // What a group's drag changes in its members, taken before the drag:
+    // their frames and graphic styles (a group scales its members' lines).
+    void keepMembers(Item* item);
     Item* item() const { return item_.get(); }
     int knob() const { return knob_; }
     kit::Point point() const { return point_; }
@@ -48,4 +54,6 @@ private:
     kit::Point point_{};
     kit::Rect frame_{};
     bool hasFrame_ = false;
+    std::vector<std::pair<kit::WeakLink<Item>, kit::Rect>> memberFrames_;
+    GraphicStyleSnapshot memberStyles_;
 };

@@ -658,6 +658,8 @@ void PageView::doKnobHit(const kit::Event& mouseDown, Item* item, int knob)
     kit::Point old{};
     item->getKnob(knob, &old);
     const kit::Rect frameBefore = item->frame();
+    auto record = std::make_unique<UndoReshape>(selection, document_->activePage(), Undo::Reshaped);
+    record->keepMembers(item);
     int finalKnob = knob;
     hook(*item, &finalKnob, this, mouseDown);
     // The loop sets the frame alone: the text on the page goes around the
@@ -667,7 +669,6 @@ void PageView::doKnobHit(const kit::Event& mouseDown, Item* item, int knob)
     document_->notifyUpdate(nullptr, static_cast<const std::vector<kit::Object*>*>(nullptr));
     if (item->frame() == frameBefore)
         return;
-    auto record = std::make_unique<UndoReshape>(selection, document_->activePage(), Undo::Reshaped);
     record->setItem(item, finalKnob, &old);
     record->setOldFrame(frameBefore);
     if (UndoInfo* undo = document_->undoInfo())

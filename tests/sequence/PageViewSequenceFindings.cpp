@@ -87,4 +87,45 @@ TEST_F(PageViewSequenceFinding, CloneIsUndone)
     expectHolds(false, {{7, 1, 144, 33, 126, 136, 206, 32, 62}, {24, 3, 28, 233, 101, 218, 145, 184, 191}});
 }
 
+// A picture on a page the text added; the text shrinks; Undo of everything
+// takes the picture off (the page, empty now, stays for the record that
+// added it) and then the page; Redo of everything gives both back.
+TEST_F(PageViewSequenceFinding, APageLeftEmptyByAnUndoStaysForTheRecordsThatNeedIt)
+{
+    expectHolds(true, {{32, 192, 108, 103, 105, 169, 237, 40, 220},
+                       {1, 169, 126, 55, 49, 87, 236, 208, 38},
+                       {31, 12, 16, 206, 170, 74, 149, 41, 173}});
+}
+
+// A picture on a page the text takes away again: the records of the
+// picture neither select it nor make its page active when undone.
+TEST_F(PageViewSequenceFinding, RecordsOfAnItemWhosePageWentTouchNothingThatIsGone)
+{
+    expectHolds(true, {{32, 86, 202, 116, 66, 207, 110, 250, 13},
+                       {1, 69, 152, 76, 141, 133, 18, 229, 245},
+                       {9, 177, 214, 245, 145, 40, 157, 255, 205},
+                       {20, 100, 211, 150, 105, 179, 120, 143, 220},
+                       {30, 107, 176, 192, 170, 80, 7, 207, 174}});
+}
+
+// Unlock of an unlocked column, Unlock All and a turn of the word
+// processor's main text, a margin dragged below the text, a knob of a
+// picture dragged with Shift: each undone and redone gives back the
+// document.
+TEST_F(PageViewSequenceFinding, SmallSequencesOfUnlockMarginsAndKnobs)
+{
+    expectHolds(false, {{3, 235, 53, 151, 171, 15, 237, 125, 84}, {15, 246, 159, 84, 222, 66, 56, 14, 197}});
+    expectHolds(true, {{15, 159, 7, 250, 54, 159, 2, 38, 24}, {10, 93, 244, 80, 104, 244, 100, 9, 124}});
+    expectHolds(true, {{4, 209, 225, 254, 198, 248, 140, 190, 60}});
+    expectHolds(true, {{1, 118, 246, 196, 233, 66, 135, 131, 16}, {9, 38, 42, 152, 96, 97, 193, 216, 181}});
+}
+
+// A group holding a column of a chain: its links stay whole.
+TEST_F(PageViewSequenceFinding, AGroupHoldingAChainedColumn)
+{
+    expectHolds(false, {{1, 168, 132, 146, 60, 12, 163, 132, 8},
+                        {5, 229, 50, 200, 140, 23, 37, 168, 109},
+                        {12, 224, 203, 183, 22, 238, 42, 118, 221}});
+}
+
 } // namespace

@@ -16,6 +16,7 @@
 #include "core/UserDefaults.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
+#include "document/Undo.h"
 #include "document/UndoInfo.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/Font.h"
@@ -31,6 +32,7 @@
 #include <cstdlib>
 #include <functional>
 #include <sstream>
+#include <typeinfo>
 
 namespace viewsequence {
 
@@ -154,8 +156,14 @@ int undoAll(Session& session, bool undo, int most = 10000)
         if ((undo ? stack->undoCount() : stack->redoCount()) <= 0)
             break;
         session.endEditing();
+        if (std::getenv("SCRIVLY_VIEW_SEQUENCE_TRACE"))
+            if (Undo* record = undo ? stack->currentRecord() : nullptr)
+                std::fprintf(stderr, "  undoing %s\n", typeid(*record).name());
         undo ? session.view().undo(nullptr) : session.view().redo(nullptr);
         ++done;
+        if (std::getenv("SCRIVLY_VIEW_SEQUENCE_TRACE"))
+            std::fprintf(stderr, "  after %s %d: %d pages\n%s\n", undo ? "undo" : "redo", done,
+                         session.document().numPages(), snapshot(session.document()).c_str());
     }
     session.endEditing();
     session.completeLayout();
