@@ -9,9 +9,10 @@
 // sheet's "No Style" entry), colours from 0 by position; a lookup that
 // fails answers NotFound.
 //
-// The class also holds, once per process, the optional maps that
-// translate font names and DOS drive letters between the document and
-// foreign files: "fontmap.import", "fontmap.export" and "drivemap.import".
+// The class also holds, once per process, the maps that translate font
+// names and DOS drive letters between the document and foreign files:
+// "fontmap.import", "fontmap.export" (both shipped with the program) and
+// "drivemap.import".
 
 #include "core/Color.h"
 #include "core/Object.h"
@@ -41,13 +42,16 @@ struct RTFContextMaps {
     std::optional<std::map<std::string, std::string>> driveImport;
 
     // Each map from the user's folder when its file is there, else from the
-    // local folder; a file in the user's folder hides the local one.
-    static RTFContextMaps load(const std::string& userFolder, const std::string& localFolder);
-    // The user's folder ($XDG_CONFIG_HOME/Scrivly, where the defaults are)
-    // and the machine's (the first of $XDG_CONFIG_DIRS, /etc/xdg when
-    // unset, then "Scrivly").
+    // local folder, else from the program's resources (shippedFolder): the
+    // first folder that has the file hides the others entirely.
+    static RTFContextMaps load(const std::string& userFolder, const std::string& localFolder,
+                               const std::string& shippedFolder);
+    // The user's folder ($XDG_CONFIG_HOME/Scrivly, where the defaults are),
+    // the machine's (the first of $XDG_CONFIG_DIRS, /etc/xdg when unset,
+    // then "Scrivly") and the program's resources folder.
     static std::string userFolder();
     static std::string localFolder();
+    static std::string shippedFolder();
 
     std::string mapImportFontName(const std::string& name) const;
     std::string mapExportFontName(const std::string& name) const;
@@ -66,6 +70,8 @@ public:
     static std::string mapImportFontName(const std::string& name);
     static std::string mapExportFontName(const std::string& name);
     static std::string mapImportDrive(const char* path);
+    // The maps themselves.
+    static const RTFContextMaps& maps();
 
     RTFContext();
     ~RTFContext() override;

@@ -1,8 +1,9 @@
-// The font and drive maps, read once per process from the user's folder or,
-// when the user has no such file, from the machine's.
+// The font and drive maps, read once per process from the user's folder,
+// else the machine's, else the program's resources.
 
 #include "bundles/convala/markup/RTFContext.h"
 
+#include "core/Bundle.h"
 #include "core/FileManager.h"
 #include "core/UserDefaults.h"
 
@@ -11,16 +12,17 @@
 namespace {
 
 std::optional<std::map<std::string, std::string>> readMap(const std::string& userFolder,
-                                                          const std::string& localFolder, const char* name)
+                                                          const std::string& localFolder,
+                                                          const std::string& shippedFolder, const char* name)
 {
-    for (const std::string& folder : {userFolder, localFolder}) {
+    for (const std::string& folder : {userFolder, localFolder, shippedFolder}) {
         if (folder.empty())
             continue;
         const std::string path = kit::FileManager::stringByAppendingPathComponent(folder, name);
         if (!kit::FileManager::fileExistsAtPath(path))
             continue;
         // The file found is the one: an unreadable user file does not fall
-        // back to the machine's.
+        // back to the machine's or the shipped one.
         std::map<std::string, std::string> map;
         if (std::optional<std::string> text = kit::FileManager::contentsAtPath(path))
             map = kit::UserDefaults::domainFromString(*text);
@@ -47,12 +49,13 @@ RTFContextMaps& processMaps()
 
 } // namespace
 
-RTFContextMaps RTFContextMaps::load(const std::string& userFolder, const std::string& localFolder)
+RTFContextMaps RTFContextMaps::load(const std::string& userFolder, const std::string& localFolder,
+                                    const std::string& shippedFolder)
 {
     RTFContextMaps maps;
-    maps.fontImport = readMap(userFolder, localFolder, "fontmap.import");
-    maps.fontExport = readMap(userFolder, localFolder, "fontmap.export");
-    maps.driveImport = readMap(userFolder, localFolder, "drivemap.import");
+    maps.fontImport = readMap(userFolder, localFolder, shippedFolder, "fontmap.import");
+    maps.fontExport = readMap(userFolder, localFolder, shippedFolder, "fontmap.export");
+    maps.driveImport = readMap(userFolder, localFolder, shippedFolder, "drivemap.import");
     return maps;
 }
 
@@ -69,6 +72,8 @@ std::string RTFContextMaps::localFolder()
     }
     return kit::FileManager::stringByAppendingPathComponent(first, "Scrivly");
 }
+
+std::string RTFContextMaps::shippedFolder() { return kit::Bundle::resourcePath(); }
 
 std::string RTFContextMaps::mapImportFontName(const std::string& name) const
 {
@@ -92,7 +97,14 @@ void RTFContext::initialize()
     if (loaded)
         return;
     loaded = true;
-    processMaps() = RTFContextMaps::load(RTFContextMaps::userFolder(), RTFContextMaps::localFolder());
+    processMaps() = RTFContextMaps::load(RTFContextMaps::userFolder(), RTFContextMaps::localFolder(),
+                                         RTFContextMaps::shippedFolder());
+}
+
+const RTFContextMaps& RTFContext::maps()
+{
+    initialize();
+    return processMaps();
 }
 
 std::string RTFContext::mapImportFontName(const std::string& name)

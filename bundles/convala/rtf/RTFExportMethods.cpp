@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -160,16 +162,25 @@ const char* RTFExportMethods::rtfFamilyOf(const kit::Font* font)
 {
     if (!font)
         return "nil";
+    // A reader without the face picks one of the same kind by this word.
+    static constexpr std::pair<std::string_view, const char*> families[] = {
+        {"Times", "roman"},
+        {"Palatino", "roman"},
+        {"Bookman", "roman"},
+        {"NewCenturySchlbk", "roman"},
+        {"Helvetica", "swiss"},
+        {"Helvetica Narrow", "swiss"},
+        {"AvantGarde", "swiss"},
+        // The fixed-width screen font of this platform is Courier too.
+        {"Courier", "modern"},
+        {"Symbol", "tech"},
+        {"ZapfDingbats", "tech"},
+        {"ZapfChancery", "script"},
+    };
     const std::string& family = font->familyName();
-    if (family == "Helvetica")
-        return "swiss";
-    if (family == "Times")
-        return "roman";
-    // The fixed-width screen font of this platform is Courier too.
-    if (family == "Courier")
-        return "modern";
-    if (family == "Symbol")
-        return "tech";
+    for (const auto& [name, word] : families)
+        if (family == name)
+            return word;
     return "nil";
 }
 
@@ -179,8 +190,9 @@ void RTFExportMethods::writeRTF(const kit::Font* font, RTFExportRun& run)
     out += "\\f";
     out += rtfFamilyOf(font);
     out += ' ';
+    // By the name other programs know the face by.
     if (font)
-        RTFTextEscapes::appendName(out, font->fontName());
+        RTFTextEscapes::appendName(out, RTFContext::mapExportFontName(font->fontName()));
     out += ';';
 }
 

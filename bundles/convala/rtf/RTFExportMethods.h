@@ -121,7 +121,8 @@ struct RTFExportMethods {
     static void writeRTF(StyleInfo& sheet, RTFExportRun& run);
 
     // ---- Fonts and styles.
-    // "swiss", "roman", "modern", "tech" or "nil" by the font's family.
+    // "roman", "swiss", "modern", "tech", "script" or "nil" by the font's
+    // family.
     static const char* rtfFamilyOf(const kit::Font* font);
     // A font-table entry.
     static void writeRTF(const kit::Font* font, RTFExportRun& run);

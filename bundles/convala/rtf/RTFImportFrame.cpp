@@ -5,6 +5,7 @@
 
 #include "bundles/convala/markup/RTFContext.h"
 #include "bundles/convala/markup/ZynDispatchTable.h"
+#include "bundles/convala/rtf/RTFFontNames.h"
 #include "bundles/convala/rtf/RTFImportMethods.h"
 #include "bundles/convala/rtf/RTFTextEscapes.h"
 
@@ -38,35 +39,48 @@ std::string trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-// The font of a font-table name: mapped through the font map, else the
-// family word's font, else the body font; each miss says so.
-kit::Font* fontForName(RTFImportState& state, const std::string& name)
+void cannotMapFontName(const std::string& name)
 {
-    if (!state.fallbackFontName) {
-        kit::Font* body = bodyFont();
-        state.fallbackFontName = body ? body->fontName() : std::string("Times-Roman");
-    }
-    const std::string mapped = RTFContext::mapImportFontName(name);
-    if (kit::Font* font = kit::Font::fontWithName(mapped, 12.0f))
-        return font;
-    std::printf("%s: Can't map fontname '%s'\n", "Scrivly", mapped.c_str());
-    if (kit::Font* font = kit::Font::fontWithName(*state.fallbackFontName, 12.0f))
-        return font;
-    std::printf("%s: Can't map fontname '%s'\n", "Scrivly", state.fallbackFontName->c_str());
-    return bodyFont();
+    std::printf("%s: Can't map fontname '%s'\n", "Scrivly", name.c_str());
 }
 
+// The font of a font-table entry: its name, else its alternative name,
+// else the face of its family word or, without one, the body font; each
+// miss says so.
+kit::Font* fontForEntry(const RTFImportState& state, const std::string& name, const std::string& altName)
+{
+    for (const std::string& candidate : {name, altName}) {
+        if (candidate.empty())
+            continue;
+        if (const std::optional<std::string> face = RTFFontNames::importFontName(candidate, RTFContext::maps()))
+            if (kit::Font* font = kit::Font::fontWithName(*face, 12.0f))
+                return font;
+        cannotMapFontName(RTFContext::mapImportFontName(candidate));
+    }
+    kit::Font* body = bodyFont();
+    const std::string fallback =
+        state.fallbackFontName ? *state.fallbackFontName : body ? body->fontName() : std::string("Times-Roman");
+    if (kit::Font* font = kit::Font::fontWithName(fallback, 12.0f))
+        return font;
+    cannotMapFontName(fallback);
+    return body;
+}
+
+// The end of a font-table entry: its font is stored, and what the entry
+// said of its family and other names is forgotten.
 void finishFontName(RTFImportState& state, RTFContext& context)
 {
-    if (!state.namePending)
-        return;
-    state.namePending = false;
+    const bool pending = state.namePending;
     const std::string name = trimmed(state.pendingName);
+    const std::string altName = trimmed(state.altFontName);
+    state.namePending = false;
     state.pendingName.clear();
-    if (name.empty())
-        return;
-    if (kit::Font* font = fontForName(state, name))
-        context.addFont(font, state.currentFontSlot);
+    state.altFontName.clear();
+    state.readingAltName = false;
+    if (pending && !(name.empty() && altName.empty()))
+        if (kit::Font* font = fontForEntry(state, name, altName))
+            context.addFont(font, state.currentFontSlot);
+    state.fallbackFontName.reset();
 }
 
 void finishStyleName(RTFImportState& state)
@@ -80,26 +94,25 @@ void finishStyleName(RTFImportState& state)
         state.currentStyle->setStyleName(name);
 }
 
+// An entry's alternative name is read apart from its name.
+std::string& nameBeingRead(RTFImportState& state)
+{
+    return state.readingAltName ? state.altFontName : state.pendingName;
+}
+
 } // namespace
 
 void appendNameText(RTFImportState& state, const std::string& bytes)
 {
-    std::size_t from = 0;
-    while (state.pendingSkip > 0 && from < bytes.size()) {
-        --state.pendingSkip;
-        ++from;
-    }
-    for (std::size_t i = from; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (const std::optional<char32_t> ch = RTFImportMethods::codePageCharacter(state.codePage, byte))
-            RTFTextEscapes::appendUTF8(state.pendingName, *ch);
-    }
+    RTFTextDecoder::UTF8Output out(nameBeingRead(state));
+    state.decoder.text(bytes, out, RTFTextDecoder::Reading::Name);
     state.namePending = true;
 }
 
-void appendNameCharacter(RTFImportState& state, char32_t ch)
+void appendNameUnicode(RTFImportState& state, std::int32_t n)
 {
-    RTFTextEscapes::appendUTF8(state.pendingName, ch);
+    RTFTextDecoder::UTF8Output out(nameBeingRead(state));
+    state.decoder.unicode(n, out);
     state.namePending = true;
 }
 
@@ -127,6 +140,8 @@ void readDocumentInfo(RTFImportState& target, ZynMarkupElement& element)
             if (number < 0)
                 number += 65536;
             state->defaultFontNumber = number;
+            // Text before any "\f" is in the default font's character set.
+            state->decoder.selectFont(number);
         }
     } else if (word == "deftab") {
         const float spacing = points(numberOf(element));
@@ -148,20 +163,22 @@ void readCharset(RTFImportState&, ZynMarkupElement& element)
     RTFImportState* state = stateOf(element);
     if (!state || element.isTerminator())
         return;
-    using CodePage = RTFImportState::CodePage;
     const std::string& word = element.text();
     if (word == "ansi")
-        state->codePage = CodePage::Windows1252;
+        state->decoder.setDocumentCodePage(1252);
     else if (word == "mac")
-        state->codePage = CodePage::MacRoman;
+        state->decoder.setDocumentCodePage(10000);
     else if (word == "pc")
-        state->codePage = CodePage::PC437;
+        state->decoder.setDocumentCodePage(437);
     else if (word == "pca")
-        state->codePage = CodePage::PC850;
+        state->decoder.setDocumentCodePage(850);
     else if (word == "nextcset")
-        state->codePage = CodePage::NeXTSTEP;
-    else if (word == "ansicpg")
-        state->codePage = RTFImportMethods::codePageNumbered(numberOf(element));
+        state->decoder.setDocumentCodePage(RTFTextDecoder::NeXTSTEPCodePage);
+    else if (word == "ansicpg" && numberOf(element) > 0)
+        state->decoder.setDocumentCodePage(numberOf(element));
+    // A code page the reader cannot read loses every character past ASCII.
+    if (!state->decoder.knowsCodePage(state->decoder.documentCodePage()))
+        setLostData(element);
 }
 
 void readInfoInfo(RTFImportState&, ZynMarkupElement&) {}
@@ -226,13 +243,35 @@ void readUnsupportedKeyword(RTFContext&, ZynMarkupElement& element)
     RTFImportState* state = stateOf(element);
     if (!element.isTerminator())
         setLostData(element);
-    // A picture's data is no text.
-    if (state && element.text() == "pict") {
+    // A picture's data is no text, nor is an index or contents entry: those
+    // repeat words of the text for an index the document does not make.
+    const std::string& word = element.text();
+    if (state && (word == "pict" || word == "xe" || word == "tc")) {
         if (element.isIntroducer())
             ++state->swallowDepth;
         else if (element.isTerminator())
             state->swallowDepth = std::max(0, state->swallowDepth - 1);
     }
+}
+
+// "{\*\falt Name}": a name to try when the entry's own is unknown.
+void readAltFontName(RTFImportState& state, const ZynMarkupElement& element)
+{
+    if (element.isIntroducer()) {
+        state.altFontName.clear();
+        state.readingAltName = true;
+    } else if (element.isTerminator()) {
+        state.readingAltName = false;
+    }
+}
+
+// A family word stands for the entry it is written in, in any place there.
+// "fnil" and "fbidi" name no family and leave a family word of the same
+// entry as it is.
+void readFontFamilyWord(RTFImportState& state, const std::string& word)
+{
+    if (std::optional<std::string> face = RTFFontNames::fontNameForFamilyWord(word))
+        state.fallbackFontName = std::move(face);
 }
 
 void readMarkupFontTable(RTFContext& context, ZynMarkupElement& element)
@@ -241,10 +280,32 @@ void readMarkupFontTable(RTFContext& context, ZynMarkupElement& element)
     if (!state)
         return;
     const std::string& word = element.text();
-    if (word == "f") {
+    if (word == "falt") {
+        readAltFontName(*state, element);
+        return;
+    }
+    // An entry's closing brace ends it, whatever word its group began with.
+    if (element.isTerminator()) {
         finishFontName(*state, context);
-        // An entry's closing brace ends it.
-        state->currentFontSlot = element.isTerminator() ? RTFContext::NotFound : numberOf(element);
+        state->currentFontSlot = RTFContext::NotFound;
+        return;
+    }
+    if (word == "f") {
+        // A name still open ends with the entry it belongs to.
+        if (state->namePending)
+            finishFontName(*state, context);
+        state->currentFontSlot = numberOf(element);
+        // The entry's name is in the font's own character set.
+        state->decoder.selectFont(state->currentFontSlot);
+        return;
+    }
+    if (word == "fcharset" || word == "cpg") {
+        if (!element.hasValue())
+            return;
+        if (word == "fcharset")
+            state->decoder.setFontCharset(state->currentFontSlot, element.intValue());
+        else
+            state->decoder.setFontCodePage(state->currentFontSlot, element.intValue());
         return;
     }
     if (word == ";") {
@@ -252,20 +313,10 @@ void readMarkupFontTable(RTFContext& context, ZynMarkupElement& element)
         state->currentFontSlot = RTFContext::NotFound;
         return;
     }
-    if (!state->fallbackFontName) {
-        kit::Font* body = bodyFont();
-        state->fallbackFontName = body ? body->fontName() : std::string("Times-Roman");
-    }
     if (word == "zyntext")
         appendNameText(*state, element.textValue());
-    else if (word == "froman")
-        state->fallbackFontName = "Times-Roman";
-    else if (word == "fswiss")
-        state->fallbackFontName = "Helvetica";
-    else if (word == "fmodern")
-        state->fallbackFontName = "Courier";
-    else if (word == "ftech")
-        state->fallbackFontName = "Symbol";
+    else
+        readFontFamilyWord(*state, word);
 }
 
 void readMarkupColorTable(RTFContext& context, ZynMarkupElement& element)

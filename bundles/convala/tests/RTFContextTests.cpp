@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -95,24 +97,27 @@ protected:
     {
         user_ = kit::FileManager::uniqueTemporaryPath("convala-maps-user");
         local_ = kit::FileManager::uniqueTemporaryPath("convala-maps-local");
+        shipped_ = kit::FileManager::uniqueTemporaryPath("convala-maps-shipped");
         ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(user_));
         ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(local_));
+        ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(shipped_));
     }
     void TearDown() override
     {
         kit::FileManager::removeFileAtPath(user_);
         kit::FileManager::removeFileAtPath(local_);
+        kit::FileManager::removeFileAtPath(shipped_);
     }
     static void write(const std::string& folder, const char* name, const std::string& text)
     {
         std::ofstream(folder + "/" + name) << text;
     }
-    std::string user_, local_;
+    std::string user_, local_, shipped_;
 };
 
 TEST_F(RTFContextMapsTest, WithoutMapFilesNamesStayAsTheyAre)
 {
-    const RTFContextMaps maps = RTFContextMaps::load(user_, local_);
+    const RTFContextMaps maps = RTFContextMaps::load(user_, local_, shipped_);
     EXPECT_FALSE(maps.fontImport);
     EXPECT_EQ(maps.mapImportFontName("Arial"), "Arial");
     EXPECT_EQ(maps.mapExportFontName("Helvetica"), "Helvetica");
@@ -126,12 +131,88 @@ TEST_F(RTFContextMapsTest, AUserFileHidesTheLocalOneEntirely)
     write(user_, "fontmap.import", "{\n\"Arial\" = \"Times-Roman\";\n}\n");
     write(local_, "drivemap.import", "\"C:\" = \"/home/shared\";\n");
     write(local_, "fontmap.export", "\"Helvetica\" = \"Arial\";\n");
-    const RTFContextMaps maps = RTFContextMaps::load(user_, local_);
+    const RTFContextMaps maps = RTFContextMaps::load(user_, local_, shipped_);
     EXPECT_EQ(maps.mapImportFontName("Arial"), "Times-Roman");
     EXPECT_EQ(maps.mapImportFontName("Courier New"), "Courier New");
     EXPECT_EQ(maps.mapExportFontName("Helvetica"), "Arial");
     EXPECT_EQ(maps.mapImportDrive("C:\\logo.tif"), "/home/shared");
     EXPECT_EQ(maps.mapImportDrive("E:\\logo.tif"), "E:");
+}
+
+// Restores an environment variable at the end of the scope.
+class SavedVariable {
+public:
+    explicit SavedVariable(const char* name) : name_(name)
+    {
+        if (const char* value = std::getenv(name))
+            value_ = value;
+    }
+    ~SavedVariable()
+    {
+        if (value_)
+            setenv(name_, value_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+    SavedVariable(const SavedVariable&) = delete;
+    SavedVariable& operator=(const SavedVariable&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> value_;
+};
+
+TEST_F(RTFContextMapsTest, TheUsersFileHidesTheMachinesWhichHidesTheShippedOne)
+{
+    // The program's own folders, found through the environment.
+    const SavedVariable home("XDG_CONFIG_HOME"), dirs("XDG_CONFIG_DIRS"), resources("SCRIVLY_RESOURCES");
+    setenv("XDG_CONFIG_HOME", user_.c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (local_ + ":/etc/xdg").c_str(), 1);
+    setenv("SCRIVLY_RESOURCES", shipped_.c_str(), 1);
+    const std::string userFolder = user_ + "/Scrivly", localFolder = local_ + "/Scrivly";
+    ASSERT_EQ(RTFContextMaps::userFolder(), userFolder);
+    ASSERT_EQ(RTFContextMaps::localFolder(), localFolder);
+    ASSERT_EQ(RTFContextMaps::shippedFolder(), shipped_);
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(userFolder));
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(localFolder));
+
+    struct Case {
+        bool user, local, shipped;
+        const char* arial; // what "Arial" maps to; "Tahoma" is only in the shipped file
+        const char* tahoma;
+    };
+    const Case cases[] = {
+        {true, true, true, "Courier", "Tahoma"},
+        {false, true, true, "Times-Roman", "Tahoma"},
+        {false, false, true, "Helvetica", "Helvetica"},
+        {true, false, true, "Courier", "Tahoma"},
+        {false, false, false, "Arial", "Tahoma"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.user << c.local << c.shipped);
+        for (const std::string& folder : {userFolder, localFolder, shipped_})
+            kit::FileManager::removeFileAtPath(folder + "/fontmap.import");
+        if (c.user)
+            write(userFolder, "fontmap.import", "\"Arial\" = \"Courier\";\n");
+        if (c.local)
+            write(localFolder, "fontmap.import", "\"Arial\" = \"Times-Roman\";\n");
+        if (c.shipped)
+            write(shipped_, "fontmap.import", "\"Arial\" = \"Helvetica\";\n\"Tahoma\" = \"Helvetica\";\n");
+        const RTFContextMaps maps = RTFContextMaps::load(RTFContextMaps::userFolder(),
+                                                         RTFContextMaps::localFolder(),
+                                                         RTFContextMaps::shippedFolder());
+        EXPECT_EQ(maps.mapImportFontName("Arial"), c.arial);
+        EXPECT_EQ(maps.mapImportFontName("Tahoma"), c.tahoma);
+        EXPECT_EQ(maps.fontImport.has_value(), c.user || c.local || c.shipped);
+    }
+    // Each map is looked up on its own: the user's import map leaves the
+    // shipped export map in force.
+    write(userFolder, "fontmap.import", "\"Arial\" = \"Courier\";\n");
+    write(shipped_, "fontmap.export", "\"Helvetica\" = \"Arial\";\n");
+    const RTFContextMaps maps = RTFContextMaps::load(RTFContextMaps::userFolder(), RTFContextMaps::localFolder(),
+                                                     RTFContextMaps::shippedFolder());
+    EXPECT_EQ(maps.mapImportFontName("Arial"), "Courier");
+    EXPECT_EQ(maps.mapExportFontName("Helvetica"), "Arial");
 }
 
 TEST(RTFContextMaps, TheMachineFolderIsTheFirstConfigurationFolder)

@@ -39,7 +39,7 @@ protected:
 TEST_F(LayoutRTFExport, AnEmptyDocumentWritesTheFrameAndTheTablesItNeeds)
 {
     setWords(0, {});
-    EXPECT_EQ(exportRTF(), "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl \\f0\\fswiss Helvetica;}\n"
+    EXPECT_EQ(exportRTF(), "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl \\f0\\fswiss Arial;}\n"
                            "{\\colortbl \\red0\\green0\\blue0;}\n"
                            "\\pard \\ql \\nowidctlpar \\fi0\\li0\\ri0 \\sb0 \\sa0 \\sl300 \\f0\\fs24\\b0 \\i0 \\cf0 }\n");
 }
@@ -56,7 +56,8 @@ TEST_F(RTFExport, WordsAndFormatsAsTheReaderExpectsThem)
     const StyleChar* boldTen = charStyle(font("Helvetica-Bold", 10), StyleBoldFlag);
     setWords(0, {{"a{b}"}, {"caf\xDD"}, {"bold", boldTen}});
     const std::string rtf = exportRTF();
-    EXPECT_NE(rtf.find("{\\fonttbl \\f0\\fswiss Helvetica;}"), std::string::npos) << rtf;
+    // The face by the name other programs know it by (the shipped export map).
+    EXPECT_NE(rtf.find("{\\fonttbl \\f0\\fswiss Arial;}"), std::string::npos) << rtf;
     // The font's characteristics, then the type style's own switch.
     EXPECT_NE(rtf.find("a\\{b\\} caf\\'e9 \\f0\\fs20\\b \\i0 \\b bold"), std::string::npos) << rtf;
     // The document's own character set is never declared or written raw.
@@ -130,7 +131,7 @@ TEST_F(RTFExport, TheStyleSheetWritesWhatEachNamedStyleDefines)
               std::string::npos)
         << rtf;
     EXPECT_NE(rtf.find("\\pard\\s1 \\qc "), std::string::npos) << rtf;
-    EXPECT_NE(rtf.find("{\\fonttbl \\f0\\froman Times-Roman;}"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("{\\fonttbl \\f0\\froman Times New Roman;}"), std::string::npos) << rtf;
 }
 
 TEST_F(RTFExport, LineSpacingIsWrittenAsOtherReadersTakeIt)
@@ -370,8 +371,12 @@ TEST(RTFExportFamilies, FontsGoByTheirFamily)
         const char* font;
         const char* family;
     } cases[] = {
-        {"Helvetica-Bold", "swiss"}, {"Times-Italic", "roman"}, {"Courier", "modern"},
-        {"Symbol", "tech"},          {"Palatino-Roman", "nil"},   {nullptr, "nil"},
+        {"Helvetica-Bold", "swiss"},   {"Times-Italic", "roman"},
+        {"Courier", "modern"},         {"Symbol", "tech"},
+        {"Palatino-Roman", "roman"},   {"Bookman-Demi", "roman"},
+        {"NewCenturySchlbk-Italic", "roman"}, {"AvantGarde-Book", "swiss"},
+        {"Helvetica-Narrow-Bold", "swiss"},   {"ZapfChancery-MediumItalic", "script"},
+        {"ZapfDingbats", "tech"},      {nullptr, "nil"},
     };
     for (const auto& c : cases)
         EXPECT_STREQ(RTFExportMethods::rtfFamilyOf(c.font ? kit::Font::fontWithName(c.font, 12) : nullptr), c.family)
@@ -454,7 +459,7 @@ TEST_F(RTFExport, AStyleOnlyTheStyleSheetUsesHasItsFontNumbered)
     StyleParagraph::setForceParagraphStyleDefinitions(false);
     setWords(0, {{"text"}});
     const std::string rtf = exportRTF();
-    EXPECT_NE(rtf.find("{\\fonttbl \\f0\\fmodern Courier;\\f1\\fswiss Helvetica;}"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("{\\fonttbl \\f0\\fmodern Courier New;\\f1\\fswiss Arial;}"), std::string::npos) << rtf;
     EXPECT_NE(rtf.find("{\\s1\\f0\\fs20\\b0 \\i0 \\cf0  Code;}"), std::string::npos) << rtf;
     EXPECT_NE(rtf.find("{\\colortbl \\red0\\green0\\blue255;"), std::string::npos) << rtf;
 }
