@@ -7,10 +7,12 @@
 #include "core/FileManager.h"
 #include "core/ProcessInfo.h"
 #include "document/DocumentDelegate.h"
+#include "document/LayoutDocument.h"
 #include "foundation/Preferences.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -28,19 +30,37 @@ std::string preferredSaveFolder()
     return {};
 }
 
-// "_CRASH" before the last dot of the name (else "_CRASH.extension" after
-// it), and "-2", "-3"... after "_CRASH" while such a file exists.
+// "_CRASH" before the last dot of the name, then the document's own
+// extension: the copy holds the document's own stored form, whatever format
+// its file was kept in ("mine.rtf" gives "mine_CRASH.lvb" in the page
+// layout program). "-2", "-3"... follow "_CRASH" while such a file exists.
 std::string crashName(const std::string& folder, const std::string& name, const std::string& extension)
 {
     const auto dot = name.find_last_of('.');
     const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-    const std::string tail = dot == std::string::npos || dot == 0 ? "." + extension : name.substr(dot);
+    std::string tail = extension.empty() ? std::string() : "." + extension;
+    if (extension.empty() && dot != std::string::npos && dot != 0)
+        tail = name.substr(dot);
     for (int n = 1;; ++n) {
         const std::string candidate = kit::FileManager::stringByAppendingPathComponent(
             folder, stem + "_CRASH" + (n > 1 ? "-" + std::to_string(n) : std::string()) + tail);
         if (!kit::FileManager::fileAttributesAtPath(candidate, false))
             return candidate;
     }
+}
+
+// The same file, whether it exists yet or not.
+bool sameFile(const std::string& a, const std::string& b)
+{
+    const auto canonical = [](const std::string& path) {
+        std::error_code error;
+        std::filesystem::path result = std::filesystem::weakly_canonical(path, error);
+        return error ? std::filesystem::path(path).lexically_normal() : result;
+    };
+    if (canonical(a) == canonical(b))
+        return true;
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
 }
 
 } // namespace
@@ -193,7 +213,28 @@ bool Document::runSavePanel(kit::Object* sender, std::unique_ptr<kit::View>& acc
     panel->setRequiredFileType(extension);
     if (panel->runModalForDirectory(folder, name) != kit::FileHandlingPanelOKButton)
         return false;
-    return doSave(sender, panel->filename(), keepsBackups());
+    const std::string chosen = panel->filename();
+    if (!closeOtherDocumentOn(sender, chosen))
+        return false;
+    return doSave(sender, chosen, keepsBackups());
+}
+
+bool Document::closeOtherDocumentOn(kit::Object* sender, const std::string& path)
+{
+    DocumentDelegate* delegate = documentDelegate();
+    if (!delegate || path.empty())
+        return true;
+    for (LayoutDocument* other : delegate->documents()) {
+        if (other == this || !other->named() || !sameFile(other->filename(), path))
+            continue;
+        const int answer = kit::runAlertPanel(documentString("Save"), documentString("SaveOverOpen"),
+                                              documentString("Cancel"), documentString("CloseAndSave"), "",
+                                              {kit::FileManager::lastPathComponent(path)});
+        // Closing asks about the other document's own changes; a close the
+        // user refuses keeps both documents as they were.
+        return answer == kit::AlertAlternateReturn && other->close(sender) == nullptr;
+    }
+    return true;
 }
 
 bool Document::createTemplateDir(const std::string&)

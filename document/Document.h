@@ -99,6 +99,10 @@ public:
     // folder or the preferences' save folder, and saves on OK.
     bool runSavePanel(kit::Object* sender, std::unique_ptr<kit::View>& accessoryView, const std::string& extension,
                       bool isTemplate);
+    // Two open documents on one file would each save over the other: when
+    // another open document has the file at the path, the user closes it
+    // first (true once it is closed) or keeps both as they are (false).
+    bool closeOtherDocumentOn(kit::Object* sender, const std::string& path);
     // Makes sure the templates folder (the preferences', else the home
     // folder) exists; the argument is not used.
     bool createTemplateDir(const std::string& directory);

@@ -556,6 +556,9 @@ public:
     // layout that empties them runs inside some command on one of their
     // columns: the pages are kept until the current event is done.
     void deleteEmptyPages() override;
+    // The same after an undo or redo: a page that a record of the stack
+    // puts items on or takes them from stays for it.
+    void deleteEmptyPagesNotNeededBy(const UndoInfo& stack);
     // A count of -1 expands the run that starts at the index.
     bool expandPages(int count, int index);
 
@@ -860,6 +863,7 @@ private:
     TextFlow* lastActiveTextFlow_ = nullptr;
     LinksInfo linksInfo_;
     std::unique_ptr<UndoInfo> undoInfo_;
+    void deleteTrailingEmptyPages(const std::function<bool(const Page*)>& keeps);
     std::map<int, kit::WeakLink<Item>> serialNumbersToItems_;
     int lastItemSerialNumber_ = 1;
     // A header inserted in a new document takes these: an empty frame would

@@ -182,6 +182,8 @@ LayoutDocument* LayoutDocument::_initFromAlienTypeFile(const std::string& path, 
 {
     if (AlienReader& reader = alienReaderHook())
         return reader(*this, path, view, forRevert);
+    // No reader knows the file: the caller leaves the telling to this one.
+    cannotOpen(path);
     return nullptr;
 }
 

@@ -1,4 +1,6 @@
 #include "document/LayoutDocument.h"
+
+#include "document/UndoInfo.h"
 #include "text/DocumentView.h"
 
 #include "appkit/RunLoop.h"
@@ -432,8 +434,27 @@ void LayoutDocument::deleteEmptyPages()
 {
     if (!prefersAutomaticTextItems())
         return;
+    // Not while an undo or redo runs: a page left empty by it (a picture
+    // taken off) may be named by the records still to come, which need it.
+    if (undoInfo_ && undoInfo_->isReplaying())
+        return;
+    // A page an undone record puts items on again stays for its redo (the
+    // layout after an undo would otherwise take it first).
+    deleteTrailingEmptyPages([this](const Page* page) { return undoInfo_ && undoInfo_->redoNeedsPage(page); });
+}
+
+void LayoutDocument::deleteEmptyPagesNotNeededBy(const UndoInfo& stack)
+{
+    if (prefersAutomaticTextItems())
+        deleteTrailingEmptyPages([&stack](const Page* page) { return stack.needsPage(page); });
+}
+
+void LayoutDocument::deleteTrailingEmptyPages(const std::function<bool(const Page*)>& keeps)
+{
     for (int index = numPages() - 1; index >= 1; --index) {
         Page* page = pages_[std::size_t(index)].get();
+        if (keeps(page))
+            return;
         // The page's own items, whichever layer is being edited: in the
         // master layer the list would be the master items, and a page left
         // behind then stayed until the next layout took it.

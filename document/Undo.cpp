@@ -14,6 +14,7 @@
 #include "document/UndoStyleGraphic.h"
 #include "document/UndoTrans.h"
 #include "items/Item.h"
+#include "items/ItemArray.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
 
@@ -87,8 +88,30 @@ void handleOverlapsOnce(const std::vector<Item*>& items)
 
 void select(LayoutDocument* document, const std::vector<Item*>& items)
 {
-    if (document)
-        document->setSelection(items, nullptr);
+    if (!document)
+        return;
+    // Only what stands in the document: an item another record holds off
+    // its page (or whose page went with the text) is not selected.
+    std::vector<Item*> shown;
+    for (Item* item : items) {
+        Page* page = item ? item->page() : nullptr;
+        const bool onPage = page && document->indexOfPage(page) != LayoutDocument::PageNotFound &&
+                            std::any_of(page->pageItems().begin(), page->pageItems().end(),
+                                        [&](const auto& i) { return i.get() == item; });
+        const auto& masters = document->masterItems();
+        const bool master =
+            item && std::any_of(masters.begin(), masters.end(), [&](const auto& i) { return i.get() == item; });
+        if (onPage || master)
+            shown.push_back(item);
+    }
+    document->setSelection(shown, nullptr);
+}
+
+void activate(LayoutDocument* document, Page* page)
+{
+    if (document && page &&
+        (page == document->masterPage() || document->indexOfPage(page) != LayoutDocument::PageNotFound))
+        document->setActivePage(page);
 }
 
 void invalidateSelectionAndItems(LayoutDocument* document, const std::vector<Item*>& items)
@@ -184,8 +207,7 @@ void Undo::beginUndoInDocument(LayoutDocument* document) const
     if (DocumentView* main = document->mainView())
         main->endEditingIfNeeded();
     invalidateSelectionAndItems(document, items());
-    if (Page* onPage = page())
-        document->setActivePage(onPage);
+    activate(document, page());
 }
 
 void Undo::restoreSelection(LayoutDocument* document, int previousLayer) const
@@ -366,13 +388,11 @@ void Undo::undoUngrouping(LayoutDocument* document, int previousLayer)
 void handleTextColumns(const std::vector<Item*>& items, int code)
 {
     LayoutDocument* document = nullptr;
-    std::vector<TextItem*> columns;
-    for (Item* item : items)
-        if (auto* column = dynamic_cast<TextItem*>(item)) {
-            columns.push_back(column);
-            if (!document && column->page())
-                document = column->page()->document();
-        }
+    // A group's columns leave and rejoin their flows with it.
+    std::vector<TextItem*> columns = textColumnsWithin(items);
+    for (TextItem* column : columns)
+        if (!document && column->page())
+            document = column->page()->document();
     if (code != Undo::ItemsRemoved) {
         for (TextItem* column : columns)
             column->removeFromTextFlow();

@@ -124,6 +124,9 @@ public:
 
     // Reverse and repeat the edit. Redo is undo again unless a class has
     // its own.
+    // Whether undoing or redoing the record puts something on the page or
+    // takes something from it: the page must stay for it.
+    virtual bool needsPage(const Page* page) const { return page && page_.get() == page; }
     virtual void undoInDocument(LayoutDocument* document);
     virtual void redoInDocument(LayoutDocument* document);
 

@@ -22,6 +22,13 @@ public:
     void setUndoList(std::vector<std::unique_ptr<Undo>> list);
     const std::vector<std::unique_ptr<Undo>>& undoList() const { return list_; }
     int count() const { return static_cast<int>(list_.size()); }
+    bool needsPage(const Page* page) const override
+    {
+        for (const auto& record : list_)
+            if (record && record->needsPage(page))
+                return true;
+        return Undo::needsPage(page);
+    }
 
     void undoInDocument(LayoutDocument* document) override;
     void redoInDocument(LayoutDocument* document) override;

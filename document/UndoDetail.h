@@ -49,5 +49,8 @@ void select(LayoutDocument* document, const std::vector<Item*>& items);
 
 // Takes the selection's and the items' areas for redisplay in every view.
 void invalidateSelectionAndItems(LayoutDocument* document, const std::vector<Item*>& items);
+// The record's page becomes the active one while it is in the document (a
+// page the text took away meanwhile is not).
+void activate(LayoutDocument* document, Page* page);
 
 } // namespace undo_detail

@@ -98,6 +98,10 @@ void UndoGuide::undoInDocument(LayoutDocument* document)
         document->setEditingLayer(previous);
         document->notifyUpdate(nullptr, oldRect);
         document->notifyUpdate(nullptr, newRect);
+        // What follows the guide (the word processor's columns follow its
+        // margins) follows it back, as after the drag.
+        if (GuideDelegate* delegate = guide->delegate())
+            delegate->guideDidDrag(guide, false);
         break;
     }
     default:

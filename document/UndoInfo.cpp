@@ -12,6 +12,19 @@ namespace {
 
 int undoCapacity = -1;
 
+// Set while a record is undone or redone, whatever leaves the call.
+class Replaying {
+public:
+    explicit Replaying(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Replaying() { flag_ = was_; }
+    Replaying(const Replaying&) = delete;
+    Replaying& operator=(const Replaying&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
+
 } // namespace
 
 void UndoInfo::initialize()
@@ -67,6 +80,14 @@ void UndoInfo::documentMarkedEdited(bool edited)
     savedIndex_ = edited ? Unreachable : current_;
 }
 
+void UndoInfo::dropPagesLeftEmpty()
+{
+    // The text lets go of the pages it no longer needs once the change is
+    // over; a page a record still needs stays for it.
+    if (document_)
+        document_->deleteEmptyPagesNotNeededBy(*this);
+}
+
 void UndoInfo::markEditedByIndex()
 {
     if (document_)
@@ -75,7 +96,9 @@ void UndoInfo::markEditedByIndex()
 
 void UndoInfo::push(std::unique_ptr<Undo> record)
 {
-    if (!record)
+    // Pushed in the middle of an undo, a record would cut the redo tail and
+    // leave the index on the record being undone.
+    if (!record || replaying_)
         return;
     const Working working(*this);
     while (list_.size() > static_cast<std::size_t>(current_ + 1))
@@ -108,7 +131,11 @@ bool UndoInfo::undo()
         return false;
     const Working working(*this);
     Undo& record = *list_[static_cast<std::size_t>(current_)];
-    record.undoInDocument(document_);
+    {
+        Replaying replaying(replaying_);
+        record.undoInDocument(document_);
+    }
+    dropPagesLeftEmpty();
     notifyPagesPanel(record);
     --current_;
     markEditedByIndex();
@@ -122,7 +149,11 @@ bool UndoInfo::redo()
     const Working working(*this);
     ++current_;
     Undo& record = *list_[static_cast<std::size_t>(current_)];
-    record.redoInDocument(document_);
+    {
+        Replaying replaying(replaying_);
+        record.redoInDocument(document_);
+    }
+    dropPagesLeftEmpty();
     markEditedByIndex();
     notifyPagesPanel(record);
     return true;
@@ -148,6 +179,17 @@ void UndoInfo::empty()
     current_ = -1;
     list_.clear();
     limitReached_ = false;
+}
+
+bool UndoInfo::needsPage(const Page* page) const
+{
+    return std::any_of(list_.begin(), list_.end(), [&](const auto& record) { return record->needsPage(page); });
+}
+
+bool UndoInfo::redoNeedsPage(const Page* page) const
+{
+    const auto from = list_.begin() + std::clamp(current_ + 1, 0, count());
+    return std::any_of(from, list_.end(), [&](const auto& record) { return record->needsPage(page); });
 }
 
 Undo* UndoInfo::currentRecord() const

@@ -19,6 +19,7 @@ namespace kit {
 class Array;
 }
 class LayoutDocument;
+class Page;
 class Undo;
 
 class UndoInfo : public kit::Object {
@@ -44,9 +45,17 @@ public:
     bool doesNotifyPagePanel() const { return notifyPagePanel_; }
     void setNotifyPagePanel(bool flag) { notifyPagePanel_ = flag; }
     bool limitReached() const { return limitReached_; }
+    // An undo or redo runs.
+    bool isReplaying() const { return replaying_; }
+    // Whether a record on the stack needs the page to stay.
+    bool needsPage(const Page* page) const;
+    // The same for the records undone, which a redo does again.
+    bool redoNeedsPage(const Page* page) const;
 
     // Drops the redo tail, appends the record (the oldest goes past the
-    // limit) and marks the document edited. Nil is ignored.
+    // limit) and marks the document edited. Nil is ignored, and so is a
+    // record made while an undo or redo runs: what that change brings
+    // about (a page the layout adds as the text comes back) is part of it.
     void push(std::unique_ptr<Undo> record);
     // false when there is nothing to undo (redo).
     bool undo();
@@ -84,6 +93,7 @@ private:
     // Set while the stack pushes, undoes, redoes or pops: the edited marks
     // its records and it set then are its own.
     struct Working;
+    void dropPagesLeftEmpty();
 
     LayoutDocument* document_ = nullptr; // not owned
     std::vector<std::unique_ptr<Undo>> list_;
@@ -93,5 +103,7 @@ private:
     bool limitReached_ = false;
     bool notifyPagePanel_ = true;
     bool working_ = false;
+    // An undo or redo runs.
+    bool replaying_ = false;
     mutable std::unique_ptr<kit::Array> codedList_;
 };

@@ -42,8 +42,7 @@ void UndoOrder::perform(LayoutDocument* document, bool undo)
         return;
     Page* onPage = page();
     invalidateSelectionAndItems(document, items());
-    if (onPage)
-        document->setActivePage(onPage);
+    activate(document, onPage);
     const int previous = changeEditingLayerForDocument(document);
     const int type = undoType();
     if (onPage && type >= BroughtToFront && type <= SentBackward) {

@@ -20,6 +20,12 @@ public:
 
     // The pages that still exist, in order.
     std::vector<Page*> pages() const;
+    // Its pages come and go with it: it needs none to stay.
+    bool needsPage(const Page* page) const override
+    {
+        (void)page;
+        return false;
+    }
     // Pages removed before the record was made (27): it holds them from now on.
     void hold(std::vector<std::unique_ptr<Page>> pages) { held_ = std::move(pages); }
     const std::vector<std::unique_ptr<Page>>& held() const { return held_; }

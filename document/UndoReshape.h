@@ -1,13 +1,18 @@
 #pragma once
 
 // The record of an item reshaped by dragging one of its knobs (type 15).
-// Undo drags the knob back through the item's own resize loop, and keeps
-// where the knob was, so that the next call (redo) drags it back again.
+// Undo gives the item back the frame it had and keeps the one it leaves, so
+// that the next call (redo) gives that back again. A record without a frame
+// (read from an older stream) drags the knob back through the item's own
+// resize loop instead.
 
 #include "core/Geometry.h"
 #include "document/Undo.h"
+#include "items/GraphicStyleSnapshot.h"
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace kit {
 class Event;
@@ -21,6 +26,11 @@ public:
     ~UndoReshape() override;
 
     void setItem(Item* item, int knob, const kit::Point* point);
+    // The frame the item had before the drag.
+    void setOldFrame(const kit::Rect& frame);
+    // What a group's drag changes in its members, taken before the drag:
+    // their frames and graphic styles (a group scales its members' lines).
+    void keepMembers(Item* item);
     Item* item() const { return item_.get(); }
     int knob() const { return knob_; }
     kit::Point point() const { return point_; }
@@ -42,4 +52,8 @@ private:
     kit::WeakLink<Item> item_;
     int knob_ = 0;
     kit::Point point_{};
+    kit::Rect frame_{};
+    bool hasFrame_ = false;
+    std::vector<std::pair<kit::WeakLink<Item>, kit::Rect>> memberFrames_;
+    GraphicStyleSnapshot memberStyles_;
 };

@@ -112,15 +112,15 @@ void UndoStyleGraphic::perform(LayoutDocument* document, bool undo)
     const bool redefinition = undoType() == GraphicStyleRedefined;
     invalidateSelectionAndItems(document, items());
     if (!redefinition)
-        if (Page* onPage = page())
-            document->setActivePage(onPage);
+        activate(document, page());
     const OverlapsHeld held(items());
     if ((itemCount() > 0 || redefinition) && hasData()) {
         if (redefinition)
             swapRedefinedStyle(document);
-        else if (undo)
+        else if (undo) {
             undoStep(document);
-        else
+            memberStyles_.restore();
+        } else
             redoStep(document);
     }
     if (!redefinition) {

@@ -11,6 +11,7 @@
 
 #include "core/Color.h"
 #include "document/Undo.h"
+#include "items/GraphicStyleSnapshot.h"
 #include "foundation/GxRecords.h"
 
 #include <memory>
@@ -52,6 +53,10 @@ public:
     static constexpr unsigned char AttributeOn = 1;
     static constexpr unsigned char AttributeAbsent = 2;
     void setWasOnData(std::vector<unsigned char> flags) { wasOn_ = std::move(flags); }
+    // The styles of the members of groups among the items before the
+    // change: a group takes one value for all, and undo gives each member
+    // its own again.
+    void keepMemberStyles(GraphicStyleSnapshot styles) { memberStyles_ = std::move(styles); }
     const std::vector<unsigned char>& wasOnData() const { return wasOn_; }
     // A line width changed by a step (thinner, thicker) rather than set:
     // entry 0 is then the step, and redo steps again.
@@ -89,6 +94,7 @@ private:
         data_;
     bool relativeLineWidth_ = false;
     std::vector<unsigned char> wasOn_;
+    GraphicStyleSnapshot memberStyles_;
     mutable std::unique_ptr<kit::Array> codedData_;
 };
 

@@ -70,11 +70,12 @@ void UndoTrans::perform(LayoutDocument* document, bool undo)
     int remembered = document->getEditingLayer();
     invalidateSelectionAndItems(document, items());
     if (undoType() != MovedToPage)
-        if (Page* onPage = page())
-            document->setActivePage(onPage);
+        activate(document, page());
     {
         const OverlapsHeld held(items());
         step(document, undo, &remembered);
+        if (undo)
+            styles_.restore();
     }
     const bool sameLayer = remembered == getItemsEditingLayer();
     document->setEditingLayer(remembered);
@@ -271,7 +272,7 @@ void UndoTrans::moveToOtherPage(LayoutDocument* document, int* rememberedLayer)
     setPage(to);
     oldPage_ = from;
     oldPlaces_ = std::move(places);
-    document->setActivePage(to);
+    activate(document, to);
 }
 
 // ---- Stored form.

@@ -7,6 +7,7 @@
 
 #include "core/Geometry.h"
 #include "document/Undo.h"
+#include "items/GraphicStyleSnapshot.h"
 
 #include <array>
 #include <variant>
@@ -50,6 +51,13 @@ public:
         oldPlaces_ = std::move(places);
     }
     Page* oldPage() const { return undoType() == MovedToPage ? oldPage_.get() : nullptr; }
+    bool needsPage(const Page* page) const override
+    {
+        return Undo::needsPage(page) || (page && oldPage() == page);
+    }
+    // The items' graphic styles before a scale (which changes line widths,
+    // a named style's too): undo gives them back exactly.
+    void keepStyles(GraphicStyleSnapshot styles) { styles_ = std::move(styles); }
 
     kit::Point point() const { return point_; }
     const std::array<float, 2>& values() const { return values_; }
@@ -80,4 +88,5 @@ private:
         data_;
     kit::WeakLink<Page> oldPage_;
     std::vector<int> oldPlaces_;
+    GraphicStyleSnapshot styles_;
 };

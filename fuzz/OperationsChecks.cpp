@@ -12,12 +12,14 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "items/Item.h"
+#include "items/ItemGroup.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextWordSpecial.h"
 #include "view/PageView.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -68,17 +70,24 @@ std::string firstDifference(const std::string& a, const std::string& b)
 
 // ---- Back references.
 
-void Model::checkLinks() const
+std::string linkProblems(const LayoutDocument& doc)
 {
-    const LayoutDocument& doc = *document_;
     if (doc.numPages() < 1)
-        failed("the document has no page");
+        return "the document has no page";
     std::set<const kit::Object*> live;
     std::set<const Page*> pages;
+    // A group's members keep their links (a column in a group goes on
+    // in its chain).
+    std::function<void(const Item*)> add = [&](const Item* item) {
+        live.insert(item);
+        if (const auto* group = dynamic_cast<const ItemGroup*>(item))
+            for (const auto& member : group->items())
+                add(member.get());
+    };
     for (const auto& page : doc.pages()) {
         pages.insert(page.get());
         for (const auto& item : page->pageItems())
-            live.insert(item.get());
+            add(item.get());
     }
     std::set<const kit::Object*> masters;
     for (const auto& item : doc.masterItems()) {
@@ -88,14 +97,15 @@ void Model::checkLinks() const
     for (const auto* list : {&doc.headers(), &doc.footers(), &doc.footnotes()})
         for (const TextWordSpecial* marker : *list)
             masters.insert(marker);
+    auto where = [&](const Item* item) { return whereIn(doc, item); };
 
     for (std::size_t p = 0; p < doc.pages().size(); ++p)
         for (const auto& item : doc.pages()[p]->pageItems())
             if (item->page() != doc.pages()[p].get())
-                failed(where(item.get()) + " names another page as its own");
+                return where(item.get()) + " names another page as its own";
     for (const auto& item : doc.masterItems())
         if (item->page() && item->page() != doc.masterPage() && !pages.count(item->page()))
-            failed(where(item.get()) + " names a page that is gone");
+            return where(item.get()) + " names a page that is gone";
     for (const kit::Object* object : live) {
         const auto* column = dynamic_cast<const TextItem*>(object);
         if (!column)
@@ -103,54 +113,64 @@ void Model::checkLinks() const
         const std::string at = where(column);
         if (column->nextColumn() && !column->isDisconnected()) {
             if (!live.count(column->nextColumn()))
-                failed(at + ": its next column is gone");
+                return at + ": its next column is gone";
             if (column->nextColumn()->prevColumn() != column)
-                failed(at + ": its next column does not name it as the previous one");
+                return at + ": its next column does not name it as the previous one";
             if (column->nextColumn()->flow() != column->flow())
-                failed(at + ": its next column shows another flow");
+                return at + ": its next column shows another flow";
         }
         if (column->prevColumn() && !column->isDisconnected()) {
             if (!live.count(column->prevColumn()))
-                failed(at + ": its previous column is gone");
+                return at + ": its previous column is gone";
             if (column->prevColumn()->nextColumn() != column)
-                failed(at + ": its previous column does not name it as the next one");
+                return at + ": its previous column does not name it as the next one";
         }
         if (column->myMaster() && !masters.count(column->myMaster()))
-            failed(at + ": its master is gone");
+            return at + ": its master is gone";
         if (column->flow() && column->flow()->firstTextItem() && !live.count(column->flow()->firstTextItem()))
-            failed(at + ": the first column of its flow is gone");
+            return at + ": the first column of its flow is gone";
     }
     for (const Item* item : doc.selected())
         if (!live.count(item))
-            failed("the selection holds an item that is gone: " + item->className() + (dynamic_cast<const TextItem*>(item) && static_cast<const TextItem*>(item)->isDisplay() ? " (headline)" : ""));
+            return "the selection holds an item that is gone: " + item->className() +
+                   (dynamic_cast<const TextItem*>(item) && static_cast<const TextItem*>(item)->isDisplay()
+                        ? " (headline)"
+                        : "");
     if (doc.activeTextItem() && !live.count(doc.activeTextItem()))
-        failed("the active column is gone");
+        return "the active column is gone";
     // The active entry may be the run that stands for collapsed pages.
     const auto& displayed = doc.displayedPages();
     if (doc.activePage() && !pages.count(doc.activePage()) &&
         std::find(displayed.begin(), displayed.end(), doc.activePage()) == displayed.end())
-        failed("the active page is gone");
+        return "the active page is gone";
+    return {};
+}
+
+void Model::checkLinks() const
+{
+    if (const std::string problem = linkProblems(*document_); !problem.empty())
+        failed(problem);
 }
 
 // ---- The document's audit.
 
-void Model::checkAudit() const
+std::string auditProblems(const LayoutDocument& document)
 {
     // The audit lists on standard output: caught in a memory file.
     static const int memory = memfd_create("scrivly-audit", 0);
     static const int savedOut = dup(1);
     if (memory < 0 || savedOut < 0)
-        failed("cannot catch the audit");
+        return "cannot catch the audit";
     std::fflush(stdout);
     if (ftruncate(memory, 0) != 0 || lseek(memory, 0, SEEK_SET) != 0 || dup2(memory, 1) < 0)
-        failed("cannot catch the audit");
-    document_->audit(0);
+        return "cannot catch the audit";
+    document.audit(0);
     std::fflush(stdout);
     dup2(savedOut, 1);
     const off_t size = lseek(memory, 0, SEEK_END);
     std::string text(std::size_t(size > 0 ? size : 0), '\0');
     if (pread(memory, text.data(), text.size(), 0) != ssize_t(text.size()))
-        failed("cannot read the audit back");
+        return "cannot read the audit back";
     // "Serial n, item p(q)": q is the item found again by its own number.
     std::istringstream in(text);
     std::string line;
@@ -164,8 +184,15 @@ void Model::checkAudit() const
         const std::string item = line.substr(open + 5, paren - open - 5);
         const std::string again = line.substr(paren + 1, close - paren - 1);
         if (item != again || line.compare(at, 9, "Serial 0,") == 0)
-            failed("the audit shows a stale object link: " + line);
+            return "the audit shows a stale object link: " + line;
     }
+    return {};
+}
+
+void Model::checkAudit() const
+{
+    if (const std::string problem = auditProblems(*document_); !problem.empty())
+        failed(problem);
 }
 
 // ---- The window against a fresh repaint.

@@ -93,6 +93,17 @@ private:
     bool times_ = false;
 };
 
+// The invariants, each answering what is wrong (empty when nothing is), for
+// any document: every back reference names something alive; the document's
+// audit shows no stale object link.
+std::string linkProblems(const LayoutDocument& document);
+std::string auditProblems(const LayoutDocument& document);
+
+// What the stored form keeps of a document, one fact per line; with
+// detail, each item's transform and graphic attributes, a group's members
+// and the pages' guides as well.
+std::string describeDocument(const LayoutDocument& document, bool detail = false);
+
 // Where an item lies in the document: "page 2 item 1", "master item 0".
 std::string whereIn(const LayoutDocument& document, const Item* item);
 

@@ -7,6 +7,7 @@
 #include "core/Unarchiver.h"
 #include "core/Values.h"
 #include "document/LayoutDocument.h"
+#include "document/Guide.h"
 #include "document/Page.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleInfo.h"
@@ -14,6 +15,7 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
 #include "items/Item.h"
+#include "items/ItemGroup.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
@@ -35,8 +37,44 @@ std::string point(const textPoint& p)
     return std::to_string(p.paragraph) + "/" + std::to_string(p.word) + "/" + std::to_string(p.letter);
 }
 
+std::string number(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", double(value));
+    // Rounding must not tell -0.00 from 0.00.
+    return std::string(text) == "-0.00" ? "0.00" : text;
+}
+
+std::string colour(const kit::ColorRef& color)
+{
+    return color ? color->description() : std::string("none");
+}
+
+// An item's transform and graphic attributes.
+std::string itemDetail(const Item& item)
+{
+    float m[4] = {1, 0, 0, 1};
+    item.getMatrix(m);
+    std::ostringstream out;
+    out << "matrix " << number(m[0]) << " " << number(m[1]) << " " << number(m[2]) << " " << number(m[3]);
+    if (const StyleGraphic* style = item.graphicStyle()) {
+        out << " style " << style->styleName().value_or("-") << (style->isNamedStyle() ? " (named)" : "")
+            << " fill " << style->hasFill() << " " << (style->hasFill() ? colour(style->fillColor()) : "-")
+            << " line " << style->hasLine();
+        if (style->hasLine())
+            out << " " << colour(style->lineColor()) << " width " << number(style->lineWidth()) << " dash "
+                << (style->lineDash() ? style->lineDash()->count : 0);
+        out << " crop " << style->doesCrop();
+    } else {
+        out << " style none";
+    }
+    return out.str();
+}
+
+} // namespace
+
 // What the stored form keeps of a document, one fact per line.
-std::string describe(const LayoutDocument& document)
+std::string describeDocument(const LayoutDocument& document, bool detail)
 {
     std::ostringstream out;
     auto where = [&](const kit::Object* object) -> std::string {
@@ -52,18 +90,23 @@ std::string describe(const LayoutDocument& document)
             at = flows.insert(flows.end(), flow);
         return std::to_string(at - flows.begin());
     };
-    auto item = [&](const Item* i) {
+    std::function<void(const Item*, const std::string&)> item = [&](const Item* i, const std::string& indent) {
         char frame[160];
         std::snprintf(frame, sizeof frame, "%.2f %.2f %.2f %.2f", double(i->frame().origin.x),
                       double(i->frame().origin.y), double(i->frame().size.width), double(i->frame().size.height));
-        out << "  " << i->className() << " " << frame << " locked " << i->isLocked() << " master "
+        out << indent << i->className() << " " << frame << " locked " << i->isLocked() << " master "
             << i->masterFlags() << " shadow " << i->dropShadow() << " runaround " << i->hasRunaround() << " name "
             << i->name().value_or("-") << "\n";
+        if (detail)
+            out << indent << "  " << itemDetail(*i) << "\n";
+        if (const auto* group = dynamic_cast<const ItemGroup*>(i); group && detail)
+            for (const auto& member : group->items())
+                item(member.get(), indent + "    member ");
         // A column made without a type is an ordinary column (type 1) and is
         // read as one; a flowing master's text lives in its page copies,
         // and what flow it holds itself does not matter.
         if (const auto* column = dynamic_cast<const TextItem*>(i))
-            out << "    type " << std::max(1, column->textType()) << " flows "
+            out << indent << "  type " << std::max(1, column->textType()) << " flows "
                 << (column->autoFlowMaster() ? "automatically" : column->manualFlowMaster() ? "by hand" : "no")
                 << " series " << column->columnSeries() << " "
                 << point(column->startPoint()) << " to " << point(column->endPoint()) << " next "
@@ -76,12 +119,15 @@ std::string describe(const LayoutDocument& document)
         const Page* page = document.pages()[p].get();
         out << "page " << p << " " << page->size().width << "x" << page->size().height << " collapsed "
             << page->isCollapsed() << " guides " << page->guides().size() << "\n";
+        if (detail)
+            for (const auto& guide : page->guides())
+                out << "  guide " << guide->orientation() << " at " << number(guide->location()) << "\n";
         for (const auto& i : page->pageItems())
-            item(i.get());
+            item(i.get(), "  ");
     }
     out << "master items\n";
     for (const auto& i : document.masterItems())
-        item(i.get());
+        item(i.get(), "  ");
     for (std::size_t f = 0; f < flows.size(); ++f) {
         out << "flow " << f << "\n";
         for (const auto& paragraph : flows[f]->paragraphList()) {
@@ -111,6 +157,8 @@ std::string describe(const LayoutDocument& document)
         }
     return out.str();
 }
+
+namespace {
 
 // The decoded object, taken from those the decoder handed out unclaimed.
 template <class T>
@@ -240,8 +288,8 @@ void Model::checkSaveAndRead() const
             read.addFootnote(marker);
     read.setup();
 
-    const std::string was = describe(doc);
-    const std::string again = describe(read);
+    const std::string was = describeDocument(doc);
+    const std::string again = describeDocument(read);
     if (was != again)
         failed("the document read back differs from the one saved at " + firstDifference(was, again));
 }

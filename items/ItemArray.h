@@ -21,6 +21,7 @@ class Item;
 class DocumentView;
 class StyleGraphic;
 class StyleParagraph;
+class TextItem;
 class Undo;
 struct GxArrow;
 struct GxDash;
@@ -73,6 +74,9 @@ const std::vector<Item*>& splitIntoLocked(const std::vector<Item*>& items, std::
 std::vector<Item*> subsetCopyForLockState(const std::vector<Item*>& items, bool flag);
 // The text columns; empty (nil) for none.
 std::vector<Item*> subsetCopyForTextItems(const std::vector<Item*>& items);
+// The text columns, those inside groups (at any depth) too, in order: what
+// leaves its flows when the items leave their page.
+std::vector<TextItem*> textColumnsWithin(const std::vector<Item*>& items);
 
 // ---- Geometry (UndoTrans).
 std::unique_ptr<Undo> moveBy(const std::vector<Item*>& items, float dx, float dy, bool undo);

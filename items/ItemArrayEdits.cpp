@@ -13,6 +13,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleGraphicNamed.h"
+#include "items/GraphicStyleSnapshot.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
 
@@ -255,6 +256,7 @@ std::unique_ptr<Undo> sizeBy(const std::vector<Item*>& items, float dw, float dh
 std::unique_ptr<Undo> scaleBy(const std::vector<Item*>& items, float sx, float sy, bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot styles(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::ItemsAndMembers);
     // A factor of 0 would flatten the items beyond what undo can invert.
     if (sx == 0.0f || sy == 0.0f || !std::isfinite(sx) || !std::isfinite(sy))
         return nullptr;
@@ -274,6 +276,7 @@ std::unique_ptr<Undo> scaleBy(const std::vector<Item*>& items, float sx, float s
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoTrans>(items, Undo::ScaledBy);
+    record->keepStyles(std::move(styles));
     record->setScale(sx, sy);
     record->setPointData(std::move(displacements));
     return record;
@@ -338,6 +341,7 @@ std::unique_ptr<Undo> rotateTo(const std::vector<Item*>& items, float degrees, b
 std::unique_ptr<Undo> scaleTo(const std::vector<Item*>& items, float sx, float sy, bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot styles(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::ItemsAndMembers);
     std::vector<kit::Rect> rects(items.size());
     backwards(items, [&](Item* item, std::size_t k) {
         rects[k] = item->frame();
@@ -358,6 +362,7 @@ std::unique_ptr<Undo> scaleTo(const std::vector<Item*>& items, float sx, float s
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoTrans>(items, Undo::ScaledTo);
+    record->keepStyles(std::move(styles));
     record->setScale(sx, sy);
     record->setRectData(std::move(rects));
     return record;
@@ -368,6 +373,7 @@ std::unique_ptr<Undo> scaleTo(const std::vector<Item*>& items, float sx, float s
 std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic* style, bool undo, bool remove)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot members(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::GroupMembers);
     std::vector<UndoStyleGraphic::StyleEntry> entries(items.size() + 1);
     backwards(items, [&](Item* item, std::size_t k) {
         if (!item->canAcceptStyle("StyleGraphic"))
@@ -386,6 +392,7 @@ std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic*
         return nullptr;
     entries[0] = style ? copyForUndo(style) : nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, remove ? Undo::GraphicStyleRemoved : Undo::GraphicStyleApplied);
+    record->keepMemberStyles(std::move(members));
     record->setListData(std::move(entries));
     return record;
 }
@@ -393,6 +400,7 @@ std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic*
 std::unique_ptr<Undo> modifyFill(const std::vector<Item*>& items, const GxFill* fill, bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot members(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::GroupMembers);
     std::vector<GxFill> fills(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     fills[0] = fill ? fillCopy(fill) : noFill();
@@ -408,6 +416,7 @@ std::unique_ptr<Undo> modifyFill(const std::vector<Item*>& items, const GxFill* 
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, Undo::FillSet);
+    record->keepMemberStyles(std::move(members));
     record->setFillData(std::move(fills));
     record->setWasOnData(std::move(wasOn));
     return record;
@@ -416,6 +425,7 @@ std::unique_ptr<Undo> modifyFill(const std::vector<Item*>& items, const GxFill* 
 std::unique_ptr<Undo> modifyLine(const std::vector<Item*>& items, const GxLine* line, bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot members(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::GroupMembers);
     std::vector<GxLine> lines(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     lines[0] = line ? lineCopy(line) : noLine();
@@ -429,6 +439,7 @@ std::unique_ptr<Undo> modifyLine(const std::vector<Item*>& items, const GxLine* 
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, Undo::LineSet);
+    record->keepMemberStyles(std::move(members));
     record->setLineData(std::move(lines));
     record->setWasOnData(std::move(wasOn));
     return record;
@@ -437,6 +448,7 @@ std::unique_ptr<Undo> modifyLine(const std::vector<Item*>& items, const GxLine* 
 std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::ColorRef& color, int type, bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot members(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::GroupMembers);
     std::vector<UndoStyleGraphic::ColorEntry> colors(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     colors[0] = color;
@@ -466,6 +478,7 @@ std::unique_ptr<Undo> modifyColor(const std::vector<Item*>& items, const kit::Co
     if (!undo || items.empty() || !took)
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, type);
+    record->keepMemberStyles(std::move(members));
     record->setColorData(std::move(colors));
     record->setWasOnData(std::move(wasOn));
     return record;
@@ -475,6 +488,7 @@ std::unique_ptr<Undo> modifyPattern(const std::vector<Item*>& items, std::shared
                                     bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot members(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::GroupMembers);
     std::vector<UndoStyleGraphic::PatternEntry> patterns(items.size() + 1);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     patterns[0] = pattern;
@@ -489,6 +503,7 @@ std::unique_ptr<Undo> modifyPattern(const std::vector<Item*>& items, std::shared
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, Undo::FillPatternSet);
+    record->keepMemberStyles(std::move(members));
     record->setPatternData(std::move(patterns));
     record->setWasOnData(std::move(wasOn));
     return record;
@@ -499,6 +514,7 @@ namespace {
 std::unique_ptr<Undo> changeLineWidth(const std::vector<Item*>& items, float value, bool relative, bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot members(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::GroupMembers);
     std::vector<float> widths(items.size() + 1, 0.0f);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     widths[0] = value;
@@ -521,6 +537,7 @@ std::unique_ptr<Undo> changeLineWidth(const std::vector<Item*>& items, float val
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, Undo::LineWidthSet);
+    record->keepMemberStyles(std::move(members));
     record->setFloatData(std::move(widths));
     record->setRelativeLineWidth(relative);
     record->setWasOnData(std::move(wasOn));
@@ -552,6 +569,7 @@ std::unique_ptr<Undo> changeLineWidthBy(const std::vector<Item*>& items, float s
 std::unique_ptr<Undo> modifyFlag(const std::vector<Item*>& items, bool flag, int type, bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot members(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::GroupMembers);
     std::vector<unsigned char> flags(items.size() + 1, 0);
     flags[0] = flag;
     bool took = false;
@@ -565,6 +583,7 @@ std::unique_ptr<Undo> modifyFlag(const std::vector<Item*>& items, bool flag, int
     if (!undo || items.empty() || !took)
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, type);
+    record->keepMemberStyles(std::move(members));
     record->setFlagData(std::move(flags));
     return record;
 }
@@ -572,6 +591,7 @@ std::unique_ptr<Undo> modifyFlag(const std::vector<Item*>& items, bool flag, int
 std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* dash, bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot members(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::GroupMembers);
     std::vector<GxDash> dashes(items.size() + 1, GxNoDash);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
     if (dash)
@@ -588,6 +608,7 @@ std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* 
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, Undo::DashSet);
+    record->keepMemberStyles(std::move(members));
     record->setDashData(std::move(dashes));
     record->setWasOnData(std::move(wasOn));
     return record;
@@ -596,6 +617,7 @@ std::unique_ptr<Undo> modifyDash(const std::vector<Item*>& items, const GxDash* 
 std::unique_ptr<Undo> modifyArrow(const std::vector<Item*>& items, const GxArrow* arrow, int type, bool undo)
 {
     const OverlapsHeld held(items);
+    GraphicStyleSnapshot members(undo ? items : std::vector<Item*>{}, GraphicStyleSnapshot::GroupMembers);
     const bool left = type == Undo::LeftArrowSet;
     std::vector<GxArrow> arrows(items.size() + 1, GxNoArrow);
     std::vector<unsigned char> wasOn(items.size() + 1, UndoStyleGraphic::AttributeOn);
@@ -619,6 +641,7 @@ std::unique_ptr<Undo> modifyArrow(const std::vector<Item*>& items, const GxArrow
     if (!undo || items.empty())
         return nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, left ? Undo::LeftArrowSet : Undo::RightArrowSet);
+    record->keepMemberStyles(std::move(members));
     record->setArrowData(std::move(arrows));
     record->setWasOnData(std::move(wasOn));
     return record;

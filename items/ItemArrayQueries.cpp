@@ -12,6 +12,7 @@
 #include "text/DocumentView.h"
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -257,6 +258,21 @@ std::vector<Item*> subsetCopyForLockState(const std::vector<Item*>& items, bool 
         if (item && item->isLocked() == flag)
             subset.push_back(item);
     return subset;
+}
+
+std::vector<TextItem*> textColumnsWithin(const std::vector<Item*>& items)
+{
+    std::vector<TextItem*> columns;
+    std::function<void(Item*)> visit = [&](Item* item) {
+        if (auto* column = dynamic_cast<TextItem*>(item))
+            columns.push_back(column);
+        else if (auto* group = dynamic_cast<ItemGroup*>(item))
+            for (const auto& member : group->items())
+                visit(member.get());
+    };
+    for (Item* item : items)
+        visit(item);
+    return columns;
 }
 
 std::vector<Item*> subsetCopyForTextItems(const std::vector<Item*>& items)

@@ -42,6 +42,25 @@ kit::Rect spanned(kit::Point a, kit::Point b)
     return kit::makeRect(std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(b.x - a.x), std::fabs(b.y - a.y));
 }
 
+// The least width and height a knob drag leaves: an item of no width or
+// height shows nothing and its file does not keep it.
+constexpr float MinimumSide = 1.0f;
+
+// The rectangle at least that large, grown from the anchor towards the
+// side the knob lies on.
+kit::Rect atLeastMinimum(kit::Rect r, kit::Point anchor, kit::Point side)
+{
+    if (r.size.width < MinimumSide) {
+        r.size.width = MinimumSide;
+        r.origin.x = side.x < anchor.x ? anchor.x - MinimumSide : anchor.x;
+    }
+    if (r.size.height < MinimumSide) {
+        r.size.height = MinimumSide;
+        r.origin.y = side.y < anchor.y ? anchor.y - MinimumSide : anchor.y;
+    }
+    return r;
+}
+
 // Where the loop draws: the page view's focus moved to the page origin and
 // clipped to the page. Gathers the context and the zoom in one place.
 struct Feedback {
@@ -139,6 +158,7 @@ Item* Item::performResize(int* knobPointer, DocumentView* view, const kit::Event
         applyMatrixToPoint(&knobPoint, &anchor, inverse);
         applyMatrixToPoint(&base.origin, &anchor, inverse);
     }
+    const kit::Point startKnob = knobPoint;
 
     // 6. One event at a time until the button goes up.
     kit::Rect rect = frame_;
@@ -178,6 +198,15 @@ Item* Item::performResize(int* knobPointer, DocumentView* view, const kit::Event
             rect = kit::makeRect(anchor.x - w / 2.0f, anchor.y - h / 2.0f, w, h);
         } else {
             rect = spanned(anchor, p);
+        }
+        // An item's knob never takes it below the least size (a new item
+        // dragged out is refused by its maker instead).
+        if (knobPointer) {
+            // The side the knob lies on; on the anchor's line, the side it
+            // started from.
+            const kit::Point side = kit::makePoint(p.x != anchor.x ? p.x : startKnob.x,
+                                                   p.y != anchor.y ? p.y : startKnob.y);
+            rect = atLeastMinimum(rect, anchor, side);
         }
         if (transformed)
             applyMatrixToPoint(&rect.origin, &anchor, m);

@@ -208,8 +208,15 @@ bool TextItem::relinkInTextFlow()
     const bool fits = flow_ && flow_->paragraphCount() > 0 &&
                       (previous ? previous->nextColumn() == next : flow_->firstTextItem() == next) &&
                       (!next || next->prevColumn() == previous);
-    if (!fits)
-        return false;
+    if (!fits) {
+        // A page's copy of a flowing master goes where its page puts it:
+        // right after the column of the page before, whatever the layout
+        // put after that one meanwhile (a page added while this one was
+        // out).
+        if (!(flow_ && flow_->paragraphCount() > 0 && previous && masterColumn()))
+            return false;
+        next = previous->nextColumn();
+    }
     prevColumn_ = previous;
     nextColumn_ = next;
     if (next)

@@ -236,6 +236,11 @@ kit::Object* TextParagraph::initWithCoder(kit::Coder& coder)
         currentWord_ = stored;
     if (wordList_.empty())
         createCurrentWord();
+    // Reached first through a word of this paragraph (a header or footer
+    // marker's frame), the flow was read, and measured its paragraphs,
+    // before this one had its words: they are measured now.
+    if (flow_)
+        recomputeAllWords();
     return this;
 }
 

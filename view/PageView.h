@@ -253,7 +253,8 @@ public:
 
     // ---- Commands of the document.
     // Copies of the selected items, made through their stored form, join
-    // their pages above the originals and become the selection.
+    // their pages above the originals and become the selection, with an
+    // undo record; a column of a chain arrives as a pasted one does.
     void clone() override;
     // The unlocked selection moves by the offset; the move is undoable.
     void doNudge(float dx, float dy) override;
@@ -465,6 +466,10 @@ public:
     // New items not on any page, or empty (attribute pastes act on the
     // selection themselves).
     std::vector<std::shared_ptr<Item>> pasteFromPasteboard(kit::Pasteboard& pboard, bool link, kit::Point point);
+    // A copied column of a chain arrives empty and on its own, unless it
+    // held the whole text of its flow (copies come through the stored
+    // form, which keeps the flow with the column).
+    static void leaveChainBehind(TextItem& column);
     // False when the stream is damaged (an alert told the user; nothing changed).
     bool pasteDimensionsFromTypedStream(const std::string& data);
     bool pasteGraphicsFromTypedStream(const std::string& data);

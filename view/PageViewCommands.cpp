@@ -9,7 +9,9 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/Undo.h"
+#include "document/UndoComposite.h"
 #include "document/UndoInfo.h"
+#include "items/TextItem.h"
 #include "items/Item.h"
 #include "items/ItemArray.h"
 #include "view/InfoBarInset.h"
@@ -48,6 +50,7 @@ void PageView::clone()
         return;
     const std::vector<Item*> originals = document_->selected();
     std::vector<Item*> copies;
+    std::vector<Page*> pages;
     for (Item* original : originals) {
         Page* page = original->page();
         if (!page)
@@ -67,16 +70,48 @@ void PageView::clone()
         for (auto& object : rest)
             cloneKeep_.push_back(std::move(object));
         copy->deselect();
+        auto* column = dynamic_cast<TextItem*>(copy.get());
+        if (column)
+            leaveChainBehind(*column);
         copy->resolveInDocument(document_);
+        if (column) {
+            column->resolveStyles(document_);
+            column->recompute();
+        } else {
+            copy->recomputeTextItems();
+        }
         Item* added = copy.get();
         page->addItems(std::shared_ptr<Item>(std::move(copy)));
         copies.push_back(added);
+        pages.push_back(page);
     }
     if (copies.empty())
         return;
     document_->setSelection(copies, this);
     std::vector<kit::Object*> shown(copies.begin(), copies.end());
     document_->notifyUpdate(this, &shown);
+    UndoInfo* undo = document_->undoInfo();
+    if (!undo)
+        return;
+    // One record for the copies of each page.
+    std::vector<std::unique_ptr<Undo>> records;
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        if (std::find(pages.begin(), pages.begin() + std::ptrdiff_t(i), pages[i]) != pages.begin() + std::ptrdiff_t(i))
+            continue;
+        std::vector<Item*> onPage;
+        for (std::size_t k = i; k < copies.size(); ++k)
+            if (pages[k] == pages[i])
+                onPage.push_back(copies[k]);
+        records.push_back(std::make_unique<Undo>(onPage, pages[i], Undo::ItemsAdded));
+    }
+    if (records.size() == 1) {
+        undo->push(std::move(records.front()));
+        return;
+    }
+    auto composite = std::make_unique<UndoComposite>();
+    for (auto& record : records)
+        composite->addUndo(std::move(record));
+    undo->push(std::move(composite));
 }
 
 void PageView::doNudge(float dx, float dy)

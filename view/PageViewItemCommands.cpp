@@ -9,6 +9,7 @@
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
 #include "document/Undo.h"
+#include "document/UndoComposite.h"
 #include "document/UndoInfo.h"
 #include "document/UndoOrder.h"
 #include "document/UndoTrans.h"
@@ -57,10 +58,9 @@ void PageView::delete_(kit::Object* sender)
             column->delete_(sender, this);
         return;
     }
-    Page* page = document_->activePage();
     std::vector<Item*> locked, unlocked;
     split(document_->selected(), &locked, &unlocked);
-    if (!page || unlocked.empty())
+    if (unlocked.empty())
         return;
     const bool automatic = Main && Main->prefersAutomaticTextItems();
     for (std::size_t k = unlocked.size(); k-- > 0;) {
@@ -76,23 +76,60 @@ void PageView::delete_(kit::Object* sender)
         if (column->autoFlowMaster())
             for (const auto& each : document_->pages())
                 each->popTextMaster(column);
-        column->removeFromTextFlow();
     }
-    document_->invalidate(this, unlocked);
-    const auto places = placesOn(page);
-    std::vector<int> where;
-    for (Item* item : unlocked) {
-        auto found = places.find(item);
-        where.push_back(found == places.end() ? -1 : found->second);
+    // The selection is removed from the page it stands on, which need not be
+    // the active one (after Go To Page, a guide dropped on another page, a
+    // page the text added); items on no page of the document stay.
+    // Master items go from the document's list through the active page.
+    const bool masterLayer = document_->getEditingLayer() == LayoutDocument::MasterLayer;
+    std::vector<Page*> pages;
+    if (masterLayer) {
+        if (Page* active = document_->activePage())
+            pages.push_back(active);
+    } else {
+        for (Item* item : unlocked)
+            if (Page* on = item->page(); on && std::find(pages.begin(), pages.end(), on) == pages.end())
+                pages.push_back(on);
     }
-    auto record = std::make_unique<Undo>(unlocked, page, Undo::ItemsRemoved);
-    std::vector<std::shared_ptr<Item>> removed = page->removeItems(unlocked);
-    record->hold(std::move(removed), std::move(where));
+    std::vector<std::unique_ptr<Undo>> records;
+    for (Page* page : pages) {
+        std::vector<Item*> onPage;
+        const auto places = placesOn(page);
+        std::vector<int> where;
+        for (Item* item : unlocked) {
+            const auto found = places.find(item);
+            if (masterLayer || (item->page() == page && found != places.end())) {
+                onPage.push_back(item);
+                where.push_back(found == places.end() ? -1 : found->second);
+            }
+        }
+        if (onPage.empty())
+            continue;
+        document_->invalidate(this, onPage);
+        // Columns leave their flows, those inside a removed group too: their
+        // words go to the rest of the chain.
+        for (TextItem* column : textColumnsWithin(onPage))
+            column->removeFromTextFlow();
+        auto record = std::make_unique<Undo>(onPage, page, Undo::ItemsRemoved);
+        std::vector<std::shared_ptr<Item>> removed = page->removeItems(onPage);
+        record->hold(std::move(removed), std::move(where));
+        records.push_back(std::move(record));
+    }
     document_->setSelection(locked, this);
-    page->handleOverlaps(nullptr, true);
+    for (Page* page : pages)
+        page->handleOverlaps(nullptr, true);
     document_->notifyUpdate(this, static_cast<const std::vector<kit::Object*>*>(nullptr));
-    if (UndoInfo* undo = document_->undoInfo())
-        undo->push(std::move(record));
+    UndoInfo* undo = document_->undoInfo();
+    if (!undo || records.empty())
+        return;
+    if (records.size() == 1) {
+        undo->push(std::move(records.front()));
+        return;
+    }
+    auto composite = std::make_unique<UndoComposite>();
+    for (auto& record : records)
+        composite->addUndo(std::move(record));
+    undo->push(std::move(composite));
 }
 
 void PageView::selectAll(kit::Object* sender)
@@ -166,13 +203,19 @@ void lockOrUnlock(PageView* view, LayoutDocument* document, bool lock)
     const std::vector<Item*> items = document ? document->selected() : std::vector<Item*>{};
     if (items.empty())
         return;
-    for (Item* item : items)
+    // The record holds only the items that change: its undo would change
+    // those already in that state too.
+    std::vector<Item*> changed;
+    for (Item* item : items) {
+        if (item->isLocked() != lock)
+            changed.push_back(item);
         lock ? item->lock() : item->unlock();
+    }
     view->redisplayKnobs();
     std::vector<kit::Object*> shown(items.begin(), items.end());
     document->notifyUpdate(view, &shown);
-    if (UndoInfo* undo = document->undoInfo())
-        undo->push(std::make_unique<Undo>(items, document->activePage(), lock ? Undo::Locked : Undo::Unlocked));
+    if (UndoInfo* undo = document->undoInfo(); undo && !changed.empty())
+        undo->push(std::make_unique<Undo>(changed, document->activePage(), lock ? Undo::Locked : Undo::Unlocked));
 }
 
 } // namespace
@@ -201,7 +244,14 @@ void PageView::unlockAll(kit::Object* sender)
             items.push_back(item.get());
     else if (page)
         items = page->items();
-    std::erase_if(items, [](const Item* item) { return !item->isLocked(); });
+    // The word processor lays its text in the pages' copies of the master
+    // columns, where the masters put them: they stay locked, as they stay
+    // on their pages when deleted.
+    const bool automatic = Main && Main->prefersAutomaticTextItems();
+    std::erase_if(items, [automatic](const Item* item) {
+        const auto* column = dynamic_cast<const TextItem*>(item);
+        return !item->isLocked() || (automatic && column && dynamic_cast<const TextItem*>(column->myMaster()));
+    });
     if (items.empty())
         return;
     for (Item* item : items)

@@ -527,11 +527,21 @@ void PageView::doDrag(const kit::Event& dragEvent, kit::Point mouseDownPoint)
             moved.push_back(copy.get());
         (pagesLayer ? finalPage : startPage)->addItems(std::move(copies));
     } else if (pagesLayer && finalPage != startPage && !memberOf) {
+        // Where they stood in the first page's stacking order, for the way
+        // back.
+        std::vector<int> places;
+        std::unordered_map<const Item*, int> placeOf;
+        for (std::size_t i = 0; i < startPage->pageItems().size(); ++i)
+            placeOf.emplace(startPage->pageItems()[i].get(), int(i));
+        for (Item* item : items) {
+            const auto found = placeOf.find(item);
+            places.push_back(found == placeOf.end() ? -1 : found->second);
+        }
         std::vector<std::shared_ptr<Item>> taken = startPage->removeItems(items);
         std::erase(taken, nullptr);
         finalPage->addItems(std::move(taken));
         auto toPage = std::make_unique<UndoTrans>(items, finalPage, Undo::MovedToPage);
-        toPage->setOldPage(startPage);
+        toPage->setOldPage(startPage, std::move(places));
         composite = std::make_unique<UndoComposite>();
         composite->addUndo(std::move(toPage));
     }
@@ -648,13 +658,19 @@ void PageView::doKnobHit(const kit::Event& mouseDown, Item* item, int knob)
     kit::Point old{};
     item->getKnob(knob, &old);
     const kit::Rect frameBefore = item->frame();
+    auto record = std::make_unique<UndoReshape>(selection, document_->activePage(), Undo::Reshaped);
+    record->keepMembers(item);
     int finalKnob = knob;
     hook(*item, &finalKnob, this, mouseDown);
+    // The loop sets the frame alone: the text on the page goes around the
+    // new outline.
+    if (Page* page = item->page(); page && item->frame() != frameBefore)
+        page->itemDidChange(item);
     document_->notifyUpdate(nullptr, static_cast<const std::vector<kit::Object*>*>(nullptr));
     if (item->frame() == frameBefore)
         return;
-    auto record = std::make_unique<UndoReshape>(selection, document_->activePage(), Undo::Reshaped);
     record->setItem(item, finalKnob, &old);
+    record->setOldFrame(frameBefore);
     if (UndoInfo* undo = document_->undoInfo())
         undo->push(std::move(record));
 }

@@ -532,6 +532,18 @@ void PageView::paste(kit::Pasteboard& pboard, bool link, kit::Point point)
     document_->notifyUpdate(this, &shown);
 }
 
+void PageView::leaveChainBehind(TextItem& column)
+{
+    // Its links are not stored with it, so its text starting elsewhere,
+    // going on elsewhere or held by another column tells.
+    const textPoint& start = column.startPoint();
+    const bool chained = column.nextColumn() || column.prevColumn() || column.textContinues() ||
+                         start.paragraph != 0 || start.word != 0 || start.letter != 0 ||
+                         (column.flow() && column.flow()->firstTextItem() != &column);
+    if (!column.isDisplay() && chained)
+        column.emptyAndDisconnect();
+}
+
 std::vector<std::shared_ptr<Item>> PageView::pasteFromPasteboard(kit::Pasteboard& pboard, bool link,
                                                                  kit::Point point)
 {
@@ -574,17 +586,8 @@ std::vector<std::shared_ptr<Item>> PageView::pasteFromPasteboard(kit::Pasteboard
             return {};
         for (const auto& item : read->items) {
             item->deselect();
-            if (auto* column = dynamic_cast<TextItem*>(item.get())) {
-                // A column of a chain comes without the chain: its links
-                // are not stored with it, so its text starting elsewhere,
-                // going on elsewhere or held by another column tells.
-                const textPoint& start = column->startPoint();
-                const bool chained = column->nextColumn() || column->prevColumn() || column->textContinues() ||
-                                     start.paragraph != 0 || start.word != 0 || start.letter != 0 ||
-                                     (column->flow() && column->flow()->firstTextItem() != column);
-                if (!column->isDisplay() && chained)
-                    column->emptyAndDisconnect();
-            }
+            if (auto* column = dynamic_cast<TextItem*>(item.get()))
+                leaveChainBehind(*column);
             item->resolveInDocument(document_);
             if (auto* column = dynamic_cast<TextItem*>(item.get())) {
                 column->resolveStyles(document_);

@@ -15,6 +15,8 @@
 #include "foundation/StyleInfo.h"
 #include "foundation/UnitsInfo.h"
 #include "items/TextItem.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
 
 #include <cstdlib>
@@ -181,6 +183,51 @@ TEST_F(WordProcessorArchiveTest, ADocumentSavedAndReadBackEqualsItself)
     EXPECT_EQ(read->mainTextItemForPage(read->pageAt(0))->frame().origin.x, 90);
     // Written again, the very same bytes.
     EXPECT_EQ(writeDocumentData(*read).value_or(""), bytes);
+}
+
+// A paragraph holding a header or footer marker is read before its flow
+// (the marker's frame leads there): its words are measured all the same,
+// and the document lays out as it was saved.
+TEST_F(WordProcessorArchiveTest, AParagraphWithAMarkerIsMeasuredWhenReadBack)
+{
+    for (const int type : {int(TextWordHeaderMarker), int(TextWordFooterMarker)}) {
+        SCOPED_TRACE(type);
+        ScrivlyDocument* document = newDocument();
+        typeText(*document, "Some words before\rand a paragraph after");
+        TextFlow* flow = document->mainTextItemForPage(document->pageAt(0))->flow();
+        const textPoint at{0, 1, 2};
+        flow->setCurrentPoint(&at);
+        auto* marker = dynamic_cast<TextWordSpecial*>(flow->currentParagraph()->addSpecialWord(type));
+        ASSERT_NE(marker, nullptr);
+        auto frame = std::make_shared<TextItem>();
+        frame->setFrame(LayoutDocument::defaultFooterFrame(), false);
+        marker->setObjectReference(std::shared_ptr<kit::Object>(frame));
+        if (type == TextWordHeaderMarker)
+            document->addHeader(marker);
+        else
+            document->addFooter(marker);
+        frame->setMyMaster(marker);
+        frame->setMasterFlags(3);
+        flow->recomputeAll();
+        flow->completeLayout();
+
+        std::unique_ptr<ScrivlyDocument> read = readBack(writeDocumentData(*document).value_or(""));
+        ASSERT_NE(read, nullptr);
+        TextFlow* again = read->mainTextItemForPage(read->pageAt(0))->flow();
+        ASSERT_EQ(again->paragraphCount(), flow->paragraphCount());
+        const TextParagraph* was = flow->paragraphAtIndex(0);
+        const TextParagraph* now = again->paragraphAtIndex(0);
+        ASSERT_EQ(now->wordCount(), was->wordCount());
+        for (int w = 0; w < was->wordCount(); ++w) {
+            EXPECT_FLOAT_EQ(now->wordAtIndex(w)->xWidthForPiece(0), was->wordAtIndex(w)->xWidthForPiece(0)) << w;
+            EXPECT_FLOAT_EQ(now->wordAtIndex(w)->piece(0).height, was->wordAtIndex(w)->piece(0).height) << w;
+        }
+        EXPECT_GT(now->wordAtIndex(0)->xWidthForPiece(0), 0.0f);
+        again->completeLayout();
+        EXPECT_EQ(now->firstY(), was->firstY());
+        EXPECT_EQ(now->lastY(), was->lastY());
+        EXPECT_EQ(again->paragraphAtIndex(1)->firstY(), flow->paragraphAtIndex(1)->firstY());
+    }
 }
 
 TEST_F(WordProcessorArchiveTest, StoredCountsAndGuttersThatCannotBeLaidOutArePutRight)

@@ -11,6 +11,7 @@
 #include "document/DocumentPanels.h"
 #include "document/Guide.h"
 #include "document/Page.h"
+#include "document/UndoInfo.h"
 #include "foundation/CMGeometry.h"
 #include "foundation/Paint.h"
 #include "graphics/RecordingContext.h"
@@ -19,6 +20,7 @@
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextWordSpecial.h"
+#include "view/PageView.h"
 #include "view/PanelToolbar.h"
 
 #include <algorithm>
@@ -307,4 +309,71 @@ TEST_F(WordProcessorTest, AHeaderFromTheSecondPageOnShowsItsGuidesOnlyThere)
     EXPECT_EQ(second.horizontal, (std::set<float>{36, 70, 72, 720}));
     EXPECT_EQ(first.vertical, (std::set<float>{72, 540}));
     EXPECT_EQ(second.vertical, (std::set<float>{72, 540}));
+}
+
+// Undo of a margin dragged in the page (below the text) gives the main text its width back,
+// as the drag gave it the new one; redo gives the new one again.
+TEST_F(WordProcessorTest, UndoOfAMarginDragGivesTheTextItsWidthBack)
+{
+    // A window that shows the whole first page.
+    delegate_->preferences()->setWindowFrame(kit::makeRect(0, 0, 900, 1000));
+    delegate_->preferences()->setZoom(0.5f);
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    document->setShowGuides(true);
+    typeText(*document, "Some words");
+    Page* page = document->pageAt(0);
+    DocumentView* view = document->mainView();
+    view->endEditingIfNeeded();
+    auto* canvas = dynamic_cast<CanvasView*>(view);
+    auto* shown = dynamic_cast<kit::View*>(view);
+    ASSERT_NE(canvas, nullptr);
+    ASSERT_NE(shown, nullptr);
+    const float width = document->mainTextItemForPage(page)->frame().size.width;
+    const float right = document->rightMargin();
+    kit::Application& app = kit::Application::sharedApplication();
+    const int window = view->window()->windowNumber();
+    const auto at = [&](float x, float y) {
+        return shown->convertPointToView(kit::makePoint(page->pageRect().origin.x + x, page->pageRect().origin.y + y),
+                                         nullptr);
+    };
+    for (float x : {right - 20, right - 40})
+        app.postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDragged, at(x, 780), 0,
+                                                     kit::Clock::now(), window),
+                      false);
+    app.postEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseUp, at(right - 40, 780), 0, kit::Clock::now(),
+                                                 window),
+                  false);
+    document->mouseDown(
+        kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, at(right, 780), 0, kit::Clock::now(), window),
+        canvas);
+    ASSERT_FLOAT_EQ(document->rightMargin(), right - 40);
+    ASSERT_FLOAT_EQ(document->mainTextItemForPage(page)->frame().size.width, width - 40);
+    ASSERT_TRUE(document->undoInfo()->undo());
+    EXPECT_FLOAT_EQ(document->rightMargin(), right);
+    EXPECT_FLOAT_EQ(document->mainTextItemForPage(page)->frame().size.width, width);
+    ASSERT_TRUE(document->undoInfo()->redo());
+    EXPECT_FLOAT_EQ(document->mainTextItemForPage(page)->frame().size.width, width - 40);
+}
+
+// Unlock All leaves the pages' copies of the master columns locked: the
+// word processor keeps them where the masters put them (a moved copy would
+// come back at the master's place when the document is opened again).
+TEST_F(WordProcessorTest, UnlockAllLeavesTheMainTextLocked)
+{
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    Page* page = document->pageAt(0);
+    TextItem* main = document->mainTextItemForPage(page);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(main->isLocked());
+    auto* view = dynamic_cast<PageView*>(document->mainView());
+    ASSERT_NE(view, nullptr);
+    view->endEditingIfNeeded();
+    document->setActivePage(page);
+    const int records = document->undoInfo()->count();
+    view->unlockAll(nullptr);
+    EXPECT_TRUE(main->isLocked());
+    EXPECT_TRUE(document->selected().empty());
+    EXPECT_EQ(document->undoInfo()->count(), records);
 }

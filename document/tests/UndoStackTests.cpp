@@ -18,6 +18,7 @@ public:
     void undoInDocument(LayoutDocument*) override { log_->push_back("undo " + name_); }
     void redoInDocument(LayoutDocument*) override { log_->push_back("redo " + name_); }
     const std::string& name() const { return name_; }
+    std::vector<std::string>* log() const { return log_; }
 
 private:
     std::string name_;
@@ -72,6 +73,51 @@ TEST_F(UndoStackTest, UndoRunsNewestFirstAndRedoOldestFirst)
     while (undo_->redo()) {
     }
     EXPECT_EQ(takeLog(), (Log{"undo C", "undo B", "undo A", "redo A", "redo B", "redo C"}));
+}
+
+// A record whose undo and redo make a record of their own, as the layout
+// adds a page while text comes back.
+class SpawningRecord : public LoggedRecord {
+public:
+    SpawningRecord(std::string name, std::vector<std::string>* log, UndoInfo* stack)
+        : LoggedRecord(std::move(name), log), stack_(stack)
+    {
+    }
+    void undoInDocument(LayoutDocument* document) override
+    {
+        LoggedRecord::undoInDocument(document);
+        stack_->push(std::make_unique<LoggedRecord>("made by undo of " + name(), log()));
+    }
+    void redoInDocument(LayoutDocument* document) override
+    {
+        LoggedRecord::redoInDocument(document);
+        stack_->push(std::make_unique<LoggedRecord>("made by redo of " + name(), log()));
+    }
+
+private:
+    UndoInfo* stack_;
+};
+
+TEST_F(UndoStackTest, RecordsMadeWhileAnUndoOrRedoRunsAreNotPushed)
+{
+    push("A");
+    undo_->push(std::make_unique<SpawningRecord>("B", &log_, undo_));
+    push("C");
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(undo_->undo());
+    // The redo tail is whole and the index went down one record at a time.
+    EXPECT_EQ(names(), (Log{"A", "B", "C"}));
+    EXPECT_EQ(undo_->undoCount(), 0);
+    EXPECT_EQ(undo_->redoCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(undo_->redo());
+    EXPECT_EQ(names(), (Log{"A", "B", "C"}));
+    EXPECT_EQ(undo_->undoCount(), 3);
+    EXPECT_EQ(takeLog(), (Log{"undo C", "undo B", "free made by undo of B", "undo A", "redo A", "redo B",
+                              "free made by redo of B", "redo C"}));
+    // Pushing is as before once the undo is over.
+    push("D");
+    EXPECT_EQ(names(), (Log{"A", "B", "C", "D"}));
 }
 
 TEST_F(UndoStackTest, TheLimitDropsAndFreesTheOldest)

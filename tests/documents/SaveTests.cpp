@@ -321,6 +321,51 @@ TEST_F(Saving, TheSaveCommandsGoThroughThePanelWhenTheDocumentHasNoName)
     EXPECT_EQ(panels_->shown().size(), 1u);
 }
 
+// Two open documents on one file would each save over the other.
+TEST_F(Saving, SaveAsOntoAnotherOpenDocumentsFileClosesThatDocumentFirstOrSavesNothing)
+{
+    const std::string theirs = path("theirs.lvb");
+    const std::string mine = path("mine.lvb");
+    LayoutDocument* other = savedDocument(theirs);
+    LayoutDocument* document = savedDocument(mine, 40);
+    const std::string before = fileBytes(theirs);
+    struct Case {
+        const char* label;
+        std::vector<int> answers; // ours, then the other document's close question
+    };
+    const Case refused[] = {{"Cancel", {kit::AlertDefaultReturn}},
+                            {"the other's close cancelled", {kit::AlertAlternateReturn, kit::AlertOtherReturn}}};
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.label);
+        edit(*other);
+        alerts_->reset();
+        for (int answer : c.answers)
+            alerts_->pushAnswer(answer);
+        panels_->pushAnswer({kit::FileHandlingPanelOKButton, {theirs}, {}});
+        EXPECT_FALSE(document->saveAs(nullptr));
+        EXPECT_TRUE(alerted("SaveOverOpen"));
+        EXPECT_EQ(fileBytes(theirs), before);
+        EXPECT_EQ(delegate_->documents(), (std::vector<LayoutDocument*>{other, document}));
+        EXPECT_EQ(document->filename(), mine);
+    }
+    // Close and Save, the path spelled otherwise: the other document goes
+    // (without saving its changes, as its user says), then the save.
+    alerts_->reset();
+    alerts_->pushAnswer(kit::AlertAlternateReturn);
+    alerts_->pushAnswer(kit::AlertAlternateReturn);
+    panels_->pushAnswer({kit::FileHandlingPanelOKButton, {path("./theirs.lvb")}, {}});
+    EXPECT_TRUE(document->saveAs(nullptr));
+    EXPECT_TRUE(alerted("SaveChanges"));
+    EXPECT_EQ(delegate_->documents(), std::vector<LayoutDocument*>{document});
+    EXPECT_TRUE(fileBytes(theirs) == bytesOf(*document));
+
+    // A file no other document has: no question.
+    alerts_->reset();
+    panels_->pushAnswer({kit::FileHandlingPanelOKButton, {mine}, {}});
+    EXPECT_TRUE(document->saveAs(nullptr));
+    EXPECT_TRUE(alerts_->shown().empty());
+}
+
 TEST_F(Saving, SaveAsTemplateProposesTheTemplateNameAndACancelKeepsTheDocumentWhatItWas)
 {
     LayoutDocument* document = savedDocument(path("plan.lvb"));
@@ -391,6 +436,9 @@ TEST_F(Saving, CrashCopiesGoBesideTheFileUnderANewNameWithoutAQuestion)
         {"/docs/report.lvb", "/docs/report_CRASH.lvb"},
         {"/docs/a.b/letter", "/docs/a.b/letter_CRASH.lvb"},
         {"/docs/v1.2/notes.old.lvb", "/docs/v1.2/notes.old_CRASH.lvb"},
+        // Kept in another format: the copy is named for what it holds.
+        {"/docs/mine.rtf", "/docs/mine_CRASH.lvb"},
+        {"/docs/mine.txt", "/docs/mine_CRASH.lvb"},
     };
     for (const Case& c : cases) {
         document->setFilename(c.file);

@@ -17,6 +17,9 @@
 #include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
+#include "foundation/StyleGraphicNamed.h"
+#include "foundation/StyleInfo.h"
+#include "core/Archiver.h"
 #include "foundation/UnitsInfo.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/Font.h"
@@ -443,6 +446,117 @@ TEST_F(CanvasTest, DeleteLockAndCentreUndoToTheSameList)
     EXPECT_FLOAT_EQ(boxes_[3]->frame().origin.x, 210);
     const repaint::Mismatch m = screenAgainstRepaint();
     EXPECT_FALSE(m.any()) << m.describe();
+}
+
+// Each undo gives back each item's own state: an item that was already
+// locked (unlocked) stays so when Lock (Unlock) is undone.
+TEST_F(CanvasTest, UndoOfLockAndUnlockLeavesItemsThatWereAlreadySo)
+{
+    for (const bool locking : {true, false}) {
+        SCOPED_TRACE(locking ? "lock" : "unlock");
+        // One box is locked, the other not, before the command.
+        Item* wasLocked = locking ? boxes_[0] : boxes_[1];
+        Item* wasUnlocked = locking ? boxes_[1] : boxes_[0];
+        wasUnlocked->unlock();
+        wasLocked->lock();
+        document_->setSelection({boxes_[0], boxes_[1]}, view_);
+        locking ? view_->lock(nullptr) : view_->unlock(nullptr);
+        EXPECT_EQ(boxes_[0]->isLocked(), locking);
+        EXPECT_EQ(boxes_[1]->isLocked(), locking);
+        view_->undo(nullptr);
+        EXPECT_TRUE(wasLocked->isLocked());
+        EXPECT_FALSE(wasUnlocked->isLocked());
+        view_->redo(nullptr);
+        EXPECT_EQ(boxes_[0]->isLocked(), locking);
+        EXPECT_EQ(boxes_[1]->isLocked(), locking);
+    }
+    boxes_[0]->unlock();
+    boxes_[1]->unlock();
+}
+
+// An item a record holds off its page, whose page then left the document,
+// is not selected by the undo of an earlier record of it.
+TEST_F(CanvasTest, UndoSelectsNoItemThatIsOffThePages)
+{
+    Item* box = addBox(2, kit::makeRect(100, 100, 50, 50));
+    document_->setActivePage(pages_[2]);
+    document_->setSelection({box}, view_);
+    view_->doNudge(5, 0);
+    view_->delete_(nullptr);
+    std::vector<std::unique_ptr<Page>> gone = document_->deletePages(1, 2);
+    ASSERT_EQ(gone.size(), 1u);
+    view_->undo(nullptr); // the delete: its page is gone
+    view_->undo(nullptr); // the nudge
+    for (Item* item : document_->selected())
+        EXPECT_NE(document_->indexOfPage(item->page()), LayoutDocument::PageNotFound);
+    EXPECT_TRUE(document_->selected().empty());
+}
+
+// Each undo gives back each item's own graphic state: a Scale To pasted on
+// an item of a named style, and a colour or line change of a group whose
+// members differ.
+TEST_F(CanvasTest, UndoGivesBackEachItemsOwnGraphicState)
+{
+    StyleInfo* sheet = document_->styleInfo();
+    auto* named = dynamic_cast<StyleGraphicNamed*>(sheet->addNewStyleInStyles(sheet->graphicStyles()));
+    ASSERT_NE(named, nullptr);
+    named->setHasLine(true);
+    named->setLineWidth(1.3f);
+    boxes_[0]->setGraphicStyle(named);
+    ASSERT_EQ(boxes_[0]->graphicStyle(), named);
+    document_->setSelection({boxes_[0]}, view_);
+    kit::Archiver stream;
+    stream.encodeValuesOfObjCTypes("i", int(Undo::ScaledTo));
+    stream.encodeRect(kit::makeRect(0, 0, 10, 10));
+    stream.encodeValuesOfObjCTypes("fff", 0.0f, 1.7f, 2.3f);
+    ASSERT_TRUE(view_->pasteDimensionsFromTypedStream(stream.data()));
+    ASSERT_NE(boxes_[0]->frame().size.width, 80.0f);
+    view_->undo(nullptr);
+    EXPECT_EQ(boxes_[0]->graphicStyle(), named);
+    EXPECT_EQ(boxes_[0]->lineWidth(), 1.3f);
+    EXPECT_EQ(boxes_[0]->frame(), kit::makeRect(100, 300, 80, 60));
+
+    // A group of two boxes, one with a line of 2 in red, one of 5 in green.
+    boxes_[1]->setHasLine(true);
+    boxes_[1]->setLineWidth(2.0f);
+    boxes_[1]->setLineColor(kit::Color::redColor());
+    boxes_[2]->setHasLine(true);
+    boxes_[2]->setLineWidth(5.0f);
+    boxes_[2]->setLineColor(kit::Color::colorWithGray(0.5f));
+    document_->setSelection({boxes_[1], boxes_[2]}, view_);
+    view_->group(nullptr);
+    ASSERT_EQ(document_->selected().size(), 1u);
+    view_->changeColor(4);
+    view_->removeLine(nullptr);
+    view_->undo(nullptr);
+    view_->undo(nullptr);
+    for (auto [box, width, color] : {std::tuple{boxes_[1], 2.0f, kit::Color::redColor()},
+                                     std::tuple{boxes_[2], 5.0f, kit::Color::colorWithGray(0.5f)}}) {
+        EXPECT_TRUE(box->hasLine());
+        EXPECT_EQ(box->lineWidth(), width);
+        EXPECT_TRUE(box->graphicStyle()->lineColor()->isEqual(*color)) << box->graphicStyle()->lineColor()->description();
+        EXPECT_TRUE(box->hasFill());
+        EXPECT_TRUE(box->graphicStyle()->fillColor()->isEqual(*kit::Color::grayColor()));
+    }
+}
+
+// A box dragged from the bottom of its page's stack to another page comes
+// back to its own place in the stack on undo, not on top.
+TEST_F(CanvasTest, UndoOfADragToAnotherPagePutsTheItemBackAtItsPlace)
+{
+    const std::vector<Item*> start = order(0);
+    const auto place = std::find(start.begin(), start.end(), boxes_[0]) - start.begin();
+    ASSERT_LT(place + 1, std::ptrdiff_t(start.size()));
+    document_->setSelection({boxes_[0]}, view_);
+    const kit::Point from = centre(boxes_[0]);
+    drag({inWindow(0, from), inWindow(0, {from.x + 5, from.y + 5}), inWindow(1, {300, 400})});
+    ASSERT_EQ(boxes_[0]->page(), pages_[1]);
+    view_->undo(nullptr);
+    EXPECT_EQ(order(0), start);
+    view_->redo(nullptr);
+    EXPECT_EQ(boxes_[0]->page(), pages_[1]);
+    view_->undo(nullptr);
+    EXPECT_EQ(order(0), start);
 }
 
 TEST_F(CanvasTest, MenuValidationFollowsSelectionEditingAndTheStacks)

@@ -238,6 +238,73 @@ TEST_F(ResizeLoopTest, TheGuideSnapComesFirstAndTheRulersOnlyWhenNoGuideTookTheP
     EXPECT_FLOAT_EQ(ruled.frame().origin.y, expected.y);
 }
 
+// A knob dragged onto the line of the anchor (or past it and back) leaves
+// the item at least a point wide and high: an item of no width or height
+// shows nothing and is not kept by its file.
+TEST_F(ResizeLoopTest, AKnobDragNeverLeavesAnItemOfNoWidthOrHeight)
+{
+    const kit::Rect frame = kit::makeRect(100, 100, 100, 50);
+    struct Case {
+        int knob;
+        unsigned flags;
+        kit::Point by;
+    } cases[] = {
+        {0, 0, {100, 20}},             // onto the opposite corner's vertical
+        {0, kit::ShiftKeyMask, {100, 50}}, // onto the opposite corner, proportions kept
+        {4, 0, {-100, -50}},
+        {1, 0, {0, 50}},               // an edge onto the opposite edge
+        {7, 0, {100, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "knob " << c.knob << (c.flags ? " with Shift" : ""));
+        ItemBox* box = addBox(0, frame);
+        dragKnob(box, c.knob, c.by, c.flags);
+        EXPECT_GE(box->frame().size.width, 1.0f) << kit::stringFromRect(box->frame());
+        EXPECT_GE(box->frame().size.height, 1.0f) << kit::stringFromRect(box->frame());
+        pages_[0]->removeItems({box});
+    }
+}
+
+// The view's knob drag records the frame: undo gives a turned or flipped
+// item its frame back exactly (the resize loop replayed would constrain the
+// drag along the item's own axes and land elsewhere), and redo the new one.
+TEST_F(ResizeLoopTest, UndoOfAKnobDragGivesATurnedOrFlippedItemItsFrameBack)
+{
+    struct Case {
+        const char* name;
+        float angle;
+        int flip;
+        unsigned flags;
+    } cases[] = {
+        {"turned", 30, 0, 0},
+        {"flipped", 0, 1, 0},
+        {"turned and flipped, with Shift", -15, 2, kit::ShiftKeyMask},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ItemBox* box = addBox(0, kit::makeRect(200, 200, 120, 60));
+        if (c.angle != 0)
+            box->rotateByAngle(c.angle);
+        if (c.flip)
+            box->flip(c.flip);
+        document_->setActivePage(pages_[0]);
+        document_->setSelection({box}, view_);
+        const kit::Rect before = box->frame();
+        kit::Point at{};
+        box->getKnob(4, &at);
+        queueDrag(pages_[0], {{at.x + 10, at.y + 5}, {at.x + 25, at.y + 12}}, c.flags);
+        view_->doKnobHit(mouseAt(kit::EventType::LeftMouseDown, pages_[0], at, c.flags), box, 4);
+        const kit::Rect after = box->frame();
+        ASSERT_FALSE(near(after, before));
+        ASSERT_TRUE(document_->undoInfo()->undo());
+        EXPECT_TRUE(near(box->frame(), before)) << kit::stringFromRect(box->frame());
+        ASSERT_TRUE(document_->undoInfo()->redo());
+        EXPECT_TRUE(near(box->frame(), after)) << kit::stringFromRect(box->frame());
+        document_->setSelection({}, view_);
+        pages_[0]->removeItems({box});
+    }
+}
+
 TEST_F(ResizeLoopTest, AReshapeRecordDragsTheKnobBackAndForth)
 {
     ItemBox* box = addBox(0, kit::makeRect(100, 100, 100, 50));

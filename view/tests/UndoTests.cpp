@@ -5,6 +5,7 @@
 
 #include "document/Undo.h"
 #include "document/UndoInfo.h"
+#include "items/ItemBox.h"
 
 #include <memory>
 #include <vector>
@@ -85,6 +86,74 @@ TEST_F(UndoColumnsTest, AColumnPutBackWhereItsPlaceIsGoneTakesAFlowOfItsOwn)
     second_->joinColumn(third_);
     EXPECT_GE(second_->flow()->paragraphCount(), 1);
     expectChain({second_, third_});
+}
+
+} // namespace
+
+namespace {
+
+// The page view's Delete and Cut of what is selected: on its own page,
+// whichever page is active, and columns inside a removed group leaving
+// their chain as columns on their own do.
+class DeleteSelectionTest : public UndoColumnsTest {
+protected:
+    void SetUp() override
+    {
+        UndoColumnsTest::SetUp();
+        document_->undoInfo()->empty();
+    }
+
+    Item* addBox(int page, const kit::Rect& frame)
+    {
+        auto box = std::make_shared<ItemBox>();
+        box->setFrame(frame, false);
+        Item* raw = box.get();
+        pages_[std::size_t(page)]->addItems(box);
+        return raw;
+    }
+};
+
+TEST_F(DeleteSelectionTest, DeleteRemovesTheSelectionFromItsOwnPageWhicheverPageIsActive)
+{
+    Item* box = addBox(2, kit::makeRect(300, 400, 40, 40));
+    document_->setActivePage(pages_[2]);
+    document_->setSelection({box, third_}, view_);
+    // Go to another page: the selection stays.
+    document_->setActivePage(pages_[0]);
+    view_->delete_(nullptr);
+    EXPECT_TRUE(pages_[2]->pageItems().empty());
+    expectChain({first_, second_});
+    ASSERT_EQ(document_->undoInfo()->count(), 1);
+    ASSERT_TRUE(document_->undoInfo()->undo());
+    ASSERT_EQ(pages_[2]->pageItems().size(), 2u);
+    expectChain({first_, second_, third_});
+}
+
+TEST_F(DeleteSelectionTest, ColumnsInADeletedOrCutGroupLeaveTheirChainAndComeBack)
+{
+    for (const bool cut : {false, true}) {
+        SCOPED_TRACE(cut ? "cut" : "delete");
+        Item* box = addBox(1, kit::makeRect(300, 400, 40, 40));
+        document_->setActivePage(pages_[1]);
+        document_->setSelection({second_, box}, view_);
+        view_->group(nullptr);
+        ASSERT_EQ(pages_[1]->pageItems().size(), 1u);
+        cut ? view_->cut(nullptr) : view_->delete_(nullptr);
+        EXPECT_TRUE(pages_[1]->pageItems().empty());
+        // The text runs from the first column to the third.
+        expectChain({first_, third_});
+        ASSERT_TRUE(document_->undoInfo()->undo()); // the delete
+        ASSERT_EQ(pages_[1]->pageItems().size(), 1u);
+        expectChain({first_, second_, third_});
+        ASSERT_TRUE(document_->undoInfo()->redo());
+        expectChain({first_, third_});
+        ASSERT_TRUE(document_->undoInfo()->undo());
+        ASSERT_TRUE(document_->undoInfo()->undo()); // the group
+        expectChain({first_, second_, third_});
+        document_->setSelection({}, view_);
+        pages_[1]->removeItems({box});
+        document_->undoInfo()->empty();
+    }
 }
 
 } // namespace

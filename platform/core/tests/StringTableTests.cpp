@@ -162,6 +162,7 @@ TEST(StringTable, ApplicationTableHasTheProgramsTexts)
         {"BadDoc", ""}, {"BadDocNewVersion", "g"}, {"BadDocCannotOpen", "s"},
         {"MissingFiles", ""}, {"MissingFilesMsg", "d"},
         {"Save", ""}, {"SaveError", "s"}, {"SaveChanges", "s"}, {"SaveStaleDate", "s"}, {"SaveNoBackup", "s"},
+        {"SaveOverOpen", "s"}, {"CloseAndSave", ""},
     };
     const std::regex conversion("%(%|[-+ #0]*[0-9]*(\\.[0-9]+)?([a-zA-Z@]))");
     for (const Key& k : keys) {
