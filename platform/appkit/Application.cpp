@@ -367,6 +367,46 @@ void Application::updateMenus()
         mainMenu_->update();
 }
 
+Menu* Application::windowsMenu() const
+{
+    return windowsMenu_.get();
+}
+
+void Application::setWindowsMenu(Menu* menu)
+{
+    if (Menu* old = windowsMenu_.get(); old && old != menu)
+        for (MenuItem* item : windowItems_)
+            (void)old->removeItem(item);
+    windowItems_.clear();
+    windowsMenu_ = WeakRef<Menu>(menu);
+    updateWindowsMenu();
+}
+
+void Application::updateWindowsMenu()
+{
+    Menu* menu = windowsMenu_.get();
+    if (!menu)
+        return;
+    for (MenuItem* item : windowItems_)
+        (void)menu->removeItem(item);
+    windowItems_.clear();
+    std::vector<Window*> listed;
+    for (Window* w : windows_)
+        if (w->isVisible() && !w->isClosed() && !w->isExcludedFromWindowsMenu() &&
+            (w->styleMask() & TitledWindowMask) && !w->title().empty())
+            listed.push_back(w);
+    if (listed.empty())
+        return;
+    if (menu->numberOfItems() > 0)
+        windowItems_.push_back(menu->addItem(MenuItem::separatorItem()));
+    for (Window* w : listed) {
+        MenuItem* item = menu->addItemWithTitle(w->title(), "makeKeyAndOrderFront:");
+        item->setTarget(w);
+        item->setState(w->isKeyWindow() ? 1 : 0);
+        windowItems_.push_back(item);
+    }
+}
+
 void Application::run()
 {
     running_ = true;
@@ -484,6 +524,7 @@ void Application::unregisterWindow(Window* window)
     windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
     if (!window)
         return;
+    windowDidOrderOut(window);
     if (keyWindow_ == window->windowNumber())
         keyWindow_ = 0;
     if (mainWindow_ == window->windowNumber())
@@ -516,6 +557,61 @@ Window* Application::windowWithWindowNumber(int windowNumber) const
 std::vector<Window*> Application::windows() const
 {
     return windows_;
+}
+
+std::vector<Window*> Application::orderedWindows() const
+{
+    std::vector<Window*> list;
+    for (int number : frontToBack_)
+        if (Window* w = windowWithWindowNumber(number); w && w->isVisible() && !w->isClosed())
+            list.push_back(w);
+    return list;
+}
+
+void Application::windowDidOrderFront(Window* window)
+{
+    if (!window)
+        return;
+    const int number = window->windowNumber();
+    frontToBack_.erase(std::remove(frontToBack_.begin(), frontToBack_.end(), number), frontToBack_.end());
+    frontToBack_.insert(frontToBack_.begin(), number);
+}
+
+void Application::windowDidOrderOut(Window* window)
+{
+    if (!window)
+        return;
+    const int number = window->windowNumber();
+    frontToBack_.erase(std::remove(frontToBack_.begin(), frontToBack_.end(), number), frontToBack_.end());
+    const bool wasKey = keyWindow_ == number;
+    const bool wasMain = mainWindow_ == number;
+    if (!wasKey && !wasMain)
+        return;
+    // Taken over before the delegates hear of it, so that no one is told of
+    // a window that is leaving.
+    if (wasMain)
+        mainWindow_ = 0;
+    if (wasKey)
+        keyWindow_ = 0;
+    Window* nextMain = nullptr;
+    for (Window* w : orderedWindows())
+        if (w != window && w->canBecomeMainWindow()) {
+            nextMain = w;
+            break;
+        }
+    if (wasMain && nextMain)
+        setMainWindow(nextMain);
+    if (!wasKey)
+        return;
+    Window* nextKey = mainWindow() && mainWindow() != window && mainWindow()->isVisible() ? mainWindow() : nullptr;
+    if (!nextKey)
+        for (Window* w : orderedWindows())
+            if (w != window && !w->becomesKeyOnlyIfNeeded()) {
+                nextKey = w;
+                break;
+            }
+    if (nextKey)
+        setKeyWindow(nextKey);
 }
 
 void Application::updateWindows()

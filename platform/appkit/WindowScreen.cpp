@@ -32,6 +32,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -327,6 +328,24 @@ protected:
         p.drawImage(0, 0, image_);
     }
 
+    // Moved by the desktop (the user, a window manager placing the window):
+    // the window's frame follows, so that nothing later puts it back.
+    void moveEvent(QMoveEvent* e) override
+    {
+        QWidget::moveEvent(e);
+        if (!isWindow() || !isVisible())
+            return;
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen)
+            return;
+        const QRect area = screen->geometry();
+        const QPoint at = pos(); // the frame's top left, as move() takes it
+        const float frameHeight = kit::height(window_.frame());
+        window_.screenDidMoveWindow(
+            {static_cast<float>(at.x() - area.left()),
+             static_cast<float>(area.top() + area.height() - at.y()) - frameHeight});
+    }
+
     void resizeEvent(QResizeEvent*) override
     {
         Size s{static_cast<float>(width()), static_cast<float>(height())};
@@ -353,6 +372,10 @@ protected:
             } else if (!isMinimized()) {
                 minimized_ = false;
             }
+            break;
+        case QEvent::WindowActivate:
+            if (isWindow())
+                window_.screenDidActivateWindow();
             break;
         case QEvent::WindowDeactivate:
         case QEvent::Hide:
@@ -575,6 +598,7 @@ class QtWindowScreen : public WindowScreen {
 public:
     QtWindowScreen(Window& window, QWidget* container) : window_(window), widget_(new WindowWidget(window, container))
     {
+        showTitle();
         placeWindow();
     }
     // A widget inside another may have gone with its container already.
@@ -585,6 +609,11 @@ public:
         if (!visible) {
             widget_->hide();
             return;
+        }
+        if (widget_->isVisible()) {
+            if (widget_->isMinimized())
+                widget_->showNormal();
+            widget_->raise();
         }
         widget_->show();
         // Without a window manager nothing keeps the floating panels above
@@ -614,11 +643,22 @@ public:
         widget_->setWindowIcon(QIcon(QPixmap::fromImage(image)));
     }
 
+    void showTitle() override
+    {
+        if (widget_->isWindow())
+            widget_->setWindowTitle(QString::fromStdString(window_.screenTitle()));
+    }
+
+    void activate() override
+    {
+        if (widget_->isWindow() && widget_->isVisible() && !widget_->isActiveWindow())
+            widget_->activateWindow();
+    }
+
     void placeWindow() override
     {
         Rect r = window_.contentRect();
         if (widget_->isWindow()) {
-            widget_->setWindowTitle(QString::fromStdString(window_.title()));
             // Screen coordinates run up from the bottom of the main screen;
             // Qt's down from its top, to the frame's top left.
             if (QScreen* screen = QGuiApplication::primaryScreen()) {
