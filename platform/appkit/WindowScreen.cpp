@@ -6,7 +6,9 @@
 #include "appkit/DraggingDestination.h"
 #include "appkit/SystemClipboard.h"
 #include "appkit/Event.h"
+#include "appkit/KeyRebindWatcher.h"
 #include "appkit/Window.h"
+#include "appkit/XWindowSetup.h"
 #include "core/Alert.h"
 #include "core/Locale.h"
 #include "core/MainQueue.h"
@@ -45,6 +47,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -298,13 +301,22 @@ public:
     {
         unsigned flags = modifierFlagsFrom(e->modifiers());
         Point where = window_.mouseLocationOutsideOfEventStream();
-        if (isModifierKey(e->key())) {
-            queue(Event::otherEventWithType(EventType::FlagsChanged, where, flags, Clock::now(), window_.windowNumber()));
-            return;
-        }
         std::u16string chars;
         std::u16string plain;
-        if (char16_t c = functionKeyCharacter(e->key())) {
+        // A key code another program rebound for one press: what it meant
+        // then, which Qt may have read too late.
+        std::optional<std::u32string> rebound;
+        if (KeyRebindWatcher* watcher = KeyRebindWatcher::shared())
+            rebound = watcher->textForKeyEvent(e->nativeScanCode(), static_cast<std::uint32_t>(e->timestamp()),
+                                               type == EventType::KeyDown);
+        if (rebound && !rebound->empty()) {
+            const QString text = QString::fromUcs4(rebound->data(), static_cast<qsizetype>(rebound->size()));
+            chars.assign(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+            plain = chars;
+        } else if (isModifierKey(e->key())) {
+            queue(Event::otherEventWithType(EventType::FlagsChanged, where, flags, Clock::now(), window_.windowNumber()));
+            return;
+        } else if (char16_t c = functionKeyCharacter(e->key())) {
             chars = plain = std::u16string(1, c);
         } else {
             QString text = e->text();
@@ -737,6 +749,7 @@ void WindowScreen::startScreen()
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) && std::strcmp(platformName(), "offscreen") != 0 &&
         std::strcmp(platformName(), "minimal") != 0)
         setAlertHandler(std::make_shared<PanelAlertHandler>());
+    installXWindowSetup();
 }
 
 void WindowScreen::setActivationHandler(std::function<void()> handler)
