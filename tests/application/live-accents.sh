@@ -1,0 +1,44 @@
+#!/bin/sh
+# Letters the keyboard lacks, typed as input methods and test tools type
+# them: each one binds a spare key code for a single press and takes the
+# binding back a few milliseconds later. Every letter reaches the document,
+# typed quickly into the built program on a private X server; the document
+# saved through the save panel holds them all. Skipped (status 77) when no
+# X server can be started here.
+#
+#   live-accents.sh <program> <docshow>
+set -u
+PROGRAM=$1
+DOCSHOW=$2
+TEXT="Crème brûlée à la façon de Zoë, señor; naïve Ærø øl"
+command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
+command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
+
+. "$(dirname "$0")/live-session.sh"
+
+"$PROGRAM" >"$WORK/app.log" 2>&1 &
+APP_PID=$!
+waitFor "Untitled-1" || fail "no untitled document window"
+WINDOW=$(xdotool search --sync --name "Untitled-1" | head -n1)
+xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW" ||
+    fail "the document window cannot be focused"
+# The edited mark in the title tells that the first letter arrived.
+xdotool type --delay 5 "$TEXT"
+waitFor "Untitled-1.*edited" || fail "nothing was typed"
+xdotool key Escape
+
+# Document > Save As..., a name, Return.
+click 78 8
+click 100 141
+waitFor "^Save$" || fail "no save panel"
+PANEL=$(xdotool search --sync --name "^Save$" | head -n1)
+xdotool windowfocus --sync "$PANEL" || fail "the save panel cannot be focused"
+xdotool type --delay 30 "accents"
+xdotool key Return
+waitFor "accents.syb" || fail "the document was not saved"
+for i in $(seq 1 100); do [ -s accents.syb ] && break; sleep 0.1; done
+[ -f accents.syb ] || fail "accents.syb is not on disk"
+
+text=$("$DOCSHOW" text accents.syb) || fail "accents.syb cannot be read"
+[ "$text" = "$TEXT" ] || fail "accents.syb holds \"$text\""
+echo "PASS"
