@@ -213,10 +213,29 @@ bool Scrivly::validateMenuItem(kit::MenuItem* item)
     return Layvane::validateMenuItem(item);
 }
 
+namespace {
+
+// A running program that cannot be reached keeps its files: opening them
+// here too would let two programs write one file.
+int cannotReachRunningProgram(const std::string& why)
+{
+    std::fprintf(stderr,
+                 "Scrivly: the running program did not take the files: %s. Scrivly runs already and does not answer; "
+                 "nothing was opened here, so that two programs never write one file.\n",
+                 why.c_str());
+    return 1;
+}
+
+} // namespace
+
 int Scrivly::runMain(const std::vector<std::string>& arguments, const std::string& mainInterface)
 {
-    if (handOverToRunningProgram(arguments))
-        return 0;
+    std::string why;
+    switch (handOverToRunningProgram(arguments, &why)) {
+    case HandOver::Taken: return 0;
+    case HandOver::Unreachable: return cannotReachRunningProgram(why);
+    case HandOver::NoProgram: break;
+    }
 
     kit::Application& application = kit::Application::sharedApplication();
     // The import bundle binds its operations to the program's classes as
@@ -237,10 +256,22 @@ int Scrivly::runMain(const std::vector<std::string>& arguments, const std::strin
         return 1;
     }
 
-    // A second launch that starts meanwhile finds this one.
-    std::unique_ptr<kit::Connection> launcher = delegate->serveLaunchConnection();
-    if (!launcher && handOverToRunningProgram(arguments))
-        return 0;
+    // A second launch that starts meanwhile finds this one; when another
+    // started first, the files go to it.
+    bool servedElsewhere = false;
+    std::unique_ptr<kit::Connection> launcher = delegate->serveLaunchConnection(&servedElsewhere);
+    if (!launcher && servedElsewhere) {
+        switch (handOverToRunningProgram(arguments, &why)) {
+        case HandOver::Taken: return 0;
+        case HandOver::Unreachable: return cannotReachRunningProgram(why);
+        case HandOver::NoProgram: launcher = delegate->serveLaunchConnection(&servedElsewhere); break;
+        }
+        if (!launcher)
+            return cannotReachRunningProgram("it ended while it was being asked");
+    }
+    if (!launcher)
+        std::fputs("Scrivly: no other launch of the program can find this one (its connection cannot be made)\n",
+                   stderr);
 
     delegate->setCommandLineArguments(arguments);
     delegate->applicationWillFinishLaunching();

@@ -24,12 +24,21 @@ public:
     static void registerMainInterface();
     // The name that the program of a user's session serves, and serving it:
     // the files of a later launch open here. Nil when another program
-    // serves it already.
+    // serves it already (servedElsewhere is then set). Requests are taken
+    // in every loop, inside alerts, modal panels and mouse drags too, and
+    // answered at once; the files open when the program is back in its
+    // main loop.
     static std::string launchConnectionName() { return "ScrivlyLaunch"; }
-    std::unique_ptr<kit::Connection> serveLaunchConnection();
+    std::unique_ptr<kit::Connection> serveLaunchConnection(bool* servedElsewhere = nullptr);
     // Hands the files named after the program's name to the program that
-    // serves the session; false when none answers.
-    static bool handOverToRunningProgram(const std::vector<std::string>& arguments);
+    // serves the session. A program that is starting, not yet listening,
+    // is waited for. Unreachable (with why) when a program runs but did not
+    // take them: the files must then not be opened here, where a second
+    // program would write them too.
+    enum class HandOver { Taken, NoProgram, Unreachable };
+    static HandOver handOverToRunningProgram(const std::vector<std::string>& arguments, std::string* why);
+    // How long a second launch waits for the running program (seconds).
+    static constexpr double HandOverPatience = 30;
     // The program: hands the files over, or loads the main interface file,
     // launches and runs the event loop. The exit status: 0, or 1 when the
     // program could not start.
@@ -80,6 +89,12 @@ protected:
     void prepareNewDocument(LayoutDocument& document) override;
 
 private:
+    // Opens what later launches handed over (from the main loop).
+    void openHandedOverFiles();
+
     kit::PopUpButton* saveToAccessoryPopup_ = nullptr;
+    // Files handed over and not yet opened; an empty list asks for a new
+    // document when none is open.
+    std::vector<std::vector<std::string>> handedOver_;
     std::unique_ptr<kit::View> saveToAccessoryView_;
 };

@@ -213,10 +213,6 @@ LayoutDocument* ScrivlyDocument::_initFromAlienTypeFile(const std::string& path,
     if (formatted) {
         document->setFilename(newUntitled());
     } else {
-        if (lost && display) {
-            kit::beep();
-            kit::runAlertPanel(documentString("Import"), documentString("ImportDataLoss"), "", "", "");
-        }
         const ScrivlyPreferences* prefs = document->scrivlyPreferences();
         const int untitled = prefs ? prefs->openUntitled() : 0;
         if (interchange && untitled == 0) {
@@ -228,6 +224,12 @@ LayoutDocument* ScrivlyDocument::_initFromAlienTypeFile(const std::string& path,
         } else {
             document->setFilename(path);
         }
+    }
+    // Whatever the format (an opened file always has one), the user hears of
+    // what was left out, once the window has its name.
+    if (lost && display) {
+        kit::beep();
+        kit::runAlertPanel(documentString("Import"), documentString("ImportDataLoss"), "", "", "");
     }
 
     if (forRevert) {

@@ -59,6 +59,41 @@ struct BenchDocument : TextBenchSetting {
         return shown;
     }
 
+    // What a laid-out flow shows: its words and the lines that end inside
+    // a word.
+    struct Shown {
+        long words = 0;
+        long splitWords = 0; // hyphenated line ends
+    };
+    static Shown shown(const TextFlow& flow)
+    {
+        Shown s;
+        for (const auto& paragraph : flow.paragraphList())
+            for (const auto& word : paragraph->wordList())
+                if (!word->isSpecial() && word->length() > 0) {
+                    ++s.words;
+                    s.splitWords += word->numWordPieces() - 1;
+                }
+        return s;
+    }
+
+    // A justified, hyphenated text of this length that splits no word over
+    // a line end is not hyphenated, whatever its style says; a benchmark of
+    // it would measure something else. Every word must have arrived, too.
+    static Shown checkHyphenated(const TextFlow& flow, long words, const char* what)
+    {
+        const Shown s = shown(flow);
+        auto fail = [what](const std::string& why) {
+            std::fprintf(stderr, "%s: %s\n", what, why.c_str());
+            std::abort();
+        };
+        if (s.words != words)
+            fail(std::to_string(s.words) + " words laid out, not " + std::to_string(words));
+        if (s.splitWords == 0)
+            fail("no word is split across lines: the text is not hyphenated");
+        return s;
+    }
+
     std::unique_ptr<LayoutDocument> document;
     TextItem* first = nullptr;
     TextFlow* text = nullptr;
@@ -124,6 +159,17 @@ struct LaidOutDocument : BenchDocument {
         }
     }
 
+    // Laid out, the text is hyphenated as it asks: words run over line ends.
+    Shown checkLaidOut() const { return checkHyphenated(*text, totalWords(), "LaidOutDocument"); }
+
+    static long totalWords()
+    {
+        long n = 0;
+        for (const auto& paragraph : benchtext::paragraphs(Words))
+            n += long(paragraph.size());
+        return n;
+    }
+
     void measureAll()
     {
         for (const auto& paragraph : text->paragraphList())
@@ -140,6 +186,7 @@ inline LaidOutDocument& laidOut()
     if (!ready) {
         doc.measureAll();
         doc.text->recomputeAll();
+        doc.checkLaidOut();
         ready = true;
     }
     return doc;

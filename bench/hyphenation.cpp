@@ -1,8 +1,9 @@
 // Hyphenation quality against libhyphen with Debian's patterns, on the words
 // of running text that are in none of the language's word lists and hunspell
 // dictionaries (tools/hyphgen/sources.txt), and the speed of pwd_hyphenate.
-// Needs the tables in $SCRIVLY_RESOURCES (the build's resources folder).
+// Needs the tables in the build's resources folder.
 
+#include "core/Bundle.h"
 #include "spelling/hyph.h"
 #include "spelling/hyph_internal.h"
 #include "tools/hyphgen/hyphref.h"
@@ -61,8 +62,7 @@ std::vector<Word> evaluationWords(int language, size_t limit)
 
 void initResources()
 {
-    if (!getenv("SCRIVLY_RESOURCES"))
-        HyphSetResourceDir("resources");
+    HyphSetResourceDir(kit::Bundle::resourcePath().c_str());
 }
 
 void Quality(benchmark::State &state)

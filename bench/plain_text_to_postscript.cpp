@@ -79,6 +79,10 @@ void BM_PlainTextToPostScript(benchmark::State& state)
     double read = 0, layout = 0, drawing = 0, writing = 0;
     std::size_t bytes = 0;
     int pages = 0;
+    long splitWords = 0;
+    long words = 0;
+    for (const auto& paragraph : benchtext::paragraphs(Words))
+        words += long(paragraph.size());
     for (auto _ : state) {
         state.PauseTiming();
         doc.makeDocument();
@@ -100,6 +104,7 @@ void BM_PlainTextToPostScript(benchmark::State& state)
         bytes = context.output().size();
         pages = doc.document->numPages();
         state.PauseTiming();
+        splitWords = BenchDocument::checkHyphenated(*doc.text, words, "BM_PlainTextToPostScript").splitWords;
         doc.document.reset();
         state.ResumeTiming();
     }
@@ -112,6 +117,7 @@ void BM_PlainTextToPostScript(benchmark::State& state)
     state.counters["file_ms"] = writing / n;
     state.counters["MB"] = double(bytes) / 1e6;
     state.counters["pages"] = pages;
+    state.counters["split_words"] = double(splitWords);
 }
 BENCHMARK(BM_PlainTextToPostScript)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 

@@ -4,7 +4,9 @@
 // speed of opening, checking and guessing in the spelling panel's pool.
 // Running English text goes through hunspell's library too, in the same run.
 
+#include "core/Bundle.h"
 #include "core/Encoding.h"
+#include "spelling/hyph.h"
 #include "spelling/pwd.h"
 #include "spelling/pwd_internal.h"
 #include "tools/hyphgen/runningtext.h"
@@ -30,10 +32,16 @@ namespace {
 
 constexpr long kPoolSize = 307200;
 
+// The dictionaries, and the hyphenation tables the check of compounds asks
+// for, found as the program finds them.
 std::string resources()
 {
-    const char* r = std::getenv("SCRIVLY_RESOURCES");
-    return r ? r : "resources";
+    static const std::string folder = [] {
+        std::string found = kit::Bundle::resourcePath();
+        HyphSetResourceDir(found.c_str());
+        return found;
+    }();
+    return folder;
 }
 
 std::vector<unsigned char> poolBlock(kPoolSize);

@@ -41,6 +41,7 @@ void BM_LayoutWholeFlow(benchmark::State& state)
     for (auto _ : state)
         doc.text->recomputeAll();
     state.counters["pages"] = double(doc.document->numPages());
+    state.counters["split_words"] = double(doc.checkLaidOut().splitWords);
 }
 BENCHMARK(BM_LayoutWholeFlow)->Unit(benchmark::kMillisecond);
 
@@ -57,6 +58,7 @@ void BM_FullLayoutFromNothing(benchmark::State& state)
         doc.text->recomputeAll();
     }
     state.counters["pages"] = double(doc.document->numPages());
+    state.counters["split_words"] = double(doc.checkLaidOut().splitWords);
 }
 BENCHMARK(BM_FullLayoutFromNothing)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -142,7 +142,7 @@ void BM_SetHyphens(benchmark::State& state)
         hyphenated += word->hyphenCount() > 0;
     }
     if (hyphenated == 0) {
-        state.SkipWithError("no hyphenation table found (SCRIVLY_RESOURCES)");
+        state.SkipWithError("no hyphenation table found in the resources folder");
         return;
     }
     for (auto _ : state)

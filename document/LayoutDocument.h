@@ -220,7 +220,7 @@ public:
 
     // Import of foreign data at the active column's caret: the import
     // bundle's operations, empty until it loads. Each answers whether it
-    // read the data.
+    // read the data. Pasted HTML comes as it came, UTF-8 text.
     using DispatchStreamHook = std::function<bool(LayoutDocument&, const std::string& data)>;
     using DispatchMarkupHook =
         std::function<bool(LayoutDocument&, const std::string& type, const std::string& data)>;

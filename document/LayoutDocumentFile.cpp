@@ -20,6 +20,7 @@
 #include "document/DocumentDelegate.h"
 #include "document/DocumentFiles.h"
 #include "document/DocumentWindowView.h"
+#include "document/PackageFiles.h"
 #include "document/Page.h"
 #include "document/PageSet.h"
 #include "document/UndoInfo.h"
@@ -75,6 +76,12 @@ LayoutDocument* LayoutDocument::initFromFile(const std::string& asked, bool view
         if (kit::FileManager::lastPathComponent(path) == docEmbeddedFilename())
             path = kit::FileManager::stringByDeletingLastPathComponent(path);
         const std::string extension = kit::FileManager::pathExtension(path);
+        // A package saved as a file by a save that was cut short may have
+        // left the path empty and both versions beside it.
+        if (_canInitPrivateType(extension))
+            recoverInterruptedPackageSave(path, docEmbeddedFilename());
+        else if (_canInitOtherType(extension))
+            recoverInterruptedPackageSave(path, "SYB.typedstream");
         OpeningFile current(asked);
         // After a revert this document may be gone: nothing of it is used
         // once a reader has run.

@@ -7,6 +7,8 @@
 // ("~" appended) is a second link to the old file (a copy where the file
 // system has no links), made before the write, and dropped after it when
 // backups are not wanted. A write that fails leaves the old file as it was.
+// A document of the older package form becomes a plain file in the same
+// way (PackageFiles.h): the path never stands empty.
 
 #include "document/LayoutDocument.h"
 
@@ -15,6 +17,7 @@
 #include "core/Archiver.h"
 #include "core/FileManager.h"
 #include "document/DocumentDelegate.h"
+#include "document/PackageFiles.h"
 #include "document/Page.h"
 #include "document/UndoInfo.h"
 #include "items/Item.h"
@@ -71,25 +74,7 @@ bool LayoutDocument::writeArchive(const std::string& path)
     if (path != filename() ||
         !kit::FileManager::fileExistsAtPath(kit::FileManager::stringByAppendingPathComponent(path, docEmbeddedFilename())))
         return false;
-    // A document of the older package form becomes a plain file. The new
-    // file is complete before the folder makes way for it.
-    const std::string parked = path + ".save-new";
-    const std::string aside = path + ".save-old";
-    if (!kit::FileManager::writeFileAtomically(parked, data))
-        return false;
-    if (kit::FileManager::fileAttributesAtPath(aside, false))
-        kit::FileManager::removeFileAtPath(aside);
-    if (!kit::FileManager::movePath(path, aside)) {
-        kit::FileManager::removeFileAtPath(parked);
-        return false;
-    }
-    if (!kit::FileManager::movePath(parked, path)) {
-        kit::FileManager::movePath(aside, path);
-        kit::FileManager::removeFileAtPath(parked);
-        return false;
-    }
-    kit::FileManager::removeFileAtPath(aside);
-    return true;
+    return writePackageAsFile(path, docEmbeddedFilename(), data);
 }
 
 bool LayoutDocument::writeToPath(const std::string& path) { return writeArchive(path); }

@@ -4,6 +4,7 @@
 #include "core/FileManager.h"
 #include "core/FileWrapper.h"
 #include "core/Pasteboard.h"
+#include "foundation/PlainTextRTF.h"
 
 #include <algorithm>
 
@@ -71,15 +72,7 @@ std::optional<std::string> ZYNAsciiToRTFStream(const std::optional<std::string>&
 {
     if (!data)
         return std::nullopt;
-    std::string rtf = "{\\rtf0\\ansi \\deftab720\\pard ";
-    rtf.reserve(rtf.size() + data->size() + data->size() / 16 + 1);
-    for (char c : *data) {
-        if (c == '{' || c == '}' || c == '\\' || c == '\n')
-            rtf += '\\';
-        rtf += c;
-    }
-    rtf += '}';
-    return rtf;
+    return PlainTextRTF::wrap("{\\rtf0\\ansi \\deftab720\\pard ", *data);
 }
 
 ZynDocumentContents::ZynDocumentContents()

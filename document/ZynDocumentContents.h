@@ -31,8 +31,10 @@ std::optional<std::string> ZYNGetFileType(const std::string& pboardType);
 std::vector<std::string> ZYNGetFileTypes(const std::vector<std::string>& types);
 // The text file read whole and wrapped as RTF; none when it cannot be read.
 std::optional<std::string> ZYNMapAsciiFile(const std::string& path);
-// Text as RTF: a header, every byte with "{", "}", "\" and newline escaped
-// by a backslash (a newline thereby ends a paragraph), and "}".
+// Text as RTF: a header, the text with "{", "}", "\" and newline escaped by
+// a backslash (a newline thereby ends a paragraph), and "}". Well-formed
+// UTF-8 is read as UTF-8 (its characters as "\uN"), anything else as
+// Windows-1252 (PlainTextRTF).
 std::optional<std::string> ZYNAsciiToRTFStream(const std::optional<std::string>& data);
 
 class ZynDocumentContents : public kit::Object {

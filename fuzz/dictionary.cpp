@@ -3,8 +3,10 @@
 
 #include "FuzzInput.h"
 
+#include "spelling/hyph.h"
 #include "spelling/pwd.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -19,6 +21,14 @@ const char* const words[] = {"house",     "Houses",    "PARIS",   "hOUSE",      
 const char* const guesses[] = {"housse", "wlaking", "caffe", "Strasse", "teh"};
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // The check asks the hyphenator for the parts of compounds: the build's
+    // tables, as the program gives the engine its own.
+    HyphSetResourceDir(std::getenv("SCRIVLY_RESOURCES"));
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -14,6 +14,7 @@
 #include "document/Page.h"
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/FileManagerExtensions.h"
+#include "foundation/PlainTextRTF.h"
 #include "graphics/BitmapImageRep.h"
 #include "graphics/Image.h"
 #include "text/DocumentView.h"
@@ -36,27 +37,22 @@ void failed(const char* title, const char* message)
 
 bool offers(kit::Pasteboard& pboard, const char* type) { return pboard.availableTypeFromArray({type}) == type; }
 
-// The text wrapped as a minimal RTF document for the importer.
-std::string asciiToRTF(const std::string& bytes)
+// The text in the documents' set, without the characters the set lacks,
+// which are counted.
+std::string documentBytes(std::string_view utf8, std::size_t* lost)
 {
-    std::string rtf = "{\\rtf1\\ansi ";
-    for (unsigned char c : bytes) {
-        if (c == '\\' || c == '{' || c == '}') {
-            rtf += '\\';
-            rtf += char(c);
-        } else if (c == '\n') {
-            rtf += "\\par\n";
-        } else if (c >= 0x80) {
-            static const char hex[] = "0123456789abcdef";
-            rtf += "\\'";
-            rtf += hex[c >> 4];
-            rtf += hex[c & 15];
-        } else {
-            rtf += char(c);
-        }
+    std::string bytes;
+    bytes.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::optional<char32_t> ch = kit::nextUTF8(utf8, pos);
+        const std::optional<unsigned char> code = ch ? kit::fromUnicode(kit::Encoding::NeXTSTEP, *ch) : std::nullopt;
+        if (code)
+            bytes += char(*code);
+        else
+            ++*lost;
     }
-    rtf += "}";
-    return rtf;
+    return bytes;
 }
 
 bool startsAsHTML(const std::string& data)
@@ -186,19 +182,27 @@ bool TextItem::paste(kit::Pasteboard& pboard, bool link, DocumentView* view)
             else if (std::optional<std::string> data = pboard.dataForType(kit::RTFPboardType))
                 runImport([&] { return LayoutDocument::dispatchRTFStreamHook()(*document, *data); });
         } else if (offers(pboard, kit::StringPboardType)) {
+            // The text is UTF-8. The RTF reader converts each character to
+            // the documents' set once, leaves out those the set lacks and
+            // says so; HTML goes to its reader as it came.
             std::optional<std::string> utf8 = link ? std::nullopt : pboard.stringForType(kit::StringPboardType);
-            std::optional<std::string> bytes =
-                utf8 ? kit::fromUTF8(kit::Encoding::NeXTSTEP, *utf8) : std::optional<std::string>();
             if (link) {
                 kit::beep();
-            } else if (!bytes) {
+            } else if (!utf8) {
                 failed("Paste Error", "PasteInternal");
-            } else if (startsAsHTML(*bytes) && LayoutDocument::dispatchHTMLStreamHook() && document) {
-                runImport([&] { return LayoutDocument::dispatchHTMLStreamHook()(*document, *bytes); });
+            } else if (startsAsHTML(*utf8) && LayoutDocument::dispatchHTMLStreamHook() && document) {
+                runImport([&] { return LayoutDocument::dispatchHTMLStreamHook()(*document, *utf8); });
             } else if (LayoutDocument::dispatchRTFStreamHook() && document) {
-                runImport([&] { return LayoutDocument::dispatchRTFStreamHook()(*document, asciiToRTF(*bytes)); });
-            } else if (!bytes->empty()) {
-                insert(TextSelection::selectionFromPlainText(*bytes));
+                const std::string rtf = PlainTextRTF::wrap("{\\rtf1\\ansi ", *utf8);
+                runImport([&] { return LayoutDocument::dispatchRTFStreamHook()(*document, rtf); });
+            } else {
+                std::size_t lost = 0;
+                const std::string bytes = documentBytes(*utf8, &lost);
+                if (!bytes.empty())
+                    insert(TextSelection::selectionFromPlainText(bytes));
+                // As the RTF reader tells it.
+                if (lost > 0 && (done || bytes.empty()))
+                    kit::runAlertPanel(text("ImportProblem"), text("ImportDataLoss"), text("OK"), "", "");
             }
         } else if (offers(filtered, GxParagraphPboardType) || offers(filtered, kit::RulerPboardType)) {
             const bool ruler = !offers(filtered, GxParagraphPboardType);

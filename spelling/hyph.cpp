@@ -21,8 +21,7 @@ uint16_t ruleSet = 0;
 HyphRecord records[32];
 unsigned char recordState[32]; // 0 untried, 1 ready, 2 failed
 
-char resourceDir[1024];
-int resourceDirSet = 0;
+char resourceDir[1024]; // "" when no folder was given
 char lastError[512];
 int warnings = 1;
 
@@ -1221,8 +1220,7 @@ int selectLanguage(int number)
     if (recordState[number] == 2)
         return -1;
     if (recordState[number] == 0) {
-        const char *dir = resourceDirSet ? resourceDir : getenv("SCRIVLY_RESOURCES");
-        if (hyph_build_record(&records[number], number, dir, lastError, sizeof lastError) != 0) {
+        if (hyph_build_record(&records[number], number, resourceDir, lastError, sizeof lastError) != 0) {
             recordState[number] = 2;
             if (warnings)
                 fprintf(stderr, "hyphenation: %s\n", lastError);
@@ -1312,8 +1310,10 @@ int RmnInit() { return selectLanguage(31); }
 
 void HyphSetResourceDir(const char *dir)
 {
-    resourceDirSet = dir != nullptr;
-    if (dir)
+    // A folder name too long to hold is no folder, rather than another one.
+    if (!dir || strlen(dir) >= sizeof resourceDir)
+        resourceDir[0] = 0;
+    else
         snprintf(resourceDir, sizeof resourceDir, "%s", dir);
     // Tables that could not be read may be there now; loaded ones stay.
     for (int i = 0; i < 32; i++)

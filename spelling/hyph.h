@@ -5,7 +5,7 @@
 // overwritten by every call. The rule tables are data files made at build
 // time ("<dir>/<group>.hyp", one per group of languages that share tables),
 // read on first use of a language from the folder given to
-// HyphSetResourceDir, or failing that from $SCRIVLY_RESOURCES.
+// HyphSetResourceDir: the program hands over its resources folder.
 
 #include <stdint.h>
 
@@ -21,9 +21,9 @@ extern unsigned char hyphens[2 * HYPH_MAX_POINTS];
 // Current language number, HYPH_NO_LANGUAGE when none is selected.
 extern uint16_t dashes_currentLang;
 
-// Folder of the table files; NULL goes back to $SCRIVLY_RESOURCES. Changing
-// it forgets languages whose tables could not be read, so they are tried
-// again.
+// Folder of the table files; NULL or "" for none (no language can be
+// selected). Changing it forgets languages whose tables could not be read,
+// so they are tried again.
 void HyphSetResourceDir(const char *dir);
 
 // Why the last selection failed ("" when it did not), for diagnostics.

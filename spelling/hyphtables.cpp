@@ -33,7 +33,7 @@ const Group *loadGroup(const char *name, const char *dir, char *err, int errSize
         if (strcmp(groups[i].name, name) == 0)
             return &groups[i];
     if (!dir || !*dir) {
-        snprintf(err, errSize, "no folder for the hyphenation tables (SCRIVLY_RESOURCES is not set)");
+        snprintf(err, errSize, "no folder was given for the hyphenation tables");
         return nullptr;
     }
     char path[1200];

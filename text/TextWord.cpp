@@ -134,8 +134,12 @@ void TextWord::setText(const char* s)
     if (!s)
         s = "";
     storeText(s, std::strlen(s));
-    if (importGate())
+    if (importGate()) {
+        // The points wait for the layout, as the measuring waits for the
+        // import's end: never the old text's points.
+        invalidateHyphens();
         return;
+    }
     setHyphens();
     if (paragraph_)
         computeWithStyle(nullptr);
@@ -228,8 +232,8 @@ void TextWord::setLangId(short id)
     if (id == langId_)
         return;
     langId_ = id;
-    hyphenList_.clear();
-    hyphenCount_ = 0;
+    // The points of the new language are found when the layout asks.
+    invalidateHyphens();
 }
 
 void TextWord::invalidateHyphens()
@@ -383,10 +387,10 @@ void TextWord::addByte(unsigned char c, bool recompute)
     if (recompute)
         applyTypingStyle(ip, typing, previous, metSymbol);
     ++insertPoint_;
-    if (!recompute)
-        return;
     // Hyphen points wait until the line layout asks for them.
     invalidateHyphens();
+    if (!recompute)
+        return;
     // A word without styles of its own is set in the style in force before
     // it, wherever the caret was: the one just looked up.
     computeWithStyle(hasStyles() ? nullptr : previous);

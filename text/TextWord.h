@@ -83,8 +83,11 @@ public:
     // Characters sent to one xyshow.
     static constexpr int XYShowChunk = 4095;
 
-    // Registers the word classes with the archiver.
+    // Registers the word classes with the archiver and sets up hyphenation.
     static void initialize();
+    // Gives the hyphenation engine the resources folder its tables are in;
+    // languages that failed for want of them are tried again.
+    static void initializeHyphenation();
 
     // Splits an unbroken run of characters into pieces that each fit in a
     // word; the pieces keep every character, in order.

@@ -50,6 +50,7 @@ void TextWord::initialize()
     StyleChar::initialize();
     kit::registerClass<TextWord>("TextWord");
     kit::registerClass<TextWordSpecial>("TextWordSpecial");
+    initializeHyphenation();
 }
 
 void TextWord::encodeWithCoder(kit::Coder& coder) const

@@ -1,10 +1,12 @@
 #include "text/TextWord.h"
 
+#include "core/Bundle.h"
 #include "core/CharClass.h"
 #include "spelling/hyph.h"
 
 #include <array>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -49,10 +51,23 @@ const unsigned char* mapForLangId(int langId)
     return entry.state == MapState::Ready ? entry.map.data() : nullptr;
 }
 
+void TextWord::initializeHyphenation()
+{
+    const std::string folder = kit::Bundle::resourcePath();
+    HyphSetResourceDir(folder.c_str());
+    for (LanguageMap& entry : languageMaps())
+        if (entry.state == MapState::Failed)
+            entry.state = MapState::Untried;
+}
+
 void TextWord::setHyphens()
 {
-    if (importGate())
+    // During an import the work waits: the layout computes the points once,
+    // when a line end first needs them.
+    if (importGate()) {
+        invalidateHyphens();
         return;
+    }
     hyphenList_.clear();
     hyphenCount_ = 0;
     if (length_ <= 5)

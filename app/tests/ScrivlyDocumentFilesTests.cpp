@@ -45,7 +45,7 @@ protected:
             imported_.data = contents->serializedRepresentation().value_or("");
             imported_.folder = contents->isWrapper();
             if (lost)
-                *lost = false;
+                *lost = importLoses_;
             return importSucceeds_;
         };
     }
@@ -80,6 +80,7 @@ protected:
 
     Imported imported_;
     bool importSucceeds_ = true;
+    bool importLoses_ = false;
     LayoutDocument::DispatchContentsHook savedImport_;
     LayoutDocument::SaveForeignFileHook savedForeign_;
 };
@@ -145,6 +146,46 @@ TEST_F(WordProcessorFilesTest, WhatCannotBeReadOrImportedClosesQuietly)
     EXPECT_EQ(alerts_->shown()[0].title, delegate_->valueForStringKey("ImportProblem"));
     kit::MainQueue::drain();
     EXPECT_EQ(delegate_->documents().size(), before);
+}
+
+// An import that left parts out is told when the document is shown, with
+// a beep, whatever the file's format: every file opened this way has one.
+TEST_F(WordProcessorFilesTest, AnImportThatLostDataIsToldWhenShown)
+{
+    importLoses_ = true;
+    const struct {
+        const char* name;
+        const char* bytes;
+        bool display;
+        bool told;
+    } cases[] = {
+        {"lossy.rtf", "{\\rtf1 x}", true, true},
+        {"lossy.txt", "plain", true, true},
+        {"content.txt", "{\\rtf1 y}", true, true},
+        {"hidden.rtf", "{\\rtf1 z}", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        alerts_->reset();
+        ScrivlyDocument* document =
+            dynamic_cast<ScrivlyDocument*>(delegate_->openFile(write(c.name, c.bytes), c.display));
+        ASSERT_NE(document, nullptr);
+        EXPECT_FALSE(document->fileFormat().empty());
+        EXPECT_EQ(alerts_->beeps(), c.told ? 1 : 0);
+        ASSERT_EQ(alerts_->shown().size(), c.told ? 1u : 0u);
+        if (c.told) {
+            EXPECT_EQ(alerts_->shown()[0].title, delegate_->valueForStringKey("Import"));
+            EXPECT_EQ(alerts_->shown()[0].message, delegate_->valueForStringKey("ImportDataLoss"));
+        }
+        // The document stays open, as the untitled copy of the file.
+        EXPECT_FALSE(document->named());
+    }
+    // Nothing lost, nothing told.
+    importLoses_ = false;
+    alerts_->reset();
+    ASSERT_NE(delegate_->openFile(write("whole.rtf", "{\\rtf1 w}"), true), nullptr);
+    EXPECT_TRUE(alerts_->shown().empty());
+    EXPECT_EQ(alerts_->beeps(), 0);
 }
 
 TEST_F(WordProcessorFilesTest, SaveToWritesTheNativeFormForBothOwnTypesAndKeepsTheName)

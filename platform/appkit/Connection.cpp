@@ -6,6 +6,7 @@
 #include "core/PortMessage.h"
 #include "core/Values.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -20,8 +22,6 @@
 namespace kit {
 
 namespace {
-
-constexpr std::size_t MaxClients = 64;
 
 bool plainName(const std::string& name)
 {
@@ -65,7 +65,9 @@ bool fillAddress(const std::string& path, sockaddr_un* address)
     return true;
 }
 
-int connectTo(const std::string& path)
+// Connects to the socket at path. A server whose queue of new clients is
+// full keeps a connect waiting: for the seconds given at most.
+int connectTo(const std::string& path, double timeout)
 {
     sockaddr_un address;
     if (!fillAddress(path, &address))
@@ -73,6 +75,10 @@ int connectTo(const std::string& path)
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
+    timeval limit{};
+    limit.tv_sec = static_cast<time_t>(timeout);
+    limit.tv_usec = static_cast<suseconds_t>((timeout - static_cast<double>(limit.tv_sec)) * 1e6);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         int saved = errno;
         ::close(fd);
@@ -80,6 +86,22 @@ int connectTo(const std::string& path)
         return -1;
     }
     return fd;
+}
+
+// The lock beside a socket that its server holds while it serves: an open
+// file description lock, which the kernel lets go when the server ends,
+// however it ends.
+flock wholeFile(short type)
+{
+    flock lock{};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return lock;
+}
+
+int openNameLock(const std::string& path)
+{
+    return ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
 }
 
 bool sameUser(int fd)
@@ -118,6 +140,11 @@ struct Connection::Client {
     int fd;
     int source = 0;
     std::string buffer;
+    // When the client was last heard from (or last answered).
+    double heard = 0;
+    // Its request is being answered: however long that takes (an answer
+    // may wait for the user), it is not silent.
+    bool serving = false;
 };
 
 Connection::~Connection()
@@ -137,37 +164,59 @@ std::string Connection::socketPathForName(const std::string& name)
 
 // ---- Serving.
 
-std::unique_ptr<Connection> Connection::serviceConnectionWithName(const std::string& name)
+std::unique_ptr<Connection> Connection::serviceConnectionWithName(const std::string& name, bool* servedElsewhere)
 {
+    if (servedElsewhere)
+        *servedElsewhere = false;
     std::string path = socketPathForName(name);
     sockaddr_un address;
     if (path.empty() || !fillAddress(path, &address))
         return nullptr;
     // A live server answers; a socket that refuses is what a dead one left.
-    if (int other = connectTo(path); other >= 0) {
+    if (int other = connectTo(path, 5.0); other >= 0) {
         ::close(other);
+        if (servedElsewhere)
+            *servedElsewhere = true;
+        return nullptr;
+    }
+    // Only the holder of the lock may take the name: of two programs that
+    // start at once, the other one finds the lock taken.
+    int lock = openNameLock(path);
+    if (lock < 0)
+        return nullptr;
+    flock exclusive = wholeFile(F_WRLCK);
+    if (::fcntl(lock, F_OFD_SETLK, &exclusive) != 0) {
+        ::close(lock);
+        if (servedElsewhere)
+            *servedElsewhere = true;
         return nullptr;
     }
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {
-        if (!S_ISSOCK(st.st_mode))
+        if (!S_ISSOCK(st.st_mode)) {
+            ::close(lock);
             return nullptr; // something else has the name: leave it alone
+        }
         ::unlink(path.c_str());
     }
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
+    if (fd < 0) {
+        ::close(lock);
         return nullptr;
+    }
     mode_t old = ::umask(077);
     int bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     ::umask(old);
     if (bound != 0 || ::listen(fd, 16) != 0) {
         ::close(fd);
+        ::close(lock);
         return nullptr;
     }
     std::unique_ptr<Connection> c(new Connection);
     c->name_ = name;
     c->path_ = path;
     c->fd_ = fd;
+    c->lockFd_ = lock;
     c->server_ = true;
     if (::lstat(path.c_str(), &st) == 0) {
         c->socketDevice_ = static_cast<unsigned long>(st.st_dev);
@@ -176,6 +225,20 @@ std::unique_ptr<Connection> Connection::serviceConnectionWithName(const std::str
     c->modes_ = {DefaultRunLoopMode};
     c->listenInModes();
     return c;
+}
+
+bool Connection::isNameHeld(const std::string& name)
+{
+    const std::string path = socketPathForName(name);
+    if (path.empty())
+        return false;
+    int lock = openNameLock(path);
+    if (lock < 0)
+        return false;
+    flock probe = wholeFile(F_WRLCK);
+    const bool held = ::fcntl(lock, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    ::close(lock);
+    return held;
 }
 
 void Connection::listenInModes()
@@ -188,6 +251,10 @@ void Connection::listenInModes()
         int id = client->id;
         client->source = detail::addInputSource(client->fd, [this, id] { readFrom(id); }, modes_);
     }
+    // The watch on silent clients runs in the same modes.
+    detail::invalidateTimer(idleTimer_);
+    idleTimer_.reset();
+    watchIdleClients();
 }
 
 void Connection::setRequestModes(const std::vector<std::string>& modes)
@@ -195,6 +262,43 @@ void Connection::setRequestModes(const std::vector<std::string>& modes)
     modes_ = modes.empty() ? std::vector<std::string>{DefaultRunLoopMode} : modes;
     if (server_ && fd_ >= 0)
         listenInModes();
+}
+
+void Connection::setIdleTimeout(double seconds)
+{
+    if (!(seconds > 0 && seconds < 1e9))
+        return;
+    idleTimeout_ = seconds;
+    detail::invalidateTimer(idleTimer_);
+    idleTimer_.reset();
+    watchIdleClients();
+}
+
+void Connection::dropIdleClients()
+{
+    const double now = detail::clockNow();
+    for (size_t i = clients_.size(); i-- > 0;)
+        if (i < clients_.size() && !clients_[i]->serving && now - clients_[i]->heard > idleTimeout_)
+            dropClient(clients_[i]->id);
+}
+
+// While clients are connected a timer looks for the silent ones; without
+// clients nothing is scheduled, so that an idle loop stays idle.
+void Connection::watchIdleClients()
+{
+    if (clients_.empty()) {
+        detail::invalidateTimer(idleTimer_);
+        idleTimer_.reset();
+        return;
+    }
+    if (idleTimer_)
+        return;
+    idleTimer_ = detail::addRepeatingTimer(
+        idleTimeout_ / 2, [this] {
+            dropIdleClients();
+            watchIdleClients();
+        },
+        modes_);
 }
 
 void Connection::setRootObject(Receiver* root)
@@ -213,16 +317,27 @@ void Connection::acceptClients()
         int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (client < 0)
             return;
-        if (!sameUser(client) || clients_.size() >= MaxClients) {
+        if (!sameUser(client)) {
             ::close(client);
             continue;
+        }
+        dropIdleClients();
+        if (clients_.size() >= MaxClients) {
+            // The newcomer takes the place of the client silent longest.
+            auto longest = std::min_element(clients_.begin(), clients_.end(), [](const auto& a, const auto& b) {
+                return a->serving != b->serving ? b->serving : a->heard < b->heard;
+            });
+            if (!(*longest)->serving)
+                dropClient((*longest)->id);
         }
         auto c = std::make_unique<Client>();
         c->id = nextClientId_++;
         c->fd = client;
+        c->heard = detail::clockNow();
         int id = c->id;
         c->source = detail::addInputSource(client, [this, id] { readFrom(id); }, modes_);
         clients_.push_back(std::move(c));
+        watchIdleClients();
     }
 }
 
@@ -234,6 +349,8 @@ void Connection::dropClient(int clientId)
         detail::removeInputSource((*it)->source);
         ::close((*it)->fd);
         clients_.erase(it);
+        if (clients_.empty())
+            watchIdleClients();
         return;
     }
 }
@@ -250,6 +367,7 @@ void Connection::readFrom(int clientId)
     for (;;) {
         ssize_t n = ::read(client->fd, chunk, sizeof chunk);
         if (n > 0) {
+            client->heard = detail::clockNow();
             client->buffer.append(chunk, static_cast<size_t>(n));
             // Never more than one whole message (and its length) waiting.
             if (client->buffer.size() > PortMessage::MaxMessageSize + 4 + sizeof chunk)
@@ -298,8 +416,8 @@ void Connection::readFrom(int clientId)
 
 void Connection::serve(Client& client, const PortMessage& request)
 {
-    int fd = client.fd;
     int id = client.id;
+    client.serving = true;
     std::string error;
     std::unique_ptr<Object> result;
     bool answered = false;
@@ -324,8 +442,20 @@ void Connection::serve(Client& client, const PortMessage& request)
                             : PortMessage::error(request.sequence(), error).encode(&frame);
     if (!encoded)
         PortMessage::error(request.sequence(), encodeError).encode(&frame);
-    if (!writeAll(fd, frame, replyTimeout_))
+    // Answering may have run anything, the end of this connection included.
+    Client* asker = nullptr;
+    for (auto& c : clients_)
+        if (c->id == id)
+            asker = c.get();
+    if (!asker)
+        return;
+    asker->serving = false;
+    if (!writeAll(asker->fd, frame, replyTimeout_)) {
         dropClient(id);
+        return;
+    }
+    // The time the request took is not the client's silence.
+    asker->heard = detail::clockNow();
 }
 
 bool Connection::writeAll(int fd, const std::string& bytes, double timeout)
@@ -356,7 +486,7 @@ std::unique_ptr<Connection> Connection::connectionWithRegisteredName(const std::
     std::string path = socketPathForName(name);
     if (path.empty())
         return nullptr;
-    int fd = connectTo(path);
+    int fd = connectTo(path, 60.0);
     if (fd < 0)
         return nullptr;
     if (!sameUser(fd)) {
@@ -447,6 +577,8 @@ void Connection::invalidate()
 {
     while (!clients_.empty())
         dropClient(clients_.back()->id);
+    detail::invalidateTimer(idleTimer_);
+    idleTimer_.reset();
     if (listenSource_) {
         detail::removeInputSource(listenSource_);
         listenSource_ = 0;
@@ -459,6 +591,11 @@ void Connection::invalidate()
         if (server_ && ::lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) &&
             static_cast<unsigned long>(st.st_dev) == socketDevice_ && static_cast<unsigned long>(st.st_ino) == socketInode_)
             ::unlink(path_.c_str());
+    }
+    // The name is free once its socket is gone.
+    if (lockFd_ >= 0) {
+        ::close(lockFd_);
+        lockFd_ = -1;
     }
 }
 

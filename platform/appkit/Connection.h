@@ -12,6 +12,7 @@ namespace kit {
 
 class Array;
 class PortMessage;
+class Timer;
 
 // A named connection between programs of one user: a local socket named
 // after the connection in $XDG_RUNTIME_DIR (without one, in a folder of the
@@ -23,7 +24,10 @@ class PortMessage;
 //
 // Requests come from other programs: the server reads them with bounded
 // buffers (PortMessage's limits), refuses peers of other users, and drops a
-// client that sends anything malformed.
+// client that sends anything malformed. Clients hold at most MaxClients
+// places: one silent for longer than the idle time-out is dropped, and when
+// every place is taken the one silent longest makes way for a newcomer, so
+// that clients that never speak cannot keep a request out.
 class Connection : public Receiver {
 public:
     using RequestHandler =
@@ -40,9 +44,14 @@ public:
 
     // ---- Serving.
     // A connection that serves the name, or nil when another live program
-    // serves it already (or the socket cannot be made). A socket left by a
-    // program that died is replaced.
-    static std::unique_ptr<Connection> serviceConnectionWithName(const std::string& name);
+    // serves it already (servedElsewhere is then set) or the socket cannot
+    // be made. The server holds a lock beside the socket for as long as it
+    // serves, so that two programs starting at once never both serve; a
+    // socket left by a program that died is replaced.
+    static std::unique_ptr<Connection> serviceConnectionWithName(const std::string& name,
+                                                                 bool* servedElsewhere = nullptr);
+    // Whether a live program holds the name: it serves it, or is about to.
+    static bool isNameHeld(const std::string& name);
     // Requests are sent to the root object as its actions, the arguments
     // (an Array) as argument; what it answers is the reply (the root keeps
     // it). A selector it does not answer gets an error reply.
@@ -51,9 +60,13 @@ public:
     // Or a handler that answers each request itself.
     void setRequestHandler(RequestHandler handler) { handler_ = std::move(handler); }
     // The run-loop modes requests are served in (the default mode only, so
-    // that none arrives inside a modal panel or a mouse drag).
+    // that none arrives inside a modal panel, an alert or a mouse drag).
     void setRequestModes(const std::vector<std::string>& modes);
     size_t clientCount() const;
+    static constexpr size_t MaxClients = 64;
+    // Seconds a client may stay silent before it is dropped (30 at first).
+    double idleTimeout() const { return idleTimeout_; }
+    void setIdleTimeout(double seconds);
 
     // ---- Sending.
     // A connection to the program serving the name; nil when none does.
@@ -83,6 +96,8 @@ private:
     void serve(Client& client, const PortMessage& request);
     bool writeAll(int fd, const std::string& bytes, double timeout);
     void listenInModes();
+    void dropIdleClients();
+    void watchIdleClients();
 
     std::string name_;
     std::string path_;
@@ -100,6 +115,10 @@ private:
     std::uint32_t nextSequence_ = 1;
     double requestTimeout_ = 60;
     double replyTimeout_ = 60;
+    double idleTimeout_ = 30;
+    // The lock a server holds on "<socket>.lock" while it serves.
+    int lockFd_ = -1;
+    std::shared_ptr<Timer> idleTimer_;
 };
 
 } // namespace kit

@@ -321,6 +321,26 @@ void detail::removeInputSource(int id)
     RunLoop::currentRunLoop().removeInputSource(id);
 }
 
+std::shared_ptr<Timer> detail::addRepeatingTimer(double seconds, std::function<void()> callback,
+                                                 const std::vector<std::string>& modes)
+{
+    auto timer = Timer::timerWithTimeInterval(seconds, [callback = std::move(callback)](Timer&) { callback(); }, true);
+    for (const auto& mode : modes.empty() ? std::vector<std::string>{DefaultRunLoopMode} : modes)
+        RunLoop::currentRunLoop().addTimer(timer, mode);
+    return timer;
+}
+
+void detail::invalidateTimer(const std::shared_ptr<Timer>& timer)
+{
+    if (timer)
+        timer->invalidate();
+}
+
+double detail::clockNow()
+{
+    return Clock::now();
+}
+
 void RunLoop::reset()
 {
     for (const auto& t : timers_)

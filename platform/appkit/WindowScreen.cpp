@@ -133,7 +133,21 @@ public:
                                  ? nullptr
                                  : box.addButton(QString::fromStdString(otherButton), QMessageBox::DestructiveRole);
         box.setDefaultButton(def);
-        box.exec();
+        // The program's own loop waits for the answer in the modal mode, as
+        // its modal panels do, rather than a loop of Qt's own: what is
+        // served in that mode (another launch of the program handing over
+        // its files) goes on being served. The application's events wait in
+        // its queue.
+        box.setWindowModality(Qt::ApplicationModal);
+        bool answered = false;
+        QObject::connect(&box, &QDialog::finished, [&answered] {
+            answered = true;
+            WindowScreen::wakeUp();
+        });
+        box.show();
+        Application& application = Application::sharedApplication();
+        while (!answered)
+            application.nextEventMatchingMask(0, Date::dateWithTimeIntervalSinceNow(0.5), ModalPanelRunLoopMode, false);
         if (alt && box.clickedButton() == alt)
             return AlertAlternateReturn;
         if (other && box.clickedButton() == other)

@@ -69,11 +69,50 @@ const ReverseTable& reverseOf(Encoding encoding)
     return nextstep;
 }
 
+// 256-entry direct table between two sets, built from their Unicode
+// mappings; -1 where the target set lacks the character.
+std::array<std::int16_t, 256> buildDirect(Encoding from, Encoding to)
+{
+    std::array<std::int16_t, 256> table{};
+    for (int code = 0; code < 256; ++code) {
+        std::int16_t target = -1;
+        if (auto ch = toUnicode(from, static_cast<unsigned char>(code))) {
+            if (auto mapped = fromUnicode(to, *ch))
+                target = *mapped;
+        }
+        table[code] = target;
+    }
+    return table;
+}
 
-// Decodes the character at `pos` and advances past it. An ill-formed
-// sequence answers std::nullopt and advances past its maximal subpart (at
-// least one byte), the well-formed byte ranges being those of the Unicode
-// Standard's table 3-7.
+const std::array<std::int16_t, 256>& nextstepToMacRomanTable()
+{
+    static const auto table = buildDirect(Encoding::NeXTSTEP, Encoding::MacRoman);
+    return table;
+}
+
+const std::array<std::int16_t, 256>& macRomanToNextstepTable()
+{
+    static const auto table = buildDirect(Encoding::MacRoman, Encoding::NeXTSTEP);
+    return table;
+}
+
+std::optional<std::string> convertDirect(const std::array<std::int16_t, 256>& table, std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+        const std::int16_t target = table[static_cast<unsigned char>(c)];
+        if (target < 0)
+            return std::nullopt;
+        out += static_cast<char>(target);
+    }
+    return out;
+}
+
+} // namespace
+
+// The well-formed byte ranges are those of the Unicode Standard's table 3-7.
 std::optional<char32_t> nextUTF8(std::string_view s, std::size_t& pos)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
@@ -119,48 +158,19 @@ std::optional<char32_t> nextUTF8(std::string_view s, std::size_t& pos)
     return ch;
 }
 
-// 256-entry direct table between two sets, built from their Unicode
-// mappings; -1 where the target set lacks the character.
-std::array<std::int16_t, 256> buildDirect(Encoding from, Encoding to)
+bool isWellFormedUTF8(std::string_view bytes)
 {
-    std::array<std::int16_t, 256> table{};
-    for (int code = 0; code < 256; ++code) {
-        std::int16_t target = -1;
-        if (auto ch = toUnicode(from, static_cast<unsigned char>(code))) {
-            if (auto mapped = fromUnicode(to, *ch))
-                target = *mapped;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            continue;
         }
-        table[code] = target;
+        if (!nextUTF8(bytes, pos))
+            return false;
     }
-    return table;
+    return true;
 }
-
-const std::array<std::int16_t, 256>& nextstepToMacRomanTable()
-{
-    static const auto table = buildDirect(Encoding::NeXTSTEP, Encoding::MacRoman);
-    return table;
-}
-
-const std::array<std::int16_t, 256>& macRomanToNextstepTable()
-{
-    static const auto table = buildDirect(Encoding::MacRoman, Encoding::NeXTSTEP);
-    return table;
-}
-
-std::optional<std::string> convertDirect(const std::array<std::int16_t, 256>& table, std::string_view bytes)
-{
-    std::string out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        const std::int16_t target = table[static_cast<unsigned char>(c)];
-        if (target < 0)
-            return std::nullopt;
-        out += static_cast<char>(target);
-    }
-    return out;
-}
-
-} // namespace
 
 void appendUTF8(std::string& out, char32_t ch)
 {

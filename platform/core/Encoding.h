@@ -52,6 +52,15 @@ std::string_view glyphName(Encoding encoding, unsigned char code);
 // that the screen shows what the printer prints.
 std::optional<char32_t> glyphUnicode(Encoding encoding, unsigned char code);
 
+// The character of UTF-8 text at pos, advancing past it. An ill-formed
+// sequence (overlong forms, surrogates, code points above U+10FFFF,
+// truncated sequences) answers std::nullopt and advances past its maximal
+// subpart, at least one byte.
+std::optional<char32_t> nextUTF8(std::string_view utf8, std::size_t& pos);
+
+// Whether the bytes are well-formed UTF-8 throughout.
+bool isWellFormedUTF8(std::string_view bytes);
+
 // Appends the character as UTF-8.
 void appendUTF8(std::string& out, char32_t ch);
 

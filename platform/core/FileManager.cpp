@@ -14,7 +14,15 @@
 #include <filesystem>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+#ifndef RENAME_EXCHANGE
+#define RENAME_EXCHANGE (1 << 1)
+#endif
 
 namespace kit {
 
@@ -122,11 +130,28 @@ void syncFolder(const std::string& folder)
     }
 }
 
+// renameat2 through the system call itself where the C library has no
+// wrapper (glibc before 2.28).
+int renameTwo(const std::string& from, const std::string& to, unsigned flags)
+{
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 28))
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags);
+#elif defined(SYS_renameat2)
+    return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags));
+#else
+    (void)from;
+    (void)to;
+    (void)flags;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
 // Renames from to to unless to exists; atomic where the file system has
 // RENAME_NOREPLACE.
 bool renameNoReplace(const std::string& from, const std::string& to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (renameTwo(from, to, RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
         return false;
@@ -620,6 +645,23 @@ bool FileManager::movePath(const std::string& from, const std::string& to)
     if (!copyPath(from, target))
         return false;
     return removeFileAtPath(from);
+}
+
+bool FileManager::exchangePath(const std::string& from, const std::string& to)
+{
+    if (from.empty() || to.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (renameTwo(withoutTrailingSlashes(from), withoutTrailingSlashes(to), RENAME_EXCHANGE) != 0)
+        return false;
+    syncFolder(parentFolder(withoutTrailingSlashes(to)));
+    return true;
+}
+
+bool FileManager::exchangeIsUnsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
 }
 
 std::optional<std::vector<std::string>> FileManager::directoryContentsAtPath(const std::string& path)

@@ -109,6 +109,13 @@ public:
     // links (EPERM) and across file systems (EXDEV).
     static bool linkPath(const std::string& from, const std::string& to);
 
+    // Swaps what the two paths name in one step (renameat2 with
+    // RENAME_EXCHANGE), files and folders alike, so that neither path is
+    // ever missing; both must exist. Where the file system or the kernel
+    // cannot, false with errno for which exchangeIsUnsupported answers yes.
+    static bool exchangePath(const std::string& from, const std::string& to);
+    static bool exchangeIsUnsupported(int error);
+
     // The names in a folder, without "." and "..", sorted by bytes; nullopt
     // when it is not a readable folder.
     static std::optional<std::vector<std::string>> directoryContentsAtPath(const std::string& path);

@@ -130,11 +130,11 @@ bool moveIntoPlace(const std::string& temporary, const std::string& path)
             return false;
         return ::rename(temporary.c_str(), path.c_str()) == 0;
     }
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
+    if (FileManager::exchangePath(temporary, path)) {
         FileManager::removeFileAtPath(temporary); // now the old contents
         return true;
     }
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+    if (!FileManager::exchangeIsUnsupported(errno))
         return false;
     std::string aside;
     if (!reserveNameBeside(path, ".old-", aside) || ::rename(path.c_str(), aside.c_str()) != 0)

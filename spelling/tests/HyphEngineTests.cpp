@@ -30,7 +30,7 @@ protected:
     void TearDown() override
     {
         hyph_forget();
-        HyphSetResourceDir(nullptr);
+        HyphSetResourceDir(getenv("SCRIVLY_RESOURCES"));
         std::string cmd = "rm -rf '" + dir + "'";
         (void)!system(cmd.c_str());
     }

@@ -72,7 +72,7 @@ protected:
     {
         if (!getenv("SCRIVLY_RESOURCES"))
             GTEST_SKIP() << "SCRIVLY_RESOURCES is not set";
-        HyphSetResourceDir(nullptr);
+        HyphSetResourceDir(getenv("SCRIVLY_RESOURCES"));
     }
 };
 

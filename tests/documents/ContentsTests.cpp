@@ -48,6 +48,26 @@ TEST_F(Contents, PlainTextBecomesRTFWithItsSpecialCharactersEscaped)
     EXPECT_EQ(ZYNAsciiToRTFStream(std::string("")), header + "}");
     EXPECT_EQ(ZYNAsciiToRTFStream(std::string("x\\y}\nz")), header + "x\\\\y\\}\\\nz}");
     EXPECT_EQ(ZYNAsciiToRTFStream(std::nullopt), std::nullopt);
+    // Well-formed UTF-8 is read as UTF-8: each character once, as "\uN"
+    // with no fallback to skip; a byte-order mark goes. Anything else is
+    // Windows-1252, which "\ansi" declares.
+    const struct {
+        std::string text;
+        std::string rtf;
+    } encodings[] = {
+        {"caf\xC3\xA9", header + "\\uc0 caf\\u233 }"},
+        {"\xEF\xBB\xBFna\xC3\xAFve", header + "\\uc0 na\\u239 ve}"},
+        {"\xEF\xBB\xBFplain", header + "plain}"},
+        // A digit after a character stays text; past the first plane, two halves.
+        {"\xE2\x82\xAC" "5 \xF0\x9F\x98\x80", header + "\\uc0 \\u8364 5 \\u-10179 \\u-8704 }"},
+        {"{\xC3\xA9}\n", header + "\\uc0 \\{\\u233 \\}\\\n}"},
+        {"caf\xE9 \x80", header + "caf\xE9 \x80}"},
+        {"\xC3\xA9\xC3", header + "\xC3\xA9\xC3}"},
+        // Line ends of every kind end one paragraph each.
+        {"a\r\nb\rc\r\r\nd\r", header + "a\\\nb\\\nc\\\n\\\nd\\\n}"},
+    };
+    for (const auto& e : encodings)
+        EXPECT_EQ(ZYNAsciiToRTFStream(e.text), e.rtf) << e.text;
     kit::FileManager::writeFileAtomically(path("note.txt"), "one\ntwo");
     EXPECT_EQ(ZYNMapAsciiFile(path("note.txt")), header + "one\\\ntwo}");
     EXPECT_EQ(ZYNMapAsciiFile(path("none.txt")), std::nullopt);

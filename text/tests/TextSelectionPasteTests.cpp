@@ -171,6 +171,39 @@ TEST_F(PasteTest, PlainTextRowsAndLinks)
     }
 }
 
+// Without the RTF reader the text is converted here, once, character by
+// character: what the documents' set lacks is left out, and the user is
+// told as the reader tells it.
+TEST_F(PasteTest, PlainTextTheSetLacksIsLeftOutAndTold)
+{
+    const struct {
+        const char* string;
+        const char* after; // UTF-8
+        bool told;
+    } cases[] = {
+        {"caf\xC3\xA9 \xE2\x80\x94 na\xC3\xAFve", "acaf\xC3\xA9 \xE2\x80\x94 na\xC3\xAFve", false},
+        {"5\xE2\x82\xAC or \xC2\xA3" "5", "a5 or \xC2\xA3" "5", true},
+        {"\xE2\x82\xAC", "a", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.string);
+        fill({{"a"}});
+        while (flow_->paragraphCount() > 1)
+            (void)flow_->removeParagraph(flow_->lastParagraph());
+        caretAt({0, 0, 1});
+        alerts_->reset();
+        pboard_->declareTypes({kit::StringPboardType}, nullptr);
+        pboard_->setString(c.string, kit::StringPboardType);
+        column_->paste(*pboard_, false, nullptr);
+        EXPECT_EQ(kit::toUTF8(kit::Encoding::NeXTSTEP, dump()), c.after);
+        ASSERT_EQ(alerts_->shown().size(), c.told ? 1u : 0u);
+        if (c.told) {
+            EXPECT_EQ(alerts_->shown()[0].title, delegate_->valueForStringKey("ImportProblem"));
+            EXPECT_EQ(alerts_->shown()[0].message, delegate_->valueForStringKey("ImportDataLoss"));
+        }
+    }
+}
+
 TEST_F(PasteTest, HTMLIsSniffedOnlyAtTheVeryStart)
 {
     std::vector<std::string> seen;

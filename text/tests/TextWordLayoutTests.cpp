@@ -175,6 +175,25 @@ TEST_F(TextTest, EachWordHyphenatesInItsOwnLanguage)
     EXPECT_EQ(hyphensOf(english), hyphensOf(addWord("hyphenation")));
 }
 
+TEST_F(TextTest, AWordGivenAnotherLanguageFindsItsPointsAgainAtALineEnd)
+{
+    setSmartPunctuation(false);
+    ASSERT_EQ(InitHyph(0), 0) << HyphLastError();
+    TextWord* word = addWord("hyphenation");
+    ASSERT_EQ(word->langId(), 0);
+    word->setHyphens();
+    const std::vector<short> english = hyphensOf(word);
+    ASSERT_FALSE(english.empty());
+    word->setLangId(39); // no rules: no points there
+    word->setLangId(0);
+    // The layout asks where the word may break: at its English points.
+    int range = 0;
+    float width = 0;
+    word->findPiece(0, font_, 1000, 0, &range, &width, false);
+    EXPECT_EQ(hyphensOf(word), english);
+    EXPECT_EQ(range, english.back());
+}
+
 TEST_F(TextTest, ALanguageWithoutRulesGivesNoPoints)
 {
     setSmartPunctuation(false);

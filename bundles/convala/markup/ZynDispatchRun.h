@@ -31,6 +31,12 @@ public:
     // Groups still open when the data ended (their terminators never came).
     std::size_t unclosedGroups() const { return unclosedGroups_; }
 
+    // The dispatcher calls these at every brace of a group it reads (not of
+    // one it skips), after the group's terminator is delivered: for what a
+    // read keeps per group beyond the handlers of the group's first word.
+    virtual void groupOpened() {}
+    virtual void groupClosed() {}
+
 private:
     friend class ZynMarkupDispatcher;
 

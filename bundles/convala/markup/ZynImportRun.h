@@ -15,12 +15,16 @@ class FileWrapper;
 class LayoutDocument;
 class RTFContext;
 class StyleChar;
+class ZynImportRun;
 
 // What a format's reader keeps for the length of one read (it derives its
 // own class).
 class ZynReaderState {
 public:
     virtual ~ZynReaderState();
+    // The run's groups, as the dispatcher reports them.
+    virtual void groupOpened(ZynImportRun&) {}
+    virtual void groupClosed(ZynImportRun&) {}
 };
 
 // How the data reaches the import: a file being opened (which may set the
@@ -46,6 +50,17 @@ public:
     {
     }
     ~ZynImportRun() override;
+
+    void groupOpened() override
+    {
+        if (readerState_)
+            readerState_->groupOpened(*this);
+    }
+    void groupClosed() override
+    {
+        if (readerState_)
+            readerState_->groupClosed(*this);
+    }
 
     LayoutDocument& document() const { return document_; }
     RTFContext& context() const { return context_; }

@@ -1,6 +1,7 @@
 #include "bundles/convala/markup/ZynMarkupDispatcher.h"
 
 #include "bundles/convala/markup/ZynActor.h"
+#include "bundles/convala/markup/ZynDestinations.h"
 #include "bundles/convala/markup/ZynDispatchTable.h"
 #include "bundles/convala/markup/ZynMarkupElement.h"
 #include "bundles/convala/markup/ZynMarkupStream.h"
@@ -10,6 +11,7 @@
 
 #include <cctype>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,7 @@ namespace {
 
 // Whether a stretch of markup holds text of its own: letters outside control
 // words, escaped characters and hex bytes; optional destinations inside
-// ("{\\* ...}") are left out.
+// ("{\\* ...}") and binary data are left out.
 bool holdsText(std::string_view span, int marker)
 {
     std::size_t at = 0;
@@ -26,6 +28,10 @@ bool holdsText(std::string_view span, int marker)
         if (c == '\\') {
             if (at + 1 >= span.size())
                 return false;
+            if (const std::optional<std::size_t> end = ZynMarkupStream::endOfBinaryData(span, at)) {
+                at = *end;
+                continue;
+            }
             const char next = span[at + 1];
             if (std::isalpha(static_cast<unsigned char>(next))) {
                 at += 2;
@@ -49,7 +55,10 @@ bool holdsText(std::string_view span, int marker)
             int open = 0;
             for (; at < span.size(); ++at) {
                 if (span[at] == '\\') {
-                    ++at;
+                    if (const std::optional<std::size_t> end = ZynMarkupStream::endOfBinaryData(span, at))
+                        at = *end - 1;
+                    else
+                        ++at;
                     continue;
                 }
                 if (span[at] == '{')
@@ -68,7 +77,8 @@ bool holdsText(std::string_view span, int marker)
 }
 
 // One open group: the handler of its first keyword (none until it is known,
-// or when nothing handles it), that keyword, whether its elements are
+// or when nothing handles it; for a group read on past a word nobody reads,
+// the handler of ZynGroupKeyword), that keyword, whether its elements are
 // delivered, and whether its first keyword is still to come. The group holds
 // its handler: handlers inside the group may unregister it from the table
 // before the group's terminator comes.
@@ -181,13 +191,30 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::dispatch(ZynMarkupStream* stream, ZynD
                 }
                 group.firstKeywordPending = false;
                 group.handler = found ? table->sharedActorForKeyword(element.text()) : nullptr;
+                if (!group.handler && found && !ignorable && !ZynDestinations::isNonText(element.text())) {
+                    // A word nobody reads is ignored and the group read on, its
+                    // text and its words delivered as though the word were not
+                    // there; the handler of ZynGroupKeyword, when there is one,
+                    // hears where the group begins and ends (to give back the
+                    // format the group changes).
+                    group.handler = table->sharedActorForKeyword(ZynGroupKeyword);
+                    group.keyword = ZynGroupKeyword;
+                    if (group.handler) {
+                        element.reset();
+                        element.setTextValue(element.text());
+                        element.setText(ZynGroupKeyword);
+                        element.setIsIntroducer(true);
+                        group.handler->actWith(&element);
+                    }
+                    break;
+                }
                 group.active = group.handler != nullptr;
                 if (!group.active) {
                     const std::size_t from = stream->offset();
                     stream->skipGroup();
-                    // A group nobody reads is dropped; when it held text that is
-                    // not an optional destination's, the reader must say so.
-                    if (!ignorable &&
+                    // A group nobody reads is dropped; when it held what the
+                    // document would show, the reader must say so.
+                    if (!ignorable && found && ZynDestinations::holdsContent(element.text()) &&
                         holdsText(stream->data().substr(from, stream->offset() - from), stream->destinationMarker()))
                         run.lostData_ = true;
                     break;
@@ -223,6 +250,7 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::dispatch(ZynMarkupStream* stream, ZynD
                 break;
             }
             groups.push_back(Group());
+            run.groupOpened();
             break;
         case '}': {
             element.reset();
@@ -231,7 +259,10 @@ ZynMarkupDispatcher* ZynMarkupDispatcher::dispatch(ZynMarkupStream* stream, ZynD
                 element.setText(group.keyword);
                 group.handler->actWith(&element);
             }
+            const bool nested = groups.size() > 1;
             groups.pop_back();
+            if (nested)
+                run.groupClosed();
             if (groups.empty()) {
                 // The top level's closing brace ends the read.
                 run.groupDepth_ = 0;

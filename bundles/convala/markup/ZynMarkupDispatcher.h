@@ -6,10 +6,14 @@
 // Groups: the handler of a group's first keyword receives that keyword as
 // an introducer and, at the closing brace, a terminator whose text is the
 // keyword; every other element goes to the handler of its own keyword. A
-// group whose first keyword has no handler is skipped whole. Text arrives
-// as "zyntext" runs; escaped and hexadecimal characters are text too and do
-// not count as a group's first keyword. The end of the data ends every open
-// group, without terminators.
+// group whose first keyword has no handler is read on, as RTF's rule has a
+// reader do with a word it does not know (the handler of "zyngroup" hears
+// where it begins and ends), unless it is an optional destination
+// ({\* ...}) or one of RTF's destinations that hold no text
+// (ZynDestinations): those are skipped whole. Text arrives as "zyntext"
+// runs; escaped and hexadecimal characters are text too and do not count as
+// a group's first keyword. The end of the data ends every open group,
+// without terminators; the run hears every brace of a group that is read.
 //
 // Bounds: groups nest at most MaxGroupDepth deep (deeper ones are skipped
 // and the run notes lost data), and the reader keeps its own stack of open

@@ -13,6 +13,10 @@ class ZynDispatchRun;
 
 // The keyword under which every dispatcher delivers runs of text.
 inline constexpr std::string_view ZynTextKeyword = "zyntext";
+// The keyword under which the RTF dispatcher tells where a group begins and
+// ends whose first word nobody reads (the group is read on): an introducer
+// whose text value is that word, and at the closing brace a terminator.
+inline constexpr std::string_view ZynGroupKeyword = "zyngroup";
 
 class ZynMarkupElement : public ZynToken {
 public:

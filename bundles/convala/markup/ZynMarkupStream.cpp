@@ -142,6 +142,9 @@ ZynMarkupStream* ZynMarkupStream::getKeywordElement(ZynMarkupElement* element)
     }
     if (at < all.size() && all[at] == ' ')
         ++at;
+    // Binary data is no markup: its bytes may be anything, braces too.
+    if (element->hasValue() && element->intValue() > 0 && keyword == "bin")
+        at += std::min(all.size() - at, static_cast<std::size_t>(element->intValue()));
     setOffset(at);
     return this;
 }
@@ -210,7 +213,10 @@ bool ZynMarkupStream::skipGroup()
     while (at < all.size()) {
         const char c = all[at];
         if (c == '\\') {
-            at += 2; // the escaped byte, whatever it is
+            if (const std::optional<std::size_t> end = endOfBinaryData(all, at))
+                at = *end;
+            else
+                at += 2; // the escaped byte, whatever it is
             continue;
         }
         if (c == '{') {
@@ -226,4 +232,25 @@ bool ZynMarkupStream::skipGroup()
     }
     setOffset(all.size());
     return false;
+}
+
+std::optional<std::size_t> ZynMarkupStream::endOfBinaryData(std::string_view data, std::size_t at)
+{
+    constexpr std::string_view word = "\\bin";
+    if (data.compare(at, word.size(), word) != 0)
+        return std::nullopt;
+    at += word.size();
+    if (at >= data.size() || !isDigit(static_cast<unsigned char>(data[at])))
+        return std::nullopt;
+    std::size_t length = 0;
+    while (at < data.size() && isDigit(static_cast<unsigned char>(data[at]))) {
+        // As the keyword reader has it: the number stops at the limit of an int.
+        length = std::min<std::size_t>(INT_MAX, length * 10 + std::size_t(data[at] - '0'));
+        ++at;
+    }
+    if (length == 0)
+        return std::nullopt;
+    if (at < data.size() && data[at] == ' ')
+        ++at;
+    return at + std::min(data.size() - at, length);
 }

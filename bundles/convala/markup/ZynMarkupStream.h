@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 class ZynMarkupElement;
@@ -46,6 +47,8 @@ public:
     // consumed. Anything else is a one-character control symbol ("*", "~",
     // "-", "'", an escaped backslash or brace, a line end...), after which
     // nothing is consumed. At the end of the data the element is empty.
+    // "\binN" is followed by N bytes of binary data, which are passed over
+    // whatever they hold (up to the end of the data).
     ZynMarkupStream* getKeywordElement(ZynMarkupElement* element);
 
     // The element holds the first token of a run of text: the run goes on
@@ -62,8 +65,13 @@ public:
 
     // Skips the rest of the group whose opening brace has been read, nested
     // groups included, and leaves its closing brace to be read next. Escaped
-    // braces do not count. false when the data ends first.
+    // braces and the bytes of "\binN" data do not count. false when the data
+    // ends first.
     bool skipGroup();
+
+    // When a "\binN" word (N > 0) begins at the backslash at `at`: where its
+    // binary data ends (at most the data's end); else std::nullopt.
+    static std::optional<std::size_t> endOfBinaryData(std::string_view data, std::size_t at);
 
     unsigned char destinationMarker() const { return destinationMarker_; }
     void setDestinationMarker(unsigned char c) { destinationMarker_ = c; }

@@ -16,6 +16,7 @@
 #include "graphics/FontManager.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextWord.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,6 +85,9 @@ void readCharStyle(StyleChar& style, ZynMarkupElement& element)
     const std::string& word = element.text();
     const int n = numberOf(element);
     if (word == "f") {
+        // Text that follows is read in this font's character set.
+        if (RTFImportState* state = stateOf(element); state && !element.isTerminator())
+            state->decoder.selectFont(n < 0 ? n + 65536 : n);
         changeFamily(style, element, run->context());
     } else if (word == "fs") {
         const float size = std::clamp(float(n) / 2.0f, 1.0f, RTFImportMethods::MaxFontSize);
@@ -149,6 +153,14 @@ void readFlowCharStyle(TextFlow& flow, ZynMarkupElement& element)
     if (!run || !state || !flow.paragraphStyle())
         return;
     auto& stack = run->charStyleStack();
+    if (element.text() == ZynGroupKeyword) {
+        // A group read on past a word nobody reads: its format ends with it.
+        if (element.isIntroducer())
+            stack.push_back(savedTypingStyle(flow));
+        else if (element.isTerminator())
+            restoreTypingStyle(flow, *run);
+        return;
+    }
     if (element.isTerminator()) {
         if (!stack.empty()) {
             if (StyleChar* typing = flow.charStyle())
@@ -162,8 +174,10 @@ void readFlowCharStyle(TextFlow& flow, ZynMarkupElement& element)
     StyleParagraph& typing = *flow.paragraphStyle();
     const kit::Font* typingBefore = typing.font();
     readParagraphCharStyle(typing, element);
+    // A list number's format is its own, not the paragraph's.
     TextParagraph* paragraph = flow.currentParagraph();
-    if (!paragraph || !paragraph->paragraphStyle() || !paragraph->isCurrentAtLogicalFirstPoint())
+    if (!paragraph || !paragraph->paragraphStyle() || !paragraph->isCurrentAtLogicalFirstPoint() ||
+        state->listTextDepth > 0)
         return;
     StyleParagraph& own = *paragraph->paragraphStyle();
     const kit::Font* before = own.font();
@@ -192,6 +206,27 @@ std::unique_ptr<StyleChar> savedTypingStyle(const TextFlow& flow)
         saved->setFont(paragraph && paragraph->font() ? paragraph->font() : bodyFont());
     }
     return saved;
+}
+
+void restoreTypingStyle(TextFlow& flow, ZynImportRun& run)
+{
+    auto& stack = run.charStyleStack();
+    if (stack.empty())
+        return;
+    const StyleChar& saved = *stack.back();
+    if (StyleChar* current = flow.charStyle())
+        current->takeCharStyleValuesFrom(&saved);
+    // While nothing has been written into the paragraph, its own format is
+    // the one the group set: that goes back too, with the format the
+    // paragraph end carried over.
+    TextParagraph* paragraph = flow.currentParagraph();
+    if (paragraph && paragraph->isCurrentAtLogicalFirstPoint() && paragraph->paragraphStyle() &&
+        paragraph->paragraphStyle()->charStyle()) {
+        paragraph->paragraphStyle()->charStyle()->takeCharStyleValuesFrom(&saved);
+        if (TextWord* word = paragraph->currentWord(); word && word->length() == 0 && word->hasStyles())
+            word->addCharStyle(saved.copy(), 0);
+    }
+    stack.pop_back();
 }
 
 void installCharacterHandlers()

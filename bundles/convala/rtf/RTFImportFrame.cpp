@@ -104,22 +104,15 @@ std::string& nameBeingRead(RTFImportState& state)
 
 void appendNameText(RTFImportState& state, const std::string& bytes)
 {
-    std::size_t from = 0;
-    while (state.pendingSkip > 0 && from < bytes.size()) {
-        --state.pendingSkip;
-        ++from;
-    }
-    for (std::size_t i = from; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (const std::optional<char32_t> ch = RTFImportMethods::codePageCharacter(state.codePage, byte))
-            RTFTextEscapes::appendUTF8(nameBeingRead(state), *ch);
-    }
+    RTFTextDecoder::UTF8Output out(nameBeingRead(state));
+    state.decoder.text(bytes, out, RTFTextDecoder::Reading::Name);
     state.namePending = true;
 }
 
-void appendNameCharacter(RTFImportState& state, char32_t ch)
+void appendNameUnicode(RTFImportState& state, std::int32_t n)
 {
-    RTFTextEscapes::appendUTF8(nameBeingRead(state), ch);
+    RTFTextDecoder::UTF8Output out(nameBeingRead(state));
+    state.decoder.unicode(n, out);
     state.namePending = true;
 }
 
@@ -147,6 +140,8 @@ void readDocumentInfo(RTFImportState& target, ZynMarkupElement& element)
             if (number < 0)
                 number += 65536;
             state->defaultFontNumber = number;
+            // Text before any "\f" is in the default font's character set.
+            state->decoder.selectFont(number);
         }
     } else if (word == "deftab") {
         const float spacing = points(numberOf(element));
@@ -168,20 +163,22 @@ void readCharset(RTFImportState&, ZynMarkupElement& element)
     RTFImportState* state = stateOf(element);
     if (!state || element.isTerminator())
         return;
-    using CodePage = RTFImportState::CodePage;
     const std::string& word = element.text();
     if (word == "ansi")
-        state->codePage = CodePage::Windows1252;
+        state->decoder.setDocumentCodePage(1252);
     else if (word == "mac")
-        state->codePage = CodePage::MacRoman;
+        state->decoder.setDocumentCodePage(10000);
     else if (word == "pc")
-        state->codePage = CodePage::PC437;
+        state->decoder.setDocumentCodePage(437);
     else if (word == "pca")
-        state->codePage = CodePage::PC850;
+        state->decoder.setDocumentCodePage(850);
     else if (word == "nextcset")
-        state->codePage = CodePage::NeXTSTEP;
-    else if (word == "ansicpg")
-        state->codePage = RTFImportMethods::codePageNumbered(numberOf(element));
+        state->decoder.setDocumentCodePage(RTFTextDecoder::NeXTSTEPCodePage);
+    else if (word == "ansicpg" && numberOf(element) > 0)
+        state->decoder.setDocumentCodePage(numberOf(element));
+    // A code page the reader cannot read loses every character past ASCII.
+    if (!state->decoder.knowsCodePage(state->decoder.documentCodePage()))
+        setLostData(element);
 }
 
 void readInfoInfo(RTFImportState&, ZynMarkupElement&) {}
@@ -246,8 +243,10 @@ void readUnsupportedKeyword(RTFContext&, ZynMarkupElement& element)
     RTFImportState* state = stateOf(element);
     if (!element.isTerminator())
         setLostData(element);
-    // A picture's data is no text.
-    if (state && element.text() == "pict") {
+    // A picture's data is no text, nor is an index or contents entry: those
+    // repeat words of the text for an index the document does not make.
+    const std::string& word = element.text();
+    if (state && (word == "pict" || word == "xe" || word == "tc")) {
         if (element.isIntroducer())
             ++state->swallowDepth;
         else if (element.isTerminator())
@@ -296,6 +295,17 @@ void readMarkupFontTable(RTFContext& context, ZynMarkupElement& element)
         if (state->namePending)
             finishFontName(*state, context);
         state->currentFontSlot = numberOf(element);
+        // The entry's name is in the font's own character set.
+        state->decoder.selectFont(state->currentFontSlot);
+        return;
+    }
+    if (word == "fcharset" || word == "cpg") {
+        if (!element.hasValue())
+            return;
+        if (word == "fcharset")
+            state->decoder.setFontCharset(state->currentFontSlot, element.intValue());
+        else
+            state->decoder.setFontCodePage(state->currentFontSlot, element.intValue());
         return;
     }
     if (word == ";") {

@@ -14,9 +14,11 @@
 #include "bundles/convala/markup/ZynImportRun.h"
 #include "bundles/convala/markup/ZynKeywordGroup.h"
 #include "bundles/convala/markup/ZynMarkupElement.h"
+#include "bundles/convala/rtf/RTFTextDecoder.h"
 
 #include "core/Geometry.h"
 #include "foundation/StyleChar.h"
+#include "text/TextPoint.h"
 #include "core/Object.h"
 
 #include <functional>
@@ -142,8 +144,9 @@ class RTFImportState : public ZynReaderState, public kit::Object {
 public:
     std::string className() const override { return "RTFImportState"; }
 
-    // The code pages that "\'xx" escapes are read in.
-    enum class CodePage { Windows1252, MacRoman, PC437, PC850, NeXTSTEP, Unknown };
+    // The groups scope the decoder's font and fallback count.
+    void groupOpened(ZynImportRun& run) override;
+    void groupClosed(ZynImportRun& run) override;
 
     LayoutDocument* document = nullptr;
     bool openingFile = false;
@@ -174,10 +177,17 @@ public:
     // Groups whose text the document cannot take ("info", "pict").
     int swallowDepth = 0;
 
+    // ---- List numbers ("\listtext", "\pntext").
+    // Groups open; and where the text stood when the last one ended: while
+    // nothing follows the number, the paragraph's words still shape the
+    // paragraph it begins.
+    int listTextDepth = 0;
+    std::optional<textPoint> listTextEnd;
+
     // ---- Characters.
-    CodePage codePage = CodePage::Windows1252;
-    int unicodeSkip = 1;
-    int pendingSkip = 0;
+    RTFTextDecoder decoder;
+    // Set by "\widowctrl": what "\pard" gives a paragraph's widow control.
+    short documentWidowControl = 0;
 
     // ---- Paragraphs and tabs.
     short pendingTabType = 0;
@@ -254,10 +264,6 @@ struct RTFImportMethods {
     // The document character (NeXTSTEP, or Symbol for the Symbol font) of
     // a Unicode character; none when the set lacks it.
     static std::optional<unsigned char> documentByte(char32_t ch, bool symbolFont);
-    // The Unicode character of a byte of the code page; none for a byte
-    // without one.
-    static std::optional<char32_t> codePageCharacter(RTFImportState::CodePage page, unsigned char byte);
-    static RTFImportState::CodePage codePageNumbered(int number);
 
     // ---- Limits the reader keeps to.
     static constexpr int MaxTabStops = 100;
@@ -303,6 +309,7 @@ extern const char* const paragraphKeywordList[];
 extern const char* const headerKeywordList[];
 extern const char* const marginKeywordList[];
 extern const char* const pageNumKeywordList[];
+extern const char* const groupKeywordList[];
 
 void registerList(ZynDispatchTable& table, kit::Object* target, const char* selector, const char* const* list);
 void unregisterList(ZynDispatchTable& table, kit::Object* target, const char* const* list);
@@ -329,10 +336,10 @@ void installParagraphHandlers();
 void installTextHandlers();
 void installPageHandlers();
 
-// Table entry names: text runs and escapes of the code page, and Unicode
+// Table entry names: text runs and escapes of the code page, and "\uN"
 // characters, gathered as UTF-8.
 void appendNameText(RTFImportState& state, const std::string& bytes);
-void appendNameCharacter(RTFImportState& state, char32_t ch);
+void appendNameUnicode(RTFImportState& state, std::int32_t n);
 // A leading code for a line spacing of the given twips with the font.
 float leadingFor(int spacingTwips, const kit::Font* font, bool wnFilter);
 
@@ -343,6 +350,9 @@ bool typingInSymbolFont(const TextFlow& flow);
 // A special word at the paragraph's caret, in place of the empty word the
 // space before it left.
 TextWord* addSpecial(TextParagraph& paragraph, int type);
+// Whether paragraph words shape the flow's current paragraph: at its
+// logical first point, or when only its list number stands before the caret.
+bool atParagraphStart(const TextFlow& flow, const ZynMarkupElement& element);
 
 // The paper of every page and of the master page becomes size; the caller
 // tells the views.
@@ -351,6 +361,9 @@ void setPaperOfPages(LayoutDocument& document, const kit::Size& size);
 void setLandscape(LayoutDocument& document);
 // A copy of the flow's typing format to give back at a group's end.
 std::unique_ptr<StyleChar> savedTypingStyle(const TextFlow& flow);
+// Gives back the format last saved on the run's stack (and takes it off):
+// the typing format, and the paragraph's own while nothing is written in it.
+void restoreTypingStyle(TextFlow& flow, ZynImportRun& run);
 // Adds document bytes as text to the flow (the text handler's text run).
 void addTextRun(TextFlow& flow, const std::string& bytes);
 

@@ -178,6 +178,53 @@ int masterFlagsOf(const std::string& word)
     return 3;
 }
 
+// The page set-up read so far, kept on the page: margins with room for a
+// column between them, and the header and footer areas inside the page.
+// Answers whether something had to move that the file placed otherwise (an
+// area without a header or footer in it holds nothing that could be lost).
+bool keepPageSetupOnPage(RTFPageSetupTarget& pages)
+{
+    const kit::Size page = pages.pageSize();
+    const float min = RTFImportMethods::MinColumnWidth;
+    bool changed = false;
+    auto fit = [min](float extent, float low, float high, auto setLow, auto setHigh) {
+        const float l = std::clamp(low, 0.0f, std::max(0.0f, extent - min));
+        const float h = std::clamp(high, std::min(extent, l + min), extent);
+        if (l == low && h == high)
+            return false;
+        setLow(l);
+        setHigh(h);
+        return true;
+    };
+    if (page.width > 0)
+        changed |= fit(page.width, pages.leftMargin(), pages.rightMargin(), [&](float v) { pages.setLeftMargin(v); },
+                       [&](float v) { pages.setRightMargin(v); });
+    if (page.height <= 0)
+        return changed;
+    changed |= fit(page.height, pages.topMargin(), pages.bottomMargin(), [&](float v) { pages.setTopMargin(v); },
+                   [&](float v) { pages.setBottomMargin(v); });
+    // A header or footer area may be as thin as its text allows, down to
+    // nothing: only its place on the page is kept.
+    auto area = [&](float top, float bottom, auto setTop, auto setBottom) {
+        const float t = std::clamp(top, 0.0f, page.height);
+        const float b = std::clamp(bottom, t, page.height);
+        if (t == top && b == bottom)
+            return false;
+        setTop(t);
+        setBottom(b);
+        return true;
+    };
+    if (area(pages.headerTop(), pages.headerBottom(), [&](float v) { pages.setHeaderTop(v); },
+             [&](float v) { pages.setHeaderBottom(v); }) &&
+        !pages.headerOrFooterColumns(true).empty())
+        changed = true;
+    if (area(pages.footerTop(), pages.footerBottom(), [&](float v) { pages.setFooterTop(v); },
+             [&](float v) { pages.setFooterBottom(v); }) &&
+        !pages.headerOrFooterColumns(false).empty())
+        changed = true;
+    return changed;
+}
+
 void readHeaderFooter(RTFImportState& state, ZynMarkupElement& element)
 {
     ZynDispatchTable* table = tableOf(element);
@@ -251,31 +298,11 @@ void readHeaderFooter(RTFImportState& state, ZynMarkupElement& element)
         pages.setFooterTop(pages.footerBottom() - tallest);
         pages.setBottomMargin(pages.footerTop() - 24.0f);
     }
+    // A header or footer taller than the page would push the main column
+    // off it.
+    if (keepPageSetupOnPage(pages))
+        setLostData(element);
     pages.resizeMasterTextItems();
-}
-
-// Margins stay inside the page with room for a column between them.
-bool keepMarginsInside(RTFPageSetupTarget& pages)
-{
-    const kit::Size page = pages.pageSize();
-    const float min = RTFImportMethods::MinColumnWidth;
-    bool changed = false;
-    auto fit = [&changed, min](float extent, float low, float high, auto setLow, auto setHigh) {
-        const float l = std::clamp(low, 0.0f, std::max(0.0f, extent - min));
-        const float h = std::clamp(high, std::min(extent, l + min), extent);
-        if (l != low || h != high) {
-            changed = true;
-            setLow(l);
-            setHigh(h);
-        }
-    };
-    if (page.width > 0)
-        fit(page.width, pages.leftMargin(), pages.rightMargin(), [&](float v) { pages.setLeftMargin(v); },
-            [&](float v) { pages.setRightMargin(v); });
-    if (page.height > 0)
-        fit(page.height, pages.topMargin(), pages.bottomMargin(), [&](float v) { pages.setTopMargin(v); },
-            [&](float v) { pages.setBottomMargin(v); });
-    return changed;
 }
 
 // Columns at least MinColumnWidth wide between the margins.
@@ -363,7 +390,7 @@ void readMarginAndPaper(RTFImportState& state, ZynMarkupElement& element)
         pages.resetDocumentColumnCount(count, gutter);
         resize = false;
     }
-    if (keepMarginsInside(pages))
+    if (keepPageSetupOnPage(pages))
         setLostData(element);
     if (resize)
         pages.resizeMasterTextItems();

@@ -243,16 +243,16 @@ void readBullet(StyleParagraph& style, ZynMarkupElement& element)
 
 // ---- The flow's share: which styles take the word.
 
-StyleParagraph* firstPointStyle(TextFlow& flow)
+StyleParagraph* firstPointStyle(TextFlow& flow, const ZynMarkupElement& element)
 {
     TextParagraph* paragraph = flow.currentParagraph();
-    return paragraph && paragraph->isCurrentAtLogicalFirstPoint() ? paragraph->paragraphStyle() : nullptr;
+    return paragraph && atParagraphStart(flow, element) ? paragraph->paragraphStyle() : nullptr;
 }
 
 void readFlowParagraphStyle(TextFlow& flow, ZynMarkupElement& element)
 {
     if (flow.paragraphStyle())
-        readParagraphStyle(*flow.paragraphStyle(), firstPointStyle(flow), element);
+        readParagraphStyle(*flow.paragraphStyle(), firstPointStyle(flow, element), element);
 }
 
 void readFlowTabAndIndent(TextFlow& flow, ZynMarkupElement& element)
@@ -261,12 +261,12 @@ void readFlowTabAndIndent(TextFlow& flow, ZynMarkupElement& element)
     // Table cells keep their own ruler.
     if (!paragraph || typeid(*paragraph) != typeid(TextParagraph) || !flow.paragraphStyle())
         return;
-    readTabAndIndent(*flow.paragraphStyle(), firstPointStyle(flow), element);
+    readTabAndIndent(*flow.paragraphStyle(), firstPointStyle(flow, element), element);
 }
 
 void readFlowZynParagraphStyle(TextFlow& flow, ZynMarkupElement& element)
 {
-    StyleParagraph* style = firstPointStyle(flow);
+    StyleParagraph* style = firstPointStyle(flow, element);
     if (style && !style->isBasedOnNamedStyle())
         readZynParagraphStyle(*style, element);
     else if (element.isTerminator() && element.text() == "zynbullet")

@@ -29,85 +29,6 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace {
-
-// The upper halves of the DOS code pages 437 and 850.
-constexpr char16_t pc437[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC,
-    0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6, 0x00DC, 0x00A2,
-    0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310,
-    0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
-    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C,
-    0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
-    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF,
-    0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
-    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2,
-    0x25A0, 0x00A0,
-};
-constexpr char16_t pc850[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC,
-    0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6, 0x00DC, 0x00F8,
-    0x00A3, 0x00D8, 0x00D7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x00AE,
-    0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0,
-    0x00A9, 0x2563, 0x2551, 0x2557, 0x255D, 0x00A2, 0x00A5, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C,
-    0x00E3, 0x00C3, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4, 0x00F0, 0x00D0, 0x00CA, 0x00CB,
-    0x00C8, 0x0131, 0x00CD, 0x00CE, 0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580, 0x00D3, 0x00DF,
-    0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE, 0x00DE, 0x00DA, 0x00DB, 0x00D9, 0x00FD, 0x00DD, 0x00AF, 0x00B4,
-    0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8, 0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2,
-    0x25A0, 0x00A0,
-};
-// Windows-1252 0x80-0x9F; 0 where it has no character.
-constexpr char16_t windows80[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-} // namespace
-
-using CodePage = RTFImportState::CodePage;
-
-RTFImportState::CodePage RTFImportMethods::codePageNumbered(int number)
-{
-    switch (number) {
-    case 1252:
-        return CodePage::Windows1252;
-    case 10000:
-        return CodePage::MacRoman;
-    case 437:
-        return CodePage::PC437;
-    case 850:
-        return CodePage::PC850;
-    default:
-        return CodePage::Unknown;
-    }
-}
-
-std::optional<char32_t> RTFImportMethods::codePageCharacter(CodePage page, unsigned char byte)
-{
-    if (byte < 0x80)
-        return char32_t(byte);
-    switch (page) {
-    case CodePage::Windows1252:
-        if (byte >= 0xA0)
-            return char32_t(byte);
-        if (const char16_t ch = windows80[byte - 0x80])
-            return char32_t(ch);
-        return std::nullopt;
-    case CodePage::MacRoman:
-        return kit::toUnicode(kit::Encoding::MacRoman, byte);
-    case CodePage::PC437:
-        return char32_t(pc437[byte - 0x80]);
-    case CodePage::PC850:
-        return char32_t(pc850[byte - 0x80]);
-    case CodePage::NeXTSTEP:
-        return kit::toUnicode(kit::Encoding::NeXTSTEP, byte);
-    case CodePage::Unknown:
-        break;
-    }
-    return std::nullopt;
-}
-
 std::optional<unsigned char> RTFImportMethods::documentByte(char32_t ch, bool symbolFont)
 {
     if (symbolFont) {
@@ -152,8 +73,6 @@ TextWord* addSpecial(TextParagraph& paragraph, int type)
     paragraph.setDirty(true);
     return word;
 }
-
-void appendNameCharacter(RTFImportState& state, char32_t ch);
 
 kit::Font* defaultFont(const ZynMarkupElement& element)
 {
@@ -243,33 +162,34 @@ int namedCharacter(const std::string& word)
     return -1;
 }
 
-// Text of the run in the documents' set: the code page's characters, the
-// Symbol font's codes as they are; a character the set lacks is lost.
-std::string documentText(RTFImportState& state, const std::string& bytes, bool symbolFont, bool* lost)
-{
-    std::string text;
-    text.reserve(bytes.size());
-    std::size_t from = 0;
-    while (state.pendingSkip > 0 && from < bytes.size()) {
-        --state.pendingSkip;
-        ++from;
-    }
-    for (std::size_t i = from; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte < 0x80 || symbolFont || state.codePage == CodePage::NeXTSTEP) {
-            if (byte >= 0x20 || byte == '\t')
-                text += char(byte);
-            continue;
-        }
-        const std::optional<char32_t> ch = RTFImportMethods::codePageCharacter(state.codePage, byte);
-        const std::optional<unsigned char> code = ch ? RTFImportMethods::documentByte(*ch, false) : std::nullopt;
-        if (code)
+// Characters into the documents' set: a character the set lacks (or one
+// with an accent the set has no letter for) is left out and noted.
+class DocumentText final : public RTFTextDecoder::Output {
+public:
+    explicit DocumentText(bool symbolFont) : symbolFont_(symbolFont) {}
+    bool symbolFont() const { return symbolFont_; }
+    void character(char32_t ch) override
+    {
+        if (ch == '\t' || (ch >= 0x20 && ch < 0x7F && !symbolFont_))
+            text += char(ch); // ASCII is the set's own
+        else if (const std::optional<unsigned char> code = RTFImportMethods::documentByte(ch, symbolFont_))
             text += char(*code);
         else
-            *lost = true;
+            lost = true;
     }
-    return text;
-}
+
+    std::string text;
+    bool lost = false;
+
+private:
+    bool symbolFont_;
+};
+
+// Characters nobody keeps (the text of a group that is swallowed).
+class NoText final : public RTFTextDecoder::Output {
+public:
+    void character(char32_t) override {}
+};
 
 void showProgress(TextFlow& flow, ZynImportRun& run, RTFImportState& state)
 {
@@ -322,36 +242,74 @@ void endParagraph(TextFlow& flow, ZynImportRun& run, RTFImportState& state)
 
 void addUnicode(TextFlow& flow, RTFImportState& state, const ZynMarkupElement& element)
 {
-    int n = numberOf(element);
-    if (n < 0)
-        n += 65536;
-    char32_t ch = char32_t(std::clamp(n, 0, 0xFFFF));
-    // Characters past the first plane come as two halves.
-    if (ch >= 0xD800 && ch <= 0xDBFF) {
-        state.pendingSkip = state.unicodeSkip;
-        return;
-    }
-    if (ch >= 0xDC00 && ch <= 0xDFFF) {
-        ch = 0xFFFD;
-    }
+    const std::int32_t n = numberOf(element);
     if (state.tableDepth > 0) {
-        appendNameCharacter(state, ch);
-        state.pendingSkip = state.unicodeSkip;
-        return;
-    }
-    if (state.swallowDepth > 0) {
-        state.pendingSkip = state.unicodeSkip;
-        return;
-    }
-    if (const std::optional<unsigned char> code = RTFImportMethods::documentByte(ch, typingInSymbolFont(flow))) {
-        addTextRun(flow, std::string(1, char(*code)));
-        state.pendingSkip = state.unicodeSkip;
+        appendNameUnicode(state, n);
+    } else if (state.swallowDepth > 0) {
+        NoText none;
+        state.decoder.unicode(n, none);
     } else {
-        // The fallback that follows stands in for it.
+        DocumentText text(typingInSymbolFont(flow));
+        state.decoder.unicode(n, text);
+        if (text.lost)
+            setLostData(element);
+        addTextRun(flow, text.text);
+    }
+    if (state.decoder.takeLost())
         setLostData(element);
-        state.pendingSkip = 0;
+}
+
+// Whether the paragraph holds anything yet.
+bool holdsText(const TextParagraph& paragraph)
+{
+    if (paragraph.wordCount() > 1)
+        return true;
+    const TextWord* word = paragraph.firstWord();
+    return word && (word->isSpecial() || word->length() > 0);
+}
+
+// The number or bullet that a list item shows to readers without lists:
+// its text and format are read, the paragraph words inside (a "\pard" that
+// resets the format for the number) are not the paragraph's. Its format is
+// given back at its end.
+void readListText(TextFlow& flow, ZynImportRun& run, RTFImportState& state, ZynDispatchTable& table,
+                  const ZynMarkupElement& element)
+{
+    if (element.isIntroducer()) {
+        run.charStyleStack().push_back(savedTypingStyle(flow));
+        registerList(table, nullptr, "_readParagraphControlInfo:", paragraphKeywordList);
+        RTFImportMethods::registerStyleParagraph(table, nullptr);
+        ++state.listTextDepth;
+    } else if (element.isTerminator()) {
+        RTFImportMethods::unregisterStyleParagraph(table, nullptr);
+        unregisterList(table, nullptr, paragraphKeywordList);
+        restoreTypingStyle(flow, run);
+        state.listTextDepth = std::max(0, state.listTextDepth - 1);
+        textPoint end{};
+        flow.getCurrentTextPoint(&end);
+        state.listTextEnd = end;
     }
 }
+
+} // namespace
+
+bool atParagraphStart(const TextFlow& flow, const ZynMarkupElement& element)
+{
+    const TextParagraph* paragraph = flow.currentParagraph();
+    if (!paragraph)
+        return false;
+    if (paragraph->isCurrentAtLogicalFirstPoint())
+        return true;
+    const RTFImportState* state = stateOf(element);
+    if (!state || !state->listTextEnd)
+        return false;
+    textPoint now{};
+    flow.getCurrentTextPoint(&now);
+    const textPoint& end = *state->listTextEnd;
+    return now.paragraph == end.paragraph && now.word == end.word && now.letter == end.letter;
+}
+
+namespace {
 
 void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
 {
@@ -378,11 +336,16 @@ void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
         }
         return;
     }
+    if (word == "listtext" || word == "pntext") {
+        if (table && state->swallowDepth == 0)
+            readListText(flow, *run, *state, *table, element);
+        return;
+    }
     // A word that adds text does so once: a group it begins ends without it.
     if (element.isTerminator())
         return;
     if (word == "uc") {
-        state->unicodeSkip = std::clamp(numberOf(element), 0, 16);
+        state->decoder.setUnicodeSkip(numberOf(element));
         return;
     }
     if (word == "u") {
@@ -391,25 +354,45 @@ void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
     }
     if (state->swallowDepth > 0) {
         // A picture's data, or a word inside the information group.
-        if (word == "zyntext")
+        if (word == "zyntext") {
+            NoText none;
+            state->decoder.text(element.textValue(), none);
             setLostData(element);
+        }
         return;
     }
-    state->pendingSkip = word == "zyntext" ? state->pendingSkip : 0;
+    // A word that stands for a character may be the fallback of a "\uN";
+    // any other ends the fallback.
+    const bool character = word == ";" || word == "tab" || namedCharacter(word) >= 0;
+    if (word != "zyntext") {
+        const bool fallback = character ? state->decoder.consumeFallback() : (state->decoder.interrupt(), false);
+        if (state->decoder.takeLost())
+            setLostData(element);
+        if (fallback)
+            return;
+    }
     if (word == "zyntext") {
         if (!element.hasTextValue())
             return;
-        bool lost = false;
-        const std::string text = documentText(*state, element.textValue(), typingInSymbolFont(flow), &lost);
-        if (lost)
+        DocumentText text(typingInSymbolFont(flow));
+        state->decoder.text(element.textValue(), text,
+                            text.symbolFont() ? RTFTextDecoder::Reading::Symbol : RTFTextDecoder::Reading::Text);
+        if (text.lost || state->decoder.takeLost())
             setLostData(element);
-        addTextRun(flow, text);
+        addTextRun(flow, text.text);
     } else if (word == ";") {
         paragraph->addByte(';', false);
     } else if (word == "tab") {
         addSpecial(*paragraph, TextWordTab);
     } else if (const int code = namedCharacter(word); code >= 0) {
         paragraph->addByte(static_cast<unsigned char>(code), true, true);
+    } else if (word == "line") {
+        addSpecial(*paragraph, TextWordLineBreak);
+    } else if (word == "cell" || word == "nestcell" || word == "row") {
+        // A cell's text is a paragraph of its own, unless a paragraph end
+        // already closed it: the words of two cells never run together.
+        if (holdsText(*paragraph))
+            endParagraph(flow, *run, *state);
     } else if (word == "chdate") {
         addSpecial(*paragraph, TextWordDate);
     } else if (word == "chpgn") {
@@ -440,26 +423,14 @@ void readParagraphControl(TextFlow& flow, ZynMarkupElement& element)
     // A group opened by "\pard" gives its character format back at its end,
     // as every RTF group does: "{\pard\b Heading\par}" makes only the
     // heading bold.
-    auto& stack = run->charStyleStack();
     if (word == "pard" && element.isIntroducer()) {
-        stack.push_back(savedTypingStyle(flow));
+        run->charStyleStack().push_back(savedTypingStyle(flow));
     } else if (word == "pard" && element.isTerminator()) {
-        if (!stack.empty()) {
-            if (StyleChar* current = flow.charStyle())
-                current->takeCharStyleValuesFrom(stack.back().get());
-            if (paragraph->isCurrentAtLogicalFirstPoint() && paragraph->paragraphStyle() &&
-                paragraph->paragraphStyle()->charStyle()) {
-                paragraph->paragraphStyle()->charStyle()->takeCharStyleValuesFrom(stack.back().get());
-                // The format the paragraph end carried over goes too.
-                if (TextWord* word = paragraph->currentWord(); word && word->length() == 0 && word->hasStyles())
-                    word->addCharStyle(stack.back()->copy(), 0);
-            }
-            stack.pop_back();
-        }
+        restoreTypingStyle(flow, *run);
         return;
     }
     if (word == "s") {
-        if (element.isTerminator() || !paragraph->isCurrentAtLogicalFirstPoint())
+        if (element.isTerminator() || !atParagraphStart(flow, element))
             return;
         auto* style = dynamic_cast<StyleParagraphNamed*>(run->context().styleAtIndex(numberOf(element)));
         if (!style)
@@ -467,10 +438,11 @@ void readParagraphControl(TextFlow& flow, ZynMarkupElement& element)
         typing->setBasedOnStyle(style);
         paragraph->setBasedOnStyle(style);
     } else if (word == "pard") {
-        if (!paragraph->isCurrentAtLogicalFirstPoint())
+        if (!atParagraphStart(flow, element))
             return;
         paragraph->localizeNamedParaStyle();
         typing->setBasedOnStyle(nullptr);
+        // Every paragraph property goes back to RTF's default.
         StyleParagraph* styles[] = {paragraph->paragraphStyle(), typing};
         for (StyleParagraph* style : styles) {
             if (!style)
@@ -478,8 +450,18 @@ void readParagraphControl(TextFlow& flow, ZynMarkupElement& element)
             style->setAlignment(0);
             style->setTabs(nullptr, 0);
             style->setIndents(0, 0, 0);
+            style->setSpaceBefore(0);
+            style->setSpaceAfter(0);
+            style->setSpaceBetween(0);
+            style->setLineSpacing(1.0f);
+            style->setLeading(StyleAutoLeading);
+            style->setWidowControl(state->documentWidowControl);
+            style->setColumnStart(0);
         }
-        kit::Font* font = defaultFont(element);
+        run->context().setLastLineSpacing(0);
+        // The paragraph's font is its first words' too: a list number
+        // before the caret keeps its own.
+        kit::Font* font = paragraph->isCurrentAtLogicalFirstPoint() ? defaultFont(element) : nullptr;
         kit::Font* current = paragraph->font();
         if (font && current && font->familyName() != current->familyName()) {
             if (kit::Font* sized = kit::FontManager::sharedFontManager().convertFontToSize(font, current->pointSize()))
@@ -491,6 +473,7 @@ void readParagraphControl(TextFlow& flow, ZynMarkupElement& element)
     } else if (word == "widowctrl") {
         if (typing->widowControl() == 0)
             typing->setWidowControl(2);
+        state->documentWidowControl = 2;
     }
 }
 
@@ -522,23 +505,9 @@ void readNeXTGraphicInfo(TextFlow& flow, ZynMarkupElement& element)
         if (!state->pictureName)
             state->pictureName = std::string();
         // Names are UTF-8 in the folder; the file escapes them.
-        for (const char c : element.textValue()) {
-            const auto byte = static_cast<unsigned char>(c);
-            const std::optional<char32_t> ch = RTFImportMethods::codePageCharacter(state->codePage, byte);
-            if (!ch)
-                continue;
-            std::string& name = *state->pictureName;
-            if (*ch < 0x80) {
-                name += char(*ch);
-            } else if (*ch < 0x800) {
-                name += char(0xC0 | (*ch >> 6));
-                name += char(0x80 | (*ch & 0x3F));
-            } else {
-                name += char(0xE0 | (*ch >> 12));
-                name += char(0x80 | ((*ch >> 6) & 0x3F));
-                name += char(0x80 | (*ch & 0x3F));
-            }
-        }
+        RTFTextDecoder::UTF8Output name(*state->pictureName);
+        state->decoder.text(element.textValue(), name, RTFTextDecoder::Reading::Name);
+        (void)state->decoder.takeLost();
         // Past the limit the name can only be refused: keep it from growing.
         if (state->pictureName->size() > RTFImportMethods::MaxPictureName + 1)
             state->pictureName->resize(RTFImportMethods::MaxPictureName + 1);

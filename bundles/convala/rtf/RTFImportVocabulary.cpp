@@ -33,8 +33,10 @@ const char* const tableSetupKeywordList[] = {"colortbl", "fonttbl", "stylesheet"
 // text as paragraphs), the table itself is lost.
 const char* const unsupportedKeywordList[] = {"pict", "footnote", "field", "xe",
                                               "tc",   "linestart", "intbl", "trowd", nullptr};
-const char* const fontTableKeywordList[] = {"f",     "froman", "fswiss", "fmodern", "ftech", "fscript", "fdecor",
-                                            "fnil",  "fbidi",  "falt",   ";",       "zyntext", nullptr};
+// "fcharset" and "cpg" say which code page the font's text is in.
+const char* const fontTableKeywordList[] = {"f",     "froman", "fswiss", "fmodern", "ftech",    "fscript", "fdecor",
+                                            "fnil",  "fbidi",  "falt",   ";",       "zyntext", "fcharset", "cpg",
+                                            nullptr};
 const char* const styleTableKeywordList[] = {"s", "sbasedon", "snext", ";", "zyntext", nullptr};
 const char* const colorTableKeywordList[] = {"red", "green", "blue", ";", nullptr};
 const char* const charStyleKeywordList[] = {"f",     "fs",     "b",  "i",  "cf",    "plain",  "ul",
@@ -47,11 +49,19 @@ const char* const zynParagraphKeywordList[] = {"zynbullet", "zynwidow",  "zynker
 const char* const bulletKeywordList[] = {"f", "fs", "cf", "zynbullwidth", "zynbullx", "zynbully", "zyntext", nullptr};
 const char* const rulerKeywordList[] = {"tx",   "tqc",  "tqr", "tqdec", "tldot", "tlhyph",
                                         "tlul", "tlth", "fi",  "li",    "ri",    nullptr};
+// "line" is a line end within the paragraph; "cell", "nestcell" and "row"
+// end a table's cell and row (the table's text arrives as paragraphs);
+// "listtext" and "pntext" hold the number or bullet that a list item shows
+// to readers without lists.
 const char* const textKeywordList[] = {"zyntext",     "\n",     "\r",     ";",       "par",       "page",
                                        "tab",         "NeXTGraphic", "chpgn", "chdate", "chtime", "emdash",
                                        "endash",      "emspace", "enspace", "bullet", "lquote",   "rquote",
                                        "ldblquote",   "rdblquote", "~",    "-",       "_",         "u",
-                                       "uc",          nullptr};
+                                       "uc",          "line",    "cell",   "nestcell", "row",      "listtext",
+                                       "pntext",      nullptr};
+// A group whose first word nobody reads is read on; the flow gives back at
+// its end the character format the group changed.
+const char* const groupKeywordList[] = {"zyngroup", nullptr};
 const char* const NeXTGraphicKeywordList[] = {"zyntext", "width", "height", nullptr};
 const char* const paragraphKeywordList[] = {"s", "pard", "widowctrl", nullptr};
 const char* const headerKeywordList[] = {"facingp", "header",  "headerf", "headerl", "headerr",
@@ -99,6 +109,18 @@ int numberOf(const ZynMarkupElement& element) { return element.hasValue() ? elem
 
 } // namespace rtfimport
 
+void RTFImportState::groupOpened(ZynImportRun&) { decoder.groupOpened(); }
+
+void RTFImportState::groupClosed(ZynImportRun& run)
+{
+    decoder.groupClosed();
+    // A character cut off by the group's end.
+    if (decoder.takeLost()) {
+        run.setLostData(true);
+        run.context().setLostDataDuringImport(true);
+    }
+}
+
 using namespace rtfimport;
 
 void RTFImportMethods::registerStyleChar(ZynDispatchTable& table, kit::Object* target)
@@ -131,10 +153,12 @@ void RTFImportMethods::registerTextFlow(ZynDispatchTable& table, kit::Object* fl
     registerList(table, flow, "_readParagraphControlInfo:", paragraphKeywordList);
     registerStyleParagraph(table, flow);
     registerStyleChar(table, flow);
+    registerList(table, flow, "_readCharacterStyleInfo:", groupKeywordList);
 }
 
 void RTFImportMethods::unregisterTextFlow(ZynDispatchTable& table, kit::Object* flow)
 {
+    unregisterList(table, flow, groupKeywordList);
     unregisterStyleChar(table, flow);
     unregisterStyleParagraph(table, flow);
     unregisterList(table, flow, paragraphKeywordList);

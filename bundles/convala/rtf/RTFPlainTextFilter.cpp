@@ -6,25 +6,18 @@
 #include "bundles/convala/markup/ZynMarkupDispatcher.h"
 #include "bundles/convala/markup/ZynMarkupElement.h"
 #include "bundles/convala/markup/ZynMarkupStream.h"
+#include "bundles/convala/rtf/RTFTextDecoder.h"
 #include "bundles/convala/rtf/RTFTextEscapes.h"
 
+#include "core/Encoding.h"
 #include "core/Object.h"
 #include "core/Pasteboard.h"
 
 #include <memory>
+#include <string>
+#include <unordered_set>
 
 namespace {
-
-// Words whose groups hold running text: formatting, which the text keeps
-// nothing of, but whose groups must be read rather than skipped.
-constexpr const char* formattingWords[] = {
-    "rtf", "ansi", "ansicpg", "deff", "deftab", "plain", "pard", "s", "f", "fs", "b", "i", "ul", "ulw", "uldb",
-    "ulnone", "uld", "up", "dn", "scaps", "strike", "outl", "shad", "revised", "expnd", "cf", "gray", "fc",
-    "ql", "qc", "qr", "qj", "sa", "sb", "sl", "keep", "keepn", "pagebb", "nowidctlpar", "widowctrl", "fi",
-    "li", "ri", "tx", "tqc", "tqr", "tqdec", "tldot", "tlhyph", "tlul", "tlth", "sectd", "zynunits",
-    "paperw", "paperh", "margl", "margr", "margt", "margb", "landscape", "pgnstart", "pgnstarts", "pgndec",
-    "pgnlcrm", "pgnucrm", "pgnlcltr", "pgnucltr", "headery", "footery", "chpgn", "chdate", "chtime", "-",
-};
 
 // What each word of text stands for.
 struct NamedCharacter {
@@ -32,10 +25,50 @@ struct NamedCharacter {
     char32_t ch;
 };
 constexpr NamedCharacter textWords[] = {
-    {"par", '\n'},    {"\n", '\n'},     {"\r", '\n'},     {"line", '\n'},   {"page", '\n'},
-    {"tab", '\t'},    {"emdash", 0x2014}, {"endash", 0x2013}, {"bullet", 0x2022}, {"lquote", 0x2018},
-    {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},
-    {"enspace", 0x2002}, {"~", 0xA0},  {"_", 0x2011},    {";", ';'},
+    {"tab", '\t'},         {"emdash", 0x2014},    {"endash", 0x2013},  {"bullet", 0x2022},  {"lquote", 0x2018},
+    {"rquote", 0x2019},    {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003}, {"enspace", 0x2002},
+    {"~", 0xA0},           {"_", 0x2011},         {";", ';'},
+};
+// Words that end a line of the text; a cell or a row ends one only when it
+// holds text (a paragraph end may have closed it).
+constexpr const char* lineWords[] = {"par", "\n", "\r", "line", "page"};
+constexpr const char* cellWords[] = {"cell", "nestcell", "row"};
+// The document's character set and its fonts' sets, and the font table
+// that declares them.
+constexpr const char* charsetWords[] = {"ansi", "mac", "pc", "pca", "ansicpg", "nextcset", "deff"};
+constexpr const char* fontTableWords[] = {"fonttbl", "f", "fcharset", "cpg"};
+
+// The read's own state: the decoder sees the groups.
+class PlainTextRun final : public ZynDispatchRun {
+public:
+    void groupOpened() override { decoder.groupOpened(); }
+    void groupClosed() override { decoder.groupClosed(); }
+
+    RTFTextDecoder decoder;
+};
+
+// Characters as UTF-8; a symbol font's codes through the Symbol set, when
+// the font is Symbol (another symbol font's glyphs are no text).
+class PlainText final : public RTFTextDecoder::Output {
+public:
+    void character(char32_t ch) override
+    {
+        if (ch >= 0xF000 && ch <= 0xF0FF) {
+            if (!symbolFont)
+                return;
+            const std::optional<char32_t> symbol =
+                kit::toUnicode(kit::Encoding::Symbol, static_cast<unsigned char>(ch - 0xF000));
+            if (!symbol)
+                return;
+            ch = *symbol;
+        }
+        RTFTextEscapes::appendUTF8(text, ch);
+        lineHasText = true;
+    }
+
+    std::string text;
+    bool lineHasText = false;
+    bool symbolFont = false;
 };
 
 class PlainTextReader : public kit::Object {
@@ -44,61 +77,102 @@ public:
 
     kit::Object* read(ZynMarkupElement* element)
     {
-        if (!element || element->isTerminator())
+        auto* run = element ? dynamic_cast<PlainTextRun*>(element->dispatchRun()) : nullptr;
+        if (!run)
             return this;
+        RTFTextDecoder& decoder = run->decoder;
         const std::string& word = element->text();
-        if (element->isTextRun()) {
-            std::string_view bytes = element->textValue();
-            // The fallback characters of a "\uN" stand for nothing more.
-            while (skip_ > 0 && !bytes.empty()) {
-                bytes.remove_prefix(1);
-                --skip_;
-            }
-            for (unsigned char c : bytes)
-                RTFTextEscapes::appendUTF8(text, RTFTextEscapes::codePageCharacter(c).value_or(U'\uFFFD'));
+        if (word == "fonttbl") {
+            fontTable_ = element->isIntroducer();
             return this;
         }
-        skip_ = 0;
+        if (element->isTerminator())
+            return this;
+        out_.symbolFont = symbolFonts_.contains(decoder.currentFont());
+        if (fontTable_) {
+            readFontTable(*element, decoder);
+            return this;
+        }
+        if (element->isTextRun()) {
+            decoder.text(element->textValue(), out_);
+            return this;
+        }
+        const int n = element->hasValue() ? element->intValue() : 0;
         if (word == "u") {
-            // A signed 16-bit number; anything else is no character.
-            int value = element->intValue();
-            if (value < -32768 || value > 65535)
-                value = 0;
-            if (value < 0)
-                value += 65536;
-            if (value >= 0xD800 && value <= 0xDBFF) {
-                high_ = char32_t(value);
-            } else if (value >= 0xDC00 && value <= 0xDFFF) {
-                if (high_)
-                    RTFTextEscapes::appendUTF8(text, 0x10000 + ((high_ - 0xD800) << 10) + (char32_t(value) - 0xDC00));
-                high_ = 0;
-            } else if (value > 0) {
-                RTFTextEscapes::appendUTF8(text, char32_t(value));
-            }
-            skip_ = fallback_;
+            decoder.unicode(n, out_);
             return this;
         }
         if (word == "uc") {
-            fallback_ = element->hasValue() && element->intValue() >= 0 ? element->intValue() : 1;
+            decoder.setUnicodeSkip(n);
+            return this;
+        }
+        if (word == "f" || word == "deff") {
+            decoder.selectFont(n < 0 ? n + 65536 : n);
+            return this;
+        }
+        if (word == "ansi" || word == "mac" || word == "pc" || word == "pca" || word == "nextcset" ||
+            word == "ansicpg") {
+            if (word != "ansicpg" || n > 0)
+                decoder.setDocumentCodePage(word == "ansi"       ? 1252
+                                            : word == "mac"      ? 10000
+                                            : word == "pc"       ? 437
+                                            : word == "pca"      ? 850
+                                            : word == "nextcset" ? RTFTextDecoder::NeXTSTEPCodePage
+                                                                 : n);
             return this;
         }
         for (const NamedCharacter& t : textWords) {
             if (word == t.word) {
-                RTFTextEscapes::appendUTF8(text, t.ch);
-                break;
+                if (!decoder.consumeFallback())
+                    out_.character(t.ch);
+                return this;
             }
+        }
+        decoder.interrupt();
+        bool endsLine = false;
+        for (const char* w : lineWords)
+            endsLine = endsLine || word == w;
+        for (const char* w : cellWords)
+            endsLine = endsLine || (word == w && out_.lineHasText);
+        if (endsLine) {
+            out_.text += '\n';
+            out_.lineHasText = false;
         }
         return this;
     }
 
     static ZynSelector selector() { return ZynHandler::addMethod("readPlainText:", &PlainTextReader::read); }
 
-    std::string text;
+    std::string takeText() { return std::move(out_.text); }
 
 private:
-    int fallback_ = 1;
-    int skip_ = 0;
-    char32_t high_ = 0;
+    // Only what the code pages need: each font's character set, and which
+    // fonts are the Symbol font. Names are no text.
+    void readFontTable(const ZynMarkupElement& element, RTFTextDecoder& decoder)
+    {
+        const std::string& word = element.text();
+        const int n = element.hasValue() ? element.intValue() : 0;
+        if (word == "f") {
+            decoder.selectFont(n);
+            name_.clear();
+        } else if (word == "fcharset" && element.hasValue()) {
+            decoder.setFontCharset(decoder.currentFont(), n);
+        } else if (word == "cpg" && element.hasValue()) {
+            decoder.setFontCodePage(decoder.currentFont(), n);
+        } else if (element.isTextRun()) {
+            RTFTextDecoder::UTF8Output out(name_);
+            decoder.text(element.textValue(), out, RTFTextDecoder::Reading::Name);
+            const auto first = name_.find_first_not_of(' ');
+            const auto last = name_.find_last_not_of(' ');
+            if (first != std::string::npos && name_.compare(first, last - first + 1, "Symbol") == 0)
+                symbolFonts_.insert(decoder.currentFont());
+        }
+    }
+
+    PlainText out_;
+    bool fontTable_ = false;
+    std::string name_;
+    std::unordered_set<int> symbolFonts_;
 };
 
 } // namespace
@@ -108,19 +182,25 @@ std::string RTFPlainTextFilter::plainTextOfRTF(std::string_view rtf)
     ZynDispatchTable table;
     PlainTextReader reader;
     const ZynSelector selector = PlainTextReader::selector();
-    for (const char* word : formattingWords)
-        table.registerObject(&reader, selector, word);
     for (const NamedCharacter& t : textWords)
         table.registerObject(&reader, selector, t.word);
-    for (const char* word : {"zyntext", "u", "uc"})
+    for (const char* word : lineWords)
+        table.registerObject(&reader, selector, word);
+    for (const char* word : cellWords)
+        table.registerObject(&reader, selector, word);
+    for (const char* word : charsetWords)
+        table.registerObject(&reader, selector, word);
+    for (const char* word : fontTableWords)
+        table.registerObject(&reader, selector, word);
+    for (const std::string_view word : {ZynTextKeyword, std::string_view("u"), std::string_view("uc")})
         table.registerObject(&reader, selector, word);
     ZynMarkupDispatcher dispatcher(&table);
     ZynMarkupStream stream;
     if (!stream.initWithData(std::make_shared<const std::string>(rtf)))
         return {};
-    ZynDispatchRun run;
+    PlainTextRun run;
     dispatcher.dispatch(&stream, run);
-    return std::move(reader.text);
+    return reader.takeText();
 }
 
 void RTFPlainTextFilter::registerService()

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -52,30 +53,86 @@ TEST(ZynMarkupDispatcher, DeliversGroupsKeywordsAndText)
         {"unbalanced closing braces", "}}}{\\rtf1 x}", {"rtf", "zyntext"}, {}},
         {"elements without a handler dropped", "{\\rtf1 \\unknown a\\b b}", {"rtf", "zyntext"},
          {"+rtf1", "\"a\"", "\"b\"", "-rtf"}},
+        // A group whose first word nobody reads is read on.
         {"nested groups looked up afresh", "{\\rtf1{\\b x{\\i y}{\\zz q}}}", {"rtf", "b", "i", "zyntext"},
-         {"+rtf1", "+b", "\"x\"", "+i", "\"y\"", "-i", "-b", "-rtf"}},
+         {"+rtf1", "+b", "\"x\"", "+i", "\"y\"", "-i", "\"q\"", "-b", "-rtf"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(dispatchAndRecord(c.input, c.keywords), c.expected) << c.name;
 }
 
-// A group whose first keyword has no handler is skipped whole: nested groups,
-// text and terminator, whatever handlers they would find.
-TEST(ZynMarkupDispatcher, SkipsGroupsWhoseFirstKeywordHasNoHandler)
+// A group whose first word nobody reads is read on, as RTF's rule has it: a
+// reader ignores a word it does not know. Its text and the words that have
+// handlers are delivered as though the word were not there (none of them
+// becomes the group's first word), and the handler of "zyngroup" hears where
+// the group begins and ends.
+TEST(ZynMarkupDispatcher, ReadsOnThroughAGroupWhoseFirstWordNobodyReads)
 {
     const std::vector<std::string> known = {"rtf", "b", "i", "par", "zyntext", ";"};
+    const std::vector<std::string> withGroups = {"rtf", "b", "i", "par", "zyntext", ";", "zyngroup"};
+    struct Case {
+        std::string input;
+        std::vector<std::string> keywords;
+        Log expected;
+    } const cases[] = {
+        {"{\\unknownword {\\b x}}", known, {"+b", "\"x\"", "-b"}},
+        {"{\\rtf1 a{\\unknown b\\par{\\i c}}d}", known,
+         {"+rtf1", "\"a\"", "\"b\"", "par", "+i", "\"c\"", "-i", "\"d\"", "-rtf"}},
+        // Words after the unknown one are not the group's first: "par" comes
+        // once, not again at the group's end.
+        {"{\\rtf1 {\\rtlch\\fcs1 \\af0 \\ltrch\\fcs0 \\b\\insrsid12 x}{\\insrsid12 \\par }}", known,
+         {"+rtf1", "b", "\"x\"", "par", "-rtf"}},
+        {"{\\rtf1 {\\loch\\b x}y}", withGroups,
+         {"+rtf1", "+zyngroup(loch)", "b", "\"x\"", "-zyngroup", "\"y\"", "-rtf"}},
+        // Escaped braces inside neither close nor open it.
+        {"{\\rtf1 a{\\unknown b\\}c}d}", known, {"+rtf1", "\"a\"", "\"b\"", "\"}\"", "\"c\"", "\"d\"", "-rtf"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(dispatchAndRecord(c.input, c.keywords), c.expected) << c.input;
+}
+
+// Optional destinations ({\* ...}) and RTF's destinations that hold no text
+// are skipped whole when nobody reads them: nested groups, text and
+// terminator, whatever handlers they would find.
+TEST(ZynMarkupDispatcher, SkipsOptionalAndNonTextDestinationsNobodyReads)
+{
+    const std::vector<std::string> known = {"rtf", "b", "i", "par", "zyntext", ";", "zyngroup"};
     struct Case {
         std::string input;
         Log expected;
     } const cases[] = {
-        {"{\\unknownword {\\b x}}", {}},
-        {"{\\rtf1 a{\\unknown b\\par{\\i c}}d}", {"+rtf1", "\"a\"", "\"d\"", "-rtf"}},
-        // Escaped braces inside the skipped group neither close nor open it.
-        {"{\\rtf1 a{\\unknown b\\}c}d}", {"+rtf1", "\"a\"", "\"d\"", "-rtf"}},
-        {"{\\rtf1 a{\\unknown \\{b}d}", {"+rtf1", "\"a\"", "\"d\"", "-rtf"}},
         {"{\\rtf1 {\\*\\unknown {\\b x};}y}", {"+rtf1", "\"y\"", "-rtf"}},
         {"{\\rtf1 {\\*}z}", {"+rtf1", "\"z\"", "-rtf"}},
         {"{\\rtf1 {\\* text}z}", {"+rtf1", "\"z\"", "-rtf"}},
+        {"{\\rtf1 a{\\fonttbl{\\f0 Times;}}{\\colortbl;\\red255;}b}", {"+rtf1", "\"a\"", "\"b\"", "-rtf"}},
+        {"{\\rtf1 {\\fldinst HYPERLINK \"x\"}{\\fldrslt {\\b y}}}",
+         {"+rtf1", "+zyngroup(fldrslt)", "+b", "\"y\"", "-b", "-zyngroup", "-rtf"}},
+        {"{\\rtf1 {\\listoverridetable{\\listoverride\\ls1}}{\\pn\\pnlvlblt{\\pntxtb \\'b7}}x}",
+         {"+rtf1", "\"x\"", "-rtf"}},
+        {"{\\rtf1 {\\upr{\\lang1 ansi}{\\*\\ud{\\lang1 unicode}}}}",
+         {"+rtf1", "+zyngroup(upr)", "+zyngroup(lang)", "\"ansi\"", "-zyngroup", "-zyngroup", "-rtf"}},
+        {"{\\rtf1 {\\header Page}{\\info{\\title T}}{\\*\\bkmkstart a}b}", {"+rtf1", "\"b\"", "-rtf"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(dispatchAndRecord(c.input, known), c.expected) << c.input;
+}
+
+// Binary data ("\binN" and N bytes) is passed over whatever it holds, in a
+// group read, a group skipped and at the end of the data.
+TEST(ZynMarkupDispatcher, PassesOverBinaryData)
+{
+    const std::vector<std::string> known = {"rtf", "zyntext", "pict", "par"};
+    struct Case {
+        std::string input;
+        Log expected;
+    } const cases[] = {
+        {std::string("{\\rtf1 a{\\pict\\bin6 }{\\x") + '\0' + "\\}b\\par}",
+         {"+rtf1", "\"a\"", "+pict", "-pict", "\"b\"", "par", "-rtf"}},
+        {"{\\rtf1 a{\\*\\blipuid\\bin3 }}}}b}", {"+rtf1", "\"a\"", "\"b\"", "-rtf"}},
+        {"{\\rtf1 a\\bin3 {{{b}", {"+rtf1", "\"a\"", "\"b\"", "-rtf"}},
+        {"{\\rtf1 a\\bin999 {{{", {"+rtf1", "\"a\""}},
+        // A number of 0, or none, passes over nothing.
+        {"{\\rtf1 a\\bin0 b\\bin c}", {"+rtf1", "\"a\"", "\"b\"", "\"c\"", "-rtf"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(dispatchAndRecord(c.input, known), c.expected) << c.input;
@@ -258,9 +315,10 @@ TEST(ZynMarkupDispatcher, EveryTruncationLeavesTheTableAsItWas)
     ZynMarkupStream whole(document);
     dispatcher.dispatch(&whole, run);
     EXPECT_EQ(run.unclosedGroups(), 0u);
-    // Nobody here reads the field's result: its text "Y" is dropped, and the
-    // run says so.
-    EXPECT_TRUE(run.lostData());
+    // The field's result is read on, though nobody reads "fldrslt" itself:
+    // its text arrives and nothing is lost.
+    EXPECT_FALSE(run.lostData());
+    EXPECT_NE(std::find(counter.log.begin(), counter.log.end(), "\"Y\""), counter.log.end());
     EXPECT_EQ(counter.log.back(), "-rtf");
 }
 
@@ -374,9 +432,10 @@ TEST(ZynMarkupDispatcher, BoundsEveryReader)
 
 } // namespace
 
-// A group whose first word nobody reads is skipped; when it held text that an
-// optional destination did not, the run says data was lost.
-TEST(ZynMarkupDispatcher, ASkippedGroupWithTextIsLostDataAndOneWithoutIsNot)
+// A destination skipped because nobody reads it: when it held what the
+// document would show (a header, a picture), the run says data was lost; a
+// group read on, an optional destination and a table lose nothing.
+TEST(ZynMarkupDispatcher, ASkippedDestinationWithContentIsLostDataAndOtherGroupsAreNot)
 {
     ZynDispatchTable table;
     Recorder recorder;
@@ -387,12 +446,13 @@ TEST(ZynMarkupDispatcher, ASkippedGroupWithTextIsLostDataAndOneWithoutIsNot)
         const char* input;
         bool lost;
     } cases[] = {
-        {"{\\rtf1 {\\rtlch hidden}shown\\par}", true},
-        {"{\\rtf1 {\\rtlch \\'e9}shown\\par}", true},
-        {"{\\rtf1 {\\rtlch\\fcs1 \\af0 }shown\\par}", false},
+        {"{\\rtf1 {\\rtlch shown}shown\\par}", false},
         {"{\\rtf1 {\\*\\unknown hidden}shown\\par}", false},
-        {"{\\rtf1 {\\rtlch {\\*\\bkmkstart a}}shown\\par}", false},
-        {"{\\rtf1 {\\rtlch {\\*\\bkmkstart a}text}shown\\par}", true},
+        {"{\\rtf1 {\\header hidden}shown\\par}", true},
+        {"{\\rtf1 {\\header {\\*\\bkmkstart a}}shown\\par}", false},
+        {"{\\rtf1 {\\pict\\wmetafile8 0102}shown\\par}", true},
+        {"{\\rtf1 {\\pict\\bin2 ab}shown\\par}", false},
+        {"{\\rtf1 {\\fldinst HYPERLINK}shown\\par}", false},
         {"{\\rtf1 {\\colortbl;\\red0\\green0\\blue0;}shown\\par}", false},
     };
     for (const auto& c : cases) {
@@ -401,4 +461,24 @@ TEST(ZynMarkupDispatcher, ASkippedGroupWithTextIsLostDataAndOneWithoutIsNot)
         dispatcher.dispatch(&stream, run);
         EXPECT_EQ(run.lostData(), c.lost) << c.input;
     }
+}
+
+// The run hears every brace of a group read (for what it keeps per group),
+// none of one skipped.
+TEST(ZynMarkupDispatcher, TheRunHearsTheGroupsItReads)
+{
+    struct CountingRun : ZynDispatchRun {
+        std::string braces;
+        void groupOpened() override { braces += '{'; }
+        void groupClosed() override { braces += '}'; }
+    };
+    ZynDispatchTable table;
+    Recorder recorder;
+    for (const char* k : {"rtf", "zyntext"})
+        table.registerObject(&recorder, Recorder::recordSelector(), k);
+    ZynMarkupDispatcher dispatcher(&table);
+    CountingRun run;
+    ZynMarkupStream stream(std::string("{\\rtf1 {a{\\loch b}}{\\*\\x {y}}{\\fonttbl{z}}}"));
+    dispatcher.dispatch(&stream, run);
+    EXPECT_EQ(run.braces, "{{{}}{}{}}");
 }

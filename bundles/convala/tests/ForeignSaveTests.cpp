@@ -37,6 +37,42 @@ TEST(RTFPlainTextFilter, ReadsTheTextOfRTF)
     }
 }
 
+// The filter reads text as the RTF reader does: groups of words it does not
+// know are read on, destinations that hold no text skipped, field results
+// and list numbers kept, each font's character set honoured.
+TEST(RTFPlainTextFilter, ReadsTextAsTheReaderDoes)
+{
+    const std::string fonts = "{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset204 Arial Cyr;}"
+                              "{\\f2\\fcharset2 Symbol;}{\\f3\\fcharset2 Wingdings;}{\\f4\\fcharset128 MS Mincho;}}";
+    const struct {
+        const char* what;
+        std::string rtf;
+        const char* text;
+    } cases[] = {
+        {"groups of words nobody reads", "{\\rtf1 {\\loch Le caf\\u233\\'e9 }{\\rtlch\\ab \\ltrch\\loch\\b midi}\\par}",
+         "Le caf\xC3\xA9 midi\n"},
+        {"a field's result", "{\\rtf1 A {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt {\\ul link}}} here}",
+         "A link here"},
+        {"list numbers", "{\\rtf1 {\\listtext\\pard\\plain \\u8226\\'95\\tab}one\\par{\\pntext 2.\\tab}"
+                          "{\\*\\pn{\\pntxta .}}{\\pn{\\pntxtb x}}two}",
+         "\xE2\x80\xA2\tone\n2.\ttwo"},
+        {"the ANSI half of \\upr", "{\\rtf1 {\\upr{\\loch ansi}{\\*\\ud{\\loch unicode}}}}", "ansi"},
+        {"line ends, cells and rows", "{\\rtf1 a\\line b\\par\\intbl A\\cell B\\par\\cell\\row C}", "a\nb\nA\nB\nC"},
+        {"binary data", std::string("{\\rtf1 a{\\pict\\bin4 }}{\\}b}"), "ab"},
+        {"non-text destinations", "{\\rtf1 {\\listtable{\\list x}}{\\themedata 01}{\\bkmkstart m}a{\\header h}}", "a"},
+        {"\\uc ends with its group", "{\\rtf1 {\\uc2 \\u233 ab}\\u233 ?c}", "\xC3\xA9\xC3\xA9" "c"},
+        {"fonts' character sets", "{\\rtf1\\ansi\\ansicpg1252" + fonts + "\\f1 \\'c0 \\f0 \\'c0 \\f4 \\'93\\'fa}",
+         "\xD0\x90 \xC3\x80 \xE6\x97\xA5"},
+        {"the Symbol font's bullet; another symbol font's glyphs are no text",
+         "{\\rtf1" + fonts + "\\f2 \\'b7\\f3 \\'a7\\f0 x}", "\xE2\x80\xA2x"},
+        {"a document in another code page", "{\\rtf1\\ansi\\ansicpg1251 \\'c0}", "\xD0\x90"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(RTFPlainTextFilter::plainTextOfRTF(c.rtf), c.text) << c.rtf;
+    }
+}
+
 TEST(RTFPlainTextFilter, ServesTheConverterRegistry)
 {
     RTFPlainTextFilter::registerService();

@@ -6,6 +6,7 @@
 //   -rtf    terminator of the group "rtf"
 //   par     a keyword; b0 with its number
 //   "text"  a text run (zyntext)
+//   +zyngroup(loch)  a group read on past the word loch, which nobody reads
 
 #include "bundles/convala/markup/ZynDispatchTable.h"
 #include "bundles/convala/markup/ZynHandler.h"
@@ -29,6 +30,8 @@ inline std::string describe(const ZynMarkupElement& e)
         return "\"" + e.textValue() + "\"";
     std::string s = e.isIntroducer() ? "+" : e.isTerminator() ? "-" : "";
     s += e.text();
+    if (e.text() == ZynGroupKeyword)
+        return e.hasTextValue() ? s + "(" + e.textValue() + ")" : s;
     if (e.hasValue())
         s += std::to_string(e.intValue());
     return s;

@@ -102,6 +102,10 @@ TEST_F(RTFImportPages, AbsurdPagesAreClampedAndMarginsKeptInside)
         {"\\paperw2000000000\\paperh2000000000", RTFImportMethods::MaxPageSide, RTFImportMethods::MaxPageSide},
         {"\\margl10000\\margr10000", 612.0f, 612.0f},
         {"\\margl-5000\\margr-5000\\margt90000\\margb90000", 612.0f, 612.0f},
+        // A header or footer taller than the paper its group shrinks.
+        {"{\\header A\\par B\\par C\\par D\\par E\\par F\\par G\\par\\paperh100}", 612.0f, 612.0f},
+        {"{\\footer A\\par B\\par C\\par D\\par E\\par F\\par G\\par\\paperh100}", 612.0f, 612.0f},
+        {"\\paperh1440{\\header A\\par B\\par C\\par D\\par E\\par F\\par G\\par}", 612.0f, 612.0f},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.words);
@@ -119,6 +123,12 @@ TEST_F(RTFImportPages, AbsurdPagesAreClampedAndMarginsKeptInside)
         EXPECT_GE(main.size.height, RTFImportMethods::MinColumnWidth);
         EXPECT_LE(main.origin.x + main.size.width, page.width);
         EXPECT_LE(main.origin.y + main.size.height, page.height);
+        for (bool header : {true, false})
+            for (TextItem* column : columns(header)) {
+                const kit::Rect frame = column->frame();
+                EXPECT_GE(frame.origin.y, 0.0f);
+                EXPECT_LE(frame.origin.y + frame.size.height, page.height);
+            }
     }
 }
 

@@ -39,8 +39,10 @@ TEST_F(RTFImportText, TextArrivesWithItsBreaksSpecialWordsAndCharacters)
         // The information group and unknown destinations add nothing.
         {"{\\rtf1{\\info{\\title Report}{\\author Me}}Body}", "Body", false},
         {"{\\rtf1 a{\\*\\unknown{\\nested x}y}b}", "ab", false},
-        // A field's instruction and result are skipped, with the loss noted.
-        {"{\\rtf1 {\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt Y}}z}", "z", true},
+        // A field's result is its text; its instruction (a link's address) is
+        // skipped, with the loss noted.
+        {"{\\rtf1 {\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt Y}}z}", "Yz", true},
+        {"{\\rtf1 {\\field{\\fldinst {HYPERLINK \"x\"}}{\\fldrslt {\\ul Y}}} z}", "Y z", true},
         // A picture's data is no text.
         {"{\\rtf1 a{\\pict\\wmetafile8 0102ab}b}", "ab", true},
         // Footnote text stays in the text; the loss is noted.
@@ -72,8 +74,9 @@ TEST_F(RTFImportText, EscapesAreReadInTheDeclaredCodePageAndUnicodeTakesItsFallb
         {"{\\rtf1\\uc1 caf\\u233\\'3f!}", "caf\xDD!", false},
         {"{\\rtf1\\uc2 x\\u233ab!}", "x\xDD!", false},
         {"{\\rtf1\\uc0 x\\u233 y}", "x\xDDy", false},
-        // The euro is not in the set: the fallback stands in, and the loss is noted.
-        {"{\\rtf1\\uc1 \\u8364?5}", "?5", true},
+        // The euro is not in the set: it is left out, never its fallback,
+        // and the loss is noted.
+        {"{\\rtf1\\uc1 \\u8364?5}", "5", true},
         // A character of an unknown code page is lost.
         {"{\\rtf1\\ansi\\ansicpg1251 a\\'e9b}", "ab", true},
     };

@@ -79,6 +79,24 @@ std::unique_ptr<Receiver> makeFileOpener(std::vector<std::string>& opened)
     return std::make_unique<FileOpener>(opened);
 }
 
+std::string echoRequestFrame()
+{
+    std::string frame;
+    PortMessage::request(1, "echo:", arrayOf({"hello"})).encode(&frame);
+    return frame;
+}
+
+bool isWholeReply(const std::string& bytes)
+{
+    if (bytes.size() < 4)
+        return false;
+    const std::uint32_t length = PortMessage::frameLength(reinterpret_cast<const unsigned char*>(bytes.data()));
+    if (bytes.size() < 4 + static_cast<std::size_t>(length))
+        return false;
+    std::optional<PortMessage> reply = PortMessage::decode(bytes.substr(4, length));
+    return reply && reply->kind() == PortMessage::Kind::Reply;
+}
+
 // Run by ConnectionTest in a second process, as a second launch of the
 // program would: it finds the first by name and hands it its files.
 TEST(ConnectionChild, HandsFilesToTheFirstProgram)

@@ -12,3 +12,8 @@
 // from the tests that run the application, whose clock's Date meets the
 // value classes' Date.
 std::unique_ptr<kit::Receiver> makeFileOpener(std::vector<std::string>& opened);
+
+// The bytes of a request frame ("echo:" with one string), and whether bytes
+// read back begin with a whole reply frame.
+std::string echoRequestFrame();
+bool isWholeReply(const std::string& bytes);

@@ -4,6 +4,7 @@
 #include "appkit/Connection.h"
 #include "core/FileManager.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <sys/socket.h>
@@ -112,4 +113,105 @@ TEST_F(ConnectionTest, ASecondProgramHandsItsFilesToTheFirst)
     // server has read their ends.
     RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(0.3));
     EXPECT_EQ(server->clientCount(), 0u);
+}
+
+namespace {
+
+int rawClientOf(const std::string& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Runs the loop a little (the virtual clock jumps to its end).
+void turnLoop()
+{
+    RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(0.01));
+}
+
+// What the server sends on the descriptor while its loop runs, until the
+// server ends the connection, a whole reply has come, or the turns run out.
+std::string readWhileServing(int fd)
+{
+    std::string read;
+    for (int turn = 0; turn < 500 && !isWholeReply(read); ++turn) {
+        turnLoop();
+        char chunk[4096];
+        ssize_t n = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
+        if (n == 0)
+            break;
+        if (n > 0)
+            read.append(chunk, static_cast<size_t>(n));
+    }
+    return read;
+}
+
+} // namespace
+
+TEST_F(ConnectionTest, ClientsThatNeverSpeakCannotKeepARequestOut)
+{
+    std::unique_ptr<Connection> server = Connection::serviceConnectionWithName("ScrivlyTest");
+    ASSERT_NE(server, nullptr);
+    std::vector<std::string> opened;
+    std::unique_ptr<Receiver> opener = makeFileOpener(opened);
+    server->setRootObject(opener.get());
+    const std::string path = Connection::socketPathForName("ScrivlyTest");
+
+    // Every place taken by a client that says nothing.
+    std::vector<int> silent;
+    for (size_t i = 0; i < Connection::MaxClients; ++i) {
+        silent.push_back(rawClientOf(path));
+        ASSERT_GE(silent.back(), 0);
+        turnLoop();
+    }
+    EXPECT_EQ(server->clientCount(), Connection::MaxClients);
+
+    // One more, with a request: it is answered, and the places stay as many.
+    int asking = rawClientOf(path);
+    ASSERT_GE(asking, 0);
+    const std::string frame = echoRequestFrame();
+    ASSERT_EQ(::write(asking, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+    EXPECT_TRUE(isWholeReply(readWhileServing(asking)));
+    EXPECT_EQ(server->clientCount(), Connection::MaxClients);
+
+    // Silent clients are dropped once they have been silent too long.
+    server->setIdleTimeout(5);
+    RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(20));
+    EXPECT_EQ(server->clientCount(), 0u);
+    int ended = 0;
+    for (int fd : silent) {
+        char byte;
+        ended += ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0 ? 1 : 0;
+        ::close(fd);
+    }
+    EXPECT_EQ(ended, static_cast<int>(silent.size()));
+    ::close(asking);
+    // Without clients nothing is left to wake the loop.
+    EXPECT_TRUE(std::isinf(RunLoop::currentRunLoop().limitDateForMode(DefaultRunLoopMode)));
+}
+
+TEST_F(ConnectionTest, TwoProgramsStartingAtOnceNeverBothServe)
+{
+    std::unique_ptr<Connection> first = Connection::serviceConnectionWithName("ScrivlyTest");
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(Connection::isNameHeld("ScrivlyTest"));
+    // As though the first had taken the name and did not listen yet: no
+    // socket answers, but the name is taken.
+    ASSERT_EQ(::unlink((runtime_ + "/ScrivlyTest").c_str()), 0);
+    bool elsewhere = false;
+    EXPECT_EQ(Connection::serviceConnectionWithName("ScrivlyTest", &elsewhere), nullptr);
+    EXPECT_TRUE(elsewhere);
+    first.reset();
+    EXPECT_FALSE(Connection::isNameHeld("ScrivlyTest"));
+    std::unique_ptr<Connection> second = Connection::serviceConnectionWithName("ScrivlyTest", &elsewhere);
+    EXPECT_NE(second, nullptr);
+    EXPECT_FALSE(elsewhere);
+    EXPECT_FALSE(Connection::isNameHeld("NobodyServesThis"));
 }

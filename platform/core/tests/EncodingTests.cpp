@@ -296,6 +296,17 @@ TEST(EncodingUTF8, CharacterOutsideTheSet)
     EXPECT_EQ(clean.substituted, 0u);
 }
 
+TEST(EncodingUTF8, WellFormedInputIsReadCharacterByCharacter)
+{
+    const std::string text = std::string("a\0", 2) + "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBB\xBF";
+    EXPECT_TRUE(kit::isWellFormedUTF8(text));
+    EXPECT_TRUE(kit::isWellFormedUTF8(""));
+    std::vector<char32_t> read;
+    for (std::size_t pos = 0; pos < text.size();)
+        read.push_back(kit::nextUTF8(text, pos).value_or(U'?'));
+    EXPECT_EQ(read, (std::vector<char32_t>{U'a', 0, 0xE9, 0x20AC, 0x1F600, 0xFEFF}));
+}
+
 TEST(EncodingUTF8, IllFormedInput)
 {
     struct Case {
@@ -315,6 +326,7 @@ TEST(EncodingUTF8, IllFormedInput)
         {std::string("x\0y", 3) + "\xC3", std::string("x\0y?", 4)},
     };
     for (const auto& c : cases) {
+        EXPECT_FALSE(kit::isWellFormedUTF8(c.input)) << c.input;
         EXPECT_FALSE(kit::fromUTF8(Encoding::NeXTSTEP, c.input)) << c.input;
         const auto lossy = kit::fromUTF8Lossy(Encoding::NeXTSTEP, c.input);
         EXPECT_EQ(lossy.bytes, c.lossy) << c.input;
