@@ -50,14 +50,23 @@ public:
     void watchWindow(std::uint32_t window) override
     {
         const std::uint32_t mask = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
-        xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
-        xcb_flush(connection_);
+        const xcb_void_cookie_t cookie =
+            xcb_change_window_attributes_checked(connection_, window, XCB_CW_EVENT_MASK, &mask);
+        // Watched only once the server has taken the request: from then on
+        // every key event of the window reaches the watcher.
+        if (xcb_generic_error_t* error = xcb_request_check(connection_, cookie)) {
+            std::free(error);
+            return;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        watched_.insert(window);
     }
 
-    std::optional<std::u32string> textForKeyEvent(std::uint32_t keycode, std::uint32_t time, bool press) override
+    std::optional<std::u32string> textForKeyEvent(std::uint32_t window, std::uint32_t keycode, std::uint32_t time,
+                                                  bool press) override
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (!rebound_.count(keycode))
+        if (!watched_.count(window))
             return std::nullopt;
         const Key key{time, keycode, press};
         // The watcher's thread is quicker than the main loop; a generous
@@ -66,7 +75,7 @@ public:
         auto found = texts_.find(key);
         if (found == texts_.end())
             return std::nullopt;
-        std::u32string text = found->second;
+        std::optional<std::u32string> text = found->second;
         texts_.erase(found);
         return text;
     }
@@ -111,7 +120,6 @@ private:
             for (int code = first; code < first + count; ++code) {
                 keysyms_.erase(code);
                 lastCharacters_.erase(code);
-                rebound_.erase(code);
             }
             return;
         }
@@ -135,16 +143,16 @@ private:
             keysyms_[code] = std::move(forKey);
         }
         std::free(reply);
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (int code = first; code < first + count; ++code)
-            rebound_.insert(code);
     }
 
     void keyEvent(std::uint8_t keycode, std::uint32_t time, bool press, std::uint16_t state)
     {
         auto bound = keysyms_.find(keycode);
-        if (bound == keysyms_.end())
+        if (bound == keysyms_.end()) {
+            // Seen, and Qt's text stands.
+            keep({time, keycode, press}, std::nullopt);
             return;
+        }
         const std::vector<std::uint32_t>* syms = &bound->second;
         bool any = false;
         for (std::uint32_t s : *syms)
@@ -159,9 +167,13 @@ private:
         if ((state & XCB_MOD_MASK_SHIFT) && syms->size() > 1 && (*syms)[1] != 0)
             sym = (*syms)[1];
         const char32_t c = characterForKeysym(sym);
+        keep({time, keycode, press}, c ? std::u32string(1, c) : std::u32string());
+    }
+
+    void keep(const Key& key, std::optional<std::u32string> text)
+    {
         std::lock_guard<std::mutex> lock(mutex_);
-        const Key key{time, keycode, press};
-        texts_[key] = c ? std::u32string(1, c) : std::u32string();
+        texts_[key] = std::move(text);
         order_.push_back(key);
         while (order_.size() > kKeptTexts) {
             texts_.erase(order_.front());
@@ -177,8 +189,8 @@ private:
     // Shared with the main thread.
     std::mutex mutex_;
     std::condition_variable seen_;
-    std::set<std::uint32_t> rebound_;
-    std::map<Key, std::u32string> texts_;
+    std::set<std::uint32_t> watched_;
+    std::map<Key, std::optional<std::u32string>> texts_;
     std::deque<Key> order_;
 };
 

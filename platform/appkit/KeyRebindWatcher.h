@@ -27,10 +27,12 @@ public:
     // Key events of this X window (a top-level window of the program) reach
     // the watcher too.
     virtual void watchWindow(std::uint32_t window) = 0;
-    // The text the key event meant, when its key code was rebound by a small
-    // mapping change; nothing when Qt's own text stands. Waits a moment for
-    // the watcher's thread when it has not seen the event yet.
-    virtual std::optional<std::u32string> textForKeyEvent(std::uint32_t keycode, std::uint32_t time, bool press) = 0;
+    // The text a key event of that window meant, when its key code was
+    // rebound by a small mapping change; nothing when Qt's own text stands.
+    // Waits for the watcher's thread to have seen the event (the first
+    // press of a key rebound just now included).
+    virtual std::optional<std::u32string> textForKeyEvent(std::uint32_t window, std::uint32_t keycode,
+                                                          std::uint32_t time, bool press) = 0;
 
 protected:
     virtual ~KeyRebindWatcher() = default;
