@@ -11,7 +11,7 @@
 # SCRIVLY_KEEP_SHOTS=folder keeps the screenshot.
 set -u
 PROGRAM=$1
-for tool in Xvfb xdotool xwd xwdtopnm pamcut ppmhist xclip; do
+for tool in Xvfb xdotool xwd xwininfo xwdtopnm pamcut ppmhist xclip; do
     command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
@@ -56,15 +56,26 @@ sleep 1
 xwd -root -silent > "$WORK/root.xwd" || fail "no screenshot"
 xwdtopnm "$WORK/root.xwd" > "$WORK/root.ppm" 2>/dev/null || fail "the screenshot cannot be read"
 [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] && mkdir -p "$SCRIVLY_KEEP_SHOTS" && cp "$WORK/root.ppm" "$SCRIVLY_KEEP_SHOTS/"
+# Where the window's inside lies on the screen (xwininfo reads it right
+# under a window manager's frame too).
+placeOf() {
+    info=$(xwininfo -id "$1") || return 1
+    X=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
+    Y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
+    WIDTH=$(echo "$info" | sed -n 's/.*Width: *//p')
+    HEIGHT=$(echo "$info" | sed -n 's/.*Height: *//p')
+}
+# A window manager's frame may add a border of a few pixels round each.
+BORDER=4
 for n in 1 2 3 4; do
     id=$(xdotool search --name "Untitled-$n" | head -n1)
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le "$SCREEN_W" ] && [ $((Y + HEIGHT)) -le "$SCREEN_H" ] ||
+    placeOf "$id" || fail "no place of Untitled-$n"
+    [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le $((SCREEN_W + BORDER)) ] &&
+        [ $((Y + HEIGHT)) -le $((SCREEN_H + BORDER)) ] ||
         fail "Untitled-$n lies at $X,$Y ${WIDTH}x$HEIGHT, outside the ${SCREEN_W}x$SCREEN_H screen"
 done
 # The front window (the last one) shows its white page, not black.
-id=$(xdotool search --name "Untitled-4" | head -n1)
-eval "$(xdotool getwindowgeometry --shell "$id")"
+placeOf "$(xdotool search --name "Untitled-4" | head -n1)" || fail "no place of Untitled-4"
 pamcut -left "$X" -top "$Y" -width "$WIDTH" -height "$HEIGHT" "$WORK/root.ppm" > "$WORK/front.ppm" ||
     fail "the window's part of the screenshot cannot be cut"
 black=$(ppmhist -noheader "$WORK/front.ppm" | awk '$1 == 0 && $2 == 0 && $3 == 0 { print $5 }')
