@@ -60,9 +60,10 @@ export ASAN_OPTIONS=detect_leaks=0
 cd "$WORK/docs"
 
 fail() { echo "FAIL: $*"; xdotool search --name '.' getwindowname %@ 2>/dev/null; cat "$WORK/app.log"; exit 1; }
-# Waits for a window whose name matches.
+# Waits for a window whose name matches: generously, as a busy machine
+# starts the program slowly.
 waitFor() {
-    for i in $(seq 1 100); do
+    for i in $(seq 1 300); do
         xdotool search --name "$1" >/dev/null 2>&1 && return 0
         sleep 0.1
     done
