@@ -38,6 +38,9 @@ namespace {
 constexpr int kMostKeysOfARebinding = 8;
 // Texts kept for key events the main thread has not asked for yet.
 constexpr std::size_t kKeptTexts = 512;
+// After a rebinding, key events wait for the watcher this long: a program
+// typing through rebound keys goes on rebinding.
+constexpr auto kRebindingLasts = std::chrono::seconds(5);
 
 class XcbKeyRebindWatcher final : public KeyRebindWatcher {
 public:
@@ -66,7 +69,9 @@ public:
                                                   bool press) override
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (!watched_.count(window))
+        // Keys go on at once unless a program rebinds keys now: a key event
+        // the watcher never sees (one of a child window) must not wait.
+        if (!watched_.count(window) || std::chrono::steady_clock::now() - lastRebinding_ > kRebindingLasts)
             return std::nullopt;
         const Key key{time, keycode, press};
         // The watcher's thread is quicker than the main loop; a generous
@@ -115,6 +120,10 @@ private:
 
     void mappingChanged(std::uint8_t first, std::uint8_t count)
     {
+        if (count <= kMostKeysOfARebinding) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            lastRebinding_ = std::chrono::steady_clock::now();
+        }
         if (count > kMostKeysOfARebinding) {
             std::lock_guard<std::mutex> lock(mutex_);
             for (int code = first; code < first + count; ++code) {
@@ -190,6 +199,7 @@ private:
     std::mutex mutex_;
     std::condition_variable seen_;
     std::set<std::uint32_t> watched_;
+    std::chrono::steady_clock::time_point lastRebinding_{};
     std::map<Key, std::optional<std::u32string>> texts_;
     std::deque<Key> order_;
 };
