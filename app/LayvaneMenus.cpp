@@ -6,6 +6,7 @@
 
 #include "app/Layvane.h"
 
+#include "appkit/Application.h"
 #include "appkit/Menu.h"
 #include "appkit/MenuItem.h"
 
@@ -207,10 +208,13 @@ std::unique_ptr<kit::Menu> Layvane::makeMainMenu()
                                          {"Next Page", "gotoNextPage:"},
                                      });
 
-    fill(*addSubmenu(*main, "Windows"), {
-                                            {"Inspector...", "inspect:", "I"},
-                                            {"Close All Panels", "closeAllPanels:"},
-                                        });
+    kit::Menu* windows = addSubmenu(*main, "Windows");
+    fill(*windows, {
+                       {"Inspector...", "inspect:", "I"},
+                       {"Close All Panels", "closeAllPanels:"},
+                   });
+    // Below its own items, the open document windows.
+    kit::Application::sharedApplication().setWindowsMenu(windows);
 
     main->addItemWithTitle("Quit", "terminate:", "q");
     return main;

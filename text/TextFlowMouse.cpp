@@ -2,9 +2,11 @@
 
 #include "appkit/Application.h"
 #include "appkit/Event.h"
+#include "appkit/SystemClipboard.h"
 #include "appkit/View.h"
 #include "appkit/Window.h"
 #include "core/CharClass.h"
+#include "core/Encoding.h"
 #include "foundation/CMGeometry.h"
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
@@ -100,6 +102,17 @@ textPoint columnEnd(const TextFlow& flow, const TextItem* column)
     }
     return end;
 }
+// Selected text becomes the desktop's primary selection, as in every
+// program of the desktop.
+void offerAsPrimarySelection(TextSelection* selection)
+{
+    if (!selection)
+        return;
+    std::string text;
+    selection->writeTextToStream(text, TextSelection::ExportPlain);
+    if (!text.empty())
+        kit::SystemClipboard::setPrimarySelectionText(kit::toUTF8(kit::Encoding::NeXTSTEP, text));
+}
 } // namespace
 
 // ---- Selecting.
@@ -183,6 +196,7 @@ TextItem* TextFlow::selectAll(TextItem* column, DocumentView* view)
     firstTextPoint(&first);
     lastTextPoint(&last);
     selectBetween(&first, &last, SelectionPara, true);
+    offerAsPrimarySelection(textSelection_.get());
     return _finishModifyingInView(view, column, &first, &caret, true);
 }
 
@@ -466,4 +480,5 @@ void TextFlow::mouseHandle(const kit::Event& event, DocumentView* view, TextItem
     updateFontPanelFromPoint(&endPoint_, column);
     if (!textSelection_ && view)
         view->moveCursorToTextPoint(&endPoint_, item(column, &endPoint_), false);
+    offerAsPrimarySelection(textSelection_.get());
 }

@@ -386,6 +386,46 @@ void Application::updateMenus()
         mainMenu_->update();
 }
 
+Menu* Application::windowsMenu() const
+{
+    return windowsMenu_.get();
+}
+
+void Application::setWindowsMenu(Menu* menu)
+{
+    if (Menu* old = windowsMenu_.get(); old && old != menu)
+        for (MenuItem* item : windowItems_)
+            (void)old->removeItem(item);
+    windowItems_.clear();
+    windowsMenu_ = WeakRef<Menu>(menu);
+    updateWindowsMenu();
+}
+
+void Application::updateWindowsMenu()
+{
+    Menu* menu = windowsMenu_.get();
+    if (!menu)
+        return;
+    for (MenuItem* item : windowItems_)
+        (void)menu->removeItem(item);
+    windowItems_.clear();
+    std::vector<Window*> listed;
+    for (Window* w : windows_)
+        if (w->isVisible() && !w->isClosed() && !w->isExcludedFromWindowsMenu() &&
+            (w->styleMask() & TitledWindowMask) && !w->title().empty())
+            listed.push_back(w);
+    if (listed.empty())
+        return;
+    if (menu->numberOfItems() > 0)
+        windowItems_.push_back(menu->addItem(MenuItem::separatorItem()));
+    for (Window* w : listed) {
+        MenuItem* item = menu->addItemWithTitle(w->title(), "makeKeyAndOrderFront:");
+        item->setTarget(w);
+        item->setState(w->isKeyWindow() ? 1 : 0);
+        windowItems_.push_back(item);
+    }
+}
+
 void Application::run()
 {
     running_ = true;
@@ -503,6 +543,7 @@ void Application::unregisterWindow(Window* window)
     windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
     if (!window)
         return;
+    windowDidOrderOut(window);
     if (keyWindow_ == window->windowNumber())
         keyWindow_ = 0;
     if (mainWindow_ == window->windowNumber())
@@ -536,6 +577,15 @@ Window* Application::windowWithWindowNumber(int windowNumber) const
 std::vector<Window*> Application::windows() const
 {
     return windows_;
+}
+
+std::vector<Window*> Application::orderedWindows() const
+{
+    std::vector<Window*> list;
+    for (auto it = frontOrder_.rbegin(); it != frontOrder_.rend(); ++it)
+        if (Window* w = windowWithWindowNumber(*it); w && w->isVisible() && !w->isClosed())
+            list.push_back(w);
+    return list;
 }
 
 void Application::updateWindows()

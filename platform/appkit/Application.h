@@ -86,6 +86,9 @@ public:
     // ---- Windows.
     Window* windowWithWindowNumber(int windowNumber) const;
     std::vector<Window*> windows() const;
+    // The visible windows, front to back, as the program ordered them (and
+    // as the desktop activated them).
+    std::vector<Window*> orderedWindows() const;
     // Every window repaints what its views were asked to redisplay and shows
     // it: what the main and modal loops do after each event.
     void updateWindows();
@@ -111,6 +114,15 @@ public:
     void setMainMenu(std::unique_ptr<Menu> menu);
     // Revalidates the main menu's items (enabled state and titles).
     void updateMenus();
+    // The menu that lists the open windows (not owned; it belongs to the
+    // main menu). Below its own items it lists each visible titled window
+    // that is not excluded (documents, not panels), in the order they were
+    // opened: choosing one brings it to the front as the key window, and
+    // the key window's item is checked. The list is made again whenever
+    // the menu is validated (before it shows).
+    Menu* windowsMenu() const;
+    void setWindowsMenu(Menu* menu);
+    void updateWindowsMenu();
 
     // ---- Mouse tracking loops wait for the button to come up. When the
     // screen cannot tell (the window lost the pointer's grab, was
@@ -144,6 +156,9 @@ public:
     void setKeyWindow(Window* window);
     void setMainWindow(Window* window);
     void windowDidOrderFront(Window* window);
+    // A key or main window that leaves the screen hands its status on: key
+    // to the main window, else the front-most window that can take it; main
+    // to the front-most window that can become main.
     void windowDidOrderOut(Window* window);
     // Wakes a loop waiting for events on the screen.
     void wakeUp();
@@ -195,6 +210,8 @@ private:
     std::vector<int> frontOrder_; // window numbers, the most recently in front last
     WeakRef<Receiver> delegate_;
     std::unique_ptr<Menu> mainMenu_;
+    WeakRef<Menu> windowsMenu_;
+    std::vector<MenuItem*> windowItems_; // the ones updateWindowsMenu put there
     int leftMouseDownWindow_ = 0;
     int rightMouseDownWindow_ = 0;
 };

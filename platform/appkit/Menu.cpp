@@ -192,6 +192,9 @@ bool Menu::validateItem(MenuItem* item)
 
 void Menu::update()
 {
+    Application& app = Application::sharedApplication();
+    if (app.windowsMenu() == this)
+        app.updateWindowsMenu();
     for (size_t i = 0; i < items_.size(); ++i) {
         MenuItem* item = items_[i].get();
         validateItem(item);

@@ -5,7 +5,10 @@
 
 namespace kit {
 
-Panel::Panel(const Rect& contentRect, unsigned styleMask) : Window(contentRect, styleMask) {}
+Panel::Panel(const Rect& contentRect, unsigned styleMask) : Window(contentRect, styleMask)
+{
+    setExcludedFromWindowsMenu(true);
+}
 
 void Panel::setFloatingPanel(bool flag)
 {

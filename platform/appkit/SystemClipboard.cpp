@@ -228,4 +228,13 @@ std::string SystemClipboard::pasteboardTypeForMimeType(const std::string& mimeTy
     return out;
 }
 
+void SystemClipboard::setPrimarySelectionText(const std::string& utf8)
+{
+    if (!qGuiApp)
+        return;
+    QClipboard* board = QGuiApplication::clipboard();
+    if (board && board->supportsSelection())
+        board->setText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), QClipboard::Selection);
+}
+
 } // namespace kit

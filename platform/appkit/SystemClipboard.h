@@ -20,6 +20,11 @@ public:
     // a MIME type with no pasteboard type).
     static std::string mimeTypeForPasteboardType(const std::string& type);
     static std::string pasteboardTypeForMimeType(const std::string& mimeType);
+
+    // The desktop's primary selection (X): the text the user selected last,
+    // which a middle click in another program pastes. Nothing happens where
+    // the desktop has none.
+    static void setPrimarySelectionText(const std::string& utf8);
 };
 
 } // namespace kit

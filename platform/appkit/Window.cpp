@@ -59,6 +59,11 @@ Window::Window(const Rect& contentRect, unsigned styleMask)
     backing_->fillImage(0xFFFFFFFFu);
     auto content = std::make_unique<View>(makeRect(0, 0, width(contentRect), height(contentRect)));
     setContentView(std::move(content));
+    // What the Windows menu's items send.
+    setAction("makeKeyAndOrderFront:", [this](Object* sender) -> Object* {
+        makeKeyAndOrderFront(sender);
+        return nullptr;
+    });
     Application::sharedApplication().registerWindow(this);
 }
 
@@ -143,8 +148,14 @@ void Window::saveFrameUsingName(const std::string& name) const
 void Window::setDocumentEdited(bool flag)
 {
     documentEdited_ = flag;
+    // Only the title changes: a window the user moved stays where it is.
     if (screen_)
-        screen_->placeWindow();
+        screen_->showTitle();
+}
+
+std::string Window::screenTitle() const
+{
+    return documentEdited_ ? title_ + " \u2014 edited" : title_;
 }
 
 void Window::resizeByUser(Size proposedFrameSize)
@@ -224,7 +235,7 @@ void Window::setTitle(const std::string& title)
 {
     title_ = title;
     if (screen_)
-        screen_->placeWindow();
+        screen_->showTitle();
 }
 
 std::unique_ptr<View> Window::setContentView(std::unique_ptr<View> view)
@@ -245,10 +256,49 @@ std::unique_ptr<View> Window::setContentView(std::unique_ptr<View> view)
     return old;
 }
 
+Rect Window::constrainFrameRect(const Rect& frame, unsigned styleMask, const Rect& screen)
+{
+    Rect f = frame;
+    if (isEmptyRect(screen))
+        return f;
+    if (styleMask & ResizableWindowMask) {
+        f.size.width = std::min(f.size.width, width(screen));
+        // The top stays where it was asked for while the window fits.
+        if (f.size.height > height(screen)) {
+            f.origin.y = maxY(f) - height(screen);
+            f.size.height = height(screen);
+        }
+    }
+    f.origin.x = f.size.width <= width(screen) ? std::clamp(f.origin.x, minX(screen), maxX(screen) - f.size.width)
+                                               : minX(screen);
+    // A window taller than the screen shows its title bar.
+    f.origin.y = f.size.height <= height(screen)
+                     ? std::clamp(f.origin.y, minY(screen), maxY(screen) - f.size.height)
+                     : maxY(screen) - f.size.height;
+    return f;
+}
+
+void Window::screenDidMoveWindow(Point frameOrigin)
+{
+    if (closed_ || !std::isfinite(frameOrigin.x) || !std::isfinite(frameOrigin.y) ||
+        frameOrigin == contentRect_.origin)
+        return;
+    // The title bar adds to the top only: the frame and the content start
+    // at the same point.
+    contentRect_.origin = frameOrigin;
+    if (!frameAutosaveName_.empty())
+        saveFrameUsingName(frameAutosaveName_);
+}
+
 void Window::orderFront(Object*)
 {
     if (closed_)
         return;
+    if (!visible_) {
+        const Rect kept = constrainFrameRect(frame(), styleMask_, mainScreenFrame());
+        if (kept != frame())
+            setFrame(kept, false);
+    }
     visible_ = true;
     // A window that has never drawn shows its views' drawing, not a blank,
     // when it first reaches the screen.
@@ -266,14 +316,12 @@ void Window::orderFront(Object*)
 
 void Window::orderOut(Object*)
 {
-    const bool wasVisible = visible_;
     visible_ = false;
     Application::sharedApplication().endMouseTracking(windowNumber_);
+    Application::sharedApplication().windowDidOrderOut(this);
     placeViewsOnScreen();
     if (screen_)
         screen_->show(false);
-    if (wasVisible || isKeyWindow() || isMainWindow())
-        Application::sharedApplication().windowDidOrderOut(this);
 }
 
 void Window::makeKeyAndOrderFront(Object* sender)
@@ -285,8 +333,11 @@ void Window::makeKeyAndOrderFront(Object* sender)
 
 void Window::makeKeyWindow()
 {
-    if (!closed_)
-        Application::sharedApplication().setKeyWindow(this);
+    if (closed_)
+        return;
+    Application::sharedApplication().setKeyWindow(this);
+    if (screen_ && visible_)
+        screen_->activate();
 }
 
 void Window::makeMainWindow()

@@ -83,12 +83,20 @@ public:
     const std::string& frameAutosaveName() const { return frameAutosaveName_; }
     void saveFrameUsingName(const std::string& name) const;
 
-    // The edited mark (the close box shows it).
+    // The edited mark: the title the desktop shows says it.
     bool isDocumentEdited() const { return documentEdited_; }
     void setDocumentEdited(bool flag);
 
     const std::string& title() const { return title_; }
     void setTitle(const std::string& title);
+    // The title the desktop shows: the title, with " — edited" while the
+    // document is edited.
+    std::string screenTitle() const;
+
+    // Whether the application's Windows menu lists the window (panels are
+    // left out).
+    bool isExcludedFromWindowsMenu() const { return excludedFromWindowsMenu_; }
+    void setExcludedFromWindowsMenu(bool flag) { excludedFromWindowsMenu_ = flag; }
 
     // The window owns its content view.
     View* contentView() const { return contentView_.get(); }
@@ -100,10 +108,15 @@ public:
     // a titled window that is not a panel (the window of a document).
     virtual bool canBecomeMainWindow() const { return (styleMask_ & TitledWindowMask) != 0; }
 
+    // Brings the window in front of the program's others. A window coming
+    // onto the screen is kept inside it: moved in, and a resizable one
+    // taller or wider than the screen made to fit.
     void orderFront(Object* sender = nullptr);
     void orderOut(Object* sender = nullptr);
     void makeKeyAndOrderFront(Object* sender = nullptr);
+    // The window takes the keyboard, on the desktop too.
     void makeKeyWindow();
+    // Refused by a window that cannot become main.
     void makeMainWindow();
     bool isVisible() const { return visible_; }
     bool isKeyWindow() const;
@@ -207,8 +220,14 @@ public:
     void restoreCachedImageInRect(const Rect& rect);
     void discardCachedImage();
 
+    // The frame kept inside the main screen's frame (see orderFront).
+    static Rect constrainFrameRect(const Rect& frame, unsigned styleMask, const Rect& screen);
+
     // The screen side (nil while the window is not on the screen).
     detail::WindowScreen* screen() const { return screen_.get(); }
+    // Internal, from the screen side: the desktop moved the window (the
+    // user, a window manager placing it) so that its frame now starts there.
+    void screenDidMoveWindow(Point frameOrigin);
     // Puts the Qt widgets of the window's controls where their views lie.
     void placeViewsOnScreen();
     // Internal: a view (and those below it) leaves the window.
@@ -266,6 +285,7 @@ private:
     bool cursorRectsEnabled_ = true;
     bool cursorRectsNeverSet_ = true;
     bool documentEdited_ = false;
+    bool excludedFromWindowsMenu_ = false;
     std::string frameAutosaveName_;
     WeakRef<View> initialFirstResponder_;
     struct Cache;

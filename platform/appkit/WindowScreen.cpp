@@ -6,7 +6,9 @@
 #include "appkit/DraggingDestination.h"
 #include "appkit/SystemClipboard.h"
 #include "appkit/Event.h"
+#include "appkit/KeyRebindWatcher.h"
 #include "appkit/Window.h"
+#include "appkit/XWindowSetup.h"
 #include "core/Alert.h"
 #include "core/Locale.h"
 #include "core/MainQueue.h"
@@ -33,6 +35,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -45,6 +48,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -312,13 +316,22 @@ public:
     {
         unsigned flags = modifierFlagsFrom(e->modifiers());
         Point where = window_.mouseLocationOutsideOfEventStream();
-        if (isModifierKey(e->key())) {
-            queue(Event::otherEventWithType(EventType::FlagsChanged, where, flags, Clock::now(), window_.windowNumber()));
-            return;
-        }
         std::u16string chars;
         std::u16string plain;
-        if (char16_t c = functionKeyCharacter(e->key())) {
+        // A key code another program rebound for one press: what it meant
+        // then, which Qt may have read too late.
+        std::optional<std::u32string> rebound;
+        if (KeyRebindWatcher* watcher = KeyRebindWatcher::shared())
+            rebound = watcher->textForKeyEvent(static_cast<std::uint32_t>(window()->winId()), e->nativeScanCode(),
+                                               static_cast<std::uint32_t>(e->timestamp()), type == EventType::KeyDown);
+        if (rebound && !rebound->empty()) {
+            const QString text = QString::fromUcs4(rebound->data(), static_cast<qsizetype>(rebound->size()));
+            chars.assign(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+            plain = chars;
+        } else if (isModifierKey(e->key())) {
+            queue(Event::otherEventWithType(EventType::FlagsChanged, where, flags, Clock::now(), window_.windowNumber()));
+            return;
+        } else if (char16_t c = functionKeyCharacter(e->key())) {
             chars = plain = std::u16string(1, c);
         } else {
             QString text = e->text();
@@ -340,6 +353,24 @@ protected:
         QPainter p(this);
         p.fillRect(rect(), Qt::white);
         p.drawImage(0, 0, image_);
+    }
+
+    // Moved by the desktop (the user, a window manager placing the window):
+    // the window's frame follows, so that nothing later puts it back.
+    void moveEvent(QMoveEvent* e) override
+    {
+        QWidget::moveEvent(e);
+        if (!isWindow() || !isVisible())
+            return;
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen)
+            return;
+        const QRect area = screen->geometry();
+        const QPoint at = pos(); // the frame's top left, as move() takes it
+        const float frameHeight = kit::height(window_.frame());
+        window_.screenDidMoveWindow(
+            {static_cast<float>(at.x() - area.left()),
+             static_cast<float>(area.top() + area.height() - at.y()) - frameHeight});
     }
 
     void resizeEvent(QResizeEvent*) override
@@ -611,6 +642,7 @@ class QtWindowScreen : public WindowScreen {
 public:
     QtWindowScreen(Window& window, QWidget* container) : window_(window), widget_(new WindowWidget(window, container))
     {
+        showTitle();
         placeWindow();
     }
     // A widget inside another may have gone with its container already.
@@ -621,6 +653,11 @@ public:
         if (!visible) {
             widget_->hide();
             return;
+        }
+        if (widget_->isVisible()) {
+            if (widget_->isMinimized())
+                widget_->showNormal();
+            widget_->raise();
         }
         widget_->show();
         // Without a window manager nothing keeps the floating panels above
@@ -650,11 +687,22 @@ public:
         widget_->setWindowIcon(QIcon(QPixmap::fromImage(image)));
     }
 
+    void showTitle() override
+    {
+        if (widget_->isWindow())
+            widget_->setWindowTitle(QString::fromStdString(window_.screenTitle()));
+    }
+
+    void activate() override
+    {
+        if (widget_->isWindow() && widget_->isVisible() && !widget_->isActiveWindow())
+            widget_->activateWindow();
+    }
+
     void placeWindow() override
     {
         Rect r = window_.contentRect();
         if (widget_->isWindow()) {
-            widget_->setWindowTitle(QString::fromStdString(window_.title()));
             // Screen coordinates run up from the bottom of the main screen;
             // Qt's down from its top, to the frame's top left.
             if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -733,6 +781,7 @@ void WindowScreen::startScreen()
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) && std::strcmp(platformName(), "offscreen") != 0 &&
         std::strcmp(platformName(), "minimal") != 0)
         setAlertHandler(std::make_shared<PanelAlertHandler>());
+    installXWindowSetup();
 }
 
 void WindowScreen::setActivationHandler(std::function<void()> handler)

@@ -45,9 +45,16 @@ public:
     static std::unique_ptr<WindowScreen> create(Window& window, QWidget* container = nullptr);
     virtual ~WindowScreen() = default;
 
+    // Shown in front of the program's other windows (a window shown
+    // already comes to the front), or hidden.
     virtual void show(bool visible) = 0;
-    // Title, position and size follow the window.
+    // Position and size follow the window.
     virtual void placeWindow() = 0;
+    // The title follows the window, with the edited mark when its document
+    // is edited.
+    virtual void showTitle() = 0;
+    // The window takes the keyboard on the desktop.
+    virtual void activate() {}
     // The window becomes its icon.
     virtual void miniaturize() {}
     // The icon the desktop shows for the window (premultiplied 0xAARRGGBB

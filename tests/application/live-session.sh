@@ -2,15 +2,19 @@
 # private X server (the test is skipped with status 77 when none starts), a
 # work folder with private session, config and home folders removed at exit,
 # and the helpers fail, waitFor, gone and click. Sets WORK and DISPLAY; the
-# test sets APP_PID (and SOURCE_PID) to have them stopped at exit.
+# test sets APP_PID (and SOURCE_PID) to have them stopped at exit. With
+# SCRIVLY_LIVE_WM=openbox the session runs that window manager (skipped with
+# 77 when it is not installed).
 WORK=$(mktemp -d /tmp/scrivly-live.XXXXXX)
 mkdir -p "$WORK/run" "$WORK/config" "$WORK/home" "$WORK/docs"
 chmod 700 "$WORK/run"
 XVFB_PID=
 APP_PID=
 SOURCE_PID=
+WM_PID=
 cleanup() {
     [ -n "$SOURCE_PID" ] && kill "$SOURCE_PID" 2>/dev/null
+    [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     rm -rf "$WORK"
@@ -39,6 +43,18 @@ for attempt in 1 2 3; do
 done
 [ -n "$XVFB_PID" ] || { echo "SKIP: Xvfb did not start: $(cat "$WORK/xvfb.log")"; exit 77; }
 export XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config" HOME="$WORK/home" QT_QPA_PLATFORM=xcb
+if [ -n "${SCRIVLY_LIVE_WM:-}" ]; then
+    command -v "$SCRIVLY_LIVE_WM" >/dev/null 2>&1 || { echo "SKIP: $SCRIVLY_LIVE_WM is not installed"; exit 77; }
+    "$SCRIVLY_LIVE_WM" >"$WORK/wm.log" 2>&1 &
+    WM_PID=$!
+    # The window manager is in charge once it names itself on the root.
+    for i in $(seq 1 200); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+        sleep 0.1
+    done
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" ||
+        { echo "FAIL: $SCRIVLY_LIVE_WM did not start: $(cat "$WORK/wm.log")"; exit 1; }
+fi
 # The program's behaviour is tested here; leaks are the unit tests' concern.
 export ASAN_OPTIONS=detect_leaks=0
 cd "$WORK/docs"

@@ -1,8 +1,8 @@
 // What a document file holds, for scripts that drive the program:
 //
 //   docshow text <document>
-//       prints the words of every flow, a space between words, each
-//       paragraph on a line of its own;
+//       prints the words of every flow (UTF-8), a space between words,
+//       each paragraph on a line of its own;
 //   docshow compare <document> <screen.ppm> <differences.png>
 //       draws the first page with the screen back end at zoom 1, finds it
 //       in the screenshot (a window showing that page at zoom 1), and
@@ -14,6 +14,7 @@
 // error), 2 for wrong arguments.
 
 #include "app/ScrivlyDocument.h"
+#include "core/Encoding.h"
 #include "document/DocumentFiles.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
@@ -128,7 +129,7 @@ int main(int argc, char** argv)
         return 1;
     }
     if (mode == "text") {
-        std::fputs(textOf(*document).c_str(), stdout);
+        std::fputs(kit::toUTF8(kit::Encoding::NeXTSTEP, textOf(*document)).c_str(), stdout);
         return 0;
     }
 
