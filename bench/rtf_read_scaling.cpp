@@ -112,18 +112,21 @@ Program& program()
 
 struct Result {
     double ms = 0;
-    double cpu = 0; // processor ms
+    double cpu = 0;     // processor ms
+    double closeMs = 0; // the document's tear-down afterwards, untimed above
     long words = 0;
     int pages = 0;
     bool ok = false;
 };
 
 // Reads the RTF into a new document as an opened file's text is read: the
-// import alone, timed. The document's words and pages afterwards.
+// import alone, timed. The document's words and pages afterwards; its
+// tear-down timed apart.
 Result readInto(const std::shared_ptr<const std::string>& rtf)
 {
     (void)program();
-    BenchDocument target("bench-rtf-read-scaling-doc");
+    auto made = std::make_unique<BenchDocument>("bench-rtf-read-scaling-doc");
+    BenchDocument& target = *made;
     target.makeDocument();
     target.document->setActiveTextItem(target.first);
     Result r;
@@ -136,11 +139,15 @@ Result readInto(const std::shared_ptr<const std::string>& rtf)
     r.cpu = cpuMs() - cpuStart;
     r.pages = target.document->numPages();
     r.words = wordsShown(*target.text);
+    const auto closing = std::chrono::steady_clock::now();
+    made.reset();
+    r.closeMs = msSince(closing);
     return r;
 }
 
 // Opens the file through the program's open route, its window offscreen,
-// up to the first page drawn. The document is closed afterwards, untimed.
+// up to the first page drawn. The document is closed afterwards, timed
+// apart.
 Result openFile(const std::string& path)
 {
     Program& p = program();
@@ -159,7 +166,9 @@ Result openFile(const std::string& path)
     for (TextFlow* flow : document->flows())
         r.words += wordsShown(*flow);
     document->setEdited(false);
+    const auto closing = std::chrono::steady_clock::now();
     document->close(nullptr);
+    r.closeMs = msSince(closing);
     return r;
 }
 
@@ -325,6 +334,7 @@ const Input* inputFor(const std::string& writer, int size)
 struct Cold {
     double ms = 0;
     double cpu = 0;
+    double closeMs = 0;
     long words = -1;
     int pages = 0;
     long baseKB = 0; // peak resident set before the read (the program set up)
@@ -346,8 +356,9 @@ bool runFresh(const char* mode, const std::string& path, Cold& cold)
     char line[512];
     bool read = false;
     while (std::fgets(line, sizeof line, pipe))
-        if (std::sscanf(line, "ms=%lf words=%ld pages=%d base_kb=%ld peak_kb=%ld cpu_ms=%lf", &cold.ms,
-                        &cold.words, &cold.pages, &cold.baseKB, &cold.peakKB, &cold.cpu) == 6)
+        if (std::sscanf(line, "ms=%lf words=%ld pages=%d base_kb=%ld peak_kb=%ld cpu_ms=%lf close_ms=%lf",
+                        &cold.ms, &cold.words, &cold.pages, &cold.baseKB, &cold.peakKB, &cold.cpu,
+                        &cold.closeMs) == 7)
             read = true;
     return pclose(pipe) == 0 && read;
 }
@@ -369,8 +380,8 @@ int freshMain(const std::string& mode, const std::string& path)
     }
     if (!r.ok)
         return 1;
-    std::printf("ms=%.3f words=%ld pages=%d base_kb=%ld peak_kb=%ld cpu_ms=%.3f\n", r.ms, r.words, r.pages, base,
-                maxRSSKilobytes(), r.cpu);
+    std::printf("ms=%.3f words=%ld pages=%d base_kb=%ld peak_kb=%ld cpu_ms=%.3f close_ms=%.3f\n", r.ms, r.words,
+                r.pages, base, maxRSSKilobytes(), r.cpu, r.closeMs);
     std::fflush(stdout);
     // What is left goes with the process, but for its temporary files.
     kit::FileManager::removeFileAtPath(kit::FileManager::temporaryDirectory());
@@ -415,6 +426,8 @@ void report(benchmark::State& state, const Input& input, const Result& warm, con
     }
     state.counters["cold_ms"] = cold.ms;
     state.counters["cold_cpu_ms"] = cold.cpu;
+    state.counters["cold_close_ms"] = cold.closeMs;
+    state.counters["warm_close_ms"] = warm.closeMs;
     state.counters["warm_cpu_ms"] = warm.cpu;
     state.counters["peak_MB"] = double(cold.peakKB) / 1024.0;
     state.counters["peak_over_base_MB"] = double(cold.peakKB - cold.baseKB) / 1024.0;
