@@ -11,8 +11,12 @@
 #include "foundation/Preferences.h"
 #include "foundation/StyleSheetEntry.h"
 #include "items/Item.h"
+#include "items/TextItem.h"
+#include "text/TextFlow.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -47,6 +51,43 @@ std::vector<LayoutDocument::NumberingLevel> defaultNumbering()
         record.suffix = levels[i].suffix;
     }
     return table;
+}
+
+// The columns that go with the document's pages and master items (nothing
+// else keeps them) leave their flows together: each flow forgets them all in
+// one pass over its text, where a column going alone searches it each time,
+// which would make emptying a long document take time in the square of its
+// length.
+void releaseColumnsTogether(const std::vector<std::shared_ptr<Item>>& masters,
+                            const std::vector<std::unique_ptr<Page>>& pages)
+{
+    std::vector<std::pair<TextFlow*, TextItem*>> going;
+    auto take = [&going](const std::shared_ptr<Item>& item) {
+        auto* column = dynamic_cast<TextItem*>(item.get());
+        if (column && column->flow() && item.use_count() == 1)
+            going.emplace_back(column->flow(), column);
+    };
+    for (const auto& item : masters)
+        take(item);
+    for (const auto& page : pages)
+        for (const auto& item : page->pageItems())
+            take(item);
+    std::sort(going.begin(), going.end(), [](const auto& a, const auto& b) {
+        return std::less<>()(a.first, b.first) || (a.first == b.first && std::less<>()(a.second, b.second));
+    });
+    std::vector<const TextItem*> columns;
+    for (std::size_t from = 0; from < going.size();) {
+        TextFlow* flow = going[from].first;
+        columns.clear();
+        std::size_t to = from;
+        for (; to < going.size() && going[to].first == flow; ++to)
+            columns.push_back(going[to].second);
+        flow->forgetItems(columns);
+        // The flow may go with its last column.
+        for (std::size_t k = from; k < to; ++k)
+            going[k].second->leaveForgettingFlow();
+        from = to;
+    }
 }
 
 } // namespace
@@ -142,6 +183,7 @@ void LayoutDocument::emptyDocument()
     displayedOfIndex_.clear();
     reachOfEntry_.clear();
     pagesCollapsed_.clear();
+    releaseColumnsTogether(theMasterItems_, pages_);
     theMasterItems_.clear();
     masterGuides_.clear();
     if (releaseRetired_)

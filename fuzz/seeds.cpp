@@ -154,6 +154,60 @@ private:
     float version_;
 };
 
+// A word as files from 2.2 up to 2.23 store it: measures, hyphen points and
+// styles of its own, written by the stored form's rules.
+class TextWordBefore223 : public kit::Object {
+public:
+    explicit TextWordBefore223(std::string letters) : letters_(std::move(letters)) {}
+    std::string className() const override { return "TextWord"; }
+    void encodeWithCoder(kit::Coder& coder) const override
+    {
+        const short length = short(letters_.size()), hyphens = 3, styled = 1;
+        coder.encodeValuesOfObjCTypes("*sssssfs", letters_.c_str(), length, short(2), short(0), hyphens, short(0),
+                                      2.5f, styled);
+        coder.encodeRect(kit::makeRect(72, 100, 6.0f * float(length), 12));
+        coder.encodeObject(nullptr);
+        const std::vector<float> widths(letters_.size(), 6.0f);
+        coder.encodeArrayOfObjCType("f", widths.size(), widths.data());
+        const short points[] = {2, 6, 7};
+        coder.encodeArrayOfObjCType("s", 3, points);
+        StyleCharBefore30 style;
+        for (short i = 0; i < length; ++i)
+            coder.encodeObject(i == 0 ? &style : nullptr);
+    }
+
+private:
+    std::string letters_;
+};
+
+// A word as files before 2.2 store it (from 0.96 on).
+class TextWordBefore22 : public kit::Object {
+public:
+    explicit TextWordBefore22(std::string letters) : letters_(std::move(letters)) {}
+    std::string className() const override { return "TextWord"; }
+    void encodeWithCoder(kit::Coder& coder) const override
+    {
+        const int length = int(letters_.size()), hyphens = 2;
+        coder.encodeValuesOfObjCTypes("*", letters_.c_str());
+        coder.encodeValuesOfObjCTypes("ii", length, 0);
+        coder.encodeValuesOfObjCTypes("ii", 1, 0);
+        coder.encodeValuesOfObjCTypes("i", hyphens);
+        coder.encodeValuesOfObjCTypes("s", short(0));
+        for (int point : {3, 5})
+            coder.encodeValuesOfObjCTypes("i", point);
+        for (int i = 0; i < length; ++i)
+            coder.encodeValuesOfObjCTypes("f", 6.0f);
+        kit::Object* paragraph = nullptr;
+        coder.encodeValuesOfObjCTypes("@", paragraph);
+        coder.encodeRect(kit::makeRect(0, 0, 6.0f * float(length), 12));
+        coder.encodeValuesOfObjCTypes("f", 2.0f);
+        coder.encodeValuesOfObjCTypes("s", short(0));
+    }
+
+private:
+    std::string letters_;
+};
+
 void values()
 {
     kit::String s("Scrivly");
@@ -235,6 +289,15 @@ void itemsAndWords()
     big->setFont(kit::Font::fontWithName("Times-Roman", 20));
     word.addCharStyle(std::move(big), 2);
     archive("text-word", word);
+    // Longer than a word keeps inside itself, styled at both ends.
+    TextWord longWord(std::string(300, 'w').c_str());
+    longWord.addCharStyle(std::make_unique<StyleChar>(), 0);
+    longWord.addCharStyle(std::make_unique<StyleChar>(), 300);
+    archive("text-word-long", longWord);
+    archiveOld("old-2.2-text-word", TextWordBefore223("hyphenation"), 2);
+    archiveOld("old-2.2-text-word-long", TextWordBefore223(std::string(40, 'x')), 2);
+    archiveOld("old-2.1-text-word", TextWordBefore22("paragraphs"), 1);
+    archiveOld("old-2.1-text-word-long", TextWordBefore22(std::string(40, 'y')), 1);
     for (int type : {1, 5, 7, 102, 201}) {
         TextWordSpecial special(type);
         special.setTab(3, 72, '.');

@@ -49,9 +49,10 @@ TextItem::~TextItem()
         nextColumn_ = nullptr;
     if (prevUnchecked_)
         prevColumn_ = nullptr;
+    // Either way the flow forgets the column, once.
     if (!disconnected_)
         removeFromTextFlowAndRecompute(false);
-    if (flow_)
+    else if (flow_)
         flow_->forgetItem(this);
     stopWaitingForFlow();
 }
@@ -183,6 +184,19 @@ void TextItem::removeFromTextFlowAndRecompute(bool recompute)
         flow_->forgetItem(this);
     disconnected_ = true;
     changed_ = true;
+}
+
+void TextItem::leaveForgettingFlow()
+{
+    TextItem* previous = prevColumn_.get();
+    TextItem* next = nextColumn_.get();
+    if (previous && previous->nextColumn_ == this)
+        previous->nextColumn_ = next;
+    if (next && next->prevColumn_ == this)
+        next->prevColumn_ = previous;
+    disconnected_ = true;
+    changed_ = true;
+    flow_.reset();
 }
 
 bool TextItem::relinkInTextFlow()

@@ -140,6 +140,10 @@ public:
     // A column that cannot go back into its chain takes an empty flow of
     // its own.
     void takeEmptyFlow();
+    // The column goes with the other columns of its flow, which has already
+    // forgotten them all (TextFlow::forgetItems): it leaves its chain and
+    // lets go of the flow without the flow searching its text for it again.
+    void leaveForgettingFlow();
     // Makes the column the next one and its flow's text follow this flow's.
     void joinColumn(TextItem* column);
     // Cuts the chain after this column; the columns cut off share a new,

@@ -11,7 +11,9 @@
 
 #include "items/TextItem.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 TextFlow::TextFlow()
     : paragraphStyle_(std::make_unique<StyleParagraph>())
@@ -526,6 +528,16 @@ void TextFlow::forgetItem(const TextItem* column)
         firstTextItem_ = nullptr;
     for (const auto& paragraph : paragraphList_)
         paragraph->forgetItem(column);
+}
+
+void TextFlow::forgetItems(std::span<const TextItem* const> columns)
+{
+    std::vector<const TextItem*> sorted(columns.begin(), columns.end());
+    std::sort(sorted.begin(), sorted.end(), std::less<>());
+    if (std::binary_search(sorted.begin(), sorted.end(), firstTextItem_, std::less<>()))
+        firstTextItem_ = nullptr;
+    for (const auto& paragraph : paragraphList_)
+        paragraph->forgetItems(sorted);
 }
 
 void TextFlow::resolveInDocument(TextDocument* document)

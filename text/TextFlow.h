@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,9 @@ public:
     void dirtyInItem(const TextItem* column);
     // A column is going away: no paragraph may keep pointing at it.
     void forgetItem(const TextItem* column);
+    // Many columns are going together: one pass over the paragraphs forgets
+    // them all (each column's own forgetItem is a pass of its own).
+    void forgetItems(std::span<const TextItem* const> columns);
     // After reading: every word reconnects to what it refers to in the document.
     void resolveInDocument(TextDocument* document);
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 TextParagraph::PrepareForAddByteHook& TextParagraph::prepareForAddByteHook()
 {
@@ -76,6 +77,14 @@ void TextParagraph::forgetItem(const TextItem* item)
     for (TextItem** field : {&currentItem_, &firstItem_, &lastItem_, &prevParaLastItem_, &firstDirtyItem_,
                              &lastDirtyItem_})
         if (*field == item)
+            *field = nullptr;
+}
+
+void TextParagraph::forgetItems(std::span<const TextItem* const> sorted)
+{
+    for (TextItem** field : {&currentItem_, &firstItem_, &lastItem_, &prevParaLastItem_, &firstDirtyItem_,
+                             &lastDirtyItem_})
+        if (*field && std::binary_search(sorted.begin(), sorted.end(), *field, std::less<>()))
             *field = nullptr;
 }
 

@@ -86,6 +86,8 @@ public:
     void setLastItem(TextItem* item) { lastItem_ = item; }
     // Forgets the column wherever the paragraph refers to it.
     void forgetItem(const TextItem* item);
+    // Forgets every column of the list (sorted by std::less).
+    void forgetItems(std::span<const TextItem* const> sorted);
 
     // ---- Vertical extent as the layout leaves it.
     const kit::Rect& box() const { return box_; }

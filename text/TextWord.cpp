@@ -12,6 +12,10 @@
 #include <cstdio>
 #include <cstring>
 
+// A document holds a word for every few letters: a word of up to ten
+// letters is one allocation of 256 bytes in a 64-bit build.
+static_assert(sizeof(void*) != 8 || sizeof(TextWord) <= 248, "a short word no longer fits its allocation");
+
 namespace {
 
 Preferences* preferences() { return Main ? Main->preferences() : nullptr; }
@@ -65,7 +69,6 @@ TextWord* TextWord::initWithText(const char* text, kit::Font* font)
     maxWordPiece_ = 1;
     numWordPieces_ = 1;
     hyphenCount_ = -1;
-    hyphenList_.clear();
     Preferences* p = preferences();
     langId_ = p ? static_cast<short>(p->languageId()) : 0;
     setText(text);
@@ -93,12 +96,13 @@ std::unique_ptr<TextWord> TextWord::copy() const
 void TextWord::allocateBuffers(int capacity)
 {
     maxlength_ = static_cast<short>(capacity);
-    text_.assign(std::size_t(capacity), 0);
-    widths_.assign(std::size_t(capacity), 0.0f);
-    screenWidths_.assign(std::size_t(capacity), 0.0f);
+    letters_.reserve(capacity, 0);
+    // The points went with the letters.
+    if (hyphenCount_ > 0)
+        hyphenCount_ = -1;
     if (hasStyles()) {
-        styles_.clear();
-        styles_.resize(std::size_t(capacity));
+        styles_->clear();
+        styles_->resize(std::size_t(capacity));
     }
 }
 
@@ -107,17 +111,12 @@ void TextWord::growCapacityBy(int n)
     if (n <= 0)
         return;
     const int capacity = std::min<int>(maxlength_ + n, WholeWord);
-    const std::size_t size = std::size_t(capacity);
-    text_.resize(size, 0);
-    widths_.resize(size, 0.0f);
-    screenWidths_.resize(size, 0.0f);
+    // Every entry after the terminator is zero; the hyphen points lie
+    // before it.
+    letters_.reserve(capacity, std::min<int>(length_ + 1, maxlength_));
     if (hasStyles())
-        styles_.resize(size);
+        styles_->resize(std::size_t(capacity));
     maxlength_ = static_cast<short>(capacity);
-    for (std::size_t i = std::size_t(length_) + 1; i < size; ++i) {
-        text_[i] = 0;
-        widths_[i] = screenWidths_[i] = 0.0f;
-    }
 }
 
 void TextWord::ensureCapacity(int entries)
@@ -159,23 +158,28 @@ void TextWord::storeText(const char* s, std::size_t n)
 {
     if (n > std::size_t(MaxWordLength))
         kit::Exception::raise(kit::RangeException, "a word of " + std::to_string(n) + " characters is too long");
-    const bool own = !text_.empty() && s == text();
-    if (text_.empty())
+    const bool own = maxlength_ > 0 && s == text();
+    if (maxlength_ == 0)
         allocateBuffers(int(n) + 2);
     else
         ensureCapacity(int(n) + 2);
+    unsigned char* t = textBuffer();
     if (!own)
-        std::memcpy(text_.data(), s, n);
+        std::memcpy(t, s, n);
+    // A shorter text leaves no widths of the old one after its end.
+    if (int(n) < length_) {
+        std::fill(widthBuffer() + n + 1, widthBuffer() + maxlength_, 0.0f);
+        std::fill(screenWidthBuffer() + n + 1, screenWidthBuffer() + maxlength_, 0.0f);
+    }
     length_ = static_cast<short>(n);
-    std::fill(text_.begin() + std::ptrdiff_t(n), text_.end(), 0);
+    std::fill(t + n, t + maxlength_, 0);
 
     if (length_ > 0 && smartPunctuationOn()) {
-        unsigned char* t = text_.data();
         const bool ligatures = paragraph_ && paragraph_->ligatures();
         auto removeAt = [&](int at) {
             std::memmove(t + at, t + at + 1, std::size_t(length_ - at));
             if (hasStyles())
-                std::move(styles_.begin() + at + 1, styles_.begin() + length_ + 1, styles_.begin() + at);
+                std::move(styles_->begin() + at + 1, styles_->begin() + length_ + 1, styles_->begin() + at);
             --length_;
             t[length_ + 1] = 0;
         };
@@ -236,30 +240,28 @@ void TextWord::setLangId(short id)
     invalidateHyphens();
 }
 
-void TextWord::invalidateHyphens()
-{
-    hyphenList_.clear();
-    hyphenCount_ = -1;
-}
+void TextWord::invalidateHyphens() { hyphenCount_ = -1; }
 
 // ---- Styles.
 
 StyleChar* TextWord::styleAt(int offset) const
 {
-    if (!hasStyles() || offset < 0 || offset >= int(styles_.size()))
+    if (!hasStyles() || offset < 0 || offset >= int(styles_->size()))
         return nullptr;
-    return styles_[std::size_t(offset)].get();
+    return (*styles_)[std::size_t(offset)].get();
 }
 
 std::vector<std::unique_ptr<StyleChar>>& TextWord::createStylesIfNeeded()
 {
-    if (styles_.empty()) {
-        styles_.resize(std::size_t(std::max<int>(maxlength_, 1)));
+    if (!hasStyles()) {
+        if (!styles_)
+            styles_ = std::make_unique<std::vector<std::unique_ptr<StyleChar>>>();
+        styles_->resize(std::size_t(std::max<int>(maxlength_, 1)));
         // The paragraph's index of the words that hold styles must see it.
         if (paragraph_)
             paragraph_->noteWordsChangedFrom(0);
     }
-    return styles_;
+    return *styles_;
 }
 
 void TextWord::addCharStyle(std::unique_ptr<StyleChar> style, int offset)
@@ -274,15 +276,15 @@ StyleChar* TextWord::lastStyle() const
     if (!hasStyles())
         return nullptr;
     for (int i = length_; i >= 0; --i)
-        if (styles_[std::size_t(i)])
-            return styles_[std::size_t(i)].get();
+        if ((*styles_)[std::size_t(i)])
+            return (*styles_)[std::size_t(i)].get();
     return nullptr;
 }
 
 void TextWord::stripTrailingStyle()
 {
     if (hasStyles())
-        styles_[std::size_t(length_)].reset();
+        (*styles_)[std::size_t(length_)].reset();
 }
 
 StyleChar* TextWord::styleInForce(int letter, bool* metSymbol) const
@@ -345,7 +347,7 @@ void TextWord::addByte(unsigned char c, bool recompute)
     }
     if (maxlength_ <= length_ + 2)
         growCapacityBy(std::max<int>(std::min<int>(maxlength_, 4), length_ + 3 - maxlength_));
-    unsigned char* t = text_.data();
+    unsigned char* t = textBuffer();
     const int ip = insertPoint_;
     if (smartPunctuationOn()) {
         if (c == '.' && ip >= length_ && ip > 0 && isDoubleQuote(t[ip - 1])) {
@@ -374,16 +376,16 @@ void TextWord::addByte(unsigned char c, bool recompute)
     const std::size_t tail = std::size_t(length_ - ip);
     std::memmove(t + at + 1, t + at, tail + 1);
     if (hasStyles())
-        std::move_backward(styles_.begin() + std::ptrdiff_t(at), styles_.begin() + length_ + 1,
-                           styles_.begin() + length_ + 2);
+        std::move_backward(styles_->begin() + std::ptrdiff_t(at), styles_->begin() + length_ + 1,
+                           styles_->begin() + length_ + 2);
     if (!recompute && !importGate()) {
-        std::memmove(widths_.data() + at + 1, widths_.data() + at, tail * sizeof(float));
-        std::memmove(screenWidths_.data() + at + 1, screenWidths_.data() + at, tail * sizeof(float));
+        std::memmove(widthBuffer() + at + 1, widthBuffer() + at, tail * sizeof(float));
+        std::memmove(screenWidthBuffer() + at + 1, screenWidthBuffer() + at, tail * sizeof(float));
     }
     ++length_;
     t[at] = c;
     if (hasStyles())
-        styles_[at].reset();
+        (*styles_)[at].reset();
     if (recompute)
         applyTypingStyle(ip, typing, previous, metSymbol);
     ++insertPoint_;
@@ -409,7 +411,7 @@ void TextWord::addString(const char* s, bool worryAboutStyle)
     const std::size_t n = s ? std::strlen(s) : 0;
     if (n == 0) {
         if (hasStyles())
-            styles_[std::size_t(insertPoint_)].reset();
+            (*styles_)[std::size_t(insertPoint_)].reset();
         if (worryAboutStyle)
             applyTypingStyle(insertPoint_, typing, previous, metSymbol);
         return;
@@ -420,13 +422,15 @@ void TextWord::addString(const char* s, bool worryAboutStyle)
         ensureCapacity(length_ + int(n) + 3);
     const std::size_t at = std::size_t(insertPoint_);
     const std::size_t tail = std::size_t(length_) - at;
-    std::memmove(text_.data() + at + n, text_.data() + at, tail + 1);
-    std::memcpy(text_.data() + at, s, n);
+    unsigned char* t = textBuffer();
+    std::memmove(t + at + n, t + at, tail + 1);
+    std::memcpy(t + at, s, n);
     if (hasStyles()) {
-        std::move_backward(styles_.begin() + std::ptrdiff_t(at), styles_.begin() + length_ + 1,
-                           styles_.begin() + length_ + 1 + std::ptrdiff_t(n));
+        auto& styles = styleSlots();
+        std::move_backward(styles.begin() + std::ptrdiff_t(at), styles.begin() + length_ + 1,
+                           styles.begin() + length_ + 1 + std::ptrdiff_t(n));
         for (std::size_t i = at; i < at + n; ++i)
-            styles_[i].reset();
+            styles[i].reset();
     }
     length_ = static_cast<short>(length_ + int(n));
     if (worryAboutStyle)
@@ -442,22 +446,25 @@ void TextWord::deleteFrom(int a, int b)
     a = std::max(a, 0);
     b = std::min(b, length_ - 1);
     for (int count = b - a + 1; count > 0 && a < length_; --count) {
-        unsigned char* t = text_.data();
+        unsigned char* t = textBuffer();
+        float* w = widthBuffer();
+        float* sw = screenWidthBuffer();
         const std::size_t at = std::size_t(a);
         if (hasStyles()) {
-            if (styles_[at] && !styles_[at + 1])
-                styles_[at + 1] = std::move(styles_[at]);
-            styles_[at].reset();
-            std::move(styles_.begin() + a + 1, styles_.begin() + length_ + 1, styles_.begin() + a);
-            styles_[std::size_t(length_)].reset();
+            auto& styles = styleSlots();
+            if (styles[at] && !styles[at + 1])
+                styles[at + 1] = std::move(styles[at]);
+            styles[at].reset();
+            std::move(styles.begin() + a + 1, styles.begin() + length_ + 1, styles.begin() + a);
+            styles[std::size_t(length_)].reset();
         }
         const std::size_t tail = std::size_t(length_) - at; // includes the NUL
         std::memmove(t + at, t + at + 1, tail);
-        std::memmove(widths_.data() + at, widths_.data() + at + 1, (tail - 1) * sizeof(float));
-        std::memmove(screenWidths_.data() + at, screenWidths_.data() + at + 1, (tail - 1) * sizeof(float));
+        std::memmove(w + at, w + at + 1, (tail - 1) * sizeof(float));
+        std::memmove(sw + at, sw + at + 1, (tail - 1) * sizeof(float));
         --length_;
         t[length_] = 0;
-        widths_[std::size_t(length_)] = screenWidths_[std::size_t(length_)] = 0.0f;
+        w[length_] = sw[length_] = 0.0f;
     }
     insertPoint_ = static_cast<short>(std::min<int>(a, length_));
     invalidateHyphens();
@@ -470,7 +477,7 @@ void TextWord::deleteLeft()
         std::fputs("TextWord: shouldn't be here; deleteLeft:0\n", stderr);
         return;
     }
-    unsigned char& before = text_[std::size_t(insertPoint_ - 1)];
+    unsigned char& before = textBuffer()[insertPoint_ - 1];
     if (paragraph_ && paragraph_->ligatures() && (before == TextFiLigature || before == TextFlLigature)) {
         before = 'f';
         setHyphens();
@@ -486,7 +493,7 @@ void TextWord::deleteRight()
         std::fputs("TextWord: shouldn't be here; deleteRight:MAX\n", stderr);
         return;
     }
-    unsigned char& at = text_[std::size_t(insertPoint_)];
+    unsigned char& at = textBuffer()[insertPoint_];
     if (paragraph_ && paragraph_->ligatures() && (at == TextFiLigature || at == TextFlLigature)) {
         at = at == TextFiLigature ? 'i' : 'l';
         setHyphens();
@@ -500,7 +507,7 @@ TextWord* TextWord::transposeCurrent()
 {
     if (insertPoint_ <= 0 || insertPoint_ >= length_)
         return nullptr;
-    std::swap(text_[std::size_t(insertPoint_ - 1)], text_[std::size_t(insertPoint_)]);
+    std::swap(textBuffer()[insertPoint_ - 1], textBuffer()[insertPoint_]);
     setHyphens();
     computeWithStyle(nullptr);
     return this;
@@ -508,10 +515,10 @@ TextWord* TextWord::transposeCurrent()
 
 void TextWord::stripTrailingSpaces()
 {
-    while (length_ > 0 && text_[std::size_t(length_ - 1)] == ' ') {
+    while (length_ > 0 && textBuffer()[length_ - 1] == ' ') {
         --length_;
-        text_[std::size_t(length_)] = 0;
-        widths_[std::size_t(length_)] = screenWidths_[std::size_t(length_)] = 0.0f;
+        textBuffer()[length_] = 0;
+        widthBuffer()[length_] = screenWidthBuffer()[length_] = 0.0f;
     }
     if (insertPoint_ > length_)
         insertPoint_ = length_;
@@ -523,10 +530,10 @@ void TextWord::adjustLigaturesFrom(int a, int b)
     a = std::max(a, 0);
     if (!paragraph_ || !paragraph_->ligatures()) {
         for (int i = a; i < b - 1 && i < length_; ++i) {
-            unsigned char c = text_[std::size_t(i)];
+            unsigned char c = textBuffer()[i];
             if (c != TextFiLigature && c != TextFlLigature)
                 continue;
-            text_[std::size_t(i)] = 'f';
+            textBuffer()[i] = 'f';
             insertPoint_ = static_cast<short>(i + 1);
             addByte(c == TextFiLigature ? 'i' : 'l', true);
             ++b;
@@ -536,9 +543,10 @@ void TextWord::adjustLigaturesFrom(int a, int b)
     for (bool again = true; again;) {
         again = false;
         for (int i = a; i <= b - 2 && i + 1 < length_; ++i) {
-            const unsigned char next = text_[std::size_t(i + 1)];
-            if (text_[std::size_t(i)] == 'f' && (next == 'i' || next == 'l')) {
-                text_[std::size_t(i)] = next == 'i' ? TextFiLigature : TextFlLigature;
+            unsigned char* t = textBuffer();
+            const unsigned char next = t[i + 1];
+            if (t[i] == 'f' && (next == 'i' || next == 'l')) {
+                t[i] = next == 'i' ? TextFiLigature : TextFlLigature;
                 deleteFrom(i + 1, i + 1);
                 --b;
                 again = true;
@@ -556,10 +564,10 @@ void TextWord::convertCase(int mode, int a, int b)
     b = std::min(b, int(length_));
     const bool ligatures = paragraph_ && paragraph_->ligatures();
     for (int i = a; i < b && i < length_; ++i) {
-        unsigned char& c = text_[std::size_t(i)];
+        unsigned char& c = textBuffer()[i];
         bool upper = mode == 1;
         if (mode == 3)
-            upper = i == 0 || (i == 1 && kit::isPunct(text_[0]));
+            upper = i == 0 || (i == 1 && kit::isPunct(textBuffer()[0]));
         if (upper && ligatures && (c == TextFiLigature || c == TextFlLigature) && (mode == 1 || mode == 3)) {
             const unsigned char second = c == TextFiLigature ? 'i' : 'l';
             c = 'F';
@@ -599,13 +607,13 @@ TextWord* TextWord::breakAt(int k, bool recompute)
     if (hasStyles()) {
         auto& theirs = word->createStylesIfNeeded();
         for (int i = k; i <= length_; ++i)
-            theirs[std::size_t(i - k)] = std::move(styles_[std::size_t(i)]);
+            theirs[std::size_t(i - k)] = std::move((*styles_)[std::size_t(i)]);
     }
     if (k < length_) {
-        text_[std::size_t(k)] = 0;
+        textBuffer()[k] = 0;
         length_ = static_cast<short>(k);
-        std::fill(widths_.begin() + k, widths_.end(), 0.0f);
-        std::fill(screenWidths_.begin() + k, screenWidths_.end(), 0.0f);
+        std::fill(widthBuffer() + k, widthBuffer() + maxlength_, 0.0f);
+        std::fill(screenWidthBuffer() + k, screenWidthBuffer() + maxlength_, 0.0f);
         if (insertPoint_ > length_)
             insertPoint_ = length_;
         TextParagraph* keep = paragraph_;
@@ -638,10 +646,10 @@ void TextWord::append(TextWord* other)
     ensureCapacity(std::max<int>(total, other->length_) + 2);
     if (other->hasStyles())
         createStylesIfNeeded();
-    std::memcpy(text_.data() + length_, other->text_.data(), std::size_t(other->length_) + 1);
+    std::memcpy(textBuffer() + length_, other->textBuffer(), std::size_t(other->length_) + 1);
     if (other->hasStyles())
         for (int i = 0; i <= other->length_; ++i)
-            styles_[std::size_t(length_ + i)] = std::move(other->styles_[std::size_t(i)]);
+            styleSlots()[std::size_t(length_ + i)] = std::move(other->styleSlots()[std::size_t(i)]);
     length_ = static_cast<short>(total);
     if (other->paragraph_)
         other->paragraph_->removeWord(other); // other is gone from here on
@@ -656,13 +664,13 @@ void TextWord::append(TextWord* other)
 void TextWord::setWidthOfChar(float w, int i)
 {
     if (validIndex(i))
-        widths_[std::size_t(i)] = w;
+        widthBuffer()[i] = w;
 }
 
 void TextWord::setScreenWidthOfChar(float w, int i)
 {
     if (validIndex(i))
-        screenWidths_[std::size_t(i)] = w;
+        screenWidthBuffer()[i] = w;
 }
 
 // ---- Export.

@@ -7,6 +7,7 @@
 
 #include "core/Geometry.h"
 #include "core/Object.h"
+#include "text/TextWordStorage.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,40 +25,6 @@ class StyleChar;
 class TextItem;
 class TextParagraph;
 struct Paint;
-
-// One line's share of a word.
-struct WordPiece {
-    float x = 0;          // printer x origin
-    float y = 0;          // baseline y
-    float width = 0;      // printer width
-    float height = 0;     // height of the piece's text
-    float lineStart = 0;  // top of the line box
-    float lineHeight = 0; // height of that line
-    float screenX = 0;
-    float screenWidth = 0;
-    int lastChar = -1;    // offset of the last character; -1 runs to the end
-};
-
-// A word's pieces, never fewer than one. The first lives in the word itself:
-// nearly every word lies on one line, and moving text walks every word, so
-// its position is kept where the word's own fields already are.
-class WordPieceList {
-public:
-    std::size_t size() const { return 1 + more_.size(); }
-    WordPiece& operator[](std::size_t i) { return i == 0 ? first_ : more_[i - 1]; }
-    const WordPiece& operator[](std::size_t i) const { return i == 0 ? first_ : more_[i - 1]; }
-    // Sizes below one keep the first piece.
-    void resize(std::size_t n) { more_.resize(n > 1 ? n - 1 : 0); }
-    void assign(std::size_t n, const WordPiece& piece)
-    {
-        first_ = piece;
-        more_.assign(n > 1 ? n - 1 : 0, piece);
-    }
-
-private:
-    WordPiece first_{};
-    std::vector<WordPiece> more_;
-};
 
 // Codes of the documents' set the word makes or recognises.
 inline constexpr unsigned char TextFiLigature = 0xAE;
@@ -118,7 +85,7 @@ public:
     // Null is empty text. Throws kit::Exception (range) for a text longer
     // than MaxWordLength: split it with splitIntoWordTexts first.
     virtual void setText(const char* text);
-    const char* text() const { return reinterpret_cast<const char*>(text_.data()); }
+    const char* text() const { return reinterpret_cast<const char*>(letters_.text()); }
     virtual int length() const { return length_; }
     // The stored count, whatever a subclass counts for the flow.
     short textLength() const { return length_; }
@@ -127,7 +94,7 @@ public:
     // character through it.
     int plainByteAt(int index) const
     {
-        return plain_ && unsigned(index) < unsigned(length_) ? int(text_[std::size_t(index)]) : -1;
+        return plain_ && unsigned(index) < unsigned(length_) ? int(letters_.text()[index]) : -1;
     }
     short maxlength() const { return maxlength_; }
     virtual const char* charAtIndex(int index) const;
@@ -160,8 +127,8 @@ public:
     // ---- Styles (entries owned by the word).
     virtual void addCharStyle(std::unique_ptr<StyleChar> style, int offset);
     std::vector<std::unique_ptr<StyleChar>>& createStylesIfNeeded();
-    const std::vector<std::unique_ptr<StyleChar>>* theStyles() const { return hasStyles() ? &styles_ : nullptr; }
-    bool hasStyles() const { return !styles_.empty(); }
+    const std::vector<std::unique_ptr<StyleChar>>* theStyles() const { return hasStyles() ? styles_.get() : nullptr; }
+    bool hasStyles() const { return styles_ && !styles_->empty(); }
     StyleChar* styleAt(int offset) const;
     virtual StyleChar* lastStyle() const;
     void stripTrailingStyle();
@@ -169,13 +136,13 @@ public:
     // ---- Measuring.
     // The paragraph's font is given to a style without one.
     virtual void computeWithStyle(StyleChar* style);
-    float widthOfCharAtIdx(int i) const { return validIndex(i) ? widths_[std::size_t(i)] : 0.0f; }
-    float screenWidthOfCharAtIdx(int i) const { return validIndex(i) ? screenWidths_[std::size_t(i)] : 0.0f; }
+    float widthOfCharAtIdx(int i) const { return validIndex(i) ? letters_.widths()[i] : 0.0f; }
+    float screenWidthOfCharAtIdx(int i) const { return validIndex(i) ? letters_.screenWidths()[i] : 0.0f; }
     void setWidthOfChar(float w, int i);
     void setScreenWidthOfChar(float w, int i);
-    const float* charWidthArray() const { return widths_.data(); }
-    const float* screenWidthArray() const { return screenWidths_.data(); }
-    const float* activeWidthArray() const { return usesScreenMetrics() ? screenWidths_.data() : widths_.data(); }
+    const float* charWidthArray() const { return letters_.widths(); }
+    const float* screenWidthArray() const { return letters_.screenWidths(); }
+    const float* activeWidthArray() const { return usesScreenMetrics() ? screenWidthArray() : charWidthArray(); }
     // True when hit tests, rectangles and drawing use the screen values.
     bool usesScreenMetrics() const;
     float descent() const { return descent_; }
@@ -189,7 +156,7 @@ public:
     void setHyphens();
     short hyphenCount() const { return hyphenCount_; }
     // Null when there are none.
-    const short* hyphenList() const { return hyphenList_.empty() ? nullptr : hyphenList_.data(); }
+    const short* hyphenList() const { return hyphenCount_ > 0 ? letters_.hyphens() : nullptr; }
 
     // ---- Pieces. Accessors ignore an index past the pieces (getters read
     // piece 0).
@@ -275,6 +242,13 @@ protected:
     void ensureCapacity(int entries);
     // Sets `maxlength` entries of every buffer, zero-filled.
     void allocateBuffers(int capacity);
+    // The per-letter arrays, maxlength entries each.
+    unsigned char* textBuffer() { return letters_.text(); }
+    const unsigned char* textBuffer() const { return letters_.text(); }
+    float* widthBuffer() { return letters_.widths(); }
+    float* screenWidthBuffer() { return letters_.screenWidths(); }
+    // The style array; only while hasStyles().
+    std::vector<std::unique_ptr<StyleChar>>& styleSlots() { return *styles_; }
     // The style in force before the word, as the flow sees it.
     StyleChar* styleInForce(int letter, bool* metSymbol) const;
     // Sets the style entries around a character typed with this style.
@@ -301,6 +275,9 @@ protected:
     short langId_ = 0;
     short hyphenCount_ = -1;
     short numWordPieces_ = 1;
+    bool selected_ = false;
+    // False in special words, whose length and letters are their own.
+    bool plain_ = true;
     WordPieceList wordPieceInfo_;
     // The whole word's widths as last measured (-1 before that): a word the
     // layout cut into pieces takes them back when it is whole again.
@@ -309,15 +286,11 @@ protected:
     float descent_ = 0;
     float spaceWidth_ = 0;
     float screenSpaceWidth_ = 0;
-    std::vector<unsigned char> text_;
-    std::vector<short> hyphenList_;
-    std::vector<float> widths_;
-    std::vector<float> screenWidths_;
     TextParagraph* paragraph_ = nullptr; // not retained
-    std::vector<std::unique_ptr<StyleChar>> styles_; // empty: no style array
-    bool selected_ = false;
-    // False in special words, whose length and letters are their own.
-    bool plain_ = true;
+    // nil or empty: no style array.
+    std::unique_ptr<std::vector<std::unique_ptr<StyleChar>>> styles_;
+    // text, widths, screenWidths and hyphenList (hyphenCount entries in use).
+    WordLetters letters_;
 };
 
 // Copies a NUL-terminated string with the fi and fl ligatures spelled out;

@@ -58,18 +58,18 @@ void TextWord::encodeWithCoder(kit::Coder& coder) const
     short n = 0;
     if (hasStyles())
         for (int i = 0; i <= length_; ++i)
-            n = static_cast<short>(n + (styles_[std::size_t(i)] ? 1 : 0));
+            n = static_cast<short>(n + (styleAt(i) ? 1 : 0));
     coder.encodeValuesOfObjCTypes("ss", length_, n);
-    coder.encodeArrayOfObjCType("c", std::size_t(length_) + 1, reinterpret_cast<const char*>(text_.data()));
+    coder.encodeArrayOfObjCType("c", std::size_t(length_) + 1, text());
     coder.encodeConditionalObject(paragraph_);
     if (n == 0)
         return;
     for (int i = 0; i <= length_; ++i) {
-        if (!styles_[std::size_t(i)])
+        if (!styleAt(i))
             continue;
         const short index = static_cast<short>(i);
         coder.encodeValuesOfObjCTypes("s", index);
-        coder.encodeObject(styles_[std::size_t(i)].get());
+        coder.encodeObject(styleAt(i));
     }
 }
 
@@ -85,8 +85,8 @@ kit::Object* TextWord::initWithCoder(kit::Coder& coder)
 void TextWord::readPlainWord(kit::Coder& coder)
 {
     const float v = storedVersion(coder);
-    styles_.clear();
-    hyphenList_.clear();
+    styles_.reset();
+    hyphenCount_ = -1;
     wordPieceInfo_.assign(1, WordPiece{});
     maxWordPiece_ = numWordPieces_ = 1;
     insertPoint_ = 0;
@@ -94,39 +94,42 @@ void TextWord::readPlainWord(kit::Coder& coder)
 
     auto takeLetters = [&](int length, const char* letters, std::size_t available) {
         allocateBuffers(length + 2);
-        std::memcpy(text_.data(), letters, std::min<std::size_t>(available, std::size_t(length)));
+        std::memcpy(textBuffer(), letters, std::min<std::size_t>(available, std::size_t(length)));
         // A NUL inside the stored letters ends the word there.
         length_ = static_cast<short>(::strnlen(text(), std::size_t(length)));
     };
+    // Straight into the word's own letters, which have room for the
+    // stored terminator; whatever byte that is, the word ends there.
     auto readLetterArray = [&](int length) {
         coder.checkArrayCount("c", std::size_t(length) + 1);
-        std::vector<char> letters(std::size_t(length) + 1);
-        coder.decodeArrayOfObjCType("c", letters.size(), letters.data());
-        takeLetters(length, letters.data(), std::size_t(length));
+        allocateBuffers(length + 2);
+        coder.decodeArrayOfObjCType("c", std::size_t(length) + 1, reinterpret_cast<char*>(textBuffer()));
+        textBuffer()[length] = 0;
+        length_ = static_cast<short>(::strnlen(text(), std::size_t(length)));
     };
     // Styles stored as the first `count` slots of an array, one object each.
     auto readStyleSlots = [&](short flag, int count) {
         if (flag == 0)
             return;
         coder.checkUnitCount("@", std::size_t(count));
-        createStylesIfNeeded();
+        auto& styles = createStylesIfNeeded();
         for (int i = 0; i < count; ++i) {
             std::unique_ptr<StyleChar> style = coder.decodeOwnedObject<StyleChar>();
-            if (i < int(styles_.size()))
-                styles_[std::size_t(i)] = std::move(style);
+            if (i < int(styles.size()))
+                styles[std::size_t(i)] = std::move(style);
         }
     };
     auto readWidths = [&](int count) {
         coder.checkArrayCount("f", std::size_t(count));
         std::vector<float> stored = coder.decodeVectorOfObjCType<float>("f", std::size_t(count));
-        std::copy_n(stored.begin(), std::min<std::size_t>(stored.size(), widths_.size()), widths_.begin());
+        std::copy_n(stored.begin(), std::min<std::size_t>(stored.size(), std::size_t(maxlength_)), widthBuffer());
     };
+    // Stored points are read past: they are found again from the letters.
     auto readHyphens = [&](long long count, int length) {
         if (count < 0 || count > length)
             damaged("a hyphen count of " + std::to_string(count));
-        if (count == 0)
-            return;
-        hyphenList_ = coder.decodeVectorOfObjCType<short>("s", std::size_t(count));
+        if (count > 0)
+            (void)coder.decodeVectorOfObjCType<short>("s", std::size_t(count));
     };
 
     paragraph_ = nullptr;
@@ -140,13 +143,13 @@ void TextWord::readPlainWord(kit::Coder& coder)
         checkParagraphLink(coder);
         if (n > 0) {
             coder.checkUnitCount("s", std::size_t(n));
-            createStylesIfNeeded();
+            auto& styles = createStylesIfNeeded();
             for (int i = 0; i < n; ++i) {
                 short index = 0;
                 coder.decodeValuesOfObjCTypes("s", &index);
                 if (index < 0 || index > len)
                     damaged("a style slot of " + std::to_string(index));
-                styles_[std::size_t(index)] = coder.decodeOwnedObject<StyleChar>();
+                styles[std::size_t(index)] = coder.decodeOwnedObject<StyleChar>();
             }
         }
     } else if (v >= 2.25f) {
@@ -205,11 +208,10 @@ void TextWord::readPlainWord(kit::Coder& coder)
         for (int i = 0; i < hyphens; ++i) {
             int point = 0;
             coder.decodeValuesOfObjCTypes("i", &point);
-            hyphenList_.push_back(static_cast<short>(std::clamp(point, 0, len)));
         }
         coder.checkUnitCount("f", std::size_t(len));
         for (int i = 0; i < len; ++i)
-            coder.decodeValuesOfObjCTypes("f", &widths_[std::size_t(i)]);
+            coder.decodeValuesOfObjCTypes("f", &widthBuffer()[i]);
         kit::Object* paragraph = nullptr;
         coder.decodeValuesOfObjCTypes("@", &paragraph);
         const kit::Rect r = coder.decodeRect();
@@ -225,7 +227,6 @@ void TextWord::readPlainWord(kit::Coder& coder)
         insertPoint_ = static_cast<short>(std::clamp(insert, 0, int(length_)));
     }
     // Points and measures are rebuilt when the flow recomputes its words.
-    hyphenList_.clear();
     hyphenCount_ = -1;
 }
 

@@ -68,11 +68,10 @@ void TextWord::setHyphens()
         invalidateHyphens();
         return;
     }
-    hyphenList_.clear();
     hyphenCount_ = 0;
     if (length_ <= 5)
         return;
-    const unsigned char* t = text_.data();
+    const unsigned char* t = textBuffer();
     int end = length_;
     int stripped = 0;
     while (end > 1 && isStrippable(t[end - 1])) {
@@ -126,10 +125,18 @@ void TextWord::setHyphens()
 
     // Dashes give the breaks of their own; only a word without one goes to
     // the engine. Either list comes out ascending.
+    // The list has room for one point per letter: a point past that could
+    // only repeat one.
+    short* points = letters_.hyphens();
+    int found = 0;
+    auto add = [&](int point) {
+        if (found < maxlength_)
+            points[found++] = static_cast<short>(point);
+    };
     for (int i = 0; i <= length_ - 3; ++i)
         if (isDash(t[i]))
-            hyphenList_.push_back(static_cast<short>(i + 1));
-    if (hyphenList_.empty()) {
+            add(i + 1);
+    if (found == 0) {
         hyphenate(codes, codes + count - 1);
         const int limit = length_ - stripped - 3;
         for (int p = 0; p < int(hyph_index) && p < HYPH_MAX_POINTS; ++p) {
@@ -138,8 +145,8 @@ void TextWord::setHyphens()
             if (position >= limit)
                 break;
             if (weight < 3 && position + leading + 1 <= length_)
-                hyphenList_.push_back(static_cast<short>(position + leading + 1));
+                add(position + leading + 1);
         }
     }
-    hyphenCount_ = static_cast<short>(hyphenList_.size());
+    hyphenCount_ = static_cast<short>(found);
 }

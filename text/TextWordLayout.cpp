@@ -98,8 +98,8 @@ void TextWord::measureFromStyle(StyleChar* style, bool tokenRules)
     if (importGate())
         return;
     StyleChar* start = nullptr;
-    if (hasStyles() && styles_[0] && length_ > 0)
-        start = styles_[0].get();
+    if (hasStyles() && styleSlots()[0] && length_ > 0)
+        start = styleSlots()[0].get();
     else if (style)
         start = style;
     else
@@ -116,7 +116,7 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
     descent_ = std::max(0.0f, m.descent);
     float W = 0, S = 0, H = m.baseHeight > 0 ? m.baseHeight : 0;
     WordPiece& first = wordPieceInfo_[0];
-    widths_[0] = screenWidths_[0] = 0.001f;
+    widthBuffer()[0] = screenWidthBuffer()[0] = 0.001f;
 
     if (length_ == 0 || !isVisible()) {
         first.width = first.screenWidth = 0.0001f;
@@ -132,14 +132,14 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
         return;
     }
 
-    const unsigned char* t = text_.data();
+    const unsigned char* t = textBuffer();
     int n = length_;
     if (t[n - 1] == ' ')
         --n;
     bool metEntry = false;
     const bool styled = hasStyles();
-    float* w = widths_.data();
-    float* sw = screenWidths_.data();
+    float* w = widthBuffer();
+    float* sw = screenWidthBuffer();
     // The run's metrics in locals: a store into the width arrays could
     // otherwise alias them and force a reload of each for every letter.
     float size = 0, condense = 1, tracking = 0, screenScale = 1;
@@ -165,12 +165,13 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
     for (int i = 0; i <= n; ++i) {
         StyleChar* entry = nullptr;
         if (styled) {
+            const auto& styles = styleSlots();
             if (!tokenRules)
-                entry = styles_[std::size_t(i)].get();
+                entry = styles[std::size_t(i)].get();
             else if (i == 0)
-                entry = styles_[0].get();
-            else if (i == n && styles_.size() > 1)
-                entry = styles_[1].get();
+                entry = styles[0].get();
+            else if (i == n && styles.size() > 1)
+                entry = styles[1].get();
         }
         if (entry && loadMetrics(entry, paragraph_, m)) {
             metEntry = true;
@@ -208,8 +209,8 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
     }
     spaceWidth_ = m.pointSize * (*m.printer)[' '];
     screenSpaceWidth_ = m.screenScale * (*m.screen)[' '];
-    if (styled && !metEntry && !styles_[std::size_t(n)] && !styles_[std::size_t(length_)] && !tokenRules)
-        styles_.clear();
+    if (styled && !metEntry && !styleSlots()[std::size_t(n)] && !styleSlots()[std::size_t(length_)] && !tokenRules)
+        styles_.reset();
     if (H <= 0)
         descent_ = m.font->descent();
     first.width = std::max(W, 0.001f);
@@ -275,18 +276,20 @@ void TextWord::hyphenateAt(int k)
     // Sum the shorter side, so that a long word cut line by line costs
     // each line only its own letters.
     const int from = firstOffsetForPiece(last);
+    const float* w = charWidthArray();
+    const float* sw = screenWidthArray();
     if (k - from < length_ - k) {
         float before = 0, screenBefore = 0;
         for (int i = from; i < k; ++i) {
-            before += widths_[std::size_t(i)];
-            screenBefore += screenWidths_[std::size_t(i)];
+            before += w[i];
+            screenBefore += sw[i];
         }
         next.width = previous.width - before;
         next.screenWidth = previous.screenWidth - screenBefore;
     } else {
         for (int i = k; i < length_; ++i) {
-            next.width += widths_[std::size_t(i)];
-            next.screenWidth += screenWidths_[std::size_t(i)];
+            next.width += w[i];
+            next.screenWidth += sw[i];
         }
     }
     previous.width -= next.width;
@@ -304,9 +307,11 @@ void TextWord::removeLastWordPiece()
     const int last = numWordPieces_ - 1;
     const int from = firstOffsetForPiece(last);
     WordPiece& keep = wordPieceInfo_[std::size_t(last - 1)];
+    const float* w = charWidthArray();
+    const float* sw = screenWidthArray();
     for (int i = from; i < length_; ++i) {
-        keep.width += widths_[std::size_t(i)];
-        keep.screenWidth += screenWidths_[std::size_t(i)];
+        keep.width += w[i];
+        keep.screenWidth += sw[i];
     }
     keep.lastChar = -1;
     --numWordPieces_;
@@ -328,9 +333,11 @@ void TextWord::emptyWordPieces()
         first.screenWidth = wholeScreenWidth_;
     } else {
         first.width = first.screenWidth = 0;
+        const float* w = charWidthArray();
+        const float* sw = screenWidthArray();
         for (int i = 0; i < length_; ++i) {
-            first.width += widths_[std::size_t(i)];
-            first.screenWidth += screenWidths_[std::size_t(i)];
+            first.width += w[i];
+            first.screenWidth += sw[i];
         }
     }
     first.lastChar = -1;
@@ -347,20 +354,23 @@ void TextWord::findPiece(int piece, kit::Font* font, float maxWidth, int start, 
     if (hyphenCount_ == -1)
         setHyphens();
     start = std::max(start, 0);
+    const unsigned char* t = textBuffer();
+    const float* w = charWidthArray();
     if (hyphenCount_ > 0 && font) {
+        const short* points = letters_.hyphens();
         const float hyphen = font->advancementForGlyph('-').width;
         int fitted = 0;
         float fittedSum = 0;
         for (int h = 0; h < hyphenCount_; ++h) {
-            const int k = hyphenList_[std::size_t(h)];
+            const int k = points[h];
             if (k <= start)
                 continue;
             float sum = 0;
             for (int i = start; i < k && i < length_; ++i) {
-                const unsigned char c = text_[std::size_t(i)];
+                const unsigned char c = t[i];
                 const bool dashBeforeBreak = i == k - 1 && (c == '-' || c == TextEmDash || c == TextEnDash);
                 if (!dashBeforeBreak)
-                    sum += widths_[std::size_t(i)];
+                    sum += w[i];
             }
             if (sum + hyphen < maxWidth) {
                 fitted = k;
@@ -378,9 +388,9 @@ void TextWord::findPiece(int piece, kit::Font* font, float maxWidth, int start, 
         float taken = 0;
         int i = start;
         for (; i < length_; ++i) {
-            if (taken + widths_[std::size_t(i)] > maxWidth)
+            if (taken + w[i] > maxWidth)
                 break;
-            taken += widths_[std::size_t(i)];
+            taken += w[i];
         }
         *range = i;
         *width = taken;
@@ -430,7 +440,7 @@ void TextWord::moveBy(float dx, float dy)
 int TextWord::hitAtPoint(float x, int p)
 {
     const bool screen = usesScreenMetrics();
-    const float* w = screen ? screenWidths_.data() : widths_.data();
+    const float* w = screen ? screenWidthArray() : charWidthArray();
     const WordPiece& piece = this->piece(p);
     const float relative = x - (screen ? piece.screenX : piece.x);
     const std::size_t index = pieceIndex(p);
@@ -453,7 +463,7 @@ int TextWord::getSelectionRects(kit::Rect* rects, float* yOrigins, int* firstOff
                                 int to) const
 {
     const bool screen = usesScreenMetrics();
-    const float* w = screen ? screenWidths_.data() : widths_.data();
+    const float* w = screen ? screenWidthArray() : charWidthArray();
     auto put = [&](int count, int p, float x, float width, int first, int last) {
         const WordPiece& piece = wordPieceInfo_[std::size_t(p)];
         rects[count] = kit::makeRect(x, piece.lineStart, width, piece.lineHeight);

@@ -591,7 +591,7 @@ int TextWordSpecial::hitAtPoint(float x, int p)
 {
     if (isWholeToken()) {
         const bool screen = usesScreenMetrics();
-        const float* w = screen ? screenWidths_.data() : widths_.data();
+        const float* w = screen ? screenWidthArray() : charWidthArray();
         const std::size_t index = pieceIndex(p);
         float sum = 0;
         for (int i = firstOffsetForPiece(int(index)); i < length_; ++i)

@@ -28,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -459,4 +460,52 @@ TEST_F(BackReferenceTest, UndoingARemovalSelectsOnlyWhatComesBack)
     ASSERT_EQ(document_->selected().size(), 1u);
     EXPECT_EQ(document_->selected().front(), box);
     EXPECT_EQ(box->page(), page);
+}
+
+TEST_F(BackReferenceTest, ColumnsThatGoWithTheDocumentLeaveNoneOfTheirFlowPointingAtThem)
+{
+    // Text over the three pages; something else (an undo record) keeps the
+    // second page's column, which outlives the emptied document.
+    TextFlow* flow = copyOn(0)->flow();
+    useLargeType(flow);
+    for (int i = 0; i < 55; ++i)
+        for (char c : std::string("words of a line\n"))
+            flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    ASSERT_GE(document_->numPages(), 3);
+    std::shared_ptr<Item> kept;
+    for (const auto& item : document_->pageAt(1)->pageItems())
+        if (item.get() == copyOn(1))
+            kept = item;
+    ASSERT_NE(kept, nullptr);
+    auto* column = static_cast<TextItem*>(kept.get());
+    ASSERT_NE(column->startParagraph(), -1);
+    std::shared_ptr<TextFlow> text = column->sharedFlow();
+    // By address only: they are freed by then.
+    std::vector<std::uintptr_t> gone;
+    for (int i = 0; i < document_->numPages(); ++i)
+        if (i != 1)
+            gone.push_back(reinterpret_cast<std::uintptr_t>(copyOn(i)));
+
+    document_->emptyDocument();
+    // The kept column still has its text; nothing in it names a column that
+    // went, and what named the kept one still does.
+    EXPECT_EQ(column->flow(), text.get());
+    EXPECT_FALSE(column->isDisconnected());
+    bool namesKept = false;
+    for (const auto& paragraph : text->paragraphList()) {
+        for (TextItem* at : {paragraph->currentItem(), paragraph->firstItem(), paragraph->lastItem(),
+                             paragraph->prevParaLastItem(), paragraph->firstDirtyItem(), paragraph->lastDirtyItem()}) {
+            EXPECT_TRUE(at == nullptr || at == column);
+            namesKept = namesKept || at == column;
+            for (std::uintptr_t went : gone)
+                EXPECT_NE(reinterpret_cast<std::uintptr_t>(at), went);
+        }
+    }
+    EXPECT_TRUE(namesKept);
+    EXPECT_TRUE(text->firstTextItem() == nullptr || text->firstTextItem() == column);
+    EXPECT_EQ(column->prevColumn(), nullptr);
+    EXPECT_EQ(column->nextColumn(), nullptr);
+    text.reset();
+    kept.reset();
 }

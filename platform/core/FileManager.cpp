@@ -69,11 +69,13 @@ private:
 bool readAll(int fd, std::string& out, std::size_t expected)
 {
     out.clear();
-    out.reserve(expected);
+    // One byte more than the file holds, for the read that finds its end:
+    // a buffer that had to grow for it would hold the file twice over.
+    out.reserve(expected + 1);
     constexpr std::size_t chunk = 1 << 16;
     std::size_t length = 0;
     while (true) {
-        if (out.size() < length + chunk)
+        if (out.size() == length)
             out.resize(std::max(length + chunk, out.capacity()));
         ssize_t n = ::read(fd, out.data() + length, out.size() - length);
         if (n < 0) {

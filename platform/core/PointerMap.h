@@ -79,10 +79,14 @@ private:
     std::size_t home(const void* key) const
     {
         // Objects made one after another lie close together: their slots do
-        // too (the low address bits in place), so a coder walking what it
-        // just made stays in cache. The high bits scatter far-apart regions.
+        // too, so a coder walking what it just made stays in cache. The
+        // address is folded onto itself so that objects of one size (a
+        // document's words) fill neighbouring slots rather than every n-th,
+        // whose runs would meet those of other regions and grow long. The
+        // high bits scatter far-apart regions.
         const auto a = std::uint64_t(reinterpret_cast<std::uintptr_t>(key));
-        return std::size_t(((a >> 4) ^ ((a >> 24) * 0x9E3779B97F4A7C15ull >> 32)) & mask_);
+        const std::uint64_t x = a >> 4;
+        return std::size_t((x ^ (x >> 4) ^ (x >> 8) ^ ((a >> 24) * 0x9E3779B97F4A7C15ull >> 32)) & mask_);
     }
 
     void grow() { rehash(slots_.empty() ? 64 : slots_.size() * 2); }

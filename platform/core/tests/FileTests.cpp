@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -203,6 +204,11 @@ TEST(FileManager, ReadsWholeAndMappedContents)
     fs::create_directory(dir / "folder");
 
     EXPECT_EQ(FileManager::contentsAtPath(dir / "big"), binary);
+    // The contents are held once: the buffer is not grown for the read
+    // that finds the end of the file.
+    const std::optional<std::string> big = FileManager::contentsAtPath(dir / "big");
+    ASSERT_TRUE(big);
+    EXPECT_LT(big->capacity(), 2 * binary.size());
     EXPECT_EQ(FileManager::contentsAtPath(dir / "empty"), std::string());
     EXPECT_FALSE(FileManager::contentsAtPath(dir / "folder"));
     EXPECT_FALSE(FileManager::contentsAtPath(dir / "absent"));

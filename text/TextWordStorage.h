@@ -1,0 +1,106 @@
+#pragma once
+
+// Where a word keeps what it has per letter and per line. A document holds
+// hundreds of thousands of words, nearly all short and on one line: what
+// such a word needs lives inside the word, so that making one costs a single
+// allocation (the word's own) and its letters lie beside its fields.
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+// One line's share of a word.
+struct WordPiece {
+    float x = 0;          // printer x origin
+    float y = 0;          // baseline y
+    float width = 0;      // printer width
+    float height = 0;     // height of the piece's text
+    float lineStart = 0;  // top of the line box
+    float lineHeight = 0; // height of that line
+    float screenX = 0;
+    float screenWidth = 0;
+    int lastChar = -1;    // offset of the last character; -1 runs to the end
+};
+
+// A word's pieces, never fewer than one. The first lives in the word itself:
+// nearly every word lies on one line, and moving text walks every word, so
+// its position is kept where the word's own fields already are. The others
+// are made when the layout first cuts the word.
+class WordPieceList {
+public:
+    WordPieceList() = default;
+    WordPieceList(const WordPieceList& other);
+    WordPieceList& operator=(const WordPieceList& other);
+
+    std::size_t size() const { return 1 + (more_ ? more_->size() : 0); }
+    WordPiece& operator[](std::size_t i) { return i == 0 ? first_ : (*more_)[i - 1]; }
+    const WordPiece& operator[](std::size_t i) const { return i == 0 ? first_ : (*more_)[i - 1]; }
+    // Sizes below one keep the first piece.
+    void resize(std::size_t n);
+    void assign(std::size_t n, const WordPiece& piece);
+
+private:
+    WordPiece first_{};
+    std::unique_ptr<std::vector<WordPiece>> more_; // nil: one piece
+};
+
+// The per-letter arrays of a word: its letters (bytes of the documents' set),
+// the printer and the screen advance of each, and its hyphen points (never
+// more than its letters). All four have room for capacity() entries. Up to
+// InlineCapacity entries are kept inside the word; a longer word keeps the
+// four arrays together in one block of its own.
+class WordLetters {
+public:
+    // Words of up to ten letters with the two entries setText leaves spare:
+    // with them the word fills the allocation it takes anyway.
+    static constexpr int InlineCapacity = 12;
+
+    WordLetters() : inline_{} {}
+    ~WordLetters();
+    WordLetters(const WordLetters&) = delete;
+    WordLetters& operator=(const WordLetters&) = delete;
+
+    int capacity() const { return onHeap() ? heap_.capacity : InlineCapacity; }
+    bool isInline() const { return !onHeap(); }
+    // Room for at least `entries` entries in every array: inside while they
+    // fit, else a block of exactly that many. The first `keep` entries of
+    // every array keep their values; all the others are zero afterwards.
+    void reserve(int entries, int keep);
+
+    unsigned char* text() { return onHeap() ? heap_.text : inline_.text; }
+    const unsigned char* text() const { return onHeap() ? heap_.text : inline_.text; }
+    float* widths() { return onHeap() ? heap_.widths : inline_.widths; }
+    const float* widths() const { return onHeap() ? heap_.widths : inline_.widths; }
+    float* screenWidths() { return onHeap() ? heap_.screenWidths : inline_.screenWidths; }
+    const float* screenWidths() const { return onHeap() ? heap_.screenWidths : inline_.screenWidths; }
+    short* hyphens() { return onHeap() ? heap_.hyphens : inline_.hyphens; }
+    const short* hyphens() const { return onHeap() ? heap_.hyphens : inline_.hyphens; }
+
+private:
+    // Either member's first field: the two share it.
+    bool onHeap() const { return inline_.onHeap; }
+
+    struct Inline {
+        bool onHeap; // false
+        unsigned char text[InlineCapacity];
+        short hyphens[InlineCapacity];
+        float widths[InlineCapacity];
+        float screenWidths[InlineCapacity];
+    };
+    // A block holds the widths, the screen widths, the hyphen points and the
+    // letters, capacity entries each; the arrays are found without it.
+    struct Heap {
+        bool onHeap; // true
+        int capacity;
+        unsigned char* block;
+        float* widths;
+        float* screenWidths;
+        short* hyphens;
+        unsigned char* text;
+    };
+    // The block takes the room of the arrays it replaces.
+    union {
+        Inline inline_;
+        Heap heap_;
+    };
+};
