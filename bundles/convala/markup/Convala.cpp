@@ -8,6 +8,7 @@
 #include "bundles/convala/rtf/RTFImportMethods.h"
 #include "bundles/convala/rtf/RTFPlainTextFilter.h"
 
+#include "core/FileWrapper.h"
 #include "core/Pasteboard.h"
 #include "document/LayoutDocument.h"
 #include "document/ZynDocumentContents.h"
@@ -36,12 +37,20 @@ void Convala::installHooks()
         const ZynDocumentContents* contents = document.activeDocumentContents();
         if (!contents || interchange)
             return false;
-        const std::optional<std::string> data = contents->serializedRepresentation();
-        if (!data)
-            return false;
-        if (contents->isWrapper())
+        if (contents->isWrapper()) {
+            const std::optional<std::string> data = contents->serializedRepresentation();
+            if (!data)
+                return false;
             return LayoutDocumentIOMethods::dispatchMarkup(document, kit::RTFDPboardType, *data, lostData, true);
-        return LayoutDocumentIOMethods::dispatchRTFStream(document, data, lostData, ZynImportOptions{true, nullptr});
+        }
+        // One copy of the file's bytes for the read, which owns it: the
+        // contents may go with a document closed while it is read.
+        const kit::FileWrapper* file = contents->fileWrapper();
+        if (!file || !file->isRegularFile())
+            return false;
+        return LayoutDocumentIOMethods::dispatchRTFStream(
+            document, std::make_shared<const std::string>(file->regularFileContents()), lostData,
+            ZynImportOptions{true, nullptr});
     };
     if (LayoutDocumentIOMethods::rtfReader().registerWithMarkupDispatcher) {
         // What the document could not hold is told once the data is in.

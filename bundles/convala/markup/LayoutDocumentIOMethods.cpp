@@ -112,15 +112,21 @@ bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, const 
 bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, const std::optional<std::string>& data,
                                                 bool* lostData, const ZynImportOptions& options)
 {
+    if (!data)
+        return false;
+    return dispatchRTFStream(document, std::make_shared<const std::string>(*data), lostData, options);
+}
+
+bool LayoutDocumentIOMethods::dispatchRTFStream(LayoutDocument& document, std::shared_ptr<const std::string> data,
+                                                bool* lostData, const ZynImportOptions& options)
+{
     const Reader& reader = rtfReader();
     ZynDispatchTable* table = LayvaneIOMethods::markupDispatchTable();
     ZynMarkupDispatcher* dispatcher = LayvaneIOMethods::markupDispatcher();
     if (!data || !reader.registerWithMarkupDispatcher || importRunning)
         return false;
-    // The stream reads the caller's bytes, which outlive it, without a copy
-    // (a pointer that owns nothing).
     ZynMarkupStream stream;
-    if (!stream.initWithData(std::shared_ptr<const std::string>(std::shared_ptr<const void>(), &*data)))
+    if (!stream.initWithData(std::move(data)))
         return false;
 
     RTFContext& context = *LayvaneIOMethods::rtfContext();
@@ -169,12 +175,12 @@ bool LayoutDocumentIOMethods::dispatchMarkup(LayoutDocument& document, const std
     if (type != kit::RTFDPboardType)
         return true;
     try {
-        std::optional<std::string> rtf;
+        std::shared_ptr<const std::string> rtf;
         std::unique_ptr<kit::FileWrapper> folder = kit::FileWrapper::initWithSerializedRepresentation(data);
         if (folder && folder->isDirectory()) {
             const auto& files = folder->fileWrappers();
             if (const auto it = files.find("TXT.rtf"); it != files.end() && it->second->isRegularFile())
-                rtf = it->second->regularFileContents();
+                rtf = std::make_shared<const std::string>(it->second->regularFileContents());
         }
         if (!rtf)
             return false;

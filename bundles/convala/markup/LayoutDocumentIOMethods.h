@@ -14,6 +14,7 @@
 // a time: the context and the keyword table are shared.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,10 @@ struct LayoutDocumentIOMethods {
                                   bool* lostData);
     // The same for a file being opened or an RTFD's folder (its pictures).
     static bool dispatchRTFStream(LayoutDocument& document, const std::optional<std::string>& data,
+                                  bool* lostData, const ZynImportOptions& options);
+    // The same on bytes the stream shares rather than copies: a large file
+    // is held once while it is read.
+    static bool dispatchRTFStream(LayoutDocument& document, std::shared_ptr<const std::string> data,
                                   bool* lostData, const ZynImportOptions& options);
     // HTML comes with its reader: until then nothing is read (false).
     static bool dispatchHTMLStream(LayoutDocument& document, const std::optional<std::string>& data);
