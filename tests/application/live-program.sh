@@ -15,17 +15,22 @@ command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; e
 APP_PID=$!
 waitFor "Untitled-1" || fail "no untitled document window"
 # The menu bar is a window of its own; the screen is not blank.
-xwd -root -silent > "$WORK/shot.xwd" || fail "no screenshot"
-[ "$(wc -c < "$WORK/shot.xwd")" -gt 100000 ] || fail "screenshot too small"
-if command -v xwdtopnm >/dev/null && command -v ppmhist >/dev/null; then
+# The windows are drawn a moment after they are mapped: wait for it.
+for i in $(seq 1 300); do
+    xwd -root -silent > "$WORK/shot.xwd" || fail "no screenshot"
+    [ "$(wc -c < "$WORK/shot.xwd")" -gt 100000 ] || fail "screenshot too small"
+    command -v xwdtopnm >/dev/null && command -v ppmhist >/dev/null || break
     colours=$(xwdtopnm "$WORK/shot.xwd" 2>/dev/null | ppmhist -noheader 2>/dev/null | wc -l)
-    [ "$colours" -gt 2 ] || fail "the screen shows $colours colours"
-fi
+    [ "$colours" -gt 2 ] && break
+    sleep 0.1
+done
+[ "${colours:-3}" -gt 2 ] || fail "the screen shows $colours colours"
 
 # Document > Save As..., a name, Return.
 openMenu 78 8 || fail "the Document menu did not open"
 click 100 141
 waitFor "^Save$" || fail "no save panel"
+waitFocus "^Save$" || fail "the save panel does not take the keyboard"
 xdotool type --delay 30 "made"
 xdotool key Return
 waitFor "made.syb" || fail "the document was not saved"
@@ -39,6 +44,7 @@ gone "made.syb" || fail "the document did not close"
 openMenu 78 8 || fail "the Document menu did not open"
 click 92 73
 waitFor "^Open$" || fail "no open panel"
+waitFocus "^Open$" || fail "the open panel does not take the keyboard"
 xdotool type --delay 30 "made.syb"
 xdotool key Return
 waitFor "made.syb" || fail "the document did not open again"

@@ -65,7 +65,16 @@ fail() { echo "FAIL: $*"; xdotool search --name '.' getwindowname %@ 2>/dev/null
 # it shows.
 waitFor() {
     for i in $(seq 1 600); do
-        xdotool search --name "$1" >/dev/null 2>&1 && return 0
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Waits until the window holding the keyboard has a name that matches (a
+# panel shown is not yet a panel typed into).
+waitFocus() {
+    for i in $(seq 1 300); do
+        xdotool getwindowfocus getwindowname 2>/dev/null | grep -q "$1" && return 0
         sleep 0.1
     done
     return 1
