@@ -55,12 +55,20 @@ void insertAtPlaces(std::vector<std::shared_ptr<Item>>& list, std::vector<std::s
 void addItemsAtPlaces(Page* page, std::vector<std::shared_ptr<Item>> items, const std::vector<int>& places)
 {
     std::vector<Item*> added;
+    bool runaround = false;
     for (const auto& item : items)
-        if (item)
+        if (item) {
             added.push_back(item.get());
-    page->addItems(std::move(items));
-    if (places.empty())
+            runaround = runaround || item->hasRunaround();
+        }
+    if (places.empty()) {
+        page->addItems(std::move(items));
         return;
+    }
+    // The text flows around them once they stand at their places: laid out
+    // while they are still on top, a column below them would keep the
+    // outline of an item that no longer covers it.
+    page->addItems(std::move(items), false);
     // addItems put them on top: take them off again and insert each at its place.
     std::vector<std::shared_ptr<Item>>& list = page->editedItemList();
     std::vector<std::shared_ptr<Item>> back;
@@ -74,6 +82,9 @@ void addItemsAtPlaces(Page* page, std::vector<std::shared_ptr<Item>> items, cons
         list.erase(list.begin() + at);
     }
     insertAtPlaces(list, std::move(back), places);
+    if (runaround && page->handleOverlaps(nullptr, false))
+        if (LayoutDocument* document = page->document())
+            document->notifyUpdate(document->mainView(), nullptr);
 }
 
 void handleOverlapsOnce(const std::vector<Item*>& items)

@@ -515,6 +515,7 @@ TextWord* TextWord::transposeCurrent()
 
 void TextWord::stripTrailingSpaces()
 {
+    const int oldLength = length_;
     while (length_ > 0 && textBuffer()[length_ - 1] == ' ') {
         --length_;
         textBuffer()[length_] = 0;
@@ -522,6 +523,28 @@ void TextWord::stripTrailingSpaces()
     }
     if (insertPoint_ > length_)
         insertPoint_ = length_;
+    if (length_ == oldLength || !hasStyles())
+        return;
+    // Left past the new end, a style entry would be read by no one. The last
+    // one on a stripped space now stands at the end, in force over the gap
+    // where typing goes on; the one at the old end was for the text after
+    // the word, and goes to the next word unless that has its own.
+    auto& slots = styleSlots();
+    std::unique_ptr<StyleChar> onSpace;
+    for (int i = length_; i < oldLength; ++i)
+        if (slots[std::size_t(i)])
+            onSpace = std::move(slots[std::size_t(i)]);
+    std::unique_ptr<StyleChar> atEnd = std::move(slots[std::size_t(oldLength)]);
+    if (atEnd && paragraph_) {
+        if (TextWord* next = paragraph_->wordAtIndex(paragraph_->indexOfWord(this) + 1)) {
+            if (!next->styleAt(0)) {
+                next->addCharStyle(std::move(atEnd), 0);
+                next->computeWithStyle(nullptr);
+            }
+            atEnd.reset();
+        }
+    }
+    slots[std::size_t(length_)] = atEnd ? std::move(atEnd) : std::move(onSpace);
 }
 
 void TextWord::adjustLigaturesFrom(int a, int b)

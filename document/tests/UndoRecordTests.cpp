@@ -11,10 +11,15 @@
 #include "document/UndoPage.h"
 #include "document/UndoStyleGraphic.h"
 #include "document/UndoTrans.h"
+#include "foundation/StyleChar.h"
 #include "foundation/StyleGraphicNamed.h"
 #include "foundation/StyleInfo.h"
+#include "foundation/StyleParagraph.h"
 #include "foundation/UnitsInfo.h"
+#include "graphics/Font.h"
 #include "items/ItemArray.h"
+#include "text/TextParagraph.h"
+#include "text/TextWord.h"
 #include "view/PageView.h"
 
 namespace {
@@ -90,6 +95,46 @@ TEST_F(UndoRecordTest, UndoingAnAdditionAndRedoingItTakesOutAndPutsBackTheSameCo
     ASSERT_TRUE(undo_->undo());
     undo_->empty();
     EXPECT_TRUE(watch.expired());
+}
+
+// Items put back at their places under a column: its text was laid out
+// without them and must stay so, not keep the outline of an item that was
+// on top for a moment.
+TEST_F(UndoRecordTest, ItemsPutBackBelowAColumnLeaveItsTextAsItWas)
+{
+    ItemBox* below = addBox(0, kit::makeRect(60, 60, 80, 80));
+    below->setRunaround(true, 5, 5, 5, 5, 0, false);
+    TextItem* column = addColumn(0);
+    ASSERT_EQ(placeOf(page(0), below), 0);
+    TextFlow* flow = column->flow();
+    kit::Font* font = kit::Font::fontWithName("Times-Roman", 12);
+    ASSERT_NE(font, nullptr);
+    flow->firstParagraph()->paragraphStyle()->setFont(font);
+    auto typing = std::make_unique<StyleChar>();
+    typing->setFont(font);
+    flow->setCharStyle(std::move(typing));
+    for (char c : std::string("one two three four five six seven eight nine ten eleven twelve"))
+        flow->currentParagraph()->addByte(static_cast<unsigned char>(c));
+    flow->recomputeAll();
+    const auto placed = [&] {
+        std::vector<float> xs;
+        for (const auto& word : flow->paragraphAtIndex(0)->wordList())
+            for (int p = 0; p < word->numWordPieces(); ++p)
+                xs.push_back(word->xOriginForPiece(p));
+        return xs;
+    };
+    const std::vector<float> before = placed();
+    ASSERT_GE(before.size(), 2u);
+    ASSERT_FLOAT_EQ(before[0], 0);
+    ASSERT_GT(before[1], 0);
+
+    // Taken off, and put back at the place the record kept.
+    undo_->push(std::make_unique<Undo>(std::vector<Item*>{below}, page(0), Undo::ItemsAdded));
+    ASSERT_TRUE(undo_->undo());
+    ASSERT_EQ(placeOf(page(0), below), -1);
+    ASSERT_TRUE(undo_->redo());
+    ASSERT_EQ(placeOf(page(0), below), 0);
+    EXPECT_EQ(placed(), before);
 }
 
 TEST_F(UndoRecordTest, TheMainViewIsToldOnceWhateverTheNumberOfColumns)

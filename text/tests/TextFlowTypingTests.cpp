@@ -78,6 +78,30 @@ TEST_F(TypingStyleTest, KerningAtACaretTracksTheCharacterBeforeItOnly)
     EXPECT_TRUE(!ab->styleAt(0) || ab->styleAt(0)->tracking() == 0);
 }
 
+// A space typed at the end of a word in a changed typing style becomes the
+// word's gap: the style that follows it must still reach the next word.
+TEST_F(TypingStyleTest, ASpaceTypedInAnotherStyleLeavesTheNextWordAlone)
+{
+    caretAt(0, 0, 2);
+    flow_->superscript(columns_[0]);
+    ASSERT_GT(flow_->charStyle()->vertical(), 0);
+    press(' ');
+    press('h');
+    ASSERT_EQ(text(), "ab h cd");
+    const auto verticalAt = [&](int word, int letter) {
+        textPoint at{0, word, letter};
+        const StyleChar* style = flow_->styleCharAt(&at);
+        return style ? style->vertical() : 0.0f;
+    };
+    const TextParagraph* paragraph = flow_->paragraphAtIndex(0);
+    ASSERT_EQ(paragraph->wordCount(), 3);
+    ASSERT_STREQ(paragraph->wordAtIndex(1)->text(), "h");
+    EXPECT_GT(verticalAt(1, 0), 0);
+    EXPECT_FLOAT_EQ(verticalAt(0, 1), 0);
+    EXPECT_FLOAT_EQ(verticalAt(2, 0), 0);
+    EXPECT_FLOAT_EQ(verticalAt(2, 1), 0);
+}
+
 TEST_F(TypingStyleTest, ThePanelsShowTheOrdinaryCharacterBeforeASymbol)
 {
     flow_->charStyle()->setFont(fixtureFont(12));
