@@ -24,6 +24,7 @@
 #include "view/PanelToolbar.h"
 #include "view/PageScrollView.h"
 #include "view/RulerViewInset.h"
+#include "panels/PanelTabs.h"
 
 #include <algorithm>
 #include <set>
@@ -438,4 +439,63 @@ TEST_F(WordProcessorTest, AGuidePulledOutOfTheVerticalRulerLandsOnThePage)
     EXPECT_EQ(document->undoInfo()->count(), records + 1);
     ASSERT_TRUE(document->undoInfo()->undo());
     EXPECT_EQ(page->guides().size(), guides);
+}
+
+// The tab ruler above the page, through the window's events while the text is
+// edited: a click in the strip along its lower edge adds a stop there; a stop
+// dragged down onto the page stays (only the left end takes it off) and
+// dragged off the left end it goes; a click higher up, on no marker, adds
+// nothing.
+TEST_F(WordProcessorTest, TheTabRulerAddsAStopInItsStripAndLosesItOffTheLeftEnd)
+{
+    delegate_->preferences()->setWindowFrame(kit::makeRect(0, 0, 900, 1000));
+    delegate_->preferences()->setZoom(1.0f);
+    PanelTabs::initialize();
+    PanelTabs::resetWorkingState();
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    typeText(*document, "Some words");
+    auto* view = dynamic_cast<PageView*>(document->mainView());
+    ASSERT_NE(view, nullptr);
+    auto* scroll = dynamic_cast<PageScrollView*>(view->enclosingScrollView());
+    ASSERT_NE(scroll, nullptr);
+    if (!scroll->horizontalRulerIsVisible())
+        scroll->toggleRulers(nullptr);
+    scroll->tile();
+    kit::Window* window = view->window();
+    RulerViewInset* ruler = scroll->horizontalRuler();
+    ASSERT_NE(ruler, nullptr);
+    ASSERT_TRUE(ruler->isEmbeddedTabRuler());
+    TextFlow* flow = document->mainTextItemForPage(document->pageAt(0))->flow();
+    document->mainTextItemForPage(document->pageAt(0))->beginEditing(nullptr, view);
+    window->display();
+    kit::Application& app = kit::Application::sharedApplication();
+    const auto post = [&](kit::EventType type, kit::Point at) {
+        app.postEvent(kit::Event::mouseEventWithType(type, at, 0, kit::Clock::now(), window->windowNumber()), false);
+    };
+    const auto press = [&](kit::Point at) {
+        window->sendEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, at, 0, kit::Clock::now(),
+                                                         window->windowNumber()));
+    };
+    const auto stops = [&] { return flow->currentParagraph()->paragraphStyle()->tabs().size(); };
+    const float zero = static_cast<float>(ruler->tabZero());
+    const auto at = [&](float x, float y) { return ruler->convertPointToView(kit::makePoint(zero + x, y), nullptr); };
+    ASSERT_EQ(window->contentView()->hitTest(at(200, 5)), ruler);
+
+    post(kit::EventType::LeftMouseUp, at(200, 5));
+    press(at(200, 5));
+    ASSERT_EQ(stops(), 1u);
+    post(kit::EventType::LeftMouseDragged, at(200, -40));
+    post(kit::EventType::LeftMouseUp, at(200, -40));
+    press(at(201, 5));
+    EXPECT_EQ(stops(), 1u);
+    post(kit::EventType::LeftMouseDragged, at(-30, 5));
+    post(kit::EventType::LeftMouseUp, at(-30, 5));
+    press(at(201, 5));
+    EXPECT_EQ(stops(), 0u);
+    for (float y : {20.0f, 25.0f}) {
+        post(kit::EventType::LeftMouseUp, at(300, y));
+        press(at(300, y));
+        EXPECT_EQ(stops(), 0u) << y;
+    }
 }
