@@ -58,10 +58,12 @@ void Guide::drag(kit::Point point, DocumentView* view, const kit::Event& event, 
     const bool horizontal = orientation_ == Horizontal;
     GuideDelegate* delegate = delegate_.get();
 
-    // 1. The limits, which the delegate may narrow; a NO ends the drag
-    // before anything is drawn.
+    // 1. The limits, which the delegate may narrow. A NO keeps an existing
+    // guide where it is (the word processor's margins are not picked up over
+    // the text), but a new guide pulled out of a ruler is placed all the
+    // same: the word processor answers NO to every new guide.
     kit::Rect limits = kit::makeRect(-50.0f, -50.0f, 100000.0f, 100000.0f);
-    if (delegate && !delegate->guideWillDrag(this, point, &limits, isNew))
+    if (delegate && !delegate->guideWillDrag(this, point, &limits, isNew) && !isNew)
         return;
 
     // 2. The followers and whether their previews are shown.

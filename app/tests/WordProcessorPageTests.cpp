@@ -22,6 +22,9 @@
 #include "text/TextWordSpecial.h"
 #include "view/PageView.h"
 #include "view/PanelToolbar.h"
+#include "view/PageScrollView.h"
+#include "view/RulerViewInset.h"
+#include "panels/PanelTabs.h"
 
 #include <algorithm>
 #include <set>
@@ -376,4 +379,123 @@ TEST_F(WordProcessorTest, UnlockAllLeavesTheMainTextLocked)
     EXPECT_TRUE(main->isLocked());
     EXPECT_TRUE(document->selected().empty());
     EXPECT_EQ(document->undoInfo()->count(), records);
+}
+
+// A guide pulled out of the vertical ruler through the window's events lands
+// on the page where the mouse goes up; released before the page view, the
+// drag leaves nothing. The word processor answers NO to every new guide, which
+// keeps its margins from being picked up but must not stop the user's own.
+TEST_F(WordProcessorTest, AGuidePulledOutOfTheVerticalRulerLandsOnThePage)
+{
+    delegate_->preferences()->setWindowFrame(kit::makeRect(0, 0, 900, 1000));
+    delegate_->preferences()->setZoom(0.5f);
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    auto* view = dynamic_cast<PageView*>(document->mainView());
+    ASSERT_NE(view, nullptr);
+    view->endEditingIfNeeded();
+    auto* scroll = dynamic_cast<PageScrollView*>(view->enclosingScrollView());
+    ASSERT_NE(scroll, nullptr);
+    if (!scroll->verticalRulerIsVisible())
+        scroll->toggleRulers(nullptr);
+    scroll->tile();
+    kit::Window* window = view->window();
+    window->display();
+    RulerViewInset* ruler = scroll->verticalRuler();
+    ASSERT_NE(ruler, nullptr);
+    Page* page = document->pageAt(0);
+    const std::size_t guides = page->guides().size();
+    const int records = document->undoInfo()->count();
+    kit::Application& app = kit::Application::sharedApplication();
+    const auto onPage = [&](float x, float y) {
+        return view->convertPointToView(kit::makePoint(page->pageRect().origin.x + x, page->pageRect().origin.y + y),
+                                        nullptr);
+    };
+    const auto post = [&](kit::EventType type, kit::Point at) {
+        app.postEvent(kit::Event::mouseEventWithType(type, at, 0, kit::Clock::now(), window->windowNumber()), false);
+    };
+    const kit::Point target = onPage(200, 300);
+    const float rulerX = ruler->convertPointToView(kit::makePoint(ruler->bounds().size.width / 2, 0), nullptr).x;
+    const kit::Point start = kit::makePoint(rulerX, target.y);
+    ASSERT_EQ(window->contentView()->hitTest(start), ruler);
+
+    // Released over the ruler itself: nothing.
+    post(kit::EventType::LeftMouseDragged, kit::makePoint(rulerX, target.y + 10));
+    post(kit::EventType::LeftMouseUp, kit::makePoint(rulerX, target.y + 10));
+    window->sendEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, start, 0, kit::Clock::now(),
+                                                     window->windowNumber()));
+    EXPECT_EQ(page->guides().size(), guides);
+    EXPECT_EQ(document->undoInfo()->count(), records);
+
+    post(kit::EventType::LeftMouseDragged, onPage(100, 300));
+    post(kit::EventType::LeftMouseDragged, target);
+    post(kit::EventType::LeftMouseUp, target);
+    window->sendEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, start, 0, kit::Clock::now(),
+                                                     window->windowNumber()));
+    ASSERT_EQ(page->guides().size(), guides + 1);
+    const Guide* made = page->guides().back().get();
+    EXPECT_EQ(made->orientation(), Guide::Vertical);
+    EXPECT_NEAR(made->location(), 200.0f, 2.0f);
+    EXPECT_EQ(document->undoInfo()->count(), records + 1);
+    ASSERT_TRUE(document->undoInfo()->undo());
+    EXPECT_EQ(page->guides().size(), guides);
+}
+
+// The tab ruler above the page, through the window's events while the text is
+// edited: a click in the strip along its lower edge adds a stop there; a stop
+// dragged down onto the page stays (only the left end takes it off) and
+// dragged off the left end it goes; a click higher up, on no marker, adds
+// nothing.
+TEST_F(WordProcessorTest, TheTabRulerAddsAStopInItsStripAndLosesItOffTheLeftEnd)
+{
+    delegate_->preferences()->setWindowFrame(kit::makeRect(0, 0, 900, 1000));
+    delegate_->preferences()->setZoom(1.0f);
+    PanelTabs::initialize();
+    PanelTabs::resetWorkingState();
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    typeText(*document, "Some words");
+    auto* view = dynamic_cast<PageView*>(document->mainView());
+    ASSERT_NE(view, nullptr);
+    auto* scroll = dynamic_cast<PageScrollView*>(view->enclosingScrollView());
+    ASSERT_NE(scroll, nullptr);
+    if (!scroll->horizontalRulerIsVisible())
+        scroll->toggleRulers(nullptr);
+    scroll->tile();
+    kit::Window* window = view->window();
+    RulerViewInset* ruler = scroll->horizontalRuler();
+    ASSERT_NE(ruler, nullptr);
+    ASSERT_TRUE(ruler->isEmbeddedTabRuler());
+    TextFlow* flow = document->mainTextItemForPage(document->pageAt(0))->flow();
+    document->mainTextItemForPage(document->pageAt(0))->beginEditing(nullptr, view);
+    window->display();
+    kit::Application& app = kit::Application::sharedApplication();
+    const auto post = [&](kit::EventType type, kit::Point at) {
+        app.postEvent(kit::Event::mouseEventWithType(type, at, 0, kit::Clock::now(), window->windowNumber()), false);
+    };
+    const auto press = [&](kit::Point at) {
+        window->sendEvent(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, at, 0, kit::Clock::now(),
+                                                         window->windowNumber()));
+    };
+    const auto stops = [&] { return flow->currentParagraph()->paragraphStyle()->tabs().size(); };
+    const float zero = static_cast<float>(ruler->tabZero());
+    const auto at = [&](float x, float y) { return ruler->convertPointToView(kit::makePoint(zero + x, y), nullptr); };
+    ASSERT_EQ(window->contentView()->hitTest(at(200, 5)), ruler);
+
+    post(kit::EventType::LeftMouseUp, at(200, 5));
+    press(at(200, 5));
+    ASSERT_EQ(stops(), 1u);
+    post(kit::EventType::LeftMouseDragged, at(200, -40));
+    post(kit::EventType::LeftMouseUp, at(200, -40));
+    press(at(201, 5));
+    EXPECT_EQ(stops(), 1u);
+    post(kit::EventType::LeftMouseDragged, at(-30, 5));
+    post(kit::EventType::LeftMouseUp, at(-30, 5));
+    press(at(201, 5));
+    EXPECT_EQ(stops(), 0u);
+    for (float y : {20.0f, 25.0f}) {
+        post(kit::EventType::LeftMouseUp, at(300, y));
+        press(at(300, y));
+        EXPECT_EQ(stops(), 0u) << y;
+    }
 }
