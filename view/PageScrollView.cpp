@@ -452,6 +452,7 @@ void PageScrollView::reflectScrolledClipView(kit::ClipView* clip)
     }
     hScroller_->setNeedsDisplay(true);
     vScroller_->setNeedsDisplay(true);
+    showPageInView();
     if (w) {
         w->enableFlushWindow();
         w->flushWindowIfNeeded();
@@ -661,6 +662,18 @@ void PageScrollView::reflectZoom()
         invalidateRulers();
     }
     notifyUpdateZoomTitle();
+}
+
+void PageScrollView::showPageInView()
+{
+    // The page field names the page in view however the view got there
+    // (scroller, wheel, keys, a page asked for): that page becomes active.
+    PageView* view = pageView();
+    LayoutDocument* doc = view ? view->document() : nullptr;
+    if (!doc || doc->isDispatching() || doc->mainView() != view || !view->canDraw())
+        return;
+    if (Page* page = view->mostVisiblePage(); page && page != doc->activePage())
+        doc->setActivePage(page);
 }
 
 void PageScrollView::reflectSize()

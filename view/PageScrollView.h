@@ -132,6 +132,8 @@ public:
     // ---- Scrolling.
     void scrollClipView(kit::ClipView* clip, kit::Point point);
     void reflectScrolledClipView(kit::ClipView* clip) override;
+    // Makes the page most in view the active page.
+    void showPageInView();
     void tile() override;
     bool _needsPageButtons() const;
 
