@@ -30,7 +30,7 @@ void PageView::keyDown(const kit::Event& event)
     // only while the caret is in view.
     const std::u16string& characters = event.characters();
     const unsigned modifiers = kit::ShiftKeyMask | kit::ControlKeyMask | kit::AlternateKeyMask | kit::CommandKeyMask;
-    if (document_ && characters.size() == 1 && !(event.modifierFlags() & modifiers) &&
+    if (document_ && !document_->isDispatching() && characters.size() == 1 && !(event.modifierFlags() & modifiers) &&
         (characters.front() == kit::PageUpFunctionKey || characters.front() == kit::PageDownFunctionKey) &&
         !(editing_ && kit::intersectsRect(cursorRect_, visibleOrBounds()))) {
         gotoNextPage(characters.front() == kit::PageUpFunctionKey ? -1 : 1);

@@ -694,6 +694,11 @@ TEST_F(ScrollViewTest, ThePageFieldFollowsThePageInViewAndThePageKeysStepFromIt)
     inView("scroller dragged to the end", "5");
     key(kit::PageDownFunctionKey);
     inView("page down on the last page", "5");
+    // A page clicked on stays active through a tiling that does not scroll.
+    document_->setActivePage(pages_[3]);
+    scroll_->tile();
+    EXPECT_EQ(document_->activePage(), pages_[3]);
+    EXPECT_EQ(field->stringValue(), "4");
 }
 
 // Zoomed out through the panel until the page is smaller than the view:
