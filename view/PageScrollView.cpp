@@ -452,6 +452,7 @@ void PageScrollView::reflectScrolledClipView(kit::ClipView* clip)
     }
     hScroller_->setNeedsDisplay(true);
     vScroller_->setNeedsDisplay(true);
+    showPageInView(at);
     if (w) {
         w->enableFlushWindow();
         w->flushWindowIfNeeded();
@@ -661,6 +662,23 @@ void PageScrollView::reflectZoom()
         invalidateRulers();
     }
     notifyUpdateZoomTitle();
+}
+
+void PageScrollView::showPageInView(kit::Point scrolledTo)
+{
+    // The page field names the page in view however the view got there
+    // (scroller, wheel, keys, a page asked for): that page becomes active.
+    // A tiling that leaves the view where it was keeps a page the user
+    // clicked on.
+    if (scrolledTo == shownOrigin_)
+        return;
+    shownOrigin_ = scrolledTo;
+    PageView* view = pageView();
+    LayoutDocument* doc = view ? view->document() : nullptr;
+    if (!doc || doc->isDispatching() || doc->mainView() != view || !view->canDraw())
+        return;
+    if (Page* page = view->mostVisiblePage(); page && page != doc->activePage())
+        doc->setActivePage(page);
 }
 
 void PageScrollView::reflectSize()

@@ -132,6 +132,8 @@ public:
     // ---- Scrolling.
     void scrollClipView(kit::ClipView* clip, kit::Point point);
     void reflectScrolledClipView(kit::ClipView* clip) override;
+    // After a scroll, makes the page most in view the active page.
+    void showPageInView(kit::Point scrolledTo);
     void tile() override;
     bool _needsPageButtons() const;
 
@@ -175,4 +177,5 @@ private:
     bool vRulerMade_ = false;
     bool vRulerVisible_ = false;
     bool reflecting_ = false;
+    kit::Point shownOrigin_{-1e9f, -1e9f};
 };

@@ -7,6 +7,7 @@
 #include "appkit/Cursor.h"
 #include "appkit/Event.h"
 #include "appkit/Window.h"
+#include "core/EventState.h"
 #include "document/CanvasView.h"
 #include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
@@ -25,6 +26,16 @@ void PageView::mouseDown(const kit::Event& event)
 
 void PageView::keyDown(const kit::Event& event)
 {
+    // Page Up and Page Down step from the page in view; they move the caret
+    // only while the caret is in view.
+    const std::u16string& characters = event.characters();
+    const unsigned modifiers = kit::ShiftKeyMask | kit::ControlKeyMask | kit::AlternateKeyMask | kit::CommandKeyMask;
+    if (document_ && !document_->isDispatching() && characters.size() == 1 && !(event.modifierFlags() & modifiers) &&
+        (characters.front() == kit::PageUpFunctionKey || characters.front() == kit::PageDownFunctionKey) &&
+        !(editing_ && kit::intersectsRect(cursorRect_, visibleOrBounds()))) {
+        gotoNextPage(characters.front() == kit::PageUpFunctionKey ? -1 : 1);
+        return;
+    }
     // A key the document leaves goes up the responder chain.
     if (!document_ || !document_->keyDown(event, this))
         kit::View::keyDown(event);

@@ -23,8 +23,9 @@ void PageView::showPageAtDisplayedIndex(int index)
     Page* page = document_->displayedPageAt(std::clamp(index, 0, count - 1));
     if (!page)
         return;
-    document_->setActivePage(page);
+    // The page asked for wins over the page the scroll leaves most in view.
     scrollRectToVisible(scrollRectForPage(page));
+    document_->setActivePage(page);
 }
 
 void PageView::showPageNumber(int number)

@@ -1,6 +1,7 @@
 #include "appkit/ClipView.h"
 
 #include "appkit/ScrollView.h"
+#include "graphics/DrawContext.h"
 
 #include <algorithm>
 
@@ -10,6 +11,20 @@ bool ClipView::isFlipped() const
 {
     View* doc = documentView();
     return doc && doc->isFlipped();
+}
+
+void ClipView::drawRect(const Rect& rect)
+{
+    // A document view smaller than the clip (a zoom out, a wider window)
+    // leaves the rest to the clip: painted, never the old picture.
+    DrawContext* context = DrawContext::current();
+    const View* doc = documentView();
+    if (!context || !context->isDrawingToScreen() || (doc && containsRect(doc->frame(), rect)))
+        return;
+    context->gsave();
+    context->setColor(*Color::lightGrayColor());
+    context->rectfill(rect);
+    context->grestore();
 }
 
 View* ClipView::documentView() const

@@ -28,6 +28,9 @@ public:
     Point constrainScrollPoint(Point proposedNewOrigin) const;
     bool autoscroll(const Event& event) override;
 
+    // Opaque: what the document view does not cover shows the background.
+    void drawRect(const Rect& rect) override;
+
 protected:
     void frameDidChange() override;
 

@@ -23,6 +23,7 @@
 #include "foundation/UnitsInfo.h"
 #include "graphics/RecordingContext.h"
 #include "items/ItemBox.h"
+#include "platform/appkit/tests/FreshRepaint.h"
 #include "view/PageScrollView.h"
 #include "view/PageWindowServices.h"
 #include "view/RulerViewInset.h"
@@ -632,4 +633,98 @@ TEST_F(ScrollViewTest, TheStatusLineAndThePageButtons)
     page_->performSelector("gotoNextPage:", buttons);
     EXPECT_EQ(document_->activePage(), pages_[1]);
     EXPECT_EQ(scroll_->pageNumberField()->stringValue(), "2");
+}
+
+// ---- The page in view.
+
+namespace {
+
+std::string numberOf(const Page* page)
+{
+    return page ? std::to_string(page->relativePageNumber()) : "none";
+}
+
+} // namespace
+
+// Every way of scrolling leaves the page field naming the page most in view,
+// and the page keys step from that page.
+TEST_F(ScrollViewTest, ThePageFieldFollowsThePageInViewAndThePageKeysStepFromIt)
+{
+    makePages(5);
+    openScrollWindow();
+    window_->makeFirstResponder(page_);
+    kit::TextField* field = scroll_->pageNumberField();
+    const auto key = [&](char16_t c) {
+        const std::u16string chars(1, c);
+        window_->sendEvent(kit::Event::keyEventWithType(kit::EventType::KeyDown, {}, 0, kit::Clock::now(),
+                                                        window_->windowNumber(), chars, chars, false));
+    };
+    const auto inView = [&](const char* step, const std::string& number) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(numberOf(page_->mostVisiblePage()), number);
+        EXPECT_EQ(field->stringValue(), number);
+        EXPECT_EQ(document_->activePage(), page_->mostVisiblePage());
+    };
+    field->setStringValue("3");
+    page_->performSelector("gotoPage:", field);
+    inView("go to page 3", "3");
+    key(kit::PageDownFunctionKey);
+    inView("page down", "4");
+    key(kit::PageUpFunctionKey);
+    key(kit::PageUpFunctionKey);
+    inView("page up twice", "2");
+
+    // The pages stand side by side. The wheel, through the window to the
+    // view under the pointer.
+    const kit::Rect shown = page_->visibleRect();
+    const kit::Point over = page_->convertPointToView(kit::makePoint(kit::midX(shown), kit::midY(shown)), nullptr);
+    for (int notch = 0; notch < 60 && numberOf(page_->mostVisiblePage()) == "2"; ++notch)
+        window_->sendEvent(kit::Event::scrollWheelEvent(over, 0, kit::Clock::now(), window_->windowNumber(), -1, 0));
+    inView("wheel", "3");
+
+    // The horizontal scroller's knob dragged to the end of its track.
+    kit::Scroller* scroller = scroll_->horizontalScroller();
+    const kit::Rect knob = scroller->knobRect();
+    const kit::Point grab = scroller->convertPointToView(kit::makePoint(kit::midX(knob), kit::midY(knob)), nullptr);
+    const kit::Point end = kit::makePoint(grab.x + 1000, grab.y);
+    post(kit::EventType::LeftMouseDragged, end);
+    post(kit::EventType::LeftMouseUp, end);
+    scroller->mouseDown(kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, grab, 0, kit::Clock::now(),
+                                                       window_->windowNumber()));
+    inView("scroller dragged to the end", "5");
+    key(kit::PageDownFunctionKey);
+    inView("page down on the last page", "5");
+    // A page clicked on stays active through a tiling that does not scroll.
+    document_->setActivePage(pages_[3]);
+    scroll_->tile();
+    EXPECT_EQ(document_->activePage(), pages_[3]);
+    EXPECT_EQ(field->stringValue(), "4");
+}
+
+// Zoomed out through the panel until the page is smaller than the view:
+// what the page no longer covers shows the background, not the old picture.
+TEST_F(ScrollViewTest, AZoomOutThroughThePanelRepaintsWhatThePageNoLongerCovers)
+{
+    makePages(1, {300, 400});
+    openScrollWindow({900, 700});
+    ZoomPanelServices services;
+    PageWindowServices::setShared(&services);
+    for (const char* typed : {"200", "75"}) {
+        SCOPED_TRACE(typed);
+        auto press = kit::Timer::timerWithTimeInterval(
+            0.01,
+            [&](kit::Timer&) {
+                services.form->cellAtIndex(0)->setStringValue(typed);
+                services.buttons->selectCellWithTag(1);
+                scroll_->zButtonAction(services.buttons);
+            },
+            false);
+        kit::RunLoop::currentRunLoop().addTimer(press, kit::ModalPanelRunLoopMode);
+        scroll_->zoom(nullptr);
+        window_->displayIfNeeded();
+        const repaint::Mismatch m = repaint::compareWithFreshRepaint(*window_, *scroll_->contentView());
+        EXPECT_FALSE(m.any()) << m.describe();
+    }
+    EXPECT_FLOAT_EQ(page_->zoom(), 0.75f);
+    PageWindowServices::setShared(delegate_.get());
 }
