@@ -533,10 +533,10 @@ void LayoutDocument::keepActiveTextFlow(kit::Object* object)
 std::vector<TextFlow*> LayoutDocument::flows() const
 {
     std::vector<TextFlow*> list;
-    const auto add = [&list](const Item& item) {
-        if (const auto* column = dynamic_cast<const TextItem*>(&item))
-            column->pleaseListFlows(list);
-    };
+    // A group lists the flows of its members: a flow whose first column
+    // is grouped is the document's as much as any other.
+    std::vector<Item*> images;
+    const auto add = [&list, &images](Item& item) { item.pleaseListFlows(list, images); };
     for (const auto& item : theMasterItems_)
         add(*item);
     for (const auto& page : pages_)

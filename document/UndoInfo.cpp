@@ -3,7 +3,9 @@
 #include "core/Coder.h"
 #include "core/Values.h"
 #include "document/LayoutDocument.h"
+#include "document/Page.h"
 #include "document/Undo.h"
+#include "document/UndoPage.h"
 #include "foundation/Defaults.h"
 
 #include <algorithm>
@@ -96,17 +98,48 @@ void UndoInfo::markEditedByIndex()
 
 void UndoInfo::push(std::unique_ptr<Undo> record)
 {
+    if (!record)
+        return;
     // Pushed in the middle of an undo, a record would cut the redo tail and
     // leave the index on the record being undone.
-    if (!record || replaying_)
+    if (replaying_) {
+        if (undoing_)
+            madeWhileUndone_.emplace_back(undoing_, std::move(record));
         return;
+    }
     const Working working(*this);
     while (list_.size() > static_cast<std::size_t>(current_ + 1))
         list_.pop_back();
     // The saved state lay in the redo tail just dropped.
     if (savedIndex_ > current_)
         savedIndex_ = Unreachable;
+    // What the layout did while the dropped records were undone stays in
+    // the document: Undo takes it back before what came before it. A page
+    // the layout has let go of since needs no record.
+    std::vector<std::pair<const Undo*, std::unique_ptr<Undo>>> made;
+    made.swap(madeWhileUndone_);
+    for (auto& [owner, earlier] : made) {
+        (void)owner;
+        if (const auto* added = dynamic_cast<const UndoPage*>(earlier.get())) {
+            const std::vector<Page*> pages = added->pages();
+            if (std::none_of(pages.begin(), pages.end(), [this](Page* page) {
+                    return document_ && document_->indexOfPage(page) != LayoutDocument::PageNotFound;
+                }))
+                continue;
+        }
+        append(std::move(earlier));
+    }
     Undo& pushed = *record;
+    append(std::move(record));
+    if (document_)
+        document_->setEdited(true);
+    // With capacity 0 the record is already gone.
+    if (!list_.empty() && list_.back().get() == &pushed)
+        notifyPagesPanel(pushed);
+}
+
+void UndoInfo::append(std::unique_ptr<Undo> record)
+{
     list_.push_back(std::move(record));
     if (undoCapacity == -1 || list_.size() <= static_cast<unsigned>(undoCapacity)) {
         ++current_;
@@ -118,11 +151,6 @@ void UndoInfo::push(std::unique_ptr<Undo> record)
         if (savedIndex_ != Unreachable)
             savedIndex_ = savedIndex_ > -1 ? savedIndex_ - 1 : Unreachable;
     }
-    if (document_)
-        document_->setEdited(true);
-    // With capacity 0 the record is already gone.
-    if (!list_.empty() && list_.back().get() == &pushed)
-        notifyPagesPanel(pushed);
 }
 
 bool UndoInfo::undo()
@@ -133,7 +161,10 @@ bool UndoInfo::undo()
     Undo& record = *list_[static_cast<std::size_t>(current_)];
     {
         Replaying replaying(replaying_);
+        const Undo* was = undoing_;
+        undoing_ = &record;
         record.undoInDocument(document_);
+        undoing_ = was;
     }
     dropPagesLeftEmpty();
     notifyPagesPanel(record);
@@ -153,6 +184,9 @@ bool UndoInfo::redo()
         Replaying replaying(replaying_);
         record.redoInDocument(document_);
     }
+    // Done again, the record brings back its own state: what was made
+    // while it was undone is undone by it.
+    std::erase_if(madeWhileUndone_, [&record](const auto& made) { return made.first == &record; });
     dropPagesLeftEmpty();
     markEditedByIndex();
     notifyPagesPanel(record);
@@ -177,6 +211,7 @@ void UndoInfo::empty()
     // Without records, only the present state can be the saved one.
     savedIndex_ = current_ == savedIndex_ ? -1 : Unreachable;
     current_ = -1;
+    madeWhileUndone_.clear();
     list_.clear();
     limitReached_ = false;
 }

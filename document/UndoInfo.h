@@ -13,6 +13,7 @@
 #include <climits>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace kit {
@@ -53,9 +54,13 @@ public:
     bool redoNeedsPage(const Page* page) const;
 
     // Drops the redo tail, appends the record (the oldest goes past the
-    // limit) and marks the document edited. Nil is ignored, and so is a
-    // record made while an undo or redo runs: what that change brings
-    // about (a page the layout adds as the text comes back) is part of it.
+    // limit) and marks the document edited. Nil is ignored. A record made
+    // while an undo or redo runs is not pushed then: what that change
+    // brings about (a page the layout adds as the text comes back) is part
+    // of it. One made while an undo runs is held by the record undone; a
+    // redo of it lets it go, and when the redo tail is dropped what it did
+    // stays in the document, so it goes on the stack then, before the new
+    // record.
     void push(std::unique_ptr<Undo> record);
     // false when there is nothing to undo (redo).
     bool undo();
@@ -94,6 +99,8 @@ private:
     // its records and it set then are its own.
     struct Working;
     void dropPagesLeftEmpty();
+    // Appends one record, the oldest going past the limit.
+    void append(std::unique_ptr<Undo> record);
 
     LayoutDocument* document_ = nullptr; // not owned
     std::vector<std::unique_ptr<Undo>> list_;
@@ -105,5 +112,9 @@ private:
     bool working_ = false;
     // An undo or redo runs.
     bool replaying_ = false;
+    // The record being undone, and the records made while one was undone,
+    // each with the record it belongs to, oldest first.
+    const Undo* undoing_ = nullptr;
+    std::vector<std::pair<const Undo*, std::unique_ptr<Undo>>> madeWhileUndone_;
     mutable std::unique_ptr<kit::Array> codedList_;
 };

@@ -113,11 +113,31 @@ TEST_F(UndoStackTest, RecordsMadeWhileAnUndoOrRedoRunsAreNotPushed)
         ASSERT_TRUE(undo_->redo());
     EXPECT_EQ(names(), (Log{"A", "B", "C"}));
     EXPECT_EQ(undo_->undoCount(), 3);
-    EXPECT_EQ(takeLog(), (Log{"undo C", "undo B", "free made by undo of B", "undo A", "redo A", "redo B",
-                              "free made by redo of B", "redo C"}));
+    // What the undo of B made is held by B until B is done again.
+    EXPECT_EQ(takeLog(), (Log{"undo C", "undo B", "undo A", "redo A", "redo B", "free made by redo of B",
+                              "free made by undo of B", "redo C"}));
     // Pushing is as before once the undo is over.
     push("D");
     EXPECT_EQ(names(), (Log{"A", "B", "C", "D"}));
+}
+
+// B undone made a record (the layout added a page); a new edit drops B: what
+// its undo made stays in the document, so it goes on the stack before the
+// edit, and Undo of everything takes it back.
+TEST_F(UndoStackTest, ARecordMadeWhileAnUndoRunsIsPushedWhenTheRedoTailIsDropped)
+{
+    push("A");
+    undo_->push(std::make_unique<SpawningRecord>("B", &log_, undo_));
+    ASSERT_TRUE(undo_->undo());
+    EXPECT_EQ(names(), (Log{"A", "B"}));
+    push("D");
+    EXPECT_EQ(names(), (Log{"A", "made by undo of B", "D"}));
+    EXPECT_EQ(undo_->undoCount(), 3);
+    EXPECT_EQ(undo_->redoCount(), 0);
+    takeLog();
+    while (undo_->undo()) {
+    }
+    EXPECT_EQ(takeLog(), (Log{"undo D", "undo made by undo of B", "undo A"}));
 }
 
 TEST_F(UndoStackTest, TheLimitDropsAndFreesTheOldest)

@@ -128,4 +128,25 @@ TEST_F(PageViewSequenceFinding, AGroupHoldingAChainedColumn)
                         {12, 224, 203, 183, 22, 238, 42, 118, 221}});
 }
 
+// A page break undone, a box drawn on the page it left, Returns that move
+// the text on: Undo of everything chains page 1's column on to page 2's
+// again, as a fresh document given the same text has it.
+TEST_F(PageViewSequenceFinding, TheColumnChainAfterAnUndonePageBreakAndABoxOnPageTwo)
+{
+    expectHolds(true, {{32, 40, 167, 222, 117, 76, 133, 255, 154},
+                       {34, 190, 48, 141, 211, 250, 127, 73, 59},
+                       {0, 155, 17, 227, 181, 61, 78, 240, 97},
+                       {30, 83, 152, 25, 90, 71, 208, 147, 190}});
+}
+
+// A group of a box and the page's column, dragged by a corner knob; undone
+// and redone, saved and opened: the text lays out as it was saved.
+TEST_F(PageViewSequenceFinding, AKnobDragOfAGroupHoldingAColumnReopens)
+{
+    expectHolds(false, {{0, 222, 191, 24, 228, 176, 29, 60, 5},
+                        {5, 215, 59, 38, 54, 80, 159, 104, 96},
+                        {12, 130, 233, 185, 213, 170, 249, 133, 32},
+                        {9, 136, 112, 8, 65, 230, 90, 101, 221}});
+}
+
 } // namespace
