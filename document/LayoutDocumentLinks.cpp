@@ -9,6 +9,7 @@
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
 #include "text/GraphicLink.h"
+#include "text/TextFlow.h"
 
 #include <algorithm>
 #include <charconv>
@@ -182,11 +183,34 @@ void LayoutDocument::itemRemoved(Item* item)
     removeNamedItem(item);
     std::erase_if(selected_, [&](const auto& ref) { return !ref || ref == item; });
     if (activeTextItem_.get() == item)
-        setActiveTextItem(nullptr);
+        setActiveTextItem(columnHoldingCaretAfter(item));
     removedObjectLinkItem(item);
     if (auto* group = dynamic_cast<ItemGroup*>(item))
         for (const auto& member : group->items())
             itemRemoved(member.get());
+}
+
+TextItem* LayoutDocument::columnHoldingCaretAfter(const Item* removed) const
+{
+    // A column that leaves with its page (the pages a delete emptied) takes
+    // the caret with it unless the text goes on where the caret now is: what
+    // is typed next would go nowhere until a click.
+    TextFlow* flow = activeTextFlow_;
+    if (!flow || !removed)
+        return nullptr;
+    const std::vector<TextFlow*> all = flows();
+    if (std::find(all.begin(), all.end(), flow) == all.end())
+        return nullptr;
+    textPoint caret{};
+    flow->getCurrentTextPoint(&caret);
+    TextItem* holder = flow->item(flow->firstTextItem(), &caret);
+    if (!holder || holder == removed || holder->isDisconnected())
+        return nullptr;
+    // Not a column of the page that is leaving, nor of a page already gone.
+    const Page* page = holder->page();
+    if (!page || page == removed->page() || indexOfPage(page) == PageNotFound)
+        return nullptr;
+    return holder;
 }
 
 void LayoutDocument::assignSerialNumberToObjectLinkItem(Item* item)

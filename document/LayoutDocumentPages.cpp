@@ -299,10 +299,15 @@ void LayoutDocument::enableCalcPages()
 
 void LayoutDocument::pageLeaves(Page* page)
 {
-    if (activePage_ == page)
+    const bool wasActive = activePage_ == page;
+    if (wasActive)
         activePage_ = nullptr;
     for (const auto& item : page->pageItems())
         itemRemoved(item.get());
+    // The text being edited went on to another page's column: that page is
+    // the one being worked on now.
+    if (TextItem* active = activeTextItem(); wasActive && active && active->page() != page)
+        activePage_ = active->page();
     for (const auto& item : theMasterItems_)
         if (item->page() == page)
             item->setPage(masterPage_.get());
