@@ -183,20 +183,16 @@ void LayoutDocument::itemRemoved(Item* item)
     removeNamedItem(item);
     std::erase_if(selected_, [&](const auto& ref) { return !ref || ref == item; });
     if (activeTextItem_.get() == item)
-        setActiveTextItem(columnHoldingCaretAfter(item));
+        setActiveTextItem(nullptr);
     removedObjectLinkItem(item);
     if (auto* group = dynamic_cast<ItemGroup*>(item))
         for (const auto& member : group->items())
             itemRemoved(member.get());
 }
 
-TextItem* LayoutDocument::columnHoldingCaretAfter(const Item* removed) const
+TextItem* LayoutDocument::columnHoldingCaret(TextFlow* flow) const
 {
-    // A column that leaves with its page (the pages a delete emptied) takes
-    // the caret with it unless the text goes on where the caret now is: what
-    // is typed next would go nowhere until a click.
-    TextFlow* flow = activeTextFlow_;
-    if (!flow || !removed)
+    if (!flow)
         return nullptr;
     const std::vector<TextFlow*> all = flows();
     if (std::find(all.begin(), all.end(), flow) == all.end())
@@ -204,11 +200,10 @@ TextItem* LayoutDocument::columnHoldingCaretAfter(const Item* removed) const
     textPoint caret{};
     flow->getCurrentTextPoint(&caret);
     TextItem* holder = flow->item(flow->firstTextItem(), &caret);
-    if (!holder || holder == removed || holder->isDisconnected())
+    if (!holder || holder->isDisconnected())
         return nullptr;
-    // Not a column of the page that is leaving, nor of a page already gone.
     const Page* page = holder->page();
-    if (!page || page == removed->page() || indexOfPage(page) == PageNotFound)
+    if (!page || indexOfPage(page) == PageNotFound)
         return nullptr;
     return holder;
 }
