@@ -629,6 +629,9 @@ public:
     TextFlow* lastActiveTextFlow() const { return lastActiveTextFlow_; }
     void setActiveTextItem(TextItem* item);
     void setActiveTextFlow(TextFlow* flow);
+    // The connected column of the flow that holds its caret, on a page of
+    // the document; null when there is none.
+    TextItem* columnHoldingCaret(TextFlow* flow) const;
     LinksInfo& linksInfo() { return linksInfo_; }
     // The document's undo stack, made with the document.
     UndoInfo* undoInfo() const { return undoInfo_.get(); }

@@ -9,6 +9,7 @@
 #include "items/TextItem.h"
 #include "text/DocumentView.h"
 #include "text/GraphicLink.h"
+#include "text/TextFlow.h"
 
 #include <algorithm>
 #include <charconv>
@@ -187,6 +188,24 @@ void LayoutDocument::itemRemoved(Item* item)
     if (auto* group = dynamic_cast<ItemGroup*>(item))
         for (const auto& member : group->items())
             itemRemoved(member.get());
+}
+
+TextItem* LayoutDocument::columnHoldingCaret(TextFlow* flow) const
+{
+    if (!flow)
+        return nullptr;
+    const std::vector<TextFlow*> all = flows();
+    if (std::find(all.begin(), all.end(), flow) == all.end())
+        return nullptr;
+    textPoint caret{};
+    flow->getCurrentTextPoint(&caret);
+    TextItem* holder = flow->item(flow->firstTextItem(), &caret);
+    if (!holder || holder->isDisconnected())
+        return nullptr;
+    const Page* page = holder->page();
+    if (!page || indexOfPage(page) == PageNotFound)
+        return nullptr;
+    return holder;
 }
 
 void LayoutDocument::assignSerialNumberToObjectLinkItem(Item* item)

@@ -469,8 +469,18 @@ void LayoutDocument::deleteTrailingEmptyPages(const std::function<bool(const Pag
             return;
         for (auto at = items.rbegin(); at != items.rend(); ++at)
             static_cast<TextItem*>(*at)->removeFromTextFlowAndRecompute(false);
+        // The column being edited may leave with the page (a delete emptied
+        // it): the text goes on being edited where its caret now is, or what
+        // is typed next would go nowhere until a click.
+        TextFlow* edited = activeTextFlow_;
         for (auto& page : deletePages(1, index))
             retiredPages_.push_back(std::move(page));
+        if (!activeTextItem() && edited)
+            if (TextItem* holder = columnHoldingCaret(edited)) {
+                setActiveTextItem(holder);
+                if (!activePage_)
+                    activePage_ = holder->page();
+            }
         if (!releaseRetired_ || !releaseRetired_->isValid())
             releaseRetired_ =
                 kit::Timer::scheduledTimerWithTimeInterval(0, [this](kit::Timer&) { retiredPages_.clear(); }, false);

@@ -5,8 +5,10 @@
 #include "WordProcessorFixture.h"
 
 #include "app/ScrivlyDocument.h"
+#include "appkit/RunLoop.h"
 #include "appkit/View.h"
 #include "appkit/Window.h"
+#include "core/MainQueue.h"
 #include "document/CanvasView.h"
 #include "document/DocumentPanels.h"
 #include "document/Guide.h"
@@ -298,7 +300,7 @@ TEST_F(WordProcessorTest, AHeaderFromTheSecondPageOnShowsItsGuidesOnlyThere)
     ScrivlyDocument* document = newDocument();
     ASSERT_NE(document, nullptr);
     std::string text;
-    for (int i = 0; i < 700; ++i)
+    for (int i = 0; i < 1000; ++i)
         text += "words ";
     typeText(*document, text);
     ASSERT_GE(document->numPages(), 2);
@@ -497,5 +499,75 @@ TEST_F(WordProcessorTest, TheTabRulerAddsAStopInItsStripAndLosesItOffTheLeftEnd)
         post(kit::EventType::LeftMouseUp, at(300, y));
         press(at(300, y));
         EXPECT_EQ(stops(), 0u) << y;
+
+// Select All and a delete over several pages drops the automatic pages; the
+// letters typed next go in at once, at the caret the page shows, through the
+// page view's own key route.
+TEST_F(WordProcessorTest, TypingAfterSelectAllAndDeleteOverSeveralPagesGoesInAtTheCaret)
+{
+    enum class Way { Backspace, DeleteCommand, Cut };
+    const struct Case {
+        const char* name;
+        Way way;
+    } cases[] = {
+        {"Backspace", Way::Backspace},
+        {"Edit > Delete", Way::DeleteCommand},
+        {"Edit > Cut", Way::Cut},
+    };
+    std::string words;
+    for (int i = 0; i < 1000; ++i)
+        words += "word ";
+    kit::RunLoop& loop = kit::RunLoop::currentRunLoop();
+    // What the program does between keys: posted work, due timers, the idle
+    // layout (the caret's blink keeps a timer due: a few rounds).
+    auto settle = [&] {
+        for (int i = 0; i < 4; ++i) {
+            kit::Clock::advanceBy(0.7);
+            if (kit::MainQueue::drain() + loop.fireDueTimers(kit::DefaultRunLoopMode) == 0)
+                break;
+        }
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // File > New as the user gives it: the window shown, the page view
+        // taking the keys.
+        auto* document = dynamic_cast<ScrivlyDocument*>(delegate_->new_(true));
+        ASSERT_NE(document, nullptr);
+        typeText(*document, words);
+        ASSERT_GE(document->numPages(), 2);
+        auto* view = dynamic_cast<PageView*>(document->mainView());
+        ASSERT_NE(view, nullptr);
+        kit::Window* window = view->window();
+        ASSERT_NE(window, nullptr);
+        auto press = [&](const std::u16string& characters) {
+            window->sendEvent(key(characters));
+            settle();
+        };
+
+        view->selectAll(nullptr);
+        settle();
+        ASSERT_TRUE(view->isEditing());
+        switch (c.way) {
+        case Way::Backspace: press(std::u16string(1, kit::BackspaceCharacter)); break;
+        case Way::DeleteCommand: view->delete_(nullptr); break;
+        case Way::Cut: view->cut(nullptr); break;
+        }
+        settle();
+        EXPECT_EQ(document->numPages(), 1);
+        press(u"A");
+        press(u"b");
+        EXPECT_EQ(textOf(*document), "Ab\n");
+
+        // The caret's column is the document's active text, on a page of
+        // the document, and the caret is shown there.
+        TextItem* active = document->activeTextItem();
+        ASSERT_NE(active, nullptr);
+        EXPECT_FALSE(active->isDisconnected());
+        EXPECT_NE(document->indexOfPage(active->page()), LayoutDocument::PageNotFound);
+        EXPECT_EQ(document->activePage(), active->page());
+        EXPECT_TRUE(view->isEditing());
+        EXPECT_TRUE(view->isTextCursorShown());
+        document->setEdited(false);
+        delegate_->removeDocument(document);
     }
 }

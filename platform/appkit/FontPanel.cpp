@@ -329,6 +329,11 @@ void FontPanel::apply()
         return; // nothing was changed
     fm.setPendingChange(c);
     fm.sendAction();
+    // The panel took the keys only for its size field: the text it set goes
+    // on being typed in, and only the key window shows its caret.
+    Window* main = Application::sharedApplication().mainWindow();
+    if (isKeyWindow() && main && main != this && main->isVisible())
+        main->makeKeyWindow();
     // What was set is now what the panel shows.
     Font* shown = panelConvertFont(font_);
     if (shown)

@@ -1,5 +1,6 @@
 #include "AppKitTesting.h"
 
+#include "appkit/Application.h"
 #include "appkit/Button.h"
 #include "appkit/FontPanel.h"
 #include "appkit/MenuItem.h"
@@ -170,4 +171,22 @@ TEST_F(FontPanelTest, AnAccessoryLiesBelowTheControls)
     EXPECT_EQ(back.get(), a);
     EXPECT_EQ(height(panel->contentRect()), before);
     EXPECT_EQ(panel->setButton()->frame(), setBefore);
+}
+
+// Set given after the size was typed in the panel (the panel key for its
+// field) gives the keys back to the window being worked in, where the caret
+// shows.
+TEST_F(FontPanelTest, SetGivesTheKeysBackToTheMainWindow)
+{
+    user->fonts = {font("Times-Roman", 12)};
+    panel->setPanelFont(font("Times-Roman", 12), false);
+    panel->makeKeyAndOrderFront();
+    ASSERT_TRUE(panel->isKeyWindow());
+    ASSERT_EQ(Application::sharedApplication().mainWindow(), document.get());
+    panel->sizeField()->setStringValue("18");
+    panel->setButton()->performClick();
+    ASSERT_EQ(user->fonts.front(), font("Times-Roman", 18));
+    EXPECT_TRUE(document->isKeyWindow());
+    EXPECT_FALSE(panel->isKeyWindow());
+    EXPECT_EQ(document->firstResponder(), user);
 }
