@@ -499,6 +499,8 @@ TEST_F(WordProcessorTest, TheTabRulerAddsAStopInItsStripAndLosesItOffTheLeftEnd)
         post(kit::EventType::LeftMouseUp, at(300, y));
         press(at(300, y));
         EXPECT_EQ(stops(), 0u) << y;
+    }
+}
 
 // Select All and a delete over several pages drops the automatic pages; the
 // letters typed next go in at once, at the caret the page shows, through the
