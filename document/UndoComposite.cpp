@@ -12,6 +12,17 @@ UndoComposite::UndoComposite()
 
 UndoComposite::~UndoComposite() = default;
 
+std::unique_ptr<Undo> UndoComposite::combined(std::vector<std::unique_ptr<Undo>> records)
+{
+    if (records.empty())
+        return nullptr;
+    if (records.size() == 1)
+        return std::move(records.front());
+    auto composite = std::make_unique<UndoComposite>();
+    composite->setUndoList(std::move(records));
+    return composite;
+}
+
 void UndoComposite::addUndo(std::unique_ptr<Undo> record)
 {
     if (record)

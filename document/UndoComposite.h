@@ -14,6 +14,9 @@ public:
     UndoComposite();
     ~UndoComposite() override;
 
+    // One record for the edit: the only one itself, several as a composite
+    // (nil for none).
+    static std::unique_ptr<Undo> combined(std::vector<std::unique_ptr<Undo>> records);
     // Appends the record; the composite owns it from now on.
     void addUndo(std::unique_ptr<Undo> record);
     // Takes the record off the list and hands it back (nil when absent).

@@ -7,11 +7,7 @@
 
 #include <functional>
 
-namespace {
-
-// A copy that knows its named root, so that giving it back shares the root
-// again when nothing differs.
-std::unique_ptr<StyleGraphic> keptCopy(StyleGraphic* style)
+std::unique_ptr<StyleGraphic> GraphicStyleSnapshot::keptCopy(StyleGraphic* style)
 {
     std::unique_ptr<StyleGraphic> copy = style->copy();
     copy->setCanFree(true);
@@ -20,8 +16,6 @@ std::unique_ptr<StyleGraphic> keptCopy(StyleGraphic* style)
             root->addSubstyle(static_cast<StyleGraphicNamed*>(copy.get()));
     return copy;
 }
-
-} // namespace
 
 GraphicStyleSnapshot::GraphicStyleSnapshot(const std::vector<Item*>& items, Reach reach)
 {

@@ -27,6 +27,10 @@ public:
     GraphicStyleSnapshot& operator=(GraphicStyleSnapshot&&) noexcept;
     ~GraphicStyleSnapshot();
 
+    // A copy of the style that its record frees: a copy of a named root joins
+    // the root's tree, so that giving it back shares the root again.
+    static std::unique_ptr<StyleGraphic> keptCopy(StyleGraphic* style);
+
     bool empty() const { return entries_.empty(); }
     // Each item still alive takes its kept style again, named styles shared
     // again (in the order kept: a group before its members).

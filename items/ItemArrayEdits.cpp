@@ -1,6 +1,7 @@
 // The edits of a selection and the undo records they answer.
 
 #include "items/ItemArray.h"
+#include "items/GraphicStyleSnapshot.h"
 
 #include "core/EventState.h"
 #include "document/Page.h"
@@ -76,18 +77,6 @@ void handleOverlaps(const std::vector<Item*>& items)
             pages.push_back(page);
     for (Page* page : pages)
         page->handleOverlaps(nullptr, true);
-}
-
-// A saved copy of a style that the record frees: a copy of a named root
-// joins the root's tree, so that it is found by its root when undone.
-std::unique_ptr<StyleGraphic> copyForUndo(StyleGraphic* style)
-{
-    std::unique_ptr<StyleGraphic> copy = style->copy();
-    copy->setCanFree(true);
-    if (copy->isNamedStyle() && copy->isRootStyle())
-        if (auto* root = dynamic_cast<StyleGraphicNamed*>(style))
-            root->addSubstyle(static_cast<StyleGraphicNamed*>(copy.get()));
-    return copy;
 }
 
 GxFill noFill()
@@ -382,7 +371,7 @@ std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic*
         if (undo && old == style)
             return;
         if (undo)
-            entries[k + 1] = old ? copyForUndo(old) : nullptr;
+            entries[k + 1] = old ? GraphicStyleSnapshot::keptCopy(old) : nullptr;
         if (remove)
             item->removeGraphicStyle(style);
         else
@@ -390,7 +379,7 @@ std::unique_ptr<Undo> modifyStyle(const std::vector<Item*>& items, StyleGraphic*
     });
     if (!undo || items.empty())
         return nullptr;
-    entries[0] = style ? copyForUndo(style) : nullptr;
+    entries[0] = style ? GraphicStyleSnapshot::keptCopy(style) : nullptr;
     auto record = recordFor<UndoStyleGraphic>(items, remove ? Undo::GraphicStyleRemoved : Undo::GraphicStyleApplied);
     record->keepMemberStyles(std::move(members));
     record->setListData(std::move(entries));

@@ -104,14 +104,7 @@ void PageView::clone()
                 onPage.push_back(copies[k]);
         records.push_back(std::make_unique<Undo>(onPage, pages[i], Undo::ItemsAdded));
     }
-    if (records.size() == 1) {
-        undo->push(std::move(records.front()));
-        return;
-    }
-    auto composite = std::make_unique<UndoComposite>();
-    for (auto& record : records)
-        composite->addUndo(std::move(record));
-    undo->push(std::move(composite));
+    undo->push(UndoComposite::combined(std::move(records)));
 }
 
 void PageView::doNudge(float dx, float dy)

@@ -122,14 +122,7 @@ void PageView::delete_(kit::Object* sender)
     UndoInfo* undo = document_->undoInfo();
     if (!undo || records.empty())
         return;
-    if (records.size() == 1) {
-        undo->push(std::move(records.front()));
-        return;
-    }
-    auto composite = std::make_unique<UndoComposite>();
-    for (auto& record : records)
-        composite->addUndo(std::move(record));
-    undo->push(std::move(composite));
+    undo->push(UndoComposite::combined(std::move(records)));
 }
 
 void PageView::selectAll(kit::Object* sender)

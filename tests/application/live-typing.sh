@@ -29,11 +29,21 @@ xdotool windowfocus --sync "$WINDOW" || fail "the document window cannot be focu
 sleep 0.5
 # The caret is in the main text of a new document: typing writes there.
 xdotool type --delay 25 "$PARAGRAPH"
-sleep 0.5
 # Escape ends text editing: the caret goes.
 xdotool key Escape
-sleep 1
-xwd -silent -id "$WINDOW" -out "$WORK/window.xwd" || fail "no picture of the window"
+# The picture is taken once the window has settled: three pictures in a row
+# alike (the caret no longer blinks), within a generous bound.
+same=0
+previous=
+for i in $(seq 1 300); do
+    xwd -silent -id "$WINDOW" -out "$WORK/window.xwd" || fail "no picture of the window"
+    now=$(md5sum < "$WORK/window.xwd")
+    if [ "$now" = "$previous" ]; then same=$((same + 1)); else same=0; fi
+    [ "$same" -ge 3 ] && break
+    previous=$now
+    sleep 0.2
+done
+[ "$same" -ge 3 ] || fail "the window never settled"
 # Without the scroller strip along the bottom (page box, popups): only the
 # pages' part of the window is compared.
 xwdtopnm "$WORK/window.xwd" 2>/dev/null | pamcut -cropbottom 16 > "$WORK/window.ppm" ||
