@@ -108,11 +108,20 @@ void UndoInfo::push(std::unique_ptr<Undo> record)
         return;
     }
     const Working working(*this);
+    const bool droppedTail = list_.size() > static_cast<std::size_t>(current_ + 1);
     while (list_.size() > static_cast<std::size_t>(current_ + 1))
         list_.pop_back();
     // The saved state lay in the redo tail just dropped.
     if (savedIndex_ > current_)
         savedIndex_ = Unreachable;
+    // Empty pages kept for the dropped records' redo are kept for nothing
+    // now: the text lets go of them as it would have without a redo tail.
+    if (droppedTail && document_) {
+        const int pages = document_->numPages();
+        document_->deleteEmptyPages();
+        if (document_->numPages() != pages)
+            document_->notifyDocumentDidChangeSize();
+    }
     // What the layout did while the dropped records were undone stays in
     // the document: Undo takes it back before what came before it. A page
     // the layout has let go of since needs no record.
