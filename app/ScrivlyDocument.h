@@ -158,7 +158,7 @@ public:
     // the interchange format.
     bool _initFromStandardAlienFile(const std::string& path);
     LayoutDocument* _initFromAlienTypeFile(const std::string& path, bool view, bool forRevert) override;
-    bool saveAs(kit::Object* sender);
+    bool saveAs(kit::Object* sender) override;
     bool saveTo(kit::Object* sender);
     bool saveFile(const std::string& path, bool withBackup) override;
     // Whether a save mode and format write the native form.

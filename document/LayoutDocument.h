@@ -675,8 +675,8 @@ public:
     // Tells documents apart on the pasteboard: numbered from 1 in the
     // order made, never reused while the program runs.
     std::uint32_t pasteSerial() const { return pasteSerial_; }
-    bool isReadOnly() const { return readOnly_; }
-    void setReadOnly(bool flag) { readOnly_ = flag; }
+    // The views' windows take drops only while the document may change.
+    void setReadOnly(bool flag) override;
     // False for a key it does not handle (it then goes up the responder
     // chain).
     virtual bool keyDown(const kit::Event& event, CanvasView* view);
@@ -854,7 +854,6 @@ private:
     bool showGraphics_ = false;
     bool showGuides_ = false;
     bool showTextRects_ = false;
-    bool readOnly_ = false;
     static inline std::uint32_t lastPasteSerial_ = 0;
     std::uint32_t pasteSerial_ = ++lastPasteSerial_;
     bool showTextMarkers_ = false;

@@ -197,6 +197,14 @@ DocumentView* LayoutDocument::newView(DocumentView* model, int number, bool show
     return view;
 }
 
+void LayoutDocument::setReadOnly(bool flag)
+{
+    Document::setReadOnly(flag);
+    for (DocumentView* view : std::vector<DocumentView*>(views_))
+        if (auto* placed = dynamic_cast<DocumentWindowView*>(view))
+            placed->registerWindow();
+}
+
 void LayoutDocument::addView(DocumentView* view)
 {
     if (!view || std::find(views_.begin(), views_.end(), view) != views_.end())

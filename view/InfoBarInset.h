@@ -72,7 +72,7 @@ public:
     // format (points "%.1f", inches and centimetres "%.3f", picas "%.2f").
     void setFrameRect(const kit::Rect& rect);
     void setMoveTo(float x, float y) override;
-    void setMoveBy(float dx, float dy);
+    void setMoveBy(float dx, float dy) override;
     void setSizeTo(float width, float height) override;
     void setSizeBy(float dw, float dh);
     // Reduced by whole turns into 0..360 (360 stays).

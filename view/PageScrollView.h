@@ -130,7 +130,7 @@ public:
     void mouseDown(const kit::Event& event) override;
 
     // ---- Scrolling.
-    void scrollClipView(kit::ClipView* clip, kit::Point point);
+    void scrollClipView(kit::ClipView* clip, kit::Point point) override;
     void reflectScrolledClipView(kit::ClipView* clip) override;
     // After a scroll, makes the page most in view the active page.
     void showPageInView(kit::Point scrolledTo);

@@ -253,7 +253,7 @@ void PageView::registerCanvasActions()
     plain("processTextMarkup:", &PageView::processTextMarkup);
     plain("viewPage:", &PageView::viewPage);
     const auto tagged = [this](const char* name, auto body) {
-        setAction(name, [this, body](kit::Object* sender) -> kit::Object* {
+        setAction(name, [body](kit::Object* sender) -> kit::Object* {
             const auto* item = dynamic_cast<const kit::MenuItem*>(sender);
             body(item ? item->tag() : 0);
             return nullptr;

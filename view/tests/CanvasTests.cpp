@@ -1645,3 +1645,19 @@ TEST_F(CanvasTest, TextTypedIntoANewMastersCopyIsMeasuredAndShows)
         registry_.toolbar_.setActiveTool(registry_.toolbar_.selectTool());
     }
 }
+
+// Read-only is one flag, whichever class asks, and the window takes drops
+// only while the document may change.
+TEST_F(CanvasTest, AReadOnlyDocumentTakesNoDropsAndIsReadOnlyToEveryCaller)
+{
+    view_->registerWindow();
+    ASSERT_FALSE(view_->registeredDraggedTypes().empty());
+    const Document& base = *document_;
+    document_->setReadOnly(true);
+    EXPECT_TRUE(base.isReadOnly());
+    EXPECT_TRUE(document_->isReadOnly());
+    EXPECT_TRUE(view_->registeredDraggedTypes().empty());
+    document_->setReadOnly(false);
+    EXPECT_FALSE(base.isReadOnly());
+    EXPECT_FALSE(view_->registeredDraggedTypes().empty());
+}
