@@ -53,6 +53,51 @@ const StyleChar* styleInParagraphAt(const TextParagraph& paragraph, int word, in
     return paragraph.charStyle();
 }
 
+// Spaces as typed. A tab, a break or a picture stands between its words by
+// itself: the boundary the text engine keeps beside it is no typed space,
+// and a special word other than a field writes none after it. Every other
+// boundary is one space, so an empty word is a typed space; a run of empty
+// words between words that stand by themselves (or from the paragraph's
+// start) holds one space more than its boundaries, the one typed first.
+bool standsAlone(const TextWord* word)
+{
+    const int type = word ? word->wordType() : 0;
+    return type == TextWordTab || type == TextWordLineBreak || type == TextWordPageBreak ||
+           type == TextWordParagraphEnd || type == TextWordGraphic;
+}
+
+bool writesItsSpace(const TextWord* word)
+{
+    if (!word->isSpecial())
+        return true;
+    const auto* special = dynamic_cast<const TextWordSpecial*>(word);
+    const int type = word->wordType();
+    return special && (special->isToken() || type == TextWordFixedDate || type == TextWordFixedTime);
+}
+
+bool spaceAfter(const TextParagraph& paragraph, int index)
+{
+    const TextWord* word = paragraph.wordAtIndex(index);
+    const TextWord* next = paragraph.wordAtIndex(index + 1);
+    return word && next && writesItsSpace(word) && !standsAlone(next);
+}
+
+bool spaceBefore(const TextParagraph& paragraph, int index)
+{
+    if (!standsAlone(paragraph.wordAtIndex(index)))
+        return false;
+    int before = index - 1;
+    const auto empty = [&](int i) {
+        const TextWord* word = paragraph.wordAtIndex(i);
+        return word && !word->isSpecial() && word->textLength() == 0;
+    };
+    if (!empty(before))
+        return false;
+    while (empty(before))
+        --before;
+    return before < 0 || !writesItsSpace(paragraph.wordAtIndex(before));
+}
+
 bool basedOnDiffers(const StyleParagraph* a, const StyleParagraph* b)
 {
     const bool eitherNamed = a->isBasedOnNamedStyle() || b->isBasedOnNamedStyle();
@@ -138,7 +183,9 @@ void RTFExportMethods::writeRTF(const TextParagraph& paragraph, const TextParagr
         const TextWord* word = paragraph.wordAtIndex(w);
         const int from = w == wordFrom ? std::max(letterFrom, 0) : 0;
         const int to = w == wordTo ? letterTo : TextWord::WholeWord;
-        writeRTF(*word, from, to, w < wordTo, run);
+        if (w > wordFrom && spaceBefore(paragraph, w))
+            out += ' ';
+        writeRTF(*word, from, to, w < wordTo && spaceAfter(paragraph, w), run);
     }
     // The standard paragraph end, which every reader takes as one.
     if (breakAfter)
@@ -148,8 +195,10 @@ void RTFExportMethods::writeRTF(const TextParagraph& paragraph, const TextParagr
 void RTFExportMethods::writeRTF(const TextWord& word, RTFExportRun& run)
 {
     const TextParagraph* paragraph = word.paragraph();
-    const bool last = !paragraph || paragraph->lastWord() == &word;
-    writeRTF(word, 0, TextWord::WholeWord, !last, run);
+    const int index = paragraph ? paragraph->indexOfWord(&word) : -1;
+    if (index > 0 && spaceBefore(*paragraph, index))
+        run.out() += ' ';
+    writeRTF(word, 0, TextWord::WholeWord, index >= 0 && spaceAfter(*paragraph, index), run);
 }
 
 void RTFExportMethods::writeRTF(const TextWord& word, int from, int to, bool spaceAfter, RTFExportRun& run)
@@ -159,11 +208,7 @@ void RTFExportMethods::writeRTF(const TextWord& word, int from, int to, bool spa
             if (const StyleChar* style = word.styleAt(0))
                 writeRTFStyleDiffs(style, run);
             writeRTFSpecial(*special, run);
-            // Tokens and pictures stand between words as words do.
-            const int type = special->wordType();
-            const bool wordLike = special->isToken() || type == TextWordFixedDate || type == TextWordFixedTime ||
-                                  type == TextWordGraphic;
-            if (spaceAfter && wordLike)
+            if (spaceAfter)
                 run.out() += ' ';
         }
         return;
@@ -261,8 +306,11 @@ void RTFExportMethods::writeRTFSpecial(const TextWordSpecial& word, RTFExportRun
         break;
     }
     case TextWordParagraphEnd:
-    case TextWordLineBreak:
         out += "\\par\n";
+        break;
+    case TextWordLineBreak:
+        // A line end inside the paragraph, as the reader takes it back.
+        out += "\\line\n";
         break;
     case TextWordPageBreak:
         out += "\\page\n";
