@@ -187,7 +187,8 @@ TEST_F(SelectionTest, PlainTextCoversExactlyTheSelectedLetters)
 // before a tab is the words' boundary, as typing keeps it: not written.)
 TEST_F(SelectionTest, PlainTextIsTheTextAsTyped)
 {
-    const char* const typed[] = {"A\tB", "A\t B", "Item\tQty\tPrice", "A\t\tB", "\tA", "two  spaces\t"};
+    const char* const typed[] = {"A\tB", "A\t B",         "Item\tQty\tPrice", "A\t\tB", "\tA",
+                                 "two  spaces\t", "A\t \tB", "A\t \t  \tB",       " \tA",  "  \tA"};
     for (const char* keys : typed) {
         SCOPED_TRACE(keys);
         fill({{""}});

@@ -21,6 +21,7 @@
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
+#include "text/TypedSpaces.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,49 +54,16 @@ const StyleChar* styleInParagraphAt(const TextParagraph& paragraph, int word, in
     return paragraph.charStyle();
 }
 
-// Spaces as typed. A tab, a break or a picture stands between its words by
-// itself: the boundary the text engine keeps beside it is no typed space,
-// and a special word other than a field writes none after it. Every other
-// boundary is one space, so an empty word is a typed space; a run of empty
-// words between words that stand by themselves (or from the paragraph's
-// start) holds one space more than its boundaries, the one typed first.
-bool standsAlone(const TextWord* word)
-{
-    const int type = word ? word->wordType() : 0;
-    return type == TextWordTab || type == TextWordLineBreak || type == TextWordPageBreak ||
-           type == TextWordParagraphEnd || type == TextWordGraphic;
-}
-
-bool writesItsSpace(const TextWord* word)
-{
-    if (!word->isSpecial())
-        return true;
-    const auto* special = dynamic_cast<const TextWordSpecial*>(word);
-    const int type = word->wordType();
-    return special && (special->isToken() || type == TextWordFixedDate || type == TextWordFixedTime);
-}
-
 bool spaceAfter(const TextParagraph& paragraph, int index)
 {
-    const TextWord* word = paragraph.wordAtIndex(index);
-    const TextWord* next = paragraph.wordAtIndex(index + 1);
-    return word && next && writesItsSpace(word) && !standsAlone(next);
+    return typedspaces::between(paragraph.wordAtIndex(index), paragraph.wordAtIndex(index + 1));
 }
 
 bool spaceBefore(const TextParagraph& paragraph, int index)
 {
-    if (!standsAlone(paragraph.wordAtIndex(index)))
-        return false;
-    int before = index - 1;
-    const auto empty = [&](int i) {
-        const TextWord* word = paragraph.wordAtIndex(i);
-        return word && !word->isSpecial() && word->textLength() == 0;
-    };
-    if (!empty(before))
-        return false;
-    while (empty(before))
-        --before;
-    return before < 0 || !writesItsSpace(paragraph.wordAtIndex(before));
+    const auto at = [&paragraph](int i) { return paragraph.wordAtIndex(i); };
+    // Past the words, the paragraph's end, which stands by itself.
+    return index >= paragraph.wordCount() ? typedspaces::afterEmptyRun(at, index) : typedspaces::before(at, index);
 }
 
 bool basedOnDiffers(const StyleParagraph* a, const StyleParagraph* b)
@@ -188,8 +156,11 @@ void RTFExportMethods::writeRTF(const TextParagraph& paragraph, const TextParagr
         writeRTF(*word, from, to, w < wordTo && spaceAfter(paragraph, w), run);
     }
     // The standard paragraph end, which every reader takes as one.
-    if (breakAfter)
+    if (breakAfter) {
+        if (wordTo == paragraph.wordCount() - 1 && spaceBefore(paragraph, paragraph.wordCount()))
+            out += ' ';
         out += "\\par\n";
+    }
 }
 
 void RTFExportMethods::writeRTF(const TextWord& word, RTFExportRun& run)

@@ -50,6 +50,7 @@ const Typed Cases[] = {
     {"two spaces typed before a tab", "A\tB<<  ", "A  \tB"},
     {"a space after a picture", "A@ \tB", "A \tB"},
     {"several tabs", "A\t\t\tB", "A\t\t\tB"},
+    {"a space after a tab at the paragraph's end", "A\t \rB", "A\t \nB"},
     {"a tab after a picture", "A@\tB", "A\tB"},
     {"a line break", "one\vtwo", "one\ntwo"},
     {"a page break", "one\ftwo", "one\ntwo"},
