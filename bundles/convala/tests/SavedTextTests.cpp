@@ -9,21 +9,20 @@
 #include "bundles/convala/icf/ScrivlyDocumentSaveMethods.h"
 #include "bundles/convala/markup/Convala.h"
 #include "bundles/convala/markup/LayoutDocumentIOMethods.h"
-#include "bundles/convala/rtf/RTFImportMethods.h"
 #include "bundles/convala/rtf/RTFPlainTextFilter.h"
 
 #include "core/FileManager.h"
-#include "core/FileWrapper.h"
 #include "document/Page.h"
-#include "foundation/StyleChar.h"
-#include "foundation/StyleParagraph.h"
 #include "graphics/BitmapImageRep.h"
 #include "items/PlacedItem.h"
 #include "text/TextSelection.h"
 #include "text/TextWordSpecial.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -153,7 +152,8 @@ protected:
         const std::string file = path(name);
         document.setFileFormat(format);
         EXPECT_TRUE(document.saveFile(file, false)) << format;
-        return kit::FileManager::contentsAtPath(std::string(format) == RTFDFormat ? file + "/TXT.rtf" : file).value_or("<none>");
+        const std::string written = std::string(format) == RTFDFormat ? file + "/TXT.rtf" : file;
+        return kit::FileManager::contentsAtPath(written).value_or("<none>");
     }
 
     // Where every word of the main text stands: one line a piece.
