@@ -156,6 +156,9 @@ bool TextSelection::writeTextToStream(std::string& stream, int type)
         const auto at = [words, n](int i) { return i >= 0 && std::size_t(i) < n ? (*words)[std::size_t(i)] : nullptr; };
         for (std::size_t i = 0; i < n; ++i) {
             const TextWord* word = (*words)[i];
+            // A page break ends its paragraph: one line end for both.
+            if (i > 0 && word->isSpecialType(TextWordParagraphEnd) && (*words)[i - 1]->isSpecialType(TextWordPageBreak))
+                continue;
             if (i > 0 && (typedspaces::between((*words)[i - 1], word) || typedspaces::before(at, int(i))))
                 stream += ' ';
             if (i == 0)
