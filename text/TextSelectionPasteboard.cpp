@@ -11,6 +11,7 @@
 #include "text/TextParagraph.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
+#include "text/TypedSpaces.h"
 
 #include <algorithm>
 
@@ -150,16 +151,15 @@ bool TextSelection::writeTextToStream(std::string& stream, int type)
     if (!words)
         return true;
     if (type == ExportPlain) {
-        // Words are parted by a space; a tab or a break stands between its
-        // words by itself (a space typed beside it is an empty word).
-        const auto standsAlone = [](const TextWord* w) {
-            return w->isSpecialType(TextWordParagraphEnd) || w->isSpecialType(TextWordTab) ||
-                   w->isSpecialType(TextWordLineBreak) || w->isSpecialType(TextWordPageBreak);
-        };
+        // The spaces as typed (TypedSpaces.h).
         const std::size_t n = words->size();
+        const auto at = [words, n](int i) { return i >= 0 && std::size_t(i) < n ? (*words)[std::size_t(i)] : nullptr; };
         for (std::size_t i = 0; i < n; ++i) {
             const TextWord* word = (*words)[i];
-            if (i > 0 && !standsAlone((*words)[i - 1]) && !standsAlone(word))
+            // A page break ends its paragraph: one line end for both.
+            if (i > 0 && word->isSpecialType(TextWordParagraphEnd) && (*words)[i - 1]->isSpecialType(TextWordPageBreak))
+                continue;
+            if (i > 0 && (typedspaces::between((*words)[i - 1], word) || typedspaces::before(at, int(i))))
                 stream += ' ';
             if (i == 0)
                 writeLetters(word, stream, start_.letter, n == 1 ? end_.letter : TextWord::WholeWord);

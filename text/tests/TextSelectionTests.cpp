@@ -187,7 +187,8 @@ TEST_F(SelectionTest, PlainTextCoversExactlyTheSelectedLetters)
 // before a tab is the words' boundary, as typing keeps it: not written.)
 TEST_F(SelectionTest, PlainTextIsTheTextAsTyped)
 {
-    const char* const typed[] = {"A\tB", "A\t B", "Item\tQty\tPrice", "A\t\tB", "\tA", "two  spaces\t"};
+    const char* const typed[] = {"A\tB", "A\t B",         "Item\tQty\tPrice", "A\t\tB", "\tA",
+                                 "two  spaces\t", "A\t \tB", "A\t \t  \tB",       " \tA",  "  \tA"};
     for (const char* keys : typed) {
         SCOPED_TRACE(keys);
         fill({{""}});
@@ -202,6 +203,25 @@ TEST_F(SelectionTest, PlainTextIsTheTextAsTyped)
         EXPECT_EQ(text, keys) << dump();
         flow_->setTextSelection(nullptr); // the next case's words replace these
     }
+}
+
+// A page break ends its paragraph: the two are one line end, as Enter made
+// them.
+TEST_F(SelectionTest, PlainTextHasOneLineEndForAPageBreak)
+{
+    fill({{""}});
+    caretAt({0, 0, 0});
+    for (const char* k = "one"; *k; ++k)
+        flow_->processKey(std::uint16_t(*k), nullptr, column_.get());
+    flow_->processKey(0xF7EB, nullptr, column_.get()); // Enter
+    for (const char* k = "two"; *k; ++k)
+        flow_->processKey(std::uint16_t(*k), nullptr, column_.get());
+    ASSERT_EQ(flow_->paragraphCount(), 2);
+    ASSERT_TRUE(flow_->firstParagraph()->lastWord()->isSpecialType(TextWordPageBreak)) << dump();
+    TextSelection* selection = select({0, 0, 0}, {1, 0, 3});
+    std::string text;
+    EXPECT_TRUE(selection->writeTextToStream(text, TextSelection::ExportPlain));
+    EXPECT_EQ(text, "one\ntwo") << dump();
 }
 
 TEST_F(SelectionTest, CopyDeclaresPrivateTypeFirstAndProvidesStringLazily)

@@ -66,8 +66,10 @@ int RTFExportMethods::twips(float points)
 void RTFExportMethods::writeRTFPrefix(RTFExportRun& run)
 {
     // The code page every escaped byte belongs to, and one fallback
-    // character after each \uN.
-    run.out() += "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0";
+    // character after each \uN. "\zynspaces" tells our reader that every
+    // space in the text was typed: files written before it put one before
+    // each tab and break, which the reader drops from them.
+    run.out() += "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0\\zynspaces";
 }
 
 void RTFExportMethods::writeRTFSuffix(RTFExportRun& run) { run.out() += "}\n"; }

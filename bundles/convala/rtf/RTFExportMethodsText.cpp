@@ -21,6 +21,7 @@
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"
+#include "text/TypedSpaces.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,6 +52,18 @@ const StyleChar* styleInParagraphAt(const TextParagraph& paragraph, int word, in
                 return style;
     }
     return paragraph.charStyle();
+}
+
+bool spaceAfter(const TextParagraph& paragraph, int index)
+{
+    return typedspaces::between(paragraph.wordAtIndex(index), paragraph.wordAtIndex(index + 1));
+}
+
+bool spaceBefore(const TextParagraph& paragraph, int index)
+{
+    const auto at = [&paragraph](int i) { return paragraph.wordAtIndex(i); };
+    // Past the words, the paragraph's end, which stands by itself.
+    return index >= paragraph.wordCount() ? typedspaces::afterEmptyRun(at, index) : typedspaces::before(at, index);
 }
 
 bool basedOnDiffers(const StyleParagraph* a, const StyleParagraph* b)
@@ -138,18 +151,25 @@ void RTFExportMethods::writeRTF(const TextParagraph& paragraph, const TextParagr
         const TextWord* word = paragraph.wordAtIndex(w);
         const int from = w == wordFrom ? std::max(letterFrom, 0) : 0;
         const int to = w == wordTo ? letterTo : TextWord::WholeWord;
-        writeRTF(*word, from, to, w < wordTo, run);
+        if (w > wordFrom && spaceBefore(paragraph, w))
+            out += ' ';
+        writeRTF(*word, from, to, w < wordTo && spaceAfter(paragraph, w), run);
     }
     // The standard paragraph end, which every reader takes as one.
-    if (breakAfter)
+    if (breakAfter) {
+        if (wordTo == paragraph.wordCount() - 1 && spaceBefore(paragraph, paragraph.wordCount()))
+            out += ' ';
         out += "\\par\n";
+    }
 }
 
 void RTFExportMethods::writeRTF(const TextWord& word, RTFExportRun& run)
 {
     const TextParagraph* paragraph = word.paragraph();
-    const bool last = !paragraph || paragraph->lastWord() == &word;
-    writeRTF(word, 0, TextWord::WholeWord, !last, run);
+    const int index = paragraph ? paragraph->indexOfWord(&word) : -1;
+    if (index > 0 && spaceBefore(*paragraph, index))
+        run.out() += ' ';
+    writeRTF(word, 0, TextWord::WholeWord, index >= 0 && spaceAfter(*paragraph, index), run);
 }
 
 void RTFExportMethods::writeRTF(const TextWord& word, int from, int to, bool spaceAfter, RTFExportRun& run)
@@ -159,11 +179,7 @@ void RTFExportMethods::writeRTF(const TextWord& word, int from, int to, bool spa
             if (const StyleChar* style = word.styleAt(0))
                 writeRTFStyleDiffs(style, run);
             writeRTFSpecial(*special, run);
-            // Tokens and pictures stand between words as words do.
-            const int type = special->wordType();
-            const bool wordLike = special->isToken() || type == TextWordFixedDate || type == TextWordFixedTime ||
-                                  type == TextWordGraphic;
-            if (spaceAfter && wordLike)
+            if (spaceAfter)
                 run.out() += ' ';
         }
         return;
@@ -261,8 +277,11 @@ void RTFExportMethods::writeRTFSpecial(const TextWordSpecial& word, RTFExportRun
         break;
     }
     case TextWordParagraphEnd:
-    case TextWordLineBreak:
         out += "\\par\n";
+        break;
+    case TextWordLineBreak:
+        // A line end inside the paragraph, as the reader takes it back.
+        out += "\\line\n";
         break;
     case TextWordPageBreak:
         out += "\\page\n";

@@ -134,6 +134,8 @@ void readDocumentInfo(RTFImportState& target, ZynMarkupElement& element)
         if (state->openingFile && element.hasValue())
             if (UnitsInfo* units = Layvane::applicationUnitsInfo())
                 units->setUnits(element.intValue());
+    } else if (word == "zynspaces") {
+        state->spacesAsTyped = true;
     } else if (word == "deff") {
         if (!element.isTerminator()) {
             int number = numberOf(element);

@@ -174,6 +174,10 @@ public:
     // A page break ends its paragraph; the paragraph end written after it
     // is that same end.
     bool pageBreakEnded = false;
+    // "\zynspaces": every space of the text was typed. Files without it
+    // may be ours from before, with a space before every tab and break
+    // that is no part of the text.
+    bool spacesAsTyped = false;
     // Groups whose text the document cannot take ("info", "pict").
     int swallowDepth = 0;
 
@@ -347,9 +351,18 @@ float leadingFor(int spacingTwips, const kit::Font* font, bool wnFilter);
 kit::Font* defaultFont(const ZynMarkupElement& element);
 // The Symbol font is in force for the flow's typing style.
 bool typingInSymbolFont(const TextFlow& flow);
-// A special word at the paragraph's caret, in place of the empty word the
-// space before it left.
-TextWord* addSpecial(TextParagraph& paragraph, int type);
+// Where a special word goes at the paragraph's caret: after or before
+// `word` (the caret's empty word, which stays the caret's).
+struct CaretPlace {
+    TextWord* word;
+    bool before;
+};
+// Drops the caret's empty word where the space that left it was the
+// words' own boundary (before a field or a marker; before a tab, a break
+// or a picture unless spacesAsTyped, a file whose spaces are all typed).
+CaretPlace placeAtCaret(TextParagraph& paragraph, bool spacesAsTyped, bool standsAlone);
+// A special word at the paragraph's caret, placed by placeAtCaret.
+TextWord* addSpecial(TextParagraph& paragraph, int type, bool spacesAsTyped = false);
 // Whether paragraph words shape the flow's current paragraph: at its
 // logical first point, or when only its list number stands before the caret.
 bool atParagraphStart(const TextFlow& flow, const ZynMarkupElement& element);
@@ -365,6 +378,6 @@ std::unique_ptr<StyleChar> savedTypingStyle(const TextFlow& flow);
 // the typing format, and the paragraph's own while nothing is written in it.
 void restoreTypingStyle(TextFlow& flow, ZynImportRun& run);
 // Adds document bytes as text to the flow (the text handler's text run).
-void addTextRun(TextFlow& flow, const std::string& bytes);
+void addTextRun(TextFlow& flow, const std::string& bytes, bool spacesAsTyped = false);
 
 } // namespace rtfimport

@@ -44,32 +44,70 @@ std::optional<unsigned char> RTFImportMethods::documentByte(char32_t ch, bool sy
 
 namespace rtfimport {
 
-// A special word at the caret. The empty word that the space before it
-// left goes: a space before a tab, a break or a field is the words' own
-// boundary (as the writer writes it), so that text read and written again
-// keeps its words.
-TextWord* addSpecial(TextParagraph& paragraph, int type)
+namespace {
+
+bool isEmptyPlain(const TextWord* word)
+{
+    return word && !word->isSpecial() && word->length() == 0 && !word->hasStyles();
+}
+
+// Whether a word written before a run of spaces writes none of its own: a
+// tab, a break, a picture, a marker (a field writes its own, as a word does).
+bool writesNoSpace(const TextWord* word)
+{
+    const auto* special = dynamic_cast<const TextWordSpecial*>(word);
+    return word && word->isSpecial() && !(special && special->isToken());
+}
+
+} // namespace
+
+// Where a special word read at the caret goes. The spaces read before it
+// left empty words, the last of them the caret's (a word the writer wrote
+// no space for). A space before a field or a marker, and before a tab, a
+// break or a picture in a file from before typed spaces, is the words' own
+// boundary: the caret's empty word goes. Where the empty words follow a
+// word that writes no space (or begin the paragraph), the last is no typed
+// space either: a tab, a break or a picture goes before it, as typing puts
+// it. Otherwise the special word goes after it.
+CaretPlace placeAtCaret(TextParagraph& paragraph, bool spacesAsTyped, bool standsAlone)
 {
     TextWord* current = paragraph.currentWord();
-    if (current && !current->isSpecial() && current->length() == 0 && current->insertPoint() == 0 &&
-        !current->hasStyles()) {
-        TextWord* previous = paragraph.previousWord(current);
-        const auto* special = dynamic_cast<const TextWordSpecial*>(previous);
-        if (previous && (!previous->isSpecial() || (special && special->isToken()))) {
+    if (!current || !isEmptyPlain(current) || current->insertPoint() != 0)
+        return {current, false};
+    TextWord* previous = paragraph.previousWord(current);
+    if (!(spacesAsTyped && standsAlone)) {
+        if (previous && !writesNoSpace(previous)) {
             (void)paragraph.removeWord(current);
             paragraph.setCurrentWord(previous);
             previous->setInsertToEnd();
-            current = previous;
+            return {previous, false};
         }
+        return {current, standsAlone};
     }
+    TextWord* before = previous;
+    while (before && isEmptyPlain(before))
+        before = paragraph.previousWord(before);
+    return {current, !before || writesNoSpace(before)};
+}
+
+TextWord* addSpecial(TextParagraph& paragraph, int type, bool spacesAsTyped)
+{
+    const bool standsAlone = type == TextWordTab || type == TextWordLineBreak || type == TextWordPageBreak;
+    const CaretPlace place = placeAtCaret(paragraph, spacesAsTyped, standsAlone);
+    TextWord* current = place.word;
     // In the middle of a word the text engine splits it.
     if (!current || (!current->isSpecial() && current->insertPoint() < current->length()))
         return paragraph.addSpecialWord(type);
     auto owned = std::make_unique<TextWordSpecial>(type);
     TextWordSpecial* word = owned.get();
-    paragraph.insertWord(std::move(owned), paragraph.indexOfWord(current) + 1);
-    paragraph.setCurrentWord(word);
-    word->setInsertToEnd();
+    if (place.before) {
+        // The caret's empty word stays the caret's, after it.
+        paragraph.insertWord(std::move(owned), paragraph.indexOfWord(current));
+    } else {
+        paragraph.insertWord(std::move(owned), paragraph.indexOfWord(current) + 1);
+        paragraph.setCurrentWord(word);
+        word->setInsertToEnd();
+    }
     paragraph.setDirty(true);
     return word;
 }
@@ -92,7 +130,7 @@ bool typingInSymbolFont(const TextFlow& flow)
     return style && style->font() && style->font()->familyName() == "Symbol";
 }
 
-void addTextRun(TextFlow& flow, const std::string& bytes)
+void addTextRun(TextFlow& flow, const std::string& bytes, bool spacesAsTyped)
 {
     TextParagraph* paragraph = flow.currentParagraph();
     if (bytes.empty() || !paragraph)
@@ -133,11 +171,11 @@ void addTextRun(TextFlow& flow, const std::string& bytes)
             TextParagraph& current = *flow.currentParagraph();
             const auto* special = dynamic_cast<const TextWordSpecial*>(current.currentWord());
             if (c == '\t')
-                addSpecial(current, TextWordTab);
-            else if (special && (special->isToken() || special->wordType() == TextWordGraphic) &&
-                     special->insertPoint() > 0)
-                // A field or a picture ends its word: the space after it
-                // is that end.
+                addSpecial(current, TextWordTab, spacesAsTyped);
+            else if (special && special->insertPoint() > 0 &&
+                     (special->isToken() || (special->wordType() == TextWordGraphic && !spacesAsTyped)))
+                // A field (or a picture in a file from before typed
+                // spaces) ends its word: the space after it is that end.
                 current.prepareForAddByte(' ');
             else
                 current.addByte(32, i == 0 || i + 1 == bytes.size(), true);
@@ -219,7 +257,7 @@ void endParagraph(TextFlow& flow, ZynImportRun& run, RTFImportState& state)
     if (!paragraph)
         return;
     if (dynamic_cast<TableParagraph*>(paragraph)) {
-        addSpecial(*paragraph, TextWordLineBreak);
+        addSpecial(*paragraph, TextWordLineBreak, state.spacesAsTyped);
         return;
     }
     if (flow.paragraphStyle())
@@ -253,7 +291,7 @@ void addUnicode(TextFlow& flow, RTFImportState& state, const ZynMarkupElement& e
         state.decoder.unicode(n, text);
         if (text.lost)
             setLostData(element);
-        addTextRun(flow, text.text);
+        addTextRun(flow, text.text, state.spacesAsTyped);
     }
     if (state.decoder.takeLost())
         setLostData(element);
@@ -379,15 +417,15 @@ void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
                             text.symbolFont() ? RTFTextDecoder::Reading::Symbol : RTFTextDecoder::Reading::Text);
         if (text.lost || state->decoder.takeLost())
             setLostData(element);
-        addTextRun(flow, text.text);
+        addTextRun(flow, text.text, state->spacesAsTyped);
     } else if (word == ";") {
         paragraph->addByte(';', false);
     } else if (word == "tab") {
-        addSpecial(*paragraph, TextWordTab);
+        addSpecial(*paragraph, TextWordTab, state->spacesAsTyped);
     } else if (const int code = namedCharacter(word); code >= 0) {
         paragraph->addByte(static_cast<unsigned char>(code), true, true);
     } else if (word == "line") {
-        addSpecial(*paragraph, TextWordLineBreak);
+        addSpecial(*paragraph, TextWordLineBreak, state->spacesAsTyped);
     } else if (word == "cell" || word == "nestcell" || word == "row") {
         // A cell's text is a paragraph of its own, unless a paragraph end
         // already closed it: the words of two cells never run together.
@@ -400,7 +438,7 @@ void readTextInfo(TextFlow& flow, ZynMarkupElement& element)
     } else if (word == "chtime") {
         addSpecial(*paragraph, TextWordTime);
     } else if (word == "page") {
-        addSpecial(*paragraph, TextWordPageBreak);
+        addSpecial(*paragraph, TextWordPageBreak, state->spacesAsTyped);
         endParagraph(flow, *run, *state);
         state->pageBreakEnded = true;
         return;
@@ -483,6 +521,28 @@ bool isBareName(const std::string& name)
            name != "." && name != ".." && name.find('\0') == std::string::npos;
 }
 
+// A picture at the caret, placed as a tab is. The text engine ends a word
+// it follows with an empty one, and puts it after the caret's empty word:
+// neither stands for a typed space here.
+TextWord* addGraphic(TextFlow& flow, std::string bytes, bool spacesAsTyped)
+{
+    TextParagraph* paragraph = flow.currentParagraph();
+    if (!paragraph)
+        return nullptr;
+    const CaretPlace place = placeAtCaret(*paragraph, spacesAsTyped, true);
+    TextWord* current = place.word;
+    const bool atWordEnd =
+        current && !current->isSpecial() && current->length() > 0 && current->insertPoint() == current->length();
+    TextWord* word = flow.addGraphic(InlineImage::Source::data(std::move(bytes)), false);
+    if (!word || !(atWordEnd || place.before))
+        return word;
+    const int at = paragraph->indexOfWord(word);
+    TextWord* made = at > 0 ? paragraph->wordAtIndex(at - 1) : nullptr;
+    if (isEmptyPlain(made) && (place.before ? made == current : made != current))
+        (void)paragraph->removeWord(made);
+    return word;
+}
+
 void readNeXTGraphicInfo(TextFlow& flow, ZynMarkupElement& element)
 {
     RTFImportState* state = stateOf(element);
@@ -529,7 +589,7 @@ void readNeXTGraphicInfo(TextFlow& flow, ZynMarkupElement& element)
         setLostData(element);
         return;
     }
-    TextWord* word101 = flow.addGraphic(InlineImage::Source::data(file->regularFileContents()), false);
+    TextWord* word101 = addGraphic(flow, file->regularFileContents(), state->spacesAsTyped);
     auto* graphic = dynamic_cast<TextWordSpecial*>(word101);
     if (!graphic) {
         setLostData(element);

@@ -20,7 +20,7 @@ namespace rtfimport {
 // "ansicpg", "u" and "uc" join RTF's own lists: escapes are read in the
 // declared code page, and Unicode characters are taken with their
 // fallbacks skipped.
-const char* const documentKeywordList[] = {"rtf", "deff", "deftab", "sectd", "info", "zynunits", nullptr};
+const char* const documentKeywordList[] = {"rtf", "deff", "deftab", "sectd", "info", "zynunits", "zynspaces", nullptr};
 const char* const footnoteKeywordList[] = {"footnote", nullptr};
 const char* const charsetKeywordList[] = {"ansi", "mac", "pc", "pca", "nextcset", "ansicpg", nullptr};
 const char* const infoKeywordList[] = {"title",    "subject",  "author", "operator", "keywords", "comment",

@@ -94,11 +94,13 @@ public:
             return this;
         }
         if (element->isTextRun()) {
+            pageBreakEnded_ = false;
             decoder.text(element->textValue(), out_);
             return this;
         }
         const int n = element->hasValue() ? element->intValue() : 0;
         if (word == "u") {
+            pageBreakEnded_ = false;
             decoder.unicode(n, out_);
             return this;
         }
@@ -123,6 +125,7 @@ public:
         }
         for (const NamedCharacter& t : textWords) {
             if (word == t.word) {
+                pageBreakEnded_ = false;
                 if (!decoder.consumeFallback())
                     out_.character(t.ch);
                 return this;
@@ -134,7 +137,12 @@ public:
             endsLine = endsLine || word == w;
         for (const char* w : cellWords)
             endsLine = endsLine || (word == w && out_.lineHasText);
-        if (endsLine) {
+        // A page break ends its paragraph: the paragraph end written
+        // right after it is that same end, as the reader has it.
+        const bool sameEnd = pageBreakEnded_ && (word == "par" || word == "\n" || word == "\r");
+        if (endsLine)
+            pageBreakEnded_ = word == "page";
+        if (endsLine && !sameEnd) {
             out_.text += '\n';
             out_.lineHasText = false;
         }
@@ -171,6 +179,7 @@ private:
 
     PlainText out_;
     bool fontTable_ = false;
+    bool pageBreakEnded_ = false;
     std::string name_;
     std::unordered_set<int> symbolFonts_;
 };

@@ -39,7 +39,7 @@ protected:
 TEST_F(LayoutRTFExport, AnEmptyDocumentWritesTheFrameAndTheTablesItNeeds)
 {
     setWords(0, {});
-    EXPECT_EQ(exportRTF(), "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl \\f0\\fswiss Arial;}\n"
+    EXPECT_EQ(exportRTF(), "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0\\zynspaces{\\fonttbl \\f0\\fswiss Arial;}\n"
                            "{\\colortbl \\red0\\green0\\blue0;}\n"
                            "\\pard \\ql \\nowidctlpar \\fi0\\li0\\ri0 \\sb0 \\sa0 \\sl300 \\f0\\fs24\\b0 \\i0 \\cf0 }\n");
 }
@@ -168,7 +168,7 @@ TEST_F(RTFExport, TabsWithTheirKindsAndLeaders)
     const std::string rtf = exportRTF();
     EXPECT_NE(rtf.find("\\tx1440\\tqc\\tldot\\tx2880\\tqr\\tlhyph\\tx4320\\tqdec\\tlul\\tx5760"), std::string::npos)
         << rtf;
-    EXPECT_NE(rtf.find("Name \\tab page"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("Name\\tab page"), std::string::npos) << rtf;
 }
 
 TEST_F(RTFExport, ABulletAndATabStandWhereTheFirstLineBegan)
@@ -204,8 +204,9 @@ TEST_F(RTFExport, SpecialWordsAsTheirWordsOrTheirText)
     addSpecial(0, TextWordPageBreak);
     paragraph(0)->addWord(std::make_unique<TextWord>("end"));
     const std::string text = body(exportRTF());
-    // A token stands between words as a word does: a space follows it.
-    EXPECT_NE(text.find("Page \\chpgn  of 12 1 May 1994 <<Name>> \\par\n\\page\nend"), std::string::npos) << text;
+    // A token stands between words as a word does: a space follows it. A
+    // break stands by itself, with no space beside it.
+    EXPECT_NE(text.find("Page \\chpgn  of 12 1 May 1994 <<Name>>\\line\n\\page\nend"), std::string::npos) << text;
 }
 
 TEST_F(RTFExport, TheWordProcessorWritesItsPageSetUp)

@@ -107,7 +107,8 @@ TEST_F(RTFImportForeign, DocumentsOfOtherProgramsArriveWhole)
          // set lacks are left out; so are the euro and the Japanese.
          " is Russian, \u0141\u00f3d i caf\u00e9 is Polish.\n"
          "Euro  and  and  then \u00e9t\u00e9 \u201cquoted\u201d.\n"
-         "Plain half\nCell one\nCell two\n <break>\nAfter the picture and the break.\n",
+         // A page break alone in its paragraph comes first in it, as typed.
+         "Plain half\nCell one\nCell two\n<break>\nAfter the picture and the break.\n",
          "Header in Word\n", "1\n",
          "\u041f\u0440\u0438\u0432\u0435\u0442 is Russian, \u0141\u00f3d\u017a i caf\u00e9 is Polish.\n"
          "Euro \u20ac and \u65e5\u672c and \u65e5 then"},

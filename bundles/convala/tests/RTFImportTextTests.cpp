@@ -22,6 +22,10 @@ TEST_F(RTFImportText, TextArrivesWithItsBreaksSpecialWordsAndCharacters)
         {"{\\rtf1 a\\tab b}", "a <tab>b", false},
         {"{\\rtf1 a \\tab b}", "a <tab>b", false},
         {"{\\rtf1 a  \\tab b}", "a  <tab>b", false},
+        // Our own files that say every space is typed keep the space.
+        {"{\\rtf1\\zynspaces a \\tab b}", "a  <tab>b", false},
+        {"{\\rtf1\\zynspaces a\\tab b}", "a <tab>b", false},
+        {"{\\rtf1\\zynspaces a\\tab  \\tab b\\line c}", "a <tab> <tab>b <line>c", false},
         {"{\\rtf1 one\\page two}", "one <break>\ntwo", false},
         {"{\\rtf1 p\\chpgn  d\\chdate  t\\chtime }", "p <page#> d <date> t <time>", false},
         // RTF's named characters in the documents' set.

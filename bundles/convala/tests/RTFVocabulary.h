@@ -11,11 +11,11 @@
 
 namespace convala_test {
 
-inline constexpr std::array<std::string_view, 173> RTFVocabulary = {
+inline constexpr std::array<std::string_view, 174> RTFVocabulary = {
     // Document, footnotes, character sets, information.
-    "rtf", "deff", "deftab", "sectd", "info", "zynunits", "footnote", "ansi", "mac", "pc", "pca", "nextcset",
-    "title", "subject", "author", "operator", "keywords", "comment", "version", "doccomm", "vern", "creatim",
-    "revtim", "printim", "buptim", "edmins", "yr", "mo", "dy", "hr", "min", "nofpages", "nofwords",
+    "rtf", "deff", "deftab", "sectd", "info", "zynunits", "zynspaces", "footnote", "ansi", "mac", "pc", "pca",
+    "nextcset", "title", "subject", "author", "operator", "keywords", "comment", "version", "doccomm", "vern",
+    "creatim", "revtim", "printim", "buptim", "edmins", "yr", "mo", "dy", "hr", "min", "nofpages", "nofwords",
     "nofchars", "id", ";", "zyntext", "zyngroup", "ansicpg",
     // Tables and unsupported words.
     "colortbl", "fonttbl", "stylesheet", "pict", "field", "xe", "tc", "linestart", "intbl", "trowd",

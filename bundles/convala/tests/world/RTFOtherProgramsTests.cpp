@@ -8,6 +8,9 @@
 // round trip: what was read, written as RTF again by this program and read
 // by pandoc, keeps its words.
 //
+// Text typed in this program and written as RTF: LibreOffice's plain text
+// of it is the text as typed, and pandoc reads its words.
+//
 // LibreOffice is slow to start: all its documents are converted in one
 // call, with a profile of its own in the test's folder. Without soffice or
 // pandoc the test is skipped.
@@ -17,7 +20,9 @@
 #include "core/Encoding.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <map>
 
 using namespace convala_test;
@@ -349,6 +354,67 @@ TEST_F(RTFOtherPrograms, WhatWasReadWritesAsRTFThatPandocReadsWithTheSameWords)
         const std::string plain = runProgram("pandoc -f rtf -t plain --wrap=none '" + path + "' 2>/dev/null", &status);
         ASSERT_EQ(status, 0);
         EXPECT_EQ(joined(wordsOf(plain)), joined(read));
+    }
+}
+
+// Keys typed here: '\r' is Return, '\v' a line break. The text as typed is
+// what LibreOffice's plain text of the RTF holds, tabs and spaces where
+// they were typed.
+struct TypedText {
+    const char* keys;
+    const char* text;
+};
+const TypedText TypedTexts[] = {
+    {"Item\tQty\tPrice", "Item\tQty\tPrice"},
+    {"A\t B", "A\t B"},
+    {"\tA\t\rB", "\tA\t\nB"},
+    {"A\r\tB\r\t\tC", "A\n\tB\n\t\tC"},
+    {"A\t\t\tB", "A\t\t\tB"},
+    {"A\t \t  \tB", "A\t \t  \tB"},
+    {" \tA\r  \tB", " \tA\n  \tB"},
+    {"one\vtwo", "one\ntwo"},
+    {"two  spaces\rend", "two  spaces\nend"},
+};
+
+TEST_F(RTFOtherPrograms, TextTypedHereReadsInLibreOfficeAsTyped)
+{
+    const std::string out = folder + "/typed";
+    kit::FileManager::createDirectoryAtPath(out);
+    std::string names;
+    for (std::size_t i = 0; i < std::size(TypedTexts); ++i) {
+        fresh();
+        TextItem* column = column_;
+        for (const char* k = TypedTexts[i].keys; *k; ++k) {
+            if (*k == '\v')
+                flow_->currentParagraph()->addSpecialWord(TextWordLineBreak);
+            else
+                column = flow_->processKey(*k == '\r' ? 13 : std::uint16_t(*k), nullptr, column);
+        }
+        const std::string name = "typed" + std::to_string(i) + ".rtf";
+        writeFile(out + "/" + name, exportRTF());
+        names += " " + name;
+    }
+    int status = -1;
+    runProgram("cd '" + out + "' && soffice --headless --norestore -env:UserInstallation=file://" + folder +
+                   "/profile --convert-to 'txt:Text (encoded):UTF8' --outdir '" + out + "/txt'" + names + " 2>&1",
+               &status);
+    ASSERT_EQ(status, 0);
+    for (std::size_t i = 0; i < std::size(TypedTexts); ++i) {
+        const TypedText& c = TypedTexts[i];
+        SCOPED_TRACE(c.keys);
+        const std::string name = "typed" + std::to_string(i);
+        std::string text = kit::FileManager::contentsAtPath(out + "/txt/" + name + ".txt").value_or("<none>");
+        // Its byte-order mark, and the six-per-em spaces it adds to a run
+        // of spaces.
+        if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+            text.erase(0, 3);
+        for (std::size_t at; (at = text.find("\xE2\x80\x86")) != std::string::npos;)
+            text.erase(at, 3);
+        EXPECT_EQ(text, std::string(c.text) + "\n");
+        const std::string plain =
+            runProgram("pandoc -f rtf -t plain --wrap=none '" + out + "/" + name + ".rtf' 2>/dev/null", &status);
+        ASSERT_EQ(status, 0);
+        EXPECT_EQ(joined(wordsOf(plain)), joined(wordsOf(c.text)));
     }
 }
 
