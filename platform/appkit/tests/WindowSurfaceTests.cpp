@@ -6,7 +6,11 @@
 #include "graphics/DrawContext.h"
 
 #include <QImage>
+#include <QPoint>
+#include <QSize>
 #include <QWidget>
+
+#include <functional>
 
 using namespace kit;
 
@@ -76,4 +80,47 @@ TEST_F(WindowSurfaceTest, AWindowOrderedInShowsWhatItDrewBefore)
         EXPECT_EQ(shownPixel(window, 5, 5), 0xFFFFFFFFu);
         window.close();
     }
+}
+
+// Moved by the desktop (the user dragging its title bar, a window manager
+// placing it), a window stays there whatever the program does next: a new
+// title (Save As), the edited mark (Save, Revert), ordered out and in again
+// (an alert, a panel): nothing puts it back where it opened. A new size
+// keeps its bottom left corner where the desktop put it.
+TEST_F(WindowSurfaceTest, AWindowMovedByTheDesktopStaysWhereItWasPut)
+{
+    Window window(makeRect(100, 100, 120, 80));
+    window.setTitle("Scrivly moved");
+    window.setContentView(std::make_unique<SquareView>());
+    window.makeKeyAndOrderFront();
+    window.display();
+    QWidget* widget = window.screen() ? window.screen()->widget() : nullptr;
+    ASSERT_NE(widget, nullptr);
+    const QPoint opened = widget->pos();
+    const QPoint put = opened + QPoint(150, 60);
+    widget->move(put);
+    ASSERT_EQ(widget->pos(), put);
+
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    } steps[] = {
+        {"a new title", [&] { window.setTitle("Scrivly moved, saved as"); }},
+        {"the edited mark", [&] { window.setDocumentEdited(true); }},
+        {"ordered out and in", [&] {
+             window.orderOut(nullptr);
+             window.makeKeyAndOrderFront();
+         }},
+        {"drawn again", [&] { window.display(); }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        EXPECT_EQ(widget->pos(), put);
+    }
+    const QPoint bottomLeft = widget->geometry().bottomLeft();
+    window.setContentSize({140, 90});
+    EXPECT_EQ(widget->geometry().bottomLeft(), bottomLeft);
+    EXPECT_EQ(widget->size(), QSize(140, 90));
+    window.close();
 }
