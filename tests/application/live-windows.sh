@@ -207,6 +207,7 @@ for i in $(seq 1 600); do
     xdotool search --onlyvisible --name "third.syb.*edited" >/dev/null 2>&1 || break
     sleep 0.1
 done
+xdotool search --onlyvisible --name "third.syb.*edited" >/dev/null 2>&1 && fail "Revert left third.syb edited"
 staysPut "Revert" reverted
 
 focusWindow "$THIRD" "third.syb"
@@ -219,7 +220,6 @@ staysPut "a cancelled Save As" saved-as
 
 # The Tabs panel, from Format > Text: the one new window on the screen.
 focusWindow "$THIRD" "third.syb"
-xdotool search --onlyvisible --name "" 2>/dev/null | sort > "$WORK/before.txt"
 openMenu 183 8 || fail "the Format menu did not open"
 click 198 51
 xdotool search --onlyvisible --name "" 2>/dev/null | sort > "$WORK/menus.txt"
