@@ -307,6 +307,10 @@ void Window::orderFront(Object*)
     if (!screen_) {
         screen_ = makeScreen();
         showMiniwindowImage();
+        // A screen side made after the window drew (first ordered in, or
+        // made again) starts blank, and no view asks to be drawn again.
+        if (screen_ && flushCount_ > 0)
+            screen_->showImage(flushed_.data(), flushedWidth_, flushedHeight_);
     }
     placeViewsOnScreen();
     if (screen_)

@@ -4,7 +4,8 @@
 # and the helpers fail, waitFor, gone and click. Sets WORK and DISPLAY; the
 # test sets APP_PID (and SOURCE_PID) to have them stopped at exit. With
 # SCRIVLY_LIVE_WM=openbox the session runs that window manager (skipped with
-# 77 when it is not installed).
+# 77 when it is not installed); with SCRIVLY_LIVE_COMPOSITOR=xcompmgr also a
+# compositing manager, as most desktops have (skipped likewise).
 WORK=$(mktemp -d /tmp/scrivly-live.XXXXXX)
 mkdir -p "$WORK/run" "$WORK/config" "$WORK/home" "$WORK/docs"
 chmod 700 "$WORK/run"
@@ -12,8 +13,10 @@ XVFB_PID=
 APP_PID=
 SOURCE_PID=
 WM_PID=
+COMPOSITOR_PID=
 cleanup() {
     [ -n "$SOURCE_PID" ] && kill "$SOURCE_PID" 2>/dev/null
+    [ -n "$COMPOSITOR_PID" ] && kill "$COMPOSITOR_PID" 2>/dev/null
     [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
@@ -54,6 +57,21 @@ if [ -n "${SCRIVLY_LIVE_WM:-}" ]; then
     done
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" ||
         { echo "FAIL: $SCRIVLY_LIVE_WM did not start: $(cat "$WORK/wm.log")"; exit 1; }
+fi
+if [ -n "${SCRIVLY_LIVE_COMPOSITOR:-}" ]; then
+    command -v "$SCRIVLY_LIVE_COMPOSITOR" >/dev/null 2>&1 ||
+        { echo "SKIP: $SCRIVLY_LIVE_COMPOSITOR is not installed"; exit 77; }
+    # Windows drawn off the screen and put together by the compositor: a
+    # window whose drawing never reaches its surface shows black.
+    "$SCRIVLY_LIVE_COMPOSITOR" -c >"$WORK/compositor.log" 2>&1 &
+    COMPOSITOR_PID=$!
+    # In charge once its window is there.
+    for i in $(seq 1 200); do
+        xdotool search --name "^$SCRIVLY_LIVE_COMPOSITOR\$" >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    xdotool search --name "^$SCRIVLY_LIVE_COMPOSITOR\$" >/dev/null 2>&1 ||
+        { echo "FAIL: $SCRIVLY_LIVE_COMPOSITOR did not start: $(cat "$WORK/compositor.log")"; exit 1; }
 fi
 # The program's behaviour is tested here; leaks are the unit tests' concern.
 export ASAN_OPTIONS=detect_leaks=0

@@ -4,13 +4,19 @@
 # selected becomes the desktop's primary selection; new documents opened
 # while others exist lie inside the screen and are not black in a
 # screenshot of the root; the title says whether the document is edited.
+# A document opened from the Open panel and one handed over by a second
+# launch show the document's page on the root; a window the desktop moved
+# stays where it was put through Save, Revert and its alert, and a
+# cancelled Save As, and goes on showing its page; the alert and the Tabs
+# panel are not black.
 # Skipped (status 77) when no X server can be started here.
 #
-#   live-windows.sh <program>
+#   live-windows.sh <program> <docshow>
 #
-# SCRIVLY_KEEP_SHOTS=folder keeps the screenshot.
+# SCRIVLY_KEEP_SHOTS=folder keeps the screenshots.
 set -u
 PROGRAM=$1
+DOCSHOW=$2
 for tool in Xvfb xdotool xwd xwininfo xwdtopnm pamcut ppmhist xclip; do
     command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -81,4 +87,149 @@ pamcut -left "$X" -top "$Y" -width "$WIDTH" -height "$HEIGHT" "$WORK/root.ppm" >
 black=$(ppmhist -noheader "$WORK/front.ppm" | awk '$1 == 0 && $2 == 0 && $3 == 0 { print $5 }')
 total=$((WIDTH * HEIGHT))
 [ $(( ${black:-0} * 4 )) -lt "$total" ] || fail "Untitled-4 shows ${black} black pixels of $total"
+
+# The part of a screenshot of the root where a window lies, in one request
+# (the part on the screen).
+cutFromRoot() {
+    placeOf "$1" || return 1
+    [ $((X + WIDTH)) -le "$SCREEN_W" ] || WIDTH=$((SCREEN_W - X))
+    [ $((Y + HEIGHT)) -le "$SCREEN_H" ] || HEIGHT=$((SCREEN_H - Y))
+    xwd -root -silent > "$WORK/root.xwd" && xwdtopnm "$WORK/root.xwd" > "$WORK/root.ppm" 2>/dev/null &&
+        pamcut -left "$X" -top "$Y" -width "$WIDTH" -height "$HEIGHT" "$WORK/root.ppm" > "$2"
+}
+keepShot() {
+    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] && mkdir -p "$SCRIVLY_KEEP_SHOTS" && cp "$1" "$SCRIVLY_KEEP_SHOTS/$2"
+    return 0
+}
+# Waits until the window shows the first page of the document (the drawn
+# page found in the screenshot and equal to it), a minute at most.
+showsDocument() {
+    until=$(($(date +%s) + 60))
+    while [ "$(date +%s)" -le "$until" ]; do
+        if cutFromRoot "$1" "$WORK/shown.ppm" && pamcut -cropbottom 16 "$WORK/shown.ppm" > "$WORK/page.ppm" &&
+            "$DOCSHOW" compare "$2" "$WORK/page.ppm" "$WORK/differences.png" > "$WORK/compare.txt" 2>&1; then
+            keepShot "$WORK/shown.ppm" "$3.ppm"
+            return 0
+        fi
+        sleep 0.2
+    done
+    keepShot "$WORK/shown.ppm" "$3.ppm"
+    echo "$(cat "$WORK/compare.txt")"
+    return 1
+}
+# Waits until less than a quarter of the window is black, a minute at most.
+notBlack() {
+    until=$(($(date +%s) + 60))
+    while [ "$(date +%s)" -le "$until" ]; do
+        if cutFromRoot "$1" "$WORK/shown.ppm"; then
+            black=$(ppmhist -noheader "$WORK/shown.ppm" | awk '$1 == 0 && $2 == 0 && $3 == 0 { print $5 }')
+            if [ $(( ${black:-0} * 4 )) -lt $((WIDTH * HEIGHT)) ]; then
+                keepShot "$WORK/shown.ppm" "$2.ppm"
+                return 0
+            fi
+        fi
+        sleep 0.2
+    done
+    keepShot "$WORK/shown.ppm" "$2.ppm"
+    return 1
+}
+visibleWindow() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+focusWindow() {
+    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" ||
+        fail "the window $1 cannot be focused"
+    waitFocus "$2" || fail "$2 does not have the keyboard"
+}
+
+# The first document saved, and copied to two more files.
+focusWindow "$(visibleWindow "Untitled-1")" "Untitled-1"
+xdotool key super+s
+waitFor "^Save$" || fail "no save panel"
+focusWindow "$(visibleWindow "^Save$")" "^Save$"
+xdotool type --delay 30 "first"
+xdotool key Return
+waitFor "first.syb" || fail "the first document was not saved"
+cp first.syb second.syb && cp first.syb third.syb || fail "the saved document cannot be copied"
+
+# Opened from the Open panel while other windows are on the screen.
+xdotool key super+o
+waitFor "^Open$" || fail "no open panel"
+focusWindow "$(visibleWindow "^Open$")" "^Open$"
+xdotool type --delay 30 "second.syb"
+xdotool key Return
+waitFor "second.syb" || fail "second.syb did not open"
+showsDocument "$(visibleWindow "second.syb")" second.syb opened ||
+    fail "the window opened from the Open panel does not show its page"
+
+# Handed over by a second launch.
+"$PROGRAM" third.syb >"$WORK/second-launch.log" 2>&1 || fail "the second launch failed: $(cat "$WORK/second-launch.log")"
+waitFor "third.syb" || fail "third.syb did not open"
+THIRD=$(visibleWindow "third.syb")
+showsDocument "$THIRD" third.syb handed-over || fail "the window handed over by a second launch does not show its page"
+
+# Moved by the desktop, then saved, reverted and saved as: it stays.
+placeOf "$THIRD"
+FROM="$X,$Y"
+TO_X=$((X + 200))
+TO_Y=$((Y - 40))
+xdotool windowmove "$THIRD" "$TO_X" "$TO_Y"
+for i in $(seq 1 100); do
+    placeOf "$THIRD" && [ "$X,$Y" != "$FROM" ] && break
+    sleep 0.1
+done
+MOVED="$X,$Y"
+[ "$MOVED" != "$FROM" ] || fail "the window did not move from $FROM"
+staysPut() {
+    placeOf "$THIRD" || fail "no place of third.syb"
+    [ "$X,$Y" = "$MOVED" ] || fail "after $1 the window lies at $X,$Y, not where it was moved to ($MOVED)"
+    showsDocument "$THIRD" third.syb "$2" || fail "after $1 the window does not show its page"
+}
+focusWindow "$THIRD" "third.syb"
+xdotool type --delay 20 " kept"
+waitFor "third.syb.*edited" || fail "typing did not edit third.syb"
+xdotool key super+s
+for i in $(seq 1 600); do
+    xdotool search --onlyvisible --name "third.syb.*edited" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+xdotool search --onlyvisible --name "third.syb.*edited" >/dev/null 2>&1 && fail "Save left third.syb edited"
+staysPut "Save" saved
+
+focusWindow "$THIRD" "third.syb"
+xdotool type --delay 20 " gone"
+waitFor "third.syb.*edited" || fail "typing did not edit third.syb again"
+xdotool key super+u
+waitFor "^Revert$" || fail "Revert asked nothing"
+notBlack "$(visibleWindow "^Revert$")" revert-alert || fail "the Revert alert is black"
+focusWindow "$(visibleWindow "^Revert$")" "^Revert$"
+xdotool key Return
+gone "^Revert$" || fail "the Revert alert stays"
+for i in $(seq 1 600); do
+    xdotool search --onlyvisible --name "third.syb.*edited" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+xdotool search --onlyvisible --name "third.syb.*edited" >/dev/null 2>&1 && fail "Revert left third.syb edited"
+staysPut "Revert" reverted
+
+focusWindow "$THIRD" "third.syb"
+xdotool key super+S
+waitFor "^Save$" || fail "no Save As panel"
+focusWindow "$(visibleWindow "^Save$")" "^Save$"
+xdotool key Escape
+gone "^Save$" || fail "the Save As panel stays"
+staysPut "a cancelled Save As" saved-as
+
+# The Tabs panel, from Format > Text: the one new window on the screen.
+focusWindow "$THIRD" "third.syb"
+openMenu 183 8 || fail "the Format menu did not open"
+click 198 51
+xdotool search --onlyvisible --name "" 2>/dev/null | sort > "$WORK/menus.txt"
+xdotool mousemove 323 365 click 1
+TABS=
+for i in $(seq 1 600); do
+    TABS=$(xdotool search --onlyvisible --name "" 2>/dev/null | sort | comm -13 "$WORK/menus.txt" - | head -n1)
+    [ -n "$TABS" ] && break
+    sleep 0.1
+done
+[ -n "$TABS" ] || fail "the Tabs panel did not show"
+notBlack "$TABS" tabs-panel || fail "the Tabs panel is black"
 echo "PASS"
