@@ -41,6 +41,8 @@
 #include "text/TextPoint.h"
 #include "text/TextWord.h"
 
+#include <QAction>
+#include <QMenu>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -602,6 +604,17 @@ private:
         save->menu()->validateItem(save);
         if (!save->isEnabled())
             return std::string("Save is disabled while a document window is in front");
+        // The menus as a click on the menu bar opens them: validated as they
+        // show, against the window in front.
+        for (const char* action : {"save:", "close:", "printDocument:", "selectAll:"}) {
+            kit::MenuItem* item = menuItem(action);
+            if (!item || !item->menu())
+                return std::string("no ") + action + " in the menus";
+            QMenu* shown = item->menu()->qtMenu();
+            emit shown->aboutToShow();
+            if (!item->qtAction()->isEnabled())
+                return std::string(action) + " shows disabled while a document window is in front";
+        }
         if (delegate_->mainDocument() != documentOf(window))
             return "the commands reach " +
                    (delegate_->mainDocument() ? delegate_->mainDocument()->filename() : std::string("no document")) +
