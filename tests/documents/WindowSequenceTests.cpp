@@ -696,6 +696,17 @@ TEST_F(WindowSequence, SaveAfterAClickWritesTheClickedDocument)
     EXPECT_FALSE(broken) << *broken;
 }
 
+// The menus once the zoom panel has closed and while the tabs panel is up
+// (key or not) act on the document in front.
+TEST_F(WindowSequence, MenusFollowTheDocumentAfterTheZoomPanelAndBesideTheTabsPanel)
+{
+    const std::vector<Step> steps = {{Op::ZoomPanel, 0},       {Op::TabsPanel, 0}, {Op::ClickPanelField, 0},
+                                     {Op::ClickPanelButton, 0}, {Op::ClickPage, 0}, {Op::ZoomPanel, 0},
+                                     {Op::Type, 0}};
+    const std::optional<std::string> broken = play(steps);
+    EXPECT_FALSE(broken) << *broken;
+}
+
 TEST_F(WindowSequence, BoldByItsKeyMakesTheSelectedTextBold)
 {
     Session run(folder_);
