@@ -24,6 +24,7 @@
 #include "appkit/Menu.h"
 #include "appkit/MenuItem.h"
 #include "appkit/Panel.h"
+#include "appkit/PopUpButton.h"
 #include "appkit/RunLoop.h"
 #include "appkit/TextField.h"
 #include "appkit/Window.h"
@@ -288,6 +289,43 @@ public:
         }
         if (letters < 3)
             return "the typed letters are not in the document (" + std::to_string(letters) + ")";
+        return std::nullopt;
+    }
+
+    // The font panel shows the face of the text the caret moves into, by
+    // the arrow keys and by a click, without being brought up again.
+    std::optional<std::string> fontPanelFollowsTheCaret()
+    {
+        kit::Window* window = documentWindows().empty() ? nullptr : documentWindows().front();
+        if (!documentOf(window))
+            return std::string("no document window");
+        clickAt(*window, kit::makePoint(300, 450));
+        auto type = [&](const std::u16string& keys, unsigned flags = 0) {
+            for (char16_t key : keys) {
+                kit::EventScript(*window).keyDown(std::u16string(1, key), flags).keyUp(std::u16string(1, key), flags).schedule();
+                settle();
+            }
+        };
+        type(u"kkk mmm");
+        // "mmm" in bold.
+        type(std::u16string(3, char16_t(kit::LeftArrowFunctionKey)), kit::ShiftKeyMask);
+        commandKey(u"b");
+        type(std::u16string(1, char16_t(kit::RightArrowFunctionKey)));
+        commandKey(u"t");
+        kit::FontPanel* panel = kit::FontPanel::sharedFontPanel(false);
+        if (!panel || !panel->isVisible())
+            return std::string("no font panel");
+        auto bold = [&] { return panel->panelFont() && (panel->panelFont()->traits() & kit::BoldFontMask) != 0; };
+        if (!bold())
+            return "the panel shows " + panel->facePopUp()->titleOfSelectedItem() + " after the bold word";
+        // Into "kkk".
+        type(std::u16string(5, char16_t(kit::LeftArrowFunctionKey)));
+        if (bold())
+            return std::string("the panel still shows the bold face with the caret in the word before");
+        // Past the space and the first bold letter: the face before the caret.
+        type(std::u16string(3, char16_t(kit::RightArrowFunctionKey)));
+        if (!bold())
+            return std::string("the panel does not show the bold face with the caret back in the bold word");
         return std::nullopt;
     }
 
@@ -711,6 +749,13 @@ TEST_F(WindowSequence, BoldByItsKeyMakesTheSelectedTextBold)
 {
     Session run(folder_);
     const std::optional<std::string> broken = run.boldTypedText();
+    EXPECT_FALSE(broken) << *broken;
+}
+
+TEST_F(WindowSequence, TheFontPanelFollowsTheCaret)
+{
+    Session run(folder_);
+    const std::optional<std::string> broken = run.fontPanelFollowsTheCaret();
     EXPECT_FALSE(broken) << *broken;
 }
 
