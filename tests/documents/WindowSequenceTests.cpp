@@ -644,12 +644,15 @@ private:
             return std::string("Save is disabled while a document window is in front");
         // The menus as a click on the menu bar opens them: validated as they
         // show, against the window in front.
+        std::vector<kit::Menu*> opened;
         for (const char* action : {"save:", "close:", "printDocument:", "selectAll:"}) {
             kit::MenuItem* item = menuItem(action);
             if (!item || !item->menu())
                 return std::string("no ") + action + " in the menus";
-            QMenu* shown = item->menu()->qtMenu();
-            emit shown->aboutToShow();
+            if (std::find(opened.begin(), opened.end(), item->menu()) == opened.end()) {
+                opened.push_back(item->menu());
+                emit item->menu()->qtMenu()->aboutToShow();
+            }
             if (!item->qtAction()->isEnabled())
                 return std::string(action) + " shows disabled while a document window is in front";
         }
