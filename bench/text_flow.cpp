@@ -130,6 +130,7 @@ void BM_StyleInForceAtTheEndOfALongParagraph(benchmark::State& state)
 }
 BENCHMARK(BM_StyleInForceAtTheEndOfALongParagraph)->ArgNames({"bold", "edit"})->Args({0, 0})->Args({1, 0})->Args({1, 1});
 
+// The panel's accessory, as the program has it up.
 struct PanelAccessory : FontAccessoryValues {
     float condense() const override { return 1; }
     float tracking() const override { return 0; }
@@ -139,8 +140,8 @@ struct PanelAccessory : FontAccessoryValues {
 };
 
 // The font panel brought up to date for Select All over one paragraph of
-// range(0) words, all in the paragraph's own style or with every tenth word
-// bold (range(1) is 1).
+// range(0) words, all in the paragraph's own style or (range(1) is 1) with a
+// run starting every tenth word, bold and roman in turn.
 void BM_FontPanelForAWholeLongParagraph(benchmark::State& state)
 {
     TextBenchSetting setting("bench-font-panel");
@@ -154,8 +155,8 @@ void BM_FontPanelForAWholeLongParagraph(benchmark::State& state)
             bold->setFont(kit::Font::fontWithName(i % 20 == 0 ? "Times-Bold" : "Times-Roman", 12));
             paragraph->wordAtIndex(i)->addCharStyle(std::move(bold), 0);
         }
-    // The panel's accessory is up, as in the program: its values are looked
-    // at across the whole selection.
+    // With the accessory up its values are looked at across the whole
+    // selection, not only the fonts.
     PanelAccessory accessory;
     StyleChar::setFontAccessoryHook([&](bool) { return &accessory; });
     TextSelection selection;
