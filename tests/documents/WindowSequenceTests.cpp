@@ -302,7 +302,8 @@ public:
         clickAt(*window, kit::makePoint(300, 450));
         auto type = [&](const std::u16string& keys, unsigned flags = 0) {
             for (char16_t key : keys) {
-                kit::EventScript(*window).keyDown(std::u16string(1, key), flags).keyUp(std::u16string(1, key), flags).schedule();
+                const std::u16string one(1, key);
+                kit::EventScript(*window).keyDown(one, flags).keyUp(one, flags).schedule();
                 settle();
             }
         };
