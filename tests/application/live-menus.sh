@@ -63,10 +63,10 @@ keep() {
     mkdir -p "$SCRIVLY_KEEP_SHOTS"
     xwd -root -silent | xwdtopnm 2>/dev/null > "$SCRIVLY_KEEP_SHOTS/menus-$1.ppm"
 }
-# The document's text, read through the primary selection of Select All.
+# The document's text, read through the primary selection of Select All
+# (asked again at each look, until the selection has caught up).
 text() {
     xdotool key super+a
-    sleep 0.3
     xclip -o -selection primary
 }
 
