@@ -2,12 +2,15 @@
 
 #include "app/Layvane.h"
 #include "core/FileManager.h"
+#include "foundation/FontAccessoryValues.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
+#include "graphics/FontManager.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextSelection.h"
 #include "text/TextWord.h"
 
 #include <benchmark/benchmark.h>
@@ -126,5 +129,53 @@ void BM_StyleInForceAtTheEndOfALongParagraph(benchmark::State& state)
     }
 }
 BENCHMARK(BM_StyleInForceAtTheEndOfALongParagraph)->ArgNames({"bold", "edit"})->Args({0, 0})->Args({1, 0})->Args({1, 1});
+
+// The panel's accessory, as the program has it up.
+struct PanelAccessory : FontAccessoryValues {
+    float condense() const override { return 1; }
+    float tracking() const override { return 0; }
+    float leading() const override { return 0; }
+    float vertical() const override { return 0; }
+    float wordSpaceOnly() const override { return 0; }
+};
+
+// The font panel brought up to date for Select All over one paragraph of
+// range(0) words, all in the paragraph's own style or (range(1) is 1) with a
+// run starting every tenth word, bold and roman in turn.
+void BM_FontPanelForAWholeLongParagraph(benchmark::State& state)
+{
+    TextBenchSetting setting("bench-font-panel");
+    TextParagraph* paragraph = setting.flow->firstParagraph();
+    const int words = int(state.range(0));
+    for (int i = 0; i < words; ++i)
+        paragraph->addWord(std::make_unique<TextWord>("word"));
+    if (state.range(1) != 0)
+        for (int i = 0; i < words; i += 10) {
+            auto bold = std::make_unique<StyleChar>();
+            bold->setFont(kit::Font::fontWithName(i % 20 == 0 ? "Times-Bold" : "Times-Roman", 12));
+            paragraph->wordAtIndex(i)->addCharStyle(std::move(bold), 0);
+        }
+    // With the accessory up its values are looked at across the whole
+    // selection, not only the fonts.
+    PanelAccessory accessory;
+    StyleChar::setFontAccessoryHook([&](bool) { return &accessory; });
+    TextSelection selection;
+    const textPoint from{0, 0, 0};
+    textPoint to{};
+    paragraph->lastTextPoint(&to);
+    selection.selectBetween(&from, &to, setting.flow.get(), SelectionChar, false);
+    for (auto _ : state)
+        selection.updateFontPanel();
+    StyleChar::setFontAccessoryHook(nullptr);
+    if (!kit::FontManager::sharedFontManager().selectedFont() ||
+        kit::FontManager::sharedFontManager().isMultiple() != (state.range(1) != 0))
+        state.SkipWithError("the panel shows another font");
+}
+BENCHMARK(BM_FontPanelForAWholeLongParagraph)
+    ->ArgNames({"words", "styled"})
+    ->Args({1000, 0})
+    ->Args({1000, 1})
+    ->Args({10000, 0})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -166,9 +166,22 @@ void TextSelection::updateFontPanel()
     FontAccessoryValues* accessory = StyleChar::fontAccessory(false);
     kit::FontManager& fontManager = kit::FontManager::sharedFontManager();
 
+    // The style in force at a point, the point moved to where that style
+    // begins: its entry, or the paragraph's start where the paragraph's own
+    // style is in force. The walk back visits each run once.
+    auto runBeginningAt = [this](textPoint* at) -> const StyleChar* {
+        const StyleChar* run = flow_->styleCharAt(at);
+        if (const TextParagraph* paragraph = flow_->paragraphAtIndex(at->paragraph);
+            paragraph && run == paragraph->charStyle()) {
+            at->word = 0;
+            at->letter = 0;
+        }
+        return run;
+    };
+
     textPoint p = end_;
     stepBackTextPoint(&p);
-    const StyleChar* reference = flow_->styleCharAt(&p);
+    const StyleChar* reference = runBeginningAt(&p);
     if (!reference)
         return;
     kit::Font* referenceFont = reference->font();
@@ -208,7 +221,7 @@ void TextSelection::updateFontPanel()
         if (multiple && (!accessory || allMixed()))
             break;
         stepBackTextPoint(&p);
-        const StyleChar* run = flow_->styleCharAt(&p);
+        const StyleChar* run = runBeginningAt(&p);
         if (!run)
             break;
         compare(run);

@@ -24,6 +24,7 @@
 #include "appkit/Menu.h"
 #include "appkit/MenuItem.h"
 #include "appkit/Panel.h"
+#include "appkit/PopUpButton.h"
 #include "appkit/RunLoop.h"
 #include "appkit/TextField.h"
 #include "appkit/Window.h"
@@ -41,6 +42,8 @@
 #include "text/TextPoint.h"
 #include "text/TextWord.h"
 
+#include <QAction>
+#include <QMenu>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -286,6 +289,44 @@ public:
         }
         if (letters < 3)
             return "the typed letters are not in the document (" + std::to_string(letters) + ")";
+        return std::nullopt;
+    }
+
+    // The font panel shows the face of the text the caret moves into, by
+    // the arrow keys and by a click, without being brought up again.
+    std::optional<std::string> fontPanelFollowsTheCaret()
+    {
+        kit::Window* window = documentWindows().empty() ? nullptr : documentWindows().front();
+        if (!documentOf(window))
+            return std::string("no document window");
+        clickAt(*window, kit::makePoint(300, 450));
+        auto type = [&](const std::u16string& keys, unsigned flags = 0) {
+            for (char16_t key : keys) {
+                const std::u16string one(1, key);
+                kit::EventScript(*window).keyDown(one, flags).keyUp(one, flags).schedule();
+                settle();
+            }
+        };
+        type(u"kkk mmm");
+        // "mmm" in bold.
+        type(std::u16string(3, char16_t(kit::LeftArrowFunctionKey)), kit::ShiftKeyMask);
+        commandKey(u"b");
+        type(std::u16string(1, char16_t(kit::RightArrowFunctionKey)));
+        commandKey(u"t");
+        kit::FontPanel* panel = kit::FontPanel::sharedFontPanel(false);
+        if (!panel || !panel->isVisible())
+            return std::string("no font panel");
+        auto bold = [&] { return panel->panelFont() && (panel->panelFont()->traits() & kit::BoldFontMask) != 0; };
+        if (!bold())
+            return "the panel shows " + panel->facePopUp()->titleOfSelectedItem() + " after the bold word";
+        // Into "kkk".
+        type(std::u16string(5, char16_t(kit::LeftArrowFunctionKey)));
+        if (bold())
+            return std::string("the panel still shows the bold face with the caret in the word before");
+        // Past the space and the first bold letter: the face before the caret.
+        type(std::u16string(3, char16_t(kit::RightArrowFunctionKey)));
+        if (!bold())
+            return std::string("the panel does not show the bold face with the caret back in the bold word");
         return std::nullopt;
     }
 
@@ -602,6 +643,20 @@ private:
         save->menu()->validateItem(save);
         if (!save->isEnabled())
             return std::string("Save is disabled while a document window is in front");
+        // The menus as a click on the menu bar opens them: validated as they
+        // show, against the window in front.
+        std::vector<kit::Menu*> opened;
+        for (const char* action : {"save:", "close:", "printDocument:", "selectAll:"}) {
+            kit::MenuItem* item = menuItem(action);
+            if (!item || !item->menu())
+                return std::string("no ") + action + " in the menus";
+            if (std::find(opened.begin(), opened.end(), item->menu()) == opened.end()) {
+                opened.push_back(item->menu());
+                emit item->menu()->qtMenu()->aboutToShow();
+            }
+            if (!item->qtAction()->isEnabled())
+                return std::string(action) + " shows disabled while a document window is in front";
+        }
         if (delegate_->mainDocument() != documentOf(window))
             return "the commands reach " +
                    (delegate_->mainDocument() ? delegate_->mainDocument()->filename() : std::string("no document")) +
@@ -683,10 +738,28 @@ TEST_F(WindowSequence, SaveAfterAClickWritesTheClickedDocument)
     EXPECT_FALSE(broken) << *broken;
 }
 
+// The menus once the zoom panel has closed and while the tabs panel is up
+// (key or not) act on the document in front.
+TEST_F(WindowSequence, MenusFollowTheDocumentAfterTheZoomPanelAndBesideTheTabsPanel)
+{
+    const std::vector<Step> steps = {{Op::ZoomPanel, 0},       {Op::TabsPanel, 0}, {Op::ClickPanelField, 0},
+                                     {Op::ClickPanelButton, 0}, {Op::ClickPage, 0}, {Op::ZoomPanel, 0},
+                                     {Op::Type, 0}};
+    const std::optional<std::string> broken = play(steps);
+    EXPECT_FALSE(broken) << *broken;
+}
+
 TEST_F(WindowSequence, BoldByItsKeyMakesTheSelectedTextBold)
 {
     Session run(folder_);
     const std::optional<std::string> broken = run.boldTypedText();
+    EXPECT_FALSE(broken) << *broken;
+}
+
+TEST_F(WindowSequence, TheFontPanelFollowsTheCaret)
+{
+    Session run(folder_);
+    const std::optional<std::string> broken = run.fontPanelFollowsTheCaret();
     EXPECT_FALSE(broken) << *broken;
 }
 

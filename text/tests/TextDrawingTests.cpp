@@ -571,6 +571,64 @@ TEST_F(DrawingTest, ThePanelShowsMixedValuesAsTheMarker)
     EXPECT_EQ(kit::FontManager::sharedFontManager().selectedFont(), other);
 }
 
+// The panel shows the font at the selection's start and whether other fonts
+// are selected too, however long the runs between: a run in another font in
+// the middle of a long paragraph, a paragraph whose own style has it.
+TEST_F(DrawingTest, ThePanelShowsTheStartsFontAndWhetherTheSelectionMixesFonts)
+{
+    makeChain(1, 400, 5000);
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += "word ";
+    text += "end\nsecond paragraph here\nthird";
+    type(text.c_str());
+    ASSERT_EQ(flow_->paragraphCount(), 3);
+    kit::Font* other = fixtureFont(12);
+    auto otherRun = para(0)->charStyle()->copy();
+    otherRun->setFont(other);
+    otherRun->setTracking(5);
+    word(0, 100)->addCharStyle(std::move(otherRun), 0);
+    word(0, 200)->addCharStyle(para(0)->charStyle()->copy(), 0);
+    std::unique_ptr<StyleParagraph> otherParagraph = para(1)->paragraphStyle()->copy();
+    otherParagraph->setFont(other);
+    otherParagraph->charStyle()->setTracking(5);
+    para(1)->setParagraphStyle(std::move(otherParagraph));
+    ASSERT_EQ(para(1)->charStyle()->font(), other);
+    ASSERT_EQ(para(2)->charStyle()->font(), font_);
+    layOut();
+    const float tracking = para(0)->charStyle()->tracking();
+
+    struct Case {
+        const char* name;
+        textPoint a, b;
+        bool otherFont; // the font at the start
+        bool multiple;
+    } cases[] = {
+        {"in the paragraph's own style", {0, 0, 0}, {0, 50, 2}, false, false},
+        {"into the other run", {0, 50, 0}, {0, 150, 2}, false, true},
+        {"inside the other run", {0, 120, 0}, {0, 180, 2}, true, false},
+        {"out of the other run", {0, 150, 0}, {0, 250, 1}, true, true},
+        {"the whole long paragraph", {0, 0, 0}, {0, 300, 3}, false, true},
+        {"the paragraph in the other style", {1, 0, 0}, {1, 2, 4}, true, false},
+        {"into the paragraph in the other style", {0, 250, 0}, {1, 1, 3}, false, true},
+        {"up to the start of that paragraph", {0, 250, 0}, {1, 0, 0}, false, false},
+        {"from that paragraph into the next", {1, 1, 0}, {2, 0, 3}, true, true},
+        {"everything", {0, 0, 0}, {2, 0, 5}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingAccessory accessory;
+        StyleChar::setFontAccessoryHook([&](bool) { return &accessory; });
+        TextSelection selection;
+        selection.selectBetween(&c.a, &c.b, flow_.get(), SelectionChar, false);
+        selection.updateFontPanel();
+        StyleChar::setFontAccessoryHook(nullptr);
+        EXPECT_EQ(kit::FontManager::sharedFontManager().selectedFont(), c.otherFont ? other : font_);
+        EXPECT_EQ(kit::FontManager::sharedFontManager().isMultiple(), c.multiple);
+        EXPECT_FLOAT_EQ(accessory.tracking_, c.multiple ? StyleMixedValue : c.otherFont ? 5.0f : tracking);
+    }
+}
+
 TEST_F(DrawingTest, AColumnDrawsItsTextAtItsOriginAndNotesWhetherItContinues)
 {
     makeChain(3, 60, 10);

@@ -7,12 +7,15 @@
 #include "appkit/Panel.h"
 #include "appkit/View.h"
 #include "appkit/Window.h"
+#include "appkit/WindowScreen.h"
 #include "core/EventState.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QWindow>
 
 using namespace kit;
 
@@ -203,4 +206,42 @@ TEST_F(MenuTest, TheMenuBarShowsTheMainMenu)
     app->setMainMenu(nullptr);
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_EQ(w->findChild<QMenuBar*>(), nullptr);
+}
+
+// A menu opened on the menu bar takes the keys the screen hands to the
+// document window while it is open (the window keeps the desktop's focus),
+// and Escape closes it; afterwards the keys reach the text again.
+TEST_F(MenuTest, AnOpenMenuKeepsTheKeysAndEscapeClosesIt)
+{
+    Fixture f(*app);
+    QMenuBar* bar = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = w->findChild<QMenuBar*>())
+            bar = b;
+    ASSERT_NE(bar, nullptr);
+    QWidget* document = f.window.screen() ? f.window.screen()->widget() : nullptr;
+    ASSERT_NE(document, nullptr);
+    document->show();
+    QWindow* handle = document->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    auto press = [&](int key, const QString& text) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(handle, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(handle, &up);
+        app->run();
+    };
+
+    QMenu* edit = f.copyItem->menu()->qtMenu();
+    bar->setActiveAction(bar->actions()[1]);
+    ASSERT_TRUE(edit->isVisible());
+    press(Qt::Key_X, "x");
+    EXPECT_TRUE(f.canvas->keys.empty()) << "a key went past the open menu";
+    EXPECT_TRUE(edit->isVisible());
+    press(Qt::Key_Escape, QString(QChar(0x1b)));
+    EXPECT_FALSE(edit->isVisible()) << "the menu stayed open after Escape";
+    EXPECT_TRUE(f.canvas->keys.empty());
+
+    press(Qt::Key_Y, "y");
+    EXPECT_EQ(f.canvas->keys, std::vector<std::u16string>{u"y"});
 }
