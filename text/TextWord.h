@@ -155,8 +155,9 @@ public:
     // ---- Hyphen points (computed on first need after a change).
     void setHyphens();
     short hyphenCount() const { return hyphenCount_; }
-    // Null when there are none.
-    const short* hyphenList() const { return hyphenCount_ > 0 ? letters_.hyphens() : nullptr; }
+    // Point h (below hyphenCount()): the offset of the letter a line cut
+    // there begins with.
+    int hyphenAt(int h) const { return h >= 0 && h < hyphenCount_ ? letters_.hyphen(h) : -1; }
 
     // ---- Pieces. Accessors ignore an index past the pieces (getters read
     // piece 0).
@@ -268,6 +269,20 @@ protected:
     TextDocument* flowDocument() const;
     void readPlainWord(kit::Coder& coder);
 
+    // A document holds hundreds of thousands of words: the fields are in
+    // an order that leaves no gaps between them.
+    TextParagraph* paragraph_ = nullptr; // not retained
+    // nil or empty: no style array.
+    std::unique_ptr<std::vector<std::unique_ptr<StyleChar>>> styles_;
+    // The floats after it fill the room its alignment leaves at its end.
+    [[no_unique_address]] WordPieceList wordPieceInfo_;
+    // The whole word's widths as last measured (-1 before that): a word the
+    // layout cut into pieces takes them back when it is whole again.
+    float wholeWidth_ = -1;
+    float wholeScreenWidth_ = -1;
+    float descent_ = 0;
+    float spaceWidth_ = 0;
+    float screenSpaceWidth_ = 0;
     short maxWordPiece_ = 1;
     short length_ = 0;
     short maxlength_ = 0;
@@ -278,18 +293,7 @@ protected:
     bool selected_ = false;
     // False in special words, whose length and letters are their own.
     bool plain_ = true;
-    WordPieceList wordPieceInfo_;
-    // The whole word's widths as last measured (-1 before that): a word the
-    // layout cut into pieces takes them back when it is whole again.
-    float wholeWidth_ = -1;
-    float wholeScreenWidth_ = -1;
-    float descent_ = 0;
-    float spaceWidth_ = 0;
-    float screenSpaceWidth_ = 0;
-    TextParagraph* paragraph_ = nullptr; // not retained
-    // nil or empty: no style array.
-    std::unique_ptr<std::vector<std::unique_ptr<StyleChar>>> styles_;
-    // text, widths, screenWidths and hyphenList (hyphenCount entries in use).
+    // text, widths, screenWidths and hyphen points (hyphenCount in use).
     WordLetters letters_;
 };
 

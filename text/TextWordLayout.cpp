@@ -357,12 +357,11 @@ void TextWord::findPiece(int piece, kit::Font* font, float maxWidth, int start, 
     const unsigned char* t = textBuffer();
     const float* w = charWidthArray();
     if (hyphenCount_ > 0 && font) {
-        const short* points = letters_.hyphens();
         const float hyphen = font->advancementForGlyph('-').width;
         int fitted = 0;
         float fittedSum = 0;
         for (int h = 0; h < hyphenCount_; ++h) {
-            const int k = points[h];
+            const int k = letters_.hyphen(h);
             if (k <= start)
                 continue;
             float sum = 0;

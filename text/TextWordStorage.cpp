@@ -5,8 +5,8 @@
 // ---- Pieces.
 
 WordPieceList::WordPieceList(const WordPieceList& other)
-    : first_(other.first_),
-      more_(other.more_ ? std::make_unique<std::vector<WordPiece>>(*other.more_) : nullptr)
+    : more_(other.more_ ? std::make_unique<std::vector<WordPiece>>(*other.more_) : nullptr),
+      first_(other.first_)
 {
 }
 
@@ -57,22 +57,23 @@ void WordLetters::reserve(int entries, int keep)
         const std::size_t tail = std::size_t(old - keep);
         std::fill_n(widths() + keep, tail, 0.0f);
         std::fill_n(screenWidths() + keep, tail, 0.0f);
-        std::fill_n(hyphens() + keep, tail, short(0));
+        for (int i = keep; i < old; ++i)
+            setHyphen(i, 0);
         std::fill_n(text() + keep, tail, 0);
         return;
     }
     const std::size_t n = std::size_t(entries);
     // Value-initialised: every entry starts at zero.
     auto* block = new unsigned char[n * (2 * sizeof(float) + sizeof(short) + 1)]();
-    Heap made{true, entries, block, nullptr, nullptr, nullptr, nullptr};
-    made.widths = reinterpret_cast<float*>(block);
-    made.screenWidths = made.widths + n;
-    made.hyphens = reinterpret_cast<short*>(made.screenWidths + n);
-    made.text = reinterpret_cast<unsigned char*>(made.hyphens + n);
-    std::copy_n(widths(), keep, made.widths);
-    std::copy_n(screenWidths(), keep, made.screenWidths);
-    std::copy_n(hyphens(), keep, made.hyphens);
-    std::copy_n(text(), keep, made.text);
+    const Heap made{true, entries, block};
+    auto* madeWidths = reinterpret_cast<float*>(block);
+    auto* madeHyphens = reinterpret_cast<short*>(madeWidths + 2 * n);
+    auto* madeText = reinterpret_cast<unsigned char*>(madeHyphens + n);
+    std::copy_n(widths(), keep, madeWidths);
+    std::copy_n(screenWidths(), keep, madeWidths + n);
+    for (int i = 0; i < keep; ++i)
+        madeHyphens[i] = static_cast<short>(hyphen(i));
+    std::copy_n(text(), keep, madeText);
     if (onHeap())
         delete[] heap_.block;
     heap_ = made;

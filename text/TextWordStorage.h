@@ -40,8 +40,10 @@ public:
     void assign(std::size_t n, const WordPiece& piece);
 
 private:
-    WordPiece first_{};
+    // The pointer first: the piece's floats end the list, and a word's own
+    // fields can follow them without a gap.
     std::unique_ptr<std::vector<WordPiece>> more_; // nil: one piece
+    WordPiece first_{};
 };
 
 // The per-letter arrays of a word: its letters (bytes of the documents' set),
@@ -67,14 +69,22 @@ public:
     // every array keep their values; all the others are zero afterwards.
     void reserve(int entries, int keep);
 
-    unsigned char* text() { return onHeap() ? heap_.text : inline_.text; }
-    const unsigned char* text() const { return onHeap() ? heap_.text : inline_.text; }
-    float* widths() { return onHeap() ? heap_.widths : inline_.widths; }
-    const float* widths() const { return onHeap() ? heap_.widths : inline_.widths; }
-    float* screenWidths() { return onHeap() ? heap_.screenWidths : inline_.screenWidths; }
-    const float* screenWidths() const { return onHeap() ? heap_.screenWidths : inline_.screenWidths; }
-    short* hyphens() { return onHeap() ? heap_.hyphens : inline_.hyphens; }
-    const short* hyphens() const { return onHeap() ? heap_.hyphens : inline_.hyphens; }
+    unsigned char* text() { return onHeap() ? heapText() : inline_.text; }
+    const unsigned char* text() const { return onHeap() ? heapText() : inline_.text; }
+    float* widths() { return onHeap() ? heapWidths() : inline_.widths; }
+    const float* widths() const { return onHeap() ? heapWidths() : inline_.widths; }
+    float* screenWidths() { return onHeap() ? heapWidths() + heap_.capacity : inline_.screenWidths; }
+    const float* screenWidths() const { return onHeap() ? heapWidths() + heap_.capacity : inline_.screenWidths; }
+    // Hyphen point i, an offset into the letters; i below capacity().
+    int hyphen(int i) const { return onHeap() ? heapHyphens()[i] : inline_.hyphens[i]; }
+    // The offset is below capacity(), as every offset into the letters is.
+    void setHyphen(int i, int offset)
+    {
+        if (onHeap())
+            heapHyphens()[i] = static_cast<short>(offset);
+        else
+            inline_.hyphens[i] = static_cast<unsigned char>(offset);
+    }
 
 private:
     // Either member's first field: the two share it.
@@ -83,21 +93,25 @@ private:
     struct Inline {
         bool onHeap; // false
         unsigned char text[InlineCapacity];
-        short hyphens[InlineCapacity];
+        // Offsets below InlineCapacity: a byte holds each.
+        unsigned char hyphens[InlineCapacity];
         float widths[InlineCapacity];
         float screenWidths[InlineCapacity];
     };
-    // A block holds the widths, the screen widths, the hyphen points and the
-    // letters, capacity entries each; the arrays are found without it.
+    // A block holds the widths, the screen widths, the hyphen points (as
+    // shorts) and the letters, capacity entries each, in that order.
     struct Heap {
         bool onHeap; // true
         int capacity;
         unsigned char* block;
-        float* widths;
-        float* screenWidths;
-        short* hyphens;
-        unsigned char* text;
     };
+    float* heapWidths() const { return reinterpret_cast<float*>(heap_.block); }
+    short* heapHyphens() const { return reinterpret_cast<short*>(heapWidths() + 2 * std::size_t(heap_.capacity)); }
+    unsigned char* heapText() const
+    {
+        return reinterpret_cast<unsigned char*>(heapHyphens() + std::size_t(heap_.capacity));
+    }
+
     // The block takes the room of the arrays it replaces.
     union {
         Inline inline_;
