@@ -210,7 +210,7 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
     spaceWidth_ = m.pointSize * (*m.printer)[' '];
     screenSpaceWidth_ = m.screenScale * (*m.screen)[' '];
     if (styled && !metEntry && !styleSlots()[std::size_t(n)] && !styleSlots()[std::size_t(length_)] && !tokenRules)
-        styles_.reset();
+        wordPieceInfo_.dropStyles();
     if (H <= 0)
         descent_ = m.font->descent();
     first.width = std::max(W, 0.001f);
@@ -266,10 +266,8 @@ void TextWord::hyphenateAt(int k)
         return;
     const int last = numWordPieces_ - 1;
     k = std::clamp(k, firstOffsetForPiece(last), int(length_));
-    if (numWordPieces_ >= maxWordPiece_) {
-        wordPieceInfo_.resize(std::size_t(maxWordPiece_) + 1);
-        ++maxWordPiece_;
-    }
+    if (std::size_t(numWordPieces_) >= wordPieceInfo_.size())
+        wordPieceInfo_.resize(wordPieceInfo_.size() + 1);
     WordPiece& previous = wordPieceInfo_[std::size_t(last)];
     previous.lastChar = k - 1;
     WordPiece next{};

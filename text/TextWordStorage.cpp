@@ -1,51 +1,84 @@
 #include "text/TextWordStorage.h"
 
+#include "foundation/StyleChar.h"
+
 #include <algorithm>
 
-// ---- Pieces.
+// ---- Pieces and style slots.
 
-WordPieceList::WordPieceList(const WordPieceList& other)
-    : more_(other.more_ ? std::make_unique<std::vector<WordPiece>>(*other.more_) : nullptr),
-      first_(other.first_)
+WordPieceList::More::~More() = default;
+
+WordPieceList::~WordPieceList() = default;
+
+WordPieceList::WordPieceList(const WordPieceList& other) : first_(other.first_)
 {
+    if (other.size() > 1)
+        more().pieces = other.more_->pieces;
 }
 
 WordPieceList& WordPieceList::operator=(const WordPieceList& other)
 {
     if (this != &other) {
         first_ = other.first_;
-        more_ = other.more_ ? std::make_unique<std::vector<WordPiece>>(*other.more_) : nullptr;
+        if (other.size() > 1)
+            more().pieces = other.more_->pieces;
+        else if (more_)
+            more_->pieces.clear();
+        releaseIfEmpty();
     }
     return *this;
+}
+
+WordPieceList::More& WordPieceList::more()
+{
+    if (!more_)
+        more_ = std::make_unique<More>();
+    return *more_;
+}
+
+void WordPieceList::releaseIfEmpty()
+{
+    if (more_ && more_->pieces.empty() && more_->styles.empty())
+        more_.reset();
 }
 
 void WordPieceList::resize(std::size_t n)
 {
     if (n <= 1) {
-        more_.reset();
+        if (more_)
+            more_->pieces.clear();
+        releaseIfEmpty();
         return;
     }
-    if (!more_)
-        more_ = std::make_unique<std::vector<WordPiece>>();
-    more_->resize(n - 1);
+    more().pieces.resize(n - 1);
 }
 
 void WordPieceList::assign(std::size_t n, const WordPiece& piece)
 {
     first_ = piece;
-    if (n <= 1)
-        more_.reset();
-    else if (more_)
-        more_->assign(n - 1, piece);
-    else
-        more_ = std::make_unique<std::vector<WordPiece>>(n - 1, piece);
+    if (n > 1) {
+        more().pieces.assign(n - 1, piece);
+        return;
+    }
+    if (more_)
+        more_->pieces.clear();
+    releaseIfEmpty();
+}
+
+WordPieceList::StyleSlots& WordPieceList::styles() { return more().styles; }
+
+void WordPieceList::dropStyles()
+{
+    if (more_)
+        more_->styles.clear();
+    releaseIfEmpty();
 }
 
 // ---- Letters.
 
 WordLetters::~WordLetters()
 {
-    if (onHeap())
+    if (onHeap_)
         delete[] heap_.block;
 }
 
@@ -65,7 +98,7 @@ void WordLetters::reserve(int entries, int keep)
     const std::size_t n = std::size_t(entries);
     // Value-initialised: every entry starts at zero.
     auto* block = new unsigned char[n * (2 * sizeof(float) + sizeof(short) + 1)]();
-    const Heap made{true, entries, block};
+    const Heap made{entries, block};
     auto* madeWidths = reinterpret_cast<float*>(block);
     auto* madeHyphens = reinterpret_cast<short*>(madeWidths + 2 * n);
     auto* madeText = reinterpret_cast<unsigned char*>(madeHyphens + n);
@@ -74,7 +107,8 @@ void WordLetters::reserve(int entries, int keep)
     for (int i = 0; i < keep; ++i)
         madeHyphens[i] = static_cast<short>(hyphen(i));
     std::copy_n(text(), keep, madeText);
-    if (onHeap())
+    if (onHeap_)
         delete[] heap_.block;
     heap_ = made;
+    onHeap_ = true;
 }

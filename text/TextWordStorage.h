@@ -22,27 +22,51 @@ struct WordPiece {
     int lastChar = -1;    // offset of the last character; -1 runs to the end
 };
 
-// A word's pieces, never fewer than one. The first lives in the word itself:
-// nearly every word lies on one line, and moving text walks every word, so
-// its position is kept where the word's own fields already are. The others
-// are made when the layout first cuts the word.
+class StyleChar;
+
+// A word's pieces, never fewer than one, and its style slots. The first
+// piece lives in the word itself: nearly every word lies on one line, and
+// moving text walks every word, so its position is kept where the word's own
+// fields already are. The other pieces (made when the layout first cuts the
+// word) and the style slots (one a letter, in a word whose letters change
+// style) share one block: few words have either, and a word without them
+// keeps a single pointer for both.
 class WordPieceList {
 public:
+    using StyleSlots = std::vector<std::unique_ptr<StyleChar>>;
+
     WordPieceList() = default;
+    ~WordPieceList();
+    // The pieces are copied; each list keeps its own style slots.
     WordPieceList(const WordPieceList& other);
     WordPieceList& operator=(const WordPieceList& other);
 
-    std::size_t size() const { return 1 + (more_ ? more_->size() : 0); }
-    WordPiece& operator[](std::size_t i) { return i == 0 ? first_ : (*more_)[i - 1]; }
-    const WordPiece& operator[](std::size_t i) const { return i == 0 ? first_ : (*more_)[i - 1]; }
+    std::size_t size() const { return 1 + (more_ ? more_->pieces.size() : 0); }
+    WordPiece& operator[](std::size_t i) { return i == 0 ? first_ : more_->pieces[i - 1]; }
+    const WordPiece& operator[](std::size_t i) const { return i == 0 ? first_ : more_->pieces[i - 1]; }
     // Sizes below one keep the first piece.
     void resize(std::size_t n);
     void assign(std::size_t n, const WordPiece& piece);
 
+    // Empty while the word has none.
+    bool hasStyles() const { return more_ && !more_->styles.empty(); }
+    const StyleSlots* styles() const { return more_ ? &more_->styles : nullptr; }
+    StyleSlots& styles();
+    void dropStyles();
+
 private:
+    struct More {
+        std::vector<WordPiece> pieces; // after the first
+        StyleSlots styles;
+        ~More();
+    };
+    More& more();
+    // Frees the block once it holds neither.
+    void releaseIfEmpty();
+
     // The pointer first: the piece's floats end the list, and a word's own
     // fields can follow them without a gap.
-    std::unique_ptr<std::vector<WordPiece>> more_; // nil: one piece
+    std::unique_ptr<More> more_;
     WordPiece first_{};
 };
 
@@ -62,36 +86,32 @@ public:
     WordLetters(const WordLetters&) = delete;
     WordLetters& operator=(const WordLetters&) = delete;
 
-    int capacity() const { return onHeap() ? heap_.capacity : InlineCapacity; }
-    bool isInline() const { return !onHeap(); }
+    int capacity() const { return onHeap_ ? heap_.capacity : InlineCapacity; }
+    bool isInline() const { return !onHeap_; }
     // Room for at least `entries` entries in every array: inside while they
     // fit, else a block of exactly that many. The first `keep` entries of
     // every array keep their values; all the others are zero afterwards.
     void reserve(int entries, int keep);
 
-    unsigned char* text() { return onHeap() ? heapText() : inline_.text; }
-    const unsigned char* text() const { return onHeap() ? heapText() : inline_.text; }
-    float* widths() { return onHeap() ? heapWidths() : inline_.widths; }
-    const float* widths() const { return onHeap() ? heapWidths() : inline_.widths; }
-    float* screenWidths() { return onHeap() ? heapWidths() + heap_.capacity : inline_.screenWidths; }
-    const float* screenWidths() const { return onHeap() ? heapWidths() + heap_.capacity : inline_.screenWidths; }
+    unsigned char* text() { return onHeap_ ? heapText() : inline_.text; }
+    const unsigned char* text() const { return onHeap_ ? heapText() : inline_.text; }
+    float* widths() { return onHeap_ ? heapWidths() : inline_.widths; }
+    const float* widths() const { return onHeap_ ? heapWidths() : inline_.widths; }
+    float* screenWidths() { return onHeap_ ? heapWidths() + heap_.capacity : inline_.screenWidths; }
+    const float* screenWidths() const { return onHeap_ ? heapWidths() + heap_.capacity : inline_.screenWidths; }
     // Hyphen point i, an offset into the letters; i below capacity().
-    int hyphen(int i) const { return onHeap() ? heapHyphens()[i] : inline_.hyphens[i]; }
+    int hyphen(int i) const { return onHeap_ ? heapHyphens()[i] : inline_.hyphens[i]; }
     // The offset is below capacity(), as every offset into the letters is.
     void setHyphen(int i, int offset)
     {
-        if (onHeap())
+        if (onHeap_)
             heapHyphens()[i] = static_cast<short>(offset);
         else
             inline_.hyphens[i] = static_cast<unsigned char>(offset);
     }
 
 private:
-    // Either member's first field: the two share it.
-    bool onHeap() const { return inline_.onHeap; }
-
     struct Inline {
-        bool onHeap; // false
         unsigned char text[InlineCapacity];
         // Offsets below InlineCapacity: a byte holds each.
         unsigned char hyphens[InlineCapacity];
@@ -101,7 +121,6 @@ private:
     // A block holds the widths, the screen widths, the hyphen points (as
     // shorts) and the letters, capacity entries each, in that order.
     struct Heap {
-        bool onHeap; // true
         int capacity;
         unsigned char* block;
     };
@@ -117,4 +136,6 @@ private:
         Inline inline_;
         Heap heap_;
     };
+    // Last: a word's own small fields can take the room after it.
+    bool onHeap_ = false;
 };

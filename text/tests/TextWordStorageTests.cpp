@@ -213,6 +213,57 @@ TEST_F(TextTest, StylesAndHyphenPointsFollowTheLettersOutOfTheWord)
     }
 }
 
+// A word's later pieces and its style slots share one block: either going
+// leaves the other as it was, and a copy of the pieces never takes the slots.
+TEST_F(TextTest, PiecesAndStyleSlotsOutliveEachOther)
+{
+    WordPieceList list;
+    list.styles().resize(4);
+    list.styles()[2] = std::make_unique<StyleChar>();
+    list.resize(3);
+    list[2].x = 7;
+    list.resize(1);
+    ASSERT_TRUE(list.hasStyles());
+    EXPECT_NE(list.styles()[2], nullptr);
+    EXPECT_EQ(list.size(), 1u);
+
+    list.resize(2);
+    list[1].x = 5;
+    WordPieceList copy(list);
+    EXPECT_FALSE(copy.hasStyles());
+    ASSERT_EQ(copy.size(), 2u);
+    EXPECT_EQ(copy[1].x, 5);
+    copy.styles().resize(1);
+    copy.styles()[0] = std::make_unique<StyleChar>();
+    copy = WordPieceList();
+    EXPECT_EQ(copy.size(), 1u);
+    EXPECT_TRUE(copy.hasStyles());
+
+    list.dropStyles();
+    EXPECT_FALSE(list.hasStyles());
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[1].x, 5);
+
+    // The same through a word: cut by the layout, made whole, copied.
+    setSmartPunctuation(false);
+    TextWord* word = addWord("abcdefgh");
+    auto big = std::make_unique<StyleChar>();
+    big->setFont(fixtureFont(20));
+    word->addCharStyle(std::move(big), 5);
+    word->hyphenateAt(4);
+    ASSERT_EQ(word->numWordPieces(), 2);
+    ASSERT_NE(word->styleAt(5), nullptr);
+    EXPECT_EQ(word->firstOffsetForPiece(1), 4);
+    std::unique_ptr<TextWord> copied = word->copy();
+    EXPECT_EQ(copied->numWordPieces(), 2);
+    EXPECT_FALSE(copied->hasStyles());
+    word->emptyWordPieces();
+    EXPECT_EQ(word->numWordPieces(), 1);
+    ASSERT_NE(word->styleAt(5), nullptr);
+    EXPECT_EQ(word->styleAt(5)->font(), fixtureFont(20));
+    EXPECT_EQ(copied->firstOffsetForPiece(1), 4);
+}
+
 TEST_F(TextTest, WordsOfEveryLengthSurviveTheStoredForm)
 {
     setSmartPunctuation(false);
