@@ -97,15 +97,20 @@ void WordLetters::reserve(int entries, int keep)
     }
     const std::size_t n = std::size_t(entries);
     // Value-initialised: every entry starts at zero.
-    auto* block = new unsigned char[n * (2 * sizeof(float) + sizeof(short) + 1)]();
+    const std::size_t pointSize = hyphenSize(entries);
+    auto* block = new unsigned char[n * (2 * sizeof(float) + pointSize + 1)]();
     const Heap made{entries, block};
     auto* madeWidths = reinterpret_cast<float*>(block);
-    auto* madeHyphens = reinterpret_cast<short*>(madeWidths + 2 * n);
-    auto* madeText = reinterpret_cast<unsigned char*>(madeHyphens + n);
+    auto* madePoints = reinterpret_cast<unsigned char*>(madeWidths + 2 * n);
+    auto* madeText = madePoints + n * pointSize;
     std::copy_n(widths(), keep, madeWidths);
     std::copy_n(screenWidths(), keep, madeWidths + n);
-    for (int i = 0; i < keep; ++i)
-        madeHyphens[i] = static_cast<short>(hyphen(i));
+    for (int i = 0; i < keep; ++i) {
+        if (pointSize == 1)
+            madePoints[i] = static_cast<unsigned char>(hyphen(i));
+        else
+            reinterpret_cast<short*>(madePoints)[i] = static_cast<short>(hyphen(i));
+    }
     std::copy_n(text(), keep, madeText);
     if (onHeap_)
         delete[] heap_.block;

@@ -100,14 +100,21 @@ public:
     float* screenWidths() { return onHeap_ ? heapWidths() + heap_.capacity : inline_.screenWidths; }
     const float* screenWidths() const { return onHeap_ ? heapWidths() + heap_.capacity : inline_.screenWidths; }
     // Hyphen point i, an offset into the letters; i below capacity().
-    int hyphen(int i) const { return onHeap_ ? heapHyphens()[i] : inline_.hyphens[i]; }
+    int hyphen(int i) const
+    {
+        if (!onHeap_)
+            return inline_.hyphens[i];
+        return heapHyphenBytes() ? heapHyphenArea()[i] : reinterpret_cast<const short*>(heapHyphenArea())[i];
+    }
     // The offset is below capacity(), as every offset into the letters is.
     void setHyphen(int i, int offset)
     {
-        if (onHeap_)
-            heapHyphens()[i] = static_cast<short>(offset);
-        else
+        if (!onHeap_)
             inline_.hyphens[i] = static_cast<unsigned char>(offset);
+        else if (heapHyphenBytes())
+            heapHyphenArea()[i] = static_cast<unsigned char>(offset);
+        else
+            reinterpret_cast<short*>(heapHyphenArea())[i] = static_cast<short>(offset);
     }
 
 private:
@@ -118,17 +125,24 @@ private:
         float widths[InlineCapacity];
         float screenWidths[InlineCapacity];
     };
-    // A block holds the widths, the screen widths, the hyphen points (as
-    // shorts) and the letters, capacity entries each, in that order.
+    // A block holds the widths, the screen widths, the hyphen points and the
+    // letters, capacity entries each, in that order. The points are bytes
+    // while every offset fits one, shorts beyond.
     struct Heap {
         int capacity;
         unsigned char* block;
     };
     float* heapWidths() const { return reinterpret_cast<float*>(heap_.block); }
-    short* heapHyphens() const { return reinterpret_cast<short*>(heapWidths() + 2 * std::size_t(heap_.capacity)); }
+    static constexpr int ByteHyphensUpTo = 256;
+    static std::size_t hyphenSize(int capacity) { return capacity <= ByteHyphensUpTo ? 1 : sizeof(short); }
+    bool heapHyphenBytes() const { return heap_.capacity <= ByteHyphensUpTo; }
+    unsigned char* heapHyphenArea() const
+    {
+        return reinterpret_cast<unsigned char*>(heapWidths() + 2 * std::size_t(heap_.capacity));
+    }
     unsigned char* heapText() const
     {
-        return reinterpret_cast<unsigned char*>(heapHyphens() + std::size_t(heap_.capacity));
+        return heapHyphenArea() + std::size_t(heap_.capacity) * hyphenSize(heap_.capacity);
     }
 
     // The block takes the room of the arrays it replaces.

@@ -213,6 +213,34 @@ TEST_F(TextTest, StylesAndHyphenPointsFollowTheLettersOutOfTheWord)
     }
 }
 
+// A long word keeps its hyphen points in its block in the least room their
+// offsets need: the points stay as they were when the block grows past that.
+TEST_F(TextTest, HyphenPointsOfLongWordsSurviveTheirBlockGrowing)
+{
+    setSmartPunctuation(false);
+    if (InitHyph(0) != 0)
+        GTEST_SKIP() << "no English hyphenation tables: " << HyphLastError();
+    struct Case {
+        std::string text;
+        std::vector<short> points; // after each dash
+        int growBy;
+    };
+    const Case cases[] = {
+        {letters(30) + "-" + letters(20), {31}, 10},
+        {letters(100) + "-" + letters(140), {101}, 100},       // past a byte's offsets
+        {letters(100) + "-" + letters(169) + "-" + letters(20), {101, 271}, 50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.size());
+        TextWord* word = addWord(c.text.c_str());
+        word->setHyphens();
+        EXPECT_EQ(hyphensOf(word), c.points);
+        word->growCapacityBy(c.growBy);
+        EXPECT_EQ(hyphensOf(word), c.points);
+        EXPECT_EQ(bytes(word), c.text);
+    }
+}
+
 // A word's later pieces and its style slots share one block: either going
 // leaves the other as it was, and a copy of the pieces never takes the slots.
 TEST_F(TextTest, PiecesAndStyleSlotsOutliveEachOther)
