@@ -66,7 +66,6 @@ TextWord* TextWord::initWithText(const char* text, kit::Font* font)
 {
     (void)font;
     wordPieceInfo_.assign(1, WordPiece{});
-    maxWordPiece_ = 1;
     numWordPieces_ = 1;
     hyphenCount_ = -1;
     Preferences* p = preferences();
@@ -84,7 +83,6 @@ std::unique_ptr<TextWord> TextWord::copy() const
     word->paragraph_ = paragraph_;
     word->setText(text());
     word->wordPieceInfo_ = wordPieceInfo_;
-    word->maxWordPiece_ = maxWordPiece_;
     word->numWordPieces_ = numWordPieces_;
     word->wholeWidth_ = wholeWidth_;
     word->wholeScreenWidth_ = wholeScreenWidth_;
@@ -101,8 +99,8 @@ void TextWord::allocateBuffers(int capacity)
     if (hyphenCount_ > 0)
         hyphenCount_ = -1;
     if (hasStyles()) {
-        styles_->clear();
-        styles_->resize(std::size_t(capacity));
+        styleSlots().clear();
+        styleSlots().resize(std::size_t(capacity));
     }
 }
 
@@ -115,7 +113,7 @@ void TextWord::growCapacityBy(int n)
     // before it.
     letters_.reserve(capacity, std::min<int>(length_ + 1, maxlength_));
     if (hasStyles())
-        styles_->resize(std::size_t(capacity));
+        styleSlots().resize(std::size_t(capacity));
     maxlength_ = static_cast<short>(capacity);
 }
 
@@ -179,7 +177,7 @@ void TextWord::storeText(const char* s, std::size_t n)
         auto removeAt = [&](int at) {
             std::memmove(t + at, t + at + 1, std::size_t(length_ - at));
             if (hasStyles())
-                std::move(styles_->begin() + at + 1, styles_->begin() + length_ + 1, styles_->begin() + at);
+                std::move(styleSlots().begin() + at + 1, styleSlots().begin() + length_ + 1, styleSlots().begin() + at);
             --length_;
             t[length_ + 1] = 0;
         };
@@ -246,22 +244,20 @@ void TextWord::invalidateHyphens() { hyphenCount_ = -1; }
 
 StyleChar* TextWord::styleAt(int offset) const
 {
-    if (!hasStyles() || offset < 0 || offset >= int(styles_->size()))
+    if (!hasStyles() || offset < 0 || offset >= int(styleSlots().size()))
         return nullptr;
-    return (*styles_)[std::size_t(offset)].get();
+    return styleSlots()[std::size_t(offset)].get();
 }
 
 std::vector<std::unique_ptr<StyleChar>>& TextWord::createStylesIfNeeded()
 {
     if (!hasStyles()) {
-        if (!styles_)
-            styles_ = std::make_unique<std::vector<std::unique_ptr<StyleChar>>>();
-        styles_->resize(std::size_t(std::max<int>(maxlength_, 1)));
+        styleSlots().resize(std::size_t(std::max<int>(maxlength_, 1)));
         // The paragraph's index of the words that hold styles must see it.
         if (paragraph_)
             paragraph_->noteWordsChangedFrom(0);
     }
-    return *styles_;
+    return styleSlots();
 }
 
 void TextWord::addCharStyle(std::unique_ptr<StyleChar> style, int offset)
@@ -276,15 +272,15 @@ StyleChar* TextWord::lastStyle() const
     if (!hasStyles())
         return nullptr;
     for (int i = length_; i >= 0; --i)
-        if ((*styles_)[std::size_t(i)])
-            return (*styles_)[std::size_t(i)].get();
+        if (styleSlots()[std::size_t(i)])
+            return styleSlots()[std::size_t(i)].get();
     return nullptr;
 }
 
 void TextWord::stripTrailingStyle()
 {
     if (hasStyles())
-        (*styles_)[std::size_t(length_)].reset();
+        styleSlots()[std::size_t(length_)].reset();
 }
 
 StyleChar* TextWord::styleInForce(int letter, bool* metSymbol) const
@@ -376,8 +372,8 @@ void TextWord::addByte(unsigned char c, bool recompute)
     const std::size_t tail = std::size_t(length_ - ip);
     std::memmove(t + at + 1, t + at, tail + 1);
     if (hasStyles())
-        std::move_backward(styles_->begin() + std::ptrdiff_t(at), styles_->begin() + length_ + 1,
-                           styles_->begin() + length_ + 2);
+        std::move_backward(styleSlots().begin() + std::ptrdiff_t(at), styleSlots().begin() + length_ + 1,
+                           styleSlots().begin() + length_ + 2);
     if (!recompute && !importGate()) {
         std::memmove(widthBuffer() + at + 1, widthBuffer() + at, tail * sizeof(float));
         std::memmove(screenWidthBuffer() + at + 1, screenWidthBuffer() + at, tail * sizeof(float));
@@ -385,7 +381,7 @@ void TextWord::addByte(unsigned char c, bool recompute)
     ++length_;
     t[at] = c;
     if (hasStyles())
-        (*styles_)[at].reset();
+        styleSlots()[at].reset();
     if (recompute)
         applyTypingStyle(ip, typing, previous, metSymbol);
     ++insertPoint_;
@@ -411,7 +407,7 @@ void TextWord::addString(const char* s, bool worryAboutStyle)
     const std::size_t n = s ? std::strlen(s) : 0;
     if (n == 0) {
         if (hasStyles())
-            (*styles_)[std::size_t(insertPoint_)].reset();
+            styleSlots()[std::size_t(insertPoint_)].reset();
         if (worryAboutStyle)
             applyTypingStyle(insertPoint_, typing, previous, metSymbol);
         return;
@@ -630,7 +626,7 @@ TextWord* TextWord::breakAt(int k, bool recompute)
     if (hasStyles()) {
         auto& theirs = word->createStylesIfNeeded();
         for (int i = k; i <= length_; ++i)
-            theirs[std::size_t(i - k)] = std::move((*styles_)[std::size_t(i)]);
+            theirs[std::size_t(i - k)] = std::move(styleSlots()[std::size_t(i)]);
     }
     if (k < length_) {
         textBuffer()[k] = 0;

@@ -127,8 +127,11 @@ public:
     // ---- Styles (entries owned by the word).
     virtual void addCharStyle(std::unique_ptr<StyleChar> style, int offset);
     std::vector<std::unique_ptr<StyleChar>>& createStylesIfNeeded();
-    const std::vector<std::unique_ptr<StyleChar>>* theStyles() const { return hasStyles() ? styles_.get() : nullptr; }
-    bool hasStyles() const { return styles_ && !styles_->empty(); }
+    const std::vector<std::unique_ptr<StyleChar>>* theStyles() const
+    {
+        return hasStyles() ? wordPieceInfo_.styles() : nullptr;
+    }
+    bool hasStyles() const { return wordPieceInfo_.hasStyles(); }
     StyleChar* styleAt(int offset) const;
     virtual StyleChar* lastStyle() const;
     void stripTrailingStyle();
@@ -155,13 +158,14 @@ public:
     // ---- Hyphen points (computed on first need after a change).
     void setHyphens();
     short hyphenCount() const { return hyphenCount_; }
-    // Null when there are none.
-    const short* hyphenList() const { return hyphenCount_ > 0 ? letters_.hyphens() : nullptr; }
+    // Point h (below hyphenCount()): the offset of the letter a line cut
+    // there begins with.
+    int hyphenAt(int h) const { return h >= 0 && h < hyphenCount_ ? letters_.hyphen(h) : -1; }
 
     // ---- Pieces. Accessors ignore an index past the pieces (getters read
     // piece 0).
     short numWordPieces() const { return numWordPieces_; }
-    short maxWordPiece() const { return maxWordPiece_; }
+    short maxWordPiece() const { return static_cast<short>(wordPieceInfo_.size()); }
     const WordPiece& piece(int index) const { return wordPieceInfo_[pieceIndex(index)]; }
     void setOrigin(kit::Point origin, int piece);
     void setScreenX(float x, int piece);
@@ -248,7 +252,8 @@ protected:
     float* widthBuffer() { return letters_.widths(); }
     float* screenWidthBuffer() { return letters_.screenWidths(); }
     // The style array; only while hasStyles().
-    std::vector<std::unique_ptr<StyleChar>>& styleSlots() { return *styles_; }
+    std::vector<std::unique_ptr<StyleChar>>& styleSlots() { return wordPieceInfo_.styles(); }
+    const std::vector<std::unique_ptr<StyleChar>>& styleSlots() const { return *wordPieceInfo_.styles(); }
     // The style in force before the word, as the flow sees it.
     StyleChar* styleInForce(int letter, bool* metSymbol) const;
     // Sets the style entries around a character typed with this style.
@@ -268,17 +273,13 @@ protected:
     TextDocument* flowDocument() const;
     void readPlainWord(kit::Coder& coder);
 
-    short maxWordPiece_ = 1;
-    short length_ = 0;
-    short maxlength_ = 0;
-    short insertPoint_ = 0;
-    short langId_ = 0;
-    short hyphenCount_ = -1;
-    short numWordPieces_ = 1;
-    bool selected_ = false;
-    // False in special words, whose length and letters are their own.
-    bool plain_ = true;
-    WordPieceList wordPieceInfo_;
+    // A document holds hundreds of thousands of words: the fields are in
+    // an order that leaves no gaps between them, and the two storage members
+    // let the fields after them take the room their alignment leaves at
+    // their ends.
+    TextParagraph* paragraph_ = nullptr; // not retained
+    // The pieces and the style slots (none while empty).
+    [[no_unique_address]] WordPieceList wordPieceInfo_;
     // The whole word's widths as last measured (-1 before that): a word the
     // layout cut into pieces takes them back when it is whole again.
     float wholeWidth_ = -1;
@@ -286,11 +287,17 @@ protected:
     float descent_ = 0;
     float spaceWidth_ = 0;
     float screenSpaceWidth_ = 0;
-    TextParagraph* paragraph_ = nullptr; // not retained
-    // nil or empty: no style array.
-    std::unique_ptr<std::vector<std::unique_ptr<StyleChar>>> styles_;
-    // text, widths, screenWidths and hyphenList (hyphenCount entries in use).
-    WordLetters letters_;
+    // text, widths, screenWidths and hyphen points (hyphenCount in use).
+    [[no_unique_address]] WordLetters letters_;
+    bool selected_ = false;
+    // False in special words, whose length and letters are their own.
+    bool plain_ = true;
+    short length_ = 0;
+    short maxlength_ = 0;
+    short insertPoint_ = 0;
+    short langId_ = 0;
+    short hyphenCount_ = -1;
+    short numWordPieces_ = 1;
 };
 
 // Copies a NUL-terminated string with the fi and fl ligatures spelled out;

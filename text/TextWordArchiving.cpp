@@ -85,10 +85,10 @@ kit::Object* TextWord::initWithCoder(kit::Coder& coder)
 void TextWord::readPlainWord(kit::Coder& coder)
 {
     const float v = storedVersion(coder);
-    styles_.reset();
+    wordPieceInfo_.dropStyles();
     hyphenCount_ = -1;
     wordPieceInfo_.assign(1, WordPiece{});
-    maxWordPiece_ = numWordPieces_ = 1;
+    numWordPieces_ = 1;
     insertPoint_ = 0;
     descent_ = 0;
 
@@ -177,7 +177,7 @@ void TextWord::readPlainWord(kit::Coder& coder)
                 piece.x = r.origin.x, piece.y = r.origin.y, piece.width = r.size.width, piece.height = r.size.height;
                 coder.decodeValuesOfObjCTypes("ffi", &piece.lineStart, &piece.lineHeight, &piece.lastChar);
             }
-            numWordPieces_ = maxWordPiece_ = pieces;
+            numWordPieces_ = pieces;
         } else {
             const kit::Rect r = coder.decodeRect();
             WordPiece& piece = wordPieceInfo_[0];

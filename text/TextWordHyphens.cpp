@@ -127,11 +127,10 @@ void TextWord::setHyphens()
     // the engine. Either list comes out ascending.
     // The list has room for one point per letter: a point past that could
     // only repeat one.
-    short* points = letters_.hyphens();
     int found = 0;
     auto add = [&](int point) {
         if (found < maxlength_)
-            points[found++] = static_cast<short>(point);
+            letters_.setHyphen(found++, point);
     };
     for (int i = 0; i <= length_ - 3; ++i)
         if (isDash(t[i]))

@@ -210,7 +210,7 @@ void TextWord::measureRun(StyleChar* firstStyle, bool tokenRules)
     spaceWidth_ = m.pointSize * (*m.printer)[' '];
     screenSpaceWidth_ = m.screenScale * (*m.screen)[' '];
     if (styled && !metEntry && !styleSlots()[std::size_t(n)] && !styleSlots()[std::size_t(length_)] && !tokenRules)
-        styles_.reset();
+        wordPieceInfo_.dropStyles();
     if (H <= 0)
         descent_ = m.font->descent();
     first.width = std::max(W, 0.001f);
@@ -266,10 +266,8 @@ void TextWord::hyphenateAt(int k)
         return;
     const int last = numWordPieces_ - 1;
     k = std::clamp(k, firstOffsetForPiece(last), int(length_));
-    if (numWordPieces_ >= maxWordPiece_) {
-        wordPieceInfo_.resize(std::size_t(maxWordPiece_) + 1);
-        ++maxWordPiece_;
-    }
+    if (std::size_t(numWordPieces_) >= wordPieceInfo_.size())
+        wordPieceInfo_.resize(wordPieceInfo_.size() + 1);
     WordPiece& previous = wordPieceInfo_[std::size_t(last)];
     previous.lastChar = k - 1;
     WordPiece next{};
@@ -357,12 +355,11 @@ void TextWord::findPiece(int piece, kit::Font* font, float maxWidth, int start, 
     const unsigned char* t = textBuffer();
     const float* w = charWidthArray();
     if (hyphenCount_ > 0 && font) {
-        const short* points = letters_.hyphens();
         const float hyphen = font->advancementForGlyph('-').width;
         int fitted = 0;
         float fittedSum = 0;
         for (int h = 0; h < hyphenCount_; ++h) {
-            const int k = points[h];
+            const int k = letters_.hyphen(h);
             if (k <= start)
                 continue;
             float sum = 0;

@@ -19,8 +19,10 @@ void place(TextWord* word, float x)
 
 std::vector<short> hyphensOf(const TextWord* word)
 {
-    const short* list = word->hyphenList();
-    return list ? std::vector<short>(list, list + word->hyphenCount()) : std::vector<short>{};
+    std::vector<short> points;
+    for (int h = 0; h < word->hyphenCount(); ++h)
+        points.push_back(static_cast<short>(word->hyphenAt(h)));
+    return points;
 }
 
 } // namespace

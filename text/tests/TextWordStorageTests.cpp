@@ -27,8 +27,10 @@ std::string letters(int count)
 
 std::vector<short> hyphensOf(const TextWord* word)
 {
-    const short* list = word->hyphenList();
-    return list ? std::vector<short>(list, list + word->hyphenCount()) : std::vector<short>{};
+    std::vector<short> points;
+    for (int h = 0; h < word->hyphenCount(); ++h)
+        points.push_back(static_cast<short>(word->hyphenAt(h)));
+    return points;
 }
 
 // The letters, a NUL after them, zero in every entry after that up to
@@ -207,8 +209,87 @@ TEST_F(TextTest, StylesAndHyphenPointsFollowTheLettersOutOfTheWord)
         EXPECT_EQ(hyphensOf(word), points);
         EXPECT_EQ(bytes(word), text);
         word->setLangId(short(word->langId() + 1));
-        EXPECT_EQ(word->hyphenList(), nullptr);
+        EXPECT_TRUE(hyphensOf(word).empty());
     }
+}
+
+// A long word keeps its hyphen points in its block in the least room their
+// offsets need: the points stay as they were when the block grows past that.
+TEST_F(TextTest, HyphenPointsOfLongWordsSurviveTheirBlockGrowing)
+{
+    setSmartPunctuation(false);
+    if (InitHyph(0) != 0)
+        GTEST_SKIP() << "no English hyphenation tables: " << HyphLastError();
+    struct Case {
+        std::string text;
+        std::vector<short> points; // after each dash
+        int growBy;
+    };
+    const Case cases[] = {
+        {letters(30) + "-" + letters(20), {31}, 10},
+        {letters(100) + "-" + letters(140), {101}, 100},       // past a byte's offsets
+        {letters(100) + "-" + letters(169) + "-" + letters(20), {101, 271}, 50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.size());
+        TextWord* word = addWord(c.text.c_str());
+        word->setHyphens();
+        EXPECT_EQ(hyphensOf(word), c.points);
+        word->growCapacityBy(c.growBy);
+        EXPECT_EQ(hyphensOf(word), c.points);
+        EXPECT_EQ(bytes(word), c.text);
+    }
+}
+
+// A word's later pieces and its style slots share one block: either going
+// leaves the other as it was, and a copy of the pieces never takes the slots.
+TEST_F(TextTest, PiecesAndStyleSlotsOutliveEachOther)
+{
+    WordPieceList list;
+    list.styles().resize(4);
+    list.styles()[2] = std::make_unique<StyleChar>();
+    list.resize(3);
+    list[2].x = 7;
+    list.resize(1);
+    ASSERT_TRUE(list.hasStyles());
+    EXPECT_NE(list.styles()[2], nullptr);
+    EXPECT_EQ(list.size(), 1u);
+
+    list.resize(2);
+    list[1].x = 5;
+    WordPieceList copy(list);
+    EXPECT_FALSE(copy.hasStyles());
+    ASSERT_EQ(copy.size(), 2u);
+    EXPECT_EQ(copy[1].x, 5);
+    copy.styles().resize(1);
+    copy.styles()[0] = std::make_unique<StyleChar>();
+    copy = WordPieceList();
+    EXPECT_EQ(copy.size(), 1u);
+    EXPECT_TRUE(copy.hasStyles());
+
+    list.dropStyles();
+    EXPECT_FALSE(list.hasStyles());
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[1].x, 5);
+
+    // The same through a word: cut by the layout, made whole, copied.
+    setSmartPunctuation(false);
+    TextWord* word = addWord("abcdefgh");
+    auto big = std::make_unique<StyleChar>();
+    big->setFont(fixtureFont(20));
+    word->addCharStyle(std::move(big), 5);
+    word->hyphenateAt(4);
+    ASSERT_EQ(word->numWordPieces(), 2);
+    ASSERT_NE(word->styleAt(5), nullptr);
+    EXPECT_EQ(word->firstOffsetForPiece(1), 4);
+    std::unique_ptr<TextWord> copied = word->copy();
+    EXPECT_EQ(copied->numWordPieces(), 2);
+    EXPECT_FALSE(copied->hasStyles());
+    word->emptyWordPieces();
+    EXPECT_EQ(word->numWordPieces(), 1);
+    ASSERT_NE(word->styleAt(5), nullptr);
+    EXPECT_EQ(word->styleAt(5)->font(), fixtureFont(20));
+    EXPECT_EQ(copied->firstOffsetForPiece(1), 4);
 }
 
 TEST_F(TextTest, WordsOfEveryLengthSurviveTheStoredForm)
