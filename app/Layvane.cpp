@@ -134,7 +134,7 @@ void Layvane::setMainPageView(PageView* view)
 
 void Layvane::setUnitsInfo(UnitsInfo* units) { unitsInfo_ = units ? units : applicationUnits().get(); }
 
-DocumentView* Layvane::mainDocumentView() const { return mainPageView_; }
+DocumentView* Layvane::mainDocumentView() const { return mainPageView_.get(); }
 
 void Layvane::setMainDocumentView(DocumentView* view) { setMainPageView(dynamic_cast<PageView*>(view)); }
 
@@ -148,7 +148,7 @@ void Layvane::followMainWindow()
         auto* view = window && !window->isClosed() ? dynamic_cast<PageView*>(window->delegate()) : nullptr;
         if (!view || !view->document() || std::find(list.begin(), list.end(), view->document()) == list.end())
             continue;
-        if (view != mainPageView_ || view->document() != mainDocument_)
+        if (view != mainPageView_.get() || view->document() != mainDocument_)
             setMainPageView(view);
         return;
     }

@@ -11,6 +11,7 @@
 #include "appkit/MenuValidation.h"
 #include "appkit/NibLoader.h"
 #include "appkit/Receiver.h"
+#include "core/WeakLink.h"
 #include "document/DocumentDelegate.h"
 #include "foundation/ApplicationDelegate.h"
 #include "view/PageWindowServices.h"
@@ -213,7 +214,7 @@ public:
     LayoutDocument* mainDocument() const { return mainDocument_; }
     // A document made main without a window (tests, tools).
     void setMainDocument(LayoutDocument* document) { mainDocument_ = document; }
-    PageView* mainPageView() const { return mainPageView_; }
+    PageView* mainPageView() const { return mainPageView_.get(); }
     // The view's document becomes the main document (nil: none): its print
     // settings, undo stack, units, style sheet and links become the
     // current ones and the panels show it.
@@ -372,7 +373,8 @@ private:
     std::optional<std::string> keymapName_;
     mutable std::unique_ptr<std::vector<keymap>> keymappings_; // nil until a name is set
     std::unique_ptr<std::set<std::string>> bogusFonts_; // made on first report
-    PageView* mainPageView_ = nullptr;
+    // A window's view may go before its document closes.
+    kit::WeakLink<PageView> mainPageView_;
     LayoutDocument* mainDocument_ = nullptr; // the main page view's, checked against the list
     UnitsInfo* unitsInfo_ = nullptr;
     UndoInfo* undoInfo_ = nullptr;

@@ -256,7 +256,7 @@ bool Layvane::pasteStuffFromPasteBoard(kit::Pasteboard* pasteboard, TextItem* co
 {
     if (!pasteboard || !column)
         return false;
-    return column->paste(*pasteboard, false, mainPageView_);
+    return column->paste(*pasteboard, false, mainPageView_.get());
 }
 
 bool Layvane::newFromSelection(kit::Pasteboard* pasteboard, std::string* error)

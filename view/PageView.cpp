@@ -48,6 +48,8 @@ PageView::PageView(const kit::Rect& frameRect)
 
 PageView::~PageView()
 {
+    // Who keeps this view as the main one reads nil from here on.
+    expireWeakLinks();
     // The window's tracking rectangle holds the view weakly; a blink still
     // pending must not reach it.
     cancelPreviousPerformRequestsWithTarget(this);

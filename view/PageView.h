@@ -58,7 +58,7 @@ public:
 };
 
 class PageView : public kit::View, public DocumentView, public DocumentWindowView, public CanvasView, public kit::MenuValidation,
-                 public kit::WindowResizeDelegate, public kit::DraggingDestination {
+                 public kit::WindowResizeDelegate, public kit::DraggingDestination, public kit::WeakTarget {
 public:
     explicit PageView(const kit::Rect& frameRect = {});
     ~PageView() override;

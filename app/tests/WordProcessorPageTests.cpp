@@ -573,3 +573,18 @@ TEST_F(WordProcessorTest, TypingAfterSelectAllAndDeleteOverSeveralPagesGoesInAtT
         delegate_->removeDocument(document);
     }
 }
+
+// The application's main view is a view a window owns: once the view is
+// gone, nothing reaches it through the application.
+TEST_F(WordProcessorTest, TheMainViewReadsNilOnceTheViewIsGone)
+{
+    ASSERT_NE(newDocument(), nullptr);
+    auto spare = std::make_unique<PageView>(kit::makeRect(0, 0, 200, 200));
+    delegate_->setMainPageView(spare.get());
+    ASSERT_EQ(delegate_->mainPageView(), spare.get());
+    spare.reset();
+    EXPECT_EQ(delegate_->mainPageView(), nullptr);
+    EXPECT_EQ(delegate_->mainDocumentView(), nullptr);
+    // File > New ends the main view's editing first.
+    EXPECT_NE(newDocument(), nullptr);
+}

@@ -13,6 +13,7 @@
 #include "core/Locale.h"
 #include "core/MainQueue.h"
 #include "core/Pasteboard.h"
+#include "core/StringTable.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -126,14 +127,30 @@ public:
         QMessageBox box;
         box.setWindowTitle(QString::fromStdString(title));
         box.setText(QString::fromStdString(message));
-        QPushButton* def = box.addButton(QString::fromStdString(defaultButton), QMessageBox::AcceptRole);
+        // No button takes a role Qt would make Escape's: the alternate is
+        // "Don't Save" as often as "Cancel", and Escape must never throw
+        // the user's changes away.
+        QPushButton* def = box.addButton(QString::fromStdString(defaultButton.empty() ? "OK" : defaultButton),
+                                         QMessageBox::AcceptRole);
         QPushButton* alt = alternateButton.empty()
                                ? nullptr
-                               : box.addButton(QString::fromStdString(alternateButton), QMessageBox::RejectRole);
+                               : box.addButton(QString::fromStdString(alternateButton), QMessageBox::ActionRole);
         QPushButton* other = otherButton.empty()
                                  ? nullptr
-                                 : box.addButton(QString::fromStdString(otherButton), QMessageBox::DestructiveRole);
+                                 : box.addButton(QString::fromStdString(otherButton), QMessageBox::ActionRole);
         box.setDefaultButton(def);
+        // Escape and the close box answer the button that cancels, where
+        // the program's words name one; an alert of one button, that one;
+        // otherwise neither does anything.
+        const std::string& cancel = StringTable::applicationTable().valueForStringKey("Cancel");
+        const std::string cancelTitle = cancel == StringTable::MissingStringKey ? "Cancel" : cancel;
+        QPushButton* escape = !alt && !other ? def : nullptr;
+        for (auto [button, text] : {std::pair{def, &defaultButton}, std::pair{alt, &alternateButton},
+                                    std::pair{other, &otherButton}})
+            if (button && *text == cancelTitle)
+                escape = button;
+        if (escape)
+            box.setEscapeButton(escape);
         // The program's own loop waits for the answer in the modal mode, as
         // its modal panels do, rather than a loop of Qt's own: what is
         // served in that mode (another launch of the program handing over
@@ -780,9 +797,11 @@ void WindowScreen::startScreen()
     });
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) && std::strcmp(platformName(), "offscreen") != 0 &&
         std::strcmp(platformName(), "minimal") != 0)
-        setAlertHandler(std::make_shared<PanelAlertHandler>());
+        setAlertHandler(makeAlertHandler());
     installXWindowSetup();
 }
+
+std::shared_ptr<AlertHandler> WindowScreen::makeAlertHandler() { return std::make_shared<PanelAlertHandler>(); }
 
 void WindowScreen::setActivationHandler(std::function<void()> handler)
 {

@@ -7,6 +7,7 @@
 class QWidget;
 
 namespace kit {
+class AlertHandler;
 class Cursor;
 class Window;
 }
@@ -34,6 +35,9 @@ public:
     static void setActivationHandler(std::function<void()> handler);
     static void setSessionEndHandler(std::function<bool()> handler);
     static void showCursor(bool visible);
+    // Alerts in dialogs on the screen (installed on a real display). Escape
+    // and the close box answer the button that cancels, and only it.
+    static std::shared_ptr<AlertHandler> makeAlertHandler();
     // The name of the screen platform ("offscreen", "xcb", ...).
     static const char* platformName();
     // Whether windows reach a person (not the offscreen or minimal platform).
