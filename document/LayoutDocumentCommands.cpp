@@ -364,27 +364,23 @@ struct FontLists {
     }
 };
 
-void listItem(Item* item, std::vector<TextFlow*>& flows, std::vector<GraphicLink*>& images)
-{
-    if (auto* column = dynamic_cast<TextItem*>(item)) {
-        column->pleaseListFlows(flows);
-    } else if (auto* placed = dynamic_cast<PlacedItem*>(item)) {
-        if (std::find(images.begin(), images.end(), placed) == images.end())
-            images.push_back(placed);
-    }
-}
 
 } // namespace
 
 std::string LayoutDocument::resourceListReport(const std::string& name) const
 {
+    // Groups list their members' columns and pictures too.
     std::vector<TextFlow*> flows;
-    std::vector<GraphicLink*> images;
+    std::vector<Item*> placed;
     for (const auto& item : theMasterItems_)
-        listItem(item.get(), flows, images);
+        item->pleaseListFlows(flows, placed);
     for (const auto& page : pages_)
         for (const auto& item : page->pageItems())
-            listItem(item.get(), flows, images);
+            item->pleaseListFlows(flows, placed);
+    std::vector<GraphicLink*> images;
+    for (Item* item : placed)
+        if (auto* link = dynamic_cast<PlacedItem*>(item))
+            images.push_back(link);
     FontLists fonts;
     for (TextFlow* flow : flows) {
         const StyleParagraph* previous = nullptr;
@@ -587,14 +583,6 @@ void LayoutDocument::processTextMarkup(kit::Object* sender)
                            StyleSheetEntry::stringForKey("ProcessMarkupWarning"), StyleSheetEntry::stringForKey("OK"),
                            StyleSheetEntry::stringForKey("Cancel"), "") != 1)
         return;
-    std::vector<TextFlow*> flows;
-    for (const auto& item : theMasterItems_)
-        if (auto* column = dynamic_cast<TextItem*>(item.get()))
-            column->pleaseListFlows(flows);
-    for (const auto& page : pages_)
-        for (const auto& item : page->pageItems())
-            if (auto* column = dynamic_cast<TextItem*>(item.get()))
-                column->pleaseListFlows(flows);
-    for (TextFlow* flow : flows)
+    for (TextFlow* flow : flows())
         processTextMarkupInFlow(flow);
 }

@@ -9,9 +9,15 @@
 #include "items/ItemArray.h"
 #include "items/ItemGroup.h"
 #include "items/PlacedItem.h"
+#include "appkit/FilePanelHandler.h"
+#include "core/Alert.h"
+#include "foundation/StyleChar.h"
+#include "text/TextWord.h"
 #include "text/GraphicLink.h"
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -288,6 +294,62 @@ TEST_F(GroupCommandTest, APictureStaysInTheDocumentsLinksListOnceThroughGrouping
     }
     ASSERT_TRUE(stack().redo());
     EXPECT_EQ(listed(), 1);
+}
+
+// A column and a picture inside a group are the document's as much as
+// loose ones: the resource report lists them and markup is processed in
+// the column.
+TEST_F(GroupCommandTest, TheResourceReportAndMarkupReachIntoGroups)
+{
+    TextItem* column = addColumn(0, kit::makeRect(72, 72, 400, 200));
+    column->setTextType(1);
+    setFont(column->flow());
+    type(column->flow(), "keep gone kept");
+    TextParagraph* paragraph = column->flow()->firstParagraph();
+    for (int w = 0; w < paragraph->wordCount(); ++w) {
+        TextWord* word = paragraph->wordAtIndex(w);
+        const std::string letters(word->text(), std::size_t(std::max(word->length(), 0)));
+        // A style runs on until the next one: "kept" is set back to plain.
+        if (letters == "gone" || letters == "kept") {
+            auto style = std::make_unique<StyleChar>();
+            style->setFont(paragraph->paragraphStyle()->font());
+            style->setStrikeout(letters == "gone");
+            word->addCharStyle(std::move(style), 0);
+        }
+    }
+    column->flow()->recomputeAll();
+    auto placed = std::make_shared<PlacedItem>(PlacedItem::Defaults::None);
+    placed->setFrame(kit::makeRect(100, 400, 50, 50), false);
+    Item* picture = placed.get();
+    pages_[0]->addItems(std::move(placed));
+    document_->setSelection({column, picture}, nullptr);
+    view_->group(nullptr);
+    ASSERT_NE(dynamic_cast<ItemGroup*>(document_->selected().front()), nullptr);
+
+    const std::string folder = kit::FileManager::uniqueTemporaryPath("report");
+    ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder));
+    const std::string path = folder + "/grouped.list";
+    auto files = std::make_shared<kit::ScriptedFilePanelHandler>();
+    files->pushAnswer({1, {path}, {}});
+    auto previousFiles = kit::setFilePanelHandler(files);
+    auto savedOpener = LayoutDocument::fileOpener();
+    LayoutDocument::fileOpener() = [](const std::string&) { return true; };
+    document_->generateResourceList(nullptr);
+    LayoutDocument::fileOpener() = savedOpener;
+    kit::setFilePanelHandler(previousFiles);
+    std::ifstream in(path);
+    std::stringstream report;
+    report << in.rdbuf();
+    EXPECT_NE(report.str().find("Placed Graphics in this Document: (1 total)"), std::string::npos) << report.str();
+    EXPECT_NE(report.str().find("Fonts used in this document: (1 total)"), std::string::npos) << report.str();
+    kit::FileManager::removeFileAtPath(folder);
+
+    auto alerts = std::make_shared<kit::ScriptedAlertHandler>();
+    auto previousAlerts = kit::setAlertHandler(alerts);
+    alerts->pushAnswer(kit::AlertDefaultReturn);
+    document_->processTextMarkup(nullptr);
+    kit::setAlertHandler(previousAlerts);
+    EXPECT_EQ(text(column->flow()), "keep kept");
 }
 
 // A run as a user makes it: two boxes and a column drawn by dragging, the
