@@ -182,8 +182,11 @@ DocumentView* LayoutDocument::newView(DocumentView* model, int number, bool show
     window->setDocumentEdited(isEdited());
     window->enableFlushWindow();
     setDelegateMainView(view);
+    // What set-up laid out (an opened document's whole text) stands: a
+    // second layout of every page would double the time of an open.
     for (TextFlow* flow : flows())
-        flow->recomputeAll();
+        if (!flow->isSettled())
+            flow->recomputeAll();
     if (show) {
         window->display();
         window->makeKeyAndOrderFront(nullptr);

@@ -163,6 +163,10 @@ public:
     TextParagraph* recomputeUnsettled(TextParagraph* edited, bool trackDamage);
     // True while paragraphs wait for layout.
     bool hasPendingLayout() const;
+    // True when every paragraph is laid out in a column where it stands in
+    // the list and nothing waits: a layout from scratch would change
+    // nothing.
+    bool isSettled() const;
     // True while a layout of the flow runs (pages it adds or drops then
     // join that layout).
     bool isLayingOut() const { return layingOut_; }

@@ -35,6 +35,33 @@ bool closesColumns(const TextParagraph* paragraph)
     return typeid(*paragraph) == typeid(TextParagraph) && paragraph->paragraphStyle()->widowControl() != KeepWithNext;
 }
 
+// The paragraphs one pass laid out, kept over the range it reached: a pass
+// that lays out a few paragraphs of a long flow (a key, a step of an
+// import) costs what those paragraphs cost, not the length of the flow.
+class LaidOut {
+public:
+    bool has(int i) const
+    {
+        return i >= first_ && std::size_t(i - first_) < flags_.size() && flags_[std::size_t(i - first_)];
+    }
+    void add(int i)
+    {
+        if (flags_.empty())
+            first_ = i;
+        if (i < first_) {
+            flags_.insert(flags_.begin(), std::size_t(first_ - i), 0);
+            first_ = i;
+        }
+        if (std::size_t(i - first_) >= flags_.size())
+            flags_.resize(std::size_t(i - first_) + 1, 0);
+        flags_[std::size_t(i - first_)] = 1;
+    }
+
+private:
+    int first_ = 0;
+    std::vector<char> flags_;
+};
+
 } // namespace
 
 void TextFlow::recomputeAll()
@@ -91,6 +118,16 @@ bool TextFlow::isUnsettled(const TextParagraph* paragraph, int index) const
 
 bool TextFlow::hasPendingLayout() const { return layoutFrom_ < paragraphList_.size(); }
 
+bool TextFlow::isSettled() const
+{
+    if (hasPendingLayout())
+        return false;
+    for (std::size_t i = 0; i < paragraphList_.size(); ++i)
+        if (isUnsettled(paragraphList_[i].get(), int(i)) || !paragraphList_[i]->firstItem())
+            return false;
+    return true;
+}
+
 TextParagraph* TextFlow::recomputeUnsettled(TextParagraph* edited, bool trackDamage)
 {
     return layOut(edited, trackDamage, nullptr, 0);
@@ -141,7 +178,7 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
     };
 
     // The paragraphs this pass laid out.
-    std::vector<char> laid(paragraphList_.size(), 0);
+    LaidOut laid;
     TextParagraph* other = nullptr;
     bool deferred = false;
     bool chained = false;
@@ -157,13 +194,13 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
             break;
         }
         TextParagraph* paragraph = paragraphAtIndex(i);
-        if (i > 0 && !laid[std::size_t(i - 1)] && (paragraph->dirty() || paragraph->ordinal() != i)) {
+        if (i > 0 && !laid.has(i - 1) && (paragraph->dirty() || paragraph->ordinal() != i)) {
             // Whether a keep-with-next run before it moves on depends on how
             // this paragraph breaks, and a cell's row starts where its first
             // cell does: what goes with it is laid out again first, from
             // its own place, as a layout from scratch lays it.
             const int first = keepRunBefore(i);
-            if (first < i && !laid[std::size_t(first)]) {
+            if (first < i && !laid.has(first)) {
                 for (int k = first; k < i; ++k)
                     paragraphAtIndex(k)->setDirty(true);
                 chained = false;
@@ -208,7 +245,7 @@ TextParagraph* TextFlow::layOut(TextParagraph* edited, bool trackDamage, const T
             moved->setColumnStart(ColumnStartNext);
         }
         const bool changed = paragraph->_compute(trackDamage && paragraph == edited);
-        laid[std::size_t(i)] = 1;
+        laid.add(i);
         if (moved) {
             moved->setColumnStart(oldStart);
             moved->setDefinedFlags(oldFlags);

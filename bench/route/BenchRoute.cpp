@@ -18,12 +18,20 @@
 //                                            Print; checked against FILE.txt
 //   bench_route rtf-read FILE.rtf            the file read into a document
 //                                            without a window (no page drawn)
+//   bench_route type FILE                    File > Open, the caret in the
+//                                            second paragraph of page 1; keys
+//                                            that add a line (each followed by
+//                                            the Backspace that takes it away)
+//                                            through the application's event
+//                                            route with their redraw, and the
+//                                            idle layout each leaves
 //
 // Options: --text SOURCE.txt (every word of SOURCE arrived, in order),
 // --pages N (at least N pages), --hyphenated (words split across lines
 // exist), --justify and --hyphenate (the user's preferences for new text),
 // --restyle (the opened text justified and hyphenated before a save or a
-// print), --repeat N (the route again N times in the same process).
+// print), --repeat N (the route again N times in the same process; for
+// type, the keys that add a line: 20 by default).
 
 #include "RouteChecks.h"
 
@@ -31,21 +39,28 @@
 
 #include "app/Scrivly.h"
 #include "appkit/Application.h"
+#include "appkit/Clock.h"
+#include "appkit/Event.h"
 #include "appkit/FilePanelHandler.h"
 #include "appkit/Menu.h"
 #include "appkit/MenuItem.h"
 #include "appkit/NibLoader.h"
 #include "appkit/PopUpButton.h"
 #include "appkit/PrintOperation.h"
+#include "appkit/RunLoop.h"
+#include "appkit/Window.h"
 #include "core/FileManager.h"
 #include "document/LayoutDocument.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleParagraph.h"
+#include "items/TextItem.h"
 #include "panels/PanelTabs.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
+#include "text/TextPoint.h"
 #include "view/PageView.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -81,7 +96,7 @@ int usage()
 {
     std::fputs("usage: bench_route make-text WORDS OUT.txt\n"
                "       bench_route open FILE | save FILE [OUT] | print FILE OUT.ps | text-to-ps FILE.txt OUT.ps |\n"
-               "                   rtf-read FILE.rtf   [--text SOURCE.txt] [--pages N] [--hyphenated]\n"
+               "                   rtf-read FILE.rtf | type FILE   [--text SOURCE.txt] [--pages N] [--hyphenated]\n"
                "                   [--justify] [--hyphenate] [--restyle] [--repeat N]\n",
                stderr);
     return 2;
@@ -250,6 +265,35 @@ struct Program {
         return choose("saveTo:");
     }
 
+    // A key as the main loop takes it: queued, taken from the queue, sent
+    // to the key window's first responder, and the windows brought up to
+    // date (redrawn and shown).
+    void press(char16_t c)
+    {
+        const std::u16string chars(1, c);
+        application->postEvent(kit::Event::keyEventWithType(kit::EventType::KeyDown, {}, 0, kit::Clock::now(), 0,
+                                                            chars, chars, false),
+                               false);
+        if (std::optional<kit::Event> event = application->nextEventMatchingMask(
+                kit::KeyDownMask, kit::Date::distantPast(), kit::EventTrackingRunLoopMode, true))
+            application->sendEvent(*event);
+        application->updateWindows();
+    }
+
+    // What the main loop does while no event waits: the run loop's timers
+    // (the idle layout, a slice a turn) until the flow has nothing left to
+    // lay out; then the windows brought up to date. Answers whether the
+    // layout came to its end.
+    bool settle(TextFlow& flow)
+    {
+        kit::RunLoop& loop = kit::RunLoop::currentRunLoop();
+        for (int turns = 0; flow.hasPendingLayout() && turns < 1000000; ++turns)
+            if (loop.fireDueTimers(kit::DefaultRunLoopMode) == 0)
+                break;
+        application->updateWindows();
+        return !flow.hasPendingLayout();
+    }
+
     // File > Print, the panel answered with the file.
     bool print(const std::string& path)
     {
@@ -364,6 +408,75 @@ void justifyAndHyphenate(LayoutDocument& document)
 
 // ---- The routes.
 
+// Typing on page 1 of the opened document: the caret in the middle of its
+// second paragraph, as a click there puts it; the line filled with letters
+// until one more wraps; then keys that each add a line, each followed by
+// the Backspace that takes the line away, each timed with its redraw, and
+// the idle layout each leaves timed apart. The letters are taken away
+// again at the end: the document's words are those it was opened with.
+void typeKeys(Program& program, LayoutDocument& document, const Options& options, Report& report)
+{
+    constexpr char16_t Backspace = 0x7F;
+    TextFlow* flow = route::mainFlow(document);
+    PageView* view = program.delegate->mainPageView();
+    if (!flow || !view || flow->paragraphCount() < 2) {
+        report.check(false, "a page view and a text of two paragraphs or more to type in");
+        return;
+    }
+    report.check(program.settle(*flow), "the opened document's layout came to its end");
+    TextParagraph* paragraph = flow->paragraphAtIndex(1);
+    textPoint caret{1, paragraph->wordCount() / 2, 0};
+    flow->setCurrentPoint(&caret);
+    TextItem* column = flow->item(caret);
+    if (!column || !column->page()) {
+        report.check(false, "the second paragraph is in a column on a page");
+        return;
+    }
+    view->showPage(column->page());
+    view->beginEditingItem(column);
+    program.application->updateWindows();
+    const int pages = document.numPages();
+
+    auto height = [&] { return paragraph->lastY() - paragraph->firstY(); };
+    const float lines = height();
+    int filled = 0;
+    while (height() == lines && filled < 400) {
+        program.press(u'm');
+        program.settle(*flow);
+        ++filled;
+    }
+    program.press(Backspace);
+    program.settle(*flow);
+    report.check(filled < 400 && height() == lines,
+                 std::to_string(filled - 1) + " letters fill the caret's line, one more adds a line");
+
+    const int keys = options.repeat > 0 ? options.repeat : 20;
+    int added = 0;
+    bool settled = true;
+    for (int k = 0; k < keys; ++k) {
+        auto start = Clock::now();
+        program.press(u'm');
+        report.figure("type_line_key_ms", msBetween(start, Clock::now()), "ms");
+        added += height() > lines ? 1 : 0;
+        start = Clock::now();
+        settled = program.settle(*flow) && settled;
+        report.figure("type_line_key_idle_ms", msBetween(start, Clock::now()), "ms");
+        start = Clock::now();
+        program.press(Backspace);
+        report.figure("type_backspace_ms", msBetween(start, Clock::now()), "ms");
+        start = Clock::now();
+        settled = program.settle(*flow) && settled;
+        report.figure("type_backspace_idle_ms", msBetween(start, Clock::now()), "ms");
+    }
+    report.check(added == keys, std::to_string(added) + " of " + std::to_string(keys) + " keys added a line");
+    report.check(settled, "the idle layout after every key came to its end");
+    for (int k = 1; k < filled; ++k)
+        program.press(Backspace);
+    program.settle(*flow);
+    report.check(document.numPages() == pages, std::to_string(document.numPages()) + " pages after typing, " +
+                                                   std::to_string(pages) + " before");
+}
+
 int makeText(const Options& options)
 {
     if (options.files.size() != 2)
@@ -377,7 +490,7 @@ int makeText(const Options& options)
 int run(const Options& options)
 {
     const std::string& r = options.route;
-    const std::size_t wanted = r == "open" || r == "rtf-read" ? 1 : 2;
+    const std::size_t wanted = r == "open" || r == "rtf-read" || r == "type" ? 1 : 2;
     const std::size_t given = options.files.size();
     if (given != wanted && !(r == "save" && given == 1))
         return usage();
@@ -391,6 +504,23 @@ int run(const Options& options)
     }
     Report report;
     report.figure("start_ms", msBetween(processMain, Clock::now()), "ms");
+
+    if (r == "type") {
+        auto start = Clock::now();
+        LayoutDocument* document = program.open(input);
+        if (!document) {
+            std::fprintf(stderr, "bench_route: %s did not open\n", input.c_str());
+            return 2;
+        }
+        report.figure("open_ms", msBetween(start, Clock::now()), "ms");
+        typeKeys(program, *document, options, report);
+        report.figure("main_to_done_ms", msBetween(processMain, Clock::now()), "ms");
+        const Clock::time_point done = Clock::now();
+        checkDocument(*document, options, report);
+        report.figure("checks_ms", msBetween(done, Clock::now()), "ms");
+        program.close(document);
+        return report.failed ? 1 : 0;
+    }
 
     const bool reading = r == "rtf-read";
     const bool opening = r == "open" || reading;
@@ -487,7 +617,7 @@ int main(int argc, char** argv)
     if (options->route == "make-text")
         return makeText(*options);
     if (options->route != "open" && options->route != "save" && options->route != "print" &&
-        options->route != "text-to-ps" && options->route != "rtf-read")
+        options->route != "text-to-ps" && options->route != "rtf-read" && options->route != "type")
         return usage();
     return run(*options);
 }

@@ -309,6 +309,36 @@ TEST_F(LayoutAfterEditsTest, AKeyLeavesTheTextFurtherOnForDrawingOrIdleTime)
     EXPECT_EQ(fromScratch(), "");
 }
 
+TEST_F(LayoutAfterEditsTest, AFlowIsSettledOnlyWhenALayoutFromScratchWouldChangeNothing)
+{
+    makeColumns(4, 40, 30);
+    setText("aa bb\ncc\ndd\nee\nff\ngg\nhh\nii");
+    flow_->recomputeAll();
+    EXPECT_TRUE(flow_->isSettled());
+    // A key that leaves the text further on for idle time.
+    caretAt(0, 1, 2);
+    type(" xx");
+    EXPECT_FALSE(flow_->isSettled());
+    for (int turn = 0; turn < 1000 && flow_->hasPendingLayout(); ++turn)
+        kit::RunLoop::currentRunLoop().fireDueTimers(kit::DefaultRunLoopMode);
+    EXPECT_TRUE(flow_->isSettled());
+    EXPECT_EQ(fromScratch(), "");
+    // A paragraph whose layout went stale, one put into the list and not
+    // yet laid out, and one that found no room in the columns.
+    para(3)->forceDirty();
+    EXPECT_FALSE(flow_->isSettled());
+    flow_->recomputeAll();
+    EXPECT_TRUE(flow_->isSettled());
+    flow_->insertParagraph(std::make_unique<TextParagraph>(), 2);
+    EXPECT_FALSE(flow_->isSettled());
+    flow_->recomputeAll();
+    EXPECT_TRUE(flow_->isSettled());
+    caretAt(8, 0, 2);
+    type("\r1\r2\r3\r4\r5\r6");
+    flow_->completeLayout();
+    EXPECT_FALSE(flow_->isSettled());
+}
+
 TEST_F(LayoutAfterEditsTest, TheKeysKeepATablesCellsInTheirRow)
 {
     // "before", one row of two cells, "after", in a column of five lines.
