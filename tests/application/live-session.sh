@@ -24,23 +24,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb names its display on the descriptor once it takes connections; a
-# server that lost a race for its display number is started again.
-for attempt in 1 2 3; do
-    rm -f "$WORK/displayfd"
-    exec 5>"$WORK/displayfd"
-    Xvfb -displayfd 5 -screen 0 1280x900x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+# A display number drawn from a wide range: numbers handed out lowest
+# first go to the next test at once, while the server that had one may
+# still be leaving, and its leaving takes the new server's socket with it.
+# A server that lost its number is started again on another.
+for attempt in 1 2 3 4 5 6 7 8; do
+    number=$(( $(od -An -N2 -tu2 /dev/urandom | tr -d ' ') % 900 + 100 ))
+    [ -e "/tmp/.X$number-lock" ] && continue
+    Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
-    exec 5>&-
+    export DISPLAY=":$number"
     for i in $(seq 1 100); do
-        [ "$(wc -l < "$WORK/displayfd")" -ge 1 ] && break
         kill -0 "$XVFB_PID" 2>/dev/null || break
+        xdotool getdisplaygeometry >/dev/null 2>&1 && break
         sleep 0.1
     done
-    if [ "$(wc -l < "$WORK/displayfd")" -ge 1 ]; then
-        export DISPLAY=":$(head -n1 "$WORK/displayfd")"
-        xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    fi
+    kill -0 "$XVFB_PID" 2>/dev/null && xdotool getdisplaygeometry >/dev/null 2>&1 && break
     kill "$XVFB_PID" 2>/dev/null
     XVFB_PID=
 done

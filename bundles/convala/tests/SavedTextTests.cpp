@@ -4,7 +4,7 @@
 // adds no space of its own), and the RTF opened again is the same document,
 // word for word, laid out as before.
 
-#include "app/tests/WordProcessorFixture.h"
+#include "bundles/convala/tests/ConvalaWordProcessorFixture.h"
 
 #include "bundles/convala/icf/ScrivlyDocumentSaveMethods.h"
 #include "bundles/convala/markup/Convala.h"
@@ -59,32 +59,15 @@ const Typed Cases[] = {
     {"two spaces", "two  spaces", "two  spaces"},
 };
 
-class SavedText : public WordProcessorTest {
+class SavedText : public ConvalaWordProcessorTest {
 protected:
     void SetUp() override
     {
-        WordProcessorTest::SetUp();
-        contents_ = LayoutDocument::dispatchContentsHook();
-        foreign_ = LayoutDocument::saveForeignFileHook();
-        rtf_ = LayoutDocument::dispatchRTFStreamHook();
-        markup_ = LayoutDocument::dispatchMarkupHook();
-        selection_ = TextSelection::writeRTFHook();
-        Convala::installHooks();
+        ConvalaWordProcessorTest::SetUp();
         PlacedItem::initialize();
         kit::BitmapImageRep rep(8, 6, kit::BitmapImageRep::ColorModel::RGB, false);
         picture_ = path("picture.tiff");
         ASSERT_TRUE(kit::FileManager::writeFileAtomically(picture_, rep.TIFFRepresentation()));
-    }
-    void TearDown() override
-    {
-        LayoutDocument::dispatchContentsHook() = contents_;
-        LayoutDocument::saveForeignFileHook() = foreign_;
-        LayoutDocument::dispatchRTFStreamHook() = rtf_;
-        LayoutDocument::dispatchMarkupHook() = markup_;
-        TextSelection::writeRTFHook() = selection_;
-        LayoutDocumentIOMethods::rtfReader() = {};
-        TextParagraph::prepareForAddByteHook() = {};
-        WordProcessorTest::TearDown();
     }
 
     static TextItem* mainColumn(ScrivlyDocument& document)
@@ -181,11 +164,6 @@ protected:
     }
 
     std::string picture_;
-    LayoutDocument::DispatchContentsHook contents_;
-    LayoutDocument::SaveForeignFileHook foreign_;
-    LayoutDocument::DispatchStreamHook rtf_;
-    LayoutDocument::DispatchMarkupHook markup_;
-    TextSelection::WriteRTFHook selection_;
 };
 
 TEST_F(SavedText, PlainTextAndRTFHoldTheTextAsTyped)

@@ -3,7 +3,7 @@
 // text arrives, and the page set-up and column count reach the document's
 // guides and master columns.
 
-#include "app/tests/WordProcessorFixture.h"
+#include "bundles/convala/tests/ConvalaWordProcessorFixture.h"
 
 #include "bundles/convala/markup/Convala.h"
 #include "bundles/convala/markup/LayoutDocumentIOMethods.h"
@@ -24,30 +24,8 @@
 
 namespace {
 
-class ScrivlyDocumentImport : public WordProcessorTest {
+class ScrivlyDocumentImport : public ConvalaWordProcessorTest {
 protected:
-    void SetUp() override
-    {
-        WordProcessorTest::SetUp();
-        contents_ = LayoutDocument::dispatchContentsHook();
-        foreign_ = LayoutDocument::saveForeignFileHook();
-        rtf_ = LayoutDocument::dispatchRTFStreamHook();
-        markup_ = LayoutDocument::dispatchMarkupHook();
-        selection_ = TextSelection::writeRTFHook();
-        Convala::installHooks();
-    }
-    void TearDown() override
-    {
-        LayoutDocument::dispatchContentsHook() = contents_;
-        LayoutDocument::saveForeignFileHook() = foreign_;
-        LayoutDocument::dispatchRTFStreamHook() = rtf_;
-        LayoutDocument::dispatchMarkupHook() = markup_;
-        TextSelection::writeRTFHook() = selection_;
-        LayoutDocumentIOMethods::rtfReader() = {};
-        TextParagraph::prepareForAddByteHook() = {};
-        WordProcessorTest::TearDown();
-    }
-
     ScrivlyDocument* open(const std::string& file, bool display = false)
     {
         return dynamic_cast<ScrivlyDocument*>(delegate_->openFile(file, display));
@@ -66,12 +44,6 @@ protected:
                alerts_->shown()[0].title == delegate_->valueForStringKey("Import") &&
                alerts_->shown()[0].message == delegate_->valueForStringKey("ImportDataLoss");
     }
-
-    LayoutDocument::DispatchContentsHook contents_;
-    LayoutDocument::SaveForeignFileHook foreign_;
-    LayoutDocument::DispatchStreamHook rtf_;
-    LayoutDocument::DispatchMarkupHook markup_;
-    TextSelection::WriteRTFHook selection_;
 };
 
 TEST_F(ScrivlyDocumentImport, AnRTFFileBringsItsTextPaperMarginsAndColumns)

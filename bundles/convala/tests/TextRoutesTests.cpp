@@ -6,7 +6,7 @@
 // letters and puts every piece of every word in the same place as typing.
 // Plain text says nothing of its format: the user formats what it brought.
 
-#include "app/tests/WordProcessorFixture.h"
+#include "bundles/convala/tests/ConvalaWordProcessorFixture.h"
 
 #include "bundles/convala/markup/Convala.h"
 #include "bundles/convala/markup/LayoutDocumentIOMethods.h"
@@ -80,30 +80,13 @@ Layout layoutOf(const TextFlow& flow)
     return layout;
 }
 
-class TextRoutes : public WordProcessorTest {
+class TextRoutes : public ConvalaWordProcessorTest {
 protected:
     void SetUp() override
     {
-        WordProcessorTest::SetUp();
-        contents_ = LayoutDocument::dispatchContentsHook();
-        foreign_ = LayoutDocument::saveForeignFileHook();
-        rtf_ = LayoutDocument::dispatchRTFStreamHook();
-        markup_ = LayoutDocument::dispatchMarkupHook();
-        selection_ = TextSelection::writeRTFHook();
-        Convala::installHooks();
+        ConvalaWordProcessorTest::SetUp();
         font_ = kit::Font::fontWithName("Times-Roman", 12);
         ASSERT_NE(font_, nullptr);
-    }
-    void TearDown() override
-    {
-        LayoutDocument::dispatchContentsHook() = contents_;
-        LayoutDocument::saveForeignFileHook() = foreign_;
-        LayoutDocument::dispatchRTFStreamHook() = rtf_;
-        LayoutDocument::dispatchMarkupHook() = markup_;
-        TextSelection::writeRTFHook() = selection_;
-        LayoutDocumentIOMethods::rtfReader() = {};
-        TextParagraph::prepareForAddByteHook() = {};
-        WordProcessorTest::TearDown();
     }
 
     static TextItem* mainColumn(ScrivlyDocument& document)
@@ -262,11 +245,6 @@ protected:
     }
 
     kit::Font* font_ = nullptr;
-    LayoutDocument::DispatchContentsHook contents_;
-    LayoutDocument::SaveForeignFileHook foreign_;
-    LayoutDocument::DispatchStreamHook rtf_;
-    LayoutDocument::DispatchMarkupHook markup_;
-    TextSelection::WriteRTFHook selection_;
 };
 
 TEST_F(TextRoutes, EveryRouteLaysTheTextOutAsTypingDoes)
