@@ -89,8 +89,18 @@ if [ "$CASE" = alert ]; then
     # Taken, not opened yet: the alert still waits for its answer.
     shown "other.syb" && fail "the file opened while the alert waited"
     shown "^Open Document$" || fail "the alert went away by itself"
-    xdotool search --name "^Open Document$" windowfocus --sync key Return 2>/dev/null ||
-        fail "the alert could not be answered"
+    # The alert takes the focus once it is on the screen, not when it is
+    # first named.
+    answered=no
+    for i in $(seq 1 150); do
+        if xdotool search --onlyvisible --name "^Open Document$" windowfocus --sync 2>/dev/null; then
+            answered=yes
+            break
+        fi
+        sleep 0.1
+    done
+    [ "$answered" = yes ] || fail "the alert could not be answered"
+    xdotool key Return
 fi
 waitLong "other.syb" || fail "the first program did not open the file handed over"
 kill -0 "$APP_PID" 2>/dev/null || fail "the first program is gone"
