@@ -3,6 +3,7 @@
 // and pass since.
 
 #include "PageViewSequence.h"
+#include "SequenceSandbox.h"
 
 #include "appkit/FilePanelHandler.h"
 #include "core/Alert.h"
@@ -20,27 +21,9 @@ namespace {
 
 using Bytes = std::initializer_list<int>;
 
-class PageViewSequenceFinding : public ::testing::Test {
+class PageViewSequenceFinding : public SequenceSandbox<::testing::Test> {
 protected:
-    void SetUp() override
-    {
-        folder_ = kit::FileManager::uniqueTemporaryPath("view-finding");
-        ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder_));
-        setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
-        kit::UserDefaults::resetStandardUserDefaults();
-        alerts_ = std::make_shared<kit::ScriptedAlertHandler>();
-        kit::setAlertHandler(alerts_);
-        panels_ = std::make_shared<kit::ScriptedFilePanelHandler>();
-        kit::setFilePanelHandler(panels_);
-    }
-
-    void TearDown() override
-    {
-        kit::setFilePanelHandler(nullptr);
-        kit::setAlertHandler(nullptr);
-        kit::UserDefaults::resetStandardUserDefaults();
-        kit::FileManager::removeFileAtPath(folder_);
-    }
+    PageViewSequenceFinding() : SequenceSandbox("view-finding") {}
 
     // The steps as the failure report gives them: an operation and its
     // eight argument bytes each.
@@ -60,9 +43,6 @@ protected:
         EXPECT_FALSE(result.failed()) << viewsequence::report(sequence, result);
     }
 
-    std::string folder_;
-    std::shared_ptr<kit::ScriptedAlertHandler> alerts_;
-    std::shared_ptr<kit::ScriptedFilePanelHandler> panels_;
 };
 
 // A page break adds a page; Undo of everything takes it out and the layout

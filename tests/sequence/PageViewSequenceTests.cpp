@@ -6,6 +6,7 @@
 // reported with its steps.
 
 #include "PageViewSequence.h"
+#include "SequenceSandbox.h"
 
 #include "core/FileManager.h"
 #include "core/UserDefaults.h"
@@ -32,31 +33,9 @@ long setting(const char* name, long fallback)
     return end && *end == '\0' && parsed >= 0 ? parsed : fallback;
 }
 
-class PageViewSequenceTest : public ::testing::TestWithParam<int> {
+class PageViewSequenceTest : public SequenceSandbox<::testing::TestWithParam<int>> {
 protected:
-    void SetUp() override
-    {
-        folder_ = kit::FileManager::uniqueTemporaryPath("view-sequence");
-        ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder_));
-        setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
-        kit::UserDefaults::resetStandardUserDefaults();
-        alerts_ = std::make_shared<kit::ScriptedAlertHandler>();
-        kit::setAlertHandler(alerts_);
-        panels_ = std::make_shared<kit::ScriptedFilePanelHandler>();
-        kit::setFilePanelHandler(panels_);
-    }
-
-    void TearDown() override
-    {
-        kit::setFilePanelHandler(nullptr);
-        kit::setAlertHandler(nullptr);
-        kit::UserDefaults::resetStandardUserDefaults();
-        kit::FileManager::removeFileAtPath(folder_);
-    }
-
-    std::string folder_;
-    std::shared_ptr<kit::ScriptedAlertHandler> alerts_;
-    std::shared_ptr<kit::ScriptedFilePanelHandler> panels_;
+    PageViewSequenceTest() : SequenceSandbox("view-sequence") {}
 };
 
 TEST_P(PageViewSequenceTest, UndoRedoAndReopenGiveBackTheDocument)
