@@ -380,3 +380,87 @@ TEST_F(ExampleWindowTest, ANewWindowAndAFloatingPanelArePaintedWithoutAnEvent)
     window.close();
     panel.close();
 }
+
+#ifdef SCRIVLY_TEST_XTEST
+#include <xcb/xtest.h>
+
+namespace {
+
+class TypedView : public View {
+public:
+    using View::View;
+    bool acceptsFirstResponder() const override { return true; }
+    void keyDown(const Event& event) override { typed += event.characters(); }
+    std::u16string typed;
+};
+
+} // namespace
+
+// Test tools and some input methods type a letter the keyboard lacks by
+// binding it to a spare key code, pressing it and taking the binding back
+// at once. Here each whole sequence runs while the server is grabbed, so
+// nothing can ask the server for the binding between the rebinding and its
+// taking back: every letter still arrives as it was bound.
+TEST_F(ExampleWindowTest, ALetterBoundForOnePressAndTakenBackAtOnceIsTyped)
+{
+    if (!detail::WindowScreen::isRealDisplay())
+        GTEST_SKIP() << "needs an X display";
+    Clock::useRealClock();
+    Window window(makeRect(100, 100, 200, 100));
+    window.setTitle("Scrivly rebound keys");
+    auto view = std::make_unique<TypedView>();
+    TypedView* typed = view.get();
+    window.setContentView(std::move(view));
+    window.makeKeyAndOrderFront();
+    window.makeFirstResponder(typed);
+    RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(0.3));
+    ASSERT_TRUE(window.screen());
+
+    xcb_connection_t* tool = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(tool));
+    const xcb_setup_t* setup = xcb_get_setup(tool);
+    const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(tool, &xcb_test_id);
+    if (!xtest || !xtest->present) {
+        xcb_disconnect(tool);
+        GTEST_SKIP() << "the X server has no XTEST";
+    }
+    // A key code that types nothing, as the tools pick one.
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    xcb_get_keyboard_mapping_reply_t* mapping = xcb_get_keyboard_mapping_reply(
+        tool, xcb_get_keyboard_mapping(tool, setup->min_keycode, static_cast<uint8_t>(count)), nullptr);
+    ASSERT_NE(mapping, nullptr);
+    const int perKey = mapping->keysyms_per_keycode;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping);
+    int spare = 0;
+    for (int i = count - 1; i >= 0 && !spare; --i) {
+        bool empty = true;
+        for (int j = 0; j < perKey; ++j)
+            empty = empty && syms[i * perKey + j] == 0;
+        if (empty)
+            spare = setup->min_keycode + i;
+    }
+    std::free(mapping);
+    ASSERT_NE(spare, 0);
+
+    xcb_set_input_focus(tool, XCB_INPUT_FOCUS_POINTER_ROOT, static_cast<xcb_window_t>(window.screen()->widget()->winId()),
+                        XCB_CURRENT_TIME);
+    const std::u16string letters = u"ñéøß";
+    for (char16_t letter : letters) {
+        xcb_keysym_t bound[1] = {letter};
+        xcb_keysym_t none[1] = {0};
+        const auto code = static_cast<uint8_t>(spare);
+        xcb_grab_server(tool);
+        xcb_change_keyboard_mapping(tool, 1, code, 1, bound);
+        xcb_test_fake_input(tool, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(tool, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_change_keyboard_mapping(tool, 1, code, 1, none);
+        xcb_ungrab_server(tool);
+        std::free(xcb_get_input_focus_reply(tool, xcb_get_input_focus(tool), nullptr));
+    }
+    for (int i = 0; i < 100 && typed->typed.size() < letters.size(); ++i)
+        RunLoop::currentRunLoop().runUntilDate(Date::dateWithTimeIntervalSinceNow(0.02));
+    xcb_disconnect(tool);
+    EXPECT_EQ(typed->typed, letters);
+    window.close();
+}
+#endif
