@@ -74,6 +74,7 @@ UnitsInfo* Layvane::applicationUnitsInfo() { return applicationUnits().get(); }
 Layvane::Layvane()
     : stringTable_(&kit::StringTable::applicationTable())
 {
+    panels_ = std::make_unique<PanelRegistry>(*this, *this, panelRows());
     if (!Main) {
         Main = this;
         PageWindowServices::setShared(this);
@@ -125,8 +126,7 @@ void Layvane::setMainPageView(PageView* view)
             styleInfo_ = nullptr;
             linksInfo_ = nullptr;
         }
-        // The panels that show the main document are not built yet: they
-        // would inspect the selection here.
+        showMainDocumentInPanels(document);
         return;
     }
     mainPageView_ = view;
@@ -196,6 +196,7 @@ std::unique_ptr<LayoutDocument> Layvane::documentDidClose(LayoutDocument* docume
         linksInfo_ = nullptr;
         setUnitsInfo(nullptr);
     }
+    forgetDocumentInPanels();
     return removeDocument(document);
 }
 

@@ -8,6 +8,8 @@
 // document commands, the autosave timer, quitting and the crash save, and
 // the registry of panels.
 
+#include "app/PanelHost.h"
+#include "app/PanelRegistry.h"
 #include "appkit/MenuValidation.h"
 #include "appkit/NibLoader.h"
 #include "appkit/Receiver.h"
@@ -76,7 +78,8 @@ class Layvane : public kit::Receiver,
                 public kit::NibOwner,
                 public ApplicationDelegate,
                 public DocumentDelegate,
-                public PageWindowServices {
+                public PageWindowServices,
+                public PanelHost {
 public:
     // Class set-up, run once before any delegate exists, in this order:
     // NoID, the stored classes, the application-wide units, the largest
@@ -184,9 +187,10 @@ public:
     // The deepest screen has colours; its bits per sample.
     bool useColor() const;
     int bitDepth() const;
-    // Makes the inspectors of a group (only "Inspectors" has any).
+    // Makes the members of a group by their class names (only
+    // "Inspectors" has any), each set up for the owner, skipping classes
+    // not built; then the owner starts.
     void loadClasses(const std::string& group, kit::Object* owner);
-    virtual std::vector<std::string> inspectorClassNames() const;
 
     // ---- The open documents, owned here.
     std::vector<LayoutDocument*> documents() const override;
@@ -211,10 +215,10 @@ public:
     // ---- The main page view and the parts taken from its document.
     // The document of the main window and its page view (not owned); nil
     // when there is none.
-    LayoutDocument* mainDocument() const { return mainDocument_; }
+    LayoutDocument* mainDocument() const override { return mainDocument_; }
     // A document made main without a window (tests, tools).
     void setMainDocument(LayoutDocument* document) { mainDocument_ = document; }
-    PageView* mainPageView() const { return mainPageView_.get(); }
+    PageView* mainPageView() const override { return mainPageView_.get(); }
     // The view's document becomes the main document (nil: none): its print
     // settings, undo stack, units, style sheet and links become the
     // current ones and the panels show it.
@@ -227,7 +231,7 @@ public:
     UnitsInfo* unitsInfo() const { return unitsInfo_; }
     void setUnitsInfo(UnitsInfo* units);
     UndoInfo* undoInfo() const { return undoInfo_; }
-    StyleInfo* styleInfo() const { return styleInfo_; }
+    StyleInfo* styleInfo() const override { return styleInfo_; }
     LinksInfo* linksInfo() const { return linksInfo_; }
 
     // ---- Document commands (Part of the File menu).
@@ -285,15 +289,15 @@ public:
     static void installSignalHandlers();
     static void segfault_cleanup(int signal);
 
-    // ---- Panels registry. Each getter loads the panel's interface file
-    // once, when create is set; nil for a panel that is not there (its
-    // file is not built) or not made yet.
+    // ---- Panels registry: one row a panel (PanelRegistry.h). Each getter
+    // makes its panel once, when create is set; nil for a panel that is not
+    // there (its builder is not built) or not made yet.
     kit::Object* infoPanel(bool create) { return panel("infoPanel", create); }
     kit::Object* preferencesPanel(bool create) { return panel("preferencesPanel", create); }
     kit::Object* alignmentPanel(bool create) { return panel("alignmentPanel", create); }
-    virtual kit::Object* lineEditorPanel(bool create) { return panel("lineEditorPanel", create); }
-    virtual kit::Object* graphicStylesPanel(bool create) { return panel("graphicStylesPanel", create); }
-    kit::Object* paragraphStylesPanel(bool create);
+    kit::Object* lineEditorPanel(bool create) { return panel("lineEditorPanel", create); }
+    kit::Object* graphicStylesPanel(bool create) { return panel("graphicStylesPanel", create); }
+    kit::Object* paragraphStylesPanel(bool create) { return panel("paragraphStylesPanel", create); }
     kit::Object* columnsInspector(bool create) { return panel("columnsInspector", create); }
     kit::Object* pagesPanel(bool create) { return panel("pagesPanel", create); }
     kit::Object* gotoPagesPanel(bool create) { return panel("gotoPagesPanel", create); }
@@ -307,25 +311,37 @@ public:
     kit::Object* tabsPanel(bool create) override { return panel("tabsPanel", create); }
     kit::Object* pageLayoutAccessory(bool create) { return panel("pageLayoutAccessory", create); }
     kit::Object* fontAccessory(bool create) { return panel("fontAccessory", create); }
-    virtual kit::Object* printAccessory(bool create) { return panel("printAccessory", create); }
+    kit::Object* printAccessory(bool create) { return panel("printAccessory", create); }
     kit::Object* moveByPanel(bool create) { return panel("moveByPanel", create); }
     kit::Object* importPanel(bool create) { return panel("importPanel", create); }
     kit::Object* characterSetPanel(bool create) { return panel("characterSetPanel", create); }
     kit::Object* paragraphNumberingPanel(bool create) { return panel("paragraphNumberingPanel", create); }
     // The inspector window, made on first call (nil while it is not built).
     kit::Object* inspectorPanel() { return panel("inspectorPanel", true); }
+    // The inspectors, set by each when it is made.
+    kit::Object* paragraphInspector() const { return outlet("paragraphInspector"); }
+    void setParagraphInspector(kit::Object* inspector) { (void)setOutlet("paragraphInspector", inspector); }
+    kit::Object* graphicsInspector() const { return outlet("graphicsInspector"); }
+    void setGraphicsInspector(kit::Object* inspector) { (void)setOutlet("graphicsInspector", inspector); }
+    kit::Object* placementInspector() const { return outlet("placementInspector"); }
+    void setPlacementInspector(kit::Object* inspector) { (void)setOutlet("placementInspector", inspector); }
     kit::Object* toolbar() const { return outlet("toolbar"); }
     // The shared open panel titled for opening, placing or replacing.
     kit::OpenPanel* openPanel(bool create);
     kit::OpenPanel* placePanel(bool create);
     kit::OpenPanel* replacePanel(bool create);
+    // The panel of a row, made when asked and needed; nil for none.
+    kit::Object* panel(const std::string& name, bool create);
     // The panel an outlet holds; nil for none.
     kit::Object* outlet(const std::string& name) const;
-    // The interface file of a panel's outlet ("" for a panel without one).
-    virtual std::string panelFile(const std::string& name) const;
+    // The interface file of a panel ("" for a panel without one).
+    std::string panelFile(const std::string& name) const;
     // Whether a panel command can do anything: its panel exists or its
-    // interface file is there.
+    // builder is there, and a panel run for a document has the main one.
     bool canRunPanel(const std::string& action) const;
+    // Adds a panel (or replaces the row of its name) with its command.
+    void addPanelRow(PanelRow row);
+    const PanelRegistry& panelRegistry() const { return *panels_; }
     // The panel of the outlet, made when needed (what the documents ask).
     kit::Object* panelForDocuments(const std::string& name);
     // The documents reach this registry while the delegate is Main.
@@ -336,7 +352,9 @@ public:
 
     void runFontPanel(kit::Object* sender);
     // The tabs panel shows the selection's paragraph, placed by its frame.
-    void runTabs(kit::Object* sender);
+    void runTabs(kit::Object* sender) { runPanel("tabsPanel", sender); }
+    // A row's command: its panel made, its own steps, then brought forward.
+    void runPanel(const std::string& name, kit::Object* sender);
     void runSuggest(kit::Object* sender);
     void showHelp(kit::Object* sender);
     // Every visible panel but the toolbar's closes.
@@ -352,8 +370,8 @@ protected:
     virtual void prepareNewDocument(LayoutDocument& document) { (void)document; }
     // After the launch's documents are there.
     virtual void launchedWithDocuments() {}
-    // The panel of the outlet, loading its file when asked and needed.
-    kit::Object* panel(const std::string& name, bool create);
+    // The rows of the layout framework's panels.
+    std::vector<PanelRow> panelRows();
     // The delegate's actions by their names.
     void registerActions();
     // The image of the resources by that name, read once and kept by the
@@ -367,6 +385,12 @@ protected:
     int visiblePanelsMask();
 
 private:
+    void registerPanelCommand(const PanelRow& row);
+    // The visible panels that follow the main document show its selection.
+    void showMainDocumentInPanels(LayoutDocument* document);
+    // The panels drop what they show of a closing document.
+    void forgetDocumentInPanels();
+
     const kit::StringTable* stringTable_ = nullptr;
     std::unique_ptr<Preferences> preferences_;
     kit::Font* font_ = nullptr;
@@ -386,8 +410,7 @@ private:
     std::vector<std::string> arguments_;
     std::unique_ptr<kit::Panel> saveAsAccessoryPanel_;
     std::unique_ptr<kit::Panel> saveAsTemplateAccessoryPanel_;
-    std::map<std::string, kit::Object*> outlets_;
-    std::vector<std::unique_ptr<kit::Object>> panelObjects_;
+    std::unique_ptr<PanelRegistry> panels_;
     std::unique_ptr<kit::Object> remoteObject_;
     std::map<std::string, std::unique_ptr<kit::Image>> namedImages_; // nil: looked for, missing
     // The registry as the documents reach it (installed while this is Main).

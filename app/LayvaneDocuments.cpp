@@ -241,15 +241,13 @@ bool Layvane::validateMenuItem(kit::MenuItem* item)
     LayoutDocument* document = mainDocument();
     if (action == "revert:")
         return document && document->named();
-    static const std::set<std::string> needDocument = {
-        "close:",           "save:",          "saveAs:",        "saveAll:",      "saveAsTemplate:",
-        "runPageLayout:",   "runPaper:",  "runMoveBy:", "saveTo:",        "printDocument:", "runColumnsInspector:", "runParaNumbering:"};
+    static const std::set<std::string> needDocument = {"close:",         "save:",          "saveAs:",
+                                                        "saveAll:",       "saveAsTemplate:", "runPageLayout:",
+                                                        "runPaper:",      "saveTo:",        "printDocument:"};
     if (needDocument.count(action) && !document)
         return false;
-    if (action.rfind("run", 0) == 0 || action == "showCharacterSetPanel:" || action == "showInfoPanel:" ||
-        action == "inspect:")
-        return canRunPanel(action);
-    return true;
+    // The panel commands, as their rows say.
+    return canRunPanel(action);
 }
 
 bool Layvane::pasteStuffFromPasteBoard(kit::Pasteboard* pasteboard, TextItem* column)

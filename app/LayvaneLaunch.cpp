@@ -113,22 +113,6 @@ bool Layvane::useColor() const { return bitDepth() > 0; }
 // Every screen the program meets today is a 24-bit colour screen.
 int Layvane::bitDepth() const { return 8; }
 
-std::vector<std::string> Layvane::inspectorClassNames() const
-{
-    return {"ParagraphInspector", "GraphicsInspector", "PlacementInspector"};
-}
-
-void Layvane::loadClasses(const std::string& group, kit::Object* owner)
-{
-    (void)owner;
-    if (group != "Inspectors")
-        return;
-    // The inspectors are made by the inspector window's builders, by these
-    // class names, once they are there.
-    for (const std::string& name : inspectorClassNames())
-        (void)panel(name, true);
-}
-
 void Layvane::registerActions()
 {
     auto command = [this](const char* name, std::function<void(kit::Object*)> body) {
@@ -173,41 +157,7 @@ void Layvane::registerActions()
     command("runSuggest:", [this](kit::Object* sender) { runSuggest(sender); });
     command("showHelp:", [this](kit::Object* sender) { showHelp(sender); });
     command("closeAllPanels:", [this](kit::Object* sender) { closeAllPanels(sender); });
-    command("runTabs:", [this](kit::Object* sender) { runTabs(sender); });
-    // Panels brought to the front; their own set-up comes with them.
-    struct Run {
-        const char* action;
-        const char* outlet;
-        bool key;
-    };
-    static const Run runs[] = {
-        {"runInfo:", "infoPanel", false},           {"runPreferences:", "preferencesPanel", true},
-        {"runAlignment:", "alignmentPanel", false}, {"runLineEditor:", "lineEditorPanel", false},
-        {"runGraphicStyles:", "graphicStylesPanel", false}, {"runParaStyles:", "paragraphStylesPanel", false},
-        {"runPages:", "pagesPanel", false},         {"runSpellCheck:", "spellPanel", true},
-        {"runFind:", "findPanel", true},            {"runLinksPanel:", "linksPanel", false},
-        {"showCharacterSetPanel:", "characterSetPanel", false},
-        {"inspect:", "inspectorPanel", false},
-    };
-    for (const Run& run : runs) {
-        const std::string outletName = run.outlet;
-        const bool key = run.key;
-        command(run.action, [this, outletName, key](kit::Object*) {
-            kit::Object* made = nullptr;
-            if (outletName == "graphicStylesPanel")
-                made = graphicStylesPanel(true);
-            else if (outletName == "lineEditorPanel")
-                made = lineEditorPanel(true);
-            else if (outletName == "paragraphStylesPanel")
-                made = paragraphStylesPanel(true);
-            else
-                made = panel(outletName, true);
-            if (auto* window = dynamic_cast<kit::Window*>(made)) {
-                if (key)
-                    window->makeKeyAndOrderFront(this);
-                else
-                    window->orderFront(this);
-            }
-        });
-    }
+    // Panels brought to the front, as their rows say.
+    for (const PanelRow& row : panels_->rows())
+        registerPanelCommand(row);
 }

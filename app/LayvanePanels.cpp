@@ -17,140 +17,194 @@
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
 
-#include <map>
+#include <algorithm>
 
-namespace {
-
-// The interface file that fills each outlet.
-const std::map<std::string, std::string>& panelFiles()
+std::vector<PanelRow> Layvane::panelRows()
 {
-    static const std::map<std::string, std::string> files = {
-        {"infoPanel", "PanelInfo.nib"},
-        {"preferencesPanel", "PanelPreferences.nib"},
-        {"alignmentPanel", "AlignmentPanel.nib"},
-        {"lineEditorPanel", "PanelLineEditor.nib"},
-        {"graphicStylesPanel", "GPanelStyles.nib"},
-        {"paragraphStylesPanel", "PanelStyles.nib"},
-        {"columnsInspector", "ColumnsInspector.nib"},
-        {"pagesPanel", "PanelPages.nib"},
-        {"gotoPagesPanel", "PanelPagesGoto.nib"},
-        {"addPagesPanel", "PanelPagesAdd.nib"},
-        {"deletePagesPanel", "PanelPagesDelete.nib"},
-        {"collapsePagesPanel", "PanelPagesCollapse.nib"},
-        {"zoomPanel", "PanelZoom.nib"},
-        {"spellPanel", "PanelSpellCheck.nib"},
-        {"findPanel", "PanelFind.nib"},
-        {"linksPanel", "LinksPanel.nib"},
-        {"tabsPanel", "PanelTabs.nib"},
-        {"pageLayoutAccessory", "PanelLayoutAccessory.nib"},
-        {"fontAccessory", "FontAccessory.nib"},
-        {"printAccessory", "PrintAccessory.nib"},
-        {"moveByPanel", "PanelMoveBy.nib"},
-        {"importPanel", "PanelImport.nib"},
-        {"characterSetPanel", "CharacterSetPanel.nib"},
-        {"paragraphNumberingPanel", "PanelAutonumbering.nib"},
-        // The inspector window is a class of its own, registered under this
-        // name by the inspectors when they are built.
-        {"inspectorPanel", "ZynInspectorPanel.nib"},
-        {"toolbar", "PanelToolbar.nib"},
+    using Show = PanelRow::Show;
+    using Follow = PanelRow::Follow;
+    using Forget = PanelRow::Forget;
+    return {
+        {.name = "infoPanel", .file = "PanelInfo.nib", .className = "PanelInfo", .action = "runInfo:",
+         .show = Show::OrderFront},
+        {.name = "preferencesPanel", .file = "PanelPreferences.nib", .className = "PreferencesPanel",
+         .action = "runPreferences:", .show = Show::MakeKeyAndOrderFront},
+        {.name = "alignmentPanel", .file = "AlignmentPanel.nib", .action = "runAlignment:", .show = Show::OrderFront},
+        {.name = "lineEditorPanel", .file = "PanelLineEditor.nib", .action = "runLineEditor:",
+         .show = Show::OrderFront, .follow = Follow::InspectSelection},
+        // Both styles panels' files name their panel "stylesPanel".
+        {.name = "graphicStylesPanel", .file = "GPanelStyles.nib", .className = "PanelStyles",
+         .action = "runGraphicStyles:", .show = Show::OrderFront, .builderOutlet = "stylesPanel",
+         .follow = Follow::InspectSelection},
+        {.name = "paragraphStylesPanel", .file = "PanelStyles.nib", .className = "PanelStyles",
+         .action = "runParaStyles:", .show = Show::OrderFront, .builderOutlet = "stylesPanel",
+         .madeFirst = "tabsPanel", .follow = Follow::InspectSelectionWhenNotEditing},
+        {.name = "columnsInspector", .file = "ColumnsInspector.nib", .className = "ColumnsInspector",
+         .action = "runColumnsInspector:", .shared = false},
+        {.name = "pagesPanel", .file = "PanelPages.nib", .className = "PanelPages", .action = "runPages:",
+         .show = Show::OrderFront},
+        // The page view runs it.
+        {.name = "gotoPagesPanel", .file = "PanelPagesGoto.nib", .className = "PanelPagesGoto",
+         .action = "runGotoPage:", .shared = false},
+        {.name = "addPagesPanel", .file = "PanelPagesAdd.nib"},
+        {.name = "deletePagesPanel", .file = "PanelPagesDelete.nib"},
+        {.name = "collapsePagesPanel", .file = "PanelPagesCollapse.nib"},
+        {.name = "zoomPanel", .file = "PanelZoom.nib"},
+        {.name = "spellPanel", .file = "PanelSpellCheck.nib", .className = "PanelSpellCheck",
+         .action = "runSpellCheck:", .show = Show::MakeKeyAndOrderFront},
+        {.name = "findPanel", .file = "PanelFind.nib", .className = "PanelFind", .action = "runFind:",
+         .show = Show::MakeKeyAndOrderFront},
+        {.name = "linksPanel", .file = "LinksPanel.nib", .className = "LinksPanel", .action = "runLinksPanel:",
+         .show = Show::OrderFront, .follow = Follow::Inspect, .forget = Forget::Selection},
+        {.name = "tabsPanel", .file = "PanelTabs.nib", .className = "PanelTabs", .action = "runTabs:",
+         .show = Show::OrderFront,
+         .prepare =
+             [this](kit::Object* made, kit::Object*) {
+                 if (auto* panel = dynamic_cast<DocumentPanel*>(made))
+                     panel->inspect(mainDocument_ ? mainDocument_->selected() : std::vector<Item*>{});
+                 if (auto* receiver = dynamic_cast<kit::Receiver*>(made))
+                     receiver->performSelector("alignPanel:", this);
+             },
+         .follow = Follow::InspectSelection},
+        {.name = "pageLayoutAccessory", .file = "PanelLayoutAccessory.nib", .className = "PanelLayoutAccessory"},
+        {.name = "fontAccessory", .file = "FontAccessory.nib", .className = "FontAccessory"},
+        {.name = "printAccessory", .file = "PrintAccessory.nib", .className = "PrintAccessory"},
+        // A document's command runs it.
+        {.name = "moveByPanel", .file = "PanelMoveBy.nib", .action = "runMoveBy:", .shared = false},
+        {.name = "importPanel", .file = "PanelImport.nib", .className = "PanelImport"},
+        {.name = "characterSetPanel", .file = "CharacterSetPanel.nib", .className = "CharacterSetPanel",
+         .action = "showCharacterSetPanel:", .show = Show::OrderFront},
+        {.name = "paragraphNumberingPanel", .file = "PanelAutonumbering.nib", .className = "PanelAutonumbering",
+         .action = "runParaNumbering:", .shared = false},
+        {.name = "inspectorPanel", .className = "ZynInspectorPanel", .action = "inspect:", .show = Show::OrderFront,
+         .follow = Follow::InspectWhenNotEditing},
+        // The inspectors, made by the inspector window's loadClasses, in
+        // this order; each names itself to its row.
+        {.name = "paragraphInspector", .className = "ParagraphInspector", .builderOutlet = "ParagraphInspector",
+         .group = "Inspectors", .forget = Forget::Style},
+        {.name = "graphicsInspector", .className = "GraphicsInspector", .builderOutlet = "GraphicsInspector",
+         .group = "Inspectors", .forget = Forget::Style},
+        {.name = "placementInspector", .className = "PlacementInspector", .builderOutlet = "PlacementInspector",
+         .group = "Inspectors"},
+        {.name = "toolbar", .file = "PanelToolbar.nib", .className = "PanelToolbar", .keepOpen = true},
     };
-    return files;
 }
-
-// The panel each run command needs.
-const std::map<std::string, std::string>& commandPanels()
-{
-    static const std::map<std::string, std::string> panels = {
-        {"runInfo:", "infoPanel"},
-        {"showInfoPanel:", "infoPanel"},
-        {"runPreferences:", "preferencesPanel"},
-        {"runAlignment:", "alignmentPanel"},
-        {"runLineEditor:", "lineEditorPanel"},
-        {"runGraphicStyles:", "graphicStylesPanel"},
-        {"runParaStyles:", "paragraphStylesPanel"},
-        {"runPages:", "pagesPanel"},
-        {"runSpellCheck:", "spellPanel"},
-        {"runFind:", "findPanel"},
-        {"runLinksPanel:", "linksPanel"},
-        {"runTabs:", "tabsPanel"},
-        {"runColumnsInspector:", "columnsInspector"},
-        {"runParaNumbering:", "paragraphNumberingPanel"},
-        {"showCharacterSetPanel:", "characterSetPanel"},
-        {"inspect:", "inspectorPanel"},
-        {"runGotoPage:", "gotoPagesPanel"},
-        {"runMoveBy:", "moveByPanel"},
-    };
-    return panels;
-}
-
-} // namespace
 
 std::string Layvane::panelFile(const std::string& name) const
 {
-    const auto found = panelFiles().find(name);
-    return found == panelFiles().end() ? std::string() : found->second;
+    const PanelRow* row = panels_->row(name);
+    return row ? row->file : std::string();
 }
 
-kit::Object* Layvane::outlet(const std::string& name) const
-{
-    const auto found = outlets_.find(name);
-    return found == outlets_.end() ? nullptr : found->second;
-}
+kit::Object* Layvane::outlet(const std::string& name) const { return panels_->existing(name); }
 
-bool Layvane::setOutlet(const std::string& name, kit::Object* object)
-{
-    if (!panelFiles().count(name) && name != "stylesPanel")
-        return false;
-    // The styles panels' files both name their panel "stylesPanel".
-    outlets_[name] = object;
-    return true;
-}
+bool Layvane::setOutlet(const std::string& name, kit::Object* object) { return panels_->setOutlet(name, object); }
 
-kit::Object* Layvane::panel(const std::string& name, bool create)
-{
-    if (kit::Object* existing = outlet(name))
-        return existing;
-    if (!create)
-        return nullptr;
-    const std::string file = panelFile(name);
-    if (file.empty() || !kit::NibLoader::isRegistered(file))
-        return nullptr;
-    std::vector<std::unique_ptr<kit::Object>> made;
-    if (!kit::NibLoader::loadNibFile(file, this, &made))
-        return nullptr;
-    for (auto& object : made)
-        panelObjects_.push_back(std::move(object));
-    if (!outlet(name))
-        if (kit::Object* styles = outlet("stylesPanel")) {
-            outlets_[name] = styles;
-            outlets_.erase("stylesPanel");
-        }
-    kit::Object* made_ = outlet(name);
-    if (auto* window = dynamic_cast<kit::Window*>(made_))
-        if (window->delegate() == nullptr)
-            window->setDelegate(this);
-    return made_;
-}
-
-kit::Object* Layvane::paragraphStylesPanel(bool create)
-{
-    if (create && !outlet("paragraphStylesPanel") && kit::NibLoader::isRegistered(panelFile("paragraphStylesPanel")))
-        (void)tabsPanel(true);
-    kit::Object* made = panel("paragraphStylesPanel", create);
-    return made;
-}
+kit::Object* Layvane::panel(const std::string& name, bool create) { return panels_->panel(name, create); }
 
 bool Layvane::canRunPanel(const std::string& action) const
 {
-    if (action == "runFontPanel:" || action == "runSuggest:")
+    const PanelRow* row = panels_->rowForAction(action);
+    if (!row)
         return true;
-    const auto found = commandPanels().find(action);
-    if (found == commandPanels().end())
-        return true;
-    if (outlet(found->second))
-        return true;
-    const std::string file = panelFile(found->second);
-    return !file.empty() && kit::NibLoader::isRegistered(file);
+    if (!row->shared && !mainDocument())
+        return false;
+    return panels_->canMake(*row);
+}
+
+void Layvane::addPanelRow(PanelRow row)
+{
+    const std::string name = row.name;
+    panels_->addRow(std::move(row));
+    if (const PanelRow* added = panels_->row(name))
+        registerPanelCommand(*added);
+}
+
+void Layvane::registerPanelCommand(const PanelRow& row)
+{
+    if (row.action.empty() || row.show == PanelRow::Show::None)
+        return;
+    const std::string name = row.name;
+    setAction(row.action, [this, name](kit::Object* sender) -> kit::Object* {
+        followMainWindow();
+        runPanel(name, sender);
+        return this;
+    });
+}
+
+void Layvane::runPanel(const std::string& name, kit::Object* sender)
+{
+    const PanelRow* found = panels_->row(name);
+    if (!found)
+        return;
+    const PanelRow row = *found;
+    kit::Object* made = panel(row.name, true);
+    if (row.prepare)
+        row.prepare(made, sender);
+    auto* window = dynamic_cast<kit::Window*>(made);
+    if (!window)
+        return;
+    if (row.show == PanelRow::Show::MakeKeyAndOrderFront)
+        window->makeKeyAndOrderFront(this);
+    else
+        window->orderFront(this);
+}
+
+void Layvane::loadClasses(const std::string& group, kit::Object* owner)
+{
+    const auto& rows = panels_->rows();
+    if (std::none_of(rows.begin(), rows.end(), [&](const PanelRow& row) { return row.group == group; }))
+        return;
+    (void)panels_->makeGroup(group, owner);
+    if (auto* starter = dynamic_cast<GroupStarter*>(owner))
+        starter->runPanelFor(nullptr);
+}
+
+void Layvane::showMainDocumentInPanels(LayoutDocument* document)
+{
+    using Follow = PanelRow::Follow;
+    const std::vector<Item*> selection = document ? document->selected() : std::vector<Item*>{};
+    const bool editing = document && document->activeTextFlow();
+    // A copy: a panel may add rows while it shows the selection.
+    const std::vector<PanelRow> rows = panels_->rows();
+    for (const PanelRow& row : rows) {
+        auto* shown = dynamic_cast<DocumentPanel*>(outlet(row.name));
+        if (!shown || !shown->isVisible())
+            continue;
+        switch (row.follow) {
+        case Follow::Nothing:
+            break;
+        case Follow::InspectWhenNotEditing:
+            if (!editing)
+                shown->inspect(selection);
+            break;
+        case Follow::InspectSelectionWhenNotEditing:
+            if (!editing)
+                shown->inspectSelection(&selection);
+            break;
+        case Follow::InspectSelection:
+            shown->inspectSelection(&selection);
+            break;
+        case Follow::Inspect:
+            shown->inspect(selection);
+            break;
+        }
+    }
+}
+
+void Layvane::forgetDocumentInPanels()
+{
+    using Forget = PanelRow::Forget;
+    const std::vector<PanelRow> rows = panels_->rows();
+    for (const PanelRow& row : rows) {
+        auto* shown = dynamic_cast<DocumentPanel*>(outlet(row.name));
+        if (!shown)
+            continue;
+        if (row.forget == Forget::Style)
+            shown->inspectStyle(nullptr);
+        else if (row.forget == Forget::Selection)
+            shown->inspectSelection(nullptr);
+    }
 }
 
 namespace {
@@ -209,9 +263,14 @@ void Layvane::showHelp(kit::Object* sender)
 void Layvane::closeAllPanels(kit::Object* sender)
 {
     (void)sender;
-    kit::Object* bar = toolbar();
+    std::vector<kit::Object*> staying;
+    for (const PanelRow& row : panels_->rows())
+        if (row.keepOpen)
+            if (kit::Object* made = outlet(row.name))
+                staying.push_back(made);
     for (kit::Window* window : kit::Application::sharedApplication().windows())
-        if (dynamic_cast<kit::Panel*>(window) && window->isVisible() && window != bar)
+        if (dynamic_cast<kit::Panel*>(window) && window->isVisible() &&
+            std::find(staying.begin(), staying.end(), window) == staying.end())
             window->performClose(this);
 }
 
@@ -222,15 +281,12 @@ public:
     explicit LayvaneDocumentPanels(Layvane& owner) : owner_(owner) {}
 
     DocumentPanel* inspectorPanel() override { return as<DocumentPanel>("inspectorPanel", false); }
-    DocumentPanel* lineEditorPanel() override { return dynamic_cast<DocumentPanel*>(owner_.lineEditorPanel(false)); }
+    DocumentPanel* lineEditorPanel() override { return as<DocumentPanel>("lineEditorPanel", false); }
     DocumentPanel* paragraphStylesPanel() override { return as<DocumentPanel>("paragraphStylesPanel", false); }
-    DocumentPanel* graphicStylesPanel() override
-    {
-        return dynamic_cast<DocumentPanel*>(owner_.graphicStylesPanel(false));
-    }
-    DocumentPanel* graphicsInspector() override { return as<DocumentPanel>("GraphicsInspector", false); }
-    DocumentPanel* paragraphInspector() override { return as<DocumentPanel>("ParagraphInspector", false); }
-    DocumentPanel* placementInspector() override { return as<DocumentPanel>("PlacementInspector", false); }
+    DocumentPanel* graphicStylesPanel() override { return as<DocumentPanel>("graphicStylesPanel", false); }
+    DocumentPanel* graphicsInspector() override { return as<DocumentPanel>("graphicsInspector", false); }
+    DocumentPanel* paragraphInspector() override { return as<DocumentPanel>("paragraphInspector", false); }
+    DocumentPanel* placementInspector() override { return as<DocumentPanel>("placementInspector", false); }
     DocumentPanel* linksPanel(bool create) override { return as<DocumentPanel>("linksPanel", create); }
     DocumentPanel* tabsPanel(bool create) override { return as<DocumentPanel>("tabsPanel", create); }
     PagesPanel* pagesPanel(bool create) override { return as<PagesPanel>("pagesPanel", create); }
@@ -277,16 +333,4 @@ void Layvane::removeDocumentPanels()
         TextItem::panelCommandHook() = nullptr;
     }
     documentPanels_.reset();
-}
-
-void Layvane::runTabs(kit::Object* sender)
-{
-    (void)sender;
-    kit::Object* made = tabsPanel(true);
-    if (auto* panel = dynamic_cast<DocumentPanel*>(made))
-        panel->inspect(mainDocument_ ? mainDocument_->selected() : std::vector<Item*>{});
-    if (auto* receiver = dynamic_cast<kit::Receiver*>(made))
-        receiver->performSelector("alignPanel:", this);
-    if (auto* window = dynamic_cast<kit::Window*>(made))
-        window->orderFront(this);
 }

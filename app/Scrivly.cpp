@@ -60,6 +60,18 @@ Scrivly::Scrivly()
 {
     // The document's Save To asks the accessory's pop-up for its type.
     ScrivlyDocument::saveToTypeSource() = [this] { return saveToType(); };
+    // The word processor's own rows: its info file; no graphic styles
+    // panel, line editor or placement inspector; its print accessory is
+    // made in code once it is built.
+    PanelRow info = *panelRegistry().row("infoPanel");
+    info.file = "Info.nib";
+    addPanelRow(std::move(info));
+    for (const char* absent : {"graphicStylesPanel", "lineEditorPanel", "printAccessory", "placementInspector"}) {
+        PanelRow row = *panelRegistry().row(absent);
+        row.file.clear();
+        row.className.clear();
+        addPanelRow(std::move(row));
+    }
 }
 
 Scrivly::~Scrivly() { ScrivlyDocument::saveToTypeSource() = nullptr; }
@@ -84,17 +96,6 @@ void Scrivly::documentDidCreate(LayoutDocument* document)
 }
 
 std::unique_ptr<Preferences> Scrivly::makePreferences() { return Preferences::create<ScrivlyPreferences>(); }
-
-std::vector<std::string> Scrivly::inspectorClassNames() const { return {"ParagraphInspector", "GraphicsInspector"}; }
-
-std::string Scrivly::panelFile(const std::string& name) const
-{
-    if (name == "infoPanel")
-        return "Info.nib";
-    if (name == "printAccessory" || name == "graphicStylesPanel" || name == "lineEditorPanel")
-        return std::string();
-    return Layvane::panelFile(name);
-}
 
 LayoutDocument* Scrivly::openFile(const std::string& path, bool display)
 {

@@ -59,17 +59,10 @@ public:
     std::string templateDir() const override { return "Library/Scrivly/Templates"; }
     // Every file: the document decides by the extension.
     std::vector<std::string> openTypes() override { return {}; }
-    std::vector<std::string> inspectorClassNames() const override;
-    std::string panelFile(const std::string& name) const override;
 
     // Opening a file: the flag that tells the import it runs.
     LayoutDocument* openFile(const std::string& path, bool display) override;
 
-    // No graphic styles panel and no line editor in the word processor.
-    kit::Object* graphicStylesPanel(bool) override { return nullptr; }
-    kit::Object* lineEditorPanel(bool) override { return nullptr; }
-    // Its print accessory is made in code, once the accessory is built.
-    kit::Object* printAccessory(bool) override { return nullptr; }
 
     // ---- Save To: a copy of the main document in a format the pop-up of
     // the save panel's accessory names; the document keeps its own name.

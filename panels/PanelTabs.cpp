@@ -14,7 +14,6 @@
 #include "foundation/Units.h"
 #include "foundation/UnitsInfo.h"
 #include "items/TextItem.h"
-#include "panels/MainDocument.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
@@ -47,29 +46,12 @@ WorkingState& working()
     return state;
 }
 
-Layvane* application() { return dynamic_cast<Layvane*>(Main); }
+} // namespace
 
-using panels::mainDocument;
-using panels::mainPageView;
-
-bool editingText()
+bool PanelTabs::editingText() const
 {
     PageView* view = mainPageView();
     return view && view->isEditing();
-}
-
-} // namespace
-
-LayoutDocument* panels::mainDocument()
-{
-    Layvane* app = application();
-    return app ? app->mainDocument() : nullptr;
-}
-
-PageView* panels::mainPageView()
-{
-    Layvane* app = application();
-    return app ? app->mainPageView() : nullptr;
 }
 
 void PanelTabs::initialize()
@@ -309,8 +291,7 @@ void PanelTabs::updateFromParagraphStyle(const StyleParagraph* style)
         else if (document)
             frame.size = document->pageSize();
         state.absoluteTabs = style->absoluteTabs();
-        Layvane* app = application();
-        const float left = app && app->prefersEmbeddedTabRulers() ? frame.origin.x : 0.0f;
+        const float left = host_ && host_->prefersEmbeddedTabRulers() ? frame.origin.x : 0.0f;
         state.indents[3].location = left;
         state.indents[4].location = left + frame.size.width;
         state.indents[0].location = style->indentLeft() + left;
@@ -368,8 +349,7 @@ void PanelTabs::apply(kit::Object* sender, bool isIndent, int adjustAutonumber)
 
     bool stepped = false, styled = false;
     const int levels = document->paragraphNumberingCount();
-    Layvane* app = application();
-    StyleInfo* sheet = app ? app->styleInfo() : nullptr;
+    StyleInfo* sheet = host_ ? host_->styleInfo() : nullptr;
     for (int index = last; index >= first; --index) {
         TextParagraph* paragraph = flow->paragraphAtIndex(index);
         if (!paragraph)

@@ -8,6 +8,7 @@
 // and apply. The panel's window and its controls come later: until then
 // the position field and the type selector are optional.
 
+#include "app/PanelHost.h"
 #include "appkit/Panel.h"
 #include "document/DocumentPanels.h"
 #include "foundation/StyleParagraph.h"
@@ -27,7 +28,11 @@ class UnitsInfo;
 
 // The records are ordered by location with sortTabs (the tab ruler's).
 
-class PanelTabs : public kit::Panel, public DocumentPanel, public TabRulerPanel, public ParagraphPanel {
+class PanelTabs : public kit::Panel,
+                  public DocumentPanel,
+                  public TabRulerPanel,
+                  public ParagraphPanel,
+                  public HostedPanel {
 public:
     // Record types of the indent markers, in the order of indents().
     static constexpr short LeftIndent = 4;
@@ -126,8 +131,13 @@ public:
     void inspectSelection(const std::vector<Item*>* selection) override;
     void updatePanel(LayoutDocument* document) override;
     UnitsInfo* unitsInfo() const;
+    // The registry that makes the panel gives it the main document.
+    void setPanelHost(PanelHost* host) override { host_ = host; }
 
 private:
+    LayoutDocument* mainDocument() const { return host_ ? host_->mainDocument() : nullptr; }
+    PageView* mainPageView() const { return host_ ? host_->mainPageView() : nullptr; }
+    bool editingText() const;
     void redisplayRuler();
     // The default stop spacing of the main document; 0 for none (also for
     // a spacing that is not a positive finite number).
@@ -149,4 +159,5 @@ private:
     std::string shownPosition_;
     int currentUnits_ = -1;
     bool disableApply_ = false;
+    PanelHost* host_ = nullptr; // outlives the panel
 };

@@ -2,7 +2,6 @@
 
 #include "panels/PanelTabs.h"
 
-#include "panels/MainDocument.h"
 #include "appkit/View.h"
 #include "document/LayoutDocument.h"
 #include "document/Page.h"
@@ -20,9 +19,6 @@ constexpr float kMinIndentGap = 18.0f;
 
 // A hair past a stop, so that a marker standing on one moves on.
 constexpr double kPastStop = 0.0001;
-
-using panels::mainDocument;
-using panels::mainPageView;
 
 } // namespace
 

@@ -58,6 +58,7 @@ protected:
         ASSERT_EQ(flow_->paragraphCount(), 3);
         for (const auto& paragraph : flow_->paragraphList())
             paragraph->paragraphStyle()->setTabs(nullptr, 0);
+        panel_.setPanelHost(delegate_.get());
         panel_.init(nullptr);
     }
     void TearDown() override
