@@ -122,7 +122,7 @@ void Layvane::addPanelRow(PanelRow row)
 
 void Layvane::registerPanelCommand(const PanelRow& row)
 {
-    if (row.action.empty() || row.show == PanelRow::Show::None)
+    if (row.action.empty() || (row.show == PanelRow::Show::None && !row.prepare))
         return;
     const std::string name = row.name;
     setAction(row.action, [this, name](kit::Object* sender) -> kit::Object* {
@@ -142,7 +142,7 @@ void Layvane::runPanel(const std::string& name, kit::Object* sender)
     if (row.prepare)
         row.prepare(made, sender);
     auto* window = dynamic_cast<kit::Window*>(made);
-    if (!window)
+    if (!window || row.show == PanelRow::Show::None)
         return;
     if (row.show == PanelRow::Show::MakeKeyAndOrderFront)
         window->makeKeyAndOrderFront(this);

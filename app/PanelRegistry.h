@@ -21,9 +21,10 @@ class Receiver;
 }
 
 struct PanelRow {
-    // How the row's command brings the panel forward; None: the command is
-    // answered elsewhere (a document's or a page view's), the row only
-    // decides whether it can run.
+    // How the row's command brings the panel forward. None: the command
+    // runs only the row's own steps (a modal run), and without any it is
+    // answered elsewhere (a document's or a page view's); the row then
+    // only decides whether it can run.
     enum class Show { None, OrderFront, MakeKeyAndOrderFront };
     // What a visible panel is told when another document becomes the main
     // one: its selection through inspect or inspectSelection, some only

@@ -303,6 +303,26 @@ TEST_F(PanelRegistryTest, APanelThatIsOnlyItsRowIsMadeRunValidatedAndClosed)
     send("closeAllPanels:");
     EXPECT_FALSE(probe->isVisible());
     EXPECT_TRUE(toolbar->isVisible());
+
+    // A command of the row's own steps alone (a modal run) shows nothing
+    // itself.
+    std::vector<kit::Object*> ran;
+    delegate_->addPanelRow({.name = "probeDialog", .file = "ProbeDialog.nib", .action = "runProbeDialog:",
+                            .shared = false,
+                            .prepare = [&ran](kit::Object* made, kit::Object* sender) {
+                                ran = {made, sender};
+                            }});
+    registerProbe("ProbeDialog.nib", "probeDialog");
+    std::unique_ptr<LayoutDocument> document = makeDocument(0, false);
+    EXPECT_FALSE(validate(*delegate_, "runProbeDialog:"));
+    delegate_->setMainDocument(document.get());
+    EXPECT_TRUE(validate(*delegate_, "runProbeDialog:"));
+    delegate_->performSelector("runProbeDialog:", toolbar);
+    delegate_->setMainDocument(nullptr);
+    auto* dialog = dynamic_cast<ProbePanel*>(delegate_->panel("probeDialog", false));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ran, (std::vector<kit::Object*>{dialog, toolbar}));
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_F(PanelRegistryTest, TheInspectorsAreMadeByClassNameAndThoseNotBuiltAreSkipped)
