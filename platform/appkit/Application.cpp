@@ -699,6 +699,11 @@ void Application::windowActivated(const Event& event)
     setKeyWindow(window);
 }
 
+bool Application::isActive() const
+{
+    return detail::WindowScreen::isApplicationActive();
+}
+
 void Application::setDidBecomeActiveHandler(std::function<void()> handler)
 {
     detail::WindowScreen::setActivationHandler(std::move(handler));

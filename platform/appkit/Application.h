@@ -132,6 +132,10 @@ public:
     void endMouseTracking(int windowNumber);
     bool isLeftMouseDown() const { return leftMouseDownWindow_ != 0; }
 
+    // Whether the program is the desktop's active one: one of its windows
+    // (a panel's too) has the desktop's focus.
+    bool isActive() const;
+
     // The desktop's notices: the program became the active one; the
     // session ends (the handler answers whether the program may end).
     void setDidBecomeActiveHandler(std::function<void()> handler);

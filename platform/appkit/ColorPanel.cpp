@@ -2,6 +2,7 @@
 
 #include "appkit/Application.h"
 #include "appkit/ColorWell.h"
+#include "appkit/Window.h"
 
 #include <QColorDialog>
 
@@ -53,6 +54,9 @@ ColorPanel::ColorPanel() : color_(Color::whiteColor())
         if (result == QDialog::Accepted)
             takeDialogChoice();
         dialogFinished();
+        // The keyboard goes back to the window being worked in.
+        if (Window* key = Application::sharedApplication().keyWindow(); key && key->isVisible())
+            key->makeKeyWindow();
     });
 }
 
@@ -77,6 +81,10 @@ void ColorPanel::orderFront()
     if (dialog_->isVisible())
         dialog_->raise();
     dialog_->show();
+    // It takes the keyboard, as a window manager gives it to a window that
+    // comes on screen (without one nothing would, and its fields could not
+    // be typed into).
+    dialog_->activateWindow();
 }
 
 void ColorPanel::orderOut()

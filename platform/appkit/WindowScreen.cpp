@@ -814,6 +814,12 @@ void WindowScreen::setActivationHandler(std::function<void()> handler)
     });
 }
 
+bool WindowScreen::isApplicationActive()
+{
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+           QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
 void WindowScreen::setSessionEndHandler(std::function<bool()> handler)
 {
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
