@@ -36,15 +36,6 @@ void ColorWell::setColor(ColorRef color)
             panel->setColor(color_);
 }
 
-void ColorWell::takeColorFrom(Object* sender)
-{
-    if (auto* well = dynamic_cast<ColorWell*>(sender))
-        setColor(well->color());
-    else if (!sender)
-        if (ColorPanel* panel = ColorPanel::sharedColorPanel(false))
-            setColor(panel->color());
-}
-
 void ColorWell::activate(bool exclusive)
 {
     if (!isEnabled())

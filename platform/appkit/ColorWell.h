@@ -22,8 +22,6 @@ public:
     // Shown at once (and in the colour panel while this well is active);
     // sends nothing.
     void setColor(ColorRef color);
-    // The colour of another well (or the colour panel's, for nil).
-    void takeColorFrom(Object* sender);
 
     bool isActive() const { return active_; }
     // The colour panel shows this well's colour and sends its choices here.
