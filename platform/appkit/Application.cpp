@@ -701,6 +701,8 @@ void Application::windowActivated(const Event& event)
 
 bool Application::isActive() const
 {
+    if (activeQuery_)
+        return activeQuery_();
     return detail::WindowScreen::isApplicationActive();
 }
 
@@ -760,6 +762,7 @@ void Application::beep()
 
 void Application::resetForTesting()
 {
+    activeQuery_ = nullptr;
     queue_.clear();
     scheduled_.clear();
     currentEvent_.reset();

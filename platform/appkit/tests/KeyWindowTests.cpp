@@ -219,4 +219,9 @@ TEST_F(KeyWindowTest, TheProgramIsActiveWhenTheDesktopFocusesOneOfItsWindows)
         app->run();
     }
     EXPECT_TRUE(app->isActive());
+    // A test stands in for the desktop, as the inspectors' tests do.
+    app->setActiveQuery([] { return false; });
+    EXPECT_FALSE(app->isActive());
+    app->setActiveQuery(nullptr);
+    EXPECT_TRUE(app->isActive());
 }
