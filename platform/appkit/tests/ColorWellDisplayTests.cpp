@@ -143,6 +143,72 @@ TEST_F(KitOnADisplayTest, AClickOnAWellOpensTheColourPanelWhoseColourReachesTheW
 }
 
 #ifdef SCRIVLY_TEST_XCB
+namespace {
+
+// Where a window lies in the X server's stacking order (0 at the bottom):
+// its top-level ancestor's place among the root's children (a window
+// manager puts each window in a frame of its own).
+int stackingIndex(xcb_connection_t* c, xcb_window_t window)
+{
+    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    for (;;) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        if (!tree)
+            return -1;
+        xcb_window_t parent = tree->parent;
+        std::free(tree);
+        if (parent == root || parent == XCB_NONE)
+            break;
+        window = parent;
+    }
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    if (!tree)
+        return -1;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    int index = -1;
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i)
+        if (children[i] == window)
+            index = i;
+    std::free(tree);
+    return index;
+}
+
+} // namespace
+
+// The colour panel floats: a document window coming to the front later
+// stays below it, with or without a window manager.
+TEST_F(KitOnADisplayTest, TheColourPanelStaysAboveADocumentWindowOrderedInLater)
+{
+    Window first(makeRect(100, 300, 200, 100));
+    first.setTitle("Scrivly first");
+    auto* well = static_cast<ColorWell*>(
+        first.contentView()->addSubview(std::make_unique<ColorWell>(makeRect(20, 20, 60, 40))));
+    first.makeKeyAndOrderFront();
+    well->activate(true);
+    ColorPanel* panel = ColorPanel::sharedColorPanel(false);
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(settleUntil([&] { return panel->dialog()->isVisible() && first.screen()->widget()->isVisible(); }));
+
+    Window later(makeRect(150, 250, 500, 400));
+    later.setTitle("Scrivly later");
+    later.makeKeyAndOrderFront();
+    QWidget* laterWidget = later.screen()->widget();
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const auto dialogId = static_cast<xcb_window_t>(panel->dialog()->winId());
+    const auto laterId = static_cast<xcb_window_t>(laterWidget->winId());
+    // Once the later window is on the screen, the panel lies above it.
+    EXPECT_TRUE(settleUntil([&] {
+        int d = stackingIndex(c, dialogId), l = stackingIndex(c, laterId);
+        return laterWidget->isVisible() && d >= 0 && l >= 0 && d > l;
+    })) << stackingIndex(c, dialogId) << " " << stackingIndex(c, laterId);
+    screenshot("SCRIVLY_COLORWELL_STACK_SCREENSHOT");
+    xcb_disconnect(c);
+    panel->orderOut();
+    later.close();
+    first.close();
+}
+
 // The program is active while the X server gives one of its windows the
 // keyboard focus, and not while another program's window has it.
 TEST_F(KitOnADisplayTest, TheProgramIsActiveOnlyWhileItHasTheFocus)
