@@ -85,8 +85,10 @@ InspectorWindow* ZynInspector::inspectorWindow() const
 void ZynInspector::makeKeyAndOrderFront(kit::Object* sender)
 {
     (void)sender;
-    if (InspectorWindow* window = inspectorWindow())
-        window->forceSwapPanel(inspectorView());
+    kit::Window* pane = inspectorView();
+    InspectorWindow* window = inspectorWindow();
+    if (pane && window)
+        window->forceSwapPanel(pane);
 }
 
 kit::Window* ZynInspector::inspectorView() const { return inspectorView_.get(); }
