@@ -199,6 +199,10 @@ void ColumnsInspector::awakeFromNib()
         ownGutter_ = std::make_unique<kit::TextField>();
 }
 
+kit::TextField* ColumnsInspector::columnCountCustom() const { return columnCountCustom_.get(); }
+
+kit::CellMatrix* ColumnsInspector::columnCountMatrix() const { return columnCountMatrix_.get(); }
+
 kit::TextField* ColumnsInspector::gutter() const
 {
     if (kit::TextField* field = gutter_.get())

@@ -65,8 +65,8 @@ public:
     // ---- Outlets: "columnCountCustom", "columnCountMatrix", "gutter",
     // "inspectorView" (the dialog's window).
     bool setOutlet(const std::string& name, kit::Object* object) override;
-    kit::TextField* columnCountCustom() const { return columnCountCustom_.get(); }
-    kit::CellMatrix* columnCountMatrix() const { return columnCountMatrix_.get(); }
+    kit::TextField* columnCountCustom() const;
+    kit::CellMatrix* columnCountMatrix() const;
     kit::TextField* gutter() const;
     int currentUnits() const { return currentUnits_; }
     UnitsInfo* myUnitsInfo() const { return myUnitsInfo_.get(); }
