@@ -108,16 +108,17 @@ void ColumnsInspector::initialize()
     kit::NibLoader::registerNib("ColumnsInspector.nib", [](kit::NibLoad& load) {
         auto inspector = std::make_unique<ColumnsInspector>();
         ColumnsInspector* owner = inspector.get();
-        auto panel = std::make_unique<kit::Panel>(kit::makeRect(0, 0, 364, 172));
+        auto panel = std::make_unique<kit::Panel>(kit::makeRect(0, 0, 444, 172));
         panel->setTitle(text("Columns", "Columns"));
         kit::View* content = panel->contentView();
 
         content->addSubview(label(kit::makeRect(12, 134, 64, 20), text("ColumnsCount", "Columns:")));
         auto prototype = std::make_unique<kit::ButtonCell>();
         prototype->setButtonType(kit::ButtonType::Radio);
-        auto matrix = std::make_unique<kit::CellMatrix>(kit::makeRect(80, 132, 275, 22), kit::MatrixMode::Radio,
+        auto matrix = std::make_unique<kit::CellMatrix>(kit::makeRect(80, 132, 353, 22), kit::MatrixMode::Radio,
                                                         std::move(prototype), 1, 6);
-        matrix->setCellSize({45, 22});
+        matrix->setCellSize({58, 22});
+        matrix->setDrawsBackground(false);
         matrix->setIntercellSpacing({1, 0});
         for (int tag = 0; tag <= CustomCountTag; ++tag) {
             kit::Cell* cell = matrix->cellAtRow(0, tag);
@@ -126,8 +127,8 @@ void ColumnsInspector::initialize()
         }
         matrix->setTarget(owner);
         matrix->setAction("columnNumber:");
-        auto custom = std::make_unique<kit::TextField>(kit::makeRect(310, 102, 45, 22));
-        content->addSubview(label(kit::makeRect(200, 104, 106, 20), text("ColumnsOtherCount", "Other count:")));
+        auto custom = std::make_unique<kit::TextField>(kit::makeRect(376, 102, 57, 22));
+        content->addSubview(label(kit::makeRect(262, 104, 110, 20), text("ColumnsOtherCount", "Other count:")));
 
         content->addSubview(label(kit::makeRect(12, 66, 64, 20), text("Gutter", "Gutter:")));
         auto gutter = std::make_unique<kit::TextField>(kit::makeRect(80, 64, 70, 22));
@@ -139,10 +140,10 @@ void ColumnsInspector::initialize()
 
         content->addSubview(button(kit::makeRect(12, 14, 150, 26), text("ColumnsForce", "Deselect and Apply"), owner,
                                    "forceNew:"));
-        auto cancel = button(kit::makeRect(196, 14, 76, 26), text("Cancel", "Cancel"), owner, "cancel:");
+        auto cancel = button(kit::makeRect(274, 14, 76, 26), text("Cancel", "Cancel"), owner, "cancel:");
         cancel->setKeyEquivalent("\x1b");
         content->addSubview(std::move(cancel));
-        auto ok = button(kit::makeRect(278, 14, 76, 26), text("OK", "OK"), owner, "ok:");
+        auto ok = button(kit::makeRect(356, 14, 76, 26), text("OK", "OK"), owner, "ok:");
         ok->setKeyEquivalent("\r");
         content->addSubview(std::move(ok));
 
