@@ -323,6 +323,19 @@ TEST_F(ColumnsInspectorTest, ArrangeColumnsRunsTheDialogOverAWordProcessorDocume
     document_->close(nullptr);
     ASSERT_EQ(delegate_->mainDocument(), nullptr);
     EXPECT_FALSE(delegate_->validateMenuItem(&item));
+
+    // A page-layout document has no page columns to set.
+    auto layout = std::make_unique<LayoutDocument>();
+    layout->setup();
+    LayoutDocument* made = layout.get();
+    delegate_->addDocument(std::move(layout));
+    ASSERT_TRUE(made->saveFile(path("page.lvb"), false));
+    delegate_->removeDocument(made).reset();
+    LayoutDocument* page = delegate_->openFile(path("page.lvb"), false);
+    ASSERT_NE(page, nullptr);
+    ASSERT_EQ(dynamic_cast<ScrivlyDocument*>(page), nullptr);
+    ASSERT_EQ(delegate_->mainDocument(), page);
+    EXPECT_FALSE(delegate_->validateMenuItem(&item));
 }
 
 } // namespace
