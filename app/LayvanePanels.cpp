@@ -3,6 +3,7 @@
 // and the commands that bring panels to the front.
 
 #include "app/Layvane.h"
+#include "app/ModalInspector.h"
 
 #include "appkit/Application.h"
 #include "appkit/FontPanel.h"
@@ -40,7 +41,12 @@ std::vector<PanelRow> Layvane::panelRows()
          .action = "runParaStyles:", .show = Show::OrderFront, .builderOutlet = "stylesPanel",
          .madeFirst = "tabsPanel", .follow = Follow::InspectSelectionWhenNotEditing},
         {.name = "columnsInspector", .file = "ColumnsInspector.nib", .className = "ColumnsInspector",
-         .action = "runColumnsInspector:", .shared = false},
+         .action = "runColumnsInspector:", .shared = false,
+         .prepare =
+             [](kit::Object* made, kit::Object* sender) {
+                 if (auto* dialog = dynamic_cast<ModalInspector*>(made))
+                     dialog->runModalForWindow(sender);
+             }},
         {.name = "pagesPanel", .file = "PanelPages.nib", .className = "PanelPages", .action = "runPages:",
          .show = Show::OrderFront},
         // The page view runs it.

@@ -36,7 +36,7 @@ public:
 class GroupMember {
 public:
     virtual ~GroupMember() = default;
-    virtual void init(kit::Object* owner) = 0;
+    virtual kit::Object* init(kit::Object* owner) = 0;
 };
 
 // The panel that starts once the members of its group are made (the

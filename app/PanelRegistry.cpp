@@ -156,7 +156,7 @@ int PanelRegistry::makeGroup(const std::string& group, kit::Object* owner)
         const std::string outer = loading_;
         loading_ = member.name;
         if (auto* setUp = dynamic_cast<GroupMember*>(raw))
-            setUp->init(owner);
+            (void)setUp->init(owner);
         loading_ = outer;
         // The member names itself when it is set up; else it is the row's.
         if (!existing(member.name))

@@ -66,7 +66,11 @@ public:
 class ProbeInspector : public kit::Object, public GroupMember {
 public:
     std::string className() const override { return "ProbeInspector"; }
-    void init(kit::Object* given) override { owner = given; }
+    kit::Object* init(kit::Object* given) override
+    {
+        owner = given;
+        return this;
+    }
     kit::Object* owner = nullptr;
 };
 
