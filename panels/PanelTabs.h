@@ -8,10 +8,10 @@
 // and apply. The panel's window and its controls come later: until then
 // the position field and the type selector are optional.
 
-#include "appkit/Panel.h"
 #include "document/DocumentPanels.h"
 #include "foundation/StyleParagraph.h"
 #include "text/ParagraphPanel.h"
+#include "view/PanelSubClass.h"
 #include "view/TabRulerPanel.h"
 
 #include <vector>
@@ -27,7 +27,7 @@ class UnitsInfo;
 
 // The records are ordered by location with sortTabs (the tab ruler's).
 
-class PanelTabs : public kit::Panel, public DocumentPanel, public TabRulerPanel, public ParagraphPanel {
+class PanelTabs : public PanelSubClass, public DocumentPanel, public TabRulerPanel, public ParagraphPanel {
 public:
     // Record types of the indent markers, in the order of indents().
     static constexpr short LeftIndent = 4;
@@ -49,6 +49,7 @@ public:
     std::string className() const override { return "PanelTabs"; }
 
     // ---- Set-up: the ruler served (not owned) and the optional controls.
+    // The frame comes back from "Loc_PanelTabs" (PanelSubClass).
     PanelTabs* init(kit::Object* sender);
     PanelTabs* init(kit::Object* sender, kit::View* ruler);
     void setRuler(kit::View* ruler);
