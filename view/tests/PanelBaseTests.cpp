@@ -73,6 +73,10 @@ TEST_F(PanelBaseTest, AMovedPanelReopensWhereItWasLeft)
             c.act(panel);
             left = panel.frame();
             ASSERT_NE(left, PanelTestFind().frame());
+            // Stored at once: a program that ends without closing keeps it.
+            kit::Rect stored;
+            GetDefaultRect("Loc_PanelTestFind", &stored);
+            EXPECT_EQ(stored, left);
             panel.close();
         }
         PanelTestFind again;
