@@ -9,6 +9,7 @@
 namespace {
 
 const char* const AlertTitle = "ZynLinkedSwapPanel";
+constexpr float MaxStoredPanelSide = 8192;
 
 SwapPanelHost* hostOf(kit::View* view) { return dynamic_cast<SwapPanelHost*>(view); }
 
@@ -81,8 +82,11 @@ void decodeWindowPart(kit::Coder& coder, kit::Window& window)
     const kit::Rect content = coder.decodeRect();
     std::string title;
     coder.decodeValuesOfObjCTypes("*", &title);
-    // setFrame refuses what no window can have.
-    window.setFrame(kit::Window::frameRectForContentRect(content, window.styleMask()), false);
+    // Larger than any screen it could be shown on, a panel is a damaged
+    // file's (and its backing image would take gigabytes); setFrame refuses
+    // what no window can have.
+    if (kit::width(content) <= MaxStoredPanelSide && kit::height(content) <= MaxStoredPanelSide)
+        window.setFrame(kit::Window::frameRectForContentRect(content, window.styleMask()), false);
     window.setTitle(title);
 }
 
