@@ -112,8 +112,8 @@ kit::Object* ZynSizableSwapView::swapIn(kit::Window* panel)
 {
     // A panel with nothing to lend (its content is shown elsewhere) or whose
     // content holds this view cannot be shown here.
-    if (panel && panel != currentPanel_.get() &&
-        (!panel->contentView() || isDescendantOf(panel->contentView())))
+    const bool shown = panel && panel == currentPanel_.get() && currentView_;
+    if (panel && !shown && (!panel->contentView() || isDescendantOf(panel->contentView())))
         return nullptr;
     if (SwapViewDelegate* delegate = delegateOf(); delegate && !delegate->viewWillSwap(panel))
         return nullptr;
@@ -126,7 +126,7 @@ kit::Object* ZynSizableSwapView::swapIn(kit::Window* panel)
     if (!panel) {
         giveBackCurrentView();
         currentPanel_ = nullptr;
-    } else if (panel == currentPanel_.get() && currentView_) {
+    } else if (shown) {
         if (SwapViewDelegate* delegate = delegateOf())
             delegate->viewDidSwap(panel);
         return this;

@@ -440,3 +440,29 @@ TEST_F(SwapTest, ATitleFieldThatCannotShowTextRaisesItsDeveloperAlert)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SwapTest, APanelShownInAnotherSwapViewOrHoldingThisOneIsNotTaken)
+{
+    Rig one, two;
+    PanelPtr a = one.panel("A", 200, 150);
+    ASSERT_EQ(a->swapIn(nullptr), one.view);
+    kit::View* content = one.view->currentSubView();
+    RecordingSwapDelegate delegate;
+    two.view->setSwapDelegate(&delegate);
+    EXPECT_EQ(two.view->swapIn(a.get()), nullptr);
+    EXPECT_EQ(two.view->currentSwapPanel(), nullptr);
+    EXPECT_EQ(one.view->currentSubView(), content);
+    EXPECT_EQ(content->superview(), one.view);
+
+    // A swap view inside the panel it would show.
+    auto holder = std::make_unique<ZynLinkedSwapPanel>(kit::makeRect(0, 0, 200, 150));
+    auto* inner = static_cast<ZynSizableSwapView*>(
+        holder->contentView()->addSubview(std::make_unique<ZynSizableSwapView>(kit::makeRect(0, 0, 100, 100))));
+    EXPECT_EQ(inner->swapIn(holder.get()), nullptr);
+    EXPECT_EQ(inner->superview(), holder->contentView());
+    EXPECT_TRUE(delegate.calls.empty());
+}
+
+} // namespace
