@@ -84,7 +84,7 @@ public:
     }
 
     std::optional<std::u32string> textForKeyEvent(std::uint32_t window, std::uint32_t keycode, std::uint32_t time,
-                                                  bool press) override
+                                                  bool press, bool qtHasText) override
     {
         std::unique_lock<std::mutex> lock(mutex_);
         if (!watched_.count(window))
@@ -94,6 +94,10 @@ public:
         // bound all the same, so that a busy machine does not lose the key.
         constexpr auto kLongestWait = std::chrono::milliseconds(500);
         if (recording_) {
+            // An ordinary key goes on at once: a code no rebinding touched
+            // that Qt reads as text.
+            if (qtHasText && !rebound_.count(keycode))
+                return std::nullopt;
             // The recording holds every key the server took, each after the
             // rebinding before it: wait until it has come this far. (A key
             // another program sent as an event is not recorded; its time is
@@ -240,12 +244,15 @@ private:
             for (int code = first; code < first + count; ++code) {
                 keysyms_.erase(code);
                 lastCharacters_.erase(code);
+                rebound_.erase(code);
             }
             return;
         }
         {
             std::lock_guard<std::mutex> lock(mutex_);
             lastRebinding_ = std::chrono::steady_clock::now();
+            for (int code = first; code < first + count; ++code)
+                rebound_.insert(code);
         }
         for (int i = 0; i < count && perKey > 0; ++i) {
             std::vector<std::uint32_t> forKey(syms + i * perKey, syms + (i + 1) * perKey);
@@ -316,6 +323,8 @@ private:
     std::mutex mutex_;
     std::condition_variable seen_;
     std::set<std::uint32_t> watched_;
+    // Key codes a small rebinding touched.
+    std::set<std::uint32_t> rebound_;
     std::chrono::steady_clock::time_point lastRebinding_{};
     std::uint32_t latestTime_ = 0;
     // Each text with the number it was kept under, oldest first.

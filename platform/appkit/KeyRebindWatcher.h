@@ -30,9 +30,10 @@ public:
     // The text a key event of that window meant, when its key code was
     // rebound by a small mapping change; nothing when Qt's own text stands.
     // Waits for the watcher's thread to have seen the event (the first
-    // press of a key rebound just now included).
+    // press of a key rebound just now included) when the key may be one:
+    // Qt found no text for it, or a rebinding touched its code before.
     virtual std::optional<std::u32string> textForKeyEvent(std::uint32_t window, std::uint32_t keycode,
-                                                          std::uint32_t time, bool press) = 0;
+                                                          std::uint32_t time, bool press, bool qtHasText) = 0;
 
 protected:
     virtual ~KeyRebindWatcher() = default;

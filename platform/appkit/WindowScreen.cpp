@@ -340,7 +340,8 @@ public:
         std::optional<std::u32string> rebound;
         if (KeyRebindWatcher* watcher = KeyRebindWatcher::shared())
             rebound = watcher->textForKeyEvent(static_cast<std::uint32_t>(window()->winId()), e->nativeScanCode(),
-                                               static_cast<std::uint32_t>(e->timestamp()), type == EventType::KeyDown);
+                                               static_cast<std::uint32_t>(e->timestamp()), type == EventType::KeyDown,
+                                               !e->text().isEmpty());
         if (rebound && !rebound->empty()) {
             const QString text = QString::fromUcs4(rebound->data(), static_cast<qsizetype>(rebound->size()));
             chars.assign(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));

@@ -24,22 +24,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display number drawn from a wide range: numbers handed out lowest
-# first go to the next test at once, while the server that had one may
-# still be leaving, and its leaving takes the new server's socket with it.
-# A server that lost its number is started again on another.
-for attempt in 1 2 3 4 5 6 7 8; do
-    number=$(( $(od -An -N2 -tu2 /dev/urandom | tr -d ' ') % 900 + 100 ))
-    [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+# The server picks a free display number itself and names it only once it
+# listens: a number picked here could belong to a server still leaving,
+# which would answer the first check and then take the display with it.
+for attempt in 1 2 3; do
+    : >"$WORK/display"
+    Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$number"
-    for i in $(seq 1 100); do
+    for i in $(seq 1 200); do
         kill -0 "$XVFB_PID" 2>/dev/null || break
-        xdotool getdisplaygeometry >/dev/null 2>&1 && break
+        grep -q '^[0-9][0-9]*$' "$WORK/display" && break
         sleep 0.1
     done
-    kill -0 "$XVFB_PID" 2>/dev/null && xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    if kill -0 "$XVFB_PID" 2>/dev/null && grep -q '^[0-9][0-9]*$' "$WORK/display"; then
+        export DISPLAY=":$(head -n1 "$WORK/display")"
+        xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    fi
     kill "$XVFB_PID" 2>/dev/null
     XVFB_PID=
 done
