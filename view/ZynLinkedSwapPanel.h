@@ -55,6 +55,6 @@ private:
     kit::WeakRef<kit::Window> previous_;
 };
 
-// The window part of the archived swap panels and views.
+// The window part of archived swap panels: content rectangle and title.
 void encodeWindowPart(kit::Coder& coder, const kit::Window& window);
 void decodeWindowPart(kit::Coder& coder, kit::Window& window);
