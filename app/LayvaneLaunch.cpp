@@ -2,6 +2,7 @@
 // delegate's actions by name (what the menus and the queue send).
 
 #include "app/Layvane.h"
+#include "app/ModalInspector.h"
 
 #include "appkit/Application.h"
 #include "appkit/Connection.h"
@@ -174,6 +175,10 @@ void Layvane::registerActions()
     command("showHelp:", [this](kit::Object* sender) { showHelp(sender); });
     command("closeAllPanels:", [this](kit::Object* sender) { closeAllPanels(sender); });
     command("runTabs:", [this](kit::Object* sender) { runTabs(sender); });
+    command("runColumnsInspector:", [this](kit::Object* sender) {
+        if (auto* dialog = dynamic_cast<ModalInspector*>(columnsInspector(true)))
+            dialog->runModalForWindow(sender);
+    });
     // Panels brought to the front; their own set-up comes with them.
     struct Run {
         const char* action;

@@ -217,6 +217,12 @@ bool Scrivly::validateMenuItem(kit::MenuItem* item)
         followMainWindow();
         return mainDocument() != nullptr;
     }
+    // The columns dialog sets the word processor's page columns only.
+    if (item->action() == "runColumnsInspector:") {
+        followMainWindow();
+        if (!dynamic_cast<ScrivlyDocument*>(mainDocument()))
+            return false;
+    }
     return Layvane::validateMenuItem(item);
 }
 

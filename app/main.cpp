@@ -1,6 +1,7 @@
 // The program's entry.
 
 #include "app/Scrivly.h"
+#include "panels/ColumnsInspector.h"
 #include "panels/PanelTabs.h"
 
 #include <string>
@@ -10,5 +11,6 @@ int main(int argc, char** argv)
 {
     // The panels' interface files, which the application's registry loads by name.
     PanelTabs::initialize();
+    ColumnsInspector::initialize();
     return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib");
 }

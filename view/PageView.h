@@ -611,6 +611,9 @@ private:
     kit::Rect cursorRect_{};
     bool cursorShown_ = false;
     bool cursorCycle_ = false; // the blink shows the caret
+    // Set while drawing places the caret: a caret that stays where it was
+    // needs no other drawing than the one under way.
+    bool placingCaretWhileDrawing_ = false;
     kit::Rect cursorClip_{};   // the caret's column, in view coordinates
     // The caret in its column's coordinates, the column's origin in view
     // coordinates and its matrix (identity unless turned or scaled).

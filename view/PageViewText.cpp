@@ -179,7 +179,9 @@ void PageView::moveCursorToTextPoint(const textPoint* point, TextItem* column, b
         restartBlink();
     if (wasShown && (moved || forceErase))
         refreshCaretArea(old);
-    refreshCaretArea(caret);
+    // Marking the caret's area while it is drawn would only draw it again.
+    if (moved || forceErase || !placingCaretWhileDrawing_)
+        refreshCaretArea(caret);
 }
 
 void PageView::eraseTextCursor()
@@ -621,6 +623,8 @@ void PageView::placeCursorInDrawnColumns(Page* page, const kit::Rect& rect)
         const int first = column->startParagraph();
         if (first < 0 || caret.paragraph < first || caret.paragraph > column->endParagraph())
             continue;
+        placingCaretWhileDrawing_ = true;
         moveCursorToTextPoint(&caret, column, false);
+        placingCaretWhileDrawing_ = false;
     }
 }

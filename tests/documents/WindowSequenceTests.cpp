@@ -763,11 +763,16 @@ TEST_F(WindowSequence, TheFontPanelFollowsTheCaret)
     EXPECT_FALSE(broken) << *broken;
 }
 
-TEST_F(WindowSequence, RandomSwitchesKeepTheCommandsOnTheDocumentInFront)
+// The seeds in blocks, each its own test, so that they run side by side.
+constexpr unsigned SeedBlocks = 6;
+
+class WindowSequenceSeeds : public WindowSequence, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(WindowSequenceSeeds, RandomSwitchesKeepTheCommandsOnTheDocumentInFront)
 {
     const unsigned first = environmentNumber("SCRIVLY_WINDOW_SEQUENCE_SEED", 1);
     const unsigned seeds = environmentNumber("SCRIVLY_WINDOW_SEQUENCE_SEEDS", 30);
-    for (unsigned seed = first; seed < first + seeds; ++seed) {
+    for (unsigned seed = first + GetParam(); seed < first + seeds; seed += SeedBlocks) {
         const std::vector<Step> steps = randomSteps(seed, 30);
         if (!play(steps))
             continue;
@@ -777,3 +782,5 @@ TEST_F(WindowSequence, RandomSwitchesKeepTheCommandsOnTheDocumentInFront)
                << describe(shortest);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Blocks, WindowSequenceSeeds, ::testing::Range(0u, SeedBlocks));

@@ -3,6 +3,9 @@
 //   docshow text <document>
 //       prints the words of every flow (UTF-8), a space between words,
 //       each paragraph on a line of its own;
+//   docshow columns <document>
+//       prints the word processor's column count, the gutter in points
+//       and the number of master columns, on one line;
 //   docshow compare <document> <screen.ppm> <differences.png>
 //       draws the first page with the screen back end at zoom 1, finds it
 //       in the screenshot (a window showing that page at zoom 1), and
@@ -115,8 +118,9 @@ QPoint locate(const QImage& page, const QImage& screen)
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (!((mode == "text" && argc == 3) || (mode == "compare" && argc == 5))) {
+    if (!(((mode == "text" || mode == "columns") && argc == 3) || (mode == "compare" && argc == 5))) {
         std::fprintf(stderr, "usage: docshow text <document>\n"
+                             "       docshow columns <document>\n"
                              "       docshow compare <document> <screen.ppm> <differences.png>\n");
         return 2;
     }
@@ -130,6 +134,16 @@ int main(int argc, char** argv)
     }
     if (mode == "text") {
         std::fputs(kit::toUTF8(kit::Encoding::NeXTSTEP, textOf(*document)).c_str(), stdout);
+        return 0;
+    }
+    if (mode == "columns") {
+        auto* words = dynamic_cast<ScrivlyDocument*>(document.get());
+        if (!words) {
+            std::fprintf(stderr, "docshow: %s is no word-processor document\n", argv[2]);
+            return 1;
+        }
+        std::printf("%d %g %zu\n", words->columnCount(), double(words->columnGutterWidth()),
+                    words->masterColumns().size());
         return 0;
     }
 

@@ -717,3 +717,21 @@ TEST_F(DocumentViewsTest, RevisionMarksAreApplied)
 }
 
 } // namespace
+
+// Drawing places the caret in the text it draws; a caret left where it was
+// marks nothing again, so a key is drawn once, not again round after round.
+TEST_F(DocumentViewsTest, DrawingLeavesNothingToDrawWhereTheCaretStayed)
+{
+    showFirstPage();
+    first_->beginEditing(nullptr, view_);
+    ASSERT_TRUE(first_->isEditing());
+    for (const char16_t* keys : {u"a", u"caret ", u"x"}) {
+        pressKeys(keys);
+        window_->displayIfNeeded();
+        EXPECT_FALSE(window_->viewsNeedDisplay()) << "after typing";
+        view_->setNeedsDisplay(true);
+        window_->displayIfNeeded();
+        EXPECT_FALSE(window_->viewsNeedDisplay()) << "after a whole redraw";
+    }
+    EXPECT_EQ(text(flow_), "acaret x");
+}
