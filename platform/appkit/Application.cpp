@@ -699,6 +699,13 @@ void Application::windowActivated(const Event& event)
     setKeyWindow(window);
 }
 
+bool Application::isActive() const
+{
+    if (activeQuery_)
+        return activeQuery_();
+    return detail::WindowScreen::isApplicationActive();
+}
+
 void Application::setDidBecomeActiveHandler(std::function<void()> handler)
 {
     detail::WindowScreen::setActivationHandler(std::move(handler));
@@ -755,6 +762,7 @@ void Application::beep()
 
 void Application::resetForTesting()
 {
+    activeQuery_ = nullptr;
     queue_.clear();
     scheduled_.clear();
     currentEvent_.reset();

@@ -132,6 +132,13 @@ public:
     void endMouseTracking(int windowNumber);
     bool isLeftMouseDown() const { return leftMouseDownWindow_ != 0; }
 
+    // Whether the program is the desktop's active one: one of its windows
+    // (a panel's too) has the desktop's focus.
+    bool isActive() const;
+    // Tests stand in for the desktop's answer (empty: ask the desktop).
+    using ActiveQuery = std::function<bool()>;
+    void setActiveQuery(ActiveQuery query) { activeQuery_ = std::move(query); }
+
     // The desktop's notices: the program became the active one; the
     // session ends (the handler answers whether the program may end).
     void setDidBecomeActiveHandler(std::function<void()> handler);
@@ -144,7 +151,7 @@ public:
 
     // Back to an empty queue, no periodic events, no script, no current
     // event, no modal loop; the run loop's timers and delayed messages are
-    // dropped too. For tests.
+    // dropped too; the desktop answers isActive again. For tests.
     void resetForTesting();
 
     // ---- Used by Event, Window and the screen bridge.
@@ -209,6 +216,7 @@ private:
     int mainWindow_ = 0;
     std::vector<int> frontOrder_; // window numbers, the most recently in front last
     WeakRef<Receiver> delegate_;
+    ActiveQuery activeQuery_;
     std::unique_ptr<Menu> mainMenu_;
     WeakRef<Menu> windowsMenu_;
     std::vector<MenuItem*> windowItems_; // the ones updateWindowsMenu put there

@@ -27,6 +27,26 @@ void Button::makeWidget()
     setWidget(detail::makeButtonWidget(widgetType_));
 }
 
+Image* Button::image() const
+{
+    return buttonCell()->image();
+}
+
+void Button::setImage(const Image* image)
+{
+    buttonCell()->setImage(image);
+}
+
+Image* Button::alternateImage() const
+{
+    return buttonCell()->alternateImage();
+}
+
+void Button::setAlternateImage(const Image* image)
+{
+    buttonCell()->setAlternateImage(image);
+}
+
 ButtonType Button::buttonType() const
 {
     return buttonCell()->buttonType();

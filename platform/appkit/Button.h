@@ -29,6 +29,12 @@ public:
     void setKeyEquivalentModifierMask(unsigned mask);
     bool isBordered() const;
     void setBordered(bool flag);
+    // Pictures of the cell (copies kept): beside the title, or alone
+    // without one; the alternate image while a toggling button is on.
+    Image* image() const;
+    void setImage(const Image* image);
+    Image* alternateImage() const;
+    void setAlternateImage(const Image* image);
 
     // The state moves on as with a click, and the action is sent.
     void performClick(Object* sender = nullptr) override;

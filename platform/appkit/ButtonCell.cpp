@@ -2,6 +2,9 @@
 
 #include "core/EventState.h"
 #include "graphics/DrawContext.h"
+#include "graphics/Image.h"
+
+#include <algorithm>
 
 namespace kit {
 
@@ -34,6 +37,8 @@ ButtonCell::ButtonCell(const std::string& title) : ButtonCell()
     title_ = title;
 }
 
+ButtonCell::~ButtonCell() = default;
+
 std::unique_ptr<Cell> ButtonCell::copy() const
 {
     auto cell = std::make_unique<ButtonCell>();
@@ -43,6 +48,8 @@ std::unique_ptr<Cell> ButtonCell::copy() const
     cell->alternateTitle_ = alternateTitle_;
     cell->keyEquivalent_ = keyEquivalent_;
     cell->keyEquivalentModifierMask_ = keyEquivalentModifierMask_;
+    cell->setImage(image_.get());
+    cell->setAlternateImage(alternateImage_.get());
     return cell;
 }
 
@@ -90,6 +97,36 @@ std::string ButtonCell::displayedTitle() const
         (type_ == ButtonType::Toggle || type_ == ButtonType::MomentaryChange))
         return alternateTitle_;
     return title_;
+}
+
+std::unique_ptr<Image> ButtonCell::keep(const Image* image)
+{
+    if (!image)
+        return nullptr;
+    std::unique_ptr<Image> copy = image->copy();
+    // A picture rendered later (EPS) shows when it is there.
+    copy->setReadyHandler([this](Image&) { changed(); });
+    copy->prepareCache();
+    return copy;
+}
+
+void ButtonCell::setImage(const Image* image)
+{
+    image_ = keep(image);
+    changed();
+}
+
+void ButtonCell::setAlternateImage(const Image* image)
+{
+    alternateImage_ = keep(image);
+    changed();
+}
+
+Image* ButtonCell::displayedImage() const
+{
+    if (alternateImage_ && state() == OnState && togglesState())
+        return alternateImage_.get();
+    return image_.get();
 }
 
 void ButtonCell::setKeyEquivalent(const std::string& key)
@@ -160,6 +197,24 @@ void ButtonCell::drawInteriorWithFrame(const Rect& cellFrame, View* controlView)
     if (c && (isHighlighted() || state() == OnState)) {
         c->setgray(1);
         c->rectfill(drawingRectForBounds(cellFrame));
+    }
+    if (Image* picture = displayedImage(); c && picture) {
+        // The picture centred, the title (if any) beside it.
+        Rect inside = drawingRectForBounds(cellFrame);
+        Size size = picture->size();
+        float x = displayedTitle().empty() ? midX(inside) - size.width / 2 : minX(inside);
+        picture->drawInRect(*c, makeRect(x, midY(inside) - size.height / 2, size.width, size.height));
+        if (displayedTitle().empty())
+            return;
+        Rect rest = inside;
+        rest.origin.x += size.width + 2;
+        rest.size.width = std::max(0.0f, rest.size.width - size.width - 2);
+        Cell text(displayedTitle());
+        text.setFont(font());
+        text.setAlignment(alignment());
+        text.setEnabled(isEnabled());
+        text.drawInteriorWithFrame(rest, controlView);
+        return;
     }
     Cell text(displayedTitle());
     text.setFont(font());

@@ -3,7 +3,11 @@
 #include "appkit/Cell.h"
 #include "appkit/Event.h"
 
+#include <memory>
+
 namespace kit {
+
+class Image;
 
 // How a button behaves when clicked and how it shows its state.
 enum class ButtonType {
@@ -24,6 +28,7 @@ class ButtonCell : public Cell {
 public:
     ButtonCell();
     explicit ButtonCell(const std::string& title);
+    ~ButtonCell() override;
 
     std::string className() const override { return "NSButtonCell"; }
     std::unique_ptr<Cell> copy() const override;
@@ -40,6 +45,16 @@ public:
     void setAlternateTitle(const std::string& title);
     // The title shown for the present state.
     std::string displayedTitle() const;
+
+    // Pictures shown beside the title (the cell keeps copies; nil for
+    // none): the image, and the alternate image shown instead while a
+    // toggling button is on.
+    Image* image() const { return image_.get(); }
+    void setImage(const Image* image);
+    Image* alternateImage() const { return alternateImage_.get(); }
+    void setAlternateImage(const Image* image);
+    // The picture shown for the present state.
+    Image* displayedImage() const;
 
     // One character (UTF-8). A printable character is pressed with Command
     // and the modifier mask; Return ("\r", a panel's default button),
@@ -66,11 +81,15 @@ public:
     void drawInteriorWithFrame(const Rect& cellFrame, View* controlView) override;
 
 private:
+    std::unique_ptr<Image> keep(const Image* image);
+
     ButtonType type_ = ButtonType::MomentaryLight;
     std::string title_;
     std::string alternateTitle_;
     std::string keyEquivalent_;
     unsigned keyEquivalentModifierMask_;
+    std::unique_ptr<Image> image_;
+    std::unique_ptr<Image> alternateImage_;
 };
 
 } // namespace kit

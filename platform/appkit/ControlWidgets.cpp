@@ -3,8 +3,12 @@
 #include "appkit/TextFieldCell.h"
 #include "core/Formatter.h"
 #include "graphics/Font.h"
+#include "graphics/Image.h"
 
 #include <QCheckBox>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
@@ -71,6 +75,21 @@ bool isRadio(ButtonType t)
     return t == ButtonType::Radio;
 }
 
+// The picture as the button's icon, at its size (one pixel a point); none
+// while it is still being rendered.
+void showButtonImage(QAbstractButton* b, Image* picture)
+{
+    const ImagePixels* pixels = picture ? picture->cachedPixels() : nullptr;
+    if (!pixels || pixels->model != ImagePixels::Model::ARGB32 || !pixels->isValid()) {
+        b->setIcon(QIcon());
+        return;
+    }
+    QImage image(pixels->data, pixels->width, pixels->height, static_cast<qsizetype>(pixels->bytesPerRow),
+                 QImage::Format_ARGB32_Premultiplied);
+    b->setIcon(QIcon(QPixmap::fromImage(image.copy())));
+    b->setIconSize(QSize(pixels->width, pixels->height));
+}
+
 } // namespace
 
 QAbstractButton* makeButtonWidget(ButtonType type)
@@ -106,6 +125,7 @@ void showButtonCell(QAbstractButton* b, const ButtonCell& c)
         b->setCheckable(c.togglesState());
         b->setChecked(c.state() != OffState);
     }
+    showButtonImage(b, c.displayedImage());
     if (auto* push = qobject_cast<QPushButton*>(b)) {
         push->setFlat(!c.isBordered());
         // Return's button shows it is the default one.

@@ -680,10 +680,17 @@ public:
         widget_->show();
         // Without a window manager nothing keeps the floating panels above
         // a window ordered in after them: raise them again.
-        if (widget_->isWindow() && !widget_->floating_)
+        if (widget_->isWindow() && !widget_->floating_) {
             for (WindowWidget* w : liveWidgets())
                 if (w != widget_ && w->floating_ && w->isWindow() && w->isVisible())
                     w->raise();
+            // So are the floating windows the kit shows through Qt's own
+            // dialogs (the colour panel).
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (!dynamic_cast<WindowWidget*>(w) && w->isVisible() && w->windowType() == Qt::Tool &&
+                    (w->windowFlags() & Qt::WindowStaysOnTopHint))
+                    w->raise();
+        }
     }
 
     void miniaturize() override
@@ -813,6 +820,12 @@ void WindowScreen::setActivationHandler(std::function<void()> handler)
         if (state == Qt::ApplicationActive)
             handler();
     });
+}
+
+bool WindowScreen::isApplicationActive()
+{
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+           QGuiApplication::applicationState() == Qt::ApplicationActive;
 }
 
 void WindowScreen::setSessionEndHandler(std::function<bool()> handler)

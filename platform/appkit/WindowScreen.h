@@ -33,6 +33,8 @@ public:
     // is ending (log-out, power-off), and the answer says whether the
     // program may end.
     static void setActivationHandler(std::function<void()> handler);
+    // Whether one of the program's windows has the desktop's focus.
+    static bool isApplicationActive();
     static void setSessionEndHandler(std::function<bool()> handler);
     static void showCursor(bool visible);
     // Alerts in dialogs on the screen (installed on a real display). Escape

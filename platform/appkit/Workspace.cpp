@@ -2,12 +2,22 @@
 
 #include "appkit/Application.h"
 
+#include "graphics/BitmapImageRep.h"
+#include "graphics/Image.h"
+
+#include <QApplication>
 #include <QDesktopServices>
+#include <QIcon>
+#include <QImage>
+#include <QStyle>
 #include <QMimeDatabase>
 #include <QMimeType>
 #include <QUrl>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -19,6 +29,83 @@ Workspace& Workspace::sharedWorkspace()
 {
     static auto* workspace = new Workspace;
     return *workspace;
+}
+
+namespace {
+
+constexpr int IconSide = 48;
+
+std::string lowerExtension(const std::string& path)
+{
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0)
+        return std::string();
+    std::string ext = name.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
+}
+
+// A Qt icon as the kit's picture, its pixels one a point.
+std::unique_ptr<Image> imageOfIcon(const QIcon& icon)
+{
+    QImage pixels = icon.pixmap(IconSide, IconSide).toImage().convertToFormat(QImage::Format_RGBA8888);
+    if (pixels.isNull())
+        return nullptr;
+    auto rep = std::make_unique<BitmapImageRep>(pixels.width(), pixels.height(), BitmapImageRep::ColorModel::RGB, true);
+    unsigned char* samples = rep->bitmapData();
+    const auto rowBytes = static_cast<size_t>(pixels.width()) * 4;
+    for (int y = 0; y < pixels.height(); ++y)
+        std::memcpy(samples + static_cast<size_t>(y) * rep->bytesPerRow(), pixels.constScanLine(y), rowBytes);
+    auto image = std::make_unique<Image>(makeSize(IconSide, IconSide));
+    image->addRepresentation(std::move(rep));
+    return image;
+}
+
+QIcon standardIcon(QStyle::StandardPixmap which)
+{
+    QStyle* style = qobject_cast<QApplication*>(QCoreApplication::instance()) ? QApplication::style() : nullptr;
+    return style ? style->standardIcon(which) : QIcon();
+}
+
+} // namespace
+
+void Workspace::setDocumentIcon(const std::vector<std::string>& extensions, const std::string& imageName)
+{
+    for (std::string ext : extensions) {
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (!ext.empty())
+            documentIcons_[ext] = imageName;
+    }
+}
+
+std::unique_ptr<Image> Workspace::iconForFile(const std::string& path) const
+{
+    // Qt's icons need the screen connection.
+    Application::sharedApplication();
+    const std::string ext = lowerExtension(path);
+    if (auto it = documentIcons_.find(ext); !ext.empty() && it != documentIcons_.end())
+        if (auto image = Image::imageNamed(it->second))
+            return image;
+    // Only the entry is looked at, never what it holds.
+    struct stat st {};
+    bool folder = !path.empty() && (path.back() == '/' || (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)));
+    QIcon icon;
+    if (folder) {
+        icon = QIcon::fromTheme("folder", standardIcon(QStyle::SP_DirIcon));
+    } else {
+        const QList<QMimeType> types = QMimeDatabase().mimeTypesForFileName(QString::fromStdString(path));
+        if (!types.isEmpty())
+            icon = QIcon::fromTheme(types.front().iconName(), QIcon::fromTheme(types.front().genericIconName()));
+        if (icon.isNull())
+            icon = QIcon::fromTheme("text-x-generic", standardIcon(QStyle::SP_FileIcon));
+    }
+    if (auto image = imageOfIcon(icon))
+        return image;
+    // No theme and no style: a blank picture of the right size.
+    auto image = std::make_unique<Image>(makeSize(IconSide, IconSide));
+    image->addRepresentation(std::make_unique<BitmapImageRep>(IconSide, IconSide, BitmapImageRep::ColorModel::RGB, true));
+    return image;
 }
 
 std::string Workspace::reasonNotToOpen(const std::string& path)

@@ -1,9 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace kit {
+
+class Image;
 
 // The desktop the program runs in.
 class Workspace {
@@ -34,8 +39,20 @@ public:
     using FileSystemTypeQuery = std::function<std::string(const std::string& path)>;
     void setFileSystemTypeQuery(FileSystemTypeQuery query) { fileSystemTypeQuery_ = std::move(query); }
 
+    // The desktop's picture of a file (48 by 48 points), chosen by its name
+    // alone: the program's own documents by their extension, a folder, else
+    // the picture of the type the extension names (a plain file's when it
+    // names none). The file is never opened or read, so a named pipe or a
+    // file on a stalled disk cannot hold the program up; only a name without
+    // a trailing "/" is looked up (lstat) to tell a folder. Never null.
+    std::unique_ptr<Image> iconForFile(const std::string& path) const;
+    // The program's documents: files with these extensions (any case) show
+    // the resource picture of that name.
+    void setDocumentIcon(const std::vector<std::string>& extensions, const std::string& imageName);
+
 private:
     Workspace() = default;
+    std::map<std::string, std::string> documentIcons_; // lower-case extension to image name
     Opener opener_;
     FileSystemTypeQuery fileSystemTypeQuery_;
 };

@@ -2,8 +2,10 @@
 
 #include "appkit/Application.h"
 #include "appkit/Button.h"
+#include "appkit/EventScript.h"
 #include "appkit/FontPanel.h"
 #include "appkit/MenuItem.h"
+#include "appkit/Panel.h"
 #include "appkit/PopUpButton.h"
 #include "appkit/TextField.h"
 #include "appkit/View.h"
@@ -189,4 +191,46 @@ TEST_F(FontPanelTest, SetGivesTheKeysBackToTheMainWindow)
     EXPECT_TRUE(document->isKeyWindow());
     EXPECT_FALSE(panel->isKeyWindow());
     EXPECT_EQ(document->firstResponder(), user);
+}
+
+// While a panel has the keyboard (an inspector's field being typed into),
+// the font panel's change still reaches the text of the window being
+// edited: the main window's first responder.
+TEST_F(FontPanelTest, AChangeReachesTheMainWindowWhileAPanelIsKey)
+{
+    user->fonts = {font("Times-Roman", 12)};
+    Panel inspector(makeRect(400, 0, 200, 100));
+    auto* field = static_cast<TextField*>(inspector.contentView()->addSubview(
+        std::make_unique<TextField>(makeRect(10, 10, 120, 22), "1.0")));
+    ActionRecorder inspectorDelegate({"windowDidBecomeKey:"});
+    inspector.setDelegate(&inspectorDelegate);
+    inspector.makeKeyAndOrderFront();
+    field->selectText(nullptr);
+    ASSERT_TRUE(inspector.isKeyWindow());
+    ASSERT_EQ(inspector.firstResponder(), field);
+    ASSERT_EQ(app->mainWindow(), document.get());
+
+    panel->setPanelFont(font("Times-Roman", 12), false);
+    panel->orderFront();
+    choose(panel->familyPopUp(), "Helvetica");
+    // Set clicked with the mouse, as the user does.
+    Rect set = panel->setButton()->frame();
+    Point at{midX(set), midY(set)};
+    EventScript(*panel).at(0.1).mouseDown(at).after(0.1).mouseUp(at).schedule();
+    app->run();
+    ASSERT_EQ(user->senders, (std::vector<Object*>{panel}));
+    EXPECT_EQ(user->fonts.front(), font("Helvetica", 12));
+    // The panel keeps the keyboard and its field what was typed.
+    EXPECT_TRUE(inspector.isKeyWindow());
+    EXPECT_EQ(field->stringValue(), "1.0");
+
+    // A key panel whose own chain answers changeFont: (a pane choosing a
+    // font for itself) takes it first.
+    ActionRecorder pane({"changeFont:"});
+    inspector.setDelegate(&pane);
+    choose(panel->sizePopUp(), "24");
+    panel->setButton()->performClick();
+    EXPECT_EQ(pane.count("changeFont:"), 1);
+    EXPECT_EQ(user->fonts.front(), font("Helvetica", 12));
+    inspector.setDelegate(nullptr);
 }

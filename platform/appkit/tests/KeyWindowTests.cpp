@@ -207,3 +207,21 @@ TEST_F(KeyWindowTest, AModalPanelKeepsTheKeysAgainstTheDesktop)
     dialog.orderOut();
     EXPECT_EQ(app->keyWindow(), first.get()) << "the dialog hands the keys back";
 }
+
+// The program is active once the desktop gives one of its windows the
+// focus (the display tests take the focus away too).
+TEST_F(KeyWindowTest, TheProgramIsActiveWhenTheDesktopFocusesOneOfItsWindows)
+{
+    second->screen()->widget()->activateWindow();
+    // The screen reports the focus in its own time.
+    for (int i = 0; i < 50 && !app->isActive(); ++i) {
+        QApplication::processEvents();
+        app->run();
+    }
+    EXPECT_TRUE(app->isActive());
+    // A test stands in for the desktop, as the inspectors' tests do.
+    app->setActiveQuery([] { return false; });
+    EXPECT_FALSE(app->isActive());
+    app->setActiveQuery(nullptr);
+    EXPECT_TRUE(app->isActive());
+}
