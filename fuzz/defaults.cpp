@@ -2,6 +2,7 @@
 
 #include "FuzzInput.h"
 
+#include "core/Geometry.h"
 #include "core/UserDefaults.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -13,6 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kit::UserDefaults defaults("Fuzz", folder);
     kit::UserDefaults::Domain domain = defaults.persistentDomainForName("Fuzz");
     (void)defaults.stringForKey("NXPaperType");
+    // Panels keep their frames as rectangles in their strings ("Loc_...").
+    for (const auto& [key, value] : domain)
+        (void)kit::rectFromString(value);
     // What was kept is written and read back unchanged.
     std::string written = kit::UserDefaults::stringFromDomain(domain);
     if (kit::UserDefaults::domainFromString(written) != domain)

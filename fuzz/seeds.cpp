@@ -47,8 +47,13 @@
 #include <string_view>
 #include <tuple>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
+
+namespace fuzz {
+void writeSwapViewSeeds(const std::function<void(const std::string&, const std::string&)>& write);
+}
 
 namespace {
 
@@ -452,6 +457,21 @@ void defaults()
 {
     kit::UserDefaults::Domain d{{"NXPaperType", "Letter"}, {"Units", "1"}, {"quote\"d", "tab\there\nnewline"}};
     write("defaults", "domain", kit::UserDefaults::stringFromDomain(d));
+    // The frames panels leave behind, usable or not.
+    kit::UserDefaults::Domain frames{
+        {"Loc_PanelTabs", kit::stringFromRect(kit::makeRect(120, 140, 422, 112))},
+        {"Loc_LinksPanel", kit::stringFromRect(kit::makeRect(-9000, -9000, 300, 232))},
+        {"Loc_PanelStyleParagraph", kit::stringFromRect(kit::makeRect(10, 10, 0, 0))},
+        {"Loc_PanelFind", "{{nan, 1}, {inf, -inf}}"},
+        {"Loc_PanelPages", "{{1e39, 2}, {3"},
+        {"Loc_PanelSpellCheck", "frame"},
+    };
+    write("defaults", "panel-frames", kit::UserDefaults::stringFromDomain(frames));
+}
+
+void swapViews()
+{
+    fuzz::writeSwapViewSeeds([](const std::string& name, const std::string& bytes) { write("swapview", name, bytes); });
 }
 
 // The preferences file as the program writes it: the factory values, and
@@ -794,6 +814,7 @@ int main(int argc, char** argv)
     itemsAndWords();
     fileWrappers();
     defaults();
+    swapViews();
     portMessages();
     preferences();
     pasteboard();

@@ -105,7 +105,7 @@ void PanelTabs::initialize()
 void PanelTabs::resetWorkingState() { working() = WorkingState{}; }
 
 PanelTabs::PanelTabs()
-    : kit::Panel(kit::makeRect(0, 0, 422, 90))
+    : PanelSubClass(kit::makeRect(0, 0, 422, 90))
 {
     setAction("addTab:", [this](kit::Object* sender) -> kit::Object* {
         addTab(sender);
@@ -143,7 +143,7 @@ PanelTabs* PanelTabs::init(kit::Object* sender) { return init(sender, ruler_); }
 
 PanelTabs* PanelTabs::init(kit::Object* sender, kit::View* ruler)
 {
-    (void)sender;
+    PanelSubClass::init(sender);
     currentUnits_ = -1;
     if (ruler)
         ruler_ = ruler;

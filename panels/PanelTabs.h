@@ -9,10 +9,10 @@
 // the position field and the type selector are optional.
 
 #include "app/PanelHost.h"
-#include "appkit/Panel.h"
 #include "document/DocumentPanels.h"
 #include "foundation/StyleParagraph.h"
 #include "text/ParagraphPanel.h"
+#include "view/PanelSubClass.h"
 #include "view/TabRulerPanel.h"
 
 #include <vector>
@@ -28,7 +28,7 @@ class UnitsInfo;
 
 // The records are ordered by location with sortTabs (the tab ruler's).
 
-class PanelTabs : public kit::Panel,
+class PanelTabs : public PanelSubClass,
                   public DocumentPanel,
                   public TabRulerPanel,
                   public ParagraphPanel,
@@ -54,6 +54,7 @@ public:
     std::string className() const override { return "PanelTabs"; }
 
     // ---- Set-up: the ruler served (not owned) and the optional controls.
+    // The frame comes back from "Loc_PanelTabs" (PanelSubClass).
     PanelTabs* init(kit::Object* sender);
     PanelTabs* init(kit::Object* sender, kit::View* ruler);
     void setRuler(kit::View* ruler);

@@ -6,6 +6,7 @@
 #include "appkit/Button.h"
 #include "appkit/CellMatrix.h"
 #include "appkit/EventScript.h"
+#include "appkit/NibLoader.h"
 #include "appkit/RunLoop.h"
 #include "appkit/TextField.h"
 #include "foundation/Units.h"
@@ -189,6 +190,41 @@ TEST_F(PanelTabsTest, TheRegistryMakesTheTabsAndZoomPanelsOnceFromTheirFiles)
     EXPECT_EQ(delegate_->zoomPanel(false), zoom);
     EXPECT_NE(zoom->contentView()->viewWithTag(5), nullptr);
     EXPECT_NE(zoom->contentView()->viewWithTag(6), nullptr);
+}
+
+// The panel keeps its frame under its class name: built again from its
+// file, it comes back where it was moved to.
+TEST_F(PanelTabsTest, ThePanelFromItsFileReopensWhereItWasMoved)
+{
+    PanelTabs::initialize();
+    struct Owner : kit::Responder, kit::NibOwner {
+        std::string className() const override { return "TabsOwner"; }
+        bool setOutlet(const std::string& name, kit::Object* object) override
+        {
+            panel = name == "tabsPanel" ? dynamic_cast<PanelTabs*>(object) : nullptr;
+            return panel != nullptr;
+        }
+        PanelTabs* panel = nullptr;
+    };
+    const kit::Rect stored = kit::makeRect(120, 140, 422, 112);
+    kit::UserDefaults::standardUserDefaults().setStringForKey(kit::stringFromRect(stored), "Loc_PanelTabs");
+    kit::Rect left;
+    {
+        Owner owner;
+        std::vector<std::unique_ptr<kit::Object>> made;
+        ASSERT_TRUE(kit::NibLoader::loadNibFile("PanelTabs.nib", &owner, &made));
+        ASSERT_NE(owner.panel, nullptr);
+        EXPECT_EQ(owner.panel->panelName(), "PanelTabs");
+        EXPECT_EQ(owner.panel->frame().origin, stored.origin);
+        owner.panel->screenDidMoveWindow(kit::makePoint(200, 210));
+        left = owner.panel->frame();
+    }
+    Owner owner;
+    std::vector<std::unique_ptr<kit::Object>> made;
+    ASSERT_TRUE(kit::NibLoader::loadNibFile("PanelTabs.nib", &owner, &made));
+    ASSERT_NE(owner.panel, nullptr);
+    EXPECT_EQ(owner.panel->frame(), left);
+    EXPECT_EQ(left.origin, kit::makePoint(200, 210));
 }
 
 // The panel from its file: a position typed in the document's unit, a

@@ -415,7 +415,18 @@ void View::display()
 
 void View::displayRect(const Rect& rect)
 {
+    if (!canDraw())
+        return;
+    prepareTreeForDrawing();
     displayTree(rect, false);
+}
+
+void View::prepareTreeForDrawing()
+{
+    viewWillDraw();
+    // By index: a view may change its own subviews here.
+    for (std::size_t i = 0; i < subviews_.size(); ++i)
+        subviews_[i]->prepareTreeForDrawing();
 }
 
 void View::displayTree(const Rect& rect, bool onlyIfNeeded)
@@ -495,8 +506,9 @@ void View::cacheDisplayInRect(const Rect& rect, DrawContext& context)
 
 void View::displayIfNeeded()
 {
-    if (!needsDisplayBelow())
+    if (!needsDisplayBelow() || !canDraw())
         return;
+    prepareTreeForDrawing();
     displayTree(needsDisplay_ ? invalidRect_ : visibleRect(), true);
 }
 

@@ -201,6 +201,9 @@ protected:
     virtual void willRemoveSubview(View* view) { (void)view; }
     // The view's window changed (nil: it left every window).
     virtual void viewDidMoveToWindow() {}
+    // Before a drawing of the tree this view is in begins: the last moment
+    // to change the tree (its subviews) for it.
+    virtual void viewWillDraw() {}
 
 private:
     Matrix matrixToSuperview() const;
@@ -208,6 +211,8 @@ private:
     // coordinates (nullptr: none).
     void lockFocusClipped(const Rect* baseClip);
     void displayTree(const Rect& rect, bool onlyIfNeeded);
+    // viewWillDraw to this view and every one below it.
+    void prepareTreeForDrawing();
     void clearNeedsDisplayBelow();
 
     Rect frame_;

@@ -94,6 +94,7 @@ void Window::setFrameOrigin(Point origin)
         screen_->placeWindow();
     if (!frameAutosaveName_.empty())
         saveFrameUsingName(frameAutosaveName_);
+    frameDidChange();
 }
 
 void Window::setFrame(const Rect& frame, bool display)
@@ -227,6 +228,7 @@ void Window::setContentSize(Size size)
     placeViewsOnScreen();
     if (!frameAutosaveName_.empty())
         saveFrameUsingName(frameAutosaveName_);
+    frameDidChange();
     if (Receiver* d = delegate(); d && d->respondsToSelector("windowDidResize:"))
         d->performSelector("windowDidResize:", this);
 }
@@ -288,6 +290,7 @@ void Window::screenDidMoveWindow(Point frameOrigin)
     contentRect_.origin = frameOrigin;
     if (!frameAutosaveName_.empty())
         saveFrameUsingName(frameAutosaveName_);
+    frameDidChange();
 }
 
 void Window::orderFront(Object*)
@@ -367,6 +370,7 @@ void Window::close()
     // A modal loop for this window has nothing left to wait for.
     if (Application::sharedApplication().modalWindow() == this)
         Application::sharedApplication().abortModal();
+    windowWillClose();
     orderOut(nullptr);
     closed_ = true;
     tracking_.clear();

@@ -49,6 +49,8 @@ public:
     // The main screen's frame in screen coordinates (origin at its bottom
     // left).
     static Rect mainScreenFrame();
+    // Every screen's frame in the same coordinates (the main screen's first).
+    static std::vector<Rect> screenFrames();
 
     int windowNumber() const { return windowNumber_; }
     unsigned styleMask() const { return styleMask_; }
@@ -234,6 +236,10 @@ public:
     void viewWillLeaveWindow(View* view);
 
 protected:
+    // After the frame moved or changed size, by the program or the desktop.
+    virtual void frameDidChange() {}
+    // Before the window leaves the screen and the application for good.
+    virtual void windowWillClose() {}
     // The screen side, made when the window is first ordered front.
     virtual std::unique_ptr<detail::WindowScreen> makeScreen();
     // Lets the screen side go (it is made again when the window is next

@@ -976,4 +976,25 @@ Rect Window::mainScreenFrame()
     return makeRect(0, 0, 1024, 768);
 }
 
+std::vector<Rect> Window::screenFrames()
+{
+    Application::sharedApplication();
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return {mainScreenFrame()};
+    // Qt's virtual desktop runs down from the primary screen's top left;
+    // ours runs up from its bottom left.
+    const QRect main = primary->geometry();
+    std::vector<Rect> frames{mainScreenFrame()};
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen == primary)
+            continue;
+        const QRect area = screen->geometry();
+        frames.push_back(makeRect(float(area.left() - main.left()),
+                                  float(main.top() + main.height() - (area.top() + area.height())),
+                                  float(area.width()), float(area.height())));
+    }
+    return frames;
+}
+
 } // namespace kit

@@ -379,6 +379,7 @@ std::unique_ptr<Object> Coder::claimObject(Object*, const Object*) { wrongCoder(
 std::shared_ptr<Object> Coder::shareObject(Object*, const coder_detail::ShareMakers&) { wrongCoder("share"); }
 std::optional<int> Coder::versionForClassName(const std::string&) const { return std::nullopt; }
 bool Coder::isAtEnd() const { wrongCoder("isAtEnd"); }
+void Coder::skipRemainingUnits() { wrongCoder("skipRemainingUnits"); }
 void Coder::checkArrayCount(const char*, std::size_t) const { wrongCoder("checkArrayCount"); }
 void Coder::checkUnitCount(const char*, std::size_t) const { wrongCoder("checkUnitCount"); }
 

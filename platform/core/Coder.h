@@ -519,6 +519,11 @@ public:
     // trailing units).
     virtual bool isAtEnd() const;
 
+    // Reading, inside an initWithCoder: passes over the object's units not
+    // read yet (a form of the class this program does not know), so that the
+    // object keeps what it read so far.
+    virtual void skipRemainingUnits();
+
     // Reading: throws kit::ArchiverArchiveInconsistencyException when count
     // elements of type (an array unit), or count units of these types, could
     // not fit in the bytes left. Use before allocating by a stored count.

@@ -264,32 +264,49 @@ void Unarchiver::skipValue(const TypeEncoding& t)
     }
 }
 
+void Unarchiver::skipUnit(std::uint64_t ref)
+{
+    std::string types = getSharedString(ref);
+    if (types == coder_detail::BytesType) {
+        std::uint64_t n = getVarint();
+        need(n);
+        pos_ += std::size_t(n);
+        return;
+    }
+    if (types.size() > MaxSkippedTypeLength)
+        damaged("a type string too long to be real");
+    std::vector<TypeEncoding> list;
+    try {
+        list = TypeEncoding::parseList(types);
+    } catch (const std::invalid_argument& e) {
+        damaged(e.what());
+    }
+    for (const auto& t : list) {
+        if (!t.isArchivable())
+            damaged("a unit of type " + t.toString() + ", which no archive holds");
+        skipValue(t);
+    }
+}
+
 void Unarchiver::skipRestOfObject()
 {
     for (;;) {
         std::uint64_t ref = getVarint();
         if (ref == 0)
             return;
-        std::string types = getSharedString(ref);
-        if (types == coder_detail::BytesType) {
-            std::uint64_t n = getVarint();
-            need(n);
-            pos_ += std::size_t(n);
-            continue;
-        }
-        if (types.size() > MaxSkippedTypeLength)
-            damaged("a type string too long to be real");
-        std::vector<TypeEncoding> list;
-        try {
-            list = TypeEncoding::parseList(types);
-        } catch (const std::invalid_argument& e) {
-            damaged(e.what());
-        }
-        for (const auto& t : list) {
-            if (!t.isArchivable())
-                damaged("a unit of type " + t.toString() + ", which no archive holds");
-            skipValue(t);
-        }
+        skipUnit(ref);
+    }
+}
+
+void Unarchiver::skipRemainingUnits()
+{
+    checkNotFailed();
+    try {
+        while (depth_ > 0 && !isAtEnd())
+            skipUnit(getVarint());
+    } catch (...) {
+        failed_ = true;
+        throw;
     }
 }
 

@@ -79,6 +79,7 @@ public:
     Object* adoptReplacement(std::unique_ptr<Object> replacement) override;
     std::optional<int> versionForClassName(const std::string& className) const override;
     bool isAtEnd() const override;
+    void skipRemainingUnits() override;
     void checkArrayCount(const char* type, std::size_t count) const override;
     void checkUnitCount(const char* types, std::size_t count) const override;
 
@@ -127,6 +128,8 @@ private:
     void getMemory(const TypeEncoding& t, unsigned char* base);
     void skipValue(const TypeEncoding& t);
     void skipRestOfObject();
+    // One unit whose type string reference was just read.
+    void skipUnit(std::uint64_t typesRef);
     Object* getObject();
     std::size_t getClass();
     std::size_t pool(std::unique_ptr<Object> object, bool fresh);

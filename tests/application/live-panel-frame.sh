@@ -1,0 +1,102 @@
+#!/bin/sh
+# A panel of the built program comes back where the user left it, on a
+# private X server (with a window manager when SCRIVLY_LIVE_WM names one):
+# the Tabs panel, opened from Format > Text and moved by the desktop, is
+# where it was moved to when the program, quit and started again, opens it.
+# Skipped (status 77) when no X server can be started here.
+#
+#   live-panel-frame.sh <program>
+#
+# SCRIVLY_KEEP_SHOTS=folder keeps the screenshots.
+set -u
+PROGRAM=$1
+for tool in Xvfb xdotool xwd xwininfo; do
+    command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+. "$(dirname "$0")/live-session.sh"
+
+placeOf() {
+    info=$(xwininfo -id "$1") || return 1
+    X=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
+    Y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
+}
+keepShot() {
+    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
+    mkdir -p "$SCRIVLY_KEEP_SHOTS" && xwd -root -silent > "$SCRIVLY_KEEP_SHOTS/$1.xwd"
+}
+visibleWindow() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+focusWindow() {
+    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" ||
+        fail "the window $1 cannot be focused"
+    waitFocus "$2" || fail "$2 does not have the keyboard"
+}
+# Starts the program, clicks the page's top margin (with a text frame
+# selected the panel goes above it instead) and opens the Tabs panel from
+# Format > Text: the one new window on the screen. Sets TABS.
+openTabs() {
+    "$PROGRAM" >"$WORK/app.log" 2>&1 &
+    APP_PID=$!
+    waitFor "Untitled-1" || fail "no untitled document window"
+    DOCUMENT=$(visibleWindow "Untitled-1")
+    focusWindow "$DOCUMENT" "Untitled-1"
+    placeOf "$DOCUMENT" || fail "no place of the document window"
+    click $((X + 280)) $((Y + 45))
+    openMenu 183 8 || fail "the Format menu did not open"
+    click 198 51
+    xdotool search --onlyvisible --name "" 2>/dev/null | sort > "$WORK/menus.txt"
+    xdotool mousemove 323 365 click 1
+    TABS=
+    for i in $(seq 1 600); do
+        TABS=$(xdotool search --onlyvisible --name "" 2>/dev/null | sort | comm -13 "$WORK/menus.txt" - | head -n1)
+        [ -n "$TABS" ] && break
+        sleep 0.1
+    done
+    [ -n "$TABS" ] || fail "the Tabs panel did not show"
+}
+quit() {
+    focusWindow "$(visibleWindow "Untitled-1")" "Untitled-1"
+    xdotool key super+q
+    for i in $(seq 1 600); do
+        kill -0 "$APP_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$APP_PID" 2>/dev/null && fail "the program did not quit"
+    APP_PID=
+}
+
+openTabs
+placeOf "$TABS" || fail "no place of the Tabs panel"
+FROM="$X,$Y"
+TO_X=300
+TO_Y=400
+xdotool windowmove "$TABS" "$TO_X" "$TO_Y"
+for i in $(seq 1 600); do
+    placeOf "$TABS" && [ "$X,$Y" != "$FROM" ] && break
+    sleep 0.1
+done
+MOVED="$X,$Y"
+[ "$MOVED" != "$FROM" ] || fail "the Tabs panel did not move from $FROM"
+keepShot moved
+quit
+grep -rq "Loc_PanelTabs" "$WORK/config" || fail "no \"Loc_PanelTabs\" in the defaults: $(cat "$WORK"/config/*/* 2>/dev/null)"
+
+# Under a window manager, where a move asked of a window lands (its frame
+# or its content there) races the frame the manager puts round it: the
+# panel may lie one title bar off, no more.
+near() {
+    dx=$(($1 - ${MOVED%,*}))
+    dy=$(($2 - ${MOVED#*,}))
+    [ "$dx" -eq 0 ] && [ "$dy" -eq 0 ] && return 0
+    [ -n "${SCRIVLY_LIVE_WM:-}" ] && [ "$dx" -ge -2 ] && [ "$dx" -le 2 ] && [ "$dy" -ge -24 ] && [ "$dy" -le 24 ]
+}
+openTabs
+AGAIN=
+for i in $(seq 1 100); do
+    placeOf "$TABS" && AGAIN="$X,$Y" && [ "$AGAIN" = "$MOVED" ] && break
+    sleep 0.1
+done
+keepShot reopened
+near "$X" "$Y" || fail "the Tabs panel opened at $AGAIN, not where it was left ($MOVED; first at $FROM)"
+quit
+echo "PASS"
