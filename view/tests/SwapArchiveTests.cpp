@@ -1,5 +1,7 @@
 #include "SwapTestSupport.h"
 
+#include "fuzz/SwapViewArchive.h"
+
 #include "appkit/PopUpButton.h"
 #include "appkit/TextField.h"
 #include "core/Archiver.h"
@@ -9,29 +11,8 @@
 
 namespace {
 
-// What an interface file holds beside a swap view: objects written in full,
-// so that the view's conditional references to them are kept.
-class SwapTestRoot : public kit::Object {
-public:
-    std::string className() const override { return "SwapTestRoot"; }
-    void encodeWithCoder(kit::Coder& coder) const override
-    {
-        const int count = static_cast<int>(objects.size());
-        coder.encodeValuesOfObjCTypes("i", count);
-        for (const kit::Object* object : objects)
-            coder.encodeObject(object);
-    }
-    kit::Object* initWithCoder(kit::Coder& coder) override
-    {
-        int count = 0;
-        coder.decodeValuesOfObjCTypes("i", &count);
-        coder.checkUnitCount("@", static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i)
-            objects.push_back(coder.decodeObject());
-        return this;
-    }
-    std::vector<const kit::Object*> objects;
-};
+// What an interface file holds beside a swap view: the fuzz target's root.
+using SwapTestRoot = fuzz::SwapArchiveList;
 
 class SwapTestField : public kit::TextField {
 public:
@@ -86,7 +67,7 @@ protected:
     void SetUp() override
     {
         SwapTest::SetUp();
-        kit::registerClass<SwapTestRoot>("SwapTestRoot");
+        kit::registerClass<SwapTestRoot>("SwapArchiveList");
         kit::registerClass<SwapTestField>("SwapTestField");
         kit::registerClass<SwapTestPopUp>("SwapTestPopUp");
         kit::registerClass<SwapTestDelegate>("SwapTestDelegate");
