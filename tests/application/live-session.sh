@@ -47,15 +47,24 @@ done
 export XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config" HOME="$WORK/home" QT_QPA_PLATFORM=xcb
 if [ -n "${SCRIVLY_LIVE_WM:-}" ]; then
     command -v "$SCRIVLY_LIVE_WM" >/dev/null 2>&1 || { echo "SKIP: $SCRIVLY_LIVE_WM is not installed"; exit 77; }
-    "$SCRIVLY_LIVE_WM" >"$WORK/wm.log" 2>&1 &
-    WM_PID=$!
-    # The window manager is in charge once it names itself on the root.
-    for i in $(seq 1 200); do
+    # The window manager is in charge once it names itself on the root. On
+    # a loaded machine one sometimes leaves at once, unable to open the
+    # display the checks above reached: it is started again.
+    for attempt in 1 2 3; do
+        "$SCRIVLY_LIVE_WM" >"$WORK/wm.log" 2>&1 &
+        WM_PID=$!
+        for i in $(seq 1 200); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+            kill -0 "$WM_PID" 2>/dev/null || break
+            sleep 0.1
+        done
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-        sleep 0.1
+        echo "$SCRIVLY_LIVE_WM left (attempt $attempt): $(cat "$WORK/wm.log")" >&2
+        kill "$WM_PID" 2>/dev/null
+        WM_PID=
+        sleep 0.5
     done
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" ||
-        { echo "FAIL: $SCRIVLY_LIVE_WM did not start: $(cat "$WORK/wm.log")"; exit 1; }
+    [ -n "$WM_PID" ] || { echo "FAIL: $SCRIVLY_LIVE_WM did not start: $(cat "$WORK/wm.log"); X server alive: $(kill -0 "$XVFB_PID" 2>/dev/null && echo yes || echo no); $(cat "$WORK/xvfb.log")"; exit 1; }
 fi
 if [ -n "${SCRIVLY_LIVE_COMPOSITOR:-}" ]; then
     command -v "$SCRIVLY_LIVE_COMPOSITOR" >/dev/null 2>&1 ||
