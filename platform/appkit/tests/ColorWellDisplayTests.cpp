@@ -3,6 +3,7 @@
 // through the X server. Skipped on the offscreen screen.
 
 #include "AppKitTesting.h"
+#include "RunProgram.h"
 
 #include "appkit/ColorPanel.h"
 #include "appkit/ColorWell.h"
@@ -31,33 +32,17 @@
 #endif
 
 using namespace kit;
+using kit::testsupport::runProgram;
 
 namespace {
 
-// Runs a program with arguments (never through a shell); its exit status.
-int run(std::vector<std::string> args)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 class KitOnADisplayTest : public AppKitTest {
 protected:
     void SetUp() override
     {
         AppKitTest::SetUp();
-        if (!detail::WindowScreen::isRealDisplay() || run({"xdotool", "version"}) != 0)
+        if (!detail::WindowScreen::isRealDisplay() || runProgram({"xdotool", "version"}) != 0)
             GTEST_SKIP() << "needs an X display and xdotool";
         Clock::useRealClock();
     }
@@ -71,7 +56,7 @@ protected:
     }
     static void clickAt(QPoint global)
     {
-        run({"xdotool", "mousemove", std::to_string(global.x()), std::to_string(global.y()), "click", "1"});
+        runProgram({"xdotool", "mousemove", std::to_string(global.x()), std::to_string(global.y()), "click", "1"});
     }
     // The root window as a picture, for a person to look at.
     static void screenshot(const char* variable)
@@ -119,11 +104,11 @@ TEST_F(KitOnADisplayTest, AClickOnAWellOpensTheColourPanelWhoseColourReachesTheW
     ASSERT_NE(html, nullptr);
     clickAt(html->mapToGlobal(QPoint(html->width() / 2, html->height() / 2)));
     ASSERT_TRUE(settleUntil([&] { return html->hasFocus(); }));
-    run({"xdotool", "key", "ctrl+a"});
-    run({"xdotool", "type", "#00c000"});
+    runProgram({"xdotool", "key", "ctrl+a"});
+    runProgram({"xdotool", "type", "#00c000"});
     ASSERT_TRUE(settleUntil([&] { return dialog->currentColor() == QColor(0, 0xc0, 0); }));
     screenshot("SCRIVLY_COLORWELL_SCREENSHOT");
-    run({"xdotool", "key", "Return"});
+    runProgram({"xdotool", "key", "Return"});
     ASSERT_TRUE(settleUntil([&] { return target.count("changeFillColor:") == 1; }));
     EXPECT_EQ(target.calls[0].sender, well);
     float r, g, b;

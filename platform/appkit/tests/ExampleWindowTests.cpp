@@ -1,4 +1,5 @@
 #include "AppKitTesting.h"
+#include "RunProgram.h"
 
 #include "appkit/View.h"
 #include "appkit/Window.h"
@@ -13,6 +14,7 @@
 #include <QWidget>
 
 using namespace kit;
+using kit::testsupport::runProgram;
 
 namespace {
 
@@ -107,23 +109,6 @@ TEST_F(ExampleWindowTest, AWindowShowsRealDrawingOnScreen)
 
 namespace {
 
-// Runs a program with arguments (never through a shell); its exit status.
-int runProgram(std::vector<std::string> args)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // A paragraph panel of the kit's controls, with an Edit menu.
 struct ControlsExample {
