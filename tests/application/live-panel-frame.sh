@@ -25,12 +25,6 @@ keepShot() {
     [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
     mkdir -p "$SCRIVLY_KEEP_SHOTS" && xwd -root -silent > "$SCRIVLY_KEEP_SHOTS/$1.xwd"
 }
-visibleWindow() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-focusWindow() {
-    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" ||
-        fail "the window $1 cannot be focused"
-    waitFocus "$2" || fail "$2 does not have the keyboard"
-}
 # Starts the program, clicks the page's top margin (with a text frame
 # selected the panel goes above it instead) and opens the Tabs panel from
 # Format > Text: the one new window on the screen. Sets TABS.
@@ -42,17 +36,7 @@ openTabs() {
     focusWindow "$DOCUMENT" "Untitled-1"
     placeOf "$DOCUMENT" || fail "no place of the document window"
     click $((X + 280)) $((Y + 45))
-    openMenu 183 8 || fail "the Format menu did not open"
-    click 198 51
-    xdotool search --onlyvisible --name "" 2>/dev/null | sort > "$WORK/menus.txt"
-    xdotool mousemove 323 365 click 1
-    TABS=
-    for i in $(seq 1 600); do
-        TABS=$(xdotool search --onlyvisible --name "" 2>/dev/null | sort | comm -13 "$WORK/menus.txt" - | head -n1)
-        [ -n "$TABS" ] && break
-        sleep 0.1
-    done
-    [ -n "$TABS" ] || fail "the Tabs panel did not show"
+    openTabsPanel
 }
 quit() {
     focusWindow "$(visibleWindow "Untitled-1")" "Untitled-1"

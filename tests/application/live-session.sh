@@ -124,3 +124,27 @@ openMenu() {
     done
     return 1
 }
+# Brings a window to the front with the keyboard and waits until the window
+# named like $2 has it.
+visibleWindow() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+focusWindow() {
+    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" ||
+        fail "the window $1 cannot be focused"
+    waitFocus "$2" || fail "$2 does not have the keyboard"
+}
+# Opens the Tabs panel from Format > Text of the key window's menu bar (no
+# window manager's decorations above it): the one new window on the screen.
+# Sets TABS.
+openTabsPanel() {
+    openMenu 183 8 || fail "the Format menu did not open"
+    click 198 51
+    xdotool search --onlyvisible --name "" 2>/dev/null | sort > "$WORK/menus.txt"
+    xdotool mousemove 323 365 click 1
+    TABS=
+    for i in $(seq 1 600); do
+        TABS=$(xdotool search --onlyvisible --name "" 2>/dev/null | sort | comm -13 "$WORK/menus.txt" - | head -n1)
+        [ -n "$TABS" ] && break
+        sleep 0.1
+    done
+    [ -n "$TABS" ] || fail "the Tabs panel did not show"
+}

@@ -133,12 +133,6 @@ notBlack() {
     keepShot "$WORK/shown.ppm" "$2.ppm"
     return 1
 }
-visibleWindow() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-focusWindow() {
-    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" ||
-        fail "the window $1 cannot be focused"
-    waitFocus "$2" || fail "$2 does not have the keyboard"
-}
 
 # The first document saved, and copied to two more files.
 focusWindow "$(visibleWindow "Untitled-1")" "Untitled-1"
@@ -220,16 +214,6 @@ staysPut "a cancelled Save As" saved-as
 
 # The Tabs panel, from Format > Text: the one new window on the screen.
 focusWindow "$THIRD" "third.syb"
-openMenu 183 8 || fail "the Format menu did not open"
-click 198 51
-xdotool search --onlyvisible --name "" 2>/dev/null | sort > "$WORK/menus.txt"
-xdotool mousemove 323 365 click 1
-TABS=
-for i in $(seq 1 600); do
-    TABS=$(xdotool search --onlyvisible --name "" 2>/dev/null | sort | comm -13 "$WORK/menus.txt" - | head -n1)
-    [ -n "$TABS" ] && break
-    sleep 0.1
-done
-[ -n "$TABS" ] || fail "the Tabs panel did not show"
+openTabsPanel
 notBlack "$TABS" tabs-panel || fail "the Tabs panel is black"
 echo "PASS"
