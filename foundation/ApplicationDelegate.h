@@ -14,6 +14,7 @@ class Event;
 class Font;
 }
 class Preferences;
+class SelectionPanel;
 
 class ApplicationDelegate {
 public:
@@ -51,6 +52,11 @@ public:
 
     // True when the font name was reported before; otherwise remembers it.
     virtual bool haveSeenBogusFont(const std::string& name) = 0;
+
+    // The graphics inspector and the links panel once made (never made on
+    // request); nil without them.
+    virtual SelectionPanel* graphicsInspectorPanel() { return nullptr; }
+    virtual SelectionPanel* linksSelectionPanel() { return nullptr; }
 };
 
 // The application delegate; nil until one is made (tests, tools).

@@ -2,6 +2,7 @@
 
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/Preferences.h"
+#include "foundation/SelectionPanel.h"
 #include "foundation/StyleChar.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
@@ -295,12 +296,24 @@ void TextFlow::inspectParagraph(TextParagraph* paragraph)
 
 void TextFlow::_updateObjectLinkInspector()
 {
-    TextPanel* graphics = TextPanels::graphicsInspector();
-    if (graphics && graphics->isVisible()) {
-        TextDocument* doc = document();
-        graphics->inspectSelection(doc ? doc->selected().size() : 0);
+    if (!Main)
+        return;
+    SelectionPanel* graphics = Main->graphicsInspectorPanel();
+    if (graphics && graphics->selectionPanelIsVisible()) {
+        if (TextDocument* doc = document()) {
+            const std::vector<Item*> items = doc->selected();
+            graphics->inspectSelectedItems(&items);
+        } else {
+            graphics->inspectSelectedItems(nullptr);
+        }
     }
-    TextPanel* links = TextPanels::linksPanel();
-    if (links && links->isVisible())
-        links->inspectSelection(textSelection_ ? textSelection_->embeddedGraphicsList().size() : 0);
+    SelectionPanel* links = Main->linksSelectionPanel();
+    if (links && links->selectionPanelIsVisible()) {
+        if (textSelection_) {
+            const std::vector<TextWord*> words = textSelection_->embeddedGraphicsList();
+            links->inspectInlineGraphics(&words);
+        } else {
+            links->inspectInlineGraphics(nullptr);
+        }
+    }
 }

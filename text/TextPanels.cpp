@@ -3,7 +3,7 @@
 namespace {
 struct Panels {
     std::unique_ptr<FontAccessory> accessory;
-    std::unique_ptr<TextPanel> inspector, styles, graphics, links;
+    std::unique_ptr<TextPanel> inspector, styles;
 };
 
 Panels& panels()
@@ -36,12 +36,8 @@ FontAccessory* TextPanels::fontAccessory(bool create)
 
 TextPanel* TextPanels::paragraphInspector() { return panels().inspector.get(); }
 TextPanel* TextPanels::paragraphStylesPanel() { return panels().styles.get(); }
-TextPanel* TextPanels::graphicsInspector() { return panels().graphics.get(); }
-TextPanel* TextPanels::linksPanel() { return panels().links.get(); }
 
 TextPanel* TextPanels::makeParagraphInspector() { return make(panels().inspector); }
 TextPanel* TextPanels::makeParagraphStylesPanel() { return make(panels().styles); }
-TextPanel* TextPanels::makeGraphicsInspector() { return make(panels().graphics); }
-TextPanel* TextPanels::makeLinksPanel() { return make(panels().links); }
 
 void TextPanels::reset() { panels() = Panels{}; }

@@ -1,8 +1,8 @@
 #pragma once
 
-// The panels that follow the caret and the selection: the font accessory,
-// the paragraph inspector, the paragraph styles panel, the graphics
-// inspector and the links panel (the tabs panel comes from the document).
+// The panels that follow the caret: the font accessory, the paragraph
+// inspector and the paragraph styles panel (the tabs panel comes from the
+// document; the graphics inspector and the links panel from the delegate).
 // Their windows come with the interface; until then each keeps what it was
 // last told to show, and exists only once made (the flow never makes one).
 
@@ -60,8 +60,7 @@ private:
 };
 
 // The paragraph inspector reloads from a paragraph; the paragraph styles
-// panel reloads itself; the graphics inspector and the links panel inspect
-// a list.
+// panel reloads itself.
 class TextPanel {
 public:
     bool isVisible() const { return visible_; }
@@ -73,21 +72,14 @@ public:
     }
     void inspectStyle(StyleParagraph* style) { style_ = style; }
     void inspect() { ++updates_; }
-    void inspectSelection(std::size_t count)
-    {
-        inspected_ = count;
-        ++updates_;
-    }
     TextParagraph* paragraph() const { return paragraph_; }
     StyleParagraph* style() const { return style_; }
-    std::size_t inspected() const { return inspected_; }
     int updates() const { return updates_; }
 
 private:
     bool visible_ = false;
     TextParagraph* paragraph_ = nullptr; // not owned
     StyleParagraph* style_ = nullptr;    // not owned
-    std::size_t inspected_ = 0;
     int updates_ = 0;
 };
 
@@ -97,13 +89,9 @@ public:
     static FontAccessory* fontAccessory(bool create);
     static TextPanel* paragraphInspector();
     static TextPanel* paragraphStylesPanel();
-    static TextPanel* graphicsInspector();
-    static TextPanel* linksPanel();
 
     // The interface (and tests) make and drop them.
     static TextPanel* makeParagraphInspector();
     static TextPanel* makeParagraphStylesPanel();
-    static TextPanel* makeGraphicsInspector();
-    static TextPanel* makeLinksPanel();
     static void reset();
 };
