@@ -170,6 +170,8 @@ public:
 
     // True when the font name was reported before; otherwise remembers it.
     bool haveSeenBogusFont(const std::string& name) override;
+    SelectionPanel* graphicsInspectorPanel() override;
+    SelectionPanel* linksSelectionPanel() override;
     void destroyBogusFontList();
 
     // ---- Launching.

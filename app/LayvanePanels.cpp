@@ -15,6 +15,7 @@
 #include "core/FileManager.h"
 #include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
+#include "foundation/SelectionPanel.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
 
@@ -107,6 +108,10 @@ kit::Object* Layvane::outlet(const std::string& name) const { return panels_->ex
 bool Layvane::setOutlet(const std::string& name, kit::Object* object) { return panels_->setOutlet(name, object); }
 
 kit::Object* Layvane::panel(const std::string& name, bool create) { return panels_->panel(name, create); }
+
+SelectionPanel* Layvane::graphicsInspectorPanel() { return dynamic_cast<SelectionPanel*>(outlet("graphicsInspector")); }
+
+SelectionPanel* Layvane::linksSelectionPanel() { return dynamic_cast<SelectionPanel*>(outlet("linksPanel")); }
 
 bool Layvane::canRunPanel(const std::string& action) const
 {
