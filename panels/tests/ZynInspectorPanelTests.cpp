@@ -1,0 +1,526 @@
+// The inspector window under a real Scrivly delegate: the panes the
+// inspectors register, the message shown when none applies, the edited
+// mark, the keys, and the window made, shown and forgotten through the
+// delegate's commands.
+
+#include "app/tests/WordProcessorFixture.h"
+
+#include "appkit/Button.h"
+#include "appkit/MenuItem.h"
+#include "appkit/PopUpButton.h"
+#include "appkit/TextField.h"
+#include "core/EventState.h"
+#include "document/Page.h"
+#include "document/UndoInfo.h"
+#include "items/ItemBox.h"
+#include "panels/ZynInspectorPanel.h"
+#include "panels/ZynInspectorSwapPanel.h"
+#include "view/PageView.h"
+#include "view/ZynSizableSwapView.h"
+
+#include <map>
+
+namespace {
+
+// What a test pane does: the selections it takes, and what it heard.
+struct PaneScript {
+    // Takes a selection of this many items or more (0: also an empty one).
+    std::size_t takesFrom = 1;
+    // Refuses everything.
+    bool refuses = false;
+    int asked = 0;
+    int oks = 0;
+    int swapOuts = 0;
+    std::vector<kit::Object*> responders;
+};
+
+std::map<std::string, PaneScript>& scripts()
+{
+    static std::map<std::string, PaneScript> table;
+    return table;
+}
+
+// An inspector whose pane comes from the interface file named after its
+// class (the pane's title, "name,key", comes from the class too).
+class TestPaneInspector : public ZynInspector {
+public:
+    TestPaneInspector(std::string className, std::string paneTitle)
+        : className_(std::move(className)), paneTitle_(std::move(paneTitle))
+    {
+    }
+    std::string className() const override { return className_; }
+    const std::string& paneTitle() const { return paneTitle_; }
+    PaneScript& script() const { return scripts()[className_]; }
+
+    kit::Object* inspectSelection(const std::vector<Item*>* selection) override
+    {
+        ++script().asked;
+        if (script().refuses || !selection || selection->size() < script().takesFrom)
+            return nullptr;
+        return this;
+    }
+    void ok(kit::Object*) override { ++script().oks; }
+    void swapOut(kit::Object*) override { ++script().swapOuts; }
+    void notifyFirstResponderChanged(kit::Object* responder) override { script().responders.push_back(responder); }
+
+private:
+    std::string className_;
+    std::string paneTitle_;
+};
+
+// Three inspectors: two share the pane name "Probe" (the later one with
+// the key "2"), one has a name without a key.
+class ProbeA : public TestPaneInspector {
+public:
+    ProbeA() : TestPaneInspector("ProbeAInspector", "Probe,1") {}
+};
+class ProbeB : public TestPaneInspector {
+public:
+    ProbeB() : TestPaneInspector("ProbeBInspector", "Probe,2") {}
+};
+class Plain : public TestPaneInspector {
+public:
+    Plain() : TestPaneInspector("PlainInspector", "Plain") {}
+};
+
+template <class T>
+void registerPane()
+{
+    const T probe;
+    const std::string title = probe.paneTitle();
+    kit::registerClass<T>(probe.className());
+    kit::NibLoader::registerNib(probe.className(), [title](kit::NibLoad& load) {
+        auto pane = std::make_unique<ZynInspectorSwapPanel>(kit::makeRect(0, 0, 240, 200));
+        pane->setTitle(title);
+        auto field = std::make_unique<kit::TextField>(kit::makeRect(10, 150, 120, 22));
+        pane->setFirstText(field.get());
+        pane->contentView()->addSubview(std::move(field));
+        ZynInspectorSwapPanel* made = load.addTopLevelObject(std::move(pane));
+        return load.connectOutlet("inspectorView", made);
+    });
+}
+
+class InspectorWindowTest : public WordProcessorTest {
+protected:
+    void SetUp() override
+    {
+        WordProcessorTest::SetUp();
+        scripts().clear();
+        ZynInspectorPanel::initialize();
+        registerPane<ProbeA>();
+        registerPane<ProbeB>();
+        registerPane<Plain>();
+    }
+
+    void TearDown() override
+    {
+        WordProcessorTest::TearDown();
+        for (const char* file : {"ProbeAInspector", "ProbeBInspector", "PlainInspector"})
+            kit::NibLoader::unregisterNib(file);
+        scripts().clear();
+    }
+
+    // The inspectors join in the order of their rows.
+    void addRows(std::vector<std::string> classes = {"ProbeAInspector", "ProbeBInspector", "PlainInspector"})
+    {
+        for (const std::string& name : classes)
+            delegate_->addPanelRow({.name = name, .className = name, .group = "Inspectors"});
+    }
+
+    ZynInspectorPanel* window()
+    {
+        return dynamic_cast<ZynInspectorPanel*>(delegate_->inspectorPanel());
+    }
+
+    TestPaneInspector* inspector(const std::string& name)
+    {
+        return dynamic_cast<TestPaneInspector*>(delegate_->outlet(name));
+    }
+
+    std::vector<std::string> titles(ZynInspectorPanel* panel) { return panel->popupButton()->itemTitles(); }
+
+    // A box on the first page, selected in the main page view, not editing.
+    Item* selectBox(ScrivlyDocument* document)
+    {
+        PageView* view = delegate_->mainPageView();
+        view->endEditing();
+        auto box = std::make_shared<ItemBox>();
+        box->setFrame(kit::makeRect(100, 100, 80, 60), false);
+        Item* raw = box.get();
+        document->pageAt(0)->addItems(box);
+        document->setSelection({raw}, view);
+        return raw;
+    }
+
+    kit::Event keyWith(std::u16string characters, unsigned modifiers) const
+    {
+        return kit::Event::keyEventWithType(kit::EventType::KeyDown, {}, modifiers, kit::Clock::now(), 0, characters,
+                                            characters, false);
+    }
+
+    std::string message(ZynInspectorPanel* panel) { return panel->swapView()->emptyMessage(); }
+};
+
+TEST_F(InspectorWindowTest, MadeOnceWithOneItemANameAndThePaneTheLastOfThatNameOwns)
+{
+    addRows();
+    ZynInspectorPanel* panel = window();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(delegate_->inspectorPanel(), panel);
+    EXPECT_EQ(ZynInspectorPanel::sharedPanel(), panel);
+    // Made without coming forward, its own delegate.
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(panel->isLoading());
+    EXPECT_EQ(panel->delegate(), panel);
+    EXPECT_EQ(titles(panel), (std::vector<std::string>{"Probe", "Plain"}));
+
+    auto* a = inspector("ProbeAInspector");
+    auto* b = inspector("ProbeBInspector");
+    auto* plain = inspector("PlainInspector");
+    ASSERT_TRUE(a && b && plain);
+    EXPECT_EQ(panel->inspectorList(), (std::vector<ZynInspector*>{a, b, plain}));
+    // Of the two panes named "Probe" the one added last owns the item and
+    // its key; a name without a comma has no key.
+    kit::MenuItem* probe = panel->popupButton()->itemWithTitle("Probe");
+    EXPECT_EQ(probe->target(), b->inspectorView());
+    EXPECT_EQ(probe->action(), "swapIn:");
+    EXPECT_EQ(probe->keyEquivalent(), "2");
+    kit::MenuItem* plainItem = panel->popupButton()->itemWithTitle("Plain");
+    EXPECT_EQ(plainItem->target(), plain->inspectorView());
+    EXPECT_EQ(plainItem->keyEquivalent(), "");
+    // Each pane shows in the window's swap view.
+    for (ZynInspector* each : {static_cast<ZynInspector*>(a), static_cast<ZynInspector*>(b),
+                               static_cast<ZynInspector*>(plain)})
+        EXPECT_EQ(dynamic_cast<ZynSwapPanel*>(each->inspectorView())->swapView(), panel->swapView());
+}
+
+TEST_F(InspectorWindowTest, WithoutInspectorsTheWindowSaysSoAndNothingFails)
+{
+    ZynInspectorPanel* panel = window();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(titles(panel).empty());
+    panel->performClick(nullptr);
+    panel->inspect(nullptr);
+    EXPECT_EQ(panel->swapView()->currentSwapPanel(), nullptr);
+
+    // An item no pane took over: "NoSelection" without a document,
+    // "NoInspector" with one.
+    panel->popupButton()->addItemWithTitle("Orphan");
+    panel->runPanelFor(nullptr);
+    EXPECT_EQ(message(panel), "No Selection");
+    ASSERT_NE(newDocument(), nullptr);
+    panel->inspect(nullptr);
+    EXPECT_EQ(message(panel), "No Inspector");
+    EXPECT_EQ(alerts_->beeps(), 0);
+}
+
+// What the pane area shows for each selection: the pane, or why not.
+TEST_F(InspectorWindowTest, ThePaneOrTheMessageForEachSelection)
+{
+    addRows({"PlainInspector"});
+    struct Case {
+        const char* name;
+        bool document;
+        bool box;
+        bool refuses;
+        std::size_t takesFrom;
+        const char* message; // nil: the pane shows
+    };
+    const Case cases[] = {
+        {"no document", false, false, false, 1, "No Selection"},
+        {"empty selection", true, false, false, 1, "No Selection"},
+        {"refused selection", true, true, true, 1, "Not Applicable"},
+        {"taken selection", true, true, false, 1, nullptr},
+        {"taken empty selection", true, false, false, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        addRows({"PlainInspector"});
+        scripts()["PlainInspector"].refuses = c.refuses;
+        scripts()["PlainInspector"].takesFrom = c.takesFrom;
+        if (c.document) {
+            ScrivlyDocument* document = newDocument();
+            ASSERT_NE(document, nullptr);
+            delegate_->mainPageView()->endEditing();
+            document->setSelection({}, delegate_->mainPageView());
+            if (c.box)
+                selectBox(document);
+        }
+        ZynInspectorPanel* panel = window();
+        ASSERT_NE(panel, nullptr);
+        TestPaneInspector* plain = inspector("PlainInspector");
+        panel->inspect(nullptr);
+        EXPECT_EQ(panel->popupButton()->titleOfSelectedItem(), "Plain");
+        if (c.message) {
+            EXPECT_EQ(panel->swapView()->currentSwapPanel(), nullptr);
+            EXPECT_EQ(message(panel), c.message);
+            EXPECT_FALSE(plain->isVisible());
+        } else {
+            EXPECT_EQ(panel->swapView()->currentSwapPanel(), plain->inspectorView());
+            EXPECT_TRUE(plain->isVisible());
+        }
+        // Re-inspecting never brings the window forward.
+        EXPECT_FALSE(panel->isVisible());
+    }
+}
+
+TEST_F(InspectorWindowTest, TheCommandBringsTheWindowForwardAndAHiddenWindowIsNotReinspected)
+{
+    addRows({"PlainInspector"});
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    ZynInspectorPanel* panel = window();
+    ASSERT_NE(panel, nullptr);
+    PaneScript& plain = scripts()["PlainInspector"];
+    // A selection change while the window is hidden does nothing.
+    const int before = plain.asked;
+    selectBox(document);
+    EXPECT_EQ(plain.asked, before);
+    EXPECT_EQ(message(panel), "No Selection");
+
+    // Windows > Inspector: forward, then the current selection.
+    delegate_->performSelector("inspect:", nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->swapView()->currentSwapPanel(), inspector("PlainInspector")->inspectorView());
+    // While visible, each selection change re-runs the pane.
+    const int shown = plain.asked;
+    document->setSelection({}, delegate_->mainPageView());
+    EXPECT_GT(plain.asked, shown);
+    EXPECT_EQ(message(panel), "No Selection");
+    EXPECT_EQ(panel->swapView()->currentSwapPanel(), nullptr);
+}
+
+TEST_F(InspectorWindowTest, EditsMarkTheWindowAndOkRevertOrANewSelectionClearIt)
+{
+    addRows({"PlainInspector"});
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    selectBox(document);
+    ZynInspectorPanel* panel = window();
+    ASSERT_NE(panel, nullptr);
+    panel->inspect(nullptr);
+    EXPECT_FALSE(panel->okButton()->isEnabled());
+    EXPECT_FALSE(panel->revertButton()->isEnabled());
+
+    PaneScript& plain = scripts()["PlainInspector"];
+    const std::vector<std::pair<const char*, std::function<void()>>> clearers = {
+        {"OK", [&] { panel->okButton()->performClick(nullptr); }},
+        {"Revert", [&] { panel->revertButton()->performClick(nullptr); }},
+        {"a new selection", [&] { document->setSelection({}, delegate_->mainPageView()); }},
+        {"the popup", [&] { panel->popupButton()->chooseItemAtIndex(0); }},
+    };
+    panel->orderFront(nullptr);
+    for (const auto& [name, clear] : clearers) {
+        SCOPED_TRACE(name);
+        panel->setDocumentEdited(true);
+        EXPECT_TRUE(panel->isDocumentEdited());
+        EXPECT_TRUE(panel->okButton()->isEnabled());
+        EXPECT_TRUE(panel->revertButton()->isEnabled());
+        clear();
+        EXPECT_FALSE(panel->isDocumentEdited());
+        EXPECT_FALSE(panel->okButton()->isEnabled());
+        EXPECT_FALSE(panel->revertButton()->isEnabled());
+    }
+    EXPECT_EQ(plain.oks, 1);
+}
+
+TEST_F(InspectorWindowTest, KeysBeepWithoutCommandAndChoosePanesWithIt)
+{
+    addRows();
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    selectBox(document);
+    ZynInspectorPanel* panel = window();
+    ASSERT_NE(panel, nullptr);
+    panel->inspect(nullptr);
+    panel->popupButton()->selectItemWithTitle("Plain");
+    panel->inspect(nullptr);
+    ASSERT_EQ(panel->swapView()->currentSwapPanel(), inspector("PlainInspector")->inspectorView());
+
+    struct Case {
+        const char* name;
+        std::u16string characters;
+        unsigned modifiers;
+        int beeps;
+        const char* chosen;
+    };
+    const Case cases[] = {
+        {"a letter", u"x", 0, 1, "Plain"},
+        {"no characters", u"", 0, 1, "Plain"},
+        {"Command and a letter no item has", u"x", kit::CommandKeyMask, 0, "Plain"},
+        {"Command and the pane's key", u"2", kit::CommandKeyMask, 0, "Probe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int beeps = alerts_->beeps();
+        panel->keyDown(keyWith(c.characters, c.modifiers));
+        EXPECT_EQ(alerts_->beeps() - beeps, c.beeps);
+        EXPECT_EQ(panel->popupButton()->titleOfSelectedItem(), c.chosen);
+    }
+    EXPECT_EQ(panel->swapView()->currentSwapPanel(), inspector("ProbeBInspector")->inspectorView());
+}
+
+TEST_F(InspectorWindowTest, AnArrowNudgesTheSelectionAsThePageViewDoesWithOneUndoRecord)
+{
+    addRows({"PlainInspector"});
+    ZynInspectorPanel* panel = window();
+    ASSERT_NE(panel, nullptr);
+    // No main page view: nothing happens.
+    const int beeps = alerts_->beeps();
+    panel->keyDown(keyWith(std::u16string(1, kit::RightArrowFunctionKey), 0));
+    EXPECT_EQ(alerts_->beeps(), beeps);
+
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    Item* box = selectBox(document);
+    const kit::Rect before = box->frame();
+    const int records = document->undoInfo()->count();
+    panel->keyDown(keyWith(std::u16string(1, kit::RightArrowFunctionKey), 0));
+    EXPECT_GT(box->frame().origin.x, before.origin.x);
+    EXPECT_EQ(box->frame().origin.y, before.origin.y);
+    EXPECT_EQ(document->undoInfo()->count(), records + 1);
+    ASSERT_TRUE(document->undoInfo()->undo());
+    EXPECT_EQ(box->frame(), before);
+}
+
+TEST_F(InspectorWindowTest, FocusCloseAndForcingAPaneReachTheShownInspector)
+{
+    addRows();
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    selectBox(document);
+    ZynInspectorPanel* panel = window();
+    ASSERT_NE(panel, nullptr);
+    TestPaneInspector* plain = inspector("PlainInspector");
+
+    // An inspector asks for its pane: chosen, shown, and the window comes
+    // forward.
+    plain->makeKeyAndOrderFront(nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->popupButton()->titleOfSelectedItem(), "Plain");
+    EXPECT_EQ(panel->swapView()->currentSwapPanel(), plain->inspectorView());
+
+    // The first responder, whatever the window made of it.
+    auto* pane = dynamic_cast<ZynInspectorSwapPanel*>(plain->inspectorView());
+    EXPECT_TRUE(panel->makeFirstResponder(pane->firstText()));
+    EXPECT_TRUE(panel->makeFirstResponder(nullptr));
+    EXPECT_EQ(scripts()["PlainInspector"].responders, (std::vector<kit::Object*>{pane->firstText(), nullptr}));
+    // Becoming key with no first responder selects the pane's first text.
+    panel->windowDidBecomeKey(nullptr);
+    EXPECT_EQ(panel->firstResponder(), pane->firstText());
+
+    const int swapOuts = scripts()["PlainInspector"].swapOuts;
+    panel->performClose(nullptr);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(scripts()["PlainInspector"].swapOuts, swapOuts + 1);
+}
+
+TEST_F(InspectorWindowTest, MenuValidationWithAndWithoutADocument)
+{
+    addRows();
+    kit::MenuItem item("Inspector...", "inspect:", "I");
+    EXPECT_TRUE(delegate_->validateMenuItem(&item));
+    ASSERT_NE(newDocument(), nullptr);
+    EXPECT_TRUE(delegate_->validateMenuItem(&item));
+    // Without its file the window cannot be made.
+    kit::NibLoader::unregisterNib("ZynInspector.nib");
+    Scrivly other;
+    EXPECT_FALSE(other.validateMenuItem(&item));
+}
+
+// Another document's window becomes the main one: the visible window shows
+// its selection; closing it leaves nothing of it in the window or the panes.
+TEST_F(InspectorWindowTest, AMainDocumentSwitchAndAClose)
+{
+    addRows({"PlainInspector"});
+    ScrivlyDocument* first = newDocument();
+    ASSERT_NE(first, nullptr);
+    selectBox(first);
+    PageView* firstView = delegate_->mainPageView();
+    ScrivlyDocument* second = newDocument();
+    ASSERT_NE(second, nullptr);
+    PageView* secondView = delegate_->mainPageView();
+    secondView->endEditing();
+    second->setSelection({}, secondView);
+    delegate_->performSelector("inspect:", nullptr);
+    ZynInspectorPanel* panel = window();
+    EXPECT_EQ(message(panel), "No Selection");
+
+    delegate_->setMainPageView(firstView);
+    TestPaneInspector* plain = inspector("PlainInspector");
+    EXPECT_EQ(panel->swapView()->currentSwapPanel(), plain->inspectorView());
+    EXPECT_EQ(plain->document(), first);
+
+    first->close(nullptr);
+    EXPECT_NE(plain->document(), first);
+    // The window reads the main document anew (ASan: nothing of the closed
+    // one is reached).
+    panel->inspect(nullptr);
+    delegate_->performSelector("inspect:", nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_NE(panel->swapView()->currentSwapPanel(), plain->inspectorView());
+}
+
+TEST_F(InspectorWindowTest, TheVisibleBitReopensTheWindowAtLaunch)
+{
+    addRows({"PlainInspector"});
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown);
+        TearDown();
+        SetUp();
+        addRows({"PlainInspector"});
+        delegate_->preferences()->setVisibleMask(shown ? 0x04 : 0);
+        kit::Application& application = kit::Application::sharedApplication();
+        delegate_->appDidInit(&application, false);
+        ZynInspectorPanel* panel = ZynInspectorPanel::sharedPanel();
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->isVisible(), shown);
+
+        // At quit the bit says whether it is on screen.
+        delegate_->preferences()->setRememberVisiblePanels(true);
+        ASSERT_TRUE(delegate_->applicationShouldTerminate());
+        EXPECT_EQ((delegate_->preferences()->visibleMask() & 0x04) != 0, shown);
+    }
+}
+
+TEST_F(InspectorWindowTest, TheFrameIsKeptUnderItsNameAndAnUnusableOneIsIgnored)
+{
+    const kit::Rect made = [&] {
+        ZynInspectorPanel* panel = window();
+        return panel->frame();
+    }();
+    struct Case {
+        const char* name;
+        const char* stored;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"a moved frame", "{{40, 30}, {260, 440}}", true},
+        {"garbage", "garbage", false},
+        {"not finite", "{{nan, 30}, {260, 440}}", false},
+        {"no size", "{{40, 30}, {0, 0}}", false},
+        {"off every screen", "{{-90000, 90000}, {260, 440}}", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        kit::UserDefaults::standardUserDefaults().setStringForKey(c.stored, "NSWindow Frame InspectorPanel");
+        ZynInspectorPanel* panel = window();
+        ASSERT_NE(panel, nullptr);
+        if (c.taken)
+            EXPECT_EQ(panel->frame(), kit::makeRect(40, 30, 260, 440));
+        else
+            EXPECT_EQ(panel->frame().size, made.size);
+        EXPECT_TRUE(kit::Window::frameMeetsAScreen(panel->frame()));
+        // Moving it stores the new frame.
+        panel->setFrameOrigin({60, 50});
+        const auto stored = kit::UserDefaults::standardUserDefaults().stringForKey("NSWindow Frame InspectorPanel");
+        ASSERT_TRUE(stored.has_value());
+        EXPECT_EQ(kit::rectFromString(*stored), panel->frame());
+    }
+}
+
+} // namespace
