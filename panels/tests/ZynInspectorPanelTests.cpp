@@ -349,7 +349,8 @@ TEST_F(InspectorWindowTest, KeysBeepWithoutCommandAndChoosePanesWithIt)
     const Case cases[] = {
         {"a letter", u"x", 0, 1, "Plain"},
         {"no characters", u"", 0, 1, "Plain"},
-        {"Command and a letter no item has", u"x", kit::CommandKeyMask, 0, "Plain"},
+        // Nothing answers it: the end of the responder chain beeps.
+        {"Command and a letter no item has", u"x", kit::CommandKeyMask, 1, "Plain"},
         {"Command and the pane's key", u"2", kit::CommandKeyMask, 0, "Probe"},
     };
     for (const Case& c : cases) {
@@ -362,25 +363,44 @@ TEST_F(InspectorWindowTest, KeysBeepWithoutCommandAndChoosePanesWithIt)
     EXPECT_EQ(panel->swapView()->currentSwapPanel(), inspector("ProbeBInspector")->inspectorView());
 }
 
+// The arrows reach the main page view as they do when it is key: a layout
+// document nudges its selection (one undo record), the word processor's
+// page view leaves them alone outside text.
 TEST_F(InspectorWindowTest, AnArrowNudgesTheSelectionAsThePageViewDoesWithOneUndoRecord)
 {
     addRows({"PlainInspector"});
     ZynInspectorPanel* panel = window();
     ASSERT_NE(panel, nullptr);
+    const kit::Event right = keyWith(std::u16string(1, kit::RightArrowFunctionKey), 0);
     // No main page view: nothing happens.
-    const int beeps = alerts_->beeps();
-    panel->keyDown(keyWith(std::u16string(1, kit::RightArrowFunctionKey), 0));
+    int beeps = alerts_->beeps();
+    panel->keyDown(right);
     EXPECT_EQ(alerts_->beeps(), beeps);
 
-    ScrivlyDocument* document = newDocument();
-    ASSERT_NE(document, nullptr);
-    Item* box = selectBox(document);
+    auto made = std::make_unique<LayoutDocument>(delegate_->preferences());
+    made->setup();
+    LayoutDocument* document = made.get();
+    delegate_->addDocument(std::move(made));
+    document->newView(nullptr, document->firstPageNum(), false);
+    PageView* view = delegate_->mainPageView();
+    ASSERT_NE(view, nullptr);
+    ASSERT_EQ(view->document(), document);
+    auto box = std::make_shared<ItemBox>();
+    box->setFrame(kit::makeRect(100, 100, 80, 60), false);
+    document->pageAt(0)->addItems(box);
+    document->setSelection({box.get()}, view);
+
     const kit::Rect before = box->frame();
     const int records = document->undoInfo()->count();
-    panel->keyDown(keyWith(std::u16string(1, kit::RightArrowFunctionKey), 0));
-    EXPECT_GT(box->frame().origin.x, before.origin.x);
-    EXPECT_EQ(box->frame().origin.y, before.origin.y);
+    panel->keyDown(right);
+    const kit::Rect after = box->frame();
+    EXPECT_GT(after.origin.x, before.origin.x);
+    EXPECT_EQ(after.origin.y, before.origin.y);
     EXPECT_EQ(document->undoInfo()->count(), records + 1);
+    // The same as the page view's own arrow.
+    view->keyDown(right);
+    EXPECT_FLOAT_EQ(box->frame().origin.x - after.origin.x, after.origin.x - before.origin.x);
+    ASSERT_TRUE(document->undoInfo()->undo());
     ASSERT_TRUE(document->undoInfo()->undo());
     EXPECT_EQ(box->frame(), before);
 }
