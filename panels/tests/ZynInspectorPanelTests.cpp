@@ -326,6 +326,30 @@ TEST_F(InspectorWindowTest, EditsMarkTheWindowAndOkRevertOrANewSelectionClearIt)
     EXPECT_EQ(plain.oks, 1);
 }
 
+// A pane that leaves the pane area for a message hears it, as it does when
+// another pane takes its place.
+TEST_F(InspectorWindowTest, APaneReplacedByAMessageIsSwappedOut)
+{
+    addRows();
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    selectBox(document);
+    ZynInspectorPanel* panel = window();
+    ASSERT_NE(panel, nullptr);
+    kit::PopUpButton* popup = panel->popupButton();
+    TestPaneInspector* plain = inspector("PlainInspector");
+    popup->chooseItemAtIndex(popup->indexOfItemWithTitle("Plain"));
+    ASSERT_TRUE(plain->isVisible());
+    const int swapOuts = scripts()["PlainInspector"].swapOuts;
+
+    scripts()["ProbeBInspector"].refuses = true;
+    popup->chooseItemAtIndex(popup->indexOfItemWithTitle("Probe"));
+    EXPECT_EQ(message(panel), "Not Applicable");
+    EXPECT_EQ(panel->swapView()->currentSwapPanel(), nullptr);
+    EXPECT_FALSE(plain->isVisible());
+    EXPECT_EQ(scripts()["PlainInspector"].swapOuts, swapOuts + 1);
+}
+
 TEST_F(InspectorWindowTest, KeysBeepWithoutCommandAndChoosePanesWithIt)
 {
     addRows();
