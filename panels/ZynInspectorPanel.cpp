@@ -141,6 +141,10 @@ void ZynInspectorPanel::awakeFromNib()
 {
     setDelegate(this);
     setBecomesKeyOnlyIfNeeded(true);
+    // At first beside the document windows, at the top right of the screen.
+    const kit::Rect screen = kit::Window::mainScreenFrame();
+    const kit::Rect own = frame();
+    setFrameOrigin({kit::maxX(screen) - kit::width(own) - 20, kit::maxY(screen) - kit::height(own) - 40});
     // A stored frame that is not finite or lies off every screen is not
     // taken.
     (void)setFrameUsingName("InspectorPanel");
@@ -246,6 +250,9 @@ void ZynInspectorPanel::performClick(kit::Object* sender)
         kit::Receiver* target = item->target() ? item->target() : this;
         if (!item->action().empty() && target->respondsToSelector(item->action()))
             target->performSelector(item->action(), popup);
+    } else {
+        // No inspector was built: the pane area says so.
+        inspectorNotAvailable(nullptr);
     }
     setDocumentEdited(false);
 }

@@ -66,8 +66,8 @@ public:
     void forceSwapPanel(kit::Window* swapPanel) override;
     // Runs the chosen item again without bringing the window forward.
     kit::Object* inspect(kit::Object* sender);
-    // Runs the chosen item (the first without a choice) and drops edits
-    // not applied (Revert).
+    // Runs the chosen item (the first without a choice; with no item, says
+    // there is no inspector) and drops edits not applied (Revert).
     void performClick(kit::Object* sender);
     // The pane area says there is nothing to show: "NoSelection" without a
     // main document, else "NoInspector".

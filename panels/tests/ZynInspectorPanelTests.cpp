@@ -200,8 +200,13 @@ TEST_F(InspectorWindowTest, WithoutInspectorsTheWindowSaysSoAndNothingFails)
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(titles(panel).empty());
     panel->performClick(nullptr);
+    EXPECT_EQ(message(panel), "No Selection");
+    ASSERT_NE(newDocument(), nullptr);
     panel->inspect(nullptr);
+    EXPECT_EQ(message(panel), "No Inspector");
     EXPECT_EQ(panel->swapView()->currentSwapPanel(), nullptr);
+    delegate_->mainDocument()->close(nullptr);
+    ASSERT_EQ(delegate_->mainDocument(), nullptr);
 
     // An item no pane took over: "NoSelection" without a document,
     // "NoInspector" with one.
