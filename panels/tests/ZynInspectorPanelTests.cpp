@@ -572,4 +572,45 @@ TEST_F(InspectorWindowTest, TheFrameIsKeptUnderItsNameAndAnUnusableOneIsIgnored)
     }
 }
 
+// The links panel as the registry reaches it: what it was asked to inspect,
+// and whether it was on screen then.
+class LinksProbe : public kit::Panel, public DocumentPanel {
+public:
+    LinksProbe() : kit::Panel(kit::makeRect(0, 0, 300, 240))
+    {
+        setAction("inspect:", [this](kit::Object* sender) -> kit::Object* {
+            inspected.push_back({sender, isVisible()});
+            return this;
+        });
+    }
+    bool isVisible() const override { return kit::Panel::isVisible(); }
+    void inspectSelection(const std::vector<Item*>* selection) override { forgotten += selection ? 0 : 1; }
+
+    std::vector<std::pair<kit::Object*, bool>> inspected;
+    int forgotten = 0;
+};
+
+TEST_F(InspectorWindowTest, LinksInspectsWithItsSenderBeforeComingForwardAndForgetsAClosedDocument)
+{
+    kit::NibLoader::registerNib("LinksPanel.nib", [](kit::NibLoad& load) {
+        LinksProbe* panel = load.addTopLevelObject(std::make_unique<LinksProbe>());
+        return load.connectOutlet("linksPanel", panel);
+    });
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    kit::MenuItem item("Links...", "runLinksPanel:");
+    EXPECT_TRUE(delegate_->validateMenuItem(&item));
+    delegate_->performSelector("runLinksPanel:", &item);
+    auto* links = dynamic_cast<LinksProbe*>(delegate_->outlet("linksPanel"));
+    ASSERT_NE(links, nullptr);
+    ASSERT_EQ(links->inspected.size(), 1u);
+    EXPECT_EQ(links->inspected[0].first, &item);
+    EXPECT_FALSE(links->inspected[0].second);
+    EXPECT_TRUE(links->isVisible());
+
+    document->close(nullptr);
+    EXPECT_EQ(links->forgotten, 1);
+    kit::NibLoader::unregisterNib("LinksPanel.nib");
+}
+
 } // namespace
