@@ -195,9 +195,8 @@ void ZynInspectorPanel::registerSwapPanel(ZynInspectorSwapPanel* panel)
         if (name.hasKey)
             item->setKeyEquivalent(name.key);
     }
+    // The pane stays its inspector's; the window only shows it.
     panel->setSwapView(swapView());
-    if (std::none_of(panes_.begin(), panes_.end(), [&](const auto& p) { return p.get() == panel; }))
-        panes_.emplace_back(panel);
     ZynInspector* inspector = panel->inspector();
     if (inspector && std::none_of(inspectorList_.begin(), inspectorList_.end(),
                                   [&](const auto& i) { return i.get() == inspector; }))

@@ -125,8 +125,6 @@ private:
     kit::WeakRef<kit::Button> okButton_;
     kit::WeakRef<kit::Button> revertButton_;
     std::vector<kit::WeakRef<ZynInspector>> inspectorList_;
-    // The panes registered (not owned: their inspectors keep them).
-    std::vector<kit::WeakRef<ZynInspectorSwapPanel>> panes_;
     bool isLoading_ = false;
     PanelHost* host_ = nullptr; // outlives the window
     kit::Object* owner_ = nullptr; // outlives the window
