@@ -42,7 +42,8 @@ kit::Object* ZynInspectorSwapPanel::swapIn(kit::Object* sender)
     ZynInspector* owner = inspector();
     if (inspect(this)) {
         ZynSwapPanel::swapIn(sender);
-        isSwappedIn_ = true;
+        // A pane no window took is shown nowhere.
+        isSwappedIn_ = swapView() != nullptr;
     } else {
         swapOut(sender);
         if (auto* swap = dynamic_cast<ZynSizableSwapView*>(swapView())) {
