@@ -512,3 +512,32 @@ TEST_F(GraphicsInspectorTest, ItemDeletedWhileShown)
 }
 
 } // namespace
+
+namespace {
+
+// The application makes the pane by its class name with the other
+// inspectors, and reaches it as its graphics inspector, as the text
+// engine's selection panel and as the documents' panel.
+TEST_F(WordProcessorTest, TheInspectorsGroupMakesTheGraphicsPane)
+{
+    GraphicsInspector::initialize();
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    delegate_->loadClasses("Inspectors", nullptr);
+    auto* made = dynamic_cast<GraphicsInspector*>(delegate_->graphicsInspector());
+    ASSERT_NE(made, nullptr);
+    EXPECT_NE(made->inspectorView(), nullptr);
+    EXPECT_EQ(delegate_->graphicsInspectorPanel(), static_cast<SelectionPanel*>(made));
+    EXPECT_EQ(DocumentPanels::shared().graphicsInspector(), static_cast<DocumentPanel*>(made));
+
+    // The text engine's notice shows the document's selection.
+    Item* column = document->mainTextItemForPage(document->pageAt(0));
+    const std::vector<Item*> items{column};
+    made->inspectSelectedItems(&items);
+    EXPECT_EQ(made->fileTitle()->stringValue(), "Text");
+    // Closing the document leaves the pane showing no style of it.
+    made->inspectStyle(nullptr);
+    EXPECT_EQ(made->oldStyle(), nullptr);
+}
+
+} // namespace
