@@ -1,5 +1,6 @@
 #include "panels/GraphicsInspector.h"
 
+#include "app/Layvane.h"
 #include "appkit/Application.h"
 #include "appkit/Button.h"
 #include "appkit/ColorWell.h"
@@ -170,7 +171,12 @@ GraphicsInspector::GraphicsInspector()
     action("applyStyle:", &GraphicsInspector::applyStyle);
 }
 
-GraphicsInspector::~GraphicsInspector() = default;
+GraphicsInspector::~GraphicsInspector()
+{
+    // The delegate names no inspector that has gone.
+    if (auto* delegate = dynamic_cast<Layvane*>(Main); delegate && delegate->graphicsInspector() == this)
+        delegate->setGraphicsInspector(nullptr);
+}
 
 void GraphicsInspector::initialize()
 {
@@ -1007,3 +1013,18 @@ kit::TextField* GraphicsInspector::widthField() const { return widthField_.get()
 kit::TextField* GraphicsInspector::standoffLeft() const { return standoffLeft_.get(); }
 kit::TextField* GraphicsInspector::rotationField() const { return rotationField_.get(); }
 kit::TextField* GraphicsInspector::scaleField() const { return scaleField_.get(); }
+kit::PopUpButton* GraphicsInspector::stylePopupButton() const { return stylePopupButton_.get(); }
+kit::View* GraphicsInspector::drawView() const { return drawView_.get(); }
+kit::Button* GraphicsInspector::fillButton() const { return fillButton_.get(); }
+kit::ColorWell* GraphicsInspector::fillColor() const { return fillColor_.get(); }
+kit::Button* GraphicsInspector::lineButton() const { return lineButton_.get(); }
+kit::ColorWell* GraphicsInspector::lineColor() const { return lineColor_.get(); }
+kit::PopUpButton* GraphicsInspector::widthPullDown() const { return widthPullDown_.get(); }
+kit::Button* GraphicsInspector::runaround() const { return runaround_.get(); }
+kit::Button* GraphicsInspector::iconButton() const { return iconButton_.get(); }
+kit::TextField* GraphicsInspector::fileTitle() const { return fileTitle_.get(); }
+kit::TextField* GraphicsInspector::pathField() const { return pathField_.get(); }
+kit::Button* GraphicsInspector::lockButton() const { return lockButton_.get(); }
+kit::TextField* GraphicsInspector::nameField() const { return nameField_.get(); }
+kit::Button* GraphicsInspector::rotateCounterButton() const { return rotateCounterButton_.get(); }
+kit::Button* GraphicsInspector::rotateClockwiseButton() const { return rotateClockwiseButton_.get(); }

@@ -140,24 +140,24 @@ public:
 
     // ---- Outlets of the interface file.
     bool setOutlet(const std::string& name, kit::Object* object) override;
-    kit::PopUpButton* stylePopupButton() const { return stylePopupButton_.get(); }
-    kit::View* drawView() const { return drawView_.get(); }
-    kit::Button* fillButton() const { return fillButton_.get(); }
-    kit::ColorWell* fillColor() const { return fillColor_.get(); }
-    kit::Button* lineButton() const { return lineButton_.get(); }
-    kit::ColorWell* lineColor() const { return lineColor_.get(); }
+    kit::PopUpButton* stylePopupButton() const;
+    kit::View* drawView() const;
+    kit::Button* fillButton() const;
+    kit::ColorWell* fillColor() const;
+    kit::Button* lineButton() const;
+    kit::ColorWell* lineColor() const;
     kit::TextField* widthField() const;
-    kit::PopUpButton* widthPullDown() const { return widthPullDown_.get(); }
-    kit::Button* runaround() const { return runaround_.get(); }
+    kit::PopUpButton* widthPullDown() const;
+    kit::Button* runaround() const;
     kit::TextField* standoffLeft() const;
-    kit::Button* iconButton() const { return iconButton_.get(); }
-    kit::TextField* fileTitle() const { return fileTitle_.get(); }
-    kit::TextField* pathField() const { return pathField_.get(); }
-    kit::Button* lockButton() const { return lockButton_.get(); }
-    kit::TextField* nameField() const { return nameField_.get(); }
+    kit::Button* iconButton() const;
+    kit::TextField* fileTitle() const;
+    kit::TextField* pathField() const;
+    kit::Button* lockButton() const;
+    kit::TextField* nameField() const;
     kit::TextField* rotationField() const;
-    kit::Button* rotateCounterButton() const { return rotateCounterButton_.get(); }
-    kit::Button* rotateClockwiseButton() const { return rotateClockwiseButton_.get(); }
+    kit::Button* rotateCounterButton() const;
+    kit::Button* rotateClockwiseButton() const;
     kit::TextField* scaleField() const;
 
 private:

@@ -541,3 +541,23 @@ TEST_F(WordProcessorTest, TheInspectorsGroupMakesTheGraphicsPane)
 }
 
 } // namespace
+
+namespace {
+
+// A pane made outside the registry (a tool, the fuzzer) names itself to the
+// delegate; once it goes the delegate names none, so that showing the main
+// document in the panels reaches nothing freed.
+TEST_F(WordProcessorTest, AGoneGraphicsPaneIsNoLongerTheDelegates)
+{
+    GraphicsInspector::initialize();
+    auto pane = std::make_unique<GraphicsInspector>();
+    pane->init(nullptr);
+    EXPECT_EQ(delegate_->graphicsInspector(), pane.get());
+    pane.reset();
+    EXPECT_EQ(delegate_->graphicsInspector(), nullptr);
+    ScrivlyDocument* document = newDocument();
+    ASSERT_NE(document, nullptr);
+    delegate_->setMainPageView(document->mainView() ? dynamic_cast<PageView*>(document->mainView()) : nullptr);
+}
+
+} // namespace
