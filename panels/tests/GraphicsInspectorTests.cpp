@@ -16,6 +16,7 @@
 #include "document/UndoComposite.h"
 #include "document/UndoInfo.h"
 #include "foundation/StyleGraphicNamed.h"
+#include "foundation/StyleInfo.h"
 #include "graphics/RecordingContext.h"
 #include "items/ItemArray.h"
 #include "items/ItemBox.h"
@@ -491,6 +492,49 @@ TEST_F(GraphicsInspectorTest, InlineGraphicsOfTheEditedText)
     inspector_->ok(nullptr);
     EXPECT_EQ(held->graphicStyle()->lineWidth(), 3.0f);
     EXPECT_FALSE(column->graphicStyle() && column->graphicStyle()->lineWidth() == 3.0f);
+}
+
+// A named style shown in the popup is redefined from the pane's values
+// with one record (58) that gives the old values back; choosing a style
+// applies it to the selection.
+TEST_F(GraphicsInspectorTest, RedefinesAndAppliesNamedStyles)
+{
+    StyleInfo* sheet = document_->styleInfo();
+    ASSERT_NE(sheet, nullptr);
+    auto* named = dynamic_cast<StyleGraphic*>(sheet->addNewStyleInStyles(sheet->graphicStyles()));
+    ASSERT_NE(named, nullptr);
+    named->setHasFill(true);
+    named->setFillColor(kit::Color::whiteColor());
+    ItemBox* box = addBox(kit::makeRect(100, 100, 40, 20));
+    box->setGraphicStyle(named);
+    select({box});
+    ASSERT_NE(inspector_->styles().size(), 0u);
+    EXPECT_EQ(inspector_->stylePopupButton()->titleOfSelectedItem(), named->styleName().value_or("?"));
+
+    inspector_->currentGraphicStyle()->setFillColor(kit::Color::redColor());
+    const int before = undo().undoCount();
+    inspector_->applyStyle(nullptr);
+    ASSERT_EQ(undo().undoCount(), before + 1);
+    EXPECT_EQ(undo().currentRecord()->undoType(), Undo::GraphicStyleRedefined);
+    EXPECT_TRUE(sameColor(named->fillColor(), kit::Color::redColor()));
+    ASSERT_TRUE(undo().undo());
+    EXPECT_TRUE(sameColor(named->fillColor(), kit::Color::whiteColor()));
+
+    // Choosing the style in the popup gives a plain box its values.
+    ItemBox* plain = addBox(kit::makeRect(200, 100, 40, 20), kit::Color::blackColor());
+    select({plain});
+    inspector_->stylePopupButton()->selectItemWithTitle(named->styleName().value_or("?"));
+    inspector_->setStyle(inspector_->stylePopupButton());
+    EXPECT_TRUE(sameColor(plain->graphicStyle()->fillColor(), kit::Color::whiteColor()));
+}
+
+TEST_F(GraphicsInspectorTest, LeavingTheWindowDeactivatesTheWells)
+{
+    inspector_->fillColor()->activate(true);
+    inspector_->lineColor()->activate(false);
+    inspector_->swapOut(nullptr);
+    EXPECT_FALSE(inspector_->fillColor()->isActive());
+    EXPECT_FALSE(inspector_->lineColor()->isActive());
 }
 
 // The pane keeps no pointer into items that go: showing, changing and OK
