@@ -365,6 +365,7 @@ TEST_F(GraphicsInspectorTest, StandoffArrowsStepOnePointAndTurnRunaroundOn)
 {
     ItemBox* box = addBox(kit::makeRect(100, 100, 40, 20));
     select({box});
+    document_->setEdited(false);
     inspector_->standoffLeft()->setStringValue("3.00");
     inspector_->runaround()->setState(0);
     inspector_->increaseStandoffLeft(nullptr);
@@ -388,9 +389,12 @@ TEST_F(GraphicsInspectorTest, NamesOnlyAnUnlockedSingleItem)
 {
     ItemBox* box = addBox(kit::makeRect(100, 100, 40, 20));
     select({box});
+    document_->setEdited(false);
     inspector_->nameField()->setStringValue("Logo");
     inspector_->changeName(inspector_->nameField());
     EXPECT_EQ(box->name().value_or(""), "Logo");
+    // No undo record holds the name: the document asks to be saved.
+    EXPECT_TRUE(document_->isEdited());
     box->lock();
     select({box});
     EXPECT_EQ(inspector_->lockButton()->state(), 1);
