@@ -2,6 +2,7 @@
 
 #include "app/Scrivly.h"
 #include "panels/ColumnsInspector.h"
+#include "panels/GraphicsInspector.h"
 #include "panels/PanelTabs.h"
 #include "panels/ZynInspectorPanel.h"
 
@@ -14,5 +15,6 @@ int main(int argc, char** argv)
     PanelTabs::initialize();
     ColumnsInspector::initialize();
     ZynInspectorPanel::initialize();
+    GraphicsInspector::initialize();
     return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib");
 }
