@@ -2,6 +2,7 @@
 // and the preview it draws.
 
 #include "panels/GraphicsInspector.h"
+#include "panels/ZynInspectorSwapPanel.h"
 
 #include "appkit/Box.h"
 #include "appkit/Button.h"
@@ -44,12 +45,6 @@ private:
 
 // The pane until the inspector window's own swap panel joins: it has no
 // window to join.
-class GraphicsPane : public kit::Panel, public InspectorPane {
-public:
-    explicit GraphicsPane(const kit::Rect& frame) : kit::Panel(frame) {}
-    void registerWith(ZynInspector* inspector) override { (void)inspector; }
-};
-
 std::unique_ptr<kit::TextField> label(const kit::Rect& frame, const std::string& value)
 {
     auto field = std::make_unique<kit::TextField>(frame, value);
@@ -97,14 +92,7 @@ void GraphicsInspector::registerInterfaceFile()
         if (!owner)
             return false;
         const kit::Rect frame = kit::makeRect(0, 0, 272, 404);
-        std::unique_ptr<kit::Window> made;
-        // The inspector window's swap panel when the program has one.
-        if (kit::ClassRegistry::isRegistered("ZynInspectorSwapPanel"))
-            if (std::unique_ptr<kit::Object> object = kit::ClassRegistry::create("ZynInspectorSwapPanel"))
-                if (dynamic_cast<kit::Window*>(object.get()))
-                    made.reset(static_cast<kit::Window*>(object.release()));
-        if (!made)
-            made = std::make_unique<GraphicsPane>(frame);
+        auto made = std::make_unique<ZynInspectorSwapPanel>(frame);
         made->setFrame(frame, false);
         made->setTitle(text("Graphics", "Graphics"));
         kit::View* content = made->contentView();
