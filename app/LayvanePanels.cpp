@@ -62,7 +62,13 @@ std::vector<PanelRow> Layvane::panelRows()
         {.name = "findPanel", .file = "PanelFind.nib", .className = "PanelFind", .action = "runFind:",
          .show = Show::MakeKeyAndOrderFront},
         {.name = "linksPanel", .file = "LinksPanel.nib", .className = "LinksPanel", .action = "runLinksPanel:",
-         .show = Show::OrderFront, .follow = Follow::Inspect, .forget = Forget::Selection},
+         .show = Show::OrderFront,
+         .prepare =
+             [](kit::Object* made, kit::Object* sender) {
+                 if (auto* receiver = dynamic_cast<kit::Receiver*>(made))
+                     receiver->performSelector("inspect:", sender);
+             },
+         .follow = Follow::Inspect, .forget = Forget::Selection},
         {.name = "tabsPanel", .file = "PanelTabs.nib", .className = "PanelTabs", .action = "runTabs:",
          .show = Show::OrderFront,
          .prepare =
