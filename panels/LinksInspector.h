@@ -110,6 +110,9 @@ public:
     kit::Button* replaceButton() const { return replaceButton_; }
     kit::PopUpButton* sortPopup() const { return sortPopup_; }
 
+    // A picture of the resources by name, read once.
+    std::shared_ptr<kit::Image> statusImage(const std::string& name);
+
     // The outlets of the links panel's file.
     bool setOutlet(const std::string& name, kit::Object* object) override;
 
@@ -117,7 +120,6 @@ private:
     LinksInfo* listed() const;
     // The text of a string key (the key itself without an application).
     static std::string text(const char* key);
-    std::shared_ptr<kit::Image> statusImage(const std::string& name);
     void visitSelected(const char* selector);
     void noteUpdated(kit::Object* object);
     // Selects the rows of these links (the first as the selected cell).
