@@ -153,6 +153,19 @@ protected:
         inspector_->showSelection(nullptr);
     }
 
+    // Saved, then read back from a copy of the file as another document
+    // (opening the saved file itself would answer the open document).
+    LayoutDocument* saveAndReopen(const std::string& name)
+    {
+        const std::string saved = path(name + ".syb");
+        EXPECT_TRUE(document_->saveFile(saved, false));
+        const std::string copy = path(name + "-copy.syb");
+        EXPECT_TRUE(kit::FileManager::writeFileAtomically(copy, kit::FileManager::contentsAtPath(saved).value_or("")));
+        LayoutDocument* reopened = delegate_->openFile(copy, false);
+        EXPECT_NE(reopened, document_);
+        return reopened;
+    }
+
     ScrivlyDocument* document_ = nullptr;
     LinksPanel* panel_ = nullptr;
     LinksInspector* inspector_ = nullptr;
@@ -400,9 +413,7 @@ TEST_F(LinksPanelTest, ReplaceTakesOnlyAFileThatReadsAsAPicture)
     EXPECT_EQ(kit::FileManager::currentDirectoryPath(), before);
 
     // The held picture's data survives a save and a reopening.
-    const std::string saved = path("held.syb");
-    ASSERT_TRUE(document_->saveFile(saved, false));
-    LayoutDocument* reopened = delegate_->openFile(saved, false);
+    LayoutDocument* reopened = saveAndReopen("held");
     ASSERT_NE(reopened, nullptr);
     ASSERT_EQ(reopened->linksInfo().count(), 1u);
     auto* back = dynamic_cast<PlacedItem*>(reopened->linksInfo().linkAtIndex(0));
@@ -463,9 +474,7 @@ TEST_F(LinksPanelTest, BreakAsksThenCopiesTheFileIntoTheDocument)
     EXPECT_FALSE(inspector_->breakButton()->isEnabled());
     // Copied in: the file may go.
     kit::FileManager::removeFileAtPath(path("50%@off.tiff"));
-    const std::string saved = path("broken.syb");
-    ASSERT_TRUE(document_->saveFile(saved, false));
-    LayoutDocument* reopened = delegate_->openFile(saved, false);
+    LayoutDocument* reopened = saveAndReopen("broken");
     ASSERT_NE(reopened, nullptr);
     auto* back = dynamic_cast<PlacedItem*>(reopened->linksInfo().linkAtIndex(0));
     ASSERT_NE(back, nullptr);
