@@ -265,15 +265,19 @@ void LinksInspector::fillMatrix()
     listedInfo_ = info;
     const float before = matrix_->frame().size.height;
     matrix_->renewRows(static_cast<int>(links.size()), 1);
+    // Each row is drawn with the whole list below, not one by one.
     for (int i = 0; i < static_cast<int>(links.size()); ++i)
-        loadCellAt(i);
+        loadCell(i, false);
     matrix_->sizeToCells();
+    matrix_->setNeedsDisplay(true);
     const float after = matrix_->frame().size.height;
     if (before > 0 && after <= before && window_)
         window_->display();
 }
 
-void LinksInspector::loadCellAt(int index)
+void LinksInspector::loadCellAt(int index) { loadCell(index, true); }
+
+void LinksInspector::loadCell(int index, bool draw)
 {
     LinksInfo* info = listed();
     GraphicLink* link = linkAtRow(index);
@@ -319,7 +323,8 @@ void LinksInspector::loadCellAt(int index)
                                                   : "Anchor";
     cell->setImage(statusImage(status));
     cell->setAlternateImage(statusImage(std::string(status) + "H"));
-    matrix_->drawCell(cell);
+    if (draw)
+        matrix_->drawCell(cell);
 }
 
 std::shared_ptr<kit::Image> LinksInspector::statusImage(const std::string& name)
@@ -404,8 +409,8 @@ void LinksInspector::selectLinks(const std::vector<const GraphicLink*>& links)
                     matrix_->selectCellAtRow(row, 0);
                     first = false;
                 } else if (kit::Cell* cell = matrix_->cellAtRow(row, 0)) {
+                    // Marks its row for drawing, with the others at once.
                     cell->setState(1);
-                    matrix_->drawCell(cell);
                 }
             }
     }

@@ -118,6 +118,7 @@ public:
 
 private:
     LinksInfo* listed() const;
+    void loadCell(int index, bool draw);
     // The text of a string key (the key itself without an application).
     static std::string text(const char* key);
     void visitSelected(const char* selector);
