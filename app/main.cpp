@@ -4,6 +4,7 @@
 #include "panels/ColumnsInspector.h"
 #include "panels/LinksPanel.h"
 #include "panels/PanelTabs.h"
+#include "panels/ZynInspectorPanel.h"
 
 #include <string>
 #include <vector>
@@ -14,5 +15,6 @@ int main(int argc, char** argv)
     PanelTabs::initialize();
     ColumnsInspector::initialize();
     LinksPanel::initialize();
+    ZynInspectorPanel::initialize();
     return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib");
 }

@@ -1,26 +1,73 @@
-// The panels over a word-processor document, offscreen.
+// The panels in the process (offscreen screen, 1280 by 1024): the first
+// opening of the inspector window (its interface file, the inspectors the
+// delegate makes, the pane for the selection, the window drawn) in a fresh
+// application delegate each run, over a new document.
 
 #include "app/Scrivly.h"
-#include "app/ScrivlyDocument.h"
-#include "appkit/CellMatrix.h"
-#include "appkit/NibLoader.h"
-#include "appkit/PopUpButton.h"
-#include "core/Bundle.h"
+#include "appkit/Application.h"
+#include "appkit/Window.h"
 #include "core/FileManager.h"
-#include "core/UserDefaults.h"
-#include "document/Page.h"
-#include "items/PlacedItem.h"
-#include "text/TextSelection.h"
-#include "text/TextWord.h"
+#include "document/LayoutDocument.h"
+#include "foundation/Preferences.h"
+#include "panels/ZynInspectorPanel.h"
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <map>
 #include <cstdlib>
 #include <memory>
-#include <string>
-#include <vector>
+
+namespace {
+
+void setUpProcess()
+{
+    static const bool done = [] {
+        const std::string folder = kit::FileManager::uniqueTemporaryPath("bench-panels");
+        kit::FileManager::createDirectoryAtPath(folder);
+        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("QT_QPA_OFFSCREEN_SCREEN", "1280x1024", 0);
+        kit::Application::sharedApplication();
+        Scrivly::initialize();
+        ZynInspectorPanel::initialize();
+        return true;
+    }();
+    (void)done;
+}
+
+void BM_InspectorFirstOpening(benchmark::State& state)
+{
+    setUpProcess();
+    kit::Application& application = kit::Application::sharedApplication();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto delegate = std::make_unique<Scrivly>();
+        application.setDelegate(delegate.get());
+        LayoutDocument* document = delegate->new_(false);
+        state.ResumeTiming();
+
+        delegate->performSelector("inspect:", nullptr);
+        auto* window = dynamic_cast<kit::Window*>(delegate->outlet("inspectorPanel"));
+        if (window)
+            window->displayIfNeeded();
+
+        state.PauseTiming();
+        if (!window || !window->isVisible())
+            state.SkipWithError("no inspector window");
+        if (document) {
+            document->setEdited(false);
+            document->close(nullptr);
+        }
+        application.setDelegate(nullptr);
+        delegate.reset();
+        application.resetForTesting();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_InspectorFirstOpening)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
 
 // ---- The links panel ---------------------------------------------------
 // Opening the panel on a document of N linked pictures, listing them, a
@@ -28,13 +75,27 @@
 // listing's calls to the file system are counted (files looked at or
 // opened while the rows are made): it should make none.
 
+#include "app/ScrivlyDocument.h"
+#include "appkit/CellMatrix.h"
+#include "appkit/NibLoader.h"
+#include "appkit/PopUpButton.h"
+#include "core/Bundle.h"
+#include "core/UserDefaults.h"
+#include "document/Page.h"
+#include "items/PlacedItem.h"
 #include "panels/LinksInspector.h"
 #include "panels/LinksPanel.h"
-
+#include "text/TextSelection.h"
+#include "text/TextWord.h"
 #include "view/PageView.h"
 
-#include <dlfcn.h>
+#include <atomic>
 #include <cstdarg>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +156,9 @@ struct Setting {
         folder = kit::FileManager::uniqueTemporaryPath("bench-links");
         kit::FileManager::createDirectoryAtPath(folder);
         setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("QT_QPA_OFFSCREEN_SCREEN", "1280x1024", 0);
         kit::UserDefaults::resetStandardUserDefaults();
         Scrivly::initialize();
         TextWord::initialize();
