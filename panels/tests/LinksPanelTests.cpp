@@ -633,3 +633,27 @@ TEST_F(LinksPanelTest, TheRunCommandListsTheMainDocumentsPictures)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LinksPanelTest, TheEditedTextsInlineGraphicsChooseTheirRows)
+{
+    PlacedItem* placed = place(picture("placed.tiff"), 0);
+    TextWordSpecial* word = inlineGraphic(picture("inline.tiff"));
+    ASSERT_NE(word, nullptr);
+    inspector_->inspect(nullptr);
+    ASSERT_EQ(rows(), 2);
+    const std::vector<TextWord*> words{word};
+    panel_->inspectInlineGraphics(&words);
+    EXPECT_EQ(inspector_->selectedRows(), std::vector<int>{rowOf(static_cast<kit::Object*>(word))});
+    EXPECT_EQ(inspector_->fileTitle()->stringValue(), "inline.tiff");
+    panel_->inspectInlineGraphics(nullptr);
+    EXPECT_TRUE(inspector_->selectedRows().empty());
+    // The document's selected items choose theirs the same way.
+    const std::vector<Item*> items{placed};
+    panel_->inspectSelectedItems(&items);
+    EXPECT_EQ(inspector_->selectedRows(), std::vector<int>{rowOf(placed)});
+    EXPECT_TRUE(panel_->selectionPanelIsVisible());
+}
+
+} // namespace
