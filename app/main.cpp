@@ -2,6 +2,7 @@
 
 #include "app/Scrivly.h"
 #include "panels/ColumnsInspector.h"
+#include "panels/GraphicsInspector.h"
 #include "panels/LinksPanel.h"
 #include "panels/PanelTabs.h"
 #include "panels/ZynInspectorPanel.h"
@@ -16,5 +17,6 @@ int main(int argc, char** argv)
     ColumnsInspector::initialize();
     LinksPanel::initialize();
     ZynInspectorPanel::initialize();
+    GraphicsInspector::initialize();
     return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib");
 }

@@ -1,24 +1,237 @@
-// The panels in the process (offscreen screen, 1280 by 1024): the first
-// opening of the inspector window (its interface file, the inspectors the
-// delegate makes, the pane for the selection, the window drawn) in a fresh
-// application delegate each run, over a new document.
+// The panels at work on a document window offscreen at 1280 × 1024: the
+// Graphics pane, and the first opening of the inspector window (its
+// interface file, the inspectors the delegate makes, the pane for the
+// selection, the window drawn) in a fresh application delegate each run.
 
+#include "TextBenchSetting.h"
+
+#include "app/PanelHost.h"
 #include "app/Scrivly.h"
 #include "appkit/Application.h"
+#include "appkit/ColorWell.h"
+#include "appkit/ScrollView.h"
+#include "appkit/TextField.h"
 #include "appkit/Window.h"
 #include "core/FileManager.h"
 #include "document/LayoutDocument.h"
+#include "document/Page.h"
+#include "document/UndoInfo.h"
 #include "foundation/Preferences.h"
+#include "foundation/StyleGraphic.h"
+#include "items/ItemBox.h"
+#include "panels/GraphicsInspector.h"
 #include "panels/ZynInspectorPanel.h"
+#include "view/PageView.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
+
+// ---- The Graphics pane: showing a new selection of 1 to 10,000 boxes
+// (every other one filled another colour, so the fill is mixed), a colour,
+// a width and OK with rotation and scale on all of them with their one
+// undo record and the redraw, and undo and redo of each.
 
 namespace {
 
-void setUpProcess()
+struct GraphicsPaneSetting : PanelHost {
+    GraphicsPaneSetting() : base("scrivly-bench-panels")
+    {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        kit::Application::sharedApplication();
+        GraphicsInspector::initialize();
+        UndoInfo::setCapacity(-1);
+        document = std::make_unique<LayoutDocument>(base.delegate->preferences());
+        document->setPageSize(kit::makeSize(612, 792));
+        document->setFirstPageNum(1);
+        document->setMasterPage(std::make_unique<Page>());
+        document->addPages(1, 0);
+        const kit::Rect content = kit::makeRect(0, 0, 1280, 1024);
+        window = std::make_unique<kit::Window>(content);
+        auto scroll = std::make_unique<kit::ScrollView>(content);
+        auto owned = std::make_unique<PageView>(kit::makeRect(0, 0, 0, 0));
+        view = owned.get();
+        document->calcPageRectsFor(1);
+        view->setFrameSize(document->canvasSize());
+        view->setDocument(document.get());
+        scroll->setDocumentView(std::move(owned));
+        window->setContentView(std::move(scroll));
+        document->addView(view);
+        inspector = std::make_unique<GraphicsInspector>();
+        inspector->setPanelHost(this);
+        inspector->init(nullptr);
+    }
+    ~GraphicsPaneSetting() override
+    {
+        inspector.reset();
+        document->removeView(view);
+    }
+
+    LayoutDocument* mainDocument() const override { return document.get(); }
+    PageView* mainPageView() const override { return view; }
+    StyleInfo* styleInfo() const override { return nullptr; }
+    bool prefersEmbeddedTabRulers() const override { return false; }
+
+    // count boxes on the page, selected; the ones before go.
+    std::vector<Item*> boxes(int count)
+    {
+        document->setSelection({}, view);
+        Page* page = document->pageAt(0);
+        std::vector<Item*> old;
+        for (const auto& item : page->pageItems())
+            old.push_back(item.get());
+        page->removeItems(old);
+        document->undoInfo()->empty();
+        std::vector<Item*> made;
+        for (int i = 0; i < count; ++i) {
+            auto box = std::make_shared<ItemBox>();
+            box->setFrame(kit::makeRect(10 + float(i % 100) * 5.9f, 10 + float(i / 100 % 125) * 6.2f, 5, 5), false);
+            box->setHasFill(true);
+            box->setFillColor(i % 2 ? kit::Color::redColor() : kit::Color::whiteColor());
+            box->setHasLine(true);
+            box->setLineWidth(0.5f);
+            made.push_back(box.get());
+            page->addItems(std::move(box), false);
+        }
+        document->setSelection(made, view);
+        window->display();
+        return made;
+    }
+
+    TextBenchSetting base;
+    std::unique_ptr<LayoutDocument> document;
+    std::unique_ptr<kit::Window> window;
+    PageView* view = nullptr;
+    std::unique_ptr<GraphicsInspector> inspector;
+};
+
+GraphicsPaneSetting& pane()
+{
+    static GraphicsPaneSetting setting;
+    return setting;
+}
+
+void BM_GraphicsPaneShowsSelection(benchmark::State& state)
+{
+    GraphicsPaneSetting& s = pane();
+    const std::vector<Item*> items = s.boxes(int(state.range(0)));
+    const std::vector<Item*> other(items.rbegin(), items.rend());
+    bool flip = false;
+    for (auto _ : state) {
+        // A new selection each time: the list and the list backwards in turn.
+        benchmark::DoNotOptimize(s.inspector->inspectSelection(flip ? &other : &items));
+        flip = !flip;
+    }
+    s.inspector->inspectSelection(&items);
+    if (items.size() > 1 && (s.inspector->differences() & GraphicsInspector::FillColorDiffers) == 0)
+        state.SkipWithError("the fill colours did not show as mixed");
+    state.SetItemsProcessed(state.iterations() * std::int64_t(items.size()));
+}
+BENCHMARK(BM_GraphicsPaneShowsSelection)->Arg(1)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// One change on every selected item, its one record pushed and the window
+// drawn again; then undo and redo of it, drawn, in turn.
+enum class Change { FillColor, Width, OkRotationScale };
+
+bool changeOnce(GraphicsPaneSetting& s, Change change, int i)
+{
+    GraphicsInspector& g = *s.inspector;
+    switch (change) {
+    case Change::FillColor:
+        g.fillColor()->setColor(i % 2 ? kit::Color::redColor() : kit::Color::blackColor());
+        g.changeFillColor(g.fillColor());
+        break;
+    case Change::Width:
+        g.widthField()->setStringValue(i % 2 ? "2" : "3");
+        g.changeLineWidth(g.widthField());
+        break;
+    case Change::OkRotationScale:
+        g.widthField()->setStringValue("");
+        g.rotationField()->setStringValue(i % 2 ? "10" : "20");
+        g.scaleField()->setStringValue("150");
+        g.ok(nullptr);
+        break;
+    }
+    s.window->display();
+    return true;
+}
+
+void BM_GraphicsPaneChange(benchmark::State& state, Change change)
+{
+    GraphicsPaneSetting& s = pane();
+    const std::vector<Item*> items = s.boxes(int(state.range(0)));
+    s.inspector->inspectSelection(&items);
+    UndoInfo* undo = s.document->undoInfo();
+    int i = 0;
+    for (auto _ : state) {
+        const int before = undo->undoCount();
+        changeOnce(s, change, i++);
+        state.PauseTiming();
+        if (undo->undoCount() != before + 1) {
+            state.SkipWithError("the change did not leave one undo record");
+            break;
+        }
+        // Back to the items as they were, so each change starts alike.
+        undo->undo();
+        s.window->display();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(items.size()));
+}
+BENCHMARK_CAPTURE(BM_GraphicsPaneChange, FillColor, Change::FillColor)
+    ->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GraphicsPaneChange, Width, Change::Width)
+    ->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GraphicsPaneChange, OkRotationScale, Change::OkRotationScale)
+    ->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_GraphicsPaneUndoRedo(benchmark::State& state, Change change)
+{
+    GraphicsPaneSetting& s = pane();
+    const std::vector<Item*> items = s.boxes(int(state.range(0)));
+    s.inspector->inspectSelection(&items);
+    UndoInfo* undo = s.document->undoInfo();
+    const kit::Rect original = items.front()->frame();
+    changeOnce(s, change, 0);
+    if (undo->undoCount() != 1) {
+        state.SkipWithError("the change did not leave one undo record");
+        return;
+    }
+    const kit::Rect changed = items.front()->frame();
+    bool undone = false;
+    for (auto _ : state) {
+        const bool done = undone ? undo->redo() : undo->undo();
+        s.window->display();
+        if (!done) {
+            state.SkipWithError("nothing to undo or redo");
+            break;
+        }
+        undone = !undone;
+    }
+    if (change == Change::OkRotationScale &&
+        (original == changed || items.front()->frame() != (undone ? original : changed)))
+        state.SkipWithError("undo and redo did not move the items between the two states");
+    state.SetItemsProcessed(state.iterations() * std::int64_t(items.size()));
+}
+BENCHMARK_CAPTURE(BM_GraphicsPaneUndoRedo, FillColor, Change::FillColor)
+    ->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GraphicsPaneUndoRedo, Width, Change::Width)
+    ->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GraphicsPaneUndoRedo, OkRotationScale, Change::OkRotationScale)
+    ->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+// ---- End of the Graphics pane.
+
+// ---- The inspector window's first opening.
+
+namespace {
+
+void setUpInspectorProcess()
 {
     static const bool done = [] {
         const std::string folder = kit::FileManager::uniqueTemporaryPath("bench-panels");
@@ -38,7 +251,7 @@ void setUpProcess()
 
 void BM_InspectorFirstOpening(benchmark::State& state)
 {
-    setUpProcess();
+    setUpInspectorProcess();
     kit::Application& application = kit::Application::sharedApplication();
     for (auto _ : state) {
         state.PauseTiming();

@@ -417,6 +417,9 @@ bool getScaleValues(const std::string& text, float* sx, float* sy)
         if (std::sscanf(text.c_str(), "%f%*s%f", &a, &b) != 2 && std::sscanf(text.c_str(), "%f%*[|/,-&]%f", &a, &b) != 2)
             b = a;
     }
+    // "nan" and "inf" read as numbers, and no scale can be made of them.
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return false;
     if (sx)
         *sx = a;
     if (sy)

@@ -87,7 +87,8 @@ inline constexpr int CMLinesIntersect = 3;
 int CMLineIntersection(const kit::Point* p1, const kit::Point* p2, const kit::Point* p3, const kit::Point* p4,
                        kit::Point* out);
 
-// "150", "150 200", "150 x 200", "150/200", "150,200".
+// "150", "150 200", "150 x 200", "150/200", "150,200"; false without a
+// number, or with one that is not finite ("nan", "inf", "1e40").
 bool getScaleValues(const std::string& text, float* sx, float* sy);
 // Clamps the scale so that no item (by its unscaled size) grows beyond
 // 20000 points or shrinks below 0.5, then asks the user when items would

@@ -49,6 +49,8 @@ enum Op : std::uint8_t {
     SaveAndRead,     //
     Editing,         // column to edit, or end editing
     HitTest,         // page, x, y
+    GraphicsPane,    // item, count, change (fill, fill colour, line, line colour, width, OK with rotation
+                     // and scale, a standoff arrow, name), value: the inspector's Graphics pane
     OpCount
 };
 

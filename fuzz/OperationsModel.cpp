@@ -17,6 +17,7 @@
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleParagraph.h"
 #include "graphics/Font.h"
+#include "panels/GraphicsInspector.h"
 #include "items/Item.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
@@ -160,6 +161,7 @@ void Model::initializeProcess()
     TextSelection::initialize();
     Scrivly::initialize();
     TextWord::initialize();
+    GraphicsInspector::initialize();
     const std::string error =
         kit::Font::registerFontFromAFM(std::string(SCRIVLY_SOURCE_DIR) + "/text/tests/fixtures/Fixed-Test.afm");
     if (!error.empty() || !fixedFont(10))

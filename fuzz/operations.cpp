@@ -34,6 +34,11 @@
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "view/PageView.h"
+#include "app/PanelHost.h"
+#include "appkit/Button.h"
+#include "appkit/ColorWell.h"
+#include "appkit/TextField.h"
+#include "panels/GraphicsInspector.h"
 #include "view/TimeDateTokenController.h"
 
 #include <algorithm>
@@ -117,6 +122,7 @@ public:
         case fuzz::ops::SaveAndRead: saveAndRead(); break;
         case fuzz::ops::Editing: editing(); break;
         case fuzz::ops::HitTest: hitTest(); break;
+        case fuzz::ops::GraphicsPane: graphicsPane(); break;
         default: break;
         }
     }
@@ -749,9 +755,91 @@ private:
             note("  hit " + m_.where(item));
     }
 
+    // The Graphics pane shows one or more items and changes them as the
+    // user's controls do.
+    void graphicsPane()
+    {
+        const std::uint8_t which = b(), count = b(), what = b(), value = b();
+        const std::vector<Item*> all = m_.items();
+        if (all.empty()) {
+            note("graphics pane (no item)");
+            return;
+        }
+        std::vector<Item*> chosen;
+        for (std::size_t k = 0; k < std::size_t(count % 3 + 1) && k < all.size(); ++k)
+            chosen.push_back(all[(which + k) % all.size()]);
+        if (!pane_) {
+            paneHost_ = std::make_unique<PaneHost>(m_);
+            pane_ = std::make_unique<GraphicsInspector>();
+            pane_->setPanelHost(paneHost_.get());
+            pane_->init(nullptr);
+        }
+        m_.view()->endEditingIfNeeded();
+        doc_.setSelection(chosen, m_.view());
+        GraphicsInspector& g = *pane_;
+        g.inspectSelection(&chosen);
+        static const char* const names[] = {"fill",  "fill colour", "line",          "line colour",
+                                            "width", "OK",          "standoff arrow", "name"};
+        note("graphics pane: " + std::string(names[what % 8]) + " " + std::to_string(value) + " on " +
+             std::to_string(chosen.size()) + " from " + m_.where(chosen.front()));
+        switch (what % 8) {
+        case 0:
+            g.fillButton()->setState(value & 1);
+            g.changeFill(g.fillButton());
+            break;
+        case 1:
+            g.fillColor()->setColor(kit::Color::colorWithGray(fraction(value)));
+            g.changeFillColor(g.fillColor());
+            break;
+        case 2:
+            g.lineButton()->setState(value & 1);
+            g.changeLine(g.lineButton());
+            break;
+        case 3:
+            g.lineColor()->setColor(kit::Color::colorWithGray(fraction(value)));
+            g.changeLineColor(g.lineColor());
+            break;
+        case 4:
+            g.widthField()->setStringValue(std::to_string(float(value) / 16));
+            g.changeLineWidth(g.widthField());
+            break;
+        case 5:
+            g.rotationField()->setStringValue(std::to_string(value * 3 % 360));
+            g.scaleField()->setStringValue(std::to_string(50 + value % 150) + "/" + std::to_string(50 + value / 2));
+            g.standoffLeft()->setStringValue(std::to_string(value % 20));
+            g.runaround()->setState(value >> 7);
+            g.ok(nullptr);
+            break;
+        case 6:
+            if (value & 1)
+                g.increaseStandoffLeft(nullptr);
+            else
+                g.decreaseStandoffLeft(nullptr);
+            break;
+        default:
+            g.nameField()->setStringValue("item " + std::to_string(value));
+            g.changeName(g.nameField());
+            break;
+        }
+    }
+
+    class PaneHost : public PanelHost {
+    public:
+        explicit PaneHost(Model& model) : m_(model) {}
+        LayoutDocument* mainDocument() const override { return &m_.document(); }
+        PageView* mainPageView() const override { return m_.view(); }
+        StyleInfo* styleInfo() const override { return m_.document().styleInfo(); }
+        bool prefersEmbeddedTabRulers() const override { return false; }
+
+    private:
+        Model& m_;
+    };
+
     Model& m_;
     fuzz::Input& in_;
     LayoutDocument& doc_;
+    std::unique_ptr<PaneHost> paneHost_;
+    std::unique_ptr<GraphicsInspector> pane_;
 };
 
 } // namespace

@@ -164,7 +164,8 @@ TEST(FoundationGeometry, ScaleValues)
         float sx, sy;
     };
     const Case cases[] = {{"150", true, 150, 150},       {"150 200", true, 150, 200}, {"150 x 200", true, 150, 200},
-                          {"150/200", true, 150, 200},   {"150,200", true, 150, 200}, {"abc", false, 7, 8}};
+                          {"150/200", true, 150, 200},   {"150,200", true, 150, 200}, {"abc", false, 7, 8},
+                          {"nan", false, 7, 8},          {"inf/100", false, 7, 8},    {"100 1e40", false, 7, 8}};
     for (const Case& c : cases) {
         float sx = 7, sy = 8;
         EXPECT_EQ(getScaleValues(c.text, &sx, &sy), c.ok) << c.text;

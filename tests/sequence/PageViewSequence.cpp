@@ -27,6 +27,11 @@
 #include "text/TextWord.h"
 #include "view/LayvaneTool.h"
 #include "view/PageView.h"
+#include "app/PanelHost.h"
+#include "appkit/Button.h"
+#include "appkit/ColorWell.h"
+#include "appkit/TextField.h"
+#include "panels/GraphicsInspector.h"
 
 #include <algorithm>
 #include <cmath>
@@ -75,6 +80,7 @@ enum Op : std::uint8_t {
     UndoSome,
     RedoSome,
     Inspector,
+    GraphicsPane,
     OpCount
 };
 
@@ -89,6 +95,20 @@ constexpr int Weights[OpCount] = {
     /*Clone*/ 2, /*CopyDims*/ 1,  /*PullGuide*/ 2,   /*DragGuide*/ 2,  /*GoToPage*/ 2,  /*Type*/ 4,
     /*Returns*/ 3, /*Backspaces*/ 2, /*PageBreak*/ 1, /*Marker*/ 1,    /*Undo*/ 2,      /*Redo*/ 1,
     /*Inspector*/ 1,
+    // The seeds' sequences stay as they were: the pane has sequences of its own.
+    /*GraphicsPane*/ 0,
+};
+
+// The sequences of the Graphics pane: items made, selected, moved, rotated,
+// grouped, coloured and deleted, and the pane's changes and OK among them.
+constexpr int PaneWeights[OpCount] = {
+    /*Draw*/ 6,  /*Place*/ 2,     /*Click*/ 6,       /*ShiftClick*/ 3, /*Marquee*/ 3,   /*SelectAll*/ 3,
+    /*Nudge*/ 2, /*Drag*/ 2,      /*DragToPage*/ 0,  /*KnobDrag*/ 2,   /*Rotate*/ 2,    /*Flip*/ 1,
+    /*Group*/ 2, /*Ungroup*/ 1,   /*Lock*/ 1,        /*Unlock*/ 1,     /*Order*/ 1,     /*Colour*/ 2,
+    /*Natural*/ 0, /*Centre*/ 0,  /*Delete*/ 2,      /*Cut*/ 0,        /*Copy*/ 0,      /*Paste*/ 0,
+    /*Clone*/ 1, /*CopyDims*/ 0,  /*PullGuide*/ 0,   /*DragGuide*/ 0,  /*GoToPage*/ 0,  /*Type*/ 0,
+    /*Returns*/ 0, /*Backspaces*/ 0, /*PageBreak*/ 0, /*Marker*/ 0,    /*Undo*/ 2,      /*Redo*/ 1,
+    /*Inspector*/ 0, /*GraphicsPane*/ 10,
 };
 
 std::string num(float value)
@@ -196,6 +216,7 @@ public:
         case UndoSome: undoRedo(true); break;
         case RedoSome: undoRedo(false); break;
         case Inspector: inspector(); break;
+        case GraphicsPane: graphicsPane(); break;
         default: break;
         }
         s_.completeLayout();
@@ -759,9 +780,76 @@ private:
             undo ? view_.undo(nullptr) : view_.redo(nullptr);
     }
 
+    // The inspector's Graphics pane changes the selection: the changes that
+    // carry undo records, and OK with rotation and scale (over items
+    // without runaround, which OK would set without a record).
+    void graphicsPane()
+    {
+        const std::vector<Item*> selection = doc_.selected();
+        if (!pane_) {
+            GraphicsInspector::initialize();
+            paneHost_ = std::make_unique<PaneHost>(doc_, view_);
+            pane_ = std::make_unique<GraphicsInspector>();
+            pane_->setPanelHost(paneHost_.get());
+            pane_->init(nullptr);
+        }
+        GraphicsInspector& g = *pane_;
+        const int which = a_[0] % 6;
+        const std::uint8_t value = a_[1];
+        static const char* const names[] = {"fill", "fill colour", "line", "line colour", "width", "OK"};
+        command(std::string("graphics pane: ") + names[which] + " " + std::to_string(value), [&] {
+            g.inspectSelection(&selection);
+            switch (which) {
+            case 0:
+                g.fillButton()->setState(value & 1);
+                g.changeFill(g.fillButton());
+                break;
+            case 1:
+                g.fillColor()->setColor(kit::Color::colorWithGray(float(value) / 255));
+                g.changeFillColor(g.fillColor());
+                break;
+            case 2:
+                g.lineButton()->setState(value & 1);
+                g.changeLine(g.lineButton());
+                break;
+            case 3:
+                g.lineColor()->setColor(kit::Color::colorWithGray(float(value) / 255));
+                g.changeLineColor(g.lineColor());
+                break;
+            case 4:
+                g.widthField()->setStringValue(std::to_string(value % 64) + "." + std::to_string(value % 10));
+                g.changeLineWidth(g.widthField());
+                break;
+            default:
+                if (std::any_of(selection.begin(), selection.end(), [](Item* i) { return i->hasRunaround(); }))
+                    return;
+                g.widthField()->setStringValue("");
+                g.rotationField()->setStringValue(std::to_string(value * 7 % 360));
+                g.scaleField()->setStringValue(std::to_string(40 + value % 120) + "/" + std::to_string(60 + value / 3));
+                g.ok(nullptr);
+                break;
+            }
+        });
+    }
+
+    class PaneHost : public PanelHost {
+    public:
+        PaneHost(LayoutDocument& document, PageView& view) : document_(document), view_(view) {}
+        LayoutDocument* mainDocument() const override { return &document_; }
+        PageView* mainPageView() const override { return &view_; }
+        StyleInfo* styleInfo() const override { return document_.styleInfo(); }
+        bool prefersEmbeddedTabRulers() const override { return false; }
+
+    private:
+        LayoutDocument& document_;
+        PageView& view_;
+    };
+
     Session& s_;
     LayoutDocument& doc_;
     PageView& view_;
+    std::unique_ptr<PaneHost> paneHost_;
+    std::unique_ptr<GraphicsInspector> pane_;
     std::vector<std::string>& trace_;
     std::vector<TextEdit>& edits_;
     const std::string& folder_;
@@ -770,26 +858,37 @@ private:
 
 } // namespace
 
-Sequence sequenceForSeed(std::uint64_t seed, int length)
+namespace {
+
+Sequence weightedSequence(std::uint64_t seed, int length, const int (&weights)[OpCount])
 {
     std::mt19937_64 random(seed * 0x9E3779B97F4A7C15ull + 1);
     Sequence sequence;
     sequence.wordProcessor = (seed % 3) != 2;
     int total = 0;
-    for (int w : Weights)
+    for (int w : weights)
         total += w;
     for (int i = 0; i < length; ++i) {
         Step step;
         int pick = int(random() % std::uint64_t(total));
         int op = 0;
-        while (pick >= Weights[op])
-            pick -= Weights[op++];
+        while (pick >= weights[op])
+            pick -= weights[op++];
         step.op = std::uint8_t(op);
         for (auto& b : step.arg)
             b = std::uint8_t(random());
         sequence.steps.push_back(step);
     }
     return sequence;
+}
+
+} // namespace
+
+Sequence sequenceForSeed(std::uint64_t seed, int length) { return weightedSequence(seed, length, Weights); }
+
+Sequence graphicsPaneSequenceForSeed(std::uint64_t seed, int length)
+{
+    return weightedSequence(seed, length, PaneWeights);
 }
 
 std::string flowTextOf(const TextFlow& flow) { return flowText(flow); }

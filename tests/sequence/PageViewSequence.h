@@ -37,6 +37,9 @@ struct Sequence {
 
 // The sequence a seed makes: the kind of document and `length` steps.
 Sequence sequenceForSeed(std::uint64_t seed, int length);
+// The same over items alone, with the inspector's Graphics pane changing
+// the selection among the steps.
+Sequence graphicsPaneSequenceForSeed(std::uint64_t seed, int length);
 
 struct Result {
     // Which invariant broke ("step", "undo", "redo", "reopen"; empty when

@@ -66,4 +66,30 @@ TEST_P(PageViewSequenceTest, UndoRedoAndReopenGiveBackTheDocument)
 
 INSTANTIATE_TEST_SUITE_P(Seeds, PageViewSequenceTest, ::testing::Range(0, Blocks));
 
+// Items changed through the Graphics pane among the other item commands:
+// every change undoes and redoes, and the document reopens the same.
+TEST_F(PageViewSequenceTest, GraphicsPaneChangesUndoAndReopen)
+{
+    const long seeds = setting("SCRIVLY_VIEW_SEQUENCE_PANE_SEEDS", 24);
+    const int steps = int(setting("SCRIVLY_VIEW_SEQUENCE_STEPS", 30));
+    int failures = 0;
+    // The pane must have had items to change.
+    int paneChanges = 0;
+    for (long seed = 0; seed < seeds; ++seed) {
+        const viewsequence::Sequence sequence = viewsequence::graphicsPaneSequenceForSeed(std::uint64_t(seed), steps);
+        const viewsequence::Result result = viewsequence::run(sequence, folder_);
+        for (const std::string& line : result.trace)
+            if (line.find("graphics pane:") != std::string::npos && line.find("(0 selected)") == std::string::npos)
+                ++paneChanges;
+        if (!result.failed())
+            continue;
+        viewsequence::Result shrunk;
+        const viewsequence::Sequence shortest = viewsequence::shrink(sequence, folder_, &shrunk);
+        ADD_FAILURE() << "seed " << seed << ": " << viewsequence::report(shortest, shrunk);
+        if (++failures >= 3)
+            break;
+    }
+    EXPECT_GT(paneChanges, seeds);
+}
+
 } // namespace
