@@ -71,6 +71,13 @@ void LinksInfo::removeLink(kit::Object* object)
         inspectHook()(*this);
 }
 
+void LinksInfo::sortLinks(const std::function<bool(const GraphicLink&, const GraphicLink&)>& before)
+{
+    pruneGone();
+    std::stable_sort(list_.begin(), list_.end(),
+                     [&](const auto& a, const auto& b) { return before(*a.get(), *b.get()); });
+}
+
 int LinksInfo::rowOfItem(const Item* item) const
 {
     if (!item)

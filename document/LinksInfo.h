@@ -34,6 +34,8 @@ public:
     // shown the list after each change.
     void addLink(kit::Object* link);
     void removeLink(kit::Object* link);
+    // Orders the entries (a stable sort; before: a strict weak order).
+    void sortLinks(const std::function<bool(const GraphicLink&, const GraphicLink&)>& before);
 
     // The row of the placed picture: its own entry, else the first in-line
     // word that holds it; -1 when neither is listed.

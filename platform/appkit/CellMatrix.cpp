@@ -109,16 +109,24 @@ std::vector<Cell*> CellMatrix::cells() const
 
 bool CellMatrix::getRow(int* row, int* column, const Cell* cell) const
 {
-    for (int r = 0; r < rows_; ++r)
-        for (int c = 0; c < columns_; ++c)
-            if (cells_[indexOf(r, c)].get() == cell) {
-                if (row)
-                    *row = r;
-                if (column)
-                    *column = c;
-                return true;
-            }
-    return false;
+    if (!cell || columns_ <= 0)
+        return false;
+    auto found = cellIndex_.find(cell);
+    if (found == cellIndex_.end() || found->second >= cells_.size() || cells_[found->second].get() != cell) {
+        cellIndex_.clear();
+        cellIndex_.reserve(cells_.size());
+        for (size_t i = 0; i < cells_.size(); ++i)
+            cellIndex_.emplace(cells_[i].get(), i);
+        found = cellIndex_.find(cell);
+        if (found == cellIndex_.end())
+            return false;
+    }
+    const auto columns = static_cast<size_t>(columns_);
+    if (row)
+        *row = static_cast<int>(found->second / columns);
+    if (column)
+        *column = static_cast<int>(found->second % columns);
+    return true;
 }
 
 void CellMatrix::adopt(Cell* cell)
@@ -968,8 +976,22 @@ void CellMatrix::drawRect(const Rect& rect)
         ctx->setrgbcolor(r, g, b);
         ctx->rectfill(rect);
     }
-    for (int row = 0; row < rows_; ++row)
-        for (int c = 0; c < columns_; ++c) {
+    // Only the rows and columns the rect meets: a long list redraws one
+    // row in the time of one.
+    int firstRow = 0, lastRow = rows_ - 1, firstColumn = 0, lastColumn = columns_ - 1;
+    const float pitchX = cellSize_.width + spacing_.width;
+    const float pitchY = cellSize_.height + spacing_.height;
+    auto span = [](float low, float high, float pitch, int count, int* first, int* last) {
+        if (!(pitch > 0) || !std::isfinite(low) || !std::isfinite(high))
+            return;
+        const float from = std::floor(low / pitch), to = std::floor(high / pitch);
+        *first = static_cast<int>(std::clamp(from, 0.0f, static_cast<float>(count)));
+        *last = static_cast<int>(std::clamp(to, -1.0f, static_cast<float>(count - 1)));
+    };
+    span(minY(rect), maxY(rect), pitchY, rows_, &firstRow, &lastRow);
+    span(minX(rect), maxX(rect), pitchX, columns_, &firstColumn, &lastColumn);
+    for (int row = firstRow; row <= lastRow; ++row)
+        for (int c = firstColumn; c <= lastColumn; ++c) {
             bool hasWidget = slots_.size() == cells_.size() && slots_[indexOf(row, c)]->widget;
             Rect f = cellFrameAtRow(row, c);
             if (hasWidget || isEmptyRect(intersectionRect(f, rect)))

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace kit {
@@ -152,6 +153,10 @@ private:
     std::unique_ptr<Cell> prototype_;
     std::function<std::unique_ptr<Cell>()> factory_;
     std::vector<std::unique_ptr<Cell>> cells_;
+    // Where each cell was last seen in cells_, so that a cell's change
+    // finds its place without a walk of the matrix; checked on each use
+    // and made again when the cells moved.
+    mutable std::unordered_map<const Cell*, size_t> cellIndex_;
     std::vector<std::unique_ptr<Slot>> slots_;
     int rows_ = 0;
     int columns_ = 0;
