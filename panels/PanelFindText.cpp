@@ -363,14 +363,24 @@ TextItem* PanelFind::replaceSelectionWith(const std::string& text, bool display)
     wordFlow_.reset();
     TextParagraph* paragraph = flow->currentParagraph();
     const std::size_t last = text.size() - 1;
+    // A line feed that lands at the start of the next word takes the word
+    // space before it: the characters after it then begin a word of their own.
+    bool ownWord = false;
     for (std::size_t i = 0; i < text.size() && paragraph; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         const bool recompute = i == 0 || i == last || c == ' ' || c == '\n';
         paragraph->addByte(c, recompute, true);
         paragraph->setDirty(true);
-        if (c == '\n')
+        if (c == '\n') {
             paragraph = flow->currentParagraph();
+            const TextWord* word = paragraph ? paragraph->currentWord() : nullptr;
+            ownWord = word && word->insertPoint() == 0 && word->length() > 0;
+        } else if (c == ' ') {
+            ownWord = false;
+        }
     }
+    if (ownWord && paragraph && text.back() != '\n')
+        paragraph->addByte(' ', true, true);
     if (display && document)
         document->notifyUpdate(view, static_cast<const std::vector<kit::Object*>*>(nullptr));
     flow->markDocumentEdited();
