@@ -55,7 +55,7 @@ struct FindWindow {
         const std::vector<TextItem*> shown = doc.shownColumns();
         column = shown.front();
         const textPoint planted = lastPoint();
-        if (shown.size() < 400 || flow->item(shown.front(), &planted) != shown.back()) {
+        if (shown.size() < 300 || flow->item(shown.front(), &planted) != shown.back()) {
             std::fprintf(stderr, "find: the planted word is not on the last of %zu pages\n", shown.size());
             std::abort();
         }
