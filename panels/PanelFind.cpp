@@ -30,7 +30,7 @@ void PanelFind::initialize()
         panel->setTitle(stringKey("Find"));
         kit::View* content = panel->contentView();
         auto label = [&](float y, const char* key) {
-            auto text = std::make_unique<kit::TextField>(kit::makeRect(10, y, 70, 22), stringKey(key));
+            auto text = std::make_unique<kit::TextField>(kit::makeRect(6, y, 86, 22), stringKey(key));
             text->setEditable(false);
             text->setSelectable(false);
             text->setBordered(false);
@@ -40,13 +40,13 @@ void PanelFind::initialize()
         };
         label(128, "Find:");
         label(98, "Replace:");
-        auto find = std::make_unique<kit::TextField>(kit::makeRect(84, 128, 300, 22));
-        auto replace = std::make_unique<kit::TextField>(kit::makeRect(84, 98, 300, 22));
+        auto find = std::make_unique<kit::TextField>(kit::makeRect(96, 128, 290, 22));
+        auto replace = std::make_unique<kit::TextField>(kit::makeRect(96, 98, 290, 22));
         auto findWell = std::make_unique<kit::ColorWell>(kit::makeRect(392, 128, 44, 22));
         auto replaceWell = std::make_unique<kit::ColorWell>(kit::makeRect(392, 98, 44, 22));
         findWell->setColor(kit::Color::blackColor());
         replaceWell->setColor(kit::Color::blackColor());
-        auto ignore = std::make_unique<kit::Button>(kit::makeRect(84, 70, 140, 22), stringKey("Ignore Case"));
+        auto ignore = std::make_unique<kit::Button>(kit::makeRect(96, 70, 140, 22), stringKey("Ignore Case"));
         ignore->setButtonType(kit::ButtonType::Switch);
         auto popup = std::make_unique<kit::PopUpButton>(kit::makeRect(240, 70, 144, 22));
         popup->addItemWithTitle(stringKey("Text"))->setTag(TextMode);

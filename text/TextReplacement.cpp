@@ -65,6 +65,8 @@ void TextReplacement::finish()
     }
 }
 
+bool TextReplacement::mayBeValid() const { return !runs_.empty() && paragraphCount_ == flow_.paragraphCount(); }
+
 bool TextReplacement::isValid() const
 {
     if (runs_.empty() || paragraphCount_ != flow_.paragraphCount())

@@ -34,6 +34,9 @@ public:
     bool isEmpty() const { return runs_.empty(); }
     // The runs are still as the replacement left them.
     bool isValid() const;
+    // The quick test of the menus: the flow has as many paragraphs as the
+    // replacement left (isValid decides).
+    bool mayBeValid() const;
     // Puts the kept paragraphs back; answers the index of the first one
     // (-1 when the record no longer holds, and nothing changed).
     int restore(TextDocument* document);
