@@ -4,6 +4,7 @@
 
 #include "appkit/Button.h"
 #include "appkit/ColorWell.h"
+#include "appkit/MenuItem.h"
 #include "appkit/PopUpButton.h"
 #include "appkit/TextField.h"
 #include "core/Color.h"
@@ -444,6 +445,28 @@ TEST_F(PanelFindTest, ThePageViewsFindNextAndUndoReachThePanel)
     view_->performSelector("undo:", nullptr);
     EXPECT_EQ(text(flow_), "one cat two cat");
     EXPECT_EQ(alerts_->beeps(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// The Edit menu's Undo while editing: offered, and titled Undo, while a
+// Replace All can be taken back; Undelete again once it is.
+TEST_F(PanelFindTest, TheUndoItemOffersTheReplaceAllBeforeUndelete)
+{
+    setText("one cat");
+    edit();
+    kit::MenuItem item("Undo", "undo:");
+    (void)view_->validateMenuItem(&item);
+    EXPECT_EQ(item.title(), delegate_->valueForStringKey("Undelete"));
+    ASSERT_EQ(panel_->replaceAllText("cat", "dog"), 1);
+    EXPECT_TRUE(view_->validateMenuItem(&item));
+    EXPECT_EQ(item.title(), delegate_->valueForStringKey("Undo"));
+    view_->undo(nullptr);
+    EXPECT_EQ(text(flow_), "one cat");
+    (void)view_->validateMenuItem(&item);
+    EXPECT_EQ(item.title(), delegate_->valueForStringKey("Undelete"));
 }
 
 } // namespace
