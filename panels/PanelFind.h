@@ -133,7 +133,6 @@ public:
     void setPanelHost(PanelHost* host) override { host_ = host; }
 
 private:
-    struct Hit;
     LayoutDocument* mainDocument() const { return host_ ? host_->mainDocument() : nullptr; }
     PageView* mainPageView() const;
     // The flow of the first selected item of the edited text, after the
@@ -143,7 +142,9 @@ private:
     void selectFindCell();
     void findFromPanel(int direction);
     std::optional<std::string> fieldText(kit::TextField* field) const;
-    void showHit(TextFlow* flow, const textPoint& end, bool display);
+    // The display step: the hit's column scrolled to and the font panel
+    // updated (when found), and the page view told.
+    void showHit(TextFlow* flow, const textPoint& end, bool found);
 
     kit::TextField* replaceField_ = nullptr;
     kit::Button* XignoreCase_ = nullptr;
