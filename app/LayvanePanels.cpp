@@ -18,6 +18,7 @@
 #include "foundation/SelectionPanel.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
+#include "text/TextSelection.h"
 
 #include <algorithm>
 
@@ -59,8 +60,13 @@ std::vector<PanelRow> Layvane::panelRows()
         {.name = "zoomPanel", .file = "PanelZoom.nib"},
         {.name = "spellPanel", .file = "PanelSpellCheck.nib", .className = "PanelSpellCheck",
          .action = "runSpellCheck:", .show = Show::MakeKeyAndOrderFront},
+        // Its own ordering front also selects the find cell.
         {.name = "findPanel", .file = "PanelFind.nib", .className = "PanelFind", .action = "runFind:",
-         .show = Show::MakeKeyAndOrderFront},
+         .prepare =
+             [](kit::Object* made, kit::Object* sender) {
+                 if (auto* receiver = dynamic_cast<kit::Receiver*>(made))
+                     receiver->performSelector("makeKeyAndOrderFront:", sender);
+             }},
         {.name = "linksPanel", .file = "LinksPanel.nib", .className = "LinksPanel", .action = "runLinksPanel:",
          .show = Show::OrderFront,
          .prepare =
@@ -321,6 +327,7 @@ public:
         return as<PageLayoutAccessory>("pageLayoutAccessory", create);
     }
     MoveByPanel* moveByPanel(bool create) override { return as<MoveByPanel>("moveByPanel", create); }
+    FindPanel* findPanel(bool create) override { return as<FindPanel>("findPanel", create); }
     kit::OpenPanel* placePanel(bool create) override { return owner_.placePanel(create); }
     ImportPanel* importPanel(bool create) override { return as<ImportPanel>("importPanel", create); }
 
@@ -340,7 +347,8 @@ void Layvane::installDocumentPanels()
     documentPanels_ = std::make_unique<LayvaneDocumentPanels>(*this);
     DocumentPanels::setShared(documentPanels_.get());
     // A text frame's indent commands go to the tabs panel, made for them.
-    TextItem::panelCommandHook() = [this](const std::string& command, kit::Object* sender, TextSelection*) {
+    TextItem::panelCommandHook() = [this](const std::string& command, kit::Object* sender,
+                                          TextSelection* selection) {
         static const char* const kTabsCommands[] = {"hangingIndentExpand:", "hangingIndentReduce:", "indentLeftIn:",
                                                     "indentLeftOut:",       "indentRightIn:",       "indentRightOut:"};
         for (const char* name : kTabsCommands)
@@ -349,6 +357,9 @@ void Layvane::installDocumentPanels()
                     panel->performSelector(command, sender);
                 return;
             }
+        if (command == "enterSelection:")
+            if (auto* panel = dynamic_cast<kit::Receiver*>(findPanel(true)))
+                panel->performSelector(command, selection);
     };
 }
 

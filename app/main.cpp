@@ -4,6 +4,7 @@
 #include "panels/ColumnsInspector.h"
 #include "panels/GraphicsInspector.h"
 #include "panels/LinksPanel.h"
+#include "panels/PanelFind.h"
 #include "panels/PanelTabs.h"
 #include "panels/ZynInspectorPanel.h"
 
@@ -18,5 +19,6 @@ int main(int argc, char** argv)
     LinksPanel::initialize();
     ZynInspectorPanel::initialize();
     GraphicsInspector::initialize();
+    PanelFind::initialize();
     return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib");
 }

@@ -5,6 +5,7 @@
 #include "foundation/StyleParagraph.h"
 #include "text/TableDefinition.h"
 #include "text/TextParagraph.h"
+#include "text/TextReplacement.h"
 #include "text/TextSelection.h"
 #include "text/TextWord.h"
 #include "text/TextWordSpecial.h"

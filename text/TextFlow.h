@@ -32,6 +32,7 @@ class StyleParagraph;
 class TableDefinition;
 class TextItem;
 class TextParagraph;
+class TextReplacement;
 class TextSelection;
 class TextWord;
 struct Paint;
@@ -141,6 +142,14 @@ public:
     StyleParagraph* paragraphStyle() const { return paragraphStyle_.get(); }
     StyleChar* charStyle() const;
     void setCharStyle(std::unique_ptr<StyleChar> style);
+
+    // ---- The record of the last replacement over the whole flow (Replace
+    // All), for one undo while the paragraphs it changed are as it left them.
+    void setReplacement(std::unique_ptr<TextReplacement> record);
+    TextReplacement* replacement() const { return replacement_.get(); }
+    // Puts the replaced text back and lays it out; false (nothing changed)
+    // without a record that still holds.
+    bool undoReplacement(DocumentView* view);
 
     // ---- Tables: the flow owns them, and its cells refer to them.
     TableDefinition* addTable(std::unique_ptr<TableDefinition> table);
@@ -358,6 +367,7 @@ private:
     std::unique_ptr<TextSelection> textSelection_;
     std::unique_ptr<StyleParagraph> paragraphStyle_;
     std::vector<std::unique_ptr<TableDefinition>> tables_;
+    std::unique_ptr<TextReplacement> replacement_;
     // Paragraphs below this index know their index (their flowIndex_).
     mutable std::size_t indexValidBelow_ = 0;
     // Layout: paragraphs before layoutFrom_ and after layoutTo_ are laid out;

@@ -350,6 +350,9 @@ public:
     void selectAll(kit::Object* sender);
     void selectNextItem(int step) override;
     void undo(kit::Object* sender);
+    // While editing: the edited text has a Replace All that Undo takes back
+    // (before Undelete).
+    bool replacementToUndo() const;
     void redo(kit::Object* sender);
     void lock(kit::Object* sender);
     void unlock(kit::Object* sender);

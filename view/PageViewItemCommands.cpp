@@ -20,6 +20,7 @@
 #include "items/Item.h"
 #include "items/ItemArray.h"
 #include "items/TextItem.h"
+#include "text/TextFlow.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -172,6 +173,9 @@ void PageView::undo(kit::Object* sender)
     if (!document_)
         return;
     if (editing_) {
+        // A Replace All over the edited text comes back before the deleted text.
+        if (TextFlow* flow = document_->activeTextFlow(); flow && flow->undoReplacement(this))
+            return;
         if (TextItem* column = document_->activeTextItem())
             column->undelete(sender, this);
         return;

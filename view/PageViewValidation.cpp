@@ -12,6 +12,7 @@
 #include "foundation/StyleChar.h"
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
+#include "text/TextReplacement.h"
 #include "text/TextSelection.h"
 #include "view/InfoBarInset.h"
 #include "view/PageScrollView.h"
@@ -95,10 +96,11 @@ bool PageView::validateMenuItem(kit::MenuItem* item)
                          "bringToFront:", "sendToBack:", "popForward:", "pushBackward:", "group:"}))
         return document_ && !document_->selected().empty();
     if (action == "undo:") {
-        if (item->tag() != (editing_ ? 1 : 0))
+        const bool undelete = editing_ && !replacementToUndo();
+        if (item->tag() != (undelete ? 1 : 0))
             updateCommand(item);
         if (editing_)
-            return killPasteboardHasPasteType();
+            return !undelete || killPasteboardHasPasteType();
         return document_ && document_->undoInfo() && document_->undoInfo()->undoCount() > 0;
     }
     if (action == "redo:")
@@ -113,6 +115,12 @@ bool PageView::validateMenuItem(kit::MenuItem* item)
     return true;
 }
 
+bool PageView::replacementToUndo() const
+{
+    TextFlow* flow = editing_ && document_ ? document_->activeTextFlow() : nullptr;
+    return flow && flow->replacement() && flow->replacement()->mayBeValid();
+}
+
 bool PageView::updateCommand(kit::MenuItem* item)
 {
     if (!item)
@@ -122,8 +130,9 @@ bool PageView::updateCommand(kit::MenuItem* item)
     bool font = false;
     const auto choose = [&](bool on, const char* off, const char* onKey) { key = on ? onKey : off; };
     if (action == "undo:") {
-        item->setTag(editing_ ? 1 : 0);
-        choose(editing_, "Undo", "Undelete");
+        const bool undelete = editing_ && !replacementToUndo();
+        item->setTag(undelete ? 1 : 0);
+        choose(undelete, "Undo", "Undelete");
     } else if (action == "changeFontAttribute:") {
         if (!editing_)
             return false;
