@@ -1,0 +1,18 @@
+#include "panels/PanelInterfaceFiles.h"
+
+#include "panels/ColumnsInspector.h"
+#include "panels/GraphicsInspector.h"
+#include "panels/LinksPanel.h"
+#include "panels/PanelFind.h"
+#include "panels/PanelTabs.h"
+#include "panels/ZynInspectorPanel.h"
+
+void registerPanelInterfaceFiles()
+{
+    PanelTabs::initialize();
+    ColumnsInspector::initialize();
+    LinksPanel::initialize();
+    ZynInspectorPanel::initialize();
+    GraphicsInspector::initialize();
+    PanelFind::initialize();
+}
