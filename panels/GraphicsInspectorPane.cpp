@@ -93,7 +93,6 @@ void GraphicsInspector::registerInterfaceFile()
             return false;
         const kit::Rect frame = kit::makeRect(0, 0, 272, 404);
         auto made = std::make_unique<ZynInspectorSwapPanel>(frame);
-        made->setFrame(frame, false);
         made->setTitle(text("Graphics", "Graphics"));
         kit::View* content = made->contentView();
 

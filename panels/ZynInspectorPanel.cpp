@@ -54,16 +54,22 @@ bool buildInspectorWindow(kit::NibLoad& load)
     auto window = std::make_unique<ZynInspectorPanel>();
     ZynInspectorPanel* panel = window.get();
     kit::View* content = panel->contentView();
+    content->setAutoresizesSubviews(true);
 
     auto popup = std::make_unique<kit::PopUpButton>(
         kit::makeRect(12, PanelHeight - PopupHeight + 8, PanelWidth - 24, 24));
     auto swap = std::make_unique<ZynSizableSwapView>(
         kit::makeRect(0, ButtonsHeight, PanelWidth, PanelHeight - ButtonsHeight - PopupHeight));
     swap->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+    // A pane of another size resizes the window: the popup stays at its top,
+    // the buttons at its bottom right.
+    popup->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
     swap->setResizeWidth(1);
     swap->setResizeHeight(1);
     auto revert = button(kit::makeRect(PanelWidth - 180, 10, 80, 24), text("Revert"), panel, "performClick:");
     auto ok = button(kit::makeRect(PanelWidth - 92, 10, 80, 24), text("OK"), panel, "ok:");
+    revert->setAutoresizingMask(kit::ViewMinXMargin);
+    ok->setAutoresizingMask(kit::ViewMinXMargin);
     panel->connect(popup.get(), swap.get(), ok.get(), revert.get());
     content->addSubview(std::move(popup));
     content->addSubview(std::move(swap));
@@ -394,6 +400,12 @@ bool ZynInspectorPanel::viewWillSwap(kit::Window* panel)
 void ZynInspectorPanel::viewDidSwap(kit::Window* panel)
 {
     (void)panel;
+    // The window grew upward from its origin: a top that left the screen
+    // comes back below the screen's top, so the popup stays in reach.
+    const kit::Rect screen = kit::Window::mainScreenFrame();
+    const kit::Rect placed = frame();
+    if (kit::maxY(placed) > kit::maxY(screen) && kit::height(placed) <= kit::height(screen))
+        setFrameOrigin(kit::makePoint(kit::minX(placed), kit::maxY(screen) - kit::height(placed)));
     // A pane chosen in the popup drops edits not applied, as Revert does.
     setDocumentEdited(false);
 }
