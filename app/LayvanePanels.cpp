@@ -18,6 +18,7 @@
 #include "foundation/SelectionPanel.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
+#include "text/TextPanels.h"
 
 #include <algorithm>
 
@@ -113,6 +114,11 @@ SelectionPanel* Layvane::graphicsInspectorPanel() { return dynamic_cast<Selectio
 
 SelectionPanel* Layvane::linksSelectionPanel() { return dynamic_cast<SelectionPanel*>(outlet("linksPanel")); }
 
+ParagraphInspectorPanel* Layvane::paragraphInspectorPanel()
+{
+    return dynamic_cast<ParagraphInspectorPanel*>(outlet("paragraphInspector"));
+}
+
 bool Layvane::canRunPanel(const std::string& action) const
 {
     const PanelRow* row = panels_->rowForAction(action);
@@ -179,7 +185,7 @@ void Layvane::showMainDocumentInPanels(LayoutDocument* document)
     // A copy: a panel may add rows while it shows the selection.
     const std::vector<PanelRow> rows = panels_->rows();
     for (const PanelRow& row : rows) {
-        auto* shown = dynamic_cast<DocumentPanel*>(outlet(row.name));
+        DocumentPanel* shown = documentPanelOf(outlet(row.name));
         if (!shown || !shown->isVisible())
             continue;
         switch (row.follow) {
@@ -208,7 +214,7 @@ void Layvane::forgetDocumentInPanels()
     using Forget = PanelRow::Forget;
     const std::vector<PanelRow> rows = panels_->rows();
     for (const PanelRow& row : rows) {
-        auto* shown = dynamic_cast<DocumentPanel*>(outlet(row.name));
+        DocumentPanel* shown = documentPanelOf(outlet(row.name));
         if (!shown)
             continue;
         if (row.forget == Forget::Style)
@@ -313,7 +319,10 @@ private:
     template <class T>
     T* as(const char* name, bool create)
     {
-        return dynamic_cast<T*>(create ? owner_.panelForDocuments(name) : owner_.outlet(name));
+        kit::Object* made = create ? owner_.panelForDocuments(name) : owner_.outlet(name);
+        if (T* panel = dynamic_cast<T*>(made))
+            return panel;
+        return dynamic_cast<T*>(documentPanelOf(made));
     }
     Layvane& owner_;
 };

@@ -3,6 +3,7 @@
 #include "app/Scrivly.h"
 #include "panels/ColumnsInspector.h"
 #include "panels/PanelTabs.h"
+#include "panels/ParagraphInspector.h"
 
 #include <string>
 #include <vector>
@@ -12,5 +13,6 @@ int main(int argc, char** argv)
     // The panels' interface files, which the application's registry loads by name.
     PanelTabs::initialize();
     ColumnsInspector::initialize();
+    ParagraphInspector::initialize();
     return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib");
 }

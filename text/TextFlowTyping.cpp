@@ -282,9 +282,9 @@ void TextFlow::inspectParagraph(TextParagraph* paragraph)
 {
     if (!paragraph)
         return;
-    if (TextPanel* inspector = TextPanels::paragraphInspector()) {
-        inspector->updateFromParagraph(paragraph);
+    if (ParagraphInspectorPanel* inspector = Main ? Main->paragraphInspectorPanel() : nullptr) {
         inspector->inspectStyle(paragraph->paragraphStyle());
+        inspector->updateFromParagraph(paragraph);
     }
     if (TextDocument* doc = document())
         if (ParagraphPanel* tabs = doc->tabsPanel())

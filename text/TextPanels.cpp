@@ -3,7 +3,7 @@
 namespace {
 struct Panels {
     std::unique_ptr<FontAccessory> accessory;
-    std::unique_ptr<TextPanel> inspector, styles;
+    std::unique_ptr<TextPanel> styles;
 };
 
 Panels& panels()
@@ -34,10 +34,8 @@ FontAccessory* TextPanels::fontAccessory(bool create)
     return create ? make(panels().accessory) : panels().accessory.get();
 }
 
-TextPanel* TextPanels::paragraphInspector() { return panels().inspector.get(); }
 TextPanel* TextPanels::paragraphStylesPanel() { return panels().styles.get(); }
 
-TextPanel* TextPanels::makeParagraphInspector() { return make(panels().inspector); }
 TextPanel* TextPanels::makeParagraphStylesPanel() { return make(panels().styles); }
 
 void TextPanels::reset() { panels() = Panels{}; }

@@ -1,8 +1,8 @@
 #pragma once
 
-// The panels that follow the caret: the font accessory, the paragraph
-// inspector and the paragraph styles panel (the tabs panel comes from the
-// document; the graphics inspector and the links panel from the delegate).
+// The panels that follow the caret: the font accessory and the paragraph
+// styles panel (the tabs panel comes from the document; the paragraph
+// inspector, the graphics inspector and the links panel from the delegate).
 // Their windows come with the interface; until then each keeps what it was
 // last told to show, and exists only once made (the flow never makes one).
 
@@ -31,21 +31,21 @@ public:
     float vertical() const override { return vertical_; }
     float wordSpaceOnly() const override { return wordSpace_; }
     float wordSpace() const { return wordSpace_; }
-    const kit::ColorRef& color() const { return color_; }
+    kit::ColorRef color() const override { return color_; }
     // 255: the mixed entry.
-    short langId() const { return langId_; }
+    short langId() const override { return langId_; }
     const std::string& message() const { return message_; }
     // How often the message shown changed.
     int messageChanges() const { return messageChanges_; }
 
-    void setColor(const kit::ColorRef& color) { color_ = color; }
-    void setNewLeading(float value) { leading_ = value; }
-    void setNewTracking(float value) { tracking_ = value; }
-    void setNewWordSpace(float value) { wordSpace_ = value; }
-    void setNewVertical(float value) { vertical_ = value; }
-    void setNewCondense(float value) { condense_ = value; }
-    void setLangId(short id) { langId_ = id; }
-    void setMessage(const std::string& message);
+    void setColor(const kit::ColorRef& color) override { color_ = color; }
+    void setNewLeading(float value) override { leading_ = value; }
+    void setNewTracking(float value) override { tracking_ = value; }
+    void setNewWordSpace(float value) override { wordSpace_ = value; }
+    void setNewVertical(float value) override { vertical_ = value; }
+    void setNewCondense(float value) override { condense_ = value; }
+    void setLangId(short id) override { langId_ = id; }
+    void setMessage(const std::string& message) override;
 
 private:
     kit::ColorRef color_;
@@ -59,8 +59,20 @@ private:
     int messageChanges_ = 0;
 };
 
-// The paragraph inspector reloads from a paragraph; the paragraph styles
-// panel reloads itself.
+// The paragraph inspector as the text engine reaches it through the
+// application's delegate. Its fields follow the caret even while it is
+// hidden (the leading menu reads them).
+class ParagraphInspectorPanel {
+public:
+    virtual ~ParagraphInspectorPanel() = default;
+    virtual bool paragraphPanelIsVisible() const = 0;
+    // Loads every control from the paragraph's style.
+    virtual void updateFromParagraph(TextParagraph* paragraph) = 0;
+    // The named style and the next style of the style (nil: none).
+    virtual void inspectStyle(StyleParagraph* style) = 0;
+};
+
+// The paragraph styles panel reloads itself.
 class TextPanel {
 public:
     bool isVisible() const { return visible_; }
@@ -87,11 +99,9 @@ class TextPanels {
 public:
     // Nil until made (create YES makes the accessory, as its first use does).
     static FontAccessory* fontAccessory(bool create);
-    static TextPanel* paragraphInspector();
     static TextPanel* paragraphStylesPanel();
 
     // The interface (and tests) make and drop them.
-    static TextPanel* makeParagraphInspector();
     static TextPanel* makeParagraphStylesPanel();
     static void reset();
 };
