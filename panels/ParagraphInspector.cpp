@@ -306,13 +306,13 @@ kit::Object* ParagraphInspector::inspectSelection(const std::vector<Item*>* sele
 
 void ParagraphInspector::setIfDiffers(kit::Control* control, int value) const
 {
-    if (control && (forceWrite_ || control->intValue() != value))
+    if (control && (forceWrite_ || control->intValue() != value || control->stringValue().empty()))
         control->setIntValue(value);
 }
 
 void ParagraphInspector::setIfDiffers(kit::Control* control, float value) const
 {
-    if (control && (forceWrite_ || control->floatValue() != value))
+    if (control && (forceWrite_ || control->floatValue() != value || control->stringValue().empty()))
         control->setFloatValue(value);
 }
 

@@ -477,7 +477,7 @@ TEST_F(ParagraphInspectorTest, BulletsAreAddedNudgedResetAndRemoved)
     EXPECT_EQ(style(0)->bulletOffset().x, 18);
     inspector_->bulletRight(nullptr);
     inspector_->bulletDown(nullptr);
-    EXPECT_EQ(style(0)->bulletOffset().x, 20);
+    EXPECT_EQ(style(0)->bulletOffset().x, 16);
     EXPECT_EQ(style(0)->bulletOffset().y, 2);
     inspector_->bulletZero(nullptr);
     EXPECT_EQ(style(0)->bulletOffset().x, 18);
