@@ -343,6 +343,14 @@ void Layvane::installDocumentPanels()
                     panel->performSelector(command, sender);
                 return;
             }
+        // Format > Text's alignment and leading go through the paragraph
+        // inspector, made with the other inspectors when none is yet.
+        if (command == "setAlignmentFromMenu:" || command == "setLeadingFromMenu:") {
+            if (!outlet("paragraphInspector"))
+                panels_->makeGroup("Inspectors", this);
+            if (auto* inspector = dynamic_cast<kit::Receiver*>(outlet("paragraphInspector")))
+                inspector->performSelector(command, sender);
+        }
     };
 }
 

@@ -75,8 +75,8 @@ public:
     kit::Object* currentStyle() const override;
     StyleParagraph* currentStyleAfter() const;
     UnitsInfo* unitsInfo() const;
-    bool settingParaFont() const { return settingParaFont_; }
-    void setSettingParaFont(bool flag) { settingParaFont_ = flag; }
+    bool settingParaFont() const override { return settingParaFont_; }
+    void setSettingParaFont(bool flag) override { settingParaFont_ = flag; }
     kit::Font* panelFont() const { return panelFont_; }
     int screenNbr() const { return screenNbr_; }
     TextParagraph* dummyPara() const { return dummyPara_.get(); }
@@ -94,7 +94,7 @@ public:
     void bulletDown(kit::Object* sender);
     void changeColor(kit::Object* sender);
     void changeColumnStart(kit::Object* sender);
-    void changeFont(kit::Object* sender);
+    void changeFont(kit::Object* sender) override;
     void changeHangPunct(kit::Object* sender);
     void changeHyphenate(kit::Object* sender);
     void changeIndents(kit::Object* sender);

@@ -51,6 +51,23 @@ constexpr float kMaxTracking = 10000.0f;
 // The longest bullet text.
 constexpr std::size_t kMaxBullet = 255;
 
+// The tag and title of a menu item, or of the scratch item a page view
+// sends in its place.
+bool menuChoice(kit::Object* sender, int* tag, std::string* title)
+{
+    if (auto* command = dynamic_cast<CommandSender*>(sender)) {
+        *tag = command->tag();
+        *title = command->title();
+        return true;
+    }
+    if (auto* item = dynamic_cast<kit::MenuItem*>(sender)) {
+        *tag = item->tag();
+        *title = item->title();
+        return true;
+    }
+    return false;
+}
+
 float increment(int type)
 {
     const Preferences* prefs = Main ? Main->preferences() : nullptr;
@@ -555,23 +572,25 @@ void ParagraphInspector::setAutoleading(kit::Object* sender)
 
 void ParagraphInspector::setAlignmentFromMenu(kit::Object* sender)
 {
-    auto* item = dynamic_cast<kit::MenuItem*>(sender);
-    if (!item || !alignment_ || !alignment_->cellWithTag(item->tag())) {
+    int tag = 0;
+    std::string title;
+    if (!menuChoice(sender, &tag, &title) || !alignment_ || !alignment_->cellWithTag(tag)) {
         kit::beep();
         return;
     }
-    alignment_->selectCellWithTag(item->tag());
+    alignment_->selectCellWithTag(tag);
     changeAlignment(alignment_);
 }
 
 void ParagraphInspector::setLeadingFromMenu(kit::Object* sender)
 {
-    auto* item = dynamic_cast<kit::MenuItem*>(sender);
-    if (!item) {
+    int tag = 0;
+    std::string title;
+    if (!menuChoice(sender, &tag, &title)) {
         kit::beep();
         return;
     }
-    switch (item->tag()) {
+    switch (tag) {
     case 71:
         step(0, +1, sender);
         return;
@@ -582,10 +601,10 @@ void ParagraphInspector::setLeadingFromMenu(kit::Object* sender)
     case 74:
     case 75:
         autoLeading_->setIntValue(1);
-        leading_->setStringValue(item->tag() == 73 ? "-2.0" : item->tag() == 74 ? "+0.0" : "+2.0");
+        leading_->setStringValue(tag == 73 ? "-2.0" : tag == 74 ? "+0.0" : "+2.0");
         break;
     default: {
-        const std::optional<float> value = parseFieldNumber(item->title());
+        const std::optional<float> value = parseFieldNumber(title);
         if (!value || *value < 0.0f || *value > MaxFixedLeading) {
             kit::beep();
             return;

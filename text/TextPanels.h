@@ -15,6 +15,7 @@
 namespace kit {
 class Color;
 class Font;
+class Object;
 using ColorRef = std::shared_ptr<const Color>;
 }
 class Item;
@@ -70,6 +71,11 @@ public:
     virtual void updateFromParagraph(TextParagraph* paragraph) = 0;
     // The named style and the next style of the style (nil: none).
     virtual void inspectStyle(StyleParagraph* style) = 0;
+    // Set while the font panel serves the inspector: its changes then go to
+    // the inspector's changeFont instead of the text.
+    virtual bool settingParaFont() const = 0;
+    virtual void setSettingParaFont(bool flag) = 0;
+    virtual void changeFont(kit::Object* sender) = 0;
 };
 
 // The paragraph styles panel reloads itself.

@@ -7,9 +7,11 @@
 #include "panels/AutoLead.h"
 #include "panels/ParagraphInspector.h"
 #include "text/tests/LayoutInvariant.h"
+#include "view/LayvaneTool.h"
 
 #include "appkit/ButtonCell.h"
 #include "appkit/CellMatrix.h"
+#include "appkit/Event.h"
 #include "appkit/MenuItem.h"
 #include "appkit/PopUpButton.h"
 #include "appkit/TextField.h"
@@ -568,6 +570,77 @@ TEST_F(ParagraphInspectorTest, TheStripMovesByOnePageAndOnlyOnAChange)
         EXPECT_FLOAT_EQ(strip->frame().origin.x, s.x);
         EXPECT_EQ(inspector_->screenNbr(), s.tag);
     }
+}
+
+// ---- The callers: the page view, the text tool and Format > Text.
+
+// The inspector as the delegate answers it, recording what reaches it.
+class InspectorProbe : public kit::Object, public ParagraphInspectorPanel {
+public:
+    std::string className() const override { return "InspectorProbe"; }
+    bool paragraphPanelIsVisible() const override { return visible; }
+    void updateFromParagraph(TextParagraph*) override { ++updates; }
+    void inspectStyle(StyleParagraph*) override {}
+    bool settingParaFont() const override { return setting; }
+    void setSettingParaFont(bool flag) override { setting = flag; }
+    void changeFont(kit::Object*) override { ++fontChanges; }
+    bool visible = false, setting = false;
+    int updates = 0, fontChanges = 0;
+};
+
+TEST_F(ParagraphInspectorTest, FontPanelChangesReachTheInspectorOnlyWhileItChoosesAParagraphFont)
+{
+    InspectorProbe probe;
+    delegate_->setParagraphInspector(&probe);
+    edit();
+    struct Case {
+        bool visible, setting;
+        int reached;
+    };
+    int expected = 0;
+    for (const Case& c : {Case{false, true, 0}, Case{true, false, 0}, Case{true, true, 1}}) {
+        probe.visible = c.visible;
+        probe.setting = c.setting;
+        view_->performSelector("changeFont:", nullptr);
+        expected += c.reached;
+        EXPECT_EQ(probe.fontChanges, expected) << c.visible << c.setting;
+    }
+    // A click with the text tool ends choosing a paragraph font.
+    TextTool tool;
+    const kit::Event click = kit::Event::mouseEventWithType(kit::EventType::LeftMouseDown, kit::makePoint(100, 100),
+                                                            0, 0, 0, 1, 1);
+    tool.editInView(view_, click);
+    EXPECT_FALSE(probe.setting);
+    // Paragraphs changed through an update call refresh a visible inspector.
+    const int before = probe.updates;
+    flow_->paragraphAtIndex(0)->setStyleParaAndUpdate(style(1), false);
+    EXPECT_EQ(probe.updates, before);
+    flow_->paragraphAtIndex(0)->setStyleParaAndUpdate(style(1), true);
+    flow_->paragraphAtIndex(0)->setRuler(style(1), true);
+    flow_->paragraphAtIndex(0)->setFontAndUpdate(font_, true);
+    EXPECT_EQ(probe.updates, before + 3);
+    probe.visible = false;
+    flow_->paragraphAtIndex(0)->setRuler(style(1), true);
+    EXPECT_EQ(probe.updates, before + 3);
+    delegate_->setParagraphInspector(inspector_.get());
+}
+
+TEST_F(ParagraphInspectorTest, FormatTextAlignmentAndLeadingGoThroughTheInspector)
+{
+    edit();
+    caretAt(1, 0, 1);
+    show(1);
+    view_->performSelector("alignCenter:", nullptr);
+    EXPECT_EQ(style(1)->alignment(), 2);
+    view_->performSelector("alignRight:", nullptr);
+    EXPECT_EQ(style(1)->alignment(), 1);
+    MenuItemSender looser(75, "Auto +2");
+    view_->performSelector("setMenuLeading:", &looser);
+    EXPECT_FLOAT_EQ(style(1)->absoluteLeading(), 111112);
+    MenuItemSender fourteen(0, "14");
+    view_->performSelector("setMenuLeading:", &fourteen);
+    EXPECT_FLOAT_EQ(style(1)->absoluteLeading(), 14);
+    EXPECT_EQ(style(0)->alignment(), 0);
 }
 
 } // namespace

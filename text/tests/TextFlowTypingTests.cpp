@@ -105,9 +105,13 @@ TEST_F(TypingStyleTest, ASpaceTypedInAnotherStyleLeavesTheNextWordAlone)
 // The paragraph inspector as the delegate answers it: what it was shown.
 class InspectorProbe : public kit::Object, public ParagraphInspectorPanel {
 public:
+    std::string className() const override { return "InspectorProbe"; }
     bool paragraphPanelIsVisible() const override { return false; }
     void updateFromParagraph(TextParagraph* shown) override { paragraph = shown; }
     void inspectStyle(StyleParagraph* shown) override { style = shown; }
+    bool settingParaFont() const override { return false; }
+    void setSettingParaFont(bool) override {}
+    void changeFont(kit::Object*) override {}
     TextParagraph* paragraph = nullptr;
     StyleParagraph* style = nullptr;
 };
