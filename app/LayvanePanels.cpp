@@ -15,7 +15,9 @@
 #include "core/FileManager.h"
 #include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
+#include "foundation/FontAccessoryValues.h"
 #include "foundation/SelectionPanel.h"
+#include "foundation/StyleChar.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
 #include "text/TextPanels.h"
@@ -242,8 +244,12 @@ void Layvane::runFontPanel(kit::Object* sender)
 {
     (void)sender;
     kit::FontPanel* panel = kit::FontPanel::sharedFontPanel(true);
-    (void)fontAccessory(true); // its view goes below the panel once it is built
+    kit::Object* accessory = fontAccessory(true);
+    if (auto* receiver = dynamic_cast<kit::Receiver*>(accessory))
+        receiver->performSelector("installInFontPanel:", this);
     panel->setFloatingPanel(false);
+    if (auto* delegate = dynamic_cast<kit::Receiver*>(accessory))
+        panel->setDelegate(delegate);
     kit::FontManager::sharedFontManager().orderFrontFontPanel();
     panel->orderFront(nullptr);
 }
@@ -333,6 +339,9 @@ void Layvane::installDocumentPanels()
 {
     documentPanels_ = std::make_unique<LayvaneDocumentPanels>(*this);
     DocumentPanels::setShared(documentPanels_.get());
+    // The character styles read the font accessory the registry makes.
+    StyleChar::setFontAccessoryHook(
+        [this](bool create) { return dynamic_cast<FontAccessoryValues*>(fontAccessory(create)); });
     // A text frame's indent commands go to the tabs panel, made for them.
     TextItem::panelCommandHook() = [this](const std::string& command, kit::Object* sender, TextSelection*) {
         static const char* const kTabsCommands[] = {"hangingIndentExpand:", "hangingIndentReduce:", "indentLeftIn:",
@@ -359,6 +368,7 @@ void Layvane::removeDocumentPanels()
     if (documentPanels_ && &DocumentPanels::shared() == documentPanels_.get()) {
         DocumentPanels::setShared(nullptr);
         TextItem::panelCommandHook() = nullptr;
+        StyleChar::setFontAccessoryHook(nullptr);
     }
     documentPanels_.reset();
 }

@@ -2,6 +2,7 @@
 
 #include "app/Scrivly.h"
 #include "panels/ColumnsInspector.h"
+#include "panels/FontAccessory.h"
 #include "panels/PanelTabs.h"
 #include "panels/ParagraphInspector.h"
 
@@ -14,5 +15,6 @@ int main(int argc, char** argv)
     PanelTabs::initialize();
     ColumnsInspector::initialize();
     ParagraphInspector::initialize();
+    FontAccessory::initialize();
     return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib");
 }

@@ -13,6 +13,7 @@
 #include "core/Alert.h"
 #include "core/Encoding.h"
 #include "document/LayoutDocument.h"
+#include "foundation/FontAccessoryValues.h"
 #include "foundation/Preferences.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraph.h"

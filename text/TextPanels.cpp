@@ -2,7 +2,6 @@
 
 namespace {
 struct Panels {
-    std::unique_ptr<FontAccessory> accessory;
     std::unique_ptr<TextPanel> styles;
 };
 
@@ -20,19 +19,6 @@ T* make(std::unique_ptr<T>& slot)
     return slot.get();
 }
 } // namespace
-
-void FontAccessory::setMessage(const std::string& message)
-{
-    if (message == message_)
-        return;
-    message_ = message;
-    ++messageChanges_;
-}
-
-FontAccessory* TextPanels::fontAccessory(bool create)
-{
-    return create ? make(panels().accessory) : panels().accessory.get();
-}
 
 TextPanel* TextPanels::paragraphStylesPanel() { return panels().styles.get(); }
 

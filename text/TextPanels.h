@@ -1,12 +1,11 @@
 #pragma once
 
-// The panels that follow the caret: the font accessory and the paragraph
-// styles panel (the tabs panel comes from the document; the paragraph
-// inspector, the graphics inspector and the links panel from the delegate).
+// The panels that follow the caret: the paragraph styles panel (the tabs
+// panel comes from the document; the font accessory from the character
+// style's hook; the paragraph inspector, the graphics inspector and the
+// links panel from the delegate).
 // Their windows come with the interface; until then each keeps what it was
 // last told to show, and exists only once made (the flow never makes one).
-
-#include "foundation/FontAccessoryValues.h"
 
 #include <memory>
 #include <string>
@@ -22,43 +21,6 @@ class Item;
 class StyleParagraph;
 class TextParagraph;
 class TextWord;
-
-// The font accessory's fields; -1234.0 shows a mixed value.
-class FontAccessory : public FontAccessoryValues {
-public:
-    float condense() const override { return condense_; }
-    float tracking() const override { return tracking_; }
-    float leading() const override { return leading_; }
-    float vertical() const override { return vertical_; }
-    float wordSpaceOnly() const override { return wordSpace_; }
-    float wordSpace() const { return wordSpace_; }
-    kit::ColorRef color() const override { return color_; }
-    // 255: the mixed entry.
-    short langId() const override { return langId_; }
-    const std::string& message() const { return message_; }
-    // How often the message shown changed.
-    int messageChanges() const { return messageChanges_; }
-
-    void setColor(const kit::ColorRef& color) override { color_ = color; }
-    void setNewLeading(float value) override { leading_ = value; }
-    void setNewTracking(float value) override { tracking_ = value; }
-    void setNewWordSpace(float value) override { wordSpace_ = value; }
-    void setNewVertical(float value) override { vertical_ = value; }
-    void setNewCondense(float value) override { condense_ = value; }
-    void setLangId(short id) override { langId_ = id; }
-    void setMessage(const std::string& message) override;
-
-private:
-    kit::ColorRef color_;
-    float condense_ = 1.0f;
-    float tracking_ = 0;
-    float leading_ = 0;
-    float vertical_ = 0;
-    float wordSpace_ = 0;
-    short langId_ = 0;
-    std::string message_;
-    int messageChanges_ = 0;
-};
 
 // The paragraph inspector as the text engine reaches it through the
 // application's delegate. Its fields follow the caret even while it is
@@ -103,8 +65,6 @@ private:
 
 class TextPanels {
 public:
-    // Nil until made (create YES makes the accessory, as its first use does).
-    static FontAccessory* fontAccessory(bool create);
     static TextPanel* paragraphStylesPanel();
 
     // The interface (and tests) make and drop them.

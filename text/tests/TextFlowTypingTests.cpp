@@ -48,7 +48,7 @@ TEST_F(TypingStyleTest, CommandsLeaveTheTextOfAColumnNotEditedAlone)
 
 TEST_F(TypingStyleTest, SubscriptsAddUpAndUnscriptResets)
 {
-    FontAccessory* accessory = TextPanels::fontAccessory(true);
+    RecordingAccessory* accessory = useAccessory();
     const float ascent = font_->ascent();
     ASSERT_GT(ascent, 0);
     flow_->subscript(columns_[0]);
@@ -119,7 +119,7 @@ public:
 TEST_F(TypingStyleTest, ThePanelsShowTheOrdinaryCharacterBeforeASymbol)
 {
     flow_->charStyle()->setFont(fixtureFont(12));
-    FontAccessory* accessory = TextPanels::fontAccessory(true);
+    RecordingAccessory* accessory = useAccessory();
     InspectorProbe inspector;
     delegate_->setParagraphInspector(&inspector);
     // The main view of the document lies in a scroll view with an info bar.
