@@ -49,6 +49,7 @@ enum Op : std::uint8_t {
     SaveAndRead,     //
     Editing,         // column to edit, or end editing
     HitTest,         // page, x, y
+    Inspector,       // action (a paragraph inspector control, a stepper, a menu), value
     OpCount
 };
 
