@@ -134,7 +134,7 @@ void BM_CaretWithinParagraph(benchmark::State& state)
     if (flow->currentParagraph() != flow->paragraphAtIndex(5000))
         fail("the caret left its paragraph");
 }
-BENCHMARK(BM_CaretWithinParagraph)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaretWithinParagraph)->Unit(benchmark::kMicrosecond);
 
 // The caret moving between paragraphs far apart with named styles of their
 // own: the inspector loads each, with 50 or 500 styles in the sheet.
