@@ -23,6 +23,7 @@
 #include "view/InfoBarInset.h"
 #include "view/PageView.h"
 #include "view/PanelZoomNib.h"
+#include "view/ZynSizableSwapView.h"
 #include "view/TimeDateTokenController.h"
 
 #include <algorithm>
@@ -60,6 +61,8 @@ void Layvane::initialize()
     // The info bar's and the zoom panel's interface files.
     InfoBarInset::initialize();
     RegisterPanelZoomNib();
+    // The panels' swap views and chained panels, by name.
+    ZynSizableSwapView::initialize();
     UnitsInfo::initialize();
     if (!applicationUnits())
         applicationUnits() = std::make_unique<UnitsInfo>();

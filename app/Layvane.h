@@ -79,7 +79,8 @@ class Layvane : public kit::Receiver,
                 public ApplicationDelegate,
                 public DocumentDelegate,
                 public PageWindowServices,
-                public PanelHost {
+                public PanelHost,
+                public GroupLoader {
 public:
     // Class set-up, run once before any delegate exists, in this order:
     // NoID, the stored classes, the application-wide units, the largest
@@ -193,7 +194,7 @@ public:
     // Makes the members of a group by their class names (only
     // "Inspectors" has any), each set up for the owner, skipping classes
     // not built; then the owner starts.
-    void loadClasses(const std::string& group, kit::Object* owner);
+    void loadClasses(const std::string& group, kit::Object* owner) override;
 
     // ---- The open documents, owned here.
     std::vector<LayoutDocument*> documents() const override;

@@ -8,6 +8,7 @@
 #include "appkit/FontPanel.h"
 #include "appkit/PrintPanel.h"
 #include "appkit/Window.h"
+#include "appkit/Workspace.h"
 #include "core/Alert.h"
 #include "core/Bundle.h"
 #include "document/LayoutDocument.h"
@@ -38,6 +39,9 @@ void Layvane::appDidInit(kit::Object* sender, bool pending)
     // The toolbar's interface file: its tools come with the toolbar.
     (void)panel("toolbar", true);
     initServices();
+    // The desktop's picture of the program's documents (the links panel's
+    // rows, the file lines of the inspectors).
+    kit::Workspace::sharedWorkspace().setDocumentIcon(openTypes(), "ScrivlyDocument");
     (void)inspectorPanel();
 
     kit::FontPanel::installFontManagerHooks();

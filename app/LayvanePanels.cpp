@@ -65,7 +65,13 @@ std::vector<PanelRow> Layvane::panelRows()
         {.name = "findPanel", .file = "PanelFind.nib", .className = "PanelFind", .action = "runFind:",
          .show = Show::MakeKeyAndOrderFront},
         {.name = "linksPanel", .file = "LinksPanel.nib", .className = "LinksPanel", .action = "runLinksPanel:",
-         .show = Show::OrderFront, .follow = Follow::Inspect, .forget = Forget::Selection},
+         .show = Show::OrderFront,
+         .prepare =
+             [](kit::Object* made, kit::Object* sender) {
+                 if (auto* panel = dynamic_cast<kit::Receiver*>(made))
+                     panel->performSelector("inspect:", sender);
+             },
+         .follow = Follow::Inspect, .forget = Forget::Selection},
         {.name = "tabsPanel", .file = "PanelTabs.nib", .className = "PanelTabs", .action = "runTabs:",
          .show = Show::OrderFront,
          .prepare =
@@ -86,7 +92,16 @@ std::vector<PanelRow> Layvane::panelRows()
          .action = "showCharacterSetPanel:", .show = Show::OrderFront},
         {.name = "paragraphNumberingPanel", .file = "PanelAutonumbering.nib", .className = "PanelAutonumbering",
          .action = "runParaNumbering:", .shared = false},
-        {.name = "inspectorPanel", .className = "ZynInspectorPanel", .action = "inspect:", .show = Show::OrderFront,
+        // Its file makes the inspectors; the window comes forward first,
+        // then shows the selection.
+        {.name = "inspectorPanel", .file = "ZynInspector.nib", .className = "ZynInspectorPanel", .action = "inspect:",
+         .prepare =
+             [](kit::Object* made, kit::Object*) {
+                 if (auto* window = dynamic_cast<kit::Receiver*>(made)) {
+                     window->performSelector("orderFront:", nullptr);
+                     window->performSelector("inspect:", nullptr);
+                 }
+             },
          .follow = Follow::InspectWhenNotEditing},
         // The inspectors, made by the inspector window's loadClasses, in
         // this order; each names itself to its row.

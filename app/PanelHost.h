@@ -3,6 +3,8 @@
 // What the panels registry gives the panels it makes: the document they
 // work on, reached without knowing the application delegate's class.
 
+#include <string>
+
 class LayoutDocument;
 class PageView;
 class StyleInfo;
@@ -45,4 +47,14 @@ class GroupStarter {
 public:
     virtual ~GroupStarter() = default;
     virtual void runPanelFor(kit::Object* sender) = 0;
+};
+
+// What makes the members of a group by their class names (the application
+// delegate): the inspector window asks it for the inspectors.
+class GroupLoader {
+public:
+    virtual ~GroupLoader() = default;
+    // Makes each member, sets it up for the owner, then starts the owner
+    // when it is a GroupStarter.
+    virtual void loadClasses(const std::string& group, kit::Object* owner) = 0;
 };

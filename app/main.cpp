@@ -5,6 +5,7 @@
 #include "panels/FontAccessory.h"
 #include "panels/PanelTabs.h"
 #include "panels/ParagraphInspector.h"
+#include "panels/ZynInspectorPanel.h"
 
 #include <string>
 #include <vector>
@@ -16,5 +17,6 @@ int main(int argc, char** argv)
     ColumnsInspector::initialize();
     ParagraphInspector::initialize();
     FontAccessory::initialize();
+    ZynInspectorPanel::initialize();
     return Scrivly::runMain(std::vector<std::string>(argv, argv + argc), "Scrivly.nib");
 }

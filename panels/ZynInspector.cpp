@@ -3,6 +3,7 @@
 #include "appkit/Window.h"
 #include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
+#include "panels/ZynInspectorSwapPanel.h"
 #include "view/PageView.h"
 
 ZynInspector::ZynInspector()
@@ -73,6 +74,8 @@ std::unique_ptr<std::vector<Item*>> ZynInspector::selected() const
 bool ZynInspector::isVisible() const
 {
     kit::Window* view = inspectorView();
+    if (auto* pane = dynamic_cast<ZynInspectorSwapPanel*>(view))
+        return pane->isVisible();
     return view && view->isVisible();
 }
 

@@ -67,6 +67,7 @@ public:
     // Nil without a main document.
     std::unique_ptr<std::vector<Item*>> selected() const;
 
+    // The pane is the one the inspector window shows.
     bool isVisible() const;
     // The inspector window brings this inspector's pane forward.
     void makeKeyAndOrderFront(kit::Object* sender);
@@ -83,7 +84,6 @@ public:
     // The registry that makes the inspector gives it the main document.
     void setPanelHost(PanelHost* host) override { host_ = host; }
 
-protected:
     // The inspector window of the application (nil while there is none).
     virtual InspectorWindow* inspectorWindow() const;
 

@@ -2,23 +2,6 @@
 
 #include "foundation/Defaults.h"
 
-#include <cmath>
-
-namespace {
-
-bool usableFrame(const kit::Rect& frame)
-{
-    if (!std::isfinite(kit::minX(frame)) || !std::isfinite(kit::minY(frame)) || !std::isfinite(kit::width(frame)) ||
-        !std::isfinite(kit::height(frame)) || kit::width(frame) <= 0 || kit::height(frame) <= 0)
-        return false;
-    for (const kit::Rect& screen : kit::Window::screenFrames())
-        if (!kit::isEmptyRect(kit::intersectionRect(frame, screen)))
-            return true;
-    return false;
-}
-
-} // namespace
-
 PanelSubClass::PanelSubClass(const kit::Rect& contentRect, unsigned styleMask)
     : kit::Panel(contentRect, styleMask)
 {
@@ -39,7 +22,7 @@ void PanelSubClass::setDefaultPosition(kit::Object*)
 {
     kit::Rect stored;
     GetDefaultRect(defaultsKey(), &stored);
-    if (usableFrame(stored))
+    if (kit::Window::frameMeetsAScreen(stored))
         setFrame(stored, false);
 }
 

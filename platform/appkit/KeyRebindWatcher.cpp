@@ -1,4 +1,5 @@
 #include "appkit/KeyRebindWatcher.h"
+#include "appkit/KeyRecordParsing.h"
 
 #include <QGuiApplication>
 
@@ -8,6 +9,7 @@
 #include <xcb/record.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <condition_variable>
@@ -180,38 +182,15 @@ private:
 
     void recordedEvents(const std::uint8_t* data, int length)
     {
-        for (int at = 0; at + 32 <= length; at += 32) {
-            xcb_key_press_event_t k;
-            std::memcpy(&k, data + at, sizeof k);
-            const int type = k.response_type & 0x7F;
-            if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE)
-                keyEvent(k.detail, k.time, type == XCB_KEY_PRESS, k.state);
-        }
+        readRecordedKeys(data, std::size_t(std::max(length, 0)),
+                         [this](const RecordedKey& k) { keyEvent(k.keycode, k.time, k.press, k.state); });
     }
 
-    // ChangeKeyboardMapping: opcode, key count, length in words, first key
-    // code, symbols per key, two pad bytes, then the symbols.
     void recordedRequests(const std::uint8_t* data, int length)
     {
-        int at = 0;
-        while (at + 8 <= length) {
-            std::uint16_t words;
-            std::memcpy(&words, data + at + 2, sizeof words);
-            const int size = int(words) * 4;
-            if (size < 8 || at + size > length)
-                return;
-            if (data[at] == XCB_CHANGE_KEYBOARD_MAPPING) {
-                const int count = data[at + 1];
-                const int first = data[at + 4];
-                const int perKey = data[at + 5];
-                std::vector<std::uint32_t> syms(std::size_t(count) * perKey);
-                if (8 + syms.size() * 4 <= std::size_t(size)) {
-                    std::memcpy(syms.data(), data + at + 8, syms.size() * 4);
-                    bindings(first, count, perKey, syms.data());
-                }
-            }
-            at += size;
-        }
+        readRecordedMappings(data, std::size_t(std::max(length, 0)), [this](const RecordedMapping& m) {
+            bindings(m.first, m.count, m.perKey, m.symbols.data());
+        });
     }
 
     void mappingChanged(std::uint8_t first, std::uint8_t count)

@@ -125,10 +125,21 @@ bool Window::setFrameUsingName(const std::string& name)
     if (!stored)
         return false;
     Rect r = rectFromString(*stored);
-    if (isEmptyRect(r))
+    if (!frameMeetsAScreen(r))
         return false;
     setFrame(r, false);
     return frame() == r;
+}
+
+bool Window::frameMeetsAScreen(const Rect& frame)
+{
+    if (!std::isfinite(minX(frame)) || !std::isfinite(minY(frame)) || !std::isfinite(width(frame)) ||
+        !std::isfinite(height(frame)) || width(frame) <= 0 || height(frame) <= 0)
+        return false;
+    for (const Rect& screen : screenFrames())
+        if (!isEmptyRect(intersectionRect(frame, screen)))
+            return true;
+    return false;
 }
 
 bool Window::setFrameAutosaveName(const std::string& name)

@@ -51,6 +51,9 @@ public:
     static Rect mainScreenFrame();
     // Every screen's frame in the same coordinates (the main screen's first).
     static std::vector<Rect> screenFrames();
+    // A frame worth restoring: finite, with an area, and meeting some
+    // screen (a stored frame may come from a screen that is gone).
+    static bool frameMeetsAScreen(const Rect& frame);
 
     int windowNumber() const { return windowNumber_; }
     unsigned styleMask() const { return styleMask_; }
@@ -78,7 +81,8 @@ public:
 
     // ---- Frames kept in the user defaults ("NSWindow Frame <name>").
     // Takes the frame stored under the name; false when none is stored (or
-    // it is unusable), and the frame stays.
+    // it is unusable: not finite, no area, off every screen), and the frame
+    // stays.
     bool setFrameUsingName(const std::string& name);
     // Stores the frame under the name now and after every later move or resize.
     bool setFrameAutosaveName(const std::string& name);

@@ -74,6 +74,7 @@ enum Op : std::uint8_t {
     Marker,
     UndoSome,
     RedoSome,
+    Inspector,
     OpCount
 };
 
@@ -87,6 +88,7 @@ constexpr int Weights[OpCount] = {
     /*Natural*/ 1, /*Centre*/ 1,  /*Delete*/ 3,      /*Cut*/ 2,        /*Copy*/ 2,      /*Paste*/ 3,
     /*Clone*/ 2, /*CopyDims*/ 1,  /*PullGuide*/ 2,   /*DragGuide*/ 2,  /*GoToPage*/ 2,  /*Type*/ 4,
     /*Returns*/ 3, /*Backspaces*/ 2, /*PageBreak*/ 1, /*Marker*/ 1,    /*Undo*/ 2,      /*Redo*/ 1,
+    /*Inspector*/ 1,
 };
 
 std::string num(float value)
@@ -193,6 +195,7 @@ public:
         case Marker: marker(); break;
         case UndoSome: undoRedo(true); break;
         case RedoSome: undoRedo(false); break;
+        case Inspector: inspector(); break;
         default: break;
         }
         s_.completeLayout();
@@ -398,6 +401,20 @@ private:
             return;
         }
         command("select all", [&] { view_.selectAll(nullptr); });
+    }
+
+    // Windows > Inspector, or the inspector closed: while it is up, every
+    // later selection change re-runs its pane.
+    void inspector()
+    {
+        auto* window = dynamic_cast<kit::Window*>(s_.delegate().outlet("inspectorPanel"));
+        if (a_[0] & 1) {
+            note("inspector");
+            s_.delegate().performSelector("inspect:", nullptr);
+        } else if (window) {
+            note("inspector closed");
+            window->performClose(nullptr);
+        }
     }
 
     void nudge()

@@ -10,6 +10,7 @@
 
 #include "app/Layvane.h"
 #include "app/Scrivly.h"
+#include "panels/ZynInspectorPanel.h"
 #include "appkit/Application.h"
 #include "appkit/Clock.h"
 #include "core/FileManager.h"
@@ -185,6 +186,7 @@ void initializeProcess()
     kit::Font::initialize();
     Scrivly::initialize();
     TextWord::initialize();
+    ZynInspectorPanel::initialize();
 }
 
 Result run(const Sequence& sequence, const std::string& folder)

@@ -68,8 +68,10 @@ TEST_F(WindowLayoutTest, AFrameKeptUnderANameComesBack)
         Window second(makeRect(0, 0, 50, 50));
         EXPECT_TRUE(second.setFrameUsingName("FindPanel"));
         EXPECT_EQ(second.frame(), first.frame());
-        // Frames that are no frames are refused.
-        for (const char* bad : {"{{1, 2}, {0, 0}}", "nonsense", "{{nan, 0}, {10, 10}}", "{{0, 0}, {99999, 10}}"}) {
+        // Frames that are no frames are refused, and so is one off every
+        // screen (stored while another screen was there).
+        for (const char* bad : {"{{1, 2}, {0, 0}}", "nonsense", "{{nan, 0}, {10, 10}}", "{{0, 0}, {99999, 10}}",
+                                "{{30000, -20000}, {200, 100}}", "{{inf, 0}, {10, 10}}"}) {
             UserDefaults::standardUserDefaults().setStringForKey(bad, "NSWindow Frame Bad");
             EXPECT_FALSE(second.setFrameUsingName("Bad")) << bad;
             EXPECT_EQ(second.frame(), first.frame()) << bad;
