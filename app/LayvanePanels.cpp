@@ -368,10 +368,11 @@ void Layvane::installDocumentPanels()
                 return;
             }
         // Format > Text's alignment and leading go through the paragraph
-        // inspector, made with the other inspectors when none is yet.
+        // inspector, made with the inspector window (not shown) when none
+        // is yet.
         if (command == "setAlignmentFromMenu:" || command == "setLeadingFromMenu:") {
             if (!outlet("paragraphInspector"))
-                panels_->makeGroup("Inspectors", this);
+                (void)panel("inspectorPanel", true);
             if (auto* inspector = dynamic_cast<kit::Receiver*>(outlet("paragraphInspector")))
                 inspector->performSelector(command, sender);
         }

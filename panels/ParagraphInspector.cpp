@@ -26,7 +26,7 @@
 #include "panels/AutoLead.h"
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
-#include "view/ZynLinkedSwapPanel.h"
+#include "panels/ZynInspectorSwapPanel.h"
 
 #include <cmath>
 
@@ -576,7 +576,7 @@ void ParagraphInspector::scrollToOtherView(kit::Object* sender)
         scrollView_->setFrameOrigin(origin);
         scrollView_->setNeedsDisplay(true);
     }
-    if (auto* pane = dynamic_cast<ZynLinkedSwapPanel*>(inspectorView()))
+    if (auto* pane = dynamic_cast<ZynInspectorSwapPanel*>(inspectorView()))
         pane->setFirstText(wanted == 2 ? otherFirstText_ : firstText_);
     screenNbr_ = wanted;
     if (selector)

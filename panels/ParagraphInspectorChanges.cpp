@@ -591,6 +591,10 @@ void ParagraphInspector::setLeadingFromMenu(kit::Object* sender)
         kit::beep();
         return;
     }
+    // The menu acts on the paragraph at the caret, whatever the fields
+    // were left showing.
+    if (TextFlow* flow = editedFlow(); flow && flow->currentParagraph())
+        updateFromParagraph(flow->currentParagraph());
     switch (tag) {
     case 71:
         step(0, +1, sender);

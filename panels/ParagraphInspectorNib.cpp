@@ -15,7 +15,7 @@
 #include "appkit/View.h"
 #include "core/Object.h"
 #include "foundation/Units.h"
-#include "view/ZynLinkedSwapPanel.h"
+#include "panels/ZynInspectorSwapPanel.h"
 
 namespace {
 
@@ -123,25 +123,14 @@ private:
     int row_ = 0;
 };
 
-std::unique_ptr<kit::Window> makePane()
-{
-    // The inspector window's own pane class when the program has it.
-    if (kit::ClassRegistry::isRegistered("ZynInspectorSwapPanel"))
-        if (std::unique_ptr<kit::Object> made = kit::ClassRegistry::create("ZynInspectorSwapPanel"))
-            if (auto* window = dynamic_cast<kit::Window*>(made.get())) {
-                made.release();
-                window->setFrame(kit::makeRect(0, 0, kPage, kHeight + 30), false);
-                return std::unique_ptr<kit::Window>(window);
-            }
-    return std::make_unique<ZynLinkedSwapPanel>(kit::makeRect(0, 0, kPage, kHeight + 30));
-}
-
 bool build(kit::NibLoad& load)
 {
     auto* owner = load.ownerAs<ParagraphInspector>();
     if (!owner)
         return false;
-    std::unique_ptr<kit::Window> pane = makePane();
+    auto pane = std::make_unique<ZynInspectorSwapPanel>(kit::makeRect(0, 0, kPage, kHeight + 30));
+    // The inspector window's popup item and its key.
+    pane->setTitle(text("ParagraphPane", "Paragraph") + ",1");
     kit::View* content = pane->contentView();
 
     // The page selector above the strip.
@@ -231,8 +220,7 @@ bool build(kit::NibLoad& load)
     two.measure("autonumberLevel", text("AutonumberLevel", "Level"), "changeAutonumberLevel:", nullptr, false);
     owner->setOutlet("otherFirstText", first);
 
-    if (auto* linked = dynamic_cast<ZynLinkedSwapPanel*>(pane.get()))
-        linked->setFirstText(bullet);
+    pane->setFirstText(bullet);
     kit::Window* made = load.addTopLevelObject(std::move(pane));
     owner->setOutlet("inspectorView", made);
     load.awaken(owner);

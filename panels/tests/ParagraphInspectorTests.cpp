@@ -6,6 +6,7 @@
 
 #include "panels/AutoLead.h"
 #include "panels/ParagraphInspector.h"
+#include "panels/ZynInspectorPanel.h"
 #include "text/tests/LayoutInvariant.h"
 #include "view/LayvaneTool.h"
 
@@ -641,6 +642,27 @@ TEST_F(ParagraphInspectorTest, FormatTextAlignmentAndLeadingGoThroughTheInspecto
     view_->performSelector("setMenuLeading:", &fourteen);
     EXPECT_FLOAT_EQ(style(1)->absoluteLeading(), 14);
     EXPECT_EQ(style(0)->alignment(), 0);
+}
+
+// Before the inspector window was ever opened, the menu makes it (hidden)
+// with its inspectors, and the command reaches the new paragraph inspector.
+TEST_F(ParagraphInspectorTest, TheMenuMakesTheInspectorsWhenNoneIsYet)
+{
+    delegate_->setParagraphInspector(nullptr);
+    inspector_.reset();
+    ZynInspectorPanel::initialize();
+    edit();
+    caretAt(2, 0, 1);
+    view_->performSelector("alignSelJustify:", nullptr);
+    EXPECT_EQ(style(2)->alignment(), 3);
+    auto* made = dynamic_cast<ParagraphInspector*>(delegate_->paragraphInspectorPanel());
+    ASSERT_NE(made, nullptr);
+    ASSERT_NE(DocumentPanels::shared().inspectorPanel(), nullptr);
+    EXPECT_FALSE(DocumentPanels::shared().inspectorPanel()->isVisible());
+    MenuItemSender tighter(72, "Tighter");
+    style(2)->setLeading(14);
+    view_->performSelector("setMenuLeading:", &tighter);
+    EXPECT_FLOAT_EQ(style(2)->absoluteLeading(), 12);
 }
 
 } // namespace
