@@ -173,6 +173,7 @@ public:
     bool haveSeenBogusFont(const std::string& name) override;
     SelectionPanel* graphicsInspectorPanel() override;
     SelectionPanel* linksSelectionPanel() override;
+    ParagraphInspectorPanel* paragraphInspectorPanel() override;
     void destroyBogusFontList();
 
     // ---- Launching.

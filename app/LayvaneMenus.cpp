@@ -122,28 +122,46 @@ std::unique_ptr<kit::Menu> Layvane::makeMainMenu()
                     {"Looser", "changeKerning:", "", 1},
                     {"Use Font Metrics", "toggleFontMetrics:"},
                 });
-    fill(*addSubmenu(*format, "Text"), {
-                                           {"Align Left", "alignLeft:", "{"},
-                                           {"Center", "alignCenter:", "|"},
-                                           {"Align Right", "alignRight:", "}"},
-                                           {"Justify", "alignSelJustify:"},
-                                           {"", ""},
-                                           {"Uppercase", "convertSelUpperCase:"},
-                                           {"Lowercase", "convertSelLowerCase:"},
-                                           {"Capitalize", "convertSelMixedCase:"},
-                                           {"", ""},
-                                           {"Indent Left In", "indentLeftIn:"},
-                                           {"Indent Left Out", "indentLeftOut:"},
-                                           {"Indent Right In", "indentRightIn:"},
-                                           {"Indent Right Out", "indentRightOut:"},
-                                           {"Hanging Indent In", "hangingIndentExpand:"},
-                                           {"Hanging Indent Out", "hangingIndentReduce:"},
-                                           {"", ""},
-                                           {"Paragraph Styles...", "runParaStyles:", "y"},
-                                           {"Tabs...", "runTabs:"},
-                                           {"Autonumbering...", "runParaNumbering:"},
-                                           {"Character Set...", "showCharacterSetPanel:"},
-                                       });
+    kit::Menu* text = addSubmenu(*format, "Text");
+    fill(*text, {
+                    {"Align Left", "alignLeft:", "{"},
+                    {"Center", "alignCenter:", "|"},
+                    {"Align Right", "alignRight:", "}"},
+                    {"Justify", "alignSelJustify:"},
+                });
+    // Tags 71 to 75 step or set automatic leading; the others are a fixed
+    // leading of their title.
+    fill(*addSubmenu(*text, "Leading"), {
+                                            {"Looser", "setMenuLeading:", "", 71},
+                                            {"Tighter", "setMenuLeading:", "", 72},
+                                            {"Auto -2", "setMenuLeading:", "", 73},
+                                            {"Auto", "setMenuLeading:", "", 74},
+                                            {"Auto +2", "setMenuLeading:", "", 75},
+                                            {"", ""},
+                                            {"10", "setMenuLeading:"},
+                                            {"12", "setMenuLeading:"},
+                                            {"14", "setMenuLeading:"},
+                                            {"18", "setMenuLeading:"},
+                                            {"24", "setMenuLeading:"},
+                                        });
+    fill(*text, {
+                    {"", ""},
+                    {"Uppercase", "convertSelUpperCase:"},
+                    {"Lowercase", "convertSelLowerCase:"},
+                    {"Capitalize", "convertSelMixedCase:"},
+                    {"", ""},
+                    {"Indent Left In", "indentLeftIn:"},
+                    {"Indent Left Out", "indentLeftOut:"},
+                    {"Indent Right In", "indentRightIn:"},
+                    {"Indent Right Out", "indentRightOut:"},
+                    {"Hanging Indent In", "hangingIndentExpand:"},
+                    {"Hanging Indent Out", "hangingIndentReduce:"},
+                    {"", ""},
+                    {"Paragraph Styles...", "runParaStyles:", "y"},
+                    {"Tabs...", "runTabs:"},
+                    {"Autonumbering...", "runParaNumbering:"},
+                    {"Character Set...", "showCharacterSetPanel:"},
+                });
     fill(*addSubmenu(*format, "Insert"), {
                                              {"Date", "insertDate:"},
                                              {"Time", "insertTime:"},

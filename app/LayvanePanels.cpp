@@ -15,10 +15,13 @@
 #include "core/FileManager.h"
 #include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
+#include "foundation/FontAccessoryValues.h"
 #include "foundation/SelectionPanel.h"
+#include "foundation/StyleChar.h"
 #include "graphics/FontManager.h"
 #include "items/TextItem.h"
 #include "text/TextSelection.h"
+#include "text/TextPanels.h"
 
 #include <algorithm>
 
@@ -134,6 +137,11 @@ SelectionPanel* Layvane::graphicsInspectorPanel() { return dynamic_cast<Selectio
 
 SelectionPanel* Layvane::linksSelectionPanel() { return dynamic_cast<SelectionPanel*>(outlet("linksPanel")); }
 
+ParagraphInspectorPanel* Layvane::paragraphInspectorPanel()
+{
+    return dynamic_cast<ParagraphInspectorPanel*>(outlet("paragraphInspector"));
+}
+
 bool Layvane::canRunPanel(const std::string& action) const
 {
     const PanelRow* row = panels_->rowForAction(action);
@@ -200,7 +208,7 @@ void Layvane::showMainDocumentInPanels(LayoutDocument* document)
     // A copy: a panel may add rows while it shows the selection.
     const std::vector<PanelRow> rows = panels_->rows();
     for (const PanelRow& row : rows) {
-        auto* shown = dynamic_cast<DocumentPanel*>(outlet(row.name));
+        DocumentPanel* shown = documentPanelOf(outlet(row.name));
         if (!shown || !shown->isVisible())
             continue;
         switch (row.follow) {
@@ -229,7 +237,7 @@ void Layvane::forgetDocumentInPanels()
     using Forget = PanelRow::Forget;
     const std::vector<PanelRow> rows = panels_->rows();
     for (const PanelRow& row : rows) {
-        auto* shown = dynamic_cast<DocumentPanel*>(outlet(row.name));
+        DocumentPanel* shown = documentPanelOf(outlet(row.name));
         if (!shown)
             continue;
         if (row.forget == Forget::Style)
@@ -257,8 +265,12 @@ void Layvane::runFontPanel(kit::Object* sender)
 {
     (void)sender;
     kit::FontPanel* panel = kit::FontPanel::sharedFontPanel(true);
-    (void)fontAccessory(true); // its view goes below the panel once it is built
+    kit::Object* accessory = fontAccessory(true);
+    if (auto* receiver = dynamic_cast<kit::Receiver*>(accessory))
+        receiver->performSelector("installInFontPanel:", this);
     panel->setFloatingPanel(false);
+    if (auto* delegate = dynamic_cast<kit::Receiver*>(accessory))
+        panel->setDelegate(delegate);
     kit::FontManager::sharedFontManager().orderFrontFontPanel();
     panel->orderFront(nullptr);
 }
@@ -335,7 +347,10 @@ private:
     template <class T>
     T* as(const char* name, bool create)
     {
-        return dynamic_cast<T*>(create ? owner_.panelForDocuments(name) : owner_.outlet(name));
+        kit::Object* made = create ? owner_.panelForDocuments(name) : owner_.outlet(name);
+        if (T* panel = dynamic_cast<T*>(made))
+            return panel;
+        return dynamic_cast<T*>(documentPanelOf(made));
     }
     Layvane& owner_;
 };
@@ -346,6 +361,9 @@ void Layvane::installDocumentPanels()
 {
     documentPanels_ = std::make_unique<LayvaneDocumentPanels>(*this);
     DocumentPanels::setShared(documentPanels_.get());
+    // The character styles read the font accessory the registry makes.
+    StyleChar::setFontAccessoryHook(
+        [this](bool create) { return dynamic_cast<FontAccessoryValues*>(fontAccessory(create)); });
     // A text frame's indent commands go to the tabs panel, made for them.
     TextItem::panelCommandHook() = [this](const std::string& command, kit::Object* sender,
                                           TextSelection* selection) {
@@ -360,6 +378,15 @@ void Layvane::installDocumentPanels()
         if (command == "enterSelection:")
             if (auto* panel = dynamic_cast<kit::Receiver*>(findPanel(true)))
                 panel->performSelector(command, selection);
+        // Format > Text's alignment and leading go through the paragraph
+        // inspector, made with the inspector window (not shown) when none
+        // is yet.
+        if (command == "setAlignmentFromMenu:" || command == "setLeadingFromMenu:") {
+            if (!outlet("paragraphInspector"))
+                (void)panel("inspectorPanel", true);
+            if (auto* inspector = dynamic_cast<kit::Receiver*>(outlet("paragraphInspector")))
+                inspector->performSelector(command, sender);
+        }
     };
 }
 
@@ -368,6 +395,7 @@ void Layvane::removeDocumentPanels()
     if (documentPanels_ && &DocumentPanels::shared() == documentPanels_.get()) {
         DocumentPanels::setShared(nullptr);
         TextItem::panelCommandHook() = nullptr;
+        StyleChar::setFontAccessoryHook(nullptr);
     }
     documentPanels_.reset();
 }

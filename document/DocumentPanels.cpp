@@ -1,10 +1,20 @@
 #include "document/DocumentPanels.h"
 
+#include "core/Object.h"
+
 namespace {
 
 DocumentPanels* installed = nullptr;
 
 } // namespace
+
+DocumentPanel* documentPanelOf(kit::Object* object)
+{
+    if (auto* panel = dynamic_cast<DocumentPanel*>(object))
+        return panel;
+    auto* owner = dynamic_cast<DocumentPanelOwner*>(object);
+    return owner ? owner->documentPanel() : nullptr;
+}
 
 DocumentPanels& DocumentPanels::shared()
 {

@@ -43,6 +43,17 @@ public:
     virtual void notifyUpdateForStyle(const StyleParagraph* style) { (void)style; }
 };
 
+// An object whose document notices go to a part of it: an inspector whose
+// own inspectSelection answers the inspector window.
+class DocumentPanelOwner {
+public:
+    virtual ~DocumentPanelOwner() = default;
+    virtual DocumentPanel* documentPanel() = 0;
+};
+
+// The object's document panel: itself, or the part it hands them to.
+DocumentPanel* documentPanelOf(kit::Object* object);
+
 // The pages panel: the page list of the main document.
 class PagesPanel : public DocumentPanel {
 public:

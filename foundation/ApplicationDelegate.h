@@ -14,6 +14,7 @@ class Event;
 class Font;
 }
 class Preferences;
+class ParagraphInspectorPanel;
 class SelectionPanel;
 
 class ApplicationDelegate {
@@ -57,6 +58,8 @@ public:
     // request); nil without them.
     virtual SelectionPanel* graphicsInspectorPanel() { return nullptr; }
     virtual SelectionPanel* linksSelectionPanel() { return nullptr; }
+    // The paragraph inspector once made; nil without it.
+    virtual ParagraphInspectorPanel* paragraphInspectorPanel() { return nullptr; }
 };
 
 // The application delegate; nil until one is made (tests, tools).

@@ -16,6 +16,9 @@ public:
     virtual float leading() const = 0;
     virtual float vertical() const = 0;
     virtual float wordSpaceOnly() const = 0;
+    // The colour shown (nil: none) and the language (255: several).
+    virtual kit::ColorRef color() const { return nullptr; }
+    virtual short langId() const { return 0; }
 
     // What the accessory shows for the selection or the caret; -1234.0 (and
     // language 255) shows a mixed value. An accessory without a field for

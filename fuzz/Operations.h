@@ -51,6 +51,7 @@ enum Op : std::uint8_t {
     HitTest,         // page, x, y
     GraphicsPane,    // item, count, change (fill, fill colour, line, line colour, width, OK with rotation
                      // and scale, a standoff arrow, name), value: the inspector's Graphics pane
+    Inspector,       // action (a paragraph inspector control, a stepper, a menu), value
     OpCount
 };
 

@@ -1,5 +1,7 @@
 #include "OperationsModel.h"
 
+#include "panels/ParagraphInspector.h"
+
 #include "FuzzInput.h"
 #include "Operations.h"
 
@@ -234,8 +236,23 @@ Model::Model(std::uint8_t header)
     window_->display();
 }
 
+ParagraphInspector& Model::inspector()
+{
+    if (!inspector_) {
+        ParagraphInspector::initialize();
+        inspector_ = std::make_unique<ParagraphInspector>();
+        inspector_->setPanelHost(delegate_.get());
+        inspector_->init(nullptr);
+    }
+    return *inspector_;
+}
+
 Model::~Model()
 {
+    if (inspector_) {
+        delegate_->setParagraphInspector(nullptr);
+        inspector_.reset();
+    }
     if (document_ && view_)
         document_->detachView(view_);
     if (delegate_) {

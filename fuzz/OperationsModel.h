@@ -17,6 +17,8 @@ class Window;
 class Item;
 class LayoutDocument;
 class Layvane;
+class ParagraphInspector;
+class ParagraphInspector;
 class Page;
 class PageView;
 class TextItem;
@@ -70,6 +72,8 @@ public:
     std::string where(const Item* item) const;
     // The column being edited, opening the chosen one when none is.
     TextItem* editedColumn(std::uint8_t choice);
+    // The paragraph inspector over the document, made on first use.
+    ParagraphInspector& inspector();
     std::shared_ptr<TextItem> newColumn(const kit::Rect& frame) const;
 
     // Every enabled check, after an operation.
@@ -86,6 +90,7 @@ private:
 
     std::shared_ptr<kit::ScriptedAlertHandler> alerts_;
     std::unique_ptr<Layvane> delegate_;
+    std::unique_ptr<ParagraphInspector> inspector_;
     std::unique_ptr<LayoutDocument> document_;
     std::unique_ptr<kit::Window> window_;
     PageView* view_ = nullptr;

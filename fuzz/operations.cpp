@@ -10,6 +10,8 @@
 #include "OperationsModel.h"
 
 #include "appkit/Application.h"
+#include "appkit/CellMatrix.h"
+#include "appkit/TextField.h"
 #include "appkit/Event.h"
 #include "appkit/Window.h"
 #include "core/Alert.h"
@@ -39,6 +41,7 @@
 #include "appkit/ColorWell.h"
 #include "appkit/TextField.h"
 #include "panels/GraphicsInspector.h"
+#include "panels/ParagraphInspector.h"
 #include "view/TimeDateTokenController.h"
 
 #include <algorithm>
@@ -123,6 +126,7 @@ public:
         case fuzz::ops::Editing: editing(); break;
         case fuzz::ops::HitTest: hitTest(); break;
         case fuzz::ops::GraphicsPane: graphicsPane(); break;
+        case fuzz::ops::Inspector: inspector(); break;
         default: break;
         }
     }
@@ -383,6 +387,66 @@ private:
         }
         column->setStylePara(style.get());
         column->redrawQuickInView(m_.view());
+    }
+
+    // The paragraph inspector's controls as a user sets them: a text typed
+    // into a field (sound or not), a stepper, a menu item.
+    void inspector()
+    {
+        const std::uint8_t action = b() % 10, value = b();
+        static const char* const texts[] = {"",   "abc", "nan",  "inf",   "1e40", "12abc", "1,5",
+                                            "<abc", ">1e40", "+-2", "99999", "0",   "6",    "12",
+                                            "-3", "<3",  ">3",   "+2",    "-2",   "36",    "\xE2\x80\xA2"};
+        const char* text = texts[value % std::size(texts)];
+        static const char* const names[] = {"alignment", "indents", "spaces",    "leading", "tracking",
+                                            "step",      "level",   "bullet",    "menu",    "widows"};
+        note(std::string("inspector ") + names[action] + " " + std::to_string(value) + " '" + text + "'");
+        TextItem* column = edited(value);
+        if (!column || !column->flow()->currentParagraph())
+            return;
+        ParagraphInspector& inspector = m_.inspector();
+        inspector.updateFromParagraph(column->flow()->currentParagraph());
+        switch (action) {
+        case 0:
+            inspector.alignmentMatrix()->selectCellWithTag(value % 4);
+            inspector.changeAlignment(nullptr);
+            break;
+        case 1:
+            inspector.control(value & 1 ? "indentLeft" : "indentDeltaFirst")->setStringValue(text);
+            inspector.changeIndents(nullptr);
+            break;
+        case 2:
+            inspector.control(value & 1 ? "spaceBefore" : "spaceAfter")->setStringValue(text);
+            inspector.changeParagraphSpacing(nullptr);
+            break;
+        case 3:
+            inspector.control("autoLeading")->setIntValue(value & 1);
+            inspector.control("leading")->setStringValue(text);
+            inspector.changeLineSpacing(nullptr);
+            break;
+        case 4:
+            inspector.control("tracking")->setStringValue(text);
+            inspector.changeTracking(nullptr);
+            break;
+        case 5: inspector.step(value % 9, value & 0x80 ? -1 : 1, nullptr); break;
+        case 6:
+            inspector.control("autonumberLevel")->setStringValue(text);
+            inspector.changeAutonumberLevel(nullptr);
+            break;
+        case 7:
+            inspector.bulletField()->setStringValue(text);
+            inspector.changeBullet(nullptr);
+            break;
+        case 8: {
+            Sender item(value % 3 == 0 ? 0 : 71 + value % 5, text);
+            inspector.setLeadingFromMenu(&item);
+            break;
+        }
+        default:
+            inspector.widowControlMatrix()->selectCellWithTag(int(value % 4) - 2);
+            inspector.changeWidowControl(nullptr);
+            break;
+        }
     }
 
     void variable()

@@ -1,10 +1,12 @@
 #include "panels/PanelInterfaceFiles.h"
 
 #include "panels/ColumnsInspector.h"
+#include "panels/FontAccessory.h"
 #include "panels/GraphicsInspector.h"
 #include "panels/LinksPanel.h"
 #include "panels/PanelFind.h"
 #include "panels/PanelTabs.h"
+#include "panels/ParagraphInspector.h"
 #include "panels/ZynInspectorPanel.h"
 
 void registerPanelInterfaceFiles()
@@ -15,4 +17,6 @@ void registerPanelInterfaceFiles()
     ZynInspectorPanel::initialize();
     GraphicsInspector::initialize();
     PanelFind::initialize();
+    ParagraphInspector::initialize();
+    FontAccessory::initialize();
 }

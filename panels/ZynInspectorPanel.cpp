@@ -14,6 +14,7 @@
 #include "view/ZynSizableSwapView.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -389,6 +390,7 @@ std::unique_ptr<std::vector<Item*>> ZynInspectorPanel::selected() const
 
 bool ZynInspectorPanel::viewWillSwap(kit::Window* panel)
 {
+    topBeforeSwap_ = kit::maxY(frame());
     // Emptying the pane area tells the pane that leaves it, as a pane that
     // takes its place would.
     if (!panel)
@@ -400,12 +402,14 @@ bool ZynInspectorPanel::viewWillSwap(kit::Window* panel)
 void ZynInspectorPanel::viewDidSwap(kit::Window* panel)
 {
     (void)panel;
-    // The window grew upward from its origin: a top that left the screen
-    // comes back below the screen's top, so the popup stays in reach.
-    const kit::Rect screen = kit::Window::mainScreenFrame();
+    // A pane of another height resizes the window from its origin; the user
+    // placed its top, which stays where it was (the popup with it) as long as
+    // the window still fits below it.
     const kit::Rect placed = frame();
-    if (kit::maxY(placed) > kit::maxY(screen) && kit::height(placed) <= kit::height(screen))
-        setFrameOrigin(kit::makePoint(kit::minX(placed), kit::maxY(screen) - kit::height(placed)));
+    const kit::Rect screen = kit::Window::mainScreenFrame();
+    if (std::isfinite(topBeforeSwap_) && kit::maxY(placed) != topBeforeSwap_ &&
+        topBeforeSwap_ - kit::height(placed) >= kit::minY(screen))
+        setFrameOrigin(kit::makePoint(kit::minX(placed), topBeforeSwap_ - kit::height(placed)));
     // A pane chosen in the popup drops edits not applied, as Revert does.
     setDocumentEdited(false);
 }

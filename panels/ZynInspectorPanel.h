@@ -18,6 +18,7 @@
 #include "panels/ZynInspector.h"
 #include "view/SwapPanels.h"
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -116,6 +117,8 @@ public:
     void setOwner(kit::Object* owner) { owner_ = owner; }
 
 private:
+    // Where the window's top was when a swap began (NaN before the first).
+    float topBeforeSwap_ = std::numeric_limits<float>::quiet_NaN();
     kit::MenuItem* itemForPanel(const ZynInspectorSwapPanel* panel) const;
     ZynInspectorSwapPanel* currentSwapPanel() const;
     void setEmptyMessage(const char* key);

@@ -185,6 +185,9 @@ public:
     // Lays out everything that waits. Whatever reads the whole flow's
     // layout (saving, printing) calls this first.
     void completeLayout();
+    // After a change to the styles of some paragraphs (each marked dirty):
+    // lays them out, and whatever their new extent moves, in one pass.
+    void recomputeAllDirtyParagraphs() { completeLayout(); }
     // Lays out what waits until the column's text is final: drawing a
     // column asks for this.
     void layoutThrough(const TextItem* column);

@@ -1,6 +1,7 @@
 #include "text/TextFlow.h"
 
 #include "foundation/ApplicationDelegate.h"
+#include "foundation/FontAccessoryValues.h"
 #include "foundation/Preferences.h"
 #include "foundation/SelectionPanel.h"
 #include "foundation/StyleChar.h"
@@ -107,7 +108,7 @@ void TextFlow::setFont(kit::Font* font, TextItem* column)
     if (editing(column)) {
         if (textSelection_) {
             textSelection_->setFont(font, column);
-            if (FontAccessory* accessory = TextPanels::fontAccessory(false); accessory && accessory->color())
+            if (FontAccessoryValues* accessory = StyleChar::fontAccessory(false); accessory && accessory->color())
                 textSelection_->setTextColor(accessory->color());
         } else if (currentParagraph_ && currentParagraph_->isEmpty()) {
             currentParagraph_->setFontWithItem(font, column);
@@ -147,7 +148,7 @@ void TextFlow::subscript(TextItem* column)
         markDocumentEdited();
     }
     charStyle()->setVertical(charStyle()->vertical() + delta);
-    if (FontAccessory* accessory = TextPanels::fontAccessory(false))
+    if (FontAccessoryValues* accessory = StyleChar::fontAccessory(false))
         accessory->setNewVertical(charStyle()->vertical());
 }
 
@@ -159,7 +160,7 @@ void TextFlow::superscript(TextItem* column)
         markDocumentEdited();
     }
     charStyle()->setVertical(charStyle()->vertical() + delta);
-    if (FontAccessory* accessory = TextPanels::fontAccessory(false))
+    if (FontAccessoryValues* accessory = StyleChar::fontAccessory(false))
         accessory->setNewVertical(charStyle()->vertical());
 }
 
@@ -170,7 +171,7 @@ void TextFlow::unscript(TextItem* column)
         markDocumentEdited();
     }
     charStyle()->setVertical(0);
-    if (FontAccessory* accessory = TextPanels::fontAccessory(false))
+    if (FontAccessoryValues* accessory = StyleChar::fontAccessory(false))
         accessory->setNewVertical(0);
 }
 
@@ -264,7 +265,7 @@ void TextFlow::updateFontPanelFromPoint(const textPoint* tp, TextItem* column)
     charStyle()->takeCharStyleValuesFrom(style);
     paragraphStyle_->setLeading(paragraph->charStyle()->leading());
     paragraphStyle_->setLineSpacing(paragraph->charStyle()->lineSpacing());
-    if (FontAccessory* accessory = TextPanels::fontAccessory(false)) {
+    if (FontAccessoryValues* accessory = StyleChar::fontAccessory(false)) {
         accessory->setColor(style->color());
         accessory->setNewLeading(style->leading());
         accessory->setNewTracking(style->tracking());
@@ -282,9 +283,9 @@ void TextFlow::inspectParagraph(TextParagraph* paragraph)
 {
     if (!paragraph)
         return;
-    if (TextPanel* inspector = TextPanels::paragraphInspector()) {
-        inspector->updateFromParagraph(paragraph);
+    if (ParagraphInspectorPanel* inspector = Main ? Main->paragraphInspectorPanel() : nullptr) {
         inspector->inspectStyle(paragraph->paragraphStyle());
+        inspector->updateFromParagraph(paragraph);
     }
     if (TextDocument* doc = document())
         if (ParagraphPanel* tabs = doc->tabsPanel())

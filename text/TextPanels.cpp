@@ -2,8 +2,7 @@
 
 namespace {
 struct Panels {
-    std::unique_ptr<FontAccessory> accessory;
-    std::unique_ptr<TextPanel> inspector, styles;
+    std::unique_ptr<TextPanel> styles;
 };
 
 Panels& panels()
@@ -21,23 +20,8 @@ T* make(std::unique_ptr<T>& slot)
 }
 } // namespace
 
-void FontAccessory::setMessage(const std::string& message)
-{
-    if (message == message_)
-        return;
-    message_ = message;
-    ++messageChanges_;
-}
-
-FontAccessory* TextPanels::fontAccessory(bool create)
-{
-    return create ? make(panels().accessory) : panels().accessory.get();
-}
-
-TextPanel* TextPanels::paragraphInspector() { return panels().inspector.get(); }
 TextPanel* TextPanels::paragraphStylesPanel() { return panels().styles.get(); }
 
-TextPanel* TextPanels::makeParagraphInspector() { return make(panels().inspector); }
 TextPanel* TextPanels::makeParagraphStylesPanel() { return make(panels().styles); }
 
 void TextPanels::reset() { panels() = Panels{}; }

@@ -1,12 +1,11 @@
 #pragma once
 
-// The panels that follow the caret: the font accessory, the paragraph
-// inspector and the paragraph styles panel (the tabs panel comes from the
-// document; the graphics inspector and the links panel from the delegate).
+// The panels that follow the caret: the paragraph styles panel (the tabs
+// panel comes from the document; the font accessory from the character
+// style's hook; the paragraph inspector, the graphics inspector and the
+// links panel from the delegate).
 // Their windows come with the interface; until then each keeps what it was
 // last told to show, and exists only once made (the flow never makes one).
-
-#include "foundation/FontAccessoryValues.h"
 
 #include <memory>
 #include <string>
@@ -15,6 +14,7 @@
 namespace kit {
 class Color;
 class Font;
+class Object;
 using ColorRef = std::shared_ptr<const Color>;
 }
 class Item;
@@ -22,45 +22,25 @@ class StyleParagraph;
 class TextParagraph;
 class TextWord;
 
-// The font accessory's fields; -1234.0 shows a mixed value.
-class FontAccessory : public FontAccessoryValues {
+// The paragraph inspector as the text engine reaches it through the
+// application's delegate. Its fields follow the caret even while it is
+// hidden (the leading menu reads them).
+class ParagraphInspectorPanel {
 public:
-    float condense() const override { return condense_; }
-    float tracking() const override { return tracking_; }
-    float leading() const override { return leading_; }
-    float vertical() const override { return vertical_; }
-    float wordSpaceOnly() const override { return wordSpace_; }
-    float wordSpace() const { return wordSpace_; }
-    const kit::ColorRef& color() const { return color_; }
-    // 255: the mixed entry.
-    short langId() const { return langId_; }
-    const std::string& message() const { return message_; }
-    // How often the message shown changed.
-    int messageChanges() const { return messageChanges_; }
-
-    void setColor(const kit::ColorRef& color) { color_ = color; }
-    void setNewLeading(float value) { leading_ = value; }
-    void setNewTracking(float value) { tracking_ = value; }
-    void setNewWordSpace(float value) { wordSpace_ = value; }
-    void setNewVertical(float value) { vertical_ = value; }
-    void setNewCondense(float value) { condense_ = value; }
-    void setLangId(short id) { langId_ = id; }
-    void setMessage(const std::string& message);
-
-private:
-    kit::ColorRef color_;
-    float condense_ = 1.0f;
-    float tracking_ = 0;
-    float leading_ = 0;
-    float vertical_ = 0;
-    float wordSpace_ = 0;
-    short langId_ = 0;
-    std::string message_;
-    int messageChanges_ = 0;
+    virtual ~ParagraphInspectorPanel() = default;
+    virtual bool paragraphPanelIsVisible() const = 0;
+    // Loads every control from the paragraph's style.
+    virtual void updateFromParagraph(TextParagraph* paragraph) = 0;
+    // The named style and the next style of the style (nil: none).
+    virtual void inspectStyle(StyleParagraph* style) = 0;
+    // Set while the font panel serves the inspector: its changes then go to
+    // the inspector's changeFont instead of the text.
+    virtual bool settingParaFont() const = 0;
+    virtual void setSettingParaFont(bool flag) = 0;
+    virtual void changeFont(kit::Object* sender) = 0;
 };
 
-// The paragraph inspector reloads from a paragraph; the paragraph styles
-// panel reloads itself.
+// The paragraph styles panel reloads itself.
 class TextPanel {
 public:
     bool isVisible() const { return visible_; }
@@ -85,13 +65,9 @@ private:
 
 class TextPanels {
 public:
-    // Nil until made (create YES makes the accessory, as its first use does).
-    static FontAccessory* fontAccessory(bool create);
-    static TextPanel* paragraphInspector();
     static TextPanel* paragraphStylesPanel();
 
     // The interface (and tests) make and drop them.
-    static TextPanel* makeParagraphInspector();
     static TextPanel* makeParagraphStylesPanel();
     static void reset();
 };

@@ -7,7 +7,9 @@
 #include "foundation/StyleParagraphNamed.h"
 #include "graphics/Font.h"
 #include "graphics/FontManager.h"
+#include "foundation/ApplicationDelegate.h"
 #include "text/TextFlow.h"
+#include "text/TextPanels.h"
 #include "text/TextWord.h"
 
 #include <array>
@@ -22,6 +24,15 @@ constexpr float MixedValue = -1234.0f;
 bool sameColor(const kit::ColorRef& a, const kit::ColorRef& b)
 {
     return a && b && (a == b || a->isEqual(*b));
+}
+
+// A paragraph changed through an update call shows in the paragraph
+// inspector while that is on screen.
+void refreshInspector(TextParagraph* paragraph)
+{
+    ParagraphInspectorPanel* inspector = Main ? Main->paragraphInspectorPanel() : nullptr;
+    if (inspector && inspector->paragraphPanelIsVisible())
+        inspector->updateFromParagraph(paragraph);
 }
 
 // Tracking and condense count as equal when they differ by less than one.
@@ -52,10 +63,9 @@ kit::Font* fontInFamily(const std::string& family, int traits, int weight, float
 
 void TextParagraph::setStyleParaAndUpdate(const StyleParagraph* style, bool update)
 {
-    // The paragraph inspector that update refreshes belongs to the panels,
-    // which do not exist yet; the flag is kept for their call.
-    (void)update;
     setStylePara(style, true, true);
+    if (update)
+        refreshInspector(this);
 }
 
 void TextParagraph::setStylePara(const StyleParagraph* style, bool blowAwayFonts, bool recompute)
@@ -109,11 +119,12 @@ void TextParagraph::setStylePara(const StyleParagraph* style, bool blowAwayFonts
 
 void TextParagraph::setRuler(const StyleParagraph* style, bool update)
 {
-    (void)update; // the paragraph inspector, as in setStyleParaAndUpdate
     if (!style)
         return;
     paragraphStyle_->takeRulerFrom(style);
     recompute();
+    if (update)
+        refreshInspector(this);
 }
 
 // ---- Rebasing.
@@ -245,6 +256,8 @@ void TextParagraph::setFont(kit::Font* font, kit::Font* oldFont, bool update)
         oldFont = base->font();
     if (!font || font == oldFont) {
         setDirty(true);
+        if (update)
+            refreshInspector(this);
         return;
     }
     kit::FontManager& manager = kit::FontManager::sharedFontManager();
@@ -292,6 +305,8 @@ void TextParagraph::setFont(kit::Font* font, kit::Font* oldFont, bool update)
     }
     recomputeAllWords();
     setDirty(true);
+    if (update)
+        refreshInspector(this);
 }
 
 void TextParagraph::changeFont(kit::Object* sender, TextItem* item)

@@ -1,5 +1,7 @@
 #include "view/LayvaneTool.h"
 
+#include "text/TextPanels.h"
+
 #include "appkit/Cursor.h"
 #include "appkit/Event.h"
 #include "core/Alert.h"
@@ -121,5 +123,8 @@ Item* TextTool::editInView(CanvasView* canvas, const kit::Event& mouseDown)
             column->beginEditing(&mouseDown, view);
         }
     }
+    // A click in the text ends choosing a paragraph font.
+    if (ParagraphInspectorPanel* inspector = Main ? Main->paragraphInspectorPanel() : nullptr)
+        inspector->setSettingParaFont(false);
     return item;
 }

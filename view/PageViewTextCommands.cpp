@@ -3,6 +3,9 @@
 
 #include "view/PageView.h"
 
+#include "foundation/ApplicationDelegate.h"
+#include "text/TextPanels.h"
+
 #include "appkit/MenuItem.h"
 #include "core/Alert.h"
 #include "core/Pasteboard.h"
@@ -129,7 +132,6 @@ void PageView::registerTextActions()
         {"superscript:", &TextItem::superscript},
         {"subscript:", &TextItem::subscript},
         {"unscript:", &TextItem::unscript},
-        {"changeFont:", &TextItem::changeFont},
         {"killToEOL:", &TextItem::killToEOL},
         {"killToEOP:", &TextItem::killToEOP},
     };
@@ -160,6 +162,16 @@ void PageView::registerTextActions()
             return nullptr;
         });
     }
+    // The font panel serves the paragraph inspector while it chooses a
+    // paragraph font there.
+    setAction("changeFont:", [this](kit::Object* sender) -> kit::Object* {
+        ParagraphInspectorPanel* inspector = Main ? Main->paragraphInspectorPanel() : nullptr;
+        if (inspector && inspector->paragraphPanelIsVisible() && inspector->settingParaFont())
+            inspector->changeFont(sender);
+        else
+            _passThroughTextMethod(&TextItem::changeFont, sender);
+        return nullptr;
+    });
     // The headers and footers show on many pages: all repaints.
     for (const char* action : {"insertHeader:", "insertFooter:"}) {
         const bool header = action[6] == 'H';

@@ -309,6 +309,23 @@ TEST_F(LayoutAfterEditsTest, AKeyLeavesTheTextFurtherOnForDrawingOrIdleTime)
     EXPECT_EQ(fromScratch(), "");
 }
 
+TEST_F(LayoutAfterEditsTest, ParagraphsMadeDirtyByAStyleChangeAreLaidOutInOnePass)
+{
+    makeColumns(3, 40, 30);
+    setText("aa bb\ncc\ndd\nee\nff\ngg");
+    flow_->recomputeAll();
+    // Two paragraphs apart grow by their space before, as a change to the
+    // styles of a selection makes them.
+    for (int i : {1, 4}) {
+        para(i)->paragraphStyle()->setSpaceBefore(12);
+        para(i)->setDirty(true);
+    }
+    EXPECT_FALSE(flow_->isSettled());
+    flow_->recomputeAllDirtyParagraphs();
+    EXPECT_TRUE(flow_->isSettled());
+    EXPECT_EQ(fromScratch(), "");
+}
+
 TEST_F(LayoutAfterEditsTest, AFlowIsSettledOnlyWhenALayoutFromScratchWouldChangeNothing)
 {
     makeColumns(4, 40, 30);

@@ -12,11 +12,42 @@
 #include "appkit/Clock.h"
 #include "appkit/Event.h"
 #include "core/EventState.h"
+#include "foundation/FontAccessoryValues.h"
+#include "foundation/StyleChar.h"
 #include "text/TextPanels.h"
 #include "text/TextSelection.h"
 
 #include <string>
 #include <vector>
+
+// The font accessory as the character style's hook answers it: keeps
+// what it was last told to show.
+class RecordingAccessory : public FontAccessoryValues {
+public:
+    float condense() const override { return condense_; }
+    float tracking() const override { return tracking_; }
+    float leading() const override { return leading_; }
+    float vertical() const override { return vertical_; }
+    float wordSpaceOnly() const override { return wordSpace_; }
+    kit::ColorRef color() const override { return color_; }
+    short langId() const override { return langId_; }
+    const std::string& message() const { return message_; }
+
+    void setColor(const kit::ColorRef& color) override { color_ = color; }
+    void setNewLeading(float value) override { leading_ = value; }
+    void setNewTracking(float value) override { tracking_ = value; }
+    void setNewWordSpace(float value) override { wordSpace_ = value; }
+    void setNewVertical(float value) override { vertical_ = value; }
+    void setNewCondense(float value) override { condense_ = value; }
+    void setLangId(short id) override { langId_ = id; }
+    void setMessage(const std::string& message) override { message_ = message; }
+
+private:
+    kit::ColorRef color_;
+    float condense_ = 1.0f, tracking_ = 0, leading_ = 0, vertical_ = 0, wordSpace_ = 0;
+    short langId_ = 0;
+    std::string message_;
+};
 
 // A column opened for editing, as the page view leaves it.
 class EditedColumn : public TextItem {
@@ -51,6 +82,8 @@ protected:
         kit::Clock::useRealClock();
         kit::setCurrentEventModifierFlags(0);
         TextPanels::reset();
+        StyleChar::setFontAccessoryHook(nullptr);
+        accessory_.reset();
         delegate_->setMainDocument(nullptr);
         document_->detachView(&view_);
         document_.reset();
@@ -167,10 +200,18 @@ protected:
     }
 
     int beeps() const { return alerts_->beeps(); }
+    // A font accessory the flow finds from now on (until the test ends).
+    RecordingAccessory* useAccessory()
+    {
+        accessory_ = std::make_unique<RecordingAccessory>();
+        StyleChar::setFontAccessoryHook([this](bool) { return accessory_.get(); });
+        return accessory_.get();
+    }
     TextSelection* selection() const { return flow_->textSelection(); }
 
     PageView view_;
     std::unique_ptr<LayoutDocument> document_;
+    std::unique_ptr<RecordingAccessory> accessory_;
     std::vector<TextItem*> columns_;
     std::vector<std::unique_ptr<TextFlow>> others_;
 };

@@ -48,7 +48,7 @@ TEST_F(TypingStyleTest, CommandsLeaveTheTextOfAColumnNotEditedAlone)
 
 TEST_F(TypingStyleTest, SubscriptsAddUpAndUnscriptResets)
 {
-    FontAccessory* accessory = TextPanels::fontAccessory(true);
+    RecordingAccessory* accessory = useAccessory();
     const float ascent = font_->ascent();
     ASSERT_GT(ascent, 0);
     flow_->subscript(columns_[0]);
@@ -102,11 +102,26 @@ TEST_F(TypingStyleTest, ASpaceTypedInAnotherStyleLeavesTheNextWordAlone)
     EXPECT_FLOAT_EQ(verticalAt(2, 1), 0);
 }
 
+// The paragraph inspector as the delegate answers it: what it was shown.
+class InspectorProbe : public kit::Object, public ParagraphInspectorPanel {
+public:
+    std::string className() const override { return "InspectorProbe"; }
+    bool paragraphPanelIsVisible() const override { return false; }
+    void updateFromParagraph(TextParagraph* shown) override { paragraph = shown; }
+    void inspectStyle(StyleParagraph* shown) override { style = shown; }
+    bool settingParaFont() const override { return false; }
+    void setSettingParaFont(bool) override {}
+    void changeFont(kit::Object*) override {}
+    TextParagraph* paragraph = nullptr;
+    StyleParagraph* style = nullptr;
+};
+
 TEST_F(TypingStyleTest, ThePanelsShowTheOrdinaryCharacterBeforeASymbol)
 {
     flow_->charStyle()->setFont(fixtureFont(12));
-    FontAccessory* accessory = TextPanels::fontAccessory(true);
-    TextPanel* inspector = TextPanels::makeParagraphInspector();
+    RecordingAccessory* accessory = useAccessory();
+    InspectorProbe inspector;
+    delegate_->setParagraphInspector(&inspector);
     // The main view of the document lies in a scroll view with an info bar.
     kit::ScrollView scroll(kit::makeRect(0, 0, 400, 300));
     auto owned = std::make_unique<PageView>(kit::makeRect(0, 0, 400, 300));
@@ -130,13 +145,14 @@ TEST_F(TypingStyleTest, ThePanelsShowTheOrdinaryCharacterBeforeASymbol)
     // The typing style follows the caret, not the Symbol character.
     EXPECT_EQ(flow_->font(), shown);
     EXPECT_FALSE(flow_->charStyle()->isSingleSymbol());
-    EXPECT_EQ(inspector->paragraph(), flow_->paragraphAtIndex(0));
-    EXPECT_EQ(inspector->style(), flow_->paragraphAtIndex(0)->paragraphStyle());
+    EXPECT_EQ(inspector.paragraph, flow_->paragraphAtIndex(0));
+    EXPECT_EQ(inspector.style, flow_->paragraphAtIndex(0)->paragraphStyle());
     EXPECT_EQ(accessory->message(), delegate_->valueForStringKey("SetFontSelection"));
     // The info bar shows the caret in page coordinates: after "ab cd" and
     // the symbol on the first line of a column at 10, 10.
     EXPECT_FLOAT_EQ(bar->selectedRect().origin.y, 10);
     EXPECT_GT(bar->selectedRect().origin.x, 10 + 5 * 6);
+    delegate_->setParagraphInspector(nullptr);
     delegate_->setMainPageView(&view_);
     document_->detachView(mainView);
 }
