@@ -18,8 +18,8 @@
 
 namespace {
 
-constexpr float PanelWidth = 260;
-constexpr float PanelHeight = 420;
+constexpr float PanelWidth = 272;
+constexpr float PanelHeight = 514;
 constexpr float ButtonsHeight = 44;
 constexpr float PopupHeight = 40;
 
