@@ -139,7 +139,8 @@ openTabsPanel() {
     openMenu 183 8 || fail "the Format menu did not open"
     click 198 51
     xdotool search --onlyvisible --name "" 2>/dev/null | sort > "$WORK/menus.txt"
-    xdotool mousemove 323 365 click 1
+    # Format > Text > Tabs..., below the Leading submenu.
+    xdotool mousemove 323 389 click 1
     TABS=
     for i in $(seq 1 600); do
         TABS=$(xdotool search --onlyvisible --name "" 2>/dev/null | sort | comm -13 "$WORK/menus.txt" - | head -n1)
