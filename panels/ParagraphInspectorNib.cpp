@@ -148,8 +148,12 @@ bool build(kit::NibLoad& load)
     pages->setAction("scrollToOtherView:");
     content->addSubview(std::move(pages));
 
+    // The two pages side by side, seen one at a time through a page-wide
+    // window (the inspector may be wider than a page).
+    auto page = std::make_unique<kit::View>(kit::makeRect(0, 0, kPage, kHeight));
+    kit::View* pageWindow = content->addSubview(std::move(page));
     auto strip = std::make_unique<kit::View>(kit::makeRect(0, 0, 2 * kPage, kHeight));
-    kit::View* scroll = content->addSubview(std::move(strip));
+    kit::View* scroll = pageWindow->addSubview(std::move(strip));
     owner->setOutlet("scrollView", scroll);
 
     // Page 1: styles, alignment, font, colour, switches, widows, bullet.

@@ -556,10 +556,14 @@ TEST_F(ParagraphInspectorTest, TheStripMovesByOnePageAndOnlyOnAChange)
     pages->cellAtRow(0, 0)->setTag(1);
     pages->cellAtRow(0, 1)->setTag(2);
     kit::View* strip = nullptr;
-    for (const auto& view : inspector_->inspectorView()->contentView()->subviews())
-        if (view->frame().size.width == 2 * ParagraphInspector::PageShift)
-            strip = view.get();
+    // The strip lies in a page-wide view, so one page shows however wide
+    // the inspector is.
+    for (const auto& page : inspector_->inspectorView()->contentView()->subviews())
+        for (const auto& view : page->subviews())
+            if (view->frame().size.width == 2 * ParagraphInspector::PageShift)
+                strip = view.get();
     ASSERT_NE(strip, nullptr);
+    EXPECT_FLOAT_EQ(strip->superview()->frame().size.width, ParagraphInspector::PageShift);
     const float x = strip->frame().origin.x;
     struct Step {
         int tag;
