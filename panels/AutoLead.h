@@ -1,9 +1,9 @@
 #pragma once
 
-// Reading what a user typed into a measurement field of the paragraph
-// inspector or the font accessory: the whole text must be one finite
-// number (no trailing letters, no decimal comma), and the leading fields'
-// sign convention for automatic leading.
+// The leading fields' sign convention for automatic leading, as the
+// paragraph inspector and the font accessory read and show it.
+
+#include "panels/FieldNumber.h"
 
 #include <optional>
 #include <string>
@@ -14,9 +14,6 @@
 inline constexpr float MaxFixedLeading = 10001.0f;
 inline constexpr float AutoLeadingBase = 111110.0f;
 
-// The number the text holds, spaces around it allowed; nothing for an
-// empty text, letters, "nan", "inf" or a value outside float's range.
-std::optional<float> parseFieldNumber(std::string_view text);
 
 // True when the first character that is not a space is "+" or "-": an
 // automatic leading's offset. The offset itself comes back in offset (when

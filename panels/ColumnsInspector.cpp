@@ -11,6 +11,7 @@
 #include "foundation/ApplicationDelegate.h"
 #include "foundation/Units.h"
 #include "foundation/UnitsInfo.h"
+#include "panels/FieldNumber.h"
 #include "view/PageView.h"
 
 #include <charconv>
@@ -23,35 +24,9 @@ std::string text(const char* key, const char* fallback)
     return Main ? Main->valueForStringKey(key) : std::string(fallback);
 }
 
-std::string_view trimmed(std::string_view s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
-// The whole text one number, finite as a float; "2abc", "nan", "1e40" and
-// the empty text are none.
-std::optional<float> finiteNumber(std::string_view s)
-{
-    s = trimmed(s);
-    if (s.empty())
-        return std::nullopt;
-    double value = 0;
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (error != std::errc() || end != s.data() + s.size())
-        return std::nullopt;
-    const auto narrow = static_cast<float>(value);
-    if (!std::isfinite(value) || !std::isfinite(narrow))
-        return std::nullopt;
-    return narrow;
-}
-
 std::optional<int> wholeNumber(std::string_view s)
 {
-    s = trimmed(s);
+    s = trimmedFieldText(s);
     int value = 0;
     const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
     if (s.empty() || error != std::errc() || end != s.data() + s.size())
@@ -290,7 +265,7 @@ kit::Object* ColumnsInspector::inspectSelection(const std::vector<Item*>* select
     if (kit::TextField* field = gutter()) {
         field->validateEditing();
         // A field without a number keeps its text for the user to mend.
-        if (const auto value = finiteNumber(field->stringValue()); value && theirs != 0)
+        if (const auto value = parseFieldNumber(field->stringValue()); value && theirs != 0)
             field->setFloatValue(*value * mine / theirs);
     }
     myUnitsInfo_->setUnits(currentUnits_);
@@ -321,7 +296,7 @@ void ColumnsInspector::changeValue(kit::TextField* field, short direction)
     if (!field)
         return;
     field->validateEditing();
-    const auto value = finiteNumber(field->stringValue());
+    const auto value = parseFieldNumber(field->stringValue());
     LayoutDocument* doc = document();
     UnitsInfo* units = doc && doc->unitsInfo() ? doc->unitsInfo() : myUnitsInfo_.get();
     if (!value || !units) {
@@ -366,7 +341,7 @@ std::optional<int> ColumnsInspector::chosenCount() const
         return 1;
     custom->validateEditing();
     const std::string typed = custom->stringValue();
-    if (trimmed(typed).empty())
+    if (trimmedFieldText(typed).empty())
         return 1;
     const auto value = wholeNumber(typed);
     if (value && *value == 0)
@@ -385,7 +360,7 @@ bool ColumnsInspector::apply(kit::Object* sender)
     if (UnitsInfo* units = doc->unitsInfo())
         units->convertFloatValueFromUnits(1.0f, &perUnit);
     field->validateEditing();
-    const auto typed = finiteNumber(field->stringValue());
+    const auto typed = parseFieldNumber(field->stringValue());
     const auto count = chosenCount();
     if (!typed || !count)
         return false;

@@ -27,6 +27,7 @@
 #include "items/ItemArray.h"
 #include "items/PlacedItem.h"
 #include "items/TextItem.h"
+#include "panels/FieldNumber.h"
 #include "text/TextFlow.h"
 #include "text/TextSelection.h"
 #include "text/TextWordSpecial.h"
@@ -46,49 +47,21 @@ std::string text(const char* key)
     return Main ? Main->valueForStringKey(key) : std::string(key);
 }
 
-std::string_view trimmed(std::string_view s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
-// The whole text one finite number; "2abc", "nan", "1e40", "0/0" and the
-// empty text are none.
-std::optional<float> finiteNumber(std::string_view s)
-{
-    s = trimmed(s);
-    if (s.empty() || s.size() > 64)
-        return std::nullopt;
-    if (s.front() == '+')
-        s.remove_prefix(1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (error != std::errc() || end != s.data() + s.size())
-        return std::nullopt;
-    const auto narrow = static_cast<float>(value);
-    if (!std::isfinite(value) || !std::isfinite(narrow))
-        return std::nullopt;
-    return narrow;
-}
-
 // One or two finite numbers, as the scale field takes them ("50",
 // "200/100", "150 x 200", "150,200"); nothing for anything else.
 std::optional<std::pair<float, float>> scalePair(std::string_view s)
 {
-    s = trimmed(s);
+    s = trimmedFieldText(s);
     if (s.empty() || s.size() > 128)
         return std::nullopt;
-    if (auto one = finiteNumber(s))
+    if (auto one = parseFieldNumber(s))
         return std::make_pair(*one, *one);
     for (const char* separator : {"/", ",", "x", "X", "|", "&", " "}) {
         const auto at = s.find(separator);
         if (at == std::string_view::npos)
             continue;
-        auto a = finiteNumber(s.substr(0, at));
-        auto b = finiteNumber(s.substr(at + 1));
+        auto a = parseFieldNumber(s.substr(0, at));
+        auto b = parseFieldNumber(s.substr(at + 1));
         if (a && b)
             return std::make_pair(*a, *b);
     }
@@ -537,7 +510,7 @@ void GraphicsInspector::setRotate(float degrees)
     selectedAngle_ = degrees;
     const std::string shown = formatted("%.1f", degrees);
     setText(rotationField(), shown);
-    fieldAngle_ = finiteNumber(shown).value_or(degrees);
+    fieldAngle_ = parseFieldNumber(shown).value_or(degrees);
 }
 
 void GraphicsInspector::setScale(float sx, float sy)
@@ -692,7 +665,7 @@ float GraphicsInspector::largestMeasure() const
 
 std::optional<float> GraphicsInspector::fieldNumber(const kit::TextField* field)
 {
-    return field ? finiteNumber(field->stringValue()) : std::nullopt;
+    return field ? parseFieldNumber(field->stringValue()) : std::nullopt;
 }
 
 void GraphicsInspector::writeWidth(float width) { setText(widthField(), formatWidth(width)); }
@@ -873,14 +846,14 @@ void GraphicsInspector::ok(kit::Object* sender)
     // else nothing changes.
     const float largest = largestMeasure();
     auto refused = [](const kit::TextField* field) {
-        return field && !trimmed(field->stringValue()).empty() && !finiteNumber(field->stringValue());
+        return field && !trimmedFieldText(field->stringValue()).empty() && !parseFieldNumber(field->stringValue());
     };
     const std::optional<float> width = fieldNumber(widthField());
     const std::optional<float> standoff = fieldNumber(standoffLeft());
     const std::optional<float> angle = fieldNumber(rotationField());
     const std::optional<std::pair<float, float>> scale =
         scaleField() ? scalePair(scaleField()->stringValue()) : std::nullopt;
-    const bool scaleRefused = scaleField() && !trimmed(scaleField()->stringValue()).empty() &&
+    const bool scaleRefused = scaleField() && !trimmedFieldText(scaleField()->stringValue()).empty() &&
                               (!scale || !(scale->first > 0) || !(scale->second > 0));
     const bool lineOn = lineButton() && lineButton()->state() != 0;
     if (refused(widthField()) || refused(standoffLeft()) || refused(rotationField()) || scaleRefused ||
