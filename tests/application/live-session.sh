@@ -127,10 +127,15 @@ openMenu() {
 # Brings a window to the front with the keyboard and waits until the window
 # named like $2 has it.
 visibleWindow() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+# A window manager on a loaded machine may drop an activation: asked again
+# until the keyboard arrives.
 focusWindow() {
-    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" ||
-        fail "the window $1 cannot be focused"
-    waitFocus "$2" || fail "$2 does not have the keyboard"
+    for attempt in 1 2 3; do
+        xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null ||
+            fail "the window $1 cannot be focused"
+        waitFocus "$2" && return 0
+    done
+    fail "$2 does not have the keyboard"
 }
 # Opens the Tabs panel from Format > Text of the key window's menu bar (no
 # window manager's decorations above it): the one new window on the screen.
