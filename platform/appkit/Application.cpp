@@ -694,7 +694,7 @@ void Application::windowActivated(const Event& event)
     // only when a click in it needs the keyboard (the click decides).
     if (Window* modal = modalWindow(); modal && modal != window)
         return;
-    if (window->becomesKeyOnlyIfNeeded())
+    if (window->becomesKeyOnlyIfNeeded() || !window->canBecomeKeyWindow())
         return;
     setKeyWindow(window);
 }

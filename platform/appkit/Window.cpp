@@ -351,7 +351,7 @@ void Window::makeKeyAndOrderFront(Object* sender)
 
 void Window::makeKeyWindow()
 {
-    if (closed_)
+    if (closed_ || !canBecomeKeyWindow())
         return;
     Application::sharedApplication().setKeyWindow(this);
     if (screen_ && visible_)

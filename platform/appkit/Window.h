@@ -108,6 +108,8 @@ public:
     View* contentView() const { return contentView_.get(); }
     std::unique_ptr<View> setContentView(std::unique_ptr<View> view);
 
+    // A window that never takes the keyboard (a palette, the tabs panel).
+    virtual bool canBecomeKeyWindow() const { return true; }
     // Panels may become key only when a click needs the keyboard.
     virtual bool becomesKeyOnlyIfNeeded() const { return false; }
     // A window that becomes key becomes the main window too when it can:
