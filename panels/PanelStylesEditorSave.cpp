@@ -383,6 +383,12 @@ PanelStylesEditor* PanelStylesEditor::_saveAndApply(kit::Object* sender, bool fo
         for (TextFlow* flow : doc->flows()) {
             if (autonumberingChanged_)
                 flow->recomputeAllParagraphNumbering();
+            // Words are measured in their paragraph's style, and a renumbered
+            // paragraph's number is a word of new text.
+            for (const auto& paragraph : flow->paragraphList())
+                if (paragraph->paragraphStyle()->isBasedOnStyle(style) ||
+                    (autonumberingChanged_ && paragraph->isNumbered()))
+                    paragraph->recomputeAllWords();
             flow->recomputeAllDirtyParagraphs();
         }
         doc->notifyUpdate(mainPageView(), static_cast<const std::vector<kit::Object*>*>(nullptr));
