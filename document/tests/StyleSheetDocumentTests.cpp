@@ -2,7 +2,6 @@
 // no paragraph, typing style or table cell pointing at it, and new styles
 // take their values from the selection.
 
-#include "app/Scrivly.h"
 #include "core/Alert.h"
 #include "core/FileManager.h"
 #include "core/UserDefaults.h"
@@ -54,7 +53,6 @@ protected:
         ASSERT_TRUE(kit::FileManager::createDirectoryAtPath(folder_));
         setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
         kit::UserDefaults::resetStandardUserDefaults();
-        delegate_ = std::make_unique<Scrivly>();
         document_ = std::make_unique<LayoutDocument>();
         document_->setPageSize(kit::makeSize(612, 792));
         document_->setFirstPageNum(1);
@@ -69,7 +67,6 @@ protected:
     void TearDown() override
     {
         document_.reset();
-        delegate_.reset();
         kit::UserDefaults::resetStandardUserDefaults();
         kit::FileManager::removeFileAtPath(folder_);
         kit::setAlertHandler(nullptr);
@@ -116,7 +113,6 @@ protected:
 
     std::shared_ptr<kit::ScriptedAlertHandler> alerts_;
     std::string folder_;
-    std::unique_ptr<Scrivly> delegate_;
     std::unique_ptr<LayoutDocument> document_;
     TextItem* column_ = nullptr;
 };
