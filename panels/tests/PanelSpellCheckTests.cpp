@@ -237,6 +237,8 @@ TEST_F(PanelSpellCheckTest, AMissingOrDamagedMainDictionaryEndsTheCheckWithLangu
         {"garbage", std::string(4096, '\x5A')},
         {"truncated", good.substr(0, good.size() / 3)},
         {"header only", good.substr(0, 64)},
+        {"tail cut", good.substr(0, good.size() - good.size() / 10)},
+        {"last bytes cut", good.substr(0, good.size() - 8)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
