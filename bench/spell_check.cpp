@@ -1,9 +1,8 @@
 #include "LaidOutDocument.h"
+#include "PageWindow.h"
 
 #include "appkit/Application.h"
-#include "appkit/ScrollView.h"
 #include "appkit/TextField.h"
-#include "appkit/Window.h"
 #include "core/Alert.h"
 #include "panels/PanelFind.h"
 #include "panels/PanelSpellCheck.h"
@@ -35,27 +34,14 @@ std::string misspelling(int i)
 }
 
 struct SpellWindow {
-    SpellWindow() : doc(laidOut())
+    SpellWindow() : doc(laidOut()), page(doc)
     {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        app = &kit::Application::sharedApplication();
-        app->resetForTesting();
+        app = page.app;
+        view = page.view;
         alerts = std::make_shared<kit::ScriptedAlertHandler>();
         kit::setAlertHandler(alerts);
         document = doc.document.get();
         flow = doc.text;
-        document->calcPageRectsFor(1);
-        window = std::make_unique<kit::Window>(kit::makeRect(0, 0, 700, 900));
-        auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 700, 900));
-        auto pageView = std::make_unique<PageView>(kit::makeRect(0, 0, 0, 0));
-        view = pageView.get();
-        view->setFrameSize(document->canvasSize());
-        view->setDocument(document);
-        scroll->setDocumentView(std::move(pageView));
-        window->setContentView(std::move(scroll));
-        document->addView(view);
-        doc.delegate->setMainDocument(document);
-        doc.delegate->setMainPageView(view);
 
         // The misspellings, spread evenly through the words of the text.
         int words = 0;
@@ -104,7 +90,7 @@ struct SpellWindow {
             std::fprintf(stderr, "spell_check: no panel, or the text is not edited\n");
             std::abort();
         }
-        window->display();
+        page.window->display();
     }
 
     ~SpellWindow()
@@ -113,17 +99,17 @@ struct SpellWindow {
         document->detachView(view);
         doc.delegate->setMainPageView(nullptr);
         doc.delegate->setMainDocument(nullptr);
-        window.reset();
+        page.window.reset();
         app->resetForTesting();
         kit::setAlertHandler(nullptr);
     }
 
     LaidOutDocument& doc;
+    PageWindow page;
     kit::Application* app = nullptr;
     std::shared_ptr<kit::ScriptedAlertHandler> alerts;
     LayoutDocument* document = nullptr;
     TextFlow* flow = nullptr;
-    std::unique_ptr<kit::Window> window;
     PageView* view = nullptr;
     TextItem* column = nullptr;
     PanelSpellCheck* panel = nullptr;

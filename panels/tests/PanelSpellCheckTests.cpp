@@ -506,3 +506,15 @@ TEST(SpellText, GuessRecordsAreReadWithinTheHandle)
     }
     CNSPool = nullptr;
 }
+
+TEST_F(PanelSpellCheckTest, EditSpellingBringsThePanelForward)
+{
+    EXPECT_TRUE(delegate_->canRunPanel("runSpellCheck:"));
+    delegate_->performSelector("runSpellCheck:", nullptr);
+    EXPECT_EQ(delegate_->spellPanel(false), panel_);
+    EXPECT_TRUE(panel_->isVisible());
+    EXPECT_EQ(panel_->title(), "Spelling");
+    // Its own frame name; not floating.
+    EXPECT_EQ(panel_->defaultsKey(), "Loc_PanelSpellCheck");
+    EXPECT_FALSE(panel_->isFloatingPanel());
+}
