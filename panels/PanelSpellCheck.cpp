@@ -322,7 +322,9 @@ int PanelSpellCheck::browserCreateRowsForColumn(kit::Browser* sender, int column
         cell->setStringValue(utf8(word));
         if (auto* browserCell = dynamic_cast<kit::BrowserCell*>(cell))
             browserCell->setLeaf(true);
-        cell->setEnabled(!bad || !learnList_.contains(word));
+        // Learned words are shown, not picked; so is the no-guesses note,
+        // which is no correction.
+        cell->setEnabled(bad ? !learnList_.contains(word) : word != stringKey("SpellCheckNoGuesses"));
     }
     return int(set.size());
 }
@@ -657,6 +659,8 @@ void PanelSpellCheck::pickGuessWord(kit::Object* sender)
     if (!guessWordBrowser_ || sender != guessWordBrowser_)
         return;
     const kit::Cell* cell = guessWordBrowser_->selectedCell();
+    if (cell && !cell->isEnabled())
+        cell = nullptr;
     if (correction_)
         correction_->setStringValue(cell ? cell->stringValue() : std::string());
 }

@@ -518,3 +518,21 @@ TEST_F(PanelSpellCheckTest, EditSpellingBringsThePanelForward)
     EXPECT_EQ(panel_->defaultsKey(), "Loc_PanelSpellCheck");
     EXPECT_FALSE(panel_->isFloatingPanel());
 }
+
+TEST_F(PanelSpellCheckTest, TheNoGuessesNoteIsNeverACorrection)
+{
+    setText("the zqxwv sat");
+    panel_->findAll(nullptr);
+    ASSERT_EQ(badWords(), (std::vector<std::string>{"zqxwv"}));
+    const std::string none = delegate_->valueForStringKey("SpellCheckNoGuesses");
+    ASSERT_EQ(panel_->guesses().words(), (std::vector<std::string>{none}));
+    kit::Browser* guesses = panel_->guessWordBrowser();
+    guesses->selectRow(0, 0);
+    panel_->pickGuessWord(guesses);
+    EXPECT_EQ(panel_->correctionField()->stringValue(), "");
+    panel_->doubleAction(guesses);
+    EXPECT_EQ(text(flow_), "the zqxwv sat");
+    const kit::CellMatrix* matrix = guesses->matrixInColumn(0);
+    ASSERT_NE(matrix, nullptr);
+    EXPECT_FALSE(matrix->cellAtRow(0, 0)->isEnabled());
+}
