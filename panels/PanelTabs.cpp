@@ -62,7 +62,7 @@ void PanelTabs::initialize()
         kit::View* content = panel->contentView();
         content->setAutoresizesSubviews(true);
         // The panel's own tab ruler, across the top; it widens with the panel.
-        auto ownRuler = std::make_unique<RulerViewInset>(kit::makeRect(0, 44, MinimumWidth, 30));
+        auto ownRuler = std::make_unique<RulerViewInset>(kit::makeRect(0, 50, MinimumWidth, 30));
         ownRuler->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
         auto position = std::make_unique<kit::TextField>(kit::makeRect(10, 10, 70, 22));
         auto numbers = std::make_shared<kit::NumberFormatter>();
