@@ -62,7 +62,12 @@ for i in $(seq 1 300); do
     geometry "$TABS" && [ "$W" -eq 422 ] && break
     sleep 0.1
 done
-[ "$W" -eq 422 ] || fail "the Tabs panel is $W wide after a resize to 300"
+# A window manager may leave it a border's width off, never narrower.
+if [ -n "${SCRIVLY_LIVE_WM:-}" ]; then
+    [ "$W" -ge 422 ] && [ "$W" -le 426 ] || fail "the Tabs panel is $W wide after a resize to 300"
+else
+    [ "$W" -eq 422 ] || fail "the Tabs panel is $W wide after a resize to 300"
+fi
 [ "$H" -eq "$HEIGHT" ] || fail "the Tabs panel is $H high, not $HEIGHT"
 keep 3-narrowed
 
