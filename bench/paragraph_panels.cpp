@@ -9,6 +9,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/StyleInfo.h"
 #include "foundation/StyleParagraphNamed.h"
+#include "panels/PanelTabs.h"
 #include "panels/ParagraphInspector.h"
 #include "text/TextSelection.h"
 #include "view/PageView.h"
@@ -219,6 +220,39 @@ void BM_SpaceStepOfSelection(benchmark::State& state)
         fail("the layout is not complete");
 }
 BENCHMARK(BM_SpaceStepOfSelection)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The tabs panel's apply: the working stops written into every selected
+// paragraph, laid out.
+void BM_TabsApplyToSelection(benchmark::State& state)
+{
+    PanelDocument& doc = panelDocument();
+    const int count = int(state.range(0));
+    doc.select(count);
+    PanelTabs tabs;
+    tabs.setPanelHost(doc.delegate.get());
+    tabs.init(nullptr);
+    tabs.updateFromParagraph(doc.text->paragraphAtIndex(0));
+    float at = 72;
+    for (auto _ : state) {
+        at = at == 72 ? 108 : 72;
+        // One stop, moved in place as the ruler does.
+        while (tabs.numTabs() > 0)
+            tabs.removeTab(tabs.tabs());
+        tabs.addTab(0, at); // adds and applies
+    }
+    for (int p : {0, count / 2, count - 1}) {
+        const auto& stops = doc.text->paragraphAtIndex(p)->paragraphStyle()->tabs();
+        if (stops.size() != 1 || stops.front().location != at)
+            fail("paragraph " + std::to_string(p) + " did not take the stop");
+    }
+    if (count < PanelDocument::Paragraphs && !doc.text->paragraphAtIndex(count)->paragraphStyle()->tabs().empty())
+        fail("a paragraph after the selection took the stop");
+    if (!doc.text->isSettled())
+        fail("the layout is not complete");
+    doc.text->selectBetween(nullptr, nullptr, SelectionChar);
+    PanelTabs::resetWorkingState();
+}
+BENCHMARK(BM_TabsApplyToSelection)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // The first build of the pane from its interface file.
 void BM_FirstSwapIn(benchmark::State& state)

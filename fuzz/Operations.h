@@ -52,6 +52,7 @@ enum Op : std::uint8_t {
     GraphicsPane,    // item, count, change (fill, fill colour, line, line colour, width, OK with rotation
                      // and scale, a standoff arrow, name), value: the inspector's Graphics pane
     Inspector,       // action (a paragraph inspector control, a stepper, a menu), value
+    IndentStep,      // step (left in or out, right in or out, hanging wider or narrower), column
     OpCount
 };
 

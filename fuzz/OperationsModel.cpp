@@ -1,5 +1,6 @@
 #include "OperationsModel.h"
 
+#include "panels/PanelTabs.h"
 #include "panels/ParagraphInspector.h"
 
 #include "FuzzInput.h"
@@ -247,8 +248,21 @@ ParagraphInspector& Model::inspector()
     return *inspector_;
 }
 
+PanelTabs& Model::tabs()
+{
+    if (!tabs_) {
+        tabs_ = std::make_unique<PanelTabs>();
+        tabs_->setPanelHost(delegate_.get());
+        tabs_->init(nullptr);
+    }
+    return *tabs_;
+}
+
 Model::~Model()
 {
+    // The panels' working stops are the program's: each input starts afresh.
+    tabs_.reset();
+    PanelTabs::resetWorkingState();
     if (inspector_) {
         delegate_->setParagraphInspector(nullptr);
         inspector_.reset();

@@ -17,7 +17,7 @@ class Window;
 class Item;
 class LayoutDocument;
 class Layvane;
-class ParagraphInspector;
+class PanelTabs;
 class ParagraphInspector;
 class Page;
 class PageView;
@@ -74,6 +74,8 @@ public:
     TextItem* editedColumn(std::uint8_t choice);
     // The paragraph inspector over the document, made on first use.
     ParagraphInspector& inspector();
+    // The tabs panel that carries out the indent steps, made on first use.
+    PanelTabs& tabs();
     std::shared_ptr<TextItem> newColumn(const kit::Rect& frame) const;
 
     // Every enabled check, after an operation.
@@ -91,6 +93,7 @@ private:
     std::shared_ptr<kit::ScriptedAlertHandler> alerts_;
     std::unique_ptr<Layvane> delegate_;
     std::unique_ptr<ParagraphInspector> inspector_;
+    std::unique_ptr<PanelTabs> tabs_;
     std::unique_ptr<LayoutDocument> document_;
     std::unique_ptr<kit::Window> window_;
     PageView* view_ = nullptr;

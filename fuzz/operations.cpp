@@ -41,6 +41,7 @@
 #include "appkit/ColorWell.h"
 #include "appkit/TextField.h"
 #include "panels/GraphicsInspector.h"
+#include "panels/PanelTabs.h"
 #include "panels/ParagraphInspector.h"
 #include "view/TimeDateTokenController.h"
 
@@ -127,6 +128,7 @@ public:
         case fuzz::ops::HitTest: hitTest(); break;
         case fuzz::ops::GraphicsPane: graphicsPane(); break;
         case fuzz::ops::Inspector: inspector(); break;
+        case fuzz::ops::IndentStep: indentStep(); break;
         default: break;
         }
     }
@@ -447,6 +449,18 @@ private:
             inspector.changeWidowControl(nullptr);
             break;
         }
+    }
+
+    // A text frame's indent command, carried out by the tabs panel.
+    void indentStep()
+    {
+        const std::uint8_t step = b() % 6, choice = b();
+        static const char* const names[] = {"indentLeftIn:",  "indentLeftOut:",      "indentRightIn:",
+                                            "indentRightOut:", "hangingIndentExpand:", "hangingIndentReduce:"};
+        note(std::string("indent step ") + names[step]);
+        if (!edited(choice))
+            return;
+        m_.tabs().performSelector(names[step], nullptr);
     }
 
     void variable()

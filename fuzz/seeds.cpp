@@ -692,6 +692,22 @@ void operations()
                                   .op(Command, {Undelete})
                                   .op(Command, {KillParagraph})
                                   .op(Command, {PageBreak}));
+        // Indent steps in and out on a numbered selection, against stops
+        // of the paragraph and the default ones.
+        seed("indent-steps", Operations(mode)
+                                 .type(words)
+                                 .key(Return)
+                                 .type(words)
+                                 .op(Select, {0, 0, 1, 0, 0, 1, 2, 0})
+                                 .op(IndentStep, {0, 0})
+                                 .op(IndentStep, {0, 0})
+                                 .op(IndentStep, {3, 0})
+                                 .op(IndentStep, {4, 0})
+                                 .op(IndentStep, {2, 0})
+                                 .op(IndentStep, {5, 0})
+                                 .op(IndentStep, {1, 0})
+                                 .op(fuzz::ops::Undo)
+                                 .op(IndentStep, {1, 0}));
         seed("styles", Operations(mode)
                            .type(words)
                            .op(Select, {0, 0, 2, 0, 0, 5, 1, 1})

@@ -8,6 +8,7 @@
 #include "appkit/TextField.h"
 #include "appkit/View.h"
 #include "core/Alert.h"
+#include "core/Color.h"
 #include "core/NumberFormatter.h"
 #include "document/LayoutDocument.h"
 #include "foundation/StyleInfo.h"
@@ -59,7 +60,10 @@ void PanelTabs::initialize()
     kit::NibLoader::registerNib("PanelTabs.nib", [](kit::NibLoad& load) {
         auto panel = std::make_unique<PanelTabs>();
         kit::View* content = panel->contentView();
-        // The ruler's place is the strip above the controls.
+        content->setAutoresizesSubviews(true);
+        // The panel's own tab ruler, across the top; it widens with the panel.
+        auto ownRuler = std::make_unique<RulerViewInset>(kit::makeRect(0, 50, MinimumWidth, 30));
+        ownRuler->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
         auto position = std::make_unique<kit::TextField>(kit::makeRect(10, 10, 70, 22));
         auto numbers = std::make_shared<kit::NumberFormatter>();
         numbers->setAllowsEmpty(true);
@@ -95,8 +99,11 @@ void PanelTabs::initialize()
         raw->setUnitsLabel(static_cast<kit::TextField*>(content->addSubview(std::move(units))));
         raw->setTabTypeSelector(static_cast<kit::CellMatrix*>(content->addSubview(std::move(types))));
         content->addSubview(std::move(add));
+        kit::View* rulerView = content->addSubview(std::move(ownRuler));
         PanelTabs* made = load.addTopLevelObject(std::move(panel));
-        made->init(nullptr);
+        // Its own delegate: it bounds its sizes.
+        made->setDelegate(made);
+        made->init(nullptr, rulerView);
         made->setFloatingPanel(true);
         return load.connectOutlet("tabsPanel", made);
     });
@@ -105,7 +112,8 @@ void PanelTabs::initialize()
 void PanelTabs::resetWorkingState() { working() = WorkingState{}; }
 
 PanelTabs::PanelTabs()
-    : PanelSubClass(kit::makeRect(0, 0, 422, 90))
+    : PanelSubClass(kit::makeRect(0, 0, MinimumWidth, 80),
+                    kit::TitledWindowMask | kit::ClosableWindowMask | kit::ResizableWindowMask)
 {
     setAction("addTab:", [this](kit::Object* sender) -> kit::Object* {
         addTab(sender);
@@ -137,7 +145,14 @@ PanelTabs::PanelTabs()
     }
 }
 
-PanelTabs::~PanelTabs() = default;
+PanelTabs::~PanelTabs()
+{
+    // The rulers outlive this part of the panel (its own goes with the
+    // window's views): they must not ask it anything more.
+    for (kit::View* view : {ruler_, ownRuler_.get()})
+        if (auto* tabRuler = dynamic_cast<RulerViewInset*>(view); tabRuler && tabRuler->tabPanel() == this)
+            tabRuler->setTabPanel(nullptr);
+}
 
 PanelTabs* PanelTabs::init(kit::Object* sender) { return init(sender, ruler_); }
 
@@ -145,15 +160,49 @@ PanelTabs* PanelTabs::init(kit::Object* sender, kit::View* ruler)
 {
     PanelSubClass::init(sender);
     currentUnits_ = -1;
-    if (ruler)
-        ruler_ = ruler;
+    if (auto* tabRuler = dynamic_cast<RulerViewInset*>(ruler)) {
+        ruler_ = tabRuler;
+        if (tabRuler->window() == this)
+            ownRuler_ = kit::WeakRef<kit::View>(tabRuler);
+    }
+    if (auto* tabRuler = dynamic_cast<RulerViewInset*>(ruler_)) {
+        tabRuler->setBorderColor(kit::Color::lightGrayColor()); // the controls' colour
+        tabRuler->setTabPanel(this);
+        tabRuler->setBordered(false);
+        tabRuler->setSide(0);
+        if (kit::View* above = tabRuler->superview())
+            above->allocateGState();
+    }
+    awakeFromNib();
     return this;
+}
+
+void PanelTabs::awakeFromNib()
+{
+    if (positionField_)
+        return;
+    auto field = std::make_unique<kit::TextField>(kit::makeRect(10, 10, 70, 22));
+    positionField_ = static_cast<kit::TextField*>(contentView()->addSubview(std::move(field)));
 }
 
 void PanelTabs::setRuler(kit::View* ruler)
 {
     ruler_ = ruler;
+    if (auto* tabRuler = dynamic_cast<RulerViewInset*>(ruler)) {
+        tabRuler->setTicksColor(kit::Color::darkGrayColor());
+        tabRuler->setTabPanel(this);
+        tabRuler->setBordered(false);
+        tabRuler->setSide(0);
+    }
     redisplayRuler();
+}
+
+kit::Size PanelTabs::windowWillResize(kit::Object* sender, kit::Size proposedFrameSize)
+{
+    (void)sender;
+    // Also a width that is no number comes out at the least one.
+    const float width = proposedFrameSize.width > MinimumWidth ? proposedFrameSize.width : MinimumWidth;
+    return {width, frame().size.height};
 }
 
 void PanelTabs::setEmbeddedRuler(kit::View* ruler)

@@ -5,10 +5,12 @@
 // edited and written back into the styles of the selected paragraphs. The
 // tab ruler (the panel's own, or the one embedded in a document window)
 // reads and moves the records in place and asks the panel to add, remove
-// and apply. The panel's window and its controls come later: until then
-// the position field and the type selector are optional.
+// and apply. The panel never takes the keyboard: what is typed while it is
+// in front stays with the document window.
 
 #include "app/PanelHost.h"
+#include "appkit/NibLoader.h"
+#include "appkit/WindowResizeDelegate.h"
 #include "document/DocumentPanels.h"
 #include "foundation/StyleParagraph.h"
 #include "text/ParagraphPanel.h"
@@ -32,7 +34,9 @@ class PanelTabs : public PanelSubClass,
                   public DocumentPanel,
                   public TabRulerPanel,
                   public ParagraphPanel,
-                  public HostedPanel {
+                  public HostedPanel,
+                  public kit::WindowResizeDelegate,
+                  public kit::NibAwaking {
 public:
     // Record types of the indent markers, in the order of indents().
     static constexpr short LeftIndent = 4;
@@ -41,6 +45,8 @@ public:
     static constexpr short LeftMargin = 7;
     static constexpr short RightMargin = 8;
     static constexpr int NumIndents = 5;
+    // The panel is never narrower.
+    static constexpr float MinimumWidth = 422.0f;
 
     // Registers the builder of "PanelTabs.nib": the panel with its position
     // field, tab type selector (cells tagged with the types 0 to 3) and add
@@ -54,9 +60,14 @@ public:
     std::string className() const override { return "PanelTabs"; }
 
     // ---- Set-up: the ruler served (not owned) and the optional controls.
-    // The frame comes back from "Loc_PanelTabs" (PanelSubClass).
+    // The frame comes back from "Loc_PanelTabs" (PanelSubClass); a ruler
+    // given here (the builder's own) becomes the tab ruler served, without
+    // a border, its border in the controls' colour.
     PanelTabs* init(kit::Object* sender);
     PanelTabs* init(kit::Object* sender, kit::View* ruler);
+    // A position field is there even when the builder made none.
+    void awakeFromNib() override;
+    // The ruler served from now on, its ticks dark grey, without a border.
     void setRuler(kit::View* ruler);
     // The embedded ruler of a window takes the panel's own one's place.
     void setEmbeddedRuler(kit::View* ruler);
@@ -71,6 +82,14 @@ public:
     void setTabTypeSelector(kit::CellMatrix* selector) { tabTypeSelector_ = selector; }
     kit::CellMatrix* tabTypeSelector() const { return tabTypeSelector_; }
     void setUnitsLabel(kit::TextField* label) { unitsLabel_ = label; }
+
+    // ---- The window: never key, and never narrower than MinimumWidth; its
+    // height stays as it is. The panel is its own delegate.
+    bool canBecomeKeyWindow() const override { return false; }
+    bool becomesKeyOnlyIfNeeded() const override { return false; }
+    // Ignored: the panel never becomes key at all.
+    void setBecomesKeyOnlyIfNeeded(bool flag) override { (void)flag; }
+    kit::Size windowWillResize(kit::Object* sender, kit::Size proposedFrameSize) override;
 
     // ---- The working records (read and moved in place by the ruler).
     StyleTabStop* tabs() override;
@@ -151,6 +170,8 @@ private:
     void stepRightEdge(bool out, kit::Object* sender);
 
     kit::View* ruler_ = nullptr; // not owned
+    // The panel's own ruler (in its content view), told when the panel goes.
+    kit::WeakRef<kit::View> ownRuler_;
     kit::TextField* positionField_ = nullptr;
     kit::CellMatrix* tabTypeSelector_ = nullptr;
     kit::TextField* unitsLabel_ = nullptr;

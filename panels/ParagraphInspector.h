@@ -122,8 +122,7 @@ public:
 
     // The bullet field's end of editing: it takes the accessory's colour and
     // the editor's font, then the bullet is applied. Editing may always end.
-    bool controlTextShouldEndEditing(kit::Control* control);
-    void controlTextDidEndEditing(kit::Control* control) override;
+    bool controlTextShouldEndEditing(kit::Control* control) override;
 
     // The controls (for the interface file and tests).
     kit::PopUpButton* stylePopupButton() const { return stylePopupButton_; }

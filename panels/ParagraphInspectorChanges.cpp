@@ -783,5 +783,3 @@ bool ParagraphInspector::controlTextShouldEndEditing(kit::Control* control)
     changeBullet(this);
     return true;
 }
-
-void ParagraphInspector::controlTextDidEndEditing(kit::Control* control) { (void)controlTextShouldEndEditing(control); }

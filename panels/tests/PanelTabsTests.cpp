@@ -9,9 +9,11 @@
 #include "appkit/NibLoader.h"
 #include "appkit/RunLoop.h"
 #include "appkit/TextField.h"
+#include "core/Color.h"
 #include "foundation/Units.h"
 #include "foundation/UnitsInfo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -227,9 +229,10 @@ TEST_F(PanelTabsTest, ThePanelFromItsFileReopensWhereItWasMoved)
     EXPECT_EQ(left.origin, kit::makePoint(200, 210));
 }
 
-// The panel from its file: a position typed in the document's unit, a
-// type chosen in the selector and the add button put a stop into the
-// edited paragraph.
+// The panel from its file: a position in the field in the document's
+// unit, a type chosen in the selector and the add button put a stop into
+// the edited paragraph. (The panel never takes the keyboard: the field
+// holds what the ruler or a program put there.)
 TEST_F(PanelTabsTest, TheAddButtonPutsTheTypedStopOfTheChosenTypeIntoTheParagraph)
 {
     PanelTabs::initialize();
@@ -271,11 +274,10 @@ TEST_F(PanelTabsTest, TheAddButtonPutsTheTypedStopOfTheChosenTypeIntoTheParagrap
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(std::string(step.typed, step.typed + std::char_traits<char16_t>::length(step.typed)));
-        tabs->positionField()->selectText(nullptr);
+        tabs->positionField()->setStringValue(
+            std::string(step.typed, step.typed + std::char_traits<char16_t>::length(step.typed)));
         kit::EventScript script(*tabs);
         double at = 0.1;
-        for (const char16_t* k = step.typed; *k; ++k, at += 0.1)
-            script.at(at).keyDown(std::u16string(1, *k));
         if (step.choose)
             script.at(at += 0.1).mouseDown(*step.choose).after(0.05).mouseUp(*step.choose);
         script.at(at + 0.2).mouseDown(addAt).after(0.05).mouseUp(addAt);
@@ -319,6 +321,142 @@ TEST_F(PanelTabsTest, TheCaretEnteringAParagraphLoadsItIntoTheRegistrysPanel)
     EXPECT_EQ(tabs->tabs()[0].leader, '.');
     EXPECT_FLOAT_EQ(tabs->tabs()[1].location, 90);
     EXPECT_FLOAT_EQ(tabs->indents()[0].location, 20);
+}
+
+// ---- The panel's window.
+
+TEST_F(PanelTabsTest, ThePanelIsNeverNarrowerThanItsLeastWidthAndKeepsItsHeight)
+{
+    PanelTabs::initialize();
+    auto* tabs = dynamic_cast<PanelTabs*>(delegate_->tabsPanel(true));
+    ASSERT_NE(tabs, nullptr);
+    // It bounds its own sizes, whoever made it.
+    EXPECT_EQ(tabs->delegate(), tabs);
+    EXPECT_NE(tabs->styleMask() & kit::ResizableWindowMask, 0u);
+    const float height = tabs->frame().size.height;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float width;
+        float askedHeight;
+        float got;
+    } cases[] = {
+        {300, height, 422},     {421.5f, height + 50, 422}, {600, 400, 600}, {422, 10, 422},
+        {422.5f, height, 422.5f}, {0, height, 422},        {-80, height, 422}, {nan, height, 422},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        EXPECT_EQ(tabs->windowWillResize(tabs, {c.width, c.askedHeight}), (kit::Size{c.got, height}));
+        // The way a user's drag takes.
+        tabs->resizeByUser({c.width, c.askedHeight});
+        EXPECT_EQ(tabs->frame().size, (kit::Size{c.got, height}));
+        // Its ruler spans the panel.
+        ASSERT_NE(tabs->ruler(), nullptr);
+        EXPECT_EQ(tabs->ruler()->frame().size.width, c.got);
+    }
+}
+
+// Whatever the user clicks in the panel, the document window keeps the
+// keyboard: what is typed next goes into the edited text.
+TEST_F(PanelTabsTest, ClicksInThePanelLeaveTheKeyboardWithTheDocumentWindow)
+{
+    PanelTabs::initialize();
+    auto* tabs = dynamic_cast<PanelTabs*>(delegate_->tabsPanel(true));
+    ASSERT_NE(tabs, nullptr);
+    edit();
+    window_->makeKeyAndOrderFront(nullptr);
+    window_->makeFirstResponder(view_);
+    // Asked to become key only when needed, it still never does.
+    tabs->setBecomesKeyOnlyIfNeeded(true);
+    EXPECT_FALSE(tabs->becomesKeyOnlyIfNeeded());
+    EXPECT_FALSE(tabs->canBecomeKeyWindow());
+    tabs->makeKeyAndOrderFront(nullptr);
+    ASSERT_EQ(app_->keyWindow(), window_.get());
+    tabs->setPosition(36);
+    const std::string shown = tabs->positionField()->stringValue();
+
+    const auto centre = [](const kit::View* view) {
+        const kit::Rect r = view->convertRectToView(view->bounds(), nullptr);
+        return kit::Point{kit::midX(r), kit::midY(r)};
+    };
+    kit::CellMatrix* types = tabs->tabTypeSelector();
+    const kit::Rect cell = types->convertRectToView(types->cellFrameAtRow(0, 1), nullptr);
+    const struct {
+        const char* place;
+        kit::Point at;
+    } places[] = {
+        {"the position field", centre(tabs->positionField())},
+        {"the ruler", centre(tabs->ruler())},
+        {"a tab type", {kit::midX(cell), kit::midY(cell)}},
+        {"the panel's background", {416, 40}},
+    };
+    int typed = 0;
+    for (const auto& place : places) {
+        SCOPED_TRACE(place.place);
+        // The screen hands the keys to the window the pointer is in.
+        kit::EventScript(*tabs).at(0.1).mouseDown(place.at).after(0.05).mouseUp(place.at)
+            .after(0.1).keyDown(u"x").after(0.05).keyUp(u"x").schedule();
+        auto stop = kit::Timer::timerWithTimeInterval(0.6, [this](kit::Timer&) { app_->stop(nullptr); }, false);
+        kit::RunLoop::currentRunLoop().addTimer(stop, kit::DefaultRunLoopMode);
+        app_->run();
+        ++typed;
+        EXPECT_EQ(app_->keyWindow(), window_.get());
+        EXPECT_NE(tabs->firstResponder(), tabs->positionField());
+        EXPECT_EQ(tabs->positionField()->stringValue(), shown);
+        const std::string now = text(flow_);
+        EXPECT_EQ(std::count(now.begin(), now.end(), 'x'), typed) << now;
+    }
+}
+
+TEST_F(PanelTabsTest, TheRulersItServesAreTabRulersWithoutBordersInTheirColours)
+{
+    PanelTabs::initialize();
+    auto* tabs = dynamic_cast<PanelTabs*>(delegate_->tabsPanel(true));
+    ASSERT_NE(tabs, nullptr);
+    // Its own, from its file.
+    auto* own = dynamic_cast<RulerViewInset*>(tabs->ruler());
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(own->window(), tabs);
+    EXPECT_TRUE(own->isTabRuler());
+    EXPECT_EQ(own->tabPanel(), tabs);
+    EXPECT_EQ(own->borderColor(), kit::Color::lightGrayColor());
+    EXPECT_FALSE(own->isBordered());
+    EXPECT_EQ(own->side(), 0);
+
+    {
+        // Another one taken on.
+        kit::Panel other(kit::makeRect(0, 0, 300, 40));
+        auto* ruler = static_cast<RulerViewInset*>(
+            other.contentView()->addSubview(std::make_unique<RulerViewInset>(kit::makeRect(0, 0, 300, 27))));
+        ruler->setBordered(true);
+        ruler->setSide(2);
+        tabs->setRuler(ruler);
+        EXPECT_EQ(tabs->ruler(), ruler);
+        EXPECT_TRUE(ruler->isTabRuler());
+        EXPECT_EQ(ruler->tabPanel(), tabs);
+        EXPECT_EQ(ruler->ticksColor(), kit::Color::darkGrayColor());
+        EXPECT_FALSE(ruler->isBordered());
+        EXPECT_EQ(ruler->side(), 0);
+        // Its own ruler keeps its colours.
+        EXPECT_EQ(own->ticksColor(), kit::Color::blackColor());
+    }
+    // The ruler went with its window: the panel no longer serves it.
+    EXPECT_EQ(tabs->ruler(), nullptr);
+    // Set up again, it serves its own ruler.
+    tabs->init(nullptr, own);
+    EXPECT_EQ(tabs->ruler(), own);
+}
+
+// A panel made without its file still has a position field.
+TEST_F(PanelTabsTest, APanelWithoutAPositionFieldMakesOne)
+{
+    kit::TextField* made = panel_.positionField();
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->window(), &panel_);
+    panel_.awakeFromNib();
+    EXPECT_EQ(panel_.positionField(), made);
+    document_->unitsInfo()->setUnits(2); // inches
+    panel_.setPosition(72);
+    EXPECT_FLOAT_EQ(made->floatValue(), 1);
 }
 
 // ---- The indent steps.

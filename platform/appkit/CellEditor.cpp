@@ -69,6 +69,11 @@ bool CellEditor::validate()
             cell_->setStringValue(cell_->stringValue());
         }
     }
+    if (ControlTextDelegate* d = control_->delegate(); d && !d->controlTextShouldEndEditing(control_)) {
+        if (edit_)
+            edit_->selectAll();
+        return false;
+    }
     editing_ = false;
     if (ControlTextDelegate* d = control_->delegate())
         d->controlTextDidEndEditing(control_);

@@ -30,7 +30,8 @@ public:
     void textEdited();
     // Checks the changed text with the formatter: a refused text beeps,
     // stays selected and answers false (unless the delegate takes it);
-    // an accepted one is shown as the formatter writes it.
+    // an accepted one is shown as the formatter writes it. Then the
+    // delegate may still refuse it (controlTextShouldEndEditing).
     bool validate();
     // validate, then lets the line editor go; false when refused.
     bool end();

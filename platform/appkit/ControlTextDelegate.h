@@ -14,6 +14,14 @@ public:
     // The first change of the text since the field became first responder.
     virtual void controlTextDidBeginEditing(Control* control) { (void)control; }
     virtual void controlTextDidChange(Control* control) { (void)control; }
+    // A changed text (that the formatter took) is about to be kept: false
+    // refuses it and the field goes on editing, its text selected; the
+    // delegate says why (a beep).
+    virtual bool controlTextShouldEndEditing(Control* control)
+    {
+        (void)control;
+        return true;
+    }
     // Editing ended (Return, Tab, another field chosen).
     virtual void controlTextDidEndEditing(Control* control) { (void)control; }
     // The formatter refused the text: answering true keeps the text anyway

@@ -21,7 +21,8 @@ public:
     // Such a panel becomes key only when a click needs the keyboard (a
     // text field), so a palette does not take it from the document.
     bool becomesKeyOnlyIfNeeded() const override { return keyOnlyIfNeeded_; }
-    void setBecomesKeyOnlyIfNeeded(bool flag) { keyOnlyIfNeeded_ = flag; }
+    // A panel that never takes the keyboard ignores it.
+    virtual void setBecomesKeyOnlyIfNeeded(bool flag) { keyOnlyIfNeeded_ = flag; }
     bool worksWhenModal() const { return worksWhenModal_; }
     void setWorksWhenModal(bool flag) { worksWhenModal_ = flag; }
 

@@ -98,6 +98,9 @@ public:
     // draws into nothing.
     void lockFocus();
     void unlockFocus();
+    // Every view draws with the state its window's backing context keeps
+    // for it while focused: there is no state of its own to keep.
+    void allocateGState() {}
     bool canDraw() const;
     static View* focusView();
     // The number of focused views, and unwinding to a depth (after an

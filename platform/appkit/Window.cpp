@@ -415,7 +415,9 @@ bool Window::makeFirstResponder(Responder* responder)
     if (current && !current->resignFirstResponder())
         return false;
     if (responder && responder != this) {
-        if (!responder->acceptsFirstResponder() || !responder->becomeFirstResponder()) {
+        // No view of a window that never has the keyboard could be typed
+        // into: a field there must not look as if it were edited.
+        if (!canBecomeKeyWindow() || !responder->acceptsFirstResponder() || !responder->becomeFirstResponder()) {
             firstResponder_ = WeakRef<Responder>();
             return false;
         }

@@ -108,7 +108,9 @@ public:
     View* contentView() const { return contentView_.get(); }
     std::unique_ptr<View> setContentView(std::unique_ptr<View> view);
 
-    // A window that never takes the keyboard (a palette, the tabs panel).
+    // A window that never takes the keyboard (a palette, the tabs panel):
+    // neither a click, the program nor the desktop makes it key, and none
+    // of its views becomes first responder.
     virtual bool canBecomeKeyWindow() const { return true; }
     // Panels may become key only when a click needs the keyboard.
     virtual bool becomesKeyOnlyIfNeeded() const { return false; }

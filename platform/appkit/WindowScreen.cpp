@@ -660,6 +660,13 @@ class QtWindowScreen : public WindowScreen {
 public:
     QtWindowScreen(Window& window, QWidget* container) : window_(window), widget_(new WindowWidget(window, container))
     {
+        if (!window.canBecomeKeyWindow() && widget_->isWindow()) {
+            // The desktop must not give it the focus either, on a click or
+            // when it comes on screen.
+            widget_->setWindowFlag(Qt::WindowDoesNotAcceptFocus, true);
+            widget_->setAttribute(Qt::WA_ShowWithoutActivating);
+            widget_->setFocusPolicy(Qt::NoFocus);
+        }
         showTitle();
         placeWindow();
     }
@@ -720,7 +727,7 @@ public:
 
     void activate() override
     {
-        if (widget_->isWindow() && widget_->isVisible() && !widget_->isActiveWindow())
+        if (window_.canBecomeKeyWindow() && widget_->isWindow() && widget_->isVisible() && !widget_->isActiveWindow())
             widget_->activateWindow();
     }
 

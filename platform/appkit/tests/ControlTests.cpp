@@ -260,3 +260,44 @@ TEST_F(TextFieldTest, AFormatterKeepsTheFieldFromTakingWhatItCannotRead)
     EXPECT_EQ(size->stringValue(), "0");
     EXPECT_FALSE(size->cell()->hasValidObjectValue());
 }
+
+// The delegate may refuse a text the formatter took: the field goes on
+// editing with the text selected, and editing ends once it agrees.
+TEST_F(TextFieldTest, TheDelegateMayKeepTheFieldEditing)
+{
+    struct Refuser : EditRecorder {
+        bool controlTextShouldEndEditing(Control* c) override
+        {
+            events.push_back("should:" + c->stringValue());
+            return c->stringValue() != "bad";
+        }
+    };
+    Window window(makeRect(0, 0, 300, 100));
+    auto* field = static_cast<TextField*>(
+        window.contentView()->addSubview(std::make_unique<TextField>(makeRect(10, 60, 120, 22))));
+    auto* next = static_cast<TextField*>(
+        window.contentView()->addSubview(std::make_unique<TextField>(makeRect(10, 20, 120, 22))));
+    field->setNextText(next);
+    Refuser delegate;
+    field->setDelegate(&delegate);
+    window.makeKeyAndOrderFront();
+    field->selectText(nullptr);
+
+    EventScript(window)
+        .at(0.1).keyDown(u"b").after(0.1).keyDown(u"a").after(0.1).keyDown(u"d")
+        .after(0.1).keyDown(u"\t")
+        .schedule();
+    app->run();
+    EXPECT_EQ(window.firstResponder(), field);
+    EXPECT_EQ(field->selectionLength(), 3);
+    EXPECT_FALSE(window.makeFirstResponder(next));
+    EXPECT_EQ(std::count(delegate.events.begin(), delegate.events.end(), "end"), 0);
+
+    EventScript(window).at(0.1).keyDown(u"g").after(0.1).keyDown(u"\t").schedule();
+    app->run();
+    EXPECT_EQ(window.firstResponder(), next);
+    EXPECT_EQ(field->stringValue(), "g");
+    ASSERT_GE(delegate.events.size(), 2u);
+    EXPECT_EQ(delegate.events[delegate.events.size() - 2], "should:g");
+    EXPECT_EQ(delegate.events.back(), "end");
+}

@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <functional>
+
 using namespace kit;
 
 namespace {
@@ -224,4 +226,63 @@ TEST_F(KeyWindowTest, TheProgramIsActiveWhenTheDesktopFocusesOneOfItsWindows)
     EXPECT_FALSE(app->isActive());
     app->setActiveQuery(nullptr);
     EXPECT_TRUE(app->isActive());
+}
+
+namespace {
+
+// A panel that never takes the keyboard, whatever it holds.
+class NeverKeyPanel : public Panel {
+public:
+    using Panel::Panel;
+    bool canBecomeKeyWindow() const override { return false; }
+};
+
+} // namespace
+
+TEST_F(KeyWindowTest, AWindowThatNeverTakesTheKeyboardStaysOutOfItOnEveryRoute)
+{
+    NeverKeyPanel never(makeRect(600, 0, 100, 100));
+    never.setFloatingPanel(true);
+    KeyCounter* neverField = addCounter(never, makeRect(0, 0, 100, 100), true);
+    never.orderFront();
+    app->run();
+    ASSERT_EQ(app->keyWindow(), first.get());
+
+    const struct {
+        const char* route;
+        std::function<void()> act;
+    } routes[] = {
+        {"a click on a view that takes the keyboard", [&] { click(never, {50, 50}); }},
+        {"the program", [&] { never.makeKeyAndOrderFront(); }},
+        {"the program, the window alone", [&] { never.makeKeyWindow(); }},
+        {"the desktop's activation",
+         [&] {
+             app->queueEventFromSource(Event::otherEventWithType(EventType::AppKitDefined, {}, 0, Clock::now(), 0,
+                                                                 WindowActivatedSubtype, never.windowNumber()));
+             app->run();
+         }},
+        {"a view made first responder", [&] { never.makeFirstResponder(neverField); }},
+    };
+    int typed = 0;
+    for (const auto& route : routes) {
+        SCOPED_TRACE(route.route);
+        route.act();
+        EXPECT_EQ(app->keyWindow(), first.get());
+        EXPECT_EQ(app->mainWindow(), first.get());
+        EXPECT_NE(never.firstResponder(), neverField);
+        // The screen gave the keys to the panel: they are the document's.
+        typeInto(never);
+        EXPECT_EQ(firstText->keys, ++typed);
+        EXPECT_EQ(neverField->keys, 0);
+    }
+
+    // Nor does the desktop give it the focus.
+    QWidget* widget = never.screen() ? never.screen()->widget() : nullptr;
+    ASSERT_NE(widget, nullptr);
+    EXPECT_TRUE(widget->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(widget->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(widget->focusPolicy(), Qt::NoFocus);
+    QWidget* other = first->screen() ? first->screen()->widget() : nullptr;
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(other->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
 }

@@ -1,0 +1,78 @@
+#!/bin/sh
+# Format > Text > Tabs… in the built program, on a private X server (with a
+# window manager when SCRIVLY_LIVE_WM names one): a click in the panel
+# leaves the keyboard with the document, so what is typed next edits the
+# document; the panel made narrower than 422 points stays 422 wide.
+# Skipped (status 77) when no X server can be started here.
+#
+#   live-tabs.sh <program>
+#
+# SCRIVLY_KEEP_SHOTS=folder keeps the screenshots.
+set -u
+PROGRAM=$1
+for tool in Xvfb xdotool xwd xwininfo xwdtopnm; do
+    command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+. "$(dirname "$0")/live-session.sh"
+
+keep() {
+    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
+    mkdir -p "$SCRIVLY_KEEP_SHOTS"
+    xwd -root -silent | xwdtopnm 2>/dev/null > "$SCRIVLY_KEEP_SHOTS/tabs-${SCRIVLY_LIVE_WM:-bare}-$1.ppm"
+}
+geometry() {
+    info=$(xwininfo -id "$1") || return 1
+    X=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
+    Y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
+    W=$(echo "$info" | sed -n 's/.*Width: *//p')
+    H=$(echo "$info" | sed -n 's/.*Height: *//p')
+}
+
+# No inspector at launch: the panel is the one window the menu command adds.
+mkdir -p "$XDG_CONFIG_HOME/Scrivly"
+printf '"Visible" = "1";\n' >"$XDG_CONFIG_HOME/Scrivly/Scrivly.defaults"
+"$PROGRAM" >"$WORK/app.log" 2>&1 &
+APP_PID=$!
+waitFor "Untitled-1" || fail "no untitled document window"
+DOCUMENT=$(visibleWindow "Untitled-1")
+focusWindow "$DOCUMENT" "Untitled-1"
+openTabsPanel
+geometry "$TABS" || fail "no place of the Tabs panel"
+[ "$W" -ge 422 ] || fail "the Tabs panel opened $W wide"
+keep 1-open
+
+# A click in the position field, then letters: the document takes them.
+xdotool search --name "Untitled-1.*edited" >/dev/null 2>&1 && fail "the new document is edited already"
+click $((X + 40)) $((Y + H - 21))
+waitFocus "Untitled-1" || fail "the Tabs panel took the keyboard: $(xdotool getwindowfocus getwindowname)"
+xdotool type --delay 40 "abc"
+for i in $(seq 1 300); do
+    xdotool search --name "Untitled-1.*edited" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdotool search --name "Untitled-1.*edited" >/dev/null 2>&1 || fail "the letters did not reach the document"
+keep 2-typed
+
+# Narrower than 422: it stays 422 wide, as high as it was.
+HEIGHT=$H
+xdotool windowsize "$TABS" 300 "$H"
+sleep 1
+for i in $(seq 1 300); do
+    geometry "$TABS" && [ "$W" -eq 422 ] && break
+    sleep 0.1
+done
+# A window manager may leave it a border's width off, never narrower.
+if [ -n "${SCRIVLY_LIVE_WM:-}" ]; then
+    [ "$W" -ge 422 ] && [ "$W" -le 426 ] || fail "the Tabs panel is $W wide after a resize to 300"
+else
+    [ "$W" -eq 422 ] || fail "the Tabs panel is $W wide after a resize to 300"
+fi
+[ "$H" -eq "$HEIGHT" ] || fail "the Tabs panel is $H high, not $HEIGHT"
+keep 3-narrowed
+
+# Quit; the edited document is not kept.
+focusWindow "$DOCUMENT" "Untitled-1"
+kill "$APP_PID" 2>/dev/null
+APP_PID=
+echo "PASS"
