@@ -9,21 +9,9 @@
 # SCRIVLY_KEEP_SHOTS=folder keeps the screen after the check and the fix.
 set -u
 PROGRAM=$1
-command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
-command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
-command -v xwininfo >/dev/null 2>&1 || { echo "SKIP: xwininfo is not installed"; exit 77; }
 
 . "$(dirname "$0")/live-session.sh"
 
-placeOf() {
-    info=$(xwininfo -id "$1") || return 1
-    X=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
-    Y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
-}
-keepShot() {
-    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
-    mkdir -p "$SCRIVLY_KEEP_SHOTS" && xwd -root -silent > "$SCRIVLY_KEEP_SHOTS/$1.xwd"
-}
 LEARNED="$XDG_CONFIG_HOME/Scrivly/LearnedWords"
 # The program ends without the close question of the edited document.
 stopProgram() {

@@ -10,17 +10,10 @@
 # SCRIVLY_KEEP_SHOTS=folder keeps the screenshots.
 set -u
 PROGRAM=$1
-for tool in Xvfb xdotool xwd xwininfo xwdtopnm; do
-    command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
 
 . "$(dirname "$0")/live-session.sh"
 
-keep() {
-    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
-    mkdir -p "$SCRIVLY_KEEP_SHOTS"
-    xwd -root -silent | xwdtopnm 2>/dev/null > "$SCRIVLY_KEEP_SHOTS/tabs-${SCRIVLY_LIVE_WM:-bare}-$1.ppm"
-}
+keep() { keepShot "tabs-${SCRIVLY_LIVE_WM:-bare}-$1"; }
 geometry() {
     info=$(xwininfo -id "$1") || return 1
     X=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
