@@ -1,8 +1,6 @@
-#include "LaidOutDocument.h"
+#include "PageWindow.h"
 
 #include "appkit/Application.h"
-#include "appkit/ScrollView.h"
-#include "appkit/Window.h"
 #include "panels/PanelFind.h"
 #include "text/TextReplacement.h"
 #include "text/TextSelection.h"
@@ -25,25 +23,12 @@ namespace {
 constexpr const char* Planted = "zyzzyva";
 
 struct FindWindow {
-    FindWindow() : doc(laidOut())
+    FindWindow() : doc(laidOut()), page(doc)
     {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        app = &kit::Application::sharedApplication();
-        app->resetForTesting();
+        app = page.app;
+        view = page.view;
         document = doc.document.get();
         flow = doc.text;
-        document->calcPageRectsFor(1);
-        window = std::make_unique<kit::Window>(kit::makeRect(0, 0, 700, 900));
-        auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 700, 900));
-        auto pageView = std::make_unique<PageView>(kit::makeRect(0, 0, 0, 0));
-        view = pageView.get();
-        view->setFrameSize(document->canvasSize());
-        view->setDocument(document);
-        scroll->setDocumentView(std::move(pageView));
-        window->setContentView(std::move(scroll));
-        document->addView(view);
-        doc.delegate->setMainDocument(document);
-        doc.delegate->setMainPageView(view);
 
         // One word of the last paragraph, which the last page shows, is
         // the only one of its kind.
@@ -70,7 +55,7 @@ struct FindWindow {
             std::fprintf(stderr, "find: no panel, or the text is not edited\n");
             std::abort();
         }
-        window->display();
+        page.window->display();
     }
 
     ~FindWindow()
@@ -79,7 +64,7 @@ struct FindWindow {
         document->detachView(view);
         doc.delegate->setMainPageView(nullptr);
         doc.delegate->setMainDocument(nullptr);
-        window.reset();
+        page.window.reset();
         app->resetForTesting();
     }
 
@@ -106,10 +91,10 @@ struct FindWindow {
     }
 
     LaidOutDocument& doc;
+    PageWindow page;
     kit::Application* app = nullptr;
     LayoutDocument* document = nullptr;
     TextFlow* flow = nullptr;
-    std::unique_ptr<kit::Window> window;
     PageView* view = nullptr;
     TextItem* column = nullptr;
     PanelFind* panel = nullptr;

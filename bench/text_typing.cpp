@@ -1,10 +1,8 @@
-#include "LaidOutDocument.h"
+#include "PageWindow.h"
 
 #include "appkit/Application.h"
 #include "appkit/Clock.h"
 #include "appkit/Event.h"
-#include "appkit/ScrollView.h"
-#include "appkit/Window.h"
 #include "core/EventState.h"
 #include "view/PageView.h"
 
@@ -24,27 +22,13 @@
 namespace {
 
 struct TypingWindow {
-    explicit TypingWindow(int pageNumber) : doc(laidOut())
+    explicit TypingWindow(int pageNumber) : doc(laidOut()), page(doc)
     {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        app = &kit::Application::sharedApplication();
-        app->resetForTesting();
-        kit::setCurrentEventModifierFlags(0);
+        app = page.app;
+        view = page.view;
         document = doc.document.get();
         flow = doc.text;
-        document->calcPageRectsFor(1);
-
-        window = std::make_unique<kit::Window>(kit::makeRect(0, 0, 700, 900));
-        auto scroll = std::make_unique<kit::ScrollView>(kit::makeRect(0, 0, 700, 900));
-        auto pageView = std::make_unique<PageView>(kit::makeRect(0, 0, 0, 0));
-        view = pageView.get();
-        view->setFrameSize(document->canvasSize());
-        view->setDocument(document);
-        scroll->setDocumentView(std::move(pageView));
-        window->setContentView(std::move(scroll));
-        document->addView(view);
-        doc.delegate->setMainDocument(document);
-        doc.delegate->setMainPageView(view);
+        kit::setCurrentEventModifierFlags(0);
 
         // The caret in the middle of the second paragraph that starts on the page.
         const std::vector<TextItem*> shown = doc.shownColumns();
@@ -56,7 +40,7 @@ struct TypingWindow {
         column = flow->item(column, &caret);
         view->showPage(column->page());
         view->beginEditingItem(column);
-        window->display();
+        page.window->display();
     }
 
     ~TypingWindow()
@@ -65,7 +49,7 @@ struct TypingWindow {
         document->detachView(view);
         doc.delegate->setMainPageView(nullptr);
         doc.delegate->setMainDocument(nullptr);
-        window.reset();
+        page.window.reset();
         app->resetForTesting();
     }
 
@@ -85,8 +69,8 @@ struct TypingWindow {
         if (event)
             flow->processKeyEvent(*event, view, column = document->activeTextItem() ? document->activeTextItem()
                                                                                      : column);
-        window->displayIfNeeded();
-        window->flushWindowIfNeeded();
+        page.window->displayIfNeeded();
+        page.window->flushWindowIfNeeded();
     }
 
     void press(char16_t c)
@@ -96,10 +80,10 @@ struct TypingWindow {
     }
 
     LaidOutDocument& doc;
+    PageWindow page;
     kit::Application* app = nullptr;
     LayoutDocument* document = nullptr;
     TextFlow* flow = nullptr;
-    std::unique_ptr<kit::Window> window;
     PageView* view = nullptr;
     TextItem* column = nullptr;
 };

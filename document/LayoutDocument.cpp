@@ -9,10 +9,14 @@
 #include "foundation/Preferences.h"
 #include "foundation/StyleGraphic.h"
 #include "foundation/StyleInfo.h"
-#include "foundation/StyleParagraph.h"
+#include "foundation/StyleParagraphNamed.h"
 #include "foundation/UnitsInfo.h"
 #include "document/ZynDocumentContents.h"
 #include "items/Item.h"
+#include "items/ItemArray.h"
+#include "items/TextItem.h"
+#include "text/TextFlow.h"
+#include "text/TextParagraph.h"
 
 #include <algorithm>
 
@@ -43,10 +47,14 @@ LayoutDocument::~LayoutDocument()
     LayoutDocument::emptyDocument();
 }
 
-// The document holds no flows or items yet: nothing refers to styles.
+// Every flow the document holds, on pages and masters, grouped or not;
+// table cells are paragraphs of their flow.
 void LayoutDocument::removeStyleReference(const StyleParagraph* style)
 {
-    (void)style;
+    if (!style)
+        return;
+    for (TextFlow* flow : flows())
+        flow->removeStyleReference(style);
 }
 
 void LayoutDocument::removeGraphicStyle(const StyleGraphic* style)
@@ -62,19 +70,33 @@ void LayoutDocument::removeGraphicStyle(const StyleGraphic* style)
         page->removeGraphicStyle(style);
 }
 
+namespace {
+// The current paragraph of the flow of the first selected object, when that
+// object is a text column.
+TextParagraph* selectedCurrentParagraph(const std::vector<Item*>& selection)
+{
+    auto* column = selection.empty() ? nullptr : dynamic_cast<TextItem*>(selection.front());
+    TextFlow* flow = column ? column->flow() : nullptr;
+    return flow ? flow->currentParagraph() : nullptr;
+}
+} // namespace
+
 StyleParagraph* LayoutDocument::currentParagraphStyle() const
 {
-    return nullptr;
+    TextParagraph* paragraph = selectedCurrentParagraph(selected());
+    return paragraph ? paragraph->paragraphStyle() : nullptr;
 }
 
 void LayoutDocument::setCurrentParagraphBasedOnStyle(StyleParagraphNamed* style)
 {
-    (void)style;
+    if (TextParagraph* paragraph = selectedCurrentParagraph(selected()))
+        paragraph->setBasedOnStyle(style);
 }
 
 std::unique_ptr<StyleGraphic> LayoutDocument::graphicStyleOfSelection() const
 {
-    return nullptr;
+    const StyleGraphic* shared = graphicStyle(selected());
+    return shared ? shared->copy() : nullptr;
 }
 
 void LayoutDocument::addNamedItem(Item* item)

@@ -4,6 +4,7 @@
 
 #include "document/Guide.h"
 #include "foundation/StyleInfo.h"
+#include "foundation/StyleParagraph.h"
 #include "items/Item.h"
 #include "items/ItemGroup.h"
 #include "items/TextItem.h"
@@ -260,6 +261,16 @@ void LayoutDocument::audit(int indent) const
 {
     std::printf("Object audit for %s\n\n", filename().c_str());
     styleInfo_->audit(indent);
+    // A paragraph may refer only to the sheet's own styles: any other has
+    // been freed, or soon will be.
+    const StyleList* sheet = styleInfo_->paragraphStyles();
+    const auto known = [sheet](const StyleParagraph* style) {
+        return std::any_of(sheet->begin(), sheet->end(), [style](const auto& s) { return s.get() == style; });
+    };
+    for (const TextFlow* flow : flows())
+        if (const StyleParagraph* stale = flow->firstStyleReference(known))
+            std::printf("Stale style reference: flow %p refers to %p\n\n", static_cast<const void*>(flow),
+                        static_cast<const void*>(stale));
     std::printf("Object links: last serial = %d, count = %d\n", lastItemSerialNumber_,
                 static_cast<int>(serialNumbersToItems_.size()));
     for (const auto& [number, ref] : serialNumbersToItems_) {

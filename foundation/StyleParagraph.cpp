@@ -539,6 +539,9 @@ void StyleParagraph::updateBullet(const std::string& text, kit::Font* font, floa
 {
     if (!bullet_) {
         makeBullet(text, font, x, y, color);
+        // A new bullet is marked like a changed one.
+        if (forceDefinitions)
+            definedFlags_ |= StyleBulletMask;
         return;
     }
     bullet_->text = text;

@@ -175,6 +175,8 @@ std::string auditProblems(const LayoutDocument& document)
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
+        if (line.rfind("Stale style reference", 0) == 0)
+            return "the audit shows " + line;
         const auto at = line.find("Serial ");
         if (at == std::string::npos)
             continue;

@@ -2,7 +2,7 @@
 
 #include "appkit/RunLoop.h"
 #include "foundation/StyleChar.h"
-#include "foundation/StyleParagraph.h"
+#include "foundation/StyleParagraphNamed.h"
 #include "text/TableDefinition.h"
 #include "text/TextParagraph.h"
 #include "text/TextReplacement.h"
@@ -545,4 +545,52 @@ void TextFlow::resolveInDocument(TextDocument* document)
 {
     for (const auto& paragraph : paragraphList_)
         paragraph->resolveInDocument(document);
+}
+
+void TextFlow::walkParagraphsForObject(const std::function<void(TextParagraph*)>& performSelector) const
+{
+    if (!performSelector)
+        return;
+    for (const auto& paragraph : paragraphList_)
+        performSelector(paragraph.get());
+}
+
+void TextFlow::convertStyleAttributes(const StyleParagraph* newBase)
+{
+    for (const auto& paragraph : paragraphList_)
+        paragraph->convertStyleAttributes(newBase);
+}
+
+void TextFlow::removeStyleReference(const StyleParagraph* style)
+{
+    if (!style)
+        return;
+    for (const auto& paragraph : paragraphList_)
+        paragraph->removeStyleReference(style);
+    // Text typed later would be based on it.
+    if (paragraphStyle_)
+        paragraphStyle_->removeStyleReference(style);
+}
+
+void TextFlow::dirtyParagraphsWithStyle(const StyleParagraph* style)
+{
+    for (const auto& paragraph : paragraphList_)
+        paragraph->setDirtyIfParagraphStyle(style);
+}
+
+const StyleParagraph* TextFlow::firstStyleReference(const std::function<bool(const StyleParagraph*)>& known) const
+{
+    auto stale = [&known](const StyleParagraph* style) -> const StyleParagraph* {
+        if (!style)
+            return nullptr;
+        if (const StyleParagraph* based = style->basedOnStyle(); based && !known(based))
+            return based;
+        if (const StyleParagraph* next = style->nextParagraphStyle(); next && !known(next))
+            return next;
+        return nullptr;
+    };
+    for (const auto& paragraph : paragraphList_)
+        if (const StyleParagraph* found = stale(paragraph->paragraphStyle()))
+            return found;
+    return stale(paragraphStyle_.get());
 }

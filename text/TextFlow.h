@@ -235,6 +235,18 @@ public:
     // After reading: every word reconnects to what it refers to in the document.
     void resolveInDocument(TextDocument* document);
 
+    // ---- Paragraph styles, over every paragraph (table cells included).
+    void walkParagraphsForObject(const std::function<void(TextParagraph*)>& performSelector) const;
+    void convertStyleAttributes(const StyleParagraph* newBase);
+    // No paragraph, and not the typing style, keeps the style as its
+    // based-on or next style: it is about to be freed.
+    void removeStyleReference(const StyleParagraph* style);
+    // Marks for layout each paragraph whose own style object is the style.
+    void dirtyParagraphsWithStyle(const StyleParagraph* style);
+    // A named style a paragraph or the typing style refers to that the
+    // test does not accept (one the sheet no longer holds); nil: none.
+    const StyleParagraph* firstStyleReference(const std::function<bool(const StyleParagraph*)>& known) const;
+
     // ---- After an edit: what to redraw, where the caret went.
     // The common last step of every key and caret command: redraws what
     // changed (everything when forced), updates the panels, follows the

@@ -177,6 +177,11 @@ public:
     // insertWord of each word, in order from index on, in one pass.
     void insertWords(std::vector<std::unique_ptr<TextWord>> words, int index);
     void recomputeAllWords();
+    // Words measured again and the paragraph marked for layout when the
+    // style is this paragraph's own style object.
+    void recomputeIfParagraphStyle(const StyleParagraph* style);
+    // Each word in list order.
+    void walkWordsForObject(const std::function<void(TextWord*)>& performSelector) const;
 
     // ---- Caret.
     TextWord* currentWord() const { return currentWord_; }

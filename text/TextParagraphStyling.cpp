@@ -159,6 +159,22 @@ void TextParagraph::removeStyleReference(const StyleParagraph* style)
         paragraphStyle_->setNextParagraphStyle(nullptr);
 }
 
+void TextParagraph::recomputeIfParagraphStyle(const StyleParagraph* style)
+{
+    if (!style || style != paragraphStyle_.get())
+        return;
+    recomputeAllWords();
+    setDirty(true);
+}
+
+void TextParagraph::walkWordsForObject(const std::function<void(TextWord*)>& performSelector) const
+{
+    if (!performSelector)
+        return;
+    for (const auto& word : wordList_)
+        performSelector(word.get());
+}
+
 void TextParagraph::convertStyleAttributes(const StyleParagraph* newBase)
 {
     if (!newBase || !paragraphStyle_->isBasedOnStyle(newBase))

@@ -109,13 +109,6 @@ kit::Point PageView::locationInView(const kit::Event& event) const
     return convertPointFromView(event.locationInWindow(), nullptr);
 }
 
-std::unique_ptr<StyleParagraph> PageView::checkPastedParaStyleFor(const StyleParagraph* style,
-                                                                  const LayoutDocument* fromDocument) const
-{
-    (void)fromDocument;
-    return adaptPastedStyle(style, document_);
-}
-
 std::unique_ptr<StyleParagraph> PageView::adaptPastedStyle(const StyleParagraph* style,
                                                            const LayoutDocument* document)
 {

@@ -272,9 +272,10 @@ public:
     // rectangle.
     void drawRect(const kit::Rect& rect) override;
 
-    // The style a paragraph pasted from another document takes here: based
-    // on this document's named style of the same name when there is one,
-    // else a local style with the pasted values. Nil for no style.
+    // The style a pasted paragraph takes here: its values, based on (and
+    // followed by) this sheet's styles standing for the named styles it
+    // refers to, installed when missing ("+n" and an alert when a
+    // different one has the name). Nil for no style.
     std::unique_ptr<StyleParagraph> checkPastedParaStyleFor(const StyleParagraph* style,
                                                             const LayoutDocument* fromDocument) const override;
     // The same for a given document (nil: no named styles to base on).
@@ -284,6 +285,8 @@ public:
     // to the column's selected paragraphs, or to the caret paragraph.
     // False when the data holds no paragraph style.
     bool pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column) override;
+    // A visible paragraph styles panel shows the selection again.
+    void reinspectParagraphStyles() const;
 
     // A drawing pass of this view into the context over the rectangle.
     Paint paint(kit::DrawContext& context, const kit::Rect& rect) const;

@@ -826,44 +826,96 @@ StyleParagraphNamed* sheetParagraphStyle(StyleInfo* sheet, const std::optional<s
     return sheet ? dynamic_cast<StyleParagraphNamed*>(sheet->styleWithName(name, sheet->paragraphStyles())) : nullptr;
 }
 
-// The sheet's style standing for a pasted named style: the same-named one
-// when equal, else a new one (renamed, and the user told, when a different
-// one of its name is there).
-StyleParagraph* mapPastedNamedStyle(StyleInfo* sheet, StyleParagraph* pasted, bool fromOtherDocument)
+// The named style a pasted style stands for: itself when named, else the
+// style it is based on.
+const StyleParagraph* namedOf(const StyleParagraph* style)
 {
-    if (!pasted || !sheet)
+    if (!style)
         return nullptr;
-    StyleParagraph* root = pasted->rootStyle() ? pasted->rootStyle() : pasted;
-    StyleParagraphNamed* here = sheetParagraphStyle(sheet, root->styleName());
-    if (here == root)
-        return here;
-    if (here && (!fromOtherDocument || root->differencesFromStyle(here) == 0))
-        return here;
-    auto* named = dynamic_cast<StyleParagraphNamed*>(root);
-    if (!named)
-        return here;
-    std::unique_ptr<StyleParagraph> made = named->copy();
-    auto* copy = dynamic_cast<StyleParagraphNamed*>(made.get());
-    if (!copy)
-        return here;
-    if (here) {
-        std::optional<std::string> fresh = getCopyName(sheet->paragraphStyles(), root->styleName());
-        if (!fresh)
-            return here;
-        copy->setStyleName(fresh);
-        kit::runAlertPanel(text("StylePaste"), text("StyleConflict"), "", "", "",
-                           {here->styleName().value_or(""), fresh.value_or("")});
-    }
-    copy->setBasedOnStyle(nullptr);
-    copy->setNextParagraphStyle(nullptr);
-    StyleParagraphNamed* installed = copy;
-    std::unique_ptr<StyleSheetEntry> entry(made.release());
-    if (sheet->addStyle(std::move(entry), sheet->paragraphStyles()))
-        return here; // handed back: the name is taken after all
-    return installed;
+    return style->isNamedStyle() ? style : style->basedOnStyle();
 }
 
+// The styles pasted data names, mapped onto the sheet: the sheet's own
+// style when it is the very one or an equal one of its name; else a copy
+// added under its name, or under a fresh "+n" name (the user told) when a
+// different style has that name here. Each pasted style is mapped once.
+class PastedStyleMap {
+public:
+    explicit PastedStyleMap(StyleInfo* sheet) : sheet_(sheet) {}
+
+    StyleParagraphNamed* map(const StyleParagraph* pasted)
+    {
+        if (!pasted || !sheet_)
+            return nullptr;
+        for (const auto& [from, to] : done_)
+            if (from == pasted)
+                return to;
+        StyleParagraphNamed* mapped = mapOnce(pasted);
+        done_.emplace_back(pasted, mapped);
+        return mapped;
+    }
+
+private:
+    StyleParagraphNamed* mapOnce(const StyleParagraph* pasted)
+    {
+        const StyleParagraph* root = pasted->rootStyle() ? pasted->rootStyle() : pasted;
+        StyleParagraphNamed* here = sheetParagraphStyle(sheet_, root->styleName());
+        if (here && (here == root || root->differencesFromStyle(here) == 0))
+            return here;
+        return installNewParaStyle(dynamic_cast<const StyleParagraphNamed*>(root), here);
+    }
+
+    StyleParagraphNamed* installNewParaStyle(const StyleParagraphNamed* root, StyleParagraphNamed* here)
+    {
+        if (!root)
+            return here;
+        std::unique_ptr<StyleParagraphNamed> copy = root->copyNamed();
+        if (here) {
+            std::optional<std::string> fresh = getCopyName(sheet_->paragraphStyles(), root->styleName());
+            if (!fresh)
+                return here;
+            copy->setStyleName(fresh);
+            kit::runAlertPanel(text("StylePaste"), text("StyleConflict"), "", "", "",
+                               {here->styleName().value_or(""), fresh.value_or("")});
+        }
+        // Its own references belong to the pasted data.
+        copy->setBasedOnStyle(nullptr);
+        copy->setNextParagraphStyle(nullptr);
+        StyleParagraphNamed* installed = copy.get();
+        if (sheet_->addStyle(std::unique_ptr<StyleSheetEntry>(copy.release()), sheet_->paragraphStyles()))
+            return here; // handed back: the name is taken after all
+        return installed;
+    }
+
+    StyleInfo* sheet_;
+    std::vector<std::pair<const StyleParagraph*, StyleParagraphNamed*>> done_;
+};
+
 } // namespace
+
+// Pasted text and pasted style streams both come here: the values stay, the
+// named styles they refer to become the sheet's.
+std::unique_ptr<StyleParagraph> PageView::checkPastedParaStyleFor(const StyleParagraph* style,
+                                                                  const LayoutDocument* fromDocument) const
+{
+    (void)fromDocument;
+    if (!style)
+        return nullptr;
+    auto adapted = std::make_unique<StyleParagraph>();
+    adapted->takeStyleValuesFrom(style);
+    PastedStyleMap map(document_ ? document_->styleInfo() : nullptr);
+    adapted->setBasedOnStyle(map.map(namedOf(style)));
+    // A next style that stayed with the pasted data would soon be freed.
+    adapted->setNextParagraphStyle(map.map(style->nextParagraphStyle()));
+    return adapted;
+}
+
+void PageView::reinspectParagraphStyles() const
+{
+    DocumentPanel* panel = DocumentPanels::shared().paragraphStylesPanel();
+    if (panel && panel->isVisible())
+        panel->inspect(document_ ? document_->selected() : std::vector<Item*>{});
+}
 
 bool PageView::pasteParagraphFromTypedStream(const std::string& data, bool ruler, TextItem* column)
 {
@@ -905,14 +957,9 @@ bool PageView::pasteParagraphFromTypedStream(const std::string& data, bool ruler
     }
     // The values travel as a style of the paragraph's own, based on the
     // sheet's style standing for the copied one.
-    auto adapted = std::make_unique<StyleParagraph>();
-    adapted->takeStyleValuesFrom(source);
-    const StyleParagraph* named = source->isNamedStyle() ? source : source->basedOnStyle();
-    if (source != style.get())
-        adapted->setBasedOnStyle(const_cast<StyleParagraph*>(named));
-    else
-        adapted->setBasedOnStyle(mapPastedNamedStyle(sheet, const_cast<StyleParagraph*>(named), !sameDocument));
-    adapted->setNextParagraphStyle(mapPastedNamedStyle(sheet, source->nextParagraphStyle(), !sameDocument));
+    std::unique_ptr<StyleParagraph> adapted = checkPastedParaStyleFor(source, nullptr);
+    if (!adapted)
+        return false;
     for (auto& object : rest)
         cloneKeep_.push_back(std::move(object));
     cloneKeep_.push_back(std::move(style));
@@ -934,6 +981,7 @@ bool PageView::pasteParagraphFromTypedStream(const std::string& data, bool ruler
             paragraph->setDirty(true);
             paragraph->recompute();
         }
+        reinspectParagraphStyles();
         return true;
     }
     // The selected text columns take it whole.
@@ -949,6 +997,7 @@ bool PageView::pasteParagraphFromTypedStream(const std::string& data, bool ruler
         document_->undoInfo()->push(std::move(record));
     else
         document_->setEdited(true);
+    reinspectParagraphStyles();
     return true;
 }
 

@@ -13,8 +13,6 @@ set -u
 PROGRAM=$1
 DOCSHOW=$2
 TEXT="Crème brûlée à la façon de Zoë, señor; naïve ærø øl"
-command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
-command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
 
 . "$(dirname "$0")/live-session.sh"
 

@@ -11,17 +11,10 @@
 set -u
 PROGRAM=$1
 DOCSHOW=$2
-for tool in Xvfb xdotool xwd xwininfo xwdtopnm; do
-    command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
 
 . "$(dirname "$0")/live-session.sh"
 
-keep() {
-    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
-    mkdir -p "$SCRIVLY_KEEP_SHOTS"
-    xwd -root -silent | xwdtopnm 2>/dev/null > "$SCRIVLY_KEEP_SHOTS/columns-$1.ppm"
-}
+keep() { keepShot "columns-$1"; }
 hidden() {
     for i in $(seq 1 600); do
         xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0

@@ -7,9 +7,7 @@
 set -u
 PROGRAM=$1
 SOURCE=$2
-command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
-command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
-command -v pnmtotiff >/dev/null 2>&1 || { echo "SKIP: netpbm is not installed"; exit 77; }
+LIVE_TOOLS="pnmtotiff"
 
 . "$(dirname "$0")/live-session.sh"
 

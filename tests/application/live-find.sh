@@ -14,21 +14,9 @@
 set -u
 PROGRAM=$1
 DOCSHOW=$2
-command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
-command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
-command -v xwininfo >/dev/null 2>&1 || { echo "SKIP: xwininfo is not installed"; exit 77; }
 
 . "$(dirname "$0")/live-session.sh"
 
-placeOf() {
-    info=$(xwininfo -id "$1") || return 1
-    X=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
-    Y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
-}
-keepShot() {
-    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
-    mkdir -p "$SCRIVLY_KEEP_SHOTS" && xwd -root -silent > "$SCRIVLY_KEEP_SHOTS/$1.xwd"
-}
 # Document > Save As... under the name given; waits for the window's new title.
 saveAs() {
     focusWindow "$(visibleWindow "$DOCNAME")" "$DOCNAME"

@@ -12,17 +12,10 @@
 # SCRIVLY_KEEP_SHOTS=folder keeps the screenshots.
 set -u
 PROGRAM=$1
-for tool in Xvfb xdotool xwd xwininfo xwdtopnm; do
-    command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
 
 . "$(dirname "$0")/live-session.sh"
 
-keep() {
-    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
-    mkdir -p "$SCRIVLY_KEEP_SHOTS"
-    xwd -root -silent | xwdtopnm 2>/dev/null > "$SCRIVLY_KEEP_SHOTS/inspector-$1.ppm"
-}
+keep() { keepShot "inspector-$1"; }
 launch() {
     "$PROGRAM" >"$WORK/app.log" 2>&1 &
     APP_PID=$!

@@ -15,8 +15,6 @@ CASE=$1
 PROGRAM=$2
 CLIENTS=$3
 DOCUMENT=$4
-command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
-command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
 
 . "$(dirname "$0")/live-session.sh"
 

@@ -12,9 +12,7 @@
 # SCRIVLY_KEEP_SHOTS=folder keeps the screenshots.
 set -u
 PROGRAM=$1
-for tool in Xvfb xdotool xwd xwininfo xwdtopnm pamcut xclip; do
-    command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+LIVE_TOOLS="pamcut xclip"
 
 . "$(dirname "$0")/live-session.sh"
 
@@ -58,11 +56,7 @@ looksLike() {
     done
     return 1
 }
-keep() {
-    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
-    mkdir -p "$SCRIVLY_KEEP_SHOTS"
-    xwd -root -silent | xwdtopnm 2>/dev/null > "$SCRIVLY_KEEP_SHOTS/menus-$1.ppm"
-}
+keep() { keepShot "menus-$1"; }
 # The document's text, read through the primary selection of Select All
 # (asked again at each look, until the selection has caught up).
 text() {

@@ -10,21 +10,9 @@
 # SCRIVLY_KEEP_SHOTS=folder keeps the screenshots.
 set -u
 PROGRAM=$1
-for tool in Xvfb xdotool xwd xwininfo; do
-    command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
 
 . "$(dirname "$0")/live-session.sh"
 
-placeOf() {
-    info=$(xwininfo -id "$1") || return 1
-    X=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
-    Y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
-}
-keepShot() {
-    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
-    mkdir -p "$SCRIVLY_KEEP_SHOTS" && xwd -root -silent > "$SCRIVLY_KEEP_SHOTS/$1.xwd"
-}
 # Starts the program, clicks the page's top margin (with a text frame
 # selected the panel goes above it instead) and opens the Tabs panel from
 # Format > Text: the one new window on the screen. Sets TABS.

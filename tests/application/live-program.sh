@@ -6,8 +6,6 @@
 # Skipped (status 77) when no X server can be started here.
 set -u
 PROGRAM=$1
-command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
-command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
 
 . "$(dirname "$0")/live-session.sh"
 

@@ -1,4 +1,4 @@
-# Sourced by the live-*.sh tests once they have checked for their tools: a
+# Sourced by the live-*.sh tests: the tools checked (LIVE_TOOLS adds some), a
 # private X server (the test is skipped with status 77 when none starts), a
 # work folder with private session, config and home folders removed at exit,
 # and the helpers fail, waitFor, gone and click. Sets WORK and DISPLAY; the
@@ -6,6 +6,10 @@
 # SCRIVLY_LIVE_WM=openbox the session runs that window manager (skipped with
 # 77 when it is not installed); with SCRIVLY_LIVE_COMPOSITOR=xcompmgr also a
 # compositing manager, as most desktops have (skipped likewise).
+# The tools every live test needs, and those the test names in LIVE_TOOLS.
+for tool in Xvfb xdotool xwd xwininfo xwdtopnm ${LIVE_TOOLS:-}; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
 WORK=$(mktemp -d /tmp/scrivly-live.XXXXXX)
 mkdir -p "$WORK/run" "$WORK/config" "$WORK/home" "$WORK/docs"
 chmod 700 "$WORK/run"
@@ -153,4 +157,17 @@ openTabsPanel() {
         sleep 0.1
     done
     [ -n "$TABS" ] || fail "the Tabs panel did not show"
+}
+
+# The screen's picture as NAME.ppm in SCRIVLY_KEEP_SHOTS, when it is set.
+keepShot() {
+    [ -n "${SCRIVLY_KEEP_SHOTS:-}" ] || return 0
+    mkdir -p "$SCRIVLY_KEEP_SHOTS"
+    xwd -root -silent | xwdtopnm 2>/dev/null > "$SCRIVLY_KEEP_SHOTS/$1.ppm"
+}
+# Where window $1 is on the screen: X and Y.
+placeOf() {
+    info=$(xwininfo -id "$1") || return 1
+    X=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
+    Y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
 }

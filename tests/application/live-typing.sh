@@ -14,10 +14,6 @@ set -u
 PROGRAM=$1
 DOCSHOW=$2
 PARAGRAPH="The quick brown fox jumps over the lazy dog, and the word processor keeps every word of it."
-command -v Xvfb >/dev/null 2>&1 || { echo "SKIP: Xvfb is not installed"; exit 77; }
-command -v xdotool >/dev/null 2>&1 || { echo "SKIP: xdotool is not installed"; exit 77; }
-command -v xwd >/dev/null 2>&1 || { echo "SKIP: xwd is not installed"; exit 77; }
-command -v xwdtopnm >/dev/null 2>&1 || { echo "SKIP: xwdtopnm (netpbm) is not installed"; exit 77; }
 
 . "$(dirname "$0")/live-session.sh"
 

@@ -17,9 +17,7 @@
 set -u
 PROGRAM=$1
 DOCSHOW=$2
-for tool in Xvfb xdotool xwd xwininfo xwdtopnm pamcut ppmhist xclip; do
-    command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+LIVE_TOOLS="pamcut ppmhist xclip"
 
 . "$(dirname "$0")/live-session.sh"
 

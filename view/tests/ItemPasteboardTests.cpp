@@ -512,3 +512,65 @@ TEST_F(ItemPasteboardTest, CopyDeclaresWhatItIsAskedForAndCopyRulerAlwaysCopiesT
 }
 
 } // namespace
+
+// Pasted text takes the same path as a pasted style stream: the named
+// styles its paragraphs refer to become this sheet's, installed when
+// missing and renamed (the user told) when a different one has the name.
+TEST_F(ItemPasteboardTest, PastedParagraphsBringTheirNamedStylesIntoTheSheet)
+{
+    const auto named = [](LayoutDocument& document, const char* name, float indent) {
+        StyleInfo* sheet = document.styleInfo();
+        auto* style = dynamic_cast<StyleParagraphNamed*>(sheet->addNewStyleInStyles(sheet->paragraphStyles()));
+        EXPECT_NE(style, nullptr);
+        EXPECT_EQ(sheet->renameStyle(style, std::string(name), sheet->paragraphStyles()),
+                  StyleInfo::RenameResult::Renamed);
+        style->setIndentLeft(indent);
+        return style;
+    };
+    StyleInfo* sheet = document_->styleInfo();
+    StyleParagraphNamed* equal = named(*document_, "Body", 12);
+    StyleParagraphNamed* different = named(*document_, "Heading", 30);
+    OtherDocument other(delegate_->preferences());
+    struct Case {
+        const char* name;
+        float indent;
+        StyleParagraphNamed* expectedHere; // nil: a new style of the sheet
+        const char* expectedName;
+        std::size_t alerts;
+    };
+    const Case cases[] = {
+        {"Quote", 5, nullptr, "Quote", 0},
+        {"Body", 12, equal, "Body", 0},
+        {"Heading", 10, nullptr, "Heading1", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StyleParagraphNamed* there = named(*other.document, c.name, c.indent);
+        StyleParagraphNamed* follow = named(*other.document, (std::string(c.name) + "Next").c_str(), 1);
+        StyleParagraph pasted;
+        pasted.setBasedOnStyle(there);
+        pasted.setNextParagraphStyle(follow);
+        const std::size_t before = sheet->paragraphStyles()->size();
+        alerts_->reset();
+        std::unique_ptr<StyleParagraph> mapped = view_->checkPastedParaStyleFor(&pasted, other.document.get());
+        ASSERT_NE(mapped, nullptr);
+        StyleParagraphNamed* based = mapped->basedOnStyle();
+        ASSERT_NE(based, nullptr);
+        EXPECT_NE(sheet->indexOfObject(based, sheet->paragraphStyles()), StyleInfo::NotFound);
+        if (c.expectedHere) {
+            EXPECT_EQ(based, c.expectedHere);
+        }
+        EXPECT_EQ(based->styleName().value_or(""), c.expectedName);
+        EXPECT_FLOAT_EQ(based->indentLeft(), c.indent);
+        // The next style is the sheet's too, never the pasted data's.
+        ASSERT_NE(mapped->nextParagraphStyle(), nullptr);
+        EXPECT_NE(sheet->indexOfObject(mapped->nextParagraphStyle(), sheet->paragraphStyles()), StyleInfo::NotFound);
+        EXPECT_EQ(sheet->paragraphStyles()->size(), before + (c.expectedHere ? 1 : 2));
+        ASSERT_EQ(alerts_->shown().size(), c.alerts);
+        if (c.alerts) {
+            EXPECT_NE(alerts_->shown()[0].message.find(c.expectedName), std::string::npos) << alerts_->shown()[0].message;
+        }
+    }
+    EXPECT_FLOAT_EQ(different->indentLeft(), 30);
+    EXPECT_EQ(different->styleName().value_or(""), "Heading");
+}
