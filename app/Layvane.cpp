@@ -22,6 +22,7 @@
 #include "graphics/PrintInfo.h"
 #include "view/InfoBarInset.h"
 #include "view/PageView.h"
+#include "view/PanelToolbar.h"
 #include "view/PanelZoomNib.h"
 #include "view/ZynSizableSwapView.h"
 #include "view/TimeDateTokenController.h"
@@ -61,6 +62,8 @@ void Layvane::initialize()
     // The info bar's and the zoom panel's interface files.
     InfoBarInset::initialize();
     RegisterPanelZoomNib();
+    // The tool palette's.
+    RegisterPanelToolbarNib();
     // The panels' swap views and chained panels, by name.
     ZynSizableSwapView::initialize();
     UnitsInfo::initialize();

@@ -129,6 +129,8 @@ public:
     // Whether every page carries automatic text columns (the word
     // processor) rather than columns placed by hand.
     bool prefersAutomaticTextItems() const override { return false; }
+    // The tool active at launch: the selection tool, or the text tool.
+    virtual bool startsWithTextTool() const { return false; }
     // Any subclass (the word processor) pastes items as a picture.
     bool pastesItemsAsPictures() const override { return typeid(*this) != typeid(Layvane); }
 

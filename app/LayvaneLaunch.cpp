@@ -17,6 +17,7 @@
 #include "foundation/Preferences.h"
 #include "graphics/Font.h"
 #include "view/PageView.h"
+#include "view/PanelToolbar.h"
 
 #include <cstdio>
 
@@ -36,8 +37,17 @@ void Layvane::appDidInit(kit::Object* sender, bool pending)
     else
         font_ = findFont("Times-Roman", 12, true);
 
-    // The toolbar's interface file: its tools come with the toolbar.
-    (void)panel("toolbar", true);
+    // The toolbar's interface file: its tools come with the toolbar. The
+    // word processor starts with the text tool, the framework with the
+    // selection tool.
+    if (auto* toolbar = dynamic_cast<PanelToolbar*>(panel("toolbar", true))) {
+        toolbar->setDocumentDelegate(this);
+        if (startsWithTextTool())
+            toolbar->setActiveTool(toolbar->textTool());
+        else
+            toolbar->makeActiveTool(toolbar->selectTool());
+        toolbar->orderFront(this);
+    }
     initServices();
     // The desktop's picture of the program's documents (the links panel's
     // rows, the file lines of the inspectors).

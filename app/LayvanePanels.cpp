@@ -13,6 +13,7 @@
 #include "core/Alert.h"
 #include "core/Bundle.h"
 #include "core/FileManager.h"
+#include "document/CanvasView.h"
 #include "document/DocumentPanels.h"
 #include "document/LayoutDocument.h"
 #include "foundation/FontAccessoryValues.h"
@@ -342,6 +343,7 @@ public:
     FindPanel* findPanel(bool create) override { return as<FindPanel>("findPanel", create); }
     kit::OpenPanel* placePanel(bool create) override { return owner_.placePanel(create); }
     ImportPanel* importPanel(bool create) override { return as<ImportPanel>("importPanel", create); }
+    ToolPalette* toolbar() override { return dynamic_cast<ToolPalette*>(owner_.outlet("toolbar")); }
 
 private:
     template <class T>

@@ -52,6 +52,7 @@ public:
     std::unique_ptr<LayoutDocument> documentClass() override;
     void documentDidCreate(LayoutDocument* document) override;
     bool prefersAutomaticTextItems() const override { return true; }
+    bool startsWithTextTool() const override { return true; }
     bool prefersEmbeddedTabRulers() const override { return true; }
     kit::Image* miniwindowImage() override { return namedImage("ScrivlyDocument"); }
     kit::Image* miniwindowImageH() override { return namedImage("ScrivlyDocumentH"); }

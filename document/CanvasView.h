@@ -75,6 +75,10 @@ public:
     virtual DocumentTool* textTool() const = 0;
     virtual bool isSelectToolForced() const = 0;
     virtual void toggleSelectToolForced() = 0;
+    // A tool's palette cell makes it the active one.
+    virtual void setActiveTool(DocumentTool* tool) { (void)tool; }
+    // As a click on the tool's cell would.
+    virtual void makeActiveTool(DocumentTool* tool) { setActiveTool(tool); }
     // The active tool's cursor, with the modifiers of the event (nil: the
     // modifiers of the moment).
     virtual kit::Cursor* correctCursor(const kit::Event* event, CanvasView* view) const = 0;

@@ -16,6 +16,15 @@
 
 #include <cmath>
 
+LayvaneTool::LayvaneTool()
+{
+    setAction("setActiveTool:", [this](kit::Object*) -> kit::Object* {
+        if (palette_)
+            palette_->setActiveTool(this);
+        return this;
+    });
+}
+
 kit::Cursor* LayvaneTool::currentCursor(CanvasView* view) const
 {
     (void)view;

@@ -4,6 +4,7 @@
 // acts through the document's mouse handling. A tool that makes items runs
 // the item's creation drag and places the new item on the page under it.
 
+#include "appkit/Receiver.h"
 #include "core/Geometry.h"
 #include "document/CanvasView.h"
 
@@ -19,9 +20,18 @@ class Item;
 class Page;
 class PageView;
 
-class LayvaneTool : public DocumentTool {
+class ToolPalette;
+
+// A tool is the target of its palette cell: the cell's action
+// "setActiveTool:" asks the palette the tool belongs to to make it active.
+class LayvaneTool : public DocumentTool, public kit::Receiver {
 public:
-    LayvaneTool() = default;
+    LayvaneTool();
+
+    std::string className() const override { return "LayvaneTool"; }
+    // The palette the tool's action reaches (not owned; nil: none).
+    void setPalette(ToolPalette* palette) { palette_ = palette; }
+    ToolPalette* palette() const { return palette_; }
 
     int purpose() const override { return purpose_; }
     kit::Cursor* currentCursor(CanvasView* view) const override;
@@ -39,6 +49,9 @@ public:
 
 protected:
     int purpose_ = SelectPurpose;
+
+private:
+    ToolPalette* palette_ = nullptr;
 };
 
 // Finds the page for a new item spanning the two points (view
@@ -50,6 +63,7 @@ class TextTool : public LayvaneTool {
 public:
     TextTool() { purpose_ = TextPurpose; }
 
+    std::string className() const override { return "TextTool"; }
     kit::Cursor* currentCursor(CanvasView* view) const override;
     void doTool(CanvasView* view, const kit::Event& mouseDown) override;
     // The text tool edits where other tools create.

@@ -24,7 +24,6 @@
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
-#include "view/PanelToolbar.h"
 
 #include <algorithm>
 
@@ -224,7 +223,7 @@ void PageView::concludeDragOperation(kit::DraggingInfo& info)
         if (page)
             document_->setActivePage(page);
         endEditingIfNeeded();
-        if (auto* toolbar = dynamic_cast<PanelToolbar*>(DocumentPanels::shared().toolbar()))
+        if (auto* toolbar = DocumentPanels::shared().toolbar())
             toolbar->makeActiveTool(toolbar->selectTool());
         paste(pboard, false, point);
         return;

@@ -38,7 +38,6 @@
 #include "text/TextFlow.h"
 #include "text/TextParagraph.h"
 #include "text/TextSelection.h"
-#include "view/PanelToolbar.h"
 
 #include <unistd.h>
 
@@ -136,7 +135,7 @@ std::vector<kit::WeakLink<Item>>& previousList()
 
 void makeSelectToolActive()
 {
-    if (auto* toolbar = dynamic_cast<PanelToolbar*>(DocumentPanels::shared().toolbar()))
+    if (auto* toolbar = DocumentPanels::shared().toolbar())
         toolbar->makeActiveTool(toolbar->selectTool());
 }
 

@@ -28,7 +28,6 @@
 #include "items/TextItem.h"
 #include "text/TextFlow.h"
 #include "text/TextSelection.h"
-#include "view/PanelToolbar.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,7 +60,7 @@ std::string extensionOf(const std::string& path)
 
 void makeSelectToolActive()
 {
-    if (auto* toolbar = dynamic_cast<PanelToolbar*>(DocumentPanels::shared().toolbar()))
+    if (auto* toolbar = DocumentPanels::shared().toolbar())
         toolbar->makeActiveTool(toolbar->selectTool());
 }
 

@@ -141,6 +141,12 @@ void Button::mouseDown(const Event& event)
 {
     if (!isEnabled())
         return;
+    if (buttonCell()->sendsActionOnMouseDown()) {
+        // The press acts, and the action takes the mouse from here (a
+        // resize bar follows it).
+        performClick(this);
+        return;
+    }
     bool clicked = trackMouseInRect(event, bounds(), [this](bool inside) { highlight(inside); });
     highlight(false);
     if (clicked)

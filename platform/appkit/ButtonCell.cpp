@@ -48,6 +48,8 @@ std::unique_ptr<Cell> ButtonCell::copy() const
     cell->alternateTitle_ = alternateTitle_;
     cell->keyEquivalent_ = keyEquivalent_;
     cell->keyEquivalentModifierMask_ = keyEquivalentModifierMask_;
+    cell->highlightsBy_ = highlightsBy_;
+    cell->showsStateBy_ = showsStateBy_;
     cell->setImage(image_.get());
     cell->setAlternateImage(alternateImage_.get());
     return cell;
@@ -129,6 +131,24 @@ Image* ButtonCell::displayedImage() const
     return image_.get();
 }
 
+void ButtonCell::setHighlightsBy(int mask)
+{
+    highlightsBy_ = mask;
+    changed();
+}
+
+void ButtonCell::setShowsStateBy(int mask)
+{
+    showsStateBy_ = mask;
+    changed();
+}
+
+bool ButtonCell::isLit() const
+{
+    const int lighting = ChangeGrayCellMask | ChangeBackgroundCellMask;
+    return (isHighlighted() && (highlightsBy_ & lighting)) || (state() == OnState && (showsStateBy_ & lighting));
+}
+
 void ButtonCell::setKeyEquivalent(const std::string& key)
 {
     keyEquivalent_ = key;
@@ -194,7 +214,7 @@ void ButtonCell::drawInteriorWithFrame(const Rect& cellFrame, View* controlView)
     // A button cell drawn by a matrix of custom cells (buttons of their own
     // are Qt widgets): the title, lit when on or highlighted.
     DrawContext* c = DrawContext::current();
-    if (c && (isHighlighted() || state() == OnState)) {
+    if (c && isLit()) {
         c->setgray(1);
         c->rectfill(drawingRectForBounds(cellFrame));
     }

@@ -9,6 +9,14 @@ namespace kit {
 
 class Image;
 
+// What a button cell changes to show that it is pressed (highlightsBy) or
+// on (showsStateBy), combined as a mask.
+inline constexpr int NoCellMask = 0;
+inline constexpr int ContentsCellMask = 1;
+inline constexpr int PushInCellMask = 2;
+inline constexpr int ChangeGrayCellMask = 4;
+inline constexpr int ChangeBackgroundCellMask = 8;
+
 // How a button behaves when clicked and how it shows its state.
 enum class ButtonType {
     MomentaryLight = 0, // a push button: lights while pressed, sends its action
@@ -56,6 +64,17 @@ public:
     // The picture shown for the present state.
     Image* displayedImage() const;
 
+    // Drawn by a matrix itself: a cell lights (its background becomes the
+    // highlight colour) while pressed when highlightsBy has the grey or
+    // background mask, and while on when showsStateBy has one; a mask of 0
+    // never lights.
+    int highlightsBy() const { return highlightsBy_; }
+    void setHighlightsBy(int mask);
+    int showsStateBy() const { return showsStateBy_; }
+    void setShowsStateBy(int mask);
+    // Whether the cell is drawn lit now.
+    bool isLit() const;
+
     // One character (UTF-8). A printable character is pressed with Command
     // and the modifier mask; Return ("\r", a panel's default button),
     // Escape and the function keys with the mask alone.
@@ -90,6 +109,8 @@ private:
     unsigned keyEquivalentModifierMask_;
     std::unique_ptr<Image> image_;
     std::unique_ptr<Image> alternateImage_;
+    int highlightsBy_ = PushInCellMask | ChangeGrayCellMask;
+    int showsStateBy_ = ChangeGrayCellMask;
 };
 
 } // namespace kit

@@ -1,6 +1,7 @@
 #include "appkit/Cell.h"
 
 #include "appkit/Control.h"
+#include "appkit/Event.h"
 #include "appkit/View.h"
 #include "core/Encoding.h"
 #include "core/Formatter.h"
@@ -83,12 +84,22 @@ void Cell::copySettingsTo(Cell& cell) const
     cell.bordered_ = bordered_;
     cell.bezeled_ = bezeled_;
     cell.continuous_ = continuous_;
+    cell.actionMask_ = actionMask_;
     cell.alignment_ = alignment_;
     cell.font_ = font_;
     cell.representedObject_ = representedObject_;
     cell.target_ = target_;
     cell.action_ = action_;
 }
+
+unsigned Cell::sendActionOn(unsigned mask)
+{
+    const unsigned old = actionMask_;
+    actionMask_ = mask;
+    return old;
+}
+
+bool Cell::sendsActionOnMouseDown() const { return (actionMask_ & LeftMouseDownMask) != 0; }
 
 void Cell::changed()
 {

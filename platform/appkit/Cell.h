@@ -99,6 +99,12 @@ public:
     // Continuous cells send their action while the mouse moves.
     bool isContinuous() const { return continuous_; }
     void setContinuous(bool flag) { continuous_ = flag; }
+    // The mouse events that send the action (event masks): the mouse going
+    // up inside, unless the left-mouse-down mask is set, when the press
+    // itself acts and the mouse is not tracked. Answers the old mask.
+    unsigned sendActionOn(unsigned mask);
+    unsigned sendActionOnMask() const { return actionMask_; }
+    bool sendsActionOnMouseDown() const;
     // Any object the owner wants to hang on the cell (not owned).
     Object* representedObject() const { return representedObject_; }
     void setRepresentedObject(Object* object) { representedObject_ = object; }
@@ -146,6 +152,7 @@ private:
     bool bezeled_ = false;
     bool highlighted_ = false;
     bool continuous_ = false;
+    unsigned actionMask_ = 1u << 2; // the left mouse going up
     TextAlignment alignment_ = TextAlignment::Left;
     Font* font_ = nullptr;
     Object* representedObject_ = nullptr;

@@ -295,6 +295,21 @@ void CellMatrix::renewRows(int rows, int columns)
     cellsChanged();
 }
 
+std::vector<std::unique_ptr<Cell>> CellMatrix::takeCells()
+{
+    if (editor_.isActive())
+        editor_.end();
+    std::vector<std::unique_ptr<Cell>> taken = std::move(cells_);
+    cells_.clear();
+    for (auto& c : taken)
+        if (c)
+            c->setControlView(nullptr);
+    rows_ = columns_ = 0;
+    selectedRow_ = selectedColumn_ = -1;
+    cellsChanged();
+    return taken;
+}
+
 std::unique_ptr<Cell> CellMatrix::putCell(std::unique_ptr<Cell> cell, int row, int column)
 {
     if (!cell || row < 0 || column < 0 || row >= rows_ || column >= columns_)
@@ -660,6 +675,15 @@ void CellMatrix::mouseDown(const Event& event)
 void CellMatrix::trackButtonCell(const Event& event, int row, int column)
 {
     Cell* cell = cellAtRow(row, column);
+    if (cell && cell->sendsActionOnMouseDown()) {
+        // The press acts; the mouse is left to whatever the action does.
+        if (mode_ == MatrixMode::Highlight) {
+            selectedRow_ = row;
+            selectedColumn_ = column;
+        }
+        sendActionForCell(cell);
+        return;
+    }
     Rect frame = cellFrameAtRow(row, column);
     bool inside = trackMouseInRect(event, frame, [&](bool in) {
         if (Cell* c = cellAtRow(row, column))
@@ -823,7 +847,7 @@ void CellMatrix::cellsChanged()
         auto slot = std::make_unique<Slot>();
         Cell* cell = cells_[i].get();
         slot->cell = cell;
-        if (auto* b = dynamic_cast<ButtonCell*>(cell)) {
+        if (auto* b = dynamic_cast<ButtonCell*>(cell); b && !drawsButtonCells_) {
             slot->button = detail::makeButtonWidget(b->buttonType());
             slot->buttonType = b->buttonType();
             slot->widget = slot->button;
@@ -951,6 +975,14 @@ void CellMatrix::updateCell(Cell* cell)
         syncWidget(indexOf(r, c));
     if (slots_.size() == cells_.size() && !slots_[indexOf(r, c)]->widget)
         setNeedsDisplayInRect(cellFrameAtRow(r, c));
+}
+
+void CellMatrix::setDrawsButtonCells(bool flag)
+{
+    if (drawsButtonCells_ == flag)
+        return;
+    drawsButtonCells_ = flag;
+    cellsChanged();
 }
 
 void CellMatrix::setBackgroundColor(ColorRef color)

@@ -64,6 +64,9 @@ public:
     void addColumnWithCells(std::vector<std::unique_ptr<Cell>> cells);
     // Keeps the cells that still fit, makes the new ones.
     void renewRows(int rows, int columns);
+    // Takes every cell out, in row order, and leaves the matrix with no
+    // rows or columns (another matrix may take them).
+    std::vector<std::unique_ptr<Cell>> takeCells();
     // Replaces a cell; the old one is handed back.
     std::unique_ptr<Cell> putCell(std::unique_ptr<Cell> cell, int row, int column);
 
@@ -114,6 +117,11 @@ public:
     Cell* editingCell() const { return editor_.cell(); }
 
     // ---- Drawing of cells that have no widget.
+    // Button cells drawn by the matrix into the window (a palette of
+    // pictures, whose whole look is then in the window's backing image)
+    // instead of Qt buttons.
+    bool drawsButtonCells() const { return drawsButtonCells_; }
+    void setDrawsButtonCells(bool flag);
     ColorRef backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(ColorRef color);
     bool drawsBackground() const { return drawsBackground_; }
@@ -171,6 +179,7 @@ private:
     detail::CellEditor editor_;
     bool updating_ = false;
     bool enabled_ = true;
+    bool drawsButtonCells_ = false;
 };
 
 } // namespace kit

@@ -5,6 +5,7 @@
 #include "appkit/View.h"
 #include "appkit/WindowScreen.h"
 #include "core/UserDefaults.h"
+#include "graphics/BitmapImageRep.h"
 #include "graphics/Image.h"
 #include "graphics/RasterContext.h"
 
@@ -830,6 +831,33 @@ DrawContext& Window::focusContext() const
 std::uint32_t Window::backingPixel(int x, int y) const
 {
     return backing_->pixel(x, backing_->height() - 1 - y);
+}
+
+std::unique_ptr<Image> Window::imageOfBackingInRect(const Rect& rect) const
+{
+    const Rect r = intersectionRect(integralRect(rect), makeRect(0, 0, static_cast<float>(backing_->width()),
+                                                                 static_cast<float>(backing_->height())));
+    if (isEmptyRect(r))
+        return nullptr;
+    const int w = static_cast<int>(width(r)), h = static_cast<int>(height(r));
+    const int left = static_cast<int>(minX(r));
+    const int top = backing_->height() - static_cast<int>(maxY(r));
+    auto rep = std::make_unique<BitmapImageRep>(w, h, BitmapImageRep::ColorModel::RGB, true);
+    unsigned char* samples = rep->bitmapData();
+    const std::size_t rowBytes = rep->bytesPerRow();
+    for (int row = 0; row < h; ++row)
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t argb = backing_->pixel(left + x, top + row);
+            unsigned char* p = samples + static_cast<std::size_t>(row) * rowBytes + static_cast<std::size_t>(x) * 4;
+            p[0] = static_cast<unsigned char>(argb >> 16);
+            p[1] = static_cast<unsigned char>(argb >> 8);
+            p[2] = static_cast<unsigned char>(argb);
+            p[3] = static_cast<unsigned char>(argb >> 24);
+        }
+    auto image = std::make_unique<Image>(makeSize(static_cast<float>(w), static_cast<float>(h)));
+    image->addRepresentation(std::move(rep));
+    image->prepareCache();
+    return image;
 }
 
 void Window::cacheImageInRect(const Rect& rect)

@@ -222,6 +222,11 @@ public:
     // The backing image's pixel at base coordinates (x, y), y up.
     std::uint32_t backingPixel(int x, int y) const;
 
+    // A picture holding a copy of the backing image's pixels in the
+    // rectangle (base coordinates, widened to whole pixels; only the part
+    // on the image), one pixel a point; nil when that part is empty.
+    std::unique_ptr<Image> imageOfBackingInRect(const Rect& rect) const;
+
     // A copy of part of the backing image, put back later: quick feedback
     // is drawn over it and erased by restoring.
     void cacheImageInRect(const Rect& rect);
