@@ -71,7 +71,9 @@ void View::setFrameOrigin(Point origin)
 {
     if (frame_.origin == origin)
         return;
+    const Rect old = frame_;
     frame_.origin = origin;
+    exposeMove(old);
     frameDidChange();
 }
 
@@ -84,11 +86,22 @@ void View::setFrameSize(Size size)
     float sx = scaleOf(frame_.size.width, bounds_.size.width);
     float sy = scaleOf(frame_.size.height, bounds_.size.height);
     Size old = frame_.size;
+    const Rect oldFrame = frame_;
     frame_.size = size;
     bounds_.size = {size.width / sx, size.height / sy};
+    exposeMove(oldFrame);
     if (autoresizesSubviews_)
         resizeSubviewsWithOldSize(old);
     frameDidChange();
+}
+
+void View::exposeMove(const Rect& oldFrame)
+{
+    // Where the view was and where it is now are drawn again; the drawing
+    // shows what was under it, and the flush that follows moves and clips
+    // the widgets of the views below it.
+    if (window_ && superview_)
+        superview_->setNeedsDisplayInRect(unionRect(oldFrame, frame_));
 }
 
 void View::resizeSubviewsWithOldSize(Size oldSize)
@@ -418,7 +431,7 @@ void View::displayRect(const Rect& rect)
     if (!canDraw())
         return;
     prepareTreeForDrawing();
-    displayTree(rect, false);
+    displayTree(rect, false, true);
 }
 
 void View::prepareTreeForDrawing()
@@ -429,7 +442,37 @@ void View::prepareTreeForDrawing()
         subviews_[i]->prepareTreeForDrawing();
 }
 
-void View::displayTree(const Rect& rect, bool onlyIfNeeded)
+void View::drawBackdrop(const Rect& pixels)
+{
+    if (isOpaque())
+        return;
+    // What lies behind a view that is not opaque is drawn again first, from
+    // the nearest opaque view above it (or the window's ground): else a
+    // view moved or shrunk leaves its old picture where it no longer is.
+    std::vector<View*> behind;
+    View* top = this;
+    for (View* v = superview_; v; v = v->superview_) {
+        behind.push_back(v);
+        top = v;
+        if (v->isOpaque())
+            break;
+    }
+    if (!top->isOpaque()) {
+        top->lockFocusClipped(&pixels);
+        DrawContext* context = DrawContext::current();
+        context->setgray(1.0f);
+        context->rectfill(top->convertRectFromView(pixels, nullptr));
+        top->unlockFocus();
+    }
+    for (auto it = behind.rbegin(); it != behind.rend(); ++it) {
+        View* v = *it;
+        v->lockFocusClipped(&pixels);
+        v->drawRect(v->convertRectFromView(insetRect(pixels, -1.0f / 64, -1.0f / 64), nullptr));
+        v->unlockFocus();
+    }
+}
+
+void View::displayTree(const Rect& rect, bool onlyIfNeeded, bool backdrop)
 {
     if (!canDraw())
         return;
@@ -447,6 +490,8 @@ void View::displayTree(const Rect& rect, bool onlyIfNeeded)
             // the rounding of the conversion.
             const Rect pixels = integralRect(matrixToBase().transformRect(area));
             area = convertRectFromView(insetRect(pixels, -1.0f / 64, -1.0f / 64), nullptr);
+            if (backdrop)
+                drawBackdrop(pixels);
             lockFocusClipped(&pixels);
             drawRect(area);
             unlockFocus();
@@ -458,9 +503,9 @@ void View::displayTree(const Rect& rect, bool onlyIfNeeded)
         Rect sub = v->convertRectFromView(area, this);
         if (onlyIfNeeded) {
             if (v->needsDisplayBelow())
-                v->displayTree(v->needsDisplay_ ? v->invalidRect_ : v->visibleRect(), true);
+                v->displayTree(v->needsDisplay_ ? v->invalidRect_ : v->visibleRect(), true, backdrop);
         } else if (!isEmptyRect(sub)) {
-            v->displayTree(sub, false);
+            v->displayTree(sub, false, false);
         }
     }
 }
@@ -501,7 +546,7 @@ void View::cacheDisplayInRect(const Rect& rect, DrawContext& context)
         }
     } restore{window_, window_->pictureContext_, marks};
     window_->pictureContext_ = &context;
-    displayTree(rect, false);
+    displayTree(rect, false, false);
 }
 
 void View::displayIfNeeded()
@@ -509,7 +554,7 @@ void View::displayIfNeeded()
     if (!needsDisplayBelow() || !canDraw())
         return;
     prepareTreeForDrawing();
-    displayTree(needsDisplay_ ? invalidRect_ : visibleRect(), true);
+    displayTree(needsDisplay_ ? invalidRect_ : visibleRect(), true, true);
 }
 
 void View::setNeedsDisplay(bool flag)

@@ -210,10 +210,18 @@ protected:
 
 private:
     Matrix matrixToSuperview() const;
+    // The frame changed from oldFrame: both places need display.
+    void exposeMove(const Rect& oldFrame);
     // lockFocus, with the clip also limited to a rectangle of base
     // coordinates (nullptr: none).
     void lockFocusClipped(const Rect* baseClip);
-    void displayTree(const Rect& rect, bool onlyIfNeeded);
+    // With backdrop, a view drawn whose superview is not drawn in the same
+    // pass has what lies behind it drawn first (drawBackdrop; never in a
+    // picture of the view).
+    void displayTree(const Rect& rect, bool onlyIfNeeded, bool backdrop);
+    // Draws what lies behind the view in the rectangle (base coordinates,
+    // whole pixels).
+    void drawBackdrop(const Rect& pixels);
     // viewWillDraw to this view and every one below it.
     void prepareTreeForDrawing();
     void clearNeedsDisplayBelow();

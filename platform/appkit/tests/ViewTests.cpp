@@ -1,6 +1,7 @@
 #include "AppKitTesting.h"
 #include "FreshRepaint.h"
 
+#include "appkit/Button.h"
 #include "appkit/EventScript.h"
 #include "appkit/ScrollView.h"
 #include "appkit/View.h"
@@ -79,6 +80,18 @@ public:
     }
     float gray = 1;
     int draws = 0;
+};
+
+// Fills its bounds grey, as a well or a matrix paints its ground.
+class Patch : public View {
+public:
+    using View::View;
+    void drawRect(const Rect&) override
+    {
+        DrawContext* c = DrawContext::current();
+        c->setgray(0.5f);
+        c->rectfill(bounds());
+    }
 };
 
 } // namespace
@@ -423,4 +436,43 @@ TEST_F(ViewTest, TheMainLoopShowsAWindowMarkedBeforeItBeganWithoutWaitingForAnEv
     app->run(); // no event comes: idle at once on the virtual clock
     EXPECT_EQ(swatches->draws, 1);
     EXPECT_FALSE(window.viewsNeedDisplay());
+}
+
+// Two pages side by side in a strip, seen one at a time through a view one
+// page wide: moving the strip by a page shows the other page, with nothing
+// of the first left where it was, neither its drawing nor its widgets,
+// though nothing but the move asked for a redraw.
+TEST_F(ViewTest, AStripMovedInsideANarrowerViewLeavesNothingOfItsOldPlace)
+{
+    Window window(makeRect(0, 0, 120, 40));
+    View* pageWindow = window.contentView()->addSubview(std::make_unique<View>(makeRect(10, 0, 50, 40)));
+    View* strip = pageWindow->addSubview(std::make_unique<View>(makeRect(0, 0, 100, 40)));
+    strip->addSubview(std::make_unique<Patch>(makeRect(5, 5, 20, 10)));   // page 1
+    strip->addSubview(std::make_unique<Patch>(makeRect(55, 25, 20, 10))); // page 2
+    auto* first = static_cast<Button*>(strip->addSubview(std::make_unique<Button>(makeRect(5, 20, 30, 15), "one")));
+    auto* second = static_cast<Button*>(strip->addSubview(std::make_unique<Button>(makeRect(55, 5, 30, 15), "two")));
+    window.orderFront(nullptr);
+    window.display();
+    constexpr std::uint32_t Grey = 0xFF808080u;
+    struct Step {
+        float x;
+        bool firstShown;
+    };
+    for (const Step& step : {Step{-50, false}, Step{0, true}, Step{-50, false}}) {
+        SCOPED_TRACE(step.x);
+        strip->setFrameOrigin({step.x, 0});
+        window.displayIfNeeded();
+        // Window points of each page's patch (the page window starts at 10).
+        const bool onSecond = !step.firstShown;
+        EXPECT_EQ(window.backingPixel(20, 10), onSecond ? White : Grey);
+        EXPECT_EQ(window.backingPixel(20, 30), onSecond ? Grey : White);
+        EXPECT_EQ(window.flushedPixel(20, 10), onSecond ? White : Grey);
+        // Nothing of the strip shows beside the page window.
+        EXPECT_EQ(window.backingPixel(70, 30), White);
+        EXPECT_EQ(first->widget()->isVisible(), step.firstShown);
+        EXPECT_EQ(second->widget()->isVisible(), onSecond);
+        if (onSecond) {
+            EXPECT_EQ(second->widget()->geometry(), QRect(10 + 5, 40 - 20, 30, 15));
+        }
+    }
 }
