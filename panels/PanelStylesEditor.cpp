@@ -112,27 +112,12 @@ bool PanelStylesEditor::setOutlet(const std::string& name, kit::Object* object)
             defined_[box.bit] = control;
             return true;
         }
-    struct Slot {
-        const char* name;
-        kit::Control** slot;
-    };
-    const Slot slots[] = {
-        {"ligatures", &ligatures_},         {"hungPunctuation", &hungPunctuation_},
-        {"autoKern", &autoKern_},           {"hyphenate", &hyphenate_},
-        {"wordSpace", &wordSpace_},         {"tracking", &tracking_},
-        {"leading", &leading_},             {"autoLeading", &autoLeading_},
-        {"lineSpacing", &lineSpacing_},     {"indentLeft", &indentLeft_},
-        {"indentRight", &indentRight_},     {"indentDeltaFirst", &indentDeltaFirst_},
-        {"spaceBefore", &spaceBefore_},     {"spaceAfter", &spaceAfter_},
-        {"spaceBetween", &spaceBetween_},   {"startColumnTop", &startColumnTop_},
-        {"autonumberLevel", &autonumberLevel_}, {"bulletX", &bulletX_},
-        {"bulletY", &bulletY_},
-    };
-    for (const Slot& slot : slots)
-        if (name == slot.name) {
-            *slot.slot = control;
-            return true;
-        }
+    if (setParagraphControl(name, object))
+        return true;
+    if (name == "bulletX" || name == "bulletY") {
+        (name == "bulletX" ? bulletX_ : bulletY_) = control;
+        return true;
+    }
     if (name == "incomingNameField")
         incomingNameField_ = dynamic_cast<kit::TextField*>(object);
     else if (name == "latestNameField")

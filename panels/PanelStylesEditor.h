@@ -8,6 +8,7 @@
 
 #include "app/PanelHost.h"
 #include "appkit/ControlTextDelegate.h"
+#include "panels/ParagraphControls.h"
 #include "appkit/NibLoader.h"
 #include "appkit/Panel.h"
 #include "panels/StyleEditPanel.h"
@@ -39,7 +40,8 @@ class PanelStylesEditor : public kit::Panel,
                           public StyleEditPanel,
                           public HostedPanel,
                           public kit::NibAwaking,
-                          public kit::ControlTextDelegate {
+                          public kit::ControlTextDelegate,
+                          protected ParagraphControls {
 public:
     // The style's defined-attribute bits as the editor reads them.
     enum DefinedBit {
@@ -180,6 +182,8 @@ private:
 
     PanelHost* host_ = nullptr; // outlives the editor
     kit::TextField* incomingNameField_ = nullptr;
+    // The window has a tracking state of its own.
+    using ParagraphControls::tracking_;
     kit::TextField* latestNameField_ = nullptr;
     kit::TextField* nameField_ = nullptr;
     StyleParagraph* currentStyle_ = nullptr; // checked at use
@@ -187,28 +191,6 @@ private:
     kit::PopUpButton* styleAfterPopupButton_ = nullptr;
     std::unique_ptr<UnitsInfo> myUnitsInfo_;
     int currentUnits_ = -1;
-    kit::CellMatrix* alignment_ = nullptr;
-    kit::Control* ligatures_ = nullptr;
-    kit::Control* hungPunctuation_ = nullptr;
-    kit::Control* autoKern_ = nullptr;
-    kit::Control* hyphenate_ = nullptr;
-    kit::CellMatrix* widowControl_ = nullptr;
-    kit::Control* wordSpace_ = nullptr;
-    kit::TextField* fontField_ = nullptr;
-    kit::Control* tracking_ = nullptr;
-    kit::Control* leading_ = nullptr;
-    kit::Control* autoLeading_ = nullptr;
-    kit::Control* lineSpacing_ = nullptr;
-    kit::Control* indentLeft_ = nullptr;
-    kit::Control* indentRight_ = nullptr;
-    kit::Control* indentDeltaFirst_ = nullptr;
-    kit::Control* spaceBefore_ = nullptr;
-    kit::Control* spaceAfter_ = nullptr;
-    kit::Control* spaceBetween_ = nullptr;
-    kit::Control* startColumnTop_ = nullptr;
-    kit::Control* autonumberLevel_ = nullptr;
-    kit::ColorWell* textColor_ = nullptr;
-    kit::TextField* bulletText_ = nullptr;
     kit::Control* bulletX_ = nullptr;
     kit::Control* bulletY_ = nullptr;
     kit::Font* panelFont_ = nullptr;

@@ -6,6 +6,7 @@
 // named style goes through the page view's applyStyle, which records its own.
 
 #include "appkit/ControlTextDelegate.h"
+#include "panels/ParagraphControls.h"
 #include "document/DocumentPanels.h"
 #include "panels/ZynInspector.h"
 #include "text/TextPanels.h"
@@ -37,7 +38,8 @@ class ParagraphInspector : public ZynInspector,
                            public DocumentPanelOwner,
                            public StyleSource,
                            public kit::NibAwaking,
-                           public kit::ControlTextDelegate {
+                           public kit::ControlTextDelegate,
+                           protected ParagraphControls {
 public:
     // The distance between the two pages of controls.
     static constexpr float PageShift = 214.0f;
@@ -205,28 +207,6 @@ private:
     std::unique_ptr<TextParagraph> dummyPara_;
     std::unique_ptr<UnitsInfo> myUnitsInfo_;
     int currentUnits_ = -1;
-    kit::CellMatrix* alignment_ = nullptr;
-    kit::Control* ligatures_ = nullptr;
-    kit::Control* hungPunctuation_ = nullptr;
-    kit::Control* autoKern_ = nullptr;
-    kit::Control* hyphenate_ = nullptr;
-    kit::CellMatrix* widowControl_ = nullptr;
-    kit::Control* wordSpace_ = nullptr;
-    kit::TextField* fontField_ = nullptr;
-    kit::Control* tracking_ = nullptr;
-    kit::Control* leading_ = nullptr;
-    kit::Control* autoLeading_ = nullptr;
-    kit::Control* lineSpacing_ = nullptr;
-    kit::Control* indentLeft_ = nullptr;
-    kit::Control* indentRight_ = nullptr;
-    kit::Control* indentDeltaFirst_ = nullptr;
-    kit::Control* spaceBefore_ = nullptr;
-    kit::Control* spaceAfter_ = nullptr;
-    kit::Control* spaceBetween_ = nullptr;
-    kit::Control* startColumnTop_ = nullptr;
-    kit::Control* autonumberLevel_ = nullptr;
-    kit::ColorWell* textColor_ = nullptr;
-    kit::TextField* bulletText_ = nullptr;
     kit::Font* panelFont_ = nullptr;
     float panelFontCondense_ = 1.0f;
     float bulletMoveX_ = 0;
