@@ -5,6 +5,7 @@
 #include "panels/GraphicsInspector.h"
 #include "panels/LinksPanel.h"
 #include "panels/PanelFind.h"
+#include "panels/PanelStyles.h"
 #include "panels/PanelTabs.h"
 #include "panels/ParagraphInspector.h"
 #include "panels/ZynInspectorPanel.h"
@@ -17,6 +18,7 @@ void registerPanelInterfaceFiles()
     ZynInspectorPanel::initialize();
     GraphicsInspector::initialize();
     PanelFind::initialize();
+    PanelStyles::initialize();
     ParagraphInspector::initialize();
     FontAccessory::initialize();
 }
