@@ -6,6 +6,7 @@
 #include "panels/LinksPanel.h"
 #include "panels/PanelFind.h"
 #include "panels/PanelSpellCheck.h"
+#include "panels/PanelStyles.h"
 #include "panels/PanelTabs.h"
 #include "panels/ParagraphInspector.h"
 #include "panels/ZynInspectorPanel.h"
@@ -19,6 +20,7 @@ void registerPanelInterfaceFiles()
     GraphicsInspector::initialize();
     PanelFind::initialize();
     PanelSpellCheck::initialize();
+    PanelStyles::initialize();
     ParagraphInspector::initialize();
     FontAccessory::initialize();
 }
