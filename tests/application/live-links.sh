@@ -96,7 +96,11 @@ keep 2-replaced
 
 # And back.
 replaceWith "$WORK/docs/first.tiff"
-WINDOW=$(xdotool search --onlyvisible --name "pictures" | head -n1)
+# More than one window may carry the name for a moment: the one that takes
+# the keyboard is the document's.
+for WINDOW in $(xdotool search --onlyvisible --name "pictures"); do
+    xdotool windowactivate --sync "$WINDOW" 2>/dev/null && waitFocus "pictures" && break
+done
 focusWindow "$WINDOW" "pictures"
 menu 78 8 || fail "the Document menu did not open"
 click 100 119
