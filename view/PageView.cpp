@@ -109,8 +109,3 @@ kit::Point PageView::locationInView(const kit::Event& event) const
     return convertPointFromView(event.locationInWindow(), nullptr);
 }
 
-std::unique_ptr<StyleParagraph> PageView::adaptPastedStyle(const StyleParagraph* style,
-                                                           const LayoutDocument* document)
-{
-    return StyleInfo::adaptPastedStyle(style, document ? document->styleInfo() : nullptr);
-}

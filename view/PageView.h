@@ -278,9 +278,6 @@ public:
     // different one has the name). Nil for no style.
     std::unique_ptr<StyleParagraph> checkPastedParaStyleFor(const StyleParagraph* style,
                                                             const LayoutDocument* fromDocument) const override;
-    // The same for a given document (nil: no named styles to base on).
-    static std::unique_ptr<StyleParagraph> adaptPastedStyle(const StyleParagraph* style,
-                                                            const LayoutDocument* document);
     // A copied paragraph style (ruler: its tabs and indents only) applied
     // to the column's selected paragraphs, or to the caret paragraph.
     // False when the data holds no paragraph style.

@@ -862,7 +862,24 @@ private:
         StyleParagraphNamed* here = sheetParagraphStyle(sheet_, root->styleName());
         if (here && (here == root || root->differencesFromStyle(here) == 0))
             return here;
+        if (here)
+            if (StyleParagraphNamed* copy = earlierCopy(*root, *here))
+                return copy;
         return installNewParaStyle(dynamic_cast<const StyleParagraphNamed*>(root), here);
+    }
+
+    // The copy an earlier paste (or paragraph of this one) installed under a
+    // "+n" name: the same style pasted again takes it, with no new alert.
+    StyleParagraphNamed* earlierCopy(const StyleParagraph& root, const StyleParagraphNamed& here) const
+    {
+        const std::string name = root.styleName().value_or("");
+        for (const auto& entry : *sheet_->paragraphStyles()) {
+            auto* style = dynamic_cast<StyleParagraphNamed*>(entry.get());
+            const std::optional<std::string> its = style ? style->styleName() : std::nullopt;
+            if (style && style != &here && its && its->rfind(name, 0) == 0 && root.differencesFromStyle(style) == 0)
+                return style;
+        }
+        return nullptr;
     }
 
     StyleParagraphNamed* installNewParaStyle(const StyleParagraphNamed* root, StyleParagraphNamed* here)

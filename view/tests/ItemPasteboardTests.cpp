@@ -573,4 +573,23 @@ TEST_F(ItemPasteboardTest, PastedParagraphsBringTheirNamedStylesIntoTheSheet)
     }
     EXPECT_FLOAT_EQ(different->indentLeft(), 30);
     EXPECT_EQ(different->styleName().value_or(""), "Heading");
+
+    // Another paragraph of the same conflicting style (pasted text brings
+    // one per paragraph) takes the copy made for the first: no second copy,
+    // no second alert.
+    StyleParagraphNamed* heading = nullptr;
+    for (const auto& entry : *other.document->styleInfo()->paragraphStyles())
+        if (auto* style = dynamic_cast<StyleParagraphNamed*>(entry.get()); style && style->styleName() == "Heading")
+            heading = style;
+    ASSERT_NE(heading, nullptr);
+    StyleParagraph second;
+    second.setBasedOnStyle(heading);
+    const std::size_t before = sheet->paragraphStyles()->size();
+    alerts_->reset();
+    std::unique_ptr<StyleParagraph> mapped = view_->checkPastedParaStyleFor(&second, other.document.get());
+    ASSERT_NE(mapped, nullptr);
+    ASSERT_NE(mapped->basedOnStyle(), nullptr);
+    EXPECT_EQ(mapped->basedOnStyle()->styleName().value_or(""), "Heading1");
+    EXPECT_EQ(sheet->paragraphStyles()->size(), before);
+    EXPECT_TRUE(alerts_->shown().empty());
 }
