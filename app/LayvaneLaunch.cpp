@@ -42,10 +42,7 @@ void Layvane::appDidInit(kit::Object* sender, bool pending)
     // selection tool.
     if (auto* toolbar = dynamic_cast<PanelToolbar*>(panel("toolbar", true))) {
         toolbar->setDocumentDelegate(this);
-        if (startsWithTextTool())
-            toolbar->setActiveTool(toolbar->textTool());
-        else
-            toolbar->makeActiveTool(toolbar->selectTool());
+        toolbar->setActiveTool(startsWithTextTool() ? toolbar->textTool() : toolbar->selectTool());
         toolbar->orderFront(this);
     }
     initServices();

@@ -1,10 +1,7 @@
 #include "panels/AutoLead.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <limits>
 
 bool isAutoLeadString(std::string_view text, std::optional<float>* offset)
 {

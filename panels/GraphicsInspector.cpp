@@ -33,7 +33,6 @@
 #include "text/TextWordSpecial.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 

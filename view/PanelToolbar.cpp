@@ -102,13 +102,8 @@ void PanelToolbar::setActiveTool(DocumentTool* tool)
     active_ = tool;
     previous_ = nullptr;
     // The palette shows the active tool however it became active.
-    if (toolMatrix_)
-        if (auto* receiver = dynamic_cast<kit::Receiver*>(tool))
-            for (int row = toolMatrix_->numberOfRows() - 1; row >= 0; --row) {
-                kit::Cell* cell = toolMatrix_->cellAtRow(row, 0);
-                if (cell && cell->target() == receiver && toolMatrix_->selectedCell() != cell)
-                    toolMatrix_->selectCellAtRow(row, 0);
-            }
+    if (const int row = rowOfTool(tool); row >= 0 && toolMatrix_->selectedCell() != toolMatrix_->cellAtRow(row, 0))
+        toolMatrix_->selectCellAtRow(row, 0);
     invalidateCursorRects();
     endEditingMode(nullptr);
 }
@@ -119,19 +114,25 @@ void PanelToolbar::makeActiveTool(DocumentTool* tool)
         setActiveTool(tool);
         return;
     }
-    auto* receiver = dynamic_cast<kit::Receiver*>(tool);
-    if (!receiver)
+    const int row = rowOfTool(tool);
+    if (row < 0)
         return;
-    for (int row = toolMatrix_->numberOfRows() - 1; row >= 0; --row) {
-        kit::Cell* cell = toolMatrix_->cellAtRow(row, 0);
-        if (cell && cell->target() == receiver) {
-            toolMatrix_->selectCellAtRow(row, 0);
-            // The cell's action, as a click sends it.
-            (void)receiver->performSelector(cell->action().empty() ? toolMatrix_->action() : cell->action(),
-                                            toolMatrix_);
-            return;
-        }
-    }
+    kit::Cell* cell = toolMatrix_->cellAtRow(row, 0);
+    toolMatrix_->selectCellAtRow(row, 0);
+    // The cell's action, as a click sends it.
+    (void)cell->target()->performSelector(cell->action().empty() ? toolMatrix_->action() : cell->action(),
+                                          toolMatrix_);
+}
+
+int PanelToolbar::rowOfTool(DocumentTool* tool) const
+{
+    auto* receiver = dynamic_cast<kit::Receiver*>(tool);
+    if (!toolMatrix_ || !receiver)
+        return -1;
+    for (int row = toolMatrix_->numberOfRows() - 1; row >= 0; --row)
+        if (kit::Cell* cell = toolMatrix_->cellAtRow(row, 0); cell && cell->target() == receiver)
+            return row;
+    return -1;
 }
 
 void PanelToolbar::toggleSelectToolForced()

@@ -75,6 +75,8 @@ public:
     bool frameForBottomEdge(float bottom, kit::Rect* frame, int* rows) const;
 
 private:
+    // The tool matrix's row whose cell serves the tool (-1: none).
+    int rowOfTool(DocumentTool* tool) const;
     kit::View* mainView() const;
     void invalidateCursorRects();
 

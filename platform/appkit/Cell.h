@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appkit/Event.h"
 #include "appkit/Receiver.h"
 #include "core/Color.h"
 #include "core/Geometry.h"
@@ -152,7 +153,7 @@ private:
     bool bezeled_ = false;
     bool highlighted_ = false;
     bool continuous_ = false;
-    unsigned actionMask_ = 1u << 2; // the left mouse going up
+    unsigned actionMask_ = LeftMouseUpMask;
     TextAlignment alignment_ = TextAlignment::Left;
     Font* font_ = nullptr;
     Object* representedObject_ = nullptr;

@@ -27,6 +27,17 @@ TextField::TextField(const Rect& frame, const std::string& text) : Control(frame
     setWidget(edit);
 }
 
+std::unique_ptr<TextField> TextField::makeLabel(const Rect& frame, const std::string& text)
+{
+    auto field = std::make_unique<TextField>(frame, text);
+    field->setEditable(false);
+    field->setSelectable(false);
+    field->setBordered(false);
+    field->setBezeled(false);
+    field->setDrawsBackground(false);
+    return field;
+}
+
 TextField::~TextField() = default;
 
 TextFieldCell* TextField::textFieldCell() const

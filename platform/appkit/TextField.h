@@ -17,6 +17,8 @@ namespace kit {
 class TextField : public Control {
 public:
     explicit TextField(const Rect& frame = {}, const std::string& text = std::string());
+    // A caption: neither edited nor selected, with no border or background.
+    static std::unique_ptr<TextField> makeLabel(const Rect& frame, const std::string& text);
     ~TextField() override;
 
     std::string className() const override { return "NSTextField"; }

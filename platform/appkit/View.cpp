@@ -100,8 +100,12 @@ void View::exposeMove(const Rect& oldFrame)
     // Where the view was and where it is now are drawn again; the drawing
     // shows what was under it, and the flush that follows moves and clips
     // the widgets of the views below it.
-    if (window_ && superview_)
-        superview_->setNeedsDisplayInRect(unionRect(oldFrame, frame_));
+    if (!window_ || !superview_)
+        return;
+    // An empty rectangle would mark the whole superview.
+    const Rect touched = intersectionRect(unionRect(oldFrame, frame_), superview_->bounds());
+    if (!isEmptyRect(touched))
+        superview_->setNeedsDisplayInRect(touched);
 }
 
 void View::resizeSubviewsWithOldSize(Size oldSize)

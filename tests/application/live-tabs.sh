@@ -47,12 +47,22 @@ done
 xdotool search --name "Untitled-1.*edited" >/dev/null 2>&1 || fail "the letters did not reach the document"
 keep 2-typed
 
-# Narrower than 422: it stays 422 wide, as high as it was.
+# Wider first, so that the narrowing is seen to arrive; then narrower than
+# 422: it stays 422 wide, as high as it was.
 HEIGHT=$H
-xdotool windowsize "$TABS" 300 "$H"
-sleep 1
+xdotool windowsize "$TABS" 520 "$H"
 for i in $(seq 1 300); do
-    geometry "$TABS" && [ "$W" -eq 422 ] && break
+    geometry "$TABS" && [ "$W" -ge 520 ] && break
+    sleep 0.1
+done
+[ "$W" -ge 520 ] || fail "the Tabs panel did not widen to 520 (it is $W wide)"
+xdotool windowsize "$TABS" 300 "$H"
+LAST=
+for i in $(seq 1 300); do
+    if geometry "$TABS" && [ "$W" -lt 520 ]; then
+        [ "$W" = "$LAST" ] && break
+        LAST=$W
+    fi
     sleep 0.1
 done
 # A window manager may leave it a border's width off, never narrower.

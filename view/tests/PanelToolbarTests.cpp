@@ -144,7 +144,8 @@ TEST_F(PaletteTest, TheResizeBarShowsWholeToolsBetweenOneRowAndAll)
     } cases[] = {
         {"far down: never more rows than tools", 6, 36, {-3000}, 6 * 36 + 32},
         {"far up: never under 103 points", 6, 36, {5000}, 2 * 36 + 32},
-        {"half a row down rounds", 6, 36, {-18 - 6 * 36 + 36 * 3 + 20}, 0},
+        // 178 points of tools asked for: nearest whole rows, five.
+        {"between rows rounds to the nearest", 6, 36, {-106}, 5 * 36 + 32},
         {"no drag: unchanged", 6, 36, {}, 0},
         {"tall tools far up keep one row", 3, 200, {5000}, 200 + 32},
         {"no cells: nothing", 0, 36, {-3000}, 0},
@@ -162,13 +163,7 @@ TEST_F(PaletteTest, TheResizeBarShowsWholeToolsBetweenOneRowAndAll)
         palette.resize(nullptr);
         const kit::Rect after = palette.frame();
         if (c.height == 0) {
-            if (std::string(c.what).rfind("half", 0) == 0) {
-                // The drag asked for about three and a half rows: whole rows.
-                const float rows = (after.size.height - 32) / 36;
-                EXPECT_FLOAT_EQ(rows, std::round(rows));
-            } else {
-                EXPECT_EQ(after, before);
-            }
+            EXPECT_EQ(after, before);
         } else {
             EXPECT_FLOAT_EQ(after.size.height, c.height);
         }
