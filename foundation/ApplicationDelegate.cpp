@@ -6,6 +6,14 @@ ApplicationDelegate* Main = nullptr;
 
 ApplicationDelegate::~ApplicationDelegate() = default;
 
+std::string applicationString(const char* key, const char* fallback)
+{
+    const std::string& value = Main ? Main->valueForStringKey(key) : std::string();
+    if (Main && value != "Missing String Key")
+        return value;
+    return fallback ? fallback : key;
+}
+
 std::uint16_t ApplicationDelegate::firstKeyInString(const std::u16string& characters)
 {
     if (characters.empty())

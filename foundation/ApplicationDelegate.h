@@ -64,3 +64,8 @@ public:
 
 // The application delegate; nil until one is made (tests, tools).
 extern ApplicationDelegate* Main;
+
+// The application's text of the key; the fallback (else the key itself)
+// without a delegate or without the key (panels built before the string
+// table, and in tests).
+std::string applicationString(const char* key, const char* fallback = nullptr);

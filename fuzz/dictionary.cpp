@@ -3,6 +3,7 @@
 
 #include "FuzzInput.h"
 
+#include "panels/SpellText.h"
 #include "spelling/hyph.h"
 #include "spelling/pwd.h"
 
@@ -59,8 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const char* w : guesses) {
             auto* p = reinterpret_cast<const unsigned char*>(w);
             PWDHandle h = PWDGuess(speller, p, p + std::strlen(w) - 1, 1, 1);
-            if (h)
+            if (h) {
+                // The guess records as the spelling panel reads them.
+                (void)spelltext::guessWords(h);
                 CNSDisposHandle(h);
+            }
         }
         if (user)
             PWDRemoveUser(speller, user);

@@ -19,10 +19,7 @@
 
 namespace {
 
-std::string text(const char* key, const char* fallback)
-{
-    return Main ? Main->valueForStringKey(key) : std::string(fallback);
-}
+constexpr auto& text = applicationString;
 
 std::optional<int> wholeNumber(std::string_view s)
 {
@@ -56,16 +53,7 @@ struct LabelNode {
     }
 };
 
-std::unique_ptr<kit::TextField> label(const kit::Rect& frame, const std::string& value)
-{
-    auto field = std::make_unique<kit::TextField>(frame, value);
-    field->setEditable(false);
-    field->setSelectable(false);
-    field->setBordered(false);
-    field->setBezeled(false);
-    field->setDrawsBackground(false);
-    return field;
-}
+constexpr auto& label = kit::TextField::makeLabel;
 
 std::unique_ptr<kit::Button> button(const kit::Rect& frame, const std::string& title, kit::Receiver* target,
                                     const char* action)

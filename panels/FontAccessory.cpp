@@ -40,7 +40,6 @@ int senderTag(kit::Object* sender)
     return control ? control->tag() : 0;
 }
 
-std::string stringKey(const char* key) { return Main ? Main->valueForStringKey(key) : std::string(key); }
 
 // Baseline shift, tracking and word space beyond this are no setting a
 // user means, and overflow the layout.
@@ -269,7 +268,7 @@ short FontAccessory::langId() const
     if (!languagePopup_)
         return 0;
     const std::string shown = languagePopup_->titleOfSelectedItem();
-    if (shown == stringKey("LanguageMultiple"))
+    if (shown == applicationString("LanguageMultiple"))
         return 255;
     const std::optional<std::string> native = kit::fromUTF8(kit::Encoding::NeXTSTEP, shown);
     const std::string english = englishFromNative(native.value_or(shown));
@@ -351,8 +350,8 @@ void FontAccessory::setLangId(short id)
     if (const PWDLanguage* language = id == 255 ? nullptr : check_langNum(id))
         english = language->name;
     const std::string title = !english.empty() ? kit::toUTF8(kit::Encoding::NeXTSTEP, nativeFromEnglish(english))
-                              : id == 255     ? stringKey("LanguageMultiple")
-                                              : stringKey("LanguageDefault");
+                              : id == 255     ? applicationString("LanguageMultiple")
+                                              : applicationString("LanguageDefault");
     if (languagePopup_ && languagePopup_->titleOfSelectedItem() != title) {
         if (languagePopup_->indexOfItemWithTitle(title) < 0)
             languagePopup_->addItemWithTitle(title);

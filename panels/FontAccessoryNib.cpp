@@ -20,24 +20,9 @@
 
 namespace {
 
-std::string text(const char* key, const char* fallback)
-{
-    if (!Main)
-        return fallback;
-    const std::string& value = Main->valueForStringKey(key);
-    return value == "Missing String Key" ? std::string(fallback) : value;
-}
+constexpr auto& text = applicationString;
 
-std::unique_ptr<kit::TextField> label(const kit::Rect& frame, const std::string& title)
-{
-    auto field = std::make_unique<kit::TextField>(frame, title);
-    field->setEditable(false);
-    field->setSelectable(false);
-    field->setBordered(false);
-    field->setBezeled(false);
-    field->setDrawsBackground(false);
-    return field;
-}
+constexpr auto& label = kit::TextField::makeLabel;
 
 std::unique_ptr<kit::Button> button(const kit::Rect& frame, const std::string& title, FontAccessory* target,
                                     const char* action, int tag = 0)

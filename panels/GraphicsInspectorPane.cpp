@@ -20,10 +20,7 @@
 
 namespace {
 
-std::string text(const char* key, const char* fallback)
-{
-    return Main ? Main->valueForStringKey(key) : std::string(fallback);
-}
+constexpr auto& text = applicationString;
 
 // The preview area: the inspector draws its current fill and line.
 class GraphicsMiniView : public kit::View {
@@ -45,16 +42,7 @@ private:
 
 // The pane until the inspector window's own swap panel joins: it has no
 // window to join.
-std::unique_ptr<kit::TextField> label(const kit::Rect& frame, const std::string& value)
-{
-    auto field = std::make_unique<kit::TextField>(frame, value);
-    field->setEditable(false);
-    field->setSelectable(false);
-    field->setBordered(false);
-    field->setBezeled(false);
-    field->setDrawsBackground(false);
-    return field;
-}
+constexpr auto& label = kit::TextField::makeLabel;
 
 template <class T>
 T* add(kit::View* into, std::unique_ptr<T> view)

@@ -13,12 +13,11 @@
 
 namespace {
 
-std::string stringKey(const char* key) { return Main ? Main->valueForStringKey(key) : std::string(key); }
 
 void badFile(const std::string& path)
 {
     kit::beep();
-    kit::runAlertPanel(stringKey("Spelling"), stringKey("SpellBadFile"), "", "", "", {path});
+    kit::runAlertPanel(applicationString("Spelling"), applicationString("SpellBadFile"), "", "", "", {path});
 }
 
 bool fitsFile(const std::string& word)

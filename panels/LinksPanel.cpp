@@ -22,21 +22,9 @@ LinksPanel*& hookOwner()
     return owner;
 }
 
-std::string text(const char* key, const char* fallback)
-{
-    return Main ? Main->valueForStringKey(key) : std::string(fallback);
-}
+constexpr auto& text = applicationString;
 
-std::unique_ptr<kit::TextField> label(const kit::Rect& frame, const std::string& value)
-{
-    auto field = std::make_unique<kit::TextField>(frame, value);
-    field->setEditable(false);
-    field->setSelectable(false);
-    field->setBordered(false);
-    field->setBezeled(false);
-    field->setDrawsBackground(false);
-    return field;
-}
+constexpr auto& label = kit::TextField::makeLabel;
 
 constexpr float PanelWidth = 440;
 constexpr float PanelHeight = 300;

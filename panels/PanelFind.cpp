@@ -19,7 +19,6 @@
 
 namespace {
 
-std::string stringKey(const char* key) { return Main ? Main->valueForStringKey(key) : std::string(key); }
 
 } // namespace
 
@@ -27,15 +26,10 @@ void PanelFind::initialize()
 {
     kit::NibLoader::registerNib("PanelFind.nib", [](kit::NibLoad& load) {
         auto panel = std::make_unique<PanelFind>();
-        panel->setTitle(stringKey("Find"));
+        panel->setTitle(applicationString("Find"));
         kit::View* content = panel->contentView();
         auto label = [&](float y, const char* key) {
-            auto text = std::make_unique<kit::TextField>(kit::makeRect(6, y, 86, 22), stringKey(key));
-            text->setEditable(false);
-            text->setSelectable(false);
-            text->setBordered(false);
-            text->setBezeled(false);
-            text->setDrawsBackground(false);
+            auto text = kit::TextField::makeLabel(kit::makeRect(6, y, 86, 22), applicationString(key));
             content->addSubview(std::move(text));
         };
         label(128, "Find:");
@@ -46,11 +40,11 @@ void PanelFind::initialize()
         auto replaceWell = std::make_unique<kit::ColorWell>(kit::makeRect(392, 98, 44, 22));
         findWell->setColor(kit::Color::blackColor());
         replaceWell->setColor(kit::Color::blackColor());
-        auto ignore = std::make_unique<kit::Button>(kit::makeRect(96, 70, 140, 22), stringKey("Ignore Case"));
+        auto ignore = std::make_unique<kit::Button>(kit::makeRect(96, 70, 140, 22), applicationString("Ignore Case"));
         ignore->setButtonType(kit::ButtonType::Switch);
         auto popup = std::make_unique<kit::PopUpButton>(kit::makeRect(240, 70, 144, 22));
-        popup->addItemWithTitle(stringKey("Text"))->setTag(TextMode);
-        popup->addItemWithTitle(stringKey("Color"))->setTag(ColorMode);
+        popup->addItemWithTitle(applicationString("Text"))->setTag(TextMode);
+        popup->addItemWithTitle(applicationString("Color"))->setTag(ColorMode);
         PanelFind* raw = panel.get();
         // The buttons, right to left as the panel reads them.
         const struct {
@@ -65,7 +59,7 @@ void PanelFind::initialize()
             {"Next", "findNext:", 386},
         };
         for (const auto& entry : buttons) {
-            auto button = std::make_unique<kit::Button>(kit::makeRect(entry.x, 14, 90, 26), stringKey(entry.title));
+            auto button = std::make_unique<kit::Button>(kit::makeRect(entry.x, 14, 90, 26), applicationString(entry.title));
             button->setTarget(raw);
             button->setAction(entry.action);
             if (std::string(entry.action) == "findNext:")
@@ -207,7 +201,7 @@ PageView* PanelFind::mainPageView() const { return host_ ? host_->mainPageView()
 void PanelFind::noTextPoint() const
 {
     kit::beep();
-    kit::runAlertPanel(stringKey("Find"), stringKey("NoTextPoint"), "", "", "");
+    kit::runAlertPanel(applicationString("Find"), applicationString("NoTextPoint"), "", "", "");
 }
 
 std::optional<std::string> PanelFind::documentText(const std::string& utf8)
@@ -225,7 +219,7 @@ bool PanelFind::isAcceptableText(const std::string& bytes)
     return true;
 }
 
-std::optional<std::string> PanelFind::fieldText(kit::TextField* field) const
+std::optional<std::string> PanelFind::fieldText(kit::TextField* field)
 {
     if (!field)
         return std::string();
@@ -311,7 +305,7 @@ void PanelFind::enterSelection(TextSelection* selection)
     }
     if (text.size() > MaxTextBytes) {
         kit::beep();
-        kit::runAlertPanel(stringKey("Find"), stringKey("FindTooMuch"), "", "", "");
+        kit::runAlertPanel(applicationString("Find"), applicationString("FindTooMuch"), "", "", "");
         return;
     }
     _enableText();

@@ -128,6 +128,8 @@ public:
     // UTF-8 of a field to the documents' set; nothing when a character has
     // no code there.
     static std::optional<std::string> documentText(const std::string& utf8);
+    // A field's text in the documents' set; nil when it cannot be searched.
+    static std::optional<std::string> fieldText(kit::TextField* field);
 
     // ---- The main document, from the registry that makes the panel.
     void setPanelHost(PanelHost* host) override { host_ = host; }
@@ -141,7 +143,6 @@ private:
     void noTextPoint() const;
     void selectFindCell();
     void findFromPanel(int direction);
-    std::optional<std::string> fieldText(kit::TextField* field) const;
     // The display step: the hit's column scrolled to and the font panel
     // updated (when found), and the page view told.
     void showHit(TextFlow* flow, const textPoint& end, bool found);

@@ -32,7 +32,6 @@
 
 namespace {
 
-std::string stringKey(const char* key) { return Main ? Main->valueForStringKey(key) : std::string(key); }
 
 int mainLanguage()
 {
@@ -84,16 +83,11 @@ void PanelSpellCheck::initialize()
 {
     kit::NibLoader::registerNib("PanelSpellCheck.nib", [](kit::NibLoad& load) {
         auto panel = std::make_unique<PanelSpellCheck>();
-        panel->setTitle(stringKey("Spelling"));
+        panel->setTitle(applicationString("Spelling"));
         PanelSpellCheck* raw = panel.get();
         kit::View* content = panel->contentView();
         auto label = [&](float x, float y, const char* key) {
-            auto text = std::make_unique<kit::TextField>(kit::makeRect(x, y, 90, 22), stringKey(key));
-            text->setEditable(false);
-            text->setSelectable(false);
-            text->setBordered(false);
-            text->setBezeled(false);
-            text->setDrawsBackground(false);
+            auto text = kit::TextField::makeLabel(kit::makeRect(x, y, 90, 22), applicationString(key));
             content->addSubview(std::move(text));
         };
         auto browser = [&](float x) {
@@ -104,14 +98,14 @@ void PanelSpellCheck::initialize()
         };
         kit::Browser* bad = browser(10);
         bad->setAction("pickBadWord:");
-        bad->setTitle(stringKey("Misspelled"), 0);
+        bad->setTitle(applicationString("Misspelled"), 0);
         kit::Browser* guess = browser(220);
         guess->setAction("pickGuessWord:");
         label(10, 80, "Word:");
         label(10, 50, "Correction:");
         auto badField = std::make_unique<kit::TextField>(kit::makeRect(104, 80, 200, 22));
         auto correction = std::make_unique<kit::TextField>(kit::makeRect(104, 50, 200, 22));
-        auto show = std::make_unique<kit::Button>(kit::makeRect(10, 338, 200, 22), stringKey("Show Learned Words"));
+        auto show = std::make_unique<kit::Button>(kit::makeRect(10, 338, 200, 22), applicationString("Show Learned Words"));
         show->setButtonType(kit::ButtonType::Switch);
         show->setTarget(raw);
         show->setAction("toggleLearnedWords:");
@@ -128,7 +122,7 @@ void PanelSpellCheck::initialize()
         kit::Button* findNext = nullptr;
         for (const auto& entry : buttons) {
             auto button =
-                std::make_unique<kit::Button>(kit::makeRect(entry.x, entry.y, 84, 26), stringKey(entry.title));
+                std::make_unique<kit::Button>(kit::makeRect(entry.x, entry.y, 84, 26), applicationString(entry.title));
             button->setTarget(raw);
             button->setAction(entry.action);
             auto* added = static_cast<kit::Button*>(content->addSubview(std::move(button)));
@@ -240,7 +234,7 @@ bool PanelSpellCheck::ensurePool()
 void PanelSpellCheck::languageMissing(const std::string& path) const
 {
     kit::beep();
-    kit::runAlertPanel(stringKey("Language"), stringKey("LanguageMissing"), "", "", "", {path});
+    kit::runAlertPanel(applicationString("Language"), applicationString("LanguageMissing"), "", "", "", {path});
 }
 
 // ---- Sets and browsers.
@@ -289,16 +283,6 @@ void PanelSpellCheck::setField(kit::TextField* field, const std::string& word)
         field->setStringValue(utf8(word));
 }
 
-std::optional<std::string> PanelSpellCheck::fieldWord(kit::TextField* field) const
-{
-    if (!field)
-        return std::string();
-    std::optional<std::string> bytes = kit::fromUTF8(kit::Encoding::NeXTSTEP, field->stringValue());
-    if (bytes && !PanelFind::isAcceptableText(*bytes))
-        return std::nullopt;
-    return bytes;
-}
-
 void PanelSpellCheck::selectZeroCell(kit::Browser* browser, kit::TextField* field)
 {
     kit::CellMatrix* matrix = browser ? browser->matrixInColumn(0) : nullptr;
@@ -324,7 +308,7 @@ int PanelSpellCheck::browserCreateRowsForColumn(kit::Browser* sender, int column
             browserCell->setLeaf(true);
         // Learned words are shown, not picked; so is the no-guesses note,
         // which is no correction.
-        cell->setEnabled(bad ? !learnList_.contains(word) : word != stringKey("SpellCheckNoGuesses"));
+        cell->setEnabled(bad ? !learnList_.contains(word) : word != applicationString("SpellCheckNoGuesses"));
     }
     return int(set.size());
 }
@@ -383,7 +367,7 @@ void PanelSpellCheck::findAll(kit::Object*)
         if (findNextButton_)
             findNextButton_->setEnabled(false);
         kit::beep();
-        kit::runAlertPanel(stringKey("Spelling"), stringKey("NoTextPoint"), "", "", "");
+        kit::runAlertPanel(applicationString("Spelling"), applicationString("NoTextPoint"), "", "", "");
         return;
     }
     loadLearnedWords();
@@ -449,8 +433,8 @@ void PanelSpellCheck::findAll(kit::Object*)
                         ownLanguage = true;
                     } else if (!check.okForever) {
                         kit::beep();
-                        const int answer = kit::runAlertPanel(stringKey("Language"), stringKey("LanguageMissing"),
-                                                              stringKey("OK"), stringKey("OK Forever"), "", {ownPath});
+                        const int answer = kit::runAlertPanel(applicationString("Language"), applicationString("LanguageMissing"),
+                                                              applicationString("OK"), applicationString("OK Forever"), "", {ownPath});
                         check.okForever = answer == kit::AlertAlternateReturn;
                     }
                 }
@@ -527,7 +511,7 @@ void PanelSpellCheck::findAll(kit::Object*)
         reloadBrowser(guessWordBrowser_);
         if (findNextButton_)
             findNextButton_->setEnabled(false);
-        kit::runAlertPanel(stringKey("Spelling"), stringKey("No Misspelled Words"), "", "", "");
+        kit::runAlertPanel(applicationString("Spelling"), applicationString("No Misspelled Words"), "", "", "");
         kit::beep();
         return;
     }
@@ -542,7 +526,7 @@ void PanelSpellCheck::findAll(kit::Object*)
 
 void PanelSpellCheck::findBadWord(bool fromStart)
 {
-    const std::optional<std::string> word = fieldWord(badWord_);
+    const std::optional<std::string> word = PanelFind::fieldText(badWord_);
     if (!word || word->empty()) {
         kit::beep();
         return;
@@ -589,7 +573,7 @@ TextWord* PanelSpellCheck::selectedWord() const
 void PanelSpellCheck::guessWord(kit::Object*)
 {
     clearGuesses();
-    const std::optional<std::string> word = fieldWord(badWord_);
+    const std::optional<std::string> word = PanelFind::fieldText(badWord_);
     if (!word || word->empty())
         return;
     const Preferences* prefs = Main ? Main->preferences() : nullptr;
@@ -605,7 +589,7 @@ void PanelSpellCheck::guessWord(kit::Object*)
     }
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        addGuessWord(stringKey("SpellCheckNoGuesses"));
+        addGuessWord(applicationString("SpellCheckNoGuesses"));
         setField(correction_, *word);
         return;
     }
@@ -617,7 +601,7 @@ void PanelSpellCheck::guessWord(kit::Object*)
         std::fputs("Guessing: PWDInitSpell() failed\n", stderr);
         std::fprintf(stderr, "  Couldn't initialize: %s\n", path.c_str());
         languageMissing(path);
-        addGuessWord(stringKey("SpellCheckNoGuesses"));
+        addGuessWord(applicationString("SpellCheckNoGuesses"));
         reloadBrowser(guessWordBrowser_);
         return;
     }
@@ -629,7 +613,7 @@ void PanelSpellCheck::guessWord(kit::Object*)
         CNSDisposHandle(handle);
     PWDKillSpell(speller);
     if (guesses.empty())
-        addGuessWord(stringKey("SpellCheckNoGuesses"));
+        addGuessWord(applicationString("SpellCheckNoGuesses"));
     for (std::string& guess : guesses) {
         spelltext::encodeMacToNeXT(guess);
         addGuessWord(guess);
@@ -667,8 +651,8 @@ void PanelSpellCheck::pickGuessWord(kit::Object* sender)
 
 void PanelSpellCheck::fix(kit::Object*)
 {
-    const std::optional<std::string> bad = fieldWord(badWord_);
-    const std::optional<std::string> correction = fieldWord(correction_);
+    const std::optional<std::string> bad = PanelFind::fieldText(badWord_);
+    const std::optional<std::string> correction = PanelFind::fieldText(correction_);
     PanelFind* find = bad && correction && !bad->empty() && !correction->empty() ? findPanel() : nullptr;
     if (!find) {
         kit::beep();
@@ -681,7 +665,9 @@ void PanelSpellCheck::fix(kit::Object*)
     std::string selected;
     if (selection && !selection->isEmpty())
         (void)selection->writeTextToStream(selected, TextSelection::ExportPlain);
-    if (selected == *bad && flow == find->currentFlow()) {
+    if (selected == *bad) {
+        // Replace acts on colours while the find panel is in colour mode.
+        find->_enableText();
         if (find->findField())
             find->findField()->setStringValue(utf8(*bad));
         if (find->replaceField())
@@ -709,7 +695,7 @@ void PanelSpellCheck::learn(kit::Object* sender)
 {
     if (!createLearnPath())
         return;
-    const std::optional<std::string> word = fieldWord(badWord_);
+    const std::optional<std::string> word = PanelFind::fieldText(badWord_);
     if (!word || word->empty()) {
         kit::beep();
         return;
@@ -736,12 +722,11 @@ void PanelSpellCheck::toggleLearnedWords(kit::Object*)
     const std::size_t before = badWordSL_.size();
     const bool selected = badWordBrowser_ && badWordBrowser_->selectedCell();
     const bool show = showLearnedWords_ && showLearnedWords_->state() != 0;
-    for (const std::string& word : learnList_.words()) {
-        if (show)
+    if (show)
+        for (const std::string& word : learnList_.words())
             addBadWord(word);
-        else
-            badWordSL_.remove(word);
-    }
+    else
+        badWordSL_.removeIf([this](const std::string& word) { return learnList_.contains(word); });
     if (!badWordBrowser_)
         return;
     if (selected && badWordSL_.size() == before)

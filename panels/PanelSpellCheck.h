@@ -39,6 +39,11 @@ class OrderedWordSet {
 public:
     bool add(const std::string& word);
     void remove(const std::string& word);
+    // Removes every word the test answers true for, in one pass.
+    template <class Pred> void removeIf(Pred pred)
+    {
+        std::erase_if(words_, [&](const std::string& word) { return pred(word) && index_.erase(word) != 0; });
+    }
     bool contains(const std::string& word) const { return index_.count(word) != 0; }
     void clear();
     std::size_t size() const { return words_.size(); }
@@ -137,7 +142,6 @@ private:
     // when it cannot be set up.
     bool ensurePool();
     void reloadBrowser(kit::Browser* browser);
-    std::optional<std::string> fieldWord(kit::TextField* field) const;
     void setField(kit::TextField* field, const std::string& word);
     void languageMissing(const std::string& path) const;
     // The word found last, looked up again in its flow; nil when its text

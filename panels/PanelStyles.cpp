@@ -20,10 +20,7 @@
 
 namespace {
 
-std::string text(const char* key, const char* fallback)
-{
-    return Main ? Main->valueForStringKey(key) : std::string(fallback);
-}
+constexpr auto& text = applicationString;
 
 std::string titleOf(const StyleSheetEntry* style)
 {

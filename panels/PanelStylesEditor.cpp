@@ -69,7 +69,7 @@ const std::vector<PanelStylesEditor::DefinedBox>& PanelStylesEditor::definedBoxe
 }
 
 PanelStylesEditor::PanelStylesEditor()
-    : kit::Panel(kit::makeRect(0, 0, 560, 540), kit::TitledWindowMask | kit::ClosableWindowMask)
+    : kit::Panel(kit::makeRect(0, 0, ContentWidth, ContentHeight), kit::TitledWindowMask | kit::ClosableWindowMask)
 {
     struct Entry {
         const char* name;
@@ -150,21 +150,16 @@ kit::Control* PanelStylesEditor::control(const std::string& outlet) const
     for (const DefinedBox& box : definedBoxes())
         if (outlet == box.outlet)
             return defined_[box.bit];
-    const std::pair<const char*, kit::Control*> all[] = {
-        {"ligatures", ligatures_},         {"hungPunctuation", hungPunctuation_},
-        {"autoKern", autoKern_},           {"hyphenate", hyphenate_},
-        {"wordSpace", wordSpace_},         {"tracking", tracking_},
-        {"leading", leading_},             {"autoLeading", autoLeading_},
-        {"lineSpacing", lineSpacing_},     {"indentLeft", indentLeft_},
-        {"indentRight", indentRight_},     {"indentDeltaFirst", indentDeltaFirst_},
-        {"spaceBefore", spaceBefore_},     {"spaceAfter", spaceAfter_},
-        {"spaceBetween", spaceBetween_},   {"startColumnTop", startColumnTop_},
-        {"autonumberLevel", autonumberLevel_}, {"bulletX", bulletX_},
-        {"bulletY", bulletY_},             {"bulletText", bulletText_},
-        {"fontField", fontField_},         {"nameField", nameField_},
-        {"incomingNameField", incomingNameField_}, {"latestNameField", latestNameField_},
+    if (kit::Control* shared = paragraphControl(outlet))
+        return shared;
+    const std::pair<const char*, kit::Control*> own[] = {
+        {"bulletX", bulletX_},
+        {"bulletY", bulletY_},
+        {"nameField", nameField_},
+        {"incomingNameField", incomingNameField_},
+        {"latestNameField", latestNameField_},
     };
-    for (const auto& [name, control] : all)
+    for (const auto& [name, control] : own)
         if (outlet == name)
             return control;
     return nullptr;

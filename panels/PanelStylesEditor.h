@@ -73,6 +73,9 @@ public:
     static const std::vector<DefinedBox>& definedBoxes();
 
     // The column start the column-top checkbox stands for.
+    // The window's content, which the interface file lays out.
+    static constexpr float ContentWidth = 560.0f;
+    static constexpr float ContentHeight = 560.0f;
     static constexpr short ColumnStartTop = 3;
     static constexpr int MaxAutonumberLevel = 32;
     // Leading (or an automatic leading's extra) in points.
@@ -125,9 +128,8 @@ public:
     // ---- Keyboard focus and editing.
     bool makeFirstResponder(kit::Responder* responder) override;
     bool controlTextShouldBeginEditing(kit::Control* control);
-    bool controlTextShouldEndEditing(kit::Control* control);
+    bool controlTextShouldEndEditing(kit::Control* control) override;
     void controlTextDidBeginEditing(kit::Control* control) override;
-    void controlTextDidEndEditing(kit::Control* control) override;
 
     // ---- Accessors.
     UnitsInfo* unitsInfo() const;
@@ -175,8 +177,6 @@ private:
     void showLength(kit::Control* field, float points);
     void setIfDiffers(kit::Control* control, const std::string& text);
     void setIfDiffers(kit::Control* control, int value);
-    // Every flow of the main document re-reads the style's attributes.
-    void convertFlowsForStyle(StyleParagraph* style);
     // The shared tab records back to what the text being edited has.
     void reloadTabsFromEditedText();
 

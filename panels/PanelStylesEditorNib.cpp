@@ -18,18 +18,12 @@
 
 namespace {
 
-constexpr float kWidth = 560.0f;
-constexpr float kHeight = 560.0f;
+constexpr float kWidth = PanelStylesEditor::ContentWidth;
+constexpr float kHeight = PanelStylesEditor::ContentHeight;
 constexpr float kRow = 26.0f;
 constexpr float kColumn = 280.0f;
 
-std::string text(const char* key, const char* fallback)
-{
-    if (!Main)
-        return fallback;
-    const std::string& value = Main->valueForStringKey(key);
-    return value == "Missing String Key" ? std::string(fallback) : value;
-}
+constexpr auto& text = applicationString;
 
 class Builder {
 public:
@@ -39,12 +33,7 @@ public:
 
     void label(float x, float y, float width, const std::string& title, int tag = 0)
     {
-        auto field = std::make_unique<kit::TextField>(kit::makeRect(x, y, width, 20), title);
-        field->setEditable(false);
-        field->setSelectable(false);
-        field->setBordered(false);
-        field->setBezeled(false);
-        field->setDrawsBackground(false);
+        auto field = kit::TextField::makeLabel(kit::makeRect(x, y, width, 20), title);
         field->setTag(tag);
         add(std::move(field));
     }

@@ -358,16 +358,6 @@ PanelStylesEditor* PanelStylesEditor::updateStyleFromPanel()
     return this;
 }
 
-void PanelStylesEditor::convertFlowsForStyle(StyleParagraph* style)
-{
-    LayoutDocument* doc = mainDocument();
-    if (!doc || !style)
-        return;
-    for (TextFlow* flow : doc->flows())
-        for (const auto& paragraph : flow->paragraphList())
-            paragraph->convertStyleAttributes(style);
-}
-
 PanelStylesEditor* PanelStylesEditor::_saveAndApply(kit::Object* sender, bool forced)
 {
     (void)sender;
@@ -375,9 +365,10 @@ PanelStylesEditor* PanelStylesEditor::_saveAndApply(kit::Object* sender, bool fo
     StyleParagraph* style = currentStyle();
     if (!updateStyleFromPanel())
         return nullptr;
-    {
+    if (doc && style) {
         const ForceDefinitions force(forced);
-        convertFlowsForStyle(style);
+        for (TextFlow* flow : doc->flows())
+            flow->convertStyleAttributes(style);
     }
     if (doc) {
         for (TextFlow* flow : doc->flows()) {
@@ -592,8 +583,6 @@ bool PanelStylesEditor::controlTextShouldEndEditing(kit::Control* control)
 }
 
 void PanelStylesEditor::controlTextDidBeginEditing(kit::Control* control) { controlTextShouldBeginEditing(control); }
-
-void PanelStylesEditor::controlTextDidEndEditing(kit::Control* control) { controlTextShouldEndEditing(control); }
 
 // ---- The editor's tabs panel.
 

@@ -13,10 +13,7 @@
 
 namespace {
 
-std::string text(const char* key, const char* fallback)
-{
-    return Main ? Main->valueForStringKey(key) : std::string(fallback);
-}
+constexpr auto& text = applicationString;
 
 constexpr float PanelWidth = 220;
 constexpr float PanelHeight = 300;

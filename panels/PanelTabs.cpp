@@ -68,12 +68,7 @@ void PanelTabs::initialize()
         auto numbers = std::make_shared<kit::NumberFormatter>();
         numbers->setAllowsEmpty(true);
         position->setFormatter(numbers);
-        auto units = std::make_unique<kit::TextField>(kit::makeRect(82, 10, 26, 22));
-        units->setEditable(false);
-        units->setSelectable(false);
-        units->setBordered(false);
-        units->setBezeled(false);
-        units->setDrawsBackground(false);
+        auto units = kit::TextField::makeLabel(kit::makeRect(82, 10, 26, 22), std::string());
         units->setTag(UNITS_LABEL_TAG);
         auto prototype = std::make_unique<kit::ButtonCell>();
         prototype->setButtonType(kit::ButtonType::Radio);

@@ -17,6 +17,8 @@ class TextField;
 struct ParagraphControls {
     // Takes the control a name of the shared set names; false for others.
     bool setParagraphControl(const std::string& name, kit::Object* object);
+    // The control of that name (nil: none, or not one of the set).
+    kit::Control* paragraphControl(const std::string& name) const;
 
     kit::CellMatrix* alignment_ = nullptr;
     kit::Control* ligatures_ = nullptr;

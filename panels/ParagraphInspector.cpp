@@ -180,23 +180,7 @@ bool ParagraphInspector::setOutlet(const std::string& name, kit::Object* object)
 
 kit::Control* ParagraphInspector::control(const std::string& outlet) const
 {
-    const std::pair<const char*, kit::Control*> all[] = {
-        {"ligatures", ligatures_},       {"hungPunctuation", hungPunctuation_},
-        {"autoKern", autoKern_},         {"hyphenate", hyphenate_},
-        {"wordSpace", wordSpace_},       {"tracking", tracking_},
-        {"leading", leading_},           {"autoLeading", autoLeading_},
-        {"lineSpacing", lineSpacing_},   {"indentLeft", indentLeft_},
-        {"indentRight", indentRight_},   {"indentDeltaFirst", indentDeltaFirst_},
-        {"spaceBefore", spaceBefore_},   {"spaceAfter", spaceAfter_},
-        {"spaceBetween", spaceBetween_}, {"startColumnTop", startColumnTop_},
-        {"autonumberLevel", autonumberLevel_}, {"fontField", fontField_},
-        {"bulletText", bulletText_},     {"alignment", alignment_},
-        {"widowControl", widowControl_}, {"textColor", textColor_},
-    };
-    for (const auto& [name, control] : all)
-        if (outlet == name)
-            return control;
-    return nullptr;
+    return paragraphControl(outlet);
 }
 
 // ---- Styles, checked at use.

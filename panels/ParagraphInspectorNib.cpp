@@ -22,13 +22,7 @@ namespace {
 constexpr float kPage = ParagraphInspector::PageShift;
 constexpr float kHeight = 400.0f;
 
-std::string text(const char* key, const char* fallback)
-{
-    if (!Main)
-        return fallback;
-    const std::string& value = Main->valueForStringKey(key);
-    return value == "Missing String Key" ? std::string(fallback) : value;
-}
+constexpr auto& text = applicationString;
 
 // Places controls row by row from the top of one page of the strip.
 class PageBuilder {
@@ -42,12 +36,7 @@ public:
 
     void label(float x, float width, const std::string& title, int tag = 0)
     {
-        auto field = std::make_unique<kit::TextField>(kit::makeRect(left_ + x, rowY(), width, 20), title);
-        field->setEditable(false);
-        field->setSelectable(false);
-        field->setBordered(false);
-        field->setBezeled(false);
-        field->setDrawsBackground(false);
+        auto field = kit::TextField::makeLabel(kit::makeRect(left_ + x, rowY(), width, 20), title);
         field->setTag(tag);
         add(std::move(field));
     }

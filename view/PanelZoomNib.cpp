@@ -11,10 +11,7 @@
 #include <memory>
 
 namespace {
-std::string text(const char* key, const char* fallback)
-{
-    return Main ? Main->valueForStringKey(key) : std::string(fallback);
-}
+constexpr auto& text = applicationString;
 } // namespace
 
 void RegisterPanelZoomNib()

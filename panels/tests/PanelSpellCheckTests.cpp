@@ -337,6 +337,19 @@ TEST_F(PanelSpellCheckTest, FixReplacesTheOccurrenceShownNotTheFirst)
     EXPECT_GT(alerts_->beeps(), beeps);
 }
 
+TEST_F(PanelSpellCheckTest, FixChangesTheWordWhileTheFindPanelSearchesColours)
+{
+    setText("qqq cat mat");
+    auto* find = dynamic_cast<PanelFind*>(delegate_->panel("findPanel", true));
+    ASSERT_NE(find, nullptr);
+    find->_enableColor();
+    panel_->findAll(nullptr);
+    panel_->findNext(nullptr);
+    panel_->correctionField()->setStringValue("dog");
+    panel_->fix(nullptr);
+    EXPECT_EQ(text(flow_), "dog cat mat");
+}
+
 TEST_F(PanelSpellCheckTest, PickingAGuessAndFixingFromTheBrowser)
 {
     setText("the catt sat");

@@ -66,12 +66,15 @@ waitFor "^Spelling$" || fail "Super-: did not show the spelling panel after the 
 PANEL=$(visibleWindow "^Spelling$")
 placeOf "$PANEL" || fail "no place of the spelling panel"
 click $((X + 362)) $((Y + 277))
-sleep 1
-keepShot restarted
 # The alert says there is nothing to fix: a second window of that title.
-n=$(xdotool search --onlyvisible --name "^Spelling$" 2>/dev/null | wc -l)
+n=0
+for i in $(seq 1 600); do
+    n=$(xdotool search --onlyvisible --name "^Spelling$" 2>/dev/null | wc -l)
+    [ "$n" -ge 2 ] && break
+    sleep 0.1
+done
+keepShot restarted
 [ "$n" -ge 2 ] || fail "no \"No Misspelled Words\" alert after the restart"
 xdotool key Return
-sleep 0.5
 stopProgram
 echo "PASS"
