@@ -300,6 +300,13 @@ void PanelStylesEditor::runModalForStyle(StyleParagraph* style)
         return;
     setDocumentEdited(false);
     inspectStyle(style);
+    if (!placed_) {
+        // The first run shows it in the middle of the screen, not where
+        // the windows start (over the styles list); later runs where it was.
+        const kit::Rect screen = kit::Window::mainScreenFrame();
+        setFrameOrigin({kit::midX(screen) - kit::width(frame()) / 2, kit::midY(screen) - kit::height(frame()) / 2});
+        placed_ = true;
+    }
     makeKeyAndOrderFront(nullptr);
     nameField_->selectText(this);
     const int response = kit::Application::sharedApplication().runModalForWindow(this);

@@ -200,6 +200,7 @@ private:
     // The defined checkboxes by bit (nil where the bit has none).
     kit::Control* defined_[32] = {};
     bool autonumberingChanged_ = false;
+    bool placed_ = false;
     // Controls the interface file left out: cells off the window.
     std::vector<std::unique_ptr<kit::Control>> standIns_;
 };

@@ -212,6 +212,10 @@ void PanelToolbar::setToolResizeBar(kit::Button* bar)
 
 void PanelToolbar::awakeFromNib()
 {
+    // At first at the top left of the screen, clear of the panels that
+    // start at its bottom.
+    const kit::Rect screen = kit::Window::mainScreenFrame();
+    setFrameOrigin({kit::minX(screen) + 20, kit::maxY(screen) - kit::height(frame()) - 40});
     setFrameUsingName("PanelToolbar");
     setFrameAutosaveName("PanelToolbar");
 }
